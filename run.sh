@@ -1,0 +1,15 @@
+#!/usr/bin/env bash
+# Installs what is missing, builds in build/ (Release) and runs Quillara.
+# Without arguments: the window on the default cabinet. With arguments: quillara-cli with them.
+set -euo pipefail
+cd "$(dirname "$0")"
+./scripts/install-deps >&2
+cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=Release -DQUILLARA_TESTS=OFF -DQUILLARA_BENCH=OFF >/dev/null
+cmake --build build >&2
+if [ $# -gt 0 ]; then
+  exec build/bin/quillara-cli "$@"
+fi
+if [ -x build/bin/quillara ]; then
+  exec build/bin/quillara
+fi
+exec build/bin/quillara-cli --help

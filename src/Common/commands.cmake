@@ -1,0 +1,6 @@
+# Commands, help topics and time values.
+list(APPEND QUILLARA_COMMON_SOURCES
+  utlCommandRoot.cpp
+  utlHelp.cpp
+  kivaTime.cpp
+)

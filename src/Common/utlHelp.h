@@ -1,0 +1,43 @@
+#pragma once
+
+#include <functional>
+#include <string>
+
+// Opens the help page that belongs to a window, chosen by the window's title (Shift_JIS).
+// The pages live in "Help/" in the program directory and open in the desktop's browser.
+class utlHelp {
+public:
+    // Shows a file; true when the viewer was started.
+    using Opener = std::function<bool(const std::string& path)>;
+    // Tells the user that a page cannot be shown (text and caption, Shift_JIS).
+    using ErrorReporter = std::function<void(const std::string& text, const std::string& caption)>;
+
+    utlHelp();
+    virtual ~utlHelp();
+
+    // Builds the help path from the program directory.
+    virtual bool init();
+    virtual bool term();
+    // Opens the page of title, or the index for a title the table does not know.
+    virtual bool showTopic(const std::string& title);
+
+    // The help directory, ending with '/'.
+    const std::string& helpPath() const { return helpPath_; }
+    // The page of a title relative to the help directory, empty when the title is unknown.
+    static std::string pageForTitle(const std::string& title);
+
+    void setOpener(Opener opener) { opener_ = std::move(opener); }
+    void setErrorReporter(ErrorReporter reporter) { reporter_ = std::move(reporter); }
+
+    // Starts xdg-open on path without waiting for the viewer.
+    static bool openWithDesktop(const std::string& path);
+
+private:
+    std::string helpPath_;
+    Opener opener_;
+    ErrorReporter reporter_;
+};
+
+bool InitUtlHelp();
+utlHelp* GetUtlHelp();
+bool TermUtlHelp();

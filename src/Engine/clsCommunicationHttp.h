@@ -1,0 +1,59 @@
+#pragma once
+
+#include "Engine/clsCommunicationController.h"
+
+#include <atomic>
+#include <cstdint>
+#include <memory>
+#include <mutex>
+#include <string>
+
+class clsQuillaraEngine;
+class clsSendPacer;
+struct clsEngineOptions;
+
+// The HTTP transport of one worker, on one libcurl easy handle driven by a multi handle of
+// its own, both kept for the transport's life so that connections to a host stay open
+// between requests. readStart sends a GET (redirects off: the transport follows them itself)
+// and returns once the response header is in; readNext hands the body on in blocks of 2048
+// bytes as it arrives. Every wait polls in short steps, so cancel() ends any transfer at
+// once, whatever the server does.
+class clsCommunicationHttp : public clsCommunicationController {
+public:
+    clsCommunicationHttp(clsQuillaraEngine* engine, const clsEngineOptions& options, clsSendPacer* pacer);
+    ~clsCommunicationHttp() override;
+
+    bool init() override;
+    bool term() override;
+    bool readStart(clsUrlInformation* info) override;
+    bool readNext(clsUrlInformation* info, clsQuillaraItem* node, bool& more) override;
+    // Any thread: ends the request under way; the transport stays cancelled until resume.
+    virtual void cancel();
+    void resume();
+    bool isCancelled() const;
+    // The result code of the last failure: -1 transport error, -2 cancelled, or the 3xx code
+    // of a redirect that was not followed (too many, a loop, not http).
+    int getFailureCode() const;
+    // Ends the request under way; the body (if any) is not wanted.
+    void closeRequest();
+
+    static constexpr std::size_t blockSize = 2048;
+
+private:
+    struct Session;
+
+    bool sendOnce(clsUrlInformation* info);
+    bool pump(int waitMs);
+    bool waitForHeader();
+    bool fail(int code, const char* operation, const std::string& message);
+    bool reset();
+    void drainSmallBody();
+
+    clsQuillaraEngine* engine;
+    const clsEngineOptions& options;
+    clsSendPacer* pacer;
+    std::unique_ptr<Session> session;
+    std::mutex sessionLock; // guards session against cancel() from another thread
+    std::atomic<bool> cancelled{false};
+    int failureCode = 0;
+};

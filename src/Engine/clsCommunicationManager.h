@@ -1,0 +1,43 @@
+#pragma once
+
+#include <atomic>
+#include <memory>
+#include <mutex>
+#include <thread>
+
+class clsCommunicationHttp;
+class clsQuillaraEngine;
+class clsQuillaraItem;
+class clsUrlInformation;
+
+// One of the engine's four communication workers: a thread that takes jobs from the
+// engine's communication queue and runs them with its own transport.
+class clsCommunicationManager {
+public:
+    explicit clsCommunicationManager(clsQuillaraEngine* engine);
+    virtual ~clsCommunicationManager();
+    clsCommunicationManager(const clsCommunicationManager&) = delete;
+    clsCommunicationManager& operator=(const clsCommunicationManager&) = delete;
+
+    virtual bool init();
+    // Stops the thread: a transfer under way ends at once with status 5 and result -2.
+    virtual bool term();
+    virtual int getActivity() const;
+
+protected:
+    virtual void threadBody();
+    virtual bool readHead(clsUrlInformation* info);
+    virtual bool read(clsUrlInformation* info, clsQuillaraItem* node);
+
+private:
+    bool ensureTransport();
+    bool endRead(clsUrlInformation* info, clsQuillaraItem* node, int status, int result);
+    bool isHttp(clsUrlInformation* info) const;
+
+    clsQuillaraEngine* engine;
+    std::atomic<bool> stopping{false};
+    std::thread thread;
+    std::unique_ptr<clsCommunicationHttp> transport;
+    std::mutex transportLock; // guards the transport pointer against term() on another thread
+    std::atomic<int> activity{0};
+};

@@ -1,0 +1,158 @@
+#pragma once
+
+#include "Engine/clsEngineOptions.h"
+
+#include <array>
+#include <atomic>
+#include <condition_variable>
+#include <cstdint>
+#include <deque>
+#include <map>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <utility>
+
+namespace platform {
+class MessageTarget;
+struct Message;
+} // namespace platform
+
+class clsCommunicationManager;
+class clsEngineTarget;
+class clsQueueItem;
+class clsQuillaraItem;
+class clsSendPacer;
+class clsUrlInformation;
+
+// Notifications posted by the engine's threads; handled by handleMessage on the
+// user-interface thread. wParam is the request id. For the node notifications lParam is the
+// node (clsQuillaraItem*) with one reference that travels with the message: handleMessage
+// (or DiscardMessage, for a message that is never handled) releases it.
+enum : unsigned {
+    WM_ENGINE_NODE_CREATED = 3025,
+    WM_ENGINE_NODE_READING = 3026,
+    WM_ENGINE_NODE_READ = 3027,
+    WM_ENGINE_HEAD_READ = 3028,
+    WM_ENGINE_SNAPSHOT_SAVED = 3029,
+    WM_ENGINE_SNAPSHOT_DONE = 3030,
+};
+
+// Request modes of requestItem.
+enum clsRequestMode {
+    requestHeadOnly = 0,
+    requestRead = 1,
+    requestReload = 2,
+    requestRegisterOnly = 3,
+    requestReadAgain = 4,
+    requestReadAgainSjis = 5,
+    requestReadAgainJis = 6,
+    requestReadAgainEuc = 7,
+};
+
+// The fetch engine: the registry of requested addresses, the request queue served by the
+// engine thread and the communication queue served by four workers. One per process, reached
+// through acquireEngine / getEngine / releaseEngine; tests may also make their own.
+class clsQuillaraEngine {
+public:
+    // A queued job: kind, object (one queue reference), extra, and for read, analyse and
+    // transfer jobs the node the job works on, with one reference owned by the job.
+    struct Job {
+        int kind = 0;
+        clsQueueItem* object = nullptr;
+        int extra = 0;
+        clsQuillaraItem* node = nullptr;
+    };
+
+    clsQuillaraEngine();
+    virtual ~clsQuillaraEngine();
+    clsQuillaraEngine(const clsQuillaraEngine&) = delete;
+    clsQuillaraEngine& operator=(const clsQuillaraEngine&) = delete;
+
+    // target receives the notifications (may be null: nothing is told); window is where the
+    // engine's threads post them (may be null: nothing is posted).
+    virtual bool init(clsEngineTarget* target, platform::MessageTarget* window, const clsEngineOptions& options);
+    virtual bool term();
+    // Registers or finds (kind, address) and queues work by mode. out gets a queue reference
+    // that the caller gives back with releaseQueueRef.
+    virtual bool requestItem(int mode, int kind, const std::string& address, clsUrlInformation*& out);
+    virtual bool synchronize();
+    virtual bool queueHead(clsUrlInformation* info);
+    virtual bool queueRead(clsUrlInformation* info, int codeKind);
+    virtual bool queueReload(clsUrlInformation* info);
+    // Queues an analysis pass of node (the caller's node reference is taken over by the job).
+    virtual bool queueAnalyze(clsUrlInformation* info, clsQuillaraItem* node);
+    virtual bool registerItem(clsUrlInformation* info);
+    virtual bool unregisterItem(clsUrlInformation* info);
+    virtual bool getActivity(int& state, int& a, int& b);
+    virtual bool queueStop();
+    int nextId();
+
+    // The hidden window's procedure: runs one notification on the calling (user-interface)
+    // thread. Returns false for a message that is not the engine's.
+    bool handleMessage(const platform::Message& message);
+    // Releases what a notification carries without telling anybody.
+    static void DiscardMessage(const platform::Message& message);
+    // Posts a node notification carrying one reference of node; on failure releases it.
+    bool postNode(unsigned message, clsUrlInformation* info, clsQuillaraItem* node);
+    bool postHead(clsUrlInformation* info);
+
+    // Communication queue, used by the workers.
+    bool postCommunication(int kind, clsUrlInformation* info, clsQuillaraItem* node);
+    bool waitCommunication(const std::atomic<bool>& workerStopping, Job& job);
+    void wakeWorkers();
+
+    clsQuillaraItem* makeNode(int linkKind);
+    const clsEngineOptions& getOptions() const;
+    clsSendPacer& getPacer();
+    clsUrlInformation* findById(int id);
+    clsUrlInformation* findByAddress(int kind, const std::string& address);
+    std::size_t getRegisteredCount();
+
+    static bool acquireEngine(clsEngineTarget* target, platform::MessageTarget* window);
+    static bool releaseEngine();
+    static clsQuillaraEngine* getEngine();
+
+    // The process-wide locks: the registry lock is taken before the reference lock.
+    static std::recursive_mutex& RegistryLock();
+    static std::mutex& ReferenceLock();
+
+protected:
+    void threadEngine();
+    virtual bool head(clsUrlInformation* info);
+    virtual bool read(Job& job, bool reload);
+    virtual bool analyze(Job& job);
+    virtual bool stop();
+
+private:
+    bool pushRequest(const Job& job);
+    bool runJob(Job& job);
+    void dropJobs(std::deque<Job>& jobs, bool notify);
+    void releaseJob(Job& job);
+    bool startWorkers();
+    void stopWorkers();
+    bool queueNodeRead(clsUrlInformation* info, int kind, int codeKind);
+
+    bool stopping = false;
+    std::atomic<int> idCounter{1};
+    clsEngineTarget* target = nullptr;
+    platform::MessageTarget* window = nullptr;
+    clsEngineOptions options;
+    std::thread engineThread;
+    bool running = false;
+
+    std::map<std::pair<int, std::string>, clsUrlInformation*> byAddress;
+    std::map<int, clsUrlInformation*> byId;
+
+    std::mutex requestLock;
+    std::condition_variable requestEvent;
+    std::deque<Job> requestQueue;
+
+    std::array<std::unique_ptr<clsCommunicationManager>, 4> workers;
+    std::mutex communicationLock;
+    std::condition_variable communicationEvent;
+    std::deque<Job> communicationQueue;
+    std::mutex workersLock;
+    std::unique_ptr<clsSendPacer> pacer;
+};

@@ -1,0 +1,130 @@
+#pragma once
+
+#include <cstddef>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <vector>
+
+class clsLink;
+class clsUrlInformation;
+
+// What the tree reads of a node (getProperties); fields the node cannot know stay empty.
+struct clsNodeProperties {
+    int id = -1;
+    int linkKind = -1;
+    std::string address;
+    std::string protocol;
+    std::string title;
+    std::string host;
+    int codeKind = 0;
+    std::string keywords;
+};
+
+// One link or resource found in a page, as getLink and getResource hand it out.
+struct clsLinkProperties {
+    int linkKind = -1;
+    std::string address;
+    std::string name;
+    std::string href;
+    std::string fileName;
+    std::string extension;
+    std::string host;
+};
+
+// The base of analysis nodes: the blocks of one read of a page as they arrive, the title and
+// the links and resources found in them.
+//
+// Threads: a transfer worker appends blocks, the engine thread analyses them, the
+// user-interface thread reads title, links and resources after each notification. The node's
+// own lock guards the block list, the title and both link vectors, so each accessor is safe
+// from any thread; block data never moves once appended.
+//
+// References: while the node has an owner, addRef and release count on the owner's access
+// count; once detached (a newer read replaced it) on the node's own count. A reference is
+// always released through the node it was taken on, never through the request.
+class clsQuillaraItem {
+public:
+    clsQuillaraItem();
+    virtual ~clsQuillaraItem();
+    clsQuillaraItem(const clsQuillaraItem&) = delete;
+    clsQuillaraItem& operator=(const clsQuillaraItem&) = delete;
+
+    virtual bool setUrlInformation(clsUrlInformation* owner);
+    virtual std::string getTitle() const;
+    virtual bool setTitle(const std::string& text);
+    virtual bool makeDisplayText(std::string& out);
+    virtual bool clear();
+    // Takes ownership of data, which holds length bytes and one more, always 0.
+    virtual bool appendBlock(std::unique_ptr<char[]> data, std::size_t length);
+    virtual bool setTransferEnded();
+    // Engine thread, start of a read. Sets needsNetwork when the page must be fetched.
+    virtual bool read(bool& needsNetwork, bool reload);
+    // Engine thread, after each block and once after the transfer ended.
+    virtual bool analyze(bool& complete);
+    virtual int getCodeKind() const;
+    virtual bool setCodeKind(int kind);
+    // The joined META keywords, or null when the node keeps none.
+    virtual const std::string* getKeywords() const;
+    virtual bool addLink(int kind, const std::string& address, const std::string& name, const std::string& href);
+    virtual bool addResource(int kind, const std::string& address, const std::string& name);
+
+    int addRef();
+    int release();
+    // Forgets owner (only when it is this node's owner) and takes count as the node's own.
+    void detach(clsUrlInformation* owner, int count);
+    // The owner, or null once detached. Only the holder of a reference may use it, and only
+    // until it releases that reference.
+    clsUrlInformation* getOwner() const;
+
+    // Asks the engine for an address and keeps only the request id (the returned reference is
+    // given back at once).
+    static bool RequestNode(int mode, int kind, const std::string& address, int& id);
+
+    clsNodeProperties getProperties() const;
+    int getStatus() const;
+    int getLinkCount() const;
+    int getResourceCount() const;
+    bool getLink(int index, clsLinkProperties& out) const;
+    bool getResource(int index, clsLinkProperties& out) const;
+
+    // The received blocks, for the analyser on the engine thread.
+    std::size_t getBlockCount() const;
+    bool getBlock(std::size_t index, const char*& data, std::size_t& length) const;
+    std::size_t getReceivedLength() const;
+    bool isTransferEnded() const;
+    int getAnalysedCount() const;
+    void setAnalysedCount(int count);
+    void freeBlocks();
+
+protected:
+    // Reads the owner's local file (absolute path or file: address) as the read's data:
+    // status 4 when it was read, 5 with result -1 when it cannot be opened or read.
+    bool readLocalFile();
+    bool appendLinkRecord(std::unique_ptr<clsLink> link, bool resource);
+
+    mutable std::mutex nodeLock;
+
+private:
+    struct Block {
+        std::unique_ptr<char[]> data;
+        std::size_t length = 0;
+    };
+
+    bool makeLinkRecord(int kind, const std::string& address, const std::string& name, const std::string* href,
+                        bool resource);
+    static bool linkProperties(const clsLink& link, clsLinkProperties& out);
+
+    int refCount = 0;
+    clsUrlInformation* owner = nullptr;
+    std::string title;
+    bool transferEnded = false;
+    int analysedCount = 0;
+    std::vector<Block> blocks;
+    std::size_t receivedLength = 0;
+    std::vector<std::unique_ptr<clsLink>> links;
+    std::vector<std::unique_ptr<clsLink>> resources;
+};
+
+// Makes the analysis node of a new read for one of the link kinds 0, 4, 8, 11, 14, 17, 18.
+clsQuillaraItem* createAnalysisNode(int linkKind);

@@ -1,0 +1,205 @@
+#include "Engine/utlUrl.h"
+
+#include <array>
+#include <string_view>
+#include <vector>
+
+namespace {
+
+constexpr int kindLocalPath = 1;
+constexpr int kindNetworkPath = 2;
+constexpr int kindWebAddress = 3;
+
+char lowerAscii(char c)
+{
+    return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
+}
+
+bool isSchemeChar(char c, bool first)
+{
+    if ((c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'))
+        return true;
+    return !first && ((c >= '0' && c <= '9') || c == '+' || c == '-' || c == '.');
+}
+
+// The lower-case scheme of text, or empty when text does not begin with "scheme:".
+std::string schemeOf(std::string_view text)
+{
+    size_t i = 0;
+    while (i < text.size() && isSchemeChar(text[i], i == 0))
+        ++i;
+    if (i == 0 || i >= text.size() || text[i] != ':')
+        return {};
+    std::string scheme;
+    for (size_t k = 0; k < i; ++k)
+        scheme += lowerAscii(text[k]);
+    return scheme;
+}
+
+// Addresses the URL parser takes as complete. Hierarchical schemes need their "//", so that
+// "http:page.html" stays relative as it does in the parser we follow.
+bool isAbsoluteAddress(std::string_view text)
+{
+    static constexpr std::array<std::string_view, 5> hierarchical = {"http", "https", "ftp", "gopher", "wais"};
+    static constexpr std::array<std::string_view, 9> opaque = {"file", "mailto", "news", "javascript", "vbscript",
+                                                               "res", "about", "telnet", "data"};
+    std::string scheme = schemeOf(text);
+    if (scheme.empty())
+        return false;
+    for (std::string_view s : opaque)
+        if (scheme == s)
+            return true;
+    for (std::string_view s : hierarchical)
+        if (scheme == s)
+            return text.substr(scheme.size() + 1).starts_with("//");
+    return false;
+}
+
+// Start of the path: the first '/' behind "://", or the first '/' at all without "://".
+size_t pathStart(const std::string& address)
+{
+    size_t scheme = address.find("://");
+    size_t from = scheme == std::string::npos ? 0 : scheme + 3;
+    return address.find('/', from);
+}
+
+// The scheme and authority of base ("http://h", "file://", "//server"); empty for a local path.
+std::string originOf(const std::string& base)
+{
+    size_t scheme = base.find("://");
+    if (scheme == std::string::npos) {
+        if (!base.starts_with("//"))
+            return {};
+        size_t end = base.find('/', 2);
+        return base.substr(0, end);
+    }
+    size_t end = base.find('/', scheme + 3);
+    return base.substr(0, end);
+}
+
+// A link that begins with '/' keeps the origin of base; "//host/x" keeps only its scheme.
+std::string combineRooted(const std::string& base, const std::string& relative)
+{
+    if (relative.starts_with("//")) {
+        std::string scheme = schemeOf(base);
+        return scheme.empty() ? relative : scheme + ":" + relative;
+    }
+    return originOf(base) + relative;
+}
+
+int kindFromBase(const std::string& base)
+{
+    if (base.starts_with("//"))
+        return kindNetworkPath;
+    if (base.starts_with("/") || (base.size() >= 2 && base[1] == ':'))
+        return kindLocalPath;
+    return kindWebAddress;
+}
+
+size_t hostStart(const std::string& base)
+{
+    size_t scheme = base.find("://");
+    return scheme == std::string::npos ? 0 : scheme + 3;
+}
+
+// A '/' inside "?..." or "#..." names no directory, so the directory of base is taken from
+// its part before them. A base that is a bare host gets its '/'.
+std::string combineWeb(const std::string& base, const std::string& relative)
+{
+    size_t host = hostStart(base);
+    std::string plain = base.substr(0, base.find_first_of("?#", host));
+    bool bareHost = plain.find('/', host) == std::string::npos;
+    std::string root = bareHost ? plain + "/" : plain;
+    if (relative.empty() || relative[0] == '#') {
+        std::string document = base.substr(0, base.find('#', host));
+        return root + document.substr(plain.size()) + relative;
+    }
+    if (relative[0] == '?')
+        return root + relative;
+    return root.substr(0, root.rfind('/') + 1) + relative;
+}
+
+std::string combineLocal(const std::string& base, const std::string& relative)
+{
+    size_t slash = base.rfind('/');
+    if (slash == std::string::npos)
+        return relative;
+    return base.substr(0, slash + 1) + relative;
+}
+
+} // namespace
+
+// Collapses "/./" and "/../" in the path of address. Equal to replacing them over and over
+// until none is left, in one pass: a segment that is last (no '/' behind it) is kept as it is,
+// so a trailing "/.." or "/." stays.
+void removeDotSegments(std::string& address)
+{
+    size_t start = pathStart(address);
+    if (start == std::string::npos)
+        return;
+    std::vector<std::string_view> kept;
+    std::string_view path(address);
+    path.remove_prefix(start + 1);
+    while (true) {
+        size_t slash = path.find('/');
+        if (slash == std::string_view::npos) {
+            kept.push_back(path);
+            break;
+        }
+        std::string_view segment = path.substr(0, slash);
+        path.remove_prefix(slash + 1);
+        if (segment == ".")
+            continue;
+        if (segment == "..") {
+            if (!kept.empty())
+                kept.pop_back();
+            continue;
+        }
+        kept.push_back(segment);
+    }
+    std::string result = address.substr(0, start + 1);
+    for (size_t i = 0; i < kept.size(); ++i) {
+        if (i > 0)
+            result += '/';
+        result += kept[i];
+    }
+    address = std::move(result);
+}
+
+bool resolveUrl(int kind, const std::string& base, const std::string& relative, std::string& out)
+{
+    if (isAbsoluteAddress(relative)) {
+        out = relative;
+        return true;
+    }
+    if (relative.starts_with("/")) {
+        out = combineRooted(base, relative);
+    } else {
+        if (kind != kindLocalPath && kind != kindNetworkPath && kind != kindWebAddress)
+            kind = kindFromBase(base);
+        out = kind == kindWebAddress ? combineWeb(base, relative) : combineLocal(base, relative);
+    }
+    removeDotSegments(out);
+    return true;
+}
+
+std::string siteOfHost(const std::string& host)
+{
+    static constexpr std::array<std::string_view, 54> suffixes = {
+        "ac.jp", "ad.jp", "co.jp", "ed.jp", "go.jp", "gr.jp", "ne.jp", "or.jp", "jp", "com", "edu",
+        "gov", "int", "mil", "net", "org", "ac", "ad", "ag", "am", "be", "bf", "bg", "bi", "bt",
+        "ca", "cc", "cd", "cg", "ch", "cl", "cn", "cr", "cu", "cx", "cz", "de", "dk", "do", "ec",
+        "ee", "es", "fi", "fm", "fo", "fr", "gf", "gh", "gi", "gl", "gq", "gr", "hm", "hr"};
+    for (std::string_view suffix : suffixes) {
+        // The host must end with ".suffix" and keep at least one label before it.
+        if (host.size() < suffix.size() + 2 || !std::string_view(host).ends_with(suffix))
+            continue;
+        size_t dot = host.size() - suffix.size() - 1;
+        if (host[dot] != '.')
+            continue;
+        size_t labelStart = host.rfind('.', dot - 1);
+        labelStart = labelStart == std::string::npos ? 0 : labelStart + 1;
+        return host.substr(labelStart);
+    }
+    return host;
+}

@@ -1,0 +1,171 @@
+#include "Engine/utlUrlParts.h"
+
+#include <cctype>
+
+namespace {
+
+bool isSchemeChar(unsigned char c, bool first)
+{
+    if (std::isalpha(c))
+        return true;
+    return !first && (std::isdigit(c) || c == '+' || c == '-' || c == '.');
+}
+
+std::string lowerAscii(std::string text)
+{
+    for (char& c : text)
+        if (c >= 'A' && c <= 'Z')
+            c = static_cast<char>(c - 'A' + 'a');
+    return text;
+}
+
+// The port after the last ':' of an authority's host part, outside IPv6 brackets.
+bool splitHostPort(const std::string& hostPort, utlUrlParts& parts)
+{
+    size_t bracket = hostPort.rfind(']');
+    size_t colon = hostPort.rfind(':');
+    if (colon == std::string::npos || (bracket != std::string::npos && colon < bracket)) {
+        parts.host = hostPort;
+        parts.port = defaultPortOf(parts.scheme);
+        return true;
+    }
+    parts.host = hostPort.substr(0, colon);
+    std::string digits = hostPort.substr(colon + 1);
+    if (digits.empty()) {
+        parts.port = defaultPortOf(parts.scheme);
+        return true;
+    }
+    if (digits.size() > 5)
+        return false;
+    int port = 0;
+    for (char c : digits) {
+        if (c < '0' || c > '9')
+            return false;
+        port = port * 10 + (c - '0');
+    }
+    if (port > 65535)
+        return false;
+    parts.port = port;
+    return true;
+}
+
+bool crackAuthority(const std::string& authority, utlUrlParts& parts)
+{
+    size_t at = authority.rfind('@');
+    std::string hostPort = authority;
+    if (at != std::string::npos) {
+        std::string userInfo = authority.substr(0, at);
+        hostPort = authority.substr(at + 1);
+        size_t colon = userInfo.find(':');
+        parts.userName = userInfo.substr(0, colon);
+        if (colon != std::string::npos)
+            parts.password = userInfo.substr(colon + 1);
+    }
+    return splitHostPort(hostPort, parts);
+}
+
+bool needsEscape(unsigned char c)
+{
+    return c <= 0x20 || c >= 0x7F;
+}
+
+int hexValue(char c)
+{
+    if (c >= '0' && c <= '9')
+        return c - '0';
+    if (c >= 'a' && c <= 'f')
+        return c - 'a' + 10;
+    if (c >= 'A' && c <= 'F')
+        return c - 'A' + 10;
+    return -1;
+}
+
+} // namespace
+
+int defaultPortOf(const std::string& scheme)
+{
+    if (scheme == "http")
+        return 80;
+    if (scheme == "https")
+        return 443;
+    if (scheme == "ftp")
+        return 21;
+    if (scheme == "gopher")
+        return 70;
+    return 0;
+}
+
+bool crackUrl(const std::string& address, utlUrlParts& parts)
+{
+    parts = utlUrlParts{};
+    size_t i = 0;
+    while (i < address.size() && isSchemeChar(static_cast<unsigned char>(address[i]), i == 0))
+        ++i;
+    if (i == 0 || i >= address.size() || address[i] != ':')
+        return false;
+    parts.scheme = lowerAscii(address.substr(0, i));
+    size_t rest = i + 1;
+    if (address.compare(rest, 2, "//") == 0) {
+        parts.hasAuthority = true;
+        size_t start = rest + 2;
+        size_t end = address.find_first_of("/?#", start);
+        if (end == std::string::npos)
+            end = address.size();
+        if (!crackAuthority(address.substr(start, end - start), parts))
+            return false;
+        rest = end;
+    }
+    size_t extra = address.find_first_of("?#", rest);
+    if (extra == std::string::npos)
+        extra = address.size();
+    parts.urlPath = address.substr(rest, extra - rest);
+    parts.extraInfo = address.substr(extra);
+    return true;
+}
+
+std::string makeRequestUrl(const utlUrlParts& parts)
+{
+    std::string url = parts.scheme + "://";
+    if (!parts.userName.empty() || !parts.password.empty()) {
+        url += parts.userName;
+        if (!parts.password.empty())
+            url += ":" + parts.password;
+        url += "@";
+    }
+    url += parts.host;
+    if (parts.port != 0 && parts.port != defaultPortOf(parts.scheme))
+        url += ":" + std::to_string(parts.port);
+    std::string target = parts.urlPath.empty() ? "/" : parts.urlPath;
+    target += parts.extraInfo.substr(0, parts.extraInfo.find('#'));
+    static const char hex[] = "0123456789ABCDEF";
+    for (char c : target) {
+        unsigned char byte = static_cast<unsigned char>(c);
+        if (!needsEscape(byte)) {
+            url += c;
+            continue;
+        }
+        url += '%';
+        url += hex[byte >> 4];
+        url += hex[byte & 0x0F];
+    }
+    return url;
+}
+
+std::string percentDecode(const std::string& text)
+{
+    std::string out;
+    out.reserve(text.size());
+    for (size_t i = 0; i < text.size(); ++i) {
+        if (text[i] == '%' && i + 2 < text.size()) {
+            int high = hexValue(text[i + 1]);
+            int low = hexValue(text[i + 2]);
+            if (high >= 0 && low >= 0) {
+                out += static_cast<char>(high * 16 + low);
+                i += 2;
+                continue;
+            }
+        }
+        out += text[i];
+    }
+    return out;
+}

@@ -1,0 +1,30 @@
+#pragma once
+
+#include <string>
+
+// The parts of an address as the Windows URL cracker splits them; our own parser, which gives
+// the same results for the addresses the program meets.
+struct utlUrlParts {
+    std::string scheme;    // lower case, without ':'
+    std::string host;      // as written; an IPv6 literal keeps its brackets
+    int port = 0;          // the explicit port, else the scheme's default (0 when none)
+    std::string userName;
+    std::string password;
+    std::string urlPath;   // from the first '/' after the host up to '?' or '#'
+    std::string extraInfo; // query and fragment, beginning with '?' or '#'
+    bool hasAuthority = false;
+};
+
+// Splits address into parts; false when it has no scheme or a malformed port.
+bool crackUrl(const std::string& address, utlUrlParts& parts);
+
+// The address of a request line: scheme, authority, path and query, never the fragment.
+// Blanks, control bytes and bytes above 0x7E are percent-encoded, so that a page address that
+// carries them is still sent.
+std::string makeRequestUrl(const utlUrlParts& parts);
+
+// The default port of a scheme, 0 when it has none.
+int defaultPortOf(const std::string& scheme);
+
+// Decodes %XX escapes (invalid escapes are kept as written).
+std::string percentDecode(const std::string& text);

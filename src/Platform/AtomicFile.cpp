@@ -1,0 +1,109 @@
+#include "Platform/AtomicFile.h"
+
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <string>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace platform {
+namespace {
+
+bool fail(std::string* error, const std::string& what)
+{
+    if (error)
+        *error = what + ": " + std::strerror(errno);
+    return false;
+}
+
+bool writeAll(int fd, std::string_view bytes)
+{
+    const char* p = bytes.data();
+    std::size_t left = bytes.size();
+    while (left > 0) {
+        ssize_t n = ::write(fd, p, left);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            return false;
+        p += n;
+        left -= static_cast<std::size_t>(n);
+    }
+    return true;
+}
+
+std::string directoryOf(const std::string& path)
+{
+    std::size_t slash = path.rfind('/');
+    if (slash == std::string::npos)
+        return ".";
+    return slash == 0 ? "/" : path.substr(0, slash);
+}
+
+} // namespace
+
+bool atomicWriteFile(const std::string& path, std::string_view bytes, std::string* error)
+{
+    std::string temp = path + ".tmp-XXXXXX";
+    int fd = ::mkstemp(temp.data());
+    if (fd < 0)
+        return fail(error, "cannot create " + temp);
+    // Keep the mode of the file being replaced, so that a save does not widen its permissions.
+    struct stat old {};
+    ::fchmod(fd, ::stat(path.c_str(), &old) == 0 ? (old.st_mode & 07777) : 0644);
+    if (!writeAll(fd, bytes) || ::fsync(fd) != 0) {
+        fail(error, "cannot write " + temp);
+        ::close(fd);
+        ::unlink(temp.c_str());
+        return false;
+    }
+    if (::close(fd) != 0) {
+        fail(error, "cannot close " + temp);
+        ::unlink(temp.c_str());
+        return false;
+    }
+    if (::rename(temp.c_str(), path.c_str()) != 0) {
+        fail(error, "cannot rename over " + path);
+        ::unlink(temp.c_str());
+        return false;
+    }
+    int dir = ::open(directoryOf(path).c_str(), O_RDONLY | O_DIRECTORY);
+    if (dir >= 0) {
+        ::fsync(dir);
+        ::close(dir);
+    }
+    return true;
+}
+
+bool readWholeFile(const std::string& path, std::string& out, std::string* error)
+{
+    out.clear();
+    int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0)
+        return fail(error, "cannot open " + path);
+    struct stat st {};
+    if (::fstat(fd, &st) == 0 && S_ISDIR(st.st_mode)) {
+        ::close(fd);
+        errno = EISDIR;
+        return fail(error, "cannot read " + path);
+    }
+    char buffer[65536];
+    for (;;) {
+        ssize_t n = ::read(fd, buffer, sizeof buffer);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n < 0) {
+            fail(error, "cannot read " + path);
+            ::close(fd);
+            return false;
+        }
+        if (n == 0)
+            break;
+        out.append(buffer, static_cast<std::size_t>(n));
+    }
+    ::close(fd);
+    return true;
+}
+
+} // namespace platform

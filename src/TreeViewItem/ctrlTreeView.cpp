@@ -1,0 +1,276 @@
+#include "TreeViewItem/ctrlTreeView.h"
+
+#include "TreeViewItem/tviCabinet.h"
+#include "TreeViewItem/tviTreeViewItem.h"
+#include "Common/utlIniInfo.h"
+#include "Platform/Tick.h"
+
+#include <algorithm>
+
+ctrlTreeView::ctrlTreeView() = default;
+
+ctrlTreeView::~ctrlTreeView()
+{
+    destroyAllItems();
+}
+
+void ctrlTreeView::destroyAllItems()
+{
+    clipItem_ = nullptr;
+    deleted_ = nullptr;
+    deletedParent_ = deletedPrevious_ = nullptr;
+    requests_.clear();
+    expansionQueue_.clear();
+    deleteLater_.clear();
+    // Items forget their nodes first: a derived tree has freed or is about to free them.
+    for (auto& [key, item] : owned_) {
+        item->setHandle(nullptr);
+    }
+    owned_.clear();
+}
+
+bool ctrlTreeView::askYesNo(const std::string&, const std::string&)
+{
+    return answerYes;
+}
+
+void ctrlTreeView::showMessage(const std::string&, const std::string&) {}
+
+bool ctrlTreeView::setClipboardText(const std::string& text)
+{
+    clipboardText_ = text;
+    return true;
+}
+
+bool ctrlTreeView::openExternal(const std::string&, bool)
+{
+    return false;
+}
+
+void ctrlTreeView::showContextMenu(tviTreeViewItem*) {}
+
+void ctrlTreeView::openDialog(tviDialog, tviTreeViewItem*, const std::string&) {}
+
+tviTreeViewItem* ctrlTreeView::adopt(std::unique_ptr<tviTreeViewItem> item)
+{
+    tviTreeViewItem* raw = item.get();
+    if (raw != nullptr) {
+        owned_.emplace(raw, std::move(item));
+    }
+    return raw;
+}
+
+bool ctrlTreeView::owns(const tviTreeViewItem* item) const
+{
+    return item != nullptr && owned_.count(item) != 0;
+}
+
+void ctrlTreeView::forgetItem(tviTreeViewItem* item)
+{
+    if (clipItem_ == item) {
+        clipItem_ = nullptr;
+    }
+    if (deletedParent_ == item) {
+        deletedParent_ = nullptr;
+        deletedPrevious_ = nullptr;
+    }
+    if (deletedPrevious_ == item) {
+        deletedPrevious_ = nullptr;
+    }
+    for (auto it = requests_.begin(); it != requests_.end();) {
+        it = it->second == item ? requests_.erase(it) : std::next(it);
+    }
+    std::erase(expansionQueue_, item);
+}
+
+void ctrlTreeView::destroyItem(tviTreeViewItem* item)
+{
+    if (item == nullptr) {
+        return;
+    }
+    forgetItem(item);
+    if (deleted_ == item) {
+        deleted_ = nullptr;
+    }
+    std::erase(deleteLater_, item);
+    owned_.erase(item);
+}
+
+void ctrlTreeView::deleteLater(tviTreeViewItem* item)
+{
+    if (notifyDepth_ == 0) {
+        if (owns(item)) {
+            item->noteChanged();
+            item->deleteSubtree();
+            destroyItem(item);
+        }
+        return;
+    }
+    if (std::find(deleteLater_.begin(), deleteLater_.end(), item) == deleteLater_.end()) {
+        deleteLater_.push_back(item);
+    }
+}
+
+bool ctrlTreeView::isInSubtree(TreeNode node, TreeNode ancestor) const
+{
+    for (TreeNode n = node; n != kTreeRoot; n = getParent(n)) {
+        if (n == ancestor) {
+            return true;
+        }
+    }
+    return false;
+}
+
+std::vector<TreeNode> ctrlTreeView::subtreeNodes(TreeNode node) const
+{
+    std::vector<TreeNode> out;
+    std::vector<TreeNode> work{node};
+    while (!work.empty()) {
+        TreeNode n = work.back();
+        work.pop_back();
+        out.push_back(n);
+        std::vector<TreeNode> children;
+        for (TreeNode c = getFirstChild(n); c != nullptr; c = getNextSibling(c)) {
+            children.push_back(c);
+        }
+        work.insert(work.end(), children.rbegin(), children.rend());
+    }
+    return out;
+}
+
+void ctrlTreeView::setClipboard(tviTreeViewItem* item, tviClipMode mode)
+{
+    clipItem_ = item;
+    clipMode_ = mode;
+}
+
+void ctrlTreeView::clearClipboard()
+{
+    clipItem_ = nullptr;
+}
+
+void ctrlTreeView::bufferDeletion(tviTreeViewItem* item, TreeNode parent, TreeNode previous)
+{
+    if (deleted_ != nullptr && deleted_ != item) {
+        destroyItem(deleted_);
+    }
+    deleted_ = item;
+    deletedParent_ = parent != kTreeRoot ? getItem(parent) : nullptr;
+    deletedPrevious_ = previous != kTreeFirst ? getItem(previous) : nullptr;
+}
+
+bool ctrlTreeView::undoDelete()
+{
+    tviTreeViewItem* item = deleted_;
+    if (item == nullptr) {
+        return false;
+    }
+    TreeNode parent = kTreeRoot;
+    if (deletedParent_ != nullptr) {
+        parent = deletedParent_->getHandle();
+        if (parent == nullptr) {
+            return false;
+        }
+    }
+    TreeNode after = kTreeFirst;
+    if (deletedPrevious_ != nullptr && deletedPrevious_->getHandle() != nullptr &&
+        getParent(deletedPrevious_->getHandle()) == parent) {
+        after = deletedPrevious_->getHandle();
+    }
+    if (!item->insertAndLoad(parent, after) && !item->insertItem(parent, after)) {
+        return false;
+    }
+    deleted_ = nullptr;
+    item->noteChanged();
+    selectNode(item->getHandle());
+    return true;
+}
+
+void ctrlTreeView::queueExpansion(tviTreeViewItem* item)
+{
+    if (std::find(expansionQueue_.begin(), expansionQueue_.end(), item) == expansionQueue_.end()) {
+        expansionQueue_.push_back(item);
+    }
+}
+
+std::vector<tviTreeViewItem*> ctrlTreeView::itemsOfRequest(int id) const
+{
+    std::vector<tviTreeViewItem*> flagged;
+    std::vector<tviTreeViewItem*> others;
+    auto [from, to] = requests_.equal_range(id);
+    for (auto it = from; it != to; ++it) {
+        (it->second->getFlag() ? flagged : others).push_back(it->second);
+    }
+    flagged.insert(flagged.end(), others.begin(), others.end());
+    return flagged;
+}
+
+tviCabinet* ctrlTreeView::cabinetOf(TreeNode node) const
+{
+    if (node == kTreeRoot) {
+        return nullptr;
+    }
+    TreeNode top = node;
+    for (TreeNode p = getParent(top); p != kTreeRoot; p = getParent(p)) {
+        top = p;
+    }
+    tviTreeViewItem* item = getItem(top);
+    if (item == nullptr ||
+        (item->getType() != typeCabinet && item->getType() != typeQuillaraCabinet)) {
+        return nullptr;
+    }
+    return static_cast<tviCabinet*>(item);
+}
+
+void ctrlTreeView::noteChanged(TreeNode node)
+{
+    tviCabinet* cab = cabinetOf(node);
+    if (cab != nullptr && !cab->isReadOnly()) {
+        cab->markChanged(static_cast<int64_t>(platform::tickCount()));
+    }
+}
+
+bool ctrlTreeView::saveDueCabinets(int64_t nowMs)
+{
+    bool ok = true;
+    for (TreeNode n = getFirstChild(kTreeRoot); n != nullptr; n = getNextSibling(n)) {
+        tviCabinet* cab = cabinetOf(n);
+        if (cab != nullptr && cab->isChanged() && nowMs - cab->changedAt() >= saveDelayMs) {
+            ok = cab->save() && ok;
+        }
+    }
+    return ok;
+}
+
+bool ctrlTreeView::saveAll(std::vector<std::string>* cabinetPaths)
+{
+    bool ok = true;
+    // Every root is visited: a root that is not a cabinet (Favorites, bookmarks, snapshots)
+    // must not hide the cabinets behind it.
+    for (TreeNode n = getFirstChild(kTreeRoot); n != nullptr; n = getNextSibling(n)) {
+        tviCabinet* cab = cabinetOf(n);
+        if (cab == nullptr) {
+            continue;
+        }
+        if (cabinetPaths != nullptr && cab->getType() == typeCabinet) {
+            cabinetPaths->push_back(cab->getPath());
+        }
+        if (cab->isChanged()) {
+            ok = cab->save() && ok;
+        }
+    }
+    return ok;
+}
+
+void ctrlTreeView::loadSettings(const utlIniInfo& ini)
+{
+    settings.showRes = ini.getInt(IniKey::ShowRes);
+    settings.showDupLink = ini.getInt(IniKey::ShowDupLink);
+    settings.showLink = ini.getInt(IniKey::ShowLink);
+    settings.autoExp = ini.getInt(IniKey::AutoExp);
+    settings.newPage = ini.getInt(IniKey::NewPage);
+    settings.emptyUrl = ini.getInt(IniKey::EmptyURL);
+    settings.byNowUrl = ini.getInt(IniKey::ByNowURL);
+    settings.hostNameLimit = ini.getInt(IniKey::HostNameLimit);
+    settings.treeNode = ini.getInt(IniKey::TreeNode);
+}

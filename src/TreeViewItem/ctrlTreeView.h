@@ -1,0 +1,186 @@
+#pragma once
+
+#include <cstdint>
+#include <deque>
+#include <map>
+#include <memory>
+#include <string>
+#include <unordered_map>
+#include <vector>
+
+class tviTreeViewItem;
+class tviCabinet;
+class clsQuillaraEngine;
+class clsQuillaraItem;
+class utlIniInfo;
+
+// Opaque handle of one node of the tree; the toolkit decides what it points to.
+using TreeNode = struct ctrlTreeNodeTag*;
+// As a parent: the invisible root. As an insert position: before every sibling.
+inline TreeNode const kTreeRoot = nullptr;
+inline TreeNode const kTreeFirst = nullptr;
+// As an insert position: behind every sibling.
+inline TreeNode const kTreeLast = reinterpret_cast<TreeNode>(~std::uintptr_t{0});
+
+// Overlay images of a node.
+enum tviOverlay : int { overlayNone = 0, overlayReadOnly = 1, overlayError = 2 };
+
+// The settings of section PrefTreeView that decide which links become sub-items.
+struct tviTreeSettings {
+    int showRes = 2;
+    int showDupLink = 3;
+    int showLink = 1;
+    int autoExp = 1;
+    int newPage = 1;
+    int emptyUrl = 0;
+    int byNowUrl = 1;
+    int hostNameLimit = 1;
+    int treeNode = 0;
+};
+
+enum class tviClipMode : int { cut = 0, copy = 1 };
+
+// What the user asked for in the new-item, new-folder and property dialogs. The window fills
+// it before it sends the dialog's confirmation command (1032, 1034) to the item.
+struct tviDialogData {
+    std::string name;
+    std::string url;
+    std::string description;
+    bool marked = false;
+    bool confirmed = false;
+};
+
+enum class tviDialog { newItem, newFolder, properties, snapshot, footprint };
+
+// The tree as the items see it: the node operations a toolkit provides (the Qt window in the
+// GUI, ctrlMemoryTreeView in the core), and the toolkit-neutral services of the tree view:
+// ownership of the items, the request map that pairs engine request ids with items, the
+// cut/copy entry, the deletion buffer, the expansion queue and the debounced saving of
+// cabinets. All on the user-interface thread.
+class ctrlTreeView {
+public:
+    ctrlTreeView();
+    virtual ~ctrlTreeView();
+    ctrlTreeView(const ctrlTreeView&) = delete;
+    ctrlTreeView& operator=(const ctrlTreeView&) = delete;
+
+    // --- Node operations (the toolkit's part) ---
+    // Inserts a node for item under parent behind insertAfter (kTreeFirst, kTreeLast or a
+    // sibling); returns null when it could not.
+    virtual TreeNode insertNode(TreeNode parent, TreeNode insertAfter, tviTreeViewItem* item) = 0;
+    // Removes node and every node below it. The items are not destroyed.
+    virtual bool deleteNode(TreeNode node) = 0;
+    // Moves node with everything below it; refuses a target inside its own subtree.
+    virtual bool moveNode(TreeNode node, TreeNode newParent, TreeNode insertAfter) = 0;
+    virtual tviTreeViewItem* getItem(TreeNode node) const = 0;
+    virtual TreeNode getParent(TreeNode node) const = 0;
+    virtual TreeNode getFirstChild(TreeNode node) const = 0; // kTreeRoot: the first root node
+    virtual TreeNode getNextSibling(TreeNode node) const = 0;
+    virtual TreeNode getPrevSibling(TreeNode node) const = 0;
+    virtual bool isExpanded(TreeNode node) const = 0;
+    virtual bool expand(TreeNode node, bool expanded) = 0;
+    // Asks the view for the node's text and images again.
+    virtual void refreshNode(TreeNode node) = 0;
+    virtual void setOverlay(TreeNode node, int overlay) = 0;
+    virtual int getOverlay(TreeNode node) const = 0;
+    virtual bool selectNode(TreeNode node) = 0;
+    virtual TreeNode getSelection() const = 0;
+
+    // --- The user and the desktop (headless defaults) ---
+    // Texts are Shift_JIS. The default answers with answerYes.
+    virtual bool askYesNo(const std::string& text, const std::string& title);
+    virtual void showMessage(const std::string& text, const std::string& title);
+    // The system clipboard; the default keeps the text in clipboardText().
+    virtual bool setClipboardText(const std::string& text);
+    // Opens an address the caller has already checked (http, https, ftp, a local path).
+    virtual bool openExternal(const std::string& target, bool newWindow);
+    // Shows the item's context menu at the cursor; the default does nothing.
+    virtual void showContextMenu(tviTreeViewItem* item);
+    // Opens a dialog; the default does nothing (headless callers fill dialogData directly).
+    virtual void openDialog(tviDialog dialog, tviTreeViewItem* item, const std::string& name);
+
+    bool answerYes = false;
+    tviDialogData dialogData;
+    const std::string& clipboardText() const { return clipboardText_; }
+
+    // --- Items ---
+    // Takes ownership of item. Every item in the tree, in the deletion buffer or on the way
+    // in is owned here.
+    tviTreeViewItem* adopt(std::unique_ptr<tviTreeViewItem> item);
+    // Destroys an item that has no node any more, forgetting it everywhere first.
+    void destroyItem(tviTreeViewItem* item);
+    // Called for each item whose node goes: the cut/copy entry, the request map and the
+    // expansion queue must not keep it.
+    void forgetItem(tviTreeViewItem* item);
+    // Deletes item and its node after the current notification has been handled.
+    void deleteLater(tviTreeViewItem* item);
+    bool owns(const tviTreeViewItem* item) const;
+    size_t itemCount() const { return owned_.size(); }
+
+    // True when node is ancestor or the same node, or lies below it.
+    bool isInSubtree(TreeNode node, TreeNode ancestor) const;
+    // Nodes of the subtree of node (node first, depth first, parents before children).
+    std::vector<TreeNode> subtreeNodes(TreeNode node) const;
+
+    // --- Cut, copy, paste ---
+    void setClipboard(tviTreeViewItem* item, tviClipMode mode);
+    tviTreeViewItem* clipboardItem() const { return clipItem_; }
+    tviClipMode clipboardMode() const { return clipMode_; }
+    void clearClipboard();
+
+    // --- Deletion buffer ---
+    // Destroys the item of the previous deletion and keeps item with its old place.
+    void bufferDeletion(tviTreeViewItem* item, TreeNode parent, TreeNode previous);
+    tviTreeViewItem* deletedItem() const { return deleted_; }
+    // Puts the last deleted item back where it stood (command 11012).
+    bool undoDelete();
+
+    // --- Engine ---
+    void setEngine(clsQuillaraEngine* engine) { engine_ = engine; }
+    clsQuillaraEngine* engine() const { return engine_; }
+    // Requests item's page with a mode of requestItem and pairs the new id with the item.
+    bool request(tviTreeViewItem* item, int mode);
+    // Removes the pairing of id with item.
+    void withdraw(int id, tviTreeViewItem* item);
+    // Engine node notification (phase 1 created, 2 reading, 3 read) for request id.
+    void onNodeNotify(int id, clsQuillaraItem* node, int phase);
+    std::vector<tviTreeViewItem*> itemsOfRequest(int id) const;
+    size_t pendingRequestCount() const { return requests_.size(); }
+    void queueExpansion(tviTreeViewItem* item);
+
+    tviTreeSettings settings;
+    // Takes PrefTreeView from the settings.
+    void loadSettings(const utlIniInfo& ini);
+
+    // --- Cabinets ---
+    // The cabinet a node belongs to, or null.
+    tviCabinet* cabinetOf(TreeNode node) const;
+    // A change under node: its cabinet is saved shortly after (see saveDueCabinets).
+    void noteChanged(TreeNode node);
+    // Saves every changed cabinet whose last change is at least saveDelayMs old. The window
+    // calls this from a timer; returns false when a save failed.
+    bool saveDueCabinets(int64_t nowMs);
+    // Saves every cabinet at the root that needs it (shut-down) and returns the paths of all
+    // cabinets other than the default one, in tree order, for the settings' file list.
+    bool saveAll(std::vector<std::string>* cabinetPaths = nullptr);
+    int64_t saveDelayMs = 1500;
+
+protected:
+    // Derived trees call this from their destructor before they free their nodes.
+    void destroyAllItems();
+
+private:
+    std::unordered_map<const tviTreeViewItem*, std::unique_ptr<tviTreeViewItem>> owned_;
+    std::string clipboardText_;
+    tviTreeViewItem* clipItem_ = nullptr;
+    tviClipMode clipMode_ = tviClipMode::copy;
+    tviTreeViewItem* deleted_ = nullptr;
+    // The old place of the deleted item, as items (null: the root, the first position).
+    tviTreeViewItem* deletedParent_ = nullptr;
+    tviTreeViewItem* deletedPrevious_ = nullptr;
+    clsQuillaraEngine* engine_ = nullptr;
+    std::multimap<int, tviTreeViewItem*> requests_;
+    std::deque<tviTreeViewItem*> expansionQueue_;
+    std::vector<tviTreeViewItem*> deleteLater_;
+    int notifyDepth_ = 0;
+};

@@ -1,0 +1,719 @@
+#include "TreeViewItem/tviCabinetFile.h"
+
+#include "Engine/utlHtmlText.h"
+#include "Platform/platformText.h"
+
+#include <algorithm>
+
+namespace {
+
+bool isLead(unsigned char c) { return platform::isLeadByte(c); }
+bool isBlank(unsigned char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
+bool isNameChar(unsigned char c)
+{
+    return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9');
+}
+unsigned char upper(unsigned char c) { return (c >= 'a' && c <= 'z') ? c - 32 : c; }
+
+bool equalsNoCase(std::string_view a, std::string_view b)
+{
+    if (a.size() != b.size()) {
+        return false;
+    }
+    for (size_t i = 0; i < a.size(); ++i) {
+        if (upper(a[i]) != upper(b[i])) {
+            return false;
+        }
+    }
+    return true;
+}
+
+std::string decoded(std::string text)
+{
+    decodeHtmlText(text);
+    return text;
+}
+
+std::string encoded(std::string text)
+{
+    encodeHtmlText(text);
+    return text;
+}
+
+// A field is written on one line between markup: line breaks and tabs become blanks, NULs
+// go, and a lead byte left without its trail at the end is dropped, since it would take the
+// following quote or '<' with it when the file is read.
+std::string lineField(std::string_view text)
+{
+    std::string out;
+    out.reserve(text.size());
+    for (size_t i = 0; i < text.size(); ++i) {
+        unsigned char c = text[i];
+        if (isLead(c)) {
+            if (i + 1 >= text.size() || text[i + 1] == '\0') {
+                continue;
+            }
+            out += text[i];
+            out += text[++i];
+            continue;
+        }
+        if (c == '\0') {
+            continue;
+        }
+        out += (c == '\t' || c == '\r' || c == '\n') ? ' ' : static_cast<char>(c);
+    }
+    return out;
+}
+
+std::vector<std::string> splitLines(std::string_view text)
+{
+    std::vector<std::string> lines;
+    std::string line;
+    for (size_t i = 0; i < text.size(); ++i) {
+        unsigned char c = text[i];
+        if (isLead(c) && i + 1 < text.size()) {
+            line += text[i];
+            line += text[++i];
+            continue;
+        }
+        if (c == '\r' || c == '\n') {
+            if (!line.empty()) {
+                lines.push_back(lineField(line));
+            }
+            line.clear();
+            continue;
+        }
+        line += text[i];
+    }
+    if (!line.empty()) {
+        lines.push_back(lineField(line));
+    }
+    std::erase_if(lines, [](const std::string& l) { return l.empty(); });
+    return lines;
+}
+
+std::string indent(size_t depth) { return std::string(std::min<size_t>(depth, 16), '\t'); }
+
+void writeDescriptionBlock(std::string& out, std::string_view description)
+{
+    std::vector<std::string> lines = splitLines(description);
+    if (lines.empty()) {
+        return;
+    }
+    out += "<DD>";
+    for (size_t i = 0; i < lines.size(); ++i) {
+        if (i > 0) {
+            out += "<BR>\r\n";
+        }
+        out += encoded(lines[i]);
+    }
+    out += "</DD>\r\n";
+}
+
+void writeEntry(std::string& out, const tviCabinetEntry& e, size_t depth)
+{
+    if (e.type == 3) {
+        out += indent(depth) + "<DT><H3 mark=\"" + (e.marked ? "1" : "0") + "\">" +
+               encoded(lineField(e.name)) + "</H3></DT>\r\n";
+        writeDescriptionBlock(out, e.description);
+        out += indent(depth) + "<DL>\r\n";
+        return;
+    }
+    out += indent(depth) + "<DT><A HREF=\"" + tviCabinetFile::encodeAddress(lineField(e.url)) +
+           "\" mark=\"" + (e.marked ? "1" : "0") + "\" keyword=\"";
+    out += encoded(lineField(e.keyword));
+    out += "\" title=\"" + encoded(lineField(e.title)) + "\" status=\"" +
+           (e.status == 5 ? "5" : "0") + "\">" + encoded(lineField(e.name)) + "</A></DT>\r\n";
+    writeDescriptionBlock(out, e.description);
+}
+
+// The reader's cursor over the whole file.
+class Scanner {
+public:
+    explicit Scanner(std::string_view bytes) : b_(bytes) {}
+
+    struct Tag {
+        std::string name; // upper-cased, without '/'
+        bool end = false;
+        std::string_view attributes;
+        bool closed = false; // its '>' was found
+    };
+
+    bool atEnd() const { return pos_ >= b_.size(); }
+    unsigned char peek() const { return b_[pos_]; }
+    size_t pos() const { return pos_; }
+
+    // Reads the tag at the current '<' up to its '>', stepping over quoted values and
+    // double-byte characters; a tag without '>' leaves the cursor at the end.
+    Tag readTag()
+    {
+        Tag tag;
+        ++pos_;
+        if (pos_ < b_.size() && b_[pos_] == '/') {
+            tag.end = true;
+            ++pos_;
+        }
+        while (pos_ < b_.size() && isNameChar(b_[pos_])) {
+            tag.name += static_cast<char>(upper(b_[pos_++]));
+        }
+        size_t start = pos_;
+        char quote = 0;
+        while (pos_ < b_.size()) {
+            unsigned char c = b_[pos_];
+            if (isLead(c)) {
+                pos_ += 2;
+                continue;
+            }
+            if (quote != 0) {
+                if (c == quote) {
+                    quote = 0;
+                }
+            } else if (c == '"' || c == '\'') {
+                // A quote inside a name or a bare value is text; only one after '=' opens a value.
+                size_t p = pos_;
+                while (p > start && isBlank(b_[p - 1])) {
+                    --p;
+                }
+                if (p > start && b_[p - 1] == '=') {
+                    quote = static_cast<char>(c);
+                }
+            } else if (c == '>') {
+                tag.attributes = b_.substr(start, pos_ - start);
+                tag.closed = true;
+                ++pos_;
+                return tag;
+            }
+            ++pos_;
+        }
+        pos_ = b_.size();
+        tag.attributes = b_.substr(std::min(start, b_.size()));
+        return tag;
+    }
+
+    // Appends the character at the cursor to text, collapsing runs of blanks. Returns false
+    // at a double-byte character cut by the end of the file.
+    bool takeText(std::string& text)
+    {
+        unsigned char c = b_[pos_];
+        if (isLead(c)) {
+            if (pos_ + 1 >= b_.size()) {
+                pos_ = b_.size();
+                return false;
+            }
+            text += b_.substr(pos_, 2);
+            pos_ += 2;
+            return true;
+        }
+        ++pos_;
+        if (isBlank(c) || c == '\0') {
+            if (text.empty() || text.back() != ' ') {
+                text += ' ';
+            }
+            return true;
+        }
+        text += static_cast<char>(c);
+        return true;
+    }
+
+    void skipBlanks()
+    {
+        while (pos_ < b_.size() && isBlank(b_[pos_])) {
+            ++pos_;
+        }
+    }
+
+    bool lookingAtTag(std::string_view name, bool end) const
+    {
+        size_t p = pos_;
+        if (p >= b_.size() || b_[p] != '<') {
+            return false;
+        }
+        ++p;
+        if (end) {
+            if (p >= b_.size() || b_[p] != '/') {
+                return false;
+            }
+            ++p;
+        }
+        if (b_.size() - p < name.size() || !equalsNoCase(b_.substr(p, name.size()), name)) {
+            return false;
+        }
+        p += name.size();
+        return p >= b_.size() || !isNameChar(b_[p]);
+    }
+
+    // Text of a <DD> block up to the tag that ends it: <BR> gives CR LF (the line break the
+    // writer puts behind it is not part of the text), other line breaks give one blank.
+    bool readDescription(std::string& out)
+    {
+        bool afterBreak = false;
+        while (pos_ < b_.size()) {
+            unsigned char c = b_[pos_];
+            if (c == '<') {
+                if (!lookingAtTag("BR", false)) {
+                    break;
+                }
+                Tag t = readTag();
+                if (!t.closed) {
+                    return false;
+                }
+                out += "\r\n";
+                afterBreak = true;
+                continue;
+            }
+            if (c == '\r' || c == '\n') {
+                ++pos_;
+                if (!afterBreak && !out.empty() && out.back() != ' ') {
+                    out += ' ';
+                }
+                continue;
+            }
+            afterBreak = false;
+            if (c == '\0') {
+                ++pos_;
+                continue;
+            }
+            if (isLead(c)) {
+                if (pos_ + 1 >= b_.size()) {
+                    pos_ = b_.size();
+                    return false;
+                }
+                out += b_.substr(pos_, 2);
+                pos_ += 2;
+                continue;
+            }
+            out += static_cast<char>(c);
+            ++pos_;
+        }
+        while (!out.empty() && out.back() == ' ') {
+            out.pop_back();
+        }
+        return pos_ < b_.size();
+    }
+
+    void seek(size_t p) { pos_ = std::min(p, b_.size()); }
+
+private:
+    std::string_view b_;
+    size_t pos_ = 0;
+};
+
+struct BodyReader {
+    tviCabinetDocument& doc;
+    std::string& error;
+    Scanner& s;
+    std::vector<int> containers{-1};
+    std::string text;
+    std::string pendingFolderName;
+    std::string pendingDescription;
+    std::string h3Attributes;
+
+    bool fail(std::string why)
+    {
+        error = std::move(why);
+        return false;
+    }
+
+    int container() const { return containers.back(); }
+
+    bool onFolderStart()
+    {
+        if (static_cast<int>(containers.size()) > tviCabinetFile::maxDepth) {
+            return fail("folders nested deeper than " + std::to_string(tviCabinetFile::maxDepth) +
+                        " levels");
+        }
+        tviCabinetEntry e;
+        e.type = 3;
+        e.parent = container();
+        e.marked = tviCabinetFile::getAttribute(h3Attributes, "mark") == "1";
+        e.name = decoded(pendingFolderName);
+        e.description = decoded(pendingDescription);
+        pendingFolderName.clear();
+        pendingDescription.clear();
+        h3Attributes.clear();
+        doc.entries.push_back(std::move(e));
+        containers.push_back(static_cast<int>(doc.entries.size()) - 1);
+        text.clear();
+        return true;
+    }
+
+    bool onAnchor(const Scanner::Tag& tag)
+    {
+        if (!tag.closed) {
+            return fail("anchor tag without '>'");
+        }
+        std::string href = tviCabinetFile::getAttribute(tag.attributes, "href");
+        if (href.empty()) {
+            return true;
+        }
+        tviCabinetEntry e;
+        e.type = 4;
+        e.parent = container();
+        e.url = tviCabinetFile::decodeAddress(href);
+        e.marked = tviCabinetFile::getAttribute(tag.attributes, "mark") == "1";
+        e.keyword = decoded(tviCabinetFile::getAttribute(tag.attributes, "keyword"));
+        e.title = decoded(tviCabinetFile::getAttribute(tag.attributes, "title"));
+        std::string status = tviCabinetFile::getAttribute(tag.attributes, "status");
+        e.status = (status == "5") ? 5 : 0;
+        std::string name;
+        while (!s.atEnd() && !s.lookingAtTag("A", true)) {
+            if (s.peek() == '<') {
+                if (!s.readTag().closed) {
+                    return fail("tag without '>' inside an anchor");
+                }
+                continue;
+            }
+            if (!s.takeText(name)) {
+                return fail("double-byte character cut by the end of the file");
+            }
+        }
+        if (s.atEnd()) {
+            return fail("anchor without </A>");
+        }
+        s.readTag();
+        e.name = decoded(name);
+        size_t after = s.pos();
+        s.skipBlanks();
+        if (s.lookingAtTag("DT", true)) {
+            s.readTag();
+            s.skipBlanks();
+            if (s.lookingAtTag("DD", false) && s.readTag().closed) {
+                std::string description;
+                if (!s.readDescription(description)) {
+                    return fail("description cut by the end of the file");
+                }
+                e.description = decoded(description);
+                after = s.pos();
+            }
+        }
+        s.seek(after);
+        doc.entries.push_back(std::move(e));
+        return true;
+    }
+
+    // Returns true when the body list closed; false on an error or the end of the text.
+    bool run()
+    {
+        while (!s.atEnd()) {
+            if (s.peek() != '<') {
+                if (!s.takeText(text)) {
+                    return fail("double-byte character cut by the end of the file");
+                }
+                continue;
+            }
+            if (s.lookingAtTag("DD", false)) {
+                s.readTag();
+                std::string description;
+                if (!s.readDescription(description)) {
+                    return fail("description cut by the end of the file");
+                }
+                pendingDescription = description;
+                continue;
+            }
+            Scanner::Tag tag = s.readTag();
+            if (!tag.closed) {
+                return fail("tag without '>'");
+            }
+            if (tag.name == "H3") {
+                if (tag.end) {
+                    pendingFolderName = text;
+                    continue;
+                }
+                h3Attributes = std::string(tag.attributes);
+                text.clear();
+                pendingFolderName.clear();
+            } else if (tag.name == "DL") {
+                if (!tag.end) {
+                    if (!onFolderStart()) {
+                        return false;
+                    }
+                    continue;
+                }
+                text.clear();
+                containers.pop_back();
+                if (containers.empty()) {
+                    return true;
+                }
+            } else if (tag.name == "A" && !tag.end) {
+                if (!onAnchor(tag)) {
+                    return false;
+                }
+            }
+        }
+        if (error.empty()) {
+            error = "the cabinet list is not closed (file cut short?)";
+        }
+        return false;
+    }
+};
+
+bool isUtf8WithMultibyte(std::string_view b)
+{
+    bool multibyte = false;
+    for (size_t i = 0; i < b.size();) {
+        unsigned char c = b[i];
+        size_t n = c < 0x80 ? 1 : (c >= 0xC2 && c <= 0xDF) ? 2 : (c >= 0xE0 && c <= 0xEF) ? 3
+                 : (c >= 0xF0 && c <= 0xF4) ? 4 : 0;
+        if (n == 0 || i + n > b.size()) {
+            return false;
+        }
+        for (size_t k = 1; k < n; ++k) {
+            if ((static_cast<unsigned char>(b[i + k]) & 0xC0) != 0x80) {
+                return false;
+            }
+        }
+        multibyte |= n > 1;
+        i += n;
+    }
+    return multibyte;
+}
+
+void readHead(Scanner& s, tviCabinetDocument& doc)
+{
+    bool versionSeen = false;
+    while (!s.atEnd()) {
+        if (s.peek() != '<') {
+            s.seek(s.pos() + 1);
+            continue;
+        }
+        if (s.lookingAtTag("HEAD", true) || s.lookingAtTag("BODY", false) ||
+            s.lookingAtTag("DL", false)) {
+            return;
+        }
+        Scanner::Tag tag = s.readTag();
+        if (tag.end || tag.name != "META") {
+            continue;
+        }
+        std::string name = tviCabinetFile::getAttribute(tag.attributes, "name");
+        if (!doc.productMark && equalsNoCase(name, "quillara")) {
+            doc.productMark = true;
+        } else if (!versionSeen && equalsNoCase(name, "version")) {
+            versionSeen = true;
+            doc.newerVersion = tviCabinetFile::getAttribute(tag.attributes, "content") > "01.00.XX";
+        } else if (equalsNoCase(name, "description")) {
+            if (!doc.description.empty()) {
+                doc.description += "\r\n";
+            }
+            doc.description += decoded(tviCabinetFile::getAttribute(tag.attributes, "content"));
+        }
+    }
+}
+
+bool readTitle(Scanner& s, tviCabinetDocument& doc)
+{
+    while (!s.atEnd() && !s.lookingAtTag("TITLE", false)) {
+        s.seek(s.pos() + 1);
+    }
+    if (s.atEnd() || !s.readTag().closed) {
+        return false;
+    }
+    std::string name;
+    while (!s.atEnd() && !s.lookingAtTag("TITLE", true)) {
+        if (!s.takeText(name)) {
+            return false;
+        }
+    }
+    if (s.atEnd()) {
+        return false;
+    }
+    doc.name = decoded(name);
+    return true;
+}
+
+} // namespace
+
+std::string tviCabinetFile::getAttribute(std::string_view t, std::string_view name, bool* found)
+{
+    if (found != nullptr) {
+        *found = false;
+    }
+    size_t i = 0;
+    auto skipBlanks = [&] {
+        while (i < t.size() && isBlank(t[i])) {
+            ++i;
+        }
+    };
+    while (true) {
+        skipBlanks();
+        if (i >= t.size()) {
+            return {};
+        }
+        size_t nameStart = i;
+        while (i < t.size() && !isBlank(t[i]) && t[i] != '=' && t[i] != '>') {
+            i += (isLead(t[i]) && i + 1 < t.size()) ? 2 : 1;
+        }
+        std::string_view attrName = t.substr(nameStart, i - nameStart);
+        if (i == nameStart) {
+            ++i; // a stray '=' or '>'
+            continue;
+        }
+        skipBlanks();
+        if (i >= t.size() || t[i] != '=') {
+            continue; // an attribute without a value never matches
+        }
+        ++i;
+        skipBlanks();
+        std::string_view value;
+        bool terminated = true;
+        if (i < t.size() && (t[i] == '"' || t[i] == '\'')) {
+            char quote = t[i++];
+            size_t start = i;
+            while (i < t.size() && t[i] != quote) {
+                i += (isLead(t[i]) && i + 1 < t.size()) ? 2 : 1;
+            }
+            terminated = i < t.size();
+            value = t.substr(start, std::min(i, t.size()) - start);
+            i = std::min(i + 1, t.size());
+        } else {
+            size_t start = i;
+            while (i < t.size() && !isBlank(t[i]) && t[i] != '>' && t[i] != '\0') {
+                i += (isLead(t[i]) && i + 1 < t.size()) ? 2 : 1;
+            }
+            value = t.substr(start, std::min(i, t.size()) - start);
+        }
+        if (equalsNoCase(attrName, name)) {
+            if (!terminated) {
+                return {};
+            }
+            if (found != nullptr) {
+                *found = true;
+            }
+            return std::string(value);
+        }
+    }
+}
+
+std::string tviCabinetFile::encodeAddress(std::string_view url)
+{
+    std::string out;
+    out.reserve(url.size());
+    for (size_t i = 0; i < url.size(); ++i) {
+        unsigned char c = url[i];
+        if (isLead(c) && i + 1 < url.size()) {
+            out += url.substr(i++, 2);
+            continue;
+        }
+        switch (c) {
+        case '&': out += "&amp;"; break;
+        case '"': out += "&quot;"; break;
+        case '<': out += "&lt;"; break;
+        case '>': out += "&gt;"; break;
+        default: out += static_cast<char>(c); break;
+        }
+    }
+    return out;
+}
+
+std::string tviCabinetFile::decodeAddress(std::string_view text)
+{
+    static constexpr std::pair<std::string_view, char> entities[] = {
+        {"&amp;", '&'}, {"&quot;", '"'}, {"&lt;", '<'}, {"&gt;", '>'}};
+    std::string out;
+    out.reserve(text.size());
+    for (size_t i = 0; i < text.size(); ++i) {
+        unsigned char c = text[i];
+        if (isLead(c) && i + 1 < text.size()) {
+            out += text.substr(i++, 2);
+            continue;
+        }
+        bool replaced = false;
+        if (c == '&') {
+            for (const auto& [entity, ch] : entities) {
+                if (text.size() - i >= entity.size() &&
+                    equalsNoCase(text.substr(i, entity.size()), entity)) {
+                    out += ch;
+                    i += entity.size() - 1;
+                    replaced = true;
+                    break;
+                }
+            }
+        }
+        if (!replaced) {
+            out += static_cast<char>(c);
+        }
+    }
+    return out;
+}
+
+bool tviCabinetFile::read(std::string_view bytes, tviCabinetDocument& doc, std::string& error)
+{
+    doc = tviCabinetDocument{};
+    error.clear();
+    std::string converted;
+    if (isUtf8WithMultibyte(bytes)) {
+        converted = platform::utf8ToSjis(bytes);
+        bytes = converted;
+        doc.convertedFromUtf8 = true;
+    }
+    Scanner s(bytes);
+    readHead(s, doc);
+    Scanner title(bytes);
+    if (!readTitle(title, doc)) {
+        error = "no complete TITLE";
+        return false;
+    }
+    while (!s.atEnd() && !s.lookingAtTag("DL", false)) {
+        s.seek(s.pos() + 1);
+    }
+    if (s.atEnd() || !s.readTag().closed) {
+        error = "no cabinet list (DL)";
+        return false;
+    }
+    BodyReader body{doc, error, s};
+    if (!body.run()) {
+        return false;
+    }
+    if (bytes.find('\0') != std::string_view::npos) {
+        error = "NUL bytes in the file";
+        return false;
+    }
+    if (doc.convertedFromUtf8) {
+        error = "UTF-8 file, converted to Shift_JIS";
+        return false;
+    }
+    return true;
+}
+
+std::string tviCabinetFile::write(const tviCabinetDocument& doc)
+{
+    std::string name = encoded(lineField(doc.name));
+    std::string out;
+    out.reserve(256 + doc.entries.size() * 128);
+    out += "<!DOCTYPE HTML PUBLIC \"-//W3C//DTD HTML 4.0 Transitional//EN\">\r\n"
+           "<HTML>\r\n<HEAD>\r\n";
+    out += "\t<TITLE>" + name + "</TITLE>\r\n";
+    // これはQUILLARAが自動生成しているファイルです。プログラムが読み書きを実行します。編集禁止!
+    out += "\t<!-- \x82\xb1\x82\xea\x82\xcd\x51\x55\x49\x4c\x4c\x41\x52\x41\x82\xaa\x8e\xa9\x93\xae"
+           "\x90\xb6\x90\xac\x82\xb5\x82\xc4\x82\xa2\x82\xe9\x83\x74\x83\x40\x83\x43\x83\x8b\x82\xc5"
+           "\x82\xb7\x81\x42\x83\x76\x83\x8d\x83\x4f\x83\x89\x83\x80\x82\xaa\x93\xc7\x82\xdd\x8f\x91"
+           "\x82\xab\x82\xf0\x8e\xc0\x8d\x73\x82\xb5\x82\xdc\x82\xb7\x81\x42\x95\xd2\x8f\x57\x8b\xd6"
+           "\x8e\x7e\x21 -->\r\n";
+    out += "\t<!-- Cabinet file of Quillara: DL/DT/DD, Shift_JIS, CR LF -->\r\n";
+    out += "\t<META name=\"quillara\" content=\"cabinet\">\r\n"
+           "\t<META name=\"version\" content=\"01.00.00\">\r\n"
+           "\t<META name=\"auther\" content =\"quillara\">\r\n"
+           "\t<META name=\"owner\" content =\"public\">\r\n"
+           "\t<META name=\"generator\" content =\" Tornavi/QuillaraV1.00.00\">\r\n";
+    for (const std::string& line : splitLines(doc.description)) {
+        out += "\t<META name=\"description\" content=\"" + encoded(line) + "\">\r\n";
+    }
+    out += "</HEAD>\r\n\r\n<BODY>\r\n<H1>" + name + "</H1>\r\n<DL>\r\n";
+    std::vector<int> open; // folders whose list is still open
+    for (size_t i = 0; i < doc.entries.size(); ++i) {
+        const tviCabinetEntry& e = doc.entries[i];
+        while (!open.empty() && open.back() != e.parent) {
+            open.pop_back();
+            out += indent(open.size() + 1) + "</DL>\r\n";
+        }
+        writeEntry(out, e, open.size() + 1);
+        if (e.type == 3) {
+            open.push_back(static_cast<int>(i));
+        }
+    }
+    while (!open.empty()) {
+        open.pop_back();
+        out += indent(open.size() + 1) + "</DL>\r\n";
+    }
+    out += "</DL>\r\n</BODY>\r\n</HTML>\r\n";
+    return out;
+}

@@ -1,0 +1,60 @@
+#pragma once
+
+#include <cstddef>
+#include <string>
+#include <string_view>
+#include <vector>
+
+// One folder (type 3) or URL item (type 4) of a cabinet file. Entries are kept in document
+// order (a folder before its contents), each naming its parent by index, so that reading,
+// writing and walking never recurse however deep the nesting.
+struct tviCabinetEntry {
+    int type = 4;
+    int parent = -1; // index of the enclosing folder, -1 for the cabinet itself
+    std::string name;
+    std::string url;
+    std::string keyword;
+    std::string title;
+    std::string description; // lines separated by CR LF
+    bool marked = false;
+    int status = 0;
+};
+
+struct tviCabinetDocument {
+    std::string name;
+    std::string description;
+    bool productMark = false;   // META name="quillara" was present
+    bool newerVersion = false;  // version META above 01.00.XX
+    bool convertedFromUtf8 = false;
+    std::vector<tviCabinetEntry> entries;
+};
+
+// How far a read got. Anything but complete means the tree is a part of the file only.
+enum class tviCabinetReadState {
+    complete,
+    partial,
+};
+
+// The .scb reader and writer: Shift_JIS, CR LF, byte-wise and lead-byte aware, no line
+// length limit, no recursion.
+class tviCabinetFile {
+public:
+    // Folders nested deeper than this end the read with an error: no view can show them and
+    // every walk below stays bounded.
+    static constexpr int maxDepth = 1024;
+
+    // Reads as much of bytes as is sound. Returns false (with a reason in error) when the
+    // file could not be read whole; doc then holds what was read up to that point.
+    static bool read(std::string_view bytes, tviCabinetDocument& doc, std::string& error);
+    static std::string write(const tviCabinetDocument& doc);
+
+    // Value of attribute name in the text between a tag's name and its '>'; empty when the
+    // attribute is absent, has no value or its quote is not closed.
+    static std::string getAttribute(std::string_view tagText, std::string_view name,
+                                    bool* found = nullptr);
+
+    // Addresses are written with &, ", < and > as entities and read back with exactly
+    // those four entities decoded, so that any address survives, and raw files still read.
+    static std::string encodeAddress(std::string_view url);
+    static std::string decodeAddress(std::string_view text);
+};

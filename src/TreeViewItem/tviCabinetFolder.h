@@ -1,0 +1,38 @@
+#pragma once
+
+#include "TreeViewItem/tviTreeViewItem.h"
+
+// A folder in a cabinet.
+class tviCabinetFolder : public tviTreeViewItem {
+public:
+    explicit tviCabinetFolder(ctrlTreeView* tree);
+    ~tviCabinetFolder() override;
+
+    int getType() const override { return typeCabinetFolder; }
+    std::string getText() const override { return name_; }
+    int getImage() const override;
+    int getSelectedImage() const override { return imageFolderOpen; }
+    bool hasOverlay() const override { return readOnly_; }
+    bool isReadOnly() const override { return readOnly_; }
+    std::string getDescription() const override { return description_; }
+    bool setText(const std::string& text) override;
+    bool copyFrom(const tviTreeViewItem& item) override;
+
+    void setReadOnly(bool readOnly) { readOnly_ = readOnly; }
+    void setName(const std::string& name) { name_ = name; }
+    const std::string& getName() const { return name_; }
+    void setDescription(const std::string& description) { description_ = description; }
+
+    bool cmdProperties(bool query, bool* enabled) override;
+    bool cmdCut(bool query, bool* enabled) override;
+    bool cmdCopy(bool query, bool* enabled) override;
+    bool cmdPaste(bool query, bool* enabled) override;
+    bool cmdDelete(bool query, bool* enabled) override;
+    bool cmdMoveUp(bool query, bool* enabled) override;
+    bool cmdMoveDown(bool query, bool* enabled) override;
+
+private:
+    std::string name_;
+    bool readOnly_ = false;
+    std::string description_;
+};

@@ -1,0 +1,145 @@
+#include "TreeViewItem/tviCabinetItem.h"
+
+#include "TreeViewItem/tviSubItem.h"
+
+tviCabinetItem::tviCabinetItem(ctrlTreeView* tree) : tviURLItem(tree) {}
+
+tviCabinetItem::~tviCabinetItem() = default;
+
+std::string tviCabinetItem::protocolOf(const std::string& url)
+{
+    size_t colon = url.find("://");
+    if (!url.empty() && url[0] == '/') {
+        return "Local File";
+    }
+    if (colon == std::string::npos || colon == 0) {
+        return {};
+    }
+    std::string scheme = url.substr(0, colon);
+    for (char& c : scheme) {
+        if (c >= 'A' && c <= 'Z') {
+            c = static_cast<char>(c + 32);
+        }
+    }
+    return scheme == "file" ? "Local File" : scheme;
+}
+
+void tviCabinetItem::setUrl(const std::string& url)
+{
+    url_ = url;
+    if (protocol_.empty()) {
+        protocol_ = protocolOf(url);
+    }
+}
+
+int tviCabinetItem::getImage() const
+{
+    bool open = tree()->isExpanded(getHandle());
+    if (getRequest() != nullptr) {
+        return open ? imagePageOpenRequested : imagePageClosedRequested;
+    }
+    return open ? imagePageOpen : imagePageClosed;
+}
+
+int tviCabinetItem::getSelectedImage() const
+{
+    return getStatus() != 0 ? imagePageSelected : imagePageSelectedUnread;
+}
+
+void tviCabinetItem::setStatus(int status)
+{
+    // Only "failed" is stored in the file, so only a change into or out of it is an edit.
+    if ((status == 5) != (status_ == 5)) {
+        noteChanged();
+    }
+    tviURLItem::setStatus(status);
+}
+
+bool tviCabinetItem::setText(const std::string& text)
+{
+    if (readOnly_) {
+        return false;
+    }
+    name_ = text;
+    noteChanged();
+    return true;
+}
+
+bool tviCabinetItem::copyFrom(const tviTreeViewItem& item)
+{
+    int type = item.getType();
+    if (type == typeSubItem || type == typeFrameItem) {
+        const auto& sub = static_cast<const tviSubItem&>(item);
+        name_ = sub.getLinkText().empty() ? sub.getText() : sub.getLinkText();
+        description_.clear();
+        url_ = sub.getUrl();
+        keywords_ = sub.getKeywords();
+        title_ = sub.getTitle();
+        status_ = sub.getStatus();
+        protocol_ = sub.getScheme().empty() ? protocolOf(url_) : sub.getScheme();
+        return true;
+    }
+    if (type != typeCabinetItem && type != typeRSSItem && type != typeIEItem && type != typeNNItem) {
+        return false;
+    }
+    name_ = item.getText();
+    description_ = item.getDescription();
+    url_ = item.getUrl();
+    status_ = item.getStatus();
+    if (type == typeCabinetItem) {
+        const auto& other = static_cast<const tviCabinetItem&>(item);
+        keywords_ = other.keywords_;
+        title_ = other.title_;
+        protocol_ = other.protocol_;
+    } else {
+        const auto& other = static_cast<const tviURLItem&>(item);
+        keywords_ = other.getKeywords();
+        title_ = other.getTitle();
+        protocol_ = protocolOf(url_);
+    }
+    return true;
+}
+
+bool tviCabinetItem::cmdProperties(bool query, bool* enabled)
+{
+    *enabled = true;
+    if (!query) {
+        tree()->openDialog(tviDialog::properties, this, name_ + "\x82\xcc\x83\x76\x83\x8d\x83\x70\x83\x65\x83\x42"); // のプロパティ
+    }
+    return true;
+}
+
+bool tviCabinetItem::cmdCut(bool query, bool* enabled)
+{
+    return putOnClipboard(tviClipMode::cut, query, enabled);
+}
+
+bool tviCabinetItem::cmdCopy(bool query, bool* enabled)
+{
+    return putOnClipboard(tviClipMode::copy, query, enabled);
+}
+
+bool tviCabinetItem::cmdPaste(bool query, bool* enabled)
+{
+    return pasteHere(query, enabled);
+}
+
+bool tviCabinetItem::cmdDelete(bool query, bool* enabled)
+{
+    return deleteHere(query, enabled);
+}
+
+bool tviCabinetItem::cmdMoveUp(bool query, bool* enabled)
+{
+    return moveStep(true, query, enabled);
+}
+
+bool tviCabinetItem::cmdMoveDown(bool query, bool* enabled)
+{
+    return moveStep(false, query, enabled);
+}
+
+bool tviCabinetItem::onRequestNotify(int phase)
+{
+    return tviURLItem::onRequestNotify(phase);
+}

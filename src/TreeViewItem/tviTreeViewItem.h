@@ -1,0 +1,199 @@
+#pragma once
+
+#include "Common/utlCommandTarget.h"
+#include "TreeViewItem/ctrlTreeView.h"
+
+#include <cstdint>
+#include <map>
+#include <string>
+#include <vector>
+
+class clsUrlInformation;
+class tviCabinet;
+
+// Type codes of the tree items; fixed, since the file writer, paste, delete and the views
+// branch on them.
+enum tviType : int {
+    typeSubItem = 0,
+    typeQuillaraCabinet = 1,
+    typeCabinet = 2,
+    typeCabinetFolder = 3,
+    typeCabinetItem = 4,
+    typeRouteSnapshot = 5,
+    typeRSSFolder = 6,
+    typeRSSItemSet = 7,
+    typeRSSItem = 8,
+    typePageSnapshot = 9,
+    typePSSFolder = 10,
+    typePSSItem = 11,
+    typeInternetExplorer = 12,
+    typeIEFolder = 13,
+    typeIEItem = 14,
+    typeNetscapeNavigator = 15,
+    typeNNFolder = 16,
+    typeNNItem = 17,
+    typeFrameItem = 18,
+};
+
+// Command codes routed to the selected item.
+namespace tviCommand {
+constexpr int takeSnapshot = 1019, snapshotConfirmed = 1020;
+constexpr int takeFootprint = 1021, footprintConfirmed = 1022;
+constexpr int newItem = 1031, newItemConfirmed = 1032;
+constexpr int newFolder = 1033, newFolderConfirmed = 1034;
+constexpr int deleteItem = 1040;
+constexpr int showInBrowser = 5002, showInNewBrowser = 5003, contextMenu = 5004;
+constexpr int cut = 11008, copy = 11009, paste = 11010, undoDelete = 11012;
+constexpr int moveUp = 11013, moveDown = 11014, mark = 11015, command11016 = 11016;
+constexpr int expand = 11017, reExpand = 11018, expandAll = 11019;
+constexpr int charsetAuto = 11021, charsetSjis = 11022, charsetEuc = 11023;
+constexpr int labelEdit = 11025, properties = 11026, command11027 = 11027;
+constexpr int openNode = 11032, openTree = 11041;
+} // namespace tviCommand
+
+// Image ids; the window maps each to an icon.
+enum tviImage : int {
+    imageNone = 0,
+    imageCabinetClosed,
+    imageCabinetOpen,
+    imageQuillaraCabinetClosed,
+    imageQuillaraCabinetOpen,
+    imageFolderClosed,
+    imageFolderOpen,
+    imagePageClosed,          // URL item without an engine request
+    imagePageOpen,
+    imagePageClosedRequested, // URL item with an engine request
+    imagePageOpenRequested,
+    imagePageSelected,
+    imagePageSelectedUnread,
+    imageFrame,
+    imageMail,
+    imageLinkPage,            // sub-item: a page (".htm" or no extension)
+    imageLinkFile,            // sub-item: any other file; see tviSubItem::getExtension
+};
+
+// Options of matchesSearch.
+enum tviSearchOption : int { searchTitle = 1, searchKeywords = 2, searchUrl = 4, searchText = 8 };
+
+// Every node of the tree is one of these. The item knows its node; the tree owns the item.
+class tviTreeViewItem : public utlCommandTarget {
+public:
+    explicit tviTreeViewItem(ctrlTreeView* tree);
+    virtual ~tviTreeViewItem();
+    tviTreeViewItem(const tviTreeViewItem&) = delete;
+    tviTreeViewItem& operator=(const tviTreeViewItem&) = delete;
+
+    // Offers command code to the item. handled says that the item can perform it (with
+    // query set it only answers that); false is returned when performing it failed.
+    bool executeCommand(int code, bool query, bool& handled) override;
+
+    virtual int getType() const { return -1; }
+    void setHandle(TreeNode node) { node_ = node; }
+    TreeNode getHandle() const { return node_; }
+    bool insertItem(TreeNode parent, TreeNode insertAfter);
+    ctrlTreeView* tree() const { return tree_; }
+
+    virtual std::string getText() const;
+    virtual int getImage() const { return imageNone; }
+    virtual int getSelectedImage() const { return imageNone; }
+    bool isMarked() const { return marked_; }
+    void setMarked(bool marked);
+    virtual int getStatus() const { return 0; }
+    virtual void getStatusText(std::string& text, bool& isError) const;
+    virtual std::string getUrl() const { return {}; }
+    virtual bool isSpecial() const { return false; }
+    virtual bool hasOverlay() const { return false; }
+    virtual std::string getDescription() const { return {}; }
+    virtual bool isReadOnly() const { return false; }
+    // The overlay the node shows: error before read-only.
+    int overlayFor() const;
+
+    // The engine request: its id and a counted reference on its record.
+    void setRequest(int number, clsUrlInformation* request);
+    int getRequestNumber() const { return requestNumber_; }
+    clsUrlInformation* getRequest() const { return request_; }
+    virtual int getCodeKind() const { return 0; }
+
+    virtual bool cmdNewItem(bool query, bool* enabled);
+    virtual bool cmdNewItemConfirmed(bool query, bool* enabled);
+    virtual bool cmdNewFolder(bool query, bool* enabled);
+    virtual bool cmdNewFolderConfirmed(bool query, bool* enabled);
+    virtual bool cmdProperties(bool query, bool* enabled);
+    virtual bool cmdCut(bool query, bool* enabled);
+    virtual bool cmdCopy(bool query, bool* enabled);
+    virtual bool cmdPaste(bool query, bool* enabled);
+    virtual bool cmdDelete(bool query, bool* enabled);
+    virtual bool cmdMoveUp(bool query, bool* enabled);
+    virtual bool cmdMoveDown(bool query, bool* enabled);
+    virtual bool cmdMark(bool query, bool* enabled);
+    virtual bool cmdExpand(bool query, bool* enabled);
+    virtual bool cmdReExpand(bool query, bool* enabled);
+    virtual bool cmdExpandAll(bool query, bool* enabled);
+    virtual bool cmdShowInBrowser(bool query, bool* enabled, bool newWindow);
+    virtual bool cmdCharset(int kind, bool query, bool* enabled);
+
+    // Engine notification for this item's request: phase 1 created, 2 reading, 3 read.
+    virtual bool onRequestNotify(int phase);
+    virtual bool setText(const std::string& text);
+    void refreshText();
+
+    // Removes the subtree from the tree: destroys every object below, withdraws this item's
+    // request and deletes its node; this object itself stays (its caller decides). Iterative.
+    bool deleteSubtree();
+    virtual bool insertAndLoad(TreeNode parent, TreeNode insertAfter);
+    // Moves this item's node with its subtree; refused (false, nothing changed) for a target
+    // inside its own subtree.
+    bool moveTo(TreeNode parent, TreeNode insertAfter);
+    // Copies the subtree as cabinet folders and items (iterative); refused for a target
+    // inside its own subtree. Returns the new top item or null.
+    tviTreeViewItem* copyTo(TreeNode parent, TreeNode insertAfter);
+    virtual bool copyFrom(const tviTreeViewItem& item);
+    // Removes the sub-items below this item (not footprint pages).
+    void clearSubItems();
+    bool getFlag() const { return expandPending_; }
+    void setFlag(bool pending) { expandPending_ = pending; }
+    void setExpandDepth(int depth) { expandDepth_ = depth; }
+    int getExpandDepth() const { return expandDepth_; }
+    virtual bool matchesSearch(const std::string& words, int options) const;
+
+    // The factory: an object of the class for type codes 0 to 18, null for any other (and
+    // for the codes whose classes are not linked in).
+    static std::unique_ptr<tviTreeViewItem> createItem(ctrlTreeView* tree, int typeCode);
+    using Factory = std::unique_ptr<tviTreeViewItem> (*)(ctrlTreeView*, int);
+    // Lets the special cabinets (snapshots, footprints, Favorites, bookmarks) add their codes.
+    static void registerFactory(int typeCode, Factory factory);
+
+    // Addresses that may be opened: http, https, ftp and local files; never one that begins
+    // with '-' (it would be taken as an option by the opener).
+    static bool isOpenableAddress(const std::string& url, std::string* target);
+
+    tviTreeViewItem* parentItem() const;
+    tviCabinet* cabinet() const;
+    // The edit changed what a cabinet file holds.
+    void noteChanged() const;
+
+protected:
+    static bool isUrlType(int type);
+    // The shared rules of the cabinet's folders and items (Move up/down, paste, delete).
+    bool moveStep(bool up, bool query, bool* enabled);
+    bool pasteHere(bool query, bool* enabled);
+    bool deleteHere(bool query, bool* enabled);
+    bool putOnClipboard(tviClipMode mode, bool query, bool* enabled);
+    // Where a new item or folder made from this one goes.
+    void placeForNew(TreeNode& parent, TreeNode& after) const;
+    // Sub-items keyed by address, for the duplicate-link rule.
+    std::map<std::string, tviTreeViewItem*> keyed_;
+    std::vector<std::string> seenAddresses_;
+    int nextLinkIndex_ = -1;
+
+    friend class ctrlTreeView;
+
+private:
+    ctrlTreeView* tree_;
+    TreeNode node_ = nullptr;
+    bool marked_ = false;
+    int requestNumber_ = -1;
+    clsUrlInformation* request_ = nullptr;
+    bool expandPending_ = false;
+    int expandDepth_ = 0;
+};

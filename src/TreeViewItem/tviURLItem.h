@@ -1,0 +1,37 @@
+#pragma once
+
+#include "TreeViewItem/tviTreeViewItem.h"
+
+// Base of every item that has an address and a load status.
+class tviURLItem : public tviTreeViewItem {
+public:
+    explicit tviURLItem(ctrlTreeView* tree);
+    ~tviURLItem() override;
+
+    int getStatus() const override { return status_; }
+    virtual void setStatus(int status) { status_ = status; }
+    void getStatusText(std::string& text, bool& isError) const override;
+    int getCodeKind() const override { return codeKind_; }
+    bool onRequestNotify(int phase) override;
+    bool matchesSearch(const std::string& words, int options) const override;
+    bool cmdExpand(bool query, bool* enabled) override;
+    bool cmdReExpand(bool query, bool* enabled) override;
+
+    const std::string& getTitle() const { return title_; }
+    void setTitle(const std::string& title) { title_ = title; }
+    const std::string& getKeywords() const { return keywords_; }
+    void setKeywords(const std::string& keywords) { keywords_ = keywords; }
+    bool isNewItem() const { return newItem_; }
+    void setNewItem(bool isNew) { newItem_ = isNew; }
+
+protected:
+    // Takes title, keywords, code kind (and the status at phase 3) from the engine's record.
+    virtual void takePageData(int phase);
+    // Turns the links found since the last notification into sub-items.
+    bool addSubItems();
+    std::string title_;
+    std::string keywords_;
+    int status_ = 0;
+    int codeKind_ = 0;
+    bool newItem_ = false;
+};

@@ -1,0 +1,1 @@
+# quillara_add_test(NAME ... SOURCES ... LABELS ...)

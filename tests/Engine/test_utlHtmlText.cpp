@@ -1,0 +1,94 @@
+#include "Engine/utlHtmlText.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+namespace {
+
+std::string normalized(std::string text)
+{
+    normalizeForSearch(text);
+    return text;
+}
+
+std::string decoded(std::string text)
+{
+    EXPECT_TRUE(decodeHtmlText(text));
+    return text;
+}
+
+std::string encoded(std::string text)
+{
+    EXPECT_TRUE(encodeHtmlText(text));
+    return text;
+}
+
+TEST(NormalizeForSearch, FoldsCaseWidthAndLongVowel)
+{
+    const std::pair<std::string, std::string> cases[] = {
+        {"\x82\x60\x82\x61\x82\x62\x82\x50", "ABC1"}, // ＡＢＣ１
+        {"abc1", "ABC1"},
+        {"\x82\x81\x82\x82\x82\x83", "ABC"}, // ａｂｃ
+        {"\x83\x4B", "\xB6\xDE"},            // ガ -> ｶﾞ
+        {"\x83\x70", "\xCA\xDF"},            // パ -> ﾊﾟ
+        {"\x83\x94", "\xB3\xDE"},            // ヴ -> ｳﾞ
+        {"\x83\x41\x83\x93", "\xB1\xDD"},    // アン -> ｱﾝ
+        {"\x83\x8E\x83\x90\x83\x91", "\x83\x8E\x83\x90\x83\x91"}, // ヮヰヱ have no half-width form
+        {"\x81\x5B\x81\x7C\xB0", "---"},      // ー － ｰ
+        {"\x82\xA0", "\x82\xA0"},            // hiragana あ stays
+        // A trail byte in the range of a-z belongs to its kanji and is not upper-cased.
+        {"\x89\x61x", "\x89\x61X"}, // 餌x
+        {"a\x82", "A\x82"},        // a cut double-byte character stays as it is
+    };
+    for (const auto& [text, expected] : cases)
+        EXPECT_EQ(normalized(text), expected) << text;
+}
+
+TEST(DecodeHtmlText, ReplacesEntitiesAndKeepsEverythingElse)
+{
+    const std::pair<std::string, std::string> cases[] = {
+        {"&lt;&GT;&Amp;&quot;&nbsp;", "<>&\" "},
+        {"&lt&gtx", "<>x"},
+        {"&amp;lt;", "&lt;"},
+        {"&unknown; & &", "&unknown; & &"},
+        {"&#65;&#x42;&#X43", "ABC"},
+        {"&#12354;", "\x82\xA0"}, // あ
+        {"&#99999999;", "&#99999999;"},
+        {"&#99999999999999999999;", "&#99999999999999999999;"},
+        {"&#0;&#x1F600;&#55296;&#;&#x;&#", "&#0;&#x1F600;&#55296;&#;&#x;&#"},
+        // A lead byte before '&' stands alone: the '&' is not eaten as its trail byte.
+        {"\x81&lt;", "\x81<"},
+        {"\x82\xA0&amp;", "\x82\xA0&"},
+    };
+    for (const auto& [text, expected] : cases)
+        EXPECT_EQ(decoded(text), expected) << text;
+}
+
+TEST(EncodeHtmlText, EscapesMarkupAndSpaceRuns)
+{
+    const std::pair<std::string, std::string> cases[] = {
+        {"a  b", "a &nbsp;b"},
+        {"   ", " &nbsp;&nbsp;"},
+        {"<a href=\"x\">&", "&lt;a href=&quot;x&quot;&gt;&amp;"},
+        {"\x83\x5C<", "\x83\x5C&lt;"}, // ソ keeps its trail byte
+        {"\x81<", "\x81&lt;"},         // a cut lead byte hides no '<'
+    };
+    for (const auto& [text, expected] : cases)
+        EXPECT_EQ(encoded(text), expected) << text;
+}
+
+// decode(encode(x)) == x, and the encoded text never carries raw markup, for every prefix of
+// a text that mixes entities, double-byte characters, lead bytes before markup and spaces.
+TEST(EncodeHtmlText, RoundTripsEveryPrefix)
+{
+    const std::string text = "  &amp; &#65; \x81<\x82\xA0  \"q\" &nbsp\x89\x61>\x83";
+    for (size_t n = 0; n <= text.size(); ++n) {
+        std::string original = text.substr(0, n);
+        std::string e = encoded(original);
+        EXPECT_EQ(e.find_first_of("<>\""), std::string::npos) << e;
+        EXPECT_EQ(decoded(e), original) << n;
+    }
+}
+
+} // namespace

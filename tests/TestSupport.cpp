@@ -1,0 +1,48 @@
+#include "TestSupport.h"
+
+#include <cstdlib>
+#include <fstream>
+#include <sstream>
+#include <stdexcept>
+#include <unistd.h>
+
+namespace testsupport {
+
+TempHome::TempHome()
+{
+    std::string pattern = (std::filesystem::temp_directory_path() / "quillara-test-XXXXXX").string();
+    if (mkdtemp(pattern.data()) == nullptr)
+        throw std::runtime_error("mkdtemp failed");
+    path_ = pattern;
+    if (const char* old = std::getenv("QUILLARA_HOME")) {
+        hadPreviousHome_ = true;
+        previousHome_ = old;
+    }
+    setenv("QUILLARA_HOME", path_.c_str(), 1);
+}
+
+TempHome::~TempHome()
+{
+    if (hadPreviousHome_)
+        setenv("QUILLARA_HOME", previousHome_.c_str(), 1);
+    else
+        unsetenv("QUILLARA_HOME");
+    std::error_code ignored;
+    std::filesystem::remove_all(path_, ignored);
+}
+
+std::string readFile(const std::filesystem::path& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream out;
+    out << in.rdbuf();
+    return out.str();
+}
+
+void writeFile(const std::filesystem::path& path, const std::string& bytes)
+{
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    out << bytes;
+}
+
+} // namespace testsupport

@@ -1,0 +1,30 @@
+#pragma once
+
+#include <filesystem>
+#include <string>
+
+namespace testsupport {
+
+// A fresh directory for one test, set as QUILLARA_HOME so that nothing reaches $HOME.
+// The directory and everything in it are removed when the object goes.
+class TempHome {
+public:
+    TempHome();
+    ~TempHome();
+    TempHome(const TempHome&) = delete;
+    TempHome& operator=(const TempHome&) = delete;
+
+    const std::filesystem::path& path() const { return path_; }
+    // The directory as the program writes it: with a trailing '/'.
+    std::string dir() const { return path_.string() + "/"; }
+
+private:
+    std::filesystem::path path_;
+    std::string previousHome_;
+    bool hadPreviousHome_ = false;
+};
+
+std::string readFile(const std::filesystem::path& path);
+void writeFile(const std::filesystem::path& path, const std::string& bytes);
+
+} // namespace testsupport
