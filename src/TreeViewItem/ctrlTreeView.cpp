@@ -3,6 +3,9 @@
 #include "TreeViewItem/tviCabinet.h"
 #include "TreeViewItem/tviTreeViewItem.h"
 #include "Common/utlIniInfo.h"
+#include "Common/utlLog.h"
+#include "Engine/clsQuillaraEngine.h"
+#include "Engine/clsUrlInformation.h"
 #include "Platform/Tick.h"
 
 #include <algorithm>
@@ -273,4 +276,89 @@ void ctrlTreeView::loadSettings(const utlIniInfo& ini)
     settings.byNowUrl = ini.getInt(IniKey::ByNowURL);
     settings.hostNameLimit = ini.getInt(IniKey::HostNameLimit);
     settings.treeNode = ini.getInt(IniKey::TreeNode);
+}
+
+bool ctrlTreeView::request(tviTreeViewItem* item, int mode)
+{
+    if (engine_ == nullptr || item == nullptr) {
+        return false;
+    }
+    clsUrlInformation* info = nullptr;
+    if (!engine_->requestItem(mode, item->getType(), item->getUrl(), info) || info == nullptr) {
+        // アイテムの要求に失敗しました
+        return logError("ctrlTreeView::request", "\x83\x41\x83\x43\x83\x65\x83\x80\x82\xcc\x97\x76\x8b\x81\x82\xc9\x8e\xb8\x94\x73\x82\xb5\x82\xdc\x82\xb5\x82\xbd");
+    }
+    int id = info->getId();
+    info->releaseQueueRef();
+    int old = item->getRequestNumber();
+    if (old >= 0 && old != id) {
+        withdraw(old, item);
+    }
+    item->requestNumber_ = id;
+    auto [from, to] = requests_.equal_range(id);
+    for (auto it = from; it != to; ++it) {
+        if (it->second == item) {
+            return true;
+        }
+    }
+    requests_.emplace(id, item);
+    return true;
+}
+
+void ctrlTreeView::withdraw(int id, tviTreeViewItem* item)
+{
+    bool others = false;
+    auto [from, to] = requests_.equal_range(id);
+    for (auto it = from; it != to;) {
+        if (it->second == item) {
+            it = requests_.erase(it);
+        } else {
+            others = true;
+            ++it;
+        }
+    }
+    if (!others && engine_ != nullptr) {
+        engine_->synchronize();
+    }
+}
+
+void ctrlTreeView::onNodeNotify(int id, clsQuillaraItem* node, int phase)
+{
+    ++notifyDepth_;
+    for (tviTreeViewItem* item : itemsOfRequest(id)) {
+        // An earlier handler of this notification may have removed the item.
+        bool stillPaired = false;
+        auto [from, to] = requests_.equal_range(id);
+        for (auto it = from; it != to; ++it) {
+            stillPaired = stillPaired || it->second == item;
+        }
+        if (!stillPaired) {
+            continue;
+        }
+        item->setRequest(id, node);
+        item->onRequestNotify(phase);
+    }
+    if (phase == 3) {
+        for (int served = 0; served < 2 && !expansionQueue_.empty(); ++served) {
+            tviTreeViewItem* item = expansionQueue_.front();
+            expansionQueue_.pop_front();
+            bool enabled = false;
+            item->cmdExpand(false, &enabled);
+            item->setFlag(false);
+        }
+    }
+    --notifyDepth_;
+    if (notifyDepth_ > 0) {
+        return;
+    }
+    // Items that asked to go while their own handler ran are removed only now.
+    std::vector<tviTreeViewItem*> doomed;
+    doomed.swap(deleteLater_);
+    for (tviTreeViewItem* item : doomed) {
+        if (owns(item)) {
+            item->noteChanged();
+            item->deleteSubtree();
+            destroyItem(item);
+        }
+    }
 }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "Engine/clsEngineTarget.h"
+
 #include <cstdint>
 #include <deque>
 #include <map>
@@ -57,10 +59,10 @@ enum class tviDialog { newItem, newFolder, properties, snapshot, footprint };
 // ownership of the items, the request map that pairs engine request ids with items, the
 // cut/copy entry, the deletion buffer, the expansion queue and the debounced saving of
 // cabinets. All on the user-interface thread.
-class ctrlTreeView {
+class ctrlTreeView : public clsEngineTarget {
 public:
     ctrlTreeView();
-    virtual ~ctrlTreeView();
+    ~ctrlTreeView() override;
     ctrlTreeView(const ctrlTreeView&) = delete;
     ctrlTreeView& operator=(const ctrlTreeView&) = delete;
 
@@ -142,8 +144,9 @@ public:
     bool request(tviTreeViewItem* item, int mode);
     // Removes the pairing of id with item.
     void withdraw(int id, tviTreeViewItem* item);
-    // Engine node notification (phase 1 created, 2 reading, 3 read) for request id.
-    void onNodeNotify(int id, clsQuillaraItem* node, int phase);
+    // Engine node notification (phase 1 created, 2 reading, 3 read) for request id: every
+    // item paired with id gets the node and the phase, those waiting to expand first.
+    void onNodeNotify(int id, clsQuillaraItem* node, int phase) override;
     std::vector<tviTreeViewItem*> itemsOfRequest(int id) const;
     size_t pendingRequestCount() const { return requests_.size(); }
     void queueExpansion(tviTreeViewItem* item);

@@ -299,6 +299,7 @@ private:
 };
 
 struct BodyReader {
+    BodyReader(tviCabinetDocument& d, std::string& e, Scanner& sc) : doc(d), error(e), s(sc) {}
     tviCabinetDocument& doc;
     std::string& error;
     Scanner& s;

@@ -1,5 +1,6 @@
 #include "TreeViewItem/tviCabinetItem.h"
 
+#include "Engine/clsQuillaraItem.h"
 #include "TreeViewItem/tviSubItem.h"
 
 tviCabinetItem::tviCabinetItem(ctrlTreeView* tree) : tviURLItem(tree) {}
@@ -141,5 +142,37 @@ bool tviCabinetItem::cmdMoveDown(bool query, bool* enabled)
 
 bool tviCabinetItem::onRequestNotify(int phase)
 {
-    return tviURLItem::onRequestNotify(phase);
+    std::string oldTitle = title_;
+    std::string oldKeywords = keywords_;
+    clsQuillaraItem* node = getRequest();
+    if (node != nullptr) {
+        std::string protocol = node->getProperties().protocol;
+        if (!protocol.empty()) {
+            protocol_ = protocol;
+        }
+    }
+    tviURLItem::onRequestNotify(phase);
+    if (title_ != oldTitle || keywords_ != oldKeywords) {
+        noteChanged();
+    }
+    if (newItem_ && !title_.empty()) {
+        newItem_ = false;
+        name_ = title_;
+        refreshText();
+        noteChanged();
+    }
+    if (phase == 3 && newItem_ && status_ == 5) {
+        newItem_ = false;
+        // 指定されたURLが見つかりませんでした。\n新規に作成した項目の削除を行いますか？
+        std::string question =
+            "\x8e\x77\x92\xe8\x82\xb3\x82\xea\x82\xbd\x55\x52\x4c\x82\xaa\x8c\xa9\x82\xc2\x82\xa9\x82\xe8"
+            "\x82\xdc\x82\xb9\x82\xf1\x82\xc5\x82\xb5\x82\xbd\x81\x42\x0a\x90\x56\x8b\x4b\x82\xc9\x8d\xec"
+            "\x90\xac\x82\xb5\x82\xbd\x8d\x80\x96\xda\x82\xcc\x8d\xed\x8f\x9c\x82\xf0\x8d\x73\x82\xa2\x82\xdc"
+            "\x82\xb7\x82\xa9\x81\x48";
+        if (tree()->askYesNo(question, "Quillaro")) {
+            // The item is still inside its own notification: it goes once that has returned.
+            tree()->deleteLater(this);
+        }
+    }
+    return true;
 }

@@ -1,5 +1,6 @@
 #include "TreeViewItem/tviTreeViewItem.h"
 
+#include "Engine/clsQuillaraItem.h"
 #include "Engine/utlHtmlText.h"
 #include "TreeViewItem/tviCabinet.h"
 #include "TreeViewItem/tviCabinetFolder.h"
@@ -393,7 +394,7 @@ void tviTreeViewItem::refreshText()
     }
 }
 
-void tviTreeViewItem::setRequest(int number, clsUrlInformation* request)
+void tviTreeViewItem::setRequest(int number, clsQuillaraItem* request)
 {
     requestNumber_ = number;
     if (request == request_) {

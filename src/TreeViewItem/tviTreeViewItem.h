@@ -5,10 +5,11 @@
 
 #include <cstdint>
 #include <map>
+#include <set>
 #include <string>
 #include <vector>
 
-class clsUrlInformation;
+class clsQuillaraItem;
 class tviCabinet;
 
 // Type codes of the tree items; fixed, since the file writer, paste, delete and the views
@@ -108,10 +109,11 @@ public:
     // The overlay the node shows: error before read-only.
     int overlayFor() const;
 
-    // The engine request: its id and a counted reference on its record.
-    void setRequest(int number, clsUrlInformation* request);
+    // The engine request: its id and a counted reference on the analysis node that the last
+    // notification brought (its record gives status and result code).
+    void setRequest(int number, clsQuillaraItem* node);
     int getRequestNumber() const { return requestNumber_; }
-    clsUrlInformation* getRequest() const { return request_; }
+    clsQuillaraItem* getRequest() const { return request_; }
     virtual int getCodeKind() const { return 0; }
 
     virtual bool cmdNewItem(bool query, bool* enabled);
@@ -183,7 +185,7 @@ protected:
     void placeForNew(TreeNode& parent, TreeNode& after) const;
     // Sub-items keyed by address, for the duplicate-link rule.
     std::map<std::string, tviTreeViewItem*> keyed_;
-    std::vector<std::string> seenAddresses_;
+    std::set<std::string> seenAddresses_;
     int nextLinkIndex_ = -1;
 
     friend class ctrlTreeView;
@@ -193,7 +195,7 @@ private:
     TreeNode node_ = nullptr;
     bool marked_ = false;
     int requestNumber_ = -1;
-    clsUrlInformation* request_ = nullptr;
+    clsQuillaraItem* request_ = nullptr;
     bool expandPending_ = false;
     int expandDepth_ = 0;
 };

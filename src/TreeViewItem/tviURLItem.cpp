@@ -1,0 +1,273 @@
+#include "TreeViewItem/tviURLItem.h"
+
+#include "Engine/clsQuillaraItem.h"
+#include "Engine/clsUrlInformation.h"
+#include "Engine/utlHtmlText.h"
+#include "Engine/utlUrl.h"
+#include "Engine/utlUrlParts.h"
+#include "TreeViewItem/tviSubItem.h"
+
+#include <set>
+
+namespace {
+
+bool isPageExtension(std::string ext)
+{
+    for (char& c : ext) {
+        if (c >= 'A' && c <= 'Z') {
+            c = static_cast<char>(c + 32);
+        }
+    }
+    if (!ext.empty() && ext[0] == '.') {
+        ext.erase(0, 1);
+    }
+    return ext.empty() || ext == "html" || ext == "htm" || ext == "shtml" || ext == "asp" ||
+           ext == "jsp" || ext == "cgi";
+}
+
+bool isOwnerType(int type)
+{
+    return type == typeCabinetItem || type == typeRSSItemSet || type == typeIEItem ||
+           type == typeNNItem;
+}
+
+bool isAncestorLinkType(int type)
+{
+    return type == typeCabinetItem || type == typeIEItem || type == typeNNItem ||
+           type == typeSubItem || type == typeFrameItem;
+}
+
+std::string schemeOf(const std::string& address)
+{
+    utlUrlParts parts;
+    return crackUrl(address, parts) ? parts.scheme : std::string();
+}
+
+} // namespace
+
+tviURLItem::tviURLItem(ctrlTreeView* tree) : tviTreeViewItem(tree) {}
+
+tviURLItem::~tviURLItem() = default;
+
+void tviURLItem::getStatusText(std::string& text, bool& isError) const
+{
+    static const char* const texts[] = {
+        "\x96\xa2\x93\xc7\x82\xdd\x8d\x9e\x82\xdd",                                 // 未読み込み
+        "\x92\xca\x90\x4d\x92\x86\x28\x48\x65\x61\x64\x65\x72\x8f\xee\x95\xf1\x29", // 通信中(Header情報)
+        "\x94\x46\x8e\xaf\x8d\xcf\x82\xdd",                                         // 認識済み
+        "\x92\xca\x90\x4d\x92\x86",                                                 // 通信中
+        "\x93\xc7\x82\xdd\x8d\x9e\x82\xdd\x8d\xcf\x82\xdd",                         // 読み込み済み
+    };
+    isError = status_ == 5;
+    if (status_ >= 0 && status_ < 5) {
+        text = texts[status_];
+        return;
+    }
+    clsUrlInformation* owner = getRequest() != nullptr ? getRequest()->getOwner() : nullptr;
+    if (status_ != 5 || owner == nullptr) {
+        text = "\x91\x4f\x89\xf1\x8b\x4e\x93\xae\x8e\x9e\x83\x47\x83\x89\x81\x5b"; // 前回起動時エラー
+        return;
+    }
+    int code = owner->getResultCode();
+    if (code == resultCancelled) {
+        text = "\x92\xca\x90\x4d\x82\xf0\x92\x86\x92\x66\x82\xb5\x82\xdc\x82\xb5\x82\xbd\x81\x42"; // 通信を中断しました。
+    } else if (code == resultTransportError) {
+        text = "\x92\xca\x90\x4d\x82\xc9\x8e\xb8\x94\x73\x82\xb5\x82\xdc\x82\xb5\x82\xbd\x81\x42"; // 通信に失敗しました。
+    } else if (code == 404) {
+        // ホームページは既に削除されているようです（
+        text = "\x83\x7a\x81\x5b\x83\x80\x83\x79\x81\x5b\x83\x57\x82\xcd\x8a\xf9\x82\xc9\x8d\xed\x8f\x9c"
+               "\x82\xb3\x82\xea\x82\xc4\x82\xa2\x82\xe9\x82\xe6\x82\xa4\x82\xc5\x82\xb7\x81\x69" +
+               owner->getStatusCode() + ")";
+    } else {
+        // ホームページへのアクセスでエラーが発生しました(
+        text = "\x83\x7a\x81\x5b\x83\x80\x83\x79\x81\x5b\x83\x57\x82\xd6\x82\xcc\x83\x41\x83\x4e\x83\x5a"
+               "\x83\x58\x82\xc5\x83\x47\x83\x89\x81\x5b\x82\xaa\x94\xad\x90\xb6\x82\xb5\x82\xdc\x82\xb5"
+               "\x82\xbd\x28" + owner->getStatusCode() + ")";
+    }
+}
+
+bool tviURLItem::matchesSearch(const std::string& words, int options) const
+{
+    std::string needle = words;
+    normalizeForSearch(needle);
+    if (needle.empty()) {
+        return false;
+    }
+    auto contains = [&](std::string text) {
+        normalizeForSearch(text);
+        return text.find(needle) != std::string::npos;
+    };
+    return ((options & searchTitle) != 0 && contains(title_)) ||
+           ((options & searchKeywords) != 0 && contains(keywords_)) ||
+           ((options & searchUrl) != 0 && contains(getUrl())) ||
+           tviTreeViewItem::matchesSearch(words, options);
+}
+
+bool tviURLItem::cmdExpand(bool query, bool* enabled)
+{
+    *enabled = true;
+    if (query) {
+        return true;
+    }
+    setFlag(true);
+    return tree()->request(this, 1);
+}
+
+bool tviURLItem::cmdReExpand(bool query, bool* enabled)
+{
+    *enabled = true;
+    if (query) {
+        return true;
+    }
+    clearSubItems();
+    setFlag(true);
+    return tree()->request(this, 2);
+}
+
+void tviURLItem::takePageData(int phase)
+{
+    clsQuillaraItem* node = getRequest();
+    if (node == nullptr) {
+        return;
+    }
+    clsNodeProperties props = node->getProperties();
+    if (!props.title.empty()) {
+        title_ = props.title;
+    }
+    keywords_ = props.keywords;
+    codeKind_ = props.codeKind;
+    if (phase == 3) {
+        setStatus(node->getStatus());
+    }
+}
+
+bool tviURLItem::onRequestNotify(int phase)
+{
+    ctrlTreeView* t = tree();
+    takePageData(phase);
+    if (phase == 3) {
+        t->setOverlay(getHandle(), overlayFor());
+    }
+    bool changed = addSubItems();
+    if (getFlag() && t->expand(getHandle(), true)) {
+        setFlag(false);
+    }
+    if (phase == 3 || changed) {
+        refreshText();
+    }
+    if (phase == 3) {
+        seenAddresses_.clear();
+        setExpandDepth(0);
+    }
+    return true;
+}
+
+bool tviURLItem::addSubItems()
+{
+    ctrlTreeView* t = tree();
+    clsQuillaraItem* node = getRequest();
+    if (node == nullptr || getHandle() == nullptr) {
+        return false;
+    }
+    tviTreeViewItem* owner = this;
+    while (owner != nullptr && !isOwnerType(owner->getType())) {
+        owner = owner->parentItem();
+    }
+    if (owner == nullptr) {
+        return false;
+    }
+    int count = node->getLinkCount();
+    if (nextLinkIndex_ < 0) {
+        nextLinkIndex_ = 0;
+    }
+    if (nextLinkIndex_ >= count) {
+        return false;
+    }
+    const tviTreeSettings& s = t->settings;
+    std::string ownHost = node->getProperties().host;
+    // Addresses above this item, and those shown anywhere else in the tree.
+    std::set<std::string> above;
+    for (tviTreeViewItem* a = parentItem(); a != nullptr && isAncestorLinkType(a->getType());
+         a = a->parentItem()) {
+        above.insert(a->getUrl());
+    }
+    std::set<std::string> shownElsewhere;
+    if (s.byNowUrl != 0 || s.hostNameLimit == 2) {
+        for (TreeNode n : t->subtreeNodes(kTreeRoot)) {
+            tviTreeViewItem* item = t->getItem(n);
+            if (item != nullptr && n != getHandle() && t->getParent(n) != getHandle()) {
+                shownElsewhere.insert(item->getUrl());
+            }
+        }
+    }
+    bool changed = false;
+    int depth = getExpandDepth();
+    for (int i = nextLinkIndex_; i < count; ++i) {
+        clsLinkProperties link;
+        if (!node->getLink(i, link)) {
+            continue;
+        }
+        std::string name = link.name;
+        name.erase(0, name.find_first_not_of(" \t\r\n") == std::string::npos ? name.size()
+                                                                               : name.find_first_not_of(" \t\r\n"));
+        if (above.count(link.address) != 0) {
+            continue;
+        }
+        if (s.showRes == 1 && !isPageExtension(link.extension)) {
+            continue;
+        }
+        if (s.emptyUrl != 0 && name.empty()) {
+            continue;
+        }
+        if (s.byNowUrl != 0 && shownElsewhere.count(link.address) != 0) {
+            continue;
+        }
+        if (s.hostNameLimit == 4 && !link.host.empty() && link.host != ownHost) {
+            continue;
+        }
+        bool otherSite = !link.host.empty() && !ownHost.empty() &&
+                         siteOfHost(link.host) != siteOfHost(ownHost);
+        if (s.hostNameLimit == 3 && otherSite) {
+            continue;
+        }
+        if (s.hostNameLimit == 2 && otherSite && shownElsewhere.count(link.address) != 0) {
+            continue;
+        }
+        if (s.showDupLink == 3 && seenAddresses_.count(link.address) != 0) {
+            auto found = keyed_.find(link.address);
+            if (found != keyed_.end() && t->owns(found->second)) {
+                auto* sub = static_cast<tviSubItem*>(found->second);
+                if (name.size() > sub->getLinkText().size()) {
+                    sub->setLinkText(name);
+                    sub->refreshText();
+                    changed = true;
+                }
+            }
+            continue;
+        }
+        int kind = link.linkKind == typeFrameItem ? typeFrameItem : typeSubItem;
+        auto made = std::make_unique<tviSubItem>(t, kind);
+        made->setUrl(link.address);
+        made->setSecondText(link.href);
+        made->setLinkText(name);
+        made->setScheme(schemeOf(link.address));
+        tviSubItem* sub = static_cast<tviSubItem*>(t->adopt(std::move(made)));
+        if (!sub->insertItem(getHandle(), kTreeLast)) {
+            t->destroyItem(sub);
+            continue;
+        }
+        seenAddresses_.insert(link.address);
+        keyed_[link.address] = sub;
+        changed = true;
+        if (depth > 1) {
+            sub->setExpandDepth(depth - 1);
+            t->queueExpansion(sub);
+        }
+        if (s.autoExp != 0 && kind == typeFrameItem && (t->isExpanded(getHandle()) || getFlag())) {
+            bool enabled = false;
+            sub->cmdExpand(false, &enabled);
+        }
+    }
+    nextLinkIndex_ = count;
+    return changed;
+}
