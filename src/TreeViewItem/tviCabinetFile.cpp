@@ -43,7 +43,7 @@ std::string encoded(std::string text)
 // A field is written on one line between markup: line breaks and tabs become blanks, NULs
 // go, and a lead byte left without its trail at the end is dropped, since it would take the
 // following quote or '<' with it when the file is read.
-std::string lineField(std::string_view text)
+std::string lineField(std::string_view text, bool keepTabs = false)
 {
     std::string out;
     out.reserve(text.size());
@@ -60,7 +60,8 @@ std::string lineField(std::string_view text)
         if (c == '\0') {
             continue;
         }
-        out += (c == '\t' || c == '\r' || c == '\n') ? ' ' : static_cast<char>(c);
+        bool blank = (c == '\t' && !keepTabs) || c == '\r' || c == '\n';
+        out += blank ? ' ' : static_cast<char>(c);
     }
     return out;
 }
@@ -78,7 +79,7 @@ std::vector<std::string> splitLines(std::string_view text)
         }
         if (c == '\r' || c == '\n') {
             if (!line.empty()) {
-                lines.push_back(lineField(line));
+                lines.push_back(lineField(line, true));
             }
             line.clear();
             continue;
@@ -86,7 +87,7 @@ std::vector<std::string> splitLines(std::string_view text)
         line += text[i];
     }
     if (!line.empty()) {
-        lines.push_back(lineField(line));
+        lines.push_back(lineField(line, true));
     }
     std::erase_if(lines, [](const std::string& l) { return l.empty(); });
     return lines;
@@ -263,7 +264,15 @@ public:
             }
             if (c == '\r' || c == '\n') {
                 ++pos_;
-                if (!afterBreak && !out.empty() && out.back() != ' ') {
+                if (afterBreak) {
+                    continue;
+                }
+                // A line break of a hand-written file, with the indent that follows it, is
+                // one blank.
+                while (pos_ < b_.size() && isBlank(b_[pos_])) {
+                    ++pos_;
+                }
+                if (!out.empty() && out.back() != ' ') {
                     out += ' ';
                 }
                 continue;
