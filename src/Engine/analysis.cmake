@@ -1,1 +1,4 @@
-# list(APPEND QUILLARA_ENGINE_SOURCES ${CMAKE_CURRENT_SOURCE_DIR}/file.cpp ...)
+# Content analysis: links, the Japanese code converter, the HTML analyzer and the URL cache.
+list(APPEND QUILLARA_ENGINE_SOURCES
+  ${CMAKE_CURRENT_SOURCE_DIR}/clsLink.cpp
+)

@@ -1,0 +1,82 @@
+#include "Engine/clsLink.h"
+
+#include "Common/utlInstanceCounter.h"
+#include "Engine/clsUrlInformation.h"
+
+clsLink::clsLink()
+{
+    countCreated("clsLink");
+}
+
+clsLink::~clsLink()
+{
+    countDestroyed("clsLink");
+}
+
+bool clsLink::setUrlInformation(std::unique_ptr<clsUrlInformation> info)
+{
+    url = std::move(info);
+    return true;
+}
+
+int clsLink::getLinkKind() const
+{
+    return url ? url->getLinkKind() : -1;
+}
+
+int clsLink::getAddressKind() const
+{
+    return url ? url->getAddressKind() : addressNotParsed;
+}
+
+std::string clsLink::getAddress() const
+{
+    return url ? url->getAddress() : std::string();
+}
+
+std::string clsLink::getFileName() const
+{
+    return url ? url->getFileName() : std::string();
+}
+
+std::string clsLink::getExtension() const
+{
+    return url ? url->getExtension() : std::string();
+}
+
+std::string clsLink::getHost() const
+{
+    return url ? url->getHost() : std::string();
+}
+
+std::string clsLink::getProtocol() const
+{
+    return url ? url->getProtocol() : std::string();
+}
+
+std::string clsLink::getPath() const
+{
+    return url ? url->getPath() : std::string();
+}
+
+bool clsLink::setName(const std::string& text)
+{
+    name = text;
+    return true;
+}
+
+bool clsLink::setHref(const std::string& text)
+{
+    href = text;
+    return true;
+}
+
+const std::string& clsLink::getName() const
+{
+    return name;
+}
+
+const std::string& clsLink::getHref() const
+{
+    return href;
+}
