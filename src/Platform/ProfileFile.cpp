@@ -46,6 +46,17 @@ std::string unquote(std::string_view value)
     return std::string(value);
 }
 
+// A line break inside a name or value would start new lines in the file (a forged section or
+// key on the next load), so it is stored as a blank.
+std::string oneLine(std::string_view text)
+{
+    std::string out(text);
+    for (char& c : out)
+        if (c == '\r' || c == '\n')
+            c = ' ';
+    return out;
+}
+
 } // namespace
 
 bool ProfileFile::load(const std::string& path, std::string* error)
@@ -140,7 +151,7 @@ ProfileFile::Section& ProfileFile::sectionForWrite(std::string_view name)
 {
     if (Section* found = findSection(name))
         return *found;
-    sections_.push_back(Section{std::string(name), {}});
+    sections_.push_back(Section{oneLine(name), {}});
     return sections_.back();
 }
 
@@ -194,11 +205,11 @@ void ProfileFile::setString(std::string_view section, std::string_view key, std:
     Section& target = sectionForWrite(section);
     for (Line& line : target.lines) {
         if (!line.key.empty() && sameName(line.key, key)) {
-            line.value = std::string(value);
+            line.value = oneLine(value);
             return;
         }
     }
-    target.lines.push_back(Line{std::string(key), std::string(value), {}});
+    target.lines.push_back(Line{oneLine(key), oneLine(value), {}});
 }
 
 void ProfileFile::setInt(std::string_view section, std::string_view key, int value)
@@ -249,7 +260,7 @@ void ProfileFile::replaceSection(std::string_view name, const std::vector<Entry>
     Section& target = sectionForWrite(name);
     target.lines.clear();
     for (const Entry& entry : entries)
-        target.lines.push_back(Line{entry.first, entry.second, {}});
+        target.lines.push_back(Line{oneLine(entry.first), oneLine(entry.second), {}});
 }
 
 } // namespace platform

@@ -1,0 +1,65 @@
+#include "Common/utlInstanceCounter.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <thread>
+#include <vector>
+
+namespace {
+
+const InstanceCount* find(const std::vector<InstanceCount>& counts, const std::string& name)
+{
+    for (const InstanceCount& count : counts)
+        if (count.name == name)
+            return &count;
+    return nullptr;
+}
+
+// The UI, engine and worker threads count at once; no update may be lost.
+TEST(InstanceCounter, CountsFromManyThreadsWithoutLosingUpdates)
+{
+    constexpr int threads = 8;
+    constexpr int rounds = 20000;
+    std::vector<std::thread> workers;
+    for (int t = 0; t < threads; ++t)
+        workers.emplace_back([] {
+            for (int i = 0; i < rounds; ++i) {
+                countCreated("clsThreaded");
+                countDestroyed("clsThreaded");
+            }
+            countCreated("clsThreaded");
+        });
+    for (auto& w : workers)
+        w.join();
+    auto counts = instanceCounts();
+    const InstanceCount* c = find(counts, "clsThreaded");
+    ASSERT_NE(c, nullptr);
+    EXPECT_EQ(c->live, threads);
+    EXPECT_EQ(c->highest, threads);
+    EXPECT_EQ(c->lowest, 0);
+}
+
+TEST(InstanceCounter, KeepsAHundredNamesAndDumpsThem)
+{
+    countDestroyed("clsDestroyedFirst");
+    static std::vector<std::string> names;
+    for (int i = 0; i < 150; ++i)
+        names.push_back("clsName" + std::to_string(i));
+    for (const std::string& name : names)
+        countCreated(name.c_str());
+    auto counts = instanceCounts();
+    EXPECT_EQ(counts.size(), 100u);
+    EXPECT_EQ(find(counts, "clsName149"), nullptr);
+    const InstanceCount* first = find(counts, "clsDestroyedFirst");
+    ASSERT_NE(first, nullptr);
+    EXPECT_EQ(first->live, -1);
+    EXPECT_EQ(first->lowest, -1);
+
+    testing::internal::CaptureStderr();
+    dumpInstanceCounts();
+    std::string dump = testing::internal::GetCapturedStderr();
+    EXPECT_NE(dump.find("clsDestroyedFirst,-1,0,-1\n"), std::string::npos);
+}
+
+} // namespace

@@ -1,0 +1,64 @@
+#include "Platform/AtomicFile.h"
+
+#include "TestSupport.h"
+
+#include <gtest/gtest.h>
+
+#include <csignal>
+#include <filesystem>
+#include <sys/resource.h>
+
+namespace {
+
+// Holds the file-size limit low for the scope, so that a write fails even for root.
+class FileSizeLimit {
+public:
+    explicit FileSizeLimit(rlim_t bytes)
+    {
+        getrlimit(RLIMIT_FSIZE, &saved_);
+        previous_ = std::signal(SIGXFSZ, SIG_IGN);
+        rlimit low = saved_;
+        low.rlim_cur = bytes;
+        setrlimit(RLIMIT_FSIZE, &low);
+    }
+    ~FileSizeLimit()
+    {
+        setrlimit(RLIMIT_FSIZE, &saved_);
+        std::signal(SIGXFSZ, previous_);
+    }
+
+private:
+    rlimit saved_{};
+    void (*previous_)(int) = nullptr;
+};
+
+TEST(AtomicWriteFile, KeepsOldFileWhenWriteFails)
+{
+    testsupport::TempHome home;
+    std::string path = home.dir() + "Quillara.ini";
+    ASSERT_TRUE(platform::atomicWriteFile(path, "old"));
+    std::string error;
+    {
+        FileSizeLimit limit(1024);
+        EXPECT_FALSE(platform::atomicWriteFile(path, std::string(4096, 'n'), &error));
+    }
+    EXPECT_FALSE(error.empty());
+    EXPECT_EQ(testsupport::readFile(path), "old");
+    // No temporary file is left behind.
+    size_t files = 0;
+    for ([[maybe_unused]] const auto& entry : std::filesystem::directory_iterator(home.path()))
+        ++files;
+    EXPECT_EQ(files, 1u);
+}
+
+TEST(AtomicWriteFile, FailsWhereTheParentIsAFile)
+{
+    testsupport::TempHome home;
+    testsupport::writeFile(home.path() / "plain", "x");
+    std::string error;
+    EXPECT_FALSE(platform::atomicWriteFile(home.dir() + "plain/a.ini", "new", &error));
+    EXPECT_FALSE(error.empty());
+    EXPECT_EQ(testsupport::readFile(home.path() / "plain"), "x");
+}
+
+} // namespace
