@@ -27,9 +27,9 @@ public:
     bool term() override;
     bool readStart(clsUrlInformation* info) override;
     bool readNext(clsUrlInformation* info, clsQuillaraItem* node, bool& more) override;
-    // Any thread: ends the request under way; the transport stays cancelled until resume.
+    // Any thread: ends the request under way; the transport stays cancelled for good (its
+    // worker is stopping).
     virtual void cancel();
-    void resume();
     bool isCancelled() const;
     // The result code of the last failure: -1 transport error, -2 cancelled, or the 3xx code
     // of a redirect that was not followed (too many, a loop, not http).
@@ -43,11 +43,14 @@ private:
     struct Session;
 
     bool sendOnce(clsUrlInformation* info);
+    bool followRedirect(clsUrlInformation* info, const std::string& target);
     bool pump(int waitMs);
-    bool waitForHeader();
+    bool waitForHeader(const std::string& address);
+    bool timedOut() const;
     bool fail(int code, const char* operation, const std::string& message);
     bool reset();
     void drainSmallBody();
+    std::string curlError() const;
 
     clsQuillaraEngine* engine;
     const clsEngineOptions& options;

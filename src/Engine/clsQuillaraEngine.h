@@ -51,6 +51,21 @@ enum clsRequestMode {
     requestReadAgainEuc = 7,
 };
 
+// Kinds of request-queue jobs and of communication-queue jobs.
+enum clsJobKind {
+    jobHead = 1,
+    jobRead = 2,
+    jobAnalyze = 3,
+    jobSnapshot = 4,
+    jobReload = 5,
+    jobStop = 6,
+};
+enum clsCommunicationKind {
+    communicationHead = 0,
+    communicationRead = 1,
+    communicationSnapshot = 4,
+};
+
 // The fetch engine: the registry of requested addresses, the request queue served by the
 // engine thread and the communication queue served by four workers. One per process, reached
 // through acquireEngine / getEngine / releaseEngine; tests may also make their own.
@@ -106,9 +121,11 @@ public:
     clsQuillaraItem* makeNode(int linkKind);
     const clsEngineOptions& getOptions() const;
     clsSendPacer& getPacer();
+    // The registered record, with a queue reference for the caller, or null.
     clsUrlInformation* findById(int id);
     clsUrlInformation* findByAddress(int kind, const std::string& address);
     std::size_t getRegisteredCount();
+    bool isRunning() const;
 
     static bool acquireEngine(clsEngineTarget* target, platform::MessageTarget* window);
     static bool releaseEngine();
@@ -126,9 +143,12 @@ protected:
     virtual bool stop();
 
 private:
+    friend class clsUrlInformation;
+    // Removes info's own entries (and no other record's); the registry lock is held.
+    void eraseEntries(clsUrlInformation* info);
     bool pushRequest(const Job& job);
     bool runJob(Job& job);
-    void dropJobs(std::deque<Job>& jobs, bool notify);
+    void dropJobs(std::deque<Job>& jobs, bool notify, bool communication);
     void releaseJob(Job& job);
     bool startWorkers();
     void stopWorkers();
@@ -140,7 +160,7 @@ private:
     platform::MessageTarget* window = nullptr;
     clsEngineOptions options;
     std::thread engineThread;
-    bool running = false;
+    std::atomic<bool> running{false};
 
     std::map<std::pair<int, std::string>, clsUrlInformation*> byAddress;
     std::map<int, clsUrlInformation*> byId;

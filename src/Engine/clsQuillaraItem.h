@@ -1,5 +1,6 @@
 #pragma once
 
+#include <atomic>
 #include <cstddef>
 #include <memory>
 #include <mutex>
@@ -97,6 +98,12 @@ public:
     void setAnalysedCount(int count);
     void freeBlocks();
 
+    // A worker queues an analysis pass only when none is waiting: the waiting pass will see
+    // every block that arrived before it starts. markAnalysisQueued returns false when one
+    // is already waiting; the engine clears the mark as a pass starts.
+    bool markAnalysisQueued();
+    void clearAnalysisQueued();
+
 protected:
     // Reads the owner's local file (absolute path or file: address) as the read's data:
     // status 4 when it was read, 5 with result -1 when it cannot be opened or read.
@@ -124,6 +131,7 @@ private:
     std::size_t receivedLength = 0;
     std::vector<std::unique_ptr<clsLink>> links;
     std::vector<std::unique_ptr<clsLink>> resources;
+    std::atomic<bool> analysisQueued{false};
 };
 
 // Makes the analysis node of a new read for one of the link kinds 0, 4, 8, 11, 14, 17, 18.

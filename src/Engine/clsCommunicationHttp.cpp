@@ -1,0 +1,389 @@
+#include "Engine/clsCommunicationHttp.h"
+
+#include "Common/utlInstanceCounter.h"
+#include "Common/utlLog.h"
+#include "Engine/clsEngineOptions.h"
+#include "Engine/clsQuillaraEngine.h"
+#include "Engine/clsQuillaraItem.h"
+#include "Engine/clsRedirectChain.h"
+#include "Engine/clsSendPacer.h"
+#include "Engine/clsUrlInformation.h"
+#include "Engine/utlUrlParts.h"
+#include "Platform/Tick.h"
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <curl/curl.h>
+#include <mutex>
+
+namespace {
+
+// Every wait polls in steps of this length, so a cancel is seen at once.
+constexpr int pollMs = 50;
+// A redirect's body is read to its end (keeping the connection) only when it is this small
+// and arrives this soon; otherwise the connection is dropped.
+constexpr std::size_t drainLimit = 64 * 1024;
+constexpr std::uint64_t drainMs = 500;
+// Consumed body bytes are dropped from the buffer's front once there are this many.
+constexpr std::size_t compactAt = 64 * 1024;
+
+const char* const msgOpenFailed = "InternetOpen\x82\xC9\x8E\xB8\x94s\x82\xB5\x82\xDC\x82\xB5\x82\xBD(ErrorCode=0x"; // InternetOpenに失敗しました(ErrorCode=0x
+const char* const msgSendFailed = "HttpSendRequest\x82\xC9\x8E\xB8\x94s\x82\xB5\x82\xDC\x82\xB5\x82\xBD(CODE=0x"; // HttpSendRequestに失敗しました(CODE=0x
+const char* const msgReadFailed = "InternetReadFile(CODE=0x";
+const char* const msgAppendFailed =
+    "\x93\xC7\x82\xDD\x8D\x9E\x82\xDD\x83" "f\x81[\x83^\x82\xCC\x92\xC7\x89\xC1\x82\xC9\x8E\xB8\x94s\x82\xB5\x82\xDC\x82\xB5\x82\xBD"; // 読み込みデータの追加に失敗しました
+const char* const msgNoResponse = "\x89\x9E\x93\x9A\x82\xAA\x82\xA0\x82\xE8\x82\xDC\x82\xB9\x82\xF1"; // 応答がありません
+const char* const msgRedirectStopped =
+    "\x83\x8A\x83_\x83" "C\x83\x8C\x83N\x83g\x82\xF0\x92\x86\x8E~\x82\xB5\x82\xDC\x82\xB5\x82\xBD"; // リダイレクトを中止しました
+
+std::string withCode(const char* text, unsigned code)
+{
+    char digits[16];
+    std::snprintf(digits, sizeof digits, "%08X)", code);
+    return std::string(text) + digits;
+}
+
+void initCurlOnce()
+{
+    static std::once_flag once;
+    std::call_once(once, [] { curl_global_init(CURL_GLOBAL_DEFAULT); });
+}
+
+int statusOfLine(const std::string& line)
+{
+    std::size_t space = line.find(' ');
+    return space == std::string::npos ? 0 : std::atoi(line.c_str() + space + 1);
+}
+
+} // namespace
+
+// The curl handles and the state of the request under way. Only the worker thread touches
+// it, except that cancel() wakes the multi handle.
+struct clsCommunicationHttp::Session {
+    CURLM* multi = nullptr;
+    CURL* easy = nullptr;
+    bool attached = false;
+    bool headerDone = false;
+    bool done = false;
+    bool keepBody = true;
+    CURLcode result = CURLE_OK;
+    std::string headerLines;
+    std::string body;
+    std::size_t bodyOffset = 0;
+    std::uint64_t lastActivity = 0;
+    std::string url;
+    char errorBuffer[CURL_ERROR_SIZE] = {};
+
+    ~Session()
+    {
+        if (attached)
+            curl_multi_remove_handle(multi, easy);
+        if (easy != nullptr)
+            curl_easy_cleanup(easy);
+        if (multi != nullptr)
+            curl_multi_cleanup(multi);
+    }
+
+    std::size_t pending() const { return body.size() - bodyOffset; }
+
+    // Header lines of the response under way, kept with CR LF endings. An interim 1xx
+    // response is dropped when the next status line begins.
+    static std::size_t onHeader(char* data, std::size_t size, std::size_t count, void* user)
+    {
+        auto* self = static_cast<Session*>(user);
+        std::size_t length = size * count;
+        self->lastActivity = platform::tickCount();
+        std::string line(data, length);
+        while (!line.empty() && (line.back() == '\n' || line.back() == '\r'))
+            line.pop_back();
+        if (line.starts_with("HTTP/"))
+            self->headerLines.clear();
+        if (!line.empty()) {
+            self->headerLines += line + "\r\n";
+            return length;
+        }
+        self->headerLines += "\r\n";
+        if (statusOfLine(self->headerLines.substr(0, self->headerLines.find("\r\n"))) >= 200)
+            self->headerDone = true;
+        return length;
+    }
+
+    static std::size_t onBody(char* data, std::size_t size, std::size_t count, void* user)
+    {
+        auto* self = static_cast<Session*>(user);
+        std::size_t length = size * count;
+        self->lastActivity = platform::tickCount();
+        if (self->keepBody)
+            self->body.append(data, length);
+        return length;
+    }
+};
+
+clsCommunicationHttp::clsCommunicationHttp(clsQuillaraEngine* engine, const clsEngineOptions& options,
+                                           clsSendPacer* pacer)
+    : engine(engine), options(options), pacer(pacer)
+{
+    initCurlOnce();
+    countCreated("clsCommunicationHttp");
+}
+
+clsCommunicationHttp::~clsCommunicationHttp()
+{
+    term();
+    countDestroyed("clsCommunicationHttp");
+}
+
+bool clsCommunicationHttp::init()
+{
+    if (session)
+        return true;
+    auto fresh = std::make_unique<Session>();
+    fresh->multi = curl_multi_init();
+    fresh->easy = curl_easy_init();
+    if (fresh->multi == nullptr || fresh->easy == nullptr)
+        return logError("clsCommunicationHttp::init", withCode(msgOpenFailed, 0));
+    CURL* easy = fresh->easy;
+    curl_easy_setopt(easy, CURLOPT_USERAGENT, options.agentName.c_str());
+    curl_easy_setopt(easy, CURLOPT_NOSIGNAL, 1L);
+    curl_easy_setopt(easy, CURLOPT_FOLLOWLOCATION, 0L);
+    curl_easy_setopt(easy, CURLOPT_HTTPGET, 1L);
+    curl_easy_setopt(easy, CURLOPT_HTTP_VERSION, static_cast<long>(CURL_HTTP_VERSION_1_1));
+    curl_easy_setopt(easy, CURLOPT_PROTOCOLS_STR, "http,https");
+    curl_easy_setopt(easy, CURLOPT_CONNECTTIMEOUT_MS, static_cast<long>(options.connectTimeoutMs));
+    curl_easy_setopt(easy, CURLOPT_HEADERFUNCTION, &Session::onHeader);
+    curl_easy_setopt(easy, CURLOPT_HEADERDATA, fresh.get());
+    curl_easy_setopt(easy, CURLOPT_WRITEFUNCTION, &Session::onBody);
+    curl_easy_setopt(easy, CURLOPT_WRITEDATA, fresh.get());
+    curl_easy_setopt(easy, CURLOPT_ERRORBUFFER, fresh->errorBuffer);
+    // The loopback is never sent through a proxy unless the user's own no_proxy says so.
+    if (std::getenv("no_proxy") == nullptr && std::getenv("NO_PROXY") == nullptr)
+        curl_easy_setopt(easy, CURLOPT_NOPROXY, "localhost,127.0.0.1,::1");
+    std::lock_guard<std::mutex> guard(sessionLock);
+    session = std::move(fresh);
+    return true;
+}
+
+bool clsCommunicationHttp::term()
+{
+    std::unique_ptr<Session> old;
+    {
+        std::lock_guard<std::mutex> guard(sessionLock);
+        old = std::move(session);
+    }
+    return true;
+}
+
+bool clsCommunicationHttp::reset()
+{
+    term();
+    return init();
+}
+
+void clsCommunicationHttp::cancel()
+{
+    cancelled = true;
+    std::lock_guard<std::mutex> guard(sessionLock);
+    if (session && session->multi != nullptr)
+        curl_multi_wakeup(session->multi);
+}
+
+bool clsCommunicationHttp::isCancelled() const
+{
+    return cancelled;
+}
+
+int clsCommunicationHttp::getFailureCode() const
+{
+    return failureCode;
+}
+
+std::string clsCommunicationHttp::curlError() const
+{
+    if (!session)
+        return {};
+    if (session->errorBuffer[0] != 0)
+        return session->errorBuffer;
+    return curl_easy_strerror(session->result);
+}
+
+// A failure leaves the transport reset, so that the next job starts clean.
+bool clsCommunicationHttp::fail(int code, const char* operation, const std::string& message)
+{
+    failureCode = code;
+    if (code != resultCancelled)
+        logError(operation, message);
+    reset();
+    return false;
+}
+
+void clsCommunicationHttp::closeRequest()
+{
+    if (!session || !session->attached)
+        return;
+    curl_multi_remove_handle(session->multi, session->easy);
+    session->attached = false;
+}
+
+bool clsCommunicationHttp::pump(int waitMs)
+{
+    int running = 0;
+    CURLMcode code = curl_multi_perform(session->multi, &running);
+    int queued = 0;
+    while (CURLMsg* message = curl_multi_info_read(session->multi, &queued)) {
+        if (message->msg != CURLMSG_DONE)
+            continue;
+        session->done = true;
+        session->result = message->data.result;
+    }
+    if (code != CURLM_OK) {
+        session->done = true;
+        session->result = CURLE_FAILED_INIT;
+        return false;
+    }
+    if (!session->done && waitMs > 0)
+        curl_multi_poll(session->multi, nullptr, 0, waitMs, nullptr);
+    return true;
+}
+
+bool clsCommunicationHttp::timedOut() const
+{
+    return platform::tickCount() - session->lastActivity > static_cast<std::uint64_t>(options.receiveTimeoutMs);
+}
+
+bool clsCommunicationHttp::waitForHeader(const std::string& address)
+{
+    while (!session->headerDone) {
+        if (cancelled)
+            return fail(resultCancelled, "clsCommunicationHttp::readStart", {});
+        if (session->done)
+            return fail(resultTransportError, "clsCommunicationHttp::readStart",
+                        withCode(msgSendFailed, session->result) + " " + curlError() + " " + address);
+        if (timedOut())
+            return fail(resultTransportError, "clsCommunicationHttp::readStart", std::string(msgNoResponse) + " " + address);
+        pump(pollMs);
+    }
+    return true;
+}
+
+// One GET to the request's current address, up to the end of the response header.
+bool clsCommunicationHttp::sendOnce(clsUrlInformation* info)
+{
+    if (!session && !init())
+        return fail(resultTransportError, "clsCommunicationHttp::readStart", withCode(msgOpenFailed, 0));
+    closeRequest();
+    utlUrlParts parts;
+    parts.scheme = info->getScheme();
+    parts.host = info->getHost();
+    parts.port = info->getPort();
+    parts.userName = info->getUserName();
+    parts.password = info->getPassword();
+    parts.urlPath = info->getUrlPath();
+    parts.extraInfo = info->getExtraInfo();
+    if (!pacer->waitTurn(parts.host, cancelled))
+        return fail(resultCancelled, "clsCommunicationHttp::readStart", {});
+    Session& s = *session;
+    s.url = makeRequestUrl(parts);
+    s.headerDone = false;
+    s.done = false;
+    s.keepBody = true;
+    s.result = CURLE_OK;
+    s.headerLines.clear();
+    s.body.clear();
+    s.bodyOffset = 0;
+    s.errorBuffer[0] = 0;
+    s.lastActivity = platform::tickCount();
+    curl_easy_setopt(s.easy, CURLOPT_URL, s.url.c_str());
+    if (curl_multi_add_handle(s.multi, s.easy) != CURLM_OK)
+        return fail(resultTransportError, "clsCommunicationHttp::readStart", withCode(msgSendFailed, 0) + " " + s.url);
+    s.attached = true;
+    return waitForHeader(info->getAddress());
+}
+
+// The request takes the new address under its old id: it leaves the registry under the old
+// key and enters it under the new one.
+bool clsCommunicationHttp::followRedirect(clsUrlInformation* info, const std::string& target)
+{
+    drainSmallBody();
+    closeRequest();
+    engine->unregisterItem(info);
+    info->set(info->getId(), info->getLinkKind(), target);
+    info->addRedirect(target);
+    engine->registerItem(info);
+    return true;
+}
+
+bool clsCommunicationHttp::readStart(clsUrlInformation* info)
+{
+    failureCode = resultTransportError;
+    clsRedirectChain chain(options.maxRedirects);
+    chain.start(info->getAddress());
+    for (;;) {
+        if (!sendOnce(info))
+            return false;
+        info->setHeaders(session->headerLines);
+        int code = std::atoi(info->getStatusCode().c_str());
+        std::string location;
+        bool hasLocation = info->getHeader("Location:", location);
+        std::string target;
+        clsRedirectChain::Decision decision = chain.next(info->getAddress(), code, hasLocation, location, target);
+        if (decision == clsRedirectChain::finalResponse)
+            return true;
+        if (decision != clsRedirectChain::follow) {
+            closeRequest();
+            failureCode = code;
+            return logError("clsCommunicationHttp::readStart", std::string(msgRedirectStopped) + " " + info->getAddress() +
+                                                                    " -> " + target);
+        }
+        followRedirect(info, target);
+    }
+}
+
+void clsCommunicationHttp::drainSmallBody()
+{
+    if (!session || !session->attached)
+        return;
+    session->keepBody = false;
+    std::uint64_t until = platform::tickCount() + drainMs;
+    std::size_t seen = session->body.size();
+    while (!session->done && !cancelled && seen < drainLimit && platform::tickCount() < until)
+        pump(pollMs);
+}
+
+bool clsCommunicationHttp::readNext(clsUrlInformation* info, clsQuillaraItem* node, bool& more)
+{
+    more = false;
+    if (!session || !session->attached)
+        return fail(resultTransportError, "clsCommunicationHttp::readNext", withCode(msgReadFailed, 0));
+    Session& s = *session;
+    while (s.pending() < blockSize && !s.done) {
+        if (cancelled)
+            return fail(resultCancelled, "clsCommunicationHttp::readNext", {});
+        if (timedOut())
+            return fail(resultTransportError, "clsCommunicationHttp::readNext", std::string(msgNoResponse) + " " + s.url);
+        pump(pollMs);
+    }
+    if (s.done && s.result != CURLE_OK)
+        return fail(resultTransportError, "clsCommunicationHttp::readNext",
+                    withCode(msgReadFailed, s.result) + " " + curlError() + " " + s.url);
+    if (s.pending() == 0) {
+        node->setTransferEnded();
+        info->setStatus(requestComplete);
+        closeRequest();
+        return true;
+    }
+    std::size_t length = std::min(blockSize, s.pending());
+    std::unique_ptr<char[]> block(new char[length + 1]);
+    std::memcpy(block.get(), s.body.data() + s.bodyOffset, length);
+    block[length] = 0;
+    if (!node->appendBlock(std::move(block), length))
+        return fail(resultTransportError, "clsCommunicationHttp::readNext", msgAppendFailed);
+    info->addReceivedBytes(static_cast<std::int64_t>(length));
+    s.bodyOffset += length;
+    if (s.bodyOffset >= compactAt) {
+        s.body.erase(0, s.bodyOffset);
+        s.bodyOffset = 0;
+    }
+    more = true;
+    return true;
+}

@@ -1,0 +1,686 @@
+#include "Engine/clsQuillaraEngine.h"
+
+#include "Common/utlInstanceCounter.h"
+#include "Common/utlLog.h"
+#include "Engine/clsCommunicationManager.h"
+#include "Engine/clsEngineTarget.h"
+#include "Engine/clsQuillaraItem.h"
+#include "Engine/clsSendPacer.h"
+#include "Engine/clsUrlInformation.h"
+#include "Platform/MessageTarget.h"
+
+#include <cassert>
+#include <exception>
+#include <set>
+
+namespace {
+
+// The process-wide engine of acquireEngine: its owner, its use count and a copy of the
+// pointer that any thread may read.
+std::mutex g_engineLock;
+std::unique_ptr<clsQuillaraEngine> g_engine;
+int g_engineUses = 0;
+std::atomic<clsQuillaraEngine*> g_enginePointer{nullptr};
+
+// Log texts (Shift_JIS).
+const char* const msgReadFailed = "\x93\xC7\x82\xDD\x8D\x9E\x82\xDD\x82\xC9\x8E\xB8\x94s\x82\xB5\x82\xDC\x82\xB5\x82\xBD"; // 読み込みに失敗しました
+const char* const msgCreatedPostFailed =
+    "\x83m\x81[\x83h\x8D\xEC\x90\xAC\x92\xCA\x92m\x82\xCCPostMessage\x82\xC9\x8E\xB8\x94s\x82\xB5\x82\xDC\x82\xB5\x82\xBD"; // ノード作成通知のPostMessageに失敗しました
+const char* const msgAnalyzeQueueFailed = "\x89\xF0\x90\xCD\x97v\x8B\x81\x82\xC9\x8E\xB8\x94s\x82\xB5\x82\xDC\x82\xB5\x82\xBD"; // 解析要求に失敗しました
+const char* const msgAnalyzeFailed = "\x89\xF0\x90\xCD\x82\xC9\x8E\xB8\x94s\x82\xB5\x82\xDC\x82\xB5\x82\xBD"; // 解析に失敗しました
+const char* const msgReadPostFailed =
+    "\x83m\x81[\x83h\x82\xCC\x93\xC7\x82\xDD\x8D\x9E\x82\xDD\x8FI\x97\xB9\x92\xCA\x92m\x82\xCCPostMessage\x82\xC9\x8E\xB8\x94s\x82\xB5\x82\xDC\x82\xB5\x82\xBD"; // ノードの読み込み終了通知のPostMessageに失敗しました
+const char* const msgReadingPostFailed =
+    "\x83m\x81[\x83h\x82\xCC\x93\xC7\x82\xDD\x8D\x9E\x82\xDD\x92\x86\x92\xCA\x92m\x82\xCCPostMessage\x82\xC9\x8E\xB8\x94s\x82\xB5\x82\xDC\x82\xB5\x82\xBD"; // ノードの読み込み中通知のPostMessageに失敗しました
+const char* const msgRequestFailed = "\x83" "A\x83" "C\x83" "e\x83\x80\x82\xCC\x97v\x8B\x81\x82\xC9\x8E\xB8\x94s\x82\xB5\x82\xDC\x82\xB5\x82\xBD"; // アイテムの要求に失敗しました
+
+const char* postFailureText(unsigned message)
+{
+    switch (message) {
+    case WM_ENGINE_NODE_CREATED:
+        return msgCreatedPostFailed;
+    case WM_ENGINE_NODE_READING:
+        return msgReadingPostFailed;
+    default:
+        return msgReadPostFailed;
+    }
+}
+
+bool isNodeMessage(unsigned id)
+{
+    return id == WM_ENGINE_NODE_CREATED || id == WM_ENGINE_NODE_READING || id == WM_ENGINE_NODE_READ;
+}
+
+bool isReadJob(int kind, bool communication)
+{
+    return communication ? kind == communicationRead : (kind == jobRead || kind == jobReload);
+}
+
+
+} // namespace
+
+std::recursive_mutex& clsQuillaraEngine::RegistryLock()
+{
+    static std::recursive_mutex lock;
+    return lock;
+}
+
+std::mutex& clsQuillaraEngine::ReferenceLock()
+{
+    static std::mutex lock;
+    return lock;
+}
+
+clsQuillaraEngine::clsQuillaraEngine()
+{
+    countCreated("clsQuillaraEngine");
+}
+
+clsQuillaraEngine::~clsQuillaraEngine()
+{
+    term();
+    countDestroyed("clsQuillaraEngine");
+}
+
+bool clsQuillaraEngine::init(clsEngineTarget* newTarget, platform::MessageTarget* newWindow,
+                             const clsEngineOptions& newOptions)
+{
+    if (running)
+        return logError("clsQuillaraEngine::init", "already running");
+    target = newTarget;
+    window = newWindow;
+    options = newOptions;
+    stopping = false;
+    idCounter = 1;
+    pacer = std::make_unique<clsSendPacer>(options.paceIntervalMs, options.paceMode == clsPaceMode::perHost);
+    engineThread = std::thread(&clsQuillaraEngine::threadEngine, this);
+    running = true;
+    std::lock_guard<std::mutex> guard(workersLock);
+    return startWorkers();
+}
+
+bool clsQuillaraEngine::term()
+{
+    if (!running)
+        return true;
+    {
+        std::lock_guard<std::mutex> guard(workersLock);
+        stopWorkers();
+    }
+    {
+        std::lock_guard<std::mutex> guard(requestLock);
+        stopping = true;
+    }
+    requestEvent.notify_all();
+    if (engineThread.joinable())
+        engineThread.join();
+    std::deque<Job> requests;
+    std::deque<Job> communications;
+    {
+        std::lock_guard<std::mutex> guard(requestLock);
+        requests.swap(requestQueue);
+    }
+    {
+        std::lock_guard<std::mutex> guard(communicationLock);
+        communications.swap(communicationQueue);
+    }
+    window = nullptr;
+    dropJobs(requests, false, false);
+    dropJobs(communications, false, true);
+    // Records that tree items still hold outlive the engine; they must not reach it again.
+    std::lock_guard<std::recursive_mutex> registry(RegistryLock());
+    for (auto& [id, info] : byId)
+        info->forgetEngine();
+    for (auto& [key, info] : byAddress)
+        info->forgetEngine();
+    byId.clear();
+    byAddress.clear();
+    running = false;
+    return true;
+}
+
+bool clsQuillaraEngine::startWorkers()
+{
+    bool ok = true;
+    for (auto& worker : workers) {
+        worker = std::make_unique<clsCommunicationManager>(this);
+        ok = worker->init() && ok;
+    }
+    return ok;
+}
+
+void clsQuillaraEngine::stopWorkers()
+{
+    for (auto& worker : workers)
+        if (worker)
+            worker->term();
+}
+
+int clsQuillaraEngine::nextId()
+{
+    return idCounter++;
+}
+
+bool clsQuillaraEngine::isRunning() const
+{
+    return running;
+}
+
+bool clsQuillaraEngine::requestItem(int mode, int kind, const std::string& address, clsUrlInformation*& out)
+{
+    out = nullptr;
+    if (mode < requestHeadOnly || mode > requestReadAgainEuc || !running)
+        return logError("clsQuillaraEngine::requestItem", msgRequestFailed);
+    try {
+        std::lock_guard<std::recursive_mutex> registry(RegistryLock());
+        int codeKind = 0;
+        if (mode >= requestReadAgainSjis) {
+            codeKind = mode - 3;
+            mode = requestReadAgain;
+        }
+        clsUrlInformation probe;
+        probe.set(0, kind, address);
+        auto found = byAddress.find({kind, probe.getAddress()});
+        if (found == byAddress.end()) {
+            auto* info = new clsUrlInformation(this);
+            info->addQueueRef();
+            info->set(nextId(), kind, address);
+            byId[info->getId()] = info;
+            byAddress[{kind, info->getAddress()}] = info;
+            out = info;
+            switch (mode) {
+            case requestHeadOnly:
+                info->setStatus(requestHeadRequested);
+                return queueHead(info);
+            case requestReload:
+                info->setStatus(requestReading);
+                return queueReload(info);
+            case requestRegisterOnly:
+                return true;
+            default:
+                info->setStatus(requestReading);
+                return queueRead(info, codeKind);
+            }
+        }
+        clsUrlInformation* info = found->second;
+        info->addQueueRef();
+        out = info;
+        int status = info->getStatus();
+        if (status == requestRegistered && mode == requestHeadOnly) {
+            info->setStatus(requestHeadRequested);
+            return queueHead(info);
+        }
+        if (status == requestReading)
+            return true;
+        if (status == requestComplete) {
+            if (mode == requestRead) {
+                // The caller is told at once with the node that is there; a record whose node
+                // has gone (nobody held it) is read anew, so that the caller is told at all.
+                if (clsQuillaraItem* node = info->getNode())
+                    return postNode(WM_ENGINE_NODE_READ, info, node);
+                info->setStatus(requestReading);
+                return queueRead(info, 0);
+            }
+            if (mode == requestReload || mode == requestReadAgain) {
+                info->setStatus(requestReading);
+                return mode == requestReload ? queueReload(info) : queueRead(info, codeKind);
+            }
+            return true;
+        }
+        if (mode == requestRead) {
+            info->setStatus(requestReading);
+            return queueRead(info, 0);
+        }
+        if (mode == requestReload) {
+            info->setStatus(requestReading);
+            return queueReload(info);
+        }
+        return true;
+    } catch (const std::exception& e) {
+        assert(!"exception in requestItem");
+        return logError("clsQuillaraEngine::requestItem", e.what());
+    }
+}
+
+bool clsQuillaraEngine::synchronize()
+{
+    std::lock_guard<std::recursive_mutex> registry(RegistryLock());
+    return true;
+}
+
+bool clsQuillaraEngine::pushRequest(const Job& job)
+{
+    {
+        std::lock_guard<std::mutex> guard(requestLock);
+        requestQueue.push_back(job);
+    }
+    requestEvent.notify_one();
+    return true;
+}
+
+bool clsQuillaraEngine::queueHead(clsUrlInformation* info)
+{
+    info->addQueueRef();
+    return pushRequest(Job{jobHead, info, 0, nullptr});
+}
+
+// A new read: a new node (the old one lives on with whoever holds it), a clean result and
+// redirect chain, and the job that owns the node's first reference.
+bool clsQuillaraEngine::queueNodeRead(clsUrlInformation* info, int kind, int codeKind)
+{
+    info->addQueueRef();
+    clsQuillaraItem* node = makeNode(info->getLinkKind());
+    info->createNode(node);
+    node->setCodeKind(codeKind);
+    info->setResultCode(0);
+    info->resetReceivedBytes();
+    info->clearRedirects();
+    return pushRequest(Job{kind, info, 0, node});
+}
+
+bool clsQuillaraEngine::queueRead(clsUrlInformation* info, int codeKind)
+{
+    return queueNodeRead(info, jobRead, codeKind);
+}
+
+bool clsQuillaraEngine::queueReload(clsUrlInformation* info)
+{
+    return queueNodeRead(info, jobReload, 0);
+}
+
+bool clsQuillaraEngine::queueAnalyze(clsUrlInformation* info, clsQuillaraItem* node)
+{
+    info->addQueueRef();
+    return pushRequest(Job{jobAnalyze, info, 0, node});
+}
+
+bool clsQuillaraEngine::queueStop()
+{
+    return pushRequest(Job{jobStop, nullptr, 0, nullptr});
+}
+
+bool clsQuillaraEngine::registerItem(clsUrlInformation* info)
+{
+    std::lock_guard<std::recursive_mutex> registry(RegistryLock());
+    byId[info->getId()] = info;
+    // An address that another record already stands for keeps that record.
+    byAddress.try_emplace({info->getLinkKind(), info->getAddress()}, info);
+    return true;
+}
+
+bool clsQuillaraEngine::unregisterItem(clsUrlInformation* info)
+{
+    std::lock_guard<std::recursive_mutex> registry(RegistryLock());
+    eraseEntries(info);
+    return true;
+}
+
+void clsQuillaraEngine::eraseEntries(clsUrlInformation* info)
+{
+    auto byIdEntry = byId.find(info->getId());
+    if (byIdEntry != byId.end() && byIdEntry->second == info)
+        byId.erase(byIdEntry);
+    auto byAddressEntry = byAddress.find({info->getLinkKind(), info->getAddress()});
+    if (byAddressEntry != byAddress.end() && byAddressEntry->second == info)
+        byAddress.erase(byAddressEntry);
+}
+
+clsUrlInformation* clsQuillaraEngine::findById(int id)
+{
+    std::lock_guard<std::recursive_mutex> registry(RegistryLock());
+    auto found = byId.find(id);
+    if (found == byId.end())
+        return nullptr;
+    found->second->addQueueRef();
+    return found->second;
+}
+
+clsUrlInformation* clsQuillaraEngine::findByAddress(int kind, const std::string& address)
+{
+    std::lock_guard<std::recursive_mutex> registry(RegistryLock());
+    clsUrlInformation probe;
+    probe.set(0, kind, address);
+    auto found = byAddress.find({kind, probe.getAddress()});
+    if (found == byAddress.end())
+        return nullptr;
+    found->second->addQueueRef();
+    return found->second;
+}
+
+std::size_t clsQuillaraEngine::getRegisteredCount()
+{
+    std::lock_guard<std::recursive_mutex> registry(RegistryLock());
+    return byId.size();
+}
+
+bool clsQuillaraEngine::getActivity(int& state, int& a, int& b)
+{
+    state = 0;
+    a = 0;
+    b = 0;
+    std::lock_guard<std::mutex> guard(workersLock);
+    for (auto& worker : workers) {
+        int activity = worker ? worker->getActivity() : 0;
+        if (activity != 0) {
+            state = activity;
+            break;
+        }
+    }
+    return true;
+}
+
+clsQuillaraItem* clsQuillaraEngine::makeNode(int linkKind)
+{
+    return options.nodeFactory ? options.nodeFactory(linkKind) : createAnalysisNode(linkKind);
+}
+
+const clsEngineOptions& clsQuillaraEngine::getOptions() const
+{
+    return options;
+}
+
+clsSendPacer& clsQuillaraEngine::getPacer()
+{
+    return *pacer;
+}
+
+void clsQuillaraEngine::threadEngine()
+{
+    for (;;) {
+        Job job;
+        {
+            std::unique_lock<std::mutex> guard(requestLock);
+            requestEvent.wait(guard, [this] { return stopping || !requestQueue.empty(); });
+            if (stopping)
+                break;
+            job = requestQueue.front();
+            requestQueue.pop_front();
+        }
+        try {
+            runJob(job);
+        } catch (const std::exception& e) {
+            assert(!"exception in an engine job");
+            logError("clsQuillaraEngine::threadEngine", e.what());
+        }
+        releaseJob(job);
+    }
+}
+
+bool clsQuillaraEngine::runJob(Job& job)
+{
+    auto* info = dynamic_cast<clsUrlInformation*>(job.object);
+    switch (job.kind) {
+    case jobHead:
+        return info != nullptr && head(info);
+    case jobRead:
+        return info != nullptr && read(job, false);
+    case jobReload:
+        return info != nullptr && read(job, true);
+    case jobAnalyze:
+        return info != nullptr && analyze(job);
+    case jobStop:
+        return stop();
+    default:
+        assert(!"unknown engine job");
+        return false;
+    }
+}
+
+void clsQuillaraEngine::releaseJob(Job& job)
+{
+    if (job.node != nullptr)
+        job.node->release();
+    job.node = nullptr;
+    if (job.object != nullptr)
+        job.object->releaseQueueRef();
+    job.object = nullptr;
+}
+
+// The head-only path: a GET whose body is not read, reported by 3028.
+bool clsQuillaraEngine::head(clsUrlInformation* info)
+{
+    return postCommunication(communicationHead, info, nullptr);
+}
+
+bool clsQuillaraEngine::read(Job& job, bool reload)
+{
+    auto* info = static_cast<clsUrlInformation*>(job.object);
+    clsQuillaraItem* node = job.node;
+    if (node == nullptr)
+        return logError("clsQuillaraEngine::read", msgReadFailed);
+    bool needsNetwork = info->getAddressKind() == addressNetwork;
+    if (!node->read(needsNetwork, reload)) {
+        logError("clsQuillaraEngine::read", msgReadFailed);
+        info->setResultCode(resultTransportError);
+        info->setStatus(requestFailed);
+        job.node = nullptr;
+        return postNode(WM_ENGINE_NODE_READ, info, node);
+    }
+    if (needsNetwork) {
+        job.node = nullptr;
+        return postCommunication(communicationRead, info, node);
+    }
+    // Nothing more will arrive: a request the node did not end is ended here, so that it
+    // never stays "reading".
+    if (info->getStatus() == requestReading) {
+        bool parsed = info->getAddressKind() != addressNotParsed;
+        if (!parsed)
+            info->setResultCode(resultTransportError);
+        info->setStatus(parsed ? requestComplete : requestFailed);
+    }
+    node->addRef();
+    if (!queueAnalyze(info, node)) {
+        node->release();
+        return logError("clsQuillaraEngine::read", msgAnalyzeQueueFailed);
+    }
+    job.node = nullptr;
+    return postNode(WM_ENGINE_NODE_CREATED, info, node);
+}
+
+bool clsQuillaraEngine::analyze(Job& job)
+{
+    auto* info = static_cast<clsUrlInformation*>(job.object);
+    clsQuillaraItem* node = job.node;
+    if (node == nullptr)
+        return true;
+    bool complete = false;
+    node->clearAnalysisQueued();
+    if (!node->analyze(complete)) {
+        logError("clsQuillaraEngine::analyze", msgAnalyzeFailed);
+        if (!node->isTransferEnded())
+            return false;
+        complete = true;
+    }
+    if (complete) {
+        node->addRef();
+        return postNode(WM_ENGINE_NODE_READ, info, node);
+    }
+    // A request that failed meanwhile has had its final notification.
+    if (window == nullptr || info->getStatus() == requestFailed)
+        return true;
+    node->addRef();
+    return postNode(WM_ENGINE_NODE_READING, info, node);
+}
+
+bool clsQuillaraEngine::stop()
+{
+    {
+        std::lock_guard<std::mutex> guard(workersLock);
+        stopWorkers();
+        startWorkers();
+    }
+    std::deque<Job> requests;
+    std::deque<Job> communications;
+    {
+        std::lock_guard<std::mutex> guard(requestLock);
+        requests.swap(requestQueue);
+    }
+    {
+        std::lock_guard<std::mutex> guard(communicationLock);
+        communications.swap(communicationQueue);
+    }
+    {
+        std::lock_guard<std::recursive_mutex> registry(RegistryLock());
+        for (auto& [id, info] : byId) {
+            if (info->getStatus() != requestReading)
+                continue;
+            info->setResultCode(resultTransportError);
+            info->setStatus(requestFailed);
+        }
+    }
+    dropJobs(communications, true, true);
+    dropJobs(requests, true, false);
+    return true;
+}
+
+// Gives back what dropped jobs hold. With notify, a request whose read never started, or
+// whose final pass was dropped, gets its one 3027, so that the tree shows its final status.
+void clsQuillaraEngine::dropJobs(std::deque<Job>& jobs, bool notify, bool communication)
+{
+    std::set<clsUrlInformation*> told;
+    for (Job& job : jobs) {
+        auto* info = dynamic_cast<clsUrlInformation*>(job.object);
+        bool unreported = isReadJob(job.kind, communication) ||
+                          (!communication && job.kind == jobAnalyze && info != nullptr && info->getStatus() == requestComplete);
+        if (notify && info != nullptr && job.node != nullptr && unreported && told.insert(info).second) {
+            postNode(WM_ENGINE_NODE_READ, info, job.node);
+            job.node = nullptr;
+        }
+        releaseJob(job);
+    }
+    jobs.clear();
+}
+
+bool clsQuillaraEngine::postNode(unsigned message, clsUrlInformation* info, clsQuillaraItem* node)
+{
+    if (window == nullptr) {
+        node->release();
+        return true;
+    }
+    if (window->post(message, static_cast<std::uintptr_t>(info->getId()), reinterpret_cast<std::intptr_t>(node)))
+        return true;
+    node->release();
+    return logError("clsQuillaraEngine::postNode", postFailureText(message));
+}
+
+bool clsQuillaraEngine::postHead(clsUrlInformation* info)
+{
+    if (window == nullptr)
+        return true;
+    if (window->post(WM_ENGINE_HEAD_READ, static_cast<std::uintptr_t>(info->getId()), 0))
+        return true;
+    return logError("clsCommunicationManager::readHead", msgCreatedPostFailed);
+}
+
+bool clsQuillaraEngine::postCommunication(int kind, clsUrlInformation* info, clsQuillaraItem* node)
+{
+    info->addQueueRef();
+    {
+        std::lock_guard<std::mutex> guard(communicationLock);
+        communicationQueue.push_back(Job{kind, info, 0, node});
+    }
+    communicationEvent.notify_one();
+    return true;
+}
+
+bool clsQuillaraEngine::waitCommunication(const std::atomic<bool>& workerStopping, Job& job)
+{
+    std::unique_lock<std::mutex> guard(communicationLock);
+    communicationEvent.wait(guard, [&] { return workerStopping.load() || !communicationQueue.empty(); });
+    if (workerStopping)
+        return false;
+    job = communicationQueue.front();
+    communicationQueue.pop_front();
+    bool more = !communicationQueue.empty();
+    guard.unlock();
+    if (more)
+        communicationEvent.notify_one();
+    return true;
+}
+
+void clsQuillaraEngine::wakeWorkers()
+{
+    {
+        std::lock_guard<std::mutex> guard(communicationLock);
+    }
+    communicationEvent.notify_all();
+}
+
+bool clsQuillaraEngine::handleMessage(const platform::Message& message)
+{
+    if (isNodeMessage(message.id)) {
+        int id = static_cast<int>(message.wParam);
+        auto* node = reinterpret_cast<clsQuillaraItem*>(message.lParam);
+        bool known = false;
+        {
+            std::lock_guard<std::recursive_mutex> registry(RegistryLock());
+            known = byId.count(id) != 0;
+        }
+        int phase = static_cast<int>(message.id - WM_ENGINE_NODE_CREATED) + 1;
+        try {
+            if (known && target != nullptr && node != nullptr)
+                target->onNodeNotify(id, node, phase);
+        } catch (const std::exception& e) {
+            logError("clsQuillaraEngine::handleMessage", e.what());
+        }
+        if (node != nullptr)
+            node->release();
+        return true;
+    }
+    if (message.id == WM_ENGINE_HEAD_READ) {
+        clsUrlInformation* info = findById(static_cast<int>(message.wParam));
+        if (info == nullptr)
+            return true;
+        try {
+            if (target != nullptr)
+                target->onHeadNotify(info->getId(), info->getLinkKind(), info->getAddress(), info->getFileName(),
+                                     info->getProtocol(), info->getContentLength(), info->getLastModifiedText());
+        } catch (const std::exception& e) {
+            logError("clsQuillaraEngine::handleMessage", e.what());
+        }
+        info->releaseQueueRef();
+        return true;
+    }
+    return false;
+}
+
+void clsQuillaraEngine::DiscardMessage(const platform::Message& message)
+{
+    if (!isNodeMessage(message.id) || message.lParam == 0)
+        return;
+    reinterpret_cast<clsQuillaraItem*>(message.lParam)->release();
+}
+
+bool clsQuillaraEngine::acquireEngine(clsEngineTarget* target, platform::MessageTarget* window)
+{
+    std::lock_guard<std::mutex> guard(g_engineLock);
+    if (g_engineUses == 0) {
+        g_engine = std::make_unique<clsQuillaraEngine>();
+        if (!g_engine->init(target, window, clsEngineOptions::fromSettings())) {
+            g_engine.reset();
+            return logError("clsQuillaraEngine::acquireEngine",
+                            "Class clsQuillaraEngine\x82\xCC\x8F\x89\x8A\xFA\x89\xBB\x82\xC9\x8E\xB8\x94s\x82\xB5\x82\xDC\x82\xB5\x82\xBD"); // の初期化に失敗しました
+        }
+        g_enginePointer = g_engine.get();
+    }
+    ++g_engineUses;
+    return true;
+}
+
+bool clsQuillaraEngine::releaseEngine()
+{
+    std::lock_guard<std::mutex> guard(g_engineLock);
+    if (g_engineUses == 0)
+        return false;
+    if (--g_engineUses > 0)
+        return true;
+    g_enginePointer = nullptr;
+    bool ok = g_engine->term();
+    g_engine.reset();
+    return ok;
+}
+
+clsQuillaraEngine* clsQuillaraEngine::getEngine()
+{
+    return g_enginePointer.load();
+}
