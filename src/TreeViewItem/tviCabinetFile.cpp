@@ -28,6 +28,12 @@ bool equalsNoCase(std::string_view a, std::string_view b)
     return true;
 }
 
+std::string withoutNul(std::string text)
+{
+    std::erase(text, '\0');
+    return text;
+}
+
 std::string decoded(std::string text)
 {
     decodeHtmlText(text);
@@ -248,6 +254,7 @@ public:
     bool readDescription(std::string& out)
     {
         bool afterBreak = false;
+        bool blankPending = false;
         while (pos_ < b_.size()) {
             unsigned char c = b_[pos_];
             if (c == '<') {
@@ -260,6 +267,7 @@ public:
                 }
                 out += "\r\n";
                 afterBreak = true;
+                blankPending = false;
                 continue;
             }
             if (c == '\r' || c == '\n') {
@@ -268,13 +276,11 @@ public:
                     continue;
                 }
                 // A line break of a hand-written file, with the indent that follows it, is
-                // one blank.
+                // one blank, and none at the end.
                 while (pos_ < b_.size() && isBlank(b_[pos_])) {
                     ++pos_;
                 }
-                if (!out.empty() && out.back() != ' ') {
-                    out += ' ';
-                }
+                blankPending = !out.empty();
                 continue;
             }
             afterBreak = false;
@@ -282,6 +288,10 @@ public:
                 ++pos_;
                 continue;
             }
+            if (blankPending && out.back() != ' ') {
+                out += ' ';
+            }
+            blankPending = false;
             if (isLead(c)) {
                 if (pos_ + 1 >= b_.size()) {
                     pos_ = b_.size();
@@ -293,9 +303,6 @@ public:
             }
             out += static_cast<char>(c);
             ++pos_;
-        }
-        while (!out.empty() && out.back() == ' ') {
-            out.pop_back();
         }
         return pos_ < b_.size();
     }
@@ -352,7 +359,7 @@ struct BodyReader {
         if (!tag.closed) {
             return fail("anchor tag without '>'");
         }
-        std::string href = tviCabinetFile::getAttribute(tag.attributes, "href");
+        std::string href = withoutNul(tviCabinetFile::getAttribute(tag.attributes, "href"));
         if (href.empty()) {
             return true;
         }
@@ -361,8 +368,8 @@ struct BodyReader {
         e.parent = container();
         e.url = tviCabinetFile::decodeAddress(href);
         e.marked = tviCabinetFile::getAttribute(tag.attributes, "mark") == "1";
-        e.keyword = decoded(tviCabinetFile::getAttribute(tag.attributes, "keyword"));
-        e.title = decoded(tviCabinetFile::getAttribute(tag.attributes, "title"));
+        e.keyword = decoded(withoutNul(tviCabinetFile::getAttribute(tag.attributes, "keyword")));
+        e.title = decoded(withoutNul(tviCabinetFile::getAttribute(tag.attributes, "title")));
         std::string status = tviCabinetFile::getAttribute(tag.attributes, "status");
         e.status = (status == "5") ? 5 : 0;
         std::string name;
@@ -384,9 +391,12 @@ struct BodyReader {
         e.name = decoded(name);
         size_t after = s.pos();
         s.skipBlanks();
+        // Bookmark files of browsers put <DD> straight behind the anchor, without </DT>.
         if (s.lookingAtTag("DT", true)) {
             s.readTag();
             s.skipBlanks();
+        }
+        {
             if (s.lookingAtTag("DD", false) && s.readTag().closed) {
                 std::string description;
                 if (!s.readDescription(description)) {
@@ -504,7 +514,7 @@ void readHead(Scanner& s, tviCabinetDocument& doc)
             if (!doc.description.empty()) {
                 doc.description += "\r\n";
             }
-            doc.description += decoded(tviCabinetFile::getAttribute(tag.attributes, "content"));
+            doc.description += decoded(withoutNul(tviCabinetFile::getAttribute(tag.attributes, "content")));
         }
     }
 }
