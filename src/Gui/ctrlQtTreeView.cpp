@@ -282,7 +282,7 @@ bool ctrlQtTreeView::expand(TreeNode handle, bool expanded)
         return false;
     n->expanded = expanded;
     if (bulkDepth_ == 0)
-        emit expansionRequested(indexOfNode(n), expanded);
+        Q_EMIT expansionRequested(indexOfNode(n), expanded);
     return true;
 }
 
@@ -292,7 +292,7 @@ void ctrlQtTreeView::emitChanged(Node* n)
         return;
     QModelIndex index = indexOfNode(n);
     if (index.isValid())
-        emit dataChanged(index, index);
+        Q_EMIT dataChanged(index, index);
 }
 
 void ctrlQtTreeView::refreshNode(TreeNode handle)
@@ -325,7 +325,7 @@ bool ctrlQtTreeView::selectNode(TreeNode handle)
     emitChanged(old);
     emitChanged(n);
     if (bulkDepth_ == 0)
-        emit selectionRequested(indexOfNode(n));
+        Q_EMIT selectionRequested(indexOfNode(n));
     return true;
 }
 
@@ -369,12 +369,12 @@ void ctrlQtTreeView::endBulk()
         Node* n = work.back();
         work.pop_back();
         if (n != root_.get() && n->expanded)
-            emit expansionRequested(indexOfNode(n), true);
+            Q_EMIT expansionRequested(indexOfNode(n), true);
         if (n == root_.get() || n->expanded)
             work.insert(work.end(), n->children.begin(), n->children.end());
     }
     if (selection_ != nullptr)
-        emit selectionRequested(indexOfNode(selection_));
+        Q_EMIT selectionRequested(indexOfNode(selection_));
 }
 
 void ctrlQtTreeView::setMarkColours(int mark, int route, int page)

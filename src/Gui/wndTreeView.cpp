@@ -1,0 +1,403 @@
+#include "Gui/wndTreeView.h"
+
+#include "Common/utlIniInfo.h"
+#include "Common/utlLog.h"
+#include "Gui/ctrlQtTreeView.h"
+#include "Gui/guiMenus.h"
+#include "Gui/guiText.h"
+#include "TreeViewItem/tviCabinet.h"
+#include "TreeViewItem/tviCabinetItem.h"
+#include "TreeViewItem/tviQuillaraCabinet.h"
+#include "TreeViewItem/tviTreeViewItem.h"
+
+#include <QApplication>
+#include <QContextMenuEvent>
+#include <QDrag>
+#include <QFileDialog>
+#include <QHeaderView>
+#include <QKeyEvent>
+#include <QMenu>
+#include <QMimeData>
+#include <QUrl>
+
+#include <algorithm>
+
+namespace {
+
+const char* const nodeMime = "application/x-quillara-node";
+
+bool isOneOf(int code, std::initializer_list<int> codes)
+{
+    return std::find(codes.begin(), codes.end(), code) != codes.end();
+}
+
+} // namespace
+
+wndTreeView::wndTreeView(ctrlQtTreeView* tree, QWidget* parent) : QTreeView(parent), tree_(tree)
+{
+    setModel(tree_);
+    setHeaderHidden(true);
+    // Every row has the same height: the view need not measure 100,000 rows to scroll.
+    setUniformRowHeights(true);
+    setSelectionMode(QAbstractItemView::SingleSelection);
+    setEditTriggers(QAbstractItemView::EditKeyPressed | QAbstractItemView::SelectedClicked);
+    setDragEnabled(true);
+    setAcceptDrops(true);
+    setDropIndicatorShown(true);
+    setDragDropMode(QAbstractItemView::DragDrop);
+    setAutoScroll(true);
+    setAutoScrollMargin(20);
+    setContextMenuPolicy(Qt::DefaultContextMenu);
+
+    connect(tree_, &ctrlQtTreeView::expansionRequested, this, [this](const QModelIndex& index, bool expanded) {
+        syncing_ = true;
+        setExpanded(index, expanded);
+        syncing_ = false;
+    });
+    connect(tree_, &ctrlQtTreeView::selectionRequested, this, [this](const QModelIndex& index) {
+        if (index.isValid() && currentIndex() != index) {
+            setCurrentIndex(index);
+            scrollTo(index);
+        }
+    });
+    connect(this, &QTreeView::expanded, this, [this](const QModelIndex& index) { tree_->noteExpanded(index, true); });
+    connect(this, &QTreeView::collapsed, this, [this](const QModelIndex& index) { tree_->noteExpanded(index, false); });
+    tree_->contextMenuHandler = [this](tviTreeViewItem* item) { showItemMenu(item); };
+}
+
+wndTreeView::~wndTreeView()
+{
+    tree_->contextMenuHandler = nullptr;
+}
+
+tviTreeViewItem* wndTreeView::selectedItem() const
+{
+    return tree_->getItem(tree_->getSelection());
+}
+
+void wndTreeView::currentChanged(const QModelIndex& current, const QModelIndex& previous)
+{
+    QTreeView::currentChanged(current, previous);
+    tree_->noteSelected(current);
+    tviTreeViewItem* item = selectedItem();
+    requestOnSelection(item);
+    Q_EMIT selectionChangedTo(item);
+}
+
+void wndTreeView::requestOnSelection(tviTreeViewItem* item)
+{
+    // Selecting an item that has an address and has not been asked for yet loads it; the engine
+    // does the reading, the tree hears of it through the notifications.
+    if (item == nullptr || item->getUrl().empty() || item->getRequestNumber() >= 0 || tree_->engine() == nullptr)
+        return;
+    tree_->request(item, 1);
+}
+
+bool wndTreeView::executeItemCommand(tviTreeViewItem* item, int code, bool query, bool& handled)
+{
+    if (code != tviCommand::deleteItem || query)
+        return item->executeCommand(code, query, handled);
+    bool canDelete = false;
+    if (!item->executeCommand(code, true, canDelete))
+        return false;
+    if (!canDelete)
+        return true;
+    handled = true;
+    if (!tree_->askYesNo("\x8D\xED\x8F\x9C\x82\xB5\x82\xC4\x82\xE0\x82\xE6\x82\xEB\x82\xB5\x82\xA2\x82\xC5\x82\xB7\x82\xA9\x81H", // 削除してもよろしいですか？
+                         "\x8D\xED\x8F\x9C\x82\xCC\x8Am\x94""F")) // 削除の確認
+        return true;
+    return item->executeCommand(code, false, handled);
+}
+
+bool wndTreeView::executeCommand(int code, bool query, bool& handled)
+{
+    handled = false;
+    bool ok = true;
+    if (tviTreeViewItem* item = selectedItem())
+        ok = executeItemCommand(item, code, query, handled);
+    if (ok && !handled)
+        ok = executeOwnCommand(code, query, handled);
+    if (!query)
+        forgetClipboardAfter(code, handled);
+    return ok;
+}
+
+bool wndTreeView::executeOwnCommand(int code, bool query, bool& handled)
+{
+    switch (code) {
+    case 1100:
+        handled = true;
+        return query || openCabinetDialog();
+    case tviCommand::undoDelete:
+        handled = tree_->deletedItem() != nullptr;
+        return query || !handled || tree_->undoDelete();
+    default:
+        return true;
+    }
+}
+
+void wndTreeView::forgetClipboardAfter(int code, bool handled)
+{
+    bool edits = isOneOf(code, {1018, 1019, 1021, 1040, 11010, 11012, 11013, 11014, 11016, 11017, 11018, 11019,
+                                11021, 11022, 11023, 11040});
+    bool refusedClip = !handled && (code == tviCommand::cut || code == tviCommand::copy);
+    if (edits || refusedClip)
+        tree_->clearClipboard();
+}
+
+bool wndTreeView::openCabinetDialog()
+{
+    QString path = QFileDialog::getOpenFileName(this, QString(), QString(), QStringLiteral("Cabinet (*.scb)"));
+    if (path.isEmpty())
+        return true;
+    return openCabinetFile(path.toStdString());
+}
+
+bool wndTreeView::openCabinets(const utlIniInfo& ini)
+{
+    tree_->beginBulk();
+    bool ok = tviQuillaraCabinet::openDefault(tree_, ini.getDataDirectory()) != nullptr;
+    std::string path;
+    for (std::size_t i = 0; ini.getCabinetFilePath(i, path); ++i)
+        ok = openCabinetFile(path) && ok;
+    TreeNode first = tree_->getFirstChild(kTreeRoot);
+    if (first != nullptr && tree_->getSelection() == nullptr)
+        tree_->selectNode(first);
+    tree_->endBulk();
+    return ok;
+}
+
+bool wndTreeView::openCabinetFile(const std::string& path)
+{
+    for (TreeNode n = tree_->getFirstChild(kTreeRoot); n != nullptr; n = tree_->getNextSibling(n)) {
+        tviCabinet* open = tree_->cabinetOf(n);
+        if (open != nullptr && open->getPath() == path)
+            return tree_->selectNode(n);
+    }
+    std::unique_ptr<tviTreeViewItem> made = tviTreeViewItem::createItem(tree_, typeCabinet);
+    if (!made)
+        return logError("wndTreeView::openCabinetFile", path);
+    auto* cabinet = static_cast<tviCabinet*>(tree_->adopt(std::move(made)));
+    cabinet->setPath(path);
+    if (!cabinet->insertAndLoad(kTreeRoot, kTreeLast)) {
+        if (cabinet->getHandle() == nullptr)
+            tree_->destroyItem(cabinet);
+        return logError("wndTreeView::openCabinetFile", path + " " + cabinet->getLoadError());
+    }
+    return true;
+}
+
+bool wndTreeView::goToAddress(const std::string& address)
+{
+    TreeNode cabinetNode = tree_->getFirstChild(kTreeRoot);
+    if (cabinetNode == nullptr || address.empty())
+        return false;
+    for (TreeNode n = tree_->getFirstChild(cabinetNode); n != nullptr; n = tree_->getNextSibling(n)) {
+        tviTreeViewItem* item = tree_->getItem(n);
+        if (item != nullptr && item->getType() == typeCabinetItem && item->getUrl() == address)
+            return tree_->selectNode(n);
+    }
+    std::unique_ptr<tviTreeViewItem> made = tviTreeViewItem::createItem(tree_, typeCabinetItem);
+    if (!made)
+        return false;
+    auto* item = static_cast<tviCabinetItem*>(tree_->adopt(std::move(made)));
+    item->setName(address);
+    item->setUrl(address);
+    if (!item->insertItem(cabinetNode, kTreeFirst)) {
+        tree_->destroyItem(item);
+        return logError("wndTreeView::goToAddress", address);
+    }
+    item->noteChanged();
+    item->setFlag(true);
+    bool handled = false;
+    item->executeCommand(tviCommand::expand, false, handled);
+    tree_->expand(cabinetNode, true);
+    return tree_->selectNode(item->getHandle());
+}
+
+bool wndTreeView::isDropAllowed(const ctrlTreeView& tree, TreeNode dragged, TreeNode target)
+{
+    if (dragged == nullptr || target == kTreeRoot || tree.getItem(target) == nullptr)
+        return false;
+    return !tree.isInSubtree(target, dragged);
+}
+
+bool wndTreeView::dropItem(TreeNode dragged, TreeNode target, bool copy)
+{
+    if (!isDropAllowed(*tree_, dragged, target))
+        return false;
+    tviTreeViewItem* source = tree_->getItem(dragged);
+    tviTreeViewItem* destination = tree_->getItem(target);
+    bool handled = false;
+    if (!source->executeCommand(copy ? tviCommand::copy : tviCommand::cut, false, handled))
+        return false;
+    if (!handled && !copy && !source->executeCommand(tviCommand::copy, false, handled))
+        return false;
+    if (!handled)
+        return false;
+    bool pasted = false;
+    bool ok = destination->executeCommand(tviCommand::paste, false, pasted);
+    if (!ok || !pasted) {
+        tree_->clearClipboard();
+        return false;
+    }
+    return true;
+}
+
+bool wndTreeView::dropAddresses(TreeNode target, const std::vector<std::string>& addresses)
+{
+    if (target == kTreeRoot)
+        target = tree_->getFirstChild(kTreeRoot);
+    tviTreeViewItem* at = tree_->getItem(target);
+    if (at == nullptr)
+        return false;
+    bool added = false;
+    for (const std::string& address : addresses) {
+        if (!tviTreeViewItem::isOpenableAddress(address, nullptr))
+            continue;
+        tree_->dialogData = tviDialogData{address, address, {}, false, true};
+        bool handled = false;
+        if (at->executeCommand(tviCommand::newItemConfirmed, false, handled) && handled)
+            added = true;
+    }
+    tree_->dialogData = tviDialogData{};
+    return added;
+}
+
+std::vector<std::string> wndTreeView::addressesOf(const QMimeData* mime) const
+{
+    std::vector<std::string> out;
+    if (mime->hasUrls()) {
+        for (const QUrl& url : mime->urls())
+            out.push_back(gui::fromQt(url.isLocalFile() ? url.toLocalFile() : url.toString()));
+    } else if (mime->hasText()) {
+        for (const QString& line : mime->text().split('\n', Qt::SkipEmptyParts))
+            out.push_back(gui::fromQt(line.trimmed()));
+    }
+    return out;
+}
+
+void wndTreeView::startDrag(Qt::DropActions)
+{
+    QModelIndex index = currentIndex();
+    tviTreeViewItem* item = tree_->itemOf(index);
+    if (item == nullptr)
+        return;
+    dragged_ = tree_->nodeOf(index);
+    auto* mime = new QMimeData;
+    mime->setData(QString::fromLatin1(nodeMime), QByteArray());
+    std::string url = item->getUrl();
+    if (!url.empty()) {
+        QString text = gui::toQt(url);
+        mime->setUrls({text.startsWith('/') ? QUrl::fromLocalFile(text) : QUrl(text)});
+        mime->setText(text);
+    }
+    auto* drag = new QDrag(this);
+    drag->setMimeData(mime);
+    drag->setPixmap(tree_->data(index, Qt::DecorationRole).value<QIcon>().pixmap(16, 16));
+    drag->exec(Qt::MoveAction | Qt::CopyAction, Qt::MoveAction);
+    dragged_ = nullptr;
+}
+
+void wndTreeView::dragEnterEvent(QDragEnterEvent* event)
+{
+    const QMimeData* mime = event->mimeData();
+    bool ours = mime->hasFormat(QString::fromLatin1(nodeMime)) && dragged_ != nullptr;
+    if (ours || mime->hasUrls() || mime->hasText())
+        event->acceptProposedAction();
+    else
+        event->ignore();
+}
+
+void wndTreeView::dragMoveEvent(QDragMoveEvent* event)
+{
+    QTreeView::dragMoveEvent(event); // scrolling near the edges and the drop indicator
+    TreeNode target = tree_->nodeOf(indexAt(event->position().toPoint()));
+    const QMimeData* mime = event->mimeData();
+    bool ours = mime->hasFormat(QString::fromLatin1(nodeMime)) && dragged_ != nullptr;
+    bool allowed = ours ? isDropAllowed(*tree_, dragged_, target) : (mime->hasUrls() || mime->hasText());
+    if (!allowed) {
+        event->ignore();
+        return;
+    }
+    bool copy = (event->modifiers() & Qt::ControlModifier) != 0;
+    event->setDropAction(ours && !copy ? Qt::MoveAction : Qt::CopyAction);
+    event->accept();
+}
+
+void wndTreeView::dropEvent(QDropEvent* event)
+{
+    TreeNode target = tree_->nodeOf(indexAt(event->position().toPoint()));
+    const QMimeData* mime = event->mimeData();
+    bool ours = mime->hasFormat(QString::fromLatin1(nodeMime)) && dragged_ != nullptr;
+    bool done = false;
+    if (ours)
+        done = dropItem(dragged_, target, (event->modifiers() & Qt::ControlModifier) != 0);
+    else
+        done = dropAddresses(target, addressesOf(mime));
+    // The source removes nothing itself: cut and paste have already moved the item.
+    event->setDropAction(done ? Qt::CopyAction : Qt::IgnoreAction);
+    event->accept();
+}
+
+void wndTreeView::keyPressEvent(QKeyEvent* event)
+{
+    bool enter = event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter;
+    if (enter && state() != QAbstractItemView::EditingState) {
+        bool alt = (event->modifiers() & Qt::AltModifier) != 0;
+        bool handled = false;
+        executeCommand(alt ? tviCommand::properties : tviCommand::expand, false, handled);
+        return;
+    }
+    QTreeView::keyPressEvent(event);
+}
+
+void wndTreeView::mouseDoubleClickEvent(QMouseEvent* event)
+{
+    QTreeView::mouseDoubleClickEvent(event);
+    if (!indexAt(event->position().toPoint()).isValid())
+        return;
+    bool handled = false;
+    executeCommand(tviCommand::openNode, false, handled);
+}
+
+void wndTreeView::contextMenuEvent(QContextMenuEvent* event)
+{
+    QModelIndex index = indexAt(event->pos());
+    if (!index.isValid())
+        return; // empty space shows no menu
+    setCurrentIndex(index);
+    if (tree_->getSelection() != tree_->nodeOf(index))
+        return;
+    bool handled = false;
+    executeCommand(tviCommand::contextMenu, false, handled);
+}
+
+void wndTreeView::showItemMenu(tviTreeViewItem*)
+{
+    QMenu menu(this);
+    auto run = [this](int menuId) {
+        bool handled = false;
+        int code = guiMenus::commandOf(menuId);
+        if (code >= 0)
+            executeCommand(code, false, handled);
+    };
+    guiMenus::fillItemMenu(&menu, run);
+    auto available = [this](int menuId) {
+        int code = guiMenus::commandOf(menuId);
+        bool handled = false;
+        return code < 0 || (executeCommand(code, true, handled) && handled);
+    };
+    auto checked = [this](int menuId) {
+        tviTreeViewItem* item = selectedItem();
+        return menuId == 32841 && item != nullptr && item->isMarked();
+    };
+    guiMenus::updateMenu(&menu, available, checked);
+    menu.exec(QCursor::pos());
+}
+
+void wndTreeView::focusInEvent(QFocusEvent* event)
+{
+    QTreeView::focusInEvent(event);
+    Q_EMIT focusEntered();
+}

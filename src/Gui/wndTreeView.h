@@ -1,0 +1,70 @@
+#pragma once
+
+#include "Common/utlCommandTarget.h"
+#include "TreeViewItem/ctrlTreeView.h"
+
+#include <QTreeView>
+
+#include <string>
+#include <vector>
+
+class ctrlQtTreeView;
+class tviTreeViewItem;
+class utlIniInfo;
+
+// The left pane: the view of the tree control. It turns the user's clicks, keys and drags
+// into commands, offers every command to the selected item first, and owns the tree's own
+// commands (open cabinets, undo delete, go to an address).
+class wndTreeView : public QTreeView, public utlCommandTarget {
+    Q_OBJECT
+public:
+    explicit wndTreeView(ctrlQtTreeView* tree, QWidget* parent = nullptr);
+    ~wndTreeView() override;
+
+    ctrlQtTreeView* tree() const { return tree_; }
+    tviTreeViewItem* selectedItem() const;
+    bool executeCommand(int code, bool query, bool& handled) override;
+
+    // The default cabinet first, then every cabinet of the settings' file list.
+    bool openCabinets(const utlIniInfo& ini);
+    // Opens one more cabinet file at the end of the tree.
+    bool openCabinetFile(const std::string& path);
+    // The URL box's address: selects the default cabinet's item with that address, or adds one
+    // at its top and starts loading it.
+    bool goToAddress(const std::string& address);
+
+    // A drop is refused on empty space, on the dragged node itself and inside its subtree.
+    static bool isDropAllowed(const ctrlTreeView& tree, TreeNode dragged, TreeNode target);
+    // Moves (or with copy set copies) dragged onto target as cut and paste do.
+    bool dropItem(TreeNode dragged, TreeNode target, bool copy);
+    // Addresses dropped from another program become new items at target (or the default cabinet).
+    bool dropAddresses(TreeNode target, const std::vector<std::string>& addresses);
+
+signals:
+    void selectionChangedTo(tviTreeViewItem* item);
+    void focusEntered();
+
+protected:
+    void currentChanged(const QModelIndex& current, const QModelIndex& previous) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    void contextMenuEvent(QContextMenuEvent* event) override;
+    void mouseDoubleClickEvent(QMouseEvent* event) override;
+    void focusInEvent(QFocusEvent* event) override;
+    void startDrag(Qt::DropActions supportedActions) override;
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dragMoveEvent(QDragMoveEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
+
+private:
+    bool executeItemCommand(tviTreeViewItem* item, int code, bool query, bool& handled);
+    bool executeOwnCommand(int code, bool query, bool& handled);
+    void forgetClipboardAfter(int code, bool handled);
+    void showItemMenu(tviTreeViewItem* item);
+    void requestOnSelection(tviTreeViewItem* item);
+    bool openCabinetDialog();
+    std::vector<std::string> addressesOf(const class QMimeData* mime) const;
+
+    ctrlQtTreeView* tree_;
+    bool syncing_ = false;
+    TreeNode dragged_ = nullptr;
+};
