@@ -1,0 +1,77 @@
+#pragma once
+
+#include <cstdint>
+
+// Finds the Japanese code of a byte stream from the bytes themselves, one byte at a time, so
+// that the result never depends on where the stream was cut into blocks.
+//
+// Shift_JIS, EUC-JP and UTF-8 are each followed by a validator over everything that has
+// arrived. The code is decided only on evidence that rules the others out: a JIS escape
+// sequence before any 8-bit byte, a UTF-8 byte order mark at the start, or the moment one
+// validator is the only one left without an invalid sequence. While several stay valid the
+// detector keeps looking; decideNow settles it (at the end of the page, or when the caller
+// cannot hold more bytes) by a score of typical Japanese characters, with a declared charset
+// winning when the bytes are valid in it.
+class utlCodeDetector {
+public:
+    enum Code { codeNone = 0, codeAscii = 1, codeSjis = 2, codeJis = 3, codeEuc = 4, codeUtf8 = 5 };
+
+    void reset();
+    // The charset named by the HTTP header or a META tag; a hint, never a decision.
+    void setDeclaredCode(int code) { declaredCode = code; }
+    int getDeclaredCode() const { return declaredCode; }
+
+    // Feeds one byte; returns the decided code, or codeNone while undecided.
+    int feed(unsigned char byte);
+    // True while nothing but 7-bit bytes outside an unfinished escape sequence has been seen:
+    // such bytes read the same in every code.
+    bool onlyAscii() const { return !highSeen && escapeState == 0; }
+    bool sawHighByte() const { return highSeen; }
+    // Settles an undecided stream with 8-bit bytes by score; codeAscii when there are none.
+    int decideNow() const;
+    // Bytes of a byte order mark that begin the stream (3 once one was seen, else 0).
+    int bomLength() const { return bomSeen ? 3 : 0; }
+
+private:
+    struct Evidence {
+        bool valid = true;
+        std::uint32_t errors = 0;
+        std::uint32_t typical = 0;  // kana, common kanji, CJK punctuation
+        std::uint32_t unusual = 0;  // half-width katakana and other rarities
+        std::uint32_t other = 0;    // any other multi-byte character
+        void fail()
+        {
+            valid = false;
+            ++errors;
+        }
+        long score() const
+        {
+            return 2L * typical + other - 2L * unusual - 8L * errors;
+        }
+    };
+
+    void feedEscape(unsigned char byte);
+    void feedSjis(unsigned char byte);
+    void feedEuc(unsigned char byte);
+    void feedUtf8(unsigned char byte);
+    int decideByExclusion() const;
+
+    int declaredCode = codeNone;
+    std::uint64_t offset = 0;
+    bool highSeen = false;
+    bool bomSeen = false;
+    bool jisSeen = false;
+    int escapeState = 0;
+
+    Evidence sjis;
+    unsigned char sjisLead = 0;
+
+    Evidence euc;
+    unsigned char eucFirst = 0;
+    int eucNeed = 0; // further bytes of the current character
+
+    Evidence utf8;
+    int utf8Need = 0;
+    std::uint32_t utf8Code = 0;
+    std::uint32_t utf8Min = 0;
+};

@@ -1,0 +1,657 @@
+#include "Engine/utlKanjiConverter.h"
+
+#include "Common/utlInstanceCounter.h"
+#include "Common/utlLog.h"
+#include "Engine/utlCp932Table.h"
+#include "Platform/platformText.h"
+
+#include <algorithm>
+#include <cctype>
+#include <new>
+
+namespace {
+
+using Byte = unsigned char;
+constexpr Byte esc = 0x1B;
+constexpr Byte geta1 = 0x81; // "〓", written for characters CP932 cannot hold
+constexpr Byte geta2 = 0xAC;
+
+const char* const messageCheck = "\x95\xB6\x8E\x9A\x83R\x81[\x83h\x83`\x83" "F\x83" "b\x83N\x82\xC9\x8E\xB8\x94s\x82\xB5\x82\xDC\x82\xB5\x82\xBD"; // 文字コードチェックに失敗しました
+const char* const messageMemory = "\x83\x81\x83\x82\x83\x8A\x82\xCC\x8Am\x95\xDB\x82\xC9\x8E\xB8\x94s\x82\xB5\x82\xDC\x82\xB5\x82\xBD"; // メモリの確保に失敗しました
+const char* const messageJisSequence = "JIS\x83R\x81[\x83h\x95\xCF\x8A\xB7\x82\xC5\x96\xB3\x8C\xF8\x82\xC8\x83V\x81[\x83P\x83\x93\x83X\x82\xAA\x91\xB6\x8D\xDD\x82\xB5\x82\xDC\x82\xB5\x82\xBD"; // JISコード変換で無効なシーケンスが存在しました
+const char* const messageHeldNotCR = "\x93\xE0\x95\x94\x8F\xF3\x91\xD4\x88\xD9\x8F\xED \x95\xCF\x8A\xB7\x82\xA0\x82\xDC\x82\xE8\x83" "f\x81[\x83^\x82\xAA" "CR\x82\xC5\x82\xCD\x82\xA0\x82\xE8\x82\xDC\x82\xB9\x82\xF1"; // 内部状態異常 変換あまりデータがCRではありません
+const char* const messageHeldNotLead = "\x93\xE0\x95\x94\x8F\xF3\x91\xD4\x88\xD9\x8F\xED \x95\xCF\x8A\xB7\x82\xA0\x82\xDC\x82\xE8\x83" "f\x81[\x83^\x82\xAA\x91S\x8Ap\x82\xCC\x8F\xE3\x88\xCA\x82W\x83r\x83" "b\x83g\x82\xC5\x82\xCD\x82\xA0\x82\xE8\x82\xDC\x82\xB9\x82\xF1"; // 内部状態異常 変換あまりデータが全角の上位８ビットではありません
+const char* const messageUnmappable = "SJIS\x82\xC9\x82\xC8\x82\xA2\x95\xB6\x8E\x9A\x82\xF0\x81\xAC\x82\xC9\x92u\x82\xAB\x8A\xB7\x82\xA6\x82\xDC\x82\xB5\x82\xBD"; // SJISにない文字を〓に置き換えました
+
+inline void putLineEnd(char*& out)
+{
+    *out++ = '\r';
+    *out++ = '\n';
+}
+
+inline void putGeta(char*& out)
+{
+    *out++ = static_cast<char>(geta1);
+    *out++ = static_cast<char>(geta2);
+}
+
+// The JIS X 0208 row/cell pair (both 0x21-0x7E) as Shift_JIS.
+inline void putJisPair(Byte j1, Byte j2, char*& out)
+{
+    int t = j1 - 0x20;
+    Byte first = static_cast<Byte>(t < 0x3F ? (t + 1) / 2 + 0x80 : (t + 1) / 2 + 0xC0);
+    Byte second;
+    if (t % 2 == 0)
+        second = static_cast<Byte>(j2 + 0x7E);
+    else
+        second = static_cast<Byte>(j2 < 0x60 ? j2 + 0x1F : j2 + 0x20);
+    *out++ = static_cast<char>(first);
+    *out++ = static_cast<char>(second);
+}
+
+// The line-end rule shared by every converter but JIS: CR LF, a lone CR and a lone LF all
+// become CR LF; a CR is held until the next byte shows which. Returns true when the byte
+// was taken as (part of) a line end.
+inline bool takeLineEnd(bool& pendingCR, Byte byte, char*& out)
+{
+    if (pendingCR) {
+        pendingCR = false;
+        putLineEnd(out);
+        if (byte == '\n')
+            return true;
+    }
+    if (byte == '\r') {
+        pendingCR = true;
+        return true;
+    }
+    if (byte == '\n') {
+        putLineEnd(out);
+        return true;
+    }
+    return false;
+}
+
+void convertAsciiBytes(bool& pendingCR, const Byte* in, std::size_t length, char*& out)
+{
+    for (std::size_t i = 0; i < length; ++i) {
+        Byte byte = in[i];
+        if (!takeLineEnd(pendingCR, byte, out))
+            *out++ = static_cast<char>(byte);
+    }
+}
+
+using State = utlKanjiConverter::State;
+
+void sjisBytes(State& s, const Byte* in, std::size_t length, char*& out)
+{
+    for (std::size_t i = 0; i < length;) {
+        Byte byte = in[i];
+        if (s.heldCount == 1) {
+            *out++ = static_cast<char>(s.held[0]);
+            *out++ = static_cast<char>(byte);
+            s.heldCount = 0;
+            ++i;
+            continue;
+        }
+        if (s.pendingCR) {
+            s.pendingCR = false;
+            putLineEnd(out);
+            if (byte == '\n') {
+                ++i;
+                continue;
+            }
+        }
+        ++i;
+        if (platform::isLeadByte(byte)) {
+            // The byte after a lead byte is its trail, whatever it is.
+            if (i < length) {
+                *out++ = static_cast<char>(byte);
+                *out++ = static_cast<char>(in[i++]);
+            } else {
+                s.held[0] = byte;
+                s.heldCount = 1;
+            }
+            continue;
+        }
+        if (byte == '\r')
+            s.pendingCR = true;
+        else if (byte == '\n')
+            putLineEnd(out);
+        else
+            *out++ = static_cast<char>(byte);
+    }
+}
+
+void eucBytes(State& s, const Byte* in, std::size_t length, char*& out)
+{
+    for (std::size_t i = 0; i < length;) {
+        Byte byte = in[i];
+        if (s.heldCount > 0) {
+            Byte first = s.held[0];
+            bool kana = first == 0x8E;
+            bool ok = kana ? (byte >= 0xA1 && byte <= 0xDF) : (byte >= 0xA1 && byte <= 0xFE);
+            if (!ok) {
+                // Not a character: say so and read the byte afresh, so that a '<', a quote
+                // or a line end after malformed text is not swallowed.
+                *out++ = '?';
+                s.heldCount = 0;
+                continue;
+            }
+            ++i;
+            if (kana) {
+                *out++ = static_cast<char>(byte);
+                s.heldCount = 0;
+            } else if (first == 0x8F) {
+                if (s.heldCount == 1) {
+                    s.held[1] = byte;
+                    s.heldCount = 2;
+                } else {
+                    putGeta(out); // JIS X 0212 has no place in CP932
+                    ++s.unmappable;
+                    s.heldCount = 0;
+                }
+            } else {
+                putJisPair(static_cast<Byte>(first - 0x80), static_cast<Byte>(byte - 0x80), out);
+                // EUC-JP rows 85-94 (user-defined) sit at 0xF040 in CP932, five leads on.
+                if (first >= 0xF5)
+                    out[-2] = static_cast<char>(static_cast<Byte>(out[-2]) + 5);
+                s.heldCount = 0;
+            }
+            continue;
+        }
+        ++i;
+        if (byte < 0x80) {
+            if (!takeLineEnd(s.pendingCR, byte, out))
+                *out++ = static_cast<char>(byte);
+            continue;
+        }
+        if (s.pendingCR) {
+            s.pendingCR = false;
+            putLineEnd(out);
+        }
+        if (byte == 0x8E || byte == 0x8F || (byte >= 0xA1 && byte <= 0xFE)) {
+            s.held[0] = byte;
+            s.heldCount = 1;
+        } else {
+            *out++ = '?';
+        }
+    }
+}
+
+inline void putCodePoint(State& s, std::uint32_t code, char*& out)
+{
+    if (code < 0x80) {
+        *out++ = static_cast<char>(code);
+        return;
+    }
+    std::uint16_t sjis = cp932::fromCodePoint(code);
+    if (sjis == 0) {
+        putGeta(out);
+        ++s.unmappable;
+    } else if (sjis < 0x100) {
+        *out++ = static_cast<char>(sjis);
+    } else {
+        *out++ = static_cast<char>(sjis >> 8);
+        *out++ = static_cast<char>(sjis & 0xFF);
+    }
+}
+
+void utf8Bytes(State& s, const Byte* in, std::size_t length, char*& out)
+{
+    for (std::size_t i = 0; i < length;) {
+        Byte byte = in[i];
+        if (s.heldCount > 0) {
+            if ((byte & 0xC0) != 0x80) {
+                *out++ = '?';
+                s.heldCount = 0;
+                continue;
+            }
+            ++i;
+            s.utf8Code = s.utf8Code << 6 | (byte & 0x3F);
+            s.held[s.heldCount++] = byte;
+            int need = s.held[0] >= 0xF0 ? 4 : s.held[0] >= 0xE0 ? 3 : 2;
+            if (s.heldCount < need)
+                continue;
+            s.heldCount = 0;
+            std::uint32_t code = s.utf8Code;
+            if (code < s.utf8Min || code > 0x10FFFF || (code >= 0xD800 && code <= 0xDFFF))
+                *out++ = '?';
+            else
+                putCodePoint(s, code, out);
+            continue;
+        }
+        ++i;
+        if (byte < 0x80) {
+            if (!takeLineEnd(s.pendingCR, byte, out))
+                *out++ = static_cast<char>(byte);
+            continue;
+        }
+        if (s.pendingCR) {
+            s.pendingCR = false;
+            putLineEnd(out);
+        }
+        if (byte >= 0xC2 && byte <= 0xF4) {
+            s.held[0] = byte;
+            s.heldCount = 1;
+            s.utf8Code = byte & (byte >= 0xF0 ? 0x07 : byte >= 0xE0 ? 0x0F : 0x1F);
+            s.utf8Min = byte >= 0xF0 ? 0x10000 : byte >= 0xE0 ? 0x800 : 0x80;
+        } else {
+            *out++ = '?';
+        }
+    }
+}
+
+// States of the JIS machine: 0 start and 4 ASCII, 1 after ESC, 2 after ESC $, 3 after ESC (,
+// 5 CR in ASCII, 6 double-byte, 7 second byte, 8 CR in double-byte, 9 after ESC $ (,
+// 10 half-width katakana (ESC ( I), 11 CR in katakana.
+enum JisState {
+    jisStart = 0, jisEscape = 1, jisDollar = 2, jisParen = 3, jisAscii = 4, jisCrAscii = 5, jisDouble = 6,
+    jisSecond = 7, jisCrDouble = 8, jisDollarParen = 9, jisKana = 10, jisCrKana = 11,
+};
+
+// Returns true when an invalid sequence was met.
+bool jisBytes(State& s, const Byte* in, std::size_t length, char*& out)
+{
+    bool invalid = false;
+    for (std::size_t i = 0; i < length;) {
+        Byte byte = in[i];
+        switch (s.jisState) {
+        case jisStart:
+        case jisAscii:
+        case jisDouble:
+        case jisKana: {
+            int mode = s.jisState == jisStart ? jisAscii : s.jisState;
+            ++i;
+            if (byte == esc) {
+                s.jisReturnState = mode;
+                s.jisState = jisEscape;
+            } else if (byte == '\r') {
+                s.jisState = mode == jisAscii ? jisCrAscii : mode == jisDouble ? jisCrDouble : jisCrKana;
+            } else if (byte == '\n') {
+                putLineEnd(out);
+            } else if (mode == jisDouble && byte >= 0x21 && byte <= 0x7E) {
+                s.jisFirstByte = byte;
+                s.jisState = jisSecond;
+            } else if (mode == jisKana && byte >= 0x21 && byte <= 0x5F) {
+                *out++ = static_cast<char>(byte + 0x80);
+            } else {
+                *out++ = static_cast<char>(byte);
+            }
+            break;
+        }
+        case jisEscape:
+            ++i;
+            if (byte == '$') {
+                s.jisState = jisDollar;
+            } else if (byte == '(') {
+                s.jisState = jisParen;
+            } else {
+                invalid = true;
+                *out++ = '?';
+                s.jisState = s.jisReturnState;
+            }
+            break;
+        case jisDollar:
+            ++i;
+            s.jisSet = 0;
+            if (byte == '(') {
+                s.jisState = jisDollarParen;
+                break;
+            }
+            if (byte != 'B')
+                invalid = true;
+            // ESC $ @ (the 1978 set) reads as JIS X 0208; an unknown set has no CP932 form.
+            s.jisSet = byte != 'B' && byte != '@' ? 2 : 0;
+            s.jisState = jisDouble;
+            break;
+        case jisParen:
+            ++i;
+            if (byte == 'I') {
+                s.jisState = jisKana;
+                break;
+            }
+            if (byte != 'B' && byte != 'J')
+                invalid = true;
+            s.jisState = jisAscii;
+            break;
+        case jisDollarParen:
+            ++i;
+            // JIS X 0213 plane 1 extends JIS X 0208; plane 2 and JIS X 0212 do not fit CP932.
+            s.jisSet = byte == 'Q' || byte == 'O' ? 1 : 2;
+            if (byte != 'Q' && byte != 'O' && byte != 'P' && byte != 'D')
+                invalid = true;
+            s.jisState = jisDouble;
+            break;
+        case jisCrAscii:
+        case jisCrDouble:
+        case jisCrKana:
+            putLineEnd(out);
+            s.jisState = s.jisState == jisCrAscii ? jisAscii : s.jisState == jisCrDouble ? jisDouble : jisKana;
+            if (byte == '\n')
+                ++i;
+            break;
+        case jisSecond:
+            s.jisState = jisDouble;
+            if (byte < 0x21 || byte > 0x7E) {
+                *out++ = '?'; // half a character; the byte is read again
+                break;
+            }
+            ++i;
+            if (s.jisSet == 0) {
+                putJisPair(s.jisFirstByte, byte, out);
+                break;
+            }
+            if (std::uint16_t sjis = s.jisSet == 1 ? cp932::fromJisX0213(s.jisFirstByte, byte) : 0) {
+                if (sjis >= 0x100)
+                    *out++ = static_cast<char>(sjis >> 8);
+                *out++ = static_cast<char>(sjis & 0xFF);
+                break;
+            }
+            putGeta(out);
+            ++s.unmappable;
+            break;
+        default:
+            s.jisState = jisAscii;
+            break;
+        }
+    }
+    return invalid;
+}
+
+} // namespace
+
+utlKanjiConverter::utlKanjiConverter()
+{
+    countCreated("utlKanjiConverter");
+}
+
+utlKanjiConverter::~utlKanjiConverter()
+{
+    countDestroyed("utlKanjiConverter");
+}
+
+bool utlKanjiConverter::init()
+{
+    return reset();
+}
+
+bool utlKanjiConverter::reset()
+{
+    output.clear();
+    state = State();
+    detector.reset();
+    pending.clear();
+    pending.shrink_to_fit();
+    return true;
+}
+
+const std::string& utlKanjiConverter::lastOutput() const
+{
+    static const std::string empty;
+    return output.empty() ? empty : output.back();
+}
+
+const char* utlKanjiConverter::methodName(int kind)
+{
+    switch (kind) {
+    case codeSjis:
+        return "utlKanjiConverter::convertSJIS";
+    case codeJis:
+        return "utlKanjiConverter::convertJIS";
+    case codeEuc:
+        return "utlKanjiConverter::convertEUC";
+    case codeUtf8:
+        return "utlKanjiConverter::convertUTF8";
+    default:
+        return "utlKanjiConverter::convertASCII";
+    }
+}
+
+const char* utlKanjiConverter::failureMessage(int kind)
+{
+    switch (kind) {
+    case codeSjis:
+        return "Shift JIS\x83R\x81[\x83h\x82\xCC\x95\xCF\x8A\xB7\x82\xC9\x8E\xB8\x94s\x82\xB5\x82\xDC\x82\xB5\x82\xBD"; // Shift JISコードの変換に失敗しました
+    case codeJis:
+        return "JIS\x82\xA9\x82\xE7SJIS\x82\xD6\x82\xCC\x95\xB6\x8E\x9A\x83R\x81[\x83h\x95\xCF\x8A\xB7\x82\xC9\x8E\xB8\x94s\x82\xB5\x82\xDC\x82\xB5\x82\xBD"; // JISからSJISへの文字コード変換に失敗しました
+    case codeEuc:
+        return "EUC\x82\xA9\x82\xE7SJIS\x82\xD6\x82\xCC\x95\xB6\x8E\x9A\x83R\x81[\x83h\x95\xCF\x8A\xB7\x82\xC9\x8E\xB8\x94s\x82\xB5\x82\xDC\x82\xB5\x82\xBD"; // EUCからSJISへの文字コード変換に失敗しました
+    case codeUtf8:
+        return "UTF-8\x82\xA9\x82\xE7SJIS\x82\xD6\x82\xCC\x95\xB6\x8E\x9A\x83R\x81[\x83h\x95\xCF\x8A\xB7\x82\xC9\x8E\xB8\x94s\x82\xB5\x82\xDC\x82\xB5\x82\xBD"; // UTF-8からSJISへの文字コード変換に失敗しました
+    default:
+        return "ASCII\x95\xB6\x8E\x9A\x83R\x81[\x83h\x82\xCC\x95\xCF\x8A\xB7\x82\xC9\x8E\xB8\x94s\x82\xB5\x82\xDC\x82\xB5\x82\xBD"; // ASCII文字コードの変換に失敗しました
+    }
+}
+
+// Converts with the converter of kind into out (appended), on a copy of the states that is
+// kept only when the conversion succeeds.
+bool utlKanjiConverter::convertInto(int kind, const char* bytes, std::size_t length, std::string& out)
+{
+    State work = state;
+    const char* method = methodName(kind);
+    if (kind == codeAscii && work.heldCount != 0)
+        return logError(method, messageHeldNotCR);
+    if (kind == codeSjis && work.heldCount != 0 && (work.heldCount != 1 || !platform::isLeadByte(work.held[0])))
+        return logError(method, messageHeldNotLead);
+    std::uint64_t unmappableBefore = work.unmappable;
+    bool invalidJis = false;
+    try {
+        std::size_t start = out.size();
+        // Every input byte gives at most two output bytes, plus what was held before.
+        out.resize(start + 2 * length + 16);
+        char* cursor = out.data() + start;
+        const auto* in = reinterpret_cast<const Byte*>(bytes);
+        switch (kind) {
+        case codeSjis:
+            sjisBytes(work, in, length, cursor);
+            break;
+        case codeJis:
+            invalidJis = jisBytes(work, in, length, cursor);
+            break;
+        case codeEuc:
+            eucBytes(work, in, length, cursor);
+            break;
+        case codeUtf8:
+            utf8Bytes(work, in, length, cursor);
+            break;
+        default:
+            convertAsciiBytes(work.pendingCR, in, length, cursor);
+            break;
+        }
+        out.resize(static_cast<std::size_t>(cursor - out.data()));
+    } catch (const std::bad_alloc&) {
+        logError(method, messageMemory);
+        return logError("utlKanjiConverter::convertCode", failureMessage(kind));
+    }
+    if (invalidJis && !state.jisWarned) {
+        // Once a page is enough: a broken page would otherwise fill the log.
+        logError("utlKanjiConverter::convertJIS", messageJisSequence);
+        work.jisWarned = true;
+    }
+    if (work.unmappable != unmappableBefore)
+        logError(method, std::string(messageUnmappable) + "(" + std::to_string(work.unmappable - unmappableBefore) + ")");
+    state = work;
+    return true;
+}
+
+bool utlKanjiConverter::pushOutput(std::string&& out)
+{
+    try {
+        output.push_back(std::move(out));
+    } catch (const std::bad_alloc&) {
+        return logError("utlKanjiConverter::convertCode", messageMemory);
+    }
+    return true;
+}
+
+bool utlKanjiConverter::convertASCII(const char* bytes, std::size_t length)
+{
+    std::string out;
+    return convertInto(codeAscii, bytes, length, out) && pushOutput(std::move(out));
+}
+
+bool utlKanjiConverter::convertSJIS(const char* bytes, std::size_t length)
+{
+    std::string out;
+    return convertInto(codeSjis, bytes, length, out) && pushOutput(std::move(out));
+}
+
+bool utlKanjiConverter::convertJIS(const char* bytes, std::size_t length)
+{
+    std::string out;
+    return convertInto(codeJis, bytes, length, out) && pushOutput(std::move(out));
+}
+
+bool utlKanjiConverter::convertEUC(const char* bytes, std::size_t length)
+{
+    std::string out;
+    return convertInto(codeEuc, bytes, length, out) && pushOutput(std::move(out));
+}
+
+bool utlKanjiConverter::convertUTF8(const char* bytes, std::size_t length)
+{
+    std::string out;
+    return convertInto(codeUtf8, bytes, length, out) && pushOutput(std::move(out));
+}
+
+bool utlKanjiConverter::checkCode(const char* bytes, std::size_t length, std::size_t& decidedAt)
+{
+    const auto* in = reinterpret_cast<const Byte*>(bytes);
+    for (std::size_t i = 0; i < length; ++i) {
+        int decided = detector.feed(in[i]);
+        if (decided != codeUnknown) {
+            codeKind = decided;
+            decidedAt = i + 1;
+            return true;
+        }
+    }
+    decidedAt = length;
+    return true;
+}
+
+// A held CR moves into the JIS machine's own CR state; the other converters share it.
+bool utlKanjiConverter::switchTo(int kind, std::string& out)
+{
+    (void)out;
+    codeKind = kind;
+    if (kind == codeJis && state.pendingCR) {
+        state.pendingCR = false;
+        state.jisState = jisCrAscii;
+    }
+    return true;
+}
+
+bool utlKanjiConverter::convertDetecting(const char* bytes, std::size_t length, std::string& out)
+{
+    if (codeKind == codeUnknown)
+        codeKind = codeAscii;
+    const auto* in = reinterpret_cast<const Byte*>(bytes);
+    // released: bytes of this block (after pending) known to read the same in every code.
+    std::size_t released = 0;
+    bool pendingReleased = pending.empty();
+    int decided = codeUnknown;
+    std::size_t fed = 0;
+    while (fed < length) {
+        decided = detector.feed(in[fed++]);
+        if (decided != codeUnknown)
+            break;
+        if (detector.onlyAscii()) {
+            released = fed;
+            pendingReleased = true;
+            continue;
+        }
+        std::size_t held = (pendingReleased ? 0 : pending.size()) + (fed - released);
+        if (held >= holdLimit) {
+            decided = detector.decideNow();
+            break;
+        }
+    }
+    if (pendingReleased) {
+        if (!pending.empty() && !convertInto(codeAscii, pending.data(), pending.size(), out))
+            return false;
+        pending.clear();
+        if (!convertInto(codeAscii, bytes, released, out))
+            return false;
+    } else {
+        released = 0;
+    }
+    if (decided == codeUnknown) {
+        pending.append(bytes + released, length - released);
+        return true;
+    }
+    switchTo(decided, out);
+    std::string held = std::move(pending);
+    pending.clear();
+    held.append(bytes + released, length - released);
+    std::size_t skip = decided == codeUtf8 ? std::min<std::size_t>(detector.bomLength(), held.size()) : 0;
+    return convertInto(decided, held.data() + skip, held.size() - skip, out);
+}
+
+bool utlKanjiConverter::convertCode(const char* bytes, std::size_t length)
+{
+    std::string out;
+    if (codeKind == codeUnknown || codeKind == codeAscii) {
+        if (!convertDetecting(bytes, length, out))
+            return logError("utlKanjiConverter::convertCode", messageCheck);
+    } else if (!convertInto(codeKind, bytes, length, out)) {
+        return logError("utlKanjiConverter::convertCode", failureMessage(codeKind));
+    }
+    return pushOutput(std::move(out));
+}
+
+bool utlKanjiConverter::finishCode()
+{
+    std::string out;
+    if (!pending.empty()) {
+        int decided = detector.decideNow();
+        std::string held = std::move(pending);
+        pending.clear();
+        if (decided != codeAscii)
+            switchTo(decided, out);
+        std::size_t skip = decided == codeUtf8 ? std::min<std::size_t>(detector.bomLength(), held.size()) : 0;
+        if (!convertInto(decided, held.data() + skip, held.size() - skip, out))
+            return logError("utlKanjiConverter::convertCode", failureMessage(decided));
+    }
+    return pushOutput(std::move(out));
+}
+
+int utlKanjiConverter::codeOfCharset(const std::string& label)
+{
+    std::string name;
+    for (char c : label) {
+        if (c != '-' && c != '_' && c != ' ')
+            name += static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    }
+    static const struct {
+        const char* name;
+        int code;
+    } names[] = {
+        {"shiftjis", codeSjis}, {"sjis", codeSjis}, {"xsjis", codeSjis}, {"windows31j", codeSjis},
+        {"cp932", codeSjis}, {"mskanji", codeSjis}, {"eucjp", codeEuc}, {"xeucjp", codeEuc},
+        {"eucjpms", codeEuc}, {"iso2022jp", codeJis}, {"csiso2022jp", codeJis}, {"iso2022jp3", codeJis},
+        {"utf8", codeUtf8},
+    };
+    for (const auto& entry : names) {
+        if (name == entry.name)
+            return entry.code;
+    }
+    return codeUnknown;
+}
+
+const char* utlKanjiConverter::nameOfCode(int kind)
+{
+    switch (kind) {
+    case codeAscii:
+        return "ascii";
+    case codeSjis:
+        return "sjis";
+    case codeJis:
+        return "jis";
+    case codeEuc:
+        return "euc";
+    case codeUtf8:
+        return "utf8";
+    default:
+        return "unknown";
+    }
+}
