@@ -1,0 +1,626 @@
+#include "Gui/wndApplication.h"
+
+#include "Common/utlCommandRoot.h"
+#include "Common/utlHelp.h"
+#include "Common/utlIniInfo.h"
+#include "Common/utlLog.h"
+#include "Engine/utlStatusText.h"
+#include "Engine/clsQuillaraEngine.h"
+#include "Engine/clsQuillaraItem.h"
+#include "Gui/ctrlQtTreeView.h"
+#include "Gui/guiMenus.h"
+#include "Gui/guiText.h"
+#include "Gui/toolRebar.h"
+#include "Gui/toolStatusBar.h"
+#include "Gui/toolUrlBox.h"
+#include "Gui/wndHtmlView.h"
+#include "Gui/wndListView.h"
+#include "Gui/wndMessageTarget.h"
+#include "Gui/wndTreeView.h"
+#include "Platform/Tick.h"
+#include "TreeViewItem/tviTreeViewItem.h"
+#include "TreeViewItem/tviURLItem.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QFontDatabase>
+#include <QMenuBar>
+#include <QMessageBox>
+#include <QPlainTextEdit>
+#include <QScreen>
+#include <QSplitter>
+#include <QTimer>
+#include <QVBoxLayout>
+
+#include <climits>
+
+namespace {
+
+constexpr int useDefault = INT_MIN; // CW_USEDEFAULT: the value was never stored
+constexpr int minimumClientWidth = 232;
+constexpr int minimumClientHeight = 136;
+constexpr const char* helpIndexTitle = "\x83""C\x83\x93\x83""f\x83""b\x83N\x83X"; // インデックス
+
+struct PaneFailure {
+    int pane;
+    const char* message;
+};
+
+constexpr PaneFailure paneFailures[] = {
+    {wndApplication::paneRebar, "ReBar\x82\xCC\x83R\x83}\x83\x93\x83h\x8E\xC0\x8Ds\x82\xC9\x8E\xB8\x94s\x82\xB5\x82\xDC\x82\xB5\x82\xBD"}, // ReBarのコマンド実行に失敗しました
+    {wndApplication::paneTree, "\x83""c\x83\x8A\x81[\x83r\x83\x85\x81[\x82\xCC\x83R\x83}\x83\x93\x83h\x8E\xC0\x8Ds\x82\xC9\x8E\xB8\x94s\x82\xB5\x82\xDC\x82\xB5\x82\xBD"}, // ツリービューのコマンド実行に失敗しました
+    {wndApplication::paneList, "\x83\x8A\x83X\x83g\x83r\x83\x85\x81[\x82\xCC\x83R\x83}\x83\x93\x83h\x8E\xC0\x8Ds\x82\xC9\x8E\xB8\x94s\x82\xB5\x82\xDC\x82\xB5\x82\xBD"}, // リストビューのコマンド実行に失敗しました
+    {wndApplication::paneHtml, "HTML\x83r\x83\x85\x81[\x82\xCC\x83R\x83}\x83\x93\x83h\x8E\xC0\x8Ds\x82\xC9\x8E\xB8\x94s\x82\xB5\x82\xDC\x82\xB5\x82\xBD"}, // HTMLビューのコマンド実行に失敗しました
+    {wndApplication::paneStatusBar, "\x83X\x83""e\x81[\x83^\x83X\x83o\x81[\x82\xCC\x83R\x83}\x83\x93\x83h\x8E\xC0\x8Ds\x82\xC9\x8E\xB8\x94s\x82\xB5\x82\xDC\x82\xB5\x82\xBD"}, // ステータスバーのコマンド実行に失敗しました
+};
+
+constexpr const char* appFailure =
+    "\x83""A\x83v\x83\x8A\x83P\x81[\x83V\x83\x87\x83\x93\x82\xCC\x83R\x83}\x83\x93\x83h\x8E\xC0\x8Ds\x82\xC9\x8E\xB8\x94s\x82\xB5\x82\xDC\x82\xB5\x82\xBD"; // アプリケーションのコマンド実行に失敗しました
+
+const char* paneFailure(int pane)
+{
+    for (const PaneFailure& f : paneFailures) {
+        if (f.pane == pane)
+            return f.message;
+    }
+    return appFailure;
+}
+
+struct AppCommand {
+    int code;
+    const char* failure; // nullptr: nothing logged of its own
+};
+
+constexpr AppCommand appCommands[] = {
+    {1000, "\x83""A\x83v\x83\x8A\x83P\x81[\x83V\x83\x87\x83\x93\x82\xCC\x8FI\x97\xB9\x82\xC9\x8E\xB8\x94s\x82\xB5\x82\xDC\x82\xB5\x82\xBD"}, // アプリケーションの終了に失敗しました
+    {1001, "\x83N\x83""C\x83\x89\x83\x89\x82\xC9\x82\xC2\x82\xA2\x82\xC4\x82\xCC\x95\x5C\x8E\xA6\x82\xC9\x8E\xB8\x94s\x82\xB5\x82\xDC\x82\xB5\x82\xBD"}, // クイララについての表示に失敗しました
+    {1008, "\x83\x8A\x83X\x83g\x83r\x83\x85\x81[\x95\x5C\x8E\xA6\x90\xD8\x82\xE8\x91\xD6\x82\xA6\x82\xC9\x8E\xB8\x94s\x82\xB5\x82\xDC\x82\xB5\x82\xBD"}, // リストビュー表示切り替えに失敗しました
+    {1009, "\x83\x8A\x83X\x83g\x83r\x83\x85\x81[\x82\xCC\x95\x5C\x8E\xA6\x82\xC9\x8E\xB8\x94s\x82\xB5\x82\xDC\x82\xB5\x82\xBD"}, // リストビューの表示に失敗しました
+    {1010, "\x83\x8A\x83X\x83g\x83r\x83\x85\x81[\x82\xCC\x94\xF1\x95\x5C\x8E\xA6\x82\xC9\x8E\xB8\x94s\x82\xB5\x82\xDC\x82\xB5\x82\xBD"}, // リストビューの非表示に失敗しました
+    {1011, "HTML\x83r\x83\x85\x81[\x82\xCC\x95\x5C\x8E\xA6\x90\xD8\x82\xE8\x91\xD6\x82\xA6\x82\xC9\x8E\xB8\x94s\x82\xB5\x82\xDC\x82\xB5\x82\xBD"}, // HTMLビューの表示切り替えに失敗しました
+    {1012, "HTML\x83r\x83\x85\x81[\x82\xCC\x95\x5C\x8E\xA6\x82\xC9\x8E\xB8\x94s\x82\xB5\x82\xDC\x82\xB5\x82\xBD"}, // HTMLビューの表示に失敗しました
+    {1013, "HTML\x83r\x83\x85\x81[\x82\xCC\x94\xF1\x95\x5C\x8E\xA6\x82\xC9\x8E\xB8\x94s\x82\xB5\x82\xDC\x82\xB5\x82\xBD"}, // HTMLビューの非表示に失敗しました
+    {1200, nullptr},
+    {2010, nullptr},
+    {6002, nullptr},
+    {11020, nullptr},
+    {11024, nullptr},
+    {11035, nullptr},
+    {11036, nullptr},
+};
+
+const AppCommand* appCommandOf(int code)
+{
+    for (const AppCommand& c : appCommands) {
+        if (c.code == code)
+            return &c;
+    }
+    return nullptr;
+}
+
+} // namespace
+
+wndApplication::wndApplication()
+    : messageTarget_(std::make_unique<wndMessageTarget>()), tree_(std::make_unique<ctrlQtTreeView>())
+{
+    setWindowTitle(QStringLiteral("Quillara"));
+    messageTarget_->setDiscarder([](const platform::Message& m) { clsQuillaraEngine::DiscardMessage(m); });
+    messageTarget_->setHandler([this](const platform::Message& m) {
+        if (engine_ == nullptr || !engine_->handleMessage(m))
+            clsQuillaraEngine::DiscardMessage(m);
+    });
+}
+
+wndApplication::~wndApplication()
+{
+    term();
+}
+
+void wndApplication::useOwnEngine(const clsEngineOptions& options)
+{
+    ownEngineOptions_ = options;
+}
+
+bool wndApplication::attachEngine()
+{
+    if (ownEngineOptions_) {
+        ownEngine_ = std::make_unique<clsQuillaraEngine>();
+        if (!ownEngine_->init(this, messageTarget_.get(), *ownEngineOptions_)) {
+            ownEngine_.reset();
+            return false;
+        }
+        engine_ = ownEngine_.get();
+    } else {
+        if (!clsQuillaraEngine::acquireEngine(this, messageTarget_.get()))
+            return false;
+        engine_ = clsQuillaraEngine::getEngine();
+        sharedEngine_ = true;
+    }
+    tree_->setEngine(engine_);
+    return engine_ != nullptr;
+}
+
+void wndApplication::releaseEngine()
+{
+    tree_->setEngine(nullptr);
+    if (ownEngine_) {
+        ownEngine_->term();
+        ownEngine_.reset();
+    } else if (sharedEngine_) {
+        clsQuillaraEngine::releaseEngine();
+        sharedEngine_ = false;
+    }
+    engine_ = nullptr;
+    // Notifications still queued carry node references; they go back unheard.
+    messageTarget_->discardAll();
+}
+
+bool wndApplication::init()
+{
+    if (!attachEngine())
+        logError("wndApplication::init", "\x83G\x83\x93\x83W\x83\x93\x82\xCC\x8E\xE6\x93\xBE\x82\xC9\x8E\xB8\x94s\x82\xB5\x82\xDC\x82\xB5\x82\xBD"); // エンジンの取得に失敗しました
+    utlIniInfo* ini = GetUtlIniInfo();
+    listVisible_ = ini->getInt(IniKey::ListView) == 1;
+    htmlVisible_ = ini->getInt(IniKey::HTMLView) == 1;
+    treeViewWidth_ = ini->getInt(IniKey::MainWinTreeViewWidth);
+    listViewHeight_ = ini->getInt(IniKey::MainWinTreeViewHeight);
+    focusPane_ = paneNone;
+    createPanes();
+    restoreGeometry();
+    tree_->loadSettings(*ini);
+    tree_->setMarkColours(ini->getInt(IniKey::MarkColor), ini->getInt(IniKey::RouteMarkColor),
+                          ini->getInt(IniKey::PageMarkColor));
+    tree_->browserCommand = ini->getString(IniKey::BrowserCommand);
+    applyFont();
+    treeView_->openCabinets(*ini);
+    listView_->loadSettings(*ini);
+    rebar_->loadSettings(*ini);
+    if (ini->getInt(IniKey::MainWinMaxim) == 1)
+        showMaximized();
+    else
+        show();
+    applyDividers();
+    treeView_->setFocus();
+    setFocusPane(paneTree);
+    return true;
+}
+
+void wndApplication::createPanes()
+{
+    auto run = [this](int menuId) { runMenuId(menuId); };
+    guiMenus::fillMainMenu(menuBar(), run);
+    guiMenus::addHiddenAccelerators(this, run);
+    for (QAction* action : menuBar()->actions()) {
+        QMenu* menu = action->menu();
+        if (menu == nullptr)
+            continue;
+        connect(menu, &QMenu::aboutToShow, this, [this, menu] {
+            guiMenus::updateMenu(
+                menu, [this](int id) { return isMenuIdAvailable(id); },
+                [this](int id) {
+                    tviTreeViewItem* item = treeView_->selectedItem();
+                    return (id == 32791 && listVisible_) || (id == 32792 && htmlVisible_) ||
+                           (id == 32841 && item != nullptr && item->isMarked());
+                });
+        });
+        connect(menu, &QMenu::aboutToHide, this, [menu] { guiMenus::enableAll(menu); });
+    }
+
+    treeView_ = new wndTreeView(tree_.get());
+    listView_ = new wndListView;
+    htmlView_ = new wndHtmlView;
+    rebar_ = new toolRebar(run, [this] { return isEngineBusy(); });
+    statusBar_ = new toolStatusBar;
+    listView_->setOpener([this](const std::string& address, bool newWindow) {
+        return tree_->openExternal(address, newWindow);
+    });
+
+    ySplitter_ = new QSplitter(Qt::Vertical);
+    ySplitter_->addWidget(listView_);
+    ySplitter_->addWidget(htmlView_);
+    ySplitter_->setChildrenCollapsible(false);
+    xSplitter_ = new QSplitter(Qt::Horizontal);
+    xSplitter_->addWidget(treeView_);
+    xSplitter_->addWidget(ySplitter_);
+    xSplitter_->setChildrenCollapsible(false);
+    xSplitter_->setHandleWidth(4);
+    ySplitter_->setHandleWidth(4);
+
+    auto* central = new QWidget;
+    auto* layout = new QVBoxLayout(central);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(1);
+    layout->addWidget(rebar_);
+    layout->addWidget(xSplitter_, 1);
+    setCentralWidget(central);
+    setStatusBar(statusBar_);
+    setMinimumSize(minimumClientWidth + 8, minimumClientHeight + 64);
+    // The core's status texts (searches, snapshots) go to this status bar.
+    ::setStatusBar(statusBar_);
+
+    connect(treeView_, &wndTreeView::selectionChangedTo, this, [this] {
+        bool handled = false;
+        GetUtlCommandRoot()->executeCommand(1200, false, handled);
+    });
+    connect(rebar_->urlBox(), &toolUrlBox::addressEntered, this, [this] {
+        bool handled = false;
+        GetUtlCommandRoot()->executeCommand(2010, false, handled);
+    });
+    connect(htmlView_, &wndHtmlView::cycleRequested, this, [this](bool backwards) {
+        bool handled = false;
+        GetUtlCommandRoot()->executeCommand(backwards ? 11036 : 11035, false, handled);
+    });
+    connect(qApp, &QApplication::focusChanged, this, [this](QWidget*, QWidget* now) { onFocusChanged(now); });
+    listView_->setVisible(listVisible_);
+    htmlView_->setVisible(htmlVisible_);
+    ySplitter_->setVisible(listVisible_ || htmlVisible_);
+
+    saveTimer_ = new QTimer(this);
+    connect(saveTimer_, &QTimer::timeout, this, [this] {
+        if (!tree_->saveDueCabinets(static_cast<int64_t>(platform::tickCount())))
+            logError("wndApplication::onSaveTimer", "\x83L\x83\x83\x83r\x83l\x83""b\x83g\x82\xCC\x95\xDB\x91\xB6\x82\xC9\x8E\xB8\x94s\x82\xB5\x82\xDC\x82\xB5\x82\xBD"); // キャビネットの保存に失敗しました
+    });
+    saveTimer_->start(500);
+}
+
+QRect wndApplication::placeOnScreen(const QRect& stored, const QList<QRect>& screens, const QRect& primary)
+{
+    // Enough of the window must show to take hold of it: a corner of the caption at least.
+    constexpr int grip = 48;
+    for (const QRect& screen : screens) {
+        QRect visible = screen.intersected(stored);
+        if (visible.width() >= grip && visible.height() >= 16)
+            return stored;
+    }
+    QSize size = stored.size().boundedTo(primary.size());
+    QRect moved(primary.topLeft(), size);
+    moved.moveCenter(primary.center());
+    return moved;
+}
+
+void wndApplication::restoreGeometry()
+{
+    utlIniInfo* ini = GetUtlIniInfo();
+    int left = ini->getInt(IniKey::MainWinLeft);
+    int top = ini->getInt(IniKey::MainWinTop);
+    int right = ini->getInt(IniKey::MainWinRight);
+    int bottom = ini->getInt(IniKey::MainWinBottom);
+    QScreen* primaryScreen = QGuiApplication::primaryScreen();
+    QRect primary = primaryScreen != nullptr ? primaryScreen->availableGeometry() : QRect(0, 0, 1024, 768);
+    QRect stored;
+    if (left == useDefault || top == useDefault || right <= left || bottom <= top) {
+        QSize size(std::min(960, primary.width()), std::min(640, primary.height()));
+        stored = QRect(QPoint(0, 0), size);
+        stored.moveCenter(primary.center());
+    } else {
+        stored = QRect(QPoint(left, top), QPoint(right - 1, bottom - 1));
+    }
+    QList<QRect> screens;
+    for (QScreen* screen : QGuiApplication::screens())
+        screens << screen->availableGeometry();
+    QRect placed = placeOnScreen(stored, screens, primary);
+    resize(placed.size().expandedTo(minimumSize()));
+    move(placed.topLeft());
+}
+
+void wndApplication::applyDividers()
+{
+    QSize area = xSplitter_->size();
+    int width = treeViewWidth_ == useDefault || treeViewWidth_ <= 0 ? area.width() / 2 : treeViewWidth_;
+    width = std::clamp(width, 16, std::max(16, area.width() - 16));
+    xSplitter_->setSizes({width, std::max(1, area.width() - width)});
+    int height = listViewHeight_ == useDefault || listViewHeight_ <= 0 ? area.height() / 2 : listViewHeight_;
+    height = std::clamp(height, 16, std::max(16, area.height() - 16));
+    ySplitter_->setSizes({height, std::max(1, area.height() - height)});
+}
+
+int wndApplication::treeViewWidth() const
+{
+    if (!ySplitter_->isVisible())
+        return treeViewWidth_;
+    return xSplitter_->sizes().value(0);
+}
+
+int wndApplication::listViewHeight() const
+{
+    if (!listVisible_ || !htmlVisible_)
+        return listViewHeight_;
+    return ySplitter_->sizes().value(0);
+}
+
+bool wndApplication::save()
+{
+    if (!persist_)
+        return true;
+    utlIniInfo* ini = GetUtlIniInfo();
+    QRect normal = isMaximized() || isMinimized() ? normalGeometry() : geometry();
+    ini->setInt(IniKey::MainWinLeft, normal.left());
+    ini->setInt(IniKey::MainWinTop, normal.top());
+    ini->setInt(IniKey::MainWinRight, normal.left() + normal.width());
+    ini->setInt(IniKey::MainWinBottom, normal.top() + normal.height());
+    ini->setInt(IniKey::MainWinMaxim, isMaximized() ? 1 : 0);
+    treeViewWidth_ = treeViewWidth();
+    listViewHeight_ = listViewHeight();
+    ini->setInt(IniKey::MainWinTreeViewWidth, treeViewWidth_);
+    ini->setInt(IniKey::MainWinTreeViewHeight, listViewHeight_);
+    ini->setInt(IniKey::ListView, listVisible_ ? 1 : 0);
+    ini->setInt(IniKey::HTMLView, htmlVisible_ ? 1 : 0);
+    rebar_->saveSettings(*ini);
+    listView_->saveSettings(*ini);
+    std::vector<std::string> cabinets;
+    bool ok = tree_->saveAll(&cabinets);
+    if (!ok)
+        logError("wndApplication::save", "\x83L\x83\x83\x83r\x83l\x83""b\x83g\x82\xCC\x95\xDB\x91\xB6\x82\xC9\x8E\xB8\x94s\x82\xB5\x82\xDC\x82\xB5\x82\xBD"); // キャビネットの保存に失敗しました
+    while (ini->removeCabinetFile(0)) {
+    }
+    for (const std::string& path : cabinets)
+        ini->addCabinetFile(path);
+    ok = ini->save() && ok;
+    saved_ = true;
+    return ok;
+}
+
+bool wndApplication::term()
+{
+    if (terminated_)
+        return true;
+    terminated_ = true;
+    ::clearStatusBar();
+    if (saveTimer_ != nullptr)
+        saveTimer_->stop();
+    // The views go before the tree they show, the tree's items before the engine.
+    delete takeCentralWidget();
+    treeView_ = nullptr;
+    listView_ = nullptr;
+    htmlView_ = nullptr;
+    rebar_ = nullptr;
+    xSplitter_ = ySplitter_ = nullptr;
+    tree_.reset();
+    releaseEngine();
+    return true;
+}
+
+void wndApplication::closeEvent(QCloseEvent* event)
+{
+    if (!saved_)
+        save();
+    event->accept();
+}
+
+bool wndApplication::isEngineBusy()
+{
+    if (engine_ == nullptr)
+        return false;
+    int state = 0, a = 0, b = 0;
+    return engine_->getActivity(state, a, b) && state > 0;
+}
+
+void wndApplication::setFocusPane(int pane)
+{
+    focusPane_ = pane;
+}
+
+void wndApplication::onFocusChanged(QWidget* now)
+{
+    if (now == nullptr || treeView_ == nullptr)
+        return;
+    if (rebar_->isAncestorOf(now))
+        focusPane_ = paneRebar;
+    else if (now == treeView_ || treeView_->isAncestorOf(now))
+        focusPane_ = paneTree;
+    else if (now == listView_ || listView_->isAncestorOf(now))
+        focusPane_ = paneList;
+    else if (htmlView_->isAncestorOf(now))
+        focusPane_ = paneHtml;
+}
+
+bool wndApplication::offerToPane(int pane, int code, bool query, bool& handled)
+{
+    utlCommandTarget* target = nullptr;
+    switch (pane) {
+    case paneRebar: target = rebar_; break;
+    case paneTree: target = treeView_; break;
+    case paneList: target = listView_; break;
+    case paneHtml: target = htmlView_; break;
+    case paneStatusBar: target = statusBar_; break;
+    default: return true;
+    }
+    if (target == nullptr)
+        return true;
+    if (!target->executeCommand(code, query, handled))
+        return logError("wndApplication::executeCommand", paneFailure(pane));
+    return true;
+}
+
+bool wndApplication::executeCommand(int code, bool query, bool& handled)
+{
+    handled = false;
+    if (!offerToPane(focusPane_, code, query, handled))
+        return false;
+    if (!handled && !offerToPane(paneStatusBar, code, query, handled))
+        return false;
+    if (!handled && !executeCommandApp(code, query, handled))
+        return logError("wndApplication::executeCommand", appFailure);
+    return true;
+}
+
+bool wndApplication::executeCommandApp(int code, bool query, bool& handled)
+{
+    const AppCommand* command = appCommandOf(code);
+    handled = command != nullptr;
+    if (!handled || query)
+        return true;
+    bool ok = true;
+    switch (code) {
+    case 1000: ok = exitApplication(); break;
+    case 1001: ok = openAboutDialog(); break;
+    case 1008: case 1009: case 1010: ok = showListView(code - 1008); break;
+    case 1011: case 1012: case 1013: ok = showHtmlView(code - 1011); break;
+    case 1200: refreshViews(); break;
+    case 2010: ok = treeView_->goToAddress(rebar_->urlBox()->currentAddress()); break;
+    case 6002: ok = applyFont(); break;
+    case 11020:
+        if (engine_ != nullptr)
+            ok = engine_->queueStop();
+        treeView_->viewport()->update();
+        break;
+    case 11024: ok = GetUtlHelp()->showTopic(helpIndexTitle); break;
+    case 11035: case 11036: cyclePane(code == 11036); break;
+    default: break;
+    }
+    if (!ok && command->failure != nullptr)
+        logError("wndApplication::executeCommandApp", command->failure);
+    return ok;
+}
+
+bool wndApplication::exitApplication()
+{
+    return close() || true;
+}
+
+bool wndApplication::openAboutDialog()
+{
+    QString title = gui::toQt("\x83N\x83""C\x83\x89\x81[\x83\x89\x82\xC9\x82\xC2\x82\xA2\x82\xC4"); // クイラーラについて
+    // ウェブアドレスをキャビネットに整理し、リンクを調べます。
+    const char* text = "\x83""E\x83""F\x83u\x83""A\x83h\x83\x8C\x83X\x82\xF0\x83L\x83\x83\x83r\x83l\x83""b\x83g\x82\xC9"
+                       "\x90\xAE\x97\x9D\x82\xB5\x81""A\x83\x8A\x83\x93\x83N\x82\xF0\x92\xB2\x82\xD7\x82\xDC\x82\xB7\x81""B";
+    QMessageBox::about(this, title, QStringLiteral("Quillara 1.0\n\n") + gui::toQt(text));
+    return true;
+}
+
+void wndApplication::cyclePane(bool backwards)
+{
+    std::vector<int> order{paneRebar, paneTree};
+    if (listVisible_)
+        order.push_back(paneList);
+    if (htmlVisible_)
+        order.push_back(paneHtml);
+    auto it = std::find(order.begin(), order.end(), focusPane_);
+    size_t at = it == order.end() ? 0 : static_cast<size_t>(it - order.begin());
+    size_t next = backwards ? (at + order.size() - 1) % order.size() : (at + 1) % order.size();
+    switch (order[next]) {
+    case paneRebar: rebar_->urlBox()->setFocus(); break;
+    case paneTree: treeView_->setFocus(); break;
+    case paneList: listView_->setFocus(); break;
+    case paneHtml: htmlView_->editor()->setFocus(); break;
+    default: break;
+    }
+    focusPane_ = order[next];
+}
+
+bool wndApplication::showListView(int mode)
+{
+    bool visible = mode == 0 ? !listVisible_ : mode == 1;
+    if (visible == listVisible_)
+        return true;
+    if (listVisible_ && htmlVisible_)
+        listViewHeight_ = ySplitter_->sizes().value(0);
+    if (ySplitter_->isVisible())
+        treeViewWidth_ = xSplitter_->sizes().value(0);
+    listVisible_ = visible;
+    listView_->setVisible(visible);
+    ySplitter_->setVisible(listVisible_ || htmlVisible_);
+    applyDividers();
+    if (!visible && focusPane_ == paneList)
+        cyclePane(false);
+    return true;
+}
+
+bool wndApplication::showHtmlView(int mode)
+{
+    bool visible = mode == 0 ? !htmlVisible_ : mode == 1;
+    if (visible == htmlVisible_)
+        return true;
+    if (listVisible_ && htmlVisible_)
+        listViewHeight_ = ySplitter_->sizes().value(0);
+    if (ySplitter_->isVisible())
+        treeViewWidth_ = xSplitter_->sizes().value(0);
+    htmlVisible_ = visible;
+    htmlView_->setVisible(visible);
+    ySplitter_->setVisible(listVisible_ || htmlVisible_);
+    applyDividers();
+    if (!visible && focusPane_ == paneHtml)
+        cyclePane(false);
+    return true;
+}
+
+bool wndApplication::applyFont()
+{
+    utlIniInfo* ini = GetUtlIniInfo();
+    QString family = gui::toQt(ini->getString(IniKey::FontName));
+    int size = ini->getInt(IniKey::FontSize);
+    QFont font = QApplication::font();
+    // A face this desktop lacks (the Windows default one) leaves the desktop's own face.
+    if (QFontDatabase::hasFamily(family))
+        font.setFamily(family);
+    if (size > 0 && size < 100)
+        font.setPointSize(size + 1);
+    treeView_->setFont(font);
+    listView_->setFont(font);
+    htmlView_->editor()->setFont(font);
+    return true;
+}
+
+bool wndApplication::runMenuId(int menuId)
+{
+    utlCommandRoot* root = GetUtlCommandRoot();
+    int code = root->getCommand(menuId);
+    if (code == -1)
+        return true;
+    bool handled = false;
+    if (!root->executeCommand(code, false, handled))
+        return logError("wndApplication::OnCommand", "\x83R\x83}\x83\x93\x83h\x8E\xC0\x8Ds\x82\xC9\x8E\xB8\x94s\x82\xB5\x82\xDC\x82\xB5\x82\xBD"); // コマンド実行に失敗しました
+    return true;
+}
+
+bool wndApplication::isMenuIdAvailable(int menuId)
+{
+    int code = guiMenus::commandOf(menuId);
+    if (code == -1)
+        return true;
+    bool handled = false;
+    return executeCommand(code, true, handled) && handled;
+}
+
+void wndApplication::refreshViews()
+{
+    tviTreeViewItem* item = treeView_->selectedItem();
+    clsQuillaraItem* node = item != nullptr ? item->getRequest() : nullptr;
+    listView_->fillFrom(node);
+    htmlView_->fillFrom(node);
+    if (item == nullptr) {
+        for (int part = 0; part < 3; ++part)
+            statusBar_->setPartText(part, {});
+        return;
+    }
+    std::string status;
+    bool isError = false;
+    item->getStatusText(status, isError);
+    std::string url = item->getUrl();
+    statusBar_->setPartText(0, url.empty() ? item->getDescription() : url);
+    auto* urlItem = dynamic_cast<tviURLItem*>(item);
+    statusBar_->setPartText(1, urlItem != nullptr ? urlItem->getTitle() : std::string());
+    statusBar_->setPartColour(isError ? 0x0000C0 : 0x000000);
+    statusBar_->setPartText(2, status);
+}
+
+void wndApplication::onNodeNotify(int id, clsQuillaraItem* node, int phase)
+{
+    if (tree_ == nullptr)
+        return;
+    tree_->onNodeNotify(id, node, phase);
+    if (phase != 3)
+        return;
+    tviTreeViewItem* selected = treeView_->selectedItem();
+    if (selected == nullptr || selected->getRequestNumber() != id)
+        return;
+    bool handled = false;
+    GetUtlCommandRoot()->executeCommand(1200, false, handled);
+}
+
+void wndApplication::onHeadNotify(int id, int linkKind, const std::string& address, const std::string& fileName,
+                                  const std::string& protocol, int contentLength, const std::string& lastModifiedText)
+{
+    if (tree_ != nullptr)
+        tree_->onHeadNotify(id, linkKind, address, fileName, protocol, contentLength, lastModifiedText);
+}

@@ -1,0 +1,118 @@
+#pragma once
+
+#include "Common/utlCommandTarget.h"
+#include "Engine/clsEngineOptions.h"
+#include "Engine/clsEngineTarget.h"
+
+#include <QMainWindow>
+#include <QRect>
+
+#include <memory>
+#include <optional>
+
+class QSplitter;
+class QTimer;
+class clsQuillaraEngine;
+class ctrlQtTreeView;
+class toolRebar;
+class toolStatusBar;
+class wndHtmlView;
+class wndListView;
+class wndMessageTarget;
+class wndTreeView;
+
+// The main window: the rebar across the top, the tree on the left, the list above the HTML view
+// on the right and the status bar below. It routes every command to the focused pane first,
+// then to the status bar, then to itself, and hands the engine's notifications to the tree.
+class wndApplication : public QMainWindow, public utlCommandTarget, public clsEngineTarget {
+    Q_OBJECT
+public:
+    enum Pane { paneNone = -1, paneRebar = 1, paneStatusBar = 2, paneTree = 3, paneList = 4, paneHtml = 5 };
+
+    wndApplication();
+    ~wndApplication() override;
+
+    // Uses an engine of the window's own with these options instead of the process-wide one
+    // (tests and benchmarks that must not wait a second between requests). Before init.
+    void useOwnEngine(const clsEngineOptions& options);
+    // Without persist set (screenshots) nothing is written at shut-down.
+    void setPersist(bool persist) { persist_ = persist; }
+
+    virtual bool init();
+    virtual bool save();
+    virtual bool term();
+    virtual bool isEngineBusy();
+    bool executeCommand(int code, bool query, bool& handled) override;
+    virtual bool executeCommandApp(int code, bool query, bool& handled);
+    virtual bool exitApplication();
+    virtual bool openAboutDialog();
+    virtual bool showListView(int mode);
+    virtual bool showHtmlView(int mode);
+    virtual bool applyFont();
+
+    // A menu, accelerator or tool-bar identifier: translated and executed by the command root.
+    bool runMenuId(int menuId);
+    // Whether the command of a menu identifier is available (for greying).
+    bool isMenuIdAvailable(int menuId);
+    // Command 1200: the list, the HTML view and the status bar show the selected item.
+    void refreshViews();
+
+    void onNodeNotify(int id, clsQuillaraItem* node, int phase) override;
+    void onHeadNotify(int id, int linkKind, const std::string& address, const std::string& fileName,
+                      const std::string& protocol, int contentLength, const std::string& lastModifiedText) override;
+
+    int focusPane() const { return focusPane_; }
+    void setFocusPane(int pane);
+    bool isListVisible() const { return listVisible_; }
+    bool isHtmlVisible() const { return htmlVisible_; }
+    ctrlQtTreeView* tree() const { return tree_.get(); }
+    wndTreeView* treeView() const { return treeView_; }
+    wndListView* listView() const { return listView_; }
+    wndHtmlView* htmlView() const { return htmlView_; }
+    toolRebar* rebar() const { return rebar_; }
+    toolStatusBar* statusBarPane() const { return statusBar_; }
+    wndMessageTarget* messageTarget() const { return messageTarget_.get(); }
+    clsQuillaraEngine* engine() const { return engine_; }
+    // The divider positions: the tree's width and the list's height.
+    int treeViewWidth() const;
+    int listViewHeight() const;
+
+    // A stored window rectangle that lies on no screen is moved onto the primary one.
+    static QRect placeOnScreen(const QRect& stored, const QList<QRect>& screens, const QRect& primary);
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    void createPanes();
+    void restoreGeometry();
+    void applyDividers();
+    void onFocusChanged(QWidget* now);
+    void cyclePane(bool backwards);
+    bool offerToPane(int pane, int code, bool query, bool& handled);
+    bool attachEngine();
+    void releaseEngine();
+
+    std::unique_ptr<wndMessageTarget> messageTarget_;
+    std::unique_ptr<ctrlQtTreeView> tree_;
+    std::unique_ptr<clsQuillaraEngine> ownEngine_;
+    std::optional<clsEngineOptions> ownEngineOptions_;
+    clsQuillaraEngine* engine_ = nullptr;
+    bool sharedEngine_ = false;
+    toolRebar* rebar_ = nullptr;
+    toolStatusBar* statusBar_ = nullptr;
+    wndTreeView* treeView_ = nullptr;
+    wndListView* listView_ = nullptr;
+    wndHtmlView* htmlView_ = nullptr;
+    QSplitter* xSplitter_ = nullptr;
+    QSplitter* ySplitter_ = nullptr;
+    QTimer* saveTimer_ = nullptr;
+    int focusPane_ = paneNone;
+    int treeViewWidth_ = 0;
+    int listViewHeight_ = 0;
+    bool listVisible_ = true;
+    bool htmlVisible_ = true;
+    bool persist_ = true;
+    bool saved_ = false;
+    bool terminated_ = false;
+};
