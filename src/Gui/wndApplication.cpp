@@ -32,6 +32,7 @@
 #include <QTimer>
 #include <QVBoxLayout>
 
+#include <algorithm>
 #include <climits>
 
 namespace {
@@ -142,7 +143,8 @@ bool wndApplication::attachEngine()
 
 void wndApplication::releaseEngine()
 {
-    tree_->setEngine(nullptr);
+    if (tree_)
+        tree_->setEngine(nullptr);
     if (ownEngine_) {
         ownEngine_->term();
         ownEngine_.reset();
@@ -597,7 +599,9 @@ void wndApplication::refreshViews()
     bool isError = false;
     item->getStatusText(status, isError);
     std::string url = item->getUrl();
-    statusBar_->setPartText(0, url.empty() ? item->getDescription() : url);
+    std::string first = url.empty() ? item->getDescription() : url;
+    std::replace_if(first.begin(), first.end(), [](char c) { return c == '\r' || c == '\n'; }, ' ');
+    statusBar_->setPartText(0, first);
     auto* urlItem = dynamic_cast<tviURLItem*>(item);
     statusBar_->setPartText(1, urlItem != nullptr ? urlItem->getTitle() : std::string());
     statusBar_->setPartColour(isError ? 0x0000C0 : 0x000000);

@@ -1,0 +1,44 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+class wndApplication;
+
+// The entry: creates the process-wide services in their order, the window and the command
+// root, and takes them down again in the reverse order. steps() records what ran, in order.
+class QuillaG {
+public:
+    struct Options {
+        bool showSplash = false;  // an empty command line
+        QString screenshotPath;   // --screenshot FILE.png
+        QString cabinetPath;      // and the cabinet to open with it
+        QString error;            // a command line that is not understood
+    };
+    static Options parseArguments(const QStringList& arguments);
+
+    QuillaG();
+    ~QuillaG();
+
+    // Log, registry key, settings (loaded at once) and help.
+    bool startServices();
+    // The window (app when given, else a new one), the command root, then the window's init.
+    bool startWindow(std::unique_ptr<wndApplication> app = nullptr);
+    // The window's term and the services in reverse order; safe to call twice.
+    void stop();
+
+    wndApplication* application() const { return app_.get(); }
+    const std::vector<std::string>& steps() const { return steps_; }
+
+private:
+    std::unique_ptr<wndApplication> app_;
+    std::vector<std::string> steps_;
+    bool servicesStarted_ = false;
+};
+
+// main() of the window program.
+int runQuillaG(int argc, char** argv);

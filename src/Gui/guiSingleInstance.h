@@ -1,0 +1,35 @@
+#pragma once
+
+#include <QLocalServer>
+#include <QLockFile>
+#include <QObject>
+#include <QString>
+
+#include <memory>
+
+// One window per configuration directory: the first start holds a lock file there and listens
+// on a local socket; a second start finds the lock taken, asks the first one to come to the
+// front and ends.
+class guiSingleInstance : public QObject {
+    Q_OBJECT
+public:
+    // directory: where the lock file lives (the configuration directory).
+    explicit guiSingleInstance(const QString& directory, QObject* parent = nullptr);
+    ~guiSingleInstance() override;
+
+    // True when this is the first instance (the lock is held and the socket listens).
+    bool acquire();
+    // From a second instance: asks the first to raise its window; true when it answered.
+    bool signalFirst(int timeoutMs = 2000);
+    const QString& serverName() const { return serverName_; }
+
+signals:
+    void raiseRequested();
+
+private:
+    void onConnection();
+
+    std::unique_ptr<QLockFile> lock_;
+    QLocalServer server_;
+    QString serverName_;
+};
