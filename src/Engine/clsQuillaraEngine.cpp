@@ -467,6 +467,7 @@ bool clsQuillaraEngine::read(Job& job, bool reload)
         if (!parsed)
             info->setResultCode(resultTransportError);
         info->setStatus(parsed ? requestComplete : requestFailed);
+        node->setTransferEnded();
     }
     node->addRef();
     if (!queueAnalyze(info, node)) {
@@ -502,13 +503,12 @@ bool clsQuillaraEngine::analyze(Job& job)
     return postNode(WM_ENGINE_NODE_READING, info, node);
 }
 
+// The queues are emptied while the workers are down: restarted workers would otherwise
+// take the jobs that the cancel is meant to drop.
 bool clsQuillaraEngine::stop()
 {
-    {
-        std::lock_guard<std::mutex> guard(workersLock);
-        stopWorkers();
-        startWorkers();
-    }
+    std::lock_guard<std::mutex> workersGuard(workersLock);
+    stopWorkers();
     std::deque<Job> requests;
     std::deque<Job> communications;
     {
@@ -528,6 +528,7 @@ bool clsQuillaraEngine::stop()
             info->setStatus(requestFailed);
         }
     }
+    startWorkers();
     dropJobs(communications, true, true);
     dropJobs(requests, true, false);
     return true;

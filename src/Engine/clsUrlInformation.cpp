@@ -226,8 +226,9 @@ bool clsUrlInformation::set(int newId, int newKind, const std::string& text)
     protocol = parts.scheme;
     scheme = parts.scheme;
     path = trimmed;
+    // Only a hierarchical address names a file: "mailto:a@b.com" has no extension ".com".
     std::size_t slash = parts.urlPath.rfind('/');
-    fileName = slash == std::string::npos ? parts.urlPath : parts.urlPath.substr(slash + 1);
+    fileName = slash == std::string::npos ? std::string() : parts.urlPath.substr(slash + 1);
     std::size_t dot = fileName.rfind('.');
     extension = dot == std::string::npos ? std::string() : fileName.substr(dot);
     host = parts.host;

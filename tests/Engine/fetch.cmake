@@ -1,1 +1,13 @@
-# quillara_add_test(NAME ... SOURCES ... LABELS ...)
+# The fetch engine's tests and the loopback server other tests reuse.
+pkg_check_modules(HTTPLIB REQUIRED IMPORTED_TARGET cpp-httplib)
+add_library(quillara_test_http STATIC ${CMAKE_CURRENT_SOURCE_DIR}/TestHttpServer.cpp)
+target_link_libraries(quillara_test_http PUBLIC quillara_core PkgConfig::HTTPLIB)
+target_include_directories(quillara_test_http PUBLIC ${CMAKE_CURRENT_SOURCE_DIR})
+
+quillara_add_test(NAME test_fetch_units
+  SOURCES test_clsUrlInformation.cpp test_clsRedirectChain.cpp
+  LABELS asan)
+quillara_add_test(NAME test_fetch_engine
+  SOURCES test_clsQuillaraEngine.cpp
+  LIBS quillara_test_http
+  LABELS tsan)
