@@ -1,6 +1,8 @@
 // quillara-cli: the Quillara core without a window, for scripts and servers.
 #include "CliContext.h"
+#include "cmdCheck.h"
 #include "cmdConfig.h"
+#include "cmdTree.h"
 
 #include <CLI/CLI.hpp>
 #include <cstdio>
@@ -13,6 +15,8 @@ int main(int argc, char** argv)
     app.require_subcommand(0, 1);
 
     addConfigCommand(app, context);
+    addTreeCommand(app, context);
+    addCheckCommand(app, context);
 
     try {
         app.parse(argc, argv);

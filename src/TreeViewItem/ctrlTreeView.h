@@ -117,6 +117,7 @@ public:
     // Deletes item and its node after the current notification has been handled.
     void deleteLater(tviTreeViewItem* item);
     bool owns(const tviTreeViewItem* item) const;
+    void reserveItems(size_t count) { owned_.reserve(owned_.size() + count); }
     size_t itemCount() const { return owned_.size(); }
 
     // True when node is ancestor or the same node, or lies below it.
@@ -152,6 +153,8 @@ public:
     void queueExpansion(tviTreeViewItem* item);
 
     tviTreeSettings settings;
+    // Off for a link check: notifications then update the items but add no sub-items.
+    bool makeSubItems = true;
     // Takes PrefTreeView from the settings.
     void loadSettings(const utlIniInfo& ini);
 

@@ -122,15 +122,16 @@ void tviCabinet::toDocument(tviCabinetDocument& doc) const
     }
 }
 
-bool tviCabinet::fromDocument(const tviCabinetDocument& doc)
+bool tviCabinet::fromDocument(tviCabinetDocument&& doc)
 {
     ctrlTreeView* t = tree();
     setName(doc.name);
     description_ = doc.description;
+    t->reserveItems(doc.entries.size());
     std::vector<TreeNode> nodes(doc.entries.size(), nullptr);
     bool ok = true;
     for (size_t i = 0; i < doc.entries.size(); ++i) {
-        const tviCabinetEntry& e = doc.entries[i];
+        tviCabinetEntry& e = doc.entries[i];
         TreeNode parent = getHandle();
         if (e.parent >= 0) {
             if (static_cast<size_t>(e.parent) >= i || nodes[e.parent] == nullptr) {
@@ -141,17 +142,17 @@ bool tviCabinet::fromDocument(const tviCabinetDocument& doc)
         tviTreeViewItem* item = nullptr;
         if (e.type == typeCabinetFolder) {
             auto folder = std::make_unique<tviCabinetFolder>(t);
-            folder->setName(e.name);
-            folder->setDescription(e.description);
+            folder->setName(std::move(e.name));
+            folder->setDescription(std::move(e.description));
             folder->setReadOnly(readOnly_);
             item = t->adopt(std::move(folder));
         } else {
             auto ci = std::make_unique<tviCabinetItem>(t);
-            ci->setName(e.name);
+            ci->setName(std::move(e.name));
             ci->setUrl(e.url);
-            ci->setKeywords(e.keyword);
-            ci->setTitle(e.title);
-            ci->setDescription(e.description);
+            ci->setKeywords(std::move(e.keyword));
+            ci->setTitle(std::move(e.title));
+            ci->setDescription(std::move(e.description));
             ci->setReadOnly(readOnly_);
             ci->tviURLItem::setStatus(e.status);
             item = t->adopt(std::move(ci));
@@ -177,10 +178,12 @@ bool tviCabinet::load()
     }
     loadError_.clear();
     changedAt_ = -1;
+    unreadable_ = false;
     int state = getFileState();
     fileMissing_ = state == 0;
     readOnly_ = state != 1;
     if (fileMissing_) {
+        unreadable_ = true;
         loadError_ = "file not found";
         t->setOverlay(getHandle(), overlayError);
         return logError("tviCabinet::load", path_ + ": " + loadError_);
@@ -189,6 +192,7 @@ bool tviCabinet::load()
     std::string error;
     if (!platform::readWholeFile(path_, bytes, &error)) {
         readOnly_ = true;
+        unreadable_ = true;
         loadError_ = error;
         t->setOverlay(getHandle(), overlayReadOnly);
         return logError("tviCabinet::load", path_ + ": " + error);
@@ -206,7 +210,7 @@ bool tviCabinet::load()
     } else if (doc.newerVersion) {
         loadError_ = "newer cabinet format (opened read-only)";
     }
-    bool built = fromDocument(doc);
+    bool built = fromDocument(std::move(doc));
     t->setOverlay(getHandle(), readOnly_ ? overlayReadOnly : overlayNone);
     refreshText();
     if (!whole) {

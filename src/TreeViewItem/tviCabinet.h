@@ -36,7 +36,8 @@ public:
     bool load();
     // The tree below this cabinet as a document, and back.
     void toDocument(tviCabinetDocument& doc) const;
-    bool fromDocument(const tviCabinetDocument& doc);
+    // Takes the entries' texts over (doc is left without them).
+    bool fromDocument(tviCabinetDocument&& doc);
 
     virtual void setName(const std::string& name) { name_ = name; }
     virtual std::string getName() const { return name_; }
@@ -45,6 +46,8 @@ public:
     void setDescription(const std::string& description) { description_ = description; }
     void setReadOnly(bool readOnly) { readOnly_ = readOnly; }
     bool isFileMissing() const { return fileMissing_; }
+    // The last load found no file or could not read it at all.
+    bool isUnreadable() const { return unreadable_; }
     // Why the last load stopped early or was refused; empty after a whole read.
     const std::string& getLoadError() const { return loadError_; }
 
@@ -67,6 +70,7 @@ protected:
     std::string description_;
     bool fileMissing_ = false;
     std::string loadError_;
+    bool unreadable_ = false;
     int64_t changedAt_ = -1;
 
 private:

@@ -359,7 +359,11 @@ struct BodyReader {
         if (!tag.closed) {
             return fail("anchor tag without '>'");
         }
-        std::string href = withoutNul(tviCabinetFile::getAttribute(tag.attributes, "href"));
+        std::string_view values[5];
+        static constexpr std::string_view names[5] = {"href", "mark", "keyword", "title", "status"};
+        bool found[5] = {};
+        tviCabinetFile::getAttributes(tag.attributes, names, values, found);
+        std::string href = withoutNul(std::string(values[0]));
         if (href.empty()) {
             return true;
         }
@@ -367,11 +371,10 @@ struct BodyReader {
         e.type = 4;
         e.parent = container();
         e.url = tviCabinetFile::decodeAddress(href);
-        e.marked = tviCabinetFile::getAttribute(tag.attributes, "mark") == "1";
-        e.keyword = decoded(withoutNul(tviCabinetFile::getAttribute(tag.attributes, "keyword")));
-        e.title = decoded(withoutNul(tviCabinetFile::getAttribute(tag.attributes, "title")));
-        std::string status = tviCabinetFile::getAttribute(tag.attributes, "status");
-        e.status = (status == "5") ? 5 : 0;
+        e.marked = values[1] == "1";
+        e.keyword = decoded(withoutNul(std::string(values[2])));
+        e.title = decoded(withoutNul(std::string(values[3])));
+        e.status = values[4] == "5" ? 5 : 0;
         std::string name;
         while (!s.atEnd() && !s.lookingAtTag("A", true)) {
             if (s.peek() == '<') {
@@ -542,10 +545,14 @@ bool readTitle(Scanner& s, tviCabinetDocument& doc)
 
 } // namespace
 
-std::string tviCabinetFile::getAttribute(std::string_view t, std::string_view name, bool* found)
+void tviCabinetFile::getAttributes(std::string_view t, std::span<const std::string_view> names,
+                                   std::span<std::string_view> values, std::span<bool> found)
 {
-    if (found != nullptr) {
-        *found = false;
+    for (auto& v : values) {
+        v = {};
+    }
+    for (auto&& f : found) {
+        f = false;
     }
     size_t i = 0;
     auto skipBlanks = [&] {
@@ -553,14 +560,15 @@ std::string tviCabinetFile::getAttribute(std::string_view t, std::string_view na
             ++i;
         }
     };
+    auto step = [&] { i += (isLead(t[i]) && i + 1 < t.size()) ? 2 : 1; };
     while (true) {
         skipBlanks();
         if (i >= t.size()) {
-            return {};
+            return;
         }
         size_t nameStart = i;
         while (i < t.size() && !isBlank(t[i]) && t[i] != '=' && t[i] != '>') {
-            i += (isLead(t[i]) && i + 1 < t.size()) ? 2 : 1;
+            step();
         }
         std::string_view attrName = t.substr(nameStart, i - nameStart);
         if (i == nameStart) {
@@ -579,7 +587,7 @@ std::string tviCabinetFile::getAttribute(std::string_view t, std::string_view na
             char quote = t[i++];
             size_t start = i;
             while (i < t.size() && t[i] != quote) {
-                i += (isLead(t[i]) && i + 1 < t.size()) ? 2 : 1;
+                step();
             }
             terminated = i < t.size();
             value = t.substr(start, std::min(i, t.size()) - start);
@@ -587,20 +595,32 @@ std::string tviCabinetFile::getAttribute(std::string_view t, std::string_view na
         } else {
             size_t start = i;
             while (i < t.size() && !isBlank(t[i]) && t[i] != '>' && t[i] != '\0') {
-                i += (isLead(t[i]) && i + 1 < t.size()) ? 2 : 1;
+                step();
             }
             value = t.substr(start, std::min(i, t.size()) - start);
         }
-        if (equalsNoCase(attrName, name)) {
-            if (!terminated) {
-                return {};
+        for (size_t k = 0; k < names.size() && k < values.size(); ++k) {
+            // The first occurrence of a name counts; a value whose quote never closes is none.
+            bool taken = k < found.size() ? found[k] : !values[k].empty();
+            if (!taken && equalsNoCase(attrName, names[k]) && terminated) {
+                values[k] = value;
+                if (k < found.size()) {
+                    found[k] = true;
+                }
             }
-            if (found != nullptr) {
-                *found = true;
-            }
-            return std::string(value);
         }
     }
+}
+
+std::string tviCabinetFile::getAttribute(std::string_view t, std::string_view name, bool* found)
+{
+    std::string_view value;
+    bool was = false;
+    getAttributes(t, std::span(&name, 1), std::span(&value, 1), std::span(&was, 1));
+    if (found != nullptr) {
+        *found = was;
+    }
+    return std::string(value);
 }
 
 std::string tviCabinetFile::encodeAddress(std::string_view url)

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstddef>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -52,6 +53,9 @@ public:
     // attribute is absent, has no value or its quote is not closed.
     static std::string getAttribute(std::string_view tagText, std::string_view name,
                                     bool* found = nullptr);
+    // The same for several names in one pass; values view into tagText.
+    static void getAttributes(std::string_view tagText, std::span<const std::string_view> names,
+                              std::span<std::string_view> values, std::span<bool> found = {});
 
     // Addresses are written with &, ", < and > as entities and read back with exactly
     // those four entities decoded, so that any address survives, and raw files still read.

@@ -19,9 +19,9 @@ public:
     bool copyFrom(const tviTreeViewItem& item) override;
 
     void setReadOnly(bool readOnly) { readOnly_ = readOnly; }
-    void setName(const std::string& name) { name_ = name; }
+    void setName(std::string name) { name_ = std::move(name); }
     const std::string& getName() const { return name_; }
-    void setDescription(const std::string& description) { description_ = description; }
+    void setDescription(std::string description) { description_ = std::move(description); }
 
     bool cmdProperties(bool query, bool* enabled) override;
     bool cmdCut(bool query, bool* enabled) override;

@@ -21,11 +21,11 @@ public:
     void setStatus(int status) override;
 
     void setReadOnly(bool readOnly) { readOnly_ = readOnly; }
-    void setName(const std::string& name) { name_ = name; }
+    void setName(std::string name) { name_ = std::move(name); }
     const std::string& getName() const { return name_; }
     // Also fills the protocol text when it is still empty.
     void setUrl(const std::string& url);
-    void setDescription(const std::string& description) { description_ = description; }
+    void setDescription(std::string description) { description_ = std::move(description); }
     const std::string& getProtocol() const { return protocol_; }
 
     bool cmdProperties(bool query, bool* enabled) override;

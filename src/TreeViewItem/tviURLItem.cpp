@@ -166,7 +166,7 @@ bool tviURLItem::addSubItems()
 {
     ctrlTreeView* t = tree();
     clsQuillaraItem* node = getRequest();
-    if (node == nullptr || getHandle() == nullptr) {
+    if (node == nullptr || getHandle() == nullptr || !t->makeSubItems) {
         return false;
     }
     tviTreeViewItem* owner = this;

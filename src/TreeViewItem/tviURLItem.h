@@ -18,9 +18,9 @@ public:
     bool cmdReExpand(bool query, bool* enabled) override;
 
     const std::string& getTitle() const { return title_; }
-    void setTitle(const std::string& title) { title_ = title; }
+    void setTitle(std::string title) { title_ = std::move(title); }
     const std::string& getKeywords() const { return keywords_; }
-    void setKeywords(const std::string& keywords) { keywords_ = keywords; }
+    void setKeywords(std::string keywords) { keywords_ = std::move(keywords); }
     bool isNewItem() const { return newItem_; }
     void setNewItem(bool isNew) { newItem_ = isNew; }
 

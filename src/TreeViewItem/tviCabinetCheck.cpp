@@ -1,0 +1,147 @@
+#include "TreeViewItem/tviCabinetCheck.h"
+
+#include "Common/utlLog.h"
+#include "Engine/clsQuillaraItem.h"
+#include "Engine/clsUrlInformation.h"
+#include "TreeViewItem/tviCabinet.h"
+#include "TreeViewItem/tviCabinetItem.h"
+
+#include <chrono>
+
+tviCabinetCheck::tviCabinetCheck(const clsEngineOptions& options)
+{
+    window_.setHandler([this](const platform::Message& m) { engine_.handleMessage(m); });
+    engineStarted_ = engine_.init(&tree_, &window_, options);
+    tree_.setEngine(&engine_);
+}
+
+tviCabinetCheck::~tviCabinetCheck()
+{
+    if (engineStarted_) {
+        engine_.term();
+    }
+    window_.setHandler([](const platform::Message& m) { clsQuillaraEngine::DiscardMessage(m); });
+    while (window_.pump(0) > 0) {
+    }
+    tree_.setEngine(nullptr);
+}
+
+bool tviCabinetCheck::open(const std::string& path)
+{
+    auto owned = std::make_unique<tviCabinet>(&tree_);
+    owned->setPath(path);
+    cabinet_ = static_cast<tviCabinet*>(tree_.adopt(std::move(owned)));
+    if (!cabinet_->insertItem(kTreeRoot, kTreeLast)) {
+        return logError("tviCabinetCheck::open", path + ": no node");
+    }
+    cabinet_->load();
+    return !cabinet_->isUnreadable();
+}
+
+const std::string& tviCabinetCheck::loadError() const
+{
+    static const std::string none;
+    return cabinet_ != nullptr ? cabinet_->getLoadError() : none;
+}
+
+bool tviCabinetCheck::run(int giveUpMs, const std::function<void(size_t, size_t)>& progress)
+{
+    if (!engineStarted_ || cabinet_ == nullptr) {
+        return logError("tviCabinetCheck::run", "no engine or no cabinet");
+    }
+    std::vector<tviCabinetItem*> items;
+    for (TreeNode n : tree_.subtreeNodes(cabinet_->getHandle())) {
+        tviTreeViewItem* item = tree_.getItem(n);
+        if (item != nullptr && item->getType() == typeCabinetItem) {
+            items.push_back(static_cast<tviCabinetItem*>(item));
+        }
+    }
+    tree_.makeSubItems = false;
+    for (tviCabinetItem* item : items) {
+        item->tviURLItem::setStatus(0);
+        tree_.request(item, requestRead);
+    }
+    auto giveUp = std::chrono::steady_clock::now() + std::chrono::milliseconds(giveUpMs);
+    size_t done = 0;
+    auto finished = [](tviCabinetItem* item) {
+        return item->getRequest() != nullptr && (item->getStatus() == 4 || item->getStatus() == 5);
+    };
+    while (std::chrono::steady_clock::now() < giveUp) {
+        size_t now = 0;
+        for (tviCabinetItem* item : items) {
+            now += finished(item) ? 1 : 0;
+        }
+        if (now != done) {
+            done = now;
+            if (progress) {
+                progress(done, items.size());
+            }
+        }
+        if (done == items.size()) {
+            break;
+        }
+        window_.pump(50);
+    }
+    // What did not end in time is given up: the transfers stop, the items count as failed.
+    if (done < items.size()) {
+        engine_.queueStop();
+        window_.pump(200);
+        for (tviCabinetItem* item : items) {
+            if (!finished(item)) {
+                item->setStatus(5);
+            }
+        }
+    }
+    collect();
+    return true;
+}
+
+void tviCabinetCheck::collect()
+{
+    results_.clear();
+    std::vector<std::pair<TreeNode, std::string>> work{{cabinet_->getHandle(), std::string()}};
+    while (!work.empty()) {
+        auto [node, path] = work.back();
+        work.pop_back();
+        std::vector<std::pair<TreeNode, std::string>> children;
+        for (TreeNode c = tree_.getFirstChild(node); c != nullptr; c = tree_.getNextSibling(c)) {
+            tviTreeViewItem* item = tree_.getItem(c);
+            if (item->getType() == typeCabinetFolder) {
+                children.emplace_back(c, path.empty() ? item->getText() : path + "/" + item->getText());
+                continue;
+            }
+            if (item->getType() != typeCabinetItem) {
+                continue;
+            }
+            tviCheckResult r;
+            r.path = path;
+            r.name = item->getText();
+            r.url = item->getUrl();
+            r.status = item->getStatus();
+            clsQuillaraItem* request = item->getRequest();
+            clsUrlInformation* owner = request != nullptr ? request->getOwner() : nullptr;
+            r.result = owner != nullptr ? owner->getResultCode() : (r.status == 5 ? resultCancelled : 0);
+            bool isError = false;
+            item->getStatusText(r.statusText, isError);
+            results_.push_back(std::move(r));
+        }
+        // Items of a folder come before its subfolders' items in the report.
+        for (auto it = children.rbegin(); it != children.rend(); ++it) {
+            work.push_back(*it);
+        }
+    }
+}
+
+size_t tviCabinetCheck::failedCount() const
+{
+    size_t n = 0;
+    for (const tviCheckResult& r : results_) {
+        n += r.failed() ? 1 : 0;
+    }
+    return n;
+}
+
+bool tviCabinetCheck::save()
+{
+    return cabinet_ != nullptr && cabinet_->save();
+}

@@ -1,0 +1,59 @@
+#pragma once
+
+#include "Engine/clsEngineOptions.h"
+#include "Engine/clsQuillaraEngine.h"
+#include "Platform/MessageTarget.h"
+#include "TreeViewItem/ctrlMemoryTreeView.h"
+
+#include <cstddef>
+#include <functional>
+#include <string>
+#include <vector>
+
+class tviCabinet;
+
+// What a check found for one URL item.
+struct tviCheckResult {
+    std::string path;       // the folder names from the cabinet down, joined by '/'
+    std::string name;
+    std::string url;
+    int status = 0;         // load status 0 to 5
+    int result = 0;         // result code: 0, -1, -2 or the HTTP status
+    std::string statusText; // as the tree shows it (Shift_JIS)
+    bool failed() const { return status == 5; }
+};
+
+// Loads every URL item of one cabinet through the engine, as selecting each item would, on an
+// in-memory tree without a window: the headless link check of quillara-cli.
+class tviCabinetCheck {
+public:
+    explicit tviCabinetCheck(const clsEngineOptions& options);
+    ~tviCabinetCheck();
+
+    // Opens path as a cabinet. False when it cannot be read at all; a cabinet read only in
+    // part opens (read-only) and loadError() says why.
+    bool open(const std::string& path);
+    tviCabinet* cabinet() const { return cabinet_; }
+    ctrlMemoryTreeView& tree() { return tree_; }
+    const std::string& loadError() const;
+
+    // Requests every cabinet item and waits for their pages, at most giveUpMs; what has not
+    // ended by then is cancelled and counted as failed (result -2). progress(done, total)
+    // follows every finished item.
+    bool run(int giveUpMs, const std::function<void(size_t, size_t)>& progress = {});
+    // Every URL item in tree order, with what the check found.
+    const std::vector<tviCheckResult>& results() const { return results_; }
+    size_t failedCount() const;
+    // Writes the statuses into the cabinet file (atomically).
+    bool save();
+
+private:
+    void collect();
+
+    platform::QueueMessageTarget window_;
+    clsQuillaraEngine engine_;
+    ctrlMemoryTreeView tree_;
+    tviCabinet* cabinet_ = nullptr;
+    std::vector<tviCheckResult> results_;
+    bool engineStarted_ = false;
+};
