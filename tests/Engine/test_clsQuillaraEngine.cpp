@@ -264,25 +264,25 @@ TEST(clsQuillaraEngine, ReloadWhileReadingIsSafe)
         EngineHarness harness;
         std::string address = server.url("/text?size=20000");
         int reloads = 0;
-        harness.onNotice = [&](int, clsQuillaraItem*, int phase) {
-            if (reloads >= 30)
+        harness.keepNodes = true;
+        // Once the transfer has set the page complete, earlier passes are still on their way:
+        // a new read then replaces the node while old references to it are out.
+        harness.onNotice = [&](int, clsQuillaraItem* node, int phase) {
+            if (reloads >= 15 || node->getStatus() != 4)
                 return;
             ++reloads;
             clsUrlInformation* info = nullptr;
-            int mode = phase == 3 ? requestReload : (reloads % 2 ? requestReadAgain : requestRead);
+            int mode = phase == 3 ? requestReload : (reloads % 2 ? requestReadAgain : requestReload);
             if (harness.engine.requestItem(mode, 0, address, info))
                 info->releaseQueueRef();
         };
         clsUrlInformation* info = harness.request(requestRead, address);
-        for (int i = 0; i < 200 && reloads < 30; ++i)
+        for (int i = 0; i < 500 && reloads < 15; ++i)
             harness.window.pump(20);
         harness.onNotice = nullptr;
-        harness.ended.clear();
-        harness.request(requestReload, address);
-        ASSERT_TRUE(harness.waitForEnd(info->getId()));
-        EXPECT_EQ(info->getStatus(), 4);
+        ASSERT_TRUE(harness.waitUntil([&] { return info->getStatus() == 4; }));
         EXPECT_EQ(info->getReceivedBytes(), 20000);
-        EXPECT_GT(server.arrivalCount("/text"), 10u) << "the reloads did fetch again";
+        EXPECT_EQ(server.arrivalCount("/text"), 16u) << "every reload fetched again";
     }
     EXPECT_EQ(liveObjects(), baseline);
 }
@@ -369,7 +369,6 @@ TEST(clsQuillaraEngine, ConcurrentRequestsReloadsAndCancelsLeaveNothingBehind)
                 harness.window.pump(0);
         }
         ASSERT_TRUE(harness.waitForEnd(ids)) << harness.unended();
-        EXPECT_GE(server.arrivalCount("/text"), 60u);
     }
     EXPECT_EQ(liveObjects(), baseline);
 }
