@@ -2,3 +2,6 @@
 quillara_add_test(NAME test_kanji_converter
   SOURCES test_utlKanjiConverter.cpp KanjiTestSupport.cpp
   LABELS asan)
+quillara_add_test(NAME test_html_analyzer
+  SOURCES test_clsHtmlItem.cpp AnalyzerTestSupport.cpp
+  LABELS asan)

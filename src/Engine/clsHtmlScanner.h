@@ -1,0 +1,112 @@
+#pragma once
+
+#include <array>
+#include <cstddef>
+#include <string>
+
+// The byte-at-a-time HTML scanner of an analysis node: title, META keywords, BASE, links
+// (A, AREA, FRAME, IFRAME, META refresh) with their visible names, and resources (IMG, and
+// links to files that are not pages). It reads Shift_JIS, stepping over double-byte
+// characters whole, and keeps only fixed buffers and the attributes of the current tag, so
+// that it can be fed any number of blocks cut anywhere.
+//
+// What it finds goes to the report operations, which an analysis node (clsHtmlItem) turns
+// into its title, links and resources; the scanner itself needs no engine.
+class clsHtmlScanner {
+public:
+    static constexpr std::size_t tagNameSize = 64;
+    static constexpr std::size_t anchorTextSize = 256;
+    static constexpr std::size_t anchorTextLimit = 254;
+    static constexpr std::size_t attributesLimit = 64 * 1024;
+    static constexpr std::size_t titleLimit = 1024;
+
+    clsHtmlScanner();
+    virtual ~clsHtmlScanner();
+    clsHtmlScanner(const clsHtmlScanner&) = delete;
+    clsHtmlScanner& operator=(const clsHtmlScanner&) = delete;
+
+    // The address of the page (its kind as clsUrlInformation gives it); links resolve against it.
+    void setPageAddress(int addressKind, const std::string& address);
+    // Scans one block of converted text.
+    bool scanBlock(const char* bytes, std::size_t length);
+    // End of the page: reports an anchor still open, then returns every scanner state to its
+    // start (keywords stay).
+    bool finishScan();
+    // Forgets everything, keywords included; link collection stays off until finishScan.
+    bool clearScanner();
+
+    const std::string& getKeywordText() const { return keywords; }
+    // The code kind a META charset names (utlKanjiConverter's numbers), 0 when none.
+    int getMetaCharsetCode() const { return metaCharsetCode; }
+
+    virtual bool parseHtml(unsigned char byte);
+    virtual bool analyzeMetaAttribute();
+    virtual bool addResourceFromLink(const std::string& url, const std::string& name);
+    virtual bool addResourceFromApplet();
+    virtual bool addResourceFromImg(const std::string& src, const std::string& alt);
+    virtual bool addResourceFromObject();
+    virtual bool addAltText(const std::string& text);
+    virtual bool putAnchorText(unsigned char byte);
+    virtual bool addLink(const std::string& href);
+    virtual bool setLinkName(const std::string& name, bool isFrame);
+    virtual int lookupStartTag(const std::string& name);
+    virtual int lookupEndTag(const std::string& name);
+    virtual bool decodeEntities(std::string& text);
+    virtual bool getAttribute(const char* name, std::string& value);
+
+protected:
+    // kind 18 for frames, 0 otherwise; href is the address as written.
+    virtual bool reportLink(int kind, const std::string& address, const std::string& name, const std::string& href) = 0;
+    virtual bool reportResource(int kind, const std::string& address, const std::string& name) = 0;
+    virtual bool reportTitle(const std::string& title) = 0;
+
+    bool collectLinks = true;
+    bool collectResources = true;
+
+private:
+    enum State {
+        stateText = 0, stateOpen = 2, stateBang = 3, stateEndTag = 4, stateStartTag = 5, stateSkip = 6,
+        stateStyle = 7, stateTitle = 8, stateScript = 9,
+    };
+
+    void resetStates();
+    bool actOnStartTag();
+    bool actOnEndTag();
+    bool closeAnchor();
+    bool parseRawText(unsigned char byte, const char* endTag, std::size_t endTagLength);
+    bool parseTitle(unsigned char byte);
+    void appendTitle(unsigned char byte, bool trail);
+    void flushTitleCollected();
+    bool parseComment(unsigned char byte);
+    std::string baseAddress(int& kind) const;
+    bool isTag(const char* name) const;
+
+    int pageKind = 0;
+    std::string pageAddress;
+
+    int scanState = stateText;
+    int subState = 0;
+    bool trailNext = false; // the next byte is the trail of a double-byte character
+    std::array<char, tagNameSize> tagName{};
+    std::size_t tagNameLength = 0;
+    int tagClass = -1;
+    bool baseSeen = false;
+    std::string baseHref;
+    std::string title;
+    bool titleFull = false;
+    std::string titleCollected; // bytes from a '<' inside TITLE, not yet known to be text
+    bool titleMatching = false;
+    std::size_t endTagMatched = 0; // bytes of "</STYLE>" or "</SCRIPT>" matched so far
+    std::array<char, anchorTextSize> anchorText{};
+    std::size_t anchorTextLength = 0;
+    bool lastWasSpace = false;
+    bool midDbcs = false;
+    bool blockBreakSeen = false;
+    bool inAnchor = false;
+    std::array<char, 5> commentWindow{};
+    std::string attributes;
+    std::string lastHref;
+    std::string lastLinkUrl;
+    std::string keywords;
+    int metaCharsetCode = 0;
+};
