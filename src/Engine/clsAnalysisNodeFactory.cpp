@@ -1,5 +1,5 @@
 // The one place that decides which node class analyses a read.
-#include "Engine/clsBlockItem.h"
+#include "Engine/clsHtmlItem.h"
 #include "Engine/clsQuillaraItem.h"
 
 #include <cassert>
@@ -9,5 +9,5 @@ clsQuillaraItem* createAnalysisNode(int linkKind)
     assert(linkKind == 0 || linkKind == 4 || linkKind == 8 || linkKind == 11 || linkKind == 14 ||
            linkKind == 17 || linkKind == 18);
     (void)linkKind;
-    return new clsBlockItem();
+    return new clsHtmlItem();
 }
