@@ -1,7 +1,9 @@
 // quillara-cli: the Quillara core without a window, for scripts and servers.
 #include "CliContext.h"
 #include "cmdCheck.h"
+#include "cmdAnalyze.h"
 #include "cmdConfig.h"
+#include "cmdFetch.h"
 #include "cmdTree.h"
 
 #include <CLI/CLI.hpp>
@@ -17,6 +19,8 @@ int main(int argc, char** argv)
     addConfigCommand(app, context);
     addTreeCommand(app, context);
     addCheckCommand(app, context);
+    addFetchCommand(app, context);
+    addAnalyzeCommand(app, context);
 
     try {
         app.parse(argc, argv);

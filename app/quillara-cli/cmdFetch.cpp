@@ -1,0 +1,160 @@
+#include "cmdFetch.h"
+
+#include "CliContext.h"
+#include "CliJson.h"
+#include "CliProgress.h"
+#include "Engine/clsEngineTarget.h"
+#include "Engine/clsQuillaraEngine.h"
+#include "Engine/clsUrlInformation.h"
+#include "Platform/MessageTarget.h"
+#include "Platform/platformText.h"
+
+#include <CLI/CLI.hpp>
+#include <cstdio>
+#include <filesystem>
+#include <memory>
+#include <set>
+#include <string>
+#include <vector>
+
+namespace {
+
+const char* statusName(int status)
+{
+    static const char* const names[] = {"registered", "head-requested", "head-read", "reading", "complete", "failed"};
+    return status >= 0 && status <= 5 ? names[status] : "unknown";
+}
+
+// Remembers which requests have had their final notification.
+class FetchListener : public clsEngineTarget {
+public:
+    void onNodeNotify(int id, clsQuillaraItem*, int phase) override
+    {
+        if (phase == 3)
+            ended.insert(id);
+    }
+    std::set<int> ended;
+};
+
+// An argument that names an existing file by a relative path is read as that file.
+std::string addressOf(const std::string& argument)
+{
+    std::error_code error;
+    bool relativeFile = argument.find(':') == std::string::npos && !argument.starts_with("/") &&
+                        std::filesystem::is_regular_file(argument, error);
+    std::string text = relativeFile ? std::filesystem::absolute(argument, error).string() : argument;
+    return platform::utf8ToSjis(text);
+}
+
+void printLine(const std::string& argument, const clsUrlInformation& info)
+{
+    std::string line = "status=" + std::to_string(info.getStatus()) + "(" + statusName(info.getStatus()) +
+                       ") result=" + std::to_string(info.getResultCode()) +
+                       " protocol=" + platform::sjisToUtf8(info.getProtocol()) +
+                       " type=" + platform::sjisToUtf8(info.getContentType()) +
+                       " length=" + std::to_string(info.getContentLength()) +
+                       " received=" + std::to_string(info.getReceivedBytes()) + " " + argument;
+    for (const std::string& hop : info.getRedirects())
+        line += " -> " + platform::sjisToUtf8(hop);
+    std::printf("%s\n", line.c_str());
+}
+
+void addJson(CliJson& json, const std::string& argument, const clsUrlInformation& info)
+{
+    json.beginObject();
+    json.key("url").utf8(argument);
+    json.key("final_url").sjis(info.getAddress());
+    json.key("status").number(info.getStatus());
+    json.key("result").number(info.getResultCode());
+    json.key("protocol").sjis(info.getProtocol());
+    json.key("content_type").sjis(info.getContentType());
+    json.key("length").number(info.getContentLength());
+    json.key("received").number(info.getReceivedBytes());
+    json.key("redirects").beginArray();
+    for (const std::string& hop : info.getRedirects())
+        json.sjis(hop);
+    json.endArray();
+    json.endObject();
+}
+
+struct FetchRun {
+    std::vector<std::string> arguments;
+    bool json = false;
+};
+
+int runFetch(const FetchRun& run, CliContext& context)
+{
+    if (!context.startServices())
+        return CliContext::ExitError;
+    FetchListener listener;
+    platform::QueueMessageTarget window;
+    if (!clsQuillaraEngine::acquireEngine(&listener, &window))
+        return context.fail("cannot start the fetch engine");
+    clsQuillaraEngine* engine = clsQuillaraEngine::getEngine();
+    window.setHandler([engine](const platform::Message& m) { engine->handleMessage(m); });
+
+    std::vector<clsUrlInformation*> requests;
+    bool requested = true;
+    for (const std::string& argument : run.arguments) {
+        clsUrlInformation* info = nullptr;
+        requested = engine->requestItem(requestRead, 0, addressOf(argument), info) && requested;
+        requests.push_back(info);
+    }
+    CliProgress progress(requests.size());
+    auto endedCount = [&] {
+        std::size_t count = 0;
+        for (clsUrlInformation* info : requests)
+            count += info != nullptr && listener.ended.count(info->getId()) != 0 ? 1 : 0;
+        return count;
+    };
+    std::size_t wanted = 0;
+    for (clsUrlInformation* info : requests)
+        wanted += info != nullptr ? 1 : 0;
+    for (std::size_t done = endedCount(); done < wanted; done = endedCount()) {
+        progress.update(done);
+        window.pump(100);
+    }
+    progress.finish();
+
+    bool allComplete = requested;
+    CliJson json;
+    json.beginArray();
+    for (std::size_t i = 0; i < requests.size(); ++i) {
+        clsUrlInformation* info = requests[i];
+        if (info == nullptr) {
+            std::fprintf(stderr, "quillara-cli: cannot request %s\n", run.arguments[i].c_str());
+            continue;
+        }
+        allComplete = allComplete && info->getStatus() == requestComplete;
+        if (run.json)
+            addJson(json, run.arguments[i], *info);
+        else
+            printLine(run.arguments[i], *info);
+    }
+    json.endArray();
+    if (run.json)
+        std::printf("%s\n", json.text().c_str());
+
+    for (clsUrlInformation* info : requests)
+        if (info != nullptr)
+            info->releaseQueueRef();
+    clsQuillaraEngine::releaseEngine();
+    // Notifications still queued carry node references; they are given back unheard.
+    window.setHandler(&clsQuillaraEngine::DiscardMessage);
+    while (window.pump(0) > 0) {
+    }
+    if (!requested)
+        return CliContext::ExitError;
+    return allComplete ? CliContext::ExitOk : CliContext::ExitFound;
+}
+
+} // namespace
+
+void addFetchCommand(CLI::App& app, CliContext& context)
+{
+    auto run = std::make_shared<FetchRun>();
+    CLI::App* command = app.add_subcommand("fetch", "Fetch addresses through the engine and print how each ended");
+    command->add_option("URL", run->arguments, "Web addresses, absolute paths or file: addresses")->required();
+    command->add_flag("--json", run->json, "Print a JSON array");
+    command->callback([&context, run] { context.exitCode = runFetch(*run, context); });
+}
