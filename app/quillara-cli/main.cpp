@@ -1,7 +1,6 @@
 // quillara-cli: the Quillara core without a window, for scripts and servers.
 #include "CliContext.h"
 #include "cmdCheck.h"
-#include "cmdAnalyze.h"
 #include "cmdConfig.h"
 #include "cmdFetch.h"
 #include "cmdTree.h"
@@ -20,7 +19,6 @@ int main(int argc, char** argv)
     addTreeCommand(app, context);
     addCheckCommand(app, context);
     addFetchCommand(app, context);
-    addAnalyzeCommand(app, context);
 
     try {
         app.parse(argc, argv);
