@@ -1,6 +1,7 @@
 // quillara-cli: the Quillara core without a window, for scripts and servers.
 #include "CliContext.h"
 #include "cmdCheck.h"
+#include "cmdAnalyze.h"
 #include "cmdConfig.h"
 #include "cmdFetch.h"
 #include "cmdTree.h"
@@ -19,6 +20,7 @@ int main(int argc, char** argv)
     addTreeCommand(app, context);
     addCheckCommand(app, context);
     addFetchCommand(app, context);
+    addAnalyzeCommand(app, context);
 
     try {
         app.parse(argc, argv);
