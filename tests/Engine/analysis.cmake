@@ -5,3 +5,6 @@ quillara_add_test(NAME test_kanji_converter
 quillara_add_test(NAME test_html_analyzer
   SOURCES test_clsHtmlItem.cpp AnalyzerTestSupport.cpp
   LABELS asan)
+quillara_add_test(NAME test_url_cache
+  SOURCES test_clsUrlCache.cpp
+  LABELS asan)
