@@ -8,3 +8,6 @@ quillara_add_test(NAME test_html_analyzer
 quillara_add_test(NAME test_url_cache
   SOURCES test_clsUrlCache.cpp
   LABELS asan)
+quillara_add_test(NAME test_analyzer_corpus
+  SOURCES test_corpus.cpp AnalyzerTestSupport.cpp
+  LABELS asan)
