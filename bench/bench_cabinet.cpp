@@ -81,8 +81,15 @@ Times measure(size_t items, const std::string& dir)
 
 } // namespace
 
-int main()
+int main(int argc, char** argv)
 {
+    // bench_cabinet --write FILE N writes a generated cabinet of N items (for the window's
+    // screenshots and for trying large cabinets by hand) and measures nothing.
+    if (argc == 4 && std::string(argv[1]) == "--write") {
+        std::ofstream(argv[2], std::ios::binary)
+            << tviCabinetFile::write(tviCabinetGenerator::generate(std::stoul(argv[3]), 42));
+        return 0;
+    }
     xmlInitParser();
     std::string dir = std::filesystem::temp_directory_path().string() + "/";
     Times small = measure(10000, dir);

@@ -41,6 +41,18 @@ bool tviCabinet::setText(const std::string& text)
     return true;
 }
 
+bool tviCabinet::applyProperties(const tviDialogData& data)
+{
+    // The path of a cabinet is changed by copying it (saveAs), not here.
+    if (getType() == typeCabinet) {
+        name_ = data.name;
+    }
+    description_ = data.description;
+    refreshText();
+    noteChanged();
+    return true;
+}
+
 bool tviCabinet::insertAndLoad(TreeNode parent, TreeNode insertAfter)
 {
     if (!insertItem(parent, insertAfter)) {

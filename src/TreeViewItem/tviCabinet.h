@@ -21,6 +21,7 @@ public:
     bool isReadOnly() const override { return readOnly_; }
     std::string getDescription() const override { return description_; }
     bool setText(const std::string& text) override;
+    bool applyProperties(const tviDialogData& data) override;
     bool insertAndLoad(TreeNode parent, TreeNode insertAfter) override;
 
     // 0 no path or no file, 2 the file is not writable, 1 otherwise.

@@ -1,10 +1,17 @@
 #include "TreeViewItem/tviCabinetFolder.h"
 
+#include "Common/utlInstanceCounter.h"
 #include "TreeViewItem/tviCabinet.h"
 
-tviCabinetFolder::tviCabinetFolder(ctrlTreeView* tree) : tviTreeViewItem(tree) {}
+tviCabinetFolder::tviCabinetFolder(ctrlTreeView* tree) : tviTreeViewItem(tree)
+{
+    countCreated("tviCabinetFolder");
+}
 
-tviCabinetFolder::~tviCabinetFolder() = default;
+tviCabinetFolder::~tviCabinetFolder()
+{
+    countDestroyed("tviCabinetFolder");
+}
 
 int tviCabinetFolder::getImage() const
 {
@@ -17,6 +24,18 @@ bool tviCabinetFolder::setText(const std::string& text)
         return false;
     }
     name_ = text;
+    noteChanged();
+    return true;
+}
+
+bool tviCabinetFolder::applyProperties(const tviDialogData& data)
+{
+    if (readOnly_) {
+        return false;
+    }
+    name_ = data.name;
+    description_ = data.description;
+    setMarked(data.marked);
     noteChanged();
     return true;
 }

@@ -1,11 +1,18 @@
 #include "TreeViewItem/tviCabinetItem.h"
 
+#include "Common/utlInstanceCounter.h"
 #include "Engine/clsQuillaraItem.h"
 #include "TreeViewItem/tviSubItem.h"
 
-tviCabinetItem::tviCabinetItem(ctrlTreeView* tree) : tviURLItem(tree) {}
+tviCabinetItem::tviCabinetItem(ctrlTreeView* tree) : tviURLItem(tree)
+{
+    countCreated("tviCabinetItem");
+}
 
-tviCabinetItem::~tviCabinetItem() = default;
+tviCabinetItem::~tviCabinetItem()
+{
+    countDestroyed("tviCabinetItem");
+}
 
 std::string tviCabinetItem::protocolOf(const std::string& url)
 {
@@ -62,6 +69,22 @@ bool tviCabinetItem::setText(const std::string& text)
         return false;
     }
     name_ = text;
+    noteChanged();
+    return true;
+}
+
+bool tviCabinetItem::applyProperties(const tviDialogData& data)
+{
+    if (readOnly_) {
+        return false;
+    }
+    name_ = data.name;
+    if (data.url != url_) {
+        protocol_.clear();
+        setUrl(data.url);
+    }
+    description_ = data.description;
+    setMarked(data.marked);
     noteChanged();
     return true;
 }

@@ -17,6 +17,7 @@ public:
     bool isReadOnly() const override { return readOnly_; }
     std::string getDescription() const override { return description_; }
     bool setText(const std::string& text) override;
+    bool applyProperties(const tviDialogData& data) override;
     bool copyFrom(const tviTreeViewItem& item) override;
     void setStatus(int status) override;
 

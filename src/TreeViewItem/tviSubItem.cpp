@@ -1,5 +1,6 @@
 #include "TreeViewItem/tviSubItem.h"
 
+#include "Common/utlInstanceCounter.h"
 #include "Engine/utlUrlParts.h"
 
 namespace {
@@ -16,9 +17,15 @@ std::string lower(std::string text)
 
 } // namespace
 
-tviSubItem::tviSubItem(ctrlTreeView* tree, int kind) : tviURLItem(tree), kind_(kind) {}
+tviSubItem::tviSubItem(ctrlTreeView* tree, int kind) : tviURLItem(tree), kind_(kind)
+{
+    countCreated("tviSubItem");
+}
 
-tviSubItem::~tviSubItem() = default;
+tviSubItem::~tviSubItem()
+{
+    countDestroyed("tviSubItem");
+}
 
 std::string tviSubItem::getText() const
 {

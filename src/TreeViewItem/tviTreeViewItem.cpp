@@ -1,5 +1,6 @@
 #include "TreeViewItem/tviTreeViewItem.h"
 
+#include "Common/utlInstanceCounter.h"
 #include "Engine/clsQuillaraItem.h"
 #include "Engine/utlHtmlText.h"
 #include "TreeViewItem/tviCabinet.h"
@@ -56,11 +57,15 @@ int copyTypeOf(int type)
 
 } // namespace
 
-tviTreeViewItem::tviTreeViewItem(ctrlTreeView* tree) : tree_(tree) {}
+tviTreeViewItem::tviTreeViewItem(ctrlTreeView* tree) : tree_(tree)
+{
+    countCreated("tviTreeViewItem");
+}
 
 tviTreeViewItem::~tviTreeViewItem()
 {
     setRequest(-1, nullptr);
+    countDestroyed("tviTreeViewItem");
 }
 
 bool tviTreeViewItem::executeCommand(int code, bool query, bool& handled)
@@ -104,6 +109,10 @@ bool tviTreeViewItem::executeCommand(int code, bool query, bool& handled)
         if (!query) {
             tree_->showContextMenu(this);
         }
+        break;
+    case labelEdit:
+        enabled = !isReadOnly() && (getType() == typeCabinet || getType() == typeCabinetFolder ||
+                                    getType() == typeCabinetItem);
         break;
     case openTree:
         enabled = true;
@@ -384,6 +393,15 @@ bool tviTreeViewItem::onRequestNotify(int)
 
 bool tviTreeViewItem::setText(const std::string&)
 {
+    return true;
+}
+
+bool tviTreeViewItem::applyProperties(const tviDialogData& data)
+{
+    if (data.marked != marked_) {
+        setMarked(data.marked);
+        noteChanged();
+    }
     return true;
 }
 

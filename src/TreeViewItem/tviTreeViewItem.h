@@ -137,6 +137,9 @@ public:
     // Engine notification for this item's request: phase 1 created, 2 reading, 3 read.
     virtual bool onRequestNotify(int phase);
     virtual bool setText(const std::string& text);
+    // Takes what the confirmed property page holds (name, address, description, mark, as the
+    // class keeps them); false when the item cannot be changed.
+    virtual bool applyProperties(const tviDialogData& data);
     void refreshText();
 
     // Removes the subtree from the tree: destroys every object below, withdraws this item's

@@ -1,5 +1,6 @@
 #include "TreeViewItem/tviURLItem.h"
 
+#include "Common/utlInstanceCounter.h"
 #include "Engine/clsQuillaraItem.h"
 #include "Engine/clsUrlInformation.h"
 #include "Engine/utlHtmlText.h"
@@ -45,9 +46,15 @@ std::string schemeOf(const std::string& address)
 
 } // namespace
 
-tviURLItem::tviURLItem(ctrlTreeView* tree) : tviTreeViewItem(tree) {}
+tviURLItem::tviURLItem(ctrlTreeView* tree) : tviTreeViewItem(tree)
+{
+    countCreated("tviURLItem");
+}
 
-tviURLItem::~tviURLItem() = default;
+tviURLItem::~tviURLItem()
+{
+    countDestroyed("tviURLItem");
+}
 
 void tviURLItem::getStatusText(std::string& text, bool& isError) const
 {

@@ -273,7 +273,7 @@ TEST(tviCabinetFile, DeepNestingStopsWithAnErrorNotAStackOverflow)
 
 TEST(tviCabinetFile, FileCutAtAnyOffsetIsPartialNeverWhole)
 {
-    tviCabinetDocument doc = tviCabinetGenerator::generate(40, 7);
+    tviCabinetDocument doc = tviCabinetGenerator::generate(15, 7);
     std::string bytes = tviCabinetFile::write(doc);
     size_t bodyEnd = bytes.rfind("</DL>\r\n</BODY>");
     ASSERT_NE(std::string::npos, bodyEnd);
