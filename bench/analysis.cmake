@@ -1,0 +1,15 @@
+# The analyzer against gumbo and libxml2, the converter against iconv, detection against uchardet.
+pkg_check_modules(GUMBO QUIET IMPORTED_TARGET gumbo)
+pkg_check_modules(LIBXML2 QUIET IMPORTED_TARGET libxml-2.0)
+pkg_check_modules(UCHARDET QUIET IMPORTED_TARGET uchardet)
+if(GUMBO_FOUND AND LIBXML2_FOUND)
+  quillara_add_bench(NAME bench_analyzer SOURCES ${CMAKE_CURRENT_SOURCE_DIR}/bench_analyzer.cpp
+    LIBS PkgConfig::GUMBO PkgConfig::LIBXML2)
+  target_compile_definitions(bench_analyzer PRIVATE QUILLARA_SOURCE_DIR="${PROJECT_SOURCE_DIR}")
+endif()
+quillara_add_bench(NAME bench_converter SOURCES ${CMAKE_CURRENT_SOURCE_DIR}/bench_converter.cpp)
+target_compile_definitions(bench_converter PRIVATE QUILLARA_SOURCE_DIR="${PROJECT_SOURCE_DIR}")
+if(UCHARDET_FOUND)
+  quillara_add_bench(NAME bench_detect SOURCES ${CMAKE_CURRENT_SOURCE_DIR}/bench_detect.cpp LIBS PkgConfig::UCHARDET)
+  target_compile_definitions(bench_detect PRIVATE QUILLARA_SOURCE_DIR="${PROJECT_SOURCE_DIR}")
+endif()
