@@ -61,9 +61,11 @@ void ctrlMemoryTreeView::unlink(Node* n)
 TreeNode ctrlMemoryTreeView::insertNode(TreeNode parent, TreeNode insertAfter,
                                         tviTreeViewItem* item)
 {
-    if (failInserts > 0) {
-        --failInserts;
+    if (insertsBeforeFailure == 0) {
         return nullptr;
+    }
+    if (insertsBeforeFailure > 0) {
+        --insertsBeforeFailure;
     }
     Node* p = node(parent);
     if (p == nullptr) {

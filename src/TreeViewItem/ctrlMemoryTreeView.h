@@ -31,8 +31,9 @@ public:
     size_t nodeCount() const { return live_; }
     // How often refreshNode was called for node (a test sees the view being told).
     int refreshCount(TreeNode node) const;
-    // Fails the next insertNode calls (count of them), to test the failure paths.
-    int failInserts = 0;
+    // After this many more insertions every insertNode fails (-1: never), to test the
+    // failure paths.
+    int insertsBeforeFailure = -1;
 
 private:
     struct Node;

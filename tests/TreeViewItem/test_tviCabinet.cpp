@@ -303,6 +303,46 @@ TEST_F(tviCabinetModel, StatusTextsAndOverlays)
     EXPECT_EQ(overlayNone, tree.getOverlay(fresh->getHandle()));
 }
 
+TEST_F(tviCabinetModel, FailedCopyLeavesNothingHalfDone)
+{
+    tviCabinet* c = open("c.scb", {entry(3, "F"), entry(4, "x", 0), entry(4, "y", 0), entry(4, "B")});
+    tviTreeViewItem* f = child(c->getHandle(), "F");
+    tviTreeViewItem* b = child(c->getHandle(), "B");
+    size_t before = tree.itemCount();
+    EXPECT_TRUE(run(f, copy));
+    EXPECT_TRUE(run(b, paste, true));
+    // The copy of F goes in, its second child cannot: the copy is taken back whole.
+    tree.insertsBeforeFailure = 2;
+    bool handled = false;
+    EXPECT_FALSE(b->executeCommand(paste, false, handled));
+    EXPECT_EQ(before, tree.itemCount());
+    EXPECT_EQ("F,B", names(c->getHandle()));
+    EXPECT_EQ("x,y", names(f->getHandle()));
+    EXPECT_EQ(f, tree.clipboardItem()); // still there to try again
+    tree.insertsBeforeFailure = -1;
+    EXPECT_TRUE(run(b, paste));
+    EXPECT_EQ("F,B,F", names(c->getHandle()));
+}
+
+TEST_F(tviCabinetModel, DeepTreesAreBuiltSavedAndDeletedWithoutRecursion)
+{
+    tviCabinet* c = open("deep.scb", {});
+    tviCabinetDocument deep;
+    for (int i = 0; i < 10000; ++i) {
+        deep.entries.push_back(entry(3, "f" + std::to_string(i), i - 1));
+    }
+    deep.entries.push_back(entry(4, "leaf", 9999));
+    ASSERT_TRUE(c->fromDocument(std::move(deep)));
+    tviCabinetDocument back;
+    c->toDocument(back);
+    EXPECT_EQ(10001u, back.entries.size());
+    EXPECT_EQ(9999, back.entries.back().parent);
+    tviTreeViewItem* top = child(c->getHandle(), "f0");
+    EXPECT_TRUE(run(top, deleteItem));
+    EXPECT_EQ(nullptr, tree.getFirstChild(c->getHandle()));
+    EXPECT_EQ(1u, tree.nodeCount() - 1); // the default cabinet and this one remain
+}
+
 TEST(tviTreeViewItem, OpensOnlyWebAddressesAndLocalFiles)
 {
     struct Case {
