@@ -150,26 +150,19 @@ bool clsCommunicationManager::read(clsUrlInformation* info, clsQuillaraItem* nod
     }
     node->addRef();
     engine->postNode(WM_ENGINE_NODE_CREATED, info, node);
-    for (;;) {
-        if (node->markAnalysisQueued()) {
-            node->addRef();
-            engine->queueAnalyze(info, node);
-        }
+    // A pass after each block, and one after the end, which sees the transfer ended and
+    // posts 3027; a pass that is still waiting covers the blocks that arrive meanwhile.
+    for (bool more = true; more;) {
         if (stopping || transport->isCancelled()) {
             transport->closeRequest();
             return endRead(info, node, requestFailed, resultCancelled);
         }
-        std::this_thread::yield();
-        bool more = false;
         if (!transport->readNext(info, node, more))
             return endRead(info, node, requestFailed, transport->getFailureCode());
-        if (!more)
-            break;
-    }
-    // The final pass sees the transfer ended and posts 3027.
-    if (node->markAnalysisQueued()) {
-        node->addRef();
-        engine->queueAnalyze(info, node);
+        if (node->markAnalysisQueued()) {
+            node->addRef();
+            engine->queueAnalyze(info, node);
+        }
     }
     node->release();
     return true;

@@ -178,9 +178,7 @@ bool clsQuillaraEngine::requestItem(int mode, int kind, const std::string& addre
             codeKind = mode - 3;
             mode = requestReadAgain;
         }
-        clsUrlInformation probe;
-        probe.set(0, kind, address);
-        auto found = byAddress.find({kind, probe.getAddress()});
+        auto found = byAddress.find({kind, clsUrlInformation::normaliseAddress(address)});
         if (found == byAddress.end()) {
             auto* info = new clsUrlInformation(this);
             info->addQueueRef();
@@ -338,9 +336,7 @@ clsUrlInformation* clsQuillaraEngine::findById(int id)
 clsUrlInformation* clsQuillaraEngine::findByAddress(int kind, const std::string& address)
 {
     std::lock_guard<std::recursive_mutex> registry(RegistryLock());
-    clsUrlInformation probe;
-    probe.set(0, kind, address);
-    auto found = byAddress.find({kind, probe.getAddress()});
+    auto found = byAddress.find({kind, clsUrlInformation::normaliseAddress(address)});
     if (found == byAddress.end())
         return nullptr;
     found->second->addQueueRef();

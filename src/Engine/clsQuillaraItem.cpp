@@ -155,6 +155,15 @@ int clsQuillaraItem::release()
     clsQuillaraItem* deadNode = nullptr;
     clsUrlInformation* deadRecord = nullptr;
     int left = 0;
+    bool dropped = false;
+    {
+        std::lock_guard<std::mutex> ref(clsQuillaraEngine::ReferenceLock());
+        dropped = owner != nullptr && owner->dropWithoutRegistry(true, left, deadNode);
+    }
+    if (dropped) {
+        delete deadNode;
+        return left;
+    }
     {
         std::lock_guard<std::recursive_mutex> registry(clsQuillaraEngine::RegistryLock());
         std::lock_guard<std::mutex> ref(clsQuillaraEngine::ReferenceLock());

@@ -125,11 +125,22 @@ int clsUrlInformation::releaseQueueRef()
     return dropReference(false);
 }
 
+// Most drops leave the record alive and need only the reference lock; a drop that may end
+// it takes the registry lock first, so that no lookup finds a record that is going.
 int clsUrlInformation::dropReference(bool access)
 {
     clsQuillaraItem* deadNode = nullptr;
     clsUrlInformation* deadRecord = nullptr;
     int left = 0;
+    bool dropped = false;
+    {
+        std::lock_guard<std::mutex> ref(clsQuillaraEngine::ReferenceLock());
+        dropped = dropWithoutRegistry(access, left, deadNode);
+    }
+    if (dropped) {
+        delete deadNode;
+        return left;
+    }
     {
         std::lock_guard<std::recursive_mutex> registry(clsQuillaraEngine::RegistryLock());
         std::lock_guard<std::mutex> ref(clsQuillaraEngine::ReferenceLock());
@@ -162,6 +173,21 @@ int clsUrlInformation::dropLocked(bool access, clsQuillaraItem*& deadNode, clsUr
     return left;
 }
 
+bool clsUrlInformation::dropWithoutRegistry(bool access, int& left, clsQuillaraItem*& deadNode)
+{
+    int& count = access ? accessCount : queueCount;
+    int other = access ? queueCount : accessCount;
+    if (count <= 1 && other <= 0)
+        return false;
+    left = --count;
+    if (accessCount == 0 && node != nullptr) {
+        node->detach(this, 0);
+        deadNode = node;
+        node = nullptr;
+    }
+    return true;
+}
+
 bool clsUrlInformation::createNode(clsQuillaraItem* fresh)
 {
     assert(fresh != nullptr);
@@ -181,6 +207,11 @@ clsQuillaraItem* clsUrlInformation::getNode()
         return nullptr;
     ++accessCount;
     return node;
+}
+
+std::string clsUrlInformation::normaliseAddress(const std::string& text)
+{
+    return trimTrailingBlanks(text);
 }
 
 bool clsUrlInformation::set(int newId, int newKind, const std::string& text)

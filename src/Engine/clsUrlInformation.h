@@ -59,6 +59,8 @@ public:
     virtual int release();
     virtual int addQueueRef();
 
+    // The registry's form of an address: trailing blanks cut.
+    static std::string normaliseAddress(const std::string& address);
     // Parses address (trailing blanks cut). Keeps status, counts, node and redirect chain.
     bool set(int id, int linkKind, const std::string& address);
     bool setHeaders(const std::string& text);
@@ -125,6 +127,9 @@ private:
     // Lowers one count; both locks held. What must be deleted is returned in the outs and
     // deleted by the caller once the locks are left.
     int dropLocked(bool access, clsQuillaraItem*& deadNode, clsUrlInformation*& deadRecord);
+    // The same without the registry lock, when the drop cannot end the record (the reference
+    // lock held); false, and nothing changed, when it might.
+    bool dropWithoutRegistry(bool access, int& left, clsQuillaraItem*& deadNode);
     int dropReference(bool access);
     void parseFilePath(const std::string& path, int kind, const char* protocolText);
     bool parseFileUrl(const std::string& text);

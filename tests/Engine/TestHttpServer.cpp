@@ -42,6 +42,7 @@ TestHttpServer::TestHttpServer(int lifetimeSeconds)
     server_->new_task_queue = [] { return new httplib::ThreadPool(threadCount); };
     server_->set_keep_alive_max_count(100000);
     server_->set_keep_alive_timeout(1);
+    server_->set_tcp_nodelay(true);
     addRoutes();
     port_ = server_->bind_to_any_port("127.0.0.1");
     if (port_ <= 0)

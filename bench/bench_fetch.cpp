@@ -1,0 +1,175 @@
+// The fetch engine against plain libcurl: 1,000 GETs to the loopback server with pacing off,
+// the engine with its four workers against four threads on reused easy handles; then a
+// paced run, whose length must be one interval per request.
+#include "Engine/clsBlockItem.h"
+#include "Engine/clsEngineOptions.h"
+#include "Engine/clsEngineTarget.h"
+#include "Engine/clsQuillaraEngine.h"
+#include "Engine/clsUrlInformation.h"
+#include "TestHttpServer.h"
+#include "Platform/MessageTarget.h"
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <curl/curl.h>
+#include <set>
+#include <string>
+#include <thread>
+#include <vector>
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+double secondsSince(Clock::time_point start)
+{
+    return std::chrono::duration<double>(Clock::now() - start).count();
+}
+
+std::vector<std::string> addresses(const testsupport::TestHttpServer& server, int count, const std::string& tag)
+{
+    std::vector<std::string> list;
+    for (int i = 0; i < count; ++i)
+        list.push_back(server.url("/text?size=2000&" + tag + "=" + std::to_string(i)));
+    return list;
+}
+
+class Ends : public clsEngineTarget {
+public:
+    void onNodeNotify(int id, clsQuillaraItem*, int phase) override
+    {
+        if (phase == 3)
+            ended.insert(id);
+    }
+    std::set<int> ended;
+};
+
+// Seconds for the engine to fetch every address; failed counts those that did not complete.
+double runEngine(const std::vector<std::string>& list, clsEngineOptions options, int& failed)
+{
+    Ends ends;
+    platform::QueueMessageTarget window;
+    clsQuillaraEngine engine;
+    window.setHandler([&engine](const platform::Message& m) { engine.handleMessage(m); });
+    engine.init(&ends, &window, options);
+    auto start = Clock::now();
+    std::vector<clsUrlInformation*> held;
+    for (const std::string& address : list) {
+        clsUrlInformation* info = nullptr;
+        engine.requestItem(requestRead, 0, address, info);
+        held.push_back(info);
+    }
+    while (ends.ended.size() < held.size())
+        window.pump(50);
+    double seconds = secondsSince(start);
+    failed = 0;
+    for (clsUrlInformation* info : held) {
+        failed += info->getStatus() == requestComplete ? 0 : 1;
+        info->releaseQueueRef();
+    }
+    engine.term();
+    window.setHandler(&clsQuillaraEngine::DiscardMessage);
+    while (window.pump(0) > 0) {
+    }
+    return seconds;
+}
+
+std::size_t countBytes(char*, std::size_t size, std::size_t count, void* user)
+{
+    *static_cast<std::size_t*>(user) += size * count;
+    return size * count;
+}
+
+// Seconds for four threads, each with one reused easy handle, to fetch the same addresses.
+double runCurl(const std::vector<std::string>& list, int& failed)
+{
+    constexpr int threads = 4;
+    std::vector<int> failures(threads, 0);
+    auto start = Clock::now();
+    std::vector<std::thread> workers;
+    for (int t = 0; t < threads; ++t)
+        workers.emplace_back([&, t] {
+            CURL* easy = curl_easy_init();
+            std::size_t bytes = 0;
+            curl_easy_setopt(easy, CURLOPT_WRITEFUNCTION, &countBytes);
+            curl_easy_setopt(easy, CURLOPT_WRITEDATA, &bytes);
+            curl_easy_setopt(easy, CURLOPT_NOSIGNAL, 1L);
+            curl_easy_setopt(easy, CURLOPT_NOPROXY, "*");
+            for (std::size_t i = t; i < list.size(); i += threads) {
+                curl_easy_setopt(easy, CURLOPT_URL, list[i].c_str());
+                long code = 0;
+                if (curl_easy_perform(easy) != CURLE_OK ||
+                    curl_easy_getinfo(easy, CURLINFO_RESPONSE_CODE, &code) != CURLE_OK || code != 200)
+                    ++failures[t];
+            }
+            curl_easy_cleanup(easy);
+        });
+    for (auto& worker : workers)
+        worker.join();
+    double seconds = secondsSince(start);
+    failed = 0;
+    for (int f : failures)
+        failed += f;
+    return seconds;
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    int count = argc > 1 ? std::atoi(argv[1]) : 1000;
+    int paced = argc > 2 ? std::atoi(argv[2]) : 10;
+    curl_global_init(CURL_GLOBAL_DEFAULT);
+    testsupport::TestHttpServer server(600);
+
+    clsEngineOptions options;
+    options.paceIntervalMs = 0;
+    options.nodeFactory = [](int) -> clsQuillaraItem* { return new clsBlockItem(); };
+    int curlFailed = 0;
+    int engineFailed = 0;
+    int analysedFailed = 0;
+    // Warm both up once so that neither pays for first connections alone; then the best of
+    // three interleaved rounds each, as the machine is shared.
+    runCurl(addresses(server, 40, "warm"), curlFailed);
+    double curlSeconds = 1e9;
+    double engineSeconds = 1e9;
+    double analysedSeconds = 1e9;
+    clsEngineOptions analysed = options;
+    analysed.nodeFactory = nullptr;
+    for (int round = 0; round < 3; ++round) {
+        std::string tag = std::to_string(round);
+        int failed = 0;
+        curlSeconds = std::min(curlSeconds, runCurl(addresses(server, count, "curl" + tag), failed));
+        curlFailed += failed;
+        engineSeconds = std::min(engineSeconds, runEngine(addresses(server, count, "engine" + tag), options, failed));
+        engineFailed += failed;
+        analysedSeconds =
+            std::min(analysedSeconds, runEngine(addresses(server, count, "analysed" + tag), analysed, failed));
+        analysedFailed += failed;
+    }
+
+    std::printf("fetch: %d loopback GETs of 2000 bytes, pacing off, best of 3 rounds\n", count);
+    std::printf("  libcurl, 4 threads, reused easy handles: %.3f s (%.0f/s, %d failed)\n", curlSeconds,
+                count / curlSeconds, curlFailed);
+    std::printf("  engine + transport (block nodes):        %.3f s (%.0f/s, %d failed)\n", engineSeconds,
+                count / engineSeconds, engineFailed);
+    std::printf("  engine + transport + HTML analysis:      %.3f s (%.0f/s, %d failed)\n", analysedSeconds,
+                count / analysedSeconds, analysedFailed);
+    std::printf("  ratio engine/libcurl throughput: %.2fx (goal >= 0.80x); with analysis %.2fx\n",
+                curlSeconds / engineSeconds, curlSeconds / analysedSeconds);
+
+    if (paced > 1) {
+        clsEngineOptions pacedOptions = options;
+        pacedOptions.paceIntervalMs = 1000;
+        int pacedFailed = 0;
+        double pacedSeconds = runEngine(addresses(server, paced, "paced"), pacedOptions, pacedFailed);
+        // The first request leaves at once, each further one a second later.
+        double expected = paced - 1;
+        std::printf("paced: %d requests in %.3f s, expected %.1f s (%+.1f%%, goal within 5%%)\n", paced, pacedSeconds,
+                    expected, (pacedSeconds - expected) * 100.0 / expected);
+    }
+    curl_global_cleanup();
+    return 0;
+}
