@@ -99,36 +99,25 @@ bool tviCabinetCheck::run(int giveUpMs, const std::function<void(size_t, size_t)
 void tviCabinetCheck::collect()
 {
     results_.clear();
-    std::vector<std::pair<TreeNode, std::string>> work{{cabinet_->getHandle(), std::string()}};
-    while (!work.empty()) {
-        auto [node, path] = work.back();
-        work.pop_back();
-        std::vector<std::pair<TreeNode, std::string>> children;
-        for (TreeNode c = tree_.getFirstChild(node); c != nullptr; c = tree_.getNextSibling(c)) {
-            tviTreeViewItem* item = tree_.getItem(c);
-            if (item->getType() == typeCabinetFolder) {
-                children.emplace_back(c, path.empty() ? item->getText() : path + "/" + item->getText());
-                continue;
-            }
-            if (item->getType() != typeCabinetItem) {
-                continue;
-            }
-            tviCheckResult r;
-            r.path = path;
-            r.name = item->getText();
-            r.url = item->getUrl();
-            r.status = item->getStatus();
-            clsQuillaraItem* request = item->getRequest();
-            clsUrlInformation* owner = request != nullptr ? request->getOwner() : nullptr;
-            r.result = owner != nullptr ? owner->getResultCode() : (r.status == 5 ? resultCancelled : 0);
-            bool isError = false;
-            item->getStatusText(r.statusText, isError);
-            results_.push_back(std::move(r));
+    for (TreeNode n : tree_.subtreeNodes(cabinet_->getHandle())) {
+        tviTreeViewItem* item = tree_.getItem(n);
+        if (item == nullptr || item->getType() != typeCabinetItem) {
+            continue;
         }
-        // Items of a folder come before its subfolders' items in the report.
-        for (auto it = children.rbegin(); it != children.rend(); ++it) {
-            work.push_back(*it);
+        tviCheckResult r;
+        for (tviTreeViewItem* p = item->parentItem(); p != nullptr && p->getType() == typeCabinetFolder;
+             p = p->parentItem()) {
+            r.path = r.path.empty() ? p->getText() : p->getText() + "/" + r.path;
         }
+        r.name = item->getText();
+        r.url = item->getUrl();
+        r.status = item->getStatus();
+        clsQuillaraItem* request = item->getRequest();
+        clsUrlInformation* owner = request != nullptr ? request->getOwner() : nullptr;
+        r.result = owner != nullptr ? owner->getResultCode() : (r.status == 5 ? resultCancelled : 0);
+        bool isError = false;
+        item->getStatusText(r.statusText, isError);
+        results_.push_back(std::move(r));
     }
 }
 
