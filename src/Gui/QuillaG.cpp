@@ -5,6 +5,7 @@
 #include "Common/utlHelp.h"
 #include "Common/utlIniInfo.h"
 #include "Common/utlLog.h"
+#include "Engine/clsUrlCache.h"
 #include "Gui/ctrlQtTreeView.h"
 #include "Gui/guiSingleInstance.h"
 #include "Gui/guiText.h"
@@ -152,6 +153,9 @@ bool QuillaG::startServices()
         ok = false;
     }
     steps_.push_back("help");
+    // The pages fetched for the HTML view; its bound comes from the settings.
+    ok = InitUrlCache() && ok;
+    steps_.push_back("urlCache");
     return ok;
 }
 
@@ -181,6 +185,8 @@ void QuillaG::stop()
     servicesStarted_ = false;
     TermUtlCommand();
     steps_.push_back("termCommandRoot");
+    TermUrlCache();
+    steps_.push_back("termUrlCache");
     TermUtlHelp();
     steps_.push_back("termHelp");
     TermUtlIniInfo();

@@ -24,7 +24,7 @@ public:
     QuillaG();
     ~QuillaG();
 
-    // Log, registry key, settings (loaded at once) and help.
+    // Log, registry key, settings (loaded at once), help and the page cache.
     bool startServices();
     // The window (app when given, else a new one), the command root, then the window's init.
     bool startWindow(std::unique_ptr<wndApplication> app = nullptr);

@@ -16,8 +16,6 @@ guiSingleInstance::guiSingleInstance(const QString& directory, QObject* parent)
     // The socket's name is derived from the directory, so that each configuration has its own.
     QByteArray digest = QCryptographicHash::hash(QDir(directory).absolutePath().toUtf8(), QCryptographicHash::Sha1);
     serverName_ = QStringLiteral("QuillaraV1.0-") + QString::fromLatin1(digest.toHex().left(16));
-    // A lock left by a process that died is taken over at once.
-    lock_->setStaleLockTime(0);
     connect(&server_, &QLocalServer::newConnection, this, &guiSingleInstance::onConnection);
 }
 

@@ -181,6 +181,9 @@ bool wndApplication::init()
         showMaximized();
     else
         show();
+    // The dividers are placed on the final sizes of the panes, not on those before the show.
+    if (QLayout* layout = centralWidget()->layout())
+        layout->activate();
     applyDividers();
     treeView_->setFocus();
     setFocusPane(paneTree);
@@ -225,6 +228,11 @@ void wndApplication::createPanes()
     xSplitter_->addWidget(treeView_);
     xSplitter_->addWidget(ySplitter_);
     xSplitter_->setChildrenCollapsible(false);
+    // When the window grows the tree keeps its width and the list its height.
+    xSplitter_->setStretchFactor(0, 0);
+    xSplitter_->setStretchFactor(1, 1);
+    ySplitter_->setStretchFactor(0, 0);
+    ySplitter_->setStretchFactor(1, 1);
     xSplitter_->setHandleWidth(4);
     ySplitter_->setHandleWidth(4);
 
@@ -335,7 +343,8 @@ bool wndApplication::save()
     if (!persist_)
         return true;
     utlIniInfo* ini = GetUtlIniInfo();
-    QRect normal = isMaximized() || isMinimized() ? normalGeometry() : geometry();
+    // The frame's position and the client's size, which is what move and resize take back.
+    QRect normal = isMaximized() || isMinimized() ? normalGeometry() : QRect(pos(), size());
     ini->setInt(IniKey::MainWinLeft, normal.left());
     ini->setInt(IniKey::MainWinTop, normal.top());
     ini->setInt(IniKey::MainWinRight, normal.left() + normal.width());

@@ -1,7 +1,7 @@
 #include "Gui/wndHtmlView.h"
 
 #include "Engine/clsQuillaraItem.h"
-#include "Engine/clsUrlInformation.h"
+#include "Engine/clsHtmlItem.h"
 #include "Gui/guiText.h"
 
 #include <QCheckBox>
@@ -35,8 +35,8 @@ void wndHtmlView::fillFrom(clsQuillaraItem* node)
     body_.clear();
     if (node != nullptr) {
         node->makeDisplayText(body_);
-        if (clsUrlInformation* owner = node->getOwner())
-            header_ = owner->getRawHeader();
+        if (auto* page = dynamic_cast<clsHtmlItem*>(node))
+            page->makeHeaderText(header_);
     }
     showText(header_, body_);
 }
