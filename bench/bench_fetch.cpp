@@ -131,18 +131,25 @@ int main(int argc, char** argv)
     int engineFailed = 0;
     int analysedFailed = 0;
     // Warm both up once so that neither pays for first connections alone; then the best of
-    // three interleaved rounds each, as the machine is shared.
+    // several interleaved rounds each, as the machine is shared.
+    constexpr int rounds = 5;
     runCurl(addresses(server, 40, "warm"), curlFailed);
     double curlSeconds = 1e9;
     double engineSeconds = 1e9;
     double analysedSeconds = 1e9;
     clsEngineOptions analysed = options;
     analysed.nodeFactory = nullptr;
-    for (int round = 0; round < 3; ++round) {
+    // A third argument "curl" or "engine" runs only that side (for profiling one of them).
+    std::string only = argc > 3 ? argv[3] : "";
+    for (int round = 0; round < rounds; ++round) {
         std::string tag = std::to_string(round);
         int failed = 0;
-        curlSeconds = std::min(curlSeconds, runCurl(addresses(server, count, "curl" + tag), failed));
-        curlFailed += failed;
+        if (only != "engine") {
+            curlSeconds = std::min(curlSeconds, runCurl(addresses(server, count, "curl" + tag), failed));
+            curlFailed += failed;
+        }
+        if (only == "curl")
+            continue;
         engineSeconds = std::min(engineSeconds, runEngine(addresses(server, count, "engine" + tag), options, failed));
         engineFailed += failed;
         analysedSeconds =
@@ -150,7 +157,7 @@ int main(int argc, char** argv)
         analysedFailed += failed;
     }
 
-    std::printf("fetch: %d loopback GETs of 2000 bytes, pacing off, best of 3 rounds\n", count);
+    std::printf("fetch: %d loopback GETs of 2000 bytes, pacing off, best of %d rounds\n", count, rounds);
     std::printf("  libcurl, 4 threads, reused easy handles: %.3f s (%.0f/s, %d failed)\n", curlSeconds,
                 count / curlSeconds, curlFailed);
     std::printf("  engine + transport (block nodes):        %.3f s (%.0f/s, %d failed)\n", engineSeconds,

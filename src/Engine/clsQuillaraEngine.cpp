@@ -103,10 +103,8 @@ bool clsQuillaraEngine::term()
 {
     if (!running)
         return true;
-    {
-        std::lock_guard<std::mutex> guard(workersLock);
-        stopWorkers();
-    }
+    // The engine thread goes first: a cancel it is running would otherwise start the workers
+    // again after they were stopped here.
     {
         std::lock_guard<std::mutex> guard(requestLock);
         stopping = true;
@@ -114,6 +112,10 @@ bool clsQuillaraEngine::term()
     requestEvent.notify_all();
     if (engineThread.joinable())
         engineThread.join();
+    {
+        std::lock_guard<std::mutex> guard(workersLock);
+        stopWorkers();
+    }
     std::deque<Job> requests;
     std::deque<Job> communications;
     {

@@ -323,8 +323,8 @@ TEST(clsQuillaraEngine, StopCancelsTransfersAndDropsQueuedJobs)
     EXPECT_EQ(liveObjects(), baseline);
 }
 
-// Shutting down while every worker waits on a silent server returns, and records a caller
-// still holds stay readable and can be given back after the engine is gone.
+// Shutting down while every worker waits on a silent server, and a cancel is under way,
+// returns, and records a caller still holds stay readable and can be given back after the engine is gone.
 TEST(clsQuillaraEngine, TermReturnsWhileServerHangsAndRecordsOutliveIt)
 {
     testsupport::TempHome home;
@@ -339,6 +339,8 @@ TEST(clsQuillaraEngine, TermReturnsWhileServerHangsAndRecordsOutliveIt)
     }
     while (server.arrivalCount("/hang") < 4)
         harness->window.pump(20);
+    // A cancel that is still running when the engine goes must not start workers again.
+    harness->engine.queueStop();
     harness.reset();
     for (clsUrlInformation* info : kept) {
         EXPECT_EQ(info->getEngine(), nullptr);
