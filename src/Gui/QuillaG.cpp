@@ -66,12 +66,14 @@ void prepareScreenshot(wndApplication& app, const QString& cabinetPath)
         last = n;
     if (last == nullptr)
         return;
-    tree->expand(last, true);
-    for (TreeNode n = tree->getFirstChild(last); n != nullptr; n = tree->getNextSibling(n)) {
+    TreeNode chosen = nullptr;
+    for (TreeNode n : tree->subtreeNodes(last)) {
         tree->expand(n, true);
-        if (!tree->getItem(n)->getUrl().empty())
-            return void(tree->selectNode(n));
+        if (chosen == nullptr && !tree->getItem(n)->getUrl().empty())
+            chosen = n;
     }
+    if (chosen != nullptr)
+        tree->selectNode(chosen);
 }
 
 int takeScreenshot(QApplication& qapp, QuillaG& program, const QuillaG::Options& options)
