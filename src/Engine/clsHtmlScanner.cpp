@@ -321,7 +321,7 @@ bool clsHtmlScanner::parseTitle(Byte byte)
         }
         if (byte == '<') {
             flushTitleCollected();
-            titleCollected = "<";
+            titleCollected.assign(1, '<');
             titleMatching = true;
             return true;
         }
@@ -338,7 +338,7 @@ bool clsHtmlScanner::parseTitle(Byte byte)
         return true;
     }
     if (byte == '<') {
-        titleCollected = "<";
+        titleCollected.assign(1, '<');
         titleMatching = true;
         return true;
     }
