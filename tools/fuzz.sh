@@ -20,12 +20,10 @@ if [ ! -d "$seeds" ]; then
     exit 2
 fi
 
-# The whole core is instrumented for coverage, not only the fuzz entry points.
 if [ ! -f "$build/CMakeCache.txt" ]; then
     cmake -S "$root" -B "$build" -G Ninja \
         -DCMAKE_BUILD_TYPE=RelWithDebInfo \
         -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ \
-        -DCMAKE_CXX_FLAGS="-fsanitize=fuzzer-no-link,address,undefined -fno-omit-frame-pointer" \
         -DQUILLARA_FUZZ=ON -DQUILLARA_GUI=OFF -DQUILLARA_TESTS=OFF -DQUILLARA_BENCH=OFF
 fi
 ninja -C "$build" -j2 "$target"

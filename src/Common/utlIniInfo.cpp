@@ -17,6 +17,9 @@ std::unique_ptr<utlIniInfo> g_iniInfo;
 
 constexpr int kNotStored = INT_MIN;
 constexpr int kMaxListEntries = 100;
+// 設定ファイルの書き込みに失敗しました
+const std::string kWriteFailed = "\x90\xDD\x92\xE8\x83t\x83@\x83" "C\x83\x8B\x82\xCC\x8F\x91\x82\xAB\x8D\x9E\x82\xDD\x82\xC9\x8E"
+                                 "\xB8\x94s\x82\xB5\x82\xDC\x82\xB5\x82\xBD ";
 
 IniKeyInfo intKey(IniKey key, const char* section, const char* name, int fallback)
 {
@@ -327,8 +330,11 @@ void utlIniInfo::saveLists(platform::ProfileFile& file) const
 bool utlIniInfo::save()
 {
     platform::ProfileFile file;
-    // Keep whatever else the file holds (comments, keys of other versions).
-    file.load(iniFilePath_);
+    std::string error;
+    // Keep whatever else the file holds (comments, keys of other versions); a file that is
+    // there but cannot be read is not written over, or its other contents would be lost.
+    if (!file.load(iniFilePath_, &error))
+        return logError("utlIniInfo::save", kWriteFailed + error);
     for (const IniKeyInfo& key : table()) {
         if (!key.written)
             continue;
@@ -342,13 +348,8 @@ bool utlIniInfo::save()
         file.setString(key.section, key.name, value);
     }
     saveLists(file);
-    std::string error;
-    if (!platform::makeDirectories(configDirectory_) || !file.save(iniFilePath_, &error)) {
-        // 設定ファイルの書き込みに失敗しました
-        return logError("utlIniInfo::save",
-                        "\x90\xDD\x92\xE8\x83t\x83@\x83" "C\x83\x8B\x82\xCC\x8F\x91\x82\xAB\x8D\x9E\x82\xDD\x82\xC9\x8E"
-                        "\xB8\x94s\x82\xB5\x82\xDC\x82\xB5\x82\xBD " + error);
-    }
+    if (!platform::makeDirectories(configDirectory_) || !file.save(iniFilePath_, &error))
+        return logError("utlIniInfo::save", kWriteFailed + error);
     return true;
 }
 

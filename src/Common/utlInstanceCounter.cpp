@@ -1,7 +1,7 @@
 #include "Common/utlInstanceCounter.h"
 
 #include <cstdio>
-#include <cstring>
+#include <string>
 #include <mutex>
 
 namespace {
@@ -9,7 +9,7 @@ namespace {
 constexpr std::size_t kSlots = 100;
 
 struct Slot {
-    const char* name = nullptr;
+    std::string name; // a copy: callers may pass a name that does not outlive the call
     int live = 0;
     int highest = 0;
     int lowest = 0;
@@ -30,11 +30,11 @@ Table& table()
 Slot* findSlot(Table& t, const char* name)
 {
     for (Slot& slot : t.slots) {
-        if (slot.name == nullptr) {
+        if (slot.name.empty()) {
             slot.name = name;
             return &slot;
         }
-        if (std::strcmp(slot.name, name) == 0)
+        if (slot.name == name)
             return &slot;
     }
     return nullptr;
@@ -72,7 +72,7 @@ std::vector<InstanceCount> instanceCounts()
     std::lock_guard lock(t.mutex);
     std::vector<InstanceCount> counts;
     for (const Slot& slot : t.slots) {
-        if (slot.name == nullptr)
+        if (slot.name.empty())
             break;
         counts.push_back(InstanceCount{slot.name, slot.live, slot.highest, slot.lowest});
     }

@@ -1,6 +1,7 @@
 #include "Common/utlLog.h"
 
 #include "Platform/RegistryStore.h"
+#include "Platform/platformText.h"
 
 #include <cassert>
 #include <chrono>
@@ -158,7 +159,7 @@ void utlLog::traceEnd(std::uint64_t start, const std::string& message)
         return;
     std::uint64_t frequency = getFrequency();
     int elapsed = -1;
-    if (frequency != 0)
+    if (frequency >= 1000)
         elapsed = static_cast<int>(static_cast<std::int64_t>((counterNow() - start) / (frequency / 1000)));
     write(LevelTraceEnd, elapsed, message);
 }
@@ -183,7 +184,7 @@ std::string utlLog::formatLine(int levelIndex, int number, const std::string& me
     std::string line = name_ + std::string(head, static_cast<std::size_t>(headLength)) + message + "\n";
     // At most 1024 characters of text, as the fixed line buffer allows; the cut keeps the newline.
     if (line.size() > kMaxLineText) {
-        line.resize(kMaxLineText - 1);
+        line.resize(platform::sjisBoundary(line, kMaxLineText - 1));
         line += '\n';
     }
     return line;

@@ -34,6 +34,7 @@ public:
     void removeSection(std::string_view section);
 
     std::vector<std::string> sectionNames() const;
+    bool hasSection(std::string_view name) const { return findSection(name) != nullptr; }
     // Every key line of the section, in file order, whatever its length.
     std::vector<Entry> section(std::string_view name) const;
     void replaceSection(std::string_view name, const std::vector<Entry>& entries);

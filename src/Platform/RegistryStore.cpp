@@ -25,10 +25,7 @@ bool RegistryStore::keyExists(const std::string& key) const
     ProfileFile file;
     if (!file.load(path_))
         return false;
-    for (const std::string& name : file.sectionNames())
-        if (name == key)
-            return true;
-    return false;
+    return file.hasSection(key);
 }
 
 bool RegistryStore::createKey(const std::string& key)
