@@ -178,4 +178,16 @@ TEST_F(IniInfoTest, FailedSaveIsReportedAndKeepsTheOldFile)
     EXPECT_EQ(testsupport::readFile(home.path() / "plain"), "x");
 }
 
+TEST_F(IniInfoTest, UnreadableSettingsFileIsNeverWrittenOver)
+{
+    // A settings path that exists but cannot be read as a file.
+    fs::create_directory(iniPath());
+    testsupport::writeFile(fs::path(iniPath()) / "keep", "mine");
+    utlIniInfo& ini = loaded();
+    EXPECT_EQ(ini.getInt(IniKey::FontSize), 9);
+    EXPECT_FALSE(ini.save());
+    EXPECT_TRUE(fs::is_directory(iniPath()));
+    EXPECT_EQ(testsupport::readFile(fs::path(iniPath()) / "keep"), "mine");
+}
+
 } // namespace
