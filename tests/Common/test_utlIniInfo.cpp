@@ -180,14 +180,13 @@ TEST_F(IniInfoTest, FailedSaveIsReportedAndKeepsTheOldFile)
 
 TEST_F(IniInfoTest, UnreadableSettingsFileIsNeverWrittenOver)
 {
-    // A settings path that exists but cannot be read as a file.
-    fs::create_directory(iniPath());
-    testsupport::writeFile(fs::path(iniPath()) / "keep", "mine");
+    // A settings path that exists but cannot be read as a file; a rename would replace the link.
+    fs::create_directory(home.path() / "elsewhere");
+    fs::create_directory_symlink(home.path() / "elsewhere", iniPath());
     utlIniInfo& ini = loaded();
     EXPECT_EQ(ini.getInt(IniKey::FontSize), 9);
     EXPECT_FALSE(ini.save());
-    EXPECT_TRUE(fs::is_directory(iniPath()));
-    EXPECT_EQ(testsupport::readFile(fs::path(iniPath()) / "keep"), "mine");
+    EXPECT_TRUE(fs::is_symlink(iniPath()));
 }
 
 } // namespace
