@@ -61,6 +61,13 @@ bool crackAuthority(const std::string& authority, utlUrlParts& parts)
         if (colon != std::string::npos)
             parts.password = userInfo.substr(colon + 1);
     }
+    // A host is sent as written; one with blanks, control or non-ASCII bytes (a NUL would cut
+    // the name short and reach another host) is not an address we can send.
+    for (char c : hostPort) {
+        unsigned char byte = static_cast<unsigned char>(c);
+        if (byte <= 0x20 || byte >= 0x7F)
+            return false;
+    }
     return splitHostPort(hostPort, parts);
 }
 
@@ -123,22 +130,12 @@ bool crackUrl(const std::string& address, utlUrlParts& parts)
     return true;
 }
 
-std::string makeRequestUrl(const utlUrlParts& parts)
+namespace {
+
+void appendEscaped(std::string& url, const std::string& text)
 {
-    std::string url = parts.scheme + "://";
-    if (!parts.userName.empty() || !parts.password.empty()) {
-        url += parts.userName;
-        if (!parts.password.empty())
-            url += ":" + parts.password;
-        url += "@";
-    }
-    url += parts.host;
-    if (parts.port != 0 && parts.port != defaultPortOf(parts.scheme))
-        url += ":" + std::to_string(parts.port);
-    std::string target = parts.urlPath.empty() ? "/" : parts.urlPath;
-    target += parts.extraInfo.substr(0, parts.extraInfo.find('#'));
     static const char hex[] = "0123456789ABCDEF";
-    for (char c : target) {
+    for (char c : text) {
         unsigned char byte = static_cast<unsigned char>(c);
         if (!needsEscape(byte)) {
             url += c;
@@ -148,6 +145,27 @@ std::string makeRequestUrl(const utlUrlParts& parts)
         url += hex[byte >> 4];
         url += hex[byte & 0x0F];
     }
+}
+
+} // namespace
+
+std::string makeRequestUrl(const utlUrlParts& parts)
+{
+    std::string url = parts.scheme + "://";
+    if (!parts.userName.empty() || !parts.password.empty()) {
+        appendEscaped(url, parts.userName);
+        if (!parts.password.empty()) {
+            url += ":";
+            appendEscaped(url, parts.password);
+        }
+        url += "@";
+    }
+    appendEscaped(url, parts.host);
+    if (parts.port != 0 && parts.port != defaultPortOf(parts.scheme))
+        url += ":" + std::to_string(parts.port);
+    std::string target = parts.urlPath.empty() ? "/" : parts.urlPath;
+    target += parts.extraInfo.substr(0, parts.extraInfo.find('#'));
+    appendEscaped(url, target);
     return url;
 }
 

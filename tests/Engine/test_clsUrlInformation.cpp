@@ -39,6 +39,7 @@ TEST(clsUrlInformation, SplitsEveryKindOfAddress)
         {"mailto:someone@example.com", addressNetwork, "mailto", "", "", "", 0, "someone@example.com", ""},
         {"www.example.com/page.html", addressNotParsed, "", "", "", "", 0, "", ""},
         {"http://h:99999/", addressNotParsed, "", "", "", "", 0, "", ""},
+        {"http://bad host/", addressNotParsed, "", "", "", "", 0, "", ""},
     };
     for (const ParseCase& c : cases) {
         SCOPED_TRACE(c.address);
