@@ -161,8 +161,10 @@ std::string makeRequestUrl(const utlUrlParts& parts)
         url += "@";
     }
     appendEscaped(url, parts.host);
-    if (parts.port != 0 && parts.port != defaultPortOf(parts.scheme))
-        url += ":" + std::to_string(parts.port);
+    if (parts.port != 0 && parts.port != defaultPortOf(parts.scheme)) {
+        url += ':';
+        url += std::to_string(parts.port);
+    }
     std::string target = parts.urlPath.empty() ? "/" : parts.urlPath;
     target += parts.extraInfo.substr(0, parts.extraInfo.find('#'));
     appendEscaped(url, target);
