@@ -122,6 +122,11 @@ std::uint16_t fromCodePoint(std::uint32_t codePoint)
     return tables().fromUnicode[codePoint];
 }
 
+const std::uint16_t* fromCodePointTable()
+{
+    return tables().fromUnicode.data();
+}
+
 std::uint16_t fromJisX0213(unsigned char j1, unsigned char j2)
 {
     if (j1 < 0x21 || j1 > 0x7E || j2 < 0x21 || j2 > 0x7E)

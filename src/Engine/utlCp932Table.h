@@ -13,6 +13,10 @@ bool isMappedPair(unsigned char lead, unsigned char trail);
 // otherwise lead << 8 | trail.
 std::uint16_t fromCodePoint(std::uint32_t codePoint);
 
+// The same for the whole BMP at once, indexed by code point (0x10000 entries), for loops
+// that would otherwise pay for the first-use check on every character.
+const std::uint16_t* fromCodePointTable();
+
 // The CP932 code of a JIS X 0213 plane 1 cell (j1, j2 in 0x21-0x7E), 0 when CP932 has none.
 std::uint16_t fromJisX0213(unsigned char j1, unsigned char j2);
 

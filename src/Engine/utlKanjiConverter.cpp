@@ -6,7 +6,9 @@
 #include "Platform/platformText.h"
 
 #include <algorithm>
+#include <bit>
 #include <cctype>
+#include <cstring>
 #include <new>
 
 namespace {
@@ -35,18 +37,71 @@ inline void putGeta(char*& out)
     *out++ = static_cast<char>(geta2);
 }
 
+// Bytes 0x20-0x7F read the same in every code but JIS double-byte mode and need no line-end
+// care, so runs of them are copied whole. Returns the index after the run.
+inline std::size_t copyPlainRun(const Byte* in, std::size_t i, std::size_t length, char*& out)
+{
+    constexpr std::uint64_t spaces = 0x2020202020202020ULL;
+    constexpr std::uint64_t highBits = 0x8080808080808080ULL;
+    std::size_t start = i;
+    // Eight at a time: a byte below 0x20 borrows into its high bit, one above 0x7F has it set.
+    // A borrow only marks bytes after the first one that ends the run, so the lowest mark
+    // (in memory order) is exact.
+    while (i + 8 <= length) {
+        std::uint64_t word;
+        std::memcpy(&word, in + i, 8);
+        std::uint64_t ends = ((word - spaces) | word) & highBits;
+        if (ends == 0) {
+            i += 8;
+            continue;
+        }
+        if constexpr (std::endian::native == std::endian::little) {
+            i += static_cast<std::size_t>(std::countr_zero(ends)) / 8;
+            std::memcpy(out, in + start, i - start);
+            out += i - start;
+            return i;
+        }
+        break;
+    }
+    while (i < length && in[i] >= 0x20 && in[i] < 0x80)
+        ++i;
+    std::memcpy(out, in + start, i - start);
+    out += i - start;
+    return i;
+}
+
+inline bool isPlain(Byte byte)
+{
+    return byte >= 0x20 && byte < 0x80;
+}
+
+// The Shift_JIS bytes of a JIS X 0208 row/cell pair by table: the trail depends on the
+// parity of the row, and a branch on it would be guessed wrong half the time in real text.
+struct JisPairTables {
+    Byte lead[128] = {};
+    Byte trail[2][128] = {};
+};
+
+constexpr JisPairTables makeJisPairTables()
+{
+    JisPairTables tables;
+    for (unsigned j = 0x21; j <= 0x7E; ++j) {
+        unsigned t = j - 0x20;
+        tables.lead[j] = static_cast<Byte>(t < 0x3F ? (t + 1) / 2 + 0x80 : (t + 1) / 2 + 0xC0);
+        tables.trail[0][j] = static_cast<Byte>(j + 0x7E);
+        tables.trail[1][j] = static_cast<Byte>(j < 0x60 ? j + 0x1F : j + 0x20);
+    }
+    return tables;
+}
+
+constexpr JisPairTables jisPairTables = makeJisPairTables();
+
 // The JIS X 0208 row/cell pair (both 0x21-0x7E) as Shift_JIS.
 inline void putJisPair(Byte j1, Byte j2, char*& out)
 {
-    int t = j1 - 0x20;
-    Byte first = static_cast<Byte>(t < 0x3F ? (t + 1) / 2 + 0x80 : (t + 1) / 2 + 0xC0);
-    Byte second;
-    if (t % 2 == 0)
-        second = static_cast<Byte>(j2 + 0x7E);
-    else
-        second = static_cast<Byte>(j2 < 0x60 ? j2 + 0x1F : j2 + 0x20);
-    *out++ = static_cast<char>(first);
-    *out++ = static_cast<char>(second);
+    out[0] = static_cast<char>(jisPairTables.lead[j1 & 0x7F]);
+    out[1] = static_cast<char>(jisPairTables.trail[j1 & 1][j2 & 0x7F]);
+    out += 2;
 }
 
 // The line-end rule shared by every converter but JIS: CR LF, a lone CR and a lone LF all
@@ -86,6 +141,10 @@ void sjisBytes(State& s, const Byte* in, std::size_t length, char*& out)
 {
     for (std::size_t i = 0; i < length;) {
         Byte byte = in[i];
+        if (s.heldCount == 0 && !s.pendingCR && isPlain(byte)) {
+            i = copyPlainRun(in, i, length, out);
+            continue;
+        }
         if (s.heldCount == 1) {
             *out++ = static_cast<char>(s.held[0]);
             *out++ = static_cast<char>(byte);
@@ -122,10 +181,32 @@ void sjisBytes(State& s, const Byte* in, std::size_t length, char*& out)
     }
 }
 
+inline bool isEucByte(Byte byte)
+{
+    return byte >= 0xA1 && byte <= 0xFE;
+}
+
 void eucBytes(State& s, const Byte* in, std::size_t length, char*& out)
 {
     for (std::size_t i = 0; i < length;) {
         Byte byte = in[i];
+        if (s.heldCount == 0 && !s.pendingCR) {
+            if (isPlain(byte)) {
+                i = copyPlainRun(in, i, length, out);
+                continue;
+            }
+            // Whole JIS X 0208 characters inside the block, the common case, at once.
+            if (isEucByte(byte) && i + 1 < length && isEucByte(in[i + 1])) {
+                do {
+                    Byte first = in[i];
+                    putJisPair(static_cast<Byte>(first - 0x80), static_cast<Byte>(in[i + 1] - 0x80), out);
+                    if (first >= 0xF5)
+                        out[-2] = static_cast<char>(static_cast<Byte>(out[-2]) + 5);
+                    i += 2;
+                } while (i + 1 < length && isEucByte(in[i]) && isEucByte(in[i + 1]));
+                continue;
+            }
+        }
         if (s.heldCount > 0) {
             Byte first = s.held[0];
             bool kana = first == 0x8E;
@@ -178,13 +259,8 @@ void eucBytes(State& s, const Byte* in, std::size_t length, char*& out)
     }
 }
 
-inline void putCodePoint(State& s, std::uint32_t code, char*& out)
+inline void putCp932(State& s, std::uint16_t sjis, char*& out)
 {
-    if (code < 0x80) {
-        *out++ = static_cast<char>(code);
-        return;
-    }
-    std::uint16_t sjis = cp932::fromCodePoint(code);
     if (sjis == 0) {
         putGeta(out);
         ++s.unmappable;
@@ -196,10 +272,54 @@ inline void putCodePoint(State& s, std::uint32_t code, char*& out)
     }
 }
 
+inline void putCodePoint(State& s, std::uint32_t code, char*& out)
+{
+    if (code < 0x80) {
+        *out++ = static_cast<char>(code);
+        return;
+    }
+    putCp932(s, cp932::fromCodePoint(code), out);
+}
+
+// A well-formed two- or three-byte sequence wholly inside the block: its code point, or 0
+// when the bytes at i are anything else (left to the byte-at-a-time path).
+inline std::uint32_t wholeUtf8(const Byte* in, std::size_t i, std::size_t length, std::size_t& used)
+{
+    Byte lead = in[i];
+    if (lead >= 0xC2 && lead <= 0xDF) {
+        if (i + 1 >= length || (in[i + 1] & 0xC0) != 0x80)
+            return 0;
+        used = 2;
+        return (lead & 0x1Fu) << 6 | (in[i + 1] & 0x3Fu);
+    }
+    if (lead < 0xE0 || lead > 0xEF || i + 2 >= length || (in[i + 1] & 0xC0) != 0x80 || (in[i + 2] & 0xC0) != 0x80)
+        return 0;
+    std::uint32_t code = (lead & 0x0Fu) << 12 | (in[i + 1] & 0x3Fu) << 6 | (in[i + 2] & 0x3Fu);
+    if (code < 0x800 || (code >= 0xD800 && code <= 0xDFFF))
+        return 0;
+    used = 3;
+    return code;
+}
+
 void utf8Bytes(State& s, const Byte* in, std::size_t length, char*& out)
 {
+    const std::uint16_t* table = cp932::fromCodePointTable();
     for (std::size_t i = 0; i < length;) {
         Byte byte = in[i];
+        if (s.heldCount == 0 && !s.pendingCR) {
+            if (isPlain(byte)) {
+                i = copyPlainRun(in, i, length, out);
+                continue;
+            }
+            std::size_t used = 0;
+            if (std::uint32_t code = byte >= 0xC2 ? wholeUtf8(in, i, length, used) : 0) {
+                do {
+                    putCp932(s, table[code], out);
+                    i += used;
+                } while (i < length && in[i] >= 0xC2 && (code = wholeUtf8(in, i, length, used)) != 0);
+                continue;
+            }
+        }
         if (s.heldCount > 0) {
             if ((byte & 0xC0) != 0x80) {
                 *out++ = '?';
@@ -249,6 +369,11 @@ enum JisState {
     jisSecond = 7, jisCrDouble = 8, jisDollarParen = 9, jisKana = 10, jisCrKana = 11,
 };
 
+inline bool isJisByte(Byte byte)
+{
+    return byte >= 0x21 && byte <= 0x7E;
+}
+
 // Returns true when an invalid sequence was met.
 bool jisBytes(State& s, const Byte* in, std::size_t length, char*& out)
 {
@@ -260,6 +385,17 @@ bool jisBytes(State& s, const Byte* in, std::size_t length, char*& out)
         case jisAscii:
         case jisDouble:
         case jisKana: {
+            if ((s.jisState == jisStart || s.jisState == jisAscii) && isPlain(byte)) {
+                i = copyPlainRun(in, i, length, out);
+                break;
+            }
+            if (s.jisState == jisDouble && s.jisSet == 0 && i + 1 < length && isJisByte(byte) && isJisByte(in[i + 1])) {
+                do {
+                    putJisPair(in[i], in[i + 1], out);
+                    i += 2;
+                } while (i + 1 < length && isJisByte(in[i]) && isJisByte(in[i + 1]));
+                break;
+            }
             int mode = s.jisState == jisStart ? jisAscii : s.jisState;
             ++i;
             if (byte == esc) {
