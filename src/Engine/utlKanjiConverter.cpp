@@ -281,24 +281,39 @@ inline void putCodePoint(State& s, std::uint32_t code, char*& out)
     putCp932(s, cp932::fromCodePoint(code), out);
 }
 
-// A well-formed two- or three-byte sequence wholly inside the block: its code point, or 0
-// when the bytes at i are anything else (left to the byte-at-a-time path).
-inline std::uint32_t wholeUtf8(const Byte* in, std::size_t i, std::size_t length, std::size_t& used)
+// Converts the well-formed two- and three-byte sequences wholly inside the block from i on
+// (nearly all of Japanese text) and returns where it stopped; anything else is left to the
+// byte-at-a-time path. A byte xor 0x80 is below 0x40 exactly when it is a continuation byte.
+std::size_t wholeUtf8Run(State& s, const std::uint16_t* table, const Byte* in, std::size_t i, std::size_t length,
+                         char*& out)
 {
-    Byte lead = in[i];
-    if (lead >= 0xC2 && lead <= 0xDF) {
-        if (i + 1 >= length || (in[i + 1] & 0xC0) != 0x80)
-            return 0;
-        used = 2;
-        return (lead & 0x1Fu) << 6 | (in[i + 1] & 0x3Fu);
+    while (i + 1 < length) {
+        unsigned lead = in[i];
+        unsigned b1 = in[i + 1] ^ 0x80u;
+        std::uint32_t code;
+        std::size_t used;
+        if ((lead & 0xF0u) == 0xE0u) {
+            if (i + 2 >= length)
+                break;
+            unsigned b2 = in[i + 2] ^ 0x80u;
+            if ((b1 | b2) >= 0x40u)
+                break;
+            code = (lead & 0x0Fu) << 12 | b1 << 6 | b2;
+            if (code < 0x800 || code - 0xD800u < 0x800u)
+                break;
+            used = 3;
+        } else if (lead >= 0xC2 && lead <= 0xDF) {
+            if (b1 >= 0x40u)
+                break;
+            code = (lead & 0x1Fu) << 6 | b1;
+            used = 2;
+        } else {
+            break;
+        }
+        putCp932(s, table[code], out);
+        i += used;
     }
-    if (lead < 0xE0 || lead > 0xEF || i + 2 >= length || (in[i + 1] & 0xC0) != 0x80 || (in[i + 2] & 0xC0) != 0x80)
-        return 0;
-    std::uint32_t code = (lead & 0x0Fu) << 12 | (in[i + 1] & 0x3Fu) << 6 | (in[i + 2] & 0x3Fu);
-    if (code < 0x800 || (code >= 0xD800 && code <= 0xDFFF))
-        return 0;
-    used = 3;
-    return code;
+    return i;
 }
 
 void utf8Bytes(State& s, const Byte* in, std::size_t length, char*& out)
@@ -311,12 +326,9 @@ void utf8Bytes(State& s, const Byte* in, std::size_t length, char*& out)
                 i = copyPlainRun(in, i, length, out);
                 continue;
             }
-            std::size_t used = 0;
-            if (std::uint32_t code = byte >= 0xC2 ? wholeUtf8(in, i, length, used) : 0) {
-                do {
-                    putCp932(s, table[code], out);
-                    i += used;
-                } while (i < length && in[i] >= 0xC2 && (code = wholeUtf8(in, i, length, used)) != 0);
+            std::size_t next = wholeUtf8Run(s, table, in, i, length, out);
+            if (next != i) {
+                i = next;
                 continue;
             }
         }
