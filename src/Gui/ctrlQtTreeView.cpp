@@ -118,7 +118,7 @@ ctrlQtTreeView::Node* ctrlQtTreeView::newNode()
     return pool_.back().get();
 }
 
-TreeNode ctrlQtTreeView::insertNode(TreeNode parent, TreeNode insertAfter, tviTreeViewItem* item)
+TreeNode ctrlQtTreeView::doInsertNode(TreeNode parent, TreeNode insertAfter, tviTreeViewItem* item)
 {
     Node* p = node(parent);
     if (p == nullptr || item == nullptr)
@@ -170,7 +170,7 @@ void ctrlQtTreeView::releaseSubtree(Node* top)
     }
 }
 
-bool ctrlQtTreeView::deleteNode(TreeNode handle)
+bool ctrlQtTreeView::doDeleteNode(TreeNode handle)
 {
     Node* n = liveNode(handle);
     if (n == nullptr)

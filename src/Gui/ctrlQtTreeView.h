@@ -24,8 +24,6 @@ public:
     using ctrlTreeView::deleteLater;
 
     // Node operations.
-    TreeNode insertNode(TreeNode parent, TreeNode insertAfter, tviTreeViewItem* item) override;
-    bool deleteNode(TreeNode node) override;
     bool moveNode(TreeNode node, TreeNode newParent, TreeNode insertAfter) override;
     tviTreeViewItem* getItem(TreeNode node) const override;
     TreeNode getParent(TreeNode node) const override;
@@ -85,6 +83,10 @@ public:
 signals:
     void expansionRequested(const QModelIndex& index, bool expanded);
     void selectionRequested(const QModelIndex& index);
+
+protected:
+    TreeNode doInsertNode(TreeNode parent, TreeNode insertAfter, tviTreeViewItem* item) override;
+    bool doDeleteNode(TreeNode node) override;
 
 private:
     struct Node;

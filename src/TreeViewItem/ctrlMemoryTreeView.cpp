@@ -58,8 +58,8 @@ void ctrlMemoryTreeView::unlink(Node* n)
     n->parent = n->prev = n->next = nullptr;
 }
 
-TreeNode ctrlMemoryTreeView::insertNode(TreeNode parent, TreeNode insertAfter,
-                                        tviTreeViewItem* item)
+TreeNode ctrlMemoryTreeView::doInsertNode(TreeNode parent, TreeNode insertAfter,
+                                          tviTreeViewItem* item)
 {
     if (insertsBeforeFailure == 0) {
         return nullptr;
@@ -96,7 +96,7 @@ TreeNode ctrlMemoryTreeView::insertNode(TreeNode parent, TreeNode insertAfter,
     return reinterpret_cast<TreeNode>(n);
 }
 
-bool ctrlMemoryTreeView::deleteNode(TreeNode handle)
+bool ctrlMemoryTreeView::doDeleteNode(TreeNode handle)
 {
     Node* top = handle == kTreeRoot ? nullptr : node(handle);
     if (top == nullptr) {

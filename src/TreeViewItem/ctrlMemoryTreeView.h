@@ -12,8 +12,6 @@ public:
     ctrlMemoryTreeView();
     ~ctrlMemoryTreeView() override;
 
-    TreeNode insertNode(TreeNode parent, TreeNode insertAfter, tviTreeViewItem* item) override;
-    bool deleteNode(TreeNode node) override;
     bool moveNode(TreeNode node, TreeNode newParent, TreeNode insertAfter) override;
     tviTreeViewItem* getItem(TreeNode node) const override;
     TreeNode getParent(TreeNode node) const override;
@@ -34,6 +32,10 @@ public:
     // After this many more insertions every insertNode fails (-1: never), to test the
     // failure paths.
     int insertsBeforeFailure = -1;
+
+protected:
+    TreeNode doInsertNode(TreeNode parent, TreeNode insertAfter, tviTreeViewItem* item) override;
+    bool doDeleteNode(TreeNode node) override;
 
 private:
     struct Node;

@@ -28,8 +28,76 @@ void ctrlTreeView::destroyAllItems()
     // Items forget their nodes first: a derived tree has freed or is about to free them.
     for (auto& [key, item] : owned_) {
         item->setHandle(nullptr);
+        item->addressEntry_ = nullptr;
     }
     owned_.clear();
+    addresses_.clear();
+}
+
+TreeNode ctrlTreeView::insertNode(TreeNode parent, TreeNode insertAfter, tviTreeViewItem* item)
+{
+    TreeNode node = doInsertNode(parent, insertAfter, item);
+    if (node != nullptr && item != nullptr) {
+        indexAdd(item);
+    }
+    return node;
+}
+
+bool ctrlTreeView::deleteNode(TreeNode node)
+{
+    if (node == kTreeRoot) {
+        return doDeleteNode(node);
+    }
+    // The items are collected first: once the nodes are gone they cannot be reached.
+    std::vector<tviTreeViewItem*> items;
+    for (TreeNode n : subtreeNodes(node)) {
+        if (tviTreeViewItem* item = getItem(n)) {
+            items.push_back(item);
+        }
+    }
+    if (!doDeleteNode(node)) {
+        return false;
+    }
+    for (tviTreeViewItem* item : items) {
+        indexRemove(item);
+    }
+    return true;
+}
+
+int ctrlTreeView::countShowing(const std::string& address) const
+{
+    auto found = addresses_.find(address);
+    return found != addresses_.end() ? found->second : 0;
+}
+
+void ctrlTreeView::addressChanged(tviTreeViewItem* item)
+{
+    if (item == nullptr || item->addressEntry_ == nullptr || item->addressEntry_->first == item->getUrl()) {
+        return;
+    }
+    indexRemove(item);
+    indexAdd(item);
+}
+
+void ctrlTreeView::indexAdd(tviTreeViewItem* item)
+{
+    // An item has one node: inserting it again moves its count rather than adding one.
+    indexRemove(item);
+    auto entry = addresses_.try_emplace(item->getUrl(), 0).first;
+    ++entry->second;
+    item->addressEntry_ = &*entry;
+}
+
+void ctrlTreeView::indexRemove(tviTreeViewItem* item)
+{
+    AddressIndex::value_type* entry = item->addressEntry_;
+    if (entry == nullptr) {
+        return;
+    }
+    item->addressEntry_ = nullptr;
+    if (--entry->second == 0) {
+        addresses_.erase(addresses_.find(entry->first));
+    }
 }
 
 bool ctrlTreeView::askYesNo(const std::string&, const std::string&)

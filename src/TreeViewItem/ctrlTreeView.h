@@ -68,11 +68,13 @@ public:
 
     // --- Node operations (the toolkit's part) ---
     // Inserts a node for item under parent behind insertAfter (kTreeFirst, kTreeLast or a
-    // sibling); returns null when it could not.
-    virtual TreeNode insertNode(TreeNode parent, TreeNode insertAfter, tviTreeViewItem* item) = 0;
-    // Removes node and every node below it. The items are not destroyed.
-    virtual bool deleteNode(TreeNode node) = 0;
-    // Moves node with everything below it; refuses a target inside its own subtree.
+    // sibling); returns null when it could not. The item's address is counted.
+    TreeNode insertNode(TreeNode parent, TreeNode insertAfter, tviTreeViewItem* item);
+    // Removes node and every node below it. The items are not destroyed; their addresses are
+    // no longer counted.
+    bool deleteNode(TreeNode node);
+    // Moves node with everything below it; refuses a target inside its own subtree. The
+    // nodes stay in the tree, so the address counts stay as they are.
     virtual bool moveNode(TreeNode node, TreeNode newParent, TreeNode insertAfter) = 0;
     virtual tviTreeViewItem* getItem(TreeNode node) const = 0;
     virtual TreeNode getParent(TreeNode node) const = 0;
@@ -125,6 +127,15 @@ public:
     // Nodes of the subtree of node (node first, depth first, parents before children).
     std::vector<TreeNode> subtreeNodes(TreeNode node) const;
 
+    // --- Address index ---
+    // How many nodes of the tree show address (getUrl, compared byte-wise; nodes without an
+    // address count under the empty one). Kept up to date by insertNode, deleteNode and
+    // addressChanged, so that "already shown elsewhere" needs no walk over the tree.
+    int countShowing(const std::string& address) const;
+    // Called by an item whose address changed: it is counted under the new one from now on.
+    void addressChanged(tviTreeViewItem* item);
+    using AddressIndex = std::unordered_map<std::string, int>;
+
     // --- Cut, copy, paste ---
     void setClipboard(tviTreeViewItem* item, tviClipMode mode);
     tviTreeViewItem* clipboardItem() const { return clipItem_; }
@@ -174,8 +185,14 @@ public:
 protected:
     // Derived trees call this from their destructor before they free their nodes.
     void destroyAllItems();
+    // The toolkit's insertion and removal behind insertNode and deleteNode.
+    virtual TreeNode doInsertNode(TreeNode parent, TreeNode insertAfter, tviTreeViewItem* item) = 0;
+    virtual bool doDeleteNode(TreeNode node) = 0;
 
 private:
+    void indexAdd(tviTreeViewItem* item);
+    void indexRemove(tviTreeViewItem* item);
+    AddressIndex addresses_;
     std::unordered_map<const tviTreeViewItem*, std::unique_ptr<tviTreeViewItem>> owned_;
     std::string clipboardText_;
     tviTreeViewItem* clipItem_ = nullptr;

@@ -38,6 +38,7 @@ void tviCabinetItem::setUrl(const std::string& url)
     if (protocol_.empty()) {
         protocol_ = protocolOf(url);
     }
+    tree()->addressChanged(this);
 }
 
 int tviCabinetItem::getImage() const
@@ -101,6 +102,7 @@ bool tviCabinetItem::copyFrom(const tviTreeViewItem& item)
         title_ = sub.getTitle();
         status_ = sub.getStatus();
         protocol_ = sub.getScheme().empty() ? protocolOf(url_) : sub.getScheme();
+        tree()->addressChanged(this);
         return true;
     }
     if (type != typeCabinetItem && type != typeRSSItem && type != typeIEItem && type != typeNNItem) {
@@ -121,6 +123,7 @@ bool tviCabinetItem::copyFrom(const tviTreeViewItem& item)
         title_ = other.getTitle();
         protocol_ = protocolOf(url_);
     }
+    tree()->addressChanged(this);
     return true;
 }
 

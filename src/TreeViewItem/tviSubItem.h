@@ -19,7 +19,11 @@ public:
     void setKind(int kind) { kind_ = kind; }
     void setLinkText(const std::string& text) { linkText_ = text; }
     const std::string& getLinkText() const { return linkText_; }
-    void setUrl(const std::string& url) { url_ = url; }
+    void setUrl(const std::string& url)
+    {
+        url_ = url;
+        tree()->addressChanged(this);
+    }
     void setScheme(const std::string& scheme) { scheme_ = scheme; }
     const std::string& getScheme() const { return scheme_; }
     void setSecondText(const std::string& text) { secondText_ = text; }

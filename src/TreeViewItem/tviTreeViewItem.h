@@ -101,6 +101,8 @@ public:
     void setMarked(bool marked);
     virtual int getStatus() const { return 0; }
     virtual void getStatusText(std::string& text, bool& isError) const;
+    // A class whose address can change while its item is in the tree calls
+    // tree()->addressChanged(this) after each change (the tree counts nodes by address).
     virtual std::string getUrl() const { return {}; }
     virtual bool isSpecial() const { return false; }
     virtual bool hasOverlay() const { return false; }
@@ -201,4 +203,6 @@ private:
     clsQuillaraItem* request_ = nullptr;
     bool expandPending_ = false;
     int expandDepth_ = 0;
+    // This item's entry in the tree's address index while its node is counted.
+    ctrlTreeView::AddressIndex::value_type* addressEntry_ = nullptr;
 };

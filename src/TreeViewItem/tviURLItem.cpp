@@ -9,6 +9,7 @@
 #include "TreeViewItem/tviSubItem.h"
 
 #include <set>
+#include <unordered_map>
 
 namespace {
 
@@ -192,21 +193,28 @@ bool tviURLItem::addSubItems()
     }
     const tviTreeSettings& s = t->settings;
     std::string ownHost = node->getProperties().host;
-    // Addresses above this item, and those shown anywhere else in the tree.
+    // Addresses above this item.
     std::set<std::string> above;
     for (tviTreeViewItem* a = parentItem(); a != nullptr && isAncestorLinkType(a->getType());
          a = a->parentItem()) {
         above.insert(a->getUrl());
     }
-    std::set<std::string> shownElsewhere;
-    if (s.byNowUrl != 0 || s.hostNameLimit == 2) {
-        for (TreeNode n : t->subtreeNodes(kTreeRoot)) {
-            tviTreeViewItem* item = t->getItem(n);
-            if (item != nullptr && n != getHandle() && t->getParent(n) != getHandle()) {
-                shownElsewhere.insert(item->getUrl());
+    // "Elsewhere" is every node but this one and its children: the tree's count of an
+    // address less the count here, so that no notification walks the whole tree.
+    std::unordered_map<std::string, int> shownHere;
+    bool askElsewhere = s.byNowUrl != 0 || s.hostNameLimit == 2;
+    if (askElsewhere) {
+        ++shownHere[getUrl()];
+        for (TreeNode c = t->getFirstChild(getHandle()); c != nullptr; c = t->getNextSibling(c)) {
+            if (tviTreeViewItem* child = t->getItem(c)) {
+                ++shownHere[child->getUrl()];
             }
         }
     }
+    auto shownElsewhere = [&](const std::string& address) {
+        auto here = shownHere.find(address);
+        return t->countShowing(address) > (here != shownHere.end() ? here->second : 0);
+    };
     bool changed = false;
     int depth = getExpandDepth();
     for (int i = nextLinkIndex_; i < count; ++i) {
@@ -226,7 +234,7 @@ bool tviURLItem::addSubItems()
         if (s.emptyUrl != 0 && name.empty()) {
             continue;
         }
-        if (s.byNowUrl != 0 && shownElsewhere.count(link.address) != 0) {
+        if (s.byNowUrl != 0 && shownElsewhere(link.address)) {
             continue;
         }
         if (s.hostNameLimit == 4 && !link.host.empty() && link.host != ownHost) {
@@ -237,7 +245,7 @@ bool tviURLItem::addSubItems()
         if (s.hostNameLimit == 3 && otherSite) {
             continue;
         }
-        if (s.hostNameLimit == 2 && otherSite && shownElsewhere.count(link.address) != 0) {
+        if (s.hostNameLimit == 2 && otherSite && shownElsewhere(link.address)) {
             continue;
         }
         if (s.showDupLink == 3 && seenAddresses_.count(link.address) != 0) {
@@ -262,6 +270,9 @@ bool tviURLItem::addSubItems()
         if (!sub->insertItem(getHandle(), kTreeLast)) {
             t->destroyItem(sub);
             continue;
+        }
+        if (askElsewhere) {
+            ++shownHere[link.address];
         }
         seenAddresses_.insert(link.address);
         keyed_[link.address] = sub;

@@ -7,6 +7,7 @@
 #include "TestSupport.h"
 #include "TreeViewItem/ctrlMemoryTreeView.h"
 #include "TreeViewItem/tviCabinet.h"
+#include "TreeViewItem/tviCabinetFolder.h"
 #include "TreeViewItem/tviCabinetItem.h"
 
 #include <gtest/gtest.h>
@@ -193,4 +194,57 @@ TEST_F(SubItems, NewItemTakesThePageTitleAsItsName)
     EXPECT_EQ("Title", item->getText());
     EXPECT_FALSE(item->isNewItem());
     EXPECT_TRUE(cabinet->isChanged());
+}
+
+TEST_F(SubItems, AlreadyShownFollowsDeletedMovedEditedAndCopiedItems)
+{
+    // The tree's address count must follow every edit: a stale count would hide the link of a
+    // deleted item, or show one that an edited, moved, copied or restored item still shows.
+    struct Case {
+        std::string address;
+        bool shown;
+    };
+    const std::vector<Case> cases = {
+        {"http://h/deleted.html", true},   // its item was deleted
+        {"http://h/moved.html", false},    // its item sits in a folder that was moved
+        {"http://h/before.html", true},    // the item's address was edited away from it...
+        {"http://h/after.html", false},    // ...to this one
+        {"http://h/copied.html", false},   // the original was deleted, its copy stays
+        {"http://h/restored.html", false}, // deleted and put back
+        {"http://h/below.html", true},     // a sub-item of a deleted page
+    };
+    bool handled = false;
+    tviCabinetItem* deleted = addItem("http://h/deleted.html");
+    auto folder = std::make_unique<tviCabinetFolder>(&tree);
+    auto* moved = tree.adopt(std::move(folder));
+    ASSERT_TRUE(moved->insertItem(cabinet->getHandle(), kTreeLast));
+    auto inner = std::make_unique<tviCabinetItem>(&tree);
+    inner->setUrl("http://h/moved.html");
+    ASSERT_TRUE(tree.adopt(std::move(inner))->insertItem(moved->getHandle(), kTreeLast));
+    ASSERT_TRUE(moved->moveTo(cabinet->getHandle(), kTreeFirst));
+    tviCabinetItem* edited = addItem("http://h/before.html");
+    ASSERT_TRUE(edited->applyProperties({"edited", "http://h/after.html", "", false, true}));
+    tviCabinetItem* copied = addItem("http://h/copied.html");
+    ASSERT_NE(nullptr, copied->copyTo(cabinet->getHandle(), kTreeLast));
+    ASSERT_TRUE(copied->executeCommand(tviCommand::deleteItem, false, handled));
+    ASSERT_TRUE(deleted->executeCommand(tviCommand::deleteItem, false, handled));
+    tviCabinetItem* restored = addItem("http://h/restored.html");
+    ASSERT_TRUE(restored->executeCommand(tviCommand::deleteItem, false, handled));
+    ASSERT_TRUE(tree.undoDelete());
+    site()["http://h/q.html"] = {{0, "http://h/below.html", "below"}};
+    tviCabinetItem* q = addItem("http://h/q.html");
+    expand(q);
+    ASSERT_EQ("below", texts(q->getHandle()));
+    ASSERT_TRUE(q->executeCommand(tviCommand::deleteItem, false, handled));
+
+    std::string expected;
+    for (const Case& c : cases) {
+        site()["http://h/p.html"].push_back({0, c.address, c.address});
+        if (c.shown) {
+            expected += (expected.empty() ? "" : "|") + c.address;
+        }
+    }
+    tviCabinetItem* page = addItem("http://h/p.html");
+    expand(page);
+    EXPECT_EQ(expected, texts(page->getHandle()));
 }
