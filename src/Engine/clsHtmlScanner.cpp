@@ -7,8 +7,11 @@
 #include "Engine/utlUrl.h"
 #include "Platform/platformText.h"
 
+#include <algorithm>
 #include <cstring>
 #include <string_view>
+#include <utility>
+#include <vector>
 
 namespace {
 
@@ -45,15 +48,49 @@ const HtmlTag HtmlTagTable[] = {
     {"VAR", 1, 1, 0}, {nullptr, 0, 0, 0},
 };
 
+// The table's rows by first letter, so that a tag name is compared with a handful of rows.
+struct TagIndex {
+    std::array<std::vector<std::pair<std::string_view, const HtmlTag*>>, 26> byLetter;
+
+    TagIndex()
+    {
+        for (const HtmlTag* row = HtmlTagTable; row->name != nullptr; ++row)
+            byLetter[static_cast<std::size_t>(row->name[0] - 'A')].emplace_back(row->name, row);
+    }
+};
+
 const HtmlTag* findTag(const std::string& name)
 {
-    if (name.empty())
+    if (name.empty() || name[0] < 'A' || name[0] > 'Z')
         return nullptr;
-    for (const HtmlTag* row = HtmlTagTable; row->name != nullptr; ++row) {
-        if (row->name[0] == name[0] && name == row->name)
+    static const TagIndex index;
+    for (const auto& [rowName, row] : index.byLetter[static_cast<std::size_t>(name[0] - 'A')]) {
+        if (rowName == name)
             return row;
     }
     return nullptr;
+}
+
+// The first stop byte at or after i that begins a character, or length when there is none.
+// i must begin a character. Neither '<' nor '>' can be a proper trail byte, so the search
+// runs at memchr speed; a hit is taken for the trail of the byte before it only when that
+// byte ends an odd run of lead-byte values (such a run always begins a character).
+// trailAtEnd tells whether the block ends between the two bytes of a character.
+std::size_t findCharacter(const Byte* in, std::size_t i, std::size_t length, Byte stop, bool& trailAtEnd)
+{
+    std::size_t boundary = i;
+    for (;;) {
+        const void* hit = i < length ? std::memchr(in + i, stop, length - i) : nullptr;
+        std::size_t at = hit == nullptr ? length : static_cast<std::size_t>(static_cast<const Byte*>(hit) - in);
+        std::size_t leads = 0;
+        while (at - leads > boundary && platform::isLeadByte(in[at - leads - 1]))
+            ++leads;
+        trailAtEnd = at == length && leads % 2 == 1;
+        if (at == length || leads % 2 == 0)
+            return at;
+        boundary = at + 1;
+        i = at + 1;
+    }
 }
 
 inline bool isLetter(Byte b)
@@ -197,16 +234,17 @@ bool clsHtmlScanner::scanBlock(const char* bytes, std::size_t length)
                 ++i;
                 continue;
             }
-            while (i < length && in[i] != '<') {
-                if (platform::isLeadByte(in[i])) {
-                    if (i + 1 == length) {
-                        trailNext = true;
-                        return true;
-                    }
-                    ++i;
-                }
-                ++i;
-            }
+            i = findCharacter(in, i, length, '<', trailNext);
+            if (i == length)
+                return true;
+        } else if (!trailNext && (skipsToTagEnd() || (isRawText() && endTagMatched == 0))) {
+            // Inside a tag, and in STYLE and SCRIPT, nothing but the pairing of double-byte
+            // characters matters up to the next '>' or '<'; the tag's own bytes are kept for
+            // the tags read by name.
+            std::size_t start = i;
+            i = findCharacter(in, i, length, isRawText() ? '<' : '>', trailNext);
+            if (scanState == stateStartTag && tagClass == 32 && attributes.size() < attributesLimit)
+                attributes.append(bytes + start, std::min(i - start, attributesLimit - attributes.size()));
             if (i == length)
                 return true;
         }
@@ -214,6 +252,17 @@ bool clsHtmlScanner::scanBlock(const char* bytes, std::size_t length)
             return true;
     }
     return true;
+}
+
+bool clsHtmlScanner::skipsToTagEnd() const
+{
+    return scanState == stateSkip || (scanState == stateStartTag && subState == 4) ||
+           (scanState == stateEndTag && subState == 2);
+}
+
+bool clsHtmlScanner::isRawText() const
+{
+    return scanState == stateStyle || scanState == stateScript;
 }
 
 bool clsHtmlScanner::parseComment(Byte byte)

@@ -80,6 +80,9 @@ private:
     bool parseComment(unsigned char byte);
     std::string baseAddress(int& kind) const;
     bool isTag(const char* name) const;
+    // States in which bytes up to the next '>' (or '<') change nothing but character pairing.
+    bool skipsToTagEnd() const;
+    bool isRawText() const;
 
     int pageKind = 0;
     std::string pageAddress;
