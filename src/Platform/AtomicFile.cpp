@@ -41,34 +41,71 @@ std::string directoryOf(const std::string& path)
     return slash == 0 ? "/" : path.substr(0, slash);
 }
 
-} // namespace
-
-bool atomicWriteFile(const std::string& path, std::string_view bytes, std::string* error)
+// An unnamed file in the target's directory: a process killed while writing leaves nothing
+// behind. Falls back to a named temporary where the file system has no O_TMPFILE.
+int openUnnamed(const std::string& directory, mode_t mode)
 {
-    std::string temp = path + ".tmp-XXXXXX";
-    int fd = ::mkstemp(temp.data());
-    if (fd < 0)
-        return fail(error, "cannot create " + temp);
-    // Keep the mode of the file being replaced, so that a save does not widen its permissions.
-    struct stat old {};
-    ::fchmod(fd, ::stat(path.c_str(), &old) == 0 ? (old.st_mode & 07777) : 0644);
-    if (!writeAll(fd, bytes) || ::fsync(fd) != 0) {
-        fail(error, "cannot write " + temp);
-        ::close(fd);
-        ::unlink(temp.c_str());
-        return false;
-    }
-    if (::close(fd) != 0) {
-        fail(error, "cannot close " + temp);
-        ::unlink(temp.c_str());
-        return false;
+#ifdef O_TMPFILE
+    return ::open(directory.c_str(), O_TMPFILE | O_WRONLY | O_CLOEXEC, mode);
+#else
+    (void)directory;
+    (void)mode;
+    errno = EOPNOTSUPP;
+    return -1;
+#endif
+}
+
+// Gives the written file its final name: a named temporary beside it, renamed over the old one.
+bool publish(int fd, bool unnamed, const std::string& temp, const std::string& path, std::string* error)
+{
+    if (unnamed) {
+        std::string procPath = "/proc/self/fd/" + std::to_string(fd);
+        if (::linkat(AT_FDCWD, procPath.c_str(), AT_FDCWD, temp.c_str(), AT_SYMLINK_FOLLOW) != 0)
+            return fail(error, "cannot link " + temp);
     }
     if (::rename(temp.c_str(), path.c_str()) != 0) {
         fail(error, "cannot rename over " + path);
         ::unlink(temp.c_str());
         return false;
     }
-    int dir = ::open(directoryOf(path).c_str(), O_RDONLY | O_DIRECTORY);
+    return true;
+}
+
+} // namespace
+
+bool atomicWriteFile(const std::string& path, std::string_view bytes, std::string* error)
+{
+    // Keep the mode of the file being replaced, so that a save does not widen its permissions.
+    struct stat old {};
+    mode_t mode = ::stat(path.c_str(), &old) == 0 ? (old.st_mode & 07777) : 0644;
+    std::string directory = directoryOf(path);
+    std::string temp = path + ".tmp-XXXXXX";
+    int fd = openUnnamed(directory, mode);
+    bool unnamed = fd >= 0;
+    if (unnamed) {
+        temp = path + ".tmp-" + std::to_string(::getpid()) + "-" + std::to_string(fd);
+        ::unlink(temp.c_str());
+    } else {
+        fd = ::mkstemp(temp.data());
+        if (fd < 0)
+            return fail(error, "cannot create " + temp);
+        ::fchmod(fd, mode);
+    }
+    auto discard = [&] {
+        ::close(fd);
+        if (!unnamed)
+            ::unlink(temp.c_str());
+        return false;
+    };
+    if (!writeAll(fd, bytes) || ::fsync(fd) != 0) {
+        fail(error, "cannot write " + path);
+        return discard();
+    }
+    if (!publish(fd, unnamed, temp, path, error))
+        return discard();
+    if (::close(fd) != 0)
+        return fail(error, "cannot close " + path);
+    int dir = ::open(directory.c_str(), O_RDONLY | O_DIRECTORY);
     if (dir >= 0) {
         ::fsync(dir);
         ::close(dir);
