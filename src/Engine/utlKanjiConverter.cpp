@@ -39,34 +39,35 @@ inline void putGeta(char*& out)
 
 // Bytes 0x20-0x7F read the same in every code but JIS double-byte mode and need no line-end
 // care, so runs of them are copied whole. Returns the index after the run.
+//
+// Words of eight are stored whole, also past the end of a run: the output buffer holds two
+// bytes for every input byte, so while eight input bytes remain, eight output bytes fit.
 inline std::size_t copyPlainRun(const Byte* in, std::size_t i, std::size_t length, char*& out)
 {
     constexpr std::uint64_t spaces = 0x2020202020202020ULL;
     constexpr std::uint64_t highBits = 0x8080808080808080ULL;
-    std::size_t start = i;
-    // Eight at a time: a byte below 0x20 borrows into its high bit, one above 0x7F has it set.
-    // A borrow only marks bytes after the first one that ends the run, so the lowest mark
-    // (in memory order) is exact.
+    // A byte below 0x20 borrows into its high bit, one above 0x7F has it set. A borrow only
+    // marks bytes after the first one that ends the run, so the lowest mark (in memory order)
+    // is exact.
     while (i + 8 <= length) {
         std::uint64_t word;
         std::memcpy(&word, in + i, 8);
+        std::memcpy(out, &word, 8);
         std::uint64_t ends = ((word - spaces) | word) & highBits;
         if (ends == 0) {
             i += 8;
+            out += 8;
             continue;
         }
         if constexpr (std::endian::native == std::endian::little) {
-            i += static_cast<std::size_t>(std::countr_zero(ends)) / 8;
-            std::memcpy(out, in + start, i - start);
-            out += i - start;
-            return i;
+            std::size_t run = static_cast<std::size_t>(std::countr_zero(ends)) / 8;
+            out += run;
+            return i + run;
         }
         break;
     }
     while (i < length && in[i] >= 0x20 && in[i] < 0x80)
-        ++i;
-    std::memcpy(out, in + start, i - start);
-    out += i - start;
+        *out++ = static_cast<char>(in[i++]);
     return i;
 }
 
