@@ -687,11 +687,12 @@ bool clsHtmlScanner::setLinkName(const std::string& name, bool isFrame)
     if (startsWithNoCase(lastLinkUrl, "javascript:"))
         return true;
     reportLink(isFrame ? 18 : 0, lastLinkUrl, name, lastHref);
-    clsUrlInformation parsed;
-    parsed.set(0, 0, lastLinkUrl);
-    if (parsed.getFileName().empty())
+    if (!linkParser)
+        linkParser = std::make_unique<clsUrlInformation>();
+    linkParser->set(0, 0, lastLinkUrl);
+    if (linkParser->getFileName().empty())
         return true;
-    std::string extension = parsed.getExtension();
+    std::string extension = linkParser->getExtension();
     for (const char* page : pageExtensions) {
         if (equalsNoCase(extension, page))
             return true;

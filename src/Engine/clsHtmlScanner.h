@@ -2,7 +2,10 @@
 
 #include <array>
 #include <cstddef>
+#include <memory>
 #include <string>
+
+class clsUrlInformation;
 
 // The byte-at-a-time HTML scanner of an analysis node: title, META keywords, BASE, links
 // (A, AREA, FRAME, IFRAME, META refresh) with their visible names, and resources (IMG, and
@@ -112,4 +115,6 @@ private:
     std::string lastLinkUrl;
     std::string keywords;
     int metaCharsetCode = 0;
+    // Reads the file name of each link; kept, so that its fields keep their buffers.
+    std::unique_ptr<clsUrlInformation> linkParser;
 };
