@@ -119,7 +119,11 @@ public:
     // Deletes item and its node after the current notification has been handled.
     void deleteLater(tviTreeViewItem* item);
     bool owns(const tviTreeViewItem* item) const;
-    void reserveItems(size_t count) { owned_.reserve(owned_.size() + count); }
+    void reserveItems(size_t count)
+    {
+        owned_.reserve(owned_.size() + count);
+        addresses_.reserve(addresses_.size() + count);
+    }
     size_t itemCount() const { return owned_.size(); }
 
     // True when node is ancestor or the same node, or lies below it.
