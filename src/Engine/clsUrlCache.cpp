@@ -10,6 +10,7 @@
 #include <cassert>
 #include <cstdio>
 #include <filesystem>
+#include <map>
 #include <memory>
 #include <system_error>
 #include <vector>
@@ -47,22 +48,36 @@ bool clsUrlCache::store(const std::string& address, std::string_view body, const
         return false;
     if (!write(address, body, header, lastModified))
         return false;
-    if (directorySize() > limit)
-        trim();
+    std::lock_guard<std::mutex> guard(lock);
+    if (sizeOnDisk() > limit)
+        trimLocked();
     return true;
 }
 
-std::uint64_t clsUrlCache::directorySize() const
+std::uint64_t& clsUrlCache::sizeOnDisk()
 {
-    std::lock_guard<std::mutex> guard(lock);
+    if (sizeKnown)
+        return size;
     std::error_code ignored;
-    std::uintmax_t total = 0;
+    size = 0;
     for (const auto& entry : std::filesystem::directory_iterator(directory, ignored)) {
         if (entry.is_regular_file(ignored))
-            total += entry.file_size(ignored);
+            size += entry.file_size(ignored);
     }
-    return total;
+    sizeKnown = true;
+    return size;
 }
+
+namespace {
+
+std::uint64_t fileSize(const std::string& path)
+{
+    std::error_code ignored;
+    std::uintmax_t bytes = std::filesystem::file_size(path, ignored);
+    return ignored ? 0 : bytes;
+}
+
+} // namespace
 
 bool clsUrlCache::write(const std::string& address, std::string_view body, const std::string& header,
                         const std::string& lastModified)
@@ -73,13 +88,17 @@ bool clsUrlCache::write(const std::string& address, std::string_view body, const
     std::lock_guard<std::mutex> guard(lock);
     if (!platform::makeDirectories(directory))
         return logError("clsUrlCache::store", "cannot create " + directory);
+    std::uint64_t& total = sizeOnDisk();
     std::string stem = directory + nameOf(address);
     std::string error;
-    if (!platform::atomicWriteFile(stem + ".body", body, &error))
-        return logError("clsUrlCache::store", error);
     std::string meta = address + "\n" + lastModified + "\n" + header;
-    if (!platform::atomicWriteFile(stem + ".meta", meta, &error))
-        return logError("clsUrlCache::store", error);
+    for (const auto& [path, bytes] : {std::pair<std::string, std::string_view>{stem + ".body", body},
+                                      std::pair<std::string, std::string_view>{stem + ".meta", meta}}) {
+        std::uint64_t old = fileSize(path);
+        if (!platform::atomicWriteFile(path, bytes, &error, platform::Durability::Unsynced))
+            return logError("clsUrlCache::store", error);
+        total = total - std::min(total, old) + bytes.size();
+    }
     return true;
 }
 
@@ -111,12 +130,18 @@ bool clsUrlCache::lookup(const std::string& address, std::string& bodyPath, std:
 bool clsUrlCache::trim()
 {
     std::lock_guard<std::mutex> guard(lock);
+    return trimLocked();
+}
+
+bool clsUrlCache::trimLocked()
+{
     struct Entry {
         std::filesystem::path stem;
         std::filesystem::file_time_type time;
         std::uintmax_t size = 0;
     };
     std::vector<Entry> entries;
+    std::map<std::filesystem::path, std::size_t> indexOf;
     std::uintmax_t total = 0;
     std::error_code error;
     for (const auto& file : std::filesystem::directory_iterator(directory, error)) {
@@ -129,13 +154,14 @@ bool clsUrlCache::trim()
             continue;
         std::filesystem::path stem = path;
         stem.replace_extension();
-        auto found = std::find_if(entries.begin(), entries.end(), [&](const Entry& e) { return e.stem == stem; });
-        if (found == entries.end()) {
+        auto [slot, added] = indexOf.emplace(stem, entries.size());
+        if (added) {
             entries.push_back(Entry{stem, file.last_write_time(error), size});
-        } else {
-            found->size += size;
-            found->time = std::max(found->time, file.last_write_time(error));
+            continue;
         }
+        Entry& found = entries[slot->second];
+        found.size += size;
+        found.time = std::max(found.time, file.last_write_time(error));
     }
     std::sort(entries.begin(), entries.end(), [](const Entry& a, const Entry& b) { return a.time < b.time; });
     for (const Entry& entry : entries) {
@@ -147,6 +173,8 @@ bool clsUrlCache::trim()
         std::filesystem::remove(body.replace_extension(".body"), error);
         total -= std::min(total, entry.size);
     }
+    size = total;
+    sizeKnown = true;
     return total <= limit;
 }
 
@@ -159,10 +187,9 @@ bool InitUrlCache(const std::string& directory, std::uint64_t limitBytes)
 
 bool InitUrlCache()
 {
-    std::string data = platform::resolveProgramPaths().dataDirectory;
     std::uint64_t limitMB = defaultLimitMB;
     utlIniInfo* settings = GetUtlIniInfo();
-    data = settings->getDataDirectory();
+    std::string data = settings->getDataDirectory();
     int value = settings->getInt(IniKey::CacheLimitMB);
     if (value > 0)
         limitMB = static_cast<std::uint64_t>(value);

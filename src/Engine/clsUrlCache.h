@@ -9,7 +9,8 @@
 // One directory under the data directory; each entry is two files named after a hash of the
 // address: NAME.body (the page as received) and NAME.meta (the address, the Last-Modified
 // time and the response header). Both are written atomically, the meta file last, so a
-// reader sees a whole entry or none. The directory is kept below a size limit by removing
+// reader sees a whole entry or none. They are not synced to disk: a cache entry lost to a
+// power failure costs only a new fetch. The directory is kept below a size limit by removing
 // the oldest entries.
 class clsUrlCache {
 public:
@@ -33,11 +34,16 @@ public:
 private:
     bool write(const std::string& address, std::string_view body, const std::string& header,
                const std::string& lastModified);
-    std::uint64_t directorySize() const;
+    // Bytes in the directory: measured once, then kept up to date by write and trim, so that
+    // a store costs no walk over the whole directory. Called with the lock held.
+    std::uint64_t& sizeOnDisk();
+    bool trimLocked();
 
     std::string directory;
     std::uint64_t limit;
     mutable std::mutex lock;
+    bool sizeKnown = false;
+    std::uint64_t size = 0;
 };
 
 // The process-wide cache under the data directory ("Cache/"), bounded by

@@ -73,7 +73,7 @@ bool publish(int fd, bool unnamed, const std::string& temp, const std::string& p
 
 } // namespace
 
-bool atomicWriteFile(const std::string& path, std::string_view bytes, std::string* error)
+bool atomicWriteFile(const std::string& path, std::string_view bytes, std::string* error, Durability durability)
 {
     // Keep the mode of the file being replaced, so that a save does not widen its permissions.
     struct stat old {};
@@ -97,7 +97,8 @@ bool atomicWriteFile(const std::string& path, std::string_view bytes, std::strin
             ::unlink(temp.c_str());
         return false;
     };
-    if (!writeAll(fd, bytes) || ::fsync(fd) != 0) {
+    bool written = writeAll(fd, bytes) && (durability == Durability::Unsynced || ::fsync(fd) == 0);
+    if (!written) {
         fail(error, "cannot write " + path);
         return discard();
     }
@@ -105,6 +106,8 @@ bool atomicWriteFile(const std::string& path, std::string_view bytes, std::strin
         return discard();
     if (::close(fd) != 0)
         return fail(error, "cannot close " + path);
+    if (durability == Durability::Unsynced)
+        return true;
     int dir = ::open(directory.c_str(), O_RDONLY | O_DIRECTORY);
     if (dir >= 0) {
         ::fsync(dir);

@@ -53,6 +53,21 @@ TEST(clsUrlCache, StaysWithinItsLimit)
     EXPECT_FALSE(cache.lookup("http://h/0", body));
     EXPECT_TRUE(cache.lookup("http://h/5", body));
     EXPECT_FALSE(cache.store("http://h/big", std::string(11 * 1024, 'b'), "", ""));
+
+    // Storing one address again replaces its entry and keeps the others.
+    clsUrlCache again(home.dir() + "Again/", 10 * 1024);
+    ASSERT_TRUE(again.store("http://h/keep", page, "", ""));
+    for (int i = 0; i < 10; ++i)
+        ASSERT_TRUE(again.store("http://h/same", page, "", ""));
+    EXPECT_TRUE(again.lookup("http://h/keep", body));
+    // What an earlier run left counts against the limit too.
+    clsUrlCache later(home.dir() + "Again/", 7 * 1024);
+    ASSERT_TRUE(later.store("http://h/new", page, "", ""));
+    total = 0;
+    for (const auto& entry : fs::directory_iterator(home.dir() + "Again/"))
+        total += entry.file_size();
+    EXPECT_LE(total, 7u * 1024);
+    EXPECT_TRUE(later.lookup("http://h/new", body));
 }
 
 // The HTML view's text: title in brackets, line breaks, cells, no scripts or comments.
