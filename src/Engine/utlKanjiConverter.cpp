@@ -289,6 +289,26 @@ std::size_t wholeUtf8Run(State& s, const std::uint16_t* table, const Byte* in, s
                          char*& out)
 {
     while (i + 1 < length) {
+        // Three-byte characters with four bytes in reach, the bulk of Japanese text: the lead
+        // (1110xxxx) and both continuation bytes (10xxxxxx) are checked with one mask.
+        if constexpr (std::endian::native == std::endian::little) {
+            while (i + 4 <= length) {
+                std::uint32_t word;
+                std::memcpy(&word, in + i, 4);
+                if ((word & 0x00C0C0F0u) != 0x008080E0u)
+                    break;
+                std::uint32_t code = (word & 0x0Fu) << 12 | (word & 0x3F00u) >> 2 | (word & 0x3F0000u) >> 16;
+                std::uint16_t sjis = table[code];
+                if (code < 0x800 || code - 0xD800u < 0x800u || sjis < 0x100)
+                    break;
+                out[0] = static_cast<char>(sjis >> 8);
+                out[1] = static_cast<char>(sjis & 0xFF);
+                out += 2;
+                i += 3;
+            }
+            if (i + 1 >= length)
+                break;
+        }
         unsigned lead = in[i];
         unsigned b1 = in[i + 1] ^ 0x80u;
         std::uint32_t code;
