@@ -117,6 +117,14 @@ TEST(utlKanjiConverter, ConvertsKanaAndRefusesToGarble)
         {"UTF-8 character CP932 lacks", utlKanjiConverter::codeUtf8, "\xF0\x9F\x98\x80", "\x81\xAC"},
         {"UTF-8 broken sequence keeps '<'", utlKanjiConverter::codeUtf8, "\xE3\x81<", "?<"},
         {"UTF-8 overlong", utlKanjiConverter::codeUtf8, "\xC0\xAF", "??"},
+        // The whole-character fast paths must refuse what the byte-at-a-time path refuses.
+        {"UTF-8 three-byte overlong Alpha in a run", utlKanjiConverter::codeUtf8, "\xE3\x81\x82\xE0\x8E\x91xyz", "\x82\xA0?xyz"},
+        {"UTF-8 two-byte Alpha at the end", utlKanjiConverter::codeUtf8, "\xE3\x81\x82\xCE\x91", "\x82\xA0\x83\x9F"},
+        {"UTF-8 surrogate in a run", utlKanjiConverter::codeUtf8, "\xE3\x81\x82\xED\xA0\x80xyz", "\x82\xA0?xyz"},
+        {"UTF-8 surrogate at the end", utlKanjiConverter::codeUtf8, "\xE3\x81\x82\xED\xA0\x80", "\x82\xA0?"},
+        {"UTF-8 half-width kana in a run", utlKanjiConverter::codeUtf8, "\xE3\x81\x82\xEF\xBD\xB1xyz", "\x82\xA0\xB1xyz"},
+        {"EUC user-defined row in a run", utlKanjiConverter::codeEuc, "\xA4\xA2\xF5\xA1xyz", "\x82\xA0\xF0\x40xyz"},
+        {"ASCII run cut by a tab inside a word", utlKanjiConverter::codeSjis, "abc\tdefghijklmno\x82\xA0pq", "abc\tdefghijklmno\x82\xA0pq"},
         {"Shift_JIS trail may look like ASCII", utlKanjiConverter::codeSjis, "\x83\x5C\n", "\x83\x5C\r\n"},
     };
     for (const Case& c : cases)
