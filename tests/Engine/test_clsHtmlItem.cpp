@@ -2,6 +2,8 @@
 
 #include "TestSupport.h"
 
+#include "Engine/clsHtmlScanner.h"
+
 #include <filesystem>
 #include <gtest/gtest.h>
 
@@ -77,5 +79,58 @@ TEST(clsHtmlItem, SurvivesHostilePages)
                                      "<title>never ends <a href=a.htm>", "<a href=\"a.htm", "\x82"}) {
         page = analyzeBytes(unterminated, pageAddress, 1);
         EXPECT_TRUE(page.links.empty()) << unterminated;
+    }
+}
+
+namespace {
+
+// The scanner alone, recording the addresses of links, fed in two blocks cut at offset.
+class LinkRecorder : public clsHtmlScanner {
+public:
+    std::string links;
+
+protected:
+    bool reportLink(int, const std::string& address, const std::string& name, const std::string&) override
+    {
+        links += address + "=" + name + ";";
+        return true;
+    }
+    bool reportResource(int, const std::string&, const std::string&) override { return true; }
+    bool reportTitle(const std::string&) override { return true; }
+};
+
+std::string scannedLinks(const std::string& text, std::size_t cut)
+{
+    LinkRecorder scanner;
+    scanner.setPageAddress(1, "http://example.jp/");
+    scanner.scanBlock(text.data(), cut);
+    scanner.scanBlock(text.data() + cut, text.size() - cut);
+    scanner.finishScan();
+    return scanner.links;
+}
+
+} // namespace
+
+// Malformed Shift_JIS: a '<' or '>' right after a lead byte is its trail, and opens or
+// closes nothing; after an even run of lead-byte values it is a character of its own. The
+// scanner searches for '<' and '>' in bulk, so the pairing must still be counted right.
+TEST(clsHtmlScanner, TrailBytesNeverOpenOrCloseTags)
+{
+    struct Case {
+        const char* what;
+        std::string text;
+        std::string links;
+    } cases[] = {
+        {"lead before '<'", "\x82\xA0\x81<a href=a.html>a</a>", ""},
+        {"two lead values before '<'", "\x82\x9F<a href=b.html>b</a>", "http://example.jp/b.html=b;"},
+        {"three lead values before '<'", "\x82\x82\x9F<a href=c.html>c</a>", ""},
+        {"lead before '>' in a tag", "<a href=d.html title=\x81>>d</a>", "http://example.jp/d.html=d;"},
+        {"lead before '>' in an unknown tag", "<zz \x81><a href=e.html>e</a>>f", ""},
+        {"lead before '<' in SCRIPT", "<script>\x81</script><a href=g.html>g</a></script><a href=h.html>h</a>",
+         "http://example.jp/h.html=h;"},
+    };
+    for (const Case& c : cases) {
+        for (std::size_t cut = 0; cut <= c.text.size(); ++cut)
+            ASSERT_EQ(scannedLinks(c.text, cut), c.links) << c.what << " cut " << cut;
     }
 }
