@@ -793,6 +793,9 @@ int clsHtmlScanner::lookupEndTag(const std::string& name)
 
 bool clsHtmlScanner::decodeEntities(std::string& text)
 {
+    // Most names hold no reference at all; they read the same decoded.
+    if (text.find('&') == std::string::npos)
+        return true;
     return decodeHtmlText(text);
 }
 
