@@ -142,9 +142,20 @@ void sjisBytes(State& s, const Byte* in, std::size_t length, char*& out)
 {
     for (std::size_t i = 0; i < length;) {
         Byte byte = in[i];
-        if (s.heldCount == 0 && !s.pendingCR && isPlain(byte)) {
-            i = copyPlainRun(in, i, length, out);
-            continue;
+        if (s.heldCount == 0 && !s.pendingCR) {
+            if (isPlain(byte)) {
+                i = copyPlainRun(in, i, length, out);
+                continue;
+            }
+            if (platform::isLeadByte(byte) && i + 1 < length) {
+                do {
+                    out[0] = static_cast<char>(in[i]);
+                    out[1] = static_cast<char>(in[i + 1]);
+                    out += 2;
+                    i += 2;
+                } while (i + 1 < length && platform::isLeadByte(in[i]));
+                continue;
+            }
         }
         if (s.heldCount == 1) {
             *out++ = static_cast<char>(s.held[0]);
