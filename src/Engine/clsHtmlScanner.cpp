@@ -237,6 +237,15 @@ bool clsHtmlScanner::scanBlock(const char* bytes, std::size_t length)
             i = findCharacter(in, i, length, '<', trailNext);
             if (i == length)
                 return true;
+        } else if ((scanState == stateStartTag || scanState == stateEndTag) && subState == 0) {
+            // A tag name: letters and digits, kept upper-cased up to the buffer's size.
+            while (i < length && (isLetter(in[i]) || isDigit(in[i]))) {
+                if (tagNameLength < tagNameSize - 1)
+                    tagName[tagNameLength++] = static_cast<char>(upper(in[i]));
+                ++i;
+            }
+            if (i == length)
+                return true;
         } else if (!trailNext && (skipsToTagEnd() || (isRawText() && endTagMatched == 0))) {
             // Inside a tag, and in STYLE and SCRIPT, nothing but the pairing of double-byte
             // characters matters up to the next '>' or '<'; the tag's own bytes are kept for
