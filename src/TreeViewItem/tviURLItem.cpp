@@ -248,6 +248,10 @@ bool tviURLItem::addSubItems()
         if (s.hostNameLimit == 2 && otherSite && shownElsewhere(link.address)) {
             continue;
         }
+        // "The first occurrence wins": later links to an address already shown are left out.
+        if (s.showDupLink == 2 && seenAddresses_.count(link.address) != 0) {
+            continue;
+        }
         if (s.showDupLink == 3 && seenAddresses_.count(link.address) != 0) {
             auto found = keyed_.find(link.address);
             if (found != keyed_.end() && t->owns(found->second)) {

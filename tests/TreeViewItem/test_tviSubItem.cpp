@@ -165,6 +165,16 @@ TEST_F(SubItems, LinkRulesOfTheTreeSettings)
     ASSERT_TRUE(page->executeCommand(tviCommand::reExpand, false, handled));
     pumpUntil([&] { return tree.getFirstChild(page->getHandle()) != nullptr; });
     EXPECT_EQ("ABC|lead|index|dir|mail|frame", texts(page->getHandle()));
+
+    // Duplicate links: the first occurrence wins, or every occurrence is shown.
+    const std::pair<int, const char*> duplicates[] = {{2, "A|lead|index|dir|mail|frame"},
+                                                      {1, "A|ABC|lead|index|dir|mail|frame"}};
+    for (const auto& [showDupLink, expected] : duplicates) {
+        tree.settings.showDupLink = showDupLink;
+        ASSERT_TRUE(page->executeCommand(tviCommand::reExpand, false, handled));
+        pumpUntil([&] { return tree.getFirstChild(page->getHandle()) != nullptr; });
+        EXPECT_EQ(expected, texts(page->getHandle())) << "ShowDupLink " << showDupLink;
+    }
 }
 
 TEST_F(SubItems, FailedNewItemRemovesItselfOnlyAfterItsNotification)
