@@ -667,7 +667,7 @@ bool clsHtmlScanner::addAltText(const std::string& text)
     return true;
 }
 
-std::string clsHtmlScanner::baseAddress(int& kind) const
+const std::string& clsHtmlScanner::baseAddress(int& kind) const
 {
     if (baseSeen) {
         kind = 0; // the kind follows from the BASE address itself
@@ -683,7 +683,7 @@ bool clsHtmlScanner::addLink(const std::string& href)
     if (inAnchor)
         closeAnchor();
     int kind = 0;
-    std::string base = baseAddress(kind);
+    const std::string& base = baseAddress(kind);
     resolveUrl(kind, base, href, lastLinkUrl);
     lastHref = href;
     return true;
@@ -712,7 +712,7 @@ bool clsHtmlScanner::setLinkName(const std::string& name, bool isFrame)
 bool clsHtmlScanner::addResourceFromLink(const std::string& url, const std::string& name)
 {
     int kind = 0;
-    std::string base = baseAddress(kind);
+    const std::string& base = baseAddress(kind);
     std::string absolute;
     resolveUrl(kind, base, url, absolute);
     return reportResource(0, absolute, name);
@@ -721,7 +721,7 @@ bool clsHtmlScanner::addResourceFromLink(const std::string& url, const std::stri
 bool clsHtmlScanner::addResourceFromImg(const std::string& src, const std::string& alt)
 {
     int kind = 0;
-    std::string base = baseAddress(kind);
+    const std::string& base = baseAddress(kind);
     std::string absolute;
     resolveUrl(kind, base, src, absolute);
     return reportResource(0, absolute, alt);

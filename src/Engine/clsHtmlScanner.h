@@ -81,7 +81,7 @@ private:
     void appendTitle(unsigned char byte, bool trail);
     void flushTitleCollected();
     bool parseComment(unsigned char byte);
-    std::string baseAddress(int& kind) const;
+    const std::string& baseAddress(int& kind) const;
     bool isTag(const char* name) const;
     // States in which bytes up to the next '>' (or '<') change nothing but character pairing.
     bool skipsToTagEnd() const;
