@@ -118,14 +118,7 @@ bool clsQuillaraEngine::term()
     }
     std::deque<Job> requests;
     std::deque<Job> communications;
-    {
-        std::lock_guard<std::mutex> guard(requestLock);
-        requests.swap(requestQueue);
-    }
-    {
-        std::lock_guard<std::mutex> guard(communicationLock);
-        communications.swap(communicationQueue);
-    }
+    takeQueuedJobs(requests, communications);
     window = nullptr;
     dropJobs(requests, false, false);
     dropJobs(communications, false, true);
@@ -509,14 +502,7 @@ bool clsQuillaraEngine::stop()
     stopWorkers();
     std::deque<Job> requests;
     std::deque<Job> communications;
-    {
-        std::lock_guard<std::mutex> guard(requestLock);
-        requests.swap(requestQueue);
-    }
-    {
-        std::lock_guard<std::mutex> guard(communicationLock);
-        communications.swap(communicationQueue);
-    }
+    takeQueuedJobs(requests, communications);
     {
         std::lock_guard<std::recursive_mutex> registry(RegistryLock());
         for (auto& [id, info] : byId) {
@@ -530,6 +516,16 @@ bool clsQuillaraEngine::stop()
     dropJobs(communications, true, true);
     dropJobs(requests, true, false);
     return true;
+}
+
+void clsQuillaraEngine::takeQueuedJobs(std::deque<Job>& requests, std::deque<Job>& communications)
+{
+    {
+        std::lock_guard<std::mutex> guard(requestLock);
+        requests.swap(requestQueue);
+    }
+    std::lock_guard<std::mutex> guard(communicationLock);
+    communications.swap(communicationQueue);
 }
 
 // Gives back what dropped jobs hold. With notify, a request whose read never started, or

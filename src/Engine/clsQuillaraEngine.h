@@ -149,6 +149,8 @@ private:
     bool pushRequest(const Job& job);
     bool runJob(Job& job);
     void dropJobs(std::deque<Job>& jobs, bool notify, bool communication);
+    // Empties both queues into the given ones.
+    void takeQueuedJobs(std::deque<Job>& requests, std::deque<Job>& communications);
     void releaseJob(Job& job);
     bool startWorkers();
     void stopWorkers();
