@@ -126,7 +126,9 @@ void fill(QMenu* top, QMenuBar* bar, const MenuEntry (&entries)[N], const guiMen
         switch (e.kind) {
         case popup: {
             QString title = gui::toQt(e.title);
-            QMenu* menu = stack.empty() ? bar->addMenu(title) : stack.back()->addMenu(title);
+            QMenu* menu = !stack.empty() ? stack.back()->addMenu(title) : bar != nullptr ? bar->addMenu(title) : nullptr;
+            if (menu == nullptr)
+                return; // a top-level pop-up needs the menu bar
             stack.push_back(menu);
             break;
         }

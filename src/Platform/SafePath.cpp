@@ -32,7 +32,7 @@ std::string safeFileComponent(std::string_view name, std::size_t maxBytes)
     while (!out.empty() && (out.back() == ' ' || out.back() == '.'))
         out.back() = '_';
     if (out.empty())
-        out = "_";
+        out.push_back('_');
     return out;
 }
 
