@@ -16,10 +16,13 @@ constexpr const char* protocolUnknown = "http(\x95s\x96\xBE)"; // http(不明)
 constexpr std::size_t statusCodeLimit = 255;
 constexpr std::size_t headerValueLimit = 1023;
 
-// Cuts trailing spaces and tabs; a double-byte character is stepped over whole, so that its
-// trail byte is never taken for a blank.
-std::string trimTrailingBlanks(const std::string& text)
+// The length of text without its trailing spaces and tabs; a double-byte character is stepped
+// over whole, so that its trail byte is never taken for a blank.
+std::size_t trimmedLength(const std::string& text)
 {
+    // A trail byte is never a blank, so text that does not end in one keeps its length.
+    if (text.empty() || (text.back() != ' ' && text.back() != '\t'))
+        return text.size();
     std::size_t keep = 0;
     for (std::size_t i = 0; i < text.size();) {
         unsigned char c = static_cast<unsigned char>(text[i]);
@@ -32,7 +35,12 @@ std::string trimTrailingBlanks(const std::string& text)
         if (c != ' ' && c != '\t')
             keep = i;
     }
-    return text.substr(0, keep);
+    return keep;
+}
+
+std::string trimTrailingBlanks(const std::string& text)
+{
+    return text.substr(0, trimmedLength(text));
 }
 
 bool startsWithNoCase(const std::string& text, std::size_t at, const std::string& prefix)
@@ -218,9 +226,9 @@ bool clsUrlInformation::set(int newId, int newKind, const std::string& text)
 {
     id = newId;
     linkKind = newKind;
-    std::string trimmed = trimTrailingBlanks(text);
     std::lock_guard<std::mutex> guard(fieldLock);
-    address = trimmed;
+    address.assign(text, 0, trimmedLength(text));
+    const std::string& trimmed = address;
     if (originalAddress.empty())
         originalAddress = trimmed;
     addressKind = addressNotParsed;
@@ -255,19 +263,21 @@ bool clsUrlInformation::set(int newId, int newKind, const std::string& text)
     }
     addressKind = addressNetwork;
     protocol = parts.scheme;
-    scheme = parts.scheme;
+    scheme = std::move(parts.scheme);
     path = trimmed;
     // Only a hierarchical address names a file: "mailto:a@b.com" has no extension ".com".
     std::size_t slash = parts.urlPath.rfind('/');
-    fileName = slash == std::string::npos ? std::string() : parts.urlPath.substr(slash + 1);
+    if (slash != std::string::npos)
+        fileName.assign(parts.urlPath, slash + 1);
     std::size_t dot = fileName.rfind('.');
-    extension = dot == std::string::npos ? std::string() : fileName.substr(dot);
-    host = parts.host;
+    if (dot != std::string::npos)
+        extension.assign(fileName, dot);
+    host = std::move(parts.host);
     port = parts.port;
-    userName = parts.userName;
-    password = parts.password;
-    urlPath = parts.urlPath;
-    extraInfo = parts.extraInfo;
+    userName = std::move(parts.userName);
+    password = std::move(parts.password);
+    urlPath = std::move(parts.urlPath);
+    extraInfo = std::move(parts.extraInfo);
     return true;
 }
 

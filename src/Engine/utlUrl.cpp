@@ -63,28 +63,27 @@ size_t pathStart(const std::string& address)
     return address.find('/', from);
 }
 
-// The scheme and authority of base ("http://h", "file://", "//server"); empty for a local path.
-std::string originOf(const std::string& base)
-{
-    size_t scheme = base.find("://");
-    if (scheme == std::string::npos) {
-        if (!base.starts_with("//"))
-            return {};
-        size_t end = base.find('/', 2);
-        return base.substr(0, end);
-    }
-    size_t end = base.find('/', scheme + 3);
-    return base.substr(0, end);
-}
-
-// A link that begins with '/' keeps the origin of base; "//host/x" keeps only its scheme.
+// A link that begins with '/' keeps the origin of base, its scheme and authority ("http://h",
+// "file://", "//server"; none for a local path); "//host/x" keeps only its scheme.
 std::string combineRooted(const std::string& base, const std::string& relative)
 {
     if (relative.starts_with("//")) {
         std::string scheme = schemeOf(base);
         return scheme.empty() ? relative : scheme + ":" + relative;
     }
-    return originOf(base) + relative;
+    size_t scheme = base.find("://");
+    size_t end = std::string::npos;
+    if (scheme != std::string::npos)
+        end = base.find('/', scheme + 3);
+    else if (base.starts_with("//"))
+        end = base.find('/', 2);
+    else
+        return relative;
+    std::string_view origin = std::string_view(base).substr(0, end);
+    std::string result;
+    result.reserve(origin.size() + relative.size());
+    result.append(origin).append(relative);
+    return result;
 }
 
 int kindFromBase(const std::string& base)
@@ -106,17 +105,23 @@ size_t hostStart(const std::string& base)
 // its part before them. A base that is a bare host gets its '/'.
 std::string combineWeb(const std::string& base, const std::string& relative)
 {
+    std::string_view whole(base);
     size_t host = hostStart(base);
-    std::string plain = base.substr(0, base.find_first_of("?#", host));
-    bool bareHost = plain.find('/', host) == std::string::npos;
-    std::string root = bareHost ? plain + "/" : plain;
+    std::string_view plain = whole.substr(0, whole.find_first_of("?#", host));
+    bool bareHost = plain.find('/', host) == std::string_view::npos;
+    std::string_view kept; // what follows plain (and its added '/') before relative
     if (relative.empty() || relative[0] == '#') {
-        std::string document = base.substr(0, base.find('#', host));
-        return root + document.substr(plain.size()) + relative;
+        kept = whole.substr(0, whole.find('#', host)).substr(plain.size());
+    } else if (relative[0] != '?' && !bareHost) {
+        plain = plain.substr(0, plain.rfind('/') + 1);
     }
-    if (relative[0] == '?')
-        return root + relative;
-    return root.substr(0, root.rfind('/') + 1) + relative;
+    std::string result;
+    result.reserve(plain.size() + 1 + kept.size() + relative.size());
+    result.append(plain);
+    if (bareHost)
+        result += '/';
+    result.append(kept).append(relative);
+    return result;
 }
 
 std::string combineLocal(const std::string& base, const std::string& relative)
@@ -136,6 +141,9 @@ void removeDotSegments(std::string& address)
 {
     size_t start = pathStart(address);
     if (start == std::string::npos)
+        return;
+    // Only a "." or ".." with a '/' behind it is removed, and either shows as "./".
+    if (address.find("./", start) == std::string::npos)
         return;
     std::vector<std::string_view> kept;
     std::string_view path(address);

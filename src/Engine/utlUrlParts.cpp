@@ -1,6 +1,8 @@
 #include "Engine/utlUrlParts.h"
 
 #include <cctype>
+#include <cstddef>
+#include <string_view>
 
 namespace {
 
@@ -11,26 +13,51 @@ bool isSchemeChar(unsigned char c, bool first)
     return !first && (std::isdigit(c) || c == '+' || c == '-' || c == '.');
 }
 
-std::string lowerAscii(std::string text)
+// Bytes that end an authority ('/', '?', '#') or a path ('?', '#'); one table lookup a byte
+// instead of a search for each delimiter.
+constexpr unsigned char endsPath = 1;
+constexpr unsigned char endsAuthority = 2;
+
+struct DelimiterTable {
+    unsigned char flags[256] = {};
+    constexpr DelimiterTable()
+    {
+        flags[static_cast<unsigned char>('/')] = endsAuthority;
+        flags[static_cast<unsigned char>('?')] = endsAuthority | endsPath;
+        flags[static_cast<unsigned char>('#')] = endsAuthority | endsPath;
+    }
+};
+
+constexpr DelimiterTable delimiters;
+
+std::size_t findDelimiter(std::string_view text, std::size_t from, unsigned char mask)
 {
-    for (char& c : text)
+    for (std::size_t i = from; i < text.size(); ++i)
+        if (delimiters.flags[static_cast<unsigned char>(text[i])] & mask)
+            return i;
+    return text.size();
+}
+
+void assignLower(std::string& out, std::string_view text)
+{
+    out.assign(text);
+    for (char& c : out)
         if (c >= 'A' && c <= 'Z')
             c = static_cast<char>(c - 'A' + 'a');
-    return text;
 }
 
 // The port after the last ':' of an authority's host part, outside IPv6 brackets.
-bool splitHostPort(const std::string& hostPort, utlUrlParts& parts)
+bool splitHostPort(std::string_view hostPort, utlUrlParts& parts)
 {
-    size_t bracket = hostPort.rfind(']');
-    size_t colon = hostPort.rfind(':');
-    if (colon == std::string::npos || (bracket != std::string::npos && colon < bracket)) {
-        parts.host = hostPort;
+    std::size_t bracket = hostPort.rfind(']');
+    std::size_t colon = hostPort.rfind(':');
+    if (colon == std::string_view::npos || (bracket != std::string_view::npos && colon < bracket)) {
+        parts.host.assign(hostPort);
         parts.port = defaultPortOf(parts.scheme);
         return true;
     }
-    parts.host = hostPort.substr(0, colon);
-    std::string digits = hostPort.substr(colon + 1);
+    parts.host.assign(hostPort.substr(0, colon));
+    std::string_view digits = hostPort.substr(colon + 1);
     if (digits.empty()) {
         parts.port = defaultPortOf(parts.scheme);
         return true;
@@ -49,17 +76,17 @@ bool splitHostPort(const std::string& hostPort, utlUrlParts& parts)
     return true;
 }
 
-bool crackAuthority(const std::string& authority, utlUrlParts& parts)
+bool crackAuthority(std::string_view authority, utlUrlParts& parts)
 {
-    size_t at = authority.rfind('@');
-    std::string hostPort = authority;
-    if (at != std::string::npos) {
-        std::string userInfo = authority.substr(0, at);
+    std::size_t at = authority.rfind('@');
+    std::string_view hostPort = authority;
+    if (at != std::string_view::npos) {
+        std::string_view userInfo = authority.substr(0, at);
         hostPort = authority.substr(at + 1);
-        size_t colon = userInfo.find(':');
-        parts.userName = userInfo.substr(0, colon);
-        if (colon != std::string::npos)
-            parts.password = userInfo.substr(colon + 1);
+        std::size_t colon = userInfo.find(':');
+        parts.userName.assign(userInfo.substr(0, colon));
+        if (colon != std::string_view::npos)
+            parts.password.assign(userInfo.substr(colon + 1));
     }
     // A host is sent as written; one with blanks, control or non-ASCII bytes (a NUL would cut
     // the name short and reach another host) is not an address we can send.
@@ -102,31 +129,28 @@ int defaultPortOf(const std::string& scheme)
     return 0;
 }
 
-bool crackUrl(const std::string& address, utlUrlParts& parts)
+bool crackUrl(const std::string& text, utlUrlParts& parts)
 {
     parts = utlUrlParts{};
-    size_t i = 0;
+    std::string_view address(text);
+    std::size_t i = 0;
     while (i < address.size() && isSchemeChar(static_cast<unsigned char>(address[i]), i == 0))
         ++i;
     if (i == 0 || i >= address.size() || address[i] != ':')
         return false;
-    parts.scheme = lowerAscii(address.substr(0, i));
-    size_t rest = i + 1;
-    if (address.compare(rest, 2, "//") == 0) {
+    assignLower(parts.scheme, address.substr(0, i));
+    std::size_t rest = i + 1;
+    if (address.substr(rest, 2) == "//") {
         parts.hasAuthority = true;
-        size_t start = rest + 2;
-        size_t end = address.find_first_of("/?#", start);
-        if (end == std::string::npos)
-            end = address.size();
+        std::size_t start = rest + 2;
+        std::size_t end = findDelimiter(address, start, endsAuthority);
         if (!crackAuthority(address.substr(start, end - start), parts))
             return false;
         rest = end;
     }
-    size_t extra = address.find_first_of("?#", rest);
-    if (extra == std::string::npos)
-        extra = address.size();
-    parts.urlPath = address.substr(rest, extra - rest);
-    parts.extraInfo = address.substr(extra);
+    std::size_t extra = findDelimiter(address, rest, endsPath);
+    parts.urlPath.assign(address.substr(rest, extra - rest));
+    parts.extraInfo.assign(address.substr(extra));
     return true;
 }
 
