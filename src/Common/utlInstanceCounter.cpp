@@ -1,7 +1,9 @@
 #include "Common/utlInstanceCounter.h"
 
 #include <cstdio>
+#include <map>
 #include <string>
+#include <string_view>
 #include <mutex>
 
 namespace {
@@ -18,6 +20,10 @@ struct Slot {
 struct Table {
     std::mutex mutex;
     Slot slots[kSlots];
+    std::size_t used = 0;
+    // Name to slot, so that a count costs no walk over the slots (links are counted by the
+    // hundred thousand on big pages).
+    std::map<std::string, std::size_t, std::less<>> index;
 };
 
 // The UI, engine and worker threads all construct counted objects, so the table is locked.
@@ -29,15 +35,16 @@ Table& table()
 
 Slot* findSlot(Table& t, const char* name)
 {
-    for (Slot& slot : t.slots) {
-        if (slot.name.empty()) {
-            slot.name = name;
-            return &slot;
-        }
-        if (slot.name == name)
-            return &slot;
-    }
-    return nullptr;
+    std::string_view key(name);
+    auto found = t.index.find(key);
+    if (found != t.index.end())
+        return &t.slots[found->second];
+    if (t.used == kSlots)
+        return nullptr;
+    Slot& slot = t.slots[t.used];
+    slot.name = key;
+    t.index.emplace(slot.name, t.used++);
+    return &slot;
 }
 
 } // namespace
