@@ -75,7 +75,9 @@ TEST_F(LogTest, LevelDecidesWhichLinesAreWritten)
         for (const std::string& line : lines()) {
             std::smatch m;
             ASSERT_TRUE(std::regex_match(line, m, field)) << line;
-            names += (names.empty() ? "" : " ") + m[1].str();
+            if (!names.empty())
+                names += ' ';
+            names += m[1].str();
             EXPECT_EQ(m[2].matched, m[1] == "TRACEEND") << line;
         }
         EXPECT_EQ(names, expected) << level;

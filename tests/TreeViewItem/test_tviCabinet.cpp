@@ -63,7 +63,9 @@ struct Fixture : ::testing::Test {
     {
         std::string out;
         for (TreeNode c = tree.getFirstChild(node); c != nullptr; c = tree.getNextSibling(c)) {
-            out += (out.empty() ? "" : ",") + tree.getItem(c)->getText();
+            if (!out.empty())
+                out += ',';
+            out += tree.getItem(c)->getText();
         }
         return out;
     }

@@ -121,7 +121,9 @@ struct SubItems : ::testing::Test {
     {
         std::string out;
         for (TreeNode c = tree.getFirstChild(node); c != nullptr; c = tree.getNextSibling(c)) {
-            out += (out.empty() ? "" : "|") + tree.getItem(c)->getText();
+            if (!out.empty())
+                out += '|';
+            out += tree.getItem(c)->getText();
         }
         return out;
     }
@@ -251,7 +253,9 @@ TEST_F(SubItems, AlreadyShownFollowsDeletedMovedEditedAndCopiedItems)
     for (const Case& c : cases) {
         site()["http://h/p.html"].push_back({0, c.address, c.address});
         if (c.shown) {
-            expected += (expected.empty() ? "" : "|") + c.address;
+            if (!expected.empty())
+                expected += '|';
+            expected += c.address;
         }
     }
     tviCabinetItem* page = addItem("http://h/p.html");
