@@ -285,12 +285,7 @@ bool clsHtmlScanner::parseComment(Byte byte)
         subState = 7;
     }
     if (subState == 6) {
-        if (trailNext)
-            trailNext = false;
-        else if (platform::isLeadByte(byte))
-            trailNext = true;
-        else if (byte == '>')
-            scanState = stateText;
+        skipToTagEnd(byte);
         return true;
     }
     if (trailNext) {
@@ -313,6 +308,17 @@ bool clsHtmlScanner::parseComment(Byte byte)
 
 // STYLE and SCRIPT run to their end tag. A '<' that does not begin it is content like any
 // other, and the comparison starts afresh at the byte that broke it.
+// Steps over a tag's rest up to its '>', which never hides in the second byte of a character.
+void clsHtmlScanner::skipToTagEnd(unsigned char byte)
+{
+    if (trailNext)
+        trailNext = false;
+    else if (platform::isLeadByte(byte))
+        trailNext = true;
+    else if (byte == '>')
+        scanState = stateText;
+}
+
 bool clsHtmlScanner::parseRawText(Byte byte, const char* endTag, std::size_t endTagLength)
 {
     if (endTagMatched > 0) {
@@ -516,12 +522,7 @@ bool clsHtmlScanner::parseHtml(Byte byte)
                 attributes += static_cast<char>(byte);
             return true;
         case stateSkip:
-            if (trailNext)
-                trailNext = false;
-            else if (platform::isLeadByte(byte))
-                trailNext = true;
-            else if (byte == '>')
-                scanState = stateText;
+            skipToTagEnd(byte);
             return true;
         case stateStyle:
             return parseRawText(byte, "</STYLE>", 8);

@@ -77,6 +77,7 @@ private:
     bool actOnEndTag();
     bool closeAnchor();
     bool parseRawText(unsigned char byte, const char* endTag, std::size_t endTagLength);
+    void skipToTagEnd(unsigned char byte);
     bool parseTitle(unsigned char byte);
     void appendTitle(unsigned char byte, bool trail);
     void flushTitleCollected();
