@@ -1,5 +1,6 @@
 #include "TestSupport.h"
 
+#include <csignal>
 #include <cstdlib>
 #include <fstream>
 #include <sstream>
@@ -29,6 +30,21 @@ TempHome::~TempHome()
         unsetenv("QUILLARA_HOME");
     std::error_code ignored;
     std::filesystem::remove_all(path_, ignored);
+}
+
+FileSizeLimit::FileSizeLimit(rlim_t bytes)
+{
+    getrlimit(RLIMIT_FSIZE, &saved_);
+    previous_ = std::signal(SIGXFSZ, SIG_IGN);
+    rlimit low = saved_;
+    low.rlim_cur = bytes;
+    setrlimit(RLIMIT_FSIZE, &low);
+}
+
+FileSizeLimit::~FileSizeLimit()
+{
+    setrlimit(RLIMIT_FSIZE, &saved_);
+    std::signal(SIGXFSZ, previous_);
 }
 
 std::string readFile(const std::filesystem::path& path)

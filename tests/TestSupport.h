@@ -1,6 +1,7 @@
 #pragma once
 
 #include <filesystem>
+#include <sys/resource.h>
 #include <string>
 
 namespace testsupport {
@@ -22,6 +23,19 @@ private:
     std::filesystem::path path_;
     std::string previousHome_;
     bool hadPreviousHome_ = false;
+};
+
+// Holds the file-size limit low for the scope, so that a write fails even for root.
+class FileSizeLimit {
+public:
+    explicit FileSizeLimit(rlim_t bytes);
+    ~FileSizeLimit();
+    FileSizeLimit(const FileSizeLimit&) = delete;
+    FileSizeLimit& operator=(const FileSizeLimit&) = delete;
+
+private:
+    rlimit saved_{};
+    void (*previous_)(int) = nullptr;
 };
 
 std::string readFile(const std::filesystem::path& path);

@@ -124,28 +124,6 @@ TEST_F(IniInfoTest, BadSettingsFileLoadsWithDefaults)
     EXPECT_EQ(ini.getInt(IniKey::RebarLines), 4);             // no final newline
 }
 
-// Holds the file-size limit low for the scope, so that a write fails even for root.
-class FileSizeLimit {
-public:
-    explicit FileSizeLimit(rlim_t bytes)
-    {
-        getrlimit(RLIMIT_FSIZE, &saved_);
-        previous_ = std::signal(SIGXFSZ, SIG_IGN);
-        rlimit low = saved_;
-        low.rlim_cur = bytes;
-        setrlimit(RLIMIT_FSIZE, &low);
-    }
-    ~FileSizeLimit()
-    {
-        setrlimit(RLIMIT_FSIZE, &saved_);
-        std::signal(SIGXFSZ, previous_);
-    }
-
-private:
-    rlimit saved_{};
-    void (*previous_)(int) = nullptr;
-};
-
 TEST_F(IniInfoTest, FailedSaveIsReportedAndKeepsTheOldFile)
 {
     platform::RegistryStore store(platform::RegistryStore::defaultPath());
@@ -159,7 +137,7 @@ TEST_F(IniInfoTest, FailedSaveIsReportedAndKeepsTheOldFile)
     for (int i = 0; i < 40; ++i)
         ini.addCabinetFile("/cabinets/" + std::string(200, 'c') + std::to_string(i) + ".scb");
     {
-        FileSizeLimit limit(4096);
+        testsupport::FileSizeLimit limit(4096);
         EXPECT_FALSE(ini.save());
     }
     EXPECT_EQ(testsupport::readFile(iniPath()), old);

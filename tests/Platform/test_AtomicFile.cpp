@@ -10,28 +10,6 @@
 
 namespace {
 
-// Holds the file-size limit low for the scope, so that a write fails even for root.
-class FileSizeLimit {
-public:
-    explicit FileSizeLimit(rlim_t bytes)
-    {
-        getrlimit(RLIMIT_FSIZE, &saved_);
-        previous_ = std::signal(SIGXFSZ, SIG_IGN);
-        rlimit low = saved_;
-        low.rlim_cur = bytes;
-        setrlimit(RLIMIT_FSIZE, &low);
-    }
-    ~FileSizeLimit()
-    {
-        setrlimit(RLIMIT_FSIZE, &saved_);
-        std::signal(SIGXFSZ, previous_);
-    }
-
-private:
-    rlimit saved_{};
-    void (*previous_)(int) = nullptr;
-};
-
 TEST(AtomicWriteFile, KeepsOldFileWhenWriteFails)
 {
     testsupport::TempHome home;
@@ -39,7 +17,7 @@ TEST(AtomicWriteFile, KeepsOldFileWhenWriteFails)
     ASSERT_TRUE(platform::atomicWriteFile(path, "old"));
     std::string error;
     {
-        FileSizeLimit limit(1024);
+        testsupport::FileSizeLimit limit(1024);
         EXPECT_FALSE(platform::atomicWriteFile(path, std::string(4096, 'n'), &error));
     }
     EXPECT_FALSE(error.empty());
