@@ -4,6 +4,7 @@
 #include "cmdAnalyze.h"
 #include "cmdConfig.h"
 #include "cmdFetch.h"
+#include "cmdSearch.h"
 #include "cmdTree.h"
 
 #include <CLI/CLI.hpp>
@@ -21,6 +22,7 @@ int main(int argc, char** argv)
     addCheckCommand(app, context);
     addFetchCommand(app, context);
     addAnalyzeCommand(app, context);
+    addSearchCommand(app, context);
 
     try {
         app.parse(argc, argv);

@@ -9,6 +9,8 @@
 #include <QClipboard>
 #include <QDesktopServices>
 #include <QFont>
+#include <QCursor>
+#include <QMenu>
 #include <QMessageBox>
 #include <QProcess>
 #include <QUrl>
@@ -491,13 +493,33 @@ Qt::ItemFlags ctrlQtTreeView::flags(const QModelIndex& index) const
     return f;
 }
 
-bool ctrlQtTreeView::askYesNo(const std::string& text, const std::string& title)
+bool ctrlQtTreeView::askYesNo(const std::string& text, const std::string& title, tviButtons buttons)
 {
     if (!interactive)
-        return ctrlTreeView::askYesNo(text, title);
+        return ctrlTreeView::askYesNo(text, title, buttons);
+    bool yesNo = buttons == tviButtons::yesNo;
+    QMessageBox::StandardButton accept = yesNo ? QMessageBox::Yes : QMessageBox::Ok;
+    QMessageBox::StandardButton refuse = yesNo ? QMessageBox::No : QMessageBox::Cancel;
     auto answer = QMessageBox::question(QApplication::activeWindow(), fromSjisTitle(title), gui::toQt(text),
-                                        QMessageBox::Ok | QMessageBox::Cancel, QMessageBox::Cancel);
-    return answer == QMessageBox::Ok;
+                                        accept | refuse, refuse);
+    return answer == accept;
+}
+
+tviPastePlace ctrlQtTreeView::choosePastePlace()
+{
+    if (!interactive)
+        return ctrlTreeView::choosePastePlace();
+    // Popup 2 of the item menus: the choice is the pop-up's answer, never a command.
+    QMenu menu;
+    QAction* inside = menu.addAction(gui::toQt("\x92\x86\x82\xC9\x93\\\x82\xE8\x95t\x82\xAF(&M)")); // 中に貼り付け(&M)
+    QAction* below = menu.addAction(gui::toQt("\x89\xBA\x82\xC9\x93\\\x82\xE8\x95t\x82\xAF(&B)")); // 下に貼り付け(&B)
+    menu.addAction(gui::toQt("\x83L\x83\x83\x83\x93\x83Z\x83\x8B(&C)")); // キャンセル(&C)
+    QAction* chosen = menu.exec(QCursor::pos());
+    if (chosen == inside)
+        return tviPastePlace::inside;
+    if (chosen == below)
+        return tviPastePlace::below;
+    return tviPastePlace::cancel;
 }
 
 void ctrlQtTreeView::showMessage(const std::string& text, const std::string& title)

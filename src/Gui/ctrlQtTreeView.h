@@ -40,7 +40,9 @@ public:
 
     // The user and the desktop. Without interactive set (tests) the headless answers of the
     // base are used and nothing is opened.
-    bool askYesNo(const std::string& text, const std::string& title) override;
+    bool askYesNo(const std::string& text, const std::string& title,
+                  tviButtons buttons = tviButtons::okCancel) override;
+    tviPastePlace choosePastePlace() override;
     void showMessage(const std::string& text, const std::string& title) override;
     bool setClipboardText(const std::string& text) override;
     bool openExternal(const std::string& target, bool newWindow) override;

@@ -90,6 +90,12 @@ constexpr AppCommand appCommands[] = {
     {11036, nullptr},
 };
 
+bool isTreeCommand(int code)
+{
+    return code == 1023 || code == 1024 || (code >= 1031 && code <= 1034) || code == 11026 ||
+           (code >= 11028 && code <= 11034);
+}
+
 const AppCommand* appCommandOf(int code)
 {
     for (const AppCommand& c : appCommands) {
@@ -449,6 +455,10 @@ bool wndApplication::executeCommand(int code, bool query, bool& handled)
     if (!offerToPane(focusPane_, code, query, handled))
         return false;
     if (!handled && !offerToPane(paneStatusBar, code, query, handled))
+        return false;
+    // The tree's own dialogs and searches work whichever pane has the focus: a modeless
+    // dialog's command must reach the tree even when the list was clicked meanwhile.
+    if (!handled && focusPane_ != paneTree && isTreeCommand(code) && !offerToPane(paneTree, code, query, handled))
         return false;
     if (!handled && !executeCommandApp(code, query, handled))
         return logError("wndApplication::executeCommand", appFailure);

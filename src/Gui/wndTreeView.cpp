@@ -2,6 +2,9 @@
 
 #include "Common/utlIniInfo.h"
 #include "Common/utlLog.h"
+#include "Dialog/dlgCreateFolder.h"
+#include "Dialog/dlgCreateItem.h"
+#include "Gui/wndApplication.h"
 #include "Gui/ctrlQtTreeView.h"
 #include "Gui/guiMenus.h"
 #include "Gui/guiText.h"
@@ -18,6 +21,7 @@
 #include <QKeyEvent>
 #include <QMenu>
 #include <QMimeData>
+#include <QScreen>
 #include <QUrl>
 
 #include <algorithm>
@@ -63,11 +67,18 @@ wndTreeView::wndTreeView(ctrlQtTreeView* tree, QWidget* parent) : QTreeView(pare
     connect(this, &QTreeView::expanded, this, [this](const QModelIndex& index) { tree_->noteExpanded(index, true); });
     connect(this, &QTreeView::collapsed, this, [this](const QModelIndex& index) { tree_->noteExpanded(index, false); });
     tree_->contextMenuHandler = [this](tviTreeViewItem* item) { showItemMenu(item); };
+    tree_->dialogHandler = [this](tviDialog dialog, tviTreeViewItem* item, const std::string& name) {
+        openItemDialog(dialog, item, name);
+    };
 }
 
 wndTreeView::~wndTreeView()
 {
     tree_->contextMenuHandler = nullptr;
+    tree_->dialogHandler = nullptr;
+    delete searchDialog_;
+    delete itemDialog_;
+    delete folderDialog_;
 }
 
 tviTreeViewItem* wndTreeView::selectedItem() const
@@ -131,8 +142,140 @@ bool wndTreeView::executeOwnCommand(int code, bool query, bool& handled)
     case tviCommand::undoDelete:
         handled = tree_->deletedItem() != nullptr;
         return query || !handled || tree_->undoDelete();
+    case 1023:
+        handled = true;
+        return query || openSearchDialog();
+    case 1024:
+        handled = searchDialog_ != nullptr;
+        if (query || !handled)
+            return true;
+        if (!searchDialog_->isAccepted()) {
+            closeSearchDialog();
+            return true;
+        }
+        search(tviSearchMode::text, static_cast<tviSearchDirection>(searchDialog_->fields().direction));
+        return true;
+    case 11028: case 11029:
+        handled = true;
+        return query || (search(tviSearchMode::mark, code == 11028 ? tviSearchDirection::up : tviSearchDirection::down), true);
+    case 11030: case 11031:
+        handled = searchDialog_ != nullptr && searchDialog_->isVisible();
+        return query || !handled ||
+               (search(tviSearchMode::text, code == 11031 ? tviSearchDirection::up : tviSearchDirection::down), true);
+    case 11033: case 11034:
+        handled = true;
+        return query ||
+               (search(tviSearchMode::deadLink, code == 11034 ? tviSearchDirection::up : tviSearchDirection::down), true);
     default:
         return true;
+    }
+}
+
+bool wndTreeView::search(tviSearchMode mode, tviSearchDirection direction)
+{
+    tviSearchRequest request;
+    request.mode = mode;
+    request.direction = direction;
+    if (mode == tviSearchMode::text) {
+        if (searchDialog_ == nullptr)
+            return false;
+        request.text = searchDialog_->fields().text;
+        request.options = searchDialog_->searchOptions();
+    }
+    return tviTreeSearch::run(*tree_, request);
+}
+
+bool wndTreeView::openSearchDialog()
+{
+    if (searchDialog_ != nullptr) {
+        searchDialog_->show();
+        searchDialog_->raise();
+        searchDialog_->activateWindow();
+        return true;
+    }
+    QWidget* owner = window();
+    searchDialog_ = new dlgSearch(searchFields_, searchHistory_, owner);
+    searchDialog_->adjustSize();
+    utlIniInfo* ini = GetUtlIniInfo();
+    int left = ini->getInt(IniKey::SearchLeft);
+    int top = ini->getInt(IniKey::SearchTop);
+    int right = ini->getInt(IniKey::SearchRight);
+    int bottom = ini->getInt(IniKey::SearchBottom);
+    QSize size = searchDialog_->size();
+    QRect placed;
+    if (left < -65534 && top < -65534) {
+        placed = QRect(QPoint(0, 0), size);
+        placed.moveCenter(owner->geometry().center());
+    } else {
+        // The stored size is kept when it is not smaller than what the dialog needs.
+        QSize stored(right - left, bottom - top);
+        placed = QRect(QPoint(left, top), stored.expandedTo(size));
+    }
+    QScreen* primaryScreen = QGuiApplication::primaryScreen();
+    QRect primary = primaryScreen != nullptr ? primaryScreen->availableGeometry() : QRect(0, 0, 1024, 768);
+    QList<QRect> screens;
+    for (QScreen* screen : QGuiApplication::screens())
+        screens << screen->availableGeometry();
+    placed = wndApplication::placeOnScreen(placed, screens, primary);
+    searchDialog_->resize(placed.size());
+    searchDialog_->move(placed.topLeft());
+    searchDialog_->show();
+    return true;
+}
+
+void wndTreeView::closeSearchDialog()
+{
+    if (searchDialog_ == nullptr)
+        return;
+    QRect frame(searchDialog_->pos(), searchDialog_->size());
+    utlIniInfo* ini = GetUtlIniInfo();
+    ini->setInt(IniKey::SearchLeft, frame.left());
+    ini->setInt(IniKey::SearchTop, frame.top());
+    ini->setInt(IniKey::SearchRight, frame.left() + frame.width());
+    ini->setInt(IniKey::SearchBottom, frame.top() + frame.height());
+    searchFields_ = searchDialog_->fields();
+    searchFields_.options = searchDialog_->searchOptions() != 0 ? searchDialog_->searchOptions() : searchFields_.options;
+    searchHistory_ = searchDialog_->history();
+    // The dialog is inside its own cancel handler: it goes once that has returned.
+    searchDialog_->hide();
+    searchDialog_->deleteLater();
+    searchDialog_ = nullptr;
+}
+
+dlgCreateItem* wndTreeView::createItemDialog() const
+{
+    return itemDialog_;
+}
+
+dlgCreateFolder* wndTreeView::createFolderDialog() const
+{
+    return folderDialog_;
+}
+
+void wndTreeView::openItemDialog(tviDialog dialog, tviTreeViewItem*, const std::string& name)
+{
+    auto raise = [](QDialog* d) {
+        d->show();
+        d->raise();
+        d->activateWindow();
+    };
+    switch (dialog) {
+    case tviDialog::newItem:
+        if (itemDialog_ == nullptr) {
+            itemDialog_ = new dlgCreateItem(&tree_->dialogData, name, window());
+            connect(itemDialog_, &QDialog::finished, itemDialog_, &QObject::deleteLater);
+        }
+        raise(itemDialog_);
+        break;
+    case tviDialog::newFolder:
+        if (folderDialog_ == nullptr) {
+            folderDialog_ = new dlgCreateFolder(&tree_->dialogData, name, window());
+            connect(folderDialog_, &QDialog::finished, folderDialog_, &QObject::deleteLater);
+        }
+        raise(folderDialog_);
+        break;
+    default:
+        break;
     }
 }
 

@@ -3,12 +3,19 @@
 #include "Common/utlCommandTarget.h"
 #include "TreeViewItem/ctrlTreeView.h"
 
+#include "Dialog/dlgSearch.h"
+#include "TreeViewItem/tviTreeSearch.h"
+#include "TreeViewItem/tviTreeViewItem.h"
+
+#include <QPointer>
 #include <QTreeView>
 
 #include <string>
 #include <vector>
 
 class ctrlQtTreeView;
+class dlgCreateFolder;
+class dlgCreateItem;
 class tviTreeViewItem;
 class utlIniInfo;
 
@@ -40,6 +47,17 @@ public:
     // Addresses dropped from another program become new items at target (or the default cabinet).
     bool dropAddresses(TreeNode target, const std::vector<std::string>& addresses);
 
+    // The dialogs the items ask for (new item, new folder, properties); modeless ones are
+    // raised when already open.
+    void openItemDialog(tviDialog dialog, tviTreeViewItem* item, const std::string& name);
+    dlgSearch* searchDialog() const { return searchDialog_; }
+    dlgCreateItem* createItemDialog() const;
+    dlgCreateFolder* createFolderDialog() const;
+    // Opens the search dialog (command 1023) at its stored place, or centred on the window.
+    bool openSearchDialog();
+    // A tree search from the selection (commands 1024, 11028 to 11034).
+    bool search(tviSearchMode mode, tviSearchDirection direction);
+
 signals:
     void selectionChangedTo(tviTreeViewItem* item);
     void focusEntered();
@@ -64,7 +82,15 @@ private:
     bool openCabinetDialog();
     std::vector<std::string> addressesOf(const class QMimeData* mime) const;
 
+    void closeSearchDialog();
+
     ctrlQtTreeView* tree_;
+    QPointer<dlgSearch> searchDialog_;
+    QPointer<dlgCreateItem> itemDialog_;
+    QPointer<dlgCreateFolder> folderDialog_;
+    // What the search dialog showed last, for the next one.
+    dlgSearch::Fields searchFields_{{}, 1, searchAllFields};
+    std::vector<std::string> searchHistory_;
     bool syncing_ = false;
     TreeNode dragged_ = nullptr;
 };

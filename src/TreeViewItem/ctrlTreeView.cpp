@@ -100,9 +100,15 @@ void ctrlTreeView::indexRemove(tviTreeViewItem* item)
     }
 }
 
-bool ctrlTreeView::askYesNo(const std::string&, const std::string&)
+bool ctrlTreeView::askYesNo(const std::string&, const std::string&, tviButtons buttons)
 {
+    lastButtons = buttons;
     return answerYes;
+}
+
+tviPastePlace ctrlTreeView::choosePastePlace()
+{
+    return pastePlaceAnswer;
 }
 
 void ctrlTreeView::showMessage(const std::string&, const std::string&) {}

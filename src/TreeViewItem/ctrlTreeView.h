@@ -54,6 +54,12 @@ struct tviDialogData {
 
 enum class tviDialog { newItem, newFolder, properties, snapshot, footprint };
 
+// The buttons of a question: OK and Cancel, or Yes and No.
+enum class tviButtons { okCancel, yesNo };
+// Where a paste onto a folder goes: into it, behind it, nowhere, or by the folder's state
+// (into an expanded or empty folder, else behind it).
+enum class tviPastePlace { automatic, inside, below, cancel };
+
 // The tree as the items see it: the node operations a toolkit provides (the Qt window in the
 // GUI, ctrlMemoryTreeView in the core), and the toolkit-neutral services of the tree view:
 // ownership of the items, the request map that pairs engine request ids with items, the
@@ -91,8 +97,11 @@ public:
     virtual TreeNode getSelection() const = 0;
 
     // --- The user and the desktop (headless defaults) ---
-    // Texts are Shift_JIS. The default answers with answerYes.
-    virtual bool askYesNo(const std::string& text, const std::string& title);
+    // Texts are Shift_JIS. The default answers with answerYes and keeps the buttons asked for.
+    virtual bool askYesNo(const std::string& text, const std::string& title,
+                          tviButtons buttons = tviButtons::okCancel);
+    // Asks where a paste onto a folder goes; the default answers with pastePlaceAnswer.
+    virtual tviPastePlace choosePastePlace();
     virtual void showMessage(const std::string& text, const std::string& title);
     // The system clipboard; the default keeps the text in clipboardText().
     virtual bool setClipboardText(const std::string& text);
@@ -104,6 +113,8 @@ public:
     virtual void openDialog(tviDialog dialog, tviTreeViewItem* item, const std::string& name);
 
     bool answerYes = false;
+    tviButtons lastButtons = tviButtons::okCancel;
+    tviPastePlace pastePlaceAnswer = tviPastePlace::automatic;
     tviDialogData dialogData;
     const std::string& clipboardText() const { return clipboardText_; }
 

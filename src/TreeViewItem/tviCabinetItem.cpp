@@ -195,7 +195,7 @@ bool tviCabinetItem::onRequestNotify(int phase)
             "\x82\xdc\x82\xb9\x82\xf1\x82\xc5\x82\xb5\x82\xbd\x81\x42\x0a\x90\x56\x8b\x4b\x82\xc9\x8d\xec"
             "\x90\xac\x82\xb5\x82\xbd\x8d\x80\x96\xda\x82\xcc\x8d\xed\x8f\x9c\x82\xf0\x8d\x73\x82\xa2\x82\xdc"
             "\x82\xb7\x82\xa9\x81\x48";
-        if (tree()->askYesNo(question, "Quillaro")) {
+        if (tree()->askYesNo(question, "Quillaro", tviButtons::yesNo)) {
             // The item is still inside its own notification: it goes once that has returned.
             tree()->deleteLater(this);
         }

@@ -3,6 +3,7 @@
 #include "Common/utlInstanceCounter.h"
 #include "Engine/clsQuillaraItem.h"
 #include "Engine/utlHtmlText.h"
+#include "Platform/platformText.h"
 #include "TreeViewItem/tviCabinet.h"
 #include "TreeViewItem/tviCabinetFolder.h"
 #include "TreeViewItem/tviCabinetItem.h"
@@ -165,9 +166,30 @@ int tviTreeViewItem::overlayFor() const
     return hasOverlay() ? overlayReadOnly : overlayNone;
 }
 
+tviTreeViewItem* tviTreeViewItem::anchorForNew() const
+{
+    // Sub-items are never written to a cabinet file: their cabinet item stands in for them.
+    const tviTreeViewItem* at = this;
+    while (at != nullptr && (at->getType() == typeSubItem || at->getType() == typeFrameItem)) {
+        at = at->parentItem();
+    }
+    if (at == nullptr || at->node_ == nullptr) {
+        return nullptr;
+    }
+    int type = at->getType();
+    if (type != typeCabinet && type != typeQuillaraCabinet && type != typeCabinetFolder && type != typeCabinetItem) {
+        return nullptr;
+    }
+    tviCabinet* cab = at->cabinet();
+    if (cab == nullptr || cab->isReadOnly() || at->isReadOnly()) {
+        return nullptr;
+    }
+    return const_cast<tviTreeViewItem*>(at);
+}
+
 bool tviTreeViewItem::cmdNewItem(bool query, bool* enabled)
 {
-    *enabled = !isReadOnly() && cabinet() != nullptr;
+    *enabled = anchorForNew() != nullptr;
     if (*enabled && !query) {
         tree_->openDialog(tviDialog::newItem, this, "\x90\x56\x8b\x4b\x83\x41\x83\x43\x83\x65\x83\x80"); // 新規アイテム
     }
@@ -176,7 +198,7 @@ bool tviTreeViewItem::cmdNewItem(bool query, bool* enabled)
 
 bool tviTreeViewItem::cmdNewFolder(bool query, bool* enabled)
 {
-    *enabled = !isReadOnly() && cabinet() != nullptr;
+    *enabled = anchorForNew() != nullptr;
     if (*enabled && !query) {
         tree_->openDialog(tviDialog::newFolder, this, "\x90\x56\x8b\x4b\x83\x74\x83\x48\x83\x8b\x83\x5f"); // 新規フォルダ
     }
@@ -185,19 +207,20 @@ bool tviTreeViewItem::cmdNewFolder(bool query, bool* enabled)
 
 void tviTreeViewItem::placeForNew(TreeNode& parent, TreeNode& after) const
 {
-    int type = getType();
+    const tviTreeViewItem* anchor = anchorForNew();
+    int type = anchor->getType();
     if (type == typeCabinet || type == typeQuillaraCabinet || type == typeCabinetFolder) {
-        parent = node_;
+        parent = anchor->node_;
         after = kTreeLast;
         return;
     }
-    parent = tree_->getParent(node_);
-    after = node_;
+    parent = tree_->getParent(anchor->node_);
+    after = anchor->node_;
 }
 
 bool tviTreeViewItem::cmdNewItemConfirmed(bool query, bool* enabled)
 {
-    *enabled = !isReadOnly() && cabinet() != nullptr;
+    *enabled = anchorForNew() != nullptr;
     if (!*enabled || query || !tree_->dialogData.confirmed) {
         return true;
     }
@@ -228,7 +251,7 @@ bool tviTreeViewItem::cmdNewItemConfirmed(bool query, bool* enabled)
 
 bool tviTreeViewItem::cmdNewFolderConfirmed(bool query, bool* enabled)
 {
-    *enabled = !isReadOnly() && cabinet() != nullptr;
+    *enabled = anchorForNew() != nullptr;
     if (!*enabled || query || !tree_->dialogData.confirmed) {
         return true;
     }
@@ -562,16 +585,58 @@ void tviTreeViewItem::clearSubItems()
     seenAddresses_.clear();
 }
 
-bool tviTreeViewItem::matchesSearch(const std::string& words, int options) const
+bool tviTreeViewItem::matchesSearch(const std::string& text, int options) const
 {
-    if ((options & searchText) == 0) {
+    std::vector<std::string> words = searchWords(text);
+    return !words.empty() && matchesWords(words, options);
+}
+
+bool tviTreeViewItem::matchesWords(const std::vector<std::string>& words, int options) const
+{
+    return ((options & searchName) != 0 && containsAnyWord(getText(), words)) ||
+           ((options & searchComment) != 0 && containsAnyWord(getDescription(), words));
+}
+
+std::vector<std::string> tviTreeViewItem::searchWords(const std::string& text)
+{
+    std::string normal = text;
+    normalizeForSearch(normal);
+    std::vector<std::string> words;
+    // A blank is never the second byte of a double-byte character, so a plain split is safe.
+    size_t start = 0;
+    while (start <= normal.size()) {
+        size_t end = normal.find(' ', start);
+        if (end == std::string::npos) {
+            end = normal.size();
+        }
+        if (end > start) {
+            words.push_back(normal.substr(start, end - start));
+        }
+        start = end + 1;
+    }
+    return words;
+}
+
+bool tviTreeViewItem::containsAnyWord(std::string field, const std::vector<std::string>& words)
+{
+    if (field.empty()) {
         return false;
     }
-    std::string text = getText();
-    std::string needle = words;
-    normalizeForSearch(text);
-    normalizeForSearch(needle);
-    return !needle.empty() && text.find(needle) != std::string::npos;
+    normalizeForSearch(field);
+    for (const std::string& word : words) {
+        // A hit that starts on the second byte of a double-byte character is not a match:
+        // "A" must not be found inside a kanji whose second byte is 0x41.
+        size_t boundary = 0;
+        for (size_t at = field.find(word); at != std::string::npos; at = field.find(word, at + 1)) {
+            while (boundary < at) {
+                boundary += platform::isLeadByte(static_cast<unsigned char>(field[boundary])) ? 2 : 1;
+            }
+            if (boundary == at) {
+                return true;
+            }
+        }
+    }
+    return false;
 }
 
 void tviTreeViewItem::registerFactory(int typeCode, Factory factory)
@@ -717,6 +782,14 @@ bool tviTreeViewItem::pasteHere(bool query, bool* enabled)
     *enabled = true;
     if (query) {
         return true;
+    }
+    if (type == typeCabinetFolder) {
+        switch (tree_->choosePastePlace()) {
+        case tviPastePlace::inside: parent = node_; after = kTreeFirst; break;
+        case tviPastePlace::below: parent = tree_->getParent(node_); after = node_; break;
+        case tviPastePlace::cancel: return true;
+        case tviPastePlace::automatic: break;
+        }
     }
     bool ok = cut ? entry->moveTo(parent, after) : entry->copyTo(parent, after) != nullptr;
     if (ok) {

@@ -73,8 +73,16 @@ enum tviImage : int {
     imageLinkFile,            // sub-item: any other file; see tviSubItem::getExtension
 };
 
-// Options of matchesSearch.
-enum tviSearchOption : int { searchTitle = 1, searchKeywords = 2, searchUrl = 4, searchText = 8 };
+// Options of matchesSearch: the fields a text search looks at (searchText is the name).
+enum tviSearchOption : int {
+    searchTitle = 1,
+    searchKeywords = 2,
+    searchUrl = 4,
+    searchText = 8,
+    searchName = searchText,
+    searchComment = 16,
+    searchAllFields = 31,
+};
 
 // Every node of the tree is one of these. The item knows its node; the tree owns the item.
 class tviTreeViewItem : public utlCommandTarget {
@@ -161,7 +169,13 @@ public:
     void setFlag(bool pending) { expandPending_ = pending; }
     void setExpandDepth(int depth) { expandDepth_ = depth; }
     int getExpandDepth() const { return expandDepth_; }
-    virtual bool matchesSearch(const std::string& words, int options) const;
+    // Splits text into words at ASCII spaces and matches when any word occurs in any field
+    // that options select; text and fields are compared in the form of normalizeForSearch.
+    bool matchesSearch(const std::string& text, int options) const;
+    // The normalised words of a search text (empty words dropped).
+    static std::vector<std::string> searchWords(const std::string& text);
+    // Whether any of words occurs in field (normalised here) on a character boundary.
+    static bool containsAnyWord(std::string field, const std::vector<std::string>& words);
 
     // The factory: an object of the class for type codes 0 to 18, null for any other (and
     // for the codes whose classes are not linked in).
@@ -180,12 +194,18 @@ public:
     void noteChanged() const;
 
 protected:
+    // The fields of this class that a search looks at; derived classes add theirs.
+    virtual bool matchesWords(const std::vector<std::string>& words, int options) const;
     static bool isUrlType(int type);
     // The shared rules of the cabinet's folders and items (Move up/down, paste, delete).
     bool moveStep(bool up, bool query, bool* enabled);
     bool pasteHere(bool query, bool* enabled);
     bool deleteHere(bool query, bool* enabled);
     bool putOnClipboard(tviClipMode mode, bool query, bool* enabled);
+    // The cabinet, cabinet folder or cabinet item beside or into which a new item or folder
+    // made from this one goes, so that it is written to a cabinet file; null where nothing new
+    // would be kept (read-only cabinets, trees that are not cabinets).
+    tviTreeViewItem* anchorForNew() const;
     // Where a new item or folder made from this one goes.
     void placeForNew(TreeNode& parent, TreeNode& after) const;
     // Sub-items keyed by address, for the duplicate-link rule.

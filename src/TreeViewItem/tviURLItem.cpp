@@ -94,21 +94,12 @@ void tviURLItem::getStatusText(std::string& text, bool& isError) const
     }
 }
 
-bool tviURLItem::matchesSearch(const std::string& words, int options) const
+bool tviURLItem::matchesWords(const std::vector<std::string>& words, int options) const
 {
-    std::string needle = words;
-    normalizeForSearch(needle);
-    if (needle.empty()) {
-        return false;
-    }
-    auto contains = [&](std::string text) {
-        normalizeForSearch(text);
-        return text.find(needle) != std::string::npos;
-    };
-    return ((options & searchTitle) != 0 && contains(title_)) ||
-           ((options & searchKeywords) != 0 && contains(keywords_)) ||
-           ((options & searchUrl) != 0 && contains(getUrl())) ||
-           tviTreeViewItem::matchesSearch(words, options);
+    return ((options & searchTitle) != 0 && containsAnyWord(title_, words)) ||
+           ((options & searchKeywords) != 0 && containsAnyWord(keywords_, words)) ||
+           ((options & searchUrl) != 0 && containsAnyWord(getUrl(), words)) ||
+           tviTreeViewItem::matchesWords(words, options);
 }
 
 bool tviURLItem::cmdExpand(bool query, bool* enabled)

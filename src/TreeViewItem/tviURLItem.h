@@ -13,7 +13,6 @@ public:
     void getStatusText(std::string& text, bool& isError) const override;
     int getCodeKind() const override { return codeKind_; }
     bool onRequestNotify(int phase) override;
-    bool matchesSearch(const std::string& words, int options) const override;
     bool cmdExpand(bool query, bool* enabled) override;
     bool cmdReExpand(bool query, bool* enabled) override;
 
@@ -25,6 +24,7 @@ public:
     void setNewItem(bool isNew) { newItem_ = isNew; }
 
 protected:
+    bool matchesWords(const std::vector<std::string>& words, int options) const override;
     // Takes title, keywords, code kind (and the status at phase 3) from the engine's record.
     virtual void takePageData(int phase);
     // Turns the links found since the last notification into sub-items.

@@ -1,0 +1,106 @@
+#include "Dialog/dlgModelessDialog.h"
+
+#include "Common/utlCommandRoot.h"
+#include "Common/utlHelp.h"
+#include "Common/utlLog.h"
+#include "Gui/guiText.h"
+#include "Platform/platformText.h"
+
+#include <QCloseEvent>
+#include <QLineEdit>
+
+namespace {
+
+constexpr const char* commandFailed =
+    "\x83R\x83}\x83\x93\x83h\x8E\xC0\x8Ds\x82\xC9\x8E\xB8\x94s\x82\xB5\x82\xDC\x82\xB5\x82\xBD"; // コマンド実行に失敗しました
+
+} // namespace
+
+dlgModelessDialog::dlgModelessDialog(int command, const std::string& title, QWidget* parent)
+    : QDialog(parent), command_(command), title_(title)
+{
+    setWindowTitle(gui::toQt(title));
+    setModal(false);
+}
+
+dlgModelessDialog::~dlgModelessDialog() = default;
+
+std::string dlgModelessDialog::sjisOf(const QString& text, std::size_t bytes)
+{
+    std::string sjis = gui::fromQt(text);
+    sjis.resize(platform::sjisBoundary(sjis, bytes));
+    return sjis;
+}
+
+std::string dlgModelessDialog::commentOf(const QString& text, std::size_t bytes)
+{
+    QString lines = text;
+    lines.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+    lines.replace(QLatin1Char('\n'), QStringLiteral("\r\n"));
+    return sjisOf(lines, bytes);
+}
+
+QString dlgModelessDialog::commentText(const std::string& sjis)
+{
+    QString text = gui::toQt(sjis);
+    text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+    return text;
+}
+
+void dlgModelessDialog::limitBytes(QLineEdit* edit, std::size_t bytes)
+{
+    QObject::connect(edit, &QLineEdit::textEdited, edit, [edit, bytes](const QString& text) {
+        std::string sjis = gui::fromQt(text);
+        if (sjis.size() <= bytes)
+            return;
+        sjis.resize(platform::sjisBoundary(sjis, bytes));
+        int cursor = edit->cursorPosition();
+        edit->setText(gui::toQt(sjis));
+        edit->setCursorPosition(std::min(cursor, static_cast<int>(edit->text().size())));
+    });
+}
+
+bool dlgModelessDialog::runCommand(const char* method)
+{
+    bool handled = false;
+    if (!GetUtlCommandRoot()->executeCommand(command_, false, handled))
+        return logError(method, commandFailed);
+    return true;
+}
+
+void dlgModelessDialog::OnOK()
+{
+    readControls();
+    accepted_ = true;
+    if (runCommand("dlgModelessDialog::OnOK"))
+        done(QDialog::Accepted);
+}
+
+void dlgModelessDialog::OnCancel()
+{
+    if (closing_)
+        return;
+    accepted_ = false;
+    closing_ = true;
+    bool ok = runCommand("dlgModelessDialog::OnCancel");
+    closing_ = false;
+    if (ok)
+        done(QDialog::Rejected);
+}
+
+void dlgModelessDialog::OnHelp()
+{
+    GetUtlHelp()->showTopic(title_);
+}
+
+void dlgModelessDialog::reject()
+{
+    OnCancel(); // Escape
+}
+
+void dlgModelessDialog::closeEvent(QCloseEvent* event)
+{
+    // The close box is cancel: the target hears of it and forgets the dialog.
+    event->ignore();
+    OnCancel();
+}

@@ -1,0 +1,50 @@
+#pragma once
+
+#include <QDialog>
+
+#include <string>
+
+class QLineEdit;
+class QPlainTextEdit;
+
+// What the item and search dialogs share: they only collect input. Confirming or cancelling
+// stores the input, sets accepted and executes the dialog's command through the command root;
+// the command's target reads the input and does the work. The close box acts as cancel.
+class dlgModelessDialog : public QDialog {
+    Q_OBJECT
+public:
+    dlgModelessDialog(int command, const std::string& title, QWidget* parent = nullptr);
+    ~dlgModelessDialog() override;
+
+    bool isAccepted() const { return accepted_; }
+    int command() const { return command_; }
+    // The window title (Shift_JIS); it also names the help page.
+    const std::string& title() const { return title_; }
+
+    // Cuts the text of an edit to at most bytes of Shift_JIS while the user types.
+    static void limitBytes(QLineEdit* edit, std::size_t bytes);
+    // The text of an edit as Shift_JIS, cut to at most bytes on a character boundary.
+    static std::string sjisOf(const QString& text, std::size_t bytes);
+    // A multi-line text as the cabinet keeps it (lines joined by CR LF, Shift_JIS), and back.
+    static std::string commentOf(const QString& text, std::size_t bytes);
+    static QString commentText(const std::string& sjis);
+
+public Q_SLOTS:
+    virtual void OnOK();
+    virtual void OnCancel();
+    void OnHelp();
+
+protected:
+    // Executes the command; a failure is logged under method and the dialog stays.
+    bool runCommand(const char* method);
+    void closeEvent(QCloseEvent* event) override;
+    void reject() override;
+    // Reads the controls into the fields.
+    virtual void readControls() {}
+    bool accepted_ = false;
+
+private:
+    int command_;
+    std::string title_;
+    bool closing_ = false;
+};

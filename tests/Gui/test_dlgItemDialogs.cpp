@@ -1,0 +1,200 @@
+// The item and search dialogs alone: what confirm, cancel, Escape and the close box hand to
+// the command's target, the byte limits of the fields, and the search history.
+#include "TestSupport.h"
+
+#include "Common/utlCommandRoot.h"
+#include "Dialog/dlgCreateFolder.h"
+#include "Dialog/dlgCreateItem.h"
+#include "Dialog/dlgSearch.h"
+#include "Gui/guiText.h"
+#include "Platform/platformText.h"
+#include "TreeViewItem/ctrlTreeView.h"
+#include "TreeViewItem/tviTreeViewItem.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QTest>
+
+#include <functional>
+
+namespace {
+
+// Records each command with the dialog data as it was when the command arrived.
+struct Target : utlCommandTarget {
+    tviDialogData* data = nullptr;
+    std::vector<int> codes;
+    std::vector<tviDialogData> seen;
+    bool fail = false;
+    bool executeCommand(int code, bool, bool& handled) override
+    {
+        codes.push_back(code);
+        if (data != nullptr)
+            seen.push_back(*data);
+        handled = true;
+        return !fail;
+    }
+};
+
+struct Root {
+    Target target;
+    Root() { InitUtlCommand(&target); }
+    ~Root() { TermUtlCommand(); }
+};
+
+enum class Way { ok, cancel, escape, closeBox };
+
+void finish(dlgModelessDialog& dialog, Way way)
+{
+    switch (way) {
+    case Way::ok: dialog.OnOK(); break;
+    case Way::cancel: dialog.OnCancel(); break;
+    case Way::escape: QTest::keyClick(&dialog, Qt::Key_Escape); break;
+    case Way::closeBox: dialog.close(); break;
+    }
+}
+
+std::string sj(const char* utf8)
+{
+    return platform::utf8ToSjis(utf8);
+}
+
+} // namespace
+
+class TestDlgItemDialogs : public QObject {
+    Q_OBJECT
+private Q_SLOTS:
+    void createItemHandsItsFieldsToTheTargetOrCancels();
+    void createFolderHandsItsFieldsToTheTargetOrCancels();
+    void fieldsAreCutToTheirBytesOnACharacterBoundary();
+    void failedCommandKeepsTheDialogOpen();
+    void searchKeepsHistoryAndOptions();
+};
+
+void TestDlgItemDialogs::createItemHandsItsFieldsToTheTargetOrCancels()
+{
+    testsupport::TempHome home;
+    Root root;
+    struct Case {
+        Way way;
+        bool confirmed;
+    } cases[] = {{Way::ok, true}, {Way::cancel, false}, {Way::escape, false}, {Way::closeBox, false}};
+    for (const Case& c : cases) {
+        tviDialogData data;
+        root.target.data = &data;
+        root.target.codes.clear();
+        root.target.seen.clear();
+        dlgCreateItem dialog(&data, sj("新規アイテム"));
+        dialog.show();
+        QCOMPARE(dialog.nameEdit()->text(), gui::toQt(sj("新規アイテム")));
+        dialog.nameEdit()->setText(QStringLiteral("Name"));
+        dialog.urlEdit()->setText(QStringLiteral(" http://example.com/ "));
+        dialog.commentEdit()->setPlainText(QStringLiteral("one\ntwo"));
+        dialog.markBox()->setChecked(true);
+        finish(dialog, c.way);
+        QCOMPARE(root.target.codes, std::vector<int>{1032});
+        const tviDialogData& got = root.target.seen.at(0);
+        QCOMPARE(got.confirmed, c.confirmed);
+        QCOMPARE(dialog.isAccepted(), c.confirmed);
+        QVERIFY(!dialog.isVisible());
+        if (!c.confirmed)
+            continue;
+        QCOMPARE(got.name, std::string("Name"));
+        QCOMPARE(got.url, std::string("http://example.com/"));
+        QCOMPARE(got.description, std::string("one\r\ntwo"));
+        QVERIFY(got.marked);
+    }
+}
+
+void TestDlgItemDialogs::createFolderHandsItsFieldsToTheTargetOrCancels()
+{
+    testsupport::TempHome home;
+    Root root;
+    for (Way way : {Way::ok, Way::closeBox}) {
+        tviDialogData data;
+        root.target.data = &data;
+        root.target.codes.clear();
+        root.target.seen.clear();
+        dlgCreateFolder dialog(&data, "F");
+        dialog.show();
+        dialog.commentEdit()->setPlainText(QStringLiteral("a\nb"));
+        finish(dialog, way);
+        QCOMPARE(root.target.codes, std::vector<int>{1034});
+        QCOMPARE(root.target.seen.at(0).confirmed, way == Way::ok);
+        if (way == Way::ok) {
+            QCOMPARE(root.target.seen.at(0).name, std::string("F"));
+            QCOMPARE(root.target.seen.at(0).description, std::string("a\r\nb"));
+            QVERIFY(!root.target.seen.at(0).marked);
+        }
+    }
+}
+
+void TestDlgItemDialogs::fieldsAreCutToTheirBytesOnACharacterBoundary()
+{
+    testsupport::TempHome home;
+    Root root;
+    tviDialogData data;
+    dlgCreateItem item(&data, "x");
+    QString kana;
+    for (int i = 0; i < 200; ++i)
+        kana += QChar(0x3042); // あ: two bytes each
+    QTest::keyClicks(item.urlEdit(), QString(300, QLatin1Char('u')));
+    item.nameEdit()->setText(kana);
+    item.OnOK();
+    QCOMPARE(data.url.size(), dlgCreateItem::urlBytes);
+    QCOMPARE(data.name.size(), std::size_t(258)); // 259 would split a character
+    QCOMPARE(platform::sjisBoundary(data.name, data.name.size()), data.name.size());
+
+    dlgCreateFolder folder(&data, std::string(2000, 'n'));
+    folder.OnOK();
+    QCOMPARE(data.name.size(), dlgCreateFolder::nameBytes);
+}
+
+void TestDlgItemDialogs::failedCommandKeepsTheDialogOpen()
+{
+    testsupport::TempHome home;
+    Root root;
+    root.target.fail = true;
+    tviDialogData data;
+    dlgCreateItem dialog(&data, "x");
+    dialog.show();
+    dialog.OnOK();
+    QVERIFY(dialog.isVisible());
+    dialog.close();
+    QVERIFY(dialog.isVisible());
+    root.target.fail = false;
+    dialog.close();
+    QVERIFY(!dialog.isVisible());
+}
+
+void TestDlgItemDialogs::searchKeepsHistoryAndOptions()
+{
+    testsupport::TempHome home;
+    Root root;
+    dlgSearch::Fields initial{"old", 1, searchName | searchUrl};
+    dlgSearch dialog(initial, {"old"}, nullptr);
+    dialog.show();
+    QCOMPARE(dialog.textBox()->currentText(), QStringLiteral("old"));
+    QVERIFY(dialog.optionBox(searchName)->isChecked());
+    QVERIFY(!dialog.optionBox(searchTitle)->isChecked());
+    for (const char* text : {"abc", "ab"}) {
+        dialog.textBox()->setEditText(QString::fromLatin1(text));
+        dialog.OnSearchDown();
+    }
+    QCOMPARE(dialog.history(), (std::vector<std::string>{"ab", "old"}));
+    QCOMPARE(dialog.textBox()->currentText(), QStringLiteral("ab"));
+    dialog.optionBox(searchTitle)->setChecked(true);
+    dialog.OnSearchUp();
+    QCOMPARE(dialog.fields().direction, 1);
+    QCOMPARE(dialog.searchOptions(), searchName | searchUrl | searchTitle);
+    QVERIFY(dialog.isAccepted());
+    QVERIFY(dialog.isVisible()); // the dialog stays open between searches
+    QCOMPARE(root.target.codes, (std::vector<int>{1024, 1024, 1024}));
+    dialog.close();
+    QVERIFY(!dialog.isAccepted());
+    QCOMPARE(root.target.codes.size(), std::size_t(4));
+}
+
+QTEST_MAIN(TestDlgItemDialogs)
+#include "test_dlgItemDialogs.moc"

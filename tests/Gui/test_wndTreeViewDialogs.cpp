@@ -1,0 +1,155 @@
+// The dialogs in the window: new item and new folder from the menu's commands end up in the
+// cabinet file, the search dialog steps through matches with F3, the mark and dead-link
+// searches, the status bar when nothing is left, and the dialog's place kept in the settings.
+#include "TestSupport.h"
+
+#include "Common/utlIniInfo.h"
+#include "Engine/clsEngineOptions.h"
+#include "Gui/QuillaG.h"
+#include "Gui/ctrlQtTreeView.h"
+#include "Gui/guiText.h"
+#include "Gui/toolStatusBar.h"
+#include "Gui/wndApplication.h"
+#include "Gui/wndTreeView.h"
+#include "Dialog/dlgCreateFolder.h"
+#include "Dialog/dlgCreateItem.h"
+#include "Dialog/dlgSearch.h"
+#include "Platform/platformText.h"
+#include "TreeViewItem/tviCabinet.h"
+#include "TreeViewItem/tviCabinetFolder.h"
+#include "TreeViewItem/tviCabinetItem.h"
+
+#include <QComboBox>
+#include <QLineEdit>
+#include <QTest>
+
+namespace {
+
+struct Running {
+    QuillaG program;
+    wndApplication* app = nullptr;
+
+    Running()
+    {
+        program.startServices();
+        auto window = std::make_unique<wndApplication>();
+        window->useOwnEngine(clsEngineOptions{});
+        program.startWindow(std::move(window));
+        app = program.application();
+        app->tree()->interactive = false;
+        app->setFocusPane(wndApplication::paneTree);
+    }
+    ctrlQtTreeView* tree() const { return app->tree(); }
+    TreeNode cabinet() const { return tree()->getFirstChild(kTreeRoot); }
+    bool run(int code)
+    {
+        bool handled = false;
+        return app->executeCommand(code, false, handled) && handled;
+    }
+    std::string selected() const { return tree()->getItem(tree()->getSelection())->getText(); }
+};
+
+tviCabinetItem* addItem(ctrlTreeView* tree, TreeNode parent, const std::string& name, const std::string& url)
+{
+    auto* item = static_cast<tviCabinetItem*>(tree->adopt(tviTreeViewItem::createItem(tree, typeCabinetItem)));
+    item->setName(name);
+    item->setUrl(url);
+    item->insertItem(parent, kTreeLast);
+    return item;
+}
+
+} // namespace
+
+class TestWndTreeViewDialogs : public QObject {
+    Q_OBJECT
+private Q_SLOTS:
+    void newItemAndFolderAreKeptInTheCabinet();
+    void searchStepsThroughMatchesAndStops();
+};
+
+void TestWndTreeViewDialogs::newItemAndFolderAreKeptInTheCabinet()
+{
+    testsupport::TempHome home;
+    Running run;
+    auto* cabinet = static_cast<tviCabinet*>(run.tree()->getItem(run.cabinet()));
+    run.tree()->selectNode(run.cabinet());
+    QVERIFY(run.run(1033));
+    dlgCreateFolder* folder = run.app->treeView()->createFolderDialog();
+    QVERIFY(folder != nullptr && folder->isVisible());
+    folder->nameEdit()->setText(QStringLiteral("Links"));
+    folder->OnOK();
+    QCOMPARE(run.selected(), std::string("Links"));
+    QVERIFY(run.run(1031)); // Ctrl+N on the new folder: the item goes into it
+    dlgCreateItem* item = run.app->treeView()->createItemDialog();
+    QVERIFY(item != nullptr);
+    item->nameEdit()->setText(QStringLiteral("Page"));
+    item->urlEdit()->setText(QStringLiteral("http://127.0.0.1:9/page"));
+    item->OnOK();
+    QCOMPARE(run.selected(), std::string("Page"));
+    // Closing the next dialog with its close box makes nothing.
+    QVERIFY(run.run(1031));
+    size_t count = run.tree()->itemCount();
+    run.app->treeView()->createItemDialog()->close();
+    QCOMPARE(run.tree()->itemCount(), count);
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    QVERIFY(run.app->treeView()->createItemDialog() == nullptr);
+    QVERIFY(cabinet->save());
+    std::string file = testsupport::readFile(cabinet->getPath());
+    QVERIFY(file.find("Links") != std::string::npos);
+    QVERIFY(file.find("http://127.0.0.1:9/page") != std::string::npos);
+}
+
+void TestWndTreeViewDialogs::searchStepsThroughMatchesAndStops()
+{
+    testsupport::TempHome home;
+    Running run;
+    TreeNode top = run.cabinet();
+    addItem(run.tree(), top, "Alpha", "http://127.0.0.1:9/a");
+    tviCabinetItem* beta = addItem(run.tree(), top, "beta", "http://127.0.0.1:9/ALPHA");
+    beta->setMarked(true);
+    tviCabinetItem* gamma = addItem(run.tree(), top, "Gamma", "http://127.0.0.1:9/g");
+    gamma->setStatus(5);
+    run.tree()->selectNode(top);
+    QVERIFY(run.run(1023));
+    dlgSearch* dialog = run.app->treeView()->searchDialog();
+    QVERIFY(dialog != nullptr && dialog->isVisible());
+    dialog->textBox()->setEditText(QString::fromUtf8("ａｌｐｈａ"));
+    dialog->OnSearchDown();
+    QCOMPARE(run.selected(), std::string("Alpha"));
+    QVERIFY(run.run(11030)); // F3: the next match, through the address
+    QCOMPARE(run.selected(), std::string("beta"));
+    QVERIFY(run.run(11030)); // nothing below: the selection stays, the status bar says so
+    QCOMPARE(run.selected(), std::string("beta"));
+    QCOMPARE(run.app->statusBarPane()->partText(0), QString::fromUtf8("検索が終了しました。"));
+    QVERIFY(run.run(11031)); // Shift+F3 goes back up
+    QCOMPARE(run.selected(), std::string("Alpha"));
+    QVERIFY(run.run(11033)); // F5: dead link
+    QCOMPARE(run.selected(), std::string("Gamma"));
+    QVERIFY(run.run(11028)); // Shift+F4: mark, upwards
+    QCOMPARE(run.selected(), std::string("beta"));
+    // Closing the dialog keeps its place; F3 then has nothing to search with.
+    dialog->move(40, 30);
+    dialog->close();
+    QVERIFY(run.app->treeView()->searchDialog() == nullptr);
+    QVERIFY(!run.app->isMenuIdAvailable(32875));
+    QCOMPARE(GetUtlIniInfo()->getInt(IniKey::SearchLeft), dialog->pos().x());
+    QCOMPARE(GetUtlIniInfo()->getInt(IniKey::SearchTop), dialog->pos().y());
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    // The next dialog opens there with the last text at the top of its history.
+    QVERIFY(run.run(1023));
+    dialog = run.app->treeView()->searchDialog();
+    QCOMPARE(dialog->pos(), QPoint(GetUtlIniInfo()->getInt(IniKey::SearchLeft), GetUtlIniInfo()->getInt(IniKey::SearchTop)));
+    QCOMPARE(dialog->textBox()->itemText(0), QString::fromUtf8("ａｌｐｈａ"));
+    // A place that lies on no screen is brought back onto one.
+    dialog->close();
+    GetUtlIniInfo()->setInt(IniKey::SearchLeft, 50000);
+    GetUtlIniInfo()->setInt(IniKey::SearchTop, 50000);
+    GetUtlIniInfo()->setInt(IniKey::SearchRight, 50300);
+    GetUtlIniInfo()->setInt(IniKey::SearchBottom, 50200);
+    QVERIFY(run.run(1023));
+    QRect placed(run.app->treeView()->searchDialog()->pos(), run.app->treeView()->searchDialog()->size());
+    QVERIFY(QGuiApplication::primaryScreen()->availableGeometry().intersects(placed));
+}
+
+QTEST_MAIN(TestWndTreeViewDialogs)
+#include "test_wndTreeViewDialogs.moc"
