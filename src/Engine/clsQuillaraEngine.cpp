@@ -9,7 +9,9 @@
 #include "Engine/clsUrlInformation.h"
 #include "Platform/MessageTarget.h"
 
+#include <algorithm>
 #include <cassert>
+#include <chrono>
 #include <exception>
 #include <set>
 
@@ -56,6 +58,21 @@ bool isReadJob(int kind, bool communication)
     return communication ? kind == communicationRead : (kind == jobRead || kind == jobReload);
 }
 
+// The host a communication job will send its first request to, or empty when the job sends
+// nothing that is paced.
+std::string pacedHost(const clsQuillaraEngine::Job& job)
+{
+    if (job.kind != communicationRead && job.kind != communicationHead)
+        return {};
+    auto* info = dynamic_cast<clsUrlInformation*>(job.object);
+    if (info == nullptr || info->getAddressKind() != addressNetwork)
+        return {};
+    std::string scheme = info->getScheme();
+    return scheme == "http" || scheme == "https" ? info->getHost() : std::string();
+}
+
+// An idle worker looks again at least this often while every queued host must wait.
+constexpr std::uint64_t readyRecheckMs = 100;
 
 } // namespace
 
@@ -578,14 +595,49 @@ bool clsQuillaraEngine::postCommunication(int kind, clsUrlInformation* info, cls
     return true;
 }
 
+// With pacing per host, the first job whose host may send now is taken (its turn with it),
+// so that a host that must still wait holds no worker while other hosts are ready; when all
+// must wait, the worker sleeps until the first is due or a job comes. Otherwise the queue is
+// served in order.
+std::deque<clsQuillaraEngine::Job>::iterator clsQuillaraEngine::findReadyJob(std::uint64_t& readyAt)
+{
+    if (!pacer->pacesPerHost())
+        return communicationQueue.begin();
+    readyAt = ~std::uint64_t{0};
+    std::set<std::string> waiting;
+    for (auto it = communicationQueue.begin(); it != communicationQueue.end(); ++it) {
+        std::string host = pacedHost(*it);
+        if (host.empty())
+            return it;
+        if (waiting.count(host) != 0)
+            continue;
+        std::uint64_t hostReady = 0;
+        if (pacer->tryTurn(host, hostReady))
+            return it;
+        readyAt = std::min(readyAt, hostReady);
+        waiting.insert(std::move(host));
+    }
+    return communicationQueue.end();
+}
+
 bool clsQuillaraEngine::waitCommunication(const std::atomic<bool>& workerStopping, Job& job)
 {
     std::unique_lock<std::mutex> guard(communicationLock);
-    communicationEvent.wait(guard, [&] { return workerStopping.load() || !communicationQueue.empty(); });
-    if (workerStopping)
-        return false;
-    job = communicationQueue.front();
-    communicationQueue.pop_front();
+    auto next = communicationQueue.end();
+    for (;;) {
+        communicationEvent.wait(guard, [&] { return workerStopping.load() || !communicationQueue.empty(); });
+        if (workerStopping)
+            return false;
+        std::uint64_t readyAt = 0;
+        next = findReadyJob(readyAt);
+        if (next != communicationQueue.end())
+            break;
+        std::uint64_t now = pacer->now();
+        std::uint64_t wait = readyAt > now ? std::min(readyAt - now, readyRecheckMs) : 1;
+        communicationEvent.wait_for(guard, std::chrono::milliseconds(wait));
+    }
+    job = *next;
+    communicationQueue.erase(next);
     bool more = !communicationQueue.empty();
     guard.unlock();
     if (more)

@@ -155,6 +155,8 @@ private:
     bool startWorkers();
     void stopWorkers();
     bool queueNodeRead(clsUrlInformation* info, int kind, int codeKind);
+    // The communication job a worker should take now, or end (readyAt: when to look again).
+    std::deque<Job>::iterator findReadyJob(std::uint64_t& readyAt);
 
     bool stopping = false;
     std::atomic<int> idCounter{1};
