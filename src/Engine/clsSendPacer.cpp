@@ -11,6 +11,7 @@ namespace {
 constexpr std::uint64_t cancelCheckMs = 20;
 // Hosts whose last send lies an interval behind are forgotten, to keep the table small.
 constexpr std::size_t hostTableLimit = 4096;
+constexpr std::size_t grantTableLimit = 64;
 constexpr std::uint64_t noTicket = ~std::uint64_t{0};
 
 } // namespace
@@ -142,6 +143,9 @@ bool clsSendPacer::tryTurn(const std::string& host, std::uint64_t& readyAt)
         return false;
     }
     lane.nextFree = now + interval;
+    // Turns of threads that ended unused (workers restarted by a cancel) are dropped.
+    if (grants.size() >= grantTableLimit)
+        std::erase_if(grants, [&](const auto& entry) { return entry.second.nextFree <= now; });
     grants[std::this_thread::get_id()] = Grant{host, lane.nextFree};
     return true;
 }
