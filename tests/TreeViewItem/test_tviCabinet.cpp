@@ -386,17 +386,29 @@ TEST(tviCabinetCrashSafety, KeepsOldOrNewFileWhenSaveIsKilled)
     size_t sizes[2] = {small.entries.size(), 0};
     int newSeen = 0;
     for (int round = 0; round < 8; ++round) {
+        // The child tells of every save it finished, so that the later rounds can wait for
+        // one however slow the machine is.
+        int saved[2];
+        ASSERT_EQ(0, pipe(saved));
         pid_t child = fork();
         ASSERT_NE(-1, child);
         if (child == 0) {
+            close(saved[0]);
             for (;;) {
                 cabinet->save();
+                [[maybe_unused]] ssize_t told = write(saved[1], "s", 1);
             }
         }
-        usleep(10000 + round * 120000);
+        close(saved[1]);
+        char byte = 0;
+        if (round >= 4) {
+            ASSERT_EQ(1, read(saved[0], &byte, 1)) << "round " << round << ": no save finished";
+        }
+        usleep(10000 + round * 37000);
         kill(child, SIGKILL);
         int status = 0;
         waitpid(child, &status, 0);
+        close(saved[0]);
         tviCabinetDocument doc;
         std::string error;
         ASSERT_TRUE(tviCabinetFile::read(testsupport::readFile(path), doc, error))
@@ -407,7 +419,7 @@ TEST(tviCabinetCrashSafety, KeepsOldOrNewFileWhenSaveIsKilled)
             ++newSeen;
         }
     }
-    // The later rounds leave the child time to finish saves: the new file did arrive.
+    // The later rounds waited for a finished save: the new file did arrive.
     EXPECT_GT(newSeen, 0);
     // No temporary file is left behind to be mistaken for a cabinet.
     size_t files = 0;
