@@ -373,7 +373,7 @@ bool clsHtmlScanner::parseTitle(Byte byte)
                     titleCollected.clear();
                     titleMatching = false;
                     scanState = stateText;
-                    reportTitle(title);
+                    reportDecodedTitle();
                 }
                 return true;
             }
@@ -561,7 +561,7 @@ bool clsHtmlScanner::actOnStartTag()
         return true;
     std::string href, alt, src, name;
     if (isTag("A")) {
-        if (collectLinks && getAttribute("href", href) && !href.empty()) {
+        if (collectLinks && getAddressAttribute("href", href) && !href.empty()) {
             addLink(href);
             inAnchor = true;
             blockBreakSeen = false;
@@ -577,18 +577,18 @@ bool clsHtmlScanner::actOnStartTag()
     } else if (isTag("AREA")) {
         getAttribute("alt", alt);
         addAltText(alt);
-        if (collectLinks && getAttribute("href", href) && !href.empty()) {
+        if (collectLinks && getAddressAttribute("href", href) && !href.empty()) {
             addLink(href);
             decodeEntities(alt);
             setLinkName(alt, false);
         }
     } else if (isTag("BASE")) {
         if (!baseSeen) {
-            getAttribute("href", baseHref);
+            getAddressAttribute("href", baseHref);
             baseSeen = !baseHref.empty();
         }
     } else if (isTag("FRAME") || isTag("IFRAME")) {
-        if (collectLinks && getAttribute("src", src) && !src.empty()) {
+        if (collectLinks && getAddressAttribute("src", src) && !src.empty()) {
             addLink(src);
             getAttribute("name", name);
             decodeEntities(name);
@@ -597,7 +597,7 @@ bool clsHtmlScanner::actOnStartTag()
     } else if (isTag("IMG")) {
         getAttribute("alt", alt);
         addAltText(alt);
-        if (collectResources && getAttribute("src", src) && !src.empty()) {
+        if (collectResources && getAddressAttribute("src", src) && !src.empty()) {
             decodeEntities(alt);
             addResourceFromImg(src, alt);
         }
@@ -760,6 +760,9 @@ bool clsHtmlScanner::analyzeMetaAttribute()
                 metaCharsetCode = code;
         }
     } else if (equalsNoCase(equiv, "Refresh")) {
+        // The address inside is read from the decoded value, as a browser reads it.
+        if (content.find('&') != std::string::npos)
+            decodeCharacterReferences(content, ReferenceTarget::address);
         std::size_t separator = content.find_first_of(",;");
         std::size_t equals = separator == std::string::npos ? separator : content.find('=', separator);
         if (equals != std::string::npos) {
@@ -780,6 +783,7 @@ bool clsHtmlScanner::analyzeMetaAttribute()
     }
     if (getAttribute("name", name) && (equalsNoCase(name, "Keywords") || equalsNoCase(name, "Keyword")) &&
         getAttribute("content", content)) {
+        decodeEntities(content);
         if (!keywords.empty())
             keywords += ',';
         keywords += content;
@@ -807,6 +811,27 @@ bool clsHtmlScanner::decodeEntities(std::string& text)
     if (text.find('&') == std::string::npos)
         return true;
     return decodeHtmlText(text);
+}
+
+bool clsHtmlScanner::getAddressAttribute(const char* name, std::string& value)
+{
+    if (!getAttribute(name, value))
+        return false;
+    if (value.find('&') != std::string::npos)
+        decodeCharacterReferences(value, ReferenceTarget::address);
+    return true;
+}
+
+void clsHtmlScanner::reportDecodedTitle()
+{
+    if (title.find('&') == std::string::npos) {
+        reportTitle(title);
+        return;
+    }
+    // The raw text stays: a later TITLE adds to it.
+    std::string decoded = title;
+    decodeEntities(decoded);
+    reportTitle(decoded);
 }
 
 // Reads the attributes of the current tag as name[=value] pairs, each consumed whole, so a

@@ -84,6 +84,9 @@ private:
     bool parseComment(unsigned char byte);
     const std::string& baseAddress(int& kind) const;
     bool isTag(const char* name) const;
+    // getAttribute for an address: character references decoded as a browser does.
+    bool getAddressAttribute(const char* name, std::string& value);
+    void reportDecodedTitle();
     // States in which bytes up to the next '>' (or '<') change nothing but character pairing.
     bool skipsToTagEnd() const;
     bool isRawText() const;

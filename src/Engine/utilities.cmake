@@ -2,6 +2,7 @@
 list(APPEND QUILLARA_ENGINE_SOURCES
   ${CMAKE_CURRENT_SOURCE_DIR}/utlUrl.cpp
   ${CMAKE_CURRENT_SOURCE_DIR}/utlHtmlText.cpp
+  ${CMAKE_CURRENT_SOURCE_DIR}/utlHtmlEntityTable.cpp
   ${CMAKE_CURRENT_SOURCE_DIR}/utlFileSystem.cpp
   ${CMAKE_CURRENT_SOURCE_DIR}/utlStatusText.cpp
 )

@@ -48,7 +48,7 @@ int utlCodeDetector::feed(unsigned char byte)
     if (byte >= 0x80) {
         highSeen = true;
         escapeState = 0;
-    } else if (!highSeen) {
+    } else {
         feedEscape(byte);
         if (jisSeen)
             return codeJis;
@@ -62,11 +62,22 @@ int utlCodeDetector::feed(unsigned char byte)
     }
     if (!highSeen)
         return codeNone;
-    return decideByExclusion();
+    int decided = decideByExclusion();
+    // A few 8-bit bytes may be strays in a JIS page (a Latin-1 sign in a comment) whose
+    // escapes are still to come; only enough characters of the one code left rule JIS out.
+    if (decided != codeNone && evidenceOf(decided).characters() < jisRuledOutAfter)
+        return codeNone;
+    return decided;
 }
 
-// ESC $ B, ESC $ @, ESC ( J, ESC ( B, ESC ( I and the JIS X 0212/0213 designations
-// ESC $ ( D, ESC $ ( O, ESC $ ( P, ESC $ ( Q.
+const utlCodeDetector::Evidence& utlCodeDetector::evidenceOf(int code) const
+{
+    return code == codeSjis ? sjis : code == codeEuc ? euc : utf8;
+}
+
+// Before any 8-bit byte: ESC $ B, ESC $ @, ESC ( J, ESC ( B, ESC ( I and the JIS X 0212/0213
+// designations ESC $ ( D, ESC $ ( O, ESC $ ( P, ESC $ ( Q. After one, only the designations of
+// JIS X 0208 and JIS X 0201 (ESC $ B, ESC $ @, ESC ( J, ESC ( I), which no other code writes.
 void utlCodeDetector::feedEscape(unsigned char byte)
 {
     switch (escapeState) {
@@ -86,11 +97,11 @@ void utlCodeDetector::feedEscape(unsigned char byte)
         escapeState = byte == '(' ? 4 : byte == esc ? 1 : 0;
         return;
     case 3:
-        jisSeen = byte == 'J' || byte == 'B' || byte == 'I';
+        jisSeen = byte == 'J' || byte == 'I' || (byte == 'B' && !highSeen);
         escapeState = byte == esc ? 1 : 0;
         return;
     default:
-        jisSeen = byte == 'D' || byte == 'O' || byte == 'P' || byte == 'Q';
+        jisSeen = !highSeen && (byte == 'D' || byte == 'O' || byte == 'P' || byte == 'Q');
         escapeState = byte == esc ? 1 : 0;
         return;
     }

@@ -7,14 +7,17 @@
 //
 // Shift_JIS, EUC-JP and UTF-8 are each followed by a validator over everything that has
 // arrived. The code is decided only on evidence that rules the others out: a JIS escape
-// sequence before any 8-bit byte, a UTF-8 byte order mark at the start, or the moment one
-// validator is the only one left without an invalid sequence. While several stay valid the
+// sequence (one that designates JIS X 0208 or JIS X 0201 at any point, the others before any
+// 8-bit byte), a UTF-8 byte order mark at the start, or the moment one validator is the only
+// one left without an invalid sequence and has read jisRuledOutAfter multi-byte characters (a
+// few 8-bit bytes may be strays in a JIS page). While several stay valid the
 // detector keeps looking; decideNow settles it (at the end of the page, or when the caller
 // cannot hold more bytes) by a score of typical Japanese characters, with a declared charset
 // winning when the bytes are valid in it.
 class utlCodeDetector {
 public:
     enum Code { codeNone = 0, codeAscii = 1, codeSjis = 2, codeJis = 3, codeEuc = 4, codeUtf8 = 5 };
+    static constexpr std::uint32_t jisRuledOutAfter = 4;
 
     void reset();
     // The charset named by the HTTP header or a META tag; a hint, never a decision.
@@ -44,6 +47,7 @@ private:
             valid = false;
             ++errors;
         }
+        std::uint32_t characters() const { return typical + other; }
         long score() const
         {
             return 2L * typical + other - 2L * unusual - 8L * errors;
@@ -55,6 +59,7 @@ private:
     void feedEuc(unsigned char byte);
     void feedUtf8(unsigned char byte);
     int decideByExclusion() const;
+    const Evidence& evidenceOf(int code) const;
 
     int declaredCode = codeNone;
     std::uint64_t offset = 0;

@@ -1,7 +1,10 @@
 #include "Engine/utlHtmlText.h"
 
+#include "Engine/utlCp932Table.h"
+#include "Engine/utlHtmlEntityTable.h"
 #include "Platform/platformText.h"
 
+#include <algorithm>
 #include <array>
 #include <cstdint>
 #include <string_view>
@@ -84,72 +87,87 @@ void appendNormalizedDouble(std::string& out, unsigned char lead, unsigned char 
     out += static_cast<char>(trail);
 }
 
-bool startsWithNoCase(std::string_view text, size_t at, std::string_view name)
+constexpr std::string_view geta = "\x81\xAC"; // 〓, for what Shift_JIS cannot hold
+constexpr std::uint32_t replacementCharacter = 0xFFFD;
+
+bool isAsciiLetter(char c)
 {
-    if (text.size() - at < name.size())
-        return false;
-    for (size_t k = 0; k < name.size(); ++k) {
-        char c = text[at + k];
-        if (c >= 'A' && c <= 'Z')
-            c = static_cast<char>(c - 'A' + 'a');
-        if (c != name[k])
-            return false;
-    }
-    return true;
+    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
 }
 
-struct NamedEntity {
-    std::string_view name;
-    char value;
-};
-
-constexpr std::array<NamedEntity, 5> namedEntities = {{
-    {"lt", '<'}, {"gt", '>'}, {"amp", '&'}, {"quot", '"'}, {"nbsp", ' '},
-}};
-
-// The UTF-8 form of a Unicode code point, or empty for a surrogate or a value past U+10FFFF.
-std::string utf8Of(uint32_t cp)
+bool isAsciiAlnum(char c)
 {
-    std::string s;
+    return isAsciiLetter(c) || (c >= '0' && c <= '9');
+}
+
+void appendPercent(std::string& out, unsigned char byte)
+{
+    static constexpr char hexDigits[] = "0123456789ABCDEF";
+    out += '%';
+    out += hexDigits[byte >> 4];
+    out += hexDigits[byte & 0x0F];
+}
+
+// The UTF-8 bytes of a code point (below 0x110000, no surrogate), each as %XX.
+void appendPercentUtf8(std::string& out, std::uint32_t cp)
+{
     if (cp < 0x80) {
-        s += static_cast<char>(cp);
+        appendPercent(out, static_cast<unsigned char>(cp));
     } else if (cp < 0x800) {
-        s += static_cast<char>(0xC0 | (cp >> 6));
-        s += static_cast<char>(0x80 | (cp & 0x3F));
+        appendPercent(out, static_cast<unsigned char>(0xC0 | (cp >> 6)));
+        appendPercent(out, static_cast<unsigned char>(0x80 | (cp & 0x3F)));
     } else if (cp < 0x10000) {
-        if (cp >= 0xD800 && cp <= 0xDFFF)
-            return {};
-        s += static_cast<char>(0xE0 | (cp >> 12));
-        s += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-        s += static_cast<char>(0x80 | (cp & 0x3F));
-    } else if (cp <= 0x10FFFF) {
-        s += static_cast<char>(0xF0 | (cp >> 18));
-        s += static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
-        s += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-        s += static_cast<char>(0x80 | (cp & 0x3F));
+        appendPercent(out, static_cast<unsigned char>(0xE0 | (cp >> 12)));
+        appendPercent(out, static_cast<unsigned char>(0x80 | ((cp >> 6) & 0x3F)));
+        appendPercent(out, static_cast<unsigned char>(0x80 | (cp & 0x3F)));
+    } else {
+        appendPercent(out, static_cast<unsigned char>(0xF0 | (cp >> 18)));
+        appendPercent(out, static_cast<unsigned char>(0x80 | ((cp >> 12) & 0x3F)));
+        appendPercent(out, static_cast<unsigned char>(0x80 | ((cp >> 6) & 0x3F)));
+        appendPercent(out, static_cast<unsigned char>(0x80 | (cp & 0x3F)));
     }
-    return s;
 }
 
-// The Shift_JIS text of a character reference, or empty when it names none we can hold:
-// NUL and other control characters stay written out, as do characters outside Shift_JIS.
-std::string sjisOfCodePoint(uint32_t cp)
+// The character a reference names, written as the target needs it.
+void appendCodePoint(std::string& out, std::uint32_t cp, ReferenceTarget target)
 {
-    if (cp == '\t' || cp == '\n' || cp == '\r' || (cp >= 0x20 && cp < 0x7F))
-        return std::string(1, static_cast<char>(cp));
-    if (cp < 0xA0)
-        return {};
-    std::string utf8 = utf8Of(cp);
-    if (utf8.empty())
-        return {};
-    // The converter writes "〓" for what Shift_JIS cannot hold; only U+3013 itself means it.
-    static constexpr std::string_view geta = "\x81\xAC";
-    constexpr uint32_t getaCodePoint = 0x3013;
-    std::string sjis = platform::utf8ToSjis(utf8);
-    if (sjis.empty() || (sjis == geta && cp != getaCodePoint))
-        return {};
-    return sjis;
+    bool address = target == ReferenceTarget::address;
+    if (cp < 0x80) {
+        bool control = cp < 0x20 || cp == 0x7F;
+        bool lineOrTab = cp == '\t' || cp == '\n' || cp == '\r';
+        if (!control || (lineOrTab && !address))
+            out += static_cast<char>(cp);
+        else if (!address)
+            out += geta;
+        else if (!lineOrTab)
+            appendPercent(out, static_cast<unsigned char>(cp)); // browsers drop TAB, CR and LF
+        return;
+    }
+    if (cp == 0xA0 && !address) {
+        out += ' ';
+        return;
+    }
+    // Only a real Shift_JIS character will do: a code point that CP932 folds onto an ASCII
+    // byte (U+00A5 onto '\', for one) would change what the text or address says.
+    std::uint16_t sjis = cp < 0x10000 ? cp932::fromCodePoint(cp) : 0;
+    if (sjis >= 0x100) {
+        out += static_cast<char>(sjis >> 8);
+        out += static_cast<char>(sjis & 0xFF);
+    } else if (sjis >= 0xA1 && sjis <= 0xDF) {
+        out += static_cast<char>(sjis);
+    } else if (address) {
+        appendPercentUtf8(out, cp);
+    } else {
+        out += geta;
+    }
 }
+
+// What browsers read &#128; to &#159; as: the characters of Windows-1252 (0 where it has none).
+constexpr std::array<std::uint16_t, 32> windows1252 = {
+    0x20AC, 0,      0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
+    0x2039, 0x0152, 0,      0x017D, 0,      0,      0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
+    0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0,      0x017E, 0x0178,
+};
 
 int digitValue(char c, bool hex)
 {
@@ -164,43 +182,87 @@ int digitValue(char c, bool hex)
     return -1;
 }
 
-// A numeric reference at text[at] ("&#..."): its replacement and length, or false.
-bool decodeNumeric(std::string_view text, size_t at, std::string& value, size_t& length)
+// A numeric reference at text[at] ("&#..."): its code point and the bytes it takes, or false
+// when no digit follows. The closing ';' may be missing, as browsers allow.
+bool readNumeric(std::string_view text, std::size_t at, std::uint32_t& cp, std::size_t& length)
 {
-    size_t i = at + 2;
+    std::size_t i = at + 2;
     bool hex = i < text.size() && (text[i] == 'x' || text[i] == 'X');
     if (hex)
         ++i;
-    size_t digitsStart = i;
-    uint32_t cp = 0;
-    constexpr uint32_t beyondUnicode = 0x110000;
+    std::size_t digitsStart = i;
+    constexpr std::uint32_t beyondUnicode = 0x110000;
+    cp = 0;
     for (; i < text.size(); ++i) {
         int d = digitValue(text[i], hex);
         if (d < 0)
             break;
         // Saturate instead of overflowing: "&#99999999999;" is simply no character.
-        cp = cp >= beyondUnicode ? beyondUnicode : cp * (hex ? 16 : 10) + static_cast<uint32_t>(d);
+        cp = cp >= beyondUnicode ? beyondUnicode : cp * (hex ? 16 : 10) + static_cast<std::uint32_t>(d);
     }
-    if (i == digitsStart || cp >= beyondUnicode)
-        return false;
-    value = sjisOfCodePoint(cp);
-    if (value.empty())
+    if (i == digitsStart)
         return false;
     if (i < text.size() && text[i] == ';')
         ++i;
     length = i - at;
+    if (cp == 0 || cp >= beyondUnicode || (cp >= 0xD800 && cp <= 0xDFFF))
+        cp = replacementCharacter;
+    else if (cp >= 0x80 && cp <= 0x9F && windows1252[cp - 0x80] != 0)
+        cp = windows1252[cp - 0x80];
     return true;
 }
 
-bool decodeNamed(std::string_view text, size_t at, char& value, size_t& length)
+// The five names the program always took in any case (&AMP; &Lt; &NBSP;).
+const htmlEntity::Entity* findAnyCase(std::string_view name)
 {
-    for (const NamedEntity& entity : namedEntities) {
-        if (!startsWithNoCase(text, at + 1, entity.name))
+    static constexpr std::string_view markup[] = {"lt", "gt", "amp", "quot", "nbsp"};
+    char lower[htmlEntity::longestSemicolonOptional];
+    if (name.size() > sizeof lower)
+        return nullptr;
+    for (std::size_t k = 0; k < name.size(); ++k)
+        lower[k] = name[k] >= 'A' && name[k] <= 'Z' ? static_cast<char>(name[k] - 'A' + 'a') : name[k];
+    std::string_view folded(lower, name.size());
+    for (std::string_view candidate : markup) {
+        if (folded == candidate)
+            return htmlEntity::find(candidate);
+    }
+    return nullptr;
+}
+
+// A named reference at text[at] ("&" and a letter): its code point and the bytes it takes.
+// A name with ';' is taken whole; without one, only the names browsers take so, the longest
+// that begins the word. In an attribute (an address) such a name followed by a letter, digit
+// or '=' stays as written, so that "?a=1&copy=2" keeps its parameter.
+bool readNamed(std::string_view text, std::size_t at, ReferenceTarget target, std::uint32_t& cp, std::size_t& length)
+{
+    std::size_t end = at + 1;
+    while (end < text.size() && end - at - 1 <= htmlEntity::longestName && isAsciiAlnum(text[end]))
+        ++end;
+    std::string_view word = text.substr(at + 1, end - at - 1);
+    if (word.size() <= htmlEntity::longestName && end < text.size() && text[end] == ';') {
+        const htmlEntity::Entity* entity = htmlEntity::find(word);
+        if (entity == nullptr)
+            entity = findAnyCase(word);
+        if (entity != nullptr) {
+            cp = entity->codePoint;
+            length = word.size() + 2;
+            return true;
+        }
+    }
+    for (std::size_t n = std::min(word.size(), htmlEntity::longestSemicolonOptional); n >= 2; --n) {
+        std::string_view name = word.substr(0, n);
+        const htmlEntity::Entity* entity = htmlEntity::find(name);
+        if (entity == nullptr || !entity->semicolonOptional)
+            entity = findAnyCase(name);
+        if (entity == nullptr)
             continue;
-        value = entity.value;
-        length = 1 + entity.name.size();
-        if (at + length < text.size() && text[at + length] == ';')
-            ++length;
+        std::size_t after = at + 1 + n;
+        bool semicolon = after < text.size() && text[after] == ';';
+        if (target == ReferenceTarget::address && !semicolon && after < text.size() &&
+            (isAsciiAlnum(text[after]) || text[after] == '='))
+            return false;
+        cp = entity->codePoint;
+        length = 1 + n + (semicolon ? 1 : 0);
         return true;
     }
     return false;
@@ -224,32 +286,41 @@ void normalizeForSearch(std::string& text)
     text = std::move(out);
 }
 
-bool decodeHtmlText(std::string& text)
+void decodeCharacterReferences(std::string& text, ReferenceTarget target)
 {
+    // '&' is never the trail byte of a double-byte character, so a plain search finds every
+    // reference and the bytes between them are copied whole.
+    std::size_t amp = text.find('&');
+    if (amp == std::string::npos)
+        return;
     std::string out;
     out.reserve(text.size());
     std::string_view in(text);
-    for (size_t i = 0; i < in.size();) {
-        size_t n = charLength(in, i);
-        if (n == 1 && in[i] == '&') {
-            char named = 0;
-            std::string numeric;
-            size_t length = 0;
-            if (decodeNamed(in, i, named, length)) {
-                out += named;
-                i += length;
-                continue;
-            }
-            if (i + 1 < in.size() && in[i + 1] == '#' && decodeNumeric(in, i, numeric, length)) {
-                out += numeric;
-                i += length;
-                continue;
-            }
+    std::size_t copied = 0;
+    while (amp != std::string::npos) {
+        std::uint32_t cp = 0;
+        std::size_t length = 0;
+        bool found = false;
+        if (amp + 1 < in.size() && in[amp + 1] == '#')
+            found = readNumeric(in, amp, cp, length);
+        else if (amp + 1 < in.size() && isAsciiLetter(in[amp + 1]))
+            found = readNamed(in, amp, target, cp, length);
+        if (!found) {
+            amp = in.find('&', amp + 1);
+            continue;
         }
-        out.append(in.substr(i, n));
-        i += n;
+        out.append(in, copied, amp - copied);
+        appendCodePoint(out, cp, target);
+        copied = amp + length;
+        amp = in.find('&', copied);
     }
+    out.append(in, copied, std::string_view::npos);
     text = std::move(out);
+}
+
+bool decodeHtmlText(std::string& text)
+{
+    decodeCharacterReferences(text, ReferenceTarget::text);
     return true;
 }
 

@@ -454,6 +454,10 @@ bool jisBytes(State& s, const Byte* in, std::size_t length, char*& out)
                 s.jisState = jisSecond;
             } else if (mode == jisKana && byte >= 0x21 && byte <= 0x5F) {
                 *out++ = static_cast<char>(byte + 0x80);
+            } else if (byte >= 0x80 && (byte < 0xA1 || byte > 0xDF)) {
+                // A stray 8-bit byte (a Latin-1 sign) would be a lead byte in Shift_JIS and
+                // take the '<' or quote after it; only half-width katakana stand alone.
+                *out++ = '?';
             } else {
                 *out++ = static_cast<char>(byte);
             }

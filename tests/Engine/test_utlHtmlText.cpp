@@ -48,21 +48,48 @@ TEST(NormalizeForSearch, FoldsCaseWidthAndLongVowel)
 TEST(DecodeHtmlText, ReplacesEntitiesAndKeepsEverythingElse)
 {
     const std::pair<std::string, std::string> cases[] = {
-        {"&lt;&GT;&Amp;&quot;&nbsp;", "<>&\" "},
-        {"&lt&gtx", "<>x"},
+        {"&lt;&GT;&Amp;&quot;&nbsp;&NBSP;", "<>&\"  "},
+        {"&lt&gtx&ltd", "<>x<d"},
         {"&amp;lt;", "&lt;"},
-        {"&unknown; & &", "&unknown; & &"},
+        {"&unknown; & &; &1", "&unknown; & &; &1"},
         {"&#65;&#x42;&#X43", "ABC"},
-        {"&#12354;", "\x82\xA0"}, // あ
-        {"&#99999999;", "&#99999999;"},
-        {"&#99999999999999999999;", "&#99999999999999999999;"},
-        {"&#0;&#x1F600;&#55296;&#;&#x;&#", "&#0;&#x1F600;&#55296;&#;&#x;&#"},
+        {"&#12354;&#x3042", "\x82\xA0\x82\xA0"}, // あ
+        {"&hellip;&times;&alpha;&Omega;&rarr;&sect", "\x81\x63\x81\x7E\x83\xBF\x83\xB6\x81\xA8\x81\x98"},
+        {"&copy; &euro; &yen;", "\x81\xAC \x81\xAC \x81\xAC"}, // CP932 lacks them; ¥ is no '\'
+        {"&notin;&notit;&copyx", "\x81\xAC\x81\xCAit;\x81\xACx"},            // ∉ ¬it; ©x
+        {"&alpha &thetasym;", "&alpha \x81\xAC"},                             // Greek needs its ';'
+        {"&#133;&#150;&#129;", "\x81\x63\x81\xAC\x81\xAC"},                   // Windows-1252 …, –, none
+        {"&#0;&#x1F600;&#55296;&#99999999999999999999;", "\x81\xAC\x81\xAC\x81\xAC\x81\xAC"},
+        {"&#1;&#9;&#10;", "\x81\xAC\t\n"},
+        {"&#;&#x;&#", "&#;&#x;&#"},
         // A lead byte before '&' stands alone: the '&' is not eaten as its trail byte.
         {"\x81&lt;", "\x81<"},
         {"\x82\xA0&amp;", "\x82\xA0&"},
     };
     for (const auto& [text, expected] : cases)
         EXPECT_EQ(decoded(text), expected) << text;
+}
+
+// In an address a reference is decoded as a browser decodes an attribute: a Latin-1 name
+// without ';' before '=' or a letter is a query parameter, and what Shift_JIS cannot hold is
+// written as percent-encoded UTF-8.
+TEST(DecodeCharacterReferences, WritesAddressesAsBrowsersRequestThem)
+{
+    const std::pair<std::string, std::string> cases[] = {
+        {"?page=2&amp;sort=new", "?page=2&sort=new"},
+        {"x?a=1&#38;b=2&#x26;c=3", "x?a=1&b=2&c=3"},
+        {"x?a=1&copy=2&reg&lang=ja&not_x", "x?a=1&copy=2%C2%AE&lang=ja\x81\xCA_x"},
+        {"x?a=1&amp=2&ampb", "x?a=1&amp=2&ampb"},
+        {"a&nbsp;b&copy;&#x1F600;", "a%C2%A0b%C2%A9%F0%9F%98%80"},
+        {"&#12354;&#xFF71;", "\x82\xA0\xB1"}, // あ and half-width ｱ as Shift_JIS
+        {"a&#10;b&#9;c&#1;d&#0;", "abc%01d%EF%BF%BD"},
+        {"a & b &", "a & b &"},
+    };
+    for (const auto& [text, expected] : cases) {
+        std::string address = text;
+        decodeCharacterReferences(address, ReferenceTarget::address);
+        EXPECT_EQ(address, expected) << text;
+    }
 }
 
 TEST(EncodeHtmlText, EscapesMarkupAndSpaceRuns)
@@ -82,7 +109,7 @@ TEST(EncodeHtmlText, EscapesMarkupAndSpaceRuns)
 // a text that mixes entities, double-byte characters, lead bytes before markup and spaces.
 TEST(EncodeHtmlText, RoundTripsEveryPrefix)
 {
-    const std::string text = "  &amp; &#65; \x81<\x82\xA0  \"q\" &nbsp\x89\x61>\x83";
+    const std::string text = "  &amp; &#65; &copy; \x81<\x82\xA0  \"q\" &nbsp\x89\x61>&#x1F600;\x83";
     for (size_t n = 0; n <= text.size(); ++n) {
         std::string original = text.substr(0, n);
         std::string e = encoded(original);

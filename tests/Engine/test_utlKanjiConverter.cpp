@@ -114,6 +114,8 @@ TEST(utlKanjiConverter, ConvertsKanaAndRefusesToGarble)
         {"JIS second byte missing before LF", utlKanjiConverter::codeJis, "\x1B$B0\n\x1B(B", "?\r\n"},
         {"JIS invalid escape gives '?'", utlKanjiConverter::codeJis, "a\x1BZb", "a?b"},
         {"JIS X 0212 has no CP932 form", utlKanjiConverter::codeJis, "\x1B$(D0!\x1B(B", "\x81\xAC"},
+        {"JIS stray 8-bit byte keeps the '<'", utlKanjiConverter::codeJis, "\xE9<a>\x1B$B\x80" "F|\x1B(B\xFC\"", "?<a>?\x93\xFA?\""},
+        {"JIS stray kana byte stays a character", utlKanjiConverter::codeJis, "\xA9<", "\xA9<"},
         {"UTF-8 character CP932 lacks", utlKanjiConverter::codeUtf8, "\xF0\x9F\x98\x80", "\x81\xAC"},
         {"UTF-8 broken sequence keeps '<'", utlKanjiConverter::codeUtf8, "\xE3\x81<", "?<"},
         {"UTF-8 overlong", utlKanjiConverter::codeUtf8, "\xC0\xAF", "??"},
@@ -183,6 +185,14 @@ TEST(utlKanjiConverter, DetectsTheCodeFromTheBytes)
         {"ambiguous kana, declared Shift_JIS", "\xB1\xB2\xB3\xB4", 2, 2},
         {"ambiguous kana, declared EUC-JP", "\xB1\xB2\xB3\xB4", 4, 4},
         {"declared UTF-8 but bytes are Shift_JIS", sjis, 2, 5},
+        // A stray 8-bit byte (a Latin-1 sign) leaves JIS open; its designations then decide.
+        {"stray byte before ESC $ B", "<!-- \xA9 --><title>\x1B$BF|\x1B(B</title>", 3, 0},
+        {"stray bytes before ESC ( J", "\xE9t\xA9 \x1B(Jabc", 3, 0},
+        {"stray byte before ESC $ @", "\xA9\x1B$@F|", 3, 0},
+        {"stray byte before ESC ( I", "\xA9\x1B(I1", 3, 0},
+        // ESC ( B designates ASCII only; other codes' pages may hold it.
+        {"stray byte before ESC ( B", "\xA9\x1B(Babc", 2, 0},
+        {"Shift_JIS text before ESC $ B", sjis + "\x1B$BF|\x1B(B", 2, 0},
     };
     for (const Case& c : cases) {
         ASSERT_FALSE(c.bytes.empty()) << c.what;

@@ -1,5 +1,6 @@
 #include "TreeViewItem/tviCabinetFile.h"
 
+#include "Engine/utlHtmlText.h"
 #include "Platform/platformText.h"
 #include "TestSupport.h"
 #include "TreeViewItem/tviCabinetGenerator.h"
@@ -186,6 +187,41 @@ TEST(tviCabinetFile, AddressesSurviveExactlyAndRawFilesReadUnchanged)
     tviCabinetFile::read(raw, doc, error);
     ASSERT_EQ(1u, doc.entries.size());
     EXPECT_EQ("http://h/?a=1&amount=2&copy=3", doc.entries[0].url);
+}
+
+// What the analyzer gives for a page (references decoded into '&', '<', '"' and Japanese) is
+// stored and read back exactly: title, keywords and name as text, the address as it is.
+TEST(tviCabinetFile, DecodedPageTextRoundTripsExactly)
+{
+    const struct {
+        std::string title;
+        std::string href;
+    } pages[] = {
+        {"AT&amp;T &#12509;&#x30FC;&#12479;&#12523; &lt;b&gt; &quot;q&quot; &amp;amp; \x93\xfa\x96\x7b",
+         "search?q=&#12509;&amp;t=&lt;a&gt;&amp;s=&quot;x&quot;&amp;e=&#x1F600;"},
+        {"&nbsp;&nbsp;&lt;&nbsp;&gt;&nbsp;&amp;&nbsp;", "a&amp;b&#38;c&#x26;d&copy=2&amp"},
+    };
+    for (const auto& page : pages) {
+        std::string title = page.title;
+        decodeCharacterReferences(title, ReferenceTarget::text);
+        std::string url = "http://example.jp/" + page.href;
+        decodeCharacterReferences(url, ReferenceTarget::address);
+        ASSERT_EQ(url.find("&amp;"), std::string::npos) << url;
+        tviCabinetDocument doc;
+        doc.productMark = true;
+        tviCabinetEntry e = item(title, url);
+        e.title = title;
+        e.keyword = title + "," + title;
+        doc.entries.push_back(e);
+        std::string first, second;
+        tviCabinetDocument back = roundTrip(doc, &first, &second);
+        ASSERT_EQ(back.entries.size(), 1u);
+        EXPECT_EQ(back.entries[0].title, title) << show(title);
+        EXPECT_EQ(back.entries[0].name, title) << show(title);
+        EXPECT_EQ(back.entries[0].keyword, e.keyword) << show(title);
+        EXPECT_EQ(back.entries[0].url, url) << show(url);
+        EXPECT_EQ(first, second);
+    }
 }
 
 TEST(tviCabinetFile, AttributeValuesAreConsumedWhole)
