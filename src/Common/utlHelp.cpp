@@ -83,14 +83,27 @@ bool utlHelp::init()
     std::string programDirectory = platform::resolveProgramPaths().programDirectory;
     if (programDirectory.empty())
         return false;
+    // The pages lie beside the program; QUILLARA_HOME may point elsewhere, and an installed
+    // program finds them under share/.
+    std::string executable = platform::executableDirectory();
     helpPath_ = platform::withTrailingSlash(programDirectory) + "Help/";
+    otherPaths_ = {executable + "Help/", executable + "../share/quillara/Help/"};
     return true;
 }
 
 bool utlHelp::term()
 {
     helpPath_.clear();
+    otherPaths_.clear();
     return true;
+}
+
+std::vector<std::string> utlHelp::topicTitles()
+{
+    std::vector<std::string> titles;
+    for (const HelpTopic& topic : helpTopics)
+        titles.emplace_back(topic.title);
+    return titles;
 }
 
 std::string utlHelp::pageForTitle(const std::string& title)
@@ -104,7 +117,14 @@ std::string utlHelp::pageForTitle(const std::string& title)
 bool utlHelp::showTopic(const std::string& title)
 {
     std::string page = pageForTitle(title);
-    std::string path = helpPath_ + (page.empty() ? std::string(indexPage) : page);
+    std::string relative = page.empty() ? std::string(indexPage) : page;
+    std::string path = helpPath_ + relative;
+    for (const std::string& other : otherPaths_) {
+        if (isRegularFile(path))
+            break;
+        if (isRegularFile(other + relative))
+            path = other + relative;
+    }
     if (isRegularFile(path) && opener_ && opener_(path))
         return true;
     std::string text = path + messageNotShown;

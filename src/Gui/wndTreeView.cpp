@@ -5,6 +5,7 @@
 #include "Dialog/dlgCreateFolder.h"
 #include "Dialog/dlgCreateItem.h"
 #include "Gui/wndApplication.h"
+#include "TreeViewItemProperty/tviPropertySheet.h"
 #include "Gui/ctrlQtTreeView.h"
 #include "Gui/guiMenus.h"
 #include "Gui/guiText.h"
@@ -252,7 +253,7 @@ dlgCreateFolder* wndTreeView::createFolderDialog() const
     return folderDialog_;
 }
 
-void wndTreeView::openItemDialog(tviDialog dialog, tviTreeViewItem*, const std::string& name)
+void wndTreeView::openItemDialog(tviDialog dialog, tviTreeViewItem* item, const std::string& name)
 {
     auto raise = [](QDialog* d) {
         d->show();
@@ -273,6 +274,15 @@ void wndTreeView::openItemDialog(tviDialog dialog, tviTreeViewItem*, const std::
             connect(folderDialog_, &QDialog::finished, folderDialog_, &QObject::deleteLater);
         }
         raise(folderDialog_);
+        break;
+    case tviDialog::properties:
+        if (item != nullptr && tviPropertySheet::hasPage(*item)) {
+            // Modal: nothing in the tree changes under the sheet but the engine's news.
+            tviPropertySheet sheet(tree_, item, window());
+            sheet.exec();
+            if (tree_->owns(item) && item->getHandle() != nullptr)
+                tree_->refreshNode(item->getHandle());
+        }
         break;
     default:
         break;

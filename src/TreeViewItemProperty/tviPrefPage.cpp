@@ -1,0 +1,108 @@
+#include "TreeViewItemProperty/tviPrefPage.h"
+
+#include "Dialog/dlgModelessDialog.h"
+#include "Gui/guiText.h"
+#include "TreeViewItem/ctrlTreeView.h"
+#include "TreeViewItem/tviTreeViewItem.h"
+#include "TreeViewItem/tviURLItem.h"
+
+#include <QCheckBox>
+#include <QFormLayout>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QVBoxLayout>
+
+tviPrefPage::tviPrefPage(const std::string& heading, const std::string& helpTitle, QWidget* parent)
+    : QWidget(parent), heading_(heading), helpTitle_(helpTitle)
+{
+    auto* layout = new QVBoxLayout(this);
+    auto* title = new QLabel(gui::toQt(heading));
+    QFont bold = title->font();
+    bold.setBold(true);
+    title->setFont(bold);
+    layout->addWidget(title);
+    form_ = new QFormLayout;
+    layout->addLayout(form_);
+    layout->addStretch(1);
+}
+
+tviPrefPage::~tviPrefPage() = default;
+
+void tviPrefPage::collect(const tviTreeViewItem& item, tviDialogData& data) const
+{
+    data.name = item.getText();
+    data.url = item.getUrl();
+    data.description = item.getDescription();
+    data.marked = item.isMarked();
+    data.confirmed = true;
+}
+
+QLineEdit* tviPrefPage::addLine(const char* label, const std::string& text, bool readOnly)
+{
+    auto* edit = new QLineEdit(gui::toQt(text));
+    edit->setReadOnly(readOnly);
+    edit->setCursorPosition(0);
+    form_->addRow(gui::toQt(label), edit);
+    return edit;
+}
+
+QPlainTextEdit* tviPrefPage::addNote(const char* label, const std::string& text, bool readOnly)
+{
+    auto* edit = new QPlainTextEdit(dlgModelessDialog::commentText(text));
+    edit->setReadOnly(readOnly);
+    edit->setTabChangesFocus(true);
+    edit->setMaximumHeight(90);
+    form_->addRow(gui::toQt(label), edit);
+    return edit;
+}
+
+QCheckBox* tviPrefPage::addMark(bool checked, bool editable)
+{
+    auto* box = new QCheckBox;
+    box->setChecked(checked);
+    box->setEnabled(editable);
+    form_->addRow(gui::toQt("\x83}\x81[\x83N(&M) :"), box); // マーク(&M) :
+    return box;
+}
+
+void tviPrefPage::addValue(const char* label, const std::string& text)
+{
+    auto* value = new QLabel(gui::toQt(text));
+    value->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    value->setWordWrap(true);
+    form_->addRow(gui::toQt(label), value);
+}
+
+void tviPrefPage::addReadOnlyAttribute(bool readOnly)
+{
+    auto* box = new QCheckBox(gui::toQt("\x93\xC7\x82\xDD\x8E\xE6\x82\xE8\x90\xEA\x97p")); // 読み取り専用
+    box->setChecked(readOnly);
+    box->setEnabled(false);
+    form_->addRow(gui::toQt("\x91\xAE\x90\xAB :"), box); // 属性 :
+}
+
+void tviPrefPage::beginPageInformation()
+{
+    auto* group = new QGroupBox(gui::toQt("Web \x83y\x81[\x83W\x93\xE0\x8F\xEE\x95\xF1")); // Web ページ内情報
+    auto* inner = new QFormLayout(group);
+    form_->addRow(group);
+    form_ = inner;
+}
+
+void tviPrefPage::addPageRows(const tviTreeViewItem& item, const std::string& protocol, bool withGroup)
+{
+    QFormLayout* outer = form_;
+    if (withGroup)
+        beginPageInformation();
+    const auto* urlItem = dynamic_cast<const tviURLItem*>(&item);
+    addLine("\x83^\x83" "C\x83g\x83\x8B(&T) :", urlItem != nullptr ? urlItem->getTitle() : std::string(), true);   // タイトル(&T) :
+    addLine("\x83L\x81[\x83\x8F\x81[\x83h(&K) :", urlItem != nullptr ? urlItem->getKeywords() : std::string(), true); // キーワード(&K) :
+    form_ = outer;
+    std::string status;
+    bool isError = false;
+    item.getStatusText(status, isError);
+    addValue("\x83X\x83" "e\x81[\x83^\x83X :", status);    // ステータス :
+    addValue("\x83v\x83\x8D\x83g\x83R\x83\x8B :", protocol); // プロトコル :
+}

@@ -1,0 +1,104 @@
+#include "TreeViewItemProperty/tviPropertySheet.h"
+
+#include "Common/utlHelp.h"
+#include "Common/utlLog.h"
+#include "Gui/guiText.h"
+#include "TreeViewItem/ctrlTreeView.h"
+#include "TreeViewItem/tviCabinet.h"
+#include "TreeViewItem/tviTreeViewItem.h"
+#include "TreeViewItemProperty/tviPrefCabinet.h"
+#include "TreeViewItemProperty/tviPrefFolder.h"
+#include "TreeViewItemProperty/tviPrefItem.h"
+#include "TreeViewItemProperty/tviPrefSubItem.h"
+
+#include <QDialogButtonBox>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QTabWidget>
+#include <QVBoxLayout>
+
+namespace {
+
+constexpr const char* saveFailed =
+    "\x83L\x83\x83\x83r\x83l\x83" "b\x83g\x82\xCC\x95\xDB\x91\xB6\x82\xC9\x8E\xB8\x94s\x82\xB5\x82\xDC\x82\xB5\x82\xBD"; // キャビネットの保存に失敗しました
+
+} // namespace
+
+bool tviPropertySheet::hasPage(const tviTreeViewItem& item)
+{
+    int type = item.getType();
+    return type == typeQuillaraCabinet || type == typeCabinet || type == typeCabinetFolder ||
+           type == typeCabinetItem || type == typeSubItem || type == typeFrameItem;
+}
+
+tviPrefPage* tviPropertySheet::createPage(const tviTreeViewItem& item)
+{
+    tviPrefPage* page = nullptr;
+    switch (item.getType()) {
+    case typeQuillaraCabinet: case typeCabinet: page = new tviPrefCabinet; break;
+    case typeCabinetFolder: page = new tviPrefFolder; break;
+    case typeCabinetItem: page = new tviPrefItem; break;
+    case typeSubItem: case typeFrameItem: page = new tviPrefSubItem; break;
+    default: return nullptr;
+    }
+    page->initvalue(item);
+    return page;
+}
+
+tviPropertySheet::tviPropertySheet(ctrlTreeView* tree, tviTreeViewItem* item, QWidget* parent)
+    : QDialog(parent), tree_(tree), item_(item)
+{
+    setWindowTitle(gui::toQt(item->getText() + "\x82\xCC\x83v\x83\x8D\x83p\x83" "e\x83" "B")); // のプロパティ
+    auto* tabs = new QTabWidget;
+    page_ = createPage(*item);
+    if (page_ != nullptr)
+        tabs->addTab(page_, gui::toQt("\x91S\x94\xCA")); // 全般
+    auto* buttons = new QDialogButtonBox;
+    buttons->addButton(QStringLiteral("OK"), QDialogButtonBox::AcceptRole);
+    buttons->addButton(gui::toQt("\x83L\x83\x83\x83\x93\x83Z\x83\x8B"), QDialogButtonBox::RejectRole); // キャンセル
+    QPushButton* help = buttons->addButton(gui::toQt("\x83w\x83\x8B\x83v(&H)"), QDialogButtonBox::HelpRole); // ヘルプ(&H)
+    connect(buttons, &QDialogButtonBox::accepted, this, [this] {
+        if (OnOK())
+            accept();
+    });
+    connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
+    connect(help, &QPushButton::clicked, this, [this] { OnHelp(); });
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(tabs);
+    layout->addWidget(buttons);
+    resize(440, 420);
+}
+
+tviPropertySheet::~tviPropertySheet() = default;
+
+bool tviPropertySheet::OnOK()
+{
+    if (page_ == nullptr || !page_->isEditable())
+        return true;
+    // The sheet may have stayed open while the item went (a deletion, a reload).
+    if (!tree_->owns(item_) || item_->getHandle() == nullptr)
+        return true;
+    tviDialogData data;
+    page_->collect(*item_, data);
+    bool changed = data.name != item_->getText() || data.url != item_->getUrl() ||
+                   data.description != item_->getDescription() || data.marked != item_->isMarked();
+    if (!changed)
+        return true;
+    if (!item_->applyProperties(data))
+        return true; // a read-only item keeps what it had
+    tviCabinet* cabinet = item_->cabinet();
+    if (cabinet == nullptr || cabinet->isReadOnly())
+        return true;
+    if (!cabinet->save()) {
+        logError("tviPropertySheet::OnOK", saveFailed + std::string(" ") + cabinet->getPath());
+        QMessageBox::warning(this, QStringLiteral("Quillara"), gui::toQt(saveFailed));
+        return false;
+    }
+    return true;
+}
+
+void tviPropertySheet::OnHelp()
+{
+    if (page_ != nullptr)
+        GetUtlHelp()->showTopic(page_->helpTitle());
+}
