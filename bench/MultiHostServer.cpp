@@ -9,13 +9,15 @@
 #include <netinet/in.h>
 #include <netinet/tcp.h>
 #include <poll.h>
+#include <sys/resource.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
 namespace {
 
-// Idle keep-alive connections are closed after this long, so descriptors stay few.
-constexpr std::uint64_t idleCloseMs = 5000;
+// Idle keep-alive connections are closed after this long (nginx's default): a client that
+// reuses a connection as it is closed sees a reset, which must not happen within a run.
+constexpr std::uint64_t idleCloseMs = 75000;
 constexpr std::size_t requestLimit = 64 * 1024;
 
 std::string hostAddress(int host)
@@ -68,6 +70,12 @@ std::string headerValue(const std::string& head, const char* name)
 
 MultiHostServer::MultiHostServer(int hosts, int lifetimeSeconds) : lifetimeSeconds_(lifetimeSeconds)
 {
+    // Clients keep a connection per host and thread: thousands of descriptors.
+    rlimit files{};
+    if (::getrlimit(RLIMIT_NOFILE, &files) == 0 && files.rlim_cur < files.rlim_max) {
+        files.rlim_cur = files.rlim_max;
+        ::setrlimit(RLIMIT_NOFILE, &files);
+    }
     // The first listener picks a free port; the others take the same one on their address.
     for (int attempt = 0; attempt < 5 && port_ == 0; ++attempt)
         if (!bindAll(hosts))

@@ -53,6 +53,7 @@ struct Link {
 struct Run {
     double seconds = 0;
     std::set<std::string> dead;
+    std::map<std::string, std::string> why; // the peer's result text of each dead link
     bool ok = false;
 };
 
@@ -169,13 +170,14 @@ std::vector<std::string> splitCsv(const std::string& line)
 }
 
 // LinkChecker's CSV: the header names the columns; a row whose "valid" is False is dead.
-std::set<std::string> deadOfLinkChecker(const std::string& csv)
+std::map<std::string, std::string> deadOfLinkChecker(const std::string& csv)
 {
-    std::set<std::string> dead;
+    std::map<std::string, std::string> dead;
     std::istringstream lines(csv);
     std::string line;
     int urlColumn = -1;
     int validColumn = -1;
+    int resultColumn = -1;
     while (std::getline(lines, line)) {
         if (line.empty() || line[0] == '#')
             continue;
@@ -184,13 +186,14 @@ std::set<std::string> deadOfLinkChecker(const std::string& csv)
             for (std::size_t i = 0; i < fields.size(); ++i) {
                 urlColumn = fields[i] == "url" ? static_cast<int>(i) : urlColumn;
                 validColumn = fields[i] == "valid" ? static_cast<int>(i) : validColumn;
+                resultColumn = fields[i] == "result" ? static_cast<int>(i) : resultColumn;
             }
             continue;
         }
-        if (validColumn < 0 || static_cast<int>(fields.size()) <= std::max(urlColumn, validColumn))
+        if (validColumn < 0 || static_cast<int>(fields.size()) <= std::max({urlColumn, validColumn, resultColumn}))
             continue;
         if (fields[validColumn] == "False")
-            dead.insert(fields[urlColumn]);
+            dead[fields[urlColumn]] = resultColumn < 0 ? std::string() : fields[resultColumn];
     }
     return dead;
 }
@@ -223,7 +226,9 @@ Run runLinkChecker(const fs::path& dir, const fs::path& page)
     int status = 0;
     std::string output;
     run.seconds = secondsOf([&] { output = runCommand(command, status); });
-    run.dead = deadOfLinkChecker(output);
+    run.why = deadOfLinkChecker(output);
+    for (const auto& [url, why] : run.why)
+        run.dead.insert(url);
     run.ok = WIFEXITED(status) && WEXITSTATUS(status) <= 1;
     return run;
 }
@@ -313,6 +318,10 @@ void runOrder(const std::string& name, const std::vector<Link>& links, MultiHost
                 s.runs, agreement(lastTheirs.dead, expected).c_str(), lastTheirs.ok ? "" : " (exit status!)");
     std::printf("  ratio quillara/LinkChecker: %.2fx (floor <= %s); dead sets %s\n", best / peerBest,
                 name == "grouped" ? "1.0x" : "1.3x", lastOurs.dead == lastTheirs.dead ? "agree" : "DIFFER");
+    int shown = 0;
+    for (const auto& [url, why] : lastTheirs.why)
+        if (expected.count(url) == 0 && shown++ < 5)
+            std::printf("    LinkChecker also failed %s: %s\n", url.c_str(), why.c_str());
 }
 
 bool parse(int argc, char** argv, Settings& s)
@@ -344,6 +353,7 @@ bool parse(int argc, char** argv, Settings& s)
 
 int main(int argc, char** argv)
 {
+    std::setvbuf(stdout, nullptr, _IOLBF, 0);
     Settings s;
     if (!parse(argc, argv, s)) {
         std::fprintf(stderr, "usage: bench_check_hosts [--order both|interleaved|grouped] [--runs N] [--hosts N] "
