@@ -9,6 +9,7 @@
 
 #include <cstdlib>
 #include <exception>
+#include <pthread.h>
 
 namespace {
 
@@ -65,6 +66,7 @@ int clsCommunicationManager::getActivity() const
 
 void clsCommunicationManager::threadBody()
 {
+    pthread_setname_np(pthread_self(), "qlr-worker");
     clsQuillaraEngine::Job job;
     while (engine->waitCommunication(stopping, job)) {
         activity = 1;

@@ -13,6 +13,7 @@
 #include <cassert>
 #include <chrono>
 #include <exception>
+#include <pthread.h>
 #include <set>
 
 namespace {
@@ -394,6 +395,8 @@ clsSendPacer& clsQuillaraEngine::getPacer()
 
 void clsQuillaraEngine::threadEngine()
 {
+    // Named for profilers and debuggers.
+    pthread_setname_np(pthread_self(), "qlr-engine");
     for (;;) {
         Job job;
         {
