@@ -6,6 +6,7 @@
 #include "Platform/ProgramPaths.h"
 #include "Platform/platformText.h"
 
+#include <algorithm>
 #include <cassert>
 #include <climits>
 #include <cstdio>
@@ -377,16 +378,47 @@ bool utlIniInfo::addCabinetFolder(const std::string& path, int& number)
 
 bool utlIniInfo::removeCabinetFolder(int number)
 {
-    auto removed = std::erase_if(cabinetFolders_, [number](const CabinetFolder& f) { return f.number == number; });
-    if (removed == 0)
+    auto folder = std::find_if(cabinetFolders_.begin(), cabinetFolders_.end(),
+                               [number](const CabinetFolder& f) { return f.number == number; });
+    if (folder == cabinetFolders_.end())
         return false;
     // Files stored against the folder keep their place as full paths.
     for (CabinetFile& file : cabinetFiles_) {
         if (file.folderNumber != number)
             continue;
+        file.path = folder->path + file.path;
         file.folderNumber = -1;
     }
+    cabinetFolders_.erase(folder);
     return true;
+}
+
+bool utlIniInfo::setCabinetFolders(const std::vector<std::string>& paths)
+{
+    std::vector<std::string> resolved;
+    for (const std::string& path : paths)
+        resolved.push_back(resolveFolderPath(path));
+    std::vector<int> gone;
+    for (const CabinetFolder& folder : cabinetFolders_)
+        if (std::find(resolved.begin(), resolved.end(), folder.path) == resolved.end())
+            gone.push_back(folder.number);
+    for (int number : gone)
+        removeCabinetFolder(number);
+    std::vector<CabinetFolder> ordered;
+    bool ok = true;
+    for (const std::string& path : resolved) {
+        int number = -1;
+        if (!addCabinetFolder(path, number)) {
+            ok = false;
+            continue;
+        }
+        auto it = std::find_if(cabinetFolders_.begin(), cabinetFolders_.end(),
+                               [number](const CabinetFolder& f) { return f.number == number; });
+        if (std::none_of(ordered.begin(), ordered.end(), [number](const CabinetFolder& f) { return f.number == number; }))
+            ordered.push_back(*it);
+    }
+    cabinetFolders_ = ordered;
+    return ok;
 }
 
 bool utlIniInfo::addCabinetFile(const std::string& fullPath)

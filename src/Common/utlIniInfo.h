@@ -88,6 +88,9 @@ public:
     // Adds a folder under the lowest free number (returned); false when all 100 are taken.
     bool addCabinetFolder(const std::string& path, int& number);
     bool removeCabinetFolder(int number);
+    // Makes the folder list these paths in this order: folders that stay keep their numbers
+    // (the file list refers to them), new ones get free numbers, removed ones go.
+    bool setCabinetFolders(const std::vector<std::string>& paths);
     // Adds a file, stored against the deepest listed folder holding it; false when the list is full.
     bool addCabinetFile(const std::string& fullPath);
     bool removeCabinetFile(std::size_t index);

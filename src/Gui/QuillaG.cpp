@@ -5,6 +5,8 @@
 #include "Common/utlHelp.h"
 #include "Common/utlIniInfo.h"
 #include "Common/utlLog.h"
+#include "Dialog/ctrlPropertySheet.h"
+#include "Dialog/dlgSearch.h"
 #include "Engine/clsUrlCache.h"
 #include "Gui/ctrlQtTreeView.h"
 #include "Gui/guiSingleInstance.h"
@@ -76,6 +78,28 @@ void prepareScreenshot(wndApplication& app, const QString& cabinetPath)
         tree->selectNode(chosen);
 }
 
+// The window, or the dialog --dialog names: preferences, preferences-detailed, search.
+QWidget* openDialogForScreenshot(wndApplication& app, const QString& name)
+{
+    if (name.isEmpty())
+        return &app;
+    bool handled = false;
+    if (name.startsWith(QLatin1String("preferences"))) {
+        app.executeCommand(1018, false, handled);
+        ctrlPropertySheet* sheet = app.preferenceSheet();
+        if (sheet != nullptr && name == QLatin1String("preferences-detailed"))
+            sheet->OnSwitchMode();
+        return sheet;
+    }
+    if (name == QLatin1String("search")) {
+        app.executeCommand(1023, false, handled);
+        return app.treeView()->searchDialog();
+    }
+    std::fprintf(stderr, "quillara: unknown dialog %s (preferences, preferences-detailed, search)\n",
+                 name.toLocal8Bit().constData());
+    return nullptr;
+}
+
 int takeScreenshot(QApplication& qapp, QuillaG& program, const QuillaG::Options& options)
 {
     wndApplication* app = program.application();
@@ -92,7 +116,8 @@ int takeScreenshot(QApplication& qapp, QuillaG& program, const QuillaG::Options&
         if (app->isEngineBusy() && elapsed.elapsed() < screenshotLimitMs)
             return;
         poll.stop();
-        saved = app->grab().save(options.screenshotPath, "PNG");
+        QWidget* shown = openDialogForScreenshot(*app, options.dialogName);
+        saved = shown != nullptr && shown->grab().save(options.screenshotPath, "PNG");
         if (!saved)
             std::fprintf(stderr, "quillara: cannot write %s\n", options.screenshotPath.toLocal8Bit().constData());
         app->close();
@@ -117,6 +142,8 @@ QuillaG::Options QuillaG::parseArguments(const QStringList& arguments)
                 return options;
             }
             options.screenshotPath = arguments[++i];
+        } else if (a == QLatin1String("--dialog") && i + 1 < arguments.size()) {
+            options.dialogName = arguments[++i];
         } else if (!a.startsWith('-') && !options.screenshotPath.isEmpty() && options.cabinetPath.isEmpty()) {
             options.cabinetPath = a;
         } else {
@@ -205,7 +232,7 @@ int runQuillaG(int argc, char** argv)
     QApplication::setApplicationName(QStringLiteral("Quillara"));
     QuillaG::Options options = QuillaG::parseArguments(QApplication::arguments().mid(1));
     if (!options.error.isEmpty()) {
-        std::fprintf(stderr, "quillara: %s\nusage: quillara [--screenshot FILE.png [CABINET.scb]]\n",
+        std::fprintf(stderr, "quillara: %s\nusage: quillara [--screenshot FILE.png [--dialog NAME] [CABINET.scb]]\n",
                      options.error.toLocal8Bit().constData());
         return 2;
     }

@@ -17,6 +17,7 @@ public:
         bool showSplash = false;  // an empty command line
         QString screenshotPath;   // --screenshot FILE.png
         QString cabinetPath;      // and the cabinet to open with it
+        QString dialogName;       // --dialog NAME: a picture of that dialog instead
         QString error;            // a command line that is not understood
     };
     static Options parseArguments(const QStringList& arguments);

@@ -7,6 +7,7 @@
 #include "Engine/utlStatusText.h"
 #include "Engine/clsQuillaraEngine.h"
 #include "Engine/clsQuillaraItem.h"
+#include "Dialog/ctrlPropertySheet.h"
 #include "Gui/ctrlQtTreeView.h"
 #include "Gui/guiMenus.h"
 #include "Gui/guiText.h"
@@ -81,6 +82,7 @@ constexpr AppCommand appCommands[] = {
     {1011, "HTML\x83r\x83\x85\x81[\x82\xCC\x95\x5C\x8E\xA6\x90\xD8\x82\xE8\x91\xD6\x82\xA6\x82\xC9\x8E\xB8\x94s\x82\xB5\x82\xDC\x82\xB5\x82\xBD"}, // HTMLビューの表示切り替えに失敗しました
     {1012, "HTML\x83r\x83\x85\x81[\x82\xCC\x95\x5C\x8E\xA6\x82\xC9\x8E\xB8\x94s\x82\xB5\x82\xDC\x82\xB5\x82\xBD"}, // HTMLビューの表示に失敗しました
     {1013, "HTML\x83r\x83\x85\x81[\x82\xCC\x94\xF1\x95\x5C\x8E\xA6\x82\xC9\x8E\xB8\x94s\x82\xB5\x82\xDC\x82\xB5\x82\xBD"}, // HTMLビューの非表示に失敗しました
+    {1018, nullptr},
     {1200, nullptr},
     {2010, nullptr},
     {6002, nullptr},
@@ -479,7 +481,8 @@ bool wndApplication::executeCommandApp(int code, bool query, bool& handled)
     case 1011: case 1012: case 1013: ok = showHtmlView(code - 1011); break;
     case 1200: refreshViews(); break;
     case 2010: ok = treeView_->goToAddress(rebar_->urlBox()->currentAddress()); break;
-    case 6002: ok = applyFont(); break;
+    case 1018: ok = openPreferences(); break;
+    case 6002: ok = applySettings(); break;
     case 11020:
         if (engine_ != nullptr)
             ok = engine_->queueStop();
@@ -563,6 +566,39 @@ bool wndApplication::showHtmlView(int mode)
     if (!visible && focusPane_ == paneHtml)
         cyclePane(false);
     return true;
+}
+
+ctrlPropertySheet* wndApplication::preferenceSheet() const
+{
+    return prefSheet_;
+}
+
+bool wndApplication::openPreferences()
+{
+    if (prefSheet_ != nullptr) {
+        prefSheet_->raise();
+        prefSheet_->activateWindow();
+        return true;
+    }
+    prefSheet_ = new ctrlPropertySheet(this);
+    prefSheet_->setAttribute(Qt::WA_DeleteOnClose);
+    prefSheet_->initvalue();
+    prefSheet_->init(ctrlPropertySheet::Mode::easy);
+    prefSheet_->open();
+    return true;
+}
+
+bool wndApplication::applySettings()
+{
+    utlIniInfo* ini = GetUtlIniInfo();
+    showListView(ini->getInt(IniKey::ListView) == 1 ? 1 : 2);
+    showHtmlView(ini->getInt(IniKey::HTMLView) == 1 ? 1 : 2);
+    tree_->loadSettings(*ini);
+    tree_->setMarkColours(ini->getInt(IniKey::MarkColor), ini->getInt(IniKey::RouteMarkColor),
+                          ini->getInt(IniKey::PageMarkColor));
+    tree_->browserCommand = ini->getString(IniKey::BrowserCommand);
+    treeView_->viewport()->update();
+    return applyFont();
 }
 
 bool wndApplication::applyFont()

@@ -5,12 +5,14 @@
 #include "Engine/clsEngineTarget.h"
 
 #include <QMainWindow>
+#include <QPointer>
 #include <QRect>
 
 #include <memory>
 #include <optional>
 
 class QSplitter;
+class ctrlPropertySheet;
 class QTimer;
 class clsQuillaraEngine;
 class ctrlQtTreeView;
@@ -49,6 +51,11 @@ public:
     virtual bool showListView(int mode);
     virtual bool showHtmlView(int mode);
     virtual bool applyFont();
+    // Command 1018: the preference sheet (window-modal; one at a time).
+    virtual bool openPreferences();
+    // Command 6002: the settings take effect at once (views shown, tree, colours, font).
+    virtual bool applySettings();
+    ctrlPropertySheet* preferenceSheet() const;
 
     // A menu, accelerator or tool-bar identifier: translated and executed by the command root.
     bool runMenuId(int menuId);
@@ -107,6 +114,7 @@ private:
     QSplitter* xSplitter_ = nullptr;
     QSplitter* ySplitter_ = nullptr;
     QTimer* saveTimer_ = nullptr;
+    QPointer<ctrlPropertySheet> prefSheet_;
     int focusPane_ = paneNone;
     int treeViewWidth_ = 0;
     int listViewHeight_ = 0;

@@ -90,6 +90,29 @@ TEST_F(IniInfoTest, CabinetListsResolveAndSaveBack)
     EXPECT_EQ(saved.find('\0'), std::string::npos);
 }
 
+TEST_F(IniInfoTest, SetCabinetFoldersKeepsNumbersOfFoldersThatStay)
+{
+    testsupport::writeFile(iniPath(), "[Cabinet Folders]\r\n"
+                                      "CabinetFolder00=/A\r\n"
+                                      "CabinetFolder01=/B\r\n"
+                                      "[Cabinet Files]\r\n"
+                                      "CabinetFile00=00:a.scb\r\n"
+                                      "CabinetFile01=01:b.scb\r\n");
+    utlIniInfo& ini = loaded();
+    // A goes, B moves behind the new C and keeps its number, C takes the lowest free one.
+    ASSERT_TRUE(ini.setCabinetFolders({"/C/", "/B/"}));
+    ASSERT_EQ(ini.getCabinetFolders().size(), 2u);
+    EXPECT_EQ(ini.getCabinetFolders()[0].path, "/C/");
+    EXPECT_EQ(ini.getCabinetFolders()[0].number, 0);
+    EXPECT_EQ(ini.getCabinetFolders()[1].path, "/B/");
+    EXPECT_EQ(ini.getCabinetFolders()[1].number, 1);
+    std::string path;
+    ASSERT_TRUE(ini.getCabinetFilePath(0, path));
+    EXPECT_EQ(path, "/A/a.scb"); // a file of a removed folder keeps its full path
+    ASSERT_TRUE(ini.getCabinetFilePath(1, path));
+    EXPECT_EQ(path, "/B/b.scb");
+}
+
 TEST_F(IniInfoTest, ReadsListSectionsLongerThanTheOldBuffer)
 {
     std::string bytes = "[Cabinet Files]\r\n";

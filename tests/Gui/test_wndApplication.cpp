@@ -208,7 +208,7 @@ void TestWndApplication::greysCommandsNobodyCanRun()
         {bad, 32793, false},                  // an address the desktop must never get
         {item, 32791, true},                  // the application's own view switch
         {item, 32790, true},                  // stop
-        {item, 32787, false},                 // preferences: not in this window yet
+        {item, 32787, true},                  // preferences
     };
     for (const Case& c : cases) {
         QVERIFY(run.tree()->selectNode(c.select));

@@ -1,0 +1,137 @@
+#include "Dialog/ctrlPropertySheet.h"
+
+#include "Common/utlCommandRoot.h"
+#include "Common/utlHelp.h"
+#include "Common/utlLog.h"
+#include "Dialog/dlgPrefEasy.h"
+#include "Dialog/dlgPrefFile.h"
+#include "Dialog/dlgPrefListView.h"
+#include "Dialog/dlgPrefSync.h"
+#include "Dialog/dlgPrefTreeView.h"
+#include "Dialog/dlgPrefView.h"
+#include "Gui/guiText.h"
+
+#include <QDialogButtonBox>
+#include <QHBoxLayout>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QTabWidget>
+#include <QVBoxLayout>
+
+ctrlPropertySheet::ctrlPropertySheet(QWidget* parent) : QDialog(parent)
+{
+    setWindowTitle(gui::toQt("\x90\xDD\x92\xE8")); // 設定
+    tabs_ = new QTabWidget;
+    switchButton_ = new QPushButton;
+    auto* reset = new QPushButton(gui::toQt("\x8Fo\x89\xD7\x8E\x9E\x90\xDD\x92\xE8\x82\xD6\x96\xDF\x82\xB7(&F)")); // 出荷時設定へ戻す(&F)
+    auto* buttons = new QDialogButtonBox;
+    buttons->addButton(QStringLiteral("OK"), QDialogButtonBox::AcceptRole);
+    buttons->addButton(gui::toQt("\x83L\x83\x83\x83\x93\x83Z\x83\x8B"), QDialogButtonBox::RejectRole); // キャンセル
+    QPushButton* help = buttons->addButton(gui::toQt("\x83w\x83\x8B\x83v(&H)"), QDialogButtonBox::HelpRole); // ヘルプ(&H)
+    connect(buttons, &QDialogButtonBox::accepted, this, [this] {
+        if (OnOK())
+            accept();
+    });
+    connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
+    connect(help, &QPushButton::clicked, this, &ctrlPropertySheet::OnHelp);
+    connect(switchButton_, &QPushButton::clicked, this, &ctrlPropertySheet::OnSwitchMode);
+    connect(reset, &QPushButton::clicked, this, &ctrlPropertySheet::OnFactorySettings);
+    auto* extra = new QHBoxLayout;
+    extra->addWidget(switchButton_);
+    extra->addWidget(reset);
+    extra->addStretch(1);
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(tabs_, 1);
+    layout->addLayout(extra);
+    layout->addWidget(buttons);
+    resize(720, 560);
+    confirmReset = [this] {
+        QMessageBox box(QMessageBox::Question, gui::toQt("\x90\xDD\x92\xE8\x95\xCF\x8DX"), // 設定変更
+                        gui::toQt("\x90\xDD\x92\xE8\x89\xE6\x96\xCA\x82\xCC\x8F\xEE\x95\xF1\x82\xF0\x8F\x89\x8A\xFA\x90\xDD\x92\xE8\x82\xC9\x96\xDF\x82\xB5\x82\xDC\x82\xB7\x81" "B"), QMessageBox::Ok | QMessageBox::Cancel, this); // 設定画面の情報を初期設定に戻します。
+        return box.exec() == QMessageBox::Ok;
+    };
+}
+
+ctrlPropertySheet::~ctrlPropertySheet() = default;
+
+void ctrlPropertySheet::initvalue()
+{
+    values_.load(*GetUtlIniInfo());
+}
+
+void ctrlPropertySheet::init(Mode mode)
+{
+    mode_ = mode;
+    tabs_->clear();
+    for (dlgPropertyPage* page : pages_)
+        page->deleteLater();
+    pages_.clear();
+    if (mode == Mode::easy) {
+        pages_.push_back(new dlgPrefEasy(values_));
+    } else {
+        pages_.push_back(new dlgPrefView(values_));
+        pages_.push_back(new dlgPrefTreeView(values_));
+        pages_.push_back(new dlgPrefListView(values_));
+        pages_.push_back(new dlgPrefFile(values_));
+        pages_.push_back(new dlgPrefSync(values_));
+    }
+    for (dlgPropertyPage* page : pages_) {
+        page->init();
+        tabs_->addTab(page, gui::toQt(page->title()));
+    }
+    switchButton_->setText(gui::toQt(mode == Mode::easy ? "\x8F\xDA\x8D\xD7\x90\xDD\x92\xE8\x82\xD6(&D)" : "\x82\xA9\x82\xF1\x82\xBD\x82\xF1\x90\xDD\x92\xE8\x82\xD6(&E)")); // 詳細設定へ(&D), かんたん設定へ(&E)
+    // The new button text needs its room now, not at the next event.
+    if (layout() != nullptr)
+        layout()->activate();
+}
+
+dlgPropertyPage* ctrlPropertySheet::currentPage() const
+{
+    return static_cast<dlgPropertyPage*>(tabs_->currentWidget());
+}
+
+void ctrlPropertySheet::applyPages()
+{
+    for (dlgPropertyPage* page : pages_)
+        page->apply();
+}
+
+bool ctrlPropertySheet::OnOK()
+{
+    for (dlgPropertyPage* page : pages_) {
+        if (!page->test()) {
+            tabs_->setCurrentWidget(page);
+            return false;
+        }
+    }
+    applyPages();
+    utlIniInfo* ini = GetUtlIniInfo();
+    values_.store(*ini);
+    // Written now, not only at shut-down: a program that ends abnormally keeps what was set.
+    ini->save(); // a failure is logged by the settings themselves
+    bool handled = false;
+    if (!GetUtlCommandRoot()->executeCommand(6002, false, handled))
+        logError("ctrlPropertySheet::OnOK", "\x83R\x83}\x83\x93\x83h\x8E\xC0\x8Ds\x82\xC9\x8E\xB8\x94s\x82\xB5\x82\xDC\x82\xB5\x82\xBD"); // コマンド実行に失敗しました
+    return true;
+}
+
+void ctrlPropertySheet::OnSwitchMode()
+{
+    // What was entered so far stays: the new pages start from the values.
+    applyPages();
+    init(mode_ == Mode::easy ? Mode::detailed : Mode::easy);
+}
+
+void ctrlPropertySheet::OnFactorySettings()
+{
+    if (confirmReset && !confirmReset())
+        return;
+    for (dlgPropertyPage* page : pages_)
+        page->setDefaultPref();
+}
+
+void ctrlPropertySheet::OnHelp()
+{
+    if (dlgPropertyPage* page = currentPage())
+        GetUtlHelp()->showTopic(page->helpTitle());
+}

@@ -1,0 +1,78 @@
+#include "Dialog/dlgPrefListView.h"
+
+#include "Dialog/dlgPrefValues.h"
+#include "Gui/guiText.h"
+
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QListWidget>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+dlgPrefListView::dlgPrefListView(dlgPrefValues& values, QWidget* parent)
+    : dlgPropertyPage(values, "\x83\x8A\x83X\x83g\x83r\x83\x85\x81[", "\x83\x8A\x83X\x83g\x83r\x83\x85\x81[\x90\xDD\x92\xE8\x89\xE6\x96\xCA", parent) // リストビュー, リストビュー設定画面
+{
+    list_ = new QListWidget;
+    auto* label = new QLabel(gui::toQt("\x95\\\x8E\xA6\x82\xB7\x82\xE9\x8D\x80\x96\xDA\x82\xC6\x8F\x87\x94\xD4(&I)")); // 表示する項目と順番(&I)
+    label->setBuddy(list_);
+    auto* up = new QPushButton(gui::toQt("\x8F\xE3\x82\xD6\x88\xDA\x93\xAE(&U)")); // 上へ移動(&U)
+    auto* down = new QPushButton(gui::toQt("\x89\xBA\x82\xD6\x88\xDA\x93\xAE(&D)")); // 下へ移動(&D)
+    connect(up, &QPushButton::clicked, this, [this] { moveSelected(-1); });
+    connect(down, &QPushButton::clicked, this, [this] { moveSelected(1); });
+    auto* buttons = new QVBoxLayout;
+    buttons->addWidget(up);
+    buttons->addWidget(down);
+    buttons->addStretch(1);
+    auto* row = new QHBoxLayout;
+    row->addWidget(list_, 1);
+    row->addLayout(buttons);
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(label);
+    layout->addLayout(row);
+    for (int i = 0; i < entryCount; ++i) {
+        values_.edits(indexed(IniKey::Item00, i));
+        values_.edits(indexed(IniKey::CheckItem00, i));
+    }
+}
+
+dlgPrefListView::~dlgPrefListView() = default;
+
+void dlgPrefListView::init()
+{
+    list_->clear();
+    for (int i = 0; i < entryCount; ++i) {
+        auto* entry = new QListWidgetItem(gui::toQt(values_.getString(indexed(IniKey::Item00, i))), list_);
+        entry->setFlags(entry->flags() | Qt::ItemIsUserCheckable);
+        entry->setCheckState(values_.getInt(indexed(IniKey::CheckItem00, i)) != 0 ? Qt::Checked : Qt::Unchecked);
+    }
+    list_->setCurrentRow(0);
+}
+
+void dlgPrefListView::apply()
+{
+    for (int i = 0; i < entryCount && i < list_->count(); ++i) {
+        QListWidgetItem* entry = list_->item(i);
+        values_.setString(indexed(IniKey::Item00, i), gui::fromQt(entry->text()));
+        values_.setInt(indexed(IniKey::CheckItem00, i), entry->checkState() == Qt::Checked ? 1 : 0);
+    }
+}
+
+void dlgPrefListView::setDefaultPref()
+{
+    for (int i = 0; i < entryCount; ++i) {
+        values_.setString(indexed(IniKey::Item00, i), utlIniInfo::info(indexed(IniKey::Item00, i)).textDefault);
+        values_.setInt(indexed(IniKey::CheckItem00, i), utlIniInfo::info(indexed(IniKey::CheckItem00, i)).intDefault);
+    }
+    init();
+}
+
+void dlgPrefListView::moveSelected(int step)
+{
+    int row = list_->currentRow();
+    int target = row + step;
+    if (row < 0 || target < 0 || target >= list_->count())
+        return;
+    QListWidgetItem* entry = list_->takeItem(row);
+    list_->insertItem(target, entry);
+    list_->setCurrentRow(target);
+}

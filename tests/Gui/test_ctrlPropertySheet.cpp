@@ -1,0 +1,249 @@
+// The preference sheet in the window: every setting a page names goes through Quillara.ini
+// and back, OK applies at once, day counts below 1 and bookmarks without a file are refused,
+// the factory settings and the switch between the two modes.
+#include "TestSupport.h"
+
+#include "Common/utlIniInfo.h"
+#include "Dialog/ctrlPropertySheet.h"
+#include "Dialog/dlgPrefFile.h"
+#include "Dialog/dlgPrefListView.h"
+#include "Dialog/dlgPropertyPage.h"
+#include "Engine/clsEngineOptions.h"
+#include "Gui/QuillaG.h"
+#include "Gui/ctrlQtTreeView.h"
+#include "Gui/guiText.h"
+#include "Gui/wndApplication.h"
+#include "Gui/wndListView.h"
+#include "Platform/platformText.h"
+
+#include <QAbstractButton>
+#include <QButtonGroup>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPushButton>
+#include <QTest>
+
+#include <map>
+
+namespace {
+
+struct Running {
+    QuillaG program;
+    wndApplication* app = nullptr;
+    std::vector<std::string> told;
+
+    Running()
+    {
+        program.startServices();
+        auto window = std::make_unique<wndApplication>();
+        window->useOwnEngine(clsEngineOptions{});
+        program.startWindow(std::move(window));
+        app = program.application();
+        app->tree()->interactive = false;
+        dlgPropertyPage::setNotifier([this](const std::string& text, const std::string&) { told.push_back(text); });
+    }
+    ~Running() { dlgPropertyPage::setNotifier(nullptr); }
+
+    ctrlPropertySheet* open(ctrlPropertySheet::Mode mode)
+    {
+        bool handled = false;
+        app->executeCommand(1018, false, handled);
+        ctrlPropertySheet* sheet = app->preferenceSheet();
+        if (sheet != nullptr && mode != sheet->mode())
+            sheet->OnSwitchMode();
+        return sheet;
+    }
+};
+
+// What the settings file holds now, read afresh.
+struct Stored {
+    utlIniInfo ini;
+    Stored()
+    {
+        ini.init();
+        ini.load();
+    }
+};
+
+struct Expected {
+    std::map<IniKey, int> ints;
+    std::map<IniKey, std::string> texts;
+};
+
+// Puts a value other than the present one into every bound control of page.
+void changeEverything(dlgPropertyPage* page, Expected& expected, int& salt)
+{
+    for (const dlgPropertyPage::Binding& b : page->bindings()) {
+        ++salt;
+        switch (b.kind) {
+        case dlgPropertyPage::Kind::check: {
+            auto* box = static_cast<QCheckBox*>(b.widget);
+            box->setChecked(!box->isChecked());
+            expected.ints[b.key] = box->isChecked() ? 1 : 0;
+            break;
+        }
+        case dlgPropertyPage::Kind::radios: {
+            QList<QAbstractButton*> buttons = b.group->buttons();
+            int next = b.group->checkedId() % static_cast<int>(buttons.size()) + 1;
+            b.group->button(next)->setChecked(true);
+            expected.ints[b.key] = next;
+            break;
+        }
+        case dlgPropertyPage::Kind::comboIndex: {
+            auto* combo = static_cast<QComboBox*>(b.widget);
+            combo->setCurrentIndex(2 - combo->currentIndex() % 2); // depth "4" is stored as 2
+            expected.ints[b.key] = combo->currentIndex();
+            break;
+        }
+        case dlgPropertyPage::Kind::comboText:
+            static_cast<QComboBox*>(b.widget)->setCurrentText(QStringLiteral("Test Face %1").arg(salt));
+            expected.texts[b.key] = "Test Face " + std::to_string(salt);
+            break;
+        case dlgPropertyPage::Kind::comboNumber:
+            static_cast<QComboBox*>(b.widget)->setCurrentText(QString::number(13));
+            expected.ints[b.key] = 13;
+            break;
+        case dlgPropertyPage::Kind::text:
+            static_cast<QLineEdit*>(b.widget)->setText(QStringLiteral("/tmp/q%1").arg(salt));
+            expected.texts[b.key] = "/tmp/q" + std::to_string(salt);
+            break;
+        case dlgPropertyPage::Kind::days:
+            static_cast<QLineEdit*>(b.widget)->setText(QString::number(salt));
+            expected.ints[b.key] = salt;
+            break;
+        case dlgPropertyPage::Kind::colour:
+            dlgPropertyPage::setColour(static_cast<QPushButton*>(b.widget), 0x010203 * salt);
+            expected.ints[b.key] = 0x010203 * salt;
+            break;
+        }
+    }
+}
+
+} // namespace
+
+class TestCtrlPropertySheet : public QObject {
+    Q_OBJECT
+private Q_SLOTS:
+    void everySettingRoundTripsThroughTheFile();
+    void turningTheListViewOffAppliesAtOnce();
+    void refusesDaysBelowOneAndBookmarksWithoutFile();
+    void factorySettingsAndModeSwitch();
+};
+
+void TestCtrlPropertySheet::everySettingRoundTripsThroughTheFile()
+{
+    testsupport::TempHome home;
+    Running run;
+    Expected expected;
+    int salt = 1;
+    for (auto mode : {ctrlPropertySheet::Mode::easy, ctrlPropertySheet::Mode::detailed}) {
+        ctrlPropertySheet* sheet = run.open(mode);
+        QVERIFY(sheet != nullptr);
+        for (dlgPropertyPage* page : sheet->pages())
+            changeEverything(page, expected, salt);
+        if (mode == ctrlPropertySheet::Mode::detailed) {
+            auto* list = static_cast<dlgPrefListView*>(sheet->pages().at(2));
+            list->list()->setCurrentRow(0);
+            list->list()->item(0)->setCheckState(Qt::Unchecked);
+            list->moveSelected(1); // "URL" goes behind "名前"
+            auto* file = static_cast<dlgPrefFile*>(sheet->pages().at(3));
+            file->addFolder(home.dir() + "More");
+        }
+        QVERIFY(sheet->OnOK());
+        sheet->close();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    }
+    QCOMPARE(expected.ints.size() + expected.texts.size(), std::size_t(29)); // every key a page names
+    Stored stored;
+    for (const auto& [key, value] : expected.ints)
+        QCOMPARE(stored.ini.getInt(key), value);
+    for (const auto& [key, value] : expected.texts)
+        QCOMPARE(stored.ini.getString(key), value);
+    QCOMPARE(stored.ini.getString(IniKey::Item00), platform::utf8ToSjis("名前"));
+    QCOMPARE(stored.ini.getString(IniKey::Item01), std::string("URL"));
+    QCOMPARE(stored.ini.getInt(IniKey::CheckItem01), 0);
+    QCOMPARE(stored.ini.getCabinetFolders().size(), std::size_t(2));
+    QCOMPARE(stored.ini.getCabinetFolders().back().path, home.dir() + "More/");
+    // A sheet opened again shows what is stored.
+    ctrlPropertySheet* again = run.open(ctrlPropertySheet::Mode::detailed);
+    for (const auto& [key, value] : expected.ints)
+        QCOMPARE(again->values().getInt(key), value);
+    QCOMPARE(static_cast<dlgPrefFile*>(again->pages().at(3))->folders()->count(), 2);
+}
+
+void TestCtrlPropertySheet::turningTheListViewOffAppliesAtOnce()
+{
+    testsupport::TempHome home;
+    Running run;
+    QVERIFY(run.app->isListVisible());
+    ctrlPropertySheet* sheet = run.open(ctrlPropertySheet::Mode::easy);
+    auto* list = static_cast<QCheckBox*>(sheet->pages().at(0)->bindings().at(0).widget);
+    QCOMPARE(sheet->pages().at(0)->bindings().at(0).key, IniKey::ListView);
+    list->setChecked(false);
+    QVERIFY(sheet->OnOK());
+    QVERIFY(!run.app->isListVisible());
+    QVERIFY(!run.app->listView()->isVisible());
+    QVERIFY(testsupport::readFile(GetUtlIniInfo()->getIniFilePath()).find("ListView=0") != std::string::npos);
+}
+
+void TestCtrlPropertySheet::refusesDaysBelowOneAndBookmarksWithoutFile()
+{
+    testsupport::TempHome home;
+    Running run;
+    ctrlPropertySheet* sheet = run.open(ctrlPropertySheet::Mode::detailed);
+    dlgPropertyPage* file = sheet->pages().at(3);
+    QLineEdit* days = nullptr;
+    for (const dlgPropertyPage::Binding& b : file->bindings())
+        days = b.key == IniKey::ERLimitDay ? static_cast<QLineEdit*>(b.widget) : days;
+    QVERIFY(days != nullptr);
+    for (const char* typed : {"0", "", "-3", "x"}) {
+        run.told.clear();
+        days->setText(QString::fromLatin1(typed));
+        QVERIFY(!sheet->OnOK());
+        QCOMPARE(days->text(), QStringLiteral("35")); // the old value is back
+        QCOMPARE(run.told.size(), std::size_t(1));
+        QCOMPARE(GetUtlIniInfo()->getInt(IniKey::ERLimitDay), 35);
+    }
+    dlgPropertyPage* sync = sheet->pages().at(4);
+    for (const dlgPropertyPage::Binding& b : sync->bindings()) {
+        if (b.key == IniKey::NNBK)
+            static_cast<QCheckBox*>(b.widget)->setChecked(true);
+        if (b.key == IniKey::NNBKName)
+            static_cast<QLineEdit*>(b.widget)->clear();
+    }
+    run.told.clear();
+    QVERIFY(!sheet->OnOK());
+    QCOMPARE(run.told, std::vector<std::string>{platform::utf8ToSjis("ブックマークの場所を指定して下さい。")});
+    QCOMPARE(GetUtlIniInfo()->getInt(IniKey::NNBK), 0);
+}
+
+void TestCtrlPropertySheet::factorySettingsAndModeSwitch()
+{
+    testsupport::TempHome home;
+    Running run;
+    ctrlPropertySheet* sheet = run.open(ctrlPropertySheet::Mode::easy);
+    auto* html = static_cast<QCheckBox*>(sheet->pages().at(0)->bindings().at(1).widget);
+    html->setChecked(false);
+    sheet->OnSwitchMode(); // what was entered stays
+    QCOMPARE(sheet->mode(), ctrlPropertySheet::Mode::detailed);
+    QCOMPARE(sheet->values().getInt(IniKey::HTMLView), 0);
+    auto* viewHtml = static_cast<QCheckBox*>(sheet->pages().at(0)->bindings().at(1).widget);
+    QVERIFY(!viewHtml->isChecked());
+    bool asked = false;
+    sheet->confirmReset = [&asked] {
+        asked = true;
+        return false;
+    };
+    sheet->OnFactorySettings();
+    QVERIFY(asked);
+    QVERIFY(!viewHtml->isChecked()); // refused: nothing changed
+    sheet->confirmReset = [] { return true; };
+    sheet->OnFactorySettings();
+    QVERIFY(viewHtml->isChecked());
+    QCOMPARE(sheet->values().getInt(IniKey::HTMLView), 1);
+}
+
+QTEST_MAIN(TestCtrlPropertySheet)
+#include "test_ctrlPropertySheet.moc"
