@@ -15,6 +15,7 @@
 #include <QHBoxLayout>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QShortcut>
 #include <QTabWidget>
 #include <QVBoxLayout>
 
@@ -45,6 +46,8 @@ ctrlPropertySheet::ctrlPropertySheet(QWidget* parent) : QDialog(parent)
     layout->addLayout(extra);
     layout->addWidget(buttons);
     resize(720, 560);
+    auto* f1 = new QShortcut(QKeySequence::HelpContents, this);
+    connect(f1, &QShortcut::activated, this, &ctrlPropertySheet::OnHelp);
     confirmReset = [this] {
         QMessageBox box(QMessageBox::Question, gui::toQt("\x90\xDD\x92\xE8\x95\xCF\x8DX"), // 設定変更
                         gui::toQt("\x90\xDD\x92\xE8\x89\xE6\x96\xCA\x82\xCC\x8F\xEE\x95\xF1\x82\xF0\x8F\x89\x8A\xFA\x90\xDD\x92\xE8\x82\xC9\x96\xDF\x82\xB5\x82\xDC\x82\xB7\x81" "B"), QMessageBox::Ok | QMessageBox::Cancel, this); // 設定画面の情報を初期設定に戻します。

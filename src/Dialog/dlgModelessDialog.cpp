@@ -8,6 +8,7 @@
 
 #include <QCloseEvent>
 #include <QLineEdit>
+#include <QShortcut>
 
 namespace {
 
@@ -21,6 +22,9 @@ dlgModelessDialog::dlgModelessDialog(int command, const std::string& title, QWid
 {
     setWindowTitle(gui::toQt(title));
     setModal(false);
+    // F1 inside the dialog opens its own page, as its help button does.
+    auto* help = new QShortcut(QKeySequence::HelpContents, this);
+    connect(help, &QShortcut::activated, this, &dlgModelessDialog::OnHelp);
 }
 
 dlgModelessDialog::~dlgModelessDialog() = default;

@@ -366,6 +366,7 @@ bool wndApplication::save()
     ini->setInt(IniKey::HTMLView, htmlVisible_ ? 1 : 0);
     rebar_->saveSettings(*ini);
     listView_->saveSettings(*ini);
+    treeView_->storeSearchDialogPlace();
     std::vector<std::string> cabinets;
     bool ok = tree_->saveAll(&cabinets);
     if (!ok)

@@ -228,12 +228,7 @@ void wndTreeView::closeSearchDialog()
 {
     if (searchDialog_ == nullptr)
         return;
-    QRect frame(searchDialog_->pos(), searchDialog_->size());
-    utlIniInfo* ini = GetUtlIniInfo();
-    ini->setInt(IniKey::SearchLeft, frame.left());
-    ini->setInt(IniKey::SearchTop, frame.top());
-    ini->setInt(IniKey::SearchRight, frame.left() + frame.width());
-    ini->setInt(IniKey::SearchBottom, frame.top() + frame.height());
+    storeSearchDialogPlace();
     searchFields_ = searchDialog_->fields();
     searchFields_.options = searchDialog_->searchOptions() != 0 ? searchDialog_->searchOptions() : searchFields_.options;
     searchHistory_ = searchDialog_->history();
@@ -241,6 +236,18 @@ void wndTreeView::closeSearchDialog()
     searchDialog_->hide();
     searchDialog_->deleteLater();
     searchDialog_ = nullptr;
+}
+
+void wndTreeView::storeSearchDialogPlace()
+{
+    if (searchDialog_ == nullptr)
+        return;
+    QRect frame(searchDialog_->pos(), searchDialog_->size());
+    utlIniInfo* ini = GetUtlIniInfo();
+    ini->setInt(IniKey::SearchLeft, frame.left());
+    ini->setInt(IniKey::SearchTop, frame.top());
+    ini->setInt(IniKey::SearchRight, frame.left() + frame.width());
+    ini->setInt(IniKey::SearchBottom, frame.top() + frame.height());
 }
 
 dlgCreateItem* wndTreeView::createItemDialog() const

@@ -57,6 +57,8 @@ public:
     bool openSearchDialog();
     // A tree search from the selection (commands 1024, 11028 to 11034).
     bool search(tviSearchMode mode, tviSearchDirection direction);
+    // Keeps the open search dialog's place in the settings (closing, shut-down).
+    void storeSearchDialogPlace();
 
 signals:
     void selectionChangedTo(tviTreeViewItem* item);

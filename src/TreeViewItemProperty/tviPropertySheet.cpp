@@ -14,6 +14,7 @@
 #include <QDialogButtonBox>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QShortcut>
 #include <QTabWidget>
 #include <QVBoxLayout>
 
@@ -67,6 +68,8 @@ tviPropertySheet::tviPropertySheet(ctrlTreeView* tree, tviTreeViewItem* item, QW
     layout->addWidget(tabs);
     layout->addWidget(buttons);
     resize(440, 420);
+    auto* f1 = new QShortcut(QKeySequence::HelpContents, this);
+    connect(f1, &QShortcut::activated, this, [this] { OnHelp(); });
 }
 
 tviPropertySheet::~tviPropertySheet() = default;

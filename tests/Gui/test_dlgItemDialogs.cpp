@@ -3,6 +3,7 @@
 #include "TestSupport.h"
 
 #include "Common/utlCommandRoot.h"
+#include "Common/utlHelp.h"
 #include "Dialog/dlgCreateFolder.h"
 #include "Dialog/dlgCreateItem.h"
 #include "Dialog/dlgSearch.h"
@@ -17,6 +18,7 @@
 #include <QPlainTextEdit>
 #include <QTest>
 
+#include <filesystem>
 #include <functional>
 
 namespace {
@@ -70,6 +72,7 @@ private Q_SLOTS:
     void fieldsAreCutToTheirBytesOnACharacterBoundary();
     void failedCommandKeepsTheDialogOpen();
     void searchKeepsHistoryAndOptions();
+    void helpButtonAndF1OpenTheDialogsOwnPage();
 };
 
 void TestDlgItemDialogs::createItemHandsItsFieldsToTheTargetOrCancels()
@@ -194,6 +197,33 @@ void TestDlgItemDialogs::searchKeepsHistoryAndOptions()
     dialog.close();
     QVERIFY(!dialog.isAccepted());
     QCOMPARE(root.target.codes.size(), std::size_t(4));
+}
+
+void TestDlgItemDialogs::helpButtonAndF1OpenTheDialogsOwnPage()
+{
+    testsupport::TempHome home;
+    Root root;
+    for (const char* page : {"panel/p_newi.html", "panel/p_newh.html", "panel/p_search.html"}) {
+        std::filesystem::create_directories(home.path() / "Help" / "panel");
+        testsupport::writeFile(home.path() / "Help" / page, "<html></html>");
+    }
+    QVERIFY(InitUtlHelp());
+    std::vector<std::string> opened;
+    GetUtlHelp()->setOpener([&opened](const std::string& path) {
+        opened.push_back(path.substr(path.rfind('/') + 1));
+        return true;
+    });
+    tviDialogData data;
+    dlgCreateItem item(&data, "x");
+    item.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&item));
+    QTest::keyClick(&item, Qt::Key_F1);
+    dlgCreateFolder folder(&data, "x");
+    folder.OnHelp();
+    dlgSearch search({}, {}, nullptr);
+    search.OnHelp();
+    TermUtlHelp();
+    QCOMPARE(opened, (std::vector<std::string>{"p_newi.html", "p_newh.html", "p_search.html"}));
 }
 
 QTEST_MAIN(TestDlgItemDialogs)
