@@ -30,7 +30,7 @@ void tviPrefFolder::initvalue(const tviTreeViewItem& item)
 void tviPrefFolder::collect(const tviTreeViewItem& item, tviDialogData& data) const
 {
     tviPrefPage::collect(item, data);
-    data.name = gui::fromQt(nameEdit_->text());
+    data.name = dlgModelessDialog::sjisOf(nameEdit_->text(), 1024);
     data.description = dlgModelessDialog::commentOf(noteEdit_->toPlainText(), 1024);
     data.marked = markBox_->isChecked();
 }
