@@ -2,51 +2,104 @@
 
 #include "Platform/platformText.h"
 
-#include <cstdio>
+#include <nlohmann/json.hpp>
 
-void CliJson::separate()
+#include <cassert>
+#include <optional>
+#include <vector>
+
+namespace {
+
+using Json = nlohmann::ordered_json;
+
+std::string dump(const Json& value)
 {
-    if (needComma_)
-        out_ += ',';
-    needComma_ = true;
+    return value.dump(-1, ' ', false, Json::error_handler_t::replace);
 }
+
+} // namespace
+
+// Open containers stand on a stack; a value goes into the innermost one, under the key
+// written just before it when that is an object.
+struct CliJson::State {
+    std::vector<Json> open;
+    std::vector<std::optional<std::string>> keyOfOpen; // the key each open container goes under
+    std::optional<std::string> pendingKey;
+    Json root;
+    bool haveRoot = false;
+    mutable std::string text;
+
+    void put(Json value)
+    {
+        if (open.empty()) {
+            root = std::move(value);
+            haveRoot = true;
+            return;
+        }
+        Json& into = open.back();
+        if (into.is_object()) {
+            assert(pendingKey.has_value());
+            into[pendingKey.value_or(std::string())] = std::move(value);
+            pendingKey.reset();
+            return;
+        }
+        into.push_back(std::move(value));
+    }
+
+    void begin(Json container)
+    {
+        keyOfOpen.push_back(pendingKey);
+        pendingKey.reset();
+        open.push_back(std::move(container));
+    }
+
+    void end()
+    {
+        assert(!open.empty());
+        if (open.empty())
+            return;
+        Json done = std::move(open.back());
+        open.pop_back();
+        pendingKey = keyOfOpen.back();
+        keyOfOpen.pop_back();
+        put(std::move(done));
+    }
+};
+
+CliJson::CliJson()
+    : state_(std::make_unique<State>())
+{
+}
+
+CliJson::~CliJson() = default;
 
 CliJson& CliJson::beginObject()
 {
-    separate();
-    out_ += '{';
-    needComma_ = false;
+    state_->begin(Json::object());
     return *this;
 }
 
 CliJson& CliJson::endObject()
 {
-    out_ += '}';
-    needComma_ = true;
+    state_->end();
     return *this;
 }
 
 CliJson& CliJson::beginArray()
 {
-    separate();
-    out_ += '[';
-    needComma_ = false;
+    state_->begin(Json::array());
     return *this;
 }
 
 CliJson& CliJson::endArray()
 {
-    out_ += ']';
-    needComma_ = true;
+    state_->end();
     return *this;
 }
 
 CliJson& CliJson::key(std::string_view name)
 {
-    separate();
-    out_ += quote(name);
-    out_ += ':';
-    needComma_ = false;
+    state_->pendingKey = std::string(name);
     return *this;
 }
 
@@ -57,52 +110,35 @@ CliJson& CliJson::sjis(std::string_view value)
 
 CliJson& CliJson::utf8(std::string_view value)
 {
-    separate();
-    out_ += quote(value);
+    state_->put(Json(std::string(value)));
     return *this;
 }
 
 CliJson& CliJson::number(long long value)
 {
-    separate();
-    out_ += std::to_string(value);
+    state_->put(Json(value));
     return *this;
 }
 
 CliJson& CliJson::boolean(bool value)
 {
-    separate();
-    out_ += value ? "true" : "false";
+    state_->put(Json(value));
     return *this;
 }
 
 CliJson& CliJson::null()
 {
-    separate();
-    out_ += "null";
+    state_->put(Json(nullptr));
     return *this;
+}
+
+const std::string& CliJson::text() const
+{
+    state_->text = state_->haveRoot ? dump(state_->root) : std::string();
+    return state_->text;
 }
 
 std::string CliJson::quote(std::string_view utf8)
 {
-    std::string out = "\"";
-    for (unsigned char c : utf8) {
-        switch (c) {
-        case '"': out += "\\\""; break;
-        case '\\': out += "\\\\"; break;
-        case '\n': out += "\\n"; break;
-        case '\r': out += "\\r"; break;
-        case '\t': out += "\\t"; break;
-        default:
-            if (c < 0x20) {
-                char escaped[8];
-                std::snprintf(escaped, sizeof escaped, "\\u%04x", c);
-                out += escaped;
-            } else {
-                out += static_cast<char>(c);
-            }
-        }
-    }
-    out += '"';
-    return out;
+    return dump(Json(std::string(utf8)));
 }

@@ -1,12 +1,19 @@
 #pragma once
 
+#include <memory>
 #include <string>
 #include <string_view>
 
-// A small JSON writer for the --json outputs: strings are taken as Shift_JIS from the core
-// unless marked UTF-8, and always written as valid UTF-8 JSON.
+// Builds the --json outputs on nlohmann-json, call by call: strings are taken as Shift_JIS
+// from the core unless marked UTF-8, and always written as valid UTF-8 JSON (bytes that are
+// not UTF-8 become U+FFFD). Keys keep the order in which they were written.
 class CliJson {
 public:
+    CliJson();
+    ~CliJson();
+    CliJson(const CliJson&) = delete;
+    CliJson& operator=(const CliJson&) = delete;
+
     CliJson& beginObject();
     CliJson& endObject();
     CliJson& beginArray();
@@ -18,12 +25,11 @@ public:
     CliJson& boolean(bool value);
     CliJson& null();
 
-    const std::string& text() const { return out_; }
+    // The finished document, compact.
+    const std::string& text() const;
     static std::string quote(std::string_view utf8);
 
 private:
-    void separate();
-
-    std::string out_;
-    bool needComma_ = false;
+    struct State;
+    std::unique_ptr<State> state_;
 };

@@ -1,15 +1,18 @@
 #include "cmdCheck.h"
 
+#include "CliCheckReport.h"
 #include "CliContext.h"
-#include "CliJson.h"
 #include "CliProgress.h"
 #include "Engine/clsEngineOptions.h"
+#include "Platform/AtomicFile.h"
 #include "Platform/platformText.h"
 #include "TreeViewItem/tviCabinet.h"
 #include "TreeViewItem/tviCabinetCheck.h"
 
 #include <CLI/CLI.hpp>
+#include <chrono>
 #include <cstdio>
+#include <filesystem>
 #include <memory>
 
 namespace {
@@ -17,46 +20,44 @@ namespace {
 struct CheckOptions {
     std::string file;
     bool json = false;
+    std::string format = "text";
+    std::string output;
     bool save = false;
+    bool updateMoved = false;
     int timeoutSeconds = 600;
 };
 
-void printJson(const tviCabinetCheck& check)
+// Writes the moved items' new addresses (and, with --save, the statuses) into the cabinet,
+// listing each change on stderr.
+bool writeChanges(CliContext& context, tviCabinetCheck& check, const CheckOptions& options)
 {
-    CliJson json;
-    json.beginArray();
-    for (const tviCheckResult& r : check.results()) {
-        if (!r.failed()) {
-            continue;
+    const char* why = check.cabinet()->isReadOnly() ? "read-only cabinet" : "write failed";
+    if (options.updateMoved) {
+        std::vector<std::pair<std::string, std::string>> changes;
+        if (!check.updateMoved(changes, options.save)) {
+            context.fail(options.file + ": moved addresses not written (" + why + ")");
+            return false;
         }
-        json.beginObject().key("path").sjis(r.path).key("name").sjis(r.name).key("url").sjis(r.url);
-        json.key("status").number(r.status).key("result").number(r.result);
-        json.key("status_text").sjis(r.statusText).endObject();
+        for (const auto& [from, to] : changes)
+            std::fprintf(stderr, "updated: <%s> -> <%s>\n", platform::sjisToUtf8(from).c_str(),
+                         platform::sjisToUtf8(to).c_str());
+        if (!changes.empty() || !options.save)
+            return true;
     }
-    json.endArray();
-    std::printf("%s\n", json.text().c_str());
-}
-
-void printText(const tviCabinetCheck& check)
-{
-    size_t dead = 0;
-    for (const tviCheckResult& r : check.results()) {
-        if (!r.failed()) {
-            continue;
-        }
-        dead += (r.result == 404 || r.result == 410) ? 1 : 0;
-        std::string where = r.path.empty() ? r.name : r.path + "/" + r.name;
-        std::printf("%s  <%s>  status %d result %d  %s\n", platform::sjisToUtf8(where).c_str(),
-                    platform::sjisToUtf8(r.url).c_str(), r.status, r.result,
-                    platform::sjisToUtf8(r.statusText).c_str());
+    if (options.save && !check.save()) {
+        context.fail(options.file + ": statuses not saved (" + why + ")");
+        return false;
     }
-    size_t failed = check.failedCount();
-    std::printf("%zu items checked: %zu loaded, %zu failed (%zu gone: 404 or 410)\n",
-                check.results().size(), check.results().size() - failed, failed, dead);
+    return true;
 }
 
 void runCheck(CliContext& context, const CheckOptions& options)
 {
+    CliCheckReport::Format format = CliCheckReport::Format::text;
+    if (!CliCheckReport::parseFormat(options.json ? "json" : options.format, format)) {
+        context.fail("unknown report format: " + options.format);
+        return;
+    }
     if (!context.startServices()) {
         return;
     }
@@ -68,6 +69,7 @@ void runCheck(CliContext& context, const CheckOptions& options)
     if (!check.loadError().empty()) {
         std::fprintf(stderr, "quillara-cli: %s: %s\n", options.file.c_str(), check.loadError().c_str());
     }
+    auto start = std::chrono::steady_clock::now();
     std::unique_ptr<CliProgress> progress;
     check.run(options.timeoutSeconds * 1000, [&progress](size_t done, size_t total) {
         if (!progress) {
@@ -78,16 +80,25 @@ void runCheck(CliContext& context, const CheckOptions& options)
     if (progress) {
         progress->finish();
     }
-    if (options.json) {
-        printJson(check);
-    } else {
-        printText(check);
-    }
+    double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    CliCheckReport report(check, std::filesystem::path(options.file).filename().string(), seconds);
+    std::string text = report.render(format);
     context.exitCode = check.failedCount() > 0 ? CliContext::ExitFound : CliContext::ExitOk;
-    if (options.save && !check.save()) {
-        context.fail(options.file + ": statuses not saved (" +
-                     (check.cabinet()->isReadOnly() ? std::string("read-only cabinet") : std::string("write failed")) + ")");
+    if (!options.output.empty()) {
+        std::string error;
+        if (!platform::atomicWriteFile(options.output, text, &error)) {
+            context.fail(options.output + ": report not written (" + error + ")");
+            return;
+        }
+        std::printf("%s\n", report.summaryLine().c_str());
+    } else {
+        std::fwrite(text.data(), 1, text.size(), stdout);
+        // The machine-read formats keep standard output to themselves.
+        if (format == CliCheckReport::Format::json || format == CliCheckReport::Format::junit)
+            std::fprintf(stderr, "%s\n", report.summaryLine().c_str());
     }
+    std::fflush(stdout);
+    writeChanges(context, check, options);
 }
 
 } // namespace
@@ -97,8 +108,13 @@ void addCheckCommand(CLI::App& app, CliContext& context)
     auto options = std::make_shared<CheckOptions>();
     CLI::App* command = app.add_subcommand("check", "Load every item of a cabinet and report the dead or failed ones");
     command->add_option("CABINET", options->file, "Cabinet file")->required();
-    command->add_flag("--json", options->json, "Print the failed items as a JSON array");
+    command->add_option("--format", options->format, "Report format: text, json, junit or markdown")
+        ->check(CLI::IsMember({"text", "json", "junit", "markdown"}));
+    command->add_flag("--json", options->json, "Short for --format json");
+    command->add_option("--output", options->output, "Write the report to this file (atomically) instead of stdout");
     command->add_flag("--save", options->save, "Write the statuses back into the cabinet");
+    command->add_flag("--update-moved", options->updateMoved,
+                      "Write the final address of every permanently moved item (301, 308) into the cabinet");
     command->add_option("--timeout", options->timeoutSeconds, "Give up on what has not ended after this many seconds")
         ->check(CLI::Range(1, 86400));
     command->callback([&context, options] { runCheck(context, *options); });

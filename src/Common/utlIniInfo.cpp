@@ -40,8 +40,10 @@ std::vector<IniKeyInfo> buildTable()
     agent.written = false;
     t.push_back(agent);
     t.push_back(intKey(K::ConnectTimeout, "Communication", "ConnectTimeout", 10));
-    t.push_back(intKey(K::ReceiveTimeout, "Communication", "ReceiveTimeout", 30));
+    t.push_back(intKey(K::ReceiveTimeout, "Communication", "ReceiveTimeout", 10));
     t.push_back(intKey(K::PacePerHost, "Communication", "PacePerHost", 0));
+    t.push_back(intKey(K::RetryCount, "Communication", "RetryCount", 2));
+    t.push_back(intKey(K::RetryMaxWait, "Communication", "RetryMaxWait", 60));
     t.push_back(intKey(K::MainWinLeft, "MainWin", "MainWinLeft", kNotStored));
     t.push_back(intKey(K::MainWinTop, "MainWin", "MainWinTop", kNotStored));
     t.push_back(intKey(K::MainWinRight, "MainWin", "MainWinRight", 0));

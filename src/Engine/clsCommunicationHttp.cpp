@@ -7,15 +7,22 @@
 #include "Engine/clsQuillaraItem.h"
 #include "Engine/clsRedirectChain.h"
 #include "Engine/clsSendPacer.h"
+#include "Engine/clsUrlCache.h"
 #include "Engine/clsUrlInformation.h"
 #include "Engine/utlUrlParts.h"
+#include "Platform/AtomicFile.h"
 #include "Platform/Tick.h"
 
+#include <algorithm>
+#include <chrono>
+#include <climits>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <ctime>
 #include <curl/curl.h>
 #include <mutex>
+#include <thread>
 
 namespace {
 
@@ -37,6 +44,9 @@ const char* const msgNoResponse = "\x89\x9E\x93\x9A\x82\xAA\x82\xA0\x82\xE8\x82\
 const char* const msgRedirectStopped =
     "\x83\x8A\x83_\x83" "C\x83\x8C\x83N\x83g\x82\xF0\x92\x86\x8E~\x82\xB5\x82\xDC\x82\xB5\x82\xBD"; // リダイレクトを中止しました
 
+// Retry waits are slept in steps of this length, so a cancel is seen at once.
+constexpr int retrySleepStepMs = 20;
+
 std::string withCode(const char* text, unsigned code)
 {
     char digits[16];
@@ -56,6 +66,75 @@ int statusOfLine(const std::string& line)
     return space == std::string::npos ? 0 : std::atoi(line.c_str() + space + 1);
 }
 
+int statusOfHeader(const std::string& header)
+{
+    return statusOfLine(header.substr(0, header.find("\r\n")));
+}
+
+// Statuses that say "try again later" rather than "this address is wrong".
+bool isRetryableStatus(int code)
+{
+    return code == 408 || code == 429 || code == 500 || code == 502 || code == 503 || code == 504;
+}
+
+// Transport failures that a second attempt may not meet: a refused or reset connection, a
+// time-out, an answer cut short. A name that does not resolve or a TLS failure will not mend.
+bool isRetryableTransfer(CURLcode code)
+{
+    switch (code) {
+    case CURLE_COULDNT_CONNECT:
+    case CURLE_RECV_ERROR:
+    case CURLE_SEND_ERROR:
+    case CURLE_GOT_NOTHING:
+    case CURLE_OPERATION_TIMEDOUT:
+    case CURLE_PARTIAL_FILE:
+        return true;
+    default:
+        return false;
+    }
+}
+
+// The value of a header line of a raw header (name with its colon, any case), or empty.
+std::string headerValue(const std::string& raw, const std::string& name)
+{
+    std::size_t at = 0;
+    while (at < raw.size()) {
+        std::size_t end = raw.find("\r\n", at);
+        if (end == std::string::npos)
+            end = raw.size();
+        if (end == at)
+            break;
+        if (end - at >= name.size() && strncasecmp(raw.c_str() + at, name.c_str(), name.size()) == 0) {
+            std::size_t from = at + name.size();
+            while (from < end && (raw[from] == ' ' || raw[from] == '\t'))
+                ++from;
+            return raw.substr(from, end - from);
+        }
+        at = end + 2;
+    }
+    return {};
+}
+
+} // namespace
+
+// Seconds a Retry-After value asks for (a number of seconds or an HTTP-date); -1 when it is
+// neither. A date in the past asks for no wait.
+int clsCommunicationHttp::retryAfterSeconds(const std::string& value, std::time_t now)
+{
+    if (value.empty())
+        return -1;
+    if (std::all_of(value.begin(), value.end(), [](char c) { return c >= '0' && c <= '9'; }))
+        return value.size() > 9 ? INT_MAX : std::atoi(value.c_str());
+    std::time_t when = curl_getdate(value.c_str(), nullptr);
+    if (when == static_cast<std::time_t>(-1))
+        return -1;
+    if (when <= now)
+        return 0;
+    return static_cast<int>(std::min<std::time_t>(when - now, INT_MAX));
+}
+
+namespace {
+
 } // namespace
 
 // The curl handles and the state of the request under way. Only the worker thread touches
@@ -72,6 +151,8 @@ struct clsCommunicationHttp::Session {
     std::string body;
     std::size_t bodyOffset = 0;
     std::uint64_t lastActivity = 0;
+    std::uint64_t* wireBytes = nullptr; // the transport's count of bytes received
+    curl_slist* requestHeaders = nullptr;
     std::string url;
     char errorBuffer[CURL_ERROR_SIZE] = {};
 
@@ -83,6 +164,7 @@ struct clsCommunicationHttp::Session {
             curl_easy_cleanup(easy);
         if (multi != nullptr)
             curl_multi_cleanup(multi);
+        curl_slist_free_all(requestHeaders);
     }
 
     std::size_t pending() const { return body.size() - bodyOffset; }
@@ -94,6 +176,7 @@ struct clsCommunicationHttp::Session {
         auto* self = static_cast<Session*>(user);
         std::size_t length = size * count;
         self->lastActivity = platform::tickCount();
+        *self->wireBytes += length;
         std::string line(data, length);
         while (!line.empty() && (line.back() == '\n' || line.back() == '\r'))
             line.pop_back();
@@ -114,6 +197,7 @@ struct clsCommunicationHttp::Session {
         auto* self = static_cast<Session*>(user);
         std::size_t length = size * count;
         self->lastActivity = platform::tickCount();
+        *self->wireBytes += length;
         if (self->keepBody)
             self->body.append(data, length);
         return length;
@@ -122,7 +206,7 @@ struct clsCommunicationHttp::Session {
 
 clsCommunicationHttp::clsCommunicationHttp(clsQuillaraEngine* engine, const clsEngineOptions& options,
                                            clsSendPacer* pacer)
-    : engine(engine), options(options), pacer(pacer)
+    : engine(engine), options(options), pacer(pacer), jitter(std::random_device{}())
 {
     initCurlOnce();
     countCreated("clsCommunicationHttp");
@@ -139,6 +223,7 @@ bool clsCommunicationHttp::init()
     if (session)
         return true;
     auto fresh = std::make_unique<Session>();
+    fresh->wireBytes = &wireBytes;
     fresh->multi = curl_multi_init();
     fresh->easy = curl_easy_init();
     if (fresh->multi == nullptr || fresh->easy == nullptr)
@@ -256,19 +341,25 @@ bool clsCommunicationHttp::waitForHeader(const std::string& address)
     while (!session->headerDone) {
         if (cancelled)
             return fail(resultCancelled, "clsCommunicationHttp::readStart", {});
-        if (session->done)
+        if (session->done) {
+            lastFailureRetryable = isRetryableTransfer(session->result);
             return fail(resultTransportError, "clsCommunicationHttp::readStart",
                         withCode(msgSendFailed, session->result) + " " + curlError() + " " + address);
-        if (timedOut())
+        }
+        if (timedOut()) {
+            lastFailureRetryable = true;
             return fail(resultTransportError, "clsCommunicationHttp::readStart", std::string(msgNoResponse) + " " + address);
+        }
         pump(pollMs);
     }
     return true;
 }
 
-// One GET to the request's current address, up to the end of the response header.
-bool clsCommunicationHttp::sendOnce(clsUrlInformation* info)
+// One GET to the request's current address, up to the end of the response header; with a
+// cached copy, a conditional one.
+bool clsCommunicationHttp::sendOnce(clsUrlInformation* info, const clsUrlCache::Entry* cached)
 {
+    lastFailureRetryable = false;
     if (!session && !init())
         return fail(resultTransportError, "clsCommunicationHttp::readStart", withCode(msgOpenFailed, 0));
     closeRequest();
@@ -293,6 +384,16 @@ bool clsCommunicationHttp::sendOnce(clsUrlInformation* info)
     s.bodyOffset = 0;
     s.errorBuffer[0] = 0;
     s.lastActivity = platform::tickCount();
+    curl_slist_free_all(s.requestHeaders);
+    s.requestHeaders = nullptr;
+    if (cached != nullptr) {
+        std::string lastModified = headerValue(cached->header, "Last-Modified:");
+        if (!cached->etag.empty())
+            s.requestHeaders = curl_slist_append(s.requestHeaders, ("If-None-Match: " + cached->etag).c_str());
+        if (!lastModified.empty())
+            s.requestHeaders = curl_slist_append(s.requestHeaders, ("If-Modified-Since: " + lastModified).c_str());
+    }
+    curl_easy_setopt(s.easy, CURLOPT_HTTPHEADER, s.requestHeaders);
     curl_easy_setopt(s.easy, CURLOPT_URL, s.url.c_str());
     if (curl_multi_add_handle(s.multi, s.easy) != CURLM_OK)
         return fail(resultTransportError, "clsCommunicationHttp::readStart", withCode(msgSendFailed, 0) + " " + s.url);
@@ -316,10 +417,21 @@ bool clsCommunicationHttp::followRedirect(clsUrlInformation* info, const std::st
 bool clsCommunicationHttp::readStart(clsUrlInformation* info)
 {
     failureCode = resultTransportError;
+    wireBytes = 0;
+    info->resetFetchReport();
+    info->addAttempt();
+    bool ok = followChain(info);
+    info->setWireBytes(static_cast<std::int64_t>(wireBytes));
+    return ok;
+}
+
+bool clsCommunicationHttp::followChain(clsUrlInformation* info)
+{
     clsRedirectChain chain(options.maxRedirects);
     chain.start(info->getAddress());
+    bool permanent = true;
     for (;;) {
-        if (!sendOnce(info))
+        if (!sendWithRetries(info))
             return false;
         info->setHeaders(session->headerLines);
         int code = std::atoi(info->getStatusCode().c_str());
@@ -332,11 +444,120 @@ bool clsCommunicationHttp::readStart(clsUrlInformation* info)
         if (decision != clsRedirectChain::follow) {
             closeRequest();
             failureCode = code;
+            info->setRedirectLoop(decision == clsRedirectChain::loop || decision == clsRedirectChain::tooMany);
             return logError("clsCommunicationHttp::readStart", std::string(msgRedirectStopped) + " " + info->getAddress() +
                                                                     " -> " + target);
         }
+        // Only the permanent redirects at the head of the chain say where the address now is.
+        permanent = permanent && (code == 301 || code == 308);
+        if (permanent)
+            info->setMovedAddress(target);
         followRedirect(info, target);
     }
+}
+
+// One hop: sent again after a failure that may pass, each time through the pacer.
+bool clsCommunicationHttp::sendWithRetries(clsUrlInformation* info)
+{
+    for (int retry = 0;; ++retry) {
+        bool sent = sendConditional(info);
+        int waitMs = 0;
+        bool holdHost = false;
+        if (!retryWanted(info, sent, retry, waitMs, holdHost))
+            return sent;
+        if (sent) {
+            drainSmallBody();
+            closeRequest();
+        }
+        if (!waitBeforeRetry(info, waitMs, holdHost))
+            return fail(resultCancelled, "clsCommunicationHttp::readStart", {});
+        info->addAttempt();
+    }
+}
+
+// Whether the last attempt is worth another, and after how long (milliseconds of whole
+// seconds, before retryUnitMs scales them). A Retry-After longer than allowed ends the
+// request with the status it came with.
+bool clsCommunicationHttp::retryWanted(clsUrlInformation* info, bool sent, int retry, int& waitMs, bool& holdHost)
+{
+    if (cancelled)
+        return false;
+    if (!sent) {
+        if (!lastFailureRetryable || retry >= options.retryCount)
+            return false;
+        waitMs = backoffMs(retry);
+        return true;
+    }
+    int code = statusOfHeader(session->headerLines);
+    if (!isRetryableStatus(code))
+        return false;
+    int asked = -1;
+    if (code == 429 || code == 503)
+        asked = retryAfterSeconds(headerValue(session->headerLines, "Retry-After:"), std::time(nullptr));
+    if (asked > options.retryMaxWaitSeconds) {
+        info->setRetryAfterRefused(asked);
+        return false;
+    }
+    if (retry >= options.retryCount)
+        return false;
+    holdHost = asked >= 0;
+    waitMs = asked >= 0 ? asked * 1000 : backoffMs(retry);
+    return true;
+}
+
+// 1, 2, 4 ... seconds after the first, second, third failure, each up to a quarter longer
+// so that the requests of many items do not come back all at once.
+int clsCommunicationHttp::backoffMs(int retry)
+{
+    int base = 1000 << std::min(retry, 10);
+    std::uniform_int_distribution<int> spread(0, base / 4);
+    return base + spread(jitter);
+}
+
+bool clsCommunicationHttp::waitBeforeRetry(clsUrlInformation* info, int waitMs, bool holdHost)
+{
+    if (options.onRetryWait)
+        options.onRetryWait(info->getAddress(), waitMs);
+    auto real = static_cast<std::uint64_t>(static_cast<std::int64_t>(waitMs) * options.retryUnitMs / 1000);
+    if (holdHost)
+        pacer->holdHost(info->getHost(), real);
+    std::uint64_t until = platform::tickCount() + real;
+    while (!cancelled) {
+        std::uint64_t now = platform::tickCount();
+        if (now >= until)
+            return true;
+        std::this_thread::sleep_for(std::chrono::milliseconds(std::min<std::uint64_t>(retrySleepStepMs, until - now)));
+    }
+    return false;
+}
+
+// With a cached copy of the address the GET is conditional; a 304 then serves the copy as
+// the page, so that it is analysed as the first fetch was.
+bool clsCommunicationHttp::sendConditional(clsUrlInformation* info)
+{
+    clsUrlCache::Entry entry;
+    clsUrlCache* cache = FindUrlCache();
+    bool haveCopy = cache != nullptr && cache->lookup(info->getAddress(), entry) &&
+                    (!entry.etag.empty() || !headerValue(entry.header, "Last-Modified:").empty());
+    if (!sendOnce(info, haveCopy ? &entry : nullptr))
+        return false;
+    if (!haveCopy || statusOfHeader(session->headerLines) != 304)
+        return true;
+    drainSmallBody();
+    std::string body;
+    // The copy may have been trimmed from the cache meanwhile: then ask for the page itself.
+    if (!platform::readWholeFile(entry.bodyPath, body)) {
+        closeRequest();
+        return sendOnce(info, nullptr);
+    }
+    Session& s = *session;
+    s.headerLines = entry.header;
+    s.body = std::move(body);
+    s.bodyOffset = 0;
+    s.done = true;
+    s.result = CURLE_OK;
+    info->setNotModified(true);
+    return true;
 }
 
 void clsCommunicationHttp::drainSmallBody()
@@ -367,6 +588,7 @@ bool clsCommunicationHttp::readNext(clsUrlInformation* info, clsQuillaraItem* no
         return fail(resultTransportError, "clsCommunicationHttp::readNext",
                     withCode(msgReadFailed, s.result) + " " + curlError() + " " + s.url);
     if (s.pending() == 0) {
+        info->setWireBytes(static_cast<std::int64_t>(wireBytes));
         node->setTransferEnded();
         info->setStatus(requestComplete);
         closeRequest();
@@ -379,6 +601,7 @@ bool clsCommunicationHttp::readNext(clsUrlInformation* info, clsQuillaraItem* no
     if (!node->appendBlock(std::move(block), length))
         return fail(resultTransportError, "clsCommunicationHttp::readNext", msgAppendFailed);
     info->addReceivedBytes(static_cast<std::int64_t>(length));
+    info->setWireBytes(static_cast<std::int64_t>(wireBytes));
     s.bodyOffset += length;
     if (s.bodyOffset >= compactAt) {
         s.body.erase(0, s.bodyOffset);

@@ -1,11 +1,14 @@
 #pragma once
 
 #include "Engine/clsCommunicationController.h"
+#include "Engine/clsUrlCache.h"
 
 #include <atomic>
 #include <cstdint>
+#include <ctime>
 #include <memory>
 #include <mutex>
+#include <random>
 #include <string>
 
 class clsQuillaraEngine;
@@ -38,11 +41,20 @@ public:
     void closeRequest();
 
     static constexpr std::size_t blockSize = 2048;
+    // Seconds a Retry-After value asks for (seconds or an HTTP-date, against now); -1 when
+    // it is neither.
+    static int retryAfterSeconds(const std::string& value, std::time_t now);
 
 private:
     struct Session;
 
-    bool sendOnce(clsUrlInformation* info);
+    bool sendOnce(clsUrlInformation* info, const clsUrlCache::Entry* cached);
+    bool sendConditional(clsUrlInformation* info);
+    bool sendWithRetries(clsUrlInformation* info);
+    bool followChain(clsUrlInformation* info);
+    bool retryWanted(clsUrlInformation* info, bool sent, int retry, int& waitMs, bool& holdHost);
+    bool waitBeforeRetry(clsUrlInformation* info, int waitMs, bool holdHost);
+    int backoffMs(int retry);
     bool followRedirect(clsUrlInformation* info, const std::string& target);
     bool pump(int waitMs);
     bool waitForHeader(const std::string& address);
@@ -59,4 +71,7 @@ private:
     std::mutex sessionLock; // guards session against cancel() from another thread
     std::atomic<bool> cancelled{false};
     int failureCode = 0;
+    bool lastFailureRetryable = false;
+    std::uint64_t wireBytes = 0; // received for the request under way, headers included
+    std::minstd_rand jitter;
 };

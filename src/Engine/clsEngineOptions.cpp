@@ -28,5 +28,7 @@ clsEngineOptions clsEngineOptions::fromSettings()
     options.connectTimeoutMs = secondsToMs(ini->getInt(IniKey::ConnectTimeout), options.connectTimeoutMs);
     options.receiveTimeoutMs = secondsToMs(ini->getInt(IniKey::ReceiveTimeout), options.receiveTimeoutMs);
     options.paceMode = ini->getInt(IniKey::PacePerHost) != 0 ? clsPaceMode::perHost : clsPaceMode::programWide;
+    options.retryCount = std::clamp(ini->getInt(IniKey::RetryCount), 0, 10);
+    options.retryMaxWaitSeconds = std::clamp(ini->getInt(IniKey::RetryMaxWait), 0, 24 * 3600);
     return options;
 }

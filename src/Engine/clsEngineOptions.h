@@ -16,15 +16,25 @@ enum class clsPaceMode {
 struct clsEngineOptions {
     std::string agentName = "Tornavi Quillara V1.0";
     int connectTimeoutMs = 10000;
-    int receiveTimeoutMs = 30000; // longest time without any byte from the server
+    int receiveTimeoutMs = 10000; // longest time without any byte from the server
     int paceIntervalMs = 1000;    // 0 turns pacing off
     clsPaceMode paceMode = clsPaceMode::programWide;
     int maxRedirects = 10;
+    // A time-out, a reset or refused connection, or a 408, 429, 500, 502, 503 or 504 is
+    // tried again up to retryCount more times, after 1, 2, 4 ... seconds (plus jitter), or
+    // after the Retry-After of a 429 or 503 when that asks for no more than retryMaxWaitSeconds.
+    int retryCount = 2;
+    int retryMaxWaitSeconds = 60;
+    // The real length of one second of those waits: tests shrink it to a few milliseconds.
+    int retryUnitMs = 1000;
+    // Told of every wait before a retry, in whole-second milliseconds before retryUnitMs
+    // scales it (tests record them here instead of measuring time).
+    std::function<void(const std::string& address, int waitMs)> onRetryWait;
 
     // Makes the analysis node of a new read; empty means createAnalysisNode.
     std::function<clsQuillaraItem*(int linkKind)> nodeFactory;
 
-    // Communication/HttpAgentName, ConnectTimeout, ReceiveTimeout (seconds) and PacePerHost
-    // from the settings when they are loaded, else the defaults above.
+    // Communication/HttpAgentName, ConnectTimeout, ReceiveTimeout (seconds), PacePerHost,
+    // RetryCount and RetryMaxWait from the settings when they are loaded, else the defaults above.
     static clsEngineOptions fromSettings();
 };

@@ -146,6 +146,11 @@ bool clsHtmlItem::storeToCache()
     clsUrlInformation* info = getOwner();
     if (cache == nullptr || info == nullptr)
         return false;
+    // A page the server said is unchanged came from the cache: its entry is still whole.
+    if (info->isNotModified()) {
+        cachedCopy = true;
+        return true;
+    }
     std::string body;
     body.reserve(getReceivedLength());
     for (std::size_t index = 0, count = getBlockCount(); index < count; ++index) {
@@ -155,9 +160,11 @@ bool clsHtmlItem::storeToCache()
             body.append(data, length);
     }
     std::string lastModified;
-    if (!info->getHeader("Last-Modified", lastModified) || lastModified.empty())
+    if (!info->getHeader("Last-Modified:", lastModified) || lastModified.empty())
         lastModified = httpDateNow();
-    if (!cache->store(info->getAddress(), body, info->getRawHeader(), lastModified))
+    std::string etag;
+    info->getHeader("ETag:", etag);
+    if (!cache->store(info->getAddress(), body, info->getRawHeader(), lastModified, etag))
         return false;
     cachedCopy = true;
     return true;

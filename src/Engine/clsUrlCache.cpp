@@ -9,6 +9,7 @@
 #include <atomic>
 #include <cassert>
 #include <cstdio>
+#include <cstring>
 #include <filesystem>
 #include <map>
 #include <memory>
@@ -21,6 +22,8 @@ std::unique_ptr<clsUrlCache> g_urlCache;
 std::mutex g_urlCacheLock;
 
 constexpr std::uint64_t defaultLimitMB = 64;
+// The meta file's third line; absent in entries of older versions.
+const char* const etagField = "ETag: ";
 
 } // namespace
 
@@ -42,11 +45,11 @@ std::string clsUrlCache::nameOf(const std::string& address)
 }
 
 bool clsUrlCache::store(const std::string& address, std::string_view body, const std::string& header,
-                        const std::string& lastModified)
+                        const std::string& lastModified, const std::string& etag)
 {
     if (body.size() > limit)
         return false;
-    if (!write(address, body, header, lastModified))
+    if (!write(address, body, header, lastModified, etag))
         return false;
     std::lock_guard<std::mutex> guard(lock);
     if (sizeOnDisk() > limit)
@@ -80,18 +83,19 @@ std::uint64_t fileSize(const std::string& path)
 } // namespace
 
 bool clsUrlCache::write(const std::string& address, std::string_view body, const std::string& header,
-                        const std::string& lastModified)
+                        const std::string& lastModified, const std::string& etag)
 {
-    // An address with a line break could not be told from the next field of the meta file.
-    if (address.find_first_of("\r\n") != std::string::npos)
-        return false;
+    // A field with a line break could not be told from the next field of the meta file.
+    for (const std::string* field : {&address, &lastModified, &etag})
+        if (field->find_first_of("\r\n") != std::string::npos)
+            return false;
     std::lock_guard<std::mutex> guard(lock);
     if (!platform::makeDirectories(directory))
         return logError("clsUrlCache::store", "cannot create " + directory);
     std::uint64_t& total = sizeOnDisk();
     std::string stem = directory + nameOf(address);
     std::string error;
-    std::string meta = address + "\n" + lastModified + "\n" + header;
+    std::string meta = address + "\n" + lastModified + "\n" + etagField + etag + "\n" + header;
     for (const auto& [path, bytes] : {std::pair<std::string, std::string_view>{stem + ".body", body},
                                       std::pair<std::string, std::string_view>{stem + ".meta", meta}}) {
         std::uint64_t old = fileSize(path);
@@ -104,6 +108,19 @@ bool clsUrlCache::write(const std::string& address, std::string_view body, const
 
 bool clsUrlCache::lookup(const std::string& address, std::string& bodyPath, std::string* header,
                          std::string* lastModified) const
+{
+    Entry entry;
+    if (!lookup(address, entry))
+        return false;
+    bodyPath = entry.bodyPath;
+    if (header != nullptr)
+        *header = entry.header;
+    if (lastModified != nullptr)
+        *lastModified = entry.lastModified;
+    return true;
+}
+
+bool clsUrlCache::lookup(const std::string& address, Entry& entry) const
 {
     std::lock_guard<std::mutex> guard(lock);
     std::string stem = directory + nameOf(address);
@@ -119,11 +136,19 @@ bool clsUrlCache::lookup(const std::string& address, std::string& bodyPath, std:
     std::error_code ignored;
     if (!std::filesystem::is_regular_file(stem + ".body", ignored))
         return false;
-    if (lastModified != nullptr)
-        *lastModified = meta.substr(first + 1, second - first - 1);
-    if (header != nullptr)
-        *header = meta.substr(second + 1);
-    bodyPath = stem + ".body";
+    entry.lastModified = meta.substr(first + 1, second - first - 1);
+    entry.etag.clear();
+    std::size_t rest = second + 1;
+    // Entries written before ETags were kept go straight on with the header.
+    if (meta.compare(rest, std::strlen(etagField), etagField) == 0) {
+        std::size_t end = meta.find('\n', rest);
+        if (end == std::string::npos)
+            return false;
+        entry.etag = meta.substr(rest + std::strlen(etagField), end - rest - std::strlen(etagField));
+        rest = end + 1;
+    }
+    entry.header = meta.substr(rest);
+    entry.bodyPath = stem + ".body";
     return true;
 }
 

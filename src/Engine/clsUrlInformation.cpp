@@ -439,3 +439,37 @@ void clsUrlInformation::clearRedirects()
     redirects.clear();
     originalAddress = address;
 }
+
+int clsUrlInformation::getAttempts() const { return attempts; }
+int clsUrlInformation::getRetryAfterRefused() const { return retryAfterRefused; }
+bool clsUrlInformation::isRedirectLoop() const { return redirectLoop; }
+bool clsUrlInformation::isNotModified() const { return notModified; }
+std::int64_t clsUrlInformation::getWireBytes() const { return wireBytes; }
+void clsUrlInformation::addAttempt() { ++attempts; }
+void clsUrlInformation::setRetryAfterRefused(int seconds) { retryAfterRefused = seconds; }
+void clsUrlInformation::setRedirectLoop(bool loop) { redirectLoop = loop; }
+void clsUrlInformation::setNotModified(bool served) { notModified = served; }
+void clsUrlInformation::setWireBytes(std::int64_t bytes) { wireBytes = bytes; }
+
+std::string clsUrlInformation::getMovedAddress() const
+{
+    std::lock_guard<std::mutex> guard(fieldLock);
+    return movedAddress;
+}
+
+void clsUrlInformation::setMovedAddress(const std::string& target)
+{
+    std::lock_guard<std::mutex> guard(fieldLock);
+    movedAddress = target;
+}
+
+void clsUrlInformation::resetFetchReport()
+{
+    attempts = 0;
+    retryAfterRefused = 0;
+    redirectLoop = false;
+    notModified = false;
+    wireBytes = 0;
+    std::lock_guard<std::mutex> guard(fieldLock);
+    movedAddress.clear();
+}

@@ -121,6 +121,25 @@ public:
     // Called by the engine at shut-down: the record outlives it and must not reach it again.
     void forgetEngine();
 
+    // What the last fetch went through, written by the transport and read by reports:
+    // attempts made (1 without retries), the Retry-After (seconds) that was too long to
+    // wait for, a redirect chain stopped as a loop or as too long, the address reached by
+    // the permanent redirects (301, 308) at the head of the chain, a page served from the
+    // cache after a 304, and the bytes that crossed the network (headers and body).
+    int getAttempts() const;
+    int getRetryAfterRefused() const;
+    bool isRedirectLoop() const;
+    std::string getMovedAddress() const;
+    bool isNotModified() const;
+    std::int64_t getWireBytes() const;
+    void resetFetchReport();
+    void addAttempt();
+    void setRetryAfterRefused(int seconds);
+    void setRedirectLoop(bool loop);
+    void setMovedAddress(const std::string& target);
+    void setNotModified(bool served);
+    void setWireBytes(std::int64_t bytes);
+
 private:
     friend class clsQuillaraEngine;
     friend class clsQuillaraItem;
@@ -146,6 +165,11 @@ private:
     std::atomic<int> resultCode{0};
     std::atomic<int> contentLength{-1};
     std::atomic<std::int64_t> receivedBytes{0};
+    std::atomic<int> attempts{0};
+    std::atomic<int> retryAfterRefused{0};
+    std::atomic<bool> redirectLoop{false};
+    std::atomic<bool> notModified{false};
+    std::atomic<std::int64_t> wireBytes{0};
 
     mutable std::mutex fieldLock;
     std::string address;
@@ -169,4 +193,5 @@ private:
     std::string extraInfo;
     std::string originalAddress;
     std::vector<std::string> redirects;
+    std::string movedAddress;
 };

@@ -57,7 +57,9 @@ bool tviCabinetCheck::run(int giveUpMs, const std::function<void(size_t, size_t)
         }
     }
     tree_.makeSubItems = false;
+    statusBefore_.clear();
     for (tviCabinetItem* item : items) {
+        statusBefore_.emplace_back(item, item->getStatus());
         item->tviURLItem::setStatus(0);
         tree_.request(item, requestRead);
     }
@@ -99,6 +101,7 @@ bool tviCabinetCheck::run(int giveUpMs, const std::function<void(size_t, size_t)
 void tviCabinetCheck::collect()
 {
     results_.clear();
+    resultItems_.clear();
     for (TreeNode n : tree_.subtreeNodes(cabinet_->getHandle())) {
         tviTreeViewItem* item = tree_.getItem(n);
         if (item == nullptr || item->getType() != typeCabinetItem) {
@@ -117,7 +120,17 @@ void tviCabinetCheck::collect()
         r.result = owner != nullptr ? owner->getResultCode() : (r.status == 5 ? resultCancelled : 0);
         bool isError = false;
         item->getStatusText(r.statusText, isError);
+        if (owner != nullptr) {
+            r.attempts = owner->getAttempts();
+            r.retryAfter = owner->getRetryAfterRefused();
+            r.notModified = owner->isNotModified();
+            r.wireBytes = owner->getWireBytes();
+            std::string moved = owner->getMovedAddress();
+            if (r.status == 4 && moved != r.url)
+                r.movedTo = moved;
+        }
         results_.push_back(std::move(r));
+        resultItems_.push_back(static_cast<tviCabinetItem*>(item));
     }
 }
 
@@ -133,4 +146,61 @@ size_t tviCabinetCheck::failedCount() const
 bool tviCabinetCheck::save()
 {
     return cabinet_ != nullptr && cabinet_->save();
+}
+
+size_t tviCabinetCheck::movedCount() const
+{
+    size_t n = 0;
+    for (const tviCheckResult& r : results_) {
+        n += r.moved() ? 1 : 0;
+    }
+    return n;
+}
+
+size_t tviCabinetCheck::retriedCount() const
+{
+    size_t n = 0;
+    for (const tviCheckResult& r : results_) {
+        n += r.attempts > 1 ? 1 : 0;
+    }
+    return n;
+}
+
+bool tviCabinetCheck::updateMoved(std::vector<std::pair<std::string, std::string>>& changes, bool withStatuses)
+{
+    changes.clear();
+    for (size_t i = 0; i < results_.size(); ++i) {
+        if (results_[i].moved()) {
+            changes.emplace_back(results_[i].url, results_[i].movedTo);
+        }
+    }
+    if (changes.empty() || cabinet_ == nullptr) {
+        return true;
+    }
+    std::vector<std::pair<tviCabinetItem*, int>> found;
+    if (!withStatuses) {
+        for (auto& [item, status] : statusBefore_) {
+            found.emplace_back(item, item->getStatus());
+            item->tviURLItem::setStatus(status);
+        }
+    }
+    std::vector<std::pair<tviCabinetItem*, std::string>> oldUrls;
+    for (size_t i = 0; i < results_.size(); ++i) {
+        if (results_[i].moved()) {
+            oldUrls.emplace_back(resultItems_[i], resultItems_[i]->getUrl());
+            resultItems_[i]->setUrl(results_[i].movedTo);
+        }
+    }
+    bool saved = cabinet_->save();
+    for (auto& [item, status] : found) {
+        item->tviURLItem::setStatus(status);
+    }
+    // What is not in the file is not in the tree either.
+    if (!saved) {
+        for (auto& [item, url] : oldUrls) {
+            item->setUrl(url);
+        }
+        changes.clear();
+    }
+    return saved;
 }

@@ -8,9 +8,11 @@
 #include <cstddef>
 #include <functional>
 #include <string>
+#include <utility>
 #include <vector>
 
 class tviCabinet;
+class tviCabinetItem;
 
 // What a check found for one URL item.
 struct tviCheckResult {
@@ -20,7 +22,13 @@ struct tviCheckResult {
     int status = 0;         // load status 0 to 5
     int result = 0;         // result code: 0, -1, -2 or the HTTP status
     std::string statusText; // as the tree shows it (Shift_JIS)
+    int attempts = 0;       // requests sent for it, retries included (0: none sent)
+    int retryAfter = 0;     // seconds a Retry-After asked for that were too long to wait
+    std::string movedTo;    // where permanent redirects (301, 308) led, when it loaded there
+    bool notModified = false; // the server answered 304: the cached copy was analysed
+    long long wireBytes = 0;  // bytes received over the network for it
     bool failed() const { return status == 5; }
+    bool moved() const { return !movedTo.empty(); }
 };
 
 // Loads every URL item of one cabinet through the engine, as selecting each item would, on an
@@ -44,8 +52,14 @@ public:
     // Every URL item in tree order, with what the check found.
     const std::vector<tviCheckResult>& results() const { return results_; }
     size_t failedCount() const;
+    size_t movedCount() const;
+    size_t retriedCount() const;
     // Writes the statuses into the cabinet file (atomically).
     bool save();
+    // Gives every moved item its new address and writes the cabinet (atomically), with the
+    // statuses found when withStatuses, else with those it had before. changes lists
+    // (old, new) in tree order. Nothing is written when nothing moved.
+    bool updateMoved(std::vector<std::pair<std::string, std::string>>& changes, bool withStatuses);
 
 private:
     void collect();
@@ -55,5 +69,7 @@ private:
     ctrlMemoryTreeView tree_;
     tviCabinet* cabinet_ = nullptr;
     std::vector<tviCheckResult> results_;
+    std::vector<tviCabinetItem*> resultItems_; // the item of each result
+    std::vector<std::pair<tviCabinetItem*, int>> statusBefore_;
     bool engineStarted_ = false;
 };

@@ -67,17 +67,22 @@ void tviURLItem::getStatusText(std::string& text, bool& isError) const
         "\x93\xc7\x82\xdd\x8d\x9e\x82\xdd\x8d\xcf\x82\xdd",                         // 読み込み済み
     };
     isError = status_ == 5;
+    clsUrlInformation* owner = getRequest() != nullptr ? getRequest()->getOwner() : nullptr;
     if (status_ >= 0 && status_ < 5) {
         text = texts[status_];
+        if (status_ == 4 && owner != nullptr)
+            appendFetchNotes(text, owner);
         return;
     }
-    clsUrlInformation* owner = getRequest() != nullptr ? getRequest()->getOwner() : nullptr;
     if (status_ != 5 || owner == nullptr) {
         text = "\x91\x4f\x89\xf1\x8b\x4e\x93\xae\x8e\x9e\x83\x47\x83\x89\x81\x5b"; // 前回起動時エラー
         return;
     }
     int code = owner->getResultCode();
-    if (code == resultCancelled) {
+    if (owner->isRedirectLoop()) {
+        // リダイレクトがループしています
+        text = "\x83\x8A\x83_\x83" "C\x83\x8C\x83N\x83g\x82\xAA\x83\x8B\x81[\x83v\x82\xB5\x82\xC4\x82\xA2\x82\xDC\x82\xB7";
+    } else if (code == resultCancelled) {
         text = "\x92\xca\x90\x4d\x82\xf0\x92\x86\x92\x66\x82\xb5\x82\xdc\x82\xb5\x82\xbd\x81\x42"; // 通信を中断しました。
     } else if (code == resultTransportError) {
         text = "\x92\xca\x90\x4d\x82\xc9\x8e\xb8\x94\x73\x82\xb5\x82\xdc\x82\xb5\x82\xbd\x81\x42"; // 通信に失敗しました。
@@ -92,6 +97,17 @@ void tviURLItem::getStatusText(std::string& text, bool& isError) const
                "\x83\x58\x82\xc5\x83\x47\x83\x89\x81\x5b\x82\xaa\x94\xad\x90\xb6\x82\xb5\x82\xdc\x82\xb5"
                "\x82\xbd\x28" + owner->getStatusCode() + ")";
     }
+    appendFetchNotes(text, owner);
+}
+
+// How many attempts the fetch took, and a Retry-After too long to wait for.
+void tviURLItem::appendFetchNotes(std::string& text, const clsUrlInformation* owner)
+{
+    if (int asked = owner->getRetryAfterRefused(); asked > 0) // （N秒後の再試行を求められました）
+        text += "\x81i" + std::to_string(asked) +
+                "\x95" "b\x8C\xE3\x82\xCC\x8D\xC4\x8E\x8E\x8Ds\x82\xF0\x8B\x81\x82\xDF\x82\xE7\x82\xEA\x82\xDC\x82\xB5\x82\xBD\x81j";
+    if (int attempts = owner->getAttempts(); attempts > 1) // （試行N回）
+        text += "\x81i\x8E\x8E\x8Ds" + std::to_string(attempts) + "\x89\xF1\x81j";
 }
 
 bool tviURLItem::matchesWords(const std::vector<std::string>& words, int options) const

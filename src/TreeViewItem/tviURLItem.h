@@ -2,6 +2,8 @@
 
 #include "TreeViewItem/tviTreeViewItem.h"
 
+class clsUrlInformation;
+
 // Base of every item that has an address and a load status.
 class tviURLItem : public tviTreeViewItem {
 public:
@@ -29,6 +31,7 @@ protected:
     virtual void takePageData(int phase);
     // Turns the links found since the last notification into sub-items.
     bool addSubItems();
+    static void appendFetchNotes(std::string& text, const clsUrlInformation* owner);
     std::string title_;
     std::string keywords_;
     int status_ = 0;

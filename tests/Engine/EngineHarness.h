@@ -39,6 +39,7 @@ public:
         options.connectTimeoutMs = 2000;
         options.receiveTimeoutMs = 2000;
         options.paceIntervalMs = 0;
+        options.retryUnitMs = 5; // retry waits of 5, 10 ... ms instead of seconds
         options.nodeFactory = [](int) -> clsQuillaraItem* { return new clsBlockItem(); };
         return options;
     }

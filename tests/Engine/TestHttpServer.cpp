@@ -5,6 +5,7 @@
 #include <httplib.h>
 
 #include <chrono>
+#include <ctime>
 #include <stdexcept>
 
 #if defined(__SANITIZE_THREAD__)
@@ -107,10 +108,17 @@ void TestHttpServer::clearArrivals()
 }
 
 void TestHttpServer::record(const std::string& path, const std::string& target, const std::string& agent,
-                            const std::string& host)
+                            const std::string& host, const std::string& ifNoneMatch,
+                            const std::string& ifModifiedSince)
 {
     std::lock_guard<std::mutex> guard(mutex_);
-    arrivals_.push_back(Arrival{path, target, agent, host, platform::tickCount()});
+    arrivals_.push_back(Arrival{path, target, agent, host, platform::tickCount(), ifNoneMatch, ifModifiedSince});
+}
+
+int TestHttpServer::countKey(const std::string& route, const std::string& key)
+{
+    std::lock_guard<std::mutex> guard(mutex_);
+    return keyCounts_[route + "?" + key]++;
 }
 
 bool TestHttpServer::sleepUnlessStopped(int ms) const
@@ -128,7 +136,8 @@ void TestHttpServer::addRoutes()
 {
     httplib::Server& s = *server_;
     s.set_pre_routing_handler([this](const httplib::Request& req, httplib::Response&) {
-        record(req.path, req.target, req.get_header_value("User-Agent"), req.get_header_value("Host"));
+        record(req.path, req.target, req.get_header_value("User-Agent"), req.get_header_value("Host"),
+               req.get_header_value("If-None-Match"), req.get_header_value("If-Modified-Since"));
         return httplib::Server::HandlerResponse::Unhandled;
     });
     s.Get("/page", [](const httplib::Request&, httplib::Response& res) { res.set_content(pageBody(), "text/html"); });
@@ -172,7 +181,68 @@ void TestHttpServer::addRoutes()
     s.Get("/self", [](const httplib::Request&, httplib::Response& res) { res.set_redirect("/self", 301); });
     s.Get(R"(/status/(\d+))", [](const httplib::Request& req, httplib::Response& res) {
         res.status = std::stoi(req.matches[1]);
+        if (req.has_param("after"))
+            res.set_header("Retry-After", req.get_param_value("after"));
         res.set_content("<html><body>status</body></html>", "text/html");
+    });
+    s.Get("/flaky", [this](const httplib::Request& req, httplib::Response& res) {
+        if (countKey("flaky", req.get_param_value("key")) == 0) {
+            res.status = 500;
+            res.set_content("<html><body>try again</body></html>", "text/html");
+            return;
+        }
+        res.set_content(pageBody(), "text/html");
+    });
+    s.Get("/slow-once", [this](const httplib::Request& req, httplib::Response& res) {
+        if (countKey("slow-once", req.get_param_value("key")) == 0 &&
+            !sleepUnlessStopped(static_cast<int>(numberParam(req, "ms", 3000))))
+            return;
+        res.set_content(pageBody(), "text/html");
+    });
+    s.Get("/retry-after", [this](const httplib::Request& req, httplib::Response& res) {
+        if (countKey("retry-after", req.get_param_value("key")) != 0) {
+            res.set_content(pageBody(), "text/html");
+            return;
+        }
+        std::string after = req.get_param_value("after");
+        if (after.starts_with("date+")) {
+            std::time_t when = std::time(nullptr) + std::stol(after.substr(5));
+            std::tm utc{};
+            gmtime_r(&when, &utc);
+            char text[64];
+            std::strftime(text, sizeof text, "%a, %d %b %Y %H:%M:%S GMT", &utc);
+            after = text;
+        }
+        res.status = req.has_param("code") ? std::stoi(req.get_param_value("code")) : 503;
+        res.set_header("Retry-After", after);
+        res.set_content("<html><body>later</body></html>", "text/html");
+    });
+    s.Get("/etag", [](const httplib::Request& req, httplib::Response& res) {
+        const std::string etag = "\"v1-" + req.get_param_value("key") + "\"";
+        const std::string modified = "Tue, 01 Dec 2026 10:00:00 GMT";
+        res.set_header("ETag", etag);
+        res.set_header("Last-Modified", modified);
+        bool same = req.has_header("If-None-Match") ? req.get_header_value("If-None-Match") == etag
+                                                     : req.get_header_value("If-Modified-Since") == modified;
+        if (same) {
+            res.status = 304;
+            return;
+        }
+        std::string body = "<html><head><title>Cached page</title></head><body>"
+                           "<a href=\"/text\">text</a> <a href=\"/page\">page</a> <img src=\"/binary\">";
+        std::size_t size = numberParam(req, "size", 0);
+        if (body.size() < size)
+            body += textOfSize(size - body.size());
+        res.set_content(body + "</body></html>", "text/html");
+    });
+    s.Get("/moved", [this](const httplib::Request& req, httplib::Response& res) {
+        std::size_t n = numberParam(req, "n", 1);
+        int code = static_cast<int>(numberParam(req, "code", 301));
+        if (n == 0) {
+            res.set_content(pageBody(), "text/html");
+            return;
+        }
+        res.set_redirect(url("/moved?n=" + std::to_string(n - 1) + "&code=" + std::to_string(code)), code);
     });
     s.Get("/hang", [this](const httplib::Request&, httplib::Response& res) {
         while (sleepUnlessStopped(50)) {

@@ -2,6 +2,7 @@
 
 #include <atomic>
 #include <cstdint>
+#include <map>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -33,6 +34,15 @@ namespace testsupport {
 //   /drip?n=N&ms=M        text/plain, N bytes, one every M ms (default 5 bytes, 1000 ms)
 //   /reset                announces 100000 bytes, sends 4096, then drops the connection
 //   /echo                 text/plain: the request line and the request headers
+//   /flaky?key=K          500 to the first request for K, then /page
+//   /slow-once?key=K&ms=M the first request for K waits M ms before it answers; then /page
+//   /retry-after?key=K&after=V&code=C
+//                         C (503) with "Retry-After: V" to the first request for K, then
+//                         /page; V "date+N" sends the HTTP-date N seconds ahead
+//   /status/CODE?after=V  as /status/CODE, with "Retry-After: V"
+//   /etag?key=K&size=N    text/html with links, an ETag and a Last-Modified; 304 to a
+//                         request whose If-None-Match or If-Modified-Since matches
+//   /moved?n=N&code=C     N redirects with status C (301, 302, 307, 308), then /page
 class TestHttpServer {
 public:
     struct Arrival {
@@ -41,6 +51,8 @@ public:
         std::string agent;
         std::string host; // the Host header as sent
         std::uint64_t tick = 0; // platform::tickCount() when the request arrived
+        std::string ifNoneMatch;
+        std::string ifModifiedSince;
     };
 
     explicit TestHttpServer(int lifetimeSeconds = 120);
@@ -59,7 +71,9 @@ public:
 private:
     void addRoutes();
     void record(const std::string& path, const std::string& target, const std::string& agent,
-                const std::string& host);
+                const std::string& host, const std::string& ifNoneMatch, const std::string& ifModifiedSince);
+    // How many requests for key came before this one (0 for the first).
+    int countKey(const std::string& route, const std::string& key);
     bool sleepUnlessStopped(int ms) const;
 
     std::unique_ptr<httplib::Server> server_;
@@ -70,6 +84,7 @@ private:
     int lifetimeSeconds_;
     mutable std::mutex mutex_;
     std::vector<Arrival> arrivals_;
+    std::map<std::string, int> keyCounts_;
 };
 
 } // namespace testsupport

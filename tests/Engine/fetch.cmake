@@ -8,6 +8,6 @@ quillara_add_test(NAME test_fetch_units
   SOURCES test_clsUrlInformation.cpp test_clsRedirectChain.cpp
   LABELS asan)
 quillara_add_test(NAME test_fetch_engine
-  SOURCES test_clsQuillaraEngine.cpp test_clsSendPacer.cpp
+  SOURCES test_clsQuillaraEngine.cpp test_clsSendPacer.cpp test_clsCommunicationHttp.cpp
   LIBS quillara_test_http
   LABELS tsan)

@@ -18,6 +18,7 @@ clsEngineOptions quickOptions()
     options.connectTimeoutMs = 1000;
     options.receiveTimeoutMs = 1000;
     options.paceIntervalMs = 0;
+    options.retryUnitMs = 5;
     return options;
 }
 
