@@ -228,9 +228,9 @@ std::string CliCheckReport::junit() const
         }
         xml.end();
     }
-    xml.end();
     xml.start("system-out");
     xml.text(summaryLine());
+    xml.end();
     xml.end();
     xml.end();
     xmlTextWriterEndDocument(xml.writer);

@@ -1,5 +1,6 @@
 #include "TreeViewItem/tviCabinetCheck.h"
 
+#include "CliCheckReport.h"
 #include "TestHttpServer.h"
 #include "TestSupport.h"
 #include "TreeViewItem/tviCabinet.h"
@@ -8,7 +9,9 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <map>
+#include <sys/wait.h>
 
 namespace {
 
@@ -135,4 +138,141 @@ TEST(tviCabinetCheck, CommandLineExitCodesAndJson)
     EXPECT_EQ(2, runCli("check --timeout 0 " + path, out));
     std::string live = writeCabinet(home, server, {{"live", "/page"}});
     EXPECT_EQ(0, runCli("check " + live, out));
+}
+
+namespace {
+
+// Runs a shell command line; its exit status, or -1 when it did not exit by itself.
+int runShell(const std::string& command)
+{
+    int status = std::system(command.c_str());
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+std::string readBack(const std::string& path)
+{
+    return testsupport::readFile(path);
+}
+
+} // namespace
+
+// Retries, moves and redirect loops reach the results, the summary and every report format:
+// the JUnit report passes the JUnit schema, the Markdown report is a table.
+TEST(tviCabinetCheck, ReportsRetriesMovesAndLoopsInEveryFormat)
+{
+    testsupport::TempHome home;
+    testsupport::TestHttpServer server(60);
+    std::string path = writeCabinet(home, server,
+                                    {{"live", "/page"}, {"gone", "/status/404"}, {"permanent", "/moved?n=2&code=301"},
+                                     {"temporary", "/moved?n=2&code=302"}, {"flaky", "/flaky?key=report"},
+                                     {"loop", "/self"}, {"busy", "/status/429?after=3600"}});
+    tviCabinetCheck check(quickOptions());
+    ASSERT_TRUE(check.open(path)) << check.loadError();
+    ASSERT_TRUE(check.run(30000));
+    std::map<std::string, tviCheckResult> byName;
+    for (const tviCheckResult& r : check.results()) {
+        byName[r.name] = r;
+    }
+    EXPECT_EQ(server.url("/moved?n=0&code=301"), byName["permanent"].movedTo);
+    EXPECT_EQ("", byName["temporary"].movedTo);
+    EXPECT_EQ(2, byName["flaky"].attempts);
+    EXPECT_EQ(4, byName["flaky"].status);
+    EXPECT_EQ(3600, byName["busy"].retryAfter);
+    EXPECT_EQ(1u, check.movedCount());
+    EXPECT_EQ(1u, check.retriedCount());
+    // リダイレクトがループしています, with the 3xx code kept as the result.
+    EXPECT_EQ("\x83\x8A\x83_\x83" "C\x83\x8C\x83N\x83g\x82\xAA\x83\x8B\x81[\x83v\x82\xB5\x82\xC4\x82\xA2\x82\xDC\x82\xB7",
+              byName["loop"].statusText);
+    EXPECT_EQ(301, byName["loop"].result);
+    // （試行2回） after the loaded text; （3600秒後の再試行を求められました） after the error.
+    EXPECT_NE(std::string::npos, byName["flaky"].statusText.find("\x81i\x8E\x8E\x8Ds" "2\x89\xF1\x81j"));
+    EXPECT_NE(std::string::npos, byName["busy"].statusText.find("\x81i" "3600\x95" "b"));
+
+    CliCheckReport report(check, "check.scb", 1.25);
+    std::string summary = report.summaryLine();
+    EXPECT_EQ("7 items checked: 4 loaded, 3 failed (1 gone: 404 or 410), 1 moved, 1 retried, 1.2 s", summary);
+
+    std::string junit = home.dir() + "report.xml";
+    testsupport::writeFile(junit, report.junit());
+    std::string schema = std::string(QUILLARA_TEST_DATA) + "/junit/junit-subset.xsd";
+    EXPECT_EQ(0, runShell("xmllint --noout --schema " + schema + " " + junit + " 2>/dev/null")) << readBack(junit);
+    std::string xml = readBack(junit);
+    EXPECT_NE(std::string::npos, xml.find("<failure message=\"")) << xml;
+    EXPECT_NE(std::string::npos, xml.find("type=\"result 404\"")) << xml;
+
+    std::string markdown = report.markdown();
+    EXPECT_NE(std::string::npos, markdown.find("| Result | Item | Address | Status |\n|---|---|---|---|\n")) << markdown;
+    EXPECT_NE(std::string::npos, markdown.find("| failed 404 | sub/gone | `" + server.url("/status/404") + "` |"))
+        << markdown;
+    EXPECT_NE(std::string::npos, markdown.find("| moved | sub/permanent | `")) << markdown;
+    EXPECT_EQ(std::string::npos, markdown.find("sub/temporary")) << markdown;
+    size_t rows = 0;
+    for (size_t at = markdown.find("\n| "); at != std::string::npos; at = markdown.find("\n| ", at + 1)) {
+        ++rows;
+    }
+    EXPECT_EQ(5u, rows) << "header, 3 failed, 1 moved\n" << markdown;
+
+    std::string json = report.json();
+    EXPECT_NE(std::string::npos, json.find("\"moved_to\":\"" + server.url("/moved?n=0&code=301") + "\"")) << json;
+    EXPECT_NE(std::string::npos, json.find("\"retry_after\":3600")) << json;
+}
+
+// --update-moved writes only permanent moves, atomically: a save killed half-way leaves the
+// old file, and a check without it leaves the cabinet as it was.
+TEST(tviCabinetCheck, UpdateMovedWritesOnlyPermanentMoves)
+{
+    testsupport::TempHome home;
+    testsupport::TestHttpServer server(60);
+    std::string path = writeCabinet(home, server,
+                                    {{"permanent", "/moved?n=1&code=308"}, {"temporary", "/moved?n=1&code=302"},
+                                     {"live", "/page"}});
+    std::string before = readBack(path);
+    {
+        tviCabinetCheck check(quickOptions());
+        ASSERT_TRUE(check.open(path));
+        ASSERT_TRUE(check.run(30000));
+    }
+    EXPECT_EQ(before, readBack(path)) << "a check alone changes nothing";
+
+    tviCabinetCheck check(quickOptions());
+    ASSERT_TRUE(check.open(path));
+    ASSERT_TRUE(check.run(30000));
+    std::vector<std::pair<std::string, std::string>> changes;
+    ASSERT_TRUE(check.updateMoved(changes, false));
+    ASSERT_EQ(1u, changes.size());
+    EXPECT_EQ(server.url("/moved?n=1&code=308"), changes[0].first);
+    EXPECT_EQ(server.url("/moved?n=0&code=308"), changes[0].second);
+    tviCabinetDocument doc;
+    std::string error;
+    ASSERT_TRUE(tviCabinetFile::read(readBack(path), doc, error)) << error;
+    std::map<std::string, tviCabinetEntry> stored;
+    for (const tviCabinetEntry& e : doc.entries) {
+        stored[e.name] = e;
+    }
+    EXPECT_EQ(server.url("/moved?n=0&code=308"), stored["permanent"].url);
+    EXPECT_EQ(server.url("/moved?n=1&code=302"), stored["temporary"].url);
+    EXPECT_EQ(5, stored["live"].status) << "without --save the statuses stay as they were";
+
+    // A cabinet larger than the file size limit: writing it kills the program (SIGXFSZ).
+    tviCabinetDocument large;
+    large.name = "big";
+    tviCabinetEntry entry;
+    entry.name = "permanent";
+    entry.url = server.url("/moved?n=1&code=301");
+    entry.description = std::string(64 * 1024, 'd');
+    large.entries.push_back(entry);
+    std::string big = home.dir() + "big.scb";
+    testsupport::writeFile(big, tviCabinetFile::write(large));
+    std::string old = readBack(big);
+    std::string out;
+    int status = runShell("ulimit -f 32; exec " + std::string(QUILLARA_CLI) + " check --update-moved --timeout 30 " +
+                          big + " >/dev/null 2>&1");
+    EXPECT_NE(0, status);
+    EXPECT_EQ(old, readBack(big)) << "the killed save left the old file whole";
+    EXPECT_EQ(0, runCli("check --update-moved --format junit --output " + home.dir() + "cli.xml --timeout 30 " + big, out));
+    EXPECT_NE(std::string::npos, out.find("1 moved")) << out;
+    EXPECT_EQ(0, runShell("xmllint --noout --schema " + std::string(QUILLARA_TEST_DATA) + "/junit/junit-subset.xsd " +
+                          home.dir() + "cli.xml 2>/dev/null"));
+    ASSERT_TRUE(tviCabinetFile::read(readBack(big), large, error));
+    EXPECT_EQ(server.url("/moved?n=0&code=301"), large.entries.back().url);
 }
