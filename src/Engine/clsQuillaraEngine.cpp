@@ -497,6 +497,10 @@ bool clsQuillaraEngine::analyze(Job& job)
         return true;
     bool complete = false;
     node->clearAnalysisQueued();
+    // A pass queued while the one before was completing the analysis has nothing left to
+    // tell: the final notification has gone out once.
+    if (node->getAnalysedCount() < 0)
+        return true;
     if (!node->analyze(complete)) {
         logError("clsQuillaraEngine::analyze", msgAnalyzeFailed);
         if (!node->isTransferEnded())
