@@ -5,7 +5,6 @@
 #include "Engine/clsCommunicationHttp.h"
 #include "Engine/clsSendPacer.h"
 #include "Engine/clsUrlCache.h"
-#include "Platform/Tick.h"
 
 #include <gtest/gtest.h>
 
