@@ -1,6 +1,8 @@
 // The response header reader and the address parser take any bytes. A header value never
 // runs past its line or 1023 bytes, and a request line built from any address never carries
-// the fragment, a blank or a byte outside printable ASCII.
+// the fragment, a blank or a byte outside printable ASCII. A Retry-After value asks for no
+// wait below zero.
+#include "Engine/clsCommunicationHttp.h"
 #include "Engine/clsUrlInformation.h"
 #include "Engine/utlUrlParts.h"
 
@@ -45,6 +47,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         if (value.size() > 1023 || value.find('\n') != std::string::npos)
             std::abort();
     }
+    std::string retryAfter;
+    if (info.getHeader("Retry-After:", retryAfter) && clsCommunicationHttp::retryAfterSeconds(retryAfter, 1796119200) < -1)
+        std::abort();
     info.getProtocol();
     info.getLastModifiedText();
     return 0;
