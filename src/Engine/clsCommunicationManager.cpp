@@ -5,6 +5,7 @@
 #include "Engine/clsCommunicationHttp.h"
 #include "Engine/clsQuillaraEngine.h"
 #include "Engine/clsQuillaraItem.h"
+#include "Engine/clsQuillaraSnapshot.h"
 #include "Engine/clsUrlInformation.h"
 
 #include <cstdlib>
@@ -70,6 +71,13 @@ void clsCommunicationManager::threadBody()
     clsQuillaraEngine::Job job;
     while (engine->waitCommunication(stopping, job)) {
         activity = 1;
+        if (job.kind == communicationSnapshot) {
+            // The snapshot belongs to the engine again once it has run.
+            auto* taken = dynamic_cast<clsQuillaraSnapshot*>(job.object);
+            job.object = nullptr;
+            if (taken != nullptr)
+                snapshot(taken);
+        }
         auto* info = dynamic_cast<clsUrlInformation*>(job.object);
         try {
             if (info != nullptr && job.kind == communicationHead)
@@ -168,6 +176,12 @@ bool clsCommunicationManager::read(clsUrlInformation* info, clsQuillaraItem* nod
     }
     node->release();
     return true;
+}
+
+bool clsCommunicationManager::snapshot(clsQuillaraSnapshot* taken)
+{
+    clsCommunicationHttp* used = ensureTransport() ? transport.get() : nullptr;
+    return taken->run(used, stopping);
 }
 
 bool clsCommunicationManager::readHead(clsUrlInformation* info)

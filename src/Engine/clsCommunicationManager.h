@@ -8,6 +8,7 @@
 class clsCommunicationHttp;
 class clsQuillaraEngine;
 class clsQuillaraItem;
+class clsQuillaraSnapshot;
 class clsUrlInformation;
 
 // One of the engine's four communication workers: a thread that takes jobs from the
@@ -28,6 +29,8 @@ protected:
     virtual void threadBody();
     virtual bool readHead(clsUrlInformation* info);
     virtual bool read(clsUrlInformation* info, clsQuillaraItem* node);
+    // Communication job 4: the whole snapshot runs here, with this worker's transport.
+    virtual bool snapshot(clsQuillaraSnapshot* snapshot);
 
 private:
     bool ensureTransport();

@@ -3,6 +3,7 @@
 #include <string>
 
 class clsQuillaraItem;
+struct clsSnapshotReport;
 
 // What the engine's notifications reach on the user-interface thread: the application window
 // in the GUI, the command's own listener in the CLI. Every call comes from
@@ -23,5 +24,12 @@ public:
     {
         (void)id, (void)linkKind, (void)address, (void)fileName, (void)protocol, (void)contentLength,
             (void)lastModifiedText;
+    }
+
+    // A snapshot saved a file (phase 0; the top page first) or has ended (phase 2, exactly
+    // once per snapshot, with every entry in the report).
+    virtual void onSnapshotNotify(int id, const clsSnapshotReport& report, int phase)
+    {
+        (void)id, (void)report, (void)phase;
     }
 };

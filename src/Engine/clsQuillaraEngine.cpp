@@ -5,7 +5,9 @@
 #include "Engine/clsCommunicationManager.h"
 #include "Engine/clsEngineTarget.h"
 #include "Engine/clsQuillaraItem.h"
+#include "Engine/clsQuillaraSnapshot.h"
 #include "Engine/clsSendPacer.h"
+#include "Engine/clsSnapshotReport.h"
 #include "Engine/clsUrlInformation.h"
 #include "Platform/MessageTarget.h"
 
@@ -431,6 +433,8 @@ bool clsQuillaraEngine::runJob(Job& job)
         return info != nullptr && analyze(job);
     case jobStop:
         return stop();
+    case jobSnapshot:
+        return snapshot(job);
     default:
         assert(!"unknown engine job");
         return false;
@@ -558,6 +562,13 @@ void clsQuillaraEngine::dropJobs(std::deque<Job>& jobs, bool notify, bool commun
 {
     std::set<clsUrlInformation*> told;
     for (Job& job : jobs) {
+        // A snapshot that never ran still ends with its one completion.
+        if (auto* dropped = dynamic_cast<clsQuillaraSnapshot*>(job.object)) {
+            job.object = nullptr;
+            dropped->markDropped();
+            finishSnapshot(dropped);
+            continue;
+        }
         auto* info = dynamic_cast<clsUrlInformation*>(job.object);
         bool unreported = isReadJob(job.kind, communication) ||
                           (!communication && job.kind == jobAnalyze && info != nullptr && info->getStatus() == requestComplete);
@@ -681,6 +692,29 @@ bool clsQuillaraEngine::handleMessage(const platform::Message& message)
             node->release();
         return true;
     }
+    if (message.id == WM_ENGINE_SNAPSHOT_SAVED) {
+        std::unique_ptr<clsSnapshotReport> report(reinterpret_cast<clsSnapshotReport*>(message.lParam));
+        try {
+            if (target != nullptr && report)
+                target->onSnapshotNotify(report->id, *report, 0);
+        } catch (const std::exception& e) {
+            logError("clsQuillaraEngine::handleMessage", e.what());
+        }
+        return true;
+    }
+    if (message.id == WM_ENGINE_SNAPSHOT_DONE) {
+        std::unique_ptr<clsQuillaraSnapshot> ended(reinterpret_cast<clsQuillaraSnapshot*>(message.lParam));
+        try {
+            if (target != nullptr && ended) {
+                clsSnapshotReport report = ended->makeReport(true);
+                report.finished = true;
+                target->onSnapshotNotify(report.id, report, 2);
+            }
+        } catch (const std::exception& e) {
+            logError("clsQuillaraEngine::handleMessage", e.what());
+        }
+        return true;
+    }
     if (message.id == WM_ENGINE_HEAD_READ) {
         clsUrlInformation* info = findById(static_cast<int>(message.wParam));
         if (info == nullptr)
@@ -700,9 +734,105 @@ bool clsQuillaraEngine::handleMessage(const platform::Message& message)
 
 void clsQuillaraEngine::DiscardMessage(const platform::Message& message)
 {
+    if (message.id == WM_ENGINE_SNAPSHOT_SAVED) {
+        delete reinterpret_cast<clsSnapshotReport*>(message.lParam);
+        return;
+    }
+    if (message.id == WM_ENGINE_SNAPSHOT_DONE) {
+        delete reinterpret_cast<clsQuillaraSnapshot*>(message.lParam);
+        return;
+    }
     if (!isNodeMessage(message.id) || message.lParam == 0)
         return;
     reinterpret_cast<clsQuillaraItem*>(message.lParam)->release();
+}
+
+bool clsQuillaraEngine::startSnapshot(int mode, const std::string& url, const std::string& folder, int& id)
+{
+    id = -1;
+    if (!running)
+        return false;
+    auto snapshot = std::make_unique<clsQuillaraSnapshot>(this);
+    if (!snapshot->setup(mode, url, folder, id))
+        return false;
+    snapshot.release(); // the queues and the running set hold it until its 3030
+    return true;
+}
+
+bool clsQuillaraEngine::queueSnapshot(clsQuillaraSnapshot* snapshot, int& id)
+{
+    id = nextId();
+    snapshot->setQueueId(id);
+    {
+        std::lock_guard<std::mutex> guard(snapshotLock);
+        snapshots[id] = snapshot;
+    }
+    return pushRequest(Job{jobSnapshot, snapshot, 0, nullptr});
+}
+
+bool clsQuillaraEngine::cancelSnapshot(int id)
+{
+    std::lock_guard<std::mutex> guard(snapshotLock);
+    auto found = snapshots.find(id);
+    if (found == snapshots.end())
+        return false;
+    found->second->cancel();
+    return true;
+}
+
+bool clsQuillaraEngine::stopSnapshot(int id)
+{
+    std::lock_guard<std::mutex> guard(snapshotLock);
+    auto found = snapshots.find(id);
+    if (found == snapshots.end())
+        return false;
+    found->second->stop();
+    return true;
+}
+
+std::size_t clsQuillaraEngine::getSnapshotCount()
+{
+    std::lock_guard<std::mutex> guard(snapshotLock);
+    return snapshots.size();
+}
+
+// Job 4: the snapshot runs on a worker. The job lets go of it first: once it is in the
+// communication queue it may end and be deleted at any moment.
+bool clsQuillaraEngine::snapshot(Job& job)
+{
+    auto* snapshot = dynamic_cast<clsQuillaraSnapshot*>(job.object);
+    job.object = nullptr;
+    if (snapshot == nullptr)
+        return false;
+    {
+        std::lock_guard<std::mutex> guard(communicationLock);
+        communicationQueue.push_back(Job{communicationSnapshot, snapshot, 0, nullptr});
+    }
+    communicationEvent.notify_one();
+    return true;
+}
+
+bool clsQuillaraEngine::postSnapshotSaved(clsQuillaraSnapshot* snapshot)
+{
+    if (window == nullptr)
+        return true;
+    auto report = std::make_unique<clsSnapshotReport>(snapshot->makeReport(false));
+    if (!window->post(WM_ENGINE_SNAPSHOT_SAVED, 0, reinterpret_cast<std::intptr_t>(report.get())))
+        return logError("clsQuillaraSnapshot::run", "PostMessage WM_ENGINE_SNAPSHOT_SAVED");
+    report.release();
+    return true;
+}
+
+bool clsQuillaraEngine::finishSnapshot(clsQuillaraSnapshot* snapshot)
+{
+    {
+        std::lock_guard<std::mutex> guard(snapshotLock);
+        snapshots.erase(snapshot->getQueueId());
+    }
+    if (window != nullptr && window->post(WM_ENGINE_SNAPSHOT_DONE, 0, reinterpret_cast<std::intptr_t>(snapshot)))
+        return true;
+    delete snapshot;
+    return window == nullptr;
 }
 
 bool clsQuillaraEngine::acquireEngine(clsEngineTarget* target, platform::MessageTarget* window)

@@ -23,13 +23,17 @@ class clsCommunicationManager;
 class clsEngineTarget;
 class clsQueueItem;
 class clsQuillaraItem;
+class clsQuillaraSnapshot;
 class clsSendPacer;
+struct clsSnapshotReport;
 class clsUrlInformation;
 
 // Notifications posted by the engine's threads; handled by handleMessage on the
 // user-interface thread. wParam is the request id. For the node notifications lParam is the
 // node (clsQuillaraItem*) with one reference that travels with the message: handleMessage
-// (or DiscardMessage, for a message that is never handled) releases it.
+// (or DiscardMessage, for a message that is never handled) releases it. 3029 carries a
+// clsSnapshotReport* (a copy, deleted by the handler), 3030 the clsQuillaraSnapshot* that has
+// ended (deleted by the handler).
 enum : unsigned {
     WM_ENGINE_NODE_CREATED = 3025,
     WM_ENGINE_NODE_READING = 3026,
@@ -101,6 +105,20 @@ public:
     virtual bool registerItem(clsUrlInformation* info);
     virtual bool unregisterItem(clsUrlInformation* info);
     virtual bool getActivity(int& state, int& a, int& b);
+    // Snapshots: startSnapshot makes a clsQuillaraSnapshot that queues itself (job 4) and
+    // gives its request id; every snapshot ends with exactly one 3030, success or not.
+    virtual bool startSnapshot(int mode, const std::string& url, const std::string& folder, int& id);
+    virtual bool queueSnapshot(clsQuillaraSnapshot* snapshot, int& id);
+    // Any thread: ends the snapshot's run at its next step (cancel also drops its temporary
+    // file); false when no snapshot of that id is queued or running.
+    bool cancelSnapshot(int id);
+    bool stopSnapshot(int id);
+    std::size_t getSnapshotCount();
+    // Worker: a file of the snapshot was saved (3029 with a copy of its state).
+    bool postSnapshotSaved(clsQuillaraSnapshot* snapshot);
+    // The snapshot has ended: it leaves the running set and goes to the user-interface thread
+    // with 3030 (or is deleted at once when there is nobody to tell).
+    bool finishSnapshot(clsQuillaraSnapshot* snapshot);
     virtual bool queueStop();
     int nextId();
 
@@ -141,6 +159,7 @@ protected:
     virtual bool read(Job& job, bool reload);
     virtual bool analyze(Job& job);
     virtual bool stop();
+    virtual bool snapshot(Job& job);
 
 private:
     friend class clsUrlInformation;
@@ -179,4 +198,8 @@ private:
     std::deque<Job> communicationQueue;
     std::mutex workersLock;
     std::unique_ptr<clsSendPacer> pacer;
+
+    // Snapshots between startSnapshot and their 3030, by request id.
+    std::mutex snapshotLock;
+    std::map<int, clsQuillaraSnapshot*> snapshots;
 };

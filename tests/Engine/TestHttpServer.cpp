@@ -107,6 +107,12 @@ void TestHttpServer::clearArrivals()
     arrivals_.clear();
 }
 
+void TestHttpServer::setFile(const std::string& path, const std::string& type, const std::string& body, int status)
+{
+    std::lock_guard<std::mutex> guard(mutex_);
+    files_[path] = File{type, body, status};
+}
+
 void TestHttpServer::record(const std::string& path, const std::string& target, const std::string& agent,
                             const std::string& host, const std::string& ifNoneMatch,
                             const std::string& ifModifiedSince)
@@ -139,6 +145,17 @@ void TestHttpServer::addRoutes()
         record(req.path, req.target, req.get_header_value("User-Agent"), req.get_header_value("Host"),
                req.get_header_value("If-None-Match"), req.get_header_value("If-Modified-Since"));
         return httplib::Server::HandlerResponse::Unhandled;
+    });
+    s.Get(R"(/site/(.*))", [this](const httplib::Request& req, httplib::Response& res) {
+        std::lock_guard<std::mutex> guard(mutex_);
+        auto found = files_.find(req.matches[1].str());
+        if (found == files_.end()) {
+            res.status = 404;
+            res.set_content("<html><body>not here</body></html>", "text/html");
+            return;
+        }
+        res.status = found->second.status;
+        res.set_content(found->second.body, found->second.type);
     });
     s.Get("/page", [](const httplib::Request&, httplib::Response& res) { res.set_content(pageBody(), "text/html"); });
     s.Get("/text", [](const httplib::Request& req, httplib::Response& res) {

@@ -43,6 +43,7 @@ namespace testsupport {
 //   /etag?key=K&size=N    text/html with links, an ETag and a Last-Modified; 304 to a
 //                         request whose If-None-Match or If-Modified-Since matches
 //   /moved?n=N&code=C     N redirects with status C (301, 302, 307, 308), then /page
+//   /site/...             what setFile put there (404 for anything else)
 class TestHttpServer {
 public:
     struct Arrival {
@@ -67,6 +68,8 @@ public:
     std::size_t arrivalCount(const std::string& path) const;
     void clearArrivals();
     void stop();
+    // Serves body with type and status under "/site/" + path (path without the leading '/').
+    void setFile(const std::string& path, const std::string& type, const std::string& body, int status = 200);
 
 private:
     void addRoutes();
@@ -85,6 +88,12 @@ private:
     mutable std::mutex mutex_;
     std::vector<Arrival> arrivals_;
     std::map<std::string, int> keyCounts_;
+    struct File {
+        std::string type;
+        std::string body;
+        int status = 200;
+    };
+    std::map<std::string, File> files_;
 };
 
 } // namespace testsupport
