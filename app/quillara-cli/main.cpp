@@ -5,6 +5,7 @@
 #include "cmdConfig.h"
 #include "cmdFetch.h"
 #include "cmdSearch.h"
+#include "cmdSnapshot.h"
 #include "cmdTree.h"
 
 #include <CLI/CLI.hpp>
@@ -23,6 +24,7 @@ int main(int argc, char** argv)
     addFetchCommand(app, context);
     addAnalyzeCommand(app, context);
     addSearchCommand(app, context);
+    addSnapshotCommands(app, context);
 
     try {
         app.parse(argc, argv);

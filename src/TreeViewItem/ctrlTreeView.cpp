@@ -1,10 +1,12 @@
 #include "TreeViewItem/ctrlTreeView.h"
 
 #include "TreeViewItem/tviCabinet.h"
+#include "TreeViewItem/tviPageSnapshot.h"
 #include "TreeViewItem/tviTreeViewItem.h"
 #include "Common/utlIniInfo.h"
 #include "Common/utlLog.h"
 #include "Engine/clsQuillaraEngine.h"
+#include "Engine/clsSnapshotReport.h"
 #include "Engine/clsUrlInformation.h"
 #include "Platform/Tick.h"
 
@@ -24,6 +26,8 @@ void ctrlTreeView::destroyAllItems()
     deletedParent_ = deletedPrevious_ = nullptr;
     requests_.clear();
     expansionQueue_.clear();
+    snapshots_.clear();
+    snapshotCabinet_ = nullptr;
     deleteLater_.clear();
     // Items forget their nodes first: a derived tree has freed or is about to free them.
     for (auto& [key, item] : owned_) {
@@ -158,6 +162,18 @@ void ctrlTreeView::forgetItem(tviTreeViewItem* item)
         it = it->second == item ? requests_.erase(it) : std::next(it);
     }
     std::erase(expansionQueue_, item);
+    for (auto it = snapshots_.begin(); it != snapshots_.end();) {
+        if (it->second != item) {
+            ++it;
+            continue;
+        }
+        // Nobody waits for this download any more: it stops, keeping what it saved.
+        if (engine_ != nullptr)
+            engine_->stopSnapshot(it->first);
+        it = snapshots_.erase(it);
+    }
+    if (snapshotCabinet_ != nullptr && static_cast<tviTreeViewItem*>(snapshotCabinet_) == item)
+        snapshotCabinet_ = nullptr;
 }
 
 void ctrlTreeView::destroyItem(tviTreeViewItem* item)
@@ -327,6 +343,9 @@ bool ctrlTreeView::saveAll(std::vector<std::string>* cabinetPaths)
     for (TreeNode n = getFirstChild(kTreeRoot); n != nullptr; n = getNextSibling(n)) {
         tviCabinet* cab = cabinetOf(n);
         if (cab == nullptr) {
+            if (tviTreeViewItem* item = getItem(n)) {
+                ok = item->saveContents() && ok;
+            }
             continue;
         }
         if (cabinetPaths != nullptr && cab->getType() == typeCabinet) {
@@ -377,6 +396,30 @@ bool ctrlTreeView::request(tviTreeViewItem* item, int mode)
     }
     requests_.emplace(id, item);
     return true;
+}
+
+bool ctrlTreeView::startSnapshot(tviTreeViewItem* item, int mode, const std::string& url, const std::string& folder)
+{
+    int id = -1;
+    if (engine_ == nullptr || item == nullptr || !engine_->startSnapshot(mode, url, folder, id)) {
+        return false;
+    }
+    snapshots_[id] = item;
+    item->setSnapshotId(id);
+    return true;
+}
+
+void ctrlTreeView::onSnapshotNotify(int id, const clsSnapshotReport& report, int phase)
+{
+    auto found = snapshots_.find(id);
+    if (found == snapshots_.end()) {
+        return;
+    }
+    tviTreeViewItem* item = found->second;
+    if (phase == 2) {
+        snapshots_.erase(found);
+    }
+    item->onSnapshotNotify(report, phase);
 }
 
 void ctrlTreeView::withdraw(int id, tviTreeViewItem* item)

@@ -12,6 +12,8 @@
 
 class tviTreeViewItem;
 class tviCabinet;
+class tviPageSnapshot;
+struct clsSnapshotReport;
 class clsQuillaraEngine;
 class clsQuillaraItem;
 class utlIniInfo;
@@ -50,6 +52,7 @@ struct tviDialogData {
     std::string description;
     bool marked = false;
     bool confirmed = false;
+    bool autoDelete = false; // the snapshot dialog's check box
 };
 
 enum class tviDialog { newItem, newFolder, properties, snapshot, footprint };
@@ -178,6 +181,14 @@ public:
     size_t pendingRequestCount() const { return requests_.size(); }
     void queueExpansion(tviTreeViewItem* item);
 
+    // --- Snapshots ---
+    // Starts the engine's snapshot of url into folder for item and pairs the id with it.
+    bool startSnapshot(tviTreeViewItem* item, int mode, const std::string& url, const std::string& folder);
+    // Relays a snapshot notification to the item paired with id (phase 2 ends the pairing).
+    void onSnapshotNotify(int id, const clsSnapshotReport& report, int phase) override;
+    void setSnapshotCabinet(tviPageSnapshot* cabinet) { snapshotCabinet_ = cabinet; }
+    tviPageSnapshot* snapshotCabinet() const { return snapshotCabinet_; }
+
     tviTreeSettings settings;
     // Off for a link check: notifications then update the items but add no sub-items.
     bool makeSubItems = true;
@@ -221,4 +232,6 @@ private:
     std::deque<tviTreeViewItem*> expansionQueue_;
     std::vector<tviTreeViewItem*> deleteLater_;
     int notifyDepth_ = 0;
+    std::map<int, tviTreeViewItem*> snapshots_;
+    tviPageSnapshot* snapshotCabinet_ = nullptr;
 };

@@ -7,6 +7,8 @@
 #include "TreeViewItem/tviCabinet.h"
 #include "TreeViewItem/tviCabinetFolder.h"
 #include "TreeViewItem/tviCabinetItem.h"
+#include "TreeViewItem/tviPSSItem.h"
+#include "TreeViewItem/tviPageSnapshot.h"
 #include "TreeViewItem/tviQuillaraCabinet.h"
 #include "TreeViewItem/tviSubItem.h"
 
@@ -79,6 +81,8 @@ bool tviTreeViewItem::executeCommand(int code, bool query, bool& handled)
     case newItemConfirmed: ok = cmdNewItemConfirmed(query, &enabled); break;
     case newFolder: ok = cmdNewFolder(query, &enabled); break;
     case newFolderConfirmed: ok = cmdNewFolderConfirmed(query, &enabled); break;
+    case takeSnapshot: ok = cmdTakeSnapshot(query, &enabled); break;
+    case snapshotConfirmed: ok = cmdSnapshotConfirmed(query, &enabled); break;
     case properties: ok = cmdProperties(query, &enabled); break;
     case cut: ok = cmdCut(query, &enabled); break;
     case copy: ok = cmdCopy(query, &enabled); break;
@@ -412,6 +416,42 @@ bool tviTreeViewItem::cmdCharset(int kind, bool query, bool* enabled)
 bool tviTreeViewItem::onRequestNotify(int)
 {
     return true;
+}
+
+bool tviTreeViewItem::onSnapshotNotify(const clsSnapshotReport&, int)
+{
+    return true;
+}
+
+bool tviTreeViewItem::cmdTakeSnapshot(bool query, bool* enabled)
+{
+    std::string target;
+    int type = getType();
+    *enabled = tree_->snapshotCabinet() != nullptr && type != typePSSItem && isOpenableAddress(getUrl(), &target) &&
+               !startsWithNoCase(getUrl(), "ftp://");
+    if (*enabled && !query) {
+        tree_->openDialog(tviDialog::snapshot, this, getText());
+    }
+    return true;
+}
+
+bool tviTreeViewItem::cmdSnapshotConfirmed(bool query, bool* enabled)
+{
+    bool available = false;
+    cmdTakeSnapshot(true, &available);
+    *enabled = available;
+    if (!available || query || !tree_->dialogData.confirmed) {
+        return true;
+    }
+    tviDialogData& data = tree_->dialogData;
+    if (data.name.empty()) {
+        // スナップショット名を入力して下さい。 The dialog stays open.
+        tree_->showMessage("Xi" "bvV" "bg¼ðüÍµÄº³¢B",
+                           "Quillara");
+        data.confirmed = false;
+        return true;
+    }
+    return tree_->snapshotCabinet()->takeSnapshot(getUrl(), getDescription(), data.name, data.autoDelete) != nullptr;
 }
 
 bool tviTreeViewItem::setText(const std::string&)

@@ -11,6 +11,7 @@
 
 class clsQuillaraItem;
 class tviCabinet;
+struct clsSnapshotReport;
 
 // Type codes of the tree items; fixed, since the file writer, paste, delete and the views
 // branch on them.
@@ -146,6 +147,16 @@ public:
 
     // Engine notification for this item's request: phase 1 created, 2 reading, 3 read.
     virtual bool onRequestNotify(int phase);
+    // A snapshot this item is paired with saved a file (phase 0) or ended (phase 2).
+    virtual bool onSnapshotNotify(const clsSnapshotReport& report, int phase);
+    virtual void setSnapshotId(int id) { (void)id; }
+    // Special cabinets at the root (snapshots, footprints) save themselves; the tree's
+    // saveAll calls this for every root that is not a cabinet file.
+    virtual bool saveContents() { return true; }
+    // 1019: opens the snapshot dialog for an item with a web or file address; 1020 (the
+    // dialog's OK) takes the snapshot into the snapshot cabinet, or asks for a name.
+    virtual bool cmdTakeSnapshot(bool query, bool* enabled);
+    virtual bool cmdSnapshotConfirmed(bool query, bool* enabled);
     virtual bool setText(const std::string& text);
     // Takes what the confirmed property page holds (name, address, description, mark, as the
     // class keeps them); false when the item cannot be changed.

@@ -1,0 +1,9 @@
+#pragma once
+
+namespace CLI {
+class App;
+}
+class CliContext;
+
+// quillara-cli snapshot URL [--name NAME] [--auto-delete] [--json] and snapshots [--json].
+void addSnapshotCommands(CLI::App& app, CliContext& context);

@@ -1,0 +1,55 @@
+#pragma once
+
+#include "Common/kivaTime.h"
+
+#include <cstddef>
+#include <string>
+#include <string_view>
+#include <vector>
+
+// One line of a snapshot cabinet's or folder's List file.
+struct tviSnapshotListEntry {
+    bool folder = false;
+    std::string dirName; // one directory name, ending with '/'
+    std::string name;    // the display name (Shift_JIS; may contain ':')
+};
+
+// The attributes a snapshot folder or a snapshot keeps in its `snapshot` file.
+struct tviSnapshotRecord {
+    std::string description;
+    bool mark = false;
+    std::string source;  // snapshots only
+    std::string top;     // snapshots only: the top page's file name
+    kivaTime created;    // snapshots only, UTC; year 0 when unknown
+    bool autoDelete = false;
+};
+
+// The two small files of the snapshot cabinet, read from and written to bytes, and the rule
+// that turns a name into a directory name. All text is Shift_JIS.
+//
+// List: one line per child in tree order, "F:" (folder) or "I:" (snapshot), the directory
+// name with its trailing separator, ':', the name, CR LF. The reader skips lines that begin
+// with another letter, ends at a line without ':' or CR, and refuses (skips and counts)
+// any directory name that could lead out of its parent: only one plain component is taken.
+// `snapshot`: "key=value" entries each ended by one NUL byte. Neither reader has a size limit.
+class tviSnapshotFiles {
+public:
+    static std::vector<tviSnapshotListEntry> readList(std::string_view bytes, std::size_t* refused = nullptr);
+    static std::string writeList(const std::vector<tviSnapshotListEntry>& entries);
+
+    // Unknown keys are ignored, entries not ended by NUL are left out; folder records take
+    // only Description and Mark.
+    static tviSnapshotRecord readRecord(std::string_view bytes, bool folder);
+    static std::string writeRecord(const tviSnapshotRecord& record, bool folder);
+
+    // The directory name a display name becomes, without the trailing '/': Shift_JIS
+    // characters are kept whole, written in UTF-8 as the file system expects, ASCII letters
+    // and digits too, every other byte becomes '_'; at most 100 bytes.
+    static std::string directoryNameOf(const std::string& name);
+    // True for a directory name (with or without its trailing '/' or '\') that names one
+    // plain directory inside its parent: not empty, not "." or "..", no separator, no ':',
+    // no control byte, at most 255 bytes, and not the trash directory.
+    static bool isSafeDirectoryName(std::string_view dirName);
+
+    static constexpr const char* trashName = "_ Delete _";
+};
