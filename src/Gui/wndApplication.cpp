@@ -1,5 +1,8 @@
 #include "Gui/wndApplication.h"
 
+#include "Dialog/dlgSSPage.h"
+#include "TreeViewItem/tviPageSnapshot.h"
+
 #include "Common/utlCommandRoot.h"
 #include "Common/utlHelp.h"
 #include "Common/utlIniInfo.h"
@@ -183,6 +186,14 @@ bool wndApplication::init()
     tree_->browserCommand = ini->getString(IniKey::BrowserCommand);
     applyFont();
     treeView_->openCabinets(*ini);
+    // The snapshot dialog; every other dialog goes on to the handler set before.
+    auto otherDialogs = tree_->dialogHandler;
+    tree_->dialogHandler = [this, otherDialogs](tviDialog dialog, tviTreeViewItem* item, const std::string& name) {
+        if (dialog == tviDialog::snapshot)
+            openSnapshotDialog(item, name);
+        else if (otherDialogs)
+            otherDialogs(dialog, item, name);
+    };
     listView_->loadSettings(*ini);
     rebar_->loadSettings(*ini);
     if (ini->getInt(IniKey::MainWinMaxim) == 1)
@@ -676,6 +687,38 @@ void wndApplication::onNodeNotify(int id, clsQuillaraItem* node, int phase)
         return;
     bool handled = false;
     GetUtlCommandRoot()->executeCommand(1200, false, handled);
+}
+
+void wndApplication::onSnapshotNotify(int id, const clsSnapshotReport& report, int phase)
+{
+    if (tree_ == nullptr)
+        return;
+    tree_->onSnapshotNotify(id, report, phase);
+    tviTreeViewItem* selected = treeView_->selectedItem();
+    if (phase == 2 && selected != nullptr && selected->getType() == typePSSItem)
+        refreshViews();
+}
+
+void wndApplication::openSnapshotDialog(tviTreeViewItem* item, const std::string& name)
+{
+    tviPageSnapshot* cabinet = tree_->snapshotCabinet();
+    if (cabinet == nullptr || item == nullptr)
+        return;
+    dlgSSPage dialog(this, cabinet->getFolderPath(), cabinet->getColorDay(), cabinet->getLimitDay(), name,
+                     cabinet->ageing().isDeleteOn());
+    for (;;) {
+        bool ok = dialog.exec() == QDialog::Accepted;
+        tree_->dialogData = tviDialogData{};
+        tree_->dialogData.name = dialog.getName();
+        tree_->dialogData.autoDelete = dialog.getAutoDelete();
+        tree_->dialogData.confirmed = ok;
+        bool handled = false;
+        item->executeCommand(tviCommand::snapshotConfirmed, false, handled);
+        // Without a name the item asked for one and the dialog stays.
+        if (!ok || tree_->dialogData.confirmed)
+            break;
+    }
+    tree_->dialogData = tviDialogData{};
 }
 
 void wndApplication::onHeadNotify(int id, int linkKind, const std::string& address, const std::string& fileName,

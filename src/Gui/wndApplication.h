@@ -67,6 +67,9 @@ public:
     void onNodeNotify(int id, clsQuillaraItem* node, int phase) override;
     void onHeadNotify(int id, int linkKind, const std::string& address, const std::string& fileName,
                       const std::string& protocol, int contentLength, const std::string& lastModifiedText) override;
+    void onSnapshotNotify(int id, const clsSnapshotReport& report, int phase) override;
+    // The snapshot dialog for item (command 1019); its OK sends 1020 to the item.
+    void openSnapshotDialog(class tviTreeViewItem* item, const std::string& name);
 
     int focusPane() const { return focusPane_; }
     void setFocusPane(int pane);

@@ -11,6 +11,7 @@
 #include "Gui/guiText.h"
 #include "TreeViewItem/tviCabinet.h"
 #include "TreeViewItem/tviCabinetItem.h"
+#include "TreeViewItem/tviPageSnapshot.h"
 #include "TreeViewItem/tviQuillaraCabinet.h"
 #include "TreeViewItem/tviTreeViewItem.h"
 
@@ -320,6 +321,7 @@ bool wndTreeView::openCabinets(const utlIniInfo& ini)
     std::string path;
     for (std::size_t i = 0; ini.getCabinetFilePath(i, path); ++i)
         ok = openCabinetFile(path) && ok;
+    ok = tviPageSnapshot::openDefault(tree_, ini.getDataDirectory(), &ini) != nullptr && ok;
     TreeNode first = tree_->getFirstChild(kTreeRoot);
     if (first != nullptr && tree_->getSelection() == nullptr)
         tree_->selectNode(first);

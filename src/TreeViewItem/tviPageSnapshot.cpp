@@ -452,5 +452,7 @@ tviPageSnapshot* tviPageSnapshot::openDefault(ctrlTreeView* tree, const std::str
     }
     tree->setSnapshotCabinet(cabinet);
     cabinet->load();
+    if (tree->getFirstChild(cabinet->getHandle()) != nullptr)
+        tree->expand(cabinet->getHandle(), true);
     return cabinet;
 }

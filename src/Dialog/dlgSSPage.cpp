@@ -1,0 +1,99 @@
+#include "Dialog/dlgSSPage.h"
+
+#include "Gui/guiText.h"
+#include "Platform/platformText.h"
+
+#include <QCheckBox>
+#include <QDialogButtonBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+#include <cstdio>
+
+namespace {
+
+constexpr std::size_t nameLimit = 255;
+
+QString sjis(const char* text)
+{
+    return gui::toQt(text);
+}
+
+} // namespace
+
+std::string dlgSSPage::locationText(const std::string& location)
+{
+    // 保存する場所 :
+    return "\x95\xDB\x91\xB6\x82\xB7\x82\xE9\x8F\xEA\x8F\x8A : " + location;
+}
+
+std::string dlgSSPage::colourText(int days)
+{
+    char text[128];
+    // 一定期間過ぎたら色を変える   %d日
+    std::snprintf(text, sizeof text,
+                  "\x88\xEA\x92\xE8\x8A\xFA\x8A\xD4\x89\xDF\x82\xAC\x82\xBD\x82\xE7\x90\x46\x82\xF0\x95\xCF\x82\xA6\x82\xE9   %d\x93\xFA",
+                  days);
+    return text;
+}
+
+std::string dlgSSPage::deleteText(int days)
+{
+    char text[128];
+    // 一定期間過ぎたら削除する     %d日
+    std::snprintf(text, sizeof text,
+                  "\x88\xEA\x92\xE8\x8A\xFA\x8A\xD4\x89\xDF\x82\xAC\x82\xBD\x82\xE7\x8D\xED\x8F\x9C\x82\xB7\x82\xE9     %d\x93\xFA",
+                  days);
+    return text;
+}
+
+dlgSSPage::dlgSSPage(QWidget* parent, const std::string& location, int colourDays, int deleteDays,
+                     const std::string& name, bool autoDelete)
+    : QDialog(parent)
+{
+    setWindowTitle(sjis("\x83X\x83i\x83" "b\x83v\x83V\x83\x87\x83" "b\x83g\x82\xF0\x8E" "B\x82\xE9")); // スナップショットを撮る
+    auto* layout = new QVBoxLayout(this);
+    auto* label = new QLabel(sjis("\x83X\x83i\x83" "b\x83v\x83V\x83\x87\x83" "b\x83g\x82\xCC\x96\xBC\x91O(&S)"), this); // スナップショットの名前(&S)
+    name_ = new QLineEdit(gui::toQt(name), this);
+    name_->setObjectName(QStringLiteral("name"));
+    label->setBuddy(name_);
+    autoDelete_ = new QCheckBox(sjis("\x8E\xA9\x93\xAE\x8D\xED\x8F\x9C\x82\xB7\x82\xE9(&K)"), this); // 自動削除する(&K)
+    autoDelete_->setObjectName(QStringLiteral("autoDelete"));
+    autoDelete_->setChecked(autoDelete);
+    layout->addWidget(label);
+    layout->addWidget(name_);
+    layout->addWidget(autoDelete_);
+    layout->addWidget(new QLabel(sjis("\x8C\xBB\x8D\xDD\x82\xCC\x90\xDD\x92\xE8 :"), this)); // 現在の設定 :
+    // The location is a file system path: UTF-8, not Shift_JIS.
+    layout->addWidget(new QLabel(gui::toQt(locationText("")) + QString::fromStdString(location), this));
+    layout->addWidget(new QLabel(gui::toQt(colourText(colourDays)), this));
+    layout->addWidget(new QLabel(gui::toQt(deleteText(deleteDays)), this));
+    auto* buttons = new QDialogButtonBox(this);
+    buttons->addButton(QStringLiteral("OK"), QDialogButtonBox::AcceptRole)->setDefault(true);
+    buttons->addButton(sjis("\x83L\x83\x83\x83\x93\x83Z\x83\x8B"), QDialogButtonBox::RejectRole); // キャンセル
+    buttons->addButton(sjis("\x83w\x83\x8B\x83v(&H)"), QDialogButtonBox::HelpRole); // ヘルプ(&H)
+    layout->addWidget(buttons);
+    connect(buttons, &QDialogButtonBox::accepted, this, [this] {
+        accepted_ = true;
+        accept();
+    });
+    connect(buttons, &QDialogButtonBox::rejected, this, [this] {
+        accepted_ = false;
+        reject();
+    });
+    name_->selectAll();
+}
+
+std::string dlgSSPage::getName() const
+{
+    std::string text = gui::fromQt(name_->text());
+    text.resize(platform::sjisBoundary(text, nameLimit));
+    return text;
+}
+
+bool dlgSSPage::getAutoDelete() const
+{
+    return autoDelete_->isChecked();
+}

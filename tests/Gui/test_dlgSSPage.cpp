@@ -1,0 +1,120 @@
+// The snapshot dialog and the snapshot cabinet in the window: the dialog's texts, a snapshot
+// of the selected item through 1019/1020, opening it from disk, delete and restore.
+#include "GuiTestServer.h"
+#include "TestSupport.h"
+
+#include "Dialog/dlgSSPage.h"
+#include "Engine/clsEngineOptions.h"
+#include "Gui/QuillaG.h"
+#include "Gui/ctrlQtTreeView.h"
+#include "Gui/wndApplication.h"
+#include "Gui/wndTreeView.h"
+#include "TreeViewItem/tviCabinetItem.h"
+#include "TreeViewItem/tviPSSItem.h"
+#include "TreeViewItem/tviPageSnapshot.h"
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTest>
+#include <QTimer>
+
+#include <filesystem>
+
+class TestDlgSSPage : public QObject {
+    Q_OBJECT
+private slots:
+    void buildsTheTextsOfTheCurrentSettings();
+    void takesOpensDeletesAndRestoresASnapshot();
+};
+
+void TestDlgSSPage::buildsTheTextsOfTheCurrentSettings()
+{
+    // 保存する場所 : , 一定期間過ぎたら色を変える   25日, 一定期間過ぎたら削除する     35日
+    QCOMPARE(dlgSSPage::locationText("/x/"), std::string("\x95\xDB\x91\xB6\x82\xB7\x82\xE9\x8F\xEA\x8F\x8A : /x/"));
+    QCOMPARE(dlgSSPage::colourText(25),
+             std::string("\x88\xEA\x92\xE8\x8A\xFA\x8A\xD4\x89\xDF\x82\xAC\x82\xBD\x82\xE7\x90\x46\x82\xF0\x95\xCF\x82\xA6\x82\xE9   25\x93\xFA"));
+    QCOMPARE(dlgSSPage::deleteText(35),
+             std::string("\x88\xEA\x92\xE8\x8A\xFA\x8A\xD4\x89\xDF\x82\xAC\x82\xBD\x82\xE7\x8D\xED\x8F\x9C\x82\xB7\x82\xE9     35\x93\xFA"));
+    dlgSSPage dialog(nullptr, "/x/", 25, 35, std::string(300, 'n'), true);
+    QCOMPARE(dialog.getName().size(), std::size_t(255));
+    QVERIFY(dialog.getAutoDelete());
+}
+
+namespace {
+
+// Answers the next modal dialog: a name, then OK.
+void answerDialog(const QString& name)
+{
+    QTimer::singleShot(50, [name] {
+        QWidget* modal = QApplication::activeModalWidget();
+        if (modal == nullptr)
+            return;
+        modal->findChild<QLineEdit*>(QStringLiteral("name"))->setText(name);
+        for (QPushButton* button : modal->findChildren<QPushButton*>())
+            if (button->text() == QStringLiteral("OK"))
+                button->click();
+    });
+}
+
+} // namespace
+
+void TestDlgSSPage::takesOpensDeletesAndRestoresASnapshot()
+{
+    testsupport::TempHome home;
+    GuiTestServer server;
+    QuillaG program;
+    program.startServices();
+    auto window = std::make_unique<wndApplication>();
+    clsEngineOptions options;
+    options.paceIntervalMs = 0;
+    options.receiveTimeoutMs = 5000;
+    window->useOwnEngine(options);
+    program.startWindow(std::move(window));
+    wndApplication* app = program.application();
+    ctrlQtTreeView* tree = app->tree();
+    tree->interactive = false;
+    tree->answerYes = true;
+
+    // The cabinet sits behind the default cabinet.
+    TreeNode first = tree->getFirstChild(kTreeRoot);
+    tviPageSnapshot* cabinet = tree->snapshotCabinet();
+    QVERIFY(cabinet != nullptr);
+    QCOMPARE(tree->getNextSibling(first), cabinet->getHandle());
+
+    auto* source = static_cast<tviCabinetItem*>(tree->adopt(tviTreeViewItem::createItem(tree, typeCabinetItem)));
+    source->setName("page");
+    source->setUrl(server.url("/page/1"));
+    QVERIFY(source->insertItem(first, kTreeLast));
+    tree->selectNode(source->getHandle());
+    answerDialog(QStringLiteral("offline"));
+    QVERIFY(app->runMenuId(32801));
+    auto* item = dynamic_cast<tviPSSItem*>(tree->getItem(tree->getFirstChild(cabinet->getHandle())));
+    QVERIFY(item != nullptr);
+    QElapsedTimer waited;
+    waited.start();
+    while (item->getDownloadState() != 0 && waited.elapsed() < 30000)
+        QTest::qWait(20);
+    QCOMPARE(item->getDownloadState(), 0);
+    QCOMPARE(item->getText(), std::string("offline"));
+    QVERIFY(std::filesystem::exists(item->getUrl()));
+
+    tree->selectNode(item->getHandle());
+    bool handled = false;
+    QVERIFY(app->treeView()->executeCommand(tviCommand::showInBrowser, false, handled));
+    QVERIFY(handled);
+    QCOMPARE(tree->lastOpened, item->getUrl());
+
+    std::string path = item->getFullPath();
+    QVERIFY(app->treeView()->executeCommand(tviCommand::deleteItem, false, handled));
+    QVERIFY(!std::filesystem::exists(path));
+    QCOMPARE(tree->getFirstChild(cabinet->getHandle()), static_cast<TreeNode>(nullptr));
+    QVERIFY(app->treeView()->executeCommand(tviCommand::undoDelete, false, handled));
+    QVERIFY(std::filesystem::exists(path + item->getTop()));
+    QCOMPARE(testsupport::readFile(home.dir() + "Data/Snapshot/List"), std::string("I:offline/:offline\r\n"));
+    program.stop();
+}
+
+QTEST_MAIN(TestDlgSSPage)
+#include "test_dlgSSPage.moc"
