@@ -89,6 +89,8 @@ bool tviPSSItem::load(const std::string& path)
     top_ = tviSnapshotFiles::isSafeDirectoryName(record.top) && record.top.back() != '/' ? record.top : std::string();
     created_ = record.created;
     autoDelete_ = record.autoDelete;
+    // A snapshot whose page was never saved shows as failed after a restart too.
+    failed_ = top_.empty();
     return true;
 }
 
