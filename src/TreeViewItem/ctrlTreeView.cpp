@@ -25,6 +25,7 @@ void ctrlTreeView::destroyAllItems()
     deleted_ = nullptr;
     deletedParent_ = deletedPrevious_ = nullptr;
     requests_.clear();
+    pairings_.clear();
     expansionQueue_.clear();
     snapshots_.clear();
     snapshotCabinet_ = nullptr;
@@ -158,9 +159,7 @@ void ctrlTreeView::forgetItem(tviTreeViewItem* item)
     if (deletedPrevious_ == item) {
         deletedPrevious_ = nullptr;
     }
-    for (auto it = requests_.begin(); it != requests_.end();) {
-        it = it->second == item ? requests_.erase(it) : std::next(it);
-    }
+    unpair(item, 0, true);
     std::erase(expansionQueue_, item);
     for (auto it = snapshots_.begin(); it != snapshots_.end();) {
         if (it->second != item) {
@@ -288,14 +287,75 @@ void ctrlTreeView::queueExpansion(tviTreeViewItem* item)
 
 std::vector<tviTreeViewItem*> ctrlTreeView::itemsOfRequest(int id) const
 {
+    auto found = requests_.find(id);
+    if (found == requests_.end()) {
+        return {};
+    }
     std::vector<tviTreeViewItem*> flagged;
     std::vector<tviTreeViewItem*> others;
-    auto [from, to] = requests_.equal_range(id);
-    for (auto it = from; it != to; ++it) {
-        (it->second->getFlag() ? flagged : others).push_back(it->second);
+    for (tviTreeViewItem* item : found->second.places) {
+        if (item != nullptr) {
+            (item->getFlag() ? flagged : others).push_back(item);
+        }
     }
     flagged.insert(flagged.end(), others.begin(), others.end());
     return flagged;
+}
+
+bool ctrlTreeView::isPaired(int id, const tviTreeViewItem* item) const
+{
+    auto [from, to] = pairings_.equal_range(item);
+    for (auto it = from; it != to; ++it) {
+        if (it->second.id == id) {
+            return true;
+        }
+    }
+    return false;
+}
+
+void ctrlTreeView::pair(int id, tviTreeViewItem* item)
+{
+    RequestItems& entry = requests_[id];
+    pairings_.emplace(item, Pairing{id, entry.places.size()});
+    entry.places.push_back(item);
+    ++entry.live;
+}
+
+void ctrlTreeView::unpair(tviTreeViewItem* item, int id, bool anyId)
+{
+    auto [from, to] = pairings_.equal_range(item);
+    for (auto it = from; it != to;) {
+        if (!anyId && it->second.id != id) {
+            ++it;
+            continue;
+        }
+        auto entry = requests_.find(it->second.id);
+        entry->second.places[it->second.slot] = nullptr;
+        if (--entry->second.live == 0) {
+            requests_.erase(entry);
+        } else if (entry->second.places.size() > 16 && entry->second.live * 2 < entry->second.places.size()) {
+            compact(entry->first, entry->second);
+        }
+        it = pairings_.erase(it);
+    }
+}
+
+void ctrlTreeView::compact(int id, RequestItems& entry)
+{
+    size_t kept = 0;
+    for (tviTreeViewItem* item : entry.places) {
+        if (item == nullptr) {
+            continue;
+        }
+        auto [from, to] = pairings_.equal_range(item);
+        for (auto it = from; it != to; ++it) {
+            if (it->second.id == id) {
+                it->second.slot = kept;
+            }
+        }
+        entry.places[kept++] = item;
+    }
+    entry.places.resize(kept);
 }
 
 tviCabinet* ctrlTreeView::cabinetOf(TreeNode node) const
@@ -383,19 +443,20 @@ bool ctrlTreeView::request(tviTreeViewItem* item, int mode)
     }
     int id = info->getId();
     info->releaseQueueRef();
+    share(item, id);
+    return true;
+}
+
+void ctrlTreeView::share(tviTreeViewItem* item, int id)
+{
     int old = item->getRequestNumber();
     if (old >= 0 && old != id) {
         withdraw(old, item);
     }
     item->requestNumber_ = id;
-    auto [from, to] = requests_.equal_range(id);
-    for (auto it = from; it != to; ++it) {
-        if (it->second == item) {
-            return true;
-        }
+    if (!isPaired(id, item)) {
+        pair(id, item);
     }
-    requests_.emplace(id, item);
-    return true;
 }
 
 bool ctrlTreeView::startSnapshot(tviTreeViewItem* item, int mode, const std::string& url, const std::string& folder)
@@ -424,17 +485,8 @@ void ctrlTreeView::onSnapshotNotify(int id, const clsSnapshotReport& report, int
 
 void ctrlTreeView::withdraw(int id, tviTreeViewItem* item)
 {
-    bool others = false;
-    auto [from, to] = requests_.equal_range(id);
-    for (auto it = from; it != to;) {
-        if (it->second == item) {
-            it = requests_.erase(it);
-        } else {
-            others = true;
-            ++it;
-        }
-    }
-    if (!others && engine_ != nullptr) {
+    unpair(item, id, false);
+    if (requests_.count(id) == 0 && engine_ != nullptr) {
         engine_->synchronize();
     }
 }
@@ -444,12 +496,7 @@ void ctrlTreeView::onNodeNotify(int id, clsQuillaraItem* node, int phase)
     ++notifyDepth_;
     for (tviTreeViewItem* item : itemsOfRequest(id)) {
         // An earlier handler of this notification may have removed the item.
-        bool stillPaired = false;
-        auto [from, to] = requests_.equal_range(id);
-        for (auto it = from; it != to; ++it) {
-            stillPaired = stillPaired || it->second == item;
-        }
-        if (!stillPaired) {
+        if (!isPaired(id, item)) {
             continue;
         }
         item->setRequest(id, node);

@@ -172,13 +172,17 @@ public:
     clsQuillaraEngine* engine() const { return engine_; }
     // Requests item's page with a mode of requestItem and pairs the new id with the item.
     bool request(tviTreeViewItem* item, int mode);
+    // Pairs item with the request id that another item's request returned, without asking
+    // the engine again: the item then gets that request's notifications from now on.
+    void share(tviTreeViewItem* item, int id);
     // Removes the pairing of id with item.
     void withdraw(int id, tviTreeViewItem* item);
     // Engine node notification (phase 1 created, 2 reading, 3 read) for request id: every
     // item paired with id gets the node and the phase, those waiting to expand first.
     void onNodeNotify(int id, clsQuillaraItem* node, int phase) override;
     std::vector<tviTreeViewItem*> itemsOfRequest(int id) const;
-    size_t pendingRequestCount() const { return requests_.size(); }
+    // How many (id, item) pairs there are.
+    size_t pendingRequestCount() const { return pairings_.size(); }
     void queueExpansion(tviTreeViewItem* item);
 
     // --- Snapshots ---
@@ -228,7 +232,25 @@ private:
     tviTreeViewItem* deletedParent_ = nullptr;
     tviTreeViewItem* deletedPrevious_ = nullptr;
     clsQuillaraEngine* engine_ = nullptr;
-    std::multimap<int, tviTreeViewItem*> requests_;
+    // The request map. Each id keeps its items in the order they were paired (a withdrawn
+    // pair leaves a hole until the list is compacted), and each item knows its pairs, so that
+    // pairing, withdrawing and "is it still paired" cost the same however many items share
+    // one request.
+    struct RequestItems {
+        std::vector<tviTreeViewItem*> places;
+        size_t live = 0;
+    };
+    struct Pairing {
+        int id;
+        size_t slot;
+    };
+    bool isPaired(int id, const tviTreeViewItem* item) const;
+    void pair(int id, tviTreeViewItem* item);
+    // Removes the pairs of item, only those with id unless anyId.
+    void unpair(tviTreeViewItem* item, int id, bool anyId);
+    void compact(int id, RequestItems& entry);
+    std::unordered_map<int, RequestItems> requests_;
+    std::unordered_multimap<const tviTreeViewItem*, Pairing> pairings_;
     std::deque<tviTreeViewItem*> expansionQueue_;
     std::vector<tviTreeViewItem*> deleteLater_;
     int notifyDepth_ = 0;

@@ -11,7 +11,7 @@
 tviCabinetCheck::tviCabinetCheck(const clsEngineOptions& options)
 {
     window_.setHandler([this](const platform::Message& m) { engine_.handleMessage(m); });
-    engineStarted_ = engine_.init(&tree_, &window_, options);
+    engineStarted_ = engine_.init(this, &window_, options);
     tree_.setEngine(&engine_);
 }
 
@@ -44,6 +44,37 @@ const std::string& tviCabinetCheck::loadError() const
     return cabinet_ != nullptr ? cabinet_->getLoadError() : none;
 }
 
+namespace {
+
+bool isFinished(const tviTreeViewItem* item)
+{
+    return item->getRequest() != nullptr && (item->getStatus() == 4 || item->getStatus() == 5);
+}
+
+} // namespace
+
+void tviCabinetCheck::onNodeNotify(int id, clsQuillaraItem* node, int phase)
+{
+    tree_.onNodeNotify(id, node, phase);
+    for (tviTreeViewItem* item : tree_.itemsOfRequest(id)) {
+        noteFinished(item);
+    }
+}
+
+void tviCabinetCheck::noteFinished(tviTreeViewItem* item)
+{
+    auto found = position_.find(item);
+    if (found == position_.end()) {
+        return;
+    }
+    char now = isFinished(item) ? 1 : 0;
+    char& was = finished_[found->second];
+    if (now != was) {
+        finishedCount_ = finishedCount_ + now - was;
+        was = now;
+    }
+}
+
 bool tviCabinetCheck::run(int giveUpMs, const std::function<void(size_t, size_t)>& progress)
 {
     if (!engineStarted_ || cabinet_ == nullptr) {
@@ -56,25 +87,37 @@ bool tviCabinetCheck::run(int giveUpMs, const std::function<void(size_t, size_t)
             items.push_back(static_cast<tviCabinetItem*>(item));
         }
     }
+    position_.clear();
+    position_.reserve(items.size());
+    for (size_t i = 0; i < items.size(); ++i) {
+        position_.emplace(items[i], i);
+    }
+    finished_.assign(items.size(), 0);
+    finishedCount_ = 0;
+    for (tviCabinetItem* item : items) {
+        noteFinished(item);
+    }
     tree_.makeSubItems = false;
     statusBefore_.clear();
+    // Items that show one address share one request: asking the engine again for each would
+    // only post the same finished page to all of them once more, for every one of them.
+    std::unordered_map<std::string, int> requested;
     for (tviCabinetItem* item : items) {
         statusBefore_.emplace_back(item, item->getStatus());
         item->tviURLItem::setStatus(0);
-        tree_.request(item, requestRead);
+        noteFinished(item);
+        auto shared = requested.find(item->getUrl());
+        if (shared != requested.end()) {
+            tree_.share(item, shared->second);
+        } else if (tree_.request(item, requestRead)) {
+            requested.emplace(item->getUrl(), item->getRequestNumber());
+        }
     }
     auto giveUp = std::chrono::steady_clock::now() + std::chrono::milliseconds(giveUpMs);
     size_t done = 0;
-    auto finished = [](tviCabinetItem* item) {
-        return item->getRequest() != nullptr && (item->getStatus() == 4 || item->getStatus() == 5);
-    };
     while (std::chrono::steady_clock::now() < giveUp) {
-        size_t now = 0;
-        for (tviCabinetItem* item : items) {
-            now += finished(item) ? 1 : 0;
-        }
-        if (now != done) {
-            done = now;
+        if (finishedCount_ != done) {
+            done = finishedCount_;
             if (progress) {
                 progress(done, items.size());
             }
@@ -89,11 +132,12 @@ bool tviCabinetCheck::run(int giveUpMs, const std::function<void(size_t, size_t)
         engine_.queueStop();
         window_.pump(200);
         for (tviCabinetItem* item : items) {
-            if (!finished(item)) {
+            if (!isFinished(item)) {
                 item->setStatus(5);
             }
         }
     }
+    position_.clear();
     collect();
     return true;
 }

@@ -8,6 +8,7 @@
 #include <cstddef>
 #include <functional>
 #include <string>
+#include <unordered_map>
 #include <utility>
 #include <vector>
 
@@ -32,11 +33,15 @@ struct tviCheckResult {
 };
 
 // Loads every URL item of one cabinet through the engine, as selecting each item would, on an
-// in-memory tree without a window: the headless link check of quillara-cli.
-class tviCabinetCheck {
+// in-memory tree without a window: the headless link check of quillara-cli. The engine's
+// notifications pass through the check on their way to the tree, so that it counts finished
+// items by looking only at those a notification reached.
+class tviCabinetCheck : public clsEngineTarget {
 public:
     explicit tviCabinetCheck(const clsEngineOptions& options);
-    ~tviCabinetCheck();
+    ~tviCabinetCheck() override;
+    tviCabinetCheck(const tviCabinetCheck&) = delete;
+    tviCabinetCheck& operator=(const tviCabinetCheck&) = delete;
 
     // Opens path as a cabinet. False when it cannot be read at all; a cabinet read only in
     // part opens (read-only) and loadError() says why.
@@ -61,8 +66,16 @@ public:
     // (old, new) in tree order. Nothing is written when nothing moved.
     bool updateMoved(std::vector<std::pair<std::string, std::string>>& changes, bool withStatuses);
 
+    void onNodeNotify(int id, clsQuillaraItem* node, int phase) override;
+    void onHeadNotify(int id, int linkKind, const std::string& address, const std::string& fileName,
+                      const std::string& protocol, int contentLength, const std::string& lastModifiedText) override
+    {
+        tree_.onHeadNotify(id, linkKind, address, fileName, protocol, contentLength, lastModifiedText);
+    }
+
 private:
     void collect();
+    void noteFinished(tviTreeViewItem* item);
 
     platform::QueueMessageTarget window_;
     clsQuillaraEngine engine_;
@@ -72,4 +85,8 @@ private:
     std::vector<tviCabinetItem*> resultItems_; // the item of each result
     std::vector<std::pair<tviCabinetItem*, int>> statusBefore_;
     bool engineStarted_ = false;
+    // The items of the run under way, by position, and which of them have finished.
+    std::unordered_map<const tviTreeViewItem*, size_t> position_;
+    std::vector<char> finished_;
+    size_t finishedCount_ = 0;
 };

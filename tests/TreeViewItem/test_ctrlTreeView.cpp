@@ -1,0 +1,254 @@
+// The tree's request map against the plain multimap it replaced, on random sequences of
+// requests, withdrawals and notifications whose handlers change the map while it is walked.
+#include "Engine/clsQuillaraEngine.h"
+#include "Engine/clsUrlInformation.h"
+#include "Platform/MessageTarget.h"
+#include "TestSupport.h"
+#include "TreeViewItem/ctrlMemoryTreeView.h"
+#include "TreeViewItem/tviCabinet.h"
+#include "TreeViewItem/tviCabinetItem.h"
+
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <map>
+#include <random>
+#include <string>
+#include <vector>
+
+namespace {
+
+// What one delivery did: (item, id, phase).
+using Delivery = std::tuple<int, int, int>;
+
+// Random choices, drawn in the same order by both sides as long as they behave alike.
+struct Script {
+    std::mt19937 rng;
+    int below(int n) { return static_cast<int>(rng() % static_cast<unsigned>(n)); }
+};
+
+// The request map as it was: a multimap from id to item, walked whole for every check.
+class ReferenceMap {
+public:
+    std::multimap<int, int> pairs;
+    std::vector<int> number;
+    std::vector<bool> flag;
+    std::vector<Delivery> log;
+    std::function<void(int item, int phase)> onDeliver;
+
+    explicit ReferenceMap(int items) : number(items, -1), flag(items, false) {}
+
+    void request(int item, int id)
+    {
+        int old = number[item];
+        if (old >= 0 && old != id) {
+            withdraw(old, item);
+        }
+        number[item] = id;
+        auto [from, to] = pairs.equal_range(id);
+        for (auto it = from; it != to; ++it) {
+            if (it->second == item) {
+                return;
+            }
+        }
+        pairs.emplace(id, item);
+    }
+    void withdraw(int id, int item)
+    {
+        auto [from, to] = pairs.equal_range(id);
+        for (auto it = from; it != to;) {
+            it = it->second == item ? pairs.erase(it) : std::next(it);
+        }
+    }
+    void forget(int item)
+    {
+        for (auto it = pairs.begin(); it != pairs.end();) {
+            it = it->second == item ? pairs.erase(it) : std::next(it);
+        }
+    }
+    std::vector<int> itemsOf(int id) const
+    {
+        std::vector<int> flagged, others;
+        auto [from, to] = pairs.equal_range(id);
+        for (auto it = from; it != to; ++it) {
+            (flag[it->second] ? flagged : others).push_back(it->second);
+        }
+        flagged.insert(flagged.end(), others.begin(), others.end());
+        return flagged;
+    }
+    void notify(int id, int phase)
+    {
+        for (int item : itemsOf(id)) {
+            bool stillPaired = false;
+            auto [from, to] = pairs.equal_range(id);
+            for (auto it = from; it != to; ++it) {
+                stillPaired = stillPaired || it->second == item;
+            }
+            if (!stillPaired) {
+                continue;
+            }
+            number[item] = id;
+            log.emplace_back(item, id, phase);
+            onDeliver(item, phase);
+        }
+    }
+};
+
+// An item that reports its notifications to the test.
+class ProbeItem : public tviCabinetItem {
+public:
+    ProbeItem(ctrlTreeView* tree, int index) : tviCabinetItem(tree), index(index) {}
+    bool onRequestNotify(int phase) override
+    {
+        onDeliver(index, phase);
+        return true;
+    }
+    int index;
+    std::function<void(int, int)> onDeliver;
+};
+
+struct RequestMap : ::testing::Test {
+    static constexpr int itemCount = 24;
+    static constexpr int addressCount = 5;
+    testsupport::TempHome home;
+    platform::QueueMessageTarget window;
+    clsQuillaraEngine engine;
+    ctrlMemoryTreeView tree;
+    std::vector<ProbeItem*> items;
+    std::vector<std::string> addresses;
+    std::vector<clsUrlInformation*> held;
+    std::map<std::string, int> idOf;
+
+    void SetUp() override
+    {
+        clsEngineOptions options;
+        options.paceIntervalMs = 0;
+        window.setHandler([this](const platform::Message& m) { engine.handleMessage(m); });
+        ASSERT_TRUE(engine.init(&tree, &window, options));
+        tree.setEngine(&engine);
+        auto* cabinet = static_cast<tviCabinet*>(tree.adopt(std::make_unique<tviCabinet>(&tree)));
+        ASSERT_TRUE(cabinet->insertItem(kTreeRoot, kTreeLast));
+        // Registered only and held, so that every request of an address gets the same id.
+        for (int a = 0; a < addressCount; ++a) {
+            addresses.push_back(home.dir() + "page" + std::to_string(a) + ".html");
+            clsUrlInformation* info = nullptr;
+            ASSERT_TRUE(engine.requestItem(requestRegisterOnly, typeCabinetItem, addresses.back(), info));
+            held.push_back(info);
+            idOf[addresses.back()] = info->getId();
+        }
+        for (int i = 0; i < itemCount; ++i) {
+            auto* item = static_cast<ProbeItem*>(tree.adopt(std::make_unique<ProbeItem>(&tree, i)));
+            item->setUrl(addresses[static_cast<size_t>(i % addressCount)]);
+            ASSERT_TRUE(item->insertItem(cabinet->getHandle(), kTreeLast));
+            items.push_back(item);
+        }
+    }
+    void TearDown() override
+    {
+        for (clsUrlInformation* info : held) {
+            info->releaseQueueRef();
+        }
+        engine.term();
+        window.setHandler([](const platform::Message& m) { clsQuillaraEngine::DiscardMessage(m); });
+        while (window.pump(0) > 0) {
+        }
+    }
+    int someId(Script& s) { return idOf[addresses[static_cast<size_t>(s.below(addressCount))]]; }
+};
+
+TEST_F(RequestMap, PairsAndDeliversAsTheMultimapDid)
+{
+    for (unsigned seed = 1; seed <= 40; ++seed) {
+        SCOPED_TRACE(seed);
+        for (ProbeItem* item : items) {
+            tree.forgetItem(item);
+            item->setRequest(-1, nullptr);
+            item->setFlag(false);
+        }
+        ReferenceMap model(itemCount);
+        std::vector<Delivery> log;
+        Script real{std::mt19937(seed)};
+        Script ref{std::mt19937(seed)};
+        // Handlers change the map while a notification is being delivered.
+        auto act = [](Script& s, int self, auto&& request, auto&& withdraw, auto&& forget, auto&& flag) {
+            int other = s.below(itemCount);
+            switch (s.below(8)) {
+            case 0: withdraw(self); break;
+            case 1: withdraw(other); break;
+            case 2: request(other, s.below(addressCount)); break;
+            case 3: forget(other); break;
+            case 4: flag(other, s.below(2) == 1); break;
+            default: break;
+            }
+        };
+        for (ProbeItem* item : items) {
+            item->onDeliver = [&, this](int self, int phase) {
+                log.emplace_back(self, items[static_cast<size_t>(self)]->getRequestNumber(), phase);
+                act(
+                    real, self,
+                    [&](int i, int a) {
+                        items[static_cast<size_t>(i)]->setUrl(addresses[static_cast<size_t>(a)]);
+                        tree.request(items[static_cast<size_t>(i)], requestRegisterOnly);
+                    },
+                    [&](int i) { tree.withdraw(items[static_cast<size_t>(i)]->getRequestNumber(), items[static_cast<size_t>(i)]); },
+                    [&](int i) { tree.forgetItem(items[static_cast<size_t>(i)]); },
+                    [&](int i, bool f) { items[static_cast<size_t>(i)]->setFlag(f); });
+            };
+        }
+        model.onDeliver = [&, this](int self, int) {
+            act(
+                ref, self, [&](int i, int a) { model.request(i, idOf[addresses[static_cast<size_t>(a)]]); },
+                [&](int i) { model.withdraw(model.number[static_cast<size_t>(i)], i); },
+                [&](int i) { model.forget(i); }, [&](int i, bool f) { model.flag[static_cast<size_t>(i)] = f; });
+        };
+        for (int step = 0; step < 400; ++step) {
+            int op = real.below(6);
+            ASSERT_EQ(op, ref.below(6));
+            int i = real.below(itemCount);
+            ASSERT_EQ(i, ref.below(itemCount));
+            ProbeItem* item = items[static_cast<size_t>(i)];
+            if (op <= 1) {
+                int a = real.below(addressCount);
+                ASSERT_EQ(a, ref.below(addressCount));
+                item->setUrl(addresses[static_cast<size_t>(a)]);
+                // Asking the engine, or sharing an id without asking: the same pairing.
+                if (op == 0) {
+                    ASSERT_TRUE(tree.request(item, requestRegisterOnly));
+                } else {
+                    tree.share(item, idOf[addresses[static_cast<size_t>(a)]]);
+                }
+                model.request(i, idOf[addresses[static_cast<size_t>(a)]]);
+            } else if (op == 2) {
+                tree.withdraw(item->getRequestNumber(), item);
+                model.withdraw(model.number[static_cast<size_t>(i)], i);
+            } else if (op == 3) {
+                bool f = real.below(2) == 1;
+                ASSERT_EQ(f, ref.below(2) == 1);
+                item->setFlag(f);
+                model.flag[static_cast<size_t>(i)] = f;
+            } else {
+                int id = someId(real);
+                ASSERT_EQ(id, someId(ref));
+                int phase = 1 + real.below(3);
+                ASSERT_EQ(phase, 1 + ref.below(3));
+                tree.onNodeNotify(id, nullptr, phase);
+                model.notify(id, phase);
+                ASSERT_EQ(model.log, log) << "step " << step;
+            }
+            ASSERT_EQ(model.pairs.size(), tree.pendingRequestCount()) << "step " << step;
+            for (const auto& [address, id] : idOf) {
+                std::vector<int> got;
+                for (tviTreeViewItem* t : tree.itemsOfRequest(id)) {
+                    got.push_back(static_cast<ProbeItem*>(t)->index);
+                }
+                ASSERT_EQ(model.itemsOf(id), got) << "step " << step << " id " << id;
+            }
+            for (int k = 0; k < itemCount; ++k) {
+                ASSERT_EQ(model.number[static_cast<size_t>(k)], items[static_cast<size_t>(k)]->getRequestNumber());
+            }
+        }
+        EXPECT_GT(model.log.size(), 100u);
+    }
+}
+
+} // namespace
