@@ -128,6 +128,9 @@ bool readWholeFile(const std::string& path, std::string& out, std::string* error
         errno = EISDIR;
         return fail(error, "cannot read " + path);
     }
+    // One allocation for a regular file instead of a doubling string.
+    if (S_ISREG(st.st_mode) && st.st_size > 0)
+        out.reserve(static_cast<std::size_t>(st.st_size));
     char buffer[65536];
     for (;;) {
         ssize_t n = ::read(fd, buffer, sizeof buffer);

@@ -9,13 +9,46 @@ namespace {
 constexpr std::string_view kReplacementUtf8 = "\xEF\xBF\xBD";
 constexpr std::string_view kGetaSjis = "\x81\xAC"; // 〓
 
+const iconv_t kNoDescriptor = reinterpret_cast<iconv_t>(-1);
+
+// An iconv descriptor kept for the thread: opening one costs more than converting a line.
+class Descriptor {
+public:
+    Descriptor(const char* to, const char* from) : cd_(iconv_open(to, from)) {}
+    ~Descriptor()
+    {
+        if (cd_ != kNoDescriptor)
+            iconv_close(cd_);
+    }
+    Descriptor(const Descriptor&) = delete;
+    Descriptor& operator=(const Descriptor&) = delete;
+    // The descriptor in its initial state, or kNoDescriptor.
+    iconv_t get()
+    {
+        if (cd_ != kNoDescriptor)
+            iconv(cd_, nullptr, nullptr, nullptr, nullptr);
+        return cd_;
+    }
+
+private:
+    iconv_t cd_;
+};
+
+bool isAscii(std::string_view text)
+{
+    for (char c : text) {
+        if (static_cast<unsigned char>(c) >= 0x80)
+            return false;
+    }
+    return true;
+}
+
 // Converts with iconv, replacing each sequence it rejects and stepping over it,
 // so that one bad byte never loses the rest of the text.
-std::string convert(std::string_view input, const char* to, const char* from, std::string_view replacement,
+std::string convert(std::string_view input, iconv_t cd, const char* from, std::string_view replacement,
                     std::size_t badStep)
 {
-    iconv_t cd = iconv_open(to, from);
-    if (cd == reinterpret_cast<iconv_t>(-1))
+    if (cd == kNoDescriptor)
         return std::string(input);
     std::string out;
     out.reserve(input.size() * 3 / 2 + 4);
@@ -43,20 +76,26 @@ std::string convert(std::string_view input, const char* to, const char* from, st
         in += step;
         inLeft -= step;
     }
-    iconv_close(cd);
     return out;
 }
 
 } // namespace
 
+// ASCII is the same bytes in both codes.
 std::string sjisToUtf8(std::string_view sjis)
 {
-    return convert(sjis, "UTF-8", "CP932", kReplacementUtf8, 1);
+    if (isAscii(sjis))
+        return std::string(sjis);
+    thread_local Descriptor cd("UTF-8", "CP932");
+    return convert(sjis, cd.get(), "CP932", kReplacementUtf8, 1);
 }
 
 std::string utf8ToSjis(std::string_view utf8)
 {
-    return convert(utf8, "CP932", "UTF-8", kGetaSjis, 1);
+    if (isAscii(utf8))
+        return std::string(utf8);
+    thread_local Descriptor cd("CP932", "UTF-8");
+    return convert(utf8, cd.get(), "UTF-8", kGetaSjis, 1);
 }
 
 std::size_t sjisBoundary(std::string_view sjis, std::size_t maxBytes)

@@ -86,8 +86,11 @@ TreeNode ctrlMemoryTreeView::doInsertNode(TreeNode parent, TreeNode insertAfter,
         free_.pop_back();
         *n = Node{};
     } else {
-        pool_.push_back(std::make_unique<Node>());
-        n = pool_.back().get();
+        if (blockUsed_ == blockSize) {
+            blocks_.push_back(std::make_unique<Node[]>(blockSize));
+            blockUsed_ = 0;
+        }
+        n = &blocks_.back()[blockUsed_++];
     }
     n->item = item;
     n->live = true;

@@ -43,7 +43,10 @@ private:
     void link(Node* n, Node* parent, Node* after);
     void unlink(Node* n);
     Node* root_;
-    std::vector<std::unique_ptr<Node>> pool_;
+    // Nodes are made in blocks of blockSize, never moved, and reused through free_.
+    static constexpr size_t blockSize = 1024;
+    std::vector<std::unique_ptr<Node[]>> blocks_;
+    size_t blockUsed_ = blockSize;
     std::vector<Node*> free_;
     size_t live_ = 0;
     Node* selection_ = nullptr;

@@ -31,18 +31,28 @@ void ctrlTreeView::destroyAllItems()
     snapshotCabinet_ = nullptr;
     deleteLater_.clear();
     // Items forget their nodes first: a derived tree has freed or is about to free them.
-    for (auto& [key, item] : owned_) {
-        item->setHandle(nullptr);
-        item->addressEntry_ = nullptr;
+    // They go in address order, which is about the order they were made in: far fewer cache
+    // misses, and the allocator merges neighbours, than the hash table's order.
+    std::vector<std::unique_ptr<tviTreeViewItem>> items;
+    items.reserve(owned_.size());
+    for (auto& entry : owned_) {
+        items.push_back(std::move(entry.second));
     }
     owned_.clear();
     addresses_.clear();
+    indexBuilt_ = false;
+    std::sort(items.begin(), items.end(), std::less<>());
+    for (auto& item : items) {
+        item->setHandle(nullptr);
+        item->addressEntry_ = nullptr;
+    }
+    items.clear();
 }
 
 TreeNode ctrlTreeView::insertNode(TreeNode parent, TreeNode insertAfter, tviTreeViewItem* item)
 {
     TreeNode node = doInsertNode(parent, insertAfter, item);
-    if (node != nullptr && item != nullptr) {
+    if (node != nullptr && item != nullptr && indexBuilt_) {
         indexAdd(item);
     }
     return node;
@@ -50,7 +60,7 @@ TreeNode ctrlTreeView::insertNode(TreeNode parent, TreeNode insertAfter, tviTree
 
 bool ctrlTreeView::deleteNode(TreeNode node)
 {
-    if (node == kTreeRoot) {
+    if (node == kTreeRoot || !indexBuilt_) {
         return doDeleteNode(node);
     }
     // The items are collected first: once the nodes are gone they cannot be reached.
@@ -71,6 +81,7 @@ bool ctrlTreeView::deleteNode(TreeNode node)
 
 int ctrlTreeView::countShowing(const std::string& address) const
 {
+    buildIndex();
     auto found = addresses_.find(address);
     return found != addresses_.end() ? found->second : 0;
 }
@@ -84,7 +95,29 @@ void ctrlTreeView::addressChanged(tviTreeViewItem* item)
     indexAdd(item);
 }
 
-void ctrlTreeView::indexAdd(tviTreeViewItem* item)
+void ctrlTreeView::buildIndex() const
+{
+    if (indexBuilt_) {
+        return;
+    }
+    indexBuilt_ = true;
+    std::vector<TreeNode> work;
+    for (TreeNode n = getFirstChild(kTreeRoot); n != nullptr; n = getNextSibling(n)) {
+        work.push_back(n);
+    }
+    while (!work.empty()) {
+        TreeNode n = work.back();
+        work.pop_back();
+        if (tviTreeViewItem* item = getItem(n)) {
+            indexAdd(item);
+        }
+        for (TreeNode c = getFirstChild(n); c != nullptr; c = getNextSibling(c)) {
+            work.push_back(c);
+        }
+    }
+}
+
+void ctrlTreeView::indexAdd(tviTreeViewItem* item) const
 {
     // An item has one node: inserting it again moves its count rather than adding one.
     indexRemove(item);
@@ -93,7 +126,7 @@ void ctrlTreeView::indexAdd(tviTreeViewItem* item)
     item->addressEntry_ = &*entry;
 }
 
-void ctrlTreeView::indexRemove(tviTreeViewItem* item)
+void ctrlTreeView::indexRemove(tviTreeViewItem* item) const
 {
     AddressIndex::value_type* entry = item->addressEntry_;
     if (entry == nullptr) {

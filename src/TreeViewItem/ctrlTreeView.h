@@ -136,7 +136,9 @@ public:
     void reserveItems(size_t count)
     {
         owned_.reserve(owned_.size() + count);
-        addresses_.reserve(addresses_.size() + count);
+        if (indexBuilt_) {
+            addresses_.reserve(addresses_.size() + count);
+        }
     }
     size_t itemCount() const { return owned_.size(); }
 
@@ -147,8 +149,10 @@ public:
 
     // --- Address index ---
     // How many nodes of the tree show address (getUrl, compared byte-wise; nodes without an
-    // address count under the empty one). Kept up to date by insertNode, deleteNode and
-    // addressChanged, so that "already shown elsewhere" needs no walk over the tree.
+    // address count under the empty one). The index is made by one walk over the tree at the
+    // first question, and from then on kept up to date by insertNode, deleteNode and
+    // addressChanged, so that "already shown elsewhere" needs no walk over the tree and
+    // opening a large cabinet costs nothing here until someone asks.
     int countShowing(const std::string& address) const;
     // Called by an item whose address changed: it is counted under the new one from now on.
     void addressChanged(tviTreeViewItem* item);
@@ -220,9 +224,11 @@ protected:
     virtual bool doDeleteNode(TreeNode node) = 0;
 
 private:
-    void indexAdd(tviTreeViewItem* item);
-    void indexRemove(tviTreeViewItem* item);
-    AddressIndex addresses_;
+    void buildIndex() const;
+    void indexAdd(tviTreeViewItem* item) const;
+    void indexRemove(tviTreeViewItem* item) const;
+    mutable AddressIndex addresses_;
+    mutable bool indexBuilt_ = false;
     std::unordered_map<const tviTreeViewItem*, std::unique_ptr<tviTreeViewItem>> owned_;
     std::string clipboardText_;
     tviTreeViewItem* clipItem_ = nullptr;

@@ -6,8 +6,84 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <iconv.h>
+#include <random>
+#include <thread>
 
 namespace {
+
+// The conversion as it was, with a descriptor opened for every call.
+std::string convertFresh(const std::string& input, const char* to, const char* from, const std::string& replacement)
+{
+    iconv_t cd = iconv_open(to, from);
+    std::string out;
+    char* in = const_cast<char*>(input.data());
+    size_t inLeft = input.size();
+    char buffer[4096];
+    while (inLeft > 0) {
+        char* outPtr = buffer;
+        size_t outLeft = sizeof buffer;
+        size_t rc = iconv(cd, &in, &inLeft, &outPtr, &outLeft);
+        out.append(buffer, static_cast<size_t>(outPtr - buffer));
+        if (rc != static_cast<size_t>(-1))
+            break;
+        if (errno == E2BIG)
+            continue;
+        out.append(replacement);
+        size_t step = 1;
+        if (std::string(from) == "UTF-8") {
+            while (step < inLeft && (static_cast<unsigned char>(in[step]) & 0xC0) == 0x80)
+                ++step;
+        }
+        in += step;
+        inLeft -= step;
+    }
+    iconv_close(cd);
+    return out;
+}
+
+// Text of ASCII, Shift_JIS pairs, UTF-8 characters and stray bytes, sometimes cut short.
+std::string randomText(std::mt19937& rng)
+{
+    std::string t;
+    size_t pieces = rng() % 12;
+    for (size_t i = 0; i < pieces; ++i) {
+        switch (rng() % 5) {
+        case 0: t += static_cast<char>(rng() % 0x80); break;
+        case 1: t += static_cast<char>(0x80 + rng() % 0x80); break;
+        case 2: t += static_cast<char>(0x81 + rng() % 0x1F), t += static_cast<char>(0x40 + rng() % 0xBD); break;
+        case 3: t += "\xE3\x81\x82\xE6\x97\xA5"; break;
+        default: t += "ab\\~ "; break;
+        }
+    }
+    if (!t.empty() && rng() % 4 == 0) {
+        t.pop_back();
+    }
+    return t;
+}
+
+void compareWithFreshDescriptors(unsigned seed)
+{
+    std::mt19937 rng(seed);
+    for (int i = 0; i < 3000; ++i) {
+        std::string text = randomText(rng);
+        ASSERT_EQ(convertFresh(text, "UTF-8", "CP932", "\xEF\xBF\xBD"), platform::sjisToUtf8(text)) << i;
+        ASSERT_EQ(convertFresh(text, "CP932", "UTF-8", "\x81\xAC"), platform::utf8ToSjis(text)) << i;
+    }
+}
+
+// Kept descriptors and the ASCII shortcut give what a fresh descriptor per call gave, on any
+// bytes, after any earlier (even cut) text, on more than one thread.
+TEST(PlatformText, ConvertsAsAFreshDescriptorDid)
+{
+    std::thread other([] { compareWithFreshDescriptors(2); });
+    compareWithFreshDescriptors(1);
+    other.join();
+    for (int c = 0; c < 0x80; ++c) {
+        std::string one(1, static_cast<char>(c));
+        EXPECT_EQ(convertFresh(one, "UTF-8", "CP932", ""), platform::sjisToUtf8(one)) << c;
+    }
+}
 
 TEST(PlatformText, ConvertsAtTheBoundaryWithoutLosingTheRest)
 {

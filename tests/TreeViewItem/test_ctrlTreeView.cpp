@@ -252,3 +252,83 @@ TEST_F(RequestMap, PairsAndDeliversAsTheMultimapDid)
 }
 
 } // namespace
+
+namespace {
+
+// How many nodes show address, by walking the whole tree: what the index must answer.
+int countByWalk(const ctrlTreeView& tree, const std::string& address)
+{
+    int count = 0;
+    std::vector<TreeNode> work;
+    for (TreeNode n = tree.getFirstChild(kTreeRoot); n != nullptr; n = tree.getNextSibling(n)) {
+        work.push_back(n);
+    }
+    while (!work.empty()) {
+        TreeNode n = work.back();
+        work.pop_back();
+        count += tree.getItem(n) != nullptr && tree.getItem(n)->getUrl() == address ? 1 : 0;
+        for (TreeNode c = tree.getFirstChild(n); c != nullptr; c = tree.getNextSibling(c)) {
+            work.push_back(c);
+        }
+    }
+    return count;
+}
+
+} // namespace
+
+// The address index, made at the first question and kept up to date from then on, answers
+// what a walk over the tree answers, whenever the first question comes.
+TEST(AddressIndex, AnswersAsAWalkWhenEverItIsMade)
+{
+    const std::vector<std::string> pool{"", "http://a/", "http://b/", "/local/c.html"};
+    for (unsigned seed = 1; seed <= 30; ++seed) {
+        SCOPED_TRACE(seed);
+        std::mt19937 rng(seed);
+        ctrlMemoryTreeView tree;
+        auto* cabinet = static_cast<tviCabinet*>(tree.adopt(std::make_unique<tviCabinet>(&tree)));
+        ASSERT_TRUE(cabinet->insertItem(kTreeRoot, kTreeLast));
+        std::vector<tviTreeViewItem*> live{cabinet};
+        int firstQuestion = static_cast<int>(rng() % 200);
+        for (int step = 0; step < 250; ++step) {
+            tviTreeViewItem* at = live[rng() % live.size()];
+            switch (rng() % 5) {
+            case 0:
+            case 1: {
+                auto* item = static_cast<tviCabinetItem*>(tree.adopt(std::make_unique<tviCabinetItem>(&tree)));
+                item->setUrl(pool[rng() % pool.size()]);
+                ASSERT_TRUE(item->insertItem(at->getHandle(), kTreeLast));
+                live.push_back(item);
+                break;
+            }
+            case 2:
+                if (at != cabinet) {
+                    static_cast<tviCabinetItem*>(at)->setUrl(pool[rng() % pool.size()]);
+                }
+                break;
+            case 3:
+                if (at != cabinet) {
+                    at->moveTo(live[rng() % live.size()]->getHandle(), kTreeLast);
+                }
+                break;
+            default:
+                if (at != cabinet) {
+                    std::vector<tviTreeViewItem*> gone;
+                    for (TreeNode n : tree.subtreeNodes(at->getHandle())) {
+                        gone.push_back(tree.getItem(n));
+                    }
+                    at->deleteSubtree();
+                    for (tviTreeViewItem* g : gone) {
+                        std::erase(live, g);
+                        tree.destroyItem(g);
+                    }
+                }
+                break;
+            }
+            if (step >= firstQuestion) {
+                for (const std::string& address : pool) {
+                    ASSERT_EQ(countByWalk(tree, address), tree.countShowing(address)) << "step " << step;
+                }
+            }
+        }
+    }
+}
