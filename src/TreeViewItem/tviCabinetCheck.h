@@ -72,6 +72,10 @@ public:
     {
         tree_.onHeadNotify(id, linkKind, address, fileName, protocol, contentLength, lastModifiedText);
     }
+    void onSnapshotNotify(int id, const clsSnapshotReport& report, int phase) override
+    {
+        tree_.onSnapshotNotify(id, report, phase);
+    }
 
 private:
     void collect();
