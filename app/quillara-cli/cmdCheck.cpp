@@ -107,7 +107,7 @@ void addCheckCommand(CLI::App& app, CliContext& context)
 {
     auto options = std::make_shared<CheckOptions>();
     CLI::App* command = app.add_subcommand("check", "Load every item of a cabinet and report the dead or failed ones");
-    command->add_option("CABINET", options->file, "Cabinet file")->required();
+    command->add_option("CABINET", options->file, "Cabinet file, bookmark HTML file or Favorites directory")->required();
     command->add_option("--format", options->format, "Report format: text, json, junit or markdown")
         ->check(CLI::IsMember({"text", "json", "junit", "markdown"}));
     command->add_flag("--json", options->json, "Short for --format json");

@@ -6,6 +6,7 @@
 #include "TreeViewItem/ctrlMemoryTreeView.h"
 #include "TreeViewItem/tviCabinet.h"
 #include "TreeViewItem/tviCabinetItem.h"
+#include "TreeViewItem/tviCabinetSource.h"
 
 #include <CLI/CLI.hpp>
 #include <cstdio>
@@ -110,19 +111,19 @@ void addTreeCommand(CLI::App& app, CliContext& context)
 {
     auto file = std::make_shared<std::string>();
     auto json = std::make_shared<bool>(false);
-    CLI::App* command = app.add_subcommand("tree", "Print the folders and items of a cabinet (.scb)");
-    command->add_option("CABINET", *file, "Cabinet file")->required();
+    CLI::App* command = app.add_subcommand("tree", "Print the folders and items of a cabinet (.scb), a bookmark file or a Favorites directory");
+    command->add_option("CABINET", *file, "Cabinet file, bookmark HTML file or Favorites directory")->required();
     command->add_flag("--json", *json, "Print nested JSON objects");
     command->callback([&context, file, json] {
         if (!context.startServices()) {
             return;
         }
         ctrlMemoryTreeView tree;
-        auto owned = std::make_unique<tviCabinet>(&tree);
+        auto owned = std::make_unique<tviCabinetSource>(&tree);
         owned->setPath(*file);
-        auto* cabinet = static_cast<tviCabinet*>(tree.adopt(std::move(owned)));
+        auto* cabinet = static_cast<tviCabinetSource*>(tree.adopt(std::move(owned)));
         cabinet->insertItem(kTreeRoot, kTreeLast);
-        cabinet->load();
+        cabinet->loadSource();
         if (cabinet->isUnreadable()) {
             context.fail(*file + ": " + cabinet->getLoadError());
             return;

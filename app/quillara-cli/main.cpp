@@ -6,6 +6,7 @@
 #include "cmdFetch.h"
 #include "cmdSearch.h"
 #include "cmdSnapshot.h"
+#include "cmdImport.h"
 #include "cmdTree.h"
 
 #include <CLI/CLI.hpp>
@@ -25,6 +26,9 @@ int main(int argc, char** argv)
     addAnalyzeCommand(app, context);
     addSearchCommand(app, context);
     addSnapshotCommands(app, context);
+    addImportCommand(app, context);
+    addCreateCommand(app, context);
+    addCopyCommand(app, context);
 
     try {
         app.parse(argc, argv);

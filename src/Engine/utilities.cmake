@@ -5,4 +5,5 @@ list(APPEND QUILLARA_ENGINE_SOURCES
   ${CMAKE_CURRENT_SOURCE_DIR}/utlHtmlEntityTable.cpp
   ${CMAKE_CURRENT_SOURCE_DIR}/utlFileSystem.cpp
   ${CMAKE_CURRENT_SOURCE_DIR}/utlStatusText.cpp
+  ${CMAKE_CURRENT_SOURCE_DIR}/utlUnicodeText.cpp
 )

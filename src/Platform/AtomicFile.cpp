@@ -116,6 +116,48 @@ bool atomicWriteFile(const std::string& path, std::string_view bytes, std::strin
     return true;
 }
 
+bool atomicCreateFile(const std::string& path, std::string_view bytes, std::string* error, bool* existed)
+{
+    if (existed)
+        *existed = false;
+    std::string directory = directoryOf(path);
+    int fd = openUnnamed(directory, 0644);
+    bool unnamed = fd >= 0;
+    std::string temp = path + ".tmp-XXXXXX";
+    if (!unnamed) {
+        fd = ::mkstemp(temp.data());
+        if (fd < 0)
+            return fail(error, "cannot create " + temp);
+        ::fchmod(fd, 0644);
+    }
+    bool written = writeAll(fd, bytes) && ::fsync(fd) == 0;
+    int linked = -1;
+    if (written && unnamed) {
+        std::string procPath = "/proc/self/fd/" + std::to_string(fd);
+        linked = ::linkat(AT_FDCWD, procPath.c_str(), AT_FDCWD, path.c_str(), AT_SYMLINK_FOLLOW);
+    } else if (written) {
+        linked = ::link(temp.c_str(), path.c_str());
+    }
+    int linkError = errno;
+    ::close(fd);
+    if (!unnamed)
+        ::unlink(temp.c_str());
+    if (!written)
+        return fail(error, "cannot write " + path);
+    if (linked != 0) {
+        errno = linkError;
+        if (existed)
+            *existed = linkError == EEXIST;
+        return fail(error, "cannot create " + path);
+    }
+    int dir = ::open(directory.c_str(), O_RDONLY | O_DIRECTORY);
+    if (dir >= 0) {
+        ::fsync(dir);
+        ::close(dir);
+    }
+    return true;
+}
+
 bool readWholeFile(const std::string& path, std::string& out, std::string* error)
 {
     out.clear();

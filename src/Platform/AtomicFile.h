@@ -14,6 +14,12 @@ enum class Durability { Synced, Unsynced };
 bool atomicWriteFile(const std::string& path, std::string_view bytes, std::string* error = nullptr,
                      Durability durability = Durability::Synced);
 
+// Creates path with bytes, whole or not at all, and never over an existing file: the content
+// is written and synced first, then given its name in one step that fails when the name is
+// taken (then existed is set). Nothing is left behind on failure.
+bool atomicCreateFile(const std::string& path, std::string_view bytes, std::string* error = nullptr,
+                      bool* existed = nullptr);
+
 // Reads a whole file; false (with error) when it cannot be opened or read.
 bool readWholeFile(const std::string& path, std::string& out, std::string* error = nullptr);
 

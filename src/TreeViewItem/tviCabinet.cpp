@@ -118,6 +118,8 @@ void tviCabinet::toDocument(tviCabinetDocument& doc) const
             e.type = typeCabinetFolder;
             e.name = folder->getName();
             e.description = folder->getDescription();
+            e.addDate = folder->getAddDate();
+            e.lastModified = folder->getLastModified();
             doc.entries.push_back(std::move(e));
             pushChildren(node, static_cast<int>(doc.entries.size()) - 1);
         } else if (item->getType() == typeCabinetItem) {
@@ -129,6 +131,8 @@ void tviCabinet::toDocument(tviCabinetDocument& doc) const
             e.title = ci->getTitle();
             e.description = ci->getDescription();
             e.status = ci->getStatus() == 5 ? 5 : 0;
+            e.addDate = ci->getAddDate();
+            e.lastModified = ci->getLastModified();
             doc.entries.push_back(std::move(e));
         }
     }
@@ -157,6 +161,7 @@ bool tviCabinet::fromDocument(tviCabinetDocument&& doc)
             folder->setName(std::move(e.name));
             folder->setDescription(std::move(e.description));
             folder->setReadOnly(readOnly_);
+            folder->setDates(e.addDate, e.lastModified);
             item = t->adopt(std::move(folder));
         } else {
             auto ci = std::make_unique<tviCabinetItem>(t);
@@ -167,6 +172,7 @@ bool tviCabinet::fromDocument(tviCabinetDocument&& doc)
             ci->setDescription(std::move(e.description));
             ci->setReadOnly(readOnly_);
             ci->tviURLItem::setStatus(e.status);
+            ci->setDates(e.addDate, e.lastModified);
             item = t->adopt(std::move(ci));
         }
         item->setMarked(e.marked);

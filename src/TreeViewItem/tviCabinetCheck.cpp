@@ -5,6 +5,7 @@
 #include "Engine/clsUrlInformation.h"
 #include "TreeViewItem/tviCabinet.h"
 #include "TreeViewItem/tviCabinetItem.h"
+#include "TreeViewItem/tviCabinetSource.h"
 
 #include <chrono>
 
@@ -28,13 +29,14 @@ tviCabinetCheck::~tviCabinetCheck()
 
 bool tviCabinetCheck::open(const std::string& path)
 {
-    auto owned = std::make_unique<tviCabinet>(&tree_);
+    auto owned = std::make_unique<tviCabinetSource>(&tree_);
     owned->setPath(path);
-    cabinet_ = static_cast<tviCabinet*>(tree_.adopt(std::move(owned)));
+    auto* source = static_cast<tviCabinetSource*>(tree_.adopt(std::move(owned)));
+    cabinet_ = source;
     if (!cabinet_->insertItem(kTreeRoot, kTreeLast)) {
         return logError("tviCabinetCheck::open", path + ": no node");
     }
-    cabinet_->load();
+    source->loadSource();
     return !cabinet_->isUnreadable();
 }
 

@@ -4,6 +4,7 @@
 #include "Platform/platformText.h"
 
 #include <algorithm>
+#include <cstdint>
 
 namespace {
 
@@ -117,10 +118,34 @@ void writeDescriptionBlock(std::string& out, std::string_view description)
     out += "</DD>\r\n";
 }
 
+std::string dateAttributes(const tviCabinetEntry& e)
+{
+    std::string out;
+    if (e.addDate > 0) {
+        out += " add_date=\"" + std::to_string(e.addDate) + "\"";
+    }
+    if (e.lastModified > 0) {
+        out += " last_modified=\"" + std::to_string(e.lastModified) + "\"";
+    }
+    return out;
+}
+
+std::int64_t dateValue(std::string_view text)
+{
+    std::int64_t value = 0;
+    for (char c : text) {
+        if (c < '0' || c > '9' || value > (INT64_MAX - 9) / 10) {
+            return 0;
+        }
+        value = value * 10 + (c - '0');
+    }
+    return value;
+}
+
 void writeEntry(std::string& out, const tviCabinetEntry& e, size_t depth)
 {
     if (e.type == 3) {
-        out += indent(depth) + "<DT><H3 mark=\"" + (e.marked ? "1" : "0") + "\">" +
+        out += indent(depth) + "<DT><H3 mark=\"" + (e.marked ? "1" : "0") + "\"" + dateAttributes(e) + ">" +
                encoded(lineField(e.name)) + "</H3></DT>\r\n";
         writeDescriptionBlock(out, e.description);
         out += indent(depth) + "<DL>\r\n";
@@ -130,7 +155,8 @@ void writeEntry(std::string& out, const tviCabinetEntry& e, size_t depth)
            "\" mark=\"" + (e.marked ? "1" : "0") + "\" keyword=\"";
     out += encoded(lineField(e.keyword));
     out += "\" title=\"" + encoded(lineField(e.title)) + "\" status=\"" +
-           (e.status == 5 ? "5" : "0") + "\">" + encoded(lineField(e.name)) + "</A></DT>\r\n";
+           (e.status == 5 ? "5" : "0") + "\"" + dateAttributes(e) + ">" + encoded(lineField(e.name)) +
+           "</A></DT>\r\n";
     writeDescriptionBlock(out, e.description);
 }
 
@@ -343,6 +369,8 @@ struct BodyReader {
         e.type = 3;
         e.parent = container();
         e.marked = tviCabinetFile::getAttribute(h3Attributes, "mark") == "1";
+        e.addDate = dateValue(tviCabinetFile::getAttribute(h3Attributes, "add_date"));
+        e.lastModified = dateValue(tviCabinetFile::getAttribute(h3Attributes, "last_modified"));
         e.name = decoded(pendingFolderName);
         e.description = decoded(pendingDescription);
         pendingFolderName.clear();
@@ -359,9 +387,10 @@ struct BodyReader {
         if (!tag.closed) {
             return fail("anchor tag without '>'");
         }
-        std::string_view values[5];
-        static constexpr std::string_view names[5] = {"href", "mark", "keyword", "title", "status"};
-        bool found[5] = {};
+        std::string_view values[7];
+        static constexpr std::string_view names[7] = {"href", "mark", "keyword", "title", "status",
+                                                      "add_date", "last_modified"};
+        bool found[7] = {};
         tviCabinetFile::getAttributes(tag.attributes, names, values, found);
         std::string href = withoutNul(std::string(values[0]));
         if (href.empty()) {
@@ -375,6 +404,8 @@ struct BodyReader {
         e.keyword = decoded(withoutNul(std::string(values[2])));
         e.title = decoded(withoutNul(std::string(values[3])));
         e.status = values[4] == "5" ? 5 : 0;
+        e.addDate = dateValue(values[5]);
+        e.lastModified = dateValue(values[6]);
         std::string name;
         while (!s.atEnd() && !s.lookingAtTag("A", true)) {
             if (s.peek() == '<') {

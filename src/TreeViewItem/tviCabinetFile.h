@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <span>
 #include <string>
 #include <string_view>
@@ -19,6 +20,10 @@ struct tviCabinetEntry {
     std::string description; // lines separated by CR LF
     bool marked = false;
     int status = 0;
+    // Unix seconds, 0 when unknown: when a bookmark was added and last changed, kept from
+    // imported bookmark files (add_date, last_modified; written only when set).
+    std::int64_t addDate = 0;
+    std::int64_t lastModified = 0;
 };
 
 struct tviCabinetDocument {

@@ -42,6 +42,10 @@ bool tviCabinetFolder::applyProperties(const tviDialogData& data)
 
 bool tviCabinetFolder::copyFrom(const tviTreeViewItem& item)
 {
+    if (item.getType() == typeCabinetFolder) {
+        const auto& other = static_cast<const tviCabinetFolder&>(item);
+        setDates(other.addDate_, other.lastModified_);
+    }
     switch (item.getType()) {
     case typeCabinetFolder:
     case typeInternetExplorer:

@@ -2,6 +2,8 @@
 
 #include "TreeViewItem/tviTreeViewItem.h"
 
+#include <cstdint>
+
 // A folder in a cabinet.
 class tviCabinetFolder : public tviTreeViewItem {
 public:
@@ -23,6 +25,13 @@ public:
     void setName(std::string name) { name_ = std::move(name); }
     const std::string& getName() const { return name_; }
     void setDescription(std::string description) { description_ = std::move(description); }
+    std::int64_t getAddDate() const { return addDate_; }
+    std::int64_t getLastModified() const { return lastModified_; }
+    void setDates(std::int64_t added, std::int64_t modified)
+    {
+        addDate_ = added;
+        lastModified_ = modified;
+    }
 
     bool cmdProperties(bool query, bool* enabled) override;
     bool cmdCut(bool query, bool* enabled) override;
@@ -36,4 +45,6 @@ private:
     std::string name_;
     bool readOnly_ = false;
     std::string description_;
+    std::int64_t addDate_ = 0;
+    std::int64_t lastModified_ = 0;
 };

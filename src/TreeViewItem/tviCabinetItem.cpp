@@ -123,6 +123,8 @@ bool tviCabinetItem::copyFrom(const tviTreeViewItem& item)
         title_ = other.getTitle();
         protocol_ = protocolOf(url_);
     }
+    const auto& urlItem = static_cast<const tviURLItem&>(item);
+    setDates(urlItem.getAddDate(), urlItem.getLastModified());
     tree()->addressChanged(this);
     return true;
 }

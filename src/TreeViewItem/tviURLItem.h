@@ -2,6 +2,8 @@
 
 #include "TreeViewItem/tviTreeViewItem.h"
 
+#include <cstdint>
+
 class clsUrlInformation;
 
 // Base of every item that has an address and a load status.
@@ -22,6 +24,15 @@ public:
     void setTitle(std::string title) { title_ = std::move(title); }
     const std::string& getKeywords() const { return keywords_; }
     void setKeywords(std::string keywords) { keywords_ = std::move(keywords); }
+    // When the entry was added and last changed (Unix seconds, 0 unknown), as bookmark files
+    // and cabinets keep them.
+    std::int64_t getAddDate() const { return addDate_; }
+    std::int64_t getLastModified() const { return lastModified_; }
+    void setDates(std::int64_t added, std::int64_t modified)
+    {
+        addDate_ = added;
+        lastModified_ = modified;
+    }
     bool isNewItem() const { return newItem_; }
     void setNewItem(bool isNew) { newItem_ = isNew; }
 
@@ -37,4 +48,6 @@ protected:
     int status_ = 0;
     int codeKind_ = 0;
     bool newItem_ = false;
+    std::int64_t addDate_ = 0;
+    std::int64_t lastModified_ = 0;
 };
