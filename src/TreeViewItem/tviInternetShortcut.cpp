@@ -84,7 +84,7 @@ bool tviInternetShortcut::read(std::string_view bytes, std::string& url, std::st
     bool inSection = false;
     bool sectionSeen = false;
     while (!bytes.empty()) {
-        size_t end = bytes.find('\n');
+        size_t end = bytes.find_first_of("\r\n");
         std::string_view line = trimmed(bytes.substr(0, end));
         bytes.remove_prefix(end == std::string_view::npos ? bytes.size() : end + 1);
         if (!line.empty() && line.front() == '[') {
