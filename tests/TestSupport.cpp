@@ -20,6 +20,12 @@ TempHome::TempHome()
         previousHome_ = old;
     }
     setenv("QUILLARA_HOME", path_.c_str(), 1);
+    // What defaults to the home directory (~/Favorites, ~/bookmarks.html) must not reach the
+    // user's own files either.
+    if (const char* old = std::getenv("HOME"))
+        previousUserHome_ = old;
+    std::filesystem::create_directories(path_ / "home");
+    setenv("HOME", (path_ / "home").c_str(), 1);
 }
 
 TempHome::~TempHome()
@@ -28,6 +34,10 @@ TempHome::~TempHome()
         setenv("QUILLARA_HOME", previousHome_.c_str(), 1);
     else
         unsetenv("QUILLARA_HOME");
+    if (previousUserHome_.empty())
+        unsetenv("HOME");
+    else
+        setenv("HOME", previousUserHome_.c_str(), 1);
     std::error_code ignored;
     std::filesystem::remove_all(path_, ignored);
 }

@@ -22,6 +22,7 @@ public:
 private:
     std::filesystem::path path_;
     std::string previousHome_;
+    std::string previousUserHome_;
     bool hadPreviousHome_ = false;
 };
 

@@ -6,6 +6,7 @@
 #include "cmdFetch.h"
 #include "cmdSearch.h"
 #include "cmdSnapshot.h"
+#include "cmdFootprints.h"
 #include "cmdImport.h"
 #include "cmdTree.h"
 
@@ -29,6 +30,7 @@ int main(int argc, char** argv)
     addImportCommand(app, context);
     addCreateCommand(app, context);
     addCopyCommand(app, context);
+    addFootprintsCommand(app, context);
 
     try {
         app.parse(argc, argv);

@@ -18,6 +18,7 @@
 
 #include <QApplication>
 #include <QElapsedTimer>
+#include <QFileInfo>
 #include <QLinearGradient>
 #include <QMessageBox>
 #include <QPainter>
@@ -146,12 +147,41 @@ QuillaG::Options QuillaG::parseArguments(const QStringList& arguments)
             options.dialogName = arguments[++i];
         } else if (!a.startsWith('-') && !options.screenshotPath.isEmpty() && options.cabinetPath.isEmpty()) {
             options.cabinetPath = a;
+        } else if (isAddressArgument(a)) {
+            options.addresses << a;
+        } else if (QFileInfo info(a); !a.startsWith('-') && info.isFile() && a.endsWith(QLatin1String(".scb"))) {
+            options.openPaths << info.absoluteFilePath();
         } else {
-            options.error = QStringLiteral("unknown argument: ") + a;
-            return options;
+            options.ignored << a;
         }
     }
     return options;
+}
+
+bool QuillaG::isAddressArgument(const QString& argument)
+{
+    for (const char* scheme : {"http://", "https://", "ftp://", "file:"}) {
+        if (argument.startsWith(QLatin1String(scheme), Qt::CaseInsensitive))
+            return true;
+    }
+    return false;
+}
+
+void QuillaG::applyArguments(wndApplication& app, const QStringList& openPaths, const QStringList& addresses)
+{
+    for (const QString& path : openPaths) {
+        if (!app.treeView()->openCabinetHere(path.toStdString()))
+            logError("QuillaG::applyArguments", path.toStdString());
+    }
+    for (const QString& address : addresses) {
+        if (!app.treeView()->goToAddress(gui::fromQt(address)))
+            logError("QuillaG::applyArguments", gui::fromQt(address));
+    }
+    if (!openPaths.isEmpty() || !addresses.isEmpty()) {
+        app.showNormal();
+        app.raise();
+        app.activateWindow();
+    }
 }
 
 QuillaG::QuillaG() = default;
@@ -232,7 +262,7 @@ int runQuillaG(int argc, char** argv)
     QApplication::setApplicationName(QStringLiteral("Quillara"));
     QuillaG::Options options = QuillaG::parseArguments(QApplication::arguments().mid(1));
     if (!options.error.isEmpty()) {
-        std::fprintf(stderr, "quillara: %s\nusage: quillara [--screenshot FILE.png [--dialog NAME] [CABINET.scb]]\n",
+        std::fprintf(stderr, "quillara: %s\nusage: quillara [FILE.scb ...] [URL ...] [--screenshot FILE.png [--dialog NAME] [CABINET.scb]]\n",
                      options.error.toLocal8Bit().constData());
         return 2;
     }
@@ -241,7 +271,12 @@ int runQuillaG(int argc, char** argv)
     platform::makeDirectories(paths.configDirectory);
     guiSingleInstance instance(QString::fromStdString(paths.configDirectory));
     if (!screenshot && !instance.acquire()) {
-        instance.signalFirst();
+        QStringList requests;
+        for (const QString& path : options.openPaths)
+            requests << QStringLiteral("open ") + path;
+        for (const QString& address : options.addresses)
+            requests << QStringLiteral("go ") + address;
+        instance.signalFirst(requests);
         return 1;
     }
     std::unique_ptr<QSplashScreen> splash;
@@ -259,6 +294,14 @@ int runQuillaG(int argc, char** argv)
         app->raise();
         app->activateWindow();
     });
+    QObject::connect(&instance, &guiSingleInstance::openRequested, app, [app](const QString& kind, const QString& value) {
+        QuillaG::applyArguments(*app, kind == QLatin1String("open") ? QStringList{value} : QStringList{},
+                                kind == QLatin1String("go") ? QStringList{value} : QStringList{});
+    });
+    for (const QString& a : options.ignored)
+        logError("QuillaG::parseArguments", "ignored argument: " + a.toStdString());
+    if (!screenshot)
+        QuillaG::applyArguments(*app, options.openPaths, options.addresses);
     if (splash)
         splash->finish(app);
     int result = screenshot ? takeScreenshot(qapp, program, options) : qapp.exec();

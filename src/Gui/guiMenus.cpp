@@ -110,7 +110,7 @@ QAction* makeAction(QObject* owner, int menuId, const char* label, const guiMenu
             keys << QKeySequence(QString::fromLatin1(entry->secondAccelerator));
         action->setShortcuts(keys);
     }
-    if (menuId == 32791 || menuId == 32792 || menuId == 32841)
+    if (menuId == 32791 || menuId == 32792 || menuId == 32841 || menuId == 32834 || menuId == 32835)
         action->setCheckable(true);
     QObject::connect(action, &QAction::triggered, owner, [run, menuId] { run(menuId); });
     return action;

@@ -7,6 +7,8 @@
 namespace {
 
 constexpr char raiseRequest[] = "raise\n";
+// A later start's requests are short lines; more than this is not from us.
+constexpr qint64 requestLimit = 64 * 1024;
 
 } // namespace
 
@@ -36,13 +38,19 @@ bool guiSingleInstance::acquire()
     return server_.listen(serverName_);
 }
 
-bool guiSingleInstance::signalFirst(int timeoutMs)
+bool guiSingleInstance::signalFirst(const QStringList& requests, int timeoutMs)
 {
     QLocalSocket socket;
     socket.connectToServer(serverName_);
     if (!socket.waitForConnected(timeoutMs))
         return false;
-    socket.write(raiseRequest, sizeof raiseRequest - 1);
+    QByteArray message(raiseRequest, sizeof raiseRequest - 1);
+    for (const QString& request : requests) {
+        QString line = request;
+        line.remove('\n');
+        message += line.toUtf8() + '\n';
+    }
+    socket.write(message.left(requestLimit));
     bool written = socket.waitForBytesWritten(timeoutMs);
     socket.disconnectFromServer();
     return written;
@@ -53,10 +61,23 @@ void guiSingleInstance::onConnection()
     while (QLocalSocket* socket = server_.nextPendingConnection()) {
         connect(socket, &QLocalSocket::disconnected, socket, &QObject::deleteLater);
         connect(socket, &QLocalSocket::readyRead, this, [this, socket] {
-            // Only the one request is known; anything else (and anything long) is ignored.
-            QByteArray line = socket->read(64);
-            if (line.startsWith("raise"))
-                Q_EMIT raiseRequested();
+            // Whole lines only; unknown lines (and anything beyond the limit) are ignored.
+            QByteArray& pending = pending_[socket];
+            pending += socket->read(requestLimit - pending.size());
+            qsizetype end = 0;
+            while ((end = pending.indexOf('\n')) >= 0) {
+                QString line = QString::fromUtf8(pending.left(end));
+                pending.remove(0, end + 1);
+                if (line == QLatin1String("raise"))
+                    Q_EMIT raiseRequested();
+                else if (line.startsWith(QLatin1String("open ")))
+                    Q_EMIT openRequested(QStringLiteral("open"), line.mid(5));
+                else if (line.startsWith(QLatin1String("go ")))
+                    Q_EMIT openRequested(QStringLiteral("go"), line.mid(3));
+            }
+            if (pending.size() >= requestLimit)
+                socket->abort();
         });
+        connect(socket, &QObject::destroyed, this, [this, socket] { pending_.erase(socket); });
     }
 }

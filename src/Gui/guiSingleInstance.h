@@ -4,7 +4,9 @@
 #include <QLockFile>
 #include <QObject>
 #include <QString>
+#include <QStringList>
 
+#include <map>
 #include <memory>
 
 // One window per configuration directory: the first start holds a lock file there and listens
@@ -19,12 +21,15 @@ public:
 
     // True when this is the first instance (the lock is held and the socket listens).
     bool acquire();
-    // From a second instance: asks the first to raise its window; true when it answered.
-    bool signalFirst(int timeoutMs = 2000);
+    // From a second instance: asks the first to raise its window and to carry out requests
+    // ("open PATH", "go ADDRESS", one a line); true when it answered.
+    bool signalFirst(const QStringList& requests = {}, int timeoutMs = 2000);
     const QString& serverName() const { return serverName_; }
 
 signals:
     void raiseRequested();
+    // kind "open" (a cabinet file) or "go" (an address), from a later start's command line.
+    void openRequested(const QString& kind, const QString& value);
 
 private:
     void onConnection();
@@ -32,4 +37,5 @@ private:
     std::unique_ptr<QLockFile> lock_;
     QLocalServer server_;
     QString serverName_;
+    std::map<const QObject*, QByteArray> pending_;
 };

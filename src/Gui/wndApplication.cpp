@@ -22,6 +22,8 @@
 #include "Gui/wndMessageTarget.h"
 #include "Gui/wndTreeView.h"
 #include "Platform/Tick.h"
+#include "TreeViewItem/tviRouteSnapshot.h"
+#include "TreeViewItem/tviSourceCabinets.h"
 #include "TreeViewItem/tviTreeViewItem.h"
 #include "TreeViewItem/tviURLItem.h"
 
@@ -224,7 +226,9 @@ void wndApplication::createPanes()
                 [this](int id) {
                     tviTreeViewItem* item = treeView_->selectedItem();
                     return (id == 32791 && listVisible_) || (id == 32792 && htmlVisible_) ||
-                           (id == 32841 && item != nullptr && item->isMarked());
+                           (id == 32841 && item != nullptr && item->isMarked()) ||
+                           (id == 32834 && tviSourceCabinets::find(*tree_, typeInternetExplorer) != nullptr) ||
+                           (id == 32835 && tviSourceCabinets::find(*tree_, typeNetscapeNavigator) != nullptr);
                 });
         });
         connect(menu, &QMenu::aboutToHide, this, [menu] { guiMenus::enableAll(menu); });
@@ -380,6 +384,9 @@ bool wndApplication::save()
     treeView_->storeSearchDialogPlace();
     std::vector<std::string> cabinets;
     bool ok = tree_->saveAll(&cabinets);
+    auto* route = static_cast<tviRouteSnapshot*>(tviSourceCabinets::find(*tree_, typeRouteSnapshot));
+    if (route != nullptr && !route->isReadOnly())
+        ok = route->save() && ok;
     if (!ok)
         logError("wndApplication::save", "\x83L\x83\x83\x83r\x83l\x83""b\x83g\x82\xCC\x95\xDB\x91\xB6\x82\xC9\x8E\xB8\x94s\x82\xB5\x82\xDC\x82\xB5\x82\xBD"); // キャビネットの保存に失敗しました
     while (ini->removeCabinetFile(0)) {

@@ -1,18 +1,27 @@
 #include "Gui/wndTreeView.h"
 
+#include "Common/utlCommandRoot.h"
 #include "Common/utlIniInfo.h"
 #include "Common/utlLog.h"
+#include "Dialog/dlgCopyCabinet.h"
+#include "Dialog/dlgCreateCabinet.h"
 #include "Dialog/dlgCreateFolder.h"
 #include "Dialog/dlgCreateItem.h"
+#include "Dialog/dlgSSRoute.h"
+#include "Dialog/wndOpenCabinet.h"
 #include "Gui/wndApplication.h"
 #include "TreeViewItemProperty/tviPropertySheet.h"
 #include "Gui/ctrlQtTreeView.h"
 #include "Gui/guiMenus.h"
 #include "Gui/guiText.h"
 #include "TreeViewItem/tviCabinet.h"
+#include "TreeViewItem/tviCabinetFile.h"
+#include "TreeViewItem/tviCabinetImport.h"
 #include "TreeViewItem/tviCabinetItem.h"
 #include "TreeViewItem/tviPageSnapshot.h"
 #include "TreeViewItem/tviQuillaraCabinet.h"
+#include "TreeViewItem/tviRouteSnapshot.h"
+#include "TreeViewItem/tviSourceCabinets.h"
 #include "TreeViewItem/tviTreeViewItem.h"
 
 #include <QApplication>
@@ -27,6 +36,7 @@
 #include <QUrl>
 
 #include <algorithm>
+#include <utility>
 
 namespace {
 
@@ -70,7 +80,10 @@ wndTreeView::wndTreeView(ctrlQtTreeView* tree, QWidget* parent) : QTreeView(pare
     connect(this, &QTreeView::collapsed, this, [this](const QModelIndex& index) { tree_->noteExpanded(index, false); });
     tree_->contextMenuHandler = [this](tviTreeViewItem* item) { showItemMenu(item); };
     tree_->dialogHandler = [this](tviDialog dialog, tviTreeViewItem* item, const std::string& name) {
-        openItemDialog(dialog, item, name);
+        if (dialog == tviDialog::footprint)
+            openFootprintDialog(item, name);
+        else
+            openItemDialog(dialog, item, name);
     };
 }
 
@@ -138,9 +151,26 @@ bool wndTreeView::executeCommand(int code, bool query, bool& handled)
 bool wndTreeView::executeOwnCommand(int code, bool query, bool& handled)
 {
     switch (code) {
+    case 1027:
+        handled = true;
+        return query || createCabinetDialog();
+    case 1029:
+        handled = !openCabinets().empty();
+        return query || !handled || copyCabinetDialog();
     case 1100:
         handled = true;
         return query || openCabinetDialog();
+    case 1101:
+        handled = !chosenCabinet_.empty();
+        if (query || !handled)
+            return true;
+        return openCabinetHere(std::exchange(chosenCabinet_, std::string()));
+    case 11004:
+    case 11005: {
+        int type = code == 11004 ? typeInternetExplorer : typeNetscapeNavigator;
+        handled = tviSourceCabinets::canToggle(*tree_, *GetUtlIniInfo(), type);
+        return query || !handled || tviSourceCabinets::toggle(*tree_, *GetUtlIniInfo(), type);
+    }
     case tviCommand::undoDelete:
         handled = tree_->deletedItem() != nullptr;
         return query || !handled || tree_->undoDelete();
@@ -306,12 +336,146 @@ void wndTreeView::forgetClipboardAfter(int code, bool handled)
         tree_->clearClipboard();
 }
 
+namespace {
+
+std::vector<std::string> cabinetFolders()
+{
+    std::vector<std::string> folders;
+    for (const utlIniInfo::CabinetFolder& f : GetUtlIniInfo()->getCabinetFolders())
+        folders.push_back(f.path);
+    return folders;
+}
+
+} // namespace
+
+std::vector<tviTreeViewItem*> wndTreeView::openCabinets() const
+{
+    std::vector<tviTreeViewItem*> out;
+    for (TreeNode n = tree_->getFirstChild(kTreeRoot); n != nullptr; n = tree_->getNextSibling(n)) {
+        tviTreeViewItem* item = tree_->getItem(n);
+        if (item != nullptr && (item->getType() == typeQuillaraCabinet || item->getType() == typeCabinet))
+            out.push_back(item);
+    }
+    return out;
+}
+
+tviTreeViewItem* wndTreeView::openCabinetOf(const std::string& path) const
+{
+    for (tviTreeViewItem* item : openCabinets())
+        if (static_cast<tviCabinet*>(item)->getPath() == path)
+            return item;
+    return nullptr;
+}
+
 bool wndTreeView::openCabinetDialog()
 {
-    QString path = QFileDialog::getOpenFileName(this, QString(), QString(), QStringLiteral("Cabinet (*.scb)"));
-    if (path.isEmpty())
+    wndOpenCabinet window(cabinetFolders(), [this](const std::string& path) { return openCabinetOf(path) != nullptr; },
+                          this);
+    if (window.exec() != QDialog::Accepted || !window.isChosen())
         return true;
-    return openCabinetFile(path.toStdString());
+    chosenCabinet_ = window.chosenPath();
+    bool handled = false;
+    return executeOwnCommand(1101, false, handled);
+}
+
+bool wndTreeView::openCabinetHere(const std::string& path)
+{
+    if (tviTreeViewItem* open = openCabinetOf(path))
+        return tree_->selectNode(open->getHandle());
+    // Behind the selected cabinet, or behind the default cabinet.
+    TreeNode after = tree_->getFirstChild(kTreeRoot);
+    TreeNode top = tree_->getSelection();
+    while (top != nullptr && tree_->getParent(top) != kTreeRoot)
+        top = tree_->getParent(top);
+    if (tviTreeViewItem* selected = tree_->getItem(top); selected != nullptr && selected->getType() == typeCabinet)
+        after = top;
+    std::unique_ptr<tviTreeViewItem> made = tviTreeViewItem::createItem(tree_, typeCabinet);
+    auto* cabinet = static_cast<tviCabinet*>(tree_->adopt(std::move(made)));
+    cabinet->setPath(path);
+    if (!cabinet->insertAndLoad(kTreeRoot, after != nullptr ? after : kTreeFirst)) {
+        if (cabinet->getHandle() == nullptr) {
+            tree_->destroyItem(cabinet);
+            return logError("wndTreeView::openCabinetHere", path);
+        }
+        logError("wndTreeView::openCabinetHere", path + " " + cabinet->getLoadError());
+    }
+    return tree_->selectNode(cabinet->getHandle());
+}
+
+bool wndTreeView::createCabinet(const std::string& name, const std::string& description, const std::string& folder)
+{
+    tviCabinetDocument doc;
+    doc.name = name;
+    doc.description = description;
+    std::string path;
+    std::string error;
+    if (!tviCabinetImport::createCabinet(folder, doc, path, error))
+        return logError("dlgCreateCabinet::OnOK", error);
+    int number = 0;
+    GetUtlIniInfo()->addCabinetFolder(folder, number);
+    return openCabinetHere(path);
+}
+
+bool wndTreeView::copyCabinet(int source, const std::string& name, const std::string& folder)
+{
+    std::vector<tviTreeViewItem*> cabinets = openCabinets();
+    if (source < 0 || static_cast<size_t>(source) >= cabinets.size())
+        return logError("dlgCopyCabinet::OnOK", "no such cabinet");
+    auto* from = static_cast<tviCabinet*>(cabinets[static_cast<size_t>(source)]);
+    tviCabinetDocument doc;
+    from->toDocument(doc);
+    doc.name = name;
+    std::string path;
+    std::string error;
+    if (!tviCabinetImport::createCabinet(folder, doc, path, error))
+        return logError("dlgCopyCabinet::OnOK", error);
+    int number = 0;
+    GetUtlIniInfo()->addCabinetFolder(folder, number);
+    tree_->selectNode(from->getHandle());
+    return openCabinetHere(path);
+}
+
+bool wndTreeView::createCabinetDialog()
+{
+    dlgCreateCabinet dialog(cabinetFolders(), this);
+    if (dialog.exec() != QDialog::Accepted)
+        return true;
+    return createCabinet(dialog.name(), dialog.description(), dialog.folder());
+}
+
+bool wndTreeView::copyCabinetDialog()
+{
+    std::vector<std::string> names;
+    int selected = 0;
+    TreeNode top = tree_->getSelection();
+    while (top != nullptr && tree_->getParent(top) != kTreeRoot)
+        top = tree_->getParent(top);
+    for (tviTreeViewItem* item : openCabinets()) {
+        if (item->getHandle() == top)
+            selected = static_cast<int>(names.size());
+        names.push_back(item->getText());
+    }
+    dlgCopyCabinet dialog(names, selected, cabinetFolders(), this);
+    if (dialog.exec() != QDialog::Accepted)
+        return true;
+    return copyCabinet(dialog.source(), dialog.name(), dialog.folder());
+}
+
+void wndTreeView::openFootprintDialog(tviTreeViewItem* item, const std::string& name)
+{
+    auto* route = static_cast<tviRouteSnapshot*>(tviSourceCabinets::find(*tree_, typeRouteSnapshot));
+    if (route == nullptr || item == nullptr)
+        return;
+    dlgSSRoute dialog(name, true, route->getFilePath(), route->getColorDay(), route->getDeleteDay(), this);
+    bool accepted = dialog.exec() == QDialog::Accepted;
+    tree_->dialogData = tviDialogData{};
+    tree_->dialogData.name = dialog.name();
+    tree_->dialogData.autoDelete = dialog.autoDelete();
+    tree_->dialogData.confirmed = accepted;
+    bool handled = false;
+    if (!item->executeCommand(tviCommand::footprintConfirmed, false, handled))
+        logError("dlgSSRoute::OnOK", "\x83\x52\x83\x7d\x83\x93\x83\x68\x8e\xc0\x8d\x73\x82\xc9\x8e\xb8\x94\x73\x82\xb5\x82\xdc\x82\xb5\x82\xbd"); // コマンド実行に失敗しました
+    tree_->dialogData = tviDialogData{};
 }
 
 bool wndTreeView::openCabinets(const utlIniInfo& ini)
@@ -321,7 +485,9 @@ bool wndTreeView::openCabinets(const utlIniInfo& ini)
     std::string path;
     for (std::size_t i = 0; ini.getCabinetFilePath(i, path); ++i)
         ok = openCabinetFile(path) && ok;
+    tviRouteSnapshot::openIn(*tree_, ini);
     ok = tviPageSnapshot::openDefault(tree_, ini.getDataDirectory(), &ini) != nullptr && ok;
+    tviSourceCabinets::showAtStart(*tree_, ini);
     TreeNode first = tree_->getFirstChild(kTreeRoot);
     if (first != nullptr && tree_->getSelection() == nullptr)
         tree_->selectNode(first);

@@ -36,6 +36,14 @@ public:
     bool openCabinets(const utlIniInfo& ini);
     // Opens one more cabinet file at the end of the tree.
     bool openCabinetFile(const std::string& path);
+    // Opens a cabinet file behind the selected cabinet, or first behind the default cabinet
+    // (commands 1101, 1027, 1029); an open one is only selected. Paths compare exactly.
+    bool openCabinetHere(const std::string& path);
+    // The cabinet a path names when it is open (the default cabinet included), else null.
+    tviTreeViewItem* openCabinetOf(const std::string& path) const;
+    // The new-cabinet and copy commands' work, after their dialogs (also used by tests).
+    bool createCabinet(const std::string& name, const std::string& description, const std::string& folder);
+    bool copyCabinet(int source, const std::string& name, const std::string& folder);
     // The URL box's address: selects the default cabinet's item with that address, or adds one
     // at its top and starts loading it.
     bool goToAddress(const std::string& address);
@@ -82,6 +90,10 @@ private:
     void showItemMenu(tviTreeViewItem* item);
     void requestOnSelection(tviTreeViewItem* item);
     bool openCabinetDialog();
+    bool createCabinetDialog();
+    bool copyCabinetDialog();
+    void openFootprintDialog(tviTreeViewItem* item, const std::string& name);
+    std::vector<tviTreeViewItem*> openCabinets() const;
     std::vector<std::string> addressesOf(const class QMimeData* mime) const;
 
     void closeSearchDialog();
@@ -95,4 +107,5 @@ private:
     std::vector<std::string> searchHistory_;
     bool syncing_ = false;
     TreeNode dragged_ = nullptr;
+    std::string chosenCabinet_;
 };

@@ -10,6 +10,7 @@
 #include "TreeViewItem/tviPSSItem.h"
 #include "TreeViewItem/tviPageSnapshot.h"
 #include "TreeViewItem/tviQuillaraCabinet.h"
+#include "TreeViewItem/tviRouteSnapshot.h"
 #include "TreeViewItem/tviSubItem.h"
 
 #include <array>
@@ -109,6 +110,8 @@ bool tviTreeViewItem::executeCommand(int code, bool query, bool& handled)
     case charsetAuto: ok = cmdCharset(0, query, &enabled); break;
     case charsetSjis: ok = cmdCharset(1, query, &enabled); break;
     case charsetEuc: ok = cmdCharset(2, query, &enabled); break;
+    case takeFootprint: ok = cmdTakeFootprint(query, &enabled); break;
+    case footprintConfirmed: ok = cmdFootprintConfirmed(query, &enabled); break;
     case contextMenu:
         enabled = true;
         if (!query) {
@@ -411,6 +414,41 @@ bool tviTreeViewItem::cmdCharset(int kind, bool query, bool* enabled)
     clearSubItems();
     setFlag(true);
     return tree_->request(this, modes[kind]);
+}
+
+namespace {
+
+tviRouteSnapshot* shownFootprintCabinet(const ctrlTreeView& tree)
+{
+    for (TreeNode n = tree.getFirstChild(kTreeRoot); n != nullptr; n = tree.getNextSibling(n)) {
+        tviTreeViewItem* item = tree.getItem(n);
+        if (item != nullptr && item->getType() == typeRouteSnapshot) {
+            return static_cast<tviRouteSnapshot*>(item);
+        }
+    }
+    return nullptr;
+}
+
+} // namespace
+
+bool tviTreeViewItem::cmdTakeFootprint(bool query, bool* enabled)
+{
+    tviRouteSnapshot* route = shownFootprintCabinet(*tree_);
+    *enabled = isUrlType(getType()) && route != nullptr && !route->isReadOnly();
+    if (*enabled && !query) {
+        tree_->openDialog(tviDialog::footprint, this, getText());
+    }
+    return true;
+}
+
+bool tviTreeViewItem::cmdFootprintConfirmed(bool query, bool* enabled)
+{
+    tviRouteSnapshot* route = shownFootprintCabinet(*tree_);
+    *enabled = isUrlType(getType()) && route != nullptr && !route->isReadOnly();
+    if (!*enabled || query || !tree_->dialogData.confirmed) {
+        return true;
+    }
+    return route->addFootprint(this, tree_->dialogData.name, tree_->dialogData.autoDelete) != nullptr;
 }
 
 bool tviTreeViewItem::onRequestNotify(int)

@@ -144,6 +144,10 @@ public:
     virtual bool cmdExpandAll(bool query, bool* enabled);
     virtual bool cmdShowInBrowser(bool query, bool* enabled, bool newWindow);
     virtual bool cmdCharset(int kind, bool query, bool* enabled);
+    // A footprint of the route to this URL item: the dialog (1021), then the footprint cabinet
+    // takes it when the dialog was confirmed (1022). Available when a footprint cabinet is shown.
+    virtual bool cmdTakeFootprint(bool query, bool* enabled);
+    virtual bool cmdFootprintConfirmed(bool query, bool* enabled);
 
     // Engine notification for this item's request: phase 1 created, 2 reading, 3 read.
     virtual bool onRequestNotify(int phase);

@@ -116,7 +116,7 @@ void TestWndApplication::startsAndStopsInOrderAndKeepsSettings()
         const std::vector<std::string> start{"log", "env", "ini", "help", "urlCache", "window", "commandRoot", "init"};
         QCOMPARE(run.program.steps(), start);
         QVERIFY(run.app->treeView()->openCabinetFile(extra));
-        QCOMPARE(childCount(run.tree(), kTreeRoot), 3); // the default, snapshot and extra cabinets
+        QCOMPARE(childCount(run.tree(), kTreeRoot), 4); // the default, footprint, snapshot and extra cabinets
         run.app->showListView(2);
         run.app->move(40, 50);
         run.app->resize(700, 500);
@@ -131,7 +131,7 @@ void TestWndApplication::startsAndStopsInOrderAndKeepsSettings()
         QCOMPARE(run.program.steps(), all);
     }
     Running again;
-    QCOMPARE(childCount(again.tree(), kTreeRoot), 3);
+    QCOMPARE(childCount(again.tree(), kTreeRoot), 4);
     TreeNode second = again.tree()->getNextSibling(again.defaultCabinet());
     QCOMPARE(nameOf(again.tree(), second), std::string("Extra"));
     QVERIFY(!again.app->isListVisible());

@@ -1,0 +1,26 @@
+// The footprint file reader takes any bytes without crashing or over-reading; what it read,
+// written out, reads back whole with as many entries.
+#include "TreeViewItem/tviFootprintFile.h"
+
+#include <cstdint>
+#include <cstdlib>
+#include <string>
+#include <string_view>
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
+{
+    std::string_view bytes(reinterpret_cast<const char*>(data), size);
+    tviFootprintDocument doc;
+    std::string error;
+    tviFootprintFile::read(bytes, doc, error);
+    for (size_t i = 0; i < doc.entries.size(); ++i) {
+        if (doc.entries[i].parent >= static_cast<int>(i)) {
+            std::abort();
+        }
+    }
+    tviFootprintDocument back;
+    if (!tviFootprintFile::read(tviFootprintFile::write(doc), back, error) || back.entries.size() != doc.entries.size()) {
+        std::abort();
+    }
+    return 0;
+}

@@ -1,0 +1,74 @@
+#include "Dialog/dlgCreateCabinet.h"
+
+#include "Common/utlHelp.h"
+#include "Dialog/dlgFolderChoice.h"
+#include "Gui/guiText.h"
+
+#include <QComboBox>
+#include <QDialogButtonBox>
+#include <QFormLayout>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+
+namespace {
+
+// "キャビネットの新規作成"
+const char* const kTitle = "\x83\x4c\x83\x83\x83\x72\x83\x6c\x83\x62\x83\x67\x82\xcc\x90\x56\x8b\x4b\x8d\xec\x90\xac";
+
+} // namespace
+
+dlgCreateCabinet::dlgCreateCabinet(const std::vector<std::string>& folders, QWidget* parent) : QDialog(parent)
+{
+    setWindowTitle(gui::toQt(kTitle));
+    auto* form = new QFormLayout(this);
+    name_ = new QLineEdit(gui::toQt("\x90\x56\x8b\x4b\x83\x4c\x83\x83\x83\x72\x83\x6c\x83\x62\x83\x67")); // 新規キャビネット
+    name_->selectAll();
+    description_ = new QPlainTextEdit;
+    description_->setTabChangesFocus(true);
+    auto* choice = new dlgFolderChoice(folders);
+    folders_ = choice->combo();
+    form->addRow(gui::toQt("\x96\xbc\x91\x4f\x28\x26\x4e\x29\x20\x3a"), name_); // 名前(&N) :
+    form->addRow(gui::toQt("\x94\xf5\x8d\x6c\x28\x26\x43\x29\x20\x3a"), description_); // 備考(&C) :
+    form->addRow(gui::toQt("\x83\x4c\x83\x83\x83\x72\x83\x6c\x83\x62\x83\x67\x83\x74\x83\x48\x83\x8b\x83\x5f\x28\x26\x46\x29\x20\x3a"),
+                 choice); // キャビネットフォルダ(&F) :
+    auto* buttons = new QDialogButtonBox;
+    QPushButton* create = buttons->addButton(gui::toQt("\x8d\xec\x90\xac"), QDialogButtonBox::AcceptRole); // 作成
+    buttons->addButton(gui::toQt("\x83\x4c\x83\x83\x83\x93\x83\x5a\x83\x8b"), QDialogButtonBox::RejectRole); // キャンセル
+    QPushButton* help = buttons->addButton(gui::toQt("\x83\x77\x83\x8b\x83\x76\x28\x26\x48\x29"), QDialogButtonBox::HelpRole); // ヘルプ(&H)
+    create->setDefault(true);
+    form->addRow(buttons);
+    connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
+    connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
+    connect(help, &QPushButton::clicked, this, [] { GetUtlHelp()->showTopic(kTitle); });
+}
+
+std::string dlgCreateCabinet::name() const
+{
+    return gui::fromQt(name_->text());
+}
+
+std::string dlgCreateCabinet::description() const
+{
+    std::string text = gui::fromQt(description_->toPlainText());
+    std::string out;
+    for (char c : text) {
+        out += c == '\n' ? std::string("\r\n") : std::string(1, c);
+    }
+    return out;
+}
+
+std::string dlgCreateCabinet::folder() const
+{
+    return folders_->currentText().toStdString();
+}
+
+void dlgCreateCabinet::setName(const std::string& sjis)
+{
+    name_->setText(gui::toQt(sjis));
+}
+
+void dlgCreateCabinet::setFolder(const std::string& folder)
+{
+    static_cast<dlgFolderChoice*>(folders_->parentWidget())->setFolder(folder);
+}

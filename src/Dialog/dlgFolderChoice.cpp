@@ -1,0 +1,44 @@
+#include "Dialog/dlgFolderChoice.h"
+
+#include "Gui/guiText.h"
+
+#include <QComboBox>
+#include <QFileDialog>
+#include <QHBoxLayout>
+#include <QPushButton>
+
+dlgFolderChoice::dlgFolderChoice(const std::vector<std::string>& folders, QWidget* parent) : QWidget(parent)
+{
+    auto* layout = new QHBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    combo_ = new QComboBox;
+    combo_->setEditable(false);
+    for (const std::string& f : folders) {
+        combo_->addItem(QString::fromStdString(f));
+    }
+    auto* browse = new QPushButton(gui::toQt("\x83\x74\x83\x48\x83\x8b\x83\x5f\x82\xcc\x91\x49\x91\xf0")); // フォルダの選択
+    layout->addWidget(combo_, 1);
+    layout->addWidget(browse);
+    connect(browse, &QPushButton::clicked, this, [this] {
+        QString chosen = QFileDialog::getExistingDirectory(this, QString(), combo_->currentText());
+        if (!chosen.isEmpty()) {
+            setFolder(chosen.toStdString());
+        }
+    });
+}
+
+std::string dlgFolderChoice::folder() const
+{
+    return combo_->currentText().toStdString();
+}
+
+void dlgFolderChoice::setFolder(const std::string& folder)
+{
+    std::string dir = folder.empty() || folder.back() == '/' ? folder : folder + "/";
+    int at = combo_->findText(QString::fromStdString(dir));
+    if (at < 0) {
+        combo_->addItem(QString::fromStdString(dir));
+        at = combo_->count() - 1;
+    }
+    combo_->setCurrentIndex(at);
+}

@@ -1,0 +1,33 @@
+#pragma once
+
+#include <QDialog>
+
+#include <string>
+
+class QCheckBox;
+class QLineEdit;
+
+// "フットプリントを撮る": the footprint's name and whether it is deleted when old, with the
+// footprint cabinet's current settings shown; confirming sends command 1022 to the item.
+class dlgSSRoute : public QDialog {
+    Q_OBJECT
+public:
+    dlgSSRoute(const std::string& name, bool autoDelete, const std::string& location, int colorDays, int deleteDays,
+               QWidget* parent = nullptr);
+
+    std::string name() const;
+    bool autoDelete() const;
+    void setName(const std::string& sjis);
+    void setAutoDelete(bool on);
+    // The three lines of "現在の設定 :" (Shift_JIS).
+    const std::string& locationText() const { return location_; }
+    const std::string& colorText() const { return color_; }
+    const std::string& deleteText() const { return delete_; }
+
+private:
+    QLineEdit* name_ = nullptr;
+    QCheckBox* autoDelete_ = nullptr;
+    std::string location_;
+    std::string color_;
+    std::string delete_;
+};

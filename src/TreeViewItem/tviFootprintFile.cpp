@@ -1,0 +1,559 @@
+#include "TreeViewItem/tviFootprintFile.h"
+
+#include "Common/kivaTime.h"
+#include "Engine/utlHtmlText.h"
+#include "Platform/platformText.h"
+#include "TreeViewItem/tviCabinetFile.h"
+#include "TreeViewItem/tviCabinetItem.h"
+
+#include <algorithm>
+
+namespace {
+
+bool isLead(unsigned char c) { return platform::isLeadByte(c); }
+bool isBlank(unsigned char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
+bool isNameChar(unsigned char c)
+{
+    return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9');
+}
+unsigned char upper(unsigned char c) { return (c >= 'a' && c <= 'z') ? c - 32 : c; }
+
+bool startsNoCase(std::string_view text, size_t at, std::string_view prefix)
+{
+    if (at > text.size() || text.size() - at < prefix.size()) {
+        return false;
+    }
+    for (size_t i = 0; i < prefix.size(); ++i) {
+        if (upper(text[at + i]) != upper(prefix[i])) {
+            return false;
+        }
+    }
+    return true;
+}
+
+std::string encoded(std::string text)
+{
+    encodeHtmlText(text);
+    return text;
+}
+
+std::string decoded(std::string text)
+{
+    std::erase(text, '\0');
+    decodeHtmlText(text);
+    return text;
+}
+
+// One line for an attribute or a heading: line breaks and tabs become blanks, and a lead byte
+// without its trail at the end is dropped (it would take the closing quote with it).
+std::string lineField(std::string_view text)
+{
+    std::string out;
+    for (size_t i = 0; i < text.size(); ++i) {
+        unsigned char c = text[i];
+        if (isLead(c)) {
+            if (i + 1 >= text.size() || text[i + 1] == '\0') {
+                continue;
+            }
+            out.append(text.substr(i++, 2));
+            continue;
+        }
+        if (c == '\0') {
+            continue;
+        }
+        out += (c == '\t' || c == '\r' || c == '\n') ? ' ' : static_cast<char>(c);
+    }
+    return out;
+}
+
+std::vector<std::string> splitLines(std::string_view text)
+{
+    std::vector<std::string> lines;
+    std::string line;
+    for (size_t i = 0; i < text.size(); ++i) {
+        unsigned char c = text[i];
+        if (isLead(c) && i + 1 < text.size()) {
+            line.append(text.substr(i++, 2));
+            continue;
+        }
+        if (c == '\r' || c == '\n') {
+            if (!line.empty()) {
+                lines.push_back(lineField(line));
+            }
+            line.clear();
+            continue;
+        }
+        line += static_cast<char>(c);
+    }
+    if (!line.empty()) {
+        lines.push_back(lineField(line));
+    }
+    return lines;
+}
+
+void writeDescription(std::string& out, std::string_view description)
+{
+    std::vector<std::string> lines = splitLines(description);
+    if (lines.empty()) {
+        return;
+    }
+    out += "<DD>";
+    for (size_t i = 0; i < lines.size(); ++i) {
+        out += (i > 0 ? "<BR>\r\n" : "") + encoded(lines[i]);
+    }
+    out += "</DD>\r\n";
+}
+
+std::string indent(size_t depth) { return std::string(std::min<size_t>(depth, 16), '\t'); }
+
+std::string dateText(std::time_t created)
+{
+    kivaTime t;
+    std::string text;
+    if (created > 0 && t.fromCalendarSeconds(created)) {
+        t.toHttpDate(text);
+    }
+    return text;
+}
+
+int number(std::string_view text)
+{
+    long long value = 0;
+    bool negative = !text.empty() && text[0] == '-';
+    for (size_t i = negative ? 1 : 0; i < text.size() && text[i] >= '0' && text[i] <= '9'; ++i) {
+        value = std::min<long long>(value * 10 + (text[i] - '0'), 1000000000);
+    }
+    return static_cast<int>(negative ? -value : value);
+}
+
+struct Tag {
+    std::string name;
+    bool end = false;
+    std::string_view attributes;
+    bool closed = false;
+};
+
+class Reader {
+public:
+    Reader(std::string_view b, tviFootprintDocument& doc, std::string& error) : b_(b), doc_(doc), error_(error) {}
+
+    bool run()
+    {
+        readHead();
+        size_t title = find("<TITLE", 0);
+        if (title == npos || !tagAt(title).closed) {
+            return fail("no complete TITLE");
+        }
+        std::string name;
+        if (!textUntil("TITLE", name)) {
+            return fail("no complete TITLE");
+        }
+        doc_.name = decoded(collapse(name));
+        size_t list = find("<DL", pos_);
+        if (list == npos || !tagAt(list).closed) {
+            return fail("no footprint list (DL)");
+        }
+        stack_.push_back(-1);
+        return body();
+    }
+
+private:
+    static constexpr size_t npos = std::string_view::npos;
+
+    bool fail(std::string why)
+    {
+        error_ = std::move(why);
+        return false;
+    }
+
+    size_t find(std::string_view needle, size_t from) const
+    {
+        for (size_t i = from; i < b_.size(); i += (isLead(b_[i]) && i + 1 < b_.size()) ? 2 : 1) {
+            if (startsNoCase(b_, i, needle)) {
+                return i;
+            }
+        }
+        return npos;
+    }
+
+    bool lookingAtTag(std::string_view name, bool end) const
+    {
+        std::string prefix = end ? "</" : "<";
+        prefix += name;
+        if (!startsNoCase(b_, pos_, prefix)) {
+            return false;
+        }
+        size_t p = pos_ + prefix.size();
+        return p >= b_.size() || !isNameChar(b_[p]);
+    }
+
+    Tag tagAt(size_t at)
+    {
+        pos_ = at;
+        return readTag();
+    }
+
+    Tag readTag()
+    {
+        Tag tag;
+        ++pos_;
+        if (pos_ < b_.size() && b_[pos_] == '/') {
+            tag.end = true;
+            ++pos_;
+        }
+        while (pos_ < b_.size() && isNameChar(b_[pos_])) {
+            tag.name += static_cast<char>(upper(b_[pos_++]));
+        }
+        size_t start = pos_;
+        char quote = 0;
+        while (pos_ < b_.size()) {
+            unsigned char c = b_[pos_];
+            if (isLead(c)) {
+                pos_ += 2;
+                continue;
+            }
+            if (quote != 0) {
+                quote = c == quote ? 0 : quote;
+            } else if (c == '"' || c == '\'') {
+                size_t p = pos_;
+                while (p > start && isBlank(b_[p - 1])) {
+                    --p;
+                }
+                if (p > start && b_[p - 1] == '=') {
+                    quote = static_cast<char>(c);
+                }
+            } else if (c == '>') {
+                tag.attributes = b_.substr(start, pos_ - start);
+                tag.closed = true;
+                ++pos_;
+                return tag;
+            }
+            ++pos_;
+        }
+        pos_ = b_.size();
+        return tag;
+    }
+
+    // Raw text up to the end tag (tags inside skipped); false at the end of the file.
+    bool textUntil(std::string_view endTag, std::string& text)
+    {
+        while (pos_ < b_.size()) {
+            if (b_[pos_] != '<') {
+                size_t w = isLead(b_[pos_]) ? 2 : 1;
+                if (pos_ + w > b_.size()) {
+                    return false;
+                }
+                text.append(b_.substr(pos_, w));
+                pos_ += w;
+                continue;
+            }
+            bool end = lookingAtTag(endTag, true);
+            if (!readTag().closed) {
+                return false;
+            }
+            if (end) {
+                return true;
+            }
+        }
+        return false;
+    }
+
+    static std::string collapse(std::string_view raw)
+    {
+        std::string out;
+        for (size_t i = 0; i < raw.size(); ++i) {
+            unsigned char c = raw[i];
+            if (isLead(c) && i + 1 < raw.size()) {
+                out.append(raw.substr(i++, 2));
+                continue;
+            }
+            if (isBlank(c)) {
+                if (!out.empty() && out.back() != ' ') {
+                    out += ' ';
+                }
+                continue;
+            }
+            out += static_cast<char>(c);
+        }
+        if (!out.empty() && out.back() == ' ') {
+            out.pop_back();
+        }
+        return out;
+    }
+
+    // A <DD> block: <BR> is a line break (the file's own line break behind it is not text),
+    // other blanks are kept as they stand.
+    bool description(std::string& out)
+    {
+        std::string raw;
+        while (pos_ < b_.size()) {
+            if (b_[pos_] == '<') {
+                if (!lookingAtTag("BR", false)) {
+                    break;
+                }
+                readTag();
+                raw += "\r\n";
+                while (pos_ < b_.size() && (b_[pos_] == '\r' || b_[pos_] == '\n')) {
+                    ++pos_;
+                }
+                continue;
+            }
+            size_t w = isLead(b_[pos_]) ? 2 : 1;
+            if (pos_ + w > b_.size()) {
+                return false;
+            }
+            raw.append(b_.substr(pos_, w));
+            pos_ += w;
+        }
+        while (!raw.empty() && (raw.back() == '\r' || raw.back() == '\n')) {
+            raw.pop_back();
+        }
+        out = decoded(raw);
+        return pos_ < b_.size();
+    }
+
+    void readHead()
+    {
+        size_t end = find("</HEAD", 0);
+        size_t limit = end == npos ? b_.size() : end;
+        bool versionSeen = false;
+        for (size_t at = find("<META", 0); at != npos && at < limit; at = find("<META", pos_)) {
+            Tag tag = tagAt(at);
+            if (!tag.closed) {
+                break;
+            }
+            std::string name = tviCabinetFile::getAttribute(tag.attributes, "name");
+            std::string upperName = name;
+            for (char& c : upperName) {
+                c = static_cast<char>(upper(c));
+            }
+            if (upperName == "QUILLARA") {
+                doc_.productMark = true;
+            } else if (upperName == "VERSION" && !versionSeen) {
+                versionSeen = true;
+                doc_.newerVersion = tviCabinetFile::getAttribute(tag.attributes, "content") > "01.00.XX";
+            } else if (upperName == "DESCRIPTION") {
+                doc_.description += (doc_.description.empty() ? "" : "\r\n") +
+                                    decoded(tviCabinetFile::getAttribute(tag.attributes, "content"));
+            }
+        }
+        pos_ = 0;
+    }
+
+    int push(tviFootprintEntry&& e)
+    {
+        e.parent = stack_.back();
+        doc_.entries.push_back(std::move(e));
+        int index = static_cast<int>(doc_.entries.size()) - 1;
+        stack_.push_back(index);
+        return index;
+    }
+
+    bool body()
+    {
+        std::string pending;
+        int lastPushed = -1;
+        size_t pages = 0;
+        while (pos_ < b_.size()) {
+            if (b_[pos_] != '<') {
+                pos_ += (isLead(b_[pos_]) && pos_ + 1 < b_.size()) ? 2 : 1;
+                continue;
+            }
+            if (stack_.size() > static_cast<size_t>(tviFootprintFile::maxDepth)) {
+                return fail("nested deeper than " + std::to_string(tviFootprintFile::maxDepth) + " levels");
+            }
+            if (lookingAtTag("DD", false)) {
+                readTag();
+                if (!description(pending)) {
+                    return fail("description cut by the end of the file");
+                }
+                continue;
+            }
+            Tag tag = readTag();
+            if (!tag.closed) {
+                return fail("tag without '>'");
+            }
+            if (!tag.end && (tag.name == "H3" || tag.name == "H4")) {
+                std::string text;
+                if (!textUntil(tag.name, text)) {
+                    return fail("heading without its end");
+                }
+                tviFootprintEntry e;
+                e.type = tag.name == "H3" ? 6 : 7;
+                e.name = decoded(collapse(text));
+                e.marked = tviCabinetFile::getAttribute(tag.attributes, "mark") == "1";
+                if (e.type == 7) {
+                    e.autoDelete = tviCabinetFile::getAttribute(tag.attributes, "delete-flag") == "1";
+                    kivaTime created;
+                    std::time_t seconds = 0;
+                    if (created.fromHttpDate(tviCabinetFile::getAttribute(tag.attributes, "create-date")) &&
+                        created.toCalendarSeconds(seconds)) {
+                        e.created = seconds;
+                    }
+                    e.deleteDay = number(tviCabinetFile::getAttribute(tag.attributes, "delete-day"));
+                    e.colorDay = number(tviCabinetFile::getAttribute(tag.attributes, "change-color-day"));
+                }
+                lastPushed = push(std::move(e));
+                pending.clear();
+            } else if (tag.name == "DL" && !tag.end) {
+                if (!pending.empty() && lastPushed >= 0) {
+                    doc_.entries[lastPushed].description = pending;
+                }
+                pending.clear();
+            } else if (tag.name == "DL") {
+                for (; pages > 0 && stack_.size() > 1; --pages) {
+                    stack_.pop_back();
+                }
+                pages = 0;
+                stack_.pop_back();
+                if (stack_.empty()) {
+                    return true;
+                }
+            } else if (tag.name == "A" && !tag.end) {
+                if (!anchor(tag, lastPushed)) {
+                    return false;
+                }
+                ++pages;
+            }
+        }
+        return fail("the footprint list is not closed (file cut short?)");
+    }
+
+    bool anchor(const Tag& tag, int& lastPushed)
+    {
+        static constexpr std::string_view names[5] = {"href", "mark", "keyword", "title", "status"};
+        std::string_view values[5];
+        bool found[5] = {};
+        tviCabinetFile::getAttributes(tag.attributes, names, values, found);
+        std::string text;
+        if (!textUntil("A", text)) {
+            return fail("anchor without </A>");
+        }
+        tviFootprintEntry e;
+        e.type = 8;
+        std::string href(values[0]);
+        std::erase(href, '\0');
+        e.url = tviCabinetFile::decodeAddress(href);
+        e.marked = values[1] == "1";
+        e.keyword = decoded(std::string(values[2]));
+        e.title = decoded(std::string(values[3]));
+        e.status = number(values[4]) == 5 ? 5 : 0;
+        e.name = decoded(collapse(text));
+        lastPushed = push(std::move(e));
+        size_t after = pos_;
+        while (pos_ < b_.size() && isBlank(b_[pos_])) {
+            ++pos_;
+        }
+        if (lookingAtTag("DT", true)) {
+            readTag();
+            while (pos_ < b_.size() && isBlank(b_[pos_])) {
+                ++pos_;
+            }
+        }
+        if (lookingAtTag("DD", false) && readTag().closed) {
+            std::string d;
+            if (!description(d)) {
+                return fail("description cut by the end of the file");
+            }
+            doc_.entries[lastPushed].description = d;
+            return true;
+        }
+        pos_ = after;
+        return true;
+    }
+
+    std::string_view b_;
+    tviFootprintDocument& doc_;
+    std::string& error_;
+    size_t pos_ = 0;
+    std::vector<int> stack_;
+};
+
+} // namespace
+
+bool tviFootprintFile::read(std::string_view bytes, tviFootprintDocument& doc, std::string& error)
+{
+    doc = tviFootprintDocument{};
+    error.clear();
+    Reader reader(bytes, doc, error);
+    if (!reader.run()) {
+        return false;
+    }
+    if (bytes.find('\0') != std::string_view::npos) {
+        error = "NUL bytes in the file";
+        return false;
+    }
+    return true;
+}
+
+std::string tviFootprintFile::write(const tviFootprintDocument& doc)
+{
+    std::string name = encoded(lineField(doc.name));
+    std::string out;
+    out.reserve(512 + doc.entries.size() * 160);
+    out += "<!DOCTYPE HTML PUBLIC \"-//W3C//DTD HTML 4.0 Transitional//EN\">\r\n<HTML>\r\n<HEAD>\r\n";
+    out += "\t<TITLE>" + name + "</TITLE>\r\n";
+    // これはQUILLARAが自動生成しているファイルです。プログラムが読み書きを実行します。編集禁止!
+    out += "\t<!-- \x82\xb1\x82\xea\x82\xcd\x51\x55\x49\x4c\x4c\x41\x52\x41\x82\xaa\x8e\xa9\x93\xae"
+           "\x90\xb6\x90\xac\x82\xb5\x82\xc4\x82\xa2\x82\xe9\x83\x74\x83\x40\x83\x43\x83\x8b\x82\xc5"
+           "\x82\xb7\x81\x42\x83\x76\x83\x8d\x83\x4f\x83\x89\x83\x80\x82\xaa\x93\xc7\x82\xdd\x8f\x91"
+           "\x82\xab\x82\xf0\x8e\xc0\x8d\x73\x82\xb5\x82\xdc\x82\xb7\x81\x42\x95\xd2\x8f\x57\x8b\xd6"
+           "\x8e\x7e\x21 -->\r\n";
+    out += "\t<!-- Footprint file of Quillara: H4 footprints, pages nested without lists -->\r\n";
+    out += "\t<META name=\"quillara\" content=\"footprint\">\r\n"
+           "\t<META name=\"version\" content=\"01.00.00\">\r\n"
+           "\t<META name=\"auther\" content =\"quillara\">\r\n"
+           "\t<META name=\"owner\" content =\"public\">\r\n"
+           "\t<META name=\"generator\" content =\" Tornavi/QuillaraV1.00.00\">\r\n";
+    for (const std::string& line : splitLines(doc.description)) {
+        out += "\t<META name=\"description\" content=\"" + encoded(line) + "\">\r\n";
+    }
+    out += "</HEAD>\r\n\r\n<BODY>\r\n<H1>" + name + "</H1>\r\n<DL>\r\n";
+    // Lists stay open for folders and footprints; pages nest inside their footprint's list.
+    std::vector<size_t> depth(doc.entries.size(), 1);
+    std::vector<int> open;
+    auto containerOf = [&](int index) {
+        while (index >= 0 && doc.entries[index].type == 8) {
+            index = doc.entries[index].parent;
+        }
+        return index;
+    };
+    for (size_t i = 0; i < doc.entries.size(); ++i) {
+        const tviFootprintEntry& e = doc.entries[i];
+        int parent = e.parent >= 0 && static_cast<size_t>(e.parent) < i ? e.parent : -1;
+        depth[i] = parent >= 0 ? depth[parent] + 1 : 1;
+        int container = containerOf(parent);
+        while (!open.empty() && open.back() != container) {
+            out += indent(depth[open.back()]) + "</DL>\n";
+            open.pop_back();
+        }
+        std::string in = indent(depth[i]);
+        if (e.type == 6) {
+            out += in + "<DT><H3 mark=\"" + (e.marked ? "1" : "0") + "\">" + encoded(lineField(e.name)) + "</H3></DT>\n";
+            writeDescription(out, e.description);
+            out += in + "<DL>\n";
+            open.push_back(static_cast<int>(i));
+        } else if (e.type == 7) {
+            out += in + "<DT><H4 mark=\"" + (e.marked ? "1" : "0") + "\" delete-flag=\"" + (e.autoDelete ? "1" : "0") +
+                   "\" create-date=\"" + dateText(e.created) + "\" delete-day=\"" + std::to_string(e.deleteDay) +
+                   "\" change-color-day=\"" + std::to_string(e.colorDay) + "\">" + encoded(lineField(e.name)) +
+                   "</H4></DT>\n";
+            writeDescription(out, e.description);
+            out += in + "<DL>\n";
+            open.push_back(static_cast<int>(i));
+        } else {
+            out += in + "<DT><A href=\"" + tviCabinetFile::encodeAddress(lineField(e.url)) + "\" mark=\"" +
+                   (e.marked ? "1" : "0") + "\" title=\"" + encoded(lineField(e.title)) + "\" keyword=\"";
+            out += encoded(lineField(e.keyword));
+            out += "\" status=\"" + std::string(e.status == 5 ? "5" : "0") + "\" protocol=\"" +
+                   encoded(tviCabinetItem::protocolOf(e.url)) + "\">" + encoded(lineField(e.name)) + "</A></DT>\n";
+            writeDescription(out, e.description);
+        }
+    }
+    while (!open.empty()) {
+        out += indent(depth[open.back()]) + "</DL>\n";
+        open.pop_back();
+    }
+    out += "</DL>\r\n</BODY>\r\n</HTML>\r\n";
+    return out;
+}

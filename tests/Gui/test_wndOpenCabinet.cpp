@@ -1,0 +1,203 @@
+// Opening, creating and copying cabinets in the window, and cabinets and addresses given on
+// the command line (of this start or of a later one).
+#include "TestSupport.h"
+
+#include "Common/utlIniInfo.h"
+#include "Dialog/ctrlCabinetTree.h"
+#include "Dialog/wndOpenCabinet.h"
+#include "Engine/clsEngineOptions.h"
+#include "Gui/QuillaG.h"
+#include "Gui/ctrlQtTreeView.h"
+#include "Gui/guiSingleInstance.h"
+#include "Gui/wndApplication.h"
+#include "Gui/wndTreeView.h"
+#include "TreeViewItem/tviCabinet.h"
+#include "TreeViewItem/tviCabinetFile.h"
+
+#include <QProcess>
+#include <QSignalSpy>
+#include <QTest>
+
+#include <filesystem>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+struct Running {
+    QuillaG program;
+    wndApplication* app = nullptr;
+
+    Running()
+    {
+        program.startServices();
+        auto window = std::make_unique<wndApplication>();
+        clsEngineOptions options;
+        options.paceIntervalMs = 0;
+        window->useOwnEngine(options);
+        program.startWindow(std::move(window));
+        app = program.application();
+        app->setPersist(false);
+        app->tree()->interactive = false;
+    }
+    ctrlQtTreeView* tree() const { return app->tree(); }
+    // The root nodes' texts, in order.
+    std::vector<std::string> roots() const
+    {
+        std::vector<std::string> out;
+        for (TreeNode n = tree()->getFirstChild(kTreeRoot); n != nullptr; n = tree()->getNextSibling(n))
+            out.push_back(tree()->getItem(n)->getText());
+        return out;
+    }
+};
+
+tviCabinetEntry entry(int type, int parent, const std::string& name, const std::string& url = {},
+                      const std::string& description = {})
+{
+    tviCabinetEntry e;
+    e.type = type;
+    e.parent = parent;
+    e.name = name;
+    e.url = url;
+    e.description = description;
+    return e;
+}
+
+std::string writeCabinet(const std::string& path, const std::string& title, int items = 0)
+{
+    tviCabinetDocument doc;
+    doc.name = title;
+    for (int i = 0; i < items; ++i)
+        doc.entries.push_back(entry(4, -1, "item" + std::to_string(i), "http://127.0.0.1:9/" + std::to_string(i)));
+    testsupport::writeFile(path, tviCabinetFile::write(doc));
+    return path;
+}
+
+} // namespace
+
+class TestWndOpenCabinet : public QObject {
+    Q_OBJECT
+private slots:
+    void listsOnlyWhatIsThereAndRefusesAnOpenCabinet();
+    void createsAndCopiesBehindTheSelection();
+    void opensCabinetsAndAddressesFromTheCommandLine();
+    void laterStartHandsOverItsCabinet();
+};
+
+void TestWndOpenCabinet::listsOnlyWhatIsThereAndRefusesAnOpenCabinet()
+{
+    testsupport::TempHome home;
+    std::string folder = home.dir() + "cabs/";
+    fs::create_directories(folder + "dir.scb");
+    std::string alpha = writeCabinet(folder + "alpha.scb", "Alpha");
+    std::string open = writeCabinet(folder + "open.scb", "Open one");
+    std::string upper = writeCabinet(folder + "Open.scb", "Open in capitals");
+    testsupport::writeFile(folder + "broken.scb", "<HTML><TITLE>no end");
+    testsupport::writeFile(folder + "notes.txt", "<TITLE>text</TITLE>");
+    Running run;
+    QVERIFY(run.app->treeView()->openCabinetHere(open));
+    wndOpenCabinet window({folder, home.dir() + "missing/"},
+                          [&](const std::string& path) { return run.app->treeView()->openCabinetOf(path) != nullptr; });
+    ctrlCabinetTree* tree = window.cabinetTree();
+    QCOMPARE(tree->topLevelItemCount(), 2);
+    QTreeWidgetItem* root = tree->topLevelItem(0);
+    QCOMPARE(root->childCount(), 3); // Open.scb, alpha.scb, open.scb: by file name
+    QCOMPARE(tree->topLevelItem(1)->childCount(), 0);
+    QCOMPARE(ctrlCabinetTree::itemData(root->child(0)), QString("0") + QString::fromStdString(upper));
+    QCOMPARE(ctrlCabinetTree::itemData(root->child(1)), QString("0") + QString::fromStdString(alpha));
+    QCOMPARE(ctrlCabinetTree::itemData(root->child(2)), QString("1") + QString::fromStdString(open));
+    QCOMPARE(root->child(1)->text(0), QString("Alpha"));
+    // A folder node and the open cabinet cannot be chosen; another one can.
+    tree->setCurrentItem(root);
+    QVERIFY(!window.choose());
+    tree->setCurrentItem(root->child(2));
+    QVERIFY(!window.choose());
+    QVERIFY(!window.isChosen());
+    tree->setCurrentItem(root->child(0));
+    QVERIFY(window.choose());
+    QCOMPARE(window.chosenPath(), upper);
+    // Two cabinets whose names differ only in case are two cabinets.
+    QVERIFY(run.app->treeView()->openCabinetHere(upper));
+    QVERIFY(run.app->treeView()->openCabinetOf(upper) != run.app->treeView()->openCabinetOf(open));
+    QVERIFY(run.app->treeView()->openCabinetOf(upper) != nullptr);
+}
+
+void TestWndOpenCabinet::createsAndCopiesBehindTheSelection()
+{
+    testsupport::TempHome home;
+    std::string folder = home.dir() + "made/";
+    fs::create_directories(folder);
+    Running run;
+    wndTreeView* view = run.app->treeView();
+    QVERIFY(view->createCabinet("My Links!", "first\r\nsecond", folder));
+    QVERIFY(view->createCabinet("My Links!", "", folder));
+    QVERIFY(fs::exists(folder + "My_Links_.scb"));
+    QVERIFY(fs::exists(folder + "My_Links_(1).scb"));
+    // The second one was opened behind the selected first one.
+    std::vector<std::string> roots = run.roots();
+    QVERIFY(roots.size() >= 3);
+    QCOMPARE(roots[1], std::string("My Links!"));
+    QCOMPARE(roots[2], std::string("My Links!"));
+    auto* first = static_cast<tviCabinet*>(run.tree()->getItem(run.tree()->getNextSibling(run.tree()->getFirstChild(kTreeRoot))));
+    QCOMPARE(first->getPath(), folder + "My_Links_.scb");
+    // Copy the default cabinet with an item: the copy holds every item under its own name.
+    tviCabinetDocument doc;
+    doc.name = "Source";
+    doc.entries.push_back(entry(3, -1, "F"));
+    doc.entries.push_back(entry(4, 0, "I", "http://127.0.0.1:9/i", "d"));
+    std::string source = writeCabinet(home.dir() + "source.scb", "Source");
+    testsupport::writeFile(source, tviCabinetFile::write(doc));
+    QVERIFY(view->openCabinetHere(source));
+    int index = 0;
+    for (TreeNode n = run.tree()->getFirstChild(kTreeRoot); n != nullptr && run.tree()->getItem(n)->getText() != "Source";
+         n = run.tree()->getNextSibling(n))
+        ++index;
+    QVERIFY(view->copyCabinet(index, "Copied", folder));
+    tviCabinetDocument copy;
+    std::string error;
+    QVERIFY(tviCabinetFile::read(testsupport::readFile(folder + "Copied.scb"), copy, error));
+    QCOMPARE(copy.name, std::string("Copied"));
+    QCOMPARE(copy.entries.size(), size_t{2});
+    QCOMPARE(copy.entries[1].url, std::string("http://127.0.0.1:9/i"));
+    QCOMPARE(copy.entries[1].description, std::string("d"));
+}
+
+void TestWndOpenCabinet::opensCabinetsAndAddressesFromTheCommandLine()
+{
+    testsupport::TempHome home;
+    std::string cabinet = writeCabinet(home.dir() + "given.scb", "Given", 2);
+    QuillaG::Options options = QuillaG::parseArguments(
+        {QString::fromStdString(cabinet), "https://127.0.0.1:9/page", "--weird", QString::fromStdString(home.dir() + "none.scb"),
+         "notes.txt"});
+    QVERIFY(options.error.isEmpty());
+    QCOMPARE(options.openPaths, QStringList{QString::fromStdString(cabinet)});
+    QCOMPARE(options.addresses, QStringList{"https://127.0.0.1:9/page"});
+    QCOMPARE(options.ignored.size(), 3);
+    QVERIFY(QuillaG::parseArguments({"--screenshot"}).error.size() > 0);
+    Running run;
+    QuillaG::applyArguments(*run.app, options.openPaths, options.addresses);
+    QVERIFY(run.app->treeView()->openCabinetOf(cabinet) != nullptr);
+    TreeNode defaultCabinet = run.tree()->getFirstChild(kTreeRoot);
+    QCOMPARE(run.tree()->getItem(run.tree()->getFirstChild(defaultCabinet))->getUrl(), std::string("https://127.0.0.1:9/page"));
+}
+
+void TestWndOpenCabinet::laterStartHandsOverItsCabinet()
+{
+    testsupport::TempHome home;
+    std::string cabinet = writeCabinet(home.dir() + "later.scb", "Later");
+    guiSingleInstance first(QString::fromStdString(home.dir()));
+    QVERIFY(first.acquire());
+    QSignalSpy opened(&first, &guiSingleInstance::openRequested);
+    QProcess second;
+    second.start(QStringLiteral(QUILLARA_BINARY), {QString::fromStdString(cabinet), "http://127.0.0.1:9/x", "junk"});
+    QVERIFY(second.waitForStarted(5000));
+    QTRY_VERIFY_WITH_TIMEOUT(opened.count() == 2, 10000);
+    QCOMPARE(opened.at(0).at(0).toString(), QString("open"));
+    QCOMPARE(opened.at(0).at(1).toString(), QString::fromStdString(cabinet));
+    QCOMPARE(opened.at(1).at(0).toString(), QString("go"));
+    QCOMPARE(opened.at(1).at(1).toString(), QString("http://127.0.0.1:9/x"));
+    QVERIFY(second.state() == QProcess::NotRunning || second.waitForFinished(10000));
+}
+
+QTEST_MAIN(TestWndOpenCabinet)
+#include "test_wndOpenCabinet.moc"
