@@ -24,8 +24,10 @@ TempHome::TempHome()
     // user's own files either.
     if (const char* old = std::getenv("HOME"))
         previousUserHome_ = old;
-    std::filesystem::create_directories(path_ / "home");
-    setenv("HOME", (path_ / "home").c_str(), 1);
+    // Beside the temporary directory, not in it: tests count the files they leave there.
+    userHome_ = path_.string() + "-home";
+    std::filesystem::create_directories(userHome_);
+    setenv("HOME", userHome_.c_str(), 1);
 }
 
 TempHome::~TempHome()
@@ -40,6 +42,7 @@ TempHome::~TempHome()
         setenv("HOME", previousUserHome_.c_str(), 1);
     std::error_code ignored;
     std::filesystem::remove_all(path_, ignored);
+    std::filesystem::remove_all(userHome_, ignored);
 }
 
 FileSizeLimit::FileSizeLimit(rlim_t bytes)

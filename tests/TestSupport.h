@@ -23,6 +23,7 @@ private:
     std::filesystem::path path_;
     std::string previousHome_;
     std::string previousUserHome_;
+    std::string userHome_;
     bool hadPreviousHome_ = false;
 };
 
