@@ -1,6 +1,9 @@
 #include "Engine/utlUnicodeText.h"
 
 #include "Engine/utlCp932Table.h"
+#include "Engine/utlHtmlText.h"
+
+#include <algorithm>
 
 #include <cstdint>
 
@@ -148,6 +151,26 @@ std::string utf8ToSjisKeepingRefs(std::string_view utf8, std::size_t* replaced)
         *replaced += count;
     }
     return out;
+}
+
+void decodeHtmlTextKeepingRefs(std::string& text)
+{
+    // A reference to keep has its '&' swapped for a byte that decodeHtmlText leaves alone and
+    // that text from outside never carries (control bytes are dropped first); '&' and the
+    // reference's characters are below every trail byte, so a byte-wise scan is safe.
+    constexpr char kept = '\x01';
+    std::erase(text, kept);
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        std::uint32_t code = 0;
+        if (text[i] != '&' || text.compare(i, 2, "&#") != 0 || decodeReference(text, i, code) == 0) {
+            continue;
+        }
+        if (code >= 0x10000 || cp932::fromCodePoint(code) == 0) {
+            text[i] = kept;
+        }
+    }
+    decodeHtmlText(text);
+    std::replace(text.begin(), text.end(), kept, '&');
 }
 
 std::string utf8AddressToAscii(std::string_view utf8)

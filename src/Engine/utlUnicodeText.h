@@ -11,6 +11,10 @@
 // counted in replaced, so that a caller can say how many there were.
 std::string utf8ToSjisKeepingRefs(std::string_view utf8, std::size_t* replaced = nullptr);
 
+// decodeHtmlText for text from outside files that keeps a numeric reference naming a
+// character CP932 cannot hold as written ("&#128512;"), instead of a look-alike.
+void decodeHtmlTextKeepingRefs(std::string& sjis);
+
 // Decodes &amp; &lt; &gt; &quot; &apos; and numeric references in UTF-8 text (an address in an
 // attribute), then percent-encodes every byte above 0x7F and every blank or control byte as
 // UTF-8, so that the address stays the same address in plain ASCII.

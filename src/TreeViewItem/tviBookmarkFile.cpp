@@ -230,7 +230,7 @@ public:
     {
         std::string text = c_.sjis() ? std::string(raw) : utf8ToSjisKeepingRefs(raw, &st_.replaced);
         std::erase(text, '\0');
-        decodeHtmlText(text);
+        decodeHtmlTextKeepingRefs(text);
         return text;
     }
 
