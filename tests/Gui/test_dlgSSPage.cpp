@@ -77,11 +77,12 @@ void TestDlgSSPage::takesOpensDeletesAndRestoresASnapshot()
     tree->interactive = false;
     tree->answerYes = true;
 
-    // The cabinet sits behind the default cabinet.
+    // The cabinet sits behind the default cabinet and the footprint cabinet.
     TreeNode first = tree->getFirstChild(kTreeRoot);
     tviPageSnapshot* cabinet = tree->snapshotCabinet();
     QVERIFY(cabinet != nullptr);
-    QCOMPARE(tree->getNextSibling(first), cabinet->getHandle());
+    QCOMPARE(tree->getItem(tree->getNextSibling(first))->getType(), int(typeRouteSnapshot));
+    QCOMPARE(tree->getNextSibling(tree->getNextSibling(first)), cabinet->getHandle());
 
     auto* source = static_cast<tviCabinetItem*>(tree->adopt(tviTreeViewItem::createItem(tree, typeCabinetItem)));
     source->setName("page");
