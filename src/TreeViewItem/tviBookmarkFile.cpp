@@ -381,7 +381,10 @@ private:
             st_.truncated = true;
             return;
         }
-        if (!found[0] || values[0].empty()) {
+        // An address that is empty once NUL bytes are gone counts as missing: a cabinet keeps
+        // no item without an address, so importing it would lose it at the next read.
+        std::string url = found[0] ? address(values[0]) : std::string();
+        if (url.empty()) {
             ++st_.withoutHref;
             return;
         }
@@ -389,7 +392,7 @@ private:
         e.type = 4;
         e.parent = stack_.back();
         e.name = nameText(raw);
-        e.url = address(values[0]);
+        e.url = std::move(url);
         e.addDate = dateValue(values[1]);
         e.lastModified = dateValue(values[2]);
         e.keyword = nameText(values[3]);
