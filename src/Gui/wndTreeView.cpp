@@ -466,7 +466,7 @@ void wndTreeView::openFootprintDialog(tviTreeViewItem* item, const std::string& 
     auto* route = static_cast<tviRouteSnapshot*>(tviSourceCabinets::find(*tree_, typeRouteSnapshot));
     if (route == nullptr || item == nullptr)
         return;
-    dlgSSRoute dialog(name, true, route->getFilePath(), route->getColorDay(), route->getDeleteDay(), this);
+    dlgSSRoute dialog(name, route->deleteOn(), route->getFilePath(), route->getColorDay(), route->getDeleteDay(), this);
     bool accepted = dialog.exec() == QDialog::Accepted;
     tree_->dialogData = tviDialogData{};
     tree_->dialogData.name = dialog.name();

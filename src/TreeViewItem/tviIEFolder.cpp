@@ -1,6 +1,7 @@
 #include "TreeViewItem/tviIEFolder.h"
 
 #include "Common/utlInstanceCounter.h"
+#include "TreeViewItem/ctrlTreeView.h"
 
 tviIEFolder::tviIEFolder(ctrlTreeView* tree) : tviTreeViewItem(tree)
 {
@@ -20,4 +21,13 @@ int tviIEFolder::getImage() const
 bool tviIEFolder::cmdCopy(bool query, bool* enabled)
 {
     return putOnClipboard(tviClipMode::copy, query, enabled);
+}
+
+bool tviIEFolder::cmdProperties(bool query, bool* enabled)
+{
+    *enabled = true;
+    if (!query) {
+        tree()->openDialog(tviDialog::properties, this, getText() + "\x82\xcc\x83\x76\x83\x8d\x83\x70\x83\x65\x83\x42"); // のプロパティ
+    }
+    return true;
 }

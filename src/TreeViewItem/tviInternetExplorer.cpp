@@ -1,6 +1,7 @@
 #include "TreeViewItem/tviInternetExplorer.h"
 
 #include "Common/utlInstanceCounter.h"
+#include "TreeViewItem/ctrlTreeView.h"
 #include "Common/utlLog.h"
 #include "TreeViewItem/tviCabinetFile.h"
 #include "TreeViewItem/tviCabinetSource.h"
@@ -61,4 +62,13 @@ bool tviInternetExplorer::load()
     cabinetName_ = doc.name;
     t->setOverlay(getHandle(), overlayNone);
     return buildSourceTree<tviIEFolder, tviIEItem>(*this, std::move(doc));
+}
+
+bool tviInternetExplorer::cmdProperties(bool query, bool* enabled)
+{
+    *enabled = true;
+    if (!query) {
+        tree()->openDialog(tviDialog::properties, this, getText() + "\x82\xcc\x83\x76\x83\x8d\x83\x70\x83\x65\x83\x42"); // のプロパティ
+    }
+    return true;
 }

@@ -17,6 +17,7 @@ public:
     bool isReadOnly() const override { return true; }
     // Reading again (command 11018) takes what the source holds now.
     bool cmdReExpand(bool query, bool* enabled) override;
+    bool cmdProperties(bool query, bool* enabled) override;
 
     void setPath(const std::string& path) { path_ = path; }
     const std::string& getPath() const { return path_; }

@@ -1,6 +1,7 @@
 #include "TreeViewItem/tviNNFolder.h"
 
 #include "Common/utlInstanceCounter.h"
+#include "TreeViewItem/ctrlTreeView.h"
 
 tviNNFolder::tviNNFolder(ctrlTreeView* tree) : tviTreeViewItem(tree)
 {
@@ -20,4 +21,13 @@ int tviNNFolder::getImage() const
 bool tviNNFolder::cmdCopy(bool query, bool* enabled)
 {
     return putOnClipboard(tviClipMode::copy, query, enabled);
+}
+
+bool tviNNFolder::cmdProperties(bool query, bool* enabled)
+{
+    *enabled = true;
+    if (!query) {
+        tree()->openDialog(tviDialog::properties, this, getText() + "\x82\xcc\x83\x76\x83\x8d\x83\x70\x83\x65\x83\x42"); // のプロパティ
+    }
+    return true;
 }

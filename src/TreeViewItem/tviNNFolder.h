@@ -18,6 +18,7 @@ public:
     std::string getDescription() const override { return description_; }
     bool isReadOnly() const override { return true; }
     bool cmdCopy(bool query, bool* enabled) override;
+    bool cmdProperties(bool query, bool* enabled) override;
 
     void setName(std::string name) { name_ = std::move(name); }
     const std::string& getName() const { return name_; }

@@ -59,6 +59,7 @@ bool tviRSSItemSet::applyProperties(const tviDialogData& data)
     name_ = data.name;
     description_ = data.description;
     setMarked(data.marked);
+    autoDelete_ = data.autoDelete;
     return route->save();
 }
 

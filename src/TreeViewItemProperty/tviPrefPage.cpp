@@ -1,5 +1,6 @@
 #include "TreeViewItemProperty/tviPrefPage.h"
 
+#include "Common/kivaTime.h"
 #include "Dialog/dlgModelessDialog.h"
 #include "Gui/guiText.h"
 #include "TreeViewItem/ctrlTreeView.h"
@@ -7,6 +8,7 @@
 #include "TreeViewItem/tviURLItem.h"
 
 #include <QCheckBox>
+#include <QColor>
 #include <QFormLayout>
 #include <QGroupBox>
 #include <QLabel>
@@ -36,7 +38,72 @@ void tviPrefPage::collect(const tviTreeViewItem& item, tviDialogData& data) cons
     data.url = item.getUrl();
     data.description = item.getDescription();
     data.marked = item.isMarked();
+    data.autoDelete = autoDelete_;
     data.confirmed = true;
+    if (nameEdit_ != nullptr && !nameEdit_->isReadOnly())
+        data.name = dlgModelessDialog::sjisOf(nameEdit_->text(), nameLimit_);
+    if (noteEdit_ != nullptr && !noteEdit_->isReadOnly())
+        data.description = dlgModelessDialog::commentOf(noteEdit_->toPlainText(), 1 << 20);
+    if (markBox_ != nullptr && markBox_->isEnabled())
+        data.marked = markBox_->isChecked();
+    if (autoDeleteBox_ != nullptr && autoDeleteBox_->isEnabled())
+        data.autoDelete = autoDeleteBox_->isChecked();
+}
+
+bool tviPrefPage::autoDeleteChanged() const
+{
+    return autoDeleteBox_ != nullptr && autoDeleteBox_->isEnabled() && autoDeleteBox_->isChecked() != autoDelete_;
+}
+
+void tviPrefPage::addNameNoteMark(const tviTreeViewItem& item, bool editable, std::size_t nameLimit)
+{
+    nameLimit_ = nameLimit;
+    nameEdit_ = addLine("\x96\xBC\x91O(&N) :", item.getText(), !editable); // 名前(&N) :
+    noteEdit_ = addNote("\x94\xF5\x8Dl(&C) :", item.getDescription(), !editable); // 備考(&C) :
+    markBox_ = addMark(item.isMarked(), editable);
+}
+
+void tviPrefPage::addNameNoteMark(const tviTreeViewItem& item, bool editable, std::size_t nameLimit,
+                                  const std::string& url)
+{
+    nameLimit_ = nameLimit;
+    nameEdit_ = addLine("\x96\xBC\x91O(&N) :", item.getText(), !editable); // 名前(&N) :
+    urlEdit_ = addLine("URL(&U) :", url, true);
+    noteEdit_ = addNote("\x94\xF5\x8Dl(&C) :", item.getDescription(), !editable); // 備考(&C) :
+    markBox_ = addMark(item.isMarked(), editable);
+}
+
+QCheckBox* tviPrefPage::addAutoDelete(bool checked, bool editable)
+{
+    autoDelete_ = checked;
+    autoDeleteBox_ = new QCheckBox(gui::toQt("\x8D\xED\x8F\x9C\x93\xFA\x82\xAA\x82\xAB\x82\xBD\x82\xE7\x8D\xED\x8F\x9C(&D)")); // 削除日がきたら削除(&D)
+    autoDeleteBox_->setChecked(checked);
+    autoDeleteBox_->setEnabled(editable);
+    form_->addRow(QString(), autoDeleteBox_);
+    return autoDeleteBox_;
+}
+
+void tviPrefPage::addDates(const kivaTime& created, const kivaTime& colourDate, const kivaTime& deleteDate)
+{
+    if (created.wYear == 0)
+        return;
+    addValue("\x8D\xEC\x90\xAC\x93\xFA :", created.toDisplayText());    // 作成日 :
+    addValue("\x90\x46\x95\xCF\x8D\x58\x93\xFA :", colourDate.toDisplayText()); // 色変更日 :
+    addValue("\x8D\xED\x8F\x9C\x93\xFA :", deleteDate.toDisplayText());   // 削除日 :
+}
+
+void tviPrefPage::addAgeing(int colourDays, int deleteDays, int colour)
+{
+    addValue("\x90\x46\x95\xCF\x8D\x58\x82\xDC\x82\xC5\x82\xCC\x93\xFA\x90\x94 :", std::to_string(colourDays)); // 色変更までの日数 :
+    addValue("\x8D\xED\x8F\x9C\x82\xDC\x82\xC5\x82\xCC\x93\xFA\x90\x94 :", std::to_string(deleteDays)); // 削除までの日数 :
+    // The settings keep colours as Windows does, red in the low byte.
+    QColor swatch(colour & 0xFF, (colour >> 8) & 0xFF, (colour >> 16) & 0xFF);
+    auto* value = new QLabel;
+    value->setObjectName(QStringLiteral("colour"));
+    value->setFixedSize(40, 16);
+    value->setAutoFillBackground(true);
+    value->setStyleSheet(QStringLiteral("background-color: %1; border: 1px solid gray;").arg(swatch.name()));
+    form_->addRow(gui::toQt("\x90\x46 :"), value); // 色 :
 }
 
 QLineEdit* tviPrefPage::addLine(const char* label, const std::string& text, bool readOnly)

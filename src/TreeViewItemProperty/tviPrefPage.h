@@ -2,6 +2,7 @@
 
 #include <QWidget>
 
+#include <ctime>
 #include <string>
 
 class QCheckBox;
@@ -9,6 +10,7 @@ class QFormLayout;
 class QLabel;
 class QLineEdit;
 class QPlainTextEdit;
+class kivaTime;
 class tviTreeViewItem;
 struct tviDialogData;
 
@@ -27,6 +29,8 @@ public:
     virtual bool isEditable() const { return false; }
     // The editable fields; fields the page does not edit keep the item's values.
     virtual void collect(const tviTreeViewItem& item, tviDialogData& data) const;
+    // The auto-delete choice differs from what the item had.
+    bool autoDeleteChanged() const;
 
     const std::string& heading() const { return heading_; }
     const std::string& helpTitle() const { return helpTitle_; }
@@ -35,6 +39,7 @@ public:
     QLineEdit* urlEdit() const { return urlEdit_; }
     QPlainTextEdit* noteEdit() const { return noteEdit_; }
     QCheckBox* markBox() const { return markBox_; }
+    QCheckBox* autoDeleteBox() const { return autoDeleteBox_; }
 
 protected:
     QLineEdit* addLine(const char* label, const std::string& text, bool readOnly);
@@ -42,6 +47,16 @@ protected:
     QCheckBox* addMark(bool checked, bool editable);
     void addValue(const char* label, const std::string& text);
     void addReadOnlyAttribute(bool readOnly);
+    // The three rows every page of an editable kind begins with.
+    void addNameNoteMark(const tviTreeViewItem& item, bool editable, std::size_t nameLimit);
+    // The same with the address (shown only) under the name.
+    void addNameNoteMark(const tviTreeViewItem& item, bool editable, std::size_t nameLimit, const std::string& url);
+    // "削除日がきたら削除(&D)", remembered so that the page hands back the user's choice.
+    QCheckBox* addAutoDelete(bool checked, bool editable);
+    // Creation, colour-change and deletion date; nothing for an unknown creation date.
+    void addDates(const kivaTime& created, const kivaTime& colourDate, const kivaTime& deleteDate);
+    // The ageing settings of a snapshot or footprint cabinet (shown only).
+    void addAgeing(int colourDays, int deleteDays, int colour);
     // Starts the group "Web ページ内情報"; the rows after it go into the group.
     void beginPageInformation();
     // Title, keywords, status text and protocol of an item with an address.
@@ -51,6 +66,9 @@ protected:
     QLineEdit* urlEdit_ = nullptr;
     QPlainTextEdit* noteEdit_ = nullptr;
     QCheckBox* markBox_ = nullptr;
+    QCheckBox* autoDeleteBox_ = nullptr;
+    bool autoDelete_ = false;
+    std::size_t nameLimit_ = 1024;
 
 private:
     std::string heading_;

@@ -9,6 +9,19 @@
 #include "TreeViewItemProperty/tviPrefCabinet.h"
 #include "TreeViewItemProperty/tviPrefFolder.h"
 #include "TreeViewItemProperty/tviPrefItem.h"
+#include "TreeViewItemProperty/tviPrefIECabinet.h"
+#include "TreeViewItemProperty/tviPrefIEFolder.h"
+#include "TreeViewItemProperty/tviPrefIEItem.h"
+#include "TreeViewItemProperty/tviPrefNNCabinet.h"
+#include "TreeViewItemProperty/tviPrefNNFolder.h"
+#include "TreeViewItemProperty/tviPrefNNItem.h"
+#include "TreeViewItemProperty/tviPrefPageSSCabinet.h"
+#include "TreeViewItemProperty/tviPrefPageSSFolder.h"
+#include "TreeViewItemProperty/tviPrefPageSSItem.h"
+#include "TreeViewItemProperty/tviPrefRouteSSCabinet.h"
+#include "TreeViewItemProperty/tviPrefRouteSSFolder.h"
+#include "TreeViewItemProperty/tviPrefRouteSSItem.h"
+#include "TreeViewItemProperty/tviPrefRouteSSSet.h"
 #include "TreeViewItemProperty/tviPrefSubItem.h"
 
 #include <QDialogButtonBox>
@@ -28,8 +41,7 @@ constexpr const char* saveFailed =
 bool tviPropertySheet::hasPage(const tviTreeViewItem& item)
 {
     int type = item.getType();
-    return type == typeQuillaraCabinet || type == typeCabinet || type == typeCabinetFolder ||
-           type == typeCabinetItem || type == typeSubItem || type == typeFrameItem;
+    return type >= typeSubItem && type <= typeFrameItem;
 }
 
 tviPrefPage* tviPropertySheet::createPage(const tviTreeViewItem& item)
@@ -40,6 +52,19 @@ tviPrefPage* tviPropertySheet::createPage(const tviTreeViewItem& item)
     case typeCabinetFolder: page = new tviPrefFolder; break;
     case typeCabinetItem: page = new tviPrefItem; break;
     case typeSubItem: case typeFrameItem: page = new tviPrefSubItem; break;
+    case typeRouteSnapshot: page = new tviPrefRouteSSCabinet; break;
+    case typeRSSFolder: page = new tviPrefRouteSSFolder; break;
+    case typeRSSItemSet: page = new tviPrefRouteSSSet; break;
+    case typeRSSItem: page = new tviPrefRouteSSItem; break;
+    case typePageSnapshot: page = new tviPrefPageSSCabinet; break;
+    case typePSSFolder: page = new tviPrefPageSSFolder; break;
+    case typePSSItem: page = new tviPrefPageSSItem; break;
+    case typeInternetExplorer: page = new tviPrefIECabinet; break;
+    case typeIEFolder: page = new tviPrefIEFolder; break;
+    case typeIEItem: page = new tviPrefIEItem; break;
+    case typeNetscapeNavigator: page = new tviPrefNNCabinet; break;
+    case typeNNFolder: page = new tviPrefNNFolder; break;
+    case typeNNItem: page = new tviPrefNNItem; break;
     default: return nullptr;
     }
     page->initvalue(item);
@@ -76,7 +101,7 @@ tviPropertySheet::~tviPropertySheet() = default;
 
 bool tviPropertySheet::OnOK()
 {
-    if (page_ == nullptr || !page_->isEditable())
+    if (page_ == nullptr || !page_->isEditable() || item_->isReadOnly())
         return true;
     // The sheet may have stayed open while the item went (a deletion, a reload).
     if (!tree_->owns(item_) || item_->getHandle() == nullptr)
@@ -84,20 +109,27 @@ bool tviPropertySheet::OnOK()
     tviDialogData data;
     page_->collect(*item_, data);
     bool changed = data.name != item_->getText() || data.url != item_->getUrl() ||
-                   data.description != item_->getDescription() || data.marked != item_->isMarked();
+                   data.description != item_->getDescription() || data.marked != item_->isMarked() ||
+                   page_->autoDeleteChanged();
     if (!changed)
         return true;
-    if (!item_->applyProperties(data))
-        return true; // a read-only item keeps what it had
+    bool applied = item_->applyProperties(data);
     tviCabinet* cabinet = item_->cabinet();
-    if (cabinet == nullptr || cabinet->isReadOnly())
-        return true;
-    if (!cabinet->save()) {
-        logError("tviPropertySheet::OnOK", saveFailed + std::string(" ") + cabinet->getPath());
-        QMessageBox::warning(this, QStringLiteral("Quillara"), gui::toQt(saveFailed));
-        return false;
-    }
+    // Snapshots and footprints are written by the item itself; false means the write failed.
+    if (cabinet == nullptr)
+        return applied || saveFailedMessage(item_->getText());
+    if (!applied || cabinet->isReadOnly())
+        return true; // a read-only item keeps what it had
+    if (!cabinet->save())
+        return saveFailedMessage(cabinet->getPath());
     return true;
+}
+
+bool tviPropertySheet::saveFailedMessage(const std::string& what)
+{
+    logError("tviPropertySheet::OnOK", saveFailed + std::string(" ") + what);
+    QMessageBox::warning(this, QStringLiteral("Quillara"), gui::toQt(saveFailed));
+    return false;
 }
 
 void tviPropertySheet::OnHelp()

@@ -29,6 +29,7 @@ public:
 
 private:
     void OnHelp();
+    bool saveFailedMessage(const std::string& what);
 
     ctrlTreeView* tree_;
     tviTreeViewItem* item_;

@@ -14,6 +14,7 @@
 #include "TreeViewItem/tviPageSnapshot.h"
 
 #include <QApplication>
+#include <QCheckBox>
 #include <QElapsedTimer>
 #include <QLineEdit>
 #include <QPushButton>
@@ -44,14 +45,15 @@ void TestDlgSSPage::buildsTheTextsOfTheCurrentSettings()
 
 namespace {
 
-// Answers the next modal dialog: a name, then OK.
-void answerDialog(const QString& name)
+// Answers the next modal dialog: a name and the auto-delete choice, then OK.
+void answerDialog(const QString& name, bool autoDelete)
 {
-    QTimer::singleShot(50, [name] {
+    QTimer::singleShot(50, [name, autoDelete] {
         QWidget* modal = QApplication::activeModalWidget();
         if (modal == nullptr)
             return;
         modal->findChild<QLineEdit*>(QStringLiteral("name"))->setText(name);
+        modal->findChild<QCheckBox*>(QStringLiteral("autoDelete"))->setChecked(autoDelete);
         for (QPushButton* button : modal->findChildren<QPushButton*>())
             if (button->text() == QStringLiteral("OK"))
                 button->click();
@@ -89,7 +91,8 @@ void TestDlgSSPage::takesOpensDeletesAndRestoresASnapshot()
     source->setUrl(server.url("/page/1"));
     QVERIFY(source->insertItem(first, kTreeLast));
     tree->selectNode(source->getHandle());
-    answerDialog(QStringLiteral("offline"));
+    // The box opens ticked (deletion is on); the user's choice is what the snapshot keeps.
+    answerDialog(QStringLiteral("offline"), false);
     QVERIFY(app->runMenuId(32801));
     auto* item = dynamic_cast<tviPSSItem*>(tree->getItem(tree->getFirstChild(cabinet->getHandle())));
     QVERIFY(item != nullptr);
@@ -99,6 +102,7 @@ void TestDlgSSPage::takesOpensDeletesAndRestoresASnapshot()
         QTest::qWait(20);
     QCOMPARE(item->getDownloadState(), 0);
     QCOMPARE(item->getText(), std::string("offline"));
+    QVERIFY(!item->getAutoDelete());
     QVERIFY(std::filesystem::exists(item->getUrl()));
 
     tree->selectNode(item->getHandle());

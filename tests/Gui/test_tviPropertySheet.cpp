@@ -5,14 +5,29 @@
 #include "Gui/guiText.h"
 #include "Platform/platformText.h"
 #include "TreeViewItem/ctrlMemoryTreeView.h"
+#include "TreeViewItem/tviAgeing.h"
 #include "TreeViewItem/tviCabinet.h"
 #include "TreeViewItem/tviCabinetFile.h"
 #include "TreeViewItem/tviCabinetItem.h"
+#include "TreeViewItem/tviIEFolder.h"
+#include "TreeViewItem/tviIEItem.h"
+#include "TreeViewItem/tviInternetExplorer.h"
+#include "TreeViewItem/tviNNFolder.h"
+#include "TreeViewItem/tviNNItem.h"
+#include "TreeViewItem/tviNetscapeNavigator.h"
+#include "TreeViewItem/tviPSSFolder.h"
+#include "TreeViewItem/tviPSSItem.h"
+#include "TreeViewItem/tviPageSnapshot.h"
+#include "TreeViewItem/tviRSSFolder.h"
+#include "TreeViewItem/tviRSSItem.h"
+#include "TreeViewItem/tviRSSItemSet.h"
+#include "TreeViewItem/tviRouteSnapshot.h"
 #include "TreeViewItem/tviSubItem.h"
 #include "TreeViewItemProperty/tviPrefPage.h"
 #include "TreeViewItemProperty/tviPropertySheet.h"
 
 #include <QCheckBox>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QTest>
@@ -64,6 +79,9 @@ class TestTviPropertySheet : public QObject {
 private Q_SLOTS:
     void changesSurviveSaveAndReload();
     void readOnlyFieldsAndItemsStayUnchanged();
+    void everyKindShowsItsPage();
+    void snapshotAndFootprintChoicesAreStored();
+    void bookmarkFileIsNeverWritten();
 };
 
 void TestTviPropertySheet::changesSurviveSaveAndReload()
@@ -135,6 +153,217 @@ void TestTviPropertySheet::readOnlyFieldsAndItemsStayUnchanged()
     itemSheet.page()->nameEdit()->setText(QStringLiteral("changed"));
     QVERIFY(itemSheet.OnOK());
     QCOMPARE(item->getText(), std::string("Item"));
+    QCOMPARE(testsupport::readFile(path), before);
+}
+
+namespace {
+
+// Every kind of item in one tree: a cabinet with a folder, an item and a link, the footprint
+// cabinet with a footprint of that link and a folder, the snapshot cabinet with a snapshot and
+// a folder, and both outside sources with a folder and an entry.
+struct AllKinds {
+    testsupport::TempHome home;
+    std::string path = writeCabinet(home);
+    Opened box{path};
+    tviRouteSnapshot* route = nullptr;
+    tviPageSnapshot* snapshots = nullptr;
+    std::time_t now = 1765000000;
+
+    template <class T>
+    T* add(TreeNode parent)
+    {
+        auto* item = static_cast<T*>(box.tree.adopt(std::make_unique<T>(&box.tree)));
+        item->insertItem(parent, kTreeLast);
+        return item;
+    }
+
+    void openRoute()
+    {
+        route = add<tviRouteSnapshot>(kTreeRoot);
+        route->setFilePath(home.dir() + "Footprint.scb");
+        route->setClock([this] { return now; });
+        route->load();
+    }
+
+    void openSnapshots()
+    {
+        snapshots = tviPageSnapshot::openDefault(&box.tree, home.dir(), nullptr);
+    }
+
+    void build()
+    {
+        auto* link = static_cast<tviSubItem*>(box.tree.adopt(std::make_unique<tviSubItem>(&box.tree, typeSubItem)));
+        link->setLinkText("link");
+        link->setUrl("http://example.com/link");
+        link->insertItem(box.find("Item")->getHandle(), kTreeLast);
+        openRoute();
+        tviRSSItemSet* set = route->addFootprint(link, "route", true);
+        add<tviRSSFolder>(route->getHandle())->setName("rfolder");
+        openSnapshots();
+        snapshots->addSnapshot("http://example.com/", "d", "snap", false);
+        add<tviPSSFolder>(snapshots->getHandle())->setName("sfolder");
+        auto* ie = add<tviInternetExplorer>(kTreeRoot);
+        add<tviIEItem>(add<tviIEFolder>(ie->getHandle())->getHandle())->setUrl("http://ie/");
+        auto* nn = add<tviNetscapeNavigator>(kTreeRoot);
+        add<tviNNItem>(add<tviNNFolder>(nn->getHandle())->getHandle())->setUrl("http://nn/");
+        QVERIFY(set != nullptr);
+    }
+
+    tviTreeViewItem* ofType(int type)
+    {
+        for (TreeNode root = box.tree.getFirstChild(kTreeRoot); root != nullptr; root = box.tree.getNextSibling(root))
+            for (TreeNode n : box.tree.subtreeNodes(root))
+                if (box.tree.getItem(n)->getType() == type)
+                    return box.tree.getItem(n);
+        return nullptr;
+    }
+};
+
+bool allFieldsReadOnly(const tviPrefPage& page)
+{
+    for (const QLineEdit* edit : page.findChildren<QLineEdit*>())
+        if (!edit->isReadOnly())
+            return false;
+    for (const QPlainTextEdit* edit : page.findChildren<QPlainTextEdit*>())
+        if (!edit->isReadOnly())
+            return false;
+    for (const QCheckBox* box : page.findChildren<QCheckBox*>())
+        if (box->isEnabled())
+            return false;
+    return true;
+}
+
+bool showsText(const tviPrefPage& page, const std::string& text)
+{
+    for (const QLabel* label : page.findChildren<QLabel*>())
+        if (label->text() == QString::fromStdString(text))
+            return true;
+    return false;
+}
+
+} // namespace
+
+void TestTviPropertySheet::everyKindShowsItsPage()
+{
+    AllKinds all;
+    all.build();
+    struct Kind {
+        int type;
+        const char* heading;
+        bool editable;
+    };
+    const Kind kinds[] = {
+        {typeSubItem, "サブアイテム", true},
+        {typeCabinet, "キャビネット", false},
+        {typeCabinetFolder, "フォルダ", true},
+        {typeCabinetItem, "アイテム", true},
+        {typeRouteSnapshot, "フットプリントキャビネット", false},
+        {typeRSSFolder, "フットプリントフォルダ", true},
+        {typeRSSItemSet, "フットプリントセット", true},
+        {typeRSSItem, "フットプリントアイテム", true},
+        {typePageSnapshot, "スナップショットキャビネット", false},
+        {typePSSFolder, "スナップショットフォルダ", true},
+        {typePSSItem, "スナップショットアイテム", true},
+        {typeInternetExplorer, "お気に入りキャビネット", false},
+        {typeIEFolder, "お気に入りフォルダ", false},
+        {typeIEItem, "お気に入りアイテム", false},
+        {typeNetscapeNavigator, "ブックマークキャビネット", false},
+        {typeNNFolder, "ブックマークフォルダ", false},
+        {typeNNItem, "ブックマークアイテム", false},
+    };
+    for (const Kind& kind : kinds) {
+        tviTreeViewItem* item = all.ofType(kind.type);
+        QVERIFY2(item != nullptr, kind.heading);
+        bool enabled = false;
+        QVERIFY(item->executeCommand(11026, true, enabled));
+        QVERIFY2(enabled, kind.heading);
+        tviPropertySheet sheet(&all.box.tree, item);
+        QVERIFY2(sheet.page() != nullptr, kind.heading);
+        QCOMPARE(QString::fromStdString(platform::sjisToUtf8(sheet.page()->heading())), QString::fromUtf8(kind.heading));
+        QCOMPARE(sheet.page()->isEditable(), kind.editable);
+        if (!kind.editable && kind.type != typeSubItem)
+            QVERIFY2(allFieldsReadOnly(*sheet.page()), kind.heading);
+    }
+    // The ageing of the two cabinets and the dates of a snapshot are shown.
+    tviPropertySheet cabinetSheet(&all.box.tree, all.route);
+    QVERIFY(showsText(*cabinetSheet.page(), "25") && showsText(*cabinetSheet.page(), "35"));
+    auto* snap = static_cast<tviPSSItem*>(all.ofType(typePSSItem));
+    tviPropertySheet snapSheet(&all.box.tree, snap);
+    QVERIFY(snapSheet.page()->urlEdit()->isReadOnly());
+    QCOMPARE(snapSheet.page()->urlEdit()->text(), QStringLiteral("http://example.com/"));
+    kivaTime deletion = tviAgeing::addDays(snap->getCreated(), all.snapshots->getLimitDay());
+    QVERIFY(showsText(*snapSheet.page(), deletion.toDisplayText()));
+}
+
+void TestTviPropertySheet::snapshotAndFootprintChoicesAreStored()
+{
+    AllKinds all;
+    all.build();
+    // Both ways for both kinds: what the user ticks is what is stored, not what was shown.
+    for (bool to : {false, true}) {
+        auto* set = static_cast<tviRSSItemSet*>(all.ofType(typeRSSItemSet));
+        set->setAutoDelete(!to);
+        tviPropertySheet setSheet(&all.box.tree, set);
+        QCOMPARE(setSheet.page()->autoDeleteBox()->isChecked(), !to);
+        setSheet.page()->autoDeleteBox()->setChecked(to);
+        setSheet.page()->nameEdit()->setText(to ? QStringLiteral("on") : QStringLiteral("off"));
+        QVERIFY(setSheet.OnOK());
+
+        auto* snap = static_cast<tviPSSItem*>(all.ofType(typePSSItem));
+        snap->setAutoDelete(!to);
+        tviPropertySheet snapSheet(&all.box.tree, snap);
+        snapSheet.page()->autoDeleteBox()->setChecked(to);
+        snapSheet.page()->noteEdit()->setPlainText(to ? QStringLiteral("note on") : QStringLiteral("note off"));
+        QVERIFY(snapSheet.OnOK());
+
+        all.route->deleteSubtree();
+        all.box.tree.destroyItem(all.route);
+        all.openRoute();
+        all.snapshots->deleteSubtree();
+        all.box.tree.destroyItem(all.snapshots);
+        all.openSnapshots();
+        set = static_cast<tviRSSItemSet*>(all.ofType(typeRSSItemSet));
+        QCOMPARE(set->getAutoDelete(), to);
+        QCOMPARE(set->getText(), std::string(to ? "on" : "off"));
+        snap = static_cast<tviPSSItem*>(all.ofType(typePSSItem));
+        QCOMPARE(snap->getAutoDelete(), to);
+        QCOMPARE(snap->getDescription(), std::string(to ? "note on" : "note off"));
+    }
+    // Only the choice changed: still written.
+    auto* set = static_cast<tviRSSItemSet*>(all.ofType(typeRSSItemSet));
+    tviPropertySheet sheet(&all.box.tree, set);
+    sheet.page()->autoDeleteBox()->setChecked(false);
+    QVERIFY(sheet.OnOK());
+    all.route->deleteSubtree();
+    all.box.tree.destroyItem(all.route);
+    all.openRoute();
+    QVERIFY(!static_cast<tviRSSItemSet*>(all.ofType(typeRSSItemSet))->getAutoDelete());
+}
+
+void TestTviPropertySheet::bookmarkFileIsNeverWritten()
+{
+    testsupport::TempHome home;
+    std::string path = home.dir() + "bookmarks.html";
+    testsupport::writeFile(path, "<!DOCTYPE NETSCAPE-Bookmark-file-1>\n<TITLE>Bookmarks</TITLE>\n<H1>Bookmarks</H1>\n"
+                                 "<DL><p>\n<DT><H3>Folder</H3>\n<DL><p>\n"
+                                 "<DT><A HREF=\"http://example.com/\">Example</A>\n</DL><p>\n</DL><p>\n");
+    std::string before = testsupport::readFile(path);
+    ctrlMemoryTreeView tree;
+    auto* nn = static_cast<tviNetscapeNavigator*>(tree.adopt(std::make_unique<tviNetscapeNavigator>(&tree)));
+    nn->insertItem(kTreeRoot, kTreeLast);
+    nn->setPath(path);
+    QVERIFY(nn->load());
+    std::vector<TreeNode> nodes = tree.subtreeNodes(nn->getHandle());
+    QCOMPARE(nodes.size(), std::size_t(3));
+    for (TreeNode n : nodes) {
+        tviTreeViewItem* item = tree.getItem(n);
+        std::string name = item->getText();
+        tviPropertySheet sheet(&tree, item);
+        QVERIFY(allFieldsReadOnly(*sheet.page()));
+        sheet.page()->nameEdit()->setText(QStringLiteral("changed"));
+        QVERIFY(sheet.OnOK());
+        QCOMPARE(item->getText(), name);
+    }
     QCOMPARE(testsupport::readFile(path), before);
 }
 

@@ -1,0 +1,34 @@
+#include "TreeViewItemProperty/tviPrefPageSSItem.h"
+
+#include "Common/kivaTime.h"
+#include "Gui/guiText.h"
+#include "TreeViewItem/tviAgeing.h"
+#include "TreeViewItem/tviPSSItem.h"
+#include "TreeViewItem/tviPageSnapshot.h"
+
+#include <QLineEdit>
+
+tviPrefPageSSItem::tviPrefPageSSItem(QWidget* parent)
+    : tviPrefPage("\x83X\x83i\x83" "b\x83v\x83V\x83\x87\x83" "b\x83g\x83" "A\x83" "C\x83" "e\x83\x80", // スナップショットアイテム
+                  "\x83X\x83i\x83" "b\x83v\x83V\x83\x87\x83" "b\x83g\x83v\x83\x8D\x83p\x83" "e\x83" "B", // スナップショットプロパティ
+                  parent)
+{
+}
+
+tviPrefPageSSItem::~tviPrefPageSSItem() = default;
+
+void tviPrefPageSSItem::initvalue(const tviTreeViewItem& item)
+{
+    const auto& snapshot = static_cast<const tviPSSItem&>(item);
+    editable_ = !item.isReadOnly();
+    addNameNoteMark(item, editable_, 255, snapshot.getSource());
+    // While it downloads the tree shows the state instead of the name.
+    nameEdit_->setText(gui::toQt(snapshot.getName()));
+    addAutoDelete(snapshot.getAutoDelete(), editable_);
+    const tviPageSnapshot* cabinet = tviPageSnapshot::cabinetOf(&item);
+    if (cabinet == nullptr)
+        return;
+    const kivaTime& created = snapshot.getCreated();
+    addDates(created, tviAgeing::addDays(created, cabinet->getColorDay()),
+             tviAgeing::addDays(created, cabinet->getLimitDay()));
+}

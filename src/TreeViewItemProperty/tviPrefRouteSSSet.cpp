@@ -1,0 +1,32 @@
+#include "TreeViewItemProperty/tviPrefRouteSSSet.h"
+
+#include "Common/kivaTime.h"
+#include "TreeViewItem/tviRSSItemSet.h"
+#include "TreeViewItem/tviRouteSnapshot.h"
+
+tviPrefRouteSSSet::tviPrefRouteSSSet(QWidget* parent)
+    : tviPrefPage("\x83t\x83" "b\x83g\x83v\x83\x8A\x83\x93\x83g\x83Z\x83" "b\x83g", // フットプリントセット
+                  "\x83t\x83" "b\x83g\x83v\x83\x8A\x83\x93\x83g\x83v\x83\x8D\x83p\x83" "e\x83" "B", // フットプリントプロパティ
+                  parent)
+{
+}
+
+tviPrefRouteSSSet::~tviPrefRouteSSSet() = default;
+
+void tviPrefRouteSSSet::initvalue(const tviTreeViewItem& item)
+{
+    const auto& set = static_cast<const tviRSSItemSet&>(item);
+    editable_ = !item.isReadOnly();
+    addNameNoteMark(item, editable_, 1024);
+    addAutoDelete(set.getAutoDelete(), editable_);
+    const tviRouteSnapshot* route = tviRouteSnapshot::of(&item);
+    kivaTime created;
+    if (route == nullptr || set.getCreated() <= 0 || !created.fromCalendarSeconds(set.getCreated()))
+        return;
+    auto after = [&set](int days) {
+        kivaTime date;
+        date.fromCalendarSeconds(set.getCreated() + static_cast<std::time_t>(days) * tviRSSItemSet::secondsPerDay);
+        return date;
+    };
+    addDates(created, after(route->getColorDay()), after(route->getDeleteDay()));
+}
