@@ -616,6 +616,7 @@ bool wndApplication::applySettings()
     tree_->setMarkColours(ini->getInt(IniKey::MarkColor), ini->getInt(IniKey::RouteMarkColor),
                           ini->getInt(IniKey::PageMarkColor));
     tree_->browserCommand = ini->getString(IniKey::BrowserCommand);
+    tviSourceCabinets::applySettings(*tree_, *ini);
     treeView_->viewport()->update();
     return applyFont();
 }

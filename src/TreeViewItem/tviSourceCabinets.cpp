@@ -127,6 +127,22 @@ void tviSourceCabinets::showAtStart(ctrlTreeView& tree, const utlIniInfo& ini)
     }
 }
 
+void tviSourceCabinets::applySettings(ctrlTreeView& tree, const utlIniInfo& ini)
+{
+    auto* favorites = static_cast<tviInternetExplorer*>(find(tree, typeInternetExplorer));
+    if (ini.getInt(IniKey::IEBK) != 1) {
+        hide(tree, typeInternetExplorer);
+    } else if (favorites == nullptr || favorites->getPath() != favoritesPath(ini)) {
+        showFavorites(tree, ini);
+    }
+    auto* bookmarks = static_cast<tviNetscapeNavigator*>(find(tree, typeNetscapeNavigator));
+    if (ini.getInt(IniKey::NNBK) != 1) {
+        hide(tree, typeNetscapeNavigator);
+    } else if (bookmarks == nullptr || bookmarks->getPath() != bookmarksPath(ini)) {
+        showBookmarks(tree, ini);
+    }
+}
+
 void tviSourceCabinets::registerFactories()
 {
     tviTreeViewItem::registerFactory(typeInternetExplorer, make<tviInternetExplorer>);

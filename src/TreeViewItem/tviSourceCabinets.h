@@ -34,6 +34,9 @@ public:
     static bool canToggle(const ctrlTreeView& tree, const utlIniInfo& ini, int type);
     // At start: each one whose setting is 1 (the Favorites only when the directory exists).
     static void showAtStart(ctrlTreeView& tree, const utlIniInfo& ini);
+    // After the settings changed: shows the ones switched on, hides the ones switched off and
+    // reads a shown one anew from its new place when its path setting changed.
+    static void applySettings(ctrlTreeView& tree, const utlIniInfo& ini);
     // Lets tviTreeViewItem::createItem make the classes of both sources.
     static void registerFactories();
 };

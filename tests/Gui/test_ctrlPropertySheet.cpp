@@ -15,6 +15,8 @@
 #include "Gui/wndApplication.h"
 #include "Gui/wndListView.h"
 #include "Platform/platformText.h"
+#include "TreeViewItem/tviNetscapeNavigator.h"
+#include "TreeViewItem/tviSourceCabinets.h"
 
 #include <QAbstractButton>
 #include <QButtonGroup>
@@ -25,6 +27,7 @@
 #include <QPushButton>
 #include <QTest>
 
+#include <filesystem>
 #include <map>
 
 namespace {
@@ -128,6 +131,7 @@ class TestCtrlPropertySheet : public QObject {
 private Q_SLOTS:
     void everySettingRoundTripsThroughTheFile();
     void turningTheListViewOffAppliesAtOnce();
+    void favoritesAndBookmarksFollowTheSheetAtOnce();
     void refusesDaysBelowOneAndBookmarksWithoutFile();
     void factorySettingsAndModeSwitch();
 };
@@ -186,6 +190,46 @@ void TestCtrlPropertySheet::turningTheListViewOffAppliesAtOnce()
     QVERIFY(!run.app->isListVisible());
     QVERIFY(!run.app->listView()->isVisible());
     QVERIFY(testsupport::readFile(GetUtlIniInfo()->getIniFilePath()).find("ListView=0") != std::string::npos);
+}
+
+void TestCtrlPropertySheet::favoritesAndBookmarksFollowTheSheetAtOnce()
+{
+    testsupport::TempHome home;
+    std::string favorites = home.dir() + "Favorites";
+    std::filesystem::create_directories(favorites + "/Sub");
+    std::string first = home.dir() + "one.html";
+    std::string second = home.dir() + "two.html";
+    for (const std::string& file : {first, second})
+        testsupport::writeFile(file, "<!DOCTYPE NETSCAPE-Bookmark-file-1>\n<TITLE>B</TITLE>\n<H1>B</H1>\n<DL><p>\n<DT><A HREF=\"http://a/\">a</A>\n</DL><p>\n");
+    Running run;
+    ctrlQtTreeView* tree = run.app->tree();
+    struct Step {
+        bool ie;
+        bool nn;
+        std::string bookmarks;
+    };
+    // On, moved to another file (read anew from there), off, on again.
+    const Step steps[] = {{true, true, first}, {true, true, second}, {false, false, second}, {false, true, first}};
+    ctrlPropertySheet* sheet = run.open(ctrlPropertySheet::Mode::detailed);
+    for (const Step& step : steps) {
+        for (const dlgPropertyPage::Binding& b : sheet->pages().at(4)->bindings()) {
+            if (b.key == IniKey::IEBK || b.key == IniKey::NNBK)
+                static_cast<QCheckBox*>(b.widget)->setChecked(b.key == IniKey::IEBK ? step.ie : step.nn);
+            if (b.key == IniKey::NNBKName)
+                static_cast<QLineEdit*>(b.widget)->setText(QString::fromStdString(step.bookmarks));
+            if (b.key == IniKey::FavoritesFolder)
+                static_cast<QLineEdit*>(b.widget)->setText(QString::fromStdString(favorites));
+        }
+        QVERIFY(sheet->OnOK());
+        QCOMPARE(tviSourceCabinets::find(*tree, typeInternetExplorer) != nullptr, step.ie);
+        auto* nn = static_cast<tviNetscapeNavigator*>(tviSourceCabinets::find(*tree, typeNetscapeNavigator));
+        QCOMPARE(nn != nullptr, step.nn);
+        if (nn != nullptr) {
+            QCOMPARE(nn->getPath(), step.bookmarks);
+            QVERIFY2(nn->getLoadError().empty(), nn->getLoadError().c_str());
+            QCOMPARE(tree->subtreeNodes(nn->getHandle()).size(), std::size_t(2));
+        }
+    }
 }
 
 void TestCtrlPropertySheet::refusesDaysBelowOneAndBookmarksWithoutFile()
