@@ -2,6 +2,7 @@
 
 #include "Common/utlHelp.h"
 #include "Dialog/dlgFolderChoice.h"
+#include "Dialog/dlgNameCheck.h"
 #include "Gui/guiText.h"
 
 #include <QComboBox>
@@ -38,7 +39,10 @@ dlgCreateCabinet::dlgCreateCabinet(const std::vector<std::string>& folders, QWid
     QPushButton* help = buttons->addButton(gui::toQt("\x83\x77\x83\x8b\x83\x76\x28\x26\x48\x29"), QDialogButtonBox::HelpRole); // ヘルプ(&H)
     create->setDefault(true);
     form->addRow(buttons);
-    connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
+    connect(buttons, &QDialogButtonBox::accepted, this, [this] {
+        if (dlgNameCheck::accept(name(), dlgNameCheck::fileNameBytes(name(), dlgNameCheck::cabinetSuffix)))
+            accept();
+    });
     connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
     connect(help, &QPushButton::clicked, this, [] { GetUtlHelp()->showTopic(kTitle); });
 }

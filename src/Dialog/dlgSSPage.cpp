@@ -1,5 +1,6 @@
 #include "Dialog/dlgSSPage.h"
 
+#include "Dialog/dlgNameCheck.h"
 #include "Gui/guiText.h"
 #include "Platform/platformText.h"
 
@@ -76,6 +77,9 @@ dlgSSPage::dlgSSPage(QWidget* parent, const std::string& location, int colourDay
     buttons->addButton(sjis("\x83w\x83\x8B\x83v(&H)"), QDialogButtonBox::HelpRole); // ヘルプ(&H)
     layout->addWidget(buttons);
     connect(buttons, &QDialogButtonBox::accepted, this, [this] {
+        // The name becomes the snapshot's directory name; an empty one is asked for later.
+        if (!dlgNameCheck::accept(getName(), dlgNameCheck::fileNameBytes(getName(), dlgNameCheck::directorySuffix)))
+            return;
         accepted_ = true;
         accept();
     });

@@ -4,8 +4,13 @@
 
 #include "Common/utlCommandRoot.h"
 #include "Common/utlHelp.h"
+#include "Dialog/dlgCopyCabinet.h"
+#include "Dialog/dlgCreateCabinet.h"
 #include "Dialog/dlgCreateFolder.h"
 #include "Dialog/dlgCreateItem.h"
+#include "Dialog/dlgNameCheck.h"
+#include "Dialog/dlgPropertyPage.h"
+#include "Dialog/dlgSSPage.h"
 #include "Dialog/dlgSearch.h"
 #include "Gui/guiText.h"
 #include "Platform/platformText.h"
@@ -16,6 +21,7 @@
 #include <QComboBox>
 #include <QLineEdit>
 #include <QPlainTextEdit>
+#include <QPushButton>
 #include <QTest>
 
 #include <filesystem>
@@ -73,6 +79,7 @@ private Q_SLOTS:
     void failedCommandKeepsTheDialogOpen();
     void searchKeepsHistoryAndOptions();
     void helpButtonAndF1OpenTheDialogsOwnPage();
+    void namesForFilesAreRefusedBeforeAnythingIsMade();
 };
 
 void TestDlgItemDialogs::createItemHandsItsFieldsToTheTargetOrCancels()
@@ -224,6 +231,88 @@ void TestDlgItemDialogs::helpButtonAndF1OpenTheDialogsOwnPage()
     search.OnHelp();
     TermUtlHelp();
     QCOMPARE(opened, (std::vector<std::string>{"p_newi.html", "p_newh.html", "p_search.html"}));
+}
+
+namespace {
+
+std::string times(const std::string& text, int count)
+{
+    std::string out;
+    for (int i = 0; i < count; ++i)
+        out += text;
+    return out;
+}
+
+void clickButton(QDialog& dialog, const std::string& sjisText)
+{
+    for (QPushButton* button : dialog.findChildren<QPushButton*>())
+        if (button->text() == gui::toQt(sjisText))
+            button->click();
+}
+
+} // namespace
+
+void TestDlgItemDialogs::namesForFilesAreRefusedBeforeAnythingIsMade()
+{
+    const std::string kanji = platform::utf8ToSjis("漢"); // three bytes in the file name
+    struct Case {
+        std::string name;
+        bool usable;
+    };
+    const Case cases[] = {
+        {"My Links!", true},
+        {"a.b", true},
+        {"...", true},
+        {"", true},
+        {"a/b", false},
+        {"/", false},
+        {std::string("a\0b", 3), false},
+        {"tab\there", false},
+        {"line\r\n", false},
+        {"del\x7f", false},
+        {".", false},
+        {"..", false},
+        {kanji + "/", false},
+        {std::string(245, 'a'), true}, // 245 + "(9999).scb" = 255 bytes
+        {std::string(246, 'a'), false},
+        {times(kanji, 81), true}, // 243 + 10
+        {times(kanji, 82), false},
+    };
+    for (const Case& c : cases) {
+        std::size_t bytes = dlgNameCheck::fileNameBytes(c.name, dlgNameCheck::cabinetSuffix);
+        QVERIFY2(dlgNameCheck::problem(c.name, bytes).empty() == c.usable, c.name.c_str());
+    }
+
+    // In the dialogs: the message, the dialog stays, nothing accepted; a good name goes through.
+    std::vector<std::string> told;
+    dlgPropertyPage::setNotifier([&told](const std::string& text, const std::string&) { told.push_back(text); });
+    const std::string create = "\x8d\xec\x90\xac"; // 作成
+    dlgCreateCabinet created({"/tmp"});
+    dlgCopyCabinet copied({"Box"}, 0, {"/tmp"});
+    dlgSSPage snapshot(nullptr, "/x/", 25, 35, "", true);
+    for (const char* bad : {"..", "a/b", "x\ty"}) {
+        created.setName(bad);
+        clickButton(created, create);
+        copied.setName(bad);
+        clickButton(copied, create);
+        snapshot.findChild<QLineEdit*>(QStringLiteral("name"))->setText(QString::fromLatin1(bad));
+        clickButton(snapshot, "OK");
+    }
+    QCOMPARE(told.size(), std::size_t(9));
+    QCOMPARE(created.result(), int(QDialog::Rejected));
+    QCOMPARE(copied.result(), int(QDialog::Rejected));
+    QVERIFY(!snapshot.isAccepted());
+    created.setName("My Links!");
+    clickButton(created, create);
+    copied.setName("Copy");
+    clickButton(copied, create);
+    snapshot.findChild<QLineEdit*>(QStringLiteral("name"))->setText(QStringLiteral("snap"));
+    clickButton(snapshot, "OK");
+    QCOMPARE(created.result(), int(QDialog::Accepted));
+    QCOMPARE(copied.result(), int(QDialog::Accepted));
+    QVERIFY(snapshot.isAccepted());
+    QCOMPARE(told.size(), std::size_t(9));
+    dlgPropertyPage::setNotifier(nullptr);
 }
 
 QTEST_MAIN(TestDlgItemDialogs)
