@@ -4,6 +4,7 @@
 #include "Engine/utlKanjiConverter.h"
 #include "Engine/utlUnicodeText.h"
 #include "Platform/platformText.h"
+#include "TreeViewItem/tviTagCursor.h"
 
 #include <algorithm>
 #include <cstdint>
@@ -60,175 +61,26 @@ std::int64_t dateValue(std::string_view text)
     return value;
 }
 
-struct Tag {
-    std::string name; // upper-cased
-    bool end = false;
-    std::string_view attributes;
-    bool closed = false;
-};
-
-// The cursor over the file. In Shift_JIS a lead byte takes its trail byte with it; in UTF-8
-// every byte of a character is above ASCII, so bytes are stepped one by one.
-class Cursor {
-public:
-    Cursor(std::string_view bytes, bool sjis) : b_(bytes), sjis_(sjis) {}
-
-    bool atEnd() const { return pos_ >= b_.size(); }
-    unsigned char peek() const { return b_[pos_]; }
-    size_t pos() const { return pos_; }
-    void seek(size_t p) { pos_ = std::min(p, b_.size()); }
-    std::string_view bytes() const { return b_; }
-    bool sjis() const { return sjis_; }
-
-    size_t width(size_t at) const
-    {
-        return (sjis_ && platform::isLeadByte(b_[at]) && at + 1 < b_.size()) ? 2 : 1;
-    }
-
-    // Appends the character at the cursor to raw and steps over it.
-    void take(std::string& raw)
-    {
-        size_t w = width(pos_);
-        raw.append(b_.substr(pos_, w));
-        pos_ += w;
-    }
-
-    bool lookingAt(std::string_view prefix) const { return startsNoCase(b_, pos_, prefix); }
-
-    // A tag name follows exactly: "<A" matches "<A " and "<A>", not "<ABBR".
-    bool lookingAtTag(std::string_view name, bool end) const
-    {
-        std::string prefix = end ? "</" : "<";
-        prefix += name;
-        if (!lookingAt(prefix)) {
-            return false;
-        }
-        size_t p = pos_ + prefix.size();
-        return p >= b_.size() || !isNameChar(b_[p]);
-    }
-
-    // Skips "<!-- ... -->"; false when the comment never ends.
-    bool skipComment()
-    {
-        size_t end = b_.find("-->", pos_ + 4);
-        if (end == std::string_view::npos) {
-            pos_ = b_.size();
-            return false;
-        }
-        pos_ = end + 3;
-        return true;
-    }
-
-    Tag readTag()
-    {
-        Tag tag;
-        ++pos_;
-        if (pos_ < b_.size() && b_[pos_] == '/') {
-            tag.end = true;
-            ++pos_;
-        }
-        while (pos_ < b_.size() && isNameChar(b_[pos_])) {
-            tag.name += static_cast<char>(upper(b_[pos_++]));
-        }
-        size_t start = pos_;
-        char quote = 0;
-        while (pos_ < b_.size()) {
-            unsigned char c = b_[pos_];
-            if (quote != 0) {
-                if (c == quote) {
-                    quote = 0;
-                }
-            } else if (c == '"' || c == '\'') {
-                // Only a quote behind '=' opens a value.
-                size_t p = pos_;
-                while (p > start && isBlank(b_[p - 1])) {
-                    --p;
-                }
-                if (p > start && b_[p - 1] == '=') {
-                    quote = static_cast<char>(c);
-                }
-            } else if (c == '>') {
-                tag.attributes = b_.substr(start, pos_ - start);
-                tag.closed = true;
-                ++pos_;
-                return tag;
-            }
-            pos_ += width(pos_);
-        }
-        pos_ = b_.size();
-        return tag;
-    }
-
-private:
-    std::string_view b_;
-    bool sjis_;
-    size_t pos_ = 0;
-};
-
-// The values of the named attributes (first occurrence, any case) in a tag's text.
-void attributes(std::string_view t, bool sjis, std::span<const std::string_view> names,
-                std::span<std::string_view> values, std::span<bool> found)
+// Skips "<!-- ... -->" at the cursor; false when the comment never ends.
+bool skipComment(tviTagCursor& c)
 {
-    auto step = [&](size_t i) { return (sjis && platform::isLeadByte(t[i]) && i + 1 < t.size()) ? 2 : 1; };
-    size_t i = 0;
-    while (i < t.size()) {
-        while (i < t.size() && isBlank(t[i])) {
-            ++i;
-        }
-        size_t nameStart = i;
-        while (i < t.size() && !isBlank(t[i]) && t[i] != '=') {
-            i += step(i);
-        }
-        std::string_view name = t.substr(nameStart, std::min(i, t.size()) - nameStart);
-        while (i < t.size() && isBlank(t[i])) {
-            ++i;
-        }
-        if (name.empty()) {
-            ++i;
-            continue;
-        }
-        if (i >= t.size() || t[i] != '=') {
-            continue;
-        }
-        ++i;
-        while (i < t.size() && isBlank(t[i])) {
-            ++i;
-        }
-        std::string_view value;
-        bool terminated = true;
-        if (i < t.size() && (t[i] == '"' || t[i] == '\'')) {
-            char quote = t[i++];
-            size_t start = i;
-            while (i < t.size() && t[i] != quote) {
-                i += step(i);
-            }
-            terminated = i < t.size();
-            value = t.substr(start, std::min(i, t.size()) - start);
-            ++i;
-        } else {
-            size_t start = i;
-            while (i < t.size() && !isBlank(t[i])) {
-                i += step(i);
-            }
-            value = t.substr(start, std::min(i, t.size()) - start);
-        }
-        for (size_t k = 0; k < names.size(); ++k) {
-            if (!found[k] && terminated && name.size() == names[k].size() && startsNoCase(name, 0, names[k])) {
-                values[k] = value;
-                found[k] = true;
-            }
-        }
+    size_t end = c.bytes().find("-->", c.pos() + 4);
+    if (end == std::string_view::npos) {
+        c.seek(c.bytes().size());
+        return false;
     }
+    c.seek(end + 3);
+    return true;
 }
 
 class Reader {
 public:
-    Reader(Cursor& c, tviCabinetDocument& doc, tviBookmarkStats& stats) : c_(c), doc_(doc), st_(stats) {}
+    Reader(tviTagCursor& c, tviCabinetDocument& doc, tviBookmarkStats& stats) : c_(c), doc_(doc), st_(stats) {}
 
     // Raw text of the file in Shift_JIS with its references decoded.
     std::string toSjis(std::string_view raw)
     {
-        std::string text = c_.sjis() ? std::string(raw) : utf8ToSjisKeepingRefs(raw, &st_.replaced);
+        std::string text = sjis() ? std::string(raw) : utf8ToSjisKeepingRefs(raw, &st_.replaced);
         std::erase(text, '\0');
         decodeHtmlTextKeepingRefs(text);
         return text;
@@ -242,7 +94,7 @@ public:
         out.reserve(text.size());
         for (size_t i = 0; i < text.size(); ++i) {
             unsigned char ch = text[i];
-            if (platform::isLeadByte(ch) && i + 1 < text.size()) {
+            if (tviTagCursor::charWidth(text, i) == 2) {
                 out.append(text, i++, 2);
                 continue;
             }
@@ -293,7 +145,7 @@ public:
     {
         std::string href(raw);
         std::erase(href, '\0');
-        if (!c_.sjis()) {
+        if (!sjis()) {
             return utf8AddressToAscii(href);
         }
         return tviCabinetFile::decodeAddress(href);
@@ -307,7 +159,7 @@ public:
                 continue;
             }
             if (c_.lookingAt("<!--")) {
-                if (!c_.skipComment()) {
+                if (!skipComment(c_)) {
                     st_.truncated = true;
                 }
                 continue;
@@ -317,7 +169,7 @@ public:
                 description();
                 continue;
             }
-            Tag tag = c_.readTag();
+            tviTag tag = c_.readTag();
             if (!tag.closed) {
                 st_.truncated = true;
                 break;
@@ -352,12 +204,12 @@ private:
         return false;
     }
 
-    void heading(const Tag& tag)
+    void heading(const tviTag& tag)
     {
         static constexpr std::string_view names[2] = {"ADD_DATE", "LAST_MODIFIED"};
         std::string_view values[2];
         bool found[2] = {};
-        attributes(tag.attributes, c_.sjis(), names, values, found);
+        tviTagCursor::getAttributes(tag.attributes, names, values, found, c_.code());
         std::string raw;
         if (!textUntil("H3", raw)) {
             st_.truncated = true;
@@ -367,12 +219,12 @@ private:
         lastItem_ = -1;
     }
 
-    void anchor(const Tag& tag)
+    void anchor(const tviTag& tag)
     {
         static constexpr std::string_view names[4] = {"HREF", "ADD_DATE", "LAST_MODIFIED", "TAGS"};
         std::string_view values[4];
         bool found[4] = {};
-        attributes(tag.attributes, c_.sjis(), names, values, found);
+        tviTagCursor::getAttributes(tag.attributes, names, values, found, c_.code());
         pending_.clear();
         heading_.pending = false;
         lastItem_ = -1;
@@ -472,7 +324,9 @@ private:
         std::string description;
     };
 
-    Cursor& c_;
+    bool sjis() const { return c_.code() == tviTagCursor::Code::sjis; }
+
+    tviTagCursor& c_;
     tviCabinetDocument& doc_;
     tviBookmarkStats& st_;
     std::vector<int> stack_{-1};
@@ -576,8 +430,7 @@ bool tviBookmarkFile::read(std::string_view bytes, tviCabinetDocument& doc, std:
         converted = convertJapanese(bytes, st.codeKind, st.replaced);
         bytes = converted;
     }
-    bool sjis = st.codeKind != utlKanjiConverter::codeUtf8;
-    Cursor c(bytes, sjis);
+    tviTagCursor c(bytes, st.codeKind == utlKanjiConverter::codeUtf8 ? tviTagCursor::Code::utf8 : tviTagCursor::Code::sjis);
     Reader reader(c, doc, st);
     size_t title = findNoCase(bytes, "<TITLE", 0, bytes.size());
     if (title == std::string_view::npos) {

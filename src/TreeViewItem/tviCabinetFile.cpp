@@ -2,6 +2,7 @@
 
 #include "Engine/utlHtmlText.h"
 #include "Platform/platformText.h"
+#include "TreeViewItem/tviTagCursor.h"
 
 #include <algorithm>
 #include <cstdint>
@@ -10,10 +11,6 @@ namespace {
 
 bool isLead(unsigned char c) { return platform::isLeadByte(c); }
 bool isBlank(unsigned char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
-bool isNameChar(unsigned char c)
-{
-    return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9');
-}
 unsigned char upper(unsigned char c) { return (c >= 'a' && c <= 'z') ? c - 32 : c; }
 
 bool equalsNoCase(std::string_view a, std::string_view b)
@@ -47,24 +44,19 @@ std::string encoded(std::string text)
     return text;
 }
 
-// A field is written on one line between markup: line breaks and tabs become blanks, NULs
-// go, and a lead byte left without its trail at the end is dropped, since it would take the
-// following quote or '<' with it when the file is read.
-std::string lineField(std::string_view text, bool keepTabs = false)
+// A field is written on one line between markup: line breaks and tabs become blanks, NULs go.
+// A lead byte without its trail stays: no quote or '<' behind it is ever taken for a trail.
+std::string lineField(std::string_view field, bool keepTabs = false)
 {
+    std::string text(field);
+    std::erase(text, '\0');
     std::string out;
     out.reserve(text.size());
     for (size_t i = 0; i < text.size(); ++i) {
         unsigned char c = text[i];
-        if (isLead(c)) {
-            if (i + 1 >= text.size() || text[i + 1] == '\0') {
-                continue;
-            }
+        if (tviTagCursor::charWidth(text, i) == 2) {
             out += text[i];
             out += text[++i];
-            continue;
-        }
-        if (c == '\0') {
             continue;
         }
         bool blank = (c == '\t' && !keepTabs) || c == '\r' || c == '\n';
@@ -79,7 +71,7 @@ std::vector<std::string> splitLines(std::string_view text)
     std::string line;
     for (size_t i = 0; i < text.size(); ++i) {
         unsigned char c = text[i];
-        if (isLead(c) && i + 1 < text.size()) {
+        if (tviTagCursor::charWidth(text, i) == 2) {
             line += text[i];
             line += text[++i];
             continue;
@@ -160,191 +152,84 @@ void writeEntry(std::string& out, const tviCabinetEntry& e, size_t depth)
     writeDescriptionBlock(out, e.description);
 }
 
-// The reader's cursor over the whole file.
-class Scanner {
-public:
-    explicit Scanner(std::string_view bytes) : b_(bytes) {}
-
-    struct Tag {
-        std::string name; // upper-cased, without '/'
-        bool end = false;
-        std::string_view attributes;
-        bool closed = false; // its '>' was found
-    };
-
-    bool atEnd() const { return pos_ >= b_.size(); }
-    unsigned char peek() const { return b_[pos_]; }
-    size_t pos() const { return pos_; }
-
-    // Reads the tag at the current '<' up to its '>', stepping over quoted values and
-    // double-byte characters; a tag without '>' leaves the cursor at the end.
-    Tag readTag()
-    {
-        Tag tag;
-        ++pos_;
-        if (pos_ < b_.size() && b_[pos_] == '/') {
-            tag.end = true;
-            ++pos_;
-        }
-        while (pos_ < b_.size() && isNameChar(b_[pos_])) {
-            tag.name += static_cast<char>(upper(b_[pos_++]));
-        }
-        size_t start = pos_;
-        char quote = 0;
-        while (pos_ < b_.size()) {
-            unsigned char c = b_[pos_];
-            if (isLead(c)) {
-                pos_ += 2;
-                continue;
-            }
-            if (quote != 0) {
-                if (c == quote) {
-                    quote = 0;
-                }
-            } else if (c == '"' || c == '\'') {
-                // A quote inside a name or a bare value is text; only one after '=' opens a value.
-                size_t p = pos_;
-                while (p > start && isBlank(b_[p - 1])) {
-                    --p;
-                }
-                if (p > start && b_[p - 1] == '=') {
-                    quote = static_cast<char>(c);
-                }
-            } else if (c == '>') {
-                tag.attributes = b_.substr(start, pos_ - start);
-                tag.closed = true;
-                ++pos_;
-                return tag;
-            }
-            ++pos_;
-        }
-        pos_ = b_.size();
-        tag.attributes = b_.substr(std::min(start, b_.size()));
-        return tag;
+// Appends the character at the cursor to text, collapsing runs of blanks. Returns false
+// at a lead byte cut by the end of the file.
+bool takeText(tviTagCursor& s, std::string& text)
+{
+    unsigned char c = s.peek();
+    if (isLead(c) && s.pos() + 1 >= s.bytes().size()) {
+        s.seek(s.bytes().size());
+        return false;
     }
-
-    // Appends the character at the cursor to text, collapsing runs of blanks. Returns false
-    // at a double-byte character cut by the end of the file.
-    bool takeText(std::string& text)
-    {
-        unsigned char c = b_[pos_];
-        if (isLead(c)) {
-            if (pos_ + 1 >= b_.size()) {
-                pos_ = b_.size();
-                return false;
-            }
-            text += b_.substr(pos_, 2);
-            pos_ += 2;
-            return true;
-        }
-        ++pos_;
-        if (isBlank(c) || c == '\0') {
-            if (text.empty() || text.back() != ' ') {
-                text += ' ';
-            }
-            return true;
-        }
-        text += static_cast<char>(c);
+    if (s.width() == 2) {
+        s.take(text);
         return true;
     }
-
-    void skipBlanks()
-    {
-        while (pos_ < b_.size() && isBlank(b_[pos_])) {
-            ++pos_;
+    s.step();
+    if (isBlank(c) || c == '\0') {
+        if (text.empty() || text.back() != ' ') {
+            text += ' ';
         }
+        return true;
     }
+    text += static_cast<char>(c);
+    return true;
+}
 
-    bool lookingAtTag(std::string_view name, bool end) const
-    {
-        size_t p = pos_;
-        if (p >= b_.size() || b_[p] != '<') {
-            return false;
-        }
-        ++p;
-        if (end) {
-            if (p >= b_.size() || b_[p] != '/') {
+// Text of a <DD> block up to the tag that ends it: <BR> gives CR LF (the line break the
+// writer puts behind it is not part of the text), other line breaks give one blank.
+bool readDescription(tviTagCursor& s, std::string& out)
+{
+    bool afterBreak = false;
+    bool blankPending = false;
+    while (!s.atEnd()) {
+        unsigned char c = s.peek();
+        if (c == '<') {
+            if (!s.lookingAtTag("BR", false)) {
+                break;
+            }
+            if (!s.readTag().closed) {
                 return false;
             }
-            ++p;
+            out += "\r\n";
+            afterBreak = true;
+            blankPending = false;
+            continue;
         }
-        if (b_.size() - p < name.size() || !equalsNoCase(b_.substr(p, name.size()), name)) {
+        if (c == '\r' || c == '\n') {
+            s.step();
+            if (afterBreak) {
+                continue;
+            }
+            // A line break of a hand-written file, with the indent that follows it, is
+            // one blank, and none at the end.
+            s.skipBlanks();
+            blankPending = !out.empty();
+            continue;
+        }
+        afterBreak = false;
+        if (c == '\0') {
+            s.step();
+            continue;
+        }
+        if (blankPending && out.back() != ' ') {
+            out += ' ';
+        }
+        blankPending = false;
+        if (isLead(c) && s.pos() + 1 >= s.bytes().size()) {
+            s.seek(s.bytes().size());
             return false;
         }
-        p += name.size();
-        return p >= b_.size() || !isNameChar(b_[p]);
+        s.take(out);
     }
-
-    // Text of a <DD> block up to the tag that ends it: <BR> gives CR LF (the line break the
-    // writer puts behind it is not part of the text), other line breaks give one blank.
-    bool readDescription(std::string& out)
-    {
-        bool afterBreak = false;
-        bool blankPending = false;
-        while (pos_ < b_.size()) {
-            unsigned char c = b_[pos_];
-            if (c == '<') {
-                if (!lookingAtTag("BR", false)) {
-                    break;
-                }
-                Tag t = readTag();
-                if (!t.closed) {
-                    return false;
-                }
-                out += "\r\n";
-                afterBreak = true;
-                blankPending = false;
-                continue;
-            }
-            if (c == '\r' || c == '\n') {
-                ++pos_;
-                if (afterBreak) {
-                    continue;
-                }
-                // A line break of a hand-written file, with the indent that follows it, is
-                // one blank, and none at the end.
-                while (pos_ < b_.size() && isBlank(b_[pos_])) {
-                    ++pos_;
-                }
-                blankPending = !out.empty();
-                continue;
-            }
-            afterBreak = false;
-            if (c == '\0') {
-                ++pos_;
-                continue;
-            }
-            if (blankPending && out.back() != ' ') {
-                out += ' ';
-            }
-            blankPending = false;
-            if (isLead(c)) {
-                if (pos_ + 1 >= b_.size()) {
-                    pos_ = b_.size();
-                    return false;
-                }
-                out += b_.substr(pos_, 2);
-                pos_ += 2;
-                continue;
-            }
-            out += static_cast<char>(c);
-            ++pos_;
-        }
-        return pos_ < b_.size();
-    }
-
-    void seek(size_t p) { pos_ = std::min(p, b_.size()); }
-
-private:
-    std::string_view b_;
-    size_t pos_ = 0;
-};
+    return !s.atEnd();
+}
 
 struct BodyReader {
-    BodyReader(tviCabinetDocument& d, std::string& e, Scanner& sc) : doc(d), error(e), s(sc) {}
+    BodyReader(tviCabinetDocument& d, std::string& e, tviTagCursor& sc) : doc(d), error(e), s(sc) {}
     tviCabinetDocument& doc;
     std::string& error;
-    Scanner& s;
+    tviTagCursor& s;
     std::vector<int> containers{-1};
     std::string text;
     std::string pendingFolderName;
@@ -368,9 +253,9 @@ struct BodyReader {
         tviCabinetEntry e;
         e.type = 3;
         e.parent = container();
-        e.marked = tviCabinetFile::getAttribute(h3Attributes, "mark") == "1";
-        e.addDate = dateValue(tviCabinetFile::getAttribute(h3Attributes, "add_date"));
-        e.lastModified = dateValue(tviCabinetFile::getAttribute(h3Attributes, "last_modified"));
+        e.marked = tviTagCursor::getAttribute(h3Attributes, "mark") == "1";
+        e.addDate = dateValue(tviTagCursor::getAttribute(h3Attributes, "add_date"));
+        e.lastModified = dateValue(tviTagCursor::getAttribute(h3Attributes, "last_modified"));
         e.name = decoded(pendingFolderName);
         e.description = decoded(pendingDescription);
         pendingFolderName.clear();
@@ -382,7 +267,7 @@ struct BodyReader {
         return true;
     }
 
-    bool onAnchor(const Scanner::Tag& tag)
+    bool onAnchor(const tviTag& tag)
     {
         if (!tag.closed) {
             return fail("anchor tag without '>'");
@@ -391,7 +276,7 @@ struct BodyReader {
         static constexpr std::string_view names[7] = {"href", "mark", "keyword", "title", "status",
                                                       "add_date", "last_modified"};
         bool found[7] = {};
-        tviCabinetFile::getAttributes(tag.attributes, names, values, found);
+        tviTagCursor::getAttributes(tag.attributes, names, values, found);
         std::string href = withoutNul(std::string(values[0]));
         if (href.empty()) {
             return true;
@@ -414,7 +299,7 @@ struct BodyReader {
                 }
                 continue;
             }
-            if (!s.takeText(name)) {
+            if (!takeText(s, name)) {
                 return fail("double-byte character cut by the end of the file");
             }
         }
@@ -433,7 +318,7 @@ struct BodyReader {
         {
             if (s.lookingAtTag("DD", false) && s.readTag().closed) {
                 std::string description;
-                if (!s.readDescription(description)) {
+                if (!readDescription(s, description)) {
                     return fail("description cut by the end of the file");
                 }
                 e.description = decoded(description);
@@ -450,7 +335,7 @@ struct BodyReader {
     {
         while (!s.atEnd()) {
             if (s.peek() != '<') {
-                if (!s.takeText(text)) {
+                if (!takeText(s, text)) {
                     return fail("double-byte character cut by the end of the file");
                 }
                 continue;
@@ -458,13 +343,13 @@ struct BodyReader {
             if (s.lookingAtTag("DD", false)) {
                 s.readTag();
                 std::string description;
-                if (!s.readDescription(description)) {
+                if (!readDescription(s, description)) {
                     return fail("description cut by the end of the file");
                 }
                 pendingDescription = description;
                 continue;
             }
-            Scanner::Tag tag = s.readTag();
+            tviTag tag = s.readTag();
             if (!tag.closed) {
                 return fail("tag without '>'");
             }
@@ -522,7 +407,7 @@ bool isUtf8WithMultibyte(std::string_view b)
     return multibyte;
 }
 
-void readHead(Scanner& s, tviCabinetDocument& doc)
+void readHead(tviTagCursor& s, tviCabinetDocument& doc)
 {
     bool versionSeen = false;
     while (!s.atEnd()) {
@@ -534,26 +419,26 @@ void readHead(Scanner& s, tviCabinetDocument& doc)
             s.lookingAtTag("DL", false)) {
             return;
         }
-        Scanner::Tag tag = s.readTag();
+        tviTag tag = s.readTag();
         if (tag.end || tag.name != "META") {
             continue;
         }
-        std::string name = tviCabinetFile::getAttribute(tag.attributes, "name");
+        std::string name = tviTagCursor::getAttribute(tag.attributes, "name");
         if (!doc.productMark && equalsNoCase(name, "quillara")) {
             doc.productMark = true;
         } else if (!versionSeen && equalsNoCase(name, "version")) {
             versionSeen = true;
-            doc.newerVersion = tviCabinetFile::getAttribute(tag.attributes, "content") > "01.00.XX";
+            doc.newerVersion = tviTagCursor::getAttribute(tag.attributes, "content") > "01.00.XX";
         } else if (equalsNoCase(name, "description")) {
             if (!doc.description.empty()) {
                 doc.description += "\r\n";
             }
-            doc.description += decoded(withoutNul(tviCabinetFile::getAttribute(tag.attributes, "content")));
+            doc.description += decoded(withoutNul(tviTagCursor::getAttribute(tag.attributes, "content")));
         }
     }
 }
 
-bool readTitle(Scanner& s, tviCabinetDocument& doc)
+bool readTitle(tviTagCursor& s, tviCabinetDocument& doc)
 {
     while (!s.atEnd() && !s.lookingAtTag("TITLE", false)) {
         s.seek(s.pos() + 1);
@@ -563,7 +448,7 @@ bool readTitle(Scanner& s, tviCabinetDocument& doc)
     }
     std::string name;
     while (!s.atEnd() && !s.lookingAtTag("TITLE", true)) {
-        if (!s.takeText(name)) {
+        if (!takeText(s, name)) {
             return false;
         }
     }
@@ -576,91 +461,13 @@ bool readTitle(Scanner& s, tviCabinetDocument& doc)
 
 } // namespace
 
-void tviCabinetFile::getAttributes(std::string_view t, std::span<const std::string_view> names,
-                                   std::span<std::string_view> values, std::span<bool> found)
-{
-    for (auto& v : values) {
-        v = {};
-    }
-    for (auto&& f : found) {
-        f = false;
-    }
-    size_t i = 0;
-    auto skipBlanks = [&] {
-        while (i < t.size() && isBlank(t[i])) {
-            ++i;
-        }
-    };
-    auto step = [&] { i += (isLead(t[i]) && i + 1 < t.size()) ? 2 : 1; };
-    while (true) {
-        skipBlanks();
-        if (i >= t.size()) {
-            return;
-        }
-        size_t nameStart = i;
-        while (i < t.size() && !isBlank(t[i]) && t[i] != '=' && t[i] != '>') {
-            step();
-        }
-        std::string_view attrName = t.substr(nameStart, i - nameStart);
-        if (i == nameStart) {
-            ++i; // a stray '=' or '>'
-            continue;
-        }
-        skipBlanks();
-        if (i >= t.size() || t[i] != '=') {
-            continue; // an attribute without a value never matches
-        }
-        ++i;
-        skipBlanks();
-        std::string_view value;
-        bool terminated = true;
-        if (i < t.size() && (t[i] == '"' || t[i] == '\'')) {
-            char quote = t[i++];
-            size_t start = i;
-            while (i < t.size() && t[i] != quote) {
-                step();
-            }
-            terminated = i < t.size();
-            value = t.substr(start, std::min(i, t.size()) - start);
-            i = std::min(i + 1, t.size());
-        } else {
-            size_t start = i;
-            while (i < t.size() && !isBlank(t[i]) && t[i] != '>' && t[i] != '\0') {
-                step();
-            }
-            value = t.substr(start, std::min(i, t.size()) - start);
-        }
-        for (size_t k = 0; k < names.size() && k < values.size(); ++k) {
-            // The first occurrence of a name counts; a value whose quote never closes is none.
-            bool taken = k < found.size() ? found[k] : !values[k].empty();
-            if (!taken && equalsNoCase(attrName, names[k]) && terminated) {
-                values[k] = value;
-                if (k < found.size()) {
-                    found[k] = true;
-                }
-            }
-        }
-    }
-}
-
-std::string tviCabinetFile::getAttribute(std::string_view t, std::string_view name, bool* found)
-{
-    std::string_view value;
-    bool was = false;
-    getAttributes(t, std::span(&name, 1), std::span(&value, 1), std::span(&was, 1));
-    if (found != nullptr) {
-        *found = was;
-    }
-    return std::string(value);
-}
-
 std::string tviCabinetFile::encodeAddress(std::string_view url)
 {
     std::string out;
     out.reserve(url.size());
     for (size_t i = 0; i < url.size(); ++i) {
         unsigned char c = url[i];
-        if (isLead(c) && i + 1 < url.size()) {
+        if (tviTagCursor::charWidth(url, i) == 2) {
             out += url.substr(i++, 2);
             continue;
         }
@@ -683,7 +490,7 @@ std::string tviCabinetFile::decodeAddress(std::string_view text)
     out.reserve(text.size());
     for (size_t i = 0; i < text.size(); ++i) {
         unsigned char c = text[i];
-        if (isLead(c) && i + 1 < text.size()) {
+        if (tviTagCursor::charWidth(text, i) == 2) {
             out += text.substr(i++, 2);
             continue;
         }
@@ -716,9 +523,9 @@ bool tviCabinetFile::read(std::string_view bytes, tviCabinetDocument& doc, std::
         bytes = converted;
         doc.convertedFromUtf8 = true;
     }
-    Scanner s(bytes);
+    tviTagCursor s(bytes);
     readHead(s, doc);
-    Scanner title(bytes);
+    tviTagCursor title(bytes);
     if (!readTitle(title, doc)) {
         error = "no complete TITLE";
         return false;

@@ -2,7 +2,6 @@
 
 #include <cstddef>
 #include <cstdint>
-#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -41,8 +40,8 @@ enum class tviCabinetReadState {
     partial,
 };
 
-// The .scb reader and writer: Shift_JIS, CR LF, byte-wise and lead-byte aware, no line
-// length limit, no recursion.
+// The .scb reader and writer: Shift_JIS, CR LF, byte-wise and lead-byte aware (characters
+// as tviTagCursor counts them), no line length limit, no recursion.
 class tviCabinetFile {
 public:
     // Folders nested deeper than this end the read with an error: no view can show them and
@@ -53,14 +52,6 @@ public:
     // file could not be read whole; doc then holds what was read up to that point.
     static bool read(std::string_view bytes, tviCabinetDocument& doc, std::string& error);
     static std::string write(const tviCabinetDocument& doc);
-
-    // Value of attribute name in the text between a tag's name and its '>'; empty when the
-    // attribute is absent, has no value or its quote is not closed.
-    static std::string getAttribute(std::string_view tagText, std::string_view name,
-                                    bool* found = nullptr);
-    // The same for several names in one pass; values view into tagText.
-    static void getAttributes(std::string_view tagText, std::span<const std::string_view> names,
-                              std::span<std::string_view> values, std::span<bool> found = {});
 
     // Addresses are written with &, ", < and > as entities and read back with exactly
     // those four entities decoded, so that any address survives, and raw files still read.

@@ -5,32 +5,14 @@
 #include "Platform/platformText.h"
 #include "TreeViewItem/tviCabinetFile.h"
 #include "TreeViewItem/tviCabinetItem.h"
+#include "TreeViewItem/tviTagCursor.h"
 
 #include <algorithm>
 
 namespace {
 
-bool isLead(unsigned char c) { return platform::isLeadByte(c); }
 bool isBlank(unsigned char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
-bool isNameChar(unsigned char c)
-{
-    return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9');
-}
 unsigned char upper(unsigned char c) { return (c >= 'a' && c <= 'z') ? c - 32 : c; }
-
-bool startsNoCase(std::string_view text, size_t at, std::string_view prefix)
-{
-    if (at > text.size() || text.size() - at < prefix.size()) {
-        return false;
-    }
-    for (size_t i = 0; i < prefix.size(); ++i) {
-        if (upper(text[at + i]) != upper(prefix[i])) {
-            return false;
-        }
-    }
-    return true;
-}
-
 std::string encoded(std::string text)
 {
     encodeHtmlText(text);
@@ -44,21 +26,17 @@ std::string decoded(std::string text)
     return text;
 }
 
-// One line for an attribute or a heading: line breaks and tabs become blanks, and a lead byte
-// without its trail at the end is dropped (it would take the closing quote with it).
-std::string lineField(std::string_view text)
+// One line for an attribute or a heading: line breaks and tabs become blanks, NULs go. A lead
+// byte without its trail stays: no quote or '<' behind it is ever taken for a trail.
+std::string lineField(std::string_view field)
 {
+    std::string text(field);
+    std::erase(text, '\0');
     std::string out;
     for (size_t i = 0; i < text.size(); ++i) {
         unsigned char c = text[i];
-        if (isLead(c)) {
-            if (i + 1 >= text.size() || text[i + 1] == '\0') {
-                continue;
-            }
-            out.append(text.substr(i++, 2));
-            continue;
-        }
-        if (c == '\0') {
+        if (tviTagCursor::charWidth(text, i) == 2) {
+            out.append(text, i++, 2);
             continue;
         }
         out += (c == '\t' || c == '\r' || c == '\n') ? ' ' : static_cast<char>(c);
@@ -72,7 +50,7 @@ std::vector<std::string> splitLines(std::string_view text)
     std::string line;
     for (size_t i = 0; i < text.size(); ++i) {
         unsigned char c = text[i];
-        if (isLead(c) && i + 1 < text.size()) {
+        if (tviTagCursor::charWidth(text, i) == 2) {
             line.append(text.substr(i++, 2));
             continue;
         }
@@ -88,6 +66,8 @@ std::vector<std::string> splitLines(std::string_view text)
     if (!line.empty()) {
         lines.push_back(lineField(line));
     }
+    // A line of nothing but NULs or a stray lead byte is empty once written: none is written.
+    std::erase_if(lines, [](const std::string& l) { return l.empty(); });
     return lines;
 }
 
@@ -126,16 +106,9 @@ int number(std::string_view text)
     return static_cast<int>(negative ? -value : value);
 }
 
-struct Tag {
-    std::string name;
-    bool end = false;
-    std::string_view attributes;
-    bool closed = false;
-};
-
 class Reader {
 public:
-    Reader(std::string_view b, tviFootprintDocument& doc, std::string& error) : b_(b), doc_(doc), error_(error) {}
+    Reader(std::string_view b, tviFootprintDocument& doc, std::string& error) : c_(b), doc_(doc), error_(error) {}
 
     bool run()
     {
@@ -149,7 +122,7 @@ public:
             return fail("no complete TITLE");
         }
         doc_.name = decoded(collapse(name));
-        size_t list = find("<DL", pos_);
+        size_t list = find("<DL", c_.pos());
         if (list == npos || !tagAt(list).closed) {
             return fail("no footprint list (DL)");
         }
@@ -168,87 +141,27 @@ private:
 
     size_t find(std::string_view needle, size_t from) const
     {
-        for (size_t i = from; i < b_.size(); i += (isLead(b_[i]) && i + 1 < b_.size()) ? 2 : 1) {
-            if (startsNoCase(b_, i, needle)) {
-                return i;
-            }
-        }
-        return npos;
+        tviTagCursor at = c_;
+        at.seek(from);
+        return at.find(needle);
     }
 
-    bool lookingAtTag(std::string_view name, bool end) const
+    tviTag tagAt(size_t at)
     {
-        std::string prefix = end ? "</" : "<";
-        prefix += name;
-        if (!startsNoCase(b_, pos_, prefix)) {
-            return false;
-        }
-        size_t p = pos_ + prefix.size();
-        return p >= b_.size() || !isNameChar(b_[p]);
-    }
-
-    Tag tagAt(size_t at)
-    {
-        pos_ = at;
-        return readTag();
-    }
-
-    Tag readTag()
-    {
-        Tag tag;
-        ++pos_;
-        if (pos_ < b_.size() && b_[pos_] == '/') {
-            tag.end = true;
-            ++pos_;
-        }
-        while (pos_ < b_.size() && isNameChar(b_[pos_])) {
-            tag.name += static_cast<char>(upper(b_[pos_++]));
-        }
-        size_t start = pos_;
-        char quote = 0;
-        while (pos_ < b_.size()) {
-            unsigned char c = b_[pos_];
-            if (isLead(c)) {
-                pos_ += 2;
-                continue;
-            }
-            if (quote != 0) {
-                quote = c == quote ? 0 : quote;
-            } else if (c == '"' || c == '\'') {
-                size_t p = pos_;
-                while (p > start && isBlank(b_[p - 1])) {
-                    --p;
-                }
-                if (p > start && b_[p - 1] == '=') {
-                    quote = static_cast<char>(c);
-                }
-            } else if (c == '>') {
-                tag.attributes = b_.substr(start, pos_ - start);
-                tag.closed = true;
-                ++pos_;
-                return tag;
-            }
-            ++pos_;
-        }
-        pos_ = b_.size();
-        return tag;
+        c_.seek(at);
+        return c_.readTag();
     }
 
     // Raw text up to the end tag (tags inside skipped); false at the end of the file.
     bool textUntil(std::string_view endTag, std::string& text)
     {
-        while (pos_ < b_.size()) {
-            if (b_[pos_] != '<') {
-                size_t w = isLead(b_[pos_]) ? 2 : 1;
-                if (pos_ + w > b_.size()) {
-                    return false;
-                }
-                text.append(b_.substr(pos_, w));
-                pos_ += w;
+        while (!c_.atEnd()) {
+            if (c_.peek() != '<') {
+                c_.take(text);
                 continue;
             }
-            bool end = lookingAtTag(endTag, true);
-            if (!readTag().closed) {
+            bool end = c_.lookingAtTag(endTag, true);
+            if (!c_.readTag().closed) {
                 return false;
             }
             if (end) {
@@ -258,13 +171,17 @@ private:
         return false;
     }
 
-    static std::string collapse(std::string_view raw)
+    // Runs of blanks become one, none at either end; NULs go first, so that none is left
+    // to stand between a blank and the end.
+    static std::string collapse(std::string_view text)
     {
+        std::string raw(text);
+        std::erase(raw, '\0');
         std::string out;
         for (size_t i = 0; i < raw.size(); ++i) {
             unsigned char c = raw[i];
-            if (isLead(c) && i + 1 < raw.size()) {
-                out.append(raw.substr(i++, 2));
+            if (tviTagCursor::charWidth(raw, i) == 2) {
+                out.append(raw, i++, 2);
                 continue;
             }
             if (isBlank(c)) {
@@ -286,43 +203,38 @@ private:
     bool description(std::string& out)
     {
         std::string raw;
-        while (pos_ < b_.size()) {
-            if (b_[pos_] == '<') {
-                if (!lookingAtTag("BR", false)) {
+        while (!c_.atEnd()) {
+            if (c_.peek() == '<') {
+                if (!c_.lookingAtTag("BR", false)) {
                     break;
                 }
-                readTag();
+                c_.readTag();
                 raw += "\r\n";
-                while (pos_ < b_.size() && (b_[pos_] == '\r' || b_[pos_] == '\n')) {
-                    ++pos_;
+                while (!c_.atEnd() && (c_.peek() == '\r' || c_.peek() == '\n')) {
+                    c_.step();
                 }
                 continue;
             }
-            size_t w = isLead(b_[pos_]) ? 2 : 1;
-            if (pos_ + w > b_.size()) {
-                return false;
-            }
-            raw.append(b_.substr(pos_, w));
-            pos_ += w;
+            c_.take(raw);
         }
         while (!raw.empty() && (raw.back() == '\r' || raw.back() == '\n')) {
             raw.pop_back();
         }
         out = decoded(raw);
-        return pos_ < b_.size();
+        return !c_.atEnd();
     }
 
     void readHead()
     {
         size_t end = find("</HEAD", 0);
-        size_t limit = end == npos ? b_.size() : end;
+        size_t limit = end == npos ? c_.bytes().size() : end;
         bool versionSeen = false;
-        for (size_t at = find("<META", 0); at != npos && at < limit; at = find("<META", pos_)) {
-            Tag tag = tagAt(at);
+        for (size_t at = find("<META", 0); at != npos && at < limit; at = find("<META", c_.pos())) {
+            tviTag tag = tagAt(at);
             if (!tag.closed) {
                 break;
             }
-            std::string name = tviCabinetFile::getAttribute(tag.attributes, "name");
+            std::string name = tviTagCursor::getAttribute(tag.attributes, "name");
             std::string upperName = name;
             for (char& c : upperName) {
                 c = static_cast<char>(upper(c));
@@ -331,13 +243,13 @@ private:
                 doc_.productMark = true;
             } else if (upperName == "VERSION" && !versionSeen) {
                 versionSeen = true;
-                doc_.newerVersion = tviCabinetFile::getAttribute(tag.attributes, "content") > "01.00.XX";
+                doc_.newerVersion = tviTagCursor::getAttribute(tag.attributes, "content") > "01.00.XX";
             } else if (upperName == "DESCRIPTION") {
                 doc_.description += (doc_.description.empty() ? "" : "\r\n") +
-                                    decoded(tviCabinetFile::getAttribute(tag.attributes, "content"));
+                                    decoded(tviTagCursor::getAttribute(tag.attributes, "content"));
             }
         }
-        pos_ = 0;
+        c_.seek(0);
     }
 
     int push(tviFootprintEntry&& e)
@@ -354,22 +266,22 @@ private:
         std::string pending;
         int lastPushed = -1;
         size_t pages = 0;
-        while (pos_ < b_.size()) {
-            if (b_[pos_] != '<') {
-                pos_ += (isLead(b_[pos_]) && pos_ + 1 < b_.size()) ? 2 : 1;
+        while (!c_.atEnd()) {
+            if (c_.peek() != '<') {
+                c_.step();
                 continue;
             }
             if (stack_.size() > static_cast<size_t>(tviFootprintFile::maxDepth)) {
                 return fail("nested deeper than " + std::to_string(tviFootprintFile::maxDepth) + " levels");
             }
-            if (lookingAtTag("DD", false)) {
-                readTag();
+            if (c_.lookingAtTag("DD", false)) {
+                c_.readTag();
                 if (!description(pending)) {
                     return fail("description cut by the end of the file");
                 }
                 continue;
             }
-            Tag tag = readTag();
+            tviTag tag = c_.readTag();
             if (!tag.closed) {
                 return fail("tag without '>'");
             }
@@ -381,17 +293,17 @@ private:
                 tviFootprintEntry e;
                 e.type = tag.name == "H3" ? 6 : 7;
                 e.name = decoded(collapse(text));
-                e.marked = tviCabinetFile::getAttribute(tag.attributes, "mark") == "1";
+                e.marked = tviTagCursor::getAttribute(tag.attributes, "mark") == "1";
                 if (e.type == 7) {
-                    e.autoDelete = tviCabinetFile::getAttribute(tag.attributes, "delete-flag") == "1";
+                    e.autoDelete = tviTagCursor::getAttribute(tag.attributes, "delete-flag") == "1";
                     kivaTime created;
                     std::time_t seconds = 0;
-                    if (created.fromHttpDate(tviCabinetFile::getAttribute(tag.attributes, "create-date")) &&
+                    if (created.fromHttpDate(tviTagCursor::getAttribute(tag.attributes, "create-date")) &&
                         created.toCalendarSeconds(seconds)) {
                         e.created = seconds;
                     }
-                    e.deleteDay = number(tviCabinetFile::getAttribute(tag.attributes, "delete-day"));
-                    e.colorDay = number(tviCabinetFile::getAttribute(tag.attributes, "change-color-day"));
+                    e.deleteDay = number(tviTagCursor::getAttribute(tag.attributes, "delete-day"));
+                    e.colorDay = number(tviTagCursor::getAttribute(tag.attributes, "change-color-day"));
                 }
                 lastPushed = push(std::move(e));
                 pending.clear();
@@ -419,12 +331,12 @@ private:
         return fail("the footprint list is not closed (file cut short?)");
     }
 
-    bool anchor(const Tag& tag, int& lastPushed)
+    bool anchor(const tviTag& tag, int& lastPushed)
     {
         static constexpr std::string_view names[5] = {"href", "mark", "keyword", "title", "status"};
         std::string_view values[5];
         bool found[5] = {};
-        tviCabinetFile::getAttributes(tag.attributes, names, values, found);
+        tviTagCursor::getAttributes(tag.attributes, names, values, found);
         std::string text;
         if (!textUntil("A", text)) {
             return fail("anchor without </A>");
@@ -440,17 +352,13 @@ private:
         e.status = number(values[4]) == 5 ? 5 : 0;
         e.name = decoded(collapse(text));
         lastPushed = push(std::move(e));
-        size_t after = pos_;
-        while (pos_ < b_.size() && isBlank(b_[pos_])) {
-            ++pos_;
+        size_t after = c_.pos();
+        c_.skipBlanks();
+        if (c_.lookingAtTag("DT", true)) {
+            c_.readTag();
+            c_.skipBlanks();
         }
-        if (lookingAtTag("DT", true)) {
-            readTag();
-            while (pos_ < b_.size() && isBlank(b_[pos_])) {
-                ++pos_;
-            }
-        }
-        if (lookingAtTag("DD", false) && readTag().closed) {
+        if (c_.lookingAtTag("DD", false) && c_.readTag().closed) {
             std::string d;
             if (!description(d)) {
                 return fail("description cut by the end of the file");
@@ -458,14 +366,13 @@ private:
             doc_.entries[lastPushed].description = d;
             return true;
         }
-        pos_ = after;
+        c_.seek(after);
         return true;
     }
 
-    std::string_view b_;
+    tviTagCursor c_;
     tviFootprintDocument& doc_;
     std::string& error_;
-    size_t pos_ = 0;
     std::vector<int> stack_;
 };
 
@@ -546,7 +453,7 @@ std::string tviFootprintFile::write(const tviFootprintDocument& doc)
                    (e.marked ? "1" : "0") + "\" title=\"" + encoded(lineField(e.title)) + "\" keyword=\"";
             out += encoded(lineField(e.keyword));
             out += "\" status=\"" + std::string(e.status == 5 ? "5" : "0") + "\" protocol=\"" +
-                   encoded(tviCabinetItem::protocolOf(e.url)) + "\">" + encoded(lineField(e.name)) + "</A></DT>\n";
+                   encoded(lineField(tviCabinetItem::protocolOf(e.url))) + "\">" + encoded(lineField(e.name)) + "</A></DT>\n";
             writeDescription(out, e.description);
         }
     }

@@ -224,27 +224,6 @@ TEST(tviCabinetFile, DecodedPageTextRoundTripsExactly)
     }
 }
 
-TEST(tviCabinetFile, AttributeValuesAreConsumedWhole)
-{
-    struct Case {
-        std::string tag;
-        std::string name;
-        std::string value;
-    } cases[] = {
-        {R"( title="ends in blank " status="5")", "status", "5"},
-        {R"( title="status=9 x" status="5")", "status", "5"},
-        {R"( title='a "b" c' status=5)", "status", "5"},
-        {R"( HREF = "x y" mark="1")", "href", "x y"},
-        {R"( keyword="" title="t")", "title", "t"},
-        {R"( title="unterminated status="5)", "status", ""},
-        {R"( flag status="5")", "status", "5"},
-        {" title=\"\x81\"\" status=\"5\"", "status", "5"},
-    };
-    for (const Case& c : cases) {
-        EXPECT_EQ(c.value, tviCabinetFile::getAttribute(c.tag, c.name)) << c.tag;
-    }
-}
-
 TEST(tviCabinetFile, VersionAndProductMarkDecideWritability)
 {
     struct Case {
@@ -383,4 +362,36 @@ TEST(tviCabinetFile, GeneratedCabinetRoundTripsByteIdentical)
     EXPECT_EQ(doc.entries.size(), back.entries.size());
     EXPECT_EQ(dump(doc, true, ""), dump(back, true, ""));
     EXPECT_EQ(first, second);
+}
+
+TEST(tviCabinetFile, StrayBytesInFieldsReadBackAsWritten)
+{
+    const std::string values[] = {
+        std::string("\x81"),       std::string("a\x81"),          std::string("\x81\""),
+        std::string("\x81>"),      std::string("\x81<A>"),        std::string("\x81&amp;"),
+        std::string("\0\x81\0", 3), std::string("\x01\x02\x1b\x7f"), std::string("\x81\t\x81\r\n\x81"),
+        std::string("\xfd\xfe\xff"), std::string("\x82\xa0\x81"),
+    };
+    for (const std::string& v : values) {
+        tviCabinetDocument doc;
+        doc.name = v;
+        doc.description = v;
+        tviCabinetEntry e;
+        e.type = 3;
+        e.name = v;
+        e.description = v;
+        doc.entries.push_back(e);
+        e.type = 4;
+        e.parent = 0;
+        e.url = v + "://h/" + v;
+        e.keyword = v;
+        e.title = v;
+        doc.entries.push_back(e);
+        std::string once = tviCabinetFile::write(doc);
+        tviCabinetDocument back;
+        std::string error;
+        ASSERT_TRUE(tviCabinetFile::read(once, back, error)) << error << " for " << testing::PrintToString(v);
+        ASSERT_EQ(doc.entries.size(), back.entries.size()) << testing::PrintToString(v);
+        EXPECT_EQ(once, tviCabinetFile::write(back)) << testing::PrintToString(v);
+    }
 }

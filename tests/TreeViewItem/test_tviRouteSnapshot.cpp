@@ -197,3 +197,45 @@ TEST(tviRouteSnapshot, DeleteFoldersAndFilesItMustNotWrite)
         EXPECT_EQ(c.bytes, testsupport::readFile(f.home.dir() + "Footprint.scb")) << c.what;
     }
 }
+
+TEST(tviFootprintFile, StrayBytesInFieldsReadBackAsWritten)
+{
+    // Lead bytes without a trail byte, NULs and control bytes in every field, the address's
+    // scheme included: the written file reads back whole and writes out the same again.
+    const std::string values[] = {
+        std::string("\x81"),       std::string("a\x81"),          std::string("\x81\""),
+        std::string("\x81>"),      std::string("\x81<A>"),        std::string("\x81&amp;"),
+        std::string("\0\x81\0", 3), std::string("\x01\x02\x1b\x7f"), std::string("\x81\t\x81\r\n\x81"),
+        std::string("\xfd\xfe\xff"), std::string("\x82\xa0\x81"),
+    };
+    for (const std::string& v : values) {
+        tviFootprintDocument doc;
+        doc.name = v;
+        doc.description = v;
+        auto entry = [&](int type, int parent) {
+            tviFootprintEntry e;
+            e.type = type;
+            e.parent = parent;
+            e.name = v;
+            e.description = v;
+            e.created = kStart;
+            return e;
+        };
+        doc.entries.push_back(entry(6, -1));
+        doc.entries.push_back(entry(7, 0));
+        tviFootprintEntry page = entry(8, 1);
+        page.url = v + "://h/" + v;
+        page.keyword = v;
+        page.title = v;
+        doc.entries.push_back(page);
+        page.parent = 2;
+        page.url = "http://h/" + v;
+        doc.entries.push_back(page);
+        std::string once = tviFootprintFile::write(doc);
+        tviFootprintDocument back;
+        std::string error;
+        ASSERT_TRUE(tviFootprintFile::read(once, back, error)) << error << " for " << testing::PrintToString(v);
+        ASSERT_EQ(doc.entries.size(), back.entries.size()) << testing::PrintToString(v);
+        EXPECT_EQ(once, tviFootprintFile::write(back)) << testing::PrintToString(v);
+    }
+}
