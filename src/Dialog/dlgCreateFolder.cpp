@@ -1,5 +1,6 @@
 #include "Dialog/dlgCreateFolder.h"
 
+#include "Dialog/dlgNameCheck.h"
 #include "Gui/guiText.h"
 #include "TreeViewItem/ctrlTreeView.h"
 
@@ -60,6 +61,8 @@ void dlgCreateFolder::publish()
 void dlgCreateFolder::OnOK()
 {
     readControls();
+    if (namesDirectory_ && !dlgNameCheck::accept(name_, dlgNameCheck::fileNameBytes(name_, dlgNameCheck::directorySuffix)))
+        return;
     accepted_ = true;
     publish();
     if (runCommand("dlgCreateFolder::OnOK"))

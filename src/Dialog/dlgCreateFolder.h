@@ -26,6 +26,10 @@ public:
     QPlainTextEdit* commentEdit() const { return commentEdit_; }
     QCheckBox* markBox() const { return markBox_; }
 
+    // The new folder gets a directory named after it (in the snapshot cabinet): names that
+    // cannot be one are refused before the command runs.
+    void setNamesDirectory(bool on) { namesDirectory_ = on; }
+
     void OnOK() override;
     void OnCancel() override;
 
@@ -38,6 +42,7 @@ private:
     std::string name_;
     std::string comment_;
     bool marked_ = false;
+    bool namesDirectory_ = false;
     QLineEdit* nameEdit_;
     QPlainTextEdit* commentEdit_;
     QCheckBox* markBox_;

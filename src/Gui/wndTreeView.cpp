@@ -311,6 +311,9 @@ void wndTreeView::openItemDialog(tviDialog dialog, tviTreeViewItem* item, const 
             folderDialog_ = new dlgCreateFolder(&tree_->dialogData, name, window());
             connect(folderDialog_, &QDialog::finished, folderDialog_, &QObject::deleteLater);
         }
+        folderDialog_->setNamesDirectory(item != nullptr && (item->getType() == typePageSnapshot ||
+                                                             item->getType() == typePSSFolder ||
+                                                             item->getType() == typePSSItem));
         raise(folderDialog_);
         break;
     case tviDialog::properties:

@@ -312,6 +312,20 @@ void TestDlgItemDialogs::namesForFilesAreRefusedBeforeAnythingIsMade()
     QCOMPARE(copied.result(), int(QDialog::Accepted));
     QVERIFY(snapshot.isAccepted());
     QCOMPARE(told.size(), std::size_t(9));
+
+    // A new folder of the snapshot cabinet is a directory: the command does not run.
+    Root root;
+    tviDialogData data;
+    dlgCreateFolder folder(&data, "..");
+    folder.setNamesDirectory(true);
+    folder.show();
+    folder.OnOK();
+    QCOMPARE(told.size(), std::size_t(10));
+    QVERIFY(root.target.codes.empty());
+    QVERIFY(folder.isVisible());
+    folder.nameEdit()->setText(QStringLiteral("ok"));
+    folder.OnOK();
+    QCOMPARE(root.target.codes, std::vector<int>{1034});
     dlgPropertyPage::setNotifier(nullptr);
 }
 
