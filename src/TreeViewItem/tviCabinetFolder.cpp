@@ -1,9 +1,8 @@
 #include "TreeViewItem/tviCabinetFolder.h"
 
 #include "Common/utlInstanceCounter.h"
+#include "TreeViewItem/tviBrowserFolder.h"
 #include "TreeViewItem/tviCabinet.h"
-#include "TreeViewItem/tviIEFolder.h"
-#include "TreeViewItem/tviNNFolder.h"
 
 tviCabinetFolder::tviCabinetFolder(ctrlTreeView* tree) : tviTreeViewItem(tree)
 {
@@ -47,11 +46,8 @@ bool tviCabinetFolder::copyFrom(const tviTreeViewItem& item)
     if (item.getType() == typeCabinetFolder) {
         const auto& other = static_cast<const tviCabinetFolder&>(item);
         setDates(other.addDate_, other.lastModified_);
-    } else if (item.getType() == typeNNFolder) {
-        const auto& other = static_cast<const tviNNFolder&>(item);
-        setDates(other.getAddDate(), other.getLastModified());
-    } else if (item.getType() == typeIEFolder) {
-        const auto& other = static_cast<const tviIEFolder&>(item);
+    } else if (item.getType() == typeNNFolder || item.getType() == typeIEFolder) {
+        const auto& other = static_cast<const tviBrowserFolder&>(item);
         setDates(other.getAddDate(), other.getLastModified());
     }
     switch (item.getType()) {

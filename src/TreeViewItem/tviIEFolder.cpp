@@ -1,9 +1,8 @@
 #include "TreeViewItem/tviIEFolder.h"
 
 #include "Common/utlInstanceCounter.h"
-#include "TreeViewItem/ctrlTreeView.h"
 
-tviIEFolder::tviIEFolder(ctrlTreeView* tree) : tviTreeViewItem(tree)
+tviIEFolder::tviIEFolder(ctrlTreeView* tree) : tviBrowserFolder(tree)
 {
     countCreated("tviIEFolder");
 }
@@ -11,23 +10,4 @@ tviIEFolder::tviIEFolder(ctrlTreeView* tree) : tviTreeViewItem(tree)
 tviIEFolder::~tviIEFolder()
 {
     countDestroyed("tviIEFolder");
-}
-
-int tviIEFolder::getImage() const
-{
-    return tree()->isExpanded(getHandle()) ? imageFolderOpen : imageFolderClosed;
-}
-
-bool tviIEFolder::cmdCopy(bool query, bool* enabled)
-{
-    return putOnClipboard(tviClipMode::copy, query, enabled);
-}
-
-bool tviIEFolder::cmdProperties(bool query, bool* enabled)
-{
-    *enabled = true;
-    if (!query) {
-        tree()->openDialog(tviDialog::properties, this, getText() + "\x82\xcc\x83\x76\x83\x8d\x83\x70\x83\x65\x83\x42"); // のプロパティ
-    }
-    return true;
 }

@@ -2,7 +2,7 @@
 
 #include "Common/utlInstanceCounter.h"
 
-tviNNItem::tviNNItem(ctrlTreeView* tree) : tviURLItem(tree)
+tviNNItem::tviNNItem(ctrlTreeView* tree) : tviBrowserItem(tree)
 {
     countCreated("tviNNItem");
 }
@@ -10,38 +10,4 @@ tviNNItem::tviNNItem(ctrlTreeView* tree) : tviURLItem(tree)
 tviNNItem::~tviNNItem()
 {
     countDestroyed("tviNNItem");
-}
-
-void tviNNItem::setUrl(const std::string& url)
-{
-    url_ = url;
-    tree()->addressChanged(this);
-}
-
-int tviNNItem::getImage() const
-{
-    bool open = tree()->isExpanded(getHandle());
-    if (getRequest() != nullptr) {
-        return open ? imagePageOpenRequested : imagePageClosedRequested;
-    }
-    return open ? imagePageOpen : imagePageClosed;
-}
-
-int tviNNItem::getSelectedImage() const
-{
-    return getStatus() != 0 ? imagePageSelected : imagePageSelectedUnread;
-}
-
-bool tviNNItem::cmdCopy(bool query, bool* enabled)
-{
-    return putOnClipboard(tviClipMode::copy, query, enabled);
-}
-
-bool tviNNItem::cmdProperties(bool query, bool* enabled)
-{
-    *enabled = true;
-    if (!query) {
-        tree()->openDialog(tviDialog::properties, this, name_ + "\x82\xcc\x83\x76\x83\x8d\x83\x70\x83\x65\x83\x42"); // のプロパティ
-    }
-    return true;
 }

@@ -1,33 +1,12 @@
 #pragma once
 
-#include "TreeViewItem/tviURLItem.h"
+#include "TreeViewItem/tviBrowserItem.h"
 
-#include <string>
-
-// An entry of the Netscape bookmark cabinet: shown, loaded and checked like a cabinet item, its address copied to
-// the clipboard; the source is never written.
-class tviNNItem : public tviURLItem {
+// An entry of the Netscape bookmark cabinet.
+class tviNNItem : public tviBrowserItem {
 public:
     explicit tviNNItem(ctrlTreeView* tree);
     ~tviNNItem() override;
 
     int getType() const override { return typeNNItem; }
-    std::string getText() const override { return name_; }
-    int getImage() const override;
-    int getSelectedImage() const override;
-    std::string getUrl() const override { return url_; }
-    std::string getDescription() const override { return description_; }
-    bool isReadOnly() const override { return true; }
-    bool cmdCopy(bool query, bool* enabled) override;
-    bool cmdProperties(bool query, bool* enabled) override;
-
-    void setName(std::string name) { name_ = std::move(name); }
-    const std::string& getName() const { return name_; }
-    void setUrl(const std::string& url);
-    void setDescription(std::string description) { description_ = std::move(description); }
-
-private:
-    std::string name_;
-    std::string url_;
-    std::string description_;
 };
