@@ -126,7 +126,7 @@ public:
         if (list == npos || !tagAt(list).closed) {
             return fail("no footprint list (DL)");
         }
-        stack_.push_back(-1);
+        lists_.push_back(List{});
         return body();
     }
 
@@ -252,27 +252,40 @@ private:
         c_.seek(0);
     }
 
-    int push(tviFootprintEntry&& e)
+    // Adds an entry below parent; false when that would nest it deeper than a tree holds.
+    bool add(tviFootprintEntry&& e, int parent)
     {
-        e.parent = stack_.back();
+        size_t depth = parent >= 0 ? depth_[parent] + 1 : 1;
+        if (depth >= static_cast<size_t>(tviFootprintFile::maxDepth)) {
+            return fail("nested deeper than " + std::to_string(tviFootprintFile::maxDepth) + " levels");
+        }
+        e.parent = parent;
         doc_.entries.push_back(std::move(e));
-        int index = static_cast<int>(doc_.entries.size()) - 1;
-        stack_.push_back(index);
-        return index;
+        depth_.push_back(depth);
+        return true;
     }
+
+    int last() const { return static_cast<int>(doc_.entries.size()) - 1; }
+
+    // Each open list belongs to a heading (the body's to none) and holds that heading's
+    // entries: headings, and pages chained each below the page before it in the same list.
+    // A list opened without a heading before it adds no level. The writer writes every tree
+    // that this reading can give, so whatever was read is written and read back the same.
+    struct List {
+        int heading = -1;
+        int lastPage = -1;
+        size_t bare = 0; // lists opened inside without a heading
+    };
 
     bool body()
     {
         std::string pending;
         int lastPushed = -1;
-        size_t pages = 0;
+        int heading = -1; // a heading whose list has not opened yet
         while (!c_.atEnd()) {
             if (c_.peek() != '<') {
                 c_.step();
                 continue;
-            }
-            if (stack_.size() > static_cast<size_t>(tviFootprintFile::maxDepth)) {
-                return fail("nested deeper than " + std::to_string(tviFootprintFile::maxDepth) + " levels");
             }
             if (c_.lookingAtTag("DD", false)) {
                 c_.readTag();
@@ -305,27 +318,37 @@ private:
                     e.deleteDay = number(tviTagCursor::getAttribute(tag.attributes, "delete-day"));
                     e.colorDay = number(tviTagCursor::getAttribute(tag.attributes, "change-color-day"));
                 }
-                lastPushed = push(std::move(e));
+                if (!add(std::move(e), lists_.back().heading)) {
+                    return false;
+                }
+                lastPushed = heading = last();
                 pending.clear();
             } else if (tag.name == "DL" && !tag.end) {
                 if (!pending.empty() && lastPushed >= 0) {
                     doc_.entries[lastPushed].description = pending;
                 }
                 pending.clear();
-            } else if (tag.name == "DL") {
-                for (; pages > 0 && stack_.size() > 1; --pages) {
-                    stack_.pop_back();
+                if (heading >= 0) {
+                    lists_.push_back(List{heading});
+                } else {
+                    ++lists_.back().bare;
                 }
-                pages = 0;
-                stack_.pop_back();
-                if (stack_.empty()) {
+                heading = -1;
+            } else if (tag.name == "DL") {
+                heading = -1;
+                if (lists_.back().bare > 0) {
+                    --lists_.back().bare;
+                    continue;
+                }
+                lists_.pop_back();
+                if (lists_.empty()) {
                     return true;
                 }
             } else if (tag.name == "A" && !tag.end) {
+                heading = -1;
                 if (!anchor(tag, lastPushed)) {
                     return false;
                 }
-                ++pages;
             }
         }
         return fail("the footprint list is not closed (file cut short?)");
@@ -351,7 +374,11 @@ private:
         e.title = decoded(std::string(values[3]));
         e.status = number(values[4]) == 5 ? 5 : 0;
         e.name = decoded(collapse(text));
-        lastPushed = push(std::move(e));
+        List& list = lists_.back();
+        if (!add(std::move(e), list.lastPage >= 0 ? list.lastPage : list.heading)) {
+            return false;
+        }
+        lastPushed = list.lastPage = last();
         size_t after = c_.pos();
         c_.skipBlanks();
         if (c_.lookingAtTag("DT", true)) {
@@ -373,7 +400,8 @@ private:
     tviTagCursor c_;
     tviFootprintDocument& doc_;
     std::string& error_;
-    std::vector<int> stack_;
+    std::vector<List> lists_;
+    std::vector<size_t> depth_; // of each entry
 };
 
 } // namespace

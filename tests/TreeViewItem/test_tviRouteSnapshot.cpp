@@ -239,3 +239,36 @@ TEST(tviFootprintFile, StrayBytesInFieldsReadBackAsWritten)
         EXPECT_EQ(once, tviFootprintFile::write(back)) << testing::PrintToString(v);
     }
 }
+
+TEST(tviFootprintFile, OddNestingReadsAsATreeTheWriterKeeps)
+{
+    // Headings always go to the heading whose list holds them, never below a page; pages chain
+    // within their own list only; a list opened without a heading adds no level.
+    struct Case {
+        std::string body;
+        std::vector<int> parents;
+    } cases[] = {
+        {"<H4>h</H4><DL><A href=\"x\">p</A><H3>f</H3><DL><H4>g</H4><DL><A href=\"y\">q</A></DL></DL>"
+         "<A href=\"z\">r</A></DL>",
+         {-1, 0, 0, 2, 3, 1}},
+        {"<H4>h</H4><DL><A href=\"x\">p</A><DL><A href=\"y\">q</A></DL><A href=\"z\">r</A></DL>", {-1, 0, 1, 2}},
+        {"<H3>f</H3><H4>h</H4><DL><A href=\"x\">p</A></DL>", {-1, -1, 1}},
+        {"<H4>h</H4><DL><A href=\"x\">p</A><A href=\"y\">q</A></DL><H4>g</H4><DL><A href=\"z\">r</A></DL>",
+         {-1, 0, 1, -1, 3}},
+    };
+    for (const Case& c : cases) {
+        std::string file = "<HTML><HEAD><TITLE>t</TITLE></HEAD><BODY><DL>" + c.body + "</DL></BODY></HTML>";
+        tviFootprintDocument doc;
+        std::string error;
+        ASSERT_TRUE(tviFootprintFile::read(file, doc, error)) << error << " in " << c.body;
+        std::vector<int> parents;
+        for (const tviFootprintEntry& e : doc.entries) {
+            parents.push_back(e.parent);
+        }
+        EXPECT_EQ(c.parents, parents) << c.body;
+        std::string once = tviFootprintFile::write(doc);
+        tviFootprintDocument back;
+        ASSERT_TRUE(tviFootprintFile::read(once, back, error)) << error;
+        EXPECT_EQ(once, tviFootprintFile::write(back)) << c.body;
+    }
+}
