@@ -1,6 +1,5 @@
 #include "Dialog/dlgCopyCabinet.h"
 
-#include "Common/utlHelp.h"
 #include "Dialog/dlgFolderChoice.h"
 #include "Dialog/dlgNameCheck.h"
 #include "Gui/guiText.h"
@@ -20,9 +19,8 @@ const char* const kTitle = "\x83\x4c\x83\x83\x83\x72\x83\x6c\x83\x62\x83\x67\x82
 
 dlgCopyCabinet::dlgCopyCabinet(const std::vector<std::string>& sources, int selected,
                                const std::vector<std::string>& folders, QWidget* parent)
-    : QDialog(parent)
+    : dlgModelessDialog(1029, kTitle, parent)
 {
-    setWindowTitle(gui::toQt(kTitle));
     auto* form = new QFormLayout(this);
     sources_ = new QComboBox;
     for (const std::string& s : sources) {
@@ -48,12 +46,15 @@ dlgCopyCabinet::dlgCopyCabinet(const std::vector<std::string>& sources, int sele
     QPushButton* help = buttons->addButton(gui::toQt("\x83\x77\x83\x8b\x83\x76\x28\x26\x48\x29"), QDialogButtonBox::HelpRole); // ヘルプ(&H)
     create->setDefault(true);
     form->addRow(buttons);
-    connect(buttons, &QDialogButtonBox::accepted, this, [this] {
-        if (dlgNameCheck::accept(name(), dlgNameCheck::fileNameBytes(name(), dlgNameCheck::cabinetSuffix)))
-            accept();
-    });
-    connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
-    connect(help, &QPushButton::clicked, this, [] { GetUtlHelp()->showTopic(kTitle); });
+    connect(buttons, &QDialogButtonBox::accepted, this, &dlgCopyCabinet::OnOK);
+    connect(buttons, &QDialogButtonBox::rejected, this, &dlgCopyCabinet::OnCancel);
+    connect(help, &QPushButton::clicked, this, &dlgCopyCabinet::OnHelp);
+}
+
+void dlgCopyCabinet::OnOK()
+{
+    if (dlgNameCheck::accept(name(), dlgNameCheck::fileNameBytes(name(), dlgNameCheck::cabinetSuffix)))
+        dlgModelessDialog::OnOK();
 }
 
 int dlgCopyCabinet::source() const
@@ -74,4 +75,9 @@ std::string dlgCopyCabinet::folder() const
 void dlgCopyCabinet::setName(const std::string& sjis)
 {
     name_->setText(gui::toQt(sjis));
+}
+
+void dlgCopyCabinet::setFolder(const std::string& folder)
+{
+    static_cast<dlgFolderChoice*>(folders_->parentWidget())->setFolder(folder);
 }

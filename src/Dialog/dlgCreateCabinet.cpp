@@ -1,6 +1,5 @@
 #include "Dialog/dlgCreateCabinet.h"
 
-#include "Common/utlHelp.h"
 #include "Dialog/dlgFolderChoice.h"
 #include "Dialog/dlgNameCheck.h"
 #include "Gui/guiText.h"
@@ -19,9 +18,9 @@ const char* const kTitle = "\x83\x4c\x83\x83\x83\x72\x83\x6c\x83\x62\x83\x67\x82
 
 } // namespace
 
-dlgCreateCabinet::dlgCreateCabinet(const std::vector<std::string>& folders, QWidget* parent) : QDialog(parent)
+dlgCreateCabinet::dlgCreateCabinet(const std::vector<std::string>& folders, QWidget* parent)
+    : dlgModelessDialog(1027, kTitle, parent)
 {
-    setWindowTitle(gui::toQt(kTitle));
     auto* form = new QFormLayout(this);
     name_ = new QLineEdit(gui::toQt("\x90\x56\x8b\x4b\x83\x4c\x83\x83\x83\x72\x83\x6c\x83\x62\x83\x67")); // 新規キャビネット
     name_->selectAll();
@@ -39,12 +38,15 @@ dlgCreateCabinet::dlgCreateCabinet(const std::vector<std::string>& folders, QWid
     QPushButton* help = buttons->addButton(gui::toQt("\x83\x77\x83\x8b\x83\x76\x28\x26\x48\x29"), QDialogButtonBox::HelpRole); // ヘルプ(&H)
     create->setDefault(true);
     form->addRow(buttons);
-    connect(buttons, &QDialogButtonBox::accepted, this, [this] {
-        if (dlgNameCheck::accept(name(), dlgNameCheck::fileNameBytes(name(), dlgNameCheck::cabinetSuffix)))
-            accept();
-    });
-    connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
-    connect(help, &QPushButton::clicked, this, [] { GetUtlHelp()->showTopic(kTitle); });
+    connect(buttons, &QDialogButtonBox::accepted, this, &dlgCreateCabinet::OnOK);
+    connect(buttons, &QDialogButtonBox::rejected, this, &dlgCreateCabinet::OnCancel);
+    connect(help, &QPushButton::clicked, this, &dlgCreateCabinet::OnHelp);
+}
+
+void dlgCreateCabinet::OnOK()
+{
+    if (dlgNameCheck::accept(name(), dlgNameCheck::fileNameBytes(name(), dlgNameCheck::cabinetSuffix)))
+        dlgModelessDialog::OnOK();
 }
 
 std::string dlgCreateCabinet::name() const

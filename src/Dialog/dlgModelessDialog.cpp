@@ -67,7 +67,10 @@ void dlgModelessDialog::limitBytes(QLineEdit* edit, std::size_t bytes)
 bool dlgModelessDialog::runCommand(const char* method)
 {
     bool handled = false;
-    if (!GetUtlCommandRoot()->executeCommand(command_, false, handled))
+    answering_ = true;
+    bool ok = GetUtlCommandRoot()->executeCommand(command_, false, handled);
+    answering_ = false;
+    if (!ok)
         return logError(method, commandFailed);
     return true;
 }

@@ -20,6 +20,9 @@ public:
     int command() const { return command_; }
     // The window title (Shift_JIS); it also names the help page.
     const std::string& title() const { return title_; }
+    // True while confirming or cancelling runs the dialog's command: the command's owner then
+    // reads the answer instead of opening the dialog.
+    bool isAnswering() const { return answering_; }
 
     // Cuts the text of an edit to at most bytes of Shift_JIS while the user types.
     static void limitBytes(QLineEdit* edit, std::size_t bytes);
@@ -47,4 +50,5 @@ private:
     int command_;
     std::string title_;
     bool closing_ = false;
+    bool answering_ = false;
 };

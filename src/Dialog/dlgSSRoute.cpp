@@ -1,6 +1,5 @@
 #include "Dialog/dlgSSRoute.h"
 
-#include "Common/utlHelp.h"
 #include "Gui/guiText.h"
 
 #include <QCheckBox>
@@ -28,9 +27,8 @@ std::string format(const char* pattern, int days)
 
 dlgSSRoute::dlgSSRoute(const std::string& name, bool autoDelete, const std::string& location, int colorDays,
                        int deleteDays, QWidget* parent)
-    : QDialog(parent)
+    : dlgModelessDialog(1022, kTitle, parent)
 {
-    setWindowTitle(gui::toQt(kTitle));
     location_ = "\x95\xdb\x91\xb6\x82\xb7\x82\xe9\x8f\xea\x8f\x8a\x20\x3a\x20" + location; // 保存する場所 :
     // 一定期間過ぎたら色を変える   %d日 / 一定期間過ぎたら削除する     %d日
     color_ = format("\x88\xea\x92\xe8\x8a\xfa\x8a\xd4\x89\xdf\x82\xac\x82\xbd\x82\xe7\x90\x46\x82\xf0\x95\xcf\x82\xa6\x82\xe9\x20\x20\x20\x25\x64\x93\xfa", colorDays);
@@ -55,9 +53,9 @@ dlgSSRoute::dlgSSRoute(const std::string& name, bool autoDelete, const std::stri
     QPushButton* help = buttons->addButton(gui::toQt("\x83\x77\x83\x8b\x83\x76\x28\x26\x48\x29"), QDialogButtonBox::HelpRole); // ヘルプ(&H)
     ok->setDefault(true);
     layout->addWidget(buttons);
-    connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
-    connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
-    connect(help, &QPushButton::clicked, this, [] { GetUtlHelp()->showTopic(kTitle); });
+    connect(buttons, &QDialogButtonBox::accepted, this, &dlgSSRoute::OnOK);
+    connect(buttons, &QDialogButtonBox::rejected, this, &dlgSSRoute::OnCancel);
+    connect(help, &QPushButton::clicked, this, &dlgSSRoute::OnHelp);
 }
 
 std::string dlgSSRoute::name() const

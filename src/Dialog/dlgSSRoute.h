@@ -1,6 +1,6 @@
 #pragma once
 
-#include <QDialog>
+#include "Dialog/dlgModelessDialog.h"
 
 #include <string>
 
@@ -8,8 +8,9 @@ class QCheckBox;
 class QLineEdit;
 
 // "フットプリントを撮る": the footprint's name and whether it is deleted when old, with the
-// footprint cabinet's current settings shown; confirming sends command 1022 to the item.
-class dlgSSRoute : public QDialog {
+// footprint cabinet's current settings shown. Modeless: confirming and cancelling send command
+// 1022, which the tree view hands to the item the dialog was opened for.
+class dlgSSRoute : public dlgModelessDialog {
     Q_OBJECT
 public:
     dlgSSRoute(const std::string& name, bool autoDelete, const std::string& location, int colorDays, int deleteDays,

@@ -1,6 +1,5 @@
 #include "Dialog/wndOpenCabinet.h"
 
-#include "Common/utlHelp.h"
 #include "Common/utlIniInfo.h"
 #include "Dialog/ctrlCabinetTree.h"
 #include "Gui/guiText.h"
@@ -20,9 +19,8 @@ constexpr int kSmallest = 200; // a stored size below this is taken as none
 
 wndOpenCabinet::wndOpenCabinet(const std::vector<std::string>& folders, std::function<bool(const std::string&)> isOpen,
                                QWidget* parent)
-    : QDialog(parent)
+    : dlgModelessDialog(1101, kTitle, parent)
 {
-    setWindowTitle(gui::toQt(kTitle));
     setSizeGripEnabled(true);
     auto* layout = new QVBoxLayout(this);
     auto* label = new QLabel(gui::toQt("\x83\x74\x83\x48\x83\x8b\x83\x5f\x82\xcc\x8f\xea\x8f\x8a\x28\x26\x50\x29")); // フォルダの場所(&P)
@@ -37,8 +35,8 @@ wndOpenCabinet::wndOpenCabinet(const std::vector<std::string>& folders, std::fun
     open->setDefault(true);
     layout->addWidget(buttons);
     connect(open, &QPushButton::clicked, this, [this] { choose(); });
-    connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
-    connect(help, &QPushButton::clicked, this, [] { GetUtlHelp()->showTopic(kTitle); });
+    connect(buttons, &QDialogButtonBox::rejected, this, &wndOpenCabinet::OnCancel);
+    connect(help, &QPushButton::clicked, this, &wndOpenCabinet::OnHelp);
     connect(tree_, &QTreeWidget::itemDoubleClicked, this, [this] { choose(); });
     tree_->fill(folders, isOpen);
     utlIniInfo* ini = GetUtlIniInfo();
@@ -62,6 +60,12 @@ bool wndOpenCabinet::choose()
     }
     chosenPath_ = path;
     chosen_ = true;
-    accept();
+    OnOK();
     return true;
+}
+
+void wndOpenCabinet::OnCancel()
+{
+    chosen_ = false;
+    dlgModelessDialog::OnCancel();
 }

@@ -1,6 +1,6 @@
 #pragma once
 
-#include <QDialog>
+#include "Dialog/dlgModelessDialog.h"
 
 #include <functional>
 #include <string>
@@ -8,9 +8,10 @@
 
 class ctrlCabinetTree;
 
-// "キャビネットを開く": the cabinet folders and their cabinet files; the chosen file is opened
-// by command 1101. Its size is kept in OpenCabinetWidth and OpenCabinetHeight.
-class wndOpenCabinet : public QDialog {
+// "キャビネットを開く": the cabinet folders and their cabinet files. Modeless: choosing a file
+// and cancelling send command 1101, whose owner, the tree view, opens the chosen file. Its size
+// is kept in OpenCabinetWidth and OpenCabinetHeight.
+class wndOpenCabinet : public dlgModelessDialog {
     Q_OBJECT
 public:
     wndOpenCabinet(const std::vector<std::string>& folders, std::function<bool(const std::string&)> isOpen,
@@ -22,8 +23,9 @@ public:
     const std::string& chosenPath() const { return chosenPath_; }
     bool isChosen() const { return chosen_; }
     // "開く(&O)" or a double click: takes the selected file unless it is a folder or already
-    // open; then the window closes accepted.
+    // open; then the window confirms and closes.
     bool choose();
+    void OnCancel() override;
 
 private:
     ctrlCabinetTree* tree_ = nullptr;

@@ -99,8 +99,8 @@ constexpr AppCommand appCommands[] = {
 
 bool isTreeCommand(int code)
 {
-    return code == 1023 || code == 1024 || (code >= 1031 && code <= 1034) || code == 11026 ||
-           (code >= 11028 && code <= 11034);
+    return code == 1022 || code == 1023 || code == 1024 || code == 1027 || code == 1029 || code == 1100 ||
+           code == 1101 || (code >= 1031 && code <= 1034) || code == 11026 || (code >= 11028 && code <= 11034);
 }
 
 const AppCommand* appCommandOf(int code)

@@ -81,7 +81,7 @@ wndTreeView::wndTreeView(ctrlQtTreeView* tree, QWidget* parent) : QTreeView(pare
     tree_->contextMenuHandler = [this](tviTreeViewItem* item) { showItemMenu(item); };
     tree_->dialogHandler = [this](tviDialog dialog, tviTreeViewItem* item, const std::string& name) {
         if (dialog == tviDialog::footprint)
-            openFootprintDialog(item, name);
+            showFootprintDialog(item, name);
         else
             openItemDialog(dialog, item, name);
     };
@@ -94,6 +94,10 @@ wndTreeView::~wndTreeView()
     delete searchDialog_;
     delete itemDialog_;
     delete folderDialog_;
+    delete openCabinetWindow_;
+    delete createCabinetDialog_;
+    delete copyCabinetDialog_;
+    delete footprintDialog_;
 }
 
 tviTreeViewItem* wndTreeView::selectedItem() const
@@ -139,6 +143,10 @@ bool wndTreeView::executeCommand(int code, bool query, bool& handled)
 {
     handled = false;
     bool ok = true;
+    // The footprint dialog's answer goes to the item it was opened for, wherever the
+    // selection went meanwhile.
+    if (code == tviCommand::footprintConfirmed && footprintDialog_ != nullptr && footprintDialog_->isAnswering())
+        return answerFootprint(query, handled);
     if (tviTreeViewItem* item = selectedItem())
         ok = executeItemCommand(item, code, query, handled);
     if (ok && !handled)
@@ -153,18 +161,29 @@ bool wndTreeView::executeOwnCommand(int code, bool query, bool& handled)
     switch (code) {
     case 1027:
         handled = true;
-        return query || createCabinetDialog();
+        if (query)
+            return true;
+        if (createCabinetDialog_ != nullptr && createCabinetDialog_->isAnswering())
+            return !createCabinetDialog_->isAccepted() ||
+                   createCabinet(createCabinetDialog_->name(), createCabinetDialog_->description(),
+                                 createCabinetDialog_->folder());
+        return showCreateCabinetDialog();
     case 1029:
+        if (copyCabinetDialog_ != nullptr && copyCabinetDialog_->isAnswering()) {
+            handled = true;
+            return query || !copyCabinetDialog_->isAccepted() ||
+                   copyCabinet(copyCabinetDialog_->source(), copyCabinetDialog_->name(), copyCabinetDialog_->folder());
+        }
         handled = !openCabinets().empty();
-        return query || !handled || copyCabinetDialog();
+        return query || !handled || showCopyCabinetDialog();
     case 1100:
         handled = true;
-        return query || openCabinetDialog();
+        return query || showOpenCabinetWindow();
     case 1101:
-        handled = !chosenCabinet_.empty();
-        if (query || !handled)
+        handled = openCabinetWindow_ != nullptr && openCabinetWindow_->isAnswering();
+        if (query || !handled || !openCabinetWindow_->isChosen())
             return true;
-        return openCabinetHere(std::exchange(chosenCabinet_, std::string()));
+        return openCabinetHere(openCabinetWindow_->chosenPath());
     case 11004:
     case 11005: {
         int type = code == 11004 ? typeInternetExplorer : typeNetscapeNavigator;
@@ -370,15 +389,55 @@ tviTreeViewItem* wndTreeView::openCabinetOf(const std::string& path) const
     return nullptr;
 }
 
-bool wndTreeView::openCabinetDialog()
+namespace {
+
+// Modeless windows are shown once and raised when asked for again; they delete themselves
+// when they close.
+template <class Window>
+Window* keep(QPointer<Window>& slot, Window* made)
 {
-    wndOpenCabinet window(cabinetFolders(), [this](const std::string& path) { return openCabinetOf(path) != nullptr; },
-                          this);
-    if (window.exec() != QDialog::Accepted || !window.isChosen())
-        return true;
-    chosenCabinet_ = window.chosenPath();
-    bool handled = false;
-    return executeOwnCommand(1101, false, handled);
+    slot = made;
+    QObject::connect(made, &QDialog::finished, made, &QObject::deleteLater);
+    return made;
+}
+
+void bringUp(QDialog* d)
+{
+    d->show();
+    d->raise();
+    d->activateWindow();
+}
+
+} // namespace
+
+bool wndTreeView::showOpenCabinetWindow()
+{
+    if (openCabinetWindow_ == nullptr)
+        keep(openCabinetWindow_,
+             new wndOpenCabinet(cabinetFolders(), [this](const std::string& path) { return openCabinetOf(path) != nullptr; },
+                                window()));
+    bringUp(openCabinetWindow_);
+    return true;
+}
+
+wndOpenCabinet* wndTreeView::openCabinetWindow() const
+{
+    return openCabinetWindow_;
+}
+
+dlgCreateCabinet* wndTreeView::createCabinetDialog() const
+{
+    return createCabinetDialog_;
+}
+
+dlgCopyCabinet* wndTreeView::copyCabinetDialog() const
+{
+    return copyCabinetDialog_;
+}
+
+dlgSSRoute* wndTreeView::footprintDialog() const
+{
+    return footprintDialog_;
 }
 
 bool wndTreeView::openCabinetHere(const std::string& path)
@@ -438,16 +497,20 @@ bool wndTreeView::copyCabinet(int source, const std::string& name, const std::st
     return openCabinetHere(path);
 }
 
-bool wndTreeView::createCabinetDialog()
+bool wndTreeView::showCreateCabinetDialog()
 {
-    dlgCreateCabinet dialog(cabinetFolders(), this);
-    if (dialog.exec() != QDialog::Accepted)
-        return true;
-    return createCabinet(dialog.name(), dialog.description(), dialog.folder());
+    if (createCabinetDialog_ == nullptr)
+        keep(createCabinetDialog_, new dlgCreateCabinet(cabinetFolders(), window()));
+    bringUp(createCabinetDialog_);
+    return true;
 }
 
-bool wndTreeView::copyCabinetDialog()
+bool wndTreeView::showCopyCabinetDialog()
 {
+    if (copyCabinetDialog_ != nullptr) {
+        bringUp(copyCabinetDialog_);
+        return true;
+    }
     std::vector<std::string> names;
     int selected = 0;
     TreeNode top = tree_->getSelection();
@@ -458,27 +521,48 @@ bool wndTreeView::copyCabinetDialog()
             selected = static_cast<int>(names.size());
         names.push_back(item->getText());
     }
-    dlgCopyCabinet dialog(names, selected, cabinetFolders(), this);
-    if (dialog.exec() != QDialog::Accepted)
-        return true;
-    return copyCabinet(dialog.source(), dialog.name(), dialog.folder());
+    bringUp(keep(copyCabinetDialog_, new dlgCopyCabinet(names, selected, cabinetFolders(), window())));
+    return true;
 }
 
-void wndTreeView::openFootprintDialog(tviTreeViewItem* item, const std::string& name)
+void wndTreeView::showFootprintDialog(tviTreeViewItem* item, const std::string& name)
 {
     auto* route = static_cast<tviRouteSnapshot*>(tviSourceCabinets::find(*tree_, typeRouteSnapshot));
     if (route == nullptr || item == nullptr)
         return;
-    dlgSSRoute dialog(name, route->deleteOn(), route->getFilePath(), route->getColorDay(), route->getDeleteDay(), this);
-    bool accepted = dialog.exec() == QDialog::Accepted;
+    // Asked again for another page while open, the dialog takes that page's footprint.
+    footprintItem_ = item;
+    if (footprintDialog_ != nullptr) {
+        footprintDialog_->setName(name);
+        bringUp(footprintDialog_);
+        return;
+    }
+    keep(footprintDialog_, new dlgSSRoute(name, route->deleteOn(), route->getFilePath(), route->getColorDay(),
+                                          route->getDeleteDay(), window()));
+    bringUp(footprintDialog_);
+}
+
+bool wndTreeView::answerFootprint(bool query, bool& handled)
+{
+    handled = true;
+    if (query)
+        return true;
+    tviTreeViewItem* item = footprintItem_;
+    // The page went while the dialog was open: nothing is left to take.
+    if (item == nullptr || !tree_->owns(item) || item->getHandle() == nullptr) {
+        footprintItem_ = nullptr;
+        return true;
+    }
     tree_->dialogData = tviDialogData{};
-    tree_->dialogData.name = dialog.name();
-    tree_->dialogData.autoDelete = dialog.autoDelete();
-    tree_->dialogData.confirmed = accepted;
-    bool handled = false;
-    if (!item->executeCommand(tviCommand::footprintConfirmed, false, handled))
-        logError("dlgSSRoute::OnOK", "\x83\x52\x83\x7d\x83\x93\x83\x68\x8e\xc0\x8d\x73\x82\xc9\x8e\xb8\x94\x73\x82\xb5\x82\xdc\x82\xb5\x82\xbd"); // コマンド実行に失敗しました
+    tree_->dialogData.name = footprintDialog_->name();
+    tree_->dialogData.autoDelete = footprintDialog_->autoDelete();
+    tree_->dialogData.confirmed = footprintDialog_->isAccepted();
+    bool done = false;
+    bool ok = item->executeCommand(tviCommand::footprintConfirmed, false, done);
     tree_->dialogData = tviDialogData{};
+    if (ok)
+        footprintItem_ = nullptr;
+    return ok;
 }
 
 bool wndTreeView::openCabinets(const utlIniInfo& ini)

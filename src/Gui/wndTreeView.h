@@ -14,8 +14,12 @@
 #include <vector>
 
 class ctrlQtTreeView;
+class dlgCopyCabinet;
+class dlgCreateCabinet;
 class dlgCreateFolder;
 class dlgCreateItem;
+class dlgSSRoute;
+class wndOpenCabinet;
 class tviTreeViewItem;
 class utlIniInfo;
 
@@ -61,6 +65,11 @@ public:
     dlgSearch* searchDialog() const { return searchDialog_; }
     dlgCreateItem* createItemDialog() const;
     dlgCreateFolder* createFolderDialog() const;
+    // The modeless window and dialogs of commands 1100, 1027, 1029 and 1021, while open.
+    wndOpenCabinet* openCabinetWindow() const;
+    dlgCreateCabinet* createCabinetDialog() const;
+    dlgCopyCabinet* copyCabinetDialog() const;
+    dlgSSRoute* footprintDialog() const;
     // Opens the search dialog (command 1023) at its stored place, or centred on the window.
     bool openSearchDialog();
     // A tree search from the selection (commands 1024, 11028 to 11034).
@@ -89,10 +98,11 @@ private:
     void forgetClipboardAfter(int code, bool handled);
     void showItemMenu(tviTreeViewItem* item);
     void requestOnSelection(tviTreeViewItem* item);
-    bool openCabinetDialog();
-    bool createCabinetDialog();
-    bool copyCabinetDialog();
-    void openFootprintDialog(tviTreeViewItem* item, const std::string& name);
+    bool showOpenCabinetWindow();
+    bool showCreateCabinetDialog();
+    bool showCopyCabinetDialog();
+    void showFootprintDialog(tviTreeViewItem* item, const std::string& name);
+    bool answerFootprint(bool query, bool& handled);
     std::vector<tviTreeViewItem*> openCabinets() const;
     std::vector<std::string> addressesOf(const class QMimeData* mime) const;
 
@@ -102,10 +112,14 @@ private:
     QPointer<dlgSearch> searchDialog_;
     QPointer<dlgCreateItem> itemDialog_;
     QPointer<dlgCreateFolder> folderDialog_;
+    QPointer<wndOpenCabinet> openCabinetWindow_;
+    QPointer<dlgCreateCabinet> createCabinetDialog_;
+    QPointer<dlgCopyCabinet> copyCabinetDialog_;
+    QPointer<dlgSSRoute> footprintDialog_;
+    tviTreeViewItem* footprintItem_ = nullptr; // the item the footprint dialog was opened for
     // What the search dialog showed last, for the next one.
     dlgSearch::Fields searchFields_{{}, 1, searchAllFields};
     std::vector<std::string> searchHistory_;
     bool syncing_ = false;
     TreeNode dragged_ = nullptr;
-    std::string chosenCabinet_;
 };

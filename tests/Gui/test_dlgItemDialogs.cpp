@@ -287,6 +287,7 @@ void TestDlgItemDialogs::namesForFilesAreRefusedBeforeAnythingIsMade()
     std::vector<std::string> told;
     dlgPropertyPage::setNotifier([&told](const std::string& text, const std::string&) { told.push_back(text); });
     const std::string create = "\x8d\xec\x90\xac"; // 作成
+    Root root;
     dlgCreateCabinet created({"/tmp"});
     dlgCopyCabinet copied({"Box"}, 0, {"/tmp"});
     dlgSSPage snapshot(nullptr, "/x/", 25, 35, "", true);
@@ -299,6 +300,7 @@ void TestDlgItemDialogs::namesForFilesAreRefusedBeforeAnythingIsMade()
         clickButton(snapshot, "OK");
     }
     QCOMPARE(told.size(), std::size_t(9));
+    QVERIFY(root.target.codes.empty());
     QCOMPARE(created.result(), int(QDialog::Rejected));
     QCOMPARE(copied.result(), int(QDialog::Rejected));
     QVERIFY(!snapshot.isAccepted());
@@ -312,9 +314,11 @@ void TestDlgItemDialogs::namesForFilesAreRefusedBeforeAnythingIsMade()
     QCOMPARE(copied.result(), int(QDialog::Accepted));
     QVERIFY(snapshot.isAccepted());
     QCOMPARE(told.size(), std::size_t(9));
+    QCOMPARE(root.target.codes, (std::vector<int>{1027, 1029}));
+    QVERIFY(created.isAccepted() && copied.isAccepted());
 
     // A new folder of the snapshot cabinet is a directory: the command does not run.
-    Root root;
+    root.target.codes.clear();
     tviDialogData data;
     dlgCreateFolder folder(&data, "..");
     folder.setNamesDirectory(true);

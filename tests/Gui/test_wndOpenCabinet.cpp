@@ -4,6 +4,9 @@
 
 #include "Common/utlIniInfo.h"
 #include "Dialog/ctrlCabinetTree.h"
+#include "Dialog/dlgCopyCabinet.h"
+#include "Dialog/dlgCreateCabinet.h"
+#include "Dialog/dlgSSRoute.h"
 #include "Dialog/wndOpenCabinet.h"
 #include "Engine/clsEngineOptions.h"
 #include "Gui/QuillaG.h"
@@ -13,6 +16,8 @@
 #include "Gui/wndTreeView.h"
 #include "TreeViewItem/tviCabinet.h"
 #include "TreeViewItem/tviCabinetFile.h"
+#include "TreeViewItem/tviCabinetItem.h"
+#include "TreeViewItem/tviSourceCabinets.h"
 
 #include <QProcess>
 #include <QSignalSpy>
@@ -41,6 +46,11 @@ struct Running {
         app->tree()->interactive = false;
     }
     ctrlQtTreeView* tree() const { return app->tree(); }
+    bool run(int code)
+    {
+        bool handled = false;
+        return app->executeCommand(code, false, handled) && handled;
+    }
     // The root nodes' texts, in order.
     std::vector<std::string> roots() const
     {
@@ -80,6 +90,7 @@ class TestWndOpenCabinet : public QObject {
 private slots:
     void listsOnlyWhatIsThereAndRefusesAnOpenCabinet();
     void createsAndCopiesBehindTheSelection();
+    void windowAndDialogsAreModelessAndAnswerThroughTheirCommands();
     void opensCabinetsAndAddressesFromTheCommandLine();
     void laterStartHandsOverItsCabinet();
 };
@@ -160,6 +171,89 @@ void TestWndOpenCabinet::createsAndCopiesBehindTheSelection()
     QCOMPARE(copy.entries.size(), size_t{2});
     QCOMPARE(copy.entries[1].url, std::string("http://127.0.0.1:9/i"));
     QCOMPARE(copy.entries[1].description, std::string("d"));
+}
+
+void TestWndOpenCabinet::windowAndDialogsAreModelessAndAnswerThroughTheirCommands()
+{
+    testsupport::TempHome home;
+    std::string folder = home.dir() + "modeless/";
+    fs::create_directories(folder);
+    std::string other = writeCabinet(folder + "other.scb", "Other");
+    Running run;
+    int number = 0;
+    QVERIFY(GetUtlIniInfo()->addCabinetFolder(folder, number));
+    wndTreeView* view = run.app->treeView();
+    // The answers reach the tree view whichever pane has the focus.
+    run.app->setFocusPane(wndApplication::paneList);
+    size_t before = run.roots().size();
+
+    // New cabinet: the close box is cancel and makes nothing; confirming makes and opens it.
+    QVERIFY(run.run(1027));
+    QVERIFY(view->createCabinetDialog() != nullptr && view->createCabinetDialog()->isVisible());
+    QVERIFY(!view->createCabinetDialog()->isModal());
+    view->createCabinetDialog()->close();
+    QTRY_VERIFY(view->createCabinetDialog() == nullptr);
+    QVERIFY(run.run(1027));
+    view->createCabinetDialog()->setName("Made");
+    view->createCabinetDialog()->setFolder(folder);
+    view->createCabinetDialog()->OnOK();
+    QTRY_VERIFY(view->createCabinetDialog() == nullptr);
+    QVERIFY(view->openCabinetOf(folder + "Made.scb") != nullptr);
+    QCOMPARE(run.roots().size(), before + 1);
+
+    // Copy: cancel copies nothing; confirming writes the copy of the selected cabinet.
+    QVERIFY(run.run(1029));
+    view->copyCabinetDialog()->OnCancel();
+    QTRY_VERIFY(view->copyCabinetDialog() == nullptr);
+    QVERIFY(!fs::exists(folder + "Copy.scb"));
+    QVERIFY(run.run(1029));
+    view->copyCabinetDialog()->setName("Copy");
+    view->copyCabinetDialog()->setFolder(folder);
+    QVERIFY(!view->copyCabinetDialog()->isModal());
+    view->copyCabinetDialog()->OnOK();
+    QTRY_VERIFY(view->copyCabinetDialog() == nullptr);
+    QVERIFY(view->openCabinetOf(folder + "Copy.scb") != nullptr);
+
+    // Open: asked again, the one window is raised; a folder node cannot be chosen; a file can.
+    QVERIFY(run.run(1100));
+    wndOpenCabinet* window = view->openCabinetWindow();
+    QVERIFY(window != nullptr && window->isVisible() && !window->isModal());
+    QVERIFY(run.run(1100));
+    QCOMPARE(view->openCabinetWindow(), window);
+    ctrlCabinetTree* files = window->cabinetTree();
+    files->setCurrentItem(files->topLevelItem(0));
+    QVERIFY(!window->choose());
+    for (int top = 0; top < files->topLevelItemCount(); ++top)
+        for (int i = 0; i < files->topLevelItem(top)->childCount(); ++i)
+            if (ctrlCabinetTree::itemData(files->topLevelItem(top)->child(i)).endsWith("/other.scb"))
+                files->setCurrentItem(files->topLevelItem(top)->child(i));
+    QVERIFY(window->choose());
+    QTRY_VERIFY(view->openCabinetWindow() == nullptr);
+    QVERIFY(view->openCabinetOf(other) != nullptr);
+
+    // Footprint: the answer goes to the page the dialog was opened for, though the selection
+    // moved meanwhile; cancelling takes none.
+    TreeNode defaultCabinet = run.tree()->getFirstChild(kTreeRoot);
+    auto* page = static_cast<tviCabinetItem*>(run.tree()->adopt(tviTreeViewItem::createItem(run.tree(), typeCabinetItem)));
+    page->setName("page");
+    page->setUrl("http://127.0.0.1:9/page");
+    QVERIFY(page->insertItem(defaultCabinet, kTreeLast));
+    TreeNode route = tviSourceCabinets::find(*run.tree(), typeRouteSnapshot)->getHandle();
+    for (bool confirm : {false, true}) {
+        run.tree()->selectNode(page->getHandle());
+        QVERIFY(run.run(1021));
+        dlgSSRoute* footprint = view->footprintDialog();
+        QVERIFY(footprint != nullptr && footprint->isVisible() && !footprint->isModal());
+        footprint->setName("route");
+        run.tree()->selectNode(defaultCabinet);
+        if (confirm)
+            footprint->OnOK();
+        else
+            footprint->close();
+        QTRY_VERIFY(view->footprintDialog() == nullptr);
+        QCOMPARE(run.tree()->getFirstChild(route) != nullptr, confirm);
+    }
+    QCOMPARE(run.tree()->getItem(run.tree()->getFirstChild(route))->getText(), std::string("route"));
 }
 
 void TestWndOpenCabinet::opensCabinetsAndAddressesFromTheCommandLine()
