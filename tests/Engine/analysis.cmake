@@ -11,3 +11,6 @@ quillara_add_test(NAME test_url_cache
 quillara_add_test(NAME test_analyzer_corpus
   SOURCES test_corpus.cpp AnalyzerTestSupport.cpp
   LABELS asan)
+quillara_add_test(NAME test_analyzer_unchanged
+  SOURCES test_analyzer_unchanged.cpp
+  LABELS asan)
