@@ -1,6 +1,9 @@
 #include "Common/utlInstanceCounter.h"
 
+#include <cstdint>
 #include <cstdio>
+#include <cstring>
+#include <iterator>
 #include <map>
 #include <string>
 #include <string_view>
@@ -24,6 +27,13 @@ struct Table {
     // Name to slot, so that a count costs no walk over the slots (links are counted by the
     // hundred thousand on big pages).
     std::map<std::string, std::size_t, std::less<>> index;
+    // The slots of names met lately, by the name's address: callers pass string literals,
+    // so one compare of the text confirms the slot without a search.
+    struct Hint {
+        const char* name = nullptr;
+        std::size_t slot = 0;
+    };
+    Hint hints[16];
 };
 
 // The UI, engine and worker threads all construct counted objects, so the table is locked.
@@ -35,14 +45,20 @@ Table& table()
 
 Slot* findSlot(Table& t, const char* name)
 {
+    Table::Hint& hint = t.hints[(reinterpret_cast<std::uintptr_t>(name) >> 3) % std::size(t.hints)];
+    if (hint.name == name && std::strcmp(t.slots[hint.slot].name.c_str(), name) == 0)
+        return &t.slots[hint.slot];
     std::string_view key(name);
     auto found = t.index.find(key);
-    if (found != t.index.end())
+    if (found != t.index.end()) {
+        hint = Table::Hint{name, found->second};
         return &t.slots[found->second];
+    }
     if (t.used == kSlots)
         return nullptr;
     Slot& slot = t.slots[t.used];
     slot.name = key;
+    hint = Table::Hint{name, t.used};
     t.index.emplace(slot.name, t.used++);
     return &slot;
 }

@@ -1,6 +1,7 @@
 #include "Engine/clsHtmlItem.h"
 
 #include "Common/utlInstanceCounter.h"
+#include "Engine/clsLink.h"
 #include "Engine/clsUrlCache.h"
 #include "Engine/clsUrlInformation.h"
 #include "Engine/utlDisplayText.h"
@@ -223,6 +224,7 @@ bool clsHtmlItem::clear()
 {
     utlKanjiConverter::reset();
     clearScanner();
+    reportedLink = nullptr;
     cachedCopy = true;
     storeToCachePending = false;
     analysisStarted = false;
@@ -248,7 +250,24 @@ const std::string* clsHtmlItem::getKeywords() const
 
 bool clsHtmlItem::reportLink(int kind, const std::string& address, const std::string& name, const std::string& href)
 {
-    return clsQuillaraItem::addLink(kind, address, name, href);
+    reportedLink = nullptr;
+    if (!clsQuillaraItem::addLink(kind, address, name, href))
+        return false;
+    reportedLink = getLastLink();
+    return true;
+}
+
+// The record holds the same address parsed; its link kind does not change the parts.
+bool clsHtmlItem::reportedFileParts(const std::string& url, bool& hasFileName, std::string& extension)
+{
+    const clsLink* link = reportedLink;
+    reportedLink = nullptr;
+    if (link == nullptr || link->getUrlInformation() == nullptr)
+        return clsHtmlScanner::reportedFileParts(url, hasFileName, extension);
+    extension = link->getFileName();
+    hasFileName = !extension.empty();
+    extension = hasFileName ? link->getExtension() : std::string();
+    return true;
 }
 
 bool clsHtmlItem::reportResource(int kind, const std::string& address, const std::string& name)

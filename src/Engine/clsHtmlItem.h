@@ -40,6 +40,7 @@ protected:
     bool reportLink(int kind, const std::string& address, const std::string& name, const std::string& href) override;
     bool reportResource(int kind, const std::string& address, const std::string& name) override;
     bool reportTitle(const std::string& title) override;
+    bool reportedFileParts(const std::string& url, bool& hasFileName, std::string& extension) override;
 
 private:
     bool startAnalysis();
@@ -48,6 +49,8 @@ private:
     bool readSource(std::string& bytes);
 
     bool analysisStarted = false;
+    // The record of the link reported last, until the scanner has read its file parts.
+    const clsLink* reportedLink = nullptr;
     std::atomic<bool> cachedCopy{false};
     std::atomic<bool> storeToCachePending{false};
     std::atomic<int> publishedCode{0};

@@ -64,8 +64,14 @@ const HtmlTag* findTag(const std::string& name)
     if (name.empty() || name[0] < 'A' || name[0] > 'Z')
         return nullptr;
     static const TagIndex index;
+    // Names are a few letters: compared in line, the length first.
     for (const auto& [rowName, row] : index.byLetter[static_cast<std::size_t>(name[0] - 'A')]) {
-        if (rowName == name)
+        if (rowName.size() != name.size())
+            continue;
+        std::size_t k = 1;
+        while (k < name.size() && rowName[k] == name[k])
+            ++k;
+        if (k == name.size())
             return row;
     }
     return nullptr;
@@ -697,17 +703,26 @@ bool clsHtmlScanner::setLinkName(const std::string& name, bool isFrame)
     if (startsWithNoCase(lastLinkUrl, "javascript:"))
         return true;
     reportLink(isFrame ? 18 : 0, lastLinkUrl, name, lastHref);
-    if (!linkParser)
-        linkParser = std::make_unique<clsUrlInformation>();
-    linkParser->set(0, 0, lastLinkUrl);
-    if (linkParser->getFileName().empty())
+    bool hasFileName = false;
+    std::string extension;
+    reportedFileParts(lastLinkUrl, hasFileName, extension);
+    if (!hasFileName)
         return true;
-    std::string extension = linkParser->getExtension();
     for (const char* page : pageExtensions) {
         if (equalsNoCase(extension, page))
             return true;
     }
     return addResourceFromLink(lastLinkUrl, name.empty() ? lastHref : name);
+}
+
+bool clsHtmlScanner::reportedFileParts(const std::string& url, bool& hasFileName, std::string& extension)
+{
+    if (!linkParser)
+        linkParser = std::make_unique<clsUrlInformation>();
+    linkParser->set(0, 0, url);
+    hasFileName = !linkParser->getFileName().empty();
+    extension = hasFileName ? linkParser->getExtension() : std::string();
+    return true;
 }
 
 bool clsHtmlScanner::addResourceFromLink(const std::string& url, const std::string& name)
@@ -861,31 +876,30 @@ bool clsHtmlScanner::getAttribute(const char* name, std::string& value)
         ++i;
         while (i < n && isWhite(static_cast<Byte>(a[i])))
             ++i;
-        std::string candidate;
+        // The value is copied only for the attribute asked for.
+        std::size_t start = i;
+        std::size_t end = i;
         bool hasValue = false;
         if (i < n && (a[i] == '"' || a[i] == '\'')) {
             char quote = a[i++];
-            std::size_t start = i;
+            start = i;
             while (i < n && a[i] != quote)
                 i += platform::isLeadByte(static_cast<Byte>(a[i])) && i + 1 < n ? 2 : 1;
             if (i < n) {
-                candidate.assign(a, start, i - start);
+                end = i;
                 hasValue = true;
                 ++i;
             }
-            std::size_t lead = 0;
-            while (lead < candidate.size() && isWhite(static_cast<Byte>(candidate[lead])))
-                ++lead;
-            candidate.erase(0, lead);
+            while (start < end && isWhite(static_cast<Byte>(a[start])))
+                ++start;
         } else {
-            std::size_t start = i;
             while (i < n && !isWhite(static_cast<Byte>(a[i])) && a[i] != '>' && a[i] != '\0')
                 ++i;
-            candidate.assign(a, start, i - start);
+            end = i;
             hasValue = true;
         }
         if (hasValue && equalsNoCase(found, name)) {
-            value = std::move(candidate);
+            value.assign(a, start, end - start);
             return true;
         }
     }

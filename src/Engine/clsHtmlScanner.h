@@ -62,6 +62,10 @@ protected:
     virtual bool reportLink(int kind, const std::string& address, const std::string& name, const std::string& href) = 0;
     virtual bool reportResource(int kind, const std::string& address, const std::string& name) = 0;
     virtual bool reportTitle(const std::string& title) = 0;
+    // Whether the link just reported names a file, and its extension. The scanner alone
+    // parses the address; an analysis node reads them from the record it made of the link,
+    // so that each address is parsed once.
+    virtual bool reportedFileParts(const std::string& url, bool& hasFileName, std::string& extension);
 
     bool collectLinks = true;
     bool collectResources = true;

@@ -361,6 +361,12 @@ bool clsQuillaraItem::appendLinkRecord(std::unique_ptr<clsLink> link, bool resou
     return true;
 }
 
+const clsLink* clsQuillaraItem::getLastLink() const
+{
+    std::lock_guard<std::mutex> guard(nodeLock);
+    return links.empty() ? nullptr : links.back().get();
+}
+
 // Registers the address with the engine (nothing is fetched), so that the tree finds one
 // record per address, and keeps a record of the link with a parsed address of its own.
 bool clsQuillaraItem::makeLinkRecord(int kind, const std::string& address, const std::string& name,

@@ -109,6 +109,8 @@ protected:
     // status 4 when it was read, 5 with result -1 when it cannot be opened or read.
     bool readLocalFile();
     bool appendLinkRecord(std::unique_ptr<clsLink> link, bool resource);
+    // The link record appended last, or null; it lives until clear or destruction.
+    const clsLink* getLastLink() const;
 
     mutable std::mutex nodeLock;
 

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <string>
 #include <thread>
 #include <vector>
@@ -38,6 +39,24 @@ TEST(InstanceCounter, CountsFromManyThreadsWithoutLosingUpdates)
     EXPECT_EQ(c->live, threads);
     EXPECT_EQ(c->highest, threads);
     EXPECT_EQ(c->lowest, 0);
+}
+
+// A name is its text, not its address: one buffer that holds different names in turn counts
+// each of them on its own.
+TEST(InstanceCounter, CountsByTextWhereverTheNameLives)
+{
+    char buffer[32];
+    for (const char* name : {"clsReusedA", "clsReusedB", "clsReusedA", "clsReusedA"}) {
+        std::snprintf(buffer, sizeof buffer, "%s", name);
+        countCreated(buffer);
+    }
+    countDestroyed(std::string("clsReusedB").c_str());
+    auto counts = instanceCounts();
+    ASSERT_NE(find(counts, "clsReusedA"), nullptr);
+    ASSERT_NE(find(counts, "clsReusedB"), nullptr);
+    EXPECT_EQ(find(counts, "clsReusedA")->live, 3);
+    EXPECT_EQ(find(counts, "clsReusedB")->live, 0);
+    EXPECT_EQ(find(counts, "clsReusedB")->highest, 1);
 }
 
 TEST(InstanceCounter, KeepsAHundredNamesAndDumpsThem)
