@@ -243,6 +243,12 @@ bool clsHtmlScanner::scanBlock(const char* bytes, std::size_t length)
             i = findCharacter(in, i, length, '<', trailNext);
             if (i == length)
                 return true;
+        } else if (scanState == stateText) {
+            // Text inside an anchor becomes its name: taken in bulk up to the next '<' or
+            // up to a byte that closes the anchor, which the byte path handles.
+            i = takeAnchorText(in, i, length);
+            if (i == length)
+                return true;
         } else if ((scanState == stateStartTag || scanState == stateEndTag) && subState == 0) {
             // A tag name: letters and digits, kept upper-cased up to the buffer's size.
             while (i < length && (isLetter(in[i]) || isDigit(in[i]))) {
@@ -267,6 +273,41 @@ bool clsHtmlScanner::scanBlock(const char* bytes, std::size_t length)
             return true;
     }
     return true;
+}
+
+// What parseHtml and putAnchorText do with each byte of text inside an anchor, for the
+// bytes that neither open a tag nor close the anchor; returns where such a byte stands.
+std::size_t clsHtmlScanner::takeAnchorText(const unsigned char* in, std::size_t i, std::size_t length)
+{
+    for (; i < length; ++i) {
+        Byte byte = in[i];
+        bool trail = trailNext;
+        if (!trail && byte == '<')
+            return i;
+        bool full = anchorTextLength >= anchorTextLimit ||
+                    (!midDbcs && platform::isLeadByte(byte) && anchorTextLength + 2 > anchorTextLimit);
+        if (blockBreakSeen || full)
+            return i;
+        trailNext = !trail && platform::isLeadByte(byte);
+        if (midDbcs) {
+            anchorText[anchorTextLength++] = static_cast<char>(byte);
+            midDbcs = false;
+            lastWasSpace = false;
+            continue;
+        }
+        if (byte == '\r' || byte == ' ' || byte == '\t') {
+            if (!lastWasSpace)
+                anchorText[anchorTextLength++] = ' ';
+            lastWasSpace = true;
+            continue;
+        }
+        if (byte == '\n')
+            continue;
+        anchorText[anchorTextLength++] = static_cast<char>(byte);
+        midDbcs = platform::isLeadByte(byte);
+        lastWasSpace = false;
+    }
+    return i;
 }
 
 bool clsHtmlScanner::skipsToTagEnd() const

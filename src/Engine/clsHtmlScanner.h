@@ -93,6 +93,7 @@ private:
     void reportDecodedTitle();
     // States in which bytes up to the next '>' (or '<') change nothing but character pairing.
     bool skipsToTagEnd() const;
+    std::size_t takeAnchorText(const unsigned char* in, std::size_t i, std::size_t length);
     bool isRawText() const;
 
     int pageKind = 0;

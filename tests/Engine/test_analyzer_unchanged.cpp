@@ -73,7 +73,7 @@ std::string randomPage(Random& r)
     for (std::size_t n = 5 + r.below(40); n > 0; --n) {
         std::string href = r.pick(hrefs), text = r.pick(texts);
         text += words[r.below(4)];
-        switch (r.below(16)) {
+        switch (r.below(18)) {
         case 0:
             page += "<TITLE>" + text + "</title>";
             break;
@@ -110,6 +110,18 @@ std::string randomPage(Random& r)
             break;
         case 11:
             page += "<p>" + text + "<table><tr><td>" + words[r.below(4)] + "</td></tr></table>";
+            break;
+        case 12: {
+            // A name near the length limit, with blanks, line ends and double-byte characters.
+            const char* const pieces[] = {"ab", " ", "  ", "\r\n", "\t", "\n", "x", "&amp;", "<br>", "<b>"};
+            std::string name;
+            for (std::size_t length = 250 + r.below(150); name.size() < length;)
+                name += r.below(3) == 0 ? std::string(words[r.below(4)]) : std::string(r.pick(pieces));
+            page += "<a href=" + href + ">" + name + (r.below(2) ? "</a>" : "<p>");
+            break;
+        }
+        case 13:
+            page += "<title>" + text + "<" + words[r.below(4)] + "</titl" + "</TITLE>";
             break;
         default:
             page += "<a class=x href=" + quoted(r, href) + (r.below(2) ? " title=t>" : ">") + text +
