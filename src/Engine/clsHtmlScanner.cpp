@@ -243,12 +243,23 @@ bool clsHtmlScanner::scanBlock(const char* bytes, std::size_t length)
             i = findCharacter(in, i, length, '<', trailNext);
             if (i == length)
                 return true;
+            scanState = stateOpen; // as parseHtml takes a '<' in text
+            ++i;
+            continue;
         } else if (scanState == stateText) {
             // Text inside an anchor becomes its name: taken in bulk up to the next '<' or
             // up to a byte that closes the anchor, which the byte path handles.
             i = takeAnchorText(in, i, length);
             if (i == length)
                 return true;
+        } else if (scanState == stateOpen && (isLetter(in[i]) || in[i] == '/')) {
+            // The start of a tag name, as parseHtml takes it; the name follows in bulk.
+            scanState = in[i] == '/' ? stateEndTag : stateStartTag;
+            subState = 0;
+            tagNameLength = 0;
+            if (scanState == stateEndTag)
+                ++i;
+            continue;
         } else if ((scanState == stateStartTag || scanState == stateEndTag) && subState == 0) {
             // A tag name: letters and digits, kept upper-cased up to the buffer's size.
             while (i < length && (isLetter(in[i]) || isDigit(in[i]))) {
@@ -558,7 +569,11 @@ bool clsHtmlScanner::parseHtml(Byte byte)
                 trailNext = false;
             } else if (byte == '>') {
                 scanState = stateText;
+                attributeSpansValid = false;
+                inTagAction = true;
                 bool result = actOnStartTag();
+                inTagAction = false;
+                attributeSpansValid = false;
                 attributes.clear();
                 return result;
             } else {
@@ -892,9 +907,10 @@ void clsHtmlScanner::reportDecodedTitle()
 
 // Reads the attributes of the current tag as name[=value] pairs, each consumed whole, so a
 // value ending in a blank or holding another name never hides the attributes after it.
-bool clsHtmlScanner::getAttribute(const char* name, std::string& value)
+// The pairs that have a value are indexed once per tag action, which asks for several names.
+void clsHtmlScanner::indexAttributes()
 {
-    value.clear();
+    attributeSpans.clear();
     const std::string& a = attributes;
     const std::size_t n = a.size();
     std::size_t i = 0;
@@ -904,7 +920,6 @@ bool clsHtmlScanner::getAttribute(const char* name, std::string& value)
         std::size_t nameStart = i;
         while (i < n && !isWhite(static_cast<Byte>(a[i])) && a[i] != '=')
             i += platform::isLeadByte(static_cast<Byte>(a[i])) && i + 1 < n ? 2 : 1;
-        std::string_view found(a.data() + nameStart, i - nameStart);
         std::size_t afterName = i;
         while (i < n && isWhite(static_cast<Byte>(a[i])))
             ++i;
@@ -917,7 +932,6 @@ bool clsHtmlScanner::getAttribute(const char* name, std::string& value)
         ++i;
         while (i < n && isWhite(static_cast<Byte>(a[i])))
             ++i;
-        // The value is copied only for the attribute asked for.
         std::size_t start = i;
         std::size_t end = i;
         bool hasValue = false;
@@ -939,8 +953,21 @@ bool clsHtmlScanner::getAttribute(const char* name, std::string& value)
             end = i;
             hasValue = true;
         }
-        if (hasValue && equalsNoCase(found, name)) {
-            value.assign(a, start, end - start);
+        if (hasValue)
+            attributeSpans.push_back(AttributeSpan{nameStart, afterName - nameStart, start, end - start});
+    }
+}
+
+bool clsHtmlScanner::getAttribute(const char* name, std::string& value)
+{
+    value.clear();
+    if (!attributeSpansValid)
+        indexAttributes();
+    // Outside a tag action the attributes may change before the next question.
+    attributeSpansValid = inTagAction;
+    for (const AttributeSpan& span : attributeSpans) {
+        if (equalsNoCase(std::string_view(attributes.data() + span.name, span.nameLength), name)) {
+            value.assign(attributes, span.value, span.valueLength);
             return true;
         }
     }

@@ -4,6 +4,7 @@
 #include <cstddef>
 #include <memory>
 #include <string>
+#include <vector>
 
 class clsUrlInformation;
 
@@ -93,6 +94,7 @@ private:
     void reportDecodedTitle();
     // States in which bytes up to the next '>' (or '<') change nothing but character pairing.
     bool skipsToTagEnd() const;
+    void indexAttributes();
     std::size_t takeAnchorText(const unsigned char* in, std::size_t i, std::size_t length);
     bool isRawText() const;
 
@@ -120,6 +122,12 @@ private:
     bool inAnchor = false;
     std::array<char, 5> commentWindow{};
     std::string attributes;
+    struct AttributeSpan {
+        std::size_t name, nameLength, value, valueLength;
+    };
+    std::vector<AttributeSpan> attributeSpans; // pairs with a value, in order
+    bool attributeSpansValid = false;
+    bool inTagAction = false;
     std::string lastHref;
     std::string lastLinkUrl;
     std::string keywords;
