@@ -302,6 +302,11 @@ bool clsCommunicationHttp::fail(int code, const char* operation, const std::stri
     return false;
 }
 
+bool clsCommunicationHttp::isBodyIn() const
+{
+    return session && session->attached && session->done && session->result == CURLE_OK;
+}
+
 void clsCommunicationHttp::closeRequest()
 {
     if (!session || !session->attached)

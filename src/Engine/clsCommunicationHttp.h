@@ -37,6 +37,8 @@ public:
     // The result code of the last failure: -1 transport error, -2 cancelled, or the 3xx code
     // of a redirect that was not followed (too many, a loop, not http).
     int getFailureCode() const;
+    // The response under way has arrived whole: readNext will not wait.
+    bool isBodyIn() const;
     // Ends the request under way; the body (if any) is not wanted.
     void closeRequest();
 

@@ -82,7 +82,7 @@ void clsCommunicationManager::threadBody()
         try {
             if (info != nullptr && job.kind == communicationHead)
                 readHead(info);
-            if (info != nullptr && job.kind == communicationRead) {
+            if (info != nullptr && job.kind == communicationRead && startRead(job)) {
                 clsQuillaraItem* node = job.node;
                 job.node = nullptr;
                 read(info, node);
@@ -103,6 +103,17 @@ void clsCommunicationManager::threadBody()
         transport.reset();
     }
     activity = -1;
+}
+
+// A read that came straight from requestItem is started here; false when it needs no
+// transfer (it has been told or handed to the analysis already).
+bool clsCommunicationManager::startRead(clsQuillaraEngine::Job& job)
+{
+    if (job.extra != extraStartRead && job.extra != extraStartReload)
+        return job.node != nullptr;
+    bool needsNetwork = false;
+    engine->startRead(job, job.extra == extraStartReload, needsNetwork);
+    return needsNetwork && job.node != nullptr;
 }
 
 bool clsCommunicationManager::ensureTransport()
@@ -158,6 +169,8 @@ bool clsCommunicationManager::read(clsUrlInformation* info, clsQuillaraItem* nod
         transport->closeRequest();
         return endRead(info, node, requestComplete, 0);
     }
+    if (transport->isBodyIn())
+        return readWhole(info, node);
     node->addRef();
     engine->postNode(WM_ENGINE_NODE_CREATED, info, node);
     // A pass after each block, and one after the end, which sees the transfer ended and
@@ -176,6 +189,27 @@ bool clsCommunicationManager::read(clsUrlInformation* info, clsQuillaraItem* nod
     }
     node->release();
     return true;
+}
+
+// The whole body came with the header: its blocks are taken at once and one analysis pass
+// announces the page and ends it (3025 and 3027 posted together), which saves the caller a
+// wake-up. The pass takes over the read's node reference.
+bool clsCommunicationManager::readWhole(clsUrlInformation* info, clsQuillaraItem* node)
+{
+    for (bool more = true; more;) {
+        bool ok = !stopping && !transport->isCancelled() && transport->readNext(info, node, more);
+        if (ok)
+            continue;
+        node->addRef();
+        engine->postNode(WM_ENGINE_NODE_CREATED, info, node);
+        if (stopping || transport->isCancelled()) {
+            transport->closeRequest();
+            return endRead(info, node, requestFailed, resultCancelled);
+        }
+        return endRead(info, node, requestFailed, transport->getFailureCode());
+    }
+    node->markAnalysisQueued();
+    return engine->queueAnalysis(info, node, true);
 }
 
 bool clsCommunicationManager::snapshot(clsQuillaraSnapshot* taken)

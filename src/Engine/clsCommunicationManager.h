@@ -1,12 +1,13 @@
 #pragma once
 
+#include "Engine/clsQuillaraEngine.h"
+
 #include <atomic>
 #include <memory>
 #include <mutex>
 #include <thread>
 
 class clsCommunicationHttp;
-class clsQuillaraEngine;
 class clsQuillaraItem;
 class clsQuillaraSnapshot;
 class clsUrlInformation;
@@ -33,6 +34,8 @@ protected:
     virtual bool snapshot(clsQuillaraSnapshot* snapshot);
 
 private:
+    bool startRead(clsQuillaraEngine::Job& job);
+    bool readWhole(clsUrlInformation* info, clsQuillaraItem* node);
     bool ensureTransport();
     bool endRead(clsUrlInformation* info, clsQuillaraItem* node, int status, int result);
     bool isHttp(clsUrlInformation* info) const;

@@ -281,13 +281,18 @@ bool clsQuillaraEngine::queueHead(clsUrlInformation* info)
 // redirect chain, and the job that owns the node's first reference.
 bool clsQuillaraEngine::queueNodeRead(clsUrlInformation* info, int kind, int codeKind)
 {
-    info->addQueueRef();
     clsQuillaraItem* node = makeNode(info->getLinkKind());
     info->createNode(node);
     node->setCodeKind(codeKind);
     info->setResultCode(0);
     info->resetReceivedBytes();
     info->clearRedirects();
+    // A fetch has nothing for the engine thread to do before the transfer: the worker starts
+    // it, which saves a hand-off between threads per request.
+    if (info->getAddressKind() == addressNetwork) {
+        return postCommunication(communicationRead, info, node, kind == jobReload ? extraStartReload : extraStartRead);
+    }
+    info->addQueueRef();
     return pushRequest(Job{kind, info, 0, node});
 }
 
@@ -303,8 +308,13 @@ bool clsQuillaraEngine::queueReload(clsUrlInformation* info)
 
 bool clsQuillaraEngine::queueAnalyze(clsUrlInformation* info, clsQuillaraItem* node)
 {
+    return queueAnalysis(info, node, false);
+}
+
+bool clsQuillaraEngine::queueAnalysis(clsUrlInformation* info, clsQuillaraItem* node, bool announce)
+{
     info->addQueueRef();
-    return pushRequest(Job{jobAnalyze, info, 0, node});
+    return pushRequest(Job{jobAnalyze, info, announce ? extraAnnounce : extraNone, node});
 }
 
 bool clsQuillaraEngine::queueStop()
@@ -459,22 +469,33 @@ bool clsQuillaraEngine::head(clsUrlInformation* info)
 
 bool clsQuillaraEngine::read(Job& job, bool reload)
 {
+    bool needsNetwork = false;
+    bool ok = startRead(job, reload, needsNetwork);
+    if (!ok || !needsNetwork)
+        return ok;
+    clsQuillaraItem* node = job.node;
+    job.node = nullptr;
+    return postCommunication(communicationRead, static_cast<clsUrlInformation*>(job.object), node);
+}
+
+bool clsQuillaraEngine::startRead(Job& job, bool reload, bool& needsNetwork)
+{
     auto* info = static_cast<clsUrlInformation*>(job.object);
     clsQuillaraItem* node = job.node;
+    needsNetwork = false;
     if (node == nullptr)
         return logError("clsQuillaraEngine::read", msgReadFailed);
-    bool needsNetwork = info->getAddressKind() == addressNetwork;
+    needsNetwork = info->getAddressKind() == addressNetwork;
     if (!node->read(needsNetwork, reload)) {
         logError("clsQuillaraEngine::read", msgReadFailed);
+        needsNetwork = false;
         info->setResultCode(resultTransportError);
         info->setStatus(requestFailed);
         job.node = nullptr;
         return postNode(WM_ENGINE_NODE_READ, info, node);
     }
-    if (needsNetwork) {
-        job.node = nullptr;
-        return postCommunication(communicationRead, info, node);
-    }
+    if (needsNetwork)
+        return true;
     // Nothing more will arrive: a request the node did not end is ended here, so that it
     // never stays "reading".
     if (info->getStatus() == requestReading) {
@@ -511,15 +532,14 @@ bool clsQuillaraEngine::analyze(Job& job)
             return false;
         complete = true;
     }
-    if (complete) {
-        node->addRef();
-        return postNode(WM_ENGINE_NODE_READ, info, node);
-    }
+    unsigned messages[2] = {WM_ENGINE_NODE_CREATED, 0};
+    std::size_t count = job.extra == extraAnnounce ? 1 : 0;
+    if (complete)
+        messages[count++] = WM_ENGINE_NODE_READ;
     // A request that failed meanwhile has had its final notification.
-    if (window == nullptr || info->getStatus() == requestFailed)
-        return true;
-    node->addRef();
-    return postNode(WM_ENGINE_NODE_READING, info, node);
+    else if (window != nullptr && info->getStatus() != requestFailed)
+        messages[count++] = WM_ENGINE_NODE_READING;
+    return postNodes(messages, count, info, node);
 }
 
 // The queues are emptied while the workers are down: restarted workers would otherwise
@@ -573,8 +593,10 @@ void clsQuillaraEngine::dropJobs(std::deque<Job>& jobs, bool notify, bool commun
         bool unreported = isReadJob(job.kind, communication) ||
                           (!communication && job.kind == jobAnalyze && info != nullptr && info->getStatus() == requestComplete);
         if (notify && info != nullptr && job.node != nullptr && unreported && told.insert(info).second) {
-            postNode(WM_ENGINE_NODE_READ, info, job.node);
-            job.node = nullptr;
+            // A page that was to be announced with its pass is announced here.
+            const unsigned messages[2] = {WM_ENGINE_NODE_CREATED, WM_ENGINE_NODE_READ};
+            bool announce = !communication && job.kind == jobAnalyze && job.extra == extraAnnounce;
+            postNodes(announce ? messages : messages + 1, announce ? 2 : 1, info, job.node);
         }
         releaseJob(job);
     }
@@ -593,6 +615,26 @@ bool clsQuillaraEngine::postNode(unsigned message, clsUrlInformation* info, clsQ
     return logError("clsQuillaraEngine::postNode", postFailureText(message));
 }
 
+bool clsQuillaraEngine::postNodes(const unsigned* messages, std::size_t count, clsUrlInformation* info,
+                                  clsQuillaraItem* node)
+{
+    if (count == 0 || window == nullptr)
+        return true;
+    platform::Message batch[2];
+    count = std::min<std::size_t>(count, 2);
+    for (std::size_t i = 0; i < count; ++i) {
+        node->addRef();
+        batch[i] = platform::Message{messages[i], static_cast<std::uintptr_t>(info->getId()),
+                                     reinterpret_cast<std::intptr_t>(node)};
+    }
+    std::size_t posted = window->postAll(batch, count);
+    for (std::size_t i = posted; i < count; ++i)
+        node->release();
+    if (posted == count)
+        return true;
+    return logError("clsQuillaraEngine::postNode", postFailureText(messages[posted]));
+}
+
 bool clsQuillaraEngine::postHead(clsUrlInformation* info)
 {
     if (window == nullptr)
@@ -602,12 +644,12 @@ bool clsQuillaraEngine::postHead(clsUrlInformation* info)
     return logError("clsCommunicationManager::readHead", msgCreatedPostFailed);
 }
 
-bool clsQuillaraEngine::postCommunication(int kind, clsUrlInformation* info, clsQuillaraItem* node)
+bool clsQuillaraEngine::postCommunication(int kind, clsUrlInformation* info, clsQuillaraItem* node, int extra)
 {
     info->addQueueRef();
     {
         std::lock_guard<std::mutex> guard(communicationLock);
-        communicationQueue.push_back(Job{kind, info, 0, node});
+        communicationQueue.push_back(Job{kind, info, extra, node});
     }
     communicationEvent.notify_one();
     return true;

@@ -5,6 +5,7 @@
 #include <array>
 #include <atomic>
 #include <condition_variable>
+#include <cstddef>
 #include <cstdint>
 #include <deque>
 #include <map>
@@ -70,6 +71,17 @@ enum clsCommunicationKind {
     communicationSnapshot = 4,
 };
 
+// The extra word of a job. A network read goes to the workers straight from requestItem; the
+// worker that takes it starts it (node read) as the engine thread would have. A page whose
+// body was all in at once gets one analysis job that also announces it (3025 and the pass's
+// notification posted together).
+enum clsJobExtra {
+    extraNone = 0,
+    extraStartRead = 1,
+    extraStartReload = 2,
+    extraAnnounce = 3,
+};
+
 // The fetch engine: the registry of requested addresses, the request queue served by the
 // engine thread and the communication queue served by four workers. One per process, reached
 // through acquireEngine / getEngine / releaseEngine; tests may also make their own.
@@ -129,10 +141,19 @@ public:
     static void DiscardMessage(const platform::Message& message);
     // Posts a node notification carrying one reference of node; on failure releases it.
     bool postNode(unsigned message, clsUrlInformation* info, clsQuillaraItem* node);
+    // The same for up to two notifications of one request, posted together; each carries one
+    // reference of node.
+    bool postNodes(const unsigned* messages, std::size_t count, clsUrlInformation* info, clsQuillaraItem* node);
     bool postHead(clsUrlInformation* info);
 
     // Communication queue, used by the workers.
-    bool postCommunication(int kind, clsUrlInformation* info, clsQuillaraItem* node);
+    bool postCommunication(int kind, clsUrlInformation* info, clsQuillaraItem* node, int extra = extraNone);
+    // Starts a read (the node's read, and for a page that needs no network its 3025 and
+    // analysis). needsNetwork: the job keeps its node and the page must be fetched; else the
+    // job's node has gone with a notification or an analysis job.
+    bool startRead(Job& job, bool reload, bool& needsNetwork);
+    // A worker's analysis pass; announce: the page's 3025 goes out with the pass's notification.
+    bool queueAnalysis(clsUrlInformation* info, clsQuillaraItem* node, bool announce);
     bool waitCommunication(const std::atomic<bool>& workerStopping, Job& job);
     void wakeWorkers();
 

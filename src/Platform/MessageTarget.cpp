@@ -12,6 +12,14 @@ void MessageTarget::setHandler(MessageHandler handler)
     handler_ = std::move(handler);
 }
 
+std::size_t MessageTarget::postAll(const Message* messages, std::size_t count)
+{
+    for (std::size_t i = 0; i < count; ++i)
+        if (!post(messages[i].id, messages[i].wParam, messages[i].lParam))
+            return i;
+    return count;
+}
+
 void MessageTarget::deliver(const Message& message)
 {
     MessageHandler handler;
@@ -31,6 +39,18 @@ bool QueueMessageTarget::post(unsigned id, std::uintptr_t wParam, std::intptr_t 
     }
     arrived_.notify_one();
     return true;
+}
+
+std::size_t QueueMessageTarget::postAll(const Message* messages, std::size_t count)
+{
+    if (count == 0)
+        return 0;
+    {
+        std::lock_guard lock(mutex_);
+        queue_.insert(queue_.end(), messages, messages + count);
+    }
+    arrived_.notify_one();
+    return count;
 }
 
 std::size_t QueueMessageTarget::pump(int timeoutMs)

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <condition_variable>
+#include <cstddef>
 #include <cstdint>
 #include <deque>
 #include <functional>
@@ -24,6 +25,9 @@ class MessageTarget {
 public:
     virtual ~MessageTarget();
     virtual bool post(unsigned id, std::uintptr_t wParam, std::intptr_t lParam) = 0;
+    // Posts messages in order; returns how many went (the first that fails ends the run).
+    // A queue may take them at once, so that the receiver wakes once for all.
+    virtual std::size_t postAll(const Message* messages, std::size_t count);
 
     // Set on the receiving thread before messages flow.
     void setHandler(MessageHandler handler);
@@ -40,6 +44,7 @@ private:
 class QueueMessageTarget : public MessageTarget {
 public:
     bool post(unsigned id, std::uintptr_t wParam, std::intptr_t lParam) override;
+    std::size_t postAll(const Message* messages, std::size_t count) override;
 
     // Handles every queued message on the calling thread, waiting up to timeoutMs for the
     // first when none is queued. Returns how many were handled.

@@ -113,6 +113,79 @@ TEST(clsQuillaraEngine, EndsEveryRouteWithItsFinalStatus)
     }
 }
 
+// Every request's notifications come in order whichever way its page arrives (all with the
+// header, in blocks over time, from a file, not at all): a page that has data is announced
+// once (3025) before any progress (3026) and ends once (3027) with all its data and its
+// analysis; a page without data only ends. Both node kinds, and a reload of each page.
+TEST(clsQuillaraEngine, TellsEachRequestInOrderWhateverWayItsPageCame)
+{
+    testsupport::TempHome home;
+    TestHttpServer server;
+    testsupport::writeFile(home.path() / "page.html", "<html><title>local</title></html>");
+    struct Case {
+        std::string address;
+        bool announced;
+        int status;
+        long long received; // -1: not checked
+        const char* title;  // with analysis nodes; null: not checked
+    };
+    const Case cases[] = {
+        {server.url("/page"), true, 4, -1, "Test page"},
+        {server.url("/text?size=5000"), true, 4, 5000, nullptr},
+        {server.url("/big?mb=2"), true, 4, 2 << 20, nullptr},
+        {server.url("/drip?n=3&ms=60"), true, 4, 3, nullptr},
+        {(home.path() / "page.html").string(), true, 4, 33, "local"},
+        {server.url("/status/404"), false, 5, -1, nullptr},
+        {server.url("/binary"), false, 4, 0, nullptr},
+        {"ftp://127.0.0.1:1/file.zip", false, 4, 0, nullptr},
+    };
+    for (bool analysed : {false, true}) {
+        clsEngineOptions options = EngineHarness::quickOptions();
+        if (analysed)
+            options.nodeFactory = nullptr;
+        EngineHarness harness(options);
+        std::map<int, std::string> titles;
+        harness.onNotice = [&](int id, clsQuillaraItem* node, int phase) {
+            if (phase == 3)
+                titles[id] = node->getTitle();
+        };
+        for (int mode : {requestRead, requestReload}) {
+            harness.notices.clear();
+            harness.ended.clear();
+            std::vector<int> ids;
+            for (const Case& c : cases)
+                ids.push_back(harness.request(mode, c.address)->getId());
+            ASSERT_TRUE(harness.waitForEnd(ids)) << harness.unended();
+            for (std::size_t i = 0; i < std::size(cases); ++i) {
+                const Case& c = cases[i];
+                SCOPED_TRACE(c.address + (analysed ? " analysed" : " blocks") + (mode == requestRead ? "" : " reload"));
+                std::string phases;
+                testsupport::Notice last;
+                for (const testsupport::Notice& n : harness.notices)
+                    if (n.id == ids[i]) {
+                        phases += static_cast<char>('0' + n.phase);
+                        last = n;
+                    }
+                std::string middle = phases.size() > 2 ? phases.substr(1, phases.size() - 2) : "";
+                if (c.announced) {
+                    EXPECT_EQ(phases.front(), '1') << phases;
+                    EXPECT_EQ(middle.find_first_not_of('2'), std::string::npos) << phases;
+                } else {
+                    EXPECT_EQ(phases, "3");
+                }
+                EXPECT_EQ(phases.back(), '3') << phases;
+                EXPECT_EQ(last.status, c.status);
+                if (c.received >= 0 && !analysed) {
+                    EXPECT_EQ(static_cast<long long>(last.received), c.received);
+                }
+                if (c.title != nullptr && analysed) {
+                    EXPECT_EQ(titles[ids[i]], c.title);
+                }
+            }
+        }
+    }
+}
+
 // The GET carries the configured agent name and never the fragment; the body arrives in
 // blocks of 2048 bytes, in order, whole.
 TEST(clsQuillaraEngine, SendsAgentWithoutFragmentAndStreamsBlocks)
