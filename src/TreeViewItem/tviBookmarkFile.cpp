@@ -4,6 +4,7 @@
 #include "Engine/utlKanjiConverter.h"
 #include "Engine/utlUnicodeText.h"
 #include "Platform/platformText.h"
+#include "TreeViewItem/tviCabinetText.h"
 #include "TreeViewItem/tviTagCursor.h"
 
 #include <algorithm>
@@ -87,30 +88,7 @@ public:
     }
 
     // One line: runs of blanks (line breaks too) become one space, none at either end.
-    std::string nameText(std::string_view raw)
-    {
-        std::string text = toSjis(raw);
-        std::string out;
-        out.reserve(text.size());
-        for (size_t i = 0; i < text.size(); ++i) {
-            unsigned char ch = text[i];
-            if (tviTagCursor::charWidth(text, i) == 2) {
-                out.append(text, i++, 2);
-                continue;
-            }
-            if (isBlank(ch)) {
-                if (!out.empty() && out.back() != ' ') {
-                    out += ' ';
-                }
-                continue;
-            }
-            out += static_cast<char>(ch);
-        }
-        if (!out.empty() && out.back() == ' ') {
-            out.pop_back();
-        }
-        return out;
-    }
+    std::string nameText(std::string_view raw) { return tviCabinetText::oneLine(toSjis(raw)); }
 
     // A description keeps its blanks and its line breaks (as CR LF); only the layout of the
     // file around it (the line break and indent before the next tag) is dropped.

@@ -2,12 +2,15 @@
 
 #include "Engine/utlHtmlText.h"
 #include "Platform/platformText.h"
+#include "TreeViewItem/tviCabinetText.h"
 #include "TreeViewItem/tviTagCursor.h"
 
 #include <algorithm>
 #include <cstdint>
 
 namespace {
+
+using Text = tviCabinetText;
 
 bool isLead(unsigned char c) { return platform::isLeadByte(c); }
 bool isBlank(unsigned char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
@@ -30,84 +33,6 @@ std::string withoutNul(std::string text)
 {
     std::erase(text, '\0');
     return text;
-}
-
-std::string decoded(std::string text)
-{
-    decodeHtmlText(text);
-    return text;
-}
-
-std::string encoded(std::string text)
-{
-    encodeHtmlText(text);
-    return text;
-}
-
-// A field is written on one line between markup: line breaks and tabs become blanks, NULs go.
-// A lead byte without its trail stays: no quote or '<' behind it is ever taken for a trail.
-std::string lineField(std::string_view field, bool keepTabs = false)
-{
-    std::string text(field);
-    std::erase(text, '\0');
-    std::string out;
-    out.reserve(text.size());
-    for (size_t i = 0; i < text.size(); ++i) {
-        unsigned char c = text[i];
-        if (tviTagCursor::charWidth(text, i) == 2) {
-            out += text[i];
-            out += text[++i];
-            continue;
-        }
-        bool blank = (c == '\t' && !keepTabs) || c == '\r' || c == '\n';
-        out += blank ? ' ' : static_cast<char>(c);
-    }
-    return out;
-}
-
-std::vector<std::string> splitLines(std::string_view text)
-{
-    std::vector<std::string> lines;
-    std::string line;
-    for (size_t i = 0; i < text.size(); ++i) {
-        unsigned char c = text[i];
-        if (tviTagCursor::charWidth(text, i) == 2) {
-            line += text[i];
-            line += text[++i];
-            continue;
-        }
-        if (c == '\r' || c == '\n') {
-            if (!line.empty()) {
-                lines.push_back(lineField(line, true));
-            }
-            line.clear();
-            continue;
-        }
-        line += text[i];
-    }
-    if (!line.empty()) {
-        lines.push_back(lineField(line, true));
-    }
-    std::erase_if(lines, [](const std::string& l) { return l.empty(); });
-    return lines;
-}
-
-std::string indent(size_t depth) { return std::string(std::min<size_t>(depth, 16), '\t'); }
-
-void writeDescriptionBlock(std::string& out, std::string_view description)
-{
-    std::vector<std::string> lines = splitLines(description);
-    if (lines.empty()) {
-        return;
-    }
-    out += "<DD>";
-    for (size_t i = 0; i < lines.size(); ++i) {
-        if (i > 0) {
-            out += "<BR>\r\n";
-        }
-        out += encoded(lines[i]);
-    }
-    out += "</DD>\r\n";
 }
 
 std::string dateAttributes(const tviCabinetEntry& e)
@@ -137,19 +62,19 @@ std::int64_t dateValue(std::string_view text)
 void writeEntry(std::string& out, const tviCabinetEntry& e, size_t depth)
 {
     if (e.type == 3) {
-        out += indent(depth) + "<DT><H3 mark=\"" + (e.marked ? "1" : "0") + "\"" + dateAttributes(e) + ">" +
-               encoded(lineField(e.name)) + "</H3></DT>\r\n";
-        writeDescriptionBlock(out, e.description);
-        out += indent(depth) + "<DL>\r\n";
+        out += Text::indent(depth) + "<DT><H3 mark=\"" + (e.marked ? "1" : "0") + "\"" + dateAttributes(e) + ">" +
+               Text::encoded(Text::field(e.name)) + "</H3></DT>\r\n";
+        Text::writeDescription(out, e.description, Text::Tabs::keep);
+        out += Text::indent(depth) + "<DL>\r\n";
         return;
     }
-    out += indent(depth) + "<DT><A HREF=\"" + tviCabinetFile::encodeAddress(lineField(e.url)) +
+    out += Text::indent(depth) + "<DT><A HREF=\"" + tviCabinetFile::encodeAddress(Text::field(e.url)) +
            "\" mark=\"" + (e.marked ? "1" : "0") + "\" keyword=\"";
-    out += encoded(lineField(e.keyword));
-    out += "\" title=\"" + encoded(lineField(e.title)) + "\" status=\"" +
-           (e.status == 5 ? "5" : "0") + "\"" + dateAttributes(e) + ">" + encoded(lineField(e.name)) +
+    out += Text::encoded(Text::field(e.keyword));
+    out += "\" title=\"" + Text::encoded(Text::field(e.title)) + "\" status=\"" +
+           (e.status == 5 ? "5" : "0") + "\"" + dateAttributes(e) + ">" + Text::encoded(Text::field(e.name)) +
            "</A></DT>\r\n";
-    writeDescriptionBlock(out, e.description);
+    Text::writeDescription(out, e.description, Text::Tabs::keep);
 }
 
 // Appends the character at the cursor to text, collapsing runs of blanks. Returns false
@@ -256,8 +181,8 @@ struct BodyReader {
         e.marked = tviTagCursor::getAttribute(h3Attributes, "mark") == "1";
         e.addDate = dateValue(tviTagCursor::getAttribute(h3Attributes, "add_date"));
         e.lastModified = dateValue(tviTagCursor::getAttribute(h3Attributes, "last_modified"));
-        e.name = decoded(pendingFolderName);
-        e.description = decoded(pendingDescription);
+        e.name = Text::decoded(pendingFolderName);
+        e.description = Text::decoded(pendingDescription);
         pendingFolderName.clear();
         pendingDescription.clear();
         h3Attributes.clear();
@@ -286,8 +211,8 @@ struct BodyReader {
         e.parent = container();
         e.url = tviCabinetFile::decodeAddress(href);
         e.marked = values[1] == "1";
-        e.keyword = decoded(withoutNul(std::string(values[2])));
-        e.title = decoded(withoutNul(std::string(values[3])));
+        e.keyword = Text::decoded(withoutNul(std::string(values[2])));
+        e.title = Text::decoded(withoutNul(std::string(values[3])));
         e.status = values[4] == "5" ? 5 : 0;
         e.addDate = dateValue(values[5]);
         e.lastModified = dateValue(values[6]);
@@ -307,7 +232,7 @@ struct BodyReader {
             return fail("anchor without </A>");
         }
         s.readTag();
-        e.name = decoded(name);
+        e.name = Text::decoded(name);
         size_t after = s.pos();
         s.skipBlanks();
         // Bookmark files of browsers put <DD> straight behind the anchor, without </DT>.
@@ -321,7 +246,7 @@ struct BodyReader {
                 if (!readDescription(s, description)) {
                     return fail("description cut by the end of the file");
                 }
-                e.description = decoded(description);
+                e.description = Text::decoded(description);
                 after = s.pos();
             }
         }
@@ -433,7 +358,7 @@ void readHead(tviTagCursor& s, tviCabinetDocument& doc)
             if (!doc.description.empty()) {
                 doc.description += "\r\n";
             }
-            doc.description += decoded(withoutNul(tviTagCursor::getAttribute(tag.attributes, "content")));
+            doc.description += Text::decoded(withoutNul(tviTagCursor::getAttribute(tag.attributes, "content")));
         }
     }
 }
@@ -455,7 +380,7 @@ bool readTitle(tviTagCursor& s, tviCabinetDocument& doc)
     if (s.atEnd()) {
         return false;
     }
-    doc.name = decoded(name);
+    doc.name = Text::decoded(name);
     return true;
 }
 
@@ -554,34 +479,16 @@ bool tviCabinetFile::read(std::string_view bytes, tviCabinetDocument& doc, std::
 
 std::string tviCabinetFile::write(const tviCabinetDocument& doc)
 {
-    std::string name = encoded(lineField(doc.name));
     std::string out;
     out.reserve(256 + doc.entries.size() * 128);
-    out += "<!DOCTYPE HTML PUBLIC \"-//W3C//DTD HTML 4.0 Transitional//EN\">\r\n"
-           "<HTML>\r\n<HEAD>\r\n";
-    out += "\t<TITLE>" + name + "</TITLE>\r\n";
-    // これはQUILLARAが自動生成しているファイルです。プログラムが読み書きを実行します。編集禁止!
-    out += "\t<!-- \x82\xb1\x82\xea\x82\xcd\x51\x55\x49\x4c\x4c\x41\x52\x41\x82\xaa\x8e\xa9\x93\xae"
-           "\x90\xb6\x90\xac\x82\xb5\x82\xc4\x82\xa2\x82\xe9\x83\x74\x83\x40\x83\x43\x83\x8b\x82\xc5"
-           "\x82\xb7\x81\x42\x83\x76\x83\x8d\x83\x4f\x83\x89\x83\x80\x82\xaa\x93\xc7\x82\xdd\x8f\x91"
-           "\x82\xab\x82\xf0\x8e\xc0\x8d\x73\x82\xb5\x82\xdc\x82\xb7\x81\x42\x95\xd2\x8f\x57\x8b\xd6"
-           "\x8e\x7e\x21 -->\r\n";
-    out += "\t<!-- Cabinet file of Quillara: DL/DT/DD, Shift_JIS, CR LF -->\r\n";
-    out += "\t<META name=\"quillara\" content=\"cabinet\">\r\n"
-           "\t<META name=\"version\" content=\"01.00.00\">\r\n"
-           "\t<META name=\"auther\" content =\"quillara\">\r\n"
-           "\t<META name=\"owner\" content =\"public\">\r\n"
-           "\t<META name=\"generator\" content =\" Tornavi/QuillaraV1.00.00\">\r\n";
-    for (const std::string& line : splitLines(doc.description)) {
-        out += "\t<META name=\"description\" content=\"" + encoded(line) + "\">\r\n";
-    }
-    out += "</HEAD>\r\n\r\n<BODY>\r\n<H1>" + name + "</H1>\r\n<DL>\r\n";
+    Text::writeHead(out, doc.name, "cabinet", "Cabinet file of Quillara: DL/DT/DD, Shift_JIS, CR LF", doc.description,
+                    Text::Tabs::keep);
     std::vector<int> open; // folders whose list is still open
     for (size_t i = 0; i < doc.entries.size(); ++i) {
         const tviCabinetEntry& e = doc.entries[i];
         while (!open.empty() && open.back() != e.parent) {
             open.pop_back();
-            out += indent(open.size() + 1) + "</DL>\r\n";
+            out += Text::indent(open.size() + 1) + "</DL>\r\n";
         }
         writeEntry(out, e, open.size() + 1);
         if (e.type == 3) {
@@ -590,7 +497,7 @@ std::string tviCabinetFile::write(const tviCabinetDocument& doc)
     }
     while (!open.empty()) {
         open.pop_back();
-        out += indent(open.size() + 1) + "</DL>\r\n";
+        out += Text::indent(open.size() + 1) + "</DL>\r\n";
     }
     out += "</DL>\r\n</BODY>\r\n</HTML>\r\n";
     return out;

@@ -5,86 +5,21 @@
 #include "Platform/platformText.h"
 #include "TreeViewItem/tviCabinetFile.h"
 #include "TreeViewItem/tviCabinetItem.h"
+#include "TreeViewItem/tviCabinetText.h"
 #include "TreeViewItem/tviTagCursor.h"
 
 #include <algorithm>
 
 namespace {
 
-bool isBlank(unsigned char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
-unsigned char upper(unsigned char c) { return (c >= 'a' && c <= 'z') ? c - 32 : c; }
-std::string encoded(std::string text)
-{
-    encodeHtmlText(text);
-    return text;
-}
+using Text = tviCabinetText;
 
+unsigned char upper(unsigned char c) { return (c >= 'a' && c <= 'z') ? c - 32 : c; }
 std::string decoded(std::string text)
 {
     std::erase(text, '\0');
-    decodeHtmlText(text);
-    return text;
+    return tviCabinetText::decoded(std::move(text));
 }
-
-// One line for an attribute or a heading: line breaks and tabs become blanks, NULs go. A lead
-// byte without its trail stays: no quote or '<' behind it is ever taken for a trail.
-std::string lineField(std::string_view field)
-{
-    std::string text(field);
-    std::erase(text, '\0');
-    std::string out;
-    for (size_t i = 0; i < text.size(); ++i) {
-        unsigned char c = text[i];
-        if (tviTagCursor::charWidth(text, i) == 2) {
-            out.append(text, i++, 2);
-            continue;
-        }
-        out += (c == '\t' || c == '\r' || c == '\n') ? ' ' : static_cast<char>(c);
-    }
-    return out;
-}
-
-std::vector<std::string> splitLines(std::string_view text)
-{
-    std::vector<std::string> lines;
-    std::string line;
-    for (size_t i = 0; i < text.size(); ++i) {
-        unsigned char c = text[i];
-        if (tviTagCursor::charWidth(text, i) == 2) {
-            line.append(text.substr(i++, 2));
-            continue;
-        }
-        if (c == '\r' || c == '\n') {
-            if (!line.empty()) {
-                lines.push_back(lineField(line));
-            }
-            line.clear();
-            continue;
-        }
-        line += static_cast<char>(c);
-    }
-    if (!line.empty()) {
-        lines.push_back(lineField(line));
-    }
-    // A line of nothing but NULs or a stray lead byte is empty once written: none is written.
-    std::erase_if(lines, [](const std::string& l) { return l.empty(); });
-    return lines;
-}
-
-void writeDescription(std::string& out, std::string_view description)
-{
-    std::vector<std::string> lines = splitLines(description);
-    if (lines.empty()) {
-        return;
-    }
-    out += "<DD>";
-    for (size_t i = 0; i < lines.size(); ++i) {
-        out += (i > 0 ? "<BR>\r\n" : "") + encoded(lines[i]);
-    }
-    out += "</DD>\r\n";
-}
-
-std::string indent(size_t depth) { return std::string(std::min<size_t>(depth, 16), '\t'); }
 
 std::string dateText(std::time_t created)
 {
@@ -121,7 +56,7 @@ public:
         if (!textUntil("TITLE", name)) {
             return fail("no complete TITLE");
         }
-        doc_.name = decoded(collapse(name));
+        doc_.name = decoded(Text::oneLine(name));
         size_t list = find("<DL", c_.pos());
         if (list == npos || !tagAt(list).closed) {
             return fail("no footprint list (DL)");
@@ -169,33 +104,6 @@ private:
             }
         }
         return false;
-    }
-
-    // Runs of blanks become one, none at either end; NULs go first, so that none is left
-    // to stand between a blank and the end.
-    static std::string collapse(std::string_view text)
-    {
-        std::string raw(text);
-        std::erase(raw, '\0');
-        std::string out;
-        for (size_t i = 0; i < raw.size(); ++i) {
-            unsigned char c = raw[i];
-            if (tviTagCursor::charWidth(raw, i) == 2) {
-                out.append(raw, i++, 2);
-                continue;
-            }
-            if (isBlank(c)) {
-                if (!out.empty() && out.back() != ' ') {
-                    out += ' ';
-                }
-                continue;
-            }
-            out += static_cast<char>(c);
-        }
-        if (!out.empty() && out.back() == ' ') {
-            out.pop_back();
-        }
-        return out;
     }
 
     // A <DD> block: <BR> is a line break (the file's own line break behind it is not text),
@@ -305,7 +213,7 @@ private:
                 }
                 tviFootprintEntry e;
                 e.type = tag.name == "H3" ? 6 : 7;
-                e.name = decoded(collapse(text));
+                e.name = decoded(Text::oneLine(text));
                 e.marked = tviTagCursor::getAttribute(tag.attributes, "mark") == "1";
                 if (e.type == 7) {
                     e.autoDelete = tviTagCursor::getAttribute(tag.attributes, "delete-flag") == "1";
@@ -373,7 +281,7 @@ private:
         e.keyword = decoded(std::string(values[2]));
         e.title = decoded(std::string(values[3]));
         e.status = number(values[4]) == 5 ? 5 : 0;
-        e.name = decoded(collapse(text));
+        e.name = decoded(Text::oneLine(text));
         List& list = lists_.back();
         if (!add(std::move(e), list.lastPage >= 0 ? list.lastPage : list.heading)) {
             return false;
@@ -423,27 +331,10 @@ bool tviFootprintFile::read(std::string_view bytes, tviFootprintDocument& doc, s
 
 std::string tviFootprintFile::write(const tviFootprintDocument& doc)
 {
-    std::string name = encoded(lineField(doc.name));
     std::string out;
     out.reserve(512 + doc.entries.size() * 160);
-    out += "<!DOCTYPE HTML PUBLIC \"-//W3C//DTD HTML 4.0 Transitional//EN\">\r\n<HTML>\r\n<HEAD>\r\n";
-    out += "\t<TITLE>" + name + "</TITLE>\r\n";
-    // これはQUILLARAが自動生成しているファイルです。プログラムが読み書きを実行します。編集禁止!
-    out += "\t<!-- \x82\xb1\x82\xea\x82\xcd\x51\x55\x49\x4c\x4c\x41\x52\x41\x82\xaa\x8e\xa9\x93\xae"
-           "\x90\xb6\x90\xac\x82\xb5\x82\xc4\x82\xa2\x82\xe9\x83\x74\x83\x40\x83\x43\x83\x8b\x82\xc5"
-           "\x82\xb7\x81\x42\x83\x76\x83\x8d\x83\x4f\x83\x89\x83\x80\x82\xaa\x93\xc7\x82\xdd\x8f\x91"
-           "\x82\xab\x82\xf0\x8e\xc0\x8d\x73\x82\xb5\x82\xdc\x82\xb7\x81\x42\x95\xd2\x8f\x57\x8b\xd6"
-           "\x8e\x7e\x21 -->\r\n";
-    out += "\t<!-- Footprint file of Quillara: H4 footprints, pages nested without lists -->\r\n";
-    out += "\t<META name=\"quillara\" content=\"footprint\">\r\n"
-           "\t<META name=\"version\" content=\"01.00.00\">\r\n"
-           "\t<META name=\"auther\" content =\"quillara\">\r\n"
-           "\t<META name=\"owner\" content =\"public\">\r\n"
-           "\t<META name=\"generator\" content =\" Tornavi/QuillaraV1.00.00\">\r\n";
-    for (const std::string& line : splitLines(doc.description)) {
-        out += "\t<META name=\"description\" content=\"" + encoded(line) + "\">\r\n";
-    }
-    out += "</HEAD>\r\n\r\n<BODY>\r\n<H1>" + name + "</H1>\r\n<DL>\r\n";
+    Text::writeHead(out, doc.name, "footprint", "Footprint file of Quillara: H4 footprints, pages nested without lists",
+                    doc.description, Text::Tabs::toBlank);
     // Lists stay open for folders and footprints; pages nest inside their footprint's list.
     std::vector<size_t> depth(doc.entries.size(), 1);
     std::vector<int> open;
@@ -459,34 +350,34 @@ std::string tviFootprintFile::write(const tviFootprintDocument& doc)
         depth[i] = parent >= 0 ? depth[parent] + 1 : 1;
         int container = containerOf(parent);
         while (!open.empty() && open.back() != container) {
-            out += indent(depth[open.back()]) + "</DL>\n";
+            out += Text::indent(depth[open.back()]) + "</DL>\n";
             open.pop_back();
         }
-        std::string in = indent(depth[i]);
+        std::string in = Text::indent(depth[i]);
         if (e.type == 6) {
-            out += in + "<DT><H3 mark=\"" + (e.marked ? "1" : "0") + "\">" + encoded(lineField(e.name)) + "</H3></DT>\n";
-            writeDescription(out, e.description);
+            out += in + "<DT><H3 mark=\"" + (e.marked ? "1" : "0") + "\">" + Text::encoded(Text::field(e.name)) + "</H3></DT>\n";
+            Text::writeDescription(out, e.description, Text::Tabs::toBlank);
             out += in + "<DL>\n";
             open.push_back(static_cast<int>(i));
         } else if (e.type == 7) {
             out += in + "<DT><H4 mark=\"" + (e.marked ? "1" : "0") + "\" delete-flag=\"" + (e.autoDelete ? "1" : "0") +
                    "\" create-date=\"" + dateText(e.created) + "\" delete-day=\"" + std::to_string(e.deleteDay) +
-                   "\" change-color-day=\"" + std::to_string(e.colorDay) + "\">" + encoded(lineField(e.name)) +
+                   "\" change-color-day=\"" + std::to_string(e.colorDay) + "\">" + Text::encoded(Text::field(e.name)) +
                    "</H4></DT>\n";
-            writeDescription(out, e.description);
+            Text::writeDescription(out, e.description, Text::Tabs::toBlank);
             out += in + "<DL>\n";
             open.push_back(static_cast<int>(i));
         } else {
-            out += in + "<DT><A href=\"" + tviCabinetFile::encodeAddress(lineField(e.url)) + "\" mark=\"" +
-                   (e.marked ? "1" : "0") + "\" title=\"" + encoded(lineField(e.title)) + "\" keyword=\"";
-            out += encoded(lineField(e.keyword));
+            out += in + "<DT><A href=\"" + tviCabinetFile::encodeAddress(Text::field(e.url)) + "\" mark=\"" +
+                   (e.marked ? "1" : "0") + "\" title=\"" + Text::encoded(Text::field(e.title)) + "\" keyword=\"";
+            out += Text::encoded(Text::field(e.keyword));
             out += "\" status=\"" + std::string(e.status == 5 ? "5" : "0") + "\" protocol=\"" +
-                   encoded(lineField(tviCabinetItem::protocolOf(e.url))) + "\">" + encoded(lineField(e.name)) + "</A></DT>\n";
-            writeDescription(out, e.description);
+                   Text::encoded(Text::field(tviCabinetItem::protocolOf(e.url))) + "\">" + Text::encoded(Text::field(e.name)) + "</A></DT>\n";
+            Text::writeDescription(out, e.description, Text::Tabs::toBlank);
         }
     }
     while (!open.empty()) {
-        out += indent(depth[open.back()]) + "</DL>\n";
+        out += Text::indent(depth[open.back()]) + "</DL>\n";
         open.pop_back();
     }
     out += "</DL>\r\n</BODY>\r\n</HTML>\r\n";
