@@ -33,20 +33,22 @@ void ctrlTreeView::destroyAllItems()
     // Items forget their nodes first: a derived tree has freed or is about to free them.
     // They go in address order, which is about the order they were made in: far fewer cache
     // misses, and the allocator merges neighbours, than the hash table's order.
-    std::vector<std::unique_ptr<tviTreeViewItem>> items;
+    std::vector<tviTreeViewItem*> items;
     items.reserve(owned_.size());
-    for (auto& entry : owned_) {
-        items.push_back(std::move(entry.second));
+    for (const void* entry : owned_.values()) {
+        items.push_back(static_cast<tviTreeViewItem*>(const_cast<void*>(entry)));
     }
     owned_.clear();
     addresses_.clear();
     indexBuilt_ = false;
     std::sort(items.begin(), items.end(), std::less<>());
-    for (auto& item : items) {
+    for (tviTreeViewItem* item : items) {
         item->setHandle(nullptr);
         item->addressEntry_ = nullptr;
     }
-    items.clear();
+    for (tviTreeViewItem* item : items) {
+        delete item;
+    }
 }
 
 TreeNode ctrlTreeView::insertNode(TreeNode parent, TreeNode insertAfter, tviTreeViewItem* item)
@@ -168,16 +170,14 @@ void ctrlTreeView::openDialog(tviDialog, tviTreeViewItem*, const std::string&) {
 
 tviTreeViewItem* ctrlTreeView::adopt(std::unique_ptr<tviTreeViewItem> item)
 {
-    tviTreeViewItem* raw = item.get();
-    if (raw != nullptr) {
-        owned_.emplace(raw, std::move(item));
-    }
+    tviTreeViewItem* raw = item.release();
+    owned_.insert(raw);
     return raw;
 }
 
 bool ctrlTreeView::owns(const tviTreeViewItem* item) const
 {
-    return item != nullptr && owned_.count(item) != 0;
+    return owned_.contains(item);
 }
 
 void ctrlTreeView::forgetItem(tviTreeViewItem* item)
@@ -218,7 +218,9 @@ void ctrlTreeView::destroyItem(tviTreeViewItem* item)
         deleted_ = nullptr;
     }
     std::erase(deleteLater_, item);
-    owned_.erase(item);
+    if (owned_.erase(item)) {
+        delete item;
+    }
 }
 
 void ctrlTreeView::deleteLater(tviTreeViewItem* item)

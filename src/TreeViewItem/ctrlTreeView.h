@@ -1,5 +1,6 @@
 #pragma once
 
+#include "Common/utlPointerSet.h"
 #include "Engine/clsEngineTarget.h"
 
 #include <cstdint>
@@ -229,7 +230,10 @@ private:
     void indexRemove(tviTreeViewItem* item) const;
     mutable AddressIndex addresses_;
     mutable bool indexBuilt_ = false;
-    std::unordered_map<const tviTreeViewItem*, std::unique_ptr<tviTreeViewItem>> owned_;
+    // The items owned here (deleted by destroyItem and destroyAllItems). A flat table: a
+    // hash map's node per item and its scattered buckets were the one part of a large
+    // cabinet's load that grew faster than the items.
+    utlPointerSet owned_;
     std::string clipboardText_;
     tviTreeViewItem* clipItem_ = nullptr;
     tviClipMode clipMode_ = tviClipMode::copy;
