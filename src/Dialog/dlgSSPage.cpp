@@ -52,9 +52,8 @@ std::string dlgSSPage::deleteText(int days)
 
 dlgSSPage::dlgSSPage(QWidget* parent, const std::string& location, int colourDays, int deleteDays,
                      const std::string& name, bool autoDelete)
-    : QDialog(parent)
+    : dlgModelessDialog(1020, "\x83X\x83i\x83" "b\x83v\x83V\x83\x87\x83" "b\x83g\x82\xF0\x8E" "B\x82\xE9", parent) // スナップショットを撮る
 {
-    setWindowTitle(sjis("\x83X\x83i\x83" "b\x83v\x83V\x83\x87\x83" "b\x83g\x82\xF0\x8E" "B\x82\xE9")); // スナップショットを撮る
     auto* layout = new QVBoxLayout(this);
     auto* label = new QLabel(sjis("\x83X\x83i\x83" "b\x83v\x83V\x83\x87\x83" "b\x83g\x82\xCC\x96\xBC\x91O(&S)"), this); // スナップショットの名前(&S)
     name_ = new QLineEdit(gui::toQt(name), this);
@@ -74,19 +73,16 @@ dlgSSPage::dlgSSPage(QWidget* parent, const std::string& location, int colourDay
     auto* buttons = new QDialogButtonBox(this);
     buttons->addButton(QStringLiteral("OK"), QDialogButtonBox::AcceptRole)->setDefault(true);
     buttons->addButton(sjis("\x83L\x83\x83\x83\x93\x83Z\x83\x8B"), QDialogButtonBox::RejectRole); // キャンセル
-    buttons->addButton(sjis("\x83w\x83\x8B\x83v(&H)"), QDialogButtonBox::HelpRole); // ヘルプ(&H)
+    QPushButton* help = buttons->addButton(sjis("\x83w\x83\x8B\x83v(&H)"), QDialogButtonBox::HelpRole); // ヘルプ(&H)
     layout->addWidget(buttons);
     connect(buttons, &QDialogButtonBox::accepted, this, [this] {
         // The name becomes the snapshot's directory name; an empty one is asked for later.
         if (!dlgNameCheck::accept(getName(), dlgNameCheck::fileNameBytes(getName(), dlgNameCheck::directorySuffix)))
             return;
-        accepted_ = true;
-        accept();
+        OnOK();
     });
-    connect(buttons, &QDialogButtonBox::rejected, this, [this] {
-        accepted_ = false;
-        reject();
-    });
+    connect(buttons, &QDialogButtonBox::rejected, this, &dlgSSPage::OnCancel);
+    connect(help, &QPushButton::clicked, this, &dlgSSPage::OnHelp);
     name_->selectAll();
 }
 
@@ -100,4 +96,10 @@ std::string dlgSSPage::getName() const
 bool dlgSSPage::getAutoDelete() const
 {
     return autoDelete_->isChecked();
+}
+
+void dlgSSPage::setName(const std::string& sjis)
+{
+    name_->setText(gui::toQt(sjis));
+    name_->selectAll();
 }

@@ -1,6 +1,6 @@
 #pragma once
 
-#include <QDialog>
+#include "Dialog/dlgModelessDialog.h"
 
 #include <string>
 
@@ -8,9 +8,11 @@ class QCheckBox;
 class QLineEdit;
 
 // "スナップショットを撮る": asks for the snapshot's name and whether it is deleted once old,
-// and shows where it goes and the two ages of the snapshot cabinet. It only collects the
-// input; the selected item's command 1020 takes the snapshot (or asks for a name).
-class dlgSSPage : public QDialog {
+// and shows where it goes and the two ages of the snapshot cabinet. Modeless: confirming and
+// cancelling send command 1020, which the window hands to the item the dialog was opened for
+// (it takes the snapshot, or asks for a name and the dialog stays).
+class dlgSSPage : public dlgModelessDialog {
+    Q_OBJECT
 public:
     // location: the snapshot cabinet's directory (as the file system spells it); name in
     // Shift_JIS.
@@ -20,7 +22,7 @@ public:
     // Shift_JIS, at most 255 bytes.
     std::string getName() const;
     bool getAutoDelete() const;
-    bool isAccepted() const { return accepted_; }
+    void setName(const std::string& sjis);
 
     // The three texts of "現在の設定 :" (Shift_JIS).
     static std::string locationText(const std::string& location);
@@ -30,5 +32,4 @@ public:
 private:
     QLineEdit* name_ = nullptr;
     QCheckBox* autoDelete_ = nullptr;
-    bool accepted_ = false;
 };

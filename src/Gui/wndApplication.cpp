@@ -406,7 +406,10 @@ bool wndApplication::term()
     ::clearStatusBar();
     if (saveTimer_ != nullptr)
         saveTimer_->stop();
-    // The views go before the tree they show, the tree's items before the engine.
+    // The snapshot dialog points at an item; the views go before the tree they show, the
+    // tree's items before the engine.
+    delete snapshotDialog_;
+    snapshotItem_ = nullptr;
     delete takeCentralWidget();
     treeView_ = nullptr;
     listView_ = nullptr;
@@ -473,6 +476,8 @@ bool wndApplication::offerToPane(int pane, int code, bool query, bool& handled)
 bool wndApplication::executeCommand(int code, bool query, bool& handled)
 {
     handled = false;
+    if (code == tviCommand::snapshotConfirmed && snapshotDialog_ != nullptr && snapshotDialog_->isAnswering())
+        return answerSnapshot(query, handled);
     if (!offerToPane(focusPane_, code, query, handled))
         return false;
     if (!handled && !offerToPane(paneStatusBar, code, query, handled))
@@ -712,21 +717,49 @@ void wndApplication::openSnapshotDialog(tviTreeViewItem* item, const std::string
     tviPageSnapshot* cabinet = tree_->snapshotCabinet();
     if (cabinet == nullptr || item == nullptr)
         return;
-    dlgSSPage dialog(this, cabinet->getFolderPath(), cabinet->getColorDay(), cabinet->getLimitDay(), name,
-                     cabinet->ageing().isDeleteOn());
-    for (;;) {
-        bool ok = dialog.exec() == QDialog::Accepted;
-        tree_->dialogData = tviDialogData{};
-        tree_->dialogData.name = dialog.getName();
-        tree_->dialogData.autoDelete = dialog.getAutoDelete();
-        tree_->dialogData.confirmed = ok;
-        bool handled = false;
-        item->executeCommand(tviCommand::snapshotConfirmed, false, handled);
-        // Without a name the item asked for one and the dialog stays.
-        if (!ok || tree_->dialogData.confirmed)
-            break;
+    // Asked again for another page while open, the dialog takes that page's snapshot.
+    snapshotItem_ = item;
+    if (snapshotDialog_ == nullptr) {
+        snapshotDialog_ = new dlgSSPage(this, cabinet->getFolderPath(), cabinet->getColorDay(), cabinet->getLimitDay(),
+                                        name, cabinet->ageing().isDeleteOn());
+        connect(snapshotDialog_, &QDialog::finished, snapshotDialog_, &QObject::deleteLater);
+    } else {
+        snapshotDialog_->setName(name);
+    }
+    snapshotDialog_->show();
+    snapshotDialog_->raise();
+    snapshotDialog_->activateWindow();
+}
+
+dlgSSPage* wndApplication::snapshotDialog() const
+{
+    return snapshotDialog_;
+}
+
+// The snapshot dialog's answer (1020) goes to the item it was opened for, wherever the
+// selection went meanwhile. False keeps the dialog open: the item asked for a name.
+bool wndApplication::answerSnapshot(bool query, bool& handled)
+{
+    handled = true;
+    if (query)
+        return true;
+    tviTreeViewItem* item = snapshotItem_;
+    if (item == nullptr || !tree_->owns(item) || item->getHandle() == nullptr) {
+        snapshotItem_ = nullptr;
+        return true;
     }
     tree_->dialogData = tviDialogData{};
+    tree_->dialogData.name = snapshotDialog_->getName();
+    tree_->dialogData.autoDelete = snapshotDialog_->getAutoDelete();
+    tree_->dialogData.confirmed = snapshotDialog_->isAccepted();
+    bool done = false;
+    bool ok = item->executeCommand(tviCommand::snapshotConfirmed, false, done);
+    bool asked = snapshotDialog_->isAccepted() && !tree_->dialogData.confirmed;
+    tree_->dialogData = tviDialogData{};
+    if (!ok || asked)
+        return false;
+    snapshotItem_ = nullptr;
+    return true;
 }
 
 void wndApplication::onHeadNotify(int id, int linkKind, const std::string& address, const std::string& fileName,

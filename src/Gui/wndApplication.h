@@ -13,6 +13,8 @@
 
 class QSplitter;
 class ctrlPropertySheet;
+class dlgSSPage;
+class tviTreeViewItem;
 class QTimer;
 class clsQuillaraEngine;
 class ctrlQtTreeView;
@@ -68,8 +70,9 @@ public:
     void onHeadNotify(int id, int linkKind, const std::string& address, const std::string& fileName,
                       const std::string& protocol, int contentLength, const std::string& lastModifiedText) override;
     void onSnapshotNotify(int id, const clsSnapshotReport& report, int phase) override;
-    // The snapshot dialog for item (command 1019); its OK sends 1020 to the item.
+    // The snapshot dialog for item (command 1019); its answer (1020) goes to that item.
     void openSnapshotDialog(class tviTreeViewItem* item, const std::string& name);
+    dlgSSPage* snapshotDialog() const;
 
     int focusPane() const { return focusPane_; }
     void setFocusPane(int pane);
@@ -94,6 +97,7 @@ protected:
     void closeEvent(QCloseEvent* event) override;
 
 private:
+    bool answerSnapshot(bool query, bool& handled);
     void createPanes();
     void restoreGeometry();
     void applyDividers();
@@ -118,6 +122,8 @@ private:
     QSplitter* ySplitter_ = nullptr;
     QTimer* saveTimer_ = nullptr;
     QPointer<ctrlPropertySheet> prefSheet_;
+    QPointer<dlgSSPage> snapshotDialog_;
+    tviTreeViewItem* snapshotItem_ = nullptr;
     int focusPane_ = paneNone;
     int treeViewWidth_ = 0;
     int listViewHeight_ = 0;

@@ -17,9 +17,9 @@
 #include <QCheckBox>
 #include <QElapsedTimer>
 #include <QLineEdit>
+#include <QPointer>
 #include <QPushButton>
 #include <QTest>
-#include <QTimer>
 
 #include <filesystem>
 
@@ -45,19 +45,14 @@ void TestDlgSSPage::buildsTheTextsOfTheCurrentSettings()
 
 namespace {
 
-// Answers the next modal dialog: a name and the auto-delete choice, then OK.
-void answerDialog(const QString& name, bool autoDelete)
+// Fills in the open snapshot dialog and presses OK.
+void answerDialog(dlgSSPage* dialog, const QString& name, bool autoDelete)
 {
-    QTimer::singleShot(50, [name, autoDelete] {
-        QWidget* modal = QApplication::activeModalWidget();
-        if (modal == nullptr)
-            return;
-        modal->findChild<QLineEdit*>(QStringLiteral("name"))->setText(name);
-        modal->findChild<QCheckBox*>(QStringLiteral("autoDelete"))->setChecked(autoDelete);
-        for (QPushButton* button : modal->findChildren<QPushButton*>())
-            if (button->text() == QStringLiteral("OK"))
-                button->click();
-    });
+    dialog->findChild<QLineEdit*>(QStringLiteral("name"))->setText(name);
+    dialog->findChild<QCheckBox*>(QStringLiteral("autoDelete"))->setChecked(autoDelete);
+    for (QPushButton* button : dialog->findChildren<QPushButton*>())
+        if (button->text() == QStringLiteral("OK"))
+            button->click();
 }
 
 } // namespace
@@ -91,9 +86,28 @@ void TestDlgSSPage::takesOpensDeletesAndRestoresASnapshot()
     source->setUrl(server.url("/page/1"));
     QVERIFY(source->insertItem(first, kTreeLast));
     tree->selectNode(source->getHandle());
-    // The box opens ticked (deletion is on); the user's choice is what the snapshot keeps.
-    answerDialog(QStringLiteral("offline"), false);
+    // Modeless: the menu shows the dialog and returns; the close box takes nothing.
     QVERIFY(app->runMenuId(32801));
+    QPointer<dlgSSPage> dialog = app->snapshotDialog();
+    QVERIFY(dialog != nullptr && dialog->isVisible() && !dialog->isModal());
+    dialog->close();
+    QTest::qWait(0);
+    QVERIFY(app->snapshotDialog() == nullptr || !app->snapshotDialog()->isVisible());
+    QCOMPARE(tree->getFirstChild(cabinet->getHandle()), static_cast<TreeNode>(nullptr));
+
+    // Without a name the dialog stays. The answer goes to the page the dialog was opened for
+    // though the selection moved; the box opens ticked (deletion is on) and the user's choice
+    // is what the snapshot keeps.
+    QVERIFY(app->runMenuId(32801));
+    dialog = app->snapshotDialog();
+    QVERIFY(dialog != nullptr);
+    answerDialog(dialog, QString(), true);
+    QVERIFY(dialog->isVisible());
+    QCOMPARE(tree->getFirstChild(cabinet->getHandle()), static_cast<TreeNode>(nullptr));
+    tree->selectNode(first);
+    answerDialog(dialog, QStringLiteral("offline"), false);
+    QTest::qWait(0);
+    QVERIFY(dialog == nullptr || !dialog->isVisible());
     auto* item = dynamic_cast<tviPSSItem*>(tree->getItem(tree->getFirstChild(cabinet->getHandle())));
     QVERIFY(item != nullptr);
     QElapsedTimer waited;
@@ -102,6 +116,7 @@ void TestDlgSSPage::takesOpensDeletesAndRestoresASnapshot()
         QTest::qWait(20);
     QCOMPARE(item->getDownloadState(), 0);
     QCOMPARE(item->getText(), std::string("offline"));
+    QCOMPARE(item->getSource(), source->getUrl());
     QVERIFY(!item->getAutoDelete());
     QVERIFY(std::filesystem::exists(item->getUrl()));
 
