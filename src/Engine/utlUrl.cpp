@@ -101,13 +101,24 @@ size_t hostStart(const std::string& base)
     return scheme == std::string::npos ? 0 : scheme + 3;
 }
 
+// The first '?' or '#' at or after from, or npos. One pass over the bytes: find_first_of
+// searches its set once for every byte.
+size_t queryOrFragment(std::string_view text, size_t from)
+{
+    for (size_t i = from; i < text.size(); ++i) {
+        if (text[i] == '?' || text[i] == '#')
+            return i;
+    }
+    return std::string_view::npos;
+}
+
 // A '/' inside "?..." or "#..." names no directory, so the directory of base is taken from
 // its part before them. A base that is a bare host gets its '/'.
 std::string combineWeb(const std::string& base, const std::string& relative)
 {
     std::string_view whole(base);
     size_t host = hostStart(base);
-    std::string_view plain = whole.substr(0, whole.find_first_of("?#", host));
+    std::string_view plain = whole.substr(0, queryOrFragment(whole, host));
     bool bareHost = plain.find('/', host) == std::string_view::npos;
     std::string_view kept; // what follows plain (and its added '/') before relative
     if (relative.empty() || relative[0] == '#') {
