@@ -8,7 +8,6 @@
 #include <QDialogButtonBox>
 #include <QFormLayout>
 #include <QLineEdit>
-#include <QPushButton>
 
 namespace {
 
@@ -40,15 +39,8 @@ dlgCopyCabinet::dlgCopyCabinet(const std::vector<std::string>& sources, int sele
     form->addRow(gui::toQt("\x83\x52\x83\x73\x81\x5b\x82\xcc\x96\xbc\x91\x4f\x28\x26\x4e\x29\x20\x3a"), name_); // コピーの名前(&N) :
     form->addRow(gui::toQt("\x83\x4c\x83\x83\x83\x72\x83\x6c\x83\x62\x83\x67\x83\x74\x83\x48\x83\x8b\x83\x5f\x28\x26\x46\x29\x20\x3a"),
                  choice); // キャビネットフォルダ(&F) :
-    auto* buttons = new QDialogButtonBox;
-    QPushButton* create = buttons->addButton(gui::toQt("\x8d\xec\x90\xac"), QDialogButtonBox::AcceptRole); // 作成
-    buttons->addButton(gui::toQt("\x83\x4c\x83\x83\x83\x93\x83\x5a\x83\x8b"), QDialogButtonBox::RejectRole); // キャンセル
-    QPushButton* help = buttons->addButton(gui::toQt("\x83\x77\x83\x8b\x83\x76\x28\x26\x48\x29"), QDialogButtonBox::HelpRole); // ヘルプ(&H)
-    create->setDefault(true);
+    auto* buttons = makeButtons("\x8d\xec\x90\xac", "\x83\x4c\x83\x83\x83\x93\x83\x5a\x83\x8b"); // 作成, キャンセル
     form->addRow(buttons);
-    connect(buttons, &QDialogButtonBox::accepted, this, &dlgCopyCabinet::OnOK);
-    connect(buttons, &QDialogButtonBox::rejected, this, &dlgCopyCabinet::OnCancel);
-    connect(help, &QPushButton::clicked, this, &dlgCopyCabinet::OnHelp);
 }
 
 void dlgCopyCabinet::OnOK()

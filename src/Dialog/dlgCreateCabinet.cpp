@@ -9,7 +9,6 @@
 #include <QFormLayout>
 #include <QLineEdit>
 #include <QPlainTextEdit>
-#include <QPushButton>
 
 namespace {
 
@@ -32,15 +31,8 @@ dlgCreateCabinet::dlgCreateCabinet(const std::vector<std::string>& folders, QWid
     form->addRow(gui::toQt("\x94\xf5\x8d\x6c\x28\x26\x43\x29\x20\x3a"), description_); // 備考(&C) :
     form->addRow(gui::toQt("\x83\x4c\x83\x83\x83\x72\x83\x6c\x83\x62\x83\x67\x83\x74\x83\x48\x83\x8b\x83\x5f\x28\x26\x46\x29\x20\x3a"),
                  choice); // キャビネットフォルダ(&F) :
-    auto* buttons = new QDialogButtonBox;
-    QPushButton* create = buttons->addButton(gui::toQt("\x8d\xec\x90\xac"), QDialogButtonBox::AcceptRole); // 作成
-    buttons->addButton(gui::toQt("\x83\x4c\x83\x83\x83\x93\x83\x5a\x83\x8b"), QDialogButtonBox::RejectRole); // キャンセル
-    QPushButton* help = buttons->addButton(gui::toQt("\x83\x77\x83\x8b\x83\x76\x28\x26\x48\x29"), QDialogButtonBox::HelpRole); // ヘルプ(&H)
-    create->setDefault(true);
+    auto* buttons = makeButtons("\x8d\xec\x90\xac", "\x83\x4c\x83\x83\x83\x93\x83\x5a\x83\x8b"); // 作成, キャンセル
     form->addRow(buttons);
-    connect(buttons, &QDialogButtonBox::accepted, this, &dlgCreateCabinet::OnOK);
-    connect(buttons, &QDialogButtonBox::rejected, this, &dlgCreateCabinet::OnCancel);
-    connect(help, &QPushButton::clicked, this, &dlgCreateCabinet::OnHelp);
 }
 
 void dlgCreateCabinet::OnOK()

@@ -9,7 +9,6 @@
 #include <QFormLayout>
 #include <QLineEdit>
 #include <QPlainTextEdit>
-#include <QPushButton>
 #include <QVBoxLayout>
 
 #include <climits>
@@ -27,14 +26,7 @@ dlgCreateFolder::dlgCreateFolder(tviDialogData* out, const std::string& name, QW
     form->addRow(gui::toQt("\x96\xBC\x91O(&N) :"), nameEdit_);      // 名前(&N) :
     form->addRow(gui::toQt("\x94\xF5\x8Dl(&C) :"), commentEdit_);   // 備考(&C) :
     form->addRow(gui::toQt("\x83}\x81[\x83N(&M) :"), markBox_);     // マーク(&M) :
-    auto* buttons = new QDialogButtonBox;
-    QPushButton* ok = buttons->addButton(gui::toQt("\x8D\xEC\x90\xAC"), QDialogButtonBox::AcceptRole); // 作成
-    buttons->addButton(gui::toQt("\xB7\xAC\xDD\xBE\xD9"), QDialogButtonBox::RejectRole);              // ｷｬﾝｾﾙ
-    QPushButton* help = buttons->addButton(gui::toQt("\x83w\x83\x8B\x83v(&H)"), QDialogButtonBox::HelpRole); // ヘルプ(&H)
-    ok->setDefault(true);
-    connect(buttons, &QDialogButtonBox::accepted, this, &dlgCreateFolder::OnOK);
-    connect(buttons, &QDialogButtonBox::rejected, this, &dlgCreateFolder::OnCancel);
-    connect(help, &QPushButton::clicked, this, &dlgCreateFolder::OnHelp);
+    auto* buttons = makeButtons("\x8D\xEC\x90\xAC", "\xB7\xAC\xDD\xBE\xD9"); // 作成, ｷｬﾝｾﾙ
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(form);
     layout->addWidget(buttons);

@@ -8,7 +8,6 @@
 #include <QFormLayout>
 #include <QLineEdit>
 #include <QPlainTextEdit>
-#include <QPushButton>
 #include <QVBoxLayout>
 
 #include <climits>
@@ -29,14 +28,7 @@ dlgCreateItem::dlgCreateItem(tviDialogData* out, const std::string& name, QWidge
     form->addRow(gui::toQt("URL(&U) :"), urlEdit_);
     form->addRow(gui::toQt("\x94\xF5\x8Dl(&C) :"), commentEdit_);   // 備考(&C) :
     form->addRow(gui::toQt("\x83}\x81[\x83N(&M) :"), markBox_);     // マーク(&M) :
-    auto* buttons = new QDialogButtonBox;
-    QPushButton* ok = buttons->addButton(gui::toQt("\x8D\xEC\x90\xAC"), QDialogButtonBox::AcceptRole); // 作成
-    buttons->addButton(gui::toQt("\x83L\x83\x83\x83\x93\x83Z\x83\x8B"), QDialogButtonBox::RejectRole);   // キャンセル
-    QPushButton* help = buttons->addButton(gui::toQt("\x83w\x83\x8B\x83v(&H)"), QDialogButtonBox::HelpRole); // ヘルプ(&H)
-    ok->setDefault(true);
-    connect(buttons, &QDialogButtonBox::accepted, this, &dlgCreateItem::OnOK);
-    connect(buttons, &QDialogButtonBox::rejected, this, &dlgCreateItem::OnCancel);
-    connect(help, &QPushButton::clicked, this, &dlgCreateItem::OnHelp);
+    auto* buttons = makeButtons("\x8D\xEC\x90\xAC", "\x83L\x83\x83\x83\x93\x83Z\x83\x8B"); // 作成, キャンセル
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(form);
     layout->addWidget(buttons);

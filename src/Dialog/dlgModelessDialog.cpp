@@ -7,7 +7,9 @@
 #include "Platform/platformText.h"
 
 #include <QCloseEvent>
+#include <QDialogButtonBox>
 #include <QLineEdit>
+#include <QPushButton>
 #include <QShortcut>
 
 namespace {
@@ -73,6 +75,19 @@ bool dlgModelessDialog::runCommand(const char* method)
     if (!ok)
         return logError(method, commandFailed);
     return true;
+}
+
+QDialogButtonBox* dlgModelessDialog::makeButtons(const char* acceptText, const char* cancelText)
+{
+    auto* buttons = new QDialogButtonBox;
+    buttons->addButton(gui::toQt(acceptText), QDialogButtonBox::AcceptRole)->setDefault(true);
+    buttons->addButton(gui::toQt(cancelText), QDialogButtonBox::RejectRole);
+    QPushButton* help = buttons->addButton(gui::toQt("\x83w\x83\x8B\x83v(&H)"), QDialogButtonBox::HelpRole); // ヘルプ(&H)
+    // Through the virtual slots, so that a dialog's own checks before OnOK apply.
+    connect(buttons, &QDialogButtonBox::accepted, this, [this] { OnOK(); });
+    connect(buttons, &QDialogButtonBox::rejected, this, [this] { OnCancel(); });
+    connect(help, &QPushButton::clicked, this, &dlgModelessDialog::OnHelp);
+    return buttons;
 }
 
 void dlgModelessDialog::OnOK()

@@ -4,6 +4,7 @@
 
 #include <string>
 
+class QDialogButtonBox;
 class QLineEdit;
 class QPlainTextEdit;
 
@@ -44,6 +45,9 @@ protected:
     void reject() override;
     // Reads the controls into the fields.
     virtual void readControls() {}
+    // The confirm button (acceptText, the default), cancel and "ヘルプ(&H)", answering through
+    // OnOK, OnCancel and OnHelp. Texts in Shift_JIS.
+    QDialogButtonBox* makeButtons(const char* acceptText, const char* cancelText);
     bool accepted_ = false;
 
 private:

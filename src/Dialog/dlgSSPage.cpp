@@ -8,7 +8,6 @@
 #include <QDialogButtonBox>
 #include <QLabel>
 #include <QLineEdit>
-#include <QPushButton>
 #include <QVBoxLayout>
 
 #include <cstdio>
@@ -70,20 +69,15 @@ dlgSSPage::dlgSSPage(QWidget* parent, const std::string& location, int colourDay
     layout->addWidget(new QLabel(gui::toQt(locationText("")) + QString::fromStdString(location), this));
     layout->addWidget(new QLabel(gui::toQt(colourText(colourDays)), this));
     layout->addWidget(new QLabel(gui::toQt(deleteText(deleteDays)), this));
-    auto* buttons = new QDialogButtonBox(this);
-    buttons->addButton(QStringLiteral("OK"), QDialogButtonBox::AcceptRole)->setDefault(true);
-    buttons->addButton(sjis("\x83L\x83\x83\x83\x93\x83Z\x83\x8B"), QDialogButtonBox::RejectRole); // キャンセル
-    QPushButton* help = buttons->addButton(sjis("\x83w\x83\x8B\x83v(&H)"), QDialogButtonBox::HelpRole); // ヘルプ(&H)
-    layout->addWidget(buttons);
-    connect(buttons, &QDialogButtonBox::accepted, this, [this] {
-        // The name becomes the snapshot's directory name; an empty one is asked for later.
-        if (!dlgNameCheck::accept(getName(), dlgNameCheck::fileNameBytes(getName(), dlgNameCheck::directorySuffix)))
-            return;
-        OnOK();
-    });
-    connect(buttons, &QDialogButtonBox::rejected, this, &dlgSSPage::OnCancel);
-    connect(help, &QPushButton::clicked, this, &dlgSSPage::OnHelp);
+    layout->addWidget(makeButtons("OK", "\x83L\x83\x83\x83\x93\x83Z\x83\x8B")); // OK, キャンセル
     name_->selectAll();
+}
+
+void dlgSSPage::OnOK()
+{
+    // The name becomes the snapshot's directory name; an empty one is asked for later.
+    if (dlgNameCheck::accept(getName(), dlgNameCheck::fileNameBytes(getName(), dlgNameCheck::directorySuffix)))
+        dlgModelessDialog::OnOK();
 }
 
 std::string dlgSSPage::getName() const

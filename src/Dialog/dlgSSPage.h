@@ -24,6 +24,9 @@ public:
     bool getAutoDelete() const;
     void setName(const std::string& sjis);
 
+public Q_SLOTS:
+    void OnOK() override;
+
     // The three texts of "現在の設定 :" (Shift_JIS).
     static std::string locationText(const std::string& location);
     static std::string colourText(int days);

@@ -6,7 +6,6 @@
 #include <QDialogButtonBox>
 #include <QLabel>
 #include <QLineEdit>
-#include <QPushButton>
 #include <QVBoxLayout>
 
 #include <cstdio>
@@ -47,15 +46,8 @@ dlgSSRoute::dlgSSRoute(const std::string& name, bool autoDelete, const std::stri
     for (const std::string* line : {&location_, &color_, &delete_}) {
         layout->addWidget(new QLabel(gui::toQt(*line)));
     }
-    auto* buttons = new QDialogButtonBox;
-    QPushButton* ok = buttons->addButton(QStringLiteral("OK"), QDialogButtonBox::AcceptRole);
-    buttons->addButton(gui::toQt("\x83\x4c\x83\x83\x83\x93\x83\x5a\x83\x8b"), QDialogButtonBox::RejectRole); // キャンセル
-    QPushButton* help = buttons->addButton(gui::toQt("\x83\x77\x83\x8b\x83\x76\x28\x26\x48\x29"), QDialogButtonBox::HelpRole); // ヘルプ(&H)
-    ok->setDefault(true);
+    auto* buttons = makeButtons("OK", "\x83\x4c\x83\x83\x83\x93\x83\x5a\x83\x8b"); // OK, キャンセル
     layout->addWidget(buttons);
-    connect(buttons, &QDialogButtonBox::accepted, this, &dlgSSRoute::OnOK);
-    connect(buttons, &QDialogButtonBox::rejected, this, &dlgSSRoute::OnCancel);
-    connect(help, &QPushButton::clicked, this, &dlgSSRoute::OnHelp);
 }
 
 std::string dlgSSRoute::name() const
