@@ -2,6 +2,8 @@
 
 #include "Engine/utlCp932Table.h"
 
+#include <cstring>
+
 namespace {
 
 constexpr unsigned char esc = 0x1B;
@@ -68,6 +70,31 @@ int utlCodeDetector::feed(unsigned char byte)
     if (decided != codeNone && evidenceOf(decided).characters() < jisRuledOutAfter)
         return codeNone;
     return decided;
+}
+
+// Feeding such a byte changes no state but the offset: no validator has a character open, the
+// escape machine is at rest, and the byte order mark can only end at offset 2.
+std::size_t utlCodeDetector::skipQuiet(const unsigned char* bytes, std::size_t length)
+{
+    if (escapeState != 0 || jisSeen || offset < 3 || sjisLead != 0 || eucNeed != 0 || utf8Need != 0)
+        return 0;
+    constexpr std::uint64_t ones = 0x0101010101010101ULL;
+    constexpr std::uint64_t highBits = 0x8080808080808080ULL;
+    std::size_t i = 0;
+    // Eight bytes at a time: none may have its high bit set or be ESC (a zero byte after the
+    // xor); the byte loop finds where the run ends.
+    while (i + 8 <= length) {
+        std::uint64_t word;
+        std::memcpy(&word, bytes + i, 8);
+        std::uint64_t escapes = word ^ (ones * esc);
+        if ((word & highBits) != 0 || ((escapes - ones) & ~escapes & highBits) != 0)
+            break;
+        i += 8;
+    }
+    while (i < length && bytes[i] < 0x80 && bytes[i] != esc)
+        ++i;
+    offset += i;
+    return i;
 }
 
 const utlCodeDetector::Evidence& utlCodeDetector::evidenceOf(int code) const

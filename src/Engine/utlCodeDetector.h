@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 
 // Finds the Japanese code of a byte stream from the bytes themselves, one byte at a time, so
@@ -26,6 +27,10 @@ public:
 
     // Feeds one byte; returns the decided code, or codeNone while undecided.
     int feed(unsigned char byte);
+    // Takes the 7-bit bytes (ESC aside) at the front of bytes while no character or escape
+    // sequence is open: feeding them would only move the offset (and, undecided as the last
+    // feed left it, decide nothing), so they are counted. Returns how many.
+    std::size_t skipQuiet(const unsigned char* bytes, std::size_t length);
     // True while nothing but 7-bit bytes outside an unfinished escape sequence has been seen:
     // such bytes read the same in every code.
     bool onlyAscii() const { return !highSeen && escapeState == 0; }

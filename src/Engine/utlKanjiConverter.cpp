@@ -129,8 +129,13 @@ inline bool takeLineEnd(bool& pendingCR, Byte byte, char*& out)
 
 void convertAsciiBytes(bool& pendingCR, const Byte* in, std::size_t length, char*& out)
 {
-    for (std::size_t i = 0; i < length; ++i) {
+    for (std::size_t i = 0; i < length;) {
         Byte byte = in[i];
+        if (!pendingCR && isPlain(byte)) {
+            i = copyPlainRun(in, i, length, out);
+            continue;
+        }
+        ++i;
         if (!takeLineEnd(pendingCR, byte, out))
             *out++ = static_cast<char>(byte);
     }
@@ -736,6 +741,19 @@ bool utlKanjiConverter::convertDetecting(const char* bytes, std::size_t length, 
     int decided = codeUnknown;
     std::size_t fed = 0;
     while (fed < length) {
+        // 7-bit text between characters passes the detector in runs. Held bytes stop one short
+        // of the limit, so that the byte that reaches it is fed and decides as before.
+        bool ascii = detector.onlyAscii();
+        std::size_t heldNow = (pendingReleased ? 0 : pending.size()) + (fed - released);
+        std::size_t room = ascii ? length - fed : heldNow + 1 < holdLimit ? std::min(length - fed, holdLimit - 1 - heldNow) : 0;
+        if (std::size_t quiet = detector.skipQuiet(in + fed, room); quiet != 0) {
+            fed += quiet;
+            if (ascii) {
+                released = fed;
+                pendingReleased = true;
+            }
+            continue;
+        }
         decided = detector.feed(in[fed++]);
         if (decided != codeUnknown)
             break;
