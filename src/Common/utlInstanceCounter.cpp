@@ -1,5 +1,6 @@
 #include "Common/utlInstanceCounter.h"
 
+#include <atomic>
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
@@ -13,11 +14,13 @@ namespace {
 
 constexpr std::size_t kSlots = 100;
 
+// The counts are atomic, so that counting takes no lock once a thread knows a name's slot;
+// the lock guards only the naming of slots.
 struct Slot {
     std::string name; // a copy: callers may pass a name that does not outlive the call
-    int live = 0;
-    int highest = 0;
-    int lowest = 0;
+    std::atomic<int> live{0};
+    std::atomic<int> highest{0};
+    std::atomic<int> lowest{0};
 };
 
 struct Table {
@@ -27,66 +30,79 @@ struct Table {
     // Name to slot, so that a count costs no walk over the slots (links are counted by the
     // hundred thousand on big pages).
     std::map<std::string, std::size_t, std::less<>> index;
-    // The slots of names met lately, by the name's address: callers pass string literals,
-    // so one compare of the text confirms the slot without a search.
-    struct Hint {
-        const char* name = nullptr;
-        std::size_t slot = 0;
-    };
-    Hint hints[16];
 };
 
-// The UI, engine and worker threads all construct counted objects, so the table is locked.
 Table& table()
 {
     static Table instance;
     return instance;
 }
 
-Slot* findSlot(Table& t, const char* name)
+// Under the table's lock.
+Slot* findSlotLocked(Table& t, const char* name)
 {
-    Table::Hint& hint = t.hints[(reinterpret_cast<std::uintptr_t>(name) >> 3) % std::size(t.hints)];
-    if (hint.name == name && std::strcmp(t.slots[hint.slot].name.c_str(), name) == 0)
-        return &t.slots[hint.slot];
     std::string_view key(name);
     auto found = t.index.find(key);
-    if (found != t.index.end()) {
-        hint = Table::Hint{name, found->second};
+    if (found != t.index.end())
         return &t.slots[found->second];
-    }
     if (t.used == kSlots)
         return nullptr;
     Slot& slot = t.slots[t.used];
     slot.name = key;
-    hint = Table::Hint{name, t.used};
     t.index.emplace(slot.name, t.used++);
     return &slot;
+}
+
+// The slots of names this thread met lately, by the name's address: callers pass string
+// literals, so one compare of the text confirms the slot without the lock. A slot's name is
+// written once, under the lock, before any thread learns the slot.
+Slot* findSlot(const char* name)
+{
+    struct Hint {
+        const char* name = nullptr;
+        Slot* slot = nullptr;
+    };
+    thread_local Hint hints[64];
+    // Literals sit a few bytes apart: a multiplicative hash spreads them over the hints.
+    std::uintptr_t key = reinterpret_cast<std::uintptr_t>(name) * 0x9E3779B97F4A7C15ULL;
+    Hint& hint = hints[key >> (8 * sizeof key - 6)];
+    if (hint.name == name && std::strcmp(hint.slot->name.c_str(), name) == 0)
+        return hint.slot;
+    Table& t = table();
+    std::lock_guard lock(t.mutex);
+    Slot* slot = findSlotLocked(t, name);
+    if (slot != nullptr)
+        hint = Hint{name, slot};
+    return slot;
+}
+
+// Keeps extreme at the lowest (or highest) value count has taken.
+template <typename Beyond>
+void widen(std::atomic<int>& extreme, int value, Beyond beyond)
+{
+    int seen = extreme.load(std::memory_order_relaxed);
+    while (beyond(value, seen) && !extreme.compare_exchange_weak(seen, value, std::memory_order_relaxed)) {
+    }
 }
 
 } // namespace
 
 void countCreated(const char* className)
 {
-    Table& t = table();
-    std::lock_guard lock(t.mutex);
-    Slot* slot = findSlot(t, className);
+    Slot* slot = findSlot(className);
     if (!slot)
         return;
-    ++slot->live;
-    if (slot->live > slot->highest)
-        slot->highest = slot->live;
+    int live = slot->live.fetch_add(1, std::memory_order_relaxed) + 1;
+    widen(slot->highest, live, [](int a, int b) { return a > b; });
 }
 
 void countDestroyed(const char* className)
 {
-    Table& t = table();
-    std::lock_guard lock(t.mutex);
-    Slot* slot = findSlot(t, className);
+    Slot* slot = findSlot(className);
     if (!slot)
         return;
-    --slot->live;
-    if (slot->live < slot->lowest)
-        slot->lowest = slot->live;
+    int live = slot->live.fetch_sub(1, std::memory_order_relaxed) - 1;
+    widen(slot->lowest, live, [](int a, int b) { return a < b; });
 }
 
 std::vector<InstanceCount> instanceCounts()
@@ -97,7 +113,9 @@ std::vector<InstanceCount> instanceCounts()
     for (const Slot& slot : t.slots) {
         if (slot.name.empty())
             break;
-        counts.push_back(InstanceCount{slot.name, slot.live, slot.highest, slot.lowest});
+        counts.push_back(InstanceCount{slot.name, slot.live.load(std::memory_order_relaxed),
+                                       slot.highest.load(std::memory_order_relaxed),
+                                       slot.lowest.load(std::memory_order_relaxed)});
     }
     return counts;
 }
