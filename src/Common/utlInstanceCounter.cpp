@@ -63,16 +63,22 @@ Slot* findSlot(const char* name)
         Slot* slot = nullptr;
     };
     thread_local Hint hints[64];
-    // Literals sit a few bytes apart: a multiplicative hash spreads them over the hints.
+    // Literals sit a few bytes apart: a multiplicative hash spreads them over pairs of
+    // hints, and a pair keeps two names that meet there.
     std::uintptr_t key = reinterpret_cast<std::uintptr_t>(name) * 0x9E3779B97F4A7C15ULL;
-    Hint& hint = hints[key >> (8 * sizeof key - 6)];
-    if (hint.name == name && std::strcmp(hint.slot->name.c_str(), name) == 0)
-        return hint.slot;
+    std::size_t at = key >> (8 * sizeof key - 6);
+    for (std::size_t way : {at, at ^ 1}) {
+        const Hint& hint = hints[way];
+        if (hint.name == name && std::strcmp(hint.slot->name.c_str(), name) == 0)
+            return hint.slot;
+    }
     Table& t = table();
     std::lock_guard lock(t.mutex);
     Slot* slot = findSlotLocked(t, name);
-    if (slot != nullptr)
-        hint = Hint{name, slot};
+    if (slot != nullptr) {
+        hints[at ^ 1] = hints[at];
+        hints[at] = Hint{name, slot};
+    }
     return slot;
 }
 
