@@ -8,7 +8,8 @@ namespace {
 
 bool isSchemeChar(unsigned char c, bool first)
 {
-    if (std::isalpha(c))
+    // A-Z and a-z are letters in every locale; any other byte asks the locale.
+    if (static_cast<unsigned>((c | 0x20) - 'a') < 26u || std::isalpha(c))
         return true;
     return !first && (std::isdigit(c) || c == '+' || c == '-' || c == '.');
 }
@@ -46,11 +47,10 @@ void assignLower(std::string& out, std::string_view text)
             c = static_cast<char>(c - 'A' + 'a');
 }
 
-// The port after the last ':' of an authority's host part, outside IPv6 brackets.
-bool splitHostPort(std::string_view hostPort, utlUrlParts& parts)
+// The port after the last ':' of an authority's host part, outside IPv6 brackets (colon and
+// bracket: the last of each in hostPort, npos when there is none).
+bool splitHostPort(std::string_view hostPort, std::size_t colon, std::size_t bracket, utlUrlParts& parts)
 {
-    std::size_t bracket = hostPort.rfind(']');
-    std::size_t colon = hostPort.rfind(':');
     if (colon == std::string_view::npos || (bracket != std::string_view::npos && colon < bracket)) {
         parts.host.assign(hostPort);
         parts.port = defaultPortOf(parts.scheme);
@@ -78,11 +78,13 @@ bool splitHostPort(std::string_view hostPort, utlUrlParts& parts)
 
 bool crackAuthority(std::string_view authority, utlUrlParts& parts)
 {
-    std::size_t at = authority.rfind('@');
+    std::size_t at = authority.size();
+    while (at > 0 && authority[at - 1] != '@')
+        --at;
     std::string_view hostPort = authority;
-    if (at != std::string_view::npos) {
-        std::string_view userInfo = authority.substr(0, at);
-        hostPort = authority.substr(at + 1);
+    if (at > 0) {
+        std::string_view userInfo = authority.substr(0, at - 1);
+        hostPort = authority.substr(at);
         std::size_t colon = userInfo.find(':');
         parts.userName.assign(userInfo.substr(0, colon));
         if (colon != std::string_view::npos)
@@ -90,12 +92,18 @@ bool crackAuthority(std::string_view authority, utlUrlParts& parts)
     }
     // A host is sent as written; one with blanks, control or non-ASCII bytes (a NUL would cut
     // the name short and reach another host) is not an address we can send.
-    for (char c : hostPort) {
-        unsigned char byte = static_cast<unsigned char>(c);
+    std::size_t colon = std::string_view::npos;
+    std::size_t bracket = std::string_view::npos;
+    for (std::size_t i = 0; i < hostPort.size(); ++i) {
+        unsigned char byte = static_cast<unsigned char>(hostPort[i]);
         if (byte <= 0x20 || byte >= 0x7F)
             return false;
+        if (byte == ':')
+            colon = i;
+        else if (byte == ']')
+            bracket = i;
     }
-    return splitHostPort(hostPort, parts);
+    return splitHostPort(hostPort, colon, bracket, parts);
 }
 
 bool needsEscape(unsigned char c)
@@ -129,9 +137,20 @@ int defaultPortOf(const std::string& scheme)
     return 0;
 }
 
+static_assert(sizeof(utlUrlParts) == 6 * sizeof(std::string) + 2 * alignof(std::string),
+              "crackUrl clears every field of utlUrlParts by name");
+
 bool crackUrl(const std::string& text, utlUrlParts& parts)
 {
-    parts = utlUrlParts{};
+    // Field by field: the strings keep their buffers when the caller reuses parts.
+    parts.scheme.clear();
+    parts.host.clear();
+    parts.port = 0;
+    parts.userName.clear();
+    parts.password.clear();
+    parts.urlPath.clear();
+    parts.extraInfo.clear();
+    parts.hasAuthority = false;
     std::string_view address(text);
     std::size_t i = 0;
     while (i < address.size() && isSchemeChar(static_cast<unsigned char>(address[i]), i == 0))
