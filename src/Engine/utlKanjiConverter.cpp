@@ -571,7 +571,24 @@ bool utlKanjiConverter::reset()
     detector.reset();
     pending.clear();
     pending.shrink_to_fit();
+    spare = std::string();
     return true;
+}
+
+void utlKanjiConverter::discardOutput()
+{
+    if (!output.empty()) {
+        spare = std::move(output.back());
+        spare.clear();
+    }
+    output.clear();
+}
+
+std::string utlKanjiConverter::takeSpare()
+{
+    std::string out = std::move(spare);
+    out.clear();
+    return out;
 }
 
 const std::string& utlKanjiConverter::lastOutput() const
@@ -791,7 +808,7 @@ bool utlKanjiConverter::convertDetecting(const char* bytes, std::size_t length, 
 
 bool utlKanjiConverter::convertCode(const char* bytes, std::size_t length)
 {
-    std::string out;
+    std::string out = takeSpare();
     if (codeKind == codeUnknown || codeKind == codeAscii) {
         if (!convertDetecting(bytes, length, out))
             return logError("utlKanjiConverter::convertCode", messageCheck);

@@ -51,8 +51,9 @@ public:
     const std::vector<std::string>& getOutput() const { return output; }
     // The converted text of the last call.
     const std::string& lastOutput() const;
-    // Frees the output blocks, keeping every state.
-    void discardOutput() { output.clear(); }
+    // Frees the output blocks, keeping every state (and the last block's buffer for the next
+    // one: a page is converted block by block).
+    void discardOutput();
     // Characters that CP932 cannot hold, written as "〓", since the last reset.
     std::uint64_t getUnmappableCount() const { return state.unmappable; }
 
@@ -82,12 +83,14 @@ protected:
     State state;
     utlCodeDetector detector;
     std::string pending;
+    std::string spare;
 
 private:
     bool convertInto(int kind, const char* bytes, std::size_t length, std::string& out);
     bool convertDetecting(const char* bytes, std::size_t length, std::string& out);
     bool switchTo(int kind, std::string& out);
     bool pushOutput(std::string&& out);
+    std::string takeSpare();
     static const char* failureMessage(int kind);
     static const char* methodName(int kind);
 };
