@@ -715,10 +715,10 @@ bool clsHtmlScanner::putAnchorText(Byte byte)
 bool clsHtmlScanner::closeAnchor()
 {
     inAnchor = false;
-    std::string name(anchorText.data(), anchorTextLength);
+    anchorName.assign(anchorText.data(), anchorTextLength);
     anchorTextLength = 0;
-    decodeEntities(name);
-    return setLinkName(name, false);
+    decodeEntities(anchorName);
+    return setLinkName(anchorName, false);
 }
 
 bool clsHtmlScanner::addAltText(const std::string& text)

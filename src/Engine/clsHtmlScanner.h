@@ -116,6 +116,7 @@ private:
     std::size_t endTagMatched = 0; // bytes of "</STYLE>" or "</SCRIPT>" matched so far
     std::array<char, anchorTextSize> anchorText{};
     std::size_t anchorTextLength = 0;
+    std::string anchorName; // the closed anchor's text, decoded; its buffer serves every link
     bool lastWasSpace = false;
     bool midDbcs = false;
     bool blockBreakSeen = false;

@@ -357,7 +357,11 @@ bool clsQuillaraItem::readLocalFile()
 bool clsQuillaraItem::appendLinkRecord(std::unique_ptr<clsLink> link, bool resource)
 {
     std::lock_guard<std::mutex> guard(nodeLock);
-    (resource ? resources : links).push_back(std::move(link));
+    auto& list = resource ? resources : links;
+    // A page holds links by the dozen: one allocation for the first sixteen.
+    if (list.capacity() == 0)
+        list.reserve(16);
+    list.push_back(std::move(link));
     return true;
 }
 
