@@ -27,6 +27,7 @@ void ctrlTreeView::destroyAllItems()
     requests_.clear();
     pairings_.clear();
     expansionQueue_.clear();
+    queuedTickets_.clear();
     snapshots_.clear();
     snapshotCabinet_ = nullptr;
     deleteLater_.clear();
@@ -193,7 +194,7 @@ void ctrlTreeView::forgetItem(tviTreeViewItem* item)
         deletedPrevious_ = nullptr;
     }
     unpair(item, 0, true);
-    std::erase(expansionQueue_, item);
+    queuedTickets_.erase(item);
     for (auto it = snapshots_.begin(); it != snapshots_.end();) {
         if (it->second != item) {
             ++it;
@@ -315,10 +316,43 @@ bool ctrlTreeView::undoDelete()
 
 void ctrlTreeView::queueExpansion(tviTreeViewItem* item)
 {
-    if (std::find(expansionQueue_.begin(), expansionQueue_.end(), item) == expansionQueue_.end()) {
-        expansionQueue_.push_back(item);
+    if (queuedTickets_.try_emplace(item, nextTicket_).second) {
+        expansionQueue_.push_back(Queued{item, nextTicket_++});
     }
 }
+
+bool ctrlTreeView::takeQueued(tviTreeViewItem*& item)
+{
+    while (!expansionQueue_.empty()) {
+        Queued front = expansionQueue_.front();
+        expansionQueue_.pop_front();
+        auto found = queuedTickets_.find(front.item);
+        if (found != queuedTickets_.end() && found->second == front.ticket) {
+            queuedTickets_.erase(found);
+            item = front.item;
+            return true;
+        }
+    }
+    return false;
+}
+
+namespace {
+
+// Items waiting to expand first, each group in the order given; holes are left out.
+std::vector<tviTreeViewItem*> flaggedFirst(const std::vector<tviTreeViewItem*>& items)
+{
+    std::vector<tviTreeViewItem*> flagged;
+    std::vector<tviTreeViewItem*> others;
+    for (tviTreeViewItem* item : items) {
+        if (item != nullptr) {
+            (item->getFlag() ? flagged : others).push_back(item);
+        }
+    }
+    flagged.insert(flagged.end(), others.begin(), others.end());
+    return flagged;
+}
+
+} // namespace
 
 std::vector<tviTreeViewItem*> ctrlTreeView::itemsOfRequest(int id) const
 {
@@ -326,15 +360,58 @@ std::vector<tviTreeViewItem*> ctrlTreeView::itemsOfRequest(int id) const
     if (found == requests_.end()) {
         return {};
     }
-    std::vector<tviTreeViewItem*> flagged;
-    std::vector<tviTreeViewItem*> others;
-    for (tviTreeViewItem* item : found->second.places) {
-        if (item != nullptr) {
-            (item->getFlag() ? flagged : others).push_back(item);
+    return flaggedFirst(found->second.places);
+}
+
+std::vector<tviTreeViewItem*> ctrlTreeView::recipients(int id, const clsQuillaraItem* node, int phase)
+{
+    auto found = requests_.find(id);
+    if (found == requests_.end()) {
+        return {};
+    }
+    RequestItems& entry = found->second;
+    if (phase != 3) {
+        // A new read is under way: its final notification goes to everybody.
+        entry.finalNode = nullptr;
+        return flaggedFirst(entry.places);
+    }
+    // The items that are not fresh were all handed finalNode and still hold it, so a node at
+    // the same address is that node, not a new one in its memory.
+    bool repeat = node != nullptr && node == entry.finalNode && entry.freshCount < entry.live;
+    entry.finalNode = node;
+    std::vector<tviTreeViewItem*> out;
+    if (repeat) {
+        std::vector<size_t> slots = entry.freshSlots;
+        std::sort(slots.begin(), slots.end());
+        std::vector<tviTreeViewItem*> fresh;
+        fresh.reserve(slots.size());
+        for (size_t slot : slots) {
+            fresh.push_back(entry.places[slot]);
+        }
+        out = flaggedFirst(fresh);
+    } else {
+        out = flaggedFirst(entry.places);
+    }
+    // Pairs made by the handlers of this notification are fresh again.
+    for (size_t slot : entry.freshSlots) {
+        if (tviTreeViewItem* item = entry.places[slot]) {
+            findPairing(id, item)->fresh = false;
         }
     }
-    flagged.insert(flagged.end(), others.begin(), others.end());
-    return flagged;
+    entry.freshSlots.clear();
+    entry.freshCount = 0;
+    return out;
+}
+
+ctrlTreeView::Pairing* ctrlTreeView::findPairing(int id, const tviTreeViewItem* item)
+{
+    auto [from, to] = pairings_.equal_range(item);
+    for (auto it = from; it != to; ++it) {
+        if (it->second.id == id) {
+            return &it->second;
+        }
+    }
+    return nullptr;
 }
 
 bool ctrlTreeView::isPaired(int id, const tviTreeViewItem* item) const
@@ -351,9 +428,23 @@ bool ctrlTreeView::isPaired(int id, const tviTreeViewItem* item) const
 void ctrlTreeView::pair(int id, tviTreeViewItem* item)
 {
     RequestItems& entry = requests_[id];
-    pairings_.emplace(item, Pairing{id, entry.places.size()});
+    pairings_.emplace(item, Pairing{id, entry.places.size(), true});
+    entry.freshSlots.push_back(entry.places.size());
+    ++entry.freshCount;
     entry.places.push_back(item);
     ++entry.live;
+}
+
+void ctrlTreeView::markFresh(int id, tviTreeViewItem* item)
+{
+    Pairing* pairing = findPairing(id, item);
+    if (pairing == nullptr || pairing->fresh) {
+        return;
+    }
+    RequestItems& entry = requests_.find(id)->second;
+    pairing->fresh = true;
+    entry.freshSlots.push_back(pairing->slot);
+    ++entry.freshCount;
 }
 
 void ctrlTreeView::unpair(tviTreeViewItem* item, int id, bool anyId)
@@ -366,6 +457,9 @@ void ctrlTreeView::unpair(tviTreeViewItem* item, int id, bool anyId)
         }
         auto entry = requests_.find(it->second.id);
         entry->second.places[it->second.slot] = nullptr;
+        if (it->second.fresh) {
+            --entry->second.freshCount;
+        }
         if (--entry->second.live == 0) {
             requests_.erase(entry);
         } else if (entry->second.places.size() > 16 && entry->second.live * 2 < entry->second.places.size()) {
@@ -378,14 +472,19 @@ void ctrlTreeView::unpair(tviTreeViewItem* item, int id, bool anyId)
 void ctrlTreeView::compact(int id, RequestItems& entry)
 {
     size_t kept = 0;
+    entry.freshSlots.clear();
     for (tviTreeViewItem* item : entry.places) {
         if (item == nullptr) {
             continue;
         }
         auto [from, to] = pairings_.equal_range(item);
         for (auto it = from; it != to; ++it) {
-            if (it->second.id == id) {
-                it->second.slot = kept;
+            if (it->second.id != id) {
+                continue;
+            }
+            it->second.slot = kept;
+            if (it->second.fresh) {
+                entry.freshSlots.push_back(kept);
             }
         }
         entry.places[kept++] = item;
@@ -473,6 +572,8 @@ bool ctrlTreeView::request(tviTreeViewItem* item, int mode)
     }
     clsUrlInformation* info = nullptr;
     if (!engine_->requestItem(mode, item->getType(), item->getUrl(), info) || info == nullptr) {
+        // It asked: whatever its request brings next is for it too.
+        markFresh(item->getRequestNumber(), item);
         // アイテムの要求に失敗しました
         return logError("ctrlTreeView::request", "\x83\x41\x83\x43\x83\x65\x83\x80\x82\xcc\x97\x76\x8b\x81\x82\xc9\x8e\xb8\x94\x73\x82\xb5\x82\xdc\x82\xb5\x82\xbd");
     }
@@ -489,7 +590,9 @@ void ctrlTreeView::share(tviTreeViewItem* item, int id)
         withdraw(old, item);
     }
     item->requestNumber_ = id;
-    if (!isPaired(id, item)) {
+    if (isPaired(id, item)) {
+        markFresh(id, item);
+    } else {
         pair(id, item);
     }
 }
@@ -529,18 +632,18 @@ void ctrlTreeView::withdraw(int id, tviTreeViewItem* item)
 void ctrlTreeView::onNodeNotify(int id, clsQuillaraItem* node, int phase)
 {
     ++notifyDepth_;
-    for (tviTreeViewItem* item : itemsOfRequest(id)) {
+    for (tviTreeViewItem* item : recipients(id, node, phase)) {
         // An earlier handler of this notification may have removed the item.
         if (!isPaired(id, item)) {
             continue;
         }
+        ++deliveries_;
         item->setRequest(id, node);
         item->onRequestNotify(phase);
     }
     if (phase == 3) {
-        for (int served = 0; served < 2 && !expansionQueue_.empty(); ++served) {
-            tviTreeViewItem* item = expansionQueue_.front();
-            expansionQueue_.pop_front();
+        tviTreeViewItem* item = nullptr;
+        for (int served = 0; served < 2 && takeQueued(item); ++served) {
             bool enabled = false;
             item->cmdExpand(false, &enabled);
             item->setFlag(false);

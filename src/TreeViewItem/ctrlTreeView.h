@@ -183,8 +183,13 @@ public:
     // Removes the pairing of id with item.
     void withdraw(int id, tviTreeViewItem* item);
     // Engine node notification (phase 1 created, 2 reading, 3 read) for request id: every
-    // item paired with id gets the node and the phase, those waiting to expand first.
+    // item paired with id gets the node and the phase, those waiting to expand first. A final
+    // notification that brings again the node of the last one handed to every item (the
+    // engine tells each new asker of a finished page at once) goes only to the items paired
+    // or asking since: the others have handled that very node already.
     void onNodeNotify(int id, clsQuillaraItem* node, int phase) override;
+    // How many times an item was handed a node notification.
+    size_t deliveryCount() const { return deliveries_; }
     std::vector<tviTreeViewItem*> itemsOfRequest(int id) const;
     // How many (id, item) pairs there are.
     size_t pendingRequestCount() const { return pairings_.size(); }
@@ -249,21 +254,42 @@ private:
     struct RequestItems {
         std::vector<tviTreeViewItem*> places;
         size_t live = 0;
+        // The node of the last final notification handed to every item, and the slots of the
+        // pairs made or asked again since (fresh ones; freshCount of them still paired).
+        const clsQuillaraItem* finalNode = nullptr;
+        std::vector<size_t> freshSlots;
+        size_t freshCount = 0;
     };
     struct Pairing {
         int id;
         size_t slot;
+        bool fresh;
     };
+    Pairing* findPairing(int id, const tviTreeViewItem* item);
     bool isPaired(int id, const tviTreeViewItem* item) const;
     void pair(int id, tviTreeViewItem* item);
+    void markFresh(int id, tviTreeViewItem* item);
+    // The items a notification goes to, in delivery order; a final one ends their freshness.
+    std::vector<tviTreeViewItem*> recipients(int id, const clsQuillaraItem* node, int phase);
+    std::vector<tviTreeViewItem*> inDeliveryOrder(const RequestItems& entry, const std::vector<size_t>& slots) const;
     // Removes the pairs of item, only those with id unless anyId.
     void unpair(tviTreeViewItem* item, int id, bool anyId);
     void compact(int id, RequestItems& entry);
     std::unordered_map<int, RequestItems> requests_;
     std::unordered_multimap<const tviTreeViewItem*, Pairing> pairings_;
-    std::deque<tviTreeViewItem*> expansionQueue_;
+    // The expansion queue. An item that leaves it early (forgetItem) leaves its entry behind,
+    // told apart by its ticket, so that neither queueing nor leaving walks the queue.
+    struct Queued {
+        tviTreeViewItem* item;
+        uint64_t ticket;
+    };
+    bool takeQueued(tviTreeViewItem*& item);
+    std::deque<Queued> expansionQueue_;
+    std::unordered_map<const tviTreeViewItem*, uint64_t> queuedTickets_;
+    uint64_t nextTicket_ = 0;
     std::vector<tviTreeViewItem*> deleteLater_;
     int notifyDepth_ = 0;
+    size_t deliveries_ = 0;
     std::map<int, tviTreeViewItem*> snapshots_;
     tviPageSnapshot* snapshotCabinet_ = nullptr;
 };
