@@ -144,6 +144,7 @@ bool clsCommunicationManager::endRead(clsUrlInformation* info, clsQuillaraItem* 
     if (status == requestFailed)
         info->setResultCode(result);
     info->setStatus(status);
+    node->markFinalTold();
     return engine->postNode(WM_ENGINE_NODE_READ, info, node);
 }
 

@@ -17,6 +17,7 @@
 #include <exception>
 #include <pthread.h>
 #include <set>
+#include <thread>
 
 namespace {
 
@@ -76,6 +77,10 @@ std::string pacedHost(const clsQuillaraEngine::Job& job)
 
 // An idle worker looks again at least this often while every queued host must wait.
 constexpr std::uint64_t readyRecheckMs = 100;
+
+// How long the engine thread rests after a round of jobs (see threadEngine): short beside
+// what a person notices, long beside the time a loopback request takes.
+constexpr std::chrono::microseconds roundPause{500};
 
 } // namespace
 
@@ -229,8 +234,14 @@ bool clsQuillaraEngine::requestItem(int mode, int kind, const std::string& addre
             if (mode == requestRead) {
                 // The caller is told at once with the node that is there; a record whose node
                 // has gone (nobody held it) is read anew, so that the caller is told at all.
-                if (clsQuillaraItem* node = info->getNode())
-                    return postNode(WM_ENGINE_NODE_READ, info, node);
+                // A page whose final notification is still on its way is not told twice: that
+                // one reaches this caller too, and an early 3027 would come before its 3025.
+                if (clsQuillaraItem* node = info->getNode()) {
+                    if (node->isFinalTold())
+                        return postNode(WM_ENGINE_NODE_READ, info, node);
+                    node->release();
+                    return true;
+                }
                 info->setStatus(requestReading);
                 return queueRead(info, 0);
             }
@@ -405,28 +416,71 @@ clsSendPacer& clsQuillaraEngine::getPacer()
     return *pacer;
 }
 
+// The engine thread serves its queue in rounds: it takes every job that is waiting, runs them
+// in order, and posts the final notifications of the round together, so that the
+// user-interface thread wakes once for all of them. After a round it rests a moment before it
+// looks again: the jobs that come meanwhile make the next round, and the workers that push
+// them find nobody to wake. An idle engine thread sleeps until a job comes and takes it at
+// once.
 void clsQuillaraEngine::threadEngine()
 {
     // Named for profilers and debuggers.
     pthread_setname_np(pthread_self(), "qlr-engine");
+    std::vector<Job> round;
+    bool rest = false;
     for (;;) {
-        Job job;
+        if (rest)
+            std::this_thread::sleep_for(roundPause);
         {
             std::unique_lock<std::mutex> guard(requestLock);
             requestEvent.wait(guard, [this] { return stopping || !requestQueue.empty(); });
             if (stopping)
                 break;
-            job = requestQueue.front();
-            requestQueue.pop_front();
+            round.assign(requestQueue.begin(), requestQueue.end());
+            requestQueue.clear();
         }
+        runRound(round);
+        rest = true;
+    }
+}
+
+void clsQuillaraEngine::runRound(std::vector<Job>& round)
+{
+    std::size_t ran = 0;
+    for (; ran < round.size(); ++ran) {
+        Job& job = round[ran];
+        // A stop or a shut-down acts on the jobs still waiting: the rest of the round goes back
+        // to the head of the queue first, as if it had never been taken.
+        bool stopJob = job.kind == jobStop;
+        if (stopJob || isStopping()) {
+            std::lock_guard<std::mutex> guard(requestLock);
+            requestQueue.insert(requestQueue.begin(), round.begin() + static_cast<std::ptrdiff_t>(ran + (stopJob ? 1 : 0)),
+                                round.end());
+            round.resize(ran + (stopJob ? 1 : 0));
+            if (!stopJob)
+                break;
+        }
+        // Only analysis passes keep their notifications for the end of the round: whatever
+        // else a job tells goes after what came before it.
+        if (job.kind != jobAnalyze)
+            flushNotices();
         try {
             runJob(job);
         } catch (const std::exception& e) {
             assert(!"exception in an engine job");
             logError("clsQuillaraEngine::threadEngine", e.what());
         }
-        releaseJob(job);
     }
+    flushNotices();
+    for (Job& job : round)
+        releaseJob(job);
+    round.clear();
+}
+
+bool clsQuillaraEngine::isStopping()
+{
+    std::lock_guard<std::mutex> guard(requestLock);
+    return stopping;
 }
 
 bool clsQuillaraEngine::runJob(Job& job)
@@ -534,12 +588,52 @@ bool clsQuillaraEngine::analyze(Job& job)
     }
     unsigned messages[2] = {WM_ENGINE_NODE_CREATED, 0};
     std::size_t count = job.extra == extraAnnounce ? 1 : 0;
-    if (complete)
+    if (complete) {
         messages[count++] = WM_ENGINE_NODE_READ;
+        return tellAtRoundEnd(messages, count, info, node);
+    }
     // A request that failed meanwhile has had its final notification.
-    else if (window != nullptr && info->getStatus() != requestFailed)
+    if (window != nullptr && info->getStatus() != requestFailed)
         messages[count++] = WM_ENGINE_NODE_READING;
     return postNodes(messages, count, info, node);
+}
+
+// The job keeps node (and its record) until the round is over, so both are there when the
+// notifications go out.
+bool clsQuillaraEngine::tellAtRoundEnd(const unsigned* messages, std::size_t count, clsUrlInformation* info,
+                                       clsQuillaraItem* node)
+{
+    if (window == nullptr) {
+        node->markFinalTold();
+        return true;
+    }
+    for (std::size_t i = 0; i < count; ++i) {
+        node->addRef();
+        roundNotices.push_back(platform::Message{messages[i], static_cast<std::uintptr_t>(info->getId()),
+                                                 reinterpret_cast<std::intptr_t>(node)});
+    }
+    roundFinals.push_back(node);
+    return true;
+}
+
+// Posting and marking happen under the registry lock, where requestItem decides whether to
+// tell a complete request again: it sees the final notification either not yet posted (and
+// leaves it to that one) or posted and marked.
+void clsQuillaraEngine::flushNotices()
+{
+    if (roundNotices.empty())
+        return;
+    std::lock_guard<std::recursive_mutex> registry(RegistryLock());
+    std::size_t posted = window->postAll(roundNotices.data(), roundNotices.size());
+    for (std::size_t i = posted; i < roundNotices.size(); ++i) {
+        if (i == posted)
+            logError("clsQuillaraEngine::postNode", postFailureText(roundNotices[i].id));
+        reinterpret_cast<clsQuillaraItem*>(roundNotices[i].lParam)->release();
+    }
+    for (clsQuillaraItem* node : roundFinals)
+        node->markFinalTold();
+    roundNotices.clear();
+    roundFinals.clear();
 }
 
 // The queues are emptied while the workers are down: restarted workers would otherwise
@@ -596,7 +690,9 @@ void clsQuillaraEngine::dropJobs(std::deque<Job>& jobs, bool notify, bool commun
             // A page that was to be announced with its pass is announced here.
             const unsigned messages[2] = {WM_ENGINE_NODE_CREATED, WM_ENGINE_NODE_READ};
             bool announce = !communication && job.kind == jobAnalyze && job.extra == extraAnnounce;
+            std::lock_guard<std::recursive_mutex> registry(RegistryLock());
             postNodes(announce ? messages : messages + 1, announce ? 2 : 1, info, job.node);
+            job.node->markFinalTold();
         }
         releaseJob(job);
     }

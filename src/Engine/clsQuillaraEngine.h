@@ -1,6 +1,7 @@
 #pragma once
 
 #include "Engine/clsEngineOptions.h"
+#include "Platform/MessageTarget.h"
 
 #include <array>
 #include <atomic>
@@ -14,11 +15,7 @@
 #include <string>
 #include <thread>
 #include <utility>
-
-namespace platform {
-class MessageTarget;
-struct Message;
-} // namespace platform
+#include <vector>
 
 class clsCommunicationManager;
 class clsEngineTarget;
@@ -187,7 +184,12 @@ private:
     // Removes info's own entries (and no other record's); the registry lock is held.
     void eraseEntries(clsUrlInformation* info);
     bool pushRequest(const Job& job);
+    void runRound(std::vector<Job>& round);
+    bool isStopping();
     bool runJob(Job& job);
+    // Engine thread: the final notifications of an analysis pass, posted when the round ends.
+    bool tellAtRoundEnd(const unsigned* messages, std::size_t count, clsUrlInformation* info, clsQuillaraItem* node);
+    void flushNotices();
     void dropJobs(std::deque<Job>& jobs, bool notify, bool communication);
     // Empties both queues into the given ones.
     void takeQueuedJobs(std::deque<Job>& requests, std::deque<Job>& communications);
@@ -212,6 +214,10 @@ private:
     std::mutex requestLock;
     std::condition_variable requestEvent;
     std::deque<Job> requestQueue;
+    // The engine thread's own: notifications kept for the end of a round, and the nodes whose
+    // final notification is among them.
+    std::vector<platform::Message> roundNotices;
+    std::vector<clsQuillaraItem*> roundFinals;
 
     std::array<std::unique_ptr<clsCommunicationManager>, 4> workers;
     std::mutex communicationLock;

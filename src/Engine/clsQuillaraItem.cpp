@@ -403,3 +403,13 @@ bool clsQuillaraItem::linkProperties(const clsLink& link, clsLinkProperties& out
     out.host = link.getHost();
     return true;
 }
+
+void clsQuillaraItem::markFinalTold()
+{
+    finalTold = true;
+}
+
+bool clsQuillaraItem::isFinalTold() const
+{
+    return finalTold;
+}

@@ -104,6 +104,11 @@ public:
     bool markAnalysisQueued();
     void clearAnalysisQueued();
 
+    // The read's final notification (3027) has been posted. Until then a complete request is
+    // not told again: the final notification on its way tells every caller.
+    void markFinalTold();
+    bool isFinalTold() const;
+
 protected:
     // Reads the owner's local file (absolute path or file: address) as the read's data:
     // status 4 when it was read, 5 with result -1 when it cannot be opened or read.
@@ -134,6 +139,7 @@ private:
     std::vector<std::unique_ptr<clsLink>> links;
     std::vector<std::unique_ptr<clsLink>> resources;
     std::atomic<bool> analysisQueued{false};
+    std::atomic<bool> finalTold{false};
 };
 
 // Makes the analysis node of a new read for one of the link kinds 0, 4, 8, 11, 14, 17, 18.

@@ -8,6 +8,8 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <condition_variable>
+#include <mutex>
 
 namespace {
 
@@ -184,6 +186,103 @@ TEST(clsQuillaraEngine, TellsEachRequestInOrderWhateverWayItsPageCame)
             }
         }
     }
+}
+
+// Holds every analysis pass until the test opens it, so that the engine thread's queue fills
+// behind a pass as the test wants.
+class AnalysisGate {
+public:
+    void pass()
+    {
+        std::unique_lock<std::mutex> guard(lock);
+        opened.wait(guard, [this] { return open; });
+    }
+    void openAll()
+    {
+        {
+            std::lock_guard<std::mutex> guard(lock);
+            open = true;
+        }
+        opened.notify_all();
+    }
+
+private:
+    std::mutex lock;
+    std::condition_variable opened;
+    bool open = false;
+};
+
+class GatedNode : public clsBlockItem {
+public:
+    explicit GatedNode(AnalysisGate& gate) : gate(gate) {}
+    bool analyze(bool& complete) override
+    {
+        gate.pass();
+        return clsBlockItem::analyze(complete);
+    }
+
+private:
+    AnalysisGate& gate;
+};
+
+// A page that is complete but whose final notification is still on its way is not told again
+// at once (that 3027 would come before its 3025): the one on its way tells the caller. Jobs
+// and a cancel queued behind one another keep their order: the pass before the cancel tells
+// its page; a read behind the cancel is dropped and ends failed.
+TEST(clsQuillaraEngine, AskingAgainBeforeTheFinalNotificationTellsOnceInOrder)
+{
+    testsupport::TempHome home;
+    TestHttpServer server;
+    AnalysisGate gate;
+    clsEngineOptions options = EngineHarness::quickOptions();
+    options.nodeFactory = [&gate](int) -> clsQuillaraItem* { return new GatedNode(gate); };
+    EngineHarness harness(options);
+    harness.keepNodes = true;
+    struct Opener {
+        AnalysisGate& gate;
+        ~Opener() { gate.openAll(); }
+    } opener{gate};
+    auto workersIdle = [&] {
+        int state = 0, a = 0, b = 0;
+        harness.engine.getActivity(state, a, b);
+        return state == 0;
+    };
+    auto phasesOf = [&](int id) {
+        std::string phases;
+        for (const testsupport::Notice& n : harness.notices)
+            if (n.id == id)
+                phases += static_cast<char>('0' + n.phase);
+        return phases;
+    };
+    std::string pageA = server.url("/text?size=100&k=a");
+    clsUrlInformation* a = harness.request(requestRead, pageA);
+    ASSERT_TRUE(harness.waitUntil([&] { return a->getStatus() == 4 && workersIdle(); }));
+    EXPECT_EQ(harness.request(requestRead, pageA), a);
+
+    clsUrlInformation* b = harness.request(requestRead, server.url("/text?size=200&k=b"));
+    ASSERT_TRUE(harness.waitUntil([&] { return b->getStatus() == 4 && workersIdle(); }));
+    harness.engine.queueStop();
+    // A local page is read by the engine thread: its read job waits behind the cancel.
+    testsupport::writeFile(home.path() / "c.html", "<html></html>");
+    clsUrlInformation* c = harness.request(requestRead, (home.path() / "c.html").string());
+    gate.openAll();
+    ASSERT_TRUE(harness.waitForEnd({a->getId(), b->getId(), c->getId()})) << harness.unended();
+    for (clsUrlInformation* info : {a, b}) {
+        SCOPED_TRACE(info->getAddress());
+        EXPECT_EQ(phasesOf(info->getId()), "13");
+        EXPECT_EQ(info->getStatus(), 4);
+        EXPECT_EQ(info->getResultCode(), 0);
+    }
+    EXPECT_EQ(phasesOf(c->getId()), "3");
+    EXPECT_EQ(c->getStatus(), 5);
+    EXPECT_EQ(c->getResultCode(), -1);
+
+    // Once it has been told, asking again tells it again at once, without a fetch.
+    harness.ended.clear();
+    harness.request(requestRead, pageA);
+    ASSERT_TRUE(harness.waitForEnd(a->getId()));
+    EXPECT_EQ(phasesOf(a->getId()), "133");
+    EXPECT_EQ(server.arrivalCount("/text"), 2u);
 }
 
 // The GET carries the configured agent name and never the fragment; the body arrives in
