@@ -576,9 +576,9 @@ void clsCommunicationHttp::drainSmallBody()
         pump(pollMs);
 }
 
-bool clsCommunicationHttp::readNext(clsUrlInformation* info, clsQuillaraItem* node, bool& more)
+// Reads until a whole block is waiting or the response has ended.
+bool clsCommunicationHttp::fillBlock()
 {
-    more = false;
     if (!session || !session->attached)
         return fail(resultTransportError, "clsCommunicationHttp::readNext", withCode(msgReadFailed, 0));
     Session& s = *session;
@@ -592,6 +592,20 @@ bool clsCommunicationHttp::readNext(clsUrlInformation* info, clsQuillaraItem* no
     if (s.done && s.result != CURLE_OK)
         return fail(resultTransportError, "clsCommunicationHttp::readNext",
                     withCode(msgReadFailed, s.result) + " " + curlError() + " " + s.url);
+    return true;
+}
+
+bool clsCommunicationHttp::waitForBlock()
+{
+    return fillBlock();
+}
+
+bool clsCommunicationHttp::readNext(clsUrlInformation* info, clsQuillaraItem* node, bool& more)
+{
+    more = false;
+    if (!fillBlock())
+        return false;
+    Session& s = *session;
     if (s.pending() == 0) {
         info->setWireBytes(static_cast<std::int64_t>(wireBytes));
         node->setTransferEnded();

@@ -37,6 +37,9 @@ public:
     // The result code of the last failure: -1 transport error, -2 cancelled, or the 3xx code
     // of a redirect that was not followed (too many, a loop, not http).
     int getFailureCode() const;
+    // Waits until the first block of the body is in, or all of a shorter body; false (and
+    // the request ended) when the transfer fails meanwhile.
+    bool waitForBlock();
     // The response under way has arrived whole: readNext will not wait.
     bool isBodyIn() const;
     // Ends the request under way; the body (if any) is not wanted.
@@ -59,6 +62,7 @@ private:
     int backoffMs(int retry);
     bool followRedirect(clsUrlInformation* info, const std::string& target);
     bool pump(int waitMs);
+    bool fillBlock();
     bool waitForHeader(const std::string& address);
     bool timedOut() const;
     bool fail(int code, const char* operation, const std::string& message);

@@ -170,6 +170,13 @@ bool clsCommunicationManager::read(clsUrlInformation* info, clsQuillaraItem* nod
         transport->closeRequest();
         return endRead(info, node, requestComplete, 0);
     }
+    // A small page whose body came just after its header is still taken whole: the page is
+    // announced when its first block is in, not before.
+    if (!transport->waitForBlock()) {
+        node->addRef();
+        engine->postNode(WM_ENGINE_NODE_CREATED, info, node);
+        return endRead(info, node, requestFailed, transport->getFailureCode());
+    }
     if (transport->isBodyIn())
         return readWhole(info, node);
     node->addRef();
