@@ -22,6 +22,7 @@
 #include <ctime>
 #include <curl/curl.h>
 #include <mutex>
+#include <string_view>
 #include <thread>
 
 namespace {
@@ -60,15 +61,13 @@ void initCurlOnce()
     std::call_once(once, [] { curl_global_init(CURL_GLOBAL_DEFAULT); });
 }
 
-int statusOfLine(const std::string& line)
-{
-    std::size_t space = line.find(' ');
-    return space == std::string::npos ? 0 : std::atoi(line.c_str() + space + 1);
-}
-
+// The status of a header's first line ("HTTP/1.1 200 OK"), 0 when it has none.
 int statusOfHeader(const std::string& header)
 {
-    return statusOfLine(header.substr(0, header.find("\r\n")));
+    std::size_t space = header.find(' ');
+    if (space == std::string::npos || space > header.find("\r\n"))
+        return 0;
+    return std::atoi(header.c_str() + space + 1);
 }
 
 // Statuses that say "try again later" rather than "this address is wrong".
@@ -177,17 +176,14 @@ struct clsCommunicationHttp::Session {
         std::size_t length = size * count;
         self->lastActivity = platform::tickCount();
         *self->wireBytes += length;
-        std::string line(data, length);
+        std::string_view line(data, length);
         while (!line.empty() && (line.back() == '\n' || line.back() == '\r'))
-            line.pop_back();
+            line.remove_suffix(1);
         if (line.starts_with("HTTP/"))
             self->headerLines.clear();
-        if (!line.empty()) {
-            self->headerLines += line + "\r\n";
-            return length;
-        }
-        self->headerLines += "\r\n";
-        if (statusOfLine(self->headerLines.substr(0, self->headerLines.find("\r\n"))) >= 200)
+        self->headerLines.append(line);
+        self->headerLines.append("\r\n");
+        if (line.empty() && statusOfHeader(self->headerLines) >= 200)
             self->headerDone = true;
         return length;
     }
@@ -341,7 +337,7 @@ bool clsCommunicationHttp::timedOut() const
     return platform::tickCount() - session->lastActivity > static_cast<std::uint64_t>(options.receiveTimeoutMs);
 }
 
-bool clsCommunicationHttp::waitForHeader(const std::string& address)
+bool clsCommunicationHttp::waitForHeader(clsUrlInformation* info)
 {
     while (!session->headerDone) {
         if (cancelled)
@@ -349,11 +345,12 @@ bool clsCommunicationHttp::waitForHeader(const std::string& address)
         if (session->done) {
             lastFailureRetryable = isRetryableTransfer(session->result);
             return fail(resultTransportError, "clsCommunicationHttp::readStart",
-                        withCode(msgSendFailed, session->result) + " " + curlError() + " " + address);
+                        withCode(msgSendFailed, session->result) + " " + curlError() + " " + info->getAddress());
         }
         if (timedOut()) {
             lastFailureRetryable = true;
-            return fail(resultTransportError, "clsCommunicationHttp::readStart", std::string(msgNoResponse) + " " + address);
+            return fail(resultTransportError, "clsCommunicationHttp::readStart",
+                        std::string(msgNoResponse) + " " + info->getAddress());
         }
         pump(pollMs);
     }
@@ -403,7 +400,7 @@ bool clsCommunicationHttp::sendOnce(clsUrlInformation* info, const clsUrlCache::
     if (curl_multi_add_handle(s.multi, s.easy) != CURLM_OK)
         return fail(resultTransportError, "clsCommunicationHttp::readStart", withCode(msgSendFailed, 0) + " " + s.url);
     s.attached = true;
-    return waitForHeader(info->getAddress());
+    return waitForHeader(info);
 }
 
 // The request takes the new address under its old id: it leaves the registry under the old
@@ -433,13 +430,20 @@ bool clsCommunicationHttp::readStart(clsUrlInformation* info)
 bool clsCommunicationHttp::followChain(clsUrlInformation* info)
 {
     clsRedirectChain chain(options.maxRedirects);
-    chain.start(info->getAddress());
+    bool started = false;
     bool permanent = true;
     for (;;) {
         if (!sendWithRetries(info))
             return false;
         info->setHeaders(session->headerLines);
         int code = std::atoi(info->getStatusCode().c_str());
+        // Only a redirect is looked at further; the chain starts at the address first asked for.
+        if (code < 300 || code > 399)
+            return true;
+        if (!started) {
+            chain.start(info->getAddress());
+            started = true;
+        }
         std::string location;
         bool hasLocation = info->getHeader("Location:", location);
         std::string target;

@@ -63,7 +63,7 @@ private:
     bool followRedirect(clsUrlInformation* info, const std::string& target);
     bool pump(int waitMs);
     bool fillBlock();
-    bool waitForHeader(const std::string& address);
+    bool waitForHeader(clsUrlInformation* info);
     bool timedOut() const;
     bool fail(int code, const char* operation, const std::string& message);
     bool reset();

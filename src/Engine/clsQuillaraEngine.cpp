@@ -198,13 +198,15 @@ bool clsQuillaraEngine::requestItem(int mode, int kind, const std::string& addre
             codeKind = mode - 3;
             mode = requestReadAgain;
         }
-        auto found = byAddress.find({kind, clsUrlInformation::normaliseAddress(address)});
-        if (found == byAddress.end()) {
+        std::pair<int, std::string> key{kind, clsUrlInformation::normaliseAddress(address)};
+        auto found = byAddress.lower_bound(key);
+        if (found == byAddress.end() || found->first != key) {
             auto* info = new clsUrlInformation(this);
             info->addQueueRef();
             info->set(nextId(), kind, address);
-            byId[info->getId()] = info;
-            byAddress[{kind, info->getAddress()}] = info;
+            byId.emplace_hint(byId.end(), info->getId(), info);
+            // The record's address is the normalised one the key was made of.
+            byAddress.emplace_hint(found, std::move(key), info);
             out = info;
             switch (mode) {
             case requestHeadOnly:
