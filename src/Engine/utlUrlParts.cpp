@@ -175,26 +175,34 @@ bool crackUrl(const std::string& text, utlUrlParts& parts)
 
 namespace {
 
-void appendEscaped(std::string& url, const std::string& text)
+// Runs of bytes that need no escape are appended whole.
+void appendEscaped(std::string& url, std::string_view text)
 {
     static const char hex[] = "0123456789ABCDEF";
-    for (char c : text) {
-        unsigned char byte = static_cast<unsigned char>(c);
-        if (!needsEscape(byte)) {
-            url += c;
+    std::size_t run = 0;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        auto byte = static_cast<unsigned char>(text[i]);
+        if (!needsEscape(byte))
             continue;
-        }
-        url += '%';
-        url += hex[byte >> 4];
-        url += hex[byte & 0x0F];
+        url.append(text.substr(run, i - run));
+        const char escaped[3] = {'%', hex[byte >> 4], hex[byte & 0x0F]};
+        url.append(escaped, 3);
+        run = i + 1;
     }
+    url.append(text.substr(run));
 }
 
 } // namespace
 
 std::string makeRequestUrl(const utlUrlParts& parts)
 {
-    std::string url = parts.scheme + "://";
+    std::string_view query(parts.extraInfo);
+    query = query.substr(0, query.find('#'));
+    std::string url;
+    url.reserve(parts.scheme.size() + parts.userName.size() + parts.password.size() + parts.host.size() +
+                parts.urlPath.size() + query.size() + 16);
+    url.append(parts.scheme);
+    url.append("://");
     if (!parts.userName.empty() || !parts.password.empty()) {
         appendEscaped(url, parts.userName);
         if (!parts.password.empty()) {
@@ -208,9 +216,11 @@ std::string makeRequestUrl(const utlUrlParts& parts)
         url += ':';
         url += std::to_string(parts.port);
     }
-    std::string target = parts.urlPath.empty() ? "/" : parts.urlPath;
-    target += parts.extraInfo.substr(0, parts.extraInfo.find('#'));
-    appendEscaped(url, target);
+    if (parts.urlPath.empty())
+        url += '/';
+    else
+        appendEscaped(url, parts.urlPath);
+    appendEscaped(url, query);
     return url;
 }
 

@@ -4,6 +4,9 @@
 
 #include <gtest/gtest.h>
 
+#include <random>
+#include <string>
+
 namespace {
 
 struct ParseCase {
@@ -137,6 +140,69 @@ TEST(utlUrlParts, BuildsRequestUrlWithoutFragment)
         utlUrlParts parts;
         ASSERT_TRUE(crackUrl(address, parts)) << address;
         EXPECT_EQ(makeRequestUrl(parts), expected);
+    }
+}
+
+// The request address as it was built byte by byte before runs were appended whole: the
+// reference for the test below.
+std::string requestUrlByBytes(const utlUrlParts& parts)
+{
+    auto escape = [](std::string& url, const std::string& text) {
+        static const char hex[] = "0123456789ABCDEF";
+        for (char c : text) {
+            auto byte = static_cast<unsigned char>(c);
+            if (byte > 0x20 && byte < 0x7F) {
+                url += c;
+                continue;
+            }
+            url += '%';
+            url += hex[byte >> 4];
+            url += hex[byte & 0x0F];
+        }
+    };
+    std::string url = parts.scheme + "://";
+    if (!parts.userName.empty() || !parts.password.empty()) {
+        escape(url, parts.userName);
+        if (!parts.password.empty()) {
+            url += ":";
+            escape(url, parts.password);
+        }
+        url += "@";
+    }
+    escape(url, parts.host);
+    if (parts.port != 0 && parts.port != defaultPortOf(parts.scheme))
+        url += ":" + std::to_string(parts.port);
+    std::string target = parts.urlPath.empty() ? "/" : parts.urlPath;
+    target += parts.extraInfo.substr(0, parts.extraInfo.find('#'));
+    escape(url, target);
+    return url;
+}
+
+// Random parts, with blanks, '#', '%', control and 8-bit bytes, empty fields and every kind
+// of port: the same request address as byte by byte.
+TEST(utlUrlParts, RequestUrlUnchangedOnRandomParts)
+{
+    std::mt19937 random(20261207);
+    const std::string alphabet = std::string("abcXYZ019/?&=#%:@.-_~ ") + '\t' + '\x7F' + '\x82' + '\xA0' + '\xFF' +
+                                 std::string(1, '\0');
+    auto text = [&](int longest) {
+        std::string out(random() % (longest + 1), ' ');
+        for (char& c : out)
+            c = alphabet[random() % alphabet.size()];
+        return out;
+    };
+    const char* schemes[] = {"http", "https", "ftp", ""};
+    const int ports[] = {0, 80, 443, 21, 8080, 65535};
+    for (int i = 0; i < 5000; ++i) {
+        utlUrlParts parts;
+        parts.scheme = schemes[random() % 4];
+        parts.userName = random() % 4 == 0 ? text(6) : "";
+        parts.password = random() % 4 == 0 ? text(6) : "";
+        parts.host = text(12);
+        parts.port = ports[random() % 6];
+        parts.urlPath = text(30);
+        parts.extraInfo = text(30);
+        ASSERT_EQ(makeRequestUrl(parts), requestUrlByBytes(parts)) << i;
     }
 }
 
