@@ -10,6 +10,7 @@
 #include <cctype>
 #include <cstring>
 #include <new>
+#include <vector>
 
 namespace {
 
@@ -298,27 +299,47 @@ inline void putCodePoint(State& s, std::uint32_t code, char*& out)
     putCp932(s, cp932::fromCodePoint(code), out);
 }
 
+// The three-byte loop's own table: for U+0800-U+FFFF the CP932 pair of each character CP932
+// holds in two bytes, lead byte first in memory so that one store writes both; 0 for what
+// the loop leaves to the checks after it (overlong forms below U+0800, surrogates, characters
+// CP932 holds in one byte or lacks). Derived once from the code-point table.
+const std::uint16_t* threeByteTable()
+{
+    static const std::vector<std::uint16_t> pairs = [] {
+        std::vector<std::uint16_t> built(0x10000, 0);
+        const std::uint16_t* table = cp932::fromCodePointTable();
+        for (std::uint32_t code = 0x800; code < 0x10000; ++code) {
+            std::uint16_t sjis = table[code];
+            if (sjis < 0x100 || code - 0xD800u < 0x800u)
+                continue;
+            const Byte bytes[2] = {static_cast<Byte>(sjis >> 8), static_cast<Byte>(sjis & 0xFF)};
+            std::memcpy(&built[code], bytes, 2);
+        }
+        return built;
+    }();
+    return pairs.data();
+}
+
 // Converts the well-formed two- and three-byte sequences wholly inside the block from i on
 // (nearly all of Japanese text) and returns where it stopped; anything else is left to the
 // byte-at-a-time path. A byte xor 0x80 is below 0x40 exactly when it is a continuation byte.
-std::size_t wholeUtf8Run(State& s, const std::uint16_t* table, const Byte* in, std::size_t i, std::size_t length,
-                         char*& out)
+std::size_t wholeUtf8Run(State& s, const std::uint16_t* table, const std::uint16_t* pairs, const Byte* in,
+                         std::size_t i, std::size_t length, char*& out)
 {
     while (i + 1 < length) {
         // Three-byte characters with four bytes in reach, the bulk of Japanese text: the lead
-        // (1110xxxx) and both continuation bytes (10xxxxxx) are checked with one mask.
+        // (1110xxxx) and both continuation bytes (10xxxxxx) are checked with one mask, the
+        // code (an overlong form included) by the pair table.
         if constexpr (std::endian::native == std::endian::little) {
             while (i + 4 <= length) {
                 std::uint32_t word;
                 std::memcpy(&word, in + i, 4);
-                if ((word & 0x00C0C0F0u) != 0x008080E0u)
-                    break;
+                // Any four bytes give an index inside the table; one branch decides.
                 std::uint32_t code = (word & 0x0Fu) << 12 | (word & 0x3F00u) >> 2 | (word & 0x3F0000u) >> 16;
-                std::uint16_t sjis = table[code];
-                if (code < 0x800 || code - 0xD800u < 0x800u || sjis < 0x100)
+                std::uint16_t pair = pairs[code];
+                if (((word & 0x00C0C0F0u) != 0x008080E0u) | (pair == 0))
                     break;
-                out[0] = static_cast<char>(sjis >> 8);
-                out[1] = static_cast<char>(sjis & 0xFF);
+                std::memcpy(out, &pair, 2);
                 out += 2;
                 i += 3;
             }
@@ -344,6 +365,11 @@ std::size_t wholeUtf8Run(State& s, const std::uint16_t* table, const Byte* in, s
                 break;
             code = (lead & 0x1Fu) << 6 | b1;
             used = 2;
+        } else if (isPlain(static_cast<Byte>(lead))) {
+            // ASCII between characters, copied as the byte loop would copy it, without the
+            // way back there.
+            i = copyPlainRun(in, i, length, out);
+            continue;
         } else {
             break;
         }
@@ -356,6 +382,7 @@ std::size_t wholeUtf8Run(State& s, const std::uint16_t* table, const Byte* in, s
 void utf8Bytes(State& s, const Byte* in, std::size_t length, char*& out)
 {
     const std::uint16_t* table = cp932::fromCodePointTable();
+    const std::uint16_t* pairs = threeByteTable();
     for (std::size_t i = 0; i < length;) {
         Byte byte = in[i];
         if (s.heldCount == 0 && !s.pendingCR) {
@@ -363,7 +390,7 @@ void utf8Bytes(State& s, const Byte* in, std::size_t length, char*& out)
                 i = copyPlainRun(in, i, length, out);
                 continue;
             }
-            std::size_t next = wholeUtf8Run(s, table, in, i, length, out);
+            std::size_t next = wholeUtf8Run(s, table, pairs, in, i, length, out);
             if (next != i) {
                 i = next;
                 continue;
