@@ -65,11 +65,13 @@ size_t pathStart(const std::string& address)
 
 // A link that begins with '/' keeps the origin of base, its scheme and authority ("http://h",
 // "file://", "//server"; none for a local path); "//host/x" keeps only its scheme.
-std::string combineRooted(const std::string& base, const std::string& relative)
+// Both combiners write into out, which is neither base nor relative, keeping its buffer.
+void combineRooted(const std::string& base, const std::string& relative, std::string& out)
 {
     if (relative.starts_with("//")) {
         std::string scheme = schemeOf(base);
-        return scheme.empty() ? relative : scheme + ":" + relative;
+        out = scheme.empty() ? relative : scheme + ":" + relative;
+        return;
     }
     size_t scheme = base.find("://");
     size_t end = std::string::npos;
@@ -77,13 +79,14 @@ std::string combineRooted(const std::string& base, const std::string& relative)
         end = base.find('/', scheme + 3);
     else if (base.starts_with("//"))
         end = base.find('/', 2);
-    else
-        return relative;
+    else {
+        out = relative;
+        return;
+    }
     std::string_view origin = std::string_view(base).substr(0, end);
-    std::string result;
-    result.reserve(origin.size() + relative.size());
-    result.append(origin).append(relative);
-    return result;
+    out.clear();
+    out.reserve(origin.size() + relative.size());
+    out.append(origin).append(relative);
 }
 
 int kindFromBase(const std::string& base)
@@ -114,7 +117,7 @@ size_t queryOrFragment(std::string_view text, size_t from)
 
 // A '/' inside "?..." or "#..." names no directory, so the directory of base is taken from
 // its part before them. A base that is a bare host gets its '/'.
-std::string combineWeb(const std::string& base, const std::string& relative)
+void combineWeb(const std::string& base, const std::string& relative, std::string& out)
 {
     std::string_view whole(base);
     size_t host = hostStart(base);
@@ -126,13 +129,12 @@ std::string combineWeb(const std::string& base, const std::string& relative)
     } else if (relative[0] != '?' && !bareHost) {
         plain = plain.substr(0, plain.rfind('/') + 1);
     }
-    std::string result;
-    result.reserve(plain.size() + 1 + kept.size() + relative.size());
-    result.append(plain);
+    out.clear();
+    out.reserve(plain.size() + 1 + kept.size() + relative.size());
+    out.append(plain);
     if (bareHost)
-        result += '/';
-    result.append(kept).append(relative);
-    return result;
+        out += '/';
+    out.append(kept).append(relative);
 }
 
 std::string combineLocal(const std::string& base, const std::string& relative)
@@ -187,16 +189,25 @@ void removeDotSegments(std::string& address)
 
 bool resolveUrl(int kind, const std::string& base, const std::string& relative, std::string& out)
 {
+    if (&out == &base || &out == &relative) {
+        std::string result;
+        resolveUrl(kind, base, relative, result);
+        out = std::move(result);
+        return true;
+    }
     if (isAbsoluteAddress(relative)) {
         out = relative;
         return true;
     }
     if (relative.starts_with("/")) {
-        out = combineRooted(base, relative);
+        combineRooted(base, relative, out);
     } else {
         if (kind != kindLocalPath && kind != kindNetworkPath && kind != kindWebAddress)
             kind = kindFromBase(base);
-        out = kind == kindWebAddress ? combineWeb(base, relative) : combineLocal(base, relative);
+        if (kind == kindWebAddress)
+            combineWeb(base, relative, out);
+        else
+            out = combineLocal(base, relative);
     }
     removeDotSegments(out);
     return true;
