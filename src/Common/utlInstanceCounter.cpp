@@ -14,14 +14,20 @@ namespace {
 
 constexpr std::size_t kSlots = 100;
 
+} // namespace
+
 // The counts are atomic, so that counting takes no lock once a thread knows a name's slot;
 // the lock guards only the naming of slots.
-struct Slot {
+struct InstanceSlot {
     std::string name; // a copy: callers may pass a name that does not outlive the call
     std::atomic<int> live{0};
     std::atomic<int> highest{0};
     std::atomic<int> lowest{0};
 };
+
+namespace {
+
+using Slot = InstanceSlot;
 
 struct Table {
     std::mutex mutex;
@@ -93,22 +99,37 @@ void widen(std::atomic<int>& extreme, int value, Beyond beyond)
 
 } // namespace
 
-void countCreated(const char* className)
+InstanceSlot* instanceSlot(const char* className)
 {
-    Slot* slot = findSlot(className);
+    Table& t = table();
+    std::lock_guard lock(t.mutex);
+    return findSlotLocked(t, className);
+}
+
+void countCreated(InstanceSlot* slot)
+{
     if (!slot)
         return;
     int live = slot->live.fetch_add(1, std::memory_order_relaxed) + 1;
     widen(slot->highest, live, [](int a, int b) { return a > b; });
 }
 
-void countDestroyed(const char* className)
+void countDestroyed(InstanceSlot* slot)
 {
-    Slot* slot = findSlot(className);
     if (!slot)
         return;
     int live = slot->live.fetch_sub(1, std::memory_order_relaxed) - 1;
     widen(slot->lowest, live, [](int a, int b) { return a < b; });
+}
+
+void countCreated(const char* className)
+{
+    countCreated(findSlot(className));
+}
+
+void countDestroyed(const char* className)
+{
+    countDestroyed(findSlot(className));
 }
 
 std::vector<InstanceCount> instanceCounts()

@@ -41,14 +41,25 @@ std::string httpDateNow()
 
 } // namespace
 
+namespace {
+
+// Made by the thousand: the instance counter's slot is found once.
+InstanceSlot* instances()
+{
+    static InstanceSlot* const slot = instanceSlot("clsHtmlItem");
+    return slot;
+}
+
+} // namespace
+
 clsHtmlItem::clsHtmlItem()
 {
-    countCreated("clsHtmlItem");
+    countCreated(instances());
 }
 
 clsHtmlItem::~clsHtmlItem()
 {
-    countDestroyed("clsHtmlItem");
+    countDestroyed(instances());
 }
 
 bool clsHtmlItem::read(bool& needsNetwork, bool reload)

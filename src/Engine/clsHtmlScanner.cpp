@@ -165,14 +165,25 @@ constexpr const char* pageExtensions[] = {".html", ".htm", ".shtml", ".asp", ".j
 
 } // namespace
 
+namespace {
+
+// Made by the thousand: the instance counter's slot is found once.
+InstanceSlot* instances()
+{
+    static InstanceSlot* const slot = instanceSlot("clsHtmlScanner");
+    return slot;
+}
+
+} // namespace
+
 clsHtmlScanner::clsHtmlScanner()
 {
-    countCreated("clsHtmlScanner");
+    countCreated(instances());
 }
 
 clsHtmlScanner::~clsHtmlScanner()
 {
-    countDestroyed("clsHtmlScanner");
+    countDestroyed(instances());
 }
 
 void clsHtmlScanner::setPageAddress(int addressKind, const std::string& address)

@@ -3,14 +3,25 @@
 #include "Common/utlInstanceCounter.h"
 #include "Engine/clsUrlInformation.h"
 
+namespace {
+
+// Made by the thousand: the instance counter's slot is found once.
+InstanceSlot* instances()
+{
+    static InstanceSlot* const slot = instanceSlot("clsLink");
+    return slot;
+}
+
+} // namespace
+
 clsLink::clsLink()
 {
-    countCreated("clsLink");
+    countCreated(instances());
 }
 
 clsLink::~clsLink()
 {
-    countDestroyed("clsLink");
+    countDestroyed(instances());
 }
 
 bool clsLink::setUrlInformation(std::unique_ptr<clsUrlInformation> info)

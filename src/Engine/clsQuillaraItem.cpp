@@ -30,14 +30,25 @@ std::string localPathOf(const std::string& path)
 
 } // namespace
 
+namespace {
+
+// Made by the thousand: the instance counter's slot is found once.
+InstanceSlot* instances()
+{
+    static InstanceSlot* const slot = instanceSlot("clsQuillaraItem");
+    return slot;
+}
+
+} // namespace
+
 clsQuillaraItem::clsQuillaraItem()
 {
-    countCreated("clsQuillaraItem");
+    countCreated(instances());
 }
 
 clsQuillaraItem::~clsQuillaraItem()
 {
-    countDestroyed("clsQuillaraItem");
+    countDestroyed(instances());
 }
 
 bool clsQuillaraItem::setUrlInformation(clsUrlInformation* newOwner)

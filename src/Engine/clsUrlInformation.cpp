@@ -92,9 +92,20 @@ bool findHeader(const std::string& raw, const std::string& name, std::string& va
 
 } // namespace
 
+namespace {
+
+// Made by the thousand: the instance counter's slot is found once.
+InstanceSlot* instances()
+{
+    static InstanceSlot* const slot = instanceSlot("clsUrlInformation");
+    return slot;
+}
+
+} // namespace
+
 clsUrlInformation::clsUrlInformation()
 {
-    countCreated("clsUrlInformation");
+    countCreated(instances());
 }
 
 clsUrlInformation::clsUrlInformation(clsQuillaraEngine* owner)
@@ -108,7 +119,7 @@ clsUrlInformation::~clsUrlInformation()
     // A record that is deleted while it still holds a node (a link record, or one deleted by
     // its only owner) takes the node with it.
     delete node;
-    countDestroyed("clsUrlInformation");
+    countDestroyed(instances());
 }
 
 int clsUrlInformation::addRef()

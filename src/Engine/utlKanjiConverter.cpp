@@ -576,14 +576,25 @@ bool jisBytes(State& s, const Byte* in, std::size_t length, char*& out)
 
 } // namespace
 
+namespace {
+
+// Made by the thousand: the instance counter's slot is found once.
+InstanceSlot* instances()
+{
+    static InstanceSlot* const slot = instanceSlot("utlKanjiConverter");
+    return slot;
+}
+
+} // namespace
+
 utlKanjiConverter::utlKanjiConverter()
 {
-    countCreated("utlKanjiConverter");
+    countCreated(instances());
 }
 
 utlKanjiConverter::~utlKanjiConverter()
 {
-    countDestroyed("utlKanjiConverter");
+    countDestroyed(instances());
 }
 
 bool utlKanjiConverter::init()

@@ -59,6 +59,27 @@ TEST(InstanceCounter, CountsByTextWhereverTheNameLives)
     EXPECT_EQ(find(counts, "clsReusedB")->highest, 1);
 }
 
+// A slot found once counts with the name's own counts; a null slot (a full table) counts
+// nothing.
+TEST(InstanceCounter, SlotFoundOnceSharesTheNamesCounts)
+{
+    InstanceSlot* slot = instanceSlot("clsBySlot");
+    ASSERT_NE(slot, nullptr);
+    EXPECT_EQ(instanceSlot("clsBySlot"), slot);
+    countCreated(slot);
+    countCreated("clsBySlot");
+    for (int i = 0; i < 3; ++i)
+        countDestroyed(slot);
+    countCreated(static_cast<InstanceSlot*>(nullptr));
+    countDestroyed(static_cast<InstanceSlot*>(nullptr));
+    auto counts = instanceCounts();
+    const InstanceCount* c = find(counts, "clsBySlot");
+    ASSERT_NE(c, nullptr);
+    EXPECT_EQ(c->live, -1);
+    EXPECT_EQ(c->highest, 2);
+    EXPECT_EQ(c->lowest, -1);
+}
+
 TEST(InstanceCounter, KeepsAHundredNamesAndDumpsThem)
 {
     countDestroyed("clsDestroyedFirst");
