@@ -372,13 +372,16 @@ std::vector<tviTreeViewItem*> ctrlTreeView::recipients(int id, const clsQuillara
     RequestItems& entry = found->second;
     if (phase != 3) {
         // A new read is under way: its final notification goes to everybody.
-        entry.finalNode = nullptr;
+        entry.final = NodeState{};
         return flaggedFirst(entry.places);
     }
-    // The items that are not fresh were all handed finalNode and still hold it, so a node at
-    // the same address is that node, not a new one in its memory.
-    bool repeat = node != nullptr && node == entry.finalNode && entry.freshCount < entry.live;
-    entry.finalNode = node;
+    // The items that are not fresh were all handed the remembered node and still hold it, so
+    // a node at the same address is that node, not a new one in its memory. A page whose last
+    // analysis pass had not ended when a new asker was told has changed since: then the
+    // pass's own final notification goes to everybody.
+    NodeState now = stateOf(node);
+    bool repeat = node != nullptr && now == entry.final && entry.freshCount < entry.live;
+    entry.final = std::move(now);
     std::vector<tviTreeViewItem*> out;
     if (repeat) {
         std::vector<size_t> slots = entry.freshSlots;
@@ -401,6 +404,29 @@ std::vector<tviTreeViewItem*> ctrlTreeView::recipients(int id, const clsQuillara
     entry.freshSlots.clear();
     entry.freshCount = 0;
     return out;
+}
+
+ctrlTreeView::NodeState ctrlTreeView::stateOf(const clsQuillaraItem* node)
+{
+    NodeState state;
+    if (node == nullptr) {
+        return state;
+    }
+    state.node = node;
+    state.properties = node->getProperties();
+    state.status = node->getStatus();
+    state.links = node->getLinkCount();
+    state.resources = node->getResourceCount();
+    return state;
+}
+
+bool ctrlTreeView::NodeState::operator==(const NodeState& other) const
+{
+    const clsNodeProperties& a = properties;
+    const clsNodeProperties& b = other.properties;
+    return node == other.node && status == other.status && links == other.links && resources == other.resources &&
+           a.id == b.id && a.linkKind == b.linkKind && a.codeKind == b.codeKind && a.address == b.address &&
+           a.protocol == b.protocol && a.title == b.title && a.host == b.host && a.keywords == b.keywords;
 }
 
 ctrlTreeView::Pairing* ctrlTreeView::findPairing(int id, const tviTreeViewItem* item)

@@ -2,6 +2,7 @@
 
 #include "Common/utlPointerSet.h"
 #include "Engine/clsEngineTarget.h"
+#include "Engine/clsQuillaraItem.h"
 
 #include <cstdint>
 #include <deque>
@@ -184,9 +185,9 @@ public:
     void withdraw(int id, tviTreeViewItem* item);
     // Engine node notification (phase 1 created, 2 reading, 3 read) for request id: every
     // item paired with id gets the node and the phase, those waiting to expand first. A final
-    // notification that brings again the node of the last one handed to every item (the
-    // engine tells each new asker of a finished page at once) goes only to the items paired
-    // or asking since: the others have handled that very node already.
+    // notification that brings again the node of the last one handed to every item, unchanged
+    // (the engine tells each new asker of a finished page at once), goes only to the items
+    // paired or asking since: the others have handled that very node already.
     void onNodeNotify(int id, clsQuillaraItem* node, int phase) override;
     // How many times an item was handed a node notification.
     size_t deliveryCount() const { return deliveries_; }
@@ -251,12 +252,23 @@ private:
     // pair leaves a hole until the list is compacted), and each item knows its pairs, so that
     // pairing, withdrawing and "is it still paired" cost the same however many items share
     // one request.
+    // What the items take from a node: when a final notification finds all of it as the last
+    // one that went to every item left it, those items have nothing to learn from it.
+    struct NodeState {
+        const clsQuillaraItem* node = nullptr;
+        clsNodeProperties properties;
+        int status = 0;
+        int links = 0;
+        int resources = 0;
+        bool operator==(const NodeState& other) const;
+    };
+    static NodeState stateOf(const clsQuillaraItem* node);
     struct RequestItems {
         std::vector<tviTreeViewItem*> places;
         size_t live = 0;
         // The node of the last final notification handed to every item, and the slots of the
         // pairs made or asked again since (fresh ones; freshCount of them still paired).
-        const clsQuillaraItem* finalNode = nullptr;
+        NodeState final;
         std::vector<size_t> freshSlots;
         size_t freshCount = 0;
     };
