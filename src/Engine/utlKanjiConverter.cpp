@@ -837,10 +837,16 @@ bool utlKanjiConverter::convertDetecting(const char* bytes, std::size_t length, 
         return true;
     }
     switchTo(decided, out);
+    std::size_t bom = decided == codeUtf8 ? static_cast<std::size_t>(detector.bomLength()) : 0;
+    if (pending.empty()) {
+        // Nothing held from earlier blocks: the rest of this one is converted where it lies.
+        std::size_t skip = std::min(bom, length - released);
+        return convertInto(decided, bytes + released + skip, length - released - skip, out);
+    }
     std::string held = std::move(pending);
     pending.clear();
     held.append(bytes + released, length - released);
-    std::size_t skip = decided == codeUtf8 ? std::min<std::size_t>(detector.bomLength(), held.size()) : 0;
+    std::size_t skip = std::min(bom, held.size());
     return convertInto(decided, held.data() + skip, held.size() - skip, out);
 }
 
