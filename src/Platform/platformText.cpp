@@ -1,6 +1,8 @@
 #include "Platform/platformText.h"
 
+#include <atomic>
 #include <cerrno>
+#include <cstdint>
 #include <iconv.h>
 
 namespace platform {
@@ -79,15 +81,119 @@ std::string convert(std::string_view input, iconv_t cd, const char* from, std::s
     return out;
 }
 
+// CP932 is stateless and a character is one byte or a lead byte and its trail, so iconv's
+// answer for each byte and each pair is asked once and kept: a whole text then costs a table
+// look-up per character instead of a pass through iconv. An answer packs its kind (bits 0-3),
+// the length of its UTF-8 (bits 4-7) and those bytes (from bit 8); 0 is not asked yet. The
+// tables are shared by every thread; an answer is one word, so a race only asks twice.
+enum Answer : std::uint64_t { kUnknown = 0, kSingle = 1, kLead = 2, kBad = 3 };
+
+std::atomic<std::uint64_t> gFirstByte[0x80]; // bytes 0x80-0xFF
+std::atomic<std::uint64_t> gPair[0x80 * 0x100]; // (lead - 0x80) << 8 | trail
+
+// Asks iconv to make one character of all of in; the packed answer with kind, or kLead when
+// in is the start of a longer character, or kBad.
+std::uint64_t ask(iconv_t cd, const char* in, std::size_t length, std::uint64_t kind)
+{
+    iconv(cd, nullptr, nullptr, nullptr, nullptr);
+    char* source = const_cast<char*>(in);
+    std::size_t sourceLeft = length;
+    char buffer[8];
+    char* target = buffer;
+    std::size_t targetLeft = sizeof buffer;
+    if (iconv(cd, &source, &sourceLeft, &target, &targetLeft) == static_cast<std::size_t>(-1))
+        return errno == EINVAL && kind == kSingle ? kLead : kBad;
+    std::size_t made = sizeof buffer - targetLeft;
+    if (sourceLeft != 0 || made == 0 || made > 4)
+        return kBad;
+    std::uint64_t packed = kind | made << 4;
+    for (std::size_t i = 0; i < made; ++i)
+        packed |= std::uint64_t{static_cast<unsigned char>(buffer[i])} << (8 + 8 * i);
+    return packed;
+}
+
+std::uint64_t firstByteAnswer(iconv_t cd, unsigned char c)
+{
+    std::uint64_t a = gFirstByte[c - 0x80].load(std::memory_order_relaxed);
+    if (a == kUnknown) {
+        char in = static_cast<char>(c);
+        a = ask(cd, &in, 1, kSingle);
+        gFirstByte[c - 0x80].store(a, std::memory_order_relaxed);
+    }
+    return a;
+}
+
+std::uint64_t pairAnswer(iconv_t cd, unsigned char lead, unsigned char trail)
+{
+    std::atomic<std::uint64_t>& slot = gPair[(lead - 0x80) << 8 | trail];
+    std::uint64_t a = slot.load(std::memory_order_relaxed);
+    if (a == kUnknown) {
+        char in[2] = {static_cast<char>(lead), static_cast<char>(trail)};
+        a = ask(cd, in, 2, kLead);
+        slot.store(a, std::memory_order_relaxed);
+    }
+    return a;
+}
+
+void appendAnswer(std::string& out, std::uint64_t a)
+{
+    char bytes[4];
+    std::size_t length = (a >> 4) & 0xF;
+    for (std::size_t i = 0; i < length; ++i)
+        bytes[i] = static_cast<char>(a >> (8 + 8 * i));
+    out.append(bytes, length);
+}
+
 } // namespace
 
-// ASCII is the same bytes in both codes.
+void appendSjisAsUtf8(std::string& out, std::string_view sjis)
+{
+    std::size_t i = 0;
+    // ASCII is the same bytes in both codes: runs of it are copied whole.
+    auto copyAscii = [&] {
+        std::size_t from = i;
+        while (i < sjis.size() && static_cast<unsigned char>(sjis[i]) < 0x80)
+            ++i;
+        out.append(sjis.data() + from, i - from);
+    };
+    copyAscii();
+    if (i == sjis.size())
+        return;
+    thread_local Descriptor cd("UTF-8", "CP932");
+    iconv_t d = cd.get();
+    if (d == kNoDescriptor) {
+        out.append(sjis.substr(i));
+        return;
+    }
+    out.reserve(out.size() + (sjis.size() - i) * 3 / 2 + 4);
+    while (i < sjis.size()) {
+        unsigned char c = static_cast<unsigned char>(sjis[i]);
+        if (c < 0x80) {
+            copyAscii();
+            continue;
+        }
+        std::uint64_t a = firstByteAnswer(d, c);
+        std::size_t step = 1;
+        if (a == kLead) {
+            // A lead byte cut off by the end is as bad as one with a wrong trail byte.
+            a = i + 1 < sjis.size() ? pairAnswer(d, c, static_cast<unsigned char>(sjis[i + 1])) : kBad;
+            step = 2;
+        }
+        if (a == kBad) {
+            out.append(kReplacementUtf8);
+            ++i;
+            continue;
+        }
+        appendAnswer(out, a);
+        i += step;
+    }
+}
+
 std::string sjisToUtf8(std::string_view sjis)
 {
-    if (isAscii(sjis))
-        return std::string(sjis);
-    thread_local Descriptor cd("UTF-8", "CP932");
-    return convert(sjis, cd.get(), "CP932", kReplacementUtf8, 1);
+    std::string out;
+    appendSjisAsUtf8(out, sjis);
+    return out;
 }
 
 std::string utf8ToSjis(std::string_view utf8)

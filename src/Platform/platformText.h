@@ -14,6 +14,8 @@ inline bool isLeadByte(unsigned char byte)
 // The screen and the terminal speak UTF-8; the program holds Shift_JIS (CP932).
 // Bytes that cannot be converted become U+FFFD on the way out and "〓" on the way in.
 std::string sjisToUtf8(std::string_view sjis);
+// The same, appended to out (for output built line by line).
+void appendSjisAsUtf8(std::string& out, std::string_view sjis);
 std::string utf8ToSjis(std::string_view utf8);
 
 // Length of the longest prefix of at most maxBytes that does not end inside a double-byte character.

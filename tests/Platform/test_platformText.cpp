@@ -85,6 +85,26 @@ TEST(PlatformText, ConvertsAsAFreshDescriptorDid)
     }
 }
 
+// Every byte and every pair that starts with a byte above ASCII, alone, at the end of a text
+// and between other text, as whole-text iconv makes them (the kept answers are per character).
+TEST(PlatformText, ConvertsEveryPairAsIconvDoes)
+{
+    std::string all, allOut;
+    for (int first = 0x80; first <= 0xFF; ++first) {
+        std::string lone(1, static_cast<char>(first));
+        ASSERT_EQ(convertFresh("a" + lone, "UTF-8", "CP932", "\xEF\xBF\xBD"), platform::sjisToUtf8("a" + lone)) << first;
+        for (int second = 0; second <= 0xFF; ++second) {
+            std::string text = "x" + lone + static_cast<char>(second) + "\x82";
+            all += text;
+        }
+    }
+    // One text holds them all: per character the same as whole-text conversion.
+    ASSERT_EQ(convertFresh(all, "UTF-8", "CP932", "\xEF\xBF\xBD"), platform::sjisToUtf8(all));
+    std::string appended = "kept ";
+    platform::appendSjisAsUtf8(appended, "\x82\xA0");
+    EXPECT_EQ(appended, "kept \xE3\x81\x82");
+}
+
 TEST(PlatformText, ConvertsAtTheBoundaryWithoutLosingTheRest)
 {
     EXPECT_EQ(platform::sjisToUtf8("\x82\xA0\x83\x5C" "a"), "\xE3\x81\x82\xE3\x82\xBD" "a"); // あソa
