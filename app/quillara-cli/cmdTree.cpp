@@ -9,15 +9,22 @@
 #include "TreeViewItem/tviCabinetSource.h"
 
 #include <CLI/CLI.hpp>
+#include <algorithm>
 #include <cstdio>
 #include <memory>
 #include <vector>
 
 namespace {
 
-std::string utf8(const std::string& sjis)
+// Appends sjis as UTF-8 up to its first NUL, as "%s" printed it.
+void appendUtf8(std::string& line, const std::string& sjis)
 {
-    return platform::sjisToUtf8(sjis);
+    size_t from = line.size();
+    platform::appendSjisAsUtf8(line, sjis);
+    size_t nul = line.find('\0', from);
+    if (nul != std::string::npos) {
+        line.resize(nul);
+    }
 }
 
 std::string statusText(const tviTreeViewItem* item)
@@ -28,33 +35,60 @@ std::string statusText(const tviTreeViewItem* item)
     return text;
 }
 
+// Each line is made in one reused buffer and handed to stdout whole: the same bytes reach the
+// same stdio stream in the same order as when printed field by field.
+void writeLine(const std::string& line)
+{
+    std::fwrite(line.data(), 1, line.size(), stdout);
+}
+
 void printText(ctrlTreeView& tree, const tviCabinet* cabinet)
 {
-    std::printf("%s%s\n", utf8(cabinet->getText()).c_str(), cabinet->isReadOnly() ? "  (read-only)" : "");
+    std::string line;
+    appendUtf8(line, cabinet->getText());
+    line += cabinet->isReadOnly() ? "  (read-only)\n" : "\n";
+    writeLine(line);
+    // Items share a handful of status texts: the last one's UTF-8 is kept.
+    std::string lastStatus, lastStatusUtf8;
     std::vector<std::pair<TreeNode, int>> work;
     auto pushChildren = [&](TreeNode node, int depth) {
-        std::vector<TreeNode> children;
+        size_t first = work.size();
         for (TreeNode c = tree.getFirstChild(node); c != nullptr; c = tree.getNextSibling(c)) {
-            children.push_back(c);
+            work.emplace_back(c, depth);
         }
-        for (auto it = children.rbegin(); it != children.rend(); ++it) {
-            work.emplace_back(*it, depth);
-        }
+        std::reverse(work.begin() + static_cast<std::ptrdiff_t>(first), work.end());
     };
     pushChildren(cabinet->getHandle(), 1);
     while (!work.empty()) {
         auto [node, depth] = work.back();
         work.pop_back();
         const tviTreeViewItem* item = tree.getItem(node);
-        std::string indent(static_cast<size_t>(depth) * 2, ' ');
-        std::string mark = item->isMarked() ? " *" : "";
+        line.assign(static_cast<size_t>(depth) * 2, ' ');
+        const char* mark = item->isMarked() ? " *" : "";
         if (item->getType() == typeCabinetFolder) {
-            std::printf("%s[%s]%s\n", indent.c_str(), utf8(item->getText()).c_str(), mark.c_str());
+            line += '[';
+            appendUtf8(line, item->getText());
+            line += ']';
+            line += mark;
+            line += '\n';
+            writeLine(line);
             pushChildren(node, depth + 1);
             continue;
         }
-        std::printf("%s%s%s  <%s>  %s\n", indent.c_str(), utf8(item->getText()).c_str(), mark.c_str(),
-                    utf8(item->getUrl()).c_str(), utf8(statusText(item)).c_str());
+        appendUtf8(line, item->getText());
+        line += mark;
+        line += "  <";
+        appendUtf8(line, item->getUrl());
+        line += ">  ";
+        std::string status = statusText(item);
+        if (status != lastStatus || lastStatusUtf8.empty()) {
+            lastStatusUtf8.clear();
+            appendUtf8(lastStatusUtf8, status);
+            lastStatus = std::move(status);
+        }
+        line += lastStatusUtf8;
+        line += '\n';
+        writeLine(line);
     }
 }
 
