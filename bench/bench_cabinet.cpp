@@ -132,6 +132,15 @@ int main(int argc, char** argv)
         profiledLoads(trees, argv[2]);
         return 0;
     }
+    // bench_cabinet --cycle FILE N loads FILE N times, freeing each tree before the next as
+    // the rounds do, for perf stat and perf record.
+    if (argc == 4 && std::string(argv[1]) == "--cycle") {
+        for (int i = 0, n = std::stoi(argv[3]); i < n; ++i) {
+            auto tree = std::make_unique<ctrlMemoryTreeView>();
+            loadInto(*tree, argv[2]);
+        }
+        return 0;
+    }
     // bench_cabinet [ROUNDS]
     int rounds = argc > 1 ? std::atoi(argv[1]) : 9;
     if (rounds < 1) {
