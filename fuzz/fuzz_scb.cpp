@@ -7,6 +7,7 @@
 #include <cstdlib>
 #include <string>
 #include <string_view>
+#include <vector>
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
@@ -16,6 +17,22 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     tviCabinetFile::read(bytes, doc, error);
     if (doc.entries.size() > size) {
         std::abort();
+    }
+    // Handed on as read, the entries are the document's, with the same result and error.
+    {
+        tviCabinetDocument head;
+        std::string streamError;
+        std::vector<tviCabinetEntry> got;
+        bool whole = tviCabinetFile::read(bytes, head, streamError, [&](tviCabinetEntry& e) { got.push_back(e); });
+        std::string again;
+        bool wholeAgain = tviCabinetFile::read(bytes, head, again);
+        std::string collected = tviCabinetFile::write(head);
+        size_t count = head.entries.size();
+        head.entries = std::move(got);
+        if (whole != wholeAgain || streamError != again || head.entries.size() != count ||
+            tviCabinetFile::write(head) != collected) {
+            std::abort();
+        }
     }
 
     std::string once = tviCabinetFile::write(doc);

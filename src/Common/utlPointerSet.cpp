@@ -33,6 +33,15 @@ void utlPointerSet::rehash(size_t capacity)
     }
 }
 
+size_t utlPointerSet::sweepShift(std::vector<std::uint32_t>& starts) const
+{
+    // Buckets of 64 slots (one 512-byte stretch of the table), 4096 at most.
+    unsigned bucketBits = bits_ > 6 ? bits_ - 6 : 0;
+    bucketBits = bucketBits > 12 ? 12 : bucketBits;
+    starts.assign((size_t{1} << bucketBits) + 1, 0);
+    return bits_ - bucketBits;
+}
+
 void utlPointerSet::reserve(size_t count)
 {
     size_t capacity = std::bit_ceil(count * 2 < 16 ? size_t{16} : count * 2);

@@ -176,6 +176,11 @@ tviTreeViewItem* ctrlTreeView::adopt(std::unique_ptr<tviTreeViewItem> item)
     return raw;
 }
 
+void ctrlTreeView::adoptAll(const std::vector<tviTreeViewItem*>& items)
+{
+    owned_.insertAll(items);
+}
+
 bool ctrlTreeView::owns(const tviTreeViewItem* item) const
 {
     return owned_.contains(item);

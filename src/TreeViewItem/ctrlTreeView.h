@@ -127,6 +127,8 @@ public:
     // Takes ownership of item. Every item in the tree, in the deletion buffer or on the way
     // in is owned here.
     tviTreeViewItem* adopt(std::unique_ptr<tviTreeViewItem> item);
+    // Takes ownership of items made together (a cabinet's load) in one batch.
+    void adoptAll(const std::vector<tviTreeViewItem*>& items);
     // Destroys an item that has no node any more, forgetting it everywhere first.
     void destroyItem(tviTreeViewItem* item);
     // Called for each item whose node goes: the cut/copy entry, the request map and the

@@ -6,6 +6,7 @@
 #include "TreeViewItem/tviBrowserItem.h"
 #include "TreeViewItem/tviCabinetFile.h"
 #include "TreeViewItem/tviCabinetSource.h"
+#include "TreeViewItem/tviEntryPlacer.h"
 
 #include <vector>
 
@@ -70,39 +71,22 @@ bool tviBrowserCabinet::build(tviCabinetDocument&& doc)
 {
     ctrlTreeView* t = tree();
     t->reserveItems(doc.entries.size());
-    std::vector<TreeNode> nodes(doc.entries.size(), nullptr);
-    bool ok = true;
-    for (size_t i = 0; i < doc.entries.size(); ++i) {
-        tviCabinetEntry& e = doc.entries[i];
-        TreeNode parent = getHandle();
-        if (e.parent >= 0) {
-            if (static_cast<size_t>(e.parent) >= i || nodes[e.parent] == nullptr) {
-                continue;
-            }
-            parent = nodes[e.parent];
-        }
-        tviTreeViewItem* item = nullptr;
+    tviEntryPlacer placer(t, getHandle());
+    placer.addAll(doc.entries, [&](tviCabinetEntry& e) -> std::unique_ptr<tviTreeViewItem> {
         if (e.type == typeCabinetFolder) {
             std::unique_ptr<tviBrowserFolder> folder = newFolder();
             folder->setName(std::move(e.name));
             folder->setDescription(std::move(e.description));
             folder->setDates(e.addDate, e.lastModified);
-            item = t->adopt(std::move(folder));
-        } else {
-            std::unique_ptr<tviBrowserItem> entry = newItem();
-            entry->setName(std::move(e.name));
-            entry->setUrl(e.url);
-            entry->setKeywords(std::move(e.keyword));
-            entry->setDescription(std::move(e.description));
-            entry->setDates(e.addDate, e.lastModified);
-            item = t->adopt(std::move(entry));
+            return folder;
         }
-        if (!item->insertItem(parent, kTreeLast)) {
-            t->destroyItem(item);
-            ok = false;
-            continue;
-        }
-        nodes[i] = item->getHandle();
-    }
-    return ok;
+        std::unique_ptr<tviBrowserItem> entry = newItem();
+        entry->setName(std::move(e.name));
+        entry->setUrl(e.url);
+        entry->setKeywords(std::move(e.keyword));
+        entry->setDescription(std::move(e.description));
+        entry->setDates(e.addDate, e.lastModified);
+        return entry;
+    });
+    return placer.ok();
 }

@@ -7,6 +7,7 @@
 #include "TreeViewItem/tviCabinetFile.h"
 #include "TreeViewItem/tviCabinetFolder.h"
 #include "TreeViewItem/tviCabinetItem.h"
+#include "TreeViewItem/tviEntryPlacer.h"
 
 #include <unistd.h>
 
@@ -138,52 +139,58 @@ void tviCabinet::toDocument(tviCabinetDocument& doc) const
     }
 }
 
+std::unique_ptr<tviTreeViewItem> tviCabinet::makeItem(tviCabinetEntry& e, bool readOnly)
+{
+    ctrlTreeView* t = tree();
+    std::unique_ptr<tviTreeViewItem> item;
+    if (e.type == typeCabinetFolder) {
+        auto folder = std::make_unique<tviCabinetFolder>(t);
+        folder->setName(std::move(e.name));
+        folder->setDescription(std::move(e.description));
+        folder->setReadOnly(readOnly);
+        folder->setDates(e.addDate, e.lastModified);
+        item = std::move(folder);
+    } else {
+        auto ci = std::make_unique<tviCabinetItem>(t);
+        ci->setName(std::move(e.name));
+        ci->setUrl(std::move(e.url));
+        ci->setKeywords(std::move(e.keyword));
+        ci->setTitle(std::move(e.title));
+        ci->setDescription(std::move(e.description));
+        ci->setReadOnly(readOnly);
+        ci->tviURLItem::setStatus(e.status);
+        ci->setDates(e.addDate, e.lastModified);
+        item = std::move(ci);
+    }
+    item->setMarked(e.marked);
+    return item;
+}
+
 bool tviCabinet::fromDocument(tviCabinetDocument&& doc)
 {
     ctrlTreeView* t = tree();
     setName(doc.name);
     description_ = doc.description;
     t->reserveItems(doc.entries.size());
-    std::vector<TreeNode> nodes(doc.entries.size(), nullptr);
-    bool ok = true;
-    for (size_t i = 0; i < doc.entries.size(); ++i) {
-        tviCabinetEntry& e = doc.entries[i];
-        TreeNode parent = getHandle();
-        if (e.parent >= 0) {
-            if (static_cast<size_t>(e.parent) >= i || nodes[e.parent] == nullptr) {
-                continue; // its folder could not be made
-            }
-            parent = nodes[e.parent];
-        }
-        tviTreeViewItem* item = nullptr;
-        if (e.type == typeCabinetFolder) {
-            auto folder = std::make_unique<tviCabinetFolder>(t);
-            folder->setName(std::move(e.name));
-            folder->setDescription(std::move(e.description));
-            folder->setReadOnly(readOnly_);
-            folder->setDates(e.addDate, e.lastModified);
-            item = t->adopt(std::move(folder));
+    tviEntryPlacer placer(t, getHandle());
+    placer.addAll(doc.entries, [&](tviCabinetEntry& e) { return makeItem(e, readOnly_); });
+    return placer.ok();
+}
+
+void tviCabinet::setItemsReadOnly()
+{
+    ctrlTreeView* t = tree();
+    for (TreeNode n : t->subtreeNodes(getHandle())) {
+        tviTreeViewItem* item = t->getItem(n);
+        if (item->getType() == typeCabinetFolder) {
+            static_cast<tviCabinetFolder*>(item)->setReadOnly(true);
+        } else if (item->getType() == typeCabinetItem) {
+            static_cast<tviCabinetItem*>(item)->setReadOnly(true);
         } else {
-            auto ci = std::make_unique<tviCabinetItem>(t);
-            ci->setName(std::move(e.name));
-            ci->setUrl(e.url);
-            ci->setKeywords(std::move(e.keyword));
-            ci->setTitle(std::move(e.title));
-            ci->setDescription(std::move(e.description));
-            ci->setReadOnly(readOnly_);
-            ci->tviURLItem::setStatus(e.status);
-            ci->setDates(e.addDate, e.lastModified);
-            item = t->adopt(std::move(ci));
-        }
-        item->setMarked(e.marked);
-        if (!item->insertItem(parent, kTreeLast)) {
-            t->destroyItem(item);
-            ok = false;
             continue;
         }
-        nodes[i] = item->getHandle();
+        t->setOverlay(n, item->overlayFor());
     }
-    return ok;
 }
 
 bool tviCabinet::load()
@@ -215,11 +222,31 @@ bool tviCabinet::load()
         t->setOverlay(getHandle(), overlayReadOnly);
         return logError("tviCabinet::load", path_ + ": " + error);
     }
+    // Items are made as the reader finds their entries, so that no whole document is kept
+    // beside the tree. What the head says decides whether they are read-only; a read that
+    // stops early makes them so afterwards.
     tviCabinetDocument doc;
-    bool whole = tviCabinetFile::read(bytes, doc, error);
+    bool whole = false;
+    bool built = true;
+    bool itemsReadOnly = readOnly_;
+    {
+        tviEntryPlacer placer(t, getHandle());
+        bool first = true;
+        whole = tviCabinetFile::read(bytes, doc, error, [&](tviCabinetEntry& e) {
+            if (first) {
+                first = false;
+                itemsReadOnly = readOnly_ || !doc.productMark || doc.newerVersion || doc.convertedFromUtf8;
+            }
+            placer.add(e.parent, [&] { return makeItem(e, itemsReadOnly); });
+        });
+        built = placer.ok();
+    }
     // A tree read only in part must never be written over the file it came from.
     if (!whole || !doc.productMark || doc.newerVersion) {
         readOnly_ = true;
+    }
+    if (readOnly_ && !itemsReadOnly) {
+        setItemsReadOnly();
     }
     if (!whole) {
         loadError_ = error;
@@ -228,7 +255,8 @@ bool tviCabinet::load()
     } else if (doc.newerVersion) {
         loadError_ = "newer cabinet format (opened read-only)";
     }
-    bool built = fromDocument(std::move(doc));
+    setName(doc.name);
+    description_ = doc.description;
     t->setOverlay(getHandle(), readOnly_ ? overlayReadOnly : overlayNone);
     refreshText();
     if (!whole) {

@@ -3,9 +3,11 @@
 #include "TreeViewItem/tviTreeViewItem.h"
 
 #include <cstdint>
+#include <memory>
 #include <string>
 
 struct tviCabinetDocument;
+struct tviCabinetEntry;
 
 // A cabinet opened from a .scb file: reads it into folders and items, writes the tree back.
 class tviCabinet : public tviTreeViewItem {
@@ -76,4 +78,8 @@ protected:
 
 private:
     bool writeTo(const std::string& path);
+    // The folder or item of one entry (its texts are taken).
+    std::unique_ptr<tviTreeViewItem> makeItem(tviCabinetEntry& e, bool readOnly);
+    // After a read that stopped early: every folder and item below is read-only.
+    void setItemsReadOnly();
 };

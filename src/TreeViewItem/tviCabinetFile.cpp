@@ -86,18 +86,27 @@ bool takeText(tviTagCursor& s, std::string& text)
         s.seek(s.bytes().size());
         return false;
     }
-    if (s.width() == 2) {
-        s.take(text);
-        return true;
-    }
-    s.step();
     if (isBlank(c) || c == '\0') {
+        s.step();
         if (text.empty() || text.back() != ' ') {
             text += ' ';
         }
         return true;
     }
-    text += static_cast<char>(c);
+    // This character and the plain ones behind it, up to a blank, a NUL, a '<' or a lead byte
+    // cut by the end, go in one piece: they would be taken one by one just as they stand.
+    std::string_view b = s.bytes();
+    size_t from = s.pos();
+    size_t i = from + tviTagCursor::charWidth(b, from);
+    while (i < b.size()) {
+        unsigned char d = b[i];
+        if (d == '<' || isBlank(d) || d == '\0' || (isLead(d) && i + 1 >= b.size())) {
+            break;
+        }
+        i += tviTagCursor::charWidth(b, i);
+    }
+    text.append(b.substr(from, i - from));
+    s.seek(i);
     return true;
 }
 
@@ -151,10 +160,15 @@ bool readDescription(tviTagCursor& s, std::string& out)
 }
 
 struct BodyReader {
-    BodyReader(tviCabinetDocument& d, std::string& e, tviTagCursor& sc) : doc(d), error(e), s(sc) {}
+    BodyReader(tviCabinetDocument& d, std::string& e, tviTagCursor& sc, const tviCabinetFile::EntrySink* onEntry)
+        : doc(d), error(e), s(sc), sink(onEntry)
+    {
+    }
     tviCabinetDocument& doc;
     std::string& error;
     tviTagCursor& s;
+    const tviCabinetFile::EntrySink* sink;
+    int entryCount = 0;
     std::vector<int> containers{-1};
     std::string text;
     std::string pendingFolderName;
@@ -169,6 +183,17 @@ struct BodyReader {
 
     int container() const { return containers.back(); }
 
+    // Hands the entry on (or keeps it) and returns its index in document order.
+    int emit(tviCabinetEntry& e)
+    {
+        if (sink != nullptr) {
+            (*sink)(e);
+        } else {
+            doc.entries.push_back(std::move(e));
+        }
+        return entryCount++;
+    }
+
     bool onFolderStart()
     {
         if (static_cast<int>(containers.size()) > tviCabinetFile::maxDepth) {
@@ -181,13 +206,12 @@ struct BodyReader {
         e.marked = tviTagCursor::getAttribute(h3Attributes, "mark") == "1";
         e.addDate = dateValue(tviTagCursor::getAttribute(h3Attributes, "add_date"));
         e.lastModified = dateValue(tviTagCursor::getAttribute(h3Attributes, "last_modified"));
-        e.name = Text::decoded(pendingFolderName);
-        e.description = Text::decoded(pendingDescription);
+        e.name = Text::decoded(std::move(pendingFolderName));
+        e.description = Text::decoded(std::move(pendingDescription));
         pendingFolderName.clear();
         pendingDescription.clear();
         h3Attributes.clear();
-        doc.entries.push_back(std::move(e));
-        containers.push_back(static_cast<int>(doc.entries.size()) - 1);
+        containers.push_back(emit(e));
         text.clear();
         return true;
     }
@@ -202,7 +226,12 @@ struct BodyReader {
                                                       "add_date", "last_modified"};
         bool found[7] = {};
         tviTagCursor::getAttributes(tag.attributes, names, values, found);
-        std::string href = withoutNul(std::string(values[0]));
+        std::string_view href = values[0];
+        std::string hrefWithoutNul;
+        if (href.find('\0') != std::string_view::npos) {
+            hrefWithoutNul = withoutNul(std::string(href));
+            href = hrefWithoutNul;
+        }
         if (href.empty()) {
             return true;
         }
@@ -232,7 +261,7 @@ struct BodyReader {
             return fail("anchor without </A>");
         }
         s.readTag();
-        e.name = Text::decoded(name);
+        e.name = Text::decoded(std::move(name));
         size_t after = s.pos();
         s.skipBlanks();
         // Bookmark files of browsers put <DD> straight behind the anchor, without </DT>.
@@ -246,12 +275,12 @@ struct BodyReader {
                 if (!readDescription(s, description)) {
                     return fail("description cut by the end of the file");
                 }
-                e.description = Text::decoded(description);
+                e.description = Text::decoded(std::move(description));
                 after = s.pos();
             }
         }
         s.seek(after);
-        doc.entries.push_back(std::move(e));
+        emit(e);
         return true;
     }
 
@@ -271,7 +300,7 @@ struct BodyReader {
                 if (!readDescription(s, description)) {
                     return fail("description cut by the end of the file");
                 }
-                pendingDescription = description;
+                pendingDescription = std::move(description);
                 continue;
             }
             tviTag tag = s.readTag();
@@ -411,34 +440,39 @@ std::string tviCabinetFile::decodeAddress(std::string_view text)
 {
     static constexpr std::pair<std::string_view, char> entities[] = {
         {"&amp;", '&'}, {"&quot;", '"'}, {"&lt;", '<'}, {"&gt;", '>'}};
+    // '&' is never part of a double-byte character, so every one found starts a character,
+    // and the bytes between them are copied whole.
     std::string out;
     out.reserve(text.size());
-    for (size_t i = 0; i < text.size(); ++i) {
-        unsigned char c = text[i];
-        if (tviTagCursor::charWidth(text, i) == 2) {
-            out += text.substr(i++, 2);
-            continue;
-        }
-        bool replaced = false;
-        if (c == '&') {
-            for (const auto& [entity, ch] : entities) {
-                if (text.size() - i >= entity.size() &&
-                    equalsNoCase(text.substr(i, entity.size()), entity)) {
-                    out += ch;
-                    i += entity.size() - 1;
-                    replaced = true;
-                    break;
-                }
+    size_t from = 0;
+    for (size_t amp = text.find('&'); amp != std::string_view::npos; amp = text.find('&', from)) {
+        out.append(text.substr(from, amp - from));
+        char decoded = '&';
+        from = amp + 1;
+        for (const auto& [entity, ch] : entities) {
+            if (text.size() - amp >= entity.size() && equalsNoCase(text.substr(amp, entity.size()), entity)) {
+                decoded = ch;
+                from = amp + entity.size();
+                break;
             }
         }
-        if (!replaced) {
-            out += static_cast<char>(c);
-        }
+        out += decoded;
     }
+    out.append(text.substr(from));
     return out;
 }
 
 bool tviCabinetFile::read(std::string_view bytes, tviCabinetDocument& doc, std::string& error)
+{
+    return readInto(bytes, doc, error, nullptr);
+}
+
+bool tviCabinetFile::read(std::string_view bytes, tviCabinetDocument& doc, std::string& error, const EntrySink& onEntry)
+{
+    return readInto(bytes, doc, error, &onEntry);
+}
+
+bool tviCabinetFile::readInto(std::string_view bytes, tviCabinetDocument& doc, std::string& error, const EntrySink* onEntry)
 {
     doc = tviCabinetDocument{};
     error.clear();
@@ -462,7 +496,7 @@ bool tviCabinetFile::read(std::string_view bytes, tviCabinetDocument& doc, std::
         error = "no cabinet list (DL)";
         return false;
     }
-    BodyReader body{doc, error, s};
+    BodyReader body{doc, error, s, onEntry};
     if (!body.run()) {
         return false;
     }

@@ -32,11 +32,11 @@ std::string tviCabinetItem::protocolOf(const std::string& url)
     return scheme == "file" ? "Local File" : scheme;
 }
 
-void tviCabinetItem::setUrl(const std::string& url)
+void tviCabinetItem::setUrl(std::string url)
 {
-    url_ = url;
+    url_ = std::move(url);
     if (protocol_.empty()) {
-        protocol_ = protocolOf(url);
+        protocol_ = protocolOf(url_);
     }
     tree()->addressChanged(this);
 }

@@ -25,7 +25,7 @@ public:
     void setName(std::string name) { name_ = std::move(name); }
     const std::string& getName() const { return name_; }
     // Also fills the protocol text when it is still empty.
-    void setUrl(const std::string& url);
+    void setUrl(std::string url);
     void setDescription(std::string description) { description_ = std::move(description); }
     const std::string& getProtocol() const { return protocol_; }
 

@@ -4,6 +4,7 @@
 #include "Common/utlInstanceCounter.h"
 #include "Common/utlLog.h"
 #include "Platform/AtomicFile.h"
+#include "TreeViewItem/tviEntryPlacer.h"
 #include "TreeViewItem/tviFootprintFile.h"
 #include "TreeViewItem/tviRSSFolder.h"
 #include "TreeViewItem/tviRSSItem.h"
@@ -144,47 +145,37 @@ bool tviRouteSnapshot::load()
     name_ = doc.name;
     description_ = doc.description;
     t->reserveItems(doc.entries.size());
-    std::vector<TreeNode> nodes(doc.entries.size(), nullptr);
-    for (size_t i = 0; i < doc.entries.size(); ++i) {
-        tviFootprintEntry& e = doc.entries[i];
-        TreeNode parent = getHandle();
-        if (e.parent >= 0) {
-            if (static_cast<size_t>(e.parent) >= i || nodes[e.parent] == nullptr) {
-                continue;
+    {
+        tviEntryPlacer placer(t, getHandle());
+        placer.addAll(doc.entries, [&](tviFootprintEntry& e) -> std::unique_ptr<tviTreeViewItem> {
+            std::unique_ptr<tviTreeViewItem> item;
+            if (e.type == typeRSSFolder) {
+                auto folder = std::make_unique<tviRSSFolder>(t);
+                folder->setName(std::move(e.name));
+                folder->setDescription(std::move(e.description));
+                item = std::move(folder);
+            } else if (e.type == typeRSSItemSet) {
+                auto set = std::make_unique<tviRSSItemSet>(t);
+                set->setName(std::move(e.name));
+                set->setDescription(std::move(e.description));
+                set->setAutoDelete(e.autoDelete);
+                set->setCreated(e.created);
+                set->setDeleteDay(e.deleteDay);
+                set->setColorDay(e.colorDay);
+                item = std::move(set);
+            } else {
+                auto page = std::make_unique<tviRSSItem>(t);
+                page->setName(std::move(e.name));
+                page->setUrl(e.url);
+                page->setDescription(std::move(e.description));
+                page->setTitle(std::move(e.title));
+                page->setKeywords(std::move(e.keyword));
+                page->tviURLItem::setStatus(e.status);
+                item = std::move(page);
             }
-            parent = nodes[e.parent];
-        }
-        tviTreeViewItem* item = nullptr;
-        if (e.type == typeRSSFolder) {
-            auto folder = std::make_unique<tviRSSFolder>(t);
-            folder->setName(std::move(e.name));
-            folder->setDescription(std::move(e.description));
-            item = t->adopt(std::move(folder));
-        } else if (e.type == typeRSSItemSet) {
-            auto set = std::make_unique<tviRSSItemSet>(t);
-            set->setName(std::move(e.name));
-            set->setDescription(std::move(e.description));
-            set->setAutoDelete(e.autoDelete);
-            set->setCreated(e.created);
-            set->setDeleteDay(e.deleteDay);
-            set->setColorDay(e.colorDay);
-            item = t->adopt(std::move(set));
-        } else {
-            auto page = std::make_unique<tviRSSItem>(t);
-            page->setName(std::move(e.name));
-            page->setUrl(e.url);
-            page->setDescription(std::move(e.description));
-            page->setTitle(std::move(e.title));
-            page->setKeywords(std::move(e.keyword));
-            page->tviURLItem::setStatus(e.status);
-            item = t->adopt(std::move(page));
-        }
-        item->setMarked(e.marked);
-        if (!item->insertItem(parent, kTreeLast)) {
-            t->destroyItem(item);
-            continue;
-        }
-        nodes[i] = item->getHandle();
+            item->setMarked(e.marked);
+            return item;
+        });
     }
     t->setOverlay(getHandle(), overlayFor());
     refreshText();

@@ -6,7 +6,6 @@
 
 namespace {
 
-bool isTrail(unsigned char c) { return c >= 0x40 && c <= 0xFC && c != 0x7F; }
 bool isBlank(unsigned char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
 bool isNameChar(unsigned char c)
 {
@@ -28,14 +27,6 @@ bool startsNoCase(std::string_view text, size_t at, std::string_view prefix)
 }
 
 } // namespace
-
-size_t tviTagCursor::charWidth(std::string_view text, size_t at, Code code)
-{
-    if (code != Code::sjis || at + 1 >= text.size() || !platform::isLeadByte(text[at])) {
-        return 1;
-    }
-    return isTrail(text[at + 1]) ? 2 : 1;
-}
 
 void tviTagCursor::seek(size_t at) { pos_ = std::min(at, b_.size()); }
 

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "Platform/platformText.h"
+
 #include <cstddef>
 #include <span>
 #include <string>
@@ -26,7 +28,14 @@ public:
     explicit tviTagCursor(std::string_view bytes, Code code = Code::sjis) : b_(bytes), code_(code) {}
 
     // Width of the character at text[at] (1 or 2); at must be inside text.
-    static size_t charWidth(std::string_view text, size_t at, Code code = Code::sjis);
+    static size_t charWidth(std::string_view text, size_t at, Code code = Code::sjis)
+    {
+        if (code != Code::sjis || at + 1 >= text.size() || !platform::isLeadByte(text[at])) {
+            return 1;
+        }
+        auto trail = static_cast<unsigned char>(text[at + 1]);
+        return trail >= 0x40 && trail <= 0xFC && trail != 0x7F ? 2 : 1;
+    }
 
     bool atEnd() const { return pos_ >= b_.size(); }
     unsigned char peek() const { return static_cast<unsigned char>(b_[pos_]); }

@@ -79,4 +79,41 @@ TEST(PointerSet, AnswersAsAHashSetDoes)
     EXPECT_TRUE(set.empty());
 }
 
+// A batch (small, and large enough to be entered in slot order) into a set that already holds
+// some of it, with duplicates and a null inside, leaves the set a hash set would be.
+TEST(PointerSet, TakesABatchAsSingleInsertsWould)
+{
+    for (size_t count : {100, 5000, 40000}) {
+        std::mt19937_64 random(count);
+        std::vector<const void*> batch;
+        for (size_t i = 0; i < count; ++i) {
+            std::uintptr_t a = i % 3 == 0 ? (random() & ~std::uintptr_t{15}) | 16 : 0x7f0000001000 + i * 528;
+            batch.push_back(address(a));
+        }
+        batch.push_back(batch[count / 2]);
+        batch.push_back(nullptr);
+        utlPointerSet set;
+        std::unordered_set<const void*> expected;
+        for (size_t i = 0; i < count; i += 7) {
+            set.insert(batch[i]);
+            expected.insert(batch[i]);
+        }
+        set.insertAll(batch);
+        for (const void* p : batch) {
+            if (p != nullptr) {
+                expected.insert(p);
+            }
+        }
+        ASSERT_EQ(set.size(), expected.size()) << count;
+        for (const void* p : expected) {
+            ASSERT_TRUE(set.contains(p)) << count;
+        }
+        EXPECT_FALSE(set.contains(address(0x10)));
+        for (const void* p : expected) {
+            ASSERT_TRUE(set.erase(p)) << count;
+        }
+        EXPECT_TRUE(set.empty()) << count;
+    }
+}
+
 } // namespace

@@ -345,6 +345,74 @@ TEST_F(tviCabinetModel, DeepTreesAreBuiltSavedAndDeletedWithoutRecursion)
     EXPECT_EQ(1u, tree.nodeCount() - 1); // the default cabinet and this one remain
 }
 
+namespace {
+
+// A cabinet's tree as text: per node its type, texts, mark, state and overlay.
+std::string dumpTree(ctrlMemoryTreeView& tree, tviCabinet* cabinet)
+{
+    std::string out = cabinet->getText() + "|" + cabinet->getDescription() + "|" +
+                      std::to_string(cabinet->isReadOnly()) + "|" +
+                      std::to_string(tree.getOverlay(cabinet->getHandle())) + "\n";
+    for (TreeNode n : tree.subtreeNodes(cabinet->getHandle())) {
+        tviTreeViewItem* item = tree.getItem(n);
+        int depth = 0;
+        for (TreeNode p = tree.getParent(n); p != nullptr; p = tree.getParent(p)) {
+            ++depth;
+        }
+        out += std::to_string(depth) + " " + std::to_string(item->getType()) + " [" + item->getText() + "] [" +
+               item->getUrl() + "] [" + item->getDescription() + "] " + std::to_string(item->isMarked()) +
+               std::to_string(item->isReadOnly()) + std::to_string(item->getStatus()) +
+               std::to_string(tree.getOverlay(n)) + "\n";
+    }
+    return out;
+}
+
+} // namespace
+
+// Opening a file makes the items while it is read; the tree is the one the whole document
+// gives, read-only where the read stopped early or the file is not ours, also when nodes fail.
+TEST_F(tviCabinetModel, LoadMakesTheTreeTheWholeDocumentMakes)
+{
+    std::string good = tviCabinetFile::write(tviCabinetGenerator::generate(40, 4));
+    std::vector<std::string> files;
+    for (size_t cut = good.size() / 3; cut <= good.size(); cut += 211) {
+        files.push_back(good.substr(0, cut));
+    }
+    files.push_back(good);
+    files.push_back(good.substr(0, 700) + std::string(1, '\0') + good.substr(700));
+    files.push_back("<TITLE>t</TITLE><DL><DT><H3>f</H3><DL><DT><A HREF=\"http://x/\">x</A></DL></DL>");
+    std::string newer = good;
+    newer.replace(newer.find("01.00.00"), 8, "01.01.00");
+    files.push_back(newer);
+    for (size_t i = 0; i < files.size(); ++i) {
+        for (int failAfter : {-1, 7}) {
+            testsupport::writeFile(home.path() / "d.scb", files[i]);
+            tree.insertsBeforeFailure = failAfter;
+            tviCabinet* loaded = openRaw("d.scb");
+            std::string got = dumpTree(tree, loaded);
+
+            ctrlMemoryTreeView other;
+            auto owned = std::make_unique<tviCabinet>(&other);
+            owned->setPath(home.dir() + "d.scb");
+            auto* expected = static_cast<tviCabinet*>(other.adopt(std::move(owned)));
+            other.insertsBeforeFailure = failAfter;
+            ASSERT_TRUE(expected->insertItem(kTreeRoot, kTreeLast));
+            tviCabinetDocument doc;
+            std::string error;
+            bool whole = tviCabinetFile::read(files[i], doc, error);
+            bool ours = doc.productMark && !doc.newerVersion;
+            expected->setReadOnly(!whole || !ours);
+            expected->fromDocument(std::move(doc));
+            other.setOverlay(expected->getHandle(), expected->isReadOnly() ? overlayReadOnly : overlayNone);
+            EXPECT_EQ(whole && ours, loaded->getLoadError().empty()) << i;
+            ASSERT_EQ(dumpTree(other, expected), got) << "file " << i << " failing after " << failAfter;
+            tree.insertsBeforeFailure = -1;
+            loaded->deleteSubtree();
+            tree.destroyItem(loaded);
+        }
+    }
+}
+
 TEST(tviTreeViewItem, OpensOnlyWebAddressesAndLocalFiles)
 {
     struct Case {

@@ -340,6 +340,50 @@ TEST(tviCabinetFile, BadInputIsReadAsFarAsSound)
     }
 }
 
+// Entries handed on one by one as they are read are the entries of the whole document, with
+// the same result and error, and the head is known before the first of them arrives.
+TEST(tviCabinetFile, EntriesHandedOnAsReadAreTheDocumentsEntries)
+{
+    std::string good = tviCabinetFile::write(tviCabinetGenerator::generate(60, 5));
+    std::vector<std::string> inputs;
+    for (size_t cut = 0; cut < good.size(); cut += 23) {
+        inputs.push_back(good.substr(0, cut));
+    }
+    std::mt19937 rng(17);
+    for (int round = 0; round < 150; ++round) {
+        std::string junk = good;
+        for (int k = 0; k < 12; ++k) {
+            junk[rng() % junk.size()] = static_cast<char>("<>/\"&\0\x82 DLA"[rng() % 12]);
+        }
+        inputs.push_back(junk);
+    }
+    inputs.push_back("<TITLE>\xe6\x97\xa5</TITLE><DL><DT><A HREF=\"http://x/\">\xe6\x97\xa5</A></DL>");
+    for (const auto& entry : std::filesystem::directory_iterator(std::filesystem::path(QUILLARA_TEST_DATA) / "cabinet" / "input")) {
+        inputs.push_back(testsupport::readFile(entry.path()));
+    }
+    for (size_t i = 0; i < inputs.size(); ++i) {
+        tviCabinetDocument whole;
+        std::string wholeError;
+        bool wholeOk = tviCabinetFile::read(inputs[i], whole, wholeError);
+        tviCabinetDocument streamed;
+        std::string error;
+        std::vector<tviCabinetEntry> got;
+        std::string headAtFirst;
+        bool ok = tviCabinetFile::read(inputs[i], streamed, error, [&](tviCabinetEntry& e) {
+            if (got.empty()) {
+                headAtFirst = dump(streamed, true, "");
+            }
+            got.push_back(std::move(e));
+        });
+        ASSERT_TRUE(streamed.entries.empty()) << i;
+        if (!got.empty()) {
+            ASSERT_EQ(headAtFirst, dump(streamed, true, "")) << i;
+        }
+        streamed.entries = std::move(got);
+        ASSERT_EQ(dump(whole, wholeOk, wholeError), dump(streamed, ok, error)) << "input " << i;
+    }
+}
+
 TEST(tviCabinetFile, Utf8FileIsConvertedAndMarkedPartial)
 {
     std::string file = "<TITLE>\xe6\x97\xa5\xe6\x9c\xac</TITLE><DL><DT><A HREF=\"http://x/\">"
