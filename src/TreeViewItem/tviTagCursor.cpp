@@ -76,6 +76,9 @@ size_t tviTagCursor::find(std::string_view prefix) const
     return std::string_view::npos;
 }
 
+// Quotes, '=', '>', NUL and blanks are never trail bytes (those are 0x40 and above), so where
+// a tag's text is searched only for them it is searched byte by byte: every one found starts
+// a character, as stepping character by character would have found it.
 tviTag tviTagCursor::readTag()
 {
     tviTag tag;
@@ -88,27 +91,27 @@ tviTag tviTagCursor::readTag()
         tag.name += static_cast<char>(upper(b_[pos_++]));
     }
     size_t start = std::min(pos_, b_.size());
-    char quote = 0;
     while (pos_ < b_.size()) {
         unsigned char c = b_[pos_];
-        if (quote != 0) {
-            quote = c == quote ? 0 : quote;
-        } else if (c == '"' || c == '\'') {
+        if (c == '>') {
+            tag.attributes = b_.substr(start, pos_ - start);
+            tag.closed = true;
+            ++pos_;
+            return tag;
+        }
+        if (c == '"' || c == '\'') {
             // A quote inside a name or a bare value is text; only one after '=' opens a value.
             size_t p = pos_;
             while (p > start && isBlank(b_[p - 1])) {
                 --p;
             }
             if (p > start && b_[p - 1] == '=') {
-                quote = static_cast<char>(c);
+                size_t close = b_.find(static_cast<char>(c), pos_ + 1);
+                pos_ = close == std::string_view::npos ? b_.size() : close + 1;
+                continue;
             }
-        } else if (c == '>') {
-            tag.attributes = b_.substr(start, pos_ - start);
-            tag.closed = true;
-            ++pos_;
-            return tag;
         }
-        pos_ += width();
+        ++pos_;
     }
     pos_ = b_.size();
     tag.attributes = b_.substr(start);
@@ -116,7 +119,7 @@ tviTag tviTagCursor::readTag()
 }
 
 void tviTagCursor::getAttributes(std::string_view t, std::span<const std::string_view> names,
-                                 std::span<std::string_view> values, std::span<bool> found, Code code)
+                                 std::span<std::string_view> values, std::span<bool> found, Code)
 {
     std::fill(values.begin(), values.end(), std::string_view());
     std::fill(found.begin(), found.end(), false);
@@ -126,7 +129,6 @@ void tviTagCursor::getAttributes(std::string_view t, std::span<const std::string
             ++i;
         }
     };
-    auto step = [&] { i += charWidth(t, i, code); };
     while (true) {
         skipBlanks();
         if (i >= t.size()) {
@@ -134,7 +136,7 @@ void tviTagCursor::getAttributes(std::string_view t, std::span<const std::string
         }
         size_t nameStart = i;
         while (i < t.size() && !isBlank(t[i]) && t[i] != '=' && t[i] != '>') {
-            step();
+            ++i;
         }
         std::string_view name = t.substr(nameStart, i - nameStart);
         if (i == nameStart) {
@@ -151,19 +153,16 @@ void tviTagCursor::getAttributes(std::string_view t, std::span<const std::string
         bool terminated = true;
         if (i < t.size() && (t[i] == '"' || t[i] == '\'')) {
             char quote = t[i++];
-            size_t start = i;
-            while (i < t.size() && t[i] != quote) {
-                step();
-            }
-            terminated = i < t.size();
-            value = t.substr(start, std::min(i, t.size()) - start);
-            i = std::min(i + 1, t.size());
+            size_t close = t.find(quote, i);
+            terminated = close != std::string_view::npos;
+            value = t.substr(i, terminated ? close - i : std::string_view::npos);
+            i = terminated ? close + 1 : t.size();
         } else {
             size_t start = i;
             while (i < t.size() && !isBlank(t[i]) && t[i] != '>' && t[i] != '\0') {
-                step();
+                ++i;
             }
-            value = t.substr(start, std::min(i, t.size()) - start);
+            value = t.substr(start, i - start);
         }
         for (size_t k = 0; k < names.size() && k < values.size(); ++k) {
             bool taken = k < found.size() ? found[k] : !values[k].empty();
