@@ -1,5 +1,6 @@
 #include "Common/utlPointerSet.h"
 
+#include <algorithm>
 #include <bit>
 
 size_t utlPointerSet::home(const void* p) const
@@ -112,6 +113,48 @@ std::vector<const void*> utlPointerSet::values() const
         if (p != nullptr) {
             out.push_back(p);
         }
+    }
+    return out;
+}
+
+std::vector<const void*> utlPointerSet::valuesInAddressOrder() const
+{
+    std::vector<std::uintptr_t> keys;
+    keys.reserve(size_);
+    std::uintptr_t low = UINTPTR_MAX;
+    for (const void* p : slots_) {
+        if (p != nullptr) {
+            keys.push_back(reinterpret_cast<std::uintptr_t>(p));
+            low = std::min(low, keys.back());
+        }
+    }
+    // Least significant digit first, 11 bits a pass, over the offsets from the lowest address
+    // from their lowest bit that is not the same in all (allocations share their alignment).
+    std::uintptr_t spread = 0;
+    for (std::uintptr_t u : keys) {
+        spread |= u - low;
+    }
+    std::vector<std::uintptr_t> sorted(keys.size());
+    constexpr unsigned kDigitBits = 11;
+    constexpr std::size_t kDigits = std::size_t{1} << kDigitBits;
+    for (unsigned shift = spread != 0 ? static_cast<unsigned>(std::countr_zero(spread)) : 64;
+         shift < 64 && (spread >> shift) != 0; shift += kDigitBits) {
+        std::vector<std::size_t> starts(kDigits + 1, 0);
+        for (std::uintptr_t u : keys) {
+            ++starts[(((u - low) >> shift) & (kDigits - 1)) + 1];
+        }
+        for (std::size_t i = 1; i < starts.size(); ++i) {
+            starts[i] += starts[i - 1];
+        }
+        for (std::uintptr_t u : keys) {
+            sorted[starts[((u - low) >> shift) & (kDigits - 1)]++] = u;
+        }
+        keys.swap(sorted);
+    }
+    std::vector<const void*> out;
+    out.reserve(keys.size());
+    for (std::uintptr_t u : keys) {
+        out.push_back(reinterpret_cast<const void*>(u));
     }
     return out;
 }

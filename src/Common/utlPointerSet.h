@@ -52,6 +52,8 @@ public:
     void clear();
     // The entries, in no particular order.
     std::vector<const void*> values() const;
+    // The entries in address order (a radix sort: linear in the entries).
+    std::vector<const void*> valuesInAddressOrder() const;
 
 private:
     static constexpr size_t kSweepFrom = 4096;

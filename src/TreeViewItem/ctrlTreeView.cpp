@@ -36,13 +36,12 @@ void ctrlTreeView::destroyAllItems()
     // misses, and the allocator merges neighbours, than the hash table's order.
     std::vector<tviTreeViewItem*> items;
     items.reserve(owned_.size());
-    for (const void* entry : owned_.values()) {
+    for (const void* entry : owned_.valuesInAddressOrder()) {
         items.push_back(static_cast<tviTreeViewItem*>(const_cast<void*>(entry)));
     }
     owned_.clear();
     addresses_.clear();
     indexBuilt_ = false;
-    std::sort(items.begin(), items.end(), std::less<>());
     for (tviTreeViewItem* item : items) {
         item->setHandle(nullptr);
         item->addressEntry_ = nullptr;

@@ -105,6 +105,9 @@ TEST(PointerSet, TakesABatchAsSingleInsertsWould)
             }
         }
         ASSERT_EQ(set.size(), expected.size()) << count;
+        std::vector<const void*> inOrder(expected.begin(), expected.end());
+        std::sort(inOrder.begin(), inOrder.end(), std::less<>());
+        ASSERT_EQ(set.valuesInAddressOrder(), inOrder) << count;
         for (const void* p : expected) {
             ASSERT_TRUE(set.contains(p)) << count;
         }
