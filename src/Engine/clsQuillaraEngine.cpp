@@ -561,13 +561,16 @@ bool clsQuillaraEngine::startRead(Job& job, bool reload, bool& needsNetwork)
         info->setStatus(parsed ? requestComplete : requestFailed);
         node->setTransferEnded();
     }
+    // 3025 goes out before the pass is queued: on a worker, the engine thread could otherwise
+    // run the pass and tell 3027 first.
     node->addRef();
+    job.node = nullptr;
+    bool told = postNode(WM_ENGINE_NODE_CREATED, info, node);
     if (!queueAnalyze(info, node)) {
         node->release();
         return logError("clsQuillaraEngine::read", msgAnalyzeQueueFailed);
     }
-    job.node = nullptr;
-    return postNode(WM_ENGINE_NODE_CREATED, info, node);
+    return told;
 }
 
 bool clsQuillaraEngine::analyze(Job& job)
