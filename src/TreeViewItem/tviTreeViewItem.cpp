@@ -659,8 +659,15 @@ void tviTreeViewItem::clearSubItems()
         tree_->destroyItem(item);
     }
     nextLinkIndex_ = -1;
-    keyed_.clear();
-    seenAddresses_.clear();
+    links_.reset();
+}
+
+tviTreeViewItem::LinkMemory& tviTreeViewItem::linkMemory()
+{
+    if (links_ == nullptr) {
+        links_ = std::make_unique<LinkMemory>();
+    }
+    return *links_;
 }
 
 bool tviTreeViewItem::matchesSearch(const std::string& text, int options) const

@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <map>
+#include <memory>
 #include <set>
 #include <string>
 #include <vector>
@@ -223,9 +224,14 @@ protected:
     tviTreeViewItem* anchorForNew() const;
     // Where a new item or folder made from this one goes.
     void placeForNew(TreeNode& parent, TreeNode& after) const;
-    // Sub-items keyed by address, for the duplicate-link rule.
-    std::map<std::string, tviTreeViewItem*> keyed_;
-    std::set<std::string> seenAddresses_;
+    // Sub-items keyed by address and the addresses met so far, for the duplicate-link rule.
+    // Made at an item's first links: most items of a large cabinet never get any.
+    struct LinkMemory {
+        std::map<std::string, tviTreeViewItem*> keyed;
+        std::set<std::string> seen;
+    };
+    LinkMemory& linkMemory();
+    std::unique_ptr<LinkMemory> links_;
     int nextLinkIndex_ = -1;
 
     friend class ctrlTreeView;

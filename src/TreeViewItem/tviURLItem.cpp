@@ -171,7 +171,9 @@ bool tviURLItem::onRequestNotify(int phase)
         refreshText();
     }
     if (phase == 3) {
-        seenAddresses_.clear();
+        if (links_ != nullptr) {
+            links_->seen.clear();
+        }
         setExpandDepth(0);
     }
     return true;
@@ -224,6 +226,7 @@ bool tviURLItem::addSubItems()
     };
     bool changed = false;
     int depth = getExpandDepth();
+    LinkMemory& memory = linkMemory();
     for (int i = nextLinkIndex_; i < count; ++i) {
         clsLinkProperties link;
         if (!node->getLink(i, link)) {
@@ -256,12 +259,12 @@ bool tviURLItem::addSubItems()
             continue;
         }
         // "The first occurrence wins": later links to an address already shown are left out.
-        if (s.showDupLink == 2 && seenAddresses_.count(link.address) != 0) {
+        if (s.showDupLink == 2 && memory.seen.count(link.address) != 0) {
             continue;
         }
-        if (s.showDupLink == 3 && seenAddresses_.count(link.address) != 0) {
-            auto found = keyed_.find(link.address);
-            if (found != keyed_.end() && t->owns(found->second)) {
+        if (s.showDupLink == 3 && memory.seen.count(link.address) != 0) {
+            auto found = memory.keyed.find(link.address);
+            if (found != memory.keyed.end() && t->owns(found->second)) {
                 auto* sub = static_cast<tviSubItem*>(found->second);
                 if (name.size() > sub->getLinkText().size()) {
                     sub->setLinkText(name);
@@ -285,8 +288,8 @@ bool tviURLItem::addSubItems()
         if (askElsewhere) {
             ++shownHere[link.address];
         }
-        seenAddresses_.insert(link.address);
-        keyed_[link.address] = sub;
+        memory.seen.insert(link.address);
+        memory.keyed[link.address] = sub;
         changed = true;
         if (depth > 1) {
             sub->setExpandDepth(depth - 1);
