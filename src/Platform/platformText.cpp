@@ -88,8 +88,16 @@ std::string convert(std::string_view input, iconv_t cd, const char* from, std::s
 // tables are shared by every thread; an answer is one word, so a race only asks twice.
 enum Answer : std::uint64_t { kUnknown = 0, kSingle = 1, kLead = 2, kBad = 3 };
 
-std::atomic<std::uint64_t> gFirstByte[0x80]; // bytes 0x80-0xFF
-std::atomic<std::uint64_t> gPair[0x80 * 0x100]; // (lead - 0x80) << 8 | trail
+struct AnswerTables {
+    std::atomic<std::uint64_t> firstByte[0x80]; // bytes 0x80-0xFF
+    std::atomic<std::uint64_t> pair[0x80 * 0x100]; // (lead - 0x80) << 8 | trail
+};
+
+AnswerTables& answerTables()
+{
+    static AnswerTables tables;
+    return tables;
+}
 
 // Asks iconv to make one character of all of in; the packed answer with kind, or kLead when
 // in is the start of a longer character, or kBad.
@@ -112,20 +120,21 @@ std::uint64_t ask(iconv_t cd, const char* in, std::size_t length, std::uint64_t 
     return packed;
 }
 
-std::uint64_t firstByteAnswer(iconv_t cd, unsigned char c)
+std::uint64_t firstByteAnswer(AnswerTables& tables, iconv_t cd, unsigned char c)
 {
-    std::uint64_t a = gFirstByte[c - 0x80].load(std::memory_order_relaxed);
+    std::atomic<std::uint64_t>& slot = tables.firstByte[c - 0x80];
+    std::uint64_t a = slot.load(std::memory_order_relaxed);
     if (a == kUnknown) {
         char in = static_cast<char>(c);
         a = ask(cd, &in, 1, kSingle);
-        gFirstByte[c - 0x80].store(a, std::memory_order_relaxed);
+        slot.store(a, std::memory_order_relaxed);
     }
     return a;
 }
 
-std::uint64_t pairAnswer(iconv_t cd, unsigned char lead, unsigned char trail)
+std::uint64_t pairAnswer(AnswerTables& tables, iconv_t cd, unsigned char lead, unsigned char trail)
 {
-    std::atomic<std::uint64_t>& slot = gPair[(lead - 0x80) << 8 | trail];
+    std::atomic<std::uint64_t>& slot = tables.pair[(lead - 0x80) << 8 | trail];
     std::uint64_t a = slot.load(std::memory_order_relaxed);
     if (a == kUnknown) {
         char in[2] = {static_cast<char>(lead), static_cast<char>(trail)};
@@ -165,6 +174,7 @@ void appendSjisAsUtf8(std::string& out, std::string_view sjis)
         out.append(sjis.substr(i));
         return;
     }
+    AnswerTables& tables = answerTables();
     out.reserve(out.size() + (sjis.size() - i) * 3 / 2 + 4);
     while (i < sjis.size()) {
         unsigned char c = static_cast<unsigned char>(sjis[i]);
@@ -172,11 +182,11 @@ void appendSjisAsUtf8(std::string& out, std::string_view sjis)
             copyAscii();
             continue;
         }
-        std::uint64_t a = firstByteAnswer(d, c);
+        std::uint64_t a = firstByteAnswer(tables, d, c);
         std::size_t step = 1;
         if (a == kLead) {
             // A lead byte cut off by the end is as bad as one with a wrong trail byte.
-            a = i + 1 < sjis.size() ? pairAnswer(d, c, static_cast<unsigned char>(sjis[i + 1])) : kBad;
+            a = i + 1 < sjis.size() ? pairAnswer(tables, d, c, static_cast<unsigned char>(sjis[i + 1])) : kBad;
             step = 2;
         }
         if (a == kBad) {
