@@ -6,6 +6,7 @@
 #include "Engine/clsHtmlScanner.h"
 #include "Engine/clsUrlInformation.h"
 
+#include "BenchFigures.h"
 #include <gumbo.h>
 #include <libxml/HTMLparser.h>
 
@@ -79,16 +80,8 @@ double cpuSeconds(const std::function<void()>& run)
     return static_cast<double>(end.tv_sec - start.tv_sec) + (end.tv_nsec - start.tv_nsec) / 1e9;
 }
 
-struct Figures {
-    double best = 0;
-    double median = 0;
-};
-
-Figures summarise(std::vector<double> values)
-{
-    std::sort(values.begin(), values.end());
-    return Figures{values.front(), values[values.size() / 2]};
-}
+using benchfigures::Figures;
+using benchfigures::summarise;
 
 } // namespace
 

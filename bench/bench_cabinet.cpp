@@ -13,6 +13,7 @@
 #include "TreeViewItem/tviCabinetFile.h"
 #include "TreeViewItem/tviCabinetGenerator.h"
 
+#include "BenchFigures.h"
 #include <libxml/HTMLparser.h>
 #include <malloc.h>
 
@@ -29,18 +30,9 @@
 
 namespace {
 
-// Best and median of the rounds, in milliseconds: the least disturbed run on a shared
-// machine, and the median to judge the noise by.
-struct Ms {
-    double best = 0;
-    double median = 0;
-};
-
-Ms summarise(std::vector<double> runs)
-{
-    std::sort(runs.begin(), runs.end());
-    return {runs.front(), runs[runs.size() / 2]};
-}
+// Best and median of the rounds, in milliseconds.
+using Ms = benchfigures::Figures;
+using benchfigures::summarise;
 
 // Processor time of this thread for one run, in milliseconds: the work is single-threaded,
 // and time spent waiting for a core is nobody's work.

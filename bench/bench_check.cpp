@@ -7,6 +7,7 @@
 #include "TreeViewItem/tviCabinetCheck.h"
 #include "TreeViewItem/tviCabinetFile.h"
 
+#include "BenchFigures.h"
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
@@ -18,16 +19,8 @@
 
 namespace {
 
-struct Figures {
-    double best = 0;
-    double median = 0;
-};
-
-Figures summarise(std::vector<double> runs)
-{
-    std::sort(runs.begin(), runs.end());
-    return {runs.front(), runs[runs.size() / 2]};
-}
+using benchfigures::Figures;
+using benchfigures::summarise;
 
 void writeFile(const std::string& path, const std::string& bytes)
 {

@@ -13,6 +13,7 @@
 #include "TreeViewItem/tviCabinet.h"
 #include "TreeViewItem/tviCabinetItem.h"
 
+#include "BenchFigures.h"
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
@@ -27,16 +28,8 @@ namespace {
 
 namespace fs = std::filesystem;
 
-struct Figures {
-    double best = 0;
-    double median = 0;
-};
-
-Figures summarise(std::vector<double> runs)
-{
-    std::sort(runs.begin(), runs.end());
-    return {runs.front(), runs[runs.size() / 2]};
-}
+using benchfigures::Figures;
+using benchfigures::summarise;
 
 void writeFile(const fs::path& path, const std::string& bytes)
 {

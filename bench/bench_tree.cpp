@@ -7,6 +7,7 @@
 #include "TreeViewItem/tviCabinetFile.h"
 #include "TreeViewItem/tviCabinetGenerator.h"
 
+#include "BenchFigures.h"
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
@@ -62,16 +63,8 @@ bool runOnce(const std::vector<std::string>& args, Run& run)
     return WIFEXITED(status) && WEXITSTATUS(status) == 0;
 }
 
-struct Figures {
-    double best;
-    double median;
-};
-
-Figures summarise(std::vector<double> values)
-{
-    std::sort(values.begin(), values.end());
-    return {values.front(), values[values.size() / 2]};
-}
+using benchfigures::Figures;
+using benchfigures::summarise;
 
 std::string findXmllint()
 {
