@@ -2,9 +2,9 @@
 // against gumbo (a full HTML5 parse) and libxml2's HTML parser on the same UTF-8 bytes.
 // Goals: at least 5x gumbo and 4x libxml2 (3x at the least).
 #include "BenchCorpus.h"
-#include "Engine/clsHtmlItem.h"
-#include "Engine/clsHtmlScanner.h"
-#include "Engine/clsUrlInformation.h"
+#include "Engine/Analysis/clsHtmlItem.h"
+#include "Engine/Analysis/clsHtmlScanner.h"
+#include "Engine/Http/clsUrlInformation.h"
 
 #include "BenchFigures.h"
 #include <gumbo.h>

@@ -1,9 +1,9 @@
 // Import of a generated 100,000-entry bookmark file (Firefox's export format, UTF-8, with
 // Japanese names, nested folders, icons and descriptions) against libxml2's HTML parser
 // reading the same bytes. Prints the times and the ratios (goal <= 1, moonshot <= 0.5).
-#include "TreeViewItem/tviBookmarkFile.h"
-#include "TreeViewItem/tviCabinetFile.h"
-#include "TreeViewItem/tviCabinetImport.h"
+#include "TreeViewItem/Formats/tviBookmarkFile.h"
+#include "TreeViewItem/Formats/tviCabinetFile.h"
+#include "TreeViewItem/Cabinet/tviCabinetImport.h"
 
 #include <libxml/HTMLparser.h>
 

@@ -8,10 +8,10 @@
 //
 // Instructions (no hardware counters needed), one load of each size:
 //   valgrind --tool=callgrind --toggle-collect='*profiledLoads*' bench_cabinet --load FILE 1
-#include "TreeViewItem/ctrlMemoryTreeView.h"
-#include "TreeViewItem/tviCabinet.h"
-#include "TreeViewItem/tviCabinetFile.h"
-#include "TreeViewItem/tviCabinetGenerator.h"
+#include "TreeViewItem/Base/ctrlMemoryTreeView.h"
+#include "TreeViewItem/Cabinet/tviCabinet.h"
+#include "TreeViewItem/Formats/tviCabinetFile.h"
+#include "TreeViewItem/Cabinet/tviCabinetGenerator.h"
 
 #include "BenchFigures.h"
 #include <libxml/HTMLparser.h>

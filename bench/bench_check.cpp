@@ -4,8 +4,8 @@
 // linear in its items whatever the duplicates).
 //
 // bench_check [ITEMS] [RUNS]   (defaults 20000 and 5)
-#include "TreeViewItem/tviCabinetCheck.h"
-#include "TreeViewItem/tviCabinetFile.h"
+#include "TreeViewItem/Cabinet/tviCabinetCheck.h"
+#include "TreeViewItem/Formats/tviCabinetFile.h"
 
 #include "BenchFigures.h"
 #include <algorithm>

@@ -9,7 +9,7 @@
 //                     [--dead PERCENT] [--no-peer] [--cli PATH]
 #include "MultiHostServer.h"
 
-#include "TreeViewItem/tviCabinetFile.h"
+#include "TreeViewItem/Formats/tviCabinetFile.h"
 
 #include <algorithm>
 #include <chrono>

@@ -2,7 +2,7 @@
 // the same bytes (a few MB of real Japanese pages), block by block as pages arrive.
 // Goal: at least 2x iconv.
 #include "BenchCorpus.h"
-#include "Engine/utlKanjiConverter.h"
+#include "Engine/Text/utlKanjiConverter.h"
 
 #include <cerrno>
 #include <cstdio>

@@ -1,7 +1,7 @@
 // Detection accuracy on the corpus (pages without any charset declaration): ours against
 // uchardet. Goal: at least uchardet's count, and every page over 1 KB right.
 #include "BenchCorpus.h"
-#include "Engine/utlKanjiConverter.h"
+#include "Engine/Text/utlKanjiConverter.h"
 
 #include <iconv.h>
 #include <uchardet.h>

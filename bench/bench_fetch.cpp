@@ -3,12 +3,12 @@
 // paced run, whose length must be one interval per request; then a re-check: the same pages
 // fetched again with conditional requests from the page cache, bytes and time against the
 // first round.
-#include "Engine/clsBlockItem.h"
-#include "Engine/clsEngineOptions.h"
-#include "Engine/clsEngineTarget.h"
-#include "Engine/clsQuillaraEngine.h"
-#include "Engine/clsUrlCache.h"
-#include "Engine/clsUrlInformation.h"
+#include "Engine/Core/clsBlockItem.h"
+#include "Engine/Core/clsEngineOptions.h"
+#include "Engine/Core/clsEngineTarget.h"
+#include "Engine/Core/clsQuillaraEngine.h"
+#include "Engine/Http/clsUrlCache.h"
+#include "Engine/Http/clsUrlInformation.h"
 #include "TestHttpServer.h"
 #include "Platform/MessageTarget.h"
 

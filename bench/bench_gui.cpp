@@ -5,17 +5,17 @@
 #include "TestSupport.h"
 
 #include "Common/utlIniInfo.h"
-#include "Engine/clsEngineOptions.h"
+#include "Engine/Core/clsEngineOptions.h"
 #include "Gui/QuillaG.h"
 #include "Gui/ctrlQtTreeView.h"
 #include "Gui/wndApplication.h"
 #include "Gui/wndTreeView.h"
 #include "Platform/Tick.h"
-#include "TreeViewItem/ctrlMemoryTreeView.h"
-#include "TreeViewItem/tviCabinet.h"
-#include "TreeViewItem/tviCabinetFile.h"
-#include "TreeViewItem/tviCabinetGenerator.h"
-#include "TreeViewItem/tviCabinetItem.h"
+#include "TreeViewItem/Base/ctrlMemoryTreeView.h"
+#include "TreeViewItem/Cabinet/tviCabinet.h"
+#include "TreeViewItem/Formats/tviCabinetFile.h"
+#include "TreeViewItem/Cabinet/tviCabinetGenerator.h"
+#include "TreeViewItem/Cabinet/tviCabinetItem.h"
 
 #include <QApplication>
 #include <QElapsedTimer>

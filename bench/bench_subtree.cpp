@@ -7,11 +7,11 @@
 // the one-address time grows from the first size to the last (linear: the sizes' ratio).
 //
 // bench_subtree [RUNS] [SIZE...]   (defaults 3, 2000 20000)
-#include "Engine/clsQuillaraEngine.h"
+#include "Engine/Core/clsQuillaraEngine.h"
 #include "Platform/MessageTarget.h"
-#include "TreeViewItem/ctrlMemoryTreeView.h"
-#include "TreeViewItem/tviCabinet.h"
-#include "TreeViewItem/tviCabinetItem.h"
+#include "TreeViewItem/Base/ctrlMemoryTreeView.h"
+#include "TreeViewItem/Cabinet/tviCabinet.h"
+#include "TreeViewItem/Cabinet/tviCabinetItem.h"
 
 #include "BenchFigures.h"
 #include <algorithm>

@@ -4,8 +4,8 @@
 // the ratios (goal <= 0.5).
 //
 // bench_tree [RUNS] [ITEMS]   (defaults 7 and 100000)
-#include "TreeViewItem/tviCabinetFile.h"
-#include "TreeViewItem/tviCabinetGenerator.h"
+#include "TreeViewItem/Formats/tviCabinetFile.h"
+#include "TreeViewItem/Cabinet/tviCabinetGenerator.h"
 
 #include "BenchFigures.h"
 #include <algorithm>

@@ -1,7 +1,7 @@
 // The analyzer takes any page cut into random blocks: no crash, no read outside a block, and
 // the same title, keywords, links and resources as for the page in one block.
-#include "Engine/clsHtmlItem.h"
-#include "Engine/clsUrlInformation.h"
+#include "Engine/Analysis/clsHtmlItem.h"
+#include "Engine/Http/clsUrlInformation.h"
 
 #include <cstdint>
 #include <cstdlib>

@@ -1,7 +1,7 @@
 // The bookmark file reader takes any bytes without crashing or over-reading; what it read is a
 // sound document (parents before children), and written as a cabinet it reads back whole.
-#include "TreeViewItem/tviBookmarkFile.h"
-#include "TreeViewItem/tviCabinetFile.h"
+#include "TreeViewItem/Formats/tviBookmarkFile.h"
+#include "TreeViewItem/Formats/tviCabinetFile.h"
 
 #include <cstdint>
 #include <cstdlib>

@@ -1,6 +1,6 @@
 // The converter takes any bytes in any code, cut into blocks anywhere: it never reads outside
 // a block, and the cuts never change the text (checked against the same bytes in one block).
-#include "Engine/utlKanjiConverter.h"
+#include "Engine/Text/utlKanjiConverter.h"
 
 #include <cstdint>
 #include <cstdlib>

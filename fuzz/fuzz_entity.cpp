@@ -1,7 +1,7 @@
 // Entity decoding takes any bytes; encoding then decoding gives the text back, and the encoded
 // text carries no raw markup. Decoding for an address never adds a control byte and for a
 // text only TAB, CR or LF; text without '&' is left as it is.
-#include "Engine/utlHtmlText.h"
+#include "Engine/Analysis/utlHtmlText.h"
 
 #include <cstdint>
 #include <cstdlib>

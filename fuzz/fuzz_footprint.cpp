@@ -1,6 +1,6 @@
 // The footprint file reader takes any bytes without crashing or over-reading; what it read,
 // written out, reads back whole with as many entries, and writing that again gives the same bytes.
-#include "TreeViewItem/tviFootprintFile.h"
+#include "TreeViewItem/Formats/tviFootprintFile.h"
 
 #include <cstdint>
 #include <cstdlib>

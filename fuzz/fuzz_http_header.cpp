@@ -2,9 +2,9 @@
 // runs past its line or 1023 bytes, and a request line built from any address never carries
 // the fragment, a blank or a byte outside printable ASCII. A Retry-After value asks for no
 // wait below zero.
-#include "Engine/clsCommunicationHttp.h"
-#include "Engine/clsUrlInformation.h"
-#include "Engine/utlUrlParts.h"
+#include "Engine/Http/clsCommunicationHttp.h"
+#include "Engine/Http/clsUrlInformation.h"
+#include "Engine/Url/utlUrlParts.h"
 
 #include <cstdint>
 #include <cstdlib>

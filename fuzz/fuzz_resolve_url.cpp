@@ -1,7 +1,7 @@
 // Relative-address resolution takes any bytes. The input is a kind byte, then base and relative
 // separated by the first '\n'. The one-pass dot-segment removal is checked against the plain
 // rewrite loop ("/./" -> "/", then the leftmost "/../" with the segment before it).
-#include "Engine/utlUrl.h"
+#include "Engine/Url/utlUrl.h"
 
 #include <cstdint>
 #include <cstdlib>

@@ -1,7 +1,7 @@
 // The .scb reader takes any bytes without crashing or over-reading. Whatever it read, written
 // out it reads back whole, and writing that again gives the same bytes.
-#include "TreeViewItem/tviCabinetFile.h"
-#include "TreeViewItem/tviTagCursor.h"
+#include "TreeViewItem/Formats/tviCabinetFile.h"
+#include "TreeViewItem/Formats/tviTagCursor.h"
 
 #include <cstdint>
 #include <cstdlib>

@@ -1,6 +1,6 @@
 // The snapshot cabinet's List and snapshot readers take any bytes: every directory name they
 // accept is one plain component, and what they read, written out, reads back the same.
-#include "TreeViewItem/tviSnapshotFiles.h"
+#include "TreeViewItem/Formats/tviSnapshotFiles.h"
 
 #include <cstdint>
 #include <cstdlib>

@@ -1,7 +1,7 @@
 // The snapshot rewriter takes any bytes as a page or a style sheet without crashing or
 // over-reading; every local name it writes is one the namer gave, and a page without any
 // '<' comes out unchanged.
-#include "Engine/clsSnapshotRewriter.h"
+#include "Engine/Snapshot/clsSnapshotRewriter.h"
 
 #include <cstdint>
 #include <cstdlib>

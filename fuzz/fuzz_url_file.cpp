@@ -1,5 +1,5 @@
 // The Internet Shortcut reader takes any bytes; an address it gives is one line of text.
-#include "TreeViewItem/tviInternetShortcut.h"
+#include "TreeViewItem/Formats/tviInternetShortcut.h"
 
 #include <cstdint>
 #include <cstdlib>

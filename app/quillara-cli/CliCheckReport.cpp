@@ -2,7 +2,7 @@
 
 #include "CliJson.h"
 #include "Platform/platformText.h"
-#include "TreeViewItem/tviCabinetCheck.h"
+#include "TreeViewItem/Cabinet/tviCabinetCheck.h"
 
 #include <libxml/xmlwriter.h>
 

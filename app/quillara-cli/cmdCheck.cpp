@@ -3,11 +3,11 @@
 #include "CliCheckReport.h"
 #include "CliContext.h"
 #include "CliProgress.h"
-#include "Engine/clsEngineOptions.h"
+#include "Engine/Core/clsEngineOptions.h"
 #include "Platform/AtomicFile.h"
 #include "Platform/platformText.h"
-#include "TreeViewItem/tviCabinet.h"
-#include "TreeViewItem/tviCabinetCheck.h"
+#include "TreeViewItem/Cabinet/tviCabinet.h"
+#include "TreeViewItem/Cabinet/tviCabinetCheck.h"
 
 #include <CLI/CLI.hpp>
 #include <chrono>

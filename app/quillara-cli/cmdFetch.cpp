@@ -3,9 +3,9 @@
 #include "CliContext.h"
 #include "CliJson.h"
 #include "CliProgress.h"
-#include "Engine/clsEngineTarget.h"
-#include "Engine/clsQuillaraEngine.h"
-#include "Engine/clsUrlInformation.h"
+#include "Engine/Core/clsEngineTarget.h"
+#include "Engine/Core/clsQuillaraEngine.h"
+#include "Engine/Http/clsUrlInformation.h"
 #include "Platform/MessageTarget.h"
 #include "Platform/platformText.h"
 

@@ -5,10 +5,10 @@
 #include "Common/kivaTime.h"
 #include "Common/utlIniInfo.h"
 #include "Platform/platformText.h"
-#include "TreeViewItem/ctrlMemoryTreeView.h"
-#include "TreeViewItem/tviRSSItem.h"
-#include "TreeViewItem/tviRSSItemSet.h"
-#include "TreeViewItem/tviRouteSnapshot.h"
+#include "TreeViewItem/Base/ctrlMemoryTreeView.h"
+#include "TreeViewItem/Footprint/tviRSSItem.h"
+#include "TreeViewItem/Footprint/tviRSSItemSet.h"
+#include "TreeViewItem/Footprint/tviRouteSnapshot.h"
 
 #include <CLI/CLI.hpp>
 #include <cstdio>

@@ -3,9 +3,9 @@
 #include "CliContext.h"
 #include "CliJson.h"
 #include "Common/utlIniInfo.h"
-#include "Engine/utlUnicodeText.h"
-#include "TreeViewItem/tviCabinetFile.h"
-#include "TreeViewItem/tviCabinetImport.h"
+#include "Engine/Text/utlUnicodeText.h"
+#include "TreeViewItem/Formats/tviCabinetFile.h"
+#include "TreeViewItem/Cabinet/tviCabinetImport.h"
 
 #include <CLI/CLI.hpp>
 #include <cstdio>

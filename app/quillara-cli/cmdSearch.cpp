@@ -3,10 +3,10 @@
 #include "CliContext.h"
 #include "CliJson.h"
 #include "Platform/platformText.h"
-#include "TreeViewItem/ctrlMemoryTreeView.h"
-#include "TreeViewItem/tviCabinet.h"
-#include "TreeViewItem/tviTreeSearch.h"
-#include "TreeViewItem/tviTreeViewItem.h"
+#include "TreeViewItem/Base/ctrlMemoryTreeView.h"
+#include "TreeViewItem/Cabinet/tviCabinet.h"
+#include "TreeViewItem/Base/tviTreeSearch.h"
+#include "TreeViewItem/Base/tviTreeViewItem.h"
 
 #include <CLI/CLI.hpp>
 #include <cstdio>

@@ -4,15 +4,15 @@
 #include "CliJson.h"
 #include "CliProgress.h"
 #include "Common/utlIniInfo.h"
-#include "Engine/clsQuillaraEngine.h"
-#include "Engine/clsSnapshotReport.h"
+#include "Engine/Core/clsQuillaraEngine.h"
+#include "Engine/Snapshot/clsSnapshotReport.h"
 #include "Platform/MessageTarget.h"
 #include "Platform/platformText.h"
-#include "TreeViewItem/ctrlMemoryTreeView.h"
-#include "TreeViewItem/tviAgeing.h"
-#include "TreeViewItem/tviPSSFolder.h"
-#include "TreeViewItem/tviPSSItem.h"
-#include "TreeViewItem/tviPageSnapshot.h"
+#include "TreeViewItem/Base/ctrlMemoryTreeView.h"
+#include "TreeViewItem/Snapshot/tviAgeing.h"
+#include "TreeViewItem/Snapshot/tviPSSFolder.h"
+#include "TreeViewItem/Snapshot/tviPSSItem.h"
+#include "TreeViewItem/Snapshot/tviPageSnapshot.h"
 
 #include <CLI/CLI.hpp>
 #include <cstdio>

@@ -3,10 +3,10 @@
 #include "CliContext.h"
 #include "CliJson.h"
 #include "Platform/platformText.h"
-#include "TreeViewItem/ctrlMemoryTreeView.h"
-#include "TreeViewItem/tviCabinet.h"
-#include "TreeViewItem/tviCabinetItem.h"
-#include "TreeViewItem/tviCabinetSource.h"
+#include "TreeViewItem/Base/ctrlMemoryTreeView.h"
+#include "TreeViewItem/Cabinet/tviCabinet.h"
+#include "TreeViewItem/Cabinet/tviCabinetItem.h"
+#include "TreeViewItem/Cabinet/tviCabinetSource.h"
 
 #include <CLI/CLI.hpp>
 #include <algorithm>

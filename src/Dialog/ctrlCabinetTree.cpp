@@ -1,7 +1,7 @@
 #include "Dialog/ctrlCabinetTree.h"
 
-#include "Gui/guiText.h"
-#include "TreeViewItem/tviCabinetDirectory.h"
+#include "QtBridge/guiText.h"
+#include "TreeViewItem/Cabinet/tviCabinetDirectory.h"
 
 #include <QApplication>
 #include <QHeaderView>

@@ -9,7 +9,7 @@
 #include "Dialog/dlgPrefSync.h"
 #include "Dialog/dlgPrefTreeView.h"
 #include "Dialog/dlgPrefView.h"
-#include "Gui/guiText.h"
+#include "QtBridge/guiText.h"
 
 #include <QDialogButtonBox>
 #include <QHBoxLayout>

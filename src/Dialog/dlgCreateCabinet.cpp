@@ -2,7 +2,7 @@
 
 #include "Dialog/dlgFolderChoice.h"
 #include "Dialog/dlgNameCheck.h"
-#include "Gui/guiText.h"
+#include "QtBridge/guiText.h"
 
 #include <QComboBox>
 #include <QDialogButtonBox>

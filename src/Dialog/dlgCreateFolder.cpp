@@ -1,8 +1,8 @@
 #include "Dialog/dlgCreateFolder.h"
 
 #include "Dialog/dlgNameCheck.h"
-#include "Gui/guiText.h"
-#include "TreeViewItem/ctrlTreeView.h"
+#include "QtBridge/guiText.h"
+#include "TreeViewItem/Base/ctrlTreeView.h"
 
 #include <QCheckBox>
 #include <QDialogButtonBox>

@@ -1,7 +1,7 @@
 #include "Dialog/dlgCreateItem.h"
 
-#include "Gui/guiText.h"
-#include "TreeViewItem/ctrlTreeView.h"
+#include "QtBridge/guiText.h"
+#include "TreeViewItem/Base/ctrlTreeView.h"
 
 #include <QCheckBox>
 #include <QDialogButtonBox>

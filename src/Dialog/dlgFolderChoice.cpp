@@ -1,6 +1,6 @@
 #include "Dialog/dlgFolderChoice.h"
 
-#include "Gui/guiText.h"
+#include "QtBridge/guiText.h"
 
 #include <QComboBox>
 #include <QFileDialog>

@@ -3,7 +3,7 @@
 #include "Common/utlCommandRoot.h"
 #include "Common/utlHelp.h"
 #include "Common/utlLog.h"
-#include "Gui/guiText.h"
+#include "QtBridge/guiText.h"
 #include "Platform/platformText.h"
 
 #include <QCloseEvent>

@@ -2,7 +2,7 @@
 
 #include "Dialog/dlgPrefShared.h"
 #include "Dialog/dlgPrefValues.h"
-#include "Gui/guiText.h"
+#include "QtBridge/guiText.h"
 
 #include <QCheckBox>
 #include <QFileDialog>

@@ -1,7 +1,7 @@
 #include "Dialog/dlgPrefListView.h"
 
 #include "Dialog/dlgPrefValues.h"
-#include "Gui/guiText.h"
+#include "QtBridge/guiText.h"
 
 #include <QHBoxLayout>
 #include <QLabel>

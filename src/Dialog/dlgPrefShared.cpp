@@ -1,6 +1,6 @@
 #include "Dialog/dlgPrefShared.h"
 
-#include "Gui/guiText.h"
+#include "QtBridge/guiText.h"
 
 #include <QButtonGroup>
 #include <QCheckBox>

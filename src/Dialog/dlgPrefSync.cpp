@@ -1,7 +1,7 @@
 #include "Dialog/dlgPrefSync.h"
 
 #include "Dialog/dlgPrefShared.h"
-#include "Gui/guiText.h"
+#include "QtBridge/guiText.h"
 
 #include <QCheckBox>
 #include <QFileDialog>

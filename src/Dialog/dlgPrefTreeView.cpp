@@ -1,7 +1,7 @@
 #include "Dialog/dlgPrefTreeView.h"
 
 #include "Dialog/dlgPrefShared.h"
-#include "Gui/guiText.h"
+#include "QtBridge/guiText.h"
 
 #include <QButtonGroup>
 #include <QCheckBox>

@@ -2,7 +2,7 @@
 
 #include "Common/utlLog.h"
 #include "Dialog/dlgPrefValues.h"
-#include "Gui/guiText.h"
+#include "QtBridge/guiText.h"
 
 #include <QAbstractButton>
 #include <QButtonGroup>

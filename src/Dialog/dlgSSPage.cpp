@@ -1,7 +1,7 @@
 #include "Dialog/dlgSSPage.h"
 
 #include "Dialog/dlgNameCheck.h"
-#include "Gui/guiText.h"
+#include "QtBridge/guiText.h"
 #include "Platform/platformText.h"
 
 #include <QCheckBox>

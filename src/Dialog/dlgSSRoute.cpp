@@ -1,6 +1,6 @@
 #include "Dialog/dlgSSRoute.h"
 
-#include "Gui/guiText.h"
+#include "QtBridge/guiText.h"
 
 #include <QCheckBox>
 #include <QDialogButtonBox>

@@ -1,8 +1,8 @@
 #include "Dialog/dlgSearch.h"
 
-#include "Gui/guiText.h"
-#include "TreeViewItem/tviTreeSearch.h"
-#include "TreeViewItem/tviTreeViewItem.h"
+#include "QtBridge/guiText.h"
+#include "TreeViewItem/Base/tviTreeSearch.h"
+#include "TreeViewItem/Base/tviTreeViewItem.h"
 
 #include <QCheckBox>
 #include <QComboBox>

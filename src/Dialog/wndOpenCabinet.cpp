@@ -2,7 +2,7 @@
 
 #include "Common/utlIniInfo.h"
 #include "Dialog/ctrlCabinetTree.h"
-#include "Gui/guiText.h"
+#include "QtBridge/guiText.h"
 
 #include <QDialogButtonBox>
 #include <QLabel>

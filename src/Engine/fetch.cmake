@@ -1,14 +1,14 @@
 # The fetch engine: registry, queues, engine thread, workers and the HTTP transport.
 list(APPEND QUILLARA_ENGINE_SOURCES
-  ${CMAKE_CURRENT_SOURCE_DIR}/utlUrlParts.cpp
-  ${CMAKE_CURRENT_SOURCE_DIR}/clsUrlInformation.cpp
-  ${CMAKE_CURRENT_SOURCE_DIR}/clsQuillaraItem.cpp
-  ${CMAKE_CURRENT_SOURCE_DIR}/clsBlockItem.cpp
-  ${CMAKE_CURRENT_SOURCE_DIR}/clsAnalysisNodeFactory.cpp
-  ${CMAKE_CURRENT_SOURCE_DIR}/clsEngineOptions.cpp
-  ${CMAKE_CURRENT_SOURCE_DIR}/clsSendPacer.cpp
-  ${CMAKE_CURRENT_SOURCE_DIR}/clsRedirectChain.cpp
-  ${CMAKE_CURRENT_SOURCE_DIR}/clsCommunicationHttp.cpp
-  ${CMAKE_CURRENT_SOURCE_DIR}/clsCommunicationManager.cpp
-  ${CMAKE_CURRENT_SOURCE_DIR}/clsQuillaraEngine.cpp
+  ${CMAKE_CURRENT_SOURCE_DIR}/Url/utlUrlParts.cpp
+  ${CMAKE_CURRENT_SOURCE_DIR}/Http/clsUrlInformation.cpp
+  ${CMAKE_CURRENT_SOURCE_DIR}/Core/clsQuillaraItem.cpp
+  ${CMAKE_CURRENT_SOURCE_DIR}/Core/clsBlockItem.cpp
+  ${CMAKE_CURRENT_SOURCE_DIR}/Core/clsAnalysisNodeFactory.cpp
+  ${CMAKE_CURRENT_SOURCE_DIR}/Core/clsEngineOptions.cpp
+  ${CMAKE_CURRENT_SOURCE_DIR}/Http/clsSendPacer.cpp
+  ${CMAKE_CURRENT_SOURCE_DIR}/Http/clsRedirectChain.cpp
+  ${CMAKE_CURRENT_SOURCE_DIR}/Http/clsCommunicationHttp.cpp
+  ${CMAKE_CURRENT_SOURCE_DIR}/Http/clsCommunicationManager.cpp
+  ${CMAKE_CURRENT_SOURCE_DIR}/Core/clsQuillaraEngine.cpp
 )

@@ -7,14 +7,14 @@
 #include "Common/utlLog.h"
 #include "Dialog/ctrlPropertySheet.h"
 #include "Dialog/dlgSearch.h"
-#include "Engine/clsUrlCache.h"
+#include "Engine/Http/clsUrlCache.h"
 #include "Gui/ctrlQtTreeView.h"
 #include "Gui/guiSingleInstance.h"
-#include "Gui/guiText.h"
+#include "QtBridge/guiText.h"
 #include "Gui/wndApplication.h"
 #include "Gui/wndTreeView.h"
 #include "Platform/ProgramPaths.h"
-#include "TreeViewItem/tviTreeViewItem.h"
+#include "TreeViewItem/Base/tviTreeViewItem.h"
 
 #include <QApplication>
 #include <QElapsedTimer>

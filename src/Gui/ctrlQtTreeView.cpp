@@ -1,9 +1,9 @@
 #include "Gui/ctrlQtTreeView.h"
 
 #include "Gui/guiIcons.h"
-#include "Gui/guiText.h"
-#include "TreeViewItem/tviTreeViewItem.h"
-#include "TreeViewItem/tviURLItem.h"
+#include "QtBridge/guiText.h"
+#include "TreeViewItem/Base/tviTreeViewItem.h"
+#include "TreeViewItem/Base/tviURLItem.h"
 
 #include <QApplication>
 #include <QClipboard>

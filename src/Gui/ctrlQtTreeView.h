@@ -1,6 +1,6 @@
 #pragma once
 
-#include "TreeViewItem/ctrlTreeView.h"
+#include "TreeViewItem/Base/ctrlTreeView.h"
 
 #include <QAbstractItemModel>
 #include <QColor>

@@ -1,6 +1,6 @@
 #include "Gui/guiIcons.h"
 
-#include "TreeViewItem/tviTreeViewItem.h"
+#include "TreeViewItem/Base/tviTreeViewItem.h"
 
 #include <QApplication>
 #include <QPainter>

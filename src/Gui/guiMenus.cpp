@@ -1,7 +1,7 @@
 #include "Gui/guiMenus.h"
 
 #include "Common/utlCommandRoot.h"
-#include "Gui/guiText.h"
+#include "QtBridge/guiText.h"
 
 #include <QAction>
 #include <QKeySequence>

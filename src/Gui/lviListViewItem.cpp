@@ -1,7 +1,7 @@
 #include "Gui/lviListViewItem.h"
 
 #include "Common/utlInstanceCounter.h"
-#include "Gui/guiText.h"
+#include "QtBridge/guiText.h"
 
 #include <QApplication>
 #include <QMimeDatabase>

@@ -1,6 +1,6 @@
 #include "Gui/toolStatusBar.h"
 
-#include "Gui/guiText.h"
+#include "QtBridge/guiText.h"
 
 #include <QLabel>
 

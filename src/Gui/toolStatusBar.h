@@ -1,7 +1,7 @@
 #pragma once
 
 #include "Common/utlCommandTarget.h"
-#include "Engine/utlStatusText.h"
+#include "Engine/Text/utlStatusText.h"
 
 #include <QStatusBar>
 

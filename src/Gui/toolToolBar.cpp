@@ -1,7 +1,7 @@
 #include "Gui/toolToolBar.h"
 
 #include "Gui/guiIcons.h"
-#include "Gui/guiText.h"
+#include "QtBridge/guiText.h"
 
 #include <QAction>
 

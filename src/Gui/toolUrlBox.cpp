@@ -1,6 +1,6 @@
 #include "Gui/toolUrlBox.h"
 
-#include "Gui/guiText.h"
+#include "QtBridge/guiText.h"
 
 #include <QEvent>
 #include <QLineEdit>

@@ -1,8 +1,8 @@
 #pragma once
 
 #include "Common/utlCommandTarget.h"
-#include "Engine/clsEngineOptions.h"
-#include "Engine/clsEngineTarget.h"
+#include "Engine/Core/clsEngineOptions.h"
+#include "Engine/Core/clsEngineTarget.h"
 
 #include <QMainWindow>
 #include <QPointer>

@@ -1,8 +1,8 @@
 #include "Gui/wndHtmlView.h"
 
-#include "Engine/clsQuillaraItem.h"
-#include "Engine/clsHtmlItem.h"
-#include "Gui/guiText.h"
+#include "Engine/Core/clsQuillaraItem.h"
+#include "Engine/Analysis/clsHtmlItem.h"
+#include "QtBridge/guiText.h"
 
 #include <QCheckBox>
 #include <QKeyEvent>

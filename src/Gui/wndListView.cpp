@@ -1,9 +1,9 @@
 #include "Gui/wndListView.h"
 
 #include "Common/utlIniInfo.h"
-#include "Engine/clsQuillaraItem.h"
+#include "Engine/Core/clsQuillaraItem.h"
 #include "Gui/guiMenus.h"
-#include "Gui/guiText.h"
+#include "QtBridge/guiText.h"
 
 #include <QContextMenuEvent>
 #include <QHeaderView>

@@ -1,11 +1,11 @@
 #pragma once
 
 #include "Common/utlCommandTarget.h"
-#include "TreeViewItem/ctrlTreeView.h"
+#include "TreeViewItem/Base/ctrlTreeView.h"
 
 #include "Dialog/dlgSearch.h"
-#include "TreeViewItem/tviTreeSearch.h"
-#include "TreeViewItem/tviTreeViewItem.h"
+#include "TreeViewItem/Base/tviTreeSearch.h"
+#include "TreeViewItem/Base/tviTreeViewItem.h"
 
 #include <QPointer>
 #include <QTreeView>

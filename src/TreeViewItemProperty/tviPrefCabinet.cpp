@@ -1,6 +1,6 @@
 #include "TreeViewItemProperty/tviPrefCabinet.h"
 
-#include "TreeViewItem/tviCabinet.h"
+#include "TreeViewItem/Cabinet/tviCabinet.h"
 
 tviPrefCabinet::tviPrefCabinet(QWidget* parent)
     : tviPrefPage("\x83L\x83\x83\x83r\x83l\x83" "b\x83g", // キャビネット

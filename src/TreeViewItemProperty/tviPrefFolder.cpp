@@ -1,9 +1,9 @@
 #include "TreeViewItemProperty/tviPrefFolder.h"
 
 #include "Dialog/dlgModelessDialog.h"
-#include "Gui/guiText.h"
-#include "TreeViewItem/ctrlTreeView.h"
-#include "TreeViewItem/tviCabinetFolder.h"
+#include "QtBridge/guiText.h"
+#include "TreeViewItem/Base/ctrlTreeView.h"
+#include "TreeViewItem/Cabinet/tviCabinetFolder.h"
 
 #include <QCheckBox>
 #include <QLineEdit>

@@ -1,6 +1,6 @@
 #include "TreeViewItemProperty/tviPrefIECabinet.h"
 
-#include "TreeViewItem/tviInternetExplorer.h"
+#include "TreeViewItem/Browser/tviInternetExplorer.h"
 
 tviPrefIECabinet::tviPrefIECabinet(QWidget* parent)
     : tviPrefPage("\x82\xA8\x8B" "C\x82\xC9\x93\xFC\x82\xE8\x83L\x83\x83\x83r\x83l\x83" "b\x83g", // お気に入りキャビネット

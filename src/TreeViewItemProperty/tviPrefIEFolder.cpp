@@ -1,6 +1,6 @@
 #include "TreeViewItemProperty/tviPrefIEFolder.h"
 
-#include "TreeViewItem/tviIEFolder.h"
+#include "TreeViewItem/Browser/tviIEFolder.h"
 
 tviPrefIEFolder::tviPrefIEFolder(QWidget* parent)
     : tviPrefPage("\x82\xA8\x8B" "C\x82\xC9\x93\xFC\x82\xE8\x83t\x83H\x83\x8B\x83_", // お気に入りフォルダ

@@ -1,7 +1,7 @@
 #include "TreeViewItemProperty/tviPrefIEItem.h"
 
-#include "TreeViewItem/tviCabinetItem.h"
-#include "TreeViewItem/tviIEItem.h"
+#include "TreeViewItem/Cabinet/tviCabinetItem.h"
+#include "TreeViewItem/Browser/tviIEItem.h"
 
 tviPrefIEItem::tviPrefIEItem(QWidget* parent)
     : tviPrefPage("\x82\xA8\x8B" "C\x82\xC9\x93\xFC\x82\xE8\x83" "A\x83" "C\x83" "e\x83\x80", // お気に入りアイテム

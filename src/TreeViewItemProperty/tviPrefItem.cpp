@@ -1,9 +1,9 @@
 #include "TreeViewItemProperty/tviPrefItem.h"
 
 #include "Dialog/dlgModelessDialog.h"
-#include "Gui/guiText.h"
-#include "TreeViewItem/ctrlTreeView.h"
-#include "TreeViewItem/tviCabinetItem.h"
+#include "QtBridge/guiText.h"
+#include "TreeViewItem/Base/ctrlTreeView.h"
+#include "TreeViewItem/Cabinet/tviCabinetItem.h"
 
 #include <QCheckBox>
 #include <QLineEdit>

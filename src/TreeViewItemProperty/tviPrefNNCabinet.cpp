@@ -1,6 +1,6 @@
 #include "TreeViewItemProperty/tviPrefNNCabinet.h"
 
-#include "TreeViewItem/tviNetscapeNavigator.h"
+#include "TreeViewItem/Browser/tviNetscapeNavigator.h"
 
 tviPrefNNCabinet::tviPrefNNCabinet(QWidget* parent)
     : tviPrefPage("\x83u\x83" "b\x83N\x83}\x81[\x83N\x83L\x83\x83\x83r\x83l\x83" "b\x83g", // ブックマークキャビネット

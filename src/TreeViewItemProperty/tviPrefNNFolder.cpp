@@ -1,6 +1,6 @@
 #include "TreeViewItemProperty/tviPrefNNFolder.h"
 
-#include "TreeViewItem/tviNNFolder.h"
+#include "TreeViewItem/Browser/tviNNFolder.h"
 
 tviPrefNNFolder::tviPrefNNFolder(QWidget* parent)
     : tviPrefPage("\x83u\x83" "b\x83N\x83}\x81[\x83N\x83t\x83H\x83\x8B\x83_", // ブックマークフォルダ

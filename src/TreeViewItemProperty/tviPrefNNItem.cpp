@@ -1,7 +1,7 @@
 #include "TreeViewItemProperty/tviPrefNNItem.h"
 
-#include "TreeViewItem/tviCabinetItem.h"
-#include "TreeViewItem/tviNNItem.h"
+#include "TreeViewItem/Cabinet/tviCabinetItem.h"
+#include "TreeViewItem/Browser/tviNNItem.h"
 
 tviPrefNNItem::tviPrefNNItem(QWidget* parent)
     : tviPrefPage("\x83u\x83" "b\x83N\x83}\x81[\x83N\x83" "A\x83" "C\x83" "e\x83\x80", // ブックマークアイテム

@@ -2,10 +2,10 @@
 
 #include "Common/kivaTime.h"
 #include "Dialog/dlgModelessDialog.h"
-#include "Gui/guiText.h"
-#include "TreeViewItem/ctrlTreeView.h"
-#include "TreeViewItem/tviTreeViewItem.h"
-#include "TreeViewItem/tviURLItem.h"
+#include "QtBridge/guiText.h"
+#include "TreeViewItem/Base/ctrlTreeView.h"
+#include "TreeViewItem/Base/tviTreeViewItem.h"
+#include "TreeViewItem/Base/tviURLItem.h"
 
 #include <QCheckBox>
 #include <QColor>

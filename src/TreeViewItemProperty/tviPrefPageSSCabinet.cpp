@@ -1,6 +1,6 @@
 #include "TreeViewItemProperty/tviPrefPageSSCabinet.h"
 
-#include "TreeViewItem/tviPageSnapshot.h"
+#include "TreeViewItem/Snapshot/tviPageSnapshot.h"
 
 tviPrefPageSSCabinet::tviPrefPageSSCabinet(QWidget* parent)
     : tviPrefPage("\x83X\x83i\x83" "b\x83v\x83V\x83\x87\x83" "b\x83g\x83L\x83\x83\x83r\x83l\x83" "b\x83g", // スナップショットキャビネット

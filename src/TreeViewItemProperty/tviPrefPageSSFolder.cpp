@@ -1,6 +1,6 @@
 #include "TreeViewItemProperty/tviPrefPageSSFolder.h"
 
-#include "TreeViewItem/tviPSSFolder.h"
+#include "TreeViewItem/Snapshot/tviPSSFolder.h"
 
 tviPrefPageSSFolder::tviPrefPageSSFolder(QWidget* parent)
     : tviPrefPage("\x83X\x83i\x83" "b\x83v\x83V\x83\x87\x83" "b\x83g\x83t\x83H\x83\x8B\x83_", // スナップショットフォルダ

@@ -1,10 +1,10 @@
 #include "TreeViewItemProperty/tviPrefPageSSItem.h"
 
 #include "Common/kivaTime.h"
-#include "Gui/guiText.h"
-#include "TreeViewItem/tviAgeing.h"
-#include "TreeViewItem/tviPSSItem.h"
-#include "TreeViewItem/tviPageSnapshot.h"
+#include "QtBridge/guiText.h"
+#include "TreeViewItem/Snapshot/tviAgeing.h"
+#include "TreeViewItem/Snapshot/tviPSSItem.h"
+#include "TreeViewItem/Snapshot/tviPageSnapshot.h"
 
 #include <QLineEdit>
 

@@ -1,6 +1,6 @@
 #include "TreeViewItemProperty/tviPrefRouteSSCabinet.h"
 
-#include "TreeViewItem/tviRouteSnapshot.h"
+#include "TreeViewItem/Footprint/tviRouteSnapshot.h"
 
 tviPrefRouteSSCabinet::tviPrefRouteSSCabinet(QWidget* parent)
     : tviPrefPage("\x83t\x83" "b\x83g\x83v\x83\x8A\x83\x93\x83g\x83L\x83\x83\x83r\x83l\x83" "b\x83g", // フットプリントキャビネット

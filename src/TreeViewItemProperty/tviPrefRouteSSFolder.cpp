@@ -1,6 +1,6 @@
 #include "TreeViewItemProperty/tviPrefRouteSSFolder.h"
 
-#include "TreeViewItem/tviRSSFolder.h"
+#include "TreeViewItem/Footprint/tviRSSFolder.h"
 
 tviPrefRouteSSFolder::tviPrefRouteSSFolder(QWidget* parent)
     : tviPrefPage("\x83t\x83" "b\x83g\x83v\x83\x8A\x83\x93\x83g\x83t\x83H\x83\x8B\x83_", // フットプリントフォルダ

@@ -1,8 +1,8 @@
 #include "TreeViewItemProperty/tviPrefRouteSSSet.h"
 
 #include "Common/kivaTime.h"
-#include "TreeViewItem/tviRSSItemSet.h"
-#include "TreeViewItem/tviRouteSnapshot.h"
+#include "TreeViewItem/Footprint/tviRSSItemSet.h"
+#include "TreeViewItem/Footprint/tviRouteSnapshot.h"
 
 tviPrefRouteSSSet::tviPrefRouteSSSet(QWidget* parent)
     : tviPrefPage("\x83t\x83" "b\x83g\x83v\x83\x8A\x83\x93\x83g\x83Z\x83" "b\x83g", // フットプリントセット

@@ -1,7 +1,7 @@
 #include "TreeViewItemProperty/tviPrefSubItem.h"
 
-#include "TreeViewItem/ctrlTreeView.h"
-#include "TreeViewItem/tviSubItem.h"
+#include "TreeViewItem/Base/ctrlTreeView.h"
+#include "TreeViewItem/Base/tviSubItem.h"
 
 #include <QCheckBox>
 

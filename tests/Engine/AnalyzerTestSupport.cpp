@@ -1,7 +1,7 @@
 #include "AnalyzerTestSupport.h"
 
-#include "Engine/clsHtmlItem.h"
-#include "Engine/clsUrlInformation.h"
+#include "Engine/Analysis/clsHtmlItem.h"
+#include "Engine/Http/clsUrlInformation.h"
 #include "Platform/platformText.h"
 
 #include <cstring>

@@ -1,11 +1,11 @@
 #pragma once
 
-#include "Engine/clsBlockItem.h"
-#include "Engine/clsEngineOptions.h"
-#include "Engine/clsEngineTarget.h"
-#include "Engine/clsQuillaraEngine.h"
-#include "Engine/clsQuillaraItem.h"
-#include "Engine/clsUrlInformation.h"
+#include "Engine/Core/clsBlockItem.h"
+#include "Engine/Core/clsEngineOptions.h"
+#include "Engine/Core/clsEngineTarget.h"
+#include "Engine/Core/clsQuillaraEngine.h"
+#include "Engine/Core/clsQuillaraItem.h"
+#include "Engine/Http/clsUrlInformation.h"
 #include "Platform/MessageTarget.h"
 
 #include <chrono>

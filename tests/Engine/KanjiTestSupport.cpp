@@ -1,6 +1,6 @@
 #include "KanjiTestSupport.h"
 
-#include "Engine/utlKanjiConverter.h"
+#include "Engine/Text/utlKanjiConverter.h"
 
 #include <algorithm>
 #include <iconv.h>

@@ -5,9 +5,9 @@ target_link_libraries(quillara_test_http PUBLIC quillara_core PkgConfig::HTTPLIB
 target_include_directories(quillara_test_http PUBLIC ${CMAKE_CURRENT_SOURCE_DIR})
 
 quillara_add_test(NAME test_fetch_units
-  SOURCES test_clsUrlInformation.cpp test_clsRedirectChain.cpp
+  SOURCES Http/test_clsUrlInformation.cpp Http/test_clsRedirectChain.cpp
   LABELS asan)
 quillara_add_test(NAME test_fetch_engine
-  SOURCES test_clsQuillaraEngine.cpp test_clsSendPacer.cpp test_clsCommunicationHttp.cpp
+  SOURCES Core/test_clsQuillaraEngine.cpp Http/test_clsSendPacer.cpp Http/test_clsCommunicationHttp.cpp
   LIBS quillara_test_http
   LABELS tsan)

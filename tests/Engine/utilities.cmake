@@ -1,3 +1,3 @@
 quillara_add_test(NAME test_engine_utilities
-  SOURCES test_utlUrl.cpp test_utlHtmlText.cpp test_utlFileSystem.cpp test_utlStatusText.cpp
+  SOURCES Url/test_utlUrl.cpp Analysis/test_utlHtmlText.cpp Url/test_utlFileSystem.cpp Text/test_utlStatusText.cpp
   LABELS asan)

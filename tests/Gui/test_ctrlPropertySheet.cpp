@@ -8,15 +8,15 @@
 #include "Dialog/dlgPrefFile.h"
 #include "Dialog/dlgPrefListView.h"
 #include "Dialog/dlgPropertyPage.h"
-#include "Engine/clsEngineOptions.h"
+#include "Engine/Core/clsEngineOptions.h"
 #include "Gui/QuillaG.h"
 #include "Gui/ctrlQtTreeView.h"
-#include "Gui/guiText.h"
+#include "QtBridge/guiText.h"
 #include "Gui/wndApplication.h"
 #include "Gui/wndListView.h"
 #include "Platform/platformText.h"
-#include "TreeViewItem/tviNetscapeNavigator.h"
-#include "TreeViewItem/tviSourceCabinets.h"
+#include "TreeViewItem/Browser/tviNetscapeNavigator.h"
+#include "TreeViewItem/Browser/tviSourceCabinets.h"
 
 #include <QAbstractButton>
 #include <QButtonGroup>

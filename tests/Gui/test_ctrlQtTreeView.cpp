@@ -1,8 +1,8 @@
 // The Qt tree control against the in-memory tree of the core: the same edits must leave the
 // same structure, and the item model must stay consistent for the views throughout.
 #include "Gui/ctrlQtTreeView.h"
-#include "TreeViewItem/ctrlMemoryTreeView.h"
-#include "TreeViewItem/tviTreeViewItem.h"
+#include "TreeViewItem/Base/ctrlMemoryTreeView.h"
+#include "TreeViewItem/Base/tviTreeViewItem.h"
 
 #include <QAbstractItemModelTester>
 #include <QTest>

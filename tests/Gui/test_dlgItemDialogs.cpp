@@ -12,10 +12,10 @@
 #include "Dialog/dlgPropertyPage.h"
 #include "Dialog/dlgSSPage.h"
 #include "Dialog/dlgSearch.h"
-#include "Gui/guiText.h"
+#include "QtBridge/guiText.h"
 #include "Platform/platformText.h"
-#include "TreeViewItem/ctrlTreeView.h"
-#include "TreeViewItem/tviTreeViewItem.h"
+#include "TreeViewItem/Base/ctrlTreeView.h"
+#include "TreeViewItem/Base/tviTreeViewItem.h"
 
 #include <QCheckBox>
 #include <QComboBox>

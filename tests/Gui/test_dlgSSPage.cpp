@@ -4,14 +4,14 @@
 #include "TestSupport.h"
 
 #include "Dialog/dlgSSPage.h"
-#include "Engine/clsEngineOptions.h"
+#include "Engine/Core/clsEngineOptions.h"
 #include "Gui/QuillaG.h"
 #include "Gui/ctrlQtTreeView.h"
 #include "Gui/wndApplication.h"
 #include "Gui/wndTreeView.h"
-#include "TreeViewItem/tviCabinetItem.h"
-#include "TreeViewItem/tviPSSItem.h"
-#include "TreeViewItem/tviPageSnapshot.h"
+#include "TreeViewItem/Cabinet/tviCabinetItem.h"
+#include "TreeViewItem/Snapshot/tviPSSItem.h"
+#include "TreeViewItem/Snapshot/tviPageSnapshot.h"
 
 #include <QApplication>
 #include <QCheckBox>

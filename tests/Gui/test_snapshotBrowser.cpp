@@ -5,7 +5,7 @@
 #include "TestHttpServer.h"
 #include "TestSupport.h"
 
-#include "Engine/clsSnapshotReport.h"
+#include "Engine/Snapshot/clsSnapshotReport.h"
 
 #include <QBuffer>
 #include <QImage>

@@ -5,11 +5,11 @@
 #include "TestSupport.h"
 
 #include "Common/utlIniInfo.h"
-#include "Engine/clsEngineOptions.h"
+#include "Engine/Core/clsEngineOptions.h"
 #include "Gui/QuillaG.h"
 #include "Gui/ctrlQtTreeView.h"
 #include "Gui/guiSingleInstance.h"
-#include "Gui/guiText.h"
+#include "QtBridge/guiText.h"
 #include "Gui/toolRebar.h"
 #include "Gui/toolStatusBar.h"
 #include "Gui/toolUrlBox.h"
@@ -17,10 +17,10 @@
 #include "Gui/wndHtmlView.h"
 #include "Gui/wndListView.h"
 #include "Gui/wndTreeView.h"
-#include "TreeViewItem/tviCabinetFile.h"
-#include "TreeViewItem/tviCabinetFolder.h"
-#include "TreeViewItem/tviCabinetGenerator.h"
-#include "TreeViewItem/tviCabinetItem.h"
+#include "TreeViewItem/Formats/tviCabinetFile.h"
+#include "TreeViewItem/Cabinet/tviCabinetFolder.h"
+#include "TreeViewItem/Cabinet/tviCabinetGenerator.h"
+#include "TreeViewItem/Cabinet/tviCabinetItem.h"
 
 #include <QLineEdit>
 #include <QMenu>

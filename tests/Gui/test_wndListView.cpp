@@ -1,6 +1,6 @@
 // The resource list: its sort keys follow the column clicks, and one address in two cases is
 // one row.
-#include "Gui/guiText.h"
+#include "QtBridge/guiText.h"
 #include "Gui/wndListView.h"
 
 #include <QTest>

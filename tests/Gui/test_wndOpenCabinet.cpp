@@ -8,16 +8,16 @@
 #include "Dialog/dlgCreateCabinet.h"
 #include "Dialog/dlgSSRoute.h"
 #include "Dialog/wndOpenCabinet.h"
-#include "Engine/clsEngineOptions.h"
+#include "Engine/Core/clsEngineOptions.h"
 #include "Gui/QuillaG.h"
 #include "Gui/ctrlQtTreeView.h"
 #include "Gui/guiSingleInstance.h"
 #include "Gui/wndApplication.h"
 #include "Gui/wndTreeView.h"
-#include "TreeViewItem/tviCabinet.h"
-#include "TreeViewItem/tviCabinetFile.h"
-#include "TreeViewItem/tviCabinetItem.h"
-#include "TreeViewItem/tviSourceCabinets.h"
+#include "TreeViewItem/Cabinet/tviCabinet.h"
+#include "TreeViewItem/Formats/tviCabinetFile.h"
+#include "TreeViewItem/Cabinet/tviCabinetItem.h"
+#include "TreeViewItem/Browser/tviSourceCabinets.h"
 
 #include <QProcess>
 #include <QSignalSpy>

@@ -4,10 +4,10 @@
 #include "TestSupport.h"
 
 #include "Common/utlIniInfo.h"
-#include "Engine/clsEngineOptions.h"
+#include "Engine/Core/clsEngineOptions.h"
 #include "Gui/QuillaG.h"
 #include "Gui/ctrlQtTreeView.h"
-#include "Gui/guiText.h"
+#include "QtBridge/guiText.h"
 #include "Gui/toolStatusBar.h"
 #include "Gui/wndApplication.h"
 #include "Gui/wndTreeView.h"
@@ -15,9 +15,9 @@
 #include "Dialog/dlgCreateItem.h"
 #include "Dialog/dlgSearch.h"
 #include "Platform/platformText.h"
-#include "TreeViewItem/tviCabinet.h"
-#include "TreeViewItem/tviCabinetFolder.h"
-#include "TreeViewItem/tviCabinetItem.h"
+#include "TreeViewItem/Cabinet/tviCabinet.h"
+#include "TreeViewItem/Cabinet/tviCabinetFolder.h"
+#include "TreeViewItem/Cabinet/tviCabinetItem.h"
 
 #include <QComboBox>
 #include <QLineEdit>

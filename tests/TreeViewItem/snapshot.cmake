@@ -1,5 +1,5 @@
-quillara_add_test(NAME test_tviPageSnapshot SOURCES test_tviPageSnapshot.cpp LABELS asan)
-quillara_add_test(NAME test_tviPSSItem SOURCES test_tviPSSItem.cpp LIBS quillara_test_http LABELS tsan)
+quillara_add_test(NAME test_tviPageSnapshot SOURCES Snapshot/test_tviPageSnapshot.cpp LABELS asan)
+quillara_add_test(NAME test_tviPSSItem SOURCES Snapshot/test_tviPSSItem.cpp LIBS quillara_test_http LABELS tsan)
 if(TARGET test_tviPSSItem)
   if(TARGET quillara-cli)
     target_compile_definitions(test_tviPSSItem PRIVATE QUILLARA_CLI="$<TARGET_FILE:quillara-cli>")

@@ -1,0 +1,426 @@
+#include "Engine/Core/clsQuillaraItem.h"
+
+#include "Common/utlInstanceCounter.h"
+#include "Common/utlLog.h"
+#include "Engine/Core/clsLink.h"
+#include "Engine/Core/clsQuillaraEngine.h"
+#include "Engine/Http/clsUrlInformation.h"
+
+#include <algorithm>
+#include <cassert>
+#include <cerrno>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace {
+
+// A local file is read in blocks of this size; larger files are refused, so that a link to
+// a device or a huge file cannot exhaust memory.
+constexpr std::size_t localBlockSize = 1 << 20;
+constexpr off_t localFileLimit = off_t(256) << 20;
+
+// The file path of a local address: the fragment after the last separator is not part of it.
+std::string localPathOf(const std::string& path)
+{
+    std::size_t separator = path.find_last_of("/\\");
+    std::size_t hash = path.find('#', separator == std::string::npos ? 0 : separator);
+    return path.substr(0, hash);
+}
+
+} // namespace
+
+namespace {
+
+// Made by the thousand: the instance counter's slot is found once.
+InstanceSlot* instances()
+{
+    static InstanceSlot* const slot = instanceSlot("clsQuillaraItem");
+    return slot;
+}
+
+} // namespace
+
+clsQuillaraItem::clsQuillaraItem()
+{
+    countCreated(instances());
+}
+
+clsQuillaraItem::~clsQuillaraItem()
+{
+    countDestroyed(instances());
+}
+
+bool clsQuillaraItem::setUrlInformation(clsUrlInformation* newOwner)
+{
+    std::lock_guard<std::mutex> ref(clsQuillaraEngine::ReferenceLock());
+    owner = newOwner;
+    return true;
+}
+
+clsUrlInformation* clsQuillaraItem::getOwner() const
+{
+    std::lock_guard<std::mutex> ref(clsQuillaraEngine::ReferenceLock());
+    return owner;
+}
+
+std::string clsQuillaraItem::getTitle() const
+{
+    std::lock_guard<std::mutex> guard(nodeLock);
+    return title;
+}
+
+bool clsQuillaraItem::setTitle(const std::string& text)
+{
+    std::lock_guard<std::mutex> guard(nodeLock);
+    title = text;
+    return true;
+}
+
+bool clsQuillaraItem::makeDisplayText(std::string& out)
+{
+    (void)out;
+    return true;
+}
+
+bool clsQuillaraItem::clear()
+{
+    std::lock_guard<std::mutex> guard(nodeLock);
+    transferEnded = false;
+    analysedCount = 0;
+    blocks.clear();
+    links.clear();
+    resources.clear();
+    return true;
+}
+
+bool clsQuillaraItem::appendBlock(std::unique_ptr<char[]> data, std::size_t length)
+{
+    if (!data)
+        return false;
+    std::lock_guard<std::mutex> guard(nodeLock);
+    blocks.push_back(Block{std::move(data), length});
+    receivedLength += length;
+    return true;
+}
+
+bool clsQuillaraItem::setTransferEnded()
+{
+    std::lock_guard<std::mutex> guard(nodeLock);
+    transferEnded = true;
+    return true;
+}
+
+bool clsQuillaraItem::read(bool& needsNetwork, bool reload)
+{
+    (void)reload;
+    needsNetwork = false;
+    return true;
+}
+
+bool clsQuillaraItem::analyze(bool& complete)
+{
+    complete = true;
+    return true;
+}
+
+int clsQuillaraItem::getCodeKind() const
+{
+    return 0;
+}
+
+bool clsQuillaraItem::setCodeKind(int kind)
+{
+    (void)kind;
+    return true;
+}
+
+const std::string* clsQuillaraItem::getKeywords() const
+{
+    return nullptr;
+}
+
+bool clsQuillaraItem::addLink(int kind, const std::string& address, const std::string& name, const std::string& href)
+{
+    return makeLinkRecord(kind, address, name, &href, false);
+}
+
+bool clsQuillaraItem::addResource(int kind, const std::string& address, const std::string& name)
+{
+    return makeLinkRecord(kind, address, name, nullptr, true);
+}
+
+int clsQuillaraItem::addRef()
+{
+    std::lock_guard<std::mutex> ref(clsQuillaraEngine::ReferenceLock());
+    if (owner != nullptr)
+        return ++owner->accessCount;
+    return ++refCount;
+}
+
+// The owner test and the count change happen under one hold of the locks, so a reference
+// taken before a detach is given back to the node's own count, never to the request's next
+// node.
+int clsQuillaraItem::release()
+{
+    clsQuillaraItem* deadNode = nullptr;
+    clsUrlInformation* deadRecord = nullptr;
+    int left = 0;
+    bool dropped = false;
+    {
+        std::lock_guard<std::mutex> ref(clsQuillaraEngine::ReferenceLock());
+        dropped = owner != nullptr && owner->dropWithoutRegistry(true, left, deadNode);
+    }
+    if (dropped) {
+        delete deadNode;
+        return left;
+    }
+    {
+        std::lock_guard<std::recursive_mutex> registry(clsQuillaraEngine::RegistryLock());
+        std::lock_guard<std::mutex> ref(clsQuillaraEngine::ReferenceLock());
+        if (owner != nullptr) {
+            left = owner->dropLocked(true, deadNode, deadRecord);
+        } else {
+            assert(refCount > 0);
+            if (refCount <= 0)
+                return logError("clsQuillaraItem::release", "reference count below zero");
+            left = --refCount;
+            if (left == 0)
+                deadNode = this;
+        }
+    }
+    delete deadNode;
+    delete deadRecord;
+    return left;
+}
+
+// Called under the reference lock.
+void clsQuillaraItem::detach(clsUrlInformation* from, int count)
+{
+    if (from != owner)
+        return;
+    owner = nullptr;
+    refCount = count;
+}
+
+bool clsQuillaraItem::RequestNode(int mode, int kind, const std::string& address, int& id)
+{
+    clsQuillaraEngine* engine = clsQuillaraEngine::getEngine();
+    clsUrlInformation* info = nullptr;
+    if (engine == nullptr || !engine->requestItem(mode, kind, address, info) || info == nullptr)
+        return logError("clsQuillaraItem::RequestNode",
+                        "\x83" "A\x83" "C\x83" "e\x83\x80\x82\xCC\x97v\x8B\x81\x82\xC9\x8E\xB8\x94s\x82\xB5\x82\xDC\x82\xB5\x82\xBD"); // アイテムの要求に失敗しました
+    id = info->getId();
+    info->releaseQueueRef();
+    return true;
+}
+
+clsNodeProperties clsQuillaraItem::getProperties() const
+{
+    clsNodeProperties out;
+    out.title = getTitle();
+    out.codeKind = getCodeKind();
+    const std::string* keywords = getKeywords();
+    out.keywords = keywords == nullptr ? std::string() : *keywords;
+    clsUrlInformation* info = getOwner();
+    if (info == nullptr)
+        return out;
+    out.id = info->getId();
+    out.linkKind = info->getLinkKind();
+    out.address = info->getAddress();
+    out.protocol = info->getProtocol();
+    out.host = info->getHost();
+    return out;
+}
+
+int clsQuillaraItem::getStatus() const
+{
+    clsUrlInformation* info = getOwner();
+    return info == nullptr ? 0 : info->getStatus();
+}
+
+int clsQuillaraItem::getLinkCount() const
+{
+    std::lock_guard<std::mutex> guard(nodeLock);
+    return static_cast<int>(links.size());
+}
+
+int clsQuillaraItem::getResourceCount() const
+{
+    std::lock_guard<std::mutex> guard(nodeLock);
+    return static_cast<int>(resources.size());
+}
+
+bool clsQuillaraItem::getLink(int index, clsLinkProperties& out) const
+{
+    std::lock_guard<std::mutex> guard(nodeLock);
+    assert(index >= 0 && static_cast<std::size_t>(index) < links.size());
+    if (index < 0 || static_cast<std::size_t>(index) >= links.size())
+        return false;
+    return linkProperties(*links[index], out);
+}
+
+bool clsQuillaraItem::getResource(int index, clsLinkProperties& out) const
+{
+    std::lock_guard<std::mutex> guard(nodeLock);
+    assert(index >= 0 && static_cast<std::size_t>(index) < resources.size());
+    if (index < 0 || static_cast<std::size_t>(index) >= resources.size())
+        return false;
+    return linkProperties(*resources[index], out);
+}
+
+std::size_t clsQuillaraItem::getBlockCount() const
+{
+    std::lock_guard<std::mutex> guard(nodeLock);
+    return blocks.size();
+}
+
+bool clsQuillaraItem::getBlock(std::size_t index, const char*& data, std::size_t& length) const
+{
+    std::lock_guard<std::mutex> guard(nodeLock);
+    if (index >= blocks.size())
+        return false;
+    data = blocks[index].data.get();
+    length = blocks[index].length;
+    return true;
+}
+
+std::size_t clsQuillaraItem::getReceivedLength() const
+{
+    std::lock_guard<std::mutex> guard(nodeLock);
+    return receivedLength;
+}
+
+bool clsQuillaraItem::isTransferEnded() const
+{
+    std::lock_guard<std::mutex> guard(nodeLock);
+    return transferEnded;
+}
+
+int clsQuillaraItem::getAnalysedCount() const
+{
+    std::lock_guard<std::mutex> guard(nodeLock);
+    return analysedCount;
+}
+
+void clsQuillaraItem::setAnalysedCount(int count)
+{
+    std::lock_guard<std::mutex> guard(nodeLock);
+    analysedCount = count;
+}
+
+void clsQuillaraItem::freeBlocks()
+{
+    std::lock_guard<std::mutex> guard(nodeLock);
+    blocks.clear();
+}
+
+bool clsQuillaraItem::markAnalysisQueued()
+{
+    return !analysisQueued.exchange(true);
+}
+
+void clsQuillaraItem::clearAnalysisQueued()
+{
+    analysisQueued = false;
+}
+
+bool clsQuillaraItem::readLocalFile()
+{
+    clsUrlInformation* info = getOwner();
+    if (info == nullptr)
+        return false;
+    std::string file = localPathOf(info->getPath());
+    int fd = ::open(file.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY);
+    struct stat st {};
+    bool usable = fd >= 0 && ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && st.st_size <= localFileLimit;
+    bool readAll = usable;
+    off_t total = 0;
+    while (usable) {
+        std::size_t want = static_cast<std::size_t>(std::clamp<off_t>(st.st_size - total, 1, localBlockSize));
+        std::unique_ptr<char[]> block(new char[want + 1]);
+        ssize_t got = ::read(fd, block.get(), want);
+        if (got < 0 && errno == EINTR)
+            continue;
+        if (got <= 0) {
+            readAll = got == 0;
+            break;
+        }
+        block[got] = 0;
+        total += got;
+        appendBlock(std::move(block), static_cast<std::size_t>(got));
+        info->addReceivedBytes(got);
+    }
+    if (fd >= 0)
+        ::close(fd);
+    setTransferEnded();
+    if (!readAll) {
+        logError("clsQuillaraItem::readLocalFile",
+                 "\x83t\x83@\x83" "C\x83\x8B\x82\xF0\x8AJ\x82\xAF\x82\xDC\x82\xB9\x82\xF1 " + file); // ファイルを開けません
+        info->setResultCode(resultTransportError);
+        info->setStatus(requestFailed);
+        return true;
+    }
+    info->setStatus(requestComplete);
+    return true;
+}
+
+bool clsQuillaraItem::appendLinkRecord(std::unique_ptr<clsLink> link, bool resource)
+{
+    std::lock_guard<std::mutex> guard(nodeLock);
+    auto& list = resource ? resources : links;
+    // A page holds links by the dozen: one allocation for the first sixteen.
+    if (list.capacity() == 0)
+        list.reserve(16);
+    list.push_back(std::move(link));
+    return true;
+}
+
+const clsLink* clsQuillaraItem::getLastLink() const
+{
+    std::lock_guard<std::mutex> guard(nodeLock);
+    return links.empty() ? nullptr : links.back().get();
+}
+
+// Registers the address with the engine (nothing is fetched), so that the tree finds one
+// record per address, and keeps a record of the link with a parsed address of its own.
+bool clsQuillaraItem::makeLinkRecord(int kind, const std::string& address, const std::string& name,
+                                     const std::string* href, bool resource)
+{
+    clsUrlInformation* info = getOwner();
+    clsQuillaraEngine* engine = info != nullptr ? info->getEngine() : nullptr;
+    clsUrlInformation* registered = nullptr;
+    if (engine != nullptr && engine->requestItem(requestRegisterOnly, kind, address, registered) &&
+        registered != nullptr)
+        registered->releaseQueueRef();
+    auto parsed = std::make_unique<clsUrlInformation>();
+    parsed->set(0, kind, address);
+    auto link = std::make_unique<clsLink>();
+    link->setUrlInformation(std::move(parsed));
+    link->setName(name);
+    if (href != nullptr)
+        link->setHref(*href);
+    return appendLinkRecord(std::move(link), resource);
+}
+
+bool clsQuillaraItem::linkProperties(const clsLink& link, clsLinkProperties& out)
+{
+    out.linkKind = link.getLinkKind();
+    out.address = link.getAddress();
+    out.name = link.getName();
+    out.href = link.getHref();
+    out.fileName = link.getFileName();
+    out.extension = link.getExtension();
+    out.host = link.getHost();
+    return true;
+}
+
+void clsQuillaraItem::markFinalTold()
+{
+    finalTold = true;
+}
+
+bool clsQuillaraItem::isFinalTold() const
+{
+    return finalTold;
+}

@@ -1,0 +1,635 @@
+#include "Engine/Http/clsCommunicationHttp.h"
+
+#include "Common/utlInstanceCounter.h"
+#include "Common/utlLog.h"
+#include "Engine/Core/clsEngineOptions.h"
+#include "Engine/Core/clsQuillaraEngine.h"
+#include "Engine/Core/clsQuillaraItem.h"
+#include "Engine/Http/clsRedirectChain.h"
+#include "Engine/Http/clsSendPacer.h"
+#include "Engine/Http/clsUrlCache.h"
+#include "Engine/Http/clsUrlInformation.h"
+#include "Engine/Url/utlUrlParts.h"
+#include "Platform/AtomicFile.h"
+#include "Platform/Tick.h"
+
+#include <algorithm>
+#include <chrono>
+#include <climits>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <ctime>
+#include <curl/curl.h>
+#include <mutex>
+#include <string_view>
+#include <thread>
+
+namespace {
+
+// Every wait polls in steps of this length, so a cancel is seen at once.
+constexpr int pollMs = 50;
+// A redirect's body is read to its end (keeping the connection) only when it is this small
+// and arrives this soon; otherwise the connection is dropped.
+constexpr std::size_t drainLimit = 64 * 1024;
+constexpr std::uint64_t drainMs = 500;
+// Consumed body bytes are dropped from the buffer's front once there are this many.
+constexpr std::size_t compactAt = 64 * 1024;
+
+const char* const msgOpenFailed = "InternetOpen\x82\xC9\x8E\xB8\x94s\x82\xB5\x82\xDC\x82\xB5\x82\xBD(ErrorCode=0x"; // InternetOpenに失敗しました(ErrorCode=0x
+const char* const msgSendFailed = "HttpSendRequest\x82\xC9\x8E\xB8\x94s\x82\xB5\x82\xDC\x82\xB5\x82\xBD(CODE=0x"; // HttpSendRequestに失敗しました(CODE=0x
+const char* const msgReadFailed = "InternetReadFile(CODE=0x";
+const char* const msgAppendFailed =
+    "\x93\xC7\x82\xDD\x8D\x9E\x82\xDD\x83" "f\x81[\x83^\x82\xCC\x92\xC7\x89\xC1\x82\xC9\x8E\xB8\x94s\x82\xB5\x82\xDC\x82\xB5\x82\xBD"; // 読み込みデータの追加に失敗しました
+const char* const msgNoResponse = "\x89\x9E\x93\x9A\x82\xAA\x82\xA0\x82\xE8\x82\xDC\x82\xB9\x82\xF1"; // 応答がありません
+const char* const msgRedirectStopped =
+    "\x83\x8A\x83_\x83" "C\x83\x8C\x83N\x83g\x82\xF0\x92\x86\x8E~\x82\xB5\x82\xDC\x82\xB5\x82\xBD"; // リダイレクトを中止しました
+
+// Retry waits are slept in steps of this length, so a cancel is seen at once.
+constexpr int retrySleepStepMs = 20;
+
+std::string withCode(const char* text, unsigned code)
+{
+    char digits[16];
+    std::snprintf(digits, sizeof digits, "%08X)", code);
+    return std::string(text) + digits;
+}
+
+void initCurlOnce()
+{
+    static std::once_flag once;
+    std::call_once(once, [] { curl_global_init(CURL_GLOBAL_DEFAULT); });
+}
+
+// The status of a header's first line ("HTTP/1.1 200 OK"), 0 when it has none.
+int statusOfHeader(const std::string& header)
+{
+    std::size_t space = header.find(' ');
+    if (space == std::string::npos || space > header.find("\r\n"))
+        return 0;
+    return std::atoi(header.c_str() + space + 1);
+}
+
+// Statuses that say "try again later" rather than "this address is wrong".
+bool isRetryableStatus(int code)
+{
+    return code == 408 || code == 429 || code == 500 || code == 502 || code == 503 || code == 504;
+}
+
+// Transport failures that a second attempt may not meet: a refused or reset connection, a
+// time-out, an answer cut short. A name that does not resolve or a TLS failure will not mend.
+bool isRetryableTransfer(CURLcode code)
+{
+    switch (code) {
+    case CURLE_COULDNT_CONNECT:
+    case CURLE_RECV_ERROR:
+    case CURLE_SEND_ERROR:
+    case CURLE_GOT_NOTHING:
+    case CURLE_OPERATION_TIMEDOUT:
+    case CURLE_PARTIAL_FILE:
+        return true;
+    default:
+        return false;
+    }
+}
+
+// The value of a header line of a raw header (name with its colon, any case), or empty.
+std::string headerValue(const std::string& raw, const std::string& name)
+{
+    std::size_t at = 0;
+    while (at < raw.size()) {
+        std::size_t end = raw.find("\r\n", at);
+        if (end == std::string::npos)
+            end = raw.size();
+        if (end == at)
+            break;
+        if (end - at >= name.size() && strncasecmp(raw.c_str() + at, name.c_str(), name.size()) == 0) {
+            std::size_t from = at + name.size();
+            while (from < end && (raw[from] == ' ' || raw[from] == '\t'))
+                ++from;
+            return raw.substr(from, end - from);
+        }
+        at = end + 2;
+    }
+    return {};
+}
+
+} // namespace
+
+// Seconds a Retry-After value asks for (a number of seconds or an HTTP-date); -1 when it is
+// neither. A date in the past asks for no wait.
+int clsCommunicationHttp::retryAfterSeconds(const std::string& value, std::time_t now)
+{
+    if (value.empty())
+        return -1;
+    if (std::all_of(value.begin(), value.end(), [](char c) { return c >= '0' && c <= '9'; }))
+        return value.size() > 9 ? INT_MAX : std::atoi(value.c_str());
+    std::time_t when = curl_getdate(value.c_str(), nullptr);
+    if (when == static_cast<std::time_t>(-1))
+        return -1;
+    if (when <= now)
+        return 0;
+    return static_cast<int>(std::min<std::time_t>(when - now, INT_MAX));
+}
+
+namespace {
+
+} // namespace
+
+// The curl handles and the state of the request under way. Only the worker thread touches
+// it, except that cancel() wakes the multi handle.
+struct clsCommunicationHttp::Session {
+    CURLM* multi = nullptr;
+    CURL* easy = nullptr;
+    bool attached = false;
+    bool headerDone = false;
+    bool done = false;
+    bool keepBody = true;
+    CURLcode result = CURLE_OK;
+    std::string headerLines;
+    std::string body;
+    std::size_t bodyOffset = 0;
+    std::uint64_t lastActivity = 0;
+    std::uint64_t* wireBytes = nullptr; // the transport's count of bytes received
+    curl_slist* requestHeaders = nullptr;
+    std::string url;
+    char errorBuffer[CURL_ERROR_SIZE] = {};
+
+    ~Session()
+    {
+        if (attached)
+            curl_multi_remove_handle(multi, easy);
+        if (easy != nullptr)
+            curl_easy_cleanup(easy);
+        if (multi != nullptr)
+            curl_multi_cleanup(multi);
+        curl_slist_free_all(requestHeaders);
+    }
+
+    std::size_t pending() const { return body.size() - bodyOffset; }
+
+    // Header lines of the response under way, kept with CR LF endings. An interim 1xx
+    // response is dropped when the next status line begins.
+    static std::size_t onHeader(char* data, std::size_t size, std::size_t count, void* user)
+    {
+        auto* self = static_cast<Session*>(user);
+        std::size_t length = size * count;
+        self->lastActivity = platform::tickCount();
+        *self->wireBytes += length;
+        std::string_view line(data, length);
+        while (!line.empty() && (line.back() == '\n' || line.back() == '\r'))
+            line.remove_suffix(1);
+        if (line.starts_with("HTTP/"))
+            self->headerLines.clear();
+        self->headerLines.append(line);
+        self->headerLines.append("\r\n");
+        if (line.empty() && statusOfHeader(self->headerLines) >= 200)
+            self->headerDone = true;
+        return length;
+    }
+
+    static std::size_t onBody(char* data, std::size_t size, std::size_t count, void* user)
+    {
+        auto* self = static_cast<Session*>(user);
+        std::size_t length = size * count;
+        self->lastActivity = platform::tickCount();
+        *self->wireBytes += length;
+        if (self->keepBody)
+            self->body.append(data, length);
+        return length;
+    }
+};
+
+clsCommunicationHttp::clsCommunicationHttp(clsQuillaraEngine* engine, const clsEngineOptions& options,
+                                           clsSendPacer* pacer)
+    : engine(engine), options(options), pacer(pacer), jitter(std::random_device{}())
+{
+    initCurlOnce();
+    countCreated("clsCommunicationHttp");
+}
+
+clsCommunicationHttp::~clsCommunicationHttp()
+{
+    term();
+    countDestroyed("clsCommunicationHttp");
+}
+
+bool clsCommunicationHttp::init()
+{
+    if (session)
+        return true;
+    auto fresh = std::make_unique<Session>();
+    fresh->wireBytes = &wireBytes;
+    fresh->multi = curl_multi_init();
+    fresh->easy = curl_easy_init();
+    if (fresh->multi == nullptr || fresh->easy == nullptr)
+        return logError("clsCommunicationHttp::init", withCode(msgOpenFailed, 0));
+    CURL* easy = fresh->easy;
+    curl_easy_setopt(easy, CURLOPT_USERAGENT, options.agentName.c_str());
+    curl_easy_setopt(easy, CURLOPT_NOSIGNAL, 1L);
+    curl_easy_setopt(easy, CURLOPT_FOLLOWLOCATION, 0L);
+    curl_easy_setopt(easy, CURLOPT_HTTPGET, 1L);
+    curl_easy_setopt(easy, CURLOPT_HTTP_VERSION, static_cast<long>(CURL_HTTP_VERSION_1_1));
+    curl_easy_setopt(easy, CURLOPT_PROTOCOLS_STR, "http,https");
+    curl_easy_setopt(easy, CURLOPT_CONNECTTIMEOUT_MS, static_cast<long>(options.connectTimeoutMs));
+    curl_easy_setopt(easy, CURLOPT_HEADERFUNCTION, &Session::onHeader);
+    curl_easy_setopt(easy, CURLOPT_HEADERDATA, fresh.get());
+    curl_easy_setopt(easy, CURLOPT_WRITEFUNCTION, &Session::onBody);
+    curl_easy_setopt(easy, CURLOPT_WRITEDATA, fresh.get());
+    curl_easy_setopt(easy, CURLOPT_ERRORBUFFER, fresh->errorBuffer);
+    // The loopback is never sent through a proxy unless the user's own no_proxy says so.
+    if (std::getenv("no_proxy") == nullptr && std::getenv("NO_PROXY") == nullptr)
+        curl_easy_setopt(easy, CURLOPT_NOPROXY, "localhost,127.0.0.1,::1");
+    std::lock_guard<std::mutex> guard(sessionLock);
+    session = std::move(fresh);
+    return true;
+}
+
+bool clsCommunicationHttp::term()
+{
+    std::unique_ptr<Session> old;
+    {
+        std::lock_guard<std::mutex> guard(sessionLock);
+        old = std::move(session);
+    }
+    return true;
+}
+
+bool clsCommunicationHttp::reset()
+{
+    term();
+    return init();
+}
+
+void clsCommunicationHttp::cancel()
+{
+    cancelled = true;
+    std::lock_guard<std::mutex> guard(sessionLock);
+    if (session && session->multi != nullptr)
+        curl_multi_wakeup(session->multi);
+}
+
+bool clsCommunicationHttp::isCancelled() const
+{
+    return cancelled;
+}
+
+int clsCommunicationHttp::getFailureCode() const
+{
+    return failureCode;
+}
+
+std::string clsCommunicationHttp::curlError() const
+{
+    if (!session)
+        return {};
+    if (session->errorBuffer[0] != 0)
+        return session->errorBuffer;
+    return curl_easy_strerror(session->result);
+}
+
+// A failure leaves the transport reset, so that the next job starts clean.
+bool clsCommunicationHttp::fail(int code, const char* operation, const std::string& message)
+{
+    failureCode = code;
+    if (code != resultCancelled)
+        logError(operation, message);
+    reset();
+    return false;
+}
+
+bool clsCommunicationHttp::isBodyIn() const
+{
+    return session && session->attached && session->done && session->result == CURLE_OK;
+}
+
+void clsCommunicationHttp::closeRequest()
+{
+    if (!session || !session->attached)
+        return;
+    curl_multi_remove_handle(session->multi, session->easy);
+    session->attached = false;
+}
+
+bool clsCommunicationHttp::pump(int waitMs)
+{
+    int running = 0;
+    CURLMcode code = curl_multi_perform(session->multi, &running);
+    int queued = 0;
+    while (CURLMsg* message = curl_multi_info_read(session->multi, &queued)) {
+        if (message->msg != CURLMSG_DONE)
+            continue;
+        session->done = true;
+        session->result = message->data.result;
+    }
+    if (code != CURLM_OK) {
+        session->done = true;
+        session->result = CURLE_FAILED_INIT;
+        return false;
+    }
+    if (!session->done && waitMs > 0)
+        curl_multi_poll(session->multi, nullptr, 0, waitMs, nullptr);
+    return true;
+}
+
+bool clsCommunicationHttp::timedOut() const
+{
+    return platform::tickCount() - session->lastActivity > static_cast<std::uint64_t>(options.receiveTimeoutMs);
+}
+
+bool clsCommunicationHttp::waitForHeader(clsUrlInformation* info)
+{
+    while (!session->headerDone) {
+        if (cancelled)
+            return fail(resultCancelled, "clsCommunicationHttp::readStart", {});
+        if (session->done) {
+            lastFailureRetryable = isRetryableTransfer(session->result);
+            return fail(resultTransportError, "clsCommunicationHttp::readStart",
+                        withCode(msgSendFailed, session->result) + " " + curlError() + " " + info->getAddress());
+        }
+        if (timedOut()) {
+            lastFailureRetryable = true;
+            return fail(resultTransportError, "clsCommunicationHttp::readStart",
+                        std::string(msgNoResponse) + " " + info->getAddress());
+        }
+        pump(pollMs);
+    }
+    return true;
+}
+
+// One GET to the request's current address, up to the end of the response header; with a
+// cached copy, a conditional one.
+bool clsCommunicationHttp::sendOnce(clsUrlInformation* info, const clsUrlCache::Entry* cached)
+{
+    lastFailureRetryable = false;
+    if (!session && !init())
+        return fail(resultTransportError, "clsCommunicationHttp::readStart", withCode(msgOpenFailed, 0));
+    closeRequest();
+    utlUrlParts parts;
+    parts.scheme = info->getScheme();
+    parts.host = info->getHost();
+    parts.port = info->getPort();
+    parts.userName = info->getUserName();
+    parts.password = info->getPassword();
+    parts.urlPath = info->getUrlPath();
+    parts.extraInfo = info->getExtraInfo();
+    if (!pacer->waitTurn(parts.host, cancelled))
+        return fail(resultCancelled, "clsCommunicationHttp::readStart", {});
+    Session& s = *session;
+    s.url = makeRequestUrl(parts);
+    s.headerDone = false;
+    s.done = false;
+    s.keepBody = true;
+    s.result = CURLE_OK;
+    s.headerLines.clear();
+    s.body.clear();
+    s.bodyOffset = 0;
+    s.errorBuffer[0] = 0;
+    s.lastActivity = platform::tickCount();
+    curl_slist_free_all(s.requestHeaders);
+    s.requestHeaders = nullptr;
+    if (cached != nullptr) {
+        std::string lastModified = headerValue(cached->header, "Last-Modified:");
+        if (!cached->etag.empty())
+            s.requestHeaders = curl_slist_append(s.requestHeaders, ("If-None-Match: " + cached->etag).c_str());
+        if (!lastModified.empty())
+            s.requestHeaders = curl_slist_append(s.requestHeaders, ("If-Modified-Since: " + lastModified).c_str());
+    }
+    curl_easy_setopt(s.easy, CURLOPT_HTTPHEADER, s.requestHeaders);
+    curl_easy_setopt(s.easy, CURLOPT_URL, s.url.c_str());
+    if (curl_multi_add_handle(s.multi, s.easy) != CURLM_OK)
+        return fail(resultTransportError, "clsCommunicationHttp::readStart", withCode(msgSendFailed, 0) + " " + s.url);
+    s.attached = true;
+    return waitForHeader(info);
+}
+
+// The request takes the new address under its old id: it leaves the registry under the old
+// key and enters it under the new one.
+bool clsCommunicationHttp::followRedirect(clsUrlInformation* info, const std::string& target)
+{
+    drainSmallBody();
+    closeRequest();
+    engine->unregisterItem(info);
+    info->set(info->getId(), info->getLinkKind(), target);
+    info->addRedirect(target);
+    engine->registerItem(info);
+    return true;
+}
+
+bool clsCommunicationHttp::readStart(clsUrlInformation* info)
+{
+    failureCode = resultTransportError;
+    wireBytes = 0;
+    info->resetFetchReport();
+    info->addAttempt();
+    bool ok = followChain(info);
+    info->setWireBytes(static_cast<std::int64_t>(wireBytes));
+    return ok;
+}
+
+bool clsCommunicationHttp::followChain(clsUrlInformation* info)
+{
+    clsRedirectChain chain(options.maxRedirects);
+    bool started = false;
+    bool permanent = true;
+    for (;;) {
+        if (!sendWithRetries(info))
+            return false;
+        info->setHeaders(session->headerLines);
+        int code = std::atoi(info->getStatusCode().c_str());
+        // Only a redirect is looked at further; the chain starts at the address first asked for.
+        if (code < 300 || code > 399)
+            return true;
+        if (!started) {
+            chain.start(info->getAddress());
+            started = true;
+        }
+        std::string location;
+        bool hasLocation = info->getHeader("Location:", location);
+        std::string target;
+        clsRedirectChain::Decision decision = chain.next(info->getAddress(), code, hasLocation, location, target);
+        if (decision == clsRedirectChain::finalResponse)
+            return true;
+        if (decision != clsRedirectChain::follow) {
+            closeRequest();
+            failureCode = code;
+            info->setRedirectLoop(decision == clsRedirectChain::loop || decision == clsRedirectChain::tooMany);
+            return logError("clsCommunicationHttp::readStart", std::string(msgRedirectStopped) + " " + info->getAddress() +
+                                                                    " -> " + target);
+        }
+        // Only the permanent redirects at the head of the chain say where the address now is.
+        permanent = permanent && (code == 301 || code == 308);
+        if (permanent)
+            info->setMovedAddress(target);
+        followRedirect(info, target);
+    }
+}
+
+// One hop: sent again after a failure that may pass, each time through the pacer.
+bool clsCommunicationHttp::sendWithRetries(clsUrlInformation* info)
+{
+    for (int retry = 0;; ++retry) {
+        bool sent = sendConditional(info);
+        int waitMs = 0;
+        bool holdHost = false;
+        if (!retryWanted(info, sent, retry, waitMs, holdHost))
+            return sent;
+        if (sent) {
+            drainSmallBody();
+            closeRequest();
+        }
+        if (!waitBeforeRetry(info, waitMs, holdHost))
+            return fail(resultCancelled, "clsCommunicationHttp::readStart", {});
+        info->addAttempt();
+    }
+}
+
+// Whether the last attempt is worth another, and after how long (milliseconds of whole
+// seconds, before retryUnitMs scales them). A Retry-After longer than allowed ends the
+// request with the status it came with.
+bool clsCommunicationHttp::retryWanted(clsUrlInformation* info, bool sent, int retry, int& waitMs, bool& holdHost)
+{
+    if (cancelled)
+        return false;
+    if (!sent) {
+        if (!lastFailureRetryable || retry >= options.retryCount)
+            return false;
+        waitMs = backoffMs(retry);
+        return true;
+    }
+    int code = statusOfHeader(session->headerLines);
+    if (!isRetryableStatus(code))
+        return false;
+    int asked = -1;
+    if (code == 429 || code == 503)
+        asked = retryAfterSeconds(headerValue(session->headerLines, "Retry-After:"), std::time(nullptr));
+    if (asked > options.retryMaxWaitSeconds) {
+        info->setRetryAfterRefused(asked);
+        return false;
+    }
+    if (retry >= options.retryCount)
+        return false;
+    holdHost = asked >= 0;
+    waitMs = asked >= 0 ? asked * 1000 : backoffMs(retry);
+    return true;
+}
+
+// 1, 2, 4 ... seconds after the first, second, third failure, each up to a quarter longer
+// so that the requests of many items do not come back all at once.
+int clsCommunicationHttp::backoffMs(int retry)
+{
+    int base = 1000 << std::min(retry, 10);
+    std::uniform_int_distribution<int> spread(0, base / 4);
+    return base + spread(jitter);
+}
+
+bool clsCommunicationHttp::waitBeforeRetry(clsUrlInformation* info, int waitMs, bool holdHost)
+{
+    if (options.onRetryWait)
+        options.onRetryWait(info->getAddress(), waitMs);
+    auto real = static_cast<std::uint64_t>(static_cast<std::int64_t>(waitMs) * options.retryUnitMs / 1000);
+    if (holdHost)
+        pacer->holdHost(info->getHost(), real);
+    std::uint64_t until = platform::tickCount() + real;
+    while (!cancelled) {
+        std::uint64_t now = platform::tickCount();
+        if (now >= until)
+            return true;
+        std::this_thread::sleep_for(std::chrono::milliseconds(std::min<std::uint64_t>(retrySleepStepMs, until - now)));
+    }
+    return false;
+}
+
+// With a cached copy of the address the GET is conditional; a 304 then serves the copy as
+// the page, so that it is analysed as the first fetch was.
+bool clsCommunicationHttp::sendConditional(clsUrlInformation* info)
+{
+    clsUrlCache::Entry entry;
+    clsUrlCache* cache = FindUrlCache();
+    bool haveCopy = cache != nullptr && cache->lookup(info->getAddress(), entry) &&
+                    (!entry.etag.empty() || !headerValue(entry.header, "Last-Modified:").empty());
+    if (!sendOnce(info, haveCopy ? &entry : nullptr))
+        return false;
+    if (!haveCopy || statusOfHeader(session->headerLines) != 304)
+        return true;
+    drainSmallBody();
+    std::string body;
+    // The copy may have been trimmed from the cache meanwhile: then ask for the page itself.
+    if (!platform::readWholeFile(entry.bodyPath, body)) {
+        closeRequest();
+        return sendOnce(info, nullptr);
+    }
+    Session& s = *session;
+    s.headerLines = entry.header;
+    s.body = std::move(body);
+    s.bodyOffset = 0;
+    s.done = true;
+    s.result = CURLE_OK;
+    info->setNotModified(true);
+    return true;
+}
+
+void clsCommunicationHttp::drainSmallBody()
+{
+    if (!session || !session->attached)
+        return;
+    session->keepBody = false;
+    std::uint64_t until = platform::tickCount() + drainMs;
+    std::size_t seen = session->body.size();
+    while (!session->done && !cancelled && seen < drainLimit && platform::tickCount() < until)
+        pump(pollMs);
+}
+
+// Reads until a whole block is waiting or the response has ended.
+bool clsCommunicationHttp::fillBlock()
+{
+    if (!session || !session->attached)
+        return fail(resultTransportError, "clsCommunicationHttp::readNext", withCode(msgReadFailed, 0));
+    Session& s = *session;
+    while (s.pending() < blockSize && !s.done) {
+        if (cancelled)
+            return fail(resultCancelled, "clsCommunicationHttp::readNext", {});
+        if (timedOut())
+            return fail(resultTransportError, "clsCommunicationHttp::readNext", std::string(msgNoResponse) + " " + s.url);
+        pump(pollMs);
+    }
+    if (s.done && s.result != CURLE_OK)
+        return fail(resultTransportError, "clsCommunicationHttp::readNext",
+                    withCode(msgReadFailed, s.result) + " " + curlError() + " " + s.url);
+    return true;
+}
+
+bool clsCommunicationHttp::waitForBlock()
+{
+    return fillBlock();
+}
+
+bool clsCommunicationHttp::readNext(clsUrlInformation* info, clsQuillaraItem* node, bool& more)
+{
+    more = false;
+    if (!fillBlock())
+        return false;
+    Session& s = *session;
+    if (s.pending() == 0) {
+        info->setWireBytes(static_cast<std::int64_t>(wireBytes));
+        node->setTransferEnded();
+        info->setStatus(requestComplete);
+        closeRequest();
+        return true;
+    }
+    std::size_t length = std::min(blockSize, s.pending());
+    std::unique_ptr<char[]> block(new char[length + 1]);
+    std::memcpy(block.get(), s.body.data() + s.bodyOffset, length);
+    block[length] = 0;
+    if (!node->appendBlock(std::move(block), length))
+        return fail(resultTransportError, "clsCommunicationHttp::readNext", msgAppendFailed);
+    info->addReceivedBytes(static_cast<std::int64_t>(length));
+    info->setWireBytes(static_cast<std::int64_t>(wireBytes));
+    s.bodyOffset += length;
+    if (s.bodyOffset >= compactAt) {
+        s.body.erase(0, s.bodyOffset);
+        s.bodyOffset = 0;
+    }
+    more = true;
+    return true;
+}

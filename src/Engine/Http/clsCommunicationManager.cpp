@@ -1,0 +1,245 @@
+#include "Engine/Http/clsCommunicationManager.h"
+
+#include "Common/utlInstanceCounter.h"
+#include "Common/utlLog.h"
+#include "Engine/Http/clsCommunicationHttp.h"
+#include "Engine/Core/clsQuillaraEngine.h"
+#include "Engine/Core/clsQuillaraItem.h"
+#include "Engine/Snapshot/clsQuillaraSnapshot.h"
+#include "Engine/Http/clsUrlInformation.h"
+
+#include <cstdlib>
+#include <exception>
+#include <pthread.h>
+
+namespace {
+
+const char* const msgTransportInitFailed =
+    "\x92\xCA\x90M\x90\xA7\x8C\xE4\x82\xCC\x8F\x89\x8A\xFA\x89\xBB\x82\xC9\x8E\xB8\x94s\x82\xB5\x82\xDC\x82\xB5\x82\xBD"; // 通信制御の初期化に失敗しました
+const char* const msgTransportStartFailed =
+    "\x92\xCA\x90M\x90\xA7\x8C\xE4\x82\xCC\x92\xCA\x90M\x8AJ\x8En\x82\xC9\x8E\xB8\x94s\x82\xB5\x82\xDC\x82\xB5\x82\xBD"; // 通信制御の通信開始に失敗しました
+
+} // namespace
+
+clsCommunicationManager::clsCommunicationManager(clsQuillaraEngine* engine)
+    : engine(engine)
+{
+    countCreated("clsCommunicationManager");
+}
+
+clsCommunicationManager::~clsCommunicationManager()
+{
+    term();
+    countDestroyed("clsCommunicationManager");
+}
+
+bool clsCommunicationManager::init()
+{
+    if (thread.joinable())
+        return true;
+    stopping = false;
+    activity = 0;
+    thread = std::thread(&clsCommunicationManager::threadBody, this);
+    return true;
+}
+
+// The transfer under way is cancelled and the wait for the thread is short: every wait of
+// the transport polls the cancel mark.
+bool clsCommunicationManager::term()
+{
+    if (!thread.joinable())
+        return true;
+    stopping = true;
+    engine->wakeWorkers();
+    {
+        std::lock_guard<std::mutex> guard(transportLock);
+        if (transport)
+            transport->cancel();
+    }
+    thread.join();
+    return true;
+}
+
+int clsCommunicationManager::getActivity() const
+{
+    return activity;
+}
+
+void clsCommunicationManager::threadBody()
+{
+    pthread_setname_np(pthread_self(), "qlr-worker");
+    clsQuillaraEngine::Job job;
+    while (engine->waitCommunication(stopping, job)) {
+        activity = 1;
+        if (job.kind == communicationSnapshot) {
+            // The snapshot belongs to the engine again once it has run.
+            auto* taken = dynamic_cast<clsQuillaraSnapshot*>(job.object);
+            job.object = nullptr;
+            if (taken != nullptr)
+                snapshot(taken);
+        }
+        auto* info = dynamic_cast<clsUrlInformation*>(job.object);
+        try {
+            if (info != nullptr && job.kind == communicationHead)
+                readHead(info);
+            if (info != nullptr && job.kind == communicationRead && startRead(job)) {
+                clsQuillaraItem* node = job.node;
+                job.node = nullptr;
+                read(info, node);
+            }
+        } catch (const std::exception& e) {
+            logError("clsCommunicationManager::read", e.what());
+        }
+        if (job.node != nullptr)
+            job.node->release();
+        if (job.object != nullptr)
+            job.object->releaseQueueRef();
+        job = clsQuillaraEngine::Job{};
+        activity = 0;
+    }
+    std::lock_guard<std::mutex> guard(transportLock);
+    if (transport) {
+        transport->term();
+        transport.reset();
+    }
+    activity = -1;
+}
+
+// A read that came straight from requestItem is started here; false when it needs no
+// transfer (it has been told or handed to the analysis already).
+bool clsCommunicationManager::startRead(clsQuillaraEngine::Job& job)
+{
+    if (job.extra != extraStartRead && job.extra != extraStartReload)
+        return job.node != nullptr;
+    bool needsNetwork = false;
+    engine->startRead(job, job.extra == extraStartReload, needsNetwork);
+    return needsNetwork && job.node != nullptr;
+}
+
+bool clsCommunicationManager::ensureTransport()
+{
+    std::lock_guard<std::mutex> guard(transportLock);
+    if (!transport) {
+        transport = std::make_unique<clsCommunicationHttp>(engine, engine->getOptions(), &engine->getPacer());
+        if (!transport->init()) {
+            transport.reset();
+            return logError("clsCommunicationManager::read", msgTransportInitFailed);
+        }
+    }
+    // A stop that came while the transport was being made must still reach it.
+    if (stopping)
+        transport->cancel();
+    return true;
+}
+
+bool clsCommunicationManager::isHttp(clsUrlInformation* info) const
+{
+    std::string scheme = info->getScheme();
+    return info->getAddressKind() == addressNetwork && (scheme == "http" || scheme == "https");
+}
+
+// Ends the read with its final notification, which carries the read's node reference.
+bool clsCommunicationManager::endRead(clsUrlInformation* info, clsQuillaraItem* node, int status, int result)
+{
+    if (status == requestFailed)
+        info->setResultCode(result);
+    info->setStatus(status);
+    node->markFinalTold();
+    return engine->postNode(WM_ENGINE_NODE_READ, info, node);
+}
+
+bool clsCommunicationManager::read(clsUrlInformation* info, clsQuillaraItem* node)
+{
+    // Only http and https are fetched. Another scheme has nothing to read: the request ends
+    // as complete with no data; an address that could not be parsed fails.
+    if (!isHttp(info)) {
+        bool network = info->getAddressKind() == addressNetwork;
+        return endRead(info, node, network ? requestComplete : requestFailed, resultTransportError);
+    }
+    if (!ensureTransport())
+        return endRead(info, node, requestFailed, resultTransportError);
+    if (!transport->readStart(info))
+        return endRead(info, node, requestFailed, transport->getFailureCode());
+    int code = std::atoi(info->getStatusCode().c_str());
+    if (code >= 400) {
+        transport->closeRequest();
+        return endRead(info, node, requestFailed, code);
+    }
+    // A page that is not text is not analysed: it ends complete with its header recorded.
+    if (info->getContentType().find("text/") == std::string::npos) {
+        transport->closeRequest();
+        return endRead(info, node, requestComplete, 0);
+    }
+    // A small page whose body came just after its header is still taken whole: the page is
+    // announced when its first block is in, not before.
+    if (!transport->waitForBlock()) {
+        node->addRef();
+        engine->postNode(WM_ENGINE_NODE_CREATED, info, node);
+        return endRead(info, node, requestFailed, transport->getFailureCode());
+    }
+    if (transport->isBodyIn())
+        return readWhole(info, node);
+    node->addRef();
+    engine->postNode(WM_ENGINE_NODE_CREATED, info, node);
+    // A pass after each block, and one after the end, which sees the transfer ended and
+    // posts 3027; a pass that is still waiting covers the blocks that arrive meanwhile.
+    for (bool more = true; more;) {
+        if (stopping || transport->isCancelled()) {
+            transport->closeRequest();
+            return endRead(info, node, requestFailed, resultCancelled);
+        }
+        if (!transport->readNext(info, node, more))
+            return endRead(info, node, requestFailed, transport->getFailureCode());
+        if (node->markAnalysisQueued()) {
+            node->addRef();
+            engine->queueAnalyze(info, node);
+        }
+    }
+    node->release();
+    return true;
+}
+
+// The whole body came with the header: its blocks are taken at once and one analysis pass
+// announces the page and ends it (3025 and 3027 posted together), which saves the caller a
+// wake-up. The pass takes over the read's node reference.
+bool clsCommunicationManager::readWhole(clsUrlInformation* info, clsQuillaraItem* node)
+{
+    for (bool more = true; more;) {
+        bool ok = !stopping && !transport->isCancelled() && transport->readNext(info, node, more);
+        if (ok)
+            continue;
+        node->addRef();
+        engine->postNode(WM_ENGINE_NODE_CREATED, info, node);
+        if (stopping || transport->isCancelled()) {
+            transport->closeRequest();
+            return endRead(info, node, requestFailed, resultCancelled);
+        }
+        return endRead(info, node, requestFailed, transport->getFailureCode());
+    }
+    node->markAnalysisQueued();
+    return engine->queueAnalysis(info, node, true);
+}
+
+bool clsCommunicationManager::snapshot(clsQuillaraSnapshot* taken)
+{
+    clsCommunicationHttp* used = ensureTransport() ? transport.get() : nullptr;
+    return taken->run(used, stopping);
+}
+
+bool clsCommunicationManager::readHead(clsUrlInformation* info)
+{
+    bool ok = true;
+    if (isHttp(info)) {
+        if (!ensureTransport()) {
+            ok = false;
+        } else if (!transport->readStart(info)) {
+            logError("clsCommunicationManager::readHead", msgTransportStartFailed);
+            info->setResultCode(transport->getFailureCode());
+            ok = false;
+        }
+        if (transport)
+            transport->closeRequest();
+    }
+    info->setStatus(ok ? requestHeadRead : requestFailed);
+    return engine->postHead(info) && ok;
+}

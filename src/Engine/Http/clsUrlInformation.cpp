@@ -1,0 +1,486 @@
+#include "Engine/Http/clsUrlInformation.h"
+
+#include "Common/utlInstanceCounter.h"
+#include "Common/utlLog.h"
+#include "Engine/Core/clsQuillaraEngine.h"
+#include "Engine/Core/clsQuillaraItem.h"
+#include "Engine/Url/utlUrlParts.h"
+#include "Platform/platformText.h"
+
+#include <cassert>
+#include <cstdlib>
+
+namespace {
+
+constexpr const char* protocolUnknown = "http(\x95s\x96\xBE)"; // http(不明)
+constexpr std::size_t statusCodeLimit = 255;
+constexpr std::size_t headerValueLimit = 1023;
+
+// The length of text without its trailing spaces and tabs; a double-byte character is stepped
+// over whole, so that its trail byte is never taken for a blank.
+std::size_t trimmedLength(const std::string& text)
+{
+    // A trail byte is never a blank, so text that does not end in one keeps its length.
+    if (text.empty() || (text.back() != ' ' && text.back() != '\t'))
+        return text.size();
+    std::size_t keep = 0;
+    for (std::size_t i = 0; i < text.size();) {
+        unsigned char c = static_cast<unsigned char>(text[i]);
+        if (platform::isLeadByte(c) && i + 1 < text.size()) {
+            i += 2;
+            keep = i;
+            continue;
+        }
+        ++i;
+        if (c != ' ' && c != '\t')
+            keep = i;
+    }
+    return keep;
+}
+
+std::string trimTrailingBlanks(const std::string& text)
+{
+    return text.substr(0, trimmedLength(text));
+}
+
+bool startsWithNoCase(const std::string& text, std::size_t at, const std::string& prefix)
+{
+    if (text.size() - at < prefix.size())
+        return false;
+    for (std::size_t i = 0; i < prefix.size(); ++i) {
+        char a = text[at + i];
+        char b = prefix[i];
+        if (a >= 'A' && a <= 'Z')
+            a = static_cast<char>(a - 'A' + 'a');
+        if (b >= 'A' && b <= 'Z')
+            b = static_cast<char>(b - 'A' + 'a');
+        if (a != b)
+            return false;
+    }
+    return true;
+}
+
+bool isDriveLetterPath(const std::string& text)
+{
+    unsigned char first = text.empty() ? 0 : static_cast<unsigned char>(text[0]);
+    bool letter = (first >= 'A' && first <= 'Z') || (first >= 'a' && first <= 'z');
+    return letter && text.size() >= 2 && text[1] == ':';
+}
+
+// The header value of name (with its colon) in a raw header, as getHeader finds it.
+bool findHeader(const std::string& raw, const std::string& name, std::string& value)
+{
+    std::size_t at = 0;
+    while (at < raw.size()) {
+        std::size_t end = raw.find('\n', at);
+        if (end == std::string::npos)
+            end = raw.size();
+        std::size_t lineEnd = (end > at && raw[end - 1] == '\r') ? end - 1 : end;
+        if (lineEnd == at)
+            return false;
+        if (startsWithNoCase(raw, at, name) && at + name.size() <= lineEnd) {
+            std::size_t from = at + name.size();
+            while (from < lineEnd && (raw[from] == ' ' || raw[from] == '\t'))
+                ++from;
+            value = raw.substr(from, std::min(lineEnd - from, headerValueLimit));
+            return true;
+        }
+        at = end + 1;
+    }
+    return false;
+}
+
+} // namespace
+
+namespace {
+
+// Made by the thousand: the instance counter's slot is found once.
+InstanceSlot* instances()
+{
+    static InstanceSlot* const slot = instanceSlot("clsUrlInformation");
+    return slot;
+}
+
+} // namespace
+
+clsUrlInformation::clsUrlInformation()
+{
+    countCreated(instances());
+}
+
+clsUrlInformation::clsUrlInformation(clsQuillaraEngine* owner)
+    : clsUrlInformation()
+{
+    engine = owner;
+}
+
+clsUrlInformation::~clsUrlInformation()
+{
+    // A record that is deleted while it still holds a node (a link record, or one deleted by
+    // its only owner) takes the node with it.
+    delete node;
+    countDestroyed(instances());
+}
+
+int clsUrlInformation::addRef()
+{
+    std::lock_guard<std::mutex> ref(clsQuillaraEngine::ReferenceLock());
+    return ++accessCount;
+}
+
+int clsUrlInformation::addQueueRef()
+{
+    std::lock_guard<std::mutex> ref(clsQuillaraEngine::ReferenceLock());
+    return ++queueCount;
+}
+
+int clsUrlInformation::release()
+{
+    return dropReference(true);
+}
+
+int clsUrlInformation::releaseQueueRef()
+{
+    return dropReference(false);
+}
+
+// Most drops leave the record alive and need only the reference lock; a drop that may end
+// it takes the registry lock first, so that no lookup finds a record that is going.
+int clsUrlInformation::dropReference(bool access)
+{
+    clsQuillaraItem* deadNode = nullptr;
+    clsUrlInformation* deadRecord = nullptr;
+    int left = 0;
+    bool dropped = false;
+    {
+        std::lock_guard<std::mutex> ref(clsQuillaraEngine::ReferenceLock());
+        dropped = dropWithoutRegistry(access, left, deadNode);
+    }
+    if (dropped) {
+        delete deadNode;
+        return left;
+    }
+    {
+        std::lock_guard<std::recursive_mutex> registry(clsQuillaraEngine::RegistryLock());
+        std::lock_guard<std::mutex> ref(clsQuillaraEngine::ReferenceLock());
+        left = dropLocked(access, deadNode, deadRecord);
+    }
+    delete deadNode;
+    delete deadRecord;
+    return left;
+}
+
+int clsUrlInformation::dropLocked(bool access, clsQuillaraItem*& deadNode, clsUrlInformation*& deadRecord)
+{
+    int& count = access ? accessCount : queueCount;
+    assert(count > 0);
+    if (count <= 0) {
+        logError("clsUrlInformation::release", "reference count below zero");
+        return 0;
+    }
+    int left = --count;
+    if (accessCount == 0 && node != nullptr) {
+        node->detach(this, 0);
+        deadNode = node;
+        node = nullptr;
+    }
+    if (accessCount == 0 && queueCount == 0) {
+        if (clsQuillaraEngine* owner = engine.load())
+            owner->eraseEntries(this);
+        deadRecord = this;
+    }
+    return left;
+}
+
+bool clsUrlInformation::dropWithoutRegistry(bool access, int& left, clsQuillaraItem*& deadNode)
+{
+    int& count = access ? accessCount : queueCount;
+    int other = access ? queueCount : accessCount;
+    if (count <= 1 && other <= 0)
+        return false;
+    left = --count;
+    if (accessCount == 0 && node != nullptr) {
+        node->detach(this, 0);
+        deadNode = node;
+        node = nullptr;
+    }
+    return true;
+}
+
+bool clsUrlInformation::createNode(clsQuillaraItem* fresh)
+{
+    assert(fresh != nullptr);
+    fresh->setUrlInformation(this);
+    std::lock_guard<std::mutex> ref(clsQuillaraEngine::ReferenceLock());
+    if (node != nullptr)
+        node->detach(this, accessCount);
+    node = fresh;
+    accessCount = 1;
+    return true;
+}
+
+clsQuillaraItem* clsUrlInformation::getNode()
+{
+    std::lock_guard<std::mutex> ref(clsQuillaraEngine::ReferenceLock());
+    if (node == nullptr)
+        return nullptr;
+    ++accessCount;
+    return node;
+}
+
+std::string clsUrlInformation::normaliseAddress(const std::string& text)
+{
+    return trimTrailingBlanks(text);
+}
+
+bool clsUrlInformation::set(int newId, int newKind, const std::string& text)
+{
+    id = newId;
+    linkKind = newKind;
+    std::lock_guard<std::mutex> guard(fieldLock);
+    address.assign(text, 0, trimmedLength(text));
+    const std::string& trimmed = address;
+    if (originalAddress.empty())
+        originalAddress = trimmed;
+    addressKind = addressNotParsed;
+    protocol.clear();
+    scheme.clear();
+    directory.clear();
+    path.clear();
+    fileName.clear();
+    extension.clear();
+    host.clear();
+    port = 0;
+    userName.clear();
+    password.clear();
+    urlPath.clear();
+    extraInfo.clear();
+    if (trimmed.starts_with("\\\\") || trimmed.starts_with("//")) {
+        parseFilePath(trimmed, addressRemoteFile, "Remote File");
+        return true;
+    }
+    if (isDriveLetterPath(trimmed) || trimmed.starts_with("/")) {
+        parseFilePath(trimmed, addressLocalFile, "Local File");
+        return true;
+    }
+    utlUrlParts parts;
+    if (!crackUrl(trimmed, parts)) {
+        path = trimmed;
+        return true;
+    }
+    if (parts.scheme == "file") {
+        parseFileUrl(trimmed);
+        return true;
+    }
+    addressKind = addressNetwork;
+    protocol = parts.scheme;
+    scheme = std::move(parts.scheme);
+    path = trimmed;
+    // Only a hierarchical address names a file: "mailto:a@b.com" has no extension ".com".
+    std::size_t slash = parts.urlPath.rfind('/');
+    if (slash != std::string::npos)
+        fileName.assign(parts.urlPath, slash + 1);
+    std::size_t dot = fileName.rfind('.');
+    if (dot != std::string::npos)
+        extension.assign(fileName, dot);
+    host = std::move(parts.host);
+    port = parts.port;
+    userName = std::move(parts.userName);
+    password = std::move(parts.password);
+    urlPath = std::move(parts.urlPath);
+    extraInfo = std::move(parts.extraInfo);
+    return true;
+}
+
+// "file:///p", "file://localhost/p" and "file:/p" name the local path /p, "file:///C:/p" a
+// drive path, and "file://server/share/p" a file on a share.
+bool clsUrlInformation::parseFileUrl(const std::string& text)
+{
+    std::string rest = text.substr(5);
+    if (rest.starts_with("//localhost/"))
+        rest = rest.substr(11);
+    else if (rest.starts_with("///"))
+        rest = rest.substr(2);
+    std::string file = percentDecode(rest);
+    if (file.size() >= 3 && file[0] == '/' && isDriveLetterPath(file.substr(1)))
+        file = file.substr(1);
+    if (file.starts_with("//")) {
+        parseFilePath(file, addressRemoteFile, "Remote File");
+        return true;
+    }
+    if (file.starts_with("/") || isDriveLetterPath(file)) {
+        parseFilePath(file, addressLocalFile, "Local File");
+        return true;
+    }
+    path.clear();
+    return false;
+}
+
+void clsUrlInformation::parseFilePath(const std::string& file, int kind, const char* protocolText)
+{
+    addressKind = kind;
+    protocol = protocolText;
+    path = file;
+    std::size_t separator = file.find_last_of("/\\");
+    std::size_t nameStart = separator == std::string::npos ? (isDriveLetterPath(file) ? 2 : 0) : separator + 1;
+    directory = file.substr(0, nameStart);
+    std::string name = file.substr(nameStart);
+    name = name.substr(0, name.find('#'));
+    fileName = name;
+    std::size_t dot = name.rfind('.');
+    extension = dot == std::string::npos ? std::string() : name.substr(dot);
+}
+
+bool clsUrlInformation::setHeaders(const std::string& text)
+{
+    std::lock_guard<std::mutex> guard(fieldLock);
+    rawHeader = text;
+    std::size_t lineEnd = text.find("\r\n");
+    std::string firstLine = text.substr(0, lineEnd);
+    std::size_t space = firstLine.find(' ');
+    statusCode = space == std::string::npos ? std::string() : firstLine.substr(space + 1, statusCodeLimit);
+    std::string value;
+    lastModified = kivaTime();
+    lastModifiedText.clear();
+    if (findHeader(rawHeader, "Last-Modified:", value) && lastModified.fromHttpDate(value))
+        lastModifiedText = lastModified.toDisplayText();
+    contentLength = findHeader(rawHeader, "Content-Length:", value) ? std::atoi(value.c_str()) : -1;
+    protocol = findHeader(rawHeader, "Content-Type:", value) ? "http(" + value + ")" : protocolUnknown;
+    return true;
+}
+
+bool clsUrlInformation::getHeader(const std::string& name, std::string& value) const
+{
+    std::lock_guard<std::mutex> guard(fieldLock);
+    return findHeader(rawHeader, name, value);
+}
+
+std::string clsUrlInformation::getContentType() const
+{
+    std::string value;
+    getHeader("Content-Type:", value);
+    return value;
+}
+
+int clsUrlInformation::getId() const { return id; }
+int clsUrlInformation::getLinkKind() const { return linkKind; }
+int clsUrlInformation::getStatus() const { return status; }
+int clsUrlInformation::getResultCode() const { return resultCode; }
+int clsUrlInformation::getContentLength() const { return contentLength; }
+std::int64_t clsUrlInformation::getReceivedBytes() const { return receivedBytes; }
+clsQuillaraEngine* clsUrlInformation::getEngine() const { return engine.load(); }
+
+#define FIELD_GETTER(type, name, field)                  \
+    type clsUrlInformation::name() const                 \
+    {                                                    \
+        std::lock_guard<std::mutex> guard(fieldLock);    \
+        return field;                                    \
+    }
+
+FIELD_GETTER(std::string, getAddress, address)
+FIELD_GETTER(int, getAddressKind, addressKind)
+FIELD_GETTER(std::string, getProtocol, protocol)
+FIELD_GETTER(std::string, getScheme, scheme)
+FIELD_GETTER(std::string, getDirectory, directory)
+FIELD_GETTER(std::string, getPath, path)
+FIELD_GETTER(std::string, getFileName, fileName)
+FIELD_GETTER(std::string, getExtension, extension)
+FIELD_GETTER(kivaTime, getLastModified, lastModified)
+FIELD_GETTER(std::string, getLastModifiedText, lastModifiedText)
+FIELD_GETTER(std::string, getLocalFile, localFile)
+FIELD_GETTER(std::string, getRawHeader, rawHeader)
+FIELD_GETTER(std::string, getStatusCode, statusCode)
+FIELD_GETTER(std::string, getHost, host)
+FIELD_GETTER(int, getPort, port)
+FIELD_GETTER(std::string, getUserName, userName)
+FIELD_GETTER(std::string, getPassword, password)
+FIELD_GETTER(std::string, getUrlPath, urlPath)
+FIELD_GETTER(std::string, getExtraInfo, extraInfo)
+FIELD_GETTER(std::string, getOriginalAddress, originalAddress)
+FIELD_GETTER(std::vector<std::string>, getRedirects, redirects)
+
+#undef FIELD_GETTER
+
+int clsUrlInformation::getAccessCount() const
+{
+    std::lock_guard<std::mutex> ref(clsQuillaraEngine::ReferenceLock());
+    return accessCount;
+}
+
+int clsUrlInformation::getQueueCount() const
+{
+    std::lock_guard<std::mutex> ref(clsQuillaraEngine::ReferenceLock());
+    return queueCount;
+}
+
+void clsUrlInformation::setStatus(int value) { status = value; }
+void clsUrlInformation::setResultCode(int code) { resultCode = code; }
+void clsUrlInformation::setContentLength(int length) { contentLength = length; }
+void clsUrlInformation::addReceivedBytes(std::int64_t count) { receivedBytes += count; }
+void clsUrlInformation::resetReceivedBytes() { receivedBytes = 0; }
+void clsUrlInformation::forgetEngine() { engine = nullptr; }
+
+void clsUrlInformation::setLocalFile(const char* file)
+{
+    std::lock_guard<std::mutex> guard(fieldLock);
+    localFile = file == nullptr ? std::string() : std::string(file);
+}
+
+void clsUrlInformation::setLastModified(const kivaTime* time)
+{
+    std::lock_guard<std::mutex> guard(fieldLock);
+    if (time == nullptr) {
+        lastModified = kivaTime();
+        lastModifiedText.clear();
+        return;
+    }
+    lastModified = *time;
+    lastModifiedText = lastModified.toDisplayText();
+}
+
+void clsUrlInformation::addRedirect(const std::string& target)
+{
+    std::lock_guard<std::mutex> guard(fieldLock);
+    redirects.push_back(target);
+}
+
+void clsUrlInformation::clearRedirects()
+{
+    std::lock_guard<std::mutex> guard(fieldLock);
+    redirects.clear();
+    originalAddress = address;
+}
+
+int clsUrlInformation::getAttempts() const { return attempts; }
+int clsUrlInformation::getRetryAfterRefused() const { return retryAfterRefused; }
+bool clsUrlInformation::isRedirectLoop() const { return redirectLoop; }
+bool clsUrlInformation::isNotModified() const { return notModified; }
+std::int64_t clsUrlInformation::getWireBytes() const { return wireBytes; }
+void clsUrlInformation::addAttempt() { ++attempts; }
+void clsUrlInformation::setRetryAfterRefused(int seconds) { retryAfterRefused = seconds; }
+void clsUrlInformation::setRedirectLoop(bool loop) { redirectLoop = loop; }
+void clsUrlInformation::setNotModified(bool served) { notModified = served; }
+void clsUrlInformation::setWireBytes(std::int64_t bytes) { wireBytes = bytes; }
+
+std::string clsUrlInformation::getMovedAddress() const
+{
+    std::lock_guard<std::mutex> guard(fieldLock);
+    return movedAddress;
+}
+
+void clsUrlInformation::setMovedAddress(const std::string& target)
+{
+    std::lock_guard<std::mutex> guard(fieldLock);
+    movedAddress = target;
+}
+
+void clsUrlInformation::resetFetchReport()
+{
+    attempts = 0;
+    retryAfterRefused = 0;
+    redirectLoop = false;
+    notModified = false;
+    wireBytes = 0;
+    std::lock_guard<std::mutex> guard(fieldLock);
+    movedAddress.clear();
+}

@@ -1,0 +1,666 @@
+#include "Engine/Snapshot/clsQuillaraSnapshot.h"
+
+#include "Common/utlInstanceCounter.h"
+#include "Common/utlLog.h"
+#include "Engine/Http/clsCommunicationHttp.h"
+#include "Engine/Core/clsQuillaraEngine.h"
+#include "Engine/Core/clsQuillaraItem.h"
+#include "Engine/Snapshot/clsSnapshotRewriter.h"
+#include "Engine/Http/clsUrlCache.h"
+#include "Engine/Http/clsUrlInformation.h"
+#include "Engine/Text/utlKanjiConverter.h"
+#include "Engine/Url/utlUrlParts.h"
+#include "Platform/AtomicFile.h"
+
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <memory>
+#include <system_error>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+// The link kind of the records a snapshot fetches with: that of a snapshot item.
+constexpr int snapshotLinkKind = 11;
+// Longest local file name; the extension is kept.
+constexpr std::size_t nameLimit = 64;
+
+const char* const msgEntryLimit =
+    "\x83X\x83i\x83" "b\x83v\x83V\x83\x87\x83" "b\x83g\x82\xCC\x8D\x80\x96\xDA\x90\x94\x82\xAA\x8F\xE3\x8C\xC0\x82\xC9\x92" "B\x82\xB5\x82\xDC\x82\xB5\x82\xBD"; // スナップショットの項目数が上限に達しました
+const char* const msgFetchFailed = "\x8E\xE6\x93\xBE\x82\xC9\x8E\xB8\x94s\x82\xB5\x82\xDC\x82\xB5\x82\xBD"; // 取得に失敗しました
+const char* const msgSaveFailed = "\x95\xDB\x91\xB6\x82\xC9\x8E\xB8\x94s\x82\xB5\x82\xDC\x82\xB5\x82\xBD"; // 保存に失敗しました
+
+char lower(char c)
+{
+    return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
+}
+
+std::string lowered(std::string text)
+{
+    for (char& c : text)
+        c = lower(c);
+    return text;
+}
+
+bool startsWithNoCase(const std::string& text, const char* prefix)
+{
+    std::size_t i = 0;
+    for (; prefix[i] != 0; ++i)
+        if (i >= text.size() || lower(text[i]) != prefix[i])
+            return false;
+    return true;
+}
+
+bool endsWithNoCase(const std::string& text, const std::string& suffix)
+{
+    return text.size() >= suffix.size() && lowered(text.substr(text.size() - suffix.size())) == suffix;
+}
+
+// A local page: an absolute path or a file: address (the program runs on Linux, so drive
+// letters and UNC names are not local paths here).
+bool isLocalAddress(const std::string& address)
+{
+    return address.starts_with("/") || startsWithNoCase(address, "file:");
+}
+
+std::string localPathOf(const std::string& address)
+{
+    if (!startsWithNoCase(address, "file:"))
+        return address.substr(0, address.find('#'));
+    std::string rest = address.substr(5);
+    if (rest.starts_with("//")) {
+        std::size_t slash = rest.find('/', 2);
+        rest = slash == std::string::npos ? std::string() : rest.substr(slash);
+    }
+    rest = rest.substr(0, rest.find_first_of("?#"));
+    return percentDecode(rest);
+}
+
+std::string statusText(int code)
+{
+    return "HTTP " + std::to_string(code);
+}
+
+bool isUnreserved(unsigned char c)
+{
+    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '-' || c == '.' ||
+           c == '_' || c == '~';
+}
+
+int hexValue(char c)
+{
+    if (c >= '0' && c <= '9')
+        return c - '0';
+    c = lower(c);
+    return (c >= 'a' && c <= 'f') ? c - 'a' + 10 : -1;
+}
+
+// %7E becomes ~, %2f becomes %2F: one spelling for each byte.
+std::string normalisedEscapes(const std::string& text)
+{
+    std::string out;
+    out.reserve(text.size());
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        if (text[i] == '%' && i + 2 < text.size() && hexValue(text[i + 1]) >= 0 && hexValue(text[i + 2]) >= 0) {
+            auto byte = static_cast<unsigned char>(hexValue(text[i + 1]) * 16 + hexValue(text[i + 2]));
+            if (isUnreserved(byte)) {
+                out += static_cast<char>(byte);
+            } else {
+                static const char* const digits = "0123456789ABCDEF";
+                out += '%';
+                out += digits[byte >> 4];
+                out += digits[byte & 15];
+            }
+            i += 2;
+            continue;
+        }
+        out += text[i];
+    }
+    return out;
+}
+
+// Writes the blocks of one transfer to a file instead of keeping them.
+class FileSink : public clsQuillaraItem {
+public:
+    explicit FileSink(const std::string& path) : file(std::fopen(path.c_str(), "wb")) {}
+    ~FileSink() override { close(); }
+
+    bool isOpen() const { return file != nullptr; }
+    bool appendBlock(std::unique_ptr<char[]> data, std::size_t length) override
+    {
+        if (file == nullptr || std::fwrite(data.get(), 1, length, file) != length)
+            return false;
+        written += static_cast<std::int64_t>(length);
+        return true;
+    }
+    bool close()
+    {
+        if (file == nullptr)
+            return true;
+        bool ok = std::fclose(file) == 0;
+        file = nullptr;
+        return ok;
+    }
+    std::int64_t size() const { return written; }
+
+private:
+    std::FILE* file;
+    std::int64_t written = 0;
+};
+
+// The record a transfer runs on: counted like any other, and gone (with any registry entry
+// a redirect gave it) when released.
+struct RecordHold {
+    clsUrlInformation* info;
+    explicit RecordHold(clsUrlInformation* made) : info(made) { info->addQueueRef(); }
+    ~RecordHold() { info->releaseQueueRef(); }
+    RecordHold(const RecordHold&) = delete;
+    RecordHold& operator=(const RecordHold&) = delete;
+};
+
+std::string charsetOfContentType(const std::string& contentType)
+{
+    std::string text = lowered(contentType);
+    std::size_t at = text.find("charset=");
+    if (at == std::string::npos)
+        return {};
+    std::string value = text.substr(at + 8);
+    std::size_t stop = value.find_first_of("; \t\"'");
+    value = value.substr(0, stop);
+    return value;
+}
+
+} // namespace
+
+clsQuillaraSnapshot::clsQuillaraSnapshot(clsQuillaraEngine* engine) : engine(engine)
+{
+    countCreated("clsQuillaraSnapshot");
+}
+
+clsQuillaraSnapshot::~clsQuillaraSnapshot()
+{
+    removeTemp();
+    countDestroyed("clsQuillaraSnapshot");
+}
+
+bool clsQuillaraSnapshot::setup(int newMode, const std::string& newUrl, const std::string& newFolder, int& id)
+{
+    clear();
+    mode = newMode;
+    url = newUrl;
+    folder = newFolder;
+    if (!folder.empty() && folder.back() != '/')
+        folder += '/';
+    allowLocal = isLocalAddress(url);
+    state = 1;
+    if (engine == nullptr)
+        return false;
+    return engine->queueSnapshot(this, id);
+}
+
+void clsQuillaraSnapshot::cancel()
+{
+    cancelRequested = true;
+}
+
+void clsQuillaraSnapshot::stop()
+{
+    stopRequested = true;
+}
+
+bool clsQuillaraSnapshot::isComplete() const
+{
+    return state == 8;
+}
+
+void clsQuillaraSnapshot::clear()
+{
+    removeTemp();
+    pageQueue.clear();
+    resourceQueue.clear();
+    state = 0;
+}
+
+void clsQuillaraSnapshot::removeTemp()
+{
+    if (currentTemp.empty())
+        return;
+    std::error_code error;
+    fs::remove(currentTemp, error);
+    currentTemp.clear();
+}
+
+std::string clsQuillaraSnapshot::newTempPath()
+{
+    removeTemp();
+    // A leading dot: no local name ever begins with one.
+    currentTemp = folder + ".part" + std::to_string(queueId) + "-" + std::to_string(++tempCounter);
+    return currentTemp;
+}
+
+bool clsQuillaraSnapshot::shouldEnd() const
+{
+    return cancelRequested || stopRequested || (workerStopping != nullptr && workerStopping->load()) ||
+           (transport != nullptr && transport->isCancelled());
+}
+
+bool clsQuillaraSnapshot::run(clsCommunicationHttp* newTransport, const std::atomic<bool>& stopping)
+{
+    transport = newTransport;
+    workerStopping = &stopping;
+    if (state != 0 && !dropped) {
+        std::error_code error;
+        fs::create_directories(folder, error);
+        while (state != 8 && !shouldEnd())
+            step();
+    }
+    if (cancelRequested) {
+        cancelled = true;
+        clear();
+    } else {
+        stopped = state != 8;
+        removeTemp();
+        repairDocuments();
+    }
+    transport = nullptr;
+    workerStopping = nullptr;
+    // The last touch of this object: the engine hands it to the user-interface thread.
+    clsQuillaraEngine* owner = engine;
+    return owner != nullptr && owner->finishSnapshot(this);
+}
+
+void clsQuillaraSnapshot::step()
+{
+    switch (state) {
+    case 1: {
+        std::string name = nameFor(url, clsSnapshotRewriter::refPage);
+        if (name.empty()) {
+            done.push_back(clsSnapshotEntry{url, {}, clsSnapshotRewriter::refPage, false, 0, resultTransportError,
+                                            "not an address that can be saved"});
+            pageQueue.clear();
+            state = 8;
+            return;
+        }
+        topName = name;
+        state = 2;
+        return;
+    }
+    case 2:
+    case 6: {
+        std::deque<Entry>& queue = state == 2 ? pageQueue : resourceQueue;
+        if (queue.empty()) {
+            state = state == 2 ? 5 : 8;
+            return;
+        }
+        Entry entry = queue.front();
+        queue.pop_front();
+        clsSnapshotEntry result{entry.url, entry.name, entry.kind, false, 0, 0, {}};
+        Fetched fetched;
+        bool ok = download(entry, fetched, result);
+        if (ok)
+            ok = entry.kind == clsSnapshotRewriter::refPage ? savePage(entry, fetched, result)
+                                                            : saveResource(entry, fetched, result);
+        finishEntry(result, fetched);
+        if (ok && entry.url == url && topFile.empty()) {
+            topFile = folder + entry.name;
+        }
+        if (ok)
+            engine->postSnapshotSaved(this);
+        state = state == 2 ? 4 : 5;
+        return;
+    }
+    case 4:
+        state = pageQueue.empty() ? 5 : 2;
+        return;
+    case 5:
+        state = resourceQueue.empty() ? 8 : 6;
+        return;
+    default:
+        state = 8;
+        return;
+    }
+}
+
+void clsQuillaraSnapshot::finishEntry(clsSnapshotEntry& result, Fetched& fetched)
+{
+    if (fetched.isTemp)
+        removeTemp();
+    if (result.saved)
+        savedKeys.insert(addressKey(result.url));
+    if (!result.saved && result.result == 0)
+        result.result = resultTransportError;
+    if (!result.saved)
+        logError("clsQuillaraSnapshot::download",
+                 std::string(result.kind == clsSnapshotRewriter::refPage ? msgFetchFailed : msgFetchFailed) + " " +
+                     result.url + " " + result.error);
+    done.push_back(result);
+}
+
+bool clsQuillaraSnapshot::isFetchable(const std::string& absolute) const
+{
+    if (isLocalAddress(absolute))
+        return allowLocal;
+    return startsWithNoCase(absolute, "http://") || startsWithNoCase(absolute, "https://");
+}
+
+std::string clsQuillaraSnapshot::addressKey(const std::string& address)
+{
+    std::string withoutFragment = address.substr(0, address.find('#'));
+    utlUrlParts parts;
+    if (!crackUrl(withoutFragment, parts) || !parts.hasAuthority)
+        return withoutFragment;
+    std::string key = parts.scheme + "://";
+    if (!parts.userName.empty() || !parts.password.empty())
+        key += parts.userName + ":" + parts.password + "@";
+    key += lowered(parts.host);
+    if (parts.port != 0 && parts.port != defaultPortOf(parts.scheme))
+        key += ":" + std::to_string(parts.port);
+    key += normalisedEscapes(parts.urlPath.empty() ? std::string("/") : parts.urlPath);
+    key += normalisedEscapes(parts.extraInfo.substr(0, parts.extraInfo.find('#')));
+    return key;
+}
+
+std::string clsQuillaraSnapshot::localNameOf(const std::string& address, int kind)
+{
+    std::string path;
+    utlUrlParts parts;
+    if (!isLocalAddress(address) && crackUrl(address, parts))
+        path = parts.urlPath;
+    else
+        path = localPathOf(address);
+    std::string last = path.substr(path.rfind('/') == std::string::npos ? 0 : path.rfind('/') + 1);
+    last = percentDecode(last);
+    std::string name;
+    for (char c : last) {
+        auto byte = static_cast<unsigned char>(c);
+        bool keep = (byte >= 'a' && byte <= 'z') || (byte >= 'A' && byte <= 'Z') || (byte >= '0' && byte <= '9') ||
+                    byte == '.' || byte == '-' || byte == '_';
+        name += keep ? c : '_';
+    }
+    while (!name.empty() && name.front() == '.')
+        name.erase(0, 1);
+    std::size_t dot = name.rfind('.');
+    std::string extension = dot == std::string::npos ? std::string() : name.substr(dot);
+    if (extension.size() > 16)
+        extension.clear();
+    std::string stem = dot == std::string::npos || extension.empty() ? name : name.substr(0, dot);
+    if (stem.size() + extension.size() > nameLimit)
+        stem.resize(nameLimit - extension.size());
+    name = stem + extension;
+    if (kind == clsSnapshotRewriter::refPage) {
+        if (name.empty())
+            return "index.html";
+        if (!startsWithNoCase(extension, ".htm"))
+            name += ".html";
+    } else if (kind == clsSnapshotRewriter::refStyleSheet) {
+        if (name.empty())
+            name = "style";
+        if (!endsWithNoCase(name, ".css"))
+            name += ".css";
+    } else if (name.empty() || name == extension) {
+        name = "file" + extension;
+    }
+    return name;
+}
+
+// One local name per address for the whole snapshot: a page that frames itself or two that
+// frame each other are saved once, and every later reference finds the same name.
+std::string clsQuillaraSnapshot::nameFor(const std::string& absolute, int kind)
+{
+    std::string key = addressKey(absolute);
+    if (currentDocument != nullptr)
+        currentDocument->references.insert(key);
+    if (finalNaming)
+        return savedKeys.count(key) != 0 ? names[key] : std::string();
+    auto found = names.find(key);
+    if (found != names.end())
+        return found->second;
+    if (!isFetchable(absolute))
+        return {};
+    if (names.size() >= entryLimit) {
+        if (!limitReached)
+            logError("clsQuillaraSnapshot::savePage", std::string(msgEntryLimit) + " " + url);
+        limitReached = true;
+        return {};
+    }
+    std::string name = uniqueName(localNameOf(absolute, kind));
+    names.emplace(key, name);
+    Entry entry{absolute.substr(0, absolute.find('#')), name, kind};
+    if (kind == clsSnapshotRewriter::refPage)
+        pageQueue.push_back(entry);
+    else
+        resourceQueue.push_back(entry);
+    return name;
+}
+
+// The snapshot's own record files are never overwritten by a page's file.
+std::string clsQuillaraSnapshot::uniqueName(const std::string& wanted)
+{
+    auto taken = [this](const std::string& name) {
+        std::string key = lowered(name);
+        return key == "snapshot" || key == "list" || usedNames.count(key) != 0;
+    };
+    std::string name = wanted;
+    std::size_t dot = wanted.rfind('.');
+    std::string stem = dot == std::string::npos || dot == 0 ? wanted : wanted.substr(0, dot);
+    std::string extension = dot == std::string::npos || dot == 0 ? std::string() : wanted.substr(dot);
+    for (int n = 1; taken(name); ++n)
+        name = stem + "-" + std::to_string(n) + extension;
+    usedNames.insert(lowered(name));
+    return name;
+}
+
+bool clsQuillaraSnapshot::download(const Entry& entry, Fetched& fetched, clsSnapshotEntry& result)
+{
+    fetched.finalUrl = entry.url;
+    if (isLocalAddress(entry.url)) {
+        std::string path = localPathOf(entry.url);
+        std::error_code error;
+        if (!allowLocal || !fs::is_regular_file(path, error)) {
+            result.error = "no such file";
+            return false;
+        }
+        fetched.path = path;
+        return true;
+    }
+    if (mode != modeNetworkOnly) {
+        std::string body;
+        clsUrlCache* cache = FindUrlCache();
+        if (cache != nullptr && cache->lookup(entry.url, body)) {
+            fetched.path = body;
+            return true;
+        }
+        if (mode == modeCacheOnly) {
+            result.error = "not in the cache";
+            return false;
+        }
+    }
+    return fetchHttp(entry, fetched, result);
+}
+
+// A response of 400 and above, a transfer cut short or cancelled, or a file that cannot be
+// written fails the entry and removes its temporary file.
+bool clsQuillaraSnapshot::fetchHttp(const Entry& entry, Fetched& fetched, clsSnapshotEntry& result)
+{
+    if (transport == nullptr) {
+        result.error = "no transport";
+        return false;
+    }
+    RecordHold hold(new clsUrlInformation(engine));
+    clsUrlInformation* info = hold.info;
+    info->set(queueId, snapshotLinkKind, entry.url);
+    if (!transport->readStart(info)) {
+        result.result = transport->getFailureCode();
+        result.error = result.result >= 300 ? "redirect not followed (" + statusText(result.result) + ")" : "transfer failed";
+        return false;
+    }
+    int code = std::atoi(info->getStatusCode().c_str());
+    if (code >= 400 || code < 200) {
+        transport->closeRequest();
+        result.result = code >= 400 ? code : resultTransportError;
+        result.error = statusText(code);
+        return false;
+    }
+    std::string path = newTempPath();
+    FileSink sink(path);
+    if (!sink.isOpen()) {
+        transport->closeRequest();
+        result.error = "cannot write " + path;
+        return false;
+    }
+    fetched.path = path;
+    fetched.isTemp = true;
+    for (bool more = true; more;) {
+        if (shouldEnd()) {
+            transport->closeRequest();
+            result.result = resultCancelled;
+            result.error = "cancelled";
+            return false;
+        }
+        if (!transport->readNext(info, &sink, more)) {
+            result.result = transport->getFailureCode();
+            result.error = "transfer cut short";
+            return false;
+        }
+    }
+    if (!sink.close()) {
+        result.error = "cannot write " + path;
+        return false;
+    }
+    result.size = sink.size();
+    fetched.finalUrl = info->getAddress();
+    fetched.contentType = info->getContentType();
+    return true;
+}
+
+bool clsQuillaraSnapshot::savePage(const Entry& entry, const Fetched& fetched, clsSnapshotEntry& result)
+{
+    std::string bytes;
+    if (!platform::readWholeFile(fetched.path, bytes)) {
+        result.error = "cannot read the fetched page";
+        return false;
+    }
+    // A UTF-8 page stays UTF-8, so that no character is lost; the Japanese codes become
+    // Shift_JIS. Either way the page then says what it is.
+    utlKanjiConverter converter;
+    converter.setDeclaredCode(utlKanjiConverter::codeOfCharset(charsetOfContentType(fetched.contentType)));
+    converter.convertCode(bytes.data(), bytes.size());
+    converter.finishCode();
+    std::string text;
+    std::string charset = "shift_jis";
+    if (converter.getConverterCode() == utlKanjiConverter::codeUtf8) {
+        text = std::move(bytes);
+        charset = "utf-8";
+    } else {
+        for (const std::string& block : converter.getOutput())
+            text += block;
+    }
+    Document document{entry.name, std::move(text), fetched.finalUrl, charset, clsSnapshotRewriter::refPage, {}};
+    std::string page = rewrite(document);
+    documents.push_back(std::move(document));
+    std::string error;
+    if (!platform::atomicWriteFile(folder + entry.name, page, &error, platform::Durability::Unsynced)) {
+        result.error = std::string(msgSaveFailed) + " " + error;
+        return false;
+    }
+    result.saved = true;
+    result.size = static_cast<std::int64_t>(page.size());
+    return true;
+}
+
+bool clsQuillaraSnapshot::saveResource(const Entry& entry, const Fetched& fetched, clsSnapshotEntry& result)
+{
+    std::string target = folder + entry.name;
+    std::error_code error;
+    if (entry.kind == clsSnapshotRewriter::refStyleSheet) {
+        std::string bytes;
+        if (!platform::readWholeFile(fetched.path, bytes)) {
+            result.error = "cannot read the fetched style sheet";
+            return false;
+        }
+        Document document{entry.name, std::move(bytes), fetched.finalUrl, {}, clsSnapshotRewriter::refStyleSheet, {}};
+        std::string sheet = rewrite(document);
+        documents.push_back(std::move(document));
+        std::string message;
+        if (!platform::atomicWriteFile(target, sheet, &message, platform::Durability::Unsynced)) {
+            result.error = std::string(msgSaveFailed) + " " + message;
+            return false;
+        }
+        result.saved = true;
+        result.size = static_cast<std::int64_t>(sheet.size());
+        return true;
+    }
+    if (!fetched.isTemp) {
+        // A copy from the cache or a local file goes through a temporary name too, so that
+        // no half-copied file ever has the entry's name.
+        std::string temp = newTempPath();
+        if (!fs::copy_file(fetched.path, temp, fs::copy_options::overwrite_existing, error)) {
+            result.error = std::string(msgSaveFailed) + " " + error.message();
+            removeTemp();
+            return false;
+        }
+    }
+    fs::rename(currentTemp, target, error);
+    if (error) {
+        result.error = std::string(msgSaveFailed) + " " + error.message();
+        removeTemp();
+        return false;
+    }
+    currentTemp.clear();
+    result.saved = true;
+    result.size = static_cast<std::int64_t>(fs::file_size(target, error));
+    return true;
+}
+
+std::string clsQuillaraSnapshot::rewrite(const Document& document)
+{
+    currentDocument = const_cast<Document*>(&document);
+    auto names = [this](const std::string& absolute, clsSnapshotRewriter::RefKind kind) { return nameFor(absolute, kind); };
+    std::string out = document.kind == clsSnapshotRewriter::refPage
+                          ? clsSnapshotRewriter::rewritePage(document.text, document.base, document.charset, names)
+                          : clsSnapshotRewriter::rewriteStyleSheet(document.text, document.base, names);
+    currentDocument = nullptr;
+    return out;
+}
+
+// A page must not point at a local file that is not there: references to entries that failed
+// or never ran (a stop) go back to their absolute addresses.
+void clsQuillaraSnapshot::repairDocuments()
+{
+    finalNaming = true;
+    for (const Document& document : documents) {
+        bool complete = true;
+        for (const std::string& key : document.references)
+            complete = complete && (savedKeys.count(key) != 0 || names.count(key) == 0);
+        if (complete)
+            continue;
+        std::string error;
+        if (!platform::atomicWriteFile(folder + document.name, rewrite(document), &error, platform::Durability::Unsynced))
+            logError("clsQuillaraSnapshot::savePage", std::string(msgSaveFailed) + " " + error);
+    }
+    documents.clear();
+    finalNaming = false;
+}
+
+clsSnapshotReport clsQuillaraSnapshot::makeReport(bool withEntries) const
+{
+    clsSnapshotReport report;
+    report.id = queueId;
+    report.url = url;
+    report.folder = folder;
+    report.topFile = topFile;
+    report.topSaved = !topFile.empty();
+    report.topName = report.topSaved ? topName : std::string();
+    report.finished = false;
+    report.cancelled = cancelled;
+    report.stopped = stopped || dropped;
+    report.limitReached = limitReached;
+    for (const clsSnapshotEntry& entry : done)
+        (entry.saved ? report.savedCount : report.failedCount) += 1;
+    report.waitingCount = static_cast<int>(pageQueue.size() + resourceQueue.size());
+    if (withEntries)
+        report.entries = done;
+    return report;
+}

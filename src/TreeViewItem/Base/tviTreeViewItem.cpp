@@ -1,0 +1,951 @@
+#include "TreeViewItem/Base/tviTreeViewItem.h"
+
+#include "Common/utlInstanceCounter.h"
+#include "Engine/Core/clsQuillaraItem.h"
+#include "Engine/Analysis/utlHtmlText.h"
+#include "Platform/platformText.h"
+#include "TreeViewItem/Cabinet/tviCabinet.h"
+#include "TreeViewItem/Cabinet/tviCabinetFolder.h"
+#include "TreeViewItem/Cabinet/tviCabinetItem.h"
+#include "TreeViewItem/Snapshot/tviPSSItem.h"
+#include "TreeViewItem/Snapshot/tviPageSnapshot.h"
+#include "TreeViewItem/Cabinet/tviQuillaraCabinet.h"
+#include "TreeViewItem/Footprint/tviRouteSnapshot.h"
+#include "TreeViewItem/Base/tviSubItem.h"
+
+#include <array>
+
+namespace {
+
+std::array<tviTreeViewItem::Factory, 19>& factories()
+{
+    static std::array<tviTreeViewItem::Factory, 19> table{};
+    return table;
+}
+
+bool startsWithNoCase(const std::string& text, std::string_view prefix)
+{
+    if (text.size() < prefix.size()) {
+        return false;
+    }
+    for (size_t i = 0; i < prefix.size(); ++i) {
+        char a = text[i];
+        if (a >= 'A' && a <= 'Z') {
+            a = static_cast<char>(a + 32);
+        }
+        if (a != prefix[i]) {
+            return false;
+        }
+    }
+    return true;
+}
+
+// The type a copy of an item of type becomes: cabinet items and folders for everything that
+// has an address or children elsewhere, the same type for the snapshot and footprint
+// containers; -1 for what cannot be copied.
+int copyTypeOf(int type)
+{
+    switch (type) {
+    case typeSubItem: case typeCabinetItem: case typeRSSItem: case typeIEItem: case typeNNItem:
+    case typeFrameItem:
+        return typeCabinetItem;
+    case typeCabinetFolder: case typeInternetExplorer: case typeIEFolder:
+    case typeNetscapeNavigator: case typeNNFolder:
+        return typeCabinetFolder;
+    case typeRSSFolder: case typeRSSItemSet: case typePSSFolder: case typePSSItem:
+        return type;
+    default:
+        return -1;
+    }
+}
+
+} // namespace
+
+tviTreeViewItem::tviTreeViewItem(ctrlTreeView* tree) : tree_(tree)
+{
+    countCreated("tviTreeViewItem");
+}
+
+tviTreeViewItem::~tviTreeViewItem()
+{
+    setRequest(-1, nullptr);
+    countDestroyed("tviTreeViewItem");
+}
+
+bool tviTreeViewItem::executeCommand(int code, bool query, bool& handled)
+{
+    using namespace tviCommand;
+    bool enabled = false;
+    bool ok = true;
+    switch (code) {
+    case newItem: ok = cmdNewItem(query, &enabled); break;
+    case newItemConfirmed: ok = cmdNewItemConfirmed(query, &enabled); break;
+    case newFolder: ok = cmdNewFolder(query, &enabled); break;
+    case newFolderConfirmed: ok = cmdNewFolderConfirmed(query, &enabled); break;
+    case takeSnapshot: ok = cmdTakeSnapshot(query, &enabled); break;
+    case snapshotConfirmed: ok = cmdSnapshotConfirmed(query, &enabled); break;
+    case properties: ok = cmdProperties(query, &enabled); break;
+    case cut: ok = cmdCut(query, &enabled); break;
+    case copy: ok = cmdCopy(query, &enabled); break;
+    case paste: ok = cmdPaste(query, &enabled); break;
+    case deleteItem: ok = cmdDelete(query, &enabled); break;
+    case moveUp: ok = cmdMoveUp(query, &enabled); break;
+    case moveDown: ok = cmdMoveDown(query, &enabled); break;
+    case mark: ok = cmdMark(query, &enabled); break;
+    case expand:
+        ok = cmdExpand(query, &enabled);
+        if (enabled && !query && tree_->getFirstChild(node_) != nullptr) {
+            tree_->expand(node_, true);
+        }
+        break;
+    case openNode:
+        if (isUrlType(getType()) && request_ == nullptr) {
+            ok = cmdExpand(query, &enabled);
+        }
+        break;
+    case reExpand: ok = cmdReExpand(query, &enabled); break;
+    case expandAll: ok = cmdExpandAll(query, &enabled); break;
+    case showInBrowser: ok = cmdShowInBrowser(query, &enabled, false); break;
+    case showInNewBrowser: ok = cmdShowInBrowser(query, &enabled, true); break;
+    case charsetAuto: ok = cmdCharset(0, query, &enabled); break;
+    case charsetSjis: ok = cmdCharset(1, query, &enabled); break;
+    case charsetEuc: ok = cmdCharset(2, query, &enabled); break;
+    case takeFootprint: ok = cmdTakeFootprint(query, &enabled); break;
+    case footprintConfirmed: ok = cmdFootprintConfirmed(query, &enabled); break;
+    case contextMenu:
+        enabled = true;
+        if (!query) {
+            tree_->showContextMenu(this);
+        }
+        break;
+    case labelEdit:
+        enabled = !isReadOnly() && (getType() == typeCabinet || getType() == typeCabinetFolder ||
+                                    getType() == typeCabinetItem);
+        break;
+    case openTree:
+        enabled = true;
+        if (!query) {
+            for (TreeNode n : tree_->subtreeNodes(node_)) {
+                tree_->expand(n, true);
+            }
+        }
+        break;
+    default:
+        break;
+    }
+    handled = enabled;
+    return ok;
+}
+
+bool tviTreeViewItem::insertItem(TreeNode parent, TreeNode insertAfter)
+{
+    TreeNode node = tree_->insertNode(parent, insertAfter, this);
+    if (node == nullptr) {
+        return false;
+    }
+    node_ = node;
+    tree_->setOverlay(node_, overlayFor());
+    return true;
+}
+
+std::string tviTreeViewItem::getText() const
+{
+    return "\x96\xa2\x8e\xc0\x91\x95"; // 未実装
+}
+
+void tviTreeViewItem::setMarked(bool marked)
+{
+    marked_ = marked;
+    refreshText();
+}
+
+void tviTreeViewItem::getStatusText(std::string& text, bool& isError) const
+{
+    text.clear();
+    isError = false;
+}
+
+int tviTreeViewItem::overlayFor() const
+{
+    if (getStatus() == 5) {
+        return overlayError;
+    }
+    return hasOverlay() ? overlayReadOnly : overlayNone;
+}
+
+tviTreeViewItem* tviTreeViewItem::anchorForNew() const
+{
+    // Sub-items are never written to a cabinet file: their cabinet item stands in for them.
+    const tviTreeViewItem* at = this;
+    while (at != nullptr && (at->getType() == typeSubItem || at->getType() == typeFrameItem)) {
+        at = at->parentItem();
+    }
+    if (at == nullptr || at->node_ == nullptr) {
+        return nullptr;
+    }
+    int type = at->getType();
+    if (type != typeCabinet && type != typeQuillaraCabinet && type != typeCabinetFolder && type != typeCabinetItem) {
+        return nullptr;
+    }
+    tviCabinet* cab = at->cabinet();
+    if (cab == nullptr || cab->isReadOnly() || at->isReadOnly()) {
+        return nullptr;
+    }
+    return const_cast<tviTreeViewItem*>(at);
+}
+
+bool tviTreeViewItem::cmdNewItem(bool query, bool* enabled)
+{
+    *enabled = anchorForNew() != nullptr;
+    if (*enabled && !query) {
+        tree_->openDialog(tviDialog::newItem, this, "\x90\x56\x8b\x4b\x83\x41\x83\x43\x83\x65\x83\x80"); // 新規アイテム
+    }
+    return true;
+}
+
+bool tviTreeViewItem::cmdNewFolder(bool query, bool* enabled)
+{
+    *enabled = anchorForNew() != nullptr;
+    if (*enabled && !query) {
+        tree_->openDialog(tviDialog::newFolder, this, "\x90\x56\x8b\x4b\x83\x74\x83\x48\x83\x8b\x83\x5f"); // 新規フォルダ
+    }
+    return true;
+}
+
+void tviTreeViewItem::placeForNew(TreeNode& parent, TreeNode& after) const
+{
+    const tviTreeViewItem* anchor = anchorForNew();
+    int type = anchor->getType();
+    if (type == typeCabinet || type == typeQuillaraCabinet || type == typeCabinetFolder) {
+        parent = anchor->node_;
+        after = kTreeLast;
+        return;
+    }
+    parent = tree_->getParent(anchor->node_);
+    after = anchor->node_;
+}
+
+bool tviTreeViewItem::cmdNewItemConfirmed(bool query, bool* enabled)
+{
+    *enabled = anchorForNew() != nullptr;
+    if (!*enabled || query || !tree_->dialogData.confirmed) {
+        return true;
+    }
+    const tviDialogData& data = tree_->dialogData;
+    auto owned = std::make_unique<tviCabinetItem>(tree_);
+    owned->setName(data.name);
+    owned->setUrl(data.url);
+    owned->setDescription(data.description);
+    owned->setNewItem(true);
+    tviCabinetItem* item = static_cast<tviCabinetItem*>(tree_->adopt(std::move(owned)));
+    item->setMarked(data.marked);
+    TreeNode parent, after;
+    placeForNew(parent, after);
+    if (!item->insertItem(parent, after)) {
+        tree_->destroyItem(item);
+        return false;
+    }
+    if (parent != kTreeRoot) {
+        tree_->expand(parent, true);
+    }
+    tree_->selectNode(item->getHandle());
+    item->noteChanged();
+    if (tree_->engine() != nullptr) {
+        tree_->request(item, 1);
+    }
+    return true;
+}
+
+bool tviTreeViewItem::cmdNewFolderConfirmed(bool query, bool* enabled)
+{
+    *enabled = anchorForNew() != nullptr;
+    if (!*enabled || query || !tree_->dialogData.confirmed) {
+        return true;
+    }
+    const tviDialogData& data = tree_->dialogData;
+    auto owned = std::make_unique<tviCabinetFolder>(tree_);
+    owned->setName(data.name);
+    owned->setDescription(data.description);
+    tviTreeViewItem* folder = tree_->adopt(std::move(owned));
+    folder->setMarked(data.marked);
+    TreeNode parent, after;
+    placeForNew(parent, after);
+    if (!folder->insertItem(parent, after)) {
+        tree_->destroyItem(folder);
+        return false;
+    }
+    if (parent != kTreeRoot) {
+        tree_->expand(parent, true);
+    }
+    tree_->selectNode(folder->getHandle());
+    folder->noteChanged();
+    return true;
+}
+
+bool tviTreeViewItem::cmdProperties(bool, bool* enabled)
+{
+    *enabled = false;
+    return true;
+}
+
+bool tviTreeViewItem::cmdCut(bool, bool* enabled)
+{
+    *enabled = false;
+    return true;
+}
+
+bool tviTreeViewItem::cmdCopy(bool, bool* enabled)
+{
+    *enabled = false;
+    return true;
+}
+
+bool tviTreeViewItem::cmdPaste(bool, bool* enabled)
+{
+    *enabled = false;
+    return true;
+}
+
+bool tviTreeViewItem::cmdDelete(bool, bool* enabled)
+{
+    *enabled = false;
+    return true;
+}
+
+bool tviTreeViewItem::cmdMoveUp(bool, bool* enabled)
+{
+    *enabled = false;
+    return true;
+}
+
+bool tviTreeViewItem::cmdMoveDown(bool, bool* enabled)
+{
+    *enabled = false;
+    return true;
+}
+
+bool tviTreeViewItem::cmdMark(bool query, bool* enabled)
+{
+    *enabled = true;
+    if (!query) {
+        setMarked(!isMarked());
+        noteChanged();
+    }
+    return true;
+}
+
+bool tviTreeViewItem::cmdExpand(bool, bool* enabled)
+{
+    *enabled = tree_->getFirstChild(node_) != nullptr;
+    return true;
+}
+
+bool tviTreeViewItem::cmdReExpand(bool, bool* enabled)
+{
+    *enabled = false;
+    return true;
+}
+
+bool tviTreeViewItem::cmdExpandAll(bool query, bool* enabled)
+{
+    *enabled = true;
+    if (query) {
+        return true;
+    }
+    if (isUrlType(getType())) {
+        setExpandDepth(tree_->settings.treeNode + 2);
+        bool expandEnabled = false;
+        return cmdExpand(false, &expandEnabled);
+    }
+    for (TreeNode n : tree_->subtreeNodes(node_)) {
+        tree_->expand(n, true);
+    }
+    return true;
+}
+
+bool tviTreeViewItem::isOpenableAddress(const std::string& url, std::string* target)
+{
+    if (url.empty() || url[0] == '-') {
+        return false;
+    }
+    for (unsigned char c : url) {
+        if (c < 0x20 || c == 0x7F) {
+            return false;
+        }
+    }
+    std::string path = url;
+    if (startsWithNoCase(path, "file://")) {
+        path = path.substr(7);
+        if (path.empty() || path[0] != '/') {
+            return false; // a file on another host
+        }
+        size_t slash = path.rfind('/');
+        size_t hash = path.find('#', slash);
+        if (hash != std::string::npos) {
+            path.resize(hash);
+        }
+    } else if (!startsWithNoCase(path, "http://") && !startsWithNoCase(path, "https://") &&
+               !startsWithNoCase(path, "ftp://") && path[0] != '/') {
+        return false;
+    }
+    if (target != nullptr) {
+        *target = path;
+    }
+    return true;
+}
+
+bool tviTreeViewItem::cmdShowInBrowser(bool query, bool* enabled, bool newWindow)
+{
+    std::string target;
+    *enabled = isOpenableAddress(getUrl(), &target);
+    if (!*enabled || query) {
+        return true;
+    }
+    return tree_->openExternal(target, newWindow);
+}
+
+bool tviTreeViewItem::cmdCharset(int kind, bool query, bool* enabled)
+{
+    *enabled = getCodeKind() != 0;
+    if (!*enabled || query) {
+        return true;
+    }
+    static constexpr int modes[] = {4, 5, 7};
+    clearSubItems();
+    setFlag(true);
+    return tree_->request(this, modes[kind]);
+}
+
+namespace {
+
+tviRouteSnapshot* shownFootprintCabinet(const ctrlTreeView& tree)
+{
+    for (TreeNode n = tree.getFirstChild(kTreeRoot); n != nullptr; n = tree.getNextSibling(n)) {
+        tviTreeViewItem* item = tree.getItem(n);
+        if (item != nullptr && item->getType() == typeRouteSnapshot) {
+            return static_cast<tviRouteSnapshot*>(item);
+        }
+    }
+    return nullptr;
+}
+
+} // namespace
+
+bool tviTreeViewItem::cmdTakeFootprint(bool query, bool* enabled)
+{
+    tviRouteSnapshot* route = shownFootprintCabinet(*tree_);
+    *enabled = isUrlType(getType()) && route != nullptr && !route->isReadOnly();
+    if (*enabled && !query) {
+        tree_->openDialog(tviDialog::footprint, this, getText());
+    }
+    return true;
+}
+
+bool tviTreeViewItem::cmdFootprintConfirmed(bool query, bool* enabled)
+{
+    tviRouteSnapshot* route = shownFootprintCabinet(*tree_);
+    *enabled = isUrlType(getType()) && route != nullptr && !route->isReadOnly();
+    if (!*enabled || query || !tree_->dialogData.confirmed) {
+        return true;
+    }
+    return route->addFootprint(this, tree_->dialogData.name, tree_->dialogData.autoDelete) != nullptr;
+}
+
+bool tviTreeViewItem::onRequestNotify(int)
+{
+    return true;
+}
+
+bool tviTreeViewItem::onSnapshotNotify(const clsSnapshotReport&, int)
+{
+    return true;
+}
+
+bool tviTreeViewItem::cmdTakeSnapshot(bool query, bool* enabled)
+{
+    std::string target;
+    int type = getType();
+    *enabled = tree_->snapshotCabinet() != nullptr && type != typePSSItem && isOpenableAddress(getUrl(), &target) &&
+               !startsWithNoCase(getUrl(), "ftp://");
+    if (*enabled && !query) {
+        tree_->openDialog(tviDialog::snapshot, this, getText());
+    }
+    return true;
+}
+
+bool tviTreeViewItem::cmdSnapshotConfirmed(bool query, bool* enabled)
+{
+    bool available = false;
+    cmdTakeSnapshot(true, &available);
+    *enabled = available;
+    if (!available || query || !tree_->dialogData.confirmed) {
+        return true;
+    }
+    tviDialogData& data = tree_->dialogData;
+    if (data.name.empty()) {
+        // スナップショット名を入力して下さい。 The dialog stays open.
+        tree_->showMessage("Xi" "bvV" "bg¼ðüÍµÄº³¢B",
+                           "Quillara");
+        data.confirmed = false;
+        return true;
+    }
+    return tree_->snapshotCabinet()->takeSnapshot(getUrl(), getDescription(), data.name, data.autoDelete) != nullptr;
+}
+
+bool tviTreeViewItem::setText(const std::string&)
+{
+    return true;
+}
+
+bool tviTreeViewItem::applyProperties(const tviDialogData& data)
+{
+    if (data.marked != marked_) {
+        setMarked(data.marked);
+        noteChanged();
+    }
+    return true;
+}
+
+void tviTreeViewItem::refreshText()
+{
+    if (node_ != nullptr) {
+        tree_->refreshNode(node_);
+    }
+}
+
+void tviTreeViewItem::setRequest(int number, clsQuillaraItem* request)
+{
+    requestNumber_ = number;
+    if (request == request_) {
+        return;
+    }
+    if (request_ != nullptr) {
+        request_->release();
+    }
+    request_ = request;
+    if (request_ != nullptr) {
+        request_->addRef();
+    }
+}
+
+bool tviTreeViewItem::deleteSubtree()
+{
+    if (node_ == nullptr) {
+        return false;
+    }
+    std::vector<TreeNode> nodes = tree_->subtreeNodes(node_);
+    std::vector<tviTreeViewItem*> below;
+    below.reserve(nodes.size());
+    for (size_t i = 1; i < nodes.size(); ++i) {
+        if (tviTreeViewItem* item = tree_->getItem(nodes[i])) {
+            below.push_back(item);
+        }
+    }
+    // Requests are withdrawn before any node goes, so that no notification reaches an item
+    // that is being destroyed; the cut/copy entry forgets every item of the subtree.
+    for (tviTreeViewItem* item : below) {
+        if (item->requestNumber_ >= 0) {
+            tree_->withdraw(item->requestNumber_, item);
+        }
+        tree_->forgetItem(item);
+        item->node_ = nullptr;
+    }
+    if (requestNumber_ >= 0) {
+        tree_->withdraw(requestNumber_, this);
+    }
+    tree_->forgetItem(this);
+    tree_->deleteNode(node_);
+    node_ = nullptr;
+    for (tviTreeViewItem* item : below) {
+        tree_->destroyItem(item);
+    }
+    return true;
+}
+
+bool tviTreeViewItem::insertAndLoad(TreeNode, TreeNode)
+{
+    return false;
+}
+
+bool tviTreeViewItem::moveTo(TreeNode parent, TreeNode insertAfter)
+{
+    if (node_ == nullptr || (parent != kTreeRoot && tree_->isInSubtree(parent, node_))) {
+        return false;
+    }
+    TreeNode oldParent = tree_->getParent(node_);
+    noteChanged();
+    if (!tree_->moveNode(node_, parent, insertAfter)) {
+        return false;
+    }
+    tree_->setOverlay(node_, overlayFor());
+    noteChanged();
+    if (oldParent != kTreeRoot) {
+        tree_->refreshNode(oldParent);
+    }
+    tree_->selectNode(node_);
+    return true;
+}
+
+tviTreeViewItem* tviTreeViewItem::copyTo(TreeNode parent, TreeNode insertAfter)
+{
+    if (node_ == nullptr || (parent != kTreeRoot && tree_->isInSubtree(parent, node_))) {
+        return nullptr;
+    }
+    struct Step {
+        TreeNode source;
+        TreeNode parent;
+        TreeNode after;
+    };
+    std::vector<Step> work{{node_, parent, insertAfter}};
+    tviTreeViewItem* top = nullptr;
+    while (!work.empty()) {
+        Step step = work.back();
+        work.pop_back();
+        tviTreeViewItem* source = tree_->getItem(step.source);
+        int type = copyTypeOf(source->getType());
+        std::unique_ptr<tviTreeViewItem> made = type >= 0 ? createItem(tree_, type) : nullptr;
+        tviTreeViewItem* copy = made ? tree_->adopt(std::move(made)) : nullptr;
+        if (copy == nullptr || !copy->copyFrom(*source) || !copy->insertItem(step.parent, step.after)) {
+            // Nothing half-copied stays behind.
+            if (copy != nullptr) {
+                tree_->destroyItem(copy);
+            }
+            if (top != nullptr) {
+                top->deleteSubtree();
+                tree_->destroyItem(top);
+            }
+            return nullptr;
+        }
+        copy->marked_ = source->marked_;
+        if (top == nullptr) {
+            top = copy;
+        }
+        // Sub-items are rebuilt from the page, never stored: only containers' children go.
+        if (isUrlType(source->getType())) {
+            continue;
+        }
+        std::vector<TreeNode> children;
+        for (TreeNode c = tree_->getFirstChild(step.source); c != nullptr; c = tree_->getNextSibling(c)) {
+            children.push_back(c);
+        }
+        for (auto it = children.rbegin(); it != children.rend(); ++it) {
+            work.push_back({*it, copy->node_, kTreeFirst});
+        }
+    }
+    if (tree_->isExpanded(node_)) {
+        tree_->expand(top->node_, true);
+    }
+    top->noteChanged();
+    tree_->selectNode(top->node_);
+    return top;
+}
+
+bool tviTreeViewItem::copyFrom(const tviTreeViewItem&)
+{
+    return true;
+}
+
+void tviTreeViewItem::clearSubItems()
+{
+    std::vector<tviTreeViewItem*> children;
+    for (TreeNode c = tree_->getFirstChild(node_); c != nullptr; c = tree_->getNextSibling(c)) {
+        tviTreeViewItem* item = tree_->getItem(c);
+        if (item != nullptr && item->getType() != typeRSSItem) {
+            children.push_back(item);
+        }
+    }
+    for (tviTreeViewItem* item : children) {
+        item->deleteSubtree();
+        tree_->destroyItem(item);
+    }
+    nextLinkIndex_ = -1;
+    links_.reset();
+}
+
+tviTreeViewItem::LinkMemory& tviTreeViewItem::linkMemory()
+{
+    if (links_ == nullptr) {
+        links_ = std::make_unique<LinkMemory>();
+    }
+    return *links_;
+}
+
+bool tviTreeViewItem::matchesSearch(const std::string& text, int options) const
+{
+    std::vector<std::string> words = searchWords(text);
+    return !words.empty() && matchesWords(words, options);
+}
+
+bool tviTreeViewItem::matchesWords(const std::vector<std::string>& words, int options) const
+{
+    return ((options & searchName) != 0 && containsAnyWord(getText(), words)) ||
+           ((options & searchComment) != 0 && containsAnyWord(getDescription(), words));
+}
+
+std::vector<std::string> tviTreeViewItem::searchWords(const std::string& text)
+{
+    std::string normal = text;
+    normalizeForSearch(normal);
+    std::vector<std::string> words;
+    // A blank is never the second byte of a double-byte character, so a plain split is safe.
+    size_t start = 0;
+    while (start <= normal.size()) {
+        size_t end = normal.find(' ', start);
+        if (end == std::string::npos) {
+            end = normal.size();
+        }
+        if (end > start) {
+            words.push_back(normal.substr(start, end - start));
+        }
+        start = end + 1;
+    }
+    return words;
+}
+
+bool tviTreeViewItem::containsAnyWord(std::string field, const std::vector<std::string>& words)
+{
+    if (field.empty()) {
+        return false;
+    }
+    normalizeForSearch(field);
+    for (const std::string& word : words) {
+        // A hit that starts on the second byte of a double-byte character is not a match:
+        // "A" must not be found inside a kanji whose second byte is 0x41.
+        size_t boundary = 0;
+        for (size_t at = field.find(word); at != std::string::npos; at = field.find(word, at + 1)) {
+            while (boundary < at) {
+                boundary += platform::isLeadByte(static_cast<unsigned char>(field[boundary])) ? 2 : 1;
+            }
+            if (boundary == at) {
+                return true;
+            }
+        }
+    }
+    return false;
+}
+
+void tviTreeViewItem::registerFactory(int typeCode, Factory factory)
+{
+    if (typeCode >= 0 && typeCode <= 18) {
+        factories()[typeCode] = factory;
+    }
+}
+
+std::unique_ptr<tviTreeViewItem> tviTreeViewItem::createItem(ctrlTreeView* tree, int typeCode)
+{
+    switch (typeCode) {
+    case typeSubItem:
+    case typeFrameItem:
+        return std::make_unique<tviSubItem>(tree, typeCode);
+    case typeQuillaraCabinet:
+        return std::make_unique<tviQuillaraCabinet>(tree);
+    case typeCabinet:
+        return std::make_unique<tviCabinet>(tree);
+    case typeCabinetFolder:
+        return std::make_unique<tviCabinetFolder>(tree);
+    case typeCabinetItem:
+        return std::make_unique<tviCabinetItem>(tree);
+    default:
+        break;
+    }
+    if (typeCode < 0 || typeCode > 18 || factories()[typeCode] == nullptr) {
+        return nullptr;
+    }
+    return factories()[typeCode](tree, typeCode);
+}
+
+bool tviTreeViewItem::isUrlType(int type)
+{
+    return type == typeSubItem || type == typeFrameItem || type == typeCabinetItem ||
+           type == typeRSSItem || type == typeIEItem || type == typeNNItem;
+}
+
+tviTreeViewItem* tviTreeViewItem::parentItem() const
+{
+    if (node_ == nullptr) {
+        return nullptr;
+    }
+    return tree_->getItem(tree_->getParent(node_));
+}
+
+tviCabinet* tviTreeViewItem::cabinet() const
+{
+    return node_ != nullptr ? tree_->cabinetOf(node_) : nullptr;
+}
+
+void tviTreeViewItem::noteChanged() const
+{
+    if (node_ != nullptr) {
+        tree_->noteChanged(node_);
+    }
+}
+
+// --- Rules shared by the cabinet's folders and items ---
+
+bool tviTreeViewItem::putOnClipboard(tviClipMode mode, bool query, bool* enabled)
+{
+    *enabled = mode == tviClipMode::copy || !isReadOnly();
+    if (!*enabled || query) {
+        return true;
+    }
+    tree_->setClipboard(this, mode);
+    if (mode == tviClipMode::copy && isUrlType(getType())) {
+        // A failing system clipboard is ignored: the entry inside the tree is set anyway.
+        tree_->setClipboardText(getUrl());
+    }
+    return true;
+}
+
+bool tviTreeViewItem::deleteHere(bool query, bool* enabled)
+{
+    *enabled = node_ != nullptr && (getType() == typeCabinetFolder || !isReadOnly());
+    if (!*enabled || query) {
+        return true;
+    }
+    TreeNode parent = tree_->getParent(node_);
+    TreeNode previous = tree_->getPrevSibling(node_);
+    noteChanged();
+    deleteSubtree();
+    tree_->bufferDeletion(this, parent, previous);
+    return true;
+}
+
+namespace {
+
+bool isContainerFolder(const tviTreeViewItem* item)
+{
+    return item != nullptr && item->getType() == typeCabinetFolder;
+}
+
+bool isCabinetType(int type)
+{
+    return type == typeCabinet || type == typeQuillaraCabinet;
+}
+
+bool isCopyableType(int type)
+{
+    return type == typeSubItem || type == typeCabinetFolder || type == typeCabinetItem ||
+           type == typeRSSItem || (type >= typeInternetExplorer && type <= typeFrameItem);
+}
+
+} // namespace
+
+bool tviTreeViewItem::pasteHere(bool query, bool* enabled)
+{
+    tviTreeViewItem* entry = tree_->clipboardItem();
+    *enabled = false;
+    if (entry == nullptr || entry->node_ == nullptr || isReadOnly() || node_ == nullptr) {
+        return true;
+    }
+    bool cut = tree_->clipboardMode() == tviClipMode::cut;
+    int entryType = entry->getType();
+    int type = getType();
+    TreeNode parent = kTreeRoot;
+    TreeNode after = kTreeFirst;
+    if (cut && isCabinetType(type) && entryType == typeCabinet) {
+        parent = kTreeRoot;
+        after = node_;
+    } else if (cut && entryType != typeCabinetFolder && entryType != typeCabinetItem) {
+        return true;
+    } else if (!cut && !isCopyableType(entryType)) {
+        return true;
+    } else if (isCabinetType(type)) {
+        parent = node_;
+    } else if (type == typeCabinetFolder) {
+        bool inside = tree_->getFirstChild(node_) == nullptr || tree_->isExpanded(node_);
+        parent = inside ? node_ : tree_->getParent(node_);
+        after = inside ? kTreeFirst : node_;
+    } else {
+        parent = tree_->getParent(node_);
+        after = node_;
+    }
+    // An entry pasted or dropped onto itself or anything below it would have to contain
+    // itself: refused (a copy would never end).
+    if (tree_->isInSubtree(node_, entry->node_)) {
+        return true;
+    }
+    *enabled = true;
+    if (query) {
+        return true;
+    }
+    if (type == typeCabinetFolder) {
+        switch (tree_->choosePastePlace()) {
+        case tviPastePlace::inside: parent = node_; after = kTreeFirst; break;
+        case tviPastePlace::below: parent = tree_->getParent(node_); after = node_; break;
+        case tviPastePlace::cancel: return true;
+        case tviPastePlace::automatic: break;
+        }
+    }
+    bool ok = cut ? entry->moveTo(parent, after) : entry->copyTo(parent, after) != nullptr;
+    if (ok) {
+        tree_->clearClipboard();
+    }
+    return ok;
+}
+
+bool tviTreeViewItem::moveStep(bool up, bool query, bool* enabled)
+{
+    *enabled = false;
+    if (node_ == nullptr || isReadOnly()) {
+        return true;
+    }
+    TreeNode parentNode = tree_->getParent(node_);
+    TreeNode sibling = up ? tree_->getPrevSibling(node_) : tree_->getNextSibling(node_);
+    TreeNode targetParent = parentNode;
+    TreeNode after = kTreeFirst;
+    if (sibling != nullptr) {
+        tviTreeViewItem* s = tree_->getItem(sibling);
+        bool intoFolder = isContainerFolder(s) &&
+                          (tree_->getFirstChild(sibling) == nullptr || tree_->isExpanded(sibling));
+        if (intoFolder) {
+            targetParent = sibling;
+            after = up ? kTreeLast : kTreeFirst;
+        } else if (up) {
+            TreeNode before = tree_->getPrevSibling(sibling);
+            after = before != nullptr ? before : kTreeFirst;
+        } else {
+            after = sibling;
+        }
+    } else {
+        tviTreeViewItem* parent = tree_->getItem(parentNode);
+        if (parent == nullptr) {
+            return true;
+        }
+        if (isCabinetType(parent->getType())) {
+            // Over the edge of a cabinet: into the nearest writable cabinet in that direction.
+            TreeNode other = parentNode;
+            tviTreeViewItem* found = nullptr;
+            while (found == nullptr) {
+                other = up ? tree_->getPrevSibling(other) : tree_->getNextSibling(other);
+                if (other == nullptr) {
+                    break;
+                }
+                tviTreeViewItem* candidate = tree_->getItem(other);
+                bool eligible = candidate != nullptr && !candidate->isReadOnly() &&
+                                (up ? isCabinetType(candidate->getType())
+                                    : candidate->getType() == typeCabinet);
+                if (eligible) {
+                    found = candidate;
+                }
+            }
+            if (found == nullptr) {
+                return true;
+            }
+            targetParent = found->node_;
+            after = up ? kTreeLast : kTreeFirst;
+        } else {
+            targetParent = tree_->getParent(parentNode);
+            if (up) {
+                TreeNode before = tree_->getPrevSibling(parentNode);
+                after = before != nullptr ? before : kTreeFirst;
+            } else {
+                after = parentNode;
+            }
+        }
+    }
+    *enabled = true;
+    if (query) {
+        return true;
+    }
+    return moveTo(targetParent, after);
+}

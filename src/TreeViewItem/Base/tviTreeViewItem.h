@@ -1,0 +1,249 @@
+#pragma once
+
+#include "Common/utlCommandTarget.h"
+#include "TreeViewItem/Base/ctrlTreeView.h"
+
+#include <cstdint>
+#include <map>
+#include <memory>
+#include <set>
+#include <string>
+#include <vector>
+
+class clsQuillaraItem;
+class tviCabinet;
+struct clsSnapshotReport;
+
+// Type codes of the tree items; fixed, since the file writer, paste, delete and the views
+// branch on them.
+enum tviType : int {
+    typeSubItem = 0,
+    typeQuillaraCabinet = 1,
+    typeCabinet = 2,
+    typeCabinetFolder = 3,
+    typeCabinetItem = 4,
+    typeRouteSnapshot = 5,
+    typeRSSFolder = 6,
+    typeRSSItemSet = 7,
+    typeRSSItem = 8,
+    typePageSnapshot = 9,
+    typePSSFolder = 10,
+    typePSSItem = 11,
+    typeInternetExplorer = 12,
+    typeIEFolder = 13,
+    typeIEItem = 14,
+    typeNetscapeNavigator = 15,
+    typeNNFolder = 16,
+    typeNNItem = 17,
+    typeFrameItem = 18,
+};
+
+// Command codes routed to the selected item.
+namespace tviCommand {
+constexpr int takeSnapshot = 1019, snapshotConfirmed = 1020;
+constexpr int takeFootprint = 1021, footprintConfirmed = 1022;
+constexpr int newItem = 1031, newItemConfirmed = 1032;
+constexpr int newFolder = 1033, newFolderConfirmed = 1034;
+constexpr int deleteItem = 1040;
+constexpr int showInBrowser = 5002, showInNewBrowser = 5003, contextMenu = 5004;
+constexpr int cut = 11008, copy = 11009, paste = 11010, undoDelete = 11012;
+constexpr int moveUp = 11013, moveDown = 11014, mark = 11015, command11016 = 11016;
+constexpr int expand = 11017, reExpand = 11018, expandAll = 11019;
+constexpr int charsetAuto = 11021, charsetSjis = 11022, charsetEuc = 11023;
+constexpr int labelEdit = 11025, properties = 11026, command11027 = 11027;
+constexpr int openNode = 11032, openTree = 11041;
+} // namespace tviCommand
+
+// Image ids; the window maps each to an icon.
+enum tviImage : int {
+    imageNone = 0,
+    imageCabinetClosed,
+    imageCabinetOpen,
+    imageQuillaraCabinetClosed,
+    imageQuillaraCabinetOpen,
+    imageFolderClosed,
+    imageFolderOpen,
+    imagePageClosed,          // URL item without an engine request
+    imagePageOpen,
+    imagePageClosedRequested, // URL item with an engine request
+    imagePageOpenRequested,
+    imagePageSelected,
+    imagePageSelectedUnread,
+    imageFrame,
+    imageMail,
+    imageLinkPage,            // sub-item: a page (".htm" or no extension)
+    imageLinkFile,            // sub-item: any other file; see tviSubItem::getExtension
+};
+
+// Options of matchesSearch: the fields a text search looks at (searchText is the name).
+enum tviSearchOption : int {
+    searchTitle = 1,
+    searchKeywords = 2,
+    searchUrl = 4,
+    searchText = 8,
+    searchName = searchText,
+    searchComment = 16,
+    searchAllFields = 31,
+};
+
+// Every node of the tree is one of these. The item knows its node; the tree owns the item.
+class tviTreeViewItem : public utlCommandTarget {
+public:
+    explicit tviTreeViewItem(ctrlTreeView* tree);
+    virtual ~tviTreeViewItem();
+    tviTreeViewItem(const tviTreeViewItem&) = delete;
+    tviTreeViewItem& operator=(const tviTreeViewItem&) = delete;
+
+    // Offers command code to the item. handled says that the item can perform it (with
+    // query set it only answers that); false is returned when performing it failed.
+    bool executeCommand(int code, bool query, bool& handled) override;
+
+    virtual int getType() const { return -1; }
+    void setHandle(TreeNode node) { node_ = node; }
+    TreeNode getHandle() const { return node_; }
+    bool insertItem(TreeNode parent, TreeNode insertAfter);
+    ctrlTreeView* tree() const { return tree_; }
+
+    virtual std::string getText() const;
+    virtual int getImage() const { return imageNone; }
+    virtual int getSelectedImage() const { return imageNone; }
+    bool isMarked() const { return marked_; }
+    void setMarked(bool marked);
+    virtual int getStatus() const { return 0; }
+    virtual void getStatusText(std::string& text, bool& isError) const;
+    // A class whose address can change while its item is in the tree calls
+    // tree()->addressChanged(this) after each change (the tree counts nodes by address).
+    virtual std::string getUrl() const { return {}; }
+    virtual bool isSpecial() const { return false; }
+    virtual bool hasOverlay() const { return false; }
+    virtual std::string getDescription() const { return {}; }
+    virtual bool isReadOnly() const { return false; }
+    // The overlay the node shows: error before read-only.
+    int overlayFor() const;
+
+    // The engine request: its id and a counted reference on the analysis node that the last
+    // notification brought (its record gives status and result code).
+    void setRequest(int number, clsQuillaraItem* node);
+    int getRequestNumber() const { return requestNumber_; }
+    clsQuillaraItem* getRequest() const { return request_; }
+    virtual int getCodeKind() const { return 0; }
+
+    virtual bool cmdNewItem(bool query, bool* enabled);
+    virtual bool cmdNewItemConfirmed(bool query, bool* enabled);
+    virtual bool cmdNewFolder(bool query, bool* enabled);
+    virtual bool cmdNewFolderConfirmed(bool query, bool* enabled);
+    virtual bool cmdProperties(bool query, bool* enabled);
+    virtual bool cmdCut(bool query, bool* enabled);
+    virtual bool cmdCopy(bool query, bool* enabled);
+    virtual bool cmdPaste(bool query, bool* enabled);
+    virtual bool cmdDelete(bool query, bool* enabled);
+    virtual bool cmdMoveUp(bool query, bool* enabled);
+    virtual bool cmdMoveDown(bool query, bool* enabled);
+    virtual bool cmdMark(bool query, bool* enabled);
+    virtual bool cmdExpand(bool query, bool* enabled);
+    virtual bool cmdReExpand(bool query, bool* enabled);
+    virtual bool cmdExpandAll(bool query, bool* enabled);
+    virtual bool cmdShowInBrowser(bool query, bool* enabled, bool newWindow);
+    virtual bool cmdCharset(int kind, bool query, bool* enabled);
+    // A footprint of the route to this URL item: the dialog (1021), then the footprint cabinet
+    // takes it when the dialog was confirmed (1022). Available when a footprint cabinet is shown.
+    virtual bool cmdTakeFootprint(bool query, bool* enabled);
+    virtual bool cmdFootprintConfirmed(bool query, bool* enabled);
+
+    // Engine notification for this item's request: phase 1 created, 2 reading, 3 read.
+    virtual bool onRequestNotify(int phase);
+    // A snapshot this item is paired with saved a file (phase 0) or ended (phase 2).
+    virtual bool onSnapshotNotify(const clsSnapshotReport& report, int phase);
+    virtual void setSnapshotId(int id) { (void)id; }
+    // Special cabinets at the root (snapshots, footprints) save themselves; the tree's
+    // saveAll calls this for every root that is not a cabinet file.
+    virtual bool saveContents() { return true; }
+    // 1019: opens the snapshot dialog for an item with a web or file address; 1020 (the
+    // dialog's OK) takes the snapshot into the snapshot cabinet, or asks for a name.
+    virtual bool cmdTakeSnapshot(bool query, bool* enabled);
+    virtual bool cmdSnapshotConfirmed(bool query, bool* enabled);
+    virtual bool setText(const std::string& text);
+    // Takes what the confirmed property page holds (name, address, description, mark, as the
+    // class keeps them); false when the item cannot be changed.
+    virtual bool applyProperties(const tviDialogData& data);
+    void refreshText();
+
+    // Removes the subtree from the tree: destroys every object below, withdraws this item's
+    // request and deletes its node; this object itself stays (its caller decides). Iterative.
+    bool deleteSubtree();
+    virtual bool insertAndLoad(TreeNode parent, TreeNode insertAfter);
+    // Moves this item's node with its subtree; refused (false, nothing changed) for a target
+    // inside its own subtree.
+    bool moveTo(TreeNode parent, TreeNode insertAfter);
+    // Copies the subtree as cabinet folders and items (iterative); refused for a target
+    // inside its own subtree. Returns the new top item or null.
+    tviTreeViewItem* copyTo(TreeNode parent, TreeNode insertAfter);
+    virtual bool copyFrom(const tviTreeViewItem& item);
+    // Removes the sub-items below this item (not footprint pages).
+    void clearSubItems();
+    bool getFlag() const { return expandPending_; }
+    void setFlag(bool pending) { expandPending_ = pending; }
+    void setExpandDepth(int depth) { expandDepth_ = depth; }
+    int getExpandDepth() const { return expandDepth_; }
+    // Splits text into words at ASCII spaces and matches when any word occurs in any field
+    // that options select; text and fields are compared in the form of normalizeForSearch.
+    bool matchesSearch(const std::string& text, int options) const;
+    // The normalised words of a search text (empty words dropped).
+    static std::vector<std::string> searchWords(const std::string& text);
+    // Whether any of words occurs in field (normalised here) on a character boundary.
+    static bool containsAnyWord(std::string field, const std::vector<std::string>& words);
+
+    // The factory: an object of the class for type codes 0 to 18, null for any other (and
+    // for the codes whose classes are not linked in).
+    static std::unique_ptr<tviTreeViewItem> createItem(ctrlTreeView* tree, int typeCode);
+    using Factory = std::unique_ptr<tviTreeViewItem> (*)(ctrlTreeView*, int);
+    // Lets the special cabinets (snapshots, footprints, Favorites, bookmarks) add their codes.
+    static void registerFactory(int typeCode, Factory factory);
+
+    // Addresses that may be opened: http, https, ftp and local files; never one that begins
+    // with '-' (it would be taken as an option by the opener).
+    static bool isOpenableAddress(const std::string& url, std::string* target);
+
+    tviTreeViewItem* parentItem() const;
+    tviCabinet* cabinet() const;
+    // The edit changed what a cabinet file holds.
+    void noteChanged() const;
+
+protected:
+    // The fields of this class that a search looks at; derived classes add theirs.
+    virtual bool matchesWords(const std::vector<std::string>& words, int options) const;
+    static bool isUrlType(int type);
+    // The shared rules of the cabinet's folders and items (Move up/down, paste, delete).
+    bool moveStep(bool up, bool query, bool* enabled);
+    bool pasteHere(bool query, bool* enabled);
+    bool deleteHere(bool query, bool* enabled);
+    bool putOnClipboard(tviClipMode mode, bool query, bool* enabled);
+    // The cabinet, cabinet folder or cabinet item beside or into which a new item or folder
+    // made from this one goes, so that it is written to a cabinet file; null where nothing new
+    // would be kept (read-only cabinets, trees that are not cabinets).
+    tviTreeViewItem* anchorForNew() const;
+    // Where a new item or folder made from this one goes.
+    void placeForNew(TreeNode& parent, TreeNode& after) const;
+    // Sub-items keyed by address and the addresses met so far, for the duplicate-link rule.
+    // Made at an item's first links: most items of a large cabinet never get any.
+    struct LinkMemory {
+        std::map<std::string, tviTreeViewItem*> keyed;
+        std::set<std::string> seen;
+    };
+    LinkMemory& linkMemory();
+    std::unique_ptr<LinkMemory> links_;
+    int nextLinkIndex_ = -1;
+
+    friend class ctrlTreeView;
+
+private:
+    ctrlTreeView* tree_;
+    TreeNode node_ = nullptr;
+    bool marked_ = false;
+    int requestNumber_ = -1;
+    clsQuillaraItem* request_ = nullptr;
+    bool expandPending_ = false;
+    int expandDepth_ = 0;
+    // This item's entry in the tree's address index while its node is counted.
+    ctrlTreeView::AddressIndex::value_type* addressEntry_ = nullptr;
+};

@@ -1,0 +1,37 @@
+#include "TreeViewItem/Browser/tviBrowserItem.h"
+
+#include "TreeViewItem/Base/ctrlTreeView.h"
+
+void tviBrowserItem::setUrl(const std::string& url)
+{
+    url_ = url;
+    tree()->addressChanged(this);
+}
+
+int tviBrowserItem::getImage() const
+{
+    bool open = tree()->isExpanded(getHandle());
+    if (getRequest() != nullptr) {
+        return open ? imagePageOpenRequested : imagePageClosedRequested;
+    }
+    return open ? imagePageOpen : imagePageClosed;
+}
+
+int tviBrowserItem::getSelectedImage() const
+{
+    return getStatus() != 0 ? imagePageSelected : imagePageSelectedUnread;
+}
+
+bool tviBrowserItem::cmdCopy(bool query, bool* enabled)
+{
+    return putOnClipboard(tviClipMode::copy, query, enabled);
+}
+
+bool tviBrowserItem::cmdProperties(bool query, bool* enabled)
+{
+    *enabled = true;
+    if (!query) {
+        tree()->openDialog(tviDialog::properties, this, name_ + "\x82\xcc\x83\x76\x83\x8d\x83\x70\x83\x65\x83\x42"); // のプロパティ
+    }
+    return true;
+}

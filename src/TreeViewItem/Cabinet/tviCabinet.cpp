@@ -1,0 +1,375 @@
+#include "TreeViewItem/Cabinet/tviCabinet.h"
+
+#include "Common/utlInstanceCounter.h"
+#include "Common/utlLog.h"
+#include "Platform/AtomicFile.h"
+#include "Platform/Tick.h"
+#include "TreeViewItem/Formats/tviCabinetFile.h"
+#include "TreeViewItem/Cabinet/tviCabinetFolder.h"
+#include "TreeViewItem/Cabinet/tviCabinetItem.h"
+#include "TreeViewItem/Base/tviEntryPlacer.h"
+
+#include <unistd.h>
+
+#include <sys/stat.h>
+
+tviCabinet::tviCabinet(ctrlTreeView* tree) : tviTreeViewItem(tree)
+{
+    countCreated("tviCabinet");
+}
+
+tviCabinet::~tviCabinet()
+{
+    countDestroyed("tviCabinet");
+}
+
+std::string tviCabinet::getText() const
+{
+    std::string name = getName();
+    return name.empty() ? path_ : name;
+}
+
+int tviCabinet::getImage() const
+{
+    return tree()->isExpanded(getHandle()) ? imageCabinetOpen : imageCabinetClosed;
+}
+
+bool tviCabinet::setText(const std::string& text)
+{
+    setName(text);
+    refreshText();
+    noteChanged();
+    return true;
+}
+
+bool tviCabinet::applyProperties(const tviDialogData& data)
+{
+    // The path of a cabinet is changed by copying it (saveAs), not here.
+    if (getType() == typeCabinet) {
+        name_ = data.name;
+    }
+    description_ = data.description;
+    refreshText();
+    noteChanged();
+    return true;
+}
+
+bool tviCabinet::insertAndLoad(TreeNode parent, TreeNode insertAfter)
+{
+    if (!insertItem(parent, insertAfter)) {
+        return false;
+    }
+    return load();
+}
+
+int tviCabinet::getFileState() const
+{
+    struct stat st {};
+    if (path_.empty() || ::stat(path_.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) {
+        return 0;
+    }
+    return ::access(path_.c_str(), W_OK) == 0 ? 1 : 2;
+}
+
+bool tviCabinet::createFile()
+{
+    if (getFileState() != 0) {
+        return true;
+    }
+    tviCabinetDocument doc;
+    doc.name = getName();
+    std::string error;
+    if (!platform::atomicWriteFile(path_, tviCabinetFile::write(doc), &error)) {
+        return logError("tviCabinet::createFile", path_ + ": " + error);
+    }
+    fileMissing_ = false;
+    return true;
+}
+
+void tviCabinet::toDocument(tviCabinetDocument& doc) const
+{
+    doc = tviCabinetDocument{};
+    doc.name = getName();
+    doc.description = getDescription();
+    ctrlTreeView* t = tree();
+    // Walks the tree in document order with an explicit stack of (node, parent entry).
+    std::vector<std::pair<TreeNode, int>> work;
+    auto pushChildren = [&](TreeNode node, int parentIndex) {
+        std::vector<TreeNode> children;
+        for (TreeNode c = t->getFirstChild(node); c != nullptr; c = t->getNextSibling(c)) {
+            children.push_back(c);
+        }
+        for (auto it = children.rbegin(); it != children.rend(); ++it) {
+            work.emplace_back(*it, parentIndex);
+        }
+    };
+    pushChildren(getHandle(), -1);
+    while (!work.empty()) {
+        auto [node, parentIndex] = work.back();
+        work.pop_back();
+        tviTreeViewItem* item = t->getItem(node);
+        if (item == nullptr) {
+            continue;
+        }
+        tviCabinetEntry e;
+        e.parent = parentIndex;
+        e.marked = item->isMarked();
+        if (item->getType() == typeCabinetFolder) {
+            const auto* folder = static_cast<const tviCabinetFolder*>(item);
+            e.type = typeCabinetFolder;
+            e.name = folder->getName();
+            e.description = folder->getDescription();
+            e.addDate = folder->getAddDate();
+            e.lastModified = folder->getLastModified();
+            doc.entries.push_back(std::move(e));
+            pushChildren(node, static_cast<int>(doc.entries.size()) - 1);
+        } else if (item->getType() == typeCabinetItem) {
+            const auto* ci = static_cast<const tviCabinetItem*>(item);
+            e.type = typeCabinetItem;
+            e.name = ci->getName();
+            e.url = ci->getUrl();
+            e.keyword = ci->getKeywords();
+            e.title = ci->getTitle();
+            e.description = ci->getDescription();
+            e.status = ci->getStatus() == 5 ? 5 : 0;
+            e.addDate = ci->getAddDate();
+            e.lastModified = ci->getLastModified();
+            doc.entries.push_back(std::move(e));
+        }
+    }
+}
+
+std::unique_ptr<tviTreeViewItem> tviCabinet::makeItem(tviCabinetEntry& e, bool readOnly)
+{
+    ctrlTreeView* t = tree();
+    std::unique_ptr<tviTreeViewItem> item;
+    if (e.type == typeCabinetFolder) {
+        auto folder = std::make_unique<tviCabinetFolder>(t);
+        folder->setName(std::move(e.name));
+        folder->setDescription(std::move(e.description));
+        folder->setReadOnly(readOnly);
+        folder->setDates(e.addDate, e.lastModified);
+        item = std::move(folder);
+    } else {
+        auto ci = std::make_unique<tviCabinetItem>(t);
+        ci->setName(std::move(e.name));
+        ci->setUrl(std::move(e.url));
+        ci->setKeywords(std::move(e.keyword));
+        ci->setTitle(std::move(e.title));
+        ci->setDescription(std::move(e.description));
+        ci->setReadOnly(readOnly);
+        ci->tviURLItem::setStatus(e.status);
+        ci->setDates(e.addDate, e.lastModified);
+        item = std::move(ci);
+    }
+    item->setMarked(e.marked);
+    return item;
+}
+
+bool tviCabinet::fromDocument(tviCabinetDocument&& doc)
+{
+    ctrlTreeView* t = tree();
+    setName(doc.name);
+    description_ = doc.description;
+    t->reserveItems(doc.entries.size());
+    tviEntryPlacer placer(t, getHandle());
+    placer.addAll(doc.entries, [&](tviCabinetEntry& e) { return makeItem(e, readOnly_); });
+    return placer.ok();
+}
+
+void tviCabinet::setItemsReadOnly()
+{
+    ctrlTreeView* t = tree();
+    for (TreeNode n : t->subtreeNodes(getHandle())) {
+        tviTreeViewItem* item = t->getItem(n);
+        if (item->getType() == typeCabinetFolder) {
+            static_cast<tviCabinetFolder*>(item)->setReadOnly(true);
+        } else if (item->getType() == typeCabinetItem) {
+            static_cast<tviCabinetItem*>(item)->setReadOnly(true);
+        } else {
+            continue;
+        }
+        t->setOverlay(n, item->overlayFor());
+    }
+}
+
+bool tviCabinet::load()
+{
+    ctrlTreeView* t = tree();
+    while (TreeNode child = t->getFirstChild(getHandle())) {
+        tviTreeViewItem* item = t->getItem(child);
+        item->deleteSubtree();
+        t->destroyItem(item);
+    }
+    loadError_.clear();
+    changedAt_ = -1;
+    unreadable_ = false;
+    int state = getFileState();
+    fileMissing_ = state == 0;
+    readOnly_ = state != 1;
+    if (fileMissing_) {
+        unreadable_ = true;
+        loadError_ = "file not found";
+        t->setOverlay(getHandle(), overlayError);
+        return logError("tviCabinet::load", path_ + ": " + loadError_);
+    }
+    std::string bytes;
+    std::string error;
+    if (!platform::readWholeFile(path_, bytes, &error)) {
+        readOnly_ = true;
+        unreadable_ = true;
+        loadError_ = error;
+        t->setOverlay(getHandle(), overlayReadOnly);
+        return logError("tviCabinet::load", path_ + ": " + error);
+    }
+    // Items are made as the reader finds their entries, so that no whole document is kept
+    // beside the tree. What the head says decides whether they are read-only; a read that
+    // stops early makes them so afterwards.
+    tviCabinetDocument doc;
+    bool whole = false;
+    bool built = true;
+    bool itemsReadOnly = readOnly_;
+    {
+        tviEntryPlacer placer(t, getHandle());
+        bool first = true;
+        whole = tviCabinetFile::read(bytes, doc, error, [&](tviCabinetEntry& e) {
+            if (first) {
+                first = false;
+                itemsReadOnly = readOnly_ || !doc.productMark || doc.newerVersion || doc.convertedFromUtf8;
+            }
+            placer.add(e.parent, [&] { return makeItem(e, itemsReadOnly); });
+        });
+        built = placer.ok();
+    }
+    // A tree read only in part must never be written over the file it came from.
+    if (!whole || !doc.productMark || doc.newerVersion) {
+        readOnly_ = true;
+    }
+    if (readOnly_ && !itemsReadOnly) {
+        setItemsReadOnly();
+    }
+    if (!whole) {
+        loadError_ = error;
+    } else if (!doc.productMark) {
+        loadError_ = "not a Quillara cabinet (opened read-only)";
+    } else if (doc.newerVersion) {
+        loadError_ = "newer cabinet format (opened read-only)";
+    }
+    setName(doc.name);
+    description_ = doc.description;
+    t->setOverlay(getHandle(), readOnly_ ? overlayReadOnly : overlayNone);
+    refreshText();
+    if (!whole) {
+        return logError("tviCabinet::load", path_ + ": " + error);
+    }
+    return built;
+}
+
+bool tviCabinet::writeTo(const std::string& path)
+{
+    tviCabinetDocument doc;
+    toDocument(doc);
+    std::string error;
+    if (!platform::atomicWriteFile(path, tviCabinetFile::write(doc), &error)) {
+        return logError("tviCabinet::save", path + ": " + error);
+    }
+    return true;
+}
+
+bool tviCabinet::save()
+{
+    if (path_.empty() || fileMissing_) {
+        return logError("tviCabinet::save", path_ + ": no file to save to");
+    }
+    if (readOnly_) {
+        return logError("tviCabinet::save", path_ + ": read-only cabinet is not written");
+    }
+    if (!writeTo(path_)) {
+        // Tried again after the next delay; the old file is still whole.
+        changedAt_ = static_cast<int64_t>(platform::tickCount());
+        return false;
+    }
+    changedAt_ = -1;
+    return true;
+}
+
+bool tviCabinet::saveAs(const std::string& path)
+{
+    if (!writeTo(path)) {
+        return false;
+    }
+    path_ = path;
+    readOnly_ = false;
+    fileMissing_ = false;
+    loadError_.clear();
+    changedAt_ = -1;
+    ctrlTreeView* t = tree();
+    for (TreeNode n : t->subtreeNodes(getHandle())) {
+        tviTreeViewItem* item = t->getItem(n);
+        if (item->getType() == typeCabinetFolder) {
+            static_cast<tviCabinetFolder*>(item)->setReadOnly(false);
+        } else if (item->getType() == typeCabinetItem) {
+            static_cast<tviCabinetItem*>(item)->setReadOnly(false);
+        }
+        t->setOverlay(n, item->overlayFor());
+    }
+    return true;
+}
+
+bool tviCabinet::cmdProperties(bool query, bool* enabled)
+{
+    *enabled = true;
+    if (!query) {
+        tree()->openDialog(tviDialog::properties, this, getText() + "\x82\xcc\x83\x76\x83\x8d\x83\x70\x83\x65\x83\x42"); // のプロパティ
+    }
+    return true;
+}
+
+bool tviCabinet::cmdCut(bool query, bool* enabled)
+{
+    return putOnClipboard(tviClipMode::cut, query, enabled);
+}
+
+bool tviCabinet::cmdPaste(bool query, bool* enabled)
+{
+    return pasteHere(query, enabled);
+}
+
+bool tviCabinet::cmdDelete(bool query, bool* enabled)
+{
+    *enabled = getHandle() != nullptr;
+    if (!*enabled || query) {
+        return true;
+    }
+    // Pending edits reach the file before the cabinet leaves the tree.
+    if (isChanged() && !readOnly_) {
+        save();
+    }
+    TreeNode previous = tree()->getPrevSibling(getHandle());
+    deleteSubtree();
+    tree()->bufferDeletion(this, kTreeRoot, previous);
+    return true;
+}
+
+bool tviCabinet::cmdMoveUp(bool query, bool* enabled)
+{
+    ctrlTreeView* t = tree();
+    TreeNode prev = t->getPrevSibling(getHandle());
+    tviTreeViewItem* above = prev != nullptr ? t->getItem(prev) : nullptr;
+    *enabled = above != nullptr && above->getType() != typeQuillaraCabinet;
+    if (!*enabled || query) {
+        return true;
+    }
+    TreeNode before = t->getPrevSibling(prev);
+    return moveTo(kTreeRoot, before != nullptr ? before : kTreeFirst);
+}
+
+bool tviCabinet::cmdMoveDown(bool query, bool* enabled)
+{
+    TreeNode next = tree()->getNextSibling(getHandle());
+    *enabled = next != nullptr;
+    if (!*enabled || query) {
+        return true;
+    }
+    return moveTo(kTreeRoot, next);
+}

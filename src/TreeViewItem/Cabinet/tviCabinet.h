@@ -1,0 +1,85 @@
+#pragma once
+
+#include "TreeViewItem/Base/tviTreeViewItem.h"
+
+#include <cstdint>
+#include <memory>
+#include <string>
+
+struct tviCabinetDocument;
+struct tviCabinetEntry;
+
+// A cabinet opened from a .scb file: reads it into folders and items, writes the tree back.
+class tviCabinet : public tviTreeViewItem {
+public:
+    explicit tviCabinet(ctrlTreeView* tree);
+    ~tviCabinet() override;
+
+    int getType() const override { return typeCabinet; }
+    std::string getText() const override;
+    int getImage() const override;
+    int getSelectedImage() const override { return imageCabinetOpen; }
+    bool hasOverlay() const override { return readOnly_; }
+    bool isReadOnly() const override { return readOnly_; }
+    std::string getDescription() const override { return description_; }
+    bool setText(const std::string& text) override;
+    bool applyProperties(const tviDialogData& data) override;
+    bool insertAndLoad(TreeNode parent, TreeNode insertAfter) override;
+
+    // 0 no path or no file, 2 the file is not writable, 1 otherwise.
+    int getFileState() const;
+    // Writes an empty cabinet (header and footer only) when no file exists yet.
+    bool createFile();
+    // Writes the whole tree atomically; refused for a read-only cabinet or a missing file.
+    bool save();
+    // Writes to another path; a successful save there makes the cabinet writable (that is
+    // how a cabinet read only in part is rescued).
+    bool saveAs(const std::string& path);
+    // Reads the file into the tree under this cabinet's node.
+    bool load();
+    // The tree below this cabinet as a document, and back.
+    void toDocument(tviCabinetDocument& doc) const;
+    // Takes the entries' texts over (doc is left without them).
+    bool fromDocument(tviCabinetDocument&& doc);
+
+    virtual void setName(const std::string& name) { name_ = name; }
+    virtual std::string getName() const { return name_; }
+    void setPath(const std::string& path) { path_ = path; }
+    const std::string& getPath() const { return path_; }
+    void setDescription(const std::string& description) { description_ = description; }
+    void setReadOnly(bool readOnly) { readOnly_ = readOnly; }
+    bool isFileMissing() const { return fileMissing_; }
+    // The last load found no file or could not read it at all.
+    bool isUnreadable() const { return unreadable_; }
+    // Why the last load stopped early or was refused; empty after a whole read.
+    const std::string& getLoadError() const { return loadError_; }
+
+    // Debounced saving: the time of the last unsaved change, -1 when none.
+    void markChanged(int64_t nowMs) { changedAt_ = nowMs; }
+    bool isChanged() const { return changedAt_ >= 0; }
+    int64_t changedAt() const { return changedAt_; }
+
+    bool cmdProperties(bool query, bool* enabled) override;
+    bool cmdCut(bool query, bool* enabled) override;
+    bool cmdPaste(bool query, bool* enabled) override;
+    bool cmdDelete(bool query, bool* enabled) override;
+    bool cmdMoveUp(bool query, bool* enabled) override;
+    bool cmdMoveDown(bool query, bool* enabled) override;
+
+protected:
+    std::string name_;
+    bool readOnly_ = true;
+    std::string path_;
+    std::string description_;
+    bool fileMissing_ = false;
+    std::string loadError_;
+    bool unreadable_ = false;
+    int64_t changedAt_ = -1;
+
+private:
+    bool writeTo(const std::string& path);
+    // The folder or item of one entry (its texts are taken).
+    std::unique_ptr<tviTreeViewItem> makeItem(tviCabinetEntry& e, bool readOnly);
+    // After a read that stopped early: every folder and item below is read-only.
+    void setItemsReadOnly();
+};

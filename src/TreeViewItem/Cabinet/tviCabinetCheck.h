@@ -1,0 +1,96 @@
+#pragma once
+
+#include "Engine/Core/clsEngineOptions.h"
+#include "Engine/Core/clsQuillaraEngine.h"
+#include "Platform/MessageTarget.h"
+#include "TreeViewItem/Base/ctrlMemoryTreeView.h"
+
+#include <cstddef>
+#include <functional>
+#include <string>
+#include <unordered_map>
+#include <utility>
+#include <vector>
+
+class tviCabinet;
+class tviCabinetItem;
+
+// What a check found for one URL item.
+struct tviCheckResult {
+    std::string path;       // the folder names from the cabinet down, joined by '/'
+    std::string name;
+    std::string url;
+    int status = 0;         // load status 0 to 5
+    int result = 0;         // result code: 0, -1, -2 or the HTTP status
+    std::string statusText; // as the tree shows it (Shift_JIS)
+    int attempts = 0;       // requests sent for it, retries included (0: none sent)
+    int retryAfter = 0;     // seconds a Retry-After asked for that were too long to wait
+    std::string movedTo;    // where permanent redirects (301, 308) led, when it loaded there
+    bool notModified = false; // the server answered 304: the cached copy was analysed
+    long long wireBytes = 0;  // bytes received over the network for it
+    bool failed() const { return status == 5; }
+    bool moved() const { return !movedTo.empty(); }
+};
+
+// Loads every URL item of one cabinet through the engine, as selecting each item would, on an
+// in-memory tree without a window: the headless link check of quillara-cli. The engine's
+// notifications pass through the check on their way to the tree, so that it counts finished
+// items by looking only at those a notification reached.
+class tviCabinetCheck : public clsEngineTarget {
+public:
+    explicit tviCabinetCheck(const clsEngineOptions& options);
+    ~tviCabinetCheck() override;
+    tviCabinetCheck(const tviCabinetCheck&) = delete;
+    tviCabinetCheck& operator=(const tviCabinetCheck&) = delete;
+
+    // Opens path as a cabinet. False when it cannot be read at all; a cabinet read only in
+    // part opens (read-only) and loadError() says why.
+    bool open(const std::string& path);
+    tviCabinet* cabinet() const { return cabinet_; }
+    ctrlMemoryTreeView& tree() { return tree_; }
+    const std::string& loadError() const;
+
+    // Requests every cabinet item and waits for their pages, at most giveUpMs; what has not
+    // ended by then is cancelled and counted as failed (result -2). progress(done, total)
+    // follows every finished item.
+    bool run(int giveUpMs, const std::function<void(size_t, size_t)>& progress = {});
+    // Every URL item in tree order, with what the check found.
+    const std::vector<tviCheckResult>& results() const { return results_; }
+    size_t failedCount() const;
+    size_t movedCount() const;
+    size_t retriedCount() const;
+    // Writes the statuses into the cabinet file (atomically).
+    bool save();
+    // Gives every moved item its new address and writes the cabinet (atomically), with the
+    // statuses found when withStatuses, else with those it had before. changes lists
+    // (old, new) in tree order. Nothing is written when nothing moved.
+    bool updateMoved(std::vector<std::pair<std::string, std::string>>& changes, bool withStatuses);
+
+    void onNodeNotify(int id, clsQuillaraItem* node, int phase) override;
+    void onHeadNotify(int id, int linkKind, const std::string& address, const std::string& fileName,
+                      const std::string& protocol, int contentLength, const std::string& lastModifiedText) override
+    {
+        tree_.onHeadNotify(id, linkKind, address, fileName, protocol, contentLength, lastModifiedText);
+    }
+    void onSnapshotNotify(int id, const clsSnapshotReport& report, int phase) override
+    {
+        tree_.onSnapshotNotify(id, report, phase);
+    }
+
+private:
+    void collect();
+    void noteFinished(tviTreeViewItem* item);
+
+    platform::QueueMessageTarget window_;
+    clsQuillaraEngine engine_;
+    ctrlMemoryTreeView tree_;
+    tviCabinet* cabinet_ = nullptr;
+    std::vector<tviCheckResult> results_;
+    std::vector<tviCabinetItem*> resultItems_; // the item of each result
+    std::vector<std::pair<tviCabinetItem*, int>> statusBefore_;
+    bool engineStarted_ = false;
+    // The items of the run under way, by position, and which of them have finished.
+    std::unordered_map<const tviTreeViewItem*, size_t> position_;
+    std::vector<char> finished_;
+    size_t finishedCount_ = 0;
+};

@@ -1,0 +1,206 @@
+#include "TreeViewItem/Cabinet/tviCabinetItem.h"
+
+#include "Common/utlInstanceCounter.h"
+#include "Engine/Core/clsQuillaraItem.h"
+#include "TreeViewItem/Base/tviSubItem.h"
+
+tviCabinetItem::tviCabinetItem(ctrlTreeView* tree) : tviURLItem(tree)
+{
+    countCreated("tviCabinetItem");
+}
+
+tviCabinetItem::~tviCabinetItem()
+{
+    countDestroyed("tviCabinetItem");
+}
+
+std::string tviCabinetItem::protocolOf(const std::string& url)
+{
+    size_t colon = url.find("://");
+    if (!url.empty() && url[0] == '/') {
+        return "Local File";
+    }
+    if (colon == std::string::npos || colon == 0) {
+        return {};
+    }
+    std::string scheme = url.substr(0, colon);
+    for (char& c : scheme) {
+        if (c >= 'A' && c <= 'Z') {
+            c = static_cast<char>(c + 32);
+        }
+    }
+    return scheme == "file" ? "Local File" : scheme;
+}
+
+void tviCabinetItem::setUrl(std::string url)
+{
+    url_ = std::move(url);
+    if (protocol_.empty()) {
+        protocol_ = protocolOf(url_);
+    }
+    tree()->addressChanged(this);
+}
+
+int tviCabinetItem::getImage() const
+{
+    bool open = tree()->isExpanded(getHandle());
+    if (getRequest() != nullptr) {
+        return open ? imagePageOpenRequested : imagePageClosedRequested;
+    }
+    return open ? imagePageOpen : imagePageClosed;
+}
+
+int tviCabinetItem::getSelectedImage() const
+{
+    return getStatus() != 0 ? imagePageSelected : imagePageSelectedUnread;
+}
+
+void tviCabinetItem::setStatus(int status)
+{
+    // Only "failed" is stored in the file, so only a change into or out of it is an edit.
+    if ((status == 5) != (status_ == 5)) {
+        noteChanged();
+    }
+    tviURLItem::setStatus(status);
+}
+
+bool tviCabinetItem::setText(const std::string& text)
+{
+    if (readOnly_) {
+        return false;
+    }
+    name_ = text;
+    noteChanged();
+    return true;
+}
+
+bool tviCabinetItem::applyProperties(const tviDialogData& data)
+{
+    if (readOnly_) {
+        return false;
+    }
+    name_ = data.name;
+    if (data.url != url_) {
+        protocol_.clear();
+        setUrl(data.url);
+    }
+    description_ = data.description;
+    setMarked(data.marked);
+    noteChanged();
+    return true;
+}
+
+bool tviCabinetItem::copyFrom(const tviTreeViewItem& item)
+{
+    int type = item.getType();
+    if (type == typeSubItem || type == typeFrameItem) {
+        const auto& sub = static_cast<const tviSubItem&>(item);
+        name_ = sub.getLinkText().empty() ? sub.getText() : sub.getLinkText();
+        description_.clear();
+        url_ = sub.getUrl();
+        keywords_ = sub.getKeywords();
+        title_ = sub.getTitle();
+        status_ = sub.getStatus();
+        protocol_ = sub.getScheme().empty() ? protocolOf(url_) : sub.getScheme();
+        tree()->addressChanged(this);
+        return true;
+    }
+    if (type != typeCabinetItem && type != typeRSSItem && type != typeIEItem && type != typeNNItem) {
+        return false;
+    }
+    name_ = item.getText();
+    description_ = item.getDescription();
+    url_ = item.getUrl();
+    status_ = item.getStatus();
+    if (type == typeCabinetItem) {
+        const auto& other = static_cast<const tviCabinetItem&>(item);
+        keywords_ = other.keywords_;
+        title_ = other.title_;
+        protocol_ = other.protocol_;
+    } else {
+        const auto& other = static_cast<const tviURLItem&>(item);
+        keywords_ = other.getKeywords();
+        title_ = other.getTitle();
+        protocol_ = protocolOf(url_);
+    }
+    const auto& urlItem = static_cast<const tviURLItem&>(item);
+    setDates(urlItem.getAddDate(), urlItem.getLastModified());
+    tree()->addressChanged(this);
+    return true;
+}
+
+bool tviCabinetItem::cmdProperties(bool query, bool* enabled)
+{
+    *enabled = true;
+    if (!query) {
+        tree()->openDialog(tviDialog::properties, this, name_ + "\x82\xcc\x83\x76\x83\x8d\x83\x70\x83\x65\x83\x42"); // のプロパティ
+    }
+    return true;
+}
+
+bool tviCabinetItem::cmdCut(bool query, bool* enabled)
+{
+    return putOnClipboard(tviClipMode::cut, query, enabled);
+}
+
+bool tviCabinetItem::cmdCopy(bool query, bool* enabled)
+{
+    return putOnClipboard(tviClipMode::copy, query, enabled);
+}
+
+bool tviCabinetItem::cmdPaste(bool query, bool* enabled)
+{
+    return pasteHere(query, enabled);
+}
+
+bool tviCabinetItem::cmdDelete(bool query, bool* enabled)
+{
+    return deleteHere(query, enabled);
+}
+
+bool tviCabinetItem::cmdMoveUp(bool query, bool* enabled)
+{
+    return moveStep(true, query, enabled);
+}
+
+bool tviCabinetItem::cmdMoveDown(bool query, bool* enabled)
+{
+    return moveStep(false, query, enabled);
+}
+
+bool tviCabinetItem::onRequestNotify(int phase)
+{
+    std::string oldTitle = title_;
+    std::string oldKeywords = keywords_;
+    clsQuillaraItem* node = getRequest();
+    if (node != nullptr) {
+        std::string protocol = node->getProperties().protocol;
+        if (!protocol.empty()) {
+            protocol_ = protocol;
+        }
+    }
+    tviURLItem::onRequestNotify(phase);
+    if (title_ != oldTitle || keywords_ != oldKeywords) {
+        noteChanged();
+    }
+    if (newItem_ && !title_.empty()) {
+        newItem_ = false;
+        name_ = title_;
+        refreshText();
+        noteChanged();
+    }
+    if (phase == 3 && newItem_ && status_ == 5) {
+        newItem_ = false;
+        // 指定されたURLが見つかりませんでした。\n新規に作成した項目の削除を行いますか？
+        std::string question =
+            "\x8e\x77\x92\xe8\x82\xb3\x82\xea\x82\xbd\x55\x52\x4c\x82\xaa\x8c\xa9\x82\xc2\x82\xa9\x82\xe8"
+            "\x82\xdc\x82\xb9\x82\xf1\x82\xc5\x82\xb5\x82\xbd\x81\x42\x0a\x90\x56\x8b\x4b\x82\xc9\x8d\xec"
+            "\x90\xac\x82\xb5\x82\xbd\x8d\x80\x96\xda\x82\xcc\x8d\xed\x8f\x9c\x82\xf0\x8d\x73\x82\xa2\x82\xdc"
+            "\x82\xb7\x82\xa9\x81\x48";
+        if (tree()->askYesNo(question, "Quillaro", tviButtons::yesNo)) {
+            // The item is still inside its own notification: it goes once that has returned.
+            tree()->deleteLater(this);
+        }
+    }
+    return true;
+}

@@ -1,0 +1,145 @@
+#include "TreeViewItem/Footprint/tviRSSFolder.h"
+
+#include "Common/utlInstanceCounter.h"
+#include "TreeViewItem/Footprint/tviRouteSnapshot.h"
+
+#include <memory>
+
+namespace {
+
+// Writes the footprint cabinet of item after an edit; true when there is none to write.
+bool saveRoute(const tviTreeViewItem* item)
+{
+    tviRouteSnapshot* route = tviRouteSnapshot::of(item);
+    return route == nullptr || route->save();
+}
+
+} // namespace
+
+tviRSSFolder::tviRSSFolder(ctrlTreeView* tree) : tviTreeViewItem(tree)
+{
+    countCreated("tviRSSFolder");
+}
+
+tviRSSFolder::~tviRSSFolder()
+{
+    countDestroyed("tviRSSFolder");
+}
+
+int tviRSSFolder::getImage() const
+{
+    return tree()->isExpanded(getHandle()) ? imageFolderOpen : imageFolderClosed;
+}
+
+bool tviRSSFolder::isReadOnly() const
+{
+    tviRouteSnapshot* route = tviRouteSnapshot::of(this);
+    return route == nullptr || route->isReadOnly();
+}
+
+bool tviRSSFolder::setText(const std::string& text)
+{
+    if (isReadOnly()) {
+        return false;
+    }
+    name_ = text;
+    return saveRoute(this);
+}
+
+bool tviRSSFolder::applyProperties(const tviDialogData& data)
+{
+    if (isReadOnly()) {
+        return false;
+    }
+    name_ = data.name;
+    description_ = data.description;
+    setMarked(data.marked);
+    return saveRoute(this);
+}
+
+bool tviRSSFolder::copyFrom(const tviTreeViewItem& item)
+{
+    if (item.getType() != typeRSSFolder) {
+        return false;
+    }
+    name_ = item.getText();
+    description_ = item.getDescription();
+    return true;
+}
+
+bool tviRSSFolder::cmdNewFolder(bool query, bool* enabled)
+{
+    *enabled = !isReadOnly();
+    if (*enabled && !query) {
+        tree()->openDialog(tviDialog::newFolder, this, "\x90\x56\x8b\x4b\x83\x74\x83\x48\x83\x8b\x83\x5f"); // 新規フォルダ
+    }
+    return true;
+}
+
+bool tviRSSFolder::cmdNewFolderConfirmed(bool query, bool* enabled)
+{
+    *enabled = !isReadOnly();
+    if (!*enabled || query || !tree()->dialogData.confirmed) {
+        return true;
+    }
+    const tviDialogData& data = tree()->dialogData;
+    auto* folder = static_cast<tviRSSFolder*>(tree()->adopt(std::make_unique<tviRSSFolder>(tree())));
+    folder->setName(data.name);
+    folder->setDescription(data.description);
+    folder->setMarked(data.marked);
+    if (!folder->insertItem(getHandle(), kTreeLast)) {
+        tree()->destroyItem(folder);
+        return false;
+    }
+    tree()->expand(getHandle(), true);
+    tree()->selectNode(folder->getHandle());
+    return saveRoute(this);
+}
+
+bool tviRSSFolder::cmdProperties(bool query, bool* enabled)
+{
+    *enabled = true;
+    if (!query) {
+        tree()->openDialog(tviDialog::properties, this, name_ + "\x82\xcc\x83\x76\x83\x8d\x83\x70\x83\x65\x83\x42"); // のプロパティ
+    }
+    return true;
+}
+
+bool tviRSSFolder::cmdCut(bool query, bool* enabled)
+{
+    return putOnClipboard(tviClipMode::cut, query, enabled);
+}
+
+bool tviRSSFolder::cmdCopy(bool, bool* enabled)
+{
+    *enabled = false;
+    return true;
+}
+
+bool tviRSSFolder::cmdPaste(bool query, bool* enabled)
+{
+    tviTreeViewItem* entry = tree()->clipboardItem();
+    *enabled = !isReadOnly() && entry != nullptr && tree()->clipboardMode() == tviClipMode::cut &&
+               (entry->getType() == typeRSSFolder || entry->getType() == typeRSSItemSet) &&
+               tviRouteSnapshot::of(entry) == tviRouteSnapshot::of(this) &&
+               !tree()->isInSubtree(getHandle(), entry->getHandle());
+    if (!*enabled || query) {
+        return true;
+    }
+    bool moved = entry->moveTo(getHandle(), kTreeLast);
+    tree()->clearClipboard();
+    return moved && saveRoute(this);
+}
+
+bool tviRSSFolder::cmdDelete(bool query, bool* enabled)
+{
+    tviRouteSnapshot* route = tviRouteSnapshot::of(this);
+    bool ok = deleteHere(query, enabled);
+    return ok && (query || !*enabled || route == nullptr || route->save());
+}
+
+bool tviRSSFolder::cmdMark(bool query, bool* enabled)
+{
+    bool ok = tviTreeViewItem::cmdMark(query, enabled);
+    return ok && (query || isReadOnly() || saveRoute(this));
+}

@@ -1,0 +1,113 @@
+#include "TreeViewItem/Footprint/tviRSSItemSet.h"
+
+#include "Common/utlInstanceCounter.h"
+#include "TreeViewItem/Footprint/tviRouteSnapshot.h"
+
+tviRSSItemSet::tviRSSItemSet(ctrlTreeView* tree) : tviTreeViewItem(tree)
+{
+    countCreated("tviRSSItemSet");
+}
+
+tviRSSItemSet::~tviRSSItemSet()
+{
+    countDestroyed("tviRSSItemSet");
+}
+
+int tviRSSItemSet::getImage() const
+{
+    return tree()->isExpanded(getHandle()) ? imageFolderOpen : imageFolderClosed;
+}
+
+bool tviRSSItemSet::isReadOnly() const
+{
+    tviRouteSnapshot* route = tviRouteSnapshot::of(this);
+    return route == nullptr || route->isReadOnly();
+}
+
+bool tviRSSItemSet::isExpired(std::time_t now, int deleteDays) const
+{
+    return autoDelete_ && now > created_ + static_cast<std::time_t>(deleteDays) * secondsPerDay;
+}
+
+bool tviRSSItemSet::isAged(std::time_t now, int colourDays) const
+{
+    return now > created_ + static_cast<std::time_t>(colourDays) * secondsPerDay;
+}
+
+bool tviRSSItemSet::isSpecial() const
+{
+    tviRouteSnapshot* route = tviRouteSnapshot::of(this);
+    return route != nullptr && route->colourOn() && isAged(route->now(), route->getColorDay());
+}
+
+bool tviRSSItemSet::setText(const std::string& text)
+{
+    tviRouteSnapshot* route = tviRouteSnapshot::of(this);
+    if (isReadOnly()) {
+        return false;
+    }
+    name_ = text;
+    return route->save();
+}
+
+bool tviRSSItemSet::applyProperties(const tviDialogData& data)
+{
+    tviRouteSnapshot* route = tviRouteSnapshot::of(this);
+    if (isReadOnly()) {
+        return false;
+    }
+    name_ = data.name;
+    description_ = data.description;
+    setMarked(data.marked);
+    autoDelete_ = data.autoDelete;
+    return route->save();
+}
+
+bool tviRSSItemSet::copyFrom(const tviTreeViewItem& item)
+{
+    if (item.getType() != typeRSSItemSet) {
+        return false;
+    }
+    const auto& other = static_cast<const tviRSSItemSet&>(item);
+    name_ = other.name_;
+    description_ = other.description_;
+    created_ = other.created_;
+    autoDelete_ = other.autoDelete_;
+    deleteDay_ = other.deleteDay_;
+    colorDay_ = other.colorDay_;
+    return true;
+}
+
+bool tviRSSItemSet::cmdProperties(bool query, bool* enabled)
+{
+    *enabled = true;
+    if (!query) {
+        tree()->openDialog(tviDialog::properties, this, name_ + "\x82\xcc\x83\x76\x83\x8d\x83\x70\x83\x65\x83\x42"); // のプロパティ
+    }
+    return true;
+}
+
+bool tviRSSItemSet::cmdCut(bool query, bool* enabled)
+{
+    return putOnClipboard(tviClipMode::cut, query, enabled);
+}
+
+bool tviRSSItemSet::cmdCopy(bool, bool* enabled)
+{
+    *enabled = false;
+    return true;
+}
+
+bool tviRSSItemSet::cmdDelete(bool query, bool* enabled)
+{
+    tviRouteSnapshot* route = tviRouteSnapshot::of(this);
+    bool ok = deleteHere(query, enabled);
+    return ok && (query || !*enabled || route == nullptr || route->save());
+}
+
+bool tviRSSItemSet::cmdMark(bool query, bool* enabled)
+{
+    tviRouteSnapshot* route = tviRouteSnapshot::of(this);
+    bool ok = tviTreeViewItem::cmdMark(query, enabled);
+    return ok && (query || route == nullptr || route->isReadOnly() || route->save());
+}

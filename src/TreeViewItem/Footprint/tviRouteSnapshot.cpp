@@ -1,0 +1,353 @@
+#include "TreeViewItem/Footprint/tviRouteSnapshot.h"
+
+#include "Common/utlIniInfo.h"
+#include "Common/utlInstanceCounter.h"
+#include "Common/utlLog.h"
+#include "Platform/AtomicFile.h"
+#include "TreeViewItem/Base/tviEntryPlacer.h"
+#include "TreeViewItem/Formats/tviFootprintFile.h"
+#include "TreeViewItem/Footprint/tviRSSFolder.h"
+#include "TreeViewItem/Footprint/tviRSSItem.h"
+#include "TreeViewItem/Footprint/tviRSSItemSet.h"
+
+#include <memory>
+#include <sys/stat.h>
+#include <unistd.h>
+#include <vector>
+
+namespace {
+
+const char* const kProperties = "\x82\xcc\x83\x76\x83\x8d\x83\x70\x83\x65\x83\x42"; // のプロパティ
+
+bool isRouteType(int type)
+{
+    return type == typeSubItem || type == typeCabinetItem || type == typeRSSItem || type == typeIEItem ||
+           type == typeNNItem || type == typeFrameItem;
+}
+
+} // namespace
+
+tviRouteSnapshot::tviRouteSnapshot(ctrlTreeView* tree) : tviTreeViewItem(tree)
+{
+    countCreated("tviRouteSnapshot");
+}
+
+tviRouteSnapshot::~tviRouteSnapshot()
+{
+    countDestroyed("tviRouteSnapshot");
+}
+
+// "フットプリント キャビネット"
+std::string tviRouteSnapshot::getText() const
+{
+    return "\x83\x74\x83\x62\x83\x67\x83\x76\x83\x8a\x83\x93\x83\x67\x20\x83\x4c\x83\x83\x83\x72\x83\x6c\x83\x62\x83\x67";
+}
+
+// "フットプリント専用です。"
+std::string tviRouteSnapshot::getDescription() const
+{
+    return "\x83\x74\x83\x62\x83\x67\x83\x76\x83\x8a\x83\x93\x83\x67\x90\xea\x97\x70\x82\xc5\x82\xb7\x81\x42";
+}
+
+int tviRouteSnapshot::getImage() const
+{
+    return tree()->isExpanded(getHandle()) ? imageCabinetOpen : imageCabinetClosed;
+}
+
+tviRouteSnapshot* tviRouteSnapshot::of(const tviTreeViewItem* item)
+{
+    const tviTreeViewItem* top = item;
+    while (top != nullptr && top->parentItem() != nullptr) {
+        top = top->parentItem();
+    }
+    return top != nullptr && top->getType() == typeRouteSnapshot
+               ? static_cast<tviRouteSnapshot*>(const_cast<tviTreeViewItem*>(top))
+               : nullptr;
+}
+
+tviRouteSnapshot* tviRouteSnapshot::openIn(ctrlTreeView& tree, const utlIniInfo& ini)
+{
+    auto* route = static_cast<tviRouteSnapshot*>(tree.adopt(std::make_unique<tviRouteSnapshot>(&tree)));
+    route->setFilePath(ini.getDataDirectory() + "Footprint.scb");
+    route->setDeleteDay(ini.getInt(IniKey::ERLimitDay));
+    route->setColorDay(ini.getInt(IniKey::ERLimitColor));
+    route->setMarkColor(ini.getInt(IniKey::RouteMarkColor));
+    route->setAgeing(ini.getInt(IniKey::CRLimitColor) != 0, ini.getInt(IniKey::CRLimitDay) != 0);
+    TreeNode after = tree.getFirstChild(kTreeRoot);
+    for (TreeNode n = after != nullptr ? tree.getNextSibling(after) : nullptr; n != nullptr; n = tree.getNextSibling(n)) {
+        if (tree.getItem(n) == nullptr || tree.getItem(n)->getType() != typeCabinet) {
+            break;
+        }
+        after = n;
+    }
+    if (!route->insertItem(kTreeRoot, after != nullptr ? after : kTreeFirst)) {
+        tree.destroyItem(route);
+        return nullptr;
+    }
+    route->load();
+    return route;
+}
+
+int tviRouteSnapshot::exists() const
+{
+    struct stat st {};
+    if (path_.empty() || ::stat(path_.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) {
+        return 0;
+    }
+    return ::access(path_.c_str(), W_OK) == 0 ? 1 : 2;
+}
+
+bool tviRouteSnapshot::createFile()
+{
+    if (exists() != 0) {
+        return true;
+    }
+    tviFootprintDocument doc;
+    doc.name = getText();
+    std::string error;
+    if (!platform::atomicWriteFile(path_, tviFootprintFile::write(doc), &error)) {
+        return logError("tviRouteSnapshot::createFile", path_ + ": " + error);
+    }
+    return true;
+}
+
+bool tviRouteSnapshot::load()
+{
+    ctrlTreeView* t = tree();
+    while (TreeNode child = t->getFirstChild(getHandle())) {
+        tviTreeViewItem* item = t->getItem(child);
+        item->deleteSubtree();
+        t->destroyItem(item);
+    }
+    loadError_.clear();
+    int state = exists();
+    readOnly_ = path_.empty() || state == 2;
+    if (state == 0) {
+        t->setOverlay(getHandle(), overlayFor());
+        return true; // the first save creates the file
+    }
+    std::string bytes;
+    std::string error;
+    if (!platform::readWholeFile(path_, bytes, &error)) {
+        readOnly_ = true;
+        loadError_ = error;
+        t->setOverlay(getHandle(), overlayFor());
+        return logError("tviRouteSnapshot::load", path_ + ": " + error);
+    }
+    tviFootprintDocument doc;
+    bool whole = tviFootprintFile::read(bytes, doc, error);
+    // What was read only in part, or is not ours, is never written over.
+    if (!whole || !doc.productMark || doc.newerVersion) {
+        readOnly_ = true;
+        loadError_ = !whole ? error : !doc.productMark ? "not a footprint file of Quillara" : "newer footprint format";
+        logError("tviRouteSnapshot::load", path_ + ": " + loadError_);
+    }
+    name_ = doc.name;
+    description_ = doc.description;
+    t->reserveItems(doc.entries.size());
+    {
+        tviEntryPlacer placer(t, getHandle());
+        placer.addAll(doc.entries, [&](tviFootprintEntry& e) -> std::unique_ptr<tviTreeViewItem> {
+            std::unique_ptr<tviTreeViewItem> item;
+            if (e.type == typeRSSFolder) {
+                auto folder = std::make_unique<tviRSSFolder>(t);
+                folder->setName(std::move(e.name));
+                folder->setDescription(std::move(e.description));
+                item = std::move(folder);
+            } else if (e.type == typeRSSItemSet) {
+                auto set = std::make_unique<tviRSSItemSet>(t);
+                set->setName(std::move(e.name));
+                set->setDescription(std::move(e.description));
+                set->setAutoDelete(e.autoDelete);
+                set->setCreated(e.created);
+                set->setDeleteDay(e.deleteDay);
+                set->setColorDay(e.colorDay);
+                item = std::move(set);
+            } else {
+                auto page = std::make_unique<tviRSSItem>(t);
+                page->setName(std::move(e.name));
+                page->setUrl(e.url);
+                page->setDescription(std::move(e.description));
+                page->setTitle(std::move(e.title));
+                page->setKeywords(std::move(e.keyword));
+                page->tviURLItem::setStatus(e.status);
+                item = std::move(page);
+            }
+            item->setMarked(e.marked);
+            return item;
+        });
+    }
+    t->setOverlay(getHandle(), overlayFor());
+    refreshText();
+    return whole;
+}
+
+void tviRouteSnapshot::toDocument(tviFootprintDocument& doc) const
+{
+    doc = tviFootprintDocument{};
+    doc.name = name_.empty() ? getText() : name_;
+    doc.description = description_;
+    ctrlTreeView* t = tree();
+    std::time_t at = now();
+    std::vector<std::pair<TreeNode, int>> work;
+    auto pushChildren = [&](TreeNode node, int parent) {
+        std::vector<TreeNode> children;
+        for (TreeNode c = t->getFirstChild(node); c != nullptr; c = t->getNextSibling(c)) {
+            children.push_back(c);
+        }
+        for (auto it = children.rbegin(); it != children.rend(); ++it) {
+            work.emplace_back(*it, parent);
+        }
+    };
+    pushChildren(getHandle(), -1);
+    while (!work.empty()) {
+        auto [node, parent] = work.back();
+        work.pop_back();
+        tviTreeViewItem* item = t->getItem(node);
+        if (item == nullptr) {
+            continue;
+        }
+        tviFootprintEntry e;
+        e.type = item->getType();
+        e.parent = parent;
+        e.marked = item->isMarked();
+        e.description = item->getDescription();
+        if (e.type == typeRSSFolder) {
+            e.name = static_cast<const tviRSSFolder*>(item)->getName();
+        } else if (e.type == typeRSSItemSet) {
+            const auto* set = static_cast<const tviRSSItemSet*>(item);
+            if (deleteOn_ && set->isExpired(at, deleteDays_)) {
+                continue; // expired: gone from the file with its pages
+            }
+            e.name = set->getName();
+            e.autoDelete = set->getAutoDelete();
+            e.created = set->getCreated();
+            e.deleteDay = set->getDeleteDay();
+            e.colorDay = set->getColorDay();
+        } else if (e.type == typeRSSItem) {
+            const auto* page = static_cast<const tviRSSItem*>(item);
+            e.name = page->getName();
+            e.url = page->getUrl();
+            e.title = page->getTitle();
+            e.keyword = page->getKeywords();
+            e.status = page->getStatus() == 5 ? 5 : 0;
+        } else {
+            continue; // sub-items of a page are found on the page again, never stored
+        }
+        doc.entries.push_back(std::move(e));
+        pushChildren(node, static_cast<int>(doc.entries.size()) - 1);
+    }
+}
+
+bool tviRouteSnapshot::save()
+{
+    if (readOnly_) {
+        return logError("tviRouteSnapshot::save", path_ + ": read-only footprint cabinet is not written");
+    }
+    tviFootprintDocument doc;
+    toDocument(doc);
+    std::string error;
+    if (!platform::atomicWriteFile(path_, tviFootprintFile::write(doc), &error)) {
+        return logError("tviRouteSnapshot::save", path_ + ": " + error);
+    }
+    return true;
+}
+
+tviRSSItemSet* tviRouteSnapshot::addFootprint(tviTreeViewItem* source, const std::string& name, bool autoDelete)
+{
+    ctrlTreeView* t = tree();
+    if (source == nullptr || readOnly_ || getHandle() == nullptr) {
+        return nullptr;
+    }
+    std::vector<tviTreeViewItem*> route{source};
+    for (tviTreeViewItem* p = source->parentItem(); p != nullptr && isRouteType(p->getType()); p = p->parentItem()) {
+        route.push_back(p);
+    }
+    auto* set = static_cast<tviRSSItemSet*>(t->adopt(std::make_unique<tviRSSItemSet>(t)));
+    set->setName(name);
+    set->setCreated(now());
+    set->setAutoDelete(autoDelete);
+    set->setDeleteDay(deleteDays_);
+    set->setColorDay(colorDays_);
+    if (!set->insertItem(getHandle(), kTreeFirst)) {
+        t->destroyItem(set);
+        return nullptr;
+    }
+    TreeNode parent = set->getHandle();
+    for (auto it = route.rbegin(); it != route.rend(); ++it) {
+        tviTreeViewItem* from = *it;
+        auto* page = static_cast<tviRSSItem*>(t->adopt(std::make_unique<tviRSSItem>(t)));
+        page->setName(from->getText());
+        page->setUrl(from->getUrl());
+        page->setDescription(from->getDescription());
+        if (auto* urlItem = dynamic_cast<tviURLItem*>(from)) {
+            page->setTitle(urlItem->getTitle());
+            page->setKeywords(urlItem->getKeywords());
+            page->tviURLItem::setStatus(urlItem->getStatus());
+        }
+        page->setRequest(-1, from->getRequest());
+        if (!page->insertItem(parent, kTreeFirst)) {
+            t->destroyItem(page);
+            break;
+        }
+        parent = page->getHandle();
+    }
+    t->expand(getHandle(), true);
+    for (TreeNode n : t->subtreeNodes(set->getHandle())) {
+        t->expand(n, true);
+    }
+    t->selectNode(parent);
+    save();
+    return set;
+}
+
+bool tviRouteSnapshot::cmdNewFolder(bool query, bool* enabled)
+{
+    *enabled = !readOnly_;
+    if (*enabled && !query) {
+        tree()->openDialog(tviDialog::newFolder, this, "\x90\x56\x8b\x4b\x83\x74\x83\x48\x83\x8b\x83\x5f"); // 新規フォルダ
+    }
+    return true;
+}
+
+bool tviRouteSnapshot::cmdNewFolderConfirmed(bool query, bool* enabled)
+{
+    *enabled = !readOnly_;
+    if (!*enabled || query || !tree()->dialogData.confirmed) {
+        return true;
+    }
+    const tviDialogData& data = tree()->dialogData;
+    auto* folder = static_cast<tviRSSFolder*>(tree()->adopt(std::make_unique<tviRSSFolder>(tree())));
+    folder->setName(data.name);
+    folder->setDescription(data.description);
+    folder->setMarked(data.marked);
+    if (!folder->insertItem(getHandle(), kTreeLast)) {
+        tree()->destroyItem(folder);
+        return false;
+    }
+    tree()->expand(getHandle(), true);
+    tree()->selectNode(folder->getHandle());
+    return save();
+}
+
+bool tviRouteSnapshot::cmdPaste(bool query, bool* enabled)
+{
+    tviTreeViewItem* entry = tree()->clipboardItem();
+    *enabled = !readOnly_ && entry != nullptr && tree()->clipboardMode() == tviClipMode::cut &&
+               (entry->getType() == typeRSSFolder || entry->getType() == typeRSSItemSet) && of(entry) == this;
+    if (!*enabled || query) {
+        return true;
+    }
+    bool moved = entry->moveTo(getHandle(), kTreeLast);
+    tree()->clearClipboard();
+    return moved && save();
+}
+
+bool tviRouteSnapshot::cmdProperties(bool query, bool* enabled)
+{
+    *enabled = true;
+    if (!query) {
+        tree()->openDialog(tviDialog::properties, this, getText() + kProperties);
+    }
+    return true;
+}

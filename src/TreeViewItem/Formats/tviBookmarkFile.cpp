@@ -1,0 +1,440 @@
+#include "TreeViewItem/Formats/tviBookmarkFile.h"
+
+#include "Engine/Analysis/utlHtmlText.h"
+#include "Engine/Text/utlKanjiConverter.h"
+#include "Engine/Text/utlUnicodeText.h"
+#include "Platform/platformText.h"
+#include "TreeViewItem/Formats/tviCabinetText.h"
+#include "TreeViewItem/Formats/tviTagCursor.h"
+
+#include <algorithm>
+#include <cstdint>
+#include <span>
+#include <vector>
+
+namespace {
+
+bool isBlank(unsigned char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
+bool isNameChar(unsigned char c)
+{
+    return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9');
+}
+unsigned char upper(unsigned char c) { return (c >= 'a' && c <= 'z') ? c - 32 : c; }
+
+bool startsNoCase(std::string_view text, size_t at, std::string_view prefix)
+{
+    if (text.size() - std::min(at, text.size()) < prefix.size()) {
+        return false;
+    }
+    for (size_t i = 0; i < prefix.size(); ++i) {
+        if (upper(text[at + i]) != upper(prefix[i])) {
+            return false;
+        }
+    }
+    return true;
+}
+
+size_t findNoCase(std::string_view text, std::string_view needle, size_t from, size_t limit)
+{
+    limit = std::min(limit, text.size());
+    for (size_t i = from; i + needle.size() <= limit; ++i) {
+        if (startsNoCase(text, i, needle)) {
+            return i;
+        }
+    }
+    return std::string_view::npos;
+}
+
+bool isTextByte(unsigned char c) { return (c >= 8 && c <= 13) || c == 27 || c >= 32; }
+
+std::int64_t dateValue(std::string_view text)
+{
+    std::int64_t value = 0;
+    if (text.empty()) {
+        return 0;
+    }
+    for (char c : text) {
+        if (c < '0' || c > '9' || value > (INT64_MAX - 9) / 10) {
+            return 0;
+        }
+        value = value * 10 + (c - '0');
+    }
+    return value;
+}
+
+// Skips "<!-- ... -->" at the cursor; false when the comment never ends.
+bool skipComment(tviTagCursor& c)
+{
+    size_t end = c.bytes().find("-->", c.pos() + 4);
+    if (end == std::string_view::npos) {
+        c.seek(c.bytes().size());
+        return false;
+    }
+    c.seek(end + 3);
+    return true;
+}
+
+class Reader {
+public:
+    Reader(tviTagCursor& c, tviCabinetDocument& doc, tviBookmarkStats& stats) : c_(c), doc_(doc), st_(stats) {}
+
+    // Raw text of the file in Shift_JIS with its references decoded.
+    std::string toSjis(std::string_view raw)
+    {
+        std::string text = sjis() ? std::string(raw) : utf8ToSjisKeepingRefs(raw, &st_.replaced);
+        std::erase(text, '\0');
+        decodeHtmlTextKeepingRefs(text);
+        return text;
+    }
+
+    // One line: runs of blanks (line breaks too) become one space, none at either end.
+    std::string nameText(std::string_view raw) { return tviCabinetText::oneLine(toSjis(raw)); }
+
+    // A description keeps its blanks and its line breaks (as CR LF); only the layout of the
+    // file around it (the line break and indent before the next tag) is dropped.
+    std::string descriptionText(std::string_view raw)
+    {
+        std::string text = toSjis(raw);
+        std::string out;
+        out.reserve(text.size() + 8);
+        for (size_t i = 0; i < text.size(); ++i) {
+            if (text[i] == '\r') {
+                out += "\r\n";
+                if (i + 1 < text.size() && text[i + 1] == '\n') {
+                    ++i;
+                }
+            } else if (text[i] == '\n') {
+                out += "\r\n";
+            } else {
+                out += text[i];
+            }
+        }
+        while (!out.empty() && isBlank(out.back())) {
+            out.pop_back();
+        }
+        size_t lead = 0;
+        while (lead < out.size() && (out[lead] == '\r' || out[lead] == '\n')) {
+            ++lead;
+        }
+        return out.substr(lead);
+    }
+
+    std::string address(std::string_view raw)
+    {
+        std::string href(raw);
+        std::erase(href, '\0');
+        if (!sjis()) {
+            return utf8AddressToAscii(href);
+        }
+        return tviCabinetFile::decodeAddress(href);
+    }
+
+    void run()
+    {
+        while (!c_.atEnd()) {
+            if (c_.peek() != '<') {
+                c_.take(pending_);
+                continue;
+            }
+            if (c_.lookingAt("<!--")) {
+                if (!skipComment(c_)) {
+                    st_.truncated = true;
+                }
+                continue;
+            }
+            if (c_.lookingAtTag("DD", false)) {
+                c_.readTag();
+                description();
+                continue;
+            }
+            tviTag tag = c_.readTag();
+            if (!tag.closed) {
+                st_.truncated = true;
+                break;
+            }
+            if (tag.name == "DL") {
+                tag.end ? closeList() : openList();
+            } else if (tag.name == "H3" && !tag.end) {
+                heading(tag);
+            } else if (tag.name == "A" && !tag.end) {
+                anchor(tag);
+            }
+        }
+        st_.unclosedLists = stack_.size() - 1 + overflow_ + (bodyClosed_ ? 0 : 1);
+    }
+
+private:
+    // Collects the text up to the end tag, stepping over tags inside; false at the end of the file.
+    bool textUntil(std::string_view endTag, std::string& raw)
+    {
+        while (!c_.atEnd()) {
+            if (c_.peek() != '<') {
+                c_.take(raw);
+                continue;
+            }
+            if (c_.lookingAtTag(endTag, true)) {
+                return c_.readTag().closed;
+            }
+            if (!c_.readTag().closed) {
+                return false;
+            }
+        }
+        return false;
+    }
+
+    void heading(const tviTag& tag)
+    {
+        static constexpr std::string_view names[2] = {"ADD_DATE", "LAST_MODIFIED"};
+        std::string_view values[2];
+        bool found[2] = {};
+        tviTagCursor::getAttributes(tag.attributes, names, values, found, c_.code());
+        std::string raw;
+        if (!textUntil("H3", raw)) {
+            st_.truncated = true;
+        }
+        heading_ = Heading{true, nameText(raw), dateValue(values[0]), dateValue(values[1]), {}};
+        pending_.clear();
+        lastItem_ = -1;
+    }
+
+    void anchor(const tviTag& tag)
+    {
+        static constexpr std::string_view names[4] = {"HREF", "ADD_DATE", "LAST_MODIFIED", "TAGS"};
+        std::string_view values[4];
+        bool found[4] = {};
+        tviTagCursor::getAttributes(tag.attributes, names, values, found, c_.code());
+        pending_.clear();
+        heading_.pending = false;
+        lastItem_ = -1;
+        std::string raw;
+        if (!textUntil("A", raw)) {
+            st_.truncated = true;
+            return;
+        }
+        // An address that is empty once NUL bytes are gone counts as missing: a cabinet keeps
+        // no item without an address, so importing it would lose it at the next read.
+        std::string url = found[0] ? address(values[0]) : std::string();
+        if (url.empty()) {
+            ++st_.withoutHref;
+            return;
+        }
+        tviCabinetEntry e;
+        e.type = 4;
+        e.parent = stack_.back();
+        e.name = nameText(raw);
+        e.url = std::move(url);
+        e.addDate = dateValue(values[1]);
+        e.lastModified = dateValue(values[2]);
+        e.keyword = nameText(values[3]);
+        doc_.entries.push_back(std::move(e));
+        lastItem_ = static_cast<int>(doc_.entries.size()) - 1;
+    }
+
+    void description()
+    {
+        std::string raw;
+        while (!c_.atEnd()) {
+            if (c_.peek() == '<') {
+                if (!c_.lookingAtTag("BR", false)) {
+                    break;
+                }
+                c_.readTag();
+                raw += '\n';
+                continue;
+            }
+            c_.take(raw);
+        }
+        if (lastItem_ >= 0) {
+            doc_.entries[lastItem_].description = descriptionText(raw);
+        } else if (heading_.pending) {
+            heading_.description = descriptionText(raw);
+        }
+        lastItem_ = -1;
+    }
+
+    void openList()
+    {
+        std::string name = heading_.pending ? heading_.name : nameText(pending_);
+        pending_.clear();
+        lastItem_ = -1;
+        if (static_cast<int>(stack_.size()) > tviBookmarkFile::maxDepth) {
+            ++overflow_;
+            ++st_.flattened;
+            heading_.pending = false;
+            return;
+        }
+        tviCabinetEntry e;
+        e.type = 3;
+        e.parent = stack_.back();
+        e.name = std::move(name);
+        if (heading_.pending) {
+            e.addDate = heading_.added;
+            e.lastModified = heading_.modified;
+            e.description = std::move(heading_.description);
+        }
+        heading_.pending = false;
+        doc_.entries.push_back(std::move(e));
+        stack_.push_back(static_cast<int>(doc_.entries.size()) - 1);
+    }
+
+    void closeList()
+    {
+        pending_.clear();
+        heading_.pending = false;
+        lastItem_ = -1;
+        if (overflow_ > 0) {
+            --overflow_;
+        } else if (stack_.size() > 1) {
+            stack_.pop_back();
+        } else if (!bodyClosed_) {
+            bodyClosed_ = true;
+        } else {
+            // A surplus "</DL>" would pop past the root: it is ignored and reading goes on.
+            ++st_.surplusListEnds;
+        }
+    }
+
+    struct Heading {
+        bool pending = false;
+        std::string name;
+        std::int64_t added = 0;
+        std::int64_t modified = 0;
+        std::string description;
+    };
+
+    bool sjis() const { return c_.code() == tviTagCursor::Code::sjis; }
+
+    tviTagCursor& c_;
+    tviCabinetDocument& doc_;
+    tviBookmarkStats& st_;
+    std::vector<int> stack_{-1};
+    size_t overflow_ = 0;
+    bool bodyClosed_ = false;
+    std::string pending_;
+    Heading heading_;
+    int lastItem_ = -1;
+};
+
+std::string convertJapanese(std::string_view bytes, int kind, size_t& replaced)
+{
+    utlKanjiConverter converter;
+    converter.init();
+    converter.setConverterCode(kind);
+    converter.convertCode(bytes.data(), bytes.size());
+    converter.finishCode();
+    std::string out;
+    for (const std::string& block : converter.getOutput()) {
+        out += block;
+    }
+    replaced += converter.getUnmappableCount();
+    return out;
+}
+
+bool isUtf8WithMultibyte(std::string_view b)
+{
+    bool multibyte = false;
+    for (size_t i = 0; i < b.size();) {
+        unsigned char c = b[i];
+        if (c < 0x80) {
+            ++i;
+            continue;
+        }
+        size_t n = (c >= 0xC2 && c <= 0xDF) ? 2 : (c >= 0xE0 && c <= 0xEF) ? 3 : (c >= 0xF0 && c <= 0xF4) ? 4 : 0;
+        if (n == 0 || i + n > b.size()) {
+            return false;
+        }
+        for (size_t k = 1; k < n; ++k) {
+            if ((static_cast<unsigned char>(b[i + k]) & 0xC0) != 0x80) {
+                return false;
+            }
+        }
+        multibyte = true;
+        i += n;
+    }
+    return multibyte;
+}
+
+} // namespace
+
+bool tviBookmarkFile::isBookmarkFile(std::string_view bytes)
+{
+    size_t limit = std::min(bytes.size(), headLimit);
+    for (size_t i = 0; i < limit; ++i) {
+        if (startsNoCase(bytes, i, "<DL")) {
+            return true;
+        }
+        if (!isTextByte(bytes[i])) {
+            return false;
+        }
+    }
+    return false;
+}
+
+int tviBookmarkFile::codeOf(std::string_view bytes)
+{
+    if (bytes.substr(0, 3) == "\xEF\xBB\xBF") {
+        return utlKanjiConverter::codeUtf8;
+    }
+    size_t at = findNoCase(bytes, "charset=", 0, 4096);
+    if (at != std::string_view::npos) {
+        size_t start = at + 8;
+        size_t end = start;
+        while (end < bytes.size() && end < start + 32 && (isNameChar(bytes[end]) || bytes[end] == '-' || bytes[end] == '_')) {
+            ++end;
+        }
+        int kind = utlKanjiConverter::codeOfCharset(std::string(bytes.substr(start, end - start)));
+        if (kind >= utlKanjiConverter::codeSjis) {
+            return kind;
+        }
+    }
+    return isUtf8WithMultibyte(bytes) ? utlKanjiConverter::codeUtf8 : utlKanjiConverter::codeSjis;
+}
+
+bool tviBookmarkFile::read(std::string_view bytes, tviCabinetDocument& doc, std::string& error,
+                           tviBookmarkStats* stats)
+{
+    doc = tviCabinetDocument{};
+    error.clear();
+    tviBookmarkStats local;
+    tviBookmarkStats& st = stats != nullptr ? *stats : local;
+    st = tviBookmarkStats{};
+    if (!isBookmarkFile(bytes)) {
+        error = "not a bookmark file (no list within its first 1024 bytes, or binary)";
+        return false;
+    }
+    st.codeKind = codeOf(bytes);
+    std::string converted;
+    if (st.codeKind == utlKanjiConverter::codeJis || st.codeKind == utlKanjiConverter::codeEuc) {
+        converted = convertJapanese(bytes, st.codeKind, st.replaced);
+        bytes = converted;
+    }
+    tviTagCursor c(bytes, st.codeKind == utlKanjiConverter::codeUtf8 ? tviTagCursor::Code::utf8 : tviTagCursor::Code::sjis);
+    Reader reader(c, doc, st);
+    size_t title = findNoCase(bytes, "<TITLE", 0, bytes.size());
+    if (title == std::string_view::npos) {
+        error = "no TITLE";
+        return false;
+    }
+    c.seek(title);
+    if (!c.readTag().closed) {
+        error = "no TITLE";
+        return false;
+    }
+    size_t titleEnd = findNoCase(bytes, "</TITLE>", c.pos(), bytes.size());
+    if (titleEnd == std::string_view::npos) {
+        error = "no TITLE";
+        return false;
+    }
+    doc.name = reader.nameText(bytes.substr(c.pos(), titleEnd - c.pos()));
+    size_t list = findNoCase(bytes, "<DL", titleEnd, bytes.size());
+    if (list == std::string_view::npos) {
+        list = findNoCase(bytes, "<DL", 0, bytes.size());
+    }
+    c.seek(list);
+    if (!c.readTag().closed) {
+        st.truncated = true;
+        return true;
+    }
+    reader.run();
+    return true;
+}

@@ -1,0 +1,195 @@
+#include "TreeViewItem/Formats/tviSnapshotFiles.h"
+
+#include "Platform/platformText.h"
+
+#include <algorithm>
+
+namespace {
+
+// A lead byte followed by a valid trail byte: one double-byte character.
+bool isDoubleByteAt(std::string_view text, std::size_t i)
+{
+    if (i + 1 >= text.size() || !platform::isLeadByte(static_cast<unsigned char>(text[i])))
+        return false;
+    auto trail = static_cast<unsigned char>(text[i + 1]);
+    return trail >= 0x40 && trail != 0x7F;
+}
+
+constexpr std::size_t directoryNameLimit = 100;
+constexpr std::size_t componentLimit = 255;
+
+std::string withoutSeparator(std::string_view dirName)
+{
+    std::string name(dirName);
+    if (!name.empty() && (name.back() == '/' || name.back() == '\\')) {
+        // A '\' may be the trail byte of a Shift_JIS character; it is a separator only when
+        // it ends the name outside one.
+        bool trail = false;
+        for (std::size_t i = 0; i + 1 < name.size(); ++i) {
+            if (isDoubleByteAt(name, i)) {
+                trail = i + 1 == name.size() - 1;
+                ++i;
+            }
+        }
+        if (!trail)
+            name.pop_back();
+    }
+    return name;
+}
+
+void putEntry(std::string& out, const char* key, const std::string& value)
+{
+    out += key;
+    for (char c : value)
+        if (c != '\0')
+            out += c;
+    out += '\0';
+}
+
+} // namespace
+
+std::vector<tviSnapshotListEntry> tviSnapshotFiles::readList(std::string_view bytes, std::size_t* refused)
+{
+    std::vector<tviSnapshotListEntry> entries;
+    if (refused != nullptr)
+        *refused = 0;
+    std::size_t pos = 0;
+    while (pos < bytes.size()) {
+        std::size_t cr = bytes.find('\r', pos);
+        std::size_t lf = bytes.find('\n', pos);
+        std::size_t end = std::min(cr, lf);
+        std::string_view line = bytes.substr(pos, end == std::string_view::npos ? std::string_view::npos : end - pos);
+        char kind = line.empty() ? 0 : line[0];
+        bool known = kind == 'F' || kind == 'f' || kind == 'I' || kind == 'i';
+        if (known) {
+            std::size_t colon = line.size() > 2 ? line.find(':', 2) : std::string_view::npos;
+            if (colon == std::string_view::npos || end == std::string_view::npos)
+                break;
+            std::string_view dirName = line.substr(2, colon - 2);
+            if (line.size() >= 2 && line[1] == ':' && isSafeDirectoryName(dirName)) {
+                tviSnapshotListEntry entry;
+                entry.folder = kind == 'F' || kind == 'f';
+                entry.dirName = withoutSeparator(dirName) + "/";
+                entry.name = std::string(line.substr(colon + 1));
+                entries.push_back(std::move(entry));
+            } else if (refused != nullptr) {
+                ++*refused;
+            }
+        }
+        if (end == std::string_view::npos)
+            break;
+        pos = end + 1;
+        if (end == cr && pos < bytes.size() && bytes[pos] == '\n')
+            ++pos;
+    }
+    return entries;
+}
+
+std::string tviSnapshotFiles::writeList(const std::vector<tviSnapshotListEntry>& entries)
+{
+    std::string out;
+    for (const tviSnapshotListEntry& entry : entries) {
+        out += entry.folder ? "F:" : "I:";
+        out += entry.dirName;
+        out += ':';
+        for (char c : entry.name)
+            out += (c == '\r' || c == '\n' || c == '\0') ? ' ' : c;
+        out += "\r\n";
+    }
+    return out;
+}
+
+tviSnapshotRecord tviSnapshotFiles::readRecord(std::string_view bytes, bool folder)
+{
+    tviSnapshotRecord record;
+    std::size_t pos = 0;
+    while (pos < bytes.size()) {
+        std::size_t nul = bytes.find('\0', pos);
+        if (nul == std::string_view::npos)
+            break;
+        std::string_view entry = bytes.substr(pos, nul - pos);
+        pos = nul + 1;
+        auto value = [&](std::string_view key, std::string& out) {
+            if (!entry.starts_with(key))
+                return false;
+            out = std::string(entry.substr(key.size()));
+            return true;
+        };
+        std::string text;
+        if (value("Description=", text)) {
+            record.description = text;
+        } else if (value("Mark=", text)) {
+            record.mark = !text.empty() && text[0] == '1';
+        } else if (folder) {
+            continue;
+        } else if (value("Source=", text)) {
+            record.source = text;
+        } else if (value("Top=", text)) {
+            record.top = text;
+        } else if (value("Created=", text)) {
+            kivaTime created;
+            if (created.fromHttpDate(text))
+                record.created = created;
+        } else if (value("Delete=", text)) {
+            record.autoDelete = !text.empty() && text[0] == '1';
+        }
+    }
+    return record;
+}
+
+std::string tviSnapshotFiles::writeRecord(const tviSnapshotRecord& record, bool folder)
+{
+    std::string out;
+    putEntry(out, "Description=", record.description);
+    putEntry(out, "Mark=", record.mark ? "1" : "0");
+    if (folder)
+        return out;
+    putEntry(out, "Source=", record.source);
+    putEntry(out, "Top=", record.top);
+    std::string created;
+    if (record.created.isValid())
+        record.created.toHttpDate(created);
+    putEntry(out, "Created=", created);
+    putEntry(out, "Delete=", record.autoDelete ? "1" : "0");
+    return out;
+}
+
+std::string tviSnapshotFiles::directoryNameOf(const std::string& name)
+{
+    std::string out;
+    for (std::size_t i = 0; i < name.size(); ++i) {
+        auto c = static_cast<unsigned char>(name[i]);
+        std::string piece;
+        if (isDoubleByteAt(name, i)) {
+            piece = platform::sjisToUtf8(name.substr(i, 2));
+            ++i;
+        } else {
+            bool alnum = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9');
+            piece = alnum ? std::string(1, static_cast<char>(c)) : std::string("_");
+        }
+        // Whole characters only, within the limit.
+        if (out.size() + piece.size() > directoryNameLimit)
+            break;
+        out += piece;
+    }
+    if (out.empty())
+        out = "_";
+    return out;
+}
+
+bool tviSnapshotFiles::isSafeDirectoryName(std::string_view dirName)
+{
+    std::string name = withoutSeparator(dirName);
+    if (name.empty() || name == "." || name == ".." || name.size() > componentLimit || name == trashName)
+        return false;
+    for (std::size_t i = 0; i < name.size(); ++i) {
+        auto c = static_cast<unsigned char>(name[i]);
+        if (isDoubleByteAt(name, i)) {
+            ++i; // its trail byte (which may be 0x5C) belongs to the character
+            continue;
+        }
+        if (c < 0x20 || c == 0x7F || c == '/' || c == '\\' || c == ':')
+            return false;
+    }
+    return true;
+}

@@ -1,0 +1,262 @@
+#include "TreeViewItem/Snapshot/tviPSSItem.h"
+
+#include "Common/utlInstanceCounter.h"
+#include "Common/utlLog.h"
+#include "Engine/Core/clsQuillaraEngine.h"
+#include "Engine/Snapshot/clsSnapshotReport.h"
+#include "Platform/AtomicFile.h"
+#include "TreeViewItem/Snapshot/tviPageSnapshot.h"
+#include "TreeViewItem/Formats/tviSnapshotFiles.h"
+
+namespace {
+
+// 【ダウンロード開始】
+const char* const labelStarted = "\x81y\x83_\x83" "E\x83\x93\x83\x8D\x81[\x83h\x8AJ\x8En\x81z";
+// 【ダウンロード中】
+const char* const labelDownloading = "\x81y\x83_\x83" "E\x83\x93\x83\x8D\x81[\x83h\x92\x86\x81z";
+// のプロパティ
+const char* const propertiesSuffix = "\x82\xcc\x83\x76\x83\x8d\x83\x70\x83\x65\x83\x42";
+// ページを保存できませんでした
+const char* const textFailed =
+    "\x83y\x81[\x83W\x82\xF0\x95\xDB\x91\xB6\x82\xC5\x82\xAB\x82\xDC\x82\xB9\x82\xF1\x82\xC5\x82\xB5\x82\xBD";
+// 保存済み
+const char* const textSaved = "\x95\xDB\x91\xB6\x8D\xCF\x82\xDD";
+
+} // namespace
+
+tviPSSItem::tviPSSItem(ctrlTreeView* tree) : tviTreeViewItem(tree)
+{
+    countCreated("tviPSSItem");
+}
+
+tviPSSItem::~tviPSSItem()
+{
+    countDestroyed("tviPSSItem");
+}
+
+std::string tviPSSItem::getText() const
+{
+    return downloadState_ != 0 ? stateLabel_ : name_;
+}
+
+std::string tviPSSItem::getFullPath() const
+{
+    return tviPageSnapshot::fullPathOf(this);
+}
+
+std::string tviPSSItem::getUrl() const
+{
+    if (top_.empty() || getHandle() == nullptr)
+        return {};
+    std::string path = getFullPath();
+    return path.empty() ? std::string() : path + top_;
+}
+
+bool tviPSSItem::isSpecial() const
+{
+    const tviPageSnapshot* cabinet = tviPageSnapshot::cabinetOf(this);
+    return cabinet != nullptr && cabinet->ageing().isColoured(created_);
+}
+
+bool tviPSSItem::isExpired() const
+{
+    const tviPageSnapshot* cabinet = tviPageSnapshot::cabinetOf(this);
+    return cabinet != nullptr && cabinet->ageing().isExpired(created_, autoDelete_);
+}
+
+void tviPSSItem::getStatusText(std::string& text, bool& isError) const
+{
+    isError = failed_;
+    text = failed_ ? textFailed : (downloadState_ != 0 ? stateLabel_ : std::string(textSaved));
+}
+
+void tviPSSItem::setTop(const std::string& top)
+{
+    top_ = top;
+    tree()->addressChanged(this);
+}
+
+bool tviPSSItem::load(const std::string& path)
+{
+    std::string bytes;
+    if (!platform::readWholeFile(path + "snapshot", bytes))
+        return true; // a missing file leaves the defaults
+    tviSnapshotRecord record = tviSnapshotFiles::readRecord(bytes, false);
+    description_ = record.description;
+    setMarked(record.mark);
+    source_ = record.source;
+    // A top name that is not a plain file name of the directory is not followed.
+    top_ = tviSnapshotFiles::isSafeDirectoryName(record.top) && record.top.back() != '/' ? record.top : std::string();
+    created_ = record.created;
+    autoDelete_ = record.autoDelete;
+    // A snapshot whose page was never saved shows as failed after a restart too.
+    failed_ = top_.empty();
+    return true;
+}
+
+bool tviPSSItem::save(const std::string& path) const
+{
+    tviSnapshotRecord record;
+    record.description = description_;
+    record.mark = isMarked();
+    record.source = source_;
+    record.top = top_;
+    record.created = created_;
+    record.autoDelete = autoDelete_;
+    std::string error;
+    if (!platform::atomicWriteFile(path + "snapshot", tviSnapshotFiles::writeRecord(record, false), &error))
+        return logError("tviPSSItem::save", path + "snapshot " + error);
+    return true;
+}
+
+bool tviPSSItem::beginDownload()
+{
+    downloadState_ = 1;
+    failed_ = false;
+    stateLabel_ = labelStarted + name_;
+    refreshText();
+    return true;
+}
+
+bool tviPSSItem::setDownloading()
+{
+    downloadState_ = 2;
+    stateLabel_ = labelDownloading + name_;
+    refreshText();
+    return true;
+}
+
+bool tviPSSItem::endDownload()
+{
+    downloadState_ = 0;
+    stateLabel_.clear();
+    snapshotId_ = -1;
+    refreshText();
+    return true;
+}
+
+bool tviPSSItem::onSnapshotNotify(const clsSnapshotReport& report, int phase)
+{
+    if (report.topSaved && top_.empty())
+        setTop(report.topName);
+    if (phase == 0)
+        return setDownloading();
+    failed_ = !report.topSaved;
+    endDownload();
+    tree()->setOverlay(getHandle(), overlayFor());
+    std::string path = getFullPath();
+    return path.empty() || save(path);
+}
+
+bool tviPSSItem::executeCommand(int code, bool query, bool& handled)
+{
+    using namespace tviCommand;
+    switch (code) {
+    case cut:
+    case copy:
+    case paste:
+    case moveUp:
+    case moveDown:
+    case newItem:
+    case takeSnapshot:
+    case takeFootprint:
+    case expand:
+    case reExpand:
+    case expandAll:
+        handled = false;
+        return true;
+    case showInBrowser:
+    case showInNewBrowser:
+        if (downloadState_ != 0 && !query) {
+            handled = false;
+            return true;
+        }
+        break;
+    default:
+        break;
+    }
+    return tviTreeViewItem::executeCommand(code, query, handled);
+}
+
+// A snapshot that is downloading cannot be deleted; the directory goes to the trash, from
+// where undo delete brings it back.
+bool tviPSSItem::cmdDelete(bool query, bool* enabled)
+{
+    tviPageSnapshot* cabinet = tviPageSnapshot::cabinetOf(this);
+    *enabled = downloadState_ == 0 && cabinet != nullptr;
+    if (!*enabled || query)
+        return true;
+    TreeNode parent = tree()->getParent(getHandle());
+    TreeNode previous = tree()->getPrevSibling(getHandle());
+    std::string trashPath;
+    if (!cabinet->moveToTrash(getFullPath(), trashPath))
+        return false;
+    trashPath_ = trashPath;
+    deleteSubtree();
+    tree()->bufferDeletion(this, parent, previous);
+    return cabinet->save();
+}
+
+bool tviPSSItem::insertAndLoad(TreeNode parent, TreeNode insertAfter)
+{
+    if (trashPath_.empty() || !insertItem(parent, insertAfter))
+        return false;
+    tviPageSnapshot* cabinet = tviPageSnapshot::cabinetOf(this);
+    tviTreeViewItem* parentItem = tree()->getItem(parent);
+    std::string parentPath = parentItem != nullptr ? tviPageSnapshot::fullPathOf(parentItem) : std::string();
+    std::string dirName = dirName_;
+    if (cabinet == nullptr || parentPath.empty() || !cabinet->restoreFromTrash(trashPath_, parentPath, dirName)) {
+        failed_ = true;
+        tree()->setOverlay(getHandle(), overlayFor());
+        return true;
+    }
+    dirName_ = dirName;
+    trashPath_.clear();
+    tree()->addressChanged(this);
+    return cabinet->save();
+}
+
+bool tviPSSItem::cmdProperties(bool query, bool* enabled)
+{
+    *enabled = true;
+    if (!query)
+        tree()->openDialog(tviDialog::properties, this, name_ + propertiesSuffix);
+    return true;
+}
+
+bool tviPSSItem::applyProperties(const tviDialogData& data)
+{
+    name_ = data.name;
+    description_ = data.description;
+    setMarked(data.marked);
+    autoDelete_ = data.autoDelete;
+    refreshText();
+    tviPageSnapshot* cabinet = tviPageSnapshot::cabinetOf(this);
+    return cabinet == nullptr || cabinet->save();
+}
+
+bool tviPSSItem::cmdNewFolder(bool query, bool* enabled)
+{
+    tviPageSnapshot* cabinet = tviPageSnapshot::cabinetOf(this);
+    if (cabinet == nullptr) {
+        *enabled = false;
+        return true;
+    }
+    bool handled = false;
+    bool ok = cabinet->executeCommand(tviCommand::newFolder, query, handled);
+    *enabled = handled;
+    return ok;
+}
+
+bool tviPSSItem::cmdNewFolderConfirmed(bool query, bool* enabled)
+{
+    tviPageSnapshot* cabinet = tviPageSnapshot::cabinetOf(this);
+    if (cabinet == nullptr) {
+        *enabled = false;
+        return true;
+    }
+    bool handled = false;
+    bool ok = cabinet->executeCommand(tviCommand::newFolderConfirmed, query, handled);
+    *enabled = handled;
+    return ok;
+}

@@ -1,0 +1,136 @@
+#include "AnalyzerTestSupport.h"
+
+#include "TestSupport.h"
+
+#include "Engine/Analysis/clsHtmlScanner.h"
+
+#include <filesystem>
+#include <gtest/gtest.h>
+
+namespace {
+
+const std::filesystem::path goldenDirectory = std::filesystem::path(QUILLARA_TEST_DATA) / "analyzer";
+const std::string pageAddress = "http://example.jp/dir/page.html";
+
+std::vector<std::filesystem::path> goldenInputs()
+{
+    std::vector<std::filesystem::path> inputs;
+    for (const auto& entry : std::filesystem::directory_iterator(goldenDirectory / "input"))
+        inputs.push_back(entry.path());
+    std::sort(inputs.begin(), inputs.end());
+    return inputs;
+}
+
+} // namespace
+
+// Each input page must give exactly what its expected file says (links, names, resources,
+// title, keywords and code). QUILLARA_UPDATE_GOLDEN=1 rewrites the expected files, which
+// are then read and checked by hand before they are committed.
+TEST(clsHtmlItem, GoldenPages)
+{
+    bool update = std::getenv("QUILLARA_UPDATE_GOLDEN") != nullptr;
+    auto inputs = goldenInputs();
+    ASSERT_GT(inputs.size(), 10u);
+    for (const auto& input : inputs) {
+        std::string got = analyzeBytes(testsupport::readFile(input), pageAddress, 0).describe();
+        auto expected = goldenDirectory / "expected" / input.filename().replace_extension(".txt");
+        if (update)
+            testsupport::writeFile(expected, got);
+        EXPECT_EQ(got, testsupport::readFile(expected)) << input.filename();
+    }
+}
+
+// Cutting a page into blocks anywhere must not change what is found.
+TEST(clsHtmlItem, SameResultWhereverThePageIsCut)
+{
+    for (const auto& input : goldenInputs()) {
+        std::string bytes = testsupport::readFile(input);
+        std::string whole = analyzeBytes(bytes, pageAddress, 0).describe();
+        for (std::size_t size : {1, 2, 3, 2048})
+            EXPECT_EQ(analyzeBytes(bytes, pageAddress, size).describe(), whole) << input.filename() << " " << size;
+        for (std::size_t cut = 1; cut < bytes.size(); ++cut)
+            ASSERT_EQ(analyzeCutAt(bytes, pageAddress, cut).describe(), whole) << input.filename() << " cut " << cut;
+    }
+}
+
+// Hostile pages: huge attributes, endless comments, many links, binary bytes. Memory stays
+// bounded by the page and nothing is read outside a block (the sanitizer build checks that).
+TEST(clsHtmlItem, SurvivesHostilePages)
+{
+    std::string hugeAttribute = "<a href=\"x.html\" title=\"" + std::string(10 * 1024 * 1024, 'a') + "\">huge</a>";
+    AnalyzedPage page = analyzeBytes(hugeAttribute, pageAddress, 65536);
+    ASSERT_EQ(page.links.size(), 1u);
+    EXPECT_EQ(page.links[0].name, "huge");
+
+    std::string manyLinks;
+    for (int i = 0; i < 100000; ++i)
+        manyLinks += "<a href=" + std::to_string(i) + ".htm>" + std::to_string(i) + "</a>";
+    page = analyzeBytes(manyLinks, pageAddress, 2048);
+    EXPECT_EQ(page.links.size(), 100000u);
+    EXPECT_EQ(page.links.back().url, "http://example.jp/dir/99999.htm");
+
+    std::string binary;
+    for (int i = 0; i < 50000; ++i)
+        binary += static_cast<char>((i * 7919) % 256);
+    for (std::size_t size : {1, 3, 4096})
+        analyzeBytes(binary, pageAddress, size);
+
+    for (const char* unterminated : {"<!-- <a href=a.htm>a</a>", "<style><a href=a.htm>", "<script>x",
+                                     "<title>never ends <a href=a.htm>", "<a href=\"a.htm", "\x82"}) {
+        page = analyzeBytes(unterminated, pageAddress, 1);
+        EXPECT_TRUE(page.links.empty()) << unterminated;
+    }
+}
+
+namespace {
+
+// The scanner alone, recording the addresses of links, fed in two blocks cut at offset.
+class LinkRecorder : public clsHtmlScanner {
+public:
+    std::string links;
+
+protected:
+    bool reportLink(int, const std::string& address, const std::string& name, const std::string&) override
+    {
+        links += address + "=" + name + ";";
+        return true;
+    }
+    bool reportResource(int, const std::string&, const std::string&) override { return true; }
+    bool reportTitle(const std::string&) override { return true; }
+};
+
+std::string scannedLinks(const std::string& text, std::size_t cut)
+{
+    LinkRecorder scanner;
+    scanner.setPageAddress(1, "http://example.jp/");
+    scanner.scanBlock(text.data(), cut);
+    scanner.scanBlock(text.data() + cut, text.size() - cut);
+    scanner.finishScan();
+    return scanner.links;
+}
+
+} // namespace
+
+// Malformed Shift_JIS: a '<' or '>' right after a lead byte is its trail, and opens or
+// closes nothing; after an even run of lead-byte values it is a character of its own. The
+// scanner searches for '<' and '>' in bulk, so the pairing must still be counted right.
+TEST(clsHtmlScanner, TrailBytesNeverOpenOrCloseTags)
+{
+    struct Case {
+        const char* what;
+        std::string text;
+        std::string links;
+    } cases[] = {
+        {"lead before '<'", "\x82\xA0\x81<a href=a.html>a</a>", ""},
+        {"two lead values before '<'", "\x82\x9F<a href=b.html>b</a>", "http://example.jp/b.html=b;"},
+        {"three lead values before '<'", "\x82\x82\x9F<a href=c.html>c</a>", ""},
+        {"lead before '>' in a tag", "<a href=d.html title=\x81>>d</a>", "http://example.jp/d.html=d;"},
+        {"lead before '>' in an unknown tag", "<zz \x81><a href=e.html>e</a>>f", ""},
+        {"lead before '<' in SCRIPT", "<script>\x81</script><a href=g.html>g</a></script><a href=h.html>h</a>",
+         "http://example.jp/h.html=h;"},
+    };
+    for (const Case& c : cases) {
+        for (std::size_t cut = 0; cut <= c.text.size(); ++cut)
+            ASSERT_EQ(scannedLinks(c.text, cut), c.links) << c.what << " cut " << cut;
+    }
+}

@@ -1,0 +1,28 @@
+#include "Engine/Text/utlStatusText.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+namespace {
+
+struct RecordingBar : utlStatusBarSink {
+    std::vector<std::pair<std::string, int>> shown;
+    void showStatusText(const std::string& text, int pane) override { shown.emplace_back(text, pane); }
+};
+
+TEST(StatusText, ReachesOnlyTheRegisteredBar)
+{
+    RecordingBar bar;
+    EXPECT_TRUE(setStatusText("before", 0));
+    setStatusBar(&bar);
+    EXPECT_TRUE(setStatusText("found", statusPaneWhole));
+    clearStatusBar();
+    EXPECT_TRUE(setStatusText("after", 1));
+    ASSERT_EQ(bar.shown.size(), 1u);
+    EXPECT_EQ(bar.shown[0].first, "found");
+    EXPECT_EQ(bar.shown[0].second, 255);
+}
+
+} // namespace

@@ -1,0 +1,264 @@
+#include "TreeViewItem/Base/tviSubItem.h"
+
+#include "Engine/Core/clsQuillaraEngine.h"
+#include "Engine/Core/clsQuillaraItem.h"
+#include "Engine/Http/clsUrlInformation.h"
+#include "Platform/MessageTarget.h"
+#include "TestSupport.h"
+#include "TreeViewItem/Base/ctrlMemoryTreeView.h"
+#include "TreeViewItem/Cabinet/tviCabinet.h"
+#include "TreeViewItem/Cabinet/tviCabinetFolder.h"
+#include "TreeViewItem/Cabinet/tviCabinetItem.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <map>
+
+namespace {
+
+struct Link {
+    int kind;
+    std::string address;
+    std::string name;
+};
+
+// The pages of a made-up site: each address gives its links, without any network.
+std::map<std::string, std::vector<Link>>& site()
+{
+    static std::map<std::string, std::vector<Link>> pages;
+    return pages;
+}
+
+class SiteNode : public clsQuillaraItem {
+public:
+    bool read(bool& needsNetwork, bool) override
+    {
+        needsNetwork = false;
+        clsUrlInformation* owner = getOwner();
+        if (owner != nullptr && site().count(owner->getAddress()) == 0) {
+            owner->setResultCode(404);
+            owner->setStatus(requestFailed);
+        }
+        return true;
+    }
+    bool analyze(bool& complete) override
+    {
+        clsUrlInformation* owner = getOwner();
+        if (owner != nullptr) {
+            if (owner->getAddress().find("titled") != std::string::npos) {
+                setTitle("Title");
+            }
+            for (const Link& l : site()[owner->getAddress()]) {
+                addLink(l.kind, l.address, l.name, l.address);
+            }
+        }
+        complete = true;
+        return true;
+    }
+};
+
+struct SubItems : ::testing::Test {
+    testsupport::TempHome home;
+    platform::QueueMessageTarget window;
+    clsQuillaraEngine engine;
+    ctrlMemoryTreeView tree;
+    tviCabinet* cabinet = nullptr;
+
+    void SetUp() override
+    {
+        clsEngineOptions options;
+        options.paceIntervalMs = 0;
+        options.nodeFactory = [](int) -> clsQuillaraItem* { return new SiteNode(); };
+        window.setHandler([this](const platform::Message& m) { engine.handleMessage(m); });
+        ASSERT_TRUE(engine.init(&tree, &window, options));
+        tree.setEngine(&engine);
+        auto owned = std::make_unique<tviCabinet>(&tree);
+        owned->setReadOnly(false);
+        cabinet = static_cast<tviCabinet*>(tree.adopt(std::move(owned)));
+        ASSERT_TRUE(cabinet->insertItem(kTreeRoot, kTreeLast));
+        site().clear();
+    }
+
+    void TearDown() override
+    {
+        engine.term();
+        window.setHandler([](const platform::Message& m) { clsQuillaraEngine::DiscardMessage(m); });
+        while (window.pump(0) > 0) {
+        }
+        tree.setEngine(nullptr);
+    }
+
+    tviCabinetItem* addItem(const std::string& url)
+    {
+        auto owned = std::make_unique<tviCabinetItem>(&tree);
+        owned->setName(url);
+        owned->setUrl(url);
+        auto* item = static_cast<tviCabinetItem*>(tree.adopt(std::move(owned)));
+        EXPECT_TRUE(item->insertItem(cabinet->getHandle(), kTreeLast));
+        return item;
+    }
+
+    // Expands item and pumps until its page has been read.
+    void expand(tviTreeViewItem* item)
+    {
+        bool handled = false;
+        ASSERT_TRUE(item->executeCommand(tviCommand::expand, false, handled));
+        ASSERT_TRUE(handled);
+        pumpUntil([&] { return !tree.owns(item) || item->getStatus() == 4 || item->getStatus() == 5; });
+    }
+
+    void pumpUntil(const std::function<bool()>& done)
+    {
+        auto giveUp = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+        while (!done() && std::chrono::steady_clock::now() < giveUp) {
+            window.pump(20);
+        }
+        window.pump(50);
+    }
+
+    std::string texts(TreeNode node)
+    {
+        std::string out;
+        for (TreeNode c = tree.getFirstChild(node); c != nullptr; c = tree.getNextSibling(c)) {
+            if (!out.empty())
+                out += '|';
+            out += tree.getItem(c)->getText();
+        }
+        return out;
+    }
+};
+
+} // namespace
+
+TEST_F(SubItems, LinkRulesOfTheTreeSettings)
+{
+    tree.settings.byNowUrl = 0;
+    site()["http://h/p.html"] = {
+        {0, "http://h/a.html", "A"},
+        {0, "http://h/a.html", "ABC"},    // the longer description wins, found by address
+        {0, "http://h/b.html", "  lead"}, // leading blanks go
+        {0, "http://h/img.gif", "picture"},
+        {0, "http://h/index.HTML", "index"},
+        {0, "http://h/dir/", "dir"},
+        {0, "mailto:x@h", "mail"},
+        {18, "http://h/frame.html", "frame"},
+    };
+    site()["http://h/frame.html"] = {{0, "http://h/p.html", "back to the page above"},
+                                     {0, "http://h/deeper.html", "deeper"}};
+    tviCabinetItem* page = addItem("http://h/p.html");
+    expand(page);
+    EXPECT_EQ(4, page->getStatus());
+    EXPECT_EQ("ABC|lead|picture|index|dir|mail|frame", texts(page->getHandle()));
+    EXPECT_TRUE(tree.isExpanded(page->getHandle()));
+    TreeNode mail = tree.getFirstChild(page->getHandle());
+    for (int i = 0; i < 5; ++i) {
+        mail = tree.getNextSibling(mail);
+    }
+    EXPECT_EQ(imageMail, tree.getItem(mail)->getImage());
+    // The frame was expanded with its page; its link back to the page above is not shown.
+    TreeNode frame = tree.getNextSibling(mail);
+    pumpUntil([&] { return tree.getItem(frame)->getStatus() == 4; });
+    EXPECT_EQ("deeper", texts(frame));
+
+    // Only pages: the image goes, index.HTML and the directory stay.
+    tree.settings.showRes = 1;
+    bool handled = false;
+    ASSERT_TRUE(page->executeCommand(tviCommand::reExpand, false, handled));
+    pumpUntil([&] { return tree.getFirstChild(page->getHandle()) != nullptr; });
+    EXPECT_EQ("ABC|lead|index|dir|mail|frame", texts(page->getHandle()));
+
+    // Duplicate links: the first occurrence wins, or every occurrence is shown.
+    const std::pair<int, const char*> duplicates[] = {{2, "A|lead|index|dir|mail|frame"},
+                                                      {1, "A|ABC|lead|index|dir|mail|frame"}};
+    for (const auto& [showDupLink, expected] : duplicates) {
+        tree.settings.showDupLink = showDupLink;
+        ASSERT_TRUE(page->executeCommand(tviCommand::reExpand, false, handled));
+        pumpUntil([&] { return tree.getFirstChild(page->getHandle()) != nullptr; });
+        EXPECT_EQ(expected, texts(page->getHandle())) << "ShowDupLink " << showDupLink;
+    }
+}
+
+TEST_F(SubItems, FailedNewItemRemovesItselfOnlyAfterItsNotification)
+{
+    tree.answerYes = true;
+    tree.dialogData = {"new", "http://h/missing.html", "", false, true};
+    bool handled = false;
+    ASSERT_TRUE(cabinet->executeCommand(tviCommand::newItemConfirmed, false, handled));
+    TreeNode node = tree.getFirstChild(cabinet->getHandle());
+    ASSERT_NE(nullptr, node);
+    tviTreeViewItem* item = tree.getItem(node);
+    pumpUntil([&] { return !tree.owns(item); });
+    EXPECT_FALSE(tree.owns(item));
+    EXPECT_EQ(nullptr, tree.getFirstChild(cabinet->getHandle()));
+    EXPECT_EQ(0u, tree.pendingRequestCount());
+}
+
+TEST_F(SubItems, NewItemTakesThePageTitleAsItsName)
+{
+    site()["http://h/titled.html"] = {};
+    tree.dialogData = {"proposed", "http://h/titled.html", "", false, true};
+    bool handled = false;
+    ASSERT_TRUE(cabinet->executeCommand(tviCommand::newItemConfirmed, false, handled));
+    auto* item = static_cast<tviCabinetItem*>(tree.getItem(tree.getFirstChild(cabinet->getHandle())));
+    pumpUntil([&] { return item->getStatus() == 4; });
+    EXPECT_EQ(4, item->getStatus());
+    EXPECT_EQ("Title", item->getText());
+    EXPECT_FALSE(item->isNewItem());
+    EXPECT_TRUE(cabinet->isChanged());
+}
+
+TEST_F(SubItems, AlreadyShownFollowsDeletedMovedEditedAndCopiedItems)
+{
+    // The tree's address count must follow every edit: a stale count would hide the link of a
+    // deleted item, or show one that an edited, moved, copied or restored item still shows.
+    struct Case {
+        std::string address;
+        bool shown;
+    };
+    const std::vector<Case> cases = {
+        {"http://h/deleted.html", true},   // its item was deleted
+        {"http://h/moved.html", false},    // its item sits in a folder that was moved
+        {"http://h/before.html", true},    // the item's address was edited away from it...
+        {"http://h/after.html", false},    // ...to this one
+        {"http://h/copied.html", false},   // the original was deleted, its copy stays
+        {"http://h/restored.html", false}, // deleted and put back
+        {"http://h/below.html", true},     // a sub-item of a deleted page
+    };
+    bool handled = false;
+    tviCabinetItem* deleted = addItem("http://h/deleted.html");
+    auto folder = std::make_unique<tviCabinetFolder>(&tree);
+    auto* moved = tree.adopt(std::move(folder));
+    ASSERT_TRUE(moved->insertItem(cabinet->getHandle(), kTreeLast));
+    auto inner = std::make_unique<tviCabinetItem>(&tree);
+    inner->setUrl("http://h/moved.html");
+    ASSERT_TRUE(tree.adopt(std::move(inner))->insertItem(moved->getHandle(), kTreeLast));
+    ASSERT_TRUE(moved->moveTo(cabinet->getHandle(), kTreeFirst));
+    tviCabinetItem* edited = addItem("http://h/before.html");
+    ASSERT_TRUE(edited->applyProperties({"edited", "http://h/after.html", "", false, true}));
+    tviCabinetItem* copied = addItem("http://h/copied.html");
+    ASSERT_NE(nullptr, copied->copyTo(cabinet->getHandle(), kTreeLast));
+    ASSERT_TRUE(copied->executeCommand(tviCommand::deleteItem, false, handled));
+    ASSERT_TRUE(deleted->executeCommand(tviCommand::deleteItem, false, handled));
+    tviCabinetItem* restored = addItem("http://h/restored.html");
+    ASSERT_TRUE(restored->executeCommand(tviCommand::deleteItem, false, handled));
+    ASSERT_TRUE(tree.undoDelete());
+    site()["http://h/q.html"] = {{0, "http://h/below.html", "below"}};
+    tviCabinetItem* q = addItem("http://h/q.html");
+    expand(q);
+    ASSERT_EQ("below", texts(q->getHandle()));
+    ASSERT_TRUE(q->executeCommand(tviCommand::deleteItem, false, handled));
+
+    std::string expected;
+    for (const Case& c : cases) {
+        site()["http://h/p.html"].push_back({0, c.address, c.address});
+        if (c.shown) {
+            if (!expected.empty())
+                expected += '|';
+            expected += c.address;
+        }
+    }
+    tviCabinetItem* page = addItem("http://h/p.html");
+    expand(page);
+    EXPECT_EQ(expected, texts(page->getHandle()));
+}

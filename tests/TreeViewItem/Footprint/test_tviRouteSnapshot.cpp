@@ -1,0 +1,274 @@
+#include "TreeViewItem/Footprint/tviRouteSnapshot.h"
+
+#include "TestSupport.h"
+#include "TreeViewItem/Base/ctrlMemoryTreeView.h"
+#include "TreeViewItem/Cabinet/tviCabinet.h"
+#include "TreeViewItem/Cabinet/tviCabinetItem.h"
+#include "TreeViewItem/Formats/tviFootprintFile.h"
+#include "TreeViewItem/Footprint/tviRSSFolder.h"
+#include "TreeViewItem/Footprint/tviRSSItem.h"
+#include "TreeViewItem/Footprint/tviRSSItemSet.h"
+#include "TreeViewItem/Base/tviSubItem.h"
+
+#include <gtest/gtest.h>
+
+#include <sys/stat.h>
+
+namespace {
+
+constexpr std::time_t kDay = tviRSSItemSet::secondsPerDay;
+constexpr std::time_t kStart = 1765000000; // a fixed "now" for the tests
+
+struct Fixture {
+    testsupport::TempHome home;
+    ctrlMemoryTreeView tree;
+    std::time_t now = kStart;
+    tviRouteSnapshot* route = nullptr;
+
+    tviRouteSnapshot* open()
+    {
+        if (route != nullptr) {
+            route->deleteSubtree();
+            tree.destroyItem(route);
+        }
+        route = static_cast<tviRouteSnapshot*>(tree.adopt(std::make_unique<tviRouteSnapshot>(&tree)));
+        route->insertItem(kTreeRoot, kTreeLast);
+        route->setFilePath(home.dir() + "Footprint.scb");
+        route->setDeleteDay(35);
+        route->setColorDay(25);
+        route->setClock([this] { return now; });
+        route->load();
+        return route;
+    }
+
+    // A cabinet item with two levels of links below it; returns the deepest link.
+    tviTreeViewItem* route3(const std::string& url)
+    {
+        auto* cabinet = static_cast<tviCabinet*>(tree.adopt(std::make_unique<tviCabinet>(&tree)));
+        cabinet->insertItem(kTreeRoot, kTreeFirst);
+        auto* top = static_cast<tviCabinetItem*>(tree.adopt(std::make_unique<tviCabinetItem>(&tree)));
+        top->setName("top  <one> & \x93\xfa\x96\x7b"); // 日本
+        top->setUrl(url);
+        top->setTitle("Title \"t\"");
+        top->setKeywords("k1, k2");
+        top->setDescription("line one\r\nline  two");
+        top->insertItem(cabinet->getHandle(), kTreeLast);
+        auto* link = static_cast<tviSubItem*>(tree.adopt(std::make_unique<tviSubItem>(&tree, typeSubItem)));
+        link->setLinkText("second");
+        link->setUrl("http://h/2?a=1&b=\"2\"");
+        link->setStatus(5);
+        link->insertItem(top->getHandle(), kTreeLast);
+        auto* deep = static_cast<tviSubItem*>(tree.adopt(std::make_unique<tviSubItem>(&tree, typeSubItem)));
+        deep->setLinkText("third");
+        deep->setUrl("http://h/3");
+        deep->insertItem(link->getHandle(), kTreeLast);
+        return deep;
+    }
+
+    // The page chain below a footprint as "name <url>" lines.
+    std::vector<std::string> chain(tviTreeViewItem* set) const
+    {
+        std::vector<std::string> out;
+        for (TreeNode n = tree.getFirstChild(set->getHandle()); n != nullptr; n = tree.getFirstChild(n)) {
+            const auto* page = static_cast<const tviRSSItem*>(tree.getItem(n));
+            out.push_back(page->getName() + " <" + page->getUrl() + "> " + page->getTitle() + " | " +
+                          page->getKeywords() + " | " + page->getDescription() + " | " + std::to_string(page->getStatus()));
+        }
+        return out;
+    }
+};
+
+} // namespace
+
+TEST(tviRouteSnapshot, FootprintRoundTripKeepsTheRouteWithAddressesThatNeedEncoding)
+{
+    Fixture f;
+    f.open();
+    std::string odd = "http://h/\x93\xfa\x96\x7b?q=\"a\"&b=<c>"; // 日本
+    tviRSSItemSet* set = f.route->addFootprint(f.route3(odd), "my route", true);
+    ASSERT_NE(nullptr, set);
+    std::vector<std::string> expected{
+        "top  <one> & \x93\xfa\x96\x7b <" + odd + "> Title \"t\" | k1, k2 | line one\r\nline  two | 0",
+        "second <http://h/2?a=1&b=\"2\">  |  |  | 5",
+        "third <http://h/3>  |  |  | 0",
+    };
+    EXPECT_EQ(expected, f.chain(set));
+    TreeNode deepest = f.tree.getFirstChild(f.tree.getFirstChild(f.tree.getFirstChild(set->getHandle())));
+    EXPECT_EQ(deepest, f.tree.getSelection());
+    EXPECT_EQ(overlayError, f.tree.getOverlay(f.tree.getFirstChild(f.tree.getFirstChild(set->getHandle()))));
+    // The file holds the address encoded, and reading it gives everything back.
+    std::string bytes = testsupport::readFile(f.home.dir() + "Footprint.scb");
+    EXPECT_NE(std::string::npos, bytes.find("href=\"http://h/\x93\xfa\x96\x7b?q=&quot;a&quot;&amp;b=&lt;c&gt;\""));
+    f.open();
+    TreeNode first = f.tree.getFirstChild(f.route->getHandle());
+    ASSERT_NE(nullptr, first);
+    auto* back = static_cast<tviRSSItemSet*>(f.tree.getItem(first));
+    EXPECT_EQ("my route", back->getName());
+    EXPECT_TRUE(back->getAutoDelete());
+    EXPECT_EQ(kStart, back->getCreated());
+    EXPECT_EQ(35, back->getDeleteDay());
+    EXPECT_EQ(expected, f.chain(back));
+    EXPECT_FALSE(f.route->isReadOnly());
+    // Written again, the file is the same.
+    ASSERT_TRUE(f.route->save());
+    EXPECT_EQ(bytes, testsupport::readFile(f.home.dir() + "Footprint.scb"));
+}
+
+TEST(tviRouteSnapshot, AgeingAtTheDayBoundariesWithAFixedClock)
+{
+    Fixture f;
+    f.open();
+    tviRSSItemSet* keep = f.route->addFootprint(f.route3("http://keep/"), "keep", false);
+    tviRSSItemSet* drop = f.route->addFootprint(f.route3("http://drop/"), "drop", true);
+    struct Case {
+        std::time_t at;
+        bool aged;
+        size_t inFile;
+    } cases[] = {
+        {kStart + 25 * kDay, false, 2},     // exactly 25 days: not yet later than the limit
+        {kStart + 25 * kDay + 1, true, 2},  // one second past: drawn in the mark colour
+        {kStart + 35 * kDay, true, 2},      // exactly 35 days: still kept
+        {kStart + 35 * kDay + 1, true, 1},  // past 35 days: the auto-delete footprint leaves the file
+    };
+    for (const Case& c : cases) {
+        f.now = c.at;
+        EXPECT_EQ(c.aged, keep->isSpecial()) << c.at - kStart;
+        EXPECT_EQ(c.aged, drop->isSpecial()) << c.at - kStart;
+        tviFootprintDocument doc;
+        f.route->toDocument(doc);
+        size_t sets = 0;
+        for (const tviFootprintEntry& e : doc.entries) {
+            sets += e.type == typeRSSItemSet ? 1 : 0;
+        }
+        EXPECT_EQ(c.inFile, sets) << c.at - kStart;
+    }
+    f.route->setAgeing(false, true);
+    EXPECT_FALSE(keep->isSpecial());
+    // Expired footprints stay in the tree until the next start, and are gone after it.
+    ASSERT_TRUE(f.route->save());
+    f.open();
+    TreeNode only = f.tree.getFirstChild(f.route->getHandle());
+    ASSERT_NE(nullptr, only);
+    EXPECT_EQ(nullptr, f.tree.getNextSibling(only));
+    EXPECT_EQ("keep", f.tree.getItem(only)->getText());
+}
+
+TEST(tviRouteSnapshot, DeleteFoldersAndFilesItMustNotWrite)
+{
+    Fixture f;
+    f.open();
+    f.tree.dialogData = tviDialogData{"folder", "", "note", true, true};
+    bool handled = false;
+    ASSERT_TRUE(f.route->executeCommand(tviCommand::newFolderConfirmed, false, handled));
+    tviRSSItemSet* set = f.route->addFootprint(f.route3("http://a/"), "gone soon", false);
+    ASSERT_TRUE(set->executeCommand(tviCommand::deleteItem, false, handled));
+    EXPECT_TRUE(handled);
+    f.open();
+    ASSERT_EQ(1u, f.tree.subtreeNodes(f.route->getHandle()).size() - 1);
+    auto* folder = static_cast<tviRSSFolder*>(f.tree.getItem(f.tree.getFirstChild(f.route->getHandle())));
+    EXPECT_EQ("folder", folder->getName());
+    EXPECT_EQ("note", folder->getDescription());
+    EXPECT_TRUE(folder->isMarked());
+
+    // A failed write leaves the old file and says so.
+    std::string before = testsupport::readFile(f.home.dir() + "Footprint.scb");
+    {
+        testsupport::FileSizeLimit limit(100);
+        EXPECT_EQ(nullptr == f.route->addFootprint(f.route3("http://b/"), "big", false), false);
+        EXPECT_FALSE(f.route->save());
+    }
+    EXPECT_EQ(before, testsupport::readFile(f.home.dir() + "Footprint.scb"));
+
+    struct Case {
+        const char* what;
+        std::string bytes;
+    } cases[] = {
+        {"newer format", "<HTML><HEAD><TITLE>t</TITLE><META name=\"quillara\" content=\"footprint\">"
+                         "<META name=\"version\" content=\"01.01.00\"></HEAD><BODY><DL></DL></BODY></HTML>"},
+        {"foreign file", "<HTML><HEAD><TITLE>t</TITLE></HEAD><BODY><DL></DL></BODY></HTML>"},
+        {"cut short", before.substr(0, before.size() / 2)},
+    };
+    for (const Case& c : cases) {
+        testsupport::writeFile(f.home.dir() + "Footprint.scb", c.bytes);
+        f.open();
+        EXPECT_TRUE(f.route->isReadOnly()) << c.what;
+        EXPECT_EQ(nullptr, f.route->addFootprint(f.route3("http://c/"), "x", false)) << c.what;
+        EXPECT_FALSE(f.route->save()) << c.what;
+        EXPECT_EQ(c.bytes, testsupport::readFile(f.home.dir() + "Footprint.scb")) << c.what;
+    }
+}
+
+TEST(tviFootprintFile, StrayBytesInFieldsReadBackAsWritten)
+{
+    // Lead bytes without a trail byte, NULs and control bytes in every field, the address's
+    // scheme included: the written file reads back whole and writes out the same again.
+    const std::string values[] = {
+        std::string("\x81"),       std::string("a\x81"),          std::string("\x81\""),
+        std::string("\x81>"),      std::string("\x81<A>"),        std::string("\x81&amp;"),
+        std::string("\0\x81\0", 3), std::string("\x01\x02\x1b\x7f"), std::string("\x81\t\x81\r\n\x81"),
+        std::string("\xfd\xfe\xff"), std::string("\x82\xa0\x81"),
+    };
+    for (const std::string& v : values) {
+        tviFootprintDocument doc;
+        doc.name = v;
+        doc.description = v;
+        auto entry = [&](int type, int parent) {
+            tviFootprintEntry e;
+            e.type = type;
+            e.parent = parent;
+            e.name = v;
+            e.description = v;
+            e.created = kStart;
+            return e;
+        };
+        doc.entries.push_back(entry(6, -1));
+        doc.entries.push_back(entry(7, 0));
+        tviFootprintEntry page = entry(8, 1);
+        page.url = v + "://h/" + v;
+        page.keyword = v;
+        page.title = v;
+        doc.entries.push_back(page);
+        page.parent = 2;
+        page.url = "http://h/" + v;
+        doc.entries.push_back(page);
+        std::string once = tviFootprintFile::write(doc);
+        tviFootprintDocument back;
+        std::string error;
+        ASSERT_TRUE(tviFootprintFile::read(once, back, error)) << error << " for " << testing::PrintToString(v);
+        ASSERT_EQ(doc.entries.size(), back.entries.size()) << testing::PrintToString(v);
+        EXPECT_EQ(once, tviFootprintFile::write(back)) << testing::PrintToString(v);
+    }
+}
+
+TEST(tviFootprintFile, OddNestingReadsAsATreeTheWriterKeeps)
+{
+    // Headings always go to the heading whose list holds them, never below a page; pages chain
+    // within their own list only; a list opened without a heading adds no level.
+    struct Case {
+        std::string body;
+        std::vector<int> parents;
+    } cases[] = {
+        {"<H4>h</H4><DL><A href=\"x\">p</A><H3>f</H3><DL><H4>g</H4><DL><A href=\"y\">q</A></DL></DL>"
+         "<A href=\"z\">r</A></DL>",
+         {-1, 0, 0, 2, 3, 1}},
+        {"<H4>h</H4><DL><A href=\"x\">p</A><DL><A href=\"y\">q</A></DL><A href=\"z\">r</A></DL>", {-1, 0, 1, 2}},
+        {"<H3>f</H3><H4>h</H4><DL><A href=\"x\">p</A></DL>", {-1, -1, 1}},
+        {"<H4>h</H4><DL><A href=\"x\">p</A><A href=\"y\">q</A></DL><H4>g</H4><DL><A href=\"z\">r</A></DL>",
+         {-1, 0, 1, -1, 3}},
+    };
+    for (const Case& c : cases) {
+        std::string file = "<HTML><HEAD><TITLE>t</TITLE></HEAD><BODY><DL>" + c.body + "</DL></BODY></HTML>";
+        tviFootprintDocument doc;
+        std::string error;
+        ASSERT_TRUE(tviFootprintFile::read(file, doc, error)) << error << " in " << c.body;
+        std::vector<int> parents;
+        for (const tviFootprintEntry& e : doc.entries) {
+            parents.push_back(e.parent);
+        }
+        EXPECT_EQ(c.parents, parents) << c.body;
+        std::string once = tviFootprintFile::write(doc);
+        tviFootprintDocument back;
+        ASSERT_TRUE(tviFootprintFile::read(once, back, error)) << error;
+        EXPECT_EQ(once, tviFootprintFile::write(back)) << c.body;
+    }
+}

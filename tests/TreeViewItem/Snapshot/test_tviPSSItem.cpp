@@ -1,0 +1,140 @@
+// Taking a snapshot of a tree item through commands 1019 and 1020, the engine and the
+// notifications relayed by the tree; and the same through quillara-cli.
+#include "TreeViewItem/Snapshot/tviPSSItem.h"
+
+#include "EngineHarness.h"
+#include "TestHttpServer.h"
+#include "TestSupport.h"
+#include "TreeViewItem/Base/ctrlMemoryTreeView.h"
+#include "TreeViewItem/Cabinet/tviCabinetItem.h"
+#include "TreeViewItem/Snapshot/tviPageSnapshot.h"
+#include "TreeViewItem/Cabinet/tviQuillaraCabinet.h"
+#include "TreeViewItem/Formats/tviSnapshotFiles.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <cstdio>
+#include <filesystem>
+#include <sys/wait.h>
+
+namespace fs = std::filesystem;
+using testsupport::readFile;
+
+namespace {
+
+// The tree as the engine's target, with the messages pumped on the test's thread.
+struct SnapshotTree : ctrlMemoryTreeView {
+    std::string lastMessage;
+    void showMessage(const std::string& text, const std::string&) override { lastMessage = text; }
+};
+
+TEST(SnapshotItem, TakenFromASelectedItemThroughTheDialogCommands)
+{
+    testsupport::TempHome home;
+    testsupport::TestHttpServer server;
+    server.setFile("p.html", "text/html", "<html><body><img src=\"i.gif\"><img src=\"gone.gif\"></body></html>");
+    server.setFile("i.gif", "image/gif", "GIF89a");
+    SnapshotTree tree;
+    platform::QueueMessageTarget window;
+    clsQuillaraEngine engine;
+    window.setHandler([&engine](const platform::Message& m) { engine.handleMessage(m); });
+    engine.init(&tree, &window, testsupport::EngineHarness::quickOptions());
+    tree.setEngine(&engine);
+
+    tviQuillaraCabinet* quillara = tviQuillaraCabinet::openDefault(&tree, home.dir());
+    tviPageSnapshot* cabinet = tviPageSnapshot::openDefault(&tree, home.dir(), nullptr);
+    ASSERT_TRUE(quillara && cabinet);
+    EXPECT_EQ(tree.getNextSibling(quillara->getHandle()), cabinet->getHandle());
+    auto* source = static_cast<tviCabinetItem*>(tree.adopt(std::make_unique<tviCabinetItem>(&tree)));
+    source->setName("page");
+    source->setUrl(server.url("/site/p.html"));
+    ASSERT_TRUE(source->insertItem(quillara->getHandle(), kTreeLast));
+
+    bool handled = false;
+    ASSERT_TRUE(source->executeCommand(tviCommand::takeSnapshot, true, handled));
+    EXPECT_TRUE(handled);
+    // An empty name asks for one and takes nothing.
+    tree.dialogData = tviDialogData{};
+    tree.dialogData.confirmed = true;
+    ASSERT_TRUE(source->executeCommand(tviCommand::snapshotConfirmed, false, handled));
+    EXPECT_FALSE(tree.lastMessage.empty());
+    EXPECT_FALSE(tree.dialogData.confirmed);
+    EXPECT_EQ(tree.getFirstChild(cabinet->getHandle()), nullptr);
+
+    tree.dialogData.name = "my page";
+    tree.dialogData.confirmed = true;
+    tree.dialogData.autoDelete = true;
+    ASSERT_TRUE(source->executeCommand(tviCommand::snapshotConfirmed, false, handled));
+    auto* item = dynamic_cast<tviPSSItem*>(tree.getItem(tree.getFirstChild(cabinet->getHandle())));
+    ASSERT_NE(item, nullptr);
+    EXPECT_EQ(item->getDownloadState(), 1);
+    EXPECT_TRUE(item->getAutoDelete());
+    // Downloading: it cannot be deleted.
+    handled = true;
+    item->executeCommand(tviCommand::deleteItem, true, handled);
+    EXPECT_FALSE(handled);
+    auto giveUp = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+    while (item->getDownloadState() != 0 && std::chrono::steady_clock::now() < giveUp)
+        window.pump(20);
+    ASSERT_EQ(item->getDownloadState(), 0);
+    EXPECT_EQ(item->getText(), "my page");
+    EXPECT_EQ(item->getTop(), "p.html");
+    EXPECT_FALSE(item->isFailed());
+    std::string top = readFile(item->getUrl());
+    EXPECT_NE(top.find("src=\"i.gif\""), std::string::npos);
+    EXPECT_NE(top.find("/site/gone.gif\""), std::string::npos);
+    tviSnapshotRecord record = tviSnapshotFiles::readRecord(readFile(item->getFullPath() + "snapshot"), false);
+    EXPECT_EQ(record.top, "p.html");
+    EXPECT_EQ(record.source, server.url("/site/p.html"));
+    EXPECT_TRUE(record.autoDelete);
+    EXPECT_EQ(readFile(home.dir() + "Snapshot/List"), "I:my_page/:my page\r\n");
+    // The item opens its page from disk.
+    handled = false;
+    item->executeCommand(tviCommand::showInBrowser, true, handled);
+    EXPECT_TRUE(handled);
+    engine.term();
+    window.setHandler(&clsQuillaraEngine::DiscardMessage);
+    while (window.pump(0) > 0) {
+    }
+}
+
+int runCli(const std::string& arguments, std::string& out)
+{
+    FILE* pipe = popen((std::string(QUILLARA_CLI) + " " + arguments + " 2>/dev/null").c_str(), "r");
+    if (pipe == nullptr)
+        return -1;
+    char buffer[4096];
+    std::size_t n;
+    while ((n = fread(buffer, 1, sizeof buffer, pipe)) > 0)
+        out.append(buffer, n);
+    int status = pclose(pipe);
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+TEST(SnapshotItem, CommandLineExitCodesAndListing)
+{
+    if (std::string(QUILLARA_CLI).empty())
+        GTEST_SKIP() << "quillara-cli is built only in the plain build";
+    testsupport::TempHome home;
+    testsupport::TestHttpServer server;
+    server.setFile("ok.html", "text/html", "<img src=\"a.gif\">");
+    server.setFile("part.html", "text/html", "<img src=\"a.gif\"><img src=\"none.gif\">");
+    server.setFile("a.gif", "image/gif", "GIF89a");
+    struct Case {
+        std::string path;
+        int exit;
+    };
+    const std::vector<Case> cases = {{"/site/ok.html", 0}, {"/site/part.html", 1}, {"/site/gone.html", 2}};
+    for (const Case& c : cases) {
+        std::string out;
+        EXPECT_EQ(runCli("snapshot --json --name n " + server.url(c.path), out), c.exit) << c.path << out;
+        EXPECT_NE(out.find("\"directory\""), std::string::npos) << out;
+    }
+    std::string list;
+    EXPECT_EQ(runCli("snapshots --json", list), 0);
+    EXPECT_NE(list.find("\"source\":\"" + server.url("/site/ok.html") + "\""), std::string::npos) << list;
+    EXPECT_NE(list.find("/Snapshot/n(1)/"), std::string::npos) << list;
+}
+
+} // namespace

@@ -1,0 +1,309 @@
+// The snapshot cabinet: its List and snapshot files, directory names, ageing at the day
+// boundaries, delete, trash and restore, and refusal of hostile entries.
+#include "TreeViewItem/Snapshot/tviPageSnapshot.h"
+
+#include "TestSupport.h"
+#include "TreeViewItem/Base/ctrlMemoryTreeView.h"
+#include "TreeViewItem/Snapshot/tviAgeing.h"
+#include "TreeViewItem/Snapshot/tviPSSFolder.h"
+#include "TreeViewItem/Snapshot/tviPSSItem.h"
+#include "TreeViewItem/Formats/tviSnapshotFiles.h"
+
+#include <gtest/gtest.h>
+
+#include <csignal>
+#include <cstdlib>
+#include <ctime>
+#include <filesystem>
+#include <sys/wait.h>
+#include <unistd.h>
+
+namespace fs = std::filesystem;
+using testsupport::readFile;
+using testsupport::writeFile;
+
+namespace {
+
+TEST(SnapshotFiles, ReadsListLinesAndRefusesHostileDirectoryNames)
+{
+    std::string list = "I:a/:first\r\n"
+                       "X:abc:def\r\n"
+                       "f:Folder\\:with: colon\r\n"
+                       "I:../../outside/:escape\r\n"
+                       "I:/etc/:absolute\r\n"
+                       "I:a/b/:nested\r\n"
+                       "I:_ Delete _/:trash\r\n"
+                       "I:.:dot\r\n"
+                       "I:x\x01y/:control\r\n"
+                       "I:\x83\x5C/:so\r\n" // "ソ": its trail byte is '\'
+                       "I:lf/:unix\n"
+                       "I:nocolon\r\n"
+                       "I:after/:never\r\n";
+    std::size_t refused = 0;
+    std::vector<tviSnapshotListEntry> entries = tviSnapshotFiles::readList(list, &refused);
+    ASSERT_EQ(entries.size(), 4u);
+    EXPECT_EQ(entries[0].dirName, "a/");
+    EXPECT_EQ(entries[0].name, "first");
+    EXPECT_TRUE(entries[1].folder);
+    EXPECT_EQ(entries[1].dirName, "Folder/");
+    EXPECT_EQ(entries[1].name, "with: colon");
+    EXPECT_EQ(entries[2].dirName, "\x83\x5C/");
+    EXPECT_EQ(entries[3].dirName, "lf/");
+    EXPECT_EQ(refused, 6u);
+    // No limit: a List far beyond 16 KB is read whole.
+    std::vector<tviSnapshotListEntry> many(2000, tviSnapshotListEntry{false, "d/", std::string(40, 'n')});
+    EXPECT_EQ(tviSnapshotFiles::readList(tviSnapshotFiles::writeList(many)).size(), 2000u);
+    // Cut anywhere: never more entries than whole lines.
+    std::string written = tviSnapshotFiles::writeList(entries);
+    for (std::size_t cut = 0; cut <= written.size(); ++cut)
+        EXPECT_LE(tviSnapshotFiles::readList(written.substr(0, cut)).size(), entries.size());
+}
+
+TEST(SnapshotFiles, RecordsRoundTripWithoutSizeLimit)
+{
+    tviSnapshotRecord record;
+    record.description = std::string(5000, 'd');
+    record.mark = true;
+    record.source = "http://h/p.html";
+    record.top = "p.html";
+    record.created.fromHttpDate("Sun, 06 Nov 1994 08:49:37 GMT");
+    record.autoDelete = true;
+    std::string bytes = tviSnapshotFiles::writeRecord(record, false);
+    tviSnapshotRecord back = tviSnapshotFiles::readRecord(bytes, false);
+    EXPECT_EQ(back.description, record.description);
+    EXPECT_TRUE(back.mark);
+    EXPECT_EQ(back.source, record.source);
+    EXPECT_EQ(back.top, record.top);
+    EXPECT_EQ(back.created, record.created);
+    EXPECT_TRUE(back.autoDelete);
+    // The last entry without its NUL is left out; folders read only Description and Mark.
+    tviSnapshotRecord cut = tviSnapshotFiles::readRecord(bytes.substr(0, bytes.size() - 1), false);
+    EXPECT_FALSE(cut.autoDelete);
+    tviSnapshotRecord folder = tviSnapshotFiles::readRecord(bytes, true);
+    EXPECT_TRUE(folder.source.empty());
+    EXPECT_TRUE(folder.mark);
+}
+
+TEST(SnapshotFiles, DirectoryNamesFromNames)
+{
+    EXPECT_EQ(tviSnapshotFiles::directoryNameOf("a b"), "a_b");
+    EXPECT_EQ(tviSnapshotFiles::directoryNameOf("!?"), "__");
+    EXPECT_EQ(tviSnapshotFiles::directoryNameOf("../x"), "___x");
+    EXPECT_EQ(tviSnapshotFiles::directoryNameOf("\x93\xFA\x96\x7B"), "\xE6\x97\xA5\xE6\x9C\xAC"); // 日本
+    EXPECT_EQ(tviSnapshotFiles::directoryNameOf(""), "_");
+    EXPECT_LE(tviSnapshotFiles::directoryNameOf(std::string(300, 'x')).size(), 100u);
+}
+
+TEST(SnapshotAgeing, WholeDaysInAnyTimeZone)
+{
+    const char* saved = std::getenv("TZ");
+    std::string previous = saved != nullptr ? saved : "";
+    ::setenv("TZ", "Asia/Tokyo", 1);
+    ::tzset();
+    kivaTime created;
+    created.fromHttpDate("Mon, 01 Jan 2024 15:30:00 GMT"); // 00:30 on 2 January in Tokyo
+    std::time_t base = 0;
+    created.toCalendarSeconds(base);
+    std::time_t now = base;
+    tviAgeing ageing;
+    ageing.setClock([&now] { return now; });
+    ageing.setLimitDays(35);
+    ageing.setColourDays(25);
+    struct Case {
+        std::time_t age;
+        bool autoDelete;
+        bool expired;
+        bool coloured;
+    };
+    const std::vector<Case> cases = {
+        {34 * 86400, true, false, true},
+        {35 * 86400, true, false, true},
+        {35 * 86400 + 1, true, true, true},
+        {36 * 86400, true, true, true},
+        {3650 * 86400, false, false, true},
+        {25 * 86400, true, false, false},
+        {25 * 86400 + 1, true, false, true},
+    };
+    for (const Case& c : cases) {
+        now = base + c.age;
+        EXPECT_EQ(ageing.isExpired(created, c.autoDelete), c.expired) << c.age;
+        EXPECT_EQ(ageing.isColoured(created), c.coloured) << c.age;
+    }
+    // Day values below 1 are taken as 1: a snapshot of this morning is not deleted.
+    ageing.setLimitDays(0);
+    EXPECT_EQ(ageing.getLimitDays(), 1);
+    now = base + 3600;
+    EXPECT_FALSE(ageing.isExpired(created, true));
+    // An unknown creation time never expires.
+    now = base + 1000 * 86400;
+    EXPECT_FALSE(ageing.isExpired(kivaTime(), true));
+    ageing.setDeleteOn(false);
+    EXPECT_FALSE(ageing.isExpired(created, true));
+    if (saved != nullptr)
+        ::setenv("TZ", previous.c_str(), 1);
+    else
+        ::unsetenv("TZ");
+    ::tzset();
+}
+
+struct Cabinet : ::testing::Test {
+    testsupport::TempHome home;
+    ctrlMemoryTreeView tree;
+    tviPageSnapshot* cabinet = nullptr;
+    std::time_t now = 1700000000;
+
+    void SetUp() override { open(); }
+
+    void open()
+    {
+        cabinet = tviPageSnapshot::openDefault(&tree, home.dir(), nullptr);
+        ASSERT_NE(cabinet, nullptr);
+        cabinet->ageing().setClock([this] { return now; });
+    }
+
+    void reopen()
+    {
+        cabinet->deleteSubtree();
+        tree.destroyItem(cabinet);
+        open();
+    }
+
+    std::string folder() const { return home.dir() + "Snapshot/"; }
+    std::string list() const { return readFile(folder() + "List"); }
+
+    tviPSSItem* add(const std::string& name, bool autoDelete = false)
+    {
+        tviPSSItem* item = cabinet->addSnapshot("http://h/" + name, "d", name, autoDelete);
+        if (item != nullptr) {
+            writeFile(item->getFullPath() + "index.html", "<p>" + name);
+            item->setTop("index.html");
+            item->endDownload();
+        }
+        return item;
+    }
+};
+
+TEST_F(Cabinet, SameNamesGetNumberedDirectoriesAndReloadTheSame)
+{
+    ASSERT_NE(add("a b"), nullptr);
+    ASSERT_NE(add("a b"), nullptr);
+    ASSERT_NE(add("a b"), nullptr);
+    ASSERT_NE(add("\x93\xFA\x96\x7B"), nullptr);
+    EXPECT_TRUE(cabinet->save());
+    EXPECT_TRUE(fs::is_directory(folder() + "a_b"));
+    EXPECT_TRUE(fs::is_directory(folder() + "a_b(0)"));
+    EXPECT_TRUE(fs::is_directory(folder() + "a_b(1)"));
+    EXPECT_TRUE(fs::is_directory(folder() + "_ Delete _"));
+    EXPECT_EQ(list(), "I:\xE6\x97\xA5\xE6\x9C\xAC/:\x93\xFA\x96\x7B\r\nI:a_b(1)/:a b\r\nI:a_b(0)/:a b\r\nI:a_b/:a b\r\n");
+    reopen();
+    int count = 0;
+    for (TreeNode n = tree.getFirstChild(cabinet->getHandle()); n != nullptr; n = tree.getNextSibling(n)) {
+        auto* item = dynamic_cast<tviPSSItem*>(tree.getItem(n));
+        ASSERT_NE(item, nullptr);
+        EXPECT_EQ(item->getSource(), "http://h/" + item->getName());
+        EXPECT_TRUE(fs::exists(item->getUrl())) << item->getUrl();
+        ++count;
+    }
+    EXPECT_EQ(count, 4);
+}
+
+TEST_F(Cabinet, DeleteMovesToTrashAndUndoRestoresWithTheListConsistent)
+{
+    tviPSSItem* keep = add("keep");
+    tviPSSItem* gone = add("gone");
+    ASSERT_TRUE(keep && gone);
+    std::string path = gone->getFullPath();
+    bool handled = false;
+    ASSERT_TRUE(gone->executeCommand(tviCommand::deleteItem, false, handled));
+    EXPECT_TRUE(handled);
+    EXPECT_FALSE(fs::exists(path));
+    EXPECT_TRUE(fs::exists(gone->getTrashPath() + "index.html"));
+    EXPECT_EQ(list(), "I:keep/:keep\r\n");
+    ASSERT_TRUE(tree.undoDelete());
+    EXPECT_TRUE(fs::exists(path + "index.html"));
+    EXPECT_EQ(list(), "I:gone/:gone\r\nI:keep/:keep\r\n");
+    // A snapshot that is still downloading cannot be deleted.
+    keep->beginDownload();
+    handled = false;
+    keep->executeCommand(tviCommand::deleteItem, true, handled);
+    EXPECT_FALSE(handled);
+}
+
+TEST_F(Cabinet, HostileListEntriesAndLinksAreNotFollowed)
+{
+    fs::path outside = home.path() / "outside";
+    fs::create_directories(outside);
+    writeFile(outside / "precious", "x");
+    fs::create_directories(folder() + "real");
+    fs::create_directory_symlink(outside, folder() + "link");
+    writeFile(folder() + "List", "I:../outside/:up\r\nI:link/:link\r\nI:real/:real\r\nI:/tmp/:abs\r\n");
+    reopen();
+    ASSERT_NE(tree.getFirstChild(cabinet->getHandle()), nullptr);
+    EXPECT_EQ(tree.getNextSibling(tree.getFirstChild(cabinet->getHandle())), nullptr);
+    std::string trash;
+    EXPECT_FALSE(cabinet->moveToTrash(folder() + "link/", trash));
+    EXPECT_FALSE(cabinet->moveToTrash(outside.string() + "/", trash));
+    EXPECT_TRUE(fs::exists(outside / "precious"));
+    // Emptying the trash removes a link found there, never what it points to.
+    fs::create_directory_symlink(outside, folder() + "_ Delete _/SSI1.tmp");
+    EXPECT_TRUE(cabinet->emptyTrash());
+    EXPECT_TRUE(fs::exists(outside / "precious"));
+    EXPECT_TRUE(fs::is_empty(folder() + "_ Delete _"));
+}
+
+TEST_F(Cabinet, ExpiredSnapshotsGoToTheTrashAtTheNextSave)
+{
+    tviPSSItem* old = add("old", true);
+    tviPSSItem* kept = add("kept", false);
+    tviPSSItem* young = add("young", true);
+    ASSERT_TRUE(old && kept && young);
+    kivaTime created;
+    created.fromCalendarSeconds(now - 36 * 86400);
+    old->setCreated(created);
+    kept->setCreated(created);
+    created.fromCalendarSeconds(now - 34 * 86400);
+    young->setCreated(created);
+    EXPECT_TRUE(kept->isSpecial());
+    EXPECT_TRUE(cabinet->save());
+    EXPECT_EQ(list(), "I:young/:young\r\nI:kept/:kept\r\n");
+    EXPECT_FALSE(fs::exists(folder() + "old"));
+    bool inTrash = false;
+    for (const auto& entry : fs::directory_iterator(folder() + "_ Delete _"))
+        inTrash = inTrash || fs::exists(entry.path() / "index.html");
+    EXPECT_TRUE(inTrash);
+}
+
+TEST_F(Cabinet, AFailedOrKilledSaveLeavesTheOldListOrTheNewOne)
+{
+    ASSERT_NE(add("one"), nullptr);
+    ASSERT_TRUE(cabinet->save());
+    std::string before = list();
+    {
+        testsupport::FileSizeLimit limit(4);
+        ASSERT_NE(add("two"), nullptr);
+        EXPECT_FALSE(cabinet->save());
+    }
+    EXPECT_EQ(list(), before);
+    ASSERT_TRUE(cabinet->save());
+    for (int delayUs : {0, 200, 1000, 3000}) {
+        pid_t child = ::fork();
+        ASSERT_GE(child, 0);
+        if (child == 0) {
+            for (;;) {
+                tviPSSItem* item = add("flip");
+                cabinet->save();
+                bool handled = false;
+                item->executeCommand(tviCommand::deleteItem, false, handled);
+            }
+        }
+        ::usleep(static_cast<useconds_t>(delayUs));
+        ::kill(child, SIGKILL);
+        ::waitpid(child, nullptr, 0);
+        std::string now = list();
+        std::vector<tviSnapshotListEntry> entries = tviSnapshotFiles::readList(now);
+        EXPECT_TRUE(entries.size() == 2 || entries.size() == 3) << now;
+        EXPECT_TRUE(now.ends_with("\r\n")) << now;
+    }
+}
+
+} // namespace
