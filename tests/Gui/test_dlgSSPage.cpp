@@ -3,6 +3,7 @@
 #include "GuiTestServer.h"
 #include "TestSupport.h"
 
+#include "Dialog/dlgNameCheck.h"
 #include "Dialog/dlgSSPage.h"
 #include "Engine/Core/clsEngineOptions.h"
 #include "Gui/QuillaG.h"
@@ -12,6 +13,7 @@
 #include "TreeViewItem/Cabinet/tviCabinetItem.h"
 #include "TreeViewItem/Snapshot/tviPSSItem.h"
 #include "TreeViewItem/Snapshot/tviPageSnapshot.h"
+#include "TreeViewItem/Formats/tviSnapshotFiles.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -27,6 +29,7 @@ class TestDlgSSPage : public QObject {
     Q_OBJECT
 private slots:
     void buildsTheTextsOfTheCurrentSettings();
+    void proposesANameTheCheckAccepts();
     void takesOpensDeletesAndRestoresASnapshot();
 };
 
@@ -41,6 +44,37 @@ void TestDlgSSPage::buildsTheTextsOfTheCurrentSettings()
     dlgSSPage dialog(nullptr, "/x/", 25, 35, std::string(300, 'n'), true);
     QCOMPARE(dialog.getName().size(), std::size_t(255));
     QVERIFY(dialog.getAutoDelete());
+}
+
+void TestDlgSSPage::proposesANameTheCheckAccepts()
+{
+    struct Case {
+        std::string text;
+        std::string title;
+        std::string address;
+        std::string proposed;
+    };
+    const std::string kanji = "\x93\xFA\x96\x7B"; // 日本
+    std::string manyKanji;
+    for (int i = 0; i < 150; ++i)
+        manyKanji += kanji;
+    const std::vector<Case> cases = {
+        {"page", "Title", "http://h/p", "page"},
+        {"http://h/a/b.html", "", "http://h/a/b.html", "h_a_b.html"},
+        {"http://h/a/", "News / Today", "http://h/a/", "News _ Today"},
+        {"http://h/", " \t\r\n ", "http://h/", "h"},
+        {"..", "", "file:///tmp/x.html", "tmp_x.html"},
+        {"x/" + kanji, "", "/home/me/" + kanji + ".html", "home_me_" + kanji + ".html"},
+        {std::string(300, 'a'), "", "http://h/q?x=1#frag", "h_q?x=1"},
+        {"a\x01", manyKanji, "http://h/", manyKanji.substr(0, 160)},
+        {"/", "", "http:///", "snapshot"},
+    };
+    for (const Case& c : cases) {
+        std::string proposed = tviSnapshotFiles::proposeName(c.text, c.title, c.address);
+        QCOMPARE(proposed, c.proposed);
+        std::size_t bytes = dlgNameCheck::fileNameBytes(proposed, dlgNameCheck::directorySuffix);
+        QVERIFY2(dlgNameCheck::problem(proposed, bytes).empty(), c.address.c_str());
+    }
 }
 
 namespace {
@@ -133,6 +167,24 @@ void TestDlgSSPage::takesOpensDeletesAndRestoresASnapshot()
     QVERIFY(app->treeView()->executeCommand(tviCommand::undoDelete, false, handled));
     QVERIFY(std::filesystem::exists(path + item->getTop()));
     QCOMPARE(testsupport::readFile(home.dir() + "Data/Snapshot/List"), std::string("I:offline/:offline\r\n"));
+
+    // An item named by its address: the dialog proposes a name that OK takes as it stands.
+    source->setName(source->getUrl());
+    tree->selectNode(source->getHandle());
+    QVERIFY(app->runMenuId(32801));
+    dialog = app->snapshotDialog();
+    QVERIFY(dialog != nullptr);
+    QString proposed = dialog->findChild<QLineEdit*>(QStringLiteral("name"))->text();
+    QVERIFY(!proposed.contains('/'));
+    answerDialog(dialog, proposed, false);
+    QTest::qWait(0);
+    QVERIFY(dialog == nullptr || !dialog->isVisible());
+    auto* named = dynamic_cast<tviPSSItem*>(tree->getItem(tree->getFirstChild(cabinet->getHandle())));
+    QVERIFY(named != nullptr && named != item);
+    waited.restart();
+    while (named->getDownloadState() != 0 && waited.elapsed() < 30000)
+        QTest::qWait(20);
+    QVERIFY(!named->isFailed());
     program.stop();
 }
 

@@ -71,15 +71,15 @@ void clsCommunicationManager::threadBody()
     clsQuillaraEngine::Job job;
     while (engine->waitCommunication(stopping, job)) {
         activity = 1;
-        if (job.kind == communicationSnapshot) {
-            // The snapshot belongs to the engine again once it has run.
-            auto* taken = dynamic_cast<clsQuillaraSnapshot*>(job.object);
-            job.object = nullptr;
-            if (taken != nullptr)
-                snapshot(taken);
-        }
         auto* info = dynamic_cast<clsUrlInformation*>(job.object);
         try {
+            if (job.kind == communicationSnapshot) {
+                // The snapshot belongs to the engine again once it has run.
+                auto* taken = dynamic_cast<clsQuillaraSnapshot*>(job.object);
+                job.object = nullptr;
+                if (taken != nullptr)
+                    snapshot(taken);
+            }
             if (info != nullptr && job.kind == communicationHead)
                 readHead(info);
             if (info != nullptr && job.kind == communicationRead && startRead(job)) {

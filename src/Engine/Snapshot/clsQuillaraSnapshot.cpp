@@ -14,7 +14,9 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <exception>
 #include <filesystem>
+#include <limits>
 #include <memory>
 #include <system_error>
 
@@ -31,6 +33,7 @@ const char* const msgEntryLimit =
     "\x83X\x83i\x83" "b\x83v\x83V\x83\x87\x83" "b\x83g\x82\xCC\x8D\x80\x96\xDA\x90\x94\x82\xAA\x8F\xE3\x8C\xC0\x82\xC9\x92" "B\x82\xB5\x82\xDC\x82\xB5\x82\xBD"; // スナップショットの項目数が上限に達しました
 const char* const msgFetchFailed = "\x8E\xE6\x93\xBE\x82\xC9\x8E\xB8\x94s\x82\xB5\x82\xDC\x82\xB5\x82\xBD"; // 取得に失敗しました
 const char* const msgSaveFailed = "\x95\xDB\x91\xB6\x82\xC9\x8E\xB8\x94s\x82\xB5\x82\xDC\x82\xB5\x82\xBD"; // 保存に失敗しました
+const char* const msgException = "\x97\xE1\x8A\x4F\x82\xAA\x94\xAD\x90\xB6\x82\xB5\x82\xDC\x82\xB5\x82\xBD"; // 例外が発生しました
 
 char lower(char c)
 {
@@ -121,15 +124,21 @@ std::string normalisedEscapes(const std::string& text)
     return out;
 }
 
-// Writes the blocks of one transfer to a file instead of keeping them.
+// Writes the blocks of one transfer to a file instead of keeping them, up to a limit: a block
+// that would pass it ends the transfer.
 class FileSink : public clsQuillaraItem {
 public:
-    explicit FileSink(const std::string& path) : file(std::fopen(path.c_str(), "wb")) {}
+    FileSink(const std::string& path, std::int64_t limit) : file(std::fopen(path.c_str(), "wb")), limit(limit) {}
     ~FileSink() override { close(); }
 
     bool isOpen() const { return file != nullptr; }
+    bool isOverLimit() const { return overLimit; }
     bool appendBlock(std::unique_ptr<char[]> data, std::size_t length) override
     {
+        if (written + static_cast<std::int64_t>(length) > limit) {
+            overLimit = true;
+            return false;
+        }
         if (file == nullptr || std::fwrite(data.get(), 1, length, file) != length)
             return false;
         written += static_cast<std::int64_t>(length);
@@ -147,7 +156,9 @@ public:
 
 private:
     std::FILE* file;
+    std::int64_t limit;
     std::int64_t written = 0;
+    bool overLimit = false;
 };
 
 // The record a transfer runs on: counted like any other, and gone (with any registry entry
@@ -250,25 +261,54 @@ bool clsQuillaraSnapshot::run(clsCommunicationHttp* newTransport, const std::ato
 {
     transport = newTransport;
     workerStopping = &stopping;
-    if (state != 0 && !dropped) {
-        std::error_code error;
-        fs::create_directories(folder, error);
-        while (state != 8 && !shouldEnd())
-            step();
+    if (engine != nullptr) {
+        fileLimit = engine->getOptions().snapshotFileLimitBytes;
+        totalLimit = engine->getOptions().snapshotLimitBytes;
     }
-    if (cancelRequested) {
-        cancelled = true;
-        clear();
-    } else {
-        stopped = state != 8;
-        removeTemp();
-        repairDocuments();
-    }
+    if (state != 0 && !dropped)
+        runSteps();
+    endRun();
     transport = nullptr;
     workerStopping = nullptr;
     // The last touch of this object: the engine hands it to the user-interface thread.
     clsQuillaraEngine* owner = engine;
     return owner != nullptr && owner->finishSnapshot(this);
+}
+
+// An exception (memory running out on a huge page) fails the entry or ends the run, never
+// the program: the snapshot still ends with its one completion.
+void clsQuillaraSnapshot::runSteps()
+{
+    std::error_code error;
+    fs::create_directories(folder, error);
+    try {
+        while (state != 8 && !shouldEnd())
+            step();
+    } catch (const std::exception& e) {
+        logError("clsQuillaraSnapshot::run", std::string(msgException) + " " + e.what());
+    } catch (...) {
+        logError("clsQuillaraSnapshot::run", msgException);
+    }
+}
+
+// Cancel and stop alike leave no saved page pointing at a local name that was never saved.
+void clsQuillaraSnapshot::endRun()
+{
+    removeTemp();
+    try {
+        repairDocuments();
+    } catch (const std::exception& e) {
+        logError("clsQuillaraSnapshot::savePage", std::string(msgException) + " " + e.what());
+    } catch (...) {
+        logError("clsQuillaraSnapshot::savePage", msgException);
+    }
+    dropDocuments();
+    if (cancelRequested) {
+        cancelled = true;
+        clear();
+        return;
+    }
+    stopped = state != 8;
 }
 
 void clsQuillaraSnapshot::step()
@@ -298,14 +338,21 @@ void clsQuillaraSnapshot::step()
         queue.pop_front();
         clsSnapshotEntry result{entry.url, entry.name, entry.kind, false, 0, 0, {}};
         Fetched fetched;
-        bool ok = download(entry, fetched, result);
-        if (ok)
-            ok = entry.kind == clsSnapshotRewriter::refPage ? savePage(entry, fetched, result)
-                                                            : saveResource(entry, fetched, result);
-        finishEntry(result, fetched);
-        if (ok && entry.url == url && topFile.empty()) {
-            topFile = folder + entry.name;
+        bool ok = false;
+        try {
+            ok = download(entry, fetched, result);
+            if (ok)
+                ok = entry.kind == clsSnapshotRewriter::refPage ? savePage(entry, fetched, result)
+                                                                : saveResource(entry, fetched, result);
+        } catch (const std::exception& e) {
+            ok = false;
+            result.saved = false;
+            result.error = std::string(msgException) + " " + e.what();
         }
+        finishEntry(result, fetched);
+        // The top entry is known by its name: its address has lost the page's fragment.
+        if (ok && entry.name == topName && topFile.empty())
+            topFile = folder + entry.name;
         if (ok)
             engine->postSnapshotSaved(this);
         state = state == 2 ? 4 : 5;
@@ -462,6 +509,8 @@ bool clsQuillaraSnapshot::download(const Entry& entry, Fetched& fetched, clsSnap
             result.error = "no such file";
             return false;
         }
+        if (!fitsLimits(static_cast<std::int64_t>(fs::file_size(path, error)), result))
+            return false;
         fetched.path = path;
         return true;
     }
@@ -469,6 +518,9 @@ bool clsQuillaraSnapshot::download(const Entry& entry, Fetched& fetched, clsSnap
         std::string body;
         clsUrlCache* cache = FindUrlCache();
         if (cache != nullptr && cache->lookup(entry.url, body)) {
+            std::error_code error;
+            if (!fitsLimits(static_cast<std::int64_t>(fs::file_size(body, error)), result))
+                return false;
             fetched.path = body;
             return true;
         }
@@ -488,6 +540,12 @@ bool clsQuillaraSnapshot::fetchHttp(const Entry& entry, Fetched& fetched, clsSna
         result.error = "no transport";
         return false;
     }
+    std::string overLimit;
+    std::int64_t room = roomFor(overLimit);
+    if (room <= 0) {
+        result.error = overLimit;
+        return false;
+    }
     RecordHold hold(new clsUrlInformation(engine));
     clsUrlInformation* info = hold.info;
     info->set(queueId, snapshotLinkKind, entry.url);
@@ -503,8 +561,13 @@ bool clsQuillaraSnapshot::fetchHttp(const Entry& entry, Fetched& fetched, clsSna
         result.error = statusText(code);
         return false;
     }
+    if (info->getContentLength() > room) {
+        transport->closeRequest();
+        result.error = overLimit;
+        return false;
+    }
     std::string path = newTempPath();
-    FileSink sink(path);
+    FileSink sink(path, room);
     if (!sink.isOpen()) {
         transport->closeRequest();
         result.error = "cannot write " + path;
@@ -520,8 +583,10 @@ bool clsQuillaraSnapshot::fetchHttp(const Entry& entry, Fetched& fetched, clsSna
             return false;
         }
         if (!transport->readNext(info, &sink, more)) {
-            result.result = transport->getFailureCode();
-            result.error = "transfer cut short";
+            result.result = sink.isOverLimit() ? resultTransportError : transport->getFailureCode();
+            result.error = sink.isOverLimit() ? overLimit : std::string("transfer cut short");
+            if (sink.isOverLimit())
+                transport->closeRequest();
             return false;
         }
     }
@@ -535,36 +600,48 @@ bool clsQuillaraSnapshot::fetchHttp(const Entry& entry, Fetched& fetched, clsSna
     return true;
 }
 
+// At most a few copies of one page are held at a time: the fetched bytes go before the
+// converted text is joined, and the text is kept on disk, not in memory, until the end.
 bool clsQuillaraSnapshot::savePage(const Entry& entry, const Fetched& fetched, clsSnapshotEntry& result)
 {
-    std::string bytes;
-    if (!platform::readWholeFile(fetched.path, bytes)) {
-        result.error = "cannot read the fetched page";
-        return false;
-    }
-    // A UTF-8 page stays UTF-8, so that no character is lost; the Japanese codes become
-    // Shift_JIS. Either way the page then says what it is.
-    utlKanjiConverter converter;
-    converter.setDeclaredCode(utlKanjiConverter::codeOfCharset(charsetOfContentType(fetched.contentType)));
-    converter.convertCode(bytes.data(), bytes.size());
-    converter.finishCode();
     std::string text;
     std::string charset = "shift_jis";
-    if (converter.getConverterCode() == utlKanjiConverter::codeUtf8) {
-        text = std::move(bytes);
-        charset = "utf-8";
-    } else {
-        for (const std::string& block : converter.getOutput())
-            text += block;
+    {
+        std::string bytes;
+        if (!platform::readWholeFile(fetched.path, bytes)) {
+            result.error = "cannot read the fetched page";
+            return false;
+        }
+        // A UTF-8 page stays UTF-8, so that no character is lost; the Japanese codes become
+        // Shift_JIS. Either way the page then says what it is.
+        utlKanjiConverter converter;
+        converter.setDeclaredCode(utlKanjiConverter::codeOfCharset(charsetOfContentType(fetched.contentType)));
+        converter.convertCode(bytes.data(), bytes.size());
+        converter.finishCode();
+        if (converter.getConverterCode() == utlKanjiConverter::codeUtf8) {
+            text = std::move(bytes);
+            charset = "utf-8";
+        } else {
+            bytes = std::string();
+            std::size_t size = 0;
+            for (const std::string& block : converter.getOutput())
+                size += block.size();
+            text.reserve(size);
+            for (const std::string& block : converter.getOutput())
+                text += block;
+        }
     }
-    Document document{entry.name, std::move(text), fetched.finalUrl, charset, clsSnapshotRewriter::refPage, {}};
-    std::string page = rewrite(document);
-    documents.push_back(std::move(document));
+    Document document{entry.name, {}, {}, fetched.finalUrl, charset, clsSnapshotRewriter::refPage, {}};
+    std::string page = rewrite(document, text);
+    if (!fitsLimits(static_cast<std::int64_t>(page.size()), result))
+        return false;
     std::string error;
     if (!platform::atomicWriteFile(folder + entry.name, page, &error, platform::Durability::Unsynced)) {
         result.error = std::string(msgSaveFailed) + " " + error;
         return false;
     }
+    keepDocument(std::move(document), text);
+    savedBytes += static_cast<std::int64_t>(page.size());
     result.saved = true;
     result.size = static_cast<std::int64_t>(page.size());
     return true;
@@ -580,14 +657,17 @@ bool clsQuillaraSnapshot::saveResource(const Entry& entry, const Fetched& fetche
             result.error = "cannot read the fetched style sheet";
             return false;
         }
-        Document document{entry.name, std::move(bytes), fetched.finalUrl, {}, clsSnapshotRewriter::refStyleSheet, {}};
-        std::string sheet = rewrite(document);
-        documents.push_back(std::move(document));
+        Document document{entry.name, {}, {}, fetched.finalUrl, {}, clsSnapshotRewriter::refStyleSheet, {}};
+        std::string sheet = rewrite(document, bytes);
+        if (!fitsLimits(static_cast<std::int64_t>(sheet.size()), result))
+            return false;
         std::string message;
         if (!platform::atomicWriteFile(target, sheet, &message, platform::Durability::Unsynced)) {
             result.error = std::string(msgSaveFailed) + " " + message;
             return false;
         }
+        keepDocument(std::move(document), bytes);
+        savedBytes += static_cast<std::int64_t>(sheet.size());
         result.saved = true;
         result.size = static_cast<std::int64_t>(sheet.size());
         return true;
@@ -611,18 +691,65 @@ bool clsQuillaraSnapshot::saveResource(const Entry& entry, const Fetched& fetche
     currentTemp.clear();
     result.saved = true;
     result.size = static_cast<std::int64_t>(fs::file_size(target, error));
+    savedBytes += result.size;
     return true;
 }
 
-std::string clsQuillaraSnapshot::rewrite(const Document& document)
+std::int64_t clsQuillaraSnapshot::roomFor(std::string& whyNot) const
 {
-    currentDocument = const_cast<Document*>(&document);
+    std::int64_t room = std::numeric_limits<std::int64_t>::max();
+    if (fileLimit > 0) {
+        room = fileLimit;
+        whyNot = "larger than the file limit of " + std::to_string(fileLimit >> 20) +
+                 " MB (PrefFile/SnapshotFileLimitMB)";
+    }
+    if (totalLimit > 0 && totalLimit - savedBytes < room) {
+        room = std::max<std::int64_t>(0, totalLimit - savedBytes);
+        whyNot = "the snapshot would pass its limit of " + std::to_string(totalLimit >> 20) +
+                 " MB (PrefFile/SnapshotLimitMB)";
+    }
+    return room;
+}
+
+bool clsQuillaraSnapshot::fitsLimits(std::int64_t size, clsSnapshotEntry& result) const
+{
+    std::string whyNot;
+    if (size <= roomFor(whyNot))
+        return true;
+    result.error = whyNot;
+    return false;
+}
+
+std::string clsQuillaraSnapshot::rewrite(Document& document, const std::string& text)
+{
+    currentDocument = &document;
     auto names = [this](const std::string& absolute, clsSnapshotRewriter::RefKind kind) { return nameFor(absolute, kind); };
     std::string out = document.kind == clsSnapshotRewriter::refPage
-                          ? clsSnapshotRewriter::rewritePage(document.text, document.base, document.charset, names)
-                          : clsSnapshotRewriter::rewriteStyleSheet(document.text, document.base, names);
+                          ? clsSnapshotRewriter::rewritePage(text, document.base, document.charset, names)
+                          : clsSnapshotRewriter::rewriteStyleSheet(text, document.base, names);
     currentDocument = nullptr;
     return out;
+}
+
+void clsQuillaraSnapshot::keepDocument(Document document, const std::string& text)
+{
+    // A leading dot: no local name ever begins with one.
+    document.source = folder + ".src" + std::to_string(queueId) + "-" + std::to_string(++tempCounter);
+    if (!platform::atomicWriteFile(document.source, text, nullptr, platform::Durability::Unsynced)) {
+        document.source.clear();
+        document.text = text;
+    }
+    documents.push_back(std::move(document));
+}
+
+void clsQuillaraSnapshot::dropDocuments()
+{
+    for (const Document& document : documents) {
+        std::error_code error;
+        if (!document.source.empty())
+            fs::remove(document.source, error);
+    }
+    documents.clear();
 }
 
 // A page must not point at a local file that is not there: references to entries that failed
@@ -630,17 +757,22 @@ std::string clsQuillaraSnapshot::rewrite(const Document& document)
 void clsQuillaraSnapshot::repairDocuments()
 {
     finalNaming = true;
-    for (const Document& document : documents) {
+    for (Document& document : documents) {
         bool complete = true;
         for (const std::string& key : document.references)
             complete = complete && (savedKeys.count(key) != 0 || names.count(key) == 0);
         if (complete)
             continue;
+        std::string text = document.text;
         std::string error;
-        if (!platform::atomicWriteFile(folder + document.name, rewrite(document), &error, platform::Durability::Unsynced))
+        if (!document.source.empty() && !platform::readWholeFile(document.source, text, &error)) {
+            logError("clsQuillaraSnapshot::savePage", std::string(msgSaveFailed) + " " + error);
+            continue;
+        }
+        if (!platform::atomicWriteFile(folder + document.name, rewrite(document, text), &error,
+                                       platform::Durability::Unsynced))
             logError("clsQuillaraSnapshot::savePage", std::string(msgSaveFailed) + " " + error);
     }
-    documents.clear();
     finalNaming = false;
 }
 

@@ -5,10 +5,12 @@
 
 #include <atomic>
 #include <cstddef>
+#include <cstdint>
 #include <deque>
 #include <map>
 #include <set>
 #include <string>
+#include <vector>
 
 class clsCommunicationHttp;
 class clsQuillaraEngine;
@@ -71,17 +73,19 @@ public:
     // and host in lower case, no default port, no fragment, unreserved characters unescaped.
     static std::string addressKey(const std::string& address);
 
-private:
+protected:
     struct Entry {
         std::string url;
         std::string name;
         int kind = 0;
     };
-    // A saved page or style sheet as fetched, kept until the end: one that refers to an entry
-    // that then failed (or never ran) is written again with that entry's absolute address.
+    // A saved page or style sheet as fetched, kept until the end in a hidden file of the folder
+    // (not in memory): one that refers to an entry that then failed (or never ran) is written
+    // again with that entry's absolute address.
     struct Document {
         std::string name;
-        std::string text;
+        std::string source; // the hidden file holding the text before rewriting
+        std::string text;   // the text itself, only when that file could not be written
         std::string base;
         std::string charset;
         int kind = 0;
@@ -95,16 +99,28 @@ private:
         std::string contentType;
     };
 
+    // Rewrites a fetched page and saves it; protected so that a test can make it fail.
+    virtual bool savePage(const Entry& entry, const Fetched& fetched, clsSnapshotEntry& result);
+
+private:
     bool shouldEnd() const;
     void step();
+    void runSteps();
+    void endRun();
     bool download(const Entry& entry, Fetched& fetched, clsSnapshotEntry& result);
     bool fetchHttp(const Entry& entry, Fetched& fetched, clsSnapshotEntry& result);
-    bool savePage(const Entry& entry, const Fetched& fetched, clsSnapshotEntry& result);
     bool saveResource(const Entry& entry, const Fetched& fetched, clsSnapshotEntry& result);
+    // Bytes the entry may still take: the file limit, or what the snapshot limit leaves.
+    std::int64_t roomFor(std::string& whyNot) const;
+    bool fitsLimits(std::int64_t size, clsSnapshotEntry& result) const;
     void finishEntry(clsSnapshotEntry& result, Fetched& fetched);
     std::string nameFor(const std::string& absolute, int kind);
-    std::string rewrite(const Document& document);
+    std::string rewrite(Document& document, const std::string& text);
+    // Keeps the text a page was rewritten from beside it until the end.
+    void keepDocument(Document document, const std::string& text);
     void repairDocuments();
+    // Removes the hidden files of the kept documents and forgets them.
+    void dropDocuments();
     std::string uniqueName(const std::string& wanted);
     bool isFetchable(const std::string& absolute) const;
     std::string newTempPath();
@@ -130,6 +146,9 @@ private:
     bool limitReached = false;
     std::size_t entryLimit = defaultEntryLimit;
     std::size_t tempCounter = 0;
+    std::int64_t fileLimit = 0;  // bytes; 0 none
+    std::int64_t totalLimit = 0; // bytes; 0 none
+    std::int64_t savedBytes = 0;
     std::map<std::string, std::string> names; // address key -> local name
     std::set<std::string> usedNames;          // lower case
     std::set<std::string> savedKeys;          // address keys of the saved entries

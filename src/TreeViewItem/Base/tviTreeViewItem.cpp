@@ -12,6 +12,8 @@
 #include "TreeViewItem/Cabinet/tviQuillaraCabinet.h"
 #include "TreeViewItem/Footprint/tviRouteSnapshot.h"
 #include "TreeViewItem/Base/tviSubItem.h"
+#include "TreeViewItem/Base/tviURLItem.h"
+#include "TreeViewItem/Formats/tviSnapshotFiles.h"
 
 #include <array>
 
@@ -468,7 +470,10 @@ bool tviTreeViewItem::cmdTakeSnapshot(bool query, bool* enabled)
     *enabled = tree_->snapshotCabinet() != nullptr && type != typePSSItem && isOpenableAddress(getUrl(), &target) &&
                !startsWithNoCase(getUrl(), "ftp://");
     if (*enabled && !query) {
-        tree_->openDialog(tviDialog::snapshot, this, getText());
+        // An item named by its address would propose a name the dialog refuses.
+        const auto* page = dynamic_cast<const tviURLItem*>(this);
+        std::string title = page != nullptr ? page->getTitle() : std::string();
+        tree_->openDialog(tviDialog::snapshot, this, tviSnapshotFiles::proposeName(getText(), title, getUrl()));
     }
     return true;
 }

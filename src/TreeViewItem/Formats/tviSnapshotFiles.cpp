@@ -193,3 +193,74 @@ bool tviSnapshotFiles::isSafeDirectoryName(std::string_view dirName)
     }
     return true;
 }
+
+namespace {
+
+// Shift_JIS bytes of a proposed name at most: even all double-byte, its directory name and
+// a "(9999)" counter stay within a file name.
+constexpr std::size_t proposedNameLimit = 160;
+
+bool isControlByte(unsigned char c)
+{
+    return c < 0x20 || c == 0x7F;
+}
+
+bool isUsableName(const std::string& name)
+{
+    if (name.empty() || name == "." || name == ".." || name.size() > proposedNameLimit)
+        return false;
+    for (std::size_t i = 0; i < name.size(); ++i) {
+        auto c = static_cast<unsigned char>(name[i]);
+        if (isDoubleByteAt(name, i)) {
+            ++i;
+            continue;
+        }
+        if (c == '/' || isControlByte(c))
+            return false;
+    }
+    return true;
+}
+
+// '/' becomes '_', control characters blanks; blanks at either end go; cut to the limit.
+std::string usableFrom(const std::string& text)
+{
+    std::string out;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        auto c = static_cast<unsigned char>(text[i]);
+        if (isDoubleByteAt(text, i)) {
+            out.append(text, i++, 2);
+            continue;
+        }
+        out += c == '/' ? '_' : (isControlByte(c) ? ' ' : static_cast<char>(c));
+    }
+    std::size_t first = out.find_first_not_of(' ');
+    if (first == std::string::npos)
+        return {};
+    out = out.substr(first, out.find_last_not_of(' ') - first + 1);
+    out.resize(platform::sjisBoundary(out, proposedNameLimit));
+    while (!out.empty() && out.back() == ' ')
+        out.pop_back();
+    return isUsableName(out) ? out : std::string();
+}
+
+} // namespace
+
+std::string tviSnapshotFiles::proposeName(const std::string& text, const std::string& title, const std::string& address)
+{
+    if (isUsableName(text))
+        return text;
+    std::string fromTitle = usableFrom(title);
+    if (!fromTitle.empty())
+        return fromTitle;
+    std::string rest = address;
+    std::size_t scheme = rest.find("://");
+    if (scheme != std::string::npos)
+        rest = rest.substr(scheme + 3);
+    rest = rest.substr(0, rest.find('#'));
+    while (!rest.empty() && rest.back() == '/')
+        rest.pop_back();
+    while (!rest.empty() && rest.front() == '/')
+        rest.erase(0, 1);
+    std::string fromAddress = usableFrom(rest);
+    return fromAddress.empty() ? std::string("snapshot") : fromAddress;
+}

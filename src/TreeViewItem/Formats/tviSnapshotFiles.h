@@ -51,5 +51,10 @@ public:
     // no control byte, at most 255 bytes, and not the trash directory.
     static bool isSafeDirectoryName(std::string_view dirName);
 
+    // The name the snapshot dialog proposes for an item: its text when that can name a
+    // snapshot (no '/', no control character, not "." or "..", short enough), else the page
+    // title made so, else the address made so ("http://h/a/b" gives "h_a_b").
+    static std::string proposeName(const std::string& text, const std::string& title, const std::string& address);
+
     static constexpr const char* trashName = "_ Delete _";
 };

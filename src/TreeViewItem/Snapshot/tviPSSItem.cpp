@@ -165,13 +165,6 @@ bool tviPSSItem::executeCommand(int code, bool query, bool& handled)
     case expandAll:
         handled = false;
         return true;
-    case showInBrowser:
-    case showInNewBrowser:
-        if (downloadState_ != 0 && !query) {
-            handled = false;
-            return true;
-        }
-        break;
     default:
         break;
     }

@@ -12,6 +12,7 @@
 
 #include <filesystem>
 #include <map>
+#include <new>
 #include <regex>
 #include <set>
 #include <string>
@@ -27,6 +28,8 @@ namespace {
 
 class SnapshotHarness : public EngineHarness {
 public:
+    using EngineHarness::EngineHarness;
+
     void onSnapshotNotify(int id, const clsSnapshotReport& report, int phase) override
     {
         if (phase == 0)
@@ -70,8 +73,10 @@ void expectOnlySavedFiles(const fs::path& folder)
 
 void expectNoTemporaryFiles(const fs::path& folder)
 {
-    for (const auto& file : fs::recursive_directory_iterator(folder))
+    for (const auto& file : fs::recursive_directory_iterator(folder)) {
         EXPECT_FALSE(file.path().filename().string().starts_with(".part")) << file.path();
+        EXPECT_FALSE(file.path().filename().string().starts_with(".src")) << file.path();
+    }
 }
 
 const char* const topPage =
@@ -228,6 +233,9 @@ TEST(Snapshot, CancelStopAndEngineStopEachEndWithOneCompletion)
     EXPECT_TRUE(harness.finals[cancelled].cancelled);
     EXPECT_TRUE(harness.finals[stopped].stopped);
     EXPECT_TRUE(fs::exists(home.path() / "c" / "hang.html"));
+    // Cancelled like stopped: the saved page names no file that was never fetched.
+    expectOnlySavedFiles(home.path() / "c");
+    expectOnlySavedFiles(home.path() / "s");
     expectNoTemporaryFiles(home.path());
     EXPECT_FALSE(harness.engine.cancelSnapshot(cancelled));
 
@@ -242,6 +250,99 @@ TEST(Snapshot, CancelStopAndEngineStopEachEndWithOneCompletion)
         EXPECT_EQ(harness.completions[id], 1);
     }
     EXPECT_EQ(harness.engine.getSnapshotCount(), 0u);
+}
+
+TEST(Snapshot, TopPageWithAFragmentIsReportedSaved)
+{
+    TempHome home;
+    TestHttpServer server;
+    server.setFile("frag.html", "text/html", "<html><body><a name=part>here</a></body></html>");
+    SnapshotHarness harness;
+    int id = -1;
+    ASSERT_TRUE(harness.engine.startSnapshot(1, server.url("/site/frag.html#part"), (home.path() / "f").string(), id));
+    ASSERT_TRUE(harness.waitForSnapshot(id));
+    EXPECT_TRUE(harness.finals[id].topSaved);
+    EXPECT_EQ(harness.finals[id].topName, "frag.html");
+    EXPECT_EQ(harness.finals[id].topFile, (home.path() / "f" / "frag.html").string());
+}
+
+TEST(Snapshot, SizeLimitsFailTheFileAndKeepItsAddress)
+{
+    TempHome home;
+    TestHttpServer server;
+    server.setFile("sized.html", "text/html",
+                   "<img src=\"/big?mb=1\"><img src=\"a.gif\"><img src=\"b.gif\"><img src=\"c.gif\">"
+                   "<img src=\"d.gif\"><img src=\"e.gif\">");
+    const std::map<std::string, std::size_t> sizes = {
+        {"a.gif", 60000}, {"b.gif", 150000}, {"c.gif", 80000}, {"d.gif", 80000}, {"e.gif", 80000}};
+    for (const auto& [name, size] : sizes)
+        server.setFile(name, "image/gif", std::string(size, 'x'));
+    clsEngineOptions options = EngineHarness::quickOptions();
+    options.snapshotFileLimitBytes = 100000;
+    options.snapshotLimitBytes = 250000;
+    SnapshotHarness harness(options);
+    fs::path folder = home.path() / "l";
+    int id = -1;
+    ASSERT_TRUE(harness.engine.startSnapshot(1, server.url("/site/sized.html"), folder.string(), id));
+    ASSERT_TRUE(harness.waitForSnapshot(id));
+    std::map<std::string, clsSnapshotEntry> byName;
+    for (const clsSnapshotEntry& entry : harness.finals[id].entries)
+        byName[entry.name] = entry;
+    struct Case {
+        const char* name;
+        bool saved;
+        const char* why;
+    };
+    // a, c and d fit (220 KB with the page); the 1 MB and b pass the file limit; e would
+    // pass the snapshot's.
+    const std::vector<Case> cases = {{"a.gif", true, ""},
+                                     {"b.gif", false, "SnapshotFileLimitMB"},
+                                     {"c.gif", true, ""},
+                                     {"d.gif", true, ""},
+                                     {"big", false, "SnapshotFileLimitMB"},
+                                     {"e.gif", false, "SnapshotLimitMB"}};
+    std::string page = readFile(folder / "sized.html");
+    for (const Case& c : cases) {
+        EXPECT_EQ(byName[c.name].saved, c.saved) << c.name;
+        EXPECT_EQ(fs::exists(folder / c.name), c.saved) << c.name;
+        EXPECT_NE(byName[c.name].error.find(c.why), std::string::npos) << c.name << " " << byName[c.name].error;
+        if (!c.saved) {
+            EXPECT_EQ(page.find("src=\"" + std::string(c.name) + "\""), std::string::npos) << c.name;
+        }
+    }
+    expectOnlySavedFiles(folder);
+    expectNoTemporaryFiles(folder);
+}
+
+// A page whose saving throws, as memory running out on a huge page would.
+class ThrowingSnapshot : public clsQuillaraSnapshot {
+public:
+    using clsQuillaraSnapshot::clsQuillaraSnapshot;
+
+protected:
+    bool savePage(const Entry&, const Fetched&, clsSnapshotEntry&) override { throw std::bad_alloc(); }
+};
+
+TEST(Snapshot, AnExceptionFailsTheSnapshotAndNotTheProgram)
+{
+    TempHome home;
+    TestHttpServer server;
+    server.setFile("p.html", "text/html", "<img src=\"i.gif\">");
+    server.setFile("i.gif", "image/gif", "GIF89a");
+    SnapshotHarness harness;
+    auto* throwing = new ThrowingSnapshot(&harness.engine);
+    int id = -1;
+    ASSERT_TRUE(throwing->setup(1, server.url("/site/p.html"), (home.path() / "x").string(), id));
+    ASSERT_TRUE(harness.waitForSnapshot(id));
+    EXPECT_EQ(harness.completions[id], 1);
+    EXPECT_FALSE(harness.finals[id].topSaved);
+    ASSERT_EQ(harness.finals[id].entries.size(), 1u);
+    EXPECT_FALSE(harness.finals[id].entries[0].error.empty());
+    // The workers go on: the next snapshot is taken.
+    int next = -1;
+    ASSERT_TRUE(harness.engine.startSnapshot(1, server.url("/site/p.html"), (home.path() / "y").string(), next));
+    ASSERT_TRUE(harness.waitForSnapshot(next));
+    EXPECT_TRUE(harness.finals[next].topSaved);
 }
 
 TEST(Snapshot, EntryLimitKeepsTheRestAbsolute)
