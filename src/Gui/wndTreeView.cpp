@@ -190,9 +190,22 @@ bool wndTreeView::executeOwnCommand(int code, bool query, bool& handled)
         handled = tviSourceCabinets::canToggle(*tree_, *GetUtlIniInfo(), type);
         return query || !handled || tviSourceCabinets::toggle(*tree_, *GetUtlIniInfo(), type);
     }
-    case tviCommand::undoDelete:
-        handled = tree_->deletedItem() != nullptr;
-        return query || !handled || tree_->undoDelete();
+    case tviCommand::undoDelete: {
+        // After the last deletion, whatever the snapshot cabinet's trash still holds.
+        tviPageSnapshot* snapshots = tree_->snapshotCabinet();
+        bool buffered = tree_->deletedItem() != nullptr;
+        handled = buffered || (snapshots != nullptr && snapshots->canRestoreFromTrash());
+        if (query || !handled)
+            return true;
+        return buffered ? tree_->undoDelete() : snapshots->restoreLatestFromTrash() != nullptr;
+    }
+    case tviPageSnapshot::emptyTrashCommand: {
+        tviPageSnapshot* snapshots = tree_->snapshotCabinet();
+        bool enabled = false;
+        bool ok = snapshots == nullptr || snapshots->cmdEmptyTrash(query, &enabled);
+        handled = enabled;
+        return ok;
+    }
     case 1023:
         handled = true;
         return query || openSearchDialog();

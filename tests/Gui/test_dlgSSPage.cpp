@@ -185,6 +185,35 @@ void TestDlgSSPage::takesOpensDeletesAndRestoresASnapshot()
     while (named->getDownloadState() != 0 && waited.elapsed() < 30000)
         QTest::qWait(20);
     QVERIFY(!named->isFailed());
+
+    // Two deletions: undo brings back the last from the window's buffer, the one before from
+    // the trash; "empty the trash" (Tools menu) asks, and then nothing comes back.
+    auto snapshotCount = [&] {
+        int count = 0;
+        for (TreeNode n = tree->getFirstChild(cabinet->getHandle()); n != nullptr; n = tree->getNextSibling(n))
+            ++count;
+        return count;
+    };
+    for (tviPSSItem* doomed : {item, named}) {
+        tree->selectNode(doomed->getHandle());
+        QVERIFY(app->treeView()->executeCommand(tviCommand::deleteItem, false, handled));
+    }
+    QCOMPARE(snapshotCount(), 0);
+    QVERIFY(app->isMenuIdAvailable(32780));
+    QVERIFY(app->runMenuId(32780));
+    QVERIFY(app->runMenuId(32780));
+    QCOMPARE(snapshotCount(), 2);
+    QVERIFY(!app->isMenuIdAvailable(32780));
+    QVERIFY(!app->isMenuIdAvailable(32883));
+    tree->selectNode(tree->getFirstChild(cabinet->getHandle()));
+    QVERIFY(app->treeView()->executeCommand(tviCommand::deleteItem, false, handled));
+    tree->selectNode(first);
+    QVERIFY(app->isMenuIdAvailable(32883));
+    tree->answerYes = true;
+    QVERIFY(app->runMenuId(32883));
+    QVERIFY(std::filesystem::is_empty(home.dir() + "Data/Snapshot/_ Delete _"));
+    QVERIFY(!app->isMenuIdAvailable(32780));
+    QCOMPARE(snapshotCount(), 1);
     program.stop();
 }
 

@@ -3,6 +3,7 @@
 #include "Platform/platformText.h"
 
 #include <algorithm>
+#include <cstdlib>
 
 namespace {
 
@@ -152,6 +153,59 @@ std::string tviSnapshotFiles::writeRecord(const tviSnapshotRecord& record, bool 
     putEntry(out, "Created=", created);
     putEntry(out, "Delete=", record.autoDelete ? "1" : "0");
     return out;
+}
+
+std::string tviSnapshotFiles::writeOrigin(const tviTrashOrigin& origin)
+{
+    std::string out;
+    putEntry(out, "Kind=", origin.folder ? "F" : "I");
+    putEntry(out, "Name=", origin.name);
+    putEntry(out, "Dir=", origin.dirName);
+    putEntry(out, "Parent=", origin.parent);
+    putEntry(out, "After=", origin.after);
+    putEntry(out, "Deleted=", std::to_string(origin.deleted));
+    return out;
+}
+
+bool tviSnapshotFiles::readOrigin(std::string_view bytes, tviTrashOrigin& origin)
+{
+    origin = tviTrashOrigin{};
+    std::size_t pos = 0;
+    while (pos < bytes.size()) {
+        std::size_t nul = bytes.find('\0', pos);
+        if (nul == std::string_view::npos)
+            break;
+        std::string_view entry = bytes.substr(pos, nul - pos);
+        pos = nul + 1;
+        std::size_t equals = entry.find('=');
+        if (equals == std::string_view::npos)
+            continue;
+        std::string_view key = entry.substr(0, equals);
+        std::string value(entry.substr(equals + 1));
+        if (key == "Kind")
+            origin.folder = value == "F";
+        else if (key == "Name")
+            origin.name = value;
+        else if (key == "Dir")
+            origin.dirName = value;
+        else if (key == "Parent")
+            origin.parent = value;
+        else if (key == "After")
+            origin.after = value;
+        else if (key == "Deleted")
+            origin.deleted = std::strtoll(value.c_str(), nullptr, 10);
+    }
+    if (!isSafeDirectoryName(origin.dirName) || (!origin.after.empty() && !isSafeDirectoryName(origin.after)))
+        return false;
+    // Every component of the parent's path must be a plain directory name.
+    std::string_view rest = origin.parent;
+    while (!rest.empty()) {
+        std::size_t slash = rest.find('/');
+        if (slash == std::string_view::npos || !isSafeDirectoryName(rest.substr(0, slash)))
+            return false;
+        rest.remove_prefix(slash + 1);
+    }
+    return true;
 }
 
 std::string tviSnapshotFiles::directoryNameOf(const std::string& name)

@@ -71,6 +71,11 @@ bool tviPSSFolder::executeCommand(int code, bool query, bool& handled)
     case takeFootprint:
         handled = false;
         return true;
+    case tviPageSnapshot::emptyTrashCommand:
+        if (tviPageSnapshot* cabinet = tviPageSnapshot::cabinetOf(this))
+            return cabinet->executeCommand(code, query, handled);
+        handled = false;
+        return true;
     default:
         return tviTreeViewItem::executeCommand(code, query, handled);
     }
@@ -91,7 +96,8 @@ bool tviPSSFolder::cmdDelete(bool query, bool* enabled)
     TreeNode parent = tree()->getParent(getHandle());
     TreeNode previous = tree()->getPrevSibling(getHandle());
     std::string trashPath;
-    if (!cabinet->moveToTrash(getFullPath(), trashPath))
+    tviTrashOrigin origin = cabinet->originOf(this);
+    if (!cabinet->moveToTrash(getFullPath(), trashPath, &origin))
         return false;
     trashPath_ = trashPath;
     deleteSubtree();

@@ -165,6 +165,11 @@ bool tviPSSItem::executeCommand(int code, bool query, bool& handled)
     case expandAll:
         handled = false;
         return true;
+    case tviPageSnapshot::emptyTrashCommand:
+        if (tviPageSnapshot* cabinet = tviPageSnapshot::cabinetOf(this))
+            return cabinet->executeCommand(code, query, handled);
+        handled = false;
+        return true;
     default:
         break;
     }
@@ -182,7 +187,8 @@ bool tviPSSItem::cmdDelete(bool query, bool* enabled)
     TreeNode parent = tree()->getParent(getHandle());
     TreeNode previous = tree()->getPrevSibling(getHandle());
     std::string trashPath;
-    if (!cabinet->moveToTrash(getFullPath(), trashPath))
+    tviTrashOrigin origin = cabinet->originOf(this);
+    if (!cabinet->moveToTrash(getFullPath(), trashPath, &origin))
         return false;
     trashPath_ = trashPath;
     deleteSubtree();

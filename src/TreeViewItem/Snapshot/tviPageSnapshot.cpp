@@ -11,7 +11,9 @@
 #include "TreeViewItem/Formats/tviSnapshotFiles.h"
 
 #include <cerrno>
+#include <chrono>
 #include <dirent.h>
+#include <algorithm>
 #include <memory>
 #include <unistd.h>
 #include <cstdio>
@@ -37,6 +39,11 @@ const char* const msgRefused =
 // ファイルの保存に失敗しました
 const char* const msgSaveFailed =
     "\x83t\x83" "@\x83" "C\x83\x8B\x82\xCC\x95\xDB\x91\xB6\x82\xC9\x8E\xB8\x94s\x82\xB5\x82\xDC\x82\xB5\x82\xBD";
+// スナップショットのごみ箱を空にしますか？ / ごみ箱の中のものは元に戻せなくなります。
+const char* const emptyTrashQuestion =
+    "\x83X\x83i\x83" "b\x83v\x83V\x83\x87\x83" "b\x83g\x82\xCC\x82\xB2\x82\xDD\x94\xA0\x82\xF0\x8B\xF3\x82\xC9\x82\xB5\x82\xDC\x82\xB7\x82\xA9\x81H"
+    "\r\n"
+    "\x82\xB2\x82\xDD\x94\xA0\x82\xCC\x92\x86\x82\xCC\x82\xE0\x82\xCC\x82\xCD\x8C\xB3\x82\xC9\x96\xDF\x82\xB9\x82\xC8\x82\xAD\x82\xC8\x82\xE8\x82\xDC\x82\xB7\x81" "B";
 // 削除できないフォルダです
 const char* const msgRefusedDelete = "\x8D\xED\x8F\x9C\x82\xC5\x82\xAB\x82\xC8\x82\xA2\x83t\x83H\x83\x8B\x83_\x82\xC5\x82\xB7";
 
@@ -118,6 +125,12 @@ int tviPageSnapshot::getImage() const
 bool tviPageSnapshot::executeCommand(int code, bool query, bool& handled)
 {
     switch (code) {
+    case tviPageSnapshot::emptyTrashCommand: {
+        bool enabled = false;
+        bool ok = cmdEmptyTrash(query, &enabled);
+        handled = enabled;
+        return ok;
+    }
     case tviCommand::deleteItem:
     case tviCommand::cut:
     case tviCommand::copy:
@@ -250,7 +263,8 @@ bool tviPageSnapshot::saveChildren(tviTreeViewItem* parent, const std::string& p
             continue;
         if (item->isExpired() && item->getDownloadState() == 0 && cabinet != nullptr) {
             std::string trashPath;
-            if (cabinet->moveToTrash(path + item->getDirName(), trashPath)) {
+            tviTrashOrigin origin = cabinet->originOf(item);
+            if (cabinet->moveToTrash(path + item->getDirName(), trashPath, &origin)) {
                 item->deleteSubtree();
                 tree->destroyItem(item);
                 continue;
@@ -320,7 +334,7 @@ tviPSSItem* tviPageSnapshot::takeSnapshot(const std::string& source, const std::
     return item;
 }
 
-bool tviPageSnapshot::moveToTrash(const std::string& path, std::string& trashPath) const
+bool tviPageSnapshot::moveToTrash(const std::string& path, std::string& trashPath, const tviTrashOrigin* origin) const
 {
     std::string from = withoutSlash(path);
     if (!isPlainDirectory(from) || !platform::isPathInside(folderPath_, from) ||
@@ -337,6 +351,10 @@ bool tviPageSnapshot::moveToTrash(const std::string& path, std::string& trashPat
         if (std::rename(from.c_str(), target.c_str()) != 0)
             return logError("tviPageSnapshot::moveToTrash", from + " " + std::strerror(errno));
         trashPath = target + "/";
+        std::string error;
+        if (origin != nullptr &&
+            !platform::atomicWriteFile(trashPath + tviSnapshotFiles::originName, tviSnapshotFiles::writeOrigin(*origin), &error))
+            logError("tviPageSnapshot::moveToTrash", trashPath + " " + error);
         return true;
     }
     return false;
@@ -355,7 +373,171 @@ bool tviPageSnapshot::restoreFromTrash(const std::string& trashPath, const std::
     if (std::rename(from.c_str(), (parentPath + name).c_str()) != 0)
         return logError("tviPageSnapshot::restoreFromTrash", from + " " + std::strerror(errno));
     dirName = name + "/";
+    ::unlink((parentPath + dirName + tviSnapshotFiles::originName).c_str());
     return true;
+}
+
+tviTrashOrigin tviPageSnapshot::originOf(const tviTreeViewItem* item) const
+{
+    tviTrashOrigin origin;
+    if (const auto* folder = dynamic_cast<const tviPSSFolder*>(item)) {
+        origin.folder = true;
+        origin.name = folder->getName();
+        origin.dirName = folder->getDirName();
+    } else if (const auto* snapshot = dynamic_cast<const tviPSSItem*>(item)) {
+        origin.name = snapshot->getName();
+        origin.dirName = snapshot->getDirName();
+    }
+    std::string parentPath = fullPathOf(item->parentItem());
+    if (parentPath.starts_with(folderPath_))
+        origin.parent = parentPath.substr(folderPath_.size());
+    TreeNode previous = item->getHandle() != nullptr ? tree()->getPrevSibling(item->getHandle()) : nullptr;
+    tviTreeViewItem* before = previous != nullptr ? tree()->getItem(previous) : nullptr;
+    if (const auto* folder = dynamic_cast<const tviPSSFolder*>(before))
+        origin.after = folder->getDirName();
+    else if (const auto* snapshot = dynamic_cast<const tviPSSItem*>(before))
+        origin.after = snapshot->getDirName();
+    origin.deleted = std::chrono::duration_cast<std::chrono::milliseconds>(
+                         std::chrono::system_clock::now().time_since_epoch())
+                         .count();
+    return origin;
+}
+
+namespace {
+
+struct TrashEntry {
+    std::string path; // ending with '/'
+    tviTrashOrigin origin;
+};
+
+// The entries of the trash that know where they came from, the latest deletion first.
+std::vector<TrashEntry> restorableEntries(const std::string& trash)
+{
+    std::vector<TrashEntry> entries;
+    DIR* dir = ::opendir(trash.c_str());
+    if (dir == nullptr)
+        return entries;
+    std::vector<std::string> names;
+    while (dirent* entry = ::readdir(dir)) {
+        std::string name = entry->d_name;
+        if (name != "." && name != "..")
+            names.push_back(name);
+    }
+    ::closedir(dir);
+    for (const std::string& name : names) {
+        std::string path = trash + name + "/";
+        std::string bytes;
+        TrashEntry entry{path, {}};
+        if (!isPlainDirectory(path) || !platform::readWholeFile(path + tviSnapshotFiles::originName, bytes) ||
+            !tviSnapshotFiles::readOrigin(bytes, entry.origin))
+            continue;
+        entries.push_back(std::move(entry));
+    }
+    std::sort(entries.begin(), entries.end(),
+              [](const TrashEntry& a, const TrashEntry& b) { return a.origin.deleted > b.origin.deleted; });
+    return entries;
+}
+
+// The child of parent whose directory is dirName, or null.
+tviTreeViewItem* childByDirName(ctrlTreeView* tree, TreeNode parent, const std::string& dirName)
+{
+    for (TreeNode c = tree->getFirstChild(parent); c != nullptr; c = tree->getNextSibling(c)) {
+        tviTreeViewItem* child = tree->getItem(c);
+        if (auto* folder = dynamic_cast<tviPSSFolder*>(child); folder != nullptr && folder->getDirName() == dirName)
+            return child;
+        if (auto* item = dynamic_cast<tviPSSItem*>(child); item != nullptr && item->getDirName() == dirName)
+            return child;
+    }
+    return nullptr;
+}
+
+} // namespace
+
+bool tviPageSnapshot::canRestoreFromTrash() const
+{
+    return !restorableEntries(getTrashPath()).empty();
+}
+
+bool tviPageSnapshot::hasTrash() const
+{
+    DIR* dir = ::opendir(getTrashPath().c_str());
+    if (dir == nullptr)
+        return false;
+    bool any = false;
+    while (dirent* entry = ::readdir(dir)) {
+        std::string name = entry->d_name;
+        if (name != "." && name != "..") {
+            any = true;
+            break;
+        }
+    }
+    ::closedir(dir);
+    return any;
+}
+
+tviTreeViewItem* tviPageSnapshot::restoreLatestFromTrash()
+{
+    std::vector<TrashEntry> entries = restorableEntries(getTrashPath());
+    if (entries.empty())
+        return nullptr;
+    const TrashEntry& latest = entries.front();
+    // The folder it stood in, as far as it still exists.
+    tviTreeViewItem* parent = this;
+    std::string rest = latest.origin.parent;
+    while (!rest.empty()) {
+        std::size_t slash = rest.find('/');
+        tviTreeViewItem* folder = childByDirName(tree(), parent->getHandle(), rest.substr(0, slash + 1));
+        if (dynamic_cast<tviPSSFolder*>(folder) == nullptr)
+            break;
+        parent = folder;
+        rest.erase(0, slash + 1);
+    }
+    std::string parentPath = fullPathOf(parent);
+    std::string dirName = latest.origin.dirName;
+    if (parentPath.empty() || !restoreFromTrash(latest.path, parentPath, dirName))
+        return nullptr;
+    tviTreeViewItem* before = latest.origin.after.empty() ? nullptr
+                                                          : childByDirName(tree(), parent->getHandle(), latest.origin.after);
+    TreeNode after = before != nullptr ? before->getHandle() : kTreeFirst;
+    tviTreeViewItem* restored = nullptr;
+    if (latest.origin.folder) {
+        auto* folder = static_cast<tviPSSFolder*>(tree()->adopt(std::make_unique<tviPSSFolder>(tree())));
+        folder->setName(latest.origin.name);
+        folder->setDirName(dirName);
+        restored = folder;
+        if (folder->insertItem(parent->getHandle(), after))
+            folder->load(parentPath + dirName);
+    } else {
+        auto* item = static_cast<tviPSSItem*>(tree()->adopt(std::make_unique<tviPSSItem>(tree())));
+        item->setName(latest.origin.name);
+        item->setDirName(dirName);
+        item->load(parentPath + dirName);
+        restored = item;
+        item->insertItem(parent->getHandle(), after);
+    }
+    if (restored->getHandle() == nullptr) {
+        tree()->destroyItem(restored);
+        logError("tviPageSnapshot::restoreFromTrash", parentPath + dirName);
+        return nullptr;
+    }
+    tree()->setOverlay(restored->getHandle(), restored->overlayFor());
+    tree()->selectNode(restored->getHandle());
+    save();
+    return restored;
+}
+
+bool tviPageSnapshot::cmdEmptyTrash(bool query, bool* enabled)
+{
+    *enabled = hasTrash();
+    if (!*enabled || query)
+        return true;
+    if (!tree()->askYesNo(emptyTrashQuestion, "Quillara", tviButtons::yesNo))
+        return true;
+    // The last deletion can no longer come back from the trash.
+    tviTreeViewItem* buffered = tree()->deletedItem();
+    if (dynamic_cast<tviPSSFolder*>(buffered) != nullptr || dynamic_cast<tviPSSItem*>(buffered) != nullptr)
+        tree()->bufferDeletion(nullptr, kTreeRoot, kTreeFirst);
+    return emptyTrash();
 }
 
 bool tviPageSnapshot::emptyTrash() const

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "TreeViewItem/Formats/tviSnapshotFiles.h"
 #include "TreeViewItem/Snapshot/tviAgeing.h"
 #include "TreeViewItem/Base/tviTreeViewItem.h"
 
@@ -21,6 +22,9 @@ class utlIniInfo;
 // clock, and the tree view relaying the engine's notifications to its items.
 class tviPageSnapshot : public tviTreeViewItem {
 public:
+    // The command that empties the trash (the Tools menu and the items' context menu).
+    static constexpr int emptyTrashCommand = 11042;
+
     explicit tviPageSnapshot(ctrlTreeView* tree);
     ~tviPageSnapshot() override;
 
@@ -59,8 +63,20 @@ public:
                              bool autoDelete, int mode = 0);
 
     // Moves the directory at path (inside the cabinet's directory, not a link) into the
-    // trash under a new name; trashPath gets where it went (ending with '/').
-    bool moveToTrash(const std::string& path, std::string& trashPath) const;
+    // trash under a new name; trashPath gets where it went (ending with '/'). With origin the
+    // directory keeps where it came from, so that undo can bring it back later.
+    bool moveToTrash(const std::string& path, std::string& trashPath, const tviTrashOrigin* origin = nullptr) const;
+    // Where a folder or snapshot of this cabinet stands, for its trip to the trash.
+    tviTrashOrigin originOf(const tviTreeViewItem* item) const;
+    // Something deleted is still in the trash with its origin: undo can bring it back.
+    bool canRestoreFromTrash() const;
+    // Puts the latest deleted folder or snapshot still in the trash back where it stood (at
+    // the top of the cabinet when its folder is gone) and selects it; null when none.
+    tviTreeViewItem* restoreLatestFromTrash();
+    bool hasTrash() const;
+    // Empties the trash after a Yes to the question; a deletion that undo would have brought
+    // back from it is forgotten.
+    bool cmdEmptyTrash(bool query, bool* enabled);
     // Moves a directory back from the trash to the free directory name under parentPath that
     // comes closest to dirName; dirName gets the name used.
     bool restoreFromTrash(const std::string& trashPath, const std::string& parentPath, std::string& dirName) const;

@@ -182,6 +182,15 @@ TEST(SnapshotItem, CommandLineExitCodesAndListing)
     EXPECT_EQ(runCli("snapshots --json", list), 0);
     EXPECT_NE(list.find("\"source\":\"" + server.url("/site/ok.html") + "\""), std::string::npos) << list;
     EXPECT_NE(list.find("/Snapshot/n(1)/"), std::string::npos) << list;
+
+    // What was deleted goes for good, without a question on the command line.
+    fs::path trash = home.path() / "Data" / "Snapshot" / "_ Delete _";
+    fs::create_directories(trash / "SSI1.tmp");
+    testsupport::writeFile(trash / "SSI1.tmp" / "index.html", "x");
+    std::string emptied;
+    EXPECT_EQ(runCli("snapshots --empty-trash --json", emptied), 0);
+    EXPECT_EQ(emptied, "{\"emptied\":1}\n");
+    EXPECT_TRUE(fs::is_empty(trash));
 }
 
 } // namespace

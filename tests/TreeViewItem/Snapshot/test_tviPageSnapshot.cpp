@@ -229,6 +229,77 @@ TEST_F(Cabinet, DeleteMovesToTrashAndUndoRestoresWithTheListConsistent)
     EXPECT_FALSE(handled);
 }
 
+TEST_F(Cabinet, UndoBringsBackEverySnapshotStillInTheTrashLatestFirst)
+{
+    // A folder with one snapshot, two snapshots beside it; the expired one goes at a save.
+    tree.dialogData = tviDialogData{"box", {}, {}, false, true};
+    bool handled = false;
+    ASSERT_TRUE(cabinet->executeCommand(tviCommand::newFolderConfirmed, false, handled));
+    auto* box = dynamic_cast<tviPSSFolder*>(tree.getItem(tree.getFirstChild(cabinet->getHandle())));
+    ASSERT_NE(box, nullptr);
+    tviPSSItem* inner = add("inner");
+    tviPSSItem* first = add("first");
+    tviPSSItem* old = add("old", true);
+    ASSERT_TRUE(inner && first && old);
+    ASSERT_TRUE(inner->moveTo(box->getHandle(), kTreeFirst));
+    ASSERT_TRUE(cabinet->save());
+    EXPECT_EQ(list(), "I:old/:old\r\nI:first/:first\r\nF:box/:box\r\n");
+    ASSERT_TRUE(inner->executeCommand(tviCommand::deleteItem, false, handled));
+    ::usleep(2000);
+    ASSERT_TRUE(first->executeCommand(tviCommand::deleteItem, false, handled));
+    ::usleep(2000);
+    kivaTime created;
+    created.fromCalendarSeconds(now - 40 * 86400);
+    old->setCreated(created);
+    ASSERT_TRUE(cabinet->save());
+    EXPECT_EQ(list(), "F:box/:box\r\n");
+
+    // A later run: nothing is buffered, the trash still knows where each came from.
+    tree.bufferDeletion(nullptr, kTreeRoot, kTreeFirst);
+    reopen();
+    EXPECT_TRUE(cabinet->canRestoreFromTrash());
+    const std::vector<std::string> order = {"old", "first", "inner"};
+    for (const std::string& name : order) {
+        auto* back = dynamic_cast<tviPSSItem*>(cabinet->restoreLatestFromTrash());
+        ASSERT_NE(back, nullptr) << name;
+        EXPECT_EQ(back->getName(), name);
+        EXPECT_TRUE(fs::exists(back->getUrl())) << back->getUrl();
+        EXPECT_FALSE(fs::exists(back->getFullPath() + tviSnapshotFiles::originName));
+        EXPECT_EQ(tree.getSelection(), back->getHandle());
+    }
+    EXPECT_EQ(cabinet->restoreLatestFromTrash(), nullptr);
+    EXPECT_EQ(list(), "I:old/:old\r\nI:first/:first\r\nF:box/:box\r\n");
+    EXPECT_EQ(readFile(folder() + "box/List"), "I:inner/:inner\r\n");
+    reopen();
+    EXPECT_EQ(list(), "I:old/:old\r\nI:first/:first\r\nF:box/:box\r\n");
+}
+
+TEST_F(Cabinet, EmptyingTheTrashAsksFirstAndForgetsWhatUndoWouldBringBack)
+{
+    tviPSSItem* gone = add("gone");
+    ASSERT_NE(gone, nullptr);
+    bool handled = true;
+    cabinet->executeCommand(tviPageSnapshot::emptyTrashCommand, true, handled);
+    EXPECT_FALSE(handled); // nothing in the trash
+    ASSERT_TRUE(gone->executeCommand(tviCommand::deleteItem, false, handled));
+    ASSERT_NE(tree.deletedItem(), nullptr);
+    // Asked from a snapshot's menu as from the cabinet's; No keeps everything.
+    tviPSSItem* other = add("other");
+    ASSERT_NE(other, nullptr);
+    tree.answerYes = false;
+    ASSERT_TRUE(other->executeCommand(tviPageSnapshot::emptyTrashCommand, false, handled));
+    EXPECT_TRUE(handled);
+    EXPECT_EQ(tree.lastButtons, tviButtons::yesNo);
+    EXPECT_FALSE(fs::is_empty(folder() + "_ Delete _"));
+    tree.answerYes = true;
+    ASSERT_TRUE(cabinet->executeCommand(tviPageSnapshot::emptyTrashCommand, false, handled));
+    EXPECT_TRUE(fs::is_empty(folder() + "_ Delete _"));
+    EXPECT_EQ(tree.deletedItem(), nullptr);
+    EXPECT_FALSE(cabinet->canRestoreFromTrash());
+    EXPECT_FALSE(tree.undoDelete());
+    EXPECT_EQ(list(), "I:other/:other\r\n");
+}
+
 TEST_F(Cabinet, HostileListEntriesAndLinksAreNotFollowed)
 {
     fs::path outside = home.path() / "outside";
