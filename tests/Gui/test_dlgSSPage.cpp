@@ -214,6 +214,23 @@ void TestDlgSSPage::takesOpensDeletesAndRestoresASnapshot()
     QVERIFY(std::filesystem::is_empty(home.dir() + "Data/Snapshot/_ Delete _"));
     QVERIFY(!app->isMenuIdAvailable(32780));
     QCOMPARE(snapshotCount(), 1);
+
+    // Dragged onto a folder and moved out again: the snapshot's directory follows.
+    tree->dialogData = tviDialogData{"box", {}, {}, false, true};
+    QVERIFY(cabinet->executeCommand(tviCommand::newFolderConfirmed, false, handled));
+    TreeNode box = tree->getFirstChild(cabinet->getHandle());
+    auto* moved = dynamic_cast<tviPSSItem*>(tree->getItem(tree->getNextSibling(box)));
+    QVERIFY(moved != nullptr);
+    QVERIFY(app->treeView()->dropItem(moved->getHandle(), box, false));
+    QCOMPARE(tree->getParent(moved->getHandle()), box);
+    QVERIFY(moved->getUrl().starts_with(home.dir() + "Data/Snapshot/box/"));
+    QVERIFY(std::filesystem::exists(moved->getUrl()));
+    tree->selectNode(moved->getHandle());
+    QVERIFY(app->treeView()->executeCommand(tviCommand::moveUp, false, handled));
+    QVERIFY(handled);
+    QCOMPARE(tree->getParent(moved->getHandle()), cabinet->getHandle());
+    QVERIFY(std::filesystem::exists(moved->getUrl()));
+    QVERIFY(!std::filesystem::exists(home.dir() + "Data/Snapshot/box/" + moved->getDirName()));
     program.stop();
 }
 

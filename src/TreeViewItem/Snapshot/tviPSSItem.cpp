@@ -152,11 +152,6 @@ bool tviPSSItem::executeCommand(int code, bool query, bool& handled)
 {
     using namespace tviCommand;
     switch (code) {
-    case cut:
-    case copy:
-    case paste:
-    case moveUp:
-    case moveDown:
     case newItem:
     case takeSnapshot:
     case takeFootprint:
@@ -258,4 +253,40 @@ bool tviPSSItem::cmdNewFolderConfirmed(bool query, bool* enabled)
     bool ok = cabinet->executeCommand(tviCommand::newFolderConfirmed, query, handled);
     *enabled = handled;
     return ok;
+}
+
+// Cut, copy, paste and moves are the cabinet's: they take the directory along.
+bool tviPSSItem::cmdCut(bool query, bool* enabled)
+{
+    tviPageSnapshot* cabinet = tviPageSnapshot::cabinetOf(this);
+    *enabled = false;
+    return cabinet == nullptr || cabinet->clipEntry(this, tviClipMode::cut, query, enabled);
+}
+
+bool tviPSSItem::cmdCopy(bool query, bool* enabled)
+{
+    tviPageSnapshot* cabinet = tviPageSnapshot::cabinetOf(this);
+    *enabled = false;
+    return cabinet == nullptr || cabinet->clipEntry(this, tviClipMode::copy, query, enabled);
+}
+
+bool tviPSSItem::cmdPaste(bool query, bool* enabled)
+{
+    tviPageSnapshot* cabinet = tviPageSnapshot::cabinetOf(this);
+    *enabled = false;
+    return cabinet == nullptr || cabinet->pasteOnto(this, query, enabled);
+}
+
+bool tviPSSItem::cmdMoveUp(bool query, bool* enabled)
+{
+    tviPageSnapshot* cabinet = tviPageSnapshot::cabinetOf(this);
+    *enabled = false;
+    return cabinet == nullptr || cabinet->stepEntry(this, true, query, enabled);
+}
+
+bool tviPSSItem::cmdMoveDown(bool query, bool* enabled)
+{
+    tviPageSnapshot* cabinet = tviPageSnapshot::cabinetOf(this);
+    *enabled = false;
+    return cabinet == nullptr || cabinet->stepEntry(this, false, query, enabled);
 }

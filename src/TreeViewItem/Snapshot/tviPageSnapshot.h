@@ -5,6 +5,8 @@
 #include "TreeViewItem/Base/tviTreeViewItem.h"
 
 #include <string>
+#include <utility>
+#include <vector>
 
 class tviPSSItem;
 class utlIniInfo;
@@ -82,6 +84,21 @@ public:
     bool restoreFromTrash(const std::string& trashPath, const std::string& parentPath, std::string& dirName) const;
     // Removes everything in the trash (never following links).
     bool emptyTrash() const;
+
+    // Cut, copy, paste and move up/down of the cabinet's folders and snapshots. A move takes
+    // the directory along and a copy copies it; the List files of both folders and the
+    // directories change together: the plan is written first and carried out again at the
+    // next open when a kill cut it short.
+    bool clipEntry(tviTreeViewItem* item, tviClipMode mode, bool query, bool* enabled);
+    bool pasteOnto(tviTreeViewItem* target, bool query, bool* enabled);
+    bool stepEntry(tviTreeViewItem* item, bool up, bool query, bool* enabled);
+    bool moveEntry(tviTreeViewItem* item, TreeNode parent, TreeNode after);
+    tviTreeViewItem* copyEntry(tviTreeViewItem* item, TreeNode parent, TreeNode after);
+    // A folder or snapshot with no download under way in it: it may move.
+    static bool isSettled(const tviTreeViewItem* item);
+    // Tests stop a move after step 1 (plan written), 2 (directories moved) or 3 (Lists
+    // written) to stand for a kill there.
+    static inline bool (*stopAfterStep)(int step) = nullptr;
     // A directory name under parentPath made from name that does not exist yet: "name",
     // "name(0)", "name(1)", ...; the directory is created. Empty when it cannot be.
     std::string makeDirectory(const std::string& parentPath, const std::string& name) const;
@@ -101,10 +118,25 @@ public:
 
 protected:
     bool cmdNewFolder(bool query, bool* enabled) override;
+    bool cmdPaste(bool query, bool* enabled) override;
     bool cmdNewFolderConfirmed(bool query, bool* enabled) override;
     bool cmdProperties(bool query, bool* enabled) override;
 
 private:
+    struct Plan {
+        std::vector<std::pair<std::string, std::string>> renames; // paths inside the folder
+        std::vector<std::pair<std::string, std::string>> lists;   // List path inside the folder, bytes
+    };
+    bool commitPlan(const Plan& plan) const;
+    bool carryOut(const Plan& plan, bool replaying) const;
+    // Carries out a plan a kill cut short, before the Lists are read.
+    bool replayPlan() const;
+    std::string journalPath() const { return folderPath_ + ".plan"; }
+    std::string relative(const std::string& path) const;
+    // parent's List as its children stand in the tree.
+    static std::string listOf(const tviTreeViewItem* parent);
+    std::string freeDirName(const std::string& parentPath, const std::string& dirName) const;
+
     std::string folderPath_;
     int markColour_ = 0x808080;
     tviAgeing ageing_;
