@@ -435,8 +435,14 @@ tviTreeViewItem* tviRouteSnapshot::copyEntry(const tviTreeViewItem* item, TreeNo
         Step step = work.back();
         work.pop_back();
         const tviTreeViewItem* source = t->getItem(step.source);
-        std::unique_ptr<tviTreeViewItem> made = tviTreeViewItem::createItem(t, source->getType());
-        tviTreeViewItem* copy = made ? t->adopt(std::move(made)) : nullptr;
+        std::unique_ptr<tviTreeViewItem> made;
+        if (source->getType() == typeRSSFolder)
+            made = std::make_unique<tviRSSFolder>(t);
+        else if (source->getType() == typeRSSItemSet)
+            made = std::make_unique<tviRSSItemSet>(t);
+        else
+            made = std::make_unique<tviRSSItem>(t);
+        tviTreeViewItem* copy = t->adopt(std::move(made));
         bool ok = copy != nullptr;
         if (auto* page = dynamic_cast<tviRSSItem*>(copy)) {
             const auto& from = static_cast<const tviRSSItem&>(*source);
@@ -467,8 +473,9 @@ tviTreeViewItem* tviRouteSnapshot::copyEntry(const tviTreeViewItem* item, TreeNo
             if (t->getItem(c)->getType() == typeRSSFolder || t->getItem(c)->getType() == typeRSSItemSet ||
                 t->getItem(c)->getType() == typeRSSItem)
                 children.push_back(c);
+        // Taken from the stack first to last, each behind the one before.
         for (auto it = children.rbegin(); it != children.rend(); ++it)
-            work.push_back({*it, copy->getHandle(), kTreeFirst});
+            work.push_back({*it, copy->getHandle(), kTreeLast});
     }
     t->selectNode(top->getHandle());
     return top;

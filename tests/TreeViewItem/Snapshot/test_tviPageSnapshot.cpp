@@ -241,7 +241,7 @@ TEST_F(Cabinet, UndoBringsBackEverySnapshotStillInTheTrashLatestFirst)
     tviPSSItem* first = add("first");
     tviPSSItem* old = add("old", true);
     ASSERT_TRUE(inner && first && old);
-    ASSERT_TRUE(inner->moveTo(box->getHandle(), kTreeFirst));
+    ASSERT_TRUE(cabinet->moveEntry(inner, box->getHandle(), kTreeFirst));
     ASSERT_TRUE(cabinet->save());
     EXPECT_EQ(list(), "I:old/:old\r\nI:first/:first\r\nF:box/:box\r\n");
     ASSERT_TRUE(inner->executeCommand(tviCommand::deleteItem, false, handled));
