@@ -6,6 +6,7 @@
 #include "Engine/Core/clsQuillaraEngine.h"
 #include "Engine/Core/clsQuillaraItem.h"
 #include "Engine/Snapshot/clsQuillaraSnapshot.h"
+#include "Engine/Snapshot/clsSnapshotFetch.h"
 #include "Engine/Http/clsUrlInformation.h"
 
 #include <cstdlib>
@@ -79,6 +80,10 @@ void clsCommunicationManager::threadBody()
                 job.object = nullptr;
                 if (taken != nullptr)
                     snapshot(taken);
+            }
+            if (auto* fetch = dynamic_cast<clsSnapshotFetch*>(job.object)) {
+                clsCommunicationHttp* used = ensureTransport() ? transport.get() : nullptr;
+                fetch->getSnapshot()->runFetch(*fetch, used, stopping);
             }
             if (info != nullptr && job.kind == communicationHead)
                 readHead(info);

@@ -5,6 +5,7 @@
 #include "Engine/Http/clsCommunicationHttp.h"
 #include "Engine/Core/clsQuillaraEngine.h"
 #include "Engine/Core/clsQuillaraItem.h"
+#include "Engine/Snapshot/clsSnapshotFetch.h"
 #include "Engine/Snapshot/clsSnapshotRewriter.h"
 #include "Engine/Http/clsUrlCache.h"
 #include "Engine/Http/clsUrlInformation.h"
@@ -128,15 +129,26 @@ std::string normalisedEscapes(const std::string& text)
 // that would pass it ends the transfer.
 class FileSink : public clsQuillaraItem {
 public:
-    FileSink(const std::string& path, std::int64_t limit) : file(std::fopen(path.c_str(), "wb")), limit(limit) {}
+    // Each block is also counted in used, the bytes of the whole snapshot, against total.
+    FileSink(const std::string& path, std::int64_t limit, std::atomic<std::int64_t>& used, std::int64_t total)
+        : file(std::fopen(path.c_str(), "wb")), limit(limit), used(used), total(total)
+    {
+    }
     ~FileSink() override { close(); }
 
     bool isOpen() const { return file != nullptr; }
     bool isOverLimit() const { return overLimit; }
+    bool isOverTotal() const { return overTotal; }
     bool appendBlock(std::unique_ptr<char[]> data, std::size_t length) override
     {
-        if (written + static_cast<std::int64_t>(length) > limit) {
+        auto size = static_cast<std::int64_t>(length);
+        if (written + size > limit) {
             overLimit = true;
+            return false;
+        }
+        if (total > 0 && used.fetch_add(size) + size > total) {
+            used.fetch_sub(size);
+            overTotal = true;
             return false;
         }
         if (file == nullptr || std::fwrite(data.get(), 1, length, file) != length)
@@ -157,8 +169,11 @@ public:
 private:
     std::FILE* file;
     std::int64_t limit;
+    std::atomic<std::int64_t>& used;
+    std::int64_t total;
     std::int64_t written = 0;
     bool overLimit = false;
+    bool overTotal = false;
 };
 
 // The record a transfer runs on: counted like any other, and gone (with any registry entry
@@ -192,7 +207,6 @@ clsQuillaraSnapshot::clsQuillaraSnapshot(clsQuillaraEngine* engine) : engine(eng
 
 clsQuillaraSnapshot::~clsQuillaraSnapshot()
 {
-    removeTemp();
     countDestroyed("clsQuillaraSnapshot");
 }
 
@@ -228,73 +242,175 @@ bool clsQuillaraSnapshot::isComplete() const
 
 void clsQuillaraSnapshot::clear()
 {
-    removeTemp();
+    std::lock_guard<std::mutex> guard(lock);
     pageQueue.clear();
     resourceQueue.clear();
     state = 0;
 }
 
-void clsQuillaraSnapshot::removeTemp()
-{
-    if (currentTemp.empty())
-        return;
-    std::error_code error;
-    fs::remove(currentTemp, error);
-    currentTemp.clear();
-}
-
 std::string clsQuillaraSnapshot::newTempPath()
 {
-    removeTemp();
     // A leading dot: no local name ever begins with one.
-    currentTemp = folder + ".part" + std::to_string(queueId) + "-" + std::to_string(++tempCounter);
-    return currentTemp;
+    return folder + ".part" + std::to_string(queueId) + "-" + std::to_string(++tempCounter);
 }
 
-bool clsQuillaraSnapshot::shouldEnd() const
+bool clsQuillaraSnapshot::shouldEnd(const clsCommunicationHttp* transport, const std::atomic<bool>& stopping) const
 {
-    return cancelRequested || stopRequested || (workerStopping != nullptr && workerStopping->load()) ||
-           (transport != nullptr && transport->isCancelled());
+    return cancelRequested || stopRequested || stopping || (transport != nullptr && transport->isCancelled());
 }
 
-bool clsQuillaraSnapshot::run(clsCommunicationHttp* newTransport, const std::atomic<bool>& stopping)
+// Names the top page and hands it to the workers; from then on every file is a job of its
+// own (clsSnapshotFetch), and the last one to finish ends the snapshot.
+bool clsQuillaraSnapshot::run(clsCommunicationHttp* transport, const std::atomic<bool>& stopping)
 {
-    transport = newTransport;
-    workerStopping = &stopping;
     if (engine != nullptr) {
         fileLimit = engine->getOptions().snapshotFileLimitBytes;
         totalLimit = engine->getOptions().snapshotLimitBytes;
     }
-    if (state != 0 && !dropped)
-        runSteps();
-    endRun();
-    transport = nullptr;
-    workerStopping = nullptr;
-    // The last touch of this object: the engine hands it to the user-interface thread.
-    clsQuillaraEngine* owner = engine;
-    return owner != nullptr && owner->finishSnapshot(this);
+    std::unique_lock<std::mutex> guard(lock);
+    if (state != 0 && !dropped && !shouldEnd(transport, stopping)) {
+        std::error_code error;
+        fs::create_directories(folder, error);
+        std::string name = nameFor(url, clsSnapshotRewriter::refPage);
+        if (name.empty()) {
+            done.push_back(clsSnapshotEntry{url, {}, clsSnapshotRewriter::refPage, false, 0, resultTransportError,
+                                            "not an address that can be saved"});
+            pageQueue.clear();
+        }
+        topName = name;
+        dispatch();
+    }
+    bool last = outstanding == 0;
+    guard.unlock();
+    if (last)
+        complete();
+    return true;
 }
 
-// An exception (memory running out on a huge page) fails the entry or ends the run, never
-// the program: the snapshot still ends with its one completion.
-void clsQuillaraSnapshot::runSteps()
+// Pages (the top page, then frames, level by level) before resources, as before; within each,
+// every file at once, so that the workers fetch from several hosts side by side. The lock is
+// held.
+void clsQuillaraSnapshot::dispatch()
 {
-    std::error_code error;
-    fs::create_directories(folder, error);
+    if (interrupted || cancelRequested || stopRequested)
+        return;
+    state = 2;
+    auto post = [this](std::deque<Entry>& queue) {
+        while (!queue.empty()) {
+            Entry entry = std::move(queue.front());
+            queue.pop_front();
+            auto* fetch = new clsSnapshotFetch(this, entry.url, entry.name, entry.kind);
+            if (engine == nullptr || !engine->postSnapshotFetch(fetch)) {
+                delete fetch;
+                done.push_back(clsSnapshotEntry{entry.url, entry.name, entry.kind, false, 0, resultCancelled,
+                                                "not fetched (the engine stopped)"});
+                interrupted = true;
+                continue;
+            }
+            ++outstanding;
+            pagesOutstanding += entry.kind == clsSnapshotRewriter::refPage ? 1 : 0;
+        }
+    };
+    post(pageQueue);
+    if (pagesOutstanding == 0)
+        post(resourceQueue);
+}
+
+// Worker thread: fetches one file (without the lock, so that files download side by side),
+// then saves it under the lock, since a page's rewriting names new files.
+void clsQuillaraSnapshot::runFetch(const clsSnapshotFetch& fetch, clsCommunicationHttp* transport,
+                                   const std::atomic<bool>& stopping)
+{
+    Entry entry{fetch.getUrl(), fetch.getName(), fetch.getKind()};
+    clsSnapshotEntry result{entry.url, entry.name, entry.kind, false, 0, 0, {}};
+    Fetched fetched;
+    bool ok = false;
     try {
-        while (state != 8 && !shouldEnd())
-            step();
+        if (shouldEnd(transport, stopping)) {
+            result.result = resultCancelled;
+            result.error = "not fetched (stopped)";
+        } else {
+            ok = download(entry, fetched, result, transport, stopping);
+        }
+        std::lock_guard<std::mutex> guard(lock);
+        if (ok)
+            ok = entry.kind == clsSnapshotRewriter::refPage ? savePage(entry, fetched, result)
+                                                            : saveResource(entry, fetched, result);
+        finishEntry(result, fetched);
+        // The top entry is known by its name: its address has lost the page's fragment.
+        if (ok && entry.name == topName && topFile.empty())
+            topFile = folder + entry.name;
+        if (ok)
+            engine->postSnapshotSaved(this);
     } catch (const std::exception& e) {
-        logError("clsQuillaraSnapshot::run", std::string(msgException) + " " + e.what());
+        recordFailure(result, fetched, std::string(msgException) + " " + e.what());
+    } catch (...) {
+        recordFailure(result, fetched, msgException);
+    }
+    endFetch(entry.kind, stopping.load() || (transport != nullptr && transport->isCancelled()));
+}
+
+// An exception (memory running out on a huge page) fails the entry, never the program.
+void clsQuillaraSnapshot::recordFailure(clsSnapshotEntry& result, Fetched& fetched, const std::string& why)
+{
+    try {
+        std::lock_guard<std::mutex> guard(lock);
+        result.saved = false;
+        result.error = why;
+        finishEntry(result, fetched);
     } catch (...) {
         logError("clsQuillaraSnapshot::run", msgException);
     }
 }
 
+void clsQuillaraSnapshot::fetchDropped(const clsSnapshotFetch& fetch)
+{
+    {
+        std::lock_guard<std::mutex> guard(lock);
+        done.push_back(clsSnapshotEntry{fetch.getUrl(), fetch.getName(), fetch.getKind(), false, 0, resultCancelled,
+                                        "not fetched (the engine stopped)"});
+    }
+    endFetch(fetch.getKind(), true);
+}
+
+// One fetch less; the last one ends the snapshot. Nothing touches the object after that.
+void clsQuillaraSnapshot::endFetch(int kind, bool workerStopped)
+{
+    std::unique_lock<std::mutex> guard(lock);
+    interrupted = interrupted || workerStopped;
+    --outstanding;
+    pagesOutstanding -= kind == clsSnapshotRewriter::refPage ? 1 : 0;
+    try {
+        dispatch();
+    } catch (...) {
+        interrupted = true;
+        logError("clsQuillaraSnapshot::run", msgException);
+    }
+    bool last = outstanding == 0;
+    guard.unlock();
+    if (last)
+        complete();
+}
+
+void clsQuillaraSnapshot::complete()
+{
+    {
+        std::lock_guard<std::mutex> guard(lock);
+        bool whole = !interrupted && !cancelRequested && !stopRequested && !dropped && pageQueue.empty() &&
+                     resourceQueue.empty() && state != 0;
+        if (whole)
+            state = 8;
+    }
+    endRun();
+    // The last touch of this object: the engine hands it to the user-interface thread.
+    clsQuillaraEngine* owner = engine;
+    if (owner != nullptr)
+        owner->finishSnapshot(this);
+}
+
 // Cancel and stop alike leave no saved page pointing at a local name that was never saved.
 void clsQuillaraSnapshot::endRun()
 {
-    removeTemp();
     try {
         repairDocuments();
     } catch (const std::exception& e) {
@@ -311,69 +427,16 @@ void clsQuillaraSnapshot::endRun()
     stopped = state != 8;
 }
 
-void clsQuillaraSnapshot::step()
-{
-    switch (state) {
-    case 1: {
-        std::string name = nameFor(url, clsSnapshotRewriter::refPage);
-        if (name.empty()) {
-            done.push_back(clsSnapshotEntry{url, {}, clsSnapshotRewriter::refPage, false, 0, resultTransportError,
-                                            "not an address that can be saved"});
-            pageQueue.clear();
-            state = 8;
-            return;
-        }
-        topName = name;
-        state = 2;
-        return;
-    }
-    case 2:
-    case 6: {
-        std::deque<Entry>& queue = state == 2 ? pageQueue : resourceQueue;
-        if (queue.empty()) {
-            state = state == 2 ? 5 : 8;
-            return;
-        }
-        Entry entry = queue.front();
-        queue.pop_front();
-        clsSnapshotEntry result{entry.url, entry.name, entry.kind, false, 0, 0, {}};
-        Fetched fetched;
-        bool ok = false;
-        try {
-            ok = download(entry, fetched, result);
-            if (ok)
-                ok = entry.kind == clsSnapshotRewriter::refPage ? savePage(entry, fetched, result)
-                                                                : saveResource(entry, fetched, result);
-        } catch (const std::exception& e) {
-            ok = false;
-            result.saved = false;
-            result.error = std::string(msgException) + " " + e.what();
-        }
-        finishEntry(result, fetched);
-        // The top entry is known by its name: its address has lost the page's fragment.
-        if (ok && entry.name == topName && topFile.empty())
-            topFile = folder + entry.name;
-        if (ok)
-            engine->postSnapshotSaved(this);
-        state = state == 2 ? 4 : 5;
-        return;
-    }
-    case 4:
-        state = pageQueue.empty() ? 5 : 2;
-        return;
-    case 5:
-        state = resourceQueue.empty() ? 8 : 6;
-        return;
-    default:
-        state = 8;
-        return;
-    }
-}
-
 void clsQuillaraSnapshot::finishEntry(clsSnapshotEntry& result, Fetched& fetched)
 {
-    if (fetched.isTemp)
-        removeTemp();
+    std::error_code error;
+    if (fetched.isTemp && !fetched.path.empty())
+        fs::remove(fetched.path, error);
+    fetched.path.clear();
+    // Bytes of a file that was not saved no longer count against the snapshot's limit.
+    if (!result.saved)
+        usedBytes -= fetched.reserved;
+    fetched.reserved = 0;
     if (result.saved)
         savedKeys.insert(addressKey(result.url));
     if (!result.saved && result.result == 0)
@@ -499,7 +562,8 @@ std::string clsQuillaraSnapshot::uniqueName(const std::string& wanted)
     return name;
 }
 
-bool clsQuillaraSnapshot::download(const Entry& entry, Fetched& fetched, clsSnapshotEntry& result)
+bool clsQuillaraSnapshot::download(const Entry& entry, Fetched& fetched, clsSnapshotEntry& result,
+                                   clsCommunicationHttp* transport, const std::atomic<bool>& stopping)
 {
     fetched.finalUrl = entry.url;
     if (isLocalAddress(entry.url)) {
@@ -509,7 +573,7 @@ bool clsQuillaraSnapshot::download(const Entry& entry, Fetched& fetched, clsSnap
             result.error = "no such file";
             return false;
         }
-        if (!fitsLimits(static_cast<std::int64_t>(fs::file_size(path, error)), result))
+        if (!reserve(static_cast<std::int64_t>(fs::file_size(path, error)), fetched, result))
             return false;
         fetched.path = path;
         return true;
@@ -519,7 +583,7 @@ bool clsQuillaraSnapshot::download(const Entry& entry, Fetched& fetched, clsSnap
         clsUrlCache* cache = FindUrlCache();
         if (cache != nullptr && cache->lookup(entry.url, body)) {
             std::error_code error;
-            if (!fitsLimits(static_cast<std::int64_t>(fs::file_size(body, error)), result))
+            if (!reserve(static_cast<std::int64_t>(fs::file_size(body, error)), fetched, result))
                 return false;
             fetched.path = body;
             return true;
@@ -529,23 +593,23 @@ bool clsQuillaraSnapshot::download(const Entry& entry, Fetched& fetched, clsSnap
             return false;
         }
     }
-    return fetchHttp(entry, fetched, result);
+    return fetchHttp(entry, fetched, result, transport, stopping);
 }
 
 // A response of 400 and above, a transfer cut short or cancelled, or a file that cannot be
 // written fails the entry and removes its temporary file.
-bool clsQuillaraSnapshot::fetchHttp(const Entry& entry, Fetched& fetched, clsSnapshotEntry& result)
+bool clsQuillaraSnapshot::fetchHttp(const Entry& entry, Fetched& fetched, clsSnapshotEntry& result,
+                                    clsCommunicationHttp* transport, const std::atomic<bool>& stopping)
 {
     if (transport == nullptr) {
         result.error = "no transport";
         return false;
     }
-    std::string overLimit;
-    std::int64_t room = roomFor(overLimit);
-    if (room <= 0) {
-        result.error = overLimit;
+    if (totalLimit > 0 && usedBytes >= totalLimit) {
+        result.error = totalLimitText();
         return false;
     }
+    std::int64_t room = fileLimit > 0 ? fileLimit : std::numeric_limits<std::int64_t>::max();
     RecordHold hold(new clsUrlInformation(engine));
     clsUrlInformation* info = hold.info;
     info->set(queueId, snapshotLinkKind, entry.url);
@@ -563,11 +627,11 @@ bool clsQuillaraSnapshot::fetchHttp(const Entry& entry, Fetched& fetched, clsSna
     }
     if (info->getContentLength() > room) {
         transport->closeRequest();
-        result.error = overLimit;
+        result.error = fileLimitText();
         return false;
     }
     std::string path = newTempPath();
-    FileSink sink(path, room);
+    FileSink sink(path, room, usedBytes, totalLimit);
     if (!sink.isOpen()) {
         transport->closeRequest();
         result.error = "cannot write " + path;
@@ -576,20 +640,25 @@ bool clsQuillaraSnapshot::fetchHttp(const Entry& entry, Fetched& fetched, clsSna
     fetched.path = path;
     fetched.isTemp = true;
     for (bool more = true; more;) {
-        if (shouldEnd()) {
+        fetched.reserved = sink.size();
+        if (shouldEnd(transport, stopping)) {
             transport->closeRequest();
             result.result = resultCancelled;
             result.error = "cancelled";
             return false;
         }
         if (!transport->readNext(info, &sink, more)) {
-            result.result = sink.isOverLimit() ? resultTransportError : transport->getFailureCode();
-            result.error = sink.isOverLimit() ? overLimit : std::string("transfer cut short");
-            if (sink.isOverLimit())
+            bool over = sink.isOverLimit() || sink.isOverTotal();
+            fetched.reserved = sink.size();
+            result.result = over ? resultTransportError : transport->getFailureCode();
+            result.error = sink.isOverLimit() ? fileLimitText()
+                                              : (sink.isOverTotal() ? totalLimitText() : std::string("transfer cut short"));
+            if (over)
                 transport->closeRequest();
             return false;
         }
     }
+    fetched.reserved = sink.size();
     if (!sink.close()) {
         result.error = "cannot write " + path;
         return false;
@@ -633,15 +702,12 @@ bool clsQuillaraSnapshot::savePage(const Entry& entry, const Fetched& fetched, c
     }
     Document document{entry.name, {}, {}, fetched.finalUrl, charset, clsSnapshotRewriter::refPage, {}};
     std::string page = rewrite(document, text);
-    if (!fitsLimits(static_cast<std::int64_t>(page.size()), result))
-        return false;
     std::string error;
     if (!platform::atomicWriteFile(folder + entry.name, page, &error, platform::Durability::Unsynced)) {
         result.error = std::string(msgSaveFailed) + " " + error;
         return false;
     }
     keepDocument(std::move(document), text);
-    savedBytes += static_cast<std::int64_t>(page.size());
     result.saved = true;
     result.size = static_cast<std::int64_t>(page.size());
     return true;
@@ -659,65 +725,64 @@ bool clsQuillaraSnapshot::saveResource(const Entry& entry, const Fetched& fetche
         }
         Document document{entry.name, {}, {}, fetched.finalUrl, {}, clsSnapshotRewriter::refStyleSheet, {}};
         std::string sheet = rewrite(document, bytes);
-        if (!fitsLimits(static_cast<std::int64_t>(sheet.size()), result))
-            return false;
         std::string message;
         if (!platform::atomicWriteFile(target, sheet, &message, platform::Durability::Unsynced)) {
             result.error = std::string(msgSaveFailed) + " " + message;
             return false;
         }
         keepDocument(std::move(document), bytes);
-        savedBytes += static_cast<std::int64_t>(sheet.size());
         result.saved = true;
         result.size = static_cast<std::int64_t>(sheet.size());
         return true;
     }
+    // A copy from the cache or a local file goes through a temporary name too, so that no
+    // half-copied file ever has the entry's name.
+    std::string temp = fetched.path;
     if (!fetched.isTemp) {
-        // A copy from the cache or a local file goes through a temporary name too, so that
-        // no half-copied file ever has the entry's name.
-        std::string temp = newTempPath();
+        temp = newTempPath();
         if (!fs::copy_file(fetched.path, temp, fs::copy_options::overwrite_existing, error)) {
             result.error = std::string(msgSaveFailed) + " " + error.message();
-            removeTemp();
+            fs::remove(temp, error);
             return false;
         }
     }
-    fs::rename(currentTemp, target, error);
+    fs::rename(temp, target, error);
     if (error) {
         result.error = std::string(msgSaveFailed) + " " + error.message();
-        removeTemp();
+        if (!fetched.isTemp)
+            fs::remove(temp, error);
         return false;
     }
-    currentTemp.clear();
     result.saved = true;
     result.size = static_cast<std::int64_t>(fs::file_size(target, error));
-    savedBytes += result.size;
     return true;
 }
 
-std::int64_t clsQuillaraSnapshot::roomFor(std::string& whyNot) const
+std::string clsQuillaraSnapshot::fileLimitText() const
 {
-    std::int64_t room = std::numeric_limits<std::int64_t>::max();
-    if (fileLimit > 0) {
-        room = fileLimit;
-        whyNot = "larger than the file limit of " + std::to_string(fileLimit >> 20) +
-                 " MB (PrefFile/SnapshotFileLimitMB)";
-    }
-    if (totalLimit > 0 && totalLimit - savedBytes < room) {
-        room = std::max<std::int64_t>(0, totalLimit - savedBytes);
-        whyNot = "the snapshot would pass its limit of " + std::to_string(totalLimit >> 20) +
-                 " MB (PrefFile/SnapshotLimitMB)";
-    }
-    return room;
+    return "larger than the file limit of " + std::to_string(fileLimit >> 20) + " MB (PrefFile/SnapshotFileLimitMB)";
 }
 
-bool clsQuillaraSnapshot::fitsLimits(std::int64_t size, clsSnapshotEntry& result) const
+std::string clsQuillaraSnapshot::totalLimitText() const
 {
-    std::string whyNot;
-    if (size <= roomFor(whyNot))
-        return true;
-    result.error = whyNot;
-    return false;
+    return "the snapshot would pass its limit of " + std::to_string(totalLimit >> 20) +
+           " MB (PrefFile/SnapshotLimitMB)";
+}
+
+// Counts a file of known size against both limits before it is copied.
+bool clsQuillaraSnapshot::reserve(std::int64_t size, Fetched& fetched, clsSnapshotEntry& result)
+{
+    if (fileLimit > 0 && size > fileLimit) {
+        result.error = fileLimitText();
+        return false;
+    }
+    if (totalLimit > 0 && usedBytes.fetch_add(size) + size > totalLimit) {
+        usedBytes -= size;
+        result.error = totalLimitText();
+        return false;
+    }
+    fetched.reserved = size;
+    return true;
 }
 
 std::string clsQuillaraSnapshot::rewrite(Document& document, const std::string& text)
@@ -791,7 +856,7 @@ clsSnapshotReport clsQuillaraSnapshot::makeReport(bool withEntries) const
     report.limitReached = limitReached;
     for (const clsSnapshotEntry& entry : done)
         (entry.saved ? report.savedCount : report.failedCount) += 1;
-    report.waitingCount = static_cast<int>(pageQueue.size() + resourceQueue.size());
+    report.waitingCount = static_cast<int>(pageQueue.size() + resourceQueue.size()) + outstanding;
     if (withEntries)
         report.entries = done;
     return report;
