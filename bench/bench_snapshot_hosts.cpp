@@ -93,7 +93,7 @@ bool opensOffline(const fs::path& folder, const std::string& pageName)
     std::stringstream text;
     text << in.rdbuf();
     std::string html = text.str();
-    static const std::regex src(R"(src="([^"]*)")");
+    static const std::regex src(R"re(src="([^"]*)")re");
     int count = 0;
     for (std::sregex_iterator it(html.begin(), html.end(), src), end; it != end; ++it, ++count)
         if ((*it)[1].str().find("://") != std::string::npos || !fs::exists(folder / (*it)[1].str()))
