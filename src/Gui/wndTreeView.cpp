@@ -571,7 +571,7 @@ bool wndTreeView::openCabinets(const utlIniInfo& ini)
     bool ok = tviQuillaraCabinet::openDefault(tree_, ini.getDataDirectory()) != nullptr;
     std::string path;
     for (std::size_t i = 0; ini.getCabinetFilePath(i, path); ++i)
-        ok = openCabinetFile(path) && ok;
+        ok = openCabinetFile(path, ini.isCabinetFileResolved(i)) && ok;
     tviRouteSnapshot::openIn(*tree_, ini);
     ok = tviPageSnapshot::openDefault(tree_, ini.getDataDirectory(), &ini) != nullptr && ok;
     tviSourceCabinets::showAtStart(*tree_, ini);
@@ -582,7 +582,7 @@ bool wndTreeView::openCabinets(const utlIniInfo& ini)
     return ok;
 }
 
-bool wndTreeView::openCabinetFile(const std::string& path)
+bool wndTreeView::openCabinetFile(const std::string& path, bool resolved)
 {
     for (TreeNode n = tree_->getFirstChild(kTreeRoot); n != nullptr; n = tree_->getNextSibling(n)) {
         tviCabinet* open = tree_->cabinetOf(n);
@@ -594,6 +594,7 @@ bool wndTreeView::openCabinetFile(const std::string& path)
         return logError("wndTreeView::openCabinetFile", path);
     auto* cabinet = static_cast<tviCabinet*>(tree_->adopt(std::move(made)));
     cabinet->setPath(path);
+    cabinet->setPathUnresolved(!resolved);
     if (!cabinet->insertAndLoad(kTreeRoot, kTreeLast)) {
         if (cabinet->getHandle() == nullptr)
             tree_->destroyItem(cabinet);

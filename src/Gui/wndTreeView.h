@@ -39,7 +39,8 @@ public:
     // The default cabinet first, then every cabinet of the settings' file list.
     bool openCabinets(const utlIniInfo& ini);
     // Opens one more cabinet file at the end of the tree.
-    bool openCabinetFile(const std::string& path);
+    // resolved false: path is a settings entry whose folder is not listed, shown as missing.
+    bool openCabinetFile(const std::string& path, bool resolved = true);
     // Opens a cabinet file behind the selected cabinet, or first behind the default cabinet
     // (commands 1101, 1027, 1029); an open one is only selected. Paths compare exactly.
     bool openCabinetHere(const std::string& path);

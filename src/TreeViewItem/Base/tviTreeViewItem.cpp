@@ -921,6 +921,12 @@ bool tviTreeViewItem::moveStep(bool up, bool query, bool* enabled)
                     break;
                 }
                 tviTreeViewItem* candidate = tree_->getItem(other);
+                // Going down, the cabinets end at the first root that is not one (the
+                // footprints, the snapshots, Favorites): a cabinet opened behind those is
+                // not the next one.
+                if (!up && (candidate == nullptr || !isCabinetType(candidate->getType()))) {
+                    break;
+                }
                 bool eligible = candidate != nullptr && !candidate->isReadOnly() &&
                                 (up ? isCabinetType(candidate->getType())
                                     : candidate->getType() == typeCabinet);

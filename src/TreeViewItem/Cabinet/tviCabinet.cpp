@@ -65,7 +65,7 @@ bool tviCabinet::insertAndLoad(TreeNode parent, TreeNode insertAfter)
 int tviCabinet::getFileState() const
 {
     struct stat st {};
-    if (path_.empty() || ::stat(path_.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) {
+    if (pathUnresolved_ || path_.empty() || ::stat(path_.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) {
         return 0;
     }
     return ::access(path_.c_str(), W_OK) == 0 ? 1 : 2;
@@ -75,6 +75,9 @@ bool tviCabinet::createFile()
 {
     if (getFileState() != 0) {
         return true;
+    }
+    if (pathUnresolved_) {
+        return logError("tviCabinet::createFile", path_ + ": cabinet folder not listed");
     }
     tviCabinetDocument doc;
     doc.name = getName();
@@ -209,7 +212,7 @@ bool tviCabinet::load()
     readOnly_ = state != 1;
     if (fileMissing_) {
         unreadable_ = true;
-        loadError_ = "file not found";
+        loadError_ = pathUnresolved_ ? "cabinet folder not listed in the settings" : "file not found";
         t->setOverlay(getHandle(), overlayError);
         return logError("tviCabinet::load", path_ + ": " + loadError_);
     }
@@ -301,6 +304,7 @@ bool tviCabinet::saveAs(const std::string& path)
     path_ = path;
     readOnly_ = false;
     fileMissing_ = false;
+    pathUnresolved_ = false;
     loadError_.clear();
     changedAt_ = -1;
     ctrlTreeView* t = tree();

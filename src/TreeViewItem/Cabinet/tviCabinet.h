@@ -45,6 +45,9 @@ public:
     virtual void setName(const std::string& name) { name_ = name; }
     virtual std::string getName() const { return name_; }
     void setPath(const std::string& path) { path_ = path; }
+    // The settings name this cabinet in a folder they do not list: there is no file to read
+    // or to create, and it shows as missing.
+    void setPathUnresolved(bool unresolved) { pathUnresolved_ = unresolved; }
     const std::string& getPath() const { return path_; }
     void setDescription(const std::string& description) { description_ = description; }
     void setReadOnly(bool readOnly) { readOnly_ = readOnly; }
@@ -72,6 +75,7 @@ protected:
     std::string path_;
     std::string description_;
     bool fileMissing_ = false;
+    bool pathUnresolved_ = false;
     std::string loadError_;
     bool unreadable_ = false;
     int64_t changedAt_ = -1;

@@ -8,6 +8,7 @@
 #include "TreeViewItem/Cabinet/tviCabinetItem.h"
 #include "TreeViewItem/Cabinet/tviQuillaraCabinet.h"
 #include "TreeViewItem/Base/tviSubItem.h"
+#include "TreeViewItem/Snapshot/tviPageSnapshot.h"
 
 #include <gtest/gtest.h>
 
@@ -140,6 +141,22 @@ TEST_F(tviCabinetModel, MoveUpAndDownFollowTheFolderAndCabinetRules)
     EXPECT_EQ("", names(quillara->getHandle()));
     EXPECT_TRUE(run(a, moveUp));
     EXPECT_FALSE(run(a, moveUp, true)); // no cabinet above the default one
+}
+
+// Going down, the cabinets end at the first root that is not a cabinet: from the default
+// cabinet's last item the snapshots stand next, and a cabinet opened behind them is not the
+// next one. Going up, the nearest writable cabinet above is still found past them.
+TEST_F(tviCabinetModel, MoveDownStopsAtTheFirstRootThatIsNoCabinet)
+{
+    ASSERT_NE(tviPageSnapshot::openDefault(&tree, home.dir(), nullptr), nullptr);
+    tviCabinet* c = open("c.scb", {entry(4, "A"), entry(4, "B")});
+    tviTreeViewItem* a = child(c->getHandle(), "A");
+    EXPECT_TRUE(run(a, moveUp));
+    EXPECT_EQ("A", names(quillara->getHandle()));
+    EXPECT_FALSE(run(a, moveDown, true));
+    EXPECT_FALSE(run(a, moveDown));
+    EXPECT_EQ("A", names(quillara->getHandle()));
+    EXPECT_EQ("B", names(c->getHandle()));
 }
 
 TEST_F(tviCabinetModel, RejectsPasteOrDropOntoItselfOrItsOwnDescendant)
