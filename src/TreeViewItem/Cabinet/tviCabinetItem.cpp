@@ -2,6 +2,7 @@
 
 #include "Common/utlInstanceCounter.h"
 #include "Engine/Core/clsQuillaraItem.h"
+#include "Engine/Http/clsUrlInformation.h"
 #include "TreeViewItem/Base/tviSubItem.h"
 
 tviCabinetItem::tviCabinetItem(ctrlTreeView* tree) : tviURLItem(tree)
@@ -172,8 +173,9 @@ bool tviCabinetItem::onRequestNotify(int phase)
 {
     std::string oldTitle = title_;
     std::string oldKeywords = keywords_;
+    // The protocol text, like the rest of the page data, changes only with a page that loaded.
     clsQuillaraItem* node = getRequest();
-    if (node != nullptr) {
+    if (node != nullptr && phase == 3 && node->getStatus() == requestComplete) {
         std::string protocol = node->getProperties().protocol;
         if (!protocol.empty()) {
             protocol_ = protocol;

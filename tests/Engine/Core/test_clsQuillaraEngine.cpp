@@ -49,7 +49,8 @@ struct RouteCase {
 };
 
 // Every route, good and bad, ends with one final notification and the right status:
-// non-text pages and other schemes end complete without data, HTTP errors carry their code,
+// non-text pages end complete without data, a dead FTP address fails like a dead HTTP one, an
+// address of a scheme nobody fetches ends not checked (6), HTTP errors carry their code,
 // redirects that loop or go on too long fail with their 3xx code, stalled and broken
 // transfers fail with -1, and nothing stays "reading".
 TEST(clsQuillaraEngine, EndsEveryRouteWithItsFinalStatus)
@@ -77,7 +78,8 @@ TEST(clsQuillaraEngine, EndsEveryRouteWithItsFinalStatus)
         {server.url("/drip?n=3&ms=100"), 4, 0, nullptr, 3, 0, nullptr},
         {server.url("/reset"), 5, -1, nullptr, -1, -1, nullptr},
         {server.url("/text?size=5000"), 4, 0, "http(text/plain)", 5000, 0, nullptr},
-        {"ftp://127.0.0.1:1/file.zip", 4, 0, "ftp", 0, -1, nullptr},
+        {"ftp://127.0.0.1:1/file.zip", 5, -1, nullptr, 0, -1, nullptr},
+        {"mailto:someone@example.jp", 6, 0, "mailto", 0, -1, nullptr},
         {"no-scheme-at-all", 5, -1, nullptr, 0, -1, nullptr},
         {local, 4, 0, "Local File", 33, -1, nullptr},
         {"file://" + local, 4, 0, "Local File", 33, -1, nullptr},
@@ -142,7 +144,8 @@ TEST(clsQuillaraEngine, TellsEachRequestInOrderWhateverWayItsPageCame)
         {(home.path() / "page.html").string(), true, true, 4, 33, "local"},
         {server.url("/status/404"), false, false, 5, -1, nullptr},
         {server.url("/binary"), false, false, 4, 0, nullptr},
-        {"ftp://127.0.0.1:1/file.zip", false, false, 4, 0, nullptr},
+        {"ftp://127.0.0.1:1/file.zip", false, false, 5, -1, nullptr},
+        {"mailto:someone@example.jp", false, false, 6, 0, nullptr},
     };
     for (bool analysed : {false, true}) {
         clsEngineOptions options = EngineHarness::quickOptions();
