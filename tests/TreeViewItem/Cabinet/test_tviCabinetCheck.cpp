@@ -320,6 +320,37 @@ TEST(tviCabinetCheck, CommandLineExitCodesAndJson)
     EXPECT_EQ(0, runCli("check " + live, out));
 }
 
+// The command keeps what it loads in the page cache, so that checking an unchanged cabinet
+// again asks with each page's validators and receives 304s; --no-cache asks unconditionally.
+TEST(tviCabinetCheck, CommandLineReChecksThroughThePageCache)
+{
+    testsupport::TempHome home;
+    testsupport::TestHttpServer server(120);
+    std::string path = writeCabinet(home, server, {{"top", "/etag?key=a&size=20000"}, {"inner", "/etag?key=b&size=20000"}});
+    struct Case {
+        const char* options;
+        size_t conditional; // requests that carried If-None-Match or If-Modified-Since
+    } cases[] = {
+        {"", 0},           // nothing kept yet
+        {"", 2},           // both kept by the first check
+        {"--no-cache", 0}, // the cache is not asked
+        {"", 2},           // and is still there afterwards
+    };
+    for (const Case& c : cases) {
+        server.clearArrivals();
+        std::string out;
+        EXPECT_EQ(0, runCli(std::string("check --timeout 60 ") + c.options + " " + path, out)) << out;
+        size_t requests = 0;
+        size_t conditional = 0;
+        for (const auto& arrival : server.arrivals()) {
+            requests += arrival.path == "/etag" ? 1 : 0;
+            conditional += !arrival.ifNoneMatch.empty() || !arrival.ifModifiedSince.empty() ? 1 : 0;
+        }
+        EXPECT_EQ(2u, requests) << c.options;
+        EXPECT_EQ(c.conditional, conditional) << c.options;
+    }
+}
+
 namespace {
 
 // Runs a shell command line; its exit status, or -1 when it did not exit by itself.
