@@ -3,6 +3,7 @@
 #include "Common/utlCommandRoot.h"
 #include "Common/utlIniInfo.h"
 #include "Common/utlLog.h"
+#include "Engine/Text/utlUnicodeText.h"
 #include "Dialog/dlgCopyCabinet.h"
 #include "Dialog/dlgCreateCabinet.h"
 #include "Dialog/dlgCreateFolder.h"
@@ -16,6 +17,7 @@
 #include "QtBridge/guiText.h"
 #include "TreeViewItem/Cabinet/tviCabinet.h"
 #include "TreeViewItem/Formats/tviCabinetFile.h"
+#include "TreeViewItem/Cabinet/tviCabinetExport.h"
 #include "TreeViewItem/Cabinet/tviCabinetImport.h"
 #include "TreeViewItem/Cabinet/tviCabinetItem.h"
 #include "TreeViewItem/Snapshot/tviPageSnapshot.h"
@@ -27,6 +29,7 @@
 #include <QApplication>
 #include <QContextMenuEvent>
 #include <QDrag>
+#include <QFile>
 #include <QFileDialog>
 #include <QHeaderView>
 #include <QKeyEvent>
@@ -36,6 +39,7 @@
 #include <QUrl>
 
 #include <algorithm>
+#include <filesystem>
 #include <utility>
 
 namespace {
@@ -179,6 +183,9 @@ bool wndTreeView::executeOwnCommand(int code, bool query, bool& handled)
     case 1100:
         handled = true;
         return query || showOpenCabinetWindow();
+    case 11042:
+        handled = selectedCabinet() != nullptr;
+        return query || !handled || showExportDialog();
     case 1101:
         handled = openCabinetWindow_ != nullptr && openCabinetWindow_->isAnswering();
         if (query || !handled || !openCabinetWindow_->isChosen())
@@ -495,6 +502,50 @@ bool wndTreeView::copyCabinet(int source, const std::string& name, const std::st
     GetUtlIniInfo()->addCabinetFolder(folder, number);
     tree_->selectNode(from->getHandle());
     return openCabinetHere(path);
+}
+
+tviCabinet* wndTreeView::selectedCabinet() const
+{
+    tviTreeViewItem* item = selectedItem();
+    while (item != nullptr && item->parentItem() != nullptr)
+        item = item->parentItem();
+    if (item == nullptr || (item->getType() != typeQuillaraCabinet && item->getType() != typeCabinet))
+        return nullptr;
+    return static_cast<tviCabinet*>(item);
+}
+
+bool wndTreeView::showExportDialog()
+{
+    const tviCabinet* cabinet = selectedCabinet();
+    std::filesystem::path suggested = cabinet->getPath();
+    suggested.replace_extension(".html");
+    QString path = QFileDialog::getSaveFileName(
+        window(), gui::toQt("\x83G\x83N\x83X\x83|\x81[\x83g"), // エクスポート
+        QFile::decodeName(suggested.c_str()),
+        gui::toQt("\x83u\x83""b\x83N\x83}\x81[\x83N\x83t\x83@\x83""C\x83\x8B (*.html *.htm)")); // ブックマークファイル (*.html *.htm)
+    if (path.isEmpty())
+        return true;
+    return exportCabinet(QFile::encodeName(path).toStdString());
+}
+
+bool wndTreeView::exportCabinet(const std::string& path)
+{
+    tviCabinet* cabinet = selectedCabinet();
+    if (cabinet == nullptr)
+        return logError("wndTreeView::exportCabinet", "no cabinet selected");
+    // The tree as it stands, changes not yet saved included.
+    tviCabinetDocument doc;
+    cabinet->toDocument(doc);
+    tviCabinetExport::Result result;
+    std::string error;
+    if (tviCabinetExport::exportDocument(doc, cabinet->getPath(), path, result, error))
+        return true;
+    logError("wndTreeView::exportCabinet", error);
+    // エクスポートできませんでした
+    tree_->showMessage("\x83G\x83N\x83X\x83|\x81[\x83g\x82\xC5\x82\xAB\x82\xDC\x82\xB9\x82\xF1\x82\xC5\x82\xB5\x82\xBD\r\n" +
+                           utf8ToSjisKeepingRefs(error),
+                       "\x83G\x83N\x83X\x83|\x81[\x83g"); // エクスポート
+    return false;
 }
 
 bool wndTreeView::showCreateCabinetDialog()

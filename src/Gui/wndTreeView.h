@@ -14,6 +14,7 @@
 #include <vector>
 
 class ctrlQtTreeView;
+class tviCabinet;
 class dlgCopyCabinet;
 class dlgCreateCabinet;
 class dlgCreateFolder;
@@ -49,6 +50,10 @@ public:
     // The new-cabinet and copy commands' work, after their dialogs (also used by tests).
     bool createCabinet(const std::string& name, const std::string& description, const std::string& folder);
     bool copyCabinet(int source, const std::string& name, const std::string& folder);
+    // Writes the cabinet of the selection as a bookmark file that browsers import (command
+    // 11042 after its file dialog; also used by tests). False, after telling the user, when
+    // the file is not written.
+    bool exportCabinet(const std::string& path);
     // The URL box's address: selects the default cabinet's item with that address, or adds one
     // at its top and starts loading it.
     bool goToAddress(const std::string& address);
@@ -102,6 +107,9 @@ private:
     bool showOpenCabinetWindow();
     bool showCreateCabinetDialog();
     bool showCopyCabinetDialog();
+    bool showExportDialog();
+    // The cabinet (default or user's) that holds the selection, else null.
+    tviCabinet* selectedCabinet() const;
     void showFootprintDialog(tviTreeViewItem* item, const std::string& name);
     bool answerFootprint(bool query, bool& handled);
     std::vector<tviTreeViewItem*> openCabinets() const;

@@ -19,7 +19,13 @@
 #include "TreeViewItem/Cabinet/tviCabinetFolder.h"
 #include "TreeViewItem/Cabinet/tviCabinetItem.h"
 
+#include "TreeViewItem/Formats/tviBookmarkFile.h"
+
+#include <QAction>
 #include <QComboBox>
+#include <QFileDialog>
+#include <QMenuBar>
+#include <QTimer>
 #include <QLineEdit>
 #include <QTest>
 
@@ -65,6 +71,7 @@ class TestWndTreeViewDialogs : public QObject {
 private Q_SLOTS:
     void newItemAndFolderAreKeptInTheCabinet();
     void searchStepsThroughMatchesAndStops();
+    void exportFromTheFileMenuWritesTheTreeAsShown();
 };
 
 void TestWndTreeViewDialogs::newItemAndFolderAreKeptInTheCabinet()
@@ -149,6 +156,51 @@ void TestWndTreeViewDialogs::searchStepsThroughMatchesAndStops()
     QVERIFY(run.run(1023));
     QRect placed(run.app->treeView()->searchDialog()->pos(), run.app->treeView()->searchDialog()->size());
     QVERIFY(QGuiApplication::primaryScreen()->availableGeometry().intersects(placed));
+}
+
+// ファイル → エクスポート asks for a file and writes the selected item's cabinet, with a change
+// not yet saved, as a bookmark file; a path it must not write is refused and left alone.
+void TestWndTreeViewDialogs::exportFromTheFileMenuWritesTheTreeAsShown()
+{
+    testsupport::TempHome home;
+    Running run;
+    tviCabinetItem* item = addItem(run.tree(), run.cabinet(), platform::utf8ToSjis("未保存の項目"), "http://127.0.0.1:9/new");
+    run.tree()->selectNode(item->getHandle());
+    QVERIFY(run.app->isMenuIdAvailable(32883));
+    QAction* action = nullptr;
+    for (QAction* a : run.app->menuBar()->findChildren<QAction*>()) {
+        if (a->data().toInt() == 32883)
+            action = a;
+    }
+    QVERIFY(action != nullptr);
+    QCOMPARE(action->text(), QString::fromUtf8("エクスポート(&E)"));
+    std::string target = home.dir() + "exported.html";
+    bool answered = false;
+    // The file dialog is modal: it is answered from the event loop it runs.
+    QTimer timer;
+    QObject::connect(&timer, &QTimer::timeout, [&] {
+        auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+        if (dialog == nullptr || answered)
+            return;
+        answered = true;
+        dialog->selectFile(QString::fromStdString(target));
+        QMetaObject::invokeMethod(dialog, "accept", Qt::QueuedConnection);
+    });
+    timer.start(20);
+    action->trigger();
+    timer.stop();
+    QVERIFY(answered);
+    tviCabinetDocument doc;
+    std::string error;
+    QVERIFY2(tviBookmarkFile::read(testsupport::readFile(target), doc, error), error.c_str());
+    QCOMPARE(doc.entries.size(), size_t(1));
+    QCOMPARE(platform::sjisToUtf8(doc.entries[0].name), std::string("未保存の項目"));
+    QCOMPARE(doc.entries[0].url, std::string("http://127.0.0.1:9/new"));
+
+    std::string notes = home.dir() + "notes.txt";
+    testsupport::writeFile(notes, "mine\n");
+    QVERIFY(!run.app->treeView()->exportCabinet(notes));
+    QCOMPARE(testsupport::readFile(notes), std::string("mine\n"));
 }
 
 QTEST_MAIN(TestWndTreeViewDialogs)
