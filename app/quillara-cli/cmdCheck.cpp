@@ -112,7 +112,8 @@ void runCheck(CliContext& context, const CheckOptions& options)
     context.exitCode = check.failedCount() > 0 ? CliContext::ExitFound : CliContext::ExitOk;
     if (!options.output.empty()) {
         std::string error;
-        if (!platform::atomicWriteFile(options.output, text, &error)) {
+        if (!platform::atomicWriteFile(options.output, text, &error, platform::Durability::Synced,
+                                       platform::Links::Follow)) {
             context.fail(options.output + ": report not written (" + error + ")");
             return;
         }

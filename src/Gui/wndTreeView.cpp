@@ -390,10 +390,7 @@ std::vector<tviTreeViewItem*> wndTreeView::openCabinets() const
 
 tviTreeViewItem* wndTreeView::openCabinetOf(const std::string& path) const
 {
-    for (tviTreeViewItem* item : openCabinets())
-        if (static_cast<tviCabinet*>(item)->getPath() == path)
-            return item;
-    return nullptr;
+    return tree_->openCabinetOf(path);
 }
 
 namespace {
@@ -635,11 +632,8 @@ bool wndTreeView::openCabinets(const utlIniInfo& ini)
 
 bool wndTreeView::openCabinetFile(const std::string& path, bool resolved)
 {
-    for (TreeNode n = tree_->getFirstChild(kTreeRoot); n != nullptr; n = tree_->getNextSibling(n)) {
-        tviCabinet* open = tree_->cabinetOf(n);
-        if (open != nullptr && open->getPath() == path)
-            return tree_->selectNode(n);
-    }
+    if (tviTreeViewItem* open = openCabinetOf(path))
+        return tree_->selectNode(open->getHandle());
     std::unique_ptr<tviTreeViewItem> made = tviTreeViewItem::createItem(tree_, typeCabinet);
     if (!made)
         return logError("wndTreeView::openCabinetFile", path);

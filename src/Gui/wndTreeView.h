@@ -43,7 +43,8 @@ public:
     // resolved false: path is a settings entry whose folder is not listed, shown as missing.
     bool openCabinetFile(const std::string& path, bool resolved = true);
     // Opens a cabinet file behind the selected cabinet, or first behind the default cabinet
-    // (commands 1101, 1027, 1029); an open one is only selected. Paths compare exactly.
+    // (commands 1101, 1027, 1029); an open one is only selected. A file is open at most once,
+    // whatever the spelling of its path (compared after resolving links, "." and "..").
     bool openCabinetHere(const std::string& path);
     // The cabinet a path names when it is open (the default cabinet included), else null.
     tviTreeViewItem* openCabinetOf(const std::string& path) const;

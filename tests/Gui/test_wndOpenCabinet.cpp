@@ -93,6 +93,7 @@ private slots:
     void windowAndDialogsAreModelessAndAnswerThroughTheirCommands();
     void opensCabinetsAndAddressesFromTheCommandLine();
     void laterStartHandsOverItsCabinet();
+    void opensEachCabinetFileOnce();
 };
 
 void TestWndOpenCabinet::listsOnlyWhatIsThereAndRefusesAnOpenCabinet()
@@ -291,6 +292,49 @@ void TestWndOpenCabinet::laterStartHandsOverItsCabinet()
     QCOMPARE(opened.at(1).at(0).toString(), QString("go"));
     QCOMPARE(opened.at(1).at(1).toString(), QString("http://127.0.0.1:9/x"));
     QVERIFY(second.state() == QProcess::NotRunning || second.waitForFinished(10000));
+}
+
+// One file is one cabinet in the tree, whatever way it is reached: another spelling of its
+// path, a symbolic link, the open-cabinet window, a path handed over by a later start, or
+// undoing the close of a cabinet that was opened again meanwhile.
+void TestWndOpenCabinet::opensEachCabinetFileOnce()
+{
+    testsupport::TempHome home;
+    std::string folder = home.dir() + "once/";
+    fs::create_directories(folder + "sub");
+    std::string real = writeCabinet(folder + "real.scb", "Real", 1);
+    std::string link = folder + "link.scb";
+    fs::create_symlink(real, link);
+    Running run;
+    run.tree()->answerYes = true;
+    wndTreeView* view = run.app->treeView();
+    size_t before = run.roots().size();
+    for (const std::string& spelling : {real, link, folder + "sub/../real.scb", folder + "./real.scb"}) {
+        QVERIFY(view->openCabinetHere(spelling));
+        QVERIFY(view->openCabinetFile(spelling));
+        QCOMPARE(run.roots().size(), before + 1);
+        QVERIFY(view->openCabinetOf(spelling) != nullptr);
+    }
+    QuillaG::applyArguments(*run.app, {QString::fromStdString(link)}, {});
+    QCOMPARE(run.roots().size(), before + 1);
+    wndOpenCabinet window({folder}, [&](const std::string& path) { return view->openCabinetOf(path) != nullptr; });
+    ctrlCabinetTree* files = window.cabinetTree();
+    QCOMPARE(files->topLevelItem(0)->childCount(), 2);
+    for (int i = 0; i < 2; ++i) {
+        QVERIFY(ctrlCabinetTree::itemData(files->topLevelItem(0)->child(i)).startsWith("1"));
+        files->setCurrentItem(files->topLevelItem(0)->child(i));
+        QVERIFY(!window.choose());
+    }
+    // Closed, opened again through the link, then the close undone: still one, selected.
+    run.tree()->selectNode(view->openCabinetOf(real)->getHandle());
+    bool handled = false;
+    QVERIFY(view->executeCommand(tviCommand::deleteItem, false, handled) && handled);
+    QCOMPARE(run.roots().size(), before);
+    QVERIFY(view->openCabinetHere(link));
+    QVERIFY(view->executeCommand(tviCommand::undoDelete, false, handled) && handled);
+    QCOMPARE(run.roots().size(), before + 1);
+    QCOMPARE(run.tree()->getSelection(), view->openCabinetOf(real)->getHandle());
+    QVERIFY(!view->executeCommand(tviCommand::undoDelete, true, handled) || !handled);
 }
 
 QTEST_MAIN(TestWndOpenCabinet)

@@ -8,6 +8,7 @@
 #include "Engine/Core/clsQuillaraEngine.h"
 #include "Engine/Snapshot/clsSnapshotReport.h"
 #include "Engine/Http/clsUrlInformation.h"
+#include "Platform/SafePath.h"
 #include "Platform/Tick.h"
 
 #include <algorithm>
@@ -24,6 +25,7 @@ void ctrlTreeView::destroyAllItems()
     clipItem_ = nullptr;
     deleted_ = nullptr;
     deletedParent_ = deletedPrevious_ = nullptr;
+    deletedBelow_.clear();
     requests_.clear();
     pairings_.clear();
     expansionQueue_.clear();
@@ -220,7 +222,8 @@ void ctrlTreeView::destroyItem(tviTreeViewItem* item)
     }
     forgetItem(item);
     if (deleted_ == item) {
-        deleted_ = nullptr;
+        dropDeletion();
+        return;
     }
     std::erase(deleteLater_, item);
     if (owned_.erase(item)) {
@@ -281,12 +284,29 @@ void ctrlTreeView::clearClipboard()
     clipItem_ = nullptr;
 }
 
-void ctrlTreeView::bufferDeletion(tviTreeViewItem* item, TreeNode parent, TreeNode previous)
+void ctrlTreeView::dropDeletion()
+{
+    tviTreeViewItem* top = deleted_;
+    std::vector<tviDeletedNode> below = std::move(deletedBelow_);
+    deletedBelow_.clear();
+    deleted_ = nullptr;
+    for (auto it = below.rbegin(); it != below.rend(); ++it) {
+        destroyItem(it->item);
+    }
+    if (top != nullptr) {
+        destroyItem(top);
+    }
+}
+
+void ctrlTreeView::bufferDeletion(tviTreeViewItem* item, TreeNode parent, TreeNode previous,
+                                  std::vector<tviDeletedNode> below, bool expanded)
 {
     if (deleted_ != nullptr && deleted_ != item) {
-        destroyItem(deleted_);
+        dropDeletion();
     }
     deleted_ = item;
+    deletedBelow_ = std::move(below);
+    deletedExpanded_ = expanded;
     deletedParent_ = parent != kTreeRoot ? getItem(parent) : nullptr;
     deletedPrevious_ = previous != kTreeFirst ? getItem(previous) : nullptr;
 }
@@ -296,6 +316,11 @@ bool ctrlTreeView::undoDelete()
     tviTreeViewItem* item = deleted_;
     if (item == nullptr) {
         return false;
+    }
+    // A closed cabinet whose file was opened again meanwhile is not opened twice.
+    if (tviTreeViewItem* twin = item->openTwin()) {
+        dropDeletion();
+        return selectNode(twin->getHandle());
     }
     TreeNode parent = kTreeRoot;
     if (deletedParent_ != nullptr) {
@@ -313,9 +338,25 @@ bool ctrlTreeView::undoDelete()
         return false;
     }
     deleted_ = nullptr;
-    item->noteChanged();
+    std::vector<tviDeletedNode> below = std::move(deletedBelow_);
+    deletedBelow_.clear();
+    // Parents come before their children, so each goes back behind its earlier siblings.
+    for (const tviDeletedNode& kept : below) {
+        TreeNode at = kept.parent != nullptr ? kept.parent->getHandle() : nullptr;
+        if (at == nullptr || !kept.item->insertItem(at, kTreeLast)) {
+            destroyItem(kept.item);
+        }
+    }
+    if (deletedExpanded_) {
+        expand(item->getHandle(), true);
+    }
+    for (const tviDeletedNode& kept : below) {
+        if (kept.expanded && owns(kept.item) && kept.item->getHandle() != nullptr) {
+            expand(kept.item->getHandle(), true);
+        }
+    }
     selectNode(item->getHandle());
-    return true;
+    return item->onUndoDelete();
 }
 
 void ctrlTreeView::queueExpansion(tviTreeViewItem* item)
@@ -537,6 +578,21 @@ tviCabinet* ctrlTreeView::cabinetOf(TreeNode node) const
         return nullptr;
     }
     return static_cast<tviCabinet*>(item);
+}
+
+tviCabinet* ctrlTreeView::openCabinetOf(const std::string& path) const
+{
+    if (path.empty()) {
+        return nullptr;
+    }
+    std::string real = platform::realPathOf(path);
+    for (TreeNode n = getFirstChild(kTreeRoot); n != nullptr; n = getNextSibling(n)) {
+        tviCabinet* cab = cabinetOf(n);
+        if (cab != nullptr && !cab->getPath().empty() && platform::realPathOf(cab->getPath()) == real) {
+            return cab;
+        }
+    }
+    return nullptr;
 }
 
 void ctrlTreeView::noteChanged(TreeNode node)

@@ -46,6 +46,14 @@ struct tviTreeSettings {
 
 enum class tviClipMode : int { cut = 0, copy = 1 };
 
+// One item kept below a deleted one, for undo: its parent (also kept, or the deleted item)
+// and whether its node was expanded. Kept in the order of the tree, parents first.
+struct tviDeletedNode {
+    tviTreeViewItem* item;
+    tviTreeViewItem* parent;
+    bool expanded;
+};
+
 // What the user asked for in the new-item, new-folder and property dialogs. The window fills
 // it before it sends the dialog's confirmation command (1032, 1034) to the item.
 struct tviDialogData {
@@ -169,8 +177,10 @@ public:
     void clearClipboard();
 
     // --- Deletion buffer ---
-    // Destroys the item of the previous deletion and keeps item with its old place.
-    void bufferDeletion(tviTreeViewItem* item, TreeNode parent, TreeNode previous);
+    // Destroys the items of the previous deletion and keeps item with its old place, and
+    // the items that were below it (undo puts them back as they stood).
+    void bufferDeletion(tviTreeViewItem* item, TreeNode parent, TreeNode previous,
+                        std::vector<tviDeletedNode> below = {}, bool expanded = false);
     tviTreeViewItem* deletedItem() const { return deleted_; }
     // Puts the last deleted item back where it stood (command 11012).
     bool undoDelete();
@@ -215,6 +225,9 @@ public:
     // --- Cabinets ---
     // The cabinet a node belongs to, or null.
     tviCabinet* cabinetOf(TreeNode node) const;
+    // The open cabinet (the default one included) whose file path names, compared by real
+    // path (symbolic links, "." and ".." resolved), or null: a file is open at most once.
+    tviCabinet* openCabinetOf(const std::string& path) const;
     // A change under node: its cabinet is saved shortly after (see saveDueCabinets).
     void noteChanged(TreeNode node);
     // Saves every changed cabinet whose last change is at least saveDelayMs old. The window
@@ -249,6 +262,9 @@ private:
     // The old place of the deleted item, as items (null: the root, the first position).
     tviTreeViewItem* deletedParent_ = nullptr;
     tviTreeViewItem* deletedPrevious_ = nullptr;
+    std::vector<tviDeletedNode> deletedBelow_;
+    bool deletedExpanded_ = false;
+    void dropDeletion();
     clsQuillaraEngine* engine_ = nullptr;
     // The request map. Each id keeps its items in the order they were paired (a withdrawn
     // pair leaves a hole until the list is compacted), and each item knows its pairs, so that

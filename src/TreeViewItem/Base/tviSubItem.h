@@ -15,6 +15,7 @@ public:
     std::string getUrl() const override { return url_; }
     bool cmdCopy(bool query, bool* enabled) override;
     bool cmdProperties(bool query, bool* enabled) override;
+    bool isKeptOnDelete() const override { return false; }
 
     void setKind(int kind) { kind_ = kind; }
     void setLinkText(const std::string& text) { linkText_ = text; }

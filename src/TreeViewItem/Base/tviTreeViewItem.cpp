@@ -562,6 +562,70 @@ bool tviTreeViewItem::deleteSubtree()
     return true;
 }
 
+void tviTreeViewItem::leaveTree()
+{
+    if (requestNumber_ >= 0) {
+        tree_->withdraw(requestNumber_, this);
+    }
+    tree_->forgetItem(this);
+    requestNumber_ = -1;
+    nextLinkIndex_ = -1;
+    links_.reset();
+    expandPending_ = false;
+}
+
+std::vector<tviDeletedNode> tviTreeViewItem::detachSubtree()
+{
+    std::vector<tviDeletedNode> kept;
+    if (node_ == nullptr) {
+        return kept;
+    }
+    std::vector<TreeNode> nodes = tree_->subtreeNodes(node_);
+    std::vector<tviTreeViewItem*> dropped;
+    std::set<TreeNode> droppedNodes;
+    for (size_t i = 1; i < nodes.size(); ++i) {
+        tviTreeViewItem* item = tree_->getItem(nodes[i]);
+        if (item == nullptr) {
+            continue;
+        }
+        TreeNode parentNode = tree_->getParent(nodes[i]);
+        if (item->isKeptOnDelete() && droppedNodes.count(parentNode) == 0) {
+            kept.push_back({item, tree_->getItem(parentNode), tree_->isExpanded(nodes[i])});
+        } else {
+            dropped.push_back(item);
+            droppedNodes.insert(nodes[i]);
+        }
+    }
+    for (const tviDeletedNode& k : kept) {
+        k.item->leaveTree();
+    }
+    for (tviTreeViewItem* item : dropped) {
+        if (item->requestNumber_ >= 0) {
+            tree_->withdraw(item->requestNumber_, item);
+        }
+        tree_->forgetItem(item);
+    }
+    leaveTree();
+    for (const tviDeletedNode& k : kept) {
+        k.item->node_ = nullptr;
+    }
+    for (tviTreeViewItem* item : dropped) {
+        item->node_ = nullptr;
+    }
+    tree_->deleteNode(node_);
+    node_ = nullptr;
+    for (tviTreeViewItem* item : dropped) {
+        tree_->destroyItem(item);
+    }
+    return kept;
+}
+
+bool tviTreeViewItem::onUndoDelete()
+{
+    noteChanged();
+    return true;
+}
+
 bool tviTreeViewItem::insertAndLoad(TreeNode, TreeNode)
 {
     return false;
@@ -804,9 +868,12 @@ bool tviTreeViewItem::deleteHere(bool query, bool* enabled)
     }
     TreeNode parent = tree_->getParent(node_);
     TreeNode previous = tree_->getPrevSibling(node_);
+    bool expanded = tree_->isExpanded(node_);
     noteChanged();
-    deleteSubtree();
-    tree_->bufferDeletion(this, parent, previous);
+    // Everything below goes into the deletion buffer with the item, so that undo brings the
+    // subtree back whole.
+    std::vector<tviDeletedNode> below = detachSubtree();
+    tree_->bufferDeletion(this, parent, previous, std::move(below), expanded);
     return true;
 }
 

@@ -171,6 +171,17 @@ public:
     // Removes the subtree from the tree: destroys every object below, withdraws this item's
     // request and deletes its node; this object itself stays (its caller decides). Iterative.
     bool deleteSubtree();
+    // As deleteSubtree, but the items below that are kept on delete stay alive, in tree order
+    // with their parents and expanded states, for undo to put back; the others are destroyed.
+    std::vector<tviDeletedNode> detachSubtree();
+    // Whether the item goes with its deleted parent and comes back with it on undo. Links
+    // found on a page are made again from the page instead.
+    virtual bool isKeptOnDelete() const { return true; }
+    // Undo has put the item back with everything kept below it: the change is written.
+    virtual bool onUndoDelete();
+    // The item in the tree that shows what this deleted one showed (a cabinet file opened
+    // again), which undo selects instead of putting this one back; null when there is none.
+    virtual tviTreeViewItem* openTwin() const { return nullptr; }
     virtual bool insertAndLoad(TreeNode parent, TreeNode insertAfter);
     // Moves this item's node with its subtree; refused (false, nothing changed) for a target
     // inside its own subtree.
@@ -218,6 +229,9 @@ protected:
     bool pasteHere(bool query, bool* enabled);
     bool deleteHere(bool query, bool* enabled);
     bool putOnClipboard(tviClipMode mode, bool query, bool* enabled);
+    // Leaves the tree: the request is withdrawn and forgotten, so that a later selection asks
+    // for the page again, and nothing of the tree refers to the item any more.
+    void leaveTree();
     // The cabinet, cabinet folder or cabinet item beside or into which a new item or folder
     // made from this one goes, so that it is written to a cabinet file; null where nothing new
     // would be kept (read-only cabinets, trees that are not cabinets).

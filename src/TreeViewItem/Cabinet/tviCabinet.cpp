@@ -82,7 +82,8 @@ bool tviCabinet::createFile()
     tviCabinetDocument doc;
     doc.name = getName();
     std::string error;
-    if (!platform::atomicWriteFile(path_, tviCabinetFile::write(doc), &error)) {
+    if (!platform::atomicWriteFile(path_, tviCabinetFile::write(doc), &error, platform::Durability::Synced,
+                                   platform::Links::Follow)) {
         return logError("tviCabinet::createFile", path_ + ": " + error);
     }
     fileMissing_ = false;
@@ -273,7 +274,8 @@ bool tviCabinet::writeTo(const std::string& path)
     tviCabinetDocument doc;
     toDocument(doc);
     std::string error;
-    if (!platform::atomicWriteFile(path, tviCabinetFile::write(doc), &error)) {
+    if (!platform::atomicWriteFile(path, tviCabinetFile::write(doc), &error, platform::Durability::Synced,
+                                   platform::Links::Follow)) {
         return logError("tviCabinet::save", path + ": " + error);
     }
     return true;
@@ -337,6 +339,12 @@ bool tviCabinet::cmdCut(bool query, bool* enabled)
 bool tviCabinet::cmdPaste(bool query, bool* enabled)
 {
     return pasteHere(query, enabled);
+}
+
+tviTreeViewItem* tviCabinet::openTwin() const
+{
+    tviCabinet* open = tree()->openCabinetOf(path_);
+    return open != this ? open : nullptr;
 }
 
 bool tviCabinet::cmdDelete(bool query, bool* enabled)

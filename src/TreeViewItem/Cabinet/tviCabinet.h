@@ -25,6 +25,7 @@ public:
     bool setText(const std::string& text) override;
     bool applyProperties(const tviDialogData& data) override;
     bool insertAndLoad(TreeNode parent, TreeNode insertAfter) override;
+    tviTreeViewItem* openTwin() const override;
 
     // 0 no path or no file, 2 the file is not writable, 1 otherwise.
     int getFileState() const;

@@ -103,7 +103,8 @@ bool tviCabinetImport::importInto(const std::string& source, const std::string& 
     std::string bytes = tviCabinetFile::write(into);
     bool existed = false;
     bool ok = result.created ? platform::atomicCreateFile(target, bytes, &error, &existed)
-                             : platform::atomicWriteFile(target, bytes, &error);
+                             : platform::atomicWriteFile(target, bytes, &error, platform::Durability::Synced,
+                                                         platform::Links::Follow);
     if (!ok) {
         return logError("tviCabinetImport::importInto", target + ": " + error);
     }

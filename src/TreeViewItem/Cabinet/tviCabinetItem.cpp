@@ -5,6 +5,13 @@
 #include "Engine/Http/clsUrlInformation.h"
 #include "TreeViewItem/Base/tviSubItem.h"
 
+namespace {
+
+// The name the new-item dialog proposes: "新規アイテム".
+const char* const kProposedName = "\x90\x56\x8b\x4b\x83\x41\x83\x43\x83\x65\x83\x80";
+
+} // namespace
+
 tviCabinetItem::tviCabinetItem(ctrlTreeView* tree) : tviURLItem(tree)
 {
     countCreated("tviCabinetItem");
@@ -187,9 +194,12 @@ bool tviCabinetItem::onRequestNotify(int phase)
     }
     if (newItem_ && !title_.empty()) {
         newItem_ = false;
-        name_ = title_;
-        refreshText();
-        noteChanged();
+        // A name the user typed stays; only the proposed one or the bare address gives way.
+        if (name_.empty() || name_ == kProposedName || name_ == url_) {
+            name_ = title_;
+            refreshText();
+            noteChanged();
+        }
     }
     if (phase == 3 && newItem_ && status_ == 5) {
         newItem_ = false;

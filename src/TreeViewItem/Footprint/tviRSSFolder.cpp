@@ -138,6 +138,12 @@ bool tviRSSFolder::cmdDelete(bool query, bool* enabled)
     return ok && (query || !*enabled || route == nullptr || route->save());
 }
 
+bool tviRSSFolder::onUndoDelete()
+{
+    tviRouteSnapshot* route = tviRouteSnapshot::of(this);
+    return route == nullptr || route->isReadOnly() || route->save();
+}
+
 bool tviRSSFolder::cmdMark(bool query, bool* enabled)
 {
     bool ok = tviTreeViewItem::cmdMark(query, enabled);

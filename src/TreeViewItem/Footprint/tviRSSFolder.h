@@ -26,6 +26,7 @@ public:
     bool cmdCopy(bool query, bool* enabled) override;
     bool cmdPaste(bool query, bool* enabled) override;
     bool cmdDelete(bool query, bool* enabled) override;
+    bool onUndoDelete() override;
     bool cmdMark(bool query, bool* enabled) override;
 
     void setName(std::string name) { name_ = std::move(name); }

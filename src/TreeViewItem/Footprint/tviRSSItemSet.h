@@ -28,6 +28,7 @@ public:
     bool cmdCut(bool query, bool* enabled) override;
     bool cmdCopy(bool query, bool* enabled) override;
     bool cmdDelete(bool query, bool* enabled) override;
+    bool onUndoDelete() override;
     bool cmdMark(bool query, bool* enabled) override;
 
     // Dropped from the file: auto delete set and more than deleteDays whole days old at now.

@@ -105,7 +105,8 @@ bool tviRouteSnapshot::createFile()
     tviFootprintDocument doc;
     doc.name = getText();
     std::string error;
-    if (!platform::atomicWriteFile(path_, tviFootprintFile::write(doc), &error)) {
+    if (!platform::atomicWriteFile(path_, tviFootprintFile::write(doc), &error, platform::Durability::Synced,
+                                   platform::Links::Follow)) {
         return logError("tviRouteSnapshot::createFile", path_ + ": " + error);
     }
     return true;
@@ -247,7 +248,8 @@ bool tviRouteSnapshot::save()
     tviFootprintDocument doc;
     toDocument(doc);
     std::string error;
-    if (!platform::atomicWriteFile(path_, tviFootprintFile::write(doc), &error)) {
+    if (!platform::atomicWriteFile(path_, tviFootprintFile::write(doc), &error, platform::Durability::Synced,
+                                   platform::Links::Follow)) {
         return logError("tviRouteSnapshot::save", path_ + ": " + error);
     }
     return true;

@@ -48,9 +48,10 @@ public:
 
     void setFilePath(const std::string& path) { path_ = path; }
     const std::string& getFilePath() const { return path_; }
-    void setDeleteDay(int days) { deleteDays_ = days; }
+    // Days below 1 (a hand-edited setting) count as 1.
+    void setDeleteDay(int days) { deleteDays_ = days < 1 ? 1 : days; }
     int getDeleteDay() const { return deleteDays_; }
-    void setColorDay(int days) { colorDays_ = days; }
+    void setColorDay(int days) { colorDays_ = days < 1 ? 1 : days; }
     int getColorDay() const { return colorDays_; }
     void setMarkColor(int colour) { markColor_ = colour; }
     int getMarkColor() const { return markColor_; }

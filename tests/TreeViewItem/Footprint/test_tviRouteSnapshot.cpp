@@ -272,3 +272,38 @@ TEST(tviFootprintFile, OddNestingReadsAsATreeTheWriterKeeps)
         EXPECT_EQ(once, tviFootprintFile::write(back)) << c.body;
     }
 }
+
+// Undo of a deleted footprint folder or footprint brings back what was below it, and the file
+// holds it again.
+TEST(tviRouteSnapshot, UndoDeleteRestoresFoldersAndFootprintsWhole)
+{
+    Fixture f;
+    f.open();
+    f.tree.dialogData = tviDialogData{"folder", "", "note", true, true};
+    bool handled = false;
+    ASSERT_TRUE(f.route->executeCommand(tviCommand::newFolderConfirmed, false, handled));
+    TreeNode folderNode = f.tree.getFirstChild(f.route->getHandle());
+    tviTreeViewItem* folder = f.tree.getItem(folderNode);
+    tviRSSItemSet* one = f.route->addFootprint(f.route3("http://a/"), "one", true);
+    tviRSSItemSet* two = f.route->addFootprint(f.route3("http://b/"), "two", false);
+    ASSERT_TRUE(one && two);
+    two->setDescription("two's note");
+    two->setMarked(true);
+    ASSERT_TRUE(one->moveTo(folderNode, kTreeLast));
+    ASSERT_TRUE(two->moveTo(folderNode, kTreeLast));
+    ASSERT_TRUE(f.route->save());
+    const std::string file = f.home.dir() + "Footprint.scb";
+    const std::string whole = testsupport::readFile(file);
+    const std::vector<std::string> chainOne = f.chain(one);
+    ASSERT_EQ(3u, chainOne.size());
+    for (tviTreeViewItem* gone : std::initializer_list<tviTreeViewItem*>{folder, one, two}) {
+        ASSERT_TRUE(gone->executeCommand(tviCommand::deleteItem, false, handled)) << gone->getText();
+        EXPECT_NE(whole, testsupport::readFile(file));
+        ASSERT_TRUE(f.tree.undoDelete()) << gone->getText();
+        EXPECT_EQ(whole, testsupport::readFile(file)) << gone->getText();
+    }
+    EXPECT_EQ(chainOne, f.chain(one));
+    f.open();
+    ASSERT_TRUE(f.route->save());
+    EXPECT_EQ(whole, testsupport::readFile(file));
+}

@@ -229,6 +229,42 @@ TEST_F(Cabinet, DeleteMovesToTrashAndUndoRestoresWithTheListConsistent)
     EXPECT_FALSE(handled);
 }
 
+// A deleted snapshot folder comes back from the trash whole: its snapshots in their order with
+// names, notes and marks, and the folder's own note and mark.
+TEST_F(Cabinet, UndoDeleteOfAFolderRestoresItsSnapshotsWhole)
+{
+    using namespace std::string_literals;
+    fs::create_directories(folder() + "fold/a");
+    fs::create_directories(folder() + "fold/b");
+    writeFile(folder() + "List", "F:fold/:Folder\r\n");
+    writeFile(folder() + "fold/List", "I:b/:B one\r\nI:a/:A two\r\n");
+    writeFile(folder() + "fold/snapshot", "Description=folder note\0Mark=1\0"s);
+    writeFile(folder() + "fold/a/snapshot", "Description=a note\0Mark=1\0Source=http://h/a\0Top=index.html\0"s);
+    writeFile(folder() + "fold/b/snapshot", "Description=b note\0Mark=0\0Source=http://h/b\0Top=index.html\0"s);
+    reopen();
+    auto shape = [&] {
+        std::string out;
+        for (TreeNode n : tree.subtreeNodes(cabinet->getHandle())) {
+            tviTreeViewItem* item = tree.getItem(n);
+            out += item->getText() + "|" + item->getDescription() + "|" + (item->isMarked() ? "*" : "") + "|" +
+                   item->getUrl() + "\n";
+        }
+        return out;
+    };
+    const std::string whole = shape();
+    const std::string lists = list() + readFile(folder() + "fold/List");
+    ASSERT_NE(std::string::npos, whole.find("A two|a note|*|")) << whole;
+    tviTreeViewItem* fold = tree.getItem(tree.getFirstChild(cabinet->getHandle()));
+    bool handled = false;
+    ASSERT_TRUE(fold->executeCommand(tviCommand::deleteItem, false, handled));
+    EXPECT_FALSE(fs::exists(folder() + "fold"));
+    ASSERT_TRUE(tree.undoDelete());
+    EXPECT_EQ(whole, shape());
+    EXPECT_EQ(lists, list() + readFile(folder() + "fold/List"));
+    reopen();
+    EXPECT_EQ(whole, shape());
+}
+
 TEST_F(Cabinet, HostileListEntriesAndLinksAreNotFollowed)
 {
     fs::path outside = home.path() / "outside";
