@@ -622,6 +622,11 @@ bool wndApplication::applySettings()
                           ini->getInt(IniKey::PageMarkColor));
     tree_->browserCommand = ini->getString(IniKey::BrowserCommand);
     tviSourceCabinets::applySettings(*tree_, *ini);
+    // Footprints and snapshots age by the new days from the next save on.
+    if (auto* route = static_cast<tviRouteSnapshot*>(tviSourceCabinets::find(*tree_, typeRouteSnapshot)))
+        route->applySettings(*ini);
+    if (tviPageSnapshot* snapshots = tree_->snapshotCabinet())
+        snapshots->applySettings(*ini);
     treeView_->viewport()->update();
     return applyFont();
 }

@@ -94,6 +94,7 @@ private slots:
     void opensCabinetsAndAddressesFromTheCommandLine();
     void laterStartHandsOverItsCabinet();
     void opensEachCabinetFileOnce();
+    void copyKeepsItsSourceAndNewCabinetsHaveAFolder();
 };
 
 void TestWndOpenCabinet::listsOnlyWhatIsThereAndRefusesAnOpenCabinet()
@@ -164,7 +165,8 @@ void TestWndOpenCabinet::createsAndCopiesBehindTheSelection()
     for (TreeNode n = run.tree()->getFirstChild(kTreeRoot); n != nullptr && run.tree()->getItem(n)->getText() != "Source";
          n = run.tree()->getNextSibling(n))
         ++index;
-    QVERIFY(view->copyCabinet(index, "Copied", folder));
+    QVERIFY(index > 0);
+    QVERIFY(view->copyCabinet(source, "Copied", folder));
     tviCabinetDocument copy;
     std::string error;
     QVERIFY(tviCabinetFile::read(testsupport::readFile(folder + "Copied.scb"), copy, error));
@@ -335,6 +337,51 @@ void TestWndOpenCabinet::opensEachCabinetFileOnce()
     QCOMPARE(run.roots().size(), before + 1);
     QCOMPARE(run.tree()->getSelection(), view->openCabinetOf(real)->getHandle());
     QVERIFY(!view->executeCommand(tviCommand::undoDelete, true, handled) || !handled);
+}
+
+// The copy dialog copies the cabinet it showed, though another was opened before it meanwhile,
+// and refuses a source that was read only in part; a new cabinet made with no cabinet folder in
+// the settings goes into the data directory's Cabinet/, by an absolute path.
+void TestWndOpenCabinet::copyKeepsItsSourceAndNewCabinetsHaveAFolder()
+{
+    testsupport::TempHome home;
+    std::string folder = home.dir() + "copies/";
+    fs::create_directories(folder);
+    std::string first = writeCabinet(home.dir() + "first.scb", "First", 1);
+    std::string second = writeCabinet(home.dir() + "second.scb", "Second", 3);
+    std::string damaged = writeCabinet(home.dir() + "damaged.scb", "Damaged", 20);
+    std::string whole = testsupport::readFile(damaged);
+    testsupport::writeFile(damaged, whole.substr(0, whole.size() / 2));
+    Running run;
+    wndTreeView* view = run.app->treeView();
+    QVERIFY(view->openCabinetHere(first));
+    QVERIFY(view->openCabinetHere(second));
+    QVERIFY(run.run(1029));
+    run.tree()->selectNode(run.tree()->getFirstChild(kTreeRoot));
+    QVERIFY(view->openCabinetHere(damaged)); // opened first behind the default cabinet
+    view->copyCabinetDialog()->setName("Copy");
+    view->copyCabinetDialog()->setFolder(folder);
+    view->copyCabinetDialog()->OnOK();
+    QTRY_VERIFY(view->copyCabinetDialog() == nullptr);
+    tviCabinetDocument copy;
+    std::string error;
+    QVERIFY(tviCabinetFile::read(testsupport::readFile(folder + "Copy.scb"), copy, error));
+    QCOMPARE(copy.entries.size(), size_t{3});
+    // The damaged one is refused: nothing is made.
+    run.tree()->selectNode(view->openCabinetOf(damaged)->getHandle());
+    QVERIFY(run.run(1029));
+    view->copyCabinetDialog()->setName("Broken");
+    view->copyCabinetDialog()->setFolder(folder);
+    view->copyCabinetDialog()->OnOK();
+    QVERIFY(!fs::exists(folder + "Broken.scb"));
+    view->copyCabinetDialog()->OnCancel();
+    // No cabinet folder chosen: the data directory's Cabinet/.
+    QVERIFY(view->createCabinet("Nowhere", "", ""));
+    std::string made = home.dir() + "Data/Cabinet/Nowhere.scb";
+    QVERIFY(fs::exists(made));
+    QVERIFY(view->openCabinetOf(made) != nullptr);
+    for (const utlIniInfo::CabinetFolder& f : GetUtlIniInfo()->getCabinetFolders())
+        QVERIFY2(!f.path.empty() && f.path.front() == '/', f.path.c_str());
 }
 
 QTEST_MAIN(TestWndOpenCabinet)

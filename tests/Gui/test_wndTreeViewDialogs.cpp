@@ -72,6 +72,7 @@ private Q_SLOTS:
     void newItemAndFolderAreKeptInTheCabinet();
     void searchStepsThroughMatchesAndStops();
     void exportFromTheFileMenuWritesTheTreeAsShown();
+    void newItemGoesWhereItsDialogWasOpened();
 };
 
 void TestWndTreeViewDialogs::newItemAndFolderAreKeptInTheCabinet()
@@ -104,6 +105,51 @@ void TestWndTreeViewDialogs::newItemAndFolderAreKeptInTheCabinet()
     std::string file = testsupport::readFile(cabinet->getPath());
     QVERIFY(file.find("Links") != std::string::npos);
     QVERIFY(file.find("http://127.0.0.1:9/page") != std::string::npos);
+}
+
+// The selection moving while the new-item or new-folder dialog is open does not lose the
+// input: it goes where the dialog was opened for; with that place gone and nothing usable
+// selected, the dialog stays open with what was typed.
+void TestWndTreeViewDialogs::newItemGoesWhereItsDialogWasOpened()
+{
+    testsupport::TempHome home;
+    Running run;
+    wndTreeView* view = run.app->treeView();
+    TreeNode cabinet = run.cabinet();
+    TreeNode footprints = run.tree()->getNextSibling(cabinet);
+    QVERIFY(footprints != nullptr);
+    for (int code : {1031, 1033}) {
+        run.tree()->selectNode(cabinet);
+        QVERIFY(run.run(code));
+        run.tree()->selectNode(footprints); // where no cabinet item may go
+        size_t count = run.tree()->itemCount();
+        if (code == 1031) {
+            view->createItemDialog()->nameEdit()->setText(QStringLiteral("Kept"));
+            view->createItemDialog()->urlEdit()->setText(QStringLiteral("http://127.0.0.1:9/kept"));
+            view->createItemDialog()->OnOK();
+        } else {
+            view->createFolderDialog()->nameEdit()->setText(QStringLiteral("Kept folder"));
+            view->createFolderDialog()->OnOK();
+        }
+        QCOMPARE(run.tree()->itemCount(), count + 1);
+        QCOMPARE(run.tree()->getParent(run.tree()->getSelection()), cabinet);
+    }
+    // The item it was opened for is deleted meanwhile, and nothing usable is selected.
+    auto* page = addItem(run.tree(), cabinet, "page", "http://127.0.0.1:9/p");
+    run.tree()->selectNode(page->getHandle());
+    QVERIFY(run.run(1031));
+    run.tree()->answerYes = true;
+    QVERIFY(run.run(1040));
+    run.tree()->selectNode(footprints);
+    dlgCreateItem* dialog = view->createItemDialog();
+    dialog->nameEdit()->setText(QStringLiteral("Waiting"));
+    dialog->OnOK();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    QVERIFY(view->createItemDialog() != nullptr && view->createItemDialog()->isVisible());
+    QCOMPARE(view->createItemDialog()->nameEdit()->text(), QStringLiteral("Waiting"));
+    run.tree()->selectNode(cabinet);
+    view->createItemDialog()->OnOK();
+    QCOMPARE(run.selected(), std::string("Waiting"));
 }
 
 void TestWndTreeViewDialogs::searchStepsThroughMatchesAndStops()

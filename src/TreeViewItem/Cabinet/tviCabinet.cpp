@@ -208,6 +208,7 @@ bool tviCabinet::load()
     loadError_.clear();
     changedAt_ = -1;
     unreadable_ = false;
+    partlyRead_ = false;
     int state = getFileState();
     fileMissing_ = state == 0;
     readOnly_ = state != 1;
@@ -252,6 +253,7 @@ bool tviCabinet::load()
     if (readOnly_ && !itemsReadOnly) {
         setItemsReadOnly();
     }
+    partlyRead_ = !whole;
     if (!whole) {
         loadError_ = error;
     } else if (!doc.productMark) {
@@ -308,6 +310,7 @@ bool tviCabinet::saveAs(const std::string& path)
     fileMissing_ = false;
     pathUnresolved_ = false;
     loadError_.clear();
+    partlyRead_ = false;
     changedAt_ = -1;
     ctrlTreeView* t = tree();
     for (TreeNode n : t->subtreeNodes(getHandle())) {

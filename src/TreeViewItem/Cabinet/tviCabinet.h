@@ -55,6 +55,8 @@ public:
     bool isFileMissing() const { return fileMissing_; }
     // The last load found no file or could not read it at all.
     bool isUnreadable() const { return unreadable_; }
+    // The last load stopped early: the tree holds only part of the file.
+    bool isPartlyRead() const { return partlyRead_; }
     // Why the last load stopped early or was refused; empty after a whole read.
     const std::string& getLoadError() const { return loadError_; }
 
@@ -79,6 +81,7 @@ protected:
     bool pathUnresolved_ = false;
     std::string loadError_;
     bool unreadable_ = false;
+    bool partlyRead_ = false;
     int64_t changedAt_ = -1;
 
 private:

@@ -74,6 +74,9 @@ public:
     // Sets the footprint cabinet up at start: Footprint.scb in the data directory, the ageing
     // settings, placed behind the first root node and the run of cabinets after it; loaded.
     static tviRouteSnapshot* openIn(ctrlTreeView& tree, const class utlIniInfo& ini);
+    // Takes the ageing settings anew: at set-up, and at once when the preference sheet is
+    // confirmed, so that the next save ages by what the user set.
+    void applySettings(const class utlIniInfo& ini);
 
 private:
     std::string path_;

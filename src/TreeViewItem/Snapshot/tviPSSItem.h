@@ -55,6 +55,8 @@ public:
     void setSnapshotId(int id) override { snapshotId_ = id; }
     // The last download saved no top page.
     bool isFailed() const { return failed_; }
+    // The download could not even start (the engine refused it): shown as failed, not saved.
+    void markFailed();
 
     bool beginDownload();
     bool setDownloading();

@@ -314,7 +314,7 @@ tviPSSItem* tviPageSnapshot::takeSnapshot(const std::string& source, const std::
     if (item == nullptr)
         return nullptr;
     if (!tree()->startSnapshot(item, mode, source, item->getFullPath())) {
-        item->endDownload();
+        item->markFailed();
         return item;
     }
     return item;
@@ -420,17 +420,23 @@ bool tviPageSnapshot::cmdProperties(bool query, bool* enabled)
     return true;
 }
 
+void tviPageSnapshot::applySettings(const utlIniInfo& ini)
+{
+    setLimitDay(ini.getInt(IniKey::EPLimitDay));
+    setColorDay(ini.getInt(IniKey::EPLimitColor));
+    setMarkColor(ini.getInt(IniKey::PageMarkColor));
+    ageing().setColourOn(ini.getInt(IniKey::CPLimitColor) != 0);
+    ageing().setDeleteOn(ini.getInt(IniKey::CPLimitDay) != 0);
+    if (getHandle() != nullptr)
+        tree()->refreshNode(getHandle());
+}
+
 tviPageSnapshot* tviPageSnapshot::openDefault(ctrlTreeView* tree, const std::string& dataDir, const utlIniInfo* ini)
 {
     tviPageSnapshot* cabinet = makeCabinet(tree);
     cabinet->setFolderPath(dataDir + "Snapshot/");
-    if (ini != nullptr) {
-        cabinet->setLimitDay(ini->getInt(IniKey::EPLimitDay));
-        cabinet->setColorDay(ini->getInt(IniKey::EPLimitColor));
-        cabinet->setMarkColor(ini->getInt(IniKey::PageMarkColor));
-        cabinet->ageing().setColourOn(ini->getInt(IniKey::CPLimitColor) != 0);
-        cabinet->ageing().setDeleteOn(ini->getInt(IniKey::CPLimitDay) != 0);
-    }
+    if (ini != nullptr)
+        cabinet->applySettings(*ini);
     // Behind the first root node and the user's cabinets that follow it, and behind the
     // footprint cabinet when it comes next.
     TreeNode after = tree->getFirstChild(kTreeRoot);

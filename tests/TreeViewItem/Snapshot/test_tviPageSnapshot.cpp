@@ -265,6 +265,33 @@ TEST_F(Cabinet, UndoDeleteOfAFolderRestoresItsSnapshotsWhole)
     EXPECT_EQ(whole, shape());
 }
 
+// A snapshot whose directory was removed by hand does not stop the saves of the others and can
+// be deleted; one the engine refused to start shows as failed, never as saved.
+TEST_F(Cabinet, MissingDirectoriesAndRefusedSnapshotsAreNoSuccess)
+{
+    tviPSSItem* kept = add("kept");
+    tviPSSItem* gone = add("gone");
+    ASSERT_TRUE(kept && gone);
+    fs::remove_all(gone->getFullPath());
+    kept->setDescription("changed");
+    EXPECT_TRUE(cabinet->save());
+    EXPECT_NE(std::string::npos, readFile(kept->getFullPath() + "snapshot").find("changed"));
+    bool handled = false;
+    ASSERT_TRUE(gone->executeCommand(tviCommand::deleteItem, false, handled));
+    EXPECT_TRUE(handled);
+    EXPECT_EQ(list(), "I:kept/:kept\r\n");
+    EXPECT_TRUE(cabinet->save());
+    // No engine: the snapshot cannot start.
+    tviPSSItem* refused = cabinet->takeSnapshot("http://h/refused", "", "refused", false, 0);
+    ASSERT_NE(refused, nullptr);
+    std::string text;
+    bool isError = false;
+    refused->getStatusText(text, isError);
+    EXPECT_TRUE(isError);
+    EXPECT_EQ(5, refused->getStatus());
+    EXPECT_NE("\x95\xDB\x91\xB6\x8D\xCF\x82\xDD", text); // 保存済み
+}
+
 TEST_F(Cabinet, HostileListEntriesAndLinksAreNotFollowed)
 {
     fs::path outside = home.path() / "outside";
