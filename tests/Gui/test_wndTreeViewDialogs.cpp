@@ -133,6 +133,7 @@ void TestWndTreeViewDialogs::newItemGoesWhereItsDialogWasOpened()
         }
         QCOMPARE(run.tree()->itemCount(), count + 1);
         QCOMPARE(run.tree()->getParent(run.tree()->getSelection()), cabinet);
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     }
     // The item it was opened for is deleted meanwhile, and nothing usable is selected.
     auto* page = addItem(run.tree(), cabinet, "page", "http://127.0.0.1:9/p");

@@ -120,3 +120,44 @@ TEST(AtomicWriteFile, RemovesTemporariesOfWritersThatAreGone)
 }
 
 } // namespace
+
+#include "Platform/FileLock.h"
+
+namespace {
+
+// A writer's lock is seen by another process, through a symbolic link too, and goes with the
+// process that held it however it ends.
+TEST(FileLock, OneWriterAtATimeAcrossProcesses)
+{
+    testsupport::TempHome home;
+    std::string path = home.dir() + "c.scb";
+    testsupport::writeFile(path, "x");
+    std::filesystem::create_symlink(path, home.dir() + "link.scb");
+    int held[2];
+    ASSERT_EQ(0, pipe(held));
+    pid_t child = fork();
+    ASSERT_NE(-1, child);
+    if (child == 0) {
+        platform::FileLock lock;
+        bool locked = lock.lock(path, 0);
+        [[maybe_unused]] ssize_t told = write(held[1], locked ? "1" : "0", 1);
+        pause();
+        _exit(0);
+    }
+    char byte = 0;
+    ASSERT_EQ(1, read(held[0], &byte, 1));
+    ASSERT_EQ('1', byte);
+    platform::FileLock mine;
+    std::string error;
+    EXPECT_FALSE(mine.lock(home.dir() + "link.scb", 50, &error));
+    EXPECT_NE(std::string::npos, error.find("another program")) << error;
+    kill(child, SIGKILL);
+    int status = 0;
+    waitpid(child, &status, 0);
+    EXPECT_TRUE(mine.lock(home.dir() + "link.scb", 0, &error)) << error;
+    EXPECT_TRUE(mine.isLocked());
+    close(held[0]);
+    close(held[1]);
+}
+
+} // namespace
