@@ -719,7 +719,7 @@ void wndApplication::onSnapshotNotify(int id, const clsSnapshotReport& report, i
 
 void wndApplication::openSnapshotDialog(tviTreeViewItem* item, const std::string& name)
 {
-    tviPageSnapshot* cabinet = tree_->snapshotCabinet();
+    auto* cabinet = static_cast<tviPageSnapshot*>(tree_->snapshotCabinet());
     if (cabinet == nullptr || item == nullptr)
         return;
     // Asked again for another page while open, the dialog takes that page's snapshot.

@@ -76,7 +76,7 @@ void TestDlgSSPage::takesOpensDeletesAndRestoresASnapshot()
 
     // The cabinet sits behind the default cabinet and the footprint cabinet.
     TreeNode first = tree->getFirstChild(kTreeRoot);
-    tviPageSnapshot* cabinet = tree->snapshotCabinet();
+    auto* cabinet = static_cast<tviPageSnapshot*>(tree->snapshotCabinet());
     QVERIFY(cabinet != nullptr);
     QCOMPARE(tree->getItem(tree->getNextSibling(first))->getType(), int(typeRouteSnapshot));
     QCOMPARE(tree->getNextSibling(tree->getNextSibling(first)), cabinet->getHandle());

@@ -1,7 +1,5 @@
 #include "TreeViewItem/Base/ctrlTreeView.h"
 
-#include "TreeViewItem/Cabinet/tviCabinet.h"
-#include "TreeViewItem/Snapshot/tviPageSnapshot.h"
 #include "TreeViewItem/Base/tviTreeViewItem.h"
 #include "Common/utlIniInfo.h"
 #include "Common/utlLog.h"
@@ -211,7 +209,7 @@ void ctrlTreeView::forgetItem(tviTreeViewItem* item)
             engine_->stopSnapshot(it->first);
         it = snapshots_.erase(it);
     }
-    if (snapshotCabinet_ != nullptr && static_cast<tviTreeViewItem*>(snapshotCabinet_) == item)
+    if (snapshotCabinet_ == item)
         snapshotCabinet_ = nullptr;
 }
 
@@ -563,7 +561,7 @@ void ctrlTreeView::compact(int id, RequestItems& entry)
     entry.places.resize(kept);
 }
 
-tviCabinet* ctrlTreeView::cabinetOf(TreeNode node) const
+tviTreeViewItem* ctrlTreeView::rootItemOf(TreeNode node) const
 {
     if (node == kTreeRoot) {
         return nullptr;
@@ -572,12 +570,13 @@ tviCabinet* ctrlTreeView::cabinetOf(TreeNode node) const
     for (TreeNode p = getParent(top); p != kTreeRoot; p = getParent(p)) {
         top = p;
     }
-    tviTreeViewItem* item = getItem(top);
-    if (item == nullptr ||
-        (item->getType() != typeCabinet && item->getType() != typeQuillaraCabinet)) {
-        return nullptr;
-    }
-    return static_cast<tviCabinet*>(item);
+    return getItem(top);
+}
+
+tviCabinet* ctrlTreeView::cabinetOf(TreeNode node) const
+{
+    tviTreeViewItem* root = rootItemOf(node);
+    return root != nullptr ? root->asCabinet() : nullptr;
 }
 
 tviCabinet* ctrlTreeView::openCabinetOf(const std::string& path) const
@@ -587,9 +586,13 @@ tviCabinet* ctrlTreeView::openCabinetOf(const std::string& path) const
     }
     std::string real = platform::realPathOf(path);
     for (TreeNode n = getFirstChild(kTreeRoot); n != nullptr; n = getNextSibling(n)) {
-        tviCabinet* cab = cabinetOf(n);
-        if (cab != nullptr && !cab->getPath().empty() && platform::realPathOf(cab->getPath()) == real) {
-            return cab;
+        tviTreeViewItem* item = getItem(n);
+        if (item == nullptr || item->asCabinet() == nullptr) {
+            continue;
+        }
+        std::string file = item->filePath();
+        if (!file.empty() && platform::realPathOf(file) == real) {
+            return item->asCabinet();
         }
     }
     return nullptr;
@@ -597,9 +600,8 @@ tviCabinet* ctrlTreeView::openCabinetOf(const std::string& path) const
 
 void ctrlTreeView::noteChanged(TreeNode node)
 {
-    tviCabinet* cab = cabinetOf(node);
-    if (cab != nullptr && !cab->isReadOnly()) {
-        cab->markChanged(static_cast<int64_t>(platform::tickCount()));
+    if (tviTreeViewItem* root = rootItemOf(node)) {
+        root->noteContentsChanged(static_cast<int64_t>(platform::tickCount()));
     }
 }
 
@@ -607,9 +609,8 @@ bool ctrlTreeView::saveDueCabinets(int64_t nowMs)
 {
     bool ok = true;
     for (TreeNode n = getFirstChild(kTreeRoot); n != nullptr; n = getNextSibling(n)) {
-        tviCabinet* cab = cabinetOf(n);
-        if (cab != nullptr && cab->isChanged() && nowMs - cab->changedAt() >= saveDelayMs) {
-            ok = cab->save() && ok;
+        if (tviTreeViewItem* root = getItem(n)) {
+            ok = root->saveIfDue(nowMs, saveDelayMs) && ok;
         }
     }
     return ok;
@@ -621,19 +622,15 @@ bool ctrlTreeView::saveAll(std::vector<std::string>* cabinetPaths)
     // Every root is visited: a root that is not a cabinet (Favorites, bookmarks, snapshots)
     // must not hide the cabinets behind it.
     for (TreeNode n = getFirstChild(kTreeRoot); n != nullptr; n = getNextSibling(n)) {
-        tviCabinet* cab = cabinetOf(n);
-        if (cab == nullptr) {
-            if (tviTreeViewItem* item = getItem(n)) {
-                ok = item->saveContents() && ok;
-            }
+        tviTreeViewItem* root = getItem(n);
+        if (root == nullptr) {
             continue;
         }
-        if (cabinetPaths != nullptr && cab->getType() == typeCabinet) {
-            cabinetPaths->push_back(cab->getPath());
+        std::string listed = root->listedPath();
+        if (cabinetPaths != nullptr && !listed.empty()) {
+            cabinetPaths->push_back(std::move(listed));
         }
-        if (cab->isChanged()) {
-            ok = cab->save() && ok;
-        }
+        ok = root->saveContents() && ok;
     }
     return ok;
 }

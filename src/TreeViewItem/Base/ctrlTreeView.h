@@ -14,7 +14,6 @@
 
 class tviTreeViewItem;
 class tviCabinet;
-class tviPageSnapshot;
 struct clsSnapshotReport;
 class clsQuillaraEngine;
 class clsQuillaraItem;
@@ -213,8 +212,9 @@ public:
     bool startSnapshot(tviTreeViewItem* item, int mode, const std::string& url, const std::string& folder);
     // Relays a snapshot notification to the item paired with id (phase 2 ends the pairing).
     void onSnapshotNotify(int id, const clsSnapshotReport& report, int phase) override;
-    void setSnapshotCabinet(tviPageSnapshot* cabinet) { snapshotCabinet_ = cabinet; }
-    tviPageSnapshot* snapshotCabinet() const { return snapshotCabinet_; }
+    // The root that keeps snapshots (it answers tviTreeViewItem::keepSnapshot), or null.
+    void setSnapshotCabinet(tviTreeViewItem* cabinet) { snapshotCabinet_ = cabinet; }
+    tviTreeViewItem* snapshotCabinet() const { return snapshotCabinet_; }
 
     tviTreeSettings settings;
     // Off for a link check: notifications then update the items but add no sub-items.
@@ -223,6 +223,8 @@ public:
     void loadSettings(const utlIniInfo& ini);
 
     // --- Cabinets ---
+    // The item at the root above node (node's own item for a root), or null.
+    tviTreeViewItem* rootItemOf(TreeNode node) const;
     // The cabinet a node belongs to, or null.
     tviCabinet* cabinetOf(TreeNode node) const;
     // The open cabinet (the default one included) whose file path names, compared by real
@@ -321,5 +323,5 @@ private:
     int notifyDepth_ = 0;
     size_t deliveries_ = 0;
     std::map<int, tviTreeViewItem*> snapshots_;
-    tviPageSnapshot* snapshotCabinet_ = nullptr;
+    tviTreeViewItem* snapshotCabinet_ = nullptr;
 };

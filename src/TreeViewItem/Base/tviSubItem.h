@@ -9,6 +9,7 @@ public:
     ~tviSubItem() override;
 
     int getType() const override { return kind_; }
+    int copyType() const override { return typeCabinetItem; }
     std::string getText() const override;
     int getImage() const override;
     int getSelectedImage() const override { return getImage(); }

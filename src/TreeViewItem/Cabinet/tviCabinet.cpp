@@ -13,6 +13,10 @@
 
 #include <sys/stat.h>
 
+// The item factory makes this kind from its type code.
+[[maybe_unused]] static const bool registeredCabinet =
+    tviTreeViewItem::registerFactory(typeCabinet, tviTreeViewItem::make<tviCabinet>);
+
 tviCabinet::tviCabinet(ctrlTreeView* tree) : tviTreeViewItem(tree)
 {
     countCreated("tviCabinet");
@@ -298,6 +302,32 @@ bool tviCabinet::save()
     }
     changedAt_ = -1;
     return true;
+}
+
+void tviCabinet::noteContentsChanged(int64_t nowMs)
+{
+    if (!readOnly_) {
+        markChanged(nowMs);
+    }
+}
+
+bool tviCabinet::saveIfDue(int64_t nowMs, int64_t delayMs)
+{
+    if (!isChanged() || nowMs - changedAt_ < delayMs) {
+        return true;
+    }
+    return save();
+}
+
+bool tviCabinet::saveContents()
+{
+    return !isChanged() || save();
+}
+
+std::string tviCabinet::listedPath() const
+{
+    // The default cabinet is not one of the settings' list.
+    return getType() == typeCabinet ? path_ : std::string();
 }
 
 bool tviCabinet::saveAs(const std::string& path)

@@ -26,6 +26,14 @@ public:
     bool applyProperties(const tviDialogData& data) override;
     bool insertAndLoad(TreeNode parent, TreeNode insertAfter) override;
     tviTreeViewItem* openTwin() const override;
+    tviCabinet* asCabinet() override { return this; }
+    void noteContentsChanged(int64_t nowMs) override;
+    bool saveIfDue(int64_t nowMs, int64_t delayMs) override;
+    bool saveContents() override;
+    std::string listedPath() const override;
+    std::string filePath() const override { return path_; }
+    bool holdsNewEntries() const override { return !readOnly_; }
+    bool takesNewInside() const override { return true; }
 
     // 0 no path or no file, 2 the file is not writable, 1 otherwise.
     int getFileState() const;

@@ -1,6 +1,7 @@
 #include "TreeViewItem/Cabinet/tviCabinetItem.h"
 
 #include "Common/utlInstanceCounter.h"
+#include "TreeViewItem/Cabinet/tviCabinet.h"
 #include "Engine/Core/clsQuillaraItem.h"
 #include "Engine/Http/clsUrlInformation.h"
 #include "TreeViewItem/Base/tviSubItem.h"
@@ -11,6 +12,10 @@ namespace {
 const char* const kProposedName = "\x90\x56\x8b\x4b\x83\x41\x83\x43\x83\x65\x83\x80";
 
 } // namespace
+
+// The item factory makes this kind from its type code.
+[[maybe_unused]] static const bool registeredCabinetItem =
+    tviTreeViewItem::registerFactory(typeCabinetItem, tviTreeViewItem::make<tviCabinetItem>);
 
 tviCabinetItem::tviCabinetItem(ctrlTreeView* tree) : tviURLItem(tree)
 {
@@ -215,4 +220,10 @@ bool tviCabinetItem::onRequestNotify(int phase)
         }
     }
     return true;
+}
+
+bool tviCabinetItem::holdsNewEntries() const
+{
+    const tviCabinet* cab = cabinet();
+    return cab != nullptr && !cab->isReadOnly() && !readOnly_;
 }

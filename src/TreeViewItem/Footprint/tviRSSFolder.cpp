@@ -5,6 +5,10 @@
 
 #include <memory>
 
+// The item factory makes this kind from its type code.
+[[maybe_unused]] static const bool registeredRSSFolder =
+    tviTreeViewItem::registerFactory(typeRSSFolder, tviTreeViewItem::make<tviRSSFolder>);
+
 namespace {
 
 // Writes the footprint cabinet of item after an edit; true when there is none to write.

@@ -11,6 +11,7 @@ public:
     ~tviRSSFolder() override;
 
     int getType() const override { return typeRSSFolder; }
+    int copyType() const override { return typeRSSFolder; }
     std::string getText() const override { return name_; }
     int getImage() const override;
     int getSelectedImage() const override { return imageFolderOpen; }

@@ -3,6 +3,10 @@
 #include "Common/utlInstanceCounter.h"
 #include "TreeViewItem/Footprint/tviRouteSnapshot.h"
 
+// The item factory makes this kind from its type code.
+[[maybe_unused]] static const bool registeredRSSItemSet =
+    tviTreeViewItem::registerFactory(typeRSSItemSet, tviTreeViewItem::make<tviRSSItemSet>);
+
 tviRSSItemSet::tviRSSItemSet(ctrlTreeView* tree) : tviTreeViewItem(tree)
 {
     countCreated("tviRSSItemSet");

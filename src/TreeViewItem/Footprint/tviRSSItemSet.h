@@ -14,6 +14,7 @@ public:
     ~tviRSSItemSet() override;
 
     int getType() const override { return typeRSSItemSet; }
+    int copyType() const override { return typeRSSItemSet; }
     std::string getText() const override { return name_; }
     int getImage() const override;
     int getSelectedImage() const override { return imageFolderOpen; }

@@ -15,6 +15,10 @@
 #include <unistd.h>
 #include <vector>
 
+// The item factory makes this kind from its type code.
+[[maybe_unused]] static const bool registeredRouteSnapshot =
+    tviTreeViewItem::registerFactory(typeRouteSnapshot, tviTreeViewItem::make<tviRouteSnapshot>);
+
 namespace {
 
 const char* const kProperties = "\x82\xcc\x83\x76\x83\x8d\x83\x70\x83\x65\x83\x42"; // のプロパティ
@@ -369,4 +373,9 @@ bool tviRouteSnapshot::cmdProperties(bool query, bool* enabled)
         tree()->openDialog(tviDialog::properties, this, getText() + kProperties);
     }
     return true;
+}
+
+tviTreeViewItem* tviRouteSnapshot::keepFootprint(tviTreeViewItem* page, const std::string& name, bool autoDelete)
+{
+    return addFootprint(page, name, autoDelete);
 }

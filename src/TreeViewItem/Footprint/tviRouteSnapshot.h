@@ -18,6 +18,8 @@ public:
     ~tviRouteSnapshot() override;
 
     int getType() const override { return typeRouteSnapshot; }
+    bool keepsFootprints() const override { return true; }
+    tviTreeViewItem* keepFootprint(tviTreeViewItem* page, const std::string& name, bool autoDelete) override;
     std::string getText() const override;
     std::string getDescription() const override;
     int getImage() const override;

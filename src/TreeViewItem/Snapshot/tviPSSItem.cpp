@@ -11,6 +11,10 @@
 #include <cerrno>
 #include <sys/stat.h>
 
+// The item factory makes this kind from its type code.
+[[maybe_unused]] static const bool registeredPSSItem =
+    tviTreeViewItem::registerFactory(typePSSItem, tviTreeViewItem::make<tviPSSItem>);
+
 namespace {
 
 // 【ダウンロード開始】

@@ -13,6 +13,7 @@ public:
     ~tviPSSItem() override;
 
     int getType() const override { return typePSSItem; }
+    int copyType() const override { return typePSSItem; }
     std::string getText() const override;
     std::string getDescription() const override { return description_; }
     int getImage() const override { return imagePageClosed; }

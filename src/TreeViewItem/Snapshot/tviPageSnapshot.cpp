@@ -19,6 +19,10 @@
 #include <sys/stat.h>
 #include <vector>
 
+// The item factory makes this kind from its type code.
+[[maybe_unused]] static const bool registeredPageSnapshot =
+    tviTreeViewItem::registerFactory(typePageSnapshot, tviTreeViewItem::make<tviPageSnapshot>);
+
 namespace {
 
 // スナップショット キャビネット
@@ -65,33 +69,10 @@ tviPageSnapshot* makeCabinet(ctrlTreeView* tree)
     return static_cast<tviPageSnapshot*>(tree->adopt(std::make_unique<tviPageSnapshot>(tree)));
 }
 
-std::unique_ptr<tviTreeViewItem> createSnapshotItem(ctrlTreeView* tree, int type)
-{
-    switch (type) {
-    case typePageSnapshot:
-        return std::make_unique<tviPageSnapshot>(tree);
-    case typePSSFolder:
-        return std::make_unique<tviPSSFolder>(tree);
-    case typePSSItem:
-        return std::make_unique<tviPSSItem>(tree);
-    default:
-        return nullptr;
-    }
-}
-
-// The classes are reached through the item factory once this file is linked in.
-const bool registered = [] {
-    tviTreeViewItem::registerFactory(typePageSnapshot, &createSnapshotItem);
-    tviTreeViewItem::registerFactory(typePSSFolder, &createSnapshotItem);
-    tviTreeViewItem::registerFactory(typePSSItem, &createSnapshotItem);
-    return true;
-}();
-
 } // namespace
 
 tviPageSnapshot::tviPageSnapshot(ctrlTreeView* tree) : tviTreeViewItem(tree)
 {
-    (void)registered;
     countCreated("tviPageSnapshot");
 }
 
@@ -461,4 +442,10 @@ tviPageSnapshot* tviPageSnapshot::openDefault(ctrlTreeView* tree, const std::str
     if (tree->getFirstChild(cabinet->getHandle()) != nullptr)
         tree->expand(cabinet->getHandle(), true);
     return cabinet;
+}
+
+tviTreeViewItem* tviPageSnapshot::keepSnapshot(const std::string& url, const std::string& description,
+                                               const std::string& name, bool autoDelete)
+{
+    return takeSnapshot(url, description, name, autoDelete);
 }

@@ -25,6 +25,8 @@ public:
     ~tviPageSnapshot() override;
 
     int getType() const override { return typePageSnapshot; }
+    tviTreeViewItem* keepSnapshot(const std::string& url, const std::string& description, const std::string& name,
+                                  bool autoDelete) override;
     std::string getText() const override { return getCabinetName(); }
     std::string getDescription() const override;
     int getImage() const override;

@@ -514,6 +514,20 @@ TEST(tviTreeViewItem, OpensOnlyWebAddressesAndLocalFiles)
     }
 }
 
+// Each kind registers itself; a type code read from a file or a paste must never come back
+// as nothing because no code of that kind happened to be named by the program.
+TEST(tviTreeViewItem, FactoryMakesEveryKindFromItsTypeCode)
+{
+    ctrlMemoryTreeView tree;
+    for (int code = 0; code <= 18; ++code) {
+        std::unique_ptr<tviTreeViewItem> item = tviTreeViewItem::createItem(&tree, code);
+        ASSERT_NE(item, nullptr) << "type code " << code;
+        EXPECT_EQ(item->getType(), code);
+    }
+    EXPECT_EQ(tviTreeViewItem::createItem(&tree, -1), nullptr);
+    EXPECT_EQ(tviTreeViewItem::createItem(&tree, 19), nullptr);
+}
+
 TEST(tviCabinetCrashSafety, KeepsOldOrNewFileWhenSaveIsKilled)
 {
     testsupport::TempHome home;
