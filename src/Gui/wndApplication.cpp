@@ -625,7 +625,7 @@ bool wndApplication::applySettings()
     // Footprints and snapshots age by the new days from the next save on.
     if (auto* route = static_cast<tviRouteSnapshot*>(tviSourceCabinets::find(*tree_, typeRouteSnapshot)))
         route->applySettings(*ini);
-    if (tviPageSnapshot* snapshots = tree_->snapshotCabinet())
+    if (auto* snapshots = static_cast<tviPageSnapshot*>(tree_->snapshotCabinet()))
         snapshots->applySettings(*ini);
     treeView_->viewport()->update();
     return applyFont();

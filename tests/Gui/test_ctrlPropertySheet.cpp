@@ -300,7 +300,7 @@ void TestCtrlPropertySheet::ageingSettingsReachTheCabinetsAtOnce()
     testsupport::TempHome home;
     Running run;
     auto* route = static_cast<tviRouteSnapshot*>(tviSourceCabinets::find(*run.app->tree(), typeRouteSnapshot));
-    tviPageSnapshot* snapshots = run.app->tree()->snapshotCabinet();
+    auto* snapshots = static_cast<tviPageSnapshot*>(run.app->tree()->snapshotCabinet());
     QVERIFY(route != nullptr && snapshots != nullptr);
     ctrlPropertySheet* sheet = run.open(ctrlPropertySheet::Mode::detailed);
     const std::map<IniKey, QString> typed = {{IniKey::ERLimitDay, "400"}, {IniKey::ERLimitColor, "300"},
