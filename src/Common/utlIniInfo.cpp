@@ -112,6 +112,7 @@ std::vector<IniKeyInfo> buildTable()
     t.push_back(intKey(K::RouteMarkColor, "PrefFile", "RouteMarkColor", 0x808080));
     t.push_back(intKey(K::PageMarkColor, "PrefFile", "PageMarkColor", 0x808080));
     t.push_back(intKey(K::CacheLimitMB, "PrefFile", "CacheLimitMB", 64));
+    t.push_back(intKey(K::SnapshotScripts, "PrefFile", "SnapshotScripts", 0));
     t.push_back(intKey(K::IEBK, "PrefSync", "IEBK", 1));
     t.push_back(intKey(K::NNBK, "PrefSync", "NNBK", 0));
     t.push_back(textKey(K::NNBKName, "PrefSync", "NNBKName", "~/bookmarks.html", 511));
@@ -497,6 +498,11 @@ bool InitUtlIniInfo()
 utlIniInfo* GetUtlIniInfo()
 {
     assert(g_iniInfo != nullptr);
+    return g_iniInfo.get();
+}
+
+utlIniInfo* FindUtlIniInfo()
+{
     return g_iniInfo.get();
 }
 

@@ -23,7 +23,7 @@ enum class IniKey {
     SortOrder00, SortOrder01, SortOrder02, SortOrder03,
     ColumnWidth00, ColumnWidth01, ColumnWidth02, ColumnWidth03,
     SaveRSP, SavePSP, CRLimitColor, CPLimitColor, ERLimitColor, EPLimitColor, CRLimitDay, CPLimitDay,
-    ERLimitDay, EPLimitDay, RouteMarkColor, PageMarkColor, CacheLimitMB,
+    ERLimitDay, EPLimitDay, RouteMarkColor, PageMarkColor, CacheLimitMB, SnapshotScripts,
     IEBK, NNBK, NNBKName, FavoritesFolder, BrowserCommand,
     Count
 };
@@ -121,4 +121,6 @@ private:
 
 bool InitUtlIniInfo();
 utlIniInfo* GetUtlIniInfo();
+// The settings when they exist, else null (the engine runs without them in tests).
+utlIniInfo* FindUtlIniInfo();
 bool TermUtlIniInfo();

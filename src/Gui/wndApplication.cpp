@@ -726,7 +726,8 @@ void wndApplication::openSnapshotDialog(tviTreeViewItem* item, const std::string
     snapshotItem_ = item;
     if (snapshotDialog_ == nullptr) {
         snapshotDialog_ = new dlgSSPage(this, cabinet->getFolderPath(), cabinet->getColorDay(), cabinet->getLimitDay(),
-                                        name, cabinet->ageing().isDeleteOn());
+                                        name, cabinet->ageing().isDeleteOn(),
+                                        GetUtlIniInfo()->getInt(IniKey::SnapshotScripts) != 0);
         connect(snapshotDialog_, &QDialog::finished, snapshotDialog_, &QObject::deleteLater);
     } else {
         snapshotDialog_->setName(name);
