@@ -536,6 +536,7 @@ struct Tag {
     std::size_t start = 0;
     std::size_t closeAt = 0; // the '>'
     std::size_t end = 0;     // behind the '>'
+    bool selfClosing = false; // "/>"
     std::vector<Attribute> attributes;
 };
 
@@ -574,6 +575,7 @@ bool parseTag(std::string_view text, std::size_t lt, Tag& tag, bool& unterminate
         if (text[i] == '>') {
             tag.closeAt = i;
             tag.end = i + 1;
+            tag.selfClosing = text[i - 1] == '/';
             return true;
         }
         Attribute attribute;
@@ -713,6 +715,10 @@ private:
     // first other tag or text.
     bool inProlog = true;
     std::size_t policyAt = std::string::npos;
+    // Inside <svg> or <math> a style element's text is markup, not raw text: tags in it are
+    // tags, and its text is still a style sheet.
+    int foreignDepth = 0;
+    bool foreignStyle = false;
 };
 
 Rule PageWriter::linkRule(const Tag& tag) const
@@ -739,6 +745,9 @@ Rule PageWriter::ruleFor(const Tag& tag, const Attribute& a) const
     if (n == "style" || isOneOf(n, {"fill", "stroke", "filter", "mask", "clip-path", "marker-start", "marker-mid",
                                      "marker-end", "cursor"}))
         return n == "style" || textValue(raw(a)).find('(') != std::string::npos ? Rule::css : Rule::none;
+    // Chromium reports to these addresses by itself when the element loads or is clicked.
+    if (n == "attributionsrc")
+        return Rule::removedAlways;
     if (e == "a" || e == "area")
         return n == "href" || n == "xlink:href" ? Rule::followed : (n == "ping" ? Rule::removedAlways : Rule::none);
     if (e == "form")
@@ -759,6 +768,8 @@ Rule PageWriter::ruleFor(const Tag& tag, const Attribute& a) const
         return n == "src" || n == "poster" ? Rule::loaded : Rule::none;
     if (e == "audio" || e == "track")
         return n == "src" ? Rule::loaded : Rule::none;
+    if (e == "portal")
+        return n == "src" ? Rule::removedAlways : Rule::none;
     if (e == "frame" || e == "iframe")
         return n == "src" ? Rule::page : (n == "srcdoc" ? Rule::removedAlways : Rule::none);
     if (e == "embed")
@@ -936,10 +947,13 @@ bool PageWriter::lazy(const Tag& tag)
             bool anyChanged = false;
             bool anyRemoved = false;
             std::string local = srcsetParts(a, absolute, anyChanged, anyRemoved);
-            if (!local.empty() && anyChanged) {
-                replace(a, local);
+            if (!local.empty() && anyChanged)
                 setOrAdd(tag, "srcset", local);
-            }
+            // A lazy loader kept with the scripts would load what is left in it.
+            if (anyRemoved)
+                rename(a, absolute);
+            else if (anyChanged)
+                replace(a, local);
             continue;
         }
         std::string result;
@@ -1115,7 +1129,10 @@ std::string PageWriter::run()
         std::size_t lt = text.find('<', pos);
         std::size_t stop = lt == std::string_view::npos ? text.size() : lt;
         noteText(text.substr(pos, stop - pos));
-        out.append(text.substr(pos, stop - pos));
+        if (foreignStyle)
+            out += R::rewriteStyleSheet(text.substr(pos, stop - pos), base, nameFor, charset == "shift_jis");
+        else
+            out.append(text.substr(pos, stop - pos));
         pos = stop;
         if (lt == std::string_view::npos)
             break;
@@ -1165,11 +1182,18 @@ std::string PageWriter::run()
             policyAt = out.size();
             inProlog = false;
         }
-        if (tag.closing)
+        bool foreignRoot = tag.name == "svg" || tag.name == "math";
+        if (tag.closing) {
+            foreignDepth -= foreignRoot && foreignDepth > 0 ? 1 : 0;
+            foreignStyle = foreignStyle && tag.name != "style";
             continue;
-        if (tag.name == "style")
+        }
+        foreignDepth += foreignRoot && !tag.selfClosing ? 1 : 0;
+        if (tag.name == "style" && foreignDepth > 0)
+            foreignStyle = true;
+        else if (tag.name == "style")
             pos = copyRawText(pos, "style", true);
-        else if (isOneOf(tag.name, {"script", "textarea", "xmp", "title"}))
+        else if (tag.name == "script" || (foreignDepth == 0 && isOneOf(tag.name, {"textarea", "xmp", "title"})))
             pos = copyRawText(pos, tag.name, false);
         else if (tag.name == "plaintext")
             break; // the rest is text

@@ -117,9 +117,14 @@ TEST(SnapshotRewriter, RemovesScriptsAndEveryReferenceThatIsNotSaved)
         {"<!--><img src=keep.gif>", "<!--><img data-quillara-src=http://h.example/dir/keep.gif>"},
         {"<!-- a --!><img src=keep.gif>", "<!-- a --!><img data-quillara-src=http://h.example/dir/keep.gif>"},
         {"<style></stylex>p{background:url(keep.png)}</style>", "<style></stylex>p{background:url(data:,)}</style>"},
+        {"<img data-srcset=\"keep.png 1x, b.png 2x\">",
+         "<img data-quillara-data-srcset=\"http://h.example/dir/keep.png 1x, http://h.example/dir/b.png 2x\" "
+         "srcset=\"L:http://h.example/dir/b.png 2x\">"},
         {"<img data-src=keep.png src=ph.gif>",
          "<img data-quillara-data-src=http://h.example/dir/keep.png src=L:http://h.example/dir/ph.gif>"},
         {"<a href=x ping=http://t.example/p>", "<a href=http://h.example/dir/x data-quillara-ping=http://t.example/p>"},
+        {"<img src=i.png attributionsrc=\"http://t.example/r\">",
+         "<img src=L:http://h.example/dir/i.png data-quillara-attributionsrc=\"http://t.example/r\">"},
         {"<img src=a.png srcset=\"b.png 1x, keep.png 2x\">",
          "<img src=L:http://h.example/dir/a.png srcset=\"L:http://h.example/dir/b.png 1x\" "
          "data-quillara-srcset=\"http://h.example/dir/b.png 1x, http://h.example/dir/keep.png 2x\">"},
@@ -128,6 +133,10 @@ TEST(SnapshotRewriter, RemovesScriptsAndEveryReferenceThatIsNotSaved)
         {"<svg><image href=keep.png /><use xlink:href=\"#a\"/><rect fill=\"url(keep.svg#g)\"/></svg>",
          "<svg><image data-quillara-href=http://h.example/dir/keep.png /><use xlink:href=\"#a\"/><rect fill=\"url(data:,)\"/></svg>"},
         {"<html manifest=keep.appcache>", "<html data-quillara-manifest=http://h.example/dir/keep.appcache>"},
+        // Inside <svg> a style's text is markup, and still a style sheet.
+        {"<svg><style><img src=keep.png>p{fill:url(keep.svg)}</style></svg><title><img src=t.png></title>",
+         "<svg><style><img data-quillara-src=http://h.example/dir/keep.png>p{fill:url(data:,)}</style></svg>"
+         "<title><img src=t.png></title>"},
     };
     for (const Case& c : cases)
         EXPECT_EQ(rewritten(c.in), c.out) << c.in;
