@@ -203,16 +203,17 @@ void TestSnapshotBrowser::savedGoldenPageContactsNoServer()
         TermUtlIniInfo();
         TermUtlLog();
 
-        // The control: the page as served, opened from disk, reaches the server.
-        std::filesystem::path raw = home.path() / "raw.html";
-        testsupport::writeFile(raw, page);
-        server.clearArrivals();
+        // The control, once: the page as served, opened from disk, reaches the server.
         QString dom;
         QString error;
-        if (!dumpDom(chromium, QStringLiteral("file://") + QString::fromStdString(raw.string()), dom, error))
-            QSKIP(qPrintable(QStringLiteral("chromium cannot start: ") + error));
-        QVERIFY2(server.arrivals().size() >= 2, qPrintable(QString::number(server.arrivals().size())));
-
+        if (c.file == std::string("golden-utf8.html") && !c.keepScripts) {
+            std::filesystem::path raw = home.path() / "raw.html";
+            testsupport::writeFile(raw, page);
+            server.clearArrivals();
+            if (!dumpDom(chromium, QStringLiteral("file://") + QString::fromStdString(raw.string()), dom, error))
+                QSKIP(qPrintable(QStringLiteral("chromium cannot start: ") + error));
+            QVERIFY2(server.arrivals().size() >= 2, qPrintable(QString::number(server.arrivals().size())));
+        }
         server.clearArrivals();
         QString saved = QStringLiteral("file://") + QString::fromStdString((folder / topName).string());
         QVERIFY2(dumpDom(chromium, saved, dom, error), qPrintable(error));
