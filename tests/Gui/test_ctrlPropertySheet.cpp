@@ -162,7 +162,7 @@ void TestCtrlPropertySheet::everySettingRoundTripsThroughTheFile()
         sheet->close();
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     }
-    QCOMPARE(expected.ints.size() + expected.texts.size(), std::size_t(29)); // every key a page names
+    QCOMPARE(expected.ints.size() + expected.texts.size(), std::size_t(30)); // every key a page names
     Stored stored;
     for (const auto& [key, value] : expected.ints)
         QCOMPARE(stored.ini.getInt(key), value);
