@@ -29,6 +29,7 @@ constexpr MenuEntry mainMenu[] = {
     {end, 0, nullptr},
     {separator, 0, nullptr},
     {item, 32774, nullptr},
+    {item, 32883, nullptr},
     {separator, 0, nullptr},
     {item, 32778, nullptr},
     {separator, 0, nullptr},
@@ -60,7 +61,7 @@ constexpr MenuEntry mainMenu[] = {
     {separator, 0, nullptr},
     {item, 32880, nullptr}, {item, 32841, nullptr}, {item, 32878, nullptr}, {item, 32786, nullptr},
     {separator, 0, nullptr},
-    {item, 32883, nullptr},
+    {item, 32884, nullptr},
     {end, 0, nullptr},
     {popup, 0, "\x83w\x83\x8B\x83v(&H)"}, // ヘルプ(&H)
     {item, 32808, nullptr},
@@ -86,7 +87,7 @@ constexpr MenuEntry itemMenu[] = {
     {separator, 0, nullptr},
     {item, 32841, nullptr},
     {separator, 0, nullptr},
-    {item, 32883, nullptr},
+    {item, 32884, nullptr},
     {separator, 0, nullptr},
     {item, 32827, nullptr},
 };

@@ -2,6 +2,7 @@
 
 #include "Engine/Core/clsQueueItem.h"
 #include "Engine/Snapshot/clsSnapshotReport.h"
+#include "Engine/Snapshot/clsSnapshotRewriter.h"
 
 #include <atomic>
 #include <cstddef>
@@ -46,7 +47,8 @@ public:
     clsQuillaraSnapshot& operator=(const clsQuillaraSnapshot&) = delete;
 
     // Stores the parameters, state 1, and queues the snapshot with the engine; queueId gets
-    // the request id. folder is made to end with '/'.
+    // the request id. folder is made to end with '/'. Scripts are kept when the setting
+    // PrefFile/SnapshotScripts says so, else removed.
     bool setup(int mode, const std::string& url, const std::string& folder, int& queueId);
     // Worker thread: names the top page and queues its fetch (or ends at once). The object
     // must not be touched by the caller afterwards: the last fetch to end hands it back.
@@ -70,6 +72,7 @@ public:
     const std::string& getUrl() const { return url; }
     const std::string& getFolder() const { return folder; }
     void setEntryLimit(std::size_t limit) { entryLimit = limit; }
+    clsSnapshotRewriter::ScriptPolicy getScriptPolicy() const { return scripts; }
     // The job was dropped before it ran (the engine stopped).
     void markDropped() { dropped = true; }
 
@@ -92,7 +95,7 @@ protected:
     };
     // A saved page or style sheet as fetched, kept until the end in a hidden file of the folder
     // (not in memory): one that refers to an entry that then failed (or never ran) is written
-    // again with that entry's absolute address.
+    // again without that reference.
     struct Document {
         std::string name;
         std::string source; // the hidden file holding the text before rewriting
@@ -169,6 +172,7 @@ private:
     bool stopped = false;
     bool limitReached = false;
     std::size_t entryLimit = defaultEntryLimit;
+    clsSnapshotRewriter::ScriptPolicy scripts = clsSnapshotRewriter::scriptsRemoved;
     std::map<std::string, std::string> names; // address key -> local name
     std::set<std::string> usedNames;          // lower case
     std::set<std::string> savedKeys;          // address keys of the saved entries

@@ -14,6 +14,7 @@ public:
     ~tviRSSItemSet() override;
 
     int getType() const override { return typeRSSItemSet; }
+    int copyType() const override { return typeRSSItemSet; }
     std::string getText() const override { return name_; }
     int getImage() const override;
     int getSelectedImage() const override { return imageFolderOpen; }
@@ -31,6 +32,7 @@ public:
     bool cmdMoveUp(bool query, bool* enabled) override;
     bool cmdMoveDown(bool query, bool* enabled) override;
     bool cmdDelete(bool query, bool* enabled) override;
+    bool onUndoDelete() override;
     bool cmdMark(bool query, bool* enabled) override;
 
     // Dropped from the file: auto delete set and more than deleteDays whole days old at now.
