@@ -37,7 +37,7 @@ TEST(UtlCommandRoot, MapsMenuIdentifiersThroughTheTable)
     std::set<int> seen;
     for (const utlCommandEntry& entry : utlCommandRoot::table())
         EXPECT_TRUE(seen.insert(entry.menuId).second) << entry.menuId;
-    EXPECT_EQ(seen.size(), 52u);
+    EXPECT_EQ(seen.size(), 53u);
 }
 
 TEST(UtlCommandRoot, HandsCommandsToTheTargetAndReportsFailure)

@@ -407,6 +407,7 @@ TEST_F(Cabinet, AMoveCutShortByAKillIsFinishedAtTheNextOpen)
         ASSERT_TRUE(run(a, tviCommand::moveUp));
         EXPECT_EQ(list(), "I:a/:a\r\nF:box/:box\r\n") << step;
     }
+}
 
 // A deleted snapshot folder comes back from the trash whole: its snapshots in their order with
 // names, notes and marks, and the folder's own note and mark.
