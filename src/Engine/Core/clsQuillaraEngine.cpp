@@ -189,7 +189,7 @@ bool clsQuillaraEngine::isRunning() const
 bool clsQuillaraEngine::requestItem(int mode, int kind, const std::string& address, clsUrlInformation*& out)
 {
     out = nullptr;
-    if (mode < requestHeadOnly || mode > requestReadAgainEuc || !running)
+    if (mode < requestHeadOnly || mode > requestReadAgainUtf8 || !running)
         return logError("clsQuillaraEngine::requestItem", msgRequestFailed);
     try {
         std::lock_guard<std::recursive_mutex> registry(RegistryLock());

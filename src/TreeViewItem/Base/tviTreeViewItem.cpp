@@ -110,6 +110,7 @@ bool tviTreeViewItem::executeCommand(int code, bool query, bool& handled)
     case charsetAuto: ok = cmdCharset(0, query, &enabled); break;
     case charsetSjis: ok = cmdCharset(1, query, &enabled); break;
     case charsetEuc: ok = cmdCharset(2, query, &enabled); break;
+    case charsetUtf8: ok = cmdCharset(3, query, &enabled); break;
     case takeFootprint: ok = cmdTakeFootprint(query, &enabled); break;
     case footprintConfirmed: ok = cmdFootprintConfirmed(query, &enabled); break;
     case contextMenu:
@@ -410,7 +411,8 @@ bool tviTreeViewItem::cmdCharset(int kind, bool query, bool* enabled)
     if (!*enabled || query) {
         return true;
     }
-    static constexpr int modes[] = {4, 5, 7};
+    static constexpr int modes[] = {4, 5, 7, 8};
+    charsetChoice_ = kind;
     clearSubItems();
     setFlag(true);
     return tree_->request(this, modes[kind]);
