@@ -52,8 +52,9 @@ public:
     bool interactive = true;
     // The command that starts a new browser window (the "Internet Explorer" command).
     std::string browserCommand;
-    // What openExternal was last asked to open.
+    // What openExternal was last asked to open, and the last question put to the user.
     std::string lastOpened;
+    std::string lastQuestion;
     std::function<void(tviTreeViewItem*)> contextMenuHandler;
     std::function<void(tviDialog, tviTreeViewItem*, const std::string&)> dialogHandler;
 
