@@ -93,13 +93,11 @@ std::vector<IniKeyInfo> buildTable()
     for (int i = 0; i < 7; ++i)
         t.push_back(textKey(indexed(K::Item00, i), "PrefListView", itemNames[i], itemDefaults[i], 31));
     static const char* const sortNames[] = {"SortOrder00", "SortOrder01", "SortOrder02", "SortOrder03"};
-    // One width for each entry of the column list, by its place in the default order.
-    static const char* const widthNames[] = {"ColumnWidth00", "ColumnWidth01", "ColumnWidth02", "ColumnWidth03",
-                                             "ColumnWidth04", "ColumnWidth05", "ColumnWidth06"};
-    static const int widthDefaults[] = {50, 100, 100, 100, 100, 100, 100};
+    static const char* const widthNames[] = {"ColumnWidth00", "ColumnWidth01", "ColumnWidth02", "ColumnWidth03"};
+    static const int widthDefaults[] = {50, 100, 100, 100};
     for (int i = 0; i < 4; ++i)
         t.push_back(intKey(indexed(K::SortOrder00, i), "PrefListView", sortNames[i], i * 2));
-    for (int i = 0; i < 7; ++i)
+    for (int i = 0; i < 4; ++i)
         t.push_back(intKey(indexed(K::ColumnWidth00, i), "PrefListView", widthNames[i], widthDefaults[i]));
     t.push_back(textKey(K::SaveRSP, "PrefFile", "SaveRSP", "Footprint/", 511));
     t.push_back(textKey(K::SavePSP, "PrefFile", "SavePSP", "Snapshot/", 511));

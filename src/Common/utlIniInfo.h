@@ -21,7 +21,7 @@ enum class IniKey {
     CheckItem00, CheckItem01, CheckItem02, CheckItem03, CheckItem04, CheckItem05, CheckItem06,
     Item00, Item01, Item02, Item03, Item04, Item05, Item06,
     SortOrder00, SortOrder01, SortOrder02, SortOrder03,
-    ColumnWidth00, ColumnWidth01, ColumnWidth02, ColumnWidth03, ColumnWidth04, ColumnWidth05, ColumnWidth06,
+    ColumnWidth00, ColumnWidth01, ColumnWidth02, ColumnWidth03,
     SaveRSP, SavePSP, CRLimitColor, CPLimitColor, ERLimitColor, EPLimitColor, CRLimitDay, CPLimitDay,
     ERLimitDay, EPLimitDay, RouteMarkColor, PageMarkColor, CacheLimitMB,
     IEBK, NNBK, NNBKName, FavoritesFolder, BrowserCommand,

@@ -573,3 +573,14 @@ void ctrlQtTreeView::openDialog(tviDialog dialog, tviTreeViewItem* item, const s
     if (dialogHandler)
         dialogHandler(dialog, item, name);
 }
+
+int ctrlQtTreeView::charsetChoiceOf(const tviTreeViewItem* item) const
+{
+    auto it = charsetChoices_.find(item);
+    return it != charsetChoices_.end() ? it->second : 0;
+}
+
+void ctrlQtTreeView::noteCharsetChoice(const tviTreeViewItem* item, int choice)
+{
+    charsetChoices_[item] = choice;
+}

@@ -8,7 +8,7 @@
 #include "Common/utlIniInfo.h"
 #include "Common/utlLog.h"
 #include "Engine/Text/utlStatusText.h"
-#include "Engine/Url/utlUrl.h"
+#include "Engine/Url/utlTypedAddress.h"
 #include "Engine/Core/clsQuillaraEngine.h"
 #include "Engine/Core/clsQuillaraItem.h"
 #include "Dialog/ctrlPropertySheet.h"
@@ -242,7 +242,7 @@ void wndApplication::createPanes()
                            (id == 32841 && item != nullptr && item->isMarked()) ||
                            (id == 32834 && tviSourceCabinets::find(*tree_, typeInternetExplorer) != nullptr) ||
                            (id == 32835 && tviSourceCabinets::find(*tree_, typeNetscapeNavigator) != nullptr) ||
-                           (item != nullptr && isCharsetChoice(id, item->getCharsetChoice()));
+                           (item != nullptr && isCharsetChoice(id, tree_->charsetChoiceOf(item)));
                 });
         });
         connect(menu, &QMenu::aboutToHide, this, [menu] { guiMenus::enableAll(menu); });
@@ -574,7 +574,11 @@ bool wndApplication::goToTypedAddress()
         return true;
     }
     rebar_->urlBox()->remember(address);
-    return treeView_->goToAddress(address);
+    if (!treeView_->goToAddress(address))
+        return false;
+    // The menus then act on the item gone to, as they would after a click on it.
+    treeView_->setFocus();
+    return true;
 }
 
 bool wndApplication::exitApplication()

@@ -14,6 +14,10 @@
 
 namespace {
 
+// The settings keep four widths: those of the first four entries of the default order
+// (ColumnWidth00 … ColumnWidth03); the others start at 100 pixels each time.
+constexpr int storedWidths = 4;
+
 // The title of a field: the column list's entry of that place in the default order.
 QString titleOf(int field)
 {
@@ -30,7 +34,8 @@ bool sameAddress(const std::string& a, const std::string& b)
 
 wndListView::wndListView(QWidget* parent) : QTreeWidget(parent)
 {
-    for (int field = 0; field < fieldCount; ++field)
+    widths_.fill(100);
+    for (int field = 0; field < storedWidths; ++field)
         widths_[static_cast<size_t>(field)] = utlIniInfo::info(indexed(IniKey::ColumnWidth00, field)).intDefault;
     setRootIsDecorated(false);
     setUniformRowHeights(true);
@@ -242,7 +247,7 @@ void wndListView::loadSettings(const utlIniInfo& ini)
         sortKeys_[static_cast<size_t>(i)] = key >= 0 && key < fieldCount * 2 ? key : i * 2;
     }
     columns_.clear(); // the stored widths win over those of the columns shown so far
-    for (int field = 0; field < fieldCount; ++field)
+    for (int field = 0; field < storedWidths; ++field)
         widths_[static_cast<size_t>(field)] = std::max(ini.getInt(indexed(IniKey::ColumnWidth00, field)), 10);
     setColumns(columnsOf(ini));
 }
@@ -257,7 +262,7 @@ void wndListView::applySettings(const utlIniInfo& ini)
 void wndListView::saveSettings(utlIniInfo& ini)
 {
     keepWidths();
-    for (int field = 0; field < fieldCount; ++field)
+    for (int field = 0; field < storedWidths; ++field)
         ini.setInt(indexed(IniKey::ColumnWidth00, field), widths_[static_cast<size_t>(field)]);
     for (int i = 0; i < 4; ++i)
         ini.setInt(indexed(IniKey::SortOrder00, i), sortKeys_[static_cast<size_t>(i)]);

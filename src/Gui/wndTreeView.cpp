@@ -162,6 +162,9 @@ bool wndTreeView::executeCommand(int code, bool query, bool& handled)
     // The item only says whether its name may change; the view opens the editor.
     if (code == tviCommand::labelEdit && handled && !query)
         edit(currentIndex());
+    // The menu ticks the character code the page was last read with.
+    if (!query && handled && (code == 11021 || code == 11022 || code == 11023 || code == 11042))
+        tree_->noteCharsetChoice(selectedItem(), code == 11042 ? 3 : code - 11021);
     if (ok && !handled)
         ok = executeOwnCommand(code, query, handled);
     if (!query)

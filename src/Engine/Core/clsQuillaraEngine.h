@@ -51,7 +51,6 @@ enum clsRequestMode {
     requestReadAgainSjis = 5,
     requestReadAgainJis = 6,
     requestReadAgainEuc = 7,
-    requestReadAgainUtf8 = 8,
 };
 
 // Kinds of request-queue jobs and of communication-queue jobs.

@@ -14,9 +14,3 @@ void removeDotSegments(std::string& address);
 // The registrable part of a host name ("www.example.co.jp" -> "example.co.jp"); the whole host
 // when no known suffix matches.
 std::string siteOfHost(const std::string& host);
-
-// What a user typed into the address box, as an address to load: http, https and ftp
-// addresses, file: addresses and absolute paths as they are; a host name (with a dot, or
-// "localhost") or an IPv4 address with an optional port and path gets "http://". Text with
-// blanks or control characters, another scheme or no host is no address: false.
-bool addressFromTyped(const std::string& typed, std::string& address);

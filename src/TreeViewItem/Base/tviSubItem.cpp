@@ -90,24 +90,3 @@ bool tviSubItem::cmdProperties(bool query, bool* enabled)
     }
     return true;
 }
-
-bool tviSubItem::cmdShowInBrowser(bool query, bool* enabled, bool newWindow)
-{
-    if (kind_ != typeFrameItem || tree()->settings.newPage != 1) {
-        return tviTreeViewItem::cmdShowInBrowser(query, enabled, newWindow);
-    }
-    // The outermost frame set: frames inside frames go up to the page that holds them all.
-    TreeNode node = tree()->getParent(getHandle());
-    tviTreeViewItem* page = tree()->getItem(node);
-    while (page != nullptr && page->getType() == typeFrameItem) {
-        node = tree()->getParent(node);
-        page = tree()->getItem(node);
-    }
-    if (page == nullptr) {
-        return tviTreeViewItem::cmdShowInBrowser(query, enabled, newWindow);
-    }
-    bool handled = false;
-    bool ok = page->executeCommand(newWindow ? tviCommand::showInNewBrowser : tviCommand::showInBrowser, query, handled);
-    *enabled = handled;
-    return ok;
-}

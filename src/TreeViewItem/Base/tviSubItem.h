@@ -14,9 +14,6 @@ public:
     int getSelectedImage() const override { return getImage(); }
     std::string getUrl() const override { return url_; }
     bool cmdCopy(bool query, bool* enabled) override;
-    // A frame shows in the browser as the page that holds its frame set while the setting
-    // NewPage is on, as itself while it is off.
-    bool cmdShowInBrowser(bool query, bool* enabled, bool newWindow) override;
     bool cmdProperties(bool query, bool* enabled) override;
 
     void setKind(int kind) { kind_ = kind; }

@@ -17,6 +17,9 @@
 
 namespace {
 
+// The character-code menu's UTF-8 entry: the page is read again as UTF-8 (request mode 8).
+constexpr int charsetUtf8Command = 11042;
+
 std::array<tviTreeViewItem::Factory, 19>& factories()
 {
     static std::array<tviTreeViewItem::Factory, 19> table{};
@@ -110,7 +113,7 @@ bool tviTreeViewItem::executeCommand(int code, bool query, bool& handled)
     case charsetAuto: ok = cmdCharset(0, query, &enabled); break;
     case charsetSjis: ok = cmdCharset(1, query, &enabled); break;
     case charsetEuc: ok = cmdCharset(2, query, &enabled); break;
-    case charsetUtf8: ok = cmdCharset(3, query, &enabled); break;
+    case charsetUtf8Command: ok = cmdCharset(3, query, &enabled); break;
     case takeFootprint: ok = cmdTakeFootprint(query, &enabled); break;
     case footprintConfirmed: ok = cmdFootprintConfirmed(query, &enabled); break;
     case contextMenu:
@@ -397,6 +400,22 @@ bool tviTreeViewItem::isOpenableAddress(const std::string& url, std::string* tar
 
 bool tviTreeViewItem::cmdShowInBrowser(bool query, bool* enabled, bool newWindow)
 {
+    // A frame shows as the page that holds its frame set while NewPage is on; frames inside
+    // frames go up to the page that holds them all.
+    if (getType() == typeFrameItem && tree_->settings.newPage == 1) {
+        TreeNode node = tree_->getParent(node_);
+        tviTreeViewItem* page = tree_->getItem(node);
+        while (page != nullptr && page->getType() == typeFrameItem) {
+            node = tree_->getParent(node);
+            page = tree_->getItem(node);
+        }
+        if (page != nullptr) {
+            bool handled = false;
+            bool ok = page->executeCommand(newWindow ? tviCommand::showInNewBrowser : tviCommand::showInBrowser, query, handled);
+            *enabled = handled;
+            return ok;
+        }
+    }
     std::string target;
     *enabled = isOpenableAddress(getUrl(), &target);
     if (!*enabled || query) {
@@ -412,7 +431,6 @@ bool tviTreeViewItem::cmdCharset(int kind, bool query, bool* enabled)
         return true;
     }
     static constexpr int modes[] = {4, 5, 7, 8};
-    charsetChoice_ = kind;
     clearSubItems();
     setFlag(true);
     return tree_->request(this, modes[kind]);

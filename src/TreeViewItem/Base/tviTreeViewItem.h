@@ -49,7 +49,7 @@ constexpr int showInBrowser = 5002, showInNewBrowser = 5003, contextMenu = 5004;
 constexpr int cut = 11008, copy = 11009, paste = 11010, undoDelete = 11012;
 constexpr int moveUp = 11013, moveDown = 11014, mark = 11015, command11016 = 11016;
 constexpr int expand = 11017, reExpand = 11018, expandAll = 11019;
-constexpr int charsetAuto = 11021, charsetSjis = 11022, charsetEuc = 11023, charsetUtf8 = 11042;
+constexpr int charsetAuto = 11021, charsetSjis = 11022, charsetEuc = 11023;
 constexpr int labelEdit = 11025, properties = 11026, command11027 = 11027;
 constexpr int openNode = 11032, openTree = 11041;
 } // namespace tviCommand
@@ -127,8 +127,6 @@ public:
     int getRequestNumber() const { return requestNumber_; }
     clsQuillaraItem* getRequest() const { return request_; }
     virtual int getCodeKind() const { return 0; }
-    // The character code last chosen for the page: 0 automatic, 1 Shift_JIS, 2 EUC, 3 UTF-8.
-    int getCharsetChoice() const { return charsetChoice_; }
 
     virtual bool cmdNewItem(bool query, bool* enabled);
     virtual bool cmdNewItemConfirmed(bool query, bool* enabled);
@@ -246,7 +244,6 @@ private:
     clsQuillaraItem* request_ = nullptr;
     bool expandPending_ = false;
     int expandDepth_ = 0;
-    int charsetChoice_ = 0;
     // This item's entry in the tree's address index while its node is counted.
     ctrlTreeView::AddressIndex::value_type* addressEntry_ = nullptr;
 };

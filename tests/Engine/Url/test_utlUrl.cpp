@@ -1,4 +1,5 @@
 #include "Engine/Url/utlUrl.h"
+#include "Engine/Url/utlTypedAddress.h"
 
 #include <gtest/gtest.h>
 
