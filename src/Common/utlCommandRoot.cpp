@@ -18,6 +18,7 @@ constexpr utlCommandEntry commandTable[] = {
     {32835, 11005, "NN\x82\xCC\x83u\x83""b\x83N\x83}\x81[\x83N(&B)", nullptr, nullptr}, // NNのブックマーク(&B)
     {32774, 1029, "\x83L\x83\x83\x83r\x83l\x83""b\x83g\x82\xCC\x83R\x83s\x81[\x82\xF0\x8D\xEC\x90\xAC(&S)", nullptr, nullptr}, // キャビネットのコピーを作成(&S)
     {32836, 11007, nullptr, "Ctrl+S", nullptr},
+    {32883, 11042, "\x83G\x83N\x83X\x83|\x81[\x83g(&E)", nullptr, nullptr}, // エクスポート(&E)
     {32778, 11026, "\x83v\x83\x8D\x83p\x83""e\x83""B(&I)", nullptr, nullptr}, // プロパティ(&I)
     {32779, 1000, "\x8FI\x97\xB9(&X)", nullptr, nullptr}, // 終了(&X)
     {32781, 11008, "\x90\xD8\x82\xE8\x8E\xE6\x82\xE8(&T)", "Ctrl+X", nullptr}, // 切り取り(&T)
@@ -43,7 +44,7 @@ constexpr utlCommandEntry commandTable[] = {
     {32796, 11021, "\x8E\xA9\x93\xAE\x91I\x91\xF0(&A)", nullptr, nullptr}, // 自動選択(&A)
     {32797, 11022, "\x83V\x83t\x83g\x82i\x82h\x82r(&S)", nullptr, nullptr}, // シフトＪＩＳ(&S)
     {32798, 11023, "\x82""d\x82t\x82""b(&E)", nullptr, nullptr}, // ＥＵＣ(&E)
-    {32883, 11042, "UTF-8(&U)", nullptr, nullptr},
+    {32890, 11050, "UTF-8(&U)", nullptr, nullptr},
     {32799, 1021, "\x83t\x83""b\x83g\x83v\x83\x8A\x83\x93\x83g\x82\xF0\x8E""B\x82\xE9(&R)", "Ctrl+1", nullptr}, // フットプリントを撮る(&R)
     {32801, 1019, "\x83X\x83i\x83""b\x83v\x83V\x83\x87\x83""b\x83g\x82\xF0\x8E""B\x82\xE9(&P)", "Ctrl+2", nullptr}, // スナップショットを撮る(&P)
     {32808, 11024, "\x96\xDA\x8E\x9F(&H)", "Ctrl+H", "F1"}, // 目次(&H)

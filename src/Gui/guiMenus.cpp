@@ -29,6 +29,7 @@ constexpr MenuEntry mainMenu[] = {
     {end, 0, nullptr},
     {separator, 0, nullptr},
     {item, 32774, nullptr},
+    {item, 32883, nullptr},
     {separator, 0, nullptr},
     {item, 32778, nullptr},
     {separator, 0, nullptr},
@@ -52,7 +53,7 @@ constexpr MenuEntry mainMenu[] = {
     {item, 32793, nullptr}, {item, 32794, nullptr},
     {separator, 0, nullptr},
     {popup, 0, "\x95\xB6\x8E\x9A\x83R\x81[\x83h(&C)"}, // 文字コード(&C)
-    {item, 32796, nullptr}, {item, 32797, nullptr}, {item, 32798, nullptr}, {item, 32883, nullptr},
+    {item, 32796, nullptr}, {item, 32797, nullptr}, {item, 32798, nullptr}, {item, 32890, nullptr},
     {end, 0, nullptr},
     {end, 0, nullptr},
     {popup, 0, "\x83""c\x81[\x83\x8B(&T)"}, // ツール(&T)
@@ -112,7 +113,7 @@ QAction* makeAction(QObject* owner, int menuId, const char* label, const guiMenu
         action->setShortcuts(keys);
     }
     if (menuId == 32791 || menuId == 32792 || menuId == 32841 || menuId == 32834 || menuId == 32835 ||
-        (menuId >= 32796 && menuId <= 32798) || menuId == 32883)
+        (menuId >= 32796 && menuId <= 32798) || menuId == 32890)
         action->setCheckable(true);
     QObject::connect(action, &QAction::triggered, owner, [run, menuId] { run(menuId); });
     return action;

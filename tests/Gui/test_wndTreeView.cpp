@@ -200,18 +200,18 @@ void TestWndTreeView::charsetMenuReadsUtf8AndShowsTheChoice()
     auto checkedEntry = [&] {
         Q_EMIT view->aboutToShow();
         QList<int> checked;
-        for (int id : {32796, 32797, 32798, 32883})
+        for (int id : {32796, 32797, 32798, 32890})
             if (menuAction(run.app, id)->isChecked())
                 checked << id;
         return checked;
     };
     QCOMPARE(checkedEntry(), QList<int>{32796}); // 自動選択
-    QAction* utf8 = menuAction(run.app, 32883);
+    QAction* utf8 = menuAction(run.app, 32890);
     QVERIFY(utf8 != nullptr && utf8->text() == QStringLiteral("UTF-8(&U)"));
-    QVERIFY(run.app->isMenuIdAvailable(32883));
-    QVERIFY(run.app->runMenuId(32883));
+    QVERIFY(run.app->isMenuIdAvailable(32890));
+    QVERIFY(run.app->runMenuId(32890));
     QTRY_VERIFY_WITH_TIMEOUT(item->getStatus() == 4 && run.app->htmlView()->text().contains(QString::fromUtf8("日本語")), 10000);
-    QCOMPARE(checkedEntry(), QList<int>{32883});
+    QCOMPARE(checkedEntry(), QList<int>{32890});
 }
 
 QTEST_MAIN(TestWndTreeView)
