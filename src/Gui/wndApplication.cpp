@@ -34,7 +34,6 @@
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QPlainTextEdit>
-#include <QResizeEvent>
 #include <QScreen>
 #include <QSplitter>
 #include <QTimer>
@@ -212,15 +211,15 @@ bool wndApplication::init()
         showMaximized();
     else
         show();
-    // The dividers are placed on the final sizes of the panes, not on those before the show.
-    if (QLayout* layout = centralWidget()->layout())
-        layout->activate();
+    // The dividers are placed on the final sizes of the panes, not on those before the show:
+    // the window's own layout (menu, tool and status bars) first, then the panes'.
+    if (QLayout* own = layout())
+        own->activate();
+    if (QLayout* panes = centralWidget()->layout())
+        panes->activate();
     applyDividers();
     treeView_->setFocus();
     setFocusPane(paneTree);
-    // The stored dividers stand as they are while the window settles; from then on resizing
-    // keeps the panes' proportions.
-    QTimer::singleShot(0, this, [this] { keepProportions_ = true; });
     return true;
 }
 
@@ -267,9 +266,7 @@ void wndApplication::createPanes()
     xSplitter_->setChildrenCollapsible(false);
     xSplitter_->setHandleWidth(4);
     ySplitter_->setHandleWidth(4);
-    // Resizing the window keeps the proportions of the panes (see eventFilter).
-    xSplitter_->installEventFilter(this);
-    ySplitter_->installEventFilter(this);
+    // No stretch factors: resizing the window then keeps the proportions of the panes.
 
     auto* central = new QWidget;
     auto* layout = new QVBoxLayout(central);
@@ -351,33 +348,15 @@ void wndApplication::restoreGeometry()
 
 void wndApplication::applyDividers()
 {
-    QSize area = xSplitter_->size();
+    // The sizes given add up to the room beside the handle: otherwise the splitter scales
+    // them, and the stored divider comes back a few pixels off.
+    QSize area = xSplitter_->size() - QSize(xSplitter_->handleWidth(), ySplitter_->handleWidth());
     int width = treeViewWidth_ == useDefault || treeViewWidth_ <= 0 ? area.width() / 2 : treeViewWidth_;
     width = std::clamp(width, 16, std::max(16, area.width() - 16));
     xSplitter_->setSizes({width, std::max(1, area.width() - width)});
     int height = listViewHeight_ == useDefault || listViewHeight_ <= 0 ? area.height() / 2 : listViewHeight_;
     height = std::clamp(height, 16, std::max(16, area.height() - 16));
     ySplitter_->setSizes({height, std::max(1, area.height() - height)});
-}
-
-bool wndApplication::eventFilter(QObject* watched, QEvent* event)
-{
-    if (!keepProportions_ || event->type() != QEvent::Resize || (watched != xSplitter_ && watched != ySplitter_))
-        return QMainWindow::eventFilter(watched, event);
-    auto* splitter = static_cast<QSplitter*>(watched);
-    auto* resize = static_cast<QResizeEvent*>(event);
-    bool across = splitter->orientation() == Qt::Horizontal;
-    int before = across ? resize->oldSize().width() : resize->oldSize().height();
-    int after = across ? resize->size().width() : resize->size().height();
-    QList<int> sizes = splitter->sizes();
-    // Each pane keeps its share; the splitter then lays out the sizes given here.
-    if (before > 0 && after > 0 && before != after && sizes.size() == 2 && sizes[0] > 0 && sizes[1] > 0) {
-        int total = sizes[0] + sizes[1];
-        int room = std::max(2, total + after - before);
-        int first = std::clamp(static_cast<int>(static_cast<long long>(sizes[0]) * room / total), 1, room - 1);
-        splitter->setSizes({first, room - first});
-    }
-    return QMainWindow::eventFilter(watched, event);
 }
 
 int wndApplication::treeViewWidth() const

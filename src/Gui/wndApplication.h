@@ -99,7 +99,6 @@ public:
 
 protected:
     void closeEvent(QCloseEvent* event) override;
-    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     bool answerSnapshot(bool query, bool& handled);
@@ -138,7 +137,6 @@ private:
     bool listVisible_ = true;
     bool htmlVisible_ = true;
     bool persist_ = true;
-    bool keepProportions_ = false;
     bool saved_ = false;
     bool terminated_ = false;
 };

@@ -178,7 +178,8 @@ void TestWndOpenCabinet::createsAndCopiesBehindTheSelection()
     QCOMPARE(copy.entries[1].url, std::string("http://127.0.0.1:9/i"));
     QCOMPARE(copy.entries[1].description, std::string("d"));
     // A copy of the default cabinet does not say of itself that it cannot be deleted.
-    QVERIFY(view->copyCabinet(0, "Mine", folder));
+    auto* defaultCabinet = static_cast<tviCabinet*>(run.tree()->getItem(run.tree()->getFirstChild(kTreeRoot)));
+    QVERIFY(view->copyCabinet(defaultCabinet->getPath(), "Mine", folder));
     QVERIFY(tviCabinetFile::read(testsupport::readFile(folder + "Mine.scb"), copy, error));
     QCOMPARE(copy.description, std::string());
 }

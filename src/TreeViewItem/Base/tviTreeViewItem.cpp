@@ -365,22 +365,6 @@ bool tviTreeViewItem::isOpenableAddress(const std::string& url, std::string* tar
 
 bool tviTreeViewItem::cmdShowInBrowser(bool query, bool* enabled, bool newWindow)
 {
-    // A frame shows as the page that holds its frame set while NewPage is on; frames inside
-    // frames go up to the page that holds them all.
-    if (getType() == typeFrameItem && tree_->settings.newPage == 1) {
-        TreeNode node = tree_->getParent(node_);
-        tviTreeViewItem* page = tree_->getItem(node);
-        while (page != nullptr && page->getType() == typeFrameItem) {
-            node = tree_->getParent(node);
-            page = tree_->getItem(node);
-        }
-        if (page != nullptr) {
-            bool handled = false;
-            bool ok = page->executeCommand(newWindow ? tviCommand::showInNewBrowser : tviCommand::showInBrowser, query, handled);
-            *enabled = handled;
-            return ok;
-        }
-    }
     std::string target;
     *enabled = isOpenableAddress(getUrl(), &target);
     if (!*enabled || query) {
