@@ -42,6 +42,7 @@ public:
     QCheckBox* autoDeleteBox() const { return autoDeleteBox_; }
 
 protected:
+    static void lookReadOnly(QWidget* edit);
     QLineEdit* addLine(const char* label, const std::string& text, bool readOnly);
     QPlainTextEdit* addNote(const char* label, const std::string& text, bool readOnly);
     QCheckBox* addMark(bool checked, bool editable);
