@@ -7,6 +7,7 @@
 #include <libxml/xmlwriter.h>
 
 #include <cstdio>
+#include <ctime>
 #include <memory>
 
 namespace {
@@ -73,6 +74,26 @@ std::string notes(const tviCheckResult& r)
     if (r.notModified)
         text += (text.empty() ? "" : ", ") + std::string("not modified");
     return text;
+}
+
+// An archived copy's date as ISO 8601 in UTC, empty when the archive gave none.
+std::string isoDate(long long seconds)
+{
+    if (seconds <= 0)
+        return {};
+    std::time_t t = static_cast<std::time_t>(seconds);
+    std::tm utc{};
+    if (gmtime_r(&t, &utc) == nullptr)
+        return {};
+    char text[32];
+    std::strftime(text, sizeof text, "%Y-%m-%dT%H:%M:%SZ", &utc);
+    return text;
+}
+
+std::string archivedText(const tviCheckResult& r)
+{
+    std::string date = isoDate(r.archivedDate);
+    return "archived copy " + utf8(r.archived) + (date.empty() ? "" : " (" + date + ")");
 }
 
 // Failed, moved (loaded at a new address) and not checked (nothing fetches the scheme).
@@ -157,6 +178,8 @@ std::string CliCheckReport::text() const
         if (r.failed())
             out += where(r) + "  <" + utf8(r.url) + ">  status " + std::to_string(r.status) + " result " +
                    std::to_string(r.result) + "  " + utf8(r.statusText) + note + "\n";
+        if (r.failed() && !r.archived.empty())
+            out += "  " + archivedText(r) + "\n";
         else if (r.moved())
             out += where(r) + "  <" + utf8(r.url) + ">  moved to <" + utf8(r.movedTo) + ">" + note + "\n";
         else if (r.unchecked())
@@ -180,6 +203,11 @@ std::string CliCheckReport::json() const
             json.key("retry_after").number(r.retryAfter);
         if (r.moved())
             json.key("moved_to").sjis(r.movedTo);
+        if (!r.archived.empty()) {
+            json.key("archived").sjis(r.archived);
+            if (r.archivedDate > 0)
+                json.key("archived_date").utf8(isoDate(r.archivedDate));
+        }
         json.endObject();
     }
     json.endArray();
@@ -231,6 +259,8 @@ std::string CliCheckReport::junit() const
         std::string out = notes(r);
         if (r.moved())
             out = "moved to " + utf8(r.movedTo) + (out.empty() ? "" : "; " + out);
+        if (!r.archived.empty())
+            out = archivedText(r) + (out.empty() ? "" : "; " + out);
         if (!out.empty()) {
             xml.start("system-out");
             xml.text(out);
@@ -253,11 +283,14 @@ std::string CliCheckReport::markdown() const
 {
     std::string out = "### Link check: " + cell(cabinetName_) + "\n\n" + summaryLine() + "\n\n";
     bool any = false;
+    // The column of archived copies is there when the check found any.
+    bool archived = check_.archivedCount() > 0;
     for (const tviCheckResult& r : check_.results()) {
         if (!needsAttention(r))
             continue;
         if (!any)
-            out += "| Result | Item | Address | Status |\n|---|---|---|---|\n";
+            out += archived ? "| Result | Item | Address | Status | Archived copy |\n|---|---|---|---|---|\n"
+                            : "| Result | Item | Address | Status |\n|---|---|---|---|\n";
         any = true;
         std::string result = r.failed() ? "failed " + std::to_string(r.result)
                                         : std::string(r.unchecked() ? "not checked" : "moved");
@@ -267,7 +300,12 @@ std::string CliCheckReport::markdown() const
         std::string status = utf8(r.statusText);
         if (std::string note = notes(r); !note.empty())
             status += " (" + note + ")";
-        out += "| " + result + " | " + cell(where(r)) + " | " + address + " | " + cell(status) + " |\n";
+        out += "| " + result + " | " + cell(where(r)) + " | " + address + " | " + cell(status) + " |";
+        if (archived) {
+            std::string date = isoDate(r.archivedDate);
+            out += " " + (r.archived.empty() ? std::string() : codeSpan(utf8(r.archived)) + (date.empty() ? "" : " " + date)) + " |";
+        }
+        out += "\n";
     }
     if (!any)
         out += "Every address loaded at its own place.\n";

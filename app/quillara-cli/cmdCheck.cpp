@@ -3,6 +3,7 @@
 #include "CliCheckReport.h"
 #include "CliContext.h"
 #include "CliProgress.h"
+#include "Common/utlIniInfo.h"
 #include "Engine/Core/clsEngineOptions.h"
 #include "Engine/Http/clsUrlCache.h"
 #include "Platform/AtomicFile.h"
@@ -26,6 +27,8 @@ struct CheckOptions {
     bool save = false;
     bool updateMoved = false;
     bool noCache = false;
+    bool archived = false;
+    bool updateArchived = false;
     int timeoutSeconds = 600;
 };
 
@@ -51,20 +54,35 @@ private:
     bool open_;
 };
 
-// Writes the moved items' new addresses (and, with --save, the statuses) into the cabinet,
-// listing each change on stderr.
+void listChanges(const std::vector<std::pair<std::string, std::string>>& changes)
+{
+    for (const auto& [from, to] : changes)
+        std::fprintf(stderr, "updated: <%s> -> <%s>\n", platform::sjisToUtf8(from).c_str(),
+                     platform::sjisToUtf8(to).c_str());
+}
+
+// Writes the archived copies found (and with --update-archived their addresses as the items'
+// own), the moved items' new addresses, and with --save the statuses into the cabinet,
+// listing each changed address on stderr.
 bool writeChanges(CliContext& context, tviCabinetCheck& check, const CheckOptions& options)
 {
     const char* why = check.cabinet()->isReadOnly() ? "read-only cabinet" : "write failed";
+    if (options.archived && check.archivedCount() > 0) {
+        std::vector<std::pair<std::string, std::string>> changes;
+        bool written = options.updateArchived ? check.updateArchived(changes, options.save) : check.saveFound(options.save);
+        if (!written) {
+            context.fail(options.file + ": archived copies not written (" + why + ")");
+            return false;
+        }
+        listChanges(changes);
+    }
     if (options.updateMoved) {
         std::vector<std::pair<std::string, std::string>> changes;
         if (!check.updateMoved(changes, options.save)) {
             context.fail(options.file + ": moved addresses not written (" + why + ")");
             return false;
         }
-        for (const auto& [from, to] : changes)
-            std::fprintf(stderr, "updated: <%s> -> <%s>\n", platform::sjisToUtf8(from).c_str(),
-                         platform::sjisToUtf8(to).c_str());
+        listChanges(changes);
         if (!changes.empty() || !options.save)
             return true;
     }
@@ -106,6 +124,12 @@ void runCheck(CliContext& context, const CheckOptions& options)
     if (progress) {
         progress->finish();
     }
+    if (options.archived) {
+        const std::string& timeGate = GetUtlIniInfo()->getString(IniKey::ArchiveTimeGate);
+        if (timeGate.empty())
+            std::fprintf(stderr, "quillara-cli: Communication/ArchiveTimeGate is empty: no archived copies asked for\n");
+        check.findArchived(timeGate, options.timeoutSeconds * 1000);
+    }
     double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     CliCheckReport report(check, std::filesystem::path(options.file).filename().string(), seconds);
     std::string text = report.render(format);
@@ -142,9 +166,17 @@ void addCheckCommand(CLI::App& app, CliContext& context)
     command->add_flag("--save", options->save, "Write the statuses back into the cabinet");
     command->add_flag("--update-moved", options->updateMoved,
                       "Write the final address of every permanently moved item (301, 308) into the cabinet");
+    command->add_flag("--archived", options->archived,
+                      "Ask the Memento TimeGate (Communication/ArchiveTimeGate) for an archived copy of every dead "
+                      "item, closest to the day it was added, and keep it in the cabinet");
+    command->add_flag("--update-archived", options->updateArchived,
+                      "With --archived: write the archived copy's address as the item's address");
     command->add_flag("--no-cache", options->noCache,
                       "Fetch every page whole: neither ask with the page cache's validators nor fill it");
     command->add_option("--timeout", options->timeoutSeconds, "Give up on what has not ended after this many seconds")
         ->check(CLI::Range(1, 86400));
-    command->callback([&context, options] { runCheck(context, *options); });
+    command->callback([&context, options] {
+        options->archived = options->archived || options->updateArchived;
+        runCheck(context, *options);
+    });
 }

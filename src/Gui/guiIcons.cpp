@@ -29,6 +29,13 @@ QPixmap withOverlay(const QIcon& base, int overlay)
         p.setPen(QPen(Qt::white, 1.5));
         p.drawLine(QPointF(9.5, 9.5), QPointF(13.5, 13.5));
         p.drawLine(QPointF(13.5, 9.5), QPointF(9.5, 13.5));
+    } else if (overlay == overlayArchived) {
+        // A dead page with an archived copy: a blue disc with a white page in it.
+        p.setBrush(QColor(30, 90, 200));
+        p.setPen(Qt::NoPen);
+        p.drawEllipse(QRectF(7, 7, 9, 9));
+        p.setBrush(Qt::white);
+        p.drawRect(QRectF(9.5, 9, 4, 5));
     } else {
         // A small padlock for read-only.
         p.setPen(QPen(QColor(90, 90, 90), 1.2));

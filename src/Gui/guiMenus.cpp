@@ -81,7 +81,7 @@ constexpr MenuEntry itemMenu[] = {
     {separator, 0, nullptr},
     {item, 32838, nullptr}, {item, 32788, nullptr}, {item, 32882, nullptr},
     {separator, 0, nullptr},
-    {item, 32793, nullptr}, {item, 32794, nullptr},
+    {item, 32793, nullptr}, {item, 32794, nullptr}, {item, 32891, nullptr},
     {separator, 0, nullptr},
     {item, 32799, "\x83t\x83""b\x83g\x83v\x83\x8A\x83\x93\x83g\x82\xF0\x8E""B\x82\xE9(&F)"}, // フットプリントを撮る(&F)
     {item, 32801, "\x83X\x83i\x83""b\x83v\x83V\x83\x87\x83""b\x83g\x82\xF0\x8E""B\x82\xE9(&S)"}, // スナップショットを撮る(&S)

@@ -1,5 +1,6 @@
 #include "TreeViewItemProperty/tviPrefItem.h"
 
+#include "Common/kivaTime.h"
 #include "Dialog/dlgModelessDialog.h"
 #include "QtBridge/guiText.h"
 #include "TreeViewItem/Base/ctrlTreeView.h"
@@ -24,6 +25,14 @@ void tviPrefItem::initvalue(const tviTreeViewItem& item)
     editable_ = !item.isReadOnly();
     nameEdit_ = addLine("\x96\xBC\x91O(&N) :", item.getText(), !editable_); // 名前(&N) :
     urlEdit_ = addLine("URL(&U) :", item.getUrl(), !editable_);
+    if (!cabinetItem.getArchived().empty()) {
+        // The archived copy a check found for the dead page, with the archive's date of it.
+        std::string text = cabinetItem.getArchived();
+        kivaTime date;
+        if (cabinetItem.getArchivedDate() > 0 && date.fromCalendarSeconds(cabinetItem.getArchivedDate()))
+            text += "  (" + date.toDisplayText() + ")";
+        addLine("\x83""A\x81[\x83J\x83""C\x83u :", text, true); // アーカイブ :
+    }
     noteEdit_ = addNote("\x94\xF5\x8Dl(&C) :", item.getDescription(), !editable_); // 備考(&C) :
     markBox_ = addMark(item.isMarked(), editable_);
     addPageRows(item, cabinetItem.getProtocol(), true);

@@ -454,6 +454,8 @@ bool clsCommunicationHttp::sendOnce(clsUrlInformation* info, const clsUrlCache::
         if (!lastModified.empty())
             s.requestHeaders = curl_slist_append(s.requestHeaders, ("If-Modified-Since: " + lastModified).c_str());
     }
+    if (std::string date = info->getAcceptDatetime(); !date.empty())
+        s.requestHeaders = curl_slist_append(s.requestHeaders, ("Accept-Datetime: " + date).c_str());
     curl_easy_setopt(s.easy, CURLOPT_HTTPHEADER, s.requestHeaders);
     curl_easy_setopt(s.easy, CURLOPT_FILETIME, s.ftp ? 1L : 0L);
     curl_easy_setopt(s.easy, CURLOPT_URL, s.url.c_str());

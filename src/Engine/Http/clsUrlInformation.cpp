@@ -464,6 +464,18 @@ void clsUrlInformation::setRedirectLoop(bool loop) { redirectLoop = loop; }
 void clsUrlInformation::setNotModified(bool served) { notModified = served; }
 void clsUrlInformation::setWireBytes(std::int64_t bytes) { wireBytes = bytes; }
 
+std::string clsUrlInformation::getAcceptDatetime() const
+{
+    std::lock_guard<std::mutex> guard(fieldLock);
+    return acceptDatetime;
+}
+
+void clsUrlInformation::setAcceptDatetime(const std::string& date)
+{
+    std::lock_guard<std::mutex> guard(fieldLock);
+    acceptDatetime = date;
+}
+
 std::string clsUrlInformation::getMovedAddress() const
 {
     std::lock_guard<std::mutex> guard(fieldLock);

@@ -143,6 +143,12 @@ public:
     void setNotModified(bool served);
     void setWireBytes(std::int64_t bytes);
 
+    // An HTTP-date sent as Accept-Datetime with every request of the record (a Memento
+    // TimeGate answers with the copy closest to it); empty for none. Set before the record
+    // is queued.
+    std::string getAcceptDatetime() const;
+    void setAcceptDatetime(const std::string& date);
+
 private:
     friend class clsQuillaraEngine;
     friend class clsQuillaraItem;
@@ -196,5 +202,6 @@ private:
     std::string extraInfo;
     std::string originalAddress;
     std::vector<std::string> redirects;
+    std::string acceptDatetime;
     std::string movedAddress;
 };

@@ -28,7 +28,7 @@ inline TreeNode const kTreeFirst = nullptr;
 inline TreeNode const kTreeLast = reinterpret_cast<TreeNode>(~std::uintptr_t{0});
 
 // Overlay images of a node.
-enum tviOverlay : int { overlayNone = 0, overlayReadOnly = 1, overlayError = 2 };
+enum tviOverlay : int { overlayNone = 0, overlayReadOnly = 1, overlayError = 2, overlayArchived = 3 };
 
 // The settings of section PrefTreeView that decide which links become sub-items.
 struct tviTreeSettings {

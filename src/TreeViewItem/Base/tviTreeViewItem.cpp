@@ -85,6 +85,7 @@ bool tviTreeViewItem::executeCommand(int code, bool query, bool& handled)
     case expandAll: ok = cmdExpandAll(query, &enabled); break;
     case showInBrowser: ok = cmdShowInBrowser(query, &enabled, false); break;
     case showInNewBrowser: ok = cmdShowInBrowser(query, &enabled, true); break;
+    case showArchived: ok = cmdShowArchived(query, &enabled); break;
     case charsetAuto: ok = cmdCharset(0, query, &enabled); break;
     case charsetSjis: ok = cmdCharset(1, query, &enabled); break;
     case charsetEuc: ok = cmdCharset(2, query, &enabled); break;
@@ -147,7 +148,7 @@ void tviTreeViewItem::getStatusText(std::string& text, bool& isError) const
 int tviTreeViewItem::overlayFor() const
 {
     if (getStatus() == 5) {
-        return overlayError;
+        return hasArchivedCopy() ? overlayArchived : overlayError;
     }
     return hasOverlay() ? overlayReadOnly : overlayNone;
 }
@@ -371,6 +372,12 @@ bool tviTreeViewItem::cmdShowInBrowser(bool query, bool* enabled, bool newWindow
         return true;
     }
     return tree_->openExternal(target, newWindow);
+}
+
+bool tviTreeViewItem::cmdShowArchived(bool, bool* enabled)
+{
+    *enabled = false;
+    return true;
 }
 
 bool tviTreeViewItem::cmdCharset(int kind, bool query, bool* enabled)

@@ -51,7 +51,7 @@ constexpr int moveUp = 11013, moveDown = 11014, mark = 11015, command11016 = 110
 constexpr int expand = 11017, reExpand = 11018, expandAll = 11019;
 constexpr int charsetAuto = 11021, charsetSjis = 11022, charsetEuc = 11023;
 constexpr int labelEdit = 11025, properties = 11026, command11027 = 11027;
-constexpr int openNode = 11032, openTree = 11041;
+constexpr int openNode = 11032, openTree = 11041, showArchived = 11051;
 } // namespace tviCommand
 
 // Image ids; the window maps each to an icon.
@@ -116,6 +116,8 @@ public:
     virtual std::string getUrl() const { return {}; }
     virtual bool isSpecial() const { return false; }
     virtual bool hasOverlay() const { return false; }
+    // A dead item that knows an archived copy of its page shows it with its own overlay.
+    virtual bool hasArchivedCopy() const { return false; }
     virtual std::string getDescription() const { return {}; }
     virtual bool isReadOnly() const { return false; }
     // The overlay the node shows: error before read-only.
@@ -144,6 +146,8 @@ public:
     virtual bool cmdReExpand(bool query, bool* enabled);
     virtual bool cmdExpandAll(bool query, bool* enabled);
     virtual bool cmdShowInBrowser(bool query, bool* enabled, bool newWindow);
+    // Opens the archived copy of the page (アーカイブを表示); available where one is known.
+    virtual bool cmdShowArchived(bool query, bool* enabled);
     virtual bool cmdCharset(int kind, bool query, bool* enabled);
     // A footprint of the route to this URL item: the dialog (1021), then the footprint cabinet
     // takes it when the dialog was confirmed (1022). Available when a footprint cabinet is shown.

@@ -329,3 +329,13 @@ bool tviURLItem::addSubItems()
     nextLinkIndex_ = count;
     return changed;
 }
+
+bool tviURLItem::cmdShowArchived(bool query, bool* enabled)
+{
+    std::string target;
+    *enabled = !archived_.empty() && isOpenableAddress(archived_, &target);
+    if (!*enabled || query) {
+        return true;
+    }
+    return tree()->openExternal(target, false);
+}

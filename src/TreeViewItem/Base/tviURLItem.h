@@ -21,6 +21,8 @@ public:
     bool onRequestNotify(int phase) override;
     bool cmdExpand(bool query, bool* enabled) override;
     bool cmdReExpand(bool query, bool* enabled) override;
+    bool cmdShowArchived(bool query, bool* enabled) override;
+    bool hasArchivedCopy() const override { return !archived_.empty(); }
 
     const std::string& getTitle() const { return title_; }
     void setTitle(std::string title) { title_ = std::move(title); }
@@ -34,6 +36,15 @@ public:
     {
         addDate_ = added;
         lastModified_ = modified;
+    }
+    // The archived copy of the page (a memento address) and its date (Unix seconds, 0
+    // unknown), found for a dead item; empty when none is known.
+    const std::string& getArchived() const { return archived_; }
+    std::int64_t getArchivedDate() const { return archivedDate_; }
+    void setArchived(std::string address, std::int64_t date)
+    {
+        archived_ = std::move(address);
+        archivedDate_ = archived_.empty() ? 0 : date;
     }
     bool isNewItem() const { return newItem_; }
     void setNewItem(bool isNew) { newItem_ = isNew; }
@@ -59,4 +70,6 @@ protected:
     bool newItem_ = false;
     std::int64_t addDate_ = 0;
     std::int64_t lastModified_ = 0;
+    std::string archived_;
+    std::int64_t archivedDate_ = 0;
 };

@@ -142,6 +142,8 @@ void tviCabinet::toDocument(tviCabinetDocument& doc) const
             e.status = ci->getStatus() == 5 ? 5 : 0;
             e.addDate = ci->getAddDate();
             e.lastModified = ci->getLastModified();
+            e.archived = ci->getArchived();
+            e.archivedDate = ci->getArchivedDate();
             doc.entries.push_back(std::move(e));
         }
     }
@@ -168,6 +170,7 @@ std::unique_ptr<tviTreeViewItem> tviCabinet::makeItem(tviCabinetEntry& e, bool r
         ci->setReadOnly(readOnly);
         ci->tviURLItem::setStatus(e.status);
         ci->setDates(e.addDate, e.lastModified);
+        ci->setArchived(std::move(e.archived), e.archivedDate);
         item = std::move(ci);
     }
     item->setMarked(e.marked);

@@ -1,5 +1,6 @@
 #include "TreeViewItem/Cabinet/tviCabinetCheck.h"
 
+#include "Common/kivaTime.h"
 #include "Common/utlLog.h"
 #include "Engine/Core/clsQuillaraItem.h"
 #include "Engine/Http/clsUrlInformation.h"
@@ -8,6 +9,7 @@
 #include "TreeViewItem/Cabinet/tviCabinetSource.h"
 
 #include <chrono>
+#include <ctime>
 
 tviCabinetCheck::tviCabinetCheck(const clsEngineOptions& options)
 {
@@ -268,4 +270,148 @@ bool tviCabinetCheck::updateMoved(std::vector<std::pair<std::string, std::string
         changes.clear();
     }
     return saved;
+}
+
+namespace {
+
+// The link kind of the archive lookups: no tree item asks with it, so their records are
+// never shared with a page of the cabinet.
+constexpr int archiveLinkKind = 19;
+
+std::string httpDateOf(std::int64_t seconds)
+{
+    kivaTime time;
+    std::string text;
+    if (seconds <= 0 || !time.fromCalendarSeconds(static_cast<std::time_t>(seconds)) || !time.toHttpDate(text)) {
+        kivaTime::now().toHttpDate(text);
+    }
+    return text;
+}
+
+std::int64_t secondsOfHttpDate(const std::string& text)
+{
+    kivaTime time;
+    std::time_t seconds = 0;
+    if (!time.fromHttpDate(text) || !time.toCalendarSeconds(seconds)) {
+        return 0;
+    }
+    return seconds;
+}
+
+} // namespace
+
+bool tviCabinetCheck::wantsArchive(const tviCheckResult& r)
+{
+    return r.failed() && (r.result == 404 || r.result == 410 || r.result == resultTransportError);
+}
+
+bool tviCabinetCheck::findArchived(const std::string& timeGate, int giveUpMs)
+{
+    if (timeGate.empty() || !engineStarted_) {
+        return true;
+    }
+    std::vector<std::pair<size_t, clsUrlInformation*>> lookups;
+    for (size_t i = 0; i < results_.size(); ++i) {
+        if (!wantsArchive(results_[i])) {
+            continue;
+        }
+        std::string address = timeGate + results_[i].url;
+        clsUrlInformation* info = nullptr;
+        // Registered first and queued after, so that the date is on the record before a
+        // worker can send it.
+        if (!engine_.requestItem(requestRegisterOnly, archiveLinkKind, address, info) || info == nullptr) {
+            continue;
+        }
+        if (info->getStatus() == requestRegistered) {
+            info->setAcceptDatetime(httpDateOf(resultItems_[i]->getAddDate()));
+            clsUrlInformation* queued = nullptr;
+            if (engine_.requestItem(requestHeadOnly, archiveLinkKind, address, queued) && queued != nullptr) {
+                queued->releaseQueueRef();
+            }
+        }
+        lookups.emplace_back(i, info);
+    }
+    auto ended = [](const clsUrlInformation* info) {
+        int status = info->getStatus();
+        return status == requestHeadRead || status == requestFailed || status == requestComplete;
+    };
+    auto giveUp = std::chrono::steady_clock::now() + std::chrono::milliseconds(giveUpMs);
+    for (;;) {
+        bool all = true;
+        for (const auto& lookup : lookups) {
+            all = all && ended(lookup.second);
+        }
+        if (all || std::chrono::steady_clock::now() >= giveUp) {
+            break;
+        }
+        window_.pump(50);
+    }
+    for (auto& [index, info] : lookups) {
+        std::string date;
+        // The TimeGate's redirect leads to the copy; an answer without one (404: no copy) is none.
+        if (ended(info) && info->getStatus() != requestFailed && info->getStatusCode() == "200" &&
+            !info->getRedirects().empty()) {
+            info->getHeader("Memento-Datetime:", date);
+            tviCheckResult& r = results_[index];
+            r.archived = info->getAddress();
+            r.archivedDate = secondsOfHttpDate(date);
+            resultItems_[index]->setArchived(r.archived, r.archivedDate);
+        }
+        info->releaseQueueRef();
+    }
+    return true;
+}
+
+size_t tviCabinetCheck::archivedCount() const
+{
+    size_t n = 0;
+    for (const tviCheckResult& r : results_) {
+        n += r.archived.empty() ? 0 : 1;
+    }
+    return n;
+}
+
+bool tviCabinetCheck::saveFound(bool withStatuses)
+{
+    if (cabinet_ == nullptr) {
+        return false;
+    }
+    std::vector<std::pair<tviCabinetItem*, int>> found;
+    if (!withStatuses) {
+        for (auto& [item, status] : statusBefore_) {
+            found.emplace_back(item, item->getStatus());
+            item->tviURLItem::setStatus(status);
+        }
+    }
+    bool saved = cabinet_->save();
+    for (auto& [item, status] : found) {
+        item->tviURLItem::setStatus(status);
+    }
+    return saved;
+}
+
+bool tviCabinetCheck::updateArchived(std::vector<std::pair<std::string, std::string>>& changes, bool withStatuses)
+{
+    changes.clear();
+    std::vector<std::pair<tviCabinetItem*, std::string>> oldUrls;
+    for (size_t i = 0; i < results_.size(); ++i) {
+        if (results_[i].archived.empty()) {
+            continue;
+        }
+        changes.emplace_back(results_[i].url, results_[i].archived);
+        oldUrls.emplace_back(resultItems_[i], resultItems_[i]->getUrl());
+        resultItems_[i]->setUrl(results_[i].archived);
+    }
+    if (changes.empty()) {
+        return true;
+    }
+    if (saveFound(withStatuses)) {
+        return true;
+    }
+    // What is not in the file is not in the tree either.
+    for (auto& [item, url] : oldUrls) {
+        item->setUrl(url);
+    }
+    changes.clear();
+    return false;
 }

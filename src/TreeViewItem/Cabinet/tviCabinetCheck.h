@@ -28,6 +28,8 @@ struct tviCheckResult {
     std::string movedTo;    // where permanent redirects (301, 308) led, when it loaded there
     bool notModified = false; // the server answered 304: the cached copy was analysed
     long long wireBytes = 0;  // bytes received over the network for it
+    std::string archived;     // the archived copy (memento) found for a dead item, or empty
+    long long archivedDate = 0; // its date (Unix seconds), 0 when the archive gave none
     bool failed() const { return status == 5; }
     // Nothing fetches the address's scheme (mailto:, news:, ...): neither loaded nor failed.
     bool unchecked() const { return status == 6; }
@@ -70,6 +72,22 @@ public:
     // statuses found when withStatuses, else with those it had before. changes lists
     // (old, new) in tree order. Nothing is written when nothing moved.
     bool updateMoved(std::vector<std::pair<std::string, std::string>>& changes, bool withStatuses);
+
+    // A failed item whose page is gone (404, 410) or whose server could not be reached is
+    // worth an archived copy.
+    static bool wantsArchive(const tviCheckResult& r);
+    // Asks the Memento TimeGate timeGate (its address, to which the item's address is
+    // appended) through the engine, with its pacing and retries, for the copy of each such
+    // item closest to the day it was added (else to now); waits at most giveUpMs. A copy found
+    // goes into the result and the item (archived, archivedDate). An empty timeGate asks none.
+    bool findArchived(const std::string& timeGate, int giveUpMs);
+    size_t archivedCount() const;
+    // Writes the cabinet with what the check found on its items (archived copies, new
+    // addresses) and, unless withStatuses, the statuses they had before the check.
+    bool saveFound(bool withStatuses);
+    // Gives every item with an archived copy the copy's address and writes the cabinet as
+    // saveFound does. changes lists (old, new) in tree order.
+    bool updateArchived(std::vector<std::pair<std::string, std::string>>& changes, bool withStatuses);
 
     void onNodeNotify(int id, clsQuillaraItem* node, int phase) override;
     void onHeadNotify(int id, int linkKind, const std::string& address, const std::string& fileName,

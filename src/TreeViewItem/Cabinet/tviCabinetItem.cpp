@@ -138,6 +138,7 @@ bool tviCabinetItem::copyFrom(const tviTreeViewItem& item)
     }
     const auto& urlItem = static_cast<const tviURLItem&>(item);
     setDates(urlItem.getAddDate(), urlItem.getLastModified());
+    setArchived(urlItem.getArchived(), urlItem.getArchivedDate());
     tree()->addressChanged(this);
     return true;
 }

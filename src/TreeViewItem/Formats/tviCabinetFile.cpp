@@ -47,6 +47,18 @@ std::string dateAttributes(const tviCabinetEntry& e)
     return out;
 }
 
+std::string archiveAttributes(const tviCabinetEntry& e)
+{
+    if (e.archived.empty()) {
+        return {};
+    }
+    std::string out = " archived=\"" + tviCabinetFile::encodeAddress(Text::field(e.archived)) + "\"";
+    if (e.archivedDate > 0) {
+        out += " archived_date=\"" + std::to_string(e.archivedDate) + "\"";
+    }
+    return out;
+}
+
 std::int64_t dateValue(std::string_view text)
 {
     std::int64_t value = 0;
@@ -72,8 +84,8 @@ void writeEntry(std::string& out, const tviCabinetEntry& e, size_t depth)
            "\" mark=\"" + (e.marked ? "1" : "0") + "\" keyword=\"";
     out += Text::encoded(Text::field(e.keyword));
     out += "\" title=\"" + Text::encoded(Text::field(e.title)) + "\" status=\"" +
-           (e.status == 5 ? "5" : "0") + "\"" + dateAttributes(e) + ">" + Text::encoded(Text::field(e.name)) +
-           "</A></DT>\r\n";
+           (e.status == 5 ? "5" : "0") + "\"" + dateAttributes(e) + archiveAttributes(e) + ">" +
+           Text::encoded(Text::field(e.name)) + "</A></DT>\r\n";
     Text::writeDescription(out, e.description, Text::Tabs::keep);
 }
 
@@ -221,10 +233,10 @@ struct BodyReader {
         if (!tag.closed) {
             return fail("anchor tag without '>'");
         }
-        std::string_view values[7];
-        static constexpr std::string_view names[7] = {"href", "mark", "keyword", "title", "status",
-                                                      "add_date", "last_modified"};
-        bool found[7] = {};
+        std::string_view values[9];
+        static constexpr std::string_view names[9] = {"href", "mark", "keyword", "title", "status",
+                                                      "add_date", "last_modified", "archived", "archived_date"};
+        bool found[9] = {};
         tviTagCursor::getAttributes(tag.attributes, names, values, found);
         std::string_view href = values[0];
         std::string hrefWithoutNul;
@@ -245,6 +257,8 @@ struct BodyReader {
         e.status = values[4] == "5" ? 5 : 0;
         e.addDate = dateValue(values[5]);
         e.lastModified = dateValue(values[6]);
+        e.archived = tviCabinetFile::decodeAddress(withoutNul(std::string(values[7])));
+        e.archivedDate = e.archived.empty() ? 0 : dateValue(values[8]);
         std::string name;
         while (!s.atEnd() && !s.lookingAtTag("A", true)) {
             if (s.peek() == '<') {

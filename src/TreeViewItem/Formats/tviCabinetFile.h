@@ -24,6 +24,10 @@ struct tviCabinetEntry {
     // imported bookmark files (add_date, last_modified; written only when set).
     std::int64_t addDate = 0;
     std::int64_t lastModified = 0;
+    // An archived copy of a dead item's page (a memento) and its date (Unix seconds), as a
+    // check with archived copies found them (archived, archived_date; written only when set).
+    std::string archived;
+    std::int64_t archivedDate = 0;
 };
 
 struct tviCabinetDocument {
