@@ -175,12 +175,12 @@ std::string CliCheckReport::text() const
     for (const tviCheckResult& r : check_.results()) {
         std::string note = notes(r);
         note = note.empty() ? "" : "  (" + note + ")";
-        if (r.failed())
+        if (r.failed()) {
             out += where(r) + "  <" + utf8(r.url) + ">  status " + std::to_string(r.status) + " result " +
                    std::to_string(r.result) + "  " + utf8(r.statusText) + note + "\n";
-        if (r.failed() && !r.archived.empty())
-            out += "  " + archivedText(r) + "\n";
-        else if (r.moved())
+            if (!r.archived.empty())
+                out += "  " + archivedText(r) + "\n";
+        } else if (r.moved())
             out += where(r) + "  <" + utf8(r.url) + ">  moved to <" + utf8(r.movedTo) + ">" + note + "\n";
         else if (r.unchecked())
             out += where(r) + "  <" + utf8(r.url) + ">  not checked  " + utf8(r.statusText) + "\n";

@@ -67,7 +67,12 @@ void listChanges(const std::vector<std::pair<std::string, std::string>>& changes
 bool writeChanges(CliContext& context, tviCabinetCheck& check, const CheckOptions& options)
 {
     const char* why = check.cabinet()->isReadOnly() ? "read-only cabinet" : "write failed";
-    if (options.archived && check.archivedCount() > 0) {
+    // A bookmark file or a Favorites folder is only read: its copies are in the report alone.
+    if (options.archived && check.archivedCount() > 0 && check.cabinet()->isReadOnly() && !options.updateArchived &&
+        !options.save) {
+        std::fprintf(stderr, "quillara-cli: %s: archived copies listed only (read-only cabinet)\n",
+                     options.file.c_str());
+    } else if (options.archived && check.archivedCount() > 0) {
         std::vector<std::pair<std::string, std::string>> changes;
         bool written = options.updateArchived ? check.updateArchived(changes, options.save) : check.saveFound(options.save);
         if (!written) {

@@ -78,6 +78,7 @@ private Q_SLOTS:
     void closingACabinetSaysItsFileStays();
     void openFileAddsTheLocalPageToTheDefaultCabinet();
     void charsetMenuReadsUtf8AndShowsTheChoice();
+    void deadItemOffersItsArchivedCopy();
 };
 
 void TestWndTreeView::doubleClickOpensAPageAsEnterDoes()
@@ -214,6 +215,48 @@ void TestWndTreeView::charsetMenuReadsUtf8AndShowsTheChoice()
     QVERIFY(run.app->runMenuId(32890));
     QTRY_VERIFY_WITH_TIMEOUT(item->getStatus() == 4 && run.app->htmlView()->text().contains(QString::fromUtf8("日本語")), 10000);
     QCOMPARE(checkedEntry(), QList<int>{32890});
+}
+
+// A cabinet whose dead item keeps an archived copy: its own overlay, アーカイブを表示 in the
+// item's context menu, greyed where no copy is known, and opening the copy in the browser.
+void TestWndTreeView::deadItemOffersItsArchivedCopy()
+{
+    testsupport::TempHome home;
+    const std::string memento = "http://127.0.0.1:9/web/20170715024000/http://127.0.0.1:9/gone";
+    tviCabinetDocument doc;
+    doc.name = "Archive";
+    tviCabinetEntry kept{4, -1, "kept", "http://127.0.0.1:9/gone", "", "", "", false, 5};
+    kept.archived = memento;
+    kept.archivedDate = 1500086400;
+    tviCabinetEntry lost{4, -1, "lost", "http://127.0.0.1:9/lost", "", "", "", false, 5};
+    doc.entries = {kept, lost};
+    std::string path = home.dir() + "Archive.scb";
+    testsupport::writeFile(path, tviCabinetFile::write(doc));
+    Running run;
+    QVERIFY(run.app->treeView()->openCabinetFile(path));
+    TreeNode cabinet = run.tree()->getNextSibling(run.defaultCabinet());
+    while (cabinet != nullptr && run.tree()->getItem(cabinet)->getText() != "Archive")
+        cabinet = run.tree()->getNextSibling(cabinet);
+    QVERIFY(cabinet != nullptr);
+    TreeNode withCopy = run.tree()->getFirstChild(cabinet);
+    TreeNode without = run.tree()->getNextSibling(withCopy);
+    QCOMPARE(run.tree()->getOverlay(withCopy), int(overlayArchived));
+    QCOMPARE(run.tree()->getOverlay(without), int(overlayError));
+
+    QMenu menu;
+    guiMenus::fillItemMenu(&menu, [](int) {});
+    QAction* entry = nullptr;
+    for (QAction* action : menu.findChildren<QAction*>())
+        entry = action->data().toInt() == 32891 ? action : entry;
+    QVERIFY(entry != nullptr);
+    QCOMPARE(entry->text(), QString::fromUtf8("アーカイブを表示(&V)"));
+
+    run.tree()->selectNode(without);
+    QVERIFY(!run.app->isMenuIdAvailable(32891));
+    run.tree()->selectNode(withCopy);
+    QVERIFY(run.app->isMenuIdAvailable(32891));
+    QVERIFY(run.app->runMenuId(32891));
+    QCOMPARE(run.tree()->lastOpened, memento);
 }
 
 QTEST_MAIN(TestWndTreeView)

@@ -3,12 +3,15 @@
 #include "Common/kivaTime.h"
 #include "Common/utlLog.h"
 #include "Engine/Core/clsQuillaraItem.h"
+#include "Engine/Http/clsUrlCache.h"
 #include "Engine/Http/clsUrlInformation.h"
+#include "Platform/FileStamp.h"
 #include "TreeViewItem/Cabinet/tviCabinet.h"
 #include "TreeViewItem/Cabinet/tviCabinetItem.h"
 #include "TreeViewItem/Cabinet/tviCabinetSource.h"
 
 #include <chrono>
+#include <cstdlib>
 #include <ctime>
 
 tviCabinetCheck::tviCabinetCheck(const clsEngineOptions& options)
@@ -288,6 +291,19 @@ std::string httpDateOf(std::int64_t seconds)
     return text;
 }
 
+// When the page of address was last loaded: the time its copy in the page cache was written,
+// 0 when the cache (if open) has none.
+std::int64_t lastLoaded(const std::string& address)
+{
+    clsUrlCache* cache = FindUrlCache();
+    std::string body;
+    if (cache == nullptr || !cache->lookup(clsUrlInformation::normaliseAddress(address), body)) {
+        return 0;
+    }
+    platform::FileStamp stamp = platform::FileStamp::of(body);
+    return stamp.exists ? stamp.modifiedNs / 1000000000 : 0;
+}
+
 std::int64_t secondsOfHttpDate(const std::string& text)
 {
     kivaTime time;
@@ -323,7 +339,12 @@ bool tviCabinetCheck::findArchived(const std::string& timeGate, int giveUpMs)
             continue;
         }
         if (info->getStatus() == requestRegistered) {
-            info->setAcceptDatetime(httpDateOf(resultItems_[i]->getAddDate()));
+            // The copy closest to the day the item was added, else to its last good load, else now.
+            std::int64_t wanted = resultItems_[i]->getAddDate();
+            if (wanted <= 0) {
+                wanted = lastLoaded(results_[i].url);
+            }
+            info->setAcceptDatetime(httpDateOf(wanted));
             clsUrlInformation* queued = nullptr;
             if (engine_.requestItem(requestHeadOnly, archiveLinkKind, address, queued) && queued != nullptr) {
                 queued->releaseQueueRef();
@@ -349,7 +370,7 @@ bool tviCabinetCheck::findArchived(const std::string& timeGate, int giveUpMs)
     for (auto& [index, info] : lookups) {
         std::string date;
         // The TimeGate's redirect leads to the copy; an answer without one (404: no copy) is none.
-        if (ended(info) && info->getStatus() != requestFailed && info->getStatusCode() == "200" &&
+        if (ended(info) && info->getStatus() != requestFailed && std::atoi(info->getStatusCode().c_str()) == 200 &&
             !info->getRedirects().empty()) {
             info->getHeader("Memento-Datetime:", date);
             tviCheckResult& r = results_[index];

@@ -78,7 +78,8 @@ public:
     static bool wantsArchive(const tviCheckResult& r);
     // Asks the Memento TimeGate timeGate (its address, to which the item's address is
     // appended) through the engine, with its pacing and retries, for the copy of each such
-    // item closest to the day it was added (else to now); waits at most giveUpMs. A copy found
+    // item closest to the day it was added, else to its last load kept in the page cache, else
+    // to now; waits at most giveUpMs. A copy found
     // goes into the result and the item (archived, archivedDate). An empty timeGate asks none.
     bool findArchived(const std::string& timeGate, int giveUpMs);
     size_t archivedCount() const;

@@ -4,6 +4,7 @@
 #include "TreeViewItem/Cabinet/tviCabinetCheck.h"
 
 #include "Common/kivaTime.h"
+#include "Engine/Http/clsUrlCache.h"
 #include "TestHttpServer.h"
 #include "TestSupport.h"
 #include "TreeViewItem/Formats/tviCabinetFile.h"
@@ -13,9 +14,11 @@
 
 #include <atomic>
 #include <chrono>
+#include <condition_variable>
 #include <cstdio>
 #include <map>
 #include <mutex>
+#include <sys/time.h>
 #include <sys/wait.h>
 #include <thread>
 #include <vector>
@@ -54,11 +57,24 @@ public:
         });
         port_ = server_.bind_to_any_port("127.0.0.1");
         thread_ = std::thread([this] { server_.listen_after_bind(); });
-        server_.wait_until_ready();
+        // The server stops by itself after two minutes, whatever becomes of the test.
+        watchdog_ = std::thread([this] {
+            std::unique_lock<std::mutex> lock(stopLock_);
+            stopWanted_.wait_for(lock, std::chrono::seconds(120), [this] { return stopping_; });
+            server_.stop();
+        });
+        while (!server_.is_running()) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        }
     }
     ~LoopbackTimeGate()
     {
-        server_.stop();
+        {
+            std::lock_guard<std::mutex> lock(stopLock_);
+            stopping_ = true;
+        }
+        stopWanted_.notify_all();
+        watchdog_.join();
         thread_.join();
     }
     std::string url() const { return "http://127.0.0.1:" + std::to_string(port_) + "/tg/"; }
@@ -110,18 +126,34 @@ private:
     httplib::Server server_;
     int port_ = 0;
     std::thread thread_;
+    std::thread watchdog_;
+    std::mutex stopLock_;
+    std::condition_variable stopWanted_;
+    bool stopping_ = false;
     std::map<std::string, std::vector<std::int64_t>> copies_;
     mutable std::mutex mutex_;
     std::multimap<std::string, std::string> asked_;
 };
 
-clsEngineOptions quickOptions()
+// Waits before retries, by address, as the engine asked for them (before scaling).
+struct RetryLog {
+    std::mutex lock;
+    std::multimap<std::string, int> waits;
+};
+
+clsEngineOptions quickOptions(RetryLog* log = nullptr)
 {
     clsEngineOptions options;
-    options.connectTimeoutMs = 2000;
-    options.receiveTimeoutMs = 2000;
+    options.connectTimeoutMs = 5000;
+    options.receiveTimeoutMs = 10000;
     options.paceIntervalMs = 0;
     options.retryUnitMs = 5;
+    if (log != nullptr) {
+        options.onRetryWait = [log](const std::string& address, int waitMs) {
+            std::lock_guard<std::mutex> guard(log->lock);
+            log->waits.emplace(address, waitMs);
+        };
+    }
     return options;
 }
 
@@ -179,7 +211,20 @@ TEST(tviCabinetArchive, FindsTheClosestCopyOfEveryDeadItemAndKeepsIt)
     site.setFile("nocopy.html", "text/html", "gone", 404);
     site.setFile("slow.html", "text/html", "gone", 404);
     site.setFile("busy.html", "text/html", "gone", 404);
+    site.setFile("cached.html", "text/html", "gone", 404);
     std::string refused = "http://127.0.0.1:1/refused.html";
+    // A page loaded once, 30 days after `added`, and gone since: kept in the page cache.
+    constexpr std::int64_t loadedAt = added + 30 * day;
+    ASSERT_TRUE(InitUrlCache(home.dir() + "Cache/", 1 << 20));
+    struct CacheClosed {
+        ~CacheClosed() { TermUrlCache(); }
+    } closeCacheLast; // after the check's engine has stopped
+    std::string cached = site.url("/site/cached.html");
+    ASSERT_TRUE(GetUrlCache()->store(cached, "<html>page</html>", "HTTP/1.1 200 OK\r\n\r\n", "", ""));
+    std::string body;
+    ASSERT_TRUE(GetUrlCache()->lookup(cached, body));
+    struct timeval times[2] = {{static_cast<time_t>(loadedAt), 0}, {static_cast<time_t>(loadedAt), 0}};
+    ASSERT_EQ(0, utimes(body.c_str(), times));
     struct Case {
         Item item;
         std::vector<std::int64_t> copies;
@@ -191,6 +236,7 @@ TEST(tviCabinetArchive, FindsTheClosestCopyOfEveryDeadItemAndKeepsIt)
         {{"slow", site.url("/site/slow.html"), added}, {added - 3 * day, added + 5 * day}, added - 3 * day},
         {{"busy", site.url("/site/busy.html"), added}, {added}, added},
         {{"refused", refused, added}, {added + 7 * day}, added + 7 * day},
+        {{"cached", cached, 0}, {added, loadedAt - day, added + 300 * day}, loadedAt - day},
         {{"live", site.url("/page"), added}, {added}, 0},
     };
     std::map<std::string, std::vector<std::int64_t>> copies;
@@ -202,7 +248,8 @@ TEST(tviCabinetArchive, FindsTheClosestCopyOfEveryDeadItemAndKeepsIt)
     LoopbackTimeGate gate(copies);
     std::string path = writeCabinet(home.dir() + "archive.scb", items);
 
-    tviCabinetCheck check(quickOptions());
+    RetryLog retries;
+    tviCabinetCheck check(quickOptions(&retries));
     ASSERT_TRUE(check.open(path));
     ASSERT_TRUE(check.run(60000));
     ASSERT_TRUE(check.findArchived(gate.url(), 60000));
@@ -216,11 +263,23 @@ TEST(tviCabinetArchive, FindsTheClosestCopyOfEveryDeadItemAndKeepsIt)
         EXPECT_EQ(c.expected, r.archivedDate) << c.item.name;
         bool dead = c.item.name != "live";
         EXPECT_EQ(dead, asked.count(c.item.url) > 0) << c.item.name;
-        if (dead && c.item.added > 0)
+        if (dead && c.item.added > 0) {
             EXPECT_EQ(httpDate(c.item.added), asked.find(c.item.url)->second) << c.item.name;
+        }
     }
+    EXPECT_EQ(httpDate(loadedAt), asked.find(cached)->second);
+    // The 429 was asked again once, after the second its Retry-After named.
     EXPECT_EQ(2u, asked.count(site.url("/site/busy.html")));
-    EXPECT_EQ(5u, check.archivedCount());
+    {
+        std::lock_guard<std::mutex> guard(retries.lock);
+        std::vector<int> busy;
+        for (const auto& [address, waitMs] : retries.waits) {
+            if (address.find("/tg/") != std::string::npos && address.find("busy.html") != std::string::npos)
+                busy.push_back(waitMs);
+        }
+        EXPECT_EQ(std::vector<int>{1000}, busy);
+    }
+    EXPECT_EQ(6u, check.archivedCount());
 
     ASSERT_TRUE(check.saveFound(false));
     tviCabinetDocument doc;
@@ -242,7 +301,7 @@ TEST(tviCabinetArchive, CommandLineArchivedReportsKeepsAndUpdates)
     testsupport::TestHttpServer site(120);
     site.setFile("gone.html", "text/html", "gone", 404);
     std::string gone = site.url("/site/gone.html");
-    LoopbackTimeGate gate({{gone, {added + day}}});
+    LoopbackTimeGate gate(std::map<std::string, std::vector<std::int64_t>>{{gone, {added + day}}});
     std::string path = writeCabinet(home.dir() + "archive.scb", {{"gone", gone, added}});
     std::string ini = home.dir() + "Quillara.ini";
     testsupport::writeFile(ini, "[Communication]\r\nArchiveTimeGate=\r\n");
@@ -262,6 +321,20 @@ TEST(tviCabinetArchive, CommandLineArchivedReportsKeepsAndUpdates)
     ASSERT_EQ(1u, doc.entries.size());
     EXPECT_EQ(memento, doc.entries[0].archived);
     EXPECT_EQ(added + day, doc.entries[0].archivedDate);
+    EXPECT_EQ(gone, doc.entries[0].url);
+
+    // The other reports name the copy too: a column in Markdown, system-out in JUnit.
+    const std::string iso = "2017-07-15T02:40:00Z";
+    EXPECT_EQ(1, runCli("check --archived --format markdown --timeout 60 " + path, out));
+    EXPECT_NE(std::string::npos, out.find("| Archived copy |")) << out;
+    EXPECT_NE(std::string::npos, out.find("`" + memento + "` " + iso + " |")) << out;
+    EXPECT_EQ(1, runCli("check --archived --format junit --timeout 60 " + path, out));
+    EXPECT_NE(std::string::npos, out.find("<system-out>archived copy " + memento + " (" + iso + ")</system-out>"))
+        << out;
+    EXPECT_EQ(1, runCli("check --archived --timeout 60 " + path, out));
+    EXPECT_NE(std::string::npos, out.find("archived copy " + memento)) << out;
+    // Without --update-archived the address stayed.
+    ASSERT_TRUE(tviCabinetFile::read(testsupport::readFile(path), doc, error)) << error;
     EXPECT_EQ(gone, doc.entries[0].url);
 
     EXPECT_EQ(1, runCli("check --update-archived --timeout 60 " + path, out));

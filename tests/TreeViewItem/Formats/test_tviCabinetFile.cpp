@@ -40,6 +40,9 @@ std::string dump(const tviCabinetDocument& doc, bool whole, const std::string& e
         if (e.type == 4) {
             out += " status=" + std::to_string(e.status) + " url=[" + show(e.url) + "] keyword=[" +
                    show(e.keyword) + "] title=[" + show(e.title) + "]";
+            if (!e.archived.empty()) {
+                out += " archived=[" + show(e.archived) + "] archived_date=" + std::to_string(e.archivedDate);
+            }
         }
         out += " desc=[" + show(e.description) + "]\n";
     }
@@ -111,6 +114,8 @@ TEST(tviCabinetFile, RoundTripOfEveryAttributeIsByteIdentical)
     e.status = 5;
     e.marked = true;
     e.description = "d1\r\nd2  spaced\ttab";
+    e.archived = "http://archive/web/20170715024000/http://h/p?a=1&amount=2";
+    e.archivedDate = 1500086400;
     doc.entries.push_back(e);
     tviCabinetEntry nested = folder;
     nested.parent = 0;
@@ -125,6 +130,8 @@ TEST(tviCabinetFile, RoundTripOfEveryAttributeIsByteIdentical)
     tviCabinetDocument back = roundTrip(doc, &first, &second);
     EXPECT_EQ(dump(doc, true, ""), dump(back, true, ""));
     EXPECT_EQ(first, second);
+    EXPECT_NE(first.find(" archived=\"http://archive/web/20170715024000/http://h/p?a=1&amp;amount=2\" archived_date=\"1500086400\""),
+              std::string::npos);
     EXPECT_NE(first.find("\r\n"), std::string::npos);
     EXPECT_EQ(first.find('\n'), first.find("\r\n") + 1);
 }
