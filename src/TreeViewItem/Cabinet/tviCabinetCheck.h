@@ -28,7 +28,7 @@ struct tviCheckResult {
     std::string movedTo;    // where permanent redirects (301, 308) led, when it loaded there
     bool notModified = false; // the server answered 304: the cached copy was analysed
     long long wireBytes = 0;  // bytes received over the network for it
-    std::string archived;     // the archived copy (memento) found for a dead item, or empty
+    std::string archived{};   // the archived copy (memento) found for a dead item, or empty
     long long archivedDate = 0; // its date (Unix seconds), 0 when the archive gave none
     bool failed() const { return status == 5; }
     // Nothing fetches the address's scheme (mailto:, news:, ...): neither loaded nor failed.

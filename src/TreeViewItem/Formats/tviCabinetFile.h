@@ -26,7 +26,7 @@ struct tviCabinetEntry {
     std::int64_t lastModified = 0;
     // An archived copy of a dead item's page (a memento) and its date (Unix seconds), as a
     // check with archived copies found them (archived, archived_date; written only when set).
-    std::string archived;
+    std::string archived{};
     std::int64_t archivedDate = 0;
 };
 
