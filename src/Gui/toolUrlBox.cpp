@@ -23,7 +23,7 @@ void toolUrlBox::onReturnPressed()
     QString text = currentText().trimmed();
     if (text.isEmpty())
         return;
-    current_ = gui::fromQt(text);
+    current_ = gui::addressFromQt(text);
     insertItem(0, text);
     setCurrentIndex(0);
     Q_EMIT addressEntered();

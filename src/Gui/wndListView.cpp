@@ -111,8 +111,12 @@ void wndListView::rebuild()
     items.reserve(static_cast<int>(rows_.size()));
     for (size_t i = 0; i < rows_.size(); ++i) {
         auto* widgetItem = new QTreeWidgetItem;
-        for (int column = 0; column < 4; ++column)
-            widgetItem->setText(column, gui::toQt(rows_[i]->columnText(column)));
+        for (int column = 0; column < 4; ++column) {
+            // The file name and the address of a local page are the file system's bytes.
+            const std::string& text = rows_[i]->columnText(column);
+            bool local = (column == 0 || column == 3) && gui::isLocalAddress(rows_[i]->columnText(3));
+            widgetItem->setText(column, local ? gui::pathToQt(text) : gui::toQt(text));
+        }
         widgetItem->setIcon(0, rows_[i]->getIcon());
         widgetItem->setData(0, Qt::UserRole, static_cast<qulonglong>(i));
         items << widgetItem;

@@ -684,10 +684,10 @@ std::vector<std::string> wndTreeView::addressesOf(const QMimeData* mime) const
     std::vector<std::string> out;
     if (mime->hasUrls()) {
         for (const QUrl& url : mime->urls())
-            out.push_back(gui::fromQt(url.isLocalFile() ? url.toLocalFile() : url.toString()));
+            out.push_back(gui::addressFromQt(url.isLocalFile() ? url.toLocalFile() : url.toString()));
     } else if (mime->hasText()) {
         for (const QString& line : mime->text().split('\n', Qt::SkipEmptyParts))
-            out.push_back(gui::fromQt(line.trimmed()));
+            out.push_back(gui::addressFromQt(line.trimmed()));
     }
     return out;
 }
@@ -703,7 +703,7 @@ void wndTreeView::startDrag(Qt::DropActions)
     mime->setData(QString::fromLatin1(nodeMime), QByteArray());
     std::string url = item->getUrl();
     if (!url.empty()) {
-        QString text = gui::toQt(url);
+        QString text = gui::addressToQt(url);
         mime->setUrls({text.startsWith('/') ? QUrl::fromLocalFile(text) : QUrl(text)});
         mime->setText(text);
     }

@@ -68,7 +68,7 @@ void tviPrefPage::addNameNoteMark(const tviTreeViewItem& item, bool editable, st
 {
     nameLimit_ = nameLimit;
     nameEdit_ = addLine("\x96\xBC\x91O(&N) :", item.getText(), !editable); // 名前(&N) :
-    urlEdit_ = addLine("URL(&U) :", url, true);
+    urlEdit_ = addLine("URL(&U) :", url, true, LineKind::address);
     noteEdit_ = addNote("\x94\xF5\x8Dl(&C) :", item.getDescription(), !editable); // 備考(&C) :
     markBox_ = addMark(item.isMarked(), editable);
 }
@@ -106,9 +106,12 @@ void tviPrefPage::addAgeing(int colourDays, int deleteDays, int colour)
     form_->addRow(gui::toQt("\x90\x46 :"), value); // 色 :
 }
 
-QLineEdit* tviPrefPage::addLine(const char* label, const std::string& text, bool readOnly)
+QLineEdit* tviPrefPage::addLine(const char* label, const std::string& text, bool readOnly, LineKind kind)
 {
-    auto* edit = new QLineEdit(gui::toQt(text));
+    QString shown = kind == LineKind::path ? gui::pathToQt(text)
+                    : kind == LineKind::address ? gui::addressToQt(text)
+                                                : gui::toQt(text);
+    auto* edit = new QLineEdit(shown);
     edit->setReadOnly(readOnly);
     edit->setCursorPosition(0);
     form_->addRow(gui::toQt(label), edit);

@@ -42,7 +42,9 @@ public:
     QCheckBox* autoDeleteBox() const { return autoDeleteBox_; }
 
 protected:
-    QLineEdit* addLine(const char* label, const std::string& text, bool readOnly);
+    // What a line holds: program text, a file path or an address (a path when local).
+    enum class LineKind { text, path, address };
+    QLineEdit* addLine(const char* label, const std::string& text, bool readOnly, LineKind kind = LineKind::text);
     QPlainTextEdit* addNote(const char* label, const std::string& text, bool readOnly);
     QCheckBox* addMark(bool checked, bool editable);
     void addValue(const char* label, const std::string& text);
