@@ -75,9 +75,10 @@ std::string notes(const tviCheckResult& r)
     return text;
 }
 
+// Failed, moved (loaded at a new address) and not checked (nothing fetches the scheme).
 bool needsAttention(const tviCheckResult& r)
 {
-    return r.failed() || r.moved();
+    return r.failed() || r.moved() || r.unchecked();
 }
 
 struct XmlWriter {
@@ -139,8 +140,10 @@ std::string CliCheckReport::summaryLine() const
     for (const tviCheckResult& r : check_.results())
         gone += r.failed() && (r.result == 404 || r.result == 410) ? 1 : 0;
     char line[256];
-    std::snprintf(line, sizeof line, "%zu items checked: %zu loaded, %zu failed (%zu gone: 404 or 410), %zu moved, "
-                  "%zu retried, %.1f s", total, total - failed, failed, gone, check_.movedCount(),
+    std::snprintf(line, sizeof line,
+                  "%zu items checked: %zu loaded, %zu failed (%zu gone: 404 or 410), %zu not checked, %zu moved, "
+                  "%zu retried, %.1f s",
+                  total, check_.loadedCount(), failed, gone, check_.uncheckedCount(), check_.movedCount(),
                   check_.retriedCount(), seconds_);
     return line;
 }
@@ -156,11 +159,13 @@ std::string CliCheckReport::text() const
                    std::to_string(r.result) + "  " + utf8(r.statusText) + note + "\n";
         else if (r.moved())
             out += where(r) + "  <" + utf8(r.url) + ">  moved to <" + utf8(r.movedTo) + ">" + note + "\n";
+        else if (r.unchecked())
+            out += where(r) + "  <" + utf8(r.url) + ">  not checked  " + utf8(r.statusText) + "\n";
     }
     return out + summaryLine() + "\n";
 }
 
-// The items that need attention: failed, and moved (loaded at a new address).
+// The items that need attention: failed, moved (loaded at a new address), not checked.
 std::string CliCheckReport::json() const
 {
     CliJson json;
@@ -182,7 +187,7 @@ std::string CliCheckReport::json() const
 }
 
 // One test case per item; a failed item carries a failure with its status text, result
-// and status.
+// and status; an item that was not checked is skipped.
 std::string CliCheckReport::junit() const
 {
     XmlWriter xml;
@@ -192,6 +197,7 @@ std::string CliCheckReport::junit() const
     xmlTextWriterStartDocument(xml.writer, nullptr, "UTF-8", nullptr);
     std::string tests = std::to_string(check_.results().size());
     std::string failures = std::to_string(check_.failedCount());
+    std::string skipped = std::to_string(check_.uncheckedCount());
     xml.start("testsuites");
     xml.attribute("name", "quillara check");
     xml.attribute("tests", tests);
@@ -203,7 +209,7 @@ std::string CliCheckReport::junit() const
     xml.attribute("tests", tests);
     xml.attribute("failures", failures);
     xml.attribute("errors", "0");
-    xml.attribute("skipped", "0");
+    xml.attribute("skipped", skipped);
     xml.attribute("time", seconds(seconds_));
     for (const tviCheckResult& r : check_.results()) {
         xml.start("testcase");
@@ -216,6 +222,10 @@ std::string CliCheckReport::junit() const
             xml.attribute("type", "result " + std::to_string(r.result));
             xml.text(utf8(r.url) + "\nstatus " + std::to_string(r.status) + ", result " + std::to_string(r.result) +
                      ": " + utf8(r.statusText));
+            xml.end();
+        } else if (r.unchecked()) {
+            xml.start("skipped");
+            xml.attribute("message", utf8(r.statusText));
             xml.end();
         }
         std::string out = notes(r);
@@ -249,7 +259,8 @@ std::string CliCheckReport::markdown() const
         if (!any)
             out += "| Result | Item | Address | Status |\n|---|---|---|---|\n";
         any = true;
-        std::string result = r.failed() ? "failed " + std::to_string(r.result) : std::string("moved");
+        std::string result = r.failed() ? "failed " + std::to_string(r.result)
+                                        : std::string(r.unchecked() ? "not checked" : "moved");
         std::string address = codeSpan(utf8(r.url));
         if (r.moved())
             address += " → " + codeSpan(utf8(r.movedTo));

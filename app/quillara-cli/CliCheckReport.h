@@ -15,7 +15,7 @@ public:
 
     static bool parseFormat(const std::string& name, Format& format);
     std::string render(Format format) const;
-    // "N items checked: L loaded, F failed (G gone: 404 or 410), M moved, R retried, T s"
+    // "N items checked: L loaded, F failed (G gone: 404 or 410), U not checked, M moved, R retried, T s"
     std::string summaryLine() const;
 
     std::string text() const;

@@ -4,6 +4,7 @@
 #include "CliContext.h"
 #include "CliProgress.h"
 #include "Engine/Core/clsEngineOptions.h"
+#include "Engine/Http/clsUrlCache.h"
 #include "Platform/AtomicFile.h"
 #include "Platform/platformText.h"
 #include "TreeViewItem/Cabinet/tviCabinet.h"
@@ -24,7 +25,30 @@ struct CheckOptions {
     std::string output;
     bool save = false;
     bool updateMoved = false;
+    bool noCache = false;
     int timeoutSeconds = 600;
+};
+
+// The page cache for the run of one check: pages kept by an earlier check (or the window) are
+// asked for conditionally, and what this check loads is kept for the next. Without a cache
+// the check still runs, only unconditionally.
+class CheckCache {
+public:
+    explicit CheckCache(bool wanted) : open_(wanted && InitUrlCache())
+    {
+        if (wanted && !open_)
+            std::fprintf(stderr, "quillara-cli: the page cache cannot be opened; every page is fetched whole\n");
+    }
+    ~CheckCache()
+    {
+        if (open_)
+            TermUrlCache();
+    }
+    CheckCache(const CheckCache&) = delete;
+    CheckCache& operator=(const CheckCache&) = delete;
+
+private:
+    bool open_;
 };
 
 // Writes the moved items' new addresses (and, with --save, the statuses) into the cabinet,
@@ -61,6 +85,8 @@ void runCheck(CliContext& context, const CheckOptions& options)
     if (!context.startServices()) {
         return;
     }
+    // Made before the check, so that the engine has stopped before the cache closes.
+    CheckCache cache(!options.noCache);
     tviCabinetCheck check(clsEngineOptions::fromSettings());
     if (!check.open(options.file)) {
         context.fail(options.file + ": " + check.loadError());
@@ -86,7 +112,8 @@ void runCheck(CliContext& context, const CheckOptions& options)
     context.exitCode = check.failedCount() > 0 ? CliContext::ExitFound : CliContext::ExitOk;
     if (!options.output.empty()) {
         std::string error;
-        if (!platform::atomicWriteFile(options.output, text, &error)) {
+        if (!platform::atomicWriteFile(options.output, text, &error, platform::Durability::Synced,
+                                       platform::Links::Follow)) {
             context.fail(options.output + ": report not written (" + error + ")");
             return;
         }
@@ -115,6 +142,8 @@ void addCheckCommand(CLI::App& app, CliContext& context)
     command->add_flag("--save", options->save, "Write the statuses back into the cabinet");
     command->add_flag("--update-moved", options->updateMoved,
                       "Write the final address of every permanently moved item (301, 308) into the cabinet");
+    command->add_flag("--no-cache", options->noCache,
+                      "Fetch every page whole: neither ask with the page cache's validators nor fill it");
     command->add_option("--timeout", options->timeoutSeconds, "Give up on what has not ended after this many seconds")
         ->check(CLI::Range(1, 86400));
     command->callback([&context, options] { runCheck(context, *options); });

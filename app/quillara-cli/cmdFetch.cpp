@@ -21,8 +21,9 @@ namespace {
 
 const char* statusName(int status)
 {
-    static const char* const names[] = {"registered", "head-requested", "head-read", "reading", "complete", "failed"};
-    return status >= 0 && status <= 5 ? names[status] : "unknown";
+    static const char* const names[] = {"registered", "head-requested", "head-read", "reading",
+                                        "complete",   "failed",         "unchecked"};
+    return status >= 0 && status <= 6 ? names[status] : "unknown";
 }
 
 // Remembers which requests have had their final notification.
@@ -127,7 +128,9 @@ int runFetch(const FetchRun& run, CliContext& context)
             std::fprintf(stderr, "quillara-cli: cannot request %s\n", run.arguments[i].c_str());
             continue;
         }
-        allComplete = allComplete && info->getStatus() == requestComplete;
+        // An address nobody fetches was not checked: that is no failure.
+        int status = info->getStatus();
+        allComplete = allComplete && (status == requestComplete || status == requestUnchecked);
         if (run.json)
             addJson(json, run.arguments[i], *info);
         else

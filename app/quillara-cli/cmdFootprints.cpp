@@ -78,9 +78,7 @@ void run(CliContext& context, bool json)
     auto* route = static_cast<tviRouteSnapshot*>(tree.adopt(std::make_unique<tviRouteSnapshot>(&tree)));
     route->insertItem(kTreeRoot, kTreeLast);
     route->setFilePath(ini->getDataDirectory() + "Footprint.scb");
-    route->setDeleteDay(ini->getInt(IniKey::ERLimitDay));
-    route->setColorDay(ini->getInt(IniKey::ERLimitColor));
-    route->setAgeing(ini->getInt(IniKey::CRLimitColor) != 0, ini->getInt(IniKey::CRLimitDay) != 0);
+    route->applySettings(*ini);
     route->load();
     std::vector<Footprint> footprints = collect(tree, *route);
     std::time_t now = route->now();
@@ -118,8 +116,10 @@ void run(CliContext& context, bool json)
             }
         }
     }
+    // A damaged or foreign file is shown as far as it was read, and the command says it failed.
     if (!route->getLoadError().empty()) {
-        std::fprintf(stderr, "quillara-cli: %s: %s\n", route->getFilePath().c_str(), route->getLoadError().c_str());
+        context.fail(route->getFilePath() + ": " + route->getLoadError());
+        return;
     }
     context.exitCode = CliContext::ExitOk;
 }

@@ -40,6 +40,7 @@ struct SnapshotRun {
     std::string url;
     std::string name;
     bool autoDelete = false;
+    bool keepScripts = false;
     bool json = false;
 };
 
@@ -59,6 +60,11 @@ const char* kindName(int kind)
     return kind == 0 ? "page" : (kind == 2 ? "stylesheet" : "resource");
 }
 
+bool scriptsKept()
+{
+    return GetUtlIniInfo()->getInt(IniKey::SnapshotScripts) != 0;
+}
+
 void printReport(const clsSnapshotReport& report, bool json)
 {
     if (json) {
@@ -69,6 +75,7 @@ void printReport(const clsSnapshotReport& report, bool json)
         out.key("top").utf8(report.topFile);
         out.key("complete").boolean(report.topSaved && report.failedCount == 0 && !report.stopped && !report.cancelled);
         out.key("limit_reached").boolean(report.limitReached);
+        out.key("scripts_kept").boolean(scriptsKept());
         out.key("files").beginArray();
         for (const clsSnapshotEntry& entry : report.entries) {
             out.beginObject();
@@ -97,14 +104,19 @@ void printReport(const clsSnapshotReport& report, bool json)
                         platform::sjisToUtf8(entry.url).c_str(), platform::sjisToUtf8(entry.error).c_str());
     }
     if (report.limitReached)
-        std::printf("the entry limit was reached: further references keep their web addresses\n");
+        std::printf("the entry limit was reached: further references are removed\n");
+    std::printf(scriptsKept() ? "scripts kept (saved locally); the saved page contacts no server\n"
+                              : "scripts removed; the saved page contacts no server\n");
 }
 
 int runSnapshot(const SnapshotRun& run, CliContext& context)
 {
     if (!context.startServices())
         return CliContext::ExitError;
-    const utlIniInfo* ini = GetUtlIniInfo();
+    utlIniInfo* ini = GetUtlIniInfo();
+    // Only for this run: the command line never saves the settings.
+    if (run.keepScripts)
+        ini->setInt(IniKey::SnapshotScripts, 1);
     SnapshotTree tree;
     platform::QueueMessageTarget window;
     if (!clsQuillaraEngine::acquireEngine(&tree, &window))
@@ -221,6 +233,9 @@ void addSnapshotCommands(CLI::App& app, CliContext& context)
     snapshot->add_option("URL", run->url, "Web address, absolute path or file: address of the page")->required();
     snapshot->add_option("--name", run->name, "Name of the snapshot (default: the address)");
     snapshot->add_flag("--auto-delete", run->autoDelete, "Delete the snapshot once it is older than EPLimitDay days");
+    snapshot->add_flag("--keep-scripts", run->keepScripts,
+                       "Keep the page's scripts and save their files (default: PrefFile/SnapshotScripts, "
+                       "else scripts are removed); the saved page still contacts no server");
     snapshot->add_flag("--json", run->json, "Print a JSON object");
     snapshot->callback([&context, run] { context.exitCode = runSnapshot(*run, context); });
 

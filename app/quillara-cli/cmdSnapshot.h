@@ -5,5 +5,5 @@ class App;
 }
 class CliContext;
 
-// quillara-cli snapshot URL [--name NAME] [--auto-delete] [--json] and snapshots [--json].
+// quillara-cli snapshot URL [--name NAME] [--auto-delete] [--keep-scripts] [--json] and snapshots [--json].
 void addSnapshotCommands(CLI::App& app, CliContext& context);

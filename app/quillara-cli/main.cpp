@@ -7,6 +7,7 @@
 #include "cmdSearch.h"
 #include "cmdSnapshot.h"
 #include "cmdFootprints.h"
+#include "cmdExport.h"
 #include "cmdImport.h"
 #include "cmdTree.h"
 
@@ -30,6 +31,7 @@ int main(int argc, char** argv)
     addImportCommand(app, context);
     addCreateCommand(app, context);
     addCopyCommand(app, context);
+    addExportCommand(app, context);
     addFootprintsCommand(app, context);
 
     try {

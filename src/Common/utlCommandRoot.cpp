@@ -18,6 +18,7 @@ constexpr utlCommandEntry commandTable[] = {
     {32835, 11005, "NN\x82\xCC\x83u\x83""b\x83N\x83}\x81[\x83N(&B)", nullptr, nullptr}, // NNのブックマーク(&B)
     {32774, 1029, "\x83L\x83\x83\x83r\x83l\x83""b\x83g\x82\xCC\x83R\x83s\x81[\x82\xF0\x8D\xEC\x90\xAC(&S)", nullptr, nullptr}, // キャビネットのコピーを作成(&S)
     {32836, 11007, nullptr, "Ctrl+S", nullptr},
+    {32883, 11042, "\x83G\x83N\x83X\x83|\x81[\x83g(&E)", nullptr, nullptr}, // エクスポート(&E)
     {32778, 11026, "\x83v\x83\x8D\x83p\x83""e\x83""B(&I)", nullptr, nullptr}, // プロパティ(&I)
     {32779, 1000, "\x8FI\x97\xB9(&X)", nullptr, nullptr}, // 終了(&X)
     {32781, 11008, "\x90\xD8\x82\xE8\x8E\xE6\x82\xE8(&T)", "Ctrl+X", nullptr}, // 切り取り(&T)

@@ -112,6 +112,7 @@ std::vector<IniKeyInfo> buildTable()
     t.push_back(intKey(K::RouteMarkColor, "PrefFile", "RouteMarkColor", 0x808080));
     t.push_back(intKey(K::PageMarkColor, "PrefFile", "PageMarkColor", 0x808080));
     t.push_back(intKey(K::CacheLimitMB, "PrefFile", "CacheLimitMB", 64));
+    t.push_back(intKey(K::SnapshotScripts, "PrefFile", "SnapshotScripts", 0));
     t.push_back(intKey(K::IEBK, "PrefSync", "IEBK", 1));
     t.push_back(intKey(K::NNBK, "PrefSync", "NNBK", 0));
     t.push_back(textKey(K::NNBKName, "PrefSync", "NNBKName", "~/bookmarks.html", 511));
@@ -139,9 +140,21 @@ int numberedKey(const std::string& key, const std::string& word)
 
 std::string twoDigits(int number)
 {
-    char text[8];
+    char text[16];
     std::snprintf(text, sizeof text, "%02d", number);
     return text;
+}
+
+// A cabinet file value "MM:rest" names folder MM; false for a full path.
+bool splitFolderValue(const std::string& value, int& folder, std::string& rest)
+{
+    bool named = value.size() > 3 && value[0] >= '0' && value[0] <= '9' && value[1] >= '0' && value[1] <= '9' &&
+                 value[2] == ':';
+    if (!named)
+        return false;
+    folder = (value[0] - '0') * 10 + (value[1] - '0');
+    rest = value.substr(3);
+    return true;
 }
 
 } // namespace
@@ -271,24 +284,37 @@ void utlIniInfo::loadCabinetFiles(const platform::ProfileFile& file)
         if (number < 0 || value.empty())
             continue;
         CabinetFile entry{number, -1, value};
-        bool hasFolder = value.size() > 3 && value[0] >= '0' && value[0] <= '9' && value[1] >= '0' && value[1] <= '9'
-                         && value[2] == ':';
-        if (hasFolder) {
-            entry.folderNumber = (value[0] - '0') * 10 + (value[1] - '0');
-            entry.path = value.substr(3);
-        }
+        splitFolderValue(value, entry.folderNumber, entry.path);
         cabinetFiles_.push_back(entry);
     }
 }
 
+const utlIniInfo::CabinetFolder* utlIniInfo::findFolder(int number) const
+{
+    for (const CabinetFolder& folder : cabinetFolders_)
+        if (folder.number == number)
+            return &folder;
+    return nullptr;
+}
+
+// A file of a folder that is not listed has no path on disk: it stays as written ("05:x.scb"),
+// so that it is saved as it came and found again once the folder is listed. Taken as a path
+// it would be a bare relative name, resolved against whatever directory the program runs in.
 std::string utlIniInfo::fullCabinetPath(const CabinetFile& file) const
 {
     if (file.folderNumber < 0)
         return file.path;
-    for (const CabinetFolder& folder : cabinetFolders_)
-        if (folder.number == file.folderNumber)
-            return folder.path + file.path;
-    return file.path;
+    if (const CabinetFolder* folder = findFolder(file.folderNumber))
+        return folder->path + file.path;
+    return twoDigits(file.folderNumber) + ":" + file.path;
+}
+
+bool utlIniInfo::isCabinetFileResolved(std::size_t index) const
+{
+    if (index >= cabinetFiles_.size())
+        return false;
+    const CabinetFile& file = cabinetFiles_[index];
+    return file.folderNumber < 0 || findFolder(file.folderNumber) != nullptr;
 }
 
 bool utlIniInfo::getCabinetFilePath(std::size_t index, std::string& out) const
@@ -430,13 +456,18 @@ bool utlIniInfo::addCabinetFile(const std::string& fullPath)
     for (std::size_t i = 0; i < cabinetFiles_.size(); ++i)
         if (fullCabinetPath(cabinetFiles_[i]) == fullPath)
             return true;
+    CabinetFile entry{static_cast<int>(cabinetFiles_.size()), -1, fullPath};
+    // A file of an unlisted folder comes back as it was written.
+    if (splitFolderValue(fullPath, entry.folderNumber, entry.path)) {
+        cabinetFiles_.push_back(entry);
+        return true;
+    }
     const CabinetFolder* best = nullptr;
     for (const CabinetFolder& folder : cabinetFolders_) {
         bool inside = fullPath.size() > folder.path.size() && fullPath.compare(0, folder.path.size(), folder.path) == 0;
         if (inside && (!best || folder.path.size() > best->path.size()))
             best = &folder;
     }
-    CabinetFile entry{static_cast<int>(cabinetFiles_.size()), -1, fullPath};
     if (best) {
         entry.folderNumber = best->number;
         entry.path = fullPath.substr(best->path.size());
@@ -467,6 +498,11 @@ bool InitUtlIniInfo()
 utlIniInfo* GetUtlIniInfo()
 {
     assert(g_iniInfo != nullptr);
+    return g_iniInfo.get();
+}
+
+utlIniInfo* FindUtlIniInfo()
+{
     return g_iniInfo.get();
 }
 

@@ -23,7 +23,7 @@ enum class IniKey {
     SortOrder00, SortOrder01, SortOrder02, SortOrder03,
     ColumnWidth00, ColumnWidth01, ColumnWidth02, ColumnWidth03,
     SaveRSP, SavePSP, CRLimitColor, CPLimitColor, ERLimitColor, EPLimitColor, CRLimitDay, CPLimitDay,
-    ERLimitDay, EPLimitDay, RouteMarkColor, PageMarkColor, CacheLimitMB,
+    ERLimitDay, EPLimitDay, RouteMarkColor, PageMarkColor, CacheLimitMB, SnapshotScripts,
     IEBK, NNBK, NNBKName, FavoritesFolder, BrowserCommand,
     Count
 };
@@ -84,8 +84,11 @@ public:
 
     const std::vector<CabinetFolder>& getCabinetFolders() const { return cabinetFolders_; }
     const std::vector<CabinetFile>& getCabinetFiles() const { return cabinetFiles_; }
-    // Full path of the index-th cabinet file; false past the end of the list.
+    // Full path of the index-th cabinet file; false past the end of the list. A file of a
+    // folder that is not listed gives its value as written ("05:x.scb"), which is no path.
     bool getCabinetFilePath(std::size_t index, std::string& out) const;
+    // False for a file of a folder that is not listed (and past the end of the list).
+    bool isCabinetFileResolved(std::size_t index) const;
     // Adds a folder under the lowest free number (returned); false when all 100 are taken.
     bool addCabinetFolder(const std::string& path, int& number);
     bool removeCabinetFolder(int number);
@@ -104,6 +107,7 @@ private:
     std::string resolveFolderPath(const std::string& value) const;
     std::string relativeToProgram(const std::string& path) const;
     std::string fullCabinetPath(const CabinetFile& file) const;
+    const CabinetFolder* findFolder(int number) const;
 
     std::string programDirectory_;
     std::string configDirectory_;
@@ -117,4 +121,6 @@ private:
 
 bool InitUtlIniInfo();
 utlIniInfo* GetUtlIniInfo();
+// The settings when they exist, else null (the engine runs without them in tests).
+utlIniInfo* FindUtlIniInfo();
 bool TermUtlIniInfo();

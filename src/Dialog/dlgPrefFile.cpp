@@ -96,6 +96,12 @@ dlgPrefFile::dlgPrefFile(dlgPrefValues& values, QWidget* parent)
         bindDays(g.keys.deleteDays, deleteDays);
         bindColour(g.keys.colour, colour);
     }
+    // スナップショットにスクリプトを残す(&J): the saved page still contacts no server.
+    auto* scripts = new QCheckBox(gui::toQt("\x83X\x83i\x83" "b\x83v\x83V\x83\x87\x83" "b\x83g\x82\xC9\x83X\x83N\x83\x8A\x83v"
+                                            "\x83g\x82\xF0\x8E" "c\x82\xB7(&J)"));
+    scripts->setObjectName(QStringLiteral("snapshotScripts"));
+    layout->addWidget(scripts);
+    bindCheck(IniKey::SnapshotScripts, scripts);
     layout->addStretch(1);
 }
 

@@ -49,8 +49,37 @@ std::string dlgSSPage::deleteText(int days)
     return text;
 }
 
+std::string dlgSSPage::keptText()
+{
+    // 保存するもの : ページ、フレーム、画像、スタイルシート、背景、アイコン、動画と音声
+    return "\x95\xDB\x91\xB6\x82\xB7\x82\xE9\x82\xE0\x82\xCC : \x83y\x81\x5B\x83W\x81" "A\x83t\x83\x8C\x81\x5B\x83\x80\x81"
+           "A\x89\xE6\x91\x9C\x81" "A\x83X\x83\x5E\x83" "C\x83\x8B\x83V\x81\x5B\x83g\x81" "A\x94w\x8Ci\x81" "A\x83" "A\x83"
+           "C\x83R\x83\x93\x81" "A\x93\xAE\x89\xE6\x82\xC6\x89\xB9\x90\xBA";
+}
+
+std::string dlgSSPage::droppedText(bool keepScripts)
+{
+    if (keepScripts) {
+        // 保存しないもの : プラグイン、保存できなかった読み込み先 (スクリプトは残します)
+        return "\x95\xDB\x91\xB6\x82\xB5\x82\xC8\x82\xA2\x82\xE0\x82\xCC : \x83v\x83\x89\x83O\x83" "C\x83\x93\x81"
+               "A\x95\xDB\x91\xB6\x82\xC5\x82\xAB\x82\xC8\x82\xA9\x82\xC1\x82\xBD\x93\xC7\x82\xDD\x8D\x9E\x82\xDD\x90\xE6 "
+               "(\x83X\x83N\x83\x8A\x83v\x83g\x82\xCD\x8E" "c\x82\xB5\x82\xDC\x82\xB7)";
+    }
+    // 保存しないもの : スクリプト、プラグイン、保存できなかった読み込み先
+    return "\x95\xDB\x91\xB6\x82\xB5\x82\xC8\x82\xA2\x82\xE0\x82\xCC : \x83X\x83N\x83\x8A\x83v\x83g\x81"
+           "A\x83v\x83\x89\x83O\x83" "C\x83\x93\x81" "A\x95\xDB\x91\xB6\x82\xC5\x82\xAB\x82\xC8\x82\xA9\x82\xC1\x82\xBD"
+           "\x93\xC7\x82\xDD\x8D\x9E\x82\xDD\x90\xE6";
+}
+
+std::string dlgSSPage::offlineText()
+{
+    // 保存したページを開いてもネットワークには接続しません
+    return "\x95\xDB\x91\xB6\x82\xB5\x82\xBD\x83y\x81\x5B\x83W\x82\xF0\x8AJ\x82\xA2\x82\xC4\x82\xE0\x83l\x83" "b"
+           "\x83g\x83\x8F\x81\x5B\x83N\x82\xC9\x82\xCD\x90\xDA\x91\xB1\x82\xB5\x82\xDC\x82\xB9\x82\xF1";
+}
+
 dlgSSPage::dlgSSPage(QWidget* parent, const std::string& location, int colourDays, int deleteDays,
-                     const std::string& name, bool autoDelete)
+                     const std::string& name, bool autoDelete, bool keepScripts)
     : dlgModelessDialog(1020, "\x83X\x83i\x83" "b\x83v\x83V\x83\x87\x83" "b\x83g\x82\xF0\x8E" "B\x82\xE9", parent) // スナップショットを撮る
 {
     auto* layout = new QVBoxLayout(this);
@@ -69,6 +98,11 @@ dlgSSPage::dlgSSPage(QWidget* parent, const std::string& location, int colourDay
     layout->addWidget(new QLabel(gui::toQt(locationText("")) + QString::fromStdString(location), this));
     layout->addWidget(new QLabel(gui::toQt(colourText(colourDays)), this));
     layout->addWidget(new QLabel(gui::toQt(deleteText(deleteDays)), this));
+    for (const std::string& line : {keptText(), droppedText(keepScripts), offlineText()}) {
+        auto* label = new QLabel(gui::toQt(line), this);
+        label->setWordWrap(true);
+        layout->addWidget(label);
+    }
     layout->addWidget(makeButtons("OK", "\x83L\x83\x83\x83\x93\x83Z\x83\x8B")); // OK, キャンセル
     name_->selectAll();
 }

@@ -29,6 +29,7 @@ constexpr MenuEntry mainMenu[] = {
     {end, 0, nullptr},
     {separator, 0, nullptr},
     {item, 32774, nullptr},
+    {item, 32883, nullptr},
     {separator, 0, nullptr},
     {item, 32778, nullptr},
     {separator, 0, nullptr},

@@ -100,7 +100,7 @@ constexpr AppCommand appCommands[] = {
 
 bool isTreeCommand(int code)
 {
-    return code == 1022 || code == 1023 || code == 1024 || code == 1027 || code == 1029 || code == 1100 ||
+    return code == 1022 || code == 1023 || code == 1024 || code == 1027 || code == 1029 || code == 1100 || code == 11042 ||
            code == 1101 || (code >= 1031 && code <= 1034) || code == 11026 || (code >= 11028 && code <= 11034);
 }
 
@@ -623,6 +623,11 @@ bool wndApplication::applySettings()
                           ini->getInt(IniKey::PageMarkColor));
     tree_->browserCommand = ini->getString(IniKey::BrowserCommand);
     tviSourceCabinets::applySettings(*tree_, *ini);
+    // Footprints and snapshots age by the new days from the next save on.
+    if (auto* route = static_cast<tviRouteSnapshot*>(tviSourceCabinets::find(*tree_, typeRouteSnapshot)))
+        route->applySettings(*ini);
+    if (auto* snapshots = static_cast<tviPageSnapshot*>(tree_->snapshotCabinet()))
+        snapshots->applySettings(*ini);
     treeView_->viewport()->update();
     return applyFont();
 }
@@ -720,14 +725,15 @@ void wndApplication::onSnapshotNotify(int id, const clsSnapshotReport& report, i
 
 void wndApplication::openSnapshotDialog(tviTreeViewItem* item, const std::string& name)
 {
-    tviPageSnapshot* cabinet = tree_->snapshotCabinet();
+    auto* cabinet = static_cast<tviPageSnapshot*>(tree_->snapshotCabinet());
     if (cabinet == nullptr || item == nullptr)
         return;
     // Asked again for another page while open, the dialog takes that page's snapshot.
     snapshotItem_ = item;
     if (snapshotDialog_ == nullptr) {
         snapshotDialog_ = new dlgSSPage(this, cabinet->getFolderPath(), cabinet->getColorDay(), cabinet->getLimitDay(),
-                                        name, cabinet->ageing().isDeleteOn());
+                                        name, cabinet->ageing().isDeleteOn(),
+                                        GetUtlIniInfo()->getInt(IniKey::SnapshotScripts) != 0);
         connect(snapshotDialog_, &QDialog::finished, snapshotDialog_, &QObject::deleteLater);
     } else {
         snapshotDialog_->setName(name);

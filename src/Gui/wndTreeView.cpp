@@ -3,6 +3,7 @@
 #include "Common/utlCommandRoot.h"
 #include "Common/utlIniInfo.h"
 #include "Common/utlLog.h"
+#include "Engine/Text/utlUnicodeText.h"
 #include "Dialog/dlgCopyCabinet.h"
 #include "Dialog/dlgCreateCabinet.h"
 #include "Dialog/dlgCreateFolder.h"
@@ -13,9 +14,11 @@
 #include "TreeViewItemProperty/tviPropertySheet.h"
 #include "Gui/ctrlQtTreeView.h"
 #include "Gui/guiMenus.h"
+#include "Platform/ProgramPaths.h"
 #include "QtBridge/guiText.h"
 #include "TreeViewItem/Cabinet/tviCabinet.h"
 #include "TreeViewItem/Formats/tviCabinetFile.h"
+#include "TreeViewItem/Cabinet/tviCabinetExport.h"
 #include "TreeViewItem/Cabinet/tviCabinetImport.h"
 #include "TreeViewItem/Cabinet/tviCabinetItem.h"
 #include "TreeViewItem/Snapshot/tviPageSnapshot.h"
@@ -27,6 +30,7 @@
 #include <QApplication>
 #include <QContextMenuEvent>
 #include <QDrag>
+#include <QFile>
 #include <QFileDialog>
 #include <QHeaderView>
 #include <QKeyEvent>
@@ -36,6 +40,7 @@
 #include <QUrl>
 
 #include <algorithm>
+#include <filesystem>
 #include <utility>
 
 namespace {
@@ -147,6 +152,11 @@ bool wndTreeView::executeCommand(int code, bool query, bool& handled)
     // selection went meanwhile.
     if (code == tviCommand::footprintConfirmed && footprintDialog_ != nullptr && footprintDialog_->isAnswering())
         return answerFootprint(query, handled);
+    // So do the new-item and new-folder dialogs' answers.
+    bool itemAnswer = code == tviCommand::newItemConfirmed && itemDialog_ != nullptr && itemDialog_->isAnswering();
+    bool folderAnswer = code == tviCommand::newFolderConfirmed && folderDialog_ != nullptr && folderDialog_->isAnswering();
+    if (itemAnswer || folderAnswer)
+        return answerNewDialog(code, query, handled);
     if (tviTreeViewItem* item = selectedItem())
         ok = executeItemCommand(item, code, query, handled);
     if (ok && !handled)
@@ -172,13 +182,17 @@ bool wndTreeView::executeOwnCommand(int code, bool query, bool& handled)
         if (copyCabinetDialog_ != nullptr && copyCabinetDialog_->isAnswering()) {
             handled = true;
             return query || !copyCabinetDialog_->isAccepted() ||
-                   copyCabinet(copyCabinetDialog_->source(), copyCabinetDialog_->name(), copyCabinetDialog_->folder());
+                   copyCabinet(copySourceOf(copyCabinetDialog_->source()), copyCabinetDialog_->name(),
+                               copyCabinetDialog_->folder());
         }
         handled = !openCabinets().empty();
         return query || !handled || showCopyCabinetDialog();
     case 1100:
         handled = true;
         return query || showOpenCabinetWindow();
+    case 11042:
+        handled = selectedCabinet() != nullptr;
+        return query || !handled || showExportDialog();
     case 1101:
         handled = openCabinetWindow_ != nullptr && openCabinetWindow_->isAnswering();
         if (query || !handled || !openCabinetWindow_->isChosen())
@@ -317,6 +331,8 @@ void wndTreeView::openItemDialog(tviDialog dialog, tviTreeViewItem* item, const 
         d->raise();
         d->activateWindow();
     };
+    if (dialog == tviDialog::newItem || dialog == tviDialog::newFolder)
+        dialogItem_ = item;
     switch (dialog) {
     case tviDialog::newItem:
         if (itemDialog_ == nullptr) {
@@ -383,10 +399,7 @@ std::vector<tviTreeViewItem*> wndTreeView::openCabinets() const
 
 tviTreeViewItem* wndTreeView::openCabinetOf(const std::string& path) const
 {
-    for (tviTreeViewItem* item : openCabinets())
-        if (static_cast<tviCabinet*>(item)->getPath() == path)
-            return item;
-    return nullptr;
+    return tree_->openCabinetOf(path);
 }
 
 namespace {
@@ -464,8 +477,29 @@ bool wndTreeView::openCabinetHere(const std::string& path)
     return tree_->selectNode(cabinet->getHandle());
 }
 
-bool wndTreeView::createCabinet(const std::string& name, const std::string& description, const std::string& folder)
+namespace {
+
+// The folder a new cabinet or a copy goes into, always absolute: with no folder chosen (the
+// settings' list is empty) the data directory's Cabinet/, never the current directory.
+std::string cabinetFolderFor(const std::string& chosen)
 {
+    if (chosen.empty()) {
+        std::string folder = GetUtlIniInfo()->getDataDirectory() + "Cabinet/";
+        platform::makeDirectories(folder);
+        return folder;
+    }
+    if (chosen.front() == '/')
+        return chosen;
+    std::error_code error;
+    std::string absolute = std::filesystem::absolute(chosen, error).string();
+    return absolute.empty() || absolute.back() == '/' ? absolute : absolute + "/";
+}
+
+} // namespace
+
+bool wndTreeView::createCabinet(const std::string& name, const std::string& description, const std::string& chosen)
+{
+    std::string folder = cabinetFolderFor(chosen);
     tviCabinetDocument doc;
     doc.name = name;
     doc.description = description;
@@ -478,12 +512,34 @@ bool wndTreeView::createCabinet(const std::string& name, const std::string& desc
     return openCabinetHere(path);
 }
 
-bool wndTreeView::copyCabinet(int source, const std::string& name, const std::string& folder)
+std::string wndTreeView::copySourceOf(int index) const
 {
-    std::vector<tviTreeViewItem*> cabinets = openCabinets();
-    if (source < 0 || static_cast<size_t>(source) >= cabinets.size())
-        return logError("dlgCopyCabinet::OnOK", "no such cabinet");
-    auto* from = static_cast<tviCabinet*>(cabinets[static_cast<size_t>(source)]);
+    if (index < 0 || static_cast<size_t>(index) >= copySources_.size())
+        return {};
+    return copySources_[static_cast<size_t>(index)];
+}
+
+bool wndTreeView::copyCabinet(const std::string& source, const std::string& name, const std::string& chosen)
+{
+    // The source is the cabinet the dialog showed, found again by its file: cabinets opened or
+    // closed meanwhile must not make another one the source.
+    auto* from = static_cast<tviCabinet*>(openCabinetOf(source));
+    if (from == nullptr) {
+        // コピー元のキャビネットは閉じられました。
+        tree_->showMessage("\x83\x52\x83\x73\x81\x5B\x8C\xB3\x82\xCC\x83\x4C\x83\x83\x83\x72\x83\x6C\x83\x62\x83\x67"
+                           "\x82\xCD\x95\xC2\x82\xB6\x82\xE7\x82\xEA\x82\xDC\x82\xB5\x82\xBD\x81\x42",
+                           "Quillara");
+        return logError("dlgCopyCabinet::OnOK", source + ": no such cabinet is open");
+    }
+    if (from->isUnreadable() || from->isPartlyRead()) {
+        // コピー元のキャビネットは一部しか読めていないため、コピーできません。
+        tree_->showMessage("\x83\x52\x83\x73\x81\x5B\x8C\xB3\x82\xCC\x83\x4C\x83\x83\x83\x72\x83\x6C\x83\x62\x83\x67"
+                           "\x82\xCD\x88\xEA\x95\x94\x82\xB5\x82\xA9\x93\xC7\x82\xDF\x82\xC4\x82\xA2\x82\xC8\x82\xA2"
+                           "\x82\xBD\x82\xDF\x81\x41\x83\x52\x83\x73\x81\x5B\x82\xC5\x82\xAB\x82\xDC\x82\xB9\x82\xF1\x81\x42",
+                           "Quillara");
+        return logError("dlgCopyCabinet::OnOK", source + ": the cabinet was read only in part (" + from->getLoadError() + ")");
+    }
+    std::string folder = cabinetFolderFor(chosen);
     tviCabinetDocument doc;
     from->toDocument(doc);
     doc.name = name;
@@ -495,6 +551,50 @@ bool wndTreeView::copyCabinet(int source, const std::string& name, const std::st
     GetUtlIniInfo()->addCabinetFolder(folder, number);
     tree_->selectNode(from->getHandle());
     return openCabinetHere(path);
+}
+
+tviCabinet* wndTreeView::selectedCabinet() const
+{
+    tviTreeViewItem* item = selectedItem();
+    while (item != nullptr && item->parentItem() != nullptr)
+        item = item->parentItem();
+    if (item == nullptr || (item->getType() != typeQuillaraCabinet && item->getType() != typeCabinet))
+        return nullptr;
+    return static_cast<tviCabinet*>(item);
+}
+
+bool wndTreeView::showExportDialog()
+{
+    const tviCabinet* cabinet = selectedCabinet();
+    std::filesystem::path suggested = cabinet->getPath();
+    suggested.replace_extension(".html");
+    QString path = QFileDialog::getSaveFileName(
+        window(), gui::toQt("\x83G\x83N\x83X\x83|\x81[\x83g"), // エクスポート
+        QFile::decodeName(suggested.c_str()),
+        gui::toQt("\x83u\x83""b\x83N\x83}\x81[\x83N\x83t\x83@\x83""C\x83\x8B (*.html *.htm)")); // ブックマークファイル (*.html *.htm)
+    if (path.isEmpty())
+        return true;
+    return exportCabinet(QFile::encodeName(path).toStdString());
+}
+
+bool wndTreeView::exportCabinet(const std::string& path)
+{
+    tviCabinet* cabinet = selectedCabinet();
+    if (cabinet == nullptr)
+        return logError("wndTreeView::exportCabinet", "no cabinet selected");
+    // The tree as it stands, changes not yet saved included.
+    tviCabinetDocument doc;
+    cabinet->toDocument(doc);
+    tviCabinetExport::Result result;
+    std::string error;
+    if (tviCabinetExport::exportDocument(doc, cabinet->getPath(), path, result, error))
+        return true;
+    logError("wndTreeView::exportCabinet", error);
+    // エクスポートできませんでした
+    tree_->showMessage("\x83G\x83N\x83X\x83|\x81[\x83g\x82\xC5\x82\xAB\x82\xDC\x82\xB9\x82\xF1\x82\xC5\x82\xB5\x82\xBD\r\n" +
+                           utf8ToSjisKeepingRefs(error),
+                       "\x83G\x83N\x83X\x83|\x81[\x83g"); // エクスポート
+    return false;
 }
 
 bool wndTreeView::showCreateCabinetDialog()
@@ -516,10 +616,12 @@ bool wndTreeView::showCopyCabinetDialog()
     TreeNode top = tree_->getSelection();
     while (top != nullptr && tree_->getParent(top) != kTreeRoot)
         top = tree_->getParent(top);
+    copySources_.clear();
     for (tviTreeViewItem* item : openCabinets()) {
         if (item->getHandle() == top)
             selected = static_cast<int>(names.size());
         names.push_back(item->getText());
+        copySources_.push_back(static_cast<tviCabinet*>(item)->getPath());
     }
     bringUp(keep(copyCabinetDialog_, new dlgCopyCabinet(names, selected, cabinetFolders(), window())));
     return true;
@@ -540,6 +642,35 @@ void wndTreeView::showFootprintDialog(tviTreeViewItem* item, const std::string& 
     keep(footprintDialog_, new dlgSSRoute(name, route->deleteOn(), route->getFilePath(), route->getColorDay(),
                                           route->getDeleteDay(), window()));
     bringUp(footprintDialog_);
+}
+
+bool wndTreeView::answerNewDialog(int code, bool query, bool& handled)
+{
+    handled = true;
+    if (query)
+        return true;
+    tviTreeViewItem* target = dialogItem_;
+    if (target == nullptr || !tree_->owns(target) || target->getHandle() == nullptr)
+        target = selectedItem();
+    if (!tree_->dialogData.confirmed) {
+        dialogItem_ = nullptr;
+        return true;
+    }
+    bool done = false;
+    if (target != nullptr && !target->executeCommand(code, false, done))
+        return false;
+    if (done) {
+        dialogItem_ = nullptr;
+        return true;
+    }
+    // Nowhere to keep it: the dialog stays open with what was typed.
+    // 新しい項目を作成できる場所ではありません。キャビネットかフォルダを選択して下さい。
+    tree_->showMessage("\x90\x56\x82\xB5\x82\xA2\x8D\x80\x96\xDA\x82\xF0\x8D\xEC\x90\xAC\x82\xC5\x82\xAB\x82\xE9"
+                       "\x8F\xEA\x8F\x8A\x82\xC5\x82\xCD\x82\xA0\x82\xE8\x82\xDC\x82\xB9\x82\xF1\x81\x42\x83\x4C\x83\x83"
+                       "\x83\x72\x83\x6C\x83\x62\x83\x67\x82\xA9\x83\x74\x83\x48\x83\x8B\x83\x5F\x82\xF0\x91\x49\x91\xF0"
+                       "\x82\xB5\x82\xC4\x89\xBA\x82\xB3\x82\xA2\x81\x42",
+                       "Quillara");
+    return false;
 }
 
 bool wndTreeView::answerFootprint(bool query, bool& handled)
@@ -571,7 +702,7 @@ bool wndTreeView::openCabinets(const utlIniInfo& ini)
     bool ok = tviQuillaraCabinet::openDefault(tree_, ini.getDataDirectory()) != nullptr;
     std::string path;
     for (std::size_t i = 0; ini.getCabinetFilePath(i, path); ++i)
-        ok = openCabinetFile(path) && ok;
+        ok = openCabinetFile(path, ini.isCabinetFileResolved(i)) && ok;
     tviRouteSnapshot::openIn(*tree_, ini);
     ok = tviPageSnapshot::openDefault(tree_, ini.getDataDirectory(), &ini) != nullptr && ok;
     tviSourceCabinets::showAtStart(*tree_, ini);
@@ -582,18 +713,16 @@ bool wndTreeView::openCabinets(const utlIniInfo& ini)
     return ok;
 }
 
-bool wndTreeView::openCabinetFile(const std::string& path)
+bool wndTreeView::openCabinetFile(const std::string& path, bool resolved)
 {
-    for (TreeNode n = tree_->getFirstChild(kTreeRoot); n != nullptr; n = tree_->getNextSibling(n)) {
-        tviCabinet* open = tree_->cabinetOf(n);
-        if (open != nullptr && open->getPath() == path)
-            return tree_->selectNode(n);
-    }
+    if (tviTreeViewItem* open = openCabinetOf(path))
+        return tree_->selectNode(open->getHandle());
     std::unique_ptr<tviTreeViewItem> made = tviTreeViewItem::createItem(tree_, typeCabinet);
     if (!made)
         return logError("wndTreeView::openCabinetFile", path);
     auto* cabinet = static_cast<tviCabinet*>(tree_->adopt(std::move(made)));
     cabinet->setPath(path);
+    cabinet->setPathUnresolved(!resolved);
     if (!cabinet->insertAndLoad(kTreeRoot, kTreeLast)) {
         if (cabinet->getHandle() == nullptr)
             tree_->destroyItem(cabinet);

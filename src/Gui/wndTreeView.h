@@ -14,6 +14,7 @@
 #include <vector>
 
 class ctrlQtTreeView;
+class tviCabinet;
 class dlgCopyCabinet;
 class dlgCreateCabinet;
 class dlgCreateFolder;
@@ -39,15 +40,23 @@ public:
     // The default cabinet first, then every cabinet of the settings' file list.
     bool openCabinets(const utlIniInfo& ini);
     // Opens one more cabinet file at the end of the tree.
-    bool openCabinetFile(const std::string& path);
+    // resolved false: path is a settings entry whose folder is not listed, shown as missing.
+    bool openCabinetFile(const std::string& path, bool resolved = true);
     // Opens a cabinet file behind the selected cabinet, or first behind the default cabinet
-    // (commands 1101, 1027, 1029); an open one is only selected. Paths compare exactly.
+    // (commands 1101, 1027, 1029); an open one is only selected. A file is open at most once,
+    // whatever the spelling of its path (compared after resolving links, "." and "..").
     bool openCabinetHere(const std::string& path);
     // The cabinet a path names when it is open (the default cabinet included), else null.
     tviTreeViewItem* openCabinetOf(const std::string& path) const;
     // The new-cabinet and copy commands' work, after their dialogs (also used by tests).
     bool createCabinet(const std::string& name, const std::string& description, const std::string& folder);
-    bool copyCabinet(int source, const std::string& name, const std::string& folder);
+    // The source is named by its file; a source that is no longer open, or was read only in
+    // part, is refused with a message.
+    bool copyCabinet(const std::string& source, const std::string& name, const std::string& folder);
+    // Writes the cabinet of the selection as a bookmark file that browsers import (command
+    // 11042 after its file dialog; also used by tests). False, after telling the user, when
+    // the file is not written.
+    bool exportCabinet(const std::string& path);
     // The URL box's address: selects the default cabinet's item with that address, or adds one
     // at its top and starts loading it.
     bool goToAddress(const std::string& address);
@@ -101,9 +110,17 @@ private:
     bool showOpenCabinetWindow();
     bool showCreateCabinetDialog();
     bool showCopyCabinetDialog();
+    bool showExportDialog();
+    // The cabinet (default or user's) that holds the selection, else null.
+    tviCabinet* selectedCabinet() const;
     void showFootprintDialog(tviTreeViewItem* item, const std::string& name);
     bool answerFootprint(bool query, bool& handled);
+    // The new-item and new-folder dialogs' answers go to the item they were opened for (or,
+    // when it has gone, the selection); where nothing can be made the dialog stays open.
+    bool answerNewDialog(int code, bool query, bool& handled);
     std::vector<tviTreeViewItem*> openCabinets() const;
+    // The file of the index-th cabinet the copy dialog listed when it opened.
+    std::string copySourceOf(int index) const;
     std::vector<std::string> addressesOf(const class QMimeData* mime) const;
 
     void closeSearchDialog();
@@ -117,6 +134,8 @@ private:
     QPointer<dlgCopyCabinet> copyCabinetDialog_;
     QPointer<dlgSSRoute> footprintDialog_;
     tviTreeViewItem* footprintItem_ = nullptr; // the item the footprint dialog was opened for
+    tviTreeViewItem* dialogItem_ = nullptr;    // the item the new-item or folder dialog was opened for
+    std::vector<std::string> copySources_;     // the cabinets the copy dialog lists, by file
     // What the search dialog showed last, for the next one.
     dlgSearch::Fields searchFields_{{}, 1, searchAllFields};
     std::vector<std::string> searchHistory_;

@@ -1,7 +1,10 @@
 #include "Platform/AtomicFile.h"
 
 #include <cerrno>
+#include <csignal>
+#include <cstdlib>
 #include <cstring>
+#include <dirent.h>
 #include <fcntl.h>
 #include <string>
 #include <sys/stat.h>
@@ -41,6 +44,19 @@ std::string directoryOf(const std::string& path)
     return slash == 0 ? "/" : path.substr(0, slash);
 }
 
+std::string baseNameOf(const std::string& path)
+{
+    std::size_t slash = path.rfind('/');
+    return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+// The temporaries of one writer: "<file>.tmp-<pid>-<n>", so that a later writer can tell
+// whether the one that made it is still running.
+std::string temporaryPrefix(const std::string& path)
+{
+    return path + ".tmp-" + std::to_string(::getpid()) + "-";
+}
+
 // An unnamed file in the target's directory: a process killed while writing leaves nothing
 // behind. Falls back to a named temporary where the file system has no O_TMPFILE.
 int openUnnamed(const std::string& directory, mode_t mode)
@@ -73,24 +89,32 @@ bool publish(int fd, bool unnamed, const std::string& temp, const std::string& p
 
 } // namespace
 
-bool atomicWriteFile(const std::string& path, std::string_view bytes, std::string* error, Durability durability)
+bool atomicWriteFile(const std::string& given, std::string_view bytes, std::string* error, Durability durability,
+                     Links links)
 {
-    // Keep the mode of the file being replaced, so that a save does not widen its permissions.
+    // A link is followed to the file it names, which is replaced in its own directory.
+    std::string path = links == Links::Follow ? resolveLinks(given) : given;
+    removeStaleTemporaries(path);
+    // Keep the mode of the file being replaced (the umask must not narrow or widen it), and
+    // its owner where the writer may give it.
     struct stat old {};
-    mode_t mode = ::stat(path.c_str(), &old) == 0 ? (old.st_mode & 07777) : 0644;
+    bool replacing = ::stat(path.c_str(), &old) == 0 && S_ISREG(old.st_mode);
+    mode_t mode = replacing ? (old.st_mode & 07777) : 0644;
     std::string directory = directoryOf(path);
-    std::string temp = path + ".tmp-XXXXXX";
+    std::string temp = temporaryPrefix(path) + "XXXXXX";
     int fd = openUnnamed(directory, mode);
     bool unnamed = fd >= 0;
     if (unnamed) {
-        temp = path + ".tmp-" + std::to_string(::getpid()) + "-" + std::to_string(fd);
+        temp = temporaryPrefix(path) + std::to_string(fd);
         ::unlink(temp.c_str());
     } else {
         fd = ::mkstemp(temp.data());
         if (fd < 0)
             return fail(error, "cannot create " + temp);
-        ::fchmod(fd, mode);
     }
+    ::fchmod(fd, mode);
+    if (replacing && (old.st_uid != ::geteuid() || old.st_gid != ::getegid()))
+        [[maybe_unused]] int kept = ::fchown(fd, old.st_uid, old.st_gid);
     auto discard = [&] {
         ::close(fd);
         if (!unnamed)
@@ -123,7 +147,7 @@ bool atomicCreateFile(const std::string& path, std::string_view bytes, std::stri
     std::string directory = directoryOf(path);
     int fd = openUnnamed(directory, 0644);
     bool unnamed = fd >= 0;
-    std::string temp = path + ".tmp-XXXXXX";
+    std::string temp = temporaryPrefix(path) + "XXXXXX";
     if (!unnamed) {
         fd = ::mkstemp(temp.data());
         if (fd < 0)
@@ -189,6 +213,46 @@ bool readWholeFile(const std::string& path, std::string& out, std::string* error
     }
     ::close(fd);
     return true;
+}
+
+std::string resolveLinks(const std::string& path)
+{
+    std::string current = path;
+    for (int hops = 0; hops < 40; ++hops) {
+        struct stat st {};
+        if (::lstat(current.c_str(), &st) != 0 || !S_ISLNK(st.st_mode))
+            return current;
+        std::string target(static_cast<std::size_t>(st.st_size > 0 ? st.st_size : 4096) + 1, '\0');
+        ssize_t n = ::readlink(current.c_str(), target.data(), target.size());
+        if (n <= 0 || static_cast<std::size_t>(n) >= target.size())
+            return current;
+        target.resize(static_cast<std::size_t>(n));
+        current = target.front() == '/' ? target : directoryOf(current) + "/" + target;
+    }
+    return current;
+}
+
+void removeStaleTemporaries(const std::string& path)
+{
+    std::string directory = directoryOf(path);
+    std::string prefix = baseNameOf(path) + ".tmp-";
+    DIR* dir = ::opendir(directory.c_str());
+    if (dir == nullptr)
+        return;
+    while (const dirent* entry = ::readdir(dir)) {
+        std::string_view name(entry->d_name);
+        if (!name.starts_with(prefix))
+            continue;
+        char* end = nullptr;
+        long pid = std::strtol(entry->d_name + prefix.size(), &end, 10);
+        if (end == entry->d_name + prefix.size() || *end != '-' || pid <= 0)
+            continue;
+        // A writer that is still running owns its temporary.
+        if (::kill(static_cast<pid_t>(pid), 0) == 0 || errno != ESRCH)
+            continue;
+        ::unlinkat(::dirfd(dir), entry->d_name, 0);
+    }
+    ::closedir(dir);
 }
 
 } // namespace platform

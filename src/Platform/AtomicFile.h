@@ -11,8 +11,13 @@ namespace platform {
 // Unsynced keeps the all-or-nothing rename but skips the flush to disk, for files whose loss
 // in a power failure costs nothing (the page cache).
 enum class Durability { Synced, Unsynced };
+// What a symbolic link at path means. Follow: the user's own files (cabinets, footprints,
+// settings), often links into a synced folder; the link's target is replaced in its own
+// directory and the link stays. Replace: files whose names come from outside (snapshot
+// pages, the cache): a link there is replaced, never written through.
+enum class Links { Replace, Follow };
 bool atomicWriteFile(const std::string& path, std::string_view bytes, std::string* error = nullptr,
-                     Durability durability = Durability::Synced);
+                     Durability durability = Durability::Synced, Links links = Links::Replace);
 
 // Creates path with bytes, whole or not at all, and never over an existing file: the content
 // is written and synced first, then given its name in one step that fails when the name is
@@ -22,5 +27,15 @@ bool atomicCreateFile(const std::string& path, std::string_view bytes, std::stri
 
 // Reads a whole file; false (with error) when it cannot be opened or read.
 bool readWholeFile(const std::string& path, std::string& out, std::string* error = nullptr);
+
+// The file a path names once its symbolic links are followed (a chain of at most 40; relative
+// targets are taken from the link's directory). A path that is no link, or a dangling link's
+// missing target, is returned as it stands; every directory part stays as written.
+std::string resolveLinks(const std::string& path);
+
+// Where a writer killed between naming its temporary file and renaming it may have left one:
+// the temporaries of path whose writing process is gone are removed. Every write does this
+// first; readers that want a tidy directory may call it too.
+void removeStaleTemporaries(const std::string& path);
 
 } // namespace platform

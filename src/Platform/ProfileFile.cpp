@@ -131,7 +131,7 @@ std::string ProfileFile::serialize() const
 
 bool ProfileFile::save(const std::string& path, std::string* error) const
 {
-    return atomicWriteFile(path, serialize(), error);
+    return atomicWriteFile(path, serialize(), error, Durability::Synced, Links::Follow);
 }
 
 ProfileFile::Section* ProfileFile::findSection(std::string_view name)

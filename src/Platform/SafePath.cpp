@@ -56,4 +56,17 @@ bool isPathInside(const std::string& directory, const std::string& path)
     return mismatch.first == d.end() && mismatch.second != t.end();
 }
 
+std::string realPathOf(const std::string& path)
+{
+    namespace fs = std::filesystem;
+    if (path.empty())
+        return path;
+    std::error_code ec;
+    fs::path absolute = fs::absolute(path, ec);
+    if (ec)
+        return path;
+    fs::path real = fs::weakly_canonical(absolute, ec);
+    return ec ? absolute.lexically_normal().string() : real.string();
+}
+
 } // namespace platform

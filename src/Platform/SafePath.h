@@ -15,4 +15,8 @@ std::string safeFileComponent(std::string_view name, std::size_t maxBytes = 100)
 // (symbolic links in existing parts are resolved first).
 bool isPathInside(const std::string& directory, const std::string& path);
 
+// The path with symbolic links, "." and ".." resolved and made absolute, for telling whether
+// two spellings name one file; parts that do not exist are kept as written. Case counts.
+std::string realPathOf(const std::string& path);
+
 } // namespace platform

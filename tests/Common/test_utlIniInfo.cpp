@@ -90,6 +90,38 @@ TEST_F(IniInfoTest, CabinetListsResolveAndSaveBack)
     EXPECT_EQ(saved.find('\0'), std::string::npos);
 }
 
+// A file of a folder that is not listed is no relative path: it stays as written and is saved
+// back as written, also through the window's round trip of removing every file and adding
+// each path back.
+TEST_F(IniInfoTest, KeepsFileOfUnlistedFolderAsWritten)
+{
+    testsupport::writeFile(iniPath(), "[Cabinet Folders]\r\n"
+                                      "CabinetFolder00=/Box\r\n"
+                                      "[Cabinet Files]\r\n"
+                                      "CabinetFile00=05:x.scb\r\n"
+                                      "CabinetFile01=00:Mine.scb\r\n");
+    utlIniInfo& ini = loaded();
+    std::string path;
+    ASSERT_TRUE(ini.getCabinetFilePath(0, path));
+    EXPECT_EQ(path, "05:x.scb");
+    EXPECT_FALSE(ini.isCabinetFileResolved(0));
+    EXPECT_TRUE(ini.isCabinetFileResolved(1));
+    EXPECT_FALSE(ini.isCabinetFileResolved(2));
+
+    std::vector<std::string> paths;
+    for (std::size_t i = 0; ini.getCabinetFilePath(i, path); ++i)
+        paths.push_back(path);
+    while (ini.removeCabinetFile(0)) {
+    }
+    for (const std::string& open : paths)
+        ASSERT_TRUE(ini.addCabinetFile(open));
+    EXPECT_FALSE(ini.isCabinetFileResolved(0));
+    ASSERT_TRUE(ini.save());
+    std::string saved = testsupport::readFile(iniPath());
+    EXPECT_NE(saved.find("CabinetFile00=05:x.scb\r\n"), std::string::npos) << saved;
+    EXPECT_NE(saved.find("CabinetFile01=00:Mine.scb\r\n"), std::string::npos) << saved;
+}
+
 TEST_F(IniInfoTest, SetCabinetFoldersKeepsNumbersOfFoldersThatStay)
 {
     testsupport::writeFile(iniPath(), "[Cabinet Folders]\r\n"

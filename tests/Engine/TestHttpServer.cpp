@@ -276,11 +276,16 @@ void TestHttpServer::addRoutes()
             return true;
         });
     });
-    s.Get("/reset", [](const httplib::Request&, httplib::Response& res) {
-        res.set_content_provider(100000, "text/html", [](std::size_t offset, std::size_t, httplib::DataSink& sink) {
+    s.Get("/reset", [](const httplib::Request& req, httplib::Response& res) {
+        std::string head;
+        if (req.has_param("title")) {
+            std::string title = req.get_param_value("title");
+            head = "<html><head><title>" + title + "</title><meta name=\"keywords\" content=\"" + title + "\"></head>";
+        }
+        res.set_content_provider(100000, "text/html", [head](std::size_t offset, std::size_t, httplib::DataSink& sink) {
             if (offset >= 4096)
                 return false;
-            std::string part(4096, 'r');
+            std::string part = head + std::string(4096 - head.size(), 'r');
             sink.write(part.data(), part.size());
             return true;
         });

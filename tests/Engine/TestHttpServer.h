@@ -32,7 +32,8 @@ namespace testsupport {
 //   /status/CODE          that status (404, 410, 500, 503, ...) with a small html body
 //   /hang                 accepts the request and never answers
 //   /drip?n=N&ms=M        text/plain, N bytes, one every M ms (default 5 bytes, 1000 ms)
-//   /reset                announces 100000 bytes, sends 4096, then drops the connection
+//   /reset?title=T        announces 100000 bytes, sends 4096, then drops the connection;
+//                         with title, they begin with a head of that title and keywords
 //   /echo                 text/plain: the request line and the request headers
 //   /flaky?key=K          500 to the first request for K, then /page
 //   /slow-once?key=K&ms=M the first request for K waits M ms before it answers; then /page

@@ -1,6 +1,7 @@
-# The fetch engine's tests and the loopback server other tests reuse.
+# The fetch engine's tests and the loopback servers (HTTP, FTP) other tests reuse.
 pkg_check_modules(HTTPLIB REQUIRED IMPORTED_TARGET cpp-httplib)
-add_library(quillara_test_http STATIC ${CMAKE_CURRENT_SOURCE_DIR}/TestHttpServer.cpp)
+add_library(quillara_test_http STATIC ${CMAKE_CURRENT_SOURCE_DIR}/TestHttpServer.cpp
+  ${CMAKE_CURRENT_SOURCE_DIR}/TestFtpServer.cpp)
 target_link_libraries(quillara_test_http PUBLIC quillara_core PkgConfig::HTTPLIB)
 target_include_directories(quillara_test_http PUBLIC ${CMAKE_CURRENT_SOURCE_DIR})
 
@@ -9,5 +10,6 @@ quillara_add_test(NAME test_fetch_units
   LABELS asan)
 quillara_add_test(NAME test_fetch_engine
   SOURCES Core/test_clsQuillaraEngine.cpp Http/test_clsSendPacer.cpp Http/test_clsCommunicationHttp.cpp
+    Http/test_ftpTransfers.cpp
   LIBS quillara_test_http
   LABELS tsan)

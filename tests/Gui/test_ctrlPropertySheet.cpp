@@ -17,6 +17,8 @@
 #include "Platform/platformText.h"
 #include "TreeViewItem/Browser/tviNetscapeNavigator.h"
 #include "TreeViewItem/Browser/tviSourceCabinets.h"
+#include "TreeViewItem/Footprint/tviRouteSnapshot.h"
+#include "TreeViewItem/Snapshot/tviPageSnapshot.h"
 
 #include <QAbstractButton>
 #include <QButtonGroup>
@@ -139,6 +141,7 @@ private Q_SLOTS:
     void favoritesAndBookmarksFollowTheSheetAtOnce();
     void refusesDaysBelowOneAndBookmarksWithoutFile();
     void factorySettingsAndModeSwitch();
+    void ageingSettingsReachTheCabinetsAtOnce();
 };
 
 void TestCtrlPropertySheet::everySettingRoundTripsThroughTheFile()
@@ -164,7 +167,7 @@ void TestCtrlPropertySheet::everySettingRoundTripsThroughTheFile()
         sheet->close();
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     }
-    QCOMPARE(expected.ints.size() + expected.texts.size(), std::size_t(29)); // every key a page names
+    QCOMPARE(expected.ints.size() + expected.texts.size(), std::size_t(30)); // every key a page names
     Stored stored;
     for (const auto& [key, value] : expected.ints)
         QCOMPARE(stored.ini.getInt(key), value);
@@ -299,6 +302,41 @@ void TestCtrlPropertySheet::factorySettingsAndModeSwitch()
     sheet->OnFactorySettings();
     QVERIFY(viewHtml->isChecked());
     QCOMPARE(sheet->values().getInt(IniKey::HTMLView), 1);
+}
+
+
+// Days and switches of the キャビネット page reach the footprint and snapshot cabinets when the
+// sheet is confirmed, not at the next start: the next save ages by them.
+void TestCtrlPropertySheet::ageingSettingsReachTheCabinetsAtOnce()
+{
+    testsupport::TempHome home;
+    Running run;
+    auto* route = static_cast<tviRouteSnapshot*>(tviSourceCabinets::find(*run.app->tree(), typeRouteSnapshot));
+    auto* snapshots = static_cast<tviPageSnapshot*>(run.app->tree()->snapshotCabinet());
+    QVERIFY(route != nullptr && snapshots != nullptr);
+    ctrlPropertySheet* sheet = run.open(ctrlPropertySheet::Mode::detailed);
+    const std::map<IniKey, QString> typed = {{IniKey::ERLimitDay, "400"}, {IniKey::ERLimitColor, "300"},
+                                             {IniKey::EPLimitDay, "200"}, {IniKey::EPLimitColor, "100"}};
+    for (const dlgPropertyPage::Binding& b : sheet->pages().at(3)->bindings()) {
+        if (typed.count(b.key) != 0)
+            static_cast<QLineEdit*>(b.widget)->setText(typed.at(b.key));
+        if (b.key == IniKey::CRLimitDay || b.key == IniKey::CPLimitDay)
+            static_cast<QCheckBox*>(b.widget)->setChecked(false);
+    }
+    QVERIFY(sheet->OnOK());
+    QCOMPARE(route->getDeleteDay(), 400);
+    QCOMPARE(route->getColorDay(), 300);
+    QVERIFY(!route->deleteOn());
+    QCOMPARE(snapshots->getLimitDay(), 200);
+    QCOMPARE(snapshots->getColorDay(), 100);
+    QVERIFY(!snapshots->ageing().isDeleteOn());
+    // A hand-edited day count below 1 counts as 1 for footprints, as for snapshots.
+    GetUtlIniInfo()->setInt(IniKey::ERLimitDay, 0);
+    GetUtlIniInfo()->setInt(IniKey::EPLimitDay, -5);
+    route->applySettings(*GetUtlIniInfo());
+    snapshots->applySettings(*GetUtlIniInfo());
+    QCOMPARE(route->getDeleteDay(), 1);
+    QCOMPARE(snapshots->getLimitDay(), 1);
 }
 
 QTEST_MAIN(TestCtrlPropertySheet)

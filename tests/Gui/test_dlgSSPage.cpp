@@ -9,6 +9,7 @@
 #include "Gui/ctrlQtTreeView.h"
 #include "Gui/wndApplication.h"
 #include "Gui/wndTreeView.h"
+#include "QtBridge/guiText.h"
 #include "TreeViewItem/Cabinet/tviCabinetItem.h"
 #include "TreeViewItem/Snapshot/tviPSSItem.h"
 #include "TreeViewItem/Snapshot/tviPageSnapshot.h"
@@ -16,6 +17,7 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QElapsedTimer>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPointer>
 #include <QPushButton>
@@ -41,6 +43,17 @@ void TestDlgSSPage::buildsTheTextsOfTheCurrentSettings()
     dlgSSPage dialog(nullptr, "/x/", 25, 35, std::string(300, 'n'), true);
     QCOMPARE(dialog.getName().size(), std::size_t(255));
     QVERIFY(dialog.getAutoDelete());
+    // What is kept and dropped follows PrefFile/SnapshotScripts.
+    auto shows = [](const dlgSSPage& d, const std::string& sjis) {
+        for (const QLabel* label : d.findChildren<QLabel*>())
+            if (label->text() == gui::toQt(sjis))
+                return true;
+        return false;
+    };
+    QVERIFY(shows(dialog, dlgSSPage::keptText()) && shows(dialog, dlgSSPage::offlineText()));
+    QVERIFY(shows(dialog, dlgSSPage::droppedText(false)));
+    dlgSSPage keeping(nullptr, "/x/", 25, 35, "n", false, true);
+    QVERIFY(shows(keeping, dlgSSPage::droppedText(true)) && !shows(keeping, dlgSSPage::droppedText(false)));
 }
 
 namespace {
@@ -76,7 +89,7 @@ void TestDlgSSPage::takesOpensDeletesAndRestoresASnapshot()
 
     // The cabinet sits behind the default cabinet and the footprint cabinet.
     TreeNode first = tree->getFirstChild(kTreeRoot);
-    tviPageSnapshot* cabinet = tree->snapshotCabinet();
+    auto* cabinet = static_cast<tviPageSnapshot*>(tree->snapshotCabinet());
     QVERIFY(cabinet != nullptr);
     QCOMPARE(tree->getItem(tree->getNextSibling(first))->getType(), int(typeRouteSnapshot));
     QCOMPARE(tree->getNextSibling(tree->getNextSibling(first)), cabinet->getHandle());

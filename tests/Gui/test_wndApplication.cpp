@@ -18,6 +18,7 @@
 #include "Gui/wndListView.h"
 #include "Gui/wndTreeView.h"
 #include "TreeViewItem/Formats/tviCabinetFile.h"
+#include "TreeViewItem/Cabinet/tviCabinet.h"
 #include "TreeViewItem/Cabinet/tviCabinetFolder.h"
 #include "TreeViewItem/Cabinet/tviCabinetGenerator.h"
 #include "TreeViewItem/Cabinet/tviCabinetItem.h"
@@ -30,6 +31,7 @@
 #include <QSplitter>
 #include <QTest>
 
+#include <filesystem>
 #include <memory>
 
 namespace {
@@ -100,6 +102,7 @@ private slots:
     void opensHundredThousandItemCabinet();
     void secondStartHandsOverToFirst();
     void movesLostWindowOntoPrimaryScreen();
+    void keepsCabinetOfUnlistedFolderAsWritten();
 };
 
 void TestWndApplication::startsAndStopsInOrderAndKeepsSettings()
@@ -336,6 +339,38 @@ void TestWndApplication::movesLostWindowOntoPrimaryScreen()
         QVERIFY(primary.contains(placed) || c.kept);
         QCOMPARE(placed.size(), c.stored.size());
     }
+}
+
+// A settings entry that names a folder the settings do not list ("05:x.scb") opens as a
+// missing cabinet, not as x.scb in whatever directory the program was started from, and the
+// settings keep the entry as written.
+void TestWndApplication::keepsCabinetOfUnlistedFolderAsWritten()
+{
+    testsupport::TempHome home;
+    testsupport::writeFile(home.dir() + "Quillara.ini", "[Cabinet Files]\r\nCabinetFile00=05:x.scb\r\n");
+    tviCabinetDocument doc;
+    doc.name = "Wrong";
+    doc.entries.push_back(tviCabinetEntry{4, -1, "Item", "http://127.0.0.1:9/", "", "", "", false, 0});
+    testsupport::writeFile(home.dir() + "x.scb", tviCabinetFile::write(doc));
+    std::filesystem::path before = std::filesystem::current_path();
+    std::filesystem::current_path(home.path());
+    {
+        Running run;
+        tviCabinet* found = nullptr;
+        for (TreeNode n = run.tree()->getFirstChild(kTreeRoot); n != nullptr; n = run.tree()->getNextSibling(n)) {
+            tviCabinet* cabinet = run.tree()->cabinetOf(n);
+            if (cabinet != nullptr && cabinet != run.tree()->cabinetOf(run.defaultCabinet()))
+                found = cabinet;
+        }
+        QVERIFY(found != nullptr);
+        QCOMPARE(found->getPath(), std::string("05:x.scb"));
+        QVERIFY(found->isFileMissing());
+        QCOMPARE(childCount(run.tree(), found->getHandle()), 0);
+        run.program.stop();
+    }
+    std::filesystem::current_path(before);
+    std::string saved = testsupport::readFile(home.path() / "Quillara.ini");
+    QVERIFY2(saved.find("CabinetFile00=05:x.scb\r\n") != std::string::npos, saved.c_str());
 }
 
 QTEST_MAIN(TestWndApplication)

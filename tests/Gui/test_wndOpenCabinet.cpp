@@ -93,6 +93,8 @@ private slots:
     void windowAndDialogsAreModelessAndAnswerThroughTheirCommands();
     void opensCabinetsAndAddressesFromTheCommandLine();
     void laterStartHandsOverItsCabinet();
+    void opensEachCabinetFileOnce();
+    void copyKeepsItsSourceAndNewCabinetsHaveAFolder();
 };
 
 void TestWndOpenCabinet::listsOnlyWhatIsThereAndRefusesAnOpenCabinet()
@@ -163,7 +165,8 @@ void TestWndOpenCabinet::createsAndCopiesBehindTheSelection()
     for (TreeNode n = run.tree()->getFirstChild(kTreeRoot); n != nullptr && run.tree()->getItem(n)->getText() != "Source";
          n = run.tree()->getNextSibling(n))
         ++index;
-    QVERIFY(view->copyCabinet(index, "Copied", folder));
+    QVERIFY(index > 0);
+    QVERIFY(view->copyCabinet(source, "Copied", folder));
     tviCabinetDocument copy;
     std::string error;
     QVERIFY(tviCabinetFile::read(testsupport::readFile(folder + "Copied.scb"), copy, error));
@@ -291,6 +294,94 @@ void TestWndOpenCabinet::laterStartHandsOverItsCabinet()
     QCOMPARE(opened.at(1).at(0).toString(), QString("go"));
     QCOMPARE(opened.at(1).at(1).toString(), QString("http://127.0.0.1:9/x"));
     QVERIFY(second.state() == QProcess::NotRunning || second.waitForFinished(10000));
+}
+
+// One file is one cabinet in the tree, whatever way it is reached: another spelling of its
+// path, a symbolic link, the open-cabinet window, a path handed over by a later start, or
+// undoing the close of a cabinet that was opened again meanwhile.
+void TestWndOpenCabinet::opensEachCabinetFileOnce()
+{
+    testsupport::TempHome home;
+    std::string folder = home.dir() + "once/";
+    fs::create_directories(folder + "sub");
+    std::string real = writeCabinet(folder + "real.scb", "Real", 1);
+    std::string link = folder + "link.scb";
+    fs::create_symlink(real, link);
+    Running run;
+    run.tree()->answerYes = true;
+    wndTreeView* view = run.app->treeView();
+    size_t before = run.roots().size();
+    for (const std::string& spelling : {real, link, folder + "sub/../real.scb", folder + "./real.scb"}) {
+        QVERIFY(view->openCabinetHere(spelling));
+        QVERIFY(view->openCabinetFile(spelling));
+        QCOMPARE(run.roots().size(), before + 1);
+        QVERIFY(view->openCabinetOf(spelling) != nullptr);
+    }
+    QuillaG::applyArguments(*run.app, {QString::fromStdString(link)}, {});
+    QCOMPARE(run.roots().size(), before + 1);
+    wndOpenCabinet window({folder}, [&](const std::string& path) { return view->openCabinetOf(path) != nullptr; });
+    ctrlCabinetTree* files = window.cabinetTree();
+    QCOMPARE(files->topLevelItem(0)->childCount(), 2);
+    for (int i = 0; i < 2; ++i) {
+        QVERIFY(ctrlCabinetTree::itemData(files->topLevelItem(0)->child(i)).startsWith("1"));
+        files->setCurrentItem(files->topLevelItem(0)->child(i));
+        QVERIFY(!window.choose());
+    }
+    // Closed, opened again through the link, then the close undone: still one, selected.
+    run.tree()->selectNode(view->openCabinetOf(real)->getHandle());
+    bool handled = false;
+    QVERIFY(view->executeCommand(tviCommand::deleteItem, false, handled) && handled);
+    QCOMPARE(run.roots().size(), before);
+    QVERIFY(view->openCabinetHere(link));
+    QVERIFY(view->executeCommand(tviCommand::undoDelete, false, handled) && handled);
+    QCOMPARE(run.roots().size(), before + 1);
+    QCOMPARE(run.tree()->getSelection(), view->openCabinetOf(real)->getHandle());
+    QVERIFY(!view->executeCommand(tviCommand::undoDelete, true, handled) || !handled);
+}
+
+// The copy dialog copies the cabinet it showed, though another was opened before it meanwhile,
+// and refuses a source that was read only in part; a new cabinet made with no cabinet folder in
+// the settings goes into the data directory's Cabinet/, by an absolute path.
+void TestWndOpenCabinet::copyKeepsItsSourceAndNewCabinetsHaveAFolder()
+{
+    testsupport::TempHome home;
+    std::string folder = home.dir() + "copies/";
+    fs::create_directories(folder);
+    std::string first = writeCabinet(home.dir() + "first.scb", "First", 1);
+    std::string second = writeCabinet(home.dir() + "second.scb", "Second", 3);
+    std::string damaged = writeCabinet(home.dir() + "damaged.scb", "Damaged", 20);
+    std::string whole = testsupport::readFile(damaged);
+    testsupport::writeFile(damaged, whole.substr(0, whole.size() / 2));
+    Running run;
+    wndTreeView* view = run.app->treeView();
+    QVERIFY(view->openCabinetHere(first));
+    QVERIFY(view->openCabinetHere(second));
+    QVERIFY(run.run(1029));
+    run.tree()->selectNode(run.tree()->getFirstChild(kTreeRoot));
+    QVERIFY(view->openCabinetHere(damaged)); // opened first behind the default cabinet
+    view->copyCabinetDialog()->setName("Copy");
+    view->copyCabinetDialog()->setFolder(folder);
+    view->copyCabinetDialog()->OnOK();
+    QTRY_VERIFY(view->copyCabinetDialog() == nullptr);
+    tviCabinetDocument copy;
+    std::string error;
+    QVERIFY(tviCabinetFile::read(testsupport::readFile(folder + "Copy.scb"), copy, error));
+    QCOMPARE(copy.entries.size(), size_t{3});
+    // The damaged one is refused: nothing is made.
+    run.tree()->selectNode(view->openCabinetOf(damaged)->getHandle());
+    QVERIFY(run.run(1029));
+    view->copyCabinetDialog()->setName("Broken");
+    view->copyCabinetDialog()->setFolder(folder);
+    view->copyCabinetDialog()->OnOK();
+    QVERIFY(!fs::exists(folder + "Broken.scb"));
+    view->copyCabinetDialog()->OnCancel();
+    // No cabinet folder chosen: the data directory's Cabinet/.
+    QVERIFY(view->createCabinet("Nowhere", "", ""));
+    std::string made = home.dir() + "Data/Cabinet/Nowhere.scb";
+    QVERIFY(fs::exists(made));
+    QVERIFY(view->openCabinetOf(made) != nullptr);
+    for (const utlIniInfo::CabinetFolder& f : GetUtlIniInfo()->getCabinetFolders())
+        QVERIFY2(!f.path.empty() && f.path.front() == '/', f.path.c_str());
 }
 
 QTEST_MAIN(TestWndOpenCabinet)

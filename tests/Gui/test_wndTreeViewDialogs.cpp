@@ -19,7 +19,13 @@
 #include "TreeViewItem/Cabinet/tviCabinetFolder.h"
 #include "TreeViewItem/Cabinet/tviCabinetItem.h"
 
+#include "TreeViewItem/Formats/tviBookmarkFile.h"
+
+#include <QAction>
 #include <QComboBox>
+#include <QFileDialog>
+#include <QMenuBar>
+#include <QTimer>
 #include <QLineEdit>
 #include <QTest>
 
@@ -65,6 +71,8 @@ class TestWndTreeViewDialogs : public QObject {
 private Q_SLOTS:
     void newItemAndFolderAreKeptInTheCabinet();
     void searchStepsThroughMatchesAndStops();
+    void exportFromTheFileMenuWritesTheTreeAsShown();
+    void newItemGoesWhereItsDialogWasOpened();
 };
 
 void TestWndTreeViewDialogs::newItemAndFolderAreKeptInTheCabinet()
@@ -97,6 +105,52 @@ void TestWndTreeViewDialogs::newItemAndFolderAreKeptInTheCabinet()
     std::string file = testsupport::readFile(cabinet->getPath());
     QVERIFY(file.find("Links") != std::string::npos);
     QVERIFY(file.find("http://127.0.0.1:9/page") != std::string::npos);
+}
+
+// The selection moving while the new-item or new-folder dialog is open does not lose the
+// input: it goes where the dialog was opened for; with that place gone and nothing usable
+// selected, the dialog stays open with what was typed.
+void TestWndTreeViewDialogs::newItemGoesWhereItsDialogWasOpened()
+{
+    testsupport::TempHome home;
+    Running run;
+    wndTreeView* view = run.app->treeView();
+    TreeNode cabinet = run.cabinet();
+    TreeNode footprints = run.tree()->getNextSibling(cabinet);
+    QVERIFY(footprints != nullptr);
+    for (int code : {1031, 1033}) {
+        run.tree()->selectNode(cabinet);
+        QVERIFY(run.run(code));
+        run.tree()->selectNode(footprints); // where no cabinet item may go
+        size_t count = run.tree()->itemCount();
+        if (code == 1031) {
+            view->createItemDialog()->nameEdit()->setText(QStringLiteral("Kept"));
+            view->createItemDialog()->urlEdit()->setText(QStringLiteral("http://127.0.0.1:9/kept"));
+            view->createItemDialog()->OnOK();
+        } else {
+            view->createFolderDialog()->nameEdit()->setText(QStringLiteral("Kept folder"));
+            view->createFolderDialog()->OnOK();
+        }
+        QCOMPARE(run.tree()->itemCount(), count + 1);
+        QCOMPARE(run.tree()->getParent(run.tree()->getSelection()), cabinet);
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    }
+    // The item it was opened for is deleted meanwhile, and nothing usable is selected.
+    auto* page = addItem(run.tree(), cabinet, "page", "http://127.0.0.1:9/p");
+    run.tree()->selectNode(page->getHandle());
+    QVERIFY(run.run(1031));
+    run.tree()->answerYes = true;
+    QVERIFY(run.run(1040));
+    run.tree()->selectNode(footprints);
+    dlgCreateItem* dialog = view->createItemDialog();
+    dialog->nameEdit()->setText(QStringLiteral("Waiting"));
+    dialog->OnOK();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    QVERIFY(view->createItemDialog() != nullptr && view->createItemDialog()->isVisible());
+    QCOMPARE(view->createItemDialog()->nameEdit()->text(), QStringLiteral("Waiting"));
+    run.tree()->selectNode(cabinet);
+    view->createItemDialog()->OnOK();
+    QCOMPARE(run.selected(), std::string("Waiting"));
 }
 
 void TestWndTreeViewDialogs::searchStepsThroughMatchesAndStops()
@@ -149,6 +203,56 @@ void TestWndTreeViewDialogs::searchStepsThroughMatchesAndStops()
     QVERIFY(run.run(1023));
     QRect placed(run.app->treeView()->searchDialog()->pos(), run.app->treeView()->searchDialog()->size());
     QVERIFY(QGuiApplication::primaryScreen()->availableGeometry().intersects(placed));
+}
+
+// ファイル → エクスポート asks for a file and writes the selected item's cabinet, with a change
+// not yet saved, as a bookmark file; a path it must not write is refused and left alone.
+void TestWndTreeViewDialogs::exportFromTheFileMenuWritesTheTreeAsShown()
+{
+    testsupport::TempHome home;
+    Running run;
+    tviCabinetItem* item = addItem(run.tree(), run.cabinet(), platform::utf8ToSjis("未保存の項目"), "http://127.0.0.1:9/new");
+    run.tree()->selectNode(item->getHandle());
+    QVERIFY(run.app->isMenuIdAvailable(32883));
+    QAction* action = nullptr;
+    for (QAction* a : run.app->menuBar()->findChildren<QAction*>()) {
+        if (a->data().toInt() == 32883)
+            action = a;
+    }
+    QVERIFY(action != nullptr);
+    QCOMPARE(action->text(), QString::fromUtf8("エクスポート(&E)"));
+    std::string target = home.dir() + "exported.html";
+    bool answered = false;
+    // The file dialog is modal: it is answered from the event loop it runs. It proposes the
+    // cabinet's name; a name typed into it races with its own reading of the directory, so the
+    // menu's dialog is only looked at and closed, and the file is written as its OK would.
+    QString proposed;
+    QTimer timer;
+    QObject::connect(&timer, &QTimer::timeout, [&] {
+        auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+        if (dialog == nullptr || answered)
+            return;
+        answered = true;
+        proposed = dialog->selectedFiles().value(0);
+        QMetaObject::invokeMethod(dialog, "reject", Qt::QueuedConnection);
+    });
+    timer.start(20);
+    action->trigger();
+    timer.stop();
+    QVERIFY(answered);
+    QVERIFY2(proposed.endsWith(QStringLiteral(".html")), qPrintable(proposed));
+    QVERIFY(run.app->treeView()->exportCabinet(target));
+    tviCabinetDocument doc;
+    std::string error;
+    QVERIFY2(tviBookmarkFile::read(testsupport::readFile(target), doc, error), error.c_str());
+    QCOMPARE(doc.entries.size(), size_t(1));
+    QCOMPARE(platform::sjisToUtf8(doc.entries[0].name), std::string("未保存の項目"));
+    QCOMPARE(doc.entries[0].url, std::string("http://127.0.0.1:9/new"));
+
+    std::string notes = home.dir() + "notes.txt";
+    testsupport::writeFile(notes, "mine\n");
+    QVERIFY(!run.app->treeView()->exportCabinet(notes));
+    QCOMPARE(testsupport::readFile(notes), std::string("mine\n"));
 }
 
 QTEST_MAIN(TestWndTreeViewDialogs)

@@ -2,6 +2,7 @@
 
 #include "Common/utlInstanceCounter.h"
 #include "Common/utlLog.h"
+#include "Engine/Http/clsCommunicationHttp.h"
 #include "Engine/Http/clsCommunicationManager.h"
 #include "Engine/Core/clsEngineTarget.h"
 #include "Engine/Core/clsQuillaraItem.h"
@@ -71,8 +72,7 @@ std::string pacedHost(const clsQuillaraEngine::Job& job)
     auto* info = dynamic_cast<clsUrlInformation*>(job.object);
     if (info == nullptr || info->getAddressKind() != addressNetwork)
         return {};
-    std::string scheme = info->getScheme();
-    return scheme == "http" || scheme == "https" ? info->getHost() : std::string();
+    return clsCommunicationHttp::speaks(info->getScheme()) ? info->getHost() : std::string();
 }
 
 // An idle worker looks again at least this often while every queued host must wait.
@@ -232,7 +232,8 @@ bool clsQuillaraEngine::requestItem(int mode, int kind, const std::string& addre
         }
         if (status == requestReading)
             return true;
-        if (status == requestComplete) {
+        // An address nobody fetches has ended as surely as a loaded page.
+        if (status == requestComplete || status == requestUnchecked) {
             if (mode == requestRead) {
                 // The caller is told at once with the node that is there; a record whose node
                 // has gone (nobody held it) is read anew, so that the caller is told at all.
@@ -302,11 +303,16 @@ bool clsQuillaraEngine::queueNodeRead(clsUrlInformation* info, int kind, int cod
     info->clearRedirects();
     // A fetch has nothing for the engine thread to do before the transfer: the worker starts
     // it, which saves a hand-off between threads per request.
-    if (info->getAddressKind() == addressNetwork) {
+    if (isFetchedAddress(info)) {
         return postCommunication(communicationRead, info, node, kind == jobReload ? extraStartReload : extraStartRead);
     }
     info->addQueueRef();
     return pushRequest(Job{kind, info, 0, node});
+}
+
+bool clsQuillaraEngine::isFetchedAddress(clsUrlInformation* info)
+{
+    return info->getAddressKind() == addressNetwork && clsCommunicationHttp::speaks(info->getScheme());
 }
 
 bool clsQuillaraEngine::queueRead(clsUrlInformation* info, int codeKind)
@@ -541,6 +547,13 @@ bool clsQuillaraEngine::startRead(Job& job, bool reload, bool& needsNetwork)
     needsNetwork = false;
     if (node == nullptr)
         return logError("clsQuillaraEngine::read", msgReadFailed);
+    if (info->getAddressKind() == addressNetwork && !isFetchedAddress(info)) {
+        // Nothing fetches this scheme: the request ends untried, with no page.
+        info->setStatus(requestUnchecked);
+        job.node = nullptr;
+        node->markFinalTold();
+        return postNode(WM_ENGINE_NODE_READ, info, node);
+    }
     needsNetwork = info->getAddressKind() == addressNetwork;
     if (!node->read(needsNetwork, reload)) {
         logError("clsQuillaraEngine::read", msgReadFailed);
@@ -826,7 +839,7 @@ bool clsQuillaraEngine::handleMessage(const platform::Message& message)
         }
         int phase = static_cast<int>(message.id - WM_ENGINE_NODE_CREATED) + 1;
         try {
-            if (known && target != nullptr && node != nullptr)
+            if (known && node != nullptr && node->admitDelivery(phase) && target != nullptr)
                 target->onNodeNotify(id, node, phase);
         } catch (const std::exception& e) {
             logError("clsQuillaraEngine::handleMessage", e.what());

@@ -183,6 +183,8 @@ private:
     friend class clsUrlInformation;
     // Removes info's own entries (and no other record's); the registry lock is held.
     void eraseEntries(clsUrlInformation* info);
+    // The request id is registered and node is still its record's node.
+    bool isCurrentNode(int id, const clsQuillaraItem* node);
     bool pushRequest(const Job& job);
     void runRound(std::vector<Job>& round);
     bool isStopping();
@@ -197,6 +199,8 @@ private:
     bool startWorkers();
     void stopWorkers();
     bool queueNodeRead(clsUrlInformation* info, int kind, int codeKind);
+    // A network address of a scheme that a transport fetches.
+    static bool isFetchedAddress(clsUrlInformation* info);
     // The communication job a worker should take now, or end (readyAt: when to look again).
     std::deque<Job>::iterator findReadyJob(std::uint64_t& readyAt);
 

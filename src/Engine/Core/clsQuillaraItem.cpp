@@ -424,3 +424,12 @@ bool clsQuillaraItem::isFinalTold() const
 {
     return finalTold;
 }
+
+bool clsQuillaraItem::admitDelivery(int phase)
+{
+    int delivered = deliveredPhase;
+    bool inOrder = phase == 3 || (phase == 2 && delivered < 3) || (phase == 1 && delivered == 0);
+    if (inOrder)
+        deliveredPhase = phase;
+    return inOrder;
+}

@@ -109,6 +109,12 @@ public:
     void markFinalTold();
     bool isFinalTold() const;
 
+    // User-interface thread, as a notification of this node is about to be handed on: true
+    // when it keeps the read's order (phase 1 only first, 2 only before 3, after a 3 only
+    // another 3), and then it is noted as delivered. A notification that would break the
+    // order (a pass's 3026 that lost the race against the worker's failure) is not handed on.
+    bool admitDelivery(int phase);
+
 protected:
     // Reads the owner's local file (absolute path or file: address) as the read's data:
     // status 4 when it was read, 5 with result -1 when it cannot be opened or read.
@@ -140,6 +146,7 @@ private:
     std::vector<std::unique_ptr<clsLink>> resources;
     std::atomic<bool> analysisQueued{false};
     std::atomic<bool> finalTold{false};
+    std::atomic<int> deliveredPhase{0};
 };
 
 // Makes the analysis node of a new read for one of the link kinds 0, 4, 8, 11, 14, 17, 18.

@@ -14,6 +14,7 @@
 #include "Platform/Tick.h"
 
 #include <algorithm>
+#include <cctype>
 #include <chrono>
 #include <climits>
 #include <cstdio>
@@ -70,10 +71,40 @@ int statusOfHeader(const std::string& header)
     return std::atoi(header.c_str() + space + 1);
 }
 
-// Statuses that say "try again later" rather than "this address is wrong".
-bool isRetryableStatus(int code)
+// Statuses that say "try again later" rather than "this address is wrong". An FTP reply of
+// 4xx is a transient failure by definition (421 closing, 425 no data connection, 450 busy).
+bool isRetryableStatus(int code, bool ftp)
 {
+    if (ftp)
+        return code >= 400 && code <= 499;
     return code == 408 || code == 429 || code == 500 || code == 502 || code == 503 || code == 504;
+}
+
+bool isFtpScheme(const std::string& scheme)
+{
+    return scheme == "ftp" || scheme == "ftps";
+}
+
+// An FTP server names no type: the file's extension stands in, so that pages and text are
+// analysed and anything else ends loaded without analysis.
+const char* typeOfExtension(std::string extension)
+{
+    for (char& c : extension)
+        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    if (extension == ".html" || extension == ".htm" || extension == ".shtml")
+        return "text/html";
+    if (extension == ".txt")
+        return "text/plain";
+    return nullptr;
+}
+
+std::string httpDate(std::time_t when)
+{
+    std::tm parts{};
+    gmtime_r(&when, &parts);
+    char text[64];
+    std::strftime(text, sizeof text, "%a, %d %b %Y %H:%M:%S GMT", &parts);
+    return text;
 }
 
 // Transport failures that a second attempt may not meet: a refused or reset connection, a
@@ -116,6 +147,11 @@ std::string headerValue(const std::string& raw, const std::string& name)
 
 } // namespace
 
+bool clsCommunicationHttp::speaks(const std::string& scheme)
+{
+    return scheme == "http" || scheme == "https" || isFtpScheme(scheme);
+}
+
 // Seconds a Retry-After value asks for (a number of seconds or an HTTP-date); -1 when it is
 // neither. A date in the past asks for no wait.
 int clsCommunicationHttp::retryAfterSeconds(const std::string& value, std::time_t now)
@@ -145,6 +181,8 @@ struct clsCommunicationHttp::Session {
     bool headerDone = false;
     bool done = false;
     bool keepBody = true;
+    bool ftp = false;
+    std::string lastReply; // FTP: the server's last reply line on the control connection
     CURLcode result = CURLE_OK;
     std::string headerLines;
     std::string body;
@@ -179,6 +217,13 @@ struct clsCommunicationHttp::Session {
         std::string_view line(data, length);
         while (!line.empty() && (line.back() == '\n' || line.back() == '\r'))
             line.remove_suffix(1);
+        if (self->ftp) {
+            // The last line of a reply is "NNN text"; the lines of a longer one read "NNN-".
+            bool final = line.size() >= 4 && std::isdigit(static_cast<unsigned char>(line[0])) && line[3] == ' ';
+            if (final)
+                self->lastReply.assign(line);
+            return length;
+        }
         if (line.starts_with("HTTP/"))
             self->headerLines.clear();
         self->headerLines.append(line);
@@ -194,6 +239,9 @@ struct clsCommunicationHttp::Session {
         std::size_t length = size * count;
         self->lastActivity = platform::tickCount();
         *self->wireBytes += length;
+        // A file's first bytes are as far as an FTP response has a header.
+        if (self->ftp)
+            self->headerDone = true;
         if (self->keepBody)
             self->body.append(data, length);
         return length;
@@ -230,7 +278,7 @@ bool clsCommunicationHttp::init()
     curl_easy_setopt(easy, CURLOPT_FOLLOWLOCATION, 0L);
     curl_easy_setopt(easy, CURLOPT_HTTPGET, 1L);
     curl_easy_setopt(easy, CURLOPT_HTTP_VERSION, static_cast<long>(CURL_HTTP_VERSION_1_1));
-    curl_easy_setopt(easy, CURLOPT_PROTOCOLS_STR, "http,https");
+    curl_easy_setopt(easy, CURLOPT_PROTOCOLS_STR, "http,https,ftp,ftps");
     curl_easy_setopt(easy, CURLOPT_CONNECTTIMEOUT_MS, static_cast<long>(options.connectTimeoutMs));
     curl_easy_setopt(easy, CURLOPT_HEADERFUNCTION, &Session::onHeader);
     curl_easy_setopt(easy, CURLOPT_HEADERDATA, fresh.get());
@@ -321,6 +369,9 @@ bool clsCommunicationHttp::pump(int waitMs)
             continue;
         session->done = true;
         session->result = message->data.result;
+        // An empty file ends without a byte of body.
+        if (session->ftp && session->result == CURLE_OK)
+            session->headerDone = true;
     }
     if (code != CURLM_OK) {
         session->done = true;
@@ -343,6 +394,12 @@ bool clsCommunicationHttp::waitForHeader(clsUrlInformation* info)
         if (cancelled)
             return fail(resultCancelled, "clsCommunicationHttp::readStart", {});
         if (session->done) {
+            // A refusal by an FTP server (550 no such file, 530 not logged in) is its answer,
+            // as an HTTP error status is.
+            long reply = 0;
+            curl_easy_getinfo(session->easy, CURLINFO_RESPONSE_CODE, &reply);
+            if (session->ftp && reply >= 400)
+                return true;
             lastFailureRetryable = isRetryableTransfer(session->result);
             return fail(resultTransportError, "clsCommunicationHttp::readStart",
                         withCode(msgSendFailed, session->result) + " " + curlError() + " " + info->getAddress());
@@ -377,6 +434,8 @@ bool clsCommunicationHttp::sendOnce(clsUrlInformation* info, const clsUrlCache::
         return fail(resultCancelled, "clsCommunicationHttp::readStart", {});
     Session& s = *session;
     s.url = makeRequestUrl(parts);
+    s.ftp = isFtpScheme(parts.scheme);
+    s.lastReply.clear();
     s.headerDone = false;
     s.done = false;
     s.keepBody = true;
@@ -396,11 +455,37 @@ bool clsCommunicationHttp::sendOnce(clsUrlInformation* info, const clsUrlCache::
             s.requestHeaders = curl_slist_append(s.requestHeaders, ("If-Modified-Since: " + lastModified).c_str());
     }
     curl_easy_setopt(s.easy, CURLOPT_HTTPHEADER, s.requestHeaders);
+    curl_easy_setopt(s.easy, CURLOPT_FILETIME, s.ftp ? 1L : 0L);
     curl_easy_setopt(s.easy, CURLOPT_URL, s.url.c_str());
     if (curl_multi_add_handle(s.multi, s.easy) != CURLM_OK)
         return fail(resultTransportError, "clsCommunicationHttp::readStart", withCode(msgSendFailed, 0) + " " + s.url);
     s.attached = true;
-    return waitForHeader(info);
+    if (!waitForHeader(info))
+        return false;
+    if (s.ftp)
+        describeFtpResponse(info);
+    return true;
+}
+
+void clsCommunicationHttp::describeFtpResponse(clsUrlInformation* info)
+{
+    Session& s = *session;
+    long reply = 0;
+    curl_easy_getinfo(s.easy, CURLINFO_RESPONSE_CODE, &reply);
+    std::string header = "FTP " + (s.lastReply.empty() ? std::to_string(reply) : s.lastReply) + "\r\n";
+    if (statusOfHeader(header) < 400) {
+        curl_off_t size = -1;
+        curl_off_t when = -1;
+        curl_easy_getinfo(s.easy, CURLINFO_CONTENT_LENGTH_DOWNLOAD_T, &size);
+        curl_easy_getinfo(s.easy, CURLINFO_FILETIME_T, &when);
+        if (size >= 0)
+            header += "Content-Length: " + std::to_string(size) + "\r\n";
+        if (when >= 0)
+            header += "Last-Modified: " + httpDate(static_cast<std::time_t>(when)) + "\r\n";
+        if (const char* type = typeOfExtension(info->getExtension()))
+            header += std::string("Content-Type: ") + type + "\r\n";
+    }
+    s.headerLines = header + "\r\n";
 }
 
 // The request takes the new address under its old id: it leaves the registry under the old
@@ -498,7 +583,7 @@ bool clsCommunicationHttp::retryWanted(clsUrlInformation* info, bool sent, int r
         return true;
     }
     int code = statusOfHeader(session->headerLines);
-    if (!isRetryableStatus(code))
+    if (!isRetryableStatus(code, session->ftp))
         return false;
     int asked = -1;
     if (code == 429 || code == 503)
@@ -545,7 +630,8 @@ bool clsCommunicationHttp::waitBeforeRetry(clsUrlInformation* info, int waitMs, 
 bool clsCommunicationHttp::sendConditional(clsUrlInformation* info)
 {
     clsUrlCache::Entry entry;
-    clsUrlCache* cache = FindUrlCache();
+    // An FTP server has no conditional request.
+    clsUrlCache* cache = isFtpScheme(info->getScheme()) ? nullptr : FindUrlCache();
     bool haveCopy = cache != nullptr && cache->lookup(info->getAddress(), entry) &&
                     (!entry.etag.empty() || !headerValue(entry.header, "Last-Modified:").empty());
     if (!sendOnce(info, haveCopy ? &entry : nullptr))

@@ -15,11 +15,12 @@ class clsQuillaraEngine;
 class clsSendPacer;
 struct clsEngineOptions;
 
-// The HTTP transport of one worker, on one libcurl easy handle driven by a multi handle of
-// its own, both kept for the transport's life so that connections to a host stay open
-// between requests. readStart sends a GET (redirects off: the transport follows them itself)
-// and returns once the response header is in; readNext hands the body on in blocks of 2048
-// bytes as it arrives. Every wait polls in short steps, so cancel() ends any transfer at
+// The transport of one worker, on one libcurl easy handle driven by a multi handle of its
+// own, both kept for the transport's life so that connections to a host stay open between
+// requests. readStart sends a GET (redirects off: the transport follows them itself), or for
+// an ftp: or ftps: address a RETR, and returns once the response header is in (for FTP: once
+// the file has begun to arrive); readNext hands the body on in blocks of 2048 bytes as it
+// arrives. Every wait polls in short steps, so cancel() ends any transfer at
 // once, whatever the server does.
 class clsCommunicationHttp : public clsCommunicationController {
 public:
@@ -45,6 +46,9 @@ public:
     // Ends the request under way; the body (if any) is not wanted.
     void closeRequest();
 
+    // Whether a transport fetches addresses of scheme (lower case): http, https, ftp, ftps.
+    static bool speaks(const std::string& scheme);
+
     static constexpr std::size_t blockSize = 2048;
     // Seconds a Retry-After value asks for (seconds or an HTTP-date, against now); -1 when
     // it is neither.
@@ -65,6 +69,9 @@ private:
     bool fillBlock();
     bool waitForHeader(clsUrlInformation* info);
     bool timedOut() const;
+    // An FTP transfer has no response header: the last reply of the server, the size and
+    // date it gave and a type from the file's extension stand in for one.
+    void describeFtpResponse(clsUrlInformation* info);
     bool fail(int code, const char* operation, const std::string& message);
     bool reset();
     void drainSmallBody();

@@ -132,10 +132,9 @@ bool clsCommunicationManager::ensureTransport()
     return true;
 }
 
-bool clsCommunicationManager::isHttp(clsUrlInformation* info) const
+bool clsCommunicationManager::isFetched(clsUrlInformation* info) const
 {
-    std::string scheme = info->getScheme();
-    return info->getAddressKind() == addressNetwork && (scheme == "http" || scheme == "https");
+    return info->getAddressKind() == addressNetwork && clsCommunicationHttp::speaks(info->getScheme());
 }
 
 // Ends the read with its final notification, which carries the read's node reference.
@@ -150,11 +149,11 @@ bool clsCommunicationManager::endRead(clsUrlInformation* info, clsQuillaraItem* 
 
 bool clsCommunicationManager::read(clsUrlInformation* info, clsQuillaraItem* node)
 {
-    // Only http and https are fetched. Another scheme has nothing to read: the request ends
-    // as complete with no data; an address that could not be parsed fails.
-    if (!isHttp(info)) {
+    // Only http, https, ftp and ftps are fetched. An address of another scheme is not tried,
+    // so it is neither loaded nor failed; an address that could not be parsed fails.
+    if (!isFetched(info)) {
         bool network = info->getAddressKind() == addressNetwork;
-        return endRead(info, node, network ? requestComplete : requestFailed, resultTransportError);
+        return endRead(info, node, network ? requestUnchecked : requestFailed, resultTransportError);
     }
     if (!ensureTransport())
         return endRead(info, node, requestFailed, resultTransportError);
@@ -229,7 +228,7 @@ bool clsCommunicationManager::snapshot(clsQuillaraSnapshot* taken)
 bool clsCommunicationManager::readHead(clsUrlInformation* info)
 {
     bool ok = true;
-    if (isHttp(info)) {
+    if (isFetched(info)) {
         if (!ensureTransport()) {
             ok = false;
         } else if (!transport->readStart(info)) {

@@ -38,7 +38,7 @@ private:
     bool readWhole(clsUrlInformation* info, clsQuillaraItem* node);
     bool ensureTransport();
     bool endRead(clsUrlInformation* info, clsQuillaraItem* node, int status, int result);
-    bool isHttp(clsUrlInformation* info) const;
+    bool isFetched(clsUrlInformation* info) const;
 
     clsQuillaraEngine* engine;
     std::atomic<bool> stopping{false};

@@ -12,7 +12,7 @@
 
 namespace {
 
-constexpr const char* protocolUnknown = "http(\x95s\x96\xBE)"; // http(不明)
+constexpr const char* typeUnknown = "(\x95s\x96\xBE)"; // (不明)
 constexpr std::size_t statusCodeLimit = 255;
 constexpr std::size_t headerValueLimit = 1023;
 
@@ -345,7 +345,9 @@ bool clsUrlInformation::setHeaders(const std::string& text)
     if (findHeader(rawHeader, "Last-Modified:", value) && lastModified.fromHttpDate(value))
         lastModifiedText = lastModified.toDisplayText();
     contentLength = findHeader(rawHeader, "Content-Length:", value) ? std::atoi(value.c_str()) : -1;
-    protocol = findHeader(rawHeader, "Content-Type:", value) ? "http(" + value + ")" : protocolUnknown;
+    // A page fetched over FTP says so: "ftp(text/html)" beside "http(text/html)".
+    std::string prefix = scheme == "ftp" || scheme == "ftps" ? scheme : std::string("http");
+    protocol = findHeader(rawHeader, "Content-Type:", value) ? prefix + "(" + value + ")" : prefix + typeUnknown;
     return true;
 }
 

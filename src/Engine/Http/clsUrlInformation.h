@@ -20,6 +20,9 @@ enum clsRequestStatus {
     requestReading = 3,
     requestComplete = 4,
     requestFailed = 5,
+    // Ended without a transfer: nothing fetches the address's scheme (mailto:, news:,
+    // javascript:), so it is neither loaded nor failed.
+    requestUnchecked = 6,
 };
 
 // Result codes besides an HTTP status of 300 and above.

@@ -1,5 +1,6 @@
 #include "Engine/Snapshot/clsQuillaraSnapshot.h"
 
+#include "Common/utlIniInfo.h"
 #include "Common/utlInstanceCounter.h"
 #include "Common/utlLog.h"
 #include "Engine/Http/clsCommunicationHttp.h"
@@ -194,6 +195,9 @@ bool clsQuillaraSnapshot::setup(int newMode, const std::string& newUrl, const st
     if (!folder.empty() && folder.back() != '/')
         folder += '/';
     allowLocal = isLocalAddress(url);
+    const utlIniInfo* settings = FindUtlIniInfo();
+    scripts = settings != nullptr && settings->getInt(IniKey::SnapshotScripts) != 0 ? clsSnapshotRewriter::scriptsKept
+                                                                                   : clsSnapshotRewriter::scriptsRemoved;
     state = 1;
     if (engine == nullptr)
         return false;
@@ -619,14 +623,14 @@ std::string clsQuillaraSnapshot::rewrite(const Document& document)
     currentDocument = const_cast<Document*>(&document);
     auto names = [this](const std::string& absolute, clsSnapshotRewriter::RefKind kind) { return nameFor(absolute, kind); };
     std::string out = document.kind == clsSnapshotRewriter::refPage
-                          ? clsSnapshotRewriter::rewritePage(document.text, document.base, document.charset, names)
+                          ? clsSnapshotRewriter::rewritePage(document.text, document.base, document.charset, names, scripts)
                           : clsSnapshotRewriter::rewriteStyleSheet(document.text, document.base, names);
     currentDocument = nullptr;
     return out;
 }
 
 // A page must not point at a local file that is not there: references to entries that failed
-// or never ran (a stop) go back to their absolute addresses.
+// or never ran (a stop) are removed, their addresses kept for the reader.
 void clsQuillaraSnapshot::repairDocuments()
 {
     finalNaming = true;

@@ -2,6 +2,7 @@
 
 #include "Engine/Core/clsQueueItem.h"
 #include "Engine/Snapshot/clsSnapshotReport.h"
+#include "Engine/Snapshot/clsSnapshotRewriter.h"
 
 #include <atomic>
 #include <cstddef>
@@ -38,7 +39,8 @@ public:
     clsQuillaraSnapshot& operator=(const clsQuillaraSnapshot&) = delete;
 
     // Stores the parameters, state 1, and queues the snapshot with the engine; queueId gets
-    // the request id. folder is made to end with '/'.
+    // the request id. folder is made to end with '/'. Scripts are kept when the setting
+    // PrefFile/SnapshotScripts says so, else removed.
     bool setup(int mode, const std::string& url, const std::string& folder, int& queueId);
     // Worker thread: runs the states to the end (or until cancelled or stopped, or the
     // worker stops) and sends the completion. transport may be null (no network then).
@@ -57,6 +59,7 @@ public:
     const std::string& getUrl() const { return url; }
     const std::string& getFolder() const { return folder; }
     void setEntryLimit(std::size_t limit) { entryLimit = limit; }
+    clsSnapshotRewriter::ScriptPolicy getScriptPolicy() const { return scripts; }
     // The job was dropped before it ran (the engine stopped).
     void markDropped() { dropped = true; }
 
@@ -78,7 +81,7 @@ private:
         int kind = 0;
     };
     // A saved page or style sheet as fetched, kept until the end: one that refers to an entry
-    // that then failed (or never ran) is written again with that entry's absolute address.
+    // that then failed (or never ran) is written again without that reference.
     struct Document {
         std::string name;
         std::string text;
@@ -129,6 +132,7 @@ private:
     bool stopped = false;
     bool limitReached = false;
     std::size_t entryLimit = defaultEntryLimit;
+    clsSnapshotRewriter::ScriptPolicy scripts = clsSnapshotRewriter::scriptsRemoved;
     std::size_t tempCounter = 0;
     std::map<std::string, std::string> names; // address key -> local name
     std::set<std::string> usedNames;          // lower case

@@ -1,13 +1,12 @@
 #include "TreeViewItem/Base/ctrlTreeView.h"
 
-#include "TreeViewItem/Cabinet/tviCabinet.h"
-#include "TreeViewItem/Snapshot/tviPageSnapshot.h"
 #include "TreeViewItem/Base/tviTreeViewItem.h"
 #include "Common/utlIniInfo.h"
 #include "Common/utlLog.h"
 #include "Engine/Core/clsQuillaraEngine.h"
 #include "Engine/Snapshot/clsSnapshotReport.h"
 #include "Engine/Http/clsUrlInformation.h"
+#include "Platform/SafePath.h"
 #include "Platform/Tick.h"
 
 #include <algorithm>
@@ -24,6 +23,7 @@ void ctrlTreeView::destroyAllItems()
     clipItem_ = nullptr;
     deleted_ = nullptr;
     deletedParent_ = deletedPrevious_ = nullptr;
+    deletedBelow_.clear();
     requests_.clear();
     pairings_.clear();
     expansionQueue_.clear();
@@ -209,7 +209,7 @@ void ctrlTreeView::forgetItem(tviTreeViewItem* item)
             engine_->stopSnapshot(it->first);
         it = snapshots_.erase(it);
     }
-    if (snapshotCabinet_ != nullptr && static_cast<tviTreeViewItem*>(snapshotCabinet_) == item)
+    if (snapshotCabinet_ == item)
         snapshotCabinet_ = nullptr;
 }
 
@@ -220,7 +220,8 @@ void ctrlTreeView::destroyItem(tviTreeViewItem* item)
     }
     forgetItem(item);
     if (deleted_ == item) {
-        deleted_ = nullptr;
+        dropDeletion();
+        return;
     }
     std::erase(deleteLater_, item);
     if (owned_.erase(item)) {
@@ -281,12 +282,29 @@ void ctrlTreeView::clearClipboard()
     clipItem_ = nullptr;
 }
 
-void ctrlTreeView::bufferDeletion(tviTreeViewItem* item, TreeNode parent, TreeNode previous)
+void ctrlTreeView::dropDeletion()
+{
+    tviTreeViewItem* top = deleted_;
+    std::vector<tviDeletedNode> below = std::move(deletedBelow_);
+    deletedBelow_.clear();
+    deleted_ = nullptr;
+    for (auto it = below.rbegin(); it != below.rend(); ++it) {
+        destroyItem(it->item);
+    }
+    if (top != nullptr) {
+        destroyItem(top);
+    }
+}
+
+void ctrlTreeView::bufferDeletion(tviTreeViewItem* item, TreeNode parent, TreeNode previous,
+                                  std::vector<tviDeletedNode> below, bool expanded)
 {
     if (deleted_ != nullptr && deleted_ != item) {
-        destroyItem(deleted_);
+        dropDeletion();
     }
     deleted_ = item;
+    deletedBelow_ = std::move(below);
+    deletedExpanded_ = expanded;
     deletedParent_ = parent != kTreeRoot ? getItem(parent) : nullptr;
     deletedPrevious_ = previous != kTreeFirst ? getItem(previous) : nullptr;
 }
@@ -296,6 +314,11 @@ bool ctrlTreeView::undoDelete()
     tviTreeViewItem* item = deleted_;
     if (item == nullptr) {
         return false;
+    }
+    // A closed cabinet whose file was opened again meanwhile is not opened twice.
+    if (tviTreeViewItem* twin = item->openTwin()) {
+        dropDeletion();
+        return selectNode(twin->getHandle());
     }
     TreeNode parent = kTreeRoot;
     if (deletedParent_ != nullptr) {
@@ -313,9 +336,25 @@ bool ctrlTreeView::undoDelete()
         return false;
     }
     deleted_ = nullptr;
-    item->noteChanged();
+    std::vector<tviDeletedNode> below = std::move(deletedBelow_);
+    deletedBelow_.clear();
+    // Parents come before their children, so each goes back behind its earlier siblings.
+    for (const tviDeletedNode& kept : below) {
+        TreeNode at = kept.parent != nullptr ? kept.parent->getHandle() : nullptr;
+        if (at == nullptr || !kept.item->insertItem(at, kTreeLast)) {
+            destroyItem(kept.item);
+        }
+    }
+    if (deletedExpanded_) {
+        expand(item->getHandle(), true);
+    }
+    for (const tviDeletedNode& kept : below) {
+        if (kept.expanded && owns(kept.item) && kept.item->getHandle() != nullptr) {
+            expand(kept.item->getHandle(), true);
+        }
+    }
     selectNode(item->getHandle());
-    return true;
+    return item->onUndoDelete();
 }
 
 void ctrlTreeView::queueExpansion(tviTreeViewItem* item)
@@ -522,7 +561,7 @@ void ctrlTreeView::compact(int id, RequestItems& entry)
     entry.places.resize(kept);
 }
 
-tviCabinet* ctrlTreeView::cabinetOf(TreeNode node) const
+tviTreeViewItem* ctrlTreeView::rootItemOf(TreeNode node) const
 {
     if (node == kTreeRoot) {
         return nullptr;
@@ -531,19 +570,38 @@ tviCabinet* ctrlTreeView::cabinetOf(TreeNode node) const
     for (TreeNode p = getParent(top); p != kTreeRoot; p = getParent(p)) {
         top = p;
     }
-    tviTreeViewItem* item = getItem(top);
-    if (item == nullptr ||
-        (item->getType() != typeCabinet && item->getType() != typeQuillaraCabinet)) {
+    return getItem(top);
+}
+
+tviCabinet* ctrlTreeView::cabinetOf(TreeNode node) const
+{
+    tviTreeViewItem* root = rootItemOf(node);
+    return root != nullptr ? root->asCabinet() : nullptr;
+}
+
+tviCabinet* ctrlTreeView::openCabinetOf(const std::string& path) const
+{
+    if (path.empty()) {
         return nullptr;
     }
-    return static_cast<tviCabinet*>(item);
+    std::string real = platform::realPathOf(path);
+    for (TreeNode n = getFirstChild(kTreeRoot); n != nullptr; n = getNextSibling(n)) {
+        tviTreeViewItem* item = getItem(n);
+        if (item == nullptr || item->asCabinet() == nullptr) {
+            continue;
+        }
+        std::string file = item->filePath();
+        if (!file.empty() && platform::realPathOf(file) == real) {
+            return item->asCabinet();
+        }
+    }
+    return nullptr;
 }
 
 void ctrlTreeView::noteChanged(TreeNode node)
 {
-    tviCabinet* cab = cabinetOf(node);
-    if (cab != nullptr && !cab->isReadOnly()) {
-        cab->markChanged(static_cast<int64_t>(platform::tickCount()));
+    if (tviTreeViewItem* root = rootItemOf(node)) {
+        root->noteContentsChanged(static_cast<int64_t>(platform::tickCount()));
     }
 }
 
@@ -551,9 +609,8 @@ bool ctrlTreeView::saveDueCabinets(int64_t nowMs)
 {
     bool ok = true;
     for (TreeNode n = getFirstChild(kTreeRoot); n != nullptr; n = getNextSibling(n)) {
-        tviCabinet* cab = cabinetOf(n);
-        if (cab != nullptr && cab->isChanged() && nowMs - cab->changedAt() >= saveDelayMs) {
-            ok = cab->save() && ok;
+        if (tviTreeViewItem* root = getItem(n)) {
+            ok = root->saveIfDue(nowMs, saveDelayMs) && ok;
         }
     }
     return ok;
@@ -565,19 +622,15 @@ bool ctrlTreeView::saveAll(std::vector<std::string>* cabinetPaths)
     // Every root is visited: a root that is not a cabinet (Favorites, bookmarks, snapshots)
     // must not hide the cabinets behind it.
     for (TreeNode n = getFirstChild(kTreeRoot); n != nullptr; n = getNextSibling(n)) {
-        tviCabinet* cab = cabinetOf(n);
-        if (cab == nullptr) {
-            if (tviTreeViewItem* item = getItem(n)) {
-                ok = item->saveContents() && ok;
-            }
+        tviTreeViewItem* root = getItem(n);
+        if (root == nullptr) {
             continue;
         }
-        if (cabinetPaths != nullptr && cab->getType() == typeCabinet) {
-            cabinetPaths->push_back(cab->getPath());
+        std::string listed = root->listedPath();
+        if (cabinetPaths != nullptr && !listed.empty()) {
+            cabinetPaths->push_back(std::move(listed));
         }
-        if (cab->isChanged()) {
-            ok = cab->save() && ok;
-        }
+        ok = root->saveContents() && ok;
     }
     return ok;
 }

@@ -14,7 +14,6 @@
 
 class tviTreeViewItem;
 class tviCabinet;
-class tviPageSnapshot;
 struct clsSnapshotReport;
 class clsQuillaraEngine;
 class clsQuillaraItem;
@@ -45,6 +44,14 @@ struct tviTreeSettings {
 };
 
 enum class tviClipMode : int { cut = 0, copy = 1 };
+
+// One item kept below a deleted one, for undo: its parent (also kept, or the deleted item)
+// and whether its node was expanded. Kept in the order of the tree, parents first.
+struct tviDeletedNode {
+    tviTreeViewItem* item;
+    tviTreeViewItem* parent;
+    bool expanded;
+};
 
 // What the user asked for in the new-item, new-folder and property dialogs. The window fills
 // it before it sends the dialog's confirmation command (1032, 1034) to the item.
@@ -169,8 +176,10 @@ public:
     void clearClipboard();
 
     // --- Deletion buffer ---
-    // Destroys the item of the previous deletion and keeps item with its old place.
-    void bufferDeletion(tviTreeViewItem* item, TreeNode parent, TreeNode previous);
+    // Destroys the items of the previous deletion and keeps item with its old place, and
+    // the items that were below it (undo puts them back as they stood).
+    void bufferDeletion(tviTreeViewItem* item, TreeNode parent, TreeNode previous,
+                        std::vector<tviDeletedNode> below = {}, bool expanded = false);
     tviTreeViewItem* deletedItem() const { return deleted_; }
     // Puts the last deleted item back where it stood (command 11012).
     bool undoDelete();
@@ -203,8 +212,9 @@ public:
     bool startSnapshot(tviTreeViewItem* item, int mode, const std::string& url, const std::string& folder);
     // Relays a snapshot notification to the item paired with id (phase 2 ends the pairing).
     void onSnapshotNotify(int id, const clsSnapshotReport& report, int phase) override;
-    void setSnapshotCabinet(tviPageSnapshot* cabinet) { snapshotCabinet_ = cabinet; }
-    tviPageSnapshot* snapshotCabinet() const { return snapshotCabinet_; }
+    // The root that keeps snapshots (it answers tviTreeViewItem::keepSnapshot), or null.
+    void setSnapshotCabinet(tviTreeViewItem* cabinet) { snapshotCabinet_ = cabinet; }
+    tviTreeViewItem* snapshotCabinet() const { return snapshotCabinet_; }
 
     tviTreeSettings settings;
     // Off for a link check: notifications then update the items but add no sub-items.
@@ -213,8 +223,13 @@ public:
     void loadSettings(const utlIniInfo& ini);
 
     // --- Cabinets ---
+    // The item at the root above node (node's own item for a root), or null.
+    tviTreeViewItem* rootItemOf(TreeNode node) const;
     // The cabinet a node belongs to, or null.
     tviCabinet* cabinetOf(TreeNode node) const;
+    // The open cabinet (the default one included) whose file path names, compared by real
+    // path (symbolic links, "." and ".." resolved), or null: a file is open at most once.
+    tviCabinet* openCabinetOf(const std::string& path) const;
     // A change under node: its cabinet is saved shortly after (see saveDueCabinets).
     void noteChanged(TreeNode node);
     // Saves every changed cabinet whose last change is at least saveDelayMs old. The window
@@ -249,6 +264,9 @@ private:
     // The old place of the deleted item, as items (null: the root, the first position).
     tviTreeViewItem* deletedParent_ = nullptr;
     tviTreeViewItem* deletedPrevious_ = nullptr;
+    std::vector<tviDeletedNode> deletedBelow_;
+    bool deletedExpanded_ = false;
+    void dropDeletion();
     clsQuillaraEngine* engine_ = nullptr;
     // The request map. Each id keeps its items in the order they were paired (a withdrawn
     // pair leaves a hole until the list is compacted), and each item knows its pairs, so that
@@ -305,5 +323,5 @@ private:
     int notifyDepth_ = 0;
     size_t deliveries_ = 0;
     std::map<int, tviTreeViewItem*> snapshots_;
-    tviPageSnapshot* snapshotCabinet_ = nullptr;
+    tviTreeViewItem* snapshotCabinet_ = nullptr;
 };

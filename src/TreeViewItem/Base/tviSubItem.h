@@ -9,12 +9,14 @@ public:
     ~tviSubItem() override;
 
     int getType() const override { return kind_; }
+    int copyType() const override { return typeCabinetItem; }
     std::string getText() const override;
     int getImage() const override;
     int getSelectedImage() const override { return getImage(); }
     std::string getUrl() const override { return url_; }
     bool cmdCopy(bool query, bool* enabled) override;
     bool cmdProperties(bool query, bool* enabled) override;
+    bool isKeptOnDelete() const override { return false; }
 
     void setKind(int kind) { kind_ = kind; }
     void setLinkText(const std::string& text) { linkText_ = text; }

@@ -4,14 +4,8 @@
 #include "Engine/Core/clsQuillaraItem.h"
 #include "Engine/Analysis/utlHtmlText.h"
 #include "Platform/platformText.h"
-#include "TreeViewItem/Cabinet/tviCabinet.h"
-#include "TreeViewItem/Cabinet/tviCabinetFolder.h"
-#include "TreeViewItem/Cabinet/tviCabinetItem.h"
-#include "TreeViewItem/Snapshot/tviPSSItem.h"
-#include "TreeViewItem/Snapshot/tviPageSnapshot.h"
-#include "TreeViewItem/Cabinet/tviQuillaraCabinet.h"
-#include "TreeViewItem/Footprint/tviRouteSnapshot.h"
 #include "TreeViewItem/Base/tviSubItem.h"
+#include "TreeViewItem/Base/tviURLItem.h"
 
 #include <array>
 
@@ -38,25 +32,6 @@ bool startsWithNoCase(const std::string& text, std::string_view prefix)
         }
     }
     return true;
-}
-
-// The type a copy of an item of type becomes: cabinet items and folders for everything that
-// has an address or children elsewhere, the same type for the snapshot and footprint
-// containers; -1 for what cannot be copied.
-int copyTypeOf(int type)
-{
-    switch (type) {
-    case typeSubItem: case typeCabinetItem: case typeRSSItem: case typeIEItem: case typeNNItem:
-    case typeFrameItem:
-        return typeCabinetItem;
-    case typeCabinetFolder: case typeInternetExplorer: case typeIEFolder:
-    case typeNetscapeNavigator: case typeNNFolder:
-        return typeCabinetFolder;
-    case typeRSSFolder: case typeRSSItemSet: case typePSSFolder: case typePSSItem:
-        return type;
-    default:
-        return -1;
-    }
 }
 
 } // namespace
@@ -180,15 +155,7 @@ tviTreeViewItem* tviTreeViewItem::anchorForNew() const
     while (at != nullptr && (at->getType() == typeSubItem || at->getType() == typeFrameItem)) {
         at = at->parentItem();
     }
-    if (at == nullptr || at->node_ == nullptr) {
-        return nullptr;
-    }
-    int type = at->getType();
-    if (type != typeCabinet && type != typeQuillaraCabinet && type != typeCabinetFolder && type != typeCabinetItem) {
-        return nullptr;
-    }
-    tviCabinet* cab = at->cabinet();
-    if (cab == nullptr || cab->isReadOnly() || at->isReadOnly()) {
+    if (at == nullptr || at->node_ == nullptr || !at->holdsNewEntries()) {
         return nullptr;
     }
     return const_cast<tviTreeViewItem*>(at);
@@ -215,8 +182,7 @@ bool tviTreeViewItem::cmdNewFolder(bool query, bool* enabled)
 void tviTreeViewItem::placeForNew(TreeNode& parent, TreeNode& after) const
 {
     const tviTreeViewItem* anchor = anchorForNew();
-    int type = anchor->getType();
-    if (type == typeCabinet || type == typeQuillaraCabinet || type == typeCabinetFolder) {
+    if (anchor->takesNewInside()) {
         parent = anchor->node_;
         after = kTreeLast;
         return;
@@ -232,13 +198,12 @@ bool tviTreeViewItem::cmdNewItemConfirmed(bool query, bool* enabled)
         return true;
     }
     const tviDialogData& data = tree_->dialogData;
-    auto owned = std::make_unique<tviCabinetItem>(tree_);
-    owned->setName(data.name);
-    owned->setUrl(data.url);
-    owned->setDescription(data.description);
-    owned->setNewItem(true);
-    tviCabinetItem* item = static_cast<tviCabinetItem*>(tree_->adopt(std::move(owned)));
-    item->setMarked(data.marked);
+    std::unique_ptr<tviTreeViewItem> owned = createItem(tree_, typeCabinetItem);
+    if (owned == nullptr || !owned->applyProperties(data)) {
+        return false;
+    }
+    static_cast<tviURLItem*>(owned.get())->setNewItem(true);
+    tviTreeViewItem* item = tree_->adopt(std::move(owned));
     TreeNode parent, after;
     placeForNew(parent, after);
     if (!item->insertItem(parent, after)) {
@@ -263,11 +228,11 @@ bool tviTreeViewItem::cmdNewFolderConfirmed(bool query, bool* enabled)
         return true;
     }
     const tviDialogData& data = tree_->dialogData;
-    auto owned = std::make_unique<tviCabinetFolder>(tree_);
-    owned->setName(data.name);
-    owned->setDescription(data.description);
+    std::unique_ptr<tviTreeViewItem> owned = createItem(tree_, typeCabinetFolder);
+    if (owned == nullptr || !owned->applyProperties(data)) {
+        return false;
+    }
     tviTreeViewItem* folder = tree_->adopt(std::move(owned));
-    folder->setMarked(data.marked);
     TreeNode parent, after;
     placeForNew(parent, after);
     if (!folder->insertItem(parent, after)) {
@@ -418,12 +383,12 @@ bool tviTreeViewItem::cmdCharset(int kind, bool query, bool* enabled)
 
 namespace {
 
-tviRouteSnapshot* shownFootprintCabinet(const ctrlTreeView& tree)
+tviTreeViewItem* shownFootprintCabinet(const ctrlTreeView& tree)
 {
     for (TreeNode n = tree.getFirstChild(kTreeRoot); n != nullptr; n = tree.getNextSibling(n)) {
         tviTreeViewItem* item = tree.getItem(n);
-        if (item != nullptr && item->getType() == typeRouteSnapshot) {
-            return static_cast<tviRouteSnapshot*>(item);
+        if (item != nullptr && item->keepsFootprints()) {
+            return item;
         }
     }
     return nullptr;
@@ -433,7 +398,7 @@ tviRouteSnapshot* shownFootprintCabinet(const ctrlTreeView& tree)
 
 bool tviTreeViewItem::cmdTakeFootprint(bool query, bool* enabled)
 {
-    tviRouteSnapshot* route = shownFootprintCabinet(*tree_);
+    tviTreeViewItem* route = shownFootprintCabinet(*tree_);
     *enabled = isUrlType(getType()) && route != nullptr && !route->isReadOnly();
     if (*enabled && !query) {
         tree_->openDialog(tviDialog::footprint, this, getText());
@@ -443,12 +408,22 @@ bool tviTreeViewItem::cmdTakeFootprint(bool query, bool* enabled)
 
 bool tviTreeViewItem::cmdFootprintConfirmed(bool query, bool* enabled)
 {
-    tviRouteSnapshot* route = shownFootprintCabinet(*tree_);
+    tviTreeViewItem* route = shownFootprintCabinet(*tree_);
     *enabled = isUrlType(getType()) && route != nullptr && !route->isReadOnly();
     if (!*enabled || query || !tree_->dialogData.confirmed) {
         return true;
     }
-    return route->addFootprint(this, tree_->dialogData.name, tree_->dialogData.autoDelete) != nullptr;
+    return route->keepFootprint(this, tree_->dialogData.name, tree_->dialogData.autoDelete) != nullptr;
+}
+
+tviTreeViewItem* tviTreeViewItem::keepFootprint(tviTreeViewItem*, const std::string&, bool)
+{
+    return nullptr;
+}
+
+tviTreeViewItem* tviTreeViewItem::keepSnapshot(const std::string&, const std::string&, const std::string&, bool)
+{
+    return nullptr;
 }
 
 bool tviTreeViewItem::onRequestNotify(int)
@@ -489,7 +464,7 @@ bool tviTreeViewItem::cmdSnapshotConfirmed(bool query, bool* enabled)
         data.confirmed = false;
         return true;
     }
-    return tree_->snapshotCabinet()->takeSnapshot(getUrl(), getDescription(), data.name, data.autoDelete) != nullptr;
+    return tree_->snapshotCabinet()->keepSnapshot(getUrl(), getDescription(), data.name, data.autoDelete) != nullptr;
 }
 
 bool tviTreeViewItem::setText(const std::string&)
@@ -562,6 +537,70 @@ bool tviTreeViewItem::deleteSubtree()
     return true;
 }
 
+void tviTreeViewItem::leaveTree()
+{
+    if (requestNumber_ >= 0) {
+        tree_->withdraw(requestNumber_, this);
+    }
+    tree_->forgetItem(this);
+    requestNumber_ = -1;
+    nextLinkIndex_ = -1;
+    links_.reset();
+    expandPending_ = false;
+}
+
+std::vector<tviDeletedNode> tviTreeViewItem::detachSubtree()
+{
+    std::vector<tviDeletedNode> kept;
+    if (node_ == nullptr) {
+        return kept;
+    }
+    std::vector<TreeNode> nodes = tree_->subtreeNodes(node_);
+    std::vector<tviTreeViewItem*> dropped;
+    std::set<TreeNode> droppedNodes;
+    for (size_t i = 1; i < nodes.size(); ++i) {
+        tviTreeViewItem* item = tree_->getItem(nodes[i]);
+        if (item == nullptr) {
+            continue;
+        }
+        TreeNode parentNode = tree_->getParent(nodes[i]);
+        if (item->isKeptOnDelete() && droppedNodes.count(parentNode) == 0) {
+            kept.push_back({item, tree_->getItem(parentNode), tree_->isExpanded(nodes[i])});
+        } else {
+            dropped.push_back(item);
+            droppedNodes.insert(nodes[i]);
+        }
+    }
+    for (const tviDeletedNode& k : kept) {
+        k.item->leaveTree();
+    }
+    for (tviTreeViewItem* item : dropped) {
+        if (item->requestNumber_ >= 0) {
+            tree_->withdraw(item->requestNumber_, item);
+        }
+        tree_->forgetItem(item);
+    }
+    leaveTree();
+    for (const tviDeletedNode& k : kept) {
+        k.item->node_ = nullptr;
+    }
+    for (tviTreeViewItem* item : dropped) {
+        item->node_ = nullptr;
+    }
+    tree_->deleteNode(node_);
+    node_ = nullptr;
+    for (tviTreeViewItem* item : dropped) {
+        tree_->destroyItem(item);
+    }
+    return kept;
+}
+
+bool tviTreeViewItem::onUndoDelete()
+{
+    noteChanged();
+    return true;
+}
+
 bool tviTreeViewItem::insertAndLoad(TreeNode, TreeNode)
 {
     return false;
@@ -602,7 +641,7 @@ tviTreeViewItem* tviTreeViewItem::copyTo(TreeNode parent, TreeNode insertAfter)
         Step step = work.back();
         work.pop_back();
         tviTreeViewItem* source = tree_->getItem(step.source);
-        int type = copyTypeOf(source->getType());
+        int type = source->copyType();
         std::unique_ptr<tviTreeViewItem> made = type >= 0 ? createItem(tree_, type) : nullptr;
         tviTreeViewItem* copy = made ? tree_->adopt(std::move(made)) : nullptr;
         if (copy == nullptr || !copy->copyFrom(*source) || !copy->insertItem(step.parent, step.after)) {
@@ -724,11 +763,13 @@ bool tviTreeViewItem::containsAnyWord(std::string field, const std::vector<std::
     return false;
 }
 
-void tviTreeViewItem::registerFactory(int typeCode, Factory factory)
+bool tviTreeViewItem::registerFactory(int typeCode, Factory factory)
 {
-    if (typeCode >= 0 && typeCode <= 18) {
-        factories()[typeCode] = factory;
+    if (typeCode < 0 || typeCode > 18) {
+        return false;
     }
+    factories()[typeCode] = factory;
+    return true;
 }
 
 std::unique_ptr<tviTreeViewItem> tviTreeViewItem::createItem(ctrlTreeView* tree, int typeCode)
@@ -737,14 +778,6 @@ std::unique_ptr<tviTreeViewItem> tviTreeViewItem::createItem(ctrlTreeView* tree,
     case typeSubItem:
     case typeFrameItem:
         return std::make_unique<tviSubItem>(tree, typeCode);
-    case typeQuillaraCabinet:
-        return std::make_unique<tviQuillaraCabinet>(tree);
-    case typeCabinet:
-        return std::make_unique<tviCabinet>(tree);
-    case typeCabinetFolder:
-        return std::make_unique<tviCabinetFolder>(tree);
-    case typeCabinetItem:
-        return std::make_unique<tviCabinetItem>(tree);
     default:
         break;
     }
@@ -804,9 +837,12 @@ bool tviTreeViewItem::deleteHere(bool query, bool* enabled)
     }
     TreeNode parent = tree_->getParent(node_);
     TreeNode previous = tree_->getPrevSibling(node_);
+    bool expanded = tree_->isExpanded(node_);
     noteChanged();
-    deleteSubtree();
-    tree_->bufferDeletion(this, parent, previous);
+    // Everything below goes into the deletion buffer with the item, so that undo brings the
+    // subtree back whole.
+    std::vector<tviDeletedNode> below = detachSubtree();
+    tree_->bufferDeletion(this, parent, previous, std::move(below), expanded);
     return true;
 }
 
@@ -921,6 +957,12 @@ bool tviTreeViewItem::moveStep(bool up, bool query, bool* enabled)
                     break;
                 }
                 tviTreeViewItem* candidate = tree_->getItem(other);
+                // Going down, the cabinets end at the first root that is not one (the
+                // footprints, the snapshots, Favorites): a cabinet opened behind those is
+                // not the next one.
+                if (!up && (candidate == nullptr || !isCabinetType(candidate->getType()))) {
+                    break;
+                }
                 bool eligible = candidate != nullptr && !candidate->isReadOnly() &&
                                 (up ? isCabinetType(candidate->getType())
                                     : candidate->getType() == typeCabinet);

@@ -155,9 +155,37 @@ public:
     // A snapshot this item is paired with saved a file (phase 0) or ended (phase 2).
     virtual bool onSnapshotNotify(const clsSnapshotReport& report, int phase);
     virtual void setSnapshotId(int id) { (void)id; }
-    // Special cabinets at the root (snapshots, footprints) save themselves; the tree's
-    // saveAll calls this for every root that is not a cabinet file.
+    // --- Questions the kinds answer, so that the base names none of them ---
+    // A root item that keeps a file saves it when it needs to (the tree's saveAll, at
+    // shut-down, asks every root).
     virtual bool saveContents() { return true; }
+    // A root that keeps a file is told that something below changed at nowMs, and saves
+    // once its last change is at least delayMs old.
+    virtual void noteContentsChanged(int64_t nowMs) { (void)nowMs; }
+    virtual bool saveIfDue(int64_t nowMs, int64_t delayMs)
+    {
+        (void)nowMs;
+        (void)delayMs;
+        return true;
+    }
+    // The path the settings' cabinet list keeps for this root; empty for none.
+    virtual std::string listedPath() const { return {}; }
+    // The file this root is read from and saved to; empty where there is none.
+    virtual std::string filePath() const { return {}; }
+    // This item as a cabinet, or null.
+    virtual tviCabinet* asCabinet() { return nullptr; }
+    // New items and folders made from this one are kept beside it, or inside it where
+    // takesNewInside says so; false where nothing new would be kept.
+    virtual bool holdsNewEntries() const { return false; }
+    virtual bool takesNewInside() const { return false; }
+    // The type code a copy of this item becomes; -1 when it cannot be copied.
+    virtual int copyType() const { return -1; }
+    // A root that keeps footprints takes one of the route to page.
+    virtual bool keepsFootprints() const { return false; }
+    virtual tviTreeViewItem* keepFootprint(tviTreeViewItem* page, const std::string& name, bool autoDelete);
+    // The root that keeps snapshots takes one of url into a new snapshot.
+    virtual tviTreeViewItem* keepSnapshot(const std::string& url, const std::string& description,
+                                          const std::string& name, bool autoDelete);
     // 1019: opens the snapshot dialog for an item with a web or file address; 1020 (the
     // dialog's OK) takes the snapshot into the snapshot cabinet, or asks for a name.
     virtual bool cmdTakeSnapshot(bool query, bool* enabled);
@@ -171,6 +199,17 @@ public:
     // Removes the subtree from the tree: destroys every object below, withdraws this item's
     // request and deletes its node; this object itself stays (its caller decides). Iterative.
     bool deleteSubtree();
+    // As deleteSubtree, but the items below that are kept on delete stay alive, in tree order
+    // with their parents and expanded states, for undo to put back; the others are destroyed.
+    std::vector<tviDeletedNode> detachSubtree();
+    // Whether the item goes with its deleted parent and comes back with it on undo. Links
+    // found on a page are made again from the page instead.
+    virtual bool isKeptOnDelete() const { return true; }
+    // Undo has put the item back with everything kept below it: the change is written.
+    virtual bool onUndoDelete();
+    // The item in the tree that shows what this deleted one showed (a cabinet file opened
+    // again), which undo selects instead of putting this one back; null when there is none.
+    virtual tviTreeViewItem* openTwin() const { return nullptr; }
     virtual bool insertAndLoad(TreeNode parent, TreeNode insertAfter);
     // Moves this item's node with its subtree; refused (false, nothing changed) for a target
     // inside its own subtree.
@@ -197,8 +236,14 @@ public:
     // for the codes whose classes are not linked in).
     static std::unique_ptr<tviTreeViewItem> createItem(ctrlTreeView* tree, int typeCode);
     using Factory = std::unique_ptr<tviTreeViewItem> (*)(ctrlTreeView*, int);
-    // Lets the special cabinets (snapshots, footprints, Favorites, bookmarks) add their codes.
-    static void registerFactory(int typeCode, Factory factory);
+    // Each kind registers its type codes once, from its own file; the base makes only
+    // sub-items itself.
+    static bool registerFactory(int typeCode, Factory factory);
+    template <class Kind>
+    static std::unique_ptr<tviTreeViewItem> make(ctrlTreeView* tree, int)
+    {
+        return std::make_unique<Kind>(tree);
+    }
 
     // Addresses that may be opened: http, https, ftp and local files; never one that begins
     // with '-' (it would be taken as an option by the opener).
@@ -218,6 +263,9 @@ protected:
     bool pasteHere(bool query, bool* enabled);
     bool deleteHere(bool query, bool* enabled);
     bool putOnClipboard(tviClipMode mode, bool query, bool* enabled);
+    // Leaves the tree: the request is withdrawn and forgotten, so that a later selection asks
+    // for the page again, and nothing of the tree refers to the item any more.
+    void leaveTree();
     // The cabinet, cabinet folder or cabinet item beside or into which a new item or folder
     // made from this one goes, so that it is written to a cabinet file; null where nothing new
     // would be kept (read-only cabinets, trees that are not cabinets).

@@ -67,6 +67,10 @@ void tviURLItem::getStatusText(std::string& text, bool& isError) const
         "\x93\xc7\x82\xdd\x8d\x9e\x82\xdd\x8d\xcf\x82\xdd",                         // 読み込み済み
     };
     isError = status_ == 5;
+    if (status_ == requestUnchecked) {
+        text = "\x96\xa2\x8a\x6d\x94\x46"; // 未確認
+        return;
+    }
     clsUrlInformation* owner = getRequest() != nullptr ? getRequest()->getOwner() : nullptr;
     if (status_ >= 0 && status_ < 5) {
         text = texts[status_];
@@ -139,20 +143,39 @@ bool tviURLItem::cmdReExpand(bool query, bool* enabled)
     return tree()->request(this, 2);
 }
 
+// Only a read that loads brings page data. While one is under way the item shows what has
+// been found so far, without losing anything to a page not yet analysed; a read that ends
+// otherwise (failed, not checked) gives back what the item had before it.
 void tviURLItem::takePageData(int phase)
 {
     clsQuillaraItem* node = getRequest();
     if (node == nullptr) {
         return;
     }
+    int status = node->getStatus();
     clsNodeProperties props = node->getProperties();
-    if (!props.title.empty()) {
-        title_ = props.title;
+    if (phase == 3 && status == requestComplete) {
+        title_ = props.title.empty() ? title_ : props.title;
+        keywords_ = props.keywords;
+        codeKind_ = props.codeKind;
+        beforeRead_.reset();
+    } else if (phase == 3) {
+        if (beforeRead_) {
+            title_ = beforeRead_->title;
+            keywords_ = beforeRead_->keywords;
+            codeKind_ = beforeRead_->codeKind;
+        }
+        beforeRead_.reset();
+    } else if (status == requestReading || status == requestComplete) {
+        if (!beforeRead_) {
+            beforeRead_ = PageData{title_, keywords_, codeKind_};
+        }
+        title_ = props.title.empty() ? title_ : props.title;
+        keywords_ = props.keywords.empty() ? keywords_ : props.keywords;
+        codeKind_ = props.codeKind != 0 ? props.codeKind : codeKind_;
     }
-    keywords_ = props.keywords;
-    codeKind_ = props.codeKind;
     if (phase == 3) {
-        setStatus(node->getStatus());
+        setStatus(status);
     }
 }
 

@@ -3,6 +3,8 @@
 #include "TreeViewItem/Base/tviTreeViewItem.h"
 
 #include <cstdint>
+#include <optional>
+#include <string>
 
 class clsUrlInformation;
 
@@ -43,6 +45,13 @@ protected:
     // Turns the links found since the last notification into sub-items.
     bool addSubItems();
     static void appendFetchNotes(std::string& text, const clsUrlInformation* owner);
+    // What the item showed of its page before the read under way began to change it.
+    struct PageData {
+        std::string title;
+        std::string keywords;
+        int codeKind = 0;
+    };
+    std::optional<PageData> beforeRead_;
     std::string title_;
     std::string keywords_;
     int status_ = 0;

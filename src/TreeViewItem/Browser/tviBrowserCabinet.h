@@ -19,6 +19,7 @@ public:
 
     int getImage() const override;
     int getSelectedImage() const override { return imageCabinetOpen; }
+    int copyType() const override { return typeCabinetFolder; }
     bool isReadOnly() const override { return true; }
     // Reading again (command 11018) takes what the source holds now.
     bool cmdReExpand(bool query, bool* enabled) override;

@@ -12,6 +12,7 @@ public:
     std::string getText() const override { return name_; }
     int getImage() const override;
     int getSelectedImage() const override { return imageFolderOpen; }
+    int copyType() const override { return typeCabinetFolder; }
     std::string getDescription() const override { return description_; }
     bool isReadOnly() const override { return true; }
     bool cmdCopy(bool query, bool* enabled) override;

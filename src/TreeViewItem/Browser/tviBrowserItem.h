@@ -12,6 +12,7 @@ public:
     int getImage() const override;
     int getSelectedImage() const override;
     std::string getUrl() const override { return url_; }
+    int copyType() const override { return typeCabinetItem; }
     std::string getDescription() const override { return description_; }
     bool isReadOnly() const override { return true; }
     bool cmdCopy(bool query, bool* enabled) override;

@@ -5,6 +5,10 @@
 #include "TreeViewItem/Browser/tviIEFolder.h"
 #include "TreeViewItem/Browser/tviIEItem.h"
 
+// The item factory makes this kind from its type code.
+[[maybe_unused]] static const bool registeredInternetExplorer =
+    tviTreeViewItem::registerFactory(typeInternetExplorer, tviTreeViewItem::make<tviInternetExplorer>);
+
 tviInternetExplorer::tviInternetExplorer(ctrlTreeView* tree) : tviBrowserCabinet(tree, tviSourceKind::favorites, "tviInternetExplorer")
 {
     countCreated("tviInternetExplorer");

@@ -5,6 +5,10 @@
 #include "TreeViewItem/Browser/tviNNFolder.h"
 #include "TreeViewItem/Browser/tviNNItem.h"
 
+// The item factory makes this kind from its type code.
+[[maybe_unused]] static const bool registeredNetscapeNavigator =
+    tviTreeViewItem::registerFactory(typeNetscapeNavigator, tviTreeViewItem::make<tviNetscapeNavigator>);
+
 tviNetscapeNavigator::tviNetscapeNavigator(ctrlTreeView* tree) : tviBrowserCabinet(tree, tviSourceKind::bookmarks, "tviNetscapeNavigator")
 {
     countCreated("tviNetscapeNavigator");

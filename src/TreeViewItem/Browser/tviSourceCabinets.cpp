@@ -15,16 +15,9 @@
 
 namespace {
 
-template <class T>
-std::unique_ptr<tviTreeViewItem> make(ctrlTreeView* tree, int)
-{
-    return std::make_unique<T>(tree);
-}
-
 template <class Root>
 Root* show(ctrlTreeView& tree, int type, const std::string& path)
 {
-    tviSourceCabinets::registerFactories();
     auto* root = static_cast<Root*>(tviSourceCabinets::find(tree, type));
     if (root == nullptr) {
         root = static_cast<Root*>(tree.adopt(std::make_unique<Root>(&tree)));
@@ -141,14 +134,4 @@ void tviSourceCabinets::applySettings(ctrlTreeView& tree, const utlIniInfo& ini)
     } else if (bookmarks == nullptr || bookmarks->getPath() != bookmarksPath(ini)) {
         showBookmarks(tree, ini);
     }
-}
-
-void tviSourceCabinets::registerFactories()
-{
-    tviTreeViewItem::registerFactory(typeInternetExplorer, make<tviInternetExplorer>);
-    tviTreeViewItem::registerFactory(typeIEFolder, make<tviIEFolder>);
-    tviTreeViewItem::registerFactory(typeIEItem, make<tviIEItem>);
-    tviTreeViewItem::registerFactory(typeNetscapeNavigator, make<tviNetscapeNavigator>);
-    tviTreeViewItem::registerFactory(typeNNFolder, make<tviNNFolder>);
-    tviTreeViewItem::registerFactory(typeNNItem, make<tviNNItem>);
 }

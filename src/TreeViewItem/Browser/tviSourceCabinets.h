@@ -37,6 +37,4 @@ public:
     // After the settings changed: shows the ones switched on, hides the ones switched off and
     // reads a shown one anew from its new place when its path setting changed.
     static void applySettings(ctrlTreeView& tree, const utlIniInfo& ini);
-    // Lets tviTreeViewItem::createItem make the classes of both sources.
-    static void registerFactories();
 };

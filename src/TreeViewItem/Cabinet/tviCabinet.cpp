@@ -13,6 +13,10 @@
 
 #include <sys/stat.h>
 
+// The item factory makes this kind from its type code.
+[[maybe_unused]] static const bool registeredCabinet =
+    tviTreeViewItem::registerFactory(typeCabinet, tviTreeViewItem::make<tviCabinet>);
+
 tviCabinet::tviCabinet(ctrlTreeView* tree) : tviTreeViewItem(tree)
 {
     countCreated("tviCabinet");
@@ -65,7 +69,7 @@ bool tviCabinet::insertAndLoad(TreeNode parent, TreeNode insertAfter)
 int tviCabinet::getFileState() const
 {
     struct stat st {};
-    if (path_.empty() || ::stat(path_.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) {
+    if (pathUnresolved_ || path_.empty() || ::stat(path_.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) {
         return 0;
     }
     return ::access(path_.c_str(), W_OK) == 0 ? 1 : 2;
@@ -76,10 +80,14 @@ bool tviCabinet::createFile()
     if (getFileState() != 0) {
         return true;
     }
+    if (pathUnresolved_) {
+        return logError("tviCabinet::createFile", path_ + ": cabinet folder not listed");
+    }
     tviCabinetDocument doc;
     doc.name = getName();
     std::string error;
-    if (!platform::atomicWriteFile(path_, tviCabinetFile::write(doc), &error)) {
+    if (!platform::atomicWriteFile(path_, tviCabinetFile::write(doc), &error, platform::Durability::Synced,
+                                   platform::Links::Follow)) {
         return logError("tviCabinet::createFile", path_ + ": " + error);
     }
     fileMissing_ = false;
@@ -204,12 +212,13 @@ bool tviCabinet::load()
     loadError_.clear();
     changedAt_ = -1;
     unreadable_ = false;
+    partlyRead_ = false;
     int state = getFileState();
     fileMissing_ = state == 0;
     readOnly_ = state != 1;
     if (fileMissing_) {
         unreadable_ = true;
-        loadError_ = "file not found";
+        loadError_ = pathUnresolved_ ? "cabinet folder not listed in the settings" : "file not found";
         t->setOverlay(getHandle(), overlayError);
         return logError("tviCabinet::load", path_ + ": " + loadError_);
     }
@@ -248,6 +257,7 @@ bool tviCabinet::load()
     if (readOnly_ && !itemsReadOnly) {
         setItemsReadOnly();
     }
+    partlyRead_ = !whole;
     if (!whole) {
         loadError_ = error;
     } else if (!doc.productMark) {
@@ -270,7 +280,8 @@ bool tviCabinet::writeTo(const std::string& path)
     tviCabinetDocument doc;
     toDocument(doc);
     std::string error;
-    if (!platform::atomicWriteFile(path, tviCabinetFile::write(doc), &error)) {
+    if (!platform::atomicWriteFile(path, tviCabinetFile::write(doc), &error, platform::Durability::Synced,
+                                   platform::Links::Follow)) {
         return logError("tviCabinet::save", path + ": " + error);
     }
     return true;
@@ -293,6 +304,32 @@ bool tviCabinet::save()
     return true;
 }
 
+void tviCabinet::noteContentsChanged(int64_t nowMs)
+{
+    if (!readOnly_) {
+        markChanged(nowMs);
+    }
+}
+
+bool tviCabinet::saveIfDue(int64_t nowMs, int64_t delayMs)
+{
+    if (!isChanged() || nowMs - changedAt_ < delayMs) {
+        return true;
+    }
+    return save();
+}
+
+bool tviCabinet::saveContents()
+{
+    return !isChanged() || save();
+}
+
+std::string tviCabinet::listedPath() const
+{
+    // The default cabinet is not one of the settings' list.
+    return getType() == typeCabinet ? path_ : std::string();
+}
+
 bool tviCabinet::saveAs(const std::string& path)
 {
     if (!writeTo(path)) {
@@ -301,7 +338,9 @@ bool tviCabinet::saveAs(const std::string& path)
     path_ = path;
     readOnly_ = false;
     fileMissing_ = false;
+    pathUnresolved_ = false;
     loadError_.clear();
+    partlyRead_ = false;
     changedAt_ = -1;
     ctrlTreeView* t = tree();
     for (TreeNode n : t->subtreeNodes(getHandle())) {
@@ -333,6 +372,12 @@ bool tviCabinet::cmdCut(bool query, bool* enabled)
 bool tviCabinet::cmdPaste(bool query, bool* enabled)
 {
     return pasteHere(query, enabled);
+}
+
+tviTreeViewItem* tviCabinet::openTwin() const
+{
+    tviCabinet* open = tree()->openCabinetOf(path_);
+    return open != this ? open : nullptr;
 }
 
 bool tviCabinet::cmdDelete(bool query, bool* enabled)

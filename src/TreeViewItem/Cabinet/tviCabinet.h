@@ -25,6 +25,15 @@ public:
     bool setText(const std::string& text) override;
     bool applyProperties(const tviDialogData& data) override;
     bool insertAndLoad(TreeNode parent, TreeNode insertAfter) override;
+    tviTreeViewItem* openTwin() const override;
+    tviCabinet* asCabinet() override { return this; }
+    void noteContentsChanged(int64_t nowMs) override;
+    bool saveIfDue(int64_t nowMs, int64_t delayMs) override;
+    bool saveContents() override;
+    std::string listedPath() const override;
+    std::string filePath() const override { return path_; }
+    bool holdsNewEntries() const override { return !readOnly_; }
+    bool takesNewInside() const override { return true; }
 
     // 0 no path or no file, 2 the file is not writable, 1 otherwise.
     int getFileState() const;
@@ -45,12 +54,17 @@ public:
     virtual void setName(const std::string& name) { name_ = name; }
     virtual std::string getName() const { return name_; }
     void setPath(const std::string& path) { path_ = path; }
+    // The settings name this cabinet in a folder they do not list: there is no file to read
+    // or to create, and it shows as missing.
+    void setPathUnresolved(bool unresolved) { pathUnresolved_ = unresolved; }
     const std::string& getPath() const { return path_; }
     void setDescription(const std::string& description) { description_ = description; }
     void setReadOnly(bool readOnly) { readOnly_ = readOnly; }
     bool isFileMissing() const { return fileMissing_; }
     // The last load found no file or could not read it at all.
     bool isUnreadable() const { return unreadable_; }
+    // The last load stopped early: the tree holds only part of the file.
+    bool isPartlyRead() const { return partlyRead_; }
     // Why the last load stopped early or was refused; empty after a whole read.
     const std::string& getLoadError() const { return loadError_; }
 
@@ -72,8 +86,10 @@ protected:
     std::string path_;
     std::string description_;
     bool fileMissing_ = false;
+    bool pathUnresolved_ = false;
     std::string loadError_;
     bool unreadable_ = false;
+    bool partlyRead_ = false;
     int64_t changedAt_ = -1;
 
 private:

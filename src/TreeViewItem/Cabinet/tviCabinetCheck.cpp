@@ -50,7 +50,8 @@ namespace {
 
 bool isFinished(const tviTreeViewItem* item)
 {
-    return item->getRequest() != nullptr && (item->getStatus() == 4 || item->getStatus() == 5);
+    int status = item->getStatus();
+    return item->getRequest() != nullptr && (status == 4 || status == 5 || status == 6);
 }
 
 } // namespace
@@ -185,6 +186,24 @@ size_t tviCabinetCheck::failedCount() const
     size_t n = 0;
     for (const tviCheckResult& r : results_) {
         n += r.failed() ? 1 : 0;
+    }
+    return n;
+}
+
+size_t tviCabinetCheck::uncheckedCount() const
+{
+    size_t n = 0;
+    for (const tviCheckResult& r : results_) {
+        n += r.unchecked() ? 1 : 0;
+    }
+    return n;
+}
+
+size_t tviCabinetCheck::loadedCount() const
+{
+    size_t n = 0;
+    for (const tviCheckResult& r : results_) {
+        n += r.loaded() ? 1 : 0;
     }
     return n;
 }

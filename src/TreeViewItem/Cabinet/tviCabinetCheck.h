@@ -20,7 +20,7 @@ struct tviCheckResult {
     std::string path;       // the folder names from the cabinet down, joined by '/'
     std::string name;
     std::string url;
-    int status = 0;         // load status 0 to 5
+    int status = 0;         // load status 0 to 6
     int result = 0;         // result code: 0, -1, -2 or the HTTP status
     std::string statusText; // as the tree shows it (Shift_JIS)
     int attempts = 0;       // requests sent for it, retries included (0: none sent)
@@ -29,6 +29,9 @@ struct tviCheckResult {
     bool notModified = false; // the server answered 304: the cached copy was analysed
     long long wireBytes = 0;  // bytes received over the network for it
     bool failed() const { return status == 5; }
+    // Nothing fetches the address's scheme (mailto:, news:, ...): neither loaded nor failed.
+    bool unchecked() const { return status == 6; }
+    bool loaded() const { return status == 4; }
     bool moved() const { return !movedTo.empty(); }
 };
 
@@ -57,6 +60,8 @@ public:
     // Every URL item in tree order, with what the check found.
     const std::vector<tviCheckResult>& results() const { return results_; }
     size_t failedCount() const;
+    size_t uncheckedCount() const;
+    size_t loadedCount() const;
     size_t movedCount() const;
     size_t retriedCount() const;
     // Writes the statuses into the cabinet file (atomically).

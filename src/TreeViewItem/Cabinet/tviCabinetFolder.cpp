@@ -4,6 +4,10 @@
 #include "TreeViewItem/Browser/tviBrowserFolder.h"
 #include "TreeViewItem/Cabinet/tviCabinet.h"
 
+// The item factory makes this kind from its type code.
+[[maybe_unused]] static const bool registeredCabinetFolder =
+    tviTreeViewItem::registerFactory(typeCabinetFolder, tviTreeViewItem::make<tviCabinetFolder>);
+
 tviCabinetFolder::tviCabinetFolder(ctrlTreeView* tree) : tviTreeViewItem(tree)
 {
     countCreated("tviCabinetFolder");
@@ -101,4 +105,10 @@ bool tviCabinetFolder::cmdMoveUp(bool query, bool* enabled)
 bool tviCabinetFolder::cmdMoveDown(bool query, bool* enabled)
 {
     return moveStep(false, query, enabled);
+}
+
+bool tviCabinetFolder::holdsNewEntries() const
+{
+    const tviCabinet* cab = cabinet();
+    return cab != nullptr && !cab->isReadOnly() && !readOnly_;
 }

@@ -20,6 +20,9 @@ public:
     bool setText(const std::string& text) override;
     bool applyProperties(const tviDialogData& data) override;
     bool copyFrom(const tviTreeViewItem& item) override;
+    bool holdsNewEntries() const override;
+    bool takesNewInside() const override { return true; }
+    int copyType() const override { return typeCabinetFolder; }
 
     void setReadOnly(bool readOnly) { readOnly_ = readOnly; }
     void setName(std::string name) { name_ = std::move(name); }

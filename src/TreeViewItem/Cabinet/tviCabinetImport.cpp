@@ -2,6 +2,7 @@
 
 #include "Common/utlLog.h"
 #include "Platform/AtomicFile.h"
+#include "Platform/SafePath.h"
 #include "Platform/platformText.h"
 #include "TreeViewItem/Formats/tviCabinetFile.h"
 #include "TreeViewItem/Cabinet/tviCabinetSource.h"
@@ -69,6 +70,11 @@ bool tviCabinetImport::importInto(const std::string& source, const std::string& 
 {
     result = Result{};
     result.path = target;
+    // Importing a cabinet into itself would double every entry.
+    if (platform::realPathOf(source) == platform::realPathOf(target)) {
+        error = "the source is the target cabinet itself; nothing was imported";
+        return logError("tviCabinetImport::importInto", target + ": " + error);
+    }
     tviCabinetDocument from;
     if (!tviCabinetSource::read(source, from, error, result.warning)) {
         return logError("tviCabinetImport::importInto", source + ": " + error);
@@ -103,7 +109,8 @@ bool tviCabinetImport::importInto(const std::string& source, const std::string& 
     std::string bytes = tviCabinetFile::write(into);
     bool existed = false;
     bool ok = result.created ? platform::atomicCreateFile(target, bytes, &error, &existed)
-                             : platform::atomicWriteFile(target, bytes, &error);
+                             : platform::atomicWriteFile(target, bytes, &error, platform::Durability::Synced,
+                                                         platform::Links::Follow);
     if (!ok) {
         return logError("tviCabinetImport::importInto", target + ": " + error);
     }

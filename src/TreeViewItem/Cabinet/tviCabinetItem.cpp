@@ -1,8 +1,21 @@
 #include "TreeViewItem/Cabinet/tviCabinetItem.h"
 
 #include "Common/utlInstanceCounter.h"
+#include "TreeViewItem/Cabinet/tviCabinet.h"
 #include "Engine/Core/clsQuillaraItem.h"
+#include "Engine/Http/clsUrlInformation.h"
 #include "TreeViewItem/Base/tviSubItem.h"
+
+namespace {
+
+// The name the new-item dialog proposes: "新規アイテム".
+const char* const kProposedName = "\x90\x56\x8b\x4b\x83\x41\x83\x43\x83\x65\x83\x80";
+
+} // namespace
+
+// The item factory makes this kind from its type code.
+[[maybe_unused]] static const bool registeredCabinetItem =
+    tviTreeViewItem::registerFactory(typeCabinetItem, tviTreeViewItem::make<tviCabinetItem>);
 
 tviCabinetItem::tviCabinetItem(ctrlTreeView* tree) : tviURLItem(tree)
 {
@@ -172,8 +185,9 @@ bool tviCabinetItem::onRequestNotify(int phase)
 {
     std::string oldTitle = title_;
     std::string oldKeywords = keywords_;
+    // The protocol text, like the rest of the page data, changes only with a page that loaded.
     clsQuillaraItem* node = getRequest();
-    if (node != nullptr) {
+    if (node != nullptr && phase == 3 && node->getStatus() == requestComplete) {
         std::string protocol = node->getProperties().protocol;
         if (!protocol.empty()) {
             protocol_ = protocol;
@@ -185,9 +199,12 @@ bool tviCabinetItem::onRequestNotify(int phase)
     }
     if (newItem_ && !title_.empty()) {
         newItem_ = false;
-        name_ = title_;
-        refreshText();
-        noteChanged();
+        // A name the user typed stays; only the proposed one or the bare address gives way.
+        if (name_.empty() || name_ == kProposedName || name_ == url_) {
+            name_ = title_;
+            refreshText();
+            noteChanged();
+        }
     }
     if (phase == 3 && newItem_ && status_ == 5) {
         newItem_ = false;
@@ -203,4 +220,10 @@ bool tviCabinetItem::onRequestNotify(int phase)
         }
     }
     return true;
+}
+
+bool tviCabinetItem::holdsNewEntries() const
+{
+    const tviCabinet* cab = cabinet();
+    return cab != nullptr && !cab->isReadOnly() && !readOnly_;
 }

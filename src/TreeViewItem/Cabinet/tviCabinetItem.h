@@ -18,6 +18,8 @@ public:
     std::string getDescription() const override { return description_; }
     bool setText(const std::string& text) override;
     bool applyProperties(const tviDialogData& data) override;
+    bool holdsNewEntries() const override;
+    int copyType() const override { return typeCabinetItem; }
     bool copyFrom(const tviTreeViewItem& item) override;
     void setStatus(int status) override;
 

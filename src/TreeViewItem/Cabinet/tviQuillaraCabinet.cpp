@@ -2,6 +2,10 @@
 
 #include "Common/utlInstanceCounter.h"
 
+// The item factory makes this kind from its type code.
+[[maybe_unused]] static const bool registeredQuillaraCabinet =
+    tviTreeViewItem::registerFactory(typeQuillaraCabinet, tviTreeViewItem::make<tviQuillaraCabinet>);
+
 tviQuillaraCabinet::tviQuillaraCabinet(ctrlTreeView* tree) : tviCabinet(tree)
 {
     readOnly_ = false;

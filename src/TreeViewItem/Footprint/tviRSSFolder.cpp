@@ -5,6 +5,10 @@
 
 #include <memory>
 
+// The item factory makes this kind from its type code.
+[[maybe_unused]] static const bool registeredRSSFolder =
+    tviTreeViewItem::registerFactory(typeRSSFolder, tviTreeViewItem::make<tviRSSFolder>);
+
 namespace {
 
 // Writes the footprint cabinet of item after an edit; true when there is none to write.
@@ -136,6 +140,12 @@ bool tviRSSFolder::cmdDelete(bool query, bool* enabled)
     tviRouteSnapshot* route = tviRouteSnapshot::of(this);
     bool ok = deleteHere(query, enabled);
     return ok && (query || !*enabled || route == nullptr || route->save());
+}
+
+bool tviRSSFolder::onUndoDelete()
+{
+    tviRouteSnapshot* route = tviRouteSnapshot::of(this);
+    return route == nullptr || route->isReadOnly() || route->save();
 }
 
 bool tviRSSFolder::cmdMark(bool query, bool* enabled)

@@ -11,6 +11,7 @@ public:
     ~tviRSSFolder() override;
 
     int getType() const override { return typeRSSFolder; }
+    int copyType() const override { return typeRSSFolder; }
     std::string getText() const override { return name_; }
     int getImage() const override;
     int getSelectedImage() const override { return imageFolderOpen; }
@@ -26,6 +27,7 @@ public:
     bool cmdCopy(bool query, bool* enabled) override;
     bool cmdPaste(bool query, bool* enabled) override;
     bool cmdDelete(bool query, bool* enabled) override;
+    bool onUndoDelete() override;
     bool cmdMark(bool query, bool* enabled) override;
 
     void setName(std::string name) { name_ = std::move(name); }

@@ -4,6 +4,10 @@
 #include "TreeViewItem/Cabinet/tviCabinetItem.h"
 #include "TreeViewItem/Footprint/tviRouteSnapshot.h"
 
+// The item factory makes this kind from its type code.
+[[maybe_unused]] static const bool registeredRSSItem =
+    tviTreeViewItem::registerFactory(typeRSSItem, tviTreeViewItem::make<tviRSSItem>);
+
 tviRSSItem::tviRSSItem(ctrlTreeView* tree) : tviURLItem(tree)
 {
     countCreated("tviRSSItem");

@@ -12,6 +12,7 @@ public:
     ~tviRSSItem() override;
 
     int getType() const override { return typeRSSItem; }
+    int copyType() const override { return typeCabinetItem; }
     std::string getText() const override { return name_; }
     int getImage() const override;
     int getSelectedImage() const override;

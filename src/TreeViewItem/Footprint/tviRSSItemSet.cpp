@@ -3,6 +3,10 @@
 #include "Common/utlInstanceCounter.h"
 #include "TreeViewItem/Footprint/tviRouteSnapshot.h"
 
+// The item factory makes this kind from its type code.
+[[maybe_unused]] static const bool registeredRSSItemSet =
+    tviTreeViewItem::registerFactory(typeRSSItemSet, tviTreeViewItem::make<tviRSSItemSet>);
+
 tviRSSItemSet::tviRSSItemSet(ctrlTreeView* tree) : tviTreeViewItem(tree)
 {
     countCreated("tviRSSItemSet");
@@ -24,14 +28,16 @@ bool tviRSSItemSet::isReadOnly() const
     return route == nullptr || route->isReadOnly();
 }
 
+// A footprint whose creation date is unknown (empty or unreadable in the file) never expires
+// and never changes colour: its age cannot be told.
 bool tviRSSItemSet::isExpired(std::time_t now, int deleteDays) const
 {
-    return autoDelete_ && now > created_ + static_cast<std::time_t>(deleteDays) * secondsPerDay;
+    return autoDelete_ && created_ > 0 && now > created_ + static_cast<std::time_t>(deleteDays) * secondsPerDay;
 }
 
 bool tviRSSItemSet::isAged(std::time_t now, int colourDays) const
 {
-    return now > created_ + static_cast<std::time_t>(colourDays) * secondsPerDay;
+    return created_ > 0 && now > created_ + static_cast<std::time_t>(colourDays) * secondsPerDay;
 }
 
 bool tviRSSItemSet::isSpecial() const
@@ -103,6 +109,12 @@ bool tviRSSItemSet::cmdDelete(bool query, bool* enabled)
     tviRouteSnapshot* route = tviRouteSnapshot::of(this);
     bool ok = deleteHere(query, enabled);
     return ok && (query || !*enabled || route == nullptr || route->save());
+}
+
+bool tviRSSItemSet::onUndoDelete()
+{
+    tviRouteSnapshot* route = tviRouteSnapshot::of(this);
+    return route == nullptr || route->isReadOnly() || route->save();
 }
 
 bool tviRSSItemSet::cmdMark(bool query, bool* enabled)

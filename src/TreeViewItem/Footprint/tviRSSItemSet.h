@@ -14,6 +14,7 @@ public:
     ~tviRSSItemSet() override;
 
     int getType() const override { return typeRSSItemSet; }
+    int copyType() const override { return typeRSSItemSet; }
     std::string getText() const override { return name_; }
     int getImage() const override;
     int getSelectedImage() const override { return imageFolderOpen; }
@@ -28,6 +29,7 @@ public:
     bool cmdCut(bool query, bool* enabled) override;
     bool cmdCopy(bool query, bool* enabled) override;
     bool cmdDelete(bool query, bool* enabled) override;
+    bool onUndoDelete() override;
     bool cmdMark(bool query, bool* enabled) override;
 
     // Dropped from the file: auto delete set and more than deleteDays whole days old at now.

@@ -15,6 +15,10 @@
 #include <unistd.h>
 #include <vector>
 
+// The item factory makes this kind from its type code.
+[[maybe_unused]] static const bool registeredRouteSnapshot =
+    tviTreeViewItem::registerFactory(typeRouteSnapshot, tviTreeViewItem::make<tviRouteSnapshot>);
+
 namespace {
 
 const char* const kProperties = "\x82\xcc\x83\x76\x83\x8d\x83\x70\x83\x65\x83\x42"; // のプロパティ
@@ -69,10 +73,7 @@ tviRouteSnapshot* tviRouteSnapshot::openIn(ctrlTreeView& tree, const utlIniInfo&
 {
     auto* route = static_cast<tviRouteSnapshot*>(tree.adopt(std::make_unique<tviRouteSnapshot>(&tree)));
     route->setFilePath(ini.getDataDirectory() + "Footprint.scb");
-    route->setDeleteDay(ini.getInt(IniKey::ERLimitDay));
-    route->setColorDay(ini.getInt(IniKey::ERLimitColor));
-    route->setMarkColor(ini.getInt(IniKey::RouteMarkColor));
-    route->setAgeing(ini.getInt(IniKey::CRLimitColor) != 0, ini.getInt(IniKey::CRLimitDay) != 0);
+    route->applySettings(ini);
     TreeNode after = tree.getFirstChild(kTreeRoot);
     for (TreeNode n = after != nullptr ? tree.getNextSibling(after) : nullptr; n != nullptr; n = tree.getNextSibling(n)) {
         if (tree.getItem(n) == nullptr || tree.getItem(n)->getType() != typeCabinet) {
@@ -86,6 +87,16 @@ tviRouteSnapshot* tviRouteSnapshot::openIn(ctrlTreeView& tree, const utlIniInfo&
     }
     route->load();
     return route;
+}
+
+void tviRouteSnapshot::applySettings(const utlIniInfo& ini)
+{
+    setDeleteDay(ini.getInt(IniKey::ERLimitDay));
+    setColorDay(ini.getInt(IniKey::ERLimitColor));
+    setMarkColor(ini.getInt(IniKey::RouteMarkColor));
+    setAgeing(ini.getInt(IniKey::CRLimitColor) != 0, ini.getInt(IniKey::CRLimitDay) != 0);
+    if (getHandle() != nullptr)
+        tree()->refreshNode(getHandle());
 }
 
 int tviRouteSnapshot::exists() const
@@ -105,7 +116,8 @@ bool tviRouteSnapshot::createFile()
     tviFootprintDocument doc;
     doc.name = getText();
     std::string error;
-    if (!platform::atomicWriteFile(path_, tviFootprintFile::write(doc), &error)) {
+    if (!platform::atomicWriteFile(path_, tviFootprintFile::write(doc), &error, platform::Durability::Synced,
+                                   platform::Links::Follow)) {
         return logError("tviRouteSnapshot::createFile", path_ + ": " + error);
     }
     return true;
@@ -247,7 +259,8 @@ bool tviRouteSnapshot::save()
     tviFootprintDocument doc;
     toDocument(doc);
     std::string error;
-    if (!platform::atomicWriteFile(path_, tviFootprintFile::write(doc), &error)) {
+    if (!platform::atomicWriteFile(path_, tviFootprintFile::write(doc), &error, platform::Durability::Synced,
+                                   platform::Links::Follow)) {
         return logError("tviRouteSnapshot::save", path_ + ": " + error);
     }
     return true;
@@ -297,7 +310,17 @@ tviRSSItemSet* tviRouteSnapshot::addFootprint(tviTreeViewItem* source, const std
         t->expand(n, true);
     }
     t->selectNode(parent);
-    save();
+    // A footprint that could not be written is not reported as taken: it leaves the tree, and
+    // the dialog stays open to try again.
+    if (!save()) {
+        set->deleteSubtree();
+        t->destroyItem(set);
+        // フットプリントを保存できませんでした。
+        t->showMessage("\x83\x74\x83\x62\x83\x67\x83\x76\x83\x8a\x83\x93\x83\x67\x82\xf0\x95\xdb\x91\xb6\x82\xc5"
+                       "\x82\xab\x82\xdc\x82\xb9\x82\xf1\x82\xc5\x82\xb5\x82\xbd\x81\x42",
+                       "Quillara");
+        return nullptr;
+    }
     return set;
 }
 
@@ -350,4 +373,9 @@ bool tviRouteSnapshot::cmdProperties(bool query, bool* enabled)
         tree()->openDialog(tviDialog::properties, this, getText() + kProperties);
     }
     return true;
+}
+
+tviTreeViewItem* tviRouteSnapshot::keepFootprint(tviTreeViewItem* page, const std::string& name, bool autoDelete)
+{
+    return addFootprint(page, name, autoDelete);
 }

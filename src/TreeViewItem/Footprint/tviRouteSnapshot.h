@@ -18,6 +18,8 @@ public:
     ~tviRouteSnapshot() override;
 
     int getType() const override { return typeRouteSnapshot; }
+    bool keepsFootprints() const override { return true; }
+    tviTreeViewItem* keepFootprint(tviTreeViewItem* page, const std::string& name, bool autoDelete) override;
     std::string getText() const override;
     std::string getDescription() const override;
     int getImage() const override;
@@ -48,9 +50,10 @@ public:
 
     void setFilePath(const std::string& path) { path_ = path; }
     const std::string& getFilePath() const { return path_; }
-    void setDeleteDay(int days) { deleteDays_ = days; }
+    // Days below 1 (a hand-edited setting) count as 1.
+    void setDeleteDay(int days) { deleteDays_ = days < 1 ? 1 : days; }
     int getDeleteDay() const { return deleteDays_; }
-    void setColorDay(int days) { colorDays_ = days; }
+    void setColorDay(int days) { colorDays_ = days < 1 ? 1 : days; }
     int getColorDay() const { return colorDays_; }
     void setMarkColor(int colour) { markColor_ = colour; }
     int getMarkColor() const { return markColor_; }
@@ -73,6 +76,9 @@ public:
     // Sets the footprint cabinet up at start: Footprint.scb in the data directory, the ageing
     // settings, placed behind the first root node and the run of cabinets after it; loaded.
     static tviRouteSnapshot* openIn(ctrlTreeView& tree, const class utlIniInfo& ini);
+    // Takes the ageing settings anew: at set-up, and at once when the preference sheet is
+    // confirmed, so that the next save ages by what the user set.
+    void applySettings(const class utlIniInfo& ini);
 
 private:
     std::string path_;

@@ -185,24 +185,25 @@ private:
 
     void heading(const tviTag& tag)
     {
-        static constexpr std::string_view names[2] = {"ADD_DATE", "LAST_MODIFIED"};
-        std::string_view values[2];
-        bool found[2] = {};
+        static constexpr std::string_view names[3] = {"ADD_DATE", "LAST_MODIFIED", tviBookmarkFile::markAttribute};
+        std::string_view values[3];
+        bool found[3] = {};
         tviTagCursor::getAttributes(tag.attributes, names, values, found, c_.code());
         std::string raw;
         if (!textUntil("H3", raw)) {
             st_.truncated = true;
         }
-        heading_ = Heading{true, nameText(raw), dateValue(values[0]), dateValue(values[1]), {}};
+        heading_ = Heading{true, nameText(raw), dateValue(values[0]), dateValue(values[1]), {}, values[2] == "1"};
         pending_.clear();
         lastItem_ = -1;
     }
 
     void anchor(const tviTag& tag)
     {
-        static constexpr std::string_view names[4] = {"HREF", "ADD_DATE", "LAST_MODIFIED", "TAGS"};
-        std::string_view values[4];
-        bool found[4] = {};
+        static constexpr std::string_view names[5] = {"HREF", "ADD_DATE", "LAST_MODIFIED", "TAGS",
+                                                      tviBookmarkFile::markAttribute};
+        std::string_view values[5];
+        bool found[5] = {};
         tviTagCursor::getAttributes(tag.attributes, names, values, found, c_.code());
         pending_.clear();
         heading_.pending = false;
@@ -227,6 +228,7 @@ private:
         e.addDate = dateValue(values[1]);
         e.lastModified = dateValue(values[2]);
         e.keyword = nameText(values[3]);
+        e.marked = values[4] == "1";
         doc_.entries.push_back(std::move(e));
         lastItem_ = static_cast<int>(doc_.entries.size()) - 1;
     }
@@ -272,6 +274,7 @@ private:
             e.addDate = heading_.added;
             e.lastModified = heading_.modified;
             e.description = std::move(heading_.description);
+            e.marked = heading_.marked;
         }
         heading_.pending = false;
         doc_.entries.push_back(std::move(e));
@@ -301,6 +304,7 @@ private:
         std::int64_t added = 0;
         std::int64_t modified = 0;
         std::string description;
+        bool marked = false;
     };
 
     bool sjis() const { return c_.code() == tviTagCursor::Code::sjis; }
@@ -353,6 +357,72 @@ bool isUtf8WithMultibyte(std::string_view b)
         i += n;
     }
     return multibyte;
+}
+
+// Text of the program (Shift_JIS) as UTF-8 for a bookmark file, with what HTML gives a meaning
+// written as entities. Line breaks and NULs have no place in a name or an attribute.
+std::string exportText(std::string_view sjis)
+{
+    std::string utf8 = platform::sjisToUtf8(sjis);
+    std::string out;
+    out.reserve(utf8.size() + 8);
+    for (char c : utf8) {
+        switch (c) {
+        case '&': out += "&amp;"; break;
+        case '<': out += "&lt;"; break;
+        case '>': out += "&gt;"; break;
+        case '"': out += "&quot;"; break;
+        case '\r':
+        case '\n': out += ' '; break;
+        case '\0': break;
+        default: out += c; break;
+        }
+    }
+    return out;
+}
+
+std::string exportAttributes(const tviCabinetEntry& e)
+{
+    std::string out;
+    if (e.addDate > 0) {
+        out += " ADD_DATE=\"" + std::to_string(e.addDate) + "\"";
+    }
+    if (e.lastModified > 0) {
+        out += " LAST_MODIFIED=\"" + std::to_string(e.lastModified) + "\"";
+    }
+    if (e.type != 3 && !e.keyword.empty()) {
+        out += " TAGS=\"" + exportText(e.keyword) + "\"";
+    }
+    if (e.marked) {
+        out += " " + std::string(tviBookmarkFile::markAttribute) + "=\"1\"";
+    }
+    return out;
+}
+
+// "<DD>" with the description's lines joined by "<BR>"; empty lines stay, so that the text
+// reads back as it was. A trail byte is never CR or LF, so the lines split byte-wise.
+void exportDescription(std::string& out, std::string_view description, const std::string& indent)
+{
+    if (description.empty()) {
+        return;
+    }
+    out += indent + "<DD>";
+    for (size_t from = 0;;) {
+        size_t end = description.find_first_of("\r\n", from);
+        out += exportText(description.substr(from, end == std::string_view::npos ? end : end - from));
+        if (end == std::string_view::npos) {
+            break;
+        }
+        out += "<BR>";
+        from = end + (description.substr(end, 2) == "\r\n" ? 2 : 1);
+    }
+    out += "\n";
+}
+
+// Four blanks a level, as browsers indent; deeper lists keep the indent of level 16.
+std::string exportIndent(size_t depth)
+{
+    return std::string(4 * std::min<size_t>(depth, 16), ' ');
 }
 
 } // namespace
@@ -438,4 +508,41 @@ bool tviBookmarkFile::read(std::string_view bytes, tviCabinetDocument& doc, std:
     }
     reader.run();
     return true;
+}
+
+std::string tviBookmarkFile::write(const tviCabinetDocument& doc)
+{
+    std::string title = exportText(doc.name);
+    std::string out = "<!DOCTYPE NETSCAPE-Bookmark-file-1>\n"
+                      "<!-- Bookmarks exported by Quillara. Browsers import this file. -->\n"
+                      "<META HTTP-EQUIV=\"Content-Type\" CONTENT=\"text/html; charset=UTF-8\">\n"
+                      "<TITLE>" + title + "</TITLE>\n<H1>" + title + "</H1>\n";
+    // The cabinet's own description has no place in a browser; before the list it would also
+    // push the list past the first 1,024 bytes, where readers look for it.
+    out += "\n<DL><p>\n";
+    std::vector<int> open; // folders whose list is still open
+    for (size_t i = 0; i < doc.entries.size(); ++i) {
+        const tviCabinetEntry& e = doc.entries[i];
+        while (!open.empty() && open.back() != e.parent) {
+            open.pop_back();
+            out += exportIndent(open.size() + 1) + "</DL><p>\n";
+        }
+        std::string indent = exportIndent(open.size() + 1);
+        if (e.type == 3) {
+            out += indent + "<DT><H3" + exportAttributes(e) + ">" + exportText(e.name) + "</H3>\n";
+            exportDescription(out, e.description, indent);
+            out += indent + "<DL><p>\n";
+            open.push_back(static_cast<int>(i));
+            continue;
+        }
+        out += indent + "<DT><A HREF=\"" + exportText(e.url) + "\"" + exportAttributes(e) + ">" + exportText(e.name) +
+               "</A>\n";
+        exportDescription(out, e.description, indent);
+    }
+    while (!open.empty()) {
+        open.pop_back();
+        out += exportIndent(open.size() + 1) + "</DL><p>\n";
+    }
+    out += "</DL><p>\n";
+    return out;
 }

@@ -21,9 +21,12 @@ struct tviBookmarkStats {
 // Firefox and Chrome export them today in UTF-8: nested "<DL>" lists of "<DT><H3>" headings
 // (folders) and "<DT><A HREF>" anchors (items), "<DD>" descriptions. The result is a cabinet
 // document: folders (type 3) and items (type 4) in document order, each naming its parent by
-// index, so nothing recurses however deep the lists go. The file is only read.
+// index, so nothing recurses however deep the lists go. A file that is read is never written;
+// write makes a new one from a cabinet, in the form the browsers export and import.
 class tviBookmarkFile {
 public:
+    // The attribute that keeps a folder's or an item's mark; browsers ignore it.
+    static constexpr std::string_view markAttribute = "QUILLARA_MARK";
     // Lists nested deeper than this are read into the deepest folder (a cabinet holds no more).
     static constexpr int maxDepth = tviCabinetFile::maxDepth - 1;
     // The first "<DL" must come within this many bytes, every byte before it a text byte.
@@ -39,4 +42,9 @@ public:
     // The code the file is written in (2 to 5, as above): a byte-order mark or a declared
     // charset decides, else UTF-8 when the bytes are UTF-8 with a character above ASCII.
     static int codeOf(std::string_view bytes);
+    // The document as a bookmark file in UTF-8, as Firefox writes one: the title as TITLE and
+    // H1, every folder ("<DT><H3>") and item ("<DT><A HREF>") in order, descriptions as "<DD>"
+    // (lines joined by "<BR>"), keywords as TAGS, ADD_DATE and LAST_MODIFIED where known, marks
+    // in markAttribute. Characters that Shift_JIS lacks are written as themselves.
+    static std::string write(const tviCabinetDocument& doc);
 };

@@ -7,6 +7,10 @@
 #include "TreeViewItem/Snapshot/tviPageSnapshot.h"
 #include "TreeViewItem/Formats/tviSnapshotFiles.h"
 
+// The item factory makes this kind from its type code.
+[[maybe_unused]] static const bool registeredPSSFolder =
+    tviTreeViewItem::registerFactory(typePSSFolder, tviTreeViewItem::make<tviPSSFolder>);
+
 namespace {
 
 // のプロパティ

@@ -11,6 +11,7 @@ public:
     ~tviPSSFolder() override;
 
     int getType() const override { return typePSSFolder; }
+    int copyType() const override { return typePSSFolder; }
     std::string getText() const override { return name_; }
     std::string getDescription() const override { return description_; }
     int getImage() const override;

@@ -8,6 +8,13 @@
 #include "TreeViewItem/Snapshot/tviPageSnapshot.h"
 #include "TreeViewItem/Formats/tviSnapshotFiles.h"
 
+#include <cerrno>
+#include <sys/stat.h>
+
+// The item factory makes this kind from its type code.
+[[maybe_unused]] static const bool registeredPSSItem =
+    tviTreeViewItem::registerFactory(typePSSItem, tviTreeViewItem::make<tviPSSItem>);
+
 namespace {
 
 // 【ダウンロード開始】
@@ -103,6 +110,13 @@ bool tviPSSItem::save(const std::string& path) const
     record.top = top_;
     record.created = created_;
     record.autoDelete = autoDelete_;
+    // A directory removed by hand has nothing left to describe: the entry stays in the list
+    // (the directory may come back), and the saves of the others go on.
+    struct stat st {};
+    if (::lstat(path.c_str(), &st) != 0 && errno == ENOENT) {
+        logError("tviPSSItem::save", path + " is gone; its record is not written");
+        return true;
+    }
     std::string error;
     if (!platform::atomicWriteFile(path + "snapshot", tviSnapshotFiles::writeRecord(record, false), &error))
         return logError("tviPSSItem::save", path + "snapshot " + error);
@@ -133,6 +147,16 @@ bool tviPSSItem::endDownload()
     snapshotId_ = -1;
     refreshText();
     return true;
+}
+
+void tviPSSItem::markFailed()
+{
+    failed_ = true;
+    endDownload();
+    tree()->setOverlay(getHandle(), overlayFor());
+    std::string path = getFullPath();
+    if (!path.empty())
+        save(path);
 }
 
 bool tviPSSItem::onSnapshotNotify(const clsSnapshotReport& report, int phase)
@@ -189,7 +213,11 @@ bool tviPSSItem::cmdDelete(bool query, bool* enabled)
     TreeNode parent = tree()->getParent(getHandle());
     TreeNode previous = tree()->getPrevSibling(getHandle());
     std::string trashPath;
-    if (!cabinet->moveToTrash(getFullPath(), trashPath))
+    struct stat st {};
+    std::string path = getFullPath();
+    bool gone = !path.empty() && ::lstat(path.substr(0, path.size() - 1).c_str(), &st) != 0 && errno == ENOENT;
+    // A directory removed by hand leaves only the entry to remove.
+    if (!gone && !cabinet->moveToTrash(path, trashPath))
         return false;
     trashPath_ = trashPath;
     deleteSubtree();

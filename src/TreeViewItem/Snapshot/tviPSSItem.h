@@ -13,6 +13,7 @@ public:
     ~tviPSSItem() override;
 
     int getType() const override { return typePSSItem; }
+    int copyType() const override { return typePSSItem; }
     std::string getText() const override;
     std::string getDescription() const override { return description_; }
     int getImage() const override { return imagePageClosed; }
@@ -55,6 +56,8 @@ public:
     void setSnapshotId(int id) override { snapshotId_ = id; }
     // The last download saved no top page.
     bool isFailed() const { return failed_; }
+    // The download could not even start (the engine refused it): shown as failed, not saved.
+    void markFailed();
 
     bool beginDownload();
     bool setDownloading();

@@ -19,6 +19,10 @@
 #include <sys/stat.h>
 #include <vector>
 
+// The item factory makes this kind from its type code.
+[[maybe_unused]] static const bool registeredPageSnapshot =
+    tviTreeViewItem::registerFactory(typePageSnapshot, tviTreeViewItem::make<tviPageSnapshot>);
+
 namespace {
 
 // スナップショット キャビネット
@@ -65,33 +69,10 @@ tviPageSnapshot* makeCabinet(ctrlTreeView* tree)
     return static_cast<tviPageSnapshot*>(tree->adopt(std::make_unique<tviPageSnapshot>(tree)));
 }
 
-std::unique_ptr<tviTreeViewItem> createSnapshotItem(ctrlTreeView* tree, int type)
-{
-    switch (type) {
-    case typePageSnapshot:
-        return std::make_unique<tviPageSnapshot>(tree);
-    case typePSSFolder:
-        return std::make_unique<tviPSSFolder>(tree);
-    case typePSSItem:
-        return std::make_unique<tviPSSItem>(tree);
-    default:
-        return nullptr;
-    }
-}
-
-// The classes are reached through the item factory once this file is linked in.
-const bool registered = [] {
-    tviTreeViewItem::registerFactory(typePageSnapshot, &createSnapshotItem);
-    tviTreeViewItem::registerFactory(typePSSFolder, &createSnapshotItem);
-    tviTreeViewItem::registerFactory(typePSSItem, &createSnapshotItem);
-    return true;
-}();
-
 } // namespace
 
 tviPageSnapshot::tviPageSnapshot(ctrlTreeView* tree) : tviTreeViewItem(tree)
 {
-    (void)registered;
     countCreated("tviPageSnapshot");
 }
 
@@ -314,7 +295,7 @@ tviPSSItem* tviPageSnapshot::takeSnapshot(const std::string& source, const std::
     if (item == nullptr)
         return nullptr;
     if (!tree()->startSnapshot(item, mode, source, item->getFullPath())) {
-        item->endDownload();
+        item->markFailed();
         return item;
     }
     return item;
@@ -420,17 +401,23 @@ bool tviPageSnapshot::cmdProperties(bool query, bool* enabled)
     return true;
 }
 
+void tviPageSnapshot::applySettings(const utlIniInfo& ini)
+{
+    setLimitDay(ini.getInt(IniKey::EPLimitDay));
+    setColorDay(ini.getInt(IniKey::EPLimitColor));
+    setMarkColor(ini.getInt(IniKey::PageMarkColor));
+    ageing().setColourOn(ini.getInt(IniKey::CPLimitColor) != 0);
+    ageing().setDeleteOn(ini.getInt(IniKey::CPLimitDay) != 0);
+    if (getHandle() != nullptr)
+        tree()->refreshNode(getHandle());
+}
+
 tviPageSnapshot* tviPageSnapshot::openDefault(ctrlTreeView* tree, const std::string& dataDir, const utlIniInfo* ini)
 {
     tviPageSnapshot* cabinet = makeCabinet(tree);
     cabinet->setFolderPath(dataDir + "Snapshot/");
-    if (ini != nullptr) {
-        cabinet->setLimitDay(ini->getInt(IniKey::EPLimitDay));
-        cabinet->setColorDay(ini->getInt(IniKey::EPLimitColor));
-        cabinet->setMarkColor(ini->getInt(IniKey::PageMarkColor));
-        cabinet->ageing().setColourOn(ini->getInt(IniKey::CPLimitColor) != 0);
-        cabinet->ageing().setDeleteOn(ini->getInt(IniKey::CPLimitDay) != 0);
-    }
+    if (ini != nullptr)
+        cabinet->applySettings(*ini);
     // Behind the first root node and the user's cabinets that follow it, and behind the
     // footprint cabinet when it comes next.
     TreeNode after = tree->getFirstChild(kTreeRoot);
@@ -455,4 +442,10 @@ tviPageSnapshot* tviPageSnapshot::openDefault(ctrlTreeView* tree, const std::str
     if (tree->getFirstChild(cabinet->getHandle()) != nullptr)
         tree->expand(cabinet->getHandle(), true);
     return cabinet;
+}
+
+tviTreeViewItem* tviPageSnapshot::keepSnapshot(const std::string& url, const std::string& description,
+                                               const std::string& name, bool autoDelete)
+{
+    return takeSnapshot(url, description, name, autoDelete);
 }

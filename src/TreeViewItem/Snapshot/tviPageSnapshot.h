@@ -25,6 +25,8 @@ public:
     ~tviPageSnapshot() override;
 
     int getType() const override { return typePageSnapshot; }
+    tviTreeViewItem* keepSnapshot(const std::string& url, const std::string& description, const std::string& name,
+                                  bool autoDelete) override;
     std::string getText() const override { return getCabinetName(); }
     std::string getDescription() const override;
     int getImage() const override;
@@ -81,6 +83,9 @@ public:
     // Opens the cabinet at the root, behind the first cabinet and the user's cabinets (and
     // the footprint cabinet when it follows them), with the ageing settings of ini (null:
     // the defaults), and loads it.
+    // Takes the ageing settings (days, colour, switches) anew: at set-up, and at once when the
+    // preference sheet is confirmed, so that the next save ages by what the user set.
+    void applySettings(const utlIniInfo& ini);
     static tviPageSnapshot* openDefault(ctrlTreeView* tree, const std::string& dataDir, const utlIniInfo* ini);
 
 protected:

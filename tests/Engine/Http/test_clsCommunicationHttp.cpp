@@ -54,12 +54,13 @@ TEST(clsCommunicationHttp, RetriesWhatMayPassAndHonoursRetryAfter)
     testsupport::TempHome home;
     TestHttpServer server;
     clsEngineOptions options = EngineHarness::quickOptions();
-    options.receiveTimeoutMs = 400;
+    // Far above a loaded machine's answer time, far below the slow first answer.
+    options.receiveTimeoutMs = 2500;
     WaitLog log;
     log.attach(options);
     const RetryCase cases[] = {
         {"/flaky?key=a", 4, 0, 2, {{1000, 1250}}, 0},
-        {"/slow-once?key=b&ms=1500", 4, 0, 2, {{1000, 1250}}, 0},
+        {"/slow-once?key=b&ms=9000", 4, 0, 2, {{1000, 1250}}, 0},
         {"/status/503", 5, 503, 3, {{1000, 1250}, {2000, 2500}}, 0},
         {"/status/502", 5, 502, 3, {{1000, 1250}, {2000, 2500}}, 0},
         {"/status/404", 5, 404, 1, {}, 0},

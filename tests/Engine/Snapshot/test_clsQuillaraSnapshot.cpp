@@ -1,5 +1,5 @@
 // Snapshots through the engine against the loopback server: frames, images, style sheets,
-// one name per address, failures that keep the absolute address, cancel and stop, and the
+// one name per address, failures that are removed (their address kept aside), cancel and stop, and the
 // one completion every snapshot ends with.
 #include "EngineHarness.h"
 #include "TestHttpServer.h"
@@ -130,10 +130,11 @@ TEST(Snapshot, SavesFramesImagesAndStyleSheetsOnceEachAndRefersOnlyToSavedFiles)
     EXPECT_NE(top.find("charset=shift_jis"), std::string::npos);
     EXPECT_NE(top.find("href=\"http://127.0.0.1:" + std::to_string(server.port()) + "/site/other.html\""),
               std::string::npos);
-    // A failed entry keeps its absolute address; a file: reference in a network page is not read.
-    EXPECT_NE(top.find("src=\"http://127.0.0.1:" + std::to_string(server.port()) + "/site/img/missing.gif\""),
+    // A failed entry is removed, its address kept for the reader; a file: reference in a network
+    // page is not read.
+    EXPECT_NE(top.find("data-quillara-src=\"http://127.0.0.1:" + std::to_string(server.port()) + "/site/img/missing.gif\""),
               std::string::npos);
-    EXPECT_NE(top.find("src=\"file:///etc/passwd\""), std::string::npos);
+    EXPECT_NE(top.find("data-quillara-src=\"file:///etc/passwd\""), std::string::npos);
     EXPECT_FALSE(fs::exists(folder / "passwd"));
     int failed404 = 0;
     for (const clsSnapshotEntry& entry : report.entries)

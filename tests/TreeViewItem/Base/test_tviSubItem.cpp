@@ -194,17 +194,33 @@ TEST_F(SubItems, FailedNewItemRemovesItselfOnlyAfterItsNotification)
     EXPECT_EQ(0u, tree.pendingRequestCount());
 }
 
-TEST_F(SubItems, NewItemTakesThePageTitleAsItsName)
+// The page's title replaces the name the dialog proposed ("新規アイテム") or the bare address,
+// never a name the user typed.
+TEST_F(SubItems, NewItemTakesThePageTitleOnlyInPlaceOfTheProposedName)
 {
     site()["http://h/titled.html"] = {};
-    tree.dialogData = {"proposed", "http://h/titled.html", "", false, true};
-    bool handled = false;
-    ASSERT_TRUE(cabinet->executeCommand(tviCommand::newItemConfirmed, false, handled));
-    auto* item = static_cast<tviCabinetItem*>(tree.getItem(tree.getFirstChild(cabinet->getHandle())));
-    pumpUntil([&] { return item->getStatus() == 4; });
-    EXPECT_EQ(4, item->getStatus());
-    EXPECT_EQ("Title", item->getText());
-    EXPECT_FALSE(item->isNewItem());
+    struct Case {
+        std::string name;
+        std::string shown;
+    } cases[] = {
+        {"\x90\x56\x8b\x4b\x83\x41\x83\x43\x83\x65\x83\x80", "Title"},
+        {"http://h/titled.html", "Title"},
+        {"", "Title"},
+        {"my own name", "my own name"},
+    };
+    for (const Case& c : cases) {
+        tree.dialogData = {c.name, "http://h/titled.html", "", false, true};
+        bool handled = false;
+        ASSERT_TRUE(cabinet->executeCommand(tviCommand::newItemConfirmed, false, handled));
+        TreeNode last = tree.getFirstChild(cabinet->getHandle());
+        while (tree.getNextSibling(last) != nullptr)
+            last = tree.getNextSibling(last);
+        auto* item = static_cast<tviCabinetItem*>(tree.getItem(last));
+        pumpUntil([&] { return item->getStatus() == 4 && !item->isNewItem(); });
+        EXPECT_EQ(4, item->getStatus());
+        EXPECT_EQ(c.shown, item->getText()) << c.name;
+        EXPECT_FALSE(item->isNewItem());
+    }
     EXPECT_TRUE(cabinet->isChanged());
 }
 

@@ -8,6 +8,7 @@
 #include "TreeViewItem/Cabinet/tviCabinetItem.h"
 #include "TreeViewItem/Cabinet/tviQuillaraCabinet.h"
 #include "TreeViewItem/Base/tviSubItem.h"
+#include "TreeViewItem/Snapshot/tviPageSnapshot.h"
 
 #include <gtest/gtest.h>
 
@@ -142,6 +143,22 @@ TEST_F(tviCabinetModel, MoveUpAndDownFollowTheFolderAndCabinetRules)
     EXPECT_FALSE(run(a, moveUp, true)); // no cabinet above the default one
 }
 
+// Going down, the cabinets end at the first root that is not a cabinet: from the default
+// cabinet's last item the snapshots stand next, and a cabinet opened behind them is not the
+// next one. Going up, the nearest writable cabinet above is still found past them.
+TEST_F(tviCabinetModel, MoveDownStopsAtTheFirstRootThatIsNoCabinet)
+{
+    ASSERT_NE(tviPageSnapshot::openDefault(&tree, home.dir(), nullptr), nullptr);
+    tviCabinet* c = open("c.scb", {entry(4, "A"), entry(4, "B")});
+    tviTreeViewItem* a = child(c->getHandle(), "A");
+    EXPECT_TRUE(run(a, moveUp));
+    EXPECT_EQ("A", names(quillara->getHandle()));
+    EXPECT_FALSE(run(a, moveDown, true));
+    EXPECT_FALSE(run(a, moveDown));
+    EXPECT_EQ("A", names(quillara->getHandle()));
+    EXPECT_EQ("B", names(c->getHandle()));
+}
+
 TEST_F(tviCabinetModel, RejectsPasteOrDropOntoItselfOrItsOwnDescendant)
 {
     tviCabinet* c = open("c.scb", {entry(3, "F"), entry(3, "G", 0), entry(4, "x", 1), entry(4, "B")});
@@ -188,6 +205,64 @@ TEST_F(tviCabinetModel, ClipboardForgetsAnItemWhoseAncestorIsDeleted)
     EXPECT_EQ("", names(c->getHandle()));
     EXPECT_TRUE(tree.undoDelete());
     EXPECT_EQ("B", names(c->getHandle()));
+}
+
+// Undo of a deleted folder brings back everything that was below it: names, addresses,
+// descriptions, marks, statuses, order and the expanded folders; the links found on a page
+// are made again from the page, never kept.
+TEST_F(tviCabinetModel, UndoDeleteRestoresTheWholeSubtree)
+{
+    std::vector<tviCabinetEntry> entries = {entry(4, "A"), entry(3, "F"), entry(4, "x", 1), entry(3, "G", 1),
+                                            entry(4, "y", 3), entry(4, "z", 3), entry(4, "w", 1), entry(4, "B")};
+    entries[2].description = "line one\r\nline two";
+    entries[2].status = 5;
+    entries[3].marked = true;
+    entries[3].description = "g note";
+    entries[4].title = "title y";
+    entries[4].keyword = "k";
+    entries[5].marked = true;
+    tviCabinet* c = open("c.scb", entries);
+    ASSERT_FALSE(c->isReadOnly()) << c->getLoadError();
+    auto text = [&] {
+        tviCabinetDocument doc;
+        c->toDocument(doc);
+        return tviCabinetFile::write(doc);
+    };
+    const std::string whole = text();
+    tviTreeViewItem* f = child(c->getHandle(), "F");
+    tviTreeViewItem* g = child(c->getHandle(), "G");
+    tviTreeViewItem* x = child(c->getHandle(), "x");
+    tree.expand(f->getHandle(), true);
+    tree.expand(g->getHandle(), true);
+    auto link = std::make_unique<tviSubItem>(&tree, typeSubItem);
+    link->setUrl("http://h/found");
+    tviTreeViewItem* found = tree.adopt(std::move(link));
+    ASSERT_TRUE(found->insertItem(x->getHandle(), kTreeLast));
+    for (tviTreeViewItem* gone : {f, g, x}) {
+        std::string parentNames = names(tree.getParent(gone->getHandle()));
+        EXPECT_TRUE(run(gone, deleteItem)) << gone->getText();
+        EXPECT_NE(whole, text());
+        ASSERT_TRUE(tree.undoDelete()) << gone->getText();
+        EXPECT_EQ(whole, text()) << gone->getText();
+        EXPECT_EQ(parentNames, names(tree.getParent(gone->getHandle())));
+        EXPECT_EQ(gone->getHandle(), tree.getSelection());
+    }
+    EXPECT_TRUE(tree.isExpanded(f->getHandle()));
+    EXPECT_TRUE(tree.isExpanded(g->getHandle()));
+    EXPECT_EQ(overlayError, tree.getOverlay(x->getHandle()));
+    EXPECT_FALSE(tree.owns(found));
+    EXPECT_EQ("", names(x->getHandle()));
+    // The file written after the undo holds the whole subtree again.
+    ASSERT_TRUE(c->save());
+    tviCabinetDocument doc;
+    std::string error;
+    ASSERT_TRUE(tviCabinetFile::read(testsupport::readFile(home.path() / "c.scb"), doc, error)) << error;
+    EXPECT_EQ(whole, tviCabinetFile::write(doc));
+    // The next deletion destroys the kept subtree for good.
+    size_t before = tree.itemCount();
+    EXPECT_TRUE(run(f, deleteItem));
+    EXPECT_TRUE(run(child(c->getHandle(), "A"), deleteItem));
+    EXPECT_EQ(before - 6, tree.itemCount()); // F, x, G, y, z and w
 }
 
 TEST_F(tviCabinetModel, ReadOnlyOrPartlyReadCabinetIsNeverWrittenOver)
@@ -437,6 +512,20 @@ TEST(tviTreeViewItem, OpensOnlyWebAddressesAndLocalFiles)
         EXPECT_EQ(c.open, tviTreeViewItem::isOpenableAddress(c.url, &target)) << c.url;
         EXPECT_EQ(c.target, target) << c.url;
     }
+}
+
+// Each kind registers itself; a type code read from a file or a paste must never come back
+// as nothing because no code of that kind happened to be named by the program.
+TEST(tviTreeViewItem, FactoryMakesEveryKindFromItsTypeCode)
+{
+    ctrlMemoryTreeView tree;
+    for (int code = 0; code <= 18; ++code) {
+        std::unique_ptr<tviTreeViewItem> item = tviTreeViewItem::createItem(&tree, code);
+        ASSERT_NE(item, nullptr) << "type code " << code;
+        EXPECT_EQ(item->getType(), code);
+    }
+    EXPECT_EQ(tviTreeViewItem::createItem(&tree, -1), nullptr);
+    EXPECT_EQ(tviTreeViewItem::createItem(&tree, 19), nullptr);
 }
 
 TEST(tviCabinetCrashSafety, KeepsOldOrNewFileWhenSaveIsKilled)

@@ -11,6 +11,7 @@
 #include "Engine/Core/clsQuillaraItem.h"
 #include "Engine/Http/clsUrlInformation.h"
 #include "TreeViewItem/Cabinet/tviCabinetItem.h"
+#include "TreeViewItem/Base/tviURLItem.h"
 
 #include <chrono>
 #include <cstdio>
@@ -254,6 +255,52 @@ TEST(tviCabinetCheck, FindsDeadAndHangingAddressesAndFollowsRedirects)
     EXPECT_EQ(0, stored["moved"]);
 }
 
+// A failure carries no page data: items whose page answers 404 or breaks off after its head
+// had been analysed keep the title and keywords they had, in the tree and in the saved
+// cabinet; a page that loads brings its own.
+TEST(tviCabinetCheck, FailedLoadKeepsTheLastKnownPageData)
+{
+    testsupport::TempHome home;
+    testsupport::TestHttpServer server(60);
+    server.setFile("kw.html", "text/html",
+                   "<html><head><title>New title</title><meta name=\"keywords\" content=\"fresh\"></head></html>");
+    tviCabinetDocument doc;
+    doc.name = "kept";
+    for (const auto& [name, address] : std::vector<std::pair<std::string, std::string>>{
+             {"gone", "/status/404"}, {"cut", "/reset?title=Partial"}, {"fresh", "/site/kw.html"}}) {
+        tviCabinetEntry e;
+        e.name = name;
+        e.url = server.url(address);
+        e.title = "Old";
+        e.keyword = "old words";
+        doc.entries.push_back(e);
+    }
+    std::string path = home.dir() + "kept.scb";
+    testsupport::writeFile(path, tviCabinetFile::write(doc));
+    tviCabinetCheck check(quickOptions());
+    ASSERT_TRUE(check.open(path)) << check.loadError();
+    ASSERT_TRUE(check.run(30000));
+    ASSERT_TRUE(check.save());
+    tviCabinetDocument saved;
+    std::string error;
+    ASSERT_TRUE(tviCabinetFile::read(testsupport::readFile(path), saved, error)) << error;
+    struct Expected {
+        const char* name;
+        int status;
+        const char* title;
+        const char* keyword;
+    } expected[] = {{"gone", 5, "Old", "old words"}, {"cut", 5, "Old", "old words"}, {"fresh", 0, "New title", "fresh"}};
+    ASSERT_EQ(saved.entries.size(), std::size(expected));
+    for (std::size_t i = 0; i < std::size(expected); ++i) {
+        const tviCabinetEntry& e = saved.entries[i];
+        SCOPED_TRACE(e.name);
+        EXPECT_EQ(e.name, expected[i].name);
+        EXPECT_EQ(e.status, expected[i].status);
+        EXPECT_EQ(e.title, expected[i].title);
+        EXPECT_EQ(e.keyword, expected[i].keyword);
+    }
+}
+
 TEST(tviCabinetCheck, CommandLineExitCodesAndJson)
 {
     testsupport::TempHome home;
@@ -271,6 +318,37 @@ TEST(tviCabinetCheck, CommandLineExitCodesAndJson)
     EXPECT_EQ(2, runCli("check --timeout 0 " + path, out));
     std::string live = writeCabinet(home, server, {{"live", "/page"}});
     EXPECT_EQ(0, runCli("check " + live, out));
+}
+
+// The command keeps what it loads in the page cache, so that checking an unchanged cabinet
+// again asks with each page's validators and receives 304s; --no-cache asks unconditionally.
+TEST(tviCabinetCheck, CommandLineReChecksThroughThePageCache)
+{
+    testsupport::TempHome home;
+    testsupport::TestHttpServer server(120);
+    std::string path = writeCabinet(home, server, {{"top", "/etag?key=a&size=20000"}, {"inner", "/etag?key=b&size=20000"}});
+    struct Case {
+        const char* options;
+        size_t conditional; // requests that carried If-None-Match or If-Modified-Since
+    } cases[] = {
+        {"", 0},           // nothing kept yet
+        {"", 2},           // both kept by the first check
+        {"--no-cache", 0}, // the cache is not asked
+        {"", 2},           // and is still there afterwards
+    };
+    for (const Case& c : cases) {
+        server.clearArrivals();
+        std::string out;
+        EXPECT_EQ(0, runCli(std::string("check --timeout 60 ") + c.options + " " + path, out)) << out;
+        size_t requests = 0;
+        size_t conditional = 0;
+        for (const auto& arrival : server.arrivals()) {
+            requests += arrival.path == "/etag" ? 1 : 0;
+            conditional += !arrival.ifNoneMatch.empty() || !arrival.ifModifiedSince.empty() ? 1 : 0;
+        }
+        EXPECT_EQ(2u, requests) << c.options;
+        EXPECT_EQ(c.conditional, conditional) << c.options;
+    }
 }
 
 namespace {
@@ -323,7 +401,7 @@ TEST(tviCabinetCheck, ReportsRetriesMovesAndLoopsInEveryFormat)
 
     CliCheckReport report(check, "check.scb", 1.25);
     std::string summary = report.summaryLine();
-    EXPECT_EQ("7 items checked: 4 loaded, 3 failed (1 gone: 404 or 410), 1 moved, 1 retried, 1.2 s", summary);
+    EXPECT_EQ("7 items checked: 4 loaded, 3 failed (1 gone: 404 or 410), 0 not checked, 1 moved, 1 retried, 1.2 s", summary);
 
     std::string junit = home.dir() + "report.xml";
     testsupport::writeFile(junit, report.junit());
@@ -348,6 +426,87 @@ TEST(tviCabinetCheck, ReportsRetriesMovesAndLoopsInEveryFormat)
     std::string json = report.json();
     EXPECT_NE(std::string::npos, json.find("\"moved_to\":\"" + server.url("/moved?n=0&code=301") + "\"")) << json;
     EXPECT_NE(std::string::npos, json.find("\"retry_after\":3600")) << json;
+}
+
+// Addresses that nothing fetches (mailto:, news:, javascript:) are not checked: every report
+// shows them apart ("未確認", JUnit skipped), they count neither as loaded nor as failed, keep
+// their page data, and alone they do not make the command line report a failure. A dead FTP
+// address is tried and fails like a dead HTTP one.
+TEST(tviCabinetCheck, ReportsAddressesNobodyFetchesAsNotChecked)
+{
+    testsupport::TempHome home;
+    testsupport::TestHttpServer server(60);
+    tviCabinetDocument doc;
+    doc.name = "schemes";
+    for (const auto& [name, address] : std::vector<std::pair<std::string, std::string>>{
+             {"live", server.url("/page")}, {"mail", "mailto:someone@example.jp"}, {"news", "news:comp.lang.c"},
+             {"script", "javascript:void(0)"}}) {
+        tviCabinetEntry e;
+        e.name = name;
+        e.url = address;
+        e.title = "Old";
+        e.keyword = "old words";
+        doc.entries.push_back(e);
+    }
+    std::string path = home.dir() + "schemes.scb";
+    testsupport::writeFile(path, tviCabinetFile::write(doc));
+    tviCabinetCheck check(quickOptions());
+    ASSERT_TRUE(check.open(path)) << check.loadError();
+    ASSERT_TRUE(check.run(30000));
+    EXPECT_EQ(3u, check.uncheckedCount());
+    EXPECT_EQ(1u, check.loadedCount());
+    EXPECT_EQ(0u, check.failedCount());
+    for (const tviCheckResult& r : check.results()) {
+        SCOPED_TRACE(r.name);
+        EXPECT_EQ(r.name == "live" ? 4 : 6, r.status);
+        if (r.name != "live") {
+            EXPECT_EQ("\x96\xa2\x8a\x6d\x94\x46", r.statusText); // 未確認
+        }
+    }
+    tviTreeViewItem* mail = nullptr;
+    for (TreeNode n : check.tree().subtreeNodes(check.cabinet()->getHandle())) {
+        if (check.tree().getItem(n)->getText() == "mail") {
+            mail = check.tree().getItem(n);
+        }
+    }
+    ASSERT_NE(nullptr, mail);
+    EXPECT_EQ("old words", static_cast<tviURLItem*>(mail)->getKeywords());
+
+    CliCheckReport report(check, "schemes.scb", 0.5);
+    EXPECT_EQ("4 items checked: 1 loaded, 0 failed (0 gone: 404 or 410), 3 not checked, 0 moved, 0 retried, 0.5 s",
+              report.summaryLine());
+    std::string text = report.text();
+    EXPECT_NE(std::string::npos, text.find("mail  <mailto:someone@example.jp>  not checked  \xe6\x9c\xaa\xe7\xa2\xba\xe8\xaa\x8d"))
+        << text;
+    std::string markdown = report.markdown();
+    EXPECT_NE(std::string::npos, markdown.find("| not checked | news | `news:comp.lang.c` |")) << markdown;
+    std::string json = report.json();
+    EXPECT_NE(std::string::npos, json.find("\"url\":\"javascript:void(0)\",\"status\":6")) << json;
+    EXPECT_EQ(std::string::npos, json.find("\"name\":\"live\"")) << json;
+    std::string junit = home.dir() + "report.xml";
+    testsupport::writeFile(junit, report.junit());
+    std::string schema = std::string(QUILLARA_TEST_DATA) + "/junit/junit-subset.xsd";
+    EXPECT_EQ(0, runShell("xmllint --noout --schema " + schema + " " + junit + " 2>/dev/null")) << readBack(junit);
+    std::string xml = readBack(junit);
+    EXPECT_NE(std::string::npos, xml.find("skipped=\"3\"")) << xml;
+    EXPECT_NE(std::string::npos, xml.find("<skipped message=\"\xe6\x9c\xaa\xe7\xa2\xba\xe8\xaa\x8d\"")) << xml;
+    EXPECT_EQ(std::string::npos, xml.find("<failure")) << xml;
+
+    std::string out;
+    EXPECT_EQ(0, runCli("check " + path, out)) << out;
+    EXPECT_NE(std::string::npos, out.find("3 not checked")) << out;
+    // A dead FTP address is a failure.
+    tviCabinetDocument dead;
+    dead.name = "dead";
+    tviCabinetEntry e;
+    e.name = "ftp";
+    e.url = "ftp://127.0.0.1:1/x.html";
+    dead.entries.push_back(e);
+    std::string deadPath = home.dir() + "dead.scb";
+    testsupport::writeFile(deadPath, tviCabinetFile::write(dead));
+    out.clear();
+    EXPECT_EQ(1, runCli("check --timeout 30 " + deadPath, out)) << out;
+    EXPECT_NE(std::string::npos, out.find("0 loaded, 1 failed")) << out;
 }
 
 // --update-moved writes only permanent moves, atomically: a save killed half-way leaves the

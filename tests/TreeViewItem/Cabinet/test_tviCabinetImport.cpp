@@ -218,6 +218,23 @@ TEST(tviCabinetImport, FavoritesDirectoryAndShortcutFiles)
 }
 
 #ifdef QUILLARA_CLI
+// A cabinet imported into itself, under any spelling of its path, is refused and left as it
+// was; the command says so with exit 2.
+TEST(tviCabinetImport, RefusesToImportACabinetIntoItself)
+{
+    testsupport::TempHome home;
+    std::string out;
+    std::string mine = home.dir() + "Mine.scb";
+    ASSERT_EQ(0, runCli("import " + dataPath("firefox.html") + " --to " + mine, out));
+    std::string before = testsupport::readFile(mine);
+    std::filesystem::create_symlink(mine, home.dir() + "link.scb");
+    for (const std::string& source : {mine, home.dir() + "link.scb", home.dir() + "./Mine.scb"}) {
+        EXPECT_EQ(2, runCli("import " + source + " --to " + mine, out)) << source;
+        EXPECT_EQ(2, runCli("import " + mine + " --to " + source, out)) << source;
+        EXPECT_EQ(before, testsupport::readFile(mine)) << source;
+    }
+}
+
 TEST(tviCabinetImport, CommandLineImportTreeCreateCopy)
 {
     testsupport::TempHome home;

@@ -12,7 +12,10 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
+#include <filesystem>
 #include <sys/stat.h>
+#include <sys/wait.h>
 
 namespace {
 
@@ -174,8 +177,11 @@ TEST(tviRouteSnapshot, DeleteFoldersAndFilesItMustNotWrite)
     std::string before = testsupport::readFile(f.home.dir() + "Footprint.scb");
     {
         testsupport::FileSizeLimit limit(100);
-        EXPECT_EQ(nullptr == f.route->addFootprint(f.route3("http://b/"), "big", false), false);
-        EXPECT_FALSE(f.route->save());
+        // A footprint that cannot be written is reported as not taken and is not shown.
+        EXPECT_EQ(nullptr, f.route->addFootprint(f.route3("http://b/"), "big", false));
+        for (TreeNode n : f.tree.subtreeNodes(f.route->getHandle()))
+            EXPECT_NE("big", f.tree.getItem(n)->getText());
+        EXPECT_TRUE(f.route->save() == false || testsupport::readFile(f.home.dir() + "Footprint.scb") == before);
     }
     EXPECT_EQ(before, testsupport::readFile(f.home.dir() + "Footprint.scb"));
 
@@ -272,3 +278,115 @@ TEST(tviFootprintFile, OddNestingReadsAsATreeTheWriterKeeps)
         EXPECT_EQ(once, tviFootprintFile::write(back)) << c.body;
     }
 }
+
+// Undo of a deleted footprint folder or footprint brings back what was below it, and the file
+// holds it again.
+TEST(tviRouteSnapshot, UndoDeleteRestoresFoldersAndFootprintsWhole)
+{
+    Fixture f;
+    f.open();
+    f.tree.dialogData = tviDialogData{"folder", "", "note", true, true};
+    bool handled = false;
+    ASSERT_TRUE(f.route->executeCommand(tviCommand::newFolderConfirmed, false, handled));
+    TreeNode folderNode = f.tree.getFirstChild(f.route->getHandle());
+    tviTreeViewItem* folder = f.tree.getItem(folderNode);
+    tviRSSItemSet* one = f.route->addFootprint(f.route3("http://a/"), "one", true);
+    tviRSSItemSet* two = f.route->addFootprint(f.route3("http://b/"), "two", false);
+    ASSERT_TRUE(one && two);
+    two->setDescription("two's note");
+    two->setMarked(true);
+    ASSERT_TRUE(one->moveTo(folderNode, kTreeLast));
+    ASSERT_TRUE(two->moveTo(folderNode, kTreeLast));
+    ASSERT_TRUE(f.route->save());
+    const std::string file = f.home.dir() + "Footprint.scb";
+    const std::string whole = testsupport::readFile(file);
+    const std::vector<std::string> chainOne = f.chain(one);
+    ASSERT_EQ(3u, chainOne.size());
+    for (tviTreeViewItem* gone : std::initializer_list<tviTreeViewItem*>{folder, one, two}) {
+        ASSERT_TRUE(gone->executeCommand(tviCommand::deleteItem, false, handled)) << gone->getText();
+        EXPECT_NE(whole, testsupport::readFile(file));
+        ASSERT_TRUE(f.tree.undoDelete()) << gone->getText();
+        EXPECT_EQ(whole, testsupport::readFile(file)) << gone->getText();
+    }
+    EXPECT_EQ(chainOne, f.chain(one));
+    f.open();
+    ASSERT_TRUE(f.route->save());
+    EXPECT_EQ(whole, testsupport::readFile(file));
+}
+
+// A footprint whose create-date is empty or unreadable is never dropped nor coloured, however
+// old; deletion days below 1 count as 1, as they do for snapshots.
+TEST(tviRouteSnapshot, UnknownCreationDateNeverExpiresAndDaysAreAtLeastOne)
+{
+    Fixture f;
+    f.open();
+    tviRSSItemSet* dated = f.route->addFootprint(f.route3("http://dated/"), "dated", true);
+    tviRSSItemSet* undated = f.route->addFootprint(f.route3("http://undated/"), "undated", true);
+    ASSERT_TRUE(dated && undated);
+    ASSERT_TRUE(f.route->save());
+    std::string file = f.home.dir() + "Footprint.scb";
+    std::string bytes = testsupport::readFile(file);
+    // The first footprint in the file is the newest, "undated": its date is spoilt.
+    size_t at = bytes.find("create-date=\"");
+    ASSERT_NE(std::string::npos, at);
+    size_t end = bytes.find('"', at + 13);
+    for (const std::string& spoilt : {std::string(), std::string("not a date")}) {
+        std::string changed = bytes.substr(0, at + 13) + spoilt + bytes.substr(end);
+        testsupport::writeFile(file, changed);
+        f.open();
+        f.route->setDeleteDay(0);
+        EXPECT_EQ(1, f.route->getDeleteDay());
+        f.now = kStart + 400 * kDay;
+        tviFootprintDocument doc;
+        f.route->toDocument(doc);
+        std::vector<std::string> kept;
+        for (const tviFootprintEntry& e : doc.entries)
+            if (e.type == typeRSSItemSet)
+                kept.push_back(e.name);
+        EXPECT_EQ(std::vector<std::string>{"undated"}, kept) << spoilt;
+        auto* set = static_cast<tviRSSItemSet*>(f.tree.getItem(f.tree.getFirstChild(f.route->getHandle())));
+        EXPECT_EQ("undated", set->getName());
+        EXPECT_FALSE(set->isSpecial());
+        f.now = kStart;
+    }
+}
+
+#ifdef QUILLARA_CLI
+// quillara-cli footprints lists what it could read of a damaged or foreign file and exits 2
+// with the reason, as tree does for a cabinet; a whole file exits 0.
+TEST(tviRouteSnapshot, FootprintsCommandFailsOnADamagedOrForeignFile)
+{
+    Fixture f;
+    std::string file = f.home.dir() + "Data/Footprint.scb";
+    std::filesystem::create_directories(f.home.dir() + "Data");
+    f.route = static_cast<tviRouteSnapshot*>(f.tree.adopt(std::make_unique<tviRouteSnapshot>(&f.tree)));
+    f.route->insertItem(kTreeRoot, kTreeLast);
+    f.route->setFilePath(file);
+    ASSERT_NE(nullptr, f.route->addFootprint(f.route3("http://a/"), "one", false));
+    std::string whole = testsupport::readFile(file);
+    auto run = [](std::string& err) {
+        FILE* pipe = popen((std::string(QUILLARA_CLI) + " footprints 2>&1").c_str(), "r");
+        char buffer[4096];
+        size_t n = 0;
+        while (pipe != nullptr && (n = fread(buffer, 1, sizeof buffer, pipe)) > 0)
+            err.append(buffer, n);
+        int status = pipe != nullptr ? pclose(pipe) : -1;
+        return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    };
+    struct Case {
+        const char* what;
+        std::string bytes;
+        int exit;
+    } cases[] = {
+        {"whole", whole, 0},
+        {"cut short", whole.substr(0, whole.find("<DL>", whole.find("<H4")) + 2), 2},
+        {"foreign", "<HTML><HEAD><TITLE>t</TITLE></HEAD><BODY><DL></DL></BODY></HTML>", 2},
+    };
+    for (const Case& c : cases) {
+        testsupport::writeFile(file, c.bytes);
+        std::string out;
+        EXPECT_EQ(c.exit, run(out)) << c.what << "\n" << out;
+        EXPECT_EQ(c.exit != 0, out.find("quillara-cli: " + file) != std::string::npos) << c.what << "\n" << out;
+    }
+}
+#endif

@@ -212,3 +212,52 @@ TEST(tviBookmarkFile, EveryCutOfAnExportReadsWithoutHarm)
         }
     }
 }
+
+// A written file reads back as it was: nesting deeper than the indent goes, order, markup and
+// Japanese characters, multi-line descriptions of folders and items with their blanks and
+// empty lines, keywords, dates, marks; an empty folder stays. It is UTF-8 and a bookmark file.
+TEST(tviBookmarkFile, WrittenFileReadsBackUnchanged)
+{
+    tviCabinetDocument doc;
+    doc.name = platform::utf8ToSjis("箱 <&> \"引用\"");
+    auto add = [&doc](int type, int parent, const char* utf8Name, const char* url = "") -> tviCabinetEntry& {
+        tviCabinetEntry e;
+        e.type = type;
+        e.parent = parent;
+        e.name = platform::utf8ToSjis(utf8Name);
+        e.url = url;
+        doc.entries.push_back(e);
+        return doc.entries.back();
+    };
+    tviCabinetEntry& folder = add(3, -1, "資料 & 本");
+    folder.description = platform::utf8ToSjis("フォルダの説明\r\n  二行目");
+    folder.addDate = 1600000000;
+    folder.lastModified = 1600000100;
+    folder.marked = true;
+    tviCabinetEntry& item = add(4, 0, "コーヒー <豆>", "http://example.com/a?x=1&y=\"2\"");
+    item.keyword = platform::utf8ToSjis("tea,日本");
+    item.description = "line one\r\n  indented\r\n\r\nafter an empty line";
+    item.addDate = 1500000000;
+    item.lastModified = 1500000500;
+    item.marked = true;
+    add(3, 0, "空");
+    int parent = -1;
+    for (int depth = 0; depth < 20; ++depth) {
+        add(3, parent, ("level " + std::to_string(depth)).c_str());
+        parent = static_cast<int>(doc.entries.size()) - 1;
+    }
+    add(4, parent, "deepest", "https://example.org/deep");
+    add(4, -1, "last", "ftp://example.net/file.txt").addDate = 1;
+
+    std::string bytes = tviBookmarkFile::write(doc);
+    EXPECT_TRUE(tviBookmarkFile::isBookmarkFile(bytes));
+    EXPECT_EQ(5, tviBookmarkFile::codeOf(bytes));
+    EXPECT_EQ(0u, bytes.find("<!DOCTYPE NETSCAPE-Bookmark-file-1>\n"));
+    tviCabinetDocument back = readOk(bytes);
+    EXPECT_EQ(utf8(doc.name), utf8(back.name));
+    EXPECT_EQ(dump(doc), dump(back));
+    ASSERT_EQ(doc.entries.size(), back.entries.size());
+    for (size_t i = 0; i < doc.entries.size(); ++i) {
+        EXPECT_EQ(doc.entries[i].marked, back.entries[i].marked) << i;
+    }
+}

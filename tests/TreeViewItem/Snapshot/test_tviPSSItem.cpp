@@ -138,4 +138,26 @@ TEST(SnapshotItem, CommandLineExitCodesAndListing)
     EXPECT_NE(list.find("/Snapshot/n(1)/"), std::string::npos) << list;
 }
 
+// Scripts are removed unless --keep-scripts asks for them; the kept script file is saved.
+TEST(SnapshotItem, CommandLineKeepsScriptsOnlyWhenAsked)
+{
+    if (std::string(QUILLARA_CLI).empty())
+        GTEST_SKIP() << "quillara-cli is built only in the plain build";
+    testsupport::TempHome home;
+    testsupport::TestHttpServer server;
+    server.setFile("s.html", "text/html", "<script src=\"s.js\"></script><p onclick=\"f()\">text</p>");
+    server.setFile("s.js", "text/javascript", "function f() {}");
+    std::string removed;
+    EXPECT_EQ(runCli("snapshot --json --name r " + server.url("/site/s.html"), removed), 0) << removed;
+    EXPECT_NE(removed.find("\"scripts_kept\":false"), std::string::npos) << removed;
+    EXPECT_EQ(server.arrivalCount("/site/s.js"), 0u);
+    std::string kept;
+    EXPECT_EQ(runCli("snapshot --json --keep-scripts --name k " + server.url("/site/s.html"), kept), 0) << kept;
+    EXPECT_NE(kept.find("\"scripts_kept\":true"), std::string::npos) << kept;
+    EXPECT_EQ(server.arrivalCount("/site/s.js"), 1u);
+    std::string page = readFile(home.path() / "Data/Snapshot/k/s.html");
+    EXPECT_NE(page.find("<script src=\"s.js\"></script><p onclick=\"f()\">"), std::string::npos) << page;
+    EXPECT_EQ(readFile(home.path() / "Data/Snapshot/r/s.html").find("<script"), std::string::npos);
+}
+
 } // namespace

@@ -231,6 +231,69 @@ TEST_F(Cabinet, DeleteMovesToTrashAndUndoRestoresWithTheListConsistent)
     EXPECT_FALSE(handled);
 }
 
+// A deleted snapshot folder comes back from the trash whole: its snapshots in their order with
+// names, notes and marks, and the folder's own note and mark.
+TEST_F(Cabinet, UndoDeleteOfAFolderRestoresItsSnapshotsWhole)
+{
+    using namespace std::string_literals;
+    fs::create_directories(folder() + "fold/a");
+    fs::create_directories(folder() + "fold/b");
+    writeFile(folder() + "List", "F:fold/:Folder\r\n");
+    writeFile(folder() + "fold/List", "I:b/:B one\r\nI:a/:A two\r\n");
+    writeFile(folder() + "fold/snapshot", "Description=folder note\0Mark=1\0"s);
+    writeFile(folder() + "fold/a/snapshot", "Description=a note\0Mark=1\0Source=http://h/a\0Top=index.html\0"s);
+    writeFile(folder() + "fold/b/snapshot", "Description=b note\0Mark=0\0Source=http://h/b\0Top=index.html\0"s);
+    reopen();
+    auto shape = [&] {
+        std::string out;
+        for (TreeNode n : tree.subtreeNodes(cabinet->getHandle())) {
+            tviTreeViewItem* item = tree.getItem(n);
+            out += item->getText() + "|" + item->getDescription() + "|" + (item->isMarked() ? "*" : "") + "|" +
+                   item->getUrl() + "\n";
+        }
+        return out;
+    };
+    const std::string whole = shape();
+    const std::string lists = list() + readFile(folder() + "fold/List");
+    ASSERT_NE(std::string::npos, whole.find("A two|a note|*|")) << whole;
+    tviTreeViewItem* fold = tree.getItem(tree.getFirstChild(cabinet->getHandle()));
+    bool handled = false;
+    ASSERT_TRUE(fold->executeCommand(tviCommand::deleteItem, false, handled));
+    EXPECT_FALSE(fs::exists(folder() + "fold"));
+    ASSERT_TRUE(tree.undoDelete());
+    EXPECT_EQ(whole, shape());
+    EXPECT_EQ(lists, list() + readFile(folder() + "fold/List"));
+    reopen();
+    EXPECT_EQ(whole, shape());
+}
+
+// A snapshot whose directory was removed by hand does not stop the saves of the others and can
+// be deleted; one the engine refused to start shows as failed, never as saved.
+TEST_F(Cabinet, MissingDirectoriesAndRefusedSnapshotsAreNoSuccess)
+{
+    tviPSSItem* kept = add("kept");
+    tviPSSItem* gone = add("gone");
+    ASSERT_TRUE(kept && gone);
+    fs::remove_all(gone->getFullPath());
+    kept->setDescription("changed");
+    EXPECT_TRUE(cabinet->save());
+    EXPECT_NE(std::string::npos, readFile(kept->getFullPath() + "snapshot").find("changed"));
+    bool handled = false;
+    ASSERT_TRUE(gone->executeCommand(tviCommand::deleteItem, false, handled));
+    EXPECT_TRUE(handled);
+    EXPECT_EQ(list(), "I:kept/:kept\r\n");
+    EXPECT_TRUE(cabinet->save());
+    // No engine: the snapshot cannot start.
+    tviPSSItem* refused = cabinet->takeSnapshot("http://h/refused", "", "refused", false, 0);
+    ASSERT_NE(refused, nullptr);
+    std::string text;
+    bool isError = false;
+    refused->getStatusText(text, isError);
+    EXPECT_TRUE(isError);
+    EXPECT_EQ(5, refused->getStatus());
+    EXPECT_NE("\x95\xDB\x91\xB6\x8D\xCF\x82\xDD", text); // 保存済み
+}
+
 TEST_F(Cabinet, HostileListEntriesAndLinksAreNotFollowed)
 {
     fs::path outside = home.path() / "outside";
