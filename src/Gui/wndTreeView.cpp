@@ -15,6 +15,7 @@
 #include "Gui/ctrlQtTreeView.h"
 #include "Gui/guiMenus.h"
 #include "Platform/ProgramPaths.h"
+#include "Platform/platformText.h"
 #include "QtBridge/guiText.h"
 #include "TreeViewItem/Cabinet/tviCabinet.h"
 #include "TreeViewItem/Formats/tviCabinetFile.h"
@@ -592,7 +593,7 @@ bool wndTreeView::exportCabinet(const std::string& path)
     logError("wndTreeView::exportCabinet", error);
     // エクスポートできませんでした
     tree_->showMessage("\x83G\x83N\x83X\x83|\x81[\x83g\x82\xC5\x82\xAB\x82\xDC\x82\xB9\x82\xF1\x82\xC5\x82\xB5\x82\xBD\r\n" +
-                           utf8ToSjisKeepingRefs(error),
+                           platform::utf8ToSjis(error),
                        "\x83G\x83N\x83X\x83|\x81[\x83g"); // エクスポート
     return false;
 }

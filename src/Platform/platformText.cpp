@@ -220,9 +220,11 @@ std::size_t referenceAt(std::string_view text, std::size_t at, std::uint32_t& co
         value = value * 10 + static_cast<std::uint32_t>(text[i] - '0');
     if (i == at + 2 || i >= text.size() || text[i] != ';')
         return 0;
-    // The program keeps references only beyond ASCII, and "&#38;" for an '&' held as text; any
+    // The program keeps references only beyond Latin-1's controls, and "&#38;" for an '&' held as text; any
     // other is text that reads as written ("&#60;" typed stays "&#60;").
-    bool kept = value == '&' || (value >= 0x80 && value <= 0x10FFFF && (value < 0xD800 || value > 0xDFFF));
+    // C1 controls are left out: no HTML file can hold one (browsers read &#128; to &#159; as
+    // Windows-1252).
+    bool kept = value == '&' || (value >= 0xA0 && value <= 0x10FFFF && (value < 0xD800 || value > 0xDFFF));
     if (!kept)
         return 0;
     codePoint = value;
@@ -352,6 +354,12 @@ std::string utf8ToSjis(std::string_view utf8, Ampersand ampersand, std::size_t* 
             continue;
         }
         i += n;
+        if (code <= 0x9F) {
+            // A C1 control: no file the program writes can keep it.
+            out += kGetaSjis;
+            ++count;
+            continue;
+        }
         std::uint16_t sjis = code < 0x10000 ? table[code] : 0;
         if (sjis != 0) {
             appendCp932(out, sjis);

@@ -25,7 +25,7 @@ std::uint16_t cp932FromCodePoint(std::uint32_t codePoint);
 // The same for the whole BMP (0x10000 entries), built once, for loops over many characters.
 const std::uint16_t* cp932FromCodePointTable();
 
-// Length of the reference "&#N;" at text[at] that the program keeps (decimal, N beyond ASCII
+// Length of the reference "&#N;" at text[at] that the program keeps (decimal, N from 160
 // or 38), with its code point; 0 when none begins there.
 std::size_t referenceAt(std::string_view text, std::size_t at, std::uint32_t& codePoint);
 // Appends "&#N;".
@@ -48,7 +48,7 @@ enum class Ampersand {
 };
 
 // UTF-8 into the program's text: every character kept (as a reference when CP932 lacks it);
-// a byte that is not UTF-8 becomes "〓". replaced, when given, counts both kinds.
+// a byte that is not UTF-8, or a C1 control, becomes "〓". replaced, when given, counts both kinds.
 std::string utf8ToSjis(std::string_view utf8, Ampersand ampersand = Ampersand::text,
                        std::size_t* replaced = nullptr);
 

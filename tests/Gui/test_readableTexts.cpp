@@ -33,6 +33,7 @@
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPlainTextEdit>
+#include <QPushButton>
 #include <QRegularExpression>
 #include <QTabWidget>
 #include <QTest>
@@ -207,7 +208,7 @@ void TestReadableTexts::everyDialogPageAndViewIsReadable()
     for (QPushButton* button : snapshot->findChildren<QPushButton*>())
         if (button->text() == QStringLiteral("OK"))
             button->click();
-    tviPageSnapshot* snapshots = run.tree()->snapshotCabinet();
+    auto* snapshots = static_cast<tviPageSnapshot*>(run.tree()->snapshotCabinet());
     QTRY_VERIFY_WITH_TIMEOUT(run.tree()->getFirstChild(snapshots->getHandle()) != nullptr, 20000);
     run.tree()->selectNode(item);
     QVERIFY(run.run(1021));

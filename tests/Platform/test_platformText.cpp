@@ -144,10 +144,13 @@ TEST(PlatformText, KeepsEveryCharacterThroughTheProgramsText)
     std::size_t replaced = 0;
     platform::utf8ToSjis("\xEF\xBB\xBF" "a\xC3\xA9\xF0\x9F\x98\x80\xFF", platform::Ampersand::text, &replaced);
     EXPECT_EQ(replaced, 3u);
+    // No HTML file keeps a C1 control (browsers read &#150; as an en dash): it is no reference.
+    EXPECT_EQ(platform::utf8ToSjis("a\xC2\x96&#150;"), "a\x81\xAC&#150;");
+    EXPECT_EQ(platform::sjisToUtf8("&#150;&#160;"), "&#150;\xC2\xA0");
 
     // Every code point, alone and between others, reads back as itself.
     std::size_t inTwoBytes = 0;
-    for (std::uint32_t code = 0x80; code < 0x110000; code += code < 0x10000 ? 1 : 0x1001) {
+    for (std::uint32_t code = 0xA0; code < 0x110000; code += code < 0x10000 ? 1 : 0x1001) {
         if (code >= 0xD800 && code <= 0xDFFF)
             continue;
         std::string one;

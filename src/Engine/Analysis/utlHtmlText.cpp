@@ -87,7 +87,7 @@ void appendNormalizedDouble(std::string& out, unsigned char lead, unsigned char 
     out += static_cast<char>(trail);
 }
 
-constexpr std::string_view geta = "\x81\xAC"; // 〓, for what Shift_JIS cannot hold
+constexpr std::string_view geta = "\x81\xAC"; // 〓, for a control character
 constexpr std::uint32_t replacementCharacter = 0xFFFD;
 
 bool isAsciiLetter(char c)
@@ -141,6 +141,14 @@ void appendCodePoint(std::string& out, std::uint32_t cp, ReferenceTarget target)
             out += geta;
         else if (!lineOrTab)
             appendPercent(out, static_cast<unsigned char>(cp)); // browsers drop TAB, CR and LF
+        return;
+    }
+    if (cp <= 0x9F) {
+        // A C1 control that Windows-1252 does not name.
+        if (address)
+            appendPercentUtf8(out, cp);
+        else
+            out += geta;
         return;
     }
     if (cp == 0xA0 && !address) {

@@ -67,7 +67,7 @@ TEST(DecodeHtmlText, ReplacesEntitiesAndKeepsEverythingElse)
         {"&copy; &euro; &yen;", "&#169; &#8364; &#165;"},          // ¥ is no '\'
         {"&notin;&notit;&copyx", "&#8713;&#172;it;&#169;x"},       // ∉ ¬it; ©x (0x81CA reads as U+FFE2)
         {"&alpha &thetasym;", "&alpha &#977;"},                    // Greek needs its ';'
-        {"&#133;&#150;&#129;", "\x81\x63&#8211;&#129;"},           // Windows-1252 …, –, none
+        {"&#133;&#150;&#129;", "\x81\x63&#8211;\x81\xAC"},          // Windows-1252 …, –, a control
         {"&#0;&#x1F600;&#55296;&#99999999999999999999;", "&#65533;&#128512;&#65533;&#65533;"},
         {"&mdash;&#x2015;&#x301C;&#xFF5E;", "&#8212;\x81\x5C&#12316;\x81\x60"},
         // An '&' that is text stays text where it would read as a kept reference.
