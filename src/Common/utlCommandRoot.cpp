@@ -44,11 +44,12 @@ constexpr utlCommandEntry commandTable[] = {
     {32796, 11021, "\x8E\xA9\x93\xAE\x91I\x91\xF0(&A)", nullptr, nullptr}, // 自動選択(&A)
     {32797, 11022, "\x83V\x83t\x83g\x82i\x82h\x82r(&S)", nullptr, nullptr}, // シフトＪＩＳ(&S)
     {32798, 11023, "\x82""d\x82t\x82""b(&E)", nullptr, nullptr}, // ＥＵＣ(&E)
+    {32890, 11050, "UTF-8(&U)", nullptr, nullptr},
     {32799, 1021, "\x83t\x83""b\x83g\x83v\x83\x8A\x83\x93\x83g\x82\xF0\x8E""B\x82\xE9(&R)", "Ctrl+1", nullptr}, // フットプリントを撮る(&R)
     {32801, 1019, "\x83X\x83i\x83""b\x83v\x83V\x83\x87\x83""b\x83g\x82\xF0\x8E""B\x82\xE9(&P)", "Ctrl+2", nullptr}, // スナップショットを撮る(&P)
     {32808, 11024, "\x96\xDA\x8E\x9F(&H)", "Ctrl+H", "F1"}, // 目次(&H)
     {32809, 1001, "\x83N\x83""C\x83\x89\x81[\x83\x89\x82\xC9\x82\xC2\x82\xA2\x82\xC4(&A)", nullptr, nullptr}, // クイラーラについて(&A)
-    {32872, 11025, nullptr, nullptr, nullptr},
+    {32872, 11025, "\x96\xBC\x91O\x82\xCC\x95\xCF\x8dX(&R)", "F2", nullptr}, // 名前の変更(&R)
     {32827, 11026, "\x83v\x83\x8D\x83p\x83""e\x83""B(&I)", nullptr, nullptr}, // プロパティ(&I)
     {32882, 11041, "\x83""c\x83\x8A\x81[\x82\xF0\x8AJ\x82\xAD(&T)", "F8", nullptr}, // ツリーを開く(&T)
     {32848, 11026, nullptr, nullptr, nullptr},

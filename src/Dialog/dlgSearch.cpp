@@ -11,6 +11,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QShortcut>
 #include <QVBoxLayout>
 
 namespace {
@@ -31,7 +32,7 @@ constexpr OptionBox optionBoxes[] = {
 } // namespace
 
 dlgSearch::dlgSearch(const Fields& initial, const std::vector<std::string>& history, QWidget* parent)
-    : dlgModelessDialog(1024, "\x8C\x9F\x8D\xF5", parent), fields_(initial) // 検索
+    : dlgModelessDialog(1024, "\x8C\x9F\x8D\xF5", parent), fields_(initial), searchOptions_(initial.options) // 検索
 {
     textBox_ = new QComboBox;
     textBox_->setEditable(true);
@@ -78,6 +79,12 @@ dlgSearch::dlgSearch(const Fields& initial, const std::vector<std::string>& hist
     auto* layout = new QHBoxLayout(this);
     layout->addLayout(left, 1);
     layout->addLayout(right);
+    // The window's F3 and Shift+F3 do not reach a dialog that has the focus: it answers them
+    // itself, as its two buttons do.
+    auto* next = new QShortcut(QKeySequence(Qt::Key_F3), this);
+    auto* previous = new QShortcut(QKeySequence(Qt::SHIFT | Qt::Key_F3), this);
+    connect(next, &QShortcut::activated, this, &dlgSearch::OnSearchDown);
+    connect(previous, &QShortcut::activated, this, &dlgSearch::OnSearchUp);
     textBox_->setFocus();
 }
 

@@ -152,6 +152,8 @@ QuillaG::Options QuillaG::parseArguments(const QStringList& arguments)
             options.addresses << a;
         } else if (QFileInfo info(a); !a.startsWith('-') && info.isFile() && a.endsWith(QLatin1String(".scb"))) {
             options.openPaths << info.absoluteFilePath();
+        } else if (!a.startsWith('-') && !info.exists()) {
+            options.missing << info.absoluteFilePath();
         } else {
             options.ignored << a;
         }
@@ -168,8 +170,15 @@ bool QuillaG::isAddressArgument(const QString& argument)
     return false;
 }
 
-void QuillaG::applyArguments(wndApplication& app, const QStringList& openPaths, const QStringList& addresses)
+void QuillaG::applyArguments(wndApplication& app, const QStringList& openPaths, const QStringList& addresses,
+                             const QStringList& missing)
 {
+    for (const QString& path : missing) {
+        // 「…」が見つかりません。
+        app.tellUser(gui::toQt("\x81u") + path +
+                     gui::toQt("\x81v\x82\xAA\x8C\xA9\x82\xC2\x82\xA9\x82\xE8\x82\xDC\x82\xB9\x82\xF1\x81""B"));
+        logError("QuillaG::applyArguments", "no such file: " + path.toStdString());
+    }
     for (const QString& path : openPaths) {
         if (!app.treeView()->openCabinetHere(path.toStdString()))
             logError("QuillaG::applyArguments", path.toStdString());
@@ -178,7 +187,7 @@ void QuillaG::applyArguments(wndApplication& app, const QStringList& openPaths, 
         if (!app.treeView()->goToAddress(gui::addressFromQt(address)))
             logError("QuillaG::applyArguments", gui::addressFromQt(address));
     }
-    if (!openPaths.isEmpty() || !addresses.isEmpty()) {
+    if (!openPaths.isEmpty() || !addresses.isEmpty() || !missing.isEmpty()) {
         app.showNormal();
         app.raise();
         app.activateWindow();
@@ -279,6 +288,8 @@ int runQuillaG(int argc, char** argv)
             requests << QStringLiteral("open ") + path;
         for (const QString& address : options.addresses)
             requests << QStringLiteral("go ") + address;
+        for (const QString& path : options.missing)
+            requests << QStringLiteral("missing ") + path;
         instance.signalFirst(requests);
         return 1;
     }
@@ -299,12 +310,13 @@ int runQuillaG(int argc, char** argv)
     });
     QObject::connect(&instance, &guiSingleInstance::openRequested, app, [app](const QString& kind, const QString& value) {
         QuillaG::applyArguments(*app, kind == QLatin1String("open") ? QStringList{value} : QStringList{},
-                                kind == QLatin1String("go") ? QStringList{value} : QStringList{});
+                                kind == QLatin1String("go") ? QStringList{value} : QStringList{},
+                                kind == QLatin1String("missing") ? QStringList{value} : QStringList{});
     });
     for (const QString& a : options.ignored)
         logError("QuillaG::parseArguments", "ignored argument: " + a.toStdString());
     if (!screenshot)
-        QuillaG::applyArguments(*app, options.openPaths, options.addresses);
+        QuillaG::applyArguments(*app, options.openPaths, options.addresses, options.missing);
     if (splash)
         splash->finish(app);
     int result = screenshot ? takeScreenshot(qapp, program, options) : qapp.exec();

@@ -12,6 +12,7 @@
 #include <QCursor>
 #include <QMenu>
 #include <QMessageBox>
+#include <QPushButton>
 #include <QProcess>
 #include <QUrl>
 
@@ -495,14 +496,22 @@ Qt::ItemFlags ctrlQtTreeView::flags(const QModelIndex& index) const
 
 bool ctrlQtTreeView::askYesNo(const std::string& text, const std::string& title, tviButtons buttons)
 {
+    lastQuestion = text;
     if (!interactive)
         return ctrlTreeView::askYesNo(text, title, buttons);
     bool yesNo = buttons == tviButtons::yesNo;
-    QMessageBox::StandardButton accept = yesNo ? QMessageBox::Yes : QMessageBox::Ok;
-    QMessageBox::StandardButton refuse = yesNo ? QMessageBox::No : QMessageBox::Cancel;
-    auto answer = QMessageBox::question(QApplication::activeWindow(), fromSjisTitle(title), gui::toQt(text),
-                                        accept | refuse, refuse);
-    return answer == accept;
+    QMessageBox box(QMessageBox::Question, fromSjisTitle(title), gui::toQt(text), QMessageBox::NoButton,
+                    QApplication::activeWindow());
+    // The buttons speak the program's language whatever translations the desktop has.
+    QPushButton* accept = box.addButton(yesNo ? gui::toQt("\x82\xCD\x82\xA2") : QStringLiteral("OK"), // はい
+                                        QMessageBox::AcceptRole);
+    QPushButton* refuse = box.addButton(yesNo ? gui::toQt("\x82\xA2\x82\xA2\x82\xA6")                 // いいえ
+                                              : gui::toQt("\x83L\x83\x83\x83\x93\x83Z\x83\x8B"), // キャンセル
+                                        QMessageBox::RejectRole);
+    box.setDefaultButton(refuse);
+    box.setEscapeButton(refuse);
+    box.exec();
+    return box.clickedButton() == accept;
 }
 
 tviPastePlace ctrlQtTreeView::choosePastePlace()
@@ -563,4 +572,15 @@ void ctrlQtTreeView::openDialog(tviDialog dialog, tviTreeViewItem* item, const s
 {
     if (dialogHandler)
         dialogHandler(dialog, item, name);
+}
+
+int ctrlQtTreeView::charsetChoiceOf(const tviTreeViewItem* item) const
+{
+    auto it = charsetChoices_.find(item);
+    return it != charsetChoices_.end() ? it->second : 0;
+}
+
+void ctrlQtTreeView::noteCharsetChoice(const tviTreeViewItem* item, int choice)
+{
+    charsetChoices_[item] = choice;
 }

@@ -6,6 +6,7 @@
 #include <QColor>
 
 #include <functional>
+#include <map>
 #include <memory>
 #include <vector>
 
@@ -52,8 +53,13 @@ public:
     bool interactive = true;
     // The command that starts a new browser window (the "Internet Explorer" command).
     std::string browserCommand;
-    // What openExternal was last asked to open.
+    // What openExternal was last asked to open, and the last question put to the user.
     std::string lastOpened;
+    std::string lastQuestion;
+    // The character code the user last chose for an item's page in the 文字コード menu:
+    // 0 automatic, 1 Shift_JIS, 2 EUC, 3 UTF-8.
+    int charsetChoiceOf(const tviTreeViewItem* item) const;
+    void noteCharsetChoice(const tviTreeViewItem* item, int choice);
     std::function<void(tviTreeViewItem*)> contextMenuHandler;
     std::function<void(tviDialog, tviTreeViewItem*, const std::string&)> dialogHandler;
 
@@ -110,4 +116,5 @@ private:
     QColor markColour_{255, 0, 0};
     QColor routeColour_{128, 128, 128};
     QColor pageColour_{128, 128, 128};
+    std::map<const tviTreeViewItem*, int> charsetChoices_;
 };

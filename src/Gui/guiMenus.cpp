@@ -38,7 +38,7 @@ constexpr MenuEntry mainMenu[] = {
     {popup, 0, "\x95\xD2\x8FW(&E)"}, // 編集(&E)
     {item, 32781, nullptr}, {item, 32782, nullptr}, {item, 32783, nullptr},
     {separator, 0, nullptr},
-    {item, 32785, nullptr}, {item, 32784, nullptr}, {item, 32780, nullptr},
+    {item, 32785, nullptr}, {item, 32784, nullptr}, {item, 32872, nullptr}, {item, 32780, nullptr},
     {separator, 0, nullptr},
     {item, 32839, nullptr}, {item, 32840, nullptr},
     {separator, 0, nullptr},
@@ -53,7 +53,7 @@ constexpr MenuEntry mainMenu[] = {
     {item, 32793, nullptr}, {item, 32794, nullptr},
     {separator, 0, nullptr},
     {popup, 0, "\x95\xB6\x8E\x9A\x83R\x81[\x83h(&C)"}, // 文字コード(&C)
-    {item, 32796, nullptr}, {item, 32797, nullptr}, {item, 32798, nullptr},
+    {item, 32796, nullptr}, {item, 32797, nullptr}, {item, 32798, nullptr}, {item, 32890, nullptr},
     {end, 0, nullptr},
     {end, 0, nullptr},
     {popup, 0, "\x83""c\x81[\x83\x8B(&T)"}, // ツール(&T)
@@ -74,6 +74,7 @@ constexpr MenuEntry itemMenu[] = {
     {end, 0, nullptr},
     {popup, 0, "\x95\xD2\x8FW(&E)"}, // 編集(&E)
     {item, 32781, nullptr}, {item, 32782, nullptr}, {item, 32783, nullptr}, {item, 32784, nullptr},
+    {item, 32872, nullptr},
     {end, 0, nullptr},
     {separator, 0, nullptr},
     {item, 32838, nullptr}, {item, 32788, nullptr}, {item, 32882, nullptr},
@@ -111,7 +112,8 @@ QAction* makeAction(QObject* owner, int menuId, const char* label, const guiMenu
             keys << QKeySequence(QString::fromLatin1(entry->secondAccelerator));
         action->setShortcuts(keys);
     }
-    if (menuId == 32791 || menuId == 32792 || menuId == 32841 || menuId == 32834 || menuId == 32835)
+    if (menuId == 32791 || menuId == 32792 || menuId == 32841 || menuId == 32834 || menuId == 32835 ||
+        (menuId >= 32796 && menuId <= 32798) || menuId == 32890)
         action->setCheckable(true);
     QObject::connect(action, &QAction::triggered, owner, [run, menuId] { run(menuId); });
     return action;

@@ -74,6 +74,8 @@ void guiSingleInstance::onConnection()
                     Q_EMIT openRequested(QStringLiteral("open"), line.mid(5));
                 else if (line.startsWith(QLatin1String("go ")))
                     Q_EMIT openRequested(QStringLiteral("go"), line.mid(3));
+                else if (line.startsWith(QLatin1String("missing ")))
+                    Q_EMIT openRequested(QStringLiteral("missing"), line.mid(8));
             }
             if (pending.size() >= requestLimit)
                 socket->abort();

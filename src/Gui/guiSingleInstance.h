@@ -28,7 +28,8 @@ public:
 
 signals:
     void raiseRequested();
-    // kind "open" (a cabinet file) or "go" (an address), from a later start's command line.
+    // kind "open" (a cabinet file), "go" (an address) or "missing" (a file that is not there),
+    // from a later start's command line.
     void openRequested(const QString& kind, const QString& value);
 
 private:

@@ -4,9 +4,14 @@
 #include "QtBridge/guiText.h"
 
 #include <QApplication>
+#include <QDateTime>
+#include <QFile>
+#include <QFileInfo>
+#include <QLocale>
 #include <QMimeDatabase>
 #include <QStyle>
 
+#include <algorithm>
 #include <map>
 #include <utility>
 
@@ -32,6 +37,7 @@ lviListViewItem::lviListViewItem(std::string fileName, std::string name, std::st
 {
     countCreated("lviListViewItem");
     lookUpType();
+    lookUpFile();
 }
 
 lviListViewItem::~lviListViewItem()
@@ -58,14 +64,61 @@ void lviListViewItem::lookUpType()
     icon_ = it->second.icon;
 }
 
-const std::string& lviListViewItem::columnText(int column) const
+void lviListViewItem::lookUpFile()
 {
-    switch (column) {
-    case 0: return fileName_;
-    case 1: return name_;
-    case 2: return typeName_;
-    default: return address_;
+    std::size_t colon = address_.find("://");
+    std::string path;
+    if (!address_.empty() && address_[0] == '/') {
+        protocol_ = "file";
+        path = address_;
+    } else if (colon != std::string::npos) {
+        protocol_ = address_.substr(0, colon);
+        std::transform(protocol_.begin(), protocol_.end(), protocol_.begin(),
+                       [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c + 32) : c; });
+        if (protocol_ == "file")
+            path = QByteArray::fromPercentEncoding(QByteArray::fromStdString(address_.substr(colon + 3))).toStdString();
     }
+    // Only a local resource can be looked at without a transfer; the list never fetches one.
+    if (path.empty())
+        return;
+    QFileInfo info(QFile::decodeName(QByteArray::fromStdString(path)));
+    if (!info.isFile())
+        return;
+    size_ = info.size();
+    QLocale numbers = QLocale::c();
+    numbers.setNumberOptions(QLocale::DefaultNumberOptions); // with thousands separators
+    sizeText_ = gui::fromQt(numbers.toString(size_) + QStringLiteral(" B"));
+    modifiedText_ = gui::fromQt(info.lastModified().toString(QStringLiteral("yyyy/MM/dd HH:mm")));
+}
+
+const std::string& lviListViewItem::columnText(int field) const
+{
+    switch (field) {
+    case fieldUrl: return address_;
+    case fieldName: return fileName_;
+    case fieldProtocol: return protocol_;
+    case fieldDescription: return name_;
+    case fieldType: return typeName_;
+    case fieldSize: return sizeText_;
+    default: return modifiedText_;
+    }
+}
+
+int lviListViewItem::compare(const lviListViewItem& a, const lviListViewItem& b, int field)
+{
+    if (field == fieldSize)
+        return a.size_ == b.size_ ? 0 : (a.size_ < b.size_ ? -1 : 1);
+    // Byte-wise without regard to ASCII case; the double-byte characters of Shift_JIS compare
+    // by their bytes, which is what the comparison of the list control does as well.
+    const std::string& x = a.columnText(field);
+    const std::string& y = b.columnText(field);
+    auto lower = [](char c) { return static_cast<unsigned char>(c >= 'A' && c <= 'Z' ? c + 32 : c); };
+    std::size_t n = std::min(x.size(), y.size());
+    for (std::size_t i = 0; i < n; ++i) {
+        if (lower(x[i]) != lower(y[i]))
+            return lower(x[i]) < lower(y[i]) ? -1 : 1;
+    }
+    return x.size() == y.size() ? 0 : (x.size() < y.size() ? -1 : 1);
 }
 
 bool lviListViewItem::executeCommand(int code, bool query, bool& handled)

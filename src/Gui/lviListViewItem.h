@@ -8,6 +8,18 @@
 #include <functional>
 #include <string>
 
+// The fields a row can show, in the default order of the column list of the settings.
+enum lviField : int {
+    fieldUrl,
+    fieldName,
+    fieldProtocol,
+    fieldDescription,
+    fieldType,
+    fieldSize,
+    fieldModified,
+    fieldCount
+};
+
 // One row of the list view: a resource of the selected page. Its type name and icon come from
 // the desktop's file types by extension, learnt once per extension for the whole program.
 class lviListViewItem : public utlCommandTarget {
@@ -26,8 +38,10 @@ public:
     const std::string& getExtension() const { return extension_; }
     const std::string& getTypeName() const { return typeName_; }
     const QIcon& getIcon() const { return icon_; }
-    // The text of column 0 file name, 1 name, 2 type name, 3 address (Shift_JIS).
-    const std::string& columnText(int column) const;
+    // The text of a field (lviField), Shift_JIS. Size and date are known for local files only.
+    const std::string& columnText(int field) const;
+    // Orders two rows by a field: sizes by number, every other field by text without case.
+    static int compare(const lviListViewItem& a, const lviListViewItem& b, int field);
 
     void setOpener(Opener opener) { opener_ = std::move(opener); }
     // Shows the row's context menu; set by the list view.
@@ -35,12 +49,17 @@ public:
 
 private:
     void lookUpType();
+    void lookUpFile();
 
     std::string fileName_;
     std::string name_;
     std::string address_;
     std::string extension_;
     std::string typeName_;
+    std::string protocol_;
+    std::string sizeText_;
+    std::string modifiedText_;
+    long long size_ = -1;
     QIcon icon_;
     Opener opener_;
 };

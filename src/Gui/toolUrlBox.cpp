@@ -12,6 +12,8 @@ toolUrlBox::toolUrlBox(QWidget* parent) : QComboBox(parent)
     setMaxVisibleItems(12);
     setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
     setMinimumContentsLength(20);
+    // What to do here, for a first start with nothing in the tree.
+    lineEdit()->setPlaceholderText(gui::toQt("\x83""A\x83h\x83\x8C\x83X\x82\xF0\x93\xFC\x97\xCD\x82\xB5\x82\xC4 Enter")); // アドレスを入力して Enter
     connect(lineEdit(), &QLineEdit::returnPressed, this, &toolUrlBox::onReturnPressed);
     lineEdit()->installEventFilter(this);
 }
@@ -24,9 +26,25 @@ void toolUrlBox::onReturnPressed()
     if (text.isEmpty())
         return;
     current_ = gui::addressFromQt(text);
+    Q_EMIT addressEntered();
+}
+
+void toolUrlBox::remember(const std::string& address)
+{
+    QString text = gui::addressToQt(address);
+    int old = findText(text);
+    if (old >= 0)
+        removeItem(old);
     insertItem(0, text);
     setCurrentIndex(0);
-    Q_EMIT addressEntered();
+}
+
+void toolUrlBox::showAddress(const std::string& address)
+{
+    if (lineEdit()->hasFocus() && lineEdit()->isModified())
+        return;
+    setEditText(gui::addressToQt(address));
+    lineEdit()->setModified(false);
 }
 
 bool toolUrlBox::eventFilter(QObject* watched, QEvent* event)

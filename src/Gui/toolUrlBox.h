@@ -4,8 +4,9 @@
 
 #include <string>
 
-// The address box of the rebar. Only Return counts: the text becomes the current text, goes to
-// the top of the drop-down list and addressEntered is signalled. Leaving the box does nothing.
+// The address box of the rebar. Only Return counts: the text becomes the current text and
+// addressEntered is signalled; the window puts what it went to at the top of the drop-down
+// list (remember). Leaving the box does nothing.
 class toolUrlBox : public QComboBox {
     Q_OBJECT
 public:
@@ -14,6 +15,10 @@ public:
 
     // The last address entered (Shift_JIS).
     const std::string& currentAddress() const { return current_; }
+    // Shows an address that was gone to and puts it at the top of the list, once.
+    void remember(const std::string& address);
+    // Shows the address of what is selected, unless the user is typing in the box.
+    void showAddress(const std::string& address);
 
 signals:
     void addressEntered();

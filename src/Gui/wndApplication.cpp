@@ -8,6 +8,7 @@
 #include "Common/utlIniInfo.h"
 #include "Common/utlLog.h"
 #include "Engine/Text/utlStatusText.h"
+#include "Engine/Url/utlTypedAddress.h"
 #include "Engine/Core/clsQuillaraEngine.h"
 #include "Engine/Core/clsQuillaraItem.h"
 #include "Dialog/ctrlPropertySheet.h"
@@ -100,8 +101,16 @@ constexpr AppCommand appCommands[] = {
 
 bool isTreeCommand(int code)
 {
-    return code == 1022 || code == 1023 || code == 1024 || code == 1027 || code == 1029 || code == 1100 || code == 11042 ||
-           code == 1101 || (code >= 1031 && code <= 1034) || code == 11026 || (code >= 11028 && code <= 11034);
+    return code == 1022 || code == 1023 || code == 1024 || code == 1027 || code == 1029 || code == 1100 ||
+           code == 1101 || code == 11042 || (code >= 1031 && code <= 1034) || (code >= 11003 && code <= 11005) ||
+           code == 11026 || (code >= 11028 && code <= 11034);
+}
+
+// The 文字コード entries, in the order of the item's charset choice (automatic first).
+bool isCharsetChoice(int menuId, int choice)
+{
+    constexpr int entries[] = {32796, 32797, 32798, 32890};
+    return choice >= 0 && choice < 4 && entries[choice] == menuId;
 }
 
 const AppCommand* appCommandOf(int code)
@@ -203,9 +212,12 @@ bool wndApplication::init()
         showMaximized();
     else
         show();
-    // The dividers are placed on the final sizes of the panes, not on those before the show.
-    if (QLayout* layout = centralWidget()->layout())
-        layout->activate();
+    // The dividers are placed on the final sizes of the panes, not on those before the show:
+    // the window's own layout (menu, tool and status bars) first, then the panes'.
+    if (QLayout* own = layout())
+        own->activate();
+    if (QLayout* panes = centralWidget()->layout())
+        panes->activate();
     applyDividers();
     treeView_->setFocus();
     setFocusPane(paneTree);
@@ -229,7 +241,8 @@ void wndApplication::createPanes()
                     return (id == 32791 && listVisible_) || (id == 32792 && htmlVisible_) ||
                            (id == 32841 && item != nullptr && item->isMarked()) ||
                            (id == 32834 && tviSourceCabinets::find(*tree_, typeInternetExplorer) != nullptr) ||
-                           (id == 32835 && tviSourceCabinets::find(*tree_, typeNetscapeNavigator) != nullptr);
+                           (id == 32835 && tviSourceCabinets::find(*tree_, typeNetscapeNavigator) != nullptr) ||
+                           (item != nullptr && isCharsetChoice(id, tree_->charsetChoiceOf(item)));
                 });
         });
         connect(menu, &QMenu::aboutToHide, this, [menu] { guiMenus::enableAll(menu); });
@@ -252,13 +265,9 @@ void wndApplication::createPanes()
     xSplitter_->addWidget(treeView_);
     xSplitter_->addWidget(ySplitter_);
     xSplitter_->setChildrenCollapsible(false);
-    // When the window grows the tree keeps its width and the list its height.
-    xSplitter_->setStretchFactor(0, 0);
-    xSplitter_->setStretchFactor(1, 1);
-    ySplitter_->setStretchFactor(0, 0);
-    ySplitter_->setStretchFactor(1, 1);
     xSplitter_->setHandleWidth(4);
     ySplitter_->setHandleWidth(4);
+    // No stretch factors: resizing the window then keeps the proportions of the panes.
 
     auto* central = new QWidget;
     auto* layout = new QVBoxLayout(central);
@@ -272,7 +281,8 @@ void wndApplication::createPanes()
     // The core's status texts (searches, snapshots) go to this status bar.
     ::setStatusBar(statusBar_);
 
-    connect(treeView_, &wndTreeView::selectionChangedTo, this, [this] {
+    connect(treeView_, &wndTreeView::selectionChangedTo, this, [this](tviTreeViewItem* item) {
+        rebar_->urlBox()->showAddress(item != nullptr ? item->getUrl() : std::string());
         bool handled = false;
         GetUtlCommandRoot()->executeCommand(1200, false, handled);
     });
@@ -339,7 +349,9 @@ void wndApplication::restoreGeometry()
 
 void wndApplication::applyDividers()
 {
-    QSize area = xSplitter_->size();
+    // The sizes given add up to the room beside the handle: otherwise the splitter scales
+    // them, and the stored divider comes back a few pixels off.
+    QSize area = xSplitter_->size() - QSize(xSplitter_->handleWidth(), ySplitter_->handleWidth());
     int width = treeViewWidth_ == useDefault || treeViewWidth_ <= 0 ? area.width() / 2 : treeViewWidth_;
     width = std::clamp(width, 16, std::max(16, area.width() - 16));
     xSplitter_->setSizes({width, std::max(1, area.width() - width)});
@@ -505,7 +517,7 @@ bool wndApplication::executeCommandApp(int code, bool query, bool& handled)
     case 1008: case 1009: case 1010: ok = showListView(code - 1008); break;
     case 1011: case 1012: case 1013: ok = showHtmlView(code - 1011); break;
     case 1200: refreshViews(); break;
-    case 2010: ok = treeView_->goToAddress(rebar_->urlBox()->currentAddress()); break;
+    case 2010: ok = goToTypedAddress(); break;
     case 1018: ok = openPreferences(); break;
     case 6002: ok = applySettings(); break;
     case 11020:
@@ -520,6 +532,33 @@ bool wndApplication::executeCommandApp(int code, bool query, bool& handled)
     if (!ok && command->failure != nullptr)
         logError("wndApplication::executeCommandApp", command->failure);
     return ok;
+}
+
+void wndApplication::tellUser(const QString& text)
+{
+    lastTold_ = text;
+    if (!tree_->interactive)
+        return;
+    auto* box = new QMessageBox(QMessageBox::Information, windowTitle(), text, QMessageBox::Ok, this);
+    box->setAttribute(Qt::WA_DeleteOnClose);
+    box->open();
+}
+
+bool wndApplication::goToTypedAddress()
+{
+    const std::string& typed = rebar_->urlBox()->currentAddress();
+    std::string address;
+    // Text that is no address is not kept as an item that can only fail.
+    if (!addressFromTyped(typed, address)) {
+        statusBar_->setPartText(0, "\x81u" + typed + "\x81v\x82\xCD\x83""A\x83h\x83\x8C\x83X\x82\xC5\x82\xCD\x82\xA0\x82\xE8\x82\xDC\x82\xB9\x82\xF1\x81""B"); // 「…」はアドレスではありません。
+        return true;
+    }
+    rebar_->urlBox()->remember(address);
+    if (!treeView_->goToAddress(address))
+        return false;
+    // The menus then act on the item gone to, as they would after a click on it.
+    treeView_->setFocus();
+    return true;
 }
 
 bool wndApplication::exitApplication()
@@ -623,6 +662,7 @@ bool wndApplication::applySettings()
                           ini->getInt(IniKey::PageMarkColor));
     tree_->browserCommand = ini->getString(IniKey::BrowserCommand);
     tviSourceCabinets::applySettings(*tree_, *ini);
+    listView_->applySettings(*ini);
     // Footprints and snapshots age by the new days from the next save on.
     if (auto* route = static_cast<tviRouteSnapshot*>(tviSourceCabinets::find(*tree_, typeRouteSnapshot)))
         route->applySettings(*ini);
@@ -680,7 +720,14 @@ void wndApplication::refreshViews()
     tviTreeViewItem* item = treeView_->selectedItem();
     clsQuillaraItem* node = item != nullptr ? item->getRequest() : nullptr;
     listView_->fillFrom(node);
-    htmlView_->fillFrom(node);
+    if (item != nullptr && item->getStatus() == 5) {
+        std::string failure;
+        bool isError = false;
+        item->getStatusText(failure, isError);
+        htmlView_->fillFailed(node, failure);
+    } else {
+        htmlView_->fillFrom(node);
+    }
     if (item == nullptr) {
         for (int part = 0; part < 3; ++part)
             statusBar_->setPartText(part, QString());
@@ -719,8 +766,13 @@ void wndApplication::onSnapshotNotify(int id, const clsSnapshotReport& report, i
         return;
     tree_->onSnapshotNotify(id, report, phase);
     tviTreeViewItem* selected = treeView_->selectedItem();
-    if (phase == 2 && selected != nullptr && selected->getType() == typePSSItem)
-        refreshViews();
+    if (phase != 2 || selected == nullptr || selected->getType() != typePSSItem)
+        return;
+    // The selected snapshot was shown before its page was saved (nothing, or part of it): its
+    // saved page is read now, and the views fill when that read ends.
+    if (!selected->getUrl().empty() && engine_ != nullptr && selected->getStatus() != 3)
+        tree_->request(selected, selected->getRequestNumber() >= 0 ? 2 : 1);
+    refreshViews();
 }
 
 void wndApplication::openSnapshotDialog(tviTreeViewItem* item, const std::string& name)

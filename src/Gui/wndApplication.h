@@ -90,6 +90,10 @@ public:
     int treeViewWidth() const;
     int listViewHeight() const;
 
+    // A message to the user that needs no answer: in a box that does not block the window.
+    void tellUser(const QString& text);
+    const QString& lastTold() const { return lastTold_; }
+
     // A stored window rectangle that lies on no screen is moved onto the primary one.
     static QRect placeOnScreen(const QRect& stored, const QList<QRect>& screens, const QRect& primary);
 
@@ -98,6 +102,8 @@ protected:
 
 private:
     bool answerSnapshot(bool query, bool& handled);
+    // Command 2010: the URL box's text, checked and completed, goes to the tree.
+    bool goToTypedAddress();
     void createPanes();
     void restoreGeometry();
     void applyDividers();
@@ -124,6 +130,7 @@ private:
     QPointer<ctrlPropertySheet> prefSheet_;
     QPointer<dlgSSPage> snapshotDialog_;
     tviTreeViewItem* snapshotItem_ = nullptr;
+    QString lastTold_;
     int focusPane_ = paneNone;
     int treeViewWidth_ = 0;
     int listViewHeight_ = 0;

@@ -41,6 +41,14 @@ void wndHtmlView::fillFrom(clsQuillaraItem* node)
     showText(header_, body_);
 }
 
+void wndHtmlView::fillFailed(clsQuillaraItem* node, const std::string& status)
+{
+    fillFrom(node);
+    body_ = "\x82\xB1\x82\xCC\x83y\x81[\x83W\x82\xCD\x93\xC7\x82\xDD\x8D\x9E\x82\xDF\x82\xDC\x82\xB9\x82\xF1\x82\xC5\x82\xB5\x82\xBD\x81""B\r\n" + // このページは読み込めませんでした。
+            status;
+    showText(header_, body_);
+}
+
 void wndHtmlView::showText(const std::string& header, const std::string& body)
 {
     QString text = gui::toQt(body);

@@ -20,6 +20,8 @@ public:
 
     // The node's display text (empty without a node).
     void fillFrom(clsQuillaraItem* node);
+    // A page that failed: the view says so with the status instead of the page's text.
+    void fillFailed(clsQuillaraItem* node, const std::string& status);
     QString text() const;
     void setHeaderShown(bool shown);
     bool isHeaderShown() const;

@@ -6,6 +6,7 @@
 #include "QtBridge/guiText.h"
 
 #include <QContextMenuEvent>
+#include <QFontMetrics>
 #include <QHeaderView>
 #include <QMenu>
 
@@ -13,41 +14,29 @@
 
 namespace {
 
-constexpr const char* columnTitles[4] = {
-    "\x83t\x83@\x83""C\x83\x8B\x96\xBC", // ファイル名
-    "\x90\xE0\x96\xBE", // 説明
-    "\x83t\x83@\x83""C\x83\x8B\x8E\xED\x97\xDE", // ファイル種類
-    "URL",
-};
+// The settings keep four widths: those of the first four entries of the default order
+// (ColumnWidth00 … ColumnWidth03); the others start at 100 pixels each time.
+constexpr int storedWidths = 4;
 
-char lowerAscii(char c)
+// The title of a field: the column list's entry of that place in the default order.
+QString titleOf(int field)
 {
-    return c >= 'A' && c <= 'Z' ? static_cast<char>(c + 32) : c;
+    return gui::toQt(utlIniInfo::info(indexed(IniKey::Item00, field)).textDefault);
 }
 
-// Byte-wise comparison without regard to ASCII case; the double-byte characters of Shift_JIS
-// compare by their bytes, which is what the comparison of the list control does as well.
-int compareNoCase(const std::string& a, const std::string& b)
+bool sameAddress(const std::string& a, const std::string& b)
 {
-    size_t n = std::min(a.size(), b.size());
-    for (size_t i = 0; i < n; ++i) {
-        unsigned char x = static_cast<unsigned char>(lowerAscii(a[i]));
-        unsigned char y = static_cast<unsigned char>(lowerAscii(b[i]));
-        if (x != y)
-            return x < y ? -1 : 1;
-    }
-    return a.size() == b.size() ? 0 : (a.size() < b.size() ? -1 : 1);
+    auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c + 32) : c; };
+    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [&](char x, char y) { return lower(x) == lower(y); });
 }
 
 } // namespace
 
 wndListView::wndListView(QWidget* parent) : QTreeWidget(parent)
 {
-    setColumnCount(4);
-    QStringList titles;
-    for (const char* title : columnTitles)
-        titles << gui::toQt(title);
-    setHeaderLabels(titles);
+    widths_.fill(100);
+    for (int field = 0; field < storedWidths; ++field)
+        widths_[static_cast<size_t>(field)] = utlIniInfo::info(indexed(IniKey::ColumnWidth00, field)).intDefault;
     setRootIsDecorated(false);
     setUniformRowHeights(true);
     setSelectionMode(QAbstractItemView::SingleSelection);
@@ -57,6 +46,7 @@ wndListView::wndListView(QWidget* parent) : QTreeWidget(parent)
     header()->setSortIndicatorShown(true);
     header()->setStretchLastSection(true);
     connect(header(), &QHeaderView::sectionClicked, this, &wndListView::onColumnClicked);
+    setColumns({fieldUrl, fieldName, fieldProtocol, fieldDescription, fieldType, fieldSize, fieldModified});
     // Double click and Enter both show the row in the browser.
     connect(this, &QTreeWidget::itemActivated, this, [this] {
         bool handled = false;
@@ -76,7 +66,7 @@ bool wndListView::addResource(const std::string& fileName, const std::string& na
                               const std::string& extension)
 {
     for (const auto& row : rows_) {
-        if (compareNoCase(row->getAddress(), address) == 0)
+        if (sameAddress(row->getAddress(), address))
             return false;
     }
     auto row = std::make_unique<lviListViewItem>(fileName, name, address, extension);
@@ -92,8 +82,7 @@ void wndListView::sortRows()
 {
     std::stable_sort(rows_.begin(), rows_.end(), [this](const auto& a, const auto& b) {
         for (int key : sortKeys_) {
-            int column = key / 2;
-            int order = compareNoCase(a->columnText(column), b->columnText(column));
+            int order = lviListViewItem::compare(*a, *b, key / 2);
             if (key % 2 == 1)
                 order = -order;
             if (order != 0)
@@ -111,11 +100,13 @@ void wndListView::rebuild()
     items.reserve(static_cast<int>(rows_.size()));
     for (size_t i = 0; i < rows_.size(); ++i) {
         auto* widgetItem = new QTreeWidgetItem;
-        for (int column = 0; column < 4; ++column) {
+        bool local = gui::isLocalAddress(rows_[i]->columnText(fieldUrl));
+        for (size_t column = 0; column < columns_.size(); ++column) {
             // The file name and the address of a local page are the file system's bytes.
-            const std::string& text = rows_[i]->columnText(column);
-            bool local = (column == 0 || column == 3) && gui::isLocalAddress(rows_[i]->columnText(3));
-            widgetItem->setText(column, local ? gui::pathToQt(text) : gui::toQt(text));
+            int field = columns_[column];
+            const std::string& text = rows_[i]->columnText(field);
+            bool path = local && (field == fieldUrl || field == fieldName);
+            widgetItem->setText(static_cast<int>(column), path ? gui::pathToQt(text) : gui::toQt(text));
         }
         widgetItem->setIcon(0, rows_[i]->getIcon());
         widgetItem->setData(0, Qt::UserRole, static_cast<qulonglong>(i));
@@ -123,7 +114,11 @@ void wndListView::rebuild()
     }
     addTopLevelItems(items);
     int primary = sortKeys_[0];
-    header()->setSortIndicator(primary / 2, primary % 2 == 1 ? Qt::DescendingOrder : Qt::AscendingOrder);
+    auto shown = std::find(columns_.begin(), columns_.end(), primary / 2);
+    header()->setSortIndicatorShown(shown != columns_.end());
+    if (shown != columns_.end())
+        header()->setSortIndicator(static_cast<int>(shown - columns_.begin()),
+                                   primary % 2 == 1 ? Qt::DescendingOrder : Qt::AscendingOrder);
     if (!items.isEmpty())
         setCurrentItem(items.front());
 }
@@ -142,8 +137,11 @@ void wndListView::fillFrom(clsQuillaraItem* node)
     sortRows();
 }
 
-void wndListView::onColumnClicked(int column)
+void wndListView::onColumnClicked(int displayed)
 {
+    if (displayed < 0 || static_cast<size_t>(displayed) >= columns_.size())
+        return;
+    int column = columns_[static_cast<size_t>(displayed)];
     auto it = std::find_if(sortKeys_.begin(), sortKeys_.end(), [column](int key) { return key / 2 == column; });
     // Clicking the primary column flips its direction; any other column becomes the primary
     // key, ascending, so that a first click always sorts ascending.
@@ -204,21 +202,76 @@ void wndListView::showRowMenu()
     menu.exec(QCursor::pos());
 }
 
+std::vector<int> wndListView::columnsOf(const utlIniInfo& ini)
+{
+    std::vector<int> fields;
+    for (int entry = 0; entry < fieldCount; ++entry) {
+        if (ini.getInt(indexed(IniKey::CheckItem00, entry)) == 0)
+            continue;
+        // The entries are known by their titles, which move with them when they are reordered.
+        QString title = gui::toQt(ini.getString(indexed(IniKey::Item00, entry)));
+        for (int field = 0; field < fieldCount; ++field) {
+            if (title == titleOf(field) && std::find(fields.begin(), fields.end(), field) == fields.end())
+                fields.push_back(field);
+        }
+    }
+    // A list without a single column would show nothing at all.
+    if (fields.empty())
+        fields.push_back(fieldUrl);
+    return fields;
+}
+
+void wndListView::setColumns(const std::vector<int>& fields)
+{
+    keepWidths();
+    columns_ = fields;
+    QStringList titles;
+    for (int field : columns_)
+        titles << titleOf(field);
+    setColumnCount(static_cast<int>(columns_.size()));
+    setHeaderLabels(titles);
+    QFontMetrics metrics(header()->font());
+    for (size_t column = 0; column < columns_.size(); ++column) {
+        // Room for the title and the sort arrow beside it.
+        int least = metrics.horizontalAdvance(titles[static_cast<int>(column)]) + 28;
+        int width = std::max(widths_[static_cast<size_t>(columns_[column])], least);
+        setColumnWidth(static_cast<int>(column), width);
+    }
+    rebuild();
+}
+
+void wndListView::keepWidths()
+{
+    for (size_t column = 0; column < columns_.size(); ++column)
+        widths_[static_cast<size_t>(columns_[column])] = columnWidth(static_cast<int>(column));
+}
+
 void wndListView::loadSettings(const utlIniInfo& ini)
 {
     for (int i = 0; i < 4; ++i) {
-        setColumnWidth(i, std::max(ini.getInt(indexed(IniKey::ColumnWidth00, i)), 10));
         int key = ini.getInt(indexed(IniKey::SortOrder00, i));
-        sortKeys_[static_cast<size_t>(i)] = key >= 0 && key < 8 ? key : i * 2;
+        sortKeys_[static_cast<size_t>(i)] = key >= 0 && key < fieldCount * 2 ? key : i * 2;
     }
+    columns_.clear(); // the stored widths win over those of the columns shown so far
+    for (int field = 0; field < storedWidths; ++field)
+        widths_[static_cast<size_t>(field)] = std::max(ini.getInt(indexed(IniKey::ColumnWidth00, field)), 10);
+    setColumns(columnsOf(ini));
 }
 
-void wndListView::saveSettings(utlIniInfo& ini) const
+void wndListView::applySettings(const utlIniInfo& ini)
 {
-    for (int i = 0; i < 4; ++i) {
-        ini.setInt(indexed(IniKey::ColumnWidth00, i), columnWidth(i));
+    std::vector<int> fields = columnsOf(ini);
+    if (fields != columns_)
+        setColumns(fields);
+}
+
+void wndListView::saveSettings(utlIniInfo& ini)
+{
+    keepWidths();
+    for (int field = 0; field < storedWidths; ++field)
+        ini.setInt(indexed(IniKey::ColumnWidth00, field), widths_[static_cast<size_t>(field)]);
+    for (int i = 0; i < 4; ++i)
         ini.setInt(indexed(IniKey::SortOrder00, i), sortKeys_[static_cast<size_t>(i)]);
-    }
 }
 
 void wndListView::focusInEvent(QFocusEvent* event)

@@ -33,8 +33,15 @@ public:
     // A click on a column: flips the primary key's direction, or makes the column the primary key.
     void onColumnClicked(int column);
 
+    // The fields (lviField) the settings' column list ticks, in its order; at least one.
+    static std::vector<int> columnsOf(const utlIniInfo& ini);
+    // Shows these fields as the columns, left to right, each at least as wide as its title.
+    void setColumns(const std::vector<int>& fields);
+    const std::vector<int>& columns() const { return columns_; }
     void loadSettings(const utlIniInfo& ini);
-    void saveSettings(utlIniInfo& ini) const;
+    // The column list of the settings takes effect at once (the preference sheet's OK).
+    void applySettings(const utlIniInfo& ini);
+    void saveSettings(utlIniInfo& ini);
 
     const std::array<int, 4>& sortKeys() const { return sortKeys_; }
     std::size_t rowCount() const { return rows_.size(); }
@@ -53,8 +60,12 @@ private:
     lviListViewItem* currentRow() const;
     void showRowMenu();
     void rebuild();
+    void keepWidths();
 
     std::vector<std::unique_ptr<lviListViewItem>> rows_;
+    // Sort keys name fields: field × 2 + direction.
     std::array<int, 4> sortKeys_{0, 2, 4, 6};
+    std::vector<int> columns_;
+    std::array<int, fieldCount> widths_{};
     lviListViewItem::Opener opener_;
 };

@@ -63,6 +63,7 @@ wndTreeView::wndTreeView(ctrlQtTreeView* tree, QWidget* parent) : QTreeView(pare
     setUniformRowHeights(true);
     setSelectionMode(QAbstractItemView::SingleSelection);
     setEditTriggers(QAbstractItemView::EditKeyPressed | QAbstractItemView::SelectedClicked);
+    setExpandsOnDoubleClick(false);
     setDragEnabled(true);
     setAcceptDrops(true);
     setDropIndicatorShown(true);
@@ -139,8 +140,16 @@ bool wndTreeView::executeItemCommand(tviTreeViewItem* item, int code, bool query
     if (!canDelete)
         return true;
     handled = true;
-    if (!tree_->askYesNo("\x8D\xED\x8F\x9C\x82\xB5\x82\xC4\x82\xE0\x82\xE6\x82\xEB\x82\xB5\x82\xA2\x82\xC5\x82\xB7\x82\xA9\x81H", // 削除してもよろしいですか？
-                         "\x8D\xED\x8F\x9C\x82\xCC\x8Am\x94""F")) // 削除の確認
+    // A cabinet, the Favorites and the bookmarks only leave the tree: their files stay.
+    int type = item->getType();
+    bool closes = type == typeCabinet || type == typeInternetExplorer || type == typeNetscapeNavigator;
+    const char* question =
+        closes ? "\x83L\x83\x83\x83r\x83l\x83""b\x83g\x82\xF0\x95\xC2\x82\xB6\x82\xDC\x82\xB7\x82\xA9\x81H\n" // キャビネットを閉じますか？
+                 "\x83t\x83@\x83""C\x83\x8B\x82\xCD\x8D\xED\x8F\x9C\x82\xB3\x82\xEA\x82\xDC\x82\xB9\x82\xF1\x81""B" // ファイルは削除されません。
+               : "\x8D\xED\x8F\x9C\x82\xB5\x82\xC4\x82\xE0\x82\xE6\x82\xEB\x82\xB5\x82\xA2\x82\xC5\x82\xB7\x82\xA9\x81H"; // 削除してもよろしいですか？
+    const char* title = closes ? "\x83L\x83\x83\x83r\x83l\x83""b\x83g\x82\xF0\x95\xC2\x82\xB6\x82\xE9" // キャビネットを閉じる
+                               : "\x8D\xED\x8F\x9C\x82\xCC\x8Am\x94""F"; // 削除の確認
+    if (!tree_->askYesNo(question, title))
         return true;
     return item->executeCommand(code, false, handled);
 }
@@ -160,6 +169,12 @@ bool wndTreeView::executeCommand(int code, bool query, bool& handled)
         return answerNewDialog(code, query, handled);
     if (tviTreeViewItem* item = selectedItem())
         ok = executeItemCommand(item, code, query, handled);
+    // The item only says whether its name may change; the view opens the editor.
+    if (code == tviCommand::labelEdit && handled && !query)
+        edit(currentIndex());
+    // The menu ticks the character code the page was last read with.
+    if (!query && handled && (code == 11021 || code == 11022 || code == 11023 || code == 11050))
+        tree_->noteCharsetChoice(selectedItem(), code == 11050 ? 3 : code - 11021);
     if (ok && !handled)
         ok = executeOwnCommand(code, query, handled);
     if (!query)
@@ -199,6 +214,13 @@ bool wndTreeView::executeOwnCommand(int code, bool query, bool& handled)
         if (query || !handled || !openCabinetWindow_->isChosen())
             return true;
         return openCabinetHere(openCabinetWindow_->chosenPath());
+    case 11003: {
+        handled = tree_->getFirstChild(kTreeRoot) != nullptr;
+        if (query || !handled)
+            return true;
+        QString chosen = chooseFile();
+        return chosen.isEmpty() || goToAddress(QFile::encodeName(chosen).toStdString());
+    }
     case 11004:
     case 11005: {
         int type = code == 11004 ? typeInternetExplorer : typeNetscapeNavigator;
@@ -225,9 +247,11 @@ bool wndTreeView::executeOwnCommand(int code, bool query, bool& handled)
         handled = true;
         return query || (search(tviSearchMode::mark, code == 11028 ? tviSearchDirection::up : tviSearchDirection::down), true);
     case 11030: case 11031:
+        // As the dialog's buttons: with the text and the boxes it shows now.
         handled = searchDialog_ != nullptr && searchDialog_->isVisible();
-        return query || !handled ||
-               (search(tviSearchMode::text, code == 11031 ? tviSearchDirection::up : tviSearchDirection::down), true);
+        if (!query && handled)
+            searchDialog_->doSearch(code == 11031 ? 1 : 2);
+        return true;
     case 11033: case 11034:
         handled = true;
         return query ||
@@ -235,6 +259,16 @@ bool wndTreeView::executeOwnCommand(int code, bool query, bool& handled)
     default:
         return true;
     }
+}
+
+QString wndTreeView::chooseFile()
+{
+    if (fileChooser)
+        return fileChooser();
+    // アイテム (*.html;*.htm;*.shtml;*.shtm;)
+    QString filter = gui::toQt("\x83""A\x83""C\x83""e\x83\x80") + QStringLiteral(" (*.html *.htm *.shtml *.shtm)");
+    return QFileDialog::getOpenFileName(window(), gui::toQt("\x83t\x83@\x83""C\x83\x8B\x82\xF0\x8AJ\x82\xAD"), // ファイルを開く
+                                        QString(), filter);
 }
 
 bool wndTreeView::search(tviSearchMode mode, tviSearchDirection direction)
@@ -369,7 +403,7 @@ void wndTreeView::openItemDialog(tviDialog dialog, tviTreeViewItem* item, const 
 void wndTreeView::forgetClipboardAfter(int code, bool handled)
 {
     bool edits = isOneOf(code, {1018, 1019, 1021, 1040, 11010, 11012, 11013, 11014, 11016, 11017, 11018, 11019,
-                                11021, 11022, 11023, 11040});
+                                11021, 11022, 11023, 11040, 11050});
     bool refusedClip = !handled && (code == tviCommand::cut || code == tviCommand::copy);
     if (edits || refusedClip)
         tree_->clearClipboard();
@@ -544,6 +578,9 @@ bool wndTreeView::copyCabinet(const std::string& source, const std::string& name
     tviCabinetDocument doc;
     from->toDocument(doc);
     doc.name = name;
+    // The default cabinet's note says that it cannot be deleted; its copy can.
+    if (from->getType() == typeQuillaraCabinet)
+        doc.description.clear();
     std::string path;
     std::string error;
     if (!tviCabinetImport::createCabinet(folder, doc, path, error))
@@ -899,11 +936,18 @@ void wndTreeView::keyPressEvent(QKeyEvent* event)
 
 void wndTreeView::mouseDoubleClickEvent(QMouseEvent* event)
 {
-    QTreeView::mouseDoubleClickEvent(event);
-    if (!indexAt(event->position().toPoint()).isValid())
+    QTreeView::mouseDoubleClickEvent(event); // no longer toggles: setExpandsOnDoubleClick(false)
+    QModelIndex index = indexAt(event->position().toPoint());
+    if (!index.isValid() || event->button() != Qt::LeftButton)
         return;
+    // An open node closes; any other opens as Enter does, loading and expanding a page whose
+    // links are not shown yet.
+    if (isExpanded(index)) {
+        collapse(index);
+        return;
+    }
     bool handled = false;
-    executeCommand(tviCommand::openNode, false, handled);
+    executeCommand(tviCommand::expand, false, handled);
 }
 
 void wndTreeView::contextMenuEvent(QContextMenuEvent* event)

@@ -10,6 +10,7 @@
 #include <QPointer>
 #include <QTreeView>
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -85,6 +86,8 @@ public:
     bool search(tviSearchMode mode, tviSearchDirection direction);
     // Keeps the open search dialog's place in the settings (closing, shut-down).
     void storeSearchDialogPlace();
+    // Picks the file that 開く → ファイル opens as an item; the desktop's file dialog by default.
+    std::function<QString()> fileChooser;
 
 signals:
     void selectionChangedTo(tviTreeViewItem* item);
@@ -124,6 +127,7 @@ private:
     std::vector<std::string> addressesOf(const class QMimeData* mime) const;
 
     void closeSearchDialog();
+    QString chooseFile();
 
     ctrlQtTreeView* tree_;
     QPointer<dlgSearch> searchDialog_;

@@ -15,4 +15,6 @@ void tviPrefIECabinet::initvalue(const tviTreeViewItem& item)
 {
     nameEdit_ = addLine("\x96\xBC\x91O(&N) :", item.getText(), true); // 名前(&N) :
     noteEdit_ = addNote("\x94\xF5\x8Dl(&C) :", item.getDescription(), true); // 備考(&C) :
+    // Never written: a .url file or a bookmark file is only read.
+    addReadOnlyAttribute(true);
 }

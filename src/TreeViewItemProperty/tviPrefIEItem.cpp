@@ -18,4 +18,6 @@ void tviPrefIEItem::initvalue(const tviTreeViewItem& item)
     urlEdit_ = addLine("URL(&U) :", item.getUrl(), true, LineKind::address);
     noteEdit_ = addNote("\x94\xF5\x8Dl(&C) :", item.getDescription(), true); // 備考(&C) :
     addPageRows(item, tviCabinetItem::protocolOf(item.getUrl()), true);
+    // Never written: a .url file or a bookmark file is only read.
+    addReadOnlyAttribute(true);
 }

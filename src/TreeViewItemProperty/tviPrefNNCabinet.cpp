@@ -17,4 +17,6 @@ void tviPrefNNCabinet::initvalue(const tviTreeViewItem& item)
     nameEdit_ = addLine("\x96\xBC\x91O(&N) :", cabinet.getText(), true); // 名前(&N) :
     noteEdit_ = addNote("\x94\xF5\x8Dl(&C) :", cabinet.getDescription(), true); // 備考(&C) :
     addLine("\x83p\x83X(&P) :", cabinet.getPath(), true, LineKind::path); // パス(&P) :
+    // Never written: a .url file or a bookmark file is only read.
+    addReadOnlyAttribute(true);
 }

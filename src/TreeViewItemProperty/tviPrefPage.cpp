@@ -13,6 +13,7 @@
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPalette>
 #include <QPlainTextEdit>
 #include <QVBoxLayout>
 
@@ -106,6 +107,15 @@ void tviPrefPage::addAgeing(int colourDays, int deleteDays, int colour)
     form_->addRow(gui::toQt("\x90\x46 :"), value); // 色 :
 }
 
+void tviPrefPage::lookReadOnly(QWidget* edit)
+{
+    // A read-only field shows the window's face, as a disabled one does, yet its text can
+    // still be selected and copied.
+    QPalette palette = edit->palette();
+    palette.setColor(QPalette::Base, palette.color(QPalette::Window));
+    edit->setPalette(palette);
+}
+
 QLineEdit* tviPrefPage::addLine(const char* label, const std::string& text, bool readOnly, LineKind kind)
 {
     QString shown = kind == LineKind::path ? gui::pathToQt(text)
@@ -113,6 +123,8 @@ QLineEdit* tviPrefPage::addLine(const char* label, const std::string& text, bool
                                                 : gui::toQt(text);
     auto* edit = new QLineEdit(shown);
     edit->setReadOnly(readOnly);
+    if (readOnly)
+        lookReadOnly(edit);
     edit->setCursorPosition(0);
     form_->addRow(gui::toQt(label), edit);
     return edit;
@@ -122,6 +134,8 @@ QPlainTextEdit* tviPrefPage::addNote(const char* label, const std::string& text,
 {
     auto* edit = new QPlainTextEdit(dlgModelessDialog::commentText(text));
     edit->setReadOnly(readOnly);
+    if (readOnly)
+        lookReadOnly(edit);
     edit->setTabChangesFocus(true);
     edit->setMaximumHeight(90);
     form_->addRow(gui::toQt(label), edit);

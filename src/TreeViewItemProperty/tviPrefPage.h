@@ -42,6 +42,7 @@ public:
     QCheckBox* autoDeleteBox() const { return autoDeleteBox_; }
 
 protected:
+    static void lookReadOnly(QWidget* edit);
     // What a line holds: program text, a file path or an address (a path when local).
     enum class LineKind { text, path, address };
     QLineEdit* addLine(const char* label, const std::string& text, bool readOnly, LineKind kind = LineKind::text);

@@ -7,9 +7,11 @@
 
 GuiTestServer::GuiTestServer(int lifetimeSeconds) : server_(std::make_unique<httplib::Server>())
 {
-    server_->Get(R"(/page/(\d+))", [this](const httplib::Request& req, httplib::Response& res) {
+    server_->Get(R"(/(page|slow)/(\d+))", [this](const httplib::Request& req, httplib::Response& res) {
         ++requests_;
-        std::string n = req.matches[1];
+        if (req.matches[1] == "slow")
+            std::this_thread::sleep_for(std::chrono::milliseconds(600));
+        std::string n = req.matches[2];
         // Shift_JIS: 日本語のページ
         std::string body = "<html><head><meta http-equiv=\"Content-Type\" content=\"text/html; charset=Shift_JIS\">"
                            "<title>Page " + n + "</title><link rel=\"stylesheet\" href=\"/style.css\"></head><body>"

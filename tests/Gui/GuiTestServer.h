@@ -12,6 +12,7 @@ class Server;
 // A loopback server for the window's tests and benchmark, on 127.0.0.1 and a free port:
 //   /page/N   an HTML page titled "Page N" with a Japanese text, two images (one address
 //             given twice in different case) and a style sheet
+//   /slow/N   the same page, sent 0.6 s late
 // It stops when destroyed or when its lifetime runs out.
 class GuiTestServer {
 public:

@@ -13,7 +13,9 @@
 #include "Gui/ctrlQtTreeView.h"
 #include "QtBridge/guiText.h"
 #include "Gui/wndApplication.h"
+#include "Gui/wndHtmlView.h"
 #include "Gui/wndListView.h"
+#include "Gui/wndTreeView.h"
 #include "Platform/platformText.h"
 #include "TreeViewItem/Browser/tviNetscapeNavigator.h"
 #include "TreeViewItem/Browser/tviSourceCabinets.h"
@@ -24,8 +26,13 @@
 #include <QButtonGroup>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QDate>
+#include <QFontDatabase>
+#include <QHeaderView>
+#include <QTreeWidget>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTest>
 
@@ -141,6 +148,8 @@ private Q_SLOTS:
     void favoritesAndBookmarksFollowTheSheetAtOnce();
     void refusesDaysBelowOneAndBookmarksWithoutFile();
     void factorySettingsAndModeSwitch();
+    void listColumnsFollowThePageAtOnceAndAfterRestart();
+    void chosenFontReachesTheThreeViewsAtOnce();
     void ageingSettingsReachTheCabinetsAtOnce();
 };
 
@@ -304,6 +313,94 @@ void TestCtrlPropertySheet::factorySettingsAndModeSwitch()
     QCOMPARE(sheet->values().getInt(IniKey::HTMLView), 1);
 }
 
+
+namespace {
+
+QStringList headerTitles(const wndListView* list)
+{
+    QStringList titles;
+    for (int i = 0; i < list->columnCount(); ++i)
+        titles << list->headerItem()->text(i);
+    return titles;
+}
+
+const dlgPropertyPage::Binding* bindingOf(const ctrlPropertySheet* sheet, IniKey key)
+{
+    for (const dlgPropertyPage* page : sheet->pages())
+        for (const dlgPropertyPage::Binding& b : page->bindings())
+            if (b.key == key)
+                return &b;
+    return nullptr;
+}
+
+} // namespace
+
+void TestCtrlPropertySheet::listColumnsFollowThePageAtOnceAndAfterRestart()
+{
+    testsupport::TempHome home;
+    const QStringList all = {QStringLiteral("URL"), QString::fromUtf8("名前"), QString::fromUtf8("プロトコル"),
+                             QString::fromUtf8("説明"), QString::fromUtf8("ファイル種類"), QString::fromUtf8("サイズ"),
+                             QString::fromUtf8("更新日時")};
+    const QStringList chosen = {QString::fromUtf8("名前"), QStringLiteral("URL"), QString::fromUtf8("プロトコル"),
+                                QString::fromUtf8("ファイル種類"), QString::fromUtf8("サイズ"), QString::fromUtf8("更新日時")};
+    testsupport::writeFile(home.dir() + "pic.png", std::string(1500, 'x'));
+    {
+        Running run;
+        wndListView* list = run.app->listView();
+        QCOMPARE(headerTitles(list), all);
+        list->addResource("pic.png", "Picture", home.dir() + "pic.png", ".png");
+        list->sortRows();
+        ctrlPropertySheet* sheet = run.open(ctrlPropertySheet::Mode::detailed);
+        auto* columns = static_cast<dlgPrefListView*>(sheet->pages().at(2));
+        columns->list()->item(3)->setCheckState(Qt::Unchecked); // 説明
+        columns->list()->setCurrentRow(1);
+        columns->moveSelected(-1); // 名前 before URL
+        QVERIFY(sheet->OnOK());
+        // At once: the titles, their order, the texts under them, and a first column wide enough
+        // for its title.
+        QCOMPARE(headerTitles(list), chosen);
+        QCOMPARE(list->columns(), (std::vector<int>{fieldName, fieldUrl, fieldProtocol, fieldType, fieldSize, fieldModified}));
+        QTreeWidgetItem* row = list->topLevelItem(0);
+        QVERIFY(row != nullptr);
+        QCOMPARE(row->text(0), QStringLiteral("pic.png"));
+        QCOMPARE(row->text(2), QStringLiteral("file"));
+        QCOMPARE(row->text(4), QStringLiteral("1,500 B"));
+        QVERIFY(row->text(5).startsWith(QString::number(QDate::currentDate().year())));
+        for (int i = 0; i < list->columnCount(); ++i)
+            QVERIFY(list->columnWidth(i) >= list->header()->fontMetrics().horizontalAdvance(chosen[i]));
+        // A click on a column sorts by the field under it.
+        list->onColumnClicked(1);
+        QCOMPARE(list->sortKeys()[0], fieldUrl * 2 + 1); // URL was the primary key: now descending
+        sheet->close();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    }
+    Running again;
+    QCOMPARE(headerTitles(again.app->listView()), chosen);
+}
+
+void TestCtrlPropertySheet::chosenFontReachesTheThreeViewsAtOnce()
+{
+    testsupport::TempHome home;
+    Running run;
+    QString family;
+    for (const QString& f : QFontDatabase::families())
+        if (f != run.app->treeView()->font().family() && !QFontDatabase::isPrivateFamily(f))
+            family = f;
+    if (family.isEmpty())
+        QSKIP("this desktop has a single font family");
+    ctrlPropertySheet* sheet = run.open(ctrlPropertySheet::Mode::detailed);
+    const dlgPropertyPage::Binding* face = bindingOf(sheet, IniKey::FontName);
+    const dlgPropertyPage::Binding* size = bindingOf(sheet, IniKey::FontSize);
+    QVERIFY(face != nullptr && size != nullptr);
+    static_cast<QComboBox*>(face->widget)->setCurrentText(family);
+    static_cast<QComboBox*>(size->widget)->setCurrentText(QStringLiteral("16"));
+    QVERIFY(sheet->OnOK());
+    QWidget* views[] = {run.app->treeView(), run.app->listView(), run.app->htmlView()->editor()};
+    for (QWidget* view : views) {
+        QCOMPARE(view->font().family(), family);
+        QVERIFY(view->font().pointSize() >= 16);
+    }
+}
 
 // Days and switches of the キャビネット page reach the footprint and snapshot cabinets when the
 // sheet is confirmed, not at the next start: the next save ages by them.

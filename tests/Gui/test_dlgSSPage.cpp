@@ -7,7 +7,10 @@
 #include "Engine/Core/clsEngineOptions.h"
 #include "Gui/QuillaG.h"
 #include "Gui/ctrlQtTreeView.h"
+#include "Gui/toolStatusBar.h"
 #include "Gui/wndApplication.h"
+#include "Gui/wndHtmlView.h"
+#include "Gui/wndListView.h"
 #include "Gui/wndTreeView.h"
 #include "QtBridge/guiText.h"
 #include "TreeViewItem/Cabinet/tviCabinetItem.h"
@@ -123,11 +126,16 @@ void TestDlgSSPage::takesOpensDeletesAndRestoresASnapshot()
     QVERIFY(dialog == nullptr || !dialog->isVisible());
     auto* item = dynamic_cast<tviPSSItem*>(tree->getItem(tree->getFirstChild(cabinet->getHandle())));
     QVERIFY(item != nullptr);
+    // Selected while it downloads, the snapshot fills the views once it is saved.
+    tree->selectNode(item->getHandle());
     QElapsedTimer waited;
     waited.start();
     while (item->getDownloadState() != 0 && waited.elapsed() < 30000)
         QTest::qWait(20);
     QCOMPARE(item->getDownloadState(), 0);
+    QTRY_VERIFY_WITH_TIMEOUT(app->listView()->rowCount() > 0, 10000);
+    QVERIFY(app->htmlView()->text().contains(QString::fromUtf8("日本語のページ 1")));
+    QCOMPARE(app->statusBarPane()->partText(0), QString::fromStdString(item->getUrl()));
     QCOMPARE(item->getText(), std::string("offline"));
     QCOMPARE(item->getSource(), source->getUrl());
     QVERIFY(!item->getAutoDelete());

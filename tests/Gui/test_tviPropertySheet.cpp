@@ -233,6 +233,27 @@ bool allFieldsReadOnly(const tviPrefPage& page)
     return true;
 }
 
+// A read-only field is drawn on the window's face; an editable one is not.
+bool looksAsItBehaves(const tviPrefPage& page)
+{
+    auto greyed = [](const QWidget* w) { return w->palette().color(QPalette::Base) == w->palette().color(QPalette::Window); };
+    for (const QLineEdit* edit : page.findChildren<QLineEdit*>())
+        if (greyed(edit) != edit->isReadOnly())
+            return false;
+    for (const QPlainTextEdit* edit : page.findChildren<QPlainTextEdit*>())
+        if (greyed(edit) != edit->isReadOnly())
+            return false;
+    return true;
+}
+
+bool saysReadOnly(const tviPrefPage& page)
+{
+    for (const QCheckBox* box : page.findChildren<QCheckBox*>())
+        if (box->text() == QString::fromUtf8("読み取り専用"))
+            return box->isChecked() && !box->isEnabled();
+    return false;
+}
+
 bool showsText(const tviPrefPage& page, const std::string& text)
 {
     for (const QLabel* label : page.findChildren<QLabel*>())
@@ -283,6 +304,10 @@ void TestTviPropertySheet::everyKindShowsItsPage()
         QCOMPARE(sheet.page()->isEditable(), kind.editable);
         if (!kind.editable && kind.type != typeSubItem)
             QVERIFY2(allFieldsReadOnly(*sheet.page()), kind.heading);
+        QVERIFY2(looksAsItBehaves(*sheet.page()), kind.heading);
+        // What is only read from a .url file or a bookmark file says so.
+        if (kind.type >= typeInternetExplorer && kind.type <= typeNNItem)
+            QVERIFY2(saysReadOnly(*sheet.page()), kind.heading);
     }
     // The ageing of the two cabinets and the dates of a snapshot are shown.
     tviPropertySheet cabinetSheet(&all.box.tree, all.route);

@@ -31,6 +31,7 @@
 #include <QSplitter>
 #include <QTest>
 
+#include <cmath>
 #include <filesystem>
 #include <memory>
 
@@ -102,6 +103,8 @@ private slots:
     void opensHundredThousandItemCabinet();
     void secondStartHandsOverToFirst();
     void movesLostWindowOntoPrimaryScreen();
+    void resizingKeepsThePanesInProportion();
+    void missingPageSaysSoInTheView();
     void keepsCabinetOfUnlistedFolderAsWritten();
 };
 
@@ -126,7 +129,10 @@ void TestWndApplication::startsAndStopsInOrderAndKeepsSettings()
         QApplication::processEvents();
         QSplitter* split = run.app->findChild<QSplitter*>();
         QVERIFY(split != nullptr);
-        split->setSizes({300, 400});
+        // As a drag leaves it: the two sizes fill the room beside the handle.
+        int room = split->sizes()[0] + split->sizes()[1];
+        split->setSizes({300, room - 300});
+        QCOMPARE(run.app->treeViewWidth(), 300);
         run.program.stop();
         const std::vector<std::string> all{"log", "env", "ini", "help", "urlCache", "window", "commandRoot", "init",
                                            "term", "deleteWindow", "termCommandRoot", "termUrlCache", "termHelp", "termIni",
@@ -191,6 +197,20 @@ void TestWndApplication::urlBoxFindsOrAddsAddress()
     QCOMPARE(run.tree()->getSelection(), top);
     QTRY_VERIFY_WITH_TIMEOUT(run.tree()->getItem(top)->getStatus() == 4, 10000);
     QCOMPARE(run.app->rebar()->urlBox()->itemText(0), QString::fromStdString(server.url("/page/2")));
+    // Text that is no address is refused in the status bar and kept nowhere.
+    enter("hello world", true);
+    QCOMPARE(childCount(run.tree(), run.defaultCabinet()), 2);
+    QCOMPARE(run.app->statusBarPane()->partText(0), QString::fromUtf8("「hello world」はアドレスではありません。"));
+    QCOMPARE(run.app->rebar()->urlBox()->itemText(0), QString::fromStdString(server.url("/page/2")));
+    // An address without a scheme is taken as http.
+    enter(server.url("/page/3").substr(std::string("http://").size()), true);
+    QCOMPARE(childCount(run.tree(), run.defaultCabinet()), 3);
+    QCOMPARE(run.app->treeView()->selectedItem()->getUrl(), server.url("/page/3"));
+    // The box shows the address of what is selected, and a hint when it is empty.
+    run.tree()->selectNode(run.tree()->getNextSibling(run.tree()->getFirstChild(run.defaultCabinet())));
+    QCOMPARE(edit->text(), QString::fromStdString(server.url("/page/2")));
+    edit->clear();
+    QVERIFY(edit->placeholderText().contains(QStringLiteral("Enter")));
 }
 
 void TestWndApplication::greysCommandsNobodyCanRun()
@@ -339,6 +359,44 @@ void TestWndApplication::movesLostWindowOntoPrimaryScreen()
         QVERIFY(primary.contains(placed) || c.kept);
         QCOMPARE(placed.size(), c.stored.size());
     }
+}
+
+void TestWndApplication::resizingKeepsThePanesInProportion()
+{
+    testsupport::TempHome home;
+    Running run;
+    QCoreApplication::processEvents(); // the window has settled
+    run.app->resize(1000, 700);
+    QTRY_COMPARE(run.app->size(), QSize(1000, 700));
+    auto* across = run.app->findChild<QSplitter*>();
+    QSplitter* down = across->orientation() == Qt::Horizontal ? qobject_cast<QSplitter*>(across->widget(1)) : nullptr;
+    QVERIFY(down != nullptr);
+    across->setSizes({300, 700});
+    down->setSizes({200, 400});
+    auto share = [](const QSplitter* s) { return double(s->sizes()[0]) / (s->sizes()[0] + s->sizes()[1]); };
+    double wide = share(across);
+    double tall = share(down);
+    for (QSize size : {QSize(500, 360), QSize(1200, 800)}) {
+        run.app->resize(size);
+        QTRY_COMPARE(run.app->size(), size);
+        QCoreApplication::processEvents();
+        QVERIFY2(std::abs(share(across) - wide) < 0.02, qPrintable(QString::number(share(across))));
+        QVERIFY2(std::abs(share(down) - tall) < 0.03, qPrintable(QString::number(share(down))));
+    }
+}
+
+void TestWndApplication::missingPageSaysSoInTheView()
+{
+    testsupport::TempHome home;
+    GuiTestServer server;
+    Running run;
+    TreeNode gone = addItem(run.tree(), run.defaultCabinet(), "gone", server.url("/no/such/page"));
+    run.tree()->selectNode(gone);
+    QTRY_VERIFY_WITH_TIMEOUT(run.tree()->getItem(gone)->getStatus() == 5, 10000);
+    QString text = run.app->htmlView()->text();
+    QVERIFY2(text.startsWith(QString::fromUtf8("このページは読み込めませんでした。")), qPrintable(text));
+    QVERIFY2(text.contains(QStringLiteral("404")), qPrintable(text));
+    QVERIFY(!text.contains(QString::fromUtf8("まだ読み込まれていません")));
 }
 
 // A settings entry that names a folder the settings do not list ("05:x.scb") opens as a

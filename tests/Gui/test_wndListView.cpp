@@ -14,26 +14,32 @@ private slots:
 
 void TestWndListView::columnClicksReorderSortKeys()
 {
-    wndListView list;
-    list.addResource("b.png", "beta", "http://h/b.png", ".png");
-    list.addResource("a.gif", "Gamma", "http://h/a.gif", ".gif");
-    list.addResource("c.jpg", "alpha", "http://h/c.jpg", ".jpg");
+    wndListView list; // the columns of the default settings: URL, 名前, プロトコル, 説明, ...
+    list.addResource("b.png", "beta", "http://h/z/b.png", ".png");
+    list.addResource("a.gif", "Gamma", "http://h/y/a.gif", ".gif");
+    list.addResource("c.jpg", "alpha", "http://h/x/c.jpg", ".jpg");
     list.sortRows();
+    QCOMPARE(list.rowAt(0)->getName(), std::string("alpha")); // by URL at first
     struct Step {
         int column;
         std::array<int, 4> keys;
         const char* firstName;
     } steps[] = {
-        {1, {2, 0, 4, 6}, "alpha"}, // 説明 ascending, case ignored
-        {1, {3, 0, 4, 6}, "Gamma"}, // again: descending
-        {3, {6, 3, 0, 4}, "Gamma"}, // URL first, 説明 (descending) second
-        {0, {0, 6, 3, 4}, "Gamma"}, // file name: a.gif first
+        {3, {6, 0, 2, 4}, "alpha"}, // 説明 ascending, case ignored
+        {3, {7, 0, 2, 4}, "Gamma"}, // again: descending
+        {1, {2, 7, 0, 4}, "Gamma"}, // file name first (a.gif), 説明 (descending) second
+        {0, {0, 2, 7, 4}, "alpha"}, // URL: http://h/x/ first
     };
     for (const Step& s : steps) {
         list.onColumnClicked(s.column);
         QCOMPARE(list.sortKeys(), s.keys);
         QCOMPARE(list.rowAt(0)->getName(), std::string(s.firstName));
     }
+    // With fewer columns a click still sorts by the field shown under it.
+    list.setColumns({fieldDescription, fieldUrl});
+    list.onColumnClicked(0);
+    QCOMPARE(list.sortKeys()[0], fieldDescription * 2);
+    QCOMPARE(list.rowAt(0)->getName(), std::string("alpha"));
 }
 
 void TestWndListView::sameAddressInOtherCaseIsOneRow()

@@ -19,7 +19,10 @@
 #include "TreeViewItem/Cabinet/tviCabinetItem.h"
 #include "TreeViewItem/Browser/tviSourceCabinets.h"
 
+#include <QFileInfo>
+#include <QLineEdit>
 #include <QProcess>
+#include <QPushButton>
 #include <QSignalSpy>
 #include <QTest>
 
@@ -174,6 +177,11 @@ void TestWndOpenCabinet::createsAndCopiesBehindTheSelection()
     QCOMPARE(copy.entries.size(), size_t{2});
     QCOMPARE(copy.entries[1].url, std::string("http://127.0.0.1:9/i"));
     QCOMPARE(copy.entries[1].description, std::string("d"));
+    // A copy of the default cabinet does not say of itself that it cannot be deleted.
+    auto* defaultCabinet = static_cast<tviCabinet*>(run.tree()->getItem(run.tree()->getFirstChild(kTreeRoot)));
+    QVERIFY(view->copyCabinet(defaultCabinet->getPath(), "Mine", folder));
+    QVERIFY(tviCabinetFile::read(testsupport::readFile(folder + "Mine.scb"), copy, error));
+    QCOMPARE(copy.description, std::string());
 }
 
 void TestWndOpenCabinet::windowAndDialogsAreModelessAndAnswerThroughTheirCommands()
@@ -197,9 +205,17 @@ void TestWndOpenCabinet::windowAndDialogsAreModelessAndAnswerThroughTheirCommand
     view->createCabinetDialog()->close();
     QTRY_VERIFY(view->createCabinetDialog() == nullptr);
     QVERIFY(run.run(1027));
+    // Return in the name confirms: 作成 is the one default button, the folder chooser never is.
+    for (QPushButton* button : view->createCabinetDialog()->findChildren<QPushButton*>()) {
+        QCOMPARE(button->isDefault(), button->text() == QString::fromUtf8("作成"));
+        if (button->text() == QString::fromUtf8("フォルダの選択"))
+            QVERIFY(!button->autoDefault());
+    }
     view->createCabinetDialog()->setName("Made");
     view->createCabinetDialog()->setFolder(folder);
-    view->createCabinetDialog()->OnOK();
+    auto* name = view->createCabinetDialog()->findChild<QLineEdit*>();
+    name->setFocus();
+    QTest::keyClick(name, Qt::Key_Return);
     QTRY_VERIFY(view->createCabinetDialog() == nullptr);
     QVERIFY(view->openCabinetOf(folder + "Made.scb") != nullptr);
     QCOMPARE(run.roots().size(), before + 1);
@@ -269,11 +285,15 @@ void TestWndOpenCabinet::opensCabinetsAndAddressesFromTheCommandLine()
     QVERIFY(options.error.isEmpty());
     QCOMPARE(options.openPaths, QStringList{QString::fromStdString(cabinet)});
     QCOMPARE(options.addresses, QStringList{"https://127.0.0.1:9/page"});
-    QCOMPARE(options.ignored.size(), 3);
+    QCOMPARE(options.ignored, QStringList{"--weird"});
+    QCOMPARE(options.missing, (QStringList{QString::fromStdString(home.dir() + "none.scb"), QFileInfo("notes.txt").absoluteFilePath()}));
     QVERIFY(QuillaG::parseArguments({"--screenshot"}).error.size() > 0);
     Running run;
-    QuillaG::applyArguments(*run.app, options.openPaths, options.addresses);
+    QuillaG::applyArguments(*run.app, options.openPaths, options.addresses, options.missing);
     QVERIFY(run.app->treeView()->openCabinetOf(cabinet) != nullptr);
+    // A file that is not there is named in the window, not passed over in silence.
+    QCOMPARE(run.app->lastTold(), QString::fromUtf8("「") + QFileInfo("notes.txt").absoluteFilePath() +
+                                      QString::fromUtf8("」が見つかりません。"));
     TreeNode defaultCabinet = run.tree()->getFirstChild(kTreeRoot);
     QCOMPARE(run.tree()->getItem(run.tree()->getFirstChild(defaultCabinet))->getUrl(), std::string("https://127.0.0.1:9/page"));
 }
@@ -288,11 +308,13 @@ void TestWndOpenCabinet::laterStartHandsOverItsCabinet()
     QProcess second;
     second.start(QStringLiteral(QUILLARA_BINARY), {QString::fromStdString(cabinet), "http://127.0.0.1:9/x", "junk"});
     QVERIFY(second.waitForStarted(5000));
-    QTRY_VERIFY_WITH_TIMEOUT(opened.count() == 2, 10000);
+    QTRY_VERIFY_WITH_TIMEOUT(opened.count() == 3, 10000);
     QCOMPARE(opened.at(0).at(0).toString(), QString("open"));
     QCOMPARE(opened.at(0).at(1).toString(), QString::fromStdString(cabinet));
     QCOMPARE(opened.at(1).at(0).toString(), QString("go"));
     QCOMPARE(opened.at(1).at(1).toString(), QString("http://127.0.0.1:9/x"));
+    QCOMPARE(opened.at(2).at(0).toString(), QString("missing"));
+    QVERIFY(opened.at(2).at(1).toString().endsWith(QStringLiteral("/junk")));
     QVERIFY(second.state() == QProcess::NotRunning || second.waitForFinished(10000));
 }
 

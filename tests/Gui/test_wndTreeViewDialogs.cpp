@@ -22,6 +22,7 @@
 #include "TreeViewItem/Formats/tviBookmarkFile.h"
 
 #include <QAction>
+#include <QCheckBox>
 #include <QComboBox>
 #include <QFileDialog>
 #include <QMenuBar>
@@ -71,6 +72,7 @@ class TestWndTreeViewDialogs : public QObject {
 private Q_SLOTS:
     void newItemAndFolderAreKeptInTheCabinet();
     void searchStepsThroughMatchesAndStops();
+    void searchKeysAnswerInTheDialogAndAfterReopening();
     void exportFromTheFileMenuWritesTheTreeAsShown();
     void newItemGoesWhereItsDialogWasOpened();
 };
@@ -203,6 +205,46 @@ void TestWndTreeViewDialogs::searchStepsThroughMatchesAndStops()
     QVERIFY(run.run(1023));
     QRect placed(run.app->treeView()->searchDialog()->pos(), run.app->treeView()->searchDialog()->size());
     QVERIFY(QGuiApplication::primaryScreen()->availableGeometry().intersects(placed));
+}
+
+void TestWndTreeViewDialogs::searchKeysAnswerInTheDialogAndAfterReopening()
+{
+    testsupport::TempHome home;
+    Running run;
+    TreeNode top = run.cabinet();
+    addItem(run.tree(), top, "One", "http://127.0.0.1:9/news");
+    addItem(run.tree(), top, "news", "http://127.0.0.1:9/b");
+    addItem(run.tree(), top, "Three", "http://127.0.0.1:9/NEWS/c");
+    run.tree()->selectNode(top);
+    QVERIFY(run.run(1023));
+    dlgSearch* dialog = run.app->treeView()->searchDialog();
+    // Only the addresses: the item named "news" is passed over.
+    dialog->textBox()->setEditText(QStringLiteral("news"));
+    dialog->optionBox(searchName)->setChecked(false);
+    dialog->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(dialog));
+    QWidget* typing = dialog->textBox()->lineEdit();
+    QTest::keyClick(typing, Qt::Key_F3);
+    QCOMPARE(run.selected(), std::string("One"));
+    QTest::keyClick(typing, Qt::Key_F3);
+    QCOMPARE(run.selected(), std::string("Three"));
+    QTest::keyClick(typing, Qt::Key_F3, Qt::ShiftModifier);
+    QCOMPARE(run.selected(), std::string("One"));
+    dialog->close();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+
+    // Reopened, the dialog shows the last text and boxes; F3 at once searches with them.
+    run.tree()->selectNode(top);
+    QVERIFY(run.run(1023));
+    dialog = run.app->treeView()->searchDialog();
+    QCOMPARE(dialog->textBox()->currentText(), QStringLiteral("news"));
+    QVERIFY(!dialog->optionBox(searchName)->isChecked());
+    QVERIFY(run.run(11030));
+    QCOMPARE(run.selected(), std::string("One"));
+    // What the dialog shows is what F3 searches for, even before a button was pressed.
+    dialog->optionBox(searchName)->setChecked(true);
+    QVERIFY(run.run(11030));
+    QCOMPARE(run.selected(), std::string("news"));
 }
 
 // ファイル → エクスポート asks for a file and writes the selected item's cabinet, with a change

@@ -189,7 +189,9 @@ bool clsQuillaraEngine::isRunning() const
 bool clsQuillaraEngine::requestItem(int mode, int kind, const std::string& address, clsUrlInformation*& out)
 {
     out = nullptr;
-    if (mode < requestHeadOnly || mode > requestReadAgainEuc || !running)
+    // Mode 8 reads again as UTF-8 (code kind 5), after the three of the classic code kinds.
+    constexpr int requestReadAgainUtf8 = requestReadAgainEuc + 1;
+    if (mode < requestHeadOnly || mode > requestReadAgainUtf8 || !running)
         return logError("clsQuillaraEngine::requestItem", msgRequestFailed);
     try {
         std::lock_guard<std::recursive_mutex> registry(RegistryLock());

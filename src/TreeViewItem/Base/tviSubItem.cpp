@@ -72,6 +72,26 @@ int tviSubItem::getImage() const
     return image_;
 }
 
+bool tviSubItem::cmdShowInBrowser(bool query, bool* enabled, bool newWindow)
+{
+    // A frame shows as the page that holds its frame set while NewPage is on; frames inside
+    // frames go up to the page that holds them all.
+    if (kind_ != typeFrameItem || tree()->settings.newPage != 1) {
+        return tviURLItem::cmdShowInBrowser(query, enabled, newWindow);
+    }
+    tviTreeViewItem* page = parentItem();
+    while (page != nullptr && page->getType() == typeFrameItem) {
+        page = page->parentItem();
+    }
+    if (page == nullptr) {
+        return tviURLItem::cmdShowInBrowser(query, enabled, newWindow);
+    }
+    bool handled = false;
+    bool ok = page->executeCommand(newWindow ? tviCommand::showInNewBrowser : tviCommand::showInBrowser, query, handled);
+    *enabled = handled;
+    return ok;
+}
+
 bool tviSubItem::cmdCopy(bool query, bool* enabled)
 {
     *enabled = true;

@@ -16,6 +16,7 @@ public:
     std::string getUrl() const override { return url_; }
     bool cmdCopy(bool query, bool* enabled) override;
     bool cmdProperties(bool query, bool* enabled) override;
+    bool cmdShowInBrowser(bool query, bool* enabled, bool newWindow) override;
     bool isKeptOnDelete() const override { return false; }
 
     void setKind(int kind) { kind_ = kind; }

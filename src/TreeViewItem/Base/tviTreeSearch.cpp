@@ -1,6 +1,7 @@
 #include "TreeViewItem/Base/tviTreeSearch.h"
 
 #include "Engine/Text/utlStatusText.h"
+#include "Platform/platformText.h"
 #include "TreeViewItem/Base/tviTreeViewItem.h"
 
 namespace {
@@ -23,6 +24,8 @@ TreeNode deepestLast(const ctrlTreeView& tree, TreeNode node)
     return node;
 }
 
+// Whether entry begins with text, ignoring ASCII case. A double-byte character compares
+// whole and exactly: its trail byte may fall in the ASCII letter range.
 bool startsWithNoCase(const std::string& entry, const std::string& text)
 {
     if (entry.size() < text.size()) {
@@ -30,6 +33,13 @@ bool startsWithNoCase(const std::string& entry, const std::string& text)
     }
     auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c + 32) : c; };
     for (size_t i = 0; i < text.size(); ++i) {
+        if (platform::isLeadByte(static_cast<unsigned char>(text[i])) && i + 1 < text.size()) {
+            if (entry[i] != text[i] || entry[i + 1] != text[i + 1]) {
+                return false;
+            }
+            ++i;
+            continue;
+        }
         if (lower(entry[i]) != lower(text[i])) {
             return false;
         }

@@ -11,6 +11,9 @@
 
 namespace {
 
+// The character-code menu's UTF-8 entry: the page is read again as UTF-8 (request mode 8).
+constexpr int charsetUtf8Command = 11050;
+
 std::array<tviTreeViewItem::Factory, 19>& factories()
 {
     static std::array<tviTreeViewItem::Factory, 19> table{};
@@ -85,6 +88,7 @@ bool tviTreeViewItem::executeCommand(int code, bool query, bool& handled)
     case charsetAuto: ok = cmdCharset(0, query, &enabled); break;
     case charsetSjis: ok = cmdCharset(1, query, &enabled); break;
     case charsetEuc: ok = cmdCharset(2, query, &enabled); break;
+    case charsetUtf8Command: ok = cmdCharset(3, query, &enabled); break;
     case takeFootprint: ok = cmdTakeFootprint(query, &enabled); break;
     case footprintConfirmed: ok = cmdFootprintConfirmed(query, &enabled); break;
     case contextMenu:
@@ -375,7 +379,7 @@ bool tviTreeViewItem::cmdCharset(int kind, bool query, bool* enabled)
     if (!*enabled || query) {
         return true;
     }
-    static constexpr int modes[] = {4, 5, 7};
+    static constexpr int modes[] = {4, 5, 7, 8};
     clearSubItems();
     setFlag(true);
     return tree_->request(this, modes[kind]);

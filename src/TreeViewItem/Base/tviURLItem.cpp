@@ -187,7 +187,10 @@ bool tviURLItem::onRequestNotify(int phase)
         t->setOverlay(getHandle(), overlayFor());
     }
     bool changed = addSubItems();
-    if (getFlag() && t->expand(getHandle(), true)) {
+    // An item that expand-all reached opens as the one it was chosen on does, so that every
+    // level down to the set depth is shown open.
+    bool expandingAll = getExpandDepth() > 0 && t->getFirstChild(getHandle()) != nullptr;
+    if ((getFlag() || expandingAll) && t->expand(getHandle(), true)) {
         setFlag(false);
     }
     if (phase == 3 || changed) {

@@ -1,4 +1,5 @@
 #include "Engine/Url/utlUrl.h"
+#include "Engine/Url/utlTypedAddress.h"
 
 #include <gtest/gtest.h>
 
@@ -97,3 +98,44 @@ TEST(SiteOfHost, KeepsOneLabelLeftOfTheKnownSuffix)
 }
 
 } // namespace
+
+TEST(AddressFromTyped, AddsTheSchemeToHostsAndRefusesWhatIsNoAddress)
+{
+    struct Case {
+        const char* typed;
+        const char* expected; // nullptr: refused
+    } cases[] = {
+        {"example.com/page", "http://example.com/page"},
+        {"127.0.0.1:8765/a.html", "http://127.0.0.1:8765/a.html"},
+        {"  www.example.co.jp  ", "http://www.example.co.jp"},
+        {"localhost:8080", "http://localhost:8080"},
+        {"HTTPS://Example.com/", "HTTPS://Example.com/"},
+        {"http://intranet/", "http://intranet/"},
+        {"ftp://ftp.example.org/pub/", "ftp://ftp.example.org/pub/"},
+        {"/home/me/page.html", "/home/me/page.html"},
+        {"file:///home/me/page.html", "file:///home/me/page.html"},
+        {"hello world", nullptr},
+        {"hello", nullptr},
+        {"", nullptr},
+        {"   ", nullptr},
+        {"http://", nullptr},
+        {"http:///path", nullptr},
+        {"mailto:someone@example.com", nullptr},
+        {"javascript:alert(1)", nullptr},
+        {"gopher://example.com/", nullptr},
+        {"example.com:port/x", nullptr},
+        {".example.com", nullptr},
+        {"example..com", nullptr},
+        {"a.b/\x01", nullptr},
+        {"tab\tbed.com", nullptr},
+    };
+    for (const Case& c : cases) {
+        std::string address = "untouched";
+        bool ok = addressFromTyped(c.typed, address);
+        EXPECT_EQ(c.expected != nullptr, ok) << c.typed;
+        if (c.expected != nullptr)
+            EXPECT_EQ(c.expected, address) << c.typed;
+        else
+            EXPECT_EQ("untouched", address) << c.typed;
+    }
+}

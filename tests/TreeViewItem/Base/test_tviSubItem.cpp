@@ -179,6 +179,35 @@ TEST_F(SubItems, LinkRulesOfTheTreeSettings)
     }
 }
 
+TEST_F(SubItems, ExpandAllOpensEveryLevelDownToTheSetDepth)
+{
+    site()["http://h/top.html"] = {{0, "http://h/one.html", "one"}, {0, "http://h/two.html", "two"}};
+    site()["http://h/one.html"] = {{0, "http://h/one/a.html", "a"}};
+    site()["http://h/two.html"] = {{0, "http://h/two/b.html", "b"}};
+    site()["http://h/one/a.html"] = {{0, "http://h/deep.html", "deep"}};
+    tree.settings.treeNode = 0; // two levels
+    tviCabinetItem* top = addItem("http://h/top.html");
+    bool handled = false;
+    ASSERT_TRUE(top->executeCommand(tviCommand::expandAll, false, handled));
+    TreeNode one = nullptr;
+    TreeNode two = nullptr;
+    pumpUntil([&] {
+        one = tree.getFirstChild(top->getHandle());
+        two = one != nullptr ? tree.getNextSibling(one) : nullptr;
+        return two != nullptr && tree.getFirstChild(one) != nullptr && tree.getFirstChild(two) != nullptr;
+    });
+    ASSERT_NE(nullptr, two);
+    EXPECT_EQ("a", texts(one));
+    EXPECT_EQ("b", texts(two));
+    // Both levels are shown open; the third was not read.
+    EXPECT_TRUE(tree.isExpanded(top->getHandle()));
+    EXPECT_TRUE(tree.isExpanded(one));
+    EXPECT_TRUE(tree.isExpanded(two));
+    TreeNode a = tree.getFirstChild(one);
+    EXPECT_EQ(nullptr, tree.getFirstChild(a));
+    EXPECT_FALSE(tree.isExpanded(a));
+}
+
 TEST_F(SubItems, FailedNewItemRemovesItselfOnlyAfterItsNotification)
 {
     tree.answerYes = true;
@@ -277,4 +306,57 @@ TEST_F(SubItems, AlreadyShownFollowsDeletedMovedEditedAndCopiedItems)
     tviCabinetItem* page = addItem("http://h/p.html");
     expand(page);
     EXPECT_EQ(expected, texts(page->getHandle()));
+}
+
+namespace {
+
+struct OpeningTree : ctrlMemoryTreeView {
+    std::vector<std::string> opened;
+    bool openExternal(const std::string& target, bool) override
+    {
+        opened.push_back(target);
+        return true;
+    }
+};
+
+} // namespace
+
+TEST(FrameInBrowser, OpensTheFrameSetOrTheFrameAsNewPageSays)
+{
+    OpeningTree tree;
+    auto* cabinet = static_cast<tviCabinet*>(tree.adopt(std::make_unique<tviCabinet>(&tree)));
+    ASSERT_TRUE(cabinet->insertItem(kTreeRoot, kTreeLast));
+    auto* page = static_cast<tviCabinetItem*>(tree.adopt(std::make_unique<tviCabinetItem>(&tree)));
+    page->setUrl("http://h/frames.html");
+    ASSERT_TRUE(page->insertItem(cabinet->getHandle(), kTreeLast));
+    auto frame = [&](TreeNode parent, const std::string& url) {
+        auto* item = static_cast<tviSubItem*>(tree.adopt(std::make_unique<tviSubItem>(&tree, typeFrameItem)));
+        item->setUrl(url);
+        EXPECT_TRUE(item->insertItem(parent, kTreeLast));
+        return item;
+    };
+    tviSubItem* outer = frame(page->getHandle(), "http://h/menu.html");
+    tviSubItem* inner = frame(outer->getHandle(), "http://h/inner.html");
+    auto* link = static_cast<tviSubItem*>(tree.adopt(std::make_unique<tviSubItem>(&tree, typeSubItem)));
+    link->setUrl("http://h/link.html");
+    ASSERT_TRUE(link->insertItem(outer->getHandle(), kTreeLast));
+    struct Case {
+        int newPage;
+        tviTreeViewItem* item;
+        const char* opened;
+    } cases[] = {
+        {1, outer, "http://h/frames.html"},
+        {1, inner, "http://h/frames.html"}, // a frame inside a frame: the page of them all
+        {1, link, "http://h/link.html"},    // a link is no frame
+        {0, outer, "http://h/menu.html"},
+        {0, inner, "http://h/inner.html"},
+    };
+    for (const Case& c : cases) {
+        tree.settings.newPage = c.newPage;
+        tree.opened.clear();
+        bool handled = false;
+        ASSERT_TRUE(c.item->executeCommand(tviCommand::showInBrowser, false, handled));
+        EXPECT_TRUE(handled);
+        EXPECT_EQ(std::vector<std::string>{c.opened}, tree.opened) << c.newPage << " " << c.item->getUrl();
+    }
 }

@@ -187,6 +187,14 @@ TEST_F(TreeSearch, HistoryPutsTheLatestFirstAndDropsAnOlderEntryThatBeginsWithIt
     EXPECT_EQ((std::vector<std::string>{"XY", "ab"}), history);
     tviTreeSearch::addToHistory(history, "ab");
     EXPECT_EQ((std::vector<std::string>{"ab", "XY"}), history);
+    // Double-byte characters compare whole: the trail byte of 陰 (0x89 0x41) is no 'A' that
+    // would match the 0x61 of 餌, while an ASCII word still drops its longer form.
+    history = {sj("餌を"), "Word list"};
+    tviTreeSearch::addToHistory(history, sj("陰"));
+    tviTreeSearch::addToHistory(history, "word");
+    EXPECT_EQ((std::vector<std::string>{"word", sj("陰"), sj("餌を")}), history);
+    tviTreeSearch::addToHistory(history, sj("餌"));
+    EXPECT_EQ((std::vector<std::string>{sj("餌"), "word", sj("陰")}), history);
 }
 
 TEST_F(TreeSearch, NewItemAndFolderGoOnlyWhereACabinetKeepsThem)
