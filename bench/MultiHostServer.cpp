@@ -119,6 +119,12 @@ std::string MultiHostServer::url(int host, const std::string& path) const
     return "http://" + hostAddress(host) + ":" + std::to_string(port_) + path;
 }
 
+void MultiHostServer::setPage(const std::string& path, const std::string& body)
+{
+    std::lock_guard<std::mutex> guard(mutex_);
+    pages_[path] = body;
+}
+
 std::vector<MultiHostServer::Arrival> MultiHostServer::takeArrivals()
 {
     std::lock_guard<std::mutex> guard(mutex_);
@@ -225,6 +231,12 @@ void MultiHostServer::answer(Connection& connection)
         bool dead = arrival.path.starts_with("/dead/") || arrival.path == "/robots.txt";
         std::string body = dead ? "<html><head><title>Not Found</title></head><body>gone</body></html>"
                                 : "<html><head><title>Page " + arrival.path + "</title></head><body>ok</body></html>";
+        {
+            std::lock_guard<std::mutex> guard(mutex_);
+            auto page = pages_.find(arrival.path);
+            if (page != pages_.end())
+                body = page->second;
+        }
         connection.out += std::string(dead ? "HTTP/1.1 404 Not Found\r\n" : "HTTP/1.1 200 OK\r\n") +
                           "Content-Type: text/html\r\nContent-Length: " + std::to_string(body.size()) + "\r\n" +
                           (connection.closeAfterWrite ? "Connection: close\r\n" : "") + "\r\n";

@@ -2,6 +2,7 @@
 
 #include <atomic>
 #include <cstdint>
+#include <map>
 #include <mutex>
 #include <string>
 #include <thread>
@@ -10,8 +11,9 @@
 // A loopback HTTP server for benchmarks that answers on many hosts at once: 127.0.0.1 to
 // 127.0.0.N (all loopback on Linux), one port for all, one thread with poll(). HTTP/1.1 with
 // keep-alive, GET and HEAD. Routes: /dead/... and /robots.txt answer 404, anything else a
-// small text/html page. Every request is recorded with its host and arrival tick. It stops
-// when destroyed or when its lifetime runs out.
+// small text/html page, unless setPage gave the path a page of its own. Every request is
+// recorded with its host and arrival tick. It stops when destroyed or when its lifetime runs
+// out.
 class MultiHostServer {
 public:
     struct Arrival {
@@ -30,6 +32,8 @@ public:
     int port() const { return port_; }
     std::string url(int host, const std::string& path) const;
     std::vector<Arrival> takeArrivals();
+    // Serves body (text/html) for exactly this path on every host.
+    void setPage(const std::string& path, const std::string& body);
 
 private:
     struct Connection {
@@ -56,4 +60,5 @@ private:
     std::thread thread_;
     std::mutex mutex_;
     std::vector<Arrival> arrivals_;
+    std::map<std::string, std::string> pages_;
 };

@@ -206,7 +206,24 @@ void listItems(ctrlTreeView& tree, TreeNode parent, const std::string& folderNam
     }
 }
 
-int runSnapshots(bool asJson, CliContext& context)
+// Empties the trash the command line way: no question, the option is the answer.
+int emptyTrash(tviPageSnapshot& cabinet, bool asJson, CliContext& context)
+{
+    std::size_t count = 0;
+    std::error_code error;
+    for (auto it = std::filesystem::directory_iterator(cabinet.getTrashPath(), error);
+         it != std::filesystem::directory_iterator(); it.increment(error))
+        ++count;
+    if (!cabinet.emptyTrash())
+        return context.fail("cannot empty " + cabinet.getTrashPath());
+    if (asJson)
+        std::printf("{\"emptied\":%zu}\n", count);
+    else
+        std::printf("emptied the trash: %zu deleted snapshots and folders removed\n", count);
+    return CliContext::ExitOk;
+}
+
+int runSnapshots(bool asJson, bool emptyTheTrash, CliContext& context)
 {
     if (!context.startServices())
         return CliContext::ExitError;
@@ -215,6 +232,8 @@ int runSnapshots(bool asJson, CliContext& context)
     tviPageSnapshot* cabinet = tviPageSnapshot::openDefault(&tree, ini->getDataDirectory(), ini);
     if (cabinet == nullptr)
         return context.fail("cannot open the snapshot cabinet");
+    if (emptyTheTrash)
+        return emptyTrash(*cabinet, asJson, context);
     CliJson json;
     json.beginArray();
     listItems(tree, cabinet->getHandle(), {}, *cabinet, json, asJson);
@@ -240,7 +259,9 @@ void addSnapshotCommands(CLI::App& app, CliContext& context)
     snapshot->callback([&context, run] { context.exitCode = runSnapshot(*run, context); });
 
     auto json = std::make_shared<bool>(false);
+    auto empty = std::make_shared<bool>(false);
     CLI::App* list = app.add_subcommand("snapshots", "List the snapshot cabinet");
     list->add_flag("--json", *json, "Print a JSON array");
-    list->callback([&context, json] { context.exitCode = runSnapshots(*json, context); });
+    list->add_flag("--empty-trash", *empty, "Remove the deleted snapshots and folders for good (no undo)");
+    list->callback([&context, json, empty] { context.exitCode = runSnapshots(*json, *empty, context); });
 }

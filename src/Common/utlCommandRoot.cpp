@@ -52,6 +52,7 @@ constexpr utlCommandEntry commandTable[] = {
     {32872, 11025, "\x96\xBC\x91O\x82\xCC\x95\xCF\x8dX(&R)", "F2", nullptr}, // 名前の変更(&R)
     {32827, 11026, "\x83v\x83\x8D\x83p\x83""e\x83""B(&I)", nullptr, nullptr}, // プロパティ(&I)
     {32882, 11041, "\x83""c\x83\x8A\x81[\x82\xF0\x8AJ\x82\xAD(&T)", "F8", nullptr}, // ツリーを開く(&T)
+    {32884, 11043, "\x83X\x83i\x83" "b\x83v\x83V\x83\x87\x83" "b\x83g\x82\xCC\x82\xB2\x82\xDD\x94\xA0\x82\xF0\x8B\xF3\x82\xC9\x82\xB7\x82\xE9(&G)", nullptr, nullptr}, // スナップショットのごみ箱を空にする(&G)
     {32848, 11026, nullptr, nullptr, nullptr},
     {32849, -1, "\x92\x86\x82\xC9\x93\x5C\x82\xE8\x95t\x82\xAF(&M)", nullptr, nullptr}, // 中に貼り付け(&M)
     {32850, -1, "\x89\xBA\x82\xC9\x93\x5C\x82\xE8\x95t\x82\xAF(&B)", nullptr, nullptr}, // 下に貼り付け(&B)

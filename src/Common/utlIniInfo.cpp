@@ -112,6 +112,8 @@ std::vector<IniKeyInfo> buildTable()
     t.push_back(intKey(K::RouteMarkColor, "PrefFile", "RouteMarkColor", 0x808080));
     t.push_back(intKey(K::PageMarkColor, "PrefFile", "PageMarkColor", 0x808080));
     t.push_back(intKey(K::CacheLimitMB, "PrefFile", "CacheLimitMB", 64));
+    t.push_back(intKey(K::SnapshotFileLimitMB, "PrefFile", "SnapshotFileLimitMB", 50));
+    t.push_back(intKey(K::SnapshotLimitMB, "PrefFile", "SnapshotLimitMB", 500));
     t.push_back(intKey(K::SnapshotScripts, "PrefFile", "SnapshotScripts", 0));
     t.push_back(intKey(K::IEBK, "PrefSync", "IEBK", 1));
     t.push_back(intKey(K::NNBK, "PrefSync", "NNBK", 0));

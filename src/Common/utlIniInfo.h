@@ -24,6 +24,7 @@ enum class IniKey {
     ColumnWidth00, ColumnWidth01, ColumnWidth02, ColumnWidth03,
     SaveRSP, SavePSP, CRLimitColor, CPLimitColor, ERLimitColor, EPLimitColor, CRLimitDay, CPLimitDay,
     ERLimitDay, EPLimitDay, RouteMarkColor, PageMarkColor, CacheLimitMB, SnapshotScripts,
+    SnapshotFileLimitMB, SnapshotLimitMB,
     IEBK, NNBK, NNBKName, FavoritesFolder, BrowserCommand,
     Count
 };

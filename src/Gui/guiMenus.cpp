@@ -60,6 +60,8 @@ constexpr MenuEntry mainMenu[] = {
     {item, 32799, nullptr}, {item, 32801, nullptr},
     {separator, 0, nullptr},
     {item, 32880, nullptr}, {item, 32841, nullptr}, {item, 32878, nullptr}, {item, 32786, nullptr},
+    {separator, 0, nullptr},
+    {item, 32884, nullptr},
     {end, 0, nullptr},
     {popup, 0, "\x83w\x83\x8B\x83v(&H)"}, // ヘルプ(&H)
     {item, 32808, nullptr},
@@ -85,6 +87,8 @@ constexpr MenuEntry itemMenu[] = {
     {item, 32801, "\x83X\x83i\x83""b\x83v\x83V\x83\x87\x83""b\x83g\x82\xF0\x8E""B\x82\xE9(&S)"}, // スナップショットを撮る(&S)
     {separator, 0, nullptr},
     {item, 32841, nullptr},
+    {separator, 0, nullptr},
+    {item, 32884, nullptr},
     {separator, 0, nullptr},
     {item, 32827, nullptr},
 };

@@ -102,7 +102,7 @@ constexpr AppCommand appCommands[] = {
 bool isTreeCommand(int code)
 {
     return code == 1022 || code == 1023 || code == 1024 || code == 1027 || code == 1029 || code == 1100 ||
-           code == 1101 || code == 11042 || (code >= 1031 && code <= 1034) || (code >= 11003 && code <= 11005) ||
+           code == 1101 || code == 11042 || code == 11043 || (code >= 1031 && code <= 1034) || (code >= 11003 && code <= 11005) ||
            code == 11026 || (code >= 11028 && code <= 11034);
 }
 

@@ -149,7 +149,8 @@ bool wndTreeView::executeItemCommand(tviTreeViewItem* item, int code, bool query
                : "\x8D\xED\x8F\x9C\x82\xB5\x82\xC4\x82\xE0\x82\xE6\x82\xEB\x82\xB5\x82\xA2\x82\xC5\x82\xB7\x82\xA9\x81H"; // 削除してもよろしいですか？
     const char* title = closes ? "\x83L\x83\x83\x83r\x83l\x83""b\x83g\x82\xF0\x95\xC2\x82\xB6\x82\xE9" // キャビネットを閉じる
                                : "\x8D\xED\x8F\x9C\x82\xCC\x8Am\x94""F"; // 削除の確認
-    if (!tree_->askYesNo(question, title))
+    // Closing is a question of yes or no (はい/いいえ); deleting keeps OK and キャンセル.
+    if (!tree_->askYesNo(question, title, closes ? tviButtons::yesNo : tviButtons::okCancel))
         return true;
     return item->executeCommand(code, false, handled);
 }
@@ -227,9 +228,22 @@ bool wndTreeView::executeOwnCommand(int code, bool query, bool& handled)
         handled = tviSourceCabinets::canToggle(*tree_, *GetUtlIniInfo(), type);
         return query || !handled || tviSourceCabinets::toggle(*tree_, *GetUtlIniInfo(), type);
     }
-    case tviCommand::undoDelete:
-        handled = tree_->deletedItem() != nullptr;
-        return query || !handled || tree_->undoDelete();
+    case tviCommand::undoDelete: {
+        // After the last deletion, whatever the snapshot cabinet's trash still holds.
+        auto* snapshots = static_cast<tviPageSnapshot*>(tree_->snapshotCabinet());
+        bool buffered = tree_->deletedItem() != nullptr;
+        handled = buffered || (snapshots != nullptr && snapshots->canRestoreFromTrash());
+        if (query || !handled)
+            return true;
+        return buffered ? tree_->undoDelete() : snapshots->restoreLatestFromTrash() != nullptr;
+    }
+    case tviPageSnapshot::emptyTrashCommand: {
+        auto* snapshots = static_cast<tviPageSnapshot*>(tree_->snapshotCabinet());
+        bool enabled = false;
+        bool ok = snapshots == nullptr || snapshots->cmdEmptyTrash(query, &enabled);
+        handled = enabled;
+        return ok;
+    }
     case 1023:
         handled = true;
         return query || openSearchDialog();

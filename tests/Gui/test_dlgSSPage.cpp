@@ -3,6 +3,7 @@
 #include "GuiTestServer.h"
 #include "TestSupport.h"
 
+#include "Dialog/dlgNameCheck.h"
 #include "Dialog/dlgSSPage.h"
 #include "Engine/Core/clsEngineOptions.h"
 #include "Gui/QuillaG.h"
@@ -16,6 +17,7 @@
 #include "TreeViewItem/Cabinet/tviCabinetItem.h"
 #include "TreeViewItem/Snapshot/tviPSSItem.h"
 #include "TreeViewItem/Snapshot/tviPageSnapshot.h"
+#include "TreeViewItem/Formats/tviSnapshotFiles.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -32,6 +34,7 @@ class TestDlgSSPage : public QObject {
     Q_OBJECT
 private slots:
     void buildsTheTextsOfTheCurrentSettings();
+    void proposesANameTheCheckAccepts();
     void takesOpensDeletesAndRestoresASnapshot();
 };
 
@@ -57,6 +60,37 @@ void TestDlgSSPage::buildsTheTextsOfTheCurrentSettings()
     QVERIFY(shows(dialog, dlgSSPage::droppedText(false)));
     dlgSSPage keeping(nullptr, "/x/", 25, 35, "n", false, true);
     QVERIFY(shows(keeping, dlgSSPage::droppedText(true)) && !shows(keeping, dlgSSPage::droppedText(false)));
+}
+
+void TestDlgSSPage::proposesANameTheCheckAccepts()
+{
+    struct Case {
+        std::string text;
+        std::string title;
+        std::string address;
+        std::string proposed;
+    };
+    const std::string kanji = "\x93\xFA\x96\x7B"; // 日本
+    std::string manyKanji;
+    for (int i = 0; i < 150; ++i)
+        manyKanji += kanji;
+    const std::vector<Case> cases = {
+        {"page", "Title", "http://h/p", "page"},
+        {"http://h/a/b.html", "", "http://h/a/b.html", "h_a_b.html"},
+        {"http://h/a/", "News / Today", "http://h/a/", "News _ Today"},
+        {"http://h/", " \t\r\n ", "http://h/", "h"},
+        {"..", "", "file:///tmp/x.html", "tmp_x.html"},
+        {"x/" + kanji, "", "/home/me/" + kanji + ".html", "home_me_" + kanji + ".html"},
+        {std::string(300, 'a'), "", "http://h/q?x=1#frag", "h_q?x=1"},
+        {"a\x01", manyKanji, "http://h/", manyKanji.substr(0, 160)},
+        {"/", "", "http:///", "snapshot"},
+    };
+    for (const Case& c : cases) {
+        std::string proposed = tviSnapshotFiles::proposeName(c.text, c.title, c.address);
+        QCOMPARE(proposed, c.proposed);
+        std::size_t bytes = dlgNameCheck::fileNameBytes(proposed, dlgNameCheck::directorySuffix);
+        QVERIFY2(dlgNameCheck::problem(proposed, bytes).empty(), c.address.c_str());
+    }
 }
 
 namespace {
@@ -154,6 +188,70 @@ void TestDlgSSPage::takesOpensDeletesAndRestoresASnapshot()
     QVERIFY(app->treeView()->executeCommand(tviCommand::undoDelete, false, handled));
     QVERIFY(std::filesystem::exists(path + item->getTop()));
     QCOMPARE(testsupport::readFile(home.dir() + "Data/Snapshot/List"), std::string("I:offline/:offline\r\n"));
+
+    // An item named by its address: the dialog proposes a name that OK takes as it stands.
+    source->setName(source->getUrl());
+    tree->selectNode(source->getHandle());
+    QVERIFY(app->runMenuId(32801));
+    dialog = app->snapshotDialog();
+    QVERIFY(dialog != nullptr);
+    QString proposed = dialog->findChild<QLineEdit*>(QStringLiteral("name"))->text();
+    QVERIFY(!proposed.contains('/'));
+    answerDialog(dialog, proposed, false);
+    QTest::qWait(0);
+    QVERIFY(dialog == nullptr || !dialog->isVisible());
+    auto* named = dynamic_cast<tviPSSItem*>(tree->getItem(tree->getFirstChild(cabinet->getHandle())));
+    QVERIFY(named != nullptr && named != item);
+    waited.restart();
+    while (named->getDownloadState() != 0 && waited.elapsed() < 30000)
+        QTest::qWait(20);
+    QVERIFY(!named->isFailed());
+
+    // Two deletions: undo brings back the last from the window's buffer, the one before from
+    // the trash; "empty the trash" (Tools menu) asks, and then nothing comes back.
+    auto snapshotCount = [&] {
+        int count = 0;
+        for (TreeNode n = tree->getFirstChild(cabinet->getHandle()); n != nullptr; n = tree->getNextSibling(n))
+            ++count;
+        return count;
+    };
+    for (tviPSSItem* doomed : {item, named}) {
+        tree->selectNode(doomed->getHandle());
+        QVERIFY(app->treeView()->executeCommand(tviCommand::deleteItem, false, handled));
+    }
+    QCOMPARE(snapshotCount(), 0);
+    QVERIFY(app->isMenuIdAvailable(32780));
+    QVERIFY(app->runMenuId(32780));
+    QVERIFY(app->runMenuId(32780));
+    QCOMPARE(snapshotCount(), 2);
+    QVERIFY(!app->isMenuIdAvailable(32780));
+    QVERIFY(!app->isMenuIdAvailable(32884));
+    tree->selectNode(tree->getFirstChild(cabinet->getHandle()));
+    QVERIFY(app->treeView()->executeCommand(tviCommand::deleteItem, false, handled));
+    tree->selectNode(first);
+    QVERIFY(app->isMenuIdAvailable(32884));
+    tree->answerYes = true;
+    QVERIFY(app->runMenuId(32884));
+    QVERIFY(std::filesystem::is_empty(home.dir() + "Data/Snapshot/_ Delete _"));
+    QVERIFY(!app->isMenuIdAvailable(32780));
+    QCOMPARE(snapshotCount(), 1);
+
+    // Dragged onto a folder and moved out again: the snapshot's directory follows.
+    tree->dialogData = tviDialogData{"box", {}, {}, false, true};
+    QVERIFY(cabinet->executeCommand(tviCommand::newFolderConfirmed, false, handled));
+    TreeNode box = tree->getFirstChild(cabinet->getHandle());
+    auto* moved = dynamic_cast<tviPSSItem*>(tree->getItem(tree->getNextSibling(box)));
+    QVERIFY(moved != nullptr);
+    QVERIFY(app->treeView()->dropItem(moved->getHandle(), box, false));
+    QCOMPARE(tree->getParent(moved->getHandle()), box);
+    QVERIFY(moved->getUrl().starts_with(home.dir() + "Data/Snapshot/box/"));
+    QVERIFY(std::filesystem::exists(moved->getUrl()));
+    tree->selectNode(moved->getHandle());
+    QVERIFY(app->treeView()->executeCommand(tviCommand::moveUp, false, handled));
+    QVERIFY(handled);
+    QCOMPARE(tree->getParent(moved->getHandle()), cabinet->getHandle());
+    QVERIFY(std::filesystem::exists(moved->getUrl()));
+    QVERIFY(!std::filesystem::exists(home.dir() + "Data/Snapshot/box/" + moved->getDirName()));
     program.stop();
 }
 

@@ -143,14 +143,16 @@ void TestWndTreeView::closingACabinetSaysItsFileStays()
     struct Case {
         TreeNode node;
         const char* question;
+        tviButtons buttons;
     } cases[] = {
-        {item, "削除してもよろしいですか？"},
-        {cabinet, "キャビネットを閉じますか？\nファイルは削除されません。"},
+        {item, "削除してもよろしいですか？", tviButtons::okCancel},
+        {cabinet, "キャビネットを閉じますか？\nファイルは削除されません。", tviButtons::yesNo}, // はい/いいえ
     };
     for (const Case& c : cases) {
         run.tree()->selectNode(c.node);
         QVERIFY(run.app->runMenuId(32784));
         QCOMPARE(QString::fromStdString(platform::sjisToUtf8(run.tree()->lastQuestion)), QString::fromUtf8(c.question));
+        QVERIFY(run.tree()->lastButtons == c.buttons);
     }
     QVERIFY(run.app->treeView()->openCabinetOf(path) == nullptr);
     QVERIFY(std::filesystem::exists(path));

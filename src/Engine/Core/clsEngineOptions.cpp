@@ -14,6 +14,14 @@ int secondsToMs(int seconds, int defaultMs)
     return seconds * 1000;
 }
 
+// Megabytes from the settings to bytes; nonsense values fall back to the default.
+std::int64_t megabytesToBytes(int megabytes, std::int64_t defaultBytes)
+{
+    if (megabytes <= 0 || megabytes > 1024 * 1024)
+        return defaultBytes;
+    return std::int64_t{megabytes} << 20;
+}
+
 } // namespace
 
 clsEngineOptions clsEngineOptions::fromSettings()
@@ -30,5 +38,8 @@ clsEngineOptions clsEngineOptions::fromSettings()
     options.paceMode = ini->getInt(IniKey::PacePerHost) != 0 ? clsPaceMode::perHost : clsPaceMode::programWide;
     options.retryCount = std::clamp(ini->getInt(IniKey::RetryCount), 0, 10);
     options.retryMaxWaitSeconds = std::clamp(ini->getInt(IniKey::RetryMaxWait), 0, 24 * 3600);
+    options.snapshotFileLimitBytes =
+        megabytesToBytes(ini->getInt(IniKey::SnapshotFileLimitMB), options.snapshotFileLimitBytes);
+    options.snapshotLimitBytes = megabytesToBytes(ini->getInt(IniKey::SnapshotLimitMB), options.snapshotLimitBytes);
     return options;
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <functional>
 #include <string>
 
@@ -31,10 +32,15 @@ struct clsEngineOptions {
     // scales it (tests record them here instead of measuring time).
     std::function<void(const std::string& address, int waitMs)> onRetryWait;
 
+    // Bytes a snapshot saves at most for one file and for the whole snapshot: a file over
+    // either limit fails and keeps its web address.
+    std::int64_t snapshotFileLimitBytes = std::int64_t{50} << 20;
+    std::int64_t snapshotLimitBytes = std::int64_t{500} << 20;
+
     // Makes the analysis node of a new read; empty means createAnalysisNode.
     std::function<clsQuillaraItem*(int linkKind)> nodeFactory;
 
     // Communication/HttpAgentName, ConnectTimeout, ReceiveTimeout (seconds), PacePerHost,
-    // RetryCount and RetryMaxWait from the settings when they are loaded, else the defaults above.
+    // RetryCount, RetryMaxWait, SnapshotFileLimitMB and SnapshotLimitMB from the settings when they are loaded, else the defaults above.
     static clsEngineOptions fromSettings();
 };

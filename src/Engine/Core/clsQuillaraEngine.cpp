@@ -7,6 +7,7 @@
 #include "Engine/Core/clsEngineTarget.h"
 #include "Engine/Core/clsQuillaraItem.h"
 #include "Engine/Snapshot/clsQuillaraSnapshot.h"
+#include "Engine/Snapshot/clsSnapshotFetch.h"
 #include "Engine/Http/clsSendPacer.h"
 #include "Engine/Snapshot/clsSnapshotReport.h"
 #include "Engine/Http/clsUrlInformation.h"
@@ -67,6 +68,10 @@ bool isReadJob(int kind, bool communication)
 // nothing that is paced.
 std::string pacedHost(const clsQuillaraEngine::Job& job)
 {
+    if (job.kind == communicationSnapshotFetch) {
+        auto* fetch = dynamic_cast<clsSnapshotFetch*>(job.object);
+        return fetch != nullptr ? fetch->getHost() : std::string();
+    }
     if (job.kind != communicationRead && job.kind != communicationHead)
         return {};
     auto* info = dynamic_cast<clsUrlInformation*>(job.object);
@@ -696,6 +701,12 @@ void clsQuillaraEngine::dropJobs(std::deque<Job>& jobs, bool notify, bool commun
 {
     std::set<clsUrlInformation*> told;
     for (Job& job : jobs) {
+        // A file of a snapshot: the snapshot ends (stopped) with its last one.
+        if (auto* fetch = dynamic_cast<clsSnapshotFetch*>(job.object)) {
+            fetch->getSnapshot()->fetchDropped(*fetch);
+            releaseJob(job);
+            continue;
+        }
         // A snapshot that never ran still ends with its one completion.
         if (auto* dropped = dynamic_cast<clsQuillaraSnapshot*>(job.object)) {
             job.object = nullptr;
@@ -965,6 +976,16 @@ bool clsQuillaraEngine::snapshot(Job& job)
     {
         std::lock_guard<std::mutex> guard(communicationLock);
         communicationQueue.push_back(Job{communicationSnapshot, snapshot, 0, nullptr});
+    }
+    communicationEvent.notify_one();
+    return true;
+}
+
+bool clsQuillaraEngine::postSnapshotFetch(clsSnapshotFetch* fetch)
+{
+    {
+        std::lock_guard<std::mutex> guard(communicationLock);
+        communicationQueue.push_back(Job{communicationSnapshotFetch, fetch, 0, nullptr});
     }
     communicationEvent.notify_one();
     return true;

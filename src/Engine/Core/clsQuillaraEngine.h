@@ -23,6 +23,7 @@ class clsQueueItem;
 class clsQuillaraItem;
 class clsQuillaraSnapshot;
 class clsSendPacer;
+class clsSnapshotFetch;
 struct clsSnapshotReport;
 class clsUrlInformation;
 
@@ -66,6 +67,7 @@ enum clsCommunicationKind {
     communicationHead = 0,
     communicationRead = 1,
     communicationSnapshot = 4,
+    communicationSnapshotFetch = 5, // one file of a snapshot (clsSnapshotFetch)
 };
 
 // The extra word of a job. A network read goes to the workers straight from requestItem; the
@@ -123,6 +125,9 @@ public:
     bool cancelSnapshot(int id);
     bool stopSnapshot(int id);
     std::size_t getSnapshotCount();
+    // Worker: queues one file of a snapshot for the workers (the job owns fetch); false when
+    // the engine is stopping.
+    bool postSnapshotFetch(clsSnapshotFetch* fetch);
     // Worker: a file of the snapshot was saved (3029 with a copy of its state).
     bool postSnapshotSaved(clsQuillaraSnapshot* snapshot);
     // The snapshot has ended: it leaves the running set and goes to the user-interface thread

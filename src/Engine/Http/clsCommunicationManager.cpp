@@ -6,6 +6,7 @@
 #include "Engine/Core/clsQuillaraEngine.h"
 #include "Engine/Core/clsQuillaraItem.h"
 #include "Engine/Snapshot/clsQuillaraSnapshot.h"
+#include "Engine/Snapshot/clsSnapshotFetch.h"
 #include "Engine/Http/clsUrlInformation.h"
 
 #include <cstdlib>
@@ -71,15 +72,19 @@ void clsCommunicationManager::threadBody()
     clsQuillaraEngine::Job job;
     while (engine->waitCommunication(stopping, job)) {
         activity = 1;
-        if (job.kind == communicationSnapshot) {
-            // The snapshot belongs to the engine again once it has run.
-            auto* taken = dynamic_cast<clsQuillaraSnapshot*>(job.object);
-            job.object = nullptr;
-            if (taken != nullptr)
-                snapshot(taken);
-        }
         auto* info = dynamic_cast<clsUrlInformation*>(job.object);
         try {
+            if (job.kind == communicationSnapshot) {
+                // The snapshot belongs to the engine again once it has run.
+                auto* taken = dynamic_cast<clsQuillaraSnapshot*>(job.object);
+                job.object = nullptr;
+                if (taken != nullptr)
+                    snapshot(taken);
+            }
+            if (auto* fetch = dynamic_cast<clsSnapshotFetch*>(job.object)) {
+                clsCommunicationHttp* used = ensureTransport() ? transport.get() : nullptr;
+                fetch->getSnapshot()->runFetch(*fetch, used, stopping);
+            }
             if (info != nullptr && job.kind == communicationHead)
                 readHead(info);
             if (info != nullptr && job.kind == communicationRead && startRead(job)) {

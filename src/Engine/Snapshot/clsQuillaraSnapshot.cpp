@@ -6,6 +6,7 @@
 #include "Engine/Http/clsCommunicationHttp.h"
 #include "Engine/Core/clsQuillaraEngine.h"
 #include "Engine/Core/clsQuillaraItem.h"
+#include "Engine/Snapshot/clsSnapshotFetch.h"
 #include "Engine/Snapshot/clsSnapshotRewriter.h"
 #include "Engine/Http/clsUrlCache.h"
 #include "Engine/Http/clsUrlInformation.h"
@@ -15,7 +16,9 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <exception>
 #include <filesystem>
+#include <limits>
 #include <memory>
 #include <system_error>
 
@@ -32,6 +35,7 @@ const char* const msgEntryLimit =
     "\x83X\x83i\x83" "b\x83v\x83V\x83\x87\x83" "b\x83g\x82\xCC\x8D\x80\x96\xDA\x90\x94\x82\xAA\x8F\xE3\x8C\xC0\x82\xC9\x92" "B\x82\xB5\x82\xDC\x82\xB5\x82\xBD"; // スナップショットの項目数が上限に達しました
 const char* const msgFetchFailed = "\x8E\xE6\x93\xBE\x82\xC9\x8E\xB8\x94s\x82\xB5\x82\xDC\x82\xB5\x82\xBD"; // 取得に失敗しました
 const char* const msgSaveFailed = "\x95\xDB\x91\xB6\x82\xC9\x8E\xB8\x94s\x82\xB5\x82\xDC\x82\xB5\x82\xBD"; // 保存に失敗しました
+const char* const msgException = "\x97\xE1\x8A\x4F\x82\xAA\x94\xAD\x90\xB6\x82\xB5\x82\xDC\x82\xB5\x82\xBD"; // 例外が発生しました
 
 char lower(char c)
 {
@@ -122,15 +126,32 @@ std::string normalisedEscapes(const std::string& text)
     return out;
 }
 
-// Writes the blocks of one transfer to a file instead of keeping them.
+// Writes the blocks of one transfer to a file instead of keeping them, up to a limit: a block
+// that would pass it ends the transfer.
 class FileSink : public clsQuillaraItem {
 public:
-    explicit FileSink(const std::string& path) : file(std::fopen(path.c_str(), "wb")) {}
+    // Each block is also counted in used, the bytes of the whole snapshot, against total.
+    FileSink(const std::string& path, std::int64_t limit, std::atomic<std::int64_t>& used, std::int64_t total)
+        : file(std::fopen(path.c_str(), "wb")), limit(limit), used(used), total(total)
+    {
+    }
     ~FileSink() override { close(); }
 
     bool isOpen() const { return file != nullptr; }
+    bool isOverLimit() const { return overLimit; }
+    bool isOverTotal() const { return overTotal; }
     bool appendBlock(std::unique_ptr<char[]> data, std::size_t length) override
     {
+        auto size = static_cast<std::int64_t>(length);
+        if (written + size > limit) {
+            overLimit = true;
+            return false;
+        }
+        if (total > 0 && used.fetch_add(size) + size > total) {
+            used.fetch_sub(size);
+            overTotal = true;
+            return false;
+        }
         if (file == nullptr || std::fwrite(data.get(), 1, length, file) != length)
             return false;
         written += static_cast<std::int64_t>(length);
@@ -148,7 +169,12 @@ public:
 
 private:
     std::FILE* file;
+    std::int64_t limit;
+    std::atomic<std::int64_t>& used;
+    std::int64_t total;
     std::int64_t written = 0;
+    bool overLimit = false;
+    bool overTotal = false;
 };
 
 // The record a transfer runs on: counted like any other, and gone (with any registry entry
@@ -182,7 +208,6 @@ clsQuillaraSnapshot::clsQuillaraSnapshot(clsQuillaraEngine* engine) : engine(eng
 
 clsQuillaraSnapshot::~clsQuillaraSnapshot()
 {
-    removeTemp();
     countDestroyed("clsQuillaraSnapshot");
 }
 
@@ -221,116 +246,201 @@ bool clsQuillaraSnapshot::isComplete() const
 
 void clsQuillaraSnapshot::clear()
 {
-    removeTemp();
+    std::lock_guard<std::mutex> guard(lock);
     pageQueue.clear();
     resourceQueue.clear();
     state = 0;
 }
 
-void clsQuillaraSnapshot::removeTemp()
-{
-    if (currentTemp.empty())
-        return;
-    std::error_code error;
-    fs::remove(currentTemp, error);
-    currentTemp.clear();
-}
-
 std::string clsQuillaraSnapshot::newTempPath()
 {
-    removeTemp();
     // A leading dot: no local name ever begins with one.
-    currentTemp = folder + ".part" + std::to_string(queueId) + "-" + std::to_string(++tempCounter);
-    return currentTemp;
+    return folder + ".part" + std::to_string(queueId) + "-" + std::to_string(++tempCounter);
 }
 
-bool clsQuillaraSnapshot::shouldEnd() const
+bool clsQuillaraSnapshot::shouldEnd(const clsCommunicationHttp* transport, const std::atomic<bool>& stopping) const
 {
-    return cancelRequested || stopRequested || (workerStopping != nullptr && workerStopping->load()) ||
-           (transport != nullptr && transport->isCancelled());
+    return cancelRequested || stopRequested || stopping || (transport != nullptr && transport->isCancelled());
 }
 
-bool clsQuillaraSnapshot::run(clsCommunicationHttp* newTransport, const std::atomic<bool>& stopping)
+// Names the top page and hands it to the workers; from then on every file is a job of its
+// own (clsSnapshotFetch), and the last one to finish ends the snapshot.
+bool clsQuillaraSnapshot::run(clsCommunicationHttp* transport, const std::atomic<bool>& stopping)
 {
-    transport = newTransport;
-    workerStopping = &stopping;
-    if (state != 0 && !dropped) {
+    if (engine != nullptr) {
+        fileLimit = engine->getOptions().snapshotFileLimitBytes;
+        totalLimit = engine->getOptions().snapshotLimitBytes;
+    }
+    std::unique_lock<std::mutex> guard(lock);
+    if (state != 0 && !dropped && !shouldEnd(transport, stopping)) {
         std::error_code error;
         fs::create_directories(folder, error);
-        while (state != 8 && !shouldEnd())
-            step();
-    }
-    if (cancelRequested) {
-        cancelled = true;
-        clear();
-    } else {
-        stopped = state != 8;
-        removeTemp();
-        repairDocuments();
-    }
-    transport = nullptr;
-    workerStopping = nullptr;
-    // The last touch of this object: the engine hands it to the user-interface thread.
-    clsQuillaraEngine* owner = engine;
-    return owner != nullptr && owner->finishSnapshot(this);
-}
-
-void clsQuillaraSnapshot::step()
-{
-    switch (state) {
-    case 1: {
         std::string name = nameFor(url, clsSnapshotRewriter::refPage);
         if (name.empty()) {
             done.push_back(clsSnapshotEntry{url, {}, clsSnapshotRewriter::refPage, false, 0, resultTransportError,
                                             "not an address that can be saved"});
             pageQueue.clear();
-            state = 8;
-            return;
         }
         topName = name;
-        state = 2;
-        return;
+        dispatch();
     }
-    case 2:
-    case 6: {
-        std::deque<Entry>& queue = state == 2 ? pageQueue : resourceQueue;
-        if (queue.empty()) {
-            state = state == 2 ? 5 : 8;
-            return;
+    bool last = outstanding == 0;
+    guard.unlock();
+    if (last)
+        complete();
+    return true;
+}
+
+// Pages (the top page, then frames, level by level) before resources, as before; within each,
+// every file at once, so that the workers fetch from several hosts side by side. The lock is
+// held.
+void clsQuillaraSnapshot::dispatch()
+{
+    if (interrupted || cancelRequested || stopRequested)
+        return;
+    state = 2;
+    auto post = [this](std::deque<Entry>& queue) {
+        while (!queue.empty()) {
+            Entry entry = std::move(queue.front());
+            queue.pop_front();
+            auto* fetch = new clsSnapshotFetch(this, entry.url, entry.name, entry.kind);
+            if (engine == nullptr || !engine->postSnapshotFetch(fetch)) {
+                delete fetch;
+                done.push_back(clsSnapshotEntry{entry.url, entry.name, entry.kind, false, 0, resultCancelled,
+                                                "not fetched (the engine stopped)"});
+                interrupted = true;
+                continue;
+            }
+            ++outstanding;
+            pagesOutstanding += entry.kind == clsSnapshotRewriter::refPage ? 1 : 0;
         }
-        Entry entry = queue.front();
-        queue.pop_front();
-        clsSnapshotEntry result{entry.url, entry.name, entry.kind, false, 0, 0, {}};
-        Fetched fetched;
-        bool ok = download(entry, fetched, result);
+    };
+    post(pageQueue);
+    if (pagesOutstanding == 0)
+        post(resourceQueue);
+}
+
+// Worker thread: fetches one file (without the lock, so that files download side by side),
+// then saves it under the lock, since a page's rewriting names new files.
+void clsQuillaraSnapshot::runFetch(const clsSnapshotFetch& fetch, clsCommunicationHttp* transport,
+                                   const std::atomic<bool>& stopping)
+{
+    Entry entry{fetch.getUrl(), fetch.getName(), fetch.getKind()};
+    clsSnapshotEntry result{entry.url, entry.name, entry.kind, false, 0, 0, {}};
+    Fetched fetched;
+    bool ok = false;
+    try {
+        if (shouldEnd(transport, stopping)) {
+            result.result = resultCancelled;
+            result.error = "not fetched (stopped)";
+        } else {
+            ok = download(entry, fetched, result, transport, stopping);
+        }
+        std::lock_guard<std::mutex> guard(lock);
         if (ok)
             ok = entry.kind == clsSnapshotRewriter::refPage ? savePage(entry, fetched, result)
                                                             : saveResource(entry, fetched, result);
         finishEntry(result, fetched);
-        if (ok && entry.url == url && topFile.empty()) {
+        // The top entry is known by its name: its address has lost the page's fragment.
+        if (ok && entry.name == topName && topFile.empty())
             topFile = folder + entry.name;
-        }
         if (ok)
             engine->postSnapshotSaved(this);
-        state = state == 2 ? 4 : 5;
+    } catch (const std::exception& e) {
+        recordFailure(result, fetched, std::string(msgException) + " " + e.what());
+    } catch (...) {
+        recordFailure(result, fetched, msgException);
+    }
+    endFetch(entry.kind, stopping.load() || (transport != nullptr && transport->isCancelled()));
+}
+
+// An exception (memory running out on a huge page) fails the entry, never the program.
+void clsQuillaraSnapshot::recordFailure(clsSnapshotEntry& result, Fetched& fetched, const std::string& why)
+{
+    try {
+        std::lock_guard<std::mutex> guard(lock);
+        result.saved = false;
+        result.error = why;
+        finishEntry(result, fetched);
+    } catch (...) {
+        logError("clsQuillaraSnapshot::run", msgException);
+    }
+}
+
+void clsQuillaraSnapshot::fetchDropped(const clsSnapshotFetch& fetch)
+{
+    {
+        std::lock_guard<std::mutex> guard(lock);
+        done.push_back(clsSnapshotEntry{fetch.getUrl(), fetch.getName(), fetch.getKind(), false, 0, resultCancelled,
+                                        "not fetched (the engine stopped)"});
+    }
+    endFetch(fetch.getKind(), true);
+}
+
+// One fetch less; the last one ends the snapshot. Nothing touches the object after that.
+void clsQuillaraSnapshot::endFetch(int kind, bool workerStopped)
+{
+    std::unique_lock<std::mutex> guard(lock);
+    interrupted = interrupted || workerStopped;
+    --outstanding;
+    pagesOutstanding -= kind == clsSnapshotRewriter::refPage ? 1 : 0;
+    try {
+        dispatch();
+    } catch (...) {
+        interrupted = true;
+        logError("clsQuillaraSnapshot::run", msgException);
+    }
+    bool last = outstanding == 0;
+    guard.unlock();
+    if (last)
+        complete();
+}
+
+void clsQuillaraSnapshot::complete()
+{
+    {
+        std::lock_guard<std::mutex> guard(lock);
+        bool whole = !interrupted && !cancelRequested && !stopRequested && !dropped && pageQueue.empty() &&
+                     resourceQueue.empty() && state != 0;
+        if (whole)
+            state = 8;
+    }
+    endRun();
+    // The last touch of this object: the engine hands it to the user-interface thread.
+    clsQuillaraEngine* owner = engine;
+    if (owner != nullptr)
+        owner->finishSnapshot(this);
+}
+
+// Cancel and stop alike leave no saved page pointing at a local name that was never saved.
+void clsQuillaraSnapshot::endRun()
+{
+    try {
+        repairDocuments();
+    } catch (const std::exception& e) {
+        logError("clsQuillaraSnapshot::savePage", std::string(msgException) + " " + e.what());
+    } catch (...) {
+        logError("clsQuillaraSnapshot::savePage", msgException);
+    }
+    dropDocuments();
+    if (cancelRequested) {
+        cancelled = true;
+        clear();
         return;
     }
-    case 4:
-        state = pageQueue.empty() ? 5 : 2;
-        return;
-    case 5:
-        state = resourceQueue.empty() ? 8 : 6;
-        return;
-    default:
-        state = 8;
-        return;
-    }
+    stopped = state != 8;
 }
 
 void clsQuillaraSnapshot::finishEntry(clsSnapshotEntry& result, Fetched& fetched)
 {
-    if (fetched.isTemp)
-        removeTemp();
+    std::error_code error;
+    if (fetched.isTemp && !fetched.path.empty())
+        fs::remove(fetched.path, error);
+    fetched.path.clear();
+    // Bytes of a file that was not saved no longer count against the snapshot's limit.
+    if (!result.saved)
+        usedBytes -= fetched.reserved;
+    fetched.reserved = 0;
     if (result.saved)
         savedKeys.insert(addressKey(result.url));
     if (!result.saved && result.result == 0)
@@ -456,7 +566,8 @@ std::string clsQuillaraSnapshot::uniqueName(const std::string& wanted)
     return name;
 }
 
-bool clsQuillaraSnapshot::download(const Entry& entry, Fetched& fetched, clsSnapshotEntry& result)
+bool clsQuillaraSnapshot::download(const Entry& entry, Fetched& fetched, clsSnapshotEntry& result,
+                                   clsCommunicationHttp* transport, const std::atomic<bool>& stopping)
 {
     fetched.finalUrl = entry.url;
     if (isLocalAddress(entry.url)) {
@@ -466,6 +577,8 @@ bool clsQuillaraSnapshot::download(const Entry& entry, Fetched& fetched, clsSnap
             result.error = "no such file";
             return false;
         }
+        if (!reserve(static_cast<std::int64_t>(fs::file_size(path, error)), fetched, result))
+            return false;
         fetched.path = path;
         return true;
     }
@@ -473,6 +586,9 @@ bool clsQuillaraSnapshot::download(const Entry& entry, Fetched& fetched, clsSnap
         std::string body;
         clsUrlCache* cache = FindUrlCache();
         if (cache != nullptr && cache->lookup(entry.url, body)) {
+            std::error_code error;
+            if (!reserve(static_cast<std::int64_t>(fs::file_size(body, error)), fetched, result))
+                return false;
             fetched.path = body;
             return true;
         }
@@ -481,17 +597,23 @@ bool clsQuillaraSnapshot::download(const Entry& entry, Fetched& fetched, clsSnap
             return false;
         }
     }
-    return fetchHttp(entry, fetched, result);
+    return fetchHttp(entry, fetched, result, transport, stopping);
 }
 
 // A response of 400 and above, a transfer cut short or cancelled, or a file that cannot be
 // written fails the entry and removes its temporary file.
-bool clsQuillaraSnapshot::fetchHttp(const Entry& entry, Fetched& fetched, clsSnapshotEntry& result)
+bool clsQuillaraSnapshot::fetchHttp(const Entry& entry, Fetched& fetched, clsSnapshotEntry& result,
+                                    clsCommunicationHttp* transport, const std::atomic<bool>& stopping)
 {
     if (transport == nullptr) {
         result.error = "no transport";
         return false;
     }
+    if (totalLimit > 0 && usedBytes >= totalLimit) {
+        result.error = totalLimitText();
+        return false;
+    }
+    std::int64_t room = fileLimit > 0 ? fileLimit : std::numeric_limits<std::int64_t>::max();
     RecordHold hold(new clsUrlInformation(engine));
     clsUrlInformation* info = hold.info;
     info->set(queueId, snapshotLinkKind, entry.url);
@@ -507,8 +629,13 @@ bool clsQuillaraSnapshot::fetchHttp(const Entry& entry, Fetched& fetched, clsSna
         result.error = statusText(code);
         return false;
     }
+    if (info->getContentLength() > room) {
+        transport->closeRequest();
+        result.error = fileLimitText();
+        return false;
+    }
     std::string path = newTempPath();
-    FileSink sink(path);
+    FileSink sink(path, room, usedBytes, totalLimit);
     if (!sink.isOpen()) {
         transport->closeRequest();
         result.error = "cannot write " + path;
@@ -517,18 +644,25 @@ bool clsQuillaraSnapshot::fetchHttp(const Entry& entry, Fetched& fetched, clsSna
     fetched.path = path;
     fetched.isTemp = true;
     for (bool more = true; more;) {
-        if (shouldEnd()) {
+        fetched.reserved = sink.size();
+        if (shouldEnd(transport, stopping)) {
             transport->closeRequest();
             result.result = resultCancelled;
             result.error = "cancelled";
             return false;
         }
         if (!transport->readNext(info, &sink, more)) {
-            result.result = transport->getFailureCode();
-            result.error = "transfer cut short";
+            bool over = sink.isOverLimit() || sink.isOverTotal();
+            fetched.reserved = sink.size();
+            result.result = over ? resultTransportError : transport->getFailureCode();
+            result.error = sink.isOverLimit() ? fileLimitText()
+                                              : (sink.isOverTotal() ? totalLimitText() : std::string("transfer cut short"));
+            if (over)
+                transport->closeRequest();
             return false;
         }
     }
+    fetched.reserved = sink.size();
     if (!sink.close()) {
         result.error = "cannot write " + path;
         return false;
@@ -539,36 +673,45 @@ bool clsQuillaraSnapshot::fetchHttp(const Entry& entry, Fetched& fetched, clsSna
     return true;
 }
 
+// At most a few copies of one page are held at a time: the fetched bytes go before the
+// converted text is joined, and the text is kept on disk, not in memory, until the end.
 bool clsQuillaraSnapshot::savePage(const Entry& entry, const Fetched& fetched, clsSnapshotEntry& result)
 {
-    std::string bytes;
-    if (!platform::readWholeFile(fetched.path, bytes)) {
-        result.error = "cannot read the fetched page";
-        return false;
-    }
-    // A UTF-8 page stays UTF-8, so that no character is lost; the Japanese codes become
-    // Shift_JIS. Either way the page then says what it is.
-    utlKanjiConverter converter;
-    converter.setDeclaredCode(utlKanjiConverter::codeOfCharset(charsetOfContentType(fetched.contentType)));
-    converter.convertCode(bytes.data(), bytes.size());
-    converter.finishCode();
     std::string text;
     std::string charset = "shift_jis";
-    if (converter.getConverterCode() == utlKanjiConverter::codeUtf8) {
-        text = std::move(bytes);
-        charset = "utf-8";
-    } else {
-        for (const std::string& block : converter.getOutput())
-            text += block;
+    {
+        std::string bytes;
+        if (!platform::readWholeFile(fetched.path, bytes)) {
+            result.error = "cannot read the fetched page";
+            return false;
+        }
+        // A UTF-8 page stays UTF-8, so that no character is lost; the Japanese codes become
+        // Shift_JIS. Either way the page then says what it is.
+        utlKanjiConverter converter;
+        converter.setDeclaredCode(utlKanjiConverter::codeOfCharset(charsetOfContentType(fetched.contentType)));
+        converter.convertCode(bytes.data(), bytes.size());
+        converter.finishCode();
+        if (converter.getConverterCode() == utlKanjiConverter::codeUtf8) {
+            text = std::move(bytes);
+            charset = "utf-8";
+        } else {
+            bytes = std::string();
+            std::size_t size = 0;
+            for (const std::string& block : converter.getOutput())
+                size += block.size();
+            text.reserve(size);
+            for (const std::string& block : converter.getOutput())
+                text += block;
+        }
     }
-    Document document{entry.name, std::move(text), fetched.finalUrl, charset, clsSnapshotRewriter::refPage, {}};
-    std::string page = rewrite(document);
-    documents.push_back(std::move(document));
+    Document document{entry.name, {}, {}, fetched.finalUrl, charset, clsSnapshotRewriter::refPage, {}};
+    std::string page = rewrite(document, text);
     std::string error;
     if (!platform::atomicWriteFile(folder + entry.name, page, &error, platform::Durability::Unsynced)) {
         result.error = std::string(msgSaveFailed) + " " + error;
         return false;
     }
+    keepDocument(std::move(document), text);
     result.saved = true;
     result.size = static_cast<std::int64_t>(page.size());
     return true;
@@ -584,49 +727,98 @@ bool clsQuillaraSnapshot::saveResource(const Entry& entry, const Fetched& fetche
             result.error = "cannot read the fetched style sheet";
             return false;
         }
-        Document document{entry.name, std::move(bytes), fetched.finalUrl, {}, clsSnapshotRewriter::refStyleSheet, {}};
-        std::string sheet = rewrite(document);
-        documents.push_back(std::move(document));
+        Document document{entry.name, {}, {}, fetched.finalUrl, {}, clsSnapshotRewriter::refStyleSheet, {}};
+        std::string sheet = rewrite(document, bytes);
         std::string message;
         if (!platform::atomicWriteFile(target, sheet, &message, platform::Durability::Unsynced)) {
             result.error = std::string(msgSaveFailed) + " " + message;
             return false;
         }
+        keepDocument(std::move(document), bytes);
         result.saved = true;
         result.size = static_cast<std::int64_t>(sheet.size());
         return true;
     }
+    // A copy from the cache or a local file goes through a temporary name too, so that no
+    // half-copied file ever has the entry's name.
+    std::string temp = fetched.path;
     if (!fetched.isTemp) {
-        // A copy from the cache or a local file goes through a temporary name too, so that
-        // no half-copied file ever has the entry's name.
-        std::string temp = newTempPath();
+        temp = newTempPath();
         if (!fs::copy_file(fetched.path, temp, fs::copy_options::overwrite_existing, error)) {
             result.error = std::string(msgSaveFailed) + " " + error.message();
-            removeTemp();
+            fs::remove(temp, error);
             return false;
         }
     }
-    fs::rename(currentTemp, target, error);
+    fs::rename(temp, target, error);
     if (error) {
         result.error = std::string(msgSaveFailed) + " " + error.message();
-        removeTemp();
+        if (!fetched.isTemp)
+            fs::remove(temp, error);
         return false;
     }
-    currentTemp.clear();
     result.saved = true;
     result.size = static_cast<std::int64_t>(fs::file_size(target, error));
     return true;
 }
 
-std::string clsQuillaraSnapshot::rewrite(const Document& document)
+std::string clsQuillaraSnapshot::fileLimitText() const
 {
-    currentDocument = const_cast<Document*>(&document);
+    return "larger than the file limit of " + std::to_string(fileLimit >> 20) + " MB (PrefFile/SnapshotFileLimitMB)";
+}
+
+std::string clsQuillaraSnapshot::totalLimitText() const
+{
+    return "the snapshot would pass its limit of " + std::to_string(totalLimit >> 20) +
+           " MB (PrefFile/SnapshotLimitMB)";
+}
+
+// Counts a file of known size against both limits before it is copied.
+bool clsQuillaraSnapshot::reserve(std::int64_t size, Fetched& fetched, clsSnapshotEntry& result)
+{
+    if (fileLimit > 0 && size > fileLimit) {
+        result.error = fileLimitText();
+        return false;
+    }
+    if (totalLimit > 0 && usedBytes.fetch_add(size) + size > totalLimit) {
+        usedBytes -= size;
+        result.error = totalLimitText();
+        return false;
+    }
+    fetched.reserved = size;
+    return true;
+}
+
+std::string clsQuillaraSnapshot::rewrite(Document& document, const std::string& text)
+{
+    currentDocument = &document;
     auto names = [this](const std::string& absolute, clsSnapshotRewriter::RefKind kind) { return nameFor(absolute, kind); };
     std::string out = document.kind == clsSnapshotRewriter::refPage
-                          ? clsSnapshotRewriter::rewritePage(document.text, document.base, document.charset, names, scripts)
-                          : clsSnapshotRewriter::rewriteStyleSheet(document.text, document.base, names);
+                          ? clsSnapshotRewriter::rewritePage(text, document.base, document.charset, names, scripts)
+                          : clsSnapshotRewriter::rewriteStyleSheet(text, document.base, names);
     currentDocument = nullptr;
     return out;
+}
+
+void clsQuillaraSnapshot::keepDocument(Document document, const std::string& text)
+{
+    // A leading dot: no local name ever begins with one.
+    document.source = folder + ".src" + std::to_string(queueId) + "-" + std::to_string(++tempCounter);
+    if (!platform::atomicWriteFile(document.source, text, nullptr, platform::Durability::Unsynced)) {
+        document.source.clear();
+        document.text = text;
+    }
+    documents.push_back(std::move(document));
+}
+
+void clsQuillaraSnapshot::dropDocuments()
+{
+    for (const Document& document : documents) {
+        std::error_code error;
+        if (!document.source.empty())
+            fs::remove(document.source, error);
+    }
+    documents.clear();
 }
 
 // A page must not point at a local file that is not there: references to entries that failed
@@ -634,17 +826,22 @@ std::string clsQuillaraSnapshot::rewrite(const Document& document)
 void clsQuillaraSnapshot::repairDocuments()
 {
     finalNaming = true;
-    for (const Document& document : documents) {
+    for (Document& document : documents) {
         bool complete = true;
         for (const std::string& key : document.references)
             complete = complete && (savedKeys.count(key) != 0 || names.count(key) == 0);
         if (complete)
             continue;
+        std::string text = document.text;
         std::string error;
-        if (!platform::atomicWriteFile(folder + document.name, rewrite(document), &error, platform::Durability::Unsynced))
+        if (!document.source.empty() && !platform::readWholeFile(document.source, text, &error)) {
+            logError("clsQuillaraSnapshot::savePage", std::string(msgSaveFailed) + " " + error);
+            continue;
+        }
+        if (!platform::atomicWriteFile(folder + document.name, rewrite(document, text), &error,
+                                       platform::Durability::Unsynced))
             logError("clsQuillaraSnapshot::savePage", std::string(msgSaveFailed) + " " + error);
     }
-    documents.clear();
     finalNaming = false;
 }
 
@@ -663,7 +860,7 @@ clsSnapshotReport clsQuillaraSnapshot::makeReport(bool withEntries) const
     report.limitReached = limitReached;
     for (const clsSnapshotEntry& entry : done)
         (entry.saved ? report.savedCount : report.failedCount) += 1;
-    report.waitingCount = static_cast<int>(pageQueue.size() + resourceQueue.size());
+    report.waitingCount = static_cast<int>(pageQueue.size() + resourceQueue.size()) + outstanding;
     if (withEntries)
         report.entries = done;
     return report;

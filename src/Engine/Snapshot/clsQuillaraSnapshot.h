@@ -6,13 +6,17 @@
 
 #include <atomic>
 #include <cstddef>
+#include <cstdint>
 #include <deque>
 #include <map>
+#include <mutex>
 #include <set>
 #include <string>
+#include <vector>
 
 class clsCommunicationHttp;
 class clsQuillaraEngine;
+class clsSnapshotFetch;
 
 // A snapshot of one web page: fetches the page, rewrites it so that it opens from disk,
 // stores it in the snapshot folder, and fetches and stores what it needs to be shown (frames
@@ -20,12 +24,16 @@ class clsQuillaraEngine;
 // addresses and are not followed.
 //
 // The engine's startSnapshot makes it; it queues itself (job 4) and a communication worker
-// runs it to the end with that worker's transport (the program's pacing and agent name).
-// It reports by two notifications: 3029 after a file was saved (the top page first) and,
-// exactly once whatever happens, 3030 when it has ended; the engine deletes it after 3030.
+// starts it. Every file is then a communication job of its own (clsSnapshotFetch), so the
+// four workers fetch a snapshot's files side by side, each request paced like any other (one
+// a second in the program, or per host with PacePerHost): pages first (the top page, then
+// frames, level by level), then what they need. It reports by two notifications: 3029 after
+// a file was saved (the top page first) and, exactly once whatever happens, 3030 when the
+// last job has ended; the engine deletes it after 3030.
 //
-// Threads: run() on one worker; cancel() and stop() from any thread (atomic flags); the
-// notifications carry copies (clsSnapshotReport), never the object the worker changes.
+// Threads: run(), runFetch() and fetchDropped() on the workers (downloads without the lock,
+// saving and naming under it); cancel() and stop() from any thread (atomic flags); the
+// notifications carry copies (clsSnapshotReport), never the object the workers change.
 class clsQuillaraSnapshot : public clsQueueItem {
 public:
     // Where pages come from: 1 network only, 2 the page cache only, anything else the cache
@@ -42,10 +50,15 @@ public:
     // the request id. folder is made to end with '/'. Scripts are kept when the setting
     // PrefFile/SnapshotScripts says so, else removed.
     bool setup(int mode, const std::string& url, const std::string& folder, int& queueId);
-    // Worker thread: runs the states to the end (or until cancelled or stopped, or the
-    // worker stops) and sends the completion. transport may be null (no network then).
-    // The object must not be touched by the caller afterwards: the engine owns it again.
+    // Worker thread: names the top page and queues its fetch (or ends at once). The object
+    // must not be touched by the caller afterwards: the last fetch to end hands it back.
     bool run(clsCommunicationHttp* transport, const std::atomic<bool>& workerStopping);
+    // Worker thread: fetches and saves one file with the worker's transport (null: no
+    // network), then queues what it named; the last one ends the snapshot.
+    void runFetch(const clsSnapshotFetch& fetch, clsCommunicationHttp* transport,
+                  const std::atomic<bool>& workerStopping);
+    // A fetch job that was dropped (the engine stopped): the snapshot ends as stopped.
+    void fetchDropped(const clsSnapshotFetch& fetch);
     // Ends the run at the next step and removes its temporary file. What was saved stays.
     void cancel();
     // Ends the run at the next step and keeps its state.
@@ -74,66 +87,92 @@ public:
     // and host in lower case, no default port, no fragment, unreserved characters unescaped.
     static std::string addressKey(const std::string& address);
 
-private:
+protected:
     struct Entry {
         std::string url;
         std::string name;
         int kind = 0;
     };
-    // A saved page or style sheet as fetched, kept until the end: one that refers to an entry
-    // that then failed (or never ran) is written again without that reference.
+    // A saved page or style sheet as fetched, kept until the end in a hidden file of the folder
+    // (not in memory): one that refers to an entry that then failed (or never ran) is written
+    // again without that reference.
     struct Document {
         std::string name;
-        std::string text;
+        std::string source; // the hidden file holding the text before rewriting
+        std::string text;   // the text itself, only when that file could not be written
         std::string base;
         std::string charset;
         int kind = 0;
         std::set<std::string> references; // address keys
     };
-    // The fetched copy of the current entry.
+    // The fetched copy of an entry.
     struct Fetched {
         std::string path;
         bool isTemp = false;
+        std::int64_t reserved = 0; // bytes counted against the snapshot's limit
         std::string finalUrl;
         std::string contentType;
     };
 
-    bool shouldEnd() const;
-    void step();
-    bool download(const Entry& entry, Fetched& fetched, clsSnapshotEntry& result);
-    bool fetchHttp(const Entry& entry, Fetched& fetched, clsSnapshotEntry& result);
-    bool savePage(const Entry& entry, const Fetched& fetched, clsSnapshotEntry& result);
+    // Rewrites a fetched page and saves it; protected so that a test can make it fail.
+    virtual bool savePage(const Entry& entry, const Fetched& fetched, clsSnapshotEntry& result);
+
+private:
+    bool shouldEnd(const clsCommunicationHttp* transport, const std::atomic<bool>& stopping) const;
+    void dispatch();
+    void endFetch(int kind, bool workerStopped);
+    void recordFailure(clsSnapshotEntry& result, Fetched& fetched, const std::string& why);
+    void complete();
+    void endRun();
+    bool download(const Entry& entry, Fetched& fetched, clsSnapshotEntry& result, clsCommunicationHttp* transport,
+                  const std::atomic<bool>& stopping);
+    bool fetchHttp(const Entry& entry, Fetched& fetched, clsSnapshotEntry& result, clsCommunicationHttp* transport,
+                   const std::atomic<bool>& stopping);
     bool saveResource(const Entry& entry, const Fetched& fetched, clsSnapshotEntry& result);
+    std::string fileLimitText() const;
+    std::string totalLimitText() const;
+    bool reserve(std::int64_t size, Fetched& fetched, clsSnapshotEntry& result);
     void finishEntry(clsSnapshotEntry& result, Fetched& fetched);
     std::string nameFor(const std::string& absolute, int kind);
-    std::string rewrite(const Document& document);
+    std::string rewrite(Document& document, const std::string& text);
+    // Keeps the text a page was rewritten from beside it until the end.
+    void keepDocument(Document document, const std::string& text);
     void repairDocuments();
+    // Removes the hidden files of the kept documents and forgets them.
+    void dropDocuments();
     std::string uniqueName(const std::string& wanted);
     bool isFetchable(const std::string& absolute) const;
     std::string newTempPath();
-    void removeTemp();
 
     clsQuillaraEngine* engine;
     int mode = 0;
     std::string url;
     std::string folder;
-    std::string topFile;
-    std::string topName;
     int queueId = 0;
-    std::deque<Entry> pageQueue;
-    std::deque<Entry> resourceQueue;
+    bool allowLocal = false;
+    std::int64_t fileLimit = 0;  // bytes; 0 none
+    std::int64_t totalLimit = 0; // bytes; 0 none
     std::atomic<bool> cancelRequested{false};
     std::atomic<bool> stopRequested{false};
     std::atomic<int> state{0};
-    std::string currentTemp;
-    bool allowLocal = false;
+    std::atomic<std::size_t> tempCounter{0};
+    std::atomic<std::int64_t> usedBytes{0}; // saved and arriving, against totalLimit
     bool dropped = false;
+
+    // Under lock: what the fetches share.
+    mutable std::mutex lock;
+    std::string topFile;
+    std::string topName;
+    std::deque<Entry> pageQueue;
+    std::deque<Entry> resourceQueue;
+    int outstanding = 0;      // fetch jobs queued or running
+    int pagesOutstanding = 0; // of them, pages
+    bool interrupted = false; // a worker stopped or a job was dropped: nothing more is queued
     bool cancelled = false;
     bool stopped = false;
     bool limitReached = false;
     std::size_t entryLimit = defaultEntryLimit;
     clsSnapshotRewriter::ScriptPolicy scripts = clsSnapshotRewriter::scriptsRemoved;
-    std::size_t tempCounter = 0;
     std::map<std::string, std::string> names; // address key -> local name
     std::set<std::string> usedNames;          // lower case
     std::set<std::string> savedKeys;          // address keys of the saved entries
@@ -141,6 +180,4 @@ private:
     Document* currentDocument = nullptr;      // collects the references while it is rewritten
     bool finalNaming = false;                 // only saved entries get their local names
     std::vector<clsSnapshotEntry> done;
-    clsCommunicationHttp* transport = nullptr;
-    const std::atomic<bool>* workerStopping = nullptr;
 };

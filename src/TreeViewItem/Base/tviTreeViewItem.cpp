@@ -430,6 +430,11 @@ tviTreeViewItem* tviTreeViewItem::keepSnapshot(const std::string&, const std::st
     return nullptr;
 }
 
+std::string tviTreeViewItem::proposeSnapshotName(const std::string& text, const std::string&, const std::string&) const
+{
+    return text;
+}
+
 bool tviTreeViewItem::onRequestNotify(int)
 {
     return true;
@@ -447,7 +452,11 @@ bool tviTreeViewItem::cmdTakeSnapshot(bool query, bool* enabled)
     *enabled = tree_->snapshotCabinet() != nullptr && type != typePSSItem && isOpenableAddress(getUrl(), &target) &&
                !startsWithNoCase(getUrl(), "ftp://");
     if (*enabled && !query) {
-        tree_->openDialog(tviDialog::snapshot, this, getText());
+        // An item named by its address would propose a name the dialog refuses.
+        const auto* page = dynamic_cast<const tviURLItem*>(this);
+        std::string title = page != nullptr ? page->getTitle() : std::string();
+        tree_->openDialog(tviDialog::snapshot, this,
+                          tree_->snapshotCabinet()->proposeSnapshotName(getText(), title, getUrl()));
     }
     return true;
 }

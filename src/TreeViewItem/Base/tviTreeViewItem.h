@@ -186,6 +186,10 @@ public:
     // The root that keeps snapshots takes one of url into a new snapshot.
     virtual tviTreeViewItem* keepSnapshot(const std::string& url, const std::string& description,
                                           const std::string& name, bool autoDelete);
+    // The name the snapshot dialog proposes for a snapshot of an item with this text, page
+    // title and address.
+    virtual std::string proposeSnapshotName(const std::string& text, const std::string& title,
+                                            const std::string& address) const;
     // 1019: opens the snapshot dialog for an item with a web or file address; 1020 (the
     // dialog's OK) takes the snapshot into the snapshot cabinet, or asks for a name.
     virtual bool cmdTakeSnapshot(bool query, bool* enabled);

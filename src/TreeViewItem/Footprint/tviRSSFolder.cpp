@@ -109,30 +109,40 @@ bool tviRSSFolder::cmdProperties(bool query, bool* enabled)
     return true;
 }
 
+// Cut, copy, paste and moves are the cabinet's.
 bool tviRSSFolder::cmdCut(bool query, bool* enabled)
 {
-    return putOnClipboard(tviClipMode::cut, query, enabled);
+    tviRouteSnapshot* route = tviRouteSnapshot::of(this);
+    *enabled = false;
+    return route == nullptr || route->clipEntry(this, tviClipMode::cut, query, enabled);
 }
 
-bool tviRSSFolder::cmdCopy(bool, bool* enabled)
+bool tviRSSFolder::cmdCopy(bool query, bool* enabled)
 {
+    tviRouteSnapshot* route = tviRouteSnapshot::of(this);
     *enabled = false;
-    return true;
+    return route == nullptr || route->clipEntry(this, tviClipMode::copy, query, enabled);
 }
 
 bool tviRSSFolder::cmdPaste(bool query, bool* enabled)
 {
-    tviTreeViewItem* entry = tree()->clipboardItem();
-    *enabled = !isReadOnly() && entry != nullptr && tree()->clipboardMode() == tviClipMode::cut &&
-               (entry->getType() == typeRSSFolder || entry->getType() == typeRSSItemSet) &&
-               tviRouteSnapshot::of(entry) == tviRouteSnapshot::of(this) &&
-               !tree()->isInSubtree(getHandle(), entry->getHandle());
-    if (!*enabled || query) {
-        return true;
-    }
-    bool moved = entry->moveTo(getHandle(), kTreeLast);
-    tree()->clearClipboard();
-    return moved && saveRoute(this);
+    tviRouteSnapshot* route = tviRouteSnapshot::of(this);
+    *enabled = false;
+    return route == nullptr || route->pasteOnto(this, query, enabled);
+}
+
+bool tviRSSFolder::cmdMoveUp(bool query, bool* enabled)
+{
+    tviRouteSnapshot* route = tviRouteSnapshot::of(this);
+    *enabled = false;
+    return route == nullptr || route->stepEntry(this, true, query, enabled);
+}
+
+bool tviRSSFolder::cmdMoveDown(bool query, bool* enabled)
+{
+    tviRouteSnapshot* route = tviRouteSnapshot::of(this);
+    *enabled = false;
+    return route == nullptr || route->stepEntry(this, false, query, enabled);
 }
 
 bool tviRSSFolder::cmdDelete(bool query, bool* enabled)

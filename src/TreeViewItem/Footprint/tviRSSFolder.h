@@ -26,6 +26,8 @@ public:
     bool cmdCut(bool query, bool* enabled) override;
     bool cmdCopy(bool query, bool* enabled) override;
     bool cmdPaste(bool query, bool* enabled) override;
+    bool cmdMoveUp(bool query, bool* enabled) override;
+    bool cmdMoveDown(bool query, bool* enabled) override;
     bool cmdDelete(bool query, bool* enabled) override;
     bool onUndoDelete() override;
     bool cmdMark(bool query, bool* enabled) override;

@@ -93,15 +93,40 @@ bool tviRSSItemSet::cmdProperties(bool query, bool* enabled)
     return true;
 }
 
+// Cut, copy, paste and moves are the cabinet's.
 bool tviRSSItemSet::cmdCut(bool query, bool* enabled)
 {
-    return putOnClipboard(tviClipMode::cut, query, enabled);
+    tviRouteSnapshot* route = tviRouteSnapshot::of(this);
+    *enabled = false;
+    return route == nullptr || route->clipEntry(this, tviClipMode::cut, query, enabled);
 }
 
-bool tviRSSItemSet::cmdCopy(bool, bool* enabled)
+bool tviRSSItemSet::cmdCopy(bool query, bool* enabled)
 {
+    tviRouteSnapshot* route = tviRouteSnapshot::of(this);
     *enabled = false;
-    return true;
+    return route == nullptr || route->clipEntry(this, tviClipMode::copy, query, enabled);
+}
+
+bool tviRSSItemSet::cmdPaste(bool query, bool* enabled)
+{
+    tviRouteSnapshot* route = tviRouteSnapshot::of(this);
+    *enabled = false;
+    return route == nullptr || route->pasteOnto(this, query, enabled);
+}
+
+bool tviRSSItemSet::cmdMoveUp(bool query, bool* enabled)
+{
+    tviRouteSnapshot* route = tviRouteSnapshot::of(this);
+    *enabled = false;
+    return route == nullptr || route->stepEntry(this, true, query, enabled);
+}
+
+bool tviRSSItemSet::cmdMoveDown(bool query, bool* enabled)
+{
+    tviRouteSnapshot* route = tviRouteSnapshot::of(this);
+    *enabled = false;
+    return route == nullptr || route->stepEntry(this, false, query, enabled);
 }
 
 bool tviRSSItemSet::cmdDelete(bool query, bool* enabled)

@@ -28,6 +28,9 @@ public:
     bool cmdProperties(bool query, bool* enabled) override;
     bool cmdCut(bool query, bool* enabled) override;
     bool cmdCopy(bool query, bool* enabled) override;
+    bool cmdPaste(bool query, bool* enabled) override;
+    bool cmdMoveUp(bool query, bool* enabled) override;
+    bool cmdMoveDown(bool query, bool* enabled) override;
     bool cmdDelete(bool query, bool* enabled) override;
     bool onUndoDelete() override;
     bool cmdMark(bool query, bool* enabled) override;

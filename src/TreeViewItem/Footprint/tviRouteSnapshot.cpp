@@ -355,15 +355,153 @@ bool tviRouteSnapshot::cmdNewFolderConfirmed(bool query, bool* enabled)
 
 bool tviRouteSnapshot::cmdPaste(bool query, bool* enabled)
 {
+    return pasteOnto(this, query, enabled);
+}
+
+namespace {
+
+bool isRouteEntry(const tviTreeViewItem* item)
+{
+    return item != nullptr && (item->getType() == typeRSSFolder || item->getType() == typeRSSItemSet);
+}
+
+} // namespace
+
+bool tviRouteSnapshot::clipEntry(tviTreeViewItem* item, tviClipMode mode, bool query, bool* enabled)
+{
+    *enabled = isRouteEntry(item) && (mode == tviClipMode::copy || !readOnly_);
+    if (*enabled && !query)
+        tree()->setClipboard(item, mode);
+    return true;
+}
+
+bool tviRouteSnapshot::pasteOnto(tviTreeViewItem* target, bool query, bool* enabled)
+{
+    *enabled = false;
     tviTreeViewItem* entry = tree()->clipboardItem();
-    *enabled = !readOnly_ && entry != nullptr && tree()->clipboardMode() == tviClipMode::cut &&
-               (entry->getType() == typeRSSFolder || entry->getType() == typeRSSItemSet) && of(entry) == this;
-    if (!*enabled || query) {
+    if (readOnly_ || entry == nullptr || target == nullptr || target->getHandle() == nullptr || !isRouteEntry(entry) ||
+        of(entry) != this || tree()->isInSubtree(target->getHandle(), entry->getHandle()))
         return true;
+    TreeNode node = target->getHandle();
+    bool folder = target->getType() == typeRSSFolder;
+    TreeNode parent = tree()->getParent(node);
+    TreeNode after = node;
+    if (target == this || (folder && (tree()->getFirstChild(node) == nullptr || tree()->isExpanded(node)))) {
+        parent = node;
+        after = kTreeFirst;
     }
-    bool moved = entry->moveTo(getHandle(), kTreeLast);
+    *enabled = true;
+    if (query)
+        return true;
+    if (folder) {
+        switch (tree()->choosePastePlace()) {
+        case tviPastePlace::inside: parent = node; after = kTreeFirst; break;
+        case tviPastePlace::below: parent = tree()->getParent(node); after = node; break;
+        case tviPastePlace::cancel: return true;
+        case tviPastePlace::automatic: break;
+        }
+    }
+    bool cut = tree()->clipboardMode() == tviClipMode::cut;
+    bool ok = cut ? entry->moveTo(parent, after) : copyEntry(entry, parent, after) != nullptr;
+    if (!ok)
+        return false;
     tree()->clearClipboard();
-    return moved && save();
+    return save();
+}
+
+// Moves walk into and out of folders: into a folder that is empty or open, over a closed one
+// or a footprint, out of a folder at its edge; never out of the cabinet.
+bool tviRouteSnapshot::stepEntry(tviTreeViewItem* item, bool up, bool query, bool* enabled)
+{
+    *enabled = false;
+    if (readOnly_ || !isRouteEntry(item) || of(item) != this)
+        return true;
+    TreeNode node = item->getHandle();
+    TreeNode parentNode = tree()->getParent(node);
+    TreeNode sibling = up ? tree()->getPrevSibling(node) : tree()->getNextSibling(node);
+    TreeNode targetParent = parentNode;
+    TreeNode after = kTreeFirst;
+    if (sibling == nullptr) {
+        tviTreeViewItem* parent = tree()->getItem(parentNode);
+        if (parent == nullptr || parent->getType() != typeRSSFolder)
+            return true;
+        targetParent = tree()->getParent(parentNode);
+        TreeNode before = tree()->getPrevSibling(parentNode);
+        after = up ? (before != nullptr ? before : kTreeFirst) : parentNode;
+    } else if (tree()->getItem(sibling)->getType() == typeRSSFolder &&
+               (tree()->getFirstChild(sibling) == nullptr || tree()->isExpanded(sibling))) {
+        targetParent = sibling;
+        after = up ? kTreeLast : kTreeFirst;
+    } else {
+        TreeNode before = tree()->getPrevSibling(sibling);
+        after = up ? (before != nullptr ? before : kTreeFirst) : sibling;
+    }
+    *enabled = true;
+    if (query)
+        return true;
+    return item->moveTo(targetParent, after) && save();
+}
+
+// Folders, footprints and their pages copied as what they are (the general copy would turn
+// pages into cabinet items and drop the route below the first one).
+tviTreeViewItem* tviRouteSnapshot::copyEntry(const tviTreeViewItem* item, TreeNode parent, TreeNode after)
+{
+    ctrlTreeView* t = tree();
+    struct Step {
+        TreeNode source;
+        TreeNode parent;
+        TreeNode after;
+    };
+    std::vector<Step> work{{item->getHandle(), parent, after}};
+    tviTreeViewItem* top = nullptr;
+    while (!work.empty()) {
+        Step step = work.back();
+        work.pop_back();
+        const tviTreeViewItem* source = t->getItem(step.source);
+        std::unique_ptr<tviTreeViewItem> made;
+        if (source->getType() == typeRSSFolder)
+            made = std::make_unique<tviRSSFolder>(t);
+        else if (source->getType() == typeRSSItemSet)
+            made = std::make_unique<tviRSSItemSet>(t);
+        else
+            made = std::make_unique<tviRSSItem>(t);
+        tviTreeViewItem* copy = t->adopt(std::move(made));
+        bool ok = copy != nullptr;
+        if (auto* page = dynamic_cast<tviRSSItem*>(copy)) {
+            const auto& from = static_cast<const tviRSSItem&>(*source);
+            page->setName(from.getName());
+            page->setUrl(from.getUrl());
+            page->setDescription(from.getDescription());
+            page->setTitle(from.getTitle());
+            page->setKeywords(from.getKeywords());
+            page->tviURLItem::setStatus(from.getStatus());
+        } else if (ok) {
+            ok = copy->copyFrom(*source);
+        }
+        if (!ok || !copy->insertItem(step.parent, step.after)) {
+            if (copy != nullptr)
+                t->destroyItem(copy);
+            if (top != nullptr) {
+                top->deleteSubtree();
+                t->destroyItem(top);
+            }
+            return nullptr;
+        }
+        copy->setMarked(source->isMarked());
+        t->setOverlay(copy->getHandle(), copy->getStatus() == 5 ? overlayError : overlayNone);
+        if (top == nullptr)
+            top = copy;
+        std::vector<TreeNode> children;
+        for (TreeNode c = t->getFirstChild(step.source); c != nullptr; c = t->getNextSibling(c))
+            if (t->getItem(c)->getType() == typeRSSFolder || t->getItem(c)->getType() == typeRSSItemSet ||
+                t->getItem(c)->getType() == typeRSSItem)
+                children.push_back(c);
+        // Taken from the stack first to last, each behind the one before.
+        for (auto it = children.rbegin(); it != children.rend(); ++it)
+            work.push_back({*it, copy->getHandle(), kTreeLast});
+    }
+    t->selectNode(top->getHandle());
+    return top;
 }
 
 bool tviRouteSnapshot::cmdProperties(bool query, bool* enabled)

@@ -71,6 +71,14 @@ public:
     const std::string& getCabinetName() const { return name_; }
     const std::string& getLoadError() const { return loadError_; }
 
+    // Cut, copy, paste and move up/down of the cabinet's folders and footprints: a paste goes
+    // where it is dropped (into the cabinet or an open or empty folder first, else behind the
+    // folder or footprint it is dropped on); a copy copies the footprint with its pages.
+    bool clipEntry(tviTreeViewItem* item, tviClipMode mode, bool query, bool* enabled);
+    bool pasteOnto(tviTreeViewItem* target, bool query, bool* enabled);
+    bool stepEntry(tviTreeViewItem* item, bool up, bool query, bool* enabled);
+    tviTreeViewItem* copyEntry(const tviTreeViewItem* item, TreeNode parent, TreeNode after);
+
     // The footprint cabinet an item stands in, or null.
     static tviRouteSnapshot* of(const tviTreeViewItem* item);
     // Sets the footprint cabinet up at start: Footprint.scb in the data directory, the ageing

@@ -3,6 +3,7 @@
 #include "Platform/platformText.h"
 
 #include <algorithm>
+#include <cstdlib>
 
 namespace {
 
@@ -154,6 +155,59 @@ std::string tviSnapshotFiles::writeRecord(const tviSnapshotRecord& record, bool 
     return out;
 }
 
+std::string tviSnapshotFiles::writeOrigin(const tviTrashOrigin& origin)
+{
+    std::string out;
+    putEntry(out, "Kind=", origin.folder ? "F" : "I");
+    putEntry(out, "Name=", origin.name);
+    putEntry(out, "Dir=", origin.dirName);
+    putEntry(out, "Parent=", origin.parent);
+    putEntry(out, "After=", origin.after);
+    putEntry(out, "Deleted=", std::to_string(origin.deleted));
+    return out;
+}
+
+bool tviSnapshotFiles::readOrigin(std::string_view bytes, tviTrashOrigin& origin)
+{
+    origin = tviTrashOrigin{};
+    std::size_t pos = 0;
+    while (pos < bytes.size()) {
+        std::size_t nul = bytes.find('\0', pos);
+        if (nul == std::string_view::npos)
+            break;
+        std::string_view entry = bytes.substr(pos, nul - pos);
+        pos = nul + 1;
+        std::size_t equals = entry.find('=');
+        if (equals == std::string_view::npos)
+            continue;
+        std::string_view key = entry.substr(0, equals);
+        std::string value(entry.substr(equals + 1));
+        if (key == "Kind")
+            origin.folder = value == "F";
+        else if (key == "Name")
+            origin.name = value;
+        else if (key == "Dir")
+            origin.dirName = value;
+        else if (key == "Parent")
+            origin.parent = value;
+        else if (key == "After")
+            origin.after = value;
+        else if (key == "Deleted")
+            origin.deleted = std::strtoll(value.c_str(), nullptr, 10);
+    }
+    if (!isSafeDirectoryName(origin.dirName) || (!origin.after.empty() && !isSafeDirectoryName(origin.after)))
+        return false;
+    // Every component of the parent's path must be a plain directory name.
+    std::string_view rest = origin.parent;
+    while (!rest.empty()) {
+        std::size_t slash = rest.find('/');
+        if (slash == std::string_view::npos || !isSafeDirectoryName(rest.substr(0, slash)))
+            return false;
+        rest.remove_prefix(slash + 1);
+    }
+    return true;
+}
+
 std::string tviSnapshotFiles::directoryNameOf(const std::string& name)
 {
     std::string out;
@@ -197,4 +251,75 @@ bool tviSnapshotFiles::isSafeDirectoryName(std::string_view dirName)
             return false;
     }
     return true;
+}
+
+namespace {
+
+// Shift_JIS bytes of a proposed name at most: even all double-byte, its directory name and
+// a "(9999)" counter stay within a file name.
+constexpr std::size_t proposedNameLimit = 160;
+
+bool isControlByte(unsigned char c)
+{
+    return c < 0x20 || c == 0x7F;
+}
+
+bool isUsableName(const std::string& name)
+{
+    if (name.empty() || name == "." || name == ".." || name.size() > proposedNameLimit)
+        return false;
+    for (std::size_t i = 0; i < name.size(); ++i) {
+        auto c = static_cast<unsigned char>(name[i]);
+        if (isDoubleByteAt(name, i)) {
+            ++i;
+            continue;
+        }
+        if (c == '/' || isControlByte(c))
+            return false;
+    }
+    return true;
+}
+
+// '/' becomes '_', control characters blanks; blanks at either end go; cut to the limit.
+std::string usableFrom(const std::string& text)
+{
+    std::string out;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        auto c = static_cast<unsigned char>(text[i]);
+        if (isDoubleByteAt(text, i)) {
+            out.append(text, i++, 2);
+            continue;
+        }
+        out += c == '/' ? '_' : (isControlByte(c) ? ' ' : static_cast<char>(c));
+    }
+    std::size_t first = out.find_first_not_of(' ');
+    if (first == std::string::npos)
+        return {};
+    out = out.substr(first, out.find_last_not_of(' ') - first + 1);
+    out.resize(platform::sjisBoundary(out, proposedNameLimit));
+    while (!out.empty() && out.back() == ' ')
+        out.pop_back();
+    return isUsableName(out) ? out : std::string();
+}
+
+} // namespace
+
+std::string tviSnapshotFiles::proposeName(const std::string& text, const std::string& title, const std::string& address)
+{
+    if (isUsableName(text))
+        return text;
+    std::string fromTitle = usableFrom(title);
+    if (!fromTitle.empty())
+        return fromTitle;
+    std::string rest = address;
+    std::size_t scheme = rest.find("://");
+    if (scheme != std::string::npos)
+        rest = rest.substr(scheme + 3);
+    rest = rest.substr(0, rest.find('#'));
+    while (!rest.empty() && rest.back() == '/')
+        rest.pop_back();
+    while (!rest.empty() && rest.front() == '/')
+        rest.erase(0, 1);
+    std::string fromAddress = usableFrom(rest);
+    return fromAddress.empty() ? std::string("snapshot") : fromAddress;
 }

@@ -3,6 +3,7 @@
 #include "Common/kivaTime.h"
 
 #include <cstddef>
+#include <cstdint>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -22,6 +23,17 @@ struct tviSnapshotRecord {
     std::string top;     // snapshots only: the top page's file name
     kivaTime created;    // snapshots only, UTC; year 0 when unknown
     bool autoDelete = false;
+};
+
+// Where a snapshot or folder in the trash came from, kept in its directory (`.origin`) so that
+// undo can put it back, in this run or a later one.
+struct tviTrashOrigin {
+    bool folder = false;
+    std::string name;       // the display name (Shift_JIS)
+    std::string dirName;    // its directory name before, ending with '/'
+    std::string parent;     // its parent's directory inside the cabinet's ("" the cabinet, "a/b/")
+    std::string after;      // the directory name of the sibling it stood behind ("" first)
+    std::int64_t deleted = 0; // when, in milliseconds: the latest deletion is undone first
 };
 
 // The two small files of the snapshot cabinet, read from and written to bytes, and the rule
@@ -51,5 +63,15 @@ public:
     // no control byte, at most 255 bytes, and not the trash directory.
     static bool isSafeDirectoryName(std::string_view dirName);
 
+    // The name the snapshot dialog proposes for an item: its text when that can name a
+    // snapshot (no '/', no control character, not "." or "..", short enough), else the page
+    // title made so, else the address made so ("http://h/a/b" gives "h_a_b").
+    static std::string proposeName(const std::string& text, const std::string& title, const std::string& address);
+
+    static std::string writeOrigin(const tviTrashOrigin& origin);
+    // False for a record without a safe directory name or a parent path that could lead out.
+    static bool readOrigin(std::string_view bytes, tviTrashOrigin& origin);
+
     static constexpr const char* trashName = "_ Delete _";
+    static constexpr const char* originName = ".origin";
 };

@@ -65,14 +65,14 @@ bool tviPSSFolder::executeCommand(int code, bool query, bool& handled)
 {
     using namespace tviCommand;
     switch (code) {
-    case cut:
-    case copy:
-    case paste:
-    case moveUp:
-    case moveDown:
     case newItem:
     case takeSnapshot:
     case takeFootprint:
+        handled = false;
+        return true;
+    case tviPageSnapshot::emptyTrashCommand:
+        if (tviPageSnapshot* cabinet = tviPageSnapshot::cabinetOf(this))
+            return cabinet->executeCommand(code, query, handled);
         handled = false;
         return true;
     default:
@@ -95,7 +95,8 @@ bool tviPSSFolder::cmdDelete(bool query, bool* enabled)
     TreeNode parent = tree()->getParent(getHandle());
     TreeNode previous = tree()->getPrevSibling(getHandle());
     std::string trashPath;
-    if (!cabinet->moveToTrash(getFullPath(), trashPath))
+    tviTrashOrigin origin = cabinet->originOf(this);
+    if (!cabinet->moveToTrash(getFullPath(), trashPath, &origin))
         return false;
     trashPath_ = trashPath;
     deleteSubtree();
@@ -154,4 +155,40 @@ bool tviPSSFolder::cmdNewFolderConfirmed(bool query, bool* enabled)
     bool ok = cabinet == nullptr || cabinet->executeCommand(tviCommand::newFolderConfirmed, query, handled);
     *enabled = handled;
     return ok;
+}
+
+// Cut, copy, paste and moves are the cabinet's: they take the directory along.
+bool tviPSSFolder::cmdCut(bool query, bool* enabled)
+{
+    tviPageSnapshot* cabinet = tviPageSnapshot::cabinetOf(this);
+    *enabled = false;
+    return cabinet == nullptr || cabinet->clipEntry(this, tviClipMode::cut, query, enabled);
+}
+
+bool tviPSSFolder::cmdCopy(bool query, bool* enabled)
+{
+    tviPageSnapshot* cabinet = tviPageSnapshot::cabinetOf(this);
+    *enabled = false;
+    return cabinet == nullptr || cabinet->clipEntry(this, tviClipMode::copy, query, enabled);
+}
+
+bool tviPSSFolder::cmdPaste(bool query, bool* enabled)
+{
+    tviPageSnapshot* cabinet = tviPageSnapshot::cabinetOf(this);
+    *enabled = false;
+    return cabinet == nullptr || cabinet->pasteOnto(this, query, enabled);
+}
+
+bool tviPSSFolder::cmdMoveUp(bool query, bool* enabled)
+{
+    tviPageSnapshot* cabinet = tviPageSnapshot::cabinetOf(this);
+    *enabled = false;
+    return cabinet == nullptr || cabinet->stepEntry(this, true, query, enabled);
+}
+
+bool tviPSSFolder::cmdMoveDown(bool query, bool* enabled)
+{
+    tviPageSnapshot* cabinet = tviPageSnapshot::cabinetOf(this);
+    *enabled = false;
+    return cabinet == nullptr || cabinet->stepEntry(this, false, query, enabled);
 }

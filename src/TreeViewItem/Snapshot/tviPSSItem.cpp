@@ -176,11 +176,6 @@ bool tviPSSItem::executeCommand(int code, bool query, bool& handled)
 {
     using namespace tviCommand;
     switch (code) {
-    case cut:
-    case copy:
-    case paste:
-    case moveUp:
-    case moveDown:
     case newItem:
     case takeSnapshot:
     case takeFootprint:
@@ -189,13 +184,11 @@ bool tviPSSItem::executeCommand(int code, bool query, bool& handled)
     case expandAll:
         handled = false;
         return true;
-    case showInBrowser:
-    case showInNewBrowser:
-        if (downloadState_ != 0 && !query) {
-            handled = false;
-            return true;
-        }
-        break;
+    case tviPageSnapshot::emptyTrashCommand:
+        if (tviPageSnapshot* cabinet = tviPageSnapshot::cabinetOf(this))
+            return cabinet->executeCommand(code, query, handled);
+        handled = false;
+        return true;
     default:
         break;
     }
@@ -216,8 +209,9 @@ bool tviPSSItem::cmdDelete(bool query, bool* enabled)
     struct stat st {};
     std::string path = getFullPath();
     bool gone = !path.empty() && ::lstat(path.substr(0, path.size() - 1).c_str(), &st) != 0 && errno == ENOENT;
+    tviTrashOrigin origin = cabinet->originOf(this);
     // A directory removed by hand leaves only the entry to remove.
-    if (!gone && !cabinet->moveToTrash(path, trashPath))
+    if (!gone && !cabinet->moveToTrash(path, trashPath, &origin))
         return false;
     trashPath_ = trashPath;
     deleteSubtree();
@@ -287,4 +281,40 @@ bool tviPSSItem::cmdNewFolderConfirmed(bool query, bool* enabled)
     bool ok = cabinet->executeCommand(tviCommand::newFolderConfirmed, query, handled);
     *enabled = handled;
     return ok;
+}
+
+// Cut, copy, paste and moves are the cabinet's: they take the directory along.
+bool tviPSSItem::cmdCut(bool query, bool* enabled)
+{
+    tviPageSnapshot* cabinet = tviPageSnapshot::cabinetOf(this);
+    *enabled = false;
+    return cabinet == nullptr || cabinet->clipEntry(this, tviClipMode::cut, query, enabled);
+}
+
+bool tviPSSItem::cmdCopy(bool query, bool* enabled)
+{
+    tviPageSnapshot* cabinet = tviPageSnapshot::cabinetOf(this);
+    *enabled = false;
+    return cabinet == nullptr || cabinet->clipEntry(this, tviClipMode::copy, query, enabled);
+}
+
+bool tviPSSItem::cmdPaste(bool query, bool* enabled)
+{
+    tviPageSnapshot* cabinet = tviPageSnapshot::cabinetOf(this);
+    *enabled = false;
+    return cabinet == nullptr || cabinet->pasteOnto(this, query, enabled);
+}
+
+bool tviPSSItem::cmdMoveUp(bool query, bool* enabled)
+{
+    tviPageSnapshot* cabinet = tviPageSnapshot::cabinetOf(this);
+    *enabled = false;
+    return cabinet == nullptr || cabinet->stepEntry(this, true, query, enabled);
+}
+
+bool tviPSSItem::cmdMoveDown(bool query, bool* enabled)
+{
+    tviPageSnapshot* cabinet = tviPageSnapshot::cabinetOf(this);
+    *enabled = false;
+    return cabinet == nullptr || cabinet->stepEntry(this, false, query, enabled);
 }

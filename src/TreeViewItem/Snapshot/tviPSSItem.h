@@ -65,6 +65,11 @@ public:
 
 protected:
     bool cmdDelete(bool query, bool* enabled) override;
+    bool cmdCut(bool query, bool* enabled) override;
+    bool cmdCopy(bool query, bool* enabled) override;
+    bool cmdPaste(bool query, bool* enabled) override;
+    bool cmdMoveUp(bool query, bool* enabled) override;
+    bool cmdMoveDown(bool query, bool* enabled) override;
     bool cmdProperties(bool query, bool* enabled) override;
     bool cmdNewFolder(bool query, bool* enabled) override;
     bool cmdNewFolderConfirmed(bool query, bool* enabled) override;

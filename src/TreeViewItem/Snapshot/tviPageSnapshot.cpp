@@ -11,11 +11,14 @@
 #include "TreeViewItem/Formats/tviSnapshotFiles.h"
 
 #include <cerrno>
+#include <chrono>
 #include <dirent.h>
+#include <algorithm>
 #include <memory>
 #include <unistd.h>
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
 #include <sys/stat.h>
 #include <vector>
 
@@ -41,6 +44,11 @@ const char* const msgRefused =
 // ファイルの保存に失敗しました
 const char* const msgSaveFailed =
     "\x83t\x83" "@\x83" "C\x83\x8B\x82\xCC\x95\xDB\x91\xB6\x82\xC9\x8E\xB8\x94s\x82\xB5\x82\xDC\x82\xB5\x82\xBD";
+// スナップショットのごみ箱を空にしますか？ / ごみ箱の中のものは元に戻せなくなります。
+const char* const emptyTrashQuestion =
+    "\x83X\x83i\x83" "b\x83v\x83V\x83\x87\x83" "b\x83g\x82\xCC\x82\xB2\x82\xDD\x94\xA0\x82\xF0\x8B\xF3\x82\xC9\x82\xB5\x82\xDC\x82\xB7\x82\xA9\x81H"
+    "\r\n"
+    "\x82\xB2\x82\xDD\x94\xA0\x82\xCC\x92\x86\x82\xCC\x82\xE0\x82\xCC\x82\xCD\x8C\xB3\x82\xC9\x96\xDF\x82\xB9\x82\xC8\x82\xAD\x82\xC8\x82\xE8\x82\xDC\x82\xB7\x81" "B";
 // 削除できないフォルダです
 const char* const msgRefusedDelete = "\x8D\xED\x8F\x9C\x82\xC5\x82\xAB\x82\xC8\x82\xA2\x83t\x83H\x83\x8B\x83_\x82\xC5\x82\xB7";
 
@@ -99,6 +107,12 @@ int tviPageSnapshot::getImage() const
 bool tviPageSnapshot::executeCommand(int code, bool query, bool& handled)
 {
     switch (code) {
+    case tviPageSnapshot::emptyTrashCommand: {
+        bool enabled = false;
+        bool ok = cmdEmptyTrash(query, &enabled);
+        handled = enabled;
+        return ok;
+    }
     case tviCommand::deleteItem:
     case tviCommand::cut:
     case tviCommand::copy:
@@ -128,6 +142,7 @@ bool tviPageSnapshot::setFolderPath(const std::string& path)
 
 bool tviPageSnapshot::load()
 {
+    replayPlan();
     return loadChildren(this, folderPath_);
 }
 
@@ -231,7 +246,8 @@ bool tviPageSnapshot::saveChildren(tviTreeViewItem* parent, const std::string& p
             continue;
         if (item->isExpired() && item->getDownloadState() == 0 && cabinet != nullptr) {
             std::string trashPath;
-            if (cabinet->moveToTrash(path + item->getDirName(), trashPath)) {
+            tviTrashOrigin origin = cabinet->originOf(item);
+            if (cabinet->moveToTrash(path + item->getDirName(), trashPath, &origin)) {
                 item->deleteSubtree();
                 tree->destroyItem(item);
                 continue;
@@ -301,7 +317,7 @@ tviPSSItem* tviPageSnapshot::takeSnapshot(const std::string& source, const std::
     return item;
 }
 
-bool tviPageSnapshot::moveToTrash(const std::string& path, std::string& trashPath) const
+bool tviPageSnapshot::moveToTrash(const std::string& path, std::string& trashPath, const tviTrashOrigin* origin) const
 {
     std::string from = withoutSlash(path);
     if (!isPlainDirectory(from) || !platform::isPathInside(folderPath_, from) ||
@@ -318,6 +334,10 @@ bool tviPageSnapshot::moveToTrash(const std::string& path, std::string& trashPat
         if (std::rename(from.c_str(), target.c_str()) != 0)
             return logError("tviPageSnapshot::moveToTrash", from + " " + std::strerror(errno));
         trashPath = target + "/";
+        std::string error;
+        if (origin != nullptr &&
+            !platform::atomicWriteFile(trashPath + tviSnapshotFiles::originName, tviSnapshotFiles::writeOrigin(*origin), &error))
+            logError("tviPageSnapshot::moveToTrash", trashPath + " " + error);
         return true;
     }
     return false;
@@ -336,7 +356,171 @@ bool tviPageSnapshot::restoreFromTrash(const std::string& trashPath, const std::
     if (std::rename(from.c_str(), (parentPath + name).c_str()) != 0)
         return logError("tviPageSnapshot::restoreFromTrash", from + " " + std::strerror(errno));
     dirName = name + "/";
+    ::unlink((parentPath + dirName + tviSnapshotFiles::originName).c_str());
     return true;
+}
+
+tviTrashOrigin tviPageSnapshot::originOf(const tviTreeViewItem* item) const
+{
+    tviTrashOrigin origin;
+    if (const auto* folder = dynamic_cast<const tviPSSFolder*>(item)) {
+        origin.folder = true;
+        origin.name = folder->getName();
+        origin.dirName = folder->getDirName();
+    } else if (const auto* snapshot = dynamic_cast<const tviPSSItem*>(item)) {
+        origin.name = snapshot->getName();
+        origin.dirName = snapshot->getDirName();
+    }
+    std::string parentPath = fullPathOf(item->parentItem());
+    if (parentPath.starts_with(folderPath_))
+        origin.parent = parentPath.substr(folderPath_.size());
+    TreeNode previous = item->getHandle() != nullptr ? tree()->getPrevSibling(item->getHandle()) : nullptr;
+    tviTreeViewItem* before = previous != nullptr ? tree()->getItem(previous) : nullptr;
+    if (const auto* folder = dynamic_cast<const tviPSSFolder*>(before))
+        origin.after = folder->getDirName();
+    else if (const auto* snapshot = dynamic_cast<const tviPSSItem*>(before))
+        origin.after = snapshot->getDirName();
+    origin.deleted = std::chrono::duration_cast<std::chrono::milliseconds>(
+                         std::chrono::system_clock::now().time_since_epoch())
+                         .count();
+    return origin;
+}
+
+namespace {
+
+struct TrashEntry {
+    std::string path; // ending with '/'
+    tviTrashOrigin origin;
+};
+
+// The entries of the trash that know where they came from, the latest deletion first.
+std::vector<TrashEntry> restorableEntries(const std::string& trash)
+{
+    std::vector<TrashEntry> entries;
+    DIR* dir = ::opendir(trash.c_str());
+    if (dir == nullptr)
+        return entries;
+    std::vector<std::string> names;
+    while (dirent* entry = ::readdir(dir)) {
+        std::string name = entry->d_name;
+        if (name != "." && name != "..")
+            names.push_back(name);
+    }
+    ::closedir(dir);
+    for (const std::string& name : names) {
+        std::string path = trash + name + "/";
+        std::string bytes;
+        TrashEntry entry{path, {}};
+        if (!isPlainDirectory(path) || !platform::readWholeFile(path + tviSnapshotFiles::originName, bytes) ||
+            !tviSnapshotFiles::readOrigin(bytes, entry.origin))
+            continue;
+        entries.push_back(std::move(entry));
+    }
+    std::sort(entries.begin(), entries.end(),
+              [](const TrashEntry& a, const TrashEntry& b) { return a.origin.deleted > b.origin.deleted; });
+    return entries;
+}
+
+// The child of parent whose directory is dirName, or null.
+tviTreeViewItem* childByDirName(ctrlTreeView* tree, TreeNode parent, const std::string& dirName)
+{
+    for (TreeNode c = tree->getFirstChild(parent); c != nullptr; c = tree->getNextSibling(c)) {
+        tviTreeViewItem* child = tree->getItem(c);
+        if (auto* folder = dynamic_cast<tviPSSFolder*>(child); folder != nullptr && folder->getDirName() == dirName)
+            return child;
+        if (auto* item = dynamic_cast<tviPSSItem*>(child); item != nullptr && item->getDirName() == dirName)
+            return child;
+    }
+    return nullptr;
+}
+
+} // namespace
+
+bool tviPageSnapshot::canRestoreFromTrash() const
+{
+    return !restorableEntries(getTrashPath()).empty();
+}
+
+bool tviPageSnapshot::hasTrash() const
+{
+    DIR* dir = ::opendir(getTrashPath().c_str());
+    if (dir == nullptr)
+        return false;
+    bool any = false;
+    while (dirent* entry = ::readdir(dir)) {
+        std::string name = entry->d_name;
+        if (name != "." && name != "..") {
+            any = true;
+            break;
+        }
+    }
+    ::closedir(dir);
+    return any;
+}
+
+tviTreeViewItem* tviPageSnapshot::restoreLatestFromTrash()
+{
+    std::vector<TrashEntry> entries = restorableEntries(getTrashPath());
+    if (entries.empty())
+        return nullptr;
+    const TrashEntry& latest = entries.front();
+    // The folder it stood in, as far as it still exists.
+    tviTreeViewItem* parent = this;
+    std::string rest = latest.origin.parent;
+    while (!rest.empty()) {
+        std::size_t slash = rest.find('/');
+        tviTreeViewItem* folder = childByDirName(tree(), parent->getHandle(), rest.substr(0, slash + 1));
+        if (dynamic_cast<tviPSSFolder*>(folder) == nullptr)
+            break;
+        parent = folder;
+        rest.erase(0, slash + 1);
+    }
+    std::string parentPath = fullPathOf(parent);
+    std::string dirName = latest.origin.dirName;
+    if (parentPath.empty() || !restoreFromTrash(latest.path, parentPath, dirName))
+        return nullptr;
+    tviTreeViewItem* before = latest.origin.after.empty() ? nullptr
+                                                          : childByDirName(tree(), parent->getHandle(), latest.origin.after);
+    TreeNode after = before != nullptr ? before->getHandle() : kTreeFirst;
+    tviTreeViewItem* restored = nullptr;
+    if (latest.origin.folder) {
+        auto* folder = static_cast<tviPSSFolder*>(tree()->adopt(std::make_unique<tviPSSFolder>(tree())));
+        folder->setName(latest.origin.name);
+        folder->setDirName(dirName);
+        restored = folder;
+        if (folder->insertItem(parent->getHandle(), after))
+            folder->load(parentPath + dirName);
+    } else {
+        auto* item = static_cast<tviPSSItem*>(tree()->adopt(std::make_unique<tviPSSItem>(tree())));
+        item->setName(latest.origin.name);
+        item->setDirName(dirName);
+        item->load(parentPath + dirName);
+        restored = item;
+        item->insertItem(parent->getHandle(), after);
+    }
+    if (restored->getHandle() == nullptr) {
+        tree()->destroyItem(restored);
+        logError("tviPageSnapshot::restoreFromTrash", parentPath + dirName);
+        return nullptr;
+    }
+    tree()->setOverlay(restored->getHandle(), restored->overlayFor());
+    tree()->selectNode(restored->getHandle());
+    save();
+    return restored;
+}
+
+bool tviPageSnapshot::cmdEmptyTrash(bool query, bool* enabled)
+{
+    *enabled = hasTrash();
+    if (!*enabled || query)
+        return true;
+    if (!tree()->askYesNo(emptyTrashQuestion, "Quillara", tviButtons::yesNo))
+        return true;
+    // The last deletion can no longer come back from the trash.
+    tviTreeViewItem* buffered = tree()->deletedItem();
+    if (dynamic_cast<tviPSSFolder*>(buffered) != nullptr || dynamic_cast<tviPSSItem*>(buffered) != nullptr)
+        tree()->bufferDeletion(nullptr, kTreeRoot, kTreeFirst);
+    return emptyTrash();
 }
 
 bool tviPageSnapshot::emptyTrash() const
@@ -442,6 +626,383 @@ tviPageSnapshot* tviPageSnapshot::openDefault(ctrlTreeView* tree, const std::str
     if (tree->getFirstChild(cabinet->getHandle()) != nullptr)
         tree->expand(cabinet->getHandle(), true);
     return cabinet;
+}
+
+// --- Moving and copying folders and snapshots ---
+
+namespace {
+
+std::string dirNameOf(const tviTreeViewItem* item)
+{
+    if (const auto* folder = dynamic_cast<const tviPSSFolder*>(item))
+        return folder->getDirName();
+    if (const auto* snapshot = dynamic_cast<const tviPSSItem*>(item))
+        return snapshot->getDirName();
+    return {};
+}
+
+void setDirNameOf(tviTreeViewItem* item, const std::string& dirName)
+{
+    if (auto* folder = dynamic_cast<tviPSSFolder*>(item))
+        folder->setDirName(dirName);
+    else if (auto* snapshot = dynamic_cast<tviPSSItem*>(item))
+        snapshot->setDirName(dirName);
+}
+
+bool isEntry(const tviTreeViewItem* item)
+{
+    return dynamic_cast<const tviPSSFolder*>(item) != nullptr || dynamic_cast<const tviPSSItem*>(item) != nullptr;
+}
+
+// A path inside the cabinet's directory as a plan names it: plain components only; the first
+// may be the trash, where copies are made before they are put in place.
+bool isPlanPath(const std::string& path)
+{
+    if (path.empty() || path.size() > 4096)
+        return false;
+    std::size_t start = 0;
+    for (bool first = true; start <= path.size(); first = false) {
+        std::size_t slash = path.find('/', start);
+        std::string part = path.substr(start, slash == std::string::npos ? std::string::npos : slash - start);
+        bool trash = first && part == tviSnapshotFiles::trashName;
+        if (!trash && !tviSnapshotFiles::isSafeDirectoryName(part))
+            return false;
+        if (slash == std::string::npos)
+            return true;
+        start = slash + 1;
+    }
+    return false;
+}
+
+void putField(std::string& out, const std::string& field)
+{
+    out += field;
+    out += '\0';
+}
+
+// Copies a directory tree; links and special files are left out, so nothing outside is read.
+bool copyTree(const std::string& from, const std::string& to)
+{
+    namespace fs = std::filesystem;
+    std::error_code error;
+    if (!fs::create_directory(to, error))
+        return false;
+    for (fs::recursive_directory_iterator it(from, error), end; !error && it != end; it.increment(error)) {
+        fs::file_status status = it->symlink_status(error);
+        std::string target = to + "/" + fs::relative(it->path(), from, error).string();
+        if (fs::is_directory(status)) {
+            fs::create_directory(target, error);
+        } else if (fs::is_regular_file(status) && it->path().filename() != tviSnapshotFiles::originName) {
+            fs::copy_file(it->path(), target, error);
+        } else if (fs::is_symlink(status)) {
+            it.disable_recursion_pending();
+        }
+        if (error)
+            return false;
+    }
+    return !error;
+}
+
+} // namespace
+
+bool tviPageSnapshot::isSettled(const tviTreeViewItem* item)
+{
+    if (item == nullptr || item->getHandle() == nullptr)
+        return false;
+    for (TreeNode n : item->tree()->subtreeNodes(item->getHandle())) {
+        auto* snapshot = dynamic_cast<tviPSSItem*>(item->tree()->getItem(n));
+        if (snapshot != nullptr && snapshot->getDownloadState() != 0)
+            return false;
+    }
+    return true;
+}
+
+std::string tviPageSnapshot::relative(const std::string& path) const
+{
+    return path.starts_with(folderPath_) ? path.substr(folderPath_.size()) : std::string();
+}
+
+std::string tviPageSnapshot::listOf(const tviTreeViewItem* parent)
+{
+    std::vector<tviSnapshotListEntry> entries;
+    ctrlTreeView* tree = parent->tree();
+    for (TreeNode c = tree->getFirstChild(parent->getHandle()); c != nullptr; c = tree->getNextSibling(c)) {
+        tviTreeViewItem* child = tree->getItem(c);
+        if (auto* folder = dynamic_cast<tviPSSFolder*>(child))
+            entries.push_back({true, folder->getDirName(), folder->getName()});
+        else if (auto* snapshot = dynamic_cast<tviPSSItem*>(child))
+            entries.push_back({false, snapshot->getDirName(), snapshot->getName()});
+    }
+    return tviSnapshotFiles::writeList(entries);
+}
+
+std::string tviPageSnapshot::freeDirName(const std::string& parentPath, const std::string& dirName) const
+{
+    std::string base = withoutSlash(dirName);
+    std::string name = base;
+    for (int n = 0; exists(parentPath + name) && n < 100000; ++n)
+        name = base + "(" + std::to_string(n) + ")";
+    return name + "/";
+}
+
+// The plan goes to disk (synced) before anything changes; from then on a kill leaves work
+// that the next open finishes.
+bool tviPageSnapshot::commitPlan(const Plan& plan) const
+{
+    std::string journal;
+    for (const auto& [from, to] : plan.renames) {
+        putField(journal, "R");
+        putField(journal, from);
+        putField(journal, to);
+    }
+    for (const auto& [path, bytes] : plan.lists) {
+        putField(journal, "L");
+        putField(journal, path);
+        putField(journal, bytes);
+    }
+    std::string error;
+    if (!platform::atomicWriteFile(journalPath(), journal, &error))
+        return logError("tviPageSnapshot::save", std::string(msgSaveFailed) + " " + journalPath() + " " + error);
+    if (stopAfterStep != nullptr && stopAfterStep(1))
+        return true;
+    return carryOut(plan, false);
+}
+
+bool tviPageSnapshot::carryOut(const Plan& plan, bool replaying) const
+{
+    for (const auto& [from, to] : plan.renames) {
+        std::string source = folderPath_ + from;
+        std::string target = folderPath_ + to;
+        // Replayed: a move that was done before the kill is not done again.
+        if (exists(target) && !exists(source))
+            continue;
+        if (!replaying && (exists(target) || std::rename(source.c_str(), target.c_str()) != 0)) {
+            logError("tviPageSnapshot::moveTo", source + " " + std::strerror(errno));
+            ::unlink(journalPath().c_str());
+            return false;
+        }
+        if (replaying && !exists(target) && std::rename(source.c_str(), target.c_str()) != 0)
+            logError("tviPageSnapshot::moveTo", source + " " + std::strerror(errno));
+    }
+    if (stopAfterStep != nullptr && stopAfterStep(2))
+        return true;
+    bool ok = true;
+    for (const auto& [path, bytes] : plan.lists) {
+        std::string error;
+        if (!platform::atomicWriteFile(folderPath_ + path, bytes, &error))
+            ok = logError("tviPageSnapshot::save", std::string(msgSaveFailed) + " " + path + " " + error);
+    }
+    if (stopAfterStep != nullptr && stopAfterStep(3))
+        return true;
+    // A List that could not be written is written again at the next open.
+    if (ok)
+        ::unlink(journalPath().c_str());
+    return true;
+}
+
+bool tviPageSnapshot::replayPlan() const
+{
+    std::string journal;
+    if (!exists(journalPath()) || !platform::readWholeFile(journalPath(), journal))
+        return true;
+    Plan plan;
+    std::vector<std::string> fields;
+    for (std::size_t pos = 0; pos < journal.size();) {
+        std::size_t nul = journal.find('\0', pos);
+        if (nul == std::string::npos)
+            break;
+        fields.push_back(journal.substr(pos, nul - pos));
+        pos = nul + 1;
+    }
+    bool valid = fields.size() % 3 == 0;
+    for (std::size_t i = 0; valid && i < fields.size(); i += 3) {
+        const std::string& kind = fields[i];
+        if (kind == "R" && isPlanPath(fields[i + 1]) && isPlanPath(fields[i + 2]))
+            plan.renames.emplace_back(fields[i + 1], fields[i + 2]);
+        else if (kind == "L" && isPlanPath(fields[i + 1]) && fields[i + 1].ends_with("List"))
+            plan.lists.emplace_back(fields[i + 1], fields[i + 2]);
+        else
+            valid = false;
+    }
+    if (!valid) {
+        ::unlink(journalPath().c_str());
+        return logError("tviPageSnapshot::load", std::string(msgRefused) + " " + journalPath());
+    }
+    return carryOut(plan, true);
+}
+
+bool tviPageSnapshot::moveEntry(tviTreeViewItem* item, TreeNode parent, TreeNode after)
+{
+    tviTreeViewItem* oldParent = item->parentItem();
+    tviTreeViewItem* newParent = tree()->getItem(parent);
+    if (oldParent == nullptr || newParent == nullptr || !isSettled(item))
+        return false;
+    std::string oldDir = dirNameOf(item);
+    std::string oldPath = fullPathOf(item);
+    TreeNode oldPrevious = tree()->getPrevSibling(item->getHandle());
+    bool sameParent = oldParent == newParent;
+    std::string newParentPath = fullPathOf(newParent);
+    std::string newDir = sameParent ? oldDir : freeDirName(newParentPath, oldDir);
+    if (!item->moveTo(parent, after))
+        return false;
+    setDirNameOf(item, newDir);
+    Plan plan;
+    if (!sameParent)
+        plan.renames.emplace_back(relative(withoutSlash(oldPath)), relative(newParentPath + withoutSlash(newDir)));
+    plan.lists.emplace_back(relative(newParentPath + "List"), listOf(newParent));
+    if (!sameParent)
+        plan.lists.emplace_back(relative(fullPathOf(oldParent) + "List"), listOf(oldParent));
+    if (!commitPlan(plan)) {
+        setDirNameOf(item, oldDir);
+        item->moveTo(oldParent->getHandle(), oldPrevious != nullptr ? oldPrevious : kTreeFirst);
+        return false;
+    }
+    // The snapshots below now open from their new place.
+    for (TreeNode n : tree()->subtreeNodes(item->getHandle()))
+        if (auto* snapshot = dynamic_cast<tviPSSItem*>(tree()->getItem(n)))
+            tree()->addressChanged(snapshot);
+    return true;
+}
+
+tviTreeViewItem* tviPageSnapshot::copyEntry(tviTreeViewItem* item, TreeNode parent, TreeNode after)
+{
+    tviTreeViewItem* newParent = tree()->getItem(parent);
+    if (newParent == nullptr || !isSettled(item) || !isEntry(item))
+        return nullptr;
+    std::string sourcePath = fullPathOf(item);
+    // The records on disk are what the copy reads back.
+    if (auto* folder = dynamic_cast<tviPSSFolder*>(item))
+        folder->save(sourcePath);
+    else
+        static_cast<tviPSSItem*>(item)->save(sourcePath);
+    std::string trash = getTrashPath();
+    ::mkdir(withoutSlash(trash).c_str(), 0755);
+    std::string staging;
+    for (unsigned n = 1; staging.empty() || exists(staging); ++n)
+        staging = trash + ".copy" + std::to_string(n);
+    if (!copyTree(withoutSlash(sourcePath), staging)) {
+        deleteDirectoryTree(staging, trash);
+        logError("tviPageSnapshot::copyFrom", sourcePath);
+        return nullptr;
+    }
+    std::string parentPath = fullPathOf(newParent);
+    std::string dirName = freeDirName(parentPath, dirNameOf(item));
+    std::unique_ptr<tviTreeViewItem> made;
+    if (auto* folder = dynamic_cast<tviPSSFolder*>(item)) {
+        auto copy = std::make_unique<tviPSSFolder>(tree());
+        copy->setName(folder->getName());
+        made = std::move(copy);
+    } else {
+        auto copy = std::make_unique<tviPSSItem>(tree());
+        copy->setName(static_cast<tviPSSItem*>(item)->getName());
+        made = std::move(copy);
+    }
+    tviTreeViewItem* copy = tree()->adopt(std::move(made));
+    setDirNameOf(copy, dirName);
+    Plan plan;
+    bool ok = copy->insertItem(parent, after);
+    if (ok) {
+        plan.renames.emplace_back(relative(staging), relative(parentPath + withoutSlash(dirName)));
+        plan.lists.emplace_back(relative(parentPath + "List"), listOf(newParent));
+        ok = commitPlan(plan);
+    }
+    if (!ok) {
+        copy->deleteSubtree();
+        tree()->destroyItem(copy);
+        deleteDirectoryTree(staging, trash);
+        return nullptr;
+    }
+    if (auto* folder = dynamic_cast<tviPSSFolder*>(copy))
+        folder->load(parentPath + dirName);
+    else
+        static_cast<tviPSSItem*>(copy)->load(parentPath + dirName);
+    tree()->setOverlay(copy->getHandle(), copy->overlayFor());
+    tree()->selectNode(copy->getHandle());
+    return copy;
+}
+
+bool tviPageSnapshot::clipEntry(tviTreeViewItem* item, tviClipMode mode, bool query, bool* enabled)
+{
+    *enabled = isEntry(item) && isSettled(item);
+    if (*enabled && !query)
+        tree()->setClipboard(item, mode);
+    return true;
+}
+
+bool tviPageSnapshot::pasteOnto(tviTreeViewItem* target, bool query, bool* enabled)
+{
+    *enabled = false;
+    tviTreeViewItem* entry = tree()->clipboardItem();
+    if (entry == nullptr || target == nullptr || target->getHandle() == nullptr || !isEntry(entry) ||
+        cabinetOf(entry) != this || !isSettled(entry) || tree()->isInSubtree(target->getHandle(), entry->getHandle()))
+        return true;
+    TreeNode parent = tree()->getParent(target->getHandle());
+    TreeNode after = target->getHandle();
+    bool folder = dynamic_cast<tviPSSFolder*>(target) != nullptr;
+    if (target == this) {
+        parent = getHandle();
+        after = kTreeFirst;
+    } else if (folder && (tree()->getFirstChild(target->getHandle()) == nullptr || tree()->isExpanded(target->getHandle()))) {
+        parent = target->getHandle();
+        after = kTreeFirst;
+    }
+    *enabled = true;
+    if (query)
+        return true;
+    if (folder) {
+        switch (tree()->choosePastePlace()) {
+        case tviPastePlace::inside: parent = target->getHandle(); after = kTreeFirst; break;
+        case tviPastePlace::below: parent = tree()->getParent(target->getHandle()); after = target->getHandle(); break;
+        case tviPastePlace::cancel: return true;
+        case tviPastePlace::automatic: break;
+        }
+    }
+    bool cut = tree()->clipboardMode() == tviClipMode::cut;
+    bool ok = cut ? moveEntry(entry, parent, after) : copyEntry(entry, parent, after) != nullptr;
+    if (ok)
+        tree()->clearClipboard();
+    return ok;
+}
+
+bool tviPageSnapshot::cmdPaste(bool query, bool* enabled)
+{
+    return pasteOnto(this, query, enabled);
+}
+
+// Moves walk into and out of folders: into a folder that is empty or open, over a closed one,
+// out of a folder at its edge; never out of the cabinet.
+bool tviPageSnapshot::stepEntry(tviTreeViewItem* item, bool up, bool query, bool* enabled)
+{
+    *enabled = false;
+    if (!isEntry(item) || !isSettled(item))
+        return true;
+    TreeNode node = item->getHandle();
+    TreeNode parentNode = tree()->getParent(node);
+    TreeNode sibling = up ? tree()->getPrevSibling(node) : tree()->getNextSibling(node);
+    TreeNode targetParent = parentNode;
+    TreeNode after = kTreeFirst;
+    if (sibling == nullptr) {
+        if (dynamic_cast<tviPSSFolder*>(tree()->getItem(parentNode)) == nullptr)
+            return true;
+        targetParent = tree()->getParent(parentNode);
+        TreeNode before = tree()->getPrevSibling(parentNode);
+        after = up ? (before != nullptr ? before : kTreeFirst) : parentNode;
+    } else if (dynamic_cast<tviPSSFolder*>(tree()->getItem(sibling)) != nullptr &&
+               (tree()->getFirstChild(sibling) == nullptr || tree()->isExpanded(sibling))) {
+        targetParent = sibling;
+        after = up ? kTreeLast : kTreeFirst;
+    } else {
+        TreeNode before = tree()->getPrevSibling(sibling);
+        after = up ? (before != nullptr ? before : kTreeFirst) : sibling;
+    }
+    *enabled = true;
+    return query || moveEntry(item, targetParent, after);
+}
+
+std::string tviPageSnapshot::proposeSnapshotName(const std::string& text, const std::string& title,
+                                                 const std::string& address) const
+{
+    return tviSnapshotFiles::proposeName(text, title, address);
 }
 
 tviTreeViewItem* tviPageSnapshot::keepSnapshot(const std::string& url, const std::string& description,

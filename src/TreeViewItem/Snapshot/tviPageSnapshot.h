@@ -1,9 +1,12 @@
 #pragma once
 
+#include "TreeViewItem/Formats/tviSnapshotFiles.h"
 #include "TreeViewItem/Snapshot/tviAgeing.h"
 #include "TreeViewItem/Base/tviTreeViewItem.h"
 
 #include <string>
+#include <utility>
+#include <vector>
 
 class tviPSSItem;
 class utlIniInfo;
@@ -21,12 +24,17 @@ class utlIniInfo;
 // clock, and the tree view relaying the engine's notifications to its items.
 class tviPageSnapshot : public tviTreeViewItem {
 public:
+    // The command that empties the trash (the Tools menu and the items' context menu).
+    static constexpr int emptyTrashCommand = 11043;
+
     explicit tviPageSnapshot(ctrlTreeView* tree);
     ~tviPageSnapshot() override;
 
     int getType() const override { return typePageSnapshot; }
     tviTreeViewItem* keepSnapshot(const std::string& url, const std::string& description, const std::string& name,
                                   bool autoDelete) override;
+    std::string proposeSnapshotName(const std::string& text, const std::string& title,
+                                    const std::string& address) const override;
     std::string getText() const override { return getCabinetName(); }
     std::string getDescription() const override;
     int getImage() const override;
@@ -61,13 +69,40 @@ public:
                              bool autoDelete, int mode = 0);
 
     // Moves the directory at path (inside the cabinet's directory, not a link) into the
-    // trash under a new name; trashPath gets where it went (ending with '/').
-    bool moveToTrash(const std::string& path, std::string& trashPath) const;
+    // trash under a new name; trashPath gets where it went (ending with '/'). With origin the
+    // directory keeps where it came from, so that undo can bring it back later.
+    bool moveToTrash(const std::string& path, std::string& trashPath, const tviTrashOrigin* origin = nullptr) const;
+    // Where a folder or snapshot of this cabinet stands, for its trip to the trash.
+    tviTrashOrigin originOf(const tviTreeViewItem* item) const;
+    // Something deleted is still in the trash with its origin: undo can bring it back.
+    bool canRestoreFromTrash() const;
+    // Puts the latest deleted folder or snapshot still in the trash back where it stood (at
+    // the top of the cabinet when its folder is gone) and selects it; null when none.
+    tviTreeViewItem* restoreLatestFromTrash();
+    bool hasTrash() const;
+    // Empties the trash after a Yes to the question; a deletion that undo would have brought
+    // back from it is forgotten.
+    bool cmdEmptyTrash(bool query, bool* enabled);
     // Moves a directory back from the trash to the free directory name under parentPath that
     // comes closest to dirName; dirName gets the name used.
     bool restoreFromTrash(const std::string& trashPath, const std::string& parentPath, std::string& dirName) const;
     // Removes everything in the trash (never following links).
     bool emptyTrash() const;
+
+    // Cut, copy, paste and move up/down of the cabinet's folders and snapshots. A move takes
+    // the directory along and a copy copies it; the List files of both folders and the
+    // directories change together: the plan is written first and carried out again at the
+    // next open when a kill cut it short.
+    bool clipEntry(tviTreeViewItem* item, tviClipMode mode, bool query, bool* enabled);
+    bool pasteOnto(tviTreeViewItem* target, bool query, bool* enabled);
+    bool stepEntry(tviTreeViewItem* item, bool up, bool query, bool* enabled);
+    bool moveEntry(tviTreeViewItem* item, TreeNode parent, TreeNode after);
+    tviTreeViewItem* copyEntry(tviTreeViewItem* item, TreeNode parent, TreeNode after);
+    // A folder or snapshot with no download under way in it: it may move.
+    static bool isSettled(const tviTreeViewItem* item);
+    // Tests stop a move after step 1 (plan written), 2 (directories moved) or 3 (Lists
+    // written) to stand for a kill there.
+    static inline bool (*stopAfterStep)(int step) = nullptr;
     // A directory name under parentPath made from name that does not exist yet: "name",
     // "name(0)", "name(1)", ...; the directory is created. Empty when it cannot be.
     std::string makeDirectory(const std::string& parentPath, const std::string& name) const;
@@ -90,10 +125,25 @@ public:
 
 protected:
     bool cmdNewFolder(bool query, bool* enabled) override;
+    bool cmdPaste(bool query, bool* enabled) override;
     bool cmdNewFolderConfirmed(bool query, bool* enabled) override;
     bool cmdProperties(bool query, bool* enabled) override;
 
 private:
+    struct Plan {
+        std::vector<std::pair<std::string, std::string>> renames; // paths inside the folder
+        std::vector<std::pair<std::string, std::string>> lists;   // List path inside the folder, bytes
+    };
+    bool commitPlan(const Plan& plan) const;
+    bool carryOut(const Plan& plan, bool replaying) const;
+    // Carries out a plan a kill cut short, before the Lists are read.
+    bool replayPlan() const;
+    std::string journalPath() const { return folderPath_ + ".plan"; }
+    std::string relative(const std::string& path) const;
+    // parent's List as its children stand in the tree.
+    static std::string listOf(const tviTreeViewItem* parent);
+    std::string freeDirName(const std::string& parentPath, const std::string& dirName) const;
+
     std::string folderPath_;
     int markColour_ = 0x808080;
     tviAgeing ageing_;

@@ -279,6 +279,72 @@ TEST(tviFootprintFile, OddNestingReadsAsATreeTheWriterKeeps)
     }
 }
 
+namespace {
+
+bool runCommand(tviTreeViewItem* item, int code, bool query = false)
+{
+    bool handled = false;
+    bool ok = item->executeCommand(code, query, handled);
+    return ok && handled;
+}
+
+// The cabinet's tree as text: names, folders' children in braces.
+std::string shape(const ctrlTreeView& tree, TreeNode parent)
+{
+    std::string out;
+    for (TreeNode n = tree.getFirstChild(parent); n != nullptr; n = tree.getNextSibling(n)) {
+        tviTreeViewItem* item = tree.getItem(n);
+        if (item->getType() == typeRSSItem)
+            continue;
+        out += (out.empty() ? "" : " ") + item->getText();
+        if (item->getType() == typeRSSFolder)
+            out += "{" + shape(tree, n) + "}";
+    }
+    return out;
+}
+
+} // namespace
+
+TEST(tviRouteSnapshot, FoldersAndFootprintsMoveCopyAndPasteWhereTheyAreDropped)
+{
+    Fixture f;
+    f.open();
+    tviRSSItemSet* one = f.route->addFootprint(f.route3("http://1/"), "one", false);
+    tviRSSItemSet* two = f.route->addFootprint(f.route3("http://2/"), "two", false);
+    tviRSSItemSet* three = f.route->addFootprint(f.route3("http://3/"), "three", false);
+    auto* box = static_cast<tviRSSFolder*>(f.tree.adopt(std::make_unique<tviRSSFolder>(&f.tree)));
+    box->setName("box");
+    ASSERT_TRUE(one && two && three && box->insertItem(f.route->getHandle(), kTreeLast));
+    TreeNode cabinet = f.route->getHandle();
+    EXPECT_EQ(shape(f.tree, cabinet), "three two one box{}");
+    EXPECT_FALSE(runCommand(three, tviCommand::moveUp, true));
+    ASSERT_TRUE(runCommand(one, tviCommand::moveUp));
+    ASSERT_TRUE(runCommand(two, tviCommand::moveDown)); // into the empty folder
+    EXPECT_EQ(shape(f.tree, cabinet), "three one box{two}");
+    // Dropped on a footprint: right behind it, not at the end.
+    ASSERT_TRUE(runCommand(three, tviCommand::cut));
+    ASSERT_TRUE(runCommand(one, tviCommand::paste));
+    EXPECT_EQ(shape(f.tree, cabinet), "one three box{two}");
+    // Copies of a footprint (with its pages) and of a folder.
+    ASSERT_TRUE(runCommand(one, tviCommand::copy));
+    f.tree.expand(box->getHandle(), true);
+    ASSERT_TRUE(runCommand(box, tviCommand::paste));
+    ASSERT_TRUE(runCommand(box, tviCommand::copy));
+    ASSERT_TRUE(runCommand(f.route, tviCommand::paste));
+    EXPECT_EQ(shape(f.tree, cabinet), "box{one two} one three box{one two}");
+    std::vector<std::string> route = f.chain(one);
+    EXPECT_EQ(route.size(), 3u);
+    auto* copied = f.tree.getItem(f.tree.getFirstChild(f.tree.getFirstChild(cabinet)));
+    EXPECT_EQ(f.chain(copied), route);
+    // Out of a folder at its edge.
+    ASSERT_TRUE(runCommand(copied, tviCommand::moveUp));
+    EXPECT_EQ(shape(f.tree, cabinet), "one box{two} one three box{one two}");
+    // Written at once, read back the same.
+    f.open();
+    EXPECT_EQ(shape(f.tree, f.route->getHandle()), "one box{two} one three box{one two}");
+    EXPECT_EQ(f.chain(f.tree.getItem(f.tree.getFirstChild(f.route->getHandle()))), route);
+}
+
 // Undo of a deleted footprint folder or footprint brings back what was below it, and the file
 // holds it again.
 TEST(tviRouteSnapshot, UndoDeleteRestoresFoldersAndFootprintsWhole)

@@ -27,7 +27,13 @@ namespace {
 // The tree as the engine's target, with the messages pumped on the test's thread.
 struct SnapshotTree : ctrlMemoryTreeView {
     std::string lastMessage;
+    std::string lastOpened;
     void showMessage(const std::string& text, const std::string&) override { lastMessage = text; }
+    bool openExternal(const std::string& target, bool) override
+    {
+        lastOpened = target;
+        return true;
+    }
 };
 
 TEST(SnapshotItem, TakenFromASelectedItemThroughTheDialogCommands)
@@ -100,6 +106,45 @@ TEST(SnapshotItem, TakenFromASelectedItemThroughTheDialogCommands)
     }
 }
 
+TEST(SnapshotItem, ShowInBrowserOnceTheTopPageIsSavedWhileTheRestDownloads)
+{
+    testsupport::TempHome home;
+    testsupport::TestHttpServer server;
+    server.setFile("p.html", "text/html", "<html><body><img src=\"/hang\"></body></html>");
+    SnapshotTree tree;
+    platform::QueueMessageTarget window;
+    clsQuillaraEngine engine;
+    window.setHandler([&engine](const platform::Message& m) { engine.handleMessage(m); });
+    engine.init(&tree, &window, testsupport::EngineHarness::quickOptions());
+    tree.setEngine(&engine);
+    tviPageSnapshot* cabinet = tviPageSnapshot::openDefault(&tree, home.dir(), nullptr);
+    ASSERT_NE(cabinet, nullptr);
+    tviPSSItem* item = cabinet->takeSnapshot(server.url("/site/p.html"), {}, "p", false, 1);
+    ASSERT_NE(item, nullptr);
+    // Nothing saved yet: nothing to show.
+    bool handled = true;
+    item->executeCommand(tviCommand::showInBrowser, true, handled);
+    EXPECT_FALSE(handled);
+    auto giveUp = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+    while (item->getDownloadState() != 2 && std::chrono::steady_clock::now() < giveUp)
+        window.pump(20);
+    ASSERT_EQ(item->getDownloadState(), 2); // the image still hangs
+    for (int code : {tviCommand::showInBrowser, tviCommand::showInNewBrowser}) {
+        handled = false;
+        item->executeCommand(code, true, handled);
+        EXPECT_TRUE(handled) << code;
+        tree.lastOpened.clear();
+        handled = false;
+        EXPECT_TRUE(item->executeCommand(code, false, handled));
+        EXPECT_TRUE(handled) << code;
+        EXPECT_EQ(tree.lastOpened, item->getFullPath() + "p.html") << code;
+    }
+    engine.term();
+    window.setHandler(&clsQuillaraEngine::DiscardMessage);
+    while (window.pump(0) > 0) {
+    }
+}
+
 int runCli(const std::string& arguments, std::string& out)
 {
     FILE* pipe = popen((std::string(QUILLARA_CLI) + " " + arguments + " 2>/dev/null").c_str(), "r");
@@ -126,7 +171,9 @@ TEST(SnapshotItem, CommandLineExitCodesAndListing)
         std::string path;
         int exit;
     };
-    const std::vector<Case> cases = {{"/site/ok.html", 0}, {"/site/part.html", 1}, {"/site/gone.html", 2}};
+    // A fragment is not part of the page's file: the page is saved and reported so.
+    const std::vector<Case> cases = {
+        {"/site/ok.html", 0}, {"/site/part.html", 1}, {"/site/gone.html", 2}, {"/site/ok.html#top", 0}};
     for (const Case& c : cases) {
         std::string out;
         EXPECT_EQ(runCli("snapshot --json --name n " + server.url(c.path), out), c.exit) << c.path << out;
@@ -136,6 +183,15 @@ TEST(SnapshotItem, CommandLineExitCodesAndListing)
     EXPECT_EQ(runCli("snapshots --json", list), 0);
     EXPECT_NE(list.find("\"source\":\"" + server.url("/site/ok.html") + "\""), std::string::npos) << list;
     EXPECT_NE(list.find("/Snapshot/n(1)/"), std::string::npos) << list;
+
+    // What was deleted goes for good, without a question on the command line.
+    fs::path trash = home.path() / "Data" / "Snapshot" / "_ Delete _";
+    fs::create_directories(trash / "SSI1.tmp");
+    testsupport::writeFile(trash / "SSI1.tmp" / "index.html", "x");
+    std::string emptied;
+    EXPECT_EQ(runCli("snapshots --empty-trash --json", emptied), 0);
+    EXPECT_EQ(emptied, "{\"emptied\":1}\n");
+    EXPECT_TRUE(fs::is_empty(trash));
 }
 
 // Scripts are removed unless --keep-scripts asks for them; the kept script file is saved.

@@ -231,6 +231,186 @@ TEST_F(Cabinet, DeleteMovesToTrashAndUndoRestoresWithTheListConsistent)
     EXPECT_FALSE(handled);
 }
 
+TEST_F(Cabinet, UndoBringsBackEverySnapshotStillInTheTrashLatestFirst)
+{
+    // A folder with one snapshot, two snapshots beside it; the expired one goes at a save.
+    tree.dialogData = tviDialogData{"box", {}, {}, false, true};
+    bool handled = false;
+    ASSERT_TRUE(cabinet->executeCommand(tviCommand::newFolderConfirmed, false, handled));
+    auto* box = dynamic_cast<tviPSSFolder*>(tree.getItem(tree.getFirstChild(cabinet->getHandle())));
+    ASSERT_NE(box, nullptr);
+    tviPSSItem* inner = add("inner");
+    tviPSSItem* first = add("first");
+    tviPSSItem* old = add("old", true);
+    ASSERT_TRUE(inner && first && old);
+    ASSERT_TRUE(cabinet->moveEntry(inner, box->getHandle(), kTreeFirst));
+    ASSERT_TRUE(cabinet->save());
+    EXPECT_EQ(list(), "I:old/:old\r\nI:first/:first\r\nF:box/:box\r\n");
+    ASSERT_TRUE(inner->executeCommand(tviCommand::deleteItem, false, handled));
+    ::usleep(2000);
+    ASSERT_TRUE(first->executeCommand(tviCommand::deleteItem, false, handled));
+    ::usleep(2000);
+    kivaTime created;
+    created.fromCalendarSeconds(now - 40 * 86400);
+    old->setCreated(created);
+    ASSERT_TRUE(cabinet->save());
+    EXPECT_EQ(list(), "F:box/:box\r\n");
+
+    // A later run: nothing is buffered, the trash still knows where each came from.
+    tree.bufferDeletion(nullptr, kTreeRoot, kTreeFirst);
+    reopen();
+    EXPECT_TRUE(cabinet->canRestoreFromTrash());
+    const std::vector<std::string> order = {"old", "first", "inner"};
+    for (const std::string& name : order) {
+        auto* back = dynamic_cast<tviPSSItem*>(cabinet->restoreLatestFromTrash());
+        ASSERT_NE(back, nullptr) << name;
+        EXPECT_EQ(back->getName(), name);
+        EXPECT_TRUE(fs::exists(back->getUrl())) << back->getUrl();
+        EXPECT_FALSE(fs::exists(back->getFullPath() + tviSnapshotFiles::originName));
+        EXPECT_EQ(tree.getSelection(), back->getHandle());
+    }
+    EXPECT_EQ(cabinet->restoreLatestFromTrash(), nullptr);
+    EXPECT_EQ(list(), "I:old/:old\r\nI:first/:first\r\nF:box/:box\r\n");
+    EXPECT_EQ(readFile(folder() + "box/List"), "I:inner/:inner\r\n");
+    reopen();
+    EXPECT_EQ(list(), "I:old/:old\r\nI:first/:first\r\nF:box/:box\r\n");
+}
+
+TEST_F(Cabinet, EmptyingTheTrashAsksFirstAndForgetsWhatUndoWouldBringBack)
+{
+    tviPSSItem* gone = add("gone");
+    ASSERT_NE(gone, nullptr);
+    bool handled = true;
+    cabinet->executeCommand(tviPageSnapshot::emptyTrashCommand, true, handled);
+    EXPECT_FALSE(handled); // nothing in the trash
+    ASSERT_TRUE(gone->executeCommand(tviCommand::deleteItem, false, handled));
+    ASSERT_NE(tree.deletedItem(), nullptr);
+    // Asked from a snapshot's menu as from the cabinet's; No keeps everything.
+    tviPSSItem* other = add("other");
+    ASSERT_NE(other, nullptr);
+    tree.answerYes = false;
+    ASSERT_TRUE(other->executeCommand(tviPageSnapshot::emptyTrashCommand, false, handled));
+    EXPECT_TRUE(handled);
+    EXPECT_EQ(tree.lastButtons, tviButtons::yesNo);
+    EXPECT_FALSE(fs::is_empty(folder() + "_ Delete _"));
+    tree.answerYes = true;
+    ASSERT_TRUE(cabinet->executeCommand(tviPageSnapshot::emptyTrashCommand, false, handled));
+    EXPECT_TRUE(fs::is_empty(folder() + "_ Delete _"));
+    EXPECT_EQ(tree.deletedItem(), nullptr);
+    EXPECT_FALSE(cabinet->canRestoreFromTrash());
+    EXPECT_FALSE(tree.undoDelete());
+    EXPECT_EQ(list(), "I:other/:other\r\n");
+}
+
+// Runs command code on item; handled tells whether it was available.
+bool run(tviTreeViewItem* item, int code, bool query = false)
+{
+    bool handled = false;
+    bool ok = item->executeCommand(code, query, handled);
+    return ok && handled;
+}
+
+TEST_F(Cabinet, CutCopyPasteAndMovesTakeTheDirectoriesAlong)
+{
+    tree.dialogData = tviDialogData{"box", {}, {}, false, true};
+    ASSERT_TRUE(run(cabinet, tviCommand::newFolderConfirmed));
+    auto* box = dynamic_cast<tviPSSFolder*>(tree.getItem(tree.getFirstChild(cabinet->getHandle())));
+    tviPSSItem* a = add("a");
+    tviPSSItem* b = add("b");
+    ASSERT_TRUE(box && a && b);
+    ASSERT_TRUE(cabinet->save());
+    EXPECT_FALSE(run(b, tviCommand::moveUp, true)); // the cabinet's edge
+    // Down into the empty folder, up out of it again.
+    ASSERT_TRUE(run(a, tviCommand::moveDown));
+    EXPECT_EQ(list(), "I:b/:b\r\nF:box/:box\r\n");
+    EXPECT_EQ(readFile(folder() + "box/List"), "I:a/:a\r\n");
+    EXPECT_TRUE(fs::exists(a->getUrl()));
+    EXPECT_EQ(a->getUrl(), folder() + "box/a/index.html");
+    EXPECT_FALSE(fs::exists(folder() + "a"));
+    ASSERT_TRUE(run(a, tviCommand::moveUp));
+    EXPECT_EQ(list(), "I:b/:b\r\nI:a/:a\r\nF:box/:box\r\n");
+    EXPECT_EQ(readFile(folder() + "box/List"), "");
+    EXPECT_TRUE(fs::exists(folder() + "a/index.html"));
+    ASSERT_TRUE(run(b, tviCommand::moveDown));
+    EXPECT_EQ(list(), "I:a/:a\r\nI:b/:b\r\nF:box/:box\r\n");
+
+    // Cut and paste onto the folder; a second "b" pasted into it gets its own directory.
+    ASSERT_TRUE(run(b, tviCommand::cut));
+    ASSERT_TRUE(run(box, tviCommand::paste));
+    tviPSSItem* b2 = add("b");
+    ASSERT_NE(b2, nullptr);
+    EXPECT_EQ(b2->getDirName(), "b/");
+    ASSERT_TRUE(run(b2, tviCommand::cut));
+    tree.pastePlaceAnswer = tviPastePlace::inside;
+    ASSERT_TRUE(run(box, tviCommand::paste));
+    EXPECT_EQ(readFile(folder() + "box/List"), "I:b(0)/:b\r\nI:b/:b\r\n");
+    EXPECT_EQ(b2->getUrl(), folder() + "box/b(0)/index.html");
+    EXPECT_TRUE(fs::exists(b2->getUrl()));
+
+    // A copy of a snapshot and of the folder with what it holds; the originals stay.
+    ASSERT_TRUE(run(a, tviCommand::copy));
+    ASSERT_TRUE(run(cabinet, tviCommand::paste));
+    ASSERT_TRUE(run(box, tviCommand::copy));
+    ASSERT_TRUE(run(cabinet, tviCommand::paste));
+    EXPECT_EQ(list(), "F:box(0)/:box\r\nI:a(0)/:a\r\nI:a/:a\r\nF:box/:box\r\n");
+    EXPECT_EQ(readFile(folder() + "box(0)/List"), "I:b(0)/:b\r\nI:b/:b\r\n");
+    EXPECT_EQ(readFile(folder() + "a(0)/index.html"), "<p>a");
+    EXPECT_EQ(readFile(folder() + "box(0)/b/index.html"), "<p>b");
+    EXPECT_TRUE(fs::exists(folder() + "box/b/index.html"));
+    // Onto itself or below itself: refused.
+    ASSERT_TRUE(run(box, tviCommand::cut));
+    EXPECT_FALSE(run(b, tviCommand::paste, true));
+
+    // A snapshot that downloads, and a folder holding one, stay where they are.
+    b->beginDownload();
+    for (tviTreeViewItem* busy : std::vector<tviTreeViewItem*>{b, box})
+        for (int code : {tviCommand::cut, tviCommand::copy, tviCommand::moveUp, tviCommand::moveDown})
+            EXPECT_FALSE(run(busy, code, true)) << code;
+    b->endDownload();
+    tree.bufferDeletion(nullptr, kTreeRoot, kTreeFirst);
+    reopen();
+    EXPECT_EQ(list(), "F:box(0)/:box\r\nI:a(0)/:a\r\nI:a/:a\r\nF:box/:box\r\n");
+    int snapshots = 0;
+    for (TreeNode n : tree.subtreeNodes(cabinet->getHandle()))
+        if (auto* item = dynamic_cast<tviPSSItem*>(tree.getItem(n))) {
+            EXPECT_TRUE(fs::exists(item->getUrl())) << item->getUrl();
+            ++snapshots;
+        }
+    EXPECT_EQ(snapshots, 6);
+}
+
+TEST_F(Cabinet, AMoveCutShortByAKillIsFinishedAtTheNextOpen)
+{
+    tree.dialogData = tviDialogData{"box", {}, {}, false, true};
+    ASSERT_TRUE(run(cabinet, tviCommand::newFolderConfirmed));
+    ASSERT_NE(add("a"), nullptr);
+    ASSERT_TRUE(cabinet->save());
+    static int stopAt = 0;
+    for (int step : {1, 2, 3}) {
+        auto* a = dynamic_cast<tviPSSItem*>(tree.getItem(tree.getFirstChild(cabinet->getHandle())));
+        auto* box = dynamic_cast<tviPSSFolder*>(tree.getItem(tree.getNextSibling(a->getHandle())));
+        ASSERT_TRUE(a && box) << step;
+        stopAt = step;
+        tviPageSnapshot::stopAfterStep = [](int at) { return at == stopAt; };
+        ASSERT_TRUE(run(a, tviCommand::moveDown));
+        tviPageSnapshot::stopAfterStep = nullptr;
+        // The process "dies" here; the next one finds the plan and finishes it.
+        tree.bufferDeletion(nullptr, kTreeRoot, kTreeFirst);
+        reopen();
+        EXPECT_EQ(list(), "F:box/:box\r\n") << step;
+        EXPECT_EQ(readFile(folder() + "box/List"), "I:a/:a\r\n") << step;
+        EXPECT_TRUE(fs::exists(folder() + "box/a/index.html")) << step;
+        EXPECT_FALSE(fs::exists(folder() + "a")) << step;
+        EXPECT_FALSE(fs::exists(folder() + ".plan")) << step;
+        // And back out, whole, for the next round.
+        box = dynamic_cast<tviPSSFolder*>(tree.getItem(tree.getFirstChild(cabinet->getHandle())));
+        a = dynamic_cast<tviPSSItem*>(tree.getItem(tree.getFirstChild(box->getHandle())));
+        ASSERT_TRUE(a != nullptr) << step;
+        ASSERT_TRUE(run(a, tviCommand::moveUp));
+        EXPECT_EQ(list(), "I:a/:a\r\nF:box/:box\r\n") << step;
+    }
+}
+
 // A deleted snapshot folder comes back from the trash whole: its snapshots in their order with
 // names, notes and marks, and the folder's own note and mark.
 TEST_F(Cabinet, UndoDeleteOfAFolderRestoresItsSnapshotsWhole)
