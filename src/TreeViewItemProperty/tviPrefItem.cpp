@@ -24,14 +24,13 @@ void tviPrefItem::initvalue(const tviTreeViewItem& item)
     const auto& cabinetItem = static_cast<const tviCabinetItem&>(item);
     editable_ = !item.isReadOnly();
     nameEdit_ = addLine("\x96\xBC\x91O(&N) :", item.getText(), !editable_); // 名前(&N) :
-    urlEdit_ = addLine("URL(&U) :", item.getUrl(), !editable_);
+    urlEdit_ = addLine("URL(&U) :", item.getUrl(), !editable_, LineKind::address);
     if (!cabinetItem.getArchived().empty()) {
-        // The archived copy a check found for the dead page, with the archive's date of it.
-        std::string text = cabinetItem.getArchived();
+        // The archived copy a check found for the dead page, and the archive's date of it.
+        addLine("\x83""A\x81[\x83J\x83""C\x83u :", cabinetItem.getArchived(), true, LineKind::address); // アーカイブ :
         kivaTime date;
         if (cabinetItem.getArchivedDate() > 0 && date.fromCalendarSeconds(cabinetItem.getArchivedDate()))
-            text += "  (" + date.toDisplayText() + ")";
-        addLine("\x83""A\x81[\x83J\x83""C\x83u :", text, true); // アーカイブ :
+            addLine("\x83""A\x81[\x83J\x83""C\x83u\x93\xFA\x8E\x9E :", date.toDisplayText(), true); // アーカイブ日時 :
     }
     noteEdit_ = addNote("\x94\xF5\x8Dl(&C) :", item.getDescription(), !editable_); // 備考(&C) :
     markBox_ = addMark(item.isMarked(), editable_);
@@ -43,7 +42,7 @@ void tviPrefItem::collect(const tviTreeViewItem& item, tviDialogData& data) cons
 {
     tviPrefPage::collect(item, data);
     data.name = dlgModelessDialog::sjisOf(nameEdit_->text(), 259);
-    data.url = dlgModelessDialog::sjisOf(urlEdit_->text().trimmed(), 1023);
+    data.url = dlgModelessDialog::addressOf(urlEdit_->text().trimmed(), 1023);
     data.description = dlgModelessDialog::commentOf(noteEdit_->toPlainText(), 1 << 20);
     data.marked = markBox_->isChecked();
 }
