@@ -82,6 +82,7 @@ private Q_SLOTS:
     void everyKindShowsItsPage();
     void snapshotAndFootprintChoicesAreStored();
     void bookmarkFileIsNeverWritten();
+    void archivedCopyIsShownAndKept();
 };
 
 void TestTviPropertySheet::changesSurviveSaveAndReload()
@@ -390,6 +391,43 @@ void TestTviPropertySheet::bookmarkFileIsNeverWritten()
         QCOMPARE(item->getText(), name);
     }
     QCOMPARE(testsupport::readFile(path), before);
+}
+
+// An item's archived copy is shown read-only with its date, and an edit of the item keeps it.
+void TestTviPropertySheet::archivedCopyIsShownAndKept()
+{
+    testsupport::TempHome home;
+    const std::string memento = "http://127.0.0.1:9/web/20170715024000/http://example.com/";
+    tviCabinetDocument doc;
+    doc.name = "Box";
+    tviCabinetEntry item;
+    item.name = "Item";
+    item.url = "http://example.com/";
+    item.status = 5;
+    item.archived = memento;
+    item.archivedDate = 1500086400;
+    doc.entries = {item};
+    std::string path = (home.path() / "box.scb").string();
+    testsupport::writeFile(path, tviCabinetFile::write(doc));
+    {
+        Opened box(path);
+        tviPropertySheet sheet(&box.tree, box.find("Item"));
+        QStringList shown;
+        for (QLineEdit* edit : sheet.findChildren<QLineEdit*>())
+            if (edit->isReadOnly())
+                shown << edit->text();
+        QVERIFY2(shown.contains(QString::fromStdString(memento)), qPrintable(shown.join('|')));
+        QVERIFY2(shown.filter(QStringLiteral("2017")).size() == 2, qPrintable(shown.join('|')));
+        sheet.page()->nameEdit()->setText(QStringLiteral("Renamed"));
+        QVERIFY(sheet.OnOK());
+    }
+    tviCabinetDocument back;
+    std::string error;
+    QVERIFY(tviCabinetFile::read(testsupport::readFile(path), back, error));
+    QCOMPARE(back.entries.size(), size_t(1));
+    QCOMPARE(back.entries[0].name, std::string("Renamed"));
+    QCOMPARE(back.entries[0].archived, memento);
+    QCOMPARE(back.entries[0].archivedDate, std::int64_t(1500086400));
 }
 
 QTEST_MAIN(TestTviPropertySheet)
