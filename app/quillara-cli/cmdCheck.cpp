@@ -55,11 +55,16 @@ private:
 // listing each change on stderr.
 bool writeChanges(CliContext& context, tviCabinetCheck& check, const CheckOptions& options)
 {
-    const char* why = check.cabinet()->isReadOnly() ? "read-only cabinet" : "write failed";
+    auto why = [&] {
+        if (check.cabinet()->isReadOnly())
+            return std::string("read-only cabinet");
+        const std::string& error = check.cabinet()->getSaveError();
+        return error.empty() ? std::string("write failed") : error;
+    };
     if (options.updateMoved) {
         std::vector<std::pair<std::string, std::string>> changes;
         if (!check.updateMoved(changes, options.save)) {
-            context.fail(options.file + ": moved addresses not written (" + why + ")");
+            context.fail(options.file + ": moved addresses not written (" + why() + ")");
             return false;
         }
         for (const auto& [from, to] : changes)
@@ -69,7 +74,7 @@ bool writeChanges(CliContext& context, tviCabinetCheck& check, const CheckOption
             return true;
     }
     if (options.save && !check.save()) {
-        context.fail(options.file + ": statuses not saved (" + why + ")");
+        context.fail(options.file + ": statuses not saved (" + why() + ")");
         return false;
     }
     return true;

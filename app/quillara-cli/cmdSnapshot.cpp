@@ -153,12 +153,14 @@ int runSnapshot(const SnapshotRun& run, CliContext& context)
     if (progress)
         progress->finish();
     clsSnapshotReport report = tree.last;
-    cabinet->save();
+    bool listed = cabinet->save();
     clsQuillaraEngine::releaseEngine();
     window.setHandler(&clsQuillaraEngine::DiscardMessage);
     while (window.pump(0) > 0) {
     }
     printReport(report, run.json);
+    if (!listed)
+        return context.fail(cabinet->getFolderPath() + "List: the snapshot list could not be written");
     if (!report.topSaved)
         return CliContext::ExitError;
     return report.failedCount == 0 && !report.stopped ? CliContext::ExitOk : CliContext::ExitFound;
