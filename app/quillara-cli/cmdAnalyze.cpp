@@ -122,7 +122,7 @@ int analyzeFile(const AnalyzeRun& run, CliContext& context)
     if (!std::filesystem::is_regular_file(absolute, error) || !platform::readWholeFile(absolute, bytes, &why))
         return context.fail("cannot read " + run.argument + (why.empty() ? "" : ": " + why));
     clsUrlInformation owner;
-    owner.set(1, 0, platform::utf8ToSjis(absolute));
+    owner.set(1, 0, absolute); // a path: the file system's bytes
     auto item = std::make_unique<clsHtmlItem>();
     item->setUrlInformation(&owner);
     bool complete = false;
@@ -152,7 +152,9 @@ int analyzeAddress(const AnalyzeRun& run, CliContext& context)
     clsQuillaraEngine* engine = clsQuillaraEngine::getEngine();
     window.setHandler([engine](const platform::Message& m) { engine->handleMessage(m); });
     int exitCode = CliContext::ExitOk;
-    if (!engine->requestItem(requestRead, 0, platform::utf8ToSjis(run.argument), info) || info == nullptr) {
+    bool local = run.argument.starts_with("/") || run.argument.starts_with("file:");
+    std::string address = local ? run.argument : platform::utf8ToSjis(run.argument);
+    if (!engine->requestItem(requestRead, 0, address, info) || info == nullptr) {
         exitCode = context.fail("cannot request " + run.argument);
     } else {
         listener.wanted = info->getId();

@@ -11,23 +11,33 @@
 
 namespace {
 
+// Keys that hold file paths or a command line: the file system's bytes, never converted.
+bool isPathKey(IniKey key)
+{
+    return key == IniKey::NNBKName || key == IniKey::FavoritesFolder || key == IniKey::BrowserCommand;
+}
+
 std::string valueText(const utlIniInfo& ini, const IniKeyInfo& key)
 {
-    return key.isText ? platform::sjisToUtf8(ini.getString(key.key)) : std::to_string(ini.getInt(key.key));
+    if (!key.isText)
+        return std::to_string(ini.getInt(key.key));
+    return isPathKey(key.key) ? ini.getString(key.key) : platform::sjisToUtf8(ini.getString(key.key));
 }
 
 void printJson(const utlIniInfo& ini)
 {
     CliJson json;
     json.beginObject();
-    json.key("program_directory").sjis(ini.getProgramDirectory());
-    json.key("config_directory").sjis(ini.getConfigDirectory());
-    json.key("data_directory").sjis(ini.getDataDirectory());
-    json.key("settings_file").sjis(ini.getIniFilePath());
+    json.key("program_directory").utf8(ini.getProgramDirectory());
+    json.key("config_directory").utf8(ini.getConfigDirectory());
+    json.key("data_directory").utf8(ini.getDataDirectory());
+    json.key("settings_file").utf8(ini.getIniFilePath());
     json.key("settings").beginArray();
     for (const IniKeyInfo& key : utlIniInfo::table()) {
         json.beginObject().key("section").utf8(key.section).key("key").utf8(key.name).key("value");
-        if (key.isText)
+        if (key.isText && isPathKey(key.key))
+            json.utf8(ini.getString(key.key));
+        else if (key.isText)
             json.sjis(ini.getString(key.key));
         else
             json.number(ini.getInt(key.key));
@@ -36,13 +46,13 @@ void printJson(const utlIniInfo& ini)
     json.endArray();
     json.key("cabinet_folders").beginArray();
     for (const auto& folder : ini.getCabinetFolders())
-        json.beginObject().key("number").number(folder.number).key("path").sjis(folder.path).endObject();
+        json.beginObject().key("number").number(folder.number).key("path").utf8(folder.path).endObject();
     json.endArray();
     json.key("cabinet_files").beginArray();
     for (std::size_t i = 0; i < ini.getCabinetFiles().size(); ++i) {
         std::string path;
         ini.getCabinetFilePath(i, path);
-        json.sjis(path);
+        json.utf8(path);
     }
     json.endArray();
     json.endObject();
@@ -51,10 +61,10 @@ void printJson(const utlIniInfo& ini)
 
 void printText(const utlIniInfo& ini)
 {
-    std::printf("program directory: %s\n", platform::sjisToUtf8(ini.getProgramDirectory()).c_str());
-    std::printf("config directory:  %s\n", platform::sjisToUtf8(ini.getConfigDirectory()).c_str());
-    std::printf("data directory:    %s\n", platform::sjisToUtf8(ini.getDataDirectory()).c_str());
-    std::printf("settings file:     %s\n", platform::sjisToUtf8(ini.getIniFilePath()).c_str());
+    std::printf("program directory: %s\n", ini.getProgramDirectory().c_str());
+    std::printf("config directory:  %s\n", ini.getConfigDirectory().c_str());
+    std::printf("data directory:    %s\n", ini.getDataDirectory().c_str());
+    std::printf("settings file:     %s\n", ini.getIniFilePath().c_str());
     std::string section;
     for (const IniKeyInfo& key : utlIniInfo::table()) {
         if (section != key.section) {
@@ -65,12 +75,12 @@ void printText(const utlIniInfo& ini)
     }
     std::printf("[Cabinet Folders]\n");
     for (const auto& folder : ini.getCabinetFolders())
-        std::printf("%02d %s\n", folder.number, platform::sjisToUtf8(folder.path).c_str());
+        std::printf("%02d %s\n", folder.number, folder.path.c_str());
     std::printf("[Cabinet Files]\n");
     for (std::size_t i = 0; i < ini.getCabinetFiles().size(); ++i) {
         std::string path;
         ini.getCabinetFilePath(i, path);
-        std::printf("%02zu %s\n", i, platform::sjisToUtf8(path).c_str());
+        std::printf("%02zu %s\n", i, path.c_str());
     }
 }
 

@@ -44,7 +44,9 @@ std::string addressOf(const std::string& argument)
     bool relativeFile = argument.find(':') == std::string::npos && !argument.starts_with("/") &&
                         std::filesystem::is_regular_file(argument, error);
     std::string text = relativeFile ? std::filesystem::absolute(argument, error).string() : argument;
-    return platform::utf8ToSjis(text);
+    // A local file's address is its path: the file system's bytes, not Shift_JIS.
+    bool local = text.starts_with("/") || text.starts_with("file:");
+    return local ? text : platform::utf8ToSjis(text);
 }
 
 void printLine(const std::string& argument, const clsUrlInformation& info)

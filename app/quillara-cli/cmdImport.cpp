@@ -3,7 +3,7 @@
 #include "CliContext.h"
 #include "CliJson.h"
 #include "Common/utlIniInfo.h"
-#include "Engine/Text/utlUnicodeText.h"
+#include "Platform/platformText.h"
 #include "TreeViewItem/Formats/tviCabinetFile.h"
 #include "TreeViewItem/Cabinet/tviCabinetImport.h"
 
@@ -50,7 +50,7 @@ void runImport(CliContext& context, const FileOptions& o)
     }
     tviCabinetImport::Result result;
     std::string error;
-    if (!tviCabinetImport::importInto(o.source, o.target, utf8ToSjisKeepingRefs(o.folder), result, error)) {
+    if (!tviCabinetImport::importInto(o.source, o.target, platform::utf8ToSjis(o.folder), result, error)) {
         context.fail(error);
         return;
     }
@@ -73,8 +73,8 @@ void runCreate(CliContext& context, FileOptions o)
         o.folder = folders.front().path;
     }
     tviCabinetDocument doc;
-    doc.name = utf8ToSjisKeepingRefs(o.name);
-    doc.description = utf8ToSjisKeepingRefs(o.description);
+    doc.name = platform::utf8ToSjis(o.name);
+    doc.description = platform::utf8ToSjis(o.description);
     std::string path;
     std::string error;
     if (!tviCabinetImport::createCabinet(o.folder, doc, path, error)) {
@@ -98,7 +98,7 @@ void runCopy(CliContext& context, const FileOptions& o)
     }
     tviCabinetImport::Result result;
     std::string error;
-    if (!tviCabinetImport::copyCabinet(o.source, o.target, utf8ToSjisKeepingRefs(o.name), result, error)) {
+    if (!tviCabinetImport::copyCabinet(o.source, o.target, platform::utf8ToSjis(o.name), result, error)) {
         context.fail(error);
         return;
     }

@@ -42,7 +42,7 @@ dlgCreateItem::~dlgCreateItem() = default;
 void dlgCreateItem::readControls()
 {
     name_ = sjisOf(nameEdit_->text(), nameBytes);
-    url_ = sjisOf(urlEdit_->text().trimmed(), urlBytes);
+    url_ = addressOf(urlEdit_->text().trimmed(), urlBytes);
     // The comment has no limit of its own.
     comment_ = commentOf(commentEdit_->toPlainText(), static_cast<std::size_t>(INT_MAX));
     marked_ = markBox_->isChecked();

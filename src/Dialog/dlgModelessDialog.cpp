@@ -12,6 +12,8 @@
 #include <QPushButton>
 #include <QShortcut>
 
+#include <algorithm>
+
 namespace {
 
 constexpr const char* commandFailed =
@@ -36,6 +38,21 @@ std::string dlgModelessDialog::sjisOf(const QString& text, std::size_t bytes)
     std::string sjis = gui::fromQt(text);
     sjis.resize(platform::sjisBoundary(sjis, bytes));
     return sjis;
+}
+
+std::string dlgModelessDialog::addressOf(const QString& text, std::size_t bytes)
+{
+    std::string address = gui::addressFromQt(text);
+    if (!gui::isLocalAddress(address)) {
+        address.resize(platform::sjisBoundary(address, bytes));
+        return address;
+    }
+    // A path is cut before a UTF-8 character, never inside one.
+    std::size_t cut = std::min(address.size(), bytes);
+    while (cut > 0 && cut < address.size() && (static_cast<unsigned char>(address[cut]) & 0xC0) == 0x80)
+        --cut;
+    address.resize(cut);
+    return address;
 }
 
 std::string dlgModelessDialog::commentOf(const QString& text, std::size_t bytes)

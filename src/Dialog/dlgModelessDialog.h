@@ -29,6 +29,8 @@ public:
     static void limitBytes(QLineEdit* edit, std::size_t bytes);
     // The text of an edit as Shift_JIS, cut to at most bytes on a character boundary.
     static std::string sjisOf(const QString& text, std::size_t bytes);
+    // An address as typed: program text, or the file system's bytes for a local file.
+    static std::string addressOf(const QString& text, std::size_t bytes);
     // A multi-line text as the cabinet keeps it (lines joined by CR LF, Shift_JIS), and back.
     static std::string commentOf(const QString& text, std::size_t bytes);
     static QString commentText(const std::string& sjis);

@@ -37,7 +37,7 @@ dlgPrefFile::dlgPrefFile(dlgPrefValues& values, QWidget* parent)
     connect(add, &QPushButton::clicked, this, [this] {
         QString folder = QFileDialog::getExistingDirectory(this, gui::toQt("\x83L\x83\x83\x83r\x83l\x83" "b\x83g\x83t\x83H\x83\x8B\x83_\x82\xCC\x91I\x91\xF0")); // キャビネットフォルダの選択
         if (!folder.isEmpty())
-            addFolder(gui::fromQt(folder));
+            addFolder(gui::pathFromQt(folder));
     });
     connect(remove, &QPushButton::clicked, this, [this] { removeSelected(); });
     connect(up, &QPushButton::clicked, this, [this] { moveSelected(-1); });
@@ -112,7 +112,7 @@ void dlgPrefFile::init()
     dlgPropertyPage::init();
     folders_->clear();
     for (const std::string& path : values_.cabinetFolders)
-        folders_->addItem(gui::toQt(path));
+        folders_->addItem(gui::pathToQt(path));
     folders_->setCurrentRow(0);
 }
 
@@ -121,15 +121,15 @@ void dlgPrefFile::apply()
     dlgPropertyPage::apply();
     values_.cabinetFolders.clear();
     for (int i = 0; i < folders_->count(); ++i)
-        values_.cabinetFolders.push_back(gui::fromQt(folders_->item(i)->text()));
+        values_.cabinetFolders.push_back(gui::pathFromQt(folders_->item(i)->text()));
 }
 
 void dlgPrefFile::addFolder(const std::string& path)
 {
     std::string folder = path.empty() || path.back() == '/' ? path : path + "/";
-    if (folder.empty() || !folders_->findItems(gui::toQt(folder), Qt::MatchExactly).isEmpty())
+    if (folder.empty() || !folders_->findItems(gui::pathToQt(folder), Qt::MatchExactly).isEmpty())
         return;
-    folders_->addItem(gui::toQt(folder));
+    folders_->addItem(gui::pathToQt(folder));
     folders_->setCurrentRow(folders_->count() - 1);
 }
 

@@ -8,6 +8,7 @@
 #include <QFormLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QVBoxLayout>
@@ -24,7 +25,7 @@ dlgPrefSync::dlgPrefSync(dlgPrefValues& values, QWidget* parent)
     ie->layout()->addWidget(useFavorites);
     static_cast<QVBoxLayout*>(ie->layout())->addLayout(favoritesForm);
     bindCheck(IniKey::IEBK, useFavorites);
-    bindText(IniKey::FavoritesFolder, favorites);
+    bindPath(IniKey::FavoritesFolder, favorites);
 
     QGroupBox* nn = dlgPrefShared::group(layout, "Netscape Navigator \x82\xC6\x82\xCC\x98" "A\x8Cg"); // Netscape Navigator との連携
     useBookmarks_ = new QCheckBox(gui::toQt("\x83u\x83" "b\x83N\x83}\x81[\x83N\x82\xF0\x97\x98\x97p\x82\xB7\x82\xE9(&B)")); // ブックマークを利用する(&B)
@@ -34,11 +35,15 @@ dlgPrefSync::dlgPrefSync(dlgPrefValues& values, QWidget* parent)
     row->addWidget(bookmarkPath_, 1);
     row->addWidget(choose);
     auto* form = new QFormLayout;
-    form->addRow(gui::toQt("\x83u\x83" "b\x83N\x83}\x81[\x83N\x82\xCC\x8F\xEA\x8F\x8A(&P)"), row); // ブックマークの場所(&P)
+    // A label beside a row of controls gets no buddy by itself, and without one it shows its
+    // "(&P)" as written.
+    auto* placeLabel = new QLabel(gui::toQt("\x83u\x83" "b\x83N\x83}\x81[\x83N\x82\xCC\x8F\xEA\x8F\x8A(&P)")); // ブックマークの場所(&P)
+    placeLabel->setBuddy(bookmarkPath_);
+    form->addRow(placeLabel, row);
     nn->layout()->addWidget(useBookmarks_);
     static_cast<QVBoxLayout*>(nn->layout())->addLayout(form);
     bindCheck(IniKey::NNBK, useBookmarks_);
-    bindText(IniKey::NNBKName, bookmarkPath_);
+    bindPath(IniKey::NNBKName, bookmarkPath_);
     connect(choose, &QPushButton::clicked, this, [this] {
         QString filters = gui::toQt("\x83u\x83" "b\x83N\x83}\x81[\x83N *.html;*htm") + QStringLiteral(" (*.html *.htm);;") + // ブックマーク *.html;*htm
                           gui::toQt("\x91S\x82\xC4\x82\xCC\x83t\x83@\x83" "C\x83\x8B (*.*)") + QStringLiteral(" (*)"); // 全てのファイル (*.*)
@@ -51,7 +56,7 @@ dlgPrefSync::dlgPrefSync(dlgPrefValues& values, QWidget* parent)
     auto* browser = new QLineEdit;
     browserForm->addRow(gui::toQt("\x83u\x83\x89\x83" "E\x83U\x82\xCC\x83R\x83}\x83\x93\x83h(&R)"), browser); // ブラウザのコマンド(&R)
     layout->addLayout(browserForm);
-    bindText(IniKey::BrowserCommand, browser);
+    bindPath(IniKey::BrowserCommand, browser);
     layout->addStretch(1);
 }
 

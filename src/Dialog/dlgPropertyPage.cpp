@@ -65,6 +65,7 @@ void dlgPropertyPage::bindComboIndex(IniKey key, QComboBox* combo) { bind(key, K
 void dlgPropertyPage::bindComboText(IniKey key, QComboBox* combo) { bind(key, Kind::comboText, combo); }
 void dlgPropertyPage::bindComboNumber(IniKey key, QComboBox* combo) { bind(key, Kind::comboNumber, combo); }
 void dlgPropertyPage::bindText(IniKey key, QLineEdit* edit) { bind(key, Kind::text, edit); }
+void dlgPropertyPage::bindPath(IniKey key, QLineEdit* edit) { bind(key, Kind::path, edit); }
 void dlgPropertyPage::bindDays(IniKey key, QLineEdit* edit) { bind(key, Kind::days, edit); }
 void dlgPropertyPage::bindColour(IniKey key, QPushButton* button) { bind(key, Kind::colour, button); }
 
@@ -84,6 +85,7 @@ void dlgPropertyPage::init()
             break;
         case Kind::comboNumber: static_cast<QComboBox*>(b.widget)->setCurrentText(QString::number(number)); break;
         case Kind::text: static_cast<QLineEdit*>(b.widget)->setText(gui::toQt(values_.getString(b.key))); break;
+        case Kind::path: static_cast<QLineEdit*>(b.widget)->setText(gui::pathToQt(values_.getString(b.key))); break;
         case Kind::days: static_cast<QLineEdit*>(b.widget)->setText(QString::number(number)); break;
         case Kind::colour: setColour(static_cast<QPushButton*>(b.widget), number); break;
         }
@@ -113,6 +115,7 @@ void dlgPropertyPage::apply()
             break;
         }
         case Kind::text: values_.setString(b.key, gui::fromQt(static_cast<QLineEdit*>(b.widget)->text())); break;
+        case Kind::path: values_.setString(b.key, gui::pathFromQt(static_cast<QLineEdit*>(b.widget)->text())); break;
         case Kind::days: {
             // A refused count never reaches the values: the old one stays.
             int value = parseDays(static_cast<QLineEdit*>(b.widget)->text());

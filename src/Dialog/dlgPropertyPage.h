@@ -21,7 +21,7 @@ class dlgPrefValues;
 class dlgPropertyPage : public QWidget {
     Q_OBJECT
 public:
-    enum class Kind { check, radios, comboIndex, comboText, comboNumber, text, days, colour };
+    enum class Kind { check, radios, comboIndex, comboText, comboNumber, text, path, days, colour };
     struct Binding {
         IniKey key;
         Kind kind;
@@ -60,6 +60,8 @@ protected:
     void bindComboText(IniKey key, QComboBox* combo);
     void bindComboNumber(IniKey key, QComboBox* combo);
     void bindText(IniKey key, QLineEdit* edit);
+    // A file path or a command line: the file system's bytes, shown as they are.
+    void bindPath(IniKey key, QLineEdit* edit);
     void bindDays(IniKey key, QLineEdit* edit);
     void bindColour(IniKey key, QPushButton* button);
 

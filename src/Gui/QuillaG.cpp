@@ -9,6 +9,7 @@
 #include "Dialog/dlgSearch.h"
 #include "Engine/Http/clsUrlCache.h"
 #include "Gui/ctrlQtTreeView.h"
+#include "Gui/guiJapanese.h"
 #include "Gui/guiSingleInstance.h"
 #include "QtBridge/guiText.h"
 #include "Gui/wndApplication.h"
@@ -183,8 +184,8 @@ void QuillaG::applyArguments(wndApplication& app, const QStringList& openPaths, 
             logError("QuillaG::applyArguments", path.toStdString());
     }
     for (const QString& address : addresses) {
-        if (!app.treeView()->goToAddress(gui::fromQt(address)))
-            logError("QuillaG::applyArguments", gui::fromQt(address));
+        if (!app.treeView()->goToAddress(gui::addressFromQt(address)))
+            logError("QuillaG::applyArguments", gui::addressFromQt(address));
     }
     if (!openPaths.isEmpty() || !addresses.isEmpty() || !missing.isEmpty()) {
         app.showNormal();
@@ -269,6 +270,8 @@ int runQuillaG(int argc, char** argv)
 {
     QApplication qapp(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Quillara"));
+    if (!guiJapanese::installTranslations(qapp))
+        std::fprintf(stderr, "quillara: Qt's Japanese translations are not installed (qt6-translations-l10n)\n");
     QuillaG::Options options = QuillaG::parseArguments(QApplication::arguments().mid(1));
     if (!options.error.isEmpty()) {
         std::fprintf(stderr, "quillara: %s\nusage: quillara [FILE.scb ...] [URL ...] [--screenshot FILE.png [--dialog NAME] [CABINET.scb]]\n",

@@ -464,8 +464,8 @@ QVariant ctrlQtTreeView::data(const QModelIndex& index, int role) const
         item->getStatusText(status, isError);
         std::string url = item->getUrl();
         if (status.empty())
-            return url.empty() ? QVariant() : QVariant(gui::toQt(url));
-        return gui::toQt(url.empty() ? status : url + "\n" + status);
+            return url.empty() ? QVariant() : QVariant(gui::addressToQt(url));
+        return url.empty() ? gui::toQt(status) : gui::addressToQt(url) + QStringLiteral("\n") + gui::toQt(status);
     }
     default:
         return {};
@@ -544,7 +544,7 @@ bool ctrlQtTreeView::setClipboardText(const std::string& text)
 {
     ctrlTreeView::setClipboardText(text);
     if (interactive)
-        QApplication::clipboard()->setText(gui::toQt(text));
+        QApplication::clipboard()->setText(gui::addressToQt(text));
     return true;
 }
 
@@ -557,7 +557,7 @@ bool ctrlQtTreeView::openExternal(const std::string& target, bool newWindow)
     lastOpened = checked;
     if (!interactive)
         return true;
-    QString text = QString::fromStdString(checked);
+    QString text = gui::addressToQt(checked);
     QUrl url = text.startsWith('/') ? QUrl::fromLocalFile(text) : QUrl(text);
     if (newWindow && !browserCommand.empty())
         return QProcess::startDetached(QString::fromStdString(browserCommand), {url.toString()});

@@ -22,9 +22,14 @@ toolStatusBar::~toolStatusBar() = default;
 
 void toolStatusBar::setPartText(int part, const std::string& text)
 {
+    setPartText(part, gui::toQt(text));
+}
+
+void toolStatusBar::setPartText(int part, const QString& text)
+{
     if (part < 0 || part > 2)
         return;
-    parts_[static_cast<size_t>(part)]->setText(gui::toQt(text));
+    parts_[static_cast<size_t>(part)]->setText(text);
 }
 
 QString toolStatusBar::partText(int part) const

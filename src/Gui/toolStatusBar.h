@@ -19,6 +19,8 @@ public:
     ~toolStatusBar() override;
 
     void setPartText(int part, const std::string& text);
+    // The same for text already converted (an address whose bytes are a path).
+    void setPartText(int part, const QString& text);
     QString partText(int part) const;
     // Colour 0x00BBGGRR of part 2.
     void setPartColour(int colorRef);

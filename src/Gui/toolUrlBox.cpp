@@ -25,13 +25,13 @@ void toolUrlBox::onReturnPressed()
     QString text = currentText().trimmed();
     if (text.isEmpty())
         return;
-    current_ = gui::fromQt(text);
+    current_ = gui::addressFromQt(text);
     Q_EMIT addressEntered();
 }
 
 void toolUrlBox::remember(const std::string& address)
 {
-    QString text = gui::toQt(address);
+    QString text = gui::addressToQt(address);
     int old = findText(text);
     if (old >= 0)
         removeItem(old);
@@ -43,7 +43,7 @@ void toolUrlBox::showAddress(const std::string& address)
 {
     if (lineEdit()->hasFocus() && lineEdit()->isModified())
         return;
-    setEditText(gui::toQt(address));
+    setEditText(gui::addressToQt(address));
     lineEdit()->setModified(false);
 }
 

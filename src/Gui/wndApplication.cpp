@@ -13,6 +13,7 @@
 #include "Engine/Core/clsQuillaraItem.h"
 #include "Dialog/ctrlPropertySheet.h"
 #include "Gui/ctrlQtTreeView.h"
+#include "Gui/guiJapanese.h"
 #include "Gui/guiMenus.h"
 #include "QtBridge/guiText.h"
 #include "Gui/toolRebar.h"
@@ -674,11 +675,16 @@ bool wndApplication::applySettings()
 bool wndApplication::applyFont()
 {
     utlIniInfo* ini = GetUtlIniInfo();
-    QString family = gui::toQt(ini->getString(IniKey::FontName));
+    std::string stored = ini->getString(IniKey::FontName);
+    // A face this desktop lacks gives way to its Japanese sans-serif face. The Windows default
+    // face, which no Linux desktop has, is replaced in the setting too, so that the preference
+    // sheet offers a face that exists; a face the user named is kept.
+    QString family = guiJapanese::familyFor(gui::toQt(stored));
+    if (!family.isEmpty() && stored == utlIniInfo::info(IniKey::FontName).textDefault)
+        ini->setString(IniKey::FontName, gui::fromQt(family));
     int size = ini->getInt(IniKey::FontSize);
     QFont font = QApplication::font();
-    // A face this desktop lacks (the Windows default one) leaves the desktop's own face.
-    if (QFontDatabase::hasFamily(family))
+    if (!family.isEmpty())
         font.setFamily(family);
     if (size > 0 && size < 100)
         font.setPointSize(size + 1);
@@ -724,7 +730,7 @@ void wndApplication::refreshViews()
     }
     if (item == nullptr) {
         for (int part = 0; part < 3; ++part)
-            statusBar_->setPartText(part, {});
+            statusBar_->setPartText(part, QString());
         return;
     }
     std::string status;
@@ -733,7 +739,7 @@ void wndApplication::refreshViews()
     std::string url = item->getUrl();
     std::string first = url.empty() ? item->getDescription() : url;
     std::replace_if(first.begin(), first.end(), [](char c) { return c == '\r' || c == '\n'; }, ' ');
-    statusBar_->setPartText(0, first);
+    statusBar_->setPartText(0, url.empty() ? gui::toQt(first) : gui::addressToQt(first));
     auto* urlItem = dynamic_cast<tviURLItem*>(item);
     statusBar_->setPartText(1, urlItem != nullptr ? urlItem->getTitle() : std::string());
     statusBar_->setPartColour(isError ? 0x0000C0 : 0x000000);

@@ -100,8 +100,14 @@ void wndListView::rebuild()
     items.reserve(static_cast<int>(rows_.size()));
     for (size_t i = 0; i < rows_.size(); ++i) {
         auto* widgetItem = new QTreeWidgetItem;
-        for (size_t column = 0; column < columns_.size(); ++column)
-            widgetItem->setText(static_cast<int>(column), gui::toQt(rows_[i]->columnText(columns_[column])));
+        bool local = gui::isLocalAddress(rows_[i]->columnText(fieldUrl));
+        for (size_t column = 0; column < columns_.size(); ++column) {
+            // The file name and the address of a local page are the file system's bytes.
+            int field = columns_[column];
+            const std::string& text = rows_[i]->columnText(field);
+            bool path = local && (field == fieldUrl || field == fieldName);
+            widgetItem->setText(static_cast<int>(column), path ? gui::pathToQt(text) : gui::toQt(text));
+        }
         widgetItem->setIcon(0, rows_[i]->getIcon());
         widgetItem->setData(0, Qt::UserRole, static_cast<qulonglong>(i));
         items << widgetItem;

@@ -15,6 +15,7 @@
 #include "Gui/ctrlQtTreeView.h"
 #include "Gui/guiMenus.h"
 #include "Platform/ProgramPaths.h"
+#include "Platform/platformText.h"
 #include "QtBridge/guiText.h"
 #include "TreeViewItem/Cabinet/tviCabinet.h"
 #include "TreeViewItem/Formats/tviCabinetFile.h"
@@ -643,7 +644,7 @@ bool wndTreeView::exportCabinet(const std::string& path)
     logError("wndTreeView::exportCabinet", error);
     // エクスポートできませんでした
     tree_->showMessage("\x83G\x83N\x83X\x83|\x81[\x83g\x82\xC5\x82\xAB\x82\xDC\x82\xB9\x82\xF1\x82\xC5\x82\xB5\x82\xBD\r\n" +
-                           utf8ToSjisKeepingRefs(error),
+                           platform::utf8ToSjis(error),
                        "\x83G\x83N\x83X\x83|\x81[\x83g"); // エクスポート
     return false;
 }
@@ -864,10 +865,10 @@ std::vector<std::string> wndTreeView::addressesOf(const QMimeData* mime) const
     std::vector<std::string> out;
     if (mime->hasUrls()) {
         for (const QUrl& url : mime->urls())
-            out.push_back(gui::fromQt(url.isLocalFile() ? url.toLocalFile() : url.toString()));
+            out.push_back(gui::addressFromQt(url.isLocalFile() ? url.toLocalFile() : url.toString()));
     } else if (mime->hasText()) {
         for (const QString& line : mime->text().split('\n', Qt::SkipEmptyParts))
-            out.push_back(gui::fromQt(line.trimmed()));
+            out.push_back(gui::addressFromQt(line.trimmed()));
     }
     return out;
 }
@@ -883,7 +884,7 @@ void wndTreeView::startDrag(Qt::DropActions)
     mime->setData(QString::fromLatin1(nodeMime), QByteArray());
     std::string url = item->getUrl();
     if (!url.empty()) {
-        QString text = gui::toQt(url);
+        QString text = gui::addressToQt(url);
         mime->setUrls({text.startsWith('/') ? QUrl::fromLocalFile(text) : QUrl(text)});
         mime->setText(text);
     }

@@ -2,6 +2,8 @@
 
 #include "Platform/platformText.h"
 
+#include <QFile>
+
 namespace gui {
 
 QString toQt(const std::string& sjis)
@@ -12,6 +14,33 @@ QString toQt(const std::string& sjis)
 std::string fromQt(const QString& text)
 {
     return platform::utf8ToSjis(text.toStdString());
+}
+
+QString pathToQt(const std::string& path)
+{
+    return QFile::decodeName(QByteArray::fromStdString(path));
+}
+
+std::string pathFromQt(const QString& path)
+{
+    return QFile::encodeName(path).toStdString();
+}
+
+bool isLocalAddress(const std::string& address)
+{
+    return address.starts_with('/') || address.starts_with("file:");
+}
+
+QString addressToQt(const std::string& address)
+{
+    return isLocalAddress(address) ? pathToQt(address) : toQt(address);
+}
+
+std::string addressFromQt(const QString& address)
+{
+    QString trimmed = address.trimmed();
+    return trimmed.startsWith(QLatin1Char('/')) || trimmed.startsWith(QLatin1String("file:")) ? pathFromQt(address)
+                                                                                               : fromQt(address);
 }
 
 } // namespace gui

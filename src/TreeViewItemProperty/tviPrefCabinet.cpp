@@ -16,6 +16,6 @@ void tviPrefCabinet::initvalue(const tviTreeViewItem& item)
     const auto& cabinet = static_cast<const tviCabinet&>(item);
     nameEdit_ = addLine("\x96\xBC\x91O(&N) :", cabinet.getText(), true); // 名前(&N) :
     noteEdit_ = addNote("\x94\xF5\x8Dl(&C) :", cabinet.getDescription(), true); // 備考(&C) :
-    addLine("\x83p\x83X(&P) :", cabinet.getPath(), true); // パス(&P) :
+    addLine("\x83p\x83X(&P) :", cabinet.getPath(), true, LineKind::path); // パス(&P) :
     addReadOnlyAttribute(cabinet.isReadOnly());
 }

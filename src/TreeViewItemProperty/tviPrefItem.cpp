@@ -23,7 +23,7 @@ void tviPrefItem::initvalue(const tviTreeViewItem& item)
     const auto& cabinetItem = static_cast<const tviCabinetItem&>(item);
     editable_ = !item.isReadOnly();
     nameEdit_ = addLine("\x96\xBC\x91O(&N) :", item.getText(), !editable_); // 名前(&N) :
-    urlEdit_ = addLine("URL(&U) :", item.getUrl(), !editable_);
+    urlEdit_ = addLine("URL(&U) :", item.getUrl(), !editable_, LineKind::address);
     noteEdit_ = addNote("\x94\xF5\x8Dl(&C) :", item.getDescription(), !editable_); // 備考(&C) :
     markBox_ = addMark(item.isMarked(), editable_);
     addPageRows(item, cabinetItem.getProtocol(), true);
@@ -34,7 +34,7 @@ void tviPrefItem::collect(const tviTreeViewItem& item, tviDialogData& data) cons
 {
     tviPrefPage::collect(item, data);
     data.name = dlgModelessDialog::sjisOf(nameEdit_->text(), 259);
-    data.url = dlgModelessDialog::sjisOf(urlEdit_->text().trimmed(), 1023);
+    data.url = dlgModelessDialog::addressOf(urlEdit_->text().trimmed(), 1023);
     data.description = dlgModelessDialog::commentOf(noteEdit_->toPlainText(), 1 << 20);
     data.marked = markBox_->isChecked();
 }

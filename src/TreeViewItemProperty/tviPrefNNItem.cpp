@@ -15,7 +15,7 @@ tviPrefNNItem::~tviPrefNNItem() = default;
 void tviPrefNNItem::initvalue(const tviTreeViewItem& item)
 {
     nameEdit_ = addLine("\x96\xBC\x91O(&N) :", item.getText(), true); // 名前(&N) :
-    urlEdit_ = addLine("URL(&U) :", item.getUrl(), true);
+    urlEdit_ = addLine("URL(&U) :", item.getUrl(), true, LineKind::address);
     noteEdit_ = addNote("\x94\xF5\x8Dl(&C) :", item.getDescription(), true); // 備考(&C) :
     addPageRows(item, tviCabinetItem::protocolOf(item.getUrl()), true);
     // Never written: a .url file or a bookmark file is only read.

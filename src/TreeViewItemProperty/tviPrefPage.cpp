@@ -69,7 +69,7 @@ void tviPrefPage::addNameNoteMark(const tviTreeViewItem& item, bool editable, st
 {
     nameLimit_ = nameLimit;
     nameEdit_ = addLine("\x96\xBC\x91O(&N) :", item.getText(), !editable); // 名前(&N) :
-    urlEdit_ = addLine("URL(&U) :", url, true);
+    urlEdit_ = addLine("URL(&U) :", url, true, LineKind::address);
     noteEdit_ = addNote("\x94\xF5\x8Dl(&C) :", item.getDescription(), !editable); // 備考(&C) :
     markBox_ = addMark(item.isMarked(), editable);
 }
@@ -116,9 +116,12 @@ void tviPrefPage::lookReadOnly(QWidget* edit)
     edit->setPalette(palette);
 }
 
-QLineEdit* tviPrefPage::addLine(const char* label, const std::string& text, bool readOnly)
+QLineEdit* tviPrefPage::addLine(const char* label, const std::string& text, bool readOnly, LineKind kind)
 {
-    auto* edit = new QLineEdit(gui::toQt(text));
+    QString shown = kind == LineKind::path ? gui::pathToQt(text)
+                    : kind == LineKind::address ? gui::addressToQt(text)
+                                                : gui::toQt(text);
+    auto* edit = new QLineEdit(shown);
     edit->setReadOnly(readOnly);
     if (readOnly)
         lookReadOnly(edit);

@@ -43,7 +43,9 @@ public:
 
 protected:
     static void lookReadOnly(QWidget* edit);
-    QLineEdit* addLine(const char* label, const std::string& text, bool readOnly);
+    // What a line holds: program text, a file path or an address (a path when local).
+    enum class LineKind { text, path, address };
+    QLineEdit* addLine(const char* label, const std::string& text, bool readOnly, LineKind kind = LineKind::text);
     QPlainTextEdit* addNote(const char* label, const std::string& text, bool readOnly);
     QCheckBox* addMark(bool checked, bool editable);
     void addValue(const char* label, const std::string& text);

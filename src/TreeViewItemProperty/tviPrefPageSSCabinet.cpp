@@ -16,6 +16,6 @@ void tviPrefPageSSCabinet::initvalue(const tviTreeViewItem& item)
     const auto& cabinet = static_cast<const tviPageSnapshot&>(item);
     nameEdit_ = addLine("\x96\xBC\x91O(&N) :", cabinet.getText(), true); // 名前(&N) :
     noteEdit_ = addNote("\x94\xF5\x8Dl(&C) :", cabinet.getDescription(), true); // 備考(&C) :
-    addLine("\x83p\x83X(&P) :", cabinet.getFolderPath(), true); // パス(&P) :
+    addLine("\x83p\x83X(&P) :", cabinet.getFolderPath(), true, LineKind::path); // パス(&P) :
     addAgeing(cabinet.getColorDay(), cabinet.getLimitDay(), cabinet.getMarkColor());
 }

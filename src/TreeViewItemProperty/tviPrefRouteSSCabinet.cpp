@@ -16,7 +16,7 @@ void tviPrefRouteSSCabinet::initvalue(const tviTreeViewItem& item)
     const auto& cabinet = static_cast<const tviRouteSnapshot&>(item);
     nameEdit_ = addLine("\x96\xBC\x91O(&N) :", cabinet.getText(), true); // 名前(&N) :
     noteEdit_ = addNote("\x94\xF5\x8Dl(&C) :", cabinet.getDescription(), true); // 備考(&C) :
-    addLine("\x83p\x83X(&P) :", cabinet.getFilePath(), true); // パス(&P) :
+    addLine("\x83p\x83X(&P) :", cabinet.getFilePath(), true, LineKind::path); // パス(&P) :
     addAgeing(cabinet.getColorDay(), cabinet.getDeleteDay(), cabinet.getMarkColor());
     addReadOnlyAttribute(cabinet.isReadOnly());
 }

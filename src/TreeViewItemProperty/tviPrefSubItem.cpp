@@ -18,7 +18,7 @@ void tviPrefSubItem::initvalue(const tviTreeViewItem& item)
 {
     const auto& sub = static_cast<const tviSubItem&>(item);
     nameEdit_ = addLine("\x96\xBC\x91O(&N) :", item.getText(), true); // 名前(&N) :
-    urlEdit_ = addLine("URL(&U) :", item.getUrl(), true);
+    urlEdit_ = addLine("URL(&U) :", item.getUrl(), true, LineKind::address);
     markBox_ = addMark(item.isMarked(), true);
     addPageRows(item, sub.getScheme(), false);
 }

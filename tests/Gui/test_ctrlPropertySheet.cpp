@@ -121,6 +121,11 @@ void changeEverything(dlgPropertyPage* page, Expected& expected, int& salt)
             static_cast<QLineEdit*>(b.widget)->setText(QStringLiteral("/tmp/q%1").arg(salt));
             expected.texts[b.key] = "/tmp/q" + std::to_string(salt);
             break;
+        case dlgPropertyPage::Kind::path:
+            // A path is the file system's bytes, never Shift_JIS.
+            static_cast<QLineEdit*>(b.widget)->setText(QString::fromUtf8("/tmp/キャビネット😀%1").arg(salt));
+            expected.texts[b.key] = "/tmp/キャビネット😀" + std::to_string(salt);
+            break;
         case dlgPropertyPage::Kind::days:
             static_cast<QLineEdit*>(b.widget)->setText(QString::number(salt));
             expected.ints[b.key] = salt;
@@ -165,7 +170,7 @@ void TestCtrlPropertySheet::everySettingRoundTripsThroughTheFile()
             list->list()->item(0)->setCheckState(Qt::Unchecked);
             list->moveSelected(1); // "URL" goes behind "名前"
             auto* file = static_cast<dlgPrefFile*>(sheet->pages().at(3));
-            file->addFolder(home.dir() + "More");
+            file->addFolder(home.dir() + "More キャビネット");
         }
         QVERIFY(sheet->OnOK());
         sheet->close();
@@ -181,12 +186,19 @@ void TestCtrlPropertySheet::everySettingRoundTripsThroughTheFile()
     QCOMPARE(stored.ini.getString(IniKey::Item01), std::string("URL"));
     QCOMPARE(stored.ini.getInt(IniKey::CheckItem01), 0);
     QCOMPARE(stored.ini.getCabinetFolders().size(), std::size_t(2));
-    QCOMPARE(stored.ini.getCabinetFolders().back().path, home.dir() + "More/");
-    // A sheet opened again shows what is stored.
+    QCOMPARE(stored.ini.getCabinetFolders().back().path, home.dir() + "More キャビネット/");
+    // A sheet opened again shows what is stored, and OK keeps it as it is.
     ctrlPropertySheet* again = run.open(ctrlPropertySheet::Mode::detailed);
     for (const auto& [key, value] : expected.ints)
         QCOMPARE(again->values().getInt(key), value);
-    QCOMPARE(static_cast<dlgPrefFile*>(again->pages().at(3))->folders()->count(), 2);
+    QListWidget* folders = static_cast<dlgPrefFile*>(again->pages().at(3))->folders();
+    QCOMPARE(folders->count(), 2);
+    QCOMPARE(folders->item(1)->text(), QString::fromStdString(home.dir() + "More キャビネット/"));
+    QVERIFY(again->OnOK());
+    Stored kept;
+    QCOMPARE(kept.ini.getCabinetFolders().back().path, home.dir() + "More キャビネット/");
+    for (const auto& [key, value] : expected.texts)
+        QCOMPARE(kept.ini.getString(key), value);
 }
 
 void TestCtrlPropertySheet::turningTheListViewOffAppliesAtOnce()

@@ -68,7 +68,6 @@ void compareWithFreshDescriptors(unsigned seed)
     for (int i = 0; i < 3000; ++i) {
         std::string text = randomText(rng);
         ASSERT_EQ(convertFresh(text, "UTF-8", "CP932", "\xEF\xBF\xBD"), platform::sjisToUtf8(text)) << i;
-        ASSERT_EQ(convertFresh(text, "CP932", "UTF-8", "\x81\xAC"), platform::utf8ToSjis(text)) << i;
     }
 }
 
@@ -109,10 +108,58 @@ TEST(PlatformText, ConvertsAtTheBoundaryWithoutLosingTheRest)
 {
     EXPECT_EQ(platform::sjisToUtf8("\x82\xA0\x83\x5C" "a"), "\xE3\x81\x82\xE3\x82\xBD" "a"); // あソa
     EXPECT_EQ(platform::utf8ToSjis("\xE3\x81\x82\xE3\x82\xBD" "a"), "\x82\xA0\x83\x5C" "a");
-    // A cut character or an unmappable one is replaced, and what follows still arrives.
+    // A cut character is replaced, and what follows still arrives.
     EXPECT_EQ(platform::sjisToUtf8("\x82 a\x82\xA0"), "\xEF\xBF\xBD a\xE3\x81\x82");
-    EXPECT_EQ(platform::utf8ToSjis("\xF0\x9F\x98\x80" "b"), "\x81\xAC" "b"); // emoji -> 〓
-    EXPECT_EQ(platform::utf8ToSjis("\xE3\x81"), "\x81\xAC");
+    EXPECT_EQ(platform::utf8ToSjis("\xE3\x81" "b"), "\x81\xAC" "b");
+    EXPECT_EQ(platform::utf8ToSjis("\x80\x80" "b"), "\x81\xAC" "b");
+}
+
+// Every character comes back as itself: what CP932 lacks, and what it would read back as
+// another character, is held as a reference; a reference typed as text stays text.
+TEST(PlatformText, KeepsEveryCharacterThroughTheProgramsText)
+{
+    struct Case {
+        const char* utf8;
+        const char* held; // the program's text
+    } cases[] = {
+        {"\xF0\x9F\x98\x80", "&#128512;"},                       // 😀
+        {"Caf\xC3\xA9 M\xC3\xBCller", "Caf&#233; M&#252;ller"}, // Café Müller
+        {"a\xE2\x80\x93" "b", "a&#8211;b"},                        // en dash
+        {"\xE2\x80\x94", "&#8212;"},                               // em dash: 0x815C reads back as U+2015
+        {"\xE2\x80\x95", "\x81\x5C"},                             // horizontal bar is 0x815C
+        {"\xE3\x80\x9C", "&#12316;"},                              // wave dash: 0x8160 reads back as U+FF5E
+        {"\xEF\xBD\x9E", "\x81\x60"},                             // fullwidth tilde
+        {"\xC2\xA5" "1", "&#165;1"},                                // ¥ is no backslash
+        {"\xED\x95\x9C\xEA\xB5\xAD", "&#54620;&#44397;"},        // 한국
+        {"\xE8\xAA\xAA\xE9\xAB\x94", "&#35498;\xE9\x93"},          // 說體: 說 is not in CP932
+        {"\xE6\x97\xA5\xE6\x9C\xAC", "\x93\xFA\x96\x7B"},    // 日本
+        {"&#233; &#38; &#65; &#x41; & &amp;", "&#38;#233; &#38;#38; &#65; &#x41; & &amp;"},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(platform::utf8ToSjis(c.utf8), c.held) << c.utf8;
+        EXPECT_EQ(platform::sjisToUtf8(c.held), c.utf8) << c.utf8;
+    }
+    // In HTML source '&' is markup: it is left for the decoder.
+    EXPECT_EQ(platform::utf8ToSjis("&#233;\xC3\xA9", platform::Ampersand::markup), "&#233;&#233;");
+    std::size_t replaced = 0;
+    platform::utf8ToSjis("\xEF\xBB\xBF" "a\xC3\xA9\xF0\x9F\x98\x80\xFF", platform::Ampersand::text, &replaced);
+    EXPECT_EQ(replaced, 3u);
+    // No HTML file keeps a C1 control (browsers read &#150; as an en dash): it is no reference.
+    EXPECT_EQ(platform::utf8ToSjis("a\xC2\x96&#150;"), "a\x81\xAC&#150;");
+    EXPECT_EQ(platform::sjisToUtf8("&#150;&#160;"), "&#150;\xC2\xA0");
+
+    // Every code point, alone and between others, reads back as itself.
+    std::size_t inTwoBytes = 0;
+    for (std::uint32_t code = 0xA0; code < 0x110000; code += code < 0x10000 ? 1 : 0x1001) {
+        if (code >= 0xD800 && code <= 0xDFFF)
+            continue;
+        std::string one;
+        platform::appendUtf8(one, code);
+        std::string held = platform::utf8ToSjis("x" + one + "&#1");
+        ASSERT_EQ(platform::sjisToUtf8(held), "x" + one + "&#1") << code;
+        inTwoBytes += held.size() == 6 ? 1 : 0;
+    }
+    EXPECT_GT(inTwoBytes, 7000u); // JIS X 0208 and the Windows extensions stay Shift_JIS
 }
 
 TEST(PlatformText, CutsOnlyOnCharacterBoundaries)
@@ -122,6 +169,9 @@ TEST(PlatformText, CutsOnlyOnCharacterBoundaries)
     EXPECT_EQ(platform::sjisBoundary(text, 3), 3u);
     EXPECT_EQ(platform::sjisBoundary(text, 99), 4u);
     EXPECT_EQ(platform::sjisBoundary("\x82", 1), 1u); // a lone lead byte is one byte
+    EXPECT_EQ(platform::sjisBoundary("a&#128512;b", 5), 1u); // a reference is one character
+    EXPECT_EQ(platform::sjisBoundary("a&#128512;b", 10), 10u);
+    EXPECT_EQ(platform::sjisBoundary("a&#65;b", 3), 3u);      // text, not a reference
 }
 
 TEST(SafePath, MakesOneHarmlessComponent)

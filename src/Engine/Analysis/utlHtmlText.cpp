@@ -1,6 +1,5 @@
 #include "Engine/Analysis/utlHtmlText.h"
 
-#include "Engine/Text/utlCp932Table.h"
 #include "Engine/Analysis/utlHtmlEntityTable.h"
 #include "Platform/platformText.h"
 
@@ -8,6 +7,7 @@
 #include <array>
 #include <cstdint>
 #include <string_view>
+#include <vector>
 
 namespace {
 
@@ -87,7 +87,7 @@ void appendNormalizedDouble(std::string& out, unsigned char lead, unsigned char 
     out += static_cast<char>(trail);
 }
 
-constexpr std::string_view geta = "\x81\xAC"; // 〓, for what Shift_JIS cannot hold
+constexpr std::string_view geta = "\x81\xAC"; // 〓, for a control character
 constexpr std::uint32_t replacementCharacter = 0xFFFD;
 
 bool isAsciiLetter(char c)
@@ -143,13 +143,21 @@ void appendCodePoint(std::string& out, std::uint32_t cp, ReferenceTarget target)
             appendPercent(out, static_cast<unsigned char>(cp)); // browsers drop TAB, CR and LF
         return;
     }
+    if (cp <= 0x9F) {
+        // A C1 control that Windows-1252 does not name.
+        if (address)
+            appendPercentUtf8(out, cp);
+        else
+            out += geta;
+        return;
+    }
     if (cp == 0xA0 && !address) {
         out += ' ';
         return;
     }
-    // Only a real Shift_JIS character will do: a code point that CP932 folds onto an ASCII
-    // byte (U+00A5 onto '\', for one) would change what the text or address says.
-    std::uint16_t sjis = cp < 0x10000 ? cp932::fromCodePoint(cp) : 0;
+    // Only a character whose Shift_JIS bytes read back as itself will do: U+00A5 would
+    // otherwise become '\\' and U+2014 read back as U+2015.
+    std::uint16_t sjis = platform::cp932FromCodePoint(cp);
     if (sjis >= 0x100) {
         out += static_cast<char>(sjis >> 8);
         out += static_cast<char>(sjis & 0xFF);
@@ -158,7 +166,8 @@ void appendCodePoint(std::string& out, std::uint32_t cp, ReferenceTarget target)
     } else if (address) {
         appendPercentUtf8(out, cp);
     } else {
-        out += geta;
+        // Kept as a reference, which the screen shows as the character and a file keeps.
+        platform::appendReference(out, cp);
     }
 }
 
@@ -270,11 +279,52 @@ bool readNamed(std::string_view text, std::size_t at, ReferenceTarget target, st
 
 } // namespace
 
+namespace {
+
+// Upper case of the Latin letters kept as references (Latin-1 and Latin Extended-A), so that
+// "café" finds "CAFÉ"; other scripts CP932 lacks have no case here.
+std::uint32_t upperLatin(std::uint32_t cp)
+{
+    if ((cp >= 0xE0 && cp <= 0xFE && cp != 0xF7))
+        return cp - 0x20;
+    if (cp == 0xFF)
+        return 0x178;
+    bool evenUpper = (cp >= 0x100 && cp <= 0x137) || (cp >= 0x14A && cp <= 0x177);
+    if (evenUpper)
+        return cp & ~1u;
+    bool oddUpper = (cp >= 0x139 && cp <= 0x148) || (cp >= 0x179 && cp <= 0x17E);
+    if (oddUpper && cp % 2 == 0)
+        return cp - 1;
+    return cp;
+}
+
+// A kept reference becomes one token that typed ASCII never makes: 0x7F and six hex digits
+// written as the bytes 0x10-0x1F, so that searching "&" or "23" does not find "&#233;".
+void appendSearchToken(std::string& out, std::uint32_t cp)
+{
+    if (cp == '&') {
+        out += '&';
+        return;
+    }
+    cp = upperLatin(cp);
+    out += '\x7F';
+    for (int shift = 20; shift >= 0; shift -= 4)
+        out += static_cast<char>(0x10 + ((cp >> shift) & 0xF));
+}
+
+} // namespace
+
 void normalizeForSearch(std::string& text)
 {
     std::string out;
     out.reserve(text.size());
     for (size_t i = 0; i < text.size();) {
+        std::uint32_t cp = 0;
+        if (std::size_t reference = text[i] == '&' ? platform::referenceAt(text, i, cp) : 0) {
+            appendSearchToken(out, cp);
+            i += reference;
+            continue;
+        }
         size_t n = charLength(text, i);
         unsigned char c = static_cast<unsigned char>(text[i]);
         if (n == 2)
@@ -285,6 +335,32 @@ void normalizeForSearch(std::string& text)
     }
     text = std::move(out);
 }
+
+namespace {
+
+// An '&' of the decoded text that stands for itself but is followed by what reads as a kept
+// reference ("&amp;#65;" decoded) becomes "&#38;", so that it stays an '&' on the screen.
+void holdLiteralAmpersands(std::string& text, const std::vector<std::size_t>& ampersands)
+{
+    std::string out;
+    std::size_t copied = 0;
+    for (std::size_t at : ampersands) {
+        std::uint32_t cp = 0;
+        if (platform::referenceAt(text, at, cp) == 0)
+            continue;
+        if (out.empty())
+            out.reserve(text.size() + 8);
+        out.append(text, copied, at - copied);
+        out += "&#38;";
+        copied = at + 1;
+    }
+    if (copied == 0)
+        return;
+    out.append(text, copied, std::string::npos);
+    text = std::move(out);
+}
+
+} // namespace
 
 void decodeCharacterReferences(std::string& text, ReferenceTarget target)
 {
@@ -297,6 +373,8 @@ void decodeCharacterReferences(std::string& text, ReferenceTarget target)
     out.reserve(text.size());
     std::string_view in(text);
     std::size_t copied = 0;
+    // Where the decoded text has an '&' that is text, not a kept reference.
+    std::vector<std::size_t> ampersands;
     while (amp != std::string::npos) {
         std::uint32_t cp = 0;
         std::size_t length = 0;
@@ -306,15 +384,22 @@ void decodeCharacterReferences(std::string& text, ReferenceTarget target)
         else if (amp + 1 < in.size() && isAsciiLetter(in[amp + 1]))
             found = readNamed(in, amp, target, cp, length);
         if (!found) {
-            amp = in.find('&', amp + 1);
+            out.append(in, copied, amp + 1 - copied);
+            ampersands.push_back(out.size() - 1);
+            copied = amp + 1;
+            amp = in.find('&', copied);
             continue;
         }
         out.append(in, copied, amp - copied);
+        if (cp == '&')
+            ampersands.push_back(out.size());
         appendCodePoint(out, cp, target);
         copied = amp + length;
         amp = in.find('&', copied);
     }
     out.append(in, copied, std::string_view::npos);
+    if (target == ReferenceTarget::text)
+        holdLiteralAmpersands(out, ampersands);
     text = std::move(out);
 }
 
@@ -323,6 +408,25 @@ bool decodeHtmlText(std::string& text)
     decodeCharacterReferences(text, ReferenceTarget::text);
     return true;
 }
+
+namespace {
+
+// A kept reference is written as it is, so that a browser shows its character and the reader
+// keeps it; "&#38;" (an '&' held as text) and any other '&' are written as "&amp;".
+void appendAmpersand(std::string& out, const std::string& text, std::size_t at, std::size_t& length)
+{
+    std::uint32_t cp = 0;
+    std::size_t reference = platform::referenceAt(text, at, cp);
+    if (reference == 0 || cp == '&') {
+        out += "&amp;";
+        length = reference == 0 ? 1 : reference;
+        return;
+    }
+    out.append(text, at, reference);
+    length = reference;
+}
+
+} // namespace
 
 bool encodeHtmlText(std::string& text)
 {
@@ -340,7 +444,7 @@ bool encodeHtmlText(std::string& text)
         else if (n == 1 && c == '>')
             out += "&gt;";
         else if (n == 1 && c == '&')
-            out += "&amp;";
+            appendAmpersand(out, text, i, n);
         else if (n == 1 && c == '"')
             out += "&quot;";
         else

@@ -11,8 +11,8 @@ void normalizeForSearch(std::string& text);
 
 // What decoded character references are written for.
 enum class ReferenceTarget {
-    // Titles, names, keywords: a character Shift_JIS cannot hold becomes "〓", a no-break
-    // space a plain one.
+    // Titles, names, keywords: a character Shift_JIS cannot hold is kept as "&#N;", a
+    // no-break space becomes a plain one, a control character "〓".
     text,
     // An attribute that holds an address: a character Shift_JIS cannot hold is written as its
     // UTF-8 bytes percent-encoded, and a name without ';' followed by a letter, a digit or '='

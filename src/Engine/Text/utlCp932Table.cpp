@@ -1,5 +1,7 @@
 #include "Engine/Text/utlCp932Table.h"
 
+#include "Platform/platformText.h"
+
 #include <array>
 #include <iconv.h>
 #include <memory>
@@ -10,7 +12,6 @@ namespace {
 struct Tables {
     // Bit per (lead - 0x80) * 256 + trail.
     std::array<std::uint64_t, 128 * 256 / 64> mapped{};
-    std::vector<std::uint16_t> fromUnicode = std::vector<std::uint16_t>(0x10000, 0);
     std::vector<std::uint16_t> fromX0213 = std::vector<std::uint16_t>(94 * 94, 0);
 };
 
@@ -47,28 +48,6 @@ void buildMapped(Tables& tables)
     iconv_close(cd);
 }
 
-void buildFromUnicode(Tables& tables)
-{
-    iconv_t cd = iconv_open("CP932", "UTF-32LE");
-    if (cd == reinterpret_cast<iconv_t>(-1))
-        return;
-    for (std::uint32_t code = 1; code < 0x10000; ++code) {
-        if (code >= 0xD800 && code <= 0xDFFF)
-            continue;
-        char in[4] = {static_cast<char>(code & 0xFF), static_cast<char>((code >> 8) & 0xFF), 0, 0};
-        char out[8];
-        std::size_t outLength = sizeof out;
-        if (!convertOnce(cd, in, 4, out, outLength))
-            continue;
-        auto* bytes = reinterpret_cast<unsigned char*>(out);
-        if (outLength == 1)
-            tables.fromUnicode[code] = bytes[0];
-        else if (outLength == 2)
-            tables.fromUnicode[code] = static_cast<std::uint16_t>(bytes[0] << 8 | bytes[1]);
-    }
-    iconv_close(cd);
-}
-
 // Through Unicode, so that the cells JIS X 0208 lacks land on the CP932 character they name.
 void buildFromX0213(Tables& tables)
 {
@@ -85,7 +64,7 @@ void buildFromX0213(Tables& tables)
             auto* bytes = reinterpret_cast<unsigned char*>(out);
             std::uint32_t code = bytes[0] | bytes[1] << 8 | bytes[2] << 16 | std::uint32_t(bytes[3]) << 24;
             if (code < 0x10000)
-                tables.fromX0213[row * 94 + cell] = tables.fromUnicode[code];
+                tables.fromX0213[row * 94 + cell] = platform::cp932FromCodePoint(code);
         }
     }
     iconv_close(cd);
@@ -96,7 +75,6 @@ const Tables& tables()
     static const std::unique_ptr<Tables> built = [] {
         auto t = std::make_unique<Tables>();
         buildMapped(*t);
-        buildFromUnicode(*t);
         buildFromX0213(*t);
         return t;
     }();
@@ -117,14 +95,12 @@ bool isMappedPair(unsigned char lead, unsigned char trail)
 
 std::uint16_t fromCodePoint(std::uint32_t codePoint)
 {
-    if (codePoint >= 0x10000)
-        return 0;
-    return tables().fromUnicode[codePoint];
+    return platform::cp932FromCodePoint(codePoint);
 }
 
 const std::uint16_t* fromCodePointTable()
 {
-    return tables().fromUnicode.data();
+    return platform::cp932FromCodePointTable();
 }
 
 std::uint16_t fromJisX0213(unsigned char j1, unsigned char j2)

@@ -277,11 +277,25 @@ void eucBytes(State& s, const Byte* in, std::size_t length, char*& out)
     }
 }
 
-inline void putCp932(State& s, std::uint16_t sjis, char*& out)
+// A character of a UTF-8 page that CP932 cannot hold is kept as its decimal reference, which
+// the analyzer keeps as it is and the screen shows as the character.
+void putReference(std::uint32_t code, char*& out)
+{
+    char digits[8];
+    int n = 0;
+    for (; code != 0; code /= 10)
+        digits[n++] = static_cast<char>('0' + code % 10);
+    *out++ = '&';
+    *out++ = '#';
+    while (n > 0)
+        *out++ = digits[--n];
+    *out++ = ';';
+}
+
+inline void putCp932(std::uint32_t code, std::uint16_t sjis, char*& out)
 {
     if (sjis == 0) {
-        putGeta(out);
-        ++s.unmappable;
+        putReference(code, out);
     } else if (sjis < 0x100) {
         *out++ = static_cast<char>(sjis);
     } else {
@@ -290,13 +304,13 @@ inline void putCp932(State& s, std::uint16_t sjis, char*& out)
     }
 }
 
-inline void putCodePoint(State& s, std::uint32_t code, char*& out)
+inline void putCodePoint(std::uint32_t code, char*& out)
 {
     if (code < 0x80) {
         *out++ = static_cast<char>(code);
         return;
     }
-    putCp932(s, cp932::fromCodePoint(code), out);
+    putCp932(code, cp932::fromCodePoint(code), out);
 }
 
 // The three-byte loop's own table: for U+0800-U+FFFF the CP932 pair of each character CP932
@@ -323,7 +337,7 @@ const std::uint16_t* threeByteTable()
 // Converts the well-formed two- and three-byte sequences wholly inside the block from i on
 // (nearly all of Japanese text) and returns where it stopped; anything else is left to the
 // byte-at-a-time path. A byte xor 0x80 is below 0x40 exactly when it is a continuation byte.
-std::size_t wholeUtf8Run(State& s, const std::uint16_t* table, const std::uint16_t* pairs, const Byte* in,
+std::size_t wholeUtf8Run(const std::uint16_t* table, const std::uint16_t* pairs, const Byte* in,
                          std::size_t i, std::size_t length, char*& out)
 {
     while (i + 1 < length) {
@@ -373,7 +387,7 @@ std::size_t wholeUtf8Run(State& s, const std::uint16_t* table, const std::uint16
         } else {
             break;
         }
-        putCp932(s, table[code], out);
+        putCp932(code, table[code], out);
         i += used;
     }
     return i;
@@ -390,7 +404,7 @@ void utf8Bytes(State& s, const Byte* in, std::size_t length, char*& out)
                 i = copyPlainRun(in, i, length, out);
                 continue;
             }
-            std::size_t next = wholeUtf8Run(s, table, pairs, in, i, length, out);
+            std::size_t next = wholeUtf8Run(table, pairs, in, i, length, out);
             if (next != i) {
                 i = next;
                 continue;
@@ -413,7 +427,7 @@ void utf8Bytes(State& s, const Byte* in, std::size_t length, char*& out)
             if (code < s.utf8Min || code > 0x10FFFF || (code >= 0xD800 && code <= 0xDFFF))
                 *out++ = '?';
             else
-                putCodePoint(s, code, out);
+                putCodePoint(code, out);
             continue;
         }
         ++i;
@@ -681,8 +695,10 @@ bool utlKanjiConverter::convertInto(int kind, const char* bytes, std::size_t len
     bool invalidJis = false;
     try {
         std::size_t start = out.size();
-        // Every input byte gives at most two output bytes, plus what was held before.
-        out.resize(start + 2 * length + 16);
+        // Every input byte gives at most two output bytes, plus what was held before; a
+        // UTF-8 character kept as a reference gives at most four for each of its bytes
+        // ("&#128;" of two bytes, "&#1114111;" of four).
+        out.resize(start + (kind == codeUtf8 ? 4 : 2) * length + 16);
         char* cursor = out.data() + start;
         const auto* in = reinterpret_cast<const Byte*>(bytes);
         switch (kind) {

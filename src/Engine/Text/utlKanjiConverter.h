@@ -54,7 +54,8 @@ public:
     // Frees the output blocks, keeping every state (and the last block's buffer for the next
     // one: a page is converted block by block).
     void discardOutput();
-    // Characters that CP932 cannot hold, written as "〓", since the last reset.
+    // Characters of a JIS or EUC-JP page that CP932 cannot hold, written as "〓", since the
+    // last reset (a UTF-8 page keeps them as references).
     std::uint64_t getUnmappableCount() const { return state.unmappable; }
 
     // The code kind named by a charset label ("shift_jis", "EUC-JP", "utf-8", ...), 0 if none.

@@ -471,8 +471,8 @@ bool tviTreeViewItem::cmdSnapshotConfirmed(bool query, bool* enabled)
     }
     tviDialogData& data = tree_->dialogData;
     if (data.name.empty()) {
-        // スナップショット名を入力して下さい。 The dialog stays open.
-        tree_->showMessage("Xi" "bvV" "bg¼ðüÍµÄº³¢B",
+        // The dialog stays open.
+        tree_->showMessage("\x83X\x83i\x83" "b\x83v\x83V\x83\x87\x83" "b\x83g\x96\xBC\x82\xF0\x93\xFC\x97\xCD\x82\xB5\x82\xC4\x89\xBA\x82\xB3\x82\xA2\x81" "B", // スナップショット名を入力して下さい。
                            "Quillara");
         data.confirmed = false;
         return true;

@@ -132,6 +132,14 @@ std::string tviCabinetImport::fileNameOf(const std::string& name)
             out.append(name, i++, 2);
             continue;
         }
+        // A character kept as a reference stays one (sjisToUtf8 makes it the character);
+        // "&#38;" is an '&' like any other.
+        std::uint32_t code = 0;
+        if (std::size_t reference = platform::referenceAt(name, i, code); reference != 0 && code >= 0x80) {
+            out.append(name, i, reference);
+            i += reference - 1;
+            continue;
+        }
         bool alnum = (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9');
         out += alnum ? static_cast<char>(c) : '_';
     }

@@ -81,9 +81,10 @@ public:
     // Raw text of the file in Shift_JIS with its references decoded.
     std::string toSjis(std::string_view raw)
     {
-        std::string text = sjis() ? std::string(raw) : utf8ToSjisKeepingRefs(raw, &st_.replaced);
+        std::string text =
+            sjis() ? std::string(raw) : platform::utf8ToSjis(raw, platform::Ampersand::markup, &st_.replaced);
         std::erase(text, '\0');
-        decodeHtmlTextKeepingRefs(text);
+        decodeHtmlText(text);
         return text;
     }
 

@@ -478,7 +478,7 @@ bool tviCabinetFile::readInto(std::string_view bytes, tviCabinetDocument& doc, s
     error.clear();
     std::string converted;
     if (isUtf8WithMultibyte(bytes)) {
-        converted = platform::utf8ToSjis(bytes);
+        converted = platform::utf8ToSjis(bytes, platform::Ampersand::markup);
         bytes = converted;
         doc.convertedFromUtf8 = true;
     }

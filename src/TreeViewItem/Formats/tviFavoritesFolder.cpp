@@ -1,6 +1,6 @@
 #include "TreeViewItem/Formats/tviFavoritesFolder.h"
 
-#include "Engine/Text/utlUnicodeText.h"
+#include "Platform/platformText.h"
 #include "TreeViewItem/Formats/tviInternetShortcut.h"
 
 #include <algorithm>
@@ -78,7 +78,7 @@ std::string tviFavoritesFolder::nameFromDisk(const std::string& name, size_t* re
     if (!isValidUtf8(name)) {
         return name;
     }
-    return utf8ToSjisKeepingRefs(name, replaced);
+    return platform::utf8ToSjis(name, platform::Ampersand::text, replaced);
 }
 
 bool tviFavoritesFolder::read(const std::string& directory, tviCabinetDocument& doc, std::string& error,

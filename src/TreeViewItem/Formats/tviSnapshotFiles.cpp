@@ -214,7 +214,12 @@ std::string tviSnapshotFiles::directoryNameOf(const std::string& name)
     for (std::size_t i = 0; i < name.size(); ++i) {
         auto c = static_cast<unsigned char>(name[i]);
         std::string piece;
-        if (isDoubleByteAt(name, i)) {
+        std::uint32_t code = 0;
+        if (std::size_t reference = platform::referenceAt(name, i, code); reference != 0 && code >= 0x80) {
+            // A character kept as a reference names the directory as itself.
+            platform::appendUtf8(piece, code);
+            i += reference - 1;
+        } else if (isDoubleByteAt(name, i)) {
             piece = platform::sjisToUtf8(name.substr(i, 2));
             ++i;
         } else {

@@ -116,7 +116,7 @@ TEST(utlKanjiConverter, ConvertsKanaAndRefusesToGarble)
         {"JIS X 0212 has no CP932 form", utlKanjiConverter::codeJis, "\x1B$(D0!\x1B(B", "\x81\xAC"},
         {"JIS stray 8-bit byte keeps the '<'", utlKanjiConverter::codeJis, "\xE9<a>\x1B$B\x80" "F|\x1B(B\xFC\"", "?<a>?\x93\xFA?\""},
         {"JIS stray kana byte stays a character", utlKanjiConverter::codeJis, "\xA9<", "\xA9<"},
-        {"UTF-8 character CP932 lacks", utlKanjiConverter::codeUtf8, "\xF0\x9F\x98\x80", "\x81\xAC"},
+        {"UTF-8 character CP932 lacks is kept as a reference", utlKanjiConverter::codeUtf8, "\xF0\x9F\x98\x80\xE2\x80\x94", "&#128512;&#8212;"},
         {"UTF-8 broken sequence keeps '<'", utlKanjiConverter::codeUtf8, "\xE3\x81<", "?<"},
         {"UTF-8 overlong", utlKanjiConverter::codeUtf8, "\xC0\xAF", "??"},
         // The whole-character fast paths must refuse what the byte-at-a-time path refuses.

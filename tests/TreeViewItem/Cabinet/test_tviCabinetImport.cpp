@@ -186,7 +186,7 @@ TEST(tviCabinetImport, FavoritesDirectoryAndShortcutFiles)
     }
     EXPECT_EQ((std::vector<std::string>{"-1 Links ", "0 Deeper ", "1 Deepest ", "2 Bottom http://bottom/",
                                         "-1 Capital http://capital/",
-                                        "-1 \xe6\x97\xa5\xe6\x9c\xac&#128512; https://ja.example/%E6%97%A5"}),
+                                        "-1 \xe6\x97\xa5\xe6\x9c\xac\xf0\x9f\x98\x80 https://ja.example/%E6%97%A5"}),
               shape);
     EXPECT_EQ(2u, stats.skipped); // no section, binary
     EXPECT_EQ(1u, stats.replaced);
@@ -262,5 +262,49 @@ TEST(tviCabinetImport, CommandLineImportTreeCreateCopy)
     EXPECT_EQ(2, runCli("copy " + mine + " " + home.dir() + "Copy.scb", out));
     EXPECT_EQ(2, runCli("import " + home.dir() + "none.html --to " + mine, out));
     EXPECT_EQ(2, runCli("tree " + home.dir() + "none", out));
+}
+
+// A bookmark export and a UTF-8 page with characters Shift_JIS lacks (or would read back as
+// others) go into a cabinet and come back from it as the same characters; the file holds each
+// as one reference, and a reference typed as text stays text.
+TEST(tviCabinetImport, CommandLineKeepsEveryCharacter)
+{
+    testsupport::TempHome home;
+    const std::string title = "例 😀 Café Müller 한국어 a–b — 〜 ¥";
+    testsupport::writeFile(home.dir() + "export.html",
+                           "<!DOCTYPE NETSCAPE-Bookmark-file-1>\n<META HTTP-EQUIV=\"Content-Type\" CONTENT=\"text/html; "
+                           "charset=UTF-8\">\n<TITLE>Bookmarks</TITLE>\n<H1>Bookmarks</H1>\n<DL><p>\n"
+                           "<DT><H3>Dossier Été</H3>\n<DL><p>\n<DT><A HREF=\"https://example.org/\">" + title +
+                           "</A>\n<DT><A HREF=\"https://example.org/lit\">typed &amp;#65; &amp;#233;</A>\n</DL><p>\n</DL>\n");
+    std::string mine = home.dir() + "Mine.scb";
+    std::string out;
+    ASSERT_EQ(0, runCli("import " + home.dir() + "export.html --to " + mine, out));
+    std::string bytes = testsupport::readFile(mine);
+    for (const char* kept : {"&#128512;", "Caf&#233;", "M&#252;ller", "&#54620;&#44397;&#50612;", "a&#8211;b",
+                             "&#8212;", "&#12316;", "&#165;", "&#201;t&#233;"}) {
+        std::size_t at = bytes.find(kept);
+        EXPECT_NE(at, std::string::npos) << kept;
+        EXPECT_EQ(bytes.find(kept, at + 1), std::string::npos) << kept; // once
+    }
+    EXPECT_EQ(bytes.find("&amp;#128512;"), std::string::npos);
+    EXPECT_NE(bytes.find("typed &amp;#65; &amp;#233;"), std::string::npos); // text stays text
+    out.clear();
+    ASSERT_EQ(0, runCli("tree --json " + mine, out));
+    EXPECT_NE(out.find("\"name\":\"" + title + "\""), std::string::npos) << out;
+    EXPECT_NE(out.find("\"name\":\"typed &#65; &#233;\""), std::string::npos) << out;
+    EXPECT_NE(out.find("\"name\":\"Dossier Été\""), std::string::npos) << out;
+    out.clear();
+    ASSERT_EQ(0, runCli("tree " + mine, out));
+    EXPECT_NE(out.find(title), std::string::npos) << out;
+    for (const char* word : {"😀", "café", "CAFÉ", "한국어"}) {
+        out.clear();
+        EXPECT_EQ(0, runCli("search " + mine + " --text '" + word + "'", out)) << word;
+        EXPECT_NE(out.find(title), std::string::npos) << word << out;
+    }
+    out.clear();
+    EXPECT_EQ(1, runCli("search " + mine + " --text '&#128512;'", out)) << out; // typed, not the emoji
+    // Written again through the cabinet, the bytes stay the same.
+    ASSERT_EQ(0, runCli("copy " + mine + " " + home.dir() + "Again.scb --name Bookmarks", out));
+    EXPECT_EQ(testsupport::readFile(home.dir() + "Again.scb"), bytes);
 }
 #endif

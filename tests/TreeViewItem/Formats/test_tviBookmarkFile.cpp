@@ -76,7 +76,7 @@ TEST(tviBookmarkFile, FirefoxExportKeepsFoldersNamesAddressesDescriptionsTagsAnd
               "  I [Search & <find>] <https://example.com/search?q=a&b=%22c%22> 1700000020/1700000021\n"
               "  F [日本語 フォルダ] 1700000030/1700000031\n"
               "    I [日本 - Wikipedia] <https://ja.wikipedia.org/wiki/%E6%97%A5%E6%9C%AC> 1700000040/1700000041\n"
-              "    I [Smile &#128512; and &#54620;&#44397;&#50612;] <https://example.org/emoji> 1700000050/1700000051\n"
+              "    I [Smile 😀 and 한국어] <https://example.org/emoji> 1700000050/1700000051\n"
               "    I [Bookmarklet] <javascript:alert(%22hi%22)> 1700000060/1700000061\n"
               "    I [Data page] <data:text/html,%3Ch1%3EHi%3C/h1%3E> 1700000070/0\n"
               "  I [Most Visited] <place:sort=8&maxResults=10> 1700000080/1700000081\n"

@@ -200,6 +200,8 @@ TEST(tviCabinetFile, DecodedPageTextRoundTripsExactly)
         {"AT&amp;T &#12509;&#x30FC;&#12479;&#12523; &lt;b&gt; &quot;q&quot; &amp;amp; \x93\xfa\x96\x7b",
          "search?q=&#12509;&amp;t=&lt;a&gt;&amp;s=&quot;x&quot;&amp;e=&#x1F600;"},
         {"&nbsp;&nbsp;&lt;&nbsp;&gt;&nbsp;&amp;&nbsp;", "a&amp;b&#38;c&#x26;d&copy=2&amp"},
+        // Kept references, and references that are text.
+        {"Caf&eacute; &#x1F600; &amp;#233; &amp;#65; &mdash;&#12316;", "x"},
     };
     for (const auto& page : pages) {
         std::string title = page.title;
@@ -221,6 +223,7 @@ TEST(tviCabinetFile, DecodedPageTextRoundTripsExactly)
         EXPECT_EQ(back.entries[0].keyword, e.keyword) << show(title);
         EXPECT_EQ(back.entries[0].url, url) << show(url);
         EXPECT_EQ(first, second);
+        EXPECT_EQ(first.find("&amp;#128512;"), std::string::npos);
     }
 }
 

@@ -3,6 +3,7 @@
 #include "TreeViewItem/Snapshot/tviPSSItem.h"
 
 #include "EngineHarness.h"
+#include "Platform/platformText.h"
 #include "TestHttpServer.h"
 #include "TestSupport.h"
 #include "TreeViewItem/Base/ctrlMemoryTreeView.h"
@@ -64,7 +65,7 @@ TEST(SnapshotItem, TakenFromASelectedItemThroughTheDialogCommands)
     tree.dialogData = tviDialogData{};
     tree.dialogData.confirmed = true;
     ASSERT_TRUE(source->executeCommand(tviCommand::snapshotConfirmed, false, handled));
-    EXPECT_FALSE(tree.lastMessage.empty());
+    EXPECT_EQ(platform::sjisToUtf8(tree.lastMessage), "スナップショット名を入力して下さい。");
     EXPECT_FALSE(tree.dialogData.confirmed);
     EXPECT_EQ(tree.getFirstChild(cabinet->getHandle()), nullptr);
 

@@ -91,6 +91,8 @@ TEST(SnapshotFiles, DirectoryNamesFromNames)
     EXPECT_EQ(tviSnapshotFiles::directoryNameOf("../x"), "___x");
     EXPECT_EQ(tviSnapshotFiles::directoryNameOf("\x93\xFA\x96\x7B"), "\xE6\x97\xA5\xE6\x9C\xAC"); // 日本
     EXPECT_EQ(tviSnapshotFiles::directoryNameOf(""), "_");
+    // A character kept as a reference is itself; a reference to ASCII is no way to a '/'.
+    EXPECT_EQ(tviSnapshotFiles::directoryNameOf("x&#128512;&#38;&#47;"), "x\xF0\x9F\x98\x80__38___47_");
     EXPECT_LE(tviSnapshotFiles::directoryNameOf(std::string(300, 'x')).size(), 100u);
 }
 
