@@ -845,14 +845,16 @@ bool clsQuillaraEngine::handleMessage(const platform::Message& message)
     if (isNodeMessage(message.id)) {
         int id = static_cast<int>(message.wParam);
         auto* node = reinterpret_cast<clsQuillaraItem*>(message.lParam);
-        bool known = false;
+        bool admitted = false;
         {
             std::lock_guard<std::recursive_mutex> registry(RegistryLock());
-            known = byId.count(id) != 0;
+            auto found = byId.find(id);
+            // A node that a newer, already delivered read replaced speaks no more for the request.
+            admitted = found != byId.end() && node != nullptr && found->second->admitRead(node->getReadNumber());
         }
         int phase = static_cast<int>(message.id - WM_ENGINE_NODE_CREATED) + 1;
         try {
-            if (known && node != nullptr && node->admitDelivery(phase) && target != nullptr)
+            if (admitted && node->admitDelivery(phase) && target != nullptr)
                 target->onNodeNotify(id, node, phase);
         } catch (const std::exception& e) {
             logError("clsQuillaraEngine::handleMessage", e.what());

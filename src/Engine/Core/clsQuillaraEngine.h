@@ -188,8 +188,6 @@ private:
     friend class clsUrlInformation;
     // Removes info's own entries (and no other record's); the registry lock is held.
     void eraseEntries(clsUrlInformation* info);
-    // The request id is registered and node is still its record's node.
-    bool isCurrentNode(int id, const clsQuillaraItem* node);
     bool pushRequest(const Job& job);
     void runRound(std::vector<Job>& round);
     bool isStopping();

@@ -195,10 +195,11 @@ int clsQuillaraItem::release()
 }
 
 // Called under the reference lock.
-void clsQuillaraItem::detach(clsUrlInformation* from, int count)
+void clsQuillaraItem::detach(clsUrlInformation* from, int count, int endedStatus)
 {
     if (from != owner)
         return;
+    toldStatus = endedStatus;
     owner = nullptr;
     refCount = count;
 }
@@ -236,7 +237,7 @@ clsNodeProperties clsQuillaraItem::getProperties() const
 int clsQuillaraItem::getStatus() const
 {
     clsUrlInformation* info = getOwner();
-    return info == nullptr ? 0 : info->getStatus();
+    return info == nullptr ? toldStatus.load() : info->getStatus();
 }
 
 int clsQuillaraItem::getLinkCount() const
@@ -432,4 +433,14 @@ bool clsQuillaraItem::admitDelivery(int phase)
     if (inOrder)
         deliveredPhase = phase;
     return inOrder;
+}
+
+std::uint64_t clsQuillaraItem::getReadNumber() const
+{
+    return readNumber;
+}
+
+void clsQuillaraItem::setReadNumber(std::uint64_t number)
+{
+    readNumber = number;
 }

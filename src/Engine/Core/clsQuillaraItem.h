@@ -73,7 +73,9 @@ public:
     int addRef();
     int release();
     // Forgets owner (only when it is this node's owner) and takes count as the node's own.
-    void detach(clsUrlInformation* owner, int count);
+    // endedStatus: the status the node's read ended with (0 when it had not ended), which the
+    // node tells from then on, also to a final notification still on its way.
+    void detach(clsUrlInformation* owner, int count, int endedStatus = 0);
     // The owner, or null once detached. Only the holder of a reference may use it, and only
     // until it releases that reference.
     clsUrlInformation* getOwner() const;
@@ -114,6 +116,9 @@ public:
     // another 3), and then it is noted as delivered. A notification that would break the
     // order (a pass's 3026 that lost the race against the worker's failure) is not handed on.
     bool admitDelivery(int phase);
+    // Which read of its request this node serves: 1 for the first, higher for each newer one.
+    std::uint64_t getReadNumber() const;
+    void setReadNumber(std::uint64_t number);
 
 protected:
     // Reads the owner's local file (absolute path or file: address) as the read's data:
@@ -147,6 +152,8 @@ private:
     std::atomic<bool> analysisQueued{false};
     std::atomic<bool> finalTold{false};
     std::atomic<int> deliveredPhase{0};
+    std::atomic<int> toldStatus{0};
+    std::atomic<std::uint64_t> readNumber{0};
 };
 
 // Makes the analysis node of a new read for one of the link kinds 0, 4, 8, 11, 14, 17, 18.

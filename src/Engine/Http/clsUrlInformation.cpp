@@ -212,10 +212,23 @@ bool clsUrlInformation::createNode(clsQuillaraItem* fresh)
     assert(fresh != nullptr);
     fresh->setUrlInformation(this);
     std::lock_guard<std::mutex> ref(clsQuillaraEngine::ReferenceLock());
-    if (node != nullptr)
-        node->detach(this, accessCount);
+    if (node != nullptr) {
+        // The replaced read keeps the status it ended with; a read cut short keeps none.
+        std::uint64_t end = lastEnd;
+        int ended = (end >> 8) == node->getReadNumber() ? static_cast<int>(end & 0xff) : 0;
+        node->detach(this, accessCount, ended);
+    }
+    fresh->setReadNumber(++nodesMade);
     node = fresh;
     accessCount = 1;
+    return true;
+}
+
+bool clsUrlInformation::admitRead(std::uint64_t readNumber)
+{
+    if (readNumber < readDelivered)
+        return false;
+    readDelivered = readNumber;
     return true;
 }
 
@@ -415,7 +428,12 @@ int clsUrlInformation::getQueueCount() const
     return queueCount;
 }
 
-void clsUrlInformation::setStatus(int value) { status = value; }
+void clsUrlInformation::setStatus(int value)
+{
+    status = value;
+    if (value == requestComplete || value == requestFailed || value == requestUnchecked)
+        lastEnd = (nodesMade.load() << 8) | static_cast<std::uint64_t>(value);
+}
 void clsUrlInformation::setResultCode(int code) { resultCode = code; }
 void clsUrlInformation::setContentLength(int length) { contentLength = length; }
 void clsUrlInformation::addReceivedBytes(std::int64_t count) { receivedBytes += count; }

@@ -75,6 +75,9 @@ public:
     bool createNode(clsQuillaraItem* fresh);
     // The node with one access reference for the caller, or null.
     clsQuillaraItem* getNode();
+    // User-interface thread, registry lock held, as a notification of read number readNumber
+    // is about to be handed on: false when a newer read has been handed on already.
+    bool admitRead(std::uint64_t readNumber);
 
     int getId() const;
     int getLinkKind() const;
@@ -160,6 +163,11 @@ private:
     int accessCount = 0;
     int queueCount = 0;
     clsQuillaraItem* node = nullptr;
+    std::atomic<std::uint64_t> nodesMade{0};
+    // The last end of a read: (read number << 8) | the status it ended with.
+    std::atomic<std::uint64_t> lastEnd{0};
+    // User-interface thread, under the registry lock: the newest read delivered.
+    std::uint64_t readDelivered = 0;
     std::atomic<clsQuillaraEngine*> engine{nullptr};
 
     std::atomic<int> id{-1};

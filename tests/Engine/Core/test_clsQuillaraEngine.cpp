@@ -449,9 +449,10 @@ TEST(clsQuillaraEngine, ReloadWhileReadingIsSafe)
         int reloads = 0;
         harness.keepNodes = true;
         // Once the transfer has set the page complete, earlier passes are still on their way:
-        // a new read then replaces the node while old references to it are out.
+        // a new read then replaces the node while old references to it are out. A replaced
+        // node tells how its own read ended, not how the page is now, so it starts nothing.
         harness.onNotice = [&](int, clsQuillaraItem* node, int phase) {
-            if (reloads >= 15 || node->getStatus() != 4)
+            if (reloads >= 15 || node->getOwner() == nullptr || node->getStatus() != 4)
                 return;
             ++reloads;
             clsUrlInformation* info = nullptr;

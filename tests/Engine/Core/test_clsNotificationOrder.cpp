@@ -1,0 +1,141 @@
+#include "EngineHarness.h"
+#include "TestHttpServer.h"
+#include "TestSupport.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <map>
+#include <random>
+#include <set>
+#include <string>
+#include <vector>
+
+namespace {
+
+using testsupport::EngineHarness;
+using testsupport::TestHttpServer;
+
+// What one request id was told, in order, and whether the order ever broke.
+struct Delivery {
+    clsQuillaraItem* node;
+    int phase;
+    int status;
+};
+
+// Checks each notification as it is delivered: per node the phases go 1, 2..., 3 (1 and 2
+// may be missing; only a 3 may follow a 3), an id never goes back to an older read, and
+// a final notification always brings an ended request (4 loaded, 5 failed, 6 not checked),
+// never a node that a newer read has replaced.
+class OrderChecker {
+public:
+    void deliver(int id, clsQuillaraItem* node, int phase)
+    {
+        // Held to the end, so that no node address is used twice while the test runs.
+        node->addRef();
+        kept.push_back(node);
+        std::vector<Delivery>& seen = byId[id];
+        int status = node->getStatus();
+        std::string where = "id " + std::to_string(id) + " delivery " + std::to_string(seen.size());
+        if (!seen.empty() && node->getReadNumber() < seen.back().node->getReadNumber())
+            fail(where + ": back to an older read");
+        int last = !seen.empty() && seen.back().node == node ? seen.back().phase : 0;
+        if (last == 3 && phase != 3)
+            fail(where + ": phase " + std::to_string(phase) + " after the final one");
+        if (last != 0 && phase == 1)
+            fail(where + ": created twice or after reading");
+        if (phase == 3 && status != 4 && status != 5 && status != 6)
+            fail(where + ": final notification with status " + std::to_string(status));
+        seen.push_back(Delivery{node, phase, status});
+        ++count;
+    }
+
+    void releaseAll()
+    {
+        for (clsQuillaraItem* node : kept)
+            node->release();
+        kept.clear();
+    }
+
+    void fail(const std::string& what)
+    {
+        if (faults.size() < 20)
+            faults.push_back(what);
+        ++faultCount;
+    }
+
+    std::map<int, std::vector<Delivery>> byId;
+    std::vector<clsQuillaraItem*> kept;
+    std::vector<std::string> faults;
+    int faultCount = 0;
+    int count = 0;
+};
+
+} // namespace
+
+// Pages that load whole, in blocks, fail before any data, or fail half-way, reloaded again and
+// again as soon as each has ended (or is about to end), with a cancel now and then: every id's
+// delivered notifications keep their order, none comes from a node a reload replaced, and
+// each id ends with a final notification of the node it has now.
+TEST(clsNotificationOrder, ReloadsAndFailuresKeepEveryRequestsSequence)
+{
+    testsupport::TempHome home;
+    TestHttpServer server;
+    OrderChecker checker;
+    {
+        clsEngineOptions options = EngineHarness::quickOptions();
+        options.retryCount = 0;
+        options.nodeFactory = nullptr; // the real analyzer: passes take their time
+        EngineHarness harness(options);
+        harness.onNotice = [&](int id, clsQuillaraItem* node, int phase) { checker.deliver(id, node, phase); };
+        const std::vector<std::string> addresses = {
+            server.url("/page"),          server.url("/text?size=9000"), server.url("/reset"),
+            server.url("/status/404"),    server.url("/drip?n=3&ms=2"),  server.url("/text?size=300"),
+        };
+        std::vector<clsUrlInformation*> records;
+        for (const std::string& address : addresses)
+            records.push_back(harness.request(requestRead, address));
+        std::mt19937 random(30);
+        auto giveUp = std::chrono::steady_clock::now() + std::chrono::seconds(120);
+        int reloads = 0;
+        for (int round = 0; round < 400 && std::chrono::steady_clock::now() < giveUp; ++round) {
+            clsUrlInformation* info = records[random() % records.size()];
+            // A request that has ended (its final notification may still be on its way) is
+            // read again at once: that is where an old node's notifications meet the new read's.
+            if (info->getStatus() != requestReading) {
+                clsUrlInformation* again = nullptr;
+                int mode = random() % 3 == 0 ? requestReadAgain : requestReload;
+                if (harness.engine.requestItem(mode, 0, info->getAddress(), again)) {
+                    again->releaseQueueRef();
+                    ++reloads;
+                }
+            }
+            if (round % 97 == 96)
+                harness.engine.queueStop();
+            harness.window.pump(random() % 3);
+        }
+        // Whatever is under way ends, and the last word on each id is a final notification
+        // of the node the request has now.
+        ASSERT_TRUE(harness.waitUntil(
+            [&] {
+                for (clsUrlInformation* info : records) {
+                    const std::vector<Delivery>& seen = checker.byId[info->getId()];
+                    clsQuillaraItem* node = info->getNode();
+                    bool told = node != nullptr && !seen.empty() && seen.back().node == node && seen.back().phase == 3;
+                    if (node != nullptr)
+                        node->release();
+                    if (!told)
+                        return false;
+                }
+                return true;
+            },
+            60000));
+        EXPECT_GT(reloads, 50);
+        harness.onNotice = nullptr;
+    }
+    checker.releaseAll();
+    std::string faults;
+    for (const std::string& fault : checker.faults)
+        faults += fault + "\n";
+    EXPECT_EQ(checker.faultCount, 0) << checker.count << " deliveries\n" << faults;
+}
