@@ -66,7 +66,12 @@ void listChanges(const std::vector<std::pair<std::string, std::string>>& changes
 // listing each changed address on stderr.
 bool writeChanges(CliContext& context, tviCabinetCheck& check, const CheckOptions& options)
 {
-    const char* why = check.cabinet()->isReadOnly() ? "read-only cabinet" : "write failed";
+    auto why = [&] {
+        if (check.cabinet()->isReadOnly())
+            return std::string("read-only cabinet");
+        const std::string& error = check.cabinet()->getSaveError();
+        return error.empty() ? std::string("write failed") : error;
+    };
     // A bookmark file or a Favorites folder is only read: its copies are in the report alone.
     if (options.archived && check.archivedCount() > 0 && check.cabinet()->isReadOnly() && !options.updateArchived &&
         !options.save) {
@@ -76,7 +81,7 @@ bool writeChanges(CliContext& context, tviCabinetCheck& check, const CheckOption
         std::vector<std::pair<std::string, std::string>> changes;
         bool written = options.updateArchived ? check.updateArchived(changes, options.save) : check.saveFound(options.save);
         if (!written) {
-            context.fail(options.file + ": archived copies not written (" + why + ")");
+            context.fail(options.file + ": archived copies not written (" + why() + ")");
             return false;
         }
         listChanges(changes);
@@ -84,7 +89,7 @@ bool writeChanges(CliContext& context, tviCabinetCheck& check, const CheckOption
     if (options.updateMoved) {
         std::vector<std::pair<std::string, std::string>> changes;
         if (!check.updateMoved(changes, options.save)) {
-            context.fail(options.file + ": moved addresses not written (" + why + ")");
+            context.fail(options.file + ": moved addresses not written (" + why() + ")");
             return false;
         }
         listChanges(changes);
@@ -92,7 +97,7 @@ bool writeChanges(CliContext& context, tviCabinetCheck& check, const CheckOption
             return true;
     }
     if (options.save && !check.save()) {
-        context.fail(options.file + ": statuses not saved (" + why + ")");
+        context.fail(options.file + ": statuses not saved (" + why() + ")");
         return false;
     }
     return true;

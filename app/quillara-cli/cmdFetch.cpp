@@ -46,7 +46,7 @@ std::string addressOf(const std::string& argument)
     std::string text = relativeFile ? std::filesystem::absolute(argument, error).string() : argument;
     // A local file's address is its path: the file system's bytes, not Shift_JIS.
     bool local = text.starts_with("/") || text.starts_with("file:");
-    return local ? text : platform::utf8ToSjis(text);
+    return local ? text : platform::utf8AddressToPercent(text);
 }
 
 void printLine(const std::string& argument, const clsUrlInformation& info)

@@ -52,7 +52,7 @@ std::string addressOf(const std::string& argument)
     std::string text = relativeFile ? std::filesystem::absolute(argument, error).string() : argument;
     // A local file's address is its path: the file system's bytes, not Shift_JIS.
     bool local = text.starts_with("/") || text.starts_with("file:");
-    return local ? text : platform::utf8ToSjis(text);
+    return local ? text : platform::utf8AddressToPercent(text);
 }
 
 const char* kindName(int kind)
@@ -155,12 +155,14 @@ int runSnapshot(const SnapshotRun& run, CliContext& context)
     if (progress)
         progress->finish();
     clsSnapshotReport report = tree.last;
-    cabinet->save();
+    bool listed = cabinet->save();
     clsQuillaraEngine::releaseEngine();
     window.setHandler(&clsQuillaraEngine::DiscardMessage);
     while (window.pump(0) > 0) {
     }
     printReport(report, run.json);
+    if (!listed)
+        return context.fail(cabinet->getFolderPath() + "List: the snapshot list could not be written");
     if (!report.topSaved)
         return CliContext::ExitError;
     return report.failedCount == 0 && !report.stopped ? CliContext::ExitOk : CliContext::ExitFound;

@@ -2,6 +2,7 @@
 
 #include "Common/utlInstanceCounter.h"
 #include "Common/utlLog.h"
+#include "Platform/FileLock.h"
 #include "Platform/ProfileFile.h"
 #include "Platform/ProgramPaths.h"
 #include "Platform/platformText.h"
@@ -364,6 +365,10 @@ bool utlIniInfo::save()
 {
     platform::ProfileFile file;
     std::string error;
+    platform::FileLock lock;
+    if (!platform::makeDirectories(configDirectory_) ||
+        !lock.lock(iniFilePath_, platform::FileLock::defaultWaitMs, &error))
+        return logError("utlIniInfo::save", kWriteFailed + error);
     // Keep whatever else the file holds (comments, keys of other versions); a file that is
     // there but cannot be read is not written over, or its other contents would be lost.
     if (!file.load(iniFilePath_, &error))

@@ -47,6 +47,8 @@ QString fromSjisTitle(const std::string& title)
 ctrlQtTreeView::ctrlQtTreeView(QObject* parent) : QAbstractItemModel(parent), root_(std::make_unique<Node>())
 {
     root_->live = true;
+    // The window keeps cabinets open for long: what another program writes meanwhile is merged.
+    mergeChangedFiles = true;
 }
 
 ctrlQtTreeView::~ctrlQtTreeView()

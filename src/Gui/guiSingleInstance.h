@@ -36,7 +36,8 @@ private:
     void onConnection();
 
     std::unique_ptr<QLockFile> lock_;
+    // Before the server: the server's sockets, destroyed with it, still erase themselves here.
+    std::map<const QObject*, QByteArray> pending_;
     QLocalServer server_;
     QString serverName_;
-    std::map<const QObject*, QByteArray> pending_;
 };

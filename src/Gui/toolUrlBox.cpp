@@ -26,6 +26,7 @@ void toolUrlBox::onReturnPressed()
     if (text.isEmpty())
         return;
     current_ = gui::addressFromQt(text);
+    typed_ = gui::fromQt(text);
     Q_EMIT addressEntered();
 }
 

@@ -13,8 +13,11 @@ public:
     explicit toolUrlBox(QWidget* parent = nullptr);
     ~toolUrlBox() override;
 
-    // The last address entered (Shift_JIS).
+    // The last address entered: ASCII, a character beyond it percent-encoded as UTF-8 (a local
+    // path as the file system's bytes).
     const std::string& currentAddress() const { return current_; }
+    // The same as it was typed, as program text, for a message about it.
+    const std::string& currentTyped() const { return typed_; }
     // Shows an address that was gone to and puts it at the top of the list, once.
     void remember(const std::string& address);
     // Shows the address of what is selected, unless the user is typing in the box.
@@ -30,4 +33,5 @@ protected:
 private:
     void onReturnPressed();
     std::string current_;
+    std::string typed_;
 };

@@ -550,7 +550,7 @@ bool wndApplication::goToTypedAddress()
     std::string address;
     // Text that is no address is not kept as an item that can only fail.
     if (!addressFromTyped(typed, address)) {
-        statusBar_->setPartText(0, "\x81u" + typed + "\x81v\x82\xCD\x83""A\x83h\x83\x8C\x83X\x82\xC5\x82\xCD\x82\xA0\x82\xE8\x82\xDC\x82\xB9\x82\xF1\x81""B"); // 「…」はアドレスではありません。
+        statusBar_->setPartText(0, "\x81u" + rebar_->urlBox()->currentTyped() + "\x81v\x82\xCD\x83""A\x83h\x83\x8C\x83X\x82\xC5\x82\xCD\x82\xA0\x82\xE8\x82\xDC\x82\xB9\x82\xF1\x81""B"); // 「…」はアドレスではありません。
         return true;
     }
     rebar_->urlBox()->remember(address);

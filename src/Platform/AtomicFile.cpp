@@ -20,7 +20,50 @@ bool fail(std::string* error, const std::string& what)
     return false;
 }
 
-bool writeAll(int fd, std::string_view bytes)
+// Crash tests: QUILLARA_KILL_AT=N kills the process at point N of its atomic writes, counted
+// from the first write after the variable got its value.
+struct CrashPoints {
+    std::string setting;
+    long long left = -1;
+    long long passed = 0;
+};
+
+CrashPoints& crashPoints()
+{
+    static CrashPoints points;
+    const char* value = std::getenv("QUILLARA_KILL_AT");
+    std::string setting = value != nullptr ? value : "";
+    if (setting != points.setting) {
+        points.setting = setting;
+        points.left = setting.empty() ? -1 : std::atoll(setting.c_str());
+        points.passed = 0;
+    }
+    return points;
+}
+
+// Passes count points; true when the kill point lies within them (after the first `within`).
+bool crashWithin(std::size_t count, std::size_t* within)
+{
+    CrashPoints& points = crashPoints();
+    if (points.left < 0)
+        return false;
+    if (static_cast<unsigned long long>(points.left) < count) {
+        *within = static_cast<std::size_t>(points.left);
+        return true;
+    }
+    points.left -= static_cast<long long>(count);
+    points.passed += static_cast<long long>(count);
+    return false;
+}
+
+void crashPoint()
+{
+    std::size_t within = 0;
+    if (crashWithin(1, &within))
+        ::raise(SIGKILL);
+}
+
+bool writeSome(int fd, std::string_view bytes)
 {
     const char* p = bytes.data();
     std::size_t left = bytes.size();
@@ -34,6 +77,16 @@ bool writeAll(int fd, std::string_view bytes)
         left -= static_cast<std::size_t>(n);
     }
     return true;
+}
+
+bool writeAll(int fd, std::string_view bytes)
+{
+    std::size_t within = 0;
+    if (!crashWithin(bytes.size(), &within))
+        return writeSome(fd, bytes);
+    writeSome(fd, bytes.substr(0, within));
+    ::raise(SIGKILL);
+    return false;
 }
 
 std::string directoryOf(const std::string& path)
@@ -78,6 +131,7 @@ bool publish(int fd, bool unnamed, const std::string& temp, const std::string& p
         std::string procPath = "/proc/self/fd/" + std::to_string(fd);
         if (::linkat(AT_FDCWD, procPath.c_str(), AT_FDCWD, temp.c_str(), AT_SYMLINK_FOLLOW) != 0)
             return fail(error, "cannot link " + temp);
+        crashPoint();
     }
     if (::rename(temp.c_str(), path.c_str()) != 0) {
         fail(error, "cannot rename over " + path);
@@ -126,8 +180,10 @@ bool atomicWriteFile(const std::string& given, std::string_view bytes, std::stri
         fail(error, "cannot write " + path);
         return discard();
     }
+    crashPoint();
     if (!publish(fd, unnamed, temp, path, error))
         return discard();
+    crashPoint();
     if (::close(fd) != 0)
         return fail(error, "cannot close " + path);
     if (durability == Durability::Unsynced)
@@ -155,6 +211,8 @@ bool atomicCreateFile(const std::string& path, std::string_view bytes, std::stri
         ::fchmod(fd, 0644);
     }
     bool written = writeAll(fd, bytes) && ::fsync(fd) == 0;
+    if (written)
+        crashPoint();
     int linked = -1;
     if (written && unnamed) {
         std::string procPath = "/proc/self/fd/" + std::to_string(fd);
@@ -180,6 +238,17 @@ bool atomicCreateFile(const std::string& path, std::string_view bytes, std::stri
         ::close(dir);
     }
     return true;
+}
+
+long long crashPointsPassed()
+{
+    return crashPoints().passed;
+}
+
+bool readSavedFile(const std::string& path, std::string& out, std::string* error)
+{
+    removeStaleTemporaries(resolveLinks(path));
+    return readWholeFile(path, out, error);
 }
 
 bool readWholeFile(const std::string& path, std::string& out, std::string* error)

@@ -25,6 +25,11 @@ bool atomicWriteFile(const std::string& path, std::string_view bytes, std::strin
 bool atomicCreateFile(const std::string& path, std::string_view bytes, std::string* error = nullptr,
                       bool* existed = nullptr);
 
+// Reads a file the program saves (a cabinet, the footprints, the settings, the snapshot
+// records): a temporary that a writer killed between naming and renaming it left is removed
+// first, so that none outlives the next reader.
+bool readSavedFile(const std::string& path, std::string& out, std::string* error = nullptr);
+
 // Reads a whole file; false (with error) when it cannot be opened or read.
 bool readWholeFile(const std::string& path, std::string& out, std::string* error = nullptr);
 
@@ -37,5 +42,11 @@ std::string resolveLinks(const std::string& path);
 // the temporaries of path whose writing process is gone are removed. Every write does this
 // first; readers that want a tidy directory may call it too.
 void removeStaleTemporaries(const std::string& path);
+
+// Crash tests: with QUILLARA_KILL_AT=N in the environment the process kills itself (SIGKILL)
+// at point N of its atomic writes, counted from the first write after the variable got that
+// value: every byte of content is a point, and so is each step between sync, link, rename and
+// the directory's sync. This tells how many points the writes since then passed.
+long long crashPointsPassed();
 
 } // namespace platform

@@ -67,7 +67,7 @@ bool ProfileFile::load(const std::string& path, std::string* error)
     if (::stat(path.c_str(), &st) != 0 && errno == ENOENT)
         return true;
     std::string bytes;
-    if (!readWholeFile(path, bytes, error))
+    if (!readSavedFile(path, bytes, error))
         return false;
     parse(bytes);
     return true;

@@ -373,6 +373,24 @@ std::string utf8ToSjis(std::string_view utf8, Ampersand ampersand, std::size_t* 
     return out;
 }
 
+std::string utf8AddressToPercent(std::string_view utf8)
+{
+    static const char hex[] = "0123456789ABCDEF";
+    std::string out;
+    out.reserve(utf8.size());
+    for (char ch : utf8) {
+        auto c = static_cast<unsigned char>(ch);
+        if (c > 0x20 && c < 0x7F) {
+            out += ch;
+            continue;
+        }
+        out += '%';
+        out += hex[c >> 4];
+        out += hex[c & 0xF];
+    }
+    return out;
+}
+
 std::size_t sjisBoundary(std::string_view sjis, std::size_t maxBytes)
 {
     std::size_t i = 0;

@@ -52,6 +52,11 @@ enum class Ampersand {
 std::string utf8ToSjis(std::string_view utf8, Ampersand ampersand = Ampersand::text,
                        std::size_t* replaced = nullptr);
 
+// An address typed or given in UTF-8, as the ASCII a server is asked for: every byte beyond
+// ASCII, blank or control is percent-encoded (UTF-8, as browsers send it); the rest, '%' and
+// '&' included, stays as typed.
+std::string utf8AddressToPercent(std::string_view utf8);
+
 // Length of the longest prefix of at most maxBytes that does not end inside a double-byte
 // character or a reference.
 std::size_t sjisBoundary(std::string_view sjis, std::size_t maxBytes);

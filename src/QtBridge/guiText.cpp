@@ -39,8 +39,11 @@ QString addressToQt(const std::string& address)
 std::string addressFromQt(const QString& address)
 {
     QString trimmed = address.trimmed();
-    return trimmed.startsWith(QLatin1Char('/')) || trimmed.startsWith(QLatin1String("file:")) ? pathFromQt(address)
-                                                                                               : fromQt(address);
+    if (trimmed.startsWith(QLatin1Char('/')) || trimmed.startsWith(QLatin1String("file:")))
+        return pathFromQt(address);
+    // A character beyond ASCII goes to the server as UTF-8, as a browser sends it; a reference
+    // would end the address at its '#'.
+    return platform::utf8AddressToPercent(trimmed.toStdString());
 }
 
 } // namespace gui

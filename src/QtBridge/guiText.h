@@ -16,8 +16,8 @@ std::string fromQt(const QString& text);
 QString pathToQt(const std::string& path);
 std::string pathFromQt(const QString& path);
 
-// An address is program text, except a local file (an absolute path or a "file:" URL), whose
-// bytes are the file system's.
+// An address is ASCII, a typed character beyond it percent-encoded as UTF-8, except a local
+// file (an absolute path or a "file:" URL), whose bytes are the file system's.
 bool isLocalAddress(const std::string& address);
 QString addressToQt(const std::string& address);
 std::string addressFromQt(const QString& address);

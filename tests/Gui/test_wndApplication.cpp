@@ -211,6 +211,12 @@ void TestWndApplication::urlBoxFindsOrAddsAddress()
     QCOMPARE(edit->text(), QString::fromStdString(server.url("/page/2")));
     edit->clear();
     QVERIFY(edit->placeholderText().contains(QStringLiteral("Enter")));
+    // Characters beyond ASCII go to the server as UTF-8, as a browser sends them.
+    edit->setFocus();
+    edit->setText(QString::fromStdString(server.url("/page/例é?q=ü&r=1"))); // keyClicks knows ASCII only
+    QTest::keyClick(edit, Qt::Key_Return);
+    QCOMPARE(childCount(run.tree(), run.defaultCabinet()), 4);
+    QCOMPARE(run.app->treeView()->selectedItem()->getUrl(), server.url("/page/%E4%BE%8B%C3%A9?q=%C3%BC&r=1"));
 }
 
 void TestWndApplication::greysCommandsNobodyCanRun()

@@ -144,6 +144,9 @@ TEST(PlatformText, KeepsEveryCharacterThroughTheProgramsText)
     std::size_t replaced = 0;
     platform::utf8ToSjis("\xEF\xBB\xBF" "a\xC3\xA9\xF0\x9F\x98\x80\xFF", platform::Ampersand::text, &replaced);
     EXPECT_EQ(replaced, 3u);
+    // A typed address is asked for in ASCII: what lies beyond it as UTF-8 bytes, '%' and '&' as typed.
+    EXPECT_EQ(platform::utf8AddressToPercent("http://h/\xE4\xBE\x8B \xF0\x9F\x98\x80?a=%41&b=1#x"),
+              "http://h/%E4%BE%8B%20%F0%9F%98%80?a=%41&b=1#x");
     // No HTML file keeps a C1 control (browsers read &#150; as an en dash): it is no reference.
     EXPECT_EQ(platform::utf8ToSjis("a\xC2\x96&#150;"), "a\x81\xAC&#150;");
     EXPECT_EQ(platform::sjisToUtf8("&#150;&#160;"), "&#150;\xC2\xA0");

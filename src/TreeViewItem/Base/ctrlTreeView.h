@@ -239,6 +239,12 @@ public:
     // cabinets other than the default one, in tree order, for the settings' file list.
     bool saveAll(std::vector<std::string>* cabinetPaths = nullptr);
     int64_t saveDelayMs = 1500;
+    // A cabinet file another program wrote since it was read: the window merges it with the
+    // tree before it writes (and reads it again while the tree has no change of its own); the
+    // commands leave it alone and report the refusal.
+    bool mergeChangedFiles = false;
+    // How long a writer waits for another program's lock on a file.
+    int lockWaitMs = 10000;
 
 protected:
     // Derived trees call this from their destructor before they free their nodes.

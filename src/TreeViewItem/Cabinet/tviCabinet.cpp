@@ -3,10 +3,12 @@
 #include "Common/utlInstanceCounter.h"
 #include "Common/utlLog.h"
 #include "Platform/AtomicFile.h"
+#include "Platform/FileLock.h"
 #include "Platform/Tick.h"
 #include "TreeViewItem/Formats/tviCabinetFile.h"
 #include "TreeViewItem/Cabinet/tviCabinetFolder.h"
 #include "TreeViewItem/Cabinet/tviCabinetItem.h"
+#include "TreeViewItem/Cabinet/tviCabinetMerge.h"
 #include "TreeViewItem/Base/tviEntryPlacer.h"
 
 #include <unistd.h>
@@ -90,6 +92,8 @@ bool tviCabinet::createFile()
                                    platform::Links::Follow)) {
         return logError("tviCabinet::createFile", path_ + ": " + error);
     }
+    stamp_ = platform::FileStamp::of(path_);
+    base_ = tviCabinetMerge::baseOf(doc);
     fileMissing_ = false;
     return true;
 }
@@ -227,7 +231,10 @@ bool tviCabinet::load()
     }
     std::string bytes;
     std::string error;
-    if (!platform::readWholeFile(path_, bytes, &error)) {
+    // Taken before the read: a write in between shows as a change at the next save.
+    stamp_ = platform::FileStamp::of(path_);
+    base_ = tviCabinetMerge::Base{};
+    if (!platform::readSavedFile(path_, bytes, &error)) {
         readOnly_ = true;
         unreadable_ = true;
         loadError_ = error;
@@ -249,6 +256,7 @@ bool tviCabinet::load()
                 first = false;
                 itemsReadOnly = readOnly_ || !doc.productMark || doc.newerVersion || doc.convertedFromUtf8;
             }
+            base_.add(e);
             placer.add(e.parent, [&] { return makeItem(e, itemsReadOnly); });
         });
         built = placer.ok();
@@ -272,22 +280,52 @@ bool tviCabinet::load()
     description_ = doc.description;
     t->setOverlay(getHandle(), readOnly_ ? overlayReadOnly : overlayNone);
     refreshText();
+    base_.finish();
     if (!whole) {
         return logError("tviCabinet::load", path_ + ": " + error);
     }
     return built;
 }
 
-bool tviCabinet::writeTo(const std::string& path)
+bool tviCabinet::writeTo(const std::string& path, const tviCabinetDocument& doc)
 {
-    tviCabinetDocument doc;
-    toDocument(doc);
     std::string error;
     if (!platform::atomicWriteFile(path, tviCabinetFile::write(doc), &error, platform::Durability::Synced,
                                    platform::Links::Follow)) {
+        saveError_ = error;
         return logError("tviCabinet::save", path + ": " + error);
     }
+    stamp_ = platform::FileStamp::of(path);
+    base_ = tviCabinetMerge::baseOf(doc);
     return true;
+}
+
+bool tviCabinet::refuse(const std::string& why)
+{
+    saveError_ = why;
+    // Tried again after the next delay; the file is left as it is.
+    changedAt_ = static_cast<int64_t>(platform::tickCount());
+    return logError("tviCabinet::save", path_ + ": " + why);
+}
+
+bool tviCabinet::mergeWithFile(tviCabinetDocument& doc)
+{
+    std::string bytes;
+    std::string error;
+    tviCabinetDocument theirs;
+    if (!platform::readSavedFile(path_, bytes, &error) || !tviCabinetFile::read(bytes, theirs, error) ||
+        !theirs.productMark || theirs.newerVersion) {
+        return false;
+    }
+    doc = tviCabinetMerge::merge(base_, doc, theirs);
+    ctrlTreeView* t = tree();
+    while (TreeNode child = t->getFirstChild(getHandle())) {
+        tviTreeViewItem* item = t->getItem(child);
+        item->deleteSubtree();
+        t->destroyItem(item);
+    }
+    tviCabinetDocument copy = doc;
+    return fromDocument(std::move(copy));
 }
 
 bool tviCabinet::save()
@@ -298,12 +336,40 @@ bool tviCabinet::save()
     if (readOnly_) {
         return logError("tviCabinet::save", path_ + ": read-only cabinet is not written");
     }
-    if (!writeTo(path_)) {
+    saveError_.clear();
+    // One writer at a time for the whole read-modify-write, across programs.
+    platform::FileLock lock;
+    std::string error;
+    if (!lock.lock(path_, tree()->lockWaitMs, &error)) {
+        return refuse(error);
+    }
+    tviCabinetDocument doc;
+    toDocument(doc);
+    // Another program wrote the file since it was read: its changes are merged in (the
+    // window), or nothing is written (a command); never an older tree over a newer file.
+    if (platform::FileStamp::of(path_) != stamp_) {
+        if (!tree()->mergeChangedFiles) {
+            return refuse("changed by another program since it was read; nothing was written");
+        }
+        if (!mergeWithFile(doc)) {
+            return refuse("changed by another program and cannot be read whole; not written over");
+        }
+    }
+    if (!writeTo(path_, doc)) {
         // Tried again after the next delay; the old file is still whole.
         changedAt_ = static_cast<int64_t>(platform::tickCount());
         return false;
     }
     changedAt_ = -1;
+    return true;
+}
+
+bool tviCabinet::reloadIfChanged()
+{
+    if (isChanged() || readOnly_ || path_.empty() || fileMissing_ || platform::FileStamp::of(path_) == stamp_) {
+        return false;
+    }
+    load();
     return true;
 }
 
@@ -316,6 +382,10 @@ void tviCabinet::noteContentsChanged(int64_t nowMs)
 
 bool tviCabinet::saveIfDue(int64_t nowMs, int64_t delayMs)
 {
+    // In the window, a cabinet without changes of its own follows its file.
+    if (tree()->mergeChangedFiles) {
+        reloadIfChanged();
+    }
     if (!isChanged() || nowMs - changedAt_ < delayMs) {
         return true;
     }
@@ -335,7 +405,15 @@ std::string tviCabinet::listedPath() const
 
 bool tviCabinet::saveAs(const std::string& path)
 {
-    if (!writeTo(path)) {
+    platform::FileLock lock;
+    std::string error;
+    if (!lock.lock(path, tree()->lockWaitMs, &error)) {
+        saveError_ = error;
+        return logError("tviCabinet::save", path + ": " + error);
+    }
+    tviCabinetDocument doc;
+    toDocument(doc);
+    if (!writeTo(path, doc)) {
         return false;
     }
     path_ = path;

@@ -1,6 +1,8 @@
 #pragma once
 
+#include "Platform/FileStamp.h"
 #include "TreeViewItem/Base/tviTreeViewItem.h"
+#include "TreeViewItem/Cabinet/tviCabinetMerge.h"
 
 #include <cstdint>
 #include <memory>
@@ -39,8 +41,14 @@ public:
     int getFileState() const;
     // Writes an empty cabinet (header and footer only) when no file exists yet.
     bool createFile();
-    // Writes the whole tree atomically; refused for a read-only cabinet or a missing file.
+    // Writes the whole tree atomically, under the file's lock; refused for a read-only cabinet
+    // or a missing file. A file another program wrote since it was read is merged with the
+    // tree first (in the window) or left alone (the commands): getSaveError says why.
     bool save();
+    const std::string& getSaveError() const { return saveError_; }
+    // Reads the file again when another program wrote it and the tree has no unsaved change;
+    // true when it did.
+    bool reloadIfChanged();
     // Writes to another path; a successful save there makes the cabinet writable (that is
     // how a cabinet read only in part is rescued).
     bool saveAs(const std::string& path);
@@ -93,7 +101,13 @@ protected:
     int64_t changedAt_ = -1;
 
 private:
-    bool writeTo(const std::string& path);
+    bool writeTo(const std::string& path, const tviCabinetDocument& doc);
+    bool refuse(const std::string& why);
+    // doc (the tree) merged with the file another program wrote; the tree is made anew from it.
+    bool mergeWithFile(tviCabinetDocument& doc);
+    platform::FileStamp stamp_;
+    tviCabinetMerge::Base base_;
+    std::string saveError_;
     // The folder or item of one entry (its texts are taken).
     std::unique_ptr<tviTreeViewItem> makeItem(tviCabinetEntry& e, bool readOnly);
     // After a read that stopped early: every folder and item below is read-only.

@@ -2,6 +2,7 @@
 
 #include "Common/utlLog.h"
 #include "Platform/AtomicFile.h"
+#include "Platform/FileLock.h"
 #include "Platform/SafePath.h"
 #include "Platform/platformText.h"
 #include "TreeViewItem/Formats/tviCabinetFile.h"
@@ -45,7 +46,7 @@ void count(const tviCabinetDocument& doc, tviCabinetImport::Result& result)
 bool readTarget(const std::string& target, tviCabinetDocument& doc, std::string& error)
 {
     std::string bytes;
-    if (!platform::readWholeFile(target, bytes, &error)) {
+    if (!platform::readSavedFile(target, bytes, &error)) {
         return false;
     }
     if (!tviCabinetFile::read(bytes, doc, error)) {
@@ -78,6 +79,11 @@ bool tviCabinetImport::importInto(const std::string& source, const std::string& 
     tviCabinetDocument from;
     if (!tviCabinetSource::read(source, from, error, result.warning)) {
         return logError("tviCabinetImport::importInto", source + ": " + error);
+    }
+    // The target's read-modify-write is one step for every other writer of the file.
+    platform::FileLock lock;
+    if (!lock.lock(target, platform::FileLock::defaultWaitMs, &error)) {
+        return logError("tviCabinetImport::importInto", target + ": " + error);
     }
     tviCabinetDocument into;
     result.created = !exists(target);

@@ -4,6 +4,7 @@
 #include "Common/utlInstanceCounter.h"
 #include "Common/utlLog.h"
 #include "Platform/AtomicFile.h"
+#include "Platform/FileLock.h"
 #include "TreeViewItem/Base/tviEntryPlacer.h"
 #include "TreeViewItem/Formats/tviFootprintFile.h"
 #include "TreeViewItem/Footprint/tviRSSFolder.h"
@@ -140,7 +141,7 @@ bool tviRouteSnapshot::load()
     }
     std::string bytes;
     std::string error;
-    if (!platform::readWholeFile(path_, bytes, &error)) {
+    if (!platform::readSavedFile(path_, bytes, &error)) {
         readOnly_ = true;
         loadError_ = error;
         t->setOverlay(getHandle(), overlayFor());
@@ -259,6 +260,10 @@ bool tviRouteSnapshot::save()
     tviFootprintDocument doc;
     toDocument(doc);
     std::string error;
+    platform::FileLock lock;
+    if (!lock.lock(path_, tree()->lockWaitMs, &error)) {
+        return logError("tviRouteSnapshot::save", path_ + ": " + error);
+    }
     if (!platform::atomicWriteFile(path_, tviFootprintFile::write(doc), &error, platform::Durability::Synced,
                                    platform::Links::Follow)) {
         return logError("tviRouteSnapshot::save", path_ + ": " + error);

@@ -41,7 +41,7 @@ std::string tviPSSFolder::getFullPath() const
 bool tviPSSFolder::load(const std::string& path)
 {
     std::string bytes;
-    if (platform::readWholeFile(path + "snapshot", bytes)) {
+    if (platform::readSavedFile(path + "snapshot", bytes)) {
         tviSnapshotRecord record = tviSnapshotFiles::readRecord(bytes, true);
         description_ = record.description;
         setMarked(record.mark);

@@ -86,7 +86,7 @@ void tviPSSItem::setTop(const std::string& top)
 bool tviPSSItem::load(const std::string& path)
 {
     std::string bytes;
-    if (!platform::readWholeFile(path + "snapshot", bytes))
+    if (!platform::readSavedFile(path + "snapshot", bytes))
         return true; // a missing file leaves the defaults
     tviSnapshotRecord record = tviSnapshotFiles::readRecord(bytes, false);
     description_ = record.description;

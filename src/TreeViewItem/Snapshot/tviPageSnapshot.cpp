@@ -5,6 +5,7 @@
 #include "Common/utlLog.h"
 #include "Engine/Url/utlFileSystem.h"
 #include "Platform/AtomicFile.h"
+#include "Platform/FileLock.h"
 #include "Platform/SafePath.h"
 #include "TreeViewItem/Snapshot/tviPSSFolder.h"
 #include "TreeViewItem/Snapshot/tviPSSItem.h"
@@ -15,6 +16,7 @@
 #include <dirent.h>
 #include <algorithm>
 #include <memory>
+#include <set>
 #include <unistd.h>
 #include <cstdio>
 #include <cstring>
@@ -143,12 +145,97 @@ bool tviPageSnapshot::setFolderPath(const std::string& path)
 bool tviPageSnapshot::load()
 {
     replayPlan();
-    return loadChildren(this, folderPath_);
+    listStamp_ = platform::FileStamp::of(folderPath_ + "List");
+    bool ok = loadChildren(this, folderPath_);
+    noteListed();
+    return ok;
+}
+
+void tviPageSnapshot::noteListed()
+{
+    listedDirs_.clear();
+    for (TreeNode c = tree()->getFirstChild(getHandle()); c != nullptr; c = tree()->getNextSibling(c)) {
+        tviTreeViewItem* item = tree()->getItem(c);
+        if (auto* folder = dynamic_cast<tviPSSFolder*>(item))
+            listedDirs_.insert(folder->getDirName());
+        else if (auto* snapshot = dynamic_cast<tviPSSItem*>(item))
+            listedDirs_.insert(snapshot->getDirName());
+    }
+}
+
+void tviPageSnapshot::mergeList()
+{
+    std::string bytes;
+    if (!platform::readWholeFile(folderPath_ + "List", bytes))
+        return;
+    std::vector<tviSnapshotListEntry> onDisk = tviSnapshotFiles::readList(bytes, nullptr);
+    std::set<std::string> diskDirs;
+    for (const tviSnapshotListEntry& entry : onDisk)
+        diskDirs.insert(entry.dirName);
+    ctrlTreeView* t = tree();
+    std::set<std::string> here;
+    std::vector<tviTreeViewItem*> removed;
+    for (TreeNode c = t->getFirstChild(getHandle()); c != nullptr; c = t->getNextSibling(c)) {
+        tviTreeViewItem* item = t->getItem(c);
+        std::string dir;
+        if (auto* folder = dynamic_cast<tviPSSFolder*>(item))
+            dir = folder->getDirName();
+        else if (auto* snapshot = dynamic_cast<tviPSSItem*>(item))
+            dir = snapshot->getDirName();
+        here.insert(dir);
+        // Gone from the List and from the disk: the other program deleted it.
+        if (listedDirs_.count(dir) != 0 && diskDirs.count(dir) == 0 && !isPlainDirectory(folderPath_ + dir))
+            removed.push_back(item);
+    }
+    for (tviTreeViewItem* item : removed) {
+        item->deleteSubtree();
+        t->destroyItem(item);
+    }
+    // New entries go first, in the List's order, as a new snapshot does.
+    TreeNode after = kTreeFirst;
+    for (const tviSnapshotListEntry& entry : onDisk) {
+        if (here.count(entry.dirName) != 0 || listedDirs_.count(entry.dirName) != 0)
+            continue;
+        std::string childPath = folderPath_ + entry.dirName;
+        if (!isPlainDirectory(childPath) || !platform::isPathInside(folderPath_, childPath))
+            continue;
+        tviTreeViewItem* made = nullptr;
+        if (entry.folder) {
+            auto* folder = static_cast<tviPSSFolder*>(t->adopt(std::make_unique<tviPSSFolder>(t)));
+            folder->setName(entry.name);
+            folder->setDirName(entry.dirName);
+            made = folder;
+        } else {
+            auto* item = static_cast<tviPSSItem*>(t->adopt(std::make_unique<tviPSSItem>(t)));
+            item->setName(entry.name);
+            item->setDirName(entry.dirName);
+            item->load(childPath);
+            made = item;
+        }
+        if (!made->insertItem(getHandle(), after)) {
+            t->destroyItem(made);
+            continue;
+        }
+        if (auto* folder = dynamic_cast<tviPSSFolder*>(made))
+            folder->load(childPath);
+        after = made->getHandle();
+    }
 }
 
 bool tviPageSnapshot::save()
 {
-    return saveChildren(this, folderPath_);
+    // One writer of the List at a time, across programs; what another program wrote since
+    // this tree read it is taken in, never written over.
+    platform::FileLock lock;
+    std::string error;
+    if (!lock.lock(folderPath_ + "List", tree()->lockWaitMs, &error))
+        return logError("tviPageSnapshot::save", folderPath_ + "List: " + error);
+    if (platform::FileStamp::of(folderPath_ + "List") != listStamp_)
+        mergeList();
+    bool ok = saveChildren(this, folderPath_);
+    listStamp_ = platform::FileStamp::of(folderPath_ + "List");
+    noteListed();
+    return ok;
 }
 
 tviPageSnapshot* tviPageSnapshot::cabinetOf(const tviTreeViewItem* item)
@@ -187,7 +274,7 @@ bool tviPageSnapshot::loadChildren(tviTreeViewItem* parent, const std::string& p
     std::string listPath = path + "List";
     if (!exists(listPath))
         return true;
-    if (!platform::readWholeFile(listPath, bytes))
+    if (!platform::readSavedFile(listPath, bytes))
         return logError("tviPageSnapshot::load", listPath);
     std::size_t refused = 0;
     std::vector<tviSnapshotListEntry> entries = tviSnapshotFiles::readList(bytes, &refused);

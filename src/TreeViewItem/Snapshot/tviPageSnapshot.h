@@ -1,9 +1,11 @@
 #pragma once
 
 #include "TreeViewItem/Formats/tviSnapshotFiles.h"
+#include "Platform/FileStamp.h"
 #include "TreeViewItem/Snapshot/tviAgeing.h"
 #include "TreeViewItem/Base/tviTreeViewItem.h"
 
+#include <set>
 #include <string>
 #include <utility>
 #include <vector>
@@ -130,6 +132,14 @@ protected:
     bool cmdProperties(bool query, bool* enabled) override;
 
 private:
+    // What the cabinet's List held at the last read or write, to tell another program's
+    // additions (quillara-cli snapshot) from this tree's deletions.
+    platform::FileStamp listStamp_;
+    std::set<std::string> listedDirs_;
+    void noteListed();
+    // Takes into the tree the snapshots and folders another program added to the List since
+    // it was read, and lets go of those it removed.
+    void mergeList();
     struct Plan {
         std::vector<std::pair<std::string, std::string>> renames; // paths inside the folder
         std::vector<std::pair<std::string, std::string>> lists;   // List path inside the folder, bytes
