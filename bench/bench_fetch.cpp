@@ -44,9 +44,9 @@ std::vector<std::string> addresses(const testsupport::TestHttpServer& server, in
 // an allocation per request, so that the count costs the engine's side next to nothing.
 class Ends : public clsEngineTarget {
 public:
-    void onNodeNotify(int id, clsQuillaraItem*, int phase) override
+    void onNodeNotify(int id, clsQuillaraItem*, clsNodePhase phase) override
     {
-        if (phase != 3 || id < 0)
+        if (phase != clsNodePhase::complete || id < 0)
             return;
         if (static_cast<std::size_t>(id) >= seen.size())
             seen.resize(static_cast<std::size_t>(id) * 2 + 1, 0);

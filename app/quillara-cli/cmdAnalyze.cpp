@@ -37,9 +37,9 @@ public:
         if (node != nullptr)
             node->release();
     }
-    void onNodeNotify(int id, clsQuillaraItem* notified, int phase) override
+    void onNodeNotify(int id, clsQuillaraItem* notified, clsNodePhase phase) override
     {
-        if (phase != 3 || id != wanted || node != nullptr)
+        if (phase != clsNodePhase::complete || id != wanted || node != nullptr)
             return;
         notified->addRef();
         node = notified;

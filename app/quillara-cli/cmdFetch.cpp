@@ -29,9 +29,9 @@ const char* statusName(int status)
 // Remembers which requests have had their final notification.
 class FetchListener : public clsEngineTarget {
 public:
-    void onNodeNotify(int id, clsQuillaraItem*, int phase) override
+    void onNodeNotify(int id, clsQuillaraItem*, clsNodePhase phase) override
     {
-        if (phase == 3)
+        if (phase == clsNodePhase::complete)
             ended.insert(id);
     }
     std::set<int> ended;

@@ -746,12 +746,12 @@ void wndApplication::refreshViews()
     statusBar_->setPartText(2, status);
 }
 
-void wndApplication::onNodeNotify(int id, clsQuillaraItem* node, int phase)
+void wndApplication::onNodeNotify(int id, clsQuillaraItem* node, clsNodePhase phase)
 {
     if (tree_ == nullptr)
         return;
     tree_->onNodeNotify(id, node, phase);
-    if (phase != 3)
+    if (phase != clsNodePhase::complete)
         return;
     tviTreeViewItem* selected = treeView_->selectedItem();
     if (selected == nullptr || selected->getRequestNumber() != id)
@@ -760,13 +760,13 @@ void wndApplication::onNodeNotify(int id, clsQuillaraItem* node, int phase)
     GetUtlCommandRoot()->executeCommand(1200, false, handled);
 }
 
-void wndApplication::onSnapshotNotify(int id, const clsSnapshotReport& report, int phase)
+void wndApplication::onSnapshotNotify(int id, const clsSnapshotReport& report, clsSnapshotPhase phase)
 {
     if (tree_ == nullptr)
         return;
     tree_->onSnapshotNotify(id, report, phase);
     tviTreeViewItem* selected = treeView_->selectedItem();
-    if (phase != 2 || selected == nullptr || selected->getType() != typePSSItem)
+    if (phase != clsSnapshotPhase::ended || selected == nullptr || selected->getType() != typePSSItem)
         return;
     // The selected snapshot was shown before its page was saved (nothing, or part of it): its
     // saved page is read now, and the views fill when that read ends.

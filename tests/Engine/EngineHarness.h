@@ -20,7 +20,7 @@ namespace testsupport {
 // What a notification showed of its request, copied on the pumping thread.
 struct Notice {
     int id = 0;
-    int phase = 0;
+    int phase = 0; // the clsNodePhase number, as the recorded sequences show it
     int status = 0;
     int result = 0;
     std::size_t received = 0;
@@ -60,13 +60,13 @@ public:
             node->release();
     }
 
-    void onNodeNotify(int id, clsQuillaraItem* node, int phase) override
+    void onNodeNotify(int id, clsQuillaraItem* node, clsNodePhase phase) override
     {
-        Notice notice{id, phase, node->getStatus(), 0, node->getReceivedLength()};
+        Notice notice{id, static_cast<int>(phase), node->getStatus(), 0, node->getReceivedLength()};
         if (clsUrlInformation* info = node->getOwner())
             notice.result = info->getResultCode();
         notices.push_back(notice);
-        if (phase == 3) {
+        if (phase == clsNodePhase::complete) {
             ended.insert(id);
             if (keepNodes) {
                 node->addRef();
@@ -129,11 +129,11 @@ public:
         return text;
     }
 
-    int countNotices(int id, int phase) const
+    int countNotices(int id, clsNodePhase phase) const
     {
         int count = 0;
         for (const Notice& n : notices)
-            count += (n.id == id && n.phase == phase) ? 1 : 0;
+            count += (n.id == id && n.phase == static_cast<int>(phase)) ? 1 : 0;
         return count;
     }
 
@@ -152,7 +152,7 @@ public:
     std::vector<clsQuillaraItem*> kept;
     std::map<int, clsQuillaraItem*> finalNode;
     std::vector<clsUrlInformation*> held;
-    std::function<void(int, clsQuillaraItem*, int)> onNotice;
+    std::function<void(int, clsQuillaraItem*, clsNodePhase)> onNotice;
 };
 
 // The bytes of all blocks a node holds.

@@ -59,6 +59,15 @@ bool isNodeMessage(unsigned id)
     return id == WM_ENGINE_NODE_CREATED || id == WM_ENGINE_NODE_READING || id == WM_ENGINE_NODE_READ;
 }
 
+clsNodePhase phaseOf(unsigned messageId)
+{
+    switch (messageId) {
+    case WM_ENGINE_NODE_CREATED: return clsNodePhase::started;
+    case WM_ENGINE_NODE_READING: return clsNodePhase::analysed;
+    default: return clsNodePhase::complete;
+    }
+}
+
 bool isReadJob(int kind, bool communication)
 {
     return communication ? kind == communicationRead : (kind == jobRead || kind == jobReload);
@@ -852,7 +861,7 @@ bool clsQuillaraEngine::handleMessage(const platform::Message& message)
             // A node that a newer, already delivered read replaced speaks no more for the request.
             admitted = found != byId.end() && node != nullptr && found->second->admitRead(node->getReadNumber());
         }
-        int phase = static_cast<int>(message.id - WM_ENGINE_NODE_CREATED) + 1;
+        clsNodePhase phase = phaseOf(message.id);
         try {
             if (admitted && node->admitDelivery(phase) && target != nullptr)
                 target->onNodeNotify(id, node, phase);
@@ -867,7 +876,7 @@ bool clsQuillaraEngine::handleMessage(const platform::Message& message)
         std::unique_ptr<clsSnapshotReport> report(reinterpret_cast<clsSnapshotReport*>(message.lParam));
         try {
             if (target != nullptr && report)
-                target->onSnapshotNotify(report->id, *report, 0);
+                target->onSnapshotNotify(report->id, *report, clsSnapshotPhase::saved);
         } catch (const std::exception& e) {
             logError("clsQuillaraEngine::handleMessage", e.what());
         }
@@ -879,7 +888,7 @@ bool clsQuillaraEngine::handleMessage(const platform::Message& message)
             if (target != nullptr && ended) {
                 clsSnapshotReport report = ended->makeReport(true);
                 report.finished = true;
-                target->onSnapshotNotify(report.id, report, 2);
+                target->onSnapshotNotify(report.id, report, clsSnapshotPhase::ended);
             }
         } catch (const std::exception& e) {
             logError("clsQuillaraEngine::handleMessage", e.what());

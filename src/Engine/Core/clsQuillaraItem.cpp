@@ -426,12 +426,14 @@ bool clsQuillaraItem::isFinalTold() const
     return finalTold;
 }
 
-bool clsQuillaraItem::admitDelivery(int phase)
+bool clsQuillaraItem::admitDelivery(clsNodePhase phase)
 {
     int delivered = deliveredPhase;
-    bool inOrder = phase == 3 || (phase == 2 && delivered < 3) || (phase == 1 && delivered == 0);
+    bool inOrder = phase == clsNodePhase::complete ||
+                   (phase == clsNodePhase::analysed && delivered < static_cast<int>(clsNodePhase::complete)) ||
+                   (phase == clsNodePhase::started && delivered == 0);
     if (inOrder)
-        deliveredPhase = phase;
+        deliveredPhase = static_cast<int>(phase);
     return inOrder;
 }
 

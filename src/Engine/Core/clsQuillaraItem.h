@@ -1,5 +1,7 @@
 #pragma once
 
+#include "Engine/Core/clsEnginePhase.h"
+
 #include <atomic>
 #include <cstddef>
 #include <memory>
@@ -112,10 +114,10 @@ public:
     bool isFinalTold() const;
 
     // User-interface thread, as a notification of this node is about to be handed on: true
-    // when it keeps the read's order (phase 1 only first, 2 only before 3, after a 3 only
-    // another 3), and then it is noted as delivered. A notification that would break the
+    // when it keeps the read's order (started only first, analysed only before complete,
+    // after complete only another complete), and then it is noted as delivered. A notification that would break the
     // order (a pass's 3026 that lost the race against the worker's failure) is not handed on.
-    bool admitDelivery(int phase);
+    bool admitDelivery(clsNodePhase phase);
     // Which read of its request this node serves: 1 for the first, higher for each newer one.
     std::uint64_t getReadNumber() const;
     void setReadNumber(std::uint64_t number);
@@ -151,6 +153,7 @@ private:
     std::vector<std::unique_ptr<clsLink>> resources;
     std::atomic<bool> analysisQueued{false};
     std::atomic<bool> finalTold{false};
+    // Nothing delivered yet is phase 0, before started.
     std::atomic<int> deliveredPhase{0};
     std::atomic<int> toldStatus{0};
     std::atomic<std::uint64_t> readNumber{0};

@@ -199,7 +199,7 @@ public:
     // notification that brings again the node of the last one handed to every item, unchanged
     // (the engine tells each new asker of a finished page at once), goes only to the items
     // paired or asking since: the others have handled that very node already.
-    void onNodeNotify(int id, clsQuillaraItem* node, int phase) override;
+    void onNodeNotify(int id, clsQuillaraItem* node, clsNodePhase phase) override;
     // How many times an item was handed a node notification.
     size_t deliveryCount() const { return deliveries_; }
     std::vector<tviTreeViewItem*> itemsOfRequest(int id) const;
@@ -211,7 +211,7 @@ public:
     // Starts the engine's snapshot of url into folder for item and pairs the id with it.
     bool startSnapshot(tviTreeViewItem* item, int mode, const std::string& url, const std::string& folder);
     // Relays a snapshot notification to the item paired with id (phase 2 ends the pairing).
-    void onSnapshotNotify(int id, const clsSnapshotReport& report, int phase) override;
+    void onSnapshotNotify(int id, const clsSnapshotReport& report, clsSnapshotPhase phase) override;
     // The root that keeps snapshots (it answers tviTreeViewItem::keepSnapshot), or null.
     void setSnapshotCabinet(tviTreeViewItem* cabinet) { snapshotCabinet_ = cabinet; }
     tviTreeViewItem* snapshotCabinet() const { return snapshotCabinet_; }
@@ -308,7 +308,7 @@ private:
     void pair(int id, tviTreeViewItem* item);
     void markFresh(int id, tviTreeViewItem* item);
     // The items a notification goes to, in delivery order; a final one ends their freshness.
-    std::vector<tviTreeViewItem*> recipients(int id, const clsQuillaraItem* node, int phase);
+    std::vector<tviTreeViewItem*> recipients(int id, const clsQuillaraItem* node, clsNodePhase phase);
     std::vector<tviTreeViewItem*> inDeliveryOrder(const RequestItems& entry, const std::vector<size_t>& slots) const;
     // Removes the pairs of item, only those with id unless anyId.
     void unpair(tviTreeViewItem* item, int id, bool anyId);

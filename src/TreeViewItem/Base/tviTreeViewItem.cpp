@@ -442,12 +442,12 @@ std::string tviTreeViewItem::proposeSnapshotName(const std::string& text, const 
     return text;
 }
 
-bool tviTreeViewItem::onRequestNotify(int)
+bool tviTreeViewItem::onRequestNotify(clsNodePhase)
 {
     return true;
 }
 
-bool tviTreeViewItem::onSnapshotNotify(const clsSnapshotReport&, int)
+bool tviTreeViewItem::onSnapshotNotify(const clsSnapshotReport&, clsSnapshotPhase)
 {
     return true;
 }

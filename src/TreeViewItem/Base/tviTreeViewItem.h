@@ -155,9 +155,9 @@ public:
     virtual bool cmdFootprintConfirmed(bool query, bool* enabled);
 
     // Engine notification for this item's request: phase 1 created, 2 reading, 3 read.
-    virtual bool onRequestNotify(int phase);
+    virtual bool onRequestNotify(clsNodePhase phase);
     // A snapshot this item is paired with saved a file (phase 0) or ended (phase 2).
-    virtual bool onSnapshotNotify(const clsSnapshotReport& report, int phase);
+    virtual bool onSnapshotNotify(const clsSnapshotReport& report, clsSnapshotPhase phase);
     virtual void setSnapshotId(int id) { (void)id; }
     // --- Questions the kinds answer, so that the base names none of them ---
     // A root item that keeps a file saves it when it needs to (the tree's saveAll, at

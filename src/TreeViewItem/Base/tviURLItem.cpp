@@ -146,7 +146,7 @@ bool tviURLItem::cmdReExpand(bool query, bool* enabled)
 // Only a read that loads brings page data. While one is under way the item shows what has
 // been found so far, without losing anything to a page not yet analysed; a read that ends
 // otherwise (failed, not checked) gives back what the item had before it.
-void tviURLItem::takePageData(int phase)
+void tviURLItem::takePageData(clsNodePhase phase)
 {
     clsQuillaraItem* node = getRequest();
     if (node == nullptr) {
@@ -154,12 +154,12 @@ void tviURLItem::takePageData(int phase)
     }
     int status = node->getStatus();
     clsNodeProperties props = node->getProperties();
-    if (phase == 3 && status == requestComplete) {
+    if (phase == clsNodePhase::complete && status == requestComplete) {
         title_ = props.title.empty() ? title_ : props.title;
         keywords_ = props.keywords;
         codeKind_ = props.codeKind;
         beforeRead_.reset();
-    } else if (phase == 3) {
+    } else if (phase == clsNodePhase::complete) {
         if (beforeRead_) {
             title_ = beforeRead_->title;
             keywords_ = beforeRead_->keywords;
@@ -174,16 +174,16 @@ void tviURLItem::takePageData(int phase)
         keywords_ = props.keywords.empty() ? keywords_ : props.keywords;
         codeKind_ = props.codeKind != 0 ? props.codeKind : codeKind_;
     }
-    if (phase == 3) {
+    if (phase == clsNodePhase::complete) {
         setStatus(status);
     }
 }
 
-bool tviURLItem::onRequestNotify(int phase)
+bool tviURLItem::onRequestNotify(clsNodePhase phase)
 {
     ctrlTreeView* t = tree();
     takePageData(phase);
-    if (phase == 3) {
+    if (phase == clsNodePhase::complete) {
         t->setOverlay(getHandle(), overlayFor());
     }
     bool changed = addSubItems();
@@ -193,10 +193,10 @@ bool tviURLItem::onRequestNotify(int phase)
     if ((getFlag() || expandingAll) && t->expand(getHandle(), true)) {
         setFlag(false);
     }
-    if (phase == 3 || changed) {
+    if (phase == clsNodePhase::complete || changed) {
         refreshText();
     }
-    if (phase == 3) {
+    if (phase == clsNodePhase::complete) {
         if (links_ != nullptr) {
             links_->seen.clear();
         }

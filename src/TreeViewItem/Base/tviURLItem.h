@@ -18,7 +18,7 @@ public:
     virtual void setStatus(int status) { status_ = status; }
     void getStatusText(std::string& text, bool& isError) const override;
     int getCodeKind() const override { return codeKind_; }
-    bool onRequestNotify(int phase) override;
+    bool onRequestNotify(clsNodePhase phase) override;
     bool cmdExpand(bool query, bool* enabled) override;
     bool cmdReExpand(bool query, bool* enabled) override;
     bool cmdShowArchived(bool query, bool* enabled) override;
@@ -52,7 +52,7 @@ public:
 protected:
     bool matchesWords(const std::vector<std::string>& words, int options) const override;
     // Takes title, keywords, code kind (and the status at phase 3) from the engine's record.
-    virtual void takePageData(int phase);
+    virtual void takePageData(clsNodePhase phase);
     // Turns the links found since the last notification into sub-items.
     bool addSubItems();
     static void appendFetchNotes(std::string& text, const clsUrlInformation* owner);

@@ -61,7 +61,7 @@ bool isFinished(const tviTreeViewItem* item)
 
 } // namespace
 
-void tviCabinetCheck::onNodeNotify(int id, clsQuillaraItem* node, int phase)
+void tviCabinetCheck::onNodeNotify(int id, clsQuillaraItem* node, clsNodePhase phase)
 {
     tree_.onNodeNotify(id, node, phase);
     for (tviTreeViewItem* item : tree_.itemsOfRequest(id)) {

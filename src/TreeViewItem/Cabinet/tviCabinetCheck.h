@@ -90,13 +90,13 @@ public:
     // saveFound does. changes lists (old, new) in tree order.
     bool updateArchived(std::vector<std::pair<std::string, std::string>>& changes, bool withStatuses);
 
-    void onNodeNotify(int id, clsQuillaraItem* node, int phase) override;
+    void onNodeNotify(int id, clsQuillaraItem* node, clsNodePhase phase) override;
     void onHeadNotify(int id, int linkKind, const std::string& address, const std::string& fileName,
                       const std::string& protocol, int contentLength, const std::string& lastModifiedText) override
     {
         tree_.onHeadNotify(id, linkKind, address, fileName, protocol, contentLength, lastModifiedText);
     }
-    void onSnapshotNotify(int id, const clsSnapshotReport& report, int phase) override
+    void onSnapshotNotify(int id, const clsSnapshotReport& report, clsSnapshotPhase phase) override
     {
         tree_.onSnapshotNotify(id, report, phase);
     }

@@ -182,13 +182,13 @@ bool tviCabinetItem::cmdMoveDown(bool query, bool* enabled)
     return moveStep(false, query, enabled);
 }
 
-bool tviCabinetItem::onRequestNotify(int phase)
+bool tviCabinetItem::onRequestNotify(clsNodePhase phase)
 {
     std::string oldTitle = title_;
     std::string oldKeywords = keywords_;
     // The protocol text, like the rest of the page data, changes only with a page that loaded.
     clsQuillaraItem* node = getRequest();
-    if (node != nullptr && phase == 3 && node->getStatus() == requestComplete) {
+    if (node != nullptr && phase == clsNodePhase::complete && node->getStatus() == requestComplete) {
         std::string protocol = node->getProperties().protocol;
         if (!protocol.empty()) {
             protocol_ = protocol;
@@ -207,7 +207,7 @@ bool tviCabinetItem::onRequestNotify(int phase)
             noteChanged();
         }
     }
-    if (phase == 3 && newItem_ && status_ == 5) {
+    if (phase == clsNodePhase::complete && newItem_ && status_ == 5) {
         newItem_ = false;
         // 指定されたURLが見つかりませんでした。\n新規に作成した項目の削除を行いますか？
         std::string question =

@@ -159,11 +159,11 @@ void tviPSSItem::markFailed()
         save(path);
 }
 
-bool tviPSSItem::onSnapshotNotify(const clsSnapshotReport& report, int phase)
+bool tviPSSItem::onSnapshotNotify(const clsSnapshotReport& report, clsSnapshotPhase phase)
 {
     if (report.topSaved && top_.empty())
         setTop(report.topName);
-    if (phase == 0)
+    if (phase == clsSnapshotPhase::saved)
         return setDownloading();
     failed_ = !report.topSaved;
     endDownload();

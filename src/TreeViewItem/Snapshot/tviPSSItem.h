@@ -26,7 +26,7 @@ public:
     void getStatusText(std::string& text, bool& isError) const override;
     bool executeCommand(int code, bool query, bool& handled) override;
     bool applyProperties(const tviDialogData& data) override;
-    bool onSnapshotNotify(const clsSnapshotReport& report, int phase) override;
+    bool onSnapshotNotify(const clsSnapshotReport& report, clsSnapshotPhase phase) override;
     // Restore after a delete: the directory comes back from the trash.
     bool insertAndLoad(TreeNode parent, TreeNode insertAfter) override;
 

@@ -19,7 +19,7 @@ using testsupport::TestHttpServer;
 // What one request id was told, in order, and whether the order ever broke.
 struct Delivery {
     clsQuillaraItem* node;
-    int phase;
+    clsNodePhase phase;
     int status;
 };
 
@@ -29,7 +29,7 @@ struct Delivery {
 // never a node that a newer read has replaced.
 class OrderChecker {
 public:
-    void deliver(int id, clsQuillaraItem* node, int phase)
+    void deliver(int id, clsQuillaraItem* node, clsNodePhase phase)
     {
         // Held to the end, so that no node address is used twice while the test runs.
         node->addRef();
@@ -39,12 +39,12 @@ public:
         std::string where = "id " + std::to_string(id) + " delivery " + std::to_string(seen.size());
         if (!seen.empty() && node->getReadNumber() < seen.back().node->getReadNumber())
             fail(where + ": back to an older read");
-        int last = !seen.empty() && seen.back().node == node ? seen.back().phase : 0;
-        if (last == 3 && phase != 3)
-            fail(where + ": phase " + std::to_string(phase) + " after the final one");
-        if (last != 0 && phase == 1)
+        bool sameNode = !seen.empty() && seen.back().node == node;
+        if (sameNode && seen.back().phase == clsNodePhase::complete && phase != clsNodePhase::complete)
+            fail(where + ": phase " + std::to_string(static_cast<int>(phase)) + " after the final one");
+        if (sameNode && phase == clsNodePhase::started)
             fail(where + ": created twice or after reading");
-        if (phase == 3 && status != 4 && status != 5 && status != 6)
+        if (phase == clsNodePhase::complete && status != 4 && status != 5 && status != 6)
             fail(where + ": final notification with status " + std::to_string(status));
         seen.push_back(Delivery{node, phase, status});
         ++count;
@@ -87,7 +87,7 @@ TEST(clsNotificationOrder, ReloadsAndFailuresKeepEveryRequestsSequence)
         options.retryCount = 0;
         options.nodeFactory = nullptr; // the real analyzer: passes take their time
         EngineHarness harness(options);
-        harness.onNotice = [&](int id, clsQuillaraItem* node, int phase) { checker.deliver(id, node, phase); };
+        harness.onNotice = [&](int id, clsQuillaraItem* node, clsNodePhase phase) { checker.deliver(id, node, phase); };
         const std::vector<std::string> addresses = {
             server.url("/page"),          server.url("/text?size=9000"), server.url("/reset"),
             server.url("/status/404"),    server.url("/drip?n=3&ms=2"),  server.url("/text?size=300"),
@@ -121,7 +121,7 @@ TEST(clsNotificationOrder, ReloadsAndFailuresKeepEveryRequestsSequence)
                 for (clsUrlInformation* info : records) {
                     const std::vector<Delivery>& seen = checker.byId[info->getId()];
                     clsQuillaraItem* node = info->getNode();
-                    bool told = node != nullptr && !seen.empty() && seen.back().node == node && seen.back().phase == 3;
+                    bool told = node != nullptr && !seen.empty() && seen.back().node == node && seen.back().phase == clsNodePhase::complete;
                     if (node != nullptr)
                         node->release();
                     if (!told)

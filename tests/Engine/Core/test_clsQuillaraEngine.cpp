@@ -102,7 +102,7 @@ TEST(clsQuillaraEngine, EndsEveryRouteWithItsFinalStatus)
         SCOPED_TRACE(c.address);
         EXPECT_EQ(info->getStatus(), c.status);
         EXPECT_EQ(info->getResultCode(), c.result);
-        EXPECT_EQ(harness.countNotices(ids[i], 3), 1);
+        EXPECT_EQ(harness.countNotices(ids[i], clsNodePhase::complete), 1);
         if (c.protocol != nullptr) {
             EXPECT_EQ(info->getProtocol(), c.protocol);
         }
@@ -155,8 +155,8 @@ TEST(clsQuillaraEngine, TellsEachRequestInOrderWhateverWayItsPageCame)
             options.nodeFactory = nullptr;
         EngineHarness harness(options);
         std::map<int, std::string> titles;
-        harness.onNotice = [&](int id, clsQuillaraItem* node, int phase) {
-            if (phase == 3)
+        harness.onNotice = [&](int id, clsQuillaraItem* node, clsNodePhase phase) {
+            if (phase == clsNodePhase::complete)
                 titles[id] = node->getTitle();
         };
         for (int mode : {requestRead, requestReload}) {
@@ -332,7 +332,7 @@ TEST(clsQuillaraEngine, SendsAgentWithoutFragmentAndStreamsBlocks)
     clsQuillaraItem* bigNode = harness.finalNode[big];
     EXPECT_EQ(bigNode->getReceivedLength(), std::size_t(20) << 20);
     EXPECT_EQ(bigNode->getBlockCount(), (std::size_t(20) << 20) / 2048);
-    EXPECT_GE(harness.countNotices(big, 2), 1) << "a long page shows progress before it ends";
+    EXPECT_GE(harness.countNotices(big, clsNodePhase::analysed), 1) << "a long page shows progress before it ends";
 }
 
 // An https address keeps its scheme after its first read: reading it again must not go out
@@ -376,7 +376,7 @@ TEST(clsQuillaraEngine, RequestModesActOnTheRegisteredRecord)
     clsUrlInformation* registered = harness.request(requestRegisterOnly, page);
     EXPECT_EQ(registered->getStatus(), 0);
     harness.window.pump(100);
-    for (int phase = 1; phase <= 3; ++phase)
+    for (clsNodePhase phase : {clsNodePhase::started, clsNodePhase::analysed, clsNodePhase::complete})
         EXPECT_EQ(harness.countNotices(registered->getId(), phase), 0);
     EXPECT_EQ(server.arrivalCount("/page"), 0u);
     harness.request(requestRead, page);
@@ -451,12 +451,12 @@ TEST(clsQuillaraEngine, ReloadWhileReadingIsSafe)
         // Once the transfer has set the page complete, earlier passes are still on their way:
         // a new read then replaces the node while old references to it are out. A replaced
         // node tells how its own read ended, not how the page is now, so it starts nothing.
-        harness.onNotice = [&](int, clsQuillaraItem* node, int phase) {
+        harness.onNotice = [&](int, clsQuillaraItem* node, clsNodePhase phase) {
             if (reloads >= 15 || node->getOwner() == nullptr || node->getStatus() != 4)
                 return;
             ++reloads;
             clsUrlInformation* info = nullptr;
-            int mode = phase == 3 ? requestReload : (reloads % 2 ? requestReadAgain : requestReload);
+            int mode = phase == clsNodePhase::complete ? requestReload : (reloads % 2 ? requestReadAgain : requestReload);
             if (harness.engine.requestItem(mode, 0, address, info))
                 info->releaseQueueRef();
         };
@@ -498,7 +498,7 @@ TEST(clsQuillaraEngine, StopCancelsTransfersAndDropsQueuedJobs)
         EXPECT_EQ(cancelled, 4);
         EXPECT_EQ(dropped, 3);
         for (int id : ids)
-            EXPECT_EQ(harness.countNotices(id, 3), 1);
+            EXPECT_EQ(harness.countNotices(id, clsNodePhase::complete), 1);
 
         clsUrlInformation* after = harness.request(requestRead, server.url("/page"));
         ASSERT_TRUE(harness.waitForEnd(after->getId()));

@@ -60,8 +60,8 @@ TEST(ftpTransfers, FetchesFtpLikeHttpAndLeavesOtherSchemesUnchecked)
     EngineHarness harness(options);
     std::map<int, std::string> titles;
     std::map<int, int> links;
-    harness.onNotice = [&](int id, clsQuillaraItem* node, int phase) {
-        if (phase == 3) {
+    harness.onNotice = [&](int id, clsQuillaraItem* node, clsNodePhase phase) {
+        if (phase == clsNodePhase::complete) {
             titles[id] = node->getTitle();
             links[id] = node->getLinkCount();
         }
@@ -77,7 +77,7 @@ TEST(ftpTransfers, FetchesFtpLikeHttpAndLeavesOtherSchemesUnchecked)
         EXPECT_EQ(info->getStatus(), c.status);
         EXPECT_EQ(info->getResultCode(), c.result);
         EXPECT_EQ(info->getAttempts(), c.attempts);
-        EXPECT_EQ(harness.countNotices(ids[i], 3), 1);
+        EXPECT_EQ(harness.countNotices(ids[i], clsNodePhase::complete), 1);
         if (c.protocol != nullptr) {
             EXPECT_EQ(info->getProtocol(), c.protocol);
         }
@@ -89,7 +89,7 @@ TEST(ftpTransfers, FetchesFtpLikeHttpAndLeavesOtherSchemesUnchecked)
             EXPECT_EQ(links[ids[i]], 1);
         }
         if (c.status == 6) {
-            EXPECT_EQ(harness.countNotices(ids[i], 1), 0) << "no page was announced";
+            EXPECT_EQ(harness.countNotices(ids[i], clsNodePhase::started), 0) << "no page was announced";
         }
     }
     // Asking again for an address nobody fetches tells the caller at once, as for a page

@@ -23,7 +23,7 @@
 namespace {
 
 // What one delivery did: (item, id, phase).
-using Delivery = std::tuple<int, int, int>;
+using Delivery = std::tuple<int, int, clsNodePhase>;
 
 // Random choices, drawn in the same order by both sides as long as they behave alike.
 struct Script {
@@ -41,7 +41,7 @@ public:
     std::map<int, std::pair<int, int>> lastFinal; // id -> node and its version at its last final notification
     std::set<std::pair<int, int>> fresh; // (id, item) paired or asked since then
     size_t narrowed = 0;
-    std::function<void(int item, int phase)> onDeliver;
+    std::function<void(int item, clsNodePhase phase)> onDeliver;
 
     explicit ReferenceMap(int items) : number(items, -1), flag(items, false) {}
 
@@ -86,10 +86,10 @@ public:
         flagged.insert(flagged.end(), others.begin(), others.end());
         return flagged;
     }
-    void notify(int id, int phase, int node, int version)
+    void notify(int id, clsNodePhase phase, int node, int version)
     {
         std::vector<int> to = itemsOf(id);
-        if (phase != 3) {
+        if (phase != clsNodePhase::complete) {
             lastFinal[id] = {-1, 0};
         } else {
             bool repeat = lastFinal.count(id) != 0 && lastFinal[id] == std::pair(node, version);
@@ -121,13 +121,13 @@ public:
 class ProbeItem : public tviCabinetItem {
 public:
     ProbeItem(ctrlTreeView* tree, int index) : tviCabinetItem(tree), index(index) {}
-    bool onRequestNotify(int phase) override
+    bool onRequestNotify(clsNodePhase phase) override
     {
         onDeliver(index, phase);
         return true;
     }
     int index;
-    std::function<void(int, int)> onDeliver;
+    std::function<void(int, clsNodePhase)> onDeliver;
 };
 
 struct RequestMap : ::testing::Test {
@@ -218,7 +218,7 @@ TEST_F(RequestMap, PairsAndDeliversAsAPlainMultimap)
             }
         };
         for (ProbeItem* item : items) {
-            item->onDeliver = [&, this](int self, int phase) {
+            item->onDeliver = [&, this](int self, clsNodePhase phase) {
                 log.emplace_back(self, items[static_cast<size_t>(self)]->getRequestNumber(), phase);
                 act(
                     real, self,
@@ -231,7 +231,7 @@ TEST_F(RequestMap, PairsAndDeliversAsAPlainMultimap)
                     [&](int i, bool f) { items[static_cast<size_t>(i)]->setFlag(f); });
             };
         }
-        model.onDeliver = [&, this](int self, int) {
+        model.onDeliver = [&, this](int self, clsNodePhase) {
             act(
                 ref, self, [&](int i, int a) { model.request(i, idOf[addresses[static_cast<size_t>(a)]]); },
                 [&](int i) { model.withdraw(model.number[static_cast<size_t>(i)], i); },
@@ -267,8 +267,9 @@ TEST_F(RequestMap, PairsAndDeliversAsAPlainMultimap)
                 ASSERT_EQ(id, someId(ref));
                 // Mostly final notifications, mostly of one node: the engine's repeats.
                 auto draw = [](Script& s) { return s.below(4) == 0 ? std::pair(1 + s.below(2), s.below(3)) : std::pair(3, s.below(4) / 3); };
-                auto [phase, node] = draw(real);
-                ASSERT_EQ(std::pair(phase, node), draw(ref));
+                auto [number, node] = draw(real);
+                ASSERT_EQ(std::pair(number, node), draw(ref));
+                auto phase = static_cast<clsNodePhase>(number);
                 // Now and then the node changes (a page whose analysis had not ended).
                 bool changes = real.below(8) == 0;
                 ASSERT_EQ(changes, ref.below(8) == 0);
