@@ -87,7 +87,7 @@ double runEngine(const std::vector<std::string>& list, clsEngineOptions options,
     std::vector<clsUrlInformation*> held;
     for (const std::string& address : list) {
         clsUrlInformation* info = nullptr;
-        engine.requestItem(requestRead, 0, address, info);
+        engine.requestItem(clsRequestMode::read, 0, address, info);
         held.push_back(info);
     }
     while (ends.ended < held.size())

@@ -114,7 +114,7 @@ void checkStalls(int items, const std::string& bigCabinet)
     probe.start(5);
     std::uint64_t start = platform::tickCount();
     for (tviTreeViewItem* item : all)
-        tree->request(item, 1);
+        tree->request(item, clsRequestMode::read);
     last = platform::tickCount();
     auto done = [&] {
         for (tviTreeViewItem* item : all) {

@@ -154,7 +154,7 @@ int analyzeAddress(const AnalyzeRun& run, CliContext& context)
     int exitCode = CliContext::ExitOk;
     bool local = run.argument.starts_with("/") || run.argument.starts_with("file:");
     std::string address = local ? run.argument : platform::utf8AddressToPercent(run.argument);
-    if (!engine->requestItem(requestRead, 0, address, info) || info == nullptr) {
+    if (!engine->requestItem(clsRequestMode::read, 0, address, info) || info == nullptr) {
         exitCode = context.fail("cannot request " + run.argument);
     } else {
         listener.wanted = info->getId();

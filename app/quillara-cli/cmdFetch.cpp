@@ -100,7 +100,7 @@ int runFetch(const FetchRun& run, CliContext& context)
     bool requested = true;
     for (const std::string& argument : run.arguments) {
         clsUrlInformation* info = nullptr;
-        requested = engine->requestItem(requestRead, 0, addressOf(argument), info) && requested;
+        requested = engine->requestItem(clsRequestMode::read, 0, addressOf(argument), info) && requested;
         requests.push_back(info);
     }
     CliProgress progress(requests.size());

@@ -771,7 +771,7 @@ void wndApplication::onSnapshotNotify(int id, const clsSnapshotReport& report, c
     // The selected snapshot was shown before its page was saved (nothing, or part of it): its
     // saved page is read now, and the views fill when that read ends.
     if (!selected->getUrl().empty() && engine_ != nullptr && selected->getStatus() != 3)
-        tree_->request(selected, selected->getRequestNumber() >= 0 ? 2 : 1);
+        tree_->request(selected, selected->getRequestNumber() >= 0 ? clsRequestMode::reload : clsRequestMode::read);
     refreshViews();
 }
 

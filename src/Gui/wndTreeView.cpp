@@ -127,7 +127,7 @@ void wndTreeView::requestOnSelection(tviTreeViewItem* item)
     // does the reading, the tree hears of it through the notifications.
     if (item == nullptr || item->getUrl().empty() || item->getRequestNumber() >= 0 || tree_->engine() == nullptr)
         return;
-    tree_->request(item, 1);
+    tree_->request(item, clsRequestMode::read);
 }
 
 bool wndTreeView::executeItemCommand(tviTreeViewItem* item, int code, bool query, bool& handled)

@@ -79,7 +79,7 @@ public:
     }
 
     // Requests address and keeps the queue reference in held (released by releaseAll).
-    clsUrlInformation* request(int mode, const std::string& address, int kind = 0)
+    clsUrlInformation* request(clsRequestMode mode, const std::string& address, int kind = 0)
     {
         clsUrlInformation* info = nullptr;
         if (!engine.requestItem(mode, kind, address, info))

@@ -200,20 +200,17 @@ bool clsQuillaraEngine::isRunning() const
     return running;
 }
 
-bool clsQuillaraEngine::requestItem(int mode, int kind, const std::string& address, clsUrlInformation*& out)
+bool clsQuillaraEngine::requestItem(clsRequestMode mode, int kind, const std::string& address,
+                                    clsUrlInformation*& out)
 {
     out = nullptr;
-    // Mode 8 reads again as UTF-8 (code kind 5), after the three of the classic code kinds.
-    constexpr int requestReadAgainUtf8 = requestReadAgainEuc + 1;
-    if (mode < requestHeadOnly || mode > requestReadAgainUtf8 || !running)
+    if (mode < clsRequestMode::headOnly || mode > clsRequestMode::readAgainUtf8 || !running)
         return logError("clsQuillaraEngine::requestItem", msgRequestFailed);
     try {
         std::lock_guard<std::recursive_mutex> registry(RegistryLock());
-        int codeKind = 0;
-        if (mode >= requestReadAgainSjis) {
-            codeKind = mode - 3;
-            mode = requestReadAgain;
-        }
+        int codeKind = codeKindOf(mode);
+        if (mode >= clsRequestMode::readAgainSjis)
+            mode = clsRequestMode::readAgain;
         std::pair<int, std::string> key{kind, clsUrlInformation::normaliseAddress(address)};
         auto found = byAddress.lower_bound(key);
         if (found == byAddress.end() || found->first != key) {
@@ -225,13 +222,13 @@ bool clsQuillaraEngine::requestItem(int mode, int kind, const std::string& addre
             byAddress.emplace_hint(found, std::move(key), info);
             out = info;
             switch (mode) {
-            case requestHeadOnly:
+            case clsRequestMode::headOnly:
                 info->setStatus(requestHeadRequested);
                 return queueHead(info);
-            case requestReload:
+            case clsRequestMode::reload:
                 info->setStatus(requestReading);
                 return queueReload(info);
-            case requestRegisterOnly:
+            case clsRequestMode::registerOnly:
                 return true;
             default:
                 info->setStatus(requestReading);
@@ -242,7 +239,7 @@ bool clsQuillaraEngine::requestItem(int mode, int kind, const std::string& addre
         info->addQueueRef();
         out = info;
         int status = info->getStatus();
-        if (status == requestRegistered && mode == requestHeadOnly) {
+        if (status == requestRegistered && mode == clsRequestMode::headOnly) {
             info->setStatus(requestHeadRequested);
             return queueHead(info);
         }
@@ -250,7 +247,7 @@ bool clsQuillaraEngine::requestItem(int mode, int kind, const std::string& addre
             return true;
         // An address nobody fetches has ended as surely as a loaded page.
         if (status == requestComplete || status == requestUnchecked) {
-            if (mode == requestRead) {
+            if (mode == clsRequestMode::read) {
                 // The caller is told at once with the node that is there; a record whose node
                 // has gone (nobody held it) is read anew, so that the caller is told at all.
                 // A page whose final notification is still on its way is not told twice: that
@@ -264,17 +261,17 @@ bool clsQuillaraEngine::requestItem(int mode, int kind, const std::string& addre
                 info->setStatus(requestReading);
                 return queueRead(info, 0);
             }
-            if (mode == requestReload || mode == requestReadAgain) {
+            if (mode == clsRequestMode::reload || mode == clsRequestMode::readAgain) {
                 info->setStatus(requestReading);
-                return mode == requestReload ? queueReload(info) : queueRead(info, codeKind);
+                return mode == clsRequestMode::reload ? queueReload(info) : queueRead(info, codeKind);
             }
             return true;
         }
-        if (mode == requestRead) {
+        if (mode == clsRequestMode::read) {
             info->setStatus(requestReading);
             return queueRead(info, 0);
         }
-        if (mode == requestReload) {
+        if (mode == clsRequestMode::reload) {
             info->setStatus(requestReading);
             return queueReload(info);
         }

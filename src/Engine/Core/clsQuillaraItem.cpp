@@ -204,7 +204,7 @@ void clsQuillaraItem::detach(clsUrlInformation* from, int count, int endedStatus
     refCount = count;
 }
 
-bool clsQuillaraItem::RequestNode(int mode, int kind, const std::string& address, int& id)
+bool clsQuillaraItem::RequestNode(clsRequestMode mode, int kind, const std::string& address, int& id)
 {
     clsQuillaraEngine* engine = clsQuillaraEngine::getEngine();
     clsUrlInformation* info = nullptr;
@@ -391,7 +391,7 @@ bool clsQuillaraItem::makeLinkRecord(int kind, const std::string& address, const
     clsUrlInformation* info = getOwner();
     clsQuillaraEngine* engine = info != nullptr ? info->getEngine() : nullptr;
     clsUrlInformation* registered = nullptr;
-    if (engine != nullptr && engine->requestItem(requestRegisterOnly, kind, address, registered) &&
+    if (engine != nullptr && engine->requestItem(clsRequestMode::registerOnly, kind, address, registered) &&
         registered != nullptr)
         registered->releaseQueueRef();
     auto parsed = std::make_unique<clsUrlInformation>();

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "Engine/Core/clsEnginePhase.h"
+#include "Engine/Core/clsRequestMode.h"
 
 #include <atomic>
 #include <cstddef>
@@ -84,7 +85,7 @@ public:
 
     // Asks the engine for an address and keeps only the request id (the returned reference is
     // given back at once).
-    static bool RequestNode(int mode, int kind, const std::string& address, int& id);
+    static bool RequestNode(clsRequestMode mode, int kind, const std::string& address, int& id);
 
     clsNodeProperties getProperties() const;
     int getStatus() const;

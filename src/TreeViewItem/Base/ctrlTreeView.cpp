@@ -648,7 +648,7 @@ void ctrlTreeView::loadSettings(const utlIniInfo& ini)
     settings.treeNode = ini.getInt(IniKey::TreeNode);
 }
 
-bool ctrlTreeView::request(tviTreeViewItem* item, int mode)
+bool ctrlTreeView::request(tviTreeViewItem* item, clsRequestMode mode)
 {
     if (engine_ == nullptr || item == nullptr) {
         return false;

@@ -188,7 +188,7 @@ public:
     void setEngine(clsQuillaraEngine* engine) { engine_ = engine; }
     clsQuillaraEngine* engine() const { return engine_; }
     // Requests item's page with a mode of requestItem and pairs the new id with the item.
-    bool request(tviTreeViewItem* item, int mode);
+    bool request(tviTreeViewItem* item, clsRequestMode mode);
     // Pairs item with the request id that another item's request returned, without asking
     // the engine again: the item then gets that request's notifications from now on.
     void share(tviTreeViewItem* item, int id);

@@ -221,7 +221,7 @@ bool tviTreeViewItem::cmdNewItemConfirmed(bool query, bool* enabled)
     tree_->selectNode(item->getHandle());
     item->noteChanged();
     if (tree_->engine() != nullptr) {
-        tree_->request(item, 1);
+        tree_->request(item, clsRequestMode::read);
     }
     return true;
 }
@@ -386,7 +386,9 @@ bool tviTreeViewItem::cmdCharset(int kind, bool query, bool* enabled)
     if (!*enabled || query) {
         return true;
     }
-    static constexpr int modes[] = {4, 5, 7, 8};
+    // In the order of the 文字コード menu: automatic, Shift_JIS, EUC, UTF-8.
+    static constexpr clsRequestMode modes[] = {clsRequestMode::readAgain, clsRequestMode::readAgainSjis,
+                                               clsRequestMode::readAgainEuc, clsRequestMode::readAgainUtf8};
     clearSubItems();
     setFlag(true);
     return tree_->request(this, modes[kind]);

@@ -129,7 +129,7 @@ bool tviURLItem::cmdExpand(bool query, bool* enabled)
         return true;
     }
     setFlag(true);
-    return tree()->request(this, 1);
+    return tree()->request(this, clsRequestMode::read);
 }
 
 bool tviURLItem::cmdReExpand(bool query, bool* enabled)
@@ -140,7 +140,7 @@ bool tviURLItem::cmdReExpand(bool query, bool* enabled)
     }
     clearSubItems();
     setFlag(true);
-    return tree()->request(this, 2);
+    return tree()->request(this, clsRequestMode::reload);
 }
 
 // Only a read that loads brings page data. While one is under way the item shows what has

@@ -117,7 +117,7 @@ bool tviCabinetCheck::run(int giveUpMs, const std::function<void(size_t, size_t)
         auto shared = requested.find(item->getUrl());
         if (shared != requested.end()) {
             tree_.share(item, shared->second);
-        } else if (tree_.request(item, requestRead)) {
+        } else if (tree_.request(item, clsRequestMode::read)) {
             requested.emplace(item->getUrl(), item->getRequestNumber());
         }
     }
@@ -335,7 +335,7 @@ bool tviCabinetCheck::findArchived(const std::string& timeGate, int giveUpMs)
         clsUrlInformation* info = nullptr;
         // Registered first and queued after, so that the date is on the record before a
         // worker can send it.
-        if (!engine_.requestItem(requestRegisterOnly, archiveLinkKind, address, info) || info == nullptr) {
+        if (!engine_.requestItem(clsRequestMode::registerOnly, archiveLinkKind, address, info) || info == nullptr) {
             continue;
         }
         if (info->getStatus() == requestRegistered) {
@@ -346,7 +346,7 @@ bool tviCabinetCheck::findArchived(const std::string& timeGate, int giveUpMs)
             }
             info->setAcceptDatetime(httpDateOf(wanted));
             clsUrlInformation* queued = nullptr;
-            if (engine_.requestItem(requestHeadOnly, archiveLinkKind, address, queued) && queued != nullptr) {
+            if (engine_.requestItem(clsRequestMode::headOnly, archiveLinkKind, address, queued) && queued != nullptr) {
                 queued->releaseQueueRef();
             }
         }

@@ -94,7 +94,7 @@ TEST(clsNotificationOrder, ReloadsAndFailuresKeepEveryRequestsSequence)
         };
         std::vector<clsUrlInformation*> records;
         for (const std::string& address : addresses)
-            records.push_back(harness.request(requestRead, address));
+            records.push_back(harness.request(clsRequestMode::read, address));
         std::mt19937 random(30);
         auto giveUp = std::chrono::steady_clock::now() + std::chrono::seconds(120);
         int reloads = 0;
@@ -104,7 +104,7 @@ TEST(clsNotificationOrder, ReloadsAndFailuresKeepEveryRequestsSequence)
             // read again at once: that is where an old node's notifications meet the new read's.
             if (info->getStatus() != requestReading) {
                 clsUrlInformation* again = nullptr;
-                int mode = random() % 3 == 0 ? requestReadAgain : requestReload;
+                clsRequestMode mode = random() % 3 == 0 ? clsRequestMode::readAgain : clsRequestMode::reload;
                 if (harness.engine.requestItem(mode, 0, info->getAddress(), again)) {
                     again->releaseQueueRef();
                     ++reloads;

@@ -75,8 +75,8 @@ TEST(clsCommunicationHttp, RetriesWhatMayPassAndHonoursRetryAfter)
     EngineHarness harness(options);
     std::vector<int> ids;
     for (const RetryCase& c : cases)
-        ids.push_back(harness.request(requestRead, server.url(c.path))->getId());
-    clsUrlInformation* refused = harness.request(requestRead, "http://127.0.0.1:1/nothing-listens");
+        ids.push_back(harness.request(clsRequestMode::read, server.url(c.path))->getId());
+    clsUrlInformation* refused = harness.request(clsRequestMode::read, "http://127.0.0.1:1/nothing-listens");
     ids.push_back(refused->getId());
     ASSERT_TRUE(harness.waitForEnd(ids)) << harness.unended();
     for (std::size_t i = 0; i < std::size(cases); ++i) {
@@ -110,7 +110,7 @@ TEST(clsCommunicationHttp, RetryCountZeroAndCancelDuringTheWait)
     options.retryCount = 0;
     {
         EngineHarness harness(options);
-        clsUrlInformation* info = harness.request(requestRead, server.url("/flaky?key=z"));
+        clsUrlInformation* info = harness.request(clsRequestMode::read, server.url("/flaky?key=z"));
         ASSERT_TRUE(harness.waitForEnd(info->getId()));
         EXPECT_EQ(info->getResultCode(), 500);
         EXPECT_EQ(info->getAttempts(), 1);
@@ -118,7 +118,7 @@ TEST(clsCommunicationHttp, RetryCountZeroAndCancelDuringTheWait)
     options.retryCount = 2;
     options.retryUnitMs = 1000;
     EngineHarness harness(options);
-    clsUrlInformation* info = harness.request(requestRead, server.url("/status/503?after=30"));
+    clsUrlInformation* info = harness.request(clsRequestMode::read, server.url("/status/503?after=30"));
     ASSERT_TRUE(harness.waitUntil([&] { return server.arrivalCount("/status/503") == 1; }));
     harness.window.pump(100);
     harness.engine.queueStop();
@@ -182,7 +182,7 @@ TEST(clsCommunicationHttp, ConditionalRecheckServesTheCachedCopy)
         EngineHarness harness(options);
         harness.keepNodes = true;
         const std::string address = server.url("/etag?key=k&size=6000");
-        for (int mode : {requestRead, requestReload, requestReload}) {
+        for (clsRequestMode mode : {clsRequestMode::read, clsRequestMode::reload, clsRequestMode::reload}) {
             harness.ended.clear();
             clsUrlInformation* info = harness.request(mode, address);
             ASSERT_TRUE(harness.waitForEnd(info->getId()));
@@ -240,7 +240,7 @@ TEST(clsCommunicationHttp, ReportsPermanentMovesAndRedirectLoops)
     EngineHarness harness;
     std::vector<int> ids;
     for (const Case& c : cases)
-        ids.push_back(harness.request(requestRead, server.url(c.path))->getId());
+        ids.push_back(harness.request(clsRequestMode::read, server.url(c.path))->getId());
     ASSERT_TRUE(harness.waitForEnd(ids)) << harness.unended();
     for (std::size_t i = 0; i < std::size(cases); ++i) {
         SCOPED_TRACE(cases[i].path);

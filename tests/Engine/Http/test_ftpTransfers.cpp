@@ -68,7 +68,7 @@ TEST(ftpTransfers, FetchesFtpLikeHttpAndLeavesOtherSchemesUnchecked)
     };
     std::vector<int> ids;
     for (const Case& c : cases)
-        ids.push_back(harness.request(requestRead, c.address)->getId());
+        ids.push_back(harness.request(clsRequestMode::read, c.address)->getId());
     ASSERT_TRUE(harness.waitForEnd(ids)) << harness.unended();
     for (std::size_t i = 0; i < std::size(cases); ++i) {
         const Case& c = cases[i];
@@ -95,7 +95,7 @@ TEST(ftpTransfers, FetchesFtpLikeHttpAndLeavesOtherSchemesUnchecked)
     // Asking again for an address nobody fetches tells the caller at once, as for a page
     // that has loaded, and still fetches nothing.
     harness.ended.clear();
-    clsUrlInformation* again = harness.request(requestRead, "mailto:someone@example.jp");
+    clsUrlInformation* again = harness.request(clsRequestMode::read, "mailto:someone@example.jp");
     ASSERT_TRUE(harness.waitForEnd(again->getId()));
     EXPECT_EQ(again->getStatus(), 6);
 }
@@ -114,8 +114,8 @@ TEST(ftpTransfers, PacesFtpRequestsWithTheOthers)
     harness.engine.getPacer().recordReleases(true);
     std::vector<int> ids;
     for (int i = 0; i < 3; ++i)
-        ids.push_back(harness.request(requestRead, ftp.url("/f" + std::to_string(i) + ".txt"))->getId());
-    ids.push_back(harness.request(requestRead, http.url("/page"))->getId());
+        ids.push_back(harness.request(clsRequestMode::read, ftp.url("/f" + std::to_string(i) + ".txt"))->getId());
+    ids.push_back(harness.request(clsRequestMode::read, http.url("/page"))->getId());
     ASSERT_TRUE(harness.waitForEnd(ids)) << harness.unended();
     for (clsUrlInformation* info : harness.held)
         EXPECT_EQ(info->getStatus(), 4) << info->getAddress();

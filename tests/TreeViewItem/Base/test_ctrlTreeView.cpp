@@ -156,7 +156,7 @@ struct RequestMap : ::testing::Test {
         for (int a = 0; a < addressCount; ++a) {
             addresses.push_back(home.dir() + "page" + std::to_string(a) + ".html");
             clsUrlInformation* info = nullptr;
-            ASSERT_TRUE(engine.requestItem(requestRegisterOnly, typeCabinetItem, addresses.back(), info));
+            ASSERT_TRUE(engine.requestItem(clsRequestMode::registerOnly, typeCabinetItem, addresses.back(), info));
             held.push_back(info);
             idOf[addresses.back()] = info->getId();
         }
@@ -224,7 +224,7 @@ TEST_F(RequestMap, PairsAndDeliversAsAPlainMultimap)
                     real, self,
                     [&](int i, int a) {
                         items[static_cast<size_t>(i)]->setUrl(addresses[static_cast<size_t>(a)]);
-                        tree.request(items[static_cast<size_t>(i)], requestRegisterOnly);
+                        tree.request(items[static_cast<size_t>(i)], clsRequestMode::registerOnly);
                     },
                     [&](int i) { tree.withdraw(items[static_cast<size_t>(i)]->getRequestNumber(), items[static_cast<size_t>(i)]); },
                     [&](int i) { tree.forgetItem(items[static_cast<size_t>(i)]); },
@@ -249,7 +249,7 @@ TEST_F(RequestMap, PairsAndDeliversAsAPlainMultimap)
                 item->setUrl(addresses[static_cast<size_t>(a)]);
                 // Asking the engine, or sharing an id without asking: the same pairing.
                 if (op == 0) {
-                    ASSERT_TRUE(tree.request(item, requestRegisterOnly));
+                    ASSERT_TRUE(tree.request(item, clsRequestMode::registerOnly));
                 } else {
                     tree.share(item, idOf[addresses[static_cast<size_t>(a)]]);
                 }

@@ -142,17 +142,17 @@ public:
     SerialTarget* target = nullptr;
     bool timedOut = false;
 
-    bool requestItem(int mode, int kind, const std::string& address, clsUrlInformation*& out) override
+    bool requestItem(clsRequestMode mode, int kind, const std::string& address, clsUrlInformation*& out) override
     {
         clsUrlInformation* probe = nullptr;
-        if (!clsQuillaraEngine::requestItem(requestRegisterOnly, kind, address, probe) || probe == nullptr) {
+        if (!clsQuillaraEngine::requestItem(clsRequestMode::registerOnly, kind, address, probe) || probe == nullptr) {
             return clsQuillaraEngine::requestItem(mode, kind, address, out);
         }
         int id = probe->getId();
         int status = probe->getStatus();
         int before = target->finals(id);
         bool ok = clsQuillaraEngine::requestItem(mode, kind, address, out);
-        bool reads = mode == requestRead || mode == requestReload || mode >= requestReadAgain;
+        bool reads = mode == clsRequestMode::read || mode == clsRequestMode::reload || mode >= clsRequestMode::readAgain;
         if (ok && reads && status != requestReading && !(target->waitFinals(id, before + 1) && workersIdle())) {
             timedOut = true;
         }

@@ -94,7 +94,7 @@ std::vector<std::string> checkOneRequestPerItem(const std::string& path)
     tree.makeSubItems = false;
     for (tviCabinetItem* item : items) {
         item->tviURLItem::setStatus(0);
-        tree.request(item, requestRead);
+        tree.request(item, clsRequestMode::read);
     }
     auto giveUp = std::chrono::steady_clock::now() + std::chrono::seconds(60);
     while (std::chrono::steady_clock::now() < giveUp) {
