@@ -624,6 +624,8 @@ bool utlKanjiConverter::reset()
     pending.clear();
     pending.shrink_to_fit();
     spare = std::string();
+    scratch.reset();
+    scratchSize = 0;
     return true;
 }
 
@@ -696,12 +698,17 @@ bool utlKanjiConverter::convertInto(int kind, const char* bytes, std::size_t len
     std::uint64_t unmappableBefore = work.unmappable;
     bool invalidJis = false;
     try {
-        std::size_t start = out.size();
         // Every input byte gives at most two output bytes, plus what was held before; a
         // UTF-8 character kept as a reference gives at most four for each of its bytes
         // ("&#128;" of two bytes, "&#1114111;" of four).
-        out.resize(start + (kind == codeUtf8 ? 4 : 2) * length + 16);
-        char* cursor = out.data() + start;
+        std::size_t room = (kind == codeUtf8 ? 4 : 2) * length + 16;
+        if (scratchSize < room) {
+            scratch.reset();
+            scratchSize = 0;
+            scratch = std::make_unique_for_overwrite<char[]>(room);
+            scratchSize = room;
+        }
+        char* cursor = scratch.get();
         const auto* in = reinterpret_cast<const Byte*>(bytes);
         switch (kind) {
         case codeSjis:
@@ -720,7 +727,7 @@ bool utlKanjiConverter::convertInto(int kind, const char* bytes, std::size_t len
             convertAsciiBytes(work.pendingCR, in, length, cursor);
             break;
         }
-        out.resize(static_cast<std::size_t>(cursor - out.data()));
+        out.append(scratch.get(), static_cast<std::size_t>(cursor - scratch.get()));
     } catch (const std::bad_alloc&) {
         logError(method, messageMemory);
         return logError("utlKanjiConverter::convertCode", failureMessage(kind));
