@@ -394,7 +394,7 @@ std::size_t wholeUtf8Run(const std::uint16_t* table, const std::uint16_t* pairs,
     return i;
 }
 
-void utf8Bytes(State& s, const Byte* in, std::size_t length, char*& out)
+[[gnu::always_inline]] inline void utf8Bytes(State& s, const Byte* in, std::size_t length, char*& out)
 {
     const std::uint16_t* table = cp932::fromCodePointTable();
     const std::uint16_t* pairs = threeByteTable();
@@ -625,6 +625,8 @@ bool utlKanjiConverter::reset()
     pending.clear();
     pending.shrink_to_fit();
     spare = std::string();
+    scratch.reset();
+    scratchSize = 0;
     return true;
 }
 
@@ -678,7 +680,9 @@ const char* utlKanjiConverter::failureMessage(int kind)
 }
 
 // Converts with the converter of kind into out (appended), on a copy of the states that is
-// kept only when the conversion succeeds.
+// kept only when the conversion succeeds. The UTF-8 converter, which pages use most, is inlined
+// here, where the states and the cursor are locals: through a reference every byte stored
+// could be one of them, and each would be read back from memory after every store.
 bool utlKanjiConverter::convertInto(int kind, const char* bytes, std::size_t length, std::string& out)
 {
     State work = state;
@@ -690,12 +694,17 @@ bool utlKanjiConverter::convertInto(int kind, const char* bytes, std::size_t len
     std::uint64_t unmappableBefore = work.unmappable;
     bool invalidJis = false;
     try {
-        std::size_t start = out.size();
         // Every input byte gives at most two output bytes, plus what was held before; a
         // UTF-8 character kept as a reference gives at most four for each of its bytes
         // ("&#128;" of two bytes, "&#1114111;" of four).
-        out.resize(start + (kind == codeUtf8 ? 4 : 2) * length + 16);
-        char* cursor = out.data() + start;
+        std::size_t room = (kind == codeUtf8 ? 4 : 2) * length + 16;
+        if (scratchSize < room) {
+            scratch.reset();
+            scratchSize = 0;
+            scratch = std::make_unique_for_overwrite<char[]>(room);
+            scratchSize = room;
+        }
+        char* cursor = scratch.get();
         const auto* in = reinterpret_cast<const Byte*>(bytes);
         switch (kind) {
         case codeSjis:
@@ -714,7 +723,7 @@ bool utlKanjiConverter::convertInto(int kind, const char* bytes, std::size_t len
             convertAsciiBytes(work.pendingCR, in, length, cursor);
             break;
         }
-        out.resize(static_cast<std::size_t>(cursor - out.data()));
+        out.append(scratch.get(), static_cast<std::size_t>(cursor - scratch.get()));
     } catch (const std::bad_alloc&) {
         logError(method, messageMemory);
         return logError("utlKanjiConverter::convertCode", failureMessage(kind));
