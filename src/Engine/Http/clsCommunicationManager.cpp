@@ -2,6 +2,7 @@
 
 #include "Common/utlInstanceCounter.h"
 #include "Common/utlLog.h"
+#include "Common/utlTexts.h"
 #include "Engine/Http/clsCommunicationHttp.h"
 #include "Engine/Core/clsQuillaraEngine.h"
 #include "Engine/Core/clsQuillaraItem.h"
@@ -15,10 +16,8 @@
 
 namespace {
 
-const char* const msgTransportInitFailed =
-    "\x92\xCA\x90M\x90\xA7\x8C\xE4\x82\xCC\x8F\x89\x8A\xFA\x89\xBB\x82\xC9\x8E\xB8\x94s\x82\xB5\x82\xDC\x82\xB5\x82\xBD"; // 通信制御の初期化に失敗しました
-const char* const msgTransportStartFailed =
-    "\x92\xCA\x90M\x90\xA7\x8C\xE4\x82\xCC\x92\xCA\x90M\x8AJ\x8En\x82\xC9\x8E\xB8\x94s\x82\xB5\x82\xDC\x82\xB5\x82\xBD"; // 通信制御の通信開始に失敗しました
+const char* const msgTransportInitFailed = utlTexts::sjis(utlText::communicationInitFailed);
+const char* const msgTransportStartFailed = utlTexts::sjis(utlText::communicationStartFailed);
 
 } // namespace
 
