@@ -95,7 +95,7 @@ double runEngine(const std::vector<std::string>& list, clsEngineOptions options,
     double seconds = secondsSince(start);
     totals = Totals{};
     for (clsUrlInformation* info : held) {
-        totals.failed += info->getStatus() == requestComplete ? 0 : 1;
+        totals.failed += info->getStatus() == clsRequestStatus::complete ? 0 : 1;
         totals.notModified += info->isNotModified() ? 1 : 0;
         totals.wireBytes += info->getWireBytes();
         info->releaseQueueRef();

@@ -84,13 +84,13 @@ double expandAllSeconds(const std::string& top, size_t links)
         TreeNode next = nullptr;
         while (std::chrono::steady_clock::now() < giveUp) {
             window.pump(20);
-            if (item->getStatus() != 4) {
+            if (item->getStatus() != clsRequestStatus::complete) {
                 continue;
             }
             if (next == nullptr && done == 0) {
                 next = tree.getFirstChild(item->getHandle());
             }
-            while (next != nullptr && tree.getItem(next)->getStatus() >= 4) {
+            while (next != nullptr && tree.getItem(next)->getStatus() >= clsRequestStatus::complete) {
                 ++done;
                 next = tree.getNextSibling(next);
             }

@@ -160,8 +160,8 @@ int analyzeAddress(const AnalyzeRun& run, CliContext& context)
         listener.wanted = info->getId();
         while (listener.node == nullptr)
             window.pump(100);
-        if (info->getStatus() != requestComplete)
-            exitCode = context.fail(run.argument + ": status " + std::to_string(info->getStatus()) + ", result " +
+        if (info->getStatus() != clsRequestStatus::complete)
+            exitCode = context.fail(run.argument + ": status " + std::to_string(static_cast<int>(info->getStatus())) + ", result " +
                                     std::to_string(info->getResultCode()));
         else
             print(run, *listener.node);

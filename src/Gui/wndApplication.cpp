@@ -723,7 +723,7 @@ void wndApplication::refreshViews()
     tviTreeViewItem* item = treeView_->selectedItem();
     clsQuillaraItem* node = item != nullptr ? item->getRequest() : nullptr;
     listView_->fillFrom(node);
-    if (item != nullptr && item->getStatus() == 5) {
+    if (item != nullptr && item->getStatus() == clsRequestStatus::failed) {
         std::string failure;
         bool isError = false;
         item->getStatusText(failure, isError);
@@ -773,7 +773,7 @@ void wndApplication::onSnapshotNotify(int id, const clsSnapshotReport& report, c
         return;
     // The selected snapshot was shown before its page was saved (nothing, or part of it): its
     // saved page is read now, and the views fill when that read ends.
-    if (!selected->getUrl().empty() && engine_ != nullptr && selected->getStatus() != 3)
+    if (!selected->getUrl().empty() && engine_ != nullptr && selected->getStatus() != clsRequestStatus::reading)
         tree_->request(selected, selected->getRequestNumber() >= 0 ? clsRequestMode::reload : clsRequestMode::read);
     refreshViews();
 }

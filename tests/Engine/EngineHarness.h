@@ -62,7 +62,7 @@ public:
 
     void onNodeNotify(int id, clsQuillaraItem* node, clsNodePhase phase) override
     {
-        Notice notice{id, static_cast<int>(phase), node->getStatus(), 0, node->getReceivedLength()};
+        Notice notice{id, static_cast<int>(phase), static_cast<int>(node->getStatus()), 0, node->getReceivedLength()};
         if (clsUrlInformation* info = node->getOwner())
             notice.result = info->getResultCode();
         notices.push_back(notice);
@@ -125,7 +125,7 @@ public:
         std::string text;
         for (clsUrlInformation* info : held)
             if (ended.count(info->getId()) == 0)
-                text += info->getAddress() + " status " + std::to_string(info->getStatus()) + "; ";
+                text += info->getAddress() + " status " + std::to_string(static_cast<int>(info->getStatus())) + "; ";
         return text;
     }
 

@@ -221,30 +221,30 @@ bool clsQuillaraEngine::requestItem(clsRequestMode mode, int kind, const std::st
             out = info;
             switch (mode) {
             case clsRequestMode::headOnly:
-                info->setStatus(requestHeadRequested);
+                info->setStatus(clsRequestStatus::headRequested);
                 return queueHead(info);
             case clsRequestMode::reload:
-                info->setStatus(requestReading);
+                info->setStatus(clsRequestStatus::reading);
                 return queueReload(info);
             case clsRequestMode::registerOnly:
                 return true;
             default:
-                info->setStatus(requestReading);
+                info->setStatus(clsRequestStatus::reading);
                 return queueRead(info, codeKind);
             }
         }
         clsUrlInformation* info = found->second;
         info->addQueueRef();
         out = info;
-        int status = info->getStatus();
-        if (status == requestRegistered && mode == clsRequestMode::headOnly) {
-            info->setStatus(requestHeadRequested);
+        clsRequestStatus status = info->getStatus();
+        if (status == clsRequestStatus::registered && mode == clsRequestMode::headOnly) {
+            info->setStatus(clsRequestStatus::headRequested);
             return queueHead(info);
         }
-        if (status == requestReading)
+        if (status == clsRequestStatus::reading)
             return true;
         // An address nobody fetches has ended as surely as a loaded page.
-        if (status == requestComplete || status == requestUnchecked) {
+        if (status == clsRequestStatus::complete || status == clsRequestStatus::unchecked) {
             if (mode == clsRequestMode::read) {
                 // The caller is told at once with the node that is there; a record whose node
                 // has gone (nobody held it) is read anew, so that the caller is told at all.
@@ -256,21 +256,21 @@ bool clsQuillaraEngine::requestItem(clsRequestMode mode, int kind, const std::st
                     node->release();
                     return true;
                 }
-                info->setStatus(requestReading);
+                info->setStatus(clsRequestStatus::reading);
                 return queueRead(info, 0);
             }
             if (mode == clsRequestMode::reload || mode == clsRequestMode::readAgain) {
-                info->setStatus(requestReading);
+                info->setStatus(clsRequestStatus::reading);
                 return mode == clsRequestMode::reload ? queueReload(info) : queueRead(info, codeKind);
             }
             return true;
         }
         if (mode == clsRequestMode::read) {
-            info->setStatus(requestReading);
+            info->setStatus(clsRequestStatus::reading);
             return queueRead(info, 0);
         }
         if (mode == clsRequestMode::reload) {
-            info->setStatus(requestReading);
+            info->setStatus(clsRequestStatus::reading);
             return queueReload(info);
         }
         return true;
@@ -560,7 +560,7 @@ bool clsQuillaraEngine::startRead(Job& job, bool reload, bool& needsNetwork)
         return logError("clsQuillaraEngine::read", msgReadFailed);
     if (info->getAddressKind() == addressNetwork && !isFetchedAddress(info)) {
         // Nothing fetches this scheme: the request ends untried, with no page.
-        info->setStatus(requestUnchecked);
+        info->setStatus(clsRequestStatus::unchecked);
         job.node = nullptr;
         node->markFinalTold();
         return postNode(WM_ENGINE_NODE_READ, info, node);
@@ -570,7 +570,7 @@ bool clsQuillaraEngine::startRead(Job& job, bool reload, bool& needsNetwork)
         logError("clsQuillaraEngine::read", msgReadFailed);
         needsNetwork = false;
         info->setResultCode(resultTransportError);
-        info->setStatus(requestFailed);
+        info->setStatus(clsRequestStatus::failed);
         job.node = nullptr;
         return postNode(WM_ENGINE_NODE_READ, info, node);
     }
@@ -578,11 +578,11 @@ bool clsQuillaraEngine::startRead(Job& job, bool reload, bool& needsNetwork)
         return true;
     // Nothing more will arrive: a request the node did not end is ended here, so that it
     // never stays "reading".
-    if (info->getStatus() == requestReading) {
+    if (info->getStatus() == clsRequestStatus::reading) {
         bool parsed = info->getAddressKind() != addressNotParsed;
         if (!parsed)
             info->setResultCode(resultTransportError);
-        info->setStatus(parsed ? requestComplete : requestFailed);
+        info->setStatus(parsed ? clsRequestStatus::complete : clsRequestStatus::failed);
         node->setTransferEnded();
     }
     // 3025 goes out before the pass is queued: on a worker, the engine thread could otherwise
@@ -622,7 +622,7 @@ bool clsQuillaraEngine::analyze(Job& job)
         return tellAtRoundEnd(messages, count, info, node);
     }
     // A request that failed meanwhile has had its final notification.
-    if (window != nullptr && info->getStatus() != requestFailed)
+    if (window != nullptr && info->getStatus() != clsRequestStatus::failed)
         messages[count++] = WM_ENGINE_NODE_READING;
     return postNodes(messages, count, info, node);
 }
@@ -677,10 +677,10 @@ bool clsQuillaraEngine::stop()
     {
         std::lock_guard<std::recursive_mutex> registry(RegistryLock());
         for (auto& [id, info] : byId) {
-            if (info->getStatus() != requestReading)
+            if (info->getStatus() != clsRequestStatus::reading)
                 continue;
             info->setResultCode(resultTransportError);
-            info->setStatus(requestFailed);
+            info->setStatus(clsRequestStatus::failed);
         }
     }
     startWorkers();
@@ -720,7 +720,7 @@ void clsQuillaraEngine::dropJobs(std::deque<Job>& jobs, bool notify, bool commun
         }
         auto* info = dynamic_cast<clsUrlInformation*>(job.object);
         bool unreported = isReadJob(job.kind, communication) ||
-                          (!communication && job.kind == jobAnalyze && info != nullptr && info->getStatus() == requestComplete);
+                          (!communication && job.kind == jobAnalyze && info != nullptr && info->getStatus() == clsRequestStatus::complete);
         if (notify && info != nullptr && job.node != nullptr && unreported && told.insert(info).second) {
             // A page that was to be announced with its pass is announced here.
             const unsigned messages[2] = {WM_ENGINE_NODE_CREATED, WM_ENGINE_NODE_READ};

@@ -196,7 +196,7 @@ int clsQuillaraItem::release()
 }
 
 // Called under the reference lock.
-void clsQuillaraItem::detach(clsUrlInformation* from, int count, int endedStatus)
+void clsQuillaraItem::detach(clsUrlInformation* from, int count, clsRequestStatus endedStatus)
 {
     if (from != owner)
         return;
@@ -234,7 +234,7 @@ clsNodeProperties clsQuillaraItem::getProperties() const
     return out;
 }
 
-int clsQuillaraItem::getStatus() const
+clsRequestStatus clsQuillaraItem::getStatus() const
 {
     clsUrlInformation* info = getOwner();
     return info == nullptr ? toldStatus.load() : info->getStatus();
@@ -358,10 +358,10 @@ bool clsQuillaraItem::readLocalFile()
     if (!readAll) {
         logError("clsQuillaraItem::readLocalFile", utlTexts::sjis(utlText::cannotOpenFile) + file);
         info->setResultCode(resultTransportError);
-        info->setStatus(requestFailed);
+        info->setStatus(clsRequestStatus::failed);
         return true;
     }
-    info->setStatus(requestComplete);
+    info->setStatus(clsRequestStatus::complete);
     return true;
 }
 

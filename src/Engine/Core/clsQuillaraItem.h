@@ -2,6 +2,7 @@
 
 #include "Engine/Core/clsEnginePhase.h"
 #include "Engine/Core/clsRequestMode.h"
+#include "Engine/Core/clsRequestStatus.h"
 
 #include <atomic>
 #include <cstddef>
@@ -76,9 +77,9 @@ public:
     int addRef();
     int release();
     // Forgets owner (only when it is this node's owner) and takes count as the node's own.
-    // endedStatus: the status the node's read ended with (0 when it had not ended), which the
+    // endedStatus: the status the node's read ended with (registered when it had not ended), which the
     // node tells from then on, also to a final notification still on its way.
-    void detach(clsUrlInformation* owner, int count, int endedStatus = 0);
+    void detach(clsUrlInformation* owner, int count, clsRequestStatus endedStatus = clsRequestStatus::registered);
     // The owner, or null once detached. Only the holder of a reference may use it, and only
     // until it releases that reference.
     clsUrlInformation* getOwner() const;
@@ -88,7 +89,7 @@ public:
     static bool RequestNode(clsRequestMode mode, int kind, const std::string& address, int& id);
 
     clsNodeProperties getProperties() const;
-    int getStatus() const;
+    clsRequestStatus getStatus() const;
     int getLinkCount() const;
     int getResourceCount() const;
     bool getLink(int index, clsLinkProperties& out) const;
@@ -156,7 +157,7 @@ private:
     std::atomic<bool> finalTold{false};
     // Nothing delivered yet is phase 0, before started.
     std::atomic<int> deliveredPhase{0};
-    std::atomic<int> toldStatus{0};
+    std::atomic<clsRequestStatus> toldStatus{clsRequestStatus::registered};
     std::atomic<std::uint64_t> readNumber{0};
 };
 

@@ -142,9 +142,9 @@ bool clsCommunicationManager::isFetched(clsUrlInformation* info) const
 }
 
 // Ends the read with its final notification, which carries the read's node reference.
-bool clsCommunicationManager::endRead(clsUrlInformation* info, clsQuillaraItem* node, int status, int result)
+bool clsCommunicationManager::endRead(clsUrlInformation* info, clsQuillaraItem* node, clsRequestStatus status, int result)
 {
-    if (status == requestFailed)
+    if (status == clsRequestStatus::failed)
         info->setResultCode(result);
     info->setStatus(status);
     node->markFinalTold();
@@ -157,28 +157,28 @@ bool clsCommunicationManager::read(clsUrlInformation* info, clsQuillaraItem* nod
     // so it is neither loaded nor failed; an address that could not be parsed fails.
     if (!isFetched(info)) {
         bool network = info->getAddressKind() == addressNetwork;
-        return endRead(info, node, network ? requestUnchecked : requestFailed, resultTransportError);
+        return endRead(info, node, network ? clsRequestStatus::unchecked : clsRequestStatus::failed, resultTransportError);
     }
     if (!ensureTransport())
-        return endRead(info, node, requestFailed, resultTransportError);
+        return endRead(info, node, clsRequestStatus::failed, resultTransportError);
     if (!transport->readStart(info))
-        return endRead(info, node, requestFailed, transport->getFailureCode());
+        return endRead(info, node, clsRequestStatus::failed, transport->getFailureCode());
     int code = std::atoi(info->getStatusCode().c_str());
     if (code >= 400) {
         transport->closeRequest();
-        return endRead(info, node, requestFailed, code);
+        return endRead(info, node, clsRequestStatus::failed, code);
     }
     // A page that is not text is not analysed: it ends complete with its header recorded.
     if (info->getContentType().find("text/") == std::string::npos) {
         transport->closeRequest();
-        return endRead(info, node, requestComplete, 0);
+        return endRead(info, node, clsRequestStatus::complete, 0);
     }
     // A small page whose body came just after its header is still taken whole: the page is
     // announced when its first block is in, not before.
     if (!transport->waitForBlock()) {
         node->addRef();
         engine->postNode(WM_ENGINE_NODE_CREATED, info, node);
-        return endRead(info, node, requestFailed, transport->getFailureCode());
+        return endRead(info, node, clsRequestStatus::failed, transport->getFailureCode());
     }
     if (transport->isBodyIn())
         return readWhole(info, node);
@@ -189,10 +189,10 @@ bool clsCommunicationManager::read(clsUrlInformation* info, clsQuillaraItem* nod
     for (bool more = true; more;) {
         if (stopping || transport->isCancelled()) {
             transport->closeRequest();
-            return endRead(info, node, requestFailed, resultCancelled);
+            return endRead(info, node, clsRequestStatus::failed, resultCancelled);
         }
         if (!transport->readNext(info, node, more))
-            return endRead(info, node, requestFailed, transport->getFailureCode());
+            return endRead(info, node, clsRequestStatus::failed, transport->getFailureCode());
         if (node->markAnalysisQueued()) {
             node->addRef();
             engine->queueAnalyze(info, node);
@@ -215,9 +215,9 @@ bool clsCommunicationManager::readWhole(clsUrlInformation* info, clsQuillaraItem
         engine->postNode(WM_ENGINE_NODE_CREATED, info, node);
         if (stopping || transport->isCancelled()) {
             transport->closeRequest();
-            return endRead(info, node, requestFailed, resultCancelled);
+            return endRead(info, node, clsRequestStatus::failed, resultCancelled);
         }
-        return endRead(info, node, requestFailed, transport->getFailureCode());
+        return endRead(info, node, clsRequestStatus::failed, transport->getFailureCode());
     }
     node->markAnalysisQueued();
     return engine->queueAnalysis(info, node, true);
@@ -243,6 +243,6 @@ bool clsCommunicationManager::readHead(clsUrlInformation* info)
         if (transport)
             transport->closeRequest();
     }
-    info->setStatus(ok ? requestHeadRead : requestFailed);
+    info->setStatus(ok ? clsRequestStatus::headRead : clsRequestStatus::failed);
     return engine->postHead(info) && ok;
 }

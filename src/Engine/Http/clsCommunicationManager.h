@@ -1,6 +1,7 @@
 #pragma once
 
 #include "Engine/Core/clsQuillaraEngine.h"
+#include "Engine/Core/clsRequestStatus.h"
 
 #include <atomic>
 #include <memory>
@@ -37,7 +38,7 @@ private:
     bool startRead(clsQuillaraEngine::Job& job);
     bool readWhole(clsUrlInformation* info, clsQuillaraItem* node);
     bool ensureTransport();
-    bool endRead(clsUrlInformation* info, clsQuillaraItem* node, int status, int result);
+    bool endRead(clsUrlInformation* info, clsQuillaraItem* node, clsRequestStatus status, int result);
     bool isFetched(clsUrlInformation* info) const;
 
     clsQuillaraEngine* engine;

@@ -283,7 +283,7 @@ private:
     struct NodeState {
         const clsQuillaraItem* node = nullptr;
         clsNodeProperties properties;
-        int status = 0;
+        clsRequestStatus status = clsRequestStatus::registered;
         int links = 0;
         int resources = 0;
         bool operator==(const NodeState& other) const;

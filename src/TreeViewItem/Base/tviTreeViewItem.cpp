@@ -148,7 +148,7 @@ void tviTreeViewItem::getStatusText(std::string& text, bool& isError) const
 
 int tviTreeViewItem::overlayFor() const
 {
-    if (getStatus() == 5) {
+    if (getStatus() == clsRequestStatus::failed) {
         return hasArchivedCopy() ? overlayArchived : overlayError;
     }
     return hasOverlay() ? overlayReadOnly : overlayNone;

@@ -109,7 +109,7 @@ public:
     virtual int getSelectedImage() const { return imageNone; }
     bool isMarked() const { return marked_; }
     void setMarked(bool marked);
-    virtual int getStatus() const { return 0; }
+    virtual clsRequestStatus getStatus() const { return clsRequestStatus::registered; }
     virtual void getStatusText(std::string& text, bool& isError) const;
     // A class whose address can change while its item is in the tree calls
     // tree()->addressChanged(this) after each change (the tree counts nodes by address).

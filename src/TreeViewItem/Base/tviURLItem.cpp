@@ -65,19 +65,19 @@ void tviURLItem::getStatusText(std::string& text, bool& isError) const
         utlTexts::sjis(utlText::statusRecognised), utlTexts::sjis(utlText::statusReading),
         utlTexts::sjis(utlText::statusRead),
     };
-    isError = status_ == 5;
-    if (status_ == requestUnchecked) {
+    isError = status_ == clsRequestStatus::failed;
+    if (status_ == clsRequestStatus::unchecked) {
         text = utlTexts::sjis(utlText::statusUnchecked);
         return;
     }
     clsUrlInformation* owner = getRequest() != nullptr ? getRequest()->getOwner() : nullptr;
-    if (status_ >= 0 && status_ < 5) {
-        text = texts[status_];
-        if (status_ == 4 && owner != nullptr)
+    if (status_ < clsRequestStatus::failed) {
+        text = texts[static_cast<int>(status_)];
+        if (status_ == clsRequestStatus::complete && owner != nullptr)
             appendFetchNotes(text, owner);
         return;
     }
-    if (status_ != 5 || owner == nullptr) {
+    if (status_ != clsRequestStatus::failed || owner == nullptr) {
         text = utlTexts::sjis(utlText::statusPreviousError);
         return;
     }
@@ -145,9 +145,9 @@ void tviURLItem::takePageData(clsNodePhase phase)
     if (node == nullptr) {
         return;
     }
-    int status = node->getStatus();
+    clsRequestStatus status = node->getStatus();
     clsNodeProperties props = node->getProperties();
-    if (phase == clsNodePhase::complete && status == requestComplete) {
+    if (phase == clsNodePhase::complete && status == clsRequestStatus::complete) {
         title_ = props.title.empty() ? title_ : props.title;
         keywords_ = props.keywords;
         codeKind_ = props.codeKind;
@@ -159,7 +159,7 @@ void tviURLItem::takePageData(clsNodePhase phase)
             codeKind_ = beforeRead_->codeKind;
         }
         beforeRead_.reset();
-    } else if (status == requestReading || status == requestComplete) {
+    } else if (status == clsRequestStatus::reading || status == clsRequestStatus::complete) {
         if (!beforeRead_) {
             beforeRead_ = PageData{title_, keywords_, codeKind_};
         }

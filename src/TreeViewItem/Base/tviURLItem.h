@@ -14,8 +14,8 @@ public:
     explicit tviURLItem(ctrlTreeView* tree);
     ~tviURLItem() override;
 
-    int getStatus() const override { return status_; }
-    virtual void setStatus(int status) { status_ = status; }
+    clsRequestStatus getStatus() const override { return status_; }
+    virtual void setStatus(clsRequestStatus status) { status_ = status; }
     void getStatusText(std::string& text, bool& isError) const override;
     int getCodeKind() const override { return codeKind_; }
     bool onRequestNotify(clsNodePhase phase) override;
@@ -65,7 +65,7 @@ protected:
     std::optional<PageData> beforeRead_;
     std::string title_;
     std::string keywords_;
-    int status_ = 0;
+    clsRequestStatus status_ = clsRequestStatus::registered;
     int codeKind_ = 0;
     bool newItem_ = false;
     std::int64_t addDate_ = 0;

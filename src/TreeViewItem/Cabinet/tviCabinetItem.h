@@ -21,7 +21,7 @@ public:
     bool holdsNewEntries() const override;
     int copyType() const override { return typeCabinetItem; }
     bool copyFrom(const tviTreeViewItem& item) override;
-    void setStatus(int status) override;
+    void setStatus(clsRequestStatus status) override;
 
     void setReadOnly(bool readOnly) { readOnly_ = readOnly; }
     void setName(std::string name) { name_ = std::move(name); }

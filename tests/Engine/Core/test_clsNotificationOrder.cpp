@@ -20,7 +20,7 @@ using testsupport::TestHttpServer;
 struct Delivery {
     clsQuillaraItem* node;
     clsNodePhase phase;
-    int status;
+    clsRequestStatus status;
 };
 
 // Checks each notification as it is delivered: per node the phases go 1, 2..., 3 (1 and 2
@@ -35,7 +35,7 @@ public:
         node->addRef();
         kept.push_back(node);
         std::vector<Delivery>& seen = byId[id];
-        int status = node->getStatus();
+        clsRequestStatus status = node->getStatus();
         std::string where = "id " + std::to_string(id) + " delivery " + std::to_string(seen.size());
         if (!seen.empty() && node->getReadNumber() < seen.back().node->getReadNumber())
             fail(where + ": back to an older read");
@@ -44,8 +44,8 @@ public:
             fail(where + ": phase " + std::to_string(static_cast<int>(phase)) + " after the final one");
         if (sameNode && phase == clsNodePhase::started)
             fail(where + ": created twice or after reading");
-        if (phase == clsNodePhase::complete && status != 4 && status != 5 && status != 6)
-            fail(where + ": final notification with status " + std::to_string(status));
+        if (phase == clsNodePhase::complete && status != clsRequestStatus::complete && status != clsRequestStatus::failed && status != clsRequestStatus::unchecked)
+            fail(where + ": final notification with status " + std::to_string(static_cast<int>(status)));
         seen.push_back(Delivery{node, phase, status});
         ++count;
     }
@@ -102,7 +102,7 @@ TEST(clsNotificationOrder, ReloadsAndFailuresKeepEveryRequestsSequence)
             clsUrlInformation* info = records[random() % records.size()];
             // A request that has ended (its final notification may still be on its way) is
             // read again at once: that is where an old node's notifications meet the new read's.
-            if (info->getStatus() != requestReading) {
+            if (info->getStatus() != clsRequestStatus::reading) {
                 clsUrlInformation* again = nullptr;
                 clsRequestMode mode = random() % 3 == 0 ? clsRequestMode::readAgain : clsRequestMode::reload;
                 if (harness.engine.requestItem(mode, 0, info->getAddress(), again)) {

@@ -100,7 +100,7 @@ TEST(clsQuillaraEngine, EndsEveryRouteWithItsFinalStatus)
         const RouteCase& c = cases[i];
         clsUrlInformation* info = harness.held[i];
         SCOPED_TRACE(c.address);
-        EXPECT_EQ(info->getStatus(), c.status);
+        EXPECT_EQ(static_cast<int>(info->getStatus()), c.status);
         EXPECT_EQ(info->getResultCode(), c.result);
         EXPECT_EQ(harness.countNotices(ids[i], clsNodePhase::complete), 1);
         if (c.protocol != nullptr) {
@@ -266,11 +266,11 @@ TEST(clsQuillaraEngine, AskingAgainBeforeTheFinalNotificationTellsOnceInOrder)
     };
     std::string pageA = server.url("/text?size=100&k=a");
     clsUrlInformation* a = harness.request(clsRequestMode::read, pageA);
-    ASSERT_TRUE(harness.waitUntil([&] { return a->getStatus() == 4 && workersIdle(); }));
+    ASSERT_TRUE(harness.waitUntil([&] { return a->getStatus() == clsRequestStatus::complete && workersIdle(); }));
     EXPECT_EQ(harness.request(clsRequestMode::read, pageA), a);
 
     clsUrlInformation* b = harness.request(clsRequestMode::read, server.url("/text?size=200&k=b"));
-    ASSERT_TRUE(harness.waitUntil([&] { return b->getStatus() == 4 && workersIdle(); }));
+    ASSERT_TRUE(harness.waitUntil([&] { return b->getStatus() == clsRequestStatus::complete && workersIdle(); }));
     harness.engine.queueStop();
     // A local page is read by the engine thread: its read job waits behind the cancel.
     testsupport::writeFile(home.path() / "c.html", "<html></html>");
@@ -280,11 +280,11 @@ TEST(clsQuillaraEngine, AskingAgainBeforeTheFinalNotificationTellsOnceInOrder)
     for (clsUrlInformation* info : {a, b}) {
         SCOPED_TRACE(info->getAddress());
         EXPECT_EQ(phasesOf(info->getId()), "13");
-        EXPECT_EQ(info->getStatus(), 4);
+        EXPECT_EQ(info->getStatus(), clsRequestStatus::complete);
         EXPECT_EQ(info->getResultCode(), 0);
     }
     EXPECT_EQ(phasesOf(c->getId()), "3");
-    EXPECT_EQ(c->getStatus(), 5);
+    EXPECT_EQ(c->getStatus(), clsRequestStatus::failed);
     EXPECT_EQ(c->getResultCode(), -1);
 
     // Once it has been told, asking again tells it again at once, without a fetch.
@@ -345,7 +345,7 @@ TEST(clsQuillaraEngine, NeverSendsHttpsAddressOverPlainHttp)
     std::string address = "https://127.0.0.1:" + std::to_string(server.port()) + "/page";
     clsUrlInformation* info = harness.request(clsRequestMode::read, address);
     ASSERT_TRUE(harness.waitForEnd(info->getId()));
-    EXPECT_EQ(info->getStatus(), 5);
+    EXPECT_EQ(info->getStatus(), clsRequestStatus::failed);
     harness.ended.clear();
     harness.request(clsRequestMode::reload, address);
     ASSERT_TRUE(harness.waitForEnd(info->getId()));
@@ -374,14 +374,14 @@ TEST(clsQuillaraEngine, RequestModesActOnTheRegisteredRecord)
 
     std::string page = server.url("/page");
     clsUrlInformation* registered = harness.request(clsRequestMode::registerOnly, page);
-    EXPECT_EQ(registered->getStatus(), 0);
+    EXPECT_EQ(registered->getStatus(), clsRequestStatus::registered);
     harness.window.pump(100);
     for (clsNodePhase phase : {clsNodePhase::started, clsNodePhase::analysed, clsNodePhase::complete})
         EXPECT_EQ(harness.countNotices(registered->getId(), phase), 0);
     EXPECT_EQ(server.arrivalCount("/page"), 0u);
     harness.request(clsRequestMode::read, page);
     ASSERT_TRUE(harness.waitForEnd(registered->getId()));
-    EXPECT_EQ(registered->getStatus(), 4);
+    EXPECT_EQ(registered->getStatus(), clsRequestStatus::complete);
     clsQuillaraItem* firstNode = harness.finalNode[registered->getId()];
 
     harness.ended.clear();
@@ -452,7 +452,7 @@ TEST(clsQuillaraEngine, ReloadWhileReadingIsSafe)
         // a new read then replaces the node while old references to it are out. A replaced
         // node tells how its own read ended, not how the page is now, so it starts nothing.
         harness.onNotice = [&](int, clsQuillaraItem* node, clsNodePhase phase) {
-            if (reloads >= 15 || node->getOwner() == nullptr || node->getStatus() != 4)
+            if (reloads >= 15 || node->getOwner() == nullptr || node->getStatus() != clsRequestStatus::complete)
                 return;
             ++reloads;
             clsUrlInformation* info = nullptr;
@@ -464,7 +464,7 @@ TEST(clsQuillaraEngine, ReloadWhileReadingIsSafe)
         for (int i = 0; i < 500 && reloads < 15; ++i)
             harness.window.pump(20);
         harness.onNotice = nullptr;
-        ASSERT_TRUE(harness.waitUntil([&] { return info->getStatus() == 4; }));
+        ASSERT_TRUE(harness.waitUntil([&] { return info->getStatus() == clsRequestStatus::complete; }));
         EXPECT_EQ(info->getReceivedBytes(), 20000);
         EXPECT_EQ(server.arrivalCount("/text"), 16u) << "every reload fetched again";
     }
@@ -491,7 +491,7 @@ TEST(clsQuillaraEngine, StopCancelsTransfersAndDropsQueuedJobs)
         int cancelled = 0;
         int dropped = 0;
         for (clsUrlInformation* info : harness.held) {
-            EXPECT_EQ(info->getStatus(), 5);
+            EXPECT_EQ(info->getStatus(), clsRequestStatus::failed);
             cancelled += info->getResultCode() == -2 ? 1 : 0;
             dropped += info->getResultCode() == -1 ? 1 : 0;
         }
@@ -502,7 +502,7 @@ TEST(clsQuillaraEngine, StopCancelsTransfersAndDropsQueuedJobs)
 
         clsUrlInformation* after = harness.request(clsRequestMode::read, server.url("/page"));
         ASSERT_TRUE(harness.waitForEnd(after->getId()));
-        EXPECT_EQ(after->getStatus(), 4);
+        EXPECT_EQ(after->getStatus(), clsRequestStatus::complete);
     }
     EXPECT_EQ(liveObjects(), baseline);
 }
@@ -528,7 +528,7 @@ TEST(clsQuillaraEngine, TermReturnsWhileServerHangsAndRecordsOutliveIt)
     harness.reset();
     for (clsUrlInformation* info : kept) {
         EXPECT_EQ(info->getEngine(), nullptr);
-        EXPECT_NE(info->getStatus(), 4);
+        EXPECT_NE(info->getStatus(), clsRequestStatus::complete);
         info->releaseQueueRef();
     }
     EXPECT_EQ(liveObjects(), baseline);

@@ -83,7 +83,7 @@ TEST(clsCommunicationHttp, RetriesWhatMayPassAndHonoursRetryAfter)
         const RetryCase& c = cases[i];
         clsUrlInformation* info = harness.held[i];
         SCOPED_TRACE(c.path);
-        EXPECT_EQ(info->getStatus(), c.status);
+        EXPECT_EQ(static_cast<int>(info->getStatus()), c.status);
         EXPECT_EQ(info->getResultCode(), c.result);
         EXPECT_EQ(info->getAttempts(), c.attempts);
         EXPECT_EQ(info->getRetryAfterRefused(), c.retryAfterRefused);
@@ -123,7 +123,7 @@ TEST(clsCommunicationHttp, RetryCountZeroAndCancelDuringTheWait)
     harness.window.pump(100);
     harness.engine.queueStop();
     ASSERT_TRUE(harness.waitForEnd(info->getId(), 10000)) << "a wait of 30 s is cut short by the cancel";
-    EXPECT_EQ(info->getStatus(), 5);
+    EXPECT_EQ(info->getStatus(), clsRequestStatus::failed);
     EXPECT_EQ(server.arrivalCount("/status/503"), 1u);
 }
 
@@ -186,7 +186,7 @@ TEST(clsCommunicationHttp, ConditionalRecheckServesTheCachedCopy)
             harness.ended.clear();
             clsUrlInformation* info = harness.request(mode, address);
             ASSERT_TRUE(harness.waitForEnd(info->getId()));
-            ASSERT_EQ(info->getStatus(), 4);
+            ASSERT_EQ(info->getStatus(), clsRequestStatus::complete);
             clsQuillaraItem* node = harness.finalNode[info->getId()];
             Seen seen{node->getTitle(), {}, info->getWireBytes(), info->isNotModified()};
             for (int i = 0; i < node->getLinkCount(); ++i) {
@@ -245,7 +245,7 @@ TEST(clsCommunicationHttp, ReportsPermanentMovesAndRedirectLoops)
     for (std::size_t i = 0; i < std::size(cases); ++i) {
         SCOPED_TRACE(cases[i].path);
         clsUrlInformation* info = harness.held[i];
-        EXPECT_EQ(info->getStatus(), cases[i].status);
+        EXPECT_EQ(static_cast<int>(info->getStatus()), cases[i].status);
         EXPECT_EQ(info->getMovedAddress(), cases[i].moved.empty() ? "" : server.url(cases[i].moved));
         EXPECT_EQ(info->isRedirectLoop(), cases[i].loop);
     }

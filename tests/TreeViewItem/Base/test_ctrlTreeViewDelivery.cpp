@@ -54,7 +54,7 @@ public:
         clsUrlInformation* owner = getOwner();
         if (owner != nullptr && site().count(owner->getAddress()) == 0) {
             owner->setResultCode(404);
-            owner->setStatus(requestFailed);
+            owner->setStatus(clsRequestStatus::failed);
         }
         return true;
     }
@@ -149,11 +149,11 @@ public:
             return clsQuillaraEngine::requestItem(mode, kind, address, out);
         }
         int id = probe->getId();
-        int status = probe->getStatus();
+        clsRequestStatus status = probe->getStatus();
         int before = target->finals(id);
         bool ok = clsQuillaraEngine::requestItem(mode, kind, address, out);
         bool reads = mode == clsRequestMode::read || mode == clsRequestMode::reload || mode >= clsRequestMode::readAgain;
-        if (ok && reads && status != requestReading && !(target->waitFinals(id, before + 1) && workersIdle())) {
+        if (ok && reads && status != clsRequestStatus::reading && !(target->waitFinals(id, before + 1) && workersIdle())) {
             timedOut = true;
         }
         probe->releaseQueueRef();
@@ -497,7 +497,7 @@ struct World {
             work.pop_back();
             tviTreeViewItem* item = tree.getItem(n);
             out += std::string(static_cast<size_t>(depth) * 2, ' ') + std::to_string(item->getType()) + ' ' +
-                   item->getText() + " <" + item->getUrl() + "> s" + std::to_string(item->getStatus()) +
+                   item->getText() + " <" + item->getUrl() + "> s" + std::to_string(static_cast<int>(item->getStatus())) +
                    (tree.isExpanded(n) ? " open" : "") + " o" + std::to_string(tree.getOverlay(n)) + '\n';
             std::vector<std::pair<TreeNode, int>> children;
             for (TreeNode c = tree.getFirstChild(n); c != nullptr; c = tree.getNextSibling(c)) {

@@ -38,7 +38,7 @@ public:
         clsUrlInformation* owner = getOwner();
         if (owner != nullptr && site().count(owner->getAddress()) == 0) {
             owner->setResultCode(404);
-            owner->setStatus(requestFailed);
+            owner->setStatus(clsRequestStatus::failed);
         }
         return true;
     }
@@ -105,7 +105,7 @@ struct SubItems : ::testing::Test {
         bool handled = false;
         ASSERT_TRUE(item->executeCommand(tviCommand::expand, false, handled));
         ASSERT_TRUE(handled);
-        pumpUntil([&] { return !tree.owns(item) || item->getStatus() == 4 || item->getStatus() == 5; });
+        pumpUntil([&] { return !tree.owns(item) || item->getStatus() == clsRequestStatus::complete || item->getStatus() == clsRequestStatus::failed; });
     }
 
     void pumpUntil(const std::function<bool()>& done)
@@ -148,7 +148,7 @@ TEST_F(SubItems, LinkRulesOfTheTreeSettings)
                                      {0, "http://h/deeper.html", "deeper"}};
     tviCabinetItem* page = addItem("http://h/p.html");
     expand(page);
-    EXPECT_EQ(4, page->getStatus());
+    EXPECT_EQ(clsRequestStatus::complete, page->getStatus());
     EXPECT_EQ("ABC|lead|picture|index|dir|mail|frame", texts(page->getHandle()));
     EXPECT_TRUE(tree.isExpanded(page->getHandle()));
     TreeNode mail = tree.getFirstChild(page->getHandle());
@@ -158,7 +158,7 @@ TEST_F(SubItems, LinkRulesOfTheTreeSettings)
     EXPECT_EQ(imageMail, tree.getItem(mail)->getImage());
     // The frame was expanded with its page; its link back to the page above is not shown.
     TreeNode frame = tree.getNextSibling(mail);
-    pumpUntil([&] { return tree.getItem(frame)->getStatus() == 4; });
+    pumpUntil([&] { return tree.getItem(frame)->getStatus() == clsRequestStatus::complete; });
     EXPECT_EQ("deeper", texts(frame));
 
     // Only pages: the image goes, index.HTML and the directory stay.
@@ -245,8 +245,8 @@ TEST_F(SubItems, NewItemTakesThePageTitleOnlyInPlaceOfTheProposedName)
         while (tree.getNextSibling(last) != nullptr)
             last = tree.getNextSibling(last);
         auto* item = static_cast<tviCabinetItem*>(tree.getItem(last));
-        pumpUntil([&] { return item->getStatus() == 4 && !item->isNewItem(); });
-        EXPECT_EQ(4, item->getStatus());
+        pumpUntil([&] { return item->getStatus() == clsRequestStatus::complete && !item->isNewItem(); });
+        EXPECT_EQ(clsRequestStatus::complete, item->getStatus());
         EXPECT_EQ(c.shown, item->getText()) << c.name;
         EXPECT_FALSE(item->isNewItem());
     }

@@ -58,12 +58,12 @@ struct TreeSearch : ::testing::Test {
         other = item(folder, "Other", "http://ex.com/q");
         other->setTitle(sj("Ｘｙｚ"));
         other->setKeywords(sj("コーヒー"));
-        other->setStatus(5);
+        other->setStatus(clsRequestStatus::failed);
         kanji = item(cabinet, sj("陰"), "http://h/p");
         link = static_cast<tviSubItem*>(tree.adopt(std::make_unique<tviSubItem>(&tree, typeSubItem)));
         link->setLinkText("link");
         link->setUrl("http://h/sub");
-        link->setStatus(5);
+        link->setStatus(clsRequestStatus::failed);
         link->insertItem(kanji->getHandle(), kTreeLast);
         last = item(cabinet, "end", "http://h/xyz");
         last->setMarked(true);

@@ -436,7 +436,7 @@ std::string dumpTree(ctrlMemoryTreeView& tree, tviCabinet* cabinet)
         }
         out += std::to_string(depth) + " " + std::to_string(item->getType()) + " [" + item->getText() + "] [" +
                item->getUrl() + "] [" + item->getDescription() + "] " + std::to_string(item->isMarked()) +
-               std::to_string(item->isReadOnly()) + std::to_string(item->getStatus()) +
+               std::to_string(item->isReadOnly()) + std::to_string(static_cast<int>(item->getStatus())) +
                std::to_string(tree.getOverlay(n)) + "\n";
     }
     return out;

@@ -59,7 +59,7 @@ struct Fixture {
         auto* link = static_cast<tviSubItem*>(tree.adopt(std::make_unique<tviSubItem>(&tree, typeSubItem)));
         link->setLinkText("second");
         link->setUrl("http://h/2?a=1&b=\"2\"");
-        link->setStatus(5);
+        link->setStatus(clsRequestStatus::failed);
         link->insertItem(top->getHandle(), kTreeLast);
         auto* deep = static_cast<tviSubItem*>(tree.adopt(std::make_unique<tviSubItem>(&tree, typeSubItem)));
         deep->setLinkText("third");
@@ -75,7 +75,7 @@ struct Fixture {
         for (TreeNode n = tree.getFirstChild(set->getHandle()); n != nullptr; n = tree.getFirstChild(n)) {
             const auto* page = static_cast<const tviRSSItem*>(tree.getItem(n));
             out.push_back(page->getName() + " <" + page->getUrl() + "> " + page->getTitle() + " | " +
-                          page->getKeywords() + " | " + page->getDescription() + " | " + std::to_string(page->getStatus()));
+                          page->getKeywords() + " | " + page->getDescription() + " | " + std::to_string(static_cast<int>(page->getStatus())));
         }
         return out;
     }

@@ -470,7 +470,7 @@ TEST_F(Cabinet, MissingDirectoriesAndRefusedSnapshotsAreNoSuccess)
     bool isError = false;
     refused->getStatusText(text, isError);
     EXPECT_TRUE(isError);
-    EXPECT_EQ(5, refused->getStatus());
+    EXPECT_EQ(clsRequestStatus::failed, refused->getStatus());
     EXPECT_NE("\x95\xDB\x91\xB6\x8D\xCF\x82\xDD", text); // 保存済み
 }
 
