@@ -77,7 +77,7 @@ double expandAllSeconds(const std::string& top, size_t links)
         item->setUrl(top);
         item->insertItem(cabinet->getHandle(), kTreeLast);
         bool handled = false;
-        item->executeCommand(tviCommand::expandAll, false, handled);
+        item->executeCommand(codeOf(utlCommand::expandAll), false, handled);
         // Ends when every sub-item has been read; the sub-items are checked from the last
         // one seen unfinished, so that waiting costs no more than the items.
         auto giveUp = std::chrono::steady_clock::now() + std::chrono::minutes(30);

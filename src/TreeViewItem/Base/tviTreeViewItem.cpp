@@ -12,9 +12,6 @@
 
 namespace {
 
-// The character-code menu's UTF-8 entry: the page is read again as UTF-8 (request mode 8).
-constexpr int charsetUtf8Command = 11050;
-
 std::array<tviTreeViewItem::Factory, 19>& factories()
 {
     static std::array<tviTreeViewItem::Factory, 19> table{};
@@ -53,10 +50,10 @@ tviTreeViewItem::~tviTreeViewItem()
 
 bool tviTreeViewItem::executeCommand(int code, bool query, bool& handled)
 {
-    using namespace tviCommand;
+    using enum utlCommand;
     bool enabled = false;
     bool ok = true;
-    switch (code) {
+    switch (static_cast<utlCommand>(code)) {
     case newItem: ok = cmdNewItem(query, &enabled); break;
     case newItemConfirmed: ok = cmdNewItemConfirmed(query, &enabled); break;
     case newFolder: ok = cmdNewFolder(query, &enabled); break;
@@ -90,7 +87,7 @@ bool tviTreeViewItem::executeCommand(int code, bool query, bool& handled)
     case charsetAuto: ok = cmdCharset(0, query, &enabled); break;
     case charsetSjis: ok = cmdCharset(1, query, &enabled); break;
     case charsetEuc: ok = cmdCharset(2, query, &enabled); break;
-    case charsetUtf8Command: ok = cmdCharset(3, query, &enabled); break;
+    case charsetUtf8: ok = cmdCharset(3, query, &enabled); break;
     case takeFootprint: ok = cmdTakeFootprint(query, &enabled); break;
     case footprintConfirmed: ok = cmdFootprintConfirmed(query, &enabled); break;
     case contextMenu:

@@ -518,8 +518,8 @@ struct World {
         Rng r{std::mt19937(seed)};
         std::vector<tviCabinetItem*> items = makeCabinet(r, files.empty() ? makeSite(r) : makeFiles(r));
         randomSettings(r);
-        static const int commands[] = {tviCommand::expandAll, tviCommand::expandAll, tviCommand::expand,
-                                       tviCommand::reExpand};
+        static const int commands[] = {codeOf(utlCommand::expandAll), codeOf(utlCommand::expandAll), codeOf(utlCommand::expand),
+                                       codeOf(utlCommand::reExpand)};
         for (int i = 0, n = 3 + r.below(5); i < n; ++i) {
             tviCabinetItem* item = items[static_cast<size_t>(r.below(static_cast<int>(items.size())))];
             bool handled = false;
