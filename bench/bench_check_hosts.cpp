@@ -67,7 +67,8 @@ std::vector<Link> makeLinks(const MultiHostServer& server, const Settings& s)
         for (int k = 0; k < perHost && static_cast<int>(links.size()) < s.links; ++k) {
             int index = static_cast<int>(links.size());
             bool dead = every > 0 && index % every == every / 2;
-            std::string path = (dead ? "/dead/" : "/page/") + std::to_string(h) + "-" + std::to_string(k) + ".html";
+            std::string path = (dead ? "/dead/" : "/page/") + std::to_string(h) + "-" +
+                               std::to_string(k) + ".html";
             links.push_back(Link{h, server.url(h, path), dead});
         }
     return links;
@@ -190,7 +191,8 @@ std::map<std::string, std::string> deadOfLinkChecker(const std::string& csv)
             }
             continue;
         }
-        if (validColumn < 0 || static_cast<int>(fields.size()) <= std::max({urlColumn, validColumn, resultColumn}))
+        if (validColumn < 0 ||
+            static_cast<int>(fields.size()) <= std::max({urlColumn, validColumn, resultColumn}))
             continue;
         if (fields[validColumn] == "False")
             dead[fields[urlColumn]] = resultColumn < 0 ? std::string() : fields[resultColumn];
@@ -204,8 +206,8 @@ Run runQuillara(const Settings& s, const fs::path& dir, const fs::path& cabinet)
     fs::remove_all(home);
     fs::create_directories(home);
     writeFile(home / "Quillara.ini", "[Communication]\r\nPacePerHost=1\r\n");
-    std::string command = "QUILLARA_HOME='" + home.string() + "' '" + s.cli + "' check --json --timeout 3600 '" +
-                          cabinet.string() + "' 2>/dev/null";
+    std::string command = "QUILLARA_HOME='" + home.string() + "' '" + s.cli +
+                          "' check --json --timeout 3600 '" + cabinet.string() + "' 2>/dev/null";
     Run run;
     int status = 0;
     std::string output;
@@ -220,8 +222,10 @@ Run runLinkChecker(const fs::path& dir, const fs::path& page)
     fs::path home = dir / "lc-home";
     fs::create_directories(home);
     // Its defaults (10 threads, 10 requests a second per host); no user configuration.
-    std::string command = "HOME='" + home.string() + "' NO_PROXY='*' no_proxy='*' linkchecker --check-extern "
-                          "--no-status --no-warnings -o csv '" + page.string() + "' 2>/dev/null";
+    std::string command = "HOME='" + home.string() +
+                          "' NO_PROXY='*' no_proxy='*' linkchecker --check-extern "
+                          "--no-status --no-warnings -o csv '" +
+                          page.string() + "' 2>/dev/null";
     Run run;
     int status = 0;
     std::string output;
@@ -266,11 +270,15 @@ std::string agreement(const std::set<std::string>& found, const std::set<std::st
     for (const std::string& url : expected)
         missed += found.count(url) == 0 ? 1 : 0;
     std::size_t extra = found.size() + missed - expected.size();
-    return std::to_string(found.size()) + " dead (" + (missed == 0 && extra == 0 ? "exact" : std::to_string(missed) + " missed, " + std::to_string(extra) + " extra") + ")";
+    return std::to_string(found.size()) + " dead (" +
+           (missed == 0 && extra == 0
+                ? "exact"
+                : std::to_string(missed) + " missed, " + std::to_string(extra) + " extra") +
+           ")";
 }
 
-void runOrder(const std::string& name, const std::vector<Link>& links, MultiHostServer& server, const Settings& s,
-              const fs::path& dir, bool peer)
+void runOrder(const std::string& name, const std::vector<Link>& links, MultiHostServer& server,
+              const Settings& s, const fs::path& dir, bool peer)
 {
     fs::path cabinet = dir / (name + ".scb");
     fs::path page = dir / (name + ".html");
@@ -304,20 +312,24 @@ void runOrder(const std::string& name, const std::vector<Link>& links, MultiHost
         theirs.push_back(lastTheirs.seconds);
     }
     double best = *std::min_element(ours.begin(), ours.end());
-    std::printf("%s: %zu links over %zu hosts, %zu dead; pacing bound %.1f s (%d requests to the busiest host)\n",
+    std::printf("%s: %zu links over %zu hosts, %zu dead; pacing bound %.1f s (%d requests to the "
+                "busiest host)\n",
                 name.c_str(), links.size(), perHost.size(), expected.size(), bound, busiest);
     std::printf("  quillara-cli check, PacePerHost=1: best %.2f s, median %.2f s of %d; %s%s; "
                 "shortest gap to one host %llu ms\n",
-                best, median(ours), s.runs, agreement(lastOurs.dead, expected).c_str(), lastOurs.ok ? "" : " (exit status!)",
-                static_cast<unsigned long long>(gap));
-    std::printf("  against the pacing bound: %.2fx (goal <= 1.2x)\n", bound > 0 ? best / bound : 0.0);
+                best, median(ours), s.runs, agreement(lastOurs.dead, expected).c_str(),
+                lastOurs.ok ? "" : " (exit status!)", static_cast<unsigned long long>(gap));
+    std::printf("  against the pacing bound: %.2fx (goal <= 1.2x)\n",
+                bound > 0 ? best / bound : 0.0);
     if (!peer)
         return;
     double peerBest = *std::min_element(theirs.begin(), theirs.end());
-    std::printf("  LinkChecker (defaults):          best %.2f s, median %.2f s of %d; %s%s\n", peerBest, median(theirs),
-                s.runs, agreement(lastTheirs.dead, expected).c_str(), lastTheirs.ok ? "" : " (exit status!)");
-    std::printf("  ratio quillara/LinkChecker: %.2fx (floor <= %s); dead sets %s\n", best / peerBest,
-                name == "grouped" ? "1.0x" : "1.3x", lastOurs.dead == lastTheirs.dead ? "agree" : "DIFFER");
+    std::printf("  LinkChecker (defaults):          best %.2f s, median %.2f s of %d; %s%s\n",
+                peerBest, median(theirs), s.runs, agreement(lastTheirs.dead, expected).c_str(),
+                lastTheirs.ok ? "" : " (exit status!)");
+    std::printf("  ratio quillara/LinkChecker: %.2fx (floor <= %s); dead sets %s\n",
+                best / peerBest, name == "grouped" ? "1.0x" : "1.3x",
+                lastOurs.dead == lastTheirs.dead ? "agree" : "DIFFER");
     int shown = 0;
     for (const auto& [url, why] : lastTheirs.why)
         if (expected.count(url) == 0 && shown++ < 5)
@@ -356,18 +368,22 @@ int main(int argc, char** argv)
     std::setvbuf(stdout, nullptr, _IOLBF, 0);
     Settings s;
     if (!parse(argc, argv, s)) {
-        std::fprintf(stderr, "usage: bench_check_hosts [--order both|interleaved|grouped] [--runs N] [--hosts N] "
-                             "[--links N] [--dead PERCENT] [--no-peer] [--cli PATH]\n");
+        std::fprintf(
+            stderr,
+            "usage: bench_check_hosts [--order both|interleaved|grouped] [--runs N] [--hosts N] "
+            "[--links N] [--dead PERCENT] [--no-peer] [--cli PATH]\n");
         return 2;
     }
     MultiHostServer server(s.hosts, 4 * 3600);
     if (!server.ok()) {
-        std::fprintf(stderr, "bench_check_hosts: cannot listen on 127.0.0.1 ... 127.0.0.%d\n", s.hosts);
+        std::fprintf(stderr, "bench_check_hosts: cannot listen on 127.0.0.1 ... 127.0.0.%d\n",
+                     s.hosts);
         return 1;
     }
     bool peer = s.peer && haveLinkChecker();
     if (s.peer && !peer)
-        std::printf("LinkChecker not found (scripts/install-deps --bench installs it): measuring quillara only\n");
+        std::printf("LinkChecker not found (scripts/install-deps --bench installs it): measuring "
+                    "quillara only\n");
     fs::path dir = fs::temp_directory_path() / ("bench_check_hosts." + std::to_string(::getpid()));
     fs::create_directories(dir);
     std::vector<Link> grouped = makeLinks(server, s);

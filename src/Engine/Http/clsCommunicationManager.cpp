@@ -21,8 +21,7 @@ const char* const msgTransportStartFailed = utlTexts::sjis(utlText::communicatio
 
 } // namespace
 
-clsCommunicationManager::clsCommunicationManager(clsQuillaraEngine* engine)
-    : engine(engine)
+clsCommunicationManager::clsCommunicationManager(clsQuillaraEngine* engine) : engine(engine)
 {
     countCreated("clsCommunicationManager");
 }
@@ -124,7 +123,8 @@ bool clsCommunicationManager::ensureTransport()
 {
     std::lock_guard<std::mutex> guard(transportLock);
     if (!transport) {
-        transport = std::make_unique<clsCommunicationHttp>(engine, engine->getOptions(), &engine->getPacer());
+        transport = std::make_unique<clsCommunicationHttp>(engine, engine->getOptions(),
+                                                           &engine->getPacer());
         if (!transport->init()) {
             transport.reset();
             return logError("clsCommunicationManager::read", msgTransportInitFailed);
@@ -138,11 +138,13 @@ bool clsCommunicationManager::ensureTransport()
 
 bool clsCommunicationManager::isFetched(clsUrlInformation* info) const
 {
-    return info->getAddressKind() == addressNetwork && clsCommunicationHttp::speaks(info->getScheme());
+    return info->getAddressKind() == addressNetwork &&
+           clsCommunicationHttp::speaks(info->getScheme());
 }
 
 // Ends the read with its final notification, which carries the read's node reference.
-bool clsCommunicationManager::endRead(clsUrlInformation* info, clsQuillaraItem* node, clsRequestStatus status, int result)
+bool clsCommunicationManager::endRead(clsUrlInformation* info, clsQuillaraItem* node,
+                                      clsRequestStatus status, int result)
 {
     if (status == clsRequestStatus::failed)
         info->setResultCode(result);
@@ -157,7 +159,8 @@ bool clsCommunicationManager::read(clsUrlInformation* info, clsQuillaraItem* nod
     // so it is neither loaded nor failed; an address that could not be parsed fails.
     if (!isFetched(info)) {
         bool network = info->getAddressKind() == addressNetwork;
-        return endRead(info, node, network ? clsRequestStatus::unchecked : clsRequestStatus::failed, resultTransportError);
+        return endRead(info, node, network ? clsRequestStatus::unchecked : clsRequestStatus::failed,
+                       resultTransportError);
     }
     if (!ensureTransport())
         return endRead(info, node, clsRequestStatus::failed, resultTransportError);

@@ -38,7 +38,8 @@ private:
     bool startRead(clsQuillaraEngine::Job& job);
     bool readWhole(clsUrlInformation* info, clsQuillaraItem* node);
     bool ensureTransport();
-    bool endRead(clsUrlInformation* info, clsQuillaraItem* node, clsRequestStatus status, int result);
+    bool endRead(clsUrlInformation* info, clsQuillaraItem* node, clsRequestStatus status,
+                 int result);
     bool isFetched(clsUrlInformation* info) const;
 
     clsQuillaraEngine* engine;
