@@ -208,7 +208,7 @@ void wndApplication::releaseEngine()
 bool wndApplication::init()
 {
     if (!attachEngine())
-        logError("wndApplication::init", gui::fromQt(tr("エンジンの取得に失敗しました")));
+        logError(gui::fromQt(tr("エンジンの取得に失敗しました")));
     utlIniInfo* ini = GetUtlIniInfo();
     listVisible_ = ini->getInt(IniKey::ListView) == 1;
     htmlVisible_ = ini->getInt(IniKey::HTMLView) == 1;
@@ -333,8 +333,7 @@ void wndApplication::createPanes()
     saveTimer_ = new QTimer(this);
     connect(saveTimer_, &QTimer::timeout, this, [this] {
         if (!tree_->saveDueCabinets(static_cast<int64_t>(platform::tickCount())))
-            logError("wndApplication::onSaveTimer",
-                     gui::fromQt(tr("キャビネットの保存に失敗しました")));
+            logError(gui::fromQt(tr("キャビネットの保存に失敗しました")));
     });
     saveTimer_->start(500);
 }
@@ -438,7 +437,7 @@ bool wndApplication::save()
     if (route != nullptr && !route->isReadOnly())
         ok = route->save() && ok;
     if (!ok)
-        logError("wndApplication::save", gui::fromQt(tr("キャビネットの保存に失敗しました")));
+        logError(gui::fromQt(tr("キャビネットの保存に失敗しました")));
     while (ini->removeCabinetFile(0)) {
     }
     for (const std::string& path : cabinets)
@@ -505,6 +504,7 @@ void wndApplication::onFocusChanged(QWidget* now)
         focusPane_ = paneHtml;
 }
 
+// A pane's failure is logged under executeCommand, the window's entry point for commands.
 bool wndApplication::offerToPane(int pane, int code, bool query, bool& handled)
 {
     utlCommandTarget* target = nullptr;
@@ -519,7 +519,7 @@ bool wndApplication::offerToPane(int pane, int code, bool query, bool& handled)
     if (target == nullptr)
         return true;
     if (!target->executeCommand(code, query, handled))
-        return logError(
+        return logErrorAs(
             "wndApplication::executeCommand",
             gui::fromQt(QCoreApplication::translate("wndApplication", paneFailure(pane))));
     return true;
@@ -541,8 +541,7 @@ bool wndApplication::executeCommand(int code, bool query, bool& handled)
         !offerToPane(paneTree, code, query, handled))
         return false;
     if (!handled && !executeCommandApp(code, query, handled))
-        return logError("wndApplication::executeCommand",
-                        gui::fromQt(QCoreApplication::translate("wndApplication", appFailure)));
+        return logError(gui::fromQt(QCoreApplication::translate("wndApplication", appFailure)));
     return true;
 }
 
@@ -581,8 +580,7 @@ bool wndApplication::executeCommandApp(int code, bool query, bool& handled)
     default: break;
     }
     if (!ok && command->failure != nullptr)
-        logError("wndApplication::executeCommandApp",
-                 gui::fromQt(QCoreApplication::translate("wndApplication", command->failure)));
+        logError(gui::fromQt(QCoreApplication::translate("wndApplication", command->failure)));
     return ok;
 }
 
@@ -749,6 +747,7 @@ bool wndApplication::applyFont()
     return true;
 }
 
+// A failure is logged under OnCommand, the handler of menu and accelerator commands.
 bool wndApplication::runMenuId(int menuId)
 {
     utlCommandRoot* root = GetUtlCommandRoot();
@@ -757,7 +756,8 @@ bool wndApplication::runMenuId(int menuId)
         return true;
     bool handled = false;
     if (!root->executeCommand(code, false, handled))
-        return logError("wndApplication::OnCommand", gui::fromQt(tr("コマンド実行に失敗しました")));
+        return logErrorAs("wndApplication::OnCommand",
+                          gui::fromQt(tr("コマンド実行に失敗しました")));
     return true;
 }
 

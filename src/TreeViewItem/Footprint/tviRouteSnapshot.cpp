@@ -120,7 +120,7 @@ bool tviRouteSnapshot::createFile()
     std::string error;
     if (!platform::atomicWriteFile(path_, tviFootprintFile::write(doc), &error,
                                    platform::Durability::Synced, platform::Links::Follow)) {
-        return logError("tviRouteSnapshot::createFile", path_ + ": " + error);
+        return logError(path_ + ": " + error);
     }
     return true;
 }
@@ -146,7 +146,7 @@ bool tviRouteSnapshot::load()
         readOnly_ = true;
         loadError_ = error;
         t->setOverlay(getHandle(), overlayFor());
-        return logError("tviRouteSnapshot::load", path_ + ": " + error);
+        return logError(path_ + ": " + error);
     }
     tviFootprintDocument doc;
     bool whole = tviFootprintFile::read(bytes, doc, error);
@@ -156,7 +156,7 @@ bool tviRouteSnapshot::load()
         loadError_ = !whole             ? error
                      : !doc.productMark ? "not a footprint file of Quillara"
                                         : "newer footprint format";
-        logError("tviRouteSnapshot::load", path_ + ": " + loadError_);
+        logError(path_ + ": " + loadError_);
     }
     name_ = doc.name;
     description_ = doc.description;
@@ -258,19 +258,18 @@ void tviRouteSnapshot::toDocument(tviFootprintDocument& doc) const
 bool tviRouteSnapshot::save()
 {
     if (readOnly_) {
-        return logError("tviRouteSnapshot::save",
-                        path_ + ": read-only footprint cabinet is not written");
+        return logError(path_ + ": read-only footprint cabinet is not written");
     }
     tviFootprintDocument doc;
     toDocument(doc);
     std::string error;
     platform::FileLock lock;
     if (!lock.lock(path_, tree()->lockWaitMs, &error)) {
-        return logError("tviRouteSnapshot::save", path_ + ": " + error);
+        return logError(path_ + ": " + error);
     }
     if (!platform::atomicWriteFile(path_, tviFootprintFile::write(doc), &error,
                                    platform::Durability::Synced, platform::Links::Follow)) {
-        return logError("tviRouteSnapshot::save", path_ + ": " + error);
+        return logError(path_ + ": " + error);
     }
     return true;
 }
