@@ -48,11 +48,6 @@ namespace {
 
 const char* const nodeMime = "application/x-quillara-node";
 
-bool isOneOf(int code, std::initializer_list<int> codes)
-{
-    return std::find(codes.begin(), codes.end(), code) != codes.end();
-}
-
 } // namespace
 
 wndTreeView::wndTreeView(ctrlQtTreeView* tree, QWidget* parent) : QTreeView(parent), tree_(tree)
@@ -433,15 +428,7 @@ void wndTreeView::openItemDialog(tviDialog dialog, tviTreeViewItem* item, const 
 
 void wndTreeView::forgetClipboardAfter(int code, bool handled)
 {
-    bool edits = isOneOf(code, {codeOf(utlCommand::preferences), codeOf(utlCommand::takeSnapshot),
-                                codeOf(utlCommand::takeFootprint), codeOf(utlCommand::deleteItem),
-                                codeOf(utlCommand::paste), codeOf(utlCommand::undoDelete),
-                                codeOf(utlCommand::moveUp), codeOf(utlCommand::moveDown),
-                                codeOf(utlCommand::command11016), codeOf(utlCommand::expand),
-                                codeOf(utlCommand::reExpand), codeOf(utlCommand::expandAll),
-                                codeOf(utlCommand::charsetAuto), codeOf(utlCommand::charsetSjis),
-                                codeOf(utlCommand::charsetEuc), codeOf(utlCommand::command11040),
-                                codeOf(utlCommand::charsetUtf8)});
+    bool edits = commandEditsTree(code);
     bool refusedClip =
         !handled && (code == codeOf(utlCommand::cut) || code == codeOf(utlCommand::copy));
     if (edits || refusedClip)
