@@ -101,18 +101,19 @@ void tviRouteSnapshot::applySettings(const utlIniInfo& ini)
         tree()->refreshNode(getHandle());
 }
 
-int tviRouteSnapshot::exists() const
+tviFootprintFileState tviRouteSnapshot::exists() const
 {
     struct stat st {};
     if (path_.empty() || ::stat(path_.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) {
-        return 0;
+        return tviFootprintFileState::missing;
     }
-    return ::access(path_.c_str(), W_OK) == 0 ? 1 : 2;
+    return ::access(path_.c_str(), W_OK) == 0 ? tviFootprintFileState::writable
+                                              : tviFootprintFileState::readOnly;
 }
 
 bool tviRouteSnapshot::createFile()
 {
-    if (exists() != 0) {
+    if (exists() != tviFootprintFileState::missing) {
         return true;
     }
     tviFootprintDocument doc;
@@ -134,9 +135,9 @@ bool tviRouteSnapshot::load()
         t->destroyItem(item);
     }
     loadError_.clear();
-    int state = exists();
-    readOnly_ = path_.empty() || state == 2;
-    if (state == 0) {
+    tviFootprintFileState state = exists();
+    readOnly_ = path_.empty() || state == tviFootprintFileState::readOnly;
+    if (state == tviFootprintFileState::missing) {
         t->setOverlay(getHandle(), overlayFor());
         return true; // the first save creates the file
     }
