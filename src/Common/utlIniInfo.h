@@ -11,7 +11,7 @@ class ProfileFile;
 // in utlIniInfo.cpp and of `quillara-cli config`.
 enum class IniKey {
     HttpAgentName, ConnectTimeout, ReceiveTimeout, PacePerHost,
-    RetryCount, RetryMaxWait, ArchiveTimeGate,
+    RetryCount, RetryMaxWait, MaxTransfers, ArchiveTimeGate,
     MainWinLeft, MainWinTop, MainWinRight, MainWinBottom, MainWinMaxim, MainWinTreeViewWidth, MainWinTreeViewHeight,
     RebarFirst, ToolbarCX, UrlBoxCX, RebarLines,
     OpenCabinetWidth, OpenCabinetHeight,

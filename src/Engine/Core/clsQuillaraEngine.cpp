@@ -774,34 +774,98 @@ bool clsQuillaraEngine::postHead(clsUrlInformation* info)
 bool clsQuillaraEngine::postCommunication(int kind, clsUrlInformation* info, clsQuillaraItem* node, int extra)
 {
     info->addQueueRef();
+    bool idle = false;
     {
         std::lock_guard<std::mutex> guard(communicationLock);
         communicationQueue.push_back(Job{kind, info, extra, node});
+        idle = idleWorkers > 0;
     }
-    communicationEvent.notify_one();
+    announceJob(idle);
     return true;
 }
 
-// With pacing per host, the first job whose host may send now is taken (its turn with it),
-// so that a host that must still wait holds no worker while other hosts are ready; when all
-// must wait, the worker sleeps until the first is due or a job comes. Otherwise the queue is
-// served in order.
-std::deque<clsQuillaraEngine::Job>::iterator clsQuillaraEngine::findReadyJob(std::uint64_t& readyAt)
+void clsQuillaraEngine::announceJob(bool idle)
 {
-    if (!pacer->pacesPerHost())
-        return communicationQueue.begin();
-    readyAt = ~std::uint64_t{0};
+    if (idle) {
+        communicationEvent.notify_one();
+        return;
+    }
+    std::lock_guard<std::mutex> guard(wakersLock);
+    if (wakers.empty())
+        return;
+    wakers[nextWaker++ % wakers.size()]->wake();
+}
+
+void clsQuillaraEngine::addWaker(clsCommunicationManager* worker)
+{
+    std::lock_guard<std::mutex> guard(wakersLock);
+    wakers.push_back(worker);
+}
+
+void clsQuillaraEngine::removeWaker(clsCommunicationManager* worker)
+{
+    std::lock_guard<std::mutex> guard(wakersLock);
+    std::erase(wakers, worker);
+}
+
+namespace {
+
+// Jobs that run whole on a worker (a snapshot, one of its files) rather than as a transfer.
+bool runsWhole(const clsQuillaraEngine::Job& job)
+{
+    return job.kind == communicationSnapshot || job.kind == communicationSnapshotFetch;
+}
+
+} // namespace
+
+// A job is taken with its pacing turn: the first job whose host may send now (with pacing
+// per host, and only while the host has no transfer under way), so that a host that must
+// wait holds no place while other hosts are ready; program-wide, the queue is served in
+// order. Transfers are taken while fewer than MaxTransfers are in flight. A worker that
+// drives transfers takes no snapshot: it stops at one, so that it ends its transfers and
+// then takes it.
+std::deque<clsQuillaraEngine::Job>::iterator clsQuillaraEngine::findReadyJob(std::uint64_t& readyAt,
+                                                                             bool busy)
+{
+    readyAt = 0;
+    bool perHost = pacer->pacesPerHost();
     std::set<std::string> waiting;
+    auto sooner = [&](std::uint64_t hostReady) {
+        readyAt = readyAt == 0 ? hostReady : std::min(readyAt, hostReady);
+    };
     for (auto it = communicationQueue.begin(); it != communicationQueue.end(); ++it) {
         std::string host = pacedHost(*it);
+        if (runsWhole(*it)) {
+            if (busy)
+                return communicationQueue.end();
+            if (host.empty() || !perHost)
+                return it;
+            if (waiting.count(host) != 0)
+                continue;
+            std::uint64_t hostReady = 0;
+            if (pacer->tryTurn(host, hostReady))
+                return it;
+            sooner(hostReady);
+            waiting.insert(std::move(host));
+            continue;
+        }
         if (host.empty())
             return it;
-        if (waiting.count(host) != 0)
+        if (transfersInFlight >= options.maxTransfers)
+            return communicationQueue.end();
+        if (perHost && (busyHosts.count(host) != 0 || waiting.count(host) != 0))
             continue;
         std::uint64_t hostReady = 0;
-        if (pacer->tryTurn(host, hostReady))
+        if (pacer->tryRelease(host, hostReady)) {
+            ++transfersInFlight;
+            it->counted = true;
+            if (perHost)
+                busyHosts.insert(std::move(host));
             return it;
-        readyAt = std::min(readyAt, hostReady);
+        }
+        sooner(hostReady);
+        if (!perHost)
+            return communicationQueue.end();
         waiting.insert(std::move(host));
     }
     return communicationQueue.end();
@@ -811,18 +875,23 @@ bool clsQuillaraEngine::waitCommunication(const std::atomic<bool>& workerStoppin
 {
     std::unique_lock<std::mutex> guard(communicationLock);
     auto next = communicationQueue.end();
+    ++idleWorkers;
     for (;;) {
         communicationEvent.wait(guard, [&] { return workerStopping.load() || !communicationQueue.empty(); });
-        if (workerStopping)
+        if (workerStopping) {
+            --idleWorkers;
             return false;
+        }
         std::uint64_t readyAt = 0;
-        next = findReadyJob(readyAt);
+        next = findReadyJob(readyAt, false);
         if (next != communicationQueue.end())
             break;
         std::uint64_t now = pacer->now();
-        std::uint64_t wait = readyAt > now ? std::min(readyAt - now, readyRecheckMs) : 1;
+        std::uint64_t wait =
+            readyAt > now ? std::min(readyAt - now, readyRecheckMs) : readyRecheckMs;
         communicationEvent.wait_for(guard, std::chrono::milliseconds(wait));
     }
+    --idleWorkers;
     job = *next;
     communicationQueue.erase(next);
     bool more = !communicationQueue.empty();
@@ -830,6 +899,59 @@ bool clsQuillaraEngine::waitCommunication(const std::atomic<bool>& workerStoppin
     if (more)
         communicationEvent.notify_one();
     return true;
+}
+
+bool clsQuillaraEngine::takeCommunication(Job& job, std::uint64_t& readyAt)
+{
+    std::lock_guard<std::mutex> guard(communicationLock);
+    if (communicationQueue.empty()) {
+        readyAt = 0;
+        return false;
+    }
+    auto next = findReadyJob(readyAt, true);
+    if (next == communicationQueue.end())
+        return false;
+    job = *next;
+    communicationQueue.erase(next);
+    return true;
+}
+
+void clsQuillaraEngine::endTransfer(const std::string& host, bool releaseHost)
+{
+    bool waiting = false;
+    {
+        std::lock_guard<std::mutex> guard(communicationLock);
+        --transfersInFlight;
+        if (releaseHost)
+            busyHosts.erase(host);
+        waiting = !communicationQueue.empty() && idleWorkers > 0;
+    }
+    if (waiting)
+        communicationEvent.notify_one();
+}
+
+bool clsQuillaraEngine::claimHost(const std::string& host)
+{
+    std::lock_guard<std::mutex> guard(communicationLock);
+    return busyHosts.insert(host).second;
+}
+
+void clsQuillaraEngine::releaseHost(const std::string& host)
+{
+    bool waiting = false;
+    {
+        std::lock_guard<std::mutex> guard(communicationLock);
+        busyHosts.erase(host);
+        waiting = !communicationQueue.empty() && idleWorkers > 0;
+    }
+    if (waiting)
+        communicationEvent.notify_one();
+}
+
+std::size_t clsQuillaraEngine::getTransferShare() const
+{
+    std::size_t limit = static_cast<std::size_t>(std::max(options.maxTransfers, 1));
+    return std::max<std::size_t>(1, (limit + workers.size() - 1) / workers.size());
 }
 
 void clsQuillaraEngine::wakeWorkers()
@@ -975,21 +1097,25 @@ bool clsQuillaraEngine::snapshot(Job& job)
     job.object = nullptr;
     if (snapshot == nullptr)
         return false;
+    bool idle = false;
     {
         std::lock_guard<std::mutex> guard(communicationLock);
         communicationQueue.push_back(Job{communicationSnapshot, snapshot, 0, nullptr});
+        idle = idleWorkers > 0;
     }
-    communicationEvent.notify_one();
+    announceJob(idle);
     return true;
 }
 
 bool clsQuillaraEngine::postSnapshotFetch(clsSnapshotFetch* fetch)
 {
+    bool idle = false;
     {
         std::lock_guard<std::mutex> guard(communicationLock);
         communicationQueue.push_back(Job{communicationSnapshotFetch, fetch, 0, nullptr});
+        idle = idleWorkers > 0;
     }
-    communicationEvent.notify_one();
+    announceJob(idle);
     return true;
 }
 

@@ -12,6 +12,7 @@
 #include <map>
 #include <memory>
 #include <mutex>
+#include <set>
 #include <string>
 #include <thread>
 #include <utility>
@@ -93,6 +94,9 @@ public:
         clsQueueItem* object = nullptr;
         int extra = 0;
         clsQuillaraItem* node = nullptr;
+        // Taken as a transfer: it holds one of the places in flight (and, with pacing per
+        // host, its host) until endTransfer.
+        bool counted = false;
     };
 
     clsQuillaraEngine();
@@ -156,7 +160,22 @@ public:
     bool startRead(Job& job, bool reload, bool& needsNetwork);
     // A worker's analysis pass; announce: the page's 3025 goes out with the pass's notification.
     bool queueAnalysis(clsUrlInformation* info, clsQuillaraItem* node, bool announce);
+    // An idle worker: waits for a job it may run now (its pacing turn taken with it).
     bool waitCommunication(const std::atomic<bool>& workerStopping, Job& job);
+    // A worker that drives transfers: a transfer job it may start now, never a snapshot;
+    // false when there is none, readyAt then when a queued host may be free (0: unknown).
+    bool takeCommunication(Job& job, std::uint64_t& readyAt);
+    // A transfer has ended (or a counted job started none): its place is free again, and
+    // with releaseHost its host (pacing per host).
+    void endTransfer(const std::string& host, bool releaseHost);
+    // Pacing per host: one transfer at a time talks to a host. Always true otherwise.
+    bool claimHost(const std::string& host);
+    void releaseHost(const std::string& host);
+    // How many transfers one worker drives at most.
+    std::size_t getTransferShare() const;
+    // Workers waiting on their sockets, woken when a job comes and no worker is idle.
+    void addWaker(clsCommunicationManager* worker);
+    void removeWaker(clsCommunicationManager* worker);
     void wakeWorkers();
 
     clsQuillaraItem* makeNode(int linkKind);
@@ -205,7 +224,9 @@ private:
     // A network address of a scheme that a transport fetches.
     static bool isFetchedAddress(clsUrlInformation* info);
     // The communication job a worker should take now, or end (readyAt: when to look again).
-    std::deque<Job>::iterator findReadyJob(std::uint64_t& readyAt);
+    std::deque<Job>::iterator findReadyJob(std::uint64_t& readyAt, bool busy);
+    // A job was queued: an idle worker is told, else one that waits on its sockets.
+    void announceJob(bool idle);
 
     bool stopping = false;
     std::atomic<int> idCounter{1};
@@ -230,6 +251,12 @@ private:
     std::mutex communicationLock;
     std::condition_variable communicationEvent;
     std::deque<Job> communicationQueue;
+    int idleWorkers = 0;
+    int transfersInFlight = 0;
+    std::set<std::string> busyHosts;
+    std::mutex wakersLock;
+    std::vector<clsCommunicationManager*> wakers;
+    std::size_t nextWaker = 0;
     std::mutex workersLock;
     std::unique_ptr<clsSendPacer> pacer;
 
