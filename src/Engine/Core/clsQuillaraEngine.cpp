@@ -818,12 +818,12 @@ bool runsWhole(const clsQuillaraEngine::Job& job)
 
 } // namespace
 
-// A job is taken with its pacing turn: the first job whose host may send now (with pacing
-// per host, and only while the host has no transfer under way), so that a host that must
-// wait holds no place while other hosts are ready; program-wide, the queue is served in
-// order. Transfers are taken while fewer than MaxTransfers are in flight. A worker that
-// drives transfers takes no snapshot: it stops at one, so that it ends its transfers and
-// then takes it.
+// A job is taken with its pacing turn: with pacing per host the first job whose host may
+// send now, so that a host that must wait holds no place while other hosts are ready;
+// program-wide, the queue is served in order. Transfers are taken while fewer than
+// MaxTransfers are in flight, and skipped while their host has as many as it may (one with
+// pacing per host, else one per worker). A worker that drives transfers takes no snapshot:
+// it stops at one, so that it ends its transfers and then takes it.
 std::deque<clsQuillaraEngine::Job>::iterator clsQuillaraEngine::findReadyJob(std::uint64_t& readyAt,
                                                                              bool busy)
 {
@@ -853,14 +853,14 @@ std::deque<clsQuillaraEngine::Job>::iterator clsQuillaraEngine::findReadyJob(std
             return it;
         if (transfersInFlight >= options.maxTransfers)
             return communicationQueue.end();
-        if (perHost && (busyHosts.count(host) != 0 || waiting.count(host) != 0))
+        auto held = hostTransfers.find(host);
+        if ((held != hostTransfers.end() && held->second >= hostLimit()) || waiting.count(host) != 0)
             continue;
         std::uint64_t hostReady = 0;
         if (pacer->tryRelease(host, hostReady)) {
             ++transfersInFlight;
             it->counted = true;
-            if (perHost)
-                busyHosts.insert(std::move(host));
+            ++hostTransfers[host];
             return it;
         }
         sooner(hostReady);
@@ -923,17 +923,33 @@ void clsQuillaraEngine::endTransfer(const std::string& host, bool releaseHost)
         std::lock_guard<std::mutex> guard(communicationLock);
         --transfersInFlight;
         if (releaseHost)
-            busyHosts.erase(host);
+            dropHost(host);
         waiting = !communicationQueue.empty() && idleWorkers > 0;
     }
     if (waiting)
         communicationEvent.notify_one();
 }
 
+int clsQuillaraEngine::hostLimit() const
+{
+    return pacer->pacesPerHost() ? 1 : static_cast<int>(workers.size());
+}
+
+void clsQuillaraEngine::dropHost(const std::string& host)
+{
+    auto held = hostTransfers.find(host);
+    if (held != hostTransfers.end() && --held->second <= 0)
+        hostTransfers.erase(held);
+}
+
 bool clsQuillaraEngine::claimHost(const std::string& host)
 {
     std::lock_guard<std::mutex> guard(communicationLock);
-    return busyHosts.insert(host).second;
+    int& count = hostTransfers[host];
+    if (count >= hostLimit())
+        return false;
+    ++count;
+    return true;
 }
 
 void clsQuillaraEngine::releaseHost(const std::string& host)
@@ -941,7 +957,7 @@ void clsQuillaraEngine::releaseHost(const std::string& host)
     bool waiting = false;
     {
         std::lock_guard<std::mutex> guard(communicationLock);
-        busyHosts.erase(host);
+        dropHost(host);
         waiting = !communicationQueue.empty() && idleWorkers > 0;
     }
     if (waiting)

@@ -168,7 +168,8 @@ public:
     // A transfer has ended (or a counted job started none): its place is free again, and
     // with releaseHost its host (pacing per host).
     void endTransfer(const std::string& host, bool releaseHost);
-    // Pacing per host: one transfer at a time talks to a host. Always true otherwise.
+    // A transfer talks to host: false when as many do already (one with pacing per host, else
+    // one per worker, as many as when each worker ran one transfer).
     bool claimHost(const std::string& host);
     void releaseHost(const std::string& host);
     // How many transfers one worker drives at most.
@@ -253,7 +254,9 @@ private:
     std::deque<Job> communicationQueue;
     int idleWorkers = 0;
     int transfersInFlight = 0;
-    std::set<std::string> busyHosts;
+    std::map<std::string, int> hostTransfers; // transfers that hold each host
+    int hostLimit() const;
+    void dropHost(const std::string& host); // the communication lock is held
     std::mutex wakersLock;
     std::vector<clsCommunicationManager*> wakers;
     std::size_t nextWaker = 0;

@@ -106,7 +106,7 @@ bool clsTransfer::start(std::uint64_t now)
     info->resetFetchReport();
     info->addAttempt();
     host = info->getHost();
-    hostHeld = engine->getPacer().pacesPerHost();
+    hostHeld = true; // taken with the job
     easy = curl_easy_init();
     if (easy == nullptr) {
         failStart(resultTransportError);
@@ -189,10 +189,11 @@ bool clsTransfer::sendNow(std::uint64_t now)
     return true;
 }
 
-// With pacing per host only one transfer at a time talks to a host; then the pacer's turn.
+// Only so many transfers talk to a host at a time (one with pacing per host); then the
+// pacer's turn.
 bool clsTransfer::takeTurn(std::uint64_t now)
 {
-    if (!hostHeld && engine->getPacer().pacesPerHost()) {
+    if (!hostHeld) {
         host = info->getHost();
         if (!engine->claimHost(host)) {
             due = now + hostRecheckMs;

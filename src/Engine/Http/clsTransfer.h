@@ -83,7 +83,7 @@ private:
     Stage stage = Stage::waitTurn;
     AfterDrain afterDrain = AfterDrain::redirect;
     std::uint64_t due = 0;
-    std::string host; // the host whose connection (with pacing per host) this transfer holds
+    std::string host; // the host whose connection this transfer holds (one of its places)
     bool hostHeld = false;
 
     // The response under way.
