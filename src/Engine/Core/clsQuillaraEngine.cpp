@@ -774,10 +774,13 @@ bool clsQuillaraEngine::postHead(clsUrlInformation* info)
 bool clsQuillaraEngine::postCommunication(int kind, clsUrlInformation* info, clsQuillaraItem* node, int extra)
 {
     info->addQueueRef();
+    Job job{kind, info, extra, node};
+    job.host = pacedHost(job);
     bool idle = false;
     {
         std::lock_guard<std::mutex> guard(communicationLock);
-        communicationQueue.push_back(Job{kind, info, extra, node});
+        communicationQueue.push_back(std::move(job));
+        ++queueVersion;
         idle = idleWorkers > 0;
     }
     announceJob(idle);
@@ -834,7 +837,7 @@ std::deque<clsQuillaraEngine::Job>::iterator clsQuillaraEngine::findReadyJob(std
         readyAt = readyAt == 0 ? hostReady : std::min(readyAt, hostReady);
     };
     for (auto it = communicationQueue.begin(); it != communicationQueue.end(); ++it) {
-        std::string host = pacedHost(*it);
+        const std::string& host = it->host;
         if (runsWhole(*it)) {
             if (busy)
                 return communicationQueue.end();
@@ -846,16 +849,20 @@ std::deque<clsQuillaraEngine::Job>::iterator clsQuillaraEngine::findReadyJob(std
             if (pacer->tryTurn(host, hostReady))
                 return it;
             sooner(hostReady);
-            waiting.insert(std::move(host));
+            waiting.insert(host);
             continue;
         }
         if (host.empty())
             return it;
         if (transfersInFlight >= options.maxTransfers)
             return communicationQueue.end();
-        auto held = hostTransfers.find(host);
-        if ((held != hostTransfers.end() && held->second >= hostLimit()) || waiting.count(host) != 0)
+        if (waiting.count(host) != 0)
             continue;
+        auto held = hostTransfers.find(host);
+        if (held != hostTransfers.end() && held->second >= hostLimit()) {
+            waiting.insert(host);
+            continue;
+        }
         std::uint64_t hostReady = 0;
         if (pacer->tryRelease(host, hostReady)) {
             ++transfersInFlight;
@@ -866,7 +873,7 @@ std::deque<clsQuillaraEngine::Job>::iterator clsQuillaraEngine::findReadyJob(std
         sooner(hostReady);
         if (!perHost)
             return communicationQueue.end();
-        waiting.insert(std::move(host));
+        waiting.insert(host);
     }
     return communicationQueue.end();
 }
@@ -924,6 +931,7 @@ void clsQuillaraEngine::endTransfer(const std::string& host, bool releaseHost)
         --transfersInFlight;
         if (releaseHost)
             dropHost(host);
+        ++queueVersion;
         waiting = !communicationQueue.empty() && idleWorkers > 0;
     }
     if (waiting)
@@ -958,10 +966,16 @@ void clsQuillaraEngine::releaseHost(const std::string& host)
     {
         std::lock_guard<std::mutex> guard(communicationLock);
         dropHost(host);
+        ++queueVersion;
         waiting = !communicationQueue.empty() && idleWorkers > 0;
     }
     if (waiting)
         communicationEvent.notify_one();
+}
+
+std::uint64_t clsQuillaraEngine::getQueueVersion() const
+{
+    return queueVersion.load();
 }
 
 std::size_t clsQuillaraEngine::getTransferShare() const
@@ -1117,6 +1131,7 @@ bool clsQuillaraEngine::snapshot(Job& job)
     {
         std::lock_guard<std::mutex> guard(communicationLock);
         communicationQueue.push_back(Job{communicationSnapshot, snapshot, 0, nullptr});
+        ++queueVersion;
         idle = idleWorkers > 0;
     }
     announceJob(idle);
@@ -1128,7 +1143,10 @@ bool clsQuillaraEngine::postSnapshotFetch(clsSnapshotFetch* fetch)
     bool idle = false;
     {
         std::lock_guard<std::mutex> guard(communicationLock);
-        communicationQueue.push_back(Job{communicationSnapshotFetch, fetch, 0, nullptr});
+        Job job{communicationSnapshotFetch, fetch, 0, nullptr};
+        job.host = fetch->getHost();
+        communicationQueue.push_back(std::move(job));
+        ++queueVersion;
         idle = idleWorkers > 0;
     }
     announceJob(idle);

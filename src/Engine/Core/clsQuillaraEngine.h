@@ -97,6 +97,8 @@ public:
         // Taken as a transfer: it holds one of the places in flight (and, with pacing per
         // host, its host) until endTransfer.
         bool counted = false;
+        // The host a communication job sends its first request to (paced), or empty.
+        std::string host = {};
     };
 
     clsQuillaraEngine();
@@ -172,6 +174,10 @@ public:
     // one per worker, as many as when each worker ran one transfer).
     bool claimHost(const std::string& host);
     void releaseHost(const std::string& host);
+    // Changes whenever a queued job may have become ready: a job came, a transfer ended or gave
+    // its host up. A busy worker that found nothing looks again only after a change (or when
+    // the pacer said a host would be free).
+    std::uint64_t getQueueVersion() const;
     // How many transfers one worker drives at most.
     std::size_t getTransferShare() const;
     // Workers waiting on their sockets, woken when a job comes and no worker is idle.
@@ -254,6 +260,7 @@ private:
     std::deque<Job> communicationQueue;
     int idleWorkers = 0;
     int transfersInFlight = 0;
+    std::atomic<std::uint64_t> queueVersion{0}; // changed under the communication lock
     std::map<std::string, int> hostTransfers; // transfers that hold each host
     int hostLimit() const;
     void dropHost(const std::string& host); // the communication lock is held

@@ -159,7 +159,7 @@ void clsCommunicationManager::runJob(clsQuillaraEngine::Job& job)
     }
     // A job that took a transfer's place and started none gives the place back.
     if (job.counted)
-        engine->endTransfer(info != nullptr ? info->getHost() : std::string(), true);
+        engine->endTransfer(job.host, true);
     if (job.node != nullptr)
         job.node->release();
     if (job.object != nullptr)
@@ -187,14 +187,20 @@ void clsCommunicationManager::startTransfer(clsQuillaraEngine::Job& job)
 void clsCommunicationManager::takeJobs()
 {
     std::size_t share = engine->getTransferShare();
-    queueReadyAt = 0;
     while (transfers.size() < share && !stopping) {
+        std::uint64_t version = engine->getQueueVersion();
+        // Nothing has changed since the queue was last found with nothing ready.
+        if (version == queueSeen && (queueReadyAt == 0 || platform::tickCount() < queueReadyAt))
+            return;
         clsQuillaraEngine::Job job;
         std::uint64_t readyAt = 0;
         if (!engine->takeCommunication(job, readyAt)) {
+            queueSeen = version;
             queueReadyAt = readyAt;
             return;
         }
+        queueSeen = ~std::uint64_t{0};
+        queueReadyAt = 0;
         runJob(job);
     }
 }
