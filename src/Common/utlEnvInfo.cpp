@@ -2,6 +2,7 @@
 
 #include "Common/utlInstanceCounter.h"
 #include "Common/utlLog.h"
+#include "Common/utlTexts.h"
 #include "Platform/ProgramPaths.h"
 #include "Platform/RegistryStore.h"
 
@@ -38,10 +39,7 @@ bool utlEnvInfo::init()
     std::string directory = platform::resolveProgramPaths().configDirectory;
     if (!platform::makeDirectories(directory) || !store.createKey(registryKey())) {
         char message[160];
-        // レジストリのオープンに失敗しました(CODE=0x%08X)
-        std::snprintf(message, sizeof message,
-                      "\x83\x8C\x83W\x83X\x83g\x83\x8A\x82\xCC\x83I\x81[\x83v\x83\x93\x82\xC9\x8E\xB8\x94s\x82\xB5\x82\xDC"
-                      "\x82\xB5\x82\xBD(CODE=0x%08X)",
+        std::snprintf(message, sizeof message, utlTexts::sjis(utlText::registryOpenFailed),
                       static_cast<unsigned>(errno));
         return logError("utlEnvInfo::init", message);
     }
@@ -61,8 +59,7 @@ bool InitUtlEnvInfo()
     if (g_envInfo->init())
         return true;
     g_envInfo.reset();
-    // Class utlEnvInfoの初期化に失敗しました
-    logError("InitUtlEnvInfo", "Class utlEnvInfo\x82\xCC\x8F\x89\x8A\xFA\x89\xBB\x82\xC9\x8E\xB8\x94s\x82\xB5\x82\xDC\x82\xB5\x82\xBD");
+    logError("InitUtlEnvInfo", utlTexts::sjis(utlText::envInfoInitFailed));
     return false;
 }
 
@@ -79,8 +76,7 @@ bool TermUtlEnvInfo()
     bool ok = g_envInfo->term();
     g_envInfo.reset();
     if (!ok) {
-        // Class utlEnvInfoの終期化に失敗しました
-        logError("TermUtlEnvInfo", "Class utlEnvInfo\x82\xCC\x8FI\x8A\xFA\x89\xBB\x82\xC9\x8E\xB8\x94s\x82\xB5\x82\xDC\x82\xB5\x82\xBD");
+        logError("TermUtlEnvInfo", utlTexts::sjis(utlText::envInfoTermFailed));
     }
     return ok;
 }

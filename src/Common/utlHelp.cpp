@@ -1,6 +1,7 @@
 #include "Common/utlHelp.h"
 
 #include "Common/utlLog.h"
+#include "Common/utlTexts.h"
 #include "Platform/ProgramPaths.h"
 
 #include <array>
@@ -21,50 +22,45 @@ struct HelpTopic {
 };
 
 // Titles compared byte for byte, in this order.
-constexpr HelpTopic helpTopics[] = {
-    {"\x83""C\x83\x93\x83""f\x83""b\x83N\x83X", "index.html"}, // インデックス
-    {"\x82\xA9\x82\xF1\x82\xBD\x82\xF1\x90\xDD\x92\xE8\x89\xE6\x96\xCA", "panel/set_kantan.html"}, // かんたん設定画面
-    {"\x83r\x83\x85\x81[\x90\xDD\x92\xE8\x89\xE6\x96\xCA", "panel/set_v.html"}, // ビュー設定画面
-    {"\x83""c\x83\x8A\x81[\x83r\x83\x85\x81[\x90\xDD\x92\xE8\x89\xE6\x96\xCA", "panel/set_treev.html"}, // ツリービュー設定画面
-    {"\x83\x8A\x83X\x83g\x83r\x83\x85\x81[\x90\xDD\x92\xE8\x89\xE6\x96\xCA", "panel/set_listv.html"}, // リストビュー設定画面
-    {"\x83L\x83\x83\x83r\x83l\x83""b\x83g\x90\xDD\x92\xE8\x89\xE6\x96\xCA", "panel/set_cab.html"}, // キャビネット設定画面
-    {"\x98""A\x8Cg\x90\xDD\x92\xE8\x89\xE6\x96\xCA", "panel/set_renkei.html"}, // 連携設定画面
-    {"\x83""A\x83""C\x83""e\x83\x80\x82\xCC\x90V\x8BK\x8D\xEC\x90\xAC", "panel/p_newi.html"}, // アイテムの新規作成
-    {"\x83t\x83H\x83\x8B\x83_\x82\xCC\x90V\x8BK\x8D\xEC\x90\xAC", "panel/p_newh.html"}, // フォルダの新規作成
-    {"\x83L\x83\x83\x83r\x83l\x83""b\x83g\x82\xCC\x90V\x8BK\x8D\xEC\x90\xAC", "panel/p_newcab.html"}, // キャビネットの新規作成
-    {"\x83L\x83\x83\x83r\x83l\x83""b\x83g\x82\xF0\x8AJ\x82\xAD", "panel/p_opcab.html"}, // キャビネットを開く
-    {"\x83L\x83\x83\x83r\x83l\x83""b\x83g\x83t\x83H\x83\x8B\x83_\x82\xCC\x91I\x91\xF0", "panel/p_selch.html"}, // キャビネットフォルダの選択
-    {"\x83t\x83@\x83""C\x83\x8B\x82\xF0\x8AJ\x82\xAD", "panel/p_opf.html"}, // ファイルを開く
-    {"\x83L\x83\x83\x83r\x83l\x83""b\x83g\x82\xCC\x83R\x83s\x81[\x82\xF0\x8D\xEC\x90\xAC", "panel/p_cpcab.html"}, // キャビネットのコピーを作成
-    {"\x83_\x83""E\x83\x93\x83\x8D\x81[\x83h", "panel/p_dl.html"}, // ダウンロード
-    {"\x83t\x83""b\x83g\x83v\x83\x8A\x83\x93\x83g\x82\xF0\x8E""B\x82\xE9", "panel/p_foot.html"}, // フットプリントを撮る
-    {"\x83X\x83i\x83""b\x83v\x83V\x83\x87\x83""b\x83g\x82\xF0\x8E""B\x82\xE9", "panel/p_snap.html"}, // スナップショットを撮る
-    {"\x83\x8A\x83\x93\x83N\x83`\x83""F\x83""b\x83N\x92\x86", "panel/p_link.html"}, // リンクチェック中
-    {"\x8C\x9F\x8D\xF5", "panel/p_search.html"}, // 検索
-    {"\x83L\x83\x83\x83r\x83l\x83""b\x83g\x83v\x83\x8D\x83p\x83""e\x83""B", "panel/pro_cab.html"}, // キャビネットプロパティ
-    {"\x83t\x83H\x83\x8B\x83_\x83v\x83\x8D\x83p\x83""e\x83""B", "panel/pro_hol.html"}, // フォルダプロパティ
-    {"\x83""A\x83""C\x83""e\x83\x80\x83v\x83\x8D\x83p\x83""e\x83""B", "panel/pro_item.html"}, // アイテムプロパティ
-    {"\x83T\x83u\x83""A\x83""C\x83""e\x83\x80\x83v\x83\x8D\x83p\x83""e\x83""B", "panel/pro_sub.html"}, // サブアイテムプロパティ
-    {"\x83t\x83""b\x83g\x83v\x83\x8A\x83\x93\x83g\x83L\x83\x83\x83r\x83l\x83""b\x83g\x83v\x83\x8D\x83p\x83""e\x83""B", "panel/pro_fcab.html"}, // フットプリントキャビネットプロパティ
-    {"\x83t\x83""b\x83g\x83v\x83\x8A\x83\x93\x83g\x83v\x83\x8D\x83p\x83""e\x83""B", "panel/pro_foot.html"}, // フットプリントプロパティ
-    {"\x83X\x83i\x83""b\x83v\x83V\x83\x87\x83""b\x83g\x83L\x83\x83\x83r\x83l\x83""b\x83g\x83v\x83\x8D\x83p\x83""e\x83""B", "panel/pro_scab.html"}, // スナップショットキャビネットプロパティ
-    {"\x83X\x83i\x83""b\x83v\x83V\x83\x87\x83""b\x83g\x83v\x83\x8D\x83p\x83""e\x83""B", "panel/pro_snap.html"}, // スナップショットプロパティ
+const HelpTopic helpTopics[] = {
+    {utlTexts::sjis(utlText::helpIndex), "index.html"},
+    {utlTexts::sjis(utlText::helpPrefEasy), "panel/set_kantan.html"},
+    {utlTexts::sjis(utlText::helpPrefView), "panel/set_v.html"},
+    {utlTexts::sjis(utlText::helpPrefTreeView), "panel/set_treev.html"},
+    {utlTexts::sjis(utlText::helpPrefListView), "panel/set_listv.html"},
+    {utlTexts::sjis(utlText::helpPrefFile), "panel/set_cab.html"},
+    {utlTexts::sjis(utlText::helpPrefSync), "panel/set_renkei.html"},
+    {utlTexts::sjis(utlText::helpCreateItem), "panel/p_newi.html"},
+    {utlTexts::sjis(utlText::helpCreateFolder), "panel/p_newh.html"},
+    {utlTexts::sjis(utlText::helpCreateCabinet), "panel/p_newcab.html"},
+    {utlTexts::sjis(utlText::helpOpenCabinet), "panel/p_opcab.html"},
+    {utlTexts::sjis(utlText::helpFolderChoice), "panel/p_selch.html"},
+    {utlTexts::sjis(utlText::helpOpenFile), "panel/p_opf.html"},
+    {utlTexts::sjis(utlText::helpCopyCabinet), "panel/p_cpcab.html"},
+    {utlTexts::sjis(utlText::helpDownload), "panel/p_dl.html"},
+    {utlTexts::sjis(utlText::helpTakeFootprint), "panel/p_foot.html"},
+    {utlTexts::sjis(utlText::helpTakeSnapshot), "panel/p_snap.html"},
+    {utlTexts::sjis(utlText::helpLinkCheck), "panel/p_link.html"},
+    {utlTexts::sjis(utlText::helpSearch), "panel/p_search.html"},
+    {utlTexts::sjis(utlText::helpCabinetProperties), "panel/pro_cab.html"},
+    {utlTexts::sjis(utlText::helpFolderProperties), "panel/pro_hol.html"},
+    {utlTexts::sjis(utlText::helpItemProperties), "panel/pro_item.html"},
+    {utlTexts::sjis(utlText::helpSubItemProperties), "panel/pro_sub.html"},
+    {utlTexts::sjis(utlText::helpFootprintCabinetProperties), "panel/pro_fcab.html"},
+    {utlTexts::sjis(utlText::helpFootprintProperties), "panel/pro_foot.html"},
+    {utlTexts::sjis(utlText::helpSnapshotCabinetProperties), "panel/pro_scab.html"},
+    {utlTexts::sjis(utlText::helpSnapshotProperties), "panel/pro_snap.html"},
 };
 
 constexpr std::string_view indexPage = "index.html";
 
 utlHelp* LutlHelp = nullptr;
 
-// "Class utlHelpの生成に失敗しました"
-constexpr const char* messageCreate = "Class utlHelp\x82\xCC\x90\xB6\x90\xAC\x82\xC9\x8E\xB8\x94s\x82\xB5\x82\xDC\x82\xB5\x82\xBD";
-// "Class utlHelpの初期化に失敗しました"
-constexpr const char* messageInit = "Class utlHelp\x82\xCC\x8F\x89\x8A\xFA\x89\xBB\x82\xC9\x8E\xB8\x94s\x82\xB5\x82\xDC\x82\xB5\x82\xBD";
-// "Class utlHelpの終期化に失敗しました"
-constexpr const char* messageTerm = "Class utlHelp\x82\xCC\x8FI\x8A\xFA\x89\xBB\x82\xC9\x8E\xB8\x94s\x82\xB5\x82\xDC\x82\xB5\x82\xBD";
-// "\nは作成出来ませんでした。"
-constexpr const char* messageNotShown = "\n\x82\xCD\x8D\xEC\x90\xAC\x8Fo\x97\x88\x82\xDC\x82\xB9\x82\xF1\x82\xC5\x82\xB5\x82\xBD\x81""B";
-// "エラーメッセージ"
-constexpr const char* captionError = "\x83G\x83\x89\x81[\x83\x81\x83""b\x83Z\x81[\x83W";
+const char* const messageCreate = utlTexts::sjis(utlText::helpCreateFailed);
+const char* const messageInit = utlTexts::sjis(utlText::helpInitFailed);
+const char* const messageTerm = utlTexts::sjis(utlText::helpTermFailed);
+const char* const messageNotShown = utlTexts::sjis(utlText::helpNotCreated);
+const char* const captionError = utlTexts::sjis(utlText::errorMessageTitle);
 
 bool isRegularFile(const std::string& path)
 {

@@ -2,6 +2,7 @@
 
 #include "Common/utlInstanceCounter.h"
 #include "Common/utlLog.h"
+#include "Common/utlTexts.h"
 #include "Platform/FileLock.h"
 #include "Platform/ProfileFile.h"
 #include "Platform/ProgramPaths.h"
@@ -19,9 +20,7 @@ std::unique_ptr<utlIniInfo> g_iniInfo;
 
 constexpr int kNotStored = INT_MIN;
 constexpr int kMaxListEntries = 100;
-// 設定ファイルの書き込みに失敗しました
-const std::string kWriteFailed = "\x90\xDD\x92\xE8\x83t\x83@\x83" "C\x83\x8B\x82\xCC\x8F\x91\x82\xAB\x8D\x9E\x82\xDD\x82\xC9\x8E"
-                                 "\xB8\x94s\x82\xB5\x82\xDC\x82\xB5\x82\xBD ";
+const std::string kWriteFailed = utlTexts::sjis(utlText::iniWriteFailed);
 
 IniKeyInfo intKey(IniKey key, const char* section, const char* name, int fallback)
 {
@@ -68,7 +67,8 @@ std::vector<IniKeyInfo> buildTable()
     t.push_back(intKey(K::TreeView, "PrefView", "TreeView", 1));
     t.push_back(intKey(K::ListView, "PrefView", "ListView", 1));
     t.push_back(intKey(K::HTMLView, "PrefView", "HTMLView", 1));
-    t.push_back(textKey(K::FontName, "PrefView", "FontName", "\x82l\x82r \x82o\x83S\x83V\x83" "b\x83N", 127)); // ＭＳ Ｐゴシック
+    t.push_back(textKey(K::FontName, "PrefView", "FontName",
+                        utlTexts::sjis(utlText::defaultFontName), 127));
     t.push_back(intKey(K::FontSize, "PrefView", "FontSize", 9));
     t.push_back(intKey(K::ShowRes, "PrefTreeView", "ShowRes", 2));
     t.push_back(intKey(K::ShowDupLink, "PrefTreeView", "ShowDupLink", 3));
@@ -87,12 +87,12 @@ std::vector<IniKeyInfo> buildTable()
     static const char* const itemNames[] = {"Item00", "Item01", "Item02", "Item03", "Item04", "Item05", "Item06"};
     static const char* const itemDefaults[] = {
         "URL",
-        "\x96\xBC\x91O",                                 // 名前
-        "\x83v\x83\x8D\x83g\x83R\x83\x8B",               // プロトコル
-        "\x90\xE0\x96\xBE",                               // 説明
-        "\x83t\x83@\x83" "C\x83\x8B\x8E\xED\x97\xDE",   // ファイル種類
-        "\x83T\x83" "C\x83Y",                            // サイズ
-        "\x8DX\x90V\x93\xFA\x8E\x9E",                    // 更新日時
+        utlTexts::sjis(utlText::columnName),
+        utlTexts::sjis(utlText::columnProtocol),
+        utlTexts::sjis(utlText::columnDescription),
+        utlTexts::sjis(utlText::columnFileType),
+        utlTexts::sjis(utlText::columnSize),
+        utlTexts::sjis(utlText::columnModified),
     };
     for (int i = 0; i < 7; ++i)
         t.push_back(textKey(indexed(K::Item00, i), "PrefListView", itemNames[i], itemDefaults[i], 31));
@@ -500,9 +500,7 @@ bool InitUtlIniInfo()
     if (g_iniInfo->init())
         return true;
     g_iniInfo.reset();
-    // Class utlIniInfoの初期化に失敗しました
-    return logError("InitUtlIniInfo",
-                    "Class utlIniInfo\x82\xCC\x8F\x89\x8A\xFA\x89\xBB\x82\xC9\x8E\xB8\x94s\x82\xB5\x82\xDC\x82\xB5\x82\xBD");
+    return logError("InitUtlIniInfo", utlTexts::sjis(utlText::iniInfoInitFailed));
 }
 
 utlIniInfo* GetUtlIniInfo()
@@ -523,9 +521,7 @@ bool TermUtlIniInfo()
     bool ok = g_iniInfo->term();
     g_iniInfo.reset();
     if (!ok) {
-        // Class utlIniInfoの終期化に失敗しました
-        logError("TermUtlIniInfo",
-                 "Class utlIniInfo\x82\xCC\x8FI\x8A\xFA\x89\xBB\x82\xC9\x8E\xB8\x94s\x82\xB5\x82\xDC\x82\xB5\x82\xBD");
+        logError("TermUtlIniInfo", utlTexts::sjis(utlText::iniInfoTermFailed));
     }
     return ok;
 }

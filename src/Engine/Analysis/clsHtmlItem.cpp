@@ -1,6 +1,7 @@
 #include "Engine/Analysis/clsHtmlItem.h"
 
 #include "Common/utlInstanceCounter.h"
+#include "Common/utlTexts.h"
 #include "Engine/Core/clsLink.h"
 #include "Engine/Http/clsUrlCache.h"
 #include "Engine/Http/clsUrlInformation.h"
@@ -11,7 +12,7 @@
 
 namespace {
 
-const char* const notYetRead = "\x82\xDC\x82\xBE\x93\xC7\x82\xDD\x8D\x9E\x82\xDC\x82\xEA\x82\xC4\x82\xA2\x82\xDC\x82\xB9\x82\xF1\x81" "B"; // まだ読み込まれていません。
+const char* const notYetRead = utlTexts::sjis(utlText::notYetRead);
 
 // The charset parameter of a Content-Type value, as a code kind (0 when none is named).
 int codeOfContentType(const std::string& contentType)

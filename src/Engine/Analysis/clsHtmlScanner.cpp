@@ -1,6 +1,7 @@
 #include "Engine/Analysis/clsHtmlScanner.h"
 
 #include "Common/utlInstanceCounter.h"
+#include "Common/utlLog.h"
 #include "Engine/Http/clsUrlInformation.h"
 #include "Engine/Analysis/utlHtmlText.h"
 #include "Engine/Text/utlKanjiConverter.h"
@@ -17,35 +18,110 @@ namespace {
 
 using Byte = unsigned char;
 
+using TagClass = clsHtmlScanner::TagClass;
+using enum clsHtmlScanner::TagClass;
+constexpr TagClass asStart = none; // as an end class: the same as the start class
+
 struct HtmlTag {
     const char* name;
-    int endTagAllowed;
-    int startClass;
-    int endClass; // 0: as startClass
+    bool endTagAllowed;
+    TagClass startClass;
+    TagClass endClass;
 };
 
-// Classes: 1 inline, 2 line break (neither changes the analysis), 3 block break (ends an
-// anchor's text), 32 handled by name.
 const HtmlTag HtmlTagTable[] = {
-    {"A", 1, 32, 32}, {"ABBR", 1, 1, 0}, {"ACRONYM", 1, 1, 0}, {"ADDRESS", 1, 3, 0}, {"APPLET", 1, 32, 1},
-    {"AREA", 0, 32, 0}, {"B", 1, 1, 0}, {"BASE", 0, 32, 0}, {"BASEFONT", 0, 1, 0}, {"BDO", 1, 1, 0},
-    {"BIG", 1, 1, 0}, {"BLOCKQUOTE", 1, 3, 0}, {"BODY", 1, 3, 0}, {"BR", 0, 2, 0}, {"BUTTON", 1, 1, 0},
-    {"CAPTION", 1, 3, 0}, {"COL", 0, 1, 0}, {"COLGROUP", 1, 1, 0}, {"DD", 1, 2, 0}, {"DIR", 1, 3, 0},
-    {"DIV", 1, 1, 0}, {"DL", 1, 3, 0}, {"DT", 1, 2, 0}, {"CENTER", 1, 3, 0}, {"CITE", 1, 1, 0},
-    {"CODE", 1, 1, 0}, {"DEL", 1, 32, 0}, {"DFN", 1, 1, 0}, {"EM", 1, 1, 0}, {"FIELDSET", 1, 3, 0},
-    {"FONT", 1, 1, 0}, {"FORM", 1, 3, 0}, {"FRAME", 0, 32, 0}, {"FRAMESET", 1, 1, 0}, {"H1", 1, 3, 0},
-    {"H2", 1, 3, 0}, {"H3", 1, 3, 0}, {"H4", 1, 3, 0}, {"H5", 1, 3, 0}, {"H6", 1, 3, 0},
-    {"HEAD", 1, 1, 0}, {"HR", 0, 1, 0}, {"HTML", 1, 32, 3}, {"I", 1, 1, 0}, {"IFRAME", 1, 32, 1},
-    {"IMG", 0, 32, 0}, {"INPUT", 0, 1, 0}, {"INS", 1, 1, 0}, {"ISINDEX", 0, 1, 0}, {"KBD", 1, 1, 0},
-    {"LABEL", 1, 1, 0}, {"LEGEND", 1, 2, 0}, {"LI", 1, 2, 0}, {"LINK", 0, 32, 0}, {"MAP", 1, 2, 0},
-    {"MENU", 1, 3, 0}, {"META", 0, 32, 0}, {"NOFRAMES", 1, 3, 0}, {"NOSCRIPT", 1, 1, 0}, {"OBJECT", 1, 32, 1},
-    {"OL", 1, 3, 0}, {"OPTGROUP", 1, 2, 0}, {"OPTION", 1, 2, 0}, {"P", 1, 3, 0}, {"PARAM", 0, 1, 0},
-    {"PRE", 1, 32, 0}, {"Q", 1, 1, 0}, {"S", 1, 1, 0}, {"SAMP", 1, 1, 0}, {"SCRIPT", 1, 32, 1},
-    {"SELECT", 1, 2, 0}, {"SMALL", 1, 1, 0}, {"SPAN", 1, 1, 0}, {"STRIKE", 1, 1, 0}, {"STRONG", 1, 1, 0},
-    {"STYLE", 0, 32, 0}, {"SUB", 1, 1, 0}, {"SUP", 1, 1, 0}, {"TABLE", 1, 3, 0}, {"TBODY", 1, 3, 0},
-    {"TD", 1, 2, 0}, {"TEXTAREA", 1, 1, 0}, {"TFOOT", 1, 3, 0}, {"TH", 1, 2, 0}, {"THEAD", 1, 3, 0},
-    {"TITLE", 0, 32, 0}, {"TR", 1, 3, 0}, {"TT", 1, 1, 0}, {"U", 1, 1, 0}, {"UL", 1, 3, 0},
-    {"VAR", 1, 1, 0}, {nullptr, 0, 0, 0},
+    {"A", true, byName, byName},
+    {"ABBR", true, inlineTag, asStart},
+    {"ACRONYM", true, inlineTag, asStart},
+    {"ADDRESS", true, blockBreak, asStart},
+    {"APPLET", true, byName, inlineTag},
+    {"AREA", false, byName, asStart},
+    {"B", true, inlineTag, asStart},
+    {"BASE", false, byName, asStart},
+    {"BASEFONT", false, inlineTag, asStart},
+    {"BDO", true, inlineTag, asStart},
+    {"BIG", true, inlineTag, asStart},
+    {"BLOCKQUOTE", true, blockBreak, asStart},
+    {"BODY", true, blockBreak, asStart},
+    {"BR", false, lineBreak, asStart},
+    {"BUTTON", true, inlineTag, asStart},
+    {"CAPTION", true, blockBreak, asStart},
+    {"COL", false, inlineTag, asStart},
+    {"COLGROUP", true, inlineTag, asStart},
+    {"DD", true, lineBreak, asStart},
+    {"DIR", true, blockBreak, asStart},
+    {"DIV", true, inlineTag, asStart},
+    {"DL", true, blockBreak, asStart},
+    {"DT", true, lineBreak, asStart},
+    {"CENTER", true, blockBreak, asStart},
+    {"CITE", true, inlineTag, asStart},
+    {"CODE", true, inlineTag, asStart},
+    {"DEL", true, byName, asStart},
+    {"DFN", true, inlineTag, asStart},
+    {"EM", true, inlineTag, asStart},
+    {"FIELDSET", true, blockBreak, asStart},
+    {"FONT", true, inlineTag, asStart},
+    {"FORM", true, blockBreak, asStart},
+    {"FRAME", false, byName, asStart},
+    {"FRAMESET", true, inlineTag, asStart},
+    {"H1", true, blockBreak, asStart},
+    {"H2", true, blockBreak, asStart},
+    {"H3", true, blockBreak, asStart},
+    {"H4", true, blockBreak, asStart},
+    {"H5", true, blockBreak, asStart},
+    {"H6", true, blockBreak, asStart},
+    {"HEAD", true, inlineTag, asStart},
+    {"HR", false, inlineTag, asStart},
+    {"HTML", true, byName, blockBreak},
+    {"I", true, inlineTag, asStart},
+    {"IFRAME", true, byName, inlineTag},
+    {"IMG", false, byName, asStart},
+    {"INPUT", false, inlineTag, asStart},
+    {"INS", true, inlineTag, asStart},
+    {"ISINDEX", false, inlineTag, asStart},
+    {"KBD", true, inlineTag, asStart},
+    {"LABEL", true, inlineTag, asStart},
+    {"LEGEND", true, lineBreak, asStart},
+    {"LI", true, lineBreak, asStart},
+    {"LINK", false, byName, asStart},
+    {"MAP", true, lineBreak, asStart},
+    {"MENU", true, blockBreak, asStart},
+    {"META", false, byName, asStart},
+    {"NOFRAMES", true, blockBreak, asStart},
+    {"NOSCRIPT", true, inlineTag, asStart},
+    {"OBJECT", true, byName, inlineTag},
+    {"OL", true, blockBreak, asStart},
+    {"OPTGROUP", true, lineBreak, asStart},
+    {"OPTION", true, lineBreak, asStart},
+    {"P", true, blockBreak, asStart},
+    {"PARAM", false, inlineTag, asStart},
+    {"PRE", true, byName, asStart},
+    {"Q", true, inlineTag, asStart},
+    {"S", true, inlineTag, asStart},
+    {"SAMP", true, inlineTag, asStart},
+    {"SCRIPT", true, byName, inlineTag},
+    {"SELECT", true, lineBreak, asStart},
+    {"SMALL", true, inlineTag, asStart},
+    {"SPAN", true, inlineTag, asStart},
+    {"STRIKE", true, inlineTag, asStart},
+    {"STRONG", true, inlineTag, asStart},
+    {"STYLE", false, byName, asStart},
+    {"SUB", true, inlineTag, asStart},
+    {"SUP", true, inlineTag, asStart},
+    {"TABLE", true, blockBreak, asStart},
+    {"TBODY", true, blockBreak, asStart},
+    {"TD", true, lineBreak, asStart},
+    {"TEXTAREA", true, inlineTag, asStart},
+    {"TFOOT", true, blockBreak, asStart},
+    {"TH", true, lineBreak, asStart},
+    {"THEAD", true, blockBreak, asStart},
+    {"TITLE", false, byName, asStart},
+    {"TR", true, blockBreak, asStart},
+    {"TT", true, inlineTag, asStart},
+    {"U", true, inlineTag, asStart},
+    {"UL", true, blockBreak, asStart},
+    {"VAR", true, inlineTag, asStart},
+    {nullptr, false, none, none},
 };
 
 // The table's rows by first letter, so that a tag name is compared with a handful of rows.
@@ -192,13 +268,58 @@ void clsHtmlScanner::setPageAddress(int addressKind, const std::string& address)
     pageAddress = address;
 }
 
+void clsHtmlScanner::setState(ScanState next, SubState sub)
+{
+#ifndef NDEBUG
+    if (traceStates)
+        traceState(scanState, subState, next, sub);
+#endif
+    scanState = next;
+    subState = sub;
+}
+
+void clsHtmlScanner::traceState(ScanState from, SubState fromSub, ScanState to, SubState toSub)
+{
+    if (utlLog* log = GetUtlLog())
+        log->information(std::string("clsHtmlScanner::setState ") + stateName(from) + "/" +
+                         subStateName(fromSub) + " -> " + stateName(to) + "/" +
+                         subStateName(toSub));
+}
+
+const char* clsHtmlScanner::stateName(ScanState state)
+{
+    switch (state) {
+    case ScanState::text: return "text";
+    case ScanState::open: return "open";
+    case ScanState::bang: return "bang";
+    case ScanState::endTag: return "endTag";
+    case ScanState::startTag: return "startTag";
+    case ScanState::skip: return "skip";
+    case ScanState::style: return "style";
+    case ScanState::title: return "title";
+    case ScanState::script: return "script";
+    }
+    return "?";
+}
+
+const char* clsHtmlScanner::subStateName(SubState sub)
+{
+    switch (sub) {
+    case SubState::start: return "start";
+    case SubState::endTagRest: return "endTagRest";
+    case SubState::attributes: return "attributes";
+    case SubState::declaration: return "declaration";
+    case SubState::comment: return "comment";
+    }
+    return "?";
+}
+
 void clsHtmlScanner::resetStates()
 {
-    scanState = stateText;
-    subState = 0;
+    setState(ScanState::text);
     trailNext = false;
     tagNameLength = 0;
-    tagClass = -1;
+    tagClass = TagClass::none;
     baseSeen = false;
     baseHref.clear();
     title.clear();
@@ -245,7 +366,7 @@ bool clsHtmlScanner::scanBlock(const char* bytes, std::size_t length)
     while (i < length) {
         // Text outside an anchor changes nothing: run to the next '<', stepping over
         // double-byte characters so that a trail byte is never taken for one.
-        if (scanState == stateText && !inAnchor) {
+        if (scanState == ScanState::text && !inAnchor) {
             if (trailNext) {
                 trailNext = false;
                 ++i;
@@ -254,24 +375,24 @@ bool clsHtmlScanner::scanBlock(const char* bytes, std::size_t length)
             i = findCharacter(in, i, length, '<', trailNext);
             if (i == length)
                 return true;
-            scanState = stateOpen; // as parseHtml takes a '<' in text
+            setState(ScanState::open); // as parseHtml takes a '<' in text
             ++i;
             continue;
-        } else if (scanState == stateText) {
+        } else if (scanState == ScanState::text) {
             // Text inside an anchor becomes its name: taken in bulk up to the next '<' or
             // up to a byte that closes the anchor, which the byte path handles.
             i = takeAnchorText(in, i, length);
             if (i == length)
                 return true;
-        } else if (scanState == stateOpen && (isLetter(in[i]) || in[i] == '/')) {
+        } else if (scanState == ScanState::open && (isLetter(in[i]) || in[i] == '/')) {
             // The start of a tag name, as parseHtml takes it; the name follows in bulk.
-            scanState = in[i] == '/' ? stateEndTag : stateStartTag;
-            subState = 0;
+            setState(in[i] == '/' ? ScanState::endTag : ScanState::startTag);
             tagNameLength = 0;
-            if (scanState == stateEndTag)
+            if (scanState == ScanState::endTag)
                 ++i;
             continue;
-        } else if ((scanState == stateStartTag || scanState == stateEndTag) && subState == 0) {
+        } else if ((scanState == ScanState::startTag || scanState == ScanState::endTag) &&
+                   subState == SubState::start) {
             // A tag name: letters and digits, kept upper-cased up to the buffer's size.
             while (i < length && (isLetter(in[i]) || isDigit(in[i]))) {
                 if (tagNameLength < tagNameSize - 1)
@@ -286,7 +407,8 @@ bool clsHtmlScanner::scanBlock(const char* bytes, std::size_t length)
             // the tags read by name.
             std::size_t start = i;
             i = findCharacter(in, i, length, isRawText() ? '<' : '>', trailNext);
-            if (scanState == stateStartTag && tagClass == 32 && attributes.size() < attributesLimit)
+            if (scanState == ScanState::startTag && tagClass == TagClass::byName &&
+                attributes.size() < attributesLimit)
                 attributes.append(bytes + start, std::min(i - start, attributesLimit - attributes.size()));
             if (i == length)
                 return true;
@@ -334,26 +456,27 @@ std::size_t clsHtmlScanner::takeAnchorText(const unsigned char* in, std::size_t 
 
 bool clsHtmlScanner::skipsToTagEnd() const
 {
-    return scanState == stateSkip || (scanState == stateStartTag && subState == 4) ||
-           (scanState == stateEndTag && subState == 2);
+    return scanState == ScanState::skip ||
+           (scanState == ScanState::startTag && subState == SubState::attributes) ||
+           (scanState == ScanState::endTag && subState == SubState::endTagRest);
 }
 
 bool clsHtmlScanner::isRawText() const
 {
-    return scanState == stateStyle || scanState == stateScript;
+    return scanState == ScanState::style || scanState == ScanState::script;
 }
 
 bool clsHtmlScanner::parseComment(Byte byte)
 {
-    if (subState == 0) {
+    if (subState == SubState::start) {
         if (isLetter(byte)) {
-            subState = 6; // a declaration such as a document type
+            setState(ScanState::bang, SubState::declaration); // such as a document type
             return true;
         }
         commentWindow.fill(0);
-        subState = 7;
+        setState(ScanState::bang, SubState::comment);
     }
-    if (subState == 6) {
+    if (subState == SubState::declaration) {
         skipToTagEnd(byte);
         return true;
     }
@@ -364,7 +487,7 @@ bool clsHtmlScanner::parseComment(Byte byte)
         for (int k = 0; k < 4; ++k)
             dashes += commentWindow[k] == '-';
         if (dashes >= 2) {
-            scanState = stateText;
+            setState(ScanState::text);
             return true;
         }
     } else if (platform::isLeadByte(byte)) {
@@ -375,8 +498,6 @@ bool clsHtmlScanner::parseComment(Byte byte)
     return true;
 }
 
-// STYLE and SCRIPT run to their end tag. A '<' that does not begin it is content like any
-// other, and the comparison starts afresh at the byte that broke it.
 // Steps over a tag's rest up to its '>', which never hides in the second byte of a character.
 void clsHtmlScanner::skipToTagEnd(unsigned char byte)
 {
@@ -385,16 +506,18 @@ void clsHtmlScanner::skipToTagEnd(unsigned char byte)
     else if (platform::isLeadByte(byte))
         trailNext = true;
     else if (byte == '>')
-        scanState = stateText;
+        setState(ScanState::text);
 }
 
+// STYLE and SCRIPT run to their end tag. A '<' that does not begin it is content like any
+// other, and the comparison starts afresh at the byte that broke it.
 bool clsHtmlScanner::parseRawText(Byte byte, const char* endTag, std::size_t endTagLength)
 {
     if (endTagMatched > 0) {
         if (upper(byte) == static_cast<Byte>(endTag[endTagMatched])) {
             if (++endTagMatched == endTagLength) {
                 endTagMatched = 0;
-                scanState = stateText;
+                setState(ScanState::text);
             }
             return true;
         }
@@ -441,7 +564,7 @@ bool clsHtmlScanner::parseTitle(Byte byte)
                 if (titleCollected.size() == 8) {
                     titleCollected.clear();
                     titleMatching = false;
-                    scanState = stateText;
+                    setState(ScanState::text);
                     reportDecodedTitle();
                 }
                 return true;
@@ -484,62 +607,58 @@ bool clsHtmlScanner::parseHtml(Byte byte)
 {
     for (;;) {
         switch (scanState) {
-        case stateText:
+        case ScanState::text:
             if (trailNext) {
                 trailNext = false;
                 return putAnchorText(byte);
             }
             if (byte == '<') {
-                scanState = stateOpen;
+                setState(ScanState::open);
                 return true;
             }
             trailNext = platform::isLeadByte(byte);
             return putAnchorText(byte);
-        case stateOpen:
+        case ScanState::open:
             if (byte == '!') {
-                scanState = stateBang;
-                subState = 0;
+                setState(ScanState::bang);
                 return true;
             }
             if (byte == '/') {
-                scanState = stateEndTag;
-                subState = 0;
+                setState(ScanState::endTag);
                 tagNameLength = 0;
                 return true;
             }
             if (isLetter(byte)) {
-                scanState = stateStartTag;
-                subState = 0;
+                setState(ScanState::startTag);
                 tagNameLength = 0;
                 continue;
             }
             if (byte == '?') {
-                scanState = stateSkip;
+                setState(ScanState::skip);
                 return true;
             }
             // "a < b": a '<' that opens nothing is text.
-            scanState = stateText;
+            setState(ScanState::text);
             putAnchorText('<');
             continue;
-        case stateBang:
-            return parseComment(byte);
-        case stateEndTag:
-            if (subState == 0) {
+        case ScanState::bang: return parseComment(byte);
+        case ScanState::endTag:
+            if (subState == SubState::start) {
                 if (isLetter(byte) || isDigit(byte)) {
                     if (tagNameLength < tagNameSize - 1)
                         tagName[tagNameLength++] = static_cast<char>(upper(byte));
                     return true;
                 }
                 if (byte != '>' && !isWhite(byte)) {
-                    scanState = stateSkip;
+                    setState(ScanState::skip);
                     continue;
                 }
                 tagClass = lookupEndTag(std::string(tagName.data(), tagNameLength));
-                if (tagClass == -1) {
-                    scanState = stateSkip;
+                if (tagClass == TagClass::none) {
+                    setState(ScanState::skip);
                     continue;
                 }
-                subState = 2;
+                setState(ScanState::endTag, SubState::endTagRest);
                 if (byte == '>')
                     continue;
                 return true;
@@ -554,10 +673,10 @@ bool clsHtmlScanner::parseHtml(Byte byte)
             }
             if (byte != '>')
                 return true;
-            scanState = stateText;
+            setState(ScanState::text);
             return actOnEndTag();
-        case stateStartTag:
-            if (subState == 0) {
+        case ScanState::startTag:
+            if (subState == SubState::start) {
                 if (isLetter(byte) || isDigit(byte)) {
                     if (tagNameLength < tagNameSize - 1)
                         tagName[tagNameLength++] = static_cast<char>(upper(byte));
@@ -566,11 +685,11 @@ bool clsHtmlScanner::parseHtml(Byte byte)
                 if (byte != '>' && !isWhite(byte))
                     return true;
                 tagClass = lookupStartTag(std::string(tagName.data(), tagNameLength));
-                if (tagClass == -1) {
-                    scanState = stateSkip;
+                if (tagClass == TagClass::none) {
+                    setState(ScanState::skip);
                     continue;
                 }
-                subState = 4;
+                setState(ScanState::startTag, SubState::attributes);
                 attributes.clear();
                 if (byte == '>')
                     continue;
@@ -579,7 +698,7 @@ bool clsHtmlScanner::parseHtml(Byte byte)
             if (trailNext) {
                 trailNext = false;
             } else if (byte == '>') {
-                scanState = stateText;
+                setState(ScanState::text);
                 attributeSpansValid = false;
                 inTagAction = true;
                 bool result = actOnStartTag();
@@ -591,21 +710,13 @@ bool clsHtmlScanner::parseHtml(Byte byte)
                 trailNext = platform::isLeadByte(byte);
             }
             // Only tags acted on by name read their attributes; a huge one is cut.
-            if (tagClass == 32 && attributes.size() < attributesLimit)
+            if (tagClass == TagClass::byName && attributes.size() < attributesLimit)
                 attributes += static_cast<char>(byte);
             return true;
-        case stateSkip:
-            skipToTagEnd(byte);
-            return true;
-        case stateStyle:
-            return parseRawText(byte, "</STYLE>", 8);
-        case stateScript:
-            return parseRawText(byte, "</SCRIPT>", 9);
-        case stateTitle:
-            return parseTitle(byte);
-        default:
-            scanState = stateText;
-            return true;
+        case ScanState::skip: skipToTagEnd(byte); return true;
+        case ScanState::style: return parseRawText(byte, "</STYLE>", 8);
+        case ScanState::script: return parseRawText(byte, "</SCRIPT>", 9);
+        case ScanState::title: return parseTitle(byte);
         }
     }
 }
@@ -617,20 +728,20 @@ bool clsHtmlScanner::isTag(const char* name) const
 
 bool clsHtmlScanner::actOnEndTag()
 {
-    if (tagClass == 3)
+    if (tagClass == TagClass::blockBreak)
         blockBreakSeen = true;
-    else if (tagClass == 32 && tagNameLength > 0 && tagName[0] == 'A' && inAnchor)
+    else if (tagClass == TagClass::byName && tagNameLength > 0 && tagName[0] == 'A' && inAnchor)
         closeAnchor();
     return true;
 }
 
 bool clsHtmlScanner::actOnStartTag()
 {
-    if (tagClass == 3) {
+    if (tagClass == TagClass::blockBreak) {
         blockBreakSeen = true;
         return true;
     }
-    if (tagClass != 32)
+    if (tagClass != TagClass::byName)
         return true;
     std::string href, alt, src, name;
     if (isTag("A")) {
@@ -680,13 +791,13 @@ bool clsHtmlScanner::actOnStartTag()
         if (collectResources)
             addResourceFromObject();
     } else if (isTag("SCRIPT")) {
-        scanState = stateScript;
+        setState(ScanState::script);
         endTagMatched = 0;
     } else if (isTag("STYLE")) {
-        scanState = stateStyle;
+        setState(ScanState::style);
         endTagMatched = 0;
     } else if (isTag("TITLE")) {
-        scanState = stateTitle;
+        setState(ScanState::title);
         titleCollected.clear();
         titleMatching = false;
     }
@@ -873,18 +984,18 @@ bool clsHtmlScanner::analyzeMetaAttribute()
     return true;
 }
 
-int clsHtmlScanner::lookupStartTag(const std::string& name)
+TagClass clsHtmlScanner::lookupStartTag(const std::string& name)
 {
     const HtmlTag* row = findTag(name);
-    return row == nullptr ? -1 : row->startClass;
+    return row == nullptr ? none : row->startClass;
 }
 
-int clsHtmlScanner::lookupEndTag(const std::string& name)
+TagClass clsHtmlScanner::lookupEndTag(const std::string& name)
 {
     const HtmlTag* row = findTag(name);
-    if (row == nullptr || row->endTagAllowed == 0)
-        return -1;
-    return row->endClass != 0 ? row->endClass : row->startClass;
+    if (row == nullptr || !row->endTagAllowed)
+        return none;
+    return row->endClass != asStart ? row->endClass : row->startClass;
 }
 
 bool clsHtmlScanner::decodeEntities(std::string& text)

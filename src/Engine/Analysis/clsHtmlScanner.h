@@ -24,6 +24,15 @@ public:
     static constexpr std::size_t attributesLimit = 64 * 1024;
     static constexpr std::size_t titleLimit = 1024;
 
+    // What a tag does to the analysis, by the tag table.
+    enum class TagClass {
+        none = -1,      // not in the table: the tag is skipped
+        inlineTag = 1,  // changes nothing
+        lineBreak = 2,  // changes nothing either
+        blockBreak = 3, // ends an anchor's text
+        byName = 32,    // acted on by name (A, IMG, META, TITLE, ...); its attributes are kept
+    };
+
     clsHtmlScanner();
     virtual ~clsHtmlScanner();
     clsHtmlScanner(const clsHtmlScanner&) = delete;
@@ -53,8 +62,8 @@ public:
     virtual bool putAnchorText(unsigned char byte);
     virtual bool addLink(const std::string& href);
     virtual bool setLinkName(const std::string& name, bool isFrame);
-    virtual int lookupStartTag(const std::string& name);
-    virtual int lookupEndTag(const std::string& name);
+    virtual TagClass lookupStartTag(const std::string& name);
+    virtual TagClass lookupEndTag(const std::string& name);
     virtual bool decodeEntities(std::string& text);
     virtual bool getAttribute(const char* name, std::string& value);
 
@@ -68,15 +77,41 @@ protected:
     // so that each address is parsed once.
     virtual bool reportedFileParts(const std::string& url, bool& hasFileName, std::string& extension);
 
-    bool collectLinks = true;
-    bool collectResources = true;
-
-private:
-    enum State {
-        stateText = 0, stateOpen = 2, stateBang = 3, stateEndTag = 4, stateStartTag = 5, stateSkip = 6,
-        stateStyle = 7, stateTitle = 8, stateScript = 9,
+    // The state machine of parseHtml; throughout, the byte after a Shift_JIS lead byte is
+    // the trail of its character and never markup.
+    enum class ScanState {
+        text = 0,     // outside markup: inside an anchor the text is its name; '<' opens markup
+        open = 2,     // after '<': a letter starts a tag, '/' an end tag, '!' a comment or
+                      // declaration, '?' a processing instruction; anything else leaves '<' as text
+        bang = 3,     // after "<!": see the sub-states
+        endTag = 4,   // "</NAME ...>": a block break ends an anchor's text, </A> closes the anchor
+        startTag = 5, // "<NAME ...>": tags acted on by name keep their attributes up to '>'
+        skip = 6,     // an unknown tag or a processing instruction, up to its '>'
+        style = 7,    // raw text up to "</STYLE>", matched progressively
+        title = 8,    // the title up to "</TITLE>"; tags inside it vanish
+        script = 9,   // raw text up to "</SCRIPT>", matched progressively
+    };
+    enum class SubState {
+        start = 0,       // a tag's name; in bang, the byte after "<!"
+        endTagRest = 2,  // after an end tag's name, up to '>'
+        attributes = 4,  // after a start tag's name, up to '>'
+        declaration = 6, // "<!LETTER...": a document type or the like, up to '>'
+        comment = 7,     // "<!...": ends at a '>' with two dashes among the four bytes before it
     };
 
+    // In debug builds, every change of state while traceStates is set; by default it goes to
+    // the log as information.
+    virtual void traceState(ScanState from, SubState fromSub, ScanState to, SubState toSub);
+    static const char* stateName(ScanState state);
+    static const char* subStateName(SubState sub);
+
+    bool collectLinks = true;
+    bool collectResources = true;
+    bool traceStates = false;
+
+private:
+    // The one place the state changes (a new state starts at its first sub-state).
+    void setState(ScanState next, SubState sub = SubState::start);
     void resetStates();
     bool actOnStartTag();
     bool actOnEndTag();
@@ -101,12 +136,12 @@ private:
     int pageKind = 0;
     std::string pageAddress;
 
-    int scanState = stateText;
-    int subState = 0;
+    ScanState scanState = ScanState::text;
+    SubState subState = SubState::start;
     bool trailNext = false; // the next byte is the trail of a double-byte character
     std::array<char, tagNameSize> tagName{};
     std::size_t tagNameLength = 0;
-    int tagClass = -1;
+    TagClass tagClass = TagClass::none;
     bool baseSeen = false;
     std::string baseHref;
     std::string title;

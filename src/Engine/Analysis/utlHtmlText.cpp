@@ -1,5 +1,6 @@
 #include "Engine/Analysis/utlHtmlText.h"
 
+#include "Common/utlTexts.h"
 #include "Engine/Analysis/utlHtmlEntityTable.h"
 #include "Platform/platformText.h"
 
@@ -87,7 +88,7 @@ void appendNormalizedDouble(std::string& out, unsigned char lead, unsigned char 
     out += static_cast<char>(trail);
 }
 
-constexpr std::string_view geta = "\x81\xAC"; // 〓, for a control character
+const std::string_view geta = utlTexts::sjis(utlText::geta); // 〓, for a control character
 constexpr std::uint32_t replacementCharacter = 0xFFFD;
 
 bool isAsciiLetter(char c)

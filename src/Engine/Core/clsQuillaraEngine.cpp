@@ -2,6 +2,7 @@
 
 #include "Common/utlInstanceCounter.h"
 #include "Common/utlLog.h"
+#include "Common/utlTexts.h"
 #include "Engine/Http/clsCommunicationHttp.h"
 #include "Engine/Http/clsCommunicationManager.h"
 #include "Engine/Core/clsEngineTarget.h"
@@ -31,16 +32,13 @@ int g_engineUses = 0;
 std::atomic<clsQuillaraEngine*> g_enginePointer{nullptr};
 
 // Log texts (Shift_JIS).
-const char* const msgReadFailed = "\x93\xC7\x82\xDD\x8D\x9E\x82\xDD\x82\xC9\x8E\xB8\x94s\x82\xB5\x82\xDC\x82\xB5\x82\xBD"; // 読み込みに失敗しました
-const char* const msgCreatedPostFailed =
-    "\x83m\x81[\x83h\x8D\xEC\x90\xAC\x92\xCA\x92m\x82\xCCPostMessage\x82\xC9\x8E\xB8\x94s\x82\xB5\x82\xDC\x82\xB5\x82\xBD"; // ノード作成通知のPostMessageに失敗しました
-const char* const msgAnalyzeQueueFailed = "\x89\xF0\x90\xCD\x97v\x8B\x81\x82\xC9\x8E\xB8\x94s\x82\xB5\x82\xDC\x82\xB5\x82\xBD"; // 解析要求に失敗しました
-const char* const msgAnalyzeFailed = "\x89\xF0\x90\xCD\x82\xC9\x8E\xB8\x94s\x82\xB5\x82\xDC\x82\xB5\x82\xBD"; // 解析に失敗しました
-const char* const msgReadPostFailed =
-    "\x83m\x81[\x83h\x82\xCC\x93\xC7\x82\xDD\x8D\x9E\x82\xDD\x8FI\x97\xB9\x92\xCA\x92m\x82\xCCPostMessage\x82\xC9\x8E\xB8\x94s\x82\xB5\x82\xDC\x82\xB5\x82\xBD"; // ノードの読み込み終了通知のPostMessageに失敗しました
-const char* const msgReadingPostFailed =
-    "\x83m\x81[\x83h\x82\xCC\x93\xC7\x82\xDD\x8D\x9E\x82\xDD\x92\x86\x92\xCA\x92m\x82\xCCPostMessage\x82\xC9\x8E\xB8\x94s\x82\xB5\x82\xDC\x82\xB5\x82\xBD"; // ノードの読み込み中通知のPostMessageに失敗しました
-const char* const msgRequestFailed = "\x83" "A\x83" "C\x83" "e\x83\x80\x82\xCC\x97v\x8B\x81\x82\xC9\x8E\xB8\x94s\x82\xB5\x82\xDC\x82\xB5\x82\xBD"; // アイテムの要求に失敗しました
+const char* const msgReadFailed = utlTexts::sjis(utlText::readFailed);
+const char* const msgCreatedPostFailed = utlTexts::sjis(utlText::postNodeCreatedFailed);
+const char* const msgAnalyzeQueueFailed = utlTexts::sjis(utlText::analysisRequestFailed);
+const char* const msgAnalyzeFailed = utlTexts::sjis(utlText::analysisFailed);
+const char* const msgReadPostFailed = utlTexts::sjis(utlText::postNodeReadFinishedFailed);
+const char* const msgReadingPostFailed = utlTexts::sjis(utlText::postNodeReadingFailed);
+const char* const msgRequestFailed = utlTexts::sjis(utlText::itemRequestFailed);
 
 const char* postFailureText(unsigned message)
 {
@@ -1184,7 +1182,7 @@ bool clsQuillaraEngine::acquireEngine(clsEngineTarget* target, platform::Message
         if (!g_engine->init(target, window, clsEngineOptions::fromSettings())) {
             g_engine.reset();
             return logError("clsQuillaraEngine::acquireEngine",
-                            "Class clsQuillaraEngine\x82\xCC\x8F\x89\x8A\xFA\x89\xBB\x82\xC9\x8E\xB8\x94s\x82\xB5\x82\xDC\x82\xB5\x82\xBD"); // の初期化に失敗しました
+                            utlTexts::sjis(utlText::engineInitFailed));
         }
         g_enginePointer = g_engine.get();
     }

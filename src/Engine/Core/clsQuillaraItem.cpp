@@ -2,6 +2,7 @@
 
 #include "Common/utlInstanceCounter.h"
 #include "Common/utlLog.h"
+#include "Common/utlTexts.h"
 #include "Engine/Core/clsLink.h"
 #include "Engine/Core/clsQuillaraEngine.h"
 #include "Engine/Http/clsUrlInformation.h"
@@ -209,8 +210,7 @@ bool clsQuillaraItem::RequestNode(int mode, int kind, const std::string& address
     clsQuillaraEngine* engine = clsQuillaraEngine::getEngine();
     clsUrlInformation* info = nullptr;
     if (engine == nullptr || !engine->requestItem(mode, kind, address, info) || info == nullptr)
-        return logError("clsQuillaraItem::RequestNode",
-                        "\x83" "A\x83" "C\x83" "e\x83\x80\x82\xCC\x97v\x8B\x81\x82\xC9\x8E\xB8\x94s\x82\xB5\x82\xDC\x82\xB5\x82\xBD"); // アイテムの要求に失敗しました
+        return logError("clsQuillaraItem::RequestNode", utlTexts::sjis(utlText::itemRequestFailed));
     id = info->getId();
     info->releaseQueueRef();
     return true;
@@ -356,8 +356,7 @@ bool clsQuillaraItem::readLocalFile()
         ::close(fd);
     setTransferEnded();
     if (!readAll) {
-        logError("clsQuillaraItem::readLocalFile",
-                 "\x83t\x83@\x83" "C\x83\x8B\x82\xF0\x8AJ\x82\xAF\x82\xDC\x82\xB9\x82\xF1 " + file); // ファイルを開けません
+        logError("clsQuillaraItem::readLocalFile", utlTexts::sjis(utlText::cannotOpenFile) + file);
         info->setResultCode(resultTransportError);
         info->setStatus(requestFailed);
         return true;

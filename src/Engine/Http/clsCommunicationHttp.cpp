@@ -2,6 +2,7 @@
 
 #include "Common/utlInstanceCounter.h"
 #include "Common/utlLog.h"
+#include "Common/utlTexts.h"
 #include "Engine/Core/clsEngineOptions.h"
 #include "Engine/Core/clsQuillaraEngine.h"
 #include "Engine/Core/clsQuillaraItem.h"
@@ -40,14 +41,12 @@ constexpr std::uint64_t drainMs = 500;
 // Consumed body bytes are dropped from the buffer's front once there are this many.
 constexpr std::size_t compactAt = 64 * 1024;
 
-const char* const msgOpenFailed = "InternetOpen\x82\xC9\x8E\xB8\x94s\x82\xB5\x82\xDC\x82\xB5\x82\xBD(ErrorCode=0x"; // InternetOpenに失敗しました(ErrorCode=0x
-const char* const msgSendFailed = "HttpSendRequest\x82\xC9\x8E\xB8\x94s\x82\xB5\x82\xDC\x82\xB5\x82\xBD(CODE=0x"; // HttpSendRequestに失敗しました(CODE=0x
+const char* const msgOpenFailed = utlTexts::sjis(utlText::internetOpenFailed);
+const char* const msgSendFailed = utlTexts::sjis(utlText::httpSendRequestFailed);
 const char* const msgReadFailed = "InternetReadFile(CODE=0x";
-const char* const msgAppendFailed =
-    "\x93\xC7\x82\xDD\x8D\x9E\x82\xDD\x83" "f\x81[\x83^\x82\xCC\x92\xC7\x89\xC1\x82\xC9\x8E\xB8\x94s\x82\xB5\x82\xDC\x82\xB5\x82\xBD"; // 読み込みデータの追加に失敗しました
-const char* const msgNoResponse = "\x89\x9E\x93\x9A\x82\xAA\x82\xA0\x82\xE8\x82\xDC\x82\xB9\x82\xF1"; // 応答がありません
-const char* const msgRedirectStopped =
-    "\x83\x8A\x83_\x83" "C\x83\x8C\x83N\x83g\x82\xF0\x92\x86\x8E~\x82\xB5\x82\xDC\x82\xB5\x82\xBD"; // リダイレクトを中止しました
+const char* const msgAppendFailed = utlTexts::sjis(utlText::appendReadDataFailed);
+const char* const msgNoResponse = utlTexts::sjis(utlText::noResponse);
+const char* const msgRedirectStopped = utlTexts::sjis(utlText::redirectStopped);
 
 // Retry waits are slept in steps of this length, so a cancel is seen at once.
 constexpr int retrySleepStepMs = 20;

@@ -2,6 +2,7 @@
 
 #include "Common/utlInstanceCounter.h"
 #include "Common/utlLog.h"
+#include "Common/utlTexts.h"
 #include "Engine/Http/clsCommunicationHttp.h"
 #include "Engine/Core/clsQuillaraEngine.h"
 #include "Engine/Core/clsQuillaraItem.h"
@@ -20,8 +21,7 @@
 
 namespace {
 
-const char* const msgTransportInitFailed =
-    "\x92\xCA\x90M\x90\xA7\x8C\xE4\x82\xCC\x8F\x89\x8A\xFA\x89\xBB\x82\xC9\x8E\xB8\x94s\x82\xB5\x82\xDC\x82\xB5\x82\xBD"; // 通信制御の初期化に失敗しました
+const char* const msgTransportInitFailed = utlTexts::sjis(utlText::communicationInitFailed);
 // A worker that drives transfers looks at them at least this often (time-outs).
 constexpr std::uint64_t driveStepMs = 100;
 

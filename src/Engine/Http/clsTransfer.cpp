@@ -2,6 +2,7 @@
 
 #include "Common/utlInstanceCounter.h"
 #include "Common/utlLog.h"
+#include "Common/utlTexts.h"
 #include "Engine/Core/clsEngineOptions.h"
 #include "Engine/Core/clsQuillaraEngine.h"
 #include "Engine/Core/clsQuillaraItem.h"
@@ -35,21 +36,12 @@ constexpr std::size_t compactAt = 64 * 1024;
 // A host whose connection another transfer holds is asked again after this long.
 constexpr std::uint64_t hostRecheckMs = 20;
 
-const char* const msgSendFailed = "HttpSendRequest\x82\xC9\x8E\xB8\x94s\x82\xB5\x82\xDC\x82\xB5\x82"
-                                  "\xBD(CODE=0x"; // HttpSendRequestに失敗しました(CODE=0x
+const char* const msgSendFailed = utlTexts::sjis(utlText::httpSendRequestFailed);
 const char* const msgReadFailed = "InternetReadFile(CODE=0x";
-const char* const msgAppendFailed = "\x93\xC7\x82\xDD\x8D\x9E\x82\xDD\x83"
-                                    "f\x81[\x83^"
-                                    "\x82\xCC\x92\xC7\x89\xC1\x82\xC9\x8E\xB8\x94s\x82\xB5\x82\xDC"
-                                    "\x82\xB5\x82\xBD"; // 読み込みデータの追加に失敗しました
-const char* const msgNoResponse =
-    "\x89\x9E\x93\x9A\x82\xAA\x82\xA0\x82\xE8\x82\xDC\x82\xB9\x82\xF1"; // 応答がありません
-const char* const msgRedirectStopped = "\x83\x8A\x83_\x83"
-                                       "C\x83\x8C\x83N\x83g\x82\xF0\x92\x86\x8E~"
-                                       "\x82\xB5\x82\xDC\x82\xB5\x82\xBD"; // リダイレクトを中止しました
-const char* const msgTransportStartFailed =
-    "\x92\xCA\x90M\x90\xA7\x8C\xE4\x82\xCC\x92\xCA\x90M\x8AJ\x8En\x82\xC9\x8E\xB8\x94s\x82\xB5\x82"
-    "\xDC\x82\xB5\x82\xBD"; // 通信制御の通信開始に失敗しました
+const char* const msgAppendFailed = utlTexts::sjis(utlText::appendReadDataFailed);
+const char* const msgNoResponse = utlTexts::sjis(utlText::noResponse);
+const char* const msgRedirectStopped = utlTexts::sjis(utlText::redirectStopped);
+const char* const msgTransportStartFailed = utlTexts::sjis(utlText::communicationStartFailed);
 
 std::string withCode(const char* text, unsigned code)
 {

@@ -2,6 +2,7 @@
 
 #include "Common/utlInstanceCounter.h"
 #include "Common/utlLog.h"
+#include "Common/utlTexts.h"
 #include "Engine/Core/clsQuillaraEngine.h"
 #include "Engine/Core/clsQuillaraItem.h"
 #include "Engine/Url/utlUrlParts.h"
@@ -12,7 +13,7 @@
 
 namespace {
 
-constexpr const char* typeUnknown = "(\x95s\x96\xBE)"; // (不明)
+const char* const typeUnknown = utlTexts::sjis(utlText::unknownInParentheses);
 constexpr std::size_t statusCodeLimit = 255;
 constexpr std::size_t headerValueLimit = 1023;
 

@@ -3,6 +3,7 @@
 #include "Common/utlIniInfo.h"
 #include "Common/utlInstanceCounter.h"
 #include "Common/utlLog.h"
+#include "Common/utlTexts.h"
 #include "Engine/Http/clsCommunicationHttp.h"
 #include "Engine/Core/clsQuillaraEngine.h"
 #include "Engine/Core/clsQuillaraItem.h"
@@ -31,11 +32,10 @@ constexpr int snapshotLinkKind = 11;
 // Longest local file name; the extension is kept.
 constexpr std::size_t nameLimit = 64;
 
-const char* const msgEntryLimit =
-    "\x83X\x83i\x83" "b\x83v\x83V\x83\x87\x83" "b\x83g\x82\xCC\x8D\x80\x96\xDA\x90\x94\x82\xAA\x8F\xE3\x8C\xC0\x82\xC9\x92" "B\x82\xB5\x82\xDC\x82\xB5\x82\xBD"; // スナップショットの項目数が上限に達しました
-const char* const msgFetchFailed = "\x8E\xE6\x93\xBE\x82\xC9\x8E\xB8\x94s\x82\xB5\x82\xDC\x82\xB5\x82\xBD"; // 取得に失敗しました
-const char* const msgSaveFailed = "\x95\xDB\x91\xB6\x82\xC9\x8E\xB8\x94s\x82\xB5\x82\xDC\x82\xB5\x82\xBD"; // 保存に失敗しました
-const char* const msgException = "\x97\xE1\x8A\x4F\x82\xAA\x94\xAD\x90\xB6\x82\xB5\x82\xDC\x82\xB5\x82\xBD"; // 例外が発生しました
+const char* const msgEntryLimit = utlTexts::sjis(utlText::snapshotListFull);
+const char* const msgFetchFailed = utlTexts::sjis(utlText::fetchFailed);
+const char* const msgSaveFailed = utlTexts::sjis(utlText::saveFailed);
+const char* const msgException = utlTexts::sjis(utlText::exceptionRaised);
 
 char lower(char c)
 {

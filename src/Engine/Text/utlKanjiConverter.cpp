@@ -2,6 +2,7 @@
 
 #include "Common/utlInstanceCounter.h"
 #include "Common/utlLog.h"
+#include "Common/utlTexts.h"
 #include "Engine/Text/utlCp932Table.h"
 #include "Platform/platformText.h"
 
@@ -19,12 +20,12 @@ constexpr Byte esc = 0x1B;
 constexpr Byte geta1 = 0x81; // "〓", written for characters CP932 cannot hold
 constexpr Byte geta2 = 0xAC;
 
-const char* const messageCheck = "\x95\xB6\x8E\x9A\x83R\x81[\x83h\x83`\x83" "F\x83" "b\x83N\x82\xC9\x8E\xB8\x94s\x82\xB5\x82\xDC\x82\xB5\x82\xBD"; // 文字コードチェックに失敗しました
-const char* const messageMemory = "\x83\x81\x83\x82\x83\x8A\x82\xCC\x8Am\x95\xDB\x82\xC9\x8E\xB8\x94s\x82\xB5\x82\xDC\x82\xB5\x82\xBD"; // メモリの確保に失敗しました
-const char* const messageJisSequence = "JIS\x83R\x81[\x83h\x95\xCF\x8A\xB7\x82\xC5\x96\xB3\x8C\xF8\x82\xC8\x83V\x81[\x83P\x83\x93\x83X\x82\xAA\x91\xB6\x8D\xDD\x82\xB5\x82\xDC\x82\xB5\x82\xBD"; // JISコード変換で無効なシーケンスが存在しました
-const char* const messageHeldNotCR = "\x93\xE0\x95\x94\x8F\xF3\x91\xD4\x88\xD9\x8F\xED \x95\xCF\x8A\xB7\x82\xA0\x82\xDC\x82\xE8\x83" "f\x81[\x83^\x82\xAA" "CR\x82\xC5\x82\xCD\x82\xA0\x82\xE8\x82\xDC\x82\xB9\x82\xF1"; // 内部状態異常 変換あまりデータがCRではありません
-const char* const messageHeldNotLead = "\x93\xE0\x95\x94\x8F\xF3\x91\xD4\x88\xD9\x8F\xED \x95\xCF\x8A\xB7\x82\xA0\x82\xDC\x82\xE8\x83" "f\x81[\x83^\x82\xAA\x91S\x8Ap\x82\xCC\x8F\xE3\x88\xCA\x82W\x83r\x83" "b\x83g\x82\xC5\x82\xCD\x82\xA0\x82\xE8\x82\xDC\x82\xB9\x82\xF1"; // 内部状態異常 変換あまりデータが全角の上位８ビットではありません
-const char* const messageUnmappable = "SJIS\x82\xC9\x82\xC8\x82\xA2\x95\xB6\x8E\x9A\x82\xF0\x81\xAC\x82\xC9\x92u\x82\xAB\x8A\xB7\x82\xA6\x82\xDC\x82\xB5\x82\xBD"; // SJISにない文字を〓に置き換えました
+const char* const messageCheck = utlTexts::sjis(utlText::codeCheckFailed);
+const char* const messageMemory = utlTexts::sjis(utlText::memoryAllocationFailed);
+const char* const messageJisSequence = utlTexts::sjis(utlText::jisInvalidSequence);
+const char* const messageHeldNotCR = utlTexts::sjis(utlText::heldByteNotCR);
+const char* const messageHeldNotLead = utlTexts::sjis(utlText::heldByteNotLead);
+const char* const messageUnmappable = utlTexts::sjis(utlText::unmappableReplaced);
 
 inline void putLineEnd(char*& out)
 {
@@ -393,7 +394,7 @@ std::size_t wholeUtf8Run(const std::uint16_t* table, const std::uint16_t* pairs,
     return i;
 }
 
-void utf8Bytes(State& s, const Byte* in, std::size_t length, char*& out)
+[[gnu::always_inline]] inline void utf8Bytes(State& s, const Byte* in, std::size_t length, char*& out)
 {
     const std::uint16_t* table = cp932::fromCodePointTable();
     const std::uint16_t* pairs = threeByteTable();
@@ -624,6 +625,8 @@ bool utlKanjiConverter::reset()
     pending.clear();
     pending.shrink_to_fit();
     spare = std::string();
+    scratch.reset();
+    scratchSize = 0;
     return true;
 }
 
@@ -668,21 +671,18 @@ const char* utlKanjiConverter::methodName(int kind)
 const char* utlKanjiConverter::failureMessage(int kind)
 {
     switch (kind) {
-    case codeSjis:
-        return "Shift JIS\x83R\x81[\x83h\x82\xCC\x95\xCF\x8A\xB7\x82\xC9\x8E\xB8\x94s\x82\xB5\x82\xDC\x82\xB5\x82\xBD"; // Shift JISコードの変換に失敗しました
-    case codeJis:
-        return "JIS\x82\xA9\x82\xE7SJIS\x82\xD6\x82\xCC\x95\xB6\x8E\x9A\x83R\x81[\x83h\x95\xCF\x8A\xB7\x82\xC9\x8E\xB8\x94s\x82\xB5\x82\xDC\x82\xB5\x82\xBD"; // JISからSJISへの文字コード変換に失敗しました
-    case codeEuc:
-        return "EUC\x82\xA9\x82\xE7SJIS\x82\xD6\x82\xCC\x95\xB6\x8E\x9A\x83R\x81[\x83h\x95\xCF\x8A\xB7\x82\xC9\x8E\xB8\x94s\x82\xB5\x82\xDC\x82\xB5\x82\xBD"; // EUCからSJISへの文字コード変換に失敗しました
-    case codeUtf8:
-        return "UTF-8\x82\xA9\x82\xE7SJIS\x82\xD6\x82\xCC\x95\xB6\x8E\x9A\x83R\x81[\x83h\x95\xCF\x8A\xB7\x82\xC9\x8E\xB8\x94s\x82\xB5\x82\xDC\x82\xB5\x82\xBD"; // UTF-8からSJISへの文字コード変換に失敗しました
-    default:
-        return "ASCII\x95\xB6\x8E\x9A\x83R\x81[\x83h\x82\xCC\x95\xCF\x8A\xB7\x82\xC9\x8E\xB8\x94s\x82\xB5\x82\xDC\x82\xB5\x82\xBD"; // ASCII文字コードの変換に失敗しました
+    case codeSjis: return utlTexts::sjis(utlText::sjisConversionFailed);
+    case codeJis: return utlTexts::sjis(utlText::jisConversionFailed);
+    case codeEuc: return utlTexts::sjis(utlText::eucConversionFailed);
+    case codeUtf8: return utlTexts::sjis(utlText::utf8ConversionFailed);
+    default: return utlTexts::sjis(utlText::asciiConversionFailed);
     }
 }
 
 // Converts with the converter of kind into out (appended), on a copy of the states that is
-// kept only when the conversion succeeds.
+// kept only when the conversion succeeds. The UTF-8 converter, which pages use most, is inlined
+// here, where the states and the cursor are locals: through a reference every byte stored
+// could be one of them, and each would be read back from memory after every store.
 bool utlKanjiConverter::convertInto(int kind, const char* bytes, std::size_t length, std::string& out)
 {
     State work = state;
@@ -694,12 +694,17 @@ bool utlKanjiConverter::convertInto(int kind, const char* bytes, std::size_t len
     std::uint64_t unmappableBefore = work.unmappable;
     bool invalidJis = false;
     try {
-        std::size_t start = out.size();
         // Every input byte gives at most two output bytes, plus what was held before; a
         // UTF-8 character kept as a reference gives at most four for each of its bytes
         // ("&#128;" of two bytes, "&#1114111;" of four).
-        out.resize(start + (kind == codeUtf8 ? 4 : 2) * length + 16);
-        char* cursor = out.data() + start;
+        std::size_t room = (kind == codeUtf8 ? 4 : 2) * length + 16;
+        if (scratchSize < room) {
+            scratch.reset();
+            scratchSize = 0;
+            scratch = std::make_unique_for_overwrite<char[]>(room);
+            scratchSize = room;
+        }
+        char* cursor = scratch.get();
         const auto* in = reinterpret_cast<const Byte*>(bytes);
         switch (kind) {
         case codeSjis:
@@ -718,7 +723,7 @@ bool utlKanjiConverter::convertInto(int kind, const char* bytes, std::size_t len
             convertAsciiBytes(work.pendingCR, in, length, cursor);
             break;
         }
-        out.resize(static_cast<std::size_t>(cursor - out.data()));
+        out.append(scratch.get(), static_cast<std::size_t>(cursor - scratch.get()));
     } catch (const std::bad_alloc&) {
         logError(method, messageMemory);
         return logError("utlKanjiConverter::convertCode", failureMessage(kind));

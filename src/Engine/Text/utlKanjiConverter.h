@@ -4,6 +4,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -85,6 +86,10 @@ protected:
     utlCodeDetector detector;
     std::string pending;
     std::string spare;
+    // What convertInto writes before it is appended: kept between blocks, so that the room
+    // for the worst case is neither allocated nor zero-filled for every block.
+    std::unique_ptr<char[]> scratch;
+    std::size_t scratchSize = 0;
 
 private:
     bool convertInto(int kind, const char* bytes, std::size_t length, std::string& out);

@@ -1,6 +1,7 @@
 #include "Engine/Url/utlFileSystem.h"
 
 #include "Common/utlLog.h"
+#include "Common/utlTexts.h"
 
 #include <array>
 #include <cerrno>
@@ -19,10 +20,8 @@
 
 namespace {
 
-// "フォルダの削除に失敗しました"
-constexpr const char* messageDeleteFailed = "\x83t\x83H\x83\x8B\x83_\x82\xCC\x8D\xED\x8F\x9C\x82\xC9\x8E\xB8\x94s\x82\xB5\x82\xDC\x82\xB5\x82\xBD";
-// "削除できないフォルダです"
-constexpr const char* messageOutsideRoot = "\x8D\xED\x8F\x9C\x82\xC5\x82\xAB\x82\xC8\x82\xA2\x83t\x83H\x83\x8B\x83_\x82\xC5\x82\xB7";
+const char* const messageDeleteFailed = utlTexts::sjis(utlText::folderDeleteFailed);
+const char* const messageOutsideRoot = utlTexts::sjis(utlText::folderNotDeletable);
 
 bool reportFailure(const char* message, const std::string& path, int error)
 {

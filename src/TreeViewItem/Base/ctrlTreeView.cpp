@@ -1,5 +1,6 @@
 #include "TreeViewItem/Base/ctrlTreeView.h"
 
+#include "Common/utlTexts.h"
 #include "TreeViewItem/Base/tviTreeViewItem.h"
 #include "Common/utlIniInfo.h"
 #include "Common/utlLog.h"
@@ -657,8 +658,7 @@ bool ctrlTreeView::request(tviTreeViewItem* item, int mode)
     if (!engine_->requestItem(mode, item->getType(), item->getUrl(), info) || info == nullptr) {
         // It asked: whatever its request brings next is for it too.
         markFresh(item->getRequestNumber(), item);
-        // アイテムの要求に失敗しました
-        return logError("ctrlTreeView::request", "\x83\x41\x83\x43\x83\x65\x83\x80\x82\xcc\x97\x76\x8b\x81\x82\xc9\x8e\xb8\x94\x73\x82\xb5\x82\xdc\x82\xb5\x82\xbd");
+        return logError("ctrlTreeView::request", utlTexts::sjis(utlText::itemRequestFailed));
     }
     int id = info->getId();
     info->releaseQueueRef();

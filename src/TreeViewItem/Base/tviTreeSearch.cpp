@@ -1,5 +1,6 @@
 #include "TreeViewItem/Base/tviTreeSearch.h"
 
+#include "Common/utlTexts.h"
 #include "Engine/Text/utlStatusText.h"
 #include "Platform/platformText.h"
 #include "TreeViewItem/Base/tviTreeViewItem.h"
@@ -120,14 +121,12 @@ bool tviTreeSearch::run(ctrlTreeView& tree, const tviSearchRequest& request)
 std::string tviTreeSearch::endMessage(tviSearchMode mode)
 {
     switch (mode) {
-    case tviSearchMode::mark:
-        return "\x83}\x81[\x83N\x8C\x9F\x8D\xF5\x82\xAA\x8FI\x97\xB9\x82\xB5\x82\xDC\x82\xB5\x82\xBD\x81" "B"; // マーク検索が終了しました。
-    case tviSearchMode::deadLink:
-        return "\x83" "f\x83" "b\x83h\x83\x8A\x83\x93\x83N\x8C\x9F\x8D\xF5\x82\xAA\x8FI\x97\xB9\x82\xB5\x82\xDC\x82\xB5\x82\xBD\x81" "B"; // デッドリンク検索が終了しました。
+    case tviSearchMode::mark: return utlTexts::sjis(utlText::markSearchFinished);
+    case tviSearchMode::deadLink: return utlTexts::sjis(utlText::deadLinkSearchFinished);
     case tviSearchMode::text:
         break;
     }
-    return "\x8C\x9F\x8D\xF5\x82\xAA\x8FI\x97\xB9\x82\xB5\x82\xDC\x82\xB5\x82\xBD\x81" "B"; // 検索が終了しました。
+    return utlTexts::sjis(utlText::searchFinished);
 }
 
 void tviTreeSearch::addToHistory(std::vector<std::string>& history, const std::string& text)

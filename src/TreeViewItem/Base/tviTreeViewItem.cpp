@@ -1,6 +1,7 @@
 #include "TreeViewItem/Base/tviTreeViewItem.h"
 
 #include "Common/utlInstanceCounter.h"
+#include "Common/utlTexts.h"
 #include "Engine/Core/clsQuillaraItem.h"
 #include "Engine/Analysis/utlHtmlText.h"
 #include "Platform/platformText.h"
@@ -130,7 +131,7 @@ bool tviTreeViewItem::insertItem(TreeNode parent, TreeNode insertAfter)
 
 std::string tviTreeViewItem::getText() const
 {
-    return "\x96\xa2\x8e\xc0\x91\x95"; // 未実装
+    return utlTexts::sjis(utlText::notImplemented);
 }
 
 void tviTreeViewItem::setMarked(bool marked)
@@ -170,7 +171,7 @@ bool tviTreeViewItem::cmdNewItem(bool query, bool* enabled)
 {
     *enabled = anchorForNew() != nullptr;
     if (*enabled && !query) {
-        tree_->openDialog(tviDialog::newItem, this, "\x90\x56\x8b\x4b\x83\x41\x83\x43\x83\x65\x83\x80"); // 新規アイテム
+        tree_->openDialog(tviDialog::newItem, this, utlTexts::sjis(utlText::newItemName));
     }
     return true;
 }
@@ -179,7 +180,7 @@ bool tviTreeViewItem::cmdNewFolder(bool query, bool* enabled)
 {
     *enabled = anchorForNew() != nullptr;
     if (*enabled && !query) {
-        tree_->openDialog(tviDialog::newFolder, this, "\x90\x56\x8b\x4b\x83\x74\x83\x48\x83\x8b\x83\x5f"); // 新規フォルダ
+        tree_->openDialog(tviDialog::newFolder, this, utlTexts::sjis(utlText::newFolderName));
     }
     return true;
 }
@@ -479,8 +480,7 @@ bool tviTreeViewItem::cmdSnapshotConfirmed(bool query, bool* enabled)
     tviDialogData& data = tree_->dialogData;
     if (data.name.empty()) {
         // The dialog stays open.
-        tree_->showMessage("\x83X\x83i\x83" "b\x83v\x83V\x83\x87\x83" "b\x83g\x96\xBC\x82\xF0\x93\xFC\x97\xCD\x82\xB5\x82\xC4\x89\xBA\x82\xB3\x82\xA2\x81" "B", // スナップショット名を入力して下さい。
-                           "Quillara");
+        tree_->showMessage(utlTexts::sjis(utlText::enterSnapshotName), "Quillara");
         data.confirmed = false;
         return true;
     }

@@ -1,6 +1,7 @@
 #include "TreeViewItem/Base/tviURLItem.h"
 
 #include "Common/utlInstanceCounter.h"
+#include "Common/utlTexts.h"
 #include "Engine/Core/clsQuillaraItem.h"
 #include "Engine/Http/clsUrlInformation.h"
 #include "Engine/Analysis/utlHtmlText.h"
@@ -60,15 +61,13 @@ tviURLItem::~tviURLItem()
 void tviURLItem::getStatusText(std::string& text, bool& isError) const
 {
     static const char* const texts[] = {
-        "\x96\xa2\x93\xc7\x82\xdd\x8d\x9e\x82\xdd",                                 // 未読み込み
-        "\x92\xca\x90\x4d\x92\x86\x28\x48\x65\x61\x64\x65\x72\x8f\xee\x95\xf1\x29", // 通信中(Header情報)
-        "\x94\x46\x8e\xaf\x8d\xcf\x82\xdd",                                         // 認識済み
-        "\x92\xca\x90\x4d\x92\x86",                                                 // 通信中
-        "\x93\xc7\x82\xdd\x8d\x9e\x82\xdd\x8d\xcf\x82\xdd",                         // 読み込み済み
+        utlTexts::sjis(utlText::statusNotRead),    utlTexts::sjis(utlText::statusReadingHeader),
+        utlTexts::sjis(utlText::statusRecognised), utlTexts::sjis(utlText::statusReading),
+        utlTexts::sjis(utlText::statusRead),
     };
     isError = status_ == 5;
     if (status_ == requestUnchecked) {
-        text = "\x96\xa2\x8a\x6d\x94\x46"; // 未確認
+        text = utlTexts::sjis(utlText::statusUnchecked);
         return;
     }
     clsUrlInformation* owner = getRequest() != nullptr ? getRequest()->getOwner() : nullptr;
@@ -79,27 +78,20 @@ void tviURLItem::getStatusText(std::string& text, bool& isError) const
         return;
     }
     if (status_ != 5 || owner == nullptr) {
-        text = "\x91\x4f\x89\xf1\x8b\x4e\x93\xae\x8e\x9e\x83\x47\x83\x89\x81\x5b"; // 前回起動時エラー
+        text = utlTexts::sjis(utlText::statusPreviousError);
         return;
     }
     int code = owner->getResultCode();
     if (owner->isRedirectLoop()) {
-        // リダイレクトがループしています
-        text = "\x83\x8A\x83_\x83" "C\x83\x8C\x83N\x83g\x82\xAA\x83\x8B\x81[\x83v\x82\xB5\x82\xC4\x82\xA2\x82\xDC\x82\xB7";
+        text = utlTexts::sjis(utlText::redirectLoop);
     } else if (code == resultCancelled) {
-        text = "\x92\xca\x90\x4d\x82\xf0\x92\x86\x92\x66\x82\xb5\x82\xdc\x82\xb5\x82\xbd\x81\x42"; // 通信を中断しました。
+        text = utlTexts::sjis(utlText::transferStopped);
     } else if (code == resultTransportError) {
-        text = "\x92\xca\x90\x4d\x82\xc9\x8e\xb8\x94\x73\x82\xb5\x82\xdc\x82\xb5\x82\xbd\x81\x42"; // 通信に失敗しました。
+        text = utlTexts::sjis(utlText::transferFailed);
     } else if (code == 404) {
-        // ホームページは既に削除されているようです（
-        text = "\x83\x7a\x81\x5b\x83\x80\x83\x79\x81\x5b\x83\x57\x82\xcd\x8a\xf9\x82\xc9\x8d\xed\x8f\x9c"
-               "\x82\xb3\x82\xea\x82\xc4\x82\xa2\x82\xe9\x82\xe6\x82\xa4\x82\xc5\x82\xb7\x81\x69" +
-               owner->getStatusCode() + ")";
+        text = utlTexts::sjis(utlText::pageDeletedOpen) + owner->getStatusCode() + ")";
     } else {
-        // ホームページへのアクセスでエラーが発生しました(
-        text = "\x83\x7a\x81\x5b\x83\x80\x83\x79\x81\x5b\x83\x57\x82\xd6\x82\xcc\x83\x41\x83\x4e\x83\x5a"
-               "\x83\x58\x82\xc5\x83\x47\x83\x89\x81\x5b\x82\xaa\x94\xad\x90\xb6\x82\xb5\x82\xdc\x82\xb5"
-               "\x82\xbd\x28" + owner->getStatusCode() + ")";
+        text = utlTexts::sjis(utlText::pageAccessErrorOpen) + owner->getStatusCode() + ")";
     }
     appendFetchNotes(text, owner);
 }
@@ -108,10 +100,11 @@ void tviURLItem::getStatusText(std::string& text, bool& isError) const
 void tviURLItem::appendFetchNotes(std::string& text, const clsUrlInformation* owner)
 {
     if (int asked = owner->getRetryAfterRefused(); asked > 0) // （N秒後の再試行を求められました）
-        text += "\x81i" + std::to_string(asked) +
-                "\x95" "b\x8C\xE3\x82\xCC\x8D\xC4\x8E\x8E\x8Ds\x82\xF0\x8B\x81\x82\xDF\x82\xE7\x82\xEA\x82\xDC\x82\xB5\x82\xBD\x81j";
+        text += utlTexts::sjis(utlText::fullWidthOpenParen) + std::to_string(asked) +
+                utlTexts::sjis(utlText::retryAfterSecondsClose);
     if (int attempts = owner->getAttempts(); attempts > 1) // （試行N回）
-        text += "\x81i\x8E\x8E\x8Ds" + std::to_string(attempts) + "\x89\xF1\x81j";
+        text += utlTexts::sjis(utlText::attemptsOpen) + std::to_string(attempts) +
+                utlTexts::sjis(utlText::attemptsClose);
 }
 
 bool tviURLItem::matchesWords(const std::vector<std::string>& words, int options) const

@@ -1,6 +1,7 @@
 #include "TreeViewItem/Browser/tviBrowserCabinet.h"
 
 #include "Common/utlLog.h"
+#include "Common/utlTexts.h"
 #include "TreeViewItem/Base/ctrlTreeView.h"
 #include "TreeViewItem/Browser/tviBrowserFolder.h"
 #include "TreeViewItem/Browser/tviBrowserItem.h"
@@ -32,7 +33,8 @@ bool tviBrowserCabinet::cmdProperties(bool query, bool* enabled)
 {
     *enabled = true;
     if (!query) {
-        tree()->openDialog(tviDialog::properties, this, getText() + "\x82\xcc\x83\x76\x83\x8d\x83\x70\x83\x65\x83\x42"); // のプロパティ
+        tree()->openDialog(tviDialog::properties, this,
+                           getText() + utlTexts::sjis(utlText::propertiesOf));
     }
     return true;
 }

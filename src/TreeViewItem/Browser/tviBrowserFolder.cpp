@@ -1,5 +1,6 @@
 #include "TreeViewItem/Browser/tviBrowserFolder.h"
 
+#include "Common/utlTexts.h"
 #include "TreeViewItem/Base/ctrlTreeView.h"
 
 int tviBrowserFolder::getImage() const
@@ -16,7 +17,8 @@ bool tviBrowserFolder::cmdProperties(bool query, bool* enabled)
 {
     *enabled = true;
     if (!query) {
-        tree()->openDialog(tviDialog::properties, this, getText() + "\x82\xcc\x83\x76\x83\x8d\x83\x70\x83\x65\x83\x42"); // のプロパティ
+        tree()->openDialog(tviDialog::properties, this,
+                           getText() + utlTexts::sjis(utlText::propertiesOf));
     }
     return true;
 }

@@ -1,5 +1,6 @@
 #include "TreeViewItem/Browser/tviBrowserItem.h"
 
+#include "Common/utlTexts.h"
 #include "TreeViewItem/Base/ctrlTreeView.h"
 
 void tviBrowserItem::setUrl(const std::string& url)
@@ -31,7 +32,8 @@ bool tviBrowserItem::cmdProperties(bool query, bool* enabled)
 {
     *enabled = true;
     if (!query) {
-        tree()->openDialog(tviDialog::properties, this, name_ + "\x82\xcc\x83\x76\x83\x8d\x83\x70\x83\x65\x83\x42"); // のプロパティ
+        tree()->openDialog(tviDialog::properties, this,
+                           name_ + utlTexts::sjis(utlText::propertiesOf));
     }
     return true;
 }

@@ -2,6 +2,7 @@
 
 #include "Common/utlInstanceCounter.h"
 #include "Common/utlLog.h"
+#include "Common/utlTexts.h"
 #include "Platform/AtomicFile.h"
 #include "Platform/FileLock.h"
 #include "Platform/Tick.h"
@@ -440,7 +441,8 @@ bool tviCabinet::cmdProperties(bool query, bool* enabled)
 {
     *enabled = true;
     if (!query) {
-        tree()->openDialog(tviDialog::properties, this, getText() + "\x82\xcc\x83\x76\x83\x8d\x83\x70\x83\x65\x83\x42"); // のプロパティ
+        tree()->openDialog(tviDialog::properties, this,
+                           getText() + utlTexts::sjis(utlText::propertiesOf));
     }
     return true;
 }

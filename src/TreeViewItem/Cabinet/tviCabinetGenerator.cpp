@@ -1,5 +1,7 @@
 #include "TreeViewItem/Cabinet/tviCabinetGenerator.h"
 
+#include "Common/utlTexts.h"
+
 #include <string>
 #include <vector>
 
@@ -17,14 +19,14 @@ struct Lcg {
 };
 
 const char* const words[] = {
-    "\x83\x7a\x81\x5b\x83\x80\x83\x79\x81\x5b\x83\x57", // ホームページ
-    "\x95\x5c",                                         // 表 (trail byte '\')
-    "\x83\x5c\x83\x74\x83\x67",                         // ソフト (trail byte '\')
-    "\x8f\xee\x95\xf1",                                 // 情報
-    "\x83\x8a\x83\x93\x83\x4e",                         // リンク
+    utlTexts::sjis(utlText::sampleHomePage),
+    utlTexts::sjis(utlText::sampleTable),    // 表 (trail byte '\')
+    utlTexts::sjis(utlText::sampleSoftware), // ソフト (trail byte '\')
+    utlTexts::sjis(utlText::sampleInformation),
+    utlTexts::sjis(utlText::sampleLink),
     "Quillara",
     "news",
-    "\x93\xfa\x96\x7b\x8c\xea",                         // 日本語
+    utlTexts::sjis(utlText::sampleJapanese),
 };
 
 std::string phrase(Lcg& rng, size_t count)

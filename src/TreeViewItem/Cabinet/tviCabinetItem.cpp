@@ -1,6 +1,7 @@
 #include "TreeViewItem/Cabinet/tviCabinetItem.h"
 
 #include "Common/utlInstanceCounter.h"
+#include "Common/utlTexts.h"
 #include "TreeViewItem/Cabinet/tviCabinet.h"
 #include "Engine/Core/clsQuillaraItem.h"
 #include "Engine/Http/clsUrlInformation.h"
@@ -9,7 +10,7 @@
 namespace {
 
 // The name the new-item dialog proposes: "新規アイテム".
-const char* const kProposedName = "\x90\x56\x8b\x4b\x83\x41\x83\x43\x83\x65\x83\x80";
+const char* const kProposedName = utlTexts::sjis(utlText::newItemName);
 
 } // namespace
 
@@ -147,7 +148,8 @@ bool tviCabinetItem::cmdProperties(bool query, bool* enabled)
 {
     *enabled = true;
     if (!query) {
-        tree()->openDialog(tviDialog::properties, this, name_ + "\x82\xcc\x83\x76\x83\x8d\x83\x70\x83\x65\x83\x42"); // のプロパティ
+        tree()->openDialog(tviDialog::properties, this,
+                           name_ + utlTexts::sjis(utlText::propertiesOf));
     }
     return true;
 }
@@ -209,12 +211,7 @@ bool tviCabinetItem::onRequestNotify(int phase)
     }
     if (phase == 3 && newItem_ && status_ == 5) {
         newItem_ = false;
-        // 指定されたURLが見つかりませんでした。\n新規に作成した項目の削除を行いますか？
-        std::string question =
-            "\x8e\x77\x92\xe8\x82\xb3\x82\xea\x82\xbd\x55\x52\x4c\x82\xaa\x8c\xa9\x82\xc2\x82\xa9\x82\xe8"
-            "\x82\xdc\x82\xb9\x82\xf1\x82\xc5\x82\xb5\x82\xbd\x81\x42\x0a\x90\x56\x8b\x4b\x82\xc9\x8d\xec"
-            "\x90\xac\x82\xb5\x82\xbd\x8d\x80\x96\xda\x82\xcc\x8d\xed\x8f\x9c\x82\xf0\x8d\x73\x82\xa2\x82\xdc"
-            "\x82\xb7\x82\xa9\x81\x48";
+        std::string question = utlTexts::sjis(utlText::urlNotFoundDeleteNew);
         if (tree()->askYesNo(question, "Quillaro", tviButtons::yesNo)) {
             // The item is still inside its own notification: it goes once that has returned.
             tree()->deleteLater(this);

@@ -1,6 +1,7 @@
 #include "TreeViewItem/Cabinet/tviQuillaraCabinet.h"
 
 #include "Common/utlInstanceCounter.h"
+#include "Common/utlTexts.h"
 
 // The item factory makes this kind from its type code.
 [[maybe_unused]] static const bool registeredQuillaraCabinet =
@@ -19,14 +20,12 @@ tviQuillaraCabinet::~tviQuillaraCabinet()
 
 std::string tviQuillaraCabinet::getName() const
 {
-    return "\x51\x75\x69\x6c\x6c\x61\x72\x61\x83\x4c\x83\x83\x83\x72\x83\x6c\x83\x62\x83\x67"; // Quillaraキャビネット
+    return utlTexts::sjis(utlText::quillaraCabinetName);
 }
 
 std::string tviQuillaraCabinet::getDescription() const
 {
-    return "\x83\x86\x81\x5b\x83\x55\x81\x5b\x82\xaa\x8e\xa9\x97\x52\x82\xc9\x8e\x67\x82\xa6\x82\xdc\x82\xb7\x81\x42" // ユーザーが自由に使えます。
-           "\r\n"
-           "\x83\x4c\x83\x83\x83\x72\x83\x6c\x83\x62\x83\x67\x8e\xa9\x91\xcc\x82\xcd\x8d\xed\x8f\x9c\x8f\x6f\x97\x88\x82\xdc\x82\xb9\x82\xf1\x81\x42"; // キャビネット自体は削除出来ません。
+    return utlTexts::sjis(utlText::quillaraCabinetDescription);
 }
 
 int tviQuillaraCabinet::getImage() const

@@ -1,6 +1,7 @@
 #include "TreeViewItem/Footprint/tviRSSFolder.h"
 
 #include "Common/utlInstanceCounter.h"
+#include "Common/utlTexts.h"
 #include "TreeViewItem/Footprint/tviRouteSnapshot.h"
 
 #include <memory>
@@ -75,7 +76,7 @@ bool tviRSSFolder::cmdNewFolder(bool query, bool* enabled)
 {
     *enabled = !isReadOnly();
     if (*enabled && !query) {
-        tree()->openDialog(tviDialog::newFolder, this, "\x90\x56\x8b\x4b\x83\x74\x83\x48\x83\x8b\x83\x5f"); // 新規フォルダ
+        tree()->openDialog(tviDialog::newFolder, this, utlTexts::sjis(utlText::newFolderName));
     }
     return true;
 }
@@ -104,7 +105,8 @@ bool tviRSSFolder::cmdProperties(bool query, bool* enabled)
 {
     *enabled = true;
     if (!query) {
-        tree()->openDialog(tviDialog::properties, this, name_ + "\x82\xcc\x83\x76\x83\x8d\x83\x70\x83\x65\x83\x42"); // のプロパティ
+        tree()->openDialog(tviDialog::properties, this,
+                           name_ + utlTexts::sjis(utlText::propertiesOf));
     }
     return true;
 }

@@ -1,6 +1,7 @@
 #include "TreeViewItem/Footprint/tviRSSItemSet.h"
 
 #include "Common/utlInstanceCounter.h"
+#include "Common/utlTexts.h"
 #include "TreeViewItem/Footprint/tviRouteSnapshot.h"
 
 // The item factory makes this kind from its type code.
@@ -88,7 +89,8 @@ bool tviRSSItemSet::cmdProperties(bool query, bool* enabled)
 {
     *enabled = true;
     if (!query) {
-        tree()->openDialog(tviDialog::properties, this, name_ + "\x82\xcc\x83\x76\x83\x8d\x83\x70\x83\x65\x83\x42"); // のプロパティ
+        tree()->openDialog(tviDialog::properties, this,
+                           name_ + utlTexts::sjis(utlText::propertiesOf));
     }
     return true;
 }

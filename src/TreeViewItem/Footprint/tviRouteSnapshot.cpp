@@ -3,6 +3,7 @@
 #include "Common/utlIniInfo.h"
 #include "Common/utlInstanceCounter.h"
 #include "Common/utlLog.h"
+#include "Common/utlTexts.h"
 #include "Platform/AtomicFile.h"
 #include "Platform/FileLock.h"
 #include "TreeViewItem/Base/tviEntryPlacer.h"
@@ -22,7 +23,7 @@
 
 namespace {
 
-const char* const kProperties = "\x82\xcc\x83\x76\x83\x8d\x83\x70\x83\x65\x83\x42"; // のプロパティ
+const char* const kProperties = utlTexts::sjis(utlText::propertiesOf);
 
 bool isRouteType(int type)
 {
@@ -42,16 +43,14 @@ tviRouteSnapshot::~tviRouteSnapshot()
     countDestroyed("tviRouteSnapshot");
 }
 
-// "フットプリント キャビネット"
 std::string tviRouteSnapshot::getText() const
 {
-    return "\x83\x74\x83\x62\x83\x67\x83\x76\x83\x8a\x83\x93\x83\x67\x20\x83\x4c\x83\x83\x83\x72\x83\x6c\x83\x62\x83\x67";
+    return utlTexts::sjis(utlText::footprintCabinetName);
 }
 
-// "フットプリント専用です。"
 std::string tviRouteSnapshot::getDescription() const
 {
-    return "\x83\x74\x83\x62\x83\x67\x83\x76\x83\x8a\x83\x93\x83\x67\x90\xea\x97\x70\x82\xc5\x82\xb7\x81\x42";
+    return utlTexts::sjis(utlText::footprintCabinetDescription);
 }
 
 int tviRouteSnapshot::getImage() const
@@ -320,10 +319,7 @@ tviRSSItemSet* tviRouteSnapshot::addFootprint(tviTreeViewItem* source, const std
     if (!save()) {
         set->deleteSubtree();
         t->destroyItem(set);
-        // フットプリントを保存できませんでした。
-        t->showMessage("\x83\x74\x83\x62\x83\x67\x83\x76\x83\x8a\x83\x93\x83\x67\x82\xf0\x95\xdb\x91\xb6\x82\xc5"
-                       "\x82\xab\x82\xdc\x82\xb9\x82\xf1\x82\xc5\x82\xb5\x82\xbd\x81\x42",
-                       "Quillara");
+        t->showMessage(utlTexts::sjis(utlText::footprintNotSaved), "Quillara");
         return nullptr;
     }
     return set;
@@ -333,7 +329,7 @@ bool tviRouteSnapshot::cmdNewFolder(bool query, bool* enabled)
 {
     *enabled = !readOnly_;
     if (*enabled && !query) {
-        tree()->openDialog(tviDialog::newFolder, this, "\x90\x56\x8b\x4b\x83\x74\x83\x48\x83\x8b\x83\x5f"); // 新規フォルダ
+        tree()->openDialog(tviDialog::newFolder, this, utlTexts::sjis(utlText::newFolderName));
     }
     return true;
 }

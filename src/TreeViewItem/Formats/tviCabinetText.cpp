@@ -1,5 +1,6 @@
 #include "TreeViewItem/Formats/tviCabinetText.h"
 
+#include "Common/utlTexts.h"
 #include "Engine/Analysis/utlHtmlText.h"
 #include "TreeViewItem/Formats/tviTagCursor.h"
 
@@ -100,12 +101,7 @@ void tviCabinetText::writeHead(std::string& out, std::string_view title, std::st
     out += "<!DOCTYPE HTML PUBLIC \"-//W3C//DTD HTML 4.0 Transitional//EN\">\r\n"
            "<HTML>\r\n<HEAD>\r\n";
     out += "\t<TITLE>" + name + "</TITLE>\r\n";
-    // これはQUILLARAが自動生成しているファイルです。プログラムが読み書きを実行します。編集禁止!
-    out += "\t<!-- \x82\xb1\x82\xea\x82\xcd\x51\x55\x49\x4c\x4c\x41\x52\x41\x82\xaa\x8e\xa9\x93\xae"
-           "\x90\xb6\x90\xac\x82\xb5\x82\xc4\x82\xa2\x82\xe9\x83\x74\x83\x40\x83\x43\x83\x8b\x82\xc5"
-           "\x82\xb7\x81\x42\x83\x76\x83\x8d\x83\x4f\x83\x89\x83\x80\x82\xaa\x93\xc7\x82\xdd\x8f\x91"
-           "\x82\xab\x82\xf0\x8e\xc0\x8d\x73\x82\xb5\x82\xdc\x82\xb7\x81\x42\x95\xd2\x8f\x57\x8b\xd6"
-           "\x8e\x7e\x21 -->\r\n";
+    out += utlTexts::sjis(utlText::cabinetFileNotice);
     out += "\t<!-- " + std::string(note) + " -->\r\n";
     out += "\t<META name=\"quillara\" content=\"" + std::string(kind) + "\">\r\n"
            "\t<META name=\"version\" content=\"01.00.00\">\r\n"

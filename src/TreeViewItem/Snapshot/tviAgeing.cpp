@@ -1,6 +1,7 @@
 #include "TreeViewItem/Snapshot/tviAgeing.h"
 
 #include "Common/utlLog.h"
+#include "Common/utlTexts.h"
 
 namespace {
 
@@ -10,9 +11,7 @@ int atLeastOneDay(int days, const char* method)
 {
     if (days >= 1)
         return days;
-    // 日数が1未満のため1日とします
-    logError(method, std::to_string(days) +
-                         " \x93\xFA\x90\x94\x82\xAA" "1\x96\xA2\x96\x9E\x82\xCC\x82\xBD\x82\xDF" "1\x93\xFA\x82\xC6\x82\xB5\x82\xDC\x82\xB7");
+    logError(method, std::to_string(days) + utlTexts::sjis(utlText::daysBelowOne));
     return 1;
 }
 

@@ -2,6 +2,7 @@
 
 #include "Common/utlInstanceCounter.h"
 #include "Common/utlLog.h"
+#include "Common/utlTexts.h"
 #include "Platform/AtomicFile.h"
 #include "TreeViewItem/Snapshot/tviPSSItem.h"
 #include "TreeViewItem/Snapshot/tviPageSnapshot.h"
@@ -13,8 +14,7 @@
 
 namespace {
 
-// のプロパティ
-const char* const propertiesSuffix = "\x82\xcc\x83\x76\x83\x8d\x83\x70\x83\x65\x83\x42";
+const char* const propertiesSuffix = utlTexts::sjis(utlText::propertiesOf);
 
 } // namespace
 

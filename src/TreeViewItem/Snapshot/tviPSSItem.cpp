@@ -2,6 +2,7 @@
 
 #include "Common/utlInstanceCounter.h"
 #include "Common/utlLog.h"
+#include "Common/utlTexts.h"
 #include "Engine/Core/clsQuillaraEngine.h"
 #include "Engine/Snapshot/clsSnapshotReport.h"
 #include "Platform/AtomicFile.h"
@@ -17,17 +18,11 @@
 
 namespace {
 
-// 【ダウンロード開始】
-const char* const labelStarted = "\x81y\x83_\x83" "E\x83\x93\x83\x8D\x81[\x83h\x8AJ\x8En\x81z";
-// 【ダウンロード中】
-const char* const labelDownloading = "\x81y\x83_\x83" "E\x83\x93\x83\x8D\x81[\x83h\x92\x86\x81z";
-// のプロパティ
-const char* const propertiesSuffix = "\x82\xcc\x83\x76\x83\x8d\x83\x70\x83\x65\x83\x42";
-// ページを保存できませんでした
-const char* const textFailed =
-    "\x83y\x81[\x83W\x82\xF0\x95\xDB\x91\xB6\x82\xC5\x82\xAB\x82\xDC\x82\xB9\x82\xF1\x82\xC5\x82\xB5\x82\xBD";
-// 保存済み
-const char* const textSaved = "\x95\xDB\x91\xB6\x8D\xCF\x82\xDD";
+const char* const labelStarted = utlTexts::sjis(utlText::downloadStarted);
+const char* const labelDownloading = utlTexts::sjis(utlText::downloading);
+const char* const propertiesSuffix = utlTexts::sjis(utlText::propertiesOf);
+const char* const textFailed = utlTexts::sjis(utlText::pageNotSaved);
+const char* const textSaved = utlTexts::sjis(utlText::saved);
 
 } // namespace
 

@@ -3,6 +3,7 @@
 #include "Common/utlIniInfo.h"
 #include "Common/utlInstanceCounter.h"
 #include "Common/utlLog.h"
+#include "Common/utlTexts.h"
 #include "Engine/Url/utlFileSystem.h"
 #include "Platform/AtomicFile.h"
 #include "Platform/FileLock.h"
@@ -30,29 +31,14 @@
 
 namespace {
 
-// スナップショット キャビネット
-const char* const cabinetName =
-    "\x83X\x83i\x83" "b\x83v\x83V\x83\x87\x83" "b\x83g \x83L\x83\x83\x83r\x83l\x83" "b\x83g";
-// スナップショット専用です。
-const char* const cabinetDescription =
-    "\x83X\x83i\x83" "b\x83v\x83V\x83\x87\x83" "b\x83g\x90\xEA\x97p\x82\xC5\x82\xB7\x81\x42";
-// のプロパティ
-const char* const propertiesSuffix = "\x82\xcc\x83\x76\x83\x8d\x83\x70\x83\x65\x83\x42";
-// 新規フォルダ
-const char* const newFolderName = "\x90\x56\x8b\x4b\x83\x74\x83\x48\x83\x8b\x83\x5f";
-// 不正なディレクトリ名を読み飛ばしました
-const char* const msgRefused =
-    "\x95s\x90\xB3\x82\xC8\x83" "f\x83" "B\x83\x8C\x83N\x83g\x83\x8A\x96\xBC\x82\xF0\x93\xC7\x82\xDD\x94\xF2\x82\xCE\x82\xB5\x82\xDC\x82\xB5\x82\xBD";
-// ファイルの保存に失敗しました
-const char* const msgSaveFailed =
-    "\x83t\x83" "@\x83" "C\x83\x8B\x82\xCC\x95\xDB\x91\xB6\x82\xC9\x8E\xB8\x94s\x82\xB5\x82\xDC\x82\xB5\x82\xBD";
-// スナップショットのごみ箱を空にしますか？ / ごみ箱の中のものは元に戻せなくなります。
-const char* const emptyTrashQuestion =
-    "\x83X\x83i\x83" "b\x83v\x83V\x83\x87\x83" "b\x83g\x82\xCC\x82\xB2\x82\xDD\x94\xA0\x82\xF0\x8B\xF3\x82\xC9\x82\xB5\x82\xDC\x82\xB7\x82\xA9\x81H"
-    "\r\n"
-    "\x82\xB2\x82\xDD\x94\xA0\x82\xCC\x92\x86\x82\xCC\x82\xE0\x82\xCC\x82\xCD\x8C\xB3\x82\xC9\x96\xDF\x82\xB9\x82\xC8\x82\xAD\x82\xC8\x82\xE8\x82\xDC\x82\xB7\x81" "B";
-// 削除できないフォルダです
-const char* const msgRefusedDelete = "\x8D\xED\x8F\x9C\x82\xC5\x82\xAB\x82\xC8\x82\xA2\x83t\x83H\x83\x8B\x83_\x82\xC5\x82\xB7";
+const char* const cabinetName = utlTexts::sjis(utlText::snapshotCabinetName);
+const char* const cabinetDescription = utlTexts::sjis(utlText::snapshotCabinetDescription);
+const char* const propertiesSuffix = utlTexts::sjis(utlText::propertiesOf);
+const char* const newFolderName = utlTexts::sjis(utlText::newFolderName);
+const char* const msgRefused = utlTexts::sjis(utlText::badDirectorySkipped);
+const char* const msgSaveFailed = utlTexts::sjis(utlText::fileSaveFailed);
+const char* const emptyTrashQuestion = utlTexts::sjis(utlText::emptySnapshotBinQuestion);
+const char* const msgRefusedDelete = utlTexts::sjis(utlText::folderNotDeletable);
 
 std::string withoutSlash(std::string path)
 {

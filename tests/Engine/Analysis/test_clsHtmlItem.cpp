@@ -134,3 +134,47 @@ TEST(clsHtmlScanner, TrailBytesNeverOpenOrCloseTags)
             ASSERT_EQ(scannedLinks(c.text, cut), c.links) << c.what << " cut " << cut;
     }
 }
+
+namespace {
+
+// Records every change of state the scanner traces.
+class StateRecorder : public LinkRecorder {
+public:
+    StateRecorder() { traceStates = true; }
+    std::string changes;
+
+protected:
+    void traceState(ScanState from, SubState fromSub, ScanState to, SubState toSub) override
+    {
+        changes += std::string(stateName(from)) + "/" + subStateName(fromSub) + ">" +
+                   stateName(to) + "/" + subStateName(toSub) + " ";
+    }
+};
+
+} // namespace
+
+// In debug builds every change of state goes through the one traced function, in bulk as
+// byte by byte, so a trace shows the same path wherever the page is cut.
+TEST(clsHtmlScanner, TracesEveryChangeOfState)
+{
+#ifdef NDEBUG
+    GTEST_SKIP() << "states are traced in debug builds only";
+#else
+    const std::string page = "<!x><a href=a>A</a><!---->";
+    const std::string expected =
+        "text/start>open/start open/start>bang/start bang/start>bang/declaration "
+        "bang/declaration>text/start text/start>open/start open/start>startTag/start "
+        "startTag/start>startTag/attributes startTag/attributes>text/start "
+        "text/start>open/start open/start>endTag/start endTag/start>endTag/endTagRest "
+        "endTag/endTagRest>text/start text/start>open/start open/start>bang/start "
+        "bang/start>bang/comment bang/comment>text/start ";
+    for (std::size_t cut = 0; cut <= page.size(); ++cut) {
+        StateRecorder scanner;
+        scanner.setPageAddress(1, "http://example.jp/");
+        scanner.scanBlock(page.data(), cut);
+        scanner.scanBlock(page.data() + cut, page.size() - cut);
+        ASSERT_EQ(scanner.changes, expected) << "cut " << cut;
+        EXPECT_EQ(scanner.links, "http://example.jp/a=A;");
+    }
+#endif
+}
