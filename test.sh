@@ -1,9 +1,10 @@
 #!/usr/bin/env bash
-# Installs what is missing, builds, and runs the whole test suite with CTest: once as built,
+# Checks the sources' style, installs what is missing, builds, and runs the whole test suite with CTest: once as built,
 # then the readers and utilities under AddressSanitizer + UBSan, then the engine under
 # ThreadSanitizer.
 set -euo pipefail
 cd "$(dirname "$0")"
+./scripts/check-style
 ./scripts/install-deps
 jobs=$(nproc)
 export QT_QPA_PLATFORM=offscreen

@@ -21,14 +21,14 @@
 
 ctrlPropertySheet::ctrlPropertySheet(QWidget* parent) : QDialog(parent)
 {
-    setWindowTitle(gui::toQt("\x90\xDD\x92\xE8")); // 設定
+    setWindowTitle(tr("設定"));
     tabs_ = new QTabWidget;
     switchButton_ = new QPushButton;
-    auto* reset = new QPushButton(gui::toQt("\x8Fo\x89\xD7\x8E\x9E\x90\xDD\x92\xE8\x82\xD6\x96\xDF\x82\xB7(&F)")); // 出荷時設定へ戻す(&F)
+    auto* reset = new QPushButton(tr("出荷時設定へ戻す(&F)"));
     auto* buttons = new QDialogButtonBox;
     buttons->addButton(QStringLiteral("OK"), QDialogButtonBox::AcceptRole);
-    buttons->addButton(gui::toQt("\x83L\x83\x83\x83\x93\x83Z\x83\x8B"), QDialogButtonBox::RejectRole); // キャンセル
-    QPushButton* help = buttons->addButton(gui::toQt("\x83w\x83\x8B\x83v(&H)"), QDialogButtonBox::HelpRole); // ヘルプ(&H)
+    buttons->addButton(tr("キャンセル"), QDialogButtonBox::RejectRole);
+    QPushButton* help = buttons->addButton(tr("ヘルプ(&H)"), QDialogButtonBox::HelpRole);
     connect(buttons, &QDialogButtonBox::accepted, this, [this] {
         if (OnOK())
             accept();
@@ -49,8 +49,8 @@ ctrlPropertySheet::ctrlPropertySheet(QWidget* parent) : QDialog(parent)
     auto* f1 = new QShortcut(QKeySequence::HelpContents, this);
     connect(f1, &QShortcut::activated, this, &ctrlPropertySheet::OnHelp);
     confirmReset = [this] {
-        QMessageBox box(QMessageBox::Question, gui::toQt("\x90\xDD\x92\xE8\x95\xCF\x8DX"), // 設定変更
-                        gui::toQt("\x90\xDD\x92\xE8\x89\xE6\x96\xCA\x82\xCC\x8F\xEE\x95\xF1\x82\xF0\x8F\x89\x8A\xFA\x90\xDD\x92\xE8\x82\xC9\x96\xDF\x82\xB5\x82\xDC\x82\xB7\x81" "B"), QMessageBox::Ok | QMessageBox::Cancel, this); // 設定画面の情報を初期設定に戻します。
+        QMessageBox box(QMessageBox::Question, tr("設定変更"),
+                        tr("設定画面の情報を初期設定に戻します。"), QMessageBox::Ok | QMessageBox::Cancel, this);
         return box.exec() == QMessageBox::Ok;
     };
 }
@@ -82,7 +82,7 @@ void ctrlPropertySheet::init(Mode mode)
         page->init();
         tabs_->addTab(page, gui::toQt(page->title()));
     }
-    switchButton_->setText(gui::toQt(mode == Mode::easy ? "\x8F\xDA\x8D\xD7\x90\xDD\x92\xE8\x82\xD6(&D)" : "\x82\xA9\x82\xF1\x82\xBD\x82\xF1\x90\xDD\x92\xE8\x82\xD6(&E)")); // 詳細設定へ(&D), かんたん設定へ(&E)
+    switchButton_->setText(mode == Mode::easy ? tr("詳細設定へ(&D)") : tr("かんたん設定へ(&E)"));
     // The new button text needs its room now, not at the next event.
     if (layout() != nullptr)
         layout()->activate();
@@ -114,7 +114,7 @@ bool ctrlPropertySheet::OnOK()
     ini->save(); // a failure is logged by the settings themselves
     bool handled = false;
     if (!GetUtlCommandRoot()->executeCommand(6002, false, handled))
-        logError("ctrlPropertySheet::OnOK", "\x83R\x83}\x83\x93\x83h\x8E\xC0\x8Ds\x82\xC9\x8E\xB8\x94s\x82\xB5\x82\xDC\x82\xB5\x82\xBD"); // コマンド実行に失敗しました
+        logError("ctrlPropertySheet::OnOK", gui::fromQt(tr("コマンド実行に失敗しました")));
     return true;
 }
 

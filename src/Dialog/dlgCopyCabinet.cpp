@@ -1,5 +1,6 @@
 #include "Dialog/dlgCopyCabinet.h"
 
+#include "Common/utlTexts.h"
 #include "Dialog/dlgFolderChoice.h"
 #include "Dialog/dlgNameCheck.h"
 #include "QtBridge/guiText.h"
@@ -11,8 +12,7 @@
 
 namespace {
 
-// "キャビネットのコピーを作成"
-const char* const kTitle = "\x83\x4c\x83\x83\x83\x72\x83\x6c\x83\x62\x83\x67\x82\xcc\x83\x52\x83\x73\x81\x5b\x82\xf0\x8d\xec\x90\xac";
+const char* const kTitle = utlTexts::sjis(utlText::helpCopyCabinet);
 
 } // namespace
 
@@ -29,17 +29,17 @@ dlgCopyCabinet::dlgCopyCabinet(const std::vector<std::string>& sources, int sele
     name_ = new QLineEdit;
     auto copyName = [this] {
         // "… のコピー"
-        name_->setText(sources_->currentText() + gui::toQt("\x82\xcc\x83\x52\x83\x73\x81\x5b"));
+        name_->setText(sources_->currentText() + tr("のコピー"));
     };
     copyName();
     connect(sources_, &QComboBox::currentIndexChanged, this, copyName);
     auto* choice = new dlgFolderChoice(folders);
     folders_ = choice->combo();
-    form->addRow(gui::toQt("\x83\x52\x83\x73\x81\x5b\x8c\xb3\x28\x26\x53\x29\x20\x3a"), sources_); // コピー元(&S) :
-    form->addRow(gui::toQt("\x83\x52\x83\x73\x81\x5b\x82\xcc\x96\xbc\x91\x4f\x28\x26\x4e\x29\x20\x3a"), name_); // コピーの名前(&N) :
-    form->addRow(gui::toQt("\x83\x4c\x83\x83\x83\x72\x83\x6c\x83\x62\x83\x67\x83\x74\x83\x48\x83\x8b\x83\x5f\x28\x26\x46\x29\x20\x3a"),
-                 choice); // キャビネットフォルダ(&F) :
-    auto* buttons = makeButtons("\x8d\xec\x90\xac", "\x83\x4c\x83\x83\x83\x93\x83\x5a\x83\x8b"); // 作成, キャンセル
+    form->addRow(tr("コピー元(&S) :"), sources_);
+    form->addRow(tr("コピーの名前(&N) :"), name_);
+    form->addRow(tr("キャビネットフォルダ(&F) :"),
+                 choice);
+    auto* buttons = makeButtons(tr("作成"), tr("キャンセル"));
     form->addRow(buttons);
 }
 

@@ -1,5 +1,6 @@
 #include "Dialog/dlgCreateCabinet.h"
 
+#include "Common/utlTexts.h"
 #include "Dialog/dlgFolderChoice.h"
 #include "Dialog/dlgNameCheck.h"
 #include "QtBridge/guiText.h"
@@ -12,8 +13,7 @@
 
 namespace {
 
-// "キャビネットの新規作成"
-const char* const kTitle = "\x83\x4c\x83\x83\x83\x72\x83\x6c\x83\x62\x83\x67\x82\xcc\x90\x56\x8b\x4b\x8d\xec\x90\xac";
+const char* const kTitle = utlTexts::sjis(utlText::helpCreateCabinet);
 
 } // namespace
 
@@ -21,17 +21,17 @@ dlgCreateCabinet::dlgCreateCabinet(const std::vector<std::string>& folders, QWid
     : dlgModelessDialog(1027, kTitle, parent)
 {
     auto* form = new QFormLayout(this);
-    name_ = new QLineEdit(gui::toQt("\x90\x56\x8b\x4b\x83\x4c\x83\x83\x83\x72\x83\x6c\x83\x62\x83\x67")); // 新規キャビネット
+    name_ = new QLineEdit(tr("新規キャビネット"));
     name_->selectAll();
     description_ = new QPlainTextEdit;
     description_->setTabChangesFocus(true);
     auto* choice = new dlgFolderChoice(folders);
     folders_ = choice->combo();
-    form->addRow(gui::toQt("\x96\xbc\x91\x4f\x28\x26\x4e\x29\x20\x3a"), name_); // 名前(&N) :
-    form->addRow(gui::toQt("\x94\xf5\x8d\x6c\x28\x26\x43\x29\x20\x3a"), description_); // 備考(&C) :
-    form->addRow(gui::toQt("\x83\x4c\x83\x83\x83\x72\x83\x6c\x83\x62\x83\x67\x83\x74\x83\x48\x83\x8b\x83\x5f\x28\x26\x46\x29\x20\x3a"),
-                 choice); // キャビネットフォルダ(&F) :
-    auto* buttons = makeButtons("\x8d\xec\x90\xac", "\x83\x4c\x83\x83\x83\x93\x83\x5a\x83\x8b"); // 作成, キャンセル
+    form->addRow(tr("名前(&N) :"), name_);
+    form->addRow(tr("備考(&C) :"), description_);
+    form->addRow(tr("キャビネットフォルダ(&F) :"),
+                 choice);
+    auto* buttons = makeButtons(tr("作成"), tr("キャンセル"));
     form->addRow(buttons);
 }
 

@@ -1,5 +1,6 @@
 #include "Dialog/dlgCreateFolder.h"
 
+#include "Common/utlTexts.h"
 #include "Dialog/dlgNameCheck.h"
 #include "QtBridge/guiText.h"
 #include "TreeViewItem/Base/ctrlTreeView.h"
@@ -14,7 +15,7 @@
 #include <climits>
 
 dlgCreateFolder::dlgCreateFolder(tviDialogData* out, const std::string& name, QWidget* parent)
-    : dlgModelessDialog(1034, "\x83t\x83H\x83\x8B\x83_\x82\xCC\x90V\x8BK\x8D\xEC\x90\xAC", parent), // フォルダの新規作成
+    : dlgModelessDialog(1034, utlTexts::sjis(utlText::helpCreateFolder), parent),
       out_(out), name_(name)
 {
     nameEdit_ = new QLineEdit(gui::toQt(name));
@@ -23,10 +24,10 @@ dlgCreateFolder::dlgCreateFolder(tviDialogData* out, const std::string& name, QW
     commentEdit_->setTabChangesFocus(true);
     markBox_ = new QCheckBox;
     auto* form = new QFormLayout;
-    form->addRow(gui::toQt("\x96\xBC\x91O(&N) :"), nameEdit_);      // 名前(&N) :
-    form->addRow(gui::toQt("\x94\xF5\x8Dl(&C) :"), commentEdit_);   // 備考(&C) :
-    form->addRow(gui::toQt("\x83}\x81[\x83N(&M) :"), markBox_);     // マーク(&M) :
-    auto* buttons = makeButtons("\x8D\xEC\x90\xAC", "\xB7\xAC\xDD\xBE\xD9"); // 作成, ｷｬﾝｾﾙ
+    form->addRow(tr("名前(&N) :"), nameEdit_);
+    form->addRow(tr("備考(&C) :"), commentEdit_);
+    form->addRow(tr("マーク(&M) :"), markBox_);
+    auto* buttons = makeButtons(tr("作成"), tr("ｷｬﾝｾﾙ"));
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(form);
     layout->addWidget(buttons);

@@ -1,5 +1,6 @@
 #include "Dialog/dlgCreateItem.h"
 
+#include "Common/utlTexts.h"
 #include "QtBridge/guiText.h"
 #include "TreeViewItem/Base/ctrlTreeView.h"
 
@@ -13,7 +14,7 @@
 #include <climits>
 
 dlgCreateItem::dlgCreateItem(tviDialogData* out, const std::string& name, QWidget* parent)
-    : dlgModelessDialog(1032, "\x83" "A\x83" "C\x83" "e\x83\x80\x82\xCC\x90V\x8BK\x8D\xEC\x90\xAC", parent), // アイテムの新規作成
+    : dlgModelessDialog(1032, utlTexts::sjis(utlText::helpCreateItem), parent),
       out_(out), name_(name)
 {
     nameEdit_ = new QLineEdit(gui::toQt(name));
@@ -24,11 +25,11 @@ dlgCreateItem::dlgCreateItem(tviDialogData* out, const std::string& name, QWidge
     commentEdit_->setTabChangesFocus(true);
     markBox_ = new QCheckBox;
     auto* form = new QFormLayout;
-    form->addRow(gui::toQt("\x96\xBC\x91O(&N) :"), nameEdit_);      // 名前(&N) :
+    form->addRow(tr("名前(&N) :"), nameEdit_);
     form->addRow(gui::toQt("URL(&U) :"), urlEdit_);
-    form->addRow(gui::toQt("\x94\xF5\x8Dl(&C) :"), commentEdit_);   // 備考(&C) :
-    form->addRow(gui::toQt("\x83}\x81[\x83N(&M) :"), markBox_);     // マーク(&M) :
-    auto* buttons = makeButtons("\x8D\xEC\x90\xAC", "\x83L\x83\x83\x83\x93\x83Z\x83\x8B"); // 作成, キャンセル
+    form->addRow(tr("備考(&C) :"), commentEdit_);
+    form->addRow(tr("マーク(&M) :"), markBox_);
+    auto* buttons = makeButtons(tr("作成"), tr("キャンセル"));
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(form);
     layout->addWidget(buttons);

@@ -16,7 +16,7 @@ dlgFolderChoice::dlgFolderChoice(const std::vector<std::string>& folders, QWidge
     for (const std::string& f : folders) {
         combo_->addItem(QString::fromStdString(f));
     }
-    auto* browse = new QPushButton(gui::toQt("\x83\x74\x83\x48\x83\x8b\x83\x5f\x82\xcc\x91\x49\x91\xf0")); // フォルダの選択
+    auto* browse = new QPushButton(tr("フォルダの選択"));
     // Return in the dialog confirms it; it never opens the folder chooser.
     browse->setAutoDefault(false);
     layout->addWidget(combo_, 1);

@@ -17,7 +17,7 @@
 namespace {
 
 constexpr const char* commandFailed =
-    "\x83R\x83}\x83\x93\x83h\x8E\xC0\x8Ds\x82\xC9\x8E\xB8\x94s\x82\xB5\x82\xDC\x82\xB5\x82\xBD"; // コマンド実行に失敗しました
+    QT_TRANSLATE_NOOP("dlgModelessDialog", "コマンド実行に失敗しました");
 
 } // namespace
 
@@ -90,16 +90,16 @@ bool dlgModelessDialog::runCommand(const char* method)
     bool ok = GetUtlCommandRoot()->executeCommand(command_, false, handled);
     answering_ = false;
     if (!ok)
-        return logError(method, commandFailed);
+        return logError(method, gui::fromQt(tr(commandFailed)));
     return true;
 }
 
-QDialogButtonBox* dlgModelessDialog::makeButtons(const char* acceptText, const char* cancelText)
+QDialogButtonBox* dlgModelessDialog::makeButtons(const QString& acceptText, const QString& cancelText)
 {
     auto* buttons = new QDialogButtonBox;
-    buttons->addButton(gui::toQt(acceptText), QDialogButtonBox::AcceptRole)->setDefault(true);
-    buttons->addButton(gui::toQt(cancelText), QDialogButtonBox::RejectRole);
-    QPushButton* help = buttons->addButton(gui::toQt("\x83w\x83\x8B\x83v(&H)"), QDialogButtonBox::HelpRole); // ヘルプ(&H)
+    buttons->addButton(acceptText, QDialogButtonBox::AcceptRole)->setDefault(true);
+    buttons->addButton(cancelText, QDialogButtonBox::RejectRole);
+    QPushButton* help = buttons->addButton(tr("ヘルプ(&H)"), QDialogButtonBox::HelpRole);
     // Through the virtual slots, so that a dialog's own checks before OnOK apply.
     connect(buttons, &QDialogButtonBox::accepted, this, [this] { OnOK(); });
     connect(buttons, &QDialogButtonBox::rejected, this, [this] { OnCancel(); });

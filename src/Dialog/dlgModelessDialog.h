@@ -49,7 +49,7 @@ protected:
     virtual void readControls() {}
     // The confirm button (acceptText, the default), cancel and "ヘルプ(&H)", answering through
     // OnOK, OnCancel and OnHelp. Texts in Shift_JIS.
-    QDialogButtonBox* makeButtons(const char* acceptText, const char* cancelText);
+    QDialogButtonBox* makeButtons(const QString& acceptText, const QString& cancelText);
     bool accepted_ = false;
 
 private:

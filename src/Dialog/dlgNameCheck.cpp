@@ -2,19 +2,21 @@
 
 #include "Dialog/dlgPropertyPage.h"
 #include "Platform/platformText.h"
+#include "QtBridge/guiText.h"
+
+#include <QCoreApplication>
 
 namespace {
 
-// 名前に使えない文字（/ や制御文字）が含まれています。
-constexpr const char* badCharacter = "\x96\xBC\x91O\x82\xC9\x8Eg\x82\xA6\x82\xC8\x82\xA2\x95\xB6\x8E\x9A\x81i/ "
-                                     "\x82\xE2\x90\xA7\x8C\xE4\x95\xB6\x8E\x9A\x81j\x82\xAA\x8A\xDC\x82\xDC\x82\xEA"
-                                     "\x82\xC4\x82\xA2\x82\xDC\x82\xB7\x81" "B";
-// 「.」と「..」は名前に使えません。
-constexpr const char* dotName = "\x81u.\x81v\x82\xC6\x81u..\x81v\x82\xCD\x96\xBC\x91O\x82\xC9\x8Eg\x82\xA6\x82\xDC"
-                                "\x82\xB9\x82\xF1\x81" "B";
-// 名前が長すぎます。
-constexpr const char* tooLong = "\x96\xBC\x91O\x82\xAA\x92\xB7\x82\xB7\x82\xAC\x82\xDC\x82\xB7\x81" "B";
-constexpr const char* caution = "\x92\x8D\x88\xD3"; // 注意
+constexpr const char* badCharacter = QT_TRANSLATE_NOOP("dlgNameCheck", "名前に使えない文字（/ や制御文字）が含まれています。");
+constexpr const char* dotName = QT_TRANSLATE_NOOP("dlgNameCheck", "「.」と「..」は名前に使えません。");
+constexpr const char* tooLong = QT_TRANSLATE_NOOP("dlgNameCheck", "名前が長すぎます。");
+constexpr const char* caution = QT_TRANSLATE_NOOP("dlgNameCheck", "注意");
+
+std::string text(const char* source)
+{
+    return gui::fromQt(QCoreApplication::translate("dlgNameCheck", source));
+}
 
 bool isControl(unsigned char c)
 {
@@ -28,11 +30,11 @@ std::string dlgNameCheck::problem(const std::string& name, std::size_t fileBytes
     // Trail bytes of Shift_JIS start at 0x40, so '/' and control bytes are always characters.
     for (unsigned char c : name)
         if (c == '/' || isControl(c))
-            return badCharacter;
+            return text(badCharacter);
     if (name == "." || name == "..")
-        return dotName;
+        return text(dotName);
     if (fileBytes > nameMax)
-        return tooLong;
+        return text(tooLong);
     return {};
 }
 
@@ -56,6 +58,6 @@ bool dlgNameCheck::accept(const std::string& name, std::size_t fileBytes)
     std::string message = problem(name, fileBytes);
     if (message.empty())
         return true;
-    dlgPropertyPage::notify(message, caution);
+    dlgPropertyPage::notify(message, text(caution));
     return false;
 }

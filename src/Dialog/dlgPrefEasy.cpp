@@ -1,5 +1,6 @@
 #include "Dialog/dlgPrefEasy.h"
 
+#include "Common/utlTexts.h"
 #include "Dialog/dlgPrefShared.h"
 #include "QtBridge/guiText.h"
 
@@ -8,15 +9,15 @@
 #include <QVBoxLayout>
 
 dlgPrefEasy::dlgPrefEasy(dlgPrefValues& values, QWidget* parent)
-    : dlgPropertyPage(values, "\x82\xA9\x82\xF1\x82\xBD\x82\xF1\x90\xDD\x92\xE8", "\x82\xA9\x82\xF1\x82\xBD\x82\xF1\x90\xDD\x92\xE8\x89\xE6\x96\xCA", parent) // かんたん設定, かんたん設定画面
+    : dlgPropertyPage(values, gui::fromQt(tr("かんたん設定")), utlTexts::sjis(utlText::helpPrefEasy), parent)
 {
     auto* layout = new QVBoxLayout(this);
-    QGroupBox* views = dlgPrefShared::group(layout, "\x95\\\x8E\xA6\x82\xB7\x82\xE9\x89\xE6\x96\xCA"); // 表示する画面
-    auto* tree = new QCheckBox(gui::toQt("\x83" "c\x83\x8A\x81[\x83r\x83\x85\x81[")); // ツリービュー
+    QGroupBox* views = dlgPrefShared::group(layout, tr("表示する画面"));
+    auto* tree = new QCheckBox(tr("ツリービュー"));
     tree->setChecked(true);
     tree->setEnabled(false);
-    auto* list = new QCheckBox(gui::toQt("\x83\x8A\x83X\x83g\x83r\x83\x85\x81[(&L)")); // リストビュー(&L)
-    auto* html = new QCheckBox(gui::toQt("HTML \x83r\x83\x85\x81[(&V)")); // HTML ビュー(&V)
+    auto* list = new QCheckBox(tr("リストビュー(&L)"));
+    auto* html = new QCheckBox(tr("HTML ビュー(&V)"));
     for (QCheckBox* box : {tree, list, html})
         views->layout()->addWidget(box);
     bindCheck(IniKey::ListView, list);

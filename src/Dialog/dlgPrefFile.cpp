@@ -1,5 +1,6 @@
 #include "Dialog/dlgPrefFile.h"
 
+#include "Common/utlTexts.h"
 #include "Dialog/dlgPrefShared.h"
 #include "Dialog/dlgPrefValues.h"
 #include "QtBridge/guiText.h"
@@ -24,18 +25,18 @@ struct AgeKeys {
 } // namespace
 
 dlgPrefFile::dlgPrefFile(dlgPrefValues& values, QWidget* parent)
-    : dlgPropertyPage(values, "\x83L\x83\x83\x83r\x83l\x83" "b\x83g", "\x83L\x83\x83\x83r\x83l\x83" "b\x83g\x90\xDD\x92\xE8\x89\xE6\x96\xCA", parent) // キャビネット, キャビネット設定画面
+    : dlgPropertyPage(values, gui::fromQt(tr("キャビネット")), utlTexts::sjis(utlText::helpPrefFile), parent)
 {
     auto* layout = new QVBoxLayout(this);
     folders_ = new QListWidget;
-    auto* label = new QLabel(gui::toQt("\x83L\x83\x83\x83r\x83l\x83" "b\x83g\x82\xCC\x8F\xEA\x8F\x8A(&P)")); // キャビネットの場所(&P)
+    auto* label = new QLabel(tr("キャビネットの場所(&P)"));
     label->setBuddy(folders_);
-    auto* add = new QPushButton(gui::toQt("\x92\xC7\x89\xC1(&A)")); // 追加(&A)
-    auto* remove = new QPushButton(gui::toQt("\x8D\xED\x8F\x9C(&D)")); // 削除(&D)
-    auto* up = new QPushButton(gui::toQt("\x8F\xE3\x82\xD6\x88\xDA\x93\xAE(&U)")); // 上へ移動(&U)
-    auto* down = new QPushButton(gui::toQt("\x89\xBA\x82\xD6\x88\xDA\x93\xAE(&V)")); // 下へ移動(&V)
+    auto* add = new QPushButton(tr("追加(&A)"));
+    auto* remove = new QPushButton(tr("削除(&D)"));
+    auto* up = new QPushButton(tr("上へ移動(&U)"));
+    auto* down = new QPushButton(tr("下へ移動(&V)"));
     connect(add, &QPushButton::clicked, this, [this] {
-        QString folder = QFileDialog::getExistingDirectory(this, gui::toQt("\x83L\x83\x83\x83r\x83l\x83" "b\x83g\x83t\x83H\x83\x8B\x83_\x82\xCC\x91I\x91\xF0")); // キャビネットフォルダの選択
+        QString folder = QFileDialog::getExistingDirectory(this, tr("キャビネットフォルダの選択"));
         if (!folder.isEmpty())
             addFolder(gui::pathFromQt(folder));
     });
@@ -62,24 +63,24 @@ dlgPrefFile::dlgPrefFile(dlgPrefValues& values, QWidget* parent)
         const char* deleteDaysLabel;
         const char* chooser;
     } groups[] = {
-        {"\x83t\x83" "b\x83g\x83v\x83\x8A\x83\x93\x83g", {IniKey::CRLimitColor, IniKey::ERLimitColor, IniKey::CRLimitDay, IniKey::ERLimitDay, IniKey::RouteMarkColor}, // フットプリント
-         "\x88\xEA\x92\xE8\x8A\xFA\x8A\xD4\x89\xDF\x82\xAC\x82\xBD\x82\xE7\x90" "F\x82\xF0\x95\xCF\x82\xA6\x82\xE9(&M)", "\x93\xFA(&N)", "\x88\xEA\x92\xE8\x8A\xFA\x8A\xD4\x89\xDF\x82\xAC\x82\xBD\x82\xE7\x8D\xED\x8F\x9C\x82\xB7\x82\xE9(&B)", "\x93\xFA(&O)", "\x90" "F\x82\xCC\x91I\x91\xF0(C)"}, // 一定期間過ぎたら色を変える(&M), 日(&N), 一定期間過ぎたら削除する(&B), 日(&O), 色の選択(C)
-        {"\x83X\x83i\x83" "b\x83v\x83V\x83\x87\x83" "b\x83g", {IniKey::CPLimitColor, IniKey::EPLimitColor, IniKey::CPLimitDay, IniKey::EPLimitDay, IniKey::PageMarkColor}, // スナップショット
-         "\x88\xEA\x92\xE8\x8A\xFA\x8A\xD4\x89\xDF\x82\xAC\x82\xBD\x82\xE7\x90" "F\x82\xF0\x95\xCF\x82\xA6\x82\xE9(&K)", "\x93\xFA(&Q)", "\x88\xEA\x92\xE8\x8A\xFA\x8A\xD4\x89\xDF\x82\xAC\x82\xBD\x82\xE7\x8D\xED\x8F\x9C\x82\xB7\x82\xE9(&L)", "\x93\xFA(&R)", "\x90" "F\x82\xCC\x91I\x91\xF0(E)"}, // 一定期間過ぎたら色を変える(&K), 日(&Q), 一定期間過ぎたら削除する(&L), 日(&R), 色の選択(E)
+        {QT_TRANSLATE_NOOP("dlgPrefFile", "フットプリント"), {IniKey::CRLimitColor, IniKey::ERLimitColor, IniKey::CRLimitDay, IniKey::ERLimitDay, IniKey::RouteMarkColor},
+         QT_TRANSLATE_NOOP("dlgPrefFile", "一定期間過ぎたら色を変える(&M)"), QT_TRANSLATE_NOOP("dlgPrefFile", "日(&N)"), QT_TRANSLATE_NOOP("dlgPrefFile", "一定期間過ぎたら削除する(&B)"), QT_TRANSLATE_NOOP("dlgPrefFile", "日(&O)"), QT_TRANSLATE_NOOP("dlgPrefFile", "色の選択(C)")},
+        {QT_TRANSLATE_NOOP("dlgPrefFile", "スナップショット"), {IniKey::CPLimitColor, IniKey::EPLimitColor, IniKey::CPLimitDay, IniKey::EPLimitDay, IniKey::PageMarkColor},
+         QT_TRANSLATE_NOOP("dlgPrefFile", "一定期間過ぎたら色を変える(&K)"), QT_TRANSLATE_NOOP("dlgPrefFile", "日(&Q)"), QT_TRANSLATE_NOOP("dlgPrefFile", "一定期間過ぎたら削除する(&L)"), QT_TRANSLATE_NOOP("dlgPrefFile", "日(&R)"), QT_TRANSLATE_NOOP("dlgPrefFile", "色の選択(E)")},
     };
     for (const Group& g : groups) {
-        QGroupBox* box = dlgPrefShared::group(layout, g.title);
+        QGroupBox* box = dlgPrefShared::group(layout, tr(g.title));
         auto* grid = new QGridLayout;
         static_cast<QVBoxLayout*>(box->layout())->addLayout(grid);
-        auto* colourOn = new QCheckBox(gui::toQt(g.colourLabel));
+        auto* colourOn = new QCheckBox(tr(g.colourLabel));
         auto* colourDays = new QLineEdit;
-        auto* deleteOn = new QCheckBox(gui::toQt(g.deleteLabel));
+        auto* deleteOn = new QCheckBox(tr(g.deleteLabel));
         auto* deleteDays = new QLineEdit;
         for (QLineEdit* days : {colourDays, deleteDays})
             days->setMaximumWidth(60);
-        auto* colourDaysLabel = new QLabel(gui::toQt(g.colourDaysLabel));
+        auto* colourDaysLabel = new QLabel(tr(g.colourDaysLabel));
         colourDaysLabel->setBuddy(colourDays);
-        auto* deleteDaysLabel = new QLabel(gui::toQt(g.deleteDaysLabel));
+        auto* deleteDaysLabel = new QLabel(tr(g.deleteDaysLabel));
         deleteDaysLabel->setBuddy(deleteDays);
         grid->addWidget(colourOn, 0, 0);
         grid->addWidget(colourDays, 0, 1);
@@ -87,7 +88,7 @@ dlgPrefFile::dlgPrefFile(dlgPrefValues& values, QWidget* parent)
         grid->addWidget(deleteOn, 1, 0);
         grid->addWidget(deleteDays, 1, 1);
         grid->addWidget(deleteDaysLabel, 1, 2);
-        QPushButton* colour = makeColourButton(gui::toQt(g.chooser));
+        QPushButton* colour = makeColourButton(tr(g.chooser));
         grid->addWidget(colour, 2, 0);
         grid->setColumnStretch(3, 1);
         bindCheck(g.keys.colourOn, colourOn);
@@ -97,8 +98,7 @@ dlgPrefFile::dlgPrefFile(dlgPrefValues& values, QWidget* parent)
         bindColour(g.keys.colour, colour);
     }
     // スナップショットにスクリプトを残す(&J): the saved page still contacts no server.
-    auto* scripts = new QCheckBox(gui::toQt("\x83X\x83i\x83" "b\x83v\x83V\x83\x87\x83" "b\x83g\x82\xC9\x83X\x83N\x83\x8A\x83v"
-                                            "\x83g\x82\xF0\x8E" "c\x82\xB7(&J)"));
+    auto* scripts = new QCheckBox(tr("スナップショットにスクリプトを残す(&J)"));
     scripts->setObjectName(QStringLiteral("snapshotScripts"));
     layout->addWidget(scripts);
     bindCheck(IniKey::SnapshotScripts, scripts);

@@ -1,5 +1,6 @@
 #include "Dialog/dlgPrefListView.h"
 
+#include "Common/utlTexts.h"
 #include "Dialog/dlgPrefValues.h"
 #include "QtBridge/guiText.h"
 
@@ -10,13 +11,13 @@
 #include <QVBoxLayout>
 
 dlgPrefListView::dlgPrefListView(dlgPrefValues& values, QWidget* parent)
-    : dlgPropertyPage(values, "\x83\x8A\x83X\x83g\x83r\x83\x85\x81[", "\x83\x8A\x83X\x83g\x83r\x83\x85\x81[\x90\xDD\x92\xE8\x89\xE6\x96\xCA", parent) // リストビュー, リストビュー設定画面
+    : dlgPropertyPage(values, gui::fromQt(tr("リストビュー")), utlTexts::sjis(utlText::helpPrefListView), parent)
 {
     list_ = new QListWidget;
-    auto* label = new QLabel(gui::toQt("\x95\\\x8E\xA6\x82\xB7\x82\xE9\x8D\x80\x96\xDA\x82\xC6\x8F\x87\x94\xD4(&I)")); // 表示する項目と順番(&I)
+    auto* label = new QLabel(tr("表示する項目と順番(&I)"));
     label->setBuddy(list_);
-    auto* up = new QPushButton(gui::toQt("\x8F\xE3\x82\xD6\x88\xDA\x93\xAE(&U)")); // 上へ移動(&U)
-    auto* down = new QPushButton(gui::toQt("\x89\xBA\x82\xD6\x88\xDA\x93\xAE(&D)")); // 下へ移動(&D)
+    auto* up = new QPushButton(tr("上へ移動(&U)"));
+    auto* down = new QPushButton(tr("下へ移動(&D)"));
     connect(up, &QPushButton::clicked, this, [this] { moveSelected(-1); });
     connect(down, &QPushButton::clicked, this, [this] { moveSelected(1); });
     auto* buttons = new QVBoxLayout;

@@ -5,6 +5,7 @@ class QButtonGroup;
 class QCheckBox;
 class QComboBox;
 class QGroupBox;
+class QString;
 class QWidget;
 class dlgPropertyPage;
 
@@ -12,7 +13,7 @@ class dlgPropertyPage;
 namespace dlgPrefShared {
 
 // A group box with a vertical layout, added to layout.
-QGroupBox* group(QBoxLayout* layout, const char* title);
+QGroupBox* group(QBoxLayout* layout, const QString& title);
 // "すべて表示(&Z)", "最初に現れたリンクを優先(&J)", "最も長い説明を持つリンクを優先(&Q)" → 1, 2, 3.
 QButtonGroup* duplicateLinks(QBoxLayout* layout, QWidget* owner);
 // The depth combo "2", "3", "4" → 0, 1, 2.

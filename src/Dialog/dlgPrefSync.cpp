@@ -1,5 +1,6 @@
 #include "Dialog/dlgPrefSync.h"
 
+#include "Common/utlTexts.h"
 #include "Dialog/dlgPrefShared.h"
 #include "QtBridge/guiText.h"
 
@@ -14,30 +15,30 @@
 #include <QVBoxLayout>
 
 dlgPrefSync::dlgPrefSync(dlgPrefValues& values, QWidget* parent)
-    : dlgPropertyPage(values, "\x98" "A\x8Cg", "\x98" "A\x8Cg\x90\xDD\x92\xE8\x89\xE6\x96\xCA", parent) // 連携, 連携設定画面
+    : dlgPropertyPage(values, gui::fromQt(tr("連携")), utlTexts::sjis(utlText::helpPrefSync), parent)
 {
     auto* layout = new QVBoxLayout(this);
-    QGroupBox* ie = dlgPrefShared::group(layout, "Internet Explorer \x82\xC6\x82\xCC\x98" "A\x8Cg"); // Internet Explorer との連携
-    auto* useFavorites = new QCheckBox(gui::toQt("\x82\xA8\x8B" "C\x82\xC9\x93\xFC\x82\xE8\x82\xF0\x97\x98\x97p\x82\xB7\x82\xE9(&I)")); // お気に入りを利用する(&I)
+    QGroupBox* ie = dlgPrefShared::group(layout, tr("Internet Explorer との連携"));
+    auto* useFavorites = new QCheckBox(tr("お気に入りを利用する(&I)"));
     auto* favorites = new QLineEdit;
     auto* favoritesForm = new QFormLayout;
-    favoritesForm->addRow(gui::toQt("\x82\xA8\x8B" "C\x82\xC9\x93\xFC\x82\xE8\x82\xCC\x8F\xEA\x8F\x8A(&F)"), favorites); // お気に入りの場所(&F)
+    favoritesForm->addRow(tr("お気に入りの場所(&F)"), favorites);
     ie->layout()->addWidget(useFavorites);
     static_cast<QVBoxLayout*>(ie->layout())->addLayout(favoritesForm);
     bindCheck(IniKey::IEBK, useFavorites);
     bindPath(IniKey::FavoritesFolder, favorites);
 
-    QGroupBox* nn = dlgPrefShared::group(layout, "Netscape Navigator \x82\xC6\x82\xCC\x98" "A\x8Cg"); // Netscape Navigator との連携
-    useBookmarks_ = new QCheckBox(gui::toQt("\x83u\x83" "b\x83N\x83}\x81[\x83N\x82\xF0\x97\x98\x97p\x82\xB7\x82\xE9(&B)")); // ブックマークを利用する(&B)
+    QGroupBox* nn = dlgPrefShared::group(layout, tr("Netscape Navigator との連携"));
+    useBookmarks_ = new QCheckBox(tr("ブックマークを利用する(&B)"));
     bookmarkPath_ = new QLineEdit;
-    auto* choose = new QPushButton(gui::toQt("\x91I  \x91\xF0(&S)")); // 選  択(&S)
+    auto* choose = new QPushButton(tr("選  択(&S)"));
     auto* row = new QHBoxLayout;
     row->addWidget(bookmarkPath_, 1);
     row->addWidget(choose);
     auto* form = new QFormLayout;
     // A label beside a row of controls gets no buddy by itself, and without one it shows its
     // "(&P)" as written.
-    auto* placeLabel = new QLabel(gui::toQt("\x83u\x83" "b\x83N\x83}\x81[\x83N\x82\xCC\x8F\xEA\x8F\x8A(&P)")); // ブックマークの場所(&P)
+    auto* placeLabel = new QLabel(tr("ブックマークの場所(&P)"));
     placeLabel->setBuddy(bookmarkPath_);
     form->addRow(placeLabel, row);
     nn->layout()->addWidget(useBookmarks_);
@@ -45,8 +46,8 @@ dlgPrefSync::dlgPrefSync(dlgPrefValues& values, QWidget* parent)
     bindCheck(IniKey::NNBK, useBookmarks_);
     bindPath(IniKey::NNBKName, bookmarkPath_);
     connect(choose, &QPushButton::clicked, this, [this] {
-        QString filters = gui::toQt("\x83u\x83" "b\x83N\x83}\x81[\x83N *.html;*htm") + QStringLiteral(" (*.html *.htm);;") + // ブックマーク *.html;*htm
-                          gui::toQt("\x91S\x82\xC4\x82\xCC\x83t\x83@\x83" "C\x83\x8B (*.*)") + QStringLiteral(" (*)"); // 全てのファイル (*.*)
+        QString filters = tr("ブックマーク *.html;*htm") + QStringLiteral(" (*.html *.htm);;") +
+                          tr("全てのファイル (*.*)") + QStringLiteral(" (*)");
         QString path = QFileDialog::getOpenFileName(this, QString(), bookmarkPath_->text(), filters);
         if (!path.isEmpty())
             bookmarkPath_->setText(path);
@@ -54,7 +55,7 @@ dlgPrefSync::dlgPrefSync(dlgPrefValues& values, QWidget* parent)
 
     auto* browserForm = new QFormLayout;
     auto* browser = new QLineEdit;
-    browserForm->addRow(gui::toQt("\x83u\x83\x89\x83" "E\x83U\x82\xCC\x83R\x83}\x83\x93\x83h(&R)"), browser); // ブラウザのコマンド(&R)
+    browserForm->addRow(tr("ブラウザのコマンド(&R)"), browser);
     layout->addLayout(browserForm);
     bindPath(IniKey::BrowserCommand, browser);
     layout->addStretch(1);
@@ -66,7 +67,7 @@ bool dlgPrefSync::test()
 {
     if (!useBookmarks_->isChecked() || !bookmarkPath_->text().trimmed().isEmpty())
         return dlgPropertyPage::test();
-    notify("\x83u\x83" "b\x83N\x83}\x81[\x83N\x82\xCC\x8F\xEA\x8F\x8A\x82\xF0\x8Ew\x92\xE8\x82\xB5\x82\xC4\x89\xBA\x82\xB3\x82\xA2\x81" "B", "\x92\x8D\x88\xD3"); // ブックマークの場所を指定して下さい。, 注意
+    notify(gui::fromQt(tr("ブックマークの場所を指定して下さい。")), gui::fromQt(tr("注意")));
     bookmarkPath_->setFocus();
     return false;
 }

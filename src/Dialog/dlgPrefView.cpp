@@ -1,5 +1,6 @@
 #include "Dialog/dlgPrefView.h"
 
+#include "Common/utlTexts.h"
 #include "Dialog/dlgPrefShared.h"
 #include "QtBridge/guiText.h"
 
@@ -11,15 +12,15 @@
 #include <QVBoxLayout>
 
 dlgPrefView::dlgPrefView(dlgPrefValues& values, QWidget* parent)
-    : dlgPropertyPage(values, "\x83r\x83\x85\x81[", "\x83r\x83\x85\x81[\x90\xDD\x92\xE8\x89\xE6\x96\xCA", parent) // ビュー, ビュー設定画面
+    : dlgPropertyPage(values, gui::fromQt(tr("ビュー")), utlTexts::sjis(utlText::helpPrefView), parent)
 {
     auto* layout = new QVBoxLayout(this);
-    QGroupBox* views = dlgPrefShared::group(layout, "\x95\\\x8E\xA6\x82\xB7\x82\xE9\x89\xE6\x96\xCA"); // 表示する画面
-    auto* tree = new QCheckBox(gui::toQt("\x83" "c\x83\x8A\x81[\x83r\x83\x85\x81[")); // ツリービュー
+    QGroupBox* views = dlgPrefShared::group(layout, tr("表示する画面"));
+    auto* tree = new QCheckBox(tr("ツリービュー"));
     tree->setChecked(true);
     tree->setEnabled(false);
-    auto* list = new QCheckBox(gui::toQt("\x83\x8A\x83X\x83g\x83r\x83\x85\x81[(&L)")); // リストビュー(&L)
-    auto* html = new QCheckBox(gui::toQt("HTML \x83r\x83\x85\x81[(&V)")); // HTML ビュー(&V)
+    auto* list = new QCheckBox(tr("リストビュー(&L)"));
+    auto* html = new QCheckBox(tr("HTML ビュー(&V)"));
     for (QCheckBox* box : {tree, list, html})
         views->layout()->addWidget(box);
     bindCheck(IniKey::ListView, list);
@@ -33,8 +34,8 @@ dlgPrefView::dlgPrefView(dlgPrefValues& values, QWidget* parent)
     for (int points : {6, 7, 8, 9, 10, 11, 12, 14, 16, 18, 20, 24, 28, 36})
         size->addItem(QString::number(points));
     auto* form = new QFormLayout;
-    form->addRow(gui::toQt("\x83t\x83H\x83\x93\x83g(&T)"), font); // フォント(&T)
-    form->addRow(gui::toQt("\x83T\x83" "C\x83Y(&S)"), size); // サイズ(&S)
+    form->addRow(tr("フォント(&T)"), font);
+    form->addRow(tr("サイズ(&S)"), size);
     layout->addLayout(form);
     bindComboText(IniKey::FontName, font);
     bindComboNumber(IniKey::FontSize, size);

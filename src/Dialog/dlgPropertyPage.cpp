@@ -149,7 +149,7 @@ bool dlgPropertyPage::test()
         if (parseDays(edit->text()) >= 1)
             continue;
         // A count of 0 or none would delete every footprint or snapshot at the next save.
-        notify("\x93\xFA\x90\x94\x82\xC9\x82\xCD" "1\x88\xC8\x8F\xE3\x82\xCC\x90\x94\x82\xF0\x93\xFC\x97\xCD\x82\xB5\x82\xC4\x89\xBA\x82\xB3\x82\xA2\x81" "B", "\x92\x8D\x88\xD3"); // 日数には1以上の数を入力して下さい。, 注意
+        notify(gui::fromQt(tr("日数には1以上の数を入力して下さい。")), gui::fromQt(tr("注意")));
         edit->setText(QString::number(values_.getInt(b.key)));
         edit->setFocus();
         return false;

@@ -1,5 +1,6 @@
 #include "Dialog/dlgSearch.h"
 
+#include "Common/utlTexts.h"
 #include "QtBridge/guiText.h"
 #include "TreeViewItem/Base/tviTreeSearch.h"
 #include "TreeViewItem/Base/tviTreeViewItem.h"
@@ -22,17 +23,17 @@ struct OptionBox {
 };
 
 constexpr OptionBox optionBoxes[] = {
-    {searchName, "\x96\xBC\x91O(&N)"},                                                  // 名前(&N)
+    {searchName, QT_TRANSLATE_NOOP("dlgSearch", "名前(&N)")},
     {searchUrl, "URL(&M)"},
-    {searchComment, "\x94\xF5\x8Dl(&C)"},                                               // 備考(&C)
-    {searchTitle, "Web \x83y\x81[\x83W\x83^\x83" "C\x83g\x83\x8B(&T)"},                // Web ページタイトル(&T)
-    {searchKeywords, "Web \x83y\x81[\x83W\x93\xE0\x83L\x81[\x83\x8F\x81[\x83h(&K)"},  // Web ページ内キーワード(&K)
+    {searchComment, QT_TRANSLATE_NOOP("dlgSearch", "備考(&C)")},
+    {searchTitle, QT_TRANSLATE_NOOP("dlgSearch", "Web ページタイトル(&T)")},
+    {searchKeywords, QT_TRANSLATE_NOOP("dlgSearch", "Web ページ内キーワード(&K)")},
 };
 
 } // namespace
 
 dlgSearch::dlgSearch(const Fields& initial, const std::vector<std::string>& history, QWidget* parent)
-    : dlgModelessDialog(1024, "\x8C\x9F\x8D\xF5", parent), fields_(initial), searchOptions_(initial.options) // 検索
+    : dlgModelessDialog(1024, utlTexts::sjis(utlText::helpSearch), parent), fields_(initial), searchOptions_(initial.options)
 {
     textBox_ = new QComboBox;
     textBox_->setEditable(true);
@@ -42,23 +43,21 @@ dlgSearch::dlgSearch(const Fields& initial, const std::vector<std::string>& hist
         textBox_->addItem(gui::toQt(entry));
     textBox_->setEditText(gui::toQt(initial.text));
     limitBytes(textBox_->lineEdit(), textBytes);
-    auto* label = new QLabel(gui::toQt("\x8C\x9F\x8D\xF5\x95\xB6\x8E\x9A\x97\xF1(&S) :")); // 検索文字列(&S) :
+    auto* label = new QLabel(tr("検索文字列(&S) :"));
     label->setBuddy(textBox_);
-    // 文字列のスペース区切りで OR 検索です。
-    auto* note = new QLabel(gui::toQt("\x95\xB6\x8E\x9A\x97\xF1\x82\xCC\x83X\x83y\x81[\x83X\x8B\xE6\x90\xD8\x82\xE8\x82\xC5 OR "
-                                      "\x8C\x9F\x8D\xF5\x82\xC5\x82\xB7\x81" "B"));
-    auto* group = new QGroupBox(gui::toQt("\x8C\x9F\x8D\xF5\x91\xCE\x8F\xDB")); // 検索対象
+    auto* note = new QLabel(tr("文字列のスペース区切りで OR 検索です。"));
+    auto* group = new QGroupBox(tr("検索対象"));
     auto* groupLayout = new QVBoxLayout(group);
     for (const OptionBox& o : optionBoxes) {
-        auto* box = new QCheckBox(gui::toQt(o.label));
+        auto* box = new QCheckBox(tr(o.label));
         box->setChecked((initial.options & o.option) != 0);
         groupLayout->addWidget(box);
         boxes_.emplace_back(o.option, box);
     }
-    auto* up = new QPushButton(gui::toQt("\x8F\xE3\x82\xD6\x8C\x9F\x8D\xF5(&U)"));   // 上へ検索(&U)
-    auto* down = new QPushButton(gui::toQt("\x89\xBA\x82\xD6\x8C\x9F\x8D\xF5(&D)")); // 下へ検索(&D)
-    auto* cancel = new QPushButton(gui::toQt("\x83L\x83\x83\x83\x93\x83Z\x83\x8B"));  // キャンセル
-    auto* help = new QPushButton(gui::toQt("\x83w\x83\x8B\x83v(&H)"));                // ヘルプ(&H)
+    auto* up = new QPushButton(tr("上へ検索(&U)"));
+    auto* down = new QPushButton(tr("下へ検索(&D)"));
+    auto* cancel = new QPushButton(tr("キャンセル"));
+    auto* help = new QPushButton(tr("ヘルプ(&H)"));
     down->setDefault(true);
     down->setAutoDefault(true);
     up->setAutoDefault(false);

@@ -1,6 +1,7 @@
 #include "Dialog/wndOpenCabinet.h"
 
 #include "Common/utlIniInfo.h"
+#include "Common/utlTexts.h"
 #include "Dialog/ctrlCabinetTree.h"
 #include "QtBridge/guiText.h"
 
@@ -11,8 +12,7 @@
 
 namespace {
 
-// "キャビネットを開く"
-const char* const kTitle = "\x83\x4c\x83\x83\x83\x72\x83\x6c\x83\x62\x83\x67\x82\xf0\x8a\x4a\x82\xad";
+const char* const kTitle = utlTexts::sjis(utlText::helpOpenCabinet);
 constexpr int kSmallest = 200; // a stored size below this is taken as none
 
 } // namespace
@@ -23,15 +23,15 @@ wndOpenCabinet::wndOpenCabinet(const std::vector<std::string>& folders, std::fun
 {
     setSizeGripEnabled(true);
     auto* layout = new QVBoxLayout(this);
-    auto* label = new QLabel(gui::toQt("\x83\x74\x83\x48\x83\x8b\x83\x5f\x82\xcc\x8f\xea\x8f\x8a\x28\x26\x50\x29")); // フォルダの場所(&P)
+    auto* label = new QLabel(tr("フォルダの場所(&P)"));
     tree_ = new ctrlCabinetTree;
     label->setBuddy(tree_);
     layout->addWidget(label);
     layout->addWidget(tree_, 1);
     auto* buttons = new QDialogButtonBox;
-    QPushButton* open = buttons->addButton(gui::toQt("\x8a\x4a\x82\xad\x28\x26\x4f\x29"), QDialogButtonBox::AcceptRole); // 開く(&O)
-    buttons->addButton(gui::toQt("\xb7\xac\xdd\xbe\xd9"), QDialogButtonBox::RejectRole); // ｷｬﾝｾﾙ
-    QPushButton* help = buttons->addButton(gui::toQt("\x83\x77\x83\x8b\x83\x76\x28\x26\x48\x29"), QDialogButtonBox::HelpRole); // ヘルプ(&H)
+    QPushButton* open = buttons->addButton(tr("開く(&O)"), QDialogButtonBox::AcceptRole);
+    buttons->addButton(tr("ｷｬﾝｾﾙ"), QDialogButtonBox::RejectRole);
+    QPushButton* help = buttons->addButton(tr("ヘルプ(&H)"), QDialogButtonBox::HelpRole);
     open->setDefault(true);
     layout->addWidget(buttons);
     connect(open, &QPushButton::clicked, this, [this] { choose(); });

@@ -17,6 +17,7 @@
 #include "Platform/ProgramPaths.h"
 #include "TreeViewItem/Base/tviTreeViewItem.h"
 
+#include <QCoreApplication>
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QFileInfo>
@@ -49,7 +50,7 @@ QPixmap splashPicture()
     QFont small = QApplication::font();
     small.setPointSize(12);
     p.setFont(small);
-    p.drawText(QRect(0, 120, 420, 40), Qt::AlignCenter, gui::toQt("\x83N\x83""C\x83\x89\x81[\x83\x89")); // クイラーラ
+    p.drawText(QRect(0, 120, 420, 40), Qt::AlignCenter, QCoreApplication::translate("QuillaG", "クイラーラ"));
     p.drawText(QRect(0, 170, 420, 30), Qt::AlignCenter, QStringLiteral("Version 1.0"));
     return pixmap;
 }
@@ -175,8 +176,8 @@ void QuillaG::applyArguments(wndApplication& app, const QStringList& openPaths, 
 {
     for (const QString& path : missing) {
         // 「…」が見つかりません。
-        app.tellUser(gui::toQt("\x81u") + path +
-                     gui::toQt("\x81v\x82\xAA\x8C\xA9\x82\xC2\x82\xA9\x82\xE8\x82\xDC\x82\xB9\x82\xF1\x81""B"));
+        app.tellUser(QCoreApplication::translate("QuillaG", "「") + path +
+                     QCoreApplication::translate("QuillaG", "」が見つかりません。"));
         logError("QuillaG::applyArguments", "no such file: " + path.toStdString());
     }
     for (const QString& path : openPaths) {

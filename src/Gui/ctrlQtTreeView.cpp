@@ -505,10 +505,10 @@ bool ctrlQtTreeView::askYesNo(const std::string& text, const std::string& title,
     QMessageBox box(QMessageBox::Question, fromSjisTitle(title), gui::toQt(text), QMessageBox::NoButton,
                     QApplication::activeWindow());
     // The buttons speak the program's language whatever translations the desktop has.
-    QPushButton* accept = box.addButton(yesNo ? gui::toQt("\x82\xCD\x82\xA2") : QStringLiteral("OK"), // はい
+    QPushButton* accept = box.addButton(yesNo ? tr("はい") : QStringLiteral("OK"),
                                         QMessageBox::AcceptRole);
-    QPushButton* refuse = box.addButton(yesNo ? gui::toQt("\x82\xA2\x82\xA2\x82\xA6")                 // いいえ
-                                              : gui::toQt("\x83L\x83\x83\x83\x93\x83Z\x83\x8B"), // キャンセル
+    QPushButton* refuse = box.addButton(yesNo ? tr("いいえ")
+                                              : tr("キャンセル"),
                                         QMessageBox::RejectRole);
     box.setDefaultButton(refuse);
     box.setEscapeButton(refuse);
@@ -522,9 +522,9 @@ tviPastePlace ctrlQtTreeView::choosePastePlace()
         return ctrlTreeView::choosePastePlace();
     // Popup 2 of the item menus: the choice is the pop-up's answer, never a command.
     QMenu menu;
-    QAction* inside = menu.addAction(gui::toQt("\x92\x86\x82\xC9\x93\\\x82\xE8\x95t\x82\xAF(&M)")); // 中に貼り付け(&M)
-    QAction* below = menu.addAction(gui::toQt("\x89\xBA\x82\xC9\x93\\\x82\xE8\x95t\x82\xAF(&B)")); // 下に貼り付け(&B)
-    menu.addAction(gui::toQt("\x83L\x83\x83\x83\x93\x83Z\x83\x8B(&C)")); // キャンセル(&C)
+    QAction* inside = menu.addAction(tr("中に貼り付け(&M)"));
+    QAction* below = menu.addAction(tr("下に貼り付け(&B)"));
+    menu.addAction(tr("キャンセル(&C)"));
     QAction* chosen = menu.exec(QCursor::pos());
     if (chosen == inside)
         return tviPastePlace::inside;

@@ -3,6 +3,7 @@
 #include "Common/utlCommandRoot.h"
 #include "QtBridge/guiText.h"
 
+#include <QCoreApplication>
 #include <QAction>
 #include <QKeySequence>
 #include <QMenu>
@@ -20,11 +21,11 @@ struct MenuEntry {
 };
 
 constexpr MenuEntry mainMenu[] = {
-    {popup, 0, "\x83t\x83@\x83""C\x83\x8B(&F)"}, // ファイル(&F)
-    {popup, 0, "\x90V\x8BK\x8D\xEC\x90\xAC(&N)"}, // 新規作成(&N)
+    {popup, 0, QT_TRANSLATE_NOOP("guiMenus", "ファイル(&F)")},
+    {popup, 0, QT_TRANSLATE_NOOP("guiMenus", "新規作成(&N)")},
     {item, 32769, nullptr}, {item, 32770, nullptr}, {item, 32771, nullptr},
     {end, 0, nullptr},
-    {popup, 0, "\x8AJ\x82\xAD(&O)"}, // 開く(&O)
+    {popup, 0, QT_TRANSLATE_NOOP("guiMenus", "開く(&O)")},
     {item, 32772, nullptr}, {item, 32773, nullptr}, {item, 32834, nullptr}, {item, 32835, nullptr},
     {end, 0, nullptr},
     {separator, 0, nullptr},
@@ -35,7 +36,7 @@ constexpr MenuEntry mainMenu[] = {
     {separator, 0, nullptr},
     {item, 32779, nullptr},
     {end, 0, nullptr},
-    {popup, 0, "\x95\xD2\x8FW(&E)"}, // 編集(&E)
+    {popup, 0, QT_TRANSLATE_NOOP("guiMenus", "編集(&E)")},
     {item, 32781, nullptr}, {item, 32782, nullptr}, {item, 32783, nullptr},
     {separator, 0, nullptr},
     {item, 32785, nullptr}, {item, 32784, nullptr}, {item, 32872, nullptr}, {item, 32780, nullptr},
@@ -44,7 +45,7 @@ constexpr MenuEntry mainMenu[] = {
     {separator, 0, nullptr},
     {item, 32787, nullptr},
     {end, 0, nullptr},
-    {popup, 0, "\x95\x5C\x8E\xA6(&V)"}, // 表示(&V)
+    {popup, 0, QT_TRANSLATE_NOOP("guiMenus", "表示(&V)")},
     {item, 32838, nullptr}, {item, 32788, nullptr}, {item, 32789, nullptr}, {item, 32882, nullptr},
     {item, 32790, nullptr},
     {separator, 0, nullptr},
@@ -52,18 +53,18 @@ constexpr MenuEntry mainMenu[] = {
     {separator, 0, nullptr},
     {item, 32793, nullptr}, {item, 32794, nullptr},
     {separator, 0, nullptr},
-    {popup, 0, "\x95\xB6\x8E\x9A\x83R\x81[\x83h(&C)"}, // 文字コード(&C)
+    {popup, 0, QT_TRANSLATE_NOOP("guiMenus", "文字コード(&C)")},
     {item, 32796, nullptr}, {item, 32797, nullptr}, {item, 32798, nullptr}, {item, 32890, nullptr},
     {end, 0, nullptr},
     {end, 0, nullptr},
-    {popup, 0, "\x83""c\x81[\x83\x8B(&T)"}, // ツール(&T)
+    {popup, 0, QT_TRANSLATE_NOOP("guiMenus", "ツール(&T)")},
     {item, 32799, nullptr}, {item, 32801, nullptr},
     {separator, 0, nullptr},
     {item, 32880, nullptr}, {item, 32841, nullptr}, {item, 32878, nullptr}, {item, 32786, nullptr},
     {separator, 0, nullptr},
     {item, 32884, nullptr},
     {end, 0, nullptr},
-    {popup, 0, "\x83w\x83\x8B\x83v(&H)"}, // ヘルプ(&H)
+    {popup, 0, QT_TRANSLATE_NOOP("guiMenus", "ヘルプ(&H)")},
     {item, 32808, nullptr},
     {separator, 0, nullptr},
     {item, 32809, nullptr},
@@ -71,10 +72,10 @@ constexpr MenuEntry mainMenu[] = {
 };
 
 constexpr MenuEntry itemMenu[] = {
-    {popup, 0, "\x90V\x8BK\x8D\xEC\x90\xAC(&N)"}, // 新規作成(&N)
+    {popup, 0, QT_TRANSLATE_NOOP("guiMenus", "新規作成(&N)")},
     {item, 32769, nullptr}, {item, 32770, nullptr}, {item, 32771, nullptr},
     {end, 0, nullptr},
-    {popup, 0, "\x95\xD2\x8FW(&E)"}, // 編集(&E)
+    {popup, 0, QT_TRANSLATE_NOOP("guiMenus", "編集(&E)")},
     {item, 32781, nullptr}, {item, 32782, nullptr}, {item, 32783, nullptr}, {item, 32784, nullptr},
     {item, 32872, nullptr},
     {end, 0, nullptr},
@@ -83,8 +84,8 @@ constexpr MenuEntry itemMenu[] = {
     {separator, 0, nullptr},
     {item, 32793, nullptr}, {item, 32794, nullptr}, {item, 32891, nullptr},
     {separator, 0, nullptr},
-    {item, 32799, "\x83t\x83""b\x83g\x83v\x83\x8A\x83\x93\x83g\x82\xF0\x8E""B\x82\xE9(&F)"}, // フットプリントを撮る(&F)
-    {item, 32801, "\x83X\x83i\x83""b\x83v\x83V\x83\x87\x83""b\x83g\x82\xF0\x8E""B\x82\xE9(&S)"}, // スナップショットを撮る(&S)
+    {item, 32799, QT_TRANSLATE_NOOP("guiMenus", "フットプリントを撮る(&F)")},
+    {item, 32801, QT_TRANSLATE_NOOP("guiMenus", "スナップショットを撮る(&S)")},
     {separator, 0, nullptr},
     {item, 32841, nullptr},
     {separator, 0, nullptr},
@@ -105,8 +106,10 @@ const utlCommandEntry* entryOf(int menuId)
 QAction* makeAction(QObject* owner, int menuId, const char* label, const guiMenus::Runner& run)
 {
     const utlCommandEntry* entry = entryOf(menuId);
-    const char* text = label != nullptr ? label : (entry != nullptr && entry->label != nullptr ? entry->label : "");
-    auto* action = new QAction(gui::toQt(text), owner);
+    QString text = label != nullptr                                  ? QCoreApplication::translate("guiMenus", label)
+                   : entry != nullptr && entry->label != nullptr ? gui::toQt(entry->label)
+                                                                 : QString();
+    auto* action = new QAction(text, owner);
     action->setData(menuId);
     if (entry != nullptr) {
         QList<QKeySequence> keys;
@@ -132,7 +135,7 @@ void fill(QMenu* top, QMenuBar* bar, const MenuEntry (&entries)[N], const guiMen
     for (const MenuEntry& e : entries) {
         switch (e.kind) {
         case popup: {
-            QString title = gui::toQt(e.title);
+            QString title = QCoreApplication::translate("guiMenus", e.title);
             QMenu* menu = !stack.empty() ? stack.back()->addMenu(title) : bar != nullptr ? bar->addMenu(title) : nullptr;
             if (menu == nullptr)
                 return; // a top-level pop-up needs the menu bar

@@ -14,13 +14,13 @@ struct Button {
 };
 
 constexpr Button buttons[] = {
-    {guiIcons::toolBrowser, 32793, "\x83u\x83\x89\x83""E\x83U\x82\xC5\x95\x5C\x8E\xA6"}, // ブラウザで表示
-    {guiIcons::toolStop, 32790, "\x92\xCA\x90M\x92\x86\x92""f"}, // 通信中断
-    {guiIcons::toolReload, 32788, "\x8D\xC4\x93\xC7\x8D\x9E"}, // 再読込
+    {guiIcons::toolBrowser, 32793, QT_TRANSLATE_NOOP("toolToolBar", "ブラウザで表示")},
+    {guiIcons::toolStop, 32790, QT_TRANSLATE_NOOP("toolToolBar", "通信中断")},
+    {guiIcons::toolReload, 32788, QT_TRANSLATE_NOOP("toolToolBar", "再読込")},
     {-1, 0, nullptr},
-    {guiIcons::toolUp, 32839, "\x8F\xE3\x82\xD6\x88\xDA\x93\xAE"}, // 上へ移動
-    {guiIcons::toolDown, 32840, "\x89\xBA\x82\xD6\x88\xDA\x93\xAE"}, // 下へ移動
-    {guiIcons::toolProperties, 32778, "\x83v\x83\x8D\x83p\x83""e\x83""B"}, // プロパティ
+    {guiIcons::toolUp, 32839, QT_TRANSLATE_NOOP("toolToolBar", "上へ移動")},
+    {guiIcons::toolDown, 32840, QT_TRANSLATE_NOOP("toolToolBar", "下へ移動")},
+    {guiIcons::toolProperties, 32778, QT_TRANSLATE_NOOP("toolToolBar", "プロパティ")},
 };
 
 } // namespace
@@ -37,7 +37,7 @@ toolToolBar::toolToolBar(const Runner& run, QWidget* parent) : QToolBar(parent)
             continue;
         }
         QAction* action = addAction(guiIcons::toolIcon(button.image), QString());
-        action->setToolTip(gui::toQt(button.toolTip));
+        action->setToolTip(tr(button.toolTip));
         action->setData(button.menuId);
         int menuId = button.menuId;
         connect(action, &QAction::triggered, this, [run, menuId] { run(menuId); });

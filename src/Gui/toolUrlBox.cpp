@@ -13,7 +13,7 @@ toolUrlBox::toolUrlBox(QWidget* parent) : QComboBox(parent)
     setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
     setMinimumContentsLength(20);
     // What to do here, for a first start with nothing in the tree.
-    lineEdit()->setPlaceholderText(gui::toQt("\x83""A\x83h\x83\x8C\x83X\x82\xF0\x93\xFC\x97\xCD\x82\xB5\x82\xC4 Enter")); // アドレスを入力して Enter
+    lineEdit()->setPlaceholderText(tr("アドレスを入力して Enter"));
     connect(lineEdit(), &QLineEdit::returnPressed, this, &toolUrlBox::onReturnPressed);
     lineEdit()->installEventFilter(this);
 }

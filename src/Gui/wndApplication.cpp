@@ -7,6 +7,7 @@
 #include "Common/utlHelp.h"
 #include "Common/utlIniInfo.h"
 #include "Common/utlLog.h"
+#include "Common/utlTexts.h"
 #include "Engine/Text/utlStatusText.h"
 #include "Engine/Url/utlTypedAddress.h"
 #include "Engine/Core/clsQuillaraEngine.h"
@@ -29,6 +30,7 @@
 #include "TreeViewItem/Base/tviTreeViewItem.h"
 #include "TreeViewItem/Base/tviURLItem.h"
 
+#include <QCoreApplication>
 #include <QApplication>
 #include <QCloseEvent>
 #include <QFontDatabase>
@@ -48,7 +50,7 @@ namespace {
 constexpr int useDefault = INT_MIN; // CW_USEDEFAULT: the value was never stored
 constexpr int minimumClientWidth = 232;
 constexpr int minimumClientHeight = 136;
-constexpr const char* helpIndexTitle = "\x83""C\x83\x93\x83""f\x83""b\x83N\x83X"; // インデックス
+const char* const helpIndexTitle = utlTexts::sjis(utlText::helpIndex);
 
 struct PaneFailure {
     int pane;
@@ -56,15 +58,15 @@ struct PaneFailure {
 };
 
 constexpr PaneFailure paneFailures[] = {
-    {wndApplication::paneRebar, "ReBar\x82\xCC\x83R\x83}\x83\x93\x83h\x8E\xC0\x8Ds\x82\xC9\x8E\xB8\x94s\x82\xB5\x82\xDC\x82\xB5\x82\xBD"}, // ReBarのコマンド実行に失敗しました
-    {wndApplication::paneTree, "\x83""c\x83\x8A\x81[\x83r\x83\x85\x81[\x82\xCC\x83R\x83}\x83\x93\x83h\x8E\xC0\x8Ds\x82\xC9\x8E\xB8\x94s\x82\xB5\x82\xDC\x82\xB5\x82\xBD"}, // ツリービューのコマンド実行に失敗しました
-    {wndApplication::paneList, "\x83\x8A\x83X\x83g\x83r\x83\x85\x81[\x82\xCC\x83R\x83}\x83\x93\x83h\x8E\xC0\x8Ds\x82\xC9\x8E\xB8\x94s\x82\xB5\x82\xDC\x82\xB5\x82\xBD"}, // リストビューのコマンド実行に失敗しました
-    {wndApplication::paneHtml, "HTML\x83r\x83\x85\x81[\x82\xCC\x83R\x83}\x83\x93\x83h\x8E\xC0\x8Ds\x82\xC9\x8E\xB8\x94s\x82\xB5\x82\xDC\x82\xB5\x82\xBD"}, // HTMLビューのコマンド実行に失敗しました
-    {wndApplication::paneStatusBar, "\x83X\x83""e\x81[\x83^\x83X\x83o\x81[\x82\xCC\x83R\x83}\x83\x93\x83h\x8E\xC0\x8Ds\x82\xC9\x8E\xB8\x94s\x82\xB5\x82\xDC\x82\xB5\x82\xBD"}, // ステータスバーのコマンド実行に失敗しました
+    {wndApplication::paneRebar, QT_TRANSLATE_NOOP("wndApplication", "ReBarのコマンド実行に失敗しました")},
+    {wndApplication::paneTree, QT_TRANSLATE_NOOP("wndApplication", "ツリービューのコマンド実行に失敗しました")},
+    {wndApplication::paneList, QT_TRANSLATE_NOOP("wndApplication", "リストビューのコマンド実行に失敗しました")},
+    {wndApplication::paneHtml, QT_TRANSLATE_NOOP("wndApplication", "HTMLビューのコマンド実行に失敗しました")},
+    {wndApplication::paneStatusBar, QT_TRANSLATE_NOOP("wndApplication", "ステータスバーのコマンド実行に失敗しました")},
 };
 
 constexpr const char* appFailure =
-    "\x83""A\x83v\x83\x8A\x83P\x81[\x83V\x83\x87\x83\x93\x82\xCC\x83R\x83}\x83\x93\x83h\x8E\xC0\x8Ds\x82\xC9\x8E\xB8\x94s\x82\xB5\x82\xDC\x82\xB5\x82\xBD"; // アプリケーションのコマンド実行に失敗しました
+    QT_TRANSLATE_NOOP("wndApplication", "アプリケーションのコマンド実行に失敗しました");
 
 const char* paneFailure(int pane)
 {
@@ -81,14 +83,14 @@ struct AppCommand {
 };
 
 constexpr AppCommand appCommands[] = {
-    {1000, "\x83""A\x83v\x83\x8A\x83P\x81[\x83V\x83\x87\x83\x93\x82\xCC\x8FI\x97\xB9\x82\xC9\x8E\xB8\x94s\x82\xB5\x82\xDC\x82\xB5\x82\xBD"}, // アプリケーションの終了に失敗しました
-    {1001, "\x83N\x83""C\x83\x89\x83\x89\x82\xC9\x82\xC2\x82\xA2\x82\xC4\x82\xCC\x95\x5C\x8E\xA6\x82\xC9\x8E\xB8\x94s\x82\xB5\x82\xDC\x82\xB5\x82\xBD"}, // クイララについての表示に失敗しました
-    {1008, "\x83\x8A\x83X\x83g\x83r\x83\x85\x81[\x95\x5C\x8E\xA6\x90\xD8\x82\xE8\x91\xD6\x82\xA6\x82\xC9\x8E\xB8\x94s\x82\xB5\x82\xDC\x82\xB5\x82\xBD"}, // リストビュー表示切り替えに失敗しました
-    {1009, "\x83\x8A\x83X\x83g\x83r\x83\x85\x81[\x82\xCC\x95\x5C\x8E\xA6\x82\xC9\x8E\xB8\x94s\x82\xB5\x82\xDC\x82\xB5\x82\xBD"}, // リストビューの表示に失敗しました
-    {1010, "\x83\x8A\x83X\x83g\x83r\x83\x85\x81[\x82\xCC\x94\xF1\x95\x5C\x8E\xA6\x82\xC9\x8E\xB8\x94s\x82\xB5\x82\xDC\x82\xB5\x82\xBD"}, // リストビューの非表示に失敗しました
-    {1011, "HTML\x83r\x83\x85\x81[\x82\xCC\x95\x5C\x8E\xA6\x90\xD8\x82\xE8\x91\xD6\x82\xA6\x82\xC9\x8E\xB8\x94s\x82\xB5\x82\xDC\x82\xB5\x82\xBD"}, // HTMLビューの表示切り替えに失敗しました
-    {1012, "HTML\x83r\x83\x85\x81[\x82\xCC\x95\x5C\x8E\xA6\x82\xC9\x8E\xB8\x94s\x82\xB5\x82\xDC\x82\xB5\x82\xBD"}, // HTMLビューの表示に失敗しました
-    {1013, "HTML\x83r\x83\x85\x81[\x82\xCC\x94\xF1\x95\x5C\x8E\xA6\x82\xC9\x8E\xB8\x94s\x82\xB5\x82\xDC\x82\xB5\x82\xBD"}, // HTMLビューの非表示に失敗しました
+    {1000, QT_TRANSLATE_NOOP("wndApplication", "アプリケーションの終了に失敗しました")},
+    {1001, QT_TRANSLATE_NOOP("wndApplication", "クイララについての表示に失敗しました")},
+    {1008, QT_TRANSLATE_NOOP("wndApplication", "リストビュー表示切り替えに失敗しました")},
+    {1009, QT_TRANSLATE_NOOP("wndApplication", "リストビューの表示に失敗しました")},
+    {1010, QT_TRANSLATE_NOOP("wndApplication", "リストビューの非表示に失敗しました")},
+    {1011, QT_TRANSLATE_NOOP("wndApplication", "HTMLビューの表示切り替えに失敗しました")},
+    {1012, QT_TRANSLATE_NOOP("wndApplication", "HTMLビューの表示に失敗しました")},
+    {1013, QT_TRANSLATE_NOOP("wndApplication", "HTMLビューの非表示に失敗しました")},
     {1018, nullptr},
     {1200, nullptr},
     {2010, nullptr},
@@ -183,7 +185,7 @@ void wndApplication::releaseEngine()
 bool wndApplication::init()
 {
     if (!attachEngine())
-        logError("wndApplication::init", "\x83G\x83\x93\x83W\x83\x93\x82\xCC\x8E\xE6\x93\xBE\x82\xC9\x8E\xB8\x94s\x82\xB5\x82\xDC\x82\xB5\x82\xBD"); // エンジンの取得に失敗しました
+        logError("wndApplication::init", gui::fromQt(tr("エンジンの取得に失敗しました")));
     utlIniInfo* ini = GetUtlIniInfo();
     listVisible_ = ini->getInt(IniKey::ListView) == 1;
     htmlVisible_ = ini->getInt(IniKey::HTMLView) == 1;
@@ -302,7 +304,7 @@ void wndApplication::createPanes()
     saveTimer_ = new QTimer(this);
     connect(saveTimer_, &QTimer::timeout, this, [this] {
         if (!tree_->saveDueCabinets(static_cast<int64_t>(platform::tickCount())))
-            logError("wndApplication::onSaveTimer", "\x83L\x83\x83\x83r\x83l\x83""b\x83g\x82\xCC\x95\xDB\x91\xB6\x82\xC9\x8E\xB8\x94s\x82\xB5\x82\xDC\x82\xB5\x82\xBD"); // キャビネットの保存に失敗しました
+            logError("wndApplication::onSaveTimer", gui::fromQt(tr("キャビネットの保存に失敗しました")));
     });
     saveTimer_->start(500);
 }
@@ -401,7 +403,7 @@ bool wndApplication::save()
     if (route != nullptr && !route->isReadOnly())
         ok = route->save() && ok;
     if (!ok)
-        logError("wndApplication::save", "\x83L\x83\x83\x83r\x83l\x83""b\x83g\x82\xCC\x95\xDB\x91\xB6\x82\xC9\x8E\xB8\x94s\x82\xB5\x82\xDC\x82\xB5\x82\xBD"); // キャビネットの保存に失敗しました
+        logError("wndApplication::save", gui::fromQt(tr("キャビネットの保存に失敗しました")));
     while (ini->removeCabinetFile(0)) {
     }
     for (const std::string& path : cabinets)
@@ -482,7 +484,8 @@ bool wndApplication::offerToPane(int pane, int code, bool query, bool& handled)
     if (target == nullptr)
         return true;
     if (!target->executeCommand(code, query, handled))
-        return logError("wndApplication::executeCommand", paneFailure(pane));
+        return logError("wndApplication::executeCommand",
+                        gui::fromQt(QCoreApplication::translate("wndApplication", paneFailure(pane))));
     return true;
 }
 
@@ -500,7 +503,8 @@ bool wndApplication::executeCommand(int code, bool query, bool& handled)
     if (!handled && focusPane_ != paneTree && isTreeCommand(code) && !offerToPane(paneTree, code, query, handled))
         return false;
     if (!handled && !executeCommandApp(code, query, handled))
-        return logError("wndApplication::executeCommand", appFailure);
+        return logError("wndApplication::executeCommand",
+                        gui::fromQt(QCoreApplication::translate("wndApplication", appFailure)));
     return true;
 }
 
@@ -530,7 +534,8 @@ bool wndApplication::executeCommandApp(int code, bool query, bool& handled)
     default: break;
     }
     if (!ok && command->failure != nullptr)
-        logError("wndApplication::executeCommandApp", command->failure);
+        logError("wndApplication::executeCommandApp",
+                 gui::fromQt(QCoreApplication::translate("wndApplication", command->failure)));
     return ok;
 }
 
@@ -550,7 +555,7 @@ bool wndApplication::goToTypedAddress()
     std::string address;
     // Text that is no address is not kept as an item that can only fail.
     if (!addressFromTyped(typed, address)) {
-        statusBar_->setPartText(0, "\x81u" + rebar_->urlBox()->currentTyped() + "\x81v\x82\xCD\x83""A\x83h\x83\x8C\x83X\x82\xC5\x82\xCD\x82\xA0\x82\xE8\x82\xDC\x82\xB9\x82\xF1\x81""B"); // 「…」はアドレスではありません。
+        statusBar_->setPartText(0, gui::fromQt(tr("「")) + rebar_->urlBox()->currentTyped() + gui::fromQt(tr("」はアドレスではありません。"))); // 「…」はアドレスではありません。
         return true;
     }
     rebar_->urlBox()->remember(address);
@@ -568,11 +573,9 @@ bool wndApplication::exitApplication()
 
 bool wndApplication::openAboutDialog()
 {
-    QString title = gui::toQt("\x83N\x83""C\x83\x89\x81[\x83\x89\x82\xC9\x82\xC2\x82\xA2\x82\xC4"); // クイラーラについて
-    // ウェブアドレスをキャビネットに整理し、リンクを調べます。
-    const char* text = "\x83""E\x83""F\x83u\x83""A\x83h\x83\x8C\x83X\x82\xF0\x83L\x83\x83\x83r\x83l\x83""b\x83g\x82\xC9"
-                       "\x90\xAE\x97\x9D\x82\xB5\x81""A\x83\x8A\x83\x93\x83N\x82\xF0\x92\xB2\x82\xD7\x82\xDC\x82\xB7\x81""B";
-    QMessageBox::about(this, title, QStringLiteral("Quillara 1.0\n\n") + gui::toQt(text));
+    QString title = tr("クイラーラについて");
+    QString text = tr("ウェブアドレスをキャビネットに整理し、リンクを調べます。");
+    QMessageBox::about(this, title, QStringLiteral("Quillara 1.0\n\n") + text);
     return true;
 }
 
@@ -702,7 +705,7 @@ bool wndApplication::runMenuId(int menuId)
         return true;
     bool handled = false;
     if (!root->executeCommand(code, false, handled))
-        return logError("wndApplication::OnCommand", "\x83R\x83}\x83\x93\x83h\x8E\xC0\x8Ds\x82\xC9\x8E\xB8\x94s\x82\xB5\x82\xDC\x82\xB5\x82\xBD"); // コマンド実行に失敗しました
+        return logError("wndApplication::OnCommand", gui::fromQt(tr("コマンド実行に失敗しました")));
     return true;
 }
 

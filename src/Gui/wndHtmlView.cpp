@@ -16,7 +16,7 @@ wndHtmlView::wndHtmlView(QWidget* parent) : QWidget(parent)
     edit_->setContextMenuPolicy(Qt::NoContextMenu);
     edit_->setTextInteractionFlags(Qt::TextSelectableByKeyboard | Qt::TextSelectableByMouse);
     edit_->installEventFilter(this);
-    headerSwitch_ = new QCheckBox(gui::toQt("HTTP \x83w\x83""b\x83_\x82\xF0\x95\x5C\x8E\xA6"), this); // HTTP ヘッダを表示
+    headerSwitch_ = new QCheckBox(tr("HTTP ヘッダを表示"), this);
     headerSwitch_->setFocusPolicy(Qt::NoFocus);
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
@@ -44,7 +44,7 @@ void wndHtmlView::fillFrom(clsQuillaraItem* node)
 void wndHtmlView::fillFailed(clsQuillaraItem* node, const std::string& status)
 {
     fillFrom(node);
-    body_ = "\x82\xB1\x82\xCC\x83y\x81[\x83W\x82\xCD\x93\xC7\x82\xDD\x8D\x9E\x82\xDF\x82\xDC\x82\xB9\x82\xF1\x82\xC5\x82\xB5\x82\xBD\x81""B\r\n" + // このページは読み込めませんでした。
+    body_ = gui::fromQt(tr("このページは読み込めませんでした。\r\n")) +
             status;
     showText(header_, body_);
 }

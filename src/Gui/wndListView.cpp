@@ -192,8 +192,8 @@ void wndListView::showRowMenu()
     QMenu menu(this);
     for (int menuId : {32793, 32794}) {
         int code = guiMenus::commandOf(menuId);
-        QString label = menuId == 32793 ? gui::toQt("\x83u\x83\x89\x83""E\x83U\x82\xC9\x95\x5C\x8E\xA6(&B)") // ブラウザに表示(&B)
-                                        : gui::toQt("\x90V\x82\xB5\x82\xA2\x83u\x83\x89\x83""E\x83U\x82\xC9\x95\x5C\x8E\xA6(&N)"); // 新しいブラウザに表示(&N)
+        QString label = menuId == 32793 ? tr("ブラウザに表示(&B)")
+                                        : tr("新しいブラウザに表示(&N)");
         menu.addAction(label, this, [this, code] {
             bool handled = false;
             executeCommand(code, false, handled);

@@ -143,12 +143,9 @@ bool wndTreeView::executeItemCommand(tviTreeViewItem* item, int code, bool query
     // A cabinet, the Favorites and the bookmarks only leave the tree: their files stay.
     int type = item->getType();
     bool closes = type == typeCabinet || type == typeInternetExplorer || type == typeNetscapeNavigator;
-    const char* question =
-        closes ? "\x83L\x83\x83\x83r\x83l\x83""b\x83g\x82\xF0\x95\xC2\x82\xB6\x82\xDC\x82\xB7\x82\xA9\x81H\n" // キャビネットを閉じますか？
-                 "\x83t\x83@\x83""C\x83\x8B\x82\xCD\x8D\xED\x8F\x9C\x82\xB3\x82\xEA\x82\xDC\x82\xB9\x82\xF1\x81""B" // ファイルは削除されません。
-               : "\x8D\xED\x8F\x9C\x82\xB5\x82\xC4\x82\xE0\x82\xE6\x82\xEB\x82\xB5\x82\xA2\x82\xC5\x82\xB7\x82\xA9\x81H"; // 削除してもよろしいですか？
-    const char* title = closes ? "\x83L\x83\x83\x83r\x83l\x83""b\x83g\x82\xF0\x95\xC2\x82\xB6\x82\xE9" // キャビネットを閉じる
-                               : "\x8D\xED\x8F\x9C\x82\xCC\x8Am\x94""F"; // 削除の確認
+    std::string question = gui::fromQt(closes ? tr("キャビネットを閉じますか？\nファイルは削除されません。")
+                                              : tr("削除してもよろしいですか？"));
+    std::string title = gui::fromQt(closes ? tr("キャビネットを閉じる") : tr("削除の確認"));
     // Closing is a question of yes or no (はい/いいえ); deleting keeps OK and キャンセル.
     if (!tree_->askYesNo(question, title, closes ? tviButtons::yesNo : tviButtons::okCancel))
         return true;
@@ -280,8 +277,8 @@ QString wndTreeView::chooseFile()
     if (fileChooser)
         return fileChooser();
     // アイテム (*.html;*.htm;*.shtml;*.shtm;)
-    QString filter = gui::toQt("\x83""A\x83""C\x83""e\x83\x80") + QStringLiteral(" (*.html *.htm *.shtml *.shtm)");
-    return QFileDialog::getOpenFileName(window(), gui::toQt("\x83t\x83@\x83""C\x83\x8B\x82\xF0\x8AJ\x82\xAD"), // ファイルを開く
+    QString filter = tr("アイテム") + QStringLiteral(" (*.html *.htm *.shtml *.shtm)");
+    return QFileDialog::getOpenFileName(window(), tr("ファイルを開く"),
                                         QString(), filter);
 }
 
@@ -574,17 +571,12 @@ bool wndTreeView::copyCabinet(const std::string& source, const std::string& name
     // closed meanwhile must not make another one the source.
     auto* from = static_cast<tviCabinet*>(openCabinetOf(source));
     if (from == nullptr) {
-        // コピー元のキャビネットは閉じられました。
-        tree_->showMessage("\x83\x52\x83\x73\x81\x5B\x8C\xB3\x82\xCC\x83\x4C\x83\x83\x83\x72\x83\x6C\x83\x62\x83\x67"
-                           "\x82\xCD\x95\xC2\x82\xB6\x82\xE7\x82\xEA\x82\xDC\x82\xB5\x82\xBD\x81\x42",
+        tree_->showMessage(gui::fromQt(tr("コピー元のキャビネットは閉じられました。")),
                            "Quillara");
         return logError("dlgCopyCabinet::OnOK", source + ": no such cabinet is open");
     }
     if (from->isUnreadable() || from->isPartlyRead()) {
-        // コピー元のキャビネットは一部しか読めていないため、コピーできません。
-        tree_->showMessage("\x83\x52\x83\x73\x81\x5B\x8C\xB3\x82\xCC\x83\x4C\x83\x83\x83\x72\x83\x6C\x83\x62\x83\x67"
-                           "\x82\xCD\x88\xEA\x95\x94\x82\xB5\x82\xA9\x93\xC7\x82\xDF\x82\xC4\x82\xA2\x82\xC8\x82\xA2"
-                           "\x82\xBD\x82\xDF\x81\x41\x83\x52\x83\x73\x81\x5B\x82\xC5\x82\xAB\x82\xDC\x82\xB9\x82\xF1\x81\x42",
+        tree_->showMessage(gui::fromQt(tr("コピー元のキャビネットは一部しか読めていないため、コピーできません。")),
                            "Quillara");
         return logError("dlgCopyCabinet::OnOK", source + ": the cabinet was read only in part (" + from->getLoadError() + ")");
     }
@@ -621,9 +613,9 @@ bool wndTreeView::showExportDialog()
     std::filesystem::path suggested = cabinet->getPath();
     suggested.replace_extension(".html");
     QString path = QFileDialog::getSaveFileName(
-        window(), gui::toQt("\x83G\x83N\x83X\x83|\x81[\x83g"), // エクスポート
+        window(), tr("エクスポート"),
         QFile::decodeName(suggested.c_str()),
-        gui::toQt("\x83u\x83""b\x83N\x83}\x81[\x83N\x83t\x83@\x83""C\x83\x8B (*.html *.htm)")); // ブックマークファイル (*.html *.htm)
+        tr("ブックマークファイル (*.html *.htm)"));
     if (path.isEmpty())
         return true;
     return exportCabinet(QFile::encodeName(path).toStdString());
@@ -642,10 +634,9 @@ bool wndTreeView::exportCabinet(const std::string& path)
     if (tviCabinetExport::exportDocument(doc, cabinet->getPath(), path, result, error))
         return true;
     logError("wndTreeView::exportCabinet", error);
-    // エクスポートできませんでした
-    tree_->showMessage("\x83G\x83N\x83X\x83|\x81[\x83g\x82\xC5\x82\xAB\x82\xDC\x82\xB9\x82\xF1\x82\xC5\x82\xB5\x82\xBD\r\n" +
+    tree_->showMessage(gui::fromQt(tr("エクスポートできませんでした\r\n")) +
                            platform::utf8ToSjis(error),
-                       "\x83G\x83N\x83X\x83|\x81[\x83g"); // エクスポート
+                       gui::fromQt(tr("エクスポート")));
     return false;
 }
 
@@ -716,11 +707,7 @@ bool wndTreeView::answerNewDialog(int code, bool query, bool& handled)
         return true;
     }
     // Nowhere to keep it: the dialog stays open with what was typed.
-    // 新しい項目を作成できる場所ではありません。キャビネットかフォルダを選択して下さい。
-    tree_->showMessage("\x90\x56\x82\xB5\x82\xA2\x8D\x80\x96\xDA\x82\xF0\x8D\xEC\x90\xAC\x82\xC5\x82\xAB\x82\xE9"
-                       "\x8F\xEA\x8F\x8A\x82\xC5\x82\xCD\x82\xA0\x82\xE8\x82\xDC\x82\xB9\x82\xF1\x81\x42\x83\x4C\x83\x83"
-                       "\x83\x72\x83\x6C\x83\x62\x83\x67\x82\xA9\x83\x74\x83\x48\x83\x8B\x83\x5F\x82\xF0\x91\x49\x91\xF0"
-                       "\x82\xB5\x82\xC4\x89\xBA\x82\xB3\x82\xA2\x81\x42",
+    tree_->showMessage(gui::fromQt(tr("新しい項目を作成できる場所ではありません。キャビネットかフォルダを選択して下さい。")),
                        "Quillara");
     return false;
 }

@@ -1,10 +1,12 @@
 #include "TreeViewItemProperty/tviPrefCabinet.h"
 
+#include "Common/utlTexts.h"
+#include "QtBridge/guiText.h"
 #include "TreeViewItem/Cabinet/tviCabinet.h"
 
 tviPrefCabinet::tviPrefCabinet(QWidget* parent)
-    : tviPrefPage("\x83L\x83\x83\x83r\x83l\x83" "b\x83g", // キャビネット
-                  "\x83L\x83\x83\x83r\x83l\x83" "b\x83g\x83v\x83\x8D\x83p\x83" "e\x83" "B", // キャビネットプロパティ
+    : tviPrefPage(gui::fromQt(tr("キャビネット")),
+                  utlTexts::sjis(utlText::helpCabinetProperties),
                   parent)
 {
 }
@@ -14,8 +16,8 @@ tviPrefCabinet::~tviPrefCabinet() = default;
 void tviPrefCabinet::initvalue(const tviTreeViewItem& item)
 {
     const auto& cabinet = static_cast<const tviCabinet&>(item);
-    nameEdit_ = addLine("\x96\xBC\x91O(&N) :", cabinet.getText(), true); // 名前(&N) :
-    noteEdit_ = addNote("\x94\xF5\x8Dl(&C) :", cabinet.getDescription(), true); // 備考(&C) :
-    addLine("\x83p\x83X(&P) :", cabinet.getPath(), true, LineKind::path); // パス(&P) :
+    nameEdit_ = addLine(tr("名前(&N) :"), cabinet.getText(), true);
+    noteEdit_ = addNote(tr("備考(&C) :"), cabinet.getDescription(), true);
+    addLine(tr("パス(&P) :"), cabinet.getPath(), true, LineKind::path);
     addReadOnlyAttribute(cabinet.isReadOnly());
 }

@@ -1,5 +1,6 @@
 #include "TreeViewItemProperty/tviPrefFolder.h"
 
+#include "Common/utlTexts.h"
 #include "Dialog/dlgModelessDialog.h"
 #include "QtBridge/guiText.h"
 #include "TreeViewItem/Base/ctrlTreeView.h"
@@ -10,8 +11,8 @@
 #include <QPlainTextEdit>
 
 tviPrefFolder::tviPrefFolder(QWidget* parent)
-    : tviPrefPage("\x83t\x83H\x83\x8B\x83_", // フォルダ
-                  "\x83t\x83H\x83\x8B\x83_\x83v\x83\x8D\x83p\x83" "e\x83" "B", // フォルダプロパティ
+    : tviPrefPage(gui::fromQt(tr("フォルダ")),
+                  utlTexts::sjis(utlText::helpFolderProperties),
                   parent)
 {
 }
@@ -21,8 +22,8 @@ tviPrefFolder::~tviPrefFolder() = default;
 void tviPrefFolder::initvalue(const tviTreeViewItem& item)
 {
     editable_ = !item.isReadOnly();
-    nameEdit_ = addLine("\x96\xBC\x91O(&N) :", item.getText(), !editable_); // 名前(&N) :
-    noteEdit_ = addNote("\x94\xF5\x8Dl(&C) :", item.getDescription(), !editable_); // 備考(&C) :
+    nameEdit_ = addLine(tr("名前(&N) :"), item.getText(), !editable_);
+    noteEdit_ = addNote(tr("備考(&C) :"), item.getDescription(), !editable_);
     markBox_ = addMark(item.isMarked(), editable_);
     addReadOnlyAttribute(item.isReadOnly());
 }

@@ -1,6 +1,7 @@
 #include "TreeViewItemProperty/tviPrefItem.h"
 
 #include "Common/kivaTime.h"
+#include "Common/utlTexts.h"
 #include "Dialog/dlgModelessDialog.h"
 #include "QtBridge/guiText.h"
 #include "TreeViewItem/Base/ctrlTreeView.h"
@@ -11,8 +12,8 @@
 #include <QPlainTextEdit>
 
 tviPrefItem::tviPrefItem(QWidget* parent)
-    : tviPrefPage("\x83" "A\x83" "C\x83" "e\x83\x80", // アイテム
-                  "\x83" "A\x83" "C\x83" "e\x83\x80\x83v\x83\x8D\x83p\x83" "e\x83" "B", // アイテムプロパティ
+    : tviPrefPage(gui::fromQt(tr("アイテム")),
+                  utlTexts::sjis(utlText::helpItemProperties),
                   parent)
 {
 }
@@ -23,16 +24,16 @@ void tviPrefItem::initvalue(const tviTreeViewItem& item)
 {
     const auto& cabinetItem = static_cast<const tviCabinetItem&>(item);
     editable_ = !item.isReadOnly();
-    nameEdit_ = addLine("\x96\xBC\x91O(&N) :", item.getText(), !editable_); // 名前(&N) :
+    nameEdit_ = addLine(tr("名前(&N) :"), item.getText(), !editable_);
     urlEdit_ = addLine("URL(&U) :", item.getUrl(), !editable_, LineKind::address);
     if (!cabinetItem.getArchived().empty()) {
         // The archived copy a check found for the dead page, and the archive's date of it.
-        addLine("\x83""A\x81[\x83J\x83""C\x83u :", cabinetItem.getArchived(), true, LineKind::address); // アーカイブ :
+        addLine(tr("アーカイブ :"), cabinetItem.getArchived(), true, LineKind::address);
         kivaTime date;
         if (cabinetItem.getArchivedDate() > 0 && date.fromCalendarSeconds(cabinetItem.getArchivedDate()))
-            addLine("\x83""A\x81[\x83J\x83""C\x83u\x93\xFA\x8E\x9E :", date.toDisplayText(), true); // アーカイブ日時 :
+            addLine(tr("アーカイブ日時 :"), date.toDisplayText(), true);
     }
-    noteEdit_ = addNote("\x94\xF5\x8Dl(&C) :", item.getDescription(), !editable_); // 備考(&C) :
+    noteEdit_ = addNote(tr("備考(&C) :"), item.getDescription(), !editable_);
     markBox_ = addMark(item.isMarked(), editable_);
     addPageRows(item, cabinetItem.getProtocol(), true);
     addReadOnlyAttribute(item.isReadOnly());

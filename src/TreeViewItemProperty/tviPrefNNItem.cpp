@@ -1,11 +1,13 @@
 #include "TreeViewItemProperty/tviPrefNNItem.h"
 
+#include "Common/utlTexts.h"
+#include "QtBridge/guiText.h"
 #include "TreeViewItem/Cabinet/tviCabinetItem.h"
 #include "TreeViewItem/Browser/tviNNItem.h"
 
 tviPrefNNItem::tviPrefNNItem(QWidget* parent)
-    : tviPrefPage("\x83u\x83" "b\x83N\x83}\x81[\x83N\x83" "A\x83" "C\x83" "e\x83\x80", // ブックマークアイテム
-                  "\x83" "A\x83" "C\x83" "e\x83\x80\x83v\x83\x8D\x83p\x83" "e\x83" "B", // アイテムプロパティ
+    : tviPrefPage(gui::fromQt(tr("ブックマークアイテム")),
+                  utlTexts::sjis(utlText::helpItemProperties),
                   parent)
 {
 }
@@ -14,9 +16,9 @@ tviPrefNNItem::~tviPrefNNItem() = default;
 
 void tviPrefNNItem::initvalue(const tviTreeViewItem& item)
 {
-    nameEdit_ = addLine("\x96\xBC\x91O(&N) :", item.getText(), true); // 名前(&N) :
+    nameEdit_ = addLine(tr("名前(&N) :"), item.getText(), true);
     urlEdit_ = addLine("URL(&U) :", item.getUrl(), true, LineKind::address);
-    noteEdit_ = addNote("\x94\xF5\x8Dl(&C) :", item.getDescription(), true); // 備考(&C) :
+    noteEdit_ = addNote(tr("備考(&C) :"), item.getDescription(), true);
     addPageRows(item, tviCabinetItem::protocolOf(item.getUrl()), true);
     // Never written: a .url file or a bookmark file is only read.
     addReadOnlyAttribute(true);

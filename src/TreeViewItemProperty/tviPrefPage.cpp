@@ -59,8 +59,8 @@ bool tviPrefPage::autoDeleteChanged() const
 void tviPrefPage::addNameNoteMark(const tviTreeViewItem& item, bool editable, std::size_t nameLimit)
 {
     nameLimit_ = nameLimit;
-    nameEdit_ = addLine("\x96\xBC\x91O(&N) :", item.getText(), !editable); // 名前(&N) :
-    noteEdit_ = addNote("\x94\xF5\x8Dl(&C) :", item.getDescription(), !editable); // 備考(&C) :
+    nameEdit_ = addLine(tr("名前(&N) :"), item.getText(), !editable);
+    noteEdit_ = addNote(tr("備考(&C) :"), item.getDescription(), !editable);
     markBox_ = addMark(item.isMarked(), editable);
 }
 
@@ -68,16 +68,16 @@ void tviPrefPage::addNameNoteMark(const tviTreeViewItem& item, bool editable, st
                                   const std::string& url)
 {
     nameLimit_ = nameLimit;
-    nameEdit_ = addLine("\x96\xBC\x91O(&N) :", item.getText(), !editable); // 名前(&N) :
+    nameEdit_ = addLine(tr("名前(&N) :"), item.getText(), !editable);
     urlEdit_ = addLine("URL(&U) :", url, true, LineKind::address);
-    noteEdit_ = addNote("\x94\xF5\x8Dl(&C) :", item.getDescription(), !editable); // 備考(&C) :
+    noteEdit_ = addNote(tr("備考(&C) :"), item.getDescription(), !editable);
     markBox_ = addMark(item.isMarked(), editable);
 }
 
 QCheckBox* tviPrefPage::addAutoDelete(bool checked, bool editable)
 {
     autoDelete_ = checked;
-    autoDeleteBox_ = new QCheckBox(gui::toQt("\x8D\xED\x8F\x9C\x93\xFA\x82\xAA\x82\xAB\x82\xBD\x82\xE7\x8D\xED\x8F\x9C(&D)")); // 削除日がきたら削除(&D)
+    autoDeleteBox_ = new QCheckBox(tr("削除日がきたら削除(&D)"));
     autoDeleteBox_->setChecked(checked);
     autoDeleteBox_->setEnabled(editable);
     form_->addRow(QString(), autoDeleteBox_);
@@ -88,15 +88,15 @@ void tviPrefPage::addDates(const kivaTime& created, const kivaTime& colourDate, 
 {
     if (created.wYear == 0)
         return;
-    addValue("\x8D\xEC\x90\xAC\x93\xFA :", created.toDisplayText());    // 作成日 :
-    addValue("\x90\x46\x95\xCF\x8D\x58\x93\xFA :", colourDate.toDisplayText()); // 色変更日 :
-    addValue("\x8D\xED\x8F\x9C\x93\xFA :", deleteDate.toDisplayText());   // 削除日 :
+    addValue(tr("作成日 :"), created.toDisplayText());
+    addValue(tr("色変更日 :"), colourDate.toDisplayText());
+    addValue(tr("削除日 :"), deleteDate.toDisplayText());
 }
 
 void tviPrefPage::addAgeing(int colourDays, int deleteDays, int colour)
 {
-    addValue("\x90\x46\x95\xCF\x8D\x58\x82\xDC\x82\xC5\x82\xCC\x93\xFA\x90\x94 :", std::to_string(colourDays)); // 色変更までの日数 :
-    addValue("\x8D\xED\x8F\x9C\x82\xDC\x82\xC5\x82\xCC\x93\xFA\x90\x94 :", std::to_string(deleteDays)); // 削除までの日数 :
+    addValue(tr("色変更までの日数 :"), std::to_string(colourDays));
+    addValue(tr("削除までの日数 :"), std::to_string(deleteDays));
     // The settings keep colours as Windows does, red in the low byte.
     QColor swatch(colour & 0xFF, (colour >> 8) & 0xFF, (colour >> 16) & 0xFF);
     auto* value = new QLabel;
@@ -104,7 +104,7 @@ void tviPrefPage::addAgeing(int colourDays, int deleteDays, int colour)
     value->setFixedSize(40, 16);
     value->setAutoFillBackground(true);
     value->setStyleSheet(QStringLiteral("background-color: %1; border: 1px solid gray;").arg(swatch.name()));
-    form_->addRow(gui::toQt("\x90\x46 :"), value); // 色 :
+    form_->addRow(tr("色 :"), value);
 }
 
 void tviPrefPage::lookReadOnly(QWidget* edit)
@@ -116,7 +116,7 @@ void tviPrefPage::lookReadOnly(QWidget* edit)
     edit->setPalette(palette);
 }
 
-QLineEdit* tviPrefPage::addLine(const char* label, const std::string& text, bool readOnly, LineKind kind)
+QLineEdit* tviPrefPage::addLine(const QString& label, const std::string& text, bool readOnly, LineKind kind)
 {
     QString shown = kind == LineKind::path ? gui::pathToQt(text)
                     : kind == LineKind::address ? gui::addressToQt(text)
@@ -126,11 +126,11 @@ QLineEdit* tviPrefPage::addLine(const char* label, const std::string& text, bool
     if (readOnly)
         lookReadOnly(edit);
     edit->setCursorPosition(0);
-    form_->addRow(gui::toQt(label), edit);
+    form_->addRow(label, edit);
     return edit;
 }
 
-QPlainTextEdit* tviPrefPage::addNote(const char* label, const std::string& text, bool readOnly)
+QPlainTextEdit* tviPrefPage::addNote(const QString& label, const std::string& text, bool readOnly)
 {
     auto* edit = new QPlainTextEdit(dlgModelessDialog::commentText(text));
     edit->setReadOnly(readOnly);
@@ -138,7 +138,7 @@ QPlainTextEdit* tviPrefPage::addNote(const char* label, const std::string& text,
         lookReadOnly(edit);
     edit->setTabChangesFocus(true);
     edit->setMaximumHeight(90);
-    form_->addRow(gui::toQt(label), edit);
+    form_->addRow(label, edit);
     return edit;
 }
 
@@ -147,29 +147,29 @@ QCheckBox* tviPrefPage::addMark(bool checked, bool editable)
     auto* box = new QCheckBox;
     box->setChecked(checked);
     box->setEnabled(editable);
-    form_->addRow(gui::toQt("\x83}\x81[\x83N(&M) :"), box); // マーク(&M) :
+    form_->addRow(tr("マーク(&M) :"), box);
     return box;
 }
 
-void tviPrefPage::addValue(const char* label, const std::string& text)
+void tviPrefPage::addValue(const QString& label, const std::string& text)
 {
     auto* value = new QLabel(gui::toQt(text));
     value->setTextInteractionFlags(Qt::TextSelectableByMouse);
     value->setWordWrap(true);
-    form_->addRow(gui::toQt(label), value);
+    form_->addRow(label, value);
 }
 
 void tviPrefPage::addReadOnlyAttribute(bool readOnly)
 {
-    auto* box = new QCheckBox(gui::toQt("\x93\xC7\x82\xDD\x8E\xE6\x82\xE8\x90\xEA\x97p")); // 読み取り専用
+    auto* box = new QCheckBox(tr("読み取り専用"));
     box->setChecked(readOnly);
     box->setEnabled(false);
-    form_->addRow(gui::toQt("\x91\xAE\x90\xAB :"), box); // 属性 :
+    form_->addRow(tr("属性 :"), box);
 }
 
 void tviPrefPage::beginPageInformation()
 {
-    auto* group = new QGroupBox(gui::toQt("Web \x83y\x81[\x83W\x93\xE0\x8F\xEE\x95\xF1")); // Web ページ内情報
+    auto* group = new QGroupBox(tr("Web ページ内情報"));
     auto* inner = new QFormLayout(group);
     form_->addRow(group);
     form_ = inner;
@@ -181,12 +181,12 @@ void tviPrefPage::addPageRows(const tviTreeViewItem& item, const std::string& pr
     if (withGroup)
         beginPageInformation();
     const auto* urlItem = dynamic_cast<const tviURLItem*>(&item);
-    addLine("\x83^\x83" "C\x83g\x83\x8B(&T) :", urlItem != nullptr ? urlItem->getTitle() : std::string(), true);   // タイトル(&T) :
-    addLine("\x83L\x81[\x83\x8F\x81[\x83h(&K) :", urlItem != nullptr ? urlItem->getKeywords() : std::string(), true); // キーワード(&K) :
+    addLine(tr("タイトル(&T) :"), urlItem != nullptr ? urlItem->getTitle() : std::string(), true);
+    addLine(tr("キーワード(&K) :"), urlItem != nullptr ? urlItem->getKeywords() : std::string(), true);
     form_ = outer;
     std::string status;
     bool isError = false;
     item.getStatusText(status, isError);
-    addValue("\x83X\x83" "e\x81[\x83^\x83X :", status);    // ステータス :
-    addValue("\x83v\x83\x8D\x83g\x83R\x83\x8B :", protocol); // プロトコル :
+    addValue(tr("ステータス :"), status);
+    addValue(tr("プロトコル :"), protocol);
 }

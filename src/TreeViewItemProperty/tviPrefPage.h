@@ -45,10 +45,10 @@ protected:
     static void lookReadOnly(QWidget* edit);
     // What a line holds: program text, a file path or an address (a path when local).
     enum class LineKind { text, path, address };
-    QLineEdit* addLine(const char* label, const std::string& text, bool readOnly, LineKind kind = LineKind::text);
-    QPlainTextEdit* addNote(const char* label, const std::string& text, bool readOnly);
+    QLineEdit* addLine(const QString& label, const std::string& text, bool readOnly, LineKind kind = LineKind::text);
+    QPlainTextEdit* addNote(const QString& label, const std::string& text, bool readOnly);
     QCheckBox* addMark(bool checked, bool editable);
-    void addValue(const char* label, const std::string& text);
+    void addValue(const QString& label, const std::string& text);
     void addReadOnlyAttribute(bool readOnly);
     // The three rows every page of an editable kind begins with.
     void addNameNoteMark(const tviTreeViewItem& item, bool editable, std::size_t nameLimit);

@@ -1,10 +1,12 @@
 #include "TreeViewItemProperty/tviPrefPageSSCabinet.h"
 
+#include "Common/utlTexts.h"
+#include "QtBridge/guiText.h"
 #include "TreeViewItem/Snapshot/tviPageSnapshot.h"
 
 tviPrefPageSSCabinet::tviPrefPageSSCabinet(QWidget* parent)
-    : tviPrefPage("\x83X\x83i\x83" "b\x83v\x83V\x83\x87\x83" "b\x83g\x83L\x83\x83\x83r\x83l\x83" "b\x83g", // スナップショットキャビネット
-                  "\x83X\x83i\x83" "b\x83v\x83V\x83\x87\x83" "b\x83g\x83L\x83\x83\x83r\x83l\x83" "b\x83g\x83v\x83\x8D\x83p\x83" "e\x83" "B", // スナップショットキャビネットプロパティ
+    : tviPrefPage(gui::fromQt(tr("スナップショットキャビネット")),
+                  utlTexts::sjis(utlText::helpSnapshotCabinetProperties),
                   parent)
 {
 }
@@ -14,8 +16,8 @@ tviPrefPageSSCabinet::~tviPrefPageSSCabinet() = default;
 void tviPrefPageSSCabinet::initvalue(const tviTreeViewItem& item)
 {
     const auto& cabinet = static_cast<const tviPageSnapshot&>(item);
-    nameEdit_ = addLine("\x96\xBC\x91O(&N) :", cabinet.getText(), true); // 名前(&N) :
-    noteEdit_ = addNote("\x94\xF5\x8Dl(&C) :", cabinet.getDescription(), true); // 備考(&C) :
-    addLine("\x83p\x83X(&P) :", cabinet.getFolderPath(), true, LineKind::path); // パス(&P) :
+    nameEdit_ = addLine(tr("名前(&N) :"), cabinet.getText(), true);
+    noteEdit_ = addNote(tr("備考(&C) :"), cabinet.getDescription(), true);
+    addLine(tr("パス(&P) :"), cabinet.getFolderPath(), true, LineKind::path);
     addAgeing(cabinet.getColorDay(), cabinet.getLimitDay(), cabinet.getMarkColor());
 }

@@ -1,10 +1,12 @@
 #include "TreeViewItemProperty/tviPrefPageSSFolder.h"
 
+#include "Common/utlTexts.h"
+#include "QtBridge/guiText.h"
 #include "TreeViewItem/Snapshot/tviPSSFolder.h"
 
 tviPrefPageSSFolder::tviPrefPageSSFolder(QWidget* parent)
-    : tviPrefPage("\x83X\x83i\x83" "b\x83v\x83V\x83\x87\x83" "b\x83g\x83t\x83H\x83\x8B\x83_", // スナップショットフォルダ
-                  "\x83t\x83H\x83\x8B\x83_\x83v\x83\x8D\x83p\x83" "e\x83" "B", // フォルダプロパティ
+    : tviPrefPage(gui::fromQt(tr("スナップショットフォルダ")),
+                  utlTexts::sjis(utlText::helpFolderProperties),
                   parent)
 {
 }

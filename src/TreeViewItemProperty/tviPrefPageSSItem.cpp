@@ -1,6 +1,7 @@
 #include "TreeViewItemProperty/tviPrefPageSSItem.h"
 
 #include "Common/kivaTime.h"
+#include "Common/utlTexts.h"
 #include "QtBridge/guiText.h"
 #include "TreeViewItem/Snapshot/tviAgeing.h"
 #include "TreeViewItem/Snapshot/tviPSSItem.h"
@@ -9,8 +10,8 @@
 #include <QLineEdit>
 
 tviPrefPageSSItem::tviPrefPageSSItem(QWidget* parent)
-    : tviPrefPage("\x83X\x83i\x83" "b\x83v\x83V\x83\x87\x83" "b\x83g\x83" "A\x83" "C\x83" "e\x83\x80", // スナップショットアイテム
-                  "\x83X\x83i\x83" "b\x83v\x83V\x83\x87\x83" "b\x83g\x83v\x83\x8D\x83p\x83" "e\x83" "B", // スナップショットプロパティ
+    : tviPrefPage(gui::fromQt(tr("スナップショットアイテム")),
+                  utlTexts::sjis(utlText::helpSnapshotProperties),
                   parent)
 {
 }

@@ -1,10 +1,12 @@
 #include "TreeViewItemProperty/tviPrefRouteSSItem.h"
 
+#include "Common/utlTexts.h"
+#include "QtBridge/guiText.h"
 #include "TreeViewItem/Footprint/tviRSSItem.h"
 
 tviPrefRouteSSItem::tviPrefRouteSSItem(QWidget* parent)
-    : tviPrefPage("\x83t\x83" "b\x83g\x83v\x83\x8A\x83\x93\x83g\x83" "A\x83" "C\x83" "e\x83\x80", // フットプリントアイテム
-                  "\x83t\x83" "b\x83g\x83v\x83\x8A\x83\x93\x83g\x83v\x83\x8D\x83p\x83" "e\x83" "B", // フットプリントプロパティ
+    : tviPrefPage(gui::fromQt(tr("フットプリントアイテム")),
+                  utlTexts::sjis(utlText::helpFootprintProperties),
                   parent)
 {
 }

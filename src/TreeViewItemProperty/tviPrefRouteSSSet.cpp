@@ -1,12 +1,14 @@
 #include "TreeViewItemProperty/tviPrefRouteSSSet.h"
 
 #include "Common/kivaTime.h"
+#include "Common/utlTexts.h"
+#include "QtBridge/guiText.h"
 #include "TreeViewItem/Footprint/tviRSSItemSet.h"
 #include "TreeViewItem/Footprint/tviRouteSnapshot.h"
 
 tviPrefRouteSSSet::tviPrefRouteSSSet(QWidget* parent)
-    : tviPrefPage("\x83t\x83" "b\x83g\x83v\x83\x8A\x83\x93\x83g\x83Z\x83" "b\x83g", // フットプリントセット
-                  "\x83t\x83" "b\x83g\x83v\x83\x8A\x83\x93\x83g\x83v\x83\x8D\x83p\x83" "e\x83" "B", // フットプリントプロパティ
+    : tviPrefPage(gui::fromQt(tr("フットプリントセット")),
+                  utlTexts::sjis(utlText::helpFootprintProperties),
                   parent)
 {
 }

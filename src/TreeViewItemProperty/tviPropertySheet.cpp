@@ -34,7 +34,7 @@
 namespace {
 
 constexpr const char* saveFailed =
-    "\x83L\x83\x83\x83r\x83l\x83" "b\x83g\x82\xCC\x95\xDB\x91\xB6\x82\xC9\x8E\xB8\x94s\x82\xB5\x82\xDC\x82\xB5\x82\xBD"; // キャビネットの保存に失敗しました
+    QT_TRANSLATE_NOOP("tviPropertySheet", "キャビネットの保存に失敗しました");
 
 } // namespace
 
@@ -74,15 +74,15 @@ tviPrefPage* tviPropertySheet::createPage(const tviTreeViewItem& item)
 tviPropertySheet::tviPropertySheet(ctrlTreeView* tree, tviTreeViewItem* item, QWidget* parent)
     : QDialog(parent), tree_(tree), item_(item)
 {
-    setWindowTitle(gui::toQt(item->getText() + "\x82\xCC\x83v\x83\x8D\x83p\x83" "e\x83" "B")); // のプロパティ
+    setWindowTitle(gui::toQt(item->getText()) + tr("のプロパティ"));
     auto* tabs = new QTabWidget;
     page_ = createPage(*item);
     if (page_ != nullptr)
-        tabs->addTab(page_, gui::toQt("\x91S\x94\xCA")); // 全般
+        tabs->addTab(page_, tr("全般"));
     auto* buttons = new QDialogButtonBox;
     buttons->addButton(QStringLiteral("OK"), QDialogButtonBox::AcceptRole);
-    buttons->addButton(gui::toQt("\x83L\x83\x83\x83\x93\x83Z\x83\x8B"), QDialogButtonBox::RejectRole); // キャンセル
-    QPushButton* help = buttons->addButton(gui::toQt("\x83w\x83\x8B\x83v(&H)"), QDialogButtonBox::HelpRole); // ヘルプ(&H)
+    buttons->addButton(tr("キャンセル"), QDialogButtonBox::RejectRole);
+    QPushButton* help = buttons->addButton(tr("ヘルプ(&H)"), QDialogButtonBox::HelpRole);
     connect(buttons, &QDialogButtonBox::accepted, this, [this] {
         if (OnOK())
             accept();
@@ -127,8 +127,8 @@ bool tviPropertySheet::OnOK()
 
 bool tviPropertySheet::saveFailedMessage(const std::string& what)
 {
-    logError("tviPropertySheet::OnOK", saveFailed + std::string(" ") + what);
-    QMessageBox::warning(this, QStringLiteral("Quillara"), gui::toQt(saveFailed));
+    logError("tviPropertySheet::OnOK", gui::fromQt(tr(saveFailed)) + " " + what);
+    QMessageBox::warning(this, QStringLiteral("Quillara"), tr(saveFailed));
     return false;
 }
 
