@@ -129,7 +129,16 @@ TEST(clsNotificationOrder, ReloadsAndFailuresKeepEveryRequestsSequence)
                 }
                 return true;
             },
-            60000));
+            60000))
+            << [&] {
+                   std::string state;
+                   for (clsUrlInformation* info : records) {
+                       const std::vector<Delivery>& seen = checker.byId[info->getId()];
+                       state += info->getAddress() + " status " + std::to_string(info->getStatus()) + " seen " +
+                                std::to_string(seen.size()) + (seen.empty() ? "" : " last phase " + std::to_string(seen.back().phase)) + "\n";
+                   }
+                   return state;
+               }();
         EXPECT_GT(reloads, 50);
         harness.onNotice = nullptr;
     }
