@@ -44,9 +44,9 @@ std::vector<std::string> addresses(const testsupport::TestHttpServer& server, in
 // an allocation per request, so that the count costs the engine's side next to nothing.
 class Ends : public clsEngineTarget {
 public:
-    void onNodeNotify(int id, clsQuillaraItem*, int phase) override
+    void onNodeNotify(int id, clsQuillaraItem*, clsNodePhase phase) override
     {
-        if (phase != 3 || id < 0)
+        if (phase != clsNodePhase::complete || id < 0)
             return;
         if (static_cast<std::size_t>(id) >= seen.size())
             seen.resize(static_cast<std::size_t>(id) * 2 + 1, 0);
@@ -87,7 +87,7 @@ double runEngine(const std::vector<std::string>& list, clsEngineOptions options,
     std::vector<clsUrlInformation*> held;
     for (const std::string& address : list) {
         clsUrlInformation* info = nullptr;
-        engine.requestItem(requestRead, 0, address, info);
+        engine.requestItem(clsRequestMode::read, 0, address, info);
         held.push_back(info);
     }
     while (ends.ended < held.size())
@@ -95,7 +95,7 @@ double runEngine(const std::vector<std::string>& list, clsEngineOptions options,
     double seconds = secondsSince(start);
     totals = Totals{};
     for (clsUrlInformation* info : held) {
-        totals.failed += info->getStatus() == requestComplete ? 0 : 1;
+        totals.failed += info->getStatus() == clsRequestStatus::complete ? 0 : 1;
         totals.notModified += info->isNotModified() ? 1 : 0;
         totals.wireBytes += info->getWireBytes();
         info->releaseQueueRef();

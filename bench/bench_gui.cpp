@@ -114,11 +114,11 @@ void checkStalls(int items, const std::string& bigCabinet)
     probe.start(5);
     std::uint64_t start = platform::tickCount();
     for (tviTreeViewItem* item : all)
-        tree->request(item, 1);
+        tree->request(item, clsRequestMode::read);
     last = platform::tickCount();
     auto done = [&] {
         for (tviTreeViewItem* item : all) {
-            if (item->getStatus() != 4 && item->getStatus() != 5)
+            if (item->getStatus() != clsRequestStatus::complete && item->getStatus() != clsRequestStatus::failed)
                 return false;
         }
         return true;
@@ -128,7 +128,7 @@ void checkStalls(int items, const std::string& bigCabinet)
     std::uint64_t total = platform::tickCount() - start;
     int loaded = 0;
     for (tviTreeViewItem* item : all)
-        loaded += item->getStatus() == 4 ? 1 : 0;
+        loaded += item->getStatus() == clsRequestStatus::complete ? 1 : 0;
     std::printf("check of %d loopback items%s: %llu ms, %d loaded; longest UI stall %llu ms (goal < 50 ms, %.2f of it)\n",
                 items, bigCabinet.empty() ? "" : " beside the 100,000-item cabinet", static_cast<unsigned long long>(total), loaded, static_cast<unsigned long long>(longest),
                 static_cast<double>(longest) / 50.0);

@@ -42,10 +42,10 @@ struct Settings {
 };
 
 struct Target : clsEngineTarget {
-    void onNodeNotify(int, clsQuillaraItem*, int) override {}
-    void onSnapshotNotify(int, const clsSnapshotReport& report, int phase) override
+    void onNodeNotify(int, clsQuillaraItem*, clsNodePhase) override {}
+    void onSnapshotNotify(int, const clsSnapshotReport& report, clsSnapshotPhase phase) override
     {
-        if (phase == 2) {
+        if (phase == clsSnapshotPhase::ended) {
             ended = true;
             last = report;
         }

@@ -77,20 +77,20 @@ double expandAllSeconds(const std::string& top, size_t links)
         item->setUrl(top);
         item->insertItem(cabinet->getHandle(), kTreeLast);
         bool handled = false;
-        item->executeCommand(tviCommand::expandAll, false, handled);
+        item->executeCommand(codeOf(utlCommand::expandAll), false, handled);
         // Ends when every sub-item has been read; the sub-items are checked from the last
         // one seen unfinished, so that waiting costs no more than the items.
         auto giveUp = std::chrono::steady_clock::now() + std::chrono::minutes(30);
         TreeNode next = nullptr;
         while (std::chrono::steady_clock::now() < giveUp) {
             window.pump(20);
-            if (item->getStatus() != 4) {
+            if (item->getStatus() != clsRequestStatus::complete) {
                 continue;
             }
             if (next == nullptr && done == 0) {
                 next = tree.getFirstChild(item->getHandle());
             }
-            while (next != nullptr && tree.getItem(next)->getStatus() >= 4) {
+            while (next != nullptr && tree.getItem(next)->getStatus() >= clsRequestStatus::complete) {
                 ++done;
                 next = tree.getNextSibling(next);
             }

@@ -176,7 +176,7 @@ std::string CliCheckReport::text() const
         std::string note = notes(r);
         note = note.empty() ? "" : "  (" + note + ")";
         if (r.failed()) {
-            out += where(r) + "  <" + utf8(r.url) + ">  status " + std::to_string(r.status) + " result " +
+            out += where(r) + "  <" + utf8(r.url) + ">  status " + std::to_string(static_cast<int>(r.status)) + " result " +
                    std::to_string(r.result) + "  " + utf8(r.statusText) + note + "\n";
             if (!r.archived.empty())
                 out += "  " + archivedText(r) + "\n";
@@ -197,7 +197,7 @@ std::string CliCheckReport::json() const
         if (!needsAttention(r))
             continue;
         json.beginObject().key("path").sjis(r.path).key("name").sjis(r.name).key("url").sjis(r.url);
-        json.key("status").number(r.status).key("result").number(r.result);
+        json.key("status").number(static_cast<int>(r.status)).key("result").number(r.result);
         json.key("status_text").sjis(r.statusText).key("attempts").number(r.attempts);
         if (r.retryAfter > 0)
             json.key("retry_after").number(r.retryAfter);
@@ -248,7 +248,7 @@ std::string CliCheckReport::junit() const
             xml.start("failure");
             xml.attribute("message", utf8(r.statusText));
             xml.attribute("type", "result " + std::to_string(r.result));
-            xml.text(utf8(r.url) + "\nstatus " + std::to_string(r.status) + ", result " + std::to_string(r.result) +
+            xml.text(utf8(r.url) + "\nstatus " + std::to_string(static_cast<int>(r.status)) + ", result " + std::to_string(r.result) +
                      ": " + utf8(r.statusText));
             xml.end();
         } else if (r.unchecked()) {

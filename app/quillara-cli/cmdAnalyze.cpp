@@ -37,9 +37,9 @@ public:
         if (node != nullptr)
             node->release();
     }
-    void onNodeNotify(int id, clsQuillaraItem* notified, int phase) override
+    void onNodeNotify(int id, clsQuillaraItem* notified, clsNodePhase phase) override
     {
-        if (phase != 3 || id != wanted || node != nullptr)
+        if (phase != clsNodePhase::complete || id != wanted || node != nullptr)
             return;
         notified->addRef();
         node = notified;
@@ -154,14 +154,14 @@ int analyzeAddress(const AnalyzeRun& run, CliContext& context)
     int exitCode = CliContext::ExitOk;
     bool local = run.argument.starts_with("/") || run.argument.starts_with("file:");
     std::string address = local ? run.argument : platform::utf8AddressToPercent(run.argument);
-    if (!engine->requestItem(requestRead, 0, address, info) || info == nullptr) {
+    if (!engine->requestItem(clsRequestMode::read, 0, address, info) || info == nullptr) {
         exitCode = context.fail("cannot request " + run.argument);
     } else {
         listener.wanted = info->getId();
         while (listener.node == nullptr)
             window.pump(100);
-        if (info->getStatus() != requestComplete)
-            exitCode = context.fail(run.argument + ": status " + std::to_string(info->getStatus()) + ", result " +
+        if (info->getStatus() != clsRequestStatus::complete)
+            exitCode = context.fail(run.argument + ": status " + std::to_string(static_cast<int>(info->getStatus())) + ", result " +
                                     std::to_string(info->getResultCode()));
         else
             print(run, *listener.node);

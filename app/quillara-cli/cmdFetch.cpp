@@ -19,19 +19,26 @@
 
 namespace {
 
-const char* statusName(int status)
+const char* statusName(clsRequestStatus status)
 {
-    static const char* const names[] = {"registered", "head-requested", "head-read", "reading",
-                                        "complete",   "failed",         "unchecked"};
-    return status >= 0 && status <= 6 ? names[status] : "unknown";
+    switch (status) {
+    case clsRequestStatus::registered: return "registered";
+    case clsRequestStatus::headRequested: return "head-requested";
+    case clsRequestStatus::headRead: return "head-read";
+    case clsRequestStatus::reading: return "reading";
+    case clsRequestStatus::complete: return "complete";
+    case clsRequestStatus::failed: return "failed";
+    case clsRequestStatus::unchecked: return "unchecked";
+    }
+    return "unknown";
 }
 
 // Remembers which requests have had their final notification.
 class FetchListener : public clsEngineTarget {
 public:
-    void onNodeNotify(int id, clsQuillaraItem*, int phase) override
+    void onNodeNotify(int id, clsQuillaraItem*, clsNodePhase phase) override
     {
-        if (phase == 3)
+        if (phase == clsNodePhase::complete)
             ended.insert(id);
     }
     std::set<int> ended;
@@ -51,7 +58,7 @@ std::string addressOf(const std::string& argument)
 
 void printLine(const std::string& argument, const clsUrlInformation& info)
 {
-    std::string line = "status=" + std::to_string(info.getStatus()) + "(" + statusName(info.getStatus()) +
+    std::string line = "status=" + std::to_string(static_cast<int>(info.getStatus())) + "(" + statusName(info.getStatus()) +
                        ") result=" + std::to_string(info.getResultCode()) +
                        " protocol=" + platform::sjisToUtf8(info.getProtocol()) +
                        " type=" + platform::sjisToUtf8(info.getContentType()) +
@@ -67,7 +74,7 @@ void addJson(CliJson& json, const std::string& argument, const clsUrlInformation
     json.beginObject();
     json.key("url").utf8(argument);
     json.key("final_url").sjis(info.getAddress());
-    json.key("status").number(info.getStatus());
+    json.key("status").number(static_cast<int>(info.getStatus()));
     json.key("result").number(info.getResultCode());
     json.key("protocol").sjis(info.getProtocol());
     json.key("content_type").sjis(info.getContentType());
@@ -100,7 +107,7 @@ int runFetch(const FetchRun& run, CliContext& context)
     bool requested = true;
     for (const std::string& argument : run.arguments) {
         clsUrlInformation* info = nullptr;
-        requested = engine->requestItem(requestRead, 0, addressOf(argument), info) && requested;
+        requested = engine->requestItem(clsRequestMode::read, 0, addressOf(argument), info) && requested;
         requests.push_back(info);
     }
     CliProgress progress(requests.size());
@@ -129,8 +136,8 @@ int runFetch(const FetchRun& run, CliContext& context)
             continue;
         }
         // An address nobody fetches was not checked: that is no failure.
-        int status = info->getStatus();
-        allComplete = allComplete && (status == requestComplete || status == requestUnchecked);
+        clsRequestStatus status = info->getStatus();
+        allComplete = allComplete && (status == clsRequestStatus::complete || status == clsRequestStatus::unchecked);
         if (run.json)
             addJson(json, run.arguments[i], *info);
         else

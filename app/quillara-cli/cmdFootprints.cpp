@@ -94,7 +94,7 @@ void run(CliContext& context, bool json)
             out.key("aged").boolean(f.set->isSpecial()).key("pages").beginArray();
             for (const tviRSSItem* p : f.pages) {
                 out.beginObject().key("name").sjis(p->getName()).key("url").sjis(p->getUrl());
-                out.key("title").sjis(p->getTitle()).key("status").number(p->getStatus()).endObject();
+                out.key("title").sjis(p->getTitle()).key("status").number(static_cast<int>(p->getStatus())).endObject();
             }
             out.endArray().endObject();
         }

@@ -26,11 +26,11 @@ namespace {
 // tree does, and keeps the last report for the progress bar and the listing.
 class SnapshotTree : public ctrlMemoryTreeView {
 public:
-    void onSnapshotNotify(int id, const clsSnapshotReport& report, int phase) override
+    void onSnapshotNotify(int id, const clsSnapshotReport& report, clsSnapshotPhase phase) override
     {
         ctrlMemoryTreeView::onSnapshotNotify(id, report, phase);
         last = report;
-        ended = ended || phase == 2;
+        ended = ended || phase == clsSnapshotPhase::ended;
     }
     clsSnapshotReport last;
     bool ended = false;

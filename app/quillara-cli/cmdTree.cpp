@@ -102,7 +102,7 @@ void writeNode(CliJson& json, const tviTreeViewItem* item)
     }
     json.key("comment").sjis(item->getDescription()).key("mark").boolean(item->isMarked());
     if (item->getType() == typeCabinetItem) {
-        json.key("status").number(item->getStatus());
+        json.key("status").number(static_cast<int>(item->getStatus()));
     }
 }
 

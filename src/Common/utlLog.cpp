@@ -237,6 +237,15 @@ bool TermUtlLog()
     return result;
 }
 
+void logStateChange([[maybe_unused]] std::string_view machine, [[maybe_unused]] std::string_view from,
+                    [[maybe_unused]] std::string_view to)
+{
+#ifndef NDEBUG
+    if (g_log)
+        g_log->information(std::string(machine) + ": " + std::string(from) + " -> " + std::string(to));
+#endif
+}
+
 bool logError(const std::string& method, const std::string& message)
 {
     if (g_log)

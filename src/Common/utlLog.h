@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <mutex>
 #include <string>
+#include <string_view>
 
 // The process-wide diagnostic log. What is written and where comes from the values
 // OutputMode, OutputLevel and OutputFilePath of the key Software\Tornavi\Quillara\Log
@@ -59,3 +60,6 @@ bool TermUtlLog();
 
 // Logs "method message" as an error and returns false, for the common failure path.
 bool logError(const std::string& method, const std::string& message);
+
+// Debug builds log each change of a named state machine's state; release builds nothing.
+void logStateChange(std::string_view machine, std::string_view from, std::string_view to);

@@ -491,7 +491,7 @@ Qt::ItemFlags ctrlQtTreeView::flags(const QModelIndex& index) const
     Qt::ItemFlags f = Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemIsDragEnabled | Qt::ItemIsDropEnabled;
     tviTreeViewItem* item = static_cast<Node*>(index.internalPointer())->item;
     bool handled = false;
-    if (item != nullptr && item->executeCommand(tviCommand::labelEdit, true, handled) && handled)
+    if (item != nullptr && item->executeCommand(codeOf(utlCommand::labelEdit), true, handled) && handled)
         f |= Qt::ItemIsEditable;
     return f;
 }

@@ -1,5 +1,6 @@
 #include "Gui/lviListViewItem.h"
 
+#include "Common/utlCommand.h"
 #include "Common/utlInstanceCounter.h"
 #include "QtBridge/guiText.h"
 
@@ -125,13 +126,13 @@ bool lviListViewItem::executeCommand(int code, bool query, bool& handled)
 {
     handled = false;
     switch (code) {
-    case 5002:
-    case 5003:
+    case codeOf(utlCommand::showInBrowser):
+    case codeOf(utlCommand::showInNewBrowser):
         handled = opener_ != nullptr;
         if (!handled || query)
             return true;
-        return opener_(address_, code == 5003);
-    case 5004:
+        return opener_(address_, code == codeOf(utlCommand::showInNewBrowser));
+    case codeOf(utlCommand::contextMenu):
         handled = true;
         if (!query && contextMenu)
             contextMenu();

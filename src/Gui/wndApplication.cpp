@@ -83,29 +83,35 @@ struct AppCommand {
 };
 
 constexpr AppCommand appCommands[] = {
-    {1000, QT_TRANSLATE_NOOP("wndApplication", "アプリケーションの終了に失敗しました")},
-    {1001, QT_TRANSLATE_NOOP("wndApplication", "クイララについての表示に失敗しました")},
-    {1008, QT_TRANSLATE_NOOP("wndApplication", "リストビュー表示切り替えに失敗しました")},
-    {1009, QT_TRANSLATE_NOOP("wndApplication", "リストビューの表示に失敗しました")},
-    {1010, QT_TRANSLATE_NOOP("wndApplication", "リストビューの非表示に失敗しました")},
-    {1011, QT_TRANSLATE_NOOP("wndApplication", "HTMLビューの表示切り替えに失敗しました")},
-    {1012, QT_TRANSLATE_NOOP("wndApplication", "HTMLビューの表示に失敗しました")},
-    {1013, QT_TRANSLATE_NOOP("wndApplication", "HTMLビューの非表示に失敗しました")},
-    {1018, nullptr},
-    {1200, nullptr},
-    {2010, nullptr},
-    {6002, nullptr},
-    {11020, nullptr},
-    {11024, nullptr},
-    {11035, nullptr},
-    {11036, nullptr},
+    {codeOf(utlCommand::exitApplication), QT_TRANSLATE_NOOP("wndApplication", "アプリケーションの終了に失敗しました")},
+    {codeOf(utlCommand::about), QT_TRANSLATE_NOOP("wndApplication", "クイララについての表示に失敗しました")},
+    {codeOf(utlCommand::toggleListView), QT_TRANSLATE_NOOP("wndApplication", "リストビュー表示切り替えに失敗しました")},
+    {codeOf(utlCommand::showListView), QT_TRANSLATE_NOOP("wndApplication", "リストビューの表示に失敗しました")},
+    {codeOf(utlCommand::hideListView), QT_TRANSLATE_NOOP("wndApplication", "リストビューの非表示に失敗しました")},
+    {codeOf(utlCommand::toggleHtmlView), QT_TRANSLATE_NOOP("wndApplication", "HTMLビューの表示切り替えに失敗しました")},
+    {codeOf(utlCommand::showHtmlView), QT_TRANSLATE_NOOP("wndApplication", "HTMLビューの表示に失敗しました")},
+    {codeOf(utlCommand::hideHtmlView), QT_TRANSLATE_NOOP("wndApplication", "HTMLビューの非表示に失敗しました")},
+    {codeOf(utlCommand::preferences), nullptr},
+    {codeOf(utlCommand::refreshViews), nullptr},
+    {codeOf(utlCommand::goToTypedAddress), nullptr},
+    {codeOf(utlCommand::applySettings), nullptr},
+    {codeOf(utlCommand::stop), nullptr},
+    {codeOf(utlCommand::helpContents), nullptr},
+    {codeOf(utlCommand::nextPane), nullptr},
+    {codeOf(utlCommand::previousPane), nullptr},
 };
 
 bool isTreeCommand(int code)
 {
-    return code == 1022 || code == 1023 || code == 1024 || code == 1027 || code == 1029 || code == 1100 ||
-           code == 1101 || code == 11042 || code == 11043 || (code >= 1031 && code <= 1034) || (code >= 11003 && code <= 11005) ||
-           code == 11026 || (code >= 11028 && code <= 11034);
+    using enum utlCommand;
+    for (utlCommand command : {footprintConfirmed, search, searchConfirmed, createCabinet, copyCabinet, openCabinet,
+                               openCabinetChosen, exportCabinet, emptySnapshotTrash, newItem, newItemConfirmed,
+                               newFolder, newFolderConfirmed, openFile, toggleFavorites, toggleBookmarks, properties,
+                               markSearchUp, markSearchDown, searchAgainDown, searchAgainUp, openNode,
+                               deadLinkSearchDown, deadLinkSearchUp})
+        if (code == codeOf(command))
+            return true;
+    return false;
 }
 
 // The 文字コード entries, in the order of the item's charset choice (automatic first).
@@ -286,15 +292,15 @@ void wndApplication::createPanes()
     connect(treeView_, &wndTreeView::selectionChangedTo, this, [this](tviTreeViewItem* item) {
         rebar_->urlBox()->showAddress(item != nullptr ? item->getUrl() : std::string());
         bool handled = false;
-        GetUtlCommandRoot()->executeCommand(1200, false, handled);
+        GetUtlCommandRoot()->executeCommand(codeOf(utlCommand::refreshViews), false, handled);
     });
     connect(rebar_->urlBox(), &toolUrlBox::addressEntered, this, [this] {
         bool handled = false;
-        GetUtlCommandRoot()->executeCommand(2010, false, handled);
+        GetUtlCommandRoot()->executeCommand(codeOf(utlCommand::goToTypedAddress), false, handled);
     });
     connect(htmlView_, &wndHtmlView::cycleRequested, this, [this](bool backwards) {
         bool handled = false;
-        GetUtlCommandRoot()->executeCommand(backwards ? 11036 : 11035, false, handled);
+        GetUtlCommandRoot()->executeCommand(backwards ? codeOf(utlCommand::previousPane) : codeOf(utlCommand::nextPane), false, handled);
     });
     connect(qApp, &QApplication::focusChanged, this, [this](QWidget*, QWidget* now) { onFocusChanged(now); });
     listView_->setVisible(listVisible_);
@@ -492,7 +498,7 @@ bool wndApplication::offerToPane(int pane, int code, bool query, bool& handled)
 bool wndApplication::executeCommand(int code, bool query, bool& handled)
 {
     handled = false;
-    if (code == tviCommand::snapshotConfirmed && snapshotDialog_ != nullptr && snapshotDialog_->isAnswering())
+    if (code == codeOf(utlCommand::snapshotConfirmed) && snapshotDialog_ != nullptr && snapshotDialog_->isAnswering())
         return answerSnapshot(query, handled);
     if (!offerToPane(focusPane_, code, query, handled))
         return false;
@@ -516,21 +522,21 @@ bool wndApplication::executeCommandApp(int code, bool query, bool& handled)
         return true;
     bool ok = true;
     switch (code) {
-    case 1000: ok = exitApplication(); break;
-    case 1001: ok = openAboutDialog(); break;
-    case 1008: case 1009: case 1010: ok = showListView(code - 1008); break;
-    case 1011: case 1012: case 1013: ok = showHtmlView(code - 1011); break;
-    case 1200: refreshViews(); break;
-    case 2010: ok = goToTypedAddress(); break;
-    case 1018: ok = openPreferences(); break;
-    case 6002: ok = applySettings(); break;
-    case 11020:
+    case codeOf(utlCommand::exitApplication): ok = exitApplication(); break;
+    case codeOf(utlCommand::about): ok = openAboutDialog(); break;
+    case codeOf(utlCommand::toggleListView): case codeOf(utlCommand::showListView): case codeOf(utlCommand::hideListView): ok = showListView(code - codeOf(utlCommand::toggleListView)); break;
+    case codeOf(utlCommand::toggleHtmlView): case codeOf(utlCommand::showHtmlView): case codeOf(utlCommand::hideHtmlView): ok = showHtmlView(code - codeOf(utlCommand::toggleHtmlView)); break;
+    case codeOf(utlCommand::refreshViews): refreshViews(); break;
+    case codeOf(utlCommand::goToTypedAddress): ok = goToTypedAddress(); break;
+    case codeOf(utlCommand::preferences): ok = openPreferences(); break;
+    case codeOf(utlCommand::applySettings): ok = applySettings(); break;
+    case codeOf(utlCommand::stop):
         if (engine_ != nullptr)
             ok = engine_->queueStop();
         treeView_->viewport()->update();
         break;
-    case 11024: ok = GetUtlHelp()->showTopic(helpIndexTitle); break;
-    case 11035: case 11036: cyclePane(code == 11036); break;
+    case codeOf(utlCommand::helpContents): ok = GetUtlHelp()->showTopic(helpIndexTitle); break;
+    case codeOf(utlCommand::previousPane): case codeOf(utlCommand::nextPane): cyclePane(code == codeOf(utlCommand::previousPane)); break;
     default: break;
     }
     if (!ok && command->failure != nullptr)
@@ -723,7 +729,7 @@ void wndApplication::refreshViews()
     tviTreeViewItem* item = treeView_->selectedItem();
     clsQuillaraItem* node = item != nullptr ? item->getRequest() : nullptr;
     listView_->fillFrom(node);
-    if (item != nullptr && item->getStatus() == 5) {
+    if (item != nullptr && item->getStatus() == clsRequestStatus::failed) {
         std::string failure;
         bool isError = false;
         item->getStatusText(failure, isError);
@@ -749,32 +755,32 @@ void wndApplication::refreshViews()
     statusBar_->setPartText(2, status);
 }
 
-void wndApplication::onNodeNotify(int id, clsQuillaraItem* node, int phase)
+void wndApplication::onNodeNotify(int id, clsQuillaraItem* node, clsNodePhase phase)
 {
     if (tree_ == nullptr)
         return;
     tree_->onNodeNotify(id, node, phase);
-    if (phase != 3)
+    if (phase != clsNodePhase::complete)
         return;
     tviTreeViewItem* selected = treeView_->selectedItem();
     if (selected == nullptr || selected->getRequestNumber() != id)
         return;
     bool handled = false;
-    GetUtlCommandRoot()->executeCommand(1200, false, handled);
+    GetUtlCommandRoot()->executeCommand(codeOf(utlCommand::refreshViews), false, handled);
 }
 
-void wndApplication::onSnapshotNotify(int id, const clsSnapshotReport& report, int phase)
+void wndApplication::onSnapshotNotify(int id, const clsSnapshotReport& report, clsSnapshotPhase phase)
 {
     if (tree_ == nullptr)
         return;
     tree_->onSnapshotNotify(id, report, phase);
     tviTreeViewItem* selected = treeView_->selectedItem();
-    if (phase != 2 || selected == nullptr || selected->getType() != typePSSItem)
+    if (phase != clsSnapshotPhase::ended || selected == nullptr || selected->getType() != typePSSItem)
         return;
     // The selected snapshot was shown before its page was saved (nothing, or part of it): its
     // saved page is read now, and the views fill when that read ends.
-    if (!selected->getUrl().empty() && engine_ != nullptr && selected->getStatus() != 3)
-        tree_->request(selected, selected->getRequestNumber() >= 0 ? 2 : 1);
+    if (!selected->getUrl().empty() && engine_ != nullptr && selected->getStatus() != clsRequestStatus::reading)
+        tree_->request(selected, selected->getRequestNumber() >= 0 ? clsRequestMode::reload : clsRequestMode::read);
     refreshViews();
 }
 
@@ -820,7 +826,7 @@ bool wndApplication::answerSnapshot(bool query, bool& handled)
     tree_->dialogData.autoDelete = snapshotDialog_->getAutoDelete();
     tree_->dialogData.confirmed = snapshotDialog_->isAccepted();
     bool done = false;
-    bool ok = item->executeCommand(tviCommand::snapshotConfirmed, false, done);
+    bool ok = item->executeCommand(codeOf(utlCommand::snapshotConfirmed), false, done);
     bool asked = snapshotDialog_->isAccepted() && !tree_->dialogData.confirmed;
     tree_->dialogData = tviDialogData{};
     if (!ok || asked)

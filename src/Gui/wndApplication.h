@@ -66,10 +66,10 @@ public:
     // Command 1200: the list, the HTML view and the status bar show the selected item.
     void refreshViews();
 
-    void onNodeNotify(int id, clsQuillaraItem* node, int phase) override;
+    void onNodeNotify(int id, clsQuillaraItem* node, clsNodePhase phase) override;
     void onHeadNotify(int id, int linkKind, const std::string& address, const std::string& fileName,
                       const std::string& protocol, int contentLength, const std::string& lastModifiedText) override;
-    void onSnapshotNotify(int id, const clsSnapshotReport& report, int phase) override;
+    void onSnapshotNotify(int id, const clsSnapshotReport& report, clsSnapshotPhase phase) override;
     // The snapshot dialog for item (command 1019); its answer (1020) goes to that item.
     void openSnapshotDialog(class tviTreeViewItem* item, const std::string& name);
     dlgSSPage* snapshotDialog() const;

@@ -127,12 +127,12 @@ void wndTreeView::requestOnSelection(tviTreeViewItem* item)
     // does the reading, the tree hears of it through the notifications.
     if (item == nullptr || item->getUrl().empty() || item->getRequestNumber() >= 0 || tree_->engine() == nullptr)
         return;
-    tree_->request(item, 1);
+    tree_->request(item, clsRequestMode::read);
 }
 
 bool wndTreeView::executeItemCommand(tviTreeViewItem* item, int code, bool query, bool& handled)
 {
-    if (code != tviCommand::deleteItem || query)
+    if (code != codeOf(utlCommand::deleteItem) || query)
         return item->executeCommand(code, query, handled);
     bool canDelete = false;
     if (!item->executeCommand(code, true, canDelete))
@@ -158,21 +158,21 @@ bool wndTreeView::executeCommand(int code, bool query, bool& handled)
     bool ok = true;
     // The footprint dialog's answer goes to the item it was opened for, wherever the
     // selection went meanwhile.
-    if (code == tviCommand::footprintConfirmed && footprintDialog_ != nullptr && footprintDialog_->isAnswering())
+    if (code == codeOf(utlCommand::footprintConfirmed) && footprintDialog_ != nullptr && footprintDialog_->isAnswering())
         return answerFootprint(query, handled);
     // So do the new-item and new-folder dialogs' answers.
-    bool itemAnswer = code == tviCommand::newItemConfirmed && itemDialog_ != nullptr && itemDialog_->isAnswering();
-    bool folderAnswer = code == tviCommand::newFolderConfirmed && folderDialog_ != nullptr && folderDialog_->isAnswering();
+    bool itemAnswer = code == codeOf(utlCommand::newItemConfirmed) && itemDialog_ != nullptr && itemDialog_->isAnswering();
+    bool folderAnswer = code == codeOf(utlCommand::newFolderConfirmed) && folderDialog_ != nullptr && folderDialog_->isAnswering();
     if (itemAnswer || folderAnswer)
         return answerNewDialog(code, query, handled);
     if (tviTreeViewItem* item = selectedItem())
         ok = executeItemCommand(item, code, query, handled);
     // The item only says whether its name may change; the view opens the editor.
-    if (code == tviCommand::labelEdit && handled && !query)
+    if (code == codeOf(utlCommand::labelEdit) && handled && !query)
         edit(currentIndex());
     // The menu ticks the character code the page was last read with.
-    if (!query && handled && (code == 11021 || code == 11022 || code == 11023 || code == 11050))
-        tree_->noteCharsetChoice(selectedItem(), code == 11050 ? 3 : code - 11021);
+    if (!query && handled && (code == codeOf(utlCommand::charsetAuto) || code == codeOf(utlCommand::charsetSjis) || code == codeOf(utlCommand::charsetEuc) || code == codeOf(utlCommand::charsetUtf8)))
+        tree_->noteCharsetChoice(selectedItem(), code == codeOf(utlCommand::charsetUtf8) ? 3 : code - codeOf(utlCommand::charsetAuto));
     if (ok && !handled)
         ok = executeOwnCommand(code, query, handled);
     if (!query)
@@ -183,7 +183,7 @@ bool wndTreeView::executeCommand(int code, bool query, bool& handled)
 bool wndTreeView::executeOwnCommand(int code, bool query, bool& handled)
 {
     switch (code) {
-    case 1027:
+    case codeOf(utlCommand::createCabinet):
         handled = true;
         if (query)
             return true;
@@ -192,7 +192,7 @@ bool wndTreeView::executeOwnCommand(int code, bool query, bool& handled)
                    createCabinet(createCabinetDialog_->name(), createCabinetDialog_->description(),
                                  createCabinetDialog_->folder());
         return showCreateCabinetDialog();
-    case 1029:
+    case codeOf(utlCommand::copyCabinet):
         if (copyCabinetDialog_ != nullptr && copyCabinetDialog_->isAnswering()) {
             handled = true;
             return query || !copyCabinetDialog_->isAccepted() ||
@@ -201,31 +201,31 @@ bool wndTreeView::executeOwnCommand(int code, bool query, bool& handled)
         }
         handled = !openCabinets().empty();
         return query || !handled || showCopyCabinetDialog();
-    case 1100:
+    case codeOf(utlCommand::openCabinet):
         handled = true;
         return query || showOpenCabinetWindow();
-    case 11042:
+    case codeOf(utlCommand::exportCabinet):
         handled = selectedCabinet() != nullptr;
         return query || !handled || showExportDialog();
-    case 1101:
+    case codeOf(utlCommand::openCabinetChosen):
         handled = openCabinetWindow_ != nullptr && openCabinetWindow_->isAnswering();
         if (query || !handled || !openCabinetWindow_->isChosen())
             return true;
         return openCabinetHere(openCabinetWindow_->chosenPath());
-    case 11003: {
+    case codeOf(utlCommand::openFile): {
         handled = tree_->getFirstChild(kTreeRoot) != nullptr;
         if (query || !handled)
             return true;
         QString chosen = chooseFile();
         return chosen.isEmpty() || goToAddress(QFile::encodeName(chosen).toStdString());
     }
-    case 11004:
-    case 11005: {
-        int type = code == 11004 ? typeInternetExplorer : typeNetscapeNavigator;
+    case codeOf(utlCommand::toggleFavorites):
+    case codeOf(utlCommand::toggleBookmarks): {
+        int type = code == codeOf(utlCommand::toggleFavorites) ? typeInternetExplorer : typeNetscapeNavigator;
         handled = tviSourceCabinets::canToggle(*tree_, *GetUtlIniInfo(), type);
         return query || !handled || tviSourceCabinets::toggle(*tree_, *GetUtlIniInfo(), type);
     }
-    case tviCommand::undoDelete: {
+    case codeOf(utlCommand::undoDelete): {
         // After the last deletion, whatever the snapshot cabinet's trash still holds.
         auto* snapshots = static_cast<tviPageSnapshot*>(tree_->snapshotCabinet());
         bool buffered = tree_->deletedItem() != nullptr;
@@ -234,17 +234,17 @@ bool wndTreeView::executeOwnCommand(int code, bool query, bool& handled)
             return true;
         return buffered ? tree_->undoDelete() : snapshots->restoreLatestFromTrash() != nullptr;
     }
-    case tviPageSnapshot::emptyTrashCommand: {
+    case codeOf(utlCommand::emptySnapshotTrash): {
         auto* snapshots = static_cast<tviPageSnapshot*>(tree_->snapshotCabinet());
         bool enabled = false;
         bool ok = snapshots == nullptr || snapshots->cmdEmptyTrash(query, &enabled);
         handled = enabled;
         return ok;
     }
-    case 1023:
+    case codeOf(utlCommand::search):
         handled = true;
         return query || openSearchDialog();
-    case 1024:
+    case codeOf(utlCommand::searchConfirmed):
         handled = searchDialog_ != nullptr;
         if (query || !handled)
             return true;
@@ -254,19 +254,19 @@ bool wndTreeView::executeOwnCommand(int code, bool query, bool& handled)
         }
         search(tviSearchMode::text, static_cast<tviSearchDirection>(searchDialog_->fields().direction));
         return true;
-    case 11028: case 11029:
+    case codeOf(utlCommand::markSearchUp): case codeOf(utlCommand::markSearchDown):
         handled = true;
-        return query || (search(tviSearchMode::mark, code == 11028 ? tviSearchDirection::up : tviSearchDirection::down), true);
-    case 11030: case 11031:
+        return query || (search(tviSearchMode::mark, code == codeOf(utlCommand::markSearchUp) ? tviSearchDirection::up : tviSearchDirection::down), true);
+    case codeOf(utlCommand::searchAgainDown): case codeOf(utlCommand::searchAgainUp):
         // As the dialog's buttons: with the text and the boxes it shows now.
         handled = searchDialog_ != nullptr && searchDialog_->isVisible();
         if (!query && handled)
-            searchDialog_->doSearch(code == 11031 ? 1 : 2);
+            searchDialog_->doSearch(code == codeOf(utlCommand::searchAgainUp) ? 1 : 2);
         return true;
-    case 11033: case 11034:
+    case codeOf(utlCommand::deadLinkSearchDown): case codeOf(utlCommand::deadLinkSearchUp):
         handled = true;
         return query ||
-               (search(tviSearchMode::deadLink, code == 11034 ? tviSearchDirection::up : tviSearchDirection::down), true);
+               (search(tviSearchMode::deadLink, code == codeOf(utlCommand::deadLinkSearchUp) ? tviSearchDirection::up : tviSearchDirection::down), true);
     default:
         return true;
     }
@@ -413,9 +413,8 @@ void wndTreeView::openItemDialog(tviDialog dialog, tviTreeViewItem* item, const 
 
 void wndTreeView::forgetClipboardAfter(int code, bool handled)
 {
-    bool edits = isOneOf(code, {1018, 1019, 1021, 1040, 11010, 11012, 11013, 11014, 11016, 11017, 11018, 11019,
-                                11021, 11022, 11023, 11040, 11050});
-    bool refusedClip = !handled && (code == tviCommand::cut || code == tviCommand::copy);
+    bool edits = isOneOf(code, {codeOf(utlCommand::preferences), codeOf(utlCommand::takeSnapshot), codeOf(utlCommand::takeFootprint), codeOf(utlCommand::deleteItem), codeOf(utlCommand::paste), codeOf(utlCommand::undoDelete), codeOf(utlCommand::moveUp), codeOf(utlCommand::moveDown), codeOf(utlCommand::command11016), codeOf(utlCommand::expand), codeOf(utlCommand::reExpand), codeOf(utlCommand::expandAll), codeOf(utlCommand::charsetAuto), codeOf(utlCommand::charsetSjis), codeOf(utlCommand::charsetEuc), codeOf(utlCommand::command11040), codeOf(utlCommand::charsetUtf8)});
+    bool refusedClip = !handled && (code == codeOf(utlCommand::cut) || code == codeOf(utlCommand::copy));
     if (edits || refusedClip)
         tree_->clearClipboard();
 }
@@ -728,7 +727,7 @@ bool wndTreeView::answerFootprint(bool query, bool& handled)
     tree_->dialogData.autoDelete = footprintDialog_->autoDelete();
     tree_->dialogData.confirmed = footprintDialog_->isAccepted();
     bool done = false;
-    bool ok = item->executeCommand(tviCommand::footprintConfirmed, false, done);
+    bool ok = item->executeCommand(codeOf(utlCommand::footprintConfirmed), false, done);
     tree_->dialogData = tviDialogData{};
     if (ok)
         footprintItem_ = nullptr;
@@ -793,7 +792,7 @@ bool wndTreeView::goToAddress(const std::string& address)
     item->noteChanged();
     item->setFlag(true);
     bool handled = false;
-    item->executeCommand(tviCommand::expand, false, handled);
+    item->executeCommand(codeOf(utlCommand::expand), false, handled);
     tree_->expand(cabinetNode, true);
     return tree_->selectNode(item->getHandle());
 }
@@ -812,14 +811,14 @@ bool wndTreeView::dropItem(TreeNode dragged, TreeNode target, bool copy)
     tviTreeViewItem* source = tree_->getItem(dragged);
     tviTreeViewItem* destination = tree_->getItem(target);
     bool handled = false;
-    if (!source->executeCommand(copy ? tviCommand::copy : tviCommand::cut, false, handled))
+    if (!source->executeCommand(copy ? codeOf(utlCommand::copy) : codeOf(utlCommand::cut), false, handled))
         return false;
-    if (!handled && !copy && !source->executeCommand(tviCommand::copy, false, handled))
+    if (!handled && !copy && !source->executeCommand(codeOf(utlCommand::copy), false, handled))
         return false;
     if (!handled)
         return false;
     bool pasted = false;
-    bool ok = destination->executeCommand(tviCommand::paste, false, pasted);
+    bool ok = destination->executeCommand(codeOf(utlCommand::paste), false, pasted);
     if (!ok || !pasted) {
         tree_->clearClipboard();
         return false;
@@ -840,7 +839,7 @@ bool wndTreeView::dropAddresses(TreeNode target, const std::vector<std::string>&
             continue;
         tree_->dialogData = tviDialogData{address, address, {}, false, true};
         bool handled = false;
-        if (at->executeCommand(tviCommand::newItemConfirmed, false, handled) && handled)
+        if (at->executeCommand(codeOf(utlCommand::newItemConfirmed), false, handled) && handled)
             added = true;
     }
     tree_->dialogData = tviDialogData{};
@@ -929,7 +928,7 @@ void wndTreeView::keyPressEvent(QKeyEvent* event)
     if (enter && state() != QAbstractItemView::EditingState) {
         bool alt = (event->modifiers() & Qt::AltModifier) != 0;
         bool handled = false;
-        executeCommand(alt ? tviCommand::properties : tviCommand::expand, false, handled);
+        executeCommand(alt ? codeOf(utlCommand::properties) : codeOf(utlCommand::expand), false, handled);
         return;
     }
     QTreeView::keyPressEvent(event);
@@ -948,7 +947,7 @@ void wndTreeView::mouseDoubleClickEvent(QMouseEvent* event)
         return;
     }
     bool handled = false;
-    executeCommand(tviCommand::expand, false, handled);
+    executeCommand(codeOf(utlCommand::expand), false, handled);
 }
 
 void wndTreeView::contextMenuEvent(QContextMenuEvent* event)
@@ -960,7 +959,7 @@ void wndTreeView::contextMenuEvent(QContextMenuEvent* event)
     if (tree_->getSelection() != tree_->nodeOf(index))
         return;
     bool handled = false;
-    executeCommand(tviCommand::contextMenu, false, handled);
+    executeCommand(codeOf(utlCommand::contextMenu), false, handled);
 }
 
 void wndTreeView::showItemMenu(tviTreeViewItem*)

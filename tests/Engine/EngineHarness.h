@@ -20,7 +20,7 @@ namespace testsupport {
 // What a notification showed of its request, copied on the pumping thread.
 struct Notice {
     int id = 0;
-    int phase = 0;
+    int phase = 0; // the clsNodePhase number, as the recorded sequences show it
     int status = 0;
     int result = 0;
     std::size_t received = 0;
@@ -60,13 +60,13 @@ public:
             node->release();
     }
 
-    void onNodeNotify(int id, clsQuillaraItem* node, int phase) override
+    void onNodeNotify(int id, clsQuillaraItem* node, clsNodePhase phase) override
     {
-        Notice notice{id, phase, node->getStatus(), 0, node->getReceivedLength()};
+        Notice notice{id, static_cast<int>(phase), static_cast<int>(node->getStatus()), 0, node->getReceivedLength()};
         if (clsUrlInformation* info = node->getOwner())
             notice.result = info->getResultCode();
         notices.push_back(notice);
-        if (phase == 3) {
+        if (phase == clsNodePhase::complete) {
             ended.insert(id);
             if (keepNodes) {
                 node->addRef();
@@ -79,7 +79,7 @@ public:
     }
 
     // Requests address and keeps the queue reference in held (released by releaseAll).
-    clsUrlInformation* request(int mode, const std::string& address, int kind = 0)
+    clsUrlInformation* request(clsRequestMode mode, const std::string& address, int kind = 0)
     {
         clsUrlInformation* info = nullptr;
         if (!engine.requestItem(mode, kind, address, info))
@@ -125,15 +125,15 @@ public:
         std::string text;
         for (clsUrlInformation* info : held)
             if (ended.count(info->getId()) == 0)
-                text += info->getAddress() + " status " + std::to_string(info->getStatus()) + "; ";
+                text += info->getAddress() + " status " + std::to_string(static_cast<int>(info->getStatus())) + "; ";
         return text;
     }
 
-    int countNotices(int id, int phase) const
+    int countNotices(int id, clsNodePhase phase) const
     {
         int count = 0;
         for (const Notice& n : notices)
-            count += (n.id == id && n.phase == phase) ? 1 : 0;
+            count += (n.id == id && n.phase == static_cast<int>(phase)) ? 1 : 0;
         return count;
     }
 
@@ -152,7 +152,7 @@ public:
     std::vector<clsQuillaraItem*> kept;
     std::map<int, clsQuillaraItem*> finalNode;
     std::vector<clsUrlInformation*> held;
-    std::function<void(int, clsQuillaraItem*, int)> onNotice;
+    std::function<void(int, clsQuillaraItem*, clsNodePhase)> onNotice;
 };
 
 // The bytes of all blocks a node holds.

@@ -177,15 +177,15 @@ void TestDlgSSPage::takesOpensDeletesAndRestoresASnapshot()
 
     tree->selectNode(item->getHandle());
     bool handled = false;
-    QVERIFY(app->treeView()->executeCommand(tviCommand::showInBrowser, false, handled));
+    QVERIFY(app->treeView()->executeCommand(codeOf(utlCommand::showInBrowser), false, handled));
     QVERIFY(handled);
     QCOMPARE(tree->lastOpened, item->getUrl());
 
     std::string path = item->getFullPath();
-    QVERIFY(app->treeView()->executeCommand(tviCommand::deleteItem, false, handled));
+    QVERIFY(app->treeView()->executeCommand(codeOf(utlCommand::deleteItem), false, handled));
     QVERIFY(!std::filesystem::exists(path));
     QCOMPARE(tree->getFirstChild(cabinet->getHandle()), static_cast<TreeNode>(nullptr));
-    QVERIFY(app->treeView()->executeCommand(tviCommand::undoDelete, false, handled));
+    QVERIFY(app->treeView()->executeCommand(codeOf(utlCommand::undoDelete), false, handled));
     QVERIFY(std::filesystem::exists(path + item->getTop()));
     QCOMPARE(testsupport::readFile(home.dir() + "Data/Snapshot/List"), std::string("I:offline/:offline\r\n"));
 
@@ -217,7 +217,7 @@ void TestDlgSSPage::takesOpensDeletesAndRestoresASnapshot()
     };
     for (tviPSSItem* doomed : {item, named}) {
         tree->selectNode(doomed->getHandle());
-        QVERIFY(app->treeView()->executeCommand(tviCommand::deleteItem, false, handled));
+        QVERIFY(app->treeView()->executeCommand(codeOf(utlCommand::deleteItem), false, handled));
     }
     QCOMPARE(snapshotCount(), 0);
     QVERIFY(app->isMenuIdAvailable(32780));
@@ -227,7 +227,7 @@ void TestDlgSSPage::takesOpensDeletesAndRestoresASnapshot()
     QVERIFY(!app->isMenuIdAvailable(32780));
     QVERIFY(!app->isMenuIdAvailable(32884));
     tree->selectNode(tree->getFirstChild(cabinet->getHandle()));
-    QVERIFY(app->treeView()->executeCommand(tviCommand::deleteItem, false, handled));
+    QVERIFY(app->treeView()->executeCommand(codeOf(utlCommand::deleteItem), false, handled));
     tree->selectNode(first);
     QVERIFY(app->isMenuIdAvailable(32884));
     tree->answerYes = true;
@@ -238,7 +238,7 @@ void TestDlgSSPage::takesOpensDeletesAndRestoresASnapshot()
 
     // Dragged onto a folder and moved out again: the snapshot's directory follows.
     tree->dialogData = tviDialogData{"box", {}, {}, false, true};
-    QVERIFY(cabinet->executeCommand(tviCommand::newFolderConfirmed, false, handled));
+    QVERIFY(cabinet->executeCommand(codeOf(utlCommand::newFolderConfirmed), false, handled));
     TreeNode box = tree->getFirstChild(cabinet->getHandle());
     auto* moved = dynamic_cast<tviPSSItem*>(tree->getItem(tree->getNextSibling(box)));
     QVERIFY(moved != nullptr);
@@ -247,7 +247,7 @@ void TestDlgSSPage::takesOpensDeletesAndRestoresASnapshot()
     QVERIFY(moved->getUrl().starts_with(home.dir() + "Data/Snapshot/box/"));
     QVERIFY(std::filesystem::exists(moved->getUrl()));
     tree->selectNode(moved->getHandle());
-    QVERIFY(app->treeView()->executeCommand(tviCommand::moveUp, false, handled));
+    QVERIFY(app->treeView()->executeCommand(codeOf(utlCommand::moveUp), false, handled));
     QVERIFY(handled);
     QCOMPARE(tree->getParent(moved->getHandle()), cabinet->getHandle());
     QVERIFY(std::filesystem::exists(moved->getUrl()));

@@ -195,7 +195,7 @@ void TestWndApplication::urlBoxFindsOrAddsAddress()
     TreeNode top = run.tree()->getFirstChild(run.defaultCabinet());
     QCOMPARE(run.tree()->getItem(top)->getUrl(), server.url("/page/2"));
     QCOMPARE(run.tree()->getSelection(), top);
-    QTRY_VERIFY_WITH_TIMEOUT(run.tree()->getItem(top)->getStatus() == 4, 10000);
+    QTRY_VERIFY_WITH_TIMEOUT(run.tree()->getItem(top)->getStatus() == clsRequestStatus::complete, 10000);
     QCOMPARE(run.app->rebar()->urlBox()->itemText(0), QString::fromStdString(server.url("/page/2")));
     // Text that is no address is refused in the status bar and kept nowhere.
     enter("hello world", true);
@@ -398,7 +398,7 @@ void TestWndApplication::missingPageSaysSoInTheView()
     Running run;
     TreeNode gone = addItem(run.tree(), run.defaultCabinet(), "gone", server.url("/no/such/page"));
     run.tree()->selectNode(gone);
-    QTRY_VERIFY_WITH_TIMEOUT(run.tree()->getItem(gone)->getStatus() == 5, 10000);
+    QTRY_VERIFY_WITH_TIMEOUT(run.tree()->getItem(gone)->getStatus() == clsRequestStatus::failed, 10000);
     QString text = run.app->htmlView()->text();
     QVERIFY2(text.startsWith(QString::fromUtf8("このページは読み込めませんでした。")), qPrintable(text));
     QVERIFY2(text.contains(QStringLiteral("404")), qPrintable(text));

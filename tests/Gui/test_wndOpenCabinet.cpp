@@ -352,13 +352,13 @@ void TestWndOpenCabinet::opensEachCabinetFileOnce()
     // Closed, opened again through the link, then the close undone: still one, selected.
     run.tree()->selectNode(view->openCabinetOf(real)->getHandle());
     bool handled = false;
-    QVERIFY(view->executeCommand(tviCommand::deleteItem, false, handled) && handled);
+    QVERIFY(view->executeCommand(codeOf(utlCommand::deleteItem), false, handled) && handled);
     QCOMPARE(run.roots().size(), before);
     QVERIFY(view->openCabinetHere(link));
-    QVERIFY(view->executeCommand(tviCommand::undoDelete, false, handled) && handled);
+    QVERIFY(view->executeCommand(codeOf(utlCommand::undoDelete), false, handled) && handled);
     QCOMPARE(run.roots().size(), before + 1);
     QCOMPARE(run.tree()->getSelection(), view->openCabinetOf(real)->getHandle());
-    QVERIFY(!view->executeCommand(tviCommand::undoDelete, true, handled) || !handled);
+    QVERIFY(!view->executeCommand(codeOf(utlCommand::undoDelete), true, handled) || !handled);
 }
 
 // The copy dialog copies the cabinet it showed, though another was opened before it meanwhile,

@@ -92,7 +92,7 @@ void TestWndTreeView::doubleClickOpensAPageAsEnterDoes()
     // Double-clicked at once after the selection, the item opens once its page is there.
     run.tree()->selectNode(item->getHandle());
     QTest::mouseDClick(view->viewport(), Qt::LeftButton, {}, centreOf(view, item->getHandle(), run.tree()));
-    QTRY_VERIFY_WITH_TIMEOUT(item->getStatus() == 4, 10000);
+    QTRY_VERIFY_WITH_TIMEOUT(item->getStatus() == clsRequestStatus::complete, 10000);
     QTRY_VERIFY(run.tree()->getFirstChild(item->getHandle()) != nullptr);
     QTRY_VERIFY(view->isExpanded(run.tree()->indexOf(item->getHandle())));
     // A double click on an open item closes it, and the next opens it again.
@@ -173,7 +173,7 @@ void TestWndTreeView::openFileAddsTheLocalPageToTheDefaultCabinet()
     tviTreeViewItem* item = run.tree()->getItem(top);
     QCOMPARE(item->getUrl(), page);
     QCOMPARE(run.tree()->getSelection(), top);
-    QTRY_VERIFY_WITH_TIMEOUT(item->getStatus() == 4, 10000);
+    QTRY_VERIFY_WITH_TIMEOUT(item->getStatus() == clsRequestStatus::complete, 10000);
     // Chosen again, the same item is selected instead of a second one; a cancelled choice adds nothing.
     QVERIFY(run.app->runMenuId(32773));
     run.app->treeView()->fileChooser = [] { return QString(); };
@@ -194,7 +194,7 @@ void TestWndTreeView::charsetMenuReadsUtf8AndShowsTheChoice()
     Running run;
     tviCabinetItem* item = addItem(run.tree(), run.defaultCabinet(), "page", page);
     run.tree()->selectNode(item->getHandle());
-    QTRY_VERIFY_WITH_TIMEOUT(item->getStatus() == 4, 10000);
+    QTRY_VERIFY_WITH_TIMEOUT(item->getStatus() == clsRequestStatus::complete, 10000);
     QMenu* view = nullptr;
     for (QAction* action : run.app->menuBar()->actions())
         if (action->text().startsWith(QString::fromUtf8("表示")))
@@ -213,7 +213,7 @@ void TestWndTreeView::charsetMenuReadsUtf8AndShowsTheChoice()
     QVERIFY(utf8 != nullptr && utf8->text() == QStringLiteral("UTF-8(&U)"));
     QVERIFY(run.app->isMenuIdAvailable(32890));
     QVERIFY(run.app->runMenuId(32890));
-    QTRY_VERIFY_WITH_TIMEOUT(item->getStatus() == 4 && run.app->htmlView()->text().contains(QString::fromUtf8("日本語")), 10000);
+    QTRY_VERIFY_WITH_TIMEOUT(item->getStatus() == clsRequestStatus::complete && run.app->htmlView()->text().contains(QString::fromUtf8("日本語")), 10000);
     QCOMPARE(checkedEntry(), QList<int>{32890});
 }
 

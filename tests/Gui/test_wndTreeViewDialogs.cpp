@@ -164,7 +164,7 @@ void TestWndTreeViewDialogs::searchStepsThroughMatchesAndStops()
     tviCabinetItem* beta = addItem(run.tree(), top, "beta", "http://127.0.0.1:9/ALPHA");
     beta->setMarked(true);
     tviCabinetItem* gamma = addItem(run.tree(), top, "Gamma", "http://127.0.0.1:9/g");
-    gamma->setStatus(5);
+    gamma->setStatus(clsRequestStatus::failed);
     run.tree()->selectNode(top);
     QVERIFY(run.run(1023));
     dlgSearch* dialog = run.app->treeView()->searchDialog();

@@ -57,6 +57,15 @@ bool isNodeMessage(unsigned id)
     return id == WM_ENGINE_NODE_CREATED || id == WM_ENGINE_NODE_READING || id == WM_ENGINE_NODE_READ;
 }
 
+clsNodePhase phaseOf(unsigned messageId)
+{
+    switch (messageId) {
+    case WM_ENGINE_NODE_CREATED: return clsNodePhase::started;
+    case WM_ENGINE_NODE_READING: return clsNodePhase::analysed;
+    default: return clsNodePhase::complete;
+    }
+}
+
 bool isReadJob(int kind, bool communication)
 {
     return communication ? kind == communicationRead : (kind == jobRead || kind == jobReload);
@@ -189,20 +198,17 @@ bool clsQuillaraEngine::isRunning() const
     return running;
 }
 
-bool clsQuillaraEngine::requestItem(int mode, int kind, const std::string& address, clsUrlInformation*& out)
+bool clsQuillaraEngine::requestItem(clsRequestMode mode, int kind, const std::string& address,
+                                    clsUrlInformation*& out)
 {
     out = nullptr;
-    // Mode 8 reads again as UTF-8 (code kind 5), after the three of the classic code kinds.
-    constexpr int requestReadAgainUtf8 = requestReadAgainEuc + 1;
-    if (mode < requestHeadOnly || mode > requestReadAgainUtf8 || !running)
+    if (mode < clsRequestMode::headOnly || mode > clsRequestMode::readAgainUtf8 || !running)
         return logError("clsQuillaraEngine::requestItem", msgRequestFailed);
     try {
         std::lock_guard<std::recursive_mutex> registry(RegistryLock());
-        int codeKind = 0;
-        if (mode >= requestReadAgainSjis) {
-            codeKind = mode - 3;
-            mode = requestReadAgain;
-        }
+        int codeKind = codeKindOf(mode);
+        if (mode >= clsRequestMode::readAgainSjis)
+            mode = clsRequestMode::readAgain;
         std::pair<int, std::string> key{kind, clsUrlInformation::normaliseAddress(address)};
         auto found = byAddress.lower_bound(key);
         if (found == byAddress.end() || found->first != key) {
@@ -214,32 +220,32 @@ bool clsQuillaraEngine::requestItem(int mode, int kind, const std::string& addre
             byAddress.emplace_hint(found, std::move(key), info);
             out = info;
             switch (mode) {
-            case requestHeadOnly:
-                info->setStatus(requestHeadRequested);
+            case clsRequestMode::headOnly:
+                info->setStatus(clsRequestStatus::headRequested);
                 return queueHead(info);
-            case requestReload:
-                info->setStatus(requestReading);
+            case clsRequestMode::reload:
+                info->setStatus(clsRequestStatus::reading);
                 return queueReload(info);
-            case requestRegisterOnly:
+            case clsRequestMode::registerOnly:
                 return true;
             default:
-                info->setStatus(requestReading);
+                info->setStatus(clsRequestStatus::reading);
                 return queueRead(info, codeKind);
             }
         }
         clsUrlInformation* info = found->second;
         info->addQueueRef();
         out = info;
-        int status = info->getStatus();
-        if (status == requestRegistered && mode == requestHeadOnly) {
-            info->setStatus(requestHeadRequested);
+        clsRequestStatus status = info->getStatus();
+        if (status == clsRequestStatus::registered && mode == clsRequestMode::headOnly) {
+            info->setStatus(clsRequestStatus::headRequested);
             return queueHead(info);
         }
-        if (status == requestReading)
+        if (status == clsRequestStatus::reading)
             return true;
         // An address nobody fetches has ended as surely as a loaded page.
-        if (status == requestComplete || status == requestUnchecked) {
-            if (mode == requestRead) {
+        if (status == clsRequestStatus::complete || status == clsRequestStatus::unchecked) {
+            if (mode == clsRequestMode::read) {
                 // The caller is told at once with the node that is there; a record whose node
                 // has gone (nobody held it) is read anew, so that the caller is told at all.
                 // A page whose final notification is still on its way is not told twice: that
@@ -250,21 +256,21 @@ bool clsQuillaraEngine::requestItem(int mode, int kind, const std::string& addre
                     node->release();
                     return true;
                 }
-                info->setStatus(requestReading);
+                info->setStatus(clsRequestStatus::reading);
                 return queueRead(info, 0);
             }
-            if (mode == requestReload || mode == requestReadAgain) {
-                info->setStatus(requestReading);
-                return mode == requestReload ? queueReload(info) : queueRead(info, codeKind);
+            if (mode == clsRequestMode::reload || mode == clsRequestMode::readAgain) {
+                info->setStatus(clsRequestStatus::reading);
+                return mode == clsRequestMode::reload ? queueReload(info) : queueRead(info, codeKind);
             }
             return true;
         }
-        if (mode == requestRead) {
-            info->setStatus(requestReading);
+        if (mode == clsRequestMode::read) {
+            info->setStatus(clsRequestStatus::reading);
             return queueRead(info, 0);
         }
-        if (mode == requestReload) {
-            info->setStatus(requestReading);
+        if (mode == clsRequestMode::reload) {
+            info->setStatus(clsRequestStatus::reading);
             return queueReload(info);
         }
         return true;
@@ -554,7 +560,7 @@ bool clsQuillaraEngine::startRead(Job& job, bool reload, bool& needsNetwork)
         return logError("clsQuillaraEngine::read", msgReadFailed);
     if (info->getAddressKind() == addressNetwork && !isFetchedAddress(info)) {
         // Nothing fetches this scheme: the request ends untried, with no page.
-        info->setStatus(requestUnchecked);
+        info->setStatus(clsRequestStatus::unchecked);
         job.node = nullptr;
         node->markFinalTold();
         return postNode(WM_ENGINE_NODE_READ, info, node);
@@ -564,7 +570,7 @@ bool clsQuillaraEngine::startRead(Job& job, bool reload, bool& needsNetwork)
         logError("clsQuillaraEngine::read", msgReadFailed);
         needsNetwork = false;
         info->setResultCode(resultTransportError);
-        info->setStatus(requestFailed);
+        info->setStatus(clsRequestStatus::failed);
         job.node = nullptr;
         return postNode(WM_ENGINE_NODE_READ, info, node);
     }
@@ -572,11 +578,11 @@ bool clsQuillaraEngine::startRead(Job& job, bool reload, bool& needsNetwork)
         return true;
     // Nothing more will arrive: a request the node did not end is ended here, so that it
     // never stays "reading".
-    if (info->getStatus() == requestReading) {
+    if (info->getStatus() == clsRequestStatus::reading) {
         bool parsed = info->getAddressKind() != addressNotParsed;
         if (!parsed)
             info->setResultCode(resultTransportError);
-        info->setStatus(parsed ? requestComplete : requestFailed);
+        info->setStatus(parsed ? clsRequestStatus::complete : clsRequestStatus::failed);
         node->setTransferEnded();
     }
     // 3025 goes out before the pass is queued: on a worker, the engine thread could otherwise
@@ -616,7 +622,7 @@ bool clsQuillaraEngine::analyze(Job& job)
         return tellAtRoundEnd(messages, count, info, node);
     }
     // A request that failed meanwhile has had its final notification.
-    if (window != nullptr && info->getStatus() != requestFailed)
+    if (window != nullptr && info->getStatus() != clsRequestStatus::failed)
         messages[count++] = WM_ENGINE_NODE_READING;
     return postNodes(messages, count, info, node);
 }
@@ -671,10 +677,10 @@ bool clsQuillaraEngine::stop()
     {
         std::lock_guard<std::recursive_mutex> registry(RegistryLock());
         for (auto& [id, info] : byId) {
-            if (info->getStatus() != requestReading)
+            if (info->getStatus() != clsRequestStatus::reading)
                 continue;
             info->setResultCode(resultTransportError);
-            info->setStatus(requestFailed);
+            info->setStatus(clsRequestStatus::failed);
         }
     }
     startWorkers();
@@ -714,7 +720,7 @@ void clsQuillaraEngine::dropJobs(std::deque<Job>& jobs, bool notify, bool commun
         }
         auto* info = dynamic_cast<clsUrlInformation*>(job.object);
         bool unreported = isReadJob(job.kind, communication) ||
-                          (!communication && job.kind == jobAnalyze && info != nullptr && info->getStatus() == requestComplete);
+                          (!communication && job.kind == jobAnalyze && info != nullptr && info->getStatus() == clsRequestStatus::complete);
         if (notify && info != nullptr && job.node != nullptr && unreported && told.insert(info).second) {
             // A page that was to be announced with its pass is announced here.
             const unsigned messages[2] = {WM_ENGINE_NODE_CREATED, WM_ENGINE_NODE_READ};
@@ -1002,7 +1008,7 @@ bool clsQuillaraEngine::handleMessage(const platform::Message& message)
             // A node that a newer, already delivered read replaced speaks no more for the request.
             admitted = found != byId.end() && node != nullptr && found->second->admitRead(node->getReadNumber());
         }
-        int phase = static_cast<int>(message.id - WM_ENGINE_NODE_CREATED) + 1;
+        clsNodePhase phase = phaseOf(message.id);
         try {
             if (admitted && node->admitDelivery(phase) && target != nullptr)
                 target->onNodeNotify(id, node, phase);
@@ -1017,7 +1023,7 @@ bool clsQuillaraEngine::handleMessage(const platform::Message& message)
         std::unique_ptr<clsSnapshotReport> report(reinterpret_cast<clsSnapshotReport*>(message.lParam));
         try {
             if (target != nullptr && report)
-                target->onSnapshotNotify(report->id, *report, 0);
+                target->onSnapshotNotify(report->id, *report, clsSnapshotPhase::saved);
         } catch (const std::exception& e) {
             logError("clsQuillaraEngine::handleMessage", e.what());
         }
@@ -1029,7 +1035,7 @@ bool clsQuillaraEngine::handleMessage(const platform::Message& message)
             if (target != nullptr && ended) {
                 clsSnapshotReport report = ended->makeReport(true);
                 report.finished = true;
-                target->onSnapshotNotify(report.id, report, 2);
+                target->onSnapshotNotify(report.id, report, clsSnapshotPhase::ended);
             }
         } catch (const std::exception& e) {
             logError("clsQuillaraEngine::handleMessage", e.what());

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "Engine/Core/clsEngineOptions.h"
+#include "Engine/Core/clsRequestMode.h"
 #include "Platform/MessageTarget.h"
 
 #include <array>
@@ -41,18 +42,6 @@ enum : unsigned {
     WM_ENGINE_HEAD_READ = 3028,
     WM_ENGINE_SNAPSHOT_SAVED = 3029,
     WM_ENGINE_SNAPSHOT_DONE = 3030,
-};
-
-// Request modes of requestItem.
-enum clsRequestMode {
-    requestHeadOnly = 0,
-    requestRead = 1,
-    requestReload = 2,
-    requestRegisterOnly = 3,
-    requestReadAgain = 4,
-    requestReadAgainSjis = 5,
-    requestReadAgainJis = 6,
-    requestReadAgainEuc = 7,
 };
 
 // Kinds of request-queue jobs and of communication-queue jobs.
@@ -112,7 +101,7 @@ public:
     virtual bool term();
     // Registers or finds (kind, address) and queues work by mode. out gets a queue reference
     // that the caller gives back with releaseQueueRef.
-    virtual bool requestItem(int mode, int kind, const std::string& address, clsUrlInformation*& out);
+    virtual bool requestItem(clsRequestMode mode, int kind, const std::string& address, clsUrlInformation*& out);
     virtual bool synchronize();
     virtual bool queueHead(clsUrlInformation* info);
     virtual bool queueRead(clsUrlInformation* info, int codeKind);

@@ -196,7 +196,7 @@ int clsQuillaraItem::release()
 }
 
 // Called under the reference lock.
-void clsQuillaraItem::detach(clsUrlInformation* from, int count, int endedStatus)
+void clsQuillaraItem::detach(clsUrlInformation* from, int count, clsRequestStatus endedStatus)
 {
     if (from != owner)
         return;
@@ -205,7 +205,7 @@ void clsQuillaraItem::detach(clsUrlInformation* from, int count, int endedStatus
     refCount = count;
 }
 
-bool clsQuillaraItem::RequestNode(int mode, int kind, const std::string& address, int& id)
+bool clsQuillaraItem::RequestNode(clsRequestMode mode, int kind, const std::string& address, int& id)
 {
     clsQuillaraEngine* engine = clsQuillaraEngine::getEngine();
     clsUrlInformation* info = nullptr;
@@ -234,7 +234,7 @@ clsNodeProperties clsQuillaraItem::getProperties() const
     return out;
 }
 
-int clsQuillaraItem::getStatus() const
+clsRequestStatus clsQuillaraItem::getStatus() const
 {
     clsUrlInformation* info = getOwner();
     return info == nullptr ? toldStatus.load() : info->getStatus();
@@ -358,10 +358,10 @@ bool clsQuillaraItem::readLocalFile()
     if (!readAll) {
         logError("clsQuillaraItem::readLocalFile", utlTexts::sjis(utlText::cannotOpenFile) + file);
         info->setResultCode(resultTransportError);
-        info->setStatus(requestFailed);
+        info->setStatus(clsRequestStatus::failed);
         return true;
     }
-    info->setStatus(requestComplete);
+    info->setStatus(clsRequestStatus::complete);
     return true;
 }
 
@@ -390,7 +390,7 @@ bool clsQuillaraItem::makeLinkRecord(int kind, const std::string& address, const
     clsUrlInformation* info = getOwner();
     clsQuillaraEngine* engine = info != nullptr ? info->getEngine() : nullptr;
     clsUrlInformation* registered = nullptr;
-    if (engine != nullptr && engine->requestItem(requestRegisterOnly, kind, address, registered) &&
+    if (engine != nullptr && engine->requestItem(clsRequestMode::registerOnly, kind, address, registered) &&
         registered != nullptr)
         registered->releaseQueueRef();
     auto parsed = std::make_unique<clsUrlInformation>();
@@ -425,12 +425,14 @@ bool clsQuillaraItem::isFinalTold() const
     return finalTold;
 }
 
-bool clsQuillaraItem::admitDelivery(int phase)
+bool clsQuillaraItem::admitDelivery(clsNodePhase phase)
 {
     int delivered = deliveredPhase;
-    bool inOrder = phase == 3 || (phase == 2 && delivered < 3) || (phase == 1 && delivered == 0);
+    bool inOrder = phase == clsNodePhase::complete ||
+                   (phase == clsNodePhase::analysed && delivered < static_cast<int>(clsNodePhase::complete)) ||
+                   (phase == clsNodePhase::started && delivered == 0);
     if (inOrder)
-        deliveredPhase = phase;
+        deliveredPhase = static_cast<int>(phase);
     return inOrder;
 }
 

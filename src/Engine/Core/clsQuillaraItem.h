@@ -1,5 +1,9 @@
 #pragma once
 
+#include "Engine/Core/clsEnginePhase.h"
+#include "Engine/Core/clsRequestMode.h"
+#include "Engine/Core/clsRequestStatus.h"
+
 #include <atomic>
 #include <cstddef>
 #include <memory>
@@ -73,19 +77,19 @@ public:
     int addRef();
     int release();
     // Forgets owner (only when it is this node's owner) and takes count as the node's own.
-    // endedStatus: the status the node's read ended with (0 when it had not ended), which the
+    // endedStatus: the status the node's read ended with (registered when it had not ended), which the
     // node tells from then on, also to a final notification still on its way.
-    void detach(clsUrlInformation* owner, int count, int endedStatus = 0);
+    void detach(clsUrlInformation* owner, int count, clsRequestStatus endedStatus = clsRequestStatus::registered);
     // The owner, or null once detached. Only the holder of a reference may use it, and only
     // until it releases that reference.
     clsUrlInformation* getOwner() const;
 
     // Asks the engine for an address and keeps only the request id (the returned reference is
     // given back at once).
-    static bool RequestNode(int mode, int kind, const std::string& address, int& id);
+    static bool RequestNode(clsRequestMode mode, int kind, const std::string& address, int& id);
 
     clsNodeProperties getProperties() const;
-    int getStatus() const;
+    clsRequestStatus getStatus() const;
     int getLinkCount() const;
     int getResourceCount() const;
     bool getLink(int index, clsLinkProperties& out) const;
@@ -112,10 +116,10 @@ public:
     bool isFinalTold() const;
 
     // User-interface thread, as a notification of this node is about to be handed on: true
-    // when it keeps the read's order (phase 1 only first, 2 only before 3, after a 3 only
-    // another 3), and then it is noted as delivered. A notification that would break the
+    // when it keeps the read's order (started only first, analysed only before complete,
+    // after complete only another complete), and then it is noted as delivered. A notification that would break the
     // order (a pass's 3026 that lost the race against the worker's failure) is not handed on.
-    bool admitDelivery(int phase);
+    bool admitDelivery(clsNodePhase phase);
     // Which read of its request this node serves: 1 for the first, higher for each newer one.
     std::uint64_t getReadNumber() const;
     void setReadNumber(std::uint64_t number);
@@ -151,8 +155,9 @@ private:
     std::vector<std::unique_ptr<clsLink>> resources;
     std::atomic<bool> analysisQueued{false};
     std::atomic<bool> finalTold{false};
+    // Nothing delivered yet is phase 0, before started.
     std::atomic<int> deliveredPhase{0};
-    std::atomic<int> toldStatus{0};
+    std::atomic<clsRequestStatus> toldStatus{clsRequestStatus::registered};
     std::atomic<std::uint64_t> readNumber{0};
 };
 

@@ -605,7 +605,7 @@ bool clsCommunicationHttp::readNext(clsUrlInformation* info, clsQuillaraItem* no
     if (s.pending() == 0) {
         info->setWireBytes(static_cast<std::int64_t>(wireBytes));
         node->setTransferEnded();
-        info->setStatus(requestComplete);
+        info->setStatus(clsRequestStatus::complete);
         closeRequest();
         return true;
     }

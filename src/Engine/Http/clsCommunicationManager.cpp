@@ -147,7 +147,7 @@ void clsCommunicationManager::runJob(clsQuillaraEngine::Job& job)
                 clsQuillaraItem* node = job.node;
                 job.node = nullptr;
                 bool network = info->getAddressKind() == addressNetwork;
-                endRead(info, node, network ? requestUnchecked : requestFailed,
+                endRead(info, node, network ? clsRequestStatus::unchecked : clsRequestStatus::failed,
                         resultTransportError);
             }
         }
@@ -296,9 +296,9 @@ bool clsCommunicationManager::isFetched(clsUrlInformation* info) const
 }
 
 // Ends the read with its final notification, which carries the read's node reference.
-bool clsCommunicationManager::endRead(clsUrlInformation* info, clsQuillaraItem* node, int status, int result)
+bool clsCommunicationManager::endRead(clsUrlInformation* info, clsQuillaraItem* node, clsRequestStatus status, int result)
 {
-    if (status == requestFailed)
+    if (status == clsRequestStatus::failed)
         info->setResultCode(result);
     info->setStatus(status);
     node->markFinalTold();
@@ -317,6 +317,6 @@ void clsCommunicationManager::readHead(clsUrlInformation* info)
 {
     if (isFetched(info))
         return;
-    info->setStatus(requestHeadRead);
+    info->setStatus(clsRequestStatus::headRead);
     engine->postHead(info);
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "Engine/Core/clsQuillaraEngine.h"
+#include "Engine/Core/clsRequestStatus.h"
 
 #include <atomic>
 #include <cstdint>
@@ -50,7 +51,7 @@ private:
     void stepTransfers(std::uint64_t now);
     void endTransfers();
     bool ensureTransport();
-    bool endRead(clsUrlInformation* info, clsQuillaraItem* node, int status, int result);
+    bool endRead(clsUrlInformation* info, clsQuillaraItem* node, clsRequestStatus status, int result);
     bool isFetched(clsUrlInformation* info) const;
     void readHead(clsUrlInformation* info);
 

@@ -441,7 +441,7 @@ void clsTransfer::headerFinal()
     info->setWireBytes(static_cast<std::int64_t>(wireBytes));
     if (node == nullptr) {
         detach();
-        info->setStatus(requestHeadRead);
+        info->setStatus(clsRequestStatus::headRead);
         engine->postHead(info);
         stage = Stage::ended;
         return;
@@ -449,13 +449,13 @@ void clsTransfer::headerFinal()
     int code = std::atoi(info->getStatusCode().c_str());
     if (code >= 400) {
         detach();
-        endRead(requestFailed, code);
+        endRead(clsRequestStatus::failed, code);
         return;
     }
     // A page that is not text is not analysed: it ends complete with its header recorded.
     if (info->getContentType().find("text/") == std::string::npos) {
         detach();
-        endRead(requestComplete, 0);
+        endRead(clsRequestStatus::complete, 0);
         return;
     }
     keepBody = true;
@@ -510,7 +510,7 @@ bool clsTransfer::handOneBlock(bool& more)
     if (pending() == 0) {
         info->setWireBytes(static_cast<std::int64_t>(wireBytes));
         node->setTransferEnded();
-        info->setStatus(requestComplete);
+        info->setStatus(clsRequestStatus::complete);
         detach();
         return true;
     }
@@ -574,21 +574,21 @@ void clsTransfer::failStart(int code)
     detach();
     info->setWireBytes(static_cast<std::int64_t>(wireBytes));
     if (node != nullptr) {
-        endRead(requestFailed, code);
+        endRead(clsRequestStatus::failed, code);
         return;
     }
     if (code != resultCancelled)
         logError("clsCommunicationManager::readHead", msgTransportStartFailed);
     info->setResultCode(code);
-    info->setStatus(requestFailed);
+    info->setStatus(clsRequestStatus::failed);
     engine->postHead(info);
     stage = Stage::ended;
 }
 
 // The final notification, which carries the read's node reference.
-void clsTransfer::endRead(int status, int code)
+void clsTransfer::endRead(clsRequestStatus status, int code)
 {
-    if (status == requestFailed)
+    if (status == clsRequestStatus::failed)
         info->setResultCode(code);
     info->setStatus(status);
     clsQuillaraItem* taken = node;
@@ -610,7 +610,7 @@ void clsTransfer::failBody(int code, const std::string& message)
         node->addRef();
         engine->postNode(WM_ENGINE_NODE_CREATED, info, node);
     }
-    endRead(requestFailed, code);
+    endRead(clsRequestStatus::failed, code);
 }
 
 void clsTransfer::cancel()

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "Engine/Core/clsRequestStatus.h"
 #include "Engine/Http/clsRedirectChain.h"
 #include "Engine/Http/clsUrlCache.h"
 
@@ -63,7 +64,7 @@ private:
     void takeWhole();
     void describeFtpResponse();
     void failStart(int code);
-    void endRead(int status, int result);
+    void endRead(clsRequestStatus status, int result);
     void failBody(int code, const std::string& message);
     void detach();
     void releaseHost();

@@ -216,7 +216,8 @@ bool clsUrlInformation::createNode(clsQuillaraItem* fresh)
     if (node != nullptr) {
         // The replaced read keeps the status it ended with; a read cut short keeps none.
         std::uint64_t end = lastEnd;
-        int ended = (end >> 8) == node->getReadNumber() ? static_cast<int>(end & 0xff) : 0;
+        auto ended = (end >> 8) == node->getReadNumber() ? static_cast<clsRequestStatus>(end & 0xff)
+                                                         : clsRequestStatus::registered;
         node->detach(this, accessCount, ended);
     }
     fresh->setReadNumber(++nodesMade);
@@ -380,7 +381,7 @@ std::string clsUrlInformation::getContentType() const
 
 int clsUrlInformation::getId() const { return id; }
 int clsUrlInformation::getLinkKind() const { return linkKind; }
-int clsUrlInformation::getStatus() const { return status; }
+clsRequestStatus clsUrlInformation::getStatus() const { return status; }
 int clsUrlInformation::getResultCode() const { return resultCode; }
 int clsUrlInformation::getContentLength() const { return contentLength; }
 std::int64_t clsUrlInformation::getReceivedBytes() const { return receivedBytes; }
@@ -429,10 +430,10 @@ int clsUrlInformation::getQueueCount() const
     return queueCount;
 }
 
-void clsUrlInformation::setStatus(int value)
+void clsUrlInformation::setStatus(clsRequestStatus value)
 {
     status = value;
-    if (value == requestComplete || value == requestFailed || value == requestUnchecked)
+    if (value == clsRequestStatus::complete || value == clsRequestStatus::failed || value == clsRequestStatus::unchecked)
         lastEnd = (nodesMade.load() << 8) | static_cast<std::uint64_t>(value);
 }
 void clsUrlInformation::setResultCode(int code) { resultCode = code; }

@@ -2,6 +2,7 @@
 
 #include "Common/kivaTime.h"
 #include "Engine/Core/clsQueueItem.h"
+#include "Engine/Core/clsRequestStatus.h"
 
 #include <atomic>
 #include <cstdint>
@@ -11,19 +12,6 @@
 
 class clsQuillaraEngine;
 class clsQuillaraItem;
-
-// Request status values.
-enum clsRequestStatus {
-    requestRegistered = 0,
-    requestHeadRequested = 1,
-    requestHeadRead = 2,
-    requestReading = 3,
-    requestComplete = 4,
-    requestFailed = 5,
-    // Ended without a transfer: nothing fetches the address's scheme (mailto:, news:,
-    // javascript:), so it is neither loaded nor failed.
-    requestUnchecked = 6,
-};
 
 // Result codes besides an HTTP status of 300 and above.
 constexpr int resultTransportError = -1;
@@ -99,7 +87,7 @@ public:
     std::string getStatusCode() const;
     // The value of "Content-Type:", empty when absent.
     std::string getContentType() const;
-    int getStatus() const;
+    clsRequestStatus getStatus() const;
     int getResultCode() const;
     std::string getHost() const;
     int getPort() const;
@@ -115,7 +103,7 @@ public:
     int getAccessCount() const;
     int getQueueCount() const;
 
-    void setStatus(int status);
+    void setStatus(clsRequestStatus status);
     void setResultCode(int code);
     void setLocalFile(const char* file);
     void setLastModified(const kivaTime* time);
@@ -178,7 +166,7 @@ private:
 
     std::atomic<int> id{-1};
     std::atomic<int> linkKind{-1};
-    std::atomic<int> status{requestRegistered};
+    std::atomic<clsRequestStatus> status{clsRequestStatus::registered};
     std::atomic<int> resultCode{0};
     std::atomic<int> contentLength{-1};
     std::atomic<std::int64_t> receivedBytes{0};

@@ -223,7 +223,7 @@ bool clsQuillaraSnapshot::setup(int newMode, const std::string& newUrl, const st
     const utlIniInfo* settings = FindUtlIniInfo();
     scripts = settings != nullptr && settings->getInt(IniKey::SnapshotScripts) != 0 ? clsSnapshotRewriter::scriptsKept
                                                                                    : clsSnapshotRewriter::scriptsRemoved;
-    state = 1;
+    setStep(Step::queued);
     if (engine == nullptr)
         return false;
     return engine->queueSnapshot(this, id);
@@ -241,7 +241,25 @@ void clsQuillaraSnapshot::stop()
 
 bool clsQuillaraSnapshot::isComplete() const
 {
-    return state == 8;
+    return step == Step::complete;
+}
+
+const char* clsQuillaraSnapshot::nameOf(Step step)
+{
+    switch (step) {
+    case Step::cleared: return "cleared";
+    case Step::queued: return "queued";
+    case Step::fetching: return "fetching";
+    case Step::complete: return "complete";
+    }
+    return "?";
+}
+
+void clsQuillaraSnapshot::setStep(Step next)
+{
+    Step before = step.exchange(next);
+    if (before != next)
+        logStateChange("clsQuillaraSnapshot " + std::to_string(queueId), nameOf(before), nameOf(next));
 }
 
 void clsQuillaraSnapshot::clear()
@@ -249,7 +267,7 @@ void clsQuillaraSnapshot::clear()
     std::lock_guard<std::mutex> guard(lock);
     pageQueue.clear();
     resourceQueue.clear();
-    state = 0;
+    setStep(Step::cleared);
 }
 
 std::string clsQuillaraSnapshot::newTempPath()
@@ -272,7 +290,7 @@ bool clsQuillaraSnapshot::run(clsCommunicationHttp* transport, const std::atomic
         totalLimit = engine->getOptions().snapshotLimitBytes;
     }
     std::unique_lock<std::mutex> guard(lock);
-    if (state != 0 && !dropped && !shouldEnd(transport, stopping)) {
+    if (step != Step::cleared && !dropped && !shouldEnd(transport, stopping)) {
         std::error_code error;
         fs::create_directories(folder, error);
         std::string name = nameFor(url, clsSnapshotRewriter::refPage);
@@ -298,7 +316,7 @@ void clsQuillaraSnapshot::dispatch()
 {
     if (interrupted || cancelRequested || stopRequested)
         return;
-    state = 2;
+    setStep(Step::fetching);
     auto post = [this](std::deque<Entry>& queue) {
         while (!queue.empty()) {
             Entry entry = std::move(queue.front());
@@ -401,9 +419,9 @@ void clsQuillaraSnapshot::complete()
     {
         std::lock_guard<std::mutex> guard(lock);
         bool whole = !interrupted && !cancelRequested && !stopRequested && !dropped && pageQueue.empty() &&
-                     resourceQueue.empty() && state != 0;
+                     resourceQueue.empty() && step != Step::cleared;
         if (whole)
-            state = 8;
+            setStep(Step::complete);
     }
     endRun();
     // The last touch of this object: the engine hands it to the user-interface thread.
@@ -428,7 +446,7 @@ void clsQuillaraSnapshot::endRun()
         clear();
         return;
     }
-    stopped = state != 8;
+    stopped = step != Step::complete;
 }
 
 void clsQuillaraSnapshot::finishEntry(clsSnapshotEntry& result, Fetched& fetched)

@@ -46,7 +46,12 @@ public:
     clsQuillaraSnapshot(const clsQuillaraSnapshot&) = delete;
     clsQuillaraSnapshot& operator=(const clsQuillaraSnapshot&) = delete;
 
-    // Stores the parameters, state 1, and queues the snapshot with the engine; queueId gets
+    // Where a run stands: set up and queued, its files handed to the workers, every file
+    // saved. A stopped or cancelled run never reaches complete; clear goes back to cleared.
+    enum class Step : int { cleared = 0, queued = 1, fetching = 2, complete = 8 };
+    static const char* nameOf(Step step);
+
+    // Stores the parameters, goes to queued, and queues the snapshot with the engine; queueId gets
     // the request id. folder is made to end with '/'. Scripts are kept when the setting
     // PrefFile/SnapshotScripts says so, else removed.
     bool setup(int mode, const std::string& url, const std::string& folder, int& queueId);
@@ -120,6 +125,7 @@ protected:
 private:
     bool shouldEnd(const clsCommunicationHttp* transport, const std::atomic<bool>& stopping) const;
     void dispatch();
+    void setStep(Step next);
     void endFetch(int kind, bool workerStopped);
     void recordFailure(clsSnapshotEntry& result, Fetched& fetched, const std::string& why);
     void complete();
@@ -154,7 +160,7 @@ private:
     std::int64_t totalLimit = 0; // bytes; 0 none
     std::atomic<bool> cancelRequested{false};
     std::atomic<bool> stopRequested{false};
-    std::atomic<int> state{0};
+    std::atomic<Step> step{Step::cleared};
     std::atomic<std::size_t> tempCounter{0};
     std::atomic<std::int64_t> usedBytes{0}; // saved and arriving, against totalLimit
     bool dropped = false;

@@ -49,7 +49,7 @@ int utlCodeDetector::feed(unsigned char byte)
     std::uint64_t position = offset++;
     if (byte >= 0x80) {
         highSeen = true;
-        escapeState = 0;
+        escapeState = Escape::none;
     } else {
         feedEscape(byte);
         if (jisSeen)
@@ -76,7 +76,7 @@ int utlCodeDetector::feed(unsigned char byte)
 // escape machine is at rest, and the byte order mark can only end at offset 2.
 std::size_t utlCodeDetector::skipQuiet(const unsigned char* bytes, std::size_t length)
 {
-    if (escapeState != 0 || jisSeen || offset < 3 || sjisLead != 0 || eucNeed != 0 || utf8Need != 0)
+    if (escapeState != Escape::none || jisSeen || offset < 3 || sjisLead != 0 || eucNeed != 0 || utf8Need != 0)
         return 0;
     constexpr std::uint64_t ones = 0x0101010101010101ULL;
     constexpr std::uint64_t highBits = 0x8080808080808080ULL;
@@ -107,29 +107,29 @@ const utlCodeDetector::Evidence& utlCodeDetector::evidenceOf(int code) const
 // JIS X 0208 and JIS X 0201 (ESC $ B, ESC $ @, ESC ( J, ESC ( I), which no other code writes.
 void utlCodeDetector::feedEscape(unsigned char byte)
 {
+    Escape restart = byte == esc ? Escape::esc : Escape::none;
     switch (escapeState) {
-    case 0:
-        if (byte == esc)
-            escapeState = 1;
+    case Escape::none:
+        escapeState = restart;
         return;
-    case 1:
-        escapeState = byte == '$' ? 2 : byte == '(' ? 3 : byte == esc ? 1 : 0;
+    case Escape::esc:
+        escapeState = byte == '$' ? Escape::escDollar : byte == '(' ? Escape::escParen : restart;
         return;
-    case 2:
+    case Escape::escDollar:
         if (byte == 'B' || byte == '@') {
             jisSeen = true;
-            escapeState = 0;
+            escapeState = Escape::none;
             return;
         }
-        escapeState = byte == '(' ? 4 : byte == esc ? 1 : 0;
+        escapeState = byte == '(' ? Escape::escDollarParen : restart;
         return;
-    case 3:
+    case Escape::escParen:
         jisSeen = byte == 'J' || byte == 'I' || (byte == 'B' && !highSeen);
-        escapeState = byte == esc ? 1 : 0;
+        escapeState = restart;
         return;
-    default:
+    case Escape::escDollarParen:
         jisSeen = !highSeen && (byte == 'D' || byte == 'O' || byte == 'P' || byte == 'Q');
-        escapeState = byte == esc ? 1 : 0;
+        escapeState = restart;
         return;
     }
 }

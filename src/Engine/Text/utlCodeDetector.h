@@ -33,7 +33,7 @@ public:
     std::size_t skipQuiet(const unsigned char* bytes, std::size_t length);
     // True while nothing but 7-bit bytes outside an unfinished escape sequence has been seen:
     // such bytes read the same in every code.
-    bool onlyAscii() const { return !highSeen && escapeState == 0; }
+    bool onlyAscii() const { return !highSeen && escapeState == Escape::none; }
     bool sawHighByte() const { return highSeen; }
     // Settles an undecided stream with 8-bit bytes by score; codeAscii when there are none.
     int decideNow() const;
@@ -71,7 +71,9 @@ private:
     bool highSeen = false;
     bool bomSeen = false;
     bool jisSeen = false;
-    int escapeState = 0;
+    // How far an escape sequence has come: ESC, ESC $, ESC (, ESC $ (.
+    enum class Escape { none, esc, escDollar, escParen, escDollarParen };
+    Escape escapeState = Escape::none;
 
     Evidence sjis;
     unsigned char sjisLead = 0;

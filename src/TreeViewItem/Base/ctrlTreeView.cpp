@@ -407,14 +407,14 @@ std::vector<tviTreeViewItem*> ctrlTreeView::itemsOfRequest(int id) const
     return flaggedFirst(found->second.places);
 }
 
-std::vector<tviTreeViewItem*> ctrlTreeView::recipients(int id, const clsQuillaraItem* node, int phase)
+std::vector<tviTreeViewItem*> ctrlTreeView::recipients(int id, const clsQuillaraItem* node, clsNodePhase phase)
 {
     auto found = requests_.find(id);
     if (found == requests_.end()) {
         return {};
     }
     RequestItems& entry = found->second;
-    if (phase != 3) {
+    if (phase != clsNodePhase::complete) {
         // A new read is under way: its final notification goes to everybody.
         entry.final = NodeState{};
         return flaggedFirst(entry.places);
@@ -649,7 +649,7 @@ void ctrlTreeView::loadSettings(const utlIniInfo& ini)
     settings.treeNode = ini.getInt(IniKey::TreeNode);
 }
 
-bool ctrlTreeView::request(tviTreeViewItem* item, int mode)
+bool ctrlTreeView::request(tviTreeViewItem* item, clsRequestMode mode)
 {
     if (engine_ == nullptr || item == nullptr) {
         return false;
@@ -691,14 +691,14 @@ bool ctrlTreeView::startSnapshot(tviTreeViewItem* item, int mode, const std::str
     return true;
 }
 
-void ctrlTreeView::onSnapshotNotify(int id, const clsSnapshotReport& report, int phase)
+void ctrlTreeView::onSnapshotNotify(int id, const clsSnapshotReport& report, clsSnapshotPhase phase)
 {
     auto found = snapshots_.find(id);
     if (found == snapshots_.end()) {
         return;
     }
     tviTreeViewItem* item = found->second;
-    if (phase == 2) {
+    if (phase == clsSnapshotPhase::ended) {
         snapshots_.erase(found);
     }
     item->onSnapshotNotify(report, phase);
@@ -712,7 +712,7 @@ void ctrlTreeView::withdraw(int id, tviTreeViewItem* item)
     }
 }
 
-void ctrlTreeView::onNodeNotify(int id, clsQuillaraItem* node, int phase)
+void ctrlTreeView::onNodeNotify(int id, clsQuillaraItem* node, clsNodePhase phase)
 {
     ++notifyDepth_;
     for (tviTreeViewItem* item : recipients(id, node, phase)) {
@@ -724,7 +724,7 @@ void ctrlTreeView::onNodeNotify(int id, clsQuillaraItem* node, int phase)
         item->setRequest(id, node);
         item->onRequestNotify(phase);
     }
-    if (phase == 3) {
+    if (phase == clsNodePhase::complete) {
         tviTreeViewItem* item = nullptr;
         for (int served = 0; served < 2 && takeQueued(item); ++served) {
             bool enabled = false;

@@ -188,7 +188,7 @@ public:
     void setEngine(clsQuillaraEngine* engine) { engine_ = engine; }
     clsQuillaraEngine* engine() const { return engine_; }
     // Requests item's page with a mode of requestItem and pairs the new id with the item.
-    bool request(tviTreeViewItem* item, int mode);
+    bool request(tviTreeViewItem* item, clsRequestMode mode);
     // Pairs item with the request id that another item's request returned, without asking
     // the engine again: the item then gets that request's notifications from now on.
     void share(tviTreeViewItem* item, int id);
@@ -199,7 +199,7 @@ public:
     // notification that brings again the node of the last one handed to every item, unchanged
     // (the engine tells each new asker of a finished page at once), goes only to the items
     // paired or asking since: the others have handled that very node already.
-    void onNodeNotify(int id, clsQuillaraItem* node, int phase) override;
+    void onNodeNotify(int id, clsQuillaraItem* node, clsNodePhase phase) override;
     // How many times an item was handed a node notification.
     size_t deliveryCount() const { return deliveries_; }
     std::vector<tviTreeViewItem*> itemsOfRequest(int id) const;
@@ -211,7 +211,7 @@ public:
     // Starts the engine's snapshot of url into folder for item and pairs the id with it.
     bool startSnapshot(tviTreeViewItem* item, int mode, const std::string& url, const std::string& folder);
     // Relays a snapshot notification to the item paired with id (phase 2 ends the pairing).
-    void onSnapshotNotify(int id, const clsSnapshotReport& report, int phase) override;
+    void onSnapshotNotify(int id, const clsSnapshotReport& report, clsSnapshotPhase phase) override;
     // The root that keeps snapshots (it answers tviTreeViewItem::keepSnapshot), or null.
     void setSnapshotCabinet(tviTreeViewItem* cabinet) { snapshotCabinet_ = cabinet; }
     tviTreeViewItem* snapshotCabinet() const { return snapshotCabinet_; }
@@ -283,7 +283,7 @@ private:
     struct NodeState {
         const clsQuillaraItem* node = nullptr;
         clsNodeProperties properties;
-        int status = 0;
+        clsRequestStatus status = clsRequestStatus::registered;
         int links = 0;
         int resources = 0;
         bool operator==(const NodeState& other) const;
@@ -308,7 +308,7 @@ private:
     void pair(int id, tviTreeViewItem* item);
     void markFresh(int id, tviTreeViewItem* item);
     // The items a notification goes to, in delivery order; a final one ends their freshness.
-    std::vector<tviTreeViewItem*> recipients(int id, const clsQuillaraItem* node, int phase);
+    std::vector<tviTreeViewItem*> recipients(int id, const clsQuillaraItem* node, clsNodePhase phase);
     std::vector<tviTreeViewItem*> inDeliveryOrder(const RequestItems& entry, const std::vector<size_t>& slots) const;
     // Removes the pairs of item, only those with id unless anyId.
     void unpair(tviTreeViewItem* item, int id, bool anyId);

@@ -83,7 +83,7 @@ bool tviTreeSearch::matches(const tviTreeViewItem& item, const tviSearchRequest&
     switch (request.mode) {
     case tviSearchMode::text: return item.matchesSearch(request.text, request.options);
     case tviSearchMode::mark: return item.isMarked();
-    case tviSearchMode::deadLink: return item.getStatus() == 5;
+    case tviSearchMode::deadLink: return item.getStatus() == clsRequestStatus::failed;
     }
     return false;
 }

@@ -12,9 +12,6 @@
 
 namespace {
 
-// The character-code menu's UTF-8 entry: the page is read again as UTF-8 (request mode 8).
-constexpr int charsetUtf8Command = 11050;
-
 std::array<tviTreeViewItem::Factory, 19>& factories()
 {
     static std::array<tviTreeViewItem::Factory, 19> table{};
@@ -53,10 +50,10 @@ tviTreeViewItem::~tviTreeViewItem()
 
 bool tviTreeViewItem::executeCommand(int code, bool query, bool& handled)
 {
-    using namespace tviCommand;
+    using enum utlCommand;
     bool enabled = false;
     bool ok = true;
-    switch (code) {
+    switch (static_cast<utlCommand>(code)) {
     case newItem: ok = cmdNewItem(query, &enabled); break;
     case newItemConfirmed: ok = cmdNewItemConfirmed(query, &enabled); break;
     case newFolder: ok = cmdNewFolder(query, &enabled); break;
@@ -90,7 +87,7 @@ bool tviTreeViewItem::executeCommand(int code, bool query, bool& handled)
     case charsetAuto: ok = cmdCharset(0, query, &enabled); break;
     case charsetSjis: ok = cmdCharset(1, query, &enabled); break;
     case charsetEuc: ok = cmdCharset(2, query, &enabled); break;
-    case charsetUtf8Command: ok = cmdCharset(3, query, &enabled); break;
+    case charsetUtf8: ok = cmdCharset(3, query, &enabled); break;
     case takeFootprint: ok = cmdTakeFootprint(query, &enabled); break;
     case footprintConfirmed: ok = cmdFootprintConfirmed(query, &enabled); break;
     case contextMenu:
@@ -148,7 +145,7 @@ void tviTreeViewItem::getStatusText(std::string& text, bool& isError) const
 
 int tviTreeViewItem::overlayFor() const
 {
-    if (getStatus() == 5) {
+    if (getStatus() == clsRequestStatus::failed) {
         return hasArchivedCopy() ? overlayArchived : overlayError;
     }
     return hasOverlay() ? overlayReadOnly : overlayNone;
@@ -222,7 +219,7 @@ bool tviTreeViewItem::cmdNewItemConfirmed(bool query, bool* enabled)
     tree_->selectNode(item->getHandle());
     item->noteChanged();
     if (tree_->engine() != nullptr) {
-        tree_->request(item, 1);
+        tree_->request(item, clsRequestMode::read);
     }
     return true;
 }
@@ -387,7 +384,9 @@ bool tviTreeViewItem::cmdCharset(int kind, bool query, bool* enabled)
     if (!*enabled || query) {
         return true;
     }
-    static constexpr int modes[] = {4, 5, 7, 8};
+    // In the order of the 文字コード menu: automatic, Shift_JIS, EUC, UTF-8.
+    static constexpr clsRequestMode modes[] = {clsRequestMode::readAgain, clsRequestMode::readAgainSjis,
+                                               clsRequestMode::readAgainEuc, clsRequestMode::readAgainUtf8};
     clearSubItems();
     setFlag(true);
     return tree_->request(this, modes[kind]);
@@ -443,12 +442,12 @@ std::string tviTreeViewItem::proposeSnapshotName(const std::string& text, const 
     return text;
 }
 
-bool tviTreeViewItem::onRequestNotify(int)
+bool tviTreeViewItem::onRequestNotify(clsNodePhase)
 {
     return true;
 }
 
-bool tviTreeViewItem::onSnapshotNotify(const clsSnapshotReport&, int)
+bool tviTreeViewItem::onSnapshotNotify(const clsSnapshotReport&, clsSnapshotPhase)
 {
     return true;
 }

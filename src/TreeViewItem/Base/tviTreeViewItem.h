@@ -1,5 +1,6 @@
 #pragma once
 
+#include "Common/utlCommand.h"
 #include "Common/utlCommandTarget.h"
 #include "TreeViewItem/Base/ctrlTreeView.h"
 
@@ -37,22 +38,6 @@ enum tviType : int {
     typeNNItem = 17,
     typeFrameItem = 18,
 };
-
-// Command codes routed to the selected item.
-namespace tviCommand {
-constexpr int takeSnapshot = 1019, snapshotConfirmed = 1020;
-constexpr int takeFootprint = 1021, footprintConfirmed = 1022;
-constexpr int newItem = 1031, newItemConfirmed = 1032;
-constexpr int newFolder = 1033, newFolderConfirmed = 1034;
-constexpr int deleteItem = 1040;
-constexpr int showInBrowser = 5002, showInNewBrowser = 5003, contextMenu = 5004;
-constexpr int cut = 11008, copy = 11009, paste = 11010, undoDelete = 11012;
-constexpr int moveUp = 11013, moveDown = 11014, mark = 11015, command11016 = 11016;
-constexpr int expand = 11017, reExpand = 11018, expandAll = 11019;
-constexpr int charsetAuto = 11021, charsetSjis = 11022, charsetEuc = 11023;
-constexpr int labelEdit = 11025, properties = 11026, command11027 = 11027;
-constexpr int openNode = 11032, openTree = 11041, showArchived = 11051;
-} // namespace tviCommand
 
 // Image ids; the window maps each to an icon.
 enum tviImage : int {
@@ -109,7 +94,7 @@ public:
     virtual int getSelectedImage() const { return imageNone; }
     bool isMarked() const { return marked_; }
     void setMarked(bool marked);
-    virtual int getStatus() const { return 0; }
+    virtual clsRequestStatus getStatus() const { return clsRequestStatus::registered; }
     virtual void getStatusText(std::string& text, bool& isError) const;
     // A class whose address can change while its item is in the tree calls
     // tree()->addressChanged(this) after each change (the tree counts nodes by address).
@@ -155,9 +140,9 @@ public:
     virtual bool cmdFootprintConfirmed(bool query, bool* enabled);
 
     // Engine notification for this item's request: phase 1 created, 2 reading, 3 read.
-    virtual bool onRequestNotify(int phase);
+    virtual bool onRequestNotify(clsNodePhase phase);
     // A snapshot this item is paired with saved a file (phase 0) or ended (phase 2).
-    virtual bool onSnapshotNotify(const clsSnapshotReport& report, int phase);
+    virtual bool onSnapshotNotify(const clsSnapshotReport& report, clsSnapshotPhase phase);
     virtual void setSnapshotId(int id) { (void)id; }
     // --- Questions the kinds answer, so that the base names none of them ---
     // A root item that keeps a file saves it when it needs to (the tree's saveAll, at

@@ -65,19 +65,19 @@ void tviURLItem::getStatusText(std::string& text, bool& isError) const
         utlTexts::sjis(utlText::statusRecognised), utlTexts::sjis(utlText::statusReading),
         utlTexts::sjis(utlText::statusRead),
     };
-    isError = status_ == 5;
-    if (status_ == requestUnchecked) {
+    isError = status_ == clsRequestStatus::failed;
+    if (status_ == clsRequestStatus::unchecked) {
         text = utlTexts::sjis(utlText::statusUnchecked);
         return;
     }
     clsUrlInformation* owner = getRequest() != nullptr ? getRequest()->getOwner() : nullptr;
-    if (status_ >= 0 && status_ < 5) {
-        text = texts[status_];
-        if (status_ == 4 && owner != nullptr)
+    if (status_ < clsRequestStatus::failed) {
+        text = texts[static_cast<int>(status_)];
+        if (status_ == clsRequestStatus::complete && owner != nullptr)
             appendFetchNotes(text, owner);
         return;
     }
-    if (status_ != 5 || owner == nullptr) {
+    if (status_ != clsRequestStatus::failed || owner == nullptr) {
         text = utlTexts::sjis(utlText::statusPreviousError);
         return;
     }
@@ -122,7 +122,7 @@ bool tviURLItem::cmdExpand(bool query, bool* enabled)
         return true;
     }
     setFlag(true);
-    return tree()->request(this, 1);
+    return tree()->request(this, clsRequestMode::read);
 }
 
 bool tviURLItem::cmdReExpand(bool query, bool* enabled)
@@ -133,33 +133,33 @@ bool tviURLItem::cmdReExpand(bool query, bool* enabled)
     }
     clearSubItems();
     setFlag(true);
-    return tree()->request(this, 2);
+    return tree()->request(this, clsRequestMode::reload);
 }
 
 // Only a read that loads brings page data. While one is under way the item shows what has
 // been found so far, without losing anything to a page not yet analysed; a read that ends
 // otherwise (failed, not checked) gives back what the item had before it.
-void tviURLItem::takePageData(int phase)
+void tviURLItem::takePageData(clsNodePhase phase)
 {
     clsQuillaraItem* node = getRequest();
     if (node == nullptr) {
         return;
     }
-    int status = node->getStatus();
+    clsRequestStatus status = node->getStatus();
     clsNodeProperties props = node->getProperties();
-    if (phase == 3 && status == requestComplete) {
+    if (phase == clsNodePhase::complete && status == clsRequestStatus::complete) {
         title_ = props.title.empty() ? title_ : props.title;
         keywords_ = props.keywords;
         codeKind_ = props.codeKind;
         beforeRead_.reset();
-    } else if (phase == 3) {
+    } else if (phase == clsNodePhase::complete) {
         if (beforeRead_) {
             title_ = beforeRead_->title;
             keywords_ = beforeRead_->keywords;
             codeKind_ = beforeRead_->codeKind;
         }
         beforeRead_.reset();
-    } else if (status == requestReading || status == requestComplete) {
+    } else if (status == clsRequestStatus::reading || status == clsRequestStatus::complete) {
         if (!beforeRead_) {
             beforeRead_ = PageData{title_, keywords_, codeKind_};
         }
@@ -167,16 +167,16 @@ void tviURLItem::takePageData(int phase)
         keywords_ = props.keywords.empty() ? keywords_ : props.keywords;
         codeKind_ = props.codeKind != 0 ? props.codeKind : codeKind_;
     }
-    if (phase == 3) {
+    if (phase == clsNodePhase::complete) {
         setStatus(status);
     }
 }
 
-bool tviURLItem::onRequestNotify(int phase)
+bool tviURLItem::onRequestNotify(clsNodePhase phase)
 {
     ctrlTreeView* t = tree();
     takePageData(phase);
-    if (phase == 3) {
+    if (phase == clsNodePhase::complete) {
         t->setOverlay(getHandle(), overlayFor());
     }
     bool changed = addSubItems();
@@ -186,10 +186,10 @@ bool tviURLItem::onRequestNotify(int phase)
     if ((getFlag() || expandingAll) && t->expand(getHandle(), true)) {
         setFlag(false);
     }
-    if (phase == 3 || changed) {
+    if (phase == clsNodePhase::complete || changed) {
         refreshText();
     }
-    if (phase == 3) {
+    if (phase == clsNodePhase::complete) {
         if (links_ != nullptr) {
             links_->seen.clear();
         }

@@ -14,11 +14,11 @@ public:
     explicit tviURLItem(ctrlTreeView* tree);
     ~tviURLItem() override;
 
-    int getStatus() const override { return status_; }
-    virtual void setStatus(int status) { status_ = status; }
+    clsRequestStatus getStatus() const override { return status_; }
+    virtual void setStatus(clsRequestStatus status) { status_ = status; }
     void getStatusText(std::string& text, bool& isError) const override;
     int getCodeKind() const override { return codeKind_; }
-    bool onRequestNotify(int phase) override;
+    bool onRequestNotify(clsNodePhase phase) override;
     bool cmdExpand(bool query, bool* enabled) override;
     bool cmdReExpand(bool query, bool* enabled) override;
     bool cmdShowArchived(bool query, bool* enabled) override;
@@ -52,7 +52,7 @@ public:
 protected:
     bool matchesWords(const std::vector<std::string>& words, int options) const override;
     // Takes title, keywords, code kind (and the status at phase 3) from the engine's record.
-    virtual void takePageData(int phase);
+    virtual void takePageData(clsNodePhase phase);
     // Turns the links found since the last notification into sub-items.
     bool addSubItems();
     static void appendFetchNotes(std::string& text, const clsUrlInformation* owner);
@@ -65,7 +65,7 @@ protected:
     std::optional<PageData> beforeRead_;
     std::string title_;
     std::string keywords_;
-    int status_ = 0;
+    clsRequestStatus status_ = clsRequestStatus::registered;
     int codeKind_ = 0;
     bool newItem_ = false;
     std::int64_t addDate_ = 0;

@@ -20,7 +20,7 @@ int tviBrowserItem::getImage() const
 
 int tviBrowserItem::getSelectedImage() const
 {
-    return getStatus() != 0 ? imagePageSelected : imagePageSelectedUnread;
+    return getStatus() != clsRequestStatus::registered ? imagePageSelected : imagePageSelectedUnread;
 }
 
 bool tviBrowserItem::cmdCopy(bool query, bool* enabled)

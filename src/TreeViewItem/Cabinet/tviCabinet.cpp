@@ -144,7 +144,7 @@ void tviCabinet::toDocument(tviCabinetDocument& doc) const
             e.keyword = ci->getKeywords();
             e.title = ci->getTitle();
             e.description = ci->getDescription();
-            e.status = ci->getStatus() == 5 ? 5 : 0;
+            e.status = storedStatus(ci->getStatus());
             e.addDate = ci->getAddDate();
             e.lastModified = ci->getLastModified();
             e.archived = ci->getArchived();
@@ -173,7 +173,7 @@ std::unique_ptr<tviTreeViewItem> tviCabinet::makeItem(tviCabinetEntry& e, bool r
         ci->setTitle(std::move(e.title));
         ci->setDescription(std::move(e.description));
         ci->setReadOnly(readOnly);
-        ci->tviURLItem::setStatus(e.status);
+        ci->tviURLItem::setStatus(statusFromStored(e.status));
         ci->setDates(e.addDate, e.lastModified);
         ci->setArchived(std::move(e.archived), e.archivedDate);
         item = std::move(ci);

@@ -55,13 +55,13 @@ namespace {
 
 bool isFinished(const tviTreeViewItem* item)
 {
-    int status = item->getStatus();
-    return item->getRequest() != nullptr && (status == 4 || status == 5 || status == 6);
+    clsRequestStatus status = item->getStatus();
+    return item->getRequest() != nullptr && (status == clsRequestStatus::complete || status == clsRequestStatus::failed || status == clsRequestStatus::unchecked);
 }
 
 } // namespace
 
-void tviCabinetCheck::onNodeNotify(int id, clsQuillaraItem* node, int phase)
+void tviCabinetCheck::onNodeNotify(int id, clsQuillaraItem* node, clsNodePhase phase)
 {
     tree_.onNodeNotify(id, node, phase);
     for (tviTreeViewItem* item : tree_.itemsOfRequest(id)) {
@@ -112,12 +112,12 @@ bool tviCabinetCheck::run(int giveUpMs, const std::function<void(size_t, size_t)
     std::unordered_map<std::string, int> requested;
     for (tviCabinetItem* item : items) {
         statusBefore_.emplace_back(item, item->getStatus());
-        item->tviURLItem::setStatus(0);
+        item->tviURLItem::setStatus(clsRequestStatus::registered);
         noteFinished(item);
         auto shared = requested.find(item->getUrl());
         if (shared != requested.end()) {
             tree_.share(item, shared->second);
-        } else if (tree_.request(item, requestRead)) {
+        } else if (tree_.request(item, clsRequestMode::read)) {
             requested.emplace(item->getUrl(), item->getRequestNumber());
         }
     }
@@ -141,7 +141,7 @@ bool tviCabinetCheck::run(int giveUpMs, const std::function<void(size_t, size_t)
         window_.pump(200);
         for (tviCabinetItem* item : items) {
             if (!isFinished(item)) {
-                item->setStatus(5);
+                item->setStatus(clsRequestStatus::failed);
             }
         }
     }
@@ -169,7 +169,7 @@ void tviCabinetCheck::collect()
         r.status = item->getStatus();
         clsQuillaraItem* request = item->getRequest();
         clsUrlInformation* owner = request != nullptr ? request->getOwner() : nullptr;
-        r.result = owner != nullptr ? owner->getResultCode() : (r.status == 5 ? resultCancelled : 0);
+        r.result = owner != nullptr ? owner->getResultCode() : (r.status == clsRequestStatus::failed ? resultCancelled : 0);
         bool isError = false;
         item->getStatusText(r.statusText, isError);
         if (owner != nullptr) {
@@ -178,7 +178,7 @@ void tviCabinetCheck::collect()
             r.notModified = owner->isNotModified();
             r.wireBytes = owner->getWireBytes();
             std::string moved = owner->getMovedAddress();
-            if (r.status == 4 && moved != r.url)
+            if (r.status == clsRequestStatus::complete && moved != r.url)
                 r.movedTo = moved;
         }
         results_.push_back(std::move(r));
@@ -247,7 +247,7 @@ bool tviCabinetCheck::updateMoved(std::vector<std::pair<std::string, std::string
     if (changes.empty() || cabinet_ == nullptr) {
         return true;
     }
-    std::vector<std::pair<tviCabinetItem*, int>> found;
+    std::vector<std::pair<tviCabinetItem*, clsRequestStatus>> found;
     if (!withStatuses) {
         for (auto& [item, status] : statusBefore_) {
             found.emplace_back(item, item->getStatus());
@@ -335,10 +335,10 @@ bool tviCabinetCheck::findArchived(const std::string& timeGate, int giveUpMs)
         clsUrlInformation* info = nullptr;
         // Registered first and queued after, so that the date is on the record before a
         // worker can send it.
-        if (!engine_.requestItem(requestRegisterOnly, archiveLinkKind, address, info) || info == nullptr) {
+        if (!engine_.requestItem(clsRequestMode::registerOnly, archiveLinkKind, address, info) || info == nullptr) {
             continue;
         }
-        if (info->getStatus() == requestRegistered) {
+        if (info->getStatus() == clsRequestStatus::registered) {
             // The copy closest to the day the item was added, else to its last good load, else now.
             std::int64_t wanted = resultItems_[i]->getAddDate();
             if (wanted <= 0) {
@@ -346,15 +346,15 @@ bool tviCabinetCheck::findArchived(const std::string& timeGate, int giveUpMs)
             }
             info->setAcceptDatetime(httpDateOf(wanted));
             clsUrlInformation* queued = nullptr;
-            if (engine_.requestItem(requestHeadOnly, archiveLinkKind, address, queued) && queued != nullptr) {
+            if (engine_.requestItem(clsRequestMode::headOnly, archiveLinkKind, address, queued) && queued != nullptr) {
                 queued->releaseQueueRef();
             }
         }
         lookups.emplace_back(i, info);
     }
     auto ended = [](const clsUrlInformation* info) {
-        int status = info->getStatus();
-        return status == requestHeadRead || status == requestFailed || status == requestComplete;
+        clsRequestStatus status = info->getStatus();
+        return status == clsRequestStatus::headRead || status == clsRequestStatus::failed || status == clsRequestStatus::complete;
     };
     auto giveUp = std::chrono::steady_clock::now() + std::chrono::milliseconds(giveUpMs);
     for (;;) {
@@ -370,7 +370,7 @@ bool tviCabinetCheck::findArchived(const std::string& timeGate, int giveUpMs)
     for (auto& [index, info] : lookups) {
         std::string date;
         // The TimeGate's redirect leads to the copy; an answer without one (404: no copy) is none.
-        if (ended(info) && info->getStatus() != requestFailed && std::atoi(info->getStatusCode().c_str()) == 200 &&
+        if (ended(info) && info->getStatus() != clsRequestStatus::failed && std::atoi(info->getStatusCode().c_str()) == 200 &&
             !info->getRedirects().empty()) {
             info->getHeader("Memento-Datetime:", date);
             tviCheckResult& r = results_[index];
@@ -397,7 +397,7 @@ bool tviCabinetCheck::saveFound(bool withStatuses)
     if (cabinet_ == nullptr) {
         return false;
     }
-    std::vector<std::pair<tviCabinetItem*, int>> found;
+    std::vector<std::pair<tviCabinetItem*, clsRequestStatus>> found;
     if (!withStatuses) {
         for (auto& [item, status] : statusBefore_) {
             found.emplace_back(item, item->getStatus());

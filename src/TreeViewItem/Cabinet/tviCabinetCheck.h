@@ -20,7 +20,7 @@ struct tviCheckResult {
     std::string path;       // the folder names from the cabinet down, joined by '/'
     std::string name;
     std::string url;
-    int status = 0;         // load status 0 to 6
+    clsRequestStatus status = clsRequestStatus::registered;
     int result = 0;         // result code: 0, -1, -2 or the HTTP status
     std::string statusText; // as the tree shows it (Shift_JIS)
     int attempts = 0;       // requests sent for it, retries included (0: none sent)
@@ -30,10 +30,10 @@ struct tviCheckResult {
     long long wireBytes = 0;  // bytes received over the network for it
     std::string archived{};   // the archived copy (memento) found for a dead item, or empty
     long long archivedDate = 0; // its date (Unix seconds), 0 when the archive gave none
-    bool failed() const { return status == 5; }
+    bool failed() const { return status == clsRequestStatus::failed; }
     // Nothing fetches the address's scheme (mailto:, news:, ...): neither loaded nor failed.
-    bool unchecked() const { return status == 6; }
-    bool loaded() const { return status == 4; }
+    bool unchecked() const { return status == clsRequestStatus::unchecked; }
+    bool loaded() const { return status == clsRequestStatus::complete; }
     bool moved() const { return !movedTo.empty(); }
 };
 
@@ -90,13 +90,13 @@ public:
     // saveFound does. changes lists (old, new) in tree order.
     bool updateArchived(std::vector<std::pair<std::string, std::string>>& changes, bool withStatuses);
 
-    void onNodeNotify(int id, clsQuillaraItem* node, int phase) override;
+    void onNodeNotify(int id, clsQuillaraItem* node, clsNodePhase phase) override;
     void onHeadNotify(int id, int linkKind, const std::string& address, const std::string& fileName,
                       const std::string& protocol, int contentLength, const std::string& lastModifiedText) override
     {
         tree_.onHeadNotify(id, linkKind, address, fileName, protocol, contentLength, lastModifiedText);
     }
-    void onSnapshotNotify(int id, const clsSnapshotReport& report, int phase) override
+    void onSnapshotNotify(int id, const clsSnapshotReport& report, clsSnapshotPhase phase) override
     {
         tree_.onSnapshotNotify(id, report, phase);
     }
@@ -111,7 +111,7 @@ private:
     tviCabinet* cabinet_ = nullptr;
     std::vector<tviCheckResult> results_;
     std::vector<tviCabinetItem*> resultItems_; // the item of each result
-    std::vector<std::pair<tviCabinetItem*, int>> statusBefore_;
+    std::vector<std::pair<tviCabinetItem*, clsRequestStatus>> statusBefore_;
     bool engineStarted_ = false;
     // The items of the run under way, by position, and which of them have finished.
     std::unordered_map<const tviTreeViewItem*, size_t> position_;

@@ -66,13 +66,13 @@ int tviCabinetItem::getImage() const
 
 int tviCabinetItem::getSelectedImage() const
 {
-    return getStatus() != 0 ? imagePageSelected : imagePageSelectedUnread;
+    return getStatus() != clsRequestStatus::registered ? imagePageSelected : imagePageSelectedUnread;
 }
 
-void tviCabinetItem::setStatus(int status)
+void tviCabinetItem::setStatus(clsRequestStatus status)
 {
     // Only "failed" is stored in the file, so only a change into or out of it is an edit.
-    if ((status == 5) != (status_ == 5)) {
+    if ((status == clsRequestStatus::failed) != (status_ == clsRequestStatus::failed)) {
         noteChanged();
     }
     tviURLItem::setStatus(status);
@@ -184,13 +184,13 @@ bool tviCabinetItem::cmdMoveDown(bool query, bool* enabled)
     return moveStep(false, query, enabled);
 }
 
-bool tviCabinetItem::onRequestNotify(int phase)
+bool tviCabinetItem::onRequestNotify(clsNodePhase phase)
 {
     std::string oldTitle = title_;
     std::string oldKeywords = keywords_;
     // The protocol text, like the rest of the page data, changes only with a page that loaded.
     clsQuillaraItem* node = getRequest();
-    if (node != nullptr && phase == 3 && node->getStatus() == requestComplete) {
+    if (node != nullptr && phase == clsNodePhase::complete && node->getStatus() == clsRequestStatus::complete) {
         std::string protocol = node->getProperties().protocol;
         if (!protocol.empty()) {
             protocol_ = protocol;
@@ -209,7 +209,7 @@ bool tviCabinetItem::onRequestNotify(int phase)
             noteChanged();
         }
     }
-    if (phase == 3 && newItem_ && status_ == 5) {
+    if (phase == clsNodePhase::complete && newItem_ && status_ == clsRequestStatus::failed) {
         newItem_ = false;
         std::string question = utlTexts::sjis(utlText::urlNotFoundDeleteNew);
         if (tree()->askYesNo(question, "Quillaro", tviButtons::yesNo)) {

@@ -21,7 +21,7 @@ public:
     bool holdsNewEntries() const override;
     int copyType() const override { return typeCabinetItem; }
     bool copyFrom(const tviTreeViewItem& item) override;
-    void setStatus(int status) override;
+    void setStatus(clsRequestStatus status) override;
 
     void setReadOnly(bool readOnly) { readOnly_ = readOnly; }
     void setName(std::string name) { name_ = std::move(name); }
@@ -38,7 +38,7 @@ public:
     bool cmdDelete(bool query, bool* enabled) override;
     bool cmdMoveUp(bool query, bool* enabled) override;
     bool cmdMoveDown(bool query, bool* enabled) override;
-    bool onRequestNotify(int phase) override;
+    bool onRequestNotify(clsNodePhase phase) override;
 
     // The protocol text of an address: its scheme, or "Local File".
     static std::string protocolOf(const std::string& url);

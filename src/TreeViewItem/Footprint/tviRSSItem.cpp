@@ -37,7 +37,7 @@ int tviRSSItem::getImage() const
 
 int tviRSSItem::getSelectedImage() const
 {
-    return getStatus() != 0 ? imagePageSelected : imagePageSelectedUnread;
+    return getStatus() != clsRequestStatus::registered ? imagePageSelected : imagePageSelectedUnread;
 }
 
 bool tviRSSItem::isReadOnly() const

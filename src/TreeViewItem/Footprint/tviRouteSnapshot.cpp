@@ -182,7 +182,7 @@ bool tviRouteSnapshot::load()
                 page->setDescription(std::move(e.description));
                 page->setTitle(std::move(e.title));
                 page->setKeywords(std::move(e.keyword));
-                page->tviURLItem::setStatus(e.status);
+                page->tviURLItem::setStatus(statusFromStored(e.status));
                 item = std::move(page);
             }
             item->setMarked(e.marked);
@@ -242,7 +242,7 @@ void tviRouteSnapshot::toDocument(tviFootprintDocument& doc) const
             e.url = page->getUrl();
             e.title = page->getTitle();
             e.keyword = page->getKeywords();
-            e.status = page->getStatus() == 5 ? 5 : 0;
+            e.status = storedStatus(page->getStatus());
         } else {
             continue; // sub-items of a page are found on the page again, never stored
         }
@@ -489,7 +489,7 @@ tviTreeViewItem* tviRouteSnapshot::copyEntry(const tviTreeViewItem* item, TreeNo
             return nullptr;
         }
         copy->setMarked(source->isMarked());
-        t->setOverlay(copy->getHandle(), copy->getStatus() == 5 ? overlayError : overlayNone);
+        t->setOverlay(copy->getHandle(), copy->getStatus() == clsRequestStatus::failed ? overlayError : overlayNone);
         if (top == nullptr)
             top = copy;
         std::vector<TreeNode> children;

@@ -1,5 +1,6 @@
 #include "TreeViewItem/Formats/tviCabinetFile.h"
 
+#include "Engine/Core/clsRequestStatus.h"
 #include "Engine/Analysis/utlHtmlText.h"
 #include "Platform/platformText.h"
 #include "TreeViewItem/Formats/tviCabinetText.h"
@@ -84,7 +85,7 @@ void writeEntry(std::string& out, const tviCabinetEntry& e, size_t depth)
            "\" mark=\"" + (e.marked ? "1" : "0") + "\" keyword=\"";
     out += Text::encoded(Text::field(e.keyword));
     out += "\" title=\"" + Text::encoded(Text::field(e.title)) + "\" status=\"" +
-           (e.status == 5 ? "5" : "0") + "\"" + dateAttributes(e) + archiveAttributes(e) + ">" +
+           std::to_string(storedStatus(statusFromStored(e.status))) + "\"" + dateAttributes(e) + archiveAttributes(e) + ">" +
            Text::encoded(Text::field(e.name)) + "</A></DT>\r\n";
     Text::writeDescription(out, e.description, Text::Tabs::keep);
 }

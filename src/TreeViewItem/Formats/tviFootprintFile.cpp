@@ -1,5 +1,6 @@
 #include "TreeViewItem/Formats/tviFootprintFile.h"
 
+#include "Engine/Core/clsRequestStatus.h"
 #include "Common/kivaTime.h"
 #include "Engine/Analysis/utlHtmlText.h"
 #include "Platform/platformText.h"
@@ -371,7 +372,7 @@ std::string tviFootprintFile::write(const tviFootprintDocument& doc)
             out += in + "<DT><A href=\"" + tviCabinetFile::encodeAddress(Text::field(e.url)) + "\" mark=\"" +
                    (e.marked ? "1" : "0") + "\" title=\"" + Text::encoded(Text::field(e.title)) + "\" keyword=\"";
             out += Text::encoded(Text::field(e.keyword));
-            out += "\" status=\"" + std::string(e.status == 5 ? "5" : "0") + "\" protocol=\"" +
+            out += "\" status=\"" + std::to_string(storedStatus(statusFromStored(e.status))) + "\" protocol=\"" +
                    Text::encoded(Text::field(tviCabinetItem::protocolOf(e.url))) + "\">" + Text::encoded(Text::field(e.name)) + "</A></DT>\n";
             Text::writeDescription(out, e.description, Text::Tabs::toBlank);
         }

@@ -63,14 +63,14 @@ bool tviPSSFolder::save(const std::string& path)
 
 bool tviPSSFolder::executeCommand(int code, bool query, bool& handled)
 {
-    using namespace tviCommand;
-    switch (code) {
+    using enum utlCommand;
+    switch (static_cast<utlCommand>(code)) {
     case newItem:
     case takeSnapshot:
     case takeFootprint:
         handled = false;
         return true;
-    case tviPageSnapshot::emptyTrashCommand:
+    case emptySnapshotTrash:
         if (tviPageSnapshot* cabinet = tviPageSnapshot::cabinetOf(this))
             return cabinet->executeCommand(code, query, handled);
         handled = false;
@@ -143,7 +143,7 @@ bool tviPSSFolder::cmdNewFolder(bool query, bool* enabled)
 {
     tviPageSnapshot* cabinet = tviPageSnapshot::cabinetOf(this);
     bool handled = false;
-    bool ok = cabinet == nullptr || cabinet->executeCommand(tviCommand::newFolder, query, handled);
+    bool ok = cabinet == nullptr || cabinet->executeCommand(codeOf(utlCommand::newFolder), query, handled);
     *enabled = handled;
     return ok;
 }
@@ -152,7 +152,7 @@ bool tviPSSFolder::cmdNewFolderConfirmed(bool query, bool* enabled)
 {
     tviPageSnapshot* cabinet = tviPageSnapshot::cabinetOf(this);
     bool handled = false;
-    bool ok = cabinet == nullptr || cabinet->executeCommand(tviCommand::newFolderConfirmed, query, handled);
+    bool ok = cabinet == nullptr || cabinet->executeCommand(codeOf(utlCommand::newFolderConfirmed), query, handled);
     *enabled = handled;
     return ok;
 }

@@ -154,11 +154,11 @@ void tviPSSItem::markFailed()
         save(path);
 }
 
-bool tviPSSItem::onSnapshotNotify(const clsSnapshotReport& report, int phase)
+bool tviPSSItem::onSnapshotNotify(const clsSnapshotReport& report, clsSnapshotPhase phase)
 {
     if (report.topSaved && top_.empty())
         setTop(report.topName);
-    if (phase == 0)
+    if (phase == clsSnapshotPhase::saved)
         return setDownloading();
     failed_ = !report.topSaved;
     endDownload();
@@ -169,8 +169,8 @@ bool tviPSSItem::onSnapshotNotify(const clsSnapshotReport& report, int phase)
 
 bool tviPSSItem::executeCommand(int code, bool query, bool& handled)
 {
-    using namespace tviCommand;
-    switch (code) {
+    using enum utlCommand;
+    switch (static_cast<utlCommand>(code)) {
     case newItem:
     case takeSnapshot:
     case takeFootprint:
@@ -179,7 +179,7 @@ bool tviPSSItem::executeCommand(int code, bool query, bool& handled)
     case expandAll:
         handled = false;
         return true;
-    case tviPageSnapshot::emptyTrashCommand:
+    case emptySnapshotTrash:
         if (tviPageSnapshot* cabinet = tviPageSnapshot::cabinetOf(this))
             return cabinet->executeCommand(code, query, handled);
         handled = false;
@@ -260,7 +260,7 @@ bool tviPSSItem::cmdNewFolder(bool query, bool* enabled)
         return true;
     }
     bool handled = false;
-    bool ok = cabinet->executeCommand(tviCommand::newFolder, query, handled);
+    bool ok = cabinet->executeCommand(codeOf(utlCommand::newFolder), query, handled);
     *enabled = handled;
     return ok;
 }
@@ -273,7 +273,7 @@ bool tviPSSItem::cmdNewFolderConfirmed(bool query, bool* enabled)
         return true;
     }
     bool handled = false;
-    bool ok = cabinet->executeCommand(tviCommand::newFolderConfirmed, query, handled);
+    bool ok = cabinet->executeCommand(codeOf(utlCommand::newFolderConfirmed), query, handled);
     *enabled = handled;
     return ok;
 }

@@ -22,11 +22,15 @@ public:
     std::string getUrl() const override;
     // Older than the colour limit of the cabinet.
     bool isSpecial() const override;
-    int getStatus() const override { return failed_ ? 5 : (downloadState_ != 0 ? 3 : 4); }
+    clsRequestStatus getStatus() const override
+    {
+        return failed_ ? clsRequestStatus::failed
+                       : (downloadState_ != 0 ? clsRequestStatus::reading : clsRequestStatus::complete);
+    }
     void getStatusText(std::string& text, bool& isError) const override;
     bool executeCommand(int code, bool query, bool& handled) override;
     bool applyProperties(const tviDialogData& data) override;
-    bool onSnapshotNotify(const clsSnapshotReport& report, int phase) override;
+    bool onSnapshotNotify(const clsSnapshotReport& report, clsSnapshotPhase phase) override;
     // Restore after a delete: the directory comes back from the trash.
     bool insertAndLoad(TreeNode parent, TreeNode insertAfter) override;
 

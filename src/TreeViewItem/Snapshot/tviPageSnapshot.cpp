@@ -95,20 +95,20 @@ int tviPageSnapshot::getImage() const
 bool tviPageSnapshot::executeCommand(int code, bool query, bool& handled)
 {
     switch (code) {
-    case tviPageSnapshot::emptyTrashCommand: {
+    case codeOf(utlCommand::emptySnapshotTrash): {
         bool enabled = false;
         bool ok = cmdEmptyTrash(query, &enabled);
         handled = enabled;
         return ok;
     }
-    case tviCommand::deleteItem:
-    case tviCommand::cut:
-    case tviCommand::copy:
-    case tviCommand::moveUp:
-    case tviCommand::moveDown:
-    case tviCommand::newItem:
-    case tviCommand::takeSnapshot:
-    case tviCommand::takeFootprint:
+    case codeOf(utlCommand::deleteItem):
+    case codeOf(utlCommand::cut):
+    case codeOf(utlCommand::copy):
+    case codeOf(utlCommand::moveUp):
+    case codeOf(utlCommand::moveDown):
+    case codeOf(utlCommand::newItem):
+    case codeOf(utlCommand::takeSnapshot):
+    case codeOf(utlCommand::takeFootprint):
         handled = false;
         return true;
     default:

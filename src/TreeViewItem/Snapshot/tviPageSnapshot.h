@@ -26,9 +26,6 @@ class utlIniInfo;
 // clock, and the tree view relaying the engine's notifications to its items.
 class tviPageSnapshot : public tviTreeViewItem {
 public:
-    // The command that empties the trash (the Tools menu and the items' context menu).
-    static constexpr int emptyTrashCommand = 11043;
-
     explicit tviPageSnapshot(ctrlTreeView* tree);
     ~tviPageSnapshot() override;
 

@@ -19,8 +19,8 @@ using testsupport::TestHttpServer;
 // What one request id was told, in order, and whether the order ever broke.
 struct Delivery {
     clsQuillaraItem* node;
-    int phase;
-    int status;
+    clsNodePhase phase;
+    clsRequestStatus status;
 };
 
 // Checks each notification as it is delivered: per node the phases go 1, 2..., 3 (1 and 2
@@ -29,23 +29,23 @@ struct Delivery {
 // never a node that a newer read has replaced.
 class OrderChecker {
 public:
-    void deliver(int id, clsQuillaraItem* node, int phase)
+    void deliver(int id, clsQuillaraItem* node, clsNodePhase phase)
     {
         // Held to the end, so that no node address is used twice while the test runs.
         node->addRef();
         kept.push_back(node);
         std::vector<Delivery>& seen = byId[id];
-        int status = node->getStatus();
+        clsRequestStatus status = node->getStatus();
         std::string where = "id " + std::to_string(id) + " delivery " + std::to_string(seen.size());
         if (!seen.empty() && node->getReadNumber() < seen.back().node->getReadNumber())
             fail(where + ": back to an older read");
-        int last = !seen.empty() && seen.back().node == node ? seen.back().phase : 0;
-        if (last == 3 && phase != 3)
-            fail(where + ": phase " + std::to_string(phase) + " after the final one");
-        if (last != 0 && phase == 1)
+        bool sameNode = !seen.empty() && seen.back().node == node;
+        if (sameNode && seen.back().phase == clsNodePhase::complete && phase != clsNodePhase::complete)
+            fail(where + ": phase " + std::to_string(static_cast<int>(phase)) + " after the final one");
+        if (sameNode && phase == clsNodePhase::started)
             fail(where + ": created twice or after reading");
-        if (phase == 3 && status != 4 && status != 5 && status != 6)
-            fail(where + ": final notification with status " + std::to_string(status));
+        if (phase == clsNodePhase::complete && status != clsRequestStatus::complete && status != clsRequestStatus::failed && status != clsRequestStatus::unchecked)
+            fail(where + ": final notification with status " + std::to_string(static_cast<int>(status)));
         seen.push_back(Delivery{node, phase, status});
         ++count;
     }
@@ -87,14 +87,14 @@ TEST(clsNotificationOrder, ReloadsAndFailuresKeepEveryRequestsSequence)
         options.retryCount = 0;
         options.nodeFactory = nullptr; // the real analyzer: passes take their time
         EngineHarness harness(options);
-        harness.onNotice = [&](int id, clsQuillaraItem* node, int phase) { checker.deliver(id, node, phase); };
+        harness.onNotice = [&](int id, clsQuillaraItem* node, clsNodePhase phase) { checker.deliver(id, node, phase); };
         const std::vector<std::string> addresses = {
             server.url("/page"),          server.url("/text?size=9000"), server.url("/reset"),
             server.url("/status/404"),    server.url("/drip?n=3&ms=2"),  server.url("/text?size=300"),
         };
         std::vector<clsUrlInformation*> records;
         for (const std::string& address : addresses)
-            records.push_back(harness.request(requestRead, address));
+            records.push_back(harness.request(clsRequestMode::read, address));
         std::mt19937 random(30);
         auto giveUp = std::chrono::steady_clock::now() + std::chrono::seconds(120);
         int reloads = 0;
@@ -102,9 +102,9 @@ TEST(clsNotificationOrder, ReloadsAndFailuresKeepEveryRequestsSequence)
             clsUrlInformation* info = records[random() % records.size()];
             // A request that has ended (its final notification may still be on its way) is
             // read again at once: that is where an old node's notifications meet the new read's.
-            if (info->getStatus() != requestReading) {
+            if (info->getStatus() != clsRequestStatus::reading) {
                 clsUrlInformation* again = nullptr;
-                int mode = random() % 3 == 0 ? requestReadAgain : requestReload;
+                clsRequestMode mode = random() % 3 == 0 ? clsRequestMode::readAgain : clsRequestMode::reload;
                 if (harness.engine.requestItem(mode, 0, info->getAddress(), again)) {
                     again->releaseQueueRef();
                     ++reloads;
@@ -121,7 +121,7 @@ TEST(clsNotificationOrder, ReloadsAndFailuresKeepEveryRequestsSequence)
                 for (clsUrlInformation* info : records) {
                     const std::vector<Delivery>& seen = checker.byId[info->getId()];
                     clsQuillaraItem* node = info->getNode();
-                    bool told = node != nullptr && !seen.empty() && seen.back().node == node && seen.back().phase == 3;
+                    bool told = node != nullptr && !seen.empty() && seen.back().node == node && seen.back().phase == clsNodePhase::complete;
                     if (node != nullptr)
                         node->release();
                     if (!told)
@@ -134,8 +134,8 @@ TEST(clsNotificationOrder, ReloadsAndFailuresKeepEveryRequestsSequence)
                    std::string state;
                    for (clsUrlInformation* info : records) {
                        const std::vector<Delivery>& seen = checker.byId[info->getId()];
-                       state += info->getAddress() + " status " + std::to_string(info->getStatus()) + " seen " +
-                                std::to_string(seen.size()) + (seen.empty() ? "" : " last phase " + std::to_string(seen.back().phase)) + "\n";
+                       state += info->getAddress() + " status " + std::to_string(static_cast<int>(info->getStatus())) + " seen " +
+                                std::to_string(seen.size()) + (seen.empty() ? "" : " last phase " + std::to_string(static_cast<int>(seen.back().phase))) + "\n";
                    }
                    return state;
                }();

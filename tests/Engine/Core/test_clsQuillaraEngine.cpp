@@ -91,7 +91,7 @@ TEST(clsQuillaraEngine, EndsEveryRouteWithItsFinalStatus)
     EngineHarness harness(optionsWithReceiveTimeout(3000));
     std::vector<int> ids;
     for (const RouteCase& c : cases) {
-        clsUrlInformation* info = harness.request(requestRead, c.address);
+        clsUrlInformation* info = harness.request(clsRequestMode::read, c.address);
         ASSERT_NE(info, nullptr) << c.address;
         ids.push_back(info->getId());
     }
@@ -100,9 +100,9 @@ TEST(clsQuillaraEngine, EndsEveryRouteWithItsFinalStatus)
         const RouteCase& c = cases[i];
         clsUrlInformation* info = harness.held[i];
         SCOPED_TRACE(c.address);
-        EXPECT_EQ(info->getStatus(), c.status);
+        EXPECT_EQ(static_cast<int>(info->getStatus()), c.status);
         EXPECT_EQ(info->getResultCode(), c.result);
-        EXPECT_EQ(harness.countNotices(ids[i], 3), 1);
+        EXPECT_EQ(harness.countNotices(ids[i], clsNodePhase::complete), 1);
         if (c.protocol != nullptr) {
             EXPECT_EQ(info->getProtocol(), c.protocol);
         }
@@ -155,11 +155,11 @@ TEST(clsQuillaraEngine, TellsEachRequestInOrderWhateverWayItsPageCame)
             options.nodeFactory = nullptr;
         EngineHarness harness(options);
         std::map<int, std::string> titles;
-        harness.onNotice = [&](int id, clsQuillaraItem* node, int phase) {
-            if (phase == 3)
+        harness.onNotice = [&](int id, clsQuillaraItem* node, clsNodePhase phase) {
+            if (phase == clsNodePhase::complete)
                 titles[id] = node->getTitle();
         };
-        for (int mode : {requestRead, requestReload}) {
+        for (clsRequestMode mode : {clsRequestMode::read, clsRequestMode::reload}) {
             harness.notices.clear();
             harness.ended.clear();
             std::vector<int> ids;
@@ -168,7 +168,7 @@ TEST(clsQuillaraEngine, TellsEachRequestInOrderWhateverWayItsPageCame)
             ASSERT_TRUE(harness.waitForEnd(ids)) << harness.unended();
             for (std::size_t i = 0; i < std::size(cases); ++i) {
                 const Case& c = cases[i];
-                SCOPED_TRACE(c.address + (analysed ? " analysed" : " blocks") + (mode == requestRead ? "" : " reload"));
+                SCOPED_TRACE(c.address + (analysed ? " analysed" : " blocks") + (mode == clsRequestMode::read ? "" : " reload"));
                 std::string phases;
                 testsupport::Notice last;
                 for (const testsupport::Notice& n : harness.notices)
@@ -265,31 +265,31 @@ TEST(clsQuillaraEngine, AskingAgainBeforeTheFinalNotificationTellsOnceInOrder)
         return phases;
     };
     std::string pageA = server.url("/text?size=100&k=a");
-    clsUrlInformation* a = harness.request(requestRead, pageA);
-    ASSERT_TRUE(harness.waitUntil([&] { return a->getStatus() == 4 && workersIdle(); }));
-    EXPECT_EQ(harness.request(requestRead, pageA), a);
+    clsUrlInformation* a = harness.request(clsRequestMode::read, pageA);
+    ASSERT_TRUE(harness.waitUntil([&] { return a->getStatus() == clsRequestStatus::complete && workersIdle(); }));
+    EXPECT_EQ(harness.request(clsRequestMode::read, pageA), a);
 
-    clsUrlInformation* b = harness.request(requestRead, server.url("/text?size=200&k=b"));
-    ASSERT_TRUE(harness.waitUntil([&] { return b->getStatus() == 4 && workersIdle(); }));
+    clsUrlInformation* b = harness.request(clsRequestMode::read, server.url("/text?size=200&k=b"));
+    ASSERT_TRUE(harness.waitUntil([&] { return b->getStatus() == clsRequestStatus::complete && workersIdle(); }));
     harness.engine.queueStop();
     // A local page is read by the engine thread: its read job waits behind the cancel.
     testsupport::writeFile(home.path() / "c.html", "<html></html>");
-    clsUrlInformation* c = harness.request(requestRead, (home.path() / "c.html").string());
+    clsUrlInformation* c = harness.request(clsRequestMode::read, (home.path() / "c.html").string());
     gate.openAll();
     ASSERT_TRUE(harness.waitForEnd({a->getId(), b->getId(), c->getId()})) << harness.unended();
     for (clsUrlInformation* info : {a, b}) {
         SCOPED_TRACE(info->getAddress());
         EXPECT_EQ(phasesOf(info->getId()), "13");
-        EXPECT_EQ(info->getStatus(), 4);
+        EXPECT_EQ(info->getStatus(), clsRequestStatus::complete);
         EXPECT_EQ(info->getResultCode(), 0);
     }
     EXPECT_EQ(phasesOf(c->getId()), "3");
-    EXPECT_EQ(c->getStatus(), 5);
+    EXPECT_EQ(c->getStatus(), clsRequestStatus::failed);
     EXPECT_EQ(c->getResultCode(), -1);
 
     // Once it has been told, asking again tells it again at once, without a fetch.
     harness.ended.clear();
-    harness.request(requestRead, pageA);
+    harness.request(clsRequestMode::read, pageA);
     ASSERT_TRUE(harness.waitForEnd(a->getId()));
     EXPECT_EQ(phasesOf(a->getId()), "133");
     EXPECT_EQ(server.arrivalCount("/text"), 2u);
@@ -303,9 +303,9 @@ TEST(clsQuillaraEngine, SendsAgentWithoutFragmentAndStreamsBlocks)
     TestHttpServer server;
     EngineHarness harness;
     harness.keepNodes = true;
-    int echo = harness.request(requestRead, server.url("/echo#section-2"))->getId();
-    int text = harness.request(requestRead, server.url("/text?size=5000"))->getId();
-    int big = harness.request(requestRead, server.url("/big?mb=20"))->getId();
+    int echo = harness.request(clsRequestMode::read, server.url("/echo#section-2"))->getId();
+    int text = harness.request(clsRequestMode::read, server.url("/text?size=5000"))->getId();
+    int big = harness.request(clsRequestMode::read, server.url("/big?mb=20"))->getId();
     ASSERT_TRUE(harness.waitForEnd({echo, text, big})) << harness.unended();
 
     std::string request = testsupport::nodeBytes(harness.finalNode[echo]);
@@ -332,7 +332,7 @@ TEST(clsQuillaraEngine, SendsAgentWithoutFragmentAndStreamsBlocks)
     clsQuillaraItem* bigNode = harness.finalNode[big];
     EXPECT_EQ(bigNode->getReceivedLength(), std::size_t(20) << 20);
     EXPECT_EQ(bigNode->getBlockCount(), (std::size_t(20) << 20) / 2048);
-    EXPECT_GE(harness.countNotices(big, 2), 1) << "a long page shows progress before it ends";
+    EXPECT_GE(harness.countNotices(big, clsNodePhase::analysed), 1) << "a long page shows progress before it ends";
 }
 
 // An https address keeps its scheme after its first read: reading it again must not go out
@@ -343,11 +343,11 @@ TEST(clsQuillaraEngine, NeverSendsHttpsAddressOverPlainHttp)
     TestHttpServer server;
     EngineHarness harness;
     std::string address = "https://127.0.0.1:" + std::to_string(server.port()) + "/page";
-    clsUrlInformation* info = harness.request(requestRead, address);
+    clsUrlInformation* info = harness.request(clsRequestMode::read, address);
     ASSERT_TRUE(harness.waitForEnd(info->getId()));
-    EXPECT_EQ(info->getStatus(), 5);
+    EXPECT_EQ(info->getStatus(), clsRequestStatus::failed);
     harness.ended.clear();
-    harness.request(requestReload, address);
+    harness.request(clsRequestMode::reload, address);
     ASSERT_TRUE(harness.waitForEnd(info->getId()));
     EXPECT_EQ(info->getScheme(), "https");
     EXPECT_EQ(info->getResultCode(), -1);
@@ -364,34 +364,34 @@ TEST(clsQuillaraEngine, RequestModesActOnTheRegisteredRecord)
     EngineHarness harness;
     harness.keepNodes = true;
     std::string slow = server.url("/drip?n=2&ms=200");
-    clsUrlInformation* first = harness.request(requestRead, slow);
-    clsUrlInformation* second = harness.request(requestRead, slow + " \t");
+    clsUrlInformation* first = harness.request(clsRequestMode::read, slow);
+    clsUrlInformation* second = harness.request(clsRequestMode::read, slow + " \t");
     EXPECT_EQ(first, second);
-    clsUrlInformation* frame = harness.request(requestRead, slow, 18);
+    clsUrlInformation* frame = harness.request(clsRequestMode::read, slow, 18);
     EXPECT_NE(frame->getId(), first->getId());
     ASSERT_TRUE(harness.waitForEnd({first->getId(), frame->getId()}));
     EXPECT_EQ(server.arrivalCount("/drip"), 2u);
 
     std::string page = server.url("/page");
-    clsUrlInformation* registered = harness.request(requestRegisterOnly, page);
-    EXPECT_EQ(registered->getStatus(), 0);
+    clsUrlInformation* registered = harness.request(clsRequestMode::registerOnly, page);
+    EXPECT_EQ(registered->getStatus(), clsRequestStatus::registered);
     harness.window.pump(100);
-    for (int phase = 1; phase <= 3; ++phase)
+    for (clsNodePhase phase : {clsNodePhase::started, clsNodePhase::analysed, clsNodePhase::complete})
         EXPECT_EQ(harness.countNotices(registered->getId(), phase), 0);
     EXPECT_EQ(server.arrivalCount("/page"), 0u);
-    harness.request(requestRead, page);
+    harness.request(clsRequestMode::read, page);
     ASSERT_TRUE(harness.waitForEnd(registered->getId()));
-    EXPECT_EQ(registered->getStatus(), 4);
+    EXPECT_EQ(registered->getStatus(), clsRequestStatus::complete);
     clsQuillaraItem* firstNode = harness.finalNode[registered->getId()];
 
     harness.ended.clear();
-    harness.request(requestRead, page);
+    harness.request(clsRequestMode::read, page);
     ASSERT_TRUE(harness.waitForEnd(registered->getId()));
     EXPECT_EQ(server.arrivalCount("/page"), 1u) << "a complete page is not fetched again";
     EXPECT_EQ(harness.finalNode[registered->getId()], firstNode);
 
-    const std::pair<int, int> modes[] = {{requestReload, 0}, {requestReadAgainSjis, 2}, {requestReadAgainJis, 3},
-                                         {requestReadAgainEuc, 4}};
+    const std::pair<clsRequestMode, int> modes[] = {{clsRequestMode::reload, 0}, {clsRequestMode::readAgainSjis, 2}, {clsRequestMode::readAgainJis, 3},
+                                         {clsRequestMode::readAgainEuc, 4}};
     std::size_t arrivals = 1;
     for (auto [mode, codeKind] : modes) {
         harness.ended.clear();
@@ -415,8 +415,8 @@ TEST(clsQuillaraEngine, UnregistersOnlyItsOwnEntries)
     int baseline = liveObjects();
     EngineHarness harness;
     std::string target = server.url("/redirect?n=0");
-    clsUrlInformation* other = harness.request(requestRegisterOnly, target);
-    clsUrlInformation* redirected = harness.request(requestRead, server.url("/redirect?n=1"));
+    clsUrlInformation* other = harness.request(clsRequestMode::registerOnly, target);
+    clsUrlInformation* redirected = harness.request(clsRequestMode::read, server.url("/redirect?n=1"));
     ASSERT_TRUE(harness.waitForEnd(redirected->getId()));
     EXPECT_EQ(redirected->getAddress(), target);
     int oldId = redirected->getId();
@@ -428,7 +428,7 @@ TEST(clsQuillaraEngine, UnregistersOnlyItsOwnEntries)
     EXPECT_EQ(found, other);
     if (found != nullptr)
         found->releaseQueueRef();
-    clsUrlInformation* again = harness.request(requestRead, server.url("/redirect?n=1"));
+    clsUrlInformation* again = harness.request(clsRequestMode::read, server.url("/redirect?n=1"));
     EXPECT_GT(again->getId(), oldId);
     ASSERT_TRUE(harness.waitForEnd(again->getId()));
     harness.releaseAll();
@@ -451,20 +451,20 @@ TEST(clsQuillaraEngine, ReloadWhileReadingIsSafe)
         // Once the transfer has set the page complete, earlier passes are still on their way:
         // a new read then replaces the node while old references to it are out. A replaced
         // node tells how its own read ended, not how the page is now, so it starts nothing.
-        harness.onNotice = [&](int, clsQuillaraItem* node, int phase) {
-            if (reloads >= 15 || node->getOwner() == nullptr || node->getStatus() != 4)
+        harness.onNotice = [&](int, clsQuillaraItem* node, clsNodePhase phase) {
+            if (reloads >= 15 || node->getOwner() == nullptr || node->getStatus() != clsRequestStatus::complete)
                 return;
             ++reloads;
             clsUrlInformation* info = nullptr;
-            int mode = phase == 3 ? requestReload : (reloads % 2 ? requestReadAgain : requestReload);
+            clsRequestMode mode = phase == clsNodePhase::complete ? clsRequestMode::reload : (reloads % 2 ? clsRequestMode::readAgain : clsRequestMode::reload);
             if (harness.engine.requestItem(mode, 0, address, info))
                 info->releaseQueueRef();
         };
-        clsUrlInformation* info = harness.request(requestRead, address);
+        clsUrlInformation* info = harness.request(clsRequestMode::read, address);
         for (int i = 0; i < 500 && reloads < 15; ++i)
             harness.window.pump(20);
         harness.onNotice = nullptr;
-        ASSERT_TRUE(harness.waitUntil([&] { return info->getStatus() == 4; }));
+        ASSERT_TRUE(harness.waitUntil([&] { return info->getStatus() == clsRequestStatus::complete; }));
         EXPECT_EQ(info->getReceivedBytes(), 20000);
         EXPECT_EQ(server.arrivalCount("/text"), 16u) << "every reload fetched again";
     }
@@ -486,7 +486,7 @@ TEST(clsQuillaraEngine, StopCancelsTransfersAndDropsQueuedJobs)
         EngineHarness harness(options);
         std::vector<int> ids;
         for (int i = 0; i < 7; ++i)
-            ids.push_back(harness.request(requestRead, server.url("/hang?i=" + std::to_string(i)))->getId());
+            ids.push_back(harness.request(clsRequestMode::read, server.url("/hang?i=" + std::to_string(i)))->getId());
         while (server.arrivalCount("/hang") < 4)
             harness.window.pump(20);
         harness.engine.queueStop();
@@ -494,18 +494,18 @@ TEST(clsQuillaraEngine, StopCancelsTransfersAndDropsQueuedJobs)
         int cancelled = 0;
         int dropped = 0;
         for (clsUrlInformation* info : harness.held) {
-            EXPECT_EQ(info->getStatus(), 5);
+            EXPECT_EQ(info->getStatus(), clsRequestStatus::failed);
             cancelled += info->getResultCode() == -2 ? 1 : 0;
             dropped += info->getResultCode() == -1 ? 1 : 0;
         }
         EXPECT_EQ(cancelled, 4);
         EXPECT_EQ(dropped, 3);
         for (int id : ids)
-            EXPECT_EQ(harness.countNotices(id, 3), 1);
+            EXPECT_EQ(harness.countNotices(id, clsNodePhase::complete), 1);
 
-        clsUrlInformation* after = harness.request(requestRead, server.url("/page"));
+        clsUrlInformation* after = harness.request(clsRequestMode::read, server.url("/page"));
         ASSERT_TRUE(harness.waitForEnd(after->getId()));
-        EXPECT_EQ(after->getStatus(), 4);
+        EXPECT_EQ(after->getStatus(), clsRequestStatus::complete);
     }
     EXPECT_EQ(liveObjects(), baseline);
 }
@@ -521,7 +521,7 @@ TEST(clsQuillaraEngine, TermReturnsWhileServerHangsAndRecordsOutliveIt)
     std::vector<clsUrlInformation*> kept;
     for (int i = 0; i < 6; ++i) {
         clsUrlInformation* info = nullptr;
-        harness->engine.requestItem(requestRead, 0, server.url("/hang?t=" + std::to_string(i)), info);
+        harness->engine.requestItem(clsRequestMode::read, 0, server.url("/hang?t=" + std::to_string(i)), info);
         kept.push_back(info);
     }
     while (server.arrivalCount("/hang") < 4)
@@ -531,7 +531,7 @@ TEST(clsQuillaraEngine, TermReturnsWhileServerHangsAndRecordsOutliveIt)
     harness.reset();
     for (clsUrlInformation* info : kept) {
         EXPECT_EQ(info->getEngine(), nullptr);
-        EXPECT_NE(info->getStatus(), 4);
+        EXPECT_NE(info->getStatus(), clsRequestStatus::complete);
         info->releaseQueueRef();
     }
     EXPECT_EQ(liveObjects(), baseline);
@@ -549,9 +549,9 @@ TEST(clsQuillaraEngine, ConcurrentRequestsReloadsAndCancelsLeaveNothingBehind)
         std::vector<int> ids;
         for (int i = 0; i < 120; ++i) {
             std::string address = server.url("/text?size=" + std::to_string(100 + i * 97));
-            ids.push_back(harness.request(requestRead, address)->getId());
+            ids.push_back(harness.request(clsRequestMode::read, address)->getId());
             if (i % 7 == 0)
-                harness.request(requestReload, server.url("/text?size=" + std::to_string(100 + (i / 2) * 97)));
+                harness.request(clsRequestMode::reload, server.url("/text?size=" + std::to_string(100 + (i / 2) * 97)));
             if (i == 60)
                 harness.engine.queueStop();
             if (i % 10 == 0)
@@ -607,7 +607,7 @@ TEST(clsQuillaraEngine, PacesRequestsProgramWide)
     harness.engine.getPacer().recordReleases(true);
     std::vector<int> ids;
     for (int i = 0; i < 5; ++i)
-        ids.push_back(harness.request(requestRead, server.url("/text?size=" + std::to_string(10 + i)))->getId());
+        ids.push_back(harness.request(clsRequestMode::read, server.url("/text?size=" + std::to_string(10 + i)))->getId());
     ASSERT_TRUE(harness.waitForEnd(ids)) << harness.unended();
     expectPaced(releaseTicks(harness.engine.getPacer().getReleases()), arrivalTicks(server), 5, 300, "program");
 }
@@ -627,9 +627,9 @@ TEST(clsQuillaraEngine, PacesEachHostOnItsOwn)
     std::string port = std::to_string(server.port());
     std::vector<int> ids;
     for (int i = 0; i < 5; ++i)
-        ids.push_back(harness.request(requestRead, "http://127.0.0.1:" + port + "/text?size=" + std::to_string(i + 1))->getId());
+        ids.push_back(harness.request(clsRequestMode::read, "http://127.0.0.1:" + port + "/text?size=" + std::to_string(i + 1))->getId());
     for (int i = 0; i < 2; ++i)
-        ids.push_back(harness.request(requestRead, "http://localhost:" + port + "/text?size=" + std::to_string(i + 1))->getId());
+        ids.push_back(harness.request(clsRequestMode::read, "http://localhost:" + port + "/text?size=" + std::to_string(i + 1))->getId());
     ASSERT_TRUE(harness.waitForEnd(ids)) << harness.unended();
     std::vector<clsSendPacer::Release> releases = harness.engine.getPacer().getReleases();
     expectPaced(releaseTicks(releases, "127.0.0.1"), arrivalTicks(server, "127.0.0.1"), 5, 400, "127.0.0.1");
@@ -665,20 +665,20 @@ TEST(clsQuillaraEngine, SilentHostHoldsUpNoOtherHost)
         std::vector<int> silent;
         for (int i = 0; i < 6; ++i)
             silent.push_back(harness
-                                 .request(requestRead, "http://127.0.0.1:" + port +
+                                 .request(clsRequestMode::read, "http://127.0.0.1:" + port +
                                                            "/hang?c=" + std::to_string(i))
                                  ->getId());
         ASSERT_TRUE(harness.waitUntil([&] { return server.arrivalCount("/hang") >= 1; }));
         std::vector<int> others;
         for (int i = 0; i < 5; ++i)
             others.push_back(harness
-                                 .request(requestRead, "http://localhost:" + port +
+                                 .request(clsRequestMode::read, "http://localhost:" + port +
                                                            "/text?size=" + std::to_string(i + 1))
                                  ->getId());
         // Far below the silent host's time-out: these end only if nothing waits for it.
         ASSERT_TRUE(harness.waitForEnd(others, 30000)) << harness.unended();
         for (int id : silent)
-            EXPECT_EQ(harness.countNotices(id, 3), 0)
+            EXPECT_EQ(harness.countNotices(id, clsNodePhase::complete), 0)
                 << "the silent host's requests are still waiting";
         std::size_t toSilent = 0;
         for (const clsSendPacer::Release& release : harness.engine.getPacer().getReleases())

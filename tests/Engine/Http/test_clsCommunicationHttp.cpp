@@ -75,19 +75,19 @@ TEST(clsCommunicationHttp, RetriesWhatMayPassAndHonoursRetryAfter)
     EngineHarness harness(options);
     std::vector<int> ids;
     for (const RetryCase& c : cases)
-        ids.push_back(harness.request(requestRead, server.url(c.path))->getId());
-    clsUrlInformation* refused = harness.request(requestRead, "http://127.0.0.1:1/nothing-listens");
+        ids.push_back(harness.request(clsRequestMode::read, server.url(c.path))->getId());
+    clsUrlInformation* refused = harness.request(clsRequestMode::read, "http://127.0.0.1:1/nothing-listens");
     ids.push_back(refused->getId());
     ASSERT_TRUE(harness.waitForEnd(ids)) << harness.unended();
     for (std::size_t i = 0; i < std::size(cases); ++i) {
         const RetryCase& c = cases[i];
         clsUrlInformation* info = harness.held[i];
         SCOPED_TRACE(c.path);
-        EXPECT_EQ(info->getStatus(), c.status);
+        EXPECT_EQ(static_cast<int>(info->getStatus()), c.status);
         EXPECT_EQ(info->getResultCode(), c.result);
         EXPECT_EQ(info->getAttempts(), c.attempts);
         EXPECT_EQ(info->getRetryAfterRefused(), c.retryAfterRefused);
-        EXPECT_EQ(harness.countNotices(ids[i], 3), 1) << "only the last attempt is reported";
+        EXPECT_EQ(harness.countNotices(ids[i], clsNodePhase::complete), 1) << "only the last attempt is reported";
         std::vector<int> waits = log.of(server.url(c.path));
         ASSERT_EQ(waits.size(), c.waits.size());
         for (std::size_t w = 0; w < waits.size(); ++w) {
@@ -110,7 +110,7 @@ TEST(clsCommunicationHttp, RetryCountZeroAndCancelDuringTheWait)
     options.retryCount = 0;
     {
         EngineHarness harness(options);
-        clsUrlInformation* info = harness.request(requestRead, server.url("/flaky?key=z"));
+        clsUrlInformation* info = harness.request(clsRequestMode::read, server.url("/flaky?key=z"));
         ASSERT_TRUE(harness.waitForEnd(info->getId()));
         EXPECT_EQ(info->getResultCode(), 500);
         EXPECT_EQ(info->getAttempts(), 1);
@@ -118,12 +118,12 @@ TEST(clsCommunicationHttp, RetryCountZeroAndCancelDuringTheWait)
     options.retryCount = 2;
     options.retryUnitMs = 1000;
     EngineHarness harness(options);
-    clsUrlInformation* info = harness.request(requestRead, server.url("/status/503?after=30"));
+    clsUrlInformation* info = harness.request(clsRequestMode::read, server.url("/status/503?after=30"));
     ASSERT_TRUE(harness.waitUntil([&] { return server.arrivalCount("/status/503") == 1; }));
     harness.window.pump(100);
     harness.engine.queueStop();
     ASSERT_TRUE(harness.waitForEnd(info->getId(), 10000)) << "a wait of 30 s is cut short by the cancel";
-    EXPECT_EQ(info->getStatus(), 5);
+    EXPECT_EQ(info->getStatus(), clsRequestStatus::failed);
     EXPECT_EQ(server.arrivalCount("/status/503"), 1u);
 }
 
@@ -182,11 +182,11 @@ TEST(clsCommunicationHttp, ConditionalRecheckServesTheCachedCopy)
         EngineHarness harness(options);
         harness.keepNodes = true;
         const std::string address = server.url("/etag?key=k&size=6000");
-        for (int mode : {requestRead, requestReload, requestReload}) {
+        for (clsRequestMode mode : {clsRequestMode::read, clsRequestMode::reload, clsRequestMode::reload}) {
             harness.ended.clear();
             clsUrlInformation* info = harness.request(mode, address);
             ASSERT_TRUE(harness.waitForEnd(info->getId()));
-            ASSERT_EQ(info->getStatus(), 4);
+            ASSERT_EQ(info->getStatus(), clsRequestStatus::complete);
             clsQuillaraItem* node = harness.finalNode[info->getId()];
             Seen seen{node->getTitle(), {}, info->getWireBytes(), info->isNotModified()};
             for (int i = 0; i < node->getLinkCount(); ++i) {
@@ -240,12 +240,12 @@ TEST(clsCommunicationHttp, ReportsPermanentMovesAndRedirectLoops)
     EngineHarness harness;
     std::vector<int> ids;
     for (const Case& c : cases)
-        ids.push_back(harness.request(requestRead, server.url(c.path))->getId());
+        ids.push_back(harness.request(clsRequestMode::read, server.url(c.path))->getId());
     ASSERT_TRUE(harness.waitForEnd(ids)) << harness.unended();
     for (std::size_t i = 0; i < std::size(cases); ++i) {
         SCOPED_TRACE(cases[i].path);
         clsUrlInformation* info = harness.held[i];
-        EXPECT_EQ(info->getStatus(), cases[i].status);
+        EXPECT_EQ(static_cast<int>(info->getStatus()), cases[i].status);
         EXPECT_EQ(info->getMovedAddress(), cases[i].moved.empty() ? "" : server.url(cases[i].moved));
         EXPECT_EQ(info->isRedirectLoop(), cases[i].loop);
     }

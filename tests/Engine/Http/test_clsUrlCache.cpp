@@ -100,10 +100,10 @@ TEST(clsHtmlItem, LocalFilesEndLoadedOrFailed)
     testsupport::writeFile(page, "<title>\x93\xFA\x96{</title><p>text");
     struct Case {
         std::string address;
-        int status;
+        clsRequestStatus status;
         int result;
-    } cases[] = {{page, requestComplete, 0}, {home.dir() + "missing.html", requestFailed, resultTransportError},
-                 {home.dir(), requestFailed, resultTransportError}};
+    } cases[] = {{page, clsRequestStatus::complete, 0}, {home.dir() + "missing.html", clsRequestStatus::failed, resultTransportError},
+                 {home.dir(), clsRequestStatus::failed, resultTransportError}};
     for (const Case& c : cases) {
         clsUrlInformation owner;
         owner.set(1, 0, c.address);
@@ -119,7 +119,7 @@ TEST(clsHtmlItem, LocalFilesEndLoadedOrFailed)
         EXPECT_EQ(owner.getResultCode(), c.result) << c.address;
         std::string text;
         item.makeDisplayText(text);
-        if (c.status == requestComplete) {
+        if (c.status == clsRequestStatus::complete) {
             EXPECT_EQ(item.getTitle(), "\x93\xFA\x96{");
             EXPECT_EQ(text, "[\x93\xFA\x96{]\r\n\r\ntext");
         }

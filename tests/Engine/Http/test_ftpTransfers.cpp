@@ -35,7 +35,7 @@ TEST(ftpTransfers, FetchesFtpLikeHttpAndLeavesOtherSchemesUnchecked)
     std::string refused = "ftp://127.0.0.1:" + std::to_string(testsupport::refusedPort()) + "/x.html";
     struct Case {
         std::string address;
-        int status;
+        clsRequestStatus status;
         int result;
         const char* protocol; // null: not checked
         long long received;   // -1: not checked
@@ -43,16 +43,16 @@ TEST(ftpTransfers, FetchesFtpLikeHttpAndLeavesOtherSchemesUnchecked)
         const char* title; // null: not checked
     };
     const Case cases[] = {
-        {ftp.url("/page.html"), 4, 0, "ftp(text/html)", static_cast<long long>(std::string(ftpPage).size()), 1,
+        {ftp.url("/page.html"), clsRequestStatus::complete, 0, "ftp(text/html)", static_cast<long long>(std::string(ftpPage).size()), 1,
          "FTP page"},
-        {ftp.url("/pub/notes.txt"), 4, 0, "ftp(text/plain)", 5000, 1, nullptr},
-        {ftp.url("/pub/a.zip"), 4, 0, "ftp(\x95s\x96\xBE)", 0, 1, nullptr},
-        {ftp.url("/missing.html"), 5, 550, nullptr, -1, 1, nullptr},
-        {refused, 5, -1, nullptr, -1, 3, nullptr},
-        {ftp.url("/never.html"), 5, -1, nullptr, -1, 3, nullptr},
-        {"mailto:someone@example.jp", 6, 0, "mailto", 0, 0, nullptr},
-        {"news:comp.lang.c", 6, 0, "news", 0, 0, nullptr},
-        {"javascript:void(0)", 6, 0, nullptr, 0, 0, nullptr},
+        {ftp.url("/pub/notes.txt"), clsRequestStatus::complete, 0, "ftp(text/plain)", 5000, 1, nullptr},
+        {ftp.url("/pub/a.zip"), clsRequestStatus::complete, 0, "ftp(\x95s\x96\xBE)", 0, 1, nullptr},
+        {ftp.url("/missing.html"), clsRequestStatus::failed, 550, nullptr, -1, 1, nullptr},
+        {refused, clsRequestStatus::failed, -1, nullptr, -1, 3, nullptr},
+        {ftp.url("/never.html"), clsRequestStatus::failed, -1, nullptr, -1, 3, nullptr},
+        {"mailto:someone@example.jp", clsRequestStatus::unchecked, 0, "mailto", 0, 0, nullptr},
+        {"news:comp.lang.c", clsRequestStatus::unchecked, 0, "news", 0, 0, nullptr},
+        {"javascript:void(0)", clsRequestStatus::unchecked, 0, nullptr, 0, 0, nullptr},
     };
     clsEngineOptions options = EngineHarness::quickOptions();
     options.nodeFactory = nullptr; // the analyzer: the page's title
@@ -60,15 +60,15 @@ TEST(ftpTransfers, FetchesFtpLikeHttpAndLeavesOtherSchemesUnchecked)
     EngineHarness harness(options);
     std::map<int, std::string> titles;
     std::map<int, int> links;
-    harness.onNotice = [&](int id, clsQuillaraItem* node, int phase) {
-        if (phase == 3) {
+    harness.onNotice = [&](int id, clsQuillaraItem* node, clsNodePhase phase) {
+        if (phase == clsNodePhase::complete) {
             titles[id] = node->getTitle();
             links[id] = node->getLinkCount();
         }
     };
     std::vector<int> ids;
     for (const Case& c : cases)
-        ids.push_back(harness.request(requestRead, c.address)->getId());
+        ids.push_back(harness.request(clsRequestMode::read, c.address)->getId());
     ASSERT_TRUE(harness.waitForEnd(ids)) << harness.unended();
     for (std::size_t i = 0; i < std::size(cases); ++i) {
         const Case& c = cases[i];
@@ -77,7 +77,7 @@ TEST(ftpTransfers, FetchesFtpLikeHttpAndLeavesOtherSchemesUnchecked)
         EXPECT_EQ(info->getStatus(), c.status);
         EXPECT_EQ(info->getResultCode(), c.result);
         EXPECT_EQ(info->getAttempts(), c.attempts);
-        EXPECT_EQ(harness.countNotices(ids[i], 3), 1);
+        EXPECT_EQ(harness.countNotices(ids[i], clsNodePhase::complete), 1);
         if (c.protocol != nullptr) {
             EXPECT_EQ(info->getProtocol(), c.protocol);
         }
@@ -88,16 +88,16 @@ TEST(ftpTransfers, FetchesFtpLikeHttpAndLeavesOtherSchemesUnchecked)
             EXPECT_EQ(titles[ids[i]], c.title);
             EXPECT_EQ(links[ids[i]], 1);
         }
-        if (c.status == 6) {
-            EXPECT_EQ(harness.countNotices(ids[i], 1), 0) << "no page was announced";
+        if (c.status == clsRequestStatus::unchecked) {
+            EXPECT_EQ(harness.countNotices(ids[i], clsNodePhase::started), 0) << "no page was announced";
         }
     }
     // Asking again for an address nobody fetches tells the caller at once, as for a page
     // that has loaded, and still fetches nothing.
     harness.ended.clear();
-    clsUrlInformation* again = harness.request(requestRead, "mailto:someone@example.jp");
+    clsUrlInformation* again = harness.request(clsRequestMode::read, "mailto:someone@example.jp");
     ASSERT_TRUE(harness.waitForEnd(again->getId()));
-    EXPECT_EQ(again->getStatus(), 6);
+    EXPECT_EQ(again->getStatus(), clsRequestStatus::unchecked);
 }
 
 // FTP requests wait for their turn in the same pacing as HTTP ones.
@@ -114,11 +114,11 @@ TEST(ftpTransfers, PacesFtpRequestsWithTheOthers)
     harness.engine.getPacer().recordReleases(true);
     std::vector<int> ids;
     for (int i = 0; i < 3; ++i)
-        ids.push_back(harness.request(requestRead, ftp.url("/f" + std::to_string(i) + ".txt"))->getId());
-    ids.push_back(harness.request(requestRead, http.url("/page"))->getId());
+        ids.push_back(harness.request(clsRequestMode::read, ftp.url("/f" + std::to_string(i) + ".txt"))->getId());
+    ids.push_back(harness.request(clsRequestMode::read, http.url("/page"))->getId());
     ASSERT_TRUE(harness.waitForEnd(ids)) << harness.unended();
     for (clsUrlInformation* info : harness.held)
-        EXPECT_EQ(info->getStatus(), 4) << info->getAddress();
+        EXPECT_EQ(info->getStatus(), clsRequestStatus::complete) << info->getAddress();
     std::vector<clsSendPacer::Release> releases = harness.engine.getPacer().getReleases();
     ASSERT_EQ(releases.size(), 4u);
     for (std::size_t i = 1; i < releases.size(); ++i)

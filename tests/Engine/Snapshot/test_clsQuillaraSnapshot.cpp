@@ -32,11 +32,11 @@ class SnapshotHarness : public EngineHarness {
 public:
     using EngineHarness::EngineHarness;
 
-    void onSnapshotNotify(int id, const clsSnapshotReport& report, int phase) override
+    void onSnapshotNotify(int id, const clsSnapshotReport& report, clsSnapshotPhase phase) override
     {
-        if (phase == 0)
+        if (phase == clsSnapshotPhase::saved)
             ++saved[id];
-        if (phase == 2) {
+        if (phase == clsSnapshotPhase::ended) {
             ++completions[id];
             finals[id] = report;
         }

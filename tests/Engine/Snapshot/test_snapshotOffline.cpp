@@ -29,9 +29,9 @@ namespace {
 
 class SnapshotHarness : public testsupport::EngineHarness {
 public:
-    void onSnapshotNotify(int id, const clsSnapshotReport& report, int phase) override
+    void onSnapshotNotify(int id, const clsSnapshotReport& report, clsSnapshotPhase phase) override
     {
-        if (phase == 2)
+        if (phase == clsSnapshotPhase::ended)
             finals[id] = report;
     }
     std::map<int, clsSnapshotReport> finals;

@@ -23,7 +23,7 @@
 namespace {
 
 // What one delivery did: (item, id, phase).
-using Delivery = std::tuple<int, int, int>;
+using Delivery = std::tuple<int, int, clsNodePhase>;
 
 // Random choices, drawn in the same order by both sides as long as they behave alike.
 struct Script {
@@ -41,7 +41,7 @@ public:
     std::map<int, std::pair<int, int>> lastFinal; // id -> node and its version at its last final notification
     std::set<std::pair<int, int>> fresh; // (id, item) paired or asked since then
     size_t narrowed = 0;
-    std::function<void(int item, int phase)> onDeliver;
+    std::function<void(int item, clsNodePhase phase)> onDeliver;
 
     explicit ReferenceMap(int items) : number(items, -1), flag(items, false) {}
 
@@ -86,10 +86,10 @@ public:
         flagged.insert(flagged.end(), others.begin(), others.end());
         return flagged;
     }
-    void notify(int id, int phase, int node, int version)
+    void notify(int id, clsNodePhase phase, int node, int version)
     {
         std::vector<int> to = itemsOf(id);
-        if (phase != 3) {
+        if (phase != clsNodePhase::complete) {
             lastFinal[id] = {-1, 0};
         } else {
             bool repeat = lastFinal.count(id) != 0 && lastFinal[id] == std::pair(node, version);
@@ -121,13 +121,13 @@ public:
 class ProbeItem : public tviCabinetItem {
 public:
     ProbeItem(ctrlTreeView* tree, int index) : tviCabinetItem(tree), index(index) {}
-    bool onRequestNotify(int phase) override
+    bool onRequestNotify(clsNodePhase phase) override
     {
         onDeliver(index, phase);
         return true;
     }
     int index;
-    std::function<void(int, int)> onDeliver;
+    std::function<void(int, clsNodePhase)> onDeliver;
 };
 
 struct RequestMap : ::testing::Test {
@@ -156,7 +156,7 @@ struct RequestMap : ::testing::Test {
         for (int a = 0; a < addressCount; ++a) {
             addresses.push_back(home.dir() + "page" + std::to_string(a) + ".html");
             clsUrlInformation* info = nullptr;
-            ASSERT_TRUE(engine.requestItem(requestRegisterOnly, typeCabinetItem, addresses.back(), info));
+            ASSERT_TRUE(engine.requestItem(clsRequestMode::registerOnly, typeCabinetItem, addresses.back(), info));
             held.push_back(info);
             idOf[addresses.back()] = info->getId();
         }
@@ -218,20 +218,20 @@ TEST_F(RequestMap, PairsAndDeliversAsAPlainMultimap)
             }
         };
         for (ProbeItem* item : items) {
-            item->onDeliver = [&, this](int self, int phase) {
+            item->onDeliver = [&, this](int self, clsNodePhase phase) {
                 log.emplace_back(self, items[static_cast<size_t>(self)]->getRequestNumber(), phase);
                 act(
                     real, self,
                     [&](int i, int a) {
                         items[static_cast<size_t>(i)]->setUrl(addresses[static_cast<size_t>(a)]);
-                        tree.request(items[static_cast<size_t>(i)], requestRegisterOnly);
+                        tree.request(items[static_cast<size_t>(i)], clsRequestMode::registerOnly);
                     },
                     [&](int i) { tree.withdraw(items[static_cast<size_t>(i)]->getRequestNumber(), items[static_cast<size_t>(i)]); },
                     [&](int i) { tree.forgetItem(items[static_cast<size_t>(i)]); },
                     [&](int i, bool f) { items[static_cast<size_t>(i)]->setFlag(f); });
             };
         }
-        model.onDeliver = [&, this](int self, int) {
+        model.onDeliver = [&, this](int self, clsNodePhase) {
             act(
                 ref, self, [&](int i, int a) { model.request(i, idOf[addresses[static_cast<size_t>(a)]]); },
                 [&](int i) { model.withdraw(model.number[static_cast<size_t>(i)], i); },
@@ -249,7 +249,7 @@ TEST_F(RequestMap, PairsAndDeliversAsAPlainMultimap)
                 item->setUrl(addresses[static_cast<size_t>(a)]);
                 // Asking the engine, or sharing an id without asking: the same pairing.
                 if (op == 0) {
-                    ASSERT_TRUE(tree.request(item, requestRegisterOnly));
+                    ASSERT_TRUE(tree.request(item, clsRequestMode::registerOnly));
                 } else {
                     tree.share(item, idOf[addresses[static_cast<size_t>(a)]]);
                 }
@@ -267,8 +267,9 @@ TEST_F(RequestMap, PairsAndDeliversAsAPlainMultimap)
                 ASSERT_EQ(id, someId(ref));
                 // Mostly final notifications, mostly of one node: the engine's repeats.
                 auto draw = [](Script& s) { return s.below(4) == 0 ? std::pair(1 + s.below(2), s.below(3)) : std::pair(3, s.below(4) / 3); };
-                auto [phase, node] = draw(real);
-                ASSERT_EQ(std::pair(phase, node), draw(ref));
+                auto [number, node] = draw(real);
+                ASSERT_EQ(std::pair(number, node), draw(ref));
+                auto phase = static_cast<clsNodePhase>(number);
                 // Now and then the node changes (a page whose analysis had not ended).
                 bool changes = real.below(8) == 0;
                 ASSERT_EQ(changes, ref.below(8) == 0);

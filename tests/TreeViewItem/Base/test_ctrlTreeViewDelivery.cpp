@@ -54,7 +54,7 @@ public:
         clsUrlInformation* owner = getOwner();
         if (owner != nullptr && site().count(owner->getAddress()) == 0) {
             owner->setResultCode(404);
-            owner->setStatus(requestFailed);
+            owner->setStatus(clsRequestStatus::failed);
         }
         return true;
     }
@@ -142,18 +142,18 @@ public:
     SerialTarget* target = nullptr;
     bool timedOut = false;
 
-    bool requestItem(int mode, int kind, const std::string& address, clsUrlInformation*& out) override
+    bool requestItem(clsRequestMode mode, int kind, const std::string& address, clsUrlInformation*& out) override
     {
         clsUrlInformation* probe = nullptr;
-        if (!clsQuillaraEngine::requestItem(requestRegisterOnly, kind, address, probe) || probe == nullptr) {
+        if (!clsQuillaraEngine::requestItem(clsRequestMode::registerOnly, kind, address, probe) || probe == nullptr) {
             return clsQuillaraEngine::requestItem(mode, kind, address, out);
         }
         int id = probe->getId();
-        int status = probe->getStatus();
+        clsRequestStatus status = probe->getStatus();
         int before = target->finals(id);
         bool ok = clsQuillaraEngine::requestItem(mode, kind, address, out);
-        bool reads = mode == requestRead || mode == requestReload || mode >= requestReadAgain;
-        if (ok && reads && status != requestReading && !(target->waitFinals(id, before + 1) && workersIdle())) {
+        bool reads = mode == clsRequestMode::read || mode == clsRequestMode::reload || mode >= clsRequestMode::readAgain;
+        if (ok && reads && status != clsRequestStatus::reading && !(target->waitFinals(id, before + 1) && workersIdle())) {
             timedOut = true;
         }
         probe->releaseQueueRef();
@@ -497,7 +497,7 @@ struct World {
             work.pop_back();
             tviTreeViewItem* item = tree.getItem(n);
             out += std::string(static_cast<size_t>(depth) * 2, ' ') + std::to_string(item->getType()) + ' ' +
-                   item->getText() + " <" + item->getUrl() + "> s" + std::to_string(item->getStatus()) +
+                   item->getText() + " <" + item->getUrl() + "> s" + std::to_string(static_cast<int>(item->getStatus())) +
                    (tree.isExpanded(n) ? " open" : "") + " o" + std::to_string(tree.getOverlay(n)) + '\n';
             std::vector<std::pair<TreeNode, int>> children;
             for (TreeNode c = tree.getFirstChild(n); c != nullptr; c = tree.getNextSibling(c)) {
@@ -518,8 +518,8 @@ struct World {
         Rng r{std::mt19937(seed)};
         std::vector<tviCabinetItem*> items = makeCabinet(r, files.empty() ? makeSite(r) : makeFiles(r));
         randomSettings(r);
-        static const int commands[] = {tviCommand::expandAll, tviCommand::expandAll, tviCommand::expand,
-                                       tviCommand::reExpand};
+        static const int commands[] = {codeOf(utlCommand::expandAll), codeOf(utlCommand::expandAll), codeOf(utlCommand::expand),
+                                       codeOf(utlCommand::reExpand)};
         for (int i = 0, n = 3 + r.below(5); i < n; ++i) {
             tviCabinetItem* item = items[static_cast<size_t>(r.below(static_cast<int>(items.size())))];
             bool handled = false;

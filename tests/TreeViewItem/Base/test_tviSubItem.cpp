@@ -38,7 +38,7 @@ public:
         clsUrlInformation* owner = getOwner();
         if (owner != nullptr && site().count(owner->getAddress()) == 0) {
             owner->setResultCode(404);
-            owner->setStatus(requestFailed);
+            owner->setStatus(clsRequestStatus::failed);
         }
         return true;
     }
@@ -103,9 +103,9 @@ struct SubItems : ::testing::Test {
     void expand(tviTreeViewItem* item)
     {
         bool handled = false;
-        ASSERT_TRUE(item->executeCommand(tviCommand::expand, false, handled));
+        ASSERT_TRUE(item->executeCommand(codeOf(utlCommand::expand), false, handled));
         ASSERT_TRUE(handled);
-        pumpUntil([&] { return !tree.owns(item) || item->getStatus() == 4 || item->getStatus() == 5; });
+        pumpUntil([&] { return !tree.owns(item) || item->getStatus() == clsRequestStatus::complete || item->getStatus() == clsRequestStatus::failed; });
     }
 
     void pumpUntil(const std::function<bool()>& done)
@@ -148,7 +148,7 @@ TEST_F(SubItems, LinkRulesOfTheTreeSettings)
                                      {0, "http://h/deeper.html", "deeper"}};
     tviCabinetItem* page = addItem("http://h/p.html");
     expand(page);
-    EXPECT_EQ(4, page->getStatus());
+    EXPECT_EQ(clsRequestStatus::complete, page->getStatus());
     EXPECT_EQ("ABC|lead|picture|index|dir|mail|frame", texts(page->getHandle()));
     EXPECT_TRUE(tree.isExpanded(page->getHandle()));
     TreeNode mail = tree.getFirstChild(page->getHandle());
@@ -158,13 +158,13 @@ TEST_F(SubItems, LinkRulesOfTheTreeSettings)
     EXPECT_EQ(imageMail, tree.getItem(mail)->getImage());
     // The frame was expanded with its page; its link back to the page above is not shown.
     TreeNode frame = tree.getNextSibling(mail);
-    pumpUntil([&] { return tree.getItem(frame)->getStatus() == 4; });
+    pumpUntil([&] { return tree.getItem(frame)->getStatus() == clsRequestStatus::complete; });
     EXPECT_EQ("deeper", texts(frame));
 
     // Only pages: the image goes, index.HTML and the directory stay.
     tree.settings.showRes = 1;
     bool handled = false;
-    ASSERT_TRUE(page->executeCommand(tviCommand::reExpand, false, handled));
+    ASSERT_TRUE(page->executeCommand(codeOf(utlCommand::reExpand), false, handled));
     pumpUntil([&] { return tree.getFirstChild(page->getHandle()) != nullptr; });
     EXPECT_EQ("ABC|lead|index|dir|mail|frame", texts(page->getHandle()));
 
@@ -173,7 +173,7 @@ TEST_F(SubItems, LinkRulesOfTheTreeSettings)
                                                       {1, "A|ABC|lead|index|dir|mail|frame"}};
     for (const auto& [showDupLink, expected] : duplicates) {
         tree.settings.showDupLink = showDupLink;
-        ASSERT_TRUE(page->executeCommand(tviCommand::reExpand, false, handled));
+        ASSERT_TRUE(page->executeCommand(codeOf(utlCommand::reExpand), false, handled));
         pumpUntil([&] { return tree.getFirstChild(page->getHandle()) != nullptr; });
         EXPECT_EQ(expected, texts(page->getHandle())) << "ShowDupLink " << showDupLink;
     }
@@ -188,7 +188,7 @@ TEST_F(SubItems, ExpandAllOpensEveryLevelDownToTheSetDepth)
     tree.settings.treeNode = 0; // two levels
     tviCabinetItem* top = addItem("http://h/top.html");
     bool handled = false;
-    ASSERT_TRUE(top->executeCommand(tviCommand::expandAll, false, handled));
+    ASSERT_TRUE(top->executeCommand(codeOf(utlCommand::expandAll), false, handled));
     TreeNode one = nullptr;
     TreeNode two = nullptr;
     pumpUntil([&] {
@@ -213,7 +213,7 @@ TEST_F(SubItems, FailedNewItemRemovesItselfOnlyAfterItsNotification)
     tree.answerYes = true;
     tree.dialogData = {"new", "http://h/missing.html", "", false, true};
     bool handled = false;
-    ASSERT_TRUE(cabinet->executeCommand(tviCommand::newItemConfirmed, false, handled));
+    ASSERT_TRUE(cabinet->executeCommand(codeOf(utlCommand::newItemConfirmed), false, handled));
     TreeNode node = tree.getFirstChild(cabinet->getHandle());
     ASSERT_NE(nullptr, node);
     tviTreeViewItem* item = tree.getItem(node);
@@ -240,13 +240,13 @@ TEST_F(SubItems, NewItemTakesThePageTitleOnlyInPlaceOfTheProposedName)
     for (const Case& c : cases) {
         tree.dialogData = {c.name, "http://h/titled.html", "", false, true};
         bool handled = false;
-        ASSERT_TRUE(cabinet->executeCommand(tviCommand::newItemConfirmed, false, handled));
+        ASSERT_TRUE(cabinet->executeCommand(codeOf(utlCommand::newItemConfirmed), false, handled));
         TreeNode last = tree.getFirstChild(cabinet->getHandle());
         while (tree.getNextSibling(last) != nullptr)
             last = tree.getNextSibling(last);
         auto* item = static_cast<tviCabinetItem*>(tree.getItem(last));
-        pumpUntil([&] { return item->getStatus() == 4 && !item->isNewItem(); });
-        EXPECT_EQ(4, item->getStatus());
+        pumpUntil([&] { return item->getStatus() == clsRequestStatus::complete && !item->isNewItem(); });
+        EXPECT_EQ(clsRequestStatus::complete, item->getStatus());
         EXPECT_EQ(c.shown, item->getText()) << c.name;
         EXPECT_FALSE(item->isNewItem());
     }
@@ -283,16 +283,16 @@ TEST_F(SubItems, AlreadyShownFollowsDeletedMovedEditedAndCopiedItems)
     ASSERT_TRUE(edited->applyProperties({"edited", "http://h/after.html", "", false, true}));
     tviCabinetItem* copied = addItem("http://h/copied.html");
     ASSERT_NE(nullptr, copied->copyTo(cabinet->getHandle(), kTreeLast));
-    ASSERT_TRUE(copied->executeCommand(tviCommand::deleteItem, false, handled));
-    ASSERT_TRUE(deleted->executeCommand(tviCommand::deleteItem, false, handled));
+    ASSERT_TRUE(copied->executeCommand(codeOf(utlCommand::deleteItem), false, handled));
+    ASSERT_TRUE(deleted->executeCommand(codeOf(utlCommand::deleteItem), false, handled));
     tviCabinetItem* restored = addItem("http://h/restored.html");
-    ASSERT_TRUE(restored->executeCommand(tviCommand::deleteItem, false, handled));
+    ASSERT_TRUE(restored->executeCommand(codeOf(utlCommand::deleteItem), false, handled));
     ASSERT_TRUE(tree.undoDelete());
     site()["http://h/q.html"] = {{0, "http://h/below.html", "below"}};
     tviCabinetItem* q = addItem("http://h/q.html");
     expand(q);
     ASSERT_EQ("below", texts(q->getHandle()));
-    ASSERT_TRUE(q->executeCommand(tviCommand::deleteItem, false, handled));
+    ASSERT_TRUE(q->executeCommand(codeOf(utlCommand::deleteItem), false, handled));
 
     std::string expected;
     for (const Case& c : cases) {
@@ -355,7 +355,7 @@ TEST(FrameInBrowser, OpensTheFrameSetOrTheFrameAsNewPageSays)
         tree.settings.newPage = c.newPage;
         tree.opened.clear();
         bool handled = false;
-        ASSERT_TRUE(c.item->executeCommand(tviCommand::showInBrowser, false, handled));
+        ASSERT_TRUE(c.item->executeCommand(codeOf(utlCommand::showInBrowser), false, handled));
         EXPECT_TRUE(handled);
         EXPECT_EQ(std::vector<std::string>{c.opened}, tree.opened) << c.newPage << " " << c.item->getUrl();
     }

@@ -58,12 +58,12 @@ struct TreeSearch : ::testing::Test {
         other = item(folder, "Other", "http://ex.com/q");
         other->setTitle(sj("Ｘｙｚ"));
         other->setKeywords(sj("コーヒー"));
-        other->setStatus(5);
+        other->setStatus(clsRequestStatus::failed);
         kanji = item(cabinet, sj("陰"), "http://h/p");
         link = static_cast<tviSubItem*>(tree.adopt(std::make_unique<tviSubItem>(&tree, typeSubItem)));
         link->setLinkText("link");
         link->setUrl("http://h/sub");
-        link->setStatus(5);
+        link->setStatus(clsRequestStatus::failed);
         link->insertItem(kanji->getHandle(), kTreeLast);
         last = item(cabinet, "end", "http://h/xyz");
         last->setMarked(true);
@@ -199,11 +199,11 @@ TEST_F(TreeSearch, HistoryPutsTheLatestFirstAndDropsAnOlderEntryThatBeginsWithIt
 
 TEST_F(TreeSearch, NewItemAndFolderGoOnlyWhereACabinetKeepsThem)
 {
-    using namespace tviCommand;
+    using enum utlCommand;
     tree.dialogData = tviDialogData{"made", "http://h/new", "", false, true};
     bool handled = false;
     // On a sub-item the new item goes beside the cabinet item that shows it, not among links.
-    ASSERT_TRUE(link->executeCommand(newItemConfirmed, false, handled));
+    ASSERT_TRUE(link->executeCommand(codeOf(newItemConfirmed), false, handled));
     EXPECT_TRUE(handled);
     TreeNode made = tree.getNextSibling(kanji->getHandle());
     ASSERT_NE(nullptr, made);
@@ -221,10 +221,10 @@ TEST_F(TreeSearch, NewItemAndFolderGoOnlyWhereACabinetKeepsThem)
     size_t count = tree.itemCount();
     for (tviTreeViewItem* target : {static_cast<tviTreeViewItem*>(locked), static_cast<tviTreeViewItem*>(inLocked),
                                     static_cast<tviTreeViewItem*>(sub)}) {
-        for (int code : {newItem, newFolder, newItemConfirmed, newFolderConfirmed}) {
+        for (utlCommand code : {newItem, newFolder, newItemConfirmed, newFolderConfirmed}) {
             handled = true;
-            EXPECT_TRUE(target->executeCommand(code, false, handled));
-            EXPECT_FALSE(handled) << target->getText() << " " << code;
+            EXPECT_TRUE(target->executeCommand(codeOf(code), false, handled));
+            EXPECT_FALSE(handled) << target->getText() << " " << codeOf(code);
         }
     }
     EXPECT_EQ(count, tree.itemCount());
@@ -232,7 +232,7 @@ TEST_F(TreeSearch, NewItemAndFolderGoOnlyWhereACabinetKeepsThem)
 
 TEST_F(TreeSearch, PasteOntoAFolderGoesWhereTheUserChose)
 {
-    using namespace tviCommand;
+    using enum utlCommand;
     bool handled = false;
     struct Case {
         tviPastePlace place;
@@ -244,8 +244,8 @@ TEST_F(TreeSearch, PasteOntoAFolderGoesWhereTheUserChose)
     };
     for (const Case& c : cases) {
         tree.pastePlaceAnswer = c.place;
-        ASSERT_TRUE(last->executeCommand(cut, false, handled));
-        ASSERT_TRUE(folder->executeCommand(paste, false, handled));
+        ASSERT_TRUE(last->executeCommand(codeOf(cut), false, handled));
+        ASSERT_TRUE(folder->executeCommand(codeOf(paste), false, handled));
         std::string names;
         for (TreeNode n = tree.getFirstChild(folder->getHandle()); n; n = tree.getNextSibling(n))
             names += (names.empty() ? "" : ",") + tree.getItem(n)->getText();

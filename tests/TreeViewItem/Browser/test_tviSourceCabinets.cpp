@@ -107,7 +107,7 @@ TEST_F(SourceCabinets, VanishedSourcesGiveAnErrorNotACrash)
     fs::remove_all(favorites);
     for (tviTreeViewItem* root : std::initializer_list<tviTreeViewItem*>{nn, ie}) {
         bool handled = false;
-        EXPECT_FALSE(root->executeCommand(tviCommand::reExpand, false, handled));
+        EXPECT_FALSE(root->executeCommand(codeOf(utlCommand::reExpand), false, handled));
         EXPECT_TRUE(handled);
         EXPECT_EQ(0u, below(root));
         EXPECT_EQ(overlayError, tree.getOverlay(root->getHandle()));
@@ -132,17 +132,17 @@ TEST_F(SourceCabinets, EntriesAreReadOnlyCopiedByAddressAndPastedIntoACabinet)
     ASSERT_NE(nullptr, first);
     struct Refused {
         int code;
-    } refused[] = {{tviCommand::labelEdit}, {tviCommand::newItem}, {tviCommand::newFolder}, {tviCommand::cut},
-                   {tviCommand::deleteItem}};
+    } refused[] = {{codeOf(utlCommand::labelEdit)}, {codeOf(utlCommand::newItem)}, {codeOf(utlCommand::newFolder)}, {codeOf(utlCommand::cut)},
+                   {codeOf(utlCommand::deleteItem)}};
     for (const Refused& r : refused) {
         bool handled = true;
         first->executeCommand(r.code, true, handled);
         EXPECT_FALSE(handled) << r.code;
     }
     bool handled = false;
-    ASSERT_TRUE(first->executeCommand(tviCommand::copy, false, handled));
+    ASSERT_TRUE(first->executeCommand(codeOf(utlCommand::copy), false, handled));
     EXPECT_EQ("https://www.mozilla.org/ja/firefox/", tree.clipboardText());
-    ASSERT_TRUE(cabinet->executeCommand(tviCommand::paste, false, handled));
+    ASSERT_TRUE(cabinet->executeCommand(codeOf(utlCommand::paste), false, handled));
     ASSERT_TRUE(handled);
     auto* pasted = static_cast<tviCabinetItem*>(tree.getItem(tree.getFirstChild(cabinet->getHandle())));
     ASSERT_EQ(typeCabinetItem, pasted->getType());

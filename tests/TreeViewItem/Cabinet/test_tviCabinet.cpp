@@ -19,7 +19,7 @@
 
 namespace {
 
-using namespace tviCommand;
+using enum utlCommand;
 
 tviCabinetEntry entry(int type, std::string name, int parent = -1)
 {
@@ -81,10 +81,10 @@ struct Fixture : ::testing::Test {
         return nullptr;
     }
 
-    bool run(tviTreeViewItem* item, int code, bool query = false)
+    bool run(tviTreeViewItem* item, utlCommand command, bool query = false)
     {
         bool handled = false;
-        EXPECT_TRUE(item->executeCommand(code, query, handled));
+        EXPECT_TRUE(item->executeCommand(codeOf(command), query, handled));
         return handled;
     }
 };
@@ -114,7 +114,7 @@ TEST_F(tviCabinetModel, MoveUpAndDownFollowTheFolderAndCabinetRules)
     tviTreeViewItem* b = child(c->getHandle(), "B");
     tviTreeViewItem* f = child(c->getHandle(), "F");
     struct Step {
-        int command;
+        utlCommand command;
         std::string cabinet; // children of c after the step
         std::string folder;  // children of F
     } steps[] = {
@@ -166,7 +166,7 @@ TEST_F(tviCabinetModel, RejectsPasteOrDropOntoItselfOrItsOwnDescendant)
     tviTreeViewItem* g = child(c->getHandle(), "G");
     tviTreeViewItem* x = child(c->getHandle(), "x");
     size_t before = tree.itemCount();
-    for (int mode : {cut, copy}) {
+    for (utlCommand mode : {cut, copy}) {
         EXPECT_TRUE(run(f, mode));
         for (tviTreeViewItem* target : {f, g, x}) {
             EXPECT_FALSE(run(target, paste, true)) << target->getText();
@@ -391,7 +391,7 @@ TEST_F(tviCabinetModel, FailedCopyLeavesNothingHalfDone)
     // The copy of F goes in, its second child cannot: the copy is taken back whole.
     tree.insertsBeforeFailure = 2;
     bool handled = false;
-    EXPECT_FALSE(b->executeCommand(paste, false, handled));
+    EXPECT_FALSE(b->executeCommand(codeOf(paste), false, handled));
     EXPECT_EQ(before, tree.itemCount());
     EXPECT_EQ("F,B", names(c->getHandle()));
     EXPECT_EQ("x,y", names(f->getHandle()));
@@ -436,7 +436,7 @@ std::string dumpTree(ctrlMemoryTreeView& tree, tviCabinet* cabinet)
         }
         out += std::to_string(depth) + " " + std::to_string(item->getType()) + " [" + item->getText() + "] [" +
                item->getUrl() + "] [" + item->getDescription() + "] " + std::to_string(item->isMarked()) +
-               std::to_string(item->isReadOnly()) + std::to_string(item->getStatus()) +
+               std::to_string(item->isReadOnly()) + std::to_string(static_cast<int>(item->getStatus())) +
                std::to_string(tree.getOverlay(n)) + "\n";
     }
     return out;

@@ -93,14 +93,14 @@ std::vector<std::string> checkOneRequestPerItem(const std::string& path)
     }
     tree.makeSubItems = false;
     for (tviCabinetItem* item : items) {
-        item->tviURLItem::setStatus(0);
-        tree.request(item, requestRead);
+        item->tviURLItem::setStatus(clsRequestStatus::registered);
+        tree.request(item, clsRequestMode::read);
     }
     auto giveUp = std::chrono::steady_clock::now() + std::chrono::seconds(60);
     while (std::chrono::steady_clock::now() < giveUp) {
         size_t done = 0;
         for (tviCabinetItem* item : items) {
-            done += item->getRequest() != nullptr && (item->getStatus() == 4 || item->getStatus() == 5) ? 1 : 0;
+            done += item->getRequest() != nullptr && (item->getStatus() == clsRequestStatus::complete || item->getStatus() == clsRequestStatus::failed) ? 1 : 0;
         }
         if (done == items.size()) {
             break;
@@ -118,7 +118,7 @@ std::vector<std::string> checkOneRequestPerItem(const std::string& path)
         std::string text;
         bool isError = false;
         item->getStatusText(text, isError);
-        lines.push_back(path + "|" + item->getText() + "|" + item->getUrl() + "|" + std::to_string(item->getStatus()) +
+        lines.push_back(path + "|" + item->getText() + "|" + item->getUrl() + "|" + std::to_string(static_cast<int>(item->getStatus())) +
                         "|" + std::to_string(owner != nullptr ? owner->getResultCode() : 0) + "|" + text);
     }
     EXPECT_TRUE(cabinet->save());
@@ -187,7 +187,7 @@ TEST(tviCabinetCheck, SharedAddressesGiveWhatOneRequestPerItemGave)
         ASSERT_TRUE(check.run(60000));
         std::vector<std::string> got;
         for (const tviCheckResult& r : check.results()) {
-            got.push_back(r.path + "|" + r.name + "|" + r.url + "|" + std::to_string(r.status) + "|" +
+            got.push_back(r.path + "|" + r.name + "|" + r.url + "|" + std::to_string(static_cast<int>(r.status)) + "|" +
                           std::to_string(r.result) + "|" + r.statusText);
         }
         ASSERT_TRUE(check.save());
@@ -232,7 +232,7 @@ TEST(tviCabinetCheck, FindsDeadAndHangingAddressesAndFollowsRedirects)
     };
     for (const Expected& e : expected) {
         ASSERT_EQ(1u, byName.count(e.name)) << e.name;
-        EXPECT_EQ(e.status, byName[e.name].status) << e.name;
+        EXPECT_EQ(e.status, static_cast<int>(byName[e.name].status)) << e.name;
         EXPECT_EQ(e.result, byName[e.name].result) << e.name;
         EXPECT_EQ(e.path, byName[e.name].path) << e.name;
     }
@@ -387,7 +387,7 @@ TEST(tviCabinetCheck, ReportsRetriesMovesAndLoopsInEveryFormat)
     EXPECT_EQ(server.url("/moved?n=0&code=301"), byName["permanent"].movedTo);
     EXPECT_EQ("", byName["temporary"].movedTo);
     EXPECT_EQ(2, byName["flaky"].attempts);
-    EXPECT_EQ(4, byName["flaky"].status);
+    EXPECT_EQ(clsRequestStatus::complete, byName["flaky"].status);
     EXPECT_EQ(3600, byName["busy"].retryAfter);
     EXPECT_EQ(1u, check.movedCount());
     EXPECT_EQ(1u, check.retriedCount());
@@ -458,7 +458,7 @@ TEST(tviCabinetCheck, ReportsAddressesNobodyFetchesAsNotChecked)
     EXPECT_EQ(0u, check.failedCount());
     for (const tviCheckResult& r : check.results()) {
         SCOPED_TRACE(r.name);
-        EXPECT_EQ(r.name == "live" ? 4 : 6, r.status);
+        EXPECT_EQ(r.name == "live" ? clsRequestStatus::complete : clsRequestStatus::unchecked, r.status);
         if (r.name != "live") {
             EXPECT_EQ("\x96\xa2\x8a\x6d\x94\x46", r.statusText); // 未確認
         }

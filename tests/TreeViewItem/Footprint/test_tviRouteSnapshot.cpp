@@ -59,7 +59,7 @@ struct Fixture {
         auto* link = static_cast<tviSubItem*>(tree.adopt(std::make_unique<tviSubItem>(&tree, typeSubItem)));
         link->setLinkText("second");
         link->setUrl("http://h/2?a=1&b=\"2\"");
-        link->setStatus(5);
+        link->setStatus(clsRequestStatus::failed);
         link->insertItem(top->getHandle(), kTreeLast);
         auto* deep = static_cast<tviSubItem*>(tree.adopt(std::make_unique<tviSubItem>(&tree, typeSubItem)));
         deep->setLinkText("third");
@@ -75,7 +75,7 @@ struct Fixture {
         for (TreeNode n = tree.getFirstChild(set->getHandle()); n != nullptr; n = tree.getFirstChild(n)) {
             const auto* page = static_cast<const tviRSSItem*>(tree.getItem(n));
             out.push_back(page->getName() + " <" + page->getUrl() + "> " + page->getTitle() + " | " +
-                          page->getKeywords() + " | " + page->getDescription() + " | " + std::to_string(page->getStatus()));
+                          page->getKeywords() + " | " + page->getDescription() + " | " + std::to_string(static_cast<int>(page->getStatus())));
         }
         return out;
     }
@@ -162,9 +162,9 @@ TEST(tviRouteSnapshot, DeleteFoldersAndFilesItMustNotWrite)
     f.open();
     f.tree.dialogData = tviDialogData{"folder", "", "note", true, true};
     bool handled = false;
-    ASSERT_TRUE(f.route->executeCommand(tviCommand::newFolderConfirmed, false, handled));
+    ASSERT_TRUE(f.route->executeCommand(codeOf(utlCommand::newFolderConfirmed), false, handled));
     tviRSSItemSet* set = f.route->addFootprint(f.route3("http://a/"), "gone soon", false);
-    ASSERT_TRUE(set->executeCommand(tviCommand::deleteItem, false, handled));
+    ASSERT_TRUE(set->executeCommand(codeOf(utlCommand::deleteItem), false, handled));
     EXPECT_TRUE(handled);
     f.open();
     ASSERT_EQ(1u, f.tree.subtreeNodes(f.route->getHandle()).size() - 1);
@@ -317,27 +317,27 @@ TEST(tviRouteSnapshot, FoldersAndFootprintsMoveCopyAndPasteWhereTheyAreDropped)
     ASSERT_TRUE(one && two && three && box->insertItem(f.route->getHandle(), kTreeLast));
     TreeNode cabinet = f.route->getHandle();
     EXPECT_EQ(shape(f.tree, cabinet), "three two one box{}");
-    EXPECT_FALSE(runCommand(three, tviCommand::moveUp, true));
-    ASSERT_TRUE(runCommand(one, tviCommand::moveUp));
-    ASSERT_TRUE(runCommand(two, tviCommand::moveDown)); // into the empty folder
+    EXPECT_FALSE(runCommand(three, codeOf(utlCommand::moveUp), true));
+    ASSERT_TRUE(runCommand(one, codeOf(utlCommand::moveUp)));
+    ASSERT_TRUE(runCommand(two, codeOf(utlCommand::moveDown))); // into the empty folder
     EXPECT_EQ(shape(f.tree, cabinet), "three one box{two}");
     // Dropped on a footprint: right behind it, not at the end.
-    ASSERT_TRUE(runCommand(three, tviCommand::cut));
-    ASSERT_TRUE(runCommand(one, tviCommand::paste));
+    ASSERT_TRUE(runCommand(three, codeOf(utlCommand::cut)));
+    ASSERT_TRUE(runCommand(one, codeOf(utlCommand::paste)));
     EXPECT_EQ(shape(f.tree, cabinet), "one three box{two}");
     // Copies of a footprint (with its pages) and of a folder.
-    ASSERT_TRUE(runCommand(one, tviCommand::copy));
+    ASSERT_TRUE(runCommand(one, codeOf(utlCommand::copy)));
     f.tree.expand(box->getHandle(), true);
-    ASSERT_TRUE(runCommand(box, tviCommand::paste));
-    ASSERT_TRUE(runCommand(box, tviCommand::copy));
-    ASSERT_TRUE(runCommand(f.route, tviCommand::paste));
+    ASSERT_TRUE(runCommand(box, codeOf(utlCommand::paste)));
+    ASSERT_TRUE(runCommand(box, codeOf(utlCommand::copy)));
+    ASSERT_TRUE(runCommand(f.route, codeOf(utlCommand::paste)));
     EXPECT_EQ(shape(f.tree, cabinet), "box{one two} one three box{one two}");
     std::vector<std::string> route = f.chain(one);
     EXPECT_EQ(route.size(), 3u);
     auto* copied = f.tree.getItem(f.tree.getFirstChild(f.tree.getFirstChild(cabinet)));
     EXPECT_EQ(f.chain(copied), route);
     // Out of a folder at its edge.
-    ASSERT_TRUE(runCommand(copied, tviCommand::moveUp));
+    ASSERT_TRUE(runCommand(copied, codeOf(utlCommand::moveUp)));
     EXPECT_EQ(shape(f.tree, cabinet), "one box{two} one three box{one two}");
     // Written at once, read back the same.
     f.open();
@@ -353,7 +353,7 @@ TEST(tviRouteSnapshot, UndoDeleteRestoresFoldersAndFootprintsWhole)
     f.open();
     f.tree.dialogData = tviDialogData{"folder", "", "note", true, true};
     bool handled = false;
-    ASSERT_TRUE(f.route->executeCommand(tviCommand::newFolderConfirmed, false, handled));
+    ASSERT_TRUE(f.route->executeCommand(codeOf(utlCommand::newFolderConfirmed), false, handled));
     TreeNode folderNode = f.tree.getFirstChild(f.route->getHandle());
     tviTreeViewItem* folder = f.tree.getItem(folderNode);
     tviRSSItemSet* one = f.route->addFootprint(f.route3("http://a/"), "one", true);
@@ -369,7 +369,7 @@ TEST(tviRouteSnapshot, UndoDeleteRestoresFoldersAndFootprintsWhole)
     const std::vector<std::string> chainOne = f.chain(one);
     ASSERT_EQ(3u, chainOne.size());
     for (tviTreeViewItem* gone : std::initializer_list<tviTreeViewItem*>{folder, one, two}) {
-        ASSERT_TRUE(gone->executeCommand(tviCommand::deleteItem, false, handled)) << gone->getText();
+        ASSERT_TRUE(gone->executeCommand(codeOf(utlCommand::deleteItem), false, handled)) << gone->getText();
         EXPECT_NE(whole, testsupport::readFile(file));
         ASSERT_TRUE(f.tree.undoDelete()) << gone->getText();
         EXPECT_EQ(whole, testsupport::readFile(file)) << gone->getText();

@@ -59,12 +59,12 @@ TEST(SnapshotItem, TakenFromASelectedItemThroughTheDialogCommands)
     ASSERT_TRUE(source->insertItem(quillara->getHandle(), kTreeLast));
 
     bool handled = false;
-    ASSERT_TRUE(source->executeCommand(tviCommand::takeSnapshot, true, handled));
+    ASSERT_TRUE(source->executeCommand(codeOf(utlCommand::takeSnapshot), true, handled));
     EXPECT_TRUE(handled);
     // An empty name asks for one and takes nothing.
     tree.dialogData = tviDialogData{};
     tree.dialogData.confirmed = true;
-    ASSERT_TRUE(source->executeCommand(tviCommand::snapshotConfirmed, false, handled));
+    ASSERT_TRUE(source->executeCommand(codeOf(utlCommand::snapshotConfirmed), false, handled));
     EXPECT_EQ(platform::sjisToUtf8(tree.lastMessage), "スナップショット名を入力して下さい。");
     EXPECT_FALSE(tree.dialogData.confirmed);
     EXPECT_EQ(tree.getFirstChild(cabinet->getHandle()), nullptr);
@@ -72,14 +72,14 @@ TEST(SnapshotItem, TakenFromASelectedItemThroughTheDialogCommands)
     tree.dialogData.name = "my page";
     tree.dialogData.confirmed = true;
     tree.dialogData.autoDelete = true;
-    ASSERT_TRUE(source->executeCommand(tviCommand::snapshotConfirmed, false, handled));
+    ASSERT_TRUE(source->executeCommand(codeOf(utlCommand::snapshotConfirmed), false, handled));
     auto* item = dynamic_cast<tviPSSItem*>(tree.getItem(tree.getFirstChild(cabinet->getHandle())));
     ASSERT_NE(item, nullptr);
     EXPECT_EQ(item->getDownloadState(), 1);
     EXPECT_TRUE(item->getAutoDelete());
     // Downloading: it cannot be deleted.
     handled = true;
-    item->executeCommand(tviCommand::deleteItem, true, handled);
+    item->executeCommand(codeOf(utlCommand::deleteItem), true, handled);
     EXPECT_FALSE(handled);
     auto giveUp = std::chrono::steady_clock::now() + std::chrono::seconds(60);
     while (item->getDownloadState() != 0 && std::chrono::steady_clock::now() < giveUp)
@@ -98,7 +98,7 @@ TEST(SnapshotItem, TakenFromASelectedItemThroughTheDialogCommands)
     EXPECT_EQ(readFile(home.dir() + "Snapshot/List"), "I:my_page/:my page\r\n");
     // The item opens its page from disk.
     handled = false;
-    item->executeCommand(tviCommand::showInBrowser, true, handled);
+    item->executeCommand(codeOf(utlCommand::showInBrowser), true, handled);
     EXPECT_TRUE(handled);
     engine.term();
     window.setHandler(&clsQuillaraEngine::DiscardMessage);
@@ -123,13 +123,13 @@ TEST(SnapshotItem, ShowInBrowserOnceTheTopPageIsSavedWhileTheRestDownloads)
     ASSERT_NE(item, nullptr);
     // Nothing saved yet: nothing to show.
     bool handled = true;
-    item->executeCommand(tviCommand::showInBrowser, true, handled);
+    item->executeCommand(codeOf(utlCommand::showInBrowser), true, handled);
     EXPECT_FALSE(handled);
     auto giveUp = std::chrono::steady_clock::now() + std::chrono::seconds(30);
     while (item->getDownloadState() != 2 && std::chrono::steady_clock::now() < giveUp)
         window.pump(20);
     ASSERT_EQ(item->getDownloadState(), 2); // the image still hangs
-    for (int code : {tviCommand::showInBrowser, tviCommand::showInNewBrowser}) {
+    for (int code : {codeOf(utlCommand::showInBrowser), codeOf(utlCommand::showInNewBrowser)}) {
         handled = false;
         item->executeCommand(code, true, handled);
         EXPECT_TRUE(handled) << code;

@@ -216,7 +216,7 @@ TEST_F(Cabinet, DeleteMovesToTrashAndUndoRestoresWithTheListConsistent)
     ASSERT_TRUE(keep && gone);
     std::string path = gone->getFullPath();
     bool handled = false;
-    ASSERT_TRUE(gone->executeCommand(tviCommand::deleteItem, false, handled));
+    ASSERT_TRUE(gone->executeCommand(codeOf(utlCommand::deleteItem), false, handled));
     EXPECT_TRUE(handled);
     EXPECT_FALSE(fs::exists(path));
     EXPECT_TRUE(fs::exists(gone->getTrashPath() + "index.html"));
@@ -227,7 +227,7 @@ TEST_F(Cabinet, DeleteMovesToTrashAndUndoRestoresWithTheListConsistent)
     // A snapshot that is still downloading cannot be deleted.
     keep->beginDownload();
     handled = false;
-    keep->executeCommand(tviCommand::deleteItem, true, handled);
+    keep->executeCommand(codeOf(utlCommand::deleteItem), true, handled);
     EXPECT_FALSE(handled);
 }
 
@@ -236,7 +236,7 @@ TEST_F(Cabinet, UndoBringsBackEverySnapshotStillInTheTrashLatestFirst)
     // A folder with one snapshot, two snapshots beside it; the expired one goes at a save.
     tree.dialogData = tviDialogData{"box", {}, {}, false, true};
     bool handled = false;
-    ASSERT_TRUE(cabinet->executeCommand(tviCommand::newFolderConfirmed, false, handled));
+    ASSERT_TRUE(cabinet->executeCommand(codeOf(utlCommand::newFolderConfirmed), false, handled));
     auto* box = dynamic_cast<tviPSSFolder*>(tree.getItem(tree.getFirstChild(cabinet->getHandle())));
     ASSERT_NE(box, nullptr);
     tviPSSItem* inner = add("inner");
@@ -246,9 +246,9 @@ TEST_F(Cabinet, UndoBringsBackEverySnapshotStillInTheTrashLatestFirst)
     ASSERT_TRUE(cabinet->moveEntry(inner, box->getHandle(), kTreeFirst));
     ASSERT_TRUE(cabinet->save());
     EXPECT_EQ(list(), "I:old/:old\r\nI:first/:first\r\nF:box/:box\r\n");
-    ASSERT_TRUE(inner->executeCommand(tviCommand::deleteItem, false, handled));
+    ASSERT_TRUE(inner->executeCommand(codeOf(utlCommand::deleteItem), false, handled));
     ::usleep(2000);
-    ASSERT_TRUE(first->executeCommand(tviCommand::deleteItem, false, handled));
+    ASSERT_TRUE(first->executeCommand(codeOf(utlCommand::deleteItem), false, handled));
     ::usleep(2000);
     kivaTime created;
     created.fromCalendarSeconds(now - 40 * 86400);
@@ -281,20 +281,20 @@ TEST_F(Cabinet, EmptyingTheTrashAsksFirstAndForgetsWhatUndoWouldBringBack)
     tviPSSItem* gone = add("gone");
     ASSERT_NE(gone, nullptr);
     bool handled = true;
-    cabinet->executeCommand(tviPageSnapshot::emptyTrashCommand, true, handled);
+    cabinet->executeCommand(codeOf(utlCommand::emptySnapshotTrash), true, handled);
     EXPECT_FALSE(handled); // nothing in the trash
-    ASSERT_TRUE(gone->executeCommand(tviCommand::deleteItem, false, handled));
+    ASSERT_TRUE(gone->executeCommand(codeOf(utlCommand::deleteItem), false, handled));
     ASSERT_NE(tree.deletedItem(), nullptr);
     // Asked from a snapshot's menu as from the cabinet's; No keeps everything.
     tviPSSItem* other = add("other");
     ASSERT_NE(other, nullptr);
     tree.answerYes = false;
-    ASSERT_TRUE(other->executeCommand(tviPageSnapshot::emptyTrashCommand, false, handled));
+    ASSERT_TRUE(other->executeCommand(codeOf(utlCommand::emptySnapshotTrash), false, handled));
     EXPECT_TRUE(handled);
     EXPECT_EQ(tree.lastButtons, tviButtons::yesNo);
     EXPECT_FALSE(fs::is_empty(folder() + "_ Delete _"));
     tree.answerYes = true;
-    ASSERT_TRUE(cabinet->executeCommand(tviPageSnapshot::emptyTrashCommand, false, handled));
+    ASSERT_TRUE(cabinet->executeCommand(codeOf(utlCommand::emptySnapshotTrash), false, handled));
     EXPECT_TRUE(fs::is_empty(folder() + "_ Delete _"));
     EXPECT_EQ(tree.deletedItem(), nullptr);
     EXPECT_FALSE(cabinet->canRestoreFromTrash());
@@ -313,58 +313,58 @@ bool run(tviTreeViewItem* item, int code, bool query = false)
 TEST_F(Cabinet, CutCopyPasteAndMovesTakeTheDirectoriesAlong)
 {
     tree.dialogData = tviDialogData{"box", {}, {}, false, true};
-    ASSERT_TRUE(run(cabinet, tviCommand::newFolderConfirmed));
+    ASSERT_TRUE(run(cabinet, codeOf(utlCommand::newFolderConfirmed)));
     auto* box = dynamic_cast<tviPSSFolder*>(tree.getItem(tree.getFirstChild(cabinet->getHandle())));
     tviPSSItem* a = add("a");
     tviPSSItem* b = add("b");
     ASSERT_TRUE(box && a && b);
     ASSERT_TRUE(cabinet->save());
-    EXPECT_FALSE(run(b, tviCommand::moveUp, true)); // the cabinet's edge
+    EXPECT_FALSE(run(b, codeOf(utlCommand::moveUp), true)); // the cabinet's edge
     // Down into the empty folder, up out of it again.
-    ASSERT_TRUE(run(a, tviCommand::moveDown));
+    ASSERT_TRUE(run(a, codeOf(utlCommand::moveDown)));
     EXPECT_EQ(list(), "I:b/:b\r\nF:box/:box\r\n");
     EXPECT_EQ(readFile(folder() + "box/List"), "I:a/:a\r\n");
     EXPECT_TRUE(fs::exists(a->getUrl()));
     EXPECT_EQ(a->getUrl(), folder() + "box/a/index.html");
     EXPECT_FALSE(fs::exists(folder() + "a"));
-    ASSERT_TRUE(run(a, tviCommand::moveUp));
+    ASSERT_TRUE(run(a, codeOf(utlCommand::moveUp)));
     EXPECT_EQ(list(), "I:b/:b\r\nI:a/:a\r\nF:box/:box\r\n");
     EXPECT_EQ(readFile(folder() + "box/List"), "");
     EXPECT_TRUE(fs::exists(folder() + "a/index.html"));
-    ASSERT_TRUE(run(b, tviCommand::moveDown));
+    ASSERT_TRUE(run(b, codeOf(utlCommand::moveDown)));
     EXPECT_EQ(list(), "I:a/:a\r\nI:b/:b\r\nF:box/:box\r\n");
 
     // Cut and paste onto the folder; a second "b" pasted into it gets its own directory.
-    ASSERT_TRUE(run(b, tviCommand::cut));
-    ASSERT_TRUE(run(box, tviCommand::paste));
+    ASSERT_TRUE(run(b, codeOf(utlCommand::cut)));
+    ASSERT_TRUE(run(box, codeOf(utlCommand::paste)));
     tviPSSItem* b2 = add("b");
     ASSERT_NE(b2, nullptr);
     EXPECT_EQ(b2->getDirName(), "b/");
-    ASSERT_TRUE(run(b2, tviCommand::cut));
+    ASSERT_TRUE(run(b2, codeOf(utlCommand::cut)));
     tree.pastePlaceAnswer = tviPastePlace::inside;
-    ASSERT_TRUE(run(box, tviCommand::paste));
+    ASSERT_TRUE(run(box, codeOf(utlCommand::paste)));
     EXPECT_EQ(readFile(folder() + "box/List"), "I:b(0)/:b\r\nI:b/:b\r\n");
     EXPECT_EQ(b2->getUrl(), folder() + "box/b(0)/index.html");
     EXPECT_TRUE(fs::exists(b2->getUrl()));
 
     // A copy of a snapshot and of the folder with what it holds; the originals stay.
-    ASSERT_TRUE(run(a, tviCommand::copy));
-    ASSERT_TRUE(run(cabinet, tviCommand::paste));
-    ASSERT_TRUE(run(box, tviCommand::copy));
-    ASSERT_TRUE(run(cabinet, tviCommand::paste));
+    ASSERT_TRUE(run(a, codeOf(utlCommand::copy)));
+    ASSERT_TRUE(run(cabinet, codeOf(utlCommand::paste)));
+    ASSERT_TRUE(run(box, codeOf(utlCommand::copy)));
+    ASSERT_TRUE(run(cabinet, codeOf(utlCommand::paste)));
     EXPECT_EQ(list(), "F:box(0)/:box\r\nI:a(0)/:a\r\nI:a/:a\r\nF:box/:box\r\n");
     EXPECT_EQ(readFile(folder() + "box(0)/List"), "I:b(0)/:b\r\nI:b/:b\r\n");
     EXPECT_EQ(readFile(folder() + "a(0)/index.html"), "<p>a");
     EXPECT_EQ(readFile(folder() + "box(0)/b/index.html"), "<p>b");
     EXPECT_TRUE(fs::exists(folder() + "box/b/index.html"));
     // Onto itself or below itself: refused.
-    ASSERT_TRUE(run(box, tviCommand::cut));
-    EXPECT_FALSE(run(b, tviCommand::paste, true));
+    ASSERT_TRUE(run(box, codeOf(utlCommand::cut)));
+    EXPECT_FALSE(run(b, codeOf(utlCommand::paste), true));
 
     // A snapshot that downloads, and a folder holding one, stay where they are.
     b->beginDownload();
     for (tviTreeViewItem* busy : std::vector<tviTreeViewItem*>{b, box})
-        for (int code : {tviCommand::cut, tviCommand::copy, tviCommand::moveUp, tviCommand::moveDown})
+        for (int code : {codeOf(utlCommand::cut), codeOf(utlCommand::copy), codeOf(utlCommand::moveUp), codeOf(utlCommand::moveDown)})
             EXPECT_FALSE(run(busy, code, true)) << code;
     b->endDownload();
     tree.bufferDeletion(nullptr, kTreeRoot, kTreeFirst);
@@ -382,7 +382,7 @@ TEST_F(Cabinet, CutCopyPasteAndMovesTakeTheDirectoriesAlong)
 TEST_F(Cabinet, AMoveCutShortByAKillIsFinishedAtTheNextOpen)
 {
     tree.dialogData = tviDialogData{"box", {}, {}, false, true};
-    ASSERT_TRUE(run(cabinet, tviCommand::newFolderConfirmed));
+    ASSERT_TRUE(run(cabinet, codeOf(utlCommand::newFolderConfirmed)));
     ASSERT_NE(add("a"), nullptr);
     ASSERT_TRUE(cabinet->save());
     static int stopAt = 0;
@@ -392,7 +392,7 @@ TEST_F(Cabinet, AMoveCutShortByAKillIsFinishedAtTheNextOpen)
         ASSERT_TRUE(a && box) << step;
         stopAt = step;
         tviPageSnapshot::stopAfterStep = [](int at) { return at == stopAt; };
-        ASSERT_TRUE(run(a, tviCommand::moveDown));
+        ASSERT_TRUE(run(a, codeOf(utlCommand::moveDown)));
         tviPageSnapshot::stopAfterStep = nullptr;
         // The process "dies" here; the next one finds the plan and finishes it.
         tree.bufferDeletion(nullptr, kTreeRoot, kTreeFirst);
@@ -406,7 +406,7 @@ TEST_F(Cabinet, AMoveCutShortByAKillIsFinishedAtTheNextOpen)
         box = dynamic_cast<tviPSSFolder*>(tree.getItem(tree.getFirstChild(cabinet->getHandle())));
         a = dynamic_cast<tviPSSItem*>(tree.getItem(tree.getFirstChild(box->getHandle())));
         ASSERT_TRUE(a != nullptr) << step;
-        ASSERT_TRUE(run(a, tviCommand::moveUp));
+        ASSERT_TRUE(run(a, codeOf(utlCommand::moveUp)));
         EXPECT_EQ(list(), "I:a/:a\r\nF:box/:box\r\n") << step;
     }
 }
@@ -438,7 +438,7 @@ TEST_F(Cabinet, UndoDeleteOfAFolderRestoresItsSnapshotsWhole)
     ASSERT_NE(std::string::npos, whole.find("A two|a note|*|")) << whole;
     tviTreeViewItem* fold = tree.getItem(tree.getFirstChild(cabinet->getHandle()));
     bool handled = false;
-    ASSERT_TRUE(fold->executeCommand(tviCommand::deleteItem, false, handled));
+    ASSERT_TRUE(fold->executeCommand(codeOf(utlCommand::deleteItem), false, handled));
     EXPECT_FALSE(fs::exists(folder() + "fold"));
     ASSERT_TRUE(tree.undoDelete());
     EXPECT_EQ(whole, shape());
@@ -459,7 +459,7 @@ TEST_F(Cabinet, MissingDirectoriesAndRefusedSnapshotsAreNoSuccess)
     EXPECT_TRUE(cabinet->save());
     EXPECT_NE(std::string::npos, readFile(kept->getFullPath() + "snapshot").find("changed"));
     bool handled = false;
-    ASSERT_TRUE(gone->executeCommand(tviCommand::deleteItem, false, handled));
+    ASSERT_TRUE(gone->executeCommand(codeOf(utlCommand::deleteItem), false, handled));
     EXPECT_TRUE(handled);
     EXPECT_EQ(list(), "I:kept/:kept\r\n");
     EXPECT_TRUE(cabinet->save());
@@ -470,7 +470,7 @@ TEST_F(Cabinet, MissingDirectoriesAndRefusedSnapshotsAreNoSuccess)
     bool isError = false;
     refused->getStatusText(text, isError);
     EXPECT_TRUE(isError);
-    EXPECT_EQ(5, refused->getStatus());
+    EXPECT_EQ(clsRequestStatus::failed, refused->getStatus());
     EXPECT_NE("\x95\xDB\x91\xB6\x8D\xCF\x82\xDD", text); // 保存済み
 }
 
@@ -538,7 +538,7 @@ TEST_F(Cabinet, AFailedOrKilledSaveLeavesTheOldListOrTheNewOne)
                 tviPSSItem* item = add("flip");
                 cabinet->save();
                 bool handled = false;
-                item->executeCommand(tviCommand::deleteItem, false, handled);
+                item->executeCommand(codeOf(utlCommand::deleteItem), false, handled);
             }
         }
         ::usleep(static_cast<useconds_t>(delayUs));
