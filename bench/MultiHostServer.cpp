@@ -36,7 +36,8 @@ int listenOn(int host, int port)
     address.sin_family = AF_INET;
     address.sin_port = htons(static_cast<std::uint16_t>(port));
     ::inet_pton(AF_INET, hostAddress(host).c_str(), &address.sin_addr);
-    if (::bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 || ::listen(fd, 256) != 0) {
+    if (::bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 ||
+        ::listen(fd, 256) != 0) {
         ::close(fd);
         return -1;
     }
@@ -55,7 +56,8 @@ int boundPort(int fd)
 std::string headerValue(const std::string& head, const char* name)
 {
     std::size_t length = std::strlen(name);
-    for (std::size_t at = head.find("\r\n"); at != std::string::npos; at = head.find("\r\n", at + 2)) {
+    for (std::size_t at = head.find("\r\n"); at != std::string::npos;
+         at = head.find("\r\n", at + 2)) {
         std::size_t begin = at + 2;
         if (head.size() - begin < length || strncasecmp(head.c_str() + begin, name, length) != 0)
             continue;
@@ -147,14 +149,20 @@ std::vector<MultiHostServer::Arrival> MultiHostServer::takeArrivals()
 
 void MultiHostServer::run()
 {
-    std::uint64_t until = platform::tickCount() + static_cast<std::uint64_t>(lifetimeSeconds_) * 1000;
+    std::uint64_t until =
+        platform::tickCount() + static_cast<std::uint64_t>(lifetimeSeconds_) * 1000;
     std::vector<pollfd> fds;
     while (!stopped_ && platform::tickCount() < until) {
         fds.clear();
         for (int fd : listeners_)
             fds.push_back(pollfd{fd, POLLIN, 0});
         for (const Connection& connection : connections_)
-            fds.push_back(pollfd{connection.fd, static_cast<short>(connection.out.empty() || connection.sendAt > platform::tickCount() ? POLLIN : POLLOUT), 0});
+            fds.push_back(pollfd{
+                connection.fd,
+                static_cast<short>(
+                    connection.out.empty() || connection.sendAt > platform::tickCount() ? POLLIN
+                                                                                        : POLLOUT),
+                0});
         if (::poll(fds.data(), fds.size(), 50) < 0 && errno != EINTR)
             break;
         for (std::size_t i = 0; i < listeners_.size(); ++i)
@@ -171,7 +179,8 @@ void MultiHostServer::run()
                 alive = readFrom(connection);
             if (alive && !connection.out.empty() && connection.sendAt <= now)
                 alive = writeTo(connection);
-            if (alive && !connection.silent && connection.out.empty() && now - connection.lastActivity > idleCloseMs)
+            if (alive && !connection.silent && connection.out.empty() &&
+                now - connection.lastActivity > idleCloseMs)
                 alive = false;
             if (alive)
                 kept.push_back(std::move(connection));
@@ -234,15 +243,18 @@ void MultiHostServer::answer(Connection& connection)
             connection.closeAfterWrite = true;
             return;
         }
-        Arrival arrival{connection.host, head.substr(0, space), head.substr(space + 1, space2 - space - 1),
-                        platform::tickCount()};
+        Arrival arrival{connection.host, head.substr(0, space),
+                        head.substr(space + 1, space2 - space - 1), platform::tickCount()};
         bool http10 = head.compare(space2 + 1, 8, "HTTP/1.0") == 0;
         std::string wants = headerValue(head, "Connection:");
-        if (strcasecmp(wants.c_str(), "close") == 0 || (http10 && strcasecmp(wants.c_str(), "keep-alive") != 0))
+        if (strcasecmp(wants.c_str(), "close") == 0 ||
+            (http10 && strcasecmp(wants.c_str(), "keep-alive") != 0))
             connection.closeAfterWrite = true;
         bool dead = arrival.path.starts_with("/dead/") || arrival.path == "/robots.txt";
-        std::string body = dead ? "<html><head><title>Not Found</title></head><body>gone</body></html>"
-                                : "<html><head><title>Page " + arrival.path + "</title></head><body>ok</body></html>";
+        std::string body =
+            dead ? "<html><head><title>Not Found</title></head><body>gone</body></html>"
+                 : "<html><head><title>Page " + arrival.path +
+                       "</title></head><body>ok</body></html>";
         std::string status = dead ? "HTTP/1.1 404 Not Found\r\n" : "HTTP/1.1 200 OK\r\n";
         bool silent = false;
         {
@@ -261,12 +273,13 @@ void MultiHostServer::answer(Connection& connection)
             continue;
         }
         if (arrival.path.starts_with("/redirect/")) {
-            status = "HTTP/1.1 301 Moved Permanently\r\nLocation: " + url(connection.host, "/page/" + arrival.path.substr(10)) + "\r\n";
+            status = "HTTP/1.1 301 Moved Permanently\r\nLocation: " +
+                     url(connection.host, "/page/" + arrival.path.substr(10)) + "\r\n";
             body = "<html><body>moved</body></html>";
         }
-        connection.out += status +
-                          "Content-Type: text/html\r\nContent-Length: " + std::to_string(body.size()) + "\r\n" +
-                          (connection.closeAfterWrite ? "Connection: close\r\n" : "") + "\r\n";
+        connection.out +=
+            status + "Content-Type: text/html\r\nContent-Length: " + std::to_string(body.size()) +
+            "\r\n" + (connection.closeAfterWrite ? "Connection: close\r\n" : "") + "\r\n";
         if (arrival.method != "HEAD")
             connection.out += body;
         {
@@ -281,7 +294,8 @@ void MultiHostServer::answer(Connection& connection)
 bool MultiHostServer::writeTo(Connection& connection)
 {
     while (!connection.out.empty()) {
-        ssize_t sent = ::send(connection.fd, connection.out.data(), connection.out.size(), MSG_NOSIGNAL);
+        ssize_t sent =
+            ::send(connection.fd, connection.out.data(), connection.out.size(), MSG_NOSIGNAL);
         if (sent < 0)
             return errno == EAGAIN || errno == EWOULDBLOCK;
         connection.out.erase(0, static_cast<std::size_t>(sent));

@@ -51,11 +51,13 @@ public:
     std::size_t links = 0;
 
 protected:
-    bool reportLink(int, const std::string&, const std::string&, const std::string&) override { return ++links; }
+    bool reportLink(int, const std::string&, const std::string&, const std::string&) override
+    {
+        return ++links;
+    }
     bool reportResource(int, const std::string&, const std::string&) override { return true; }
     bool reportTitle(const std::string&) override { return true; }
 };
-
 
 // The rounds a profiler looks at (callgrind --toggle-collect=*profiledRounds*); the
 // converter's tables are made before, by a first pass.
@@ -141,15 +143,17 @@ int main(int argc, char** argv)
         }));
         gumbo.push_back(cpuSeconds([&] {
             for (const auto& page : pages) {
-                GumboOutput* output = gumbo_parse_with_options(&kGumboDefaultOptions, page.data(), page.size());
+                GumboOutput* output =
+                    gumbo_parse_with_options(&kGumboDefaultOptions, page.data(), page.size());
                 sink += output->root != nullptr;
                 gumbo_destroy_output(&kGumboDefaultOptions, output);
             }
         }));
         libxml.push_back(cpuSeconds([&] {
             for (const auto& page : pages) {
-                htmlDocPtr doc = htmlReadMemory(page.data(), static_cast<int>(page.size()), "page.html", "UTF-8",
-                                                HTML_PARSE_NOERROR | HTML_PARSE_NOWARNING | HTML_PARSE_NONET);
+                htmlDocPtr doc =
+                    htmlReadMemory(page.data(), static_cast<int>(page.size()), "page.html", "UTF-8",
+                                   HTML_PARSE_NOERROR | HTML_PARSE_NOWARNING | HTML_PARSE_NONET);
                 sink += doc != nullptr;
                 xmlFreeDoc(doc);
             }
@@ -157,19 +161,24 @@ int main(int argc, char** argv)
         gumboRatio.push_back(gumbo.back() / ours.back());
         libxmlRatio.push_back(libxml.back() / ours.back());
     }
-    Figures o = summarise(ours), os = summarise(oursSjis), sc = summarise(scanner), g = summarise(gumbo),
-            x = summarise(libxml), gr = summarise(gumboRatio), xr = summarise(libxmlRatio);
-    std::printf("analyzer benchmark: %zu pages, %.2f MB UTF-8 (%.2f MB Shift_JIS), blocks of %zu bytes, %d rounds, "
+    Figures o = summarise(ours), os = summarise(oursSjis), sc = summarise(scanner),
+            g = summarise(gumbo), x = summarise(libxml), gr = summarise(gumboRatio),
+            xr = summarise(libxmlRatio);
+    std::printf("analyzer benchmark: %zu pages, %.2f MB UTF-8 (%.2f MB Shift_JIS), blocks of %zu "
+                "bytes, %d rounds, "
                 "thread processor time\n",
                 pages.size(), mb, sjisMb, blockSize, rounds);
     std::printf("                                      best MB/s  median MB/s\n");
     std::printf("  quillara analyzer, UTF-8 pages      %8.1f  %8.1f\n", mb / o.best, mb / o.median);
-    std::printf("  quillara analyzer, Shift_JIS pages  %8.1f  %8.1f\n", sjisMb / os.best, sjisMb / os.median);
-    std::printf("  quillara scanner alone, Shift_JIS   %8.1f  %8.1f\n", sjisMb / sc.best, sjisMb / sc.median);
+    std::printf("  quillara analyzer, Shift_JIS pages  %8.1f  %8.1f\n", sjisMb / os.best,
+                sjisMb / os.median);
+    std::printf("  quillara scanner alone, Shift_JIS   %8.1f  %8.1f\n", sjisMb / sc.best,
+                sjisMb / sc.median);
     std::printf("  gumbo (full parse)                  %8.1f  %8.1f\n", mb / g.best, mb / g.median);
     std::printf("  libxml2 HTML parser                 %8.1f  %8.1f\n", mb / x.best, mb / x.median);
-    std::printf("ratio analyzer/gumbo   best %.2f, median of rounds %.2f (goal >= 5)\n", g.best / o.best, gr.median);
-    std::printf("ratio analyzer/libxml2 best %.2f, median of rounds %.2f (floor 3, goal >= 4)\n", x.best / o.best,
-                xr.median);
+    std::printf("ratio analyzer/gumbo   best %.2f, median of rounds %.2f (goal >= 5)\n",
+                g.best / o.best, gr.median);
+    std::printf("ratio analyzer/libxml2 best %.2f, median of rounds %.2f (floor 3, goal >= 4)\n",
+                x.best / o.best, xr.median);
     return sink == 0 ? 1 : 0;
 }

@@ -33,10 +33,11 @@ double bestMs(int repeats, const std::function<void()>& run)
 // Folders of 50 entries, every tenth folder one level deeper; names in Japanese and English.
 std::string generate(size_t entries)
 {
-    std::string out = "<!DOCTYPE NETSCAPE-Bookmark-file-1>\n<!-- This is an automatically generated file.\n"
-                      "     It will be read and overwritten.\n     DO NOT EDIT! -->\n"
-                      "<META HTTP-EQUIV=\"Content-Type\" CONTENT=\"text/html; charset=UTF-8\">\n"
-                      "<TITLE>Bookmarks</TITLE>\n<H1>Bookmarks Menu</H1>\n\n<DL><p>\n";
+    std::string out =
+        "<!DOCTYPE NETSCAPE-Bookmark-file-1>\n<!-- This is an automatically generated file.\n"
+        "     It will be read and overwritten.\n     DO NOT EDIT! -->\n"
+        "<META HTTP-EQUIV=\"Content-Type\" CONTENT=\"text/html; charset=UTF-8\">\n"
+        "<TITLE>Bookmarks</TITLE>\n<H1>Bookmarks Menu</H1>\n\n<DL><p>\n";
     int open = 0;
     for (size_t i = 0; i < entries; ++i) {
         if (i % 50 == 0) {
@@ -44,15 +45,21 @@ std::string generate(size_t entries)
                 out += "</DL><p>\n";
                 --open;
             }
-            out += "<DT><H3 ADD_DATE=\"1700000000\" LAST_MODIFIED=\"1700000001\">\xe3\x83\x95\xe3\x82\xa9\xe3\x83\xab\xe3\x83\x80 " +
-                   std::to_string(i / 50) + "</H3>\n<DL><p>\n";
+            out +=
+                "<DT><H3 ADD_DATE=\"1700000000\" "
+                "LAST_MODIFIED=\"1700000001\">\xe3\x83\x95\xe3\x82\xa9\xe3\x83\xab\xe3\x83\x80 " +
+                std::to_string(i / 50) + "</H3>\n<DL><p>\n";
             ++open;
         }
         std::string n = std::to_string(i);
-        out += "<DT><A HREF=\"https://www.example" + std::to_string(i % 97) + ".co.jp/path/" + n + "?q=a&amp;b=" + n +
-               "\" ADD_DATE=\"" + std::to_string(1600000000 + i) + "\" LAST_MODIFIED=\"" + std::to_string(1600000500 + i) +
-               "\" ICON=\"data:image/png;base64,iVBORw0KGgoAAAANSUhEUgAAABAAAAAQCAYAAAAf8/9hAAAA\" TAGS=\"news,jp\">"
-               "\xe6\x97\xa5\xe6\x9c\xac\xe3\x81\xae\xe3\x83\x8b\xe3\x83\xa5\xe3\x83\xbc\xe3\x82\xb9 " + n + " &amp; more</A>\n";
+        out += "<DT><A HREF=\"https://www.example" + std::to_string(i % 97) + ".co.jp/path/" + n +
+               "?q=a&amp;b=" + n + "\" ADD_DATE=\"" + std::to_string(1600000000 + i) +
+               "\" LAST_MODIFIED=\"" + std::to_string(1600000500 + i) +
+               "\" ICON=\"data:image/png;base64,iVBORw0KGgoAAAANSUhEUgAAABAAAAAQCAYAAAAf8/9hAAAA\" "
+               "TAGS=\"news,jp\">"
+               "\xe6\x97\xa5\xe6\x9c\xac\xe3\x81\xae\xe3\x83\x8b\xe3\x83\xa5\xe3\x83\xbc\xe3\x82"
+               "\xb9 " +
+               n + " &amp; more</A>\n";
         if (i % 7 == 0) {
             out += "<DD>\xe8\xaa\xac\xe6\x98\x8e " + n + "\n";
         }
@@ -71,8 +78,8 @@ int main()
     xmlInitParser();
     const size_t entries = 100000;
     std::string bytes = generate(entries);
-    std::string dir = std::filesystem::temp_directory_path().string() + "/quillara-bench-bookmarks-" +
-                      std::to_string(::getpid()) + "/";
+    std::string dir = std::filesystem::temp_directory_path().string() +
+                      "/quillara-bench-bookmarks-" + std::to_string(::getpid()) + "/";
     std::filesystem::create_directories(dir);
     std::string source = dir + "bookmarks.html";
     std::ofstream(source, std::ios::binary) << bytes;
@@ -85,19 +92,22 @@ int main()
         read = doc.entries.size();
     });
     double libxml = bestMs(repeats, [&] {
-        htmlDocPtr doc = htmlReadMemory(bytes.data(), static_cast<int>(bytes.size()), source.c_str(), "UTF-8",
-                                        HTML_PARSE_NOERROR | HTML_PARSE_NOWARNING | HTML_PARSE_NONET);
+        htmlDocPtr doc =
+            htmlReadMemory(bytes.data(), static_cast<int>(bytes.size()), source.c_str(), "UTF-8",
+                           HTML_PARSE_NOERROR | HTML_PARSE_NOWARNING | HTML_PARSE_NONET);
         xmlFreeDoc(doc);
     });
     int run = 0;
     double import = bestMs(repeats, [&] {
         tviCabinetImport::Result result;
         std::string error;
-        tviCabinetImport::importInto(source, dir + "mine" + std::to_string(run++) + ".scb", "", result, error);
+        tviCabinetImport::importInto(source, dir + "mine" + std::to_string(run++) + ".scb", "",
+                                     result, error);
     });
     std::filesystem::remove_all(dir);
     std::printf("%zu entries, %zu bytes, %zu read\n", entries, bytes.size(), read);
-    std::printf("read %8.2f ms  import (read + write .scb) %8.2f ms  libxml2 %8.2f ms\n", parse, import, libxml);
+    std::printf("read %8.2f ms  import (read + write .scb) %8.2f ms  libxml2 %8.2f ms\n", parse,
+                import, libxml);
     std::printf("read/libxml2 %.2f  import/libxml2 %.2f\n", parse / libxml, import / libxml);
     xmlCleanupParser();
     return 0;

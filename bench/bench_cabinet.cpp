@@ -47,7 +47,8 @@ double cpuMs(const std::function<void()>& run)
     clock_gettime(CLOCK_THREAD_CPUTIME_ID, &start);
     run();
     clock_gettime(CLOCK_THREAD_CPUTIME_ID, &end);
-    return static_cast<double>(end.tv_sec - start.tv_sec) * 1e3 + static_cast<double>(end.tv_nsec - start.tv_nsec) / 1e6;
+    return static_cast<double>(end.tv_sec - start.tv_sec) * 1e3 +
+           static_cast<double>(end.tv_nsec - start.tv_nsec) / 1e6;
 }
 
 // Opens path as a cabinet in a fresh tree, as the program does at start-up.
@@ -61,7 +62,8 @@ tviCabinet* loadInto(ctrlMemoryTreeView& tree, const std::string& path)
 }
 
 // The loads a profiler looks at; the trees are freed outside.
-[[gnu::noinline]] void profiledLoads(std::vector<std::unique_ptr<ctrlMemoryTreeView>>& trees, const std::string& path)
+[[gnu::noinline]] void profiledLoads(std::vector<std::unique_ptr<ctrlMemoryTreeView>>& trees,
+                                     const std::string& path)
 {
     for (auto& tree : trees) {
         loadInto(*tree, path);
@@ -94,8 +96,9 @@ bool runRound(Size& size)
         tviCabinetFile::read(size.bytes, doc, error);
     }));
     size.libxml.push_back(cpuMs([&] {
-        htmlDocPtr doc = htmlReadMemory(size.bytes.data(), static_cast<int>(size.bytes.size()), size.path.c_str(),
-                                        "Shift_JIS", HTML_PARSE_NOERROR | HTML_PARSE_NOWARNING | HTML_PARSE_NONET);
+        htmlDocPtr doc = htmlReadMemory(
+            size.bytes.data(), static_cast<int>(size.bytes.size()), size.path.c_str(), "Shift_JIS",
+            HTML_PARSE_NOERROR | HTML_PARSE_NOWARNING | HTML_PARSE_NONET);
         xmlFreeDoc(doc);
     }));
     // The tree is freed outside the timing, before the next round.
@@ -172,21 +175,24 @@ int main(int argc, char** argv)
     for (const Size* s : {&small, &large}) {
         Ms parse = summarise(s->parse), load = summarise(s->load), save = summarise(s->save),
            libxml = summarise(s->libxml);
-        std::printf("%6zu items %8zu bytes  parse %7.2f / %7.2f  load %7.2f / %7.2f  save %7.2f / %7.2f  "
-                    "libxml2 %7.2f / %7.2f  load/libxml2 %.2f\n",
-                    s->items, s->bytes.size(), parse.best, parse.median, load.best, load.median, save.best,
-                    save.median, libxml.best, libxml.median, load.best / libxml.best);
+        std::printf(
+            "%6zu items %8zu bytes  parse %7.2f / %7.2f  load %7.2f / %7.2f  save %7.2f / %7.2f  "
+            "libxml2 %7.2f / %7.2f  load/libxml2 %.2f\n",
+            s->items, s->bytes.size(), parse.best, parse.median, load.best, load.median, save.best,
+            save.median, libxml.best, libxml.median, load.best / libxml.best);
     }
     auto growth = [&](std::vector<double> Size::*what, const std::vector<double>& perRound) {
-        return std::pair{summarise(large.*what).best / summarise(small.*what).best, summarise(perRound).median};
+        return std::pair{summarise(large.*what).best / summarise(small.*what).best,
+                         summarise(perRound).median};
     };
     auto [loadBest, loadMedian] = growth(&Size::load, loadRatio);
     auto [saveBest, saveMedian] = growth(&Size::save, saveRatio);
     auto [parseBest, parseMedian] = growth(&Size::parse, parseRatio);
     auto [xmlBest, xmlMedian] = growth(&Size::libxml, libxmlRatio);
-    std::printf("100k/10k (ratio of bests, median of per-round ratios; linear is 10): load %.2fx %.2fx  "
-                "save %.2fx %.2fx  parse %.2fx %.2fx  libxml2 %.2fx %.2fx\n",
-                loadBest, loadMedian, saveBest, saveMedian, parseBest, parseMedian, xmlBest, xmlMedian);
+    std::printf(
+        "100k/10k (ratio of bests, median of per-round ratios; linear is 10): load %.2fx %.2fx  "
+        "save %.2fx %.2fx  parse %.2fx %.2fx  libxml2 %.2fx %.2fx\n",
+        loadBest, loadMedian, saveBest, saveMedian, parseBest, parseMedian, xmlBest, xmlMedian);
     std::printf("load growth: floor 11x, goal 10.5x\n");
     return 0;
 }

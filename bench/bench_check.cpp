@@ -29,13 +29,15 @@ void writeFile(const std::string& path, const std::string& bytes)
 
 std::string page(size_t i)
 {
-    return "<html><head><title>Page " + std::to_string(i) + "</title>"
+    return "<html><head><title>Page " + std::to_string(i) +
+           "</title>"
            "<meta name=\"keywords\" content=\"bench,check\"></head><body>"
            "<a href=\"next.html\">next</a> <a href=\"img.gif\">image</a></body></html>\n";
 }
 
 // A cabinet of items under a few folders; item i shows addresses[i % addresses.size()].
-std::string writeCabinet(const std::string& path, size_t items, const std::vector<std::string>& addresses)
+std::string writeCabinet(const std::string& path, size_t items,
+                         const std::vector<std::string>& addresses)
 {
     tviCabinetDocument doc;
     doc.name = "bench";
@@ -75,7 +77,8 @@ double checkSeconds(const std::string& cabinet, size_t expectLoaded)
     }
     std::chrono::duration<double> took = std::chrono::steady_clock::now() - start;
     if (loaded != expectLoaded) {
-        std::fprintf(stderr, "%s: %zu loaded, expected %zu\n", cabinet.c_str(), loaded, expectLoaded);
+        std::fprintf(stderr, "%s: %zu loaded, expected %zu\n", cabinet.c_str(), loaded,
+                     expectLoaded);
         std::exit(1);
     }
     return took.count();
@@ -115,7 +118,8 @@ int main(int argc, char** argv)
     std::printf("check of %zu local items, %d runs each (best / median, seconds)\n", items, runs);
     std::printf("  one shared address    %8.3f / %8.3f\n", s.best, s.median);
     std::printf("  different addresses   %8.3f / %8.3f\n", a.best, a.median);
-    std::printf("shared/different: best %.2fx  median %.2fx  (goal <= 1.5)\n", s.best / a.best, s.median / a.median);
+    std::printf("shared/different: best %.2fx  median %.2fx  (goal <= 1.5)\n", s.best / a.best,
+                s.median / a.median);
     fs::remove_all(dir);
     return 0;
 }

@@ -26,8 +26,8 @@ struct CheckFigures {
     double seconds = 0;
 };
 
-std::string writeCabinet(const std::string& path, const testsupport::TestHttpServer& server, size_t items,
-                         size_t pageBytes)
+std::string writeCabinet(const std::string& path, const testsupport::TestHttpServer& server,
+                         size_t items, size_t pageBytes)
 {
     tviCabinetDocument doc;
     doc.name = "bench";
@@ -53,7 +53,8 @@ CheckFigures check(const std::string& cabinet)
         std::fprintf(stderr, "check failed: %s\n", cabinet.c_str());
         std::exit(1);
     }
-    figures.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    figures.seconds =
+        std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     for (const tviCheckResult& r : run.results()) {
         figures.bytes += r.wireBytes;
         figures.notModified += r.notModified ? 1 : 0;
@@ -90,11 +91,12 @@ int main(int argc, char** argv)
         std::fprintf(stderr, "%zu and %zu items failed\n", first.failed, second.failed);
         return 1;
     }
-    std::printf("check of %zu loopback pages of %zu bytes, then again with the page cache\n", items, pageBytes);
-    std::printf("  first check   %12lld bytes  %4zu not modified  %7.3f s\n", first.bytes, first.notModified,
-                first.seconds);
-    std::printf("  second check  %12lld bytes  %4zu not modified  %7.3f s\n", second.bytes, second.notModified,
-                second.seconds);
+    std::printf("check of %zu loopback pages of %zu bytes, then again with the page cache\n", items,
+                pageBytes);
+    std::printf("  first check   %12lld bytes  %4zu not modified  %7.3f s\n", first.bytes,
+                first.notModified, first.seconds);
+    std::printf("  second check  %12lld bytes  %4zu not modified  %7.3f s\n", second.bytes,
+                second.notModified, second.seconds);
     std::printf("second/first bytes: %.4f  (goal < 0.05)\n",
                 static_cast<double>(second.bytes) / static_cast<double>(first.bytes));
     return 0;

@@ -82,14 +82,16 @@ std::set<int> silentHostsOf(const Settings& s)
 {
     std::set<int> silent;
     for (int h = 1; s.silentHosts > 0 && h <= s.hosts; ++h)
-        if (h % std::max(1, s.hosts / s.silentHosts) == 0 && static_cast<int>(silent.size()) < s.silentHosts)
+        if (h % std::max(1, s.hosts / s.silentHosts) == 0 &&
+            static_cast<int>(silent.size()) < s.silentHosts)
             silent.insert(h);
     return silent;
 }
 
 // Links in host-major order: host h has links h*k..; every 100/deadPercent-th link is dead,
 // and so on for slow and redirected ones; every link of a silent host is dead.
-std::vector<Link> makeLinks(const MultiHostServer& server, const Settings& s, const std::set<int>& silent)
+std::vector<Link> makeLinks(const MultiHostServer& server, const Settings& s,
+                            const std::set<int>& silent)
 {
     std::vector<Link> links;
     int perHost = (s.links + s.hosts - 1) / s.hosts;
@@ -99,7 +101,10 @@ std::vector<Link> makeLinks(const MultiHostServer& server, const Settings& s, co
             Link link{h, {}, isEvery(index, s.deadPercent, 0), false, false};
             link.slow = !link.dead && isEvery(index, s.slowPercent, 7);
             link.redirect = !link.dead && !link.slow && isEvery(index, s.redirectPercent, 13);
-            const char* route = link.dead ? "/dead/" : link.slow ? "/slow/" : link.redirect ? "/redirect/" : "/page/";
+            const char* route = link.dead       ? "/dead/"
+                                : link.slow     ? "/slow/"
+                                : link.redirect ? "/redirect/"
+                                                : "/page/";
             link.url = server.url(h, route + std::to_string(h) + "-" + std::to_string(k) + ".html");
             link.dead = link.dead || silent.count(h) != 0;
             links.push_back(std::move(link));
@@ -253,7 +258,8 @@ std::map<std::string, std::string> deadOfLinkChecker(const std::string& csv)
             }
             continue;
         }
-        if (validColumn < 0 || static_cast<int>(fields.size()) <= std::max({urlColumn, validColumn, resultColumn}))
+        if (validColumn < 0 ||
+            static_cast<int>(fields.size()) <= std::max({urlColumn, validColumn, resultColumn}))
             continue;
         if (fields[validColumn] == "False")
             dead[fields[urlColumn]] = resultColumn < 0 ? std::string() : fields[resultColumn];
@@ -269,8 +275,8 @@ Run runQuillara(const Settings& s, const fs::path& dir, const fs::path& cabinet)
     writeFile(home / "Quillara.ini", "[Communication]\r\nPacePerHost=1\r\nConnectTimeout=" +
                                          std::to_string(s.timeoutSeconds) + "\r\nReceiveTimeout=" +
                                          std::to_string(s.timeoutSeconds) + "\r\n");
-    std::string command = "QUILLARA_HOME='" + home.string() + "' '" + s.cli + "' check --json --timeout 3600 '" +
-                          cabinet.string() + "' 2>/dev/null";
+    std::string command = "QUILLARA_HOME='" + home.string() + "' '" + s.cli +
+                          "' check --json --timeout 3600 '" + cabinet.string() + "' 2>/dev/null";
     Run run;
     int status = 0;
     std::string output;
@@ -285,8 +291,10 @@ Run runLinkChecker(const fs::path& dir, const fs::path& page)
     fs::path home = dir / "lc-home";
     fs::create_directories(home);
     // Its defaults (10 threads, 10 requests a second per host); no user configuration.
-    std::string command = "HOME='" + home.string() + "' NO_PROXY='*' no_proxy='*' linkchecker --check-extern "
-                          "--no-status --no-warnings -o csv '" + page.string() + "' 2>/dev/null";
+    std::string command = "HOME='" + home.string() +
+                          "' NO_PROXY='*' no_proxy='*' linkchecker --check-extern "
+                          "--no-status --no-warnings -o csv '" +
+                          page.string() + "' 2>/dev/null";
     Run run;
     int status = 0;
     std::string output;
@@ -331,11 +339,15 @@ std::string agreement(const std::set<std::string>& found, const std::set<std::st
     for (const std::string& url : expected)
         missed += found.count(url) == 0 ? 1 : 0;
     std::size_t extra = found.size() + missed - expected.size();
-    return std::to_string(found.size()) + " dead (" + (missed == 0 && extra == 0 ? "exact" : std::to_string(missed) + " missed, " + std::to_string(extra) + " extra") + ")";
+    return std::to_string(found.size()) + " dead (" +
+           (missed == 0 && extra == 0
+                ? "exact"
+                : std::to_string(missed) + " missed, " + std::to_string(extra) + " extra") +
+           ")";
 }
 
-void runOrder(const std::string& name, const std::vector<Link>& links, MultiHostServer& server, const Settings& s,
-              const fs::path& dir, bool peer, const std::set<int>& silent)
+void runOrder(const std::string& name, const std::vector<Link>& links, MultiHostServer& server,
+              const Settings& s, const fs::path& dir, bool peer, const std::set<int>& silent)
 {
     fs::path cabinet = dir / (name + ".scb");
     fs::path page = dir / (name + ".html");
@@ -375,22 +387,25 @@ void runOrder(const std::string& name, const std::vector<Link>& links, MultiHost
         theirs.push_back(lastTheirs.seconds);
     }
     double best = *std::min_element(ours.begin(), ours.end());
-    std::printf("%s: %zu links over %zu hosts (%zu silent, time-out %d s), %zu dead; bound %.1f s (host %d's own "
+    std::printf("%s: %zu links over %zu hosts (%zu silent, time-out %d s), %zu dead; bound %.1f s "
+                "(host %d's own "
                 "requests)\n",
-                name.c_str(), links.size(), perHost.size(), silent.size(), s.timeoutSeconds, expected.size(), bound,
-                busiest);
+                name.c_str(), links.size(), perHost.size(), silent.size(), s.timeoutSeconds,
+                expected.size(), bound, busiest);
     std::printf("  quillara-cli check, PacePerHost=1: best %.2f s, median %.2f s of %d; %s%s; "
                 "shortest gap to one host %llu ms\n",
-                best, median(ours), s.runs, agreement(lastOurs.dead, expected).c_str(), lastOurs.ok ? "" : " (exit status!)",
-                static_cast<unsigned long long>(gap));
-    std::printf("  against the bound: %.2fx (goal <= %.1fx)\n", bound > 0 ? best / bound : 0.0, goal);
+                best, median(ours), s.runs, agreement(lastOurs.dead, expected).c_str(),
+                lastOurs.ok ? "" : " (exit status!)", static_cast<unsigned long long>(gap));
+    std::printf("  against the bound: %.2fx (goal <= %.1fx)\n", bound > 0 ? best / bound : 0.0,
+                goal);
     if (!peer)
         return;
     double peerBest = *std::min_element(theirs.begin(), theirs.end());
-    std::printf("  LinkChecker (defaults):          best %.2f s, median %.2f s of %d; %s%s\n", peerBest, median(theirs),
-                s.runs, agreement(lastTheirs.dead, expected).c_str(), lastTheirs.ok ? "" : " (exit status!)");
-    std::printf("  ratio quillara/LinkChecker: %.2fx (goal <= 0.8x); dead sets %s\n", best / peerBest,
-                lastOurs.dead == lastTheirs.dead ? "agree" : "DIFFER");
+    std::printf("  LinkChecker (defaults):          best %.2f s, median %.2f s of %d; %s%s\n",
+                peerBest, median(theirs), s.runs, agreement(lastTheirs.dead, expected).c_str(),
+                lastTheirs.ok ? "" : " (exit status!)");
+    std::printf("  ratio quillara/LinkChecker: %.2fx (goal <= 0.8x); dead sets %s\n",
+                best / peerBest, lastOurs.dead == lastTheirs.dead ? "agree" : "DIFFER");
     int shown = 0;
     for (const auto& [url, why] : lastTheirs.why)
         if (expected.count(url) == 0 && shown++ < 5)
@@ -437,21 +452,25 @@ int main(int argc, char** argv)
     std::setvbuf(stdout, nullptr, _IOLBF, 0);
     Settings s;
     if (!parse(argc, argv, s)) {
-        std::fprintf(stderr, "usage: bench_check_hosts [--order both|interleaved|grouped] [--runs N] [--hosts N] "
-                             "[--links N] [--dead PERCENT] [--slow PERCENT] [--redirect PERCENT] [--silent N] "
-                             "[--timeout SECONDS] [--no-peer] [--cli PATH]\n");
+        std::fprintf(
+            stderr,
+            "usage: bench_check_hosts [--order both|interleaved|grouped] [--runs N] [--hosts N] "
+            "[--links N] [--dead PERCENT] [--slow PERCENT] [--redirect PERCENT] [--silent N] "
+            "[--timeout SECONDS] [--no-peer] [--cli PATH]\n");
         return 2;
     }
     MultiHostServer server(s.hosts, 4 * 3600);
     if (!server.ok()) {
-        std::fprintf(stderr, "bench_check_hosts: cannot listen on 127.0.0.1 ... 127.0.0.%d\n", s.hosts);
+        std::fprintf(stderr, "bench_check_hosts: cannot listen on 127.0.0.1 ... 127.0.0.%d\n",
+                     s.hosts);
         return 1;
     }
     std::set<int> silent = silentHostsOf(s);
     server.setSilentHosts(silent);
     bool peer = s.peer && silent.empty() && haveLinkChecker();
     if (s.peer && silent.empty() && !peer)
-        std::printf("LinkChecker not found (scripts/install-deps --bench installs it): measuring quillara only\n");
+        std::printf("LinkChecker not found (scripts/install-deps --bench installs it): measuring "
+                    "quillara only\n");
     fs::path dir = fs::temp_directory_path() / ("bench_check_hosts." + std::to_string(::getpid()));
     fs::create_directories(dir);
     std::vector<Link> grouped = makeLinks(server, s, silent);

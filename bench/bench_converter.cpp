@@ -72,7 +72,8 @@ int main()
                  {"jis", "ISO-2022-JP-3", utlKanjiConverter::codeJis},
                  {"utf8", "UTF-8", utlKanjiConverter::codeUtf8}};
     std::size_t sink = 0;
-    std::printf("converter benchmark: corpus pages four times over, blocks of %zu bytes\n", blockSize);
+    std::printf("converter benchmark: corpus pages four times over, blocks of %zu bytes\n",
+                blockSize);
     for (const Code& code : codes) {
         std::string bytes;
         for (int round = 0; round < 4; ++round) {
@@ -87,9 +88,11 @@ int main()
         double mb = bytes.size() / 1e6;
         double a = benchcorpus::bestSeconds(7, [&] { sink += ours(code.kind, bytes); });
         double b = benchcorpus::bestSeconds(7, [&] { sink += theirs(code.iconvName, bytes); });
-        std::printf("  %-14s -> CP932  %.2f MB  quillara %7.1f MB/s  iconv %7.1f MB/s  ratio %.2f (goal >= 2)"
+        std::printf("  %-14s -> CP932  %.2f MB  quillara %7.1f MB/s  iconv %7.1f MB/s  ratio %.2f "
+                    "(goal >= 2)"
                     "  [output %zu / %zu bytes]\n",
-                    code.iconvName, mb, mb / a, mb / b, b / a, ours(code.kind, bytes), theirs(code.iconvName, bytes));
+                    code.iconvName, mb, mb / a, mb / b, b / a, ours(code.kind, bytes),
+                    theirs(code.iconvName, bytes));
     }
     return sink == 0 ? 1 : 0;
 }

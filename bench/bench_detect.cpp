@@ -63,21 +63,24 @@ std::string recode(const std::string& text, const char* to, const char* from)
 // The harder half: pages of nothing but their title, a few dozen bytes each.
 void shortPages()
 {
-    const std::pair<const char*, int> codes[] = {{"CP932", 2}, {"EUC-JP-MS", 4}, {"ISO-2022-JP-3", 3}, {"UTF-8", 5}};
+    const std::pair<const char*, int> codes[] = {
+        {"CP932", 2}, {"EUC-JP-MS", 4}, {"ISO-2022-JP-3", 3}, {"UTF-8", 5}};
     for (const auto& [name, code] : codes) {
         int pages = 0, a = 0, b = 0;
         for (const std::string& page : benchcorpus::pages("sjis")) {
             std::size_t start = page.find("<title>"), end = page.find("</title>");
             if (start == std::string::npos || end == std::string::npos)
                 continue;
-            std::string bytes = recode("<title>" + page.substr(start + 7, end - start - 7) + "</title>", name, "CP932");
+            std::string bytes = recode(
+                "<title>" + page.substr(start + 7, end - start - 7) + "</title>", name, "CP932");
             if (bytes.empty())
                 continue;
             ++pages;
             a += ours(bytes) == code;
             b += theirs(bytes) == code;
         }
-        std::printf("  short %-13s %3d titles: quillara %3d right, uchardet %3d right\n", name, pages, a, b);
+        std::printf("  short %-13s %3d titles: quillara %3d right, uchardet %3d right\n", name,
+                    pages, a, b);
     }
 }
 
@@ -99,13 +102,14 @@ int main()
                 largeRight += right;
             }
         }
-        std::printf("  %-5s %3d pages: quillara %3d right, uchardet %3d right\n", suffix, pages, a, b);
+        std::printf("  %-5s %3d pages: quillara %3d right, uchardet %3d right\n", suffix, pages, a,
+                    b);
         total += pages;
         oursRight += a;
         theirsRight += b;
     }
-    std::printf("detection: quillara %d/%d, uchardet %d/%d; pages over 1 KB: quillara %d/%d\n", oursRight, total,
-                theirsRight, total, largeRight, large);
+    std::printf("detection: quillara %d/%d, uchardet %d/%d; pages over 1 KB: quillara %d/%d\n",
+                oursRight, total, theirsRight, total, largeRight, large);
     std::printf("ratio quillara/uchardet %.3f (goal >= 1, and every page over 1 KB right)\n",
                 theirsRight == 0 ? 0.0 : double(oursRight) / theirsRight);
     shortPages();

@@ -32,7 +32,8 @@ double secondsSince(Clock::time_point start)
     return std::chrono::duration<double>(Clock::now() - start).count();
 }
 
-std::vector<std::string> addresses(const testsupport::TestHttpServer& server, int count, const std::string& tag)
+std::vector<std::string> addresses(const testsupport::TestHttpServer& server, int count,
+                                   const std::string& tag)
 {
     std::vector<std::string> list;
     for (int i = 0; i < count; ++i)
@@ -154,7 +155,8 @@ double runCurl(const std::vector<std::string>& list, int& failed)
                 curl_easy_setopt(easy, CURLOPT_URL, list[i].c_str());
                 long code = 0;
                 if (curl_easy_perform(easy) != CURLE_OK ||
-                    curl_easy_getinfo(easy, CURLINFO_RESPONSE_CODE, &code) != CURLE_OK || code != 200)
+                    curl_easy_getinfo(easy, CURLINFO_RESPONSE_CODE, &code) != CURLE_OK ||
+                    code != 200)
                     ++failures[t];
             }
             curl_easy_cleanup(easy);
@@ -180,7 +182,8 @@ void recheck(const testsupport::TestHttpServer& server, int count, const clsEngi
     InitUrlCache(cache.string() + "/", std::uint64_t(256) << 20);
     std::vector<std::string> list;
     for (int i = 0; i < count; ++i)
-        list.push_back(server.url("/etag?size=" + std::to_string(recheckPageBytes) + "&key=" + std::to_string(i)));
+        list.push_back(server.url("/etag?size=" + std::to_string(recheckPageBytes) +
+                                  "&key=" + std::to_string(i)));
     Totals first;
     Totals second;
     double firstSeconds = runEngine(list, options, first);
@@ -188,15 +191,17 @@ void recheck(const testsupport::TestHttpServer& server, int count, const clsEngi
     TermUrlCache();
     std::error_code ignored;
     std::filesystem::remove_all(cache, ignored);
-    std::printf("re-check: %d loopback pages of %zu bytes with HTML analysis, then again with conditional requests\n",
+    std::printf("re-check: %d loopback pages of %zu bytes with HTML analysis, then again with "
+                "conditional requests\n",
                 count, recheckPageBytes);
-    std::printf("  first round:  %.3f s, %lld bytes received (%d failed)\n", firstSeconds, first.wireBytes,
-                first.failed);
-    std::printf("  second round: %.3f s, %lld bytes received (%d failed, %d answered 304)\n", secondSeconds,
-                second.wireBytes, second.failed, second.notModified);
-    std::printf("  bytes %.1f%% of the first round (goal < 5%%), time %.2fx\n",
-                first.wireBytes > 0 ? second.wireBytes * 100.0 / static_cast<double>(first.wireBytes) : 0.0,
-                firstSeconds > 0 ? secondSeconds / firstSeconds : 0.0);
+    std::printf("  first round:  %.3f s, %lld bytes received (%d failed)\n", firstSeconds,
+                first.wireBytes, first.failed);
+    std::printf("  second round: %.3f s, %lld bytes received (%d failed, %d answered 304)\n",
+                secondSeconds, second.wireBytes, second.failed, second.notModified);
+    std::printf(
+        "  bytes %.1f%% of the first round (goal < 5%%), time %.2fx\n",
+        first.wireBytes > 0 ? second.wireBytes * 100.0 / static_cast<double>(first.wireBytes) : 0.0,
+        firstSeconds > 0 ? secondSeconds / firstSeconds : 0.0);
 }
 
 } // namespace
@@ -242,31 +247,36 @@ int main(int argc, char** argv)
         engineFailed += failed;
         if (only == "blocks")
             continue;
-        analysedTimes.push_back(runEngine(addresses(server, count, "analysed" + tag), analysed, failed));
+        analysedTimes.push_back(
+            runEngine(addresses(server, count, "analysed" + tag), analysed, failed));
         analysedFailed += failed;
     }
 
-    std::printf("fetch: %d loopback GETs of 2000 bytes, pacing off, %d rounds (best, median)\n", count, rounds);
-    std::printf("  libcurl, 4 threads, reused easy handles: %.3f s, %.3f s (%.0f/s, %d failed)\n", best(curlTimes),
-                median(curlTimes), count / best(curlTimes), curlFailed);
-    std::printf("  engine + transport (block nodes):        %.3f s, %.3f s (%.0f/s, %d failed)\n", best(engineTimes),
-                median(engineTimes), count / best(engineTimes), engineFailed);
+    std::printf("fetch: %d loopback GETs of 2000 bytes, pacing off, %d rounds (best, median)\n",
+                count, rounds);
+    std::printf("  libcurl, 4 threads, reused easy handles: %.3f s, %.3f s (%.0f/s, %d failed)\n",
+                best(curlTimes), median(curlTimes), count / best(curlTimes), curlFailed);
+    std::printf("  engine + transport (block nodes):        %.3f s, %.3f s (%.0f/s, %d failed)\n",
+                best(engineTimes), median(engineTimes), count / best(engineTimes), engineFailed);
     std::printf("  engine + transport + HTML analysis:      %.3f s, %.3f s (%.0f/s, %d failed)\n",
-                best(analysedTimes), median(analysedTimes), count / best(analysedTimes), analysedFailed);
-    std::printf("  ratio engine/libcurl throughput: best %.2fx, median of rounds %.2fx (goal 1.00x); "
-                "with analysis %.2fx, %.2fx\n",
-                best(curlTimes) / best(engineTimes), medianRatio(curlTimes, engineTimes),
-                best(curlTimes) / best(analysedTimes), medianRatio(curlTimes, analysedTimes));
+                best(analysedTimes), median(analysedTimes), count / best(analysedTimes),
+                analysedFailed);
+    std::printf(
+        "  ratio engine/libcurl throughput: best %.2fx, median of rounds %.2fx (goal 1.00x); "
+        "with analysis %.2fx, %.2fx\n",
+        best(curlTimes) / best(engineTimes), medianRatio(curlTimes, engineTimes),
+        best(curlTimes) / best(analysedTimes), medianRatio(curlTimes, analysedTimes));
 
     if (paced > 1) {
         clsEngineOptions pacedOptions = options;
         pacedOptions.paceIntervalMs = 1000;
         int pacedFailed = 0;
-        double pacedSeconds = runEngine(addresses(server, paced, "paced"), pacedOptions, pacedFailed);
+        double pacedSeconds =
+            runEngine(addresses(server, paced, "paced"), pacedOptions, pacedFailed);
         // The first request leaves at once, each further one a second later.
         double expected = paced - 1;
-        std::printf("paced: %d requests in %.3f s, expected %.1f s (%+.1f%%, goal within 5%%)\n", paced, pacedSeconds,
-                    expected, (pacedSeconds - expected) * 100.0 / expected);
+        std::printf("paced: %d requests in %.3f s, expected %.1f s (%+.1f%%, goal within 5%%)\n",
+                    paced, pacedSeconds, expected, (pacedSeconds - expected) * 100.0 / expected);
     }
     if (only.empty())
         recheck(server, count, analysed);

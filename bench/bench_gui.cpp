@@ -50,7 +50,8 @@ double coreLoadMs(const std::string& path)
 {
     ctrlMemoryTreeView tree;
     std::uint64_t start = platform::tickCount();
-    auto* cabinet = static_cast<tviCabinet*>(tree.adopt(tviTreeViewItem::createItem(&tree, typeCabinet)));
+    auto* cabinet =
+        static_cast<tviCabinet*>(tree.adopt(tviTreeViewItem::createItem(&tree, typeCabinet)));
     cabinet->setPath(path);
     cabinet->insertAndLoad(kTreeRoot, kTreeLast);
     return static_cast<double>(platform::tickCount() - start);
@@ -94,7 +95,8 @@ void checkStalls(int items, const std::string& bigCabinet)
     TreeNode cabinet = tree->getFirstChild(kTreeRoot);
     std::vector<tviTreeViewItem*> all;
     for (int i = 0; i < items; ++i) {
-        auto* item = static_cast<tviCabinetItem*>(tree->adopt(tviTreeViewItem::createItem(tree, typeCabinetItem)));
+        auto* item = static_cast<tviCabinetItem*>(
+            tree->adopt(tviTreeViewItem::createItem(tree, typeCabinetItem)));
         item->setName("item " + std::to_string(i));
         item->setUrl(server.url("/page/" + std::to_string(i)));
         item->insertItem(cabinet, kTreeLast);
@@ -118,7 +120,8 @@ void checkStalls(int items, const std::string& bigCabinet)
     last = platform::tickCount();
     auto done = [&] {
         for (tviTreeViewItem* item : all) {
-            if (item->getStatus() != clsRequestStatus::complete && item->getStatus() != clsRequestStatus::failed)
+            if (item->getStatus() != clsRequestStatus::complete &&
+                item->getStatus() != clsRequestStatus::failed)
                 return false;
         }
         return true;
@@ -129,9 +132,11 @@ void checkStalls(int items, const std::string& bigCabinet)
     int loaded = 0;
     for (tviTreeViewItem* item : all)
         loaded += item->getStatus() == clsRequestStatus::complete ? 1 : 0;
-    std::printf("check of %d loopback items%s: %llu ms, %d loaded; longest UI stall %llu ms (goal < 50 ms, %.2f of it)\n",
-                items, bigCabinet.empty() ? "" : " beside the 100,000-item cabinet", static_cast<unsigned long long>(total), loaded, static_cast<unsigned long long>(longest),
-                static_cast<double>(longest) / 50.0);
+    std::printf("check of %d loopback items%s: %llu ms, %d loaded; longest UI stall %llu ms (goal "
+                "< 50 ms, %.2f of it)\n",
+                items, bigCabinet.empty() ? "" : " beside the 100,000-item cabinet",
+                static_cast<unsigned long long>(total), loaded,
+                static_cast<unsigned long long>(longest), static_cast<double>(longest) / 50.0);
     program.stop();
 }
 
@@ -147,9 +152,10 @@ int main(int argc, char** argv)
     testsupport::writeFile(path, tviCabinetFile::write(tviCabinetGenerator::generate(100000)));
     double core = coreLoadMs(path);
     double window = windowOpenMs(path);
-    std::printf("open 100,000-item cabinet to first paint: %.0f ms (goal < 1000 ms); core load into the "
-                "in-memory tree: %.0f ms; window/core ratio %.2f\n",
-                window, core, core > 0 ? window / core : 0.0);
+    std::printf(
+        "open 100,000-item cabinet to first paint: %.0f ms (goal < 1000 ms); core load into the "
+        "in-memory tree: %.0f ms; window/core ratio %.2f\n",
+        window, core, core > 0 ? window / core : 0.0);
     checkStalls(1000, {});
     if (argc > 1 && std::string(argv[1]) == "--beside-big")
         checkStalls(1000, path);

@@ -108,7 +108,8 @@ struct Run {
     bool ok = false;
 };
 
-Run snapshot(MultiHostServer& server, const Settings& s, const std::string& url, const fs::path& folder)
+Run snapshot(MultiHostServer& server, const Settings& s, const std::string& url,
+             const fs::path& folder)
 {
     Target target;
     platform::QueueMessageTarget window;
@@ -148,7 +149,8 @@ Run snapshot(MultiHostServer& server, const Settings& s, const std::string& url,
 
 double wget(const std::string& url, const fs::path& folder, bool& ok)
 {
-    std::string command = "wget -q -p -k -H -nd -e robots=off -P '" + folder.string() + "' '" + url + "'";
+    std::string command =
+        "wget -q -p -k -H -nd -e robots=off -P '" + folder.string() + "' '" + url + "'";
     auto start = std::chrono::steady_clock::now();
     int status = std::system(command.c_str());
     ok = status == 0;
@@ -177,10 +179,11 @@ int main(int argc, char** argv)
         std::fprintf(stderr, "bench_snapshot_hosts: cannot bind the loopback hosts\n");
         return 2;
     }
-    fs::path work = fs::temp_directory_path() / ("quillara-bench-snapshot-" + std::to_string(::getpid()));
+    fs::path work =
+        fs::temp_directory_path() / ("quillara-bench-snapshot-" + std::to_string(::getpid()));
     fs::create_directories(work);
-    std::printf("snapshot of %d images on %d loopback hosts, pacing per host %d ms\n", s.images, s.hosts,
-                s.intervalMs);
+    std::printf("snapshot of %d images on %d loopback hosts, pacing per host %d ms\n", s.images,
+                s.hosts, s.intervalMs);
     std::printf("%-12s %9s %9s %9s %9s\n", "order", "seconds", "bound", "ratio", "requests");
     bool allOk = true;
     for (bool grouped : {false, true}) {
@@ -193,8 +196,8 @@ int main(int argc, char** argv)
                     run.ok ? "" : "  (files failed)");
     }
     Files ours = filesIn(work / "ours-grouped");
-    std::printf("ours: %zu files, %ju bytes; page opens offline: %s\n", ours.sizes.size(), ours.total,
-                opensOffline(work / "ours-grouped", "grouped.html") ? "yes" : "NO");
+    std::printf("ours: %zu files, %ju bytes; page opens offline: %s\n", ours.sizes.size(),
+                ours.total, opensOffline(work / "ours-grouped", "grouped.html") ? "yes" : "NO");
     if (s.peer) {
         bool ok = false;
         double seconds = wget(server.url(1, "/grouped.html"), work / "wget", ok);
@@ -207,7 +210,8 @@ int main(int argc, char** argv)
                 a.insert(name);
             for (const auto& [name, size] : theirs.sizes)
                 b.insert(name);
-            std::printf("wget -p -k -H (no pacing): %.2f s, %zu files, %ju bytes; same files: %s; page opens offline: "
+            std::printf("wget -p -k -H (no pacing): %.2f s, %zu files, %ju bytes; same files: %s; "
+                        "page opens offline: "
                         "%s\n",
                         seconds, theirs.sizes.size(), theirs.total, a == b ? "yes" : "NO",
                         opensOffline(work / "wget", "grouped.html") ? "yes" : "NO");

@@ -38,7 +38,8 @@ void writeFile(const fs::path& path, const std::string& bytes)
 
 std::string leaf(size_t i)
 {
-    return "<html><head><title>Leaf " + std::to_string(i) + "</title></head><body>"
+    return "<html><head><title>Leaf " + std::to_string(i) +
+           "</title></head><body>"
            "<a href=\"next.html\">next</a> <a href=\"img.gif\">image</a></body></html>\n";
 }
 
@@ -73,7 +74,8 @@ double expandAllSeconds(const std::string& top, size_t links)
         tree.reserveItems(links + 8);
         auto* cabinet = static_cast<tviCabinet*>(tree.adopt(std::make_unique<tviCabinet>(&tree)));
         cabinet->insertItem(kTreeRoot, kTreeLast);
-        auto* item = static_cast<tviCabinetItem*>(tree.adopt(std::make_unique<tviCabinetItem>(&tree)));
+        auto* item =
+            static_cast<tviCabinetItem*>(tree.adopt(std::make_unique<tviCabinetItem>(&tree)));
         item->setUrl(top);
         item->insertItem(cabinet->getHandle(), kTreeLast);
         bool handled = false;
@@ -90,7 +92,8 @@ double expandAllSeconds(const std::string& top, size_t links)
             if (next == nullptr && done == 0) {
                 next = tree.getFirstChild(item->getHandle());
             }
-            while (next != nullptr && tree.getItem(next)->getStatus() >= clsRequestStatus::complete) {
+            while (next != nullptr &&
+                   tree.getItem(next)->getStatus() >= clsRequestStatus::complete) {
                 ++done;
                 next = tree.getNextSibling(next);
             }
@@ -131,7 +134,9 @@ int main(int argc, char** argv)
     for (size_t i = 0; i < largest; ++i) {
         writeFile(dir / ("leaf" + std::to_string(i) + ".html"), leaf(i));
     }
-    std::printf("expand all of a page of N links, local files, %d runs each (best / median, seconds)\n", runs);
+    std::printf(
+        "expand all of a page of N links, local files, %d runs each (best / median, seconds)\n",
+        runs);
     std::vector<Figures> oneAddress;
     for (size_t links : sizes) {
         std::string one = (dir / ("one" + std::to_string(links) + ".html")).string();
@@ -151,12 +156,14 @@ int main(int argc, char** argv)
         Figures o = summarise(oneRuns);
         Figures a = summarise(apartRuns);
         oneAddress.push_back(o);
-        std::printf("  N=%-7zu one address %8.3f / %8.3f   different %8.3f / %8.3f   one/different: best %.2fx median %.2fx\n",
-                    links, o.best, o.median, a.best, a.median, o.best / a.best, o.median / a.median);
+        std::printf("  N=%-7zu one address %8.3f / %8.3f   different %8.3f / %8.3f   "
+                    "one/different: best %.2fx median %.2fx\n",
+                    links, o.best, o.median, a.best, a.median, o.best / a.best,
+                    o.median / a.median);
     }
     if (sizes.size() > 1) {
-        std::printf("one address, N=%zu against N=%zu: best %.1fx median %.1fx (linear: %.1fx)\n", sizes.back(),
-                    sizes.front(), oneAddress.back().best / oneAddress.front().best,
+        std::printf("one address, N=%zu against N=%zu: best %.1fx median %.1fx (linear: %.1fx)\n",
+                    sizes.back(), sizes.front(), oneAddress.back().best / oneAddress.front().best,
                     oneAddress.back().median / oneAddress.front().median,
                     static_cast<double>(sizes.back()) / static_cast<double>(sizes.front()));
     }

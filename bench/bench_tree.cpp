@@ -58,7 +58,9 @@ bool runOnce(const std::vector<std::string>& args, Run& run)
     }
     std::chrono::duration<double> wall = std::chrono::steady_clock::now() - start;
     run.wall = wall.count();
-    auto seconds = [](const timeval& t) { return static_cast<double>(t.tv_sec) + static_cast<double>(t.tv_usec) / 1e6; };
+    auto seconds = [](const timeval& t) {
+        return static_cast<double>(t.tv_sec) + static_cast<double>(t.tv_usec) / 1e6;
+    };
     run.cpu = seconds(usage.ru_utime) + seconds(usage.ru_stime);
     return WIFEXITED(status) && WEXITSTATUS(status) == 0;
 }
@@ -72,7 +74,8 @@ std::string findXmllint()
     std::string dirs = path != nullptr ? path : "/usr/bin";
     for (size_t from = 0; from <= dirs.size();) {
         size_t to = dirs.find(':', from);
-        std::string candidate = dirs.substr(from, to == std::string::npos ? std::string::npos : to - from) + "/xmllint";
+        std::string candidate =
+            dirs.substr(from, to == std::string::npos ? std::string::npos : to - from) + "/xmllint";
         if (::access(candidate.c_str(), X_OK) == 0) {
             return candidate;
         }
@@ -124,12 +127,17 @@ int main(int argc, char** argv)
         cpuRatio.push_back(a.cpu / b.cpu);
     }
     fs::remove_all(dir);
-    Figures ow = summarise(oursWall), oc = summarise(oursCpu), pw = summarise(peerWall), pc = summarise(peerCpu);
+    Figures ow = summarise(oursWall), oc = summarise(oursCpu), pw = summarise(peerWall),
+            pc = summarise(peerCpu);
     Figures rw = summarise(wallRatio), rc = summarise(cpuRatio);
-    std::printf("%zu items, %zu bytes, %d runs each in turn (seconds, best / median)\n", items, bytes.size(), runs);
-    std::printf("  quillara-cli tree      wall %6.3f / %6.3f  cpu %6.3f / %6.3f\n", ow.best, ow.median, oc.best, oc.median);
-    std::printf("  xmllint --html         wall %6.3f / %6.3f  cpu %6.3f / %6.3f\n", pw.best, pw.median, pc.best, pc.median);
-    std::printf("ours/xmllint: wall best %.2f median of pairs %.2f  cpu best %.2f median of pairs %.2f  (goal <= 0.5)\n",
+    std::printf("%zu items, %zu bytes, %d runs each in turn (seconds, best / median)\n", items,
+                bytes.size(), runs);
+    std::printf("  quillara-cli tree      wall %6.3f / %6.3f  cpu %6.3f / %6.3f\n", ow.best,
+                ow.median, oc.best, oc.median);
+    std::printf("  xmllint --html         wall %6.3f / %6.3f  cpu %6.3f / %6.3f\n", pw.best,
+                pw.median, pc.best, pc.median);
+    std::printf("ours/xmllint: wall best %.2f median of pairs %.2f  cpu best %.2f median of pairs "
+                "%.2f  (goal <= 0.5)\n",
                 ow.best / pw.best, rw.median, oc.best / pc.best, rc.median);
     return 0;
 }

@@ -21,7 +21,8 @@ std::string analyze(const uint8_t* data, size_t size, const uint8_t* cuts, size_
     size_t at = 0;
     size_t cut = 0;
     while (at < size) {
-        size_t n = cutCount == 0 ? size - at : std::min<size_t>(size - at, 1 + cuts[cut++ % cutCount] % 97);
+        size_t n = cutCount == 0 ? size - at
+                                 : std::min<size_t>(size - at, 1 + cuts[cut++ % cutCount] % 97);
         std::unique_ptr<char[]> block(new char[n + 1]);
         std::memcpy(block.get(), data + at, n);
         block[n] = 0;
@@ -37,7 +38,8 @@ std::string analyze(const uint8_t* data, size_t size, const uint8_t* cuts, size_
     for (int i = 0; i < item.getLinkCount(); ++i) {
         clsLinkProperties link;
         item.getLink(i, link);
-        out += "\nL" + std::to_string(link.linkKind) + " " + link.name + " " + link.address + " " + link.href;
+        out += "\nL" + std::to_string(link.linkKind) + " " + link.name + " " + link.address + " " +
+               link.href;
     }
     for (int i = 0; i < item.getResourceCount(); ++i) {
         clsLinkProperties resource;

@@ -21,7 +21,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         }
     }
     tviCabinetDocument back;
-    if (!tviCabinetFile::read(tviCabinetFile::write(doc), back, error) || back.entries.size() != doc.entries.size()) {
+    if (!tviCabinetFile::read(tviCabinetFile::write(doc), back, error) ||
+        back.entries.size() != doc.entries.size()) {
         std::abort();
     }
     return 0;

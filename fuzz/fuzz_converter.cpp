@@ -10,7 +10,8 @@
 
 namespace {
 
-std::string convert(int code, const uint8_t* data, size_t size, const uint8_t* cuts, size_t cutCount)
+std::string convert(int code, const uint8_t* data, size_t size, const uint8_t* cuts,
+                    size_t cutCount)
 {
     utlKanjiConverter converter;
     converter.setConverterCode(code);
@@ -18,7 +19,8 @@ std::string convert(int code, const uint8_t* data, size_t size, const uint8_t* c
     size_t at = 0;
     size_t cut = 0;
     while (at < size) {
-        size_t n = cutCount == 0 ? size - at : std::min<size_t>(size - at, 1 + cuts[cut++ % cutCount] % 64);
+        size_t n = cutCount == 0 ? size - at
+                                 : std::min<size_t>(size - at, 1 + cuts[cut++ % cutCount] % 64);
         // An exact copy, so that a read past the block is caught.
         std::unique_ptr<uint8_t[]> block(new uint8_t[n]);
         std::memcpy(block.get(), data + at, n);

@@ -35,7 +35,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 
     std::string address = input;
     decodeCharacterReferences(address, ReferenceTarget::address);
-    if (controlBytes(address, true) > controlBytes(input, true) || address.size() > 3 * input.size())
+    if (controlBytes(address, true) > controlBytes(input, true) ||
+        address.size() > 3 * input.size())
         std::abort();
     if (input.find('&') == std::string::npos && (address != input || decoded != input))
         std::abort();

@@ -40,7 +40,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     info.setHeaders(header);
     if (info.getStatusCode().size() > 255)
         std::abort();
-    for (const char* name : {"Content-Type:", "Location:", "Content-Length:", "Last-Modified:", "X:"}) {
+    for (const char* name :
+         {"Content-Type:", "Location:", "Content-Length:", "Last-Modified:", "X:"}) {
         std::string value;
         if (!info.getHeader(name, value))
             continue;
@@ -48,7 +49,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
             std::abort();
     }
     std::string retryAfter;
-    if (info.getHeader("Retry-After:", retryAfter) && clsCommunicationHttp::retryAfterSeconds(retryAfter, 1796119200) < -1)
+    if (info.getHeader("Retry-After:", retryAfter) &&
+        clsCommunicationHttp::retryAfterSeconds(retryAfter, 1796119200) < -1)
         std::abort();
     info.getProtocol();
     info.getLastModifiedText();

@@ -29,7 +29,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     again.setString("Fuzz Section", "Value", bytes.substr(0, 256));
     platform::ProfileFile reread;
     reread.parse(again.serialize());
-    if (reread.sectionNames().size() > sections + 1 || !reread.getString("Fuzz Section", "Value").has_value())
+    if (reread.sectionNames().size() > sections + 1 ||
+        !reread.getString("Fuzz Section", "Value").has_value())
         std::abort();
     return 0;
 }

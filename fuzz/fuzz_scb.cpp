@@ -23,7 +23,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         tviCabinetDocument head;
         std::string streamError;
         std::vector<tviCabinetEntry> got;
-        bool whole = tviCabinetFile::read(bytes, head, streamError, [&](tviCabinetEntry& e) { got.push_back(e); });
+        bool whole = tviCabinetFile::read(bytes, head, streamError,
+                                          [&](tviCabinetEntry& e) { got.push_back(e); });
         std::string again;
         bool wholeAgain = tviCabinetFile::read(bytes, head, again);
         std::string collected = tviCabinetFile::write(head);

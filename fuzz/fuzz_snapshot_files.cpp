@@ -24,8 +24,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         tviSnapshotRecord record = tviSnapshotFiles::readRecord(bytes, folder);
         std::string written = tviSnapshotFiles::writeRecord(record, folder);
         tviSnapshotRecord back = tviSnapshotFiles::readRecord(written, folder);
-        if (back.description != record.description || back.source != record.source || back.top != record.top ||
-            back.mark != record.mark || back.autoDelete != record.autoDelete)
+        if (back.description != record.description || back.source != record.source ||
+            back.top != record.top || back.mark != record.mark ||
+            back.autoDelete != record.autoDelete)
             std::abort();
     }
     (void)tviSnapshotFiles::directoryNameOf(std::string(bytes));

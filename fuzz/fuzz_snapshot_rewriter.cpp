@@ -48,7 +48,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     std::string page = R::rewritePage(bytes, pageUrl, charset, firstName, scripts);
     (void)R::rewritePage(page, pageUrl, charset, secondName, scripts);
     std::string sheet = R::rewriteStyleSheet(bytes, sheetUrl, firstName, charset[0] == 's');
-    if (bytes.find('(') == std::string_view::npos && bytes.find('@') == std::string_view::npos && sheet != bytes)
+    if (bytes.find('(') == std::string_view::npos && bytes.find('@') == std::string_view::npos &&
+        sheet != bytes)
         std::abort();
     (void)R::rewriteStyleSheet(sheet, sheetUrl, secondName, charset[0] == 's');
     return 0;

@@ -12,7 +12,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     std::string url;
     std::string error;
     bool ok = tviInternetShortcut::read(bytes, url, error);
-    if (ok == url.empty() || ok != error.empty() || url.find_first_of("\r\n") != std::string::npos) {
+    if (ok == url.empty() || ok != error.empty() ||
+        url.find_first_of("\r\n") != std::string::npos) {
         std::abort();
     }
     return 0;

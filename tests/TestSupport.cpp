@@ -11,7 +11,8 @@ namespace testsupport {
 
 TempHome::TempHome()
 {
-    std::string pattern = (std::filesystem::temp_directory_path() / "quillara-test-XXXXXX").string();
+    std::string pattern =
+        (std::filesystem::temp_directory_path() / "quillara-test-XXXXXX").string();
     if (mkdtemp(pattern.data()) == nullptr)
         throw std::runtime_error("mkdtemp failed");
     path_ = pattern;

@@ -70,7 +70,8 @@ std::string notes(const tviCheckResult& r)
     if (r.attempts > 1)
         text += "attempts " + std::to_string(r.attempts);
     if (r.retryAfter > 0)
-        text += (text.empty() ? "" : ", ") + std::string("Retry-After ") + std::to_string(r.retryAfter) + " s";
+        text += (text.empty() ? "" : ", ") + std::string("Retry-After ") +
+                std::to_string(r.retryAfter) + " s";
     if (r.notModified)
         text += (text.empty() ? "" : ", ") + std::string("not modified");
     return text;
@@ -119,20 +120,26 @@ struct XmlWriter {
     {
         xmlTextWriterWriteAttribute(writer, BAD_CAST name, BAD_CAST xmlSafe(value).c_str());
     }
-    void text(const std::string& value) { xmlTextWriterWriteString(writer, BAD_CAST xmlSafe(value).c_str()); }
+    void text(const std::string& value)
+    {
+        xmlTextWriterWriteString(writer, BAD_CAST xmlSafe(value).c_str());
+    }
 };
 
 } // namespace
 
-CliCheckReport::CliCheckReport(const tviCabinetCheck& check, std::string cabinetName, double seconds)
+CliCheckReport::CliCheckReport(const tviCabinetCheck& check, std::string cabinetName,
+                               double seconds)
     : check_(check), cabinetName_(std::move(cabinetName)), seconds_(seconds)
 {
 }
 
 bool CliCheckReport::parseFormat(const std::string& name, Format& format)
 {
-    static const std::pair<const char*, Format> names[] = {
-        {"text", Format::text}, {"json", Format::json}, {"junit", Format::junit}, {"markdown", Format::markdown}};
+    static const std::pair<const char*, Format> names[] = {{"text", Format::text},
+                                                           {"json", Format::json},
+                                                           {"junit", Format::junit},
+                                                           {"markdown", Format::markdown}};
     for (const auto& [text, value] : names) {
         if (name == text) {
             format = value;
@@ -162,10 +169,11 @@ std::string CliCheckReport::summaryLine() const
         gone += r.failed() && (r.result == 404 || r.result == 410) ? 1 : 0;
     char line[256];
     std::snprintf(line, sizeof line,
-                  "%zu items checked: %zu loaded, %zu failed (%zu gone: 404 or 410), %zu not checked, %zu moved, "
+                  "%zu items checked: %zu loaded, %zu failed (%zu gone: 404 or 410), %zu not "
+                  "checked, %zu moved, "
                   "%zu retried, %.1f s",
-                  total, check_.loadedCount(), failed, gone, check_.uncheckedCount(), check_.movedCount(),
-                  check_.retriedCount(), seconds_);
+                  total, check_.loadedCount(), failed, gone, check_.uncheckedCount(),
+                  check_.movedCount(), check_.retriedCount(), seconds_);
     return line;
 }
 
@@ -176,12 +184,14 @@ std::string CliCheckReport::text() const
         std::string note = notes(r);
         note = note.empty() ? "" : "  (" + note + ")";
         if (r.failed()) {
-            out += where(r) + "  <" + utf8(r.url) + ">  status " + std::to_string(static_cast<int>(r.status)) + " result " +
+            out += where(r) + "  <" + utf8(r.url) + ">  status " +
+                   std::to_string(static_cast<int>(r.status)) + " result " +
                    std::to_string(r.result) + "  " + utf8(r.statusText) + note + "\n";
             if (!r.archived.empty())
                 out += "  " + archivedText(r) + "\n";
         } else if (r.moved())
-            out += where(r) + "  <" + utf8(r.url) + ">  moved to <" + utf8(r.movedTo) + ">" + note + "\n";
+            out += where(r) + "  <" + utf8(r.url) + ">  moved to <" + utf8(r.movedTo) + ">" + note +
+                   "\n";
         else if (r.unchecked())
             out += where(r) + "  <" + utf8(r.url) + ">  not checked  " + utf8(r.statusText) + "\n";
     }
@@ -248,8 +258,8 @@ std::string CliCheckReport::junit() const
             xml.start("failure");
             xml.attribute("message", utf8(r.statusText));
             xml.attribute("type", "result " + std::to_string(r.result));
-            xml.text(utf8(r.url) + "\nstatus " + std::to_string(static_cast<int>(r.status)) + ", result " + std::to_string(r.result) +
-                     ": " + utf8(r.statusText));
+            xml.text(utf8(r.url) + "\nstatus " + std::to_string(static_cast<int>(r.status)) +
+                     ", result " + std::to_string(r.result) + ": " + utf8(r.statusText));
             xml.end();
         } else if (r.unchecked()) {
             xml.start("skipped");
@@ -289,7 +299,8 @@ std::string CliCheckReport::markdown() const
         if (!needsAttention(r))
             continue;
         if (!any)
-            out += archived ? "| Result | Item | Address | Status | Archived copy |\n|---|---|---|---|---|\n"
+            out += archived ? "| Result | Item | Address | Status | Archived copy "
+                              "|\n|---|---|---|---|---|\n"
                             : "| Result | Item | Address | Status |\n|---|---|---|---|\n";
         any = true;
         std::string result = r.failed() ? "failed " + std::to_string(r.result)
@@ -300,10 +311,15 @@ std::string CliCheckReport::markdown() const
         std::string status = utf8(r.statusText);
         if (std::string note = notes(r); !note.empty())
             status += " (" + note + ")";
-        out += "| " + result + " | " + cell(where(r)) + " | " + address + " | " + cell(status) + " |";
+        out +=
+            "| " + result + " | " + cell(where(r)) + " | " + address + " | " + cell(status) + " |";
         if (archived) {
             std::string date = isoDate(r.archivedDate);
-            out += " " + (r.archived.empty() ? std::string() : codeSpan(utf8(r.archived)) + (date.empty() ? "" : " " + date)) + " |";
+            out += " " +
+                   (r.archived.empty()
+                        ? std::string()
+                        : codeSpan(utf8(r.archived)) + (date.empty() ? "" : " " + date)) +
+                   " |";
         }
         out += "\n";
     }

@@ -66,10 +66,7 @@ struct CliJson::State {
     }
 };
 
-CliJson::CliJson()
-    : state_(std::make_unique<State>())
-{
-}
+CliJson::CliJson() : state_(std::make_unique<State>()) {}
 
 CliJson::~CliJson() = default;
 

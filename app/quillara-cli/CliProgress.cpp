@@ -3,7 +3,9 @@
 #include <cstdio>
 #include <unistd.h>
 
-CliProgress::CliProgress(std::size_t total) : total_(total), active_(::isatty(STDERR_FILENO) != 0) {}
+CliProgress::CliProgress(std::size_t total) : total_(total), active_(::isatty(STDERR_FILENO) != 0)
+{
+}
 
 CliProgress::~CliProgress()
 {

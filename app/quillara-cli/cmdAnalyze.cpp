@@ -58,7 +58,8 @@ void printText(const std::string& argument, const clsQuillaraItem& node)
 {
     clsNodeProperties properties = node.getProperties();
     std::printf("url: %s\n", argument.c_str());
-    std::printf("code: %s (%d)\n", utlKanjiConverter::nameOfCode(properties.codeKind), properties.codeKind);
+    std::printf("code: %s (%d)\n", utlKanjiConverter::nameOfCode(properties.codeKind),
+                properties.codeKind);
     std::printf("title: %s\n", platform::sjisToUtf8(properties.title).c_str());
     std::printf("keywords: %s\n", platform::sjisToUtf8(properties.keywords).c_str());
     for (int k = 0; k < 2; ++k) {
@@ -119,7 +120,8 @@ int analyzeFile(const AnalyzeRun& run, CliContext& context)
     std::string absolute = std::filesystem::absolute(path, error).string();
     std::string bytes;
     std::string why;
-    if (!std::filesystem::is_regular_file(absolute, error) || !platform::readWholeFile(absolute, bytes, &why))
+    if (!std::filesystem::is_regular_file(absolute, error) ||
+        !platform::readWholeFile(absolute, bytes, &why))
         return context.fail("cannot read " + run.argument + (why.empty() ? "" : ": " + why));
     clsUrlInformation owner;
     owner.set(1, 0, absolute); // a path: the file system's bytes
@@ -161,8 +163,9 @@ int analyzeAddress(const AnalyzeRun& run, CliContext& context)
         while (listener.node == nullptr)
             window.pump(100);
         if (info->getStatus() != clsRequestStatus::complete)
-            exitCode = context.fail(run.argument + ": status " + std::to_string(static_cast<int>(info->getStatus())) + ", result " +
-                                    std::to_string(info->getResultCode()));
+            exitCode = context.fail(run.argument + ": status " +
+                                    std::to_string(static_cast<int>(info->getStatus())) +
+                                    ", result " + std::to_string(info->getResultCode()));
         else
             print(run, *listener.node);
         info->releaseQueueRef();
@@ -193,10 +196,14 @@ int runAnalyze(const AnalyzeRun& run, CliContext& context)
 void addAnalyzeCommand(CLI::App& app, CliContext& context)
 {
     auto run = std::make_shared<AnalyzeRun>();
-    CLI::App* command =
-        app.add_subcommand("analyze", "Analyse one page: code, title, keywords, links and resources");
-    command->add_option("TARGET", run->argument, "A web address (fetched through the engine) or a file")->required();
+    CLI::App* command = app.add_subcommand(
+        "analyze", "Analyse one page: code, title, keywords, links and resources");
+    command
+        ->add_option("TARGET", run->argument,
+                     "A web address (fetched through the engine) or a file")
+        ->required();
     command->add_flag("--json", run->json, "Print one JSON object");
-    command->add_option("--block-size", run->blockSize, "Cut a file into blocks of this many bytes (default 2048)");
+    command->add_option("--block-size", run->blockSize,
+                        "Cut a file into blocks of this many bytes (default 2048)");
     command->callback([&context, run] { context.exitCode = runAnalyze(*run, context); });
 }

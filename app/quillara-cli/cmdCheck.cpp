@@ -40,7 +40,9 @@ public:
     explicit CheckCache(bool wanted) : open_(wanted && InitUrlCache())
     {
         if (wanted && !open_)
-            std::fprintf(stderr, "quillara-cli: the page cache cannot be opened; every page is fetched whole\n");
+            std::fprintf(
+                stderr,
+                "quillara-cli: the page cache cannot be opened; every page is fetched whole\n");
     }
     ~CheckCache()
     {
@@ -73,13 +75,14 @@ bool writeChanges(CliContext& context, tviCabinetCheck& check, const CheckOption
         return error.empty() ? std::string("write failed") : error;
     };
     // A bookmark file or a Favorites folder is only read: its copies are in the report alone.
-    if (options.archived && check.archivedCount() > 0 && check.cabinet()->isReadOnly() && !options.updateArchived &&
-        !options.save) {
+    if (options.archived && check.archivedCount() > 0 && check.cabinet()->isReadOnly() &&
+        !options.updateArchived && !options.save) {
         std::fprintf(stderr, "quillara-cli: %s: archived copies listed only (read-only cabinet)\n",
                      options.file.c_str());
     } else if (options.archived && check.archivedCount() > 0) {
         std::vector<std::pair<std::string, std::string>> changes;
-        bool written = options.updateArchived ? check.updateArchived(changes, options.save) : check.saveFound(options.save);
+        bool written = options.updateArchived ? check.updateArchived(changes, options.save)
+                                              : check.saveFound(options.save);
         if (!written) {
             context.fail(options.file + ": archived copies not written (" + why() + ")");
             return false;
@@ -121,7 +124,8 @@ void runCheck(CliContext& context, const CheckOptions& options)
         return;
     }
     if (!check.loadError().empty()) {
-        std::fprintf(stderr, "quillara-cli: %s: %s\n", options.file.c_str(), check.loadError().c_str());
+        std::fprintf(stderr, "quillara-cli: %s: %s\n", options.file.c_str(),
+                     check.loadError().c_str());
     }
     auto start = std::chrono::steady_clock::now();
     std::unique_ptr<CliProgress> progress;
@@ -137,10 +141,12 @@ void runCheck(CliContext& context, const CheckOptions& options)
     if (options.archived) {
         const std::string& timeGate = GetUtlIniInfo()->getString(IniKey::ArchiveTimeGate);
         if (timeGate.empty())
-            std::fprintf(stderr, "quillara-cli: Communication/ArchiveTimeGate is empty: no archived copies asked for\n");
+            std::fprintf(stderr, "quillara-cli: Communication/ArchiveTimeGate is empty: no "
+                                 "archived copies asked for\n");
         check.findArchived(timeGate, options.timeoutSeconds * 1000);
     }
-    double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    double seconds =
+        std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     CliCheckReport report(check, std::filesystem::path(options.file).filename().string(), seconds);
     std::string text = report.render(format);
     context.exitCode = check.failedCount() > 0 ? CliContext::ExitFound : CliContext::ExitOk;
@@ -167,23 +173,33 @@ void runCheck(CliContext& context, const CheckOptions& options)
 void addCheckCommand(CLI::App& app, CliContext& context)
 {
     auto options = std::make_shared<CheckOptions>();
-    CLI::App* command = app.add_subcommand("check", "Load every item of a cabinet and report the dead or failed ones");
-    command->add_option("CABINET", options->file, "Cabinet file, bookmark HTML file or Favorites directory")->required();
+    CLI::App* command = app.add_subcommand(
+        "check", "Load every item of a cabinet and report the dead or failed ones");
+    command
+        ->add_option("CABINET", options->file,
+                     "Cabinet file, bookmark HTML file or Favorites directory")
+        ->required();
     command->add_option("--format", options->format, "Report format: text, json, junit or markdown")
         ->check(CLI::IsMember({"text", "json", "junit", "markdown"}));
     command->add_flag("--json", options->json, "Short for --format json");
-    command->add_option("--output", options->output, "Write the report to this file (atomically) instead of stdout");
+    command->add_option("--output", options->output,
+                        "Write the report to this file (atomically) instead of stdout");
     command->add_flag("--save", options->save, "Write the statuses back into the cabinet");
-    command->add_flag("--update-moved", options->updateMoved,
-                      "Write the final address of every permanently moved item (301, 308) into the cabinet");
+    command->add_flag(
+        "--update-moved", options->updateMoved,
+        "Write the final address of every permanently moved item (301, 308) into the cabinet");
     command->add_flag("--archived", options->archived,
-                      "Ask the Memento TimeGate (Communication/ArchiveTimeGate) for an archived copy of every dead "
+                      "Ask the Memento TimeGate (Communication/ArchiveTimeGate) for an archived "
+                      "copy of every dead "
                       "item, closest to the day it was added, and keep it in the cabinet");
     command->add_flag("--update-archived", options->updateArchived,
                       "With --archived: write the archived copy's address as the item's address");
-    command->add_flag("--no-cache", options->noCache,
-                      "Fetch every page whole: neither ask with the page cache's validators nor fill it");
-    command->add_option("--timeout", options->timeoutSeconds, "Give up on what has not ended after this many seconds")
+    command->add_flag(
+        "--no-cache", options->noCache,
+        "Fetch every page whole: neither ask with the page cache's validators nor fill it");
+    command
+        ->add_option("--timeout", options->timeoutSeconds,
+                     "Give up on what has not ended after this many seconds")
         ->check(CLI::Range(1, 86400));
     command->callback([&context, options] {
         options->archived = options->archived || options->updateArchived;

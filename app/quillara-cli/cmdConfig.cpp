@@ -14,14 +14,16 @@ namespace {
 // Keys that hold file paths or a command line: the file system's bytes, never converted.
 bool isPathKey(IniKey key)
 {
-    return key == IniKey::NNBKName || key == IniKey::FavoritesFolder || key == IniKey::BrowserCommand;
+    return key == IniKey::NNBKName || key == IniKey::FavoritesFolder ||
+           key == IniKey::BrowserCommand;
 }
 
 std::string valueText(const utlIniInfo& ini, const IniKeyInfo& key)
 {
     if (!key.isText)
         return std::to_string(ini.getInt(key.key));
-    return isPathKey(key.key) ? ini.getString(key.key) : platform::sjisToUtf8(ini.getString(key.key));
+    return isPathKey(key.key) ? ini.getString(key.key)
+                              : platform::sjisToUtf8(ini.getString(key.key));
 }
 
 void printJson(const utlIniInfo& ini)
@@ -46,7 +48,12 @@ void printJson(const utlIniInfo& ini)
     json.endArray();
     json.key("cabinet_folders").beginArray();
     for (const auto& folder : ini.getCabinetFolders())
-        json.beginObject().key("number").number(folder.number).key("path").utf8(folder.path).endObject();
+        json.beginObject()
+            .key("number")
+            .number(folder.number)
+            .key("path")
+            .utf8(folder.path)
+            .endObject();
     json.endArray();
     json.key("cabinet_files").beginArray();
     for (std::size_t i = 0; i < ini.getCabinetFiles().size(); ++i) {
@@ -89,7 +96,8 @@ void printText(const utlIniInfo& ini)
 void addConfigCommand(CLI::App& app, CliContext& context)
 {
     auto json = std::make_shared<bool>(false);
-    CLI::App* command = app.add_subcommand("config", "Print the directories and every setting with its value");
+    CLI::App* command =
+        app.add_subcommand("config", "Print the directories and every setting with its value");
     command->add_flag("--json", *json, "Print JSON");
     command->callback([&context, json] {
         if (!context.startServices()) {

@@ -39,7 +39,8 @@ void runExport(CliContext& context, const ExportOptions& o)
         out.key("warning").utf8(result.warning).endObject();
         std::printf("%s\n", out.text().c_str());
     } else {
-        std::printf("exported %zu folders and %zu items: %s\n", result.folders, result.items, result.path.c_str());
+        std::printf("exported %zu folders and %zu items: %s\n", result.folders, result.items,
+                    result.path.c_str());
     }
     context.exitCode = CliContext::ExitOk;
 }
@@ -49,10 +50,15 @@ void runExport(CliContext& context, const ExportOptions& o)
 void addExportCommand(CLI::App& app, CliContext& context)
 {
     auto o = std::make_shared<ExportOptions>();
-    CLI::App* command = app.add_subcommand(
-        "export", "Write a cabinet (or a bookmark file, a Favorites directory) as a bookmark file browsers import");
-    command->add_option("CABINET", o->source, "Cabinet file, bookmark HTML file or Favorites directory")->required();
-    command->add_option("--to", o->target, "Bookmark file to write (Netscape format, UTF-8)")->required();
+    CLI::App* command =
+        app.add_subcommand("export", "Write a cabinet (or a bookmark file, a Favorites directory) "
+                                     "as a bookmark file browsers import");
+    command
+        ->add_option("CABINET", o->source,
+                     "Cabinet file, bookmark HTML file or Favorites directory")
+        ->required();
+    command->add_option("--to", o->target, "Bookmark file to write (Netscape format, UTF-8)")
+        ->required();
     command->add_flag("--json", o->json, "Print the result as a JSON object");
     command->callback([&context, o] { runExport(context, *o); });
 }

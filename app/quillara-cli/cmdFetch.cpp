@@ -50,7 +50,8 @@ std::string addressOf(const std::string& argument)
     std::error_code error;
     bool relativeFile = argument.find(':') == std::string::npos && !argument.starts_with("/") &&
                         std::filesystem::is_regular_file(argument, error);
-    std::string text = relativeFile ? std::filesystem::absolute(argument, error).string() : argument;
+    std::string text =
+        relativeFile ? std::filesystem::absolute(argument, error).string() : argument;
     // A local file's address is its path: the file system's bytes, not Shift_JIS.
     bool local = text.starts_with("/") || text.starts_with("file:");
     return local ? text : platform::utf8AddressToPercent(text);
@@ -58,7 +59,8 @@ std::string addressOf(const std::string& argument)
 
 void printLine(const std::string& argument, const clsUrlInformation& info)
 {
-    std::string line = "status=" + std::to_string(static_cast<int>(info.getStatus())) + "(" + statusName(info.getStatus()) +
+    std::string line = "status=" + std::to_string(static_cast<int>(info.getStatus())) + "(" +
+                       statusName(info.getStatus()) +
                        ") result=" + std::to_string(info.getResultCode()) +
                        " protocol=" + platform::sjisToUtf8(info.getProtocol()) +
                        " type=" + platform::sjisToUtf8(info.getContentType()) +
@@ -107,7 +109,8 @@ int runFetch(const FetchRun& run, CliContext& context)
     bool requested = true;
     for (const std::string& argument : run.arguments) {
         clsUrlInformation* info = nullptr;
-        requested = engine->requestItem(clsRequestMode::read, 0, addressOf(argument), info) && requested;
+        requested =
+            engine->requestItem(clsRequestMode::read, 0, addressOf(argument), info) && requested;
         requests.push_back(info);
     }
     CliProgress progress(requests.size());
@@ -137,7 +140,8 @@ int runFetch(const FetchRun& run, CliContext& context)
         }
         // An address nobody fetches was not checked: that is no failure.
         clsRequestStatus status = info->getStatus();
-        allComplete = allComplete && (status == clsRequestStatus::complete || status == clsRequestStatus::unchecked);
+        allComplete = allComplete && (status == clsRequestStatus::complete ||
+                                      status == clsRequestStatus::unchecked);
         if (run.json)
             addJson(json, run.arguments[i], *info);
         else
@@ -165,8 +169,10 @@ int runFetch(const FetchRun& run, CliContext& context)
 void addFetchCommand(CLI::App& app, CliContext& context)
 {
     auto run = std::make_shared<FetchRun>();
-    CLI::App* command = app.add_subcommand("fetch", "Fetch addresses through the engine and print how each ended");
-    command->add_option("URL", run->arguments, "Web addresses, absolute paths or file: addresses")->required();
+    CLI::App* command =
+        app.add_subcommand("fetch", "Fetch addresses through the engine and print how each ended");
+    command->add_option("URL", run->arguments, "Web addresses, absolute paths or file: addresses")
+        ->required();
     command->add_flag("--json", run->json, "Print a JSON array");
     command->callback([&context, run] { context.exitCode = runFetch(*run, context); });
 }

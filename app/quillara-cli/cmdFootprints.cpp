@@ -32,7 +32,8 @@ std::vector<Footprint> collect(ctrlTreeView& tree, const tviRouteSnapshot& route
         }
         Footprint f;
         f.set = static_cast<const tviRSSItemSet*>(item);
-        for (const tviTreeViewItem* p = item->parentItem(); p != nullptr && p->getType() == typeRSSFolder; p = p->parentItem()) {
+        for (const tviTreeViewItem* p = item->parentItem();
+             p != nullptr && p->getType() == typeRSSFolder; p = p->parentItem()) {
             f.folder = f.folder.empty() ? p->getText() : p->getText() + "/" + f.folder;
         }
         for (TreeNode page = tree.getFirstChild(n); page != nullptr;) {
@@ -75,7 +76,8 @@ void run(CliContext& context, bool json)
     }
     utlIniInfo* ini = GetUtlIniInfo();
     ctrlMemoryTreeView tree;
-    auto* route = static_cast<tviRouteSnapshot*>(tree.adopt(std::make_unique<tviRouteSnapshot>(&tree)));
+    auto* route =
+        static_cast<tviRouteSnapshot*>(tree.adopt(std::make_unique<tviRouteSnapshot>(&tree)));
     route->insertItem(kTreeRoot, kTreeLast);
     route->setFilePath(ini->getDataDirectory() + "Footprint.scb");
     route->applySettings(*ini);
@@ -84,17 +86,29 @@ void run(CliContext& context, bool json)
     std::time_t now = route->now();
     if (json) {
         CliJson out;
-        out.beginObject().key("path").utf8(route->getFilePath()).key("read_only").boolean(route->isReadOnly());
+        out.beginObject()
+            .key("path")
+            .utf8(route->getFilePath())
+            .key("read_only")
+            .boolean(route->isReadOnly());
         out.key("error").utf8(route->getLoadError()).key("footprints").beginArray();
         for (const Footprint& f : footprints) {
             out.beginObject().key("name").sjis(f.set->getName()).key("folder").sjis(f.folder);
             out.key("comment").sjis(f.set->getDescription()).key("mark").boolean(f.set->isMarked());
-            out.key("created").utf8(httpDate(f.set->getCreated())).key("auto_delete").boolean(f.set->getAutoDelete());
-            out.key("expired").boolean(route->deleteOn() && f.set->isExpired(now, route->getDeleteDay()));
+            out.key("created")
+                .utf8(httpDate(f.set->getCreated()))
+                .key("auto_delete")
+                .boolean(f.set->getAutoDelete());
+            out.key("expired").boolean(route->deleteOn() &&
+                                       f.set->isExpired(now, route->getDeleteDay()));
             out.key("aged").boolean(f.set->isSpecial()).key("pages").beginArray();
             for (const tviRSSItem* p : f.pages) {
                 out.beginObject().key("name").sjis(p->getName()).key("url").sjis(p->getUrl());
-                out.key("title").sjis(p->getTitle()).key("status").number(static_cast<int>(p->getStatus())).endObject();
+                out.key("title")
+                    .sjis(p->getTitle())
+                    .key("status")
+                    .number(static_cast<int>(p->getStatus()))
+                    .endObject();
             }
             out.endArray().endObject();
         }
@@ -105,12 +119,14 @@ void run(CliContext& context, bool json)
                     route->isReadOnly() ? "  (read-only)" : "");
         for (const Footprint& f : footprints) {
             std::string where = f.folder.empty() ? "" : "[" + platform::sjisToUtf8(f.folder) + "] ";
-            std::printf("%s%s  %s%s%s\n", where.c_str(), platform::sjisToUtf8(f.set->getName()).c_str(),
-                        platform::sjisToUtf8(displayDate(f.set->getCreated())).c_str(),
-                        f.set->getAutoDelete() ? "  auto-delete" : "", f.set->isSpecial() ? "  aged" : "");
+            std::printf(
+                "%s%s  %s%s%s\n", where.c_str(), platform::sjisToUtf8(f.set->getName()).c_str(),
+                platform::sjisToUtf8(displayDate(f.set->getCreated())).c_str(),
+                f.set->getAutoDelete() ? "  auto-delete" : "", f.set->isSpecial() ? "  aged" : "");
             std::string indent = "  ";
             for (const tviRSSItem* p : f.pages) {
-                std::printf("%s%s  <%s>\n", indent.c_str(), platform::sjisToUtf8(p->getName()).c_str(),
+                std::printf("%s%s  <%s>\n", indent.c_str(),
+                            platform::sjisToUtf8(p->getName()).c_str(),
                             platform::sjisToUtf8(p->getUrl()).c_str());
                 indent += "  ";
             }
@@ -129,7 +145,8 @@ void run(CliContext& context, bool json)
 void addFootprintsCommand(CLI::App& app, CliContext& context)
 {
     auto json = std::make_shared<bool>(false);
-    CLI::App* command = app.add_subcommand("footprints", "List the footprints (routes to pages) kept in Footprint.scb");
+    CLI::App* command = app.add_subcommand(
+        "footprints", "List the footprints (routes to pages) kept in Footprint.scb");
     command->add_flag("--json", *json, "Print the footprints as JSON");
     command->callback([&context, json] { run(context, *json); });
 }

@@ -27,7 +27,10 @@ void printResult(const tviCabinetImport::Result& r, bool json, const char* verb)
     if (json) {
         CliJson out;
         out.beginObject().key("path").utf8(r.path).key("created").boolean(r.created);
-        out.key("folders").number(static_cast<long long>(r.folders)).key("items").number(static_cast<long long>(r.items));
+        out.key("folders")
+            .number(static_cast<long long>(r.folders))
+            .key("items")
+            .number(static_cast<long long>(r.items));
         out.key("warning").utf8(r.warning).endObject();
         std::printf("%s\n", out.text().c_str());
         return;
@@ -50,7 +53,8 @@ void runImport(CliContext& context, const FileOptions& o)
     }
     tviCabinetImport::Result result;
     std::string error;
-    if (!tviCabinetImport::importInto(o.source, o.target, platform::utf8ToSjis(o.folder), result, error)) {
+    if (!tviCabinetImport::importInto(o.source, o.target, platform::utf8ToSjis(o.folder), result,
+                                      error)) {
         context.fail(error);
         return;
     }
@@ -98,7 +102,8 @@ void runCopy(CliContext& context, const FileOptions& o)
     }
     tviCabinetImport::Result result;
     std::string error;
-    if (!tviCabinetImport::copyCabinet(o.source, o.target, platform::utf8ToSjis(o.name), result, error)) {
+    if (!tviCabinetImport::copyCabinet(o.source, o.target, platform::utf8ToSjis(o.name), result,
+                                       error)) {
         context.fail(error);
         return;
     }
@@ -112,11 +117,14 @@ void runCopy(CliContext& context, const FileOptions& o)
 void addImportCommand(CLI::App& app, CliContext& context)
 {
     auto o = std::make_shared<FileOptions>();
-    CLI::App* command = app.add_subcommand(
-        "import", "Copy a bookmark file, a Favorites directory or a cabinet into a cabinet (created when missing)");
-    command->add_option("SOURCE", o->source, "Bookmark HTML file, Favorites directory or .scb")->required();
+    CLI::App* command =
+        app.add_subcommand("import", "Copy a bookmark file, a Favorites directory or a cabinet "
+                                     "into a cabinet (created when missing)");
+    command->add_option("SOURCE", o->source, "Bookmark HTML file, Favorites directory or .scb")
+        ->required();
     command->add_option("--to", o->target, "Cabinet file to add to")->required();
-    command->add_option("--folder", o->folder, "Put everything into a new top-level folder of this name");
+    command->add_option("--folder", o->folder,
+                        "Put everything into a new top-level folder of this name");
     command->add_flag("--json", o->json, "Print the result as a JSON object");
     command->callback([&context, o] { runImport(context, *o); });
 }
@@ -126,7 +134,8 @@ void addCreateCommand(CLI::App& app, CliContext& context)
     auto o = std::make_shared<FileOptions>();
     CLI::App* command = app.add_subcommand("create", "Make a new empty cabinet and print its path");
     command->add_option("NAME", o->name, "Cabinet name (the file is named after it)")->required();
-    command->add_option("--folder", o->folder, "Directory for the file (default: the first cabinet folder)");
+    command->add_option("--folder", o->folder,
+                        "Directory for the file (default: the first cabinet folder)");
     command->add_option("--description", o->description, "Description of the cabinet");
     command->add_flag("--json", o->json, "Print the result as a JSON object");
     command->callback([&context, o] { runCreate(context, *o); });
@@ -135,7 +144,8 @@ void addCreateCommand(CLI::App& app, CliContext& context)
 void addCopyCommand(CLI::App& app, CliContext& context)
 {
     auto o = std::make_shared<FileOptions>();
-    CLI::App* command = app.add_subcommand("copy", "Copy every folder and item of a cabinet into a new cabinet file");
+    CLI::App* command = app.add_subcommand(
+        "copy", "Copy every folder and item of a cabinet into a new cabinet file");
     command->add_option("SOURCE", o->source, "Cabinet to copy")->required();
     command->add_option("TARGET", o->target, "New cabinet file (must not exist)")->required();
     command->add_option("--name", o->name, "Title of the copy (default: the source's)");

@@ -33,7 +33,7 @@ struct FieldName {
 };
 
 constexpr FieldName fieldNames[] = {
-    {"name", searchName}, {"url", searchUrl}, {"comment", searchComment},
+    {"name", searchName},   {"url", searchUrl},           {"comment", searchComment},
     {"title", searchTitle}, {"keywords", searchKeywords},
 };
 
@@ -69,7 +69,8 @@ int parseFields(const std::string& list, std::string& unknown)
 std::string folderPath(const ctrlTreeView& tree, TreeNode node, TreeNode cabinetNode)
 {
     std::vector<std::string> names;
-    for (TreeNode p = tree.getParent(node); p != kTreeRoot && p != cabinetNode; p = tree.getParent(p)) {
+    for (TreeNode p = tree.getParent(node); p != kTreeRoot && p != cabinetNode;
+         p = tree.getParent(p)) {
         names.push_back(tree.getItem(p)->getText());
     }
     std::string path;
@@ -80,7 +81,8 @@ std::string folderPath(const ctrlTreeView& tree, TreeNode node, TreeNode cabinet
 }
 
 // Every match below the cabinet, in walk order or its reverse.
-std::vector<TreeNode> findAll(const ctrlTreeView& tree, TreeNode cabinetNode, const tviSearchRequest& request)
+std::vector<TreeNode> findAll(const ctrlTreeView& tree, TreeNode cabinetNode,
+                              const tviSearchRequest& request)
 {
     std::vector<TreeNode> found;
     bool down = request.direction == tviSearchDirection::down;
@@ -93,7 +95,8 @@ std::vector<TreeNode> findAll(const ctrlTreeView& tree, TreeNode cabinetNode, co
     return found;
 }
 
-void print(const ctrlTreeView& tree, TreeNode cabinetNode, const std::vector<TreeNode>& found, bool asJson)
+void print(const ctrlTreeView& tree, TreeNode cabinetNode, const std::vector<TreeNode>& found,
+           bool asJson)
 {
     if (asJson) {
         CliJson json;
@@ -126,7 +129,9 @@ void runSearch(CliContext& context, const SearchOptions& options)
     }
     tviSearchRequest request;
     request.direction = options.backward ? tviSearchDirection::up : tviSearchDirection::down;
-    request.mode = options.mark ? tviSearchMode::mark : options.dead ? tviSearchMode::deadLink : tviSearchMode::text;
+    request.mode = options.mark   ? tviSearchMode::mark
+                   : options.dead ? tviSearchMode::deadLink
+                                  : tviSearchMode::text;
     if (options.textGiven) {
         request.text = platform::utf8ToSjis(options.text);
         if (tviTreeViewItem::searchWords(request.text).empty()) {
@@ -155,7 +160,8 @@ void runSearch(CliContext& context, const SearchOptions& options)
         return;
     }
     if (!cabinet->getLoadError().empty()) {
-        std::fprintf(stderr, "quillara-cli: %s: %s\n", options.file.c_str(), cabinet->getLoadError().c_str());
+        std::fprintf(stderr, "quillara-cli: %s: %s\n", options.file.c_str(),
+                     cabinet->getLoadError().c_str());
     }
     std::vector<TreeNode> found = findAll(tree, cabinet->getHandle(), request);
     print(tree, cabinet->getHandle(), found, options.json);
@@ -167,16 +173,20 @@ void runSearch(CliContext& context, const SearchOptions& options)
 void addSearchCommand(CLI::App& app, CliContext& context)
 {
     auto options = std::make_shared<SearchOptions>();
-    CLI::App* command = app.add_subcommand(
-        "search", "Find items of a cabinet by text, by mark or as dead links (exit 0 found, 1 none, 2 error)");
+    CLI::App* command =
+        app.add_subcommand("search", "Find items of a cabinet by text, by mark or as dead links "
+                                     "(exit 0 found, 1 none, 2 error)");
     command->add_option("CABINET", options->file, "Cabinet file (.scb)")->required();
-    command->add_option("--text", options->text,
-                        "Words separated by blanks; an item matches when any word occurs in a selected field "
-                        "(case, width and the long vowel mark do not matter)");
+    command->add_option(
+        "--text", options->text,
+        "Words separated by blanks; an item matches when any word occurs in a selected field "
+        "(case, width and the long vowel mark do not matter)");
     command->add_flag("--mark", options->mark, "Marked items");
     command->add_flag("--dead", options->dead, "Items whose last load failed");
-    command->add_option("--fields", options->fields, "Fields of --text: name,url,comment,title,keywords (all)");
-    command->add_flag("--backward", options->backward, "List the matches from the end of the cabinet upwards");
+    command->add_option("--fields", options->fields,
+                        "Fields of --text: name,url,comment,title,keywords (all)");
+    command->add_flag("--backward", options->backward,
+                      "List the matches from the end of the cabinet upwards");
     command->add_flag("--json", options->json, "Print a JSON array of {path, name, url, type}");
     command->callback([&context, options, command] {
         options->textGiven = command->count("--text") > 0;

@@ -49,7 +49,8 @@ std::string addressOf(const std::string& argument)
     std::error_code error;
     bool relativeFile = argument.find(':') == std::string::npos && !argument.starts_with("/") &&
                         std::filesystem::is_regular_file(argument, error);
-    std::string text = relativeFile ? std::filesystem::absolute(argument, error).string() : argument;
+    std::string text =
+        relativeFile ? std::filesystem::absolute(argument, error).string() : argument;
     // A local file's address is its path: the file system's bytes, not Shift_JIS.
     bool local = text.starts_with("/") || text.starts_with("file:");
     return local ? text : platform::utf8AddressToPercent(text);
@@ -73,7 +74,9 @@ void printReport(const clsSnapshotReport& report, bool json)
         out.key("url").sjis(report.url);
         out.key("directory").utf8(report.folder);
         out.key("top").utf8(report.topFile);
-        out.key("complete").boolean(report.topSaved && report.failedCount == 0 && !report.stopped && !report.cancelled);
+        out.key("complete")
+            .boolean(report.topSaved && report.failedCount == 0 && !report.stopped &&
+                     !report.cancelled);
         out.key("limit_reached").boolean(report.limitReached);
         out.key("scripts_kept").boolean(scriptsKept());
         out.key("files").beginArray();
@@ -98,10 +101,12 @@ void printReport(const clsSnapshotReport& report, bool json)
     for (const clsSnapshotEntry& entry : report.entries) {
         if (entry.saved)
             std::printf("saved  %10lld  %s  <- %s\n", static_cast<long long>(entry.size),
-                        platform::sjisToUtf8(entry.name).c_str(), platform::sjisToUtf8(entry.url).c_str());
+                        platform::sjisToUtf8(entry.name).c_str(),
+                        platform::sjisToUtf8(entry.url).c_str());
         else
-            std::printf("FAILED %10s  %s  <- %s (%s)\n", "-", platform::sjisToUtf8(entry.name).c_str(),
-                        platform::sjisToUtf8(entry.url).c_str(), platform::sjisToUtf8(entry.error).c_str());
+            std::printf(
+                "FAILED %10s  %s  <- %s (%s)\n", "-", platform::sjisToUtf8(entry.name).c_str(),
+                platform::sjisToUtf8(entry.url).c_str(), platform::sjisToUtf8(entry.error).c_str());
     }
     if (report.limitReached)
         std::printf("the entry limit was reached: further references are removed\n");
@@ -129,14 +134,16 @@ int runSnapshot(const SnapshotRun& run, CliContext& context)
     tviPageSnapshot* cabinet = tviPageSnapshot::openDefault(&tree, ini->getDataDirectory(), ini);
     tviPSSItem* item = nullptr;
     if (cabinet != nullptr)
-        item = cabinet->takeSnapshot(address, {}, run.name.empty() ? address : platform::utf8ToSjis(run.name),
+        item = cabinet->takeSnapshot(address, {},
+                                     run.name.empty() ? address : platform::utf8ToSjis(run.name),
                                      run.autoDelete, 0);
     if (item == nullptr || item->getSnapshotId() < 0) {
         clsQuillaraEngine::releaseEngine();
         window.setHandler(&clsQuillaraEngine::DiscardMessage);
         while (window.pump(0) > 0) {
         }
-        return context.fail("cannot take a snapshot into " + (cabinet ? cabinet->getFolderPath() : std::string()));
+        return context.fail("cannot take a snapshot into " +
+                            (cabinet ? cabinet->getFolderPath() : std::string()));
     }
     std::unique_ptr<CliProgress> progress;
     std::size_t shownTotal = 0;
@@ -162,7 +169,8 @@ int runSnapshot(const SnapshotRun& run, CliContext& context)
     }
     printReport(report, run.json);
     if (!listed)
-        return context.fail(cabinet->getFolderPath() + "List: the snapshot list could not be written");
+        return context.fail(cabinet->getFolderPath() +
+                            "List: the snapshot list could not be written");
     if (!report.topSaved)
         return CliContext::ExitError;
     return report.failedCount == 0 && !report.stopped ? CliContext::ExitOk : CliContext::ExitFound;
@@ -173,8 +181,8 @@ std::string dateText(const kivaTime& time)
     return time.wYear == 0 ? std::string() : platform::sjisToUtf8(time.toDisplayText());
 }
 
-void listItems(ctrlTreeView& tree, TreeNode parent, const std::string& folderName, const tviPageSnapshot& cabinet,
-               CliJson& json, bool asJson)
+void listItems(ctrlTreeView& tree, TreeNode parent, const std::string& folderName,
+               const tviPageSnapshot& cabinet, CliJson& json, bool asJson)
 {
     for (TreeNode n = tree.getFirstChild(parent); n != nullptr; n = tree.getNextSibling(n)) {
         tviTreeViewItem* child = tree.getItem(n);
@@ -195,16 +203,18 @@ void listItems(ctrlTreeView& tree, TreeNode parent, const std::string& folderNam
             json.key("top").utf8(item->getUrl());
             json.key("created").utf8(dateText(item->getCreated()));
             json.key("colour_date").utf8(dateText(colour));
-            json.key("deletion_date").utf8(item->getAutoDelete() ? dateText(deletion) : std::string());
+            json.key("deletion_date")
+                .utf8(item->getAutoDelete() ? dateText(deletion) : std::string());
             json.key("auto_delete").boolean(item->getAutoDelete());
             json.endObject();
             continue;
         }
-        std::printf("%s\n  source    %s\n  directory %s\n  created   %s\n  colour    %s\n  deletion  %s\n",
-                    platform::sjisToUtf8(folderName + item->getName()).c_str(),
-                    platform::sjisToUtf8(item->getSource()).c_str(), item->getFullPath().c_str(),
-                    dateText(item->getCreated()).c_str(), dateText(colour).c_str(),
-                    item->getAutoDelete() ? dateText(deletion).c_str() : "(kept)");
+        std::printf(
+            "%s\n  source    %s\n  directory %s\n  created   %s\n  colour    %s\n  deletion  %s\n",
+            platform::sjisToUtf8(folderName + item->getName()).c_str(),
+            platform::sjisToUtf8(item->getSource()).c_str(), item->getFullPath().c_str(),
+            dateText(item->getCreated()).c_str(), dateText(colour).c_str(),
+            item->getAutoDelete() ? dateText(deletion).c_str() : "(kept)");
     }
 }
 
@@ -250,13 +260,17 @@ int runSnapshots(bool asJson, bool emptyTheTrash, CliContext& context)
 void addSnapshotCommands(CLI::App& app, CliContext& context)
 {
     auto run = std::make_shared<SnapshotRun>();
-    CLI::App* snapshot = app.add_subcommand("snapshot", "Take a snapshot of a page into the snapshot cabinet");
-    snapshot->add_option("URL", run->url, "Web address, absolute path or file: address of the page")->required();
+    CLI::App* snapshot =
+        app.add_subcommand("snapshot", "Take a snapshot of a page into the snapshot cabinet");
+    snapshot->add_option("URL", run->url, "Web address, absolute path or file: address of the page")
+        ->required();
     snapshot->add_option("--name", run->name, "Name of the snapshot (default: the address)");
-    snapshot->add_flag("--auto-delete", run->autoDelete, "Delete the snapshot once it is older than EPLimitDay days");
-    snapshot->add_flag("--keep-scripts", run->keepScripts,
-                       "Keep the page's scripts and save their files (default: PrefFile/SnapshotScripts, "
-                       "else scripts are removed); the saved page still contacts no server");
+    snapshot->add_flag("--auto-delete", run->autoDelete,
+                       "Delete the snapshot once it is older than EPLimitDay days");
+    snapshot->add_flag(
+        "--keep-scripts", run->keepScripts,
+        "Keep the page's scripts and save their files (default: PrefFile/SnapshotScripts, "
+        "else scripts are removed); the saved page still contacts no server");
     snapshot->add_flag("--json", run->json, "Print a JSON object");
     snapshot->callback([&context, run] { context.exitCode = runSnapshot(*run, context); });
 
@@ -264,6 +278,8 @@ void addSnapshotCommands(CLI::App& app, CliContext& context)
     auto empty = std::make_shared<bool>(false);
     CLI::App* list = app.add_subcommand("snapshots", "List the snapshot cabinet");
     list->add_flag("--json", *json, "Print a JSON array");
-    list->add_flag("--empty-trash", *empty, "Remove the deleted snapshots and folders for good (no undo)");
-    list->callback([&context, json, empty] { context.exitCode = runSnapshots(*json, *empty, context); });
+    list->add_flag("--empty-trash", *empty,
+                   "Remove the deleted snapshots and folders for good (no undo)");
+    list->callback(
+        [&context, json, empty] { context.exitCode = runSnapshots(*json, *empty, context); });
 }

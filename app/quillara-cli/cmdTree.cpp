@@ -145,8 +145,11 @@ void addTreeCommand(CLI::App& app, CliContext& context)
 {
     auto file = std::make_shared<std::string>();
     auto json = std::make_shared<bool>(false);
-    CLI::App* command = app.add_subcommand("tree", "Print the folders and items of a cabinet (.scb), a bookmark file or a Favorites directory");
-    command->add_option("CABINET", *file, "Cabinet file, bookmark HTML file or Favorites directory")->required();
+    CLI::App* command =
+        app.add_subcommand("tree", "Print the folders and items of a cabinet (.scb), a bookmark "
+                                   "file or a Favorites directory");
+    command->add_option("CABINET", *file, "Cabinet file, bookmark HTML file or Favorites directory")
+        ->required();
     command->add_flag("--json", *json, "Print nested JSON objects");
     command->callback([&context, file, json] {
         if (!context.startServices()) {
@@ -170,7 +173,8 @@ void addTreeCommand(CLI::App& app, CliContext& context)
         context.exitCode = CliContext::ExitOk;
         if (!cabinet->getLoadError().empty()) {
             // A file read only in part is shown as far as it is sound, and is an error.
-            std::fprintf(stderr, "quillara-cli: %s: %s\n", file->c_str(), cabinet->getLoadError().c_str());
+            std::fprintf(stderr, "quillara-cli: %s: %s\n", file->c_str(),
+                         cabinet->getLoadError().c_str());
             bool foreign = cabinet->getLoadError().find("opened read-only") != std::string::npos;
             context.exitCode = foreign ? CliContext::ExitOk : CliContext::ExitError;
         }

@@ -17,7 +17,8 @@
 int main(int argc, char** argv)
 {
     CliContext context;
-    CLI::App app{"Quillara: checks, analyses and organises web addresses kept in cabinets", "quillara-cli"};
+    CLI::App app{"Quillara: checks, analyses and organises web addresses kept in cabinets",
+                 "quillara-cli"};
     app.set_version_flag("--version", std::string("quillara-cli ") + QUILLARA_VERSION);
     app.require_subcommand(0, 1);
 

@@ -7,9 +7,10 @@
 
 namespace {
 
-constexpr std::array<std::string_view, 7> dayNames = {"Sun", "Mon", "Tue", "Wed", "Thu", "Fri", "Sat"};
-constexpr std::array<std::string_view, 7> longDayNames = {"Sunday", "Monday", "Tuesday", "Wednesday",
-                                                          "Thursday", "Friday", "Saturday"};
+constexpr std::array<std::string_view, 7> dayNames = {"Sun", "Mon", "Tue", "Wed",
+                                                      "Thu", "Fri", "Sat"};
+constexpr std::array<std::string_view, 7> longDayNames = {
+    "Sunday", "Monday", "Tuesday", "Wednesday", "Thursday", "Friday", "Saturday"};
 constexpr std::array<std::string_view, 12> monthNames = {"Jan", "Feb", "Mar", "Apr", "May", "Jun",
                                                          "Jul", "Aug", "Sep", "Oct", "Nov", "Dec"};
 
@@ -27,8 +28,8 @@ int daysInMonth(int year, int month)
 // The day of the week, computed rather than trusted from the text.
 int dayOfWeek(int year, int month, int day)
 {
-    std::chrono::sys_days date = std::chrono::year_month_day{std::chrono::year(year), std::chrono::month(month),
-                                                             std::chrono::day(day)};
+    std::chrono::sys_days date = std::chrono::year_month_day{
+        std::chrono::year(year), std::chrono::month(month), std::chrono::day(day)};
     return static_cast<int>(std::chrono::weekday(date).c_encoding());
 }
 
@@ -56,7 +57,8 @@ public:
     {
         int count = 0;
         value = 0;
-        while (pos_ < text_.size() && count < maxDigits && text_[pos_] >= '0' && text_[pos_] <= '9') {
+        while (pos_ < text_.size() && count < maxDigits && text_[pos_] >= '0' &&
+               text_[pos_] <= '9') {
             value = value * 10 + (text_[pos_] - '0');
             ++pos_;
             ++count;
@@ -106,7 +108,8 @@ public:
 
     bool time(int& hour, int& minute, int& second)
     {
-        return number(2, hour) && literal(':') && number(2, minute) && literal(':') && number(2, second);
+        return number(2, hour) && literal(':') && number(2, minute) && literal(':') &&
+               number(2, second);
     }
 
     bool gmt()
@@ -169,7 +172,8 @@ bool parseRfc850(DateScanner s, DateFields& f)
         return false;
     s.skipSpaces();
     int digits = 0;
-    if (!s.number(2, f.day) || !s.literal('-') || !s.month(f.month) || !s.literal('-') || !s.number(4, f.year, &digits))
+    if (!s.number(2, f.day) || !s.literal('-') || !s.month(f.month) || !s.literal('-') ||
+        !s.number(4, f.year, &digits))
         return false;
     f.year = fullYear(f.year, digits);
     s.skipSpaces();
@@ -214,7 +218,8 @@ kivaTime kivaTime::now()
     auto current = system_clock::now();
     kivaTime t;
     t.fromCalendarSeconds(system_clock::to_time_t(current));
-    t.wMilliseconds = static_cast<uint16_t>(duration_cast<milliseconds>(current.time_since_epoch()).count() % 1000);
+    t.wMilliseconds = static_cast<uint16_t>(
+        duration_cast<milliseconds>(current.time_since_epoch()).count() % 1000);
     return t;
 }
 
@@ -244,7 +249,8 @@ bool kivaTime::fromCalendarSeconds(std::time_t seconds)
     std::tm tm{};
     if (::gmtime_r(&seconds, &tm) == nullptr)
         return false;
-    if (!fieldsValid(tm.tm_year + 1900, tm.tm_mon + 1, tm.tm_mday, tm.tm_hour, tm.tm_min, tm.tm_sec))
+    if (!fieldsValid(tm.tm_year + 1900, tm.tm_mon + 1, tm.tm_mday, tm.tm_hour, tm.tm_min,
+                     tm.tm_sec))
         return false;
     wYear = static_cast<uint16_t>(tm.tm_year + 1900);
     wMonth = static_cast<uint16_t>(tm.tm_mon + 1);
@@ -263,8 +269,9 @@ bool kivaTime::toHttpDate(std::string& text) const
         return false;
     char buffer[40];
     std::snprintf(buffer, sizeof buffer, "%s, %02d %s %04d %02d:%02d:%02d GMT",
-                  dayNames[dayOfWeek(wYear, wMonth, wDay)].data(), wDay, monthNames[wMonth - 1].data(), wYear,
-                  wHour, wMinute, wSecond > 59 ? 59 : wSecond);
+                  dayNames[dayOfWeek(wYear, wMonth, wDay)].data(), wDay,
+                  monthNames[wMonth - 1].data(), wYear, wHour, wMinute,
+                  wSecond > 59 ? 59 : wSecond);
     text = buffer;
     return true;
 }
@@ -299,7 +306,7 @@ std::string kivaTime::toDisplayText() const
     if (::localtime_r(&seconds, &local) == nullptr)
         return {};
     char buffer[48];
-    std::snprintf(buffer, sizeof buffer, "%04d/%02d/%02d %d:%02d:%02d", local.tm_year + 1900, local.tm_mon + 1,
-                  local.tm_mday, local.tm_hour, local.tm_min, local.tm_sec);
+    std::snprintf(buffer, sizeof buffer, "%04d/%02d/%02d %d:%02d:%02d", local.tm_year + 1900,
+                  local.tm_mon + 1, local.tm_mday, local.tm_hour, local.tm_min, local.tm_sec);
     return buffer;
 }

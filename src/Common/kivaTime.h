@@ -9,7 +9,7 @@
 class kivaTime {
 public:
     uint16_t wYear = 0;
-    uint16_t wMonth = 0; // 1-12
+    uint16_t wMonth = 0;     // 1-12
     uint16_t wDayOfWeek = 0; // 0 = Sunday
     uint16_t wDay = 0;
     uint16_t wHour = 0;

@@ -27,7 +27,8 @@ IniKeyInfo intKey(IniKey key, const char* section, const char* name, int fallbac
     return IniKeyInfo{key, section, name, false, fallback, "", 0, true};
 }
 
-IniKeyInfo textKey(IniKey key, const char* section, const char* name, const char* fallback, unsigned maxBytes)
+IniKeyInfo textKey(IniKey key, const char* section, const char* name, const char* fallback,
+                   unsigned maxBytes)
 {
     return IniKeyInfo{key, section, name, true, 0, fallback, maxBytes, true};
 }
@@ -36,7 +37,8 @@ std::vector<IniKeyInfo> buildTable()
 {
     using K = IniKey;
     std::vector<IniKeyInfo> t;
-    IniKeyInfo agent = textKey(K::HttpAgentName, "Communication", "HttpAgentName", "Tornavi Quillara V1.0", 0);
+    IniKeyInfo agent =
+        textKey(K::HttpAgentName, "Communication", "HttpAgentName", "Tornavi Quillara V1.0", 0);
     agent.written = false;
     t.push_back(agent);
     t.push_back(intKey(K::ConnectTimeout, "Communication", "ConnectTimeout", 10));
@@ -46,7 +48,8 @@ std::vector<IniKeyInfo> buildTable()
     t.push_back(intKey(K::RetryMaxWait, "Communication", "RetryMaxWait", 60));
     t.push_back(intKey(K::MaxTransfers, "Communication", "MaxTransfers", 64));
     // The Memento TimeGate asked for archived copies of dead links; empty asks none.
-    t.push_back(textKey(K::ArchiveTimeGate, "Communication", "ArchiveTimeGate", "https://web.archive.org/web/", 0));
+    t.push_back(textKey(K::ArchiveTimeGate, "Communication", "ArchiveTimeGate",
+                        "https://web.archive.org/web/", 0));
     t.push_back(intKey(K::MainWinLeft, "MainWin", "MainWinLeft", kNotStored));
     t.push_back(intKey(K::MainWinTop, "MainWin", "MainWinTop", kNotStored));
     t.push_back(intKey(K::MainWinRight, "MainWin", "MainWinRight", 0));
@@ -80,11 +83,13 @@ std::vector<IniKeyInfo> buildTable()
     t.push_back(intKey(K::HostNameLimit, "PrefTreeView", "HostNameLimit", 1));
     t.push_back(intKey(K::TreeNode, "PrefTreeView", "TreeNode", 0));
     t.push_back(intKey(K::MarkColor, "PrefTreeView", "MarkColor", 255));
-    static const char* const checkNames[] = {"CheckItem00", "CheckItem01", "CheckItem02", "CheckItem03",
-                                             "CheckItem04", "CheckItem05", "CheckItem06"};
+    static const char* const checkNames[] = {"CheckItem00", "CheckItem01", "CheckItem02",
+                                             "CheckItem03", "CheckItem04", "CheckItem05",
+                                             "CheckItem06"};
     for (int i = 0; i < 7; ++i)
         t.push_back(intKey(indexed(K::CheckItem00, i), "PrefListView", checkNames[i], 1));
-    static const char* const itemNames[] = {"Item00", "Item01", "Item02", "Item03", "Item04", "Item05", "Item06"};
+    static const char* const itemNames[] = {"Item00", "Item01", "Item02", "Item03",
+                                            "Item04", "Item05", "Item06"};
     static const char* const itemDefaults[] = {
         "URL",
         utlTexts::sjis(utlText::columnName),
@@ -95,14 +100,18 @@ std::vector<IniKeyInfo> buildTable()
         utlTexts::sjis(utlText::columnModified),
     };
     for (int i = 0; i < 7; ++i)
-        t.push_back(textKey(indexed(K::Item00, i), "PrefListView", itemNames[i], itemDefaults[i], 31));
-    static const char* const sortNames[] = {"SortOrder00", "SortOrder01", "SortOrder02", "SortOrder03"};
-    static const char* const widthNames[] = {"ColumnWidth00", "ColumnWidth01", "ColumnWidth02", "ColumnWidth03"};
+        t.push_back(
+            textKey(indexed(K::Item00, i), "PrefListView", itemNames[i], itemDefaults[i], 31));
+    static const char* const sortNames[] = {"SortOrder00", "SortOrder01", "SortOrder02",
+                                            "SortOrder03"};
+    static const char* const widthNames[] = {"ColumnWidth00", "ColumnWidth01", "ColumnWidth02",
+                                             "ColumnWidth03"};
     static const int widthDefaults[] = {50, 100, 100, 100};
     for (int i = 0; i < 4; ++i)
         t.push_back(intKey(indexed(K::SortOrder00, i), "PrefListView", sortNames[i], i * 2));
     for (int i = 0; i < 4; ++i)
-        t.push_back(intKey(indexed(K::ColumnWidth00, i), "PrefListView", widthNames[i], widthDefaults[i]));
+        t.push_back(
+            intKey(indexed(K::ColumnWidth00, i), "PrefListView", widthNames[i], widthDefaults[i]));
     t.push_back(textKey(K::SaveRSP, "PrefFile", "SaveRSP", "Footprint/", 511));
     t.push_back(textKey(K::SavePSP, "PrefFile", "SavePSP", "Snapshot/", 511));
     t.push_back(intKey(K::CRLimitColor, "PrefFile", "CRLimitColor", 1));
@@ -154,8 +163,8 @@ std::string twoDigits(int number)
 // A cabinet file value "MM:rest" names folder MM; false for a full path.
 bool splitFolderValue(const std::string& value, int& folder, std::string& rest)
 {
-    bool named = value.size() > 3 && value[0] >= '0' && value[0] <= '9' && value[1] >= '0' && value[1] <= '9' &&
-                 value[2] == ':';
+    bool named = value.size() > 3 && value[0] >= '0' && value[0] <= '9' && value[1] >= '0' &&
+                 value[1] <= '9' && value[2] == ':';
     if (!named)
         return false;
     folder = (value[0] - '0') * 10 + (value[1] - '0');
@@ -333,7 +342,8 @@ bool utlIniInfo::getCabinetFilePath(std::size_t index, std::string& out) const
 
 std::string utlIniInfo::relativeToProgram(const std::string& path) const
 {
-    if (path.size() > programDirectory_.size() && path.compare(0, programDirectory_.size(), programDirectory_) == 0)
+    if (path.size() > programDirectory_.size() &&
+        path.compare(0, programDirectory_.size(), programDirectory_) == 0)
         return path.substr(programDirectory_.size());
     return path;
 }
@@ -342,13 +352,15 @@ void utlIniInfo::saveLists(platform::ProfileFile& file) const
 {
     std::vector<platform::ProfileFile::Entry> folders;
     for (const CabinetFolder& folder : cabinetFolders_)
-        folders.emplace_back("CabinetFolder" + twoDigits(folder.number), relativeToProgram(folder.path));
+        folders.emplace_back("CabinetFolder" + twoDigits(folder.number),
+                             relativeToProgram(folder.path));
     std::vector<platform::ProfileFile::Entry> files;
     for (std::size_t i = 0; i < cabinetFiles_.size(); ++i) {
         std::string full = fullCabinetPath(cabinetFiles_[i]);
         const CabinetFolder* best = nullptr;
         for (const CabinetFolder& folder : cabinetFolders_) {
-            bool inside = full.size() > folder.path.size() && full.compare(0, folder.path.size(), folder.path) == 0;
+            bool inside = full.size() > folder.path.size() &&
+                          full.compare(0, folder.path.size(), folder.path) == 0;
             if (inside && (!best || folder.path.size() > best->path.size()))
                 best = &folder;
         }
@@ -452,7 +464,8 @@ bool utlIniInfo::setCabinetFolders(const std::vector<std::string>& paths)
         }
         auto it = std::find_if(cabinetFolders_.begin(), cabinetFolders_.end(),
                                [number](const CabinetFolder& f) { return f.number == number; });
-        if (std::none_of(ordered.begin(), ordered.end(), [number](const CabinetFolder& f) { return f.number == number; }))
+        if (std::none_of(ordered.begin(), ordered.end(),
+                         [number](const CabinetFolder& f) { return f.number == number; }))
             ordered.push_back(*it);
     }
     cabinetFolders_ = ordered;
@@ -474,7 +487,8 @@ bool utlIniInfo::addCabinetFile(const std::string& fullPath)
     }
     const CabinetFolder* best = nullptr;
     for (const CabinetFolder& folder : cabinetFolders_) {
-        bool inside = fullPath.size() > folder.path.size() && fullPath.compare(0, folder.path.size(), folder.path) == 0;
+        bool inside = fullPath.size() > folder.path.size() &&
+                      fullPath.compare(0, folder.path.size(), folder.path) == 0;
         if (inside && (!best || folder.path.size() > best->path.size()))
             best = &folder;
     }

@@ -93,7 +93,8 @@ template <typename Beyond>
 void widen(std::atomic<int>& extreme, int value, Beyond beyond)
 {
     int seen = extreme.load(std::memory_order_relaxed);
-    while (beyond(value, seen) && !extreme.compare_exchange_weak(seen, value, std::memory_order_relaxed)) {
+    while (beyond(value, seen) &&
+           !extreme.compare_exchange_weak(seen, value, std::memory_order_relaxed)) {
     }
 }
 
@@ -150,5 +151,6 @@ std::vector<InstanceCount> instanceCounts()
 void dumpInstanceCounts()
 {
     for (const InstanceCount& count : instanceCounts())
-        std::fprintf(stderr, "%s,%d,%d,%d\n", count.name.c_str(), count.live, count.highest, count.lowest);
+        std::fprintf(stderr, "%s,%d,%d,%d\n", count.name.c_str(), count.live, count.highest,
+                     count.lowest);
 }

@@ -16,14 +16,16 @@ namespace {
 
 std::unique_ptr<utlLog> g_log;
 
-constexpr const char* kLevelNames[] = {"ERROR", "WARNNING", "INFORMATION", "TRACESTART", "TRACEEND"};
+constexpr const char* kLevelNames[] = {"ERROR", "WARNNING", "INFORMATION", "TRACESTART",
+                                       "TRACEEND"};
 constexpr std::uint32_t kLevelThreshold[] = {1, 2, 3, 4, 4};
 constexpr std::size_t kMaxLineText = 1024;
 
 std::uint64_t counterNow()
 {
     using namespace std::chrono;
-    return static_cast<std::uint64_t>(duration_cast<nanoseconds>(steady_clock::now().time_since_epoch()).count());
+    return static_cast<std::uint64_t>(
+        duration_cast<nanoseconds>(steady_clock::now().time_since_epoch()).count());
 }
 
 bool writeAll(int fd, const std::string& text)
@@ -82,8 +84,11 @@ std::uint32_t utlLog::getOutputMode()
 {
     std::lock_guard lock(cacheMutex_);
     if (!outputModeRead_) {
-        auto value = platform::RegistryStore(platform::RegistryStore::defaultPath()).queryDword(registryKey(), "OutputMode");
-        outputMode_ = (value && (*value == OutputDebugger || *value == OutputFile)) ? *value : static_cast<std::uint32_t>(OutputNone);
+        auto value = platform::RegistryStore(platform::RegistryStore::defaultPath())
+                         .queryDword(registryKey(), "OutputMode");
+        outputMode_ = (value && (*value == OutputDebugger || *value == OutputFile))
+                          ? *value
+                          : static_cast<std::uint32_t>(OutputNone);
         outputModeRead_ = true;
     }
     return outputMode_;
@@ -93,7 +98,8 @@ std::uint32_t utlLog::getOutputLevel()
 {
     std::lock_guard lock(cacheMutex_);
     if (!outputLevelRead_) {
-        auto value = platform::RegistryStore(platform::RegistryStore::defaultPath()).queryDword(registryKey(), "OutputLevel");
+        auto value = platform::RegistryStore(platform::RegistryStore::defaultPath())
+                         .queryDword(registryKey(), "OutputLevel");
         outputLevel_ = (value && *value >= 1 && *value <= 4) ? *value : 0;
         outputLevelRead_ = true;
     }
@@ -104,8 +110,8 @@ std::string utlLog::getOutputFilePath()
 {
     std::lock_guard lock(cacheMutex_);
     if (!outputFilePathRead_) {
-        auto value =
-            platform::RegistryStore(platform::RegistryStore::defaultPath()).queryString(registryKey(), "OutputFilePath");
+        auto value = platform::RegistryStore(platform::RegistryStore::defaultPath())
+                         .queryString(registryKey(), "OutputFilePath");
         outputFilePath_ = value ? *value : std::string();
         outputFilePathRead_ = true;
     }
@@ -124,7 +130,8 @@ std::uint64_t utlLog::getFrequency()
 
 bool utlLog::enabled(int levelIndex)
 {
-    return initialised_ && getOutputMode() != OutputNone && getOutputLevel() >= kLevelThreshold[levelIndex];
+    return initialised_ && getOutputMode() != OutputNone &&
+           getOutputLevel() >= kLevelThreshold[levelIndex];
 }
 
 void utlLog::error(const std::string& message)
@@ -160,28 +167,32 @@ void utlLog::traceEnd(std::uint64_t start, const std::string& message)
     std::uint64_t frequency = getFrequency();
     int elapsed = -1;
     if (frequency >= 1000)
-        elapsed = static_cast<int>(static_cast<std::int64_t>((counterNow() - start) / (frequency / 1000)));
+        elapsed = static_cast<int>(
+            static_cast<std::int64_t>((counterNow() - start) / (frequency / 1000)));
     write(LevelTraceEnd, elapsed, message);
 }
 
 std::string utlLog::formatLine(int levelIndex, int number, const std::string& message) const
 {
     std::time_t now = std::time(nullptr);
-    std::tm local {};
+    std::tm local{};
     localtime_r(&now, &local);
     unsigned thread = static_cast<unsigned>(::syscall(SYS_gettid));
     char head[160];
     int headLength = 0;
     if (levelIndex == LevelTraceEnd) {
-        headLength = std::snprintf(head, sizeof head, ",%08X,%04d/%02d/%02d/,%02d:%02d:%02d,%s(%d),", thread,
-                                   local.tm_year + 1900, local.tm_mon + 1, local.tm_mday, local.tm_hour, local.tm_min,
-                                   local.tm_sec, kLevelNames[levelIndex], number);
+        headLength =
+            std::snprintf(head, sizeof head, ",%08X,%04d/%02d/%02d/,%02d:%02d:%02d,%s(%d),", thread,
+                          local.tm_year + 1900, local.tm_mon + 1, local.tm_mday, local.tm_hour,
+                          local.tm_min, local.tm_sec, kLevelNames[levelIndex], number);
     } else {
-        headLength = std::snprintf(head, sizeof head, ",%08X,%04d/%02d/%02d/,%02d:%02d:%02d,%s,", thread,
-                                   local.tm_year + 1900, local.tm_mon + 1, local.tm_mday, local.tm_hour, local.tm_min,
-                                   local.tm_sec, kLevelNames[levelIndex]);
+        headLength =
+            std::snprintf(head, sizeof head, ",%08X,%04d/%02d/%02d/,%02d:%02d:%02d,%s,", thread,
+                          local.tm_year + 1900, local.tm_mon + 1, local.tm_mday, local.tm_hour,
+                          local.tm_min, local.tm_sec, kLevelNames[levelIndex]);
     }
-    std::string line = name_ + std::string(head, static_cast<std::size_t>(headLength)) + message + "\n";
+    std::string line =
+        name_ + std::string(head, static_cast<std::size_t>(headLength)) + message + "\n";
     // At most 1024 characters of text, as the fixed line buffer allows; the cut keeps the newline.
     if (line.size() > kMaxLineText) {
         line.resize(platform::sjisBoundary(line, kMaxLineText - 1));
@@ -237,12 +248,13 @@ bool TermUtlLog()
     return result;
 }
 
-void logStateChange([[maybe_unused]] std::string_view machine, [[maybe_unused]] std::string_view from,
-                    [[maybe_unused]] std::string_view to)
+void logStateChange([[maybe_unused]] std::string_view machine,
+                    [[maybe_unused]] std::string_view from, [[maybe_unused]] std::string_view to)
 {
 #ifndef NDEBUG
     if (g_log)
-        g_log->information(std::string(machine) + ": " + std::string(from) + " -> " + std::string(to));
+        g_log->information(std::string(machine) + ": " + std::string(from) + " -> " +
+                           std::string(to));
 #endif
 }
 

@@ -10,7 +10,13 @@
 // in registry.ini; with no such key nothing is written.
 class utlLog {
 public:
-    enum Level { LevelError = 0, LevelWarning = 1, LevelInformation = 2, LevelTraceStart = 3, LevelTraceEnd = 4 };
+    enum Level {
+        LevelError = 0,
+        LevelWarning = 1,
+        LevelInformation = 2,
+        LevelTraceStart = 3,
+        LevelTraceEnd = 4
+    };
     enum OutputMode { OutputNone = 0, OutputDebugger = 1, OutputFile = 2 };
 
     utlLog();

@@ -20,7 +20,8 @@ QString ctrlCabinetTree::itemData(const QTreeWidgetItem* item)
     return item != nullptr ? item->data(0, Qt::UserRole).toString() : QString();
 }
 
-void ctrlCabinetTree::fill(const std::vector<std::string>& folders, const std::function<bool(const std::string&)>& isOpen)
+void ctrlCabinetTree::fill(const std::vector<std::string>& folders,
+                           const std::function<bool(const std::string&)>& isOpen)
 {
     clear();
     QStyle* style = QApplication::style();
@@ -34,7 +35,8 @@ void ctrlCabinetTree::fill(const std::vector<std::string>& folders, const std::f
             bool open = isOpen && isOpen(e.path);
             auto* node = new QTreeWidgetItem(root, {gui::toQt(e.title)});
             node->setIcon(0, open ? openIcon : cabinetIcon);
-            node->setData(0, Qt::UserRole, QString(open ? "1" : "0") + QString::fromStdString(e.path));
+            node->setData(0, Qt::UserRole,
+                          QString(open ? "1" : "0") + QString::fromStdString(e.path));
             node->setToolTip(0, QString::fromStdString(e.path));
         }
         root->setExpanded(true);

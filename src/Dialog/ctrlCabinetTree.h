@@ -15,7 +15,8 @@ public:
     explicit ctrlCabinetTree(QWidget* parent = nullptr);
 
     // isOpen tells whether a path is open in the main tree (paths compared exactly).
-    void fill(const std::vector<std::string>& folders, const std::function<bool(const std::string&)>& isOpen);
+    void fill(const std::vector<std::string>& folders,
+              const std::function<bool(const std::string&)>& isOpen);
     // The path of the selected file node when it may be opened, else empty.
     std::string choosablePath() const;
     static QString itemData(const QTreeWidgetItem* item);

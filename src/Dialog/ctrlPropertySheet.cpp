@@ -50,7 +50,8 @@ ctrlPropertySheet::ctrlPropertySheet(QWidget* parent) : QDialog(parent)
     connect(f1, &QShortcut::activated, this, &ctrlPropertySheet::OnHelp);
     confirmReset = [this] {
         QMessageBox box(QMessageBox::Question, tr("設定変更"),
-                        tr("設定画面の情報を初期設定に戻します。"), QMessageBox::Ok | QMessageBox::Cancel, this);
+                        tr("設定画面の情報を初期設定に戻します。"),
+                        QMessageBox::Ok | QMessageBox::Cancel, this);
         return box.exec() == QMessageBox::Ok;
     };
 }

@@ -37,15 +37,15 @@ dlgCopyCabinet::dlgCopyCabinet(const std::vector<std::string>& sources, int sele
     folders_ = choice->combo();
     form->addRow(tr("コピー元(&S) :"), sources_);
     form->addRow(tr("コピーの名前(&N) :"), name_);
-    form->addRow(tr("キャビネットフォルダ(&F) :"),
-                 choice);
+    form->addRow(tr("キャビネットフォルダ(&F) :"), choice);
     auto* buttons = makeButtons(tr("作成"), tr("キャンセル"));
     form->addRow(buttons);
 }
 
 void dlgCopyCabinet::OnOK()
 {
-    if (dlgNameCheck::accept(name(), dlgNameCheck::fileNameBytes(name(), dlgNameCheck::cabinetSuffix)))
+    if (dlgNameCheck::accept(name(),
+                             dlgNameCheck::fileNameBytes(name(), dlgNameCheck::cabinetSuffix)))
         dlgModelessDialog::OnOK();
 }
 

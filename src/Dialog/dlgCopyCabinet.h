@@ -15,8 +15,8 @@ class dlgCopyCabinet : public dlgModelessDialog {
     Q_OBJECT
 public:
     // sources: the names of the open cabinets (Shift_JIS), in tree order.
-    dlgCopyCabinet(const std::vector<std::string>& sources, int selected, const std::vector<std::string>& folders,
-                   QWidget* parent = nullptr);
+    dlgCopyCabinet(const std::vector<std::string>& sources, int selected,
+                   const std::vector<std::string>& folders, QWidget* parent = nullptr);
 
     int source() const;
     std::string name() const;

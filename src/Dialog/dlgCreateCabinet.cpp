@@ -29,15 +29,15 @@ dlgCreateCabinet::dlgCreateCabinet(const std::vector<std::string>& folders, QWid
     folders_ = choice->combo();
     form->addRow(tr("名前(&N) :"), name_);
     form->addRow(tr("備考(&C) :"), description_);
-    form->addRow(tr("キャビネットフォルダ(&F) :"),
-                 choice);
+    form->addRow(tr("キャビネットフォルダ(&F) :"), choice);
     auto* buttons = makeButtons(tr("作成"), tr("キャンセル"));
     form->addRow(buttons);
 }
 
 void dlgCreateCabinet::OnOK()
 {
-    if (dlgNameCheck::accept(name(), dlgNameCheck::fileNameBytes(name(), dlgNameCheck::cabinetSuffix)))
+    if (dlgNameCheck::accept(name(),
+                             dlgNameCheck::fileNameBytes(name(), dlgNameCheck::cabinetSuffix)))
         dlgModelessDialog::OnOK();
 }
 

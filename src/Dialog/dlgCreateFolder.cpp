@@ -15,8 +15,8 @@
 #include <climits>
 
 dlgCreateFolder::dlgCreateFolder(tviDialogData* out, const std::string& name, QWidget* parent)
-    : dlgModelessDialog(1034, utlTexts::sjis(utlText::helpCreateFolder), parent),
-      out_(out), name_(name)
+    : dlgModelessDialog(1034, utlTexts::sjis(utlText::helpCreateFolder), parent), out_(out),
+      name_(name)
 {
     nameEdit_ = new QLineEdit(gui::toQt(name));
     limitBytes(nameEdit_, nameBytes);
@@ -54,7 +54,8 @@ void dlgCreateFolder::publish()
 void dlgCreateFolder::OnOK()
 {
     readControls();
-    if (namesDirectory_ && !dlgNameCheck::accept(name_, dlgNameCheck::fileNameBytes(name_, dlgNameCheck::directorySuffix)))
+    if (namesDirectory_ && !dlgNameCheck::accept(name_, dlgNameCheck::fileNameBytes(
+                                                            name_, dlgNameCheck::directorySuffix)))
         return;
     accepted_ = true;
     publish();

@@ -14,8 +14,8 @@
 #include <climits>
 
 dlgCreateItem::dlgCreateItem(tviDialogData* out, const std::string& name, QWidget* parent)
-    : dlgModelessDialog(1032, utlTexts::sjis(utlText::helpCreateItem), parent),
-      out_(out), name_(name)
+    : dlgModelessDialog(1032, utlTexts::sjis(utlText::helpCreateItem), parent), out_(out),
+      name_(name)
 {
     nameEdit_ = new QLineEdit(gui::toQt(name));
     limitBytes(nameEdit_, nameBytes);

@@ -7,7 +7,8 @@
 #include <QHBoxLayout>
 #include <QPushButton>
 
-dlgFolderChoice::dlgFolderChoice(const std::vector<std::string>& folders, QWidget* parent) : QWidget(parent)
+dlgFolderChoice::dlgFolderChoice(const std::vector<std::string>& folders, QWidget* parent)
+    : QWidget(parent)
 {
     auto* layout = new QHBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);

@@ -49,7 +49,8 @@ std::string dlgModelessDialog::addressOf(const QString& text, std::size_t bytes)
     }
     // A path is cut before a UTF-8 character, never inside one.
     std::size_t cut = std::min(address.size(), bytes);
-    while (cut > 0 && cut < address.size() && (static_cast<unsigned char>(address[cut]) & 0xC0) == 0x80)
+    while (cut > 0 && cut < address.size() &&
+           (static_cast<unsigned char>(address[cut]) & 0xC0) == 0x80)
         --cut;
     address.resize(cut);
     return address;
@@ -94,7 +95,8 @@ bool dlgModelessDialog::runCommand(const char* method)
     return true;
 }
 
-QDialogButtonBox* dlgModelessDialog::makeButtons(const QString& acceptText, const QString& cancelText)
+QDialogButtonBox* dlgModelessDialog::makeButtons(const QString& acceptText,
+                                                 const QString& cancelText)
 {
     auto* buttons = new QDialogButtonBox;
     buttons->addButton(acceptText, QDialogButtonBox::AcceptRole)->setDefault(true);

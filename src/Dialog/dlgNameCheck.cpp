@@ -8,8 +8,10 @@
 
 namespace {
 
-constexpr const char* badCharacter = QT_TRANSLATE_NOOP("dlgNameCheck", "名前に使えない文字（/ や制御文字）が含まれています。");
-constexpr const char* dotName = QT_TRANSLATE_NOOP("dlgNameCheck", "「.」と「..」は名前に使えません。");
+constexpr const char* badCharacter =
+    QT_TRANSLATE_NOOP("dlgNameCheck", "名前に使えない文字（/ や制御文字）が含まれています。");
+constexpr const char* dotName =
+    QT_TRANSLATE_NOOP("dlgNameCheck", "「.」と「..」は名前に使えません。");
 constexpr const char* tooLong = QT_TRANSLATE_NOOP("dlgNameCheck", "名前が長すぎます。");
 constexpr const char* caution = QT_TRANSLATE_NOOP("dlgNameCheck", "注意");
 

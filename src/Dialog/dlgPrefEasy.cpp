@@ -9,7 +9,8 @@
 #include <QVBoxLayout>
 
 dlgPrefEasy::dlgPrefEasy(dlgPrefValues& values, QWidget* parent)
-    : dlgPropertyPage(values, gui::fromQt(tr("かんたん設定")), utlTexts::sjis(utlText::helpPrefEasy), parent)
+    : dlgPropertyPage(values, gui::fromQt(tr("かんたん設定")),
+                      utlTexts::sjis(utlText::helpPrefEasy), parent)
 {
     auto* layout = new QVBoxLayout(this);
     QGroupBox* views = dlgPrefShared::group(layout, tr("表示する画面"));

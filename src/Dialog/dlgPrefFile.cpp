@@ -25,7 +25,8 @@ struct AgeKeys {
 } // namespace
 
 dlgPrefFile::dlgPrefFile(dlgPrefValues& values, QWidget* parent)
-    : dlgPropertyPage(values, gui::fromQt(tr("キャビネット")), utlTexts::sjis(utlText::helpPrefFile), parent)
+    : dlgPropertyPage(values, gui::fromQt(tr("キャビネット")),
+                      utlTexts::sjis(utlText::helpPrefFile), parent)
 {
     auto* layout = new QVBoxLayout(this);
     folders_ = new QListWidget;
@@ -63,10 +64,22 @@ dlgPrefFile::dlgPrefFile(dlgPrefValues& values, QWidget* parent)
         const char* deleteDaysLabel;
         const char* chooser;
     } groups[] = {
-        {QT_TRANSLATE_NOOP("dlgPrefFile", "フットプリント"), {IniKey::CRLimitColor, IniKey::ERLimitColor, IniKey::CRLimitDay, IniKey::ERLimitDay, IniKey::RouteMarkColor},
-         QT_TRANSLATE_NOOP("dlgPrefFile", "一定期間過ぎたら色を変える(&M)"), QT_TRANSLATE_NOOP("dlgPrefFile", "日(&N)"), QT_TRANSLATE_NOOP("dlgPrefFile", "一定期間過ぎたら削除する(&B)"), QT_TRANSLATE_NOOP("dlgPrefFile", "日(&O)"), QT_TRANSLATE_NOOP("dlgPrefFile", "色の選択(C)")},
-        {QT_TRANSLATE_NOOP("dlgPrefFile", "スナップショット"), {IniKey::CPLimitColor, IniKey::EPLimitColor, IniKey::CPLimitDay, IniKey::EPLimitDay, IniKey::PageMarkColor},
-         QT_TRANSLATE_NOOP("dlgPrefFile", "一定期間過ぎたら色を変える(&K)"), QT_TRANSLATE_NOOP("dlgPrefFile", "日(&Q)"), QT_TRANSLATE_NOOP("dlgPrefFile", "一定期間過ぎたら削除する(&L)"), QT_TRANSLATE_NOOP("dlgPrefFile", "日(&R)"), QT_TRANSLATE_NOOP("dlgPrefFile", "色の選択(E)")},
+        {QT_TRANSLATE_NOOP("dlgPrefFile", "フットプリント"),
+         {IniKey::CRLimitColor, IniKey::ERLimitColor, IniKey::CRLimitDay, IniKey::ERLimitDay,
+          IniKey::RouteMarkColor},
+         QT_TRANSLATE_NOOP("dlgPrefFile", "一定期間過ぎたら色を変える(&M)"),
+         QT_TRANSLATE_NOOP("dlgPrefFile", "日(&N)"),
+         QT_TRANSLATE_NOOP("dlgPrefFile", "一定期間過ぎたら削除する(&B)"),
+         QT_TRANSLATE_NOOP("dlgPrefFile", "日(&O)"),
+         QT_TRANSLATE_NOOP("dlgPrefFile", "色の選択(C)")},
+        {QT_TRANSLATE_NOOP("dlgPrefFile", "スナップショット"),
+         {IniKey::CPLimitColor, IniKey::EPLimitColor, IniKey::CPLimitDay, IniKey::EPLimitDay,
+          IniKey::PageMarkColor},
+         QT_TRANSLATE_NOOP("dlgPrefFile", "一定期間過ぎたら色を変える(&K)"),
+         QT_TRANSLATE_NOOP("dlgPrefFile", "日(&Q)"),
+         QT_TRANSLATE_NOOP("dlgPrefFile", "一定期間過ぎたら削除する(&L)"),
+         QT_TRANSLATE_NOOP("dlgPrefFile", "日(&R)"),
+         QT_TRANSLATE_NOOP("dlgPrefFile", "色の選択(E)")},
     };
     for (const Group& g : groups) {
         QGroupBox* box = dlgPrefShared::group(layout, tr(g.title));

@@ -11,7 +11,8 @@
 #include <QVBoxLayout>
 
 dlgPrefListView::dlgPrefListView(dlgPrefValues& values, QWidget* parent)
-    : dlgPropertyPage(values, gui::fromQt(tr("リストビュー")), utlTexts::sjis(utlText::helpPrefListView), parent)
+    : dlgPropertyPage(values, gui::fromQt(tr("リストビュー")),
+                      utlTexts::sjis(utlText::helpPrefListView), parent)
 {
     list_ = new QListWidget;
     auto* label = new QLabel(tr("表示する項目と順番(&I)"));
@@ -42,9 +43,11 @@ void dlgPrefListView::init()
 {
     list_->clear();
     for (int i = 0; i < entryCount; ++i) {
-        auto* entry = new QListWidgetItem(gui::toQt(values_.getString(indexed(IniKey::Item00, i))), list_);
+        auto* entry =
+            new QListWidgetItem(gui::toQt(values_.getString(indexed(IniKey::Item00, i))), list_);
         entry->setFlags(entry->flags() | Qt::ItemIsUserCheckable);
-        entry->setCheckState(values_.getInt(indexed(IniKey::CheckItem00, i)) != 0 ? Qt::Checked : Qt::Unchecked);
+        entry->setCheckState(values_.getInt(indexed(IniKey::CheckItem00, i)) != 0 ? Qt::Checked
+                                                                                  : Qt::Unchecked);
     }
     list_->setCurrentRow(0);
 }
@@ -61,8 +64,10 @@ void dlgPrefListView::apply()
 void dlgPrefListView::setDefaultPref()
 {
     for (int i = 0; i < entryCount; ++i) {
-        values_.setString(indexed(IniKey::Item00, i), utlIniInfo::info(indexed(IniKey::Item00, i)).textDefault);
-        values_.setInt(indexed(IniKey::CheckItem00, i), utlIniInfo::info(indexed(IniKey::CheckItem00, i)).intDefault);
+        values_.setString(indexed(IniKey::Item00, i),
+                          utlIniInfo::info(indexed(IniKey::Item00, i)).textDefault);
+        values_.setInt(indexed(IniKey::CheckItem00, i),
+                       utlIniInfo::info(indexed(IniKey::CheckItem00, i)).intDefault);
     }
     init();
 }

@@ -24,9 +24,13 @@ QGroupBox* group(QBoxLayout* layout, const QString& title)
 
 QButtonGroup* duplicateLinks(QBoxLayout* layout, QWidget* owner)
 {
-    QGroupBox* box = group(layout, QCoreApplication::translate("dlgPrefShared", "重複したリンクの表示方法"));
+    QGroupBox* box =
+        group(layout, QCoreApplication::translate("dlgPrefShared", "重複したリンクの表示方法"));
     auto* radios = new QButtonGroup(owner);
-    const QString labels[] = {QCoreApplication::translate("dlgPrefShared", "すべて表示(&Z)"), QCoreApplication::translate("dlgPrefShared", "最初に現れたリンクを優先(&J)"), QCoreApplication::translate("dlgPrefShared", "最も長い説明を持つリンクを優先(&Q)")};
+    const QString labels[] = {
+        QCoreApplication::translate("dlgPrefShared", "すべて表示(&Z)"),
+        QCoreApplication::translate("dlgPrefShared", "最初に現れたリンクを優先(&J)"),
+        QCoreApplication::translate("dlgPrefShared", "最も長い説明を持つリンクを優先(&Q)")};
     for (int i = 0; i < 3; ++i) {
         auto* radio = new QRadioButton(labels[i]);
         radios->addButton(radio, i + 1);
@@ -37,7 +41,8 @@ QButtonGroup* duplicateLinks(QBoxLayout* layout, QWidget* owner)
 
 QComboBox* depth(QBoxLayout* layout)
 {
-    QGroupBox* box = group(layout, QCoreApplication::translate("dlgPrefShared", "一括展開時の階層"));
+    QGroupBox* box =
+        group(layout, QCoreApplication::translate("dlgPrefShared", "一括展開時の階層"));
     auto* combo = new QComboBox;
     combo->addItems({QStringLiteral("2"), QStringLiteral("3"), QStringLiteral("4")});
     auto* row = new QHBoxLayout;
@@ -52,7 +57,8 @@ QComboBox* depth(QBoxLayout* layout)
 
 void hiddenLinks(QBoxLayout* layout, QCheckBox** empty, QCheckBox** byNow)
 {
-    QGroupBox* box = group(layout, QCoreApplication::translate("dlgPrefShared", "表示しないリンク"));
+    QGroupBox* box =
+        group(layout, QCoreApplication::translate("dlgPrefShared", "表示しないリンク"));
     *empty = new QCheckBox(QCoreApplication::translate("dlgPrefShared", "説明の無いリンク(&N)"));
     *byNow = new QCheckBox(QCoreApplication::translate("dlgPrefShared", "既出のリンク(&P)"));
     box->layout()->addWidget(*empty);

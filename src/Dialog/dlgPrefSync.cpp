@@ -15,7 +15,8 @@
 #include <QVBoxLayout>
 
 dlgPrefSync::dlgPrefSync(dlgPrefValues& values, QWidget* parent)
-    : dlgPropertyPage(values, gui::fromQt(tr("連携")), utlTexts::sjis(utlText::helpPrefSync), parent)
+    : dlgPropertyPage(values, gui::fromQt(tr("連携")), utlTexts::sjis(utlText::helpPrefSync),
+                      parent)
 {
     auto* layout = new QVBoxLayout(this);
     QGroupBox* ie = dlgPrefShared::group(layout, tr("Internet Explorer との連携"));
@@ -48,7 +49,8 @@ dlgPrefSync::dlgPrefSync(dlgPrefValues& values, QWidget* parent)
     connect(choose, &QPushButton::clicked, this, [this] {
         QString filters = tr("ブックマーク *.html;*htm") + QStringLiteral(" (*.html *.htm);;") +
                           tr("全てのファイル (*.*)") + QStringLiteral(" (*)");
-        QString path = QFileDialog::getOpenFileName(this, QString(), bookmarkPath_->text(), filters);
+        QString path =
+            QFileDialog::getOpenFileName(this, QString(), bookmarkPath_->text(), filters);
         if (!path.isEmpty())
             bookmarkPath_->setText(path);
     });

@@ -30,7 +30,8 @@ QButtonGroup* radios(QGroupBox* box, QWidget* owner, std::initializer_list<QStri
 } // namespace
 
 dlgPrefTreeView::dlgPrefTreeView(dlgPrefValues& values, QWidget* parent)
-    : dlgPropertyPage(values, gui::fromQt(tr("ツリービュー")), utlTexts::sjis(utlText::helpPrefTreeView), parent)
+    : dlgPropertyPage(values, gui::fromQt(tr("ツリービュー")),
+                      utlTexts::sjis(utlText::helpPrefTreeView), parent)
 {
     auto* columns = new QHBoxLayout(this);
     auto* left = new QVBoxLayout;
@@ -57,8 +58,10 @@ dlgPrefTreeView::dlgPrefTreeView(dlgPrefValues& values, QWidget* parent)
     bindCheck(IniKey::ByNowURL, byNow);
     QGroupBox* limit = dlgPrefShared::group(right, tr("サーバ名、ドメイン名による制限"));
     bindRadios(IniKey::HostNameLimit,
-               radios(limit, this, {tr("制限は行わない(&W)"), tr("別ドメインで既出のリンクは表示しない(&I)"),
-                                    tr("別ドメインへのリンクは表示しない(&G)"), tr("別サーバへのリンクは表示しない(&S)")}));
+               radios(limit, this,
+                      {tr("制限は行わない(&W)"), tr("別ドメインで既出のリンクは表示しない(&I)"),
+                       tr("別ドメインへのリンクは表示しない(&G)"),
+                       tr("別サーバへのリンクは表示しない(&S)")}));
     QGroupBox* resources = dlgPrefShared::group(right, tr("表示するリソース"));
     bindRadios(IniKey::ShowRes, radios(resources, this, {tr("HTML のみ(&O)"), tr("全て(&D)")}));
     auto* markRow = new QHBoxLayout;

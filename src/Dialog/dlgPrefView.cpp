@@ -12,7 +12,8 @@
 #include <QVBoxLayout>
 
 dlgPrefView::dlgPrefView(dlgPrefValues& values, QWidget* parent)
-    : dlgPropertyPage(values, gui::fromQt(tr("ビュー")), utlTexts::sjis(utlText::helpPrefView), parent)
+    : dlgPropertyPage(values, gui::fromQt(tr("ビュー")), utlTexts::sjis(utlText::helpPrefView),
+                      parent)
 {
     auto* layout = new QVBoxLayout(this);
     QGroupBox* views = dlgPrefShared::group(layout, tr("表示する画面"));

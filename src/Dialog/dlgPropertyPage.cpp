@@ -31,8 +31,8 @@ int parseDays(const QString& text)
 
 } // namespace
 
-dlgPropertyPage::dlgPropertyPage(dlgPrefValues& values, const std::string& title, const std::string& helpTitle,
-                                 QWidget* parent)
+dlgPropertyPage::dlgPropertyPage(dlgPrefValues& values, const std::string& title,
+                                 const std::string& helpTitle, QWidget* parent)
     : QWidget(parent), values_(values), title_(title), helpTitle_(helpTitle)
 {
 }
@@ -59,15 +59,42 @@ void dlgPropertyPage::bind(IniKey key, Kind kind, QWidget* widget, QButtonGroup*
     values_.edits(key);
 }
 
-void dlgPropertyPage::bindCheck(IniKey key, QCheckBox* box) { bind(key, Kind::check, box); }
-void dlgPropertyPage::bindRadios(IniKey key, QButtonGroup* group) { bind(key, Kind::radios, group->buttons().value(0), group); }
-void dlgPropertyPage::bindComboIndex(IniKey key, QComboBox* combo) { bind(key, Kind::comboIndex, combo); }
-void dlgPropertyPage::bindComboText(IniKey key, QComboBox* combo) { bind(key, Kind::comboText, combo); }
-void dlgPropertyPage::bindComboNumber(IniKey key, QComboBox* combo) { bind(key, Kind::comboNumber, combo); }
-void dlgPropertyPage::bindText(IniKey key, QLineEdit* edit) { bind(key, Kind::text, edit); }
-void dlgPropertyPage::bindPath(IniKey key, QLineEdit* edit) { bind(key, Kind::path, edit); }
-void dlgPropertyPage::bindDays(IniKey key, QLineEdit* edit) { bind(key, Kind::days, edit); }
-void dlgPropertyPage::bindColour(IniKey key, QPushButton* button) { bind(key, Kind::colour, button); }
+void dlgPropertyPage::bindCheck(IniKey key, QCheckBox* box)
+{
+    bind(key, Kind::check, box);
+}
+void dlgPropertyPage::bindRadios(IniKey key, QButtonGroup* group)
+{
+    bind(key, Kind::radios, group->buttons().value(0), group);
+}
+void dlgPropertyPage::bindComboIndex(IniKey key, QComboBox* combo)
+{
+    bind(key, Kind::comboIndex, combo);
+}
+void dlgPropertyPage::bindComboText(IniKey key, QComboBox* combo)
+{
+    bind(key, Kind::comboText, combo);
+}
+void dlgPropertyPage::bindComboNumber(IniKey key, QComboBox* combo)
+{
+    bind(key, Kind::comboNumber, combo);
+}
+void dlgPropertyPage::bindText(IniKey key, QLineEdit* edit)
+{
+    bind(key, Kind::text, edit);
+}
+void dlgPropertyPage::bindPath(IniKey key, QLineEdit* edit)
+{
+    bind(key, Kind::path, edit);
+}
+void dlgPropertyPage::bindDays(IniKey key, QLineEdit* edit)
+{
+    bind(key, Kind::days, edit);
+}
+void dlgPropertyPage::bindColour(IniKey key, QPushButton* button)
+{
+    bind(key, Kind::colour, button);
+}
 
 void dlgPropertyPage::init()
 {
@@ -83,9 +110,15 @@ void dlgPropertyPage::init()
         case Kind::comboText:
             static_cast<QComboBox*>(b.widget)->setCurrentText(gui::toQt(values_.getString(b.key)));
             break;
-        case Kind::comboNumber: static_cast<QComboBox*>(b.widget)->setCurrentText(QString::number(number)); break;
-        case Kind::text: static_cast<QLineEdit*>(b.widget)->setText(gui::toQt(values_.getString(b.key))); break;
-        case Kind::path: static_cast<QLineEdit*>(b.widget)->setText(gui::pathToQt(values_.getString(b.key))); break;
+        case Kind::comboNumber:
+            static_cast<QComboBox*>(b.widget)->setCurrentText(QString::number(number));
+            break;
+        case Kind::text:
+            static_cast<QLineEdit*>(b.widget)->setText(gui::toQt(values_.getString(b.key)));
+            break;
+        case Kind::path:
+            static_cast<QLineEdit*>(b.widget)->setText(gui::pathToQt(values_.getString(b.key)));
+            break;
         case Kind::days: static_cast<QLineEdit*>(b.widget)->setText(QString::number(number)); break;
         case Kind::colour: setColour(static_cast<QPushButton*>(b.widget), number); break;
         }
@@ -96,7 +129,9 @@ void dlgPropertyPage::apply()
 {
     for (const Binding& b : bindings_) {
         switch (b.kind) {
-        case Kind::check: values_.setInt(b.key, static_cast<QCheckBox*>(b.widget)->isChecked() ? 1 : 0); break;
+        case Kind::check:
+            values_.setInt(b.key, static_cast<QCheckBox*>(b.widget)->isChecked() ? 1 : 0);
+            break;
         case Kind::radios:
             if (b.group->checkedId() >= 0)
                 values_.setInt(b.key, b.group->checkedId());
@@ -114,8 +149,12 @@ void dlgPropertyPage::apply()
                 values_.setInt(b.key, value);
             break;
         }
-        case Kind::text: values_.setString(b.key, gui::fromQt(static_cast<QLineEdit*>(b.widget)->text())); break;
-        case Kind::path: values_.setString(b.key, gui::pathFromQt(static_cast<QLineEdit*>(b.widget)->text())); break;
+        case Kind::text:
+            values_.setString(b.key, gui::fromQt(static_cast<QLineEdit*>(b.widget)->text()));
+            break;
+        case Kind::path:
+            values_.setString(b.key, gui::pathFromQt(static_cast<QLineEdit*>(b.widget)->text()));
+            break;
         case Kind::days: {
             // A refused count never reaches the values: the old one stays.
             int value = parseDays(static_cast<QLineEdit*>(b.widget)->text());
@@ -123,7 +162,9 @@ void dlgPropertyPage::apply()
                 values_.setInt(b.key, value);
             break;
         }
-        case Kind::colour: values_.setInt(b.key, colourOf(static_cast<QPushButton*>(b.widget))); break;
+        case Kind::colour:
+            values_.setInt(b.key, colourOf(static_cast<QPushButton*>(b.widget)));
+            break;
         }
     }
 }
@@ -162,7 +203,8 @@ QPushButton* dlgPropertyPage::makeColourButton(const QString& label)
     auto* button = new QPushButton(label);
     QObject::connect(button, &QPushButton::clicked, button, [button] {
         int value = colourOf(button);
-        QColor chosen = QColorDialog::getColor(QColor(value & 0xFF, (value >> 8) & 0xFF, (value >> 16) & 0xFF), button);
+        QColor chosen = QColorDialog::getColor(
+            QColor(value & 0xFF, (value >> 8) & 0xFF, (value >> 16) & 0xFF), button);
         if (chosen.isValid())
             setColour(button, chosen.red() | (chosen.green() << 8) | (chosen.blue() << 16));
     });

@@ -25,8 +25,8 @@ public:
     struct Binding {
         IniKey key;
         Kind kind;
-        QWidget* widget;       // the control (a QButtonGroup's first button for radios)
-        QButtonGroup* group;   // radios only: button ids are the values
+        QWidget* widget;     // the control (a QButtonGroup's first button for radios)
+        QButtonGroup* group; // radios only: button ids are the values
     };
     using Notifier = std::function<void(const std::string& text, const std::string& title)>;
 

@@ -27,8 +27,7 @@ std::string dlgSSPage::locationText(const std::string& location)
 std::string dlgSSPage::colourText(int days)
 {
     char text[128];
-    std::snprintf(text, sizeof text,
-                  gui::fromQt(tr("一定期間過ぎたら色を変える   %d日")).c_str(),
+    std::snprintf(text, sizeof text, gui::fromQt(tr("一定期間過ぎたら色を変える   %d日")).c_str(),
                   days);
     return text;
 }
@@ -36,21 +35,22 @@ std::string dlgSSPage::colourText(int days)
 std::string dlgSSPage::deleteText(int days)
 {
     char text[128];
-    std::snprintf(text, sizeof text,
-                  gui::fromQt(tr("一定期間過ぎたら削除する     %d日")).c_str(),
+    std::snprintf(text, sizeof text, gui::fromQt(tr("一定期間過ぎたら削除する     %d日")).c_str(),
                   days);
     return text;
 }
 
 std::string dlgSSPage::keptText()
 {
-    return gui::fromQt(tr("保存するもの : ページ、フレーム、画像、スタイルシート、背景、アイコン、動画と音声"));
+    return gui::fromQt(
+        tr("保存するもの : ページ、フレーム、画像、スタイルシート、背景、アイコン、動画と音声"));
 }
 
 std::string dlgSSPage::droppedText(bool keepScripts)
 {
     if (keepScripts) {
-        return gui::fromQt(tr("保存しないもの : プラグイン、保存できなかった読み込み先 (スクリプトは残します)"));
+        return gui::fromQt(
+            tr("保存しないもの : プラグイン、保存できなかった読み込み先 (スクリプトは残します)"));
     }
     return gui::fromQt(tr("保存しないもの : スクリプト、プラグイン、保存できなかった読み込み先"));
 }
@@ -77,7 +77,8 @@ dlgSSPage::dlgSSPage(QWidget* parent, const std::string& location, int colourDay
     layout->addWidget(autoDelete_);
     layout->addWidget(new QLabel(tr("現在の設定 :"), this));
     // The location is a file system path: UTF-8, not Shift_JIS.
-    layout->addWidget(new QLabel(gui::toQt(locationText("")) + QString::fromStdString(location), this));
+    layout->addWidget(
+        new QLabel(gui::toQt(locationText("")) + QString::fromStdString(location), this));
     layout->addWidget(new QLabel(gui::toQt(colourText(colourDays)), this));
     layout->addWidget(new QLabel(gui::toQt(deleteText(deleteDays)), this));
     for (const std::string& line : {keptText(), droppedText(keepScripts), offlineText()}) {
@@ -92,7 +93,8 @@ dlgSSPage::dlgSSPage(QWidget* parent, const std::string& location, int colourDay
 void dlgSSPage::OnOK()
 {
     // The name becomes the snapshot's directory name; an empty one is asked for later.
-    if (dlgNameCheck::accept(getName(), dlgNameCheck::fileNameBytes(getName(), dlgNameCheck::directorySuffix)))
+    if (dlgNameCheck::accept(getName(),
+                             dlgNameCheck::fileNameBytes(getName(), dlgNameCheck::directorySuffix)))
         dlgModelessDialog::OnOK();
 }
 

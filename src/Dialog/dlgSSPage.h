@@ -17,8 +17,8 @@ class dlgSSPage : public dlgModelessDialog {
 public:
     // location: the snapshot cabinet's directory (as the file system spells it); name in
     // Shift_JIS; keepScripts: PrefFile/SnapshotScripts.
-    dlgSSPage(QWidget* parent, const std::string& location, int colourDays, int deleteDays, const std::string& name,
-              bool autoDelete, bool keepScripts = false);
+    dlgSSPage(QWidget* parent, const std::string& location, int colourDays, int deleteDays,
+              const std::string& name, bool autoDelete, bool keepScripts = false);
 
     // Shift_JIS, at most 255 bytes.
     std::string getName() const;

@@ -24,8 +24,8 @@ std::string format(const char* pattern, int days)
 
 } // namespace
 
-dlgSSRoute::dlgSSRoute(const std::string& name, bool autoDelete, const std::string& location, int colorDays,
-                       int deleteDays, QWidget* parent)
+dlgSSRoute::dlgSSRoute(const std::string& name, bool autoDelete, const std::string& location,
+                       int colorDays, int deleteDays, QWidget* parent)
     : dlgModelessDialog(1022, kTitle, parent)
 {
     location_ = gui::fromQt(tr("保存する場所 : ")) + location;

@@ -13,8 +13,8 @@ class QLineEdit;
 class dlgSSRoute : public dlgModelessDialog {
     Q_OBJECT
 public:
-    dlgSSRoute(const std::string& name, bool autoDelete, const std::string& location, int colorDays, int deleteDays,
-               QWidget* parent = nullptr);
+    dlgSSRoute(const std::string& name, bool autoDelete, const std::string& location, int colorDays,
+               int deleteDays, QWidget* parent = nullptr);
 
     std::string name() const;
     bool autoDelete() const;

@@ -32,8 +32,10 @@ constexpr OptionBox optionBoxes[] = {
 
 } // namespace
 
-dlgSearch::dlgSearch(const Fields& initial, const std::vector<std::string>& history, QWidget* parent)
-    : dlgModelessDialog(1024, utlTexts::sjis(utlText::helpSearch), parent), fields_(initial), searchOptions_(initial.options)
+dlgSearch::dlgSearch(const Fields& initial, const std::vector<std::string>& history,
+                     QWidget* parent)
+    : dlgModelessDialog(1024, utlTexts::sjis(utlText::helpSearch), parent), fields_(initial),
+      searchOptions_(initial.options)
 {
     textBox_ = new QComboBox;
     textBox_->setEditable(true);

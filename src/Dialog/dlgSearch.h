@@ -17,12 +17,13 @@ public:
     static constexpr std::size_t textBytes = 255;
 
     struct Fields {
-        std::string text;   // Shift_JIS
-        int direction = 1;  // 1 up, 2 down
-        int options = 0;    // tviSearchOption bits
+        std::string text;  // Shift_JIS
+        int direction = 1; // 1 up, 2 down
+        int options = 0;   // tviSearchOption bits
     };
 
-    dlgSearch(const Fields& initial, const std::vector<std::string>& history, QWidget* parent = nullptr);
+    dlgSearch(const Fields& initial, const std::vector<std::string>& history,
+              QWidget* parent = nullptr);
     ~dlgSearch() override;
 
     const Fields& fields() const { return fields_; }

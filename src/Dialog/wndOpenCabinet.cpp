@@ -17,8 +17,8 @@ constexpr int kSmallest = 200; // a stored size below this is taken as none
 
 } // namespace
 
-wndOpenCabinet::wndOpenCabinet(const std::vector<std::string>& folders, std::function<bool(const std::string&)> isOpen,
-                               QWidget* parent)
+wndOpenCabinet::wndOpenCabinet(const std::vector<std::string>& folders,
+                               std::function<bool(const std::string&)> isOpen, QWidget* parent)
     : dlgModelessDialog(1101, kTitle, parent)
 {
     setSizeGripEnabled(true);

@@ -14,8 +14,8 @@ class ctrlCabinetTree;
 class wndOpenCabinet : public dlgModelessDialog {
     Q_OBJECT
 public:
-    wndOpenCabinet(const std::vector<std::string>& folders, std::function<bool(const std::string&)> isOpen,
-                   QWidget* parent = nullptr);
+    wndOpenCabinet(const std::vector<std::string>& folders,
+                   std::function<bool(const std::string&)> isOpen, QWidget* parent = nullptr);
     ~wndOpenCabinet() override;
 
     ctrlCabinetTree* cabinetTree() const { return tree_; }

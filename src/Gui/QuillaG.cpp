@@ -50,7 +50,8 @@ QPixmap splashPicture()
     QFont small = QApplication::font();
     small.setPointSize(12);
     p.setFont(small);
-    p.drawText(QRect(0, 120, 420, 40), Qt::AlignCenter, QCoreApplication::translate("QuillaG", "クイラーラ"));
+    p.drawText(QRect(0, 120, 420, 40), Qt::AlignCenter,
+               QCoreApplication::translate("QuillaG", "クイラーラ"));
     p.drawText(QRect(0, 170, 420, 30), Qt::AlignCenter, QStringLiteral("Version 1.0"));
     return pixmap;
 }
@@ -98,7 +99,8 @@ QWidget* openDialogForScreenshot(wndApplication& app, const QString& name)
         app.executeCommand(1023, false, handled);
         return app.treeView()->searchDialog();
     }
-    std::fprintf(stderr, "quillara: unknown dialog %s (preferences, preferences-detailed, search)\n",
+    std::fprintf(stderr,
+                 "quillara: unknown dialog %s (preferences, preferences-detailed, search)\n",
                  name.toLocal8Bit().constData());
     return nullptr;
 }
@@ -122,7 +124,8 @@ int takeScreenshot(QApplication& qapp, QuillaG& program, const QuillaG::Options&
         QWidget* shown = openDialogForScreenshot(*app, options.dialogName);
         saved = shown != nullptr && shown->grab().save(options.screenshotPath, "PNG");
         if (!saved)
-            std::fprintf(stderr, "quillara: cannot write %s\n", options.screenshotPath.toLocal8Bit().constData());
+            std::fprintf(stderr, "quillara: cannot write %s\n",
+                         options.screenshotPath.toLocal8Bit().constData());
         app->close();
         qapp.quit();
     });
@@ -147,11 +150,13 @@ QuillaG::Options QuillaG::parseArguments(const QStringList& arguments)
             options.screenshotPath = arguments[++i];
         } else if (a == QLatin1String("--dialog") && i + 1 < arguments.size()) {
             options.dialogName = arguments[++i];
-        } else if (!a.startsWith('-') && !options.screenshotPath.isEmpty() && options.cabinetPath.isEmpty()) {
+        } else if (!a.startsWith('-') && !options.screenshotPath.isEmpty() &&
+                   options.cabinetPath.isEmpty()) {
             options.cabinetPath = a;
         } else if (isAddressArgument(a)) {
             options.addresses << a;
-        } else if (QFileInfo info(a); !a.startsWith('-') && info.isFile() && a.endsWith(QLatin1String(".scb"))) {
+        } else if (QFileInfo info(a);
+                   !a.startsWith('-') && info.isFile() && a.endsWith(QLatin1String(".scb"))) {
             options.openPaths << info.absoluteFilePath();
         } else if (!a.startsWith('-') && !info.exists()) {
             options.missing << info.absoluteFilePath();
@@ -171,8 +176,8 @@ bool QuillaG::isAddressArgument(const QString& argument)
     return false;
 }
 
-void QuillaG::applyArguments(wndApplication& app, const QStringList& openPaths, const QStringList& addresses,
-                             const QStringList& missing)
+void QuillaG::applyArguments(wndApplication& app, const QStringList& openPaths,
+                             const QStringList& addresses, const QStringList& missing)
 {
     for (const QString& path : missing) {
         // 「…」が見つかりません。
@@ -272,10 +277,14 @@ int runQuillaG(int argc, char** argv)
     QApplication qapp(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Quillara"));
     if (!guiJapanese::installTranslations(qapp))
-        std::fprintf(stderr, "quillara: Qt's Japanese translations are not installed (qt6-translations-l10n)\n");
+        std::fprintf(
+            stderr,
+            "quillara: Qt's Japanese translations are not installed (qt6-translations-l10n)\n");
     QuillaG::Options options = QuillaG::parseArguments(QApplication::arguments().mid(1));
     if (!options.error.isEmpty()) {
-        std::fprintf(stderr, "quillara: %s\nusage: quillara [FILE.scb ...] [URL ...] [--screenshot FILE.png [--dialog NAME] [CABINET.scb]]\n",
+        std::fprintf(stderr,
+                     "quillara: %s\nusage: quillara [FILE.scb ...] [URL ...] [--screenshot "
+                     "FILE.png [--dialog NAME] [CABINET.scb]]\n",
                      options.error.toLocal8Bit().constData());
         return 2;
     }
@@ -309,11 +318,14 @@ int runQuillaG(int argc, char** argv)
         app->raise();
         app->activateWindow();
     });
-    QObject::connect(&instance, &guiSingleInstance::openRequested, app, [app](const QString& kind, const QString& value) {
-        QuillaG::applyArguments(*app, kind == QLatin1String("open") ? QStringList{value} : QStringList{},
-                                kind == QLatin1String("go") ? QStringList{value} : QStringList{},
-                                kind == QLatin1String("missing") ? QStringList{value} : QStringList{});
-    });
+    QObject::connect(&instance, &guiSingleInstance::openRequested, app,
+                     [app](const QString& kind, const QString& value) {
+                         QuillaG::applyArguments(
+                             *app,
+                             kind == QLatin1String("open") ? QStringList{value} : QStringList{},
+                             kind == QLatin1String("go") ? QStringList{value} : QStringList{},
+                             kind == QLatin1String("missing") ? QStringList{value} : QStringList{});
+                     });
     for (const QString& a : options.ignored)
         logError("QuillaG::parseArguments", "ignored argument: " + a.toStdString());
     if (!screenshot)

@@ -14,23 +14,23 @@ class wndApplication;
 class QuillaG {
 public:
     struct Options {
-        bool showSplash = false;  // an empty command line
-        QString screenshotPath;   // --screenshot FILE.png
-        QString cabinetPath;      // and the cabinet to open with it
-        QString dialogName;       // --dialog NAME: a picture of that dialog instead
-        QStringList openPaths;    // cabinet files (.scb) to open, absolute
-        QStringList addresses;    // addresses to go to, as the URL box does
-        QStringList missing;      // files that are not there, absolute: the window says so
-        QStringList ignored;      // anything else: logged, never a failed start
-        QString error;            // a command line that is not understood
+        bool showSplash = false; // an empty command line
+        QString screenshotPath;  // --screenshot FILE.png
+        QString cabinetPath;     // and the cabinet to open with it
+        QString dialogName;      // --dialog NAME: a picture of that dialog instead
+        QStringList openPaths;   // cabinet files (.scb) to open, absolute
+        QStringList addresses;   // addresses to go to, as the URL box does
+        QStringList missing;     // files that are not there, absolute: the window says so
+        QStringList ignored;     // anything else: logged, never a failed start
+        QString error;           // a command line that is not understood
     };
     static Options parseArguments(const QStringList& arguments);
     static bool isAddressArgument(const QString& argument);
     // Opens the cabinet files behind the selection and goes to the addresses, then brings the
     // window to the front (command-line arguments of this start or of a later one).
     // Files that are not there are named in a message of the window.
-    static void applyArguments(wndApplication& app, const QStringList& openPaths, const QStringList& addresses,
-                               const QStringList& missing = {});
+    static void applyArguments(wndApplication& app, const QStringList& openPaths,
+                               const QStringList& addresses, const QStringList& missing = {});
 
     QuillaG();
     ~QuillaG();

@@ -44,7 +44,8 @@ QString fromSjisTitle(const std::string& title)
 
 } // namespace
 
-ctrlQtTreeView::ctrlQtTreeView(QObject* parent) : QAbstractItemModel(parent), root_(std::make_unique<Node>())
+ctrlQtTreeView::ctrlQtTreeView(QObject* parent)
+    : QAbstractItemModel(parent), root_(std::make_unique<Node>())
 {
     root_->live = true;
     // The window keeps cabinets open for long: what another program writes meanwhile is merged.
@@ -438,10 +439,10 @@ QVariant ctrlQtTreeView::data(const QModelIndex& index, int role) const
         return {};
     switch (role) {
     case Qt::DisplayRole:
-    case Qt::EditRole:
-        return gui::toQt(item->getText());
+    case Qt::EditRole: return gui::toQt(item->getText());
     case Qt::DecorationRole:
-        return guiIcons::treeIcon(n == selection_ ? item->getSelectedImage() : item->getImage(), n->overlay);
+        return guiIcons::treeIcon(n == selection_ ? item->getSelectedImage() : item->getImage(),
+                                  n->overlay);
     case Qt::ForegroundRole:
         if (item->isMarked())
             return markColour_;
@@ -465,10 +466,10 @@ QVariant ctrlQtTreeView::data(const QModelIndex& index, int role) const
         std::string url = item->getUrl();
         if (status.empty())
             return url.empty() ? QVariant() : QVariant(gui::addressToQt(url));
-        return url.empty() ? gui::toQt(status) : gui::addressToQt(url) + QStringLiteral("\n") + gui::toQt(status);
+        return url.empty() ? gui::toQt(status)
+                           : gui::addressToQt(url) + QStringLiteral("\n") + gui::toQt(status);
     }
-    default:
-        return {};
+    default: return {};
     }
 }
 
@@ -488,10 +489,12 @@ Qt::ItemFlags ctrlQtTreeView::flags(const QModelIndex& index) const
 {
     if (!index.isValid())
         return Qt::NoItemFlags;
-    Qt::ItemFlags f = Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemIsDragEnabled | Qt::ItemIsDropEnabled;
+    Qt::ItemFlags f =
+        Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemIsDragEnabled | Qt::ItemIsDropEnabled;
     tviTreeViewItem* item = static_cast<Node*>(index.internalPointer())->item;
     bool handled = false;
-    if (item != nullptr && item->executeCommand(codeOf(utlCommand::labelEdit), true, handled) && handled)
+    if (item != nullptr && item->executeCommand(codeOf(utlCommand::labelEdit), true, handled) &&
+        handled)
         f |= Qt::ItemIsEditable;
     return f;
 }
@@ -502,14 +505,13 @@ bool ctrlQtTreeView::askYesNo(const std::string& text, const std::string& title,
     if (!interactive)
         return ctrlTreeView::askYesNo(text, title, buttons);
     bool yesNo = buttons == tviButtons::yesNo;
-    QMessageBox box(QMessageBox::Question, fromSjisTitle(title), gui::toQt(text), QMessageBox::NoButton,
-                    QApplication::activeWindow());
+    QMessageBox box(QMessageBox::Question, fromSjisTitle(title), gui::toQt(text),
+                    QMessageBox::NoButton, QApplication::activeWindow());
     // The buttons speak the program's language whatever translations the desktop has.
-    QPushButton* accept = box.addButton(yesNo ? tr("はい") : QStringLiteral("OK"),
-                                        QMessageBox::AcceptRole);
-    QPushButton* refuse = box.addButton(yesNo ? tr("いいえ")
-                                              : tr("キャンセル"),
-                                        QMessageBox::RejectRole);
+    QPushButton* accept =
+        box.addButton(yesNo ? tr("はい") : QStringLiteral("OK"), QMessageBox::AcceptRole);
+    QPushButton* refuse =
+        box.addButton(yesNo ? tr("いいえ") : tr("キャンセル"), QMessageBox::RejectRole);
     box.setDefaultButton(refuse);
     box.setEscapeButton(refuse);
     box.exec();

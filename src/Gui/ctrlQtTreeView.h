@@ -20,9 +20,9 @@ public:
     explicit ctrlQtTreeView(QObject* parent = nullptr);
     ~ctrlQtTreeView() override;
 
-    using QObject::parent;
-    using QObject::deleteLater;
     using ctrlTreeView::deleteLater;
+    using QObject::deleteLater;
+    using QObject::parent;
 
     // Node operations.
     bool moveNode(TreeNode node, TreeNode newParent, TreeNode insertAfter) override;

@@ -61,32 +61,22 @@ QIcon guiIcons::baseIcon(int image)
 {
     switch (image) {
     case imageCabinetClosed:
-    case imageQuillaraCabinetClosed:
-        return themed("folder-documents", QStyle::SP_DriveHDIcon);
+    case imageQuillaraCabinetClosed: return themed("folder-documents", QStyle::SP_DriveHDIcon);
     case imageCabinetOpen:
-    case imageQuillaraCabinetOpen:
-        return themed("folder-documents-open", QStyle::SP_DriveHDIcon);
-    case imageFolderClosed:
-        return themed("folder", QStyle::SP_DirClosedIcon);
-    case imageFolderOpen:
-        return themed("folder-open", QStyle::SP_DirOpenIcon);
+    case imageQuillaraCabinetOpen: return themed("folder-documents-open", QStyle::SP_DriveHDIcon);
+    case imageFolderClosed: return themed("folder", QStyle::SP_DirClosedIcon);
+    case imageFolderOpen: return themed("folder-open", QStyle::SP_DirOpenIcon);
     case imagePageClosed:
-    case imagePageSelectedUnread:
-        return themed("text-x-generic", QStyle::SP_FileIcon);
+    case imagePageSelectedUnread: return themed("text-x-generic", QStyle::SP_FileIcon);
     case imagePageOpen:
     case imagePageClosedRequested:
     case imagePageOpenRequested:
     case imagePageSelected:
-    case imageLinkPage:
-        return themed("text-html", QStyle::SP_FileLinkIcon);
-    case imageFrame:
-        return themed("view-split-left-right", QStyle::SP_FileDialogDetailedView);
-    case imageMail:
-        return themed("mail-message", QStyle::SP_MessageBoxInformation);
-    case imageLinkFile:
-        return themed("application-octet-stream", QStyle::SP_FileIcon);
-    default:
-        return themed("text-x-generic", QStyle::SP_FileIcon);
+    case imageLinkPage: return themed("text-html", QStyle::SP_FileLinkIcon);
+    case imageFrame: return themed("view-split-left-right", QStyle::SP_FileDialogDetailedView);
+    case imageMail: return themed("mail-message", QStyle::SP_MessageBoxInformation);
+    case imageLinkFile: return themed("application-octet-stream", QStyle::SP_FileIcon);
+    default: return themed("text-x-generic", QStyle::SP_FileIcon);
     }
 }
 

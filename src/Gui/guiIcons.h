@@ -9,7 +9,15 @@
 // the desktop's icon theme, with the style's own pictures where the theme has none.
 class guiIcons {
 public:
-    enum ToolIcon { toolBrowser = 0, toolStop, toolReload, toolUp, toolDown, toolProperties, toolCount };
+    enum ToolIcon {
+        toolBrowser = 0,
+        toolStop,
+        toolReload,
+        toolUp,
+        toolDown,
+        toolProperties,
+        toolCount
+    };
 
     // The icon of a tree image id (tviImage) with overlay 0 none, 1 read-only, 2 error.
     static QIcon treeIcon(int image, int overlay);

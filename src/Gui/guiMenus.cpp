@@ -23,10 +23,15 @@ struct MenuEntry {
 constexpr MenuEntry mainMenu[] = {
     {popup, 0, QT_TRANSLATE_NOOP("guiMenus", "ファイル(&F)")},
     {popup, 0, QT_TRANSLATE_NOOP("guiMenus", "新規作成(&N)")},
-    {item, 32769, nullptr}, {item, 32770, nullptr}, {item, 32771, nullptr},
+    {item, 32769, nullptr},
+    {item, 32770, nullptr},
+    {item, 32771, nullptr},
     {end, 0, nullptr},
     {popup, 0, QT_TRANSLATE_NOOP("guiMenus", "開く(&O)")},
-    {item, 32772, nullptr}, {item, 32773, nullptr}, {item, 32834, nullptr}, {item, 32835, nullptr},
+    {item, 32772, nullptr},
+    {item, 32773, nullptr},
+    {item, 32834, nullptr},
+    {item, 32835, nullptr},
     {end, 0, nullptr},
     {separator, 0, nullptr},
     {item, 32774, nullptr},
@@ -37,30 +42,48 @@ constexpr MenuEntry mainMenu[] = {
     {item, 32779, nullptr},
     {end, 0, nullptr},
     {popup, 0, QT_TRANSLATE_NOOP("guiMenus", "編集(&E)")},
-    {item, 32781, nullptr}, {item, 32782, nullptr}, {item, 32783, nullptr},
+    {item, 32781, nullptr},
+    {item, 32782, nullptr},
+    {item, 32783, nullptr},
     {separator, 0, nullptr},
-    {item, 32785, nullptr}, {item, 32784, nullptr}, {item, 32872, nullptr}, {item, 32780, nullptr},
+    {item, 32785, nullptr},
+    {item, 32784, nullptr},
+    {item, 32872, nullptr},
+    {item, 32780, nullptr},
     {separator, 0, nullptr},
-    {item, 32839, nullptr}, {item, 32840, nullptr},
+    {item, 32839, nullptr},
+    {item, 32840, nullptr},
     {separator, 0, nullptr},
     {item, 32787, nullptr},
     {end, 0, nullptr},
     {popup, 0, QT_TRANSLATE_NOOP("guiMenus", "表示(&V)")},
-    {item, 32838, nullptr}, {item, 32788, nullptr}, {item, 32789, nullptr}, {item, 32882, nullptr},
+    {item, 32838, nullptr},
+    {item, 32788, nullptr},
+    {item, 32789, nullptr},
+    {item, 32882, nullptr},
     {item, 32790, nullptr},
     {separator, 0, nullptr},
-    {item, 32791, nullptr}, {item, 32792, nullptr},
+    {item, 32791, nullptr},
+    {item, 32792, nullptr},
     {separator, 0, nullptr},
-    {item, 32793, nullptr}, {item, 32794, nullptr},
+    {item, 32793, nullptr},
+    {item, 32794, nullptr},
     {separator, 0, nullptr},
     {popup, 0, QT_TRANSLATE_NOOP("guiMenus", "文字コード(&C)")},
-    {item, 32796, nullptr}, {item, 32797, nullptr}, {item, 32798, nullptr}, {item, 32890, nullptr},
+    {item, 32796, nullptr},
+    {item, 32797, nullptr},
+    {item, 32798, nullptr},
+    {item, 32890, nullptr},
     {end, 0, nullptr},
     {end, 0, nullptr},
     {popup, 0, QT_TRANSLATE_NOOP("guiMenus", "ツール(&T)")},
-    {item, 32799, nullptr}, {item, 32801, nullptr},
+    {item, 32799, nullptr},
+    {item, 32801, nullptr},
     {separator, 0, nullptr},
-    {item, 32880, nullptr}, {item, 32841, nullptr}, {item, 32878, nullptr}, {item, 32786, nullptr},
+    {item, 32880, nullptr},
+    {item, 32841, nullptr},
+    {item, 32878, nullptr},
+    {item, 32786, nullptr},
     {separator, 0, nullptr},
     {item, 32884, nullptr},
     {end, 0, nullptr},
@@ -73,16 +96,25 @@ constexpr MenuEntry mainMenu[] = {
 
 constexpr MenuEntry itemMenu[] = {
     {popup, 0, QT_TRANSLATE_NOOP("guiMenus", "新規作成(&N)")},
-    {item, 32769, nullptr}, {item, 32770, nullptr}, {item, 32771, nullptr},
+    {item, 32769, nullptr},
+    {item, 32770, nullptr},
+    {item, 32771, nullptr},
     {end, 0, nullptr},
     {popup, 0, QT_TRANSLATE_NOOP("guiMenus", "編集(&E)")},
-    {item, 32781, nullptr}, {item, 32782, nullptr}, {item, 32783, nullptr}, {item, 32784, nullptr},
+    {item, 32781, nullptr},
+    {item, 32782, nullptr},
+    {item, 32783, nullptr},
+    {item, 32784, nullptr},
     {item, 32872, nullptr},
     {end, 0, nullptr},
     {separator, 0, nullptr},
-    {item, 32838, nullptr}, {item, 32788, nullptr}, {item, 32882, nullptr},
+    {item, 32838, nullptr},
+    {item, 32788, nullptr},
+    {item, 32882, nullptr},
     {separator, 0, nullptr},
-    {item, 32793, nullptr}, {item, 32794, nullptr}, {item, 32891, nullptr},
+    {item, 32793, nullptr},
+    {item, 32794, nullptr},
+    {item, 32891, nullptr},
     {separator, 0, nullptr},
     {item, 32799, QT_TRANSLATE_NOOP("guiMenus", "フットプリントを撮る(&F)")},
     {item, 32801, QT_TRANSLATE_NOOP("guiMenus", "スナップショットを撮る(&S)")},
@@ -106,7 +138,7 @@ const utlCommandEntry* entryOf(int menuId)
 QAction* makeAction(QObject* owner, int menuId, const char* label, const guiMenus::Runner& run)
 {
     const utlCommandEntry* entry = entryOf(menuId);
-    QString text = label != nullptr                                  ? QCoreApplication::translate("guiMenus", label)
+    QString text = label != nullptr ? QCoreApplication::translate("guiMenus", label)
                    : entry != nullptr && entry->label != nullptr ? gui::toQt(entry->label)
                                                                  : QString();
     auto* action = new QAction(text, owner);
@@ -119,8 +151,8 @@ QAction* makeAction(QObject* owner, int menuId, const char* label, const guiMenu
             keys << QKeySequence(QString::fromLatin1(entry->secondAccelerator));
         action->setShortcuts(keys);
     }
-    if (menuId == 32791 || menuId == 32792 || menuId == 32841 || menuId == 32834 || menuId == 32835 ||
-        (menuId >= 32796 && menuId <= 32798) || menuId == 32890)
+    if (menuId == 32791 || menuId == 32792 || menuId == 32841 || menuId == 32834 ||
+        menuId == 32835 || (menuId >= 32796 && menuId <= 32798) || menuId == 32890)
         action->setCheckable(true);
     QObject::connect(action, &QAction::triggered, owner, [run, menuId] { run(menuId); });
     return action;
@@ -136,21 +168,17 @@ void fill(QMenu* top, QMenuBar* bar, const MenuEntry (&entries)[N], const guiMen
         switch (e.kind) {
         case popup: {
             QString title = QCoreApplication::translate("guiMenus", e.title);
-            QMenu* menu = !stack.empty() ? stack.back()->addMenu(title) : bar != nullptr ? bar->addMenu(title) : nullptr;
+            QMenu* menu = !stack.empty()   ? stack.back()->addMenu(title)
+                          : bar != nullptr ? bar->addMenu(title)
+                                           : nullptr;
             if (menu == nullptr)
                 return; // a top-level pop-up needs the menu bar
             stack.push_back(menu);
             break;
         }
-        case item:
-            stack.back()->addAction(makeAction(stack.back(), e.menuId, e.title, run));
-            break;
-        case separator:
-            stack.back()->addSeparator();
-            break;
-        case end:
-            stack.pop_back();
-            break;
+        case item: stack.back()->addAction(makeAction(stack.back(), e.menuId, e.title, run)); break;
+        case separator: stack.back()->addSeparator(); break;
+        case end: stack.pop_back(); break;
         }
     }
 }

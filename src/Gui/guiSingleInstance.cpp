@@ -13,10 +13,12 @@ constexpr qint64 requestLimit = 64 * 1024;
 } // namespace
 
 guiSingleInstance::guiSingleInstance(const QString& directory, QObject* parent)
-    : QObject(parent), lock_(std::make_unique<QLockFile>(QDir(directory).filePath(QStringLiteral("Quillara.lock"))))
+    : QObject(parent),
+      lock_(std::make_unique<QLockFile>(QDir(directory).filePath(QStringLiteral("Quillara.lock"))))
 {
     // The socket's name is derived from the directory, so that each configuration has its own.
-    QByteArray digest = QCryptographicHash::hash(QDir(directory).absolutePath().toUtf8(), QCryptographicHash::Sha1);
+    QByteArray digest =
+        QCryptographicHash::hash(QDir(directory).absolutePath().toUtf8(), QCryptographicHash::Sha1);
     serverName_ = QStringLiteral("QuillaraV1.0-") + QString::fromLatin1(digest.toHex().left(16));
     connect(&server_, &QLocalServer::newConnection, this, &guiSingleInstance::onConnection);
 }

@@ -32,7 +32,8 @@ std::map<std::string, FileType>& fileTypes()
 
 } // namespace
 
-lviListViewItem::lviListViewItem(std::string fileName, std::string name, std::string address, std::string extension)
+lviListViewItem::lviListViewItem(std::string fileName, std::string name, std::string address,
+                                 std::string extension)
     : fileName_(std::move(fileName)), name_(std::move(name)), address_(std::move(address)),
       extension_(std::move(extension))
 {
@@ -52,13 +53,15 @@ void lviListViewItem::lookUpType()
     auto it = types.find(extension_);
     if (it == types.end()) {
         QMimeDatabase db;
-        std::string dotted = !extension_.empty() && extension_[0] != '.' ? "." + extension_ : extension_;
+        std::string dotted =
+            !extension_.empty() && extension_[0] != '.' ? "." + extension_ : extension_;
         QString probe = QStringLiteral("QuillaraItemIconByFileExt") + gui::toQt(dotted);
         QMimeType mime = db.mimeTypeForFile(probe, QMimeDatabase::MatchExtension);
         FileType type;
         type.typeName = gui::fromQt(mime.comment());
         QIcon fallback = QApplication::style()->standardIcon(QStyle::SP_FileIcon);
-        type.icon = QIcon::fromTheme(mime.iconName(), QIcon::fromTheme(mime.genericIconName(), fallback));
+        type.icon =
+            QIcon::fromTheme(mime.iconName(), QIcon::fromTheme(mime.genericIconName(), fallback));
         it = types.emplace(extension_, std::move(type)).first;
     }
     typeName_ = it->second.typeName;
@@ -77,7 +80,9 @@ void lviListViewItem::lookUpFile()
         std::transform(protocol_.begin(), protocol_.end(), protocol_.begin(),
                        [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c + 32) : c; });
         if (protocol_ == "file")
-            path = QByteArray::fromPercentEncoding(QByteArray::fromStdString(address_.substr(colon + 3))).toStdString();
+            path = QByteArray::fromPercentEncoding(
+                       QByteArray::fromStdString(address_.substr(colon + 3)))
+                       .toStdString();
     }
     // Only a local resource can be looked at without a transfer; the list never fetches one.
     if (path.empty())
@@ -113,7 +118,9 @@ int lviListViewItem::compare(const lviListViewItem& a, const lviListViewItem& b,
     // by their bytes, which is what the comparison of the list control does as well.
     const std::string& x = a.columnText(field);
     const std::string& y = b.columnText(field);
-    auto lower = [](char c) { return static_cast<unsigned char>(c >= 'A' && c <= 'Z' ? c + 32 : c); };
+    auto lower = [](char c) {
+        return static_cast<unsigned char>(c >= 'A' && c <= 'Z' ? c + 32 : c);
+    };
     std::size_t n = std::min(x.size(), y.size());
     for (std::size_t i = 0; i < n; ++i) {
         if (lower(x[i]) != lower(y[i]))
@@ -137,7 +144,6 @@ bool lviListViewItem::executeCommand(int code, bool query, bool& handled)
         if (!query && contextMenu)
             contextMenu();
         return true;
-    default:
-        return true;
+    default: return true;
     }
 }

@@ -27,7 +27,8 @@ public:
     // Opens a checked address (plain or in a new browser window).
     using Opener = std::function<bool(const std::string& address, bool newWindow)>;
 
-    lviListViewItem(std::string fileName, std::string name, std::string address, std::string extension);
+    lviListViewItem(std::string fileName, std::string name, std::string address,
+                    std::string extension);
     ~lviListViewItem() override;
 
     bool executeCommand(int code, bool query, bool& handled) override;

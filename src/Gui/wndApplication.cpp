@@ -58,11 +58,16 @@ struct PaneFailure {
 };
 
 constexpr PaneFailure paneFailures[] = {
-    {wndApplication::paneRebar, QT_TRANSLATE_NOOP("wndApplication", "ReBarのコマンド実行に失敗しました")},
-    {wndApplication::paneTree, QT_TRANSLATE_NOOP("wndApplication", "ツリービューのコマンド実行に失敗しました")},
-    {wndApplication::paneList, QT_TRANSLATE_NOOP("wndApplication", "リストビューのコマンド実行に失敗しました")},
-    {wndApplication::paneHtml, QT_TRANSLATE_NOOP("wndApplication", "HTMLビューのコマンド実行に失敗しました")},
-    {wndApplication::paneStatusBar, QT_TRANSLATE_NOOP("wndApplication", "ステータスバーのコマンド実行に失敗しました")},
+    {wndApplication::paneRebar,
+     QT_TRANSLATE_NOOP("wndApplication", "ReBarのコマンド実行に失敗しました")},
+    {wndApplication::paneTree,
+     QT_TRANSLATE_NOOP("wndApplication", "ツリービューのコマンド実行に失敗しました")},
+    {wndApplication::paneList,
+     QT_TRANSLATE_NOOP("wndApplication", "リストビューのコマンド実行に失敗しました")},
+    {wndApplication::paneHtml,
+     QT_TRANSLATE_NOOP("wndApplication", "HTMLビューのコマンド実行に失敗しました")},
+    {wndApplication::paneStatusBar,
+     QT_TRANSLATE_NOOP("wndApplication", "ステータスバーのコマンド実行に失敗しました")},
 };
 
 constexpr const char* appFailure =
@@ -83,14 +88,22 @@ struct AppCommand {
 };
 
 constexpr AppCommand appCommands[] = {
-    {codeOf(utlCommand::exitApplication), QT_TRANSLATE_NOOP("wndApplication", "アプリケーションの終了に失敗しました")},
-    {codeOf(utlCommand::about), QT_TRANSLATE_NOOP("wndApplication", "クイララについての表示に失敗しました")},
-    {codeOf(utlCommand::toggleListView), QT_TRANSLATE_NOOP("wndApplication", "リストビュー表示切り替えに失敗しました")},
-    {codeOf(utlCommand::showListView), QT_TRANSLATE_NOOP("wndApplication", "リストビューの表示に失敗しました")},
-    {codeOf(utlCommand::hideListView), QT_TRANSLATE_NOOP("wndApplication", "リストビューの非表示に失敗しました")},
-    {codeOf(utlCommand::toggleHtmlView), QT_TRANSLATE_NOOP("wndApplication", "HTMLビューの表示切り替えに失敗しました")},
-    {codeOf(utlCommand::showHtmlView), QT_TRANSLATE_NOOP("wndApplication", "HTMLビューの表示に失敗しました")},
-    {codeOf(utlCommand::hideHtmlView), QT_TRANSLATE_NOOP("wndApplication", "HTMLビューの非表示に失敗しました")},
+    {codeOf(utlCommand::exitApplication),
+     QT_TRANSLATE_NOOP("wndApplication", "アプリケーションの終了に失敗しました")},
+    {codeOf(utlCommand::about),
+     QT_TRANSLATE_NOOP("wndApplication", "クイララについての表示に失敗しました")},
+    {codeOf(utlCommand::toggleListView),
+     QT_TRANSLATE_NOOP("wndApplication", "リストビュー表示切り替えに失敗しました")},
+    {codeOf(utlCommand::showListView),
+     QT_TRANSLATE_NOOP("wndApplication", "リストビューの表示に失敗しました")},
+    {codeOf(utlCommand::hideListView),
+     QT_TRANSLATE_NOOP("wndApplication", "リストビューの非表示に失敗しました")},
+    {codeOf(utlCommand::toggleHtmlView),
+     QT_TRANSLATE_NOOP("wndApplication", "HTMLビューの表示切り替えに失敗しました")},
+    {codeOf(utlCommand::showHtmlView),
+     QT_TRANSLATE_NOOP("wndApplication", "HTMLビューの表示に失敗しました")},
+    {codeOf(utlCommand::hideHtmlView),
+     QT_TRANSLATE_NOOP("wndApplication", "HTMLビューの非表示に失敗しました")},
     {codeOf(utlCommand::preferences), nullptr},
     {codeOf(utlCommand::refreshViews), nullptr},
     {codeOf(utlCommand::goToTypedAddress), nullptr},
@@ -104,11 +117,13 @@ constexpr AppCommand appCommands[] = {
 bool isTreeCommand(int code)
 {
     using enum utlCommand;
-    for (utlCommand command : {footprintConfirmed, search, searchConfirmed, createCabinet, copyCabinet, openCabinet,
-                               openCabinetChosen, exportCabinet, emptySnapshotTrash, newItem, newItemConfirmed,
-                               newFolder, newFolderConfirmed, openFile, toggleFavorites, toggleBookmarks, properties,
-                               markSearchUp, markSearchDown, searchAgainDown, searchAgainUp, openNode,
-                               deadLinkSearchDown, deadLinkSearchUp})
+    for (utlCommand command :
+         {footprintConfirmed, search,       searchConfirmed,    createCabinet,
+          copyCabinet,        openCabinet,  openCabinetChosen,  exportCabinet,
+          emptySnapshotTrash, newItem,      newItemConfirmed,   newFolder,
+          newFolderConfirmed, openFile,     toggleFavorites,    toggleBookmarks,
+          properties,         markSearchUp, markSearchDown,     searchAgainDown,
+          searchAgainUp,      openNode,     deadLinkSearchDown, deadLinkSearchUp})
         if (code == codeOf(command))
             return true;
     return false;
@@ -133,10 +148,12 @@ const AppCommand* appCommandOf(int code)
 } // namespace
 
 wndApplication::wndApplication()
-    : messageTarget_(std::make_unique<wndMessageTarget>()), tree_(std::make_unique<ctrlQtTreeView>())
+    : messageTarget_(std::make_unique<wndMessageTarget>()),
+      tree_(std::make_unique<ctrlQtTreeView>())
 {
     setWindowTitle(QStringLiteral("Quillara"));
-    messageTarget_->setDiscarder([](const platform::Message& m) { clsQuillaraEngine::DiscardMessage(m); });
+    messageTarget_->setDiscarder(
+        [](const platform::Message& m) { clsQuillaraEngine::DiscardMessage(m); });
     messageTarget_->setHandler([this](const platform::Message& m) {
         if (engine_ == nullptr || !engine_->handleMessage(m))
             clsQuillaraEngine::DiscardMessage(m);
@@ -208,7 +225,8 @@ bool wndApplication::init()
     treeView_->openCabinets(*ini);
     // The snapshot dialog; every other dialog goes on to the handler set before.
     auto otherDialogs = tree_->dialogHandler;
-    tree_->dialogHandler = [this, otherDialogs](tviDialog dialog, tviTreeViewItem* item, const std::string& name) {
+    tree_->dialogHandler = [this, otherDialogs](tviDialog dialog, tviTreeViewItem* item,
+                                                const std::string& name) {
         if (dialog == tviDialog::snapshot)
             openSnapshotDialog(item, name);
         else if (otherDialogs)
@@ -248,8 +266,10 @@ void wndApplication::createPanes()
                     tviTreeViewItem* item = treeView_->selectedItem();
                     return (id == 32791 && listVisible_) || (id == 32792 && htmlVisible_) ||
                            (id == 32841 && item != nullptr && item->isMarked()) ||
-                           (id == 32834 && tviSourceCabinets::find(*tree_, typeInternetExplorer) != nullptr) ||
-                           (id == 32835 && tviSourceCabinets::find(*tree_, typeNetscapeNavigator) != nullptr) ||
+                           (id == 32834 &&
+                            tviSourceCabinets::find(*tree_, typeInternetExplorer) != nullptr) ||
+                           (id == 32835 &&
+                            tviSourceCabinets::find(*tree_, typeNetscapeNavigator) != nullptr) ||
                            (item != nullptr && isCharsetChoice(id, tree_->charsetChoiceOf(item)));
                 });
         });
@@ -300,9 +320,12 @@ void wndApplication::createPanes()
     });
     connect(htmlView_, &wndHtmlView::cycleRequested, this, [this](bool backwards) {
         bool handled = false;
-        GetUtlCommandRoot()->executeCommand(backwards ? codeOf(utlCommand::previousPane) : codeOf(utlCommand::nextPane), false, handled);
+        GetUtlCommandRoot()->executeCommand(backwards ? codeOf(utlCommand::previousPane)
+                                                      : codeOf(utlCommand::nextPane),
+                                            false, handled);
     });
-    connect(qApp, &QApplication::focusChanged, this, [this](QWidget*, QWidget* now) { onFocusChanged(now); });
+    connect(qApp, &QApplication::focusChanged, this,
+            [this](QWidget*, QWidget* now) { onFocusChanged(now); });
     listView_->setVisible(listVisible_);
     htmlView_->setVisible(htmlVisible_);
     ySplitter_->setVisible(listVisible_ || htmlVisible_);
@@ -310,12 +333,14 @@ void wndApplication::createPanes()
     saveTimer_ = new QTimer(this);
     connect(saveTimer_, &QTimer::timeout, this, [this] {
         if (!tree_->saveDueCabinets(static_cast<int64_t>(platform::tickCount())))
-            logError("wndApplication::onSaveTimer", gui::fromQt(tr("キャビネットの保存に失敗しました")));
+            logError("wndApplication::onSaveTimer",
+                     gui::fromQt(tr("キャビネットの保存に失敗しました")));
     });
     saveTimer_->start(500);
 }
 
-QRect wndApplication::placeOnScreen(const QRect& stored, const QList<QRect>& screens, const QRect& primary)
+QRect wndApplication::placeOnScreen(const QRect& stored, const QList<QRect>& screens,
+                                    const QRect& primary)
 {
     // Enough of the window must show to take hold of it: a corner of the caption at least.
     constexpr int grip = 48;
@@ -338,7 +363,8 @@ void wndApplication::restoreGeometry()
     int right = ini->getInt(IniKey::MainWinRight);
     int bottom = ini->getInt(IniKey::MainWinBottom);
     QScreen* primaryScreen = QGuiApplication::primaryScreen();
-    QRect primary = primaryScreen != nullptr ? primaryScreen->availableGeometry() : QRect(0, 0, 1024, 768);
+    QRect primary =
+        primaryScreen != nullptr ? primaryScreen->availableGeometry() : QRect(0, 0, 1024, 768);
     QRect stored;
     if (left == useDefault || top == useDefault || right <= left || bottom <= top) {
         QSize size(std::min(960, primary.width()), std::min(640, primary.height()));
@@ -360,10 +386,12 @@ void wndApplication::applyDividers()
     // The sizes given add up to the room beside the handle: otherwise the splitter scales
     // them, and the stored divider comes back a few pixels off.
     QSize area = xSplitter_->size() - QSize(xSplitter_->handleWidth(), ySplitter_->handleWidth());
-    int width = treeViewWidth_ == useDefault || treeViewWidth_ <= 0 ? area.width() / 2 : treeViewWidth_;
+    int width =
+        treeViewWidth_ == useDefault || treeViewWidth_ <= 0 ? area.width() / 2 : treeViewWidth_;
     width = std::clamp(width, 16, std::max(16, area.width() - 16));
     xSplitter_->setSizes({width, std::max(1, area.width() - width)});
-    int height = listViewHeight_ == useDefault || listViewHeight_ <= 0 ? area.height() / 2 : listViewHeight_;
+    int height =
+        listViewHeight_ == useDefault || listViewHeight_ <= 0 ? area.height() / 2 : listViewHeight_;
     height = std::clamp(height, 16, std::max(16, area.height() - 16));
     ySplitter_->setSizes({height, std::max(1, area.height() - height)});
 }
@@ -405,7 +433,8 @@ bool wndApplication::save()
     treeView_->storeSearchDialogPlace();
     std::vector<std::string> cabinets;
     bool ok = tree_->saveAll(&cabinets);
-    auto* route = static_cast<tviRouteSnapshot*>(tviSourceCabinets::find(*tree_, typeRouteSnapshot));
+    auto* route =
+        static_cast<tviRouteSnapshot*>(tviSourceCabinets::find(*tree_, typeRouteSnapshot));
     if (route != nullptr && !route->isReadOnly())
         ok = route->save() && ok;
     if (!ok)
@@ -490,15 +519,17 @@ bool wndApplication::offerToPane(int pane, int code, bool query, bool& handled)
     if (target == nullptr)
         return true;
     if (!target->executeCommand(code, query, handled))
-        return logError("wndApplication::executeCommand",
-                        gui::fromQt(QCoreApplication::translate("wndApplication", paneFailure(pane))));
+        return logError(
+            "wndApplication::executeCommand",
+            gui::fromQt(QCoreApplication::translate("wndApplication", paneFailure(pane))));
     return true;
 }
 
 bool wndApplication::executeCommand(int code, bool query, bool& handled)
 {
     handled = false;
-    if (code == codeOf(utlCommand::snapshotConfirmed) && snapshotDialog_ != nullptr && snapshotDialog_->isAnswering())
+    if (code == codeOf(utlCommand::snapshotConfirmed) && snapshotDialog_ != nullptr &&
+        snapshotDialog_->isAnswering())
         return answerSnapshot(query, handled);
     if (!offerToPane(focusPane_, code, query, handled))
         return false;
@@ -506,7 +537,8 @@ bool wndApplication::executeCommand(int code, bool query, bool& handled)
         return false;
     // The tree's own dialogs and searches work whichever pane has the focus: a modeless
     // dialog's command must reach the tree even when the list was clicked meanwhile.
-    if (!handled && focusPane_ != paneTree && isTreeCommand(code) && !offerToPane(paneTree, code, query, handled))
+    if (!handled && focusPane_ != paneTree && isTreeCommand(code) &&
+        !offerToPane(paneTree, code, query, handled))
         return false;
     if (!handled && !executeCommandApp(code, query, handled))
         return logError("wndApplication::executeCommand",
@@ -524,8 +556,16 @@ bool wndApplication::executeCommandApp(int code, bool query, bool& handled)
     switch (code) {
     case codeOf(utlCommand::exitApplication): ok = exitApplication(); break;
     case codeOf(utlCommand::about): ok = openAboutDialog(); break;
-    case codeOf(utlCommand::toggleListView): case codeOf(utlCommand::showListView): case codeOf(utlCommand::hideListView): ok = showListView(code - codeOf(utlCommand::toggleListView)); break;
-    case codeOf(utlCommand::toggleHtmlView): case codeOf(utlCommand::showHtmlView): case codeOf(utlCommand::hideHtmlView): ok = showHtmlView(code - codeOf(utlCommand::toggleHtmlView)); break;
+    case codeOf(utlCommand::toggleListView):
+    case codeOf(utlCommand::showListView):
+    case codeOf(utlCommand::hideListView):
+        ok = showListView(code - codeOf(utlCommand::toggleListView));
+        break;
+    case codeOf(utlCommand::toggleHtmlView):
+    case codeOf(utlCommand::showHtmlView):
+    case codeOf(utlCommand::hideHtmlView):
+        ok = showHtmlView(code - codeOf(utlCommand::toggleHtmlView));
+        break;
     case codeOf(utlCommand::refreshViews): refreshViews(); break;
     case codeOf(utlCommand::goToTypedAddress): ok = goToTypedAddress(); break;
     case codeOf(utlCommand::preferences): ok = openPreferences(); break;
@@ -536,7 +576,8 @@ bool wndApplication::executeCommandApp(int code, bool query, bool& handled)
         treeView_->viewport()->update();
         break;
     case codeOf(utlCommand::helpContents): ok = GetUtlHelp()->showTopic(helpIndexTitle); break;
-    case codeOf(utlCommand::previousPane): case codeOf(utlCommand::nextPane): cyclePane(code == codeOf(utlCommand::previousPane)); break;
+    case codeOf(utlCommand::previousPane):
+    case codeOf(utlCommand::nextPane): cyclePane(code == codeOf(utlCommand::previousPane)); break;
     default: break;
     }
     if (!ok && command->failure != nullptr)
@@ -550,7 +591,8 @@ void wndApplication::tellUser(const QString& text)
     lastTold_ = text;
     if (!tree_->interactive)
         return;
-    auto* box = new QMessageBox(QMessageBox::Information, windowTitle(), text, QMessageBox::Ok, this);
+    auto* box =
+        new QMessageBox(QMessageBox::Information, windowTitle(), text, QMessageBox::Ok, this);
     box->setAttribute(Qt::WA_DeleteOnClose);
     box->open();
 }
@@ -561,7 +603,10 @@ bool wndApplication::goToTypedAddress()
     std::string address;
     // Text that is no address is not kept as an item that can only fail.
     if (!addressFromTyped(typed, address)) {
-        statusBar_->setPartText(0, gui::fromQt(tr("「")) + rebar_->urlBox()->currentTyped() + gui::fromQt(tr("」はアドレスではありません。"))); // 「…」はアドレスではありません。
+        statusBar_->setPartText(
+            0,
+            gui::fromQt(tr("「")) + rebar_->urlBox()->currentTyped() +
+                gui::fromQt(tr("」はアドレスではありません。"))); // 「…」はアドレスではありません。
         return true;
     }
     rebar_->urlBox()->remember(address);
@@ -673,7 +718,8 @@ bool wndApplication::applySettings()
     tviSourceCabinets::applySettings(*tree_, *ini);
     listView_->applySettings(*ini);
     // Footprints and snapshots age by the new days from the next save on.
-    if (auto* route = static_cast<tviRouteSnapshot*>(tviSourceCabinets::find(*tree_, typeRouteSnapshot)))
+    if (auto* route =
+            static_cast<tviRouteSnapshot*>(tviSourceCabinets::find(*tree_, typeRouteSnapshot)))
         route->applySettings(*ini);
     if (auto* snapshots = static_cast<tviPageSnapshot*>(tree_->snapshotCabinet()))
         snapshots->applySettings(*ini);
@@ -747,7 +793,8 @@ void wndApplication::refreshViews()
     item->getStatusText(status, isError);
     std::string url = item->getUrl();
     std::string first = url.empty() ? item->getDescription() : url;
-    std::replace_if(first.begin(), first.end(), [](char c) { return c == '\r' || c == '\n'; }, ' ');
+    std::replace_if(
+        first.begin(), first.end(), [](char c) { return c == '\r' || c == '\n'; }, ' ');
     statusBar_->setPartText(0, url.empty() ? gui::toQt(first) : gui::addressToQt(first));
     auto* urlItem = dynamic_cast<tviURLItem*>(item);
     statusBar_->setPartText(1, urlItem != nullptr ? urlItem->getTitle() : std::string());
@@ -769,18 +816,22 @@ void wndApplication::onNodeNotify(int id, clsQuillaraItem* node, clsNodePhase ph
     GetUtlCommandRoot()->executeCommand(codeOf(utlCommand::refreshViews), false, handled);
 }
 
-void wndApplication::onSnapshotNotify(int id, const clsSnapshotReport& report, clsSnapshotPhase phase)
+void wndApplication::onSnapshotNotify(int id, const clsSnapshotReport& report,
+                                      clsSnapshotPhase phase)
 {
     if (tree_ == nullptr)
         return;
     tree_->onSnapshotNotify(id, report, phase);
     tviTreeViewItem* selected = treeView_->selectedItem();
-    if (phase != clsSnapshotPhase::ended || selected == nullptr || selected->getType() != typePSSItem)
+    if (phase != clsSnapshotPhase::ended || selected == nullptr ||
+        selected->getType() != typePSSItem)
         return;
     // The selected snapshot was shown before its page was saved (nothing, or part of it): its
     // saved page is read now, and the views fill when that read ends.
-    if (!selected->getUrl().empty() && engine_ != nullptr && selected->getStatus() != clsRequestStatus::reading)
-        tree_->request(selected, selected->getRequestNumber() >= 0 ? clsRequestMode::reload : clsRequestMode::read);
+    if (!selected->getUrl().empty() && engine_ != nullptr &&
+        selected->getStatus() != clsRequestStatus::reading)
+        tree_->request(selected, selected->getRequestNumber() >= 0 ? clsRequestMode::reload
+                                                                   : clsRequestMode::read);
     refreshViews();
 }
 
@@ -792,9 +843,9 @@ void wndApplication::openSnapshotDialog(tviTreeViewItem* item, const std::string
     // Asked again for another page while open, the dialog takes that page's snapshot.
     snapshotItem_ = item;
     if (snapshotDialog_ == nullptr) {
-        snapshotDialog_ = new dlgSSPage(this, cabinet->getFolderPath(), cabinet->getColorDay(), cabinet->getLimitDay(),
-                                        name, cabinet->ageing().isDeleteOn(),
-                                        GetUtlIniInfo()->getInt(IniKey::SnapshotScripts) != 0);
+        snapshotDialog_ = new dlgSSPage(
+            this, cabinet->getFolderPath(), cabinet->getColorDay(), cabinet->getLimitDay(), name,
+            cabinet->ageing().isDeleteOn(), GetUtlIniInfo()->getInt(IniKey::SnapshotScripts) != 0);
         connect(snapshotDialog_, &QDialog::finished, snapshotDialog_, &QObject::deleteLater);
     } else {
         snapshotDialog_->setName(name);
@@ -835,9 +886,11 @@ bool wndApplication::answerSnapshot(bool query, bool& handled)
     return true;
 }
 
-void wndApplication::onHeadNotify(int id, int linkKind, const std::string& address, const std::string& fileName,
-                                  const std::string& protocol, int contentLength, const std::string& lastModifiedText)
+void wndApplication::onHeadNotify(int id, int linkKind, const std::string& address,
+                                  const std::string& fileName, const std::string& protocol,
+                                  int contentLength, const std::string& lastModifiedText)
 {
     if (tree_ != nullptr)
-        tree_->onHeadNotify(id, linkKind, address, fileName, protocol, contentLength, lastModifiedText);
+        tree_->onHeadNotify(id, linkKind, address, fileName, protocol, contentLength,
+                            lastModifiedText);
 }

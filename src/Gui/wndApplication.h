@@ -31,7 +31,14 @@ class wndTreeView;
 class wndApplication : public QMainWindow, public utlCommandTarget, public clsEngineTarget {
     Q_OBJECT
 public:
-    enum Pane { paneNone = -1, paneRebar = 1, paneStatusBar = 2, paneTree = 3, paneList = 4, paneHtml = 5 };
+    enum Pane {
+        paneNone = -1,
+        paneRebar = 1,
+        paneStatusBar = 2,
+        paneTree = 3,
+        paneList = 4,
+        paneHtml = 5
+    };
 
     wndApplication();
     ~wndApplication() override;
@@ -68,7 +75,8 @@ public:
 
     void onNodeNotify(int id, clsQuillaraItem* node, clsNodePhase phase) override;
     void onHeadNotify(int id, int linkKind, const std::string& address, const std::string& fileName,
-                      const std::string& protocol, int contentLength, const std::string& lastModifiedText) override;
+                      const std::string& protocol, int contentLength,
+                      const std::string& lastModifiedText) override;
     void onSnapshotNotify(int id, const clsSnapshotReport& report, clsSnapshotPhase phase) override;
     // The snapshot dialog for item (command 1019); its answer (1020) goes to that item.
     void openSnapshotDialog(class tviTreeViewItem* item, const std::string& name);
@@ -95,7 +103,8 @@ public:
     const QString& lastTold() const { return lastTold_; }
 
     // A stored window rectangle that lies on no screen is moved onto the primary one.
-    static QRect placeOnScreen(const QRect& stored, const QList<QRect>& screens, const QRect& primary);
+    static QRect placeOnScreen(const QRect& stored, const QList<QRect>& screens,
+                               const QRect& primary);
 
 protected:
     void closeEvent(QCloseEvent* event) override;

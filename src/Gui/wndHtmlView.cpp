@@ -44,8 +44,7 @@ void wndHtmlView::fillFrom(clsQuillaraItem* node)
 void wndHtmlView::fillFailed(clsQuillaraItem* node, const std::string& status)
 {
     fillFrom(node);
-    body_ = gui::fromQt(tr("このページは読み込めませんでした。\r\n")) +
-            status;
+    body_ = gui::fromQt(tr("このページは読み込めませんでした。\r\n")) + status;
     showText(header_, body_);
 }
 
@@ -82,7 +81,8 @@ bool wndHtmlView::eventFilter(QObject* watched, QEvent* event)
         return false;
     auto* key = static_cast<QKeyEvent*>(event);
     if (key->key() == Qt::Key_Tab || key->key() == Qt::Key_Backtab) {
-        Q_EMIT cycleRequested(key->key() == Qt::Key_Backtab || (key->modifiers() & Qt::ShiftModifier) != 0);
+        Q_EMIT cycleRequested(key->key() == Qt::Key_Backtab ||
+                              (key->modifiers() & Qt::ShiftModifier) != 0);
         return true;
     }
     return false;

@@ -27,7 +27,8 @@ QString titleOf(int field)
 bool sameAddress(const std::string& a, const std::string& b)
 {
     auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c + 32) : c; };
-    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [&](char x, char y) { return lower(x) == lower(y); });
+    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(),
+                                              [&](char x, char y) { return lower(x) == lower(y); });
 }
 
 } // namespace
@@ -36,7 +37,8 @@ wndListView::wndListView(QWidget* parent) : QTreeWidget(parent)
 {
     widths_.fill(100);
     for (int field = 0; field < storedWidths; ++field)
-        widths_[static_cast<size_t>(field)] = utlIniInfo::info(indexed(IniKey::ColumnWidth00, field)).intDefault;
+        widths_[static_cast<size_t>(field)] =
+            utlIniInfo::info(indexed(IniKey::ColumnWidth00, field)).intDefault;
     setRootIsDecorated(false);
     setUniformRowHeights(true);
     setSelectionMode(QAbstractItemView::SingleSelection);
@@ -46,7 +48,8 @@ wndListView::wndListView(QWidget* parent) : QTreeWidget(parent)
     header()->setSortIndicatorShown(true);
     header()->setStretchLastSection(true);
     connect(header(), &QHeaderView::sectionClicked, this, &wndListView::onColumnClicked);
-    setColumns({fieldUrl, fieldName, fieldProtocol, fieldDescription, fieldType, fieldSize, fieldModified});
+    setColumns({fieldUrl, fieldName, fieldProtocol, fieldDescription, fieldType, fieldSize,
+                fieldModified});
     // Double click and Enter both show the row in the browser.
     connect(this, &QTreeWidget::itemActivated, this, [this] {
         bool handled = false;
@@ -62,8 +65,8 @@ void wndListView::clearRows()
     rows_.clear();
 }
 
-bool wndListView::addResource(const std::string& fileName, const std::string& name, const std::string& address,
-                              const std::string& extension)
+bool wndListView::addResource(const std::string& fileName, const std::string& name,
+                              const std::string& address, const std::string& extension)
 {
     for (const auto& row : rows_) {
         if (sameAddress(row->getAddress(), address))
@@ -106,7 +109,8 @@ void wndListView::rebuild()
             int field = columns_[column];
             const std::string& text = rows_[i]->columnText(field);
             bool path = local && (field == fieldUrl || field == fieldName);
-            widgetItem->setText(static_cast<int>(column), path ? gui::pathToQt(text) : gui::toQt(text));
+            widgetItem->setText(static_cast<int>(column),
+                                path ? gui::pathToQt(text) : gui::toQt(text));
         }
         widgetItem->setIcon(0, rows_[i]->getIcon());
         widgetItem->setData(0, Qt::UserRole, static_cast<qulonglong>(i));
@@ -142,7 +146,8 @@ void wndListView::onColumnClicked(int displayed)
     if (displayed < 0 || static_cast<size_t>(displayed) >= columns_.size())
         return;
     int column = columns_[static_cast<size_t>(displayed)];
-    auto it = std::find_if(sortKeys_.begin(), sortKeys_.end(), [column](int key) { return key / 2 == column; });
+    auto it = std::find_if(sortKeys_.begin(), sortKeys_.end(),
+                           [column](int key) { return key / 2 == column; });
     // Clicking the primary column flips its direction; any other column becomes the primary
     // key, ascending, so that a first click always sorts ascending.
     int key = it == sortKeys_.begin() ? *it ^ 1 : column * 2;
@@ -192,8 +197,7 @@ void wndListView::showRowMenu()
     QMenu menu(this);
     for (int menuId : {32793, 32794}) {
         int code = guiMenus::commandOf(menuId);
-        QString label = menuId == 32793 ? tr("ブラウザに表示(&B)")
-                                        : tr("新しいブラウザに表示(&N)");
+        QString label = menuId == 32793 ? tr("ブラウザに表示(&B)") : tr("新しいブラウザに表示(&N)");
         menu.addAction(label, this, [this, code] {
             bool handled = false;
             executeCommand(code, false, handled);
@@ -211,7 +215,8 @@ std::vector<int> wndListView::columnsOf(const utlIniInfo& ini)
         // The entries are known by their titles, which move with them when they are reordered.
         QString title = gui::toQt(ini.getString(indexed(IniKey::Item00, entry)));
         for (int field = 0; field < fieldCount; ++field) {
-            if (title == titleOf(field) && std::find(fields.begin(), fields.end(), field) == fields.end())
+            if (title == titleOf(field) &&
+                std::find(fields.begin(), fields.end(), field) == fields.end())
                 fields.push_back(field);
         }
     }
@@ -254,7 +259,8 @@ void wndListView::loadSettings(const utlIniInfo& ini)
     }
     columns_.clear(); // the stored widths win over those of the columns shown so far
     for (int field = 0; field < storedWidths; ++field)
-        widths_[static_cast<size_t>(field)] = std::max(ini.getInt(indexed(IniKey::ColumnWidth00, field)), 10);
+        widths_[static_cast<size_t>(field)] =
+            std::max(ini.getInt(indexed(IniKey::ColumnWidth00, field)), 10);
     setColumns(columnsOf(ini));
 }
 

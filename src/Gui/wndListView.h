@@ -25,8 +25,8 @@ public:
 
     void clearRows();
     // Adds a row unless one with the same address (in any case) is there; false then.
-    bool addResource(const std::string& fileName, const std::string& name, const std::string& address,
-                     const std::string& extension);
+    bool addResource(const std::string& fileName, const std::string& name,
+                     const std::string& address, const std::string& extension);
     void sortRows();
     // Clears the list and fills it with the node's resources (none without a node).
     void fillFrom(clsQuillaraItem* node);

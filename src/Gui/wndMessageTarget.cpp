@@ -22,7 +22,8 @@ bool wndMessageTarget::post(unsigned id, std::uintptr_t wParam, std::intptr_t lP
     }
     // One queued call per batch rather than per message keeps the event queue short.
     if (wake)
-        QMetaObject::invokeMethod(this, [this] { drain(); }, Qt::QueuedConnection);
+        QMetaObject::invokeMethod(
+            this, [this] { drain(); }, Qt::QueuedConnection);
     return true;
 }
 
@@ -71,5 +72,6 @@ void wndMessageTarget::drain()
         if (platform::tickCount() - start >= static_cast<std::uint64_t>(batchBudgetMs_))
             break;
     }
-    QMetaObject::invokeMethod(this, [this] { drain(); }, Qt::QueuedConnection);
+    QMetaObject::invokeMethod(
+        this, [this] { drain(); }, Qt::QueuedConnection);
 }

@@ -72,21 +72,25 @@ wndTreeView::wndTreeView(ctrlQtTreeView* tree, QWidget* parent) : QTreeView(pare
     setAutoScrollMargin(20);
     setContextMenuPolicy(Qt::DefaultContextMenu);
 
-    connect(tree_, &ctrlQtTreeView::expansionRequested, this, [this](const QModelIndex& index, bool expanded) {
-        syncing_ = true;
-        setExpanded(index, expanded);
-        syncing_ = false;
-    });
+    connect(tree_, &ctrlQtTreeView::expansionRequested, this,
+            [this](const QModelIndex& index, bool expanded) {
+                syncing_ = true;
+                setExpanded(index, expanded);
+                syncing_ = false;
+            });
     connect(tree_, &ctrlQtTreeView::selectionRequested, this, [this](const QModelIndex& index) {
         if (index.isValid() && currentIndex() != index) {
             setCurrentIndex(index);
             scrollTo(index);
         }
     });
-    connect(this, &QTreeView::expanded, this, [this](const QModelIndex& index) { tree_->noteExpanded(index, true); });
-    connect(this, &QTreeView::collapsed, this, [this](const QModelIndex& index) { tree_->noteExpanded(index, false); });
+    connect(this, &QTreeView::expanded, this,
+            [this](const QModelIndex& index) { tree_->noteExpanded(index, true); });
+    connect(this, &QTreeView::collapsed, this,
+            [this](const QModelIndex& index) { tree_->noteExpanded(index, false); });
     tree_->contextMenuHandler = [this](tviTreeViewItem* item) { showItemMenu(item); };
-    tree_->dialogHandler = [this](tviDialog dialog, tviTreeViewItem* item, const std::string& name) {
+    tree_->dialogHandler = [this](tviDialog dialog, tviTreeViewItem* item,
+                                  const std::string& name) {
         if (dialog == tviDialog::footprint)
             showFootprintDialog(item, name);
         else
@@ -125,7 +129,8 @@ void wndTreeView::requestOnSelection(tviTreeViewItem* item)
 {
     // Selecting an item that has an address and has not been asked for yet loads it; the engine
     // does the reading, the tree hears of it through the notifications.
-    if (item == nullptr || item->getUrl().empty() || item->getRequestNumber() >= 0 || tree_->engine() == nullptr)
+    if (item == nullptr || item->getUrl().empty() || item->getRequestNumber() >= 0 ||
+        tree_->engine() == nullptr)
         return;
     tree_->request(item, clsRequestMode::read);
 }
@@ -142,9 +147,11 @@ bool wndTreeView::executeItemCommand(tviTreeViewItem* item, int code, bool query
     handled = true;
     // A cabinet, the Favorites and the bookmarks only leave the tree: their files stay.
     int type = item->getType();
-    bool closes = type == typeCabinet || type == typeInternetExplorer || type == typeNetscapeNavigator;
-    std::string question = gui::fromQt(closes ? tr("キャビネットを閉じますか？\nファイルは削除されません。")
-                                              : tr("削除してもよろしいですか？"));
+    bool closes =
+        type == typeCabinet || type == typeInternetExplorer || type == typeNetscapeNavigator;
+    std::string question =
+        gui::fromQt(closes ? tr("キャビネットを閉じますか？\nファイルは削除されません。")
+                           : tr("削除してもよろしいですか？"));
     std::string title = gui::fromQt(closes ? tr("キャビネットを閉じる") : tr("削除の確認"));
     // Closing is a question of yes or no (はい/いいえ); deleting keeps OK and キャンセル.
     if (!tree_->askYesNo(question, title, closes ? tviButtons::yesNo : tviButtons::okCancel))
@@ -158,11 +165,14 @@ bool wndTreeView::executeCommand(int code, bool query, bool& handled)
     bool ok = true;
     // The footprint dialog's answer goes to the item it was opened for, wherever the
     // selection went meanwhile.
-    if (code == codeOf(utlCommand::footprintConfirmed) && footprintDialog_ != nullptr && footprintDialog_->isAnswering())
+    if (code == codeOf(utlCommand::footprintConfirmed) && footprintDialog_ != nullptr &&
+        footprintDialog_->isAnswering())
         return answerFootprint(query, handled);
     // So do the new-item and new-folder dialogs' answers.
-    bool itemAnswer = code == codeOf(utlCommand::newItemConfirmed) && itemDialog_ != nullptr && itemDialog_->isAnswering();
-    bool folderAnswer = code == codeOf(utlCommand::newFolderConfirmed) && folderDialog_ != nullptr && folderDialog_->isAnswering();
+    bool itemAnswer = code == codeOf(utlCommand::newItemConfirmed) && itemDialog_ != nullptr &&
+                      itemDialog_->isAnswering();
+    bool folderAnswer = code == codeOf(utlCommand::newFolderConfirmed) &&
+                        folderDialog_ != nullptr && folderDialog_->isAnswering();
     if (itemAnswer || folderAnswer)
         return answerNewDialog(code, query, handled);
     if (tviTreeViewItem* item = selectedItem())
@@ -171,8 +181,12 @@ bool wndTreeView::executeCommand(int code, bool query, bool& handled)
     if (code == codeOf(utlCommand::labelEdit) && handled && !query)
         edit(currentIndex());
     // The menu ticks the character code the page was last read with.
-    if (!query && handled && (code == codeOf(utlCommand::charsetAuto) || code == codeOf(utlCommand::charsetSjis) || code == codeOf(utlCommand::charsetEuc) || code == codeOf(utlCommand::charsetUtf8)))
-        tree_->noteCharsetChoice(selectedItem(), code == codeOf(utlCommand::charsetUtf8) ? 3 : code - codeOf(utlCommand::charsetAuto));
+    if (!query && handled &&
+        (code == codeOf(utlCommand::charsetAuto) || code == codeOf(utlCommand::charsetSjis) ||
+         code == codeOf(utlCommand::charsetEuc) || code == codeOf(utlCommand::charsetUtf8)))
+        tree_->noteCharsetChoice(selectedItem(), code == codeOf(utlCommand::charsetUtf8)
+                                                     ? 3
+                                                     : code - codeOf(utlCommand::charsetAuto));
     if (ok && !handled)
         ok = executeOwnCommand(code, query, handled);
     if (!query)
@@ -196,14 +210,12 @@ bool wndTreeView::executeOwnCommand(int code, bool query, bool& handled)
         if (copyCabinetDialog_ != nullptr && copyCabinetDialog_->isAnswering()) {
             handled = true;
             return query || !copyCabinetDialog_->isAccepted() ||
-                   copyCabinet(copySourceOf(copyCabinetDialog_->source()), copyCabinetDialog_->name(),
-                               copyCabinetDialog_->folder());
+                   copyCabinet(copySourceOf(copyCabinetDialog_->source()),
+                               copyCabinetDialog_->name(), copyCabinetDialog_->folder());
         }
         handled = !openCabinets().empty();
         return query || !handled || showCopyCabinetDialog();
-    case codeOf(utlCommand::openCabinet):
-        handled = true;
-        return query || showOpenCabinetWindow();
+    case codeOf(utlCommand::openCabinet): handled = true; return query || showOpenCabinetWindow();
     case codeOf(utlCommand::exportCabinet):
         handled = selectedCabinet() != nullptr;
         return query || !handled || showExportDialog();
@@ -221,7 +233,8 @@ bool wndTreeView::executeOwnCommand(int code, bool query, bool& handled)
     }
     case codeOf(utlCommand::toggleFavorites):
     case codeOf(utlCommand::toggleBookmarks): {
-        int type = code == codeOf(utlCommand::toggleFavorites) ? typeInternetExplorer : typeNetscapeNavigator;
+        int type = code == codeOf(utlCommand::toggleFavorites) ? typeInternetExplorer
+                                                               : typeNetscapeNavigator;
         handled = tviSourceCabinets::canToggle(*tree_, *GetUtlIniInfo(), type);
         return query || !handled || tviSourceCabinets::toggle(*tree_, *GetUtlIniInfo(), type);
     }
@@ -241,9 +254,7 @@ bool wndTreeView::executeOwnCommand(int code, bool query, bool& handled)
         handled = enabled;
         return ok;
     }
-    case codeOf(utlCommand::search):
-        handled = true;
-        return query || openSearchDialog();
+    case codeOf(utlCommand::search): handled = true; return query || openSearchDialog();
     case codeOf(utlCommand::searchConfirmed):
         handled = searchDialog_ != nullptr;
         if (query || !handled)
@@ -252,23 +263,32 @@ bool wndTreeView::executeOwnCommand(int code, bool query, bool& handled)
             closeSearchDialog();
             return true;
         }
-        search(tviSearchMode::text, static_cast<tviSearchDirection>(searchDialog_->fields().direction));
+        search(tviSearchMode::text,
+               static_cast<tviSearchDirection>(searchDialog_->fields().direction));
         return true;
-    case codeOf(utlCommand::markSearchUp): case codeOf(utlCommand::markSearchDown):
+    case codeOf(utlCommand::markSearchUp):
+    case codeOf(utlCommand::markSearchDown):
         handled = true;
-        return query || (search(tviSearchMode::mark, code == codeOf(utlCommand::markSearchUp) ? tviSearchDirection::up : tviSearchDirection::down), true);
-    case codeOf(utlCommand::searchAgainDown): case codeOf(utlCommand::searchAgainUp):
+        return query || (search(tviSearchMode::mark, code == codeOf(utlCommand::markSearchUp)
+                                                         ? tviSearchDirection::up
+                                                         : tviSearchDirection::down),
+                         true);
+    case codeOf(utlCommand::searchAgainDown):
+    case codeOf(utlCommand::searchAgainUp):
         // As the dialog's buttons: with the text and the boxes it shows now.
         handled = searchDialog_ != nullptr && searchDialog_->isVisible();
         if (!query && handled)
             searchDialog_->doSearch(code == codeOf(utlCommand::searchAgainUp) ? 1 : 2);
         return true;
-    case codeOf(utlCommand::deadLinkSearchDown): case codeOf(utlCommand::deadLinkSearchUp):
+    case codeOf(utlCommand::deadLinkSearchDown):
+    case codeOf(utlCommand::deadLinkSearchUp):
         handled = true;
         return query ||
-               (search(tviSearchMode::deadLink, code == codeOf(utlCommand::deadLinkSearchUp) ? tviSearchDirection::up : tviSearchDirection::down), true);
-    default:
-        return true;
+               (search(tviSearchMode::deadLink, code == codeOf(utlCommand::deadLinkSearchUp)
+                                                    ? tviSearchDirection::up
+                                                    : tviSearchDirection::down),
+                true);
+    default: return true;
     }
 }
 
@@ -278,8 +298,7 @@ QString wndTreeView::chooseFile()
         return fileChooser();
     // アイテム (*.html;*.htm;*.shtml;*.shtm;)
     QString filter = tr("アイテム") + QStringLiteral(" (*.html *.htm *.shtml *.shtm)");
-    return QFileDialog::getOpenFileName(window(), tr("ファイルを開く"),
-                                        QString(), filter);
+    return QFileDialog::getOpenFileName(window(), tr("ファイルを開く"), QString(), filter);
 }
 
 bool wndTreeView::search(tviSearchMode mode, tviSearchDirection direction)
@@ -323,7 +342,8 @@ bool wndTreeView::openSearchDialog()
         placed = QRect(QPoint(left, top), stored.expandedTo(size));
     }
     QScreen* primaryScreen = QGuiApplication::primaryScreen();
-    QRect primary = primaryScreen != nullptr ? primaryScreen->availableGeometry() : QRect(0, 0, 1024, 768);
+    QRect primary =
+        primaryScreen != nullptr ? primaryScreen->availableGeometry() : QRect(0, 0, 1024, 768);
     QList<QRect> screens;
     for (QScreen* screen : QGuiApplication::screens())
         screens << screen->availableGeometry();
@@ -340,7 +360,8 @@ void wndTreeView::closeSearchDialog()
         return;
     storeSearchDialogPlace();
     searchFields_ = searchDialog_->fields();
-    searchFields_.options = searchDialog_->searchOptions() != 0 ? searchDialog_->searchOptions() : searchFields_.options;
+    searchFields_.options = searchDialog_->searchOptions() != 0 ? searchDialog_->searchOptions()
+                                                                : searchFields_.options;
     searchHistory_ = searchDialog_->history();
     // The dialog is inside its own cancel handler: it goes once that has returned.
     searchDialog_->hide();
@@ -406,15 +427,23 @@ void wndTreeView::openItemDialog(tviDialog dialog, tviTreeViewItem* item, const 
                 tree_->refreshNode(item->getHandle());
         }
         break;
-    default:
-        break;
+    default: break;
     }
 }
 
 void wndTreeView::forgetClipboardAfter(int code, bool handled)
 {
-    bool edits = isOneOf(code, {codeOf(utlCommand::preferences), codeOf(utlCommand::takeSnapshot), codeOf(utlCommand::takeFootprint), codeOf(utlCommand::deleteItem), codeOf(utlCommand::paste), codeOf(utlCommand::undoDelete), codeOf(utlCommand::moveUp), codeOf(utlCommand::moveDown), codeOf(utlCommand::command11016), codeOf(utlCommand::expand), codeOf(utlCommand::reExpand), codeOf(utlCommand::expandAll), codeOf(utlCommand::charsetAuto), codeOf(utlCommand::charsetSjis), codeOf(utlCommand::charsetEuc), codeOf(utlCommand::command11040), codeOf(utlCommand::charsetUtf8)});
-    bool refusedClip = !handled && (code == codeOf(utlCommand::cut) || code == codeOf(utlCommand::copy));
+    bool edits = isOneOf(code, {codeOf(utlCommand::preferences), codeOf(utlCommand::takeSnapshot),
+                                codeOf(utlCommand::takeFootprint), codeOf(utlCommand::deleteItem),
+                                codeOf(utlCommand::paste), codeOf(utlCommand::undoDelete),
+                                codeOf(utlCommand::moveUp), codeOf(utlCommand::moveDown),
+                                codeOf(utlCommand::command11016), codeOf(utlCommand::expand),
+                                codeOf(utlCommand::reExpand), codeOf(utlCommand::expandAll),
+                                codeOf(utlCommand::charsetAuto), codeOf(utlCommand::charsetSjis),
+                                codeOf(utlCommand::charsetEuc), codeOf(utlCommand::command11040),
+                                codeOf(utlCommand::charsetUtf8)});
+    bool refusedClip =
+        !handled && (code == codeOf(utlCommand::cut) || code == codeOf(utlCommand::copy));
     if (edits || refusedClip)
         tree_->clearClipboard();
 }
@@ -436,7 +465,8 @@ std::vector<tviTreeViewItem*> wndTreeView::openCabinets() const
     std::vector<tviTreeViewItem*> out;
     for (TreeNode n = tree_->getFirstChild(kTreeRoot); n != nullptr; n = tree_->getNextSibling(n)) {
         tviTreeViewItem* item = tree_->getItem(n);
-        if (item != nullptr && (item->getType() == typeQuillaraCabinet || item->getType() == typeCabinet))
+        if (item != nullptr &&
+            (item->getType() == typeQuillaraCabinet || item->getType() == typeCabinet))
             out.push_back(item);
     }
     return out;
@@ -472,8 +502,10 @@ bool wndTreeView::showOpenCabinetWindow()
 {
     if (openCabinetWindow_ == nullptr)
         keep(openCabinetWindow_,
-             new wndOpenCabinet(cabinetFolders(), [this](const std::string& path) { return openCabinetOf(path) != nullptr; },
-                                window()));
+             new wndOpenCabinet(
+                 cabinetFolders(),
+                 [this](const std::string& path) { return openCabinetOf(path) != nullptr; },
+                 window()));
     bringUp(openCabinetWindow_);
     return true;
 }
@@ -507,7 +539,8 @@ bool wndTreeView::openCabinetHere(const std::string& path)
     TreeNode top = tree_->getSelection();
     while (top != nullptr && tree_->getParent(top) != kTreeRoot)
         top = tree_->getParent(top);
-    if (tviTreeViewItem* selected = tree_->getItem(top); selected != nullptr && selected->getType() == typeCabinet)
+    if (tviTreeViewItem* selected = tree_->getItem(top);
+        selected != nullptr && selected->getType() == typeCabinet)
         after = top;
     std::unique_ptr<tviTreeViewItem> made = tviTreeViewItem::createItem(tree_, typeCabinet);
     auto* cabinet = static_cast<tviCabinet*>(tree_->adopt(std::move(made)));
@@ -542,7 +575,8 @@ std::string cabinetFolderFor(const std::string& chosen)
 
 } // namespace
 
-bool wndTreeView::createCabinet(const std::string& name, const std::string& description, const std::string& chosen)
+bool wndTreeView::createCabinet(const std::string& name, const std::string& description,
+                                const std::string& chosen)
 {
     std::string folder = cabinetFolderFor(chosen);
     tviCabinetDocument doc;
@@ -564,20 +598,22 @@ std::string wndTreeView::copySourceOf(int index) const
     return copySources_[static_cast<size_t>(index)];
 }
 
-bool wndTreeView::copyCabinet(const std::string& source, const std::string& name, const std::string& chosen)
+bool wndTreeView::copyCabinet(const std::string& source, const std::string& name,
+                              const std::string& chosen)
 {
     // The source is the cabinet the dialog showed, found again by its file: cabinets opened or
     // closed meanwhile must not make another one the source.
     auto* from = static_cast<tviCabinet*>(openCabinetOf(source));
     if (from == nullptr) {
-        tree_->showMessage(gui::fromQt(tr("コピー元のキャビネットは閉じられました。")),
-                           "Quillara");
+        tree_->showMessage(gui::fromQt(tr("コピー元のキャビネットは閉じられました。")), "Quillara");
         return logError("dlgCopyCabinet::OnOK", source + ": no such cabinet is open");
     }
     if (from->isUnreadable() || from->isPartlyRead()) {
-        tree_->showMessage(gui::fromQt(tr("コピー元のキャビネットは一部しか読めていないため、コピーできません。")),
-                           "Quillara");
-        return logError("dlgCopyCabinet::OnOK", source + ": the cabinet was read only in part (" + from->getLoadError() + ")");
+        tree_->showMessage(
+            gui::fromQt(tr("コピー元のキャビネットは一部しか読めていないため、コピーできません。")),
+            "Quillara");
+        return logError("dlgCopyCabinet::OnOK", source + ": the cabinet was read only in part (" +
+                                                    from->getLoadError() + ")");
     }
     std::string folder = cabinetFolderFor(chosen);
     tviCabinetDocument doc;
@@ -601,7 +637,8 @@ tviCabinet* wndTreeView::selectedCabinet() const
     tviTreeViewItem* item = selectedItem();
     while (item != nullptr && item->parentItem() != nullptr)
         item = item->parentItem();
-    if (item == nullptr || (item->getType() != typeQuillaraCabinet && item->getType() != typeCabinet))
+    if (item == nullptr ||
+        (item->getType() != typeQuillaraCabinet && item->getType() != typeCabinet))
         return nullptr;
     return static_cast<tviCabinet*>(item);
 }
@@ -611,10 +648,9 @@ bool wndTreeView::showExportDialog()
     const tviCabinet* cabinet = selectedCabinet();
     std::filesystem::path suggested = cabinet->getPath();
     suggested.replace_extension(".html");
-    QString path = QFileDialog::getSaveFileName(
-        window(), tr("エクスポート"),
-        QFile::decodeName(suggested.c_str()),
-        tr("ブックマークファイル (*.html *.htm)"));
+    QString path = QFileDialog::getSaveFileName(window(), tr("エクスポート"),
+                                                QFile::decodeName(suggested.c_str()),
+                                                tr("ブックマークファイル (*.html *.htm)"));
     if (path.isEmpty())
         return true;
     return exportCabinet(QFile::encodeName(path).toStdString());
@@ -665,13 +701,15 @@ bool wndTreeView::showCopyCabinetDialog()
         names.push_back(item->getText());
         copySources_.push_back(static_cast<tviCabinet*>(item)->getPath());
     }
-    bringUp(keep(copyCabinetDialog_, new dlgCopyCabinet(names, selected, cabinetFolders(), window())));
+    bringUp(
+        keep(copyCabinetDialog_, new dlgCopyCabinet(names, selected, cabinetFolders(), window())));
     return true;
 }
 
 void wndTreeView::showFootprintDialog(tviTreeViewItem* item, const std::string& name)
 {
-    auto* route = static_cast<tviRouteSnapshot*>(tviSourceCabinets::find(*tree_, typeRouteSnapshot));
+    auto* route =
+        static_cast<tviRouteSnapshot*>(tviSourceCabinets::find(*tree_, typeRouteSnapshot));
     if (route == nullptr || item == nullptr)
         return;
     // Asked again for another page while open, the dialog takes that page's footprint.
@@ -681,8 +719,8 @@ void wndTreeView::showFootprintDialog(tviTreeViewItem* item, const std::string& 
         bringUp(footprintDialog_);
         return;
     }
-    keep(footprintDialog_, new dlgSSRoute(name, route->deleteOn(), route->getFilePath(), route->getColorDay(),
-                                          route->getDeleteDay(), window()));
+    keep(footprintDialog_, new dlgSSRoute(name, route->deleteOn(), route->getFilePath(),
+                                          route->getColorDay(), route->getDeleteDay(), window()));
     bringUp(footprintDialog_);
 }
 
@@ -706,8 +744,10 @@ bool wndTreeView::answerNewDialog(int code, bool query, bool& handled)
         return true;
     }
     // Nowhere to keep it: the dialog stays open with what was typed.
-    tree_->showMessage(gui::fromQt(tr("新しい項目を作成できる場所ではありません。キャビネットかフォルダを選択して下さい。")),
-                       "Quillara");
+    tree_->showMessage(
+        gui::fromQt(tr(
+            "新しい項目を作成できる場所ではありません。キャビネットかフォルダを選択して下さい。")),
+        "Quillara");
     return false;
 }
 
@@ -774,7 +814,8 @@ bool wndTreeView::goToAddress(const std::string& address)
     TreeNode cabinetNode = tree_->getFirstChild(kTreeRoot);
     if (cabinetNode == nullptr || address.empty())
         return false;
-    for (TreeNode n = tree_->getFirstChild(cabinetNode); n != nullptr; n = tree_->getNextSibling(n)) {
+    for (TreeNode n = tree_->getFirstChild(cabinetNode); n != nullptr;
+         n = tree_->getNextSibling(n)) {
         tviTreeViewItem* item = tree_->getItem(n);
         if (item != nullptr && item->getType() == typeCabinetItem && item->getUrl() == address)
             return tree_->selectNode(n);
@@ -811,7 +852,8 @@ bool wndTreeView::dropItem(TreeNode dragged, TreeNode target, bool copy)
     tviTreeViewItem* source = tree_->getItem(dragged);
     tviTreeViewItem* destination = tree_->getItem(target);
     bool handled = false;
-    if (!source->executeCommand(copy ? codeOf(utlCommand::copy) : codeOf(utlCommand::cut), false, handled))
+    if (!source->executeCommand(copy ? codeOf(utlCommand::copy) : codeOf(utlCommand::cut), false,
+                                handled))
         return false;
     if (!handled && !copy && !source->executeCommand(codeOf(utlCommand::copy), false, handled))
         return false;
@@ -851,7 +893,8 @@ std::vector<std::string> wndTreeView::addressesOf(const QMimeData* mime) const
     std::vector<std::string> out;
     if (mime->hasUrls()) {
         for (const QUrl& url : mime->urls())
-            out.push_back(gui::addressFromQt(url.isLocalFile() ? url.toLocalFile() : url.toString()));
+            out.push_back(
+                gui::addressFromQt(url.isLocalFile() ? url.toLocalFile() : url.toString()));
     } else if (mime->hasText()) {
         for (const QString& line : mime->text().split('\n', Qt::SkipEmptyParts))
             out.push_back(gui::addressFromQt(line.trimmed()));
@@ -897,7 +940,8 @@ void wndTreeView::dragMoveEvent(QDragMoveEvent* event)
     TreeNode target = tree_->nodeOf(indexAt(event->position().toPoint()));
     const QMimeData* mime = event->mimeData();
     bool ours = mime->hasFormat(QString::fromLatin1(nodeMime)) && dragged_ != nullptr;
-    bool allowed = ours ? isDropAllowed(*tree_, dragged_, target) : (mime->hasUrls() || mime->hasText());
+    bool allowed =
+        ours ? isDropAllowed(*tree_, dragged_, target) : (mime->hasUrls() || mime->hasText());
     if (!allowed) {
         event->ignore();
         return;
@@ -928,7 +972,8 @@ void wndTreeView::keyPressEvent(QKeyEvent* event)
     if (enter && state() != QAbstractItemView::EditingState) {
         bool alt = (event->modifiers() & Qt::AltModifier) != 0;
         bool handled = false;
-        executeCommand(alt ? codeOf(utlCommand::properties) : codeOf(utlCommand::expand), false, handled);
+        executeCommand(alt ? codeOf(utlCommand::properties) : codeOf(utlCommand::expand), false,
+                       handled);
         return;
     }
     QTreeView::keyPressEvent(event);

@@ -50,7 +50,8 @@ public:
     // The cabinet a path names when it is open (the default cabinet included), else null.
     tviTreeViewItem* openCabinetOf(const std::string& path) const;
     // The new-cabinet and copy commands' work, after their dialogs (also used by tests).
-    bool createCabinet(const std::string& name, const std::string& description, const std::string& folder);
+    bool createCabinet(const std::string& name, const std::string& description,
+                       const std::string& folder);
     // The source is named by its file; a source that is no longer open, or was read only in
     // part, is refused with a message.
     bool copyCabinet(const std::string& source, const std::string& name, const std::string& folder);
@@ -138,8 +139,8 @@ private:
     QPointer<dlgCopyCabinet> copyCabinetDialog_;
     QPointer<dlgSSRoute> footprintDialog_;
     tviTreeViewItem* footprintItem_ = nullptr; // the item the footprint dialog was opened for
-    tviTreeViewItem* dialogItem_ = nullptr;    // the item the new-item or folder dialog was opened for
-    std::vector<std::string> copySources_;     // the cabinets the copy dialog lists, by file
+    tviTreeViewItem* dialogItem_ = nullptr; // the item the new-item or folder dialog was opened for
+    std::vector<std::string> copySources_;  // the cabinets the copy dialog lists, by file
     // What the search dialog showed last, for the next one.
     dlgSearch::Fields searchFields_{{}, 1, searchAllFields};
     std::vector<std::string> searchHistory_;

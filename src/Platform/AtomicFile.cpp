@@ -125,7 +125,8 @@ int openUnnamed(const std::string& directory, mode_t mode)
 }
 
 // Gives the written file its final name: a named temporary beside it, renamed over the old one.
-bool publish(int fd, bool unnamed, const std::string& temp, const std::string& path, std::string* error)
+bool publish(int fd, bool unnamed, const std::string& temp, const std::string& path,
+             std::string* error)
 {
     if (unnamed) {
         std::string procPath = "/proc/self/fd/" + std::to_string(fd);
@@ -143,8 +144,8 @@ bool publish(int fd, bool unnamed, const std::string& temp, const std::string& p
 
 } // namespace
 
-bool atomicWriteFile(const std::string& given, std::string_view bytes, std::string* error, Durability durability,
-                     Links links)
+bool atomicWriteFile(const std::string& given, std::string_view bytes, std::string* error,
+                     Durability durability, Links links)
 {
     // A link is followed to the file it names, which is replaced in its own directory.
     std::string path = links == Links::Follow ? resolveLinks(given) : given;
@@ -167,8 +168,8 @@ bool atomicWriteFile(const std::string& given, std::string_view bytes, std::stri
             return fail(error, "cannot create " + temp);
     }
     ::fchmod(fd, mode);
-    if (replacing && (old.st_uid != ::geteuid() || old.st_gid != ::getegid()))
-        [[maybe_unused]] int kept = ::fchown(fd, old.st_uid, old.st_gid);
+    if (replacing && (old.st_uid != ::geteuid() || old.st_gid != ::getegid())) [[maybe_unused]]
+        int kept = ::fchown(fd, old.st_uid, old.st_gid);
     auto discard = [&] {
         ::close(fd);
         if (!unnamed)
@@ -196,7 +197,8 @@ bool atomicWriteFile(const std::string& given, std::string_view bytes, std::stri
     return true;
 }
 
-bool atomicCreateFile(const std::string& path, std::string_view bytes, std::string* error, bool* existed)
+bool atomicCreateFile(const std::string& path, std::string_view bytes, std::string* error,
+                      bool* existed)
 {
     if (existed)
         *existed = false;

@@ -59,7 +59,8 @@ std::size_t QueueMessageTarget::pump(int timeoutMs)
     {
         std::unique_lock lock(mutex_);
         if (queue_.empty() && timeoutMs > 0)
-            arrived_.wait_for(lock, std::chrono::milliseconds(timeoutMs), [this] { return !queue_.empty(); });
+            arrived_.wait_for(lock, std::chrono::milliseconds(timeoutMs),
+                              [this] { return !queue_.empty(); });
         batch.swap(queue_);
     }
     for (const Message& message : batch)

@@ -41,7 +41,8 @@ bool sameName(std::string_view a, std::string_view b)
 std::string unquote(std::string_view value)
 {
     value = trim(value);
-    if (value.size() >= 2 && (value.front() == '"' || value.front() == '\'') && value.back() == value.front())
+    if (value.size() >= 2 && (value.front() == '"' || value.front() == '\'') &&
+        value.back() == value.front())
         value = value.substr(1, value.size() - 2);
     return std::string(value);
 }
@@ -90,7 +91,8 @@ void ProfileFile::parse(std::string_view bytes)
         std::string_view text = trim(raw);
         if (!text.empty() && text.front() == '[') {
             std::size_t close = text.find(']');
-            std::string_view name = close == std::string_view::npos ? text.substr(1) : text.substr(1, close - 1);
+            std::string_view name =
+                close == std::string_view::npos ? text.substr(1) : text.substr(1, close - 1);
             sections_.push_back(Section{std::string(trim(name)), {}});
             target = &sections_.back().lines;
             continue;
@@ -155,7 +157,8 @@ ProfileFile::Section& ProfileFile::sectionForWrite(std::string_view name)
     return sections_.back();
 }
 
-std::optional<std::string> ProfileFile::getString(std::string_view section, std::string_view key) const
+std::optional<std::string> ProfileFile::getString(std::string_view section,
+                                                  std::string_view key) const
 {
     const Section* found = findSection(section);
     if (!found)
@@ -166,7 +169,8 @@ std::optional<std::string> ProfileFile::getString(std::string_view section, std:
     return std::nullopt;
 }
 
-std::string ProfileFile::getString(std::string_view section, std::string_view key, std::string_view fallback) const
+std::string ProfileFile::getString(std::string_view section, std::string_view key,
+                                   std::string_view fallback) const
 {
     auto value = getString(section, key);
     return value ? *value : std::string(fallback);
@@ -222,7 +226,8 @@ void ProfileFile::removeKey(std::string_view section, std::string_view key)
     Section* target = findSection(section);
     if (!target)
         return;
-    std::erase_if(target->lines, [key](const Line& line) { return !line.key.empty() && sameName(line.key, key); });
+    std::erase_if(target->lines,
+                  [key](const Line& line) { return !line.key.empty() && sameName(line.key, key); });
 }
 
 void ProfileFile::removeSection(std::string_view section)

@@ -24,7 +24,8 @@ public:
     bool save(const std::string& path, std::string* error = nullptr) const;
 
     std::optional<std::string> getString(std::string_view section, std::string_view key) const;
-    std::string getString(std::string_view section, std::string_view key, std::string_view fallback) const;
+    std::string getString(std::string_view section, std::string_view key,
+                          std::string_view fallback) const;
     // Decimal with an optional sign, as GetPrivateProfileInt reads it; fallback when no digit leads.
     int getInt(std::string_view section, std::string_view key, int fallback) const;
 
@@ -43,7 +44,7 @@ private:
     struct Line {
         std::string key; // empty for comments and lines without '='
         std::string value;
-        std::string raw;  // the line as read, for lines that are not key lines
+        std::string raw; // the line as read, for lines that are not key lines
     };
     struct Section {
         std::string name;

@@ -50,7 +50,8 @@ ProgramPaths resolveProgramPaths()
     std::string home = environment("QUILLARA_HOME");
     if (!home.empty()) {
         std::error_code ec;
-        paths.programDirectory = withTrailingSlash(std::filesystem::absolute(home, ec).lexically_normal().string());
+        paths.programDirectory =
+            withTrailingSlash(std::filesystem::absolute(home, ec).lexically_normal().string());
     } else {
         paths.programDirectory = executableDirectory();
     }

@@ -39,7 +39,8 @@ bool RegistryStore::createKey(const std::string& key)
     return file.save(path_);
 }
 
-std::optional<std::uint32_t> RegistryStore::queryDword(const std::string& key, const std::string& name) const
+std::optional<std::uint32_t> RegistryStore::queryDword(const std::string& key,
+                                                       const std::string& name) const
 {
     ProfileFile file;
     if (!file.load(path_))
@@ -48,7 +49,8 @@ std::optional<std::uint32_t> RegistryStore::queryDword(const std::string& key, c
     if (!value || !value->starts_with(kDwordPrefix))
         return std::nullopt;
     std::string digits = value->substr(kDwordPrefix.size());
-    if (digits.empty() || digits.size() > 10 || digits.find_first_not_of("0123456789") != std::string::npos)
+    if (digits.empty() || digits.size() > 10 ||
+        digits.find_first_not_of("0123456789") != std::string::npos)
         return std::nullopt;
     unsigned long long number = std::stoull(digits);
     if (number > 0xFFFFFFFFull)
@@ -56,7 +58,8 @@ std::optional<std::uint32_t> RegistryStore::queryDword(const std::string& key, c
     return static_cast<std::uint32_t>(number);
 }
 
-std::optional<std::string> RegistryStore::queryString(const std::string& key, const std::string& name) const
+std::optional<std::string> RegistryStore::queryString(const std::string& key,
+                                                      const std::string& name) const
 {
     ProfileFile file;
     if (!file.load(path_))
@@ -78,7 +81,8 @@ bool RegistryStore::setDword(const std::string& key, const std::string& name, st
     return file.save(path_);
 }
 
-bool RegistryStore::setString(const std::string& key, const std::string& name, const std::string& value)
+bool RegistryStore::setString(const std::string& key, const std::string& name,
+                              const std::string& value)
 {
     ProfileFile file;
     if (!file.load(path_))

@@ -22,8 +22,8 @@ std::string safeFileComponent(std::string_view name, std::size_t maxBytes)
                 continue;
             }
         }
-        bool bad = c < 0x20 || c == 0x7F || c == '/' || c == '\\' || c == ':' || c == '*' || c == '?' || c == '"'
-                   || c == '<' || c == '>' || c == '|';
+        bool bad = c < 0x20 || c == 0x7F || c == '/' || c == '\\' || c == ':' || c == '*' ||
+                   c == '?' || c == '"' || c == '<' || c == '>' || c == '|';
         out += bad ? '_' : static_cast<char>(c);
     }
     while (!out.empty() && (out.front() == '.' || out.front() == ' '))

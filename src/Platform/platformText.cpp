@@ -38,14 +38,16 @@ private:
 };
 
 // One conversion of a few bytes into out; the number of bytes made, 0 when iconv rejects them.
-std::size_t convertOnce(iconv_t cd, const char* in, std::size_t inLength, char* out, std::size_t outSize)
+std::size_t convertOnce(iconv_t cd, const char* in, std::size_t inLength, char* out,
+                        std::size_t outSize)
 {
     iconv(cd, nullptr, nullptr, nullptr, nullptr);
     char* source = const_cast<char*>(in);
     char* target = out;
     std::size_t sourceLeft = inLength;
     std::size_t targetLeft = outSize;
-    if (iconv(cd, &source, &sourceLeft, &target, &targetLeft) == static_cast<std::size_t>(-1) || sourceLeft != 0)
+    if (iconv(cd, &source, &sourceLeft, &target, &targetLeft) == static_cast<std::size_t>(-1) ||
+        sourceLeft != 0)
         return 0;
     return outSize - targetLeft;
 }
@@ -90,7 +92,7 @@ std::vector<std::uint16_t> buildFromCodePoint()
 enum Answer : std::uint64_t { kUnknown = 0, kSingle = 1, kLead = 2, kBad = 3 };
 
 struct AnswerTables {
-    std::atomic<std::uint64_t> firstByte[0x80]; // bytes 0x80-0xFF
+    std::atomic<std::uint64_t> firstByte[0x80];    // bytes 0x80-0xFF
     std::atomic<std::uint64_t> pair[0x80 * 0x100]; // (lead - 0x80) << 8 | trail
 };
 
@@ -224,7 +226,8 @@ std::size_t referenceAt(std::string_view text, std::size_t at, std::uint32_t& co
     // other is text that reads as written ("&#60;" typed stays "&#60;").
     // C1 controls are left out: no HTML file can hold one (browsers read &#128; to &#159; as
     // Windows-1252).
-    bool kept = value == '&' || (value >= 0xA0 && value <= 0x10FFFF && (value < 0xD800 || value > 0xDFFF));
+    bool kept =
+        value == '&' || (value >= 0xA0 && value <= 0x10FFFF && (value < 0xD800 || value > 0xDFFF));
     if (!kept)
         return 0;
     codePoint = value;
@@ -302,7 +305,9 @@ void appendSjisAsUtf8(std::string& out, std::string_view sjis)
         std::size_t step = 1;
         if (a == kLead) {
             // A lead byte cut off by the end is as bad as one with a wrong trail byte.
-            a = i + 1 < sjis.size() ? pairAnswer(tables, d, c, static_cast<unsigned char>(sjis[i + 1])) : kBad;
+            a = i + 1 < sjis.size()
+                    ? pairAnswer(tables, d, c, static_cast<unsigned char>(sjis[i + 1]))
+                    : kBad;
             step = 2;
         }
         if (a == kBad) {

@@ -5,8 +5,7 @@
 #include "TreeViewItem/Cabinet/tviCabinet.h"
 
 tviPrefCabinet::tviPrefCabinet(QWidget* parent)
-    : tviPrefPage(gui::fromQt(tr("キャビネット")),
-                  utlTexts::sjis(utlText::helpCabinetProperties),
+    : tviPrefPage(gui::fromQt(tr("キャビネット")), utlTexts::sjis(utlText::helpCabinetProperties),
                   parent)
 {
 }

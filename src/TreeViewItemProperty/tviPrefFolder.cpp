@@ -11,8 +11,7 @@
 #include <QPlainTextEdit>
 
 tviPrefFolder::tviPrefFolder(QWidget* parent)
-    : tviPrefPage(gui::fromQt(tr("フォルダ")),
-                  utlTexts::sjis(utlText::helpFolderProperties),
+    : tviPrefPage(gui::fromQt(tr("フォルダ")), utlTexts::sjis(utlText::helpFolderProperties),
                   parent)
 {
 }

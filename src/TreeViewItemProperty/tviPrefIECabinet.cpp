@@ -6,8 +6,7 @@
 
 tviPrefIECabinet::tviPrefIECabinet(QWidget* parent)
     : tviPrefPage(gui::fromQt(tr("お気に入りキャビネット")),
-                  utlTexts::sjis(utlText::helpCabinetProperties),
-                  parent)
+                  utlTexts::sjis(utlText::helpCabinetProperties), parent)
 {
 }
 

@@ -6,8 +6,7 @@
 
 tviPrefIEFolder::tviPrefIEFolder(QWidget* parent)
     : tviPrefPage(gui::fromQt(tr("お気に入りフォルダ")),
-                  utlTexts::sjis(utlText::helpFolderProperties),
-                  parent)
+                  utlTexts::sjis(utlText::helpFolderProperties), parent)
 {
 }
 

@@ -7,8 +7,7 @@
 
 tviPrefIEItem::tviPrefIEItem(QWidget* parent)
     : tviPrefPage(gui::fromQt(tr("お気に入りアイテム")),
-                  utlTexts::sjis(utlText::helpItemProperties),
-                  parent)
+                  utlTexts::sjis(utlText::helpItemProperties), parent)
 {
 }
 

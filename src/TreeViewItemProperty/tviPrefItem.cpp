@@ -12,9 +12,7 @@
 #include <QPlainTextEdit>
 
 tviPrefItem::tviPrefItem(QWidget* parent)
-    : tviPrefPage(gui::fromQt(tr("アイテム")),
-                  utlTexts::sjis(utlText::helpItemProperties),
-                  parent)
+    : tviPrefPage(gui::fromQt(tr("アイテム")), utlTexts::sjis(utlText::helpItemProperties), parent)
 {
 }
 
@@ -30,7 +28,8 @@ void tviPrefItem::initvalue(const tviTreeViewItem& item)
         // The archived copy a check found for the dead page, and the archive's date of it.
         addLine(tr("アーカイブ :"), cabinetItem.getArchived(), true, LineKind::address);
         kivaTime date;
-        if (cabinetItem.getArchivedDate() > 0 && date.fromCalendarSeconds(cabinetItem.getArchivedDate()))
+        if (cabinetItem.getArchivedDate() > 0 &&
+            date.fromCalendarSeconds(cabinetItem.getArchivedDate()))
             addLine(tr("アーカイブ日時 :"), date.toDisplayText(), true);
     }
     noteEdit_ = addNote(tr("備考(&C) :"), item.getDescription(), !editable_);

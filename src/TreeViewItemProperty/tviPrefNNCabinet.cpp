@@ -6,8 +6,7 @@
 
 tviPrefNNCabinet::tviPrefNNCabinet(QWidget* parent)
     : tviPrefPage(gui::fromQt(tr("ブックマークキャビネット")),
-                  utlTexts::sjis(utlText::helpCabinetProperties),
-                  parent)
+                  utlTexts::sjis(utlText::helpCabinetProperties), parent)
 {
 }
 

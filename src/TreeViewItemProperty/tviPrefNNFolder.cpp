@@ -6,8 +6,7 @@
 
 tviPrefNNFolder::tviPrefNNFolder(QWidget* parent)
     : tviPrefPage(gui::fromQt(tr("ブックマークフォルダ")),
-                  utlTexts::sjis(utlText::helpFolderProperties),
-                  parent)
+                  utlTexts::sjis(utlText::helpFolderProperties), parent)
 {
 }
 

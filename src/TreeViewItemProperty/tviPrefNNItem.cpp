@@ -7,8 +7,7 @@
 
 tviPrefNNItem::tviPrefNNItem(QWidget* parent)
     : tviPrefPage(gui::fromQt(tr("ブックマークアイテム")),
-                  utlTexts::sjis(utlText::helpItemProperties),
-                  parent)
+                  utlTexts::sjis(utlText::helpItemProperties), parent)
 {
 }
 

@@ -53,7 +53,8 @@ void tviPrefPage::collect(const tviTreeViewItem& item, tviDialogData& data) cons
 
 bool tviPrefPage::autoDeleteChanged() const
 {
-    return autoDeleteBox_ != nullptr && autoDeleteBox_->isEnabled() && autoDeleteBox_->isChecked() != autoDelete_;
+    return autoDeleteBox_ != nullptr && autoDeleteBox_->isEnabled() &&
+           autoDeleteBox_->isChecked() != autoDelete_;
 }
 
 void tviPrefPage::addNameNoteMark(const tviTreeViewItem& item, bool editable, std::size_t nameLimit)
@@ -84,7 +85,8 @@ QCheckBox* tviPrefPage::addAutoDelete(bool checked, bool editable)
     return autoDeleteBox_;
 }
 
-void tviPrefPage::addDates(const kivaTime& created, const kivaTime& colourDate, const kivaTime& deleteDate)
+void tviPrefPage::addDates(const kivaTime& created, const kivaTime& colourDate,
+                           const kivaTime& deleteDate)
 {
     if (created.wYear == 0)
         return;
@@ -103,7 +105,8 @@ void tviPrefPage::addAgeing(int colourDays, int deleteDays, int colour)
     value->setObjectName(QStringLiteral("colour"));
     value->setFixedSize(40, 16);
     value->setAutoFillBackground(true);
-    value->setStyleSheet(QStringLiteral("background-color: %1; border: 1px solid gray;").arg(swatch.name()));
+    value->setStyleSheet(
+        QStringLiteral("background-color: %1; border: 1px solid gray;").arg(swatch.name()));
     form_->addRow(tr("色 :"), value);
 }
 
@@ -116,9 +119,10 @@ void tviPrefPage::lookReadOnly(QWidget* edit)
     edit->setPalette(palette);
 }
 
-QLineEdit* tviPrefPage::addLine(const QString& label, const std::string& text, bool readOnly, LineKind kind)
+QLineEdit* tviPrefPage::addLine(const QString& label, const std::string& text, bool readOnly,
+                                LineKind kind)
 {
-    QString shown = kind == LineKind::path ? gui::pathToQt(text)
+    QString shown = kind == LineKind::path      ? gui::pathToQt(text)
                     : kind == LineKind::address ? gui::addressToQt(text)
                                                 : gui::toQt(text);
     auto* edit = new QLineEdit(shown);
@@ -175,14 +179,16 @@ void tviPrefPage::beginPageInformation()
     form_ = inner;
 }
 
-void tviPrefPage::addPageRows(const tviTreeViewItem& item, const std::string& protocol, bool withGroup)
+void tviPrefPage::addPageRows(const tviTreeViewItem& item, const std::string& protocol,
+                              bool withGroup)
 {
     QFormLayout* outer = form_;
     if (withGroup)
         beginPageInformation();
     const auto* urlItem = dynamic_cast<const tviURLItem*>(&item);
     addLine(tr("タイトル(&T) :"), urlItem != nullptr ? urlItem->getTitle() : std::string(), true);
-    addLine(tr("キーワード(&K) :"), urlItem != nullptr ? urlItem->getKeywords() : std::string(), true);
+    addLine(tr("キーワード(&K) :"), urlItem != nullptr ? urlItem->getKeywords() : std::string(),
+            true);
     form_ = outer;
     std::string status;
     bool isError = false;

@@ -20,7 +20,8 @@ class tviPrefPage : public QWidget {
     Q_OBJECT
 public:
     // heading is the kind's name, helpTitle names the help page (both Shift_JIS).
-    tviPrefPage(const std::string& heading, const std::string& helpTitle, QWidget* parent = nullptr);
+    tviPrefPage(const std::string& heading, const std::string& helpTitle,
+                QWidget* parent = nullptr);
     ~tviPrefPage() override;
 
     // Fills the controls from the item.
@@ -45,7 +46,8 @@ protected:
     static void lookReadOnly(QWidget* edit);
     // What a line holds: program text, a file path or an address (a path when local).
     enum class LineKind { text, path, address };
-    QLineEdit* addLine(const QString& label, const std::string& text, bool readOnly, LineKind kind = LineKind::text);
+    QLineEdit* addLine(const QString& label, const std::string& text, bool readOnly,
+                       LineKind kind = LineKind::text);
     QPlainTextEdit* addNote(const QString& label, const std::string& text, bool readOnly);
     QCheckBox* addMark(bool checked, bool editable);
     void addValue(const QString& label, const std::string& text);
@@ -53,7 +55,8 @@ protected:
     // The three rows every page of an editable kind begins with.
     void addNameNoteMark(const tviTreeViewItem& item, bool editable, std::size_t nameLimit);
     // The same with the address (shown only) under the name.
-    void addNameNoteMark(const tviTreeViewItem& item, bool editable, std::size_t nameLimit, const std::string& url);
+    void addNameNoteMark(const tviTreeViewItem& item, bool editable, std::size_t nameLimit,
+                         const std::string& url);
     // "削除日がきたら削除(&D)", remembered so that the page hands back the user's choice.
     QCheckBox* addAutoDelete(bool checked, bool editable);
     // Creation, colour-change and deletion date; nothing for an unknown creation date.

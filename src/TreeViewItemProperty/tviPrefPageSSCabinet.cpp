@@ -6,8 +6,7 @@
 
 tviPrefPageSSCabinet::tviPrefPageSSCabinet(QWidget* parent)
     : tviPrefPage(gui::fromQt(tr("スナップショットキャビネット")),
-                  utlTexts::sjis(utlText::helpSnapshotCabinetProperties),
-                  parent)
+                  utlTexts::sjis(utlText::helpSnapshotCabinetProperties), parent)
 {
 }
 

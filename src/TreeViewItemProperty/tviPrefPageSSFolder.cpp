@@ -6,8 +6,7 @@
 
 tviPrefPageSSFolder::tviPrefPageSSFolder(QWidget* parent)
     : tviPrefPage(gui::fromQt(tr("スナップショットフォルダ")),
-                  utlTexts::sjis(utlText::helpFolderProperties),
-                  parent)
+                  utlTexts::sjis(utlText::helpFolderProperties), parent)
 {
 }
 

@@ -11,8 +11,7 @@
 
 tviPrefPageSSItem::tviPrefPageSSItem(QWidget* parent)
     : tviPrefPage(gui::fromQt(tr("スナップショットアイテム")),
-                  utlTexts::sjis(utlText::helpSnapshotProperties),
-                  parent)
+                  utlTexts::sjis(utlText::helpSnapshotProperties), parent)
 {
 }
 

@@ -6,8 +6,7 @@
 
 tviPrefRouteSSCabinet::tviPrefRouteSSCabinet(QWidget* parent)
     : tviPrefPage(gui::fromQt(tr("フットプリントキャビネット")),
-                  utlTexts::sjis(utlText::helpFootprintCabinetProperties),
-                  parent)
+                  utlTexts::sjis(utlText::helpFootprintCabinetProperties), parent)
 {
 }
 

@@ -6,8 +6,7 @@
 
 tviPrefRouteSSFolder::tviPrefRouteSSFolder(QWidget* parent)
     : tviPrefPage(gui::fromQt(tr("フットプリントフォルダ")),
-                  utlTexts::sjis(utlText::helpFolderProperties),
-                  parent)
+                  utlTexts::sjis(utlText::helpFolderProperties), parent)
 {
 }
 

@@ -6,8 +6,7 @@
 
 tviPrefRouteSSItem::tviPrefRouteSSItem(QWidget* parent)
     : tviPrefPage(gui::fromQt(tr("フットプリントアイテム")),
-                  utlTexts::sjis(utlText::helpFootprintProperties),
-                  parent)
+                  utlTexts::sjis(utlText::helpFootprintProperties), parent)
 {
 }
 

@@ -8,8 +8,7 @@
 
 tviPrefRouteSSSet::tviPrefRouteSSSet(QWidget* parent)
     : tviPrefPage(gui::fromQt(tr("フットプリントセット")),
-                  utlTexts::sjis(utlText::helpFootprintProperties),
-                  parent)
+                  utlTexts::sjis(utlText::helpFootprintProperties), parent)
 {
 }
 
@@ -27,7 +26,8 @@ void tviPrefRouteSSSet::initvalue(const tviTreeViewItem& item)
         return;
     auto after = [&set](int days) {
         kivaTime date;
-        date.fromCalendarSeconds(set.getCreated() + static_cast<std::time_t>(days) * tviRSSItemSet::secondsPerDay);
+        date.fromCalendarSeconds(set.getCreated() +
+                                 static_cast<std::time_t>(days) * tviRSSItemSet::secondsPerDay);
         return date;
     };
     addDates(created, after(route->getColorDay()), after(route->getDeleteDay()));

@@ -8,8 +8,7 @@
 #include <QCheckBox>
 
 tviPrefSubItem::tviPrefSubItem(QWidget* parent)
-    : tviPrefPage(gui::fromQt(tr("サブアイテム")),
-                  utlTexts::sjis(utlText::helpSubItemProperties),
+    : tviPrefPage(gui::fromQt(tr("サブアイテム")), utlTexts::sjis(utlText::helpSubItemProperties),
                   parent)
 {
 }

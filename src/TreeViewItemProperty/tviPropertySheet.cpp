@@ -48,10 +48,12 @@ tviPrefPage* tviPropertySheet::createPage(const tviTreeViewItem& item)
 {
     tviPrefPage* page = nullptr;
     switch (item.getType()) {
-    case typeQuillaraCabinet: case typeCabinet: page = new tviPrefCabinet; break;
+    case typeQuillaraCabinet:
+    case typeCabinet: page = new tviPrefCabinet; break;
     case typeCabinetFolder: page = new tviPrefFolder; break;
     case typeCabinetItem: page = new tviPrefItem; break;
-    case typeSubItem: case typeFrameItem: page = new tviPrefSubItem; break;
+    case typeSubItem:
+    case typeFrameItem: page = new tviPrefSubItem; break;
     case typeRouteSnapshot: page = new tviPrefRouteSSCabinet; break;
     case typeRSSFolder: page = new tviPrefRouteSSFolder; break;
     case typeRSSItemSet: page = new tviPrefRouteSSSet; break;
@@ -109,8 +111,8 @@ bool tviPropertySheet::OnOK()
     tviDialogData data;
     page_->collect(*item_, data);
     bool changed = data.name != item_->getText() || data.url != item_->getUrl() ||
-                   data.description != item_->getDescription() || data.marked != item_->isMarked() ||
-                   page_->autoDeleteChanged();
+                   data.description != item_->getDescription() ||
+                   data.marked != item_->isMarked() || page_->autoDeleteChanged();
     if (!changed)
         return true;
     bool applied = item_->applyProperties(data);

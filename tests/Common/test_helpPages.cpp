@@ -11,7 +11,8 @@
 
 namespace {
 
-const std::filesystem::path helpDirectory = std::filesystem::path(QUILLARA_TEST_DATA) / ".." / ".." / "Help";
+const std::filesystem::path helpDirectory =
+    std::filesystem::path(QUILLARA_TEST_DATA) / ".." / ".." / "Help";
 
 } // namespace
 
@@ -24,7 +25,8 @@ TEST(HelpPages, EveryTitleHasItsPageAndEveryLinkResolves)
         std::filesystem::path file = helpDirectory / page;
         ASSERT_TRUE(std::filesystem::is_regular_file(file)) << page;
         std::string text = testsupport::readFile(file);
-        EXPECT_NE(text.find("<h1>" + platform::sjisToUtf8(title) + "</h1>"), std::string::npos) << page;
+        EXPECT_NE(text.find("<h1>" + platform::sjisToUtf8(title) + "</h1>"), std::string::npos)
+            << page;
     }
     const std::regex link(R"((?:href|src)=\"([^\"]*)\")");
     size_t pages = 0;
@@ -39,8 +41,10 @@ TEST(HelpPages, EveryTitleHasItsPageAndEveryLinkResolves)
         for (std::sregex_iterator it(text.begin(), text.end(), link), end; it != end; ++it) {
             std::string target = (*it)[1];
             EXPECT_EQ(target.find("://"), std::string::npos) << entry.path() << ": " << target;
-            std::filesystem::path resolved = entry.path().parent_path() / target.substr(0, target.find('#'));
-            EXPECT_TRUE(std::filesystem::is_regular_file(resolved)) << entry.path() << ": " << target;
+            std::filesystem::path resolved =
+                entry.path().parent_path() / target.substr(0, target.find('#'));
+            EXPECT_TRUE(std::filesystem::is_regular_file(resolved))
+                << entry.path() << ": " << target;
         }
     }
     EXPECT_EQ(pages, titles.size());

@@ -76,9 +76,14 @@ TEST(KivaTime, HttpDatesAreGmtInEveryZone)
 TEST(KivaTime, RejectsBadDatesAndKeepsTheValue)
 {
     const std::string good = "Sun, 06 Nov 1994 08:49:37 GMT";
-    const char* bad[] = {"", "garbage", "Sun, 32 Nov 1994 08:49:37 GMT", "Sun, 06 Foo 1994 08:49:37 GMT",
-                         "Wed, 29 Feb 1995 08:49:37 GMT", "Sun, 06 Nov 1994 24:00:00 GMT",
-                         "Sun, 06 Nov 1994 08:49:37 PST", "Sun, 06 Nov 1994 08:49:37 GMT trailing"};
+    const char* bad[] = {"",
+                         "garbage",
+                         "Sun, 32 Nov 1994 08:49:37 GMT",
+                         "Sun, 06 Foo 1994 08:49:37 GMT",
+                         "Wed, 29 Feb 1995 08:49:37 GMT",
+                         "Sun, 06 Nov 1994 24:00:00 GMT",
+                         "Sun, 06 Nov 1994 08:49:37 PST",
+                         "Sun, 06 Nov 1994 08:49:37 GMT trailing"};
     kivaTime before = utc(2001, 2, 3, 4, 5, 6);
     for (const char* text : bad) {
         kivaTime t = before;

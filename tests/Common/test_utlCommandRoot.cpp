@@ -25,10 +25,10 @@ TEST(UtlCommandRoot, MapsMenuIdentifiersThroughTheTable)
 {
     utlCommandRoot root;
     const std::pair<int, int> cases[] = {
-        {32769, 1031}, {32772, 1100}, {32836, 11007}, {32778, 11026}, {32827, 11026}, {32848, 11026},
-        {32784, 1040}, {32808, 11024}, {32882, 11041}, {32849, -1},   {32851, -1},    {32879, 11034},
-        {32883, 11042}, {32884, 11043}, {32890, 11050}, {32891, 11051},
-        {0, -1},       {32768, -1},   {99999, -1},
+        {32769, 1031},  {32772, 1100},  {32836, 11007}, {32778, 11026}, {32827, 11026},
+        {32848, 11026}, {32784, 1040},  {32808, 11024}, {32882, 11041}, {32849, -1},
+        {32851, -1},    {32879, 11034}, {32883, 11042}, {32884, 11043}, {32890, 11050},
+        {32891, 11051}, {0, -1},        {32768, -1},    {99999, -1},
     };
     for (const auto& [menuId, code] : cases)
         EXPECT_EQ(root.getCommand(menuId), code) << menuId;
@@ -37,7 +37,8 @@ TEST(UtlCommandRoot, MapsMenuIdentifiersThroughTheTable)
     std::set<int> seen;
     for (const utlCommandEntry& entry : utlCommandRoot::table())
         EXPECT_TRUE(seen.insert(entry.menuId).second) << entry.menuId;
-    EXPECT_EQ(seen.size(), 55u); // with the export, the UTF-8, the empty-the-trash and the archive entries
+    EXPECT_EQ(seen.size(),
+              55u); // with the export, the UTF-8, the empty-the-trash and the archive entries
 }
 
 TEST(UtlCommandRoot, HandsCommandsToTheTargetAndReportsFailure)

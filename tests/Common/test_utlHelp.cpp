@@ -58,7 +58,8 @@ TEST_F(HelpTest, OpensThePageOfTheTitleOrTheIndex)
     // Titles are compared byte for byte: a longer title, or the UTF-8 form, is no match.
     EXPECT_TRUE(GetUtlHelp()->showTopic(searchTitle + " "));
     EXPECT_TRUE(GetUtlHelp()->showTopic("\xE6\xA4\x9C\xE7\xB4\xA2"));
-    const std::vector<std::string> expected = {home.dir() + "Help/panel/p_search.html", home.dir() + "Help/index.html",
+    const std::vector<std::string> expected = {home.dir() + "Help/panel/p_search.html",
+                                               home.dir() + "Help/index.html",
                                                home.dir() + "Help/index.html"};
     EXPECT_EQ(opened, expected);
     EXPECT_TRUE(reported.empty());
@@ -66,16 +67,21 @@ TEST_F(HelpTest, OpensThePageOfTheTitleOrTheIndex)
 
 TEST_F(HelpTest, MissingPageIsLoggedAndReported)
 {
-    GetUtlHelp()->setFallbackPaths({}); // the pages built beside the test programs are not looked at
+    GetUtlHelp()->setFallbackPaths(
+        {}); // the pages built beside the test programs are not looked at
     EXPECT_FALSE(GetUtlHelp()->showTopic(searchTitle));
     EXPECT_TRUE(opened.empty());
     // "\nは作成出来ませんでした。" with the caption "エラーメッセージ"
     const std::string text = home.dir() + "Help/panel/p_search.html"
-                             "\n\x82\xCD\x8D\xEC\x90\xAC\x8Fo\x97\x88\x82\xDC\x82\xB9\x82\xF1\x82\xC5\x82\xB5\x82\xBD\x81" "B";
+                                          "\n\x82\xCD\x8D\xEC\x90\xAC\x8Fo\x97\x88\x82\xDC\x82\xB9"
+                                          "\x82\xF1\x82\xC5\x82\xB5\x82\xBD\x81"
+                                          "B";
     ASSERT_EQ(reported.size(), 1u);
-    EXPECT_EQ(reported[0], text + "|\x83G\x83\x89\x81[\x83\x81\x83" "b\x83Z\x81[\x83W");
-    EXPECT_NE(testsupport::readFile(home.path() / "log.txt").find("utlHelp::showTopic " + home.dir()),
-              std::string::npos);
+    EXPECT_EQ(reported[0], text + "|\x83G\x83\x89\x81[\x83\x81\x83"
+                                  "b\x83Z\x81[\x83W");
+    EXPECT_NE(
+        testsupport::readFile(home.path() / "log.txt").find("utlHelp::showTopic " + home.dir()),
+        std::string::npos);
 }
 
 } // namespace

@@ -43,7 +43,8 @@ TEST_F(IniInfoTest, FreshInstallationHasDefaultsAndOneCabinetFolder)
             continue;
         }
         bool programRelative = key.key == IniKey::SaveRSP || key.key == IniKey::SavePSP;
-        EXPECT_EQ(ini.getString(key.key), (programRelative ? home.dir() : "") + key.textDefault) << key.name;
+        EXPECT_EQ(ini.getString(key.key), (programRelative ? home.dir() : "") + key.textDefault)
+            << key.name;
     }
     ASSERT_EQ(ini.getCabinetFolders().size(), 1u);
     EXPECT_EQ(ini.getCabinetFolders()[0].number, 0);
@@ -58,15 +59,21 @@ TEST_F(IniInfoTest, CabinetListsResolveAndSaveBack)
     testsupport::writeFile(iniPath(), "[Cabinet Folders]\r\n"
                                       "CabinetFolder00=/Box\r\n"
                                       "CabinetFolder03=Cabinets\r\n"
-                                      "CabinetFolder04=" + home.dir() + "Deep/\r\n"
-                                      "CabinetFolder07=" + home.dir() + "Deep/Inner/\r\n"
-                                      "CabinetFolderX1=/skipped/\r\n"
-                                      "Other=/skipped/\r\n"
-                                      "[Cabinet Files]\r\n"
-                                      "CabinetFile00=00:Mine.scb\r\n"
-                                      "CabinetFile01=/elsewhere/x.scb\r\n"
-                                      "CabinetFile02=" + home.dir() + "Deep/Inner/y.scb\r\n"
-                                      "CabinetFile3=/skipped.scb\r\n");
+                                      "CabinetFolder04=" +
+                                          home.dir() +
+                                          "Deep/\r\n"
+                                          "CabinetFolder07=" +
+                                          home.dir() +
+                                          "Deep/Inner/\r\n"
+                                          "CabinetFolderX1=/skipped/\r\n"
+                                          "Other=/skipped/\r\n"
+                                          "[Cabinet Files]\r\n"
+                                          "CabinetFile00=00:Mine.scb\r\n"
+                                          "CabinetFile01=/elsewhere/x.scb\r\n"
+                                          "CabinetFile02=" +
+                                          home.dir() +
+                                          "Deep/Inner/y.scb\r\n"
+                                          "CabinetFile3=/skipped.scb\r\n");
     utlIniInfo& ini = loaded();
     ASSERT_EQ(ini.getCabinetFolders().size(), 4u);
     EXPECT_EQ(ini.getCabinetFolders()[0].path, "/Box/");
@@ -83,10 +90,12 @@ TEST_F(IniInfoTest, CabinetListsResolveAndSaveBack)
     ASSERT_TRUE(ini.save());
     std::string saved = testsupport::readFile(iniPath());
     EXPECT_NE(saved.find("CabinetFile00=00:Mine.scb\r\n"), std::string::npos);
-    EXPECT_NE(saved.find("CabinetFile02=07:y.scb\r\n"), std::string::npos); // the deeper folder wins
+    EXPECT_NE(saved.find("CabinetFile02=07:y.scb\r\n"),
+              std::string::npos); // the deeper folder wins
     EXPECT_NE(saved.find("CabinetFolder03=Cabinets/\r\n"), std::string::npos);
-    EXPECT_NE(saved.find("CabinetFolder04=Deep/\r\n"), std::string::npos); // relative to the program
-    EXPECT_EQ(saved.find("HttpAgentName"), std::string::npos);            // read only
+    EXPECT_NE(saved.find("CabinetFolder04=Deep/\r\n"),
+              std::string::npos);                              // relative to the program
+    EXPECT_EQ(saved.find("HttpAgentName"), std::string::npos); // read only
     EXPECT_EQ(saved.find('\0'), std::string::npos);
 }
 
@@ -150,7 +159,8 @@ TEST_F(IniInfoTest, ReadsListSectionsLongerThanTheOldBuffer)
     std::string bytes = "[Cabinet Files]\r\n";
     const std::string longName(500, 'n');
     for (int i = 0; i < 99; ++i)
-        bytes += "CabinetFile" + std::string(i < 10 ? "0" : "") + std::to_string(i) + "=/c/" + longName + ".scb\r\n";
+        bytes += "CabinetFile" + std::string(i < 10 ? "0" : "") + std::to_string(i) + "=/c/" +
+                 longName + ".scb\r\n";
     ASSERT_GT(bytes.size(), 32767u);
     testsupport::writeFile(iniPath(), bytes);
     utlIniInfo& ini = loaded();
@@ -176,7 +186,7 @@ TEST_F(IniInfoTest, BadSettingsFileLoadsWithDefaults)
     EXPECT_EQ(ini.getInt(IniKey::FontSize), 9);
     EXPECT_EQ(ini.getInt(IniKey::TreeView), 1);
     EXPECT_EQ(ini.getString(IniKey::FontName).size(), 126u); // 127 would split a character
-    EXPECT_EQ(ini.getInt(IniKey::RebarLines), 4);             // no final newline
+    EXPECT_EQ(ini.getInt(IniKey::RebarLines), 4);            // no final newline
 }
 
 TEST_F(IniInfoTest, FailedSaveIsReportedAndKeepsTheOldFile)
@@ -196,7 +206,8 @@ TEST_F(IniInfoTest, FailedSaveIsReportedAndKeepsTheOldFile)
         EXPECT_FALSE(ini.save());
     }
     EXPECT_EQ(testsupport::readFile(iniPath()), old);
-    EXPECT_NE(testsupport::readFile(home.path() / "log.txt").find("utlIniInfo::save "), std::string::npos);
+    EXPECT_NE(testsupport::readFile(home.path() / "log.txt").find("utlIniInfo::save "),
+              std::string::npos);
     TermUtlIniInfo();
 
     // A settings directory that cannot exist: its parent is a regular file.

@@ -66,7 +66,8 @@ TEST_F(LogTest, LevelDecidesWhichLinesAreWritten)
         {4, "ERROR WARNNING INFORMATION TRACESTART TRACEEND"},
         {5, ""},
     };
-    const std::regex field(R"(^QuillaG,[0-9A-F]{8},\d{4}/\d{2}/\d{2}/,\d{2}:\d{2}:\d{2},([A-Z]+)(\(-?\d+\))?,[ewist]$)");
+    const std::regex field(
+        R"(^QuillaG,[0-9A-F]{8},\d{4}/\d{2}/\d{2}/,\d{2}:\d{2}:\d{2},([A-Z]+)(\(-?\d+\))?,[ewist]$)");
     for (const auto& [level, expected] : cases) {
         std::filesystem::remove(logPath());
         configure(2, level, logPath());

@@ -26,8 +26,8 @@ TEST(PointerSet, AnswersAsAHashSetDoes)
         std::uintptr_t stride;
     };
     const Pattern patterns[] = {
-        {"neighbours", 0x10000, 16}, {"objects", 0x7f0000001000, 496},
-        {"4 KiB apart", 0x40000, 4096}, {"1 MiB apart", 0x100000, 1 << 20},
+        {"neighbours", 0x10000, 16},          {"objects", 0x7f0000001000, 496},
+        {"4 KiB apart", 0x40000, 4096},       {"1 MiB apart", 0x100000, 1 << 20},
         {"16 MiB apart", 0x1000000, 1 << 24}, {"random", 0, 0},
     };
     for (const Pattern& pattern : patterns) {
@@ -35,8 +35,9 @@ TEST(PointerSet, AnswersAsAHashSetDoes)
             std::mt19937_64 random(seed);
             std::vector<const void*> pool;
             for (std::uintptr_t i = 0; i < 3000; ++i) {
-                pool.push_back(pattern.stride != 0 ? address(pattern.base + i * pattern.stride)
-                                                   : address((random() & ~std::uintptr_t{15}) | 16));
+                pool.push_back(pattern.stride != 0
+                                   ? address(pattern.base + i * pattern.stride)
+                                   : address((random() & ~std::uintptr_t{15}) | 16));
             }
             utlPointerSet set;
             std::unordered_set<const void*> expected;
@@ -48,21 +49,26 @@ TEST(PointerSet, AnswersAsAHashSetDoes)
                 switch (random() % 4) {
                 case 0:
                 case 1:
-                    ASSERT_EQ(set.insert(p), expected.insert(p).second) << pattern.name << " step " << step;
+                    ASSERT_EQ(set.insert(p), expected.insert(p).second)
+                        << pattern.name << " step " << step;
                     break;
                 case 2:
-                    ASSERT_EQ(set.erase(p), expected.erase(p) == 1) << pattern.name << " step " << step;
+                    ASSERT_EQ(set.erase(p), expected.erase(p) == 1)
+                        << pattern.name << " step " << step;
                     break;
                 default:
-                    ASSERT_EQ(set.contains(p), expected.count(p) == 1) << pattern.name << " step " << step;
+                    ASSERT_EQ(set.contains(p), expected.count(p) == 1)
+                        << pattern.name << " step " << step;
                 }
                 ASSERT_EQ(set.size(), expected.size());
                 if (step % 1000 == 999) {
                     for (const void* q : pool) {
-                        ASSERT_EQ(set.contains(q), expected.count(q) == 1) << pattern.name << " step " << step;
+                        ASSERT_EQ(set.contains(q), expected.count(q) == 1)
+                            << pattern.name << " step " << step;
                     }
                     std::vector<const void*> values = set.values();
-                    ASSERT_EQ(std::unordered_set<const void*>(values.begin(), values.end()), expected);
+                    ASSERT_EQ(std::unordered_set<const void*>(values.begin(), values.end()),
+                              expected);
                     ASSERT_EQ(values.size(), expected.size());
                 }
                 if (step == 15000 && seed == 3) {
@@ -87,7 +93,8 @@ TEST(PointerSet, TakesABatchAsSingleInsertsWould)
         std::mt19937_64 random(count);
         std::vector<const void*> batch;
         for (size_t i = 0; i < count; ++i) {
-            std::uintptr_t a = i % 3 == 0 ? (random() & ~std::uintptr_t{15}) | 16 : 0x7f0000001000 + i * 528;
+            std::uintptr_t a =
+                i % 3 == 0 ? (random() & ~std::uintptr_t{15}) | 16 : 0x7f0000001000 + i * 528;
             batch.push_back(address(a));
         }
         batch.push_back(batch[count / 2]);

@@ -17,7 +17,8 @@ std::unique_ptr<char[]> copyOf(const std::string& bytes, std::size_t at, std::si
     return block;
 }
 
-AnalyzedPage analyzeBlocks(const std::string& bytes, const std::string& address, const std::vector<std::size_t>& cuts)
+AnalyzedPage analyzeBlocks(const std::string& bytes, const std::string& address,
+                           const std::vector<std::size_t>& cuts)
 {
     clsUrlInformation owner;
     owner.set(1, 0, address);
@@ -47,7 +48,8 @@ AnalyzedPage analyzeBlocks(const std::string& bytes, const std::string& address,
                 item.getLink(index, p);
             else
                 item.getResource(index, p);
-            (k == 0 ? page.links : page.resources).push_back(AnalyzedLink{p.linkKind, p.name, p.address, p.href});
+            (k == 0 ? page.links : page.resources)
+                .push_back(AnalyzedLink{p.linkKind, p.name, p.address, p.href});
         }
     }
     item.setUrlInformation(nullptr);
@@ -65,12 +67,14 @@ std::string AnalyzedPage::describe() const
         out += "link " + std::to_string(link.kind) + " [" + platform::sjisToUtf8(link.name) + "] " +
                platform::sjisToUtf8(link.url) + " (" + platform::sjisToUtf8(link.href) + ")\n";
     for (const AnalyzedLink& resource : resources)
-        out += "resource " + std::to_string(resource.kind) + " [" + platform::sjisToUtf8(resource.name) + "] " +
-               platform::sjisToUtf8(resource.url) + "\n";
+        out += "resource " + std::to_string(resource.kind) + " [" +
+               platform::sjisToUtf8(resource.name) + "] " + platform::sjisToUtf8(resource.url) +
+               "\n";
     return out;
 }
 
-AnalyzedPage analyzeBytes(const std::string& bytes, const std::string& address, std::size_t blockSize)
+AnalyzedPage analyzeBytes(const std::string& bytes, const std::string& address,
+                          std::size_t blockSize)
 {
     std::vector<std::size_t> cuts;
     if (blockSize > 0) {

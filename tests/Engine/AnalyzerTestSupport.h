@@ -23,6 +23,7 @@ struct AnalyzedPage {
 
 // Runs a clsHtmlItem over bytes cut into blocks of blockSize (0: one block) as if they
 // arrived for address, analysing after every block, then ends the transfer.
-AnalyzedPage analyzeBytes(const std::string& bytes, const std::string& address, std::size_t blockSize);
+AnalyzedPage analyzeBytes(const std::string& bytes, const std::string& address,
+                          std::size_t blockSize);
 // The same with one cut at offset: two blocks.
 AnalyzedPage analyzeCutAt(const std::string& bytes, const std::string& address, std::size_t offset);

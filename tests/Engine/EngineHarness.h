@@ -62,7 +62,8 @@ public:
 
     void onNodeNotify(int id, clsQuillaraItem* node, clsNodePhase phase) override
     {
-        Notice notice{id, static_cast<int>(phase), static_cast<int>(node->getStatus()), 0, node->getReceivedLength()};
+        Notice notice{id, static_cast<int>(phase), static_cast<int>(node->getStatus()), 0,
+                      node->getReceivedLength()};
         if (clsUrlInformation* info = node->getOwner())
             notice.result = info->getResultCode();
         notices.push_back(notice);
@@ -104,7 +105,10 @@ public:
         return false;
     }
 
-    bool waitForEnd(int id, int giveUpMs = 60000) { return waitForEnd(std::vector<int>{id}, giveUpMs); }
+    bool waitForEnd(int id, int giveUpMs = 60000)
+    {
+        return waitForEnd(std::vector<int>{id}, giveUpMs);
+    }
 
     // Pumps until done() holds (a worker may still be giving back its last reference after
     // the final notification); false when it never does.
@@ -125,7 +129,8 @@ public:
         std::string text;
         for (clsUrlInformation* info : held)
             if (ended.count(info->getId()) == 0)
-                text += info->getAddress() + " status " + std::to_string(static_cast<int>(info->getStatus())) + "; ";
+                text += info->getAddress() + " status " +
+                        std::to_string(static_cast<int>(info->getStatus())) + "; ";
         return text;
     }
 

@@ -29,7 +29,8 @@ std::string iconvOrEmpty(const char* to, const char* from, const std::string& in
     return iconvWhole(to, from, in, out) ? out : std::string();
 }
 
-std::string convertInBlocks(const std::string& bytes, std::size_t blockSize, int* code, int declared)
+std::string convertInBlocks(const std::string& bytes, std::size_t blockSize, int* code,
+                            int declared)
 {
     utlKanjiConverter converter;
     converter.setDeclaredCode(declared);

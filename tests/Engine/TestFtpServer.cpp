@@ -173,7 +173,8 @@ void TestFtpServer::serve(int control)
         std::string line = buffer.substr(0, end);
         buffer.erase(0, end + 2);
         std::string verb = line.substr(0, line.find(' '));
-        std::string argument = verb.size() < line.size() ? line.substr(verb.size() + 1) : std::string();
+        std::string argument =
+            verb.size() < line.size() ? line.substr(verb.size() + 1) : std::string();
         for (char& c : verb)
             c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
         File file;
@@ -194,15 +195,18 @@ void TestFtpServer::serve(int control)
             int port = 0;
             passive = listenLoopback(port);
             if (verb == "EPSV")
-                open = reply("229 Entering Extended Passive Mode (|||" + std::to_string(port) + "|)");
+                open =
+                    reply("229 Entering Extended Passive Mode (|||" + std::to_string(port) + "|)");
             else
-                open = reply("227 Entering Passive Mode (127,0,0,1," + std::to_string(port / 256) + "," +
-                             std::to_string(port % 256) + ")");
+                open = reply("227 Entering Passive Mode (127,0,0,1," + std::to_string(port / 256) +
+                             "," + std::to_string(port % 256) + ")");
         } else if (verb == "SIZE") {
-            open = findFile(absolute(argument), file) ? reply("213 " + std::to_string(file.body.size()))
-                                                      : reply("550 No such file");
+            open = findFile(absolute(argument), file)
+                       ? reply("213 " + std::to_string(file.body.size()))
+                       : reply("550 No such file");
         } else if (verb == "MDTM") {
-            open = findFile(absolute(argument), file) ? reply("213 20260102030405") : reply("550 No such file");
+            open = findFile(absolute(argument), file) ? reply("213 20260102030405")
+                                                      : reply("550 No such file");
         } else if (verb == "RETR") {
             std::string path = absolute(argument);
             {

@@ -107,18 +107,20 @@ void TestHttpServer::clearArrivals()
     arrivals_.clear();
 }
 
-void TestHttpServer::setFile(const std::string& path, const std::string& type, const std::string& body, int status)
+void TestHttpServer::setFile(const std::string& path, const std::string& type,
+                             const std::string& body, int status)
 {
     std::lock_guard<std::mutex> guard(mutex_);
     files_[path] = File{type, body, status};
 }
 
-void TestHttpServer::record(const std::string& path, const std::string& target, const std::string& agent,
-                            const std::string& host, const std::string& ifNoneMatch,
-                            const std::string& ifModifiedSince)
+void TestHttpServer::record(const std::string& path, const std::string& target,
+                            const std::string& agent, const std::string& host,
+                            const std::string& ifNoneMatch, const std::string& ifModifiedSince)
 {
     std::lock_guard<std::mutex> guard(mutex_);
-    arrivals_.push_back(Arrival{path, target, agent, host, platform::tickCount(), ifNoneMatch, ifModifiedSince});
+    arrivals_.push_back(
+        Arrival{path, target, agent, host, platform::tickCount(), ifNoneMatch, ifModifiedSince});
 }
 
 int TestHttpServer::countKey(const std::string& route, const std::string& key)
@@ -142,8 +144,9 @@ void TestHttpServer::addRoutes()
 {
     httplib::Server& s = *server_;
     s.set_pre_routing_handler([this](const httplib::Request& req, httplib::Response&) {
-        record(req.path, req.target, req.get_header_value("User-Agent"), req.get_header_value("Host"),
-               req.get_header_value("If-None-Match"), req.get_header_value("If-Modified-Since"));
+        record(req.path, req.target, req.get_header_value("User-Agent"),
+               req.get_header_value("Host"), req.get_header_value("If-None-Match"),
+               req.get_header_value("If-Modified-Since"));
         return httplib::Server::HandlerResponse::Unhandled;
     });
     s.Get(R"(/site/(.*))", [this](const httplib::Request& req, httplib::Response& res) {
@@ -157,7 +160,9 @@ void TestHttpServer::addRoutes()
         res.status = found->second.status;
         res.set_content(found->second.body, found->second.type);
     });
-    s.Get("/page", [](const httplib::Request&, httplib::Response& res) { res.set_content(pageBody(), "text/html"); });
+    s.Get("/page", [](const httplib::Request&, httplib::Response& res) {
+        res.set_content(pageBody(), "text/html");
+    });
     s.Get("/text", [](const httplib::Request& req, httplib::Response& res) {
         res.set_content(textOfSize(numberParam(req, "size", 1000)), "text/plain");
     });
@@ -171,12 +176,14 @@ void TestHttpServer::addRoutes()
     });
     s.Get("/big", [](const httplib::Request& req, httplib::Response& res) {
         std::size_t size = numberParam(req, "mb", 20) << 20;
-        res.set_content_provider(size, "text/plain", [](std::size_t offset, std::size_t length, httplib::DataSink& sink) {
-            static const std::string chunk = textOfSize(64 * 1024);
-            std::size_t from = offset % chunk.size();
-            sink.write(chunk.data() + from, std::min(length, chunk.size() - from));
-            return true;
-        });
+        res.set_content_provider(
+            size, "text/plain",
+            [](std::size_t offset, std::size_t length, httplib::DataSink& sink) {
+                static const std::string chunk = textOfSize(64 * 1024);
+                std::size_t from = offset % chunk.size();
+                sink.write(chunk.data() + from, std::min(length, chunk.size() - from));
+                return true;
+            });
     });
     s.Get("/redirect", [this](const httplib::Request& req, httplib::Response& res) {
         std::size_t n = numberParam(req, "n", 1);
@@ -193,9 +200,14 @@ void TestHttpServer::addRoutes()
     s.Get("/relative/target", [](const httplib::Request&, httplib::Response& res) {
         res.set_content(pageBody(), "text/html");
     });
-    s.Get("/loop/a", [](const httplib::Request&, httplib::Response& res) { res.set_redirect("/loop/b", 302); });
-    s.Get("/loop/b", [](const httplib::Request&, httplib::Response& res) { res.set_redirect("/loop/a", 302); });
-    s.Get("/self", [](const httplib::Request&, httplib::Response& res) { res.set_redirect("/self", 301); });
+    s.Get("/loop/a", [](const httplib::Request&, httplib::Response& res) {
+        res.set_redirect("/loop/b", 302);
+    });
+    s.Get("/loop/b", [](const httplib::Request&, httplib::Response& res) {
+        res.set_redirect("/loop/a", 302);
+    });
+    s.Get("/self",
+          [](const httplib::Request&, httplib::Response& res) { res.set_redirect("/self", 301); });
     s.Get(R"(/status/(\d+))", [](const httplib::Request& req, httplib::Response& res) {
         res.status = std::stoi(req.matches[1]);
         if (req.has_param("after"))
@@ -239,14 +251,16 @@ void TestHttpServer::addRoutes()
         const std::string modified = "Tue, 01 Dec 2026 10:00:00 GMT";
         res.set_header("ETag", etag);
         res.set_header("Last-Modified", modified);
-        bool same = req.has_header("If-None-Match") ? req.get_header_value("If-None-Match") == etag
-                                                     : req.get_header_value("If-Modified-Since") == modified;
+        bool same = req.has_header("If-None-Match")
+                        ? req.get_header_value("If-None-Match") == etag
+                        : req.get_header_value("If-Modified-Since") == modified;
         if (same) {
             res.status = 304;
             return;
         }
-        std::string body = "<html><head><title>Cached page</title></head><body>"
-                           "<a href=\"/text\">text</a> <a href=\"/page\">page</a> <img src=\"/binary\">";
+        std::string body =
+            "<html><head><title>Cached page</title></head><body>"
+            "<a href=\"/text\">text</a> <a href=\"/page\">page</a> <img src=\"/binary\">";
         std::size_t size = numberParam(req, "size", 0);
         if (body.size() < size)
             body += textOfSize(size - body.size());
@@ -259,7 +273,8 @@ void TestHttpServer::addRoutes()
             res.set_content(pageBody(), "text/html");
             return;
         }
-        res.set_redirect(url("/moved?n=" + std::to_string(n - 1) + "&code=" + std::to_string(code)), code);
+        res.set_redirect(url("/moved?n=" + std::to_string(n - 1) + "&code=" + std::to_string(code)),
+                         code);
     });
     s.Get("/hang", [this](const httplib::Request&, httplib::Response& res) {
         while (sleepUnlessStopped(50)) {
@@ -269,26 +284,29 @@ void TestHttpServer::addRoutes()
     s.Get("/drip", [this](const httplib::Request& req, httplib::Response& res) {
         std::size_t count = numberParam(req, "n", 5);
         int ms = static_cast<int>(numberParam(req, "ms", 1000));
-        res.set_content_provider(count, "text/plain", [this, ms](std::size_t, std::size_t, httplib::DataSink& sink) {
-            if (!sleepUnlessStopped(ms))
-                return false;
-            sink.write("d", 1);
-            return true;
-        });
+        res.set_content_provider(count, "text/plain",
+                                 [this, ms](std::size_t, std::size_t, httplib::DataSink& sink) {
+                                     if (!sleepUnlessStopped(ms))
+                                         return false;
+                                     sink.write("d", 1);
+                                     return true;
+                                 });
     });
     s.Get("/reset", [](const httplib::Request& req, httplib::Response& res) {
         std::string head;
         if (req.has_param("title")) {
             std::string title = req.get_param_value("title");
-            head = "<html><head><title>" + title + "</title><meta name=\"keywords\" content=\"" + title + "\"></head>";
+            head = "<html><head><title>" + title + "</title><meta name=\"keywords\" content=\"" +
+                   title + "\"></head>";
         }
-        res.set_content_provider(100000, "text/html", [head](std::size_t offset, std::size_t, httplib::DataSink& sink) {
-            if (offset >= 4096)
-                return false;
-            std::string part = head + std::string(4096 - head.size(), 'r');
-            sink.write(part.data(), part.size());
-            return true;
-        });
+        res.set_content_provider(100000, "text/html",
+                                 [head](std::size_t offset, std::size_t, httplib::DataSink& sink) {
+                                     if (offset >= 4096)
+                                         return false;
+                                     std::string part = head + std::string(4096 - head.size(), 'r');
+                                     sink.write(part.data(), part.size());
+                                     return true;
+                                 });
     });
     s.Get("/echo", [](const httplib::Request& req, httplib::Response& res) {
         std::string text = req.method + " " + req.target + " " + req.version + "\r\n";

@@ -51,7 +51,7 @@ public:
         std::string path;
         std::string target;
         std::string agent;
-        std::string host; // the Host header as sent
+        std::string host;       // the Host header as sent
         std::uint64_t tick = 0; // platform::tickCount() when the request arrived
         std::string ifNoneMatch;
         std::string ifModifiedSince;
@@ -70,12 +70,14 @@ public:
     void clearArrivals();
     void stop();
     // Serves body with type and status under "/site/" + path (path without the leading '/').
-    void setFile(const std::string& path, const std::string& type, const std::string& body, int status = 200);
+    void setFile(const std::string& path, const std::string& type, const std::string& body,
+                 int status = 200);
 
 private:
     void addRoutes();
     void record(const std::string& path, const std::string& target, const std::string& agent,
-                const std::string& host, const std::string& ifNoneMatch, const std::string& ifModifiedSince);
+                const std::string& host, const std::string& ifNoneMatch,
+                const std::string& ifModifiedSince);
     // How many requests for key came before this one (0 for the first).
     int countKey(const std::string& route, const std::string& key);
     bool sleepUnlessStopped(int ms) const;

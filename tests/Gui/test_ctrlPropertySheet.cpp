@@ -54,7 +54,8 @@ struct Running {
         program.startWindow(std::move(window));
         app = program.application();
         app->tree()->interactive = false;
-        dlgPropertyPage::setNotifier([this](const std::string& text, const std::string&) { told.push_back(text); });
+        dlgPropertyPage::setNotifier(
+            [this](const std::string& text, const std::string&) { told.push_back(text); });
     }
     ~Running() { dlgPropertyPage::setNotifier(nullptr); }
 
@@ -110,7 +111,8 @@ void changeEverything(dlgPropertyPage* page, Expected& expected, int& salt)
             break;
         }
         case dlgPropertyPage::Kind::comboText:
-            static_cast<QComboBox*>(b.widget)->setCurrentText(QStringLiteral("Test Face %1").arg(salt));
+            static_cast<QComboBox*>(b.widget)->setCurrentText(
+                QStringLiteral("Test Face %1").arg(salt));
             expected.texts[b.key] = "Test Face " + std::to_string(salt);
             break;
         case dlgPropertyPage::Kind::comboNumber:
@@ -123,7 +125,8 @@ void changeEverything(dlgPropertyPage* page, Expected& expected, int& salt)
             break;
         case dlgPropertyPage::Kind::path:
             // A path is the file system's bytes, never Shift_JIS.
-            static_cast<QLineEdit*>(b.widget)->setText(QString::fromUtf8("/tmp/キャビネット😀%1").arg(salt));
+            static_cast<QLineEdit*>(b.widget)->setText(
+                QString::fromUtf8("/tmp/キャビネット😀%1").arg(salt));
             expected.texts[b.key] = "/tmp/キャビネット😀" + std::to_string(salt);
             break;
         case dlgPropertyPage::Kind::days:
@@ -176,7 +179,8 @@ void TestCtrlPropertySheet::everySettingRoundTripsThroughTheFile()
         sheet->close();
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     }
-    QCOMPARE(expected.ints.size() + expected.texts.size(), std::size_t(30)); // every key a page names
+    QCOMPARE(expected.ints.size() + expected.texts.size(),
+             std::size_t(30)); // every key a page names
     Stored stored;
     for (const auto& [key, value] : expected.ints)
         QCOMPARE(stored.ini.getInt(key), value);
@@ -213,7 +217,8 @@ void TestCtrlPropertySheet::turningTheListViewOffAppliesAtOnce()
     QVERIFY(sheet->OnOK());
     QVERIFY(!run.app->isListVisible());
     QVERIFY(!run.app->listView()->isVisible());
-    QVERIFY(testsupport::readFile(GetUtlIniInfo()->getIniFilePath()).find("ListView=0") != std::string::npos);
+    QVERIFY(testsupport::readFile(GetUtlIniInfo()->getIniFilePath()).find("ListView=0") !=
+            std::string::npos);
 }
 
 void TestCtrlPropertySheet::favoritesAndBookmarksFollowTheSheetAtOnce()
@@ -224,7 +229,10 @@ void TestCtrlPropertySheet::favoritesAndBookmarksFollowTheSheetAtOnce()
     std::string first = home.dir() + "one.html";
     std::string second = home.dir() + "two.html";
     for (const std::string& file : {first, second})
-        testsupport::writeFile(file, "<!DOCTYPE NETSCAPE-Bookmark-file-1>\n<TITLE>B</TITLE>\n<H1>B</H1>\n<DL><p>\n<DT><A HREF=\"http://a/\">a</A>\n</DL><p>\n");
+        testsupport::writeFile(
+            file,
+            "<!DOCTYPE NETSCAPE-Bookmark-file-1>\n<TITLE>B</TITLE>\n<H1>B</H1>\n<DL><p>\n<DT><A "
+            "HREF=\"http://a/\">a</A>\n</DL><p>\n");
     Running run;
     ctrlQtTreeView* tree = run.app->tree();
     struct Step {
@@ -233,12 +241,14 @@ void TestCtrlPropertySheet::favoritesAndBookmarksFollowTheSheetAtOnce()
         std::string bookmarks;
     };
     // On, moved to another file (read anew from there), off, on again.
-    const Step steps[] = {{true, true, first}, {true, true, second}, {false, false, second}, {false, true, first}};
+    const Step steps[] = {
+        {true, true, first}, {true, true, second}, {false, false, second}, {false, true, first}};
     ctrlPropertySheet* sheet = run.open(ctrlPropertySheet::Mode::detailed);
     for (const Step& step : steps) {
         for (const dlgPropertyPage::Binding& b : sheet->pages().at(4)->bindings()) {
             if (b.key == IniKey::IEBK || b.key == IniKey::NNBK)
-                static_cast<QCheckBox*>(b.widget)->setChecked(b.key == IniKey::IEBK ? step.ie : step.nn);
+                static_cast<QCheckBox*>(b.widget)->setChecked(b.key == IniKey::IEBK ? step.ie
+                                                                                    : step.nn);
             if (b.key == IniKey::NNBKName)
                 static_cast<QLineEdit*>(b.widget)->setText(QString::fromStdString(step.bookmarks));
             if (b.key == IniKey::FavoritesFolder)
@@ -246,7 +256,8 @@ void TestCtrlPropertySheet::favoritesAndBookmarksFollowTheSheetAtOnce()
         }
         QVERIFY(sheet->OnOK());
         QCOMPARE(tviSourceCabinets::find(*tree, typeInternetExplorer) != nullptr, step.ie);
-        auto* nn = static_cast<tviNetscapeNavigator*>(tviSourceCabinets::find(*tree, typeNetscapeNavigator));
+        auto* nn = static_cast<tviNetscapeNavigator*>(
+            tviSourceCabinets::find(*tree, typeNetscapeNavigator));
         QCOMPARE(nn != nullptr, step.nn);
         if (nn != nullptr) {
             QCOMPARE(nn->getPath(), step.bookmarks);
@@ -283,7 +294,8 @@ void TestCtrlPropertySheet::refusesDaysBelowOneAndBookmarksWithoutFile()
     }
     run.told.clear();
     QVERIFY(!sheet->OnOK());
-    QCOMPARE(run.told, std::vector<std::string>{platform::utf8ToSjis("ブックマークの場所を指定して下さい。")});
+    QCOMPARE(run.told, std::vector<std::string>{
+                           platform::utf8ToSjis("ブックマークの場所を指定して下さい。")});
     QCOMPARE(GetUtlIniInfo()->getInt(IniKey::NNBK), 0);
 }
 
@@ -313,7 +325,6 @@ void TestCtrlPropertySheet::factorySettingsAndModeSwitch()
     QCOMPARE(sheet->values().getInt(IniKey::HTMLView), 1);
 }
 
-
 namespace {
 
 QStringList headerTitles(const wndListView* list)
@@ -338,11 +349,16 @@ const dlgPropertyPage::Binding* bindingOf(const ctrlPropertySheet* sheet, IniKey
 void TestCtrlPropertySheet::listColumnsFollowThePageAtOnceAndAfterRestart()
 {
     testsupport::TempHome home;
-    const QStringList all = {QStringLiteral("URL"), QString::fromUtf8("名前"), QString::fromUtf8("プロトコル"),
-                             QString::fromUtf8("説明"), QString::fromUtf8("ファイル種類"), QString::fromUtf8("サイズ"),
+    const QStringList all = {QStringLiteral("URL"),
+                             QString::fromUtf8("名前"),
+                             QString::fromUtf8("プロトコル"),
+                             QString::fromUtf8("説明"),
+                             QString::fromUtf8("ファイル種類"),
+                             QString::fromUtf8("サイズ"),
                              QString::fromUtf8("更新日時")};
-    const QStringList chosen = {QString::fromUtf8("名前"), QStringLiteral("URL"), QString::fromUtf8("プロトコル"),
-                                QString::fromUtf8("ファイル種類"), QString::fromUtf8("サイズ"), QString::fromUtf8("更新日時")};
+    const QStringList chosen = {QString::fromUtf8("名前"),       QStringLiteral("URL"),
+                                QString::fromUtf8("プロトコル"), QString::fromUtf8("ファイル種類"),
+                                QString::fromUtf8("サイズ"),     QString::fromUtf8("更新日時")};
     testsupport::writeFile(home.dir() + "pic.png", std::string(1500, 'x'));
     {
         Running run;
@@ -359,7 +375,8 @@ void TestCtrlPropertySheet::listColumnsFollowThePageAtOnceAndAfterRestart()
         // At once: the titles, their order, the texts under them, and a first column wide enough
         // for its title.
         QCOMPARE(headerTitles(list), chosen);
-        QCOMPARE(list->columns(), (std::vector<int>{fieldName, fieldUrl, fieldProtocol, fieldType, fieldSize, fieldModified}));
+        QCOMPARE(list->columns(), (std::vector<int>{fieldName, fieldUrl, fieldProtocol, fieldType,
+                                                    fieldSize, fieldModified}));
         QTreeWidgetItem* row = list->topLevelItem(0);
         QVERIFY(row != nullptr);
         QCOMPARE(row->text(0), QStringLiteral("pic.png"));
@@ -367,7 +384,8 @@ void TestCtrlPropertySheet::listColumnsFollowThePageAtOnceAndAfterRestart()
         QCOMPARE(row->text(4), QStringLiteral("1,500 B"));
         QVERIFY(row->text(5).startsWith(QString::number(QDate::currentDate().year())));
         for (int i = 0; i < list->columnCount(); ++i)
-            QVERIFY(list->columnWidth(i) >= list->header()->fontMetrics().horizontalAdvance(chosen[i]));
+            QVERIFY(list->columnWidth(i) >=
+                    list->header()->fontMetrics().horizontalAdvance(chosen[i]));
         // A click on a column sorts by the field under it.
         list->onColumnClicked(1);
         QCOMPARE(list->sortKeys()[0], fieldUrl * 2 + 1); // URL was the primary key: now descending
@@ -408,12 +426,15 @@ void TestCtrlPropertySheet::ageingSettingsReachTheCabinetsAtOnce()
 {
     testsupport::TempHome home;
     Running run;
-    auto* route = static_cast<tviRouteSnapshot*>(tviSourceCabinets::find(*run.app->tree(), typeRouteSnapshot));
+    auto* route = static_cast<tviRouteSnapshot*>(
+        tviSourceCabinets::find(*run.app->tree(), typeRouteSnapshot));
     auto* snapshots = static_cast<tviPageSnapshot*>(run.app->tree()->snapshotCabinet());
     QVERIFY(route != nullptr && snapshots != nullptr);
     ctrlPropertySheet* sheet = run.open(ctrlPropertySheet::Mode::detailed);
-    const std::map<IniKey, QString> typed = {{IniKey::ERLimitDay, "400"}, {IniKey::ERLimitColor, "300"},
-                                             {IniKey::EPLimitDay, "200"}, {IniKey::EPLimitColor, "100"}};
+    const std::map<IniKey, QString> typed = {{IniKey::ERLimitDay, "400"},
+                                             {IniKey::ERLimitColor, "300"},
+                                             {IniKey::EPLimitDay, "200"},
+                                             {IniKey::EPLimitColor, "100"}};
     for (const dlgPropertyPage::Binding& b : sheet->pages().at(3)->bindings()) {
         if (typed.count(b.key) != 0)
             static_cast<QLineEdit*>(b.widget)->setText(typed.at(b.key));

@@ -65,7 +65,8 @@ struct Pair {
 
 bool isLive(const ctrlTreeView& tree, TreeNode node, int id)
 {
-    return node != nullptr && tree.getItem(node) != nullptr && static_cast<Label*>(tree.getItem(node))->id == id;
+    return node != nullptr && tree.getItem(node) != nullptr &&
+           static_cast<Label*>(tree.getItem(node))->id == id;
 }
 
 } // namespace
@@ -124,13 +125,15 @@ void TestCtrlQtTreeView::sameStructureAsMemoryTreeAfterRandomEdits()
                 ma = p.memory.getFirstChild(mp);
                 qa = p.qtNodes[static_cast<Label*>(p.memory.getItem(ma))->id];
             }
-            QCOMPARE(p.qt.moveNode(p.qtNodes[node], qp, qa), p.memory.moveNode(p.memoryNodes[node], mp, ma));
+            QCOMPARE(p.qt.moveNode(p.qtNodes[node], qp, qa),
+                     p.memory.moveNode(p.memoryNodes[node], mp, ma));
         } else {
             int node = pick(false);
             if (node < 0)
                 continue;
             bool open = random() % 2 == 0;
-            QCOMPARE(p.qt.expand(p.qtNodes[node], open), p.memory.expand(p.memoryNodes[node], open));
+            QCOMPARE(p.qt.expand(p.qtNodes[node], open),
+                     p.memory.expand(p.memoryNodes[node], open));
         }
         QCOMPARE(shape(p.qt), shape(p.memory));
     }
@@ -140,7 +143,8 @@ void TestCtrlQtTreeView::sameStructureAsMemoryTreeAfterRandomEdits()
             continue;
         QModelIndex index = p.qt.indexOf(p.qtNodes[i]);
         QCOMPARE(p.qt.nodeOf(index), p.qtNodes[i]);
-        QCOMPARE(p.qt.data(index, Qt::DisplayRole).toString(), QString::number(static_cast<int>(i)));
+        QCOMPARE(p.qt.data(index, Qt::DisplayRole).toString(),
+                 QString::number(static_cast<int>(i)));
     }
 }
 
@@ -157,11 +161,13 @@ void TestCtrlQtTreeView::refusesMoveIntoOwnSubtree()
         int node;
         int target;
         bool allowed;
-    } cases[] = {{0, 0, false}, {0, 1, false}, {0, 2, false}, {1, 2, false}, {2, 3, true}, {0, 3, true}};
+    } cases[] = {{0, 0, false}, {0, 1, false}, {0, 2, false},
+                 {1, 2, false}, {2, 3, true},  {0, 3, true}};
     for (const Case& c : cases) {
         bool moved = p.qt.moveNode(p.qtNodes[c.node], p.qtNodes[c.target], kTreeLast);
         QCOMPARE(moved, c.allowed);
-        QCOMPARE(p.memory.moveNode(p.memoryNodes[c.node], p.memoryNodes[c.target], kTreeLast), c.allowed);
+        QCOMPARE(p.memory.moveNode(p.memoryNodes[c.node], p.memoryNodes[c.target], kTreeLast),
+                 c.allowed);
         if (!c.allowed)
             QCOMPARE(shape(p.qt), before);
         before = shape(p.qt);
@@ -179,7 +185,10 @@ void TestCtrlQtTreeView::bulkInsertionTellsViewsOnceAndKeepsExpansion()
     QObject::connect(&p.qt, &QAbstractItemModel::rowsInserted, [&] { ++inserts; });
     std::vector<QModelIndex> expanded;
     QObject::connect(&p.qt, &ctrlQtTreeView::expansionRequested,
-                     [&](const QModelIndex& index, bool open) { if (open) expanded.push_back(index); });
+                     [&](const QModelIndex& index, bool open) {
+                         if (open)
+                             expanded.push_back(index);
+                     });
     p.qt.beginBulk();
     QVERIFY(p.insert(-1, -2));
     for (int i = 0; i < 50; ++i)

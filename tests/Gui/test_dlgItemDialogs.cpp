@@ -89,7 +89,8 @@ void TestDlgItemDialogs::createItemHandsItsFieldsToTheTargetOrCancels()
     struct Case {
         Way way;
         bool confirmed;
-    } cases[] = {{Way::ok, true}, {Way::cancel, false}, {Way::escape, false}, {Way::closeBox, false}};
+    } cases[] = {
+        {Way::ok, true}, {Way::cancel, false}, {Way::escape, false}, {Way::closeBox, false}};
     for (const Case& c : cases) {
         tviDialogData data;
         root.target.data = &data;
@@ -285,7 +286,8 @@ void TestDlgItemDialogs::namesForFilesAreRefusedBeforeAnythingIsMade()
 
     // In the dialogs: the message, the dialog stays, nothing accepted; a good name goes through.
     std::vector<std::string> told;
-    dlgPropertyPage::setNotifier([&told](const std::string& text, const std::string&) { told.push_back(text); });
+    dlgPropertyPage::setNotifier(
+        [&told](const std::string& text, const std::string&) { told.push_back(text); });
     const std::string create = "\x8d\xec\x90\xac"; // 作成
     Root root;
     dlgCreateCabinet created({"/tmp"});

@@ -41,11 +41,14 @@ private slots:
 void TestDlgSSPage::buildsTheTextsOfTheCurrentSettings()
 {
     // 保存する場所 : , 一定期間過ぎたら色を変える   25日, 一定期間過ぎたら削除する     35日
-    QCOMPARE(dlgSSPage::locationText("/x/"), std::string("\x95\xDB\x91\xB6\x82\xB7\x82\xE9\x8F\xEA\x8F\x8A : /x/"));
+    QCOMPARE(dlgSSPage::locationText("/x/"),
+             std::string("\x95\xDB\x91\xB6\x82\xB7\x82\xE9\x8F\xEA\x8F\x8A : /x/"));
     QCOMPARE(dlgSSPage::colourText(25),
-             std::string("\x88\xEA\x92\xE8\x8A\xFA\x8A\xD4\x89\xDF\x82\xAC\x82\xBD\x82\xE7\x90\x46\x82\xF0\x95\xCF\x82\xA6\x82\xE9   25\x93\xFA"));
+             std::string("\x88\xEA\x92\xE8\x8A\xFA\x8A\xD4\x89\xDF\x82\xAC\x82\xBD\x82\xE7\x90\x46"
+                         "\x82\xF0\x95\xCF\x82\xA6\x82\xE9   25\x93\xFA"));
     QCOMPARE(dlgSSPage::deleteText(35),
-             std::string("\x88\xEA\x92\xE8\x8A\xFA\x8A\xD4\x89\xDF\x82\xAC\x82\xBD\x82\xE7\x8D\xED\x8F\x9C\x82\xB7\x82\xE9     35\x93\xFA"));
+             std::string("\x88\xEA\x92\xE8\x8A\xFA\x8A\xD4\x89\xDF\x82\xAC\x82\xBD\x82\xE7\x8D\xED"
+                         "\x8F\x9C\x82\xB7\x82\xE9     35\x93\xFA"));
     dlgSSPage dialog(nullptr, "/x/", 25, 35, std::string(300, 'n'), true);
     QCOMPARE(dialog.getName().size(), std::size_t(255));
     QVERIFY(dialog.getAutoDelete());
@@ -59,7 +62,8 @@ void TestDlgSSPage::buildsTheTextsOfTheCurrentSettings()
     QVERIFY(shows(dialog, dlgSSPage::keptText()) && shows(dialog, dlgSSPage::offlineText()));
     QVERIFY(shows(dialog, dlgSSPage::droppedText(false)));
     dlgSSPage keeping(nullptr, "/x/", 25, 35, "n", false, true);
-    QVERIFY(shows(keeping, dlgSSPage::droppedText(true)) && !shows(keeping, dlgSSPage::droppedText(false)));
+    QVERIFY(shows(keeping, dlgSSPage::droppedText(true)) &&
+            !shows(keeping, dlgSSPage::droppedText(false)));
 }
 
 void TestDlgSSPage::proposesANameTheCheckAccepts()
@@ -131,7 +135,8 @@ void TestDlgSSPage::takesOpensDeletesAndRestoresASnapshot()
     QCOMPARE(tree->getItem(tree->getNextSibling(first))->getType(), int(typeRouteSnapshot));
     QCOMPARE(tree->getNextSibling(tree->getNextSibling(first)), cabinet->getHandle());
 
-    auto* source = static_cast<tviCabinetItem*>(tree->adopt(tviTreeViewItem::createItem(tree, typeCabinetItem)));
+    auto* source = static_cast<tviCabinetItem*>(
+        tree->adopt(tviTreeViewItem::createItem(tree, typeCabinetItem)));
     source->setName("page");
     source->setUrl(server.url("/page/1"));
     QVERIFY(source->insertItem(first, kTreeLast));
@@ -158,7 +163,8 @@ void TestDlgSSPage::takesOpensDeletesAndRestoresASnapshot()
     answerDialog(dialog, QStringLiteral("offline"), false);
     QTest::qWait(0);
     QVERIFY(dialog == nullptr || !dialog->isVisible());
-    auto* item = dynamic_cast<tviPSSItem*>(tree->getItem(tree->getFirstChild(cabinet->getHandle())));
+    auto* item =
+        dynamic_cast<tviPSSItem*>(tree->getItem(tree->getFirstChild(cabinet->getHandle())));
     QVERIFY(item != nullptr);
     // Selected while it downloads, the snapshot fills the views once it is saved.
     tree->selectNode(item->getHandle());
@@ -187,7 +193,8 @@ void TestDlgSSPage::takesOpensDeletesAndRestoresASnapshot()
     QCOMPARE(tree->getFirstChild(cabinet->getHandle()), static_cast<TreeNode>(nullptr));
     QVERIFY(app->treeView()->executeCommand(codeOf(utlCommand::undoDelete), false, handled));
     QVERIFY(std::filesystem::exists(path + item->getTop()));
-    QCOMPARE(testsupport::readFile(home.dir() + "Data/Snapshot/List"), std::string("I:offline/:offline\r\n"));
+    QCOMPARE(testsupport::readFile(home.dir() + "Data/Snapshot/List"),
+             std::string("I:offline/:offline\r\n"));
 
     // An item named by its address: the dialog proposes a name that OK takes as it stands.
     source->setName(source->getUrl());
@@ -200,7 +207,8 @@ void TestDlgSSPage::takesOpensDeletesAndRestoresASnapshot()
     answerDialog(dialog, proposed, false);
     QTest::qWait(0);
     QVERIFY(dialog == nullptr || !dialog->isVisible());
-    auto* named = dynamic_cast<tviPSSItem*>(tree->getItem(tree->getFirstChild(cabinet->getHandle())));
+    auto* named =
+        dynamic_cast<tviPSSItem*>(tree->getItem(tree->getFirstChild(cabinet->getHandle())));
     QVERIFY(named != nullptr && named != item);
     waited.restart();
     while (named->getDownloadState() != 0 && waited.elapsed() < 30000)
@@ -211,7 +219,8 @@ void TestDlgSSPage::takesOpensDeletesAndRestoresASnapshot()
     // the trash; "empty the trash" (Tools menu) asks, and then nothing comes back.
     auto snapshotCount = [&] {
         int count = 0;
-        for (TreeNode n = tree->getFirstChild(cabinet->getHandle()); n != nullptr; n = tree->getNextSibling(n))
+        for (TreeNode n = tree->getFirstChild(cabinet->getHandle()); n != nullptr;
+             n = tree->getNextSibling(n))
             ++count;
         return count;
     };

@@ -66,7 +66,8 @@ struct Collected {
     }
 };
 
-void collectModel(Collected& out, const QString& where, const QAbstractItemModel* model, const QModelIndex& parent)
+void collectModel(Collected& out, const QString& where, const QAbstractItemModel* model,
+                  const QModelIndex& parent)
 {
     for (int row = 0; row < model->rowCount(parent); ++row) {
         for (int column = 0; column < model->columnCount(parent); ++column) {
@@ -87,7 +88,8 @@ void collect(Collected& out, QWidget* window)
     widgets.prepend(window);
     for (QWidget* w : widgets) {
         if (auto* label = qobject_cast<QLabel*>(w))
-            out.add(where, label->buddy() != nullptr ? shownMnemonic(label->text()) : label->text());
+            out.add(where,
+                    label->buddy() != nullptr ? shownMnemonic(label->text()) : label->text());
         else if (auto* button = qobject_cast<QAbstractButton*>(w))
             out.add(where, shownMnemonic(button->text()));
         else if (auto* edit = qobject_cast<QLineEdit*>(w))
@@ -102,7 +104,8 @@ void collect(Collected& out, QWidget* window)
         } else if (auto* tabs = qobject_cast<QTabWidget*>(w)) {
             for (int i = 0; i < tabs->count(); ++i)
                 out.add(where, shownMnemonic(tabs->tabText(i)));
-        } else if (auto* view = qobject_cast<QAbstractItemView*>(w); view != nullptr && view->model() != nullptr) {
+        } else if (auto* view = qobject_cast<QAbstractItemView*>(w);
+                   view != nullptr && view->model() != nullptr) {
             collectModel(out, where, view->model(), {});
         }
         out.add(where, w->toolTip());
@@ -184,8 +187,10 @@ void TestReadableTexts::everyDialogPageAndViewIsReadable()
     tviCabinetDocument doc;
     doc.name = platform::utf8ToSjis("日本のキャビネット 😀");
     doc.description = platform::utf8ToSjis("説明 Müller & Co");
-    doc.entries.push_back(tviCabinetEntry{3, -1, platform::utf8ToSjis("フォルダ — 〜"), "", "", "", "", false, 0});
-    doc.entries.push_back(tviCabinetEntry{4, 0, platform::utf8ToSjis("索引 😀"), page, "", "", "", true, 0});
+    doc.entries.push_back(
+        tviCabinetEntry{3, -1, platform::utf8ToSjis("フォルダ — 〜"), "", "", "", "", false, 0});
+    doc.entries.push_back(
+        tviCabinetEntry{4, 0, platform::utf8ToSjis("索引 😀"), page, "", "", "", true, 0});
     std::string cabinetPath = (home / "キャビネット.scb").string();
     testsupport::writeFile(cabinetPath, tviCabinetFile::write(doc));
 
@@ -194,7 +199,8 @@ void TestReadableTexts::everyDialogPageAndViewIsReadable()
     QVERIFY(run.app->treeView()->openCabinetFile(cabinetPath));
     TreeNode item = nullptr;
     TreeNode opened = nullptr;
-    for (TreeNode root = run.tree()->getFirstChild(kTreeRoot); root != nullptr; root = run.tree()->getNextSibling(root))
+    for (TreeNode root = run.tree()->getFirstChild(kTreeRoot); root != nullptr;
+         root = run.tree()->getNextSibling(root))
         opened = root;
     for (TreeNode n : run.tree()->subtreeNodes(opened))
         if (!run.tree()->getItem(n)->getUrl().empty())
@@ -207,7 +213,8 @@ void TestReadableTexts::everyDialogPageAndViewIsReadable()
     dlgSSPage* snapshot = run.app->snapshotDialog();
     QVERIFY(snapshot != nullptr);
     collect(texts, snapshot);
-    snapshot->findChild<QLineEdit*>(QStringLiteral("name"))->setText(QStringLiteral("索引スナップ 😀"));
+    snapshot->findChild<QLineEdit*>(QStringLiteral("name"))
+        ->setText(QStringLiteral("索引スナップ 😀"));
     for (QPushButton* button : snapshot->findChildren<QPushButton*>())
         if (button->text() == QStringLiteral("OK"))
             button->click();
@@ -223,7 +230,8 @@ void TestReadableTexts::everyDialogPageAndViewIsReadable()
 
     // Every node: the tree, the list, the status bar and its property sheet.
     std::vector<TreeNode> nodes;
-    for (TreeNode root = run.tree()->getFirstChild(kTreeRoot); root != nullptr; root = run.tree()->getNextSibling(root))
+    for (TreeNode root = run.tree()->getFirstChild(kTreeRoot); root != nullptr;
+         root = run.tree()->getNextSibling(root))
         for (TreeNode n : run.tree()->subtreeNodes(root))
             nodes.push_back(n);
     for (TreeNode n : nodes) {
@@ -238,7 +246,8 @@ void TestReadableTexts::everyDialogPageAndViewIsReadable()
     collect(texts, run.app->treeView());
     bool snapshotPathShown = false;
     for (const QString& t : texts.texts)
-        snapshotPathShown = snapshotPathShown || t.contains(QStringLiteral("クイラーラの家/Data/Snapshot/"));
+        snapshotPathShown =
+            snapshotPathShown || t.contains(QStringLiteral("クイラーラの家/Data/Snapshot/"));
     QVERIFY2(snapshotPathShown, qPrintable(texts.texts.join('\n')));
 
     // The dialogs of the menus, and the preference sheet in both its modes.
@@ -269,7 +278,8 @@ void TestReadableTexts::everyDialogPageAndViewIsReadable()
 void TestReadableTexts::qtsOwnDialogsAreJapanese()
 {
     QVERIFY(guiJapanese::installTranslations(*QCoreApplication::instance()));
-    QMessageBox box(QMessageBox::Question, QStringLiteral("Q"), QStringLiteral("?"), QMessageBox::Ok | QMessageBox::Cancel);
+    QMessageBox box(QMessageBox::Question, QStringLiteral("Q"), QStringLiteral("?"),
+                    QMessageBox::Ok | QMessageBox::Cancel);
     QCOMPARE(box.button(QMessageBox::Cancel)->text(), QStringLiteral("キャンセル"));
     QFileDialog chooser(nullptr, QStringLiteral("t"));
     chooser.setOption(QFileDialog::DontUseNativeDialog);
@@ -278,8 +288,13 @@ void TestReadableTexts::qtsOwnDialogsAreJapanese()
     Collected texts;
     collect(texts, &chooser);
     chooser.close();
-    for (const QString& english : {QStringLiteral("Look in:"), QStringLiteral("Choose"), QStringLiteral("Cancel")})
-        QVERIFY2(texts.texts.filter(QRegularExpression(QStringLiteral(": ") + QRegularExpression::escape(english) + QStringLiteral("$"))).isEmpty(),
+    for (const QString& english :
+         {QStringLiteral("Look in:"), QStringLiteral("Choose"), QStringLiteral("Cancel")})
+        QVERIFY2(texts.texts
+                     .filter(QRegularExpression(QStringLiteral(": ") +
+                                                QRegularExpression::escape(english) +
+                                                QStringLiteral("$")))
+                     .isEmpty(),
                  qPrintable(english));
     // The face for Japanese text exists; the Windows default one is replaced by it.
     QString family = guiJapanese::familyFor(QStringLiteral("ＭＳ Ｐゴシック"));

@@ -51,13 +51,17 @@ std::string png(QColor colour, int width, int height)
 }
 
 // Draws url into file; every request goes to a dead proxy when offline is set.
-bool screenshot(const QString& chromium, const QString& url, const QString& file, bool offline, QString& error)
+bool screenshot(const QString& chromium, const QString& url, const QString& file, bool offline,
+                QString& error)
 {
-    QStringList arguments{QStringLiteral("--headless"), QStringLiteral("--no-sandbox"), QStringLiteral("--disable-gpu"),
-                          QStringLiteral("--hide-scrollbars"), QStringLiteral("--no-first-run"),
-                          QStringLiteral("--window-size=640,480"), QStringLiteral("--screenshot=") + file};
+    QStringList arguments{
+        QStringLiteral("--headless"),          QStringLiteral("--no-sandbox"),
+        QStringLiteral("--disable-gpu"),       QStringLiteral("--hide-scrollbars"),
+        QStringLiteral("--no-first-run"),      QStringLiteral("--window-size=640,480"),
+        QStringLiteral("--screenshot=") + file};
     if (offline)
-        arguments << QStringLiteral("--proxy-server=http://127.0.0.1:9") << QStringLiteral("--proxy-bypass-list=<-loopback>");
+        arguments << QStringLiteral("--proxy-server=http://127.0.0.1:9")
+                  << QStringLiteral("--proxy-bypass-list=<-loopback>");
     arguments << url;
     QProcess process;
     process.start(chromium, arguments);
@@ -76,10 +80,15 @@ bool screenshot(const QString& chromium, const QString& url, const QString& file
 bool dumpDom(const QString& chromium, const QString& url, QString& dom, QString& error)
 {
     QTemporaryDir profile;
-    QStringList arguments{QStringLiteral("--headless"), QStringLiteral("--no-sandbox"), QStringLiteral("--disable-gpu"),
-                          QStringLiteral("--disable-background-networking"), QStringLiteral("--no-first-run"),
+    QStringList arguments{QStringLiteral("--headless"),
+                          QStringLiteral("--no-sandbox"),
+                          QStringLiteral("--disable-gpu"),
+                          QStringLiteral("--disable-background-networking"),
+                          QStringLiteral("--no-first-run"),
                           QStringLiteral("--user-data-dir=") + profile.path(),
-                          QStringLiteral("--virtual-time-budget=5000"), QStringLiteral("--dump-dom"), url};
+                          QStringLiteral("--virtual-time-budget=5000"),
+                          QStringLiteral("--dump-dom"),
+                          url};
     QProcess process;
     process.start(chromium, arguments);
     if (!process.waitForFinished(90000)) {
@@ -103,7 +112,8 @@ double difference(const QImage& a, const QImage& b)
         for (int x = 0; x < a.width(); ++x) {
             QRgb p = a.pixel(x, y);
             QRgb q = b.pixel(x, y);
-            if (std::abs(qRed(p) - qRed(q)) > 24 || std::abs(qGreen(p) - qGreen(q)) > 24 || std::abs(qBlue(p) - qBlue(q)) > 24)
+            if (std::abs(qRed(p) - qRed(q)) > 24 || std::abs(qGreen(p) - qGreen(q)) > 24 ||
+                std::abs(qBlue(p) - qBlue(q)) > 24)
                 ++differing;
         }
     }
@@ -126,20 +136,25 @@ void TestSnapshotBrowser::offlinePageLooksLikeTheLivePage()
         QSKIP("chromium is not installed (scripts/install-deps installs it)");
     testsupport::TempHome home;
     testsupport::TestHttpServer server;
-    server.setFile("page.html", "text/html; charset=utf-8",
-                   "<!DOCTYPE html><html><head><meta charset=\"utf-8\"><link rel=\"stylesheet\" href=\"css/main.css\">"
-                   "<style>.box{background:url(img/tile.png)}</style></head><body>"
-                   "<h1>\xE3\x82\xB9\xE3\x83\x8A\xE3\x83\x83\xE3\x83\x97</h1>"
-                   "<img src=\"img/a.png\" width=120 height=80>"
-                   "<img srcset=\"img/b.png 1x, img/b2.png 2x\" width=120 height=80>"
-                   "<img data-src=\"img/lazy.png\" src=\"img/placeholder.png\" width=120 height=80>"
-                   "<div class=box style=\"width:200px;height:60px\"></div>"
-                   "<div style=\"width:200px;height:60px;background-image:url('img/inline.png')\"></div>"
-                   "<iframe src=\"frame.html\" width=200 height=80 style=\"border:0\"></iframe></body></html>");
-    server.setFile("css/main.css", "text/css",
-                   "@import \"more.css\";\nbody{margin:8px;background:url(../img/body.png) repeat-x}\n");
+    server.setFile(
+        "page.html", "text/html; charset=utf-8",
+        "<!DOCTYPE html><html><head><meta charset=\"utf-8\"><link rel=\"stylesheet\" "
+        "href=\"css/main.css\">"
+        "<style>.box{background:url(img/tile.png)}</style></head><body>"
+        "<h1>\xE3\x82\xB9\xE3\x83\x8A\xE3\x83\x83\xE3\x83\x97</h1>"
+        "<img src=\"img/a.png\" width=120 height=80>"
+        "<img srcset=\"img/b.png 1x, img/b2.png 2x\" width=120 height=80>"
+        "<img data-src=\"img/lazy.png\" src=\"img/placeholder.png\" width=120 height=80>"
+        "<div class=box style=\"width:200px;height:60px\"></div>"
+        "<div style=\"width:200px;height:60px;background-image:url('img/inline.png')\"></div>"
+        "<iframe src=\"frame.html\" width=200 height=80 "
+        "style=\"border:0\"></iframe></body></html>");
+    server.setFile(
+        "css/main.css", "text/css",
+        "@import \"more.css\";\nbody{margin:8px;background:url(../img/body.png) repeat-x}\n");
     server.setFile("css/more.css", "text/css", "h1{color:#c03000;font-family:sans-serif}");
-    server.setFile("frame.html", "text/html", "<body style=\"margin:0;background:#3060c0\"><img src=\"img/a.png\"></body>");
+    server.setFile("frame.html", "text/html",
+                   "<body style=\"margin:0;background:#3060c0\"><img src=\"img/a.png\"></body>");
     server.setFile("img/a.png", "image/png", png(QColor(200, 40, 40), 120, 80));
     server.setFile("img/b.png", "image/png", png(QColor(40, 160, 40), 120, 80));
     server.setFile("img/b2.png", "image/png", png(QColor(40, 160, 40), 240, 160));
@@ -162,16 +177,20 @@ void TestSnapshotBrowser::offlinePageLooksLikeTheLivePage()
     QString offline = QString::fromStdString((home.path() / "offline.png").string());
     QString blocked = QString::fromStdString((home.path() / "blocked.png").string());
     QString error;
-    if (!screenshot(chromium, QString::fromStdString(server.url("/site/page.html")), live, false, error))
+    if (!screenshot(chromium, QString::fromStdString(server.url("/site/page.html")), live, false,
+                    error))
         QSKIP(qPrintable(QStringLiteral("chromium cannot start: ") + error));
-    QString saved = QStringLiteral("file://") + QString::fromStdString((folder / "page.html").string());
+    QString saved =
+        QStringLiteral("file://") + QString::fromStdString((folder / "page.html").string());
     QVERIFY2(screenshot(chromium, saved, offline, true, error), qPrintable(error));
     QImage liveImage(live);
     QImage offlineImage(offline);
     double diff = difference(liveImage, offlineImage);
-    QVERIFY2(diff < 0.01, qPrintable(QStringLiteral("offline page differs in %1 of the pixels").arg(diff)));
+    QVERIFY2(diff < 0.01,
+             qPrintable(QStringLiteral("offline page differs in %1 of the pixels").arg(diff)));
     // The control: with the network refused the live page cannot be drawn the same.
-    if (screenshot(chromium, QString::fromStdString(server.url("/site/page.html")), blocked, true, error))
+    if (screenshot(chromium, QString::fromStdString(server.url("/site/page.html")), blocked, true,
+                   error))
         QVERIFY(difference(liveImage, QImage(blocked)) > 0.05);
 }
 
@@ -184,7 +203,8 @@ void TestSnapshotBrowser::savedGoldenPageContactsNoServer()
         const char* file;
         bool keepScripts;
     };
-    for (Case c : {Case{"golden-utf8.html", false}, Case{"golden-sjis.html", false}, Case{"golden-utf8.html", true}}) {
+    for (Case c : {Case{"golden-utf8.html", false}, Case{"golden-sjis.html", false},
+                   Case{"golden-utf8.html", true}}) {
         testsupport::TempHome home;
         InitUtlLog("QuillaG");
         QVERIFY(InitUtlIniInfo() && GetUtlIniInfo()->load());
@@ -196,7 +216,8 @@ void TestSnapshotBrowser::savedGoldenPageContactsNoServer()
         {
             SnapshotEngine engine;
             int id = -1;
-            QVERIFY(engine.engine.startSnapshot(1, server.url("/site/golden.html"), folder.string(), id));
+            QVERIFY(engine.engine.startSnapshot(1, server.url("/site/golden.html"), folder.string(),
+                                                id));
             QVERIFY(engine.waitUntil([&] { return engine.finals.count(id) != 0; }, 60000));
             topName = engine.finals[id].topName;
         }
@@ -210,18 +231,23 @@ void TestSnapshotBrowser::savedGoldenPageContactsNoServer()
             std::filesystem::path raw = home.path() / "raw.html";
             testsupport::writeFile(raw, page);
             server.clearArrivals();
-            if (!dumpDom(chromium, QStringLiteral("file://") + QString::fromStdString(raw.string()), dom, error))
+            if (!dumpDom(chromium, QStringLiteral("file://") + QString::fromStdString(raw.string()),
+                         dom, error))
                 QSKIP(qPrintable(QStringLiteral("chromium cannot start: ") + error));
-            QVERIFY2(server.arrivals().size() >= 2, qPrintable(QString::number(server.arrivals().size())));
+            QVERIFY2(server.arrivals().size() >= 2,
+                     qPrintable(QString::number(server.arrivals().size())));
         }
         server.clearArrivals();
-        QString saved = QStringLiteral("file://") + QString::fromStdString((folder / topName).string());
+        QString saved =
+            QStringLiteral("file://") + QString::fromStdString((folder / topName).string());
         QVERIFY2(dumpDom(chromium, saved, dom, error), qPrintable(error));
         std::string arrived;
         for (const auto& arrival : server.arrivals())
             arrived += arrival.target + " ";
-        QVERIFY2(arrived.empty(), qPrintable(QString::fromStdString(c.file + std::string(": ") + arrived)));
-        QVERIFY2(dom.contains(QString::fromUtf8("オフラインでも読める本文 OFFLINE-TEXT")), qPrintable(dom.left(2000)));
+        QVERIFY2(arrived.empty(),
+                 qPrintable(QString::fromStdString(c.file + std::string(": ") + arrived)));
+        QVERIFY2(dom.contains(QString::fromUtf8("オフラインでも読める本文 OFFLINE-TEXT")),
+                 qPrintable(dom.left(2000)));
         QCOMPARE(dom.contains(QStringLiteral("SCRIPT-RAN")), c.keepScripts);
     }
 }

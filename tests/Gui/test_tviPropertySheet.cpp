@@ -128,7 +128,8 @@ void TestTviPropertySheet::readOnlyFieldsAndItemsStayUnchanged()
     QVERIFY(cabinetSheet.OnOK());
     QCOMPARE(box.cabinet->getText(), std::string("Box"));
 
-    auto* sub = static_cast<tviSubItem*>(box.tree.adopt(std::make_unique<tviSubItem>(&box.tree, typeSubItem)));
+    auto* sub = static_cast<tviSubItem*>(
+        box.tree.adopt(std::make_unique<tviSubItem>(&box.tree, typeSubItem)));
     sub->setLinkText("link");
     sub->setUrl("http://example.com/link");
     sub->insertItem(box.find("Item")->getHandle(), kTreeLast);
@@ -193,7 +194,8 @@ struct AllKinds {
 
     void build()
     {
-        auto* link = static_cast<tviSubItem*>(box.tree.adopt(std::make_unique<tviSubItem>(&box.tree, typeSubItem)));
+        auto* link = static_cast<tviSubItem*>(
+            box.tree.adopt(std::make_unique<tviSubItem>(&box.tree, typeSubItem)));
         link->setLinkText("link");
         link->setUrl("http://example.com/link");
         link->insertItem(box.find("Item")->getHandle(), kTreeLast);
@@ -212,7 +214,8 @@ struct AllKinds {
 
     tviTreeViewItem* ofType(int type)
     {
-        for (TreeNode root = box.tree.getFirstChild(kTreeRoot); root != nullptr; root = box.tree.getNextSibling(root))
+        for (TreeNode root = box.tree.getFirstChild(kTreeRoot); root != nullptr;
+             root = box.tree.getNextSibling(root))
             for (TreeNode n : box.tree.subtreeNodes(root))
                 if (box.tree.getItem(n)->getType() == type)
                     return box.tree.getItem(n);
@@ -237,7 +240,9 @@ bool allFieldsReadOnly(const tviPrefPage& page)
 // A read-only field is drawn on the window's face; an editable one is not.
 bool looksAsItBehaves(const tviPrefPage& page)
 {
-    auto greyed = [](const QWidget* w) { return w->palette().color(QPalette::Base) == w->palette().color(QPalette::Window); };
+    auto greyed = [](const QWidget* w) {
+        return w->palette().color(QPalette::Base) == w->palette().color(QPalette::Window);
+    };
     for (const QLineEdit* edit : page.findChildren<QLineEdit*>())
         if (greyed(edit) != edit->isReadOnly())
             return false;
@@ -301,7 +306,8 @@ void TestTviPropertySheet::everyKindShowsItsPage()
         QVERIFY2(enabled, kind.heading);
         tviPropertySheet sheet(&all.box.tree, item);
         QVERIFY2(sheet.page() != nullptr, kind.heading);
-        QCOMPARE(QString::fromStdString(platform::sjisToUtf8(sheet.page()->heading())), QString::fromUtf8(kind.heading));
+        QCOMPARE(QString::fromStdString(platform::sjisToUtf8(sheet.page()->heading())),
+                 QString::fromUtf8(kind.heading));
         QCOMPARE(sheet.page()->isEditable(), kind.editable);
         if (!kind.editable && kind.type != typeSubItem)
             QVERIFY2(allFieldsReadOnly(*sheet.page()), kind.heading);
@@ -339,7 +345,8 @@ void TestTviPropertySheet::snapshotAndFootprintChoicesAreStored()
         snap->setAutoDelete(!to);
         tviPropertySheet snapSheet(&all.box.tree, snap);
         snapSheet.page()->autoDeleteBox()->setChecked(to);
-        snapSheet.page()->noteEdit()->setPlainText(to ? QStringLiteral("note on") : QStringLiteral("note off"));
+        snapSheet.page()->noteEdit()->setPlainText(to ? QStringLiteral("note on")
+                                                      : QStringLiteral("note off"));
         QVERIFY(snapSheet.OnOK());
 
         all.route->deleteSubtree();
@@ -370,12 +377,14 @@ void TestTviPropertySheet::bookmarkFileIsNeverWritten()
 {
     testsupport::TempHome home;
     std::string path = home.dir() + "bookmarks.html";
-    testsupport::writeFile(path, "<!DOCTYPE NETSCAPE-Bookmark-file-1>\n<TITLE>Bookmarks</TITLE>\n<H1>Bookmarks</H1>\n"
-                                 "<DL><p>\n<DT><H3>Folder</H3>\n<DL><p>\n"
-                                 "<DT><A HREF=\"http://example.com/\">Example</A>\n</DL><p>\n</DL><p>\n");
+    testsupport::writeFile(
+        path, "<!DOCTYPE NETSCAPE-Bookmark-file-1>\n<TITLE>Bookmarks</TITLE>\n<H1>Bookmarks</H1>\n"
+              "<DL><p>\n<DT><H3>Folder</H3>\n<DL><p>\n"
+              "<DT><A HREF=\"http://example.com/\">Example</A>\n</DL><p>\n</DL><p>\n");
     std::string before = testsupport::readFile(path);
     ctrlMemoryTreeView tree;
-    auto* nn = static_cast<tviNetscapeNavigator*>(tree.adopt(std::make_unique<tviNetscapeNavigator>(&tree)));
+    auto* nn = static_cast<tviNetscapeNavigator*>(
+        tree.adopt(std::make_unique<tviNetscapeNavigator>(&tree)));
     nn->insertItem(kTreeRoot, kTreeLast);
     nn->setPath(path);
     QVERIFY(nn->load());

@@ -62,15 +62,18 @@ struct Running {
 
 TreeNode addFolder(ctrlTreeView* tree, TreeNode parent, const std::string& name)
 {
-    auto* folder = static_cast<tviCabinetFolder*>(tree->adopt(tviTreeViewItem::createItem(tree, typeCabinetFolder)));
+    auto* folder = static_cast<tviCabinetFolder*>(
+        tree->adopt(tviTreeViewItem::createItem(tree, typeCabinetFolder)));
     folder->setName(name);
     folder->insertItem(parent, kTreeLast);
     return folder->getHandle();
 }
 
-TreeNode addItem(ctrlTreeView* tree, TreeNode parent, const std::string& name, const std::string& url)
+TreeNode addItem(ctrlTreeView* tree, TreeNode parent, const std::string& name,
+                 const std::string& url)
 {
-    auto* item = static_cast<tviCabinetItem*>(tree->adopt(tviTreeViewItem::createItem(tree, typeCabinetItem)));
+    auto* item = static_cast<tviCabinetItem*>(
+        tree->adopt(tviTreeViewItem::createItem(tree, typeCabinetItem)));
     item->setName(name);
     item->setUrl(url);
     item->insertItem(parent, kTreeLast);
@@ -114,15 +117,18 @@ void TestWndApplication::startsAndStopsInOrderAndKeepsSettings()
     tviCabinetDocument doc;
     doc.name = "Extra";
     doc.entries.push_back(tviCabinetEntry{3, -1, "Folder", "", "", "", "", false, 0});
-    doc.entries.push_back(tviCabinetEntry{4, 0, "Item", "http://127.0.0.1:9/", "", "", "", true, 0});
+    doc.entries.push_back(
+        tviCabinetEntry{4, 0, "Item", "http://127.0.0.1:9/", "", "", "", true, 0});
     std::string extra = home.dir() + "Extra.scb";
     testsupport::writeFile(extra, tviCabinetFile::write(doc));
     {
         Running run;
-        const std::vector<std::string> start{"log", "env", "ini", "help", "urlCache", "window", "commandRoot", "init"};
+        const std::vector<std::string> start{"log",      "env",    "ini",         "help",
+                                             "urlCache", "window", "commandRoot", "init"};
         QCOMPARE(run.program.steps(), start);
         QVERIFY(run.app->treeView()->openCabinetFile(extra));
-        QCOMPARE(childCount(run.tree(), kTreeRoot), 4); // the default, footprint, snapshot and extra cabinets
+        QCOMPARE(childCount(run.tree(), kTreeRoot),
+                 4); // the default, footprint, snapshot and extra cabinets
         run.app->showListView(2);
         run.app->move(40, 50);
         run.app->resize(700, 500);
@@ -134,9 +140,10 @@ void TestWndApplication::startsAndStopsInOrderAndKeepsSettings()
         split->setSizes({300, room - 300});
         QCOMPARE(run.app->treeViewWidth(), 300);
         run.program.stop();
-        const std::vector<std::string> all{"log", "env", "ini", "help", "urlCache", "window", "commandRoot", "init",
-                                           "term", "deleteWindow", "termCommandRoot", "termUrlCache", "termHelp", "termIni",
-                                           "termEnv", "termLog"};
+        const std::vector<std::string> all{
+            "log",         "env",     "ini",     "help",         "urlCache",        "window",
+            "commandRoot", "init",    "term",    "deleteWindow", "termCommandRoot", "termUrlCache",
+            "termHelp",    "termIni", "termEnv", "termLog"};
         QCOMPARE(run.program.steps(), all);
     }
     Running again;
@@ -160,7 +167,8 @@ void TestWndApplication::selectionLoadsPageAndFillsViews()
     QVERIFY(run.tree()->selectNode(item));
     // The list: the style sheet, the photo and the logo once (its two addresses differ in case only).
     QTRY_COMPARE_WITH_TIMEOUT(run.app->listView()->rowCount(), size_t(3), 10000);
-    QTRY_VERIFY_WITH_TIMEOUT(run.app->htmlView()->text().contains(QString::fromUtf8("日本語のページ 7")), 10000);
+    QTRY_VERIFY_WITH_TIMEOUT(
+        run.app->htmlView()->text().contains(QString::fromUtf8("日本語のページ 7")), 10000);
     QCOMPARE(server.requestCount(), 1);
     QCOMPARE(run.app->statusBarPane()->partText(2), QString::fromUtf8("読み込み済み"));
     QCOMPARE(run.app->statusBarPane()->partText(1), QStringLiteral("Page 7"));
@@ -195,28 +203,35 @@ void TestWndApplication::urlBoxFindsOrAddsAddress()
     TreeNode top = run.tree()->getFirstChild(run.defaultCabinet());
     QCOMPARE(run.tree()->getItem(top)->getUrl(), server.url("/page/2"));
     QCOMPARE(run.tree()->getSelection(), top);
-    QTRY_VERIFY_WITH_TIMEOUT(run.tree()->getItem(top)->getStatus() == clsRequestStatus::complete, 10000);
-    QCOMPARE(run.app->rebar()->urlBox()->itemText(0), QString::fromStdString(server.url("/page/2")));
+    QTRY_VERIFY_WITH_TIMEOUT(run.tree()->getItem(top)->getStatus() == clsRequestStatus::complete,
+                             10000);
+    QCOMPARE(run.app->rebar()->urlBox()->itemText(0),
+             QString::fromStdString(server.url("/page/2")));
     // Text that is no address is refused in the status bar and kept nowhere.
     enter("hello world", true);
     QCOMPARE(childCount(run.tree(), run.defaultCabinet()), 2);
-    QCOMPARE(run.app->statusBarPane()->partText(0), QString::fromUtf8("「hello world」はアドレスではありません。"));
-    QCOMPARE(run.app->rebar()->urlBox()->itemText(0), QString::fromStdString(server.url("/page/2")));
+    QCOMPARE(run.app->statusBarPane()->partText(0),
+             QString::fromUtf8("「hello world」はアドレスではありません。"));
+    QCOMPARE(run.app->rebar()->urlBox()->itemText(0),
+             QString::fromStdString(server.url("/page/2")));
     // An address without a scheme is taken as http.
     enter(server.url("/page/3").substr(std::string("http://").size()), true);
     QCOMPARE(childCount(run.tree(), run.defaultCabinet()), 3);
     QCOMPARE(run.app->treeView()->selectedItem()->getUrl(), server.url("/page/3"));
     // The box shows the address of what is selected, and a hint when it is empty.
-    run.tree()->selectNode(run.tree()->getNextSibling(run.tree()->getFirstChild(run.defaultCabinet())));
+    run.tree()->selectNode(
+        run.tree()->getNextSibling(run.tree()->getFirstChild(run.defaultCabinet())));
     QCOMPARE(edit->text(), QString::fromStdString(server.url("/page/2")));
     edit->clear();
     QVERIFY(edit->placeholderText().contains(QStringLiteral("Enter")));
     // Characters beyond ASCII go to the server as UTF-8, as a browser sends them.
     edit->setFocus();
-    edit->setText(QString::fromStdString(server.url("/page/例é?q=ü&r=1"))); // keyClicks knows ASCII only
+    edit->setText(
+        QString::fromStdString(server.url("/page/例é?q=ü&r=1"))); // keyClicks knows ASCII only
     QTest::keyClick(edit, Qt::Key_Return);
     QCOMPARE(childCount(run.tree(), run.defaultCabinet()), 4);
-    QCOMPARE(run.app->treeView()->selectedItem()->getUrl(), server.url("/page/%E4%BE%8B%C3%A9?q=%C3%BC&r=1"));
+    QCOMPARE(run.app->treeView()->selectedItem()->getUrl(),
+             server.url("/page/%E4%BE%8B%C3%A9?q=%C3%BC&r=1"));
 }
 
 void TestWndApplication::greysCommandsNobodyCanRun()
@@ -233,11 +248,11 @@ void TestWndApplication::greysCommandsNobodyCanRun()
     } cases[] = {
         {run.defaultCabinet(), 32784, false}, // the default cabinet cannot be deleted
         {item, 32784, true},
-        {item, 32793, true},                  // show in browser
-        {bad, 32793, false},                  // an address the desktop must never get
-        {item, 32791, true},                  // the application's own view switch
-        {item, 32790, true},                  // stop
-        {item, 32787, true},                  // preferences
+        {item, 32793, true}, // show in browser
+        {bad, 32793, false}, // an address the desktop must never get
+        {item, 32791, true}, // the application's own view switch
+        {item, 32790, true}, // stop
+        {item, 32787, true}, // preferences
     };
     for (const Case& c : cases) {
         QVERIFY(run.tree()->selectNode(c.select));
@@ -294,7 +309,8 @@ void TestWndApplication::refusesDropOntoItselfOrDescendant()
     QCOMPARE(tree->getParent(f), h);
     // Addresses from another program become items; an option-like one is refused.
     QVERIFY(view->dropAddresses(kTreeRoot, {"https://example.org/a", "-x"}));
-    QCOMPARE(tree->getItem(tree->getFirstChild(run.defaultCabinet()))->getUrl() == "https://example.org/a" ||
+    QCOMPARE(tree->getItem(tree->getFirstChild(run.defaultCabinet()))->getUrl() ==
+                     "https://example.org/a" ||
                  tree->getItem(tree->getFirstChild(h)) != nullptr,
              true);
     int urls = 0;
@@ -354,9 +370,9 @@ void TestWndApplication::movesLostWindowOntoPrimaryScreen()
         bool kept;
     } cases[] = {
         {QRect(100, 100, 800, 600), true},
-        {QRect(2000, 100, 800, 600), true},     // on the second screen
-        {QRect(5000, 3000, 800, 600), false},   // a screen that is gone
-        {QRect(-790, 100, 800, 600), false},    // only a sliver left of the first screen
+        {QRect(2000, 100, 800, 600), true},   // on the second screen
+        {QRect(5000, 3000, 800, 600), false}, // a screen that is gone
+        {QRect(-790, 100, 800, 600), false},  // only a sliver left of the first screen
         {QRect(100, -2000, 800, 600), false},
     };
     for (const Case& c : cases) {
@@ -375,11 +391,15 @@ void TestWndApplication::resizingKeepsThePanesInProportion()
     run.app->resize(1000, 700);
     QTRY_COMPARE(run.app->size(), QSize(1000, 700));
     auto* across = run.app->findChild<QSplitter*>();
-    QSplitter* down = across->orientation() == Qt::Horizontal ? qobject_cast<QSplitter*>(across->widget(1)) : nullptr;
+    QSplitter* down = across->orientation() == Qt::Horizontal
+                          ? qobject_cast<QSplitter*>(across->widget(1))
+                          : nullptr;
     QVERIFY(down != nullptr);
     across->setSizes({300, 700});
     down->setSizes({200, 400});
-    auto share = [](const QSplitter* s) { return double(s->sizes()[0]) / (s->sizes()[0] + s->sizes()[1]); };
+    auto share = [](const QSplitter* s) {
+        return double(s->sizes()[0]) / (s->sizes()[0] + s->sizes()[1]);
+    };
     double wide = share(across);
     double tall = share(down);
     for (QSize size : {QSize(500, 360), QSize(1200, 800)}) {
@@ -398,9 +418,11 @@ void TestWndApplication::missingPageSaysSoInTheView()
     Running run;
     TreeNode gone = addItem(run.tree(), run.defaultCabinet(), "gone", server.url("/no/such/page"));
     run.tree()->selectNode(gone);
-    QTRY_VERIFY_WITH_TIMEOUT(run.tree()->getItem(gone)->getStatus() == clsRequestStatus::failed, 10000);
+    QTRY_VERIFY_WITH_TIMEOUT(run.tree()->getItem(gone)->getStatus() == clsRequestStatus::failed,
+                             10000);
     QString text = run.app->htmlView()->text();
-    QVERIFY2(text.startsWith(QString::fromUtf8("このページは読み込めませんでした。")), qPrintable(text));
+    QVERIFY2(text.startsWith(QString::fromUtf8("このページは読み込めませんでした。")),
+             qPrintable(text));
     QVERIFY2(text.contains(QStringLiteral("404")), qPrintable(text));
     QVERIFY(!text.contains(QString::fromUtf8("まだ読み込まれていません")));
 }
@@ -411,17 +433,20 @@ void TestWndApplication::missingPageSaysSoInTheView()
 void TestWndApplication::keepsCabinetOfUnlistedFolderAsWritten()
 {
     testsupport::TempHome home;
-    testsupport::writeFile(home.dir() + "Quillara.ini", "[Cabinet Files]\r\nCabinetFile00=05:x.scb\r\n");
+    testsupport::writeFile(home.dir() + "Quillara.ini",
+                           "[Cabinet Files]\r\nCabinetFile00=05:x.scb\r\n");
     tviCabinetDocument doc;
     doc.name = "Wrong";
-    doc.entries.push_back(tviCabinetEntry{4, -1, "Item", "http://127.0.0.1:9/", "", "", "", false, 0});
+    doc.entries.push_back(
+        tviCabinetEntry{4, -1, "Item", "http://127.0.0.1:9/", "", "", "", false, 0});
     testsupport::writeFile(home.dir() + "x.scb", tviCabinetFile::write(doc));
     std::filesystem::path before = std::filesystem::current_path();
     std::filesystem::current_path(home.path());
     {
         Running run;
         tviCabinet* found = nullptr;
-        for (TreeNode n = run.tree()->getFirstChild(kTreeRoot); n != nullptr; n = run.tree()->getNextSibling(n)) {
+        for (TreeNode n = run.tree()->getFirstChild(kTreeRoot); n != nullptr;
+             n = run.tree()->getNextSibling(n)) {
             tviCabinet* cabinet = run.tree()->cabinetOf(n);
             if (cabinet != nullptr && cabinet != run.tree()->cabinetOf(run.defaultCabinet()))
                 found = cabinet;

@@ -51,7 +51,8 @@ void TestWndListView::sameAddressInOtherCaseIsOneRow()
     list.sortRows();
     QCOMPARE(list.rowCount(), size_t(2));
     // An extension no file type knows still gets a row with a type name and an icon.
-    const lviListViewItem* odd = list.rowAt(0)->getExtension() == ".qqzz" ? list.rowAt(0) : list.rowAt(1);
+    const lviListViewItem* odd =
+        list.rowAt(0)->getExtension() == ".qqzz" ? list.rowAt(0) : list.rowAt(1);
     QVERIFY(!odd->getTypeName().empty());
     QVERIFY(!odd->getIcon().isNull());
 }

@@ -58,7 +58,8 @@ struct Running {
     std::vector<std::string> roots() const
     {
         std::vector<std::string> out;
-        for (TreeNode n = tree()->getFirstChild(kTreeRoot); n != nullptr; n = tree()->getNextSibling(n))
+        for (TreeNode n = tree()->getFirstChild(kTreeRoot); n != nullptr;
+             n = tree()->getNextSibling(n))
             out.push_back(tree()->getItem(n)->getText());
         return out;
     }
@@ -81,7 +82,8 @@ std::string writeCabinet(const std::string& path, const std::string& title, int 
     tviCabinetDocument doc;
     doc.name = title;
     for (int i = 0; i < items; ++i)
-        doc.entries.push_back(entry(4, -1, "item" + std::to_string(i), "http://127.0.0.1:9/" + std::to_string(i)));
+        doc.entries.push_back(
+            entry(4, -1, "item" + std::to_string(i), "http://127.0.0.1:9/" + std::to_string(i)));
     testsupport::writeFile(path, tviCabinetFile::write(doc));
     return path;
 }
@@ -112,16 +114,20 @@ void TestWndOpenCabinet::listsOnlyWhatIsThereAndRefusesAnOpenCabinet()
     testsupport::writeFile(folder + "notes.txt", "<TITLE>text</TITLE>");
     Running run;
     QVERIFY(run.app->treeView()->openCabinetHere(open));
-    wndOpenCabinet window({folder, home.dir() + "missing/"},
-                          [&](const std::string& path) { return run.app->treeView()->openCabinetOf(path) != nullptr; });
+    wndOpenCabinet window({folder, home.dir() + "missing/"}, [&](const std::string& path) {
+        return run.app->treeView()->openCabinetOf(path) != nullptr;
+    });
     ctrlCabinetTree* tree = window.cabinetTree();
     QCOMPARE(tree->topLevelItemCount(), 2);
     QTreeWidgetItem* root = tree->topLevelItem(0);
     QCOMPARE(root->childCount(), 3); // Open.scb, alpha.scb, open.scb: by file name
     QCOMPARE(tree->topLevelItem(1)->childCount(), 0);
-    QCOMPARE(ctrlCabinetTree::itemData(root->child(0)), QString("0") + QString::fromStdString(upper));
-    QCOMPARE(ctrlCabinetTree::itemData(root->child(1)), QString("0") + QString::fromStdString(alpha));
-    QCOMPARE(ctrlCabinetTree::itemData(root->child(2)), QString("1") + QString::fromStdString(open));
+    QCOMPARE(ctrlCabinetTree::itemData(root->child(0)),
+             QString("0") + QString::fromStdString(upper));
+    QCOMPARE(ctrlCabinetTree::itemData(root->child(1)),
+             QString("0") + QString::fromStdString(alpha));
+    QCOMPARE(ctrlCabinetTree::itemData(root->child(2)),
+             QString("1") + QString::fromStdString(open));
     QCOMPARE(root->child(1)->text(0), QString("Alpha"));
     // A folder node and the open cabinet cannot be chosen; another one can.
     tree->setCurrentItem(root);
@@ -154,7 +160,8 @@ void TestWndOpenCabinet::createsAndCopiesBehindTheSelection()
     QVERIFY(roots.size() >= 3);
     QCOMPARE(roots[1], std::string("My Links!"));
     QCOMPARE(roots[2], std::string("My Links!"));
-    auto* first = static_cast<tviCabinet*>(run.tree()->getItem(run.tree()->getNextSibling(run.tree()->getFirstChild(kTreeRoot))));
+    auto* first = static_cast<tviCabinet*>(
+        run.tree()->getItem(run.tree()->getNextSibling(run.tree()->getFirstChild(kTreeRoot))));
     QCOMPARE(first->getPath(), folder + "My_Links_.scb");
     // Copy the default cabinet with an item: the copy holds every item under its own name.
     tviCabinetDocument doc;
@@ -165,7 +172,8 @@ void TestWndOpenCabinet::createsAndCopiesBehindTheSelection()
     testsupport::writeFile(source, tviCabinetFile::write(doc));
     QVERIFY(view->openCabinetHere(source));
     int index = 0;
-    for (TreeNode n = run.tree()->getFirstChild(kTreeRoot); n != nullptr && run.tree()->getItem(n)->getText() != "Source";
+    for (TreeNode n = run.tree()->getFirstChild(kTreeRoot);
+         n != nullptr && run.tree()->getItem(n)->getText() != "Source";
          n = run.tree()->getNextSibling(n))
         ++index;
     QVERIFY(index > 0);
@@ -178,7 +186,8 @@ void TestWndOpenCabinet::createsAndCopiesBehindTheSelection()
     QCOMPARE(copy.entries[1].url, std::string("http://127.0.0.1:9/i"));
     QCOMPARE(copy.entries[1].description, std::string("d"));
     // A copy of the default cabinet does not say of itself that it cannot be deleted.
-    auto* defaultCabinet = static_cast<tviCabinet*>(run.tree()->getItem(run.tree()->getFirstChild(kTreeRoot)));
+    auto* defaultCabinet =
+        static_cast<tviCabinet*>(run.tree()->getItem(run.tree()->getFirstChild(kTreeRoot)));
     QVERIFY(view->copyCabinet(defaultCabinet->getPath(), "Mine", folder));
     QVERIFY(tviCabinetFile::read(testsupport::readFile(folder + "Mine.scb"), copy, error));
     QCOMPARE(copy.description, std::string());
@@ -244,7 +253,8 @@ void TestWndOpenCabinet::windowAndDialogsAreModelessAndAnswerThroughTheirCommand
     QVERIFY(!window->choose());
     for (int top = 0; top < files->topLevelItemCount(); ++top)
         for (int i = 0; i < files->topLevelItem(top)->childCount(); ++i)
-            if (ctrlCabinetTree::itemData(files->topLevelItem(top)->child(i)).endsWith("/other.scb"))
+            if (ctrlCabinetTree::itemData(files->topLevelItem(top)->child(i))
+                    .endsWith("/other.scb"))
                 files->setCurrentItem(files->topLevelItem(top)->child(i));
     QVERIFY(window->choose());
     QTRY_VERIFY(view->openCabinetWindow() == nullptr);
@@ -253,7 +263,8 @@ void TestWndOpenCabinet::windowAndDialogsAreModelessAndAnswerThroughTheirCommand
     // Footprint: the answer goes to the page the dialog was opened for, though the selection
     // moved meanwhile; cancelling takes none.
     TreeNode defaultCabinet = run.tree()->getFirstChild(kTreeRoot);
-    auto* page = static_cast<tviCabinetItem*>(run.tree()->adopt(tviTreeViewItem::createItem(run.tree(), typeCabinetItem)));
+    auto* page = static_cast<tviCabinetItem*>(
+        run.tree()->adopt(tviTreeViewItem::createItem(run.tree(), typeCabinetItem)));
     page->setName("page");
     page->setUrl("http://127.0.0.1:9/page");
     QVERIFY(page->insertItem(defaultCabinet, kTreeLast));
@@ -272,7 +283,8 @@ void TestWndOpenCabinet::windowAndDialogsAreModelessAndAnswerThroughTheirCommand
         QTRY_VERIFY(view->footprintDialog() == nullptr);
         QCOMPARE(run.tree()->getFirstChild(route) != nullptr, confirm);
     }
-    QCOMPARE(run.tree()->getItem(run.tree()->getFirstChild(route))->getText(), std::string("route"));
+    QCOMPARE(run.tree()->getItem(run.tree()->getFirstChild(route))->getText(),
+             std::string("route"));
 }
 
 void TestWndOpenCabinet::opensCabinetsAndAddressesFromTheCommandLine()
@@ -280,22 +292,25 @@ void TestWndOpenCabinet::opensCabinetsAndAddressesFromTheCommandLine()
     testsupport::TempHome home;
     std::string cabinet = writeCabinet(home.dir() + "given.scb", "Given", 2);
     QuillaG::Options options = QuillaG::parseArguments(
-        {QString::fromStdString(cabinet), "https://127.0.0.1:9/page", "--weird", QString::fromStdString(home.dir() + "none.scb"),
-         "notes.txt"});
+        {QString::fromStdString(cabinet), "https://127.0.0.1:9/page", "--weird",
+         QString::fromStdString(home.dir() + "none.scb"), "notes.txt"});
     QVERIFY(options.error.isEmpty());
     QCOMPARE(options.openPaths, QStringList{QString::fromStdString(cabinet)});
     QCOMPARE(options.addresses, QStringList{"https://127.0.0.1:9/page"});
     QCOMPARE(options.ignored, QStringList{"--weird"});
-    QCOMPARE(options.missing, (QStringList{QString::fromStdString(home.dir() + "none.scb"), QFileInfo("notes.txt").absoluteFilePath()}));
+    QCOMPARE(options.missing, (QStringList{QString::fromStdString(home.dir() + "none.scb"),
+                                           QFileInfo("notes.txt").absoluteFilePath()}));
     QVERIFY(QuillaG::parseArguments({"--screenshot"}).error.size() > 0);
     Running run;
     QuillaG::applyArguments(*run.app, options.openPaths, options.addresses, options.missing);
     QVERIFY(run.app->treeView()->openCabinetOf(cabinet) != nullptr);
     // A file that is not there is named in the window, not passed over in silence.
-    QCOMPARE(run.app->lastTold(), QString::fromUtf8("「") + QFileInfo("notes.txt").absoluteFilePath() +
+    QCOMPARE(run.app->lastTold(), QString::fromUtf8("「") +
+                                      QFileInfo("notes.txt").absoluteFilePath() +
                                       QString::fromUtf8("」が見つかりません。"));
     TreeNode defaultCabinet = run.tree()->getFirstChild(kTreeRoot);
-    QCOMPARE(run.tree()->getItem(run.tree()->getFirstChild(defaultCabinet))->getUrl(), std::string("https://127.0.0.1:9/page"));
+    QCOMPARE(run.tree()->getItem(run.tree()->getFirstChild(defaultCabinet))->getUrl(),
+             std::string("https://127.0.0.1:9/page"));
 }
 
 void TestWndOpenCabinet::laterStartHandsOverItsCabinet()
@@ -306,7 +321,8 @@ void TestWndOpenCabinet::laterStartHandsOverItsCabinet()
     QVERIFY(first.acquire());
     QSignalSpy opened(&first, &guiSingleInstance::openRequested);
     QProcess second;
-    second.start(QStringLiteral(QUILLARA_BINARY), {QString::fromStdString(cabinet), "http://127.0.0.1:9/x", "junk"});
+    second.start(QStringLiteral(QUILLARA_BINARY),
+                 {QString::fromStdString(cabinet), "http://127.0.0.1:9/x", "junk"});
     QVERIFY(second.waitForStarted(5000));
     QTRY_VERIFY_WITH_TIMEOUT(opened.count() == 3, 10000);
     QCOMPARE(opened.at(0).at(0).toString(), QString("open"));
@@ -333,7 +349,8 @@ void TestWndOpenCabinet::opensEachCabinetFileOnce()
     run.tree()->answerYes = true;
     wndTreeView* view = run.app->treeView();
     size_t before = run.roots().size();
-    for (const std::string& spelling : {real, link, folder + "sub/../real.scb", folder + "./real.scb"}) {
+    for (const std::string& spelling :
+         {real, link, folder + "sub/../real.scb", folder + "./real.scb"}) {
         QVERIFY(view->openCabinetHere(spelling));
         QVERIFY(view->openCabinetFile(spelling));
         QCOMPARE(run.roots().size(), before + 1);
@@ -341,7 +358,8 @@ void TestWndOpenCabinet::opensEachCabinetFileOnce()
     }
     QuillaG::applyArguments(*run.app, {QString::fromStdString(link)}, {});
     QCOMPARE(run.roots().size(), before + 1);
-    wndOpenCabinet window({folder}, [&](const std::string& path) { return view->openCabinetOf(path) != nullptr; });
+    wndOpenCabinet window(
+        {folder}, [&](const std::string& path) { return view->openCabinetOf(path) != nullptr; });
     ctrlCabinetTree* files = window.cabinetTree();
     QCOMPARE(files->topLevelItem(0)->childCount(), 2);
     for (int i = 0; i < 2; ++i) {

@@ -45,9 +45,11 @@ struct Running {
     TreeNode defaultCabinet() const { return tree()->getFirstChild(kTreeRoot); }
 };
 
-tviCabinetItem* addItem(ctrlTreeView* tree, TreeNode parent, const std::string& name, const std::string& url)
+tviCabinetItem* addItem(ctrlTreeView* tree, TreeNode parent, const std::string& name,
+                        const std::string& url)
 {
-    auto* item = static_cast<tviCabinetItem*>(tree->adopt(tviTreeViewItem::createItem(tree, typeCabinetItem)));
+    auto* item = static_cast<tviCabinetItem*>(
+        tree->adopt(tviTreeViewItem::createItem(tree, typeCabinetItem)));
     item->setName(name);
     item->setUrl(url);
     item->insertItem(parent, kTreeLast);
@@ -91,14 +93,17 @@ void TestWndTreeView::doubleClickOpensAPageAsEnterDoes()
     run.tree()->expand(run.defaultCabinet(), true);
     // Double-clicked at once after the selection, the item opens once its page is there.
     run.tree()->selectNode(item->getHandle());
-    QTest::mouseDClick(view->viewport(), Qt::LeftButton, {}, centreOf(view, item->getHandle(), run.tree()));
+    QTest::mouseDClick(view->viewport(), Qt::LeftButton, {},
+                       centreOf(view, item->getHandle(), run.tree()));
     QTRY_VERIFY_WITH_TIMEOUT(item->getStatus() == clsRequestStatus::complete, 10000);
     QTRY_VERIFY(run.tree()->getFirstChild(item->getHandle()) != nullptr);
     QTRY_VERIFY(view->isExpanded(run.tree()->indexOf(item->getHandle())));
     // A double click on an open item closes it, and the next opens it again.
-    QTest::mouseDClick(view->viewport(), Qt::LeftButton, {}, centreOf(view, item->getHandle(), run.tree()));
+    QTest::mouseDClick(view->viewport(), Qt::LeftButton, {},
+                       centreOf(view, item->getHandle(), run.tree()));
     QVERIFY(!view->isExpanded(run.tree()->indexOf(item->getHandle())));
-    QTest::mouseDClick(view->viewport(), Qt::LeftButton, {}, centreOf(view, item->getHandle(), run.tree()));
+    QTest::mouseDClick(view->viewport(), Qt::LeftButton, {},
+                       centreOf(view, item->getHandle(), run.tree()));
     QTRY_VERIFY(view->isExpanded(run.tree()->indexOf(item->getHandle())));
 }
 
@@ -117,7 +122,8 @@ void TestWndTreeView::renameIsInBothMenusWithF2()
     run.tree()->selectNode(item->getHandle());
     QVERIFY(run.app->isMenuIdAvailable(32872));
     QVERIFY(run.app->runMenuId(32872));
-    QTRY_VERIFY(run.app->treeView()->viewport()->findChild<QLineEdit*>() != nullptr); // the editor is open
+    QTRY_VERIFY(run.app->treeView()->viewport()->findChild<QLineEdit*>() !=
+                nullptr); // the editor is open
     // The item's context menu has it under 編集.
     QMenu menu;
     guiMenus::fillItemMenu(&menu, [](int) {});
@@ -140,19 +146,22 @@ void TestWndTreeView::closingACabinetSaysItsFileStays()
     while (cabinet != nullptr && run.tree()->getItem(cabinet)->getText() != "Extra")
         cabinet = run.tree()->getNextSibling(cabinet);
     QVERIFY(cabinet != nullptr);
-    TreeNode item = addItem(run.tree(), run.defaultCabinet(), "page", "http://127.0.0.1:9/")->getHandle();
+    TreeNode item =
+        addItem(run.tree(), run.defaultCabinet(), "page", "http://127.0.0.1:9/")->getHandle();
     struct Case {
         TreeNode node;
         const char* question;
         tviButtons buttons;
     } cases[] = {
         {item, "削除してもよろしいですか？", tviButtons::okCancel},
-        {cabinet, "キャビネットを閉じますか？\nファイルは削除されません。", tviButtons::yesNo}, // はい/いいえ
+        {cabinet, "キャビネットを閉じますか？\nファイルは削除されません。",
+         tviButtons::yesNo}, // はい/いいえ
     };
     for (const Case& c : cases) {
         run.tree()->selectNode(c.node);
         QVERIFY(run.app->runMenuId(32784));
-        QCOMPARE(QString::fromStdString(platform::sjisToUtf8(run.tree()->lastQuestion)), QString::fromUtf8(c.question));
+        QCOMPARE(QString::fromStdString(platform::sjisToUtf8(run.tree()->lastQuestion)),
+                 QString::fromUtf8(c.question));
         QVERIFY(run.tree()->lastButtons == c.buttons);
     }
     QVERIFY(run.app->treeView()->openCabinetOf(path) == nullptr);
@@ -179,7 +188,8 @@ void TestWndTreeView::openFileAddsTheLocalPageToTheDefaultCabinet()
     run.app->treeView()->fileChooser = [] { return QString(); };
     QVERIFY(run.app->runMenuId(32773));
     int count = 0;
-    for (TreeNode n = run.tree()->getFirstChild(run.defaultCabinet()); n != nullptr; n = run.tree()->getNextSibling(n))
+    for (TreeNode n = run.tree()->getFirstChild(run.defaultCabinet()); n != nullptr;
+         n = run.tree()->getNextSibling(n))
         ++count;
     QCOMPARE(count, 1);
 }
@@ -189,8 +199,10 @@ void TestWndTreeView::charsetMenuReadsUtf8AndShowsTheChoice()
     testsupport::TempHome home;
     // UTF-8 bytes under a page that claims Shift_JIS: only the user knows better.
     std::string page = home.dir() + "utf8.html";
-    testsupport::writeFile(page, "<html><head><meta http-equiv=\"Content-Type\" content=\"text/html; charset=Shift_JIS\">"
-                                 "<title>t</title></head><body><p>\xE6\x97\xA5\xE6\x9C\xAC\xE8\xAA\x9E</p></body></html>");
+    testsupport::writeFile(
+        page,
+        "<html><head><meta http-equiv=\"Content-Type\" content=\"text/html; charset=Shift_JIS\">"
+        "<title>t</title></head><body><p>\xE6\x97\xA5\xE6\x9C\xAC\xE8\xAA\x9E</p></body></html>");
     Running run;
     tviCabinetItem* item = addItem(run.tree(), run.defaultCabinet(), "page", page);
     run.tree()->selectNode(item->getHandle());
@@ -213,7 +225,9 @@ void TestWndTreeView::charsetMenuReadsUtf8AndShowsTheChoice()
     QVERIFY(utf8 != nullptr && utf8->text() == QStringLiteral("UTF-8(&U)"));
     QVERIFY(run.app->isMenuIdAvailable(32890));
     QVERIFY(run.app->runMenuId(32890));
-    QTRY_VERIFY_WITH_TIMEOUT(item->getStatus() == clsRequestStatus::complete && run.app->htmlView()->text().contains(QString::fromUtf8("日本語")), 10000);
+    QTRY_VERIFY_WITH_TIMEOUT(item->getStatus() == clsRequestStatus::complete &&
+                                 run.app->htmlView()->text().contains(QString::fromUtf8("日本語")),
+                             10000);
     QCOMPARE(checkedEntry(), QList<int>{32890});
 }
 

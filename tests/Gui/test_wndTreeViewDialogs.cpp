@@ -56,9 +56,11 @@ struct Running {
     std::string selected() const { return tree()->getItem(tree()->getSelection())->getText(); }
 };
 
-tviCabinetItem* addItem(ctrlTreeView* tree, TreeNode parent, const std::string& name, const std::string& url)
+tviCabinetItem* addItem(ctrlTreeView* tree, TreeNode parent, const std::string& name,
+                        const std::string& url)
 {
-    auto* item = static_cast<tviCabinetItem*>(tree->adopt(tviTreeViewItem::createItem(tree, typeCabinetItem)));
+    auto* item = static_cast<tviCabinetItem*>(
+        tree->adopt(tviTreeViewItem::createItem(tree, typeCabinetItem)));
     item->setName(name);
     item->setUrl(url);
     item->insertItem(parent, kTreeLast);
@@ -194,7 +196,8 @@ void TestWndTreeViewDialogs::searchStepsThroughMatchesAndStops()
     // The next dialog opens there with the last text at the top of its history.
     QVERIFY(run.run(1023));
     dialog = run.app->treeView()->searchDialog();
-    QCOMPARE(dialog->pos(), QPoint(GetUtlIniInfo()->getInt(IniKey::SearchLeft), GetUtlIniInfo()->getInt(IniKey::SearchTop)));
+    QCOMPARE(dialog->pos(), QPoint(GetUtlIniInfo()->getInt(IniKey::SearchLeft),
+                                   GetUtlIniInfo()->getInt(IniKey::SearchTop)));
     QCOMPARE(dialog->textBox()->itemText(0), QString::fromUtf8("ａｌｐｈａ"));
     // A place that lies on no screen is brought back onto one.
     dialog->close();
@@ -203,7 +206,8 @@ void TestWndTreeViewDialogs::searchStepsThroughMatchesAndStops()
     GetUtlIniInfo()->setInt(IniKey::SearchRight, 50300);
     GetUtlIniInfo()->setInt(IniKey::SearchBottom, 50200);
     QVERIFY(run.run(1023));
-    QRect placed(run.app->treeView()->searchDialog()->pos(), run.app->treeView()->searchDialog()->size());
+    QRect placed(run.app->treeView()->searchDialog()->pos(),
+                 run.app->treeView()->searchDialog()->size());
     QVERIFY(QGuiApplication::primaryScreen()->availableGeometry().intersects(placed));
 }
 
@@ -253,7 +257,8 @@ void TestWndTreeViewDialogs::exportFromTheFileMenuWritesTheTreeAsShown()
 {
     testsupport::TempHome home;
     Running run;
-    tviCabinetItem* item = addItem(run.tree(), run.cabinet(), platform::utf8ToSjis("未保存の項目"), "http://127.0.0.1:9/new");
+    tviCabinetItem* item = addItem(run.tree(), run.cabinet(), platform::utf8ToSjis("未保存の項目"),
+                                   "http://127.0.0.1:9/new");
     run.tree()->selectNode(item->getHandle());
     QVERIFY(run.app->isMenuIdAvailable(32883));
     QAction* action = nullptr;

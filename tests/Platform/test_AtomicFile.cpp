@@ -75,8 +75,9 @@ TEST(AtomicWriteFile, FollowsLinksToTheRealFileAndKeepsItsMode)
         fs::path link = home.path() / "data" / c.link;
         fs::path real = home.path() / c.real;
         std::string text = std::string("new ") + c.link;
-        ASSERT_TRUE(platform::atomicWriteFile(link.string(), text, nullptr, platform::Durability::Synced,
-                                              platform::Links::Follow)) << c.link;
+        ASSERT_TRUE(platform::atomicWriteFile(
+            link.string(), text, nullptr, platform::Durability::Synced, platform::Links::Follow))
+            << c.link;
         EXPECT_TRUE(fs::is_symlink(link)) << c.link;
         EXPECT_EQ(text, testsupport::readFile(real)) << c.link;
         struct stat st {};

@@ -29,11 +29,11 @@ TEST(ProfileFile, FollowsTheWindowsProfileRules)
                               "[main]\r\n"
                               "Width=7\r\n"
                               "Later=1\r\n");
-    EXPECT_EQ(file.getInt("MAIN", "WIDTH", 0), 120);            // names ignore case; first key wins
-    EXPECT_EQ(file.getString("Main", "Name", ""), "  quoted  ");  // one pair of quotes removed
-    EXPECT_EQ(file.getInt("Main", "Neg", 0), -42);               // leading digits, as GetPrivateProfileInt
+    EXPECT_EQ(file.getInt("MAIN", "WIDTH", 0), 120); // names ignore case; first key wins
+    EXPECT_EQ(file.getString("Main", "Name", ""), "  quoted  "); // one pair of quotes removed
+    EXPECT_EQ(file.getInt("Main", "Neg", 0), -42); // leading digits, as GetPrivateProfileInt
     EXPECT_EQ(file.getInt("Main", "Junk", 5), 5);
-    EXPECT_EQ(file.getInt("Main", "Later", 0), 0);               // the first of duplicate sections wins
+    EXPECT_EQ(file.getInt("Main", "Later", 0), 0); // the first of duplicate sections wins
     EXPECT_FALSE(file.getString("Main", "; comment").has_value());
     EXPECT_EQ(file.getInt("Missing", "Width", -1), -1);
 }
@@ -44,7 +44,8 @@ TEST(ProfileFile, LoadsBadInputWithDefaults)
 {
     std::string bytes = "\xFF\xFE\x00\x01junk\n";
     bytes += std::string(10 * 1024 * 1024, 'x') + "=1\n";
-    const char tail[] = "[S]\nA=1\0\0\nB=\x82\xA0\n[S]\nA=2\n[Open\nC=3\n[T]\nInt=99999999999\nLast=end";
+    const char tail[] =
+        "[S]\nA=1\0\0\nB=\x82\xA0\n[S]\nA=2\n[Open\nC=3\n[T]\nInt=99999999999\nLast=end";
     bytes.append(tail, sizeof tail - 1);
     ProfileFile file = parsed(bytes);
     EXPECT_EQ(file.getInt("S", "A", 0), 1);
@@ -83,12 +84,14 @@ TEST(ProfileFile, SavesShiftJisWithCrLfAndReloads)
     testsupport::TempHome home;
     std::string path = home.dir() + "a.ini";
     ProfileFile file;
-    file.setString("PrefView", "FontName", "\x82l\x82r \x82o\x83S\x83V\x83" "b\x83N");
+    file.setString("PrefView", "FontName",
+                   "\x82l\x82r \x82o\x83S\x83V\x83"
+                   "b\x83N");
     file.setInt("PrefView", "FontSize", 9);
     std::string error;
     ASSERT_TRUE(file.save(path, &error)) << error;
-    EXPECT_EQ(testsupport::readFile(path),
-              "[PrefView]\r\nFontName=\x82l\x82r \x82o\x83S\x83V\x83" "b\x83N\r\nFontSize=9\r\n");
+    EXPECT_EQ(testsupport::readFile(path), "[PrefView]\r\nFontName=\x82l\x82r \x82o\x83S\x83V\x83"
+                                           "b\x83N\r\nFontSize=9\r\n");
     ProfileFile loaded;
     ASSERT_TRUE(loaded.load(path));
     EXPECT_EQ(loaded.getInt("prefview", "fontsize", 0), 9);

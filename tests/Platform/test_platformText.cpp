@@ -13,7 +13,8 @@
 namespace {
 
 // The conversion as it was, with a descriptor opened for every call.
-std::string convertFresh(const std::string& input, const char* to, const char* from, const std::string& replacement)
+std::string convertFresh(const std::string& input, const char* to, const char* from,
+                         const std::string& replacement)
 {
     iconv_t cd = iconv_open(to, from);
     std::string out;
@@ -51,7 +52,10 @@ std::string randomText(std::mt19937& rng)
         switch (rng() % 5) {
         case 0: t += static_cast<char>(rng() % 0x80); break;
         case 1: t += static_cast<char>(0x80 + rng() % 0x80); break;
-        case 2: t += static_cast<char>(0x81 + rng() % 0x1F), t += static_cast<char>(0x40 + rng() % 0xBD); break;
+        case 2:
+            t += static_cast<char>(0x81 + rng() % 0x1F),
+                t += static_cast<char>(0x40 + rng() % 0xBD);
+            break;
         case 3: t += "\xE3\x81\x82\xE6\x97\xA5"; break;
         default: t += "ab\\~ "; break;
         }
@@ -67,7 +71,8 @@ void compareWithFreshDescriptors(unsigned seed)
     std::mt19937 rng(seed);
     for (int i = 0; i < 3000; ++i) {
         std::string text = randomText(rng);
-        ASSERT_EQ(convertFresh(text, "UTF-8", "CP932", "\xEF\xBF\xBD"), platform::sjisToUtf8(text)) << i;
+        ASSERT_EQ(convertFresh(text, "UTF-8", "CP932", "\xEF\xBF\xBD"), platform::sjisToUtf8(text))
+            << i;
     }
 }
 
@@ -91,7 +96,9 @@ TEST(PlatformText, ConvertsEveryPairAsIconvDoes)
     std::string all, allOut;
     for (int first = 0x80; first <= 0xFF; ++first) {
         std::string lone(1, static_cast<char>(first));
-        ASSERT_EQ(convertFresh("a" + lone, "UTF-8", "CP932", "\xEF\xBF\xBD"), platform::sjisToUtf8("a" + lone)) << first;
+        ASSERT_EQ(convertFresh("a" + lone, "UTF-8", "CP932", "\xEF\xBF\xBD"),
+                  platform::sjisToUtf8("a" + lone))
+            << first;
         for (int second = 0; second <= 0xFF; ++second) {
             std::string text = "x" + lone + static_cast<char>(second) + "\x82";
             all += text;
@@ -106,12 +113,24 @@ TEST(PlatformText, ConvertsEveryPairAsIconvDoes)
 
 TEST(PlatformText, ConvertsAtTheBoundaryWithoutLosingTheRest)
 {
-    EXPECT_EQ(platform::sjisToUtf8("\x82\xA0\x83\x5C" "a"), "\xE3\x81\x82\xE3\x82\xBD" "a"); // あソa
-    EXPECT_EQ(platform::utf8ToSjis("\xE3\x81\x82\xE3\x82\xBD" "a"), "\x82\xA0\x83\x5C" "a");
+    EXPECT_EQ(platform::sjisToUtf8("\x82\xA0\x83\x5C"
+                                   "a"),
+              "\xE3\x81\x82\xE3\x82\xBD"
+              "a"); // あソa
+    EXPECT_EQ(platform::utf8ToSjis("\xE3\x81\x82\xE3\x82\xBD"
+                                   "a"),
+              "\x82\xA0\x83\x5C"
+              "a");
     // A cut character is replaced, and what follows still arrives.
     EXPECT_EQ(platform::sjisToUtf8("\x82 a\x82\xA0"), "\xEF\xBF\xBD a\xE3\x81\x82");
-    EXPECT_EQ(platform::utf8ToSjis("\xE3\x81" "b"), "\x81\xAC" "b");
-    EXPECT_EQ(platform::utf8ToSjis("\x80\x80" "b"), "\x81\xAC" "b");
+    EXPECT_EQ(platform::utf8ToSjis("\xE3\x81"
+                                   "b"),
+              "\x81\xAC"
+              "b");
+    EXPECT_EQ(platform::utf8ToSjis("\x80\x80"
+                                   "b"),
+              "\x81\xAC"
+              "b");
 }
 
 // Every character comes back as itself: what CP932 lacks, and what it would read back as
@@ -122,17 +141,21 @@ TEST(PlatformText, KeepsEveryCharacterThroughTheProgramsText)
         const char* utf8;
         const char* held; // the program's text
     } cases[] = {
-        {"\xF0\x9F\x98\x80", "&#128512;"},                       // 😀
+        {"\xF0\x9F\x98\x80", "&#128512;"},                      // 😀
         {"Caf\xC3\xA9 M\xC3\xBCller", "Caf&#233; M&#252;ller"}, // Café Müller
-        {"a\xE2\x80\x93" "b", "a&#8211;b"},                        // en dash
-        {"\xE2\x80\x94", "&#8212;"},                               // em dash: 0x815C reads back as U+2015
-        {"\xE2\x80\x95", "\x81\x5C"},                             // horizontal bar is 0x815C
-        {"\xE3\x80\x9C", "&#12316;"},                              // wave dash: 0x8160 reads back as U+FF5E
-        {"\xEF\xBD\x9E", "\x81\x60"},                             // fullwidth tilde
-        {"\xC2\xA5" "1", "&#165;1"},                                // ¥ is no backslash
-        {"\xED\x95\x9C\xEA\xB5\xAD", "&#54620;&#44397;"},        // 한국
-        {"\xE8\xAA\xAA\xE9\xAB\x94", "&#35498;\xE9\x93"},          // 說體: 說 is not in CP932
-        {"\xE6\x97\xA5\xE6\x9C\xAC", "\x93\xFA\x96\x7B"},    // 日本
+        {"a\xE2\x80\x93"
+         "b",
+         "a&#8211;b"},                // en dash
+        {"\xE2\x80\x94", "&#8212;"},  // em dash: 0x815C reads back as U+2015
+        {"\xE2\x80\x95", "\x81\x5C"}, // horizontal bar is 0x815C
+        {"\xE3\x80\x9C", "&#12316;"}, // wave dash: 0x8160 reads back as U+FF5E
+        {"\xEF\xBD\x9E", "\x81\x60"}, // fullwidth tilde
+        {"\xC2\xA5"
+         "1",
+         "&#165;1"},                                      // ¥ is no backslash
+        {"\xED\x95\x9C\xEA\xB5\xAD", "&#54620;&#44397;"}, // 한국
+        {"\xE8\xAA\xAA\xE9\xAB\x94", "&#35498;\xE9\x93"}, // 說體: 說 is not in CP932
+        {"\xE6\x97\xA5\xE6\x9C\xAC", "\x93\xFA\x96\x7B"}, // 日本
         {"&#233; &#38; &#65; &#x41; & &amp;", "&#38;#233; &#38;#38; &#65; &#x41; & &amp;"},
     };
     for (const Case& c : cases) {
@@ -142,7 +165,9 @@ TEST(PlatformText, KeepsEveryCharacterThroughTheProgramsText)
     // In HTML source '&' is markup: it is left for the decoder.
     EXPECT_EQ(platform::utf8ToSjis("&#233;\xC3\xA9", platform::Ampersand::markup), "&#233;&#233;");
     std::size_t replaced = 0;
-    platform::utf8ToSjis("\xEF\xBB\xBF" "a\xC3\xA9\xF0\x9F\x98\x80\xFF", platform::Ampersand::text, &replaced);
+    platform::utf8ToSjis("\xEF\xBB\xBF"
+                         "a\xC3\xA9\xF0\x9F\x98\x80\xFF",
+                         platform::Ampersand::text, &replaced);
     EXPECT_EQ(replaced, 3u);
     // A typed address is asked for in ASCII: what lies beyond it as UTF-8 bytes, '%' and '&' as typed.
     EXPECT_EQ(platform::utf8AddressToPercent("http://h/\xE4\xBE\x8B \xF0\x9F\x98\x80?a=%41&b=1#x"),
@@ -167,14 +192,15 @@ TEST(PlatformText, KeepsEveryCharacterThroughTheProgramsText)
 
 TEST(PlatformText, CutsOnlyOnCharacterBoundaries)
 {
-    const std::string text = "a\x82\xA0" "b";
+    const std::string text = "a\x82\xA0"
+                             "b";
     EXPECT_EQ(platform::sjisBoundary(text, 2), 1u);
     EXPECT_EQ(platform::sjisBoundary(text, 3), 3u);
     EXPECT_EQ(platform::sjisBoundary(text, 99), 4u);
-    EXPECT_EQ(platform::sjisBoundary("\x82", 1), 1u); // a lone lead byte is one byte
+    EXPECT_EQ(platform::sjisBoundary("\x82", 1), 1u);        // a lone lead byte is one byte
     EXPECT_EQ(platform::sjisBoundary("a&#128512;b", 5), 1u); // a reference is one character
     EXPECT_EQ(platform::sjisBoundary("a&#128512;b", 10), 10u);
-    EXPECT_EQ(platform::sjisBoundary("a&#65;b", 3), 3u);      // text, not a reference
+    EXPECT_EQ(platform::sjisBoundary("a&#65;b", 3), 3u); // text, not a reference
 }
 
 TEST(SafePath, MakesOneHarmlessComponent)
@@ -184,7 +210,10 @@ TEST(SafePath, MakesOneHarmlessComponent)
         {"../../etc/passwd", "_._.._etc_passwd"},
         {std::string("a\0b", 3), "a_b"},
         {"", "_"},
-        {"\x83\x5C" "x", "\x83\x5C" "x"}, // ソ: its trail byte 0x5C is no separator
+        {"\x83\x5C"
+         "x",
+         "\x83\x5C"
+         "x"}, // ソ: its trail byte 0x5C is no separator
         {".hidden", "_hidden"},
     };
     for (const auto& [name, expected] : cases)

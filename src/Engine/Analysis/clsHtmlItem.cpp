@@ -260,7 +260,8 @@ const std::string* clsHtmlItem::getKeywords() const
     return keywordsPublished ? &publishedKeywords : nullptr;
 }
 
-bool clsHtmlItem::reportLink(int kind, const std::string& address, const std::string& name, const std::string& href)
+bool clsHtmlItem::reportLink(int kind, const std::string& address, const std::string& name,
+                             const std::string& href)
 {
     reportedLink = nullptr;
     if (!clsQuillaraItem::addLink(kind, address, name, href))
@@ -270,7 +271,8 @@ bool clsHtmlItem::reportLink(int kind, const std::string& address, const std::st
 }
 
 // The record holds the same address parsed; its link kind does not change the parts.
-bool clsHtmlItem::reportedFileParts(const std::string& url, bool& hasFileName, std::string& extension)
+bool clsHtmlItem::reportedFileParts(const std::string& url, bool& hasFileName,
+                                    std::string& extension)
 {
     const clsLink* link = reportedLink;
     reportedLink = nullptr;

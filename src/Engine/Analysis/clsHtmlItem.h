@@ -37,10 +37,12 @@ public:
     const std::string* getKeywords() const override;
 
 protected:
-    bool reportLink(int kind, const std::string& address, const std::string& name, const std::string& href) override;
+    bool reportLink(int kind, const std::string& address, const std::string& name,
+                    const std::string& href) override;
     bool reportResource(int kind, const std::string& address, const std::string& name) override;
     bool reportTitle(const std::string& title) override;
-    bool reportedFileParts(const std::string& url, bool& hasFileName, std::string& extension) override;
+    bool reportedFileParts(const std::string& url, bool& hasFileName,
+                           std::string& extension) override;
 
 private:
     bool startAnalysis();

@@ -158,12 +158,14 @@ const HtmlTag* findTag(const std::string& name)
 // runs at memchr speed; a hit is taken for the trail of the byte before it only when that
 // byte ends an odd run of lead-byte values (such a run always begins a character).
 // trailAtEnd tells whether the block ends between the two bytes of a character.
-std::size_t findCharacter(const Byte* in, std::size_t i, std::size_t length, Byte stop, bool& trailAtEnd)
+std::size_t findCharacter(const Byte* in, std::size_t i, std::size_t length, Byte stop,
+                          bool& trailAtEnd)
 {
     std::size_t boundary = i;
     for (;;) {
         const void* hit = i < length ? std::memchr(in + i, stop, length - i) : nullptr;
-        std::size_t at = hit == nullptr ? length : static_cast<std::size_t>(static_cast<const Byte*>(hit) - in);
+        std::size_t at =
+            hit == nullptr ? length : static_cast<std::size_t>(static_cast<const Byte*>(hit) - in);
         std::size_t leads = 0;
         while (at - leads > boundary && platform::isLeadByte(in[at - leads - 1]))
             ++leads;
@@ -409,7 +411,8 @@ bool clsHtmlScanner::scanBlock(const char* bytes, std::size_t length)
             i = findCharacter(in, i, length, isRawText() ? '<' : '>', trailNext);
             if (scanState == ScanState::startTag && tagClass == TagClass::byName &&
                 attributes.size() < attributesLimit)
-                attributes.append(bytes + start, std::min(i - start, attributesLimit - attributes.size()));
+                attributes.append(bytes + start,
+                                  std::min(i - start, attributesLimit - attributes.size()));
             if (i == length)
                 return true;
         }
@@ -421,15 +424,17 @@ bool clsHtmlScanner::scanBlock(const char* bytes, std::size_t length)
 
 // What parseHtml and putAnchorText do with each byte of text inside an anchor, for the
 // bytes that neither open a tag nor close the anchor; returns where such a byte stands.
-std::size_t clsHtmlScanner::takeAnchorText(const unsigned char* in, std::size_t i, std::size_t length)
+std::size_t clsHtmlScanner::takeAnchorText(const unsigned char* in, std::size_t i,
+                                           std::size_t length)
 {
     for (; i < length; ++i) {
         Byte byte = in[i];
         bool trail = trailNext;
         if (!trail && byte == '<')
             return i;
-        bool full = anchorTextLength >= anchorTextLimit ||
-                    (!midDbcs && platform::isLeadByte(byte) && anchorTextLength + 2 > anchorTextLimit);
+        bool full =
+            anchorTextLength >= anchorTextLimit ||
+            (!midDbcs && platform::isLeadByte(byte) && anchorTextLength + 2 > anchorTextLimit);
         if (blockBreakSeen || full)
             return i;
         trailNext = !trail && platform::isLeadByte(byte);
@@ -893,7 +898,8 @@ bool clsHtmlScanner::setLinkName(const std::string& name, bool isFrame)
     return addResourceFromLink(lastLinkUrl, name.empty() ? lastHref : name);
 }
 
-bool clsHtmlScanner::reportedFileParts(const std::string& url, bool& hasFileName, std::string& extension)
+bool clsHtmlScanner::reportedFileParts(const std::string& url, bool& hasFileName,
+                                       std::string& extension)
 {
     if (!linkParser)
         linkParser = std::make_unique<clsUrlInformation>();
@@ -957,7 +963,8 @@ bool clsHtmlScanner::analyzeMetaAttribute()
         if (content.find('&') != std::string::npos)
             decodeCharacterReferences(content, ReferenceTarget::address);
         std::size_t separator = content.find_first_of(",;");
-        std::size_t equals = separator == std::string::npos ? separator : content.find('=', separator);
+        std::size_t equals =
+            separator == std::string::npos ? separator : content.find('=', separator);
         if (equals != std::string::npos) {
             std::string address = content.substr(equals + 1);
             trimWhite(address);
@@ -974,7 +981,8 @@ bool clsHtmlScanner::analyzeMetaAttribute()
             }
         }
     }
-    if (getAttribute("name", name) && (equalsNoCase(name, "Keywords") || equalsNoCase(name, "Keyword")) &&
+    if (getAttribute("name", name) &&
+        (equalsNoCase(name, "Keywords") || equalsNoCase(name, "Keyword")) &&
         getAttribute("content", content)) {
         decodeEntities(content);
         if (!keywords.empty())
@@ -1076,7 +1084,8 @@ void clsHtmlScanner::indexAttributes()
             hasValue = true;
         }
         if (hasValue)
-            attributeSpans.push_back(AttributeSpan{nameStart, afterName - nameStart, start, end - start});
+            attributeSpans.push_back(
+                AttributeSpan{nameStart, afterName - nameStart, start, end - start});
     }
 }
 

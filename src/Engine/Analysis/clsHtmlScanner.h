@@ -69,13 +69,15 @@ public:
 
 protected:
     // kind 18 for frames, 0 otherwise; href is the address as written.
-    virtual bool reportLink(int kind, const std::string& address, const std::string& name, const std::string& href) = 0;
+    virtual bool reportLink(int kind, const std::string& address, const std::string& name,
+                            const std::string& href) = 0;
     virtual bool reportResource(int kind, const std::string& address, const std::string& name) = 0;
     virtual bool reportTitle(const std::string& title) = 0;
     // Whether the link just reported names a file, and its extension. The scanner alone
     // parses the address; an analysis node reads them from the record it made of the link,
     // so that each address is parsed once.
-    virtual bool reportedFileParts(const std::string& url, bool& hasFileName, std::string& extension);
+    virtual bool reportedFileParts(const std::string& url, bool& hasFileName,
+                                   std::string& extension);
 
     // The state machine of parseHtml; throughout, the byte after a Shift_JIS lead byte is
     // the trail of its character and never markup.

@@ -208,7 +208,8 @@ bool readNumeric(std::string_view text, std::size_t at, std::uint32_t& cp, std::
         if (d < 0)
             break;
         // Saturate instead of overflowing: "&#99999999999;" is simply no character.
-        cp = cp >= beyondUnicode ? beyondUnicode : cp * (hex ? 16 : 10) + static_cast<std::uint32_t>(d);
+        cp = cp >= beyondUnicode ? beyondUnicode
+                                 : cp * (hex ? 16 : 10) + static_cast<std::uint32_t>(d);
     }
     if (i == digitsStart)
         return false;
@@ -230,7 +231,8 @@ const htmlEntity::Entity* findAnyCase(std::string_view name)
     if (name.size() > sizeof lower)
         return nullptr;
     for (std::size_t k = 0; k < name.size(); ++k)
-        lower[k] = name[k] >= 'A' && name[k] <= 'Z' ? static_cast<char>(name[k] - 'A' + 'a') : name[k];
+        lower[k] =
+            name[k] >= 'A' && name[k] <= 'Z' ? static_cast<char>(name[k] - 'A' + 'a') : name[k];
     std::string_view folded(lower, name.size());
     for (std::string_view candidate : markup) {
         if (folded == candidate)
@@ -243,7 +245,8 @@ const htmlEntity::Entity* findAnyCase(std::string_view name)
 // A name with ';' is taken whole; without one, only the names browsers take so, the longest
 // that begins the word. In an attribute (an address) such a name followed by a letter, digit
 // or '=' stays as written, so that "?a=1&copy=2" keeps its parameter.
-bool readNamed(std::string_view text, std::size_t at, ReferenceTarget target, std::uint32_t& cp, std::size_t& length)
+bool readNamed(std::string_view text, std::size_t at, ReferenceTarget target, std::uint32_t& cp,
+               std::size_t& length)
 {
     std::size_t end = at + 1;
     while (end < text.size() && end - at - 1 <= htmlEntity::longestName && isAsciiAlnum(text[end]))

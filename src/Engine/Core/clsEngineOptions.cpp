@@ -33,14 +33,18 @@ clsEngineOptions clsEngineOptions::fromSettings()
     const std::string& agent = ini->getString(IniKey::HttpAgentName);
     if (!agent.empty())
         options.agentName = agent;
-    options.connectTimeoutMs = secondsToMs(ini->getInt(IniKey::ConnectTimeout), options.connectTimeoutMs);
-    options.receiveTimeoutMs = secondsToMs(ini->getInt(IniKey::ReceiveTimeout), options.receiveTimeoutMs);
-    options.paceMode = ini->getInt(IniKey::PacePerHost) != 0 ? clsPaceMode::perHost : clsPaceMode::programWide;
+    options.connectTimeoutMs =
+        secondsToMs(ini->getInt(IniKey::ConnectTimeout), options.connectTimeoutMs);
+    options.receiveTimeoutMs =
+        secondsToMs(ini->getInt(IniKey::ReceiveTimeout), options.receiveTimeoutMs);
+    options.paceMode =
+        ini->getInt(IniKey::PacePerHost) != 0 ? clsPaceMode::perHost : clsPaceMode::programWide;
     options.retryCount = std::clamp(ini->getInt(IniKey::RetryCount), 0, 10);
     options.retryMaxWaitSeconds = std::clamp(ini->getInt(IniKey::RetryMaxWait), 0, 24 * 3600);
     options.maxTransfers = std::clamp(ini->getInt(IniKey::MaxTransfers), 1, 1024);
     options.snapshotFileLimitBytes =
         megabytesToBytes(ini->getInt(IniKey::SnapshotFileLimitMB), options.snapshotFileLimitBytes);
-    options.snapshotLimitBytes = megabytesToBytes(ini->getInt(IniKey::SnapshotLimitMB), options.snapshotLimitBytes);
+    options.snapshotLimitBytes =
+        megabytesToBytes(ini->getInt(IniKey::SnapshotLimitMB), options.snapshotLimitBytes);
     return options;
 }

@@ -19,11 +19,12 @@ public:
     virtual void onNodeNotify(int id, clsQuillaraItem* node, clsNodePhase phase) = 0;
 
     // A head-only request ended (request mode 0).
-    virtual void onHeadNotify(int id, int linkKind, const std::string& address, const std::string& fileName,
-                              const std::string& protocol, int contentLength, const std::string& lastModifiedText)
+    virtual void onHeadNotify(int id, int linkKind, const std::string& address,
+                              const std::string& fileName, const std::string& protocol,
+                              int contentLength, const std::string& lastModifiedText)
     {
-        (void)id, (void)linkKind, (void)address, (void)fileName, (void)protocol, (void)contentLength,
-            (void)lastModifiedText;
+        (void)id, (void)linkKind, (void)address, (void)fileName, (void)protocol,
+            (void)contentLength, (void)lastModifiedText;
     }
 
     virtual void onSnapshotNotify(int id, const clsSnapshotReport& report, clsSnapshotPhase phase)

@@ -43,18 +43,16 @@ const char* const msgRequestFailed = utlTexts::sjis(utlText::itemRequestFailed);
 const char* postFailureText(unsigned message)
 {
     switch (message) {
-    case WM_ENGINE_NODE_CREATED:
-        return msgCreatedPostFailed;
-    case WM_ENGINE_NODE_READING:
-        return msgReadingPostFailed;
-    default:
-        return msgReadPostFailed;
+    case WM_ENGINE_NODE_CREATED: return msgCreatedPostFailed;
+    case WM_ENGINE_NODE_READING: return msgReadingPostFailed;
+    default: return msgReadPostFailed;
     }
 }
 
 bool isNodeMessage(unsigned id)
 {
-    return id == WM_ENGINE_NODE_CREATED || id == WM_ENGINE_NODE_READING || id == WM_ENGINE_NODE_READ;
+    return id == WM_ENGINE_NODE_CREATED || id == WM_ENGINE_NODE_READING ||
+           id == WM_ENGINE_NODE_READ;
 }
 
 clsNodePhase phaseOf(unsigned messageId)
@@ -129,7 +127,8 @@ bool clsQuillaraEngine::init(clsEngineTarget* newTarget, platform::MessageTarget
     options = newOptions;
     stopping = false;
     idCounter = 1;
-    pacer = std::make_unique<clsSendPacer>(options.paceIntervalMs, options.paceMode == clsPaceMode::perHost);
+    pacer = std::make_unique<clsSendPacer>(options.paceIntervalMs,
+                                           options.paceMode == clsPaceMode::perHost);
     engineThread = std::thread(&clsQuillaraEngine::threadEngine, this);
     running = true;
     std::lock_guard<std::mutex> guard(workersLock);
@@ -226,11 +225,8 @@ bool clsQuillaraEngine::requestItem(clsRequestMode mode, int kind, const std::st
             case clsRequestMode::reload:
                 info->setStatus(clsRequestStatus::reading);
                 return queueReload(info);
-            case clsRequestMode::registerOnly:
-                return true;
-            default:
-                info->setStatus(clsRequestStatus::reading);
-                return queueRead(info, codeKind);
+            case clsRequestMode::registerOnly: return true;
+            default: info->setStatus(clsRequestStatus::reading); return queueRead(info, codeKind);
             }
         }
         clsUrlInformation* info = found->second;
@@ -261,7 +257,8 @@ bool clsQuillaraEngine::requestItem(clsRequestMode mode, int kind, const std::st
             }
             if (mode == clsRequestMode::reload || mode == clsRequestMode::readAgain) {
                 info->setStatus(clsRequestStatus::reading);
-                return mode == clsRequestMode::reload ? queueReload(info) : queueRead(info, codeKind);
+                return mode == clsRequestMode::reload ? queueReload(info)
+                                                      : queueRead(info, codeKind);
             }
             return true;
         }
@@ -315,7 +312,8 @@ bool clsQuillaraEngine::queueNodeRead(clsUrlInformation* info, int kind, int cod
     // A fetch has nothing for the engine thread to do before the transfer: the worker starts
     // it, which saves a hand-off between threads per request.
     if (isFetchedAddress(info)) {
-        return postCommunication(communicationRead, info, node, kind == jobReload ? extraStartReload : extraStartRead);
+        return postCommunication(communicationRead, info, node,
+                                 kind == jobReload ? extraStartReload : extraStartRead);
     }
     info->addQueueRef();
     return pushRequest(Job{kind, info, 0, node});
@@ -323,7 +321,8 @@ bool clsQuillaraEngine::queueNodeRead(clsUrlInformation* info, int kind, int cod
 
 bool clsQuillaraEngine::isFetchedAddress(clsUrlInformation* info)
 {
-    return info->getAddressKind() == addressNetwork && clsCommunicationHttp::speaks(info->getScheme());
+    return info->getAddressKind() == addressNetwork &&
+           clsCommunicationHttp::speaks(info->getScheme());
 }
 
 bool clsQuillaraEngine::queueRead(clsUrlInformation* info, int codeKind)
@@ -473,8 +472,9 @@ void clsQuillaraEngine::runRound(std::vector<Job>& round)
         bool stopJob = job.kind == jobStop;
         if (stopJob || isStopping()) {
             std::lock_guard<std::mutex> guard(requestLock);
-            requestQueue.insert(requestQueue.begin(), round.begin() + static_cast<std::ptrdiff_t>(ran + (stopJob ? 1 : 0)),
-                                round.end());
+            requestQueue.insert(
+                requestQueue.begin(),
+                round.begin() + static_cast<std::ptrdiff_t>(ran + (stopJob ? 1 : 0)), round.end());
             round.resize(ran + (stopJob ? 1 : 0));
             if (!stopJob)
                 break;
@@ -506,21 +506,13 @@ bool clsQuillaraEngine::runJob(Job& job)
 {
     auto* info = dynamic_cast<clsUrlInformation*>(job.object);
     switch (job.kind) {
-    case jobHead:
-        return info != nullptr && head(info);
-    case jobRead:
-        return info != nullptr && read(job, false);
-    case jobReload:
-        return info != nullptr && read(job, true);
-    case jobAnalyze:
-        return info != nullptr && analyze(job);
-    case jobStop:
-        return stop();
-    case jobSnapshot:
-        return snapshot(job);
-    default:
-        assert(!"unknown engine job");
-        return false;
+    case jobHead: return info != nullptr && head(info);
+    case jobRead: return info != nullptr && read(job, false);
+    case jobReload: return info != nullptr && read(job, true);
+    case jobAnalyze: return info != nullptr && analyze(job);
+    case jobStop: return stop();
+    case jobSnapshot: return snapshot(job);
+    default: assert(!"unknown engine job"); return false;
     }
 }
 
@@ -629,8 +621,8 @@ bool clsQuillaraEngine::analyze(Job& job)
 
 // The job keeps node (and its record) until the round is over, so both are there when the
 // notifications go out.
-bool clsQuillaraEngine::tellAtRoundEnd(const unsigned* messages, std::size_t count, clsUrlInformation* info,
-                                       clsQuillaraItem* node)
+bool clsQuillaraEngine::tellAtRoundEnd(const unsigned* messages, std::size_t count,
+                                       clsUrlInformation* info, clsQuillaraItem* node)
 {
     if (window == nullptr) {
         node->markFinalTold();
@@ -638,7 +630,8 @@ bool clsQuillaraEngine::tellAtRoundEnd(const unsigned* messages, std::size_t cou
     }
     for (std::size_t i = 0; i < count; ++i) {
         node->addRef();
-        roundNotices.push_back(platform::Message{messages[i], static_cast<std::uintptr_t>(info->getId()),
+        roundNotices.push_back(platform::Message{messages[i],
+                                                 static_cast<std::uintptr_t>(info->getId()),
                                                  reinterpret_cast<std::intptr_t>(node)});
     }
     roundFinals.push_back(node);
@@ -720,8 +713,10 @@ void clsQuillaraEngine::dropJobs(std::deque<Job>& jobs, bool notify, bool commun
         }
         auto* info = dynamic_cast<clsUrlInformation*>(job.object);
         bool unreported = isReadJob(job.kind, communication) ||
-                          (!communication && job.kind == jobAnalyze && info != nullptr && info->getStatus() == clsRequestStatus::complete);
-        if (notify && info != nullptr && job.node != nullptr && unreported && told.insert(info).second) {
+                          (!communication && job.kind == jobAnalyze && info != nullptr &&
+                           info->getStatus() == clsRequestStatus::complete);
+        if (notify && info != nullptr && job.node != nullptr && unreported &&
+            told.insert(info).second) {
             // A page that was to be announced with its pass is announced here.
             const unsigned messages[2] = {WM_ENGINE_NODE_CREATED, WM_ENGINE_NODE_READ};
             bool announce = !communication && job.kind == jobAnalyze && job.extra == extraAnnounce;
@@ -740,14 +735,15 @@ bool clsQuillaraEngine::postNode(unsigned message, clsUrlInformation* info, clsQ
         node->release();
         return true;
     }
-    if (window->post(message, static_cast<std::uintptr_t>(info->getId()), reinterpret_cast<std::intptr_t>(node)))
+    if (window->post(message, static_cast<std::uintptr_t>(info->getId()),
+                     reinterpret_cast<std::intptr_t>(node)))
         return true;
     node->release();
     return logError("clsQuillaraEngine::postNode", postFailureText(message));
 }
 
-bool clsQuillaraEngine::postNodes(const unsigned* messages, std::size_t count, clsUrlInformation* info,
-                                  clsQuillaraItem* node)
+bool clsQuillaraEngine::postNodes(const unsigned* messages, std::size_t count,
+                                  clsUrlInformation* info, clsQuillaraItem* node)
 {
     if (count == 0 || window == nullptr)
         return true;
@@ -775,7 +771,8 @@ bool clsQuillaraEngine::postHead(clsUrlInformation* info)
     return logError("clsCommunicationManager::readHead", msgCreatedPostFailed);
 }
 
-bool clsQuillaraEngine::postCommunication(int kind, clsUrlInformation* info, clsQuillaraItem* node, int extra)
+bool clsQuillaraEngine::postCommunication(int kind, clsUrlInformation* info, clsQuillaraItem* node,
+                                          int extra)
 {
     info->addQueueRef();
     Job job{kind, info, extra, node};
@@ -888,7 +885,8 @@ bool clsQuillaraEngine::waitCommunication(const std::atomic<bool>& workerStoppin
     auto next = communicationQueue.end();
     ++idleWorkers;
     for (;;) {
-        communicationEvent.wait(guard, [&] { return workerStopping.load() || !communicationQueue.empty(); });
+        communicationEvent.wait(
+            guard, [&] { return workerStopping.load() || !communicationQueue.empty(); });
         if (workerStopping) {
             --idleWorkers;
             return false;
@@ -1006,7 +1004,8 @@ bool clsQuillaraEngine::handleMessage(const platform::Message& message)
             std::lock_guard<std::recursive_mutex> registry(RegistryLock());
             auto found = byId.find(id);
             // A node that a newer, already delivered read replaced speaks no more for the request.
-            admitted = found != byId.end() && node != nullptr && found->second->admitRead(node->getReadNumber());
+            admitted = found != byId.end() && node != nullptr &&
+                       found->second->admitRead(node->getReadNumber());
         }
         clsNodePhase phase = phaseOf(message.id);
         try {
@@ -1020,7 +1019,8 @@ bool clsQuillaraEngine::handleMessage(const platform::Message& message)
         return true;
     }
     if (message.id == WM_ENGINE_SNAPSHOT_SAVED) {
-        std::unique_ptr<clsSnapshotReport> report(reinterpret_cast<clsSnapshotReport*>(message.lParam));
+        std::unique_ptr<clsSnapshotReport> report(
+            reinterpret_cast<clsSnapshotReport*>(message.lParam));
         try {
             if (target != nullptr && report)
                 target->onSnapshotNotify(report->id, *report, clsSnapshotPhase::saved);
@@ -1030,7 +1030,8 @@ bool clsQuillaraEngine::handleMessage(const platform::Message& message)
         return true;
     }
     if (message.id == WM_ENGINE_SNAPSHOT_DONE) {
-        std::unique_ptr<clsQuillaraSnapshot> ended(reinterpret_cast<clsQuillaraSnapshot*>(message.lParam));
+        std::unique_ptr<clsQuillaraSnapshot> ended(
+            reinterpret_cast<clsQuillaraSnapshot*>(message.lParam));
         try {
             if (target != nullptr && ended) {
                 clsSnapshotReport report = ended->makeReport(true);
@@ -1048,8 +1049,9 @@ bool clsQuillaraEngine::handleMessage(const platform::Message& message)
             return true;
         try {
             if (target != nullptr)
-                target->onHeadNotify(info->getId(), info->getLinkKind(), info->getAddress(), info->getFileName(),
-                                     info->getProtocol(), info->getContentLength(), info->getLastModifiedText());
+                target->onHeadNotify(info->getId(), info->getLinkKind(), info->getAddress(),
+                                     info->getFileName(), info->getProtocol(),
+                                     info->getContentLength(), info->getLastModifiedText());
         } catch (const std::exception& e) {
             logError("clsQuillaraEngine::handleMessage", e.what());
         }
@@ -1074,7 +1076,8 @@ void clsQuillaraEngine::DiscardMessage(const platform::Message& message)
     reinterpret_cast<clsQuillaraItem*>(message.lParam)->release();
 }
 
-bool clsQuillaraEngine::startSnapshot(int mode, const std::string& url, const std::string& folder, int& id)
+bool clsQuillaraEngine::startSnapshot(int mode, const std::string& url, const std::string& folder,
+                                      int& id)
 {
     id = -1;
     if (!running)
@@ -1174,7 +1177,8 @@ bool clsQuillaraEngine::finishSnapshot(clsQuillaraSnapshot* snapshot)
         std::lock_guard<std::mutex> guard(snapshotLock);
         snapshots.erase(snapshot->getQueueId());
     }
-    if (window != nullptr && window->post(WM_ENGINE_SNAPSHOT_DONE, 0, reinterpret_cast<std::intptr_t>(snapshot)))
+    if (window != nullptr &&
+        window->post(WM_ENGINE_SNAPSHOT_DONE, 0, reinterpret_cast<std::intptr_t>(snapshot)))
         return true;
     delete snapshot;
     return window == nullptr;

@@ -97,11 +97,13 @@ public:
 
     // target receives the notifications (may be null: nothing is told); window is where the
     // engine's threads post them (may be null: nothing is posted).
-    virtual bool init(clsEngineTarget* target, platform::MessageTarget* window, const clsEngineOptions& options);
+    virtual bool init(clsEngineTarget* target, platform::MessageTarget* window,
+                      const clsEngineOptions& options);
     virtual bool term();
     // Registers or finds (kind, address) and queues work by mode. out gets a queue reference
     // that the caller gives back with releaseQueueRef.
-    virtual bool requestItem(clsRequestMode mode, int kind, const std::string& address, clsUrlInformation*& out);
+    virtual bool requestItem(clsRequestMode mode, int kind, const std::string& address,
+                             clsUrlInformation*& out);
     virtual bool synchronize();
     virtual bool queueHead(clsUrlInformation* info);
     virtual bool queueRead(clsUrlInformation* info, int codeKind);
@@ -113,7 +115,8 @@ public:
     virtual bool getActivity(int& state, int& a, int& b);
     // Snapshots: startSnapshot makes a clsQuillaraSnapshot that queues itself (job 4) and
     // gives its request id; every snapshot ends with exactly one 3030, success or not.
-    virtual bool startSnapshot(int mode, const std::string& url, const std::string& folder, int& id);
+    virtual bool startSnapshot(int mode, const std::string& url, const std::string& folder,
+                               int& id);
     virtual bool queueSnapshot(clsQuillaraSnapshot* snapshot, int& id);
     // Any thread: ends the snapshot's run at its next step (cancel also drops its temporary
     // file); false when no snapshot of that id is queued or running.
@@ -140,11 +143,13 @@ public:
     bool postNode(unsigned message, clsUrlInformation* info, clsQuillaraItem* node);
     // The same for up to two notifications of one request, posted together; each carries one
     // reference of node.
-    bool postNodes(const unsigned* messages, std::size_t count, clsUrlInformation* info, clsQuillaraItem* node);
+    bool postNodes(const unsigned* messages, std::size_t count, clsUrlInformation* info,
+                   clsQuillaraItem* node);
     bool postHead(clsUrlInformation* info);
 
     // Communication queue, used by the workers.
-    bool postCommunication(int kind, clsUrlInformation* info, clsQuillaraItem* node, int extra = extraNone);
+    bool postCommunication(int kind, clsUrlInformation* info, clsQuillaraItem* node,
+                           int extra = extraNone);
     // Starts a read (the node's read, and for a page that needs no network its 3025 and
     // analysis). needsNetwork: the job keeps its node and the page must be fetched; else the
     // job's node has gone with a notification or an analysis job.
@@ -208,7 +213,8 @@ private:
     bool isStopping();
     bool runJob(Job& job);
     // Engine thread: the final notifications of an analysis pass, posted when the round ends.
-    bool tellAtRoundEnd(const unsigned* messages, std::size_t count, clsUrlInformation* info, clsQuillaraItem* node);
+    bool tellAtRoundEnd(const unsigned* messages, std::size_t count, clsUrlInformation* info,
+                        clsQuillaraItem* node);
     void flushNotices();
     void dropJobs(std::deque<Job>& jobs, bool notify, bool communication);
     // Empties both queues into the given ones.
@@ -250,7 +256,7 @@ private:
     int idleWorkers = 0;
     int transfersInFlight = 0;
     std::atomic<std::uint64_t> queueVersion{0}; // changed under the communication lock
-    std::map<std::string, int> hostTransfers; // transfers that hold each host
+    std::map<std::string, int> hostTransfers;   // transfers that hold each host
     int hostLimit() const;
     void dropHost(const std::string& host); // the communication lock is held
     std::mutex wakersLock;

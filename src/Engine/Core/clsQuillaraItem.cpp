@@ -141,7 +141,8 @@ const std::string* clsQuillaraItem::getKeywords() const
     return nullptr;
 }
 
-bool clsQuillaraItem::addLink(int kind, const std::string& address, const std::string& name, const std::string& href)
+bool clsQuillaraItem::addLink(int kind, const std::string& address, const std::string& name,
+                              const std::string& href)
 {
     return makeLinkRecord(kind, address, name, &href, false);
 }
@@ -205,7 +206,8 @@ void clsQuillaraItem::detach(clsUrlInformation* from, int count, clsRequestStatu
     refCount = count;
 }
 
-bool clsQuillaraItem::RequestNode(clsRequestMode mode, int kind, const std::string& address, int& id)
+bool clsQuillaraItem::RequestNode(clsRequestMode mode, int kind, const std::string& address,
+                                  int& id)
 {
     clsQuillaraEngine* engine = clsQuillaraEngine::getEngine();
     clsUrlInformation* info = nullptr;
@@ -334,11 +336,13 @@ bool clsQuillaraItem::readLocalFile()
     std::string file = localPathOf(info->getPath());
     int fd = ::open(file.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY);
     struct stat st {};
-    bool usable = fd >= 0 && ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && st.st_size <= localFileLimit;
+    bool usable =
+        fd >= 0 && ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && st.st_size <= localFileLimit;
     bool readAll = usable;
     off_t total = 0;
     while (usable) {
-        std::size_t want = static_cast<std::size_t>(std::clamp<off_t>(st.st_size - total, 1, localBlockSize));
+        std::size_t want =
+            static_cast<std::size_t>(std::clamp<off_t>(st.st_size - total, 1, localBlockSize));
         std::unique_ptr<char[]> block(new char[want + 1]);
         ssize_t got = ::read(fd, block.get(), want);
         if (got < 0 && errno == EINTR)
@@ -390,7 +394,8 @@ bool clsQuillaraItem::makeLinkRecord(int kind, const std::string& address, const
     clsUrlInformation* info = getOwner();
     clsQuillaraEngine* engine = info != nullptr ? info->getEngine() : nullptr;
     clsUrlInformation* registered = nullptr;
-    if (engine != nullptr && engine->requestItem(clsRequestMode::registerOnly, kind, address, registered) &&
+    if (engine != nullptr &&
+        engine->requestItem(clsRequestMode::registerOnly, kind, address, registered) &&
         registered != nullptr)
         registered->releaseQueueRef();
     auto parsed = std::make_unique<clsUrlInformation>();
@@ -428,9 +433,10 @@ bool clsQuillaraItem::isFinalTold() const
 bool clsQuillaraItem::admitDelivery(clsNodePhase phase)
 {
     int delivered = deliveredPhase;
-    bool inOrder = phase == clsNodePhase::complete ||
-                   (phase == clsNodePhase::analysed && delivered < static_cast<int>(clsNodePhase::complete)) ||
-                   (phase == clsNodePhase::started && delivered == 0);
+    bool inOrder =
+        phase == clsNodePhase::complete ||
+        (phase == clsNodePhase::analysed && delivered < static_cast<int>(clsNodePhase::complete)) ||
+        (phase == clsNodePhase::started && delivered == 0);
     if (inOrder)
         deliveredPhase = static_cast<int>(phase);
     return inOrder;

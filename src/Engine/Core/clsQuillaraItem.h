@@ -71,7 +71,8 @@ public:
     virtual bool setCodeKind(int kind);
     // The joined META keywords, or null when the node keeps none.
     virtual const std::string* getKeywords() const;
-    virtual bool addLink(int kind, const std::string& address, const std::string& name, const std::string& href);
+    virtual bool addLink(int kind, const std::string& address, const std::string& name,
+                         const std::string& href);
     virtual bool addResource(int kind, const std::string& address, const std::string& name);
 
     int addRef();
@@ -79,7 +80,8 @@ public:
     // Forgets owner (only when it is this node's owner) and takes count as the node's own.
     // endedStatus: the status the node's read ended with (registered when it had not ended), which the
     // node tells from then on, also to a final notification still on its way.
-    void detach(clsUrlInformation* owner, int count, clsRequestStatus endedStatus = clsRequestStatus::registered);
+    void detach(clsUrlInformation* owner, int count,
+                clsRequestStatus endedStatus = clsRequestStatus::registered);
     // The owner, or null once detached. Only the holder of a reference may use it, and only
     // until it releases that reference.
     clsUrlInformation* getOwner() const;
@@ -140,8 +142,8 @@ private:
         std::size_t length = 0;
     };
 
-    bool makeLinkRecord(int kind, const std::string& address, const std::string& name, const std::string* href,
-                        bool resource);
+    bool makeLinkRecord(int kind, const std::string& address, const std::string& name,
+                        const std::string* href, bool resource);
     static bool linkProperties(const clsLink& link, clsLinkProperties& out);
 
     int refCount = 0;

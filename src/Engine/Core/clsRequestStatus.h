@@ -23,5 +23,5 @@ constexpr int storedStatus(clsRequestStatus status)
 constexpr clsRequestStatus statusFromStored(int number)
 {
     return number == static_cast<int>(clsRequestStatus::failed) ? clsRequestStatus::failed
-                                                               : clsRequestStatus::registered;
+                                                                : clsRequestStatus::registered;
 }

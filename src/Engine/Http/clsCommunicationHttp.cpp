@@ -123,7 +123,8 @@ struct clsCommunicationHttp::Session {
             line.remove_suffix(1);
         if (self->ftp) {
             // The last line of a reply is "NNN text"; the lines of a longer one read "NNN-".
-            bool final = line.size() >= 4 && std::isdigit(static_cast<unsigned char>(line[0])) && line[3] == ' ';
+            bool final = line.size() >= 4 && std::isdigit(static_cast<unsigned char>(line[0])) &&
+                         line[3] == ' ';
             if (final)
                 self->lastReply.assign(line);
             return length;
@@ -152,8 +153,8 @@ struct clsCommunicationHttp::Session {
     }
 };
 
-clsCommunicationHttp::clsCommunicationHttp(clsQuillaraEngine* engine, const clsEngineOptions& options,
-                                           clsSendPacer* pacer)
+clsCommunicationHttp::clsCommunicationHttp(clsQuillaraEngine* engine,
+                                           const clsEngineOptions& options, clsSendPacer* pacer)
     : engine(engine), options(options), pacer(pacer), jitter(std::random_device{}())
 {
     initCurlOnce();
@@ -289,7 +290,8 @@ bool clsCommunicationHttp::pump(int waitMs)
 
 bool clsCommunicationHttp::timedOut() const
 {
-    return platform::tickCount() - session->lastActivity > static_cast<std::uint64_t>(options.receiveTimeoutMs);
+    return platform::tickCount() - session->lastActivity >
+           static_cast<std::uint64_t>(options.receiveTimeoutMs);
 }
 
 bool clsCommunicationHttp::waitForHeader(clsUrlInformation* info)
@@ -306,7 +308,8 @@ bool clsCommunicationHttp::waitForHeader(clsUrlInformation* info)
                 return true;
             lastFailureRetryable = isRetryableTransfer(session->result);
             return fail(resultTransportError, "clsCommunicationHttp::readStart",
-                        withCode(msgSendFailed, session->result) + " " + curlError() + " " + info->getAddress());
+                        withCode(msgSendFailed, session->result) + " " + curlError() + " " +
+                            info->getAddress());
         }
         if (timedOut()) {
             lastFailureRetryable = true;
@@ -324,7 +327,8 @@ bool clsCommunicationHttp::sendOnce(clsUrlInformation* info, const clsUrlCache::
 {
     lastFailureRetryable = false;
     if (!session && !init())
-        return fail(resultTransportError, "clsCommunicationHttp::readStart", withCode(msgOpenFailed, 0));
+        return fail(resultTransportError, "clsCommunicationHttp::readStart",
+                    withCode(msgOpenFailed, 0));
     closeRequest();
     utlUrlParts parts;
     parts.scheme = info->getScheme();
@@ -354,17 +358,21 @@ bool clsCommunicationHttp::sendOnce(clsUrlInformation* info, const clsUrlCache::
     if (cached != nullptr) {
         std::string lastModified = headerValue(cached->header, "Last-Modified:");
         if (!cached->etag.empty())
-            s.requestHeaders = curl_slist_append(s.requestHeaders, ("If-None-Match: " + cached->etag).c_str());
+            s.requestHeaders =
+                curl_slist_append(s.requestHeaders, ("If-None-Match: " + cached->etag).c_str());
         if (!lastModified.empty())
-            s.requestHeaders = curl_slist_append(s.requestHeaders, ("If-Modified-Since: " + lastModified).c_str());
+            s.requestHeaders =
+                curl_slist_append(s.requestHeaders, ("If-Modified-Since: " + lastModified).c_str());
     }
     if (std::string date = info->getAcceptDatetime(); !date.empty())
-        s.requestHeaders = curl_slist_append(s.requestHeaders, ("Accept-Datetime: " + date).c_str());
+        s.requestHeaders =
+            curl_slist_append(s.requestHeaders, ("Accept-Datetime: " + date).c_str());
     curl_easy_setopt(s.easy, CURLOPT_HTTPHEADER, s.requestHeaders);
     curl_easy_setopt(s.easy, CURLOPT_FILETIME, s.ftp ? 1L : 0L);
     curl_easy_setopt(s.easy, CURLOPT_URL, s.url.c_str());
     if (curl_multi_add_handle(s.multi, s.easy) != CURLM_OK)
-        return fail(resultTransportError, "clsCommunicationHttp::readStart", withCode(msgSendFailed, 0) + " " + s.url);
+        return fail(resultTransportError, "clsCommunicationHttp::readStart",
+                    withCode(msgSendFailed, 0) + " " + s.url);
     s.attached = true;
     if (!waitForHeader(info))
         return false;
@@ -378,7 +386,8 @@ void clsCommunicationHttp::describeFtpResponse(clsUrlInformation* info)
     Session& s = *session;
     long reply = 0;
     curl_easy_getinfo(s.easy, CURLINFO_RESPONSE_CODE, &reply);
-    std::string header = "FTP " + (s.lastReply.empty() ? std::to_string(reply) : s.lastReply) + "\r\n";
+    std::string header =
+        "FTP " + (s.lastReply.empty() ? std::to_string(reply) : s.lastReply) + "\r\n";
     if (statusOfHeader(header) < 400) {
         curl_off_t size = -1;
         curl_off_t when = -1;
@@ -438,15 +447,18 @@ bool clsCommunicationHttp::followChain(clsUrlInformation* info)
         std::string location;
         bool hasLocation = info->getHeader("Location:", location);
         std::string target;
-        clsRedirectChain::Decision decision = chain.next(info->getAddress(), code, hasLocation, location, target);
+        clsRedirectChain::Decision decision =
+            chain.next(info->getAddress(), code, hasLocation, location, target);
         if (decision == clsRedirectChain::finalResponse)
             return true;
         if (decision != clsRedirectChain::follow) {
             closeRequest();
             failureCode = code;
-            info->setRedirectLoop(decision == clsRedirectChain::loop || decision == clsRedirectChain::tooMany);
-            return logError("clsCommunicationHttp::readStart", std::string(msgRedirectStopped) + " " + info->getAddress() +
-                                                                    " -> " + target);
+            info->setRedirectLoop(decision == clsRedirectChain::loop ||
+                                  decision == clsRedirectChain::tooMany);
+            return logError("clsCommunicationHttp::readStart", std::string(msgRedirectStopped) +
+                                                                   " " + info->getAddress() +
+                                                                   " -> " + target);
         }
         // Only the permanent redirects at the head of the chain say where the address now is.
         permanent = permanent && (code == 301 || code == 308);
@@ -478,7 +490,8 @@ bool clsCommunicationHttp::sendWithRetries(clsUrlInformation* info)
 // Whether the last attempt is worth another, and after how long (milliseconds of whole
 // seconds, before retryUnitMs scales them). A Retry-After longer than allowed ends the
 // request with the status it came with.
-bool clsCommunicationHttp::retryWanted(clsUrlInformation* info, bool sent, int retry, int& waitMs, bool& holdHost)
+bool clsCommunicationHttp::retryWanted(clsUrlInformation* info, bool sent, int retry, int& waitMs,
+                                       bool& holdHost)
 {
     if (cancelled)
         return false;
@@ -493,7 +506,8 @@ bool clsCommunicationHttp::retryWanted(clsUrlInformation* info, bool sent, int r
         return false;
     int asked = -1;
     if (code == 429 || code == 503)
-        asked = retryAfterSeconds(headerValue(session->headerLines, "Retry-After:"), std::time(nullptr));
+        asked = retryAfterSeconds(headerValue(session->headerLines, "Retry-After:"),
+                                  std::time(nullptr));
     if (asked > options.retryMaxWaitSeconds) {
         info->setRetryAfterRefused(asked);
         return false;
@@ -518,7 +532,8 @@ bool clsCommunicationHttp::waitBeforeRetry(clsUrlInformation* info, int waitMs, 
 {
     if (options.onRetryWait)
         options.onRetryWait(info->getAddress(), waitMs);
-    auto real = static_cast<std::uint64_t>(static_cast<std::int64_t>(waitMs) * options.retryUnitMs / 1000);
+    auto real =
+        static_cast<std::uint64_t>(static_cast<std::int64_t>(waitMs) * options.retryUnitMs / 1000);
     if (holdHost)
         pacer->holdHost(info->getHost(), real);
     std::uint64_t until = platform::tickCount() + real;
@@ -526,7 +541,8 @@ bool clsCommunicationHttp::waitBeforeRetry(clsUrlInformation* info, int waitMs, 
         std::uint64_t now = platform::tickCount();
         if (now >= until)
             return true;
-        std::this_thread::sleep_for(std::chrono::milliseconds(std::min<std::uint64_t>(retrySleepStepMs, until - now)));
+        std::this_thread::sleep_for(
+            std::chrono::milliseconds(std::min<std::uint64_t>(retrySleepStepMs, until - now)));
     }
     return false;
 }
@@ -576,13 +592,15 @@ void clsCommunicationHttp::drainSmallBody()
 bool clsCommunicationHttp::fillBlock()
 {
     if (!session || !session->attached)
-        return fail(resultTransportError, "clsCommunicationHttp::readNext", withCode(msgReadFailed, 0));
+        return fail(resultTransportError, "clsCommunicationHttp::readNext",
+                    withCode(msgReadFailed, 0));
     Session& s = *session;
     while (s.pending() < blockSize && !s.done) {
         if (cancelled)
             return fail(resultCancelled, "clsCommunicationHttp::readNext", {});
         if (timedOut())
-            return fail(resultTransportError, "clsCommunicationHttp::readNext", std::string(msgNoResponse) + " " + s.url);
+            return fail(resultTransportError, "clsCommunicationHttp::readNext",
+                        std::string(msgNoResponse) + " " + s.url);
         pump(pollMs);
     }
     if (s.done && s.result != CURLE_OK)

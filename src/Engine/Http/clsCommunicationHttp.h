@@ -24,7 +24,8 @@ struct clsEngineOptions;
 // once, whatever the server does.
 class clsCommunicationHttp : public clsCommunicationController {
 public:
-    clsCommunicationHttp(clsQuillaraEngine* engine, const clsEngineOptions& options, clsSendPacer* pacer);
+    clsCommunicationHttp(clsQuillaraEngine* engine, const clsEngineOptions& options,
+                         clsSendPacer* pacer);
     ~clsCommunicationHttp() override;
 
     bool init() override;

@@ -27,8 +27,7 @@ constexpr std::uint64_t driveStepMs = 100;
 
 } // namespace
 
-clsCommunicationManager::clsCommunicationManager(clsQuillaraEngine* engine)
-    : engine(engine)
+clsCommunicationManager::clsCommunicationManager(clsQuillaraEngine* engine) : engine(engine)
 {
     countCreated("clsCommunicationManager");
 }
@@ -147,7 +146,8 @@ void clsCommunicationManager::runJob(clsQuillaraEngine::Job& job)
                 clsQuillaraItem* node = job.node;
                 job.node = nullptr;
                 bool network = info->getAddressKind() == addressNetwork;
-                endRead(info, node, network ? clsRequestStatus::unchecked : clsRequestStatus::failed,
+                endRead(info, node,
+                        network ? clsRequestStatus::unchecked : clsRequestStatus::failed,
                         resultTransportError);
             }
         }
@@ -278,7 +278,8 @@ bool clsCommunicationManager::ensureTransport()
 {
     std::lock_guard<std::mutex> guard(transportLock);
     if (!transport) {
-        transport = std::make_unique<clsCommunicationHttp>(engine, engine->getOptions(), &engine->getPacer());
+        transport = std::make_unique<clsCommunicationHttp>(engine, engine->getOptions(),
+                                                           &engine->getPacer());
         if (!transport->init()) {
             transport.reset();
             return logError("clsCommunicationManager::read", msgTransportInitFailed);
@@ -292,11 +293,13 @@ bool clsCommunicationManager::ensureTransport()
 
 bool clsCommunicationManager::isFetched(clsUrlInformation* info) const
 {
-    return info->getAddressKind() == addressNetwork && clsCommunicationHttp::speaks(info->getScheme());
+    return info->getAddressKind() == addressNetwork &&
+           clsCommunicationHttp::speaks(info->getScheme());
 }
 
 // Ends the read with its final notification, which carries the read's node reference.
-bool clsCommunicationManager::endRead(clsUrlInformation* info, clsQuillaraItem* node, clsRequestStatus status, int result)
+bool clsCommunicationManager::endRead(clsUrlInformation* info, clsQuillaraItem* node,
+                                      clsRequestStatus status, int result)
 {
     if (status == clsRequestStatus::failed)
         info->setResultCode(result);

@@ -51,7 +51,8 @@ private:
     void stepTransfers(std::uint64_t now);
     void endTransfers();
     bool ensureTransport();
-    bool endRead(clsUrlInformation* info, clsQuillaraItem* node, clsRequestStatus status, int result);
+    bool endRead(clsUrlInformation* info, clsQuillaraItem* node, clsRequestStatus status,
+                 int result);
     bool isFetched(clsUrlInformation* info) const;
     void readHead(clsUrlInformation* info);
 
@@ -64,7 +65,7 @@ private:
     CURLM* multi = nullptr;
     std::mutex multiLock; // guards the multi pointer against wake() on another thread
     std::vector<std::unique_ptr<clsTransfer>> transfers;
-    std::uint64_t queueReadyAt = 0; // when a queued job may be ready (its host's turn)
+    std::uint64_t queueReadyAt = 0;              // when a queued job may be ready (its host's turn)
     std::uint64_t queueSeen = ~std::uint64_t{0}; // the queue's version when nothing was ready
     std::uint32_t seed = 0;
 };

@@ -3,10 +3,7 @@
 #include "Engine/Url/utlUrl.h"
 #include "Engine/Url/utlUrlParts.h"
 
-clsRedirectChain::clsRedirectChain(int maxRedirects)
-    : maxRedirects(maxRedirects)
-{
-}
+clsRedirectChain::clsRedirectChain(int maxRedirects) : maxRedirects(maxRedirects) {}
 
 std::string clsRedirectChain::withoutFragment(const std::string& address)
 {
@@ -20,14 +17,16 @@ void clsRedirectChain::start(const std::string& address)
     visited.insert(withoutFragment(address));
 }
 
-clsRedirectChain::Decision clsRedirectChain::next(const std::string& address, int statusCode, bool hasLocation,
-                                                  const std::string& location, std::string& target)
+clsRedirectChain::Decision clsRedirectChain::next(const std::string& address, int statusCode,
+                                                  bool hasLocation, const std::string& location,
+                                                  std::string& target)
 {
     if (statusCode < 300 || statusCode > 399 || !hasLocation || location.empty())
         return finalResponse;
     resolveUrl(3, address, location, target);
     utlUrlParts parts;
-    if (!crackUrl(target, parts) || (parts.scheme != "http" && parts.scheme != "https") || parts.host.empty())
+    if (!crackUrl(target, parts) || (parts.scheme != "http" && parts.scheme != "https") ||
+        parts.host.empty())
         return unsupported;
     if (!visited.insert(withoutFragment(target)).second)
         return loop;

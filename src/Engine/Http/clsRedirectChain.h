@@ -21,8 +21,8 @@ public:
     void start(const std::string& address);
     // address is the request's current address; location the raw Location value (hasLocation
     // false when the header is absent). On follow, target is the resolved absolute address.
-    Decision next(const std::string& address, int statusCode, bool hasLocation, const std::string& location,
-                  std::string& target);
+    Decision next(const std::string& address, int statusCode, bool hasLocation,
+                  const std::string& location, std::string& target);
     int getCount() const;
 
 private:

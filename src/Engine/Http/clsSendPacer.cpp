@@ -89,7 +89,9 @@ void clsSendPacer::forgetOldHosts(std::uint64_t now)
 {
     if (lanes.size() < hostTableLimit)
         return;
-    std::erase_if(lanes, [&](const auto& entry) { return entry.second.waiting.empty() && entry.second.nextFree <= now; });
+    std::erase_if(lanes, [&](const auto& entry) {
+        return entry.second.waiting.empty() && entry.second.nextFree <= now;
+    });
     std::erase_if(heldUntil, [&](const auto& entry) { return entry.second <= now; });
 }
 

@@ -54,7 +54,8 @@ public:
 private:
     struct Lane {
         std::uint64_t nextFree = 0;
-        std::map<std::uint64_t, std::string> waiting; // ticket -> host of each waiting thread, oldest first
+        std::map<std::uint64_t, std::string>
+            waiting; // ticket -> host of each waiting thread, oldest first
     };
     struct Grant {
         std::string host;

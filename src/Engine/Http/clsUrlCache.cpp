@@ -44,8 +44,9 @@ std::string clsUrlCache::nameOf(const std::string& address)
     return text;
 }
 
-bool clsUrlCache::store(const std::string& address, std::string_view body, const std::string& header,
-                        const std::string& lastModified, const std::string& etag)
+bool clsUrlCache::store(const std::string& address, std::string_view body,
+                        const std::string& header, const std::string& lastModified,
+                        const std::string& etag)
 {
     if (body.size() > limit)
         return false;
@@ -82,8 +83,9 @@ std::uint64_t fileSize(const std::string& path)
 
 } // namespace
 
-bool clsUrlCache::write(const std::string& address, std::string_view body, const std::string& header,
-                        const std::string& lastModified, const std::string& etag)
+bool clsUrlCache::write(const std::string& address, std::string_view body,
+                        const std::string& header, const std::string& lastModified,
+                        const std::string& etag)
 {
     // A field with a line break could not be told from the next field of the meta file.
     for (const std::string* field : {&address, &lastModified, &etag})
@@ -96,8 +98,9 @@ bool clsUrlCache::write(const std::string& address, std::string_view body, const
     std::string stem = directory + nameOf(address);
     std::string error;
     std::string meta = address + "\n" + lastModified + "\n" + etagField + etag + "\n" + header;
-    for (const auto& [path, bytes] : {std::pair<std::string, std::string_view>{stem + ".body", body},
-                                      std::pair<std::string, std::string_view>{stem + ".meta", meta}}) {
+    for (const auto& [path, bytes] :
+         {std::pair<std::string, std::string_view>{stem + ".body", body},
+          std::pair<std::string, std::string_view>{stem + ".meta", meta}}) {
         std::uint64_t old = fileSize(path);
         if (!platform::atomicWriteFile(path, bytes, &error, platform::Durability::Unsynced))
             return logError("clsUrlCache::store", error);
@@ -144,7 +147,8 @@ bool clsUrlCache::lookup(const std::string& address, Entry& entry) const
         std::size_t end = meta.find('\n', rest);
         if (end == std::string::npos)
             return false;
-        entry.etag = meta.substr(rest + std::strlen(etagField), end - rest - std::strlen(etagField));
+        entry.etag =
+            meta.substr(rest + std::strlen(etagField), end - rest - std::strlen(etagField));
         rest = end + 1;
     }
     entry.header = meta.substr(rest);
@@ -188,7 +192,8 @@ bool clsUrlCache::trimLocked()
         found.size += size;
         found.time = std::max(found.time, file.last_write_time(error));
     }
-    std::sort(entries.begin(), entries.end(), [](const Entry& a, const Entry& b) { return a.time < b.time; });
+    std::sort(entries.begin(), entries.end(),
+              [](const Entry& a, const Entry& b) { return a.time < b.time; });
     for (const Entry& entry : entries) {
         if (total <= limit)
             break;

@@ -109,8 +109,7 @@ clsUrlInformation::clsUrlInformation()
     countCreated(instances());
 }
 
-clsUrlInformation::clsUrlInformation(clsQuillaraEngine* owner)
-    : clsUrlInformation()
+clsUrlInformation::clsUrlInformation(clsQuillaraEngine* owner) : clsUrlInformation()
 {
     engine = owner;
 }
@@ -171,7 +170,8 @@ int clsUrlInformation::dropReference(bool access)
     return left;
 }
 
-int clsUrlInformation::dropLocked(bool access, clsQuillaraItem*& deadNode, clsUrlInformation*& deadRecord)
+int clsUrlInformation::dropLocked(bool access, clsQuillaraItem*& deadNode,
+                                  clsUrlInformation*& deadRecord)
 {
     int& count = access ? accessCount : queueCount;
     assert(count > 0);
@@ -337,7 +337,8 @@ void clsUrlInformation::parseFilePath(const std::string& file, int kind, const c
     protocol = protocolText;
     path = file;
     std::size_t separator = file.find_last_of("/\\");
-    std::size_t nameStart = separator == std::string::npos ? (isDriveLetterPath(file) ? 2 : 0) : separator + 1;
+    std::size_t nameStart =
+        separator == std::string::npos ? (isDriveLetterPath(file) ? 2 : 0) : separator + 1;
     directory = file.substr(0, nameStart);
     std::string name = file.substr(nameStart);
     name = name.substr(0, name.find('#'));
@@ -353,7 +354,8 @@ bool clsUrlInformation::setHeaders(const std::string& text)
     std::size_t lineEnd = text.find("\r\n");
     std::string firstLine = text.substr(0, lineEnd);
     std::size_t space = firstLine.find(' ');
-    statusCode = space == std::string::npos ? std::string() : firstLine.substr(space + 1, statusCodeLimit);
+    statusCode =
+        space == std::string::npos ? std::string() : firstLine.substr(space + 1, statusCodeLimit);
     std::string value;
     lastModified = kivaTime();
     lastModifiedText.clear();
@@ -362,7 +364,8 @@ bool clsUrlInformation::setHeaders(const std::string& text)
     contentLength = findHeader(rawHeader, "Content-Length:", value) ? std::atoi(value.c_str()) : -1;
     // A page fetched over FTP says so: "ftp(text/html)" beside "http(text/html)".
     std::string prefix = scheme == "ftp" || scheme == "ftps" ? scheme : std::string("http");
-    protocol = findHeader(rawHeader, "Content-Type:", value) ? prefix + "(" + value + ")" : prefix + typeUnknown;
+    protocol = findHeader(rawHeader, "Content-Type:", value) ? prefix + "(" + value + ")"
+                                                             : prefix + typeUnknown;
     return true;
 }
 
@@ -379,19 +382,40 @@ std::string clsUrlInformation::getContentType() const
     return value;
 }
 
-int clsUrlInformation::getId() const { return id; }
-int clsUrlInformation::getLinkKind() const { return linkKind; }
-clsRequestStatus clsUrlInformation::getStatus() const { return status; }
-int clsUrlInformation::getResultCode() const { return resultCode; }
-int clsUrlInformation::getContentLength() const { return contentLength; }
-std::int64_t clsUrlInformation::getReceivedBytes() const { return receivedBytes; }
-clsQuillaraEngine* clsUrlInformation::getEngine() const { return engine.load(); }
+int clsUrlInformation::getId() const
+{
+    return id;
+}
+int clsUrlInformation::getLinkKind() const
+{
+    return linkKind;
+}
+clsRequestStatus clsUrlInformation::getStatus() const
+{
+    return status;
+}
+int clsUrlInformation::getResultCode() const
+{
+    return resultCode;
+}
+int clsUrlInformation::getContentLength() const
+{
+    return contentLength;
+}
+std::int64_t clsUrlInformation::getReceivedBytes() const
+{
+    return receivedBytes;
+}
+clsQuillaraEngine* clsUrlInformation::getEngine() const
+{
+    return engine.load();
+}
 
-#define FIELD_GETTER(type, name, field)                  \
-    type clsUrlInformation::name() const                 \
-    {                                                    \
-        std::lock_guard<std::mutex> guard(fieldLock);    \
-        return field;                                    \
+#define FIELD_GETTER(type, name, field)                                                            \
+    type clsUrlInformation::name() const                                                           \
+    {                                                                                              \
+        std::lock_guard<std::mutex> guard(fieldLock);                                              \
+        return field;                                                                              \
     }
 
 FIELD_GETTER(std::string, getAddress, address)
@@ -433,14 +457,30 @@ int clsUrlInformation::getQueueCount() const
 void clsUrlInformation::setStatus(clsRequestStatus value)
 {
     status = value;
-    if (value == clsRequestStatus::complete || value == clsRequestStatus::failed || value == clsRequestStatus::unchecked)
+    if (value == clsRequestStatus::complete || value == clsRequestStatus::failed ||
+        value == clsRequestStatus::unchecked)
         lastEnd = (nodesMade.load() << 8) | static_cast<std::uint64_t>(value);
 }
-void clsUrlInformation::setResultCode(int code) { resultCode = code; }
-void clsUrlInformation::setContentLength(int length) { contentLength = length; }
-void clsUrlInformation::addReceivedBytes(std::int64_t count) { receivedBytes += count; }
-void clsUrlInformation::resetReceivedBytes() { receivedBytes = 0; }
-void clsUrlInformation::forgetEngine() { engine = nullptr; }
+void clsUrlInformation::setResultCode(int code)
+{
+    resultCode = code;
+}
+void clsUrlInformation::setContentLength(int length)
+{
+    contentLength = length;
+}
+void clsUrlInformation::addReceivedBytes(std::int64_t count)
+{
+    receivedBytes += count;
+}
+void clsUrlInformation::resetReceivedBytes()
+{
+    receivedBytes = 0;
+}
+void clsUrlInformation::forgetEngine()
+{
+    engine = nullptr;
+}
 
 void clsUrlInformation::setLocalFile(const char* file)
 {
@@ -473,16 +513,46 @@ void clsUrlInformation::clearRedirects()
     originalAddress = address;
 }
 
-int clsUrlInformation::getAttempts() const { return attempts; }
-int clsUrlInformation::getRetryAfterRefused() const { return retryAfterRefused; }
-bool clsUrlInformation::isRedirectLoop() const { return redirectLoop; }
-bool clsUrlInformation::isNotModified() const { return notModified; }
-std::int64_t clsUrlInformation::getWireBytes() const { return wireBytes; }
-void clsUrlInformation::addAttempt() { ++attempts; }
-void clsUrlInformation::setRetryAfterRefused(int seconds) { retryAfterRefused = seconds; }
-void clsUrlInformation::setRedirectLoop(bool loop) { redirectLoop = loop; }
-void clsUrlInformation::setNotModified(bool served) { notModified = served; }
-void clsUrlInformation::setWireBytes(std::int64_t bytes) { wireBytes = bytes; }
+int clsUrlInformation::getAttempts() const
+{
+    return attempts;
+}
+int clsUrlInformation::getRetryAfterRefused() const
+{
+    return retryAfterRefused;
+}
+bool clsUrlInformation::isRedirectLoop() const
+{
+    return redirectLoop;
+}
+bool clsUrlInformation::isNotModified() const
+{
+    return notModified;
+}
+std::int64_t clsUrlInformation::getWireBytes() const
+{
+    return wireBytes;
+}
+void clsUrlInformation::addAttempt()
+{
+    ++attempts;
+}
+void clsUrlInformation::setRetryAfterRefused(int seconds)
+{
+    retryAfterRefused = seconds;
+}
+void clsUrlInformation::setRedirectLoop(bool loop)
+{
+    redirectLoop = loop;
+}
+void clsUrlInformation::setNotModified(bool served)
+{
+    notModified = served;
+}
+void clsUrlInformation::setWireBytes(std::int64_t bytes)
+{
+    wireBytes = bytes;
+}
 
 std::string clsUrlInformation::getAcceptDatetime() const
 {

@@ -60,7 +60,8 @@ bool startsWithNoCase(const std::string& text, const char* prefix)
 
 bool endsWithNoCase(const std::string& text, const std::string& suffix)
 {
-    return text.size() >= suffix.size() && lowered(text.substr(text.size() - suffix.size())) == suffix;
+    return text.size() >= suffix.size() &&
+           lowered(text.substr(text.size() - suffix.size())) == suffix;
 }
 
 // A local page: an absolute path or a file: address (the program runs on Linux, so drive
@@ -90,8 +91,8 @@ std::string statusText(int code)
 
 bool isUnreserved(unsigned char c)
 {
-    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '-' || c == '.' ||
-           c == '_' || c == '~';
+    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '-' ||
+           c == '.' || c == '_' || c == '~';
 }
 
 int hexValue(char c)
@@ -108,8 +109,10 @@ std::string normalisedEscapes(const std::string& text)
     std::string out;
     out.reserve(text.size());
     for (std::size_t i = 0; i < text.size(); ++i) {
-        if (text[i] == '%' && i + 2 < text.size() && hexValue(text[i + 1]) >= 0 && hexValue(text[i + 2]) >= 0) {
-            auto byte = static_cast<unsigned char>(hexValue(text[i + 1]) * 16 + hexValue(text[i + 2]));
+        if (text[i] == '%' && i + 2 < text.size() && hexValue(text[i + 1]) >= 0 &&
+            hexValue(text[i + 2]) >= 0) {
+            auto byte =
+                static_cast<unsigned char>(hexValue(text[i + 1]) * 16 + hexValue(text[i + 2]));
             if (isUnreserved(byte)) {
                 out += static_cast<char>(byte);
             } else {
@@ -131,7 +134,8 @@ std::string normalisedEscapes(const std::string& text)
 class FileSink : public clsQuillaraItem {
 public:
     // Each block is also counted in used, the bytes of the whole snapshot, against total.
-    FileSink(const std::string& path, std::int64_t limit, std::atomic<std::int64_t>& used, std::int64_t total)
+    FileSink(const std::string& path, std::int64_t limit, std::atomic<std::int64_t>& used,
+             std::int64_t total)
         : file(std::fopen(path.c_str(), "wb")), limit(limit), used(used), total(total)
     {
     }
@@ -211,7 +215,8 @@ clsQuillaraSnapshot::~clsQuillaraSnapshot()
     countDestroyed("clsQuillaraSnapshot");
 }
 
-bool clsQuillaraSnapshot::setup(int newMode, const std::string& newUrl, const std::string& newFolder, int& id)
+bool clsQuillaraSnapshot::setup(int newMode, const std::string& newUrl,
+                                const std::string& newFolder, int& id)
 {
     clear();
     mode = newMode;
@@ -221,8 +226,9 @@ bool clsQuillaraSnapshot::setup(int newMode, const std::string& newUrl, const st
         folder += '/';
     allowLocal = isLocalAddress(url);
     const utlIniInfo* settings = FindUtlIniInfo();
-    scripts = settings != nullptr && settings->getInt(IniKey::SnapshotScripts) != 0 ? clsSnapshotRewriter::scriptsKept
-                                                                                   : clsSnapshotRewriter::scriptsRemoved;
+    scripts = settings != nullptr && settings->getInt(IniKey::SnapshotScripts) != 0
+                  ? clsSnapshotRewriter::scriptsKept
+                  : clsSnapshotRewriter::scriptsRemoved;
     setStep(Step::queued);
     if (engine == nullptr)
         return false;
@@ -259,7 +265,8 @@ void clsQuillaraSnapshot::setStep(Step next)
 {
     Step before = step.exchange(next);
     if (before != next)
-        logStateChange("clsQuillaraSnapshot " + std::to_string(queueId), nameOf(before), nameOf(next));
+        logStateChange("clsQuillaraSnapshot " + std::to_string(queueId), nameOf(before),
+                       nameOf(next));
 }
 
 void clsQuillaraSnapshot::clear()
@@ -276,9 +283,11 @@ std::string clsQuillaraSnapshot::newTempPath()
     return folder + ".part" + std::to_string(queueId) + "-" + std::to_string(++tempCounter);
 }
 
-bool clsQuillaraSnapshot::shouldEnd(const clsCommunicationHttp* transport, const std::atomic<bool>& stopping) const
+bool clsQuillaraSnapshot::shouldEnd(const clsCommunicationHttp* transport,
+                                    const std::atomic<bool>& stopping) const
 {
-    return cancelRequested || stopRequested || stopping || (transport != nullptr && transport->isCancelled());
+    return cancelRequested || stopRequested || stopping ||
+           (transport != nullptr && transport->isCancelled());
 }
 
 // Names the top page and hands it to the workers; from then on every file is a job of its
@@ -295,7 +304,12 @@ bool clsQuillaraSnapshot::run(clsCommunicationHttp* transport, const std::atomic
         fs::create_directories(folder, error);
         std::string name = nameFor(url, clsSnapshotRewriter::refPage);
         if (name.empty()) {
-            done.push_back(clsSnapshotEntry{url, {}, clsSnapshotRewriter::refPage, false, 0, resultTransportError,
+            done.push_back(clsSnapshotEntry{url,
+                                            {},
+                                            clsSnapshotRewriter::refPage,
+                                            false,
+                                            0,
+                                            resultTransportError,
                                             "not an address that can be saved"});
             pageQueue.clear();
         }
@@ -324,7 +338,8 @@ void clsQuillaraSnapshot::dispatch()
             auto* fetch = new clsSnapshotFetch(this, entry.url, entry.name, entry.kind);
             if (engine == nullptr || !engine->postSnapshotFetch(fetch)) {
                 delete fetch;
-                done.push_back(clsSnapshotEntry{entry.url, entry.name, entry.kind, false, 0, resultCancelled,
+                done.push_back(clsSnapshotEntry{entry.url, entry.name, entry.kind, false, 0,
+                                                resultCancelled,
                                                 "not fetched (the engine stopped)"});
                 interrupted = true;
                 continue;
@@ -373,7 +388,8 @@ void clsQuillaraSnapshot::runFetch(const clsSnapshotFetch& fetch, clsCommunicati
 }
 
 // An exception (memory running out on a huge page) fails the entry, never the program.
-void clsQuillaraSnapshot::recordFailure(clsSnapshotEntry& result, Fetched& fetched, const std::string& why)
+void clsQuillaraSnapshot::recordFailure(clsSnapshotEntry& result, Fetched& fetched,
+                                        const std::string& why)
 {
     try {
         std::lock_guard<std::mutex> guard(lock);
@@ -389,8 +405,8 @@ void clsQuillaraSnapshot::fetchDropped(const clsSnapshotFetch& fetch)
 {
     {
         std::lock_guard<std::mutex> guard(lock);
-        done.push_back(clsSnapshotEntry{fetch.getUrl(), fetch.getName(), fetch.getKind(), false, 0, resultCancelled,
-                                        "not fetched (the engine stopped)"});
+        done.push_back(clsSnapshotEntry{fetch.getUrl(), fetch.getName(), fetch.getKind(), false, 0,
+                                        resultCancelled, "not fetched (the engine stopped)"});
     }
     endFetch(fetch.getKind(), true);
 }
@@ -418,8 +434,8 @@ void clsQuillaraSnapshot::complete()
 {
     {
         std::lock_guard<std::mutex> guard(lock);
-        bool whole = !interrupted && !cancelRequested && !stopRequested && !dropped && pageQueue.empty() &&
-                     resourceQueue.empty() && step != Step::cleared;
+        bool whole = !interrupted && !cancelRequested && !stopRequested && !dropped &&
+                     pageQueue.empty() && resourceQueue.empty() && step != Step::cleared;
         if (whole)
             setStep(Step::complete);
     }
@@ -465,8 +481,9 @@ void clsQuillaraSnapshot::finishEntry(clsSnapshotEntry& result, Fetched& fetched
         result.result = resultTransportError;
     if (!result.saved)
         logError("clsQuillaraSnapshot::download",
-                 std::string(result.kind == clsSnapshotRewriter::refPage ? msgFetchFailed : msgFetchFailed) + " " +
-                     result.url + " " + result.error);
+                 std::string(result.kind == clsSnapshotRewriter::refPage ? msgFetchFailed
+                                                                         : msgFetchFailed) +
+                     " " + result.url + " " + result.error);
     done.push_back(result);
 }
 
@@ -507,8 +524,8 @@ std::string clsQuillaraSnapshot::localNameOf(const std::string& address, int kin
     std::string name;
     for (char c : last) {
         auto byte = static_cast<unsigned char>(c);
-        bool keep = (byte >= 'a' && byte <= 'z') || (byte >= 'A' && byte <= 'Z') || (byte >= '0' && byte <= '9') ||
-                    byte == '.' || byte == '-' || byte == '_';
+        bool keep = (byte >= 'a' && byte <= 'z') || (byte >= 'A' && byte <= 'Z') ||
+                    (byte >= '0' && byte <= '9') || byte == '.' || byte == '-' || byte == '_';
         name += keep ? c : '_';
     }
     while (!name.empty() && name.front() == '.')
@@ -577,7 +594,8 @@ std::string clsQuillaraSnapshot::uniqueName(const std::string& wanted)
     std::string name = wanted;
     std::size_t dot = wanted.rfind('.');
     std::string stem = dot == std::string::npos || dot == 0 ? wanted : wanted.substr(0, dot);
-    std::string extension = dot == std::string::npos || dot == 0 ? std::string() : wanted.substr(dot);
+    std::string extension =
+        dot == std::string::npos || dot == 0 ? std::string() : wanted.substr(dot);
     for (int n = 1; taken(name); ++n)
         name = stem + "-" + std::to_string(n) + extension;
     usedNames.insert(lowered(name));
@@ -585,7 +603,8 @@ std::string clsQuillaraSnapshot::uniqueName(const std::string& wanted)
 }
 
 bool clsQuillaraSnapshot::download(const Entry& entry, Fetched& fetched, clsSnapshotEntry& result,
-                                   clsCommunicationHttp* transport, const std::atomic<bool>& stopping)
+                                   clsCommunicationHttp* transport,
+                                   const std::atomic<bool>& stopping)
 {
     fetched.finalUrl = entry.url;
     if (isLocalAddress(entry.url)) {
@@ -621,7 +640,8 @@ bool clsQuillaraSnapshot::download(const Entry& entry, Fetched& fetched, clsSnap
 // A response of 400 and above, a transfer cut short or cancelled, or a file that cannot be
 // written fails the entry and removes its temporary file.
 bool clsQuillaraSnapshot::fetchHttp(const Entry& entry, Fetched& fetched, clsSnapshotEntry& result,
-                                    clsCommunicationHttp* transport, const std::atomic<bool>& stopping)
+                                    clsCommunicationHttp* transport,
+                                    const std::atomic<bool>& stopping)
 {
     if (transport == nullptr) {
         result.error = "no transport";
@@ -637,7 +657,9 @@ bool clsQuillaraSnapshot::fetchHttp(const Entry& entry, Fetched& fetched, clsSna
     info->set(queueId, snapshotLinkKind, entry.url);
     if (!transport->readStart(info)) {
         result.result = transport->getFailureCode();
-        result.error = result.result >= 300 ? "redirect not followed (" + statusText(result.result) + ")" : "transfer failed";
+        result.error = result.result >= 300
+                           ? "redirect not followed (" + statusText(result.result) + ")"
+                           : "transfer failed";
         return false;
     }
     int code = std::atoi(info->getStatusCode().c_str());
@@ -673,8 +695,10 @@ bool clsQuillaraSnapshot::fetchHttp(const Entry& entry, Fetched& fetched, clsSna
             bool over = sink.isOverLimit() || sink.isOverTotal();
             fetched.reserved = sink.size();
             result.result = over ? resultTransportError : transport->getFailureCode();
-            result.error = sink.isOverLimit() ? fileLimitText()
-                                              : (sink.isOverTotal() ? totalLimitText() : std::string("transfer cut short"));
+            result.error =
+                sink.isOverLimit()
+                    ? fileLimitText()
+                    : (sink.isOverTotal() ? totalLimitText() : std::string("transfer cut short"));
             if (over)
                 transport->closeRequest();
             return false;
@@ -693,7 +717,8 @@ bool clsQuillaraSnapshot::fetchHttp(const Entry& entry, Fetched& fetched, clsSna
 
 // At most a few copies of one page are held at a time: the fetched bytes go before the
 // converted text is joined, and the text is kept on disk, not in memory, until the end.
-bool clsQuillaraSnapshot::savePage(const Entry& entry, const Fetched& fetched, clsSnapshotEntry& result)
+bool clsQuillaraSnapshot::savePage(const Entry& entry, const Fetched& fetched,
+                                   clsSnapshotEntry& result)
 {
     std::string text;
     std::string charset = "shift_jis";
@@ -706,7 +731,8 @@ bool clsQuillaraSnapshot::savePage(const Entry& entry, const Fetched& fetched, c
         // A UTF-8 page stays UTF-8, so that no character is lost; the Japanese codes become
         // Shift_JIS. Either way the page then says what it is.
         utlKanjiConverter converter;
-        converter.setDeclaredCode(utlKanjiConverter::codeOfCharset(charsetOfContentType(fetched.contentType)));
+        converter.setDeclaredCode(
+            utlKanjiConverter::codeOfCharset(charsetOfContentType(fetched.contentType)));
         converter.convertCode(bytes.data(), bytes.size());
         converter.finishCode();
         if (converter.getConverterCode() == utlKanjiConverter::codeUtf8) {
@@ -722,10 +748,12 @@ bool clsQuillaraSnapshot::savePage(const Entry& entry, const Fetched& fetched, c
                 text += block;
         }
     }
-    Document document{entry.name, {}, {}, fetched.finalUrl, charset, clsSnapshotRewriter::refPage, {}};
+    Document document{entry.name, {}, {}, fetched.finalUrl, charset, clsSnapshotRewriter::refPage,
+                      {}};
     std::string page = rewrite(document, text);
     std::string error;
-    if (!platform::atomicWriteFile(folder + entry.name, page, &error, platform::Durability::Unsynced)) {
+    if (!platform::atomicWriteFile(folder + entry.name, page, &error,
+                                   platform::Durability::Unsynced)) {
         result.error = std::string(msgSaveFailed) + " " + error;
         return false;
     }
@@ -735,7 +763,8 @@ bool clsQuillaraSnapshot::savePage(const Entry& entry, const Fetched& fetched, c
     return true;
 }
 
-bool clsQuillaraSnapshot::saveResource(const Entry& entry, const Fetched& fetched, clsSnapshotEntry& result)
+bool clsQuillaraSnapshot::saveResource(const Entry& entry, const Fetched& fetched,
+                                       clsSnapshotEntry& result)
 {
     std::string target = folder + entry.name;
     std::error_code error;
@@ -745,7 +774,8 @@ bool clsQuillaraSnapshot::saveResource(const Entry& entry, const Fetched& fetche
             result.error = "cannot read the fetched style sheet";
             return false;
         }
-        Document document{entry.name, {}, {}, fetched.finalUrl, {}, clsSnapshotRewriter::refStyleSheet, {}};
+        Document document{
+            entry.name, {}, {}, fetched.finalUrl, {}, clsSnapshotRewriter::refStyleSheet, {}};
         std::string sheet = rewrite(document, bytes);
         std::string message;
         if (!platform::atomicWriteFile(target, sheet, &message, platform::Durability::Unsynced)) {
@@ -782,7 +812,8 @@ bool clsQuillaraSnapshot::saveResource(const Entry& entry, const Fetched& fetche
 
 std::string clsQuillaraSnapshot::fileLimitText() const
 {
-    return "larger than the file limit of " + std::to_string(fileLimit >> 20) + " MB (PrefFile/SnapshotFileLimitMB)";
+    return "larger than the file limit of " + std::to_string(fileLimit >> 20) +
+           " MB (PrefFile/SnapshotFileLimitMB)";
 }
 
 std::string clsQuillaraSnapshot::totalLimitText() const
@@ -810,9 +841,12 @@ bool clsQuillaraSnapshot::reserve(std::int64_t size, Fetched& fetched, clsSnapsh
 std::string clsQuillaraSnapshot::rewrite(Document& document, const std::string& text)
 {
     currentDocument = &document;
-    auto names = [this](const std::string& absolute, clsSnapshotRewriter::RefKind kind) { return nameFor(absolute, kind); };
+    auto names = [this](const std::string& absolute, clsSnapshotRewriter::RefKind kind) {
+        return nameFor(absolute, kind);
+    };
     std::string out = document.kind == clsSnapshotRewriter::refPage
-                          ? clsSnapshotRewriter::rewritePage(text, document.base, document.charset, names, scripts)
+                          ? clsSnapshotRewriter::rewritePage(text, document.base, document.charset,
+                                                             names, scripts)
                           : clsSnapshotRewriter::rewriteStyleSheet(text, document.base, names);
     currentDocument = nullptr;
     return out;
@@ -821,8 +855,10 @@ std::string clsQuillaraSnapshot::rewrite(Document& document, const std::string& 
 void clsQuillaraSnapshot::keepDocument(Document document, const std::string& text)
 {
     // A leading dot: no local name ever begins with one.
-    document.source = folder + ".src" + std::to_string(queueId) + "-" + std::to_string(++tempCounter);
-    if (!platform::atomicWriteFile(document.source, text, nullptr, platform::Durability::Unsynced)) {
+    document.source =
+        folder + ".src" + std::to_string(queueId) + "-" + std::to_string(++tempCounter);
+    if (!platform::atomicWriteFile(document.source, text, nullptr,
+                                   platform::Durability::Unsynced)) {
         document.source.clear();
         document.text = text;
     }

@@ -130,10 +130,10 @@ private:
     void recordFailure(clsSnapshotEntry& result, Fetched& fetched, const std::string& why);
     void complete();
     void endRun();
-    bool download(const Entry& entry, Fetched& fetched, clsSnapshotEntry& result, clsCommunicationHttp* transport,
-                  const std::atomic<bool>& stopping);
-    bool fetchHttp(const Entry& entry, Fetched& fetched, clsSnapshotEntry& result, clsCommunicationHttp* transport,
-                   const std::atomic<bool>& stopping);
+    bool download(const Entry& entry, Fetched& fetched, clsSnapshotEntry& result,
+                  clsCommunicationHttp* transport, const std::atomic<bool>& stopping);
+    bool fetchHttp(const Entry& entry, Fetched& fetched, clsSnapshotEntry& result,
+                   clsCommunicationHttp* transport, const std::atomic<bool>& stopping);
     bool saveResource(const Entry& entry, const Fetched& fetched, clsSnapshotEntry& result);
     std::string fileLimitText() const;
     std::string totalLimitText() const;
@@ -183,7 +183,7 @@ private:
     std::set<std::string> usedNames;          // lower case
     std::set<std::string> savedKeys;          // address keys of the saved entries
     std::vector<Document> documents;
-    Document* currentDocument = nullptr;      // collects the references while it is rewritten
-    bool finalNaming = false;                 // only saved entries get their local names
+    Document* currentDocument = nullptr; // collects the references while it is rewritten
+    bool finalNaming = false;            // only saved entries get their local names
     std::vector<clsSnapshotEntry> done;
 };

@@ -12,7 +12,8 @@ bool isHttpScheme(const std::string& scheme)
 
 } // namespace
 
-clsSnapshotFetch::clsSnapshotFetch(clsQuillaraSnapshot* snapshot, std::string url, std::string name, int kind)
+clsSnapshotFetch::clsSnapshotFetch(clsQuillaraSnapshot* snapshot, std::string url, std::string name,
+                                   int kind)
     : snapshot(snapshot), url(std::move(url)), name(std::move(name)), kind(kind)
 {
     countCreated("clsSnapshotFetch");

@@ -6,13 +6,13 @@
 
 // One fetched entry of a snapshot: the top page, a frame or a resource.
 struct clsSnapshotEntry {
-    std::string url;    // the absolute address the entry was asked for
-    std::string name;   // its file name inside the snapshot folder
-    int kind = 0;       // clsSnapshotRewriter::RefKind
+    std::string url;  // the absolute address the entry was asked for
+    std::string name; // its file name inside the snapshot folder
+    int kind = 0;     // clsSnapshotRewriter::RefKind
     bool saved = false;
     std::int64_t size = 0;
-    int result = 0;     // 0, -1 transport error, -2 cancelled, or the HTTP status (>= 400)
-    std::string error;  // why it failed, for the user
+    int result = 0;    // 0, -1 transport error, -2 cancelled, or the HTTP status (>= 400)
+    std::string error; // why it failed, for the user
 };
 
 // What the snapshot notifications hand to the user-interface thread: a copy, so that the

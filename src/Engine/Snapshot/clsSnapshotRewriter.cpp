@@ -110,7 +110,8 @@ bool loadsNothing(const std::string& address)
 // Links to these are not web addresses and stay as written.
 bool isOpaqueLink(const std::string& address)
 {
-    static constexpr std::array<std::string_view, 5> schemes = {"data:", "about:", "mailto:", "tel:", "blob:"};
+    static constexpr std::array<std::string_view, 5> schemes = {
+        "data:", "about:", "mailto:", "tel:", "blob:"};
     for (std::string_view scheme : schemes)
         if (startsWithNoCase(address, 0, scheme))
             return true;
@@ -187,7 +188,8 @@ void appendCodePoint(std::string& out, unsigned long cp)
 
 class SheetWriter {
 public:
-    SheetWriter(std::string_view css, const std::string& base, const R::NameFor& nameFor, bool shiftJis)
+    SheetWriter(std::string_view css, const std::string& base, const R::NameFor& nameFor,
+                bool shiftJis)
         : css(css), n(css.size()), base(base), nameFor(nameFor), sjis(shiftJis)
     {
     }
@@ -204,9 +206,14 @@ private:
     bool isNameByte(std::size_t at) const
     {
         char c = css[at];
-        return isLetter(c) || isDigit(c) || c == '-' || c == '_' || static_cast<unsigned char>(c) >= 0x80;
+        return isLetter(c) || isDigit(c) || c == '-' || c == '_' ||
+               static_cast<unsigned char>(c) >= 0x80;
     }
-    bool isEscape(std::size_t at) const { return at + 1 < n && css[at] == '\\' && css[at + 1] != '\n' && css[at + 1] != '\r' && css[at + 1] != '\f'; }
+    bool isEscape(std::size_t at) const
+    {
+        return at + 1 < n && css[at] == '\\' && css[at + 1] != '\n' && css[at + 1] != '\r' &&
+               css[at + 1] != '\f';
+    }
     bool startsName(std::size_t at) const;
     // Reads an escape at '\'; appends what it stands for; returns where it ends.
     std::size_t readEscape(std::size_t at, std::string& value) const;
@@ -240,7 +247,8 @@ bool SheetWriter::startsName(std::size_t at) const
     if (c != '-' || at + 1 >= n)
         return false;
     char d = css[at + 1];
-    return isLetter(d) || d == '_' || d == '-' || static_cast<unsigned char>(d) >= 0x80 || isEscape(at + 1);
+    return isLetter(d) || d == '_' || d == '-' || static_cast<unsigned char>(d) >= 0x80 ||
+           isEscape(at + 1);
 }
 
 std::size_t SheetWriter::readEscape(std::size_t at, std::string& value) const
@@ -259,7 +267,8 @@ std::size_t SheetWriter::readEscape(std::size_t at, std::string& value) const
     unsigned long cp = 0;
     std::size_t digits = 0;
     while (i < n && digits < 6 && isHexDigit(css[i])) {
-        cp = cp * 16 + static_cast<unsigned long>(isDigit(css[i]) ? css[i] - '0' : lower(css[i]) - 'a' + 10);
+        cp = cp * 16 +
+             static_cast<unsigned long>(isDigit(css[i]) ? css[i] - '0' : lower(css[i]) - 'a' + 10);
         ++i;
         ++digits;
     }
@@ -349,8 +358,9 @@ std::size_t SheetWriter::string(std::size_t at)
         return end;
     }
     bool changed = false;
-    std::string rewritten =
-        reference(value, prelude == Prelude::import && functions.empty() ? R::refStyleSheet : R::refResource, changed);
+    std::string rewritten = reference(
+        value, prelude == Prelude::import && functions.empty() ? R::refStyleSheet : R::refResource,
+        changed);
     if (!changed) {
         out.append(css.substr(at, end - at));
     } else {
@@ -381,7 +391,8 @@ std::size_t SheetWriter::url(std::size_t at, std::size_t open)
         bool bad = false;
         std::size_t end = readString(i, value, bad);
         bool changed = false;
-        std::string rewritten = bad ? value : reference(value, import ? R::refStyleSheet : R::refResource, changed);
+        std::string rewritten =
+            bad ? value : reference(value, import ? R::refStyleSheet : R::refResource, changed);
         if (!changed) {
             out.append(css.substr(i, end - i));
         } else {
@@ -412,7 +423,8 @@ std::size_t SheetWriter::url(std::size_t at, std::size_t open)
         return end;
     }
     bool changed = false;
-    std::string rewritten = reference(trimmed(value), import ? R::refStyleSheet : R::refResource, changed);
+    std::string rewritten =
+        reference(trimmed(value), import ? R::refStyleSheet : R::refResource, changed);
     if (import)
         prelude = Prelude::none;
     if (!changed) {
@@ -534,8 +546,8 @@ struct Tag {
     std::string name; // lower case
     bool closing = false;
     std::size_t start = 0;
-    std::size_t closeAt = 0; // the '>'
-    std::size_t end = 0;     // behind the '>'
+    std::size_t closeAt = 0;  // the '>'
+    std::size_t end = 0;      // behind the '>'
     bool selfClosing = false; // "/>"
     std::vector<Attribute> attributes;
 };
@@ -654,7 +666,7 @@ enum class Rule {
     stylesheet, // fetched as a style sheet, or removed
     followed,   // absolute
     srcset,
-    css,        // a style or presentation attribute
+    css, // a style or presentation attribute
     removedAlways,
 };
 
@@ -681,11 +693,15 @@ private:
                 return &a;
         return nullptr;
     }
-    std::string raw(const Attribute& a) const { return std::string(text.substr(a.valueStart, a.valueEnd - a.valueStart)); }
+    std::string raw(const Attribute& a) const
+    {
+        return std::string(text.substr(a.valueStart, a.valueEnd - a.valueStart));
+    }
     Rule ruleFor(const Tag& tag, const Attribute& a) const;
     Rule linkRule(const Tag& tag) const;
     void apply(const Attribute& a, Rule rule);
-    std::string srcsetParts(const Attribute& a, std::string& absolute, bool& anyChanged, bool& anyRemoved);
+    std::string srcsetParts(const Attribute& a, std::string& absolute, bool& anyChanged,
+                            bool& anyRemoved);
     void srcset(const Attribute& a);
     bool lazy(const Tag& tag);
     void replace(const Attribute& a, const std::string& value);
@@ -730,7 +746,8 @@ Rule PageWriter::linkRule(const Tag& tag) const
             c = ' ';
     if (rels.find(" stylesheet ") != std::string::npos)
         return Rule::stylesheet;
-    for (const char* icon : {" icon ", " apple-touch-icon ", " apple-touch-icon-precomposed ", " mask-icon "})
+    for (const char* icon :
+         {" icon ", " apple-touch-icon ", " apple-touch-icon-precomposed ", " mask-icon "})
         if (rels.find(icon) != std::string::npos)
             return Rule::loaded;
     // preload, prefetch, preconnect, dns-prefetch, manifest, canonical, alternate ...: nothing
@@ -742,14 +759,16 @@ Rule PageWriter::ruleFor(const Tag& tag, const Attribute& a) const
 {
     const std::string& e = tag.name;
     const std::string& n = a.name;
-    if (n == "style" || isOneOf(n, {"fill", "stroke", "filter", "mask", "clip-path", "marker-start", "marker-mid",
-                                     "marker-end", "cursor"}))
-        return n == "style" || textValue(raw(a)).find('(') != std::string::npos ? Rule::css : Rule::none;
+    if (n == "style" || isOneOf(n, {"fill", "stroke", "filter", "mask", "clip-path", "marker-start",
+                                    "marker-mid", "marker-end", "cursor"}))
+        return n == "style" || textValue(raw(a)).find('(') != std::string::npos ? Rule::css
+                                                                                : Rule::none;
     // Chromium reports to these addresses by itself when the element loads or is clicked.
     if (n == "attributionsrc")
         return Rule::removedAlways;
     if (e == "a" || e == "area")
-        return n == "href" || n == "xlink:href" ? Rule::followed : (n == "ping" ? Rule::removedAlways : Rule::none);
+        return n == "href" || n == "xlink:href" ? Rule::followed
+                                                : (n == "ping" ? Rule::removedAlways : Rule::none);
     if (e == "form")
         return n == "action" ? Rule::followed : Rule::none;
     if (e == "button" || e == "input") {
@@ -775,15 +794,18 @@ Rule PageWriter::ruleFor(const Tag& tag, const Attribute& a) const
     if (e == "embed")
         return n == "src" ? Rule::removedAlways : Rule::none;
     if (e == "object" || e == "applet")
-        return isOneOf(n, {"data", "codebase", "archive", "code", "object"}) ? Rule::removedAlways : Rule::none;
+        return isOneOf(n, {"data", "codebase", "archive", "code", "object"}) ? Rule::removedAlways
+                                                                             : Rule::none;
     if (e == "param") {
         const Attribute* name = find(tag, "name");
-        bool address = name != nullptr && isOneOf(lowered(trimmed(textValue(raw(*name)))),
-                                                  {"src", "movie", "url", "data", "filename", "href", "code"});
+        bool address =
+            name != nullptr && isOneOf(lowered(trimmed(textValue(raw(*name)))),
+                                       {"src", "movie", "url", "data", "filename", "href", "code"});
         return n == "value" && address ? Rule::removedAlways : Rule::none;
     }
     if (e == "link")
-        return n == "href" ? linkRule(tag) : (n == "imagesrcset" ? Rule::removedAlways : Rule::none);
+        return n == "href" ? linkRule(tag)
+                           : (n == "imagesrcset" ? Rule::removedAlways : Rule::none);
     if (e == "script")
         return n == "src" || n == "href" || n == "xlink:href" ? Rule::loaded : Rule::none;
     if (isOneOf(e, {"body", "table", "tr", "td", "th", "thead", "tbody", "tfoot"}))
@@ -794,9 +816,11 @@ Rule PageWriter::ruleFor(const Tag& tag, const Attribute& a) const
         return n == "href" || n == "xlink:href" ? Rule::loaded : Rule::none;
     if (e == "set" || e == "animate") {
         const Attribute* target = find(tag, "attributename");
-        std::string targetName = target != nullptr ? lowered(trimmed(textValue(raw(*target)))) : std::string();
+        std::string targetName =
+            target != nullptr ? lowered(trimmed(textValue(raw(*target)))) : std::string();
         bool address = targetName.ends_with("href") || targetName == "src";
-        return address && isOneOf(n, {"to", "from", "values", "by"}) ? Rule::removedAlways : Rule::none;
+        return address && isOneOf(n, {"to", "from", "values", "by"}) ? Rule::removedAlways
+                                                                     : Rule::none;
     }
     if (e == "meta" && n == "content") {
         const Attribute* equiv = find(tag, "http-equiv");
@@ -843,16 +867,20 @@ void PageWriter::apply(const Attribute& a, Rule rule)
         outcome = R::followedReference(value, base, scripts, result);
     } else if (rule == Rule::removedAlways) {
         outcome = R::removed;
-        bool address = isOneOf(a.name, {"href", "src", "data", "codebase", "manifest", "xlink:href"});
+        bool address =
+            isOneOf(a.name, {"href", "src", "data", "codebase", "manifest", "xlink:href"});
         if (address && !isScriptAddress(addressForm(value)) && !addressForm(value).empty())
             resolveUrl(0, base, addressForm(value), result);
         else
             result = a.name == "srcdoc" ? textValue(raw(a)) : value;
     } else {
-        R::RefKind kind = rule == Rule::page ? R::refPage : (rule == Rule::stylesheet ? R::refStyleSheet : R::refResource);
+        R::RefKind kind = rule == Rule::page
+                              ? R::refPage
+                              : (rule == Rule::stylesheet ? R::refStyleSheet : R::refResource);
         outcome = R::loadedReference(value, base, kind, scripts, nameFor, result);
         // A frame of data: holds a page of its own that nobody rewrote.
-        if (outcome == R::keptAsWritten && rule == Rule::page && startsWithNoCase(addressForm(value), 0, "data:")) {
+        if (outcome == R::keptAsWritten && rule == Rule::page &&
+            startsWithNoCase(addressForm(value), 0, "data:")) {
             outcome = R::removed;
             result = value;
         }
@@ -868,7 +896,8 @@ void PageWriter::apply(const Attribute& a, Rule rule)
 
 // The candidates that are local (or load nothing), joined; absolute gets every candidate with
 // its absolute address.
-std::string PageWriter::srcsetParts(const Attribute& a, std::string& absolute, bool& anyChanged, bool& anyRemoved)
+std::string PageWriter::srcsetParts(const Attribute& a, std::string& absolute, bool& anyChanged,
+                                    bool& anyRemoved)
 {
     std::string raw = addressValue(this->raw(a));
     std::string local;
@@ -902,7 +931,8 @@ std::string PageWriter::srcsetParts(const Attribute& a, std::string& absolute, b
         if (!descriptor.empty())
             descriptor.insert(0, " ");
         std::string result;
-        R::Outcome outcome = R::loadedReference(url, base, R::refResource, scripts, nameFor, result);
+        R::Outcome outcome =
+            R::loadedReference(url, base, R::refResource, scripts, nameFor, result);
         anyChanged = anyChanged || outcome != R::keptAsWritten;
         std::string full = outcome == R::removed ? result : url;
         if (outcome == R::madeLocal)
@@ -912,7 +942,8 @@ std::string PageWriter::srcsetParts(const Attribute& a, std::string& absolute, b
             anyRemoved = true;
             continue;
         }
-        local += (local.empty() ? "" : ", ") + (outcome == R::keptAsWritten ? url : result) + descriptor;
+        local +=
+            (local.empty() ? "" : ", ") + (outcome == R::keptAsWritten ? url : result) + descriptor;
     }
     return local;
 }
@@ -957,7 +988,8 @@ bool PageWriter::lazy(const Tag& tag)
             continue;
         }
         std::string result;
-        R::Outcome outcome = R::loadedReference(addressValue(raw(a)), base, R::refResource, scripts, nameFor, result);
+        R::Outcome outcome = R::loadedReference(addressValue(raw(a)), base, R::refResource, scripts,
+                                                nameFor, result);
         if (outcome == R::madeLocal && !result.empty()) {
             replace(a, result);
             setOrAdd(tag, "src", result);
@@ -978,7 +1010,8 @@ void PageWriter::setOrAdd(const Tag& tag, std::string_view name, const std::stri
         if (a.name != name)
             continue;
         handled[k] = true;
-        std::erase_if(edits, [&](const Edit& e) { return e.start >= a.nameStart && e.end <= a.end; });
+        std::erase_if(edits,
+                      [&](const Edit& e) { return e.start >= a.nameStart && e.end <= a.end; });
         if (a.hasValue) {
             replace(a, value);
             found = true;
@@ -997,9 +1030,11 @@ void PageWriter::handleMeta(const Tag& tag)
     }
     const Attribute* equiv = find(tag, "http-equiv");
     const Attribute* content = find(tag, "content");
-    if (equiv == nullptr || content == nullptr || lowered(trimmed(textValue(raw(*equiv)))) != "content-type")
+    if (equiv == nullptr || content == nullptr ||
+        lowered(trimmed(textValue(raw(*equiv)))) != "content-type")
         return;
-    std::string_view value = text.substr(content->valueStart, content->valueEnd - content->valueStart);
+    std::string_view value =
+        text.substr(content->valueStart, content->valueEnd - content->valueStart);
     std::size_t at = findNoCase(value, 0, "charset");
     if (at == std::string_view::npos)
         return;
@@ -1057,7 +1092,8 @@ bool PageWriter::handleTag(const Tag& tag)
 
 void PageWriter::emitTag(const Tag& tag)
 {
-    std::sort(edits.begin(), edits.end(), [](const Edit& a, const Edit& b) { return a.start < b.start; });
+    std::sort(edits.begin(), edits.end(),
+              [](const Edit& a, const Edit& b) { return a.start < b.start; });
     std::size_t at = tag.start;
     for (const Edit& e : edits) {
         if (e.start < at)
@@ -1130,7 +1166,8 @@ std::string PageWriter::run()
         std::size_t stop = lt == std::string_view::npos ? text.size() : lt;
         noteText(text.substr(pos, stop - pos));
         if (foreignStyle)
-            out += R::rewriteStyleSheet(text.substr(pos, stop - pos), base, nameFor, charset == "shift_jis");
+            out += R::rewriteStyleSheet(text.substr(pos, stop - pos), base, nameFor,
+                                        charset == "shift_jis");
         else
             out.append(text.substr(pos, stop - pos));
         pos = stop;
@@ -1165,7 +1202,8 @@ std::string PageWriter::run()
             pos = lt + 1;
             continue;
         }
-        if (inProlog && !(tag.name == "html" && !tag.closing) && !(tag.name == "head" && !tag.closing)) {
+        if (inProlog && !(tag.name == "html" && !tag.closing) &&
+            !(tag.name == "head" && !tag.closing)) {
             policyAt = out.size();
             inProlog = false;
         }
@@ -1193,7 +1231,8 @@ std::string PageWriter::run()
             foreignStyle = true;
         else if (tag.name == "style")
             pos = copyRawText(pos, "style", true);
-        else if (tag.name == "script" || (foreignDepth == 0 && isOneOf(tag.name, {"textarea", "xmp", "title"})))
+        else if (tag.name == "script" ||
+                 (foreignDepth == 0 && isOneOf(tag.name, {"textarea", "xmp", "title"})))
             pos = copyRawText(pos, tag.name, false);
         else if (tag.name == "plaintext")
             break; // the rest is text
@@ -1209,7 +1248,8 @@ std::string PageWriter::run()
     // A page that declared no charset is told the one it is saved in, so that a browser does
     // not guess.
     if (!declared && headEnd != std::string::npos && headEnd > 0) {
-        std::string meta = "<meta http-equiv=\"Content-Type\" content=\"text/html; charset=" + charset + "\">";
+        std::string meta =
+            "<meta http-equiv=\"Content-Type\" content=\"text/html; charset=" + charset + "\">";
         if (headEnd == policyAt) {
             head = meta + head;
         } else {
@@ -1227,14 +1267,15 @@ std::string PageWriter::run()
 std::string clsSnapshotRewriter::contentSecurityPolicy(ScriptPolicy scripts)
 {
     // Inline style stays allowed (pages need it); what it loads still falls under default-src.
-    std::string scriptSources = scripts == scriptsKept ? "'self' 'unsafe-inline' 'unsafe-eval'" : "'none'";
+    std::string scriptSources =
+        scripts == scriptsKept ? "'self' 'unsafe-inline' 'unsafe-eval'" : "'none'";
     return "default-src 'self' data:; script-src " + scriptSources +
            "; style-src 'self' 'unsafe-inline' data:; object-src 'none'; base-uri 'none'";
 }
 
-clsSnapshotRewriter::Outcome clsSnapshotRewriter::loadedReference(const std::string& raw, const std::string& base,
-                                                                  RefKind kind, ScriptPolicy scripts,
-                                                                  const NameFor& nameFor, std::string& out)
+clsSnapshotRewriter::Outcome
+clsSnapshotRewriter::loadedReference(const std::string& raw, const std::string& base, RefKind kind,
+                                     ScriptPolicy scripts, const NameFor& nameFor, std::string& out)
 {
     std::string value = addressForm(raw);
     if (value.empty() || value[0] == '#' || loadsNothing(value))
@@ -1254,8 +1295,10 @@ clsSnapshotRewriter::Outcome clsSnapshotRewriter::loadedReference(const std::str
     return madeLocal;
 }
 
-clsSnapshotRewriter::Outcome clsSnapshotRewriter::followedReference(const std::string& raw, const std::string& base,
-                                                                    ScriptPolicy scripts, std::string& out)
+clsSnapshotRewriter::Outcome clsSnapshotRewriter::followedReference(const std::string& raw,
+                                                                    const std::string& base,
+                                                                    ScriptPolicy scripts,
+                                                                    std::string& out)
 {
     std::string value = addressForm(raw);
     if (value.empty() || value[0] == '#' || isOpaqueLink(value))
@@ -1266,7 +1309,8 @@ clsSnapshotRewriter::Outcome clsSnapshotRewriter::followedReference(const std::s
     return madeAbsolute;
 }
 
-std::string clsSnapshotRewriter::rewriteStyleSheet(std::string_view css, const std::string& sheetUrl,
+std::string clsSnapshotRewriter::rewriteStyleSheet(std::string_view css,
+                                                   const std::string& sheetUrl,
                                                    const NameFor& nameFor, bool shiftJis)
 {
     SheetWriter writer(css, sheetUrl, nameFor, shiftJis || declaresShiftJis(css));
@@ -1274,7 +1318,8 @@ std::string clsSnapshotRewriter::rewriteStyleSheet(std::string_view css, const s
 }
 
 std::string clsSnapshotRewriter::rewritePage(std::string_view page, const std::string& pageUrl,
-                                             const std::string& charset, const NameFor& nameFor, ScriptPolicy scripts)
+                                             const std::string& charset, const NameFor& nameFor,
+                                             ScriptPolicy scripts)
 {
     PageWriter writer(page, pageUrl, charset, nameFor, scripts);
     return writer.run();

@@ -44,11 +44,12 @@ public:
     // charset: written into the page's declared charset (META), and added when the page has a
     // head and declares none. The base is the page's own address unless a BASE element with a
     // non-empty href comes first; every such element is left out.
-    static std::string rewritePage(std::string_view page, const std::string& pageUrl, const std::string& charset,
-                                   const NameFor& nameFor, ScriptPolicy scripts = scriptsRemoved);
+    static std::string rewritePage(std::string_view page, const std::string& pageUrl,
+                                   const std::string& charset, const NameFor& nameFor,
+                                   ScriptPolicy scripts = scriptsRemoved);
     // shiftJis: the sheet is Shift_JIS (also taken from a leading @charset).
-    static std::string rewriteStyleSheet(std::string_view css, const std::string& sheetUrl, const NameFor& nameFor,
-                                         bool shiftJis = false);
+    static std::string rewriteStyleSheet(std::string_view css, const std::string& sheetUrl,
+                                         const NameFor& nameFor, bool shiftJis = false);
 
     // The policy every saved page carries.
     static std::string contentSecurityPolicy(ScriptPolicy scripts);
@@ -57,6 +58,6 @@ public:
     static Outcome loadedReference(const std::string& value, const std::string& base, RefKind kind,
                                    ScriptPolicy scripts, const NameFor& nameFor, std::string& out);
     // One reference the user follows.
-    static Outcome followedReference(const std::string& value, const std::string& base, ScriptPolicy scripts,
-                                     std::string& out);
+    static Outcome followedReference(const std::string& value, const std::string& base,
+                                     ScriptPolicy scripts, std::string& out);
 };

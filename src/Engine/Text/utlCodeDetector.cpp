@@ -20,7 +20,7 @@ bool isTypicalSjis(unsigned char lead, unsigned char trail)
     if (lead == 0x82)
         return trail >= 0x9F; // hiragana
     if (lead == 0x83)
-        return trail <= 0x96; // katakana
+        return trail <= 0x96;            // katakana
     return lead >= 0x88 && lead <= 0x98; // first-level kanji
 }
 
@@ -76,7 +76,8 @@ int utlCodeDetector::feed(unsigned char byte)
 // escape machine is at rest, and the byte order mark can only end at offset 2.
 std::size_t utlCodeDetector::skipQuiet(const unsigned char* bytes, std::size_t length)
 {
-    if (escapeState != Escape::none || jisSeen || offset < 3 || sjisLead != 0 || eucNeed != 0 || utf8Need != 0)
+    if (escapeState != Escape::none || jisSeen || offset < 3 || sjisLead != 0 || eucNeed != 0 ||
+        utf8Need != 0)
         return 0;
     constexpr std::uint64_t ones = 0x0101010101010101ULL;
     constexpr std::uint64_t highBits = 0x8080808080808080ULL;
@@ -109,9 +110,7 @@ void utlCodeDetector::feedEscape(unsigned char byte)
 {
     Escape restart = byte == esc ? Escape::esc : Escape::none;
     switch (escapeState) {
-    case Escape::none:
-        escapeState = restart;
-        return;
+    case Escape::none: escapeState = restart; return;
     case Escape::esc:
         escapeState = byte == '$' ? Escape::escDollar : byte == '(' ? Escape::escParen : restart;
         return;
@@ -211,7 +210,8 @@ void utlCodeDetector::feedUtf8(unsigned char byte)
         utf8Code = utf8Code << 6 | (byte & 0x3F);
         if (--utf8Need > 0)
             return;
-        if (utf8Code < utf8Min || utf8Code > 0x10FFFF || (utf8Code >= 0xD800 && utf8Code <= 0xDFFF)) {
+        if (utf8Code < utf8Min || utf8Code > 0x10FFFF ||
+            (utf8Code >= 0xD800 && utf8Code <= 0xDFFF)) {
             utf8.fail();
             return;
         }

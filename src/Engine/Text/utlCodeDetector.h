@@ -44,19 +44,16 @@ private:
     struct Evidence {
         bool valid = true;
         std::uint32_t errors = 0;
-        std::uint32_t typical = 0;  // kana, common kanji, CJK punctuation
-        std::uint32_t unusual = 0;  // half-width katakana and other rarities
-        std::uint32_t other = 0;    // any other multi-byte character
+        std::uint32_t typical = 0; // kana, common kanji, CJK punctuation
+        std::uint32_t unusual = 0; // half-width katakana and other rarities
+        std::uint32_t other = 0;   // any other multi-byte character
         void fail()
         {
             valid = false;
             ++errors;
         }
         std::uint32_t characters() const { return typical + other; }
-        long score() const
-        {
-            return 2L * typical + other - 2L * unusual - 8L * errors;
-        }
+        long score() const { return 2L * typical + other - 2L * unusual - 8L * errors; }
     };
 
     void feedEscape(unsigned char byte);

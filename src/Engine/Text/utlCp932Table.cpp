@@ -16,14 +16,16 @@ struct Tables {
 };
 
 // One conversion of a few bytes; false when iconv rejects them or gives nothing.
-bool convertOnce(iconv_t cd, const char* in, std::size_t inLength, char* out, std::size_t& outLength)
+bool convertOnce(iconv_t cd, const char* in, std::size_t inLength, char* out,
+                 std::size_t& outLength)
 {
     iconv(cd, nullptr, nullptr, nullptr, nullptr);
     char* source = const_cast<char*>(in);
     char* target = out;
     std::size_t sourceLeft = inLength;
     std::size_t targetLeft = outLength;
-    if (iconv(cd, &source, &sourceLeft, &target, &targetLeft) == static_cast<std::size_t>(-1) || sourceLeft != 0)
+    if (iconv(cd, &source, &sourceLeft, &target, &targetLeft) == static_cast<std::size_t>(-1) ||
+        sourceLeft != 0)
         return false;
     outLength -= targetLeft;
     return outLength > 0;
@@ -62,7 +64,8 @@ void buildFromX0213(Tables& tables)
             if (!convertOnce(cd, in, 2, out, outLength) || outLength != 4)
                 continue;
             auto* bytes = reinterpret_cast<unsigned char*>(out);
-            std::uint32_t code = bytes[0] | bytes[1] << 8 | bytes[2] << 16 | std::uint32_t(bytes[3]) << 24;
+            std::uint32_t code =
+                bytes[0] | bytes[1] << 8 | bytes[2] << 16 | std::uint32_t(bytes[3]) << 24;
             if (code < 0x10000)
                 tables.fromX0213[row * 94 + cell] = platform::cp932FromCodePoint(code);
         }

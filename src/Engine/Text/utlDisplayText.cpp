@@ -100,7 +100,8 @@ private:
             return;
         }
         std::size_t close = rest.find('>');
-        std::string_view t = rest.substr(0, close == std::string_view::npos ? rest.size() : close + 1);
+        std::string_view t =
+            rest.substr(0, close == std::string_view::npos ? rest.size() : close + 1);
         at += t.size();
         if (startsNoCase(t, "<STYLE")) {
             skipTo("</STYLE>", true);
@@ -114,8 +115,10 @@ private:
             breaks = 0;
             lineBreak();
         } else if (startsNoCase(t, "<BR>") || startsNoCase(t, "</P>") || startsNoCase(t, "</TR>") ||
-                   (startsNoCase(t, "<P") && t.size() > 2 && (isWhite(static_cast<Byte>(t[2])) || t[2] == '>')) ||
-                   (startsNoCase(t, "<H") && headingDigit(t, 2)) || (startsNoCase(t, "</H") && headingDigit(t, 3))) {
+                   (startsNoCase(t, "<P") && t.size() > 2 &&
+                    (isWhite(static_cast<Byte>(t[2])) || t[2] == '>')) ||
+                   (startsNoCase(t, "<H") && headingDigit(t, 2)) ||
+                   (startsNoCase(t, "</H") && headingDigit(t, 3))) {
             lineBreak();
         } else if (startsNoCase(t, "</TD")) {
             if (textSinceBreak) {

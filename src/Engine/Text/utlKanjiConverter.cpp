@@ -218,7 +218,8 @@ void eucBytes(State& s, const Byte* in, std::size_t length, char*& out)
             if (isEucByte(byte) && i + 1 < length && isEucByte(in[i + 1])) {
                 do {
                     Byte first = in[i];
-                    putJisPair(static_cast<Byte>(first - 0x80), static_cast<Byte>(in[i + 1] - 0x80), out);
+                    putJisPair(static_cast<Byte>(first - 0x80), static_cast<Byte>(in[i + 1] - 0x80),
+                               out);
                     if (first >= 0xF5)
                         out[-2] = static_cast<char>(static_cast<Byte>(out[-2]) + 5);
                     i += 2;
@@ -350,7 +351,8 @@ std::size_t wholeUtf8Run(const std::uint16_t* table, const std::uint16_t* pairs,
                 std::uint32_t word;
                 std::memcpy(&word, in + i, 4);
                 // Any four bytes give an index inside the table; one branch decides.
-                std::uint32_t code = (word & 0x0Fu) << 12 | (word & 0x3F00u) >> 2 | (word & 0x3F0000u) >> 16;
+                std::uint32_t code =
+                    (word & 0x0Fu) << 12 | (word & 0x3F00u) >> 2 | (word & 0x3F0000u) >> 16;
                 std::uint16_t pair = pairs[code];
                 if (((word & 0x00C0C0F0u) != 0x008080E0u) | (pair == 0))
                     break;
@@ -394,7 +396,8 @@ std::size_t wholeUtf8Run(const std::uint16_t* table, const std::uint16_t* pairs,
     return i;
 }
 
-[[gnu::always_inline]] inline void utf8Bytes(State& s, const Byte* in, std::size_t length, char*& out)
+[[gnu::always_inline]] inline void utf8Bytes(State& s, const Byte* in, std::size_t length,
+                                             char*& out)
 {
     const std::uint16_t* table = cp932::fromCodePointTable();
     const std::uint16_t* pairs = threeByteTable();
@@ -456,8 +459,18 @@ std::size_t wholeUtf8Run(const std::uint16_t* table, const std::uint16_t* pairs,
 // 5 CR in ASCII, 6 double-byte, 7 second byte, 8 CR in double-byte, 9 after ESC $ (,
 // 10 half-width katakana (ESC ( I), 11 CR in katakana.
 enum JisState {
-    jisStart = 0, jisEscape = 1, jisDollar = 2, jisParen = 3, jisAscii = 4, jisCrAscii = 5, jisDouble = 6,
-    jisSecond = 7, jisCrDouble = 8, jisDollarParen = 9, jisKana = 10, jisCrKana = 11,
+    jisStart = 0,
+    jisEscape = 1,
+    jisDollar = 2,
+    jisParen = 3,
+    jisAscii = 4,
+    jisCrAscii = 5,
+    jisDouble = 6,
+    jisSecond = 7,
+    jisCrDouble = 8,
+    jisDollarParen = 9,
+    jisKana = 10,
+    jisCrKana = 11,
 };
 
 inline bool isJisByte(Byte byte)
@@ -480,7 +493,8 @@ bool jisBytes(State& s, const Byte* in, std::size_t length, char*& out)
                 i = copyPlainRun(in, i, length, out);
                 break;
             }
-            if (s.jisState == jisDouble && s.jisSet == 0 && i + 1 < length && isJisByte(byte) && isJisByte(in[i + 1])) {
+            if (s.jisState == jisDouble && s.jisSet == 0 && i + 1 < length && isJisByte(byte) &&
+                isJisByte(in[i + 1])) {
                 do {
                     putJisPair(in[i], in[i + 1], out);
                     i += 2;
@@ -493,7 +507,9 @@ bool jisBytes(State& s, const Byte* in, std::size_t length, char*& out)
                 s.jisReturnState = mode;
                 s.jisState = jisEscape;
             } else if (byte == '\r') {
-                s.jisState = mode == jisAscii ? jisCrAscii : mode == jisDouble ? jisCrDouble : jisCrKana;
+                s.jisState = mode == jisAscii    ? jisCrAscii
+                             : mode == jisDouble ? jisCrDouble
+                                                 : jisCrKana;
             } else if (byte == '\n') {
                 putLineEnd(out);
             } else if (mode == jisDouble && byte >= 0x21 && byte <= 0x7E) {
@@ -557,7 +573,9 @@ bool jisBytes(State& s, const Byte* in, std::size_t length, char*& out)
         case jisCrDouble:
         case jisCrKana:
             putLineEnd(out);
-            s.jisState = s.jisState == jisCrAscii ? jisAscii : s.jisState == jisCrDouble ? jisDouble : jisKana;
+            s.jisState = s.jisState == jisCrAscii    ? jisAscii
+                         : s.jisState == jisCrDouble ? jisDouble
+                                                     : jisKana;
             if (byte == '\n')
                 ++i;
             break;
@@ -572,7 +590,8 @@ bool jisBytes(State& s, const Byte* in, std::size_t length, char*& out)
                 putJisPair(s.jisFirstByte, byte, out);
                 break;
             }
-            if (std::uint16_t sjis = s.jisSet == 1 ? cp932::fromJisX0213(s.jisFirstByte, byte) : 0) {
+            if (std::uint16_t sjis =
+                    s.jisSet == 1 ? cp932::fromJisX0213(s.jisFirstByte, byte) : 0) {
                 if (sjis >= 0x100)
                     *out++ = static_cast<char>(sjis >> 8);
                 *out++ = static_cast<char>(sjis & 0xFF);
@@ -581,9 +600,7 @@ bool jisBytes(State& s, const Byte* in, std::size_t length, char*& out)
             putGeta(out);
             ++s.unmappable;
             break;
-        default:
-            s.jisState = jisAscii;
-            break;
+        default: s.jisState = jisAscii; break;
         }
     }
     return invalid;
@@ -655,16 +672,11 @@ const std::string& utlKanjiConverter::lastOutput() const
 const char* utlKanjiConverter::methodName(int kind)
 {
     switch (kind) {
-    case codeSjis:
-        return "utlKanjiConverter::convertSJIS";
-    case codeJis:
-        return "utlKanjiConverter::convertJIS";
-    case codeEuc:
-        return "utlKanjiConverter::convertEUC";
-    case codeUtf8:
-        return "utlKanjiConverter::convertUTF8";
-    default:
-        return "utlKanjiConverter::convertASCII";
+    case codeSjis: return "utlKanjiConverter::convertSJIS";
+    case codeJis: return "utlKanjiConverter::convertJIS";
+    case codeEuc: return "utlKanjiConverter::convertEUC";
+    case codeUtf8: return "utlKanjiConverter::convertUTF8";
+    default: return "utlKanjiConverter::convertASCII";
     }
 }
 
@@ -683,13 +695,15 @@ const char* utlKanjiConverter::failureMessage(int kind)
 // kept only when the conversion succeeds. The UTF-8 converter, which pages use most, is inlined
 // here, where the states and the cursor are locals: through a reference every byte stored
 // could be one of them, and each would be read back from memory after every store.
-bool utlKanjiConverter::convertInto(int kind, const char* bytes, std::size_t length, std::string& out)
+bool utlKanjiConverter::convertInto(int kind, const char* bytes, std::size_t length,
+                                    std::string& out)
 {
     State work = state;
     const char* method = methodName(kind);
     if (kind == codeAscii && work.heldCount != 0)
         return logError(method, messageHeldNotCR);
-    if (kind == codeSjis && work.heldCount != 0 && (work.heldCount != 1 || !platform::isLeadByte(work.held[0])))
+    if (kind == codeSjis && work.heldCount != 0 &&
+        (work.heldCount != 1 || !platform::isLeadByte(work.held[0])))
         return logError(method, messageHeldNotLead);
     std::uint64_t unmappableBefore = work.unmappable;
     bool invalidJis = false;
@@ -707,21 +721,11 @@ bool utlKanjiConverter::convertInto(int kind, const char* bytes, std::size_t len
         char* cursor = scratch.get();
         const auto* in = reinterpret_cast<const Byte*>(bytes);
         switch (kind) {
-        case codeSjis:
-            sjisBytes(work, in, length, cursor);
-            break;
-        case codeJis:
-            invalidJis = jisBytes(work, in, length, cursor);
-            break;
-        case codeEuc:
-            eucBytes(work, in, length, cursor);
-            break;
-        case codeUtf8:
-            utf8Bytes(work, in, length, cursor);
-            break;
-        default:
-            convertAsciiBytes(work.pendingCR, in, length, cursor);
-            break;
+        case codeSjis: sjisBytes(work, in, length, cursor); break;
+        case codeJis: invalidJis = jisBytes(work, in, length, cursor); break;
+        case codeEuc: eucBytes(work, in, length, cursor); break;
+        case codeUtf8: utf8Bytes(work, in, length, cursor); break;
+        default: convertAsciiBytes(work.pendingCR, in, length, cursor); break;
         }
         out.append(scratch.get(), static_cast<std::size_t>(cursor - scratch.get()));
     } catch (const std::bad_alloc&) {
@@ -734,7 +738,8 @@ bool utlKanjiConverter::convertInto(int kind, const char* bytes, std::size_t len
         work.jisWarned = true;
     }
     if (work.unmappable != unmappableBefore)
-        logError(method, std::string(messageUnmappable) + "(" + std::to_string(work.unmappable - unmappableBefore) + ")");
+        logError(method, std::string(messageUnmappable) + "(" +
+                             std::to_string(work.unmappable - unmappableBefore) + ")");
     state = work;
     return true;
 }
@@ -821,7 +826,10 @@ bool utlKanjiConverter::convertDetecting(const char* bytes, std::size_t length, 
         // of the limit, so that the byte that reaches it is fed and decides as before.
         bool ascii = detector.onlyAscii();
         std::size_t heldNow = (pendingReleased ? 0 : pending.size()) + (fed - released);
-        std::size_t room = ascii ? length - fed : heldNow + 1 < holdLimit ? std::min(length - fed, holdLimit - 1 - heldNow) : 0;
+        std::size_t room = ascii ? length - fed
+                           : heldNow + 1 < holdLimit
+                               ? std::min(length - fed, holdLimit - 1 - heldNow)
+                               : 0;
         if (std::size_t quiet = detector.skipQuiet(in + fed, room); quiet != 0) {
             fed += quiet;
             if (ascii) {
@@ -892,7 +900,8 @@ bool utlKanjiConverter::finishCode()
         pending.clear();
         if (decided != codeAscii)
             switchTo(decided, out);
-        std::size_t skip = decided == codeUtf8 ? std::min<std::size_t>(detector.bomLength(), held.size()) : 0;
+        std::size_t skip =
+            decided == codeUtf8 ? std::min<std::size_t>(detector.bomLength(), held.size()) : 0;
         if (!convertInto(decided, held.data() + skip, held.size() - skip, out))
             return logError("utlKanjiConverter::convertCode", failureMessage(decided));
     }
@@ -910,9 +919,10 @@ int utlKanjiConverter::codeOfCharset(const std::string& label)
         const char* name;
         int code;
     } names[] = {
-        {"shiftjis", codeSjis}, {"sjis", codeSjis}, {"xsjis", codeSjis}, {"windows31j", codeSjis},
-        {"cp932", codeSjis}, {"mskanji", codeSjis}, {"eucjp", codeEuc}, {"xeucjp", codeEuc},
-        {"eucjpms", codeEuc}, {"iso2022jp", codeJis}, {"csiso2022jp", codeJis}, {"iso2022jp3", codeJis},
+        {"shiftjis", codeSjis},   {"sjis", codeSjis},       {"xsjis", codeSjis},
+        {"windows31j", codeSjis}, {"cp932", codeSjis},      {"mskanji", codeSjis},
+        {"eucjp", codeEuc},       {"xeucjp", codeEuc},      {"eucjpms", codeEuc},
+        {"iso2022jp", codeJis},   {"csiso2022jp", codeJis}, {"iso2022jp3", codeJis},
         {"utf8", codeUtf8},
     };
     for (const auto& entry : names) {
@@ -925,17 +935,11 @@ int utlKanjiConverter::codeOfCharset(const std::string& label)
 const char* utlKanjiConverter::nameOfCode(int kind)
 {
     switch (kind) {
-    case codeAscii:
-        return "ascii";
-    case codeSjis:
-        return "sjis";
-    case codeJis:
-        return "jis";
-    case codeEuc:
-        return "euc";
-    case codeUtf8:
-        return "utf8";
-    default:
-        return "unknown";
+    case codeAscii: return "ascii";
+    case codeSjis: return "sjis";
+    case codeJis: return "jis";
+    case codeEuc: return "euc";
+    case codeUtf8: return "utf8";
+    default: return "unknown";
     }
 }

@@ -19,7 +19,14 @@
 // at most holdLimit of them, and finishCode settles the rest at the end of the page.
 class utlKanjiConverter {
 public:
-    enum CodeKind { codeUnknown = 0, codeAscii = 1, codeSjis = 2, codeJis = 3, codeEuc = 4, codeUtf8 = 5 };
+    enum CodeKind {
+        codeUnknown = 0,
+        codeAscii = 1,
+        codeSjis = 2,
+        codeJis = 3,
+        codeEuc = 4,
+        codeUtf8 = 5
+    };
     static constexpr std::size_t holdLimit = 32 * 1024;
 
     utlKanjiConverter();
@@ -79,7 +86,6 @@ public:
     };
 
 protected:
-
     int codeKind = codeUnknown;
     std::vector<std::string> output;
     State state;

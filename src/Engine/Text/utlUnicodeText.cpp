@@ -28,9 +28,10 @@ std::size_t decodeReference(std::string_view t, std::size_t i, std::uint32_t& co
     std::size_t digits = 0;
     for (; p < t.size() && digits < 8; ++p, ++digits) {
         char c = t[p];
-        int d = (c >= '0' && c <= '9') ? c - '0'
-              : (hex && c >= 'a' && c <= 'f') ? c - 'a' + 10
-              : (hex && c >= 'A' && c <= 'F') ? c - 'A' + 10 : -1;
+        int d = (c >= '0' && c <= '9')          ? c - '0'
+                : (hex && c >= 'a' && c <= 'f') ? c - 'a' + 10
+                : (hex && c >= 'A' && c <= 'F') ? c - 'A' + 10
+                                                : -1;
         if (d < 0) {
             break;
         }

@@ -68,7 +68,8 @@ bool deleteContents(int dirFd)
             ok = ::unlinkat(::dirfd(dir), entry->d_name, 0) == 0 && ok;
             continue;
         }
-        int child = ::openat(::dirfd(dir), entry->d_name, O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+        int child =
+            ::openat(::dirfd(dir), entry->d_name, O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
         if (child < 0 || !deleteContents(child)) {
             ok = false;
             continue;
@@ -87,15 +88,40 @@ struct MimeEntry {
 // The types a page's resources mostly have; read before the system's table so that the
 // common cases do not depend on what is installed.
 constexpr std::array<MimeEntry, 34> knownTypes = {{
-    {"html", "text/html"}, {"htm", "text/html"}, {"shtml", "text/html"}, {"xhtml", "application/xhtml+xml"},
-    {"css", "text/css"}, {"js", "text/javascript"}, {"txt", "text/plain"}, {"xml", "application/xml"},
-    {"gif", "image/gif"}, {"jpg", "image/jpeg"}, {"jpeg", "image/jpeg"}, {"png", "image/png"},
-    {"bmp", "image/bmp"}, {"ico", "image/vnd.microsoft.icon"}, {"svg", "image/svg+xml"}, {"webp", "image/webp"},
-    {"pdf", "application/pdf"}, {"zip", "application/zip"}, {"lzh", "application/x-lzh"}, {"gz", "application/gzip"},
-    {"tar", "application/x-tar"}, {"exe", "application/x-msdownload"}, {"doc", "application/msword"},
-    {"xls", "application/vnd.ms-excel"}, {"mid", "audio/midi"}, {"wav", "audio/x-wav"}, {"mp3", "audio/mpeg"},
-    {"mpg", "video/mpeg"}, {"mp4", "video/mp4"}, {"avi", "video/x-msvideo"}, {"swf", "application/x-shockwave-flash"},
-    {"scb", "text/html"}, {"url", "application/x-mswinurl"}, {"json", "application/json"},
+    {"html", "text/html"},
+    {"htm", "text/html"},
+    {"shtml", "text/html"},
+    {"xhtml", "application/xhtml+xml"},
+    {"css", "text/css"},
+    {"js", "text/javascript"},
+    {"txt", "text/plain"},
+    {"xml", "application/xml"},
+    {"gif", "image/gif"},
+    {"jpg", "image/jpeg"},
+    {"jpeg", "image/jpeg"},
+    {"png", "image/png"},
+    {"bmp", "image/bmp"},
+    {"ico", "image/vnd.microsoft.icon"},
+    {"svg", "image/svg+xml"},
+    {"webp", "image/webp"},
+    {"pdf", "application/pdf"},
+    {"zip", "application/zip"},
+    {"lzh", "application/x-lzh"},
+    {"gz", "application/gzip"},
+    {"tar", "application/x-tar"},
+    {"exe", "application/x-msdownload"},
+    {"doc", "application/msword"},
+    {"xls", "application/vnd.ms-excel"},
+    {"mid", "audio/midi"},
+    {"wav", "audio/x-wav"},
+    {"mp3", "audio/mpeg"},
+    {"mpg", "video/mpeg"},
+    {"mp4", "video/mp4"},
+    {"avi", "video/x-msvideo"},
+    {"swf", "application/x-shockwave-flash"},
+    {"scb", "text/html"},
+    {"url", "application/x-mswinurl"},
+    {"json", "application/json"},
 }};
 
 // extension -> type from /etc/mime.types, read once.
@@ -146,8 +172,8 @@ bool deleteDirectoryTree(const std::string& folder, const std::string& allowedRo
         return reportFailure(messageDeleteFailed, folder, errno);
     std::string resolved = realPath(target);
     std::string root = realPath(withoutTrailingSlash(allowedRoot));
-    if (resolved.empty() || root.empty() || !resolved.starts_with(root == "/" ? root : root + "/")
-        || resolved == root)
+    if (resolved.empty() || root.empty() ||
+        !resolved.starts_with(root == "/" ? root : root + "/") || resolved == root)
         return reportFailure(messageOutsideRoot, folder, EPERM);
     int fd = ::open(resolved.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
     if (fd < 0 || !deleteContents(fd) || ::rmdir(resolved.c_str()) != 0)

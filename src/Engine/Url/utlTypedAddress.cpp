@@ -20,8 +20,8 @@ bool startsWithNoCase(std::string_view text, std::string_view prefix)
 
 bool isHostByte(unsigned char c)
 {
-    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '-' || c == '.' ||
-           c >= 0x80;
+    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '-' ||
+           c == '.' || c >= 0x80;
 }
 
 // "host" or "host:port" with a host that names a machine: "localhost", or labels with a dot
@@ -45,7 +45,8 @@ bool isHostAndPort(std::string_view authority)
             return false;
     if (host.find("..") != std::string_view::npos)
         return false;
-    return host.find('.') != std::string_view::npos || (host.size() == 9 && startsWithNoCase(host, "localhost"));
+    return host.find('.') != std::string_view::npos ||
+           (host.size() == 9 && startsWithNoCase(host, "localhost"));
 }
 
 } // namespace

@@ -40,9 +40,10 @@ std::string schemeOf(std::string_view text)
 // "http:page.html" stays relative as it does in the parser we follow.
 bool isAbsoluteAddress(std::string_view text)
 {
-    static constexpr std::array<std::string_view, 5> hierarchical = {"http", "https", "ftp", "gopher", "wais"};
-    static constexpr std::array<std::string_view, 9> opaque = {"file", "mailto", "news", "javascript", "vbscript",
-                                                               "res", "about", "telnet", "data"};
+    static constexpr std::array<std::string_view, 5> hierarchical = {"http", "https", "ftp",
+                                                                     "gopher", "wais"};
+    static constexpr std::array<std::string_view, 9> opaque = {
+        "file", "mailto", "news", "javascript", "vbscript", "res", "about", "telnet", "data"};
     std::string scheme = schemeOf(text);
     if (scheme.empty())
         return false;
@@ -217,9 +218,10 @@ std::string siteOfHost(const std::string& host)
 {
     static constexpr std::array<std::string_view, 54> suffixes = {
         "ac.jp", "ad.jp", "co.jp", "ed.jp", "go.jp", "gr.jp", "ne.jp", "or.jp", "jp", "com", "edu",
-        "gov", "int", "mil", "net", "org", "ac", "ad", "ag", "am", "be", "bf", "bg", "bi", "bt",
-        "ca", "cc", "cd", "cg", "ch", "cl", "cn", "cr", "cu", "cx", "cz", "de", "dk", "do", "ec",
-        "ee", "es", "fi", "fm", "fo", "fr", "gf", "gh", "gi", "gl", "gq", "gr", "hm", "hr"};
+        "gov",   "int",   "mil",   "net",   "org",   "ac",    "ad",    "ag",    "am", "be",  "bf",
+        "bg",    "bi",    "bt",    "ca",    "cc",    "cd",    "cg",    "ch",    "cl", "cn",  "cr",
+        "cu",    "cx",    "cz",    "de",    "dk",    "do",    "ec",    "ee",    "es", "fi",  "fm",
+        "fo",    "fr",    "gf",    "gh",    "gi",    "gl",    "gq",    "gr",    "hm", "hr"};
     for (std::string_view suffix : suffixes) {
         // The host must end with ".suffix" and keep at least one label before it.
         if (host.size() < suffix.size() + 2 || !std::string_view(host).ends_with(suffix))

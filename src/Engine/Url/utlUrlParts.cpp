@@ -49,7 +49,8 @@ void assignLower(std::string& out, std::string_view text)
 
 // The port after the last ':' of an authority's host part, outside IPv6 brackets (colon and
 // bracket: the last of each in hostPort, npos when there is none).
-bool splitHostPort(std::string_view hostPort, std::size_t colon, std::size_t bracket, utlUrlParts& parts)
+bool splitHostPort(std::string_view hostPort, std::size_t colon, std::size_t bracket,
+                   utlUrlParts& parts)
 {
     if (colon == std::string_view::npos || (bracket != std::string_view::npos && colon < bracket)) {
         parts.host.assign(hostPort);
@@ -199,8 +200,8 @@ std::string makeRequestUrl(const utlUrlParts& parts)
     std::string_view query(parts.extraInfo);
     query = query.substr(0, query.find('#'));
     std::string url;
-    url.reserve(parts.scheme.size() + parts.userName.size() + parts.password.size() + parts.host.size() +
-                parts.urlPath.size() + query.size() + 16);
+    url.reserve(parts.scheme.size() + parts.userName.size() + parts.password.size() +
+                parts.host.size() + parts.urlPath.size() + query.size() + 16);
     url.append(parts.scheme);
     url.append("://");
     if (!parts.userName.empty() || !parts.password.empty()) {

@@ -5,9 +5,9 @@
 // The parts of an address as the Windows URL cracker splits them; our own parser, which gives
 // the same results for the addresses the program meets.
 struct utlUrlParts {
-    std::string scheme;    // lower case, without ':'
-    std::string host;      // as written; an IPv6 literal keeps its brackets
-    int port = 0;          // the explicit port, else the scheme's default (0 when none)
+    std::string scheme; // lower case, without ':'
+    std::string host;   // as written; an IPv6 literal keeps its brackets
+    int port = 0;       // the explicit port, else the scheme's default (0 when none)
     std::string userName;
     std::string password;
     std::string urlPath;   // from the first '/' after the host up to '?' or '#'

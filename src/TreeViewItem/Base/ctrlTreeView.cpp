@@ -91,7 +91,8 @@ int ctrlTreeView::countShowing(const std::string& address) const
 
 void ctrlTreeView::addressChanged(tviTreeViewItem* item)
 {
-    if (item == nullptr || item->addressEntry_ == nullptr || item->addressEntry_->first == item->getUrl()) {
+    if (item == nullptr || item->addressEntry_ == nullptr ||
+        item->addressEntry_->first == item->getUrl()) {
         return;
     }
     indexRemove(item);
@@ -407,7 +408,8 @@ std::vector<tviTreeViewItem*> ctrlTreeView::itemsOfRequest(int id) const
     return flaggedFirst(found->second.places);
 }
 
-std::vector<tviTreeViewItem*> ctrlTreeView::recipients(int id, const clsQuillaraItem* node, clsNodePhase phase)
+std::vector<tviTreeViewItem*> ctrlTreeView::recipients(int id, const clsQuillaraItem* node,
+                                                       clsNodePhase phase)
 {
     auto found = requests_.find(id);
     if (found == requests_.end()) {
@@ -468,9 +470,10 @@ bool ctrlTreeView::NodeState::operator==(const NodeState& other) const
 {
     const clsNodeProperties& a = properties;
     const clsNodeProperties& b = other.properties;
-    return node == other.node && status == other.status && links == other.links && resources == other.resources &&
-           a.id == b.id && a.linkKind == b.linkKind && a.codeKind == b.codeKind && a.address == b.address &&
-           a.protocol == b.protocol && a.title == b.title && a.host == b.host && a.keywords == b.keywords;
+    return node == other.node && status == other.status && links == other.links &&
+           resources == other.resources && a.id == b.id && a.linkKind == b.linkKind &&
+           a.codeKind == b.codeKind && a.address == b.address && a.protocol == b.protocol &&
+           a.title == b.title && a.host == b.host && a.keywords == b.keywords;
 }
 
 ctrlTreeView::Pairing* ctrlTreeView::findPairing(int id, const tviTreeViewItem* item)
@@ -532,7 +535,8 @@ void ctrlTreeView::unpair(tviTreeViewItem* item, int id, bool anyId)
         }
         if (--entry->second.live == 0) {
             requests_.erase(entry);
-        } else if (entry->second.places.size() > 16 && entry->second.live * 2 < entry->second.places.size()) {
+        } else if (entry->second.places.size() > 16 &&
+                   entry->second.live * 2 < entry->second.places.size()) {
             compact(entry->first, entry->second);
         }
         it = pairings_.erase(it);
@@ -680,7 +684,8 @@ void ctrlTreeView::share(tviTreeViewItem* item, int id)
     }
 }
 
-bool ctrlTreeView::startSnapshot(tviTreeViewItem* item, int mode, const std::string& url, const std::string& folder)
+bool ctrlTreeView::startSnapshot(tviTreeViewItem* item, int mode, const std::string& url,
+                                 const std::string& folder)
 {
     int id = -1;
     if (engine_ == nullptr || item == nullptr || !engine_->startSnapshot(mode, url, folder, id)) {

@@ -28,7 +28,12 @@ inline TreeNode const kTreeFirst = nullptr;
 inline TreeNode const kTreeLast = reinterpret_cast<TreeNode>(~std::uintptr_t{0});
 
 // Overlay images of a node.
-enum tviOverlay : int { overlayNone = 0, overlayReadOnly = 1, overlayError = 2, overlayArchived = 3 };
+enum tviOverlay : int {
+    overlayNone = 0,
+    overlayReadOnly = 1,
+    overlayError = 2,
+    overlayArchived = 3
+};
 
 // The settings of section PrefTreeView that decide which links become sub-items.
 struct tviTreeSettings {
@@ -209,7 +214,8 @@ public:
 
     // --- Snapshots ---
     // Starts the engine's snapshot of url into folder for item and pairs the id with it.
-    bool startSnapshot(tviTreeViewItem* item, int mode, const std::string& url, const std::string& folder);
+    bool startSnapshot(tviTreeViewItem* item, int mode, const std::string& url,
+                       const std::string& folder);
     // Relays a snapshot notification to the item paired with id (phase 2 ends the pairing).
     void onSnapshotNotify(int id, const clsSnapshotReport& report, clsSnapshotPhase phase) override;
     // The root that keeps snapshots (it answers tviTreeViewItem::keepSnapshot), or null.
@@ -308,8 +314,10 @@ private:
     void pair(int id, tviTreeViewItem* item);
     void markFresh(int id, tviTreeViewItem* item);
     // The items a notification goes to, in delivery order; a final one ends their freshness.
-    std::vector<tviTreeViewItem*> recipients(int id, const clsQuillaraItem* node, clsNodePhase phase);
-    std::vector<tviTreeViewItem*> inDeliveryOrder(const RequestItems& entry, const std::vector<size_t>& slots) const;
+    std::vector<tviTreeViewItem*> recipients(int id, const clsQuillaraItem* node,
+                                             clsNodePhase phase);
+    std::vector<tviTreeViewItem*> inDeliveryOrder(const RequestItems& entry,
+                                                  const std::vector<size_t>& slots) const;
     // Removes the pairs of item, only those with id unless anyId.
     void unpair(tviTreeViewItem* item, int id, bool anyId);
     void compact(int id, RequestItems& entry);

@@ -14,7 +14,8 @@ TreeNode tviEntryPlacer::parentNode(int parent) const
     if (parent < 0) {
         return top_;
     }
-    return static_cast<size_t>(parent) < nodes_.size() ? nodes_[static_cast<size_t>(parent)] : nullptr;
+    return static_cast<size_t>(parent) < nodes_.size() ? nodes_[static_cast<size_t>(parent)]
+                                                       : nullptr;
 }
 
 TreeNode tviEntryPlacer::insert(std::unique_ptr<tviTreeViewItem> item, TreeNode parent)

@@ -87,7 +87,9 @@ bool tviSubItem::cmdShowInBrowser(bool query, bool* enabled, bool newWindow)
         return tviURLItem::cmdShowInBrowser(query, enabled, newWindow);
     }
     bool handled = false;
-    bool ok = page->executeCommand(newWindow ? codeOf(utlCommand::showInNewBrowser) : codeOf(utlCommand::showInBrowser), query, handled);
+    bool ok = page->executeCommand(newWindow ? codeOf(utlCommand::showInNewBrowser)
+                                             : codeOf(utlCommand::showInBrowser),
+                                   query, handled);
     *enabled = handled;
     return ok;
 }

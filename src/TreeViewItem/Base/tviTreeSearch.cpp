@@ -88,7 +88,8 @@ bool tviTreeSearch::matches(const tviTreeViewItem& item, const tviSearchRequest&
     return false;
 }
 
-TreeNode tviTreeSearch::find(const ctrlTreeView& tree, TreeNode from, const tviSearchRequest& request)
+TreeNode tviTreeSearch::find(const ctrlTreeView& tree, TreeNode from,
+                             const tviSearchRequest& request)
 {
     bool down = request.direction == tviSearchDirection::down;
     if (request.mode == tviSearchMode::text && tviTreeViewItem::searchWords(request.text).empty()) {
@@ -123,8 +124,7 @@ std::string tviTreeSearch::endMessage(tviSearchMode mode)
     switch (mode) {
     case tviSearchMode::mark: return utlTexts::sjis(utlText::markSearchFinished);
     case tviSearchMode::deadLink: return utlTexts::sjis(utlText::deadLinkSearchFinished);
-    case tviSearchMode::text:
-        break;
+    case tviSearchMode::text: break;
     }
     return utlTexts::sjis(utlText::searchFinished);
 }

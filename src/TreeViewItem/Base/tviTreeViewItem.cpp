@@ -108,8 +108,7 @@ bool tviTreeViewItem::executeCommand(int code, bool query, bool& handled)
             }
         }
         break;
-    default:
-        break;
+    default: break;
     }
     handled = enabled;
     return ok;
@@ -385,8 +384,9 @@ bool tviTreeViewItem::cmdCharset(int kind, bool query, bool* enabled)
         return true;
     }
     // In the order of the 文字コード menu: automatic, Shift_JIS, EUC, UTF-8.
-    static constexpr clsRequestMode modes[] = {clsRequestMode::readAgain, clsRequestMode::readAgainSjis,
-                                               clsRequestMode::readAgainEuc, clsRequestMode::readAgainUtf8};
+    static constexpr clsRequestMode modes[] = {
+        clsRequestMode::readAgain, clsRequestMode::readAgainSjis, clsRequestMode::readAgainEuc,
+        clsRequestMode::readAgainUtf8};
     clearSubItems();
     setFlag(true);
     return tree_->request(this, modes[kind]);
@@ -424,7 +424,8 @@ bool tviTreeViewItem::cmdFootprintConfirmed(bool query, bool* enabled)
     if (!*enabled || query || !tree_->dialogData.confirmed) {
         return true;
     }
-    return route->keepFootprint(this, tree_->dialogData.name, tree_->dialogData.autoDelete) != nullptr;
+    return route->keepFootprint(this, tree_->dialogData.name, tree_->dialogData.autoDelete) !=
+           nullptr;
 }
 
 tviTreeViewItem* tviTreeViewItem::keepFootprint(tviTreeViewItem*, const std::string&, bool)
@@ -432,12 +433,14 @@ tviTreeViewItem* tviTreeViewItem::keepFootprint(tviTreeViewItem*, const std::str
     return nullptr;
 }
 
-tviTreeViewItem* tviTreeViewItem::keepSnapshot(const std::string&, const std::string&, const std::string&, bool)
+tviTreeViewItem* tviTreeViewItem::keepSnapshot(const std::string&, const std::string&,
+                                               const std::string&, bool)
 {
     return nullptr;
 }
 
-std::string tviTreeViewItem::proposeSnapshotName(const std::string& text, const std::string&, const std::string&) const
+std::string tviTreeViewItem::proposeSnapshotName(const std::string& text, const std::string&,
+                                                 const std::string&) const
 {
     return text;
 }
@@ -456,14 +459,15 @@ bool tviTreeViewItem::cmdTakeSnapshot(bool query, bool* enabled)
 {
     std::string target;
     int type = getType();
-    *enabled = tree_->snapshotCabinet() != nullptr && type != typePSSItem && isOpenableAddress(getUrl(), &target) &&
-               !startsWithNoCase(getUrl(), "ftp://");
+    *enabled = tree_->snapshotCabinet() != nullptr && type != typePSSItem &&
+               isOpenableAddress(getUrl(), &target) && !startsWithNoCase(getUrl(), "ftp://");
     if (*enabled && !query) {
         // An item named by its address would propose a name the dialog refuses.
         const auto* page = dynamic_cast<const tviURLItem*>(this);
         std::string title = page != nullptr ? page->getTitle() : std::string();
-        tree_->openDialog(tviDialog::snapshot, this,
-                          tree_->snapshotCabinet()->proposeSnapshotName(getText(), title, getUrl()));
+        tree_->openDialog(
+            tviDialog::snapshot, this,
+            tree_->snapshotCabinet()->proposeSnapshotName(getText(), title, getUrl()));
     }
     return true;
 }
@@ -483,7 +487,8 @@ bool tviTreeViewItem::cmdSnapshotConfirmed(bool query, bool* enabled)
         data.confirmed = false;
         return true;
     }
-    return tree_->snapshotCabinet()->keepSnapshot(getUrl(), getDescription(), data.name, data.autoDelete) != nullptr;
+    return tree_->snapshotCabinet()->keepSnapshot(getUrl(), getDescription(), data.name,
+                                                  data.autoDelete) != nullptr;
 }
 
 bool tviTreeViewItem::setText(const std::string&)
@@ -663,7 +668,8 @@ tviTreeViewItem* tviTreeViewItem::copyTo(TreeNode parent, TreeNode insertAfter)
         int type = source->copyType();
         std::unique_ptr<tviTreeViewItem> made = type >= 0 ? createItem(tree_, type) : nullptr;
         tviTreeViewItem* copy = made ? tree_->adopt(std::move(made)) : nullptr;
-        if (copy == nullptr || !copy->copyFrom(*source) || !copy->insertItem(step.parent, step.after)) {
+        if (copy == nullptr || !copy->copyFrom(*source) ||
+            !copy->insertItem(step.parent, step.after)) {
             // Nothing half-copied stays behind.
             if (copy != nullptr) {
                 tree_->destroyItem(copy);
@@ -683,7 +689,8 @@ tviTreeViewItem* tviTreeViewItem::copyTo(TreeNode parent, TreeNode insertAfter)
             continue;
         }
         std::vector<TreeNode> children;
-        for (TreeNode c = tree_->getFirstChild(step.source); c != nullptr; c = tree_->getNextSibling(c)) {
+        for (TreeNode c = tree_->getFirstChild(step.source); c != nullptr;
+             c = tree_->getNextSibling(c)) {
             children.push_back(c);
         }
         for (auto it = children.rbegin(); it != children.rend(); ++it) {
@@ -772,7 +779,8 @@ bool tviTreeViewItem::containsAnyWord(std::string field, const std::vector<std::
         size_t boundary = 0;
         for (size_t at = field.find(word); at != std::string::npos; at = field.find(word, at + 1)) {
             while (boundary < at) {
-                boundary += platform::isLeadByte(static_cast<unsigned char>(field[boundary])) ? 2 : 1;
+                boundary +=
+                    platform::isLeadByte(static_cast<unsigned char>(field[boundary])) ? 2 : 1;
             }
             if (boundary == at) {
                 return true;
@@ -795,10 +803,8 @@ std::unique_ptr<tviTreeViewItem> tviTreeViewItem::createItem(ctrlTreeView* tree,
 {
     switch (typeCode) {
     case typeSubItem:
-    case typeFrameItem:
-        return std::make_unique<tviSubItem>(tree, typeCode);
-    default:
-        break;
+    case typeFrameItem: return std::make_unique<tviSubItem>(tree, typeCode);
+    default: break;
     }
     if (typeCode < 0 || typeCode > 18 || factories()[typeCode] == nullptr) {
         return nullptr;
@@ -925,8 +931,14 @@ bool tviTreeViewItem::pasteHere(bool query, bool* enabled)
     }
     if (type == typeCabinetFolder) {
         switch (tree_->choosePastePlace()) {
-        case tviPastePlace::inside: parent = node_; after = kTreeFirst; break;
-        case tviPastePlace::below: parent = tree_->getParent(node_); after = node_; break;
+        case tviPastePlace::inside:
+            parent = node_;
+            after = kTreeFirst;
+            break;
+        case tviPastePlace::below:
+            parent = tree_->getParent(node_);
+            after = node_;
+            break;
         case tviPastePlace::cancel: return true;
         case tviPastePlace::automatic: break;
         }

@@ -48,7 +48,7 @@ enum tviImage : int {
     imageQuillaraCabinetOpen,
     imageFolderClosed,
     imageFolderOpen,
-    imagePageClosed,          // URL item without an engine request
+    imagePageClosed, // URL item without an engine request
     imagePageOpen,
     imagePageClosedRequested, // URL item with an engine request
     imagePageOpenRequested,
@@ -56,8 +56,8 @@ enum tviImage : int {
     imagePageSelectedUnread,
     imageFrame,
     imageMail,
-    imageLinkPage,            // sub-item: a page (".htm" or no extension)
-    imageLinkFile,            // sub-item: any other file; see tviSubItem::getExtension
+    imageLinkPage, // sub-item: a page (".htm" or no extension)
+    imageLinkFile, // sub-item: any other file; see tviSubItem::getExtension
 };
 
 // Options of matchesSearch: the fields a text search looks at (searchText is the name).
@@ -171,7 +171,8 @@ public:
     virtual int copyType() const { return -1; }
     // A root that keeps footprints takes one of the route to page.
     virtual bool keepsFootprints() const { return false; }
-    virtual tviTreeViewItem* keepFootprint(tviTreeViewItem* page, const std::string& name, bool autoDelete);
+    virtual tviTreeViewItem* keepFootprint(tviTreeViewItem* page, const std::string& name,
+                                           bool autoDelete);
     // The root that keeps snapshots takes one of url into a new snapshot.
     virtual tviTreeViewItem* keepSnapshot(const std::string& url, const std::string& description,
                                           const std::string& name, bool autoDelete);

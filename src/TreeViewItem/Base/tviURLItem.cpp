@@ -252,8 +252,9 @@ bool tviURLItem::addSubItems()
             continue;
         }
         std::string name = link.name;
-        name.erase(0, name.find_first_not_of(" \t\r\n") == std::string::npos ? name.size()
-                                                                               : name.find_first_not_of(" \t\r\n"));
+        name.erase(0, name.find_first_not_of(" \t\r\n") == std::string::npos
+                          ? name.size()
+                          : name.find_first_not_of(" \t\r\n"));
         if (above.count(link.address) != 0) {
             continue;
         }
@@ -269,8 +270,8 @@ bool tviURLItem::addSubItems()
         if (s.hostNameLimit == 4 && !link.host.empty() && link.host != ownHost) {
             continue;
         }
-        bool otherSite = !link.host.empty() && !ownHost.empty() &&
-                         siteOfHost(link.host) != siteOfHost(ownHost);
+        bool otherSite =
+            !link.host.empty() && !ownHost.empty() && siteOfHost(link.host) != siteOfHost(ownHost);
         if (s.hostNameLimit == 3 && otherSite) {
             continue;
         }

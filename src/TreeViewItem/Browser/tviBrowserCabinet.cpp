@@ -53,7 +53,8 @@ bool tviBrowserCabinet::load()
     tviCabinetDocument doc;
     std::string error;
     std::string where = std::string(className_) + "::load";
-    bool read = tviCabinetSource::kindOf(path_) == kind_ && tviCabinetSource::read(path_, doc, error, loadWarning_);
+    bool read = tviCabinetSource::kindOf(path_) == kind_ &&
+                tviCabinetSource::read(path_, doc, error, loadWarning_);
     if (!read) {
         loadError_ = error.empty() ? path_ + ": not readable as expected" : error;
         t->setOverlay(getHandle(), overlayError);

@@ -20,7 +20,8 @@ int tviBrowserItem::getImage() const
 
 int tviBrowserItem::getSelectedImage() const
 {
-    return getStatus() != clsRequestStatus::registered ? imagePageSelected : imagePageSelectedUnread;
+    return getStatus() != clsRequestStatus::registered ? imagePageSelected
+                                                       : imagePageSelectedUnread;
 }
 
 bool tviBrowserItem::cmdCopy(bool query, bool* enabled)

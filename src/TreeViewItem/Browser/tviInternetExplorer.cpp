@@ -7,10 +7,11 @@
 #include "TreeViewItem/Browser/tviIEItem.h"
 
 // The item factory makes this kind from its type code.
-[[maybe_unused]] static const bool registeredInternetExplorer =
-    tviTreeViewItem::registerFactory(typeInternetExplorer, tviTreeViewItem::make<tviInternetExplorer>);
+[[maybe_unused]] static const bool registeredInternetExplorer = tviTreeViewItem::registerFactory(
+    typeInternetExplorer, tviTreeViewItem::make<tviInternetExplorer>);
 
-tviInternetExplorer::tviInternetExplorer(ctrlTreeView* tree) : tviBrowserCabinet(tree, tviSourceKind::favorites, "tviInternetExplorer")
+tviInternetExplorer::tviInternetExplorer(ctrlTreeView* tree)
+    : tviBrowserCabinet(tree, tviSourceKind::favorites, "tviInternetExplorer")
 {
     countCreated("tviInternetExplorer");
 }

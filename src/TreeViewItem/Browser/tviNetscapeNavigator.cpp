@@ -7,10 +7,11 @@
 #include "TreeViewItem/Browser/tviNNItem.h"
 
 // The item factory makes this kind from its type code.
-[[maybe_unused]] static const bool registeredNetscapeNavigator =
-    tviTreeViewItem::registerFactory(typeNetscapeNavigator, tviTreeViewItem::make<tviNetscapeNavigator>);
+[[maybe_unused]] static const bool registeredNetscapeNavigator = tviTreeViewItem::registerFactory(
+    typeNetscapeNavigator, tviTreeViewItem::make<tviNetscapeNavigator>);
 
-tviNetscapeNavigator::tviNetscapeNavigator(ctrlTreeView* tree) : tviBrowserCabinet(tree, tviSourceKind::bookmarks, "tviNetscapeNavigator")
+tviNetscapeNavigator::tviNetscapeNavigator(ctrlTreeView* tree)
+    : tviBrowserCabinet(tree, tviSourceKind::bookmarks, "tviNetscapeNavigator")
 {
     countCreated("tviNetscapeNavigator");
 }

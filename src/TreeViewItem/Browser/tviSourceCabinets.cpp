@@ -46,7 +46,8 @@ std::string tviSourceCabinets::favoritesPath(const utlIniInfo& ini)
 {
     std::string path = expandHome(ini.getString(IniKey::FavoritesFolder));
     struct stat st {};
-    return !path.empty() && ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode) ? path : std::string();
+    return !path.empty() && ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode) ? path
+                                                                                  : std::string();
 }
 
 std::string tviSourceCabinets::bookmarksPath(const utlIniInfo& ini)
@@ -107,7 +108,8 @@ bool tviSourceCabinets::toggle(ctrlTreeView& tree, utlIniInfo& ini, int type)
 
 bool tviSourceCabinets::canToggle(const ctrlTreeView& tree, const utlIniInfo& ini, int type)
 {
-    return type != typeInternetExplorer || find(tree, type) != nullptr || !favoritesPath(ini).empty();
+    return type != typeInternetExplorer || find(tree, type) != nullptr ||
+           !favoritesPath(ini).empty();
 }
 
 void tviSourceCabinets::showAtStart(ctrlTreeView& tree, const utlIniInfo& ini)

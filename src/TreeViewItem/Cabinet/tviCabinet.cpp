@@ -72,7 +72,8 @@ bool tviCabinet::insertAndLoad(TreeNode parent, TreeNode insertAfter)
 int tviCabinet::getFileState() const
 {
     struct stat st {};
-    if (pathUnresolved_ || path_.empty() || ::stat(path_.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) {
+    if (pathUnresolved_ || path_.empty() || ::stat(path_.c_str(), &st) != 0 ||
+        !S_ISREG(st.st_mode)) {
         return 0;
     }
     return ::access(path_.c_str(), W_OK) == 0 ? 1 : 2;
@@ -89,8 +90,8 @@ bool tviCabinet::createFile()
     tviCabinetDocument doc;
     doc.name = getName();
     std::string error;
-    if (!platform::atomicWriteFile(path_, tviCabinetFile::write(doc), &error, platform::Durability::Synced,
-                                   platform::Links::Follow)) {
+    if (!platform::atomicWriteFile(path_, tviCabinetFile::write(doc), &error,
+                                   platform::Durability::Synced, platform::Links::Follow)) {
         return logError("tviCabinet::createFile", path_ + ": " + error);
     }
     stamp_ = platform::FileStamp::of(path_);
@@ -226,7 +227,8 @@ bool tviCabinet::load()
     readOnly_ = state != 1;
     if (fileMissing_) {
         unreadable_ = true;
-        loadError_ = pathUnresolved_ ? "cabinet folder not listed in the settings" : "file not found";
+        loadError_ =
+            pathUnresolved_ ? "cabinet folder not listed in the settings" : "file not found";
         t->setOverlay(getHandle(), overlayError);
         return logError("tviCabinet::load", path_ + ": " + loadError_);
     }
@@ -255,7 +257,8 @@ bool tviCabinet::load()
         whole = tviCabinetFile::read(bytes, doc, error, [&](tviCabinetEntry& e) {
             if (first) {
                 first = false;
-                itemsReadOnly = readOnly_ || !doc.productMark || doc.newerVersion || doc.convertedFromUtf8;
+                itemsReadOnly =
+                    readOnly_ || !doc.productMark || doc.newerVersion || doc.convertedFromUtf8;
             }
             base_.add(e);
             placer.add(e.parent, [&] { return makeItem(e, itemsReadOnly); });
@@ -291,8 +294,8 @@ bool tviCabinet::load()
 bool tviCabinet::writeTo(const std::string& path, const tviCabinetDocument& doc)
 {
     std::string error;
-    if (!platform::atomicWriteFile(path, tviCabinetFile::write(doc), &error, platform::Durability::Synced,
-                                   platform::Links::Follow)) {
+    if (!platform::atomicWriteFile(path, tviCabinetFile::write(doc), &error,
+                                   platform::Durability::Synced, platform::Links::Follow)) {
         saveError_ = error;
         return logError("tviCabinet::save", path + ": " + error);
     }
@@ -314,8 +317,8 @@ bool tviCabinet::mergeWithFile(tviCabinetDocument& doc)
     std::string bytes;
     std::string error;
     tviCabinetDocument theirs;
-    if (!platform::readSavedFile(path_, bytes, &error) || !tviCabinetFile::read(bytes, theirs, error) ||
-        !theirs.productMark || theirs.newerVersion) {
+    if (!platform::readSavedFile(path_, bytes, &error) ||
+        !tviCabinetFile::read(bytes, theirs, error) || !theirs.productMark || theirs.newerVersion) {
         return false;
     }
     doc = tviCabinetMerge::merge(base_, doc, theirs);
@@ -367,7 +370,8 @@ bool tviCabinet::save()
 
 bool tviCabinet::reloadIfChanged()
 {
-    if (isChanged() || readOnly_ || path_.empty() || fileMissing_ || platform::FileStamp::of(path_) == stamp_) {
+    if (isChanged() || readOnly_ || path_.empty() || fileMissing_ ||
+        platform::FileStamp::of(path_) == stamp_) {
         return false;
     }
     load();

@@ -56,7 +56,9 @@ namespace {
 bool isFinished(const tviTreeViewItem* item)
 {
     clsRequestStatus status = item->getStatus();
-    return item->getRequest() != nullptr && (status == clsRequestStatus::complete || status == clsRequestStatus::failed || status == clsRequestStatus::unchecked);
+    return item->getRequest() != nullptr &&
+           (status == clsRequestStatus::complete || status == clsRequestStatus::failed ||
+            status == clsRequestStatus::unchecked);
 }
 
 } // namespace
@@ -160,8 +162,8 @@ void tviCabinetCheck::collect()
             continue;
         }
         tviCheckResult r;
-        for (tviTreeViewItem* p = item->parentItem(); p != nullptr && p->getType() == typeCabinetFolder;
-             p = p->parentItem()) {
+        for (tviTreeViewItem* p = item->parentItem();
+             p != nullptr && p->getType() == typeCabinetFolder; p = p->parentItem()) {
             r.path = r.path.empty() ? p->getText() : p->getText() + "/" + r.path;
         }
         r.name = item->getText();
@@ -169,7 +171,8 @@ void tviCabinetCheck::collect()
         r.status = item->getStatus();
         clsQuillaraItem* request = item->getRequest();
         clsUrlInformation* owner = request != nullptr ? request->getOwner() : nullptr;
-        r.result = owner != nullptr ? owner->getResultCode() : (r.status == clsRequestStatus::failed ? resultCancelled : 0);
+        r.result = owner != nullptr ? owner->getResultCode()
+                                    : (r.status == clsRequestStatus::failed ? resultCancelled : 0);
         bool isError = false;
         item->getStatusText(r.statusText, isError);
         if (owner != nullptr) {
@@ -236,7 +239,8 @@ size_t tviCabinetCheck::retriedCount() const
     return n;
 }
 
-bool tviCabinetCheck::updateMoved(std::vector<std::pair<std::string, std::string>>& changes, bool withStatuses)
+bool tviCabinetCheck::updateMoved(std::vector<std::pair<std::string, std::string>>& changes,
+                                  bool withStatuses)
 {
     changes.clear();
     for (size_t i = 0; i < results_.size(); ++i) {
@@ -285,7 +289,8 @@ std::string httpDateOf(std::int64_t seconds)
 {
     kivaTime time;
     std::string text;
-    if (seconds <= 0 || !time.fromCalendarSeconds(static_cast<std::time_t>(seconds)) || !time.toHttpDate(text)) {
+    if (seconds <= 0 || !time.fromCalendarSeconds(static_cast<std::time_t>(seconds)) ||
+        !time.toHttpDate(text)) {
         kivaTime::now().toHttpDate(text);
     }
     return text;
@@ -335,7 +340,8 @@ bool tviCabinetCheck::findArchived(const std::string& timeGate, int giveUpMs)
         clsUrlInformation* info = nullptr;
         // Registered first and queued after, so that the date is on the record before a
         // worker can send it.
-        if (!engine_.requestItem(clsRequestMode::registerOnly, archiveLinkKind, address, info) || info == nullptr) {
+        if (!engine_.requestItem(clsRequestMode::registerOnly, archiveLinkKind, address, info) ||
+            info == nullptr) {
             continue;
         }
         if (info->getStatus() == clsRequestStatus::registered) {
@@ -346,7 +352,8 @@ bool tviCabinetCheck::findArchived(const std::string& timeGate, int giveUpMs)
             }
             info->setAcceptDatetime(httpDateOf(wanted));
             clsUrlInformation* queued = nullptr;
-            if (engine_.requestItem(clsRequestMode::headOnly, archiveLinkKind, address, queued) && queued != nullptr) {
+            if (engine_.requestItem(clsRequestMode::headOnly, archiveLinkKind, address, queued) &&
+                queued != nullptr) {
                 queued->releaseQueueRef();
             }
         }
@@ -354,7 +361,8 @@ bool tviCabinetCheck::findArchived(const std::string& timeGate, int giveUpMs)
     }
     auto ended = [](const clsUrlInformation* info) {
         clsRequestStatus status = info->getStatus();
-        return status == clsRequestStatus::headRead || status == clsRequestStatus::failed || status == clsRequestStatus::complete;
+        return status == clsRequestStatus::headRead || status == clsRequestStatus::failed ||
+               status == clsRequestStatus::complete;
     };
     auto giveUp = std::chrono::steady_clock::now() + std::chrono::milliseconds(giveUpMs);
     for (;;) {
@@ -370,8 +378,8 @@ bool tviCabinetCheck::findArchived(const std::string& timeGate, int giveUpMs)
     for (auto& [index, info] : lookups) {
         std::string date;
         // The TimeGate's redirect leads to the copy; an answer without one (404: no copy) is none.
-        if (ended(info) && info->getStatus() != clsRequestStatus::failed && std::atoi(info->getStatusCode().c_str()) == 200 &&
-            !info->getRedirects().empty()) {
+        if (ended(info) && info->getStatus() != clsRequestStatus::failed &&
+            std::atoi(info->getStatusCode().c_str()) == 200 && !info->getRedirects().empty()) {
             info->getHeader("Memento-Datetime:", date);
             tviCheckResult& r = results_[index];
             r.archived = info->getAddress();
@@ -411,7 +419,8 @@ bool tviCabinetCheck::saveFound(bool withStatuses)
     return saved;
 }
 
-bool tviCabinetCheck::updateArchived(std::vector<std::pair<std::string, std::string>>& changes, bool withStatuses)
+bool tviCabinetCheck::updateArchived(std::vector<std::pair<std::string, std::string>>& changes,
+                                     bool withStatuses)
 {
     changes.clear();
     std::vector<std::pair<tviCabinetItem*, std::string>> oldUrls;

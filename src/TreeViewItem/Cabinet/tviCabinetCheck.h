@@ -17,18 +17,18 @@ class tviCabinetItem;
 
 // What a check found for one URL item.
 struct tviCheckResult {
-    std::string path;       // the folder names from the cabinet down, joined by '/'
+    std::string path; // the folder names from the cabinet down, joined by '/'
     std::string name;
     std::string url;
     clsRequestStatus status = clsRequestStatus::registered;
-    int result = 0;         // result code: 0, -1, -2 or the HTTP status
-    std::string statusText; // as the tree shows it (Shift_JIS)
-    int attempts = 0;       // requests sent for it, retries included (0: none sent)
-    int retryAfter = 0;     // seconds a Retry-After asked for that were too long to wait
-    std::string movedTo;    // where permanent redirects (301, 308) led, when it loaded there
-    bool notModified = false; // the server answered 304: the cached copy was analysed
-    long long wireBytes = 0;  // bytes received over the network for it
-    std::string archived{};   // the archived copy (memento) found for a dead item, or empty
+    int result = 0;             // result code: 0, -1, -2 or the HTTP status
+    std::string statusText;     // as the tree shows it (Shift_JIS)
+    int attempts = 0;           // requests sent for it, retries included (0: none sent)
+    int retryAfter = 0;         // seconds a Retry-After asked for that were too long to wait
+    std::string movedTo;        // where permanent redirects (301, 308) led, when it loaded there
+    bool notModified = false;   // the server answered 304: the cached copy was analysed
+    long long wireBytes = 0;    // bytes received over the network for it
+    std::string archived{};     // the archived copy (memento) found for a dead item, or empty
     long long archivedDate = 0; // its date (Unix seconds), 0 when the archive gave none
     bool failed() const { return status == clsRequestStatus::failed; }
     // Nothing fetches the address's scheme (mailto:, news:, ...): neither loaded nor failed.
@@ -88,13 +88,16 @@ public:
     bool saveFound(bool withStatuses);
     // Gives every item with an archived copy the copy's address and writes the cabinet as
     // saveFound does. changes lists (old, new) in tree order.
-    bool updateArchived(std::vector<std::pair<std::string, std::string>>& changes, bool withStatuses);
+    bool updateArchived(std::vector<std::pair<std::string, std::string>>& changes,
+                        bool withStatuses);
 
     void onNodeNotify(int id, clsQuillaraItem* node, clsNodePhase phase) override;
     void onHeadNotify(int id, int linkKind, const std::string& address, const std::string& fileName,
-                      const std::string& protocol, int contentLength, const std::string& lastModifiedText) override
+                      const std::string& protocol, int contentLength,
+                      const std::string& lastModifiedText) override
     {
-        tree_.onHeadNotify(id, linkKind, address, fileName, protocol, contentLength, lastModifiedText);
+        tree_.onHeadNotify(id, linkKind, address, fileName, protocol, contentLength,
+                           lastModifiedText);
     }
     void onSnapshotNotify(int id, const clsSnapshotReport& report, clsSnapshotPhase phase) override
     {

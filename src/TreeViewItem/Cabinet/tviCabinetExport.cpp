@@ -49,8 +49,8 @@ bool targetAllowed(const std::string& source, const std::string& target, std::st
 
 } // namespace
 
-bool tviCabinetExport::exportFile(const std::string& source, const std::string& target, Result& result,
-                                  std::string& error)
+bool tviCabinetExport::exportFile(const std::string& source, const std::string& target,
+                                  Result& result, std::string& error)
 {
     result = Result{};
     tviCabinetDocument doc;

@@ -11,16 +11,17 @@ struct tviCabinetDocument;
 class tviCabinetExport {
 public:
     struct Result {
-        std::string path;    // the file written
-        size_t folders = 0;  // folders and items written
+        std::string path;   // the file written
+        size_t folders = 0; // folders and items written
         size_t items = 0;
         std::string warning; // what the source could not give whole
     };
 
     // Reads source (a .scb, a bookmark file, a Favorites directory) and writes it to target.
-    static bool exportFile(const std::string& source, const std::string& target, Result& result, std::string& error);
+    static bool exportFile(const std::string& source, const std::string& target, Result& result,
+                           std::string& error);
     // Writes doc to target; source names the file doc was read from (empty for none), which
     // target must not be.
-    static bool exportDocument(const tviCabinetDocument& doc, const std::string& source, const std::string& target,
-                               Result& result, std::string& error);
+    static bool exportDocument(const tviCabinetDocument& doc, const std::string& source,
+                               const std::string& target, Result& result, std::string& error);
 };

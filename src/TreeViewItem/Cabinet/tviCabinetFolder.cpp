@@ -64,8 +64,7 @@ bool tviCabinetFolder::copyFrom(const tviTreeViewItem& item)
         name_ = item.getText();
         description_ = item.getDescription();
         return true;
-    default:
-        return false;
+    default: return false;
     }
 }
 

@@ -66,8 +66,8 @@ bool readTarget(const std::string& target, tviCabinetDocument& doc, std::string&
 
 } // namespace
 
-bool tviCabinetImport::importInto(const std::string& source, const std::string& target, const std::string& folder,
-                                  Result& result, std::string& error)
+bool tviCabinetImport::importInto(const std::string& source, const std::string& target,
+                                  const std::string& folder, Result& result, std::string& error)
 {
     result = Result{};
     result.path = target;
@@ -109,14 +109,16 @@ bool tviCabinetImport::importInto(const std::string& source, const std::string& 
         into.entries.push_back(std::move(e));
     }
     if (depthOf(into) > tviCabinetFile::maxDepth) {
-        error = "folders nested deeper than " + std::to_string(tviCabinetFile::maxDepth) + " levels";
+        error =
+            "folders nested deeper than " + std::to_string(tviCabinetFile::maxDepth) + " levels";
         return logError("tviCabinetImport::importInto", target + ": " + error);
     }
     std::string bytes = tviCabinetFile::write(into);
     bool existed = false;
-    bool ok = result.created ? platform::atomicCreateFile(target, bytes, &error, &existed)
-                             : platform::atomicWriteFile(target, bytes, &error, platform::Durability::Synced,
-                                                         platform::Links::Follow);
+    bool ok = result.created
+                  ? platform::atomicCreateFile(target, bytes, &error, &existed)
+                  : platform::atomicWriteFile(target, bytes, &error, platform::Durability::Synced,
+                                              platform::Links::Follow);
     if (!ok) {
         return logError("tviCabinetImport::importInto", target + ": " + error);
     }
@@ -135,7 +137,8 @@ std::string tviCabinetImport::fileNameOf(const std::string& name)
         // A character kept as a reference stays one (sjisToUtf8 makes it the character);
         // "&#38;" is an '&' like any other.
         std::uint32_t code = 0;
-        if (std::size_t reference = platform::referenceAt(name, i, code); reference != 0 && code >= 0x80) {
+        if (std::size_t reference = platform::referenceAt(name, i, code);
+            reference != 0 && code >= 0x80) {
             out.append(name, i, reference);
             i += reference - 1;
             continue;
@@ -151,8 +154,8 @@ std::string tviCabinetImport::fileNameOf(const std::string& name)
     return platform::sjisToUtf8(out);
 }
 
-bool tviCabinetImport::createCabinet(const std::string& folder, const tviCabinetDocument& doc, std::string& path,
-                                     std::string& error)
+bool tviCabinetImport::createCabinet(const std::string& folder, const tviCabinetDocument& doc,
+                                     std::string& path, std::string& error)
 {
     std::string dir = folder.empty() || folder.back() == '/' ? folder : folder + "/";
     std::string stem = dir + fileNameOf(doc.name);
@@ -174,8 +177,8 @@ bool tviCabinetImport::createCabinet(const std::string& folder, const tviCabinet
     return logError("tviCabinetImport::createCabinet", error);
 }
 
-bool tviCabinetImport::copyCabinet(const std::string& source, const std::string& target, const std::string& name,
-                                   Result& result, std::string& error)
+bool tviCabinetImport::copyCabinet(const std::string& source, const std::string& target,
+                                   const std::string& name, Result& result, std::string& error)
 {
     result = Result{};
     result.path = target;

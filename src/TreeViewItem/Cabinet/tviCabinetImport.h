@@ -12,19 +12,19 @@ struct tviCabinetDocument;
 class tviCabinetImport {
 public:
     struct Result {
-        std::string path;    // the file written
-        size_t folders = 0;  // folders and items added
+        std::string path;   // the file written
+        size_t folders = 0; // folders and items added
         size_t items = 0;
         bool created = false; // the target did not exist before
-        std::string warning; // what the source could not give whole
+        std::string warning;  // what the source could not give whole
     };
 
     // Adds every folder and item of source (a .scb, a bookmark file, a Favorites directory)
     // to target, under a new top-level folder named folder (Shift_JIS) when it is not empty.
     // A missing target is created, named after the source. A target that is not a whole,
     // writable cabinet of ours is refused and left as it is.
-    static bool importInto(const std::string& source, const std::string& target, const std::string& folder,
-                           Result& result, std::string& error);
+    static bool importInto(const std::string& source, const std::string& target,
+                           const std::string& folder, Result& result, std::string& error);
 
     // The file name of a cabinet named name (Shift_JIS): every single-byte character that is not
     // a letter or a digit becomes '_', double-byte characters stay; in UTF-8 for the disk,
@@ -32,10 +32,10 @@ public:
     static std::string fileNameOf(const std::string& name);
     // Writes doc as a new cabinet in folder under the file-name rule: NAME.scb, else
     // NAME(1).scb, NAME(2).scb, ... (the first name not taken).
-    static bool createCabinet(const std::string& folder, const tviCabinetDocument& doc, std::string& path,
-                              std::string& error);
+    static bool createCabinet(const std::string& folder, const tviCabinetDocument& doc,
+                              std::string& path, std::string& error);
     // Copies every folder and item of the cabinet source into the new file target (refused
     // when target exists), titled name (Shift_JIS) or, when that is empty, as the source.
-    static bool copyCabinet(const std::string& source, const std::string& target, const std::string& name,
-                            Result& result, std::string& error);
+    static bool copyCabinet(const std::string& source, const std::string& target,
+                            const std::string& name, Result& result, std::string& error);
 };

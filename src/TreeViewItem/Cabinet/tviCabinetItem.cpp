@@ -66,7 +66,8 @@ int tviCabinetItem::getImage() const
 
 int tviCabinetItem::getSelectedImage() const
 {
-    return getStatus() != clsRequestStatus::registered ? imagePageSelected : imagePageSelectedUnread;
+    return getStatus() != clsRequestStatus::registered ? imagePageSelected
+                                                       : imagePageSelectedUnread;
 }
 
 void tviCabinetItem::setStatus(clsRequestStatus status)
@@ -119,7 +120,8 @@ bool tviCabinetItem::copyFrom(const tviTreeViewItem& item)
         tree()->addressChanged(this);
         return true;
     }
-    if (type != typeCabinetItem && type != typeRSSItem && type != typeIEItem && type != typeNNItem) {
+    if (type != typeCabinetItem && type != typeRSSItem && type != typeIEItem &&
+        type != typeNNItem) {
         return false;
     }
     name_ = item.getText();
@@ -190,7 +192,8 @@ bool tviCabinetItem::onRequestNotify(clsNodePhase phase)
     std::string oldKeywords = keywords_;
     // The protocol text, like the rest of the page data, changes only with a page that loaded.
     clsQuillaraItem* node = getRequest();
-    if (node != nullptr && phase == clsNodePhase::complete && node->getStatus() == clsRequestStatus::complete) {
+    if (node != nullptr && phase == clsNodePhase::complete &&
+        node->getStatus() == clsRequestStatus::complete) {
         std::string protocol = node->getProperties().protocol;
         if (!protocol.empty()) {
             protocol_ = protocol;

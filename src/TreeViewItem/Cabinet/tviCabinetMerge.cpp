@@ -10,7 +10,8 @@
 
 uint64_t tviCabinetMerge::keyOf(uint64_t parentKey, const tviCabinetEntry& e)
 {
-    std::string text = std::to_string(parentKey) + '\x1f' + std::to_string(e.type) + '\x1f' + e.name + '\x1f' + e.url;
+    std::string text = std::to_string(parentKey) + '\x1f' + std::to_string(e.type) + '\x1f' +
+                       e.name + '\x1f' + e.url;
     return std::hash<std::string>{}(text);
 }
 
@@ -56,7 +57,8 @@ tviCabinetDocument tviCabinetMerge::merge(const Base& base, const tviCabinetDocu
                                           const tviCabinetDocument& theirs)
 {
     auto inBase = [&](uint64_t key, int* status) {
-        auto it = std::lower_bound(base.entries.begin(), base.entries.end(), std::make_pair(key, INT_MIN));
+        auto it = std::lower_bound(base.entries.begin(), base.entries.end(),
+                                   std::make_pair(key, INT_MIN));
         if (it == base.entries.end() || it->first != key)
             return false;
         if (status != nullptr)
@@ -76,7 +78,7 @@ tviCabinetDocument tviCabinetMerge::merge(const Base& base, const tviCabinetDocu
         size_t index;
         std::vector<size_t> children;
     };
-    std::vector<Node> nodes{{-1, 0, {}}}; // node 0: the cabinet
+    std::vector<Node> nodes{{-1, 0, {}}};            // node 0: the cabinet
     std::unordered_map<uint64_t, size_t> folderNode; // folder key -> node
     std::vector<size_t> ourNode(ours.entries.size(), 0);
     for (size_t i = 0; i < ours.entries.size(); ++i) {
@@ -129,7 +131,8 @@ tviCabinetDocument tviCabinetMerge::merge(const Base& base, const tviCabinetDocu
         if (n.which == 0) {
             auto found = theirIndex.find(ourKeys[n.index]);
             int was = 0;
-            if (found != theirIndex.end() && inBase(ourKeys[n.index], &was) && theirs.entries[found->second].status != was)
+            if (found != theirIndex.end() && inBase(ourKeys[n.index], &was) &&
+                theirs.entries[found->second].status != was)
                 e.status = theirs.entries[found->second].status;
         }
         e.parent = parent;

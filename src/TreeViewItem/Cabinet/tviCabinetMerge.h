@@ -27,7 +27,8 @@ public:
     static Base baseOf(const tviCabinetDocument& doc);
     // ours (the tree) merged with theirs (the file now) over base. Entries come out in
     // document order.
-    static tviCabinetDocument merge(const Base& base, const tviCabinetDocument& ours, const tviCabinetDocument& theirs);
+    static tviCabinetDocument merge(const Base& base, const tviCabinetDocument& ours,
+                                    const tviCabinetDocument& theirs);
     // The key of every entry of doc, in entry order.
     static std::vector<uint64_t> keysOf(const tviCabinetDocument& doc);
     static uint64_t keyOf(uint64_t parentKey, const tviCabinetEntry& e);

@@ -73,7 +73,8 @@ tviSourceKind tviCabinetSource::kindOf(const std::string& path)
     if (scb || containsNoCase(start, "name=\"quillara\"")) {
         return tviSourceKind::cabinet;
     }
-    return tviBookmarkFile::isBookmarkFile(start) ? tviSourceKind::bookmarks : tviSourceKind::cabinet;
+    return tviBookmarkFile::isBookmarkFile(start) ? tviSourceKind::bookmarks
+                                                  : tviSourceKind::cabinet;
 }
 
 bool tviCabinetSource::read(const std::string& path, tviCabinetDocument& doc, std::string& error,
@@ -87,11 +88,13 @@ bool tviCabinetSource::read(const std::string& path, tviCabinetDocument& doc, st
             return false;
         }
         if (stats.skipped > 0) {
-            warning = plural(stats.skipped, "shortcuts or folders could not be read and were left out");
+            warning =
+                plural(stats.skipped, "shortcuts or folders could not be read and were left out");
         }
         if (stats.replaced > 0) {
-            warning += (warning.empty() ? "" : "; ") +
-                       plural(stats.replaced, "characters Shift_JIS cannot hold kept as &#N; references");
+            warning +=
+                (warning.empty() ? "" : "; ") +
+                plural(stats.replaced, "characters Shift_JIS cannot hold kept as &#N; references");
         }
         return true;
     }
@@ -109,7 +112,8 @@ bool tviCabinetSource::read(const std::string& path, tviCabinetDocument& doc, st
             notes.push_back("the file is cut short; read up to the cut");
         }
         if (stats.replaced > 0) {
-            notes.push_back(plural(stats.replaced, "characters Shift_JIS cannot hold kept as &#N; references"));
+            notes.push_back(
+                plural(stats.replaced, "characters Shift_JIS cannot hold kept as &#N; references"));
         }
         if (stats.withoutHref > 0) {
             notes.push_back(plural(stats.withoutHref, "anchors without HREF left out"));
@@ -118,7 +122,8 @@ bool tviCabinetSource::read(const std::string& path, tviCabinetDocument& doc, st
             notes.push_back(plural(stats.surplusListEnds, "surplus </DL> ignored"));
         }
         if (stats.flattened > 0) {
-            notes.push_back(plural(stats.flattened, "lists nested too deep read into the deepest folder"));
+            notes.push_back(
+                plural(stats.flattened, "lists nested too deep read into the deepest folder"));
         }
         for (const std::string& note : notes) {
             warning += (warning.empty() ? "" : "; ") + note;

@@ -4,8 +4,8 @@
 #include "Common/utlTexts.h"
 
 // The item factory makes this kind from its type code.
-[[maybe_unused]] static const bool registeredQuillaraCabinet =
-    tviTreeViewItem::registerFactory(typeQuillaraCabinet, tviTreeViewItem::make<tviQuillaraCabinet>);
+[[maybe_unused]] static const bool registeredQuillaraCabinet = tviTreeViewItem::registerFactory(
+    typeQuillaraCabinet, tviTreeViewItem::make<tviQuillaraCabinet>);
 
 tviQuillaraCabinet::tviQuillaraCabinet(ctrlTreeView* tree) : tviCabinet(tree)
 {

@@ -88,7 +88,8 @@ bool tviRSSFolder::cmdNewFolderConfirmed(bool query, bool* enabled)
         return true;
     }
     const tviDialogData& data = tree()->dialogData;
-    auto* folder = static_cast<tviRSSFolder*>(tree()->adopt(std::make_unique<tviRSSFolder>(tree())));
+    auto* folder =
+        static_cast<tviRSSFolder*>(tree()->adopt(std::make_unique<tviRSSFolder>(tree())));
     folder->setName(data.name);
     folder->setDescription(data.description);
     folder->setMarked(data.marked);

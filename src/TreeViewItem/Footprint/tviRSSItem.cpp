@@ -37,7 +37,8 @@ int tviRSSItem::getImage() const
 
 int tviRSSItem::getSelectedImage() const
 {
-    return getStatus() != clsRequestStatus::registered ? imagePageSelected : imagePageSelectedUnread;
+    return getStatus() != clsRequestStatus::registered ? imagePageSelected
+                                                       : imagePageSelectedUnread;
 }
 
 bool tviRSSItem::isReadOnly() const

@@ -33,7 +33,8 @@ bool tviRSSItemSet::isReadOnly() const
 // and never changes colour: its age cannot be told.
 bool tviRSSItemSet::isExpired(std::time_t now, int deleteDays) const
 {
-    return autoDelete_ && created_ > 0 && now > created_ + static_cast<std::time_t>(deleteDays) * secondsPerDay;
+    return autoDelete_ && created_ > 0 &&
+           now > created_ + static_cast<std::time_t>(deleteDays) * secondsPerDay;
 }
 
 bool tviRSSItemSet::isAged(std::time_t now, int colourDays) const

@@ -27,8 +27,8 @@ const char* const kProperties = utlTexts::sjis(utlText::propertiesOf);
 
 bool isRouteType(int type)
 {
-    return type == typeSubItem || type == typeCabinetItem || type == typeRSSItem || type == typeIEItem ||
-           type == typeNNItem || type == typeFrameItem;
+    return type == typeSubItem || type == typeCabinetItem || type == typeRSSItem ||
+           type == typeIEItem || type == typeNNItem || type == typeFrameItem;
 }
 
 } // namespace
@@ -71,11 +71,13 @@ tviRouteSnapshot* tviRouteSnapshot::of(const tviTreeViewItem* item)
 
 tviRouteSnapshot* tviRouteSnapshot::openIn(ctrlTreeView& tree, const utlIniInfo& ini)
 {
-    auto* route = static_cast<tviRouteSnapshot*>(tree.adopt(std::make_unique<tviRouteSnapshot>(&tree)));
+    auto* route =
+        static_cast<tviRouteSnapshot*>(tree.adopt(std::make_unique<tviRouteSnapshot>(&tree)));
     route->setFilePath(ini.getDataDirectory() + "Footprint.scb");
     route->applySettings(ini);
     TreeNode after = tree.getFirstChild(kTreeRoot);
-    for (TreeNode n = after != nullptr ? tree.getNextSibling(after) : nullptr; n != nullptr; n = tree.getNextSibling(n)) {
+    for (TreeNode n = after != nullptr ? tree.getNextSibling(after) : nullptr; n != nullptr;
+         n = tree.getNextSibling(n)) {
         if (tree.getItem(n) == nullptr || tree.getItem(n)->getType() != typeCabinet) {
             break;
         }
@@ -116,8 +118,8 @@ bool tviRouteSnapshot::createFile()
     tviFootprintDocument doc;
     doc.name = getText();
     std::string error;
-    if (!platform::atomicWriteFile(path_, tviFootprintFile::write(doc), &error, platform::Durability::Synced,
-                                   platform::Links::Follow)) {
+    if (!platform::atomicWriteFile(path_, tviFootprintFile::write(doc), &error,
+                                   platform::Durability::Synced, platform::Links::Follow)) {
         return logError("tviRouteSnapshot::createFile", path_ + ": " + error);
     }
     return true;
@@ -151,7 +153,9 @@ bool tviRouteSnapshot::load()
     // What was read only in part, or is not ours, is never written over.
     if (!whole || !doc.productMark || doc.newerVersion) {
         readOnly_ = true;
-        loadError_ = !whole ? error : !doc.productMark ? "not a footprint file of Quillara" : "newer footprint format";
+        loadError_ = !whole             ? error
+                     : !doc.productMark ? "not a footprint file of Quillara"
+                                        : "newer footprint format";
         logError("tviRouteSnapshot::load", path_ + ": " + loadError_);
     }
     name_ = doc.name;
@@ -254,7 +258,8 @@ void tviRouteSnapshot::toDocument(tviFootprintDocument& doc) const
 bool tviRouteSnapshot::save()
 {
     if (readOnly_) {
-        return logError("tviRouteSnapshot::save", path_ + ": read-only footprint cabinet is not written");
+        return logError("tviRouteSnapshot::save",
+                        path_ + ": read-only footprint cabinet is not written");
     }
     tviFootprintDocument doc;
     toDocument(doc);
@@ -263,21 +268,23 @@ bool tviRouteSnapshot::save()
     if (!lock.lock(path_, tree()->lockWaitMs, &error)) {
         return logError("tviRouteSnapshot::save", path_ + ": " + error);
     }
-    if (!platform::atomicWriteFile(path_, tviFootprintFile::write(doc), &error, platform::Durability::Synced,
-                                   platform::Links::Follow)) {
+    if (!platform::atomicWriteFile(path_, tviFootprintFile::write(doc), &error,
+                                   platform::Durability::Synced, platform::Links::Follow)) {
         return logError("tviRouteSnapshot::save", path_ + ": " + error);
     }
     return true;
 }
 
-tviRSSItemSet* tviRouteSnapshot::addFootprint(tviTreeViewItem* source, const std::string& name, bool autoDelete)
+tviRSSItemSet* tviRouteSnapshot::addFootprint(tviTreeViewItem* source, const std::string& name,
+                                              bool autoDelete)
 {
     ctrlTreeView* t = tree();
     if (source == nullptr || readOnly_ || getHandle() == nullptr) {
         return nullptr;
     }
     std::vector<tviTreeViewItem*> route{source};
-    for (tviTreeViewItem* p = source->parentItem(); p != nullptr && isRouteType(p->getType()); p = p->parentItem()) {
+    for (tviTreeViewItem* p = source->parentItem(); p != nullptr && isRouteType(p->getType());
+         p = p->parentItem()) {
         route.push_back(p);
     }
     auto* set = static_cast<tviRSSItemSet*>(t->adopt(std::make_unique<tviRSSItemSet>(t)));
@@ -341,7 +348,8 @@ bool tviRouteSnapshot::cmdNewFolderConfirmed(bool query, bool* enabled)
         return true;
     }
     const tviDialogData& data = tree()->dialogData;
-    auto* folder = static_cast<tviRSSFolder*>(tree()->adopt(std::make_unique<tviRSSFolder>(tree())));
+    auto* folder =
+        static_cast<tviRSSFolder*>(tree()->adopt(std::make_unique<tviRSSFolder>(tree())));
     folder->setName(data.name);
     folder->setDescription(data.description);
     folder->setMarked(data.marked);
@@ -363,7 +371,8 @@ namespace {
 
 bool isRouteEntry(const tviTreeViewItem* item)
 {
-    return item != nullptr && (item->getType() == typeRSSFolder || item->getType() == typeRSSItemSet);
+    return item != nullptr &&
+           (item->getType() == typeRSSFolder || item->getType() == typeRSSItemSet);
 }
 
 } // namespace
@@ -380,14 +389,16 @@ bool tviRouteSnapshot::pasteOnto(tviTreeViewItem* target, bool query, bool* enab
 {
     *enabled = false;
     tviTreeViewItem* entry = tree()->clipboardItem();
-    if (readOnly_ || entry == nullptr || target == nullptr || target->getHandle() == nullptr || !isRouteEntry(entry) ||
-        of(entry) != this || tree()->isInSubtree(target->getHandle(), entry->getHandle()))
+    if (readOnly_ || entry == nullptr || target == nullptr || target->getHandle() == nullptr ||
+        !isRouteEntry(entry) || of(entry) != this ||
+        tree()->isInSubtree(target->getHandle(), entry->getHandle()))
         return true;
     TreeNode node = target->getHandle();
     bool folder = target->getType() == typeRSSFolder;
     TreeNode parent = tree()->getParent(node);
     TreeNode after = node;
-    if (target == this || (folder && (tree()->getFirstChild(node) == nullptr || tree()->isExpanded(node)))) {
+    if (target == this ||
+        (folder && (tree()->getFirstChild(node) == nullptr || tree()->isExpanded(node)))) {
         parent = node;
         after = kTreeFirst;
     }
@@ -396,8 +407,14 @@ bool tviRouteSnapshot::pasteOnto(tviTreeViewItem* target, bool query, bool* enab
         return true;
     if (folder) {
         switch (tree()->choosePastePlace()) {
-        case tviPastePlace::inside: parent = node; after = kTreeFirst; break;
-        case tviPastePlace::below: parent = tree()->getParent(node); after = node; break;
+        case tviPastePlace::inside:
+            parent = node;
+            after = kTreeFirst;
+            break;
+        case tviPastePlace::below:
+            parent = tree()->getParent(node);
+            after = node;
+            break;
         case tviPastePlace::cancel: return true;
         case tviPastePlace::automatic: break;
         }
@@ -445,7 +462,8 @@ bool tviRouteSnapshot::stepEntry(tviTreeViewItem* item, bool up, bool query, boo
 
 // Folders, footprints and their pages copied as what they are (the general copy would turn
 // pages into cabinet items and drop the route below the first one).
-tviTreeViewItem* tviRouteSnapshot::copyEntry(const tviTreeViewItem* item, TreeNode parent, TreeNode after)
+tviTreeViewItem* tviRouteSnapshot::copyEntry(const tviTreeViewItem* item, TreeNode parent,
+                                             TreeNode after)
 {
     ctrlTreeView* t = tree();
     struct Step {
@@ -489,12 +507,14 @@ tviTreeViewItem* tviRouteSnapshot::copyEntry(const tviTreeViewItem* item, TreeNo
             return nullptr;
         }
         copy->setMarked(source->isMarked());
-        t->setOverlay(copy->getHandle(), copy->getStatus() == clsRequestStatus::failed ? overlayError : overlayNone);
+        t->setOverlay(copy->getHandle(),
+                      copy->getStatus() == clsRequestStatus::failed ? overlayError : overlayNone);
         if (top == nullptr)
             top = copy;
         std::vector<TreeNode> children;
         for (TreeNode c = t->getFirstChild(step.source); c != nullptr; c = t->getNextSibling(c))
-            if (t->getItem(c)->getType() == typeRSSFolder || t->getItem(c)->getType() == typeRSSItemSet ||
+            if (t->getItem(c)->getType() == typeRSSFolder ||
+                t->getItem(c)->getType() == typeRSSItemSet ||
                 t->getItem(c)->getType() == typeRSSItem)
                 children.push_back(c);
         // Taken from the stack first to last, each behind the one before.
@@ -514,7 +534,8 @@ bool tviRouteSnapshot::cmdProperties(bool query, bool* enabled)
     return true;
 }
 
-tviTreeViewItem* tviRouteSnapshot::keepFootprint(tviTreeViewItem* page, const std::string& name, bool autoDelete)
+tviTreeViewItem* tviRouteSnapshot::keepFootprint(tviTreeViewItem* page, const std::string& name,
+                                                 bool autoDelete)
 {
     return addFootprint(page, name, autoDelete);
 }

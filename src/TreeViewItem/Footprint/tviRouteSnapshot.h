@@ -19,7 +19,8 @@ public:
 
     int getType() const override { return typeRouteSnapshot; }
     bool keepsFootprints() const override { return true; }
-    tviTreeViewItem* keepFootprint(tviTreeViewItem* page, const std::string& name, bool autoDelete) override;
+    tviTreeViewItem* keepFootprint(tviTreeViewItem* page, const std::string& name,
+                                   bool autoDelete) override;
     std::string getText() const override;
     std::string getDescription() const override;
     int getImage() const override;
@@ -46,7 +47,8 @@ public:
 
     // Takes a footprint of the route to source: the chain of URL items from the topmost one
     // down to source, as the first footprint of the cabinet. Returns the new footprint.
-    class tviRSSItemSet* addFootprint(tviTreeViewItem* source, const std::string& name, bool autoDelete);
+    class tviRSSItemSet* addFootprint(tviTreeViewItem* source, const std::string& name,
+                                      bool autoDelete);
 
     void setFilePath(const std::string& path) { path_ = path; }
     const std::string& getFilePath() const { return path_; }

@@ -14,12 +14,18 @@
 
 namespace {
 
-bool isBlank(unsigned char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
+bool isBlank(unsigned char c)
+{
+    return c == ' ' || c == '\t' || c == '\r' || c == '\n';
+}
 bool isNameChar(unsigned char c)
 {
     return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9');
 }
-unsigned char upper(unsigned char c) { return (c >= 'a' && c <= 'z') ? c - 32 : c; }
+unsigned char upper(unsigned char c)
+{
+    return (c >= 'a' && c <= 'z') ? c - 32 : c;
+}
 
 bool startsNoCase(std::string_view text, size_t at, std::string_view prefix)
 {
@@ -45,7 +51,10 @@ size_t findNoCase(std::string_view text, std::string_view needle, size_t from, s
     return std::string_view::npos;
 }
 
-bool isTextByte(unsigned char c) { return (c >= 8 && c <= 13) || c == 27 || c >= 32; }
+bool isTextByte(unsigned char c)
+{
+    return (c >= 8 && c <= 13) || c == 27 || c >= 32;
+}
 
 std::int64_t dateValue(std::string_view text)
 {
@@ -76,13 +85,17 @@ bool skipComment(tviTagCursor& c)
 
 class Reader {
 public:
-    Reader(tviTagCursor& c, tviCabinetDocument& doc, tviBookmarkStats& stats) : c_(c), doc_(doc), st_(stats) {}
+    Reader(tviTagCursor& c, tviCabinetDocument& doc, tviBookmarkStats& stats)
+        : c_(c), doc_(doc), st_(stats)
+    {
+    }
 
     // Raw text of the file in Shift_JIS with its references decoded.
     std::string toSjis(std::string_view raw)
     {
         std::string text =
-            sjis() ? std::string(raw) : platform::utf8ToSjis(raw, platform::Ampersand::markup, &st_.replaced);
+            sjis() ? std::string(raw)
+                   : platform::utf8ToSjis(raw, platform::Ampersand::markup, &st_.replaced);
         std::erase(text, '\0');
         decodeHtmlText(text);
         return text;
@@ -185,7 +198,8 @@ private:
 
     void heading(const tviTag& tag)
     {
-        static constexpr std::string_view names[3] = {"ADD_DATE", "LAST_MODIFIED", tviBookmarkFile::markAttribute};
+        static constexpr std::string_view names[3] = {"ADD_DATE", "LAST_MODIFIED",
+                                                      tviBookmarkFile::markAttribute};
         std::string_view values[3];
         bool found[3] = {};
         tviTagCursor::getAttributes(tag.attributes, names, values, found, c_.code());
@@ -193,7 +207,8 @@ private:
         if (!textUntil("H3", raw)) {
             st_.truncated = true;
         }
-        heading_ = Heading{true, nameText(raw), dateValue(values[0]), dateValue(values[1]), {}, values[2] == "1"};
+        heading_ = Heading{true, nameText(raw),   dateValue(values[0]), dateValue(values[1]),
+                           {},   values[2] == "1"};
         pending_.clear();
         lastItem_ = -1;
     }
@@ -344,7 +359,10 @@ bool isUtf8WithMultibyte(std::string_view b)
             ++i;
             continue;
         }
-        size_t n = (c >= 0xC2 && c <= 0xDF) ? 2 : (c >= 0xE0 && c <= 0xEF) ? 3 : (c >= 0xF0 && c <= 0xF4) ? 4 : 0;
+        size_t n = (c >= 0xC2 && c <= 0xDF)   ? 2
+                   : (c >= 0xE0 && c <= 0xEF) ? 3
+                   : (c >= 0xF0 && c <= 0xF4) ? 4
+                                              : 0;
         if (n == 0 || i + n > b.size()) {
             return false;
         }
@@ -409,7 +427,8 @@ void exportDescription(std::string& out, std::string_view description, const std
     out += indent + "<DD>";
     for (size_t from = 0;;) {
         size_t end = description.find_first_of("\r\n", from);
-        out += exportText(description.substr(from, end == std::string_view::npos ? end : end - from));
+        out +=
+            exportText(description.substr(from, end == std::string_view::npos ? end : end - from));
         if (end == std::string_view::npos) {
             break;
         }
@@ -450,7 +469,8 @@ int tviBookmarkFile::codeOf(std::string_view bytes)
     if (at != std::string_view::npos) {
         size_t start = at + 8;
         size_t end = start;
-        while (end < bytes.size() && end < start + 32 && (isNameChar(bytes[end]) || bytes[end] == '-' || bytes[end] == '_')) {
+        while (end < bytes.size() && end < start + 32 &&
+               (isNameChar(bytes[end]) || bytes[end] == '-' || bytes[end] == '_')) {
             ++end;
         }
         int kind = utlKanjiConverter::codeOfCharset(std::string(bytes.substr(start, end - start)));
@@ -479,7 +499,8 @@ bool tviBookmarkFile::read(std::string_view bytes, tviCabinetDocument& doc, std:
         converted = convertJapanese(bytes, st.codeKind, st.replaced);
         bytes = converted;
     }
-    tviTagCursor c(bytes, st.codeKind == utlKanjiConverter::codeUtf8 ? tviTagCursor::Code::utf8 : tviTagCursor::Code::sjis);
+    tviTagCursor c(bytes, st.codeKind == utlKanjiConverter::codeUtf8 ? tviTagCursor::Code::utf8
+                                                                     : tviTagCursor::Code::sjis);
     Reader reader(c, doc, st);
     size_t title = findNoCase(bytes, "<TITLE", 0, bytes.size());
     if (title == std::string_view::npos) {
@@ -516,7 +537,8 @@ std::string tviBookmarkFile::write(const tviCabinetDocument& doc)
     std::string out = "<!DOCTYPE NETSCAPE-Bookmark-file-1>\n"
                       "<!-- Bookmarks exported by Quillara. Browsers import this file. -->\n"
                       "<META HTTP-EQUIV=\"Content-Type\" CONTENT=\"text/html; charset=UTF-8\">\n"
-                      "<TITLE>" + title + "</TITLE>\n<H1>" + title + "</H1>\n";
+                      "<TITLE>" +
+                      title + "</TITLE>\n<H1>" + title + "</H1>\n";
     // The cabinet's own description has no place in a browser; before the list it would also
     // push the list past the first 1,024 bytes, where readers look for it.
     out += "\n<DL><p>\n";
@@ -535,8 +557,8 @@ std::string tviBookmarkFile::write(const tviCabinetDocument& doc)
             open.push_back(static_cast<int>(i));
             continue;
         }
-        out += indent + "<DT><A HREF=\"" + exportText(e.url) + "\"" + exportAttributes(e) + ">" + exportText(e.name) +
-               "</A>\n";
+        out += indent + "<DT><A HREF=\"" + exportText(e.url) + "\"" + exportAttributes(e) + ">" +
+               exportText(e.name) + "</A>\n";
         exportDescription(out, e.description, indent);
     }
     while (!open.empty()) {

@@ -8,13 +8,14 @@
 
 // What a read of a bookmark file met on its way, for the caller to report.
 struct tviBookmarkStats {
-    int codeKind = 2;            // the file's code: 2 Shift_JIS, 3 ISO-2022-JP, 4 EUC-JP, 5 UTF-8
-    size_t replaced = 0;         // characters Shift_JIS cannot hold (kept as "&#N;") or bytes that were no UTF-8
-    size_t withoutHref = 0;      // anchors without an address, left out
-    size_t surplusListEnds = 0;  // "</DL>" without an open list, ignored
-    size_t unclosedLists = 0;    // lists still open at the end of the file, closed there
-    size_t flattened = 0;        // lists nested deeper than maxDepth, read into the deepest folder
-    bool truncated = false;      // a tag or comment without its end stopped the read
+    int codeKind = 2; // the file's code: 2 Shift_JIS, 3 ISO-2022-JP, 4 EUC-JP, 5 UTF-8
+    size_t replaced =
+        0; // characters Shift_JIS cannot hold (kept as "&#N;") or bytes that were no UTF-8
+    size_t withoutHref = 0;     // anchors without an address, left out
+    size_t surplusListEnds = 0; // "</DL>" without an open list, ignored
+    size_t unclosedLists = 0;   // lists still open at the end of the file, closed there
+    size_t flattened = 0;       // lists nested deeper than maxDepth, read into the deepest folder
+    bool truncated = false;     // a tag or comment without its end stopped the read
 };
 
 // The reader of Netscape bookmark files, as Netscape Navigator wrote them in Shift_JIS and as

@@ -13,9 +13,18 @@ namespace {
 
 using Text = tviCabinetText;
 
-bool isLead(unsigned char c) { return platform::isLeadByte(c); }
-bool isBlank(unsigned char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
-unsigned char upper(unsigned char c) { return (c >= 'a' && c <= 'z') ? c - 32 : c; }
+bool isLead(unsigned char c)
+{
+    return platform::isLeadByte(c);
+}
+bool isBlank(unsigned char c)
+{
+    return c == ' ' || c == '\t' || c == '\r' || c == '\n';
+}
+unsigned char upper(unsigned char c)
+{
+    return (c >= 'a' && c <= 'z') ? c - 32 : c;
+}
 
 bool equalsNoCase(std::string_view a, std::string_view b)
 {
@@ -53,7 +62,8 @@ std::string archiveAttributes(const tviCabinetEntry& e)
     if (e.archived.empty()) {
         return {};
     }
-    std::string out = " archived=\"" + tviCabinetFile::encodeAddress(Text::field(e.archived)) + "\"";
+    std::string out =
+        " archived=\"" + tviCabinetFile::encodeAddress(Text::field(e.archived)) + "\"";
     if (e.archivedDate > 0) {
         out += " archived_date=\"" + std::to_string(e.archivedDate) + "\"";
     }
@@ -75,18 +85,19 @@ std::int64_t dateValue(std::string_view text)
 void writeEntry(std::string& out, const tviCabinetEntry& e, size_t depth)
 {
     if (e.type == 3) {
-        out += Text::indent(depth) + "<DT><H3 mark=\"" + (e.marked ? "1" : "0") + "\"" + dateAttributes(e) + ">" +
-               Text::encoded(Text::field(e.name)) + "</H3></DT>\r\n";
+        out += Text::indent(depth) + "<DT><H3 mark=\"" + (e.marked ? "1" : "0") + "\"" +
+               dateAttributes(e) + ">" + Text::encoded(Text::field(e.name)) + "</H3></DT>\r\n";
         Text::writeDescription(out, e.description, Text::Tabs::keep);
         out += Text::indent(depth) + "<DL>\r\n";
         return;
     }
-    out += Text::indent(depth) + "<DT><A HREF=\"" + tviCabinetFile::encodeAddress(Text::field(e.url)) +
-           "\" mark=\"" + (e.marked ? "1" : "0") + "\" keyword=\"";
+    out += Text::indent(depth) + "<DT><A HREF=\"" +
+           tviCabinetFile::encodeAddress(Text::field(e.url)) + "\" mark=\"" +
+           (e.marked ? "1" : "0") + "\" keyword=\"";
     out += Text::encoded(Text::field(e.keyword));
     out += "\" title=\"" + Text::encoded(Text::field(e.title)) + "\" status=\"" +
-           std::to_string(storedStatus(statusFromStored(e.status))) + "\"" + dateAttributes(e) + archiveAttributes(e) + ">" +
-           Text::encoded(Text::field(e.name)) + "</A></DT>\r\n";
+           std::to_string(storedStatus(statusFromStored(e.status))) + "\"" + dateAttributes(e) +
+           archiveAttributes(e) + ">" + Text::encoded(Text::field(e.name)) + "</A></DT>\r\n";
     Text::writeDescription(out, e.description, Text::Tabs::keep);
 }
 
@@ -173,7 +184,8 @@ bool readDescription(tviTagCursor& s, std::string& out)
 }
 
 struct BodyReader {
-    BodyReader(tviCabinetDocument& d, std::string& e, tviTagCursor& sc, const tviCabinetFile::EntrySink* onEntry)
+    BodyReader(tviCabinetDocument& d, std::string& e, tviTagCursor& sc,
+               const tviCabinetFile::EntrySink* onEntry)
         : doc(d), error(e), s(sc), sink(onEntry)
     {
     }
@@ -235,8 +247,9 @@ struct BodyReader {
             return fail("anchor tag without '>'");
         }
         std::string_view values[9];
-        static constexpr std::string_view names[9] = {"href", "mark", "keyword", "title", "status",
-                                                      "add_date", "last_modified", "archived", "archived_date"};
+        static constexpr std::string_view names[9] = {"href",          "mark",     "keyword",
+                                                      "title",         "status",   "add_date",
+                                                      "last_modified", "archived", "archived_date"};
         bool found[9] = {};
         tviTagCursor::getAttributes(tag.attributes, names, values, found);
         std::string_view href = values[0];
@@ -360,8 +373,11 @@ bool isUtf8WithMultibyte(std::string_view b)
     bool multibyte = false;
     for (size_t i = 0; i < b.size();) {
         unsigned char c = b[i];
-        size_t n = c < 0x80 ? 1 : (c >= 0xC2 && c <= 0xDF) ? 2 : (c >= 0xE0 && c <= 0xEF) ? 3
-                 : (c >= 0xF0 && c <= 0xF4) ? 4 : 0;
+        size_t n = c < 0x80                   ? 1
+                   : (c >= 0xC2 && c <= 0xDF) ? 2
+                   : (c >= 0xE0 && c <= 0xEF) ? 3
+                   : (c >= 0xF0 && c <= 0xF4) ? 4
+                                              : 0;
         if (n == 0 || i + n > b.size()) {
             return false;
         }
@@ -402,7 +418,8 @@ void readHead(tviTagCursor& s, tviCabinetDocument& doc)
             if (!doc.description.empty()) {
                 doc.description += "\r\n";
             }
-            doc.description += Text::decoded(withoutNul(tviTagCursor::getAttribute(tag.attributes, "content")));
+            doc.description +=
+                Text::decoded(withoutNul(tviTagCursor::getAttribute(tag.attributes, "content")));
         }
     }
 }
@@ -465,7 +482,8 @@ std::string tviCabinetFile::decodeAddress(std::string_view text)
         char decoded = '&';
         from = amp + 1;
         for (const auto& [entity, ch] : entities) {
-            if (text.size() - amp >= entity.size() && equalsNoCase(text.substr(amp, entity.size()), entity)) {
+            if (text.size() - amp >= entity.size() &&
+                equalsNoCase(text.substr(amp, entity.size()), entity)) {
                 decoded = ch;
                 from = amp + entity.size();
                 break;
@@ -482,12 +500,14 @@ bool tviCabinetFile::read(std::string_view bytes, tviCabinetDocument& doc, std::
     return readInto(bytes, doc, error, nullptr);
 }
 
-bool tviCabinetFile::read(std::string_view bytes, tviCabinetDocument& doc, std::string& error, const EntrySink& onEntry)
+bool tviCabinetFile::read(std::string_view bytes, tviCabinetDocument& doc, std::string& error,
+                          const EntrySink& onEntry)
 {
     return readInto(bytes, doc, error, &onEntry);
 }
 
-bool tviCabinetFile::readInto(std::string_view bytes, tviCabinetDocument& doc, std::string& error, const EntrySink* onEntry)
+bool tviCabinetFile::readInto(std::string_view bytes, tviCabinetDocument& doc, std::string& error,
+                              const EntrySink* onEntry)
 {
     doc = tviCabinetDocument{};
     error.clear();
@@ -530,7 +550,8 @@ std::string tviCabinetFile::write(const tviCabinetDocument& doc)
 {
     std::string out;
     out.reserve(256 + doc.entries.size() * 128);
-    Text::writeHead(out, doc.name, "cabinet", "Cabinet file of Quillara: DL/DT/DD, Shift_JIS, CR LF", doc.description,
+    Text::writeHead(out, doc.name, "cabinet",
+                    "Cabinet file of Quillara: DL/DT/DD, Shift_JIS, CR LF", doc.description,
                     Text::Tabs::keep);
     std::vector<int> open; // folders whose list is still open
     for (size_t i = 0; i < doc.entries.size(); ++i) {

@@ -33,8 +33,8 @@ struct tviCabinetEntry {
 struct tviCabinetDocument {
     std::string name;
     std::string description;
-    bool productMark = false;   // META name="quillara" was present
-    bool newerVersion = false;  // version META above 01.00.XX
+    bool productMark = false;  // META name="quillara" was present
+    bool newerVersion = false; // version META above 01.00.XX
     bool convertedFromUtf8 = false;
     std::vector<tviCabinetEntry> entries;
 };
@@ -60,7 +60,8 @@ public:
     // doc.entries, which stays empty; the head of doc is filled before the first entry comes.
     // onEntry may take the entry's texts.
     using EntrySink = std::function<void(tviCabinetEntry& entry)>;
-    static bool read(std::string_view bytes, tviCabinetDocument& doc, std::string& error, const EntrySink& onEntry);
+    static bool read(std::string_view bytes, tviCabinetDocument& doc, std::string& error,
+                     const EntrySink& onEntry);
     static std::string write(const tviCabinetDocument& doc);
 
     // Addresses are written with &, ", < and > as entities and read back with exactly
@@ -69,5 +70,6 @@ public:
     static std::string decodeAddress(std::string_view text);
 
 private:
-    static bool readInto(std::string_view bytes, tviCabinetDocument& doc, std::string& error, const EntrySink* onEntry);
+    static bool readInto(std::string_view bytes, tviCabinetDocument& doc, std::string& error,
+                         const EntrySink* onEntry);
 };

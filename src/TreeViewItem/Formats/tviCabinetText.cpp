@@ -94,8 +94,8 @@ void tviCabinetText::writeDescription(std::string& out, std::string_view descrip
     out += "</DD>\r\n";
 }
 
-void tviCabinetText::writeHead(std::string& out, std::string_view title, std::string_view kind, std::string_view note,
-                               std::string_view description, Tabs tabs)
+void tviCabinetText::writeHead(std::string& out, std::string_view title, std::string_view kind,
+                               std::string_view note, std::string_view description, Tabs tabs)
 {
     std::string name = encoded(field(title));
     out += "<!DOCTYPE HTML PUBLIC \"-//W3C//DTD HTML 4.0 Transitional//EN\">\r\n"
@@ -103,7 +103,8 @@ void tviCabinetText::writeHead(std::string& out, std::string_view title, std::st
     out += "\t<TITLE>" + name + "</TITLE>\r\n";
     out += utlTexts::sjis(utlText::cabinetFileNotice);
     out += "\t<!-- " + std::string(note) + " -->\r\n";
-    out += "\t<META name=\"quillara\" content=\"" + std::string(kind) + "\">\r\n"
+    out += "\t<META name=\"quillara\" content=\"" + std::string(kind) +
+           "\">\r\n"
            "\t<META name=\"version\" content=\"01.00.00\">\r\n"
            "\t<META name=\"auther\" content =\"quillara\">\r\n"
            "\t<META name=\"owner\" content =\"public\">\r\n"
@@ -114,7 +115,10 @@ void tviCabinetText::writeHead(std::string& out, std::string_view title, std::st
     out += "</HEAD>\r\n\r\n<BODY>\r\n<H1>" + name + "</H1>\r\n<DL>\r\n";
 }
 
-std::string tviCabinetText::indent(std::size_t depth) { return std::string(std::min<std::size_t>(depth, 16), '\t'); }
+std::string tviCabinetText::indent(std::size_t depth)
+{
+    return std::string(std::min<std::size_t>(depth, 16), '\t');
+}
 
 std::string tviCabinetText::encoded(std::string text)
 {

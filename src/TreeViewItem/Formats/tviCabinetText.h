@@ -25,8 +25,8 @@ public:
     // Everything before the first entry: the head with the title, our marker of the file's kind
     // ("cabinet", "footprint"), a note on the layout and the description lines; the body's H1
     // and the opening of its list.
-    static void writeHead(std::string& out, std::string_view name, std::string_view kind, std::string_view note,
-                          std::string_view description, Tabs tabs);
+    static void writeHead(std::string& out, std::string_view name, std::string_view kind,
+                          std::string_view note, std::string_view description, Tabs tabs);
     // One tab per level, 16 at most.
     static std::string indent(std::size_t depth);
     static std::string encoded(std::string text);

@@ -57,7 +57,11 @@ bool isValidUtf8(const std::string& b)
 {
     for (size_t i = 0; i < b.size();) {
         unsigned char c = b[i];
-        size_t n = c < 0x80 ? 1 : (c >= 0xC2 && c <= 0xDF) ? 2 : (c >= 0xE0 && c <= 0xEF) ? 3 : (c >= 0xF0 && c <= 0xF4) ? 4 : 0;
+        size_t n = c < 0x80                   ? 1
+                   : (c >= 0xC2 && c <= 0xDF) ? 2
+                   : (c >= 0xE0 && c <= 0xEF) ? 3
+                   : (c >= 0xF0 && c <= 0xF4) ? 4
+                                              : 0;
         if (n == 0 || i + n > b.size()) {
             return false;
         }
@@ -81,8 +85,8 @@ std::string tviFavoritesFolder::nameFromDisk(const std::string& name, size_t* re
     return platform::utf8ToSjis(name, platform::Ampersand::text, replaced);
 }
 
-bool tviFavoritesFolder::read(const std::string& directory, tviCabinetDocument& doc, std::string& error,
-                              tviFavoritesStats* stats)
+bool tviFavoritesFolder::read(const std::string& directory, tviCabinetDocument& doc,
+                              std::string& error, tviFavoritesStats* stats)
 {
     doc = tviCabinetDocument{};
     error.clear();
@@ -94,7 +98,8 @@ bool tviFavoritesFolder::read(const std::string& directory, tviCabinetDocument& 
         root.pop_back();
     }
     size_t slash = root.rfind('/');
-    doc.name = nameFromDisk(slash == std::string::npos ? root : root.substr(slash + 1), &st.replaced);
+    doc.name =
+        nameFromDisk(slash == std::string::npos ? root : root.substr(slash + 1), &st.replaced);
 
     // Entries go out in document order (a folder, then everything below it), as the cabinet
     // writer expects: a directory's task lists it, then queues its shortcuts behind its
@@ -165,7 +170,8 @@ bool tviFavoritesFolder::read(const std::string& directory, tviCabinetDocument& 
             std::string bytes;
             std::string url;
             std::string why;
-            if (!readSmallFile(task.path + "/" + name, bytes) || !tviInternetShortcut::read(bytes, url, why)) {
+            if (!readSmallFile(task.path + "/" + name, bytes) ||
+                !tviInternetShortcut::read(bytes, url, why)) {
                 ++st.skipped;
                 continue;
             }

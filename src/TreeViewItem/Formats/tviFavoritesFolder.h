@@ -6,8 +6,8 @@
 #include <string>
 
 struct tviFavoritesStats {
-    size_t skipped = 0;  // .url files that could not be read or held no address
-    size_t replaced = 0; // characters of names that Shift_JIS cannot hold (kept as "&#N;")
+    size_t skipped = 0;   // .url files that could not be read or held no address
+    size_t replaced = 0;  // characters of names that Shift_JIS cannot hold (kept as "&#N;")
     size_t flattened = 0; // directories nested deeper than a cabinet holds, not read
 };
 

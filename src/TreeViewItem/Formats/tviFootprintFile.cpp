@@ -15,7 +15,10 @@ namespace {
 
 using Text = tviCabinetText;
 
-unsigned char upper(unsigned char c) { return (c >= 'a' && c <= 'z') ? c - 32 : c; }
+unsigned char upper(unsigned char c)
+{
+    return (c >= 'a' && c <= 'z') ? c - 32 : c;
+}
 std::string decoded(std::string text)
 {
     std::erase(text, '\0');
@@ -44,7 +47,10 @@ int number(std::string_view text)
 
 class Reader {
 public:
-    Reader(std::string_view b, tviFootprintDocument& doc, std::string& error) : c_(b), doc_(doc), error_(error) {}
+    Reader(std::string_view b, tviFootprintDocument& doc, std::string& error)
+        : c_(b), doc_(doc), error_(error)
+    {
+    }
 
     bool run()
     {
@@ -152,7 +158,8 @@ private:
                 doc_.productMark = true;
             } else if (upperName == "VERSION" && !versionSeen) {
                 versionSeen = true;
-                doc_.newerVersion = tviTagCursor::getAttribute(tag.attributes, "content") > "01.00.XX";
+                doc_.newerVersion =
+                    tviTagCursor::getAttribute(tag.attributes, "content") > "01.00.XX";
             } else if (upperName == "DESCRIPTION") {
                 doc_.description += (doc_.description.empty() ? "" : "\r\n") +
                                     decoded(tviTagCursor::getAttribute(tag.attributes, "content"));
@@ -166,7 +173,8 @@ private:
     {
         size_t depth = parent >= 0 ? depth_[parent] + 1 : 1;
         if (depth >= static_cast<size_t>(tviFootprintFile::maxDepth)) {
-            return fail("nested deeper than " + std::to_string(tviFootprintFile::maxDepth) + " levels");
+            return fail("nested deeper than " + std::to_string(tviFootprintFile::maxDepth) +
+                        " levels");
         }
         e.parent = parent;
         doc_.entries.push_back(std::move(e));
@@ -220,12 +228,14 @@ private:
                     e.autoDelete = tviTagCursor::getAttribute(tag.attributes, "delete-flag") == "1";
                     kivaTime created;
                     std::time_t seconds = 0;
-                    if (created.fromHttpDate(tviTagCursor::getAttribute(tag.attributes, "create-date")) &&
+                    if (created.fromHttpDate(
+                            tviTagCursor::getAttribute(tag.attributes, "create-date")) &&
                         created.toCalendarSeconds(seconds)) {
                         e.created = seconds;
                     }
                     e.deleteDay = number(tviTagCursor::getAttribute(tag.attributes, "delete-day"));
-                    e.colorDay = number(tviTagCursor::getAttribute(tag.attributes, "change-color-day"));
+                    e.colorDay =
+                        number(tviTagCursor::getAttribute(tag.attributes, "change-color-day"));
                 }
                 if (!add(std::move(e), lists_.back().heading)) {
                     return false;
@@ -334,7 +344,8 @@ std::string tviFootprintFile::write(const tviFootprintDocument& doc)
 {
     std::string out;
     out.reserve(512 + doc.entries.size() * 160);
-    Text::writeHead(out, doc.name, "footprint", "Footprint file of Quillara: H4 footprints, pages nested without lists",
+    Text::writeHead(out, doc.name, "footprint",
+                    "Footprint file of Quillara: H4 footprints, pages nested without lists",
                     doc.description, Text::Tabs::toBlank);
     // Lists stay open for folders and footprints; pages nest inside their footprint's list.
     std::vector<size_t> depth(doc.entries.size(), 1);
@@ -356,24 +367,29 @@ std::string tviFootprintFile::write(const tviFootprintDocument& doc)
         }
         std::string in = Text::indent(depth[i]);
         if (e.type == 6) {
-            out += in + "<DT><H3 mark=\"" + (e.marked ? "1" : "0") + "\">" + Text::encoded(Text::field(e.name)) + "</H3></DT>\n";
+            out += in + "<DT><H3 mark=\"" + (e.marked ? "1" : "0") + "\">" +
+                   Text::encoded(Text::field(e.name)) + "</H3></DT>\n";
             Text::writeDescription(out, e.description, Text::Tabs::toBlank);
             out += in + "<DL>\n";
             open.push_back(static_cast<int>(i));
         } else if (e.type == 7) {
-            out += in + "<DT><H4 mark=\"" + (e.marked ? "1" : "0") + "\" delete-flag=\"" + (e.autoDelete ? "1" : "0") +
-                   "\" create-date=\"" + dateText(e.created) + "\" delete-day=\"" + std::to_string(e.deleteDay) +
-                   "\" change-color-day=\"" + std::to_string(e.colorDay) + "\">" + Text::encoded(Text::field(e.name)) +
+            out += in + "<DT><H4 mark=\"" + (e.marked ? "1" : "0") + "\" delete-flag=\"" +
+                   (e.autoDelete ? "1" : "0") + "\" create-date=\"" + dateText(e.created) +
+                   "\" delete-day=\"" + std::to_string(e.deleteDay) + "\" change-color-day=\"" +
+                   std::to_string(e.colorDay) + "\">" + Text::encoded(Text::field(e.name)) +
                    "</H4></DT>\n";
             Text::writeDescription(out, e.description, Text::Tabs::toBlank);
             out += in + "<DL>\n";
             open.push_back(static_cast<int>(i));
         } else {
-            out += in + "<DT><A href=\"" + tviCabinetFile::encodeAddress(Text::field(e.url)) + "\" mark=\"" +
-                   (e.marked ? "1" : "0") + "\" title=\"" + Text::encoded(Text::field(e.title)) + "\" keyword=\"";
+            out += in + "<DT><A href=\"" + tviCabinetFile::encodeAddress(Text::field(e.url)) +
+                   "\" mark=\"" + (e.marked ? "1" : "0") + "\" title=\"" +
+                   Text::encoded(Text::field(e.title)) + "\" keyword=\"";
             out += Text::encoded(Text::field(e.keyword));
-            out += "\" status=\"" + std::to_string(storedStatus(statusFromStored(e.status))) + "\" protocol=\"" +
-                   Text::encoded(Text::field(tviCabinetItem::protocolOf(e.url))) + "\">" + Text::encoded(Text::field(e.name)) + "</A></DT>\n";
+            out += "\" status=\"" + std::to_string(storedStatus(statusFromStored(e.status))) +
+                   "\" protocol=\"" +
+                   Text::encoded(Text::field(tviCabinetItem::protocolOf(e.url))) + "\">" +
+                   Text::encoded(Text::field(e.name)) + "</A></DT>\n";
             Text::writeDescription(out, e.description, Text::Tabs::toBlank);
         }
     }

@@ -4,7 +4,10 @@
 
 namespace {
 
-bool isBlank(char c) { return c == ' ' || c == '\t'; }
+bool isBlank(char c)
+{
+    return c == ' ' || c == '\t';
+}
 
 std::string_view trimmed(std::string_view s)
 {
@@ -20,7 +23,9 @@ std::string_view trimmed(std::string_view s)
 bool equalsNoCase(std::string_view a, std::string_view b)
 {
     return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
-               auto up = [](char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 32) : c; };
+               auto up = [](char c) {
+                   return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 32) : c;
+               };
                return up(x) == up(y);
            });
 }
@@ -29,7 +34,11 @@ bool isValidUtf8(std::string_view b)
 {
     for (size_t i = 0; i < b.size();) {
         unsigned char c = b[i];
-        size_t n = c < 0x80 ? 1 : (c >= 0xC2 && c <= 0xDF) ? 2 : (c >= 0xE0 && c <= 0xEF) ? 3 : (c >= 0xF0 && c <= 0xF4) ? 4 : 0;
+        size_t n = c < 0x80                   ? 1
+                   : (c >= 0xC2 && c <= 0xDF) ? 2
+                   : (c >= 0xE0 && c <= 0xEF) ? 3
+                   : (c >= 0xF0 && c <= 0xF4) ? 4
+                                              : 0;
         if (n == 0 || i + n > b.size()) {
             return false;
         }
@@ -89,12 +98,14 @@ bool tviInternetShortcut::read(std::string_view bytes, std::string& url, std::st
         bytes.remove_prefix(end == std::string_view::npos ? bytes.size() : end + 1);
         if (!line.empty() && line.front() == '[') {
             size_t close = line.find(']');
-            inSection = close != std::string_view::npos && equalsNoCase(trimmed(line.substr(1, close - 1)), "InternetShortcut");
+            inSection = close != std::string_view::npos &&
+                        equalsNoCase(trimmed(line.substr(1, close - 1)), "InternetShortcut");
             sectionSeen = sectionSeen || inSection;
             continue;
         }
         size_t eq = line.find('=');
-        if (!inSection || eq == std::string_view::npos || !equalsNoCase(trimmed(line.substr(0, eq)), "URL")) {
+        if (!inSection || eq == std::string_view::npos ||
+            !equalsNoCase(trimmed(line.substr(0, eq)), "URL")) {
             continue;
         }
         std::string_view value = trimmed(line.substr(eq + 1));

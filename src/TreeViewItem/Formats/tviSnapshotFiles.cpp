@@ -49,7 +49,8 @@ void putEntry(std::string& out, const char* key, const std::string& value)
 
 } // namespace
 
-std::vector<tviSnapshotListEntry> tviSnapshotFiles::readList(std::string_view bytes, std::size_t* refused)
+std::vector<tviSnapshotListEntry> tviSnapshotFiles::readList(std::string_view bytes,
+                                                             std::size_t* refused)
 {
     std::vector<tviSnapshotListEntry> entries;
     if (refused != nullptr)
@@ -59,7 +60,8 @@ std::vector<tviSnapshotListEntry> tviSnapshotFiles::readList(std::string_view by
         std::size_t cr = bytes.find('\r', pos);
         std::size_t lf = bytes.find('\n', pos);
         std::size_t end = std::min(cr, lf);
-        std::string_view line = bytes.substr(pos, end == std::string_view::npos ? std::string_view::npos : end - pos);
+        std::string_view line =
+            bytes.substr(pos, end == std::string_view::npos ? std::string_view::npos : end - pos);
         char kind = line.empty() ? 0 : line[0];
         bool known = kind == 'F' || kind == 'f' || kind == 'I' || kind == 'i';
         if (known) {
@@ -195,7 +197,8 @@ bool tviSnapshotFiles::readOrigin(std::string_view bytes, tviTrashOrigin& origin
         else if (key == "Deleted")
             origin.deleted = std::strtoll(value.c_str(), nullptr, 10);
     }
-    if (!isSafeDirectoryName(origin.dirName) || (!origin.after.empty() && !isSafeDirectoryName(origin.after)))
+    if (!isSafeDirectoryName(origin.dirName) ||
+        (!origin.after.empty() && !isSafeDirectoryName(origin.after)))
         return false;
     // Every component of the parent's path must be a plain directory name.
     std::string_view rest = origin.parent;
@@ -215,7 +218,8 @@ std::string tviSnapshotFiles::directoryNameOf(const std::string& name)
         auto c = static_cast<unsigned char>(name[i]);
         std::string piece;
         std::uint32_t code = 0;
-        if (std::size_t reference = platform::referenceAt(name, i, code); reference != 0 && code >= 0x80) {
+        if (std::size_t reference = platform::referenceAt(name, i, code);
+            reference != 0 && code >= 0x80) {
             // A character kept as a reference names the directory as itself.
             platform::appendUtf8(piece, code);
             i += reference - 1;
@@ -239,7 +243,8 @@ std::string tviSnapshotFiles::directoryNameOf(const std::string& name)
 bool tviSnapshotFiles::isSafeDirectoryName(std::string_view dirName)
 {
     std::string name = withoutSeparator(dirName);
-    if (name.empty() || name == "." || name == ".." || name.size() > componentLimit || name == trashName)
+    if (name.empty() || name == "." || name == ".." || name.size() > componentLimit ||
+        name == trashName)
         return false;
     for (std::size_t i = 0; i < name.size(); ++i) {
         auto c = static_cast<unsigned char>(name[i]);
@@ -304,7 +309,8 @@ std::string usableFrom(const std::string& text)
 
 } // namespace
 
-std::string tviSnapshotFiles::proposeName(const std::string& text, const std::string& title, const std::string& address)
+std::string tviSnapshotFiles::proposeName(const std::string& text, const std::string& title,
+                                          const std::string& address)
 {
     if (isUsableName(text))
         return text;

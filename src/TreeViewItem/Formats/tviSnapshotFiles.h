@@ -19,9 +19,9 @@ struct tviSnapshotListEntry {
 struct tviSnapshotRecord {
     std::string description;
     bool mark = false;
-    std::string source;  // snapshots only
-    std::string top;     // snapshots only: the top page's file name
-    kivaTime created;    // snapshots only, UTC; year 0 when unknown
+    std::string source; // snapshots only
+    std::string top;    // snapshots only: the top page's file name
+    kivaTime created;   // snapshots only, UTC; year 0 when unknown
     bool autoDelete = false;
 };
 
@@ -29,10 +29,10 @@ struct tviSnapshotRecord {
 // undo can put it back, in this run or a later one.
 struct tviTrashOrigin {
     bool folder = false;
-    std::string name;       // the display name (Shift_JIS)
-    std::string dirName;    // its directory name before, ending with '/'
-    std::string parent;     // its parent's directory inside the cabinet's ("" the cabinet, "a/b/")
-    std::string after;      // the directory name of the sibling it stood behind ("" first)
+    std::string name;    // the display name (Shift_JIS)
+    std::string dirName; // its directory name before, ending with '/'
+    std::string parent;  // its parent's directory inside the cabinet's ("" the cabinet, "a/b/")
+    std::string after;   // the directory name of the sibling it stood behind ("" first)
     std::int64_t deleted = 0; // when, in milliseconds: the latest deletion is undone first
 };
 
@@ -46,7 +46,8 @@ struct tviTrashOrigin {
 // `snapshot`: "key=value" entries each ended by one NUL byte. Neither reader has a size limit.
 class tviSnapshotFiles {
 public:
-    static std::vector<tviSnapshotListEntry> readList(std::string_view bytes, std::size_t* refused = nullptr);
+    static std::vector<tviSnapshotListEntry> readList(std::string_view bytes,
+                                                      std::size_t* refused = nullptr);
     static std::string writeList(const std::vector<tviSnapshotListEntry>& entries);
 
     // Unknown keys are ignored, entries not ended by NUL are left out; folder records take
@@ -66,7 +67,8 @@ public:
     // The name the snapshot dialog proposes for an item: its text when that can name a
     // snapshot (no '/', no control character, not "." or "..", short enough), else the page
     // title made so, else the address made so ("http://h/a/b" gives "h_a_b").
-    static std::string proposeName(const std::string& text, const std::string& title, const std::string& address);
+    static std::string proposeName(const std::string& text, const std::string& title,
+                                   const std::string& address);
 
     static std::string writeOrigin(const tviTrashOrigin& origin);
     // False for a record without a safe directory name or a parent path that could lead out.

@@ -6,12 +6,18 @@
 
 namespace {
 
-bool isBlank(unsigned char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
+bool isBlank(unsigned char c)
+{
+    return c == ' ' || c == '\t' || c == '\r' || c == '\n';
+}
 bool isNameChar(unsigned char c)
 {
     return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9');
 }
-unsigned char upper(unsigned char c) { return (c >= 'a' && c <= 'z') ? c - 32 : c; }
+unsigned char upper(unsigned char c)
+{
+    return (c >= 'a' && c <= 'z') ? c - 32 : c;
+}
 
 bool startsNoCase(std::string_view text, size_t at, std::string_view prefix)
 {
@@ -28,7 +34,10 @@ bool startsNoCase(std::string_view text, size_t at, std::string_view prefix)
 
 } // namespace
 
-void tviTagCursor::seek(size_t at) { pos_ = std::min(at, b_.size()); }
+void tviTagCursor::seek(size_t at)
+{
+    pos_ = std::min(at, b_.size());
+}
 
 void tviTagCursor::take(std::string& text)
 {
@@ -44,7 +53,10 @@ void tviTagCursor::skipBlanks()
     }
 }
 
-bool tviTagCursor::lookingAt(std::string_view prefix) const { return startsNoCase(b_, pos_, prefix); }
+bool tviTagCursor::lookingAt(std::string_view prefix) const
+{
+    return startsNoCase(b_, pos_, prefix);
+}
 
 bool tviTagCursor::lookingAtTag(std::string_view name, bool end) const
 {
@@ -166,7 +178,8 @@ void tviTagCursor::getAttributes(std::string_view t, std::span<const std::string
         }
         for (size_t k = 0; k < names.size() && k < values.size(); ++k) {
             bool taken = k < found.size() ? found[k] : !values[k].empty();
-            if (taken || !terminated || name.size() != names[k].size() || !startsNoCase(name, 0, names[k])) {
+            if (taken || !terminated || name.size() != names[k].size() ||
+                !startsNoCase(name, 0, names[k])) {
                 continue;
             }
             values[k] = value;

@@ -25,7 +25,9 @@ class tviTagCursor {
 public:
     enum class Code { sjis, utf8 };
 
-    explicit tviTagCursor(std::string_view bytes, Code code = Code::sjis) : b_(bytes), code_(code) {}
+    explicit tviTagCursor(std::string_view bytes, Code code = Code::sjis) : b_(bytes), code_(code)
+    {
+    }
 
     // Width of the character at text[at] (1 or 2); at must be inside text.
     static size_t charWidth(std::string_view text, size_t at, Code code = Code::sjis)
@@ -66,7 +68,8 @@ public:
     static void getAttributes(std::string_view tagText, std::span<const std::string_view> names,
                               std::span<std::string_view> values, std::span<bool> found,
                               Code code = Code::sjis);
-    static std::string getAttribute(std::string_view tagText, std::string_view name, bool* found = nullptr);
+    static std::string getAttribute(std::string_view tagText, std::string_view name,
+                                    bool* found = nullptr);
 
 private:
     std::string_view b_;

@@ -55,7 +55,8 @@ bool tviPSSFolder::save(const std::string& path)
     record.description = description_;
     record.mark = isMarked();
     std::string error;
-    bool ok = platform::atomicWriteFile(path + "snapshot", tviSnapshotFiles::writeRecord(record, true), &error);
+    bool ok = platform::atomicWriteFile(path + "snapshot",
+                                        tviSnapshotFiles::writeRecord(record, true), &error);
     if (!ok)
         logError("tviPSSFolder::save", path + "snapshot " + error);
     return tviPageSnapshot::saveChildren(this, path) && ok;
@@ -67,16 +68,13 @@ bool tviPSSFolder::executeCommand(int code, bool query, bool& handled)
     switch (static_cast<utlCommand>(code)) {
     case newItem:
     case takeSnapshot:
-    case takeFootprint:
-        handled = false;
-        return true;
+    case takeFootprint: handled = false; return true;
     case emptySnapshotTrash:
         if (tviPageSnapshot* cabinet = tviPageSnapshot::cabinetOf(this))
             return cabinet->executeCommand(code, query, handled);
         handled = false;
         return true;
-    default:
-        return tviTreeViewItem::executeCommand(code, query, handled);
+    default: return tviTreeViewItem::executeCommand(code, query, handled);
     }
 }
 
@@ -111,9 +109,11 @@ bool tviPSSFolder::insertAndLoad(TreeNode parent, TreeNode insertAfter)
         return false;
     tviPageSnapshot* cabinet = tviPageSnapshot::cabinetOf(this);
     tviTreeViewItem* parentItem = tree()->getItem(parent);
-    std::string parentPath = parentItem != nullptr ? tviPageSnapshot::fullPathOf(parentItem) : std::string();
+    std::string parentPath =
+        parentItem != nullptr ? tviPageSnapshot::fullPathOf(parentItem) : std::string();
     std::string dirName = dirName_;
-    if (cabinet == nullptr || parentPath.empty() || !cabinet->restoreFromTrash(trashPath_, parentPath, dirName))
+    if (cabinet == nullptr || parentPath.empty() ||
+        !cabinet->restoreFromTrash(trashPath_, parentPath, dirName))
         return true;
     dirName_ = dirName;
     trashPath_.clear();
@@ -143,7 +143,8 @@ bool tviPSSFolder::cmdNewFolder(bool query, bool* enabled)
 {
     tviPageSnapshot* cabinet = tviPageSnapshot::cabinetOf(this);
     bool handled = false;
-    bool ok = cabinet == nullptr || cabinet->executeCommand(codeOf(utlCommand::newFolder), query, handled);
+    bool ok = cabinet == nullptr ||
+              cabinet->executeCommand(codeOf(utlCommand::newFolder), query, handled);
     *enabled = handled;
     return ok;
 }
@@ -152,7 +153,8 @@ bool tviPSSFolder::cmdNewFolderConfirmed(bool query, bool* enabled)
 {
     tviPageSnapshot* cabinet = tviPageSnapshot::cabinetOf(this);
     bool handled = false;
-    bool ok = cabinet == nullptr || cabinet->executeCommand(codeOf(utlCommand::newFolderConfirmed), query, handled);
+    bool ok = cabinet == nullptr ||
+              cabinet->executeCommand(codeOf(utlCommand::newFolderConfirmed), query, handled);
     *enabled = handled;
     return ok;
 }

@@ -88,7 +88,9 @@ bool tviPSSItem::load(const std::string& path)
     setMarked(record.mark);
     source_ = record.source;
     // A top name that is not a plain file name of the directory is not followed.
-    top_ = tviSnapshotFiles::isSafeDirectoryName(record.top) && record.top.back() != '/' ? record.top : std::string();
+    top_ = tviSnapshotFiles::isSafeDirectoryName(record.top) && record.top.back() != '/'
+               ? record.top
+               : std::string();
     created_ = record.created;
     autoDelete_ = record.autoDelete;
     // A snapshot whose page was never saved shows as failed after a restart too.
@@ -113,7 +115,8 @@ bool tviPSSItem::save(const std::string& path) const
         return true;
     }
     std::string error;
-    if (!platform::atomicWriteFile(path + "snapshot", tviSnapshotFiles::writeRecord(record, false), &error))
+    if (!platform::atomicWriteFile(path + "snapshot", tviSnapshotFiles::writeRecord(record, false),
+                                   &error))
         return logError("tviPSSItem::save", path + "snapshot " + error);
     return true;
 }
@@ -176,16 +179,13 @@ bool tviPSSItem::executeCommand(int code, bool query, bool& handled)
     case takeFootprint:
     case expand:
     case reExpand:
-    case expandAll:
-        handled = false;
-        return true;
+    case expandAll: handled = false; return true;
     case emptySnapshotTrash:
         if (tviPageSnapshot* cabinet = tviPageSnapshot::cabinetOf(this))
             return cabinet->executeCommand(code, query, handled);
         handled = false;
         return true;
-    default:
-        break;
+    default: break;
     }
     return tviTreeViewItem::executeCommand(code, query, handled);
 }
@@ -203,7 +203,8 @@ bool tviPSSItem::cmdDelete(bool query, bool* enabled)
     std::string trashPath;
     struct stat st {};
     std::string path = getFullPath();
-    bool gone = !path.empty() && ::lstat(path.substr(0, path.size() - 1).c_str(), &st) != 0 && errno == ENOENT;
+    bool gone = !path.empty() && ::lstat(path.substr(0, path.size() - 1).c_str(), &st) != 0 &&
+                errno == ENOENT;
     tviTrashOrigin origin = cabinet->originOf(this);
     // A directory removed by hand leaves only the entry to remove.
     if (!gone && !cabinet->moveToTrash(path, trashPath, &origin))
@@ -220,9 +221,11 @@ bool tviPSSItem::insertAndLoad(TreeNode parent, TreeNode insertAfter)
         return false;
     tviPageSnapshot* cabinet = tviPageSnapshot::cabinetOf(this);
     tviTreeViewItem* parentItem = tree()->getItem(parent);
-    std::string parentPath = parentItem != nullptr ? tviPageSnapshot::fullPathOf(parentItem) : std::string();
+    std::string parentPath =
+        parentItem != nullptr ? tviPageSnapshot::fullPathOf(parentItem) : std::string();
     std::string dirName = dirName_;
-    if (cabinet == nullptr || parentPath.empty() || !cabinet->restoreFromTrash(trashPath_, parentPath, dirName)) {
+    if (cabinet == nullptr || parentPath.empty() ||
+        !cabinet->restoreFromTrash(trashPath_, parentPath, dirName)) {
         failed_ = true;
         tree()->setOverlay(getHandle(), overlayFor());
         return true;

@@ -24,8 +24,9 @@ public:
     bool isSpecial() const override;
     clsRequestStatus getStatus() const override
     {
-        return failed_ ? clsRequestStatus::failed
-                       : (downloadState_ != 0 ? clsRequestStatus::reading : clsRequestStatus::complete);
+        return failed_
+                   ? clsRequestStatus::failed
+                   : (downloadState_ != 0 ? clsRequestStatus::reading : clsRequestStatus::complete);
     }
     void getStatusText(std::string& text, bool& isError) const override;
     bool executeCommand(int code, bool query, bool& handled) override;

@@ -108,11 +108,8 @@ bool tviPageSnapshot::executeCommand(int code, bool query, bool& handled)
     case codeOf(utlCommand::moveDown):
     case codeOf(utlCommand::newItem):
     case codeOf(utlCommand::takeSnapshot):
-    case codeOf(utlCommand::takeFootprint):
-        handled = false;
-        return true;
-    default:
-        return tviTreeViewItem::executeCommand(code, query, handled);
+    case codeOf(utlCommand::takeFootprint): handled = false; return true;
+    default: return tviTreeViewItem::executeCommand(code, query, handled);
     }
 }
 
@@ -140,7 +137,8 @@ bool tviPageSnapshot::load()
 void tviPageSnapshot::noteListed()
 {
     listedDirs_.clear();
-    for (TreeNode c = tree()->getFirstChild(getHandle()); c != nullptr; c = tree()->getNextSibling(c)) {
+    for (TreeNode c = tree()->getFirstChild(getHandle()); c != nullptr;
+         c = tree()->getNextSibling(c)) {
         tviTreeViewItem* item = tree()->getItem(c);
         if (auto* folder = dynamic_cast<tviPSSFolder*>(item))
             listedDirs_.insert(folder->getDirName());
@@ -170,7 +168,8 @@ void tviPageSnapshot::mergeList()
             dir = snapshot->getDirName();
         here.insert(dir);
         // Gone from the List and from the disk: the other program deleted it.
-        if (listedDirs_.count(dir) != 0 && diskDirs.count(dir) == 0 && !isPlainDirectory(folderPath_ + dir))
+        if (listedDirs_.count(dir) != 0 && diskDirs.count(dir) == 0 &&
+            !isPlainDirectory(folderPath_ + dir))
             removed.push_back(item);
     }
     for (tviTreeViewItem* item : removed) {
@@ -265,7 +264,8 @@ bool tviPageSnapshot::loadChildren(tviTreeViewItem* parent, const std::string& p
     std::size_t refused = 0;
     std::vector<tviSnapshotListEntry> entries = tviSnapshotFiles::readList(bytes, &refused);
     if (refused > 0)
-        logError("tviPageSnapshot::load", std::string(msgRefused) + " (" + std::to_string(refused) + ") " + listPath);
+        logError("tviPageSnapshot::load",
+                 std::string(msgRefused) + " (" + std::to_string(refused) + ") " + listPath);
     ctrlTreeView* tree = parent->tree();
     bool ok = true;
     for (const tviSnapshotListEntry& entry : entries) {
@@ -276,7 +276,8 @@ bool tviPageSnapshot::loadChildren(tviTreeViewItem* parent, const std::string& p
             continue;
         }
         if (entry.folder) {
-            auto* folder = static_cast<tviPSSFolder*>(tree->adopt(std::make_unique<tviPSSFolder>(tree)));
+            auto* folder =
+                static_cast<tviPSSFolder*>(tree->adopt(std::make_unique<tviPSSFolder>(tree)));
             folder->setName(entry.name);
             folder->setDirName(entry.dirName);
             if (!folder->insertItem(parent->getHandle(), kTreeLast)) {
@@ -305,7 +306,8 @@ bool tviPageSnapshot::saveChildren(tviTreeViewItem* parent, const std::string& p
     tviPageSnapshot* cabinet = cabinetOf(parent);
     std::vector<tviSnapshotListEntry> entries;
     std::vector<tviTreeViewItem*> children;
-    for (TreeNode c = tree->getFirstChild(parent->getHandle()); c != nullptr; c = tree->getNextSibling(c))
+    for (TreeNode c = tree->getFirstChild(parent->getHandle()); c != nullptr;
+         c = tree->getNextSibling(c))
         children.push_back(tree->getItem(c));
     bool ok = true;
     for (tviTreeViewItem* child : children) {
@@ -331,11 +333,13 @@ bool tviPageSnapshot::saveChildren(tviTreeViewItem* parent, const std::string& p
     }
     std::string error;
     if (!platform::atomicWriteFile(path + "List", tviSnapshotFiles::writeList(entries), &error))
-        return logError("tviPageSnapshot::save", std::string(msgSaveFailed) + " " + path + "List " + error);
+        return logError("tviPageSnapshot::save",
+                        std::string(msgSaveFailed) + " " + path + "List " + error);
     return ok;
 }
 
-std::string tviPageSnapshot::makeDirectory(const std::string& parentPath, const std::string& name) const
+std::string tviPageSnapshot::makeDirectory(const std::string& parentPath,
+                                           const std::string& name) const
 {
     std::string base = tviSnapshotFiles::directoryNameOf(name);
     std::string dirName = base;
@@ -350,7 +354,7 @@ std::string tviPageSnapshot::makeDirectory(const std::string& parentPath, const 
 }
 
 tviPSSItem* tviPageSnapshot::addSnapshot(const std::string& source, const std::string& description,
-                                        const std::string& name, bool autoDelete)
+                                         const std::string& name, bool autoDelete)
 {
     std::string dirName = makeDirectory(folderPath_, name);
     if (dirName.empty()) {
@@ -378,7 +382,7 @@ tviPSSItem* tviPageSnapshot::addSnapshot(const std::string& source, const std::s
 }
 
 tviPSSItem* tviPageSnapshot::takeSnapshot(const std::string& source, const std::string& description,
-                                         const std::string& name, bool autoDelete, int mode)
+                                          const std::string& name, bool autoDelete, int mode)
 {
     tviPSSItem* item = addSnapshot(source, description, name, autoDelete);
     if (item == nullptr)
@@ -390,7 +394,8 @@ tviPSSItem* tviPageSnapshot::takeSnapshot(const std::string& source, const std::
     return item;
 }
 
-bool tviPageSnapshot::moveToTrash(const std::string& path, std::string& trashPath, const tviTrashOrigin* origin) const
+bool tviPageSnapshot::moveToTrash(const std::string& path, std::string& trashPath,
+                                  const tviTrashOrigin* origin) const
 {
     std::string from = withoutSlash(path);
     if (!isPlainDirectory(from) || !platform::isPathInside(folderPath_, from) ||
@@ -409,7 +414,8 @@ bool tviPageSnapshot::moveToTrash(const std::string& path, std::string& trashPat
         trashPath = target + "/";
         std::string error;
         if (origin != nullptr &&
-            !platform::atomicWriteFile(trashPath + tviSnapshotFiles::originName, tviSnapshotFiles::writeOrigin(*origin), &error))
+            !platform::atomicWriteFile(trashPath + tviSnapshotFiles::originName,
+                                       tviSnapshotFiles::writeOrigin(*origin), &error))
             logError("tviPageSnapshot::moveToTrash", trashPath + " " + error);
         return true;
     }
@@ -447,7 +453,8 @@ tviTrashOrigin tviPageSnapshot::originOf(const tviTreeViewItem* item) const
     std::string parentPath = fullPathOf(item->parentItem());
     if (parentPath.starts_with(folderPath_))
         origin.parent = parentPath.substr(folderPath_.size());
-    TreeNode previous = item->getHandle() != nullptr ? tree()->getPrevSibling(item->getHandle()) : nullptr;
+    TreeNode previous =
+        item->getHandle() != nullptr ? tree()->getPrevSibling(item->getHandle()) : nullptr;
     tviTreeViewItem* before = previous != nullptr ? tree()->getItem(previous) : nullptr;
     if (const auto* folder = dynamic_cast<const tviPSSFolder*>(before))
         origin.after = folder->getDirName();
@@ -484,13 +491,15 @@ std::vector<TrashEntry> restorableEntries(const std::string& trash)
         std::string path = trash + name + "/";
         std::string bytes;
         TrashEntry entry{path, {}};
-        if (!isPlainDirectory(path) || !platform::readWholeFile(path + tviSnapshotFiles::originName, bytes) ||
+        if (!isPlainDirectory(path) ||
+            !platform::readWholeFile(path + tviSnapshotFiles::originName, bytes) ||
             !tviSnapshotFiles::readOrigin(bytes, entry.origin))
             continue;
         entries.push_back(std::move(entry));
     }
-    std::sort(entries.begin(), entries.end(),
-              [](const TrashEntry& a, const TrashEntry& b) { return a.origin.deleted > b.origin.deleted; });
+    std::sort(entries.begin(), entries.end(), [](const TrashEntry& a, const TrashEntry& b) {
+        return a.origin.deleted > b.origin.deleted;
+    });
     return entries;
 }
 
@@ -499,9 +508,11 @@ tviTreeViewItem* childByDirName(ctrlTreeView* tree, TreeNode parent, const std::
 {
     for (TreeNode c = tree->getFirstChild(parent); c != nullptr; c = tree->getNextSibling(c)) {
         tviTreeViewItem* child = tree->getItem(c);
-        if (auto* folder = dynamic_cast<tviPSSFolder*>(child); folder != nullptr && folder->getDirName() == dirName)
+        if (auto* folder = dynamic_cast<tviPSSFolder*>(child);
+            folder != nullptr && folder->getDirName() == dirName)
             return child;
-        if (auto* item = dynamic_cast<tviPSSItem*>(child); item != nullptr && item->getDirName() == dirName)
+        if (auto* item = dynamic_cast<tviPSSItem*>(child);
+            item != nullptr && item->getDirName() == dirName)
             return child;
     }
     return nullptr;
@@ -542,7 +553,8 @@ tviTreeViewItem* tviPageSnapshot::restoreLatestFromTrash()
     std::string rest = latest.origin.parent;
     while (!rest.empty()) {
         std::size_t slash = rest.find('/');
-        tviTreeViewItem* folder = childByDirName(tree(), parent->getHandle(), rest.substr(0, slash + 1));
+        tviTreeViewItem* folder =
+            childByDirName(tree(), parent->getHandle(), rest.substr(0, slash + 1));
         if (dynamic_cast<tviPSSFolder*>(folder) == nullptr)
             break;
         parent = folder;
@@ -552,12 +564,15 @@ tviTreeViewItem* tviPageSnapshot::restoreLatestFromTrash()
     std::string dirName = latest.origin.dirName;
     if (parentPath.empty() || !restoreFromTrash(latest.path, parentPath, dirName))
         return nullptr;
-    tviTreeViewItem* before = latest.origin.after.empty() ? nullptr
-                                                          : childByDirName(tree(), parent->getHandle(), latest.origin.after);
+    tviTreeViewItem* before =
+        latest.origin.after.empty()
+            ? nullptr
+            : childByDirName(tree(), parent->getHandle(), latest.origin.after);
     TreeNode after = before != nullptr ? before->getHandle() : kTreeFirst;
     tviTreeViewItem* restored = nullptr;
     if (latest.origin.folder) {
-        auto* folder = static_cast<tviPSSFolder*>(tree()->adopt(std::make_unique<tviPSSFolder>(tree())));
+        auto* folder =
+            static_cast<tviPSSFolder*>(tree()->adopt(std::make_unique<tviPSSFolder>(tree())));
         folder->setName(latest.origin.name);
         folder->setDirName(dirName);
         restored = folder;
@@ -591,7 +606,8 @@ bool tviPageSnapshot::cmdEmptyTrash(bool query, bool* enabled)
         return true;
     // The last deletion can no longer come back from the trash.
     tviTreeViewItem* buffered = tree()->deletedItem();
-    if (dynamic_cast<tviPSSFolder*>(buffered) != nullptr || dynamic_cast<tviPSSItem*>(buffered) != nullptr)
+    if (dynamic_cast<tviPSSFolder*>(buffered) != nullptr ||
+        dynamic_cast<tviPSSItem*>(buffered) != nullptr)
         tree()->bufferDeletion(nullptr, kTreeRoot, kTreeFirst);
     return emptyTrash();
 }
@@ -636,7 +652,8 @@ bool tviPageSnapshot::cmdNewFolderConfirmed(bool query, bool* enabled)
     std::string dirName = makeDirectory(folderPath_, data.name);
     if (dirName.empty())
         return logError("tviPageSnapshot::cmdNewFolderConfirmed", data.name);
-    auto* folder = static_cast<tviPSSFolder*>(tree()->adopt(std::make_unique<tviPSSFolder>(tree())));
+    auto* folder =
+        static_cast<tviPSSFolder*>(tree()->adopt(std::make_unique<tviPSSFolder>(tree())));
     folder->setName(data.name);
     folder->setDirName(dirName);
     folder->setDescription(data.description);
@@ -669,7 +686,8 @@ void tviPageSnapshot::applySettings(const utlIniInfo& ini)
         tree()->refreshNode(getHandle());
 }
 
-tviPageSnapshot* tviPageSnapshot::openDefault(ctrlTreeView* tree, const std::string& dataDir, const utlIniInfo* ini)
+tviPageSnapshot* tviPageSnapshot::openDefault(ctrlTreeView* tree, const std::string& dataDir,
+                                              const utlIniInfo* ini)
 {
     tviPageSnapshot* cabinet = makeCabinet(tree);
     cabinet->setFolderPath(dataDir + "Snapshot/");
@@ -724,7 +742,8 @@ void setDirNameOf(tviTreeViewItem* item, const std::string& dirName)
 
 bool isEntry(const tviTreeViewItem* item)
 {
-    return dynamic_cast<const tviPSSFolder*>(item) != nullptr || dynamic_cast<const tviPSSItem*>(item) != nullptr;
+    return dynamic_cast<const tviPSSFolder*>(item) != nullptr ||
+           dynamic_cast<const tviPSSItem*>(item) != nullptr;
 }
 
 // A path inside the cabinet's directory as a plan names it: plain components only; the first
@@ -736,7 +755,8 @@ bool isPlanPath(const std::string& path)
     std::size_t start = 0;
     for (bool first = true; start <= path.size(); first = false) {
         std::size_t slash = path.find('/', start);
-        std::string part = path.substr(start, slash == std::string::npos ? std::string::npos : slash - start);
+        std::string part =
+            path.substr(start, slash == std::string::npos ? std::string::npos : slash - start);
         bool trash = first && part == tviSnapshotFiles::trashName;
         if (!trash && !tviSnapshotFiles::isSafeDirectoryName(part))
             return false;
@@ -760,12 +780,14 @@ bool copyTree(const std::string& from, const std::string& to)
     std::error_code error;
     if (!fs::create_directory(to, error))
         return false;
-    for (fs::recursive_directory_iterator it(from, error), end; !error && it != end; it.increment(error)) {
+    for (fs::recursive_directory_iterator it(from, error), end; !error && it != end;
+         it.increment(error)) {
         fs::file_status status = it->symlink_status(error);
         std::string target = to + "/" + fs::relative(it->path(), from, error).string();
         if (fs::is_directory(status)) {
             fs::create_directory(target, error);
-        } else if (fs::is_regular_file(status) && it->path().filename() != tviSnapshotFiles::originName) {
+        } else if (fs::is_regular_file(status) &&
+                   it->path().filename() != tviSnapshotFiles::originName) {
             fs::copy_file(it->path(), target, error);
         } else if (fs::is_symlink(status)) {
             it.disable_recursion_pending();
@@ -799,7 +821,8 @@ std::string tviPageSnapshot::listOf(const tviTreeViewItem* parent)
 {
     std::vector<tviSnapshotListEntry> entries;
     ctrlTreeView* tree = parent->tree();
-    for (TreeNode c = tree->getFirstChild(parent->getHandle()); c != nullptr; c = tree->getNextSibling(c)) {
+    for (TreeNode c = tree->getFirstChild(parent->getHandle()); c != nullptr;
+         c = tree->getNextSibling(c)) {
         tviTreeViewItem* child = tree->getItem(c);
         if (auto* folder = dynamic_cast<tviPSSFolder*>(child))
             entries.push_back({true, folder->getDirName(), folder->getName()});
@@ -809,7 +832,8 @@ std::string tviPageSnapshot::listOf(const tviTreeViewItem* parent)
     return tviSnapshotFiles::writeList(entries);
 }
 
-std::string tviPageSnapshot::freeDirName(const std::string& parentPath, const std::string& dirName) const
+std::string tviPageSnapshot::freeDirName(const std::string& parentPath,
+                                         const std::string& dirName) const
 {
     std::string base = withoutSlash(dirName);
     std::string name = base;
@@ -835,7 +859,8 @@ bool tviPageSnapshot::commitPlan(const Plan& plan) const
     }
     std::string error;
     if (!platform::atomicWriteFile(journalPath(), journal, &error))
-        return logError("tviPageSnapshot::save", std::string(msgSaveFailed) + " " + journalPath() + " " + error);
+        return logError("tviPageSnapshot::save",
+                        std::string(msgSaveFailed) + " " + journalPath() + " " + error);
     if (stopAfterStep != nullptr && stopAfterStep(1))
         return true;
     return carryOut(plan, false);
@@ -863,7 +888,8 @@ bool tviPageSnapshot::carryOut(const Plan& plan, bool replaying) const
     for (const auto& [path, bytes] : plan.lists) {
         std::string error;
         if (!platform::atomicWriteFile(folderPath_ + path, bytes, &error))
-            ok = logError("tviPageSnapshot::save", std::string(msgSaveFailed) + " " + path + " " + error);
+            ok = logError("tviPageSnapshot::save",
+                          std::string(msgSaveFailed) + " " + path + " " + error);
     }
     if (stopAfterStep != nullptr && stopAfterStep(3))
         return true;
@@ -921,7 +947,8 @@ bool tviPageSnapshot::moveEntry(tviTreeViewItem* item, TreeNode parent, TreeNode
     setDirNameOf(item, newDir);
     Plan plan;
     if (!sameParent)
-        plan.renames.emplace_back(relative(withoutSlash(oldPath)), relative(newParentPath + withoutSlash(newDir)));
+        plan.renames.emplace_back(relative(withoutSlash(oldPath)),
+                                  relative(newParentPath + withoutSlash(newDir)));
     plan.lists.emplace_back(relative(newParentPath + "List"), listOf(newParent));
     if (!sameParent)
         plan.lists.emplace_back(relative(fullPathOf(oldParent) + "List"), listOf(oldParent));
@@ -1006,8 +1033,9 @@ bool tviPageSnapshot::pasteOnto(tviTreeViewItem* target, bool query, bool* enabl
 {
     *enabled = false;
     tviTreeViewItem* entry = tree()->clipboardItem();
-    if (entry == nullptr || target == nullptr || target->getHandle() == nullptr || !isEntry(entry) ||
-        cabinetOf(entry) != this || !isSettled(entry) || tree()->isInSubtree(target->getHandle(), entry->getHandle()))
+    if (entry == nullptr || target == nullptr || target->getHandle() == nullptr ||
+        !isEntry(entry) || cabinetOf(entry) != this || !isSettled(entry) ||
+        tree()->isInSubtree(target->getHandle(), entry->getHandle()))
         return true;
     TreeNode parent = tree()->getParent(target->getHandle());
     TreeNode after = target->getHandle();
@@ -1015,7 +1043,8 @@ bool tviPageSnapshot::pasteOnto(tviTreeViewItem* target, bool query, bool* enabl
     if (target == this) {
         parent = getHandle();
         after = kTreeFirst;
-    } else if (folder && (tree()->getFirstChild(target->getHandle()) == nullptr || tree()->isExpanded(target->getHandle()))) {
+    } else if (folder && (tree()->getFirstChild(target->getHandle()) == nullptr ||
+                          tree()->isExpanded(target->getHandle()))) {
         parent = target->getHandle();
         after = kTreeFirst;
     }
@@ -1024,8 +1053,14 @@ bool tviPageSnapshot::pasteOnto(tviTreeViewItem* target, bool query, bool* enabl
         return true;
     if (folder) {
         switch (tree()->choosePastePlace()) {
-        case tviPastePlace::inside: parent = target->getHandle(); after = kTreeFirst; break;
-        case tviPastePlace::below: parent = tree()->getParent(target->getHandle()); after = target->getHandle(); break;
+        case tviPastePlace::inside:
+            parent = target->getHandle();
+            after = kTreeFirst;
+            break;
+        case tviPastePlace::below:
+            parent = tree()->getParent(target->getHandle());
+            after = target->getHandle();
+            break;
         case tviPastePlace::cancel: return true;
         case tviPastePlace::automatic: break;
         }
@@ -1078,7 +1113,8 @@ std::string tviPageSnapshot::proposeSnapshotName(const std::string& text, const 
     return tviSnapshotFiles::proposeName(text, title, address);
 }
 
-tviTreeViewItem* tviPageSnapshot::keepSnapshot(const std::string& url, const std::string& description,
+tviTreeViewItem* tviPageSnapshot::keepSnapshot(const std::string& url,
+                                               const std::string& description,
                                                const std::string& name, bool autoDelete)
 {
     return takeSnapshot(url, description, name, autoDelete);

@@ -30,8 +30,8 @@ public:
     ~tviPageSnapshot() override;
 
     int getType() const override { return typePageSnapshot; }
-    tviTreeViewItem* keepSnapshot(const std::string& url, const std::string& description, const std::string& name,
-                                  bool autoDelete) override;
+    tviTreeViewItem* keepSnapshot(const std::string& url, const std::string& description,
+                                  const std::string& name, bool autoDelete) override;
     std::string proposeSnapshotName(const std::string& text, const std::string& title,
                                     const std::string& address) const override;
     std::string getText() const override { return getCabinetName(); }
@@ -61,16 +61,17 @@ public:
 
     // A new snapshot as the cabinet's first child, in a new directory named after name, with
     // its `snapshot` file written and the List saved; selected, download state 1.
-    tviPSSItem* addSnapshot(const std::string& source, const std::string& description, const std::string& name,
-                            bool autoDelete);
+    tviPSSItem* addSnapshot(const std::string& source, const std::string& description,
+                            const std::string& name, bool autoDelete);
     // addSnapshot, then the download into its directory through the tree view and the engine.
-    tviPSSItem* takeSnapshot(const std::string& source, const std::string& description, const std::string& name,
-                             bool autoDelete, int mode = 0);
+    tviPSSItem* takeSnapshot(const std::string& source, const std::string& description,
+                             const std::string& name, bool autoDelete, int mode = 0);
 
     // Moves the directory at path (inside the cabinet's directory, not a link) into the
     // trash under a new name; trashPath gets where it went (ending with '/'). With origin the
     // directory keeps where it came from, so that undo can bring it back later.
-    bool moveToTrash(const std::string& path, std::string& trashPath, const tviTrashOrigin* origin = nullptr) const;
+    bool moveToTrash(const std::string& path, std::string& trashPath,
+                     const tviTrashOrigin* origin = nullptr) const;
     // Where a folder or snapshot of this cabinet stands, for its trip to the trash.
     tviTrashOrigin originOf(const tviTreeViewItem* item) const;
     // Something deleted is still in the trash with its origin: undo can bring it back.
@@ -84,7 +85,8 @@ public:
     bool cmdEmptyTrash(bool query, bool* enabled);
     // Moves a directory back from the trash to the free directory name under parentPath that
     // comes closest to dirName; dirName gets the name used.
-    bool restoreFromTrash(const std::string& trashPath, const std::string& parentPath, std::string& dirName) const;
+    bool restoreFromTrash(const std::string& trashPath, const std::string& parentPath,
+                          std::string& dirName) const;
     // Removes everything in the trash (never following links).
     bool emptyTrash() const;
 
@@ -120,7 +122,8 @@ public:
     // Takes the ageing settings (days, colour, switches) anew: at set-up, and at once when the
     // preference sheet is confirmed, so that the next save ages by what the user set.
     void applySettings(const utlIniInfo& ini);
-    static tviPageSnapshot* openDefault(ctrlTreeView* tree, const std::string& dataDir, const utlIniInfo* ini);
+    static tviPageSnapshot* openDefault(ctrlTreeView* tree, const std::string& dataDir,
+                                        const utlIniInfo* ini);
 
 protected:
     bool cmdNewFolder(bool query, bool* enabled) override;
@@ -139,7 +142,8 @@ private:
     void mergeList();
     struct Plan {
         std::vector<std::pair<std::string, std::string>> renames; // paths inside the folder
-        std::vector<std::pair<std::string, std::string>> lists;   // List path inside the folder, bytes
+        std::vector<std::pair<std::string, std::string>>
+            lists; // List path inside the folder, bytes
     };
     bool commitPlan(const Plan& plan) const;
     bool carryOut(const Plan& plan, bool replaying) const;

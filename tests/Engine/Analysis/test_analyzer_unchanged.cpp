@@ -31,38 +31,74 @@ struct Random {
         return z ^ (z >> 31);
     }
     std::size_t below(std::size_t n) { return static_cast<std::size_t>(next() % n); }
-    template <std::size_t N> const char* pick(const char* const (&list)[N]) { return list[below(N)]; }
+    template <std::size_t N>
+    const char* pick(const char* const (&list)[N])
+    {
+        return list[below(N)];
+    }
 };
 
 const char* const pageAddresses[] = {
-    "http://example.jp/dir/page.html", "https://Example.JP:8443/a/b/", "http://u:p@host/index.cgi?x=1#top",
-    "/home/user/site/index.html", "file:///home/user/site/page.htm", "C:\\site\\page.html",
-    "\\\\server\\share\\page.html", "ftp://ftp.example.jp/pub/"};
-const char* const hrefs[] = {
-    "a.html", "b.HTM", "pic.jpg", "doc.PDF", "x.cgi?y=1.png", "dir/", "../up/file.zip", "./same.Shtml",
-    "//other.host/p.gif", "http://h:99/a.b/c", "https://H.example/path/to/%E3%81%82.txt", "mailto:a@b.com",
-    "javascript:go()", "JavaScript:void(0)", "#frag", "page.asp#x.png", "  spaced.gif  ", "file:///c:/a.txt",
-    "file://localhost/etc/x.conf", "q?a=b&amp;c=d.jpg", "&#104;ttp://ent.example/&copy=2.jsp", "c:\\x\\y.bmp",
-    "\\\\srv\\s\\f.doc", "/abs/path.mid", "?only=query", "", "noext", "a.b.c.tar.gz", "http://[::1]:8080/v6.png",
-    "http://h:bad/x.jpg", "data:text/plain,x", "%7Euser/p.HTML", "a\tb\nc.png", "\x82\xA0.jpg"};
-const char* const texts[] = {"text", "  spaced   words ", "&amp; &lt;b&gt; &nbsp;&copy;", "&#26085;&#x672C;",
-                             "", "line\r\nbreak", "<b>bold</b>", "a < b > c"};
+    "http://example.jp/dir/page.html",   "https://Example.JP:8443/a/b/",
+    "http://u:p@host/index.cgi?x=1#top", "/home/user/site/index.html",
+    "file:///home/user/site/page.htm",   "C:\\site\\page.html",
+    "\\\\server\\share\\page.html",      "ftp://ftp.example.jp/pub/"};
+const char* const hrefs[] = {"a.html",
+                             "b.HTM",
+                             "pic.jpg",
+                             "doc.PDF",
+                             "x.cgi?y=1.png",
+                             "dir/",
+                             "../up/file.zip",
+                             "./same.Shtml",
+                             "//other.host/p.gif",
+                             "http://h:99/a.b/c",
+                             "https://H.example/path/to/%E3%81%82.txt",
+                             "mailto:a@b.com",
+                             "javascript:go()",
+                             "JavaScript:void(0)",
+                             "#frag",
+                             "page.asp#x.png",
+                             "  spaced.gif  ",
+                             "file:///c:/a.txt",
+                             "file://localhost/etc/x.conf",
+                             "q?a=b&amp;c=d.jpg",
+                             "&#104;ttp://ent.example/&copy=2.jsp",
+                             "c:\\x\\y.bmp",
+                             "\\\\srv\\s\\f.doc",
+                             "/abs/path.mid",
+                             "?only=query",
+                             "",
+                             "noext",
+                             "a.b.c.tar.gz",
+                             "http://[::1]:8080/v6.png",
+                             "http://h:bad/x.jpg",
+                             "data:text/plain,x",
+                             "%7Euser/p.HTML",
+                             "a\tb\nc.png",
+                             "\x82\xA0.jpg"};
+const char* const texts[] = {"text",
+                             "  spaced   words ",
+                             "&amp; &lt;b&gt; &nbsp;&copy;",
+                             "&#26085;&#x672C;",
+                             "",
+                             "line\r\nbreak",
+                             "<b>bold</b>",
+                             "a < b > c"};
 const char* const japanese[] = {"\xE6\x97\xA5\xE6\x9C\xAC\xE8\xAA\x9E", "\xE3\x81\x82\xE3\x81\x84",
                                 "\xEF\xBD\xB1\xEF\xBD\xB2", "\xE2\x91\xA0"}; // UTF-8
-const char* const sjisText[] = {"\x93\xFA\x96\x7B\x8C\xEA", "\x82\xA0\x82\xA2", "\xB1\xB2", "\x87\x40"};
-const char* const eucText[] = {"\xC6\xFC\xCB\xDC\xB8\xEC", "\xA4\xA2\xA4\xA4", "\x8E\xB1\x8E\xB2", "\xAD\xA1"};
+const char* const sjisText[] = {"\x93\xFA\x96\x7B\x8C\xEA", "\x82\xA0\x82\xA2", "\xB1\xB2",
+                                "\x87\x40"};
+const char* const eucText[] = {"\xC6\xFC\xCB\xDC\xB8\xEC", "\xA4\xA2\xA4\xA4", "\x8E\xB1\x8E\xB2",
+                               "\xAD\xA1"};
 
 std::string quoted(Random& r, const std::string& value)
 {
     switch (r.below(4)) {
-    case 0:
-        return "\"" + value + "\"";
-    case 1:
-        return "'" + value + "'";
-    case 2:
-        return value;
-    default:
-        return " \"  " + value + "\" ";
+    case 0: return "\"" + value + "\"";
+    case 1: return "'" + value + "'";
+    case 2: return value;
+    default: return " \"  " + value + "\" ";
     }
 }
 
@@ -74,58 +110,51 @@ std::string randomPage(Random& r)
         std::string href = r.pick(hrefs), text = r.pick(texts);
         text += words[r.below(4)];
         switch (r.below(18)) {
-        case 0:
-            page += "<TITLE>" + text + "</title>";
-            break;
-        case 1:
-            page += "<base href=" + quoted(r, r.pick(pageAddresses)) + ">";
-            break;
+        case 0: page += "<TITLE>" + text + "</title>"; break;
+        case 1: page += "<base href=" + quoted(r, r.pick(pageAddresses)) + ">"; break;
         case 2:
-            page += "<meta name=" + quoted(r, r.below(2) ? "Keywords" : "keyword") + " content=" + quoted(r, text) + ">";
+            page += "<meta name=" + quoted(r, r.below(2) ? "Keywords" : "keyword") +
+                    " content=" + quoted(r, text) + ">";
             break;
         case 3:
-            page += "<meta http-equiv=" + quoted(r, "Refresh") + " content=\"5; URL=" + href + "\">";
+            page +=
+                "<meta http-equiv=" + quoted(r, "Refresh") + " content=\"5; URL=" + href + "\">";
             break;
         case 4:
             page += "<meta http-equiv=\"Content-Type\" content=\"text/html; charset=" +
                     std::string(r.below(2) ? "shift_jis" : "euc-jp") + "\">";
             break;
-        case 5:
-            page += "<img src=" + quoted(r, href) + " alt=" + quoted(r, text) + ">";
-            break;
+        case 5: page += "<img src=" + quoted(r, href) + " alt=" + quoted(r, text) + ">"; break;
         case 6:
-            page += "<frame src=" + quoted(r, href) + " name=" + quoted(r, text) + "><iframe src=" + href + "></iframe>";
+            page += "<frame src=" + quoted(r, href) + " name=" + quoted(r, text) +
+                    "><iframe src=" + href + "></iframe>";
             break;
-        case 7:
-            page += "<area href=" + quoted(r, href) + " alt=" + quoted(r, text) + ">";
-            break;
-        case 8:
-            page += "<!-- <a href=hidden.html> -->" + text;
-            break;
-        case 9:
-            page += "<script>var s='<a href=\"no.html\">';</script><style>a{}</style>";
-            break;
+        case 7: page += "<area href=" + quoted(r, href) + " alt=" + quoted(r, text) + ">"; break;
+        case 8: page += "<!-- <a href=hidden.html> -->" + text; break;
+        case 9: page += "<script>var s='<a href=\"no.html\">';</script><style>a{}</style>"; break;
         case 10:
-            page += std::string(1, static_cast<char>(r.below(256))) + std::string(1, static_cast<char>(r.below(256)));
+            page += std::string(1, static_cast<char>(r.below(256))) +
+                    std::string(1, static_cast<char>(r.below(256)));
             break;
         case 11:
             page += "<p>" + text + "<table><tr><td>" + words[r.below(4)] + "</td></tr></table>";
             break;
         case 12: {
             // A name near the length limit, with blanks, line ends and double-byte characters.
-            const char* const pieces[] = {"ab", " ", "  ", "\r\n", "\t", "\n", "x", "&amp;", "<br>", "<b>"};
+            const char* const pieces[] = {"ab", " ", "  ",    "\r\n", "\t",
+                                          "\n", "x", "&amp;", "<br>", "<b>"};
             std::string name;
             for (std::size_t length = 250 + r.below(150); name.size() < length;)
-                name += r.below(3) == 0 ? std::string(words[r.below(4)]) : std::string(r.pick(pieces));
+                name +=
+                    r.below(3) == 0 ? std::string(words[r.below(4)]) : std::string(r.pick(pieces));
             page += "<a href=" + href + ">" + name + (r.below(2) ? "</a>" : "<p>");
             break;
         }
-        case 13:
-            page += "<title>" + text + "<" + words[r.below(4)] + "</titl" + "</TITLE>";
-            break;
+        case 13: page += "<title>" + text + "<" + words[r.below(4)] + "</titl" + "</TITLE>"; break;
         default:
             page += "<a class=x href=" + quoted(r, href) + (r.below(2) ? " title=t>" : ">") + text +
-                    (r.below(3) ? "<img src=i.png alt=" + quoted(r, text) + ">" : "") + (r.below(4) ? "</a>" : "") + "\n";
+                    (r.below(3) ? "<img src=i.png alt=" + quoted(r, text) + ">" : "") +
+                    (r.below(4) ? "</a>" : "") + "\n";
             break;
         }
     }
@@ -170,7 +199,8 @@ std::uint64_t analyzeAndDigest(Random& r, const std::string& address, const std:
             clsLinkProperties p;
             EXPECT_TRUE(k == 0 ? item.getLink(index, p) : item.getResource(index, p));
             hash = fnv(hash, std::to_string(p.linkKind));
-            for (const std::string* field : {&p.address, &p.name, &p.href, &p.fileName, &p.extension, &p.host})
+            for (const std::string* field :
+                 {&p.address, &p.name, &p.href, &p.fileName, &p.extension, &p.host})
                 hash = fnv(hash, *field);
         }
     }
@@ -182,7 +212,8 @@ std::uint64_t analyzeAndDigest(Random& r, const std::string& address, const std:
 
 TEST(clsHtmlItem, FindsWhatItFoundBeforeTheTuning)
 {
-    const auto file = std::filesystem::path(QUILLARA_TEST_DATA) / "analyzer" / "unchanged-digests.txt";
+    const auto file =
+        std::filesystem::path(QUILLARA_TEST_DATA) / "analyzer" / "unchanged-digests.txt";
     std::ostringstream got;
     Random r{20261207};
     for (int i = 0; i < pageCount; ++i) {

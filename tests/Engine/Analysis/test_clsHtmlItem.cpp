@@ -9,7 +9,8 @@
 
 namespace {
 
-const std::filesystem::path goldenDirectory = std::filesystem::path(QUILLARA_TEST_DATA) / "analyzer";
+const std::filesystem::path goldenDirectory =
+    std::filesystem::path(QUILLARA_TEST_DATA) / "analyzer";
 const std::string pageAddress = "http://example.jp/dir/page.html";
 
 std::vector<std::filesystem::path> goldenInputs()
@@ -47,9 +48,11 @@ TEST(clsHtmlItem, SameResultWhereverThePageIsCut)
         std::string bytes = testsupport::readFile(input);
         std::string whole = analyzeBytes(bytes, pageAddress, 0).describe();
         for (std::size_t size : {1, 2, 3, 2048})
-            EXPECT_EQ(analyzeBytes(bytes, pageAddress, size).describe(), whole) << input.filename() << " " << size;
+            EXPECT_EQ(analyzeBytes(bytes, pageAddress, size).describe(), whole)
+                << input.filename() << " " << size;
         for (std::size_t cut = 1; cut < bytes.size(); ++cut)
-            ASSERT_EQ(analyzeCutAt(bytes, pageAddress, cut).describe(), whole) << input.filename() << " cut " << cut;
+            ASSERT_EQ(analyzeCutAt(bytes, pageAddress, cut).describe(), whole)
+                << input.filename() << " cut " << cut;
     }
 }
 
@@ -57,7 +60,8 @@ TEST(clsHtmlItem, SameResultWhereverThePageIsCut)
 // bounded by the page and nothing is read outside a block (the sanitizer build checks that).
 TEST(clsHtmlItem, SurvivesHostilePages)
 {
-    std::string hugeAttribute = "<a href=\"x.html\" title=\"" + std::string(10 * 1024 * 1024, 'a') + "\">huge</a>";
+    std::string hugeAttribute =
+        "<a href=\"x.html\" title=\"" + std::string(10 * 1024 * 1024, 'a') + "\">huge</a>";
     AnalyzedPage page = analyzeBytes(hugeAttribute, pageAddress, 65536);
     ASSERT_EQ(page.links.size(), 1u);
     EXPECT_EQ(page.links[0].name, "huge");
@@ -75,8 +79,9 @@ TEST(clsHtmlItem, SurvivesHostilePages)
     for (std::size_t size : {1, 3, 4096})
         analyzeBytes(binary, pageAddress, size);
 
-    for (const char* unterminated : {"<!-- <a href=a.htm>a</a>", "<style><a href=a.htm>", "<script>x",
-                                     "<title>never ends <a href=a.htm>", "<a href=\"a.htm", "\x82"}) {
+    for (const char* unterminated :
+         {"<!-- <a href=a.htm>a</a>", "<style><a href=a.htm>", "<script>x",
+          "<title>never ends <a href=a.htm>", "<a href=\"a.htm", "\x82"}) {
         page = analyzeBytes(unterminated, pageAddress, 1);
         EXPECT_TRUE(page.links.empty()) << unterminated;
     }
@@ -90,7 +95,8 @@ public:
     std::string links;
 
 protected:
-    bool reportLink(int, const std::string& address, const std::string& name, const std::string&) override
+    bool reportLink(int, const std::string& address, const std::string& name,
+                    const std::string&) override
     {
         links += address + "=" + name + ";";
         return true;
@@ -122,11 +128,14 @@ TEST(clsHtmlScanner, TrailBytesNeverOpenOrCloseTags)
         std::string links;
     } cases[] = {
         {"lead before '<'", "\x82\xA0\x81<a href=a.html>a</a>", ""},
-        {"two lead values before '<'", "\x82\x9F<a href=b.html>b</a>", "http://example.jp/b.html=b;"},
+        {"two lead values before '<'", "\x82\x9F<a href=b.html>b</a>",
+         "http://example.jp/b.html=b;"},
         {"three lead values before '<'", "\x82\x82\x9F<a href=c.html>c</a>", ""},
-        {"lead before '>' in a tag", "<a href=d.html title=\x81>>d</a>", "http://example.jp/d.html=d;"},
+        {"lead before '>' in a tag", "<a href=d.html title=\x81>>d</a>",
+         "http://example.jp/d.html=d;"},
         {"lead before '>' in an unknown tag", "<zz \x81><a href=e.html>e</a>>f", ""},
-        {"lead before '<' in SCRIPT", "<script>\x81</script><a href=g.html>g</a></script><a href=h.html>h</a>",
+        {"lead before '<' in SCRIPT",
+         "<script>\x81</script><a href=g.html>g</a></script><a href=h.html>h</a>",
          "http://example.jp/h.html=h;"},
     };
     for (const Case& c : cases) {

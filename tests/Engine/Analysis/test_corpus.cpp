@@ -32,7 +32,8 @@ std::vector<ExpectedPage> readManifest(const std::filesystem::path& path)
             pages.back().keywords = platform::utf8ToSjis(line.substr(9));
         else if (line.starts_with("link ")) {
             std::size_t space = line.find(' ', 5);
-            pages.back().links.emplace_back(line.substr(5, space - 5), platform::utf8ToSjis(line.substr(space + 1)));
+            pages.back().links.emplace_back(line.substr(5, space - 5),
+                                            platform::utf8ToSjis(line.substr(space + 1)));
         }
     }
     return pages;

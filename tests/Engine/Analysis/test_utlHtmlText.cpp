@@ -31,18 +31,18 @@ TEST(NormalizeForSearch, FoldsCaseWidthAndLongVowel)
     const std::pair<std::string, std::string> cases[] = {
         {"\x82\x60\x82\x61\x82\x62\x82\x50", "ABC1"}, // ＡＢＣ１
         {"abc1", "ABC1"},
-        {"\x82\x81\x82\x82\x82\x83", "ABC"}, // ａｂｃ
-        {"\x83\x4B", "\xB6\xDE"},            // ガ -> ｶﾞ
-        {"\x83\x70", "\xCA\xDF"},            // パ -> ﾊﾟ
-        {"\x83\x94", "\xB3\xDE"},            // ヴ -> ｳﾞ
-        {"\x83\x41\x83\x93", "\xB1\xDD"},    // アン -> ｱﾝ
+        {"\x82\x81\x82\x82\x82\x83", "ABC"},                      // ａｂｃ
+        {"\x83\x4B", "\xB6\xDE"},                                 // ガ -> ｶﾞ
+        {"\x83\x70", "\xCA\xDF"},                                 // パ -> ﾊﾟ
+        {"\x83\x94", "\xB3\xDE"},                                 // ヴ -> ｳﾞ
+        {"\x83\x41\x83\x93", "\xB1\xDD"},                         // アン -> ｱﾝ
         {"\x83\x8E\x83\x90\x83\x91", "\x83\x8E\x83\x90\x83\x91"}, // ヮヰヱ have no half-width form
-        {"\x81\x5B\x81\x7C\xB0", "---"},      // ー － ｰ
-        {"\x82\xA0", "\x82\xA0"},            // hiragana あ stays
+        {"\x81\x5B\x81\x7C\xB0", "---"},                          // ー － ｰ
+        {"\x82\xA0", "\x82\xA0"},                                 // hiragana あ stays
         // A trail byte in the range of a-z belongs to its kanji and is not upper-cased.
         {"\x89\x61x", "\x89\x61X"}, // 餌x
-        {"a\x82", "A\x82"},        // a cut double-byte character stays as it is
-        {"&#38;#65;", "&#65;"},      // an '&' held as text is an '&'
+        {"a\x82", "A\x82"},         // a cut double-byte character stays as it is
+        {"&#38;#65;", "&#65;"},     // an '&' held as text is an '&'
     };
     for (const auto& [text, expected] : cases)
         EXPECT_EQ(normalized(text), expected) << text;
@@ -62,16 +62,18 @@ TEST(DecodeHtmlText, ReplacesEntitiesAndKeepsEverythingElse)
         {"&unknown; & &; &1", "&unknown; & &; &1"},
         {"&#65;&#x42;&#X43", "ABC"},
         {"&#12354;&#x3042", "\x82\xA0\x82\xA0"}, // あ
-        {"&hellip;&times;&alpha;&Omega;&rarr;&sect", "\x81\x63\x81\x7E\x83\xBF\x83\xB6\x81\xA8\x81\x98"},
+        {"&hellip;&times;&alpha;&Omega;&rarr;&sect",
+         "\x81\x63\x81\x7E\x83\xBF\x83\xB6\x81\xA8\x81\x98"},
         // What CP932 lacks, or would read back as another character, is kept as a reference.
-        {"&copy; &euro; &yen;", "&#169; &#8364; &#165;"},          // ¥ is no '\'
-        {"&notin;&notit;&copyx", "&#8713;&#172;it;&#169;x"},       // ∉ ¬it; ©x (0x81CA reads as U+FFE2)
-        {"&alpha &thetasym;", "&alpha &#977;"},                    // Greek needs its ';'
-        {"&#133;&#150;&#129;", "\x81\x63&#8211;\x81\xAC"},          // Windows-1252 …, –, a control
+        {"&copy; &euro; &yen;", "&#169; &#8364; &#165;"},    // ¥ is no '\'
+        {"&notin;&notit;&copyx", "&#8713;&#172;it;&#169;x"}, // ∉ ¬it; ©x (0x81CA reads as U+FFE2)
+        {"&alpha &thetasym;", "&alpha &#977;"},              // Greek needs its ';'
+        {"&#133;&#150;&#129;", "\x81\x63&#8211;\x81\xAC"},   // Windows-1252 …, –, a control
         {"&#0;&#x1F600;&#55296;&#99999999999999999999;", "&#65533;&#128512;&#65533;&#65533;"},
         {"&mdash;&#x2015;&#x301C;&#xFF5E;", "&#8212;\x81\x5C&#12316;\x81\x60"},
         // An '&' that is text stays text where it would read as a kept reference.
-        {"&amp;#233; &amp;&#233; &#38;#128512; &amp;#65;", "&#38;#233; &&#233; &#38;#128512; &#65;"},
+        {"&amp;#233; &amp;&#233; &#38;#128512; &amp;#65;",
+         "&#38;#233; &&#233; &#38;#128512; &#65;"},
         {"&#1;&#9;&#10;", "\x81\xAC\t\n"},
         {"&#;&#x;&#", "&#;&#x;&#"},
         // A lead byte before '&' stands alone: the '&' is not eaten as its trail byte.
@@ -90,7 +92,8 @@ TEST(DecodeCharacterReferences, WritesAddressesAsBrowsersRequestThem)
     const std::pair<std::string, std::string> cases[] = {
         {"?page=2&amp;sort=new", "?page=2&sort=new"},
         {"x?a=1&#38;b=2&#x26;c=3", "x?a=1&b=2&c=3"},
-        {"x?a=1&copy=2&reg&lang=ja&not_x", "x?a=1&copy=2%C2%AE&lang=ja%C2%AC_x"}, // 0x81CA reads as U+FFE2
+        {"x?a=1&copy=2&reg&lang=ja&not_x",
+         "x?a=1&copy=2%C2%AE&lang=ja%C2%AC_x"}, // 0x81CA reads as U+FFE2
         {"x?a=1&amp=2&ampb", "x?a=1&amp=2&ampb"},
         {"a&nbsp;b&copy;&#x1F600;", "a%C2%A0b%C2%A9%F0%9F%98%80"},
         {"&#12354;&#xFF71;", "\x82\xA0\xB1"}, // あ and half-width ｱ as Shift_JIS

@@ -40,12 +40,16 @@ public:
         if (!seen.empty() && node->getReadNumber() < seen.back().node->getReadNumber())
             fail(where + ": back to an older read");
         bool sameNode = !seen.empty() && seen.back().node == node;
-        if (sameNode && seen.back().phase == clsNodePhase::complete && phase != clsNodePhase::complete)
-            fail(where + ": phase " + std::to_string(static_cast<int>(phase)) + " after the final one");
+        if (sameNode && seen.back().phase == clsNodePhase::complete &&
+            phase != clsNodePhase::complete)
+            fail(where + ": phase " + std::to_string(static_cast<int>(phase)) +
+                 " after the final one");
         if (sameNode && phase == clsNodePhase::started)
             fail(where + ": created twice or after reading");
-        if (phase == clsNodePhase::complete && status != clsRequestStatus::complete && status != clsRequestStatus::failed && status != clsRequestStatus::unchecked)
-            fail(where + ": final notification with status " + std::to_string(static_cast<int>(status)));
+        if (phase == clsNodePhase::complete && status != clsRequestStatus::complete &&
+            status != clsRequestStatus::failed && status != clsRequestStatus::unchecked)
+            fail(where + ": final notification with status " +
+                 std::to_string(static_cast<int>(status)));
         seen.push_back(Delivery{node, phase, status});
         ++count;
     }
@@ -87,10 +91,12 @@ TEST(clsNotificationOrder, ReloadsAndFailuresKeepEveryRequestsSequence)
         options.retryCount = 0;
         options.nodeFactory = nullptr; // the real analyzer: passes take their time
         EngineHarness harness(options);
-        harness.onNotice = [&](int id, clsQuillaraItem* node, clsNodePhase phase) { checker.deliver(id, node, phase); };
+        harness.onNotice = [&](int id, clsQuillaraItem* node, clsNodePhase phase) {
+            checker.deliver(id, node, phase);
+        };
         const std::vector<std::string> addresses = {
-            server.url("/page"),          server.url("/text?size=9000"), server.url("/reset"),
-            server.url("/status/404"),    server.url("/drip?n=3&ms=2"),  server.url("/text?size=300"),
+            server.url("/page"),       server.url("/text?size=9000"), server.url("/reset"),
+            server.url("/status/404"), server.url("/drip?n=3&ms=2"),  server.url("/text?size=300"),
         };
         std::vector<clsUrlInformation*> records;
         for (const std::string& address : addresses)
@@ -104,7 +110,8 @@ TEST(clsNotificationOrder, ReloadsAndFailuresKeepEveryRequestsSequence)
             // read again at once: that is where an old node's notifications meet the new read's.
             if (info->getStatus() != clsRequestStatus::reading) {
                 clsUrlInformation* again = nullptr;
-                clsRequestMode mode = random() % 3 == 0 ? clsRequestMode::readAgain : clsRequestMode::reload;
+                clsRequestMode mode =
+                    random() % 3 == 0 ? clsRequestMode::readAgain : clsRequestMode::reload;
                 if (harness.engine.requestItem(mode, 0, info->getAddress(), again)) {
                     again->releaseQueueRef();
                     ++reloads;
@@ -121,7 +128,8 @@ TEST(clsNotificationOrder, ReloadsAndFailuresKeepEveryRequestsSequence)
                 for (clsUrlInformation* info : records) {
                     const std::vector<Delivery>& seen = checker.byId[info->getId()];
                     clsQuillaraItem* node = info->getNode();
-                    bool told = node != nullptr && !seen.empty() && seen.back().node == node && seen.back().phase == clsNodePhase::complete;
+                    bool told = node != nullptr && !seen.empty() && seen.back().node == node &&
+                                seen.back().phase == clsNodePhase::complete;
                     if (node != nullptr)
                         node->release();
                     if (!told)
@@ -134,8 +142,14 @@ TEST(clsNotificationOrder, ReloadsAndFailuresKeepEveryRequestsSequence)
                    std::string state;
                    for (clsUrlInformation* info : records) {
                        const std::vector<Delivery>& seen = checker.byId[info->getId()];
-                       state += info->getAddress() + " status " + std::to_string(static_cast<int>(info->getStatus())) + " seen " +
-                                std::to_string(seen.size()) + (seen.empty() ? "" : " last phase " + std::to_string(static_cast<int>(seen.back().phase))) + "\n";
+                       state += info->getAddress() + " status " +
+                                std::to_string(static_cast<int>(info->getStatus())) + " seen " +
+                                std::to_string(seen.size()) +
+                                (seen.empty()
+                                     ? ""
+                                     : " last phase " +
+                                           std::to_string(static_cast<int>(seen.back().phase))) +
+                                "\n";
                    }
                    return state;
                }();

@@ -42,10 +42,10 @@ struct RouteCase {
     std::string address;
     int status;
     int result;
-    const char* protocol;   // null: not checked
-    long long received;     // -1: not checked
-    int redirects;          // -1: not checked
-    const char* finalPath;  // null: not checked
+    const char* protocol;  // null: not checked
+    long long received;    // -1: not checked
+    int redirects;         // -1: not checked
+    const char* finalPath; // null: not checked
 };
 
 // Every route, good and bad, ends with one final notification and the right status:
@@ -133,7 +133,7 @@ TEST(clsQuillaraEngine, TellsEachRequestInOrderWhateverWayItsPageCame)
     struct Case {
         std::string address;
         bool announced;
-        bool whole;         // less than a block: announced with its one pass, "13"
+        bool whole; // less than a block: announced with its one pass, "13"
         int status;
         long long received; // -1: not checked
         const char* title;  // with analysis nodes; null: not checked
@@ -168,7 +168,8 @@ TEST(clsQuillaraEngine, TellsEachRequestInOrderWhateverWayItsPageCame)
             ASSERT_TRUE(harness.waitForEnd(ids)) << harness.unended();
             for (std::size_t i = 0; i < std::size(cases); ++i) {
                 const Case& c = cases[i];
-                SCOPED_TRACE(c.address + (analysed ? " analysed" : " blocks") + (mode == clsRequestMode::read ? "" : " reload"));
+                SCOPED_TRACE(c.address + (analysed ? " analysed" : " blocks") +
+                             (mode == clsRequestMode::read ? "" : " reload"));
                 std::string phases;
                 testsupport::Notice last;
                 for (const testsupport::Notice& n : harness.notices)
@@ -266,11 +267,13 @@ TEST(clsQuillaraEngine, AskingAgainBeforeTheFinalNotificationTellsOnceInOrder)
     };
     std::string pageA = server.url("/text?size=100&k=a");
     clsUrlInformation* a = harness.request(clsRequestMode::read, pageA);
-    ASSERT_TRUE(harness.waitUntil([&] { return a->getStatus() == clsRequestStatus::complete && workersIdle(); }));
+    ASSERT_TRUE(harness.waitUntil(
+        [&] { return a->getStatus() == clsRequestStatus::complete && workersIdle(); }));
     EXPECT_EQ(harness.request(clsRequestMode::read, pageA), a);
 
     clsUrlInformation* b = harness.request(clsRequestMode::read, server.url("/text?size=200&k=b"));
-    ASSERT_TRUE(harness.waitUntil([&] { return b->getStatus() == clsRequestStatus::complete && workersIdle(); }));
+    ASSERT_TRUE(harness.waitUntil(
+        [&] { return b->getStatus() == clsRequestStatus::complete && workersIdle(); }));
     harness.engine.queueStop();
     // A local page is read by the engine thread: its read job waits behind the cancel.
     testsupport::writeFile(home.path() / "c.html", "<html></html>");
@@ -332,7 +335,8 @@ TEST(clsQuillaraEngine, SendsAgentWithoutFragmentAndStreamsBlocks)
     clsQuillaraItem* bigNode = harness.finalNode[big];
     EXPECT_EQ(bigNode->getReceivedLength(), std::size_t(20) << 20);
     EXPECT_EQ(bigNode->getBlockCount(), (std::size_t(20) << 20) / 2048);
-    EXPECT_GE(harness.countNotices(big, clsNodePhase::analysed), 1) << "a long page shows progress before it ends";
+    EXPECT_GE(harness.countNotices(big, clsNodePhase::analysed), 1)
+        << "a long page shows progress before it ends";
 }
 
 // An https address keeps its scheme after its first read: reading it again must not go out
@@ -376,7 +380,8 @@ TEST(clsQuillaraEngine, RequestModesActOnTheRegisteredRecord)
     clsUrlInformation* registered = harness.request(clsRequestMode::registerOnly, page);
     EXPECT_EQ(registered->getStatus(), clsRequestStatus::registered);
     harness.window.pump(100);
-    for (clsNodePhase phase : {clsNodePhase::started, clsNodePhase::analysed, clsNodePhase::complete})
+    for (clsNodePhase phase :
+         {clsNodePhase::started, clsNodePhase::analysed, clsNodePhase::complete})
         EXPECT_EQ(harness.countNotices(registered->getId(), phase), 0);
     EXPECT_EQ(server.arrivalCount("/page"), 0u);
     harness.request(clsRequestMode::read, page);
@@ -390,8 +395,10 @@ TEST(clsQuillaraEngine, RequestModesActOnTheRegisteredRecord)
     EXPECT_EQ(server.arrivalCount("/page"), 1u) << "a complete page is not fetched again";
     EXPECT_EQ(harness.finalNode[registered->getId()], firstNode);
 
-    const std::pair<clsRequestMode, int> modes[] = {{clsRequestMode::reload, 0}, {clsRequestMode::readAgainSjis, 2}, {clsRequestMode::readAgainJis, 3},
-                                         {clsRequestMode::readAgainEuc, 4}};
+    const std::pair<clsRequestMode, int> modes[] = {{clsRequestMode::reload, 0},
+                                                    {clsRequestMode::readAgainSjis, 2},
+                                                    {clsRequestMode::readAgainJis, 3},
+                                                    {clsRequestMode::readAgainEuc, 4}};
     std::size_t arrivals = 1;
     for (auto [mode, codeKind] : modes) {
         harness.ended.clear();
@@ -416,7 +423,8 @@ TEST(clsQuillaraEngine, UnregistersOnlyItsOwnEntries)
     EngineHarness harness;
     std::string target = server.url("/redirect?n=0");
     clsUrlInformation* other = harness.request(clsRequestMode::registerOnly, target);
-    clsUrlInformation* redirected = harness.request(clsRequestMode::read, server.url("/redirect?n=1"));
+    clsUrlInformation* redirected =
+        harness.request(clsRequestMode::read, server.url("/redirect?n=1"));
     ASSERT_TRUE(harness.waitForEnd(redirected->getId()));
     EXPECT_EQ(redirected->getAddress(), target);
     int oldId = redirected->getId();
@@ -452,11 +460,15 @@ TEST(clsQuillaraEngine, ReloadWhileReadingIsSafe)
         // a new read then replaces the node while old references to it are out. A replaced
         // node tells how its own read ended, not how the page is now, so it starts nothing.
         harness.onNotice = [&](int, clsQuillaraItem* node, clsNodePhase phase) {
-            if (reloads >= 15 || node->getOwner() == nullptr || node->getStatus() != clsRequestStatus::complete)
+            if (reloads >= 15 || node->getOwner() == nullptr ||
+                node->getStatus() != clsRequestStatus::complete)
                 return;
             ++reloads;
             clsUrlInformation* info = nullptr;
-            clsRequestMode mode = phase == clsNodePhase::complete ? clsRequestMode::reload : (reloads % 2 ? clsRequestMode::readAgain : clsRequestMode::reload);
+            clsRequestMode mode =
+                phase == clsNodePhase::complete
+                    ? clsRequestMode::reload
+                    : (reloads % 2 ? clsRequestMode::readAgain : clsRequestMode::reload);
             if (harness.engine.requestItem(mode, 0, address, info))
                 info->releaseQueueRef();
         };
@@ -464,7 +476,8 @@ TEST(clsQuillaraEngine, ReloadWhileReadingIsSafe)
         for (int i = 0; i < 500 && reloads < 15; ++i)
             harness.window.pump(20);
         harness.onNotice = nullptr;
-        ASSERT_TRUE(harness.waitUntil([&] { return info->getStatus() == clsRequestStatus::complete; }));
+        ASSERT_TRUE(
+            harness.waitUntil([&] { return info->getStatus() == clsRequestStatus::complete; }));
         EXPECT_EQ(info->getReceivedBytes(), 20000);
         EXPECT_EQ(server.arrivalCount("/text"), 16u) << "every reload fetched again";
     }
@@ -486,7 +499,9 @@ TEST(clsQuillaraEngine, StopCancelsTransfersAndDropsQueuedJobs)
         EngineHarness harness(options);
         std::vector<int> ids;
         for (int i = 0; i < 7; ++i)
-            ids.push_back(harness.request(clsRequestMode::read, server.url("/hang?i=" + std::to_string(i)))->getId());
+            ids.push_back(
+                harness.request(clsRequestMode::read, server.url("/hang?i=" + std::to_string(i)))
+                    ->getId());
         while (server.arrivalCount("/hang") < 4)
             harness.window.pump(20);
         harness.engine.queueStop();
@@ -521,7 +536,8 @@ TEST(clsQuillaraEngine, TermReturnsWhileServerHangsAndRecordsOutliveIt)
     std::vector<clsUrlInformation*> kept;
     for (int i = 0; i < 6; ++i) {
         clsUrlInformation* info = nullptr;
-        harness->engine.requestItem(clsRequestMode::read, 0, server.url("/hang?t=" + std::to_string(i)), info);
+        harness->engine.requestItem(clsRequestMode::read, 0,
+                                    server.url("/hang?t=" + std::to_string(i)), info);
         kept.push_back(info);
     }
     while (server.arrivalCount("/hang") < 4)
@@ -551,7 +567,8 @@ TEST(clsQuillaraEngine, ConcurrentRequestsReloadsAndCancelsLeaveNothingBehind)
             std::string address = server.url("/text?size=" + std::to_string(100 + i * 97));
             ids.push_back(harness.request(clsRequestMode::read, address)->getId());
             if (i % 7 == 0)
-                harness.request(clsRequestMode::reload, server.url("/text?size=" + std::to_string(100 + (i / 2) * 97)));
+                harness.request(clsRequestMode::reload,
+                                server.url("/text?size=" + std::to_string(100 + (i / 2) * 97)));
             if (i == 60)
                 harness.engine.queueStop();
             if (i % 10 == 0)
@@ -562,7 +579,8 @@ TEST(clsQuillaraEngine, ConcurrentRequestsReloadsAndCancelsLeaveNothingBehind)
     EXPECT_EQ(liveObjects(), baseline);
 }
 
-std::vector<std::uint64_t> arrivalTicks(const TestHttpServer& server, const std::string& hostPrefix = {})
+std::vector<std::uint64_t> arrivalTicks(const TestHttpServer& server,
+                                        const std::string& hostPrefix = {})
 {
     std::vector<std::uint64_t> ticks;
     for (const auto& arrival : server.arrivals())
@@ -572,7 +590,8 @@ std::vector<std::uint64_t> arrivalTicks(const TestHttpServer& server, const std:
     return ticks;
 }
 
-std::vector<std::uint64_t> releaseTicks(const std::vector<clsSendPacer::Release>& releases, const std::string& host = {})
+std::vector<std::uint64_t> releaseTicks(const std::vector<clsSendPacer::Release>& releases,
+                                        const std::string& host = {})
 {
     std::vector<std::uint64_t> ticks;
     for (const auto& release : releases)
@@ -585,15 +604,17 @@ std::vector<std::uint64_t> releaseTicks(const std::vector<clsSendPacer::Release>
 // server sees is checked only for what load cannot change: no request arrives before the
 // pacer released it (the k-th arrival is not earlier than the k-th release). A span of arrivals
 // is no bound at all, since a slow first handler on the server side shrinks it at will.
-void expectPaced(const std::vector<std::uint64_t>& released, const std::vector<std::uint64_t>& arrived,
-                 std::size_t count, std::uint64_t interval, const std::string& what)
+void expectPaced(const std::vector<std::uint64_t>& released,
+                 const std::vector<std::uint64_t>& arrived, std::size_t count,
+                 std::uint64_t interval, const std::string& what)
 {
     ASSERT_EQ(released.size(), count) << what;
     ASSERT_EQ(arrived.size(), count) << what;
     for (std::size_t i = 1; i < released.size(); ++i)
         EXPECT_GE(released[i] - released[i - 1], interval) << what << " release " << i;
     for (std::size_t i = 0; i < arrived.size(); ++i)
-        EXPECT_GE(arrived[i], released[i]) << what << " arrival " << i << " came before its release";
+        EXPECT_GE(arrived[i], released[i])
+            << what << " arrival " << i << " came before its release";
 }
 
 // Program-wide pacing: one release per interval, whichever worker sends.
@@ -607,9 +628,13 @@ TEST(clsQuillaraEngine, PacesRequestsProgramWide)
     harness.engine.getPacer().recordReleases(true);
     std::vector<int> ids;
     for (int i = 0; i < 5; ++i)
-        ids.push_back(harness.request(clsRequestMode::read, server.url("/text?size=" + std::to_string(10 + i)))->getId());
+        ids.push_back(
+            harness
+                .request(clsRequestMode::read, server.url("/text?size=" + std::to_string(10 + i)))
+                ->getId());
     ASSERT_TRUE(harness.waitForEnd(ids)) << harness.unended();
-    expectPaced(releaseTicks(harness.engine.getPacer().getReleases()), arrivalTicks(server), 5, 300, "program");
+    expectPaced(releaseTicks(harness.engine.getPacer().getReleases()), arrivalTicks(server), 5, 300,
+                "program");
 }
 
 // Pacing per host: each host is paced on its own, and a host that must wait holds no worker:
@@ -627,18 +652,27 @@ TEST(clsQuillaraEngine, PacesEachHostOnItsOwn)
     std::string port = std::to_string(server.port());
     std::vector<int> ids;
     for (int i = 0; i < 5; ++i)
-        ids.push_back(harness.request(clsRequestMode::read, "http://127.0.0.1:" + port + "/text?size=" + std::to_string(i + 1))->getId());
+        ids.push_back(harness
+                          .request(clsRequestMode::read, "http://127.0.0.1:" + port +
+                                                             "/text?size=" + std::to_string(i + 1))
+                          ->getId());
     for (int i = 0; i < 2; ++i)
-        ids.push_back(harness.request(clsRequestMode::read, "http://localhost:" + port + "/text?size=" + std::to_string(i + 1))->getId());
+        ids.push_back(harness
+                          .request(clsRequestMode::read, "http://localhost:" + port +
+                                                             "/text?size=" + std::to_string(i + 1))
+                          ->getId());
     ASSERT_TRUE(harness.waitForEnd(ids)) << harness.unended();
     std::vector<clsSendPacer::Release> releases = harness.engine.getPacer().getReleases();
-    expectPaced(releaseTicks(releases, "127.0.0.1"), arrivalTicks(server, "127.0.0.1"), 5, 400, "127.0.0.1");
-    expectPaced(releaseTicks(releases, "localhost"), arrivalTicks(server, "localhost"), 2, 400, "localhost");
+    expectPaced(releaseTicks(releases, "127.0.0.1"), arrivalTicks(server, "127.0.0.1"), 5, 400,
+                "127.0.0.1");
+    expectPaced(releaseTicks(releases, "localhost"), arrivalTicks(server, "localhost"), 2, 400,
+                "localhost");
     std::vector<std::string> order;
     for (const auto& release : releases)
         order.push_back(release.host == "localhost" ? "B" : "A");
     ASSERT_EQ(order.size(), 7u);
-    EXPECT_EQ(std::count(order.begin(), order.begin() + 4, "B"), 2) << "the second host waited behind the first";
+    EXPECT_EQ(std::count(order.begin(), order.begin() + 4, "B"), 2)
+        << "the second host waited behind the first";
 }
 
 // A host that never answers holds its connections, not the workers: with more requests
@@ -666,15 +700,16 @@ TEST(clsQuillaraEngine, SilentHostHoldsUpNoOtherHost)
         for (int i = 0; i < 6; ++i)
             silent.push_back(harness
                                  .request(clsRequestMode::read, "http://127.0.0.1:" + port +
-                                                           "/hang?c=" + std::to_string(i))
+                                                                    "/hang?c=" + std::to_string(i))
                                  ->getId());
         ASSERT_TRUE(harness.waitUntil([&] { return server.arrivalCount("/hang") >= 1; }));
         std::vector<int> others;
         for (int i = 0; i < 5; ++i)
-            others.push_back(harness
-                                 .request(clsRequestMode::read, "http://localhost:" + port +
-                                                           "/text?size=" + std::to_string(i + 1))
-                                 ->getId());
+            others.push_back(
+                harness
+                    .request(clsRequestMode::read,
+                             "http://localhost:" + port + "/text?size=" + std::to_string(i + 1))
+                    ->getId());
         // Far below the silent host's time-out: these end only if nothing waits for it.
         ASSERT_TRUE(harness.waitForEnd(others, 30000)) << harness.unended();
         for (int id : silent)

@@ -76,7 +76,8 @@ TEST(clsCommunicationHttp, RetriesWhatMayPassAndHonoursRetryAfter)
     std::vector<int> ids;
     for (const RetryCase& c : cases)
         ids.push_back(harness.request(clsRequestMode::read, server.url(c.path))->getId());
-    clsUrlInformation* refused = harness.request(clsRequestMode::read, "http://127.0.0.1:1/nothing-listens");
+    clsUrlInformation* refused =
+        harness.request(clsRequestMode::read, "http://127.0.0.1:1/nothing-listens");
     ids.push_back(refused->getId());
     ASSERT_TRUE(harness.waitForEnd(ids)) << harness.unended();
     for (std::size_t i = 0; i < std::size(cases); ++i) {
@@ -87,7 +88,8 @@ TEST(clsCommunicationHttp, RetriesWhatMayPassAndHonoursRetryAfter)
         EXPECT_EQ(info->getResultCode(), c.result);
         EXPECT_EQ(info->getAttempts(), c.attempts);
         EXPECT_EQ(info->getRetryAfterRefused(), c.retryAfterRefused);
-        EXPECT_EQ(harness.countNotices(ids[i], clsNodePhase::complete), 1) << "only the last attempt is reported";
+        EXPECT_EQ(harness.countNotices(ids[i], clsNodePhase::complete), 1)
+            << "only the last attempt is reported";
         std::vector<int> waits = log.of(server.url(c.path));
         ASSERT_EQ(waits.size(), c.waits.size());
         for (std::size_t w = 0; w < waits.size(); ++w) {
@@ -118,11 +120,13 @@ TEST(clsCommunicationHttp, RetryCountZeroAndCancelDuringTheWait)
     options.retryCount = 2;
     options.retryUnitMs = 1000;
     EngineHarness harness(options);
-    clsUrlInformation* info = harness.request(clsRequestMode::read, server.url("/status/503?after=30"));
+    clsUrlInformation* info =
+        harness.request(clsRequestMode::read, server.url("/status/503?after=30"));
     ASSERT_TRUE(harness.waitUntil([&] { return server.arrivalCount("/status/503") == 1; }));
     harness.window.pump(100);
     harness.engine.queueStop();
-    ASSERT_TRUE(harness.waitForEnd(info->getId(), 10000)) << "a wait of 30 s is cut short by the cancel";
+    ASSERT_TRUE(harness.waitForEnd(info->getId(), 10000))
+        << "a wait of 30 s is cut short by the cancel";
     EXPECT_EQ(info->getStatus(), clsRequestStatus::failed);
     EXPECT_EQ(server.arrivalCount("/status/503"), 1u);
 }
@@ -182,7 +186,8 @@ TEST(clsCommunicationHttp, ConditionalRecheckServesTheCachedCopy)
         EngineHarness harness(options);
         harness.keepNodes = true;
         const std::string address = server.url("/etag?key=k&size=6000");
-        for (clsRequestMode mode : {clsRequestMode::read, clsRequestMode::reload, clsRequestMode::reload}) {
+        for (clsRequestMode mode :
+             {clsRequestMode::read, clsRequestMode::reload, clsRequestMode::reload}) {
             harness.ended.clear();
             clsUrlInformation* info = harness.request(mode, address);
             ASSERT_TRUE(harness.waitForEnd(info->getId()));
@@ -246,7 +251,8 @@ TEST(clsCommunicationHttp, ReportsPermanentMovesAndRedirectLoops)
         SCOPED_TRACE(cases[i].path);
         clsUrlInformation* info = harness.held[i];
         EXPECT_EQ(static_cast<int>(info->getStatus()), cases[i].status);
-        EXPECT_EQ(info->getMovedAddress(), cases[i].moved.empty() ? "" : server.url(cases[i].moved));
+        EXPECT_EQ(info->getMovedAddress(),
+                  cases[i].moved.empty() ? "" : server.url(cases[i].moved));
         EXPECT_EQ(info->isRedirectLoop(), cases[i].loop);
     }
 }

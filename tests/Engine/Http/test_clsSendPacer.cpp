@@ -19,7 +19,7 @@ struct FakeClock {
 };
 
 struct TryStep {
-    std::uint64_t at;      // clock before the call
+    std::uint64_t at; // clock before the call
     const char* host;
     bool granted;
     std::uint64_t readyAt; // when refused
@@ -37,12 +37,24 @@ struct TryCase {
 TEST(clsSendPacer, GivesTurnsByLaneAndSaysWhenTheyComeAgain)
 {
     const TryCase cases[] = {
-        {"per host", true,
-         {{1000, "a", true, 0}, {1000, "b", true, 0}, {1001, "a", false, 2000}, {1999, "b", false, 2000},
-          {2000, "a", true, 0}, {2000, "b", true, 0}, {2500, "c", true, 0}, {2999, "a", false, 3000}}},
-        {"program-wide", false,
-         {{1000, "a", true, 0}, {1000, "b", false, 2000}, {1500, "a", false, 2000}, {2000, "b", true, 0},
-          {3500, "a", true, 0}, {4000, "c", false, 4500}}},
+        {"per host",
+         true,
+         {{1000, "a", true, 0},
+          {1000, "b", true, 0},
+          {1001, "a", false, 2000},
+          {1999, "b", false, 2000},
+          {2000, "a", true, 0},
+          {2000, "b", true, 0},
+          {2500, "c", true, 0},
+          {2999, "a", false, 3000}}},
+        {"program-wide",
+         false,
+         {{1000, "a", true, 0},
+          {1000, "b", false, 2000},
+          {1500, "a", false, 2000},
+          {2000, "b", true, 0},
+          {3500, "a", true, 0},
+          {4000, "c", false, 4500}}},
     };
     for (const TryCase& c : cases) {
         FakeClock clock;
@@ -53,7 +65,8 @@ TEST(clsSendPacer, GivesTurnsByLaneAndSaysWhenTheyComeAgain)
         for (const TryStep& step : c.steps) {
             clock.tick = step.at;
             std::uint64_t readyAt = 0;
-            ASSERT_EQ(pacer.tryTurn(step.host, readyAt), step.granted) << c.name << " at " << step.at << " " << step.host;
+            ASSERT_EQ(pacer.tryTurn(step.host, readyAt), step.granted)
+                << c.name << " at " << step.at << " " << step.host;
             if (!step.granted) {
                 EXPECT_EQ(readyAt, step.readyAt) << c.name << " at " << step.at;
                 continue;

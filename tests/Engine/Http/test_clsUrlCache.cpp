@@ -17,7 +17,8 @@ TEST(clsUrlCache, StoresAndFindsExactlyTheAddress)
     testsupport::TempHome home;
     clsUrlCache cache(home.dir() + "Cache/", 1024 * 1024);
     const std::string address = "http://example.jp/../../etc/passwd?x=/..";
-    ASSERT_TRUE(cache.store(address, "<html>body</html>", "HTTP/1.1 200 OK\r\n", "Sun, 06 Dec 2026 10:00:00 GMT"));
+    ASSERT_TRUE(cache.store(address, "<html>body</html>", "HTTP/1.1 200 OK\r\n",
+                            "Sun, 06 Dec 2026 10:00:00 GMT"));
     std::string body, header, lastModified;
     ASSERT_TRUE(cache.lookup(address, body, &header, &lastModified));
     EXPECT_EQ(fs::path(body).parent_path(), fs::path(home.dir() + "Cache"));
@@ -28,7 +29,8 @@ TEST(clsUrlCache, StoresAndFindsExactlyTheAddress)
     EXPECT_FALSE(cache.lookup("http://example.jp/other", body));
 
     // Another address whose entry file was put under this name is not taken for it.
-    testsupport::writeFile(home.dir() + "Cache/" + clsUrlCache::nameOf("http://b/") + ".meta", "http://a/\n\n");
+    testsupport::writeFile(home.dir() + "Cache/" + clsUrlCache::nameOf("http://b/") + ".meta",
+                           "http://a/\n\n");
     testsupport::writeFile(home.dir() + "Cache/" + clsUrlCache::nameOf("http://b/") + ".body", "A");
     EXPECT_FALSE(cache.lookup("http://b/", body));
     EXPECT_FALSE(cache.store("http://x/\r\nevil", "x", "", ""));
@@ -102,7 +104,8 @@ TEST(clsHtmlItem, LocalFilesEndLoadedOrFailed)
         std::string address;
         clsRequestStatus status;
         int result;
-    } cases[] = {{page, clsRequestStatus::complete, 0}, {home.dir() + "missing.html", clsRequestStatus::failed, resultTransportError},
+    } cases[] = {{page, clsRequestStatus::complete, 0},
+                 {home.dir() + "missing.html", clsRequestStatus::failed, resultTransportError},
                  {home.dir(), clsRequestStatus::failed, resultTransportError}};
     for (const Case& c : cases) {
         clsUrlInformation owner;

@@ -27,19 +27,27 @@ TEST(clsUrlInformation, SplitsEveryKindOfAddress)
 {
     testsupport::TempHome home;
     const ParseCase cases[] = {
-        {"C:\\dir\\page.htm#top", addressLocalFile, "Local File", "page.htm", ".htm", "", 0, "", ""},
-        {"\\\\server\\share\\a.html", addressRemoteFile, "Remote File", "a.html", ".html", "", 0, "", ""},
-        {"/home/u/site/index.html#x", addressLocalFile, "Local File", "index.html", ".html", "", 0, "", ""},
+        {"C:\\dir\\page.htm#top", addressLocalFile, "Local File", "page.htm", ".htm", "", 0, "",
+         ""},
+        {"\\\\server\\share\\a.html", addressRemoteFile, "Remote File", "a.html", ".html", "", 0,
+         "", ""},
+        {"/home/u/site/index.html#x", addressLocalFile, "Local File", "index.html", ".html", "", 0,
+         "", ""},
         {"file:///C:/x.html", addressLocalFile, "Local File", "x.html", ".html", "", 0, "", ""},
         {"file:///tmp/a%20b.htm", addressLocalFile, "Local File", "a b.htm", ".htm", "", 0, "", ""},
-        {"file://localhost/tmp/c.txt", addressLocalFile, "Local File", "c.txt", ".txt", "", 0, "", ""},
+        {"file://localhost/tmp/c.txt", addressLocalFile, "Local File", "c.txt", ".txt", "", 0, "",
+         ""},
         {"http://www.example.com/dir/page.html?q=1#f", addressNetwork, "http", "page.html", ".html",
          "www.example.com", 80, "/dir/page.html", "?q=1#f"},
-        {"https://u:p@h.example:8443/a", addressNetwork, "https", "a", "", "h.example", 8443, "/a", ""},
+        {"https://u:p@h.example:8443/a", addressNetwork, "https", "a", "", "h.example", 8443, "/a",
+         ""},
         {"http://h", addressNetwork, "http", "", "", "h", 80, "", ""},
-        {"http://[::1]:81/x.cgi", addressNetwork, "http", "x.cgi", ".cgi", "[::1]", 81, "/x.cgi", ""},
-        {"ftp://files.example/pub/a.zip", addressNetwork, "ftp", "a.zip", ".zip", "files.example", 21, "/pub/a.zip", ""},
-        {"mailto:someone@example.com", addressNetwork, "mailto", "", "", "", 0, "someone@example.com", ""},
+        {"http://[::1]:81/x.cgi", addressNetwork, "http", "x.cgi", ".cgi", "[::1]", 81, "/x.cgi",
+         ""},
+        {"ftp://files.example/pub/a.zip", addressNetwork, "ftp", "a.zip", ".zip", "files.example",
+         21, "/pub/a.zip", ""},
+        {"mailto:someone@example.com", addressNetwork, "mailto", "", "", "", 0,
+         "someone@example.com", ""},
         {"www.example.com/page.html", addressNotParsed, "", "", "", "", 0, "", ""},
         {"http://h:99999/", addressNotParsed, "", "", "", "", 0, "", ""},
         {"http://bad host/", addressNotParsed, "", "", "", "", 0, "", ""},
@@ -183,8 +191,8 @@ std::string requestUrlByBytes(const utlUrlParts& parts)
 TEST(utlUrlParts, RequestUrlUnchangedOnRandomParts)
 {
     std::mt19937 random(20261207);
-    const std::string alphabet = std::string("abcXYZ019/?&=#%:@.-_~ ") + '\t' + '\x7F' + '\x82' + '\xA0' + '\xFF' +
-                                 std::string(1, '\0');
+    const std::string alphabet = std::string("abcXYZ019/?&=#%:@.-_~ ") + '\t' + '\x7F' + '\x82' +
+                                 '\xA0' + '\xFF' + std::string(1, '\0');
     auto text = [&](int longest) {
         std::string out(random() % (longest + 1), ' ');
         for (char& c : out)

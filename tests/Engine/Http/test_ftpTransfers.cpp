@@ -16,7 +16,8 @@ namespace {
 using testsupport::EngineHarness;
 using testsupport::TestFtpServer;
 
-const char* const ftpPage = "<html><head><title>FTP page</title></head><body><a href=\"other.html\">o</a></body></html>";
+const char* const ftpPage =
+    "<html><head><title>FTP page</title></head><body><a href=\"other.html\">o</a></body></html>";
 
 } // namespace
 
@@ -32,7 +33,8 @@ TEST(ftpTransfers, FetchesFtpLikeHttpAndLeavesOtherSchemesUnchecked)
     ftp.setFile("/pub/notes.txt", std::string(5000, 'n'));
     ftp.setFile("/pub/a.zip", std::string(3000, '\x01'));
     ftp.setFile("/never.html", "never sent", true);
-    std::string refused = "ftp://127.0.0.1:" + std::to_string(testsupport::refusedPort()) + "/x.html";
+    std::string refused =
+        "ftp://127.0.0.1:" + std::to_string(testsupport::refusedPort()) + "/x.html";
     struct Case {
         std::string address;
         clsRequestStatus status;
@@ -43,9 +45,10 @@ TEST(ftpTransfers, FetchesFtpLikeHttpAndLeavesOtherSchemesUnchecked)
         const char* title; // null: not checked
     };
     const Case cases[] = {
-        {ftp.url("/page.html"), clsRequestStatus::complete, 0, "ftp(text/html)", static_cast<long long>(std::string(ftpPage).size()), 1,
-         "FTP page"},
-        {ftp.url("/pub/notes.txt"), clsRequestStatus::complete, 0, "ftp(text/plain)", 5000, 1, nullptr},
+        {ftp.url("/page.html"), clsRequestStatus::complete, 0, "ftp(text/html)",
+         static_cast<long long>(std::string(ftpPage).size()), 1, "FTP page"},
+        {ftp.url("/pub/notes.txt"), clsRequestStatus::complete, 0, "ftp(text/plain)", 5000, 1,
+         nullptr},
         {ftp.url("/pub/a.zip"), clsRequestStatus::complete, 0, "ftp(\x95s\x96\xBE)", 0, 1, nullptr},
         {ftp.url("/missing.html"), clsRequestStatus::failed, 550, nullptr, -1, 1, nullptr},
         {refused, clsRequestStatus::failed, -1, nullptr, -1, 3, nullptr},
@@ -89,7 +92,8 @@ TEST(ftpTransfers, FetchesFtpLikeHttpAndLeavesOtherSchemesUnchecked)
             EXPECT_EQ(links[ids[i]], 1);
         }
         if (c.status == clsRequestStatus::unchecked) {
-            EXPECT_EQ(harness.countNotices(ids[i], clsNodePhase::started), 0) << "no page was announced";
+            EXPECT_EQ(harness.countNotices(ids[i], clsNodePhase::started), 0)
+                << "no page was announced";
         }
     }
     // Asking again for an address nobody fetches tells the caller at once, as for a page
@@ -114,7 +118,9 @@ TEST(ftpTransfers, PacesFtpRequestsWithTheOthers)
     harness.engine.getPacer().recordReleases(true);
     std::vector<int> ids;
     for (int i = 0; i < 3; ++i)
-        ids.push_back(harness.request(clsRequestMode::read, ftp.url("/f" + std::to_string(i) + ".txt"))->getId());
+        ids.push_back(
+            harness.request(clsRequestMode::read, ftp.url("/f" + std::to_string(i) + ".txt"))
+                ->getId());
     ids.push_back(harness.request(clsRequestMode::read, http.url("/page"))->getId());
     ASSERT_TRUE(harness.waitForEnd(ids)) << harness.unended();
     for (clsUrlInformation* info : harness.held)

@@ -22,9 +22,9 @@
 
 namespace fs = std::filesystem;
 using testsupport::EngineHarness;
+using testsupport::readFile;
 using testsupport::TempHome;
 using testsupport::TestHttpServer;
-using testsupport::readFile;
 
 namespace {
 
@@ -56,8 +56,9 @@ public:
 // file of the folder.
 void expectOnlySavedFiles(const fs::path& folder)
 {
-    static const std::regex reference(R"((?:src|href|background|srcset)\s*=\s*["']?([^"'\s>]+)|url\(\s*["']?([^"')]+))",
-                                      std::regex::icase);
+    static const std::regex reference(
+        R"((?:src|href|background|srcset)\s*=\s*["']?([^"'\s>]+)|url\(\s*["']?([^"')]+))",
+        std::regex::icase);
     for (const auto& file : fs::directory_iterator(folder)) {
         std::string name = file.path().filename().string();
         if (!name.ends_with(".html") && !name.ends_with(".htm") && !name.ends_with(".css"))
@@ -66,7 +67,8 @@ void expectOnlySavedFiles(const fs::path& folder)
         for (std::sregex_iterator it(text.begin(), text.end(), reference), end; it != end; ++it) {
             std::string value = (*it)[1].matched ? (*it)[1].str() : (*it)[2].str();
             value = value.substr(0, value.find('#'));
-            if (value.empty() || value.find("://") != std::string::npos || value.starts_with("data:"))
+            if (value.empty() || value.find("://") != std::string::npos ||
+                value.starts_with("data:"))
                 continue;
             EXPECT_TRUE(fs::exists(folder / value)) << name << " refers to missing " << value;
         }
@@ -89,8 +91,10 @@ const char* const topPage =
     "<body background=\"img/bg.gif\"><basefont size=3><abbr title=x>A</abbr>"
     "<img src=\"img/a.gif\"><img src=\"./img/a.gif\"><img src=\"IMG/../img/%61.gif\">"
     "<img src=\"http://127.0.0.1:PORT/site/img/a.gif#x\">"
-    "<img src=\"img/b.gif\" srcset=\"img/b2.gif 2x, img/b3.gif 3x\"><img data-src=\"img/lazy.gif\" src=\"ph.gif\">"
-    "<img src=\"img/missing.gif\"><img src=\"file:///etc/passwd\"><img src=\"img/..%2f..%2fsnapshot\">"
+    "<img src=\"img/b.gif\" srcset=\"img/b2.gif 2x, img/b3.gif 3x\"><img data-src=\"img/lazy.gif\" "
+    "src=\"ph.gif\">"
+    "<img src=\"img/missing.gif\"><img src=\"file:///etc/passwd\"><img "
+    "src=\"img/..%2f..%2fsnapshot\">"
     "<img src=\"img/List\"><a href=\"other.html\">other</a></body></html>";
 
 void serveSite(TestHttpServer& server)
@@ -98,14 +102,17 @@ void serveSite(TestHttpServer& server)
     std::string port = std::to_string(server.port());
     std::string page = std::regex_replace(std::string(topPage), std::regex("PORT"), port);
     server.setFile("top.html", "text/html; charset=euc-jp", page);
-    server.setFile("left.html", "text/html", "<html><body><frame src=\"top.html\"><img src=\"img/a.gif\"></body></html>");
+    server.setFile("left.html", "text/html",
+                   "<html><body><frame src=\"top.html\"><img src=\"img/a.gif\"></body></html>");
     // A page that frames itself and the top page.
-    server.setFile("self.html", "text/html", "<frameset><frame src=\"self.html\"><frame src=\"top.html\"></frameset>");
+    server.setFile("self.html", "text/html",
+                   "<frameset><frame src=\"self.html\"><frame src=\"top.html\"></frameset>");
     server.setFile("css/main.css", "text/css",
                    "@import \"more.css\";\nbody{background:url(../img/css-bg.png)}\n");
     server.setFile("css/more.css", "text/css", "p{background:url('../img/more.png')}");
-    for (const char* name : {"img/a.gif", "img/bg.gif", "img/b.gif", "img/b2.gif", "img/b3.gif", "img/lazy.gif",
-                             "img/css-bg.png", "img/more.png", "favicon.ico", "img/List", "snapshot"})
+    for (const char* name :
+         {"img/a.gif", "img/bg.gif", "img/b.gif", "img/b2.gif", "img/b3.gif", "img/lazy.gif",
+          "img/css-bg.png", "img/more.png", "favicon.ico", "img/List", "snapshot"})
         server.setFile(name, "image/gif", std::string("GIF89a-") + name);
 }
 
@@ -125,7 +132,8 @@ TEST(Snapshot, SavesFramesImagesAndStyleSheetsOnceEachAndRefersOnlyToSavedFiles)
     EXPECT_EQ(report.topName, "top.html");
     EXPECT_GE(harness.saved[id], 1);
     // Each address once, whatever its spelling, and the two pages that frame each other once.
-    for (const char* path : {"/site/img/a.gif", "/site/top.html", "/site/self.html", "/site/css/more.css"})
+    for (const char* path :
+         {"/site/img/a.gif", "/site/top.html", "/site/self.html", "/site/css/more.css"})
         EXPECT_EQ(server.arrivalCount(path), 1u) << path;
     EXPECT_EQ(server.arrivalCount("/site/ph.gif"), 0u);
     EXPECT_EQ(server.arrivalCount("/site/other.html"), 0u);
@@ -135,11 +143,13 @@ TEST(Snapshot, SavesFramesImagesAndStyleSheetsOnceEachAndRefersOnlyToSavedFiles)
     EXPECT_NE(top.find("<basefont size=3>"), std::string::npos);
     EXPECT_NE(top.find("<abbr title=x>"), std::string::npos);
     EXPECT_NE(top.find("charset=shift_jis"), std::string::npos);
-    EXPECT_NE(top.find("href=\"http://127.0.0.1:" + std::to_string(server.port()) + "/site/other.html\""),
-              std::string::npos);
+    EXPECT_NE(
+        top.find("href=\"http://127.0.0.1:" + std::to_string(server.port()) + "/site/other.html\""),
+        std::string::npos);
     // A failed entry is removed, its address kept for the reader; a file: reference in a network
     // page is not read.
-    EXPECT_NE(top.find("data-quillara-src=\"http://127.0.0.1:" + std::to_string(server.port()) + "/site/img/missing.gif\""),
+    EXPECT_NE(top.find("data-quillara-src=\"http://127.0.0.1:" + std::to_string(server.port()) +
+                       "/site/img/missing.gif\""),
               std::string::npos);
     EXPECT_NE(top.find("data-quillara-src=\"file:///etc/passwd\""), std::string::npos);
     EXPECT_FALSE(fs::exists(folder / "passwd"));
@@ -166,23 +176,29 @@ TEST(Snapshot, EncodingsSavedAsShiftJisOrKeptAsUtf8)
     TempHome home;
     TestHttpServer server;
     // "日本語" in EUC-JP and in UTF-8.
-    server.setFile("euc.html", "text/html",
-                   "<html><head><meta http-equiv=Content-Type content=\"text/html; charset=EUC-JP\"></head>"
-                   "<body>\xC6\xFC\xCB\xDC\xB8\xEC</body></html>");
-    server.setFile("utf8.html", "text/html",
-                   "<html><head><meta charset=\"utf-8\"></head><body>\xE6\x97\xA5\xE6\x9C\xAC\xE8\xAA\x9E \xF0\x9F\x98\x80</body></html>");
+    server.setFile(
+        "euc.html", "text/html",
+        "<html><head><meta http-equiv=Content-Type content=\"text/html; charset=EUC-JP\"></head>"
+        "<body>\xC6\xFC\xCB\xDC\xB8\xEC</body></html>");
+    server.setFile(
+        "utf8.html", "text/html",
+        "<html><head><meta charset=\"utf-8\"></head><body>\xE6\x97\xA5\xE6\x9C\xAC\xE8\xAA\x9E "
+        "\xF0\x9F\x98\x80</body></html>");
     SnapshotHarness harness;
     int euc = -1;
     int utf8 = -1;
-    ASSERT_TRUE(harness.engine.startSnapshot(1, server.url("/site/euc.html"), (home.path() / "e").string(), euc));
-    ASSERT_TRUE(harness.engine.startSnapshot(1, server.url("/site/utf8.html"), (home.path() / "u").string(), utf8));
+    ASSERT_TRUE(harness.engine.startSnapshot(1, server.url("/site/euc.html"),
+                                             (home.path() / "e").string(), euc));
+    ASSERT_TRUE(harness.engine.startSnapshot(1, server.url("/site/utf8.html"),
+                                             (home.path() / "u").string(), utf8));
     ASSERT_TRUE(harness.waitForSnapshot(euc));
     ASSERT_TRUE(harness.waitForSnapshot(utf8));
     std::string sjis = readFile(home.path() / "e" / "euc.html");
     EXPECT_NE(sjis.find("\x93\xFA\x96\x7B\x8C\xEA"), std::string::npos);
     EXPECT_NE(sjis.find("charset=shift_jis"), std::string::npos);
     std::string kept = readFile(home.path() / "u" / "utf8.html");
-    EXPECT_NE(kept.find("\xE6\x97\xA5\xE6\x9C\xAC\xE8\xAA\x9E \xF0\x9F\x98\x80"), std::string::npos);
+    EXPECT_NE(kept.find("\xE6\x97\xA5\xE6\x9C\xAC\xE8\xAA\x9E \xF0\x9F\x98\x80"),
+              std::string::npos);
     EXPECT_NE(kept.find("charset=\"utf-8\""), std::string::npos);
 }
 
@@ -191,9 +207,10 @@ TEST(Snapshot, FailuresEndTheEntryAndLeaveNoTemporaryFile)
     TempHome home;
     TestHttpServer server;
     std::string port = std::to_string(server.port());
-    server.setFile("bad.html", "text/html",
-                   "<img src=\"/reset\"><img src=\"/loop/a\"><img src=\"/status/500\"><img src=\"/big?mb=3\">"
-                   "<img src=\"/site/ok.gif\">");
+    server.setFile(
+        "bad.html", "text/html",
+        "<img src=\"/reset\"><img src=\"/loop/a\"><img src=\"/status/500\"><img src=\"/big?mb=3\">"
+        "<img src=\"/site/ok.gif\">");
     server.setFile("ok.gif", "image/gif", "GIF89a");
     SnapshotHarness harness;
     fs::path folder = home.path() / "bad";
@@ -226,9 +243,12 @@ TEST(Snapshot, CancelStopAndEngineStopEachEndWithOneCompletion)
     SnapshotHarness harness;
     int cancelled = -1;
     int stopped = -1;
-    ASSERT_TRUE(harness.engine.startSnapshot(1, server.url("/site/hang.html"), (home.path() / "c").string(), cancelled));
-    ASSERT_TRUE(harness.engine.startSnapshot(1, server.url("/site/hang.html"), (home.path() / "s").string(), stopped));
-    ASSERT_TRUE(harness.waitUntil([&] { return harness.saved[cancelled] >= 1 && harness.saved[stopped] >= 1; }));
+    ASSERT_TRUE(harness.engine.startSnapshot(1, server.url("/site/hang.html"),
+                                             (home.path() / "c").string(), cancelled));
+    ASSERT_TRUE(harness.engine.startSnapshot(1, server.url("/site/hang.html"),
+                                             (home.path() / "s").string(), stopped));
+    ASSERT_TRUE(harness.waitUntil(
+        [&] { return harness.saved[cancelled] >= 1 && harness.saved[stopped] >= 1; }));
     EXPECT_TRUE(harness.engine.cancelSnapshot(cancelled));
     EXPECT_TRUE(harness.engine.stopSnapshot(stopped));
     ASSERT_TRUE(harness.waitForSnapshot(cancelled));
@@ -246,7 +266,8 @@ TEST(Snapshot, CancelStopAndEngineStopEachEndWithOneCompletion)
     std::vector<int> ids(6);
     for (std::size_t i = 0; i < ids.size(); ++i)
         ASSERT_TRUE(harness.engine.startSnapshot(1, server.url("/site/hang.html"),
-                                                 (home.path() / ("q" + std::to_string(i))).string(), ids[i]));
+                                                 (home.path() / ("q" + std::to_string(i))).string(),
+                                                 ids[i]));
     harness.engine.queueStop();
     for (int id : ids) {
         ASSERT_TRUE(harness.waitForSnapshot(id));
@@ -262,7 +283,8 @@ TEST(Snapshot, TopPageWithAFragmentIsReportedSaved)
     server.setFile("frag.html", "text/html", "<html><body><a name=part>here</a></body></html>");
     SnapshotHarness harness;
     int id = -1;
-    ASSERT_TRUE(harness.engine.startSnapshot(1, server.url("/site/frag.html#part"), (home.path() / "f").string(), id));
+    ASSERT_TRUE(harness.engine.startSnapshot(1, server.url("/site/frag.html#part"),
+                                             (home.path() / "f").string(), id));
     ASSERT_TRUE(harness.waitForSnapshot(id));
     EXPECT_TRUE(harness.finals[id].topSaved);
     EXPECT_EQ(harness.finals[id].topName, "frag.html");
@@ -273,9 +295,10 @@ TEST(Snapshot, SizeLimitsFailTheFileAndKeepItsAddress)
 {
     TempHome home;
     TestHttpServer server;
-    server.setFile("sized.html", "text/html",
-                   "<img src=\"/big?mb=1\"><img src=\"a.gif\"><img src=\"b.gif\"><img src=\"c.gif\">"
-                   "<img src=\"d.gif\"><img src=\"e.gif\">");
+    server.setFile(
+        "sized.html", "text/html",
+        "<img src=\"/big?mb=1\"><img src=\"a.gif\"><img src=\"b.gif\"><img src=\"c.gif\">"
+        "<img src=\"d.gif\"><img src=\"e.gif\">");
     const std::map<std::string, std::size_t> sizes = {
         {"a.gif", 60000}, {"b.gif", 150000}, {"c.gif", 80000}, {"d.gif", 80000}, {"e.gif", 80000}};
     for (const auto& [name, size] : sizes)
@@ -286,7 +309,8 @@ TEST(Snapshot, SizeLimitsFailTheFileAndKeepItsAddress)
     SnapshotHarness harness(options);
     fs::path folder = home.path() / "l";
     int id = -1;
-    ASSERT_TRUE(harness.engine.startSnapshot(1, server.url("/site/sized.html"), folder.string(), id));
+    ASSERT_TRUE(
+        harness.engine.startSnapshot(1, server.url("/site/sized.html"), folder.string(), id));
     ASSERT_TRUE(harness.waitForSnapshot(id));
     std::map<std::string, clsSnapshotEntry> byName;
     for (const clsSnapshotEntry& entry : harness.finals[id].entries)
@@ -300,7 +324,8 @@ TEST(Snapshot, SizeLimitsFailTheFileAndKeepItsAddress)
         const clsSnapshotEntry& entry = byName[name];
         EXPECT_EQ(fs::exists(folder / name), entry.saved) << name;
         bool fileLimit = entry.error.find("SnapshotFileLimitMB") != std::string::npos;
-        EXPECT_EQ(fileLimit, std::string(name) == "big" || std::string(name) == "b.gif") << name << " " << entry.error;
+        EXPECT_EQ(fileLimit, std::string(name) == "big" || std::string(name) == "b.gif")
+            << name << " " << entry.error;
         overTotal += entry.error.find("SnapshotLimitMB") != std::string::npos ? 1 : 0;
         if (entry.saved) {
             savedBytes += static_cast<std::size_t>(fs::file_size(folder / name));
@@ -320,7 +345,10 @@ public:
     using clsQuillaraSnapshot::clsQuillaraSnapshot;
 
 protected:
-    bool savePage(const Entry&, const Fetched&, clsSnapshotEntry&) override { throw std::bad_alloc(); }
+    bool savePage(const Entry&, const Fetched&, clsSnapshotEntry&) override
+    {
+        throw std::bad_alloc();
+    }
 };
 
 TEST(Snapshot, AnExceptionFailsTheSnapshotAndNotTheProgram)
@@ -340,7 +368,8 @@ TEST(Snapshot, AnExceptionFailsTheSnapshotAndNotTheProgram)
     EXPECT_FALSE(harness.finals[id].entries[0].error.empty());
     // The workers go on: the next snapshot is taken.
     int next = -1;
-    ASSERT_TRUE(harness.engine.startSnapshot(1, server.url("/site/p.html"), (home.path() / "y").string(), next));
+    ASSERT_TRUE(harness.engine.startSnapshot(1, server.url("/site/p.html"),
+                                             (home.path() / "y").string(), next));
     ASSERT_TRUE(harness.waitForSnapshot(next));
     EXPECT_TRUE(harness.finals[next].topSaved);
 }
@@ -356,7 +385,8 @@ TEST(Snapshot, FetchesHostsSideBySideUnderPerHostPacing)
     std::string page;
     for (const char* host : {"127.0.0.1", "localhost"})
         for (int i = 0; i < 3; ++i)
-            page += "<img src=\"http://" + std::string(host) + ":" + port + "/site/" + host + std::to_string(i) + ".gif\">";
+            page += "<img src=\"http://" + std::string(host) + ":" + port + "/site/" + host +
+                    std::to_string(i) + ".gif\">";
     server.setFile("hosts.html", "text/html", page);
     for (const char* host : {"127.0.0.1", "localhost"})
         for (int i = 0; i < 3; ++i)
@@ -367,7 +397,8 @@ TEST(Snapshot, FetchesHostsSideBySideUnderPerHostPacing)
     SnapshotHarness harness(options);
     harness.engine.getPacer().recordReleases(true);
     int id = -1;
-    ASSERT_TRUE(harness.engine.startSnapshot(1, server.url("/site/hosts.html"), (home.path() / "h").string(), id));
+    ASSERT_TRUE(harness.engine.startSnapshot(1, server.url("/site/hosts.html"),
+                                             (home.path() / "h").string(), id));
     ASSERT_TRUE(harness.waitForSnapshot(id));
     EXPECT_EQ(harness.finals[id].savedCount, 7);
     std::vector<clsSendPacer::Release> releases = harness.engine.getPacer().getReleases();
@@ -409,13 +440,15 @@ TEST(Snapshot, EntryLimitKeepsTheRestAbsolute)
     auto* snapshot = new clsQuillaraSnapshot(&harness.engine);
     snapshot->setEntryLimit(5);
     int id = -1;
-    ASSERT_TRUE(snapshot->setup(1, server.url("/site/many.html"), (home.path() / "m").string(), id));
+    ASSERT_TRUE(
+        snapshot->setup(1, server.url("/site/many.html"), (home.path() / "m").string(), id));
     ASSERT_TRUE(harness.waitForSnapshot(id));
     EXPECT_TRUE(harness.finals[id].limitReached);
     EXPECT_EQ(harness.finals[id].entries.size(), 5u);
     std::string saved = readFile(home.path() / "m" / "many.html");
-    EXPECT_NE(saved.find("src=\"http://127.0.0.1:" + std::to_string(server.port()) + "/site/i11.gif\""),
-              std::string::npos);
+    EXPECT_NE(
+        saved.find("src=\"http://127.0.0.1:" + std::to_string(server.port()) + "/site/i11.gif\""),
+        std::string::npos);
 }
 
 TEST(Snapshot, LocalNamesStayInsideTheFolder)
@@ -438,7 +471,8 @@ TEST(Snapshot, LocalNamesStayInsideTheFolder)
     };
     for (const Case& c : cases)
         EXPECT_EQ(clsQuillaraSnapshot::localNameOf(c.address, c.kind), c.name) << c.address;
-    std::string longName = clsQuillaraSnapshot::localNameOf("http://h/" + std::string(500, 'a') + ".gif", 1);
+    std::string longName =
+        clsQuillaraSnapshot::localNameOf("http://h/" + std::string(500, 'a') + ".gif", 1);
     EXPECT_LE(longName.size(), 64u);
     EXPECT_TRUE(longName.ends_with(".gif"));
     EXPECT_EQ(clsQuillaraSnapshot::addressKey("HTTP://H.Example:80/%7Ea/b#f"),

@@ -39,15 +39,15 @@ public:
 
 bool isFollowedLink(const std::string& element, const std::string& name)
 {
-    return ((element == "a" || element == "area") && name == "href") || (element == "form" && name == "action") ||
-           name == "formaction";
+    return ((element == "a" || element == "area") && name == "href") ||
+           (element == "form" && name == "action") || name == "formaction";
 }
 
 bool loadsByItself(const std::string& element, const std::string& name)
 {
-    static const std::vector<std::string> names = {"src",        "srcset",      "poster",   "data",
-                                                   "background", "codebase",    "manifest", "imagesrcset",
-                                                   "xlink:href", "lowsrc",      "dynsrc",   "srcdoc"};
+    static const std::vector<std::string> names = {
+        "src",      "srcset",      "poster",     "data",   "background", "codebase",
+        "manifest", "imagesrcset", "xlink:href", "lowsrc", "dynsrc",     "srcdoc"};
     if (std::find(names.begin(), names.end(), name) != names.end())
         return true;
     return name == "href" && !isFollowedLink(element, name) && element != "base";
@@ -72,7 +72,8 @@ public:
         std::string text = readFile(folder / name);
         if (shiftJis)
             text = platform::sjisToUtf8(text);
-        GumboOutput* output = gumbo_parse_with_options(&kGumboDefaultOptions, text.data(), text.size());
+        GumboOutput* output =
+            gumbo_parse_with_options(&kGumboDefaultOptions, text.data(), text.size());
         policy = false;
         walk(output->root);
         gumbo_destroy_output(&kGumboDefaultOptions, output);
@@ -100,8 +101,8 @@ private:
         std::string path = value.substr(0, value.find_first_of("#?"));
         fs::path target = fs::weakly_canonical(folder / path);
         bool inside = target.string().starts_with(folder.string() + "/");
-        if (value.find(':') != std::string::npos || value[0] == '/' || value[0] == '\\' || !inside ||
-            !fs::is_regular_file(target))
+        if (value.find(':') != std::string::npos || value[0] == '/' || value[0] == '\\' ||
+            !inside || !fs::is_regular_file(target))
             fault(where + " -> " + value);
     }
 
@@ -170,8 +171,10 @@ private:
             std::transform(equiv.begin(), equiv.end(), equiv.begin(), ::tolower);
             if (equiv == "refresh" && attributes.count("content") != 0)
                 fault("meta refresh kept");
-            policy = policy || (equiv == "content-security-policy" &&
-                                attributes["content"].find("default-src 'self' data:; script-src 'none'") == 0);
+            policy =
+                policy ||
+                (equiv == "content-security-policy" &&
+                 attributes["content"].find("default-src 'self' data:; script-src 'none'") == 0);
         }
         for (unsigned i = 0; i < e.children.length; ++i) {
             const auto* child = static_cast<const GumboNode*>(e.children.data[i]);
@@ -199,22 +202,31 @@ TEST(SnapshotOffline, TheGoldenPageIsSavedWithNoReferenceOutsideItsDirectory)
         testsupport::TestHttpServer server;
         std::string page = testsupport::serveGoldenSite(server, golden.file);
         // The page holds every kind of reference the walk must see handled.
-        for (const char* kind : {"<script src=", "<script>", "onload=", "javascript:", "rel=\"preload\"", "srcset=",
-                                 "poster=", "<object data=", "<embed src=", "<input type=\"image\"", "<track src=",
-                                 "<source src", "<audio src=", "<video src=", "background=", "url(", "@import",
-                                 "http-equiv=\"refresh\"", "<iframe src=", "<area href=", "<form action="})
+        for (const char* kind : {"<script src=",    "<script>",
+                                 "onload=",         "javascript:",
+                                 "rel=\"preload\"", "srcset=",
+                                 "poster=",         "<object data=",
+                                 "<embed src=",     "<input type=\"image\"",
+                                 "<track src=",     "<source src",
+                                 "<audio src=",     "<video src=",
+                                 "background=",     "url(",
+                                 "@import",         "http-equiv=\"refresh\"",
+                                 "<iframe src=",    "<area href=",
+                                 "<form action="})
             ASSERT_NE(page.find(kind), std::string::npos) << kind;
         SnapshotHarness harness;
         fs::path folder = home.path() / "snap";
         int id = -1;
-        ASSERT_TRUE(harness.engine.startSnapshot(1, server.url("/site/golden.html"), folder.string(), id));
+        ASSERT_TRUE(
+            harness.engine.startSnapshot(1, server.url("/site/golden.html"), folder.string(), id));
         ASSERT_TRUE(harness.waitUntil([&] { return harness.finals.count(id) != 0; }, 60000));
         const clsSnapshotReport& report = harness.finals[id];
         ASSERT_TRUE(report.topSaved);
         // Scripts, objects, preloads and refreshes are never fetched.
-        for (const char* path : {"/site/js/app.js", "/site/beacon.gif", "/site/media/movie.swf", "/site/media/plugin.swf",
-                                 "/site/preload.css", "/site/next.html", "/site/elsewhere.html", "/site/other.html",
-                                 "/site/click.gif", "/site/js-link.gif"})
+        for (const char* path :
+             {"/site/js/app.js", "/site/beacon.gif", "/site/media/movie.swf",
+              "/site/media/plugin.swf", "/site/preload.css", "/site/next.html",
+              "/site/elsewhere.html", "/site/other.html", "/site/click.gif", "/site/js-link.gif"})
             EXPECT_EQ(server.arrivalCount(path), 0u) << path;
 
         OfflineWalk walk(folder);
@@ -243,10 +255,11 @@ TEST(SnapshotOffline, TheGoldenPageIsSavedWithNoReferenceOutsideItsDirectory)
         // Links stay links; what was removed is kept for the reader.
         std::string saved = readFile(folder / report.topName);
         std::string site = "http://127.0.0.1:" + std::to_string(server.port()) + "/site/";
-        for (const std::string& kept : {"<a href=\"" + site + "other.html\"", "<area href=\"" + site + "area.html\"",
-                                        "<form action=\"" + site + "search.cgi\"",
-                                        "data-quillara-src=\"" + site + "img/missing.png\"",
-                                        "data-quillara-data=\"" + site + "media/movie.swf\""})
+        for (const std::string& kept :
+             {"<a href=\"" + site + "other.html\"", "<area href=\"" + site + "area.html\"",
+              "<form action=\"" + site + "search.cgi\"",
+              "data-quillara-src=\"" + site + "img/missing.png\"",
+              "data-quillara-data=\"" + site + "media/movie.swf\""})
             EXPECT_NE(saved.find(kept), std::string::npos) << kept;
     }
 }
@@ -266,7 +279,8 @@ TEST(SnapshotOffline, KeptScriptsAreSavedLocally)
         SnapshotHarness harness;
         fs::path folder = home.path() / "snap";
         int id = -1;
-        ASSERT_TRUE(harness.engine.startSnapshot(1, server.url("/site/golden.html"), folder.string(), id));
+        ASSERT_TRUE(
+            harness.engine.startSnapshot(1, server.url("/site/golden.html"), folder.string(), id));
         ASSERT_TRUE(harness.waitUntil([&] { return harness.finals.count(id) != 0; }, 60000));
         std::string saved = readFile(folder / harness.finals[id].topName);
         EXPECT_EQ(server.arrivalCount("/site/js/app.js"), 1u);

@@ -25,7 +25,8 @@ std::vector<std::string> allCp932Characters()
         list.push_back(std::string(1, static_cast<char>(kana)));
     for (int lead = 0x81; lead <= 0xFC; ++lead) {
         for (int trail = 0x40; trail <= 0xFC; ++trail) {
-            if (cp932::isMappedPair(static_cast<unsigned char>(lead), static_cast<unsigned char>(trail)))
+            if (cp932::isMappedPair(static_cast<unsigned char>(lead),
+                                    static_cast<unsigned char>(trail)))
                 list.push_back(std::string{static_cast<char>(lead), static_cast<char>(trail)});
         }
     }
@@ -81,13 +82,15 @@ TEST(utlKanjiConverter, AgreesWithIconvOnEveryCp932Character)
         std::string euc;
         if (iconvWhole("EUC-JP-MS", "CP932", one, euc) && euc.size() <= 2) {
             ++eucChecked;
-            EXPECT_EQ(converted(utlKanjiConverter::codeEuc, euc), iconvOrEmpty("CP932", "EUC-JP-MS", euc))
+            EXPECT_EQ(converted(utlKanjiConverter::codeEuc, euc),
+                      iconvOrEmpty("CP932", "EUC-JP-MS", euc))
                 << std::hex << int((unsigned char)one[0]) << " " << int((unsigned char)one.back());
         }
         std::string jis;
         if (iconvWhole("ISO-2022-JP-3", "CP932", one, jis) && jis.size() <= 8) {
             ++jisChecked;
-            EXPECT_EQ(converted(utlKanjiConverter::codeJis, jis), iconvOrEmpty("CP932", "ISO-2022-JP-3", jis))
+            EXPECT_EQ(converted(utlKanjiConverter::codeJis, jis),
+                      iconvOrEmpty("CP932", "ISO-2022-JP-3", jis))
                 << std::hex << int((unsigned char)one[0]) << " " << int((unsigned char)one.back());
         }
     }
@@ -105,29 +108,48 @@ TEST(utlKanjiConverter, ConvertsKanaAndRefusesToGarble)
         std::string out;
     } cases[] = {
         {"EUC SS2 kana", utlKanjiConverter::codeEuc, "\x8E\xB1", "\xB1"},
-        {"EUC three-byte character becomes geta", utlKanjiConverter::codeEuc, "a\x8F\xB0\xA1z", "a\x81\xACz"},
+        {"EUC three-byte character becomes geta", utlKanjiConverter::codeEuc, "a\x8F\xB0\xA1z",
+         "a\x81\xACz"},
         {"EUC lead before '<' keeps the '<'", utlKanjiConverter::codeEuc, "\xB0<a>", "?<a>"},
         {"EUC lead before LF keeps the line end", utlKanjiConverter::codeEuc, "\xB0\nx", "?\r\nx"},
-        {"EUC kana lead before a non-kana", utlKanjiConverter::codeEuc, "\x8E\xE0\xA1", "?\xE0\x9F"},
-        {"EUC stray byte", utlKanjiConverter::codeEuc, "\x80" "a", "?a"},
-        {"JIS ESC ( I is half-width katakana", utlKanjiConverter::codeJis, "\x1B(I1\x1B(Bx", "\xB1x"},
-        {"JIS second byte missing before LF", utlKanjiConverter::codeJis, "\x1B$B0\n\x1B(B", "?\r\n"},
+        {"EUC kana lead before a non-kana", utlKanjiConverter::codeEuc, "\x8E\xE0\xA1",
+         "?\xE0\x9F"},
+        {"EUC stray byte", utlKanjiConverter::codeEuc,
+         "\x80"
+         "a",
+         "?a"},
+        {"JIS ESC ( I is half-width katakana", utlKanjiConverter::codeJis, "\x1B(I1\x1B(Bx",
+         "\xB1x"},
+        {"JIS second byte missing before LF", utlKanjiConverter::codeJis, "\x1B$B0\n\x1B(B",
+         "?\r\n"},
         {"JIS invalid escape gives '?'", utlKanjiConverter::codeJis, "a\x1BZb", "a?b"},
         {"JIS X 0212 has no CP932 form", utlKanjiConverter::codeJis, "\x1B$(D0!\x1B(B", "\x81\xAC"},
-        {"JIS stray 8-bit byte keeps the '<'", utlKanjiConverter::codeJis, "\xE9<a>\x1B$B\x80" "F|\x1B(B\xFC\"", "?<a>?\x93\xFA?\""},
+        {"JIS stray 8-bit byte keeps the '<'", utlKanjiConverter::codeJis,
+         "\xE9<a>\x1B$B\x80"
+         "F|\x1B(B\xFC\"",
+         "?<a>?\x93\xFA?\""},
         {"JIS stray kana byte stays a character", utlKanjiConverter::codeJis, "\xA9<", "\xA9<"},
-        {"UTF-8 character CP932 lacks is kept as a reference", utlKanjiConverter::codeUtf8, "\xF0\x9F\x98\x80\xE2\x80\x94", "&#128512;&#8212;"},
+        {"UTF-8 character CP932 lacks is kept as a reference", utlKanjiConverter::codeUtf8,
+         "\xF0\x9F\x98\x80\xE2\x80\x94", "&#128512;&#8212;"},
         {"UTF-8 broken sequence keeps '<'", utlKanjiConverter::codeUtf8, "\xE3\x81<", "?<"},
         {"UTF-8 overlong", utlKanjiConverter::codeUtf8, "\xC0\xAF", "??"},
         // The whole-character fast paths must refuse what the byte-at-a-time path refuses.
-        {"UTF-8 three-byte overlong Alpha in a run", utlKanjiConverter::codeUtf8, "\xE3\x81\x82\xE0\x8E\x91xyz", "\x82\xA0?xyz"},
-        {"UTF-8 two-byte Alpha at the end", utlKanjiConverter::codeUtf8, "\xE3\x81\x82\xCE\x91", "\x82\xA0\x83\x9F"},
-        {"UTF-8 surrogate in a run", utlKanjiConverter::codeUtf8, "\xE3\x81\x82\xED\xA0\x80xyz", "\x82\xA0?xyz"},
-        {"UTF-8 surrogate at the end", utlKanjiConverter::codeUtf8, "\xE3\x81\x82\xED\xA0\x80", "\x82\xA0?"},
-        {"UTF-8 half-width kana in a run", utlKanjiConverter::codeUtf8, "\xE3\x81\x82\xEF\xBD\xB1xyz", "\x82\xA0\xB1xyz"},
-        {"EUC user-defined row in a run", utlKanjiConverter::codeEuc, "\xA4\xA2\xF5\xA1xyz", "\x82\xA0\xF0\x40xyz"},
-        {"ASCII run cut by a tab inside a word", utlKanjiConverter::codeSjis, "abc\tdefghijklmno\x82\xA0pq", "abc\tdefghijklmno\x82\xA0pq"},
-        {"Shift_JIS trail may look like ASCII", utlKanjiConverter::codeSjis, "\x83\x5C\n", "\x83\x5C\r\n"},
+        {"UTF-8 three-byte overlong Alpha in a run", utlKanjiConverter::codeUtf8,
+         "\xE3\x81\x82\xE0\x8E\x91xyz", "\x82\xA0?xyz"},
+        {"UTF-8 two-byte Alpha at the end", utlKanjiConverter::codeUtf8, "\xE3\x81\x82\xCE\x91",
+         "\x82\xA0\x83\x9F"},
+        {"UTF-8 surrogate in a run", utlKanjiConverter::codeUtf8, "\xE3\x81\x82\xED\xA0\x80xyz",
+         "\x82\xA0?xyz"},
+        {"UTF-8 surrogate at the end", utlKanjiConverter::codeUtf8, "\xE3\x81\x82\xED\xA0\x80",
+         "\x82\xA0?"},
+        {"UTF-8 half-width kana in a run", utlKanjiConverter::codeUtf8,
+         "\xE3\x81\x82\xEF\xBD\xB1xyz", "\x82\xA0\xB1xyz"},
+        {"EUC user-defined row in a run", utlKanjiConverter::codeEuc, "\xA4\xA2\xF5\xA1xyz",
+         "\x82\xA0\xF0\x40xyz"},
+        {"ASCII run cut by a tab inside a word", utlKanjiConverter::codeSjis,
+         "abc\tdefghijklmno\x82\xA0pq", "abc\tdefghijklmno\x82\xA0pq"},
+        {"Shift_JIS trail may look like ASCII", utlKanjiConverter::codeSjis, "\x83\x5C\n",
+         "\x83\x5C\r\n"},
     };
     for (const Case& c : cases)
         EXPECT_EQ(converted(c.code, c.in), c.out) << c.what;
@@ -140,8 +162,8 @@ TEST(utlKanjiConverter, LineEndsAcrossBlocks)
         std::string in;
         std::string out;
     } cases[] = {
-        {"a\r\nb", "a\r\nb"}, {"a\rb", "a\r\nb"}, {"a\nb", "a\r\nb"}, {"a\r\r\nb", "a\r\n\r\nb"},
-        {"a\r", "a"}, {"\n\n", "\r\n\r\n"},
+        {"a\r\nb", "a\r\nb"},       {"a\rb", "a\r\nb"}, {"a\nb", "a\r\nb"},
+        {"a\r\r\nb", "a\r\n\r\nb"}, {"a\r", "a"},       {"\n\n", "\r\n\r\n"},
     };
     for (const Case& c : cases) {
         for (int code : {1, 2, 3, 4, 5}) {

@@ -9,7 +9,10 @@ namespace {
 
 struct RecordingBar : utlStatusBarSink {
     std::vector<std::pair<std::string, int>> shown;
-    void showStatusText(const std::string& text, int pane) override { shown.emplace_back(text, pane); }
+    void showStatusText(const std::string& text, int pane) override
+    {
+        shown.emplace_back(text, pane);
+    }
 };
 
 TEST(StatusText, ReachesOnlyTheRegisteredBar)

@@ -46,10 +46,10 @@ TEST_F(FileSystemTest, RefusesFoldersOutsideTheDataDirectory)
 {
     fs::create_directory_symlink(outside, data / "Snapshot" / "escape");
     const fs::path refused[] = {
-        outside,                                  // a sibling of the root
-        data,                                     // the root itself
+        outside,                                     // a sibling of the root
+        data,                                        // the root itself
         data / "Snapshot" / ".." / ".." / "Outside", // dots that climb out
-        data / "Snapshot" / "escape",             // a link pointing out
+        data / "Snapshot" / "escape",                // a link pointing out
         data / "Snapshot" / "missing",
     };
     for (const fs::path& folder : refused) {
@@ -106,7 +106,8 @@ TEST(GetLongPathName, ResolvesExistingPathsAndKeepsOthers)
     fs::path real = fs::canonical(home.path());
     fs::create_directories(real / "a" / "b");
     fs::create_directory_symlink(real / "a" / "b", real / "link");
-    EXPECT_EQ(getLongPathName((real / "a" / ".." / "link").string() + "/"), (real / "a" / "b").string() + "/");
+    EXPECT_EQ(getLongPathName((real / "a" / ".." / "link").string() + "/"),
+              (real / "a" / "b").string() + "/");
     EXPECT_EQ(getLongPathName((real / "link").string()), (real / "a" / "b").string());
     EXPECT_EQ(getLongPathName("/no/such/dir/"), "/no/such/dir/");
 }

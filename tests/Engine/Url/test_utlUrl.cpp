@@ -54,7 +54,8 @@ TEST(ResolveUrl, ResolvesLinksLikeTheBrowser)
         {0, "http://h/a/b.html", "s?p=/x/../y", "http://h/a/s?p=/y"},
     };
     for (const ResolveCase& c : cases)
-        EXPECT_EQ(resolved(c.kind, c.base, c.relative), c.expected) << c.base << " + " << c.relative;
+        EXPECT_EQ(resolved(c.kind, c.base, c.relative), c.expected)
+            << c.base << " + " << c.relative;
 }
 
 // The path (behind the host) of every resolved relative link is free of "/./" and "/../",

@@ -38,7 +38,8 @@ public:
     std::vector<int> number;
     std::vector<bool> flag;
     std::vector<Delivery> log;
-    std::map<int, std::pair<int, int>> lastFinal; // id -> node and its version at its last final notification
+    std::map<int, std::pair<int, int>>
+        lastFinal; // id -> node and its version at its last final notification
     std::set<std::pair<int, int>> fresh; // (id, item) paired or asked since then
     size_t narrowed = 0;
     std::function<void(int item, clsNodePhase phase)> onDeliver;
@@ -156,7 +157,8 @@ struct RequestMap : ::testing::Test {
         for (int a = 0; a < addressCount; ++a) {
             addresses.push_back(home.dir() + "page" + std::to_string(a) + ".html");
             clsUrlInformation* info = nullptr;
-            ASSERT_TRUE(engine.requestItem(clsRequestMode::registerOnly, typeCabinetItem, addresses.back(), info));
+            ASSERT_TRUE(engine.requestItem(clsRequestMode::registerOnly, typeCabinetItem,
+                                           addresses.back(), info));
             held.push_back(info);
             idOf[addresses.back()] = info->getId();
         }
@@ -206,7 +208,8 @@ TEST_F(RequestMap, PairsAndDeliversAsAPlainMultimap)
         Script real{std::mt19937(seed)};
         Script ref{std::mt19937(seed)};
         // Handlers change the map while a notification is being delivered.
-        auto act = [](Script& s, int self, auto&& request, auto&& withdraw, auto&& forget, auto&& flag) {
+        auto act = [](Script& s, int self, auto&& request, auto&& withdraw, auto&& forget,
+                      auto&& flag) {
             int other = s.below(itemCount);
             switch (s.below(8)) {
             case 0: withdraw(self); break;
@@ -226,16 +229,21 @@ TEST_F(RequestMap, PairsAndDeliversAsAPlainMultimap)
                         items[static_cast<size_t>(i)]->setUrl(addresses[static_cast<size_t>(a)]);
                         tree.request(items[static_cast<size_t>(i)], clsRequestMode::registerOnly);
                     },
-                    [&](int i) { tree.withdraw(items[static_cast<size_t>(i)]->getRequestNumber(), items[static_cast<size_t>(i)]); },
+                    [&](int i) {
+                        tree.withdraw(items[static_cast<size_t>(i)]->getRequestNumber(),
+                                      items[static_cast<size_t>(i)]);
+                    },
                     [&](int i) { tree.forgetItem(items[static_cast<size_t>(i)]); },
                     [&](int i, bool f) { items[static_cast<size_t>(i)]->setFlag(f); });
             };
         }
         model.onDeliver = [&, this](int self, clsNodePhase) {
             act(
-                ref, self, [&](int i, int a) { model.request(i, idOf[addresses[static_cast<size_t>(a)]]); },
+                ref, self,
+                [&](int i, int a) { model.request(i, idOf[addresses[static_cast<size_t>(a)]]); },
                 [&](int i) { model.withdraw(model.number[static_cast<size_t>(i)], i); },
-                [&](int i) { model.forget(i); }, [&](int i, bool f) { model.flag[static_cast<size_t>(i)] = f; });
+                [&](int i) { model.forget(i); },
+                [&](int i, bool f) { model.flag[static_cast<size_t>(i)] = f; });
         };
         for (int step = 0; step < 400; ++step) {
             int op = real.below(6);
@@ -266,7 +274,10 @@ TEST_F(RequestMap, PairsAndDeliversAsAPlainMultimap)
                 int id = someId(real);
                 ASSERT_EQ(id, someId(ref));
                 // Mostly final notifications, mostly of one node: the engine's repeats.
-                auto draw = [](Script& s) { return s.below(4) == 0 ? std::pair(1 + s.below(2), s.below(3)) : std::pair(3, s.below(4) / 3); };
+                auto draw = [](Script& s) {
+                    return s.below(4) == 0 ? std::pair(1 + s.below(2), s.below(3))
+                                           : std::pair(3, s.below(4) / 3);
+                };
                 auto [number, node] = draw(real);
                 ASSERT_EQ(std::pair(number, node), draw(ref));
                 auto phase = static_cast<clsNodePhase>(number);
@@ -290,7 +301,8 @@ TEST_F(RequestMap, PairsAndDeliversAsAPlainMultimap)
                 ASSERT_EQ(model.itemsOf(id), got) << "step " << step << " id " << id;
             }
             for (int k = 0; k < itemCount; ++k) {
-                ASSERT_EQ(model.number[static_cast<size_t>(k)], items[static_cast<size_t>(k)]->getRequestNumber());
+                ASSERT_EQ(model.number[static_cast<size_t>(k)],
+                          items[static_cast<size_t>(k)]->getRequestNumber());
             }
         }
         EXPECT_GT(model.log.size(), 100u);
@@ -341,7 +353,8 @@ TEST(AddressIndex, AnswersAsAWalkWhenEverItIsMade)
             switch (rng() % 5) {
             case 0:
             case 1: {
-                auto* item = static_cast<tviCabinetItem*>(tree.adopt(std::make_unique<tviCabinetItem>(&tree)));
+                auto* item = static_cast<tviCabinetItem*>(
+                    tree.adopt(std::make_unique<tviCabinetItem>(&tree)));
                 item->setUrl(pool[rng() % pool.size()]);
                 ASSERT_TRUE(item->insertItem(at->getHandle(), kTreeLast));
                 live.push_back(item);
@@ -373,7 +386,8 @@ TEST(AddressIndex, AnswersAsAWalkWhenEverItIsMade)
             }
             if (step >= firstQuestion) {
                 for (const std::string& address : pool) {
-                    ASSERT_EQ(countByWalk(tree, address), tree.countShowing(address)) << "step " << step;
+                    ASSERT_EQ(countByWalk(tree, address), tree.countShowing(address))
+                        << "step " << step;
                 }
             }
         }

@@ -83,7 +83,8 @@ bool runChild(const Writer& w, long long killAt, long long* passed)
     }
     close(pipeFds[1]);
     long long count = -1;
-    if (read(pipeFds[0], &count, sizeof count) == static_cast<ssize_t>(sizeof count) && passed != nullptr)
+    if (read(pipeFds[0], &count, sizeof count) == static_cast<ssize_t>(sizeof count) &&
+        passed != nullptr)
         *passed = count;
     close(pipeFds[0]);
     int status = 0;
@@ -112,7 +113,8 @@ void killAtRandomPoints(const Writer& w, const fs::path& home, std::mt19937& ran
             testsupport::writeFile(w.files[i], old[i]);
         ASSERT_FALSE(runChild(w, 1LL << 60, nullptr)) << w.kind;
         for (size_t i = 0; i < w.files.size(); ++i)
-            ASSERT_EQ(fresh[i], testsupport::readFile(w.files[i])) << w.kind << ": the program wrote another file";
+            ASSERT_EQ(fresh[i], testsupport::readFile(w.files[i]))
+                << w.kind << ": the program wrote another file";
     }
     ASSERT_NE(old, fresh) << w.kind;
     // Half the kills anywhere (most land in the bytes), half in the last steps: sync, link,
@@ -137,7 +139,8 @@ void killAtRandomPoints(const Writer& w, const fs::path& home, std::mt19937& ran
             sawNew += now == fresh[i] && old[i] != fresh[i] ? 1 : 0;
         }
         ASSERT_TRUE(w.reopen()) << w.kind << ": killed at point " << point;
-        ASSERT_EQ(std::vector<std::string>{}, temporariesIn(home)) << w.kind << ": killed at point " << point;
+        ASSERT_EQ(std::vector<std::string>{}, temporariesIn(home))
+            << w.kind << ": killed at point " << point;
     }
     // Most runs were killed, some before the new version arrived and some after.
     EXPECT_GT(killed, 60) << w.kind;
@@ -167,12 +170,15 @@ TEST(CrashSafety, EveryFileIsOldOrNewWhenItsWriterIsKilled)
 
     // A cabinet, written by the window's autosave after a change.
     std::string cabinetPath = dir + "Autosave.scb";
-    testsupport::writeFile(cabinetPath, tviCabinetFile::write(tviCabinetGenerator::generate(100, 1)));
+    testsupport::writeFile(cabinetPath,
+                           tviCabinetFile::write(tviCabinetGenerator::generate(100, 1)));
     auto openCabinet = [&]() -> tviCabinet* {
         tree = std::make_unique<ctrlMemoryTreeView>();
-        auto* opened = static_cast<tviCabinet*>(tree->adopt(std::make_unique<tviCabinet>(tree.get())));
+        auto* opened =
+            static_cast<tviCabinet*>(tree->adopt(std::make_unique<tviCabinet>(tree.get())));
         opened->setPath(cabinetPath);
-        return opened->insertAndLoad(kTreeRoot, kTreeLast) && !opened->isReadOnly() ? opened : nullptr;
+        return opened->insertAndLoad(kTreeRoot, kTreeLast) && !opened->isReadOnly() ? opened
+                                                                                    : nullptr;
     };
     Writer cabinet{"cabinet",
                    {cabinetPath},
@@ -193,13 +199,15 @@ TEST(CrashSafety, EveryFileIsOldOrNewWhenItsWriterIsKilled)
     tviCabinetItem* page = nullptr;
     auto openFootprints = [&] {
         tree = std::make_unique<ctrlMemoryTreeView>();
-        route = static_cast<tviRouteSnapshot*>(tree->adopt(std::make_unique<tviRouteSnapshot>(tree.get())));
+        route = static_cast<tviRouteSnapshot*>(
+            tree->adopt(std::make_unique<tviRouteSnapshot>(tree.get())));
         route->insertItem(kTreeRoot, kTreeLast);
         route->setFilePath(footprintPath);
         // One creation time for every run, so that each finished write is the same file.
         route->setClock([startedAt] { return startedAt; });
         bool read = route->load();
-        page = static_cast<tviCabinetItem*>(tree->adopt(std::make_unique<tviCabinetItem>(tree.get())));
+        page =
+            static_cast<tviCabinetItem*>(tree->adopt(std::make_unique<tviCabinetItem>(tree.get())));
         page->setName("page");
         page->setUrl("http://127.0.0.1/page");
         page->insertItem(kTreeRoot, kTreeFirst);
@@ -225,31 +233,30 @@ TEST(CrashSafety, EveryFileIsOldOrNewWhenItsWriterIsKilled)
     ASSERT_TRUE(openSnapshots());
     std::vector<std::string> snapshotFiles{dir + "Data/Snapshot/List"};
     for (int i = 0; i < 8; ++i) {
-        tviPSSItem* item = snapshots->addSnapshot("http://127.0.0.1/" + std::to_string(i), "about " + std::to_string(i),
+        tviPSSItem* item = snapshots->addSnapshot("http://127.0.0.1/" + std::to_string(i),
+                                                  "about " + std::to_string(i),
                                                   "snapshot " + std::to_string(i), false);
         ASSERT_NE(nullptr, item);
         item->endDownload();
         snapshotFiles.push_back(item->getFullPath() + "snapshot");
     }
     ASSERT_TRUE(snapshots->save());
-    Writer snapshotWriter{"snapshot List and files",
-                          snapshotFiles,
-                          [&] {
-                              ASSERT_TRUE(openSnapshots());
-                              for (TreeNode n = tree->getFirstChild(snapshots->getHandle()); n != nullptr;
-                                   n = tree->getNextSibling(n)) {
-                                  auto* item = dynamic_cast<tviPSSItem*>(tree->getItem(n));
-                                  ASSERT_NE(nullptr, item);
-                                  item->setName(item->getName() + " (renamed)");
-                                  item->setDescription(std::string(300, 'd'));
-                              }
-                          },
-                          [&] { snapshots->save(); },
-                          [&] {
-                              return openSnapshots() &&
-                                     tree->getFirstChild(snapshots->getHandle()) != nullptr;
-                          },
-                          {}};
+    Writer snapshotWriter{
+        "snapshot List and files",
+        snapshotFiles,
+        [&] {
+            ASSERT_TRUE(openSnapshots());
+            for (TreeNode n = tree->getFirstChild(snapshots->getHandle()); n != nullptr;
+                 n = tree->getNextSibling(n)) {
+                auto* item = dynamic_cast<tviPSSItem*>(tree->getItem(n));
+                ASSERT_NE(nullptr, item);
+                item->setName(item->getName() + " (renamed)");
+                item->setDescription(std::string(300, 'd'));
+            }
+        },
+        [&] { snapshots->save(); },
+        [&] { return openSnapshots() && tree->getFirstChild(snapshots->getHandle()) != nullptr; },
+        {}};
 
     // Quillara.ini.
     std::unique_ptr<utlIniInfo> ini;
@@ -289,8 +296,8 @@ TEST(CrashSafety, EveryFileIsOldOrNewWhenItsWriterIsKilled)
                       std::string bytes;
                       std::string error;
                       tviCabinetDocument doc;
-                      return platform::readSavedFile(target, bytes, &error) && tviCabinetFile::read(bytes, doc, error) &&
-                             doc.entries.size() >= 200;
+                      return platform::readSavedFile(target, bytes, &error) &&
+                             tviCabinetFile::read(bytes, doc, error) && doc.entries.size() >= 200;
                   },
                   [&] {
                       tviCabinetImport::Result result;
@@ -308,7 +315,8 @@ TEST(CrashSafety, EveryFileIsOldOrNewWhenItsWriterIsKilled)
 namespace {
 
 // Runs quillara-cli with arguments; its exit code, with stdout and stderr in out.
-int runCli(const std::string& arguments, std::string& out, const std::function<void()>& meanwhile = {})
+int runCli(const std::string& arguments, std::string& out,
+           const std::function<void()>& meanwhile = {})
 {
     FILE* pipe = popen((std::string(QUILLARA_CLI) + " " + arguments + " 2>&1").c_str(), "r");
     if (pipe == nullptr)
@@ -327,14 +335,16 @@ tviCabinetDocument readCabinet(const std::string& path)
 {
     tviCabinetDocument doc;
     std::string error;
-    EXPECT_TRUE(tviCabinetFile::read(testsupport::readFile(path), doc, error)) << path << ": " << error;
+    EXPECT_TRUE(tviCabinetFile::read(testsupport::readFile(path), doc, error))
+        << path << ": " << error;
     return doc;
 }
 
 size_t countNamed(const tviCabinetDocument& doc, const std::string& name)
 {
-    return static_cast<size_t>(std::count_if(doc.entries.begin(), doc.entries.end(),
-                                             [&](const tviCabinetEntry& e) { return e.name == name; }));
+    return static_cast<size_t>(
+        std::count_if(doc.entries.begin(), doc.entries.end(),
+                      [&](const tviCabinetEntry& e) { return e.name == name; }));
 }
 
 // The window's tree: it merges what another program wrote, as the Qt tree does.
@@ -344,7 +354,8 @@ struct WindowTree : ctrlMemoryTreeView {
 
 tviCabinetFolder* addFolder(ctrlTreeView& tree, tviCabinet* cabinet, const std::string& name)
 {
-    auto* folder = static_cast<tviCabinetFolder*>(tree.adopt(std::make_unique<tviCabinetFolder>(&tree)));
+    auto* folder =
+        static_cast<tviCabinetFolder*>(tree.adopt(std::make_unique<tviCabinetFolder>(&tree)));
     folder->setName(name);
     if (!folder->insertItem(cabinet->getHandle(), kTreeLast))
         return nullptr;
@@ -424,11 +435,13 @@ TEST(TwoPrograms, SnapshotTakenByTheCommandLineStaysListed)
     WindowTree tree;
     tviPageSnapshot* cabinet = tviPageSnapshot::openDefault(&tree, ini.getDataDirectory(), nullptr);
     ASSERT_NE(nullptr, cabinet);
-    tviPSSItem* mine = cabinet->addSnapshot("http://127.0.0.1/", "", "the window's snapshot", false);
+    tviPSSItem* mine =
+        cabinet->addSnapshot("http://127.0.0.1/", "", "the window's snapshot", false);
     ASSERT_NE(nullptr, mine);
     mine->endDownload();
     std::string out;
-    ASSERT_EQ(0, runCli("snapshot --name from-the-command-line " + server.url("/page"), out)) << out;
+    ASSERT_EQ(0, runCli("snapshot --name from-the-command-line " + server.url("/page"), out))
+        << out;
     mine->setName("renamed in the window");
     ASSERT_TRUE(cabinet->save());
     std::string list = testsupport::readFile(cabinet->getFolderPath() + "List");

@@ -105,7 +105,10 @@ struct SubItems : ::testing::Test {
         bool handled = false;
         ASSERT_TRUE(item->executeCommand(codeOf(utlCommand::expand), false, handled));
         ASSERT_TRUE(handled);
-        pumpUntil([&] { return !tree.owns(item) || item->getStatus() == clsRequestStatus::complete || item->getStatus() == clsRequestStatus::failed; });
+        pumpUntil([&] {
+            return !tree.owns(item) || item->getStatus() == clsRequestStatus::complete ||
+                   item->getStatus() == clsRequestStatus::failed;
+        });
     }
 
     void pumpUntil(const std::function<bool()>& done)
@@ -181,7 +184,8 @@ TEST_F(SubItems, LinkRulesOfTheTreeSettings)
 
 TEST_F(SubItems, ExpandAllOpensEveryLevelDownToTheSetDepth)
 {
-    site()["http://h/top.html"] = {{0, "http://h/one.html", "one"}, {0, "http://h/two.html", "two"}};
+    site()["http://h/top.html"] = {{0, "http://h/one.html", "one"},
+                                   {0, "http://h/two.html", "two"}};
     site()["http://h/one.html"] = {{0, "http://h/one/a.html", "a"}};
     site()["http://h/two.html"] = {{0, "http://h/two/b.html", "b"}};
     site()["http://h/one/a.html"] = {{0, "http://h/deep.html", "deep"}};
@@ -194,7 +198,8 @@ TEST_F(SubItems, ExpandAllOpensEveryLevelDownToTheSetDepth)
     pumpUntil([&] {
         one = tree.getFirstChild(top->getHandle());
         two = one != nullptr ? tree.getNextSibling(one) : nullptr;
-        return two != nullptr && tree.getFirstChild(one) != nullptr && tree.getFirstChild(two) != nullptr;
+        return two != nullptr && tree.getFirstChild(one) != nullptr &&
+               tree.getFirstChild(two) != nullptr;
     });
     ASSERT_NE(nullptr, two);
     EXPECT_EQ("a", texts(one));
@@ -245,7 +250,8 @@ TEST_F(SubItems, NewItemTakesThePageTitleOnlyInPlaceOfTheProposedName)
         while (tree.getNextSibling(last) != nullptr)
             last = tree.getNextSibling(last);
         auto* item = static_cast<tviCabinetItem*>(tree.getItem(last));
-        pumpUntil([&] { return item->getStatus() == clsRequestStatus::complete && !item->isNewItem(); });
+        pumpUntil(
+            [&] { return item->getStatus() == clsRequestStatus::complete && !item->isNewItem(); });
         EXPECT_EQ(clsRequestStatus::complete, item->getStatus());
         EXPECT_EQ(c.shown, item->getText()) << c.name;
         EXPECT_FALSE(item->isNewItem());
@@ -330,14 +336,16 @@ TEST(FrameInBrowser, OpensTheFrameSetOrTheFrameAsNewPageSays)
     page->setUrl("http://h/frames.html");
     ASSERT_TRUE(page->insertItem(cabinet->getHandle(), kTreeLast));
     auto frame = [&](TreeNode parent, const std::string& url) {
-        auto* item = static_cast<tviSubItem*>(tree.adopt(std::make_unique<tviSubItem>(&tree, typeFrameItem)));
+        auto* item = static_cast<tviSubItem*>(
+            tree.adopt(std::make_unique<tviSubItem>(&tree, typeFrameItem)));
         item->setUrl(url);
         EXPECT_TRUE(item->insertItem(parent, kTreeLast));
         return item;
     };
     tviSubItem* outer = frame(page->getHandle(), "http://h/menu.html");
     tviSubItem* inner = frame(outer->getHandle(), "http://h/inner.html");
-    auto* link = static_cast<tviSubItem*>(tree.adopt(std::make_unique<tviSubItem>(&tree, typeSubItem)));
+    auto* link =
+        static_cast<tviSubItem*>(tree.adopt(std::make_unique<tviSubItem>(&tree, typeSubItem)));
     link->setUrl("http://h/link.html");
     ASSERT_TRUE(link->insertItem(outer->getHandle(), kTreeLast));
     struct Case {
@@ -357,6 +365,7 @@ TEST(FrameInBrowser, OpensTheFrameSetOrTheFrameAsNewPageSays)
         bool handled = false;
         ASSERT_TRUE(c.item->executeCommand(codeOf(utlCommand::showInBrowser), false, handled));
         EXPECT_TRUE(handled);
-        EXPECT_EQ(std::vector<std::string>{c.opened}, tree.opened) << c.newPage << " " << c.item->getUrl();
+        EXPECT_EQ(std::vector<std::string>{c.opened}, tree.opened)
+            << c.newPage << " " << c.item->getUrl();
     }
 }

@@ -60,7 +60,8 @@ struct TreeSearch : ::testing::Test {
         other->setKeywords(sj("コーヒー"));
         other->setStatus(clsRequestStatus::failed);
         kanji = item(cabinet, sj("陰"), "http://h/p");
-        link = static_cast<tviSubItem*>(tree.adopt(std::make_unique<tviSubItem>(&tree, typeSubItem)));
+        link =
+            static_cast<tviSubItem*>(tree.adopt(std::make_unique<tviSubItem>(&tree, typeSubItem)));
         link->setLinkText("link");
         link->setUrl("http://h/sub");
         link->setStatus(clsRequestStatus::failed);
@@ -102,13 +103,16 @@ struct TreeSearch : ::testing::Test {
 TEST_F(TreeSearch, WalksInDocumentOrderBothWaysWithoutWrapping)
 {
     std::string down;
-    for (TreeNode n = tviTreeSearch::nextNode(tree, kTreeRoot); n; n = tviTreeSearch::nextNode(tree, n))
+    for (TreeNode n = tviTreeSearch::nextNode(tree, kTreeRoot); n;
+         n = tviTreeSearch::nextNode(tree, n))
         down += tree.getItem(n)->getText() + "|";
     std::string up;
-    for (TreeNode n = tviTreeSearch::previousNode(tree, kTreeRoot); n; n = tviTreeSearch::previousNode(tree, n))
+    for (TreeNode n = tviTreeSearch::previousNode(tree, kTreeRoot); n;
+         n = tviTreeSearch::previousNode(tree, n))
         up = tree.getItem(n)->getText() + "|" + up;
     EXPECT_EQ(down, up); // up is the exact reverse: a parent after all of its children
-    EXPECT_EQ(cabinet->getText() + "|Folder|" + sj("テスト") + "|Other|" + sj("陰") + "|link|end|", down);
+    EXPECT_EQ(cabinet->getText() + "|Folder|" + sj("テスト") + "|Other|" + sj("陰") + "|link|end|",
+              down);
 }
 
 TEST_F(TreeSearch, TextMatchesAnyWordInAnySelectedFieldInAnyWidthOrCase)
@@ -117,20 +121,20 @@ TEST_F(TreeSearch, TextMatchesAnyWordInAnySelectedFieldInAnyWidthOrCase)
         const char* text;
         int options;
         const char* direction; // "down" from the cabinet or "up" from the last node
-        std::string expected;   // the names found one after the other
+        std::string expected;  // the names found one after the other
     } cases[] = {
         {"abc xyz", searchAllFields, "down", "Folder," + sj("テスト") + ",Other,end"},
         {"abc xyz", searchName, "down", ""},
         {"ABC", searchComment, "down", "Folder"},
         {"ａｂｃ", searchUrl, "down", sj("テスト")},
-        {"ﾃｽﾄ", searchName, "down", sj("テスト")},         // half-width kana finds full-width
-        {"ｺ-ﾋｰ", searchKeywords, "down", "Other"},          // the long vowel mark in any form
+        {"ﾃｽﾄ", searchName, "down", sj("テスト")}, // half-width kana finds full-width
+        {"ｺ-ﾋｰ", searchKeywords, "down", "Other"}, // the long vowel mark in any form
         {"XYZ", searchTitle, "down", "Other"},
-        {"XYZ", searchTitle | searchUrl, "up", "Other"},     // the start is not tested
-        {"a", searchName, "down", ""},                       // never inside a kanji (陰 is 0x89 0x41)
+        {"XYZ", searchTitle | searchUrl, "up", "Other"}, // the start is not tested
+        {"a", searchName, "down", ""},                   // never inside a kanji (陰 is 0x89 0x41)
         {"a", searchUrl, "down", sj("テスト")},
-        {"LINK", searchName, "down", "link"},                // sub-items are searched too
-        {"   ", searchAllFields, "down", ""},                // no words, no match
+        {"LINK", searchName, "down", "link"}, // sub-items are searched too
+        {"   ", searchAllFields, "down", ""}, // no words, no match
     };
     for (const Case& c : cases) {
         tviSearchRequest request;
@@ -166,7 +170,8 @@ TEST_F(TreeSearch, NothingFoundKeepsTheSelectionAndSaysSoInTheStatusBar)
     } cases[] = {
         {tviSearchMode::text, tviSearchDirection::up, cabinet, "検索が終了しました。"},
         {tviSearchMode::mark, tviSearchDirection::down, last, "マーク検索が終了しました。"},
-        {tviSearchMode::deadLink, tviSearchDirection::down, link, "デッドリンク検索が終了しました。"},
+        {tviSearchMode::deadLink, tviSearchDirection::down, link,
+         "デッドリンク検索が終了しました。"},
     };
     for (const Case& c : cases) {
         tree.selectNode(c.from->getHandle());
@@ -215,12 +220,14 @@ TEST_F(TreeSearch, NewItemAndFolderGoOnlyWhereACabinetKeepsThem)
     locked->setName("locked");
     locked->insertItem(kTreeRoot, kTreeLast);
     tviCabinetItem* inLocked = item(locked, "in", "http://h/in");
-    auto* sub = static_cast<tviSubItem*>(tree.adopt(std::make_unique<tviSubItem>(&tree, typeSubItem)));
+    auto* sub =
+        static_cast<tviSubItem*>(tree.adopt(std::make_unique<tviSubItem>(&tree, typeSubItem)));
     sub->insertItem(inLocked->getHandle(), kTreeLast);
     locked->setReadOnly(true);
     size_t count = tree.itemCount();
-    for (tviTreeViewItem* target : {static_cast<tviTreeViewItem*>(locked), static_cast<tviTreeViewItem*>(inLocked),
-                                    static_cast<tviTreeViewItem*>(sub)}) {
+    for (tviTreeViewItem* target :
+         {static_cast<tviTreeViewItem*>(locked), static_cast<tviTreeViewItem*>(inLocked),
+          static_cast<tviTreeViewItem*>(sub)}) {
         for (utlCommand code : {newItem, newFolder, newItemConfirmed, newFolderConfirmed}) {
             handled = true;
             EXPECT_TRUE(target->executeCommand(codeOf(code), false, handled));

@@ -49,7 +49,10 @@ protected:
         return out;
     }
 
-    size_t below(tviTreeViewItem* item) const { return tree.subtreeNodes(item->getHandle()).size() - 1; }
+    size_t below(tviTreeViewItem* item) const
+    {
+        return tree.subtreeNodes(item->getHandle()).size() - 1;
+    }
 
     testsupport::TempHome home;
     ctrlMemoryTreeView tree;
@@ -74,7 +77,8 @@ TEST_F(SourceCabinets, ShownAtStartAsTheSettingsSayAndToggledByTheMenu)
     testsupport::writeFile(favorites + "News/Paper.url", "[InternetShortcut]\nURL=http://paper/\n");
     EXPECT_TRUE(tviSourceCabinets::toggle(tree, *ini, typeInternetExplorer));
     EXPECT_EQ((std::vector<std::string>{"1", "15", "12"}), roots());
-    auto* ie = static_cast<tviInternetExplorer*>(tviSourceCabinets::find(tree, typeInternetExplorer));
+    auto* ie =
+        static_cast<tviInternetExplorer*>(tviSourceCabinets::find(tree, typeInternetExplorer));
     EXPECT_EQ(2u, below(ie));
     EXPECT_EQ(1, ini->getInt(IniKey::IEBK));
 
@@ -87,7 +91,8 @@ TEST_F(SourceCabinets, ShownAtStartAsTheSettingsSayAndToggledByTheMenu)
     ie = static_cast<tviInternetExplorer*>(tviSourceCabinets::find(tree, typeInternetExplorer));
     EXPECT_EQ(3u, below(ie));
 
-    auto* nn = static_cast<tviNetscapeNavigator*>(tviSourceCabinets::find(tree, typeNetscapeNavigator));
+    auto* nn =
+        static_cast<tviNetscapeNavigator*>(tviSourceCabinets::find(tree, typeNetscapeNavigator));
     EXPECT_EQ(11u, below(nn));
     EXPECT_EQ("Bookmarks", nn->getCabinetName());
     EXPECT_TRUE(tviSourceCabinets::toggle(tree, *ini, typeNetscapeNavigator));
@@ -132,7 +137,10 @@ TEST_F(SourceCabinets, EntriesAreReadOnlyCopiedByAddressAndPastedIntoACabinet)
     ASSERT_NE(nullptr, first);
     struct Refused {
         int code;
-    } refused[] = {{codeOf(utlCommand::labelEdit)}, {codeOf(utlCommand::newItem)}, {codeOf(utlCommand::newFolder)}, {codeOf(utlCommand::cut)},
+    } refused[] = {{codeOf(utlCommand::labelEdit)},
+                   {codeOf(utlCommand::newItem)},
+                   {codeOf(utlCommand::newFolder)},
+                   {codeOf(utlCommand::cut)},
                    {codeOf(utlCommand::deleteItem)}};
     for (const Refused& r : refused) {
         bool handled = true;
@@ -144,7 +152,8 @@ TEST_F(SourceCabinets, EntriesAreReadOnlyCopiedByAddressAndPastedIntoACabinet)
     EXPECT_EQ("https://www.mozilla.org/ja/firefox/", tree.clipboardText());
     ASSERT_TRUE(cabinet->executeCommand(codeOf(utlCommand::paste), false, handled));
     ASSERT_TRUE(handled);
-    auto* pasted = static_cast<tviCabinetItem*>(tree.getItem(tree.getFirstChild(cabinet->getHandle())));
+    auto* pasted =
+        static_cast<tviCabinetItem*>(tree.getItem(tree.getFirstChild(cabinet->getHandle())));
     ASSERT_EQ(typeCabinetItem, pasted->getType());
     EXPECT_EQ(first->getUrl(), pasted->getUrl());
     EXPECT_EQ(first->getText(), pasted->getText());

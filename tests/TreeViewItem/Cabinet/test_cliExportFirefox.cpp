@@ -67,7 +67,8 @@ fs::path makePrivateFirefox(const fs::path& install, const fs::path& dir)
             fs::copy_file(entry.path(), copy / name);
         } else if (name == "defaults") {
             for (const fs::directory_entry& pref : fs::directory_iterator(entry.path() / "pref")) {
-                fs::create_symlink(pref.path(), copy / "defaults" / "pref" / pref.path().filename());
+                fs::create_symlink(pref.path(),
+                                   copy / "defaults" / "pref" / pref.path().filename());
             }
         } else {
             fs::create_symlink(entry.path(), copy / name);
@@ -90,7 +91,8 @@ fs::path makePrivateFirefox(const fs::path& install, const fs::path& dir)
 }
 
 // A fresh profile that imports bookmarks at start-up and reaches nothing beyond loopback.
-void writeProfile(const fs::path& profile, const std::string& bookmarks, const std::string& exportFile)
+void writeProfile(const fs::path& profile, const std::string& bookmarks,
+                  const std::string& exportFile)
 {
     fs::create_directories(profile);
     std::string prefs;
@@ -141,25 +143,25 @@ tviCabinetDocument sampleCabinet()
     tviCabinetDocument doc;
     doc.name = platform::utf8ToSjis("ブックマーク");
     doc.productMark = true;
-    doc.entries.push_back(entry(3, -1, "資料 & 本"));                                           // 0
+    doc.entries.push_back(entry(3, -1, "資料 & 本")); // 0
     doc.entries.back().addDate = 1600000000;
     doc.entries.back().lastModified = 1600000100;
-    doc.entries.push_back(entry(4, 0, "コーヒー <豆>", "http://example.com/a?x=1&y=2"));       // 1
+    doc.entries.push_back(entry(4, 0, "コーヒー <豆>", "http://example.com/a?x=1&y=2")); // 1
     doc.entries.back().addDate = 1500000000;
     doc.entries.back().lastModified = 1500000500;
     doc.entries.back().keyword = platform::utf8ToSjis("tea,日本");
     doc.entries.back().description = "first line\r\nsecond";
     doc.entries.back().marked = true;
-    doc.entries.push_back(entry(3, 0, "深い \"フォルダ\""));                                    // 2
+    doc.entries.push_back(entry(3, 0, "深い \"フォルダ\"")); // 2
     doc.entries.back().addDate = 1300000000;
     doc.entries.back().lastModified = 1300000001;
-    doc.entries.push_back(entry(4, 2, "深い項目", "https://example.org/deep/page.html"));       // 3
+    doc.entries.push_back(entry(4, 2, "深い項目", "https://example.org/deep/page.html")); // 3
     doc.entries.back().addDate = 1200000000;
     doc.entries.back().lastModified = 1200000000;
-    doc.entries.push_back(entry(3, 0, "空"));                                                   // 4
+    doc.entries.push_back(entry(3, 0, "空")); // 4
     doc.entries.back().addDate = 1100000000;
     doc.entries.back().lastModified = 1100000000;
-    doc.entries.push_back(entry(4, -1, "Top", "https://example.org/"));                       // 5
+    doc.entries.push_back(entry(4, -1, "Top", "https://example.org/")); // 5
     doc.entries.back().addDate = 1400000000;
     doc.entries.back().lastModified = 1400000002;
     doc.entries.back().keyword = "b,c";
@@ -218,8 +220,9 @@ TEST(cliExportFirefox, FirefoxReadsTheExportAndItsOwnExportImportsBackUnchanged)
 {
     fs::path install = firefoxInstall();
     if (install.empty() || run("command -v sqlite3 >/dev/null 2>&1") != 0) {
-        GTEST_SKIP() << "firefox-esr or sqlite3 is not installed (scripts/install-deps installs both): "
-                        "the round trip through a real browser was not run";
+        GTEST_SKIP()
+            << "firefox-esr or sqlite3 is not installed (scripts/install-deps installs both): "
+               "the round trip through a real browser was not run";
     }
     testsupport::TempHome home;
     fs::path dir = home.path();
@@ -227,8 +230,8 @@ TEST(cliExportFirefox, FirefoxReadsTheExportAndItsOwnExportImportsBackUnchanged)
     std::string cabinet = (dir / "box.scb").string();
     testsupport::writeFile(cabinet, tviCabinetFile::write(original));
     std::string exported = (dir / "export.html").string();
-    ASSERT_EQ(0, run(std::string(QUILLARA_CLI) + " export " + shellQuoted(cabinet) + " --to " + shellQuoted(exported) +
-                     " >/dev/null 2>&1"));
+    ASSERT_EQ(0, run(std::string(QUILLARA_CLI) + " export " + shellQuoted(cabinet) + " --to " +
+                     shellQuoted(exported) + " >/dev/null 2>&1"));
 
     fs::path firefox = makePrivateFirefox(install, dir);
     fs::path profile = dir / "profile";
@@ -236,24 +239,26 @@ TEST(cliExportFirefox, FirefoxReadsTheExportAndItsOwnExportImportsBackUnchanged)
     writeProfile(profile, exported, firefoxExport);
     // A network namespace of its own keeps the browser on loopback where the system allows one.
     std::string isolate = run("unshare -rn true >/dev/null 2>&1") == 0 ? "unshare -rn " : "";
-    std::string command = "cd " + shellQuoted(dir.string()) + " && env HOME=" + shellQuoted((dir / "home").string()) +
+    std::string command = "cd " + shellQuoted(dir.string()) +
+                          " && env HOME=" + shellQuoted((dir / "home").string()) +
                           " XDG_CONFIG_HOME=" + shellQuoted((dir / "home" / ".config").string()) +
                           " XDG_CACHE_HOME=" + shellQuoted((dir / "home" / ".cache").string()) +
-                          " MOZ_CRASHREPORTER_DISABLE=1 " + isolate + "timeout -k 10 240 " + shellQuoted(firefox.string()) +
-                          " --headless --no-remote --profile " + shellQuoted(profile.string()) +
-                          " about:blank >firefox.log 2>&1";
+                          " MOZ_CRASHREPORTER_DISABLE=1 " + isolate + "timeout -k 10 240 " +
+                          shellQuoted(firefox.string()) + " --headless --no-remote --profile " +
+                          shellQuoted(profile.string()) + " about:blank >firefox.log 2>&1";
     ASSERT_EQ(0, run(command)) << testsupport::readFile((dir / "firefox.log").string());
     ASSERT_TRUE(fs::exists(firefoxExport)) << testsupport::readFile((dir / "firefox.log").string());
 
     std::string places;
-    ASSERT_EQ(0, run("sqlite3 -batch -separator '|' " + shellQuoted((profile / "places.sqlite").string()) + " " +
+    ASSERT_EQ(0, run("sqlite3 -batch -separator '|' " +
+                         shellQuoted((profile / "places.sqlite").string()) + " " +
                          shellQuoted(placesQuery),
                      &places));
     EXPECT_EQ(lines(original), split(places));
 
     std::string back = (dir / "back.scb").string();
-    ASSERT_EQ(0, run(std::string(QUILLARA_CLI) + " import " + shellQuoted(firefoxExport) + " --to " + shellQuoted(back) +
-                     " >/dev/null 2>&1"));
+    ASSERT_EQ(0, run(std::string(QUILLARA_CLI) + " import " + shellQuoted(firefoxExport) +
+                     " --to " + shellQuoted(back) + " >/dev/null 2>&1"));
     tviCabinetDocument returned;
     std::string error;
     ASSERT_TRUE(tviCabinetFile::read(testsupport::readFile(back), returned, error)) << error;

@@ -118,8 +118,8 @@ TEST_F(tviCabinetModel, MoveUpAndDownFollowTheFolderAndCabinetRules)
         std::string cabinet; // children of c after the step
         std::string folder;  // children of F
     } steps[] = {
-        {moveUp, "A,B,F", "x"},  // over a collapsed folder with children
-        {moveUp, "B,A,F", "x"},  // over an item
+        {moveUp, "A,B,F", "x"}, // over a collapsed folder with children
+        {moveUp, "B,A,F", "x"}, // over an item
         {moveDown, "A,B,F", "x"},
         {moveDown, "A,F,B", "x"}, // over the collapsed folder again
     };
@@ -161,7 +161,8 @@ TEST_F(tviCabinetModel, MoveDownStopsAtTheFirstRootThatIsNoCabinet)
 
 TEST_F(tviCabinetModel, RejectsPasteOrDropOntoItselfOrItsOwnDescendant)
 {
-    tviCabinet* c = open("c.scb", {entry(3, "F"), entry(3, "G", 0), entry(4, "x", 1), entry(4, "B")});
+    tviCabinet* c =
+        open("c.scb", {entry(3, "F"), entry(3, "G", 0), entry(4, "x", 1), entry(4, "B")});
     tviTreeViewItem* f = child(c->getHandle(), "F");
     tviTreeViewItem* g = child(c->getHandle(), "G");
     tviTreeViewItem* x = child(c->getHandle(), "x");
@@ -212,8 +213,9 @@ TEST_F(tviCabinetModel, ClipboardForgetsAnItemWhoseAncestorIsDeleted)
 // are made again from the page, never kept.
 TEST_F(tviCabinetModel, UndoDeleteRestoresTheWholeSubtree)
 {
-    std::vector<tviCabinetEntry> entries = {entry(4, "A"), entry(3, "F"), entry(4, "x", 1), entry(3, "G", 1),
-                                            entry(4, "y", 3), entry(4, "z", 3), entry(4, "w", 1), entry(4, "B")};
+    std::vector<tviCabinetEntry> entries = {entry(4, "A"),    entry(3, "F"),    entry(4, "x", 1),
+                                            entry(3, "G", 1), entry(4, "y", 3), entry(4, "z", 3),
+                                            entry(4, "w", 1), entry(4, "B")};
     entries[2].description = "line one\r\nline two";
     entries[2].status = 5;
     entries[3].marked = true;
@@ -256,7 +258,8 @@ TEST_F(tviCabinetModel, UndoDeleteRestoresTheWholeSubtree)
     ASSERT_TRUE(c->save());
     tviCabinetDocument doc;
     std::string error;
-    ASSERT_TRUE(tviCabinetFile::read(testsupport::readFile(home.path() / "c.scb"), doc, error)) << error;
+    ASSERT_TRUE(tviCabinetFile::read(testsupport::readFile(home.path() / "c.scb"), doc, error))
+        << error;
     EXPECT_EQ(whole, tviCabinetFile::write(doc));
     // The next deletion destroys the kept subtree for good.
     size_t before = tree.itemCount();
@@ -296,12 +299,14 @@ TEST_F(tviCabinetModel, ReadOnlyOrPartlyReadCabinetIsNeverWrittenOver)
         EXPECT_EQ(k.bytes, testsupport::readFile(home.path() / k.file)) << k.file;
     }
     // Saved elsewhere, the part that was read becomes a writable cabinet.
-    tviCabinet* c = static_cast<tviCabinet*>(tree.getItem(tree.getNextSibling(quillara->getHandle())));
+    tviCabinet* c =
+        static_cast<tviCabinet*>(tree.getItem(tree.getNextSibling(quillara->getHandle())));
     ASSERT_TRUE(c->saveAs(home.dir() + "rescued.scb"));
     EXPECT_FALSE(c->isReadOnly());
     tviCabinetDocument doc;
     std::string error;
-    EXPECT_TRUE(tviCabinetFile::read(testsupport::readFile(home.path() / "rescued.scb"), doc, error));
+    EXPECT_TRUE(
+        tviCabinetFile::read(testsupport::readFile(home.path() / "rescued.scb"), doc, error));
 }
 
 TEST_F(tviCabinetModel, ChangedCabinetIsSavedShortlyAfterTheChange)
@@ -371,7 +376,8 @@ TEST_F(tviCabinetModel, StatusTextsAndOverlays)
     bool isError = false;
     dead->getStatusText(text, isError);
     EXPECT_TRUE(isError);
-    EXPECT_EQ("\x91\x4f\x89\xf1\x8b\x4e\x93\xae\x8e\x9e\x83\x47\x83\x89\x81\x5b", text); // 前回起動時エラー
+    EXPECT_EQ("\x91\x4f\x89\xf1\x8b\x4e\x93\xae\x8e\x9e\x83\x47\x83\x89\x81\x5b",
+              text); // 前回起動時エラー
     EXPECT_EQ(overlayError, tree.getOverlay(dead->getHandle()));
     auto* fresh = static_cast<tviCabinetItem*>(child(c->getHandle(), "fresh"));
     fresh->getStatusText(text, isError);
@@ -382,7 +388,8 @@ TEST_F(tviCabinetModel, StatusTextsAndOverlays)
 
 TEST_F(tviCabinetModel, FailedCopyLeavesNothingHalfDone)
 {
-    tviCabinet* c = open("c.scb", {entry(3, "F"), entry(4, "x", 0), entry(4, "y", 0), entry(4, "B")});
+    tviCabinet* c =
+        open("c.scb", {entry(3, "F"), entry(4, "x", 0), entry(4, "y", 0), entry(4, "B")});
     tviTreeViewItem* f = child(c->getHandle(), "F");
     tviTreeViewItem* b = child(c->getHandle(), "B");
     size_t before = tree.itemCount();
@@ -434,9 +441,10 @@ std::string dumpTree(ctrlMemoryTreeView& tree, tviCabinet* cabinet)
         for (TreeNode p = tree.getParent(n); p != nullptr; p = tree.getParent(p)) {
             ++depth;
         }
-        out += std::to_string(depth) + " " + std::to_string(item->getType()) + " [" + item->getText() + "] [" +
-               item->getUrl() + "] [" + item->getDescription() + "] " + std::to_string(item->isMarked()) +
-               std::to_string(item->isReadOnly()) + std::to_string(static_cast<int>(item->getStatus())) +
+        out += std::to_string(depth) + " " + std::to_string(item->getType()) + " [" +
+               item->getText() + "] [" + item->getUrl() + "] [" + item->getDescription() + "] " +
+               std::to_string(item->isMarked()) + std::to_string(item->isReadOnly()) +
+               std::to_string(static_cast<int>(item->getStatus())) +
                std::to_string(tree.getOverlay(n)) + "\n";
     }
     return out;
@@ -455,7 +463,8 @@ TEST_F(tviCabinetModel, LoadMakesTheTreeTheWholeDocumentMakes)
     }
     files.push_back(good);
     files.push_back(good.substr(0, 700) + std::string(1, '\0') + good.substr(700));
-    files.push_back("<TITLE>t</TITLE><DL><DT><H3>f</H3><DL><DT><A HREF=\"http://x/\">x</A></DL></DL>");
+    files.push_back(
+        "<TITLE>t</TITLE><DL><DT><H3>f</H3><DL><DT><A HREF=\"http://x/\">x</A></DL></DL>");
     std::string newer = good;
     newer.replace(newer.find("01.00.00"), 8, "01.01.00");
     files.push_back(newer);
@@ -478,9 +487,11 @@ TEST_F(tviCabinetModel, LoadMakesTheTreeTheWholeDocumentMakes)
             bool ours = doc.productMark && !doc.newerVersion;
             expected->setReadOnly(!whole || !ours);
             expected->fromDocument(std::move(doc));
-            other.setOverlay(expected->getHandle(), expected->isReadOnly() ? overlayReadOnly : overlayNone);
+            other.setOverlay(expected->getHandle(),
+                             expected->isReadOnly() ? overlayReadOnly : overlayNone);
             EXPECT_EQ(whole && ours, loaded->getLoadError().empty()) << i;
-            ASSERT_EQ(dumpTree(other, expected), got) << "file " << i << " failing after " << failAfter;
+            ASSERT_EQ(dumpTree(other, expected), got)
+                << "file " << i << " failing after " << failAfter;
             tree.insertsBeforeFailure = -1;
             loaded->deleteSubtree();
             tree.destroyItem(loaded);

@@ -48,12 +48,17 @@ std::int64_t secondsOf(const std::string& httpDateText)
 // address delays the answer; "busy" gets 429 with Retry-After: 1 the first time.
 class LoopbackTimeGate {
 public:
-    explicit LoopbackTimeGate(std::map<std::string, std::vector<std::int64_t>> copies) : copies_(std::move(copies))
+    explicit LoopbackTimeGate(std::map<std::string, std::vector<std::int64_t>> copies)
+        : copies_(std::move(copies))
     {
-        server_.Get(R"(/tg/(.*))", [this](const httplib::Request& req, httplib::Response& res) { timeGate(req, res); });
-        server_.Get(R"(/memento/(\d+)/(.*))", [](const httplib::Request& req, httplib::Response& res) {
+        server_.Get(R"(/tg/(.*))", [this](const httplib::Request& req, httplib::Response& res) {
+            timeGate(req, res);
+        });
+        server_.Get(R"(/memento/(\d+)/(.*))", [](const httplib::Request& req,
+                                                 httplib::Response& res) {
             res.set_header("Memento-Datetime", httpDate(std::stoll(req.matches[1])));
-            res.set_content("<html><head><title>archived</title></head><body>copy</body></html>", "text/html");
+            res.set_content("<html><head><title>archived</title></head><body>copy</body></html>",
+                            "text/html");
         });
         port_ = server_.bind_to_any_port("127.0.0.1");
         thread_ = std::thread([this] { server_.listen_after_bind(); });
@@ -80,7 +85,8 @@ public:
     std::string url() const { return "http://127.0.0.1:" + std::to_string(port_) + "/tg/"; }
     std::string memento(std::int64_t seconds, const std::string& address) const
     {
-        return "http://127.0.0.1:" + std::to_string(port_) + "/memento/" + std::to_string(seconds) + "/" + address;
+        return "http://127.0.0.1:" + std::to_string(port_) + "/memento/" + std::to_string(seconds) +
+               "/" + address;
     }
     // Accept-Datetime of every request, by the address asked for.
     std::multimap<std::string, std::string> asked() const
@@ -220,20 +226,26 @@ TEST(tviCabinetArchive, FindsTheClosestCopyOfEveryDeadItemAndKeepsIt)
         ~CacheClosed() { TermUrlCache(); }
     } closeCacheLast; // after the check's engine has stopped
     std::string cached = site.url("/site/cached.html");
-    ASSERT_TRUE(GetUrlCache()->store(cached, "<html>page</html>", "HTTP/1.1 200 OK\r\n\r\n", "", ""));
+    ASSERT_TRUE(
+        GetUrlCache()->store(cached, "<html>page</html>", "HTTP/1.1 200 OK\r\n\r\n", "", ""));
     std::string body;
     ASSERT_TRUE(GetUrlCache()->lookup(cached, body));
-    struct timeval times[2] = {{static_cast<time_t>(loadedAt), 0}, {static_cast<time_t>(loadedAt), 0}};
+    struct timeval times[2] = {{static_cast<time_t>(loadedAt), 0},
+                               {static_cast<time_t>(loadedAt), 0}};
     ASSERT_EQ(0, utimes(body.c_str(), times));
     struct Case {
         Item item;
         std::vector<std::int64_t> copies;
         std::int64_t expected; // 0: no copy
     } cases[] = {
-        {{"gone", site.url("/site/gone.html"), added}, {added - 300 * day, added + 2 * day, added + 90 * day}, added + 2 * day},
+        {{"gone", site.url("/site/gone.html"), added},
+         {added - 300 * day, added + 2 * day, added + 90 * day},
+         added + 2 * day},
         {{"removed", site.url("/site/removed.html"), 0}, {added - day, added + day}, added + day},
         {{"nocopy", site.url("/site/nocopy.html"), added}, {}, 0},
-        {{"slow", site.url("/site/slow.html"), added}, {added - 3 * day, added + 5 * day}, added - 3 * day},
+        {{"slow", site.url("/site/slow.html"), added},
+         {added - 3 * day, added + 5 * day},
+         added - 3 * day},
         {{"busy", site.url("/site/busy.html"), added}, {added}, added},
         {{"refused", refused, added}, {added + 7 * day}, added + 7 * day},
         {{"cached", cached, 0}, {added, loadedAt - day, added + 300 * day}, loadedAt - day},
@@ -259,7 +271,8 @@ TEST(tviCabinetArchive, FindsTheClosestCopyOfEveryDeadItemAndKeepsIt)
     auto asked = gate.asked();
     for (const Case& c : cases) {
         const tviCheckResult& r = byName[c.item.name];
-        EXPECT_EQ(c.expected == 0 ? "" : gate.memento(c.expected, c.item.url), r.archived) << c.item.name;
+        EXPECT_EQ(c.expected == 0 ? "" : gate.memento(c.expected, c.item.url), r.archived)
+            << c.item.name;
         EXPECT_EQ(c.expected, r.archivedDate) << c.item.name;
         bool dead = c.item.name != "live";
         EXPECT_EQ(dead, asked.count(c.item.url) > 0) << c.item.name;
@@ -274,7 +287,8 @@ TEST(tviCabinetArchive, FindsTheClosestCopyOfEveryDeadItemAndKeepsIt)
         std::lock_guard<std::mutex> guard(retries.lock);
         std::vector<int> busy;
         for (const auto& [address, waitMs] : retries.waits) {
-            if (address.find("/tg/") != std::string::npos && address.find("busy.html") != std::string::npos)
+            if (address.find("/tg/") != std::string::npos &&
+                address.find("busy.html") != std::string::npos)
                 busy.push_back(waitMs);
         }
         EXPECT_EQ(std::vector<int>{1000}, busy);
@@ -313,7 +327,8 @@ TEST(tviCabinetArchive, CommandLineArchivedReportsKeepsAndUpdates)
     testsupport::writeFile(ini, "[Communication]\r\nArchiveTimeGate=" + gate.url() + "\r\n");
     EXPECT_EQ(1, runCli("check --archived --json --timeout 60 " + path, out));
     std::string memento = gate.memento(added + day, gone);
-    EXPECT_NE(std::string::npos, out.find("\"archived\":\"" + memento + "\",\"archived_date\":\"2017-07-15T02:40:00Z\""))
+    EXPECT_NE(std::string::npos, out.find("\"archived\":\"" + memento +
+                                          "\",\"archived_date\":\"2017-07-15T02:40:00Z\""))
         << out;
     tviCabinetDocument doc;
     std::string error;
@@ -329,7 +344,8 @@ TEST(tviCabinetArchive, CommandLineArchivedReportsKeepsAndUpdates)
     EXPECT_NE(std::string::npos, out.find("| Archived copy |")) << out;
     EXPECT_NE(std::string::npos, out.find("`" + memento + "` " + iso + " |")) << out;
     EXPECT_EQ(1, runCli("check --archived --format junit --timeout 60 " + path, out));
-    EXPECT_NE(std::string::npos, out.find("<system-out>archived copy " + memento + " (" + iso + ")</system-out>"))
+    EXPECT_NE(std::string::npos,
+              out.find("<system-out>archived copy " + memento + " (" + iso + ")</system-out>"))
         << out;
     EXPECT_EQ(1, runCli("check --archived --timeout 60 " + path, out));
     EXPECT_NE(std::string::npos, out.find("archived copy " + memento)) << out;

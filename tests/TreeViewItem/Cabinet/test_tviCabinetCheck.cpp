@@ -32,7 +32,8 @@ clsEngineOptions quickOptions()
     return options;
 }
 
-std::string writeCabinet(const testsupport::TempHome& home, const testsupport::TestHttpServer& server,
+std::string writeCabinet(const testsupport::TempHome& home,
+                         const testsupport::TestHttpServer& server,
                          const std::vector<std::pair<std::string, std::string>>& items)
 {
     tviCabinetDocument doc;
@@ -87,7 +88,8 @@ std::vector<std::string> checkOneRequestPerItem(const std::string& path)
     cabinet->load();
     std::vector<tviCabinetItem*> items;
     for (TreeNode n : tree.subtreeNodes(cabinet->getHandle())) {
-        if (tviTreeViewItem* item = tree.getItem(n); item != nullptr && item->getType() == typeCabinetItem) {
+        if (tviTreeViewItem* item = tree.getItem(n);
+            item != nullptr && item->getType() == typeCabinetItem) {
             items.push_back(static_cast<tviCabinetItem*>(item));
         }
     }
@@ -100,7 +102,11 @@ std::vector<std::string> checkOneRequestPerItem(const std::string& path)
     while (std::chrono::steady_clock::now() < giveUp) {
         size_t done = 0;
         for (tviCabinetItem* item : items) {
-            done += item->getRequest() != nullptr && (item->getStatus() == clsRequestStatus::complete || item->getStatus() == clsRequestStatus::failed) ? 1 : 0;
+            done +=
+                item->getRequest() != nullptr && (item->getStatus() == clsRequestStatus::complete ||
+                                                  item->getStatus() == clsRequestStatus::failed)
+                    ? 1
+                    : 0;
         }
         if (done == items.size()) {
             break;
@@ -110,16 +116,18 @@ std::vector<std::string> checkOneRequestPerItem(const std::string& path)
     std::vector<std::string> lines;
     for (tviCabinetItem* item : items) {
         std::string path;
-        for (tviTreeViewItem* p = item->parentItem(); p != nullptr && p->getType() == typeCabinetFolder;
-             p = p->parentItem()) {
+        for (tviTreeViewItem* p = item->parentItem();
+             p != nullptr && p->getType() == typeCabinetFolder; p = p->parentItem()) {
             path = path.empty() ? p->getText() : p->getText() + "/" + path;
         }
-        clsUrlInformation* owner = item->getRequest() != nullptr ? item->getRequest()->getOwner() : nullptr;
+        clsUrlInformation* owner =
+            item->getRequest() != nullptr ? item->getRequest()->getOwner() : nullptr;
         std::string text;
         bool isError = false;
         item->getStatusText(text, isError);
-        lines.push_back(path + "|" + item->getText() + "|" + item->getUrl() + "|" + std::to_string(static_cast<int>(item->getStatus())) +
-                        "|" + std::to_string(owner != nullptr ? owner->getResultCode() : 0) + "|" + text);
+        lines.push_back(path + "|" + item->getText() + "|" + item->getUrl() + "|" +
+                        std::to_string(static_cast<int>(item->getStatus())) + "|" +
+                        std::to_string(owner != nullptr ? owner->getResultCode() : 0) + "|" + text);
     }
     EXPECT_TRUE(cabinet->save());
     engine.term();
@@ -142,12 +150,14 @@ TEST(tviCabinetCheck, SharedAddressesGiveWhatOneRequestPerItemGave)
     std::vector<std::string> pool;
     for (int i = 0; i < 6; ++i) {
         std::string file = home.dir() + "page" + std::to_string(i) + ".html";
-        testsupport::writeFile(file, "<title>T" + std::to_string(i) + "</title><meta name=keywords content=\"k" +
+        testsupport::writeFile(file, "<title>T" + std::to_string(i) +
+                                         "</title><meta name=keywords content=\"k" +
                                          std::to_string(i) + "\"><a href=x.html>x</a>");
         pool.push_back(i % 2 == 0 ? file : "file://" + file);
     }
     pool.push_back(home.dir() + "missing.html");
-    for (const char* p : {"/page", "/status/404", "/status/500", "/redirect?n=1", "/text?size=300"}) {
+    for (const char* p :
+         {"/page", "/status/404", "/status/500", "/redirect?n=1", "/text?size=300"}) {
         pool.push_back(server.url(p));
     }
     for (unsigned seed = 1; seed <= 3; ++seed) {
@@ -166,7 +176,9 @@ TEST(tviCabinetCheck, SharedAddressesGiveWhatOneRequestPerItemGave)
             }
             tviCabinetEntry e;
             e.type = 4;
-            e.parent = doc.entries.empty() || rng() % 2 == 0 ? -1 : static_cast<int>(rng() % doc.entries.size());
+            e.parent = doc.entries.empty() || rng() % 2 == 0
+                           ? -1
+                           : static_cast<int>(rng() % doc.entries.size());
             if (e.parent >= 0 && doc.entries[static_cast<size_t>(e.parent)].type != 3) {
                 e.parent = doc.entries[static_cast<size_t>(e.parent)].parent;
             }
@@ -187,7 +199,8 @@ TEST(tviCabinetCheck, SharedAddressesGiveWhatOneRequestPerItemGave)
         ASSERT_TRUE(check.run(60000));
         std::vector<std::string> got;
         for (const tviCheckResult& r : check.results()) {
-            got.push_back(r.path + "|" + r.name + "|" + r.url + "|" + std::to_string(static_cast<int>(r.status)) + "|" +
+            got.push_back(r.path + "|" + r.name + "|" + r.url + "|" +
+                          std::to_string(static_cast<int>(r.status)) + "|" +
                           std::to_string(r.result) + "|" + r.statusText);
         }
         ASSERT_TRUE(check.save());
@@ -205,9 +218,13 @@ TEST(tviCabinetCheck, FindsDeadAndHangingAddressesAndFollowsRedirects)
     testsupport::TempHome home;
     testsupport::TestHttpServer server(60);
     std::string path = writeCabinet(home, server,
-                                    {{"live", "/page"}, {"gone", "/status/404"}, {"removed", "/status/410"},
-                                     {"broken", "/status/500"}, {"moved", "/redirect?n=2"},
-                                     {"hangs", "/hang"}, {"top", "/relative/start"}});
+                                    {{"live", "/page"},
+                                     {"gone", "/status/404"},
+                                     {"removed", "/status/410"},
+                                     {"broken", "/status/500"},
+                                     {"moved", "/redirect?n=2"},
+                                     {"hangs", "/hang"},
+                                     {"top", "/relative/start"}});
     tviCabinetCheck check(quickOptions());
     ASSERT_TRUE(check.open(path)) << check.loadError();
     size_t lastDone = 0;
@@ -226,8 +243,8 @@ TEST(tviCabinetCheck, FindsDeadAndHangingAddressesAndFollowsRedirects)
         int result;
         std::string path;
     } expected[] = {
-        {"live", 4, 0, "sub"},      {"gone", 5, 404, "sub"},  {"removed", 5, 410, "sub"},
-        {"broken", 5, 500, "sub"},  {"moved", 4, 0, "sub"},   {"hangs", 5, -1, "sub"},
+        {"live", 4, 0, "sub"},     {"gone", 5, 404, "sub"}, {"removed", 5, 410, "sub"},
+        {"broken", 5, 500, "sub"}, {"moved", 4, 0, "sub"},  {"hangs", 5, -1, "sub"},
         {"top", 4, 0, ""},
     };
     for (const Expected& e : expected) {
@@ -238,7 +255,8 @@ TEST(tviCabinetCheck, FindsDeadAndHangingAddressesAndFollowsRedirects)
     }
     EXPECT_EQ(4u, check.failedCount());
     // 404 gives the text of a page that is gone, with the status behind the full-width bracket.
-    EXPECT_EQ(0u, byName["gone"].statusText.find("\x83\x7a\x81\x5b\x83\x80\x83\x79\x81\x5b\x83\x57\x82\xcd"));
+    EXPECT_EQ(0u, byName["gone"].statusText.find(
+                      "\x83\x7a\x81\x5b\x83\x80\x83\x79\x81\x5b\x83\x57\x82\xcd"));
     EXPECT_EQ(')', byName["gone"].statusText.back());
 
     ASSERT_TRUE(check.save());
@@ -263,11 +281,14 @@ TEST(tviCabinetCheck, FailedLoadKeepsTheLastKnownPageData)
     testsupport::TempHome home;
     testsupport::TestHttpServer server(60);
     server.setFile("kw.html", "text/html",
-                   "<html><head><title>New title</title><meta name=\"keywords\" content=\"fresh\"></head></html>");
+                   "<html><head><title>New title</title><meta name=\"keywords\" "
+                   "content=\"fresh\"></head></html>");
     tviCabinetDocument doc;
     doc.name = "kept";
-    for (const auto& [name, address] : std::vector<std::pair<std::string, std::string>>{
-             {"gone", "/status/404"}, {"cut", "/reset?title=Partial"}, {"fresh", "/site/kw.html"}}) {
+    for (const auto& [name, address] :
+         std::vector<std::pair<std::string, std::string>>{{"gone", "/status/404"},
+                                                          {"cut", "/reset?title=Partial"},
+                                                          {"fresh", "/site/kw.html"}}) {
         tviCabinetEntry e;
         e.name = name;
         e.url = server.url(address);
@@ -289,7 +310,9 @@ TEST(tviCabinetCheck, FailedLoadKeepsTheLastKnownPageData)
         int status;
         const char* title;
         const char* keyword;
-    } expected[] = {{"gone", 5, "Old", "old words"}, {"cut", 5, "Old", "old words"}, {"fresh", 0, "New title", "fresh"}};
+    } expected[] = {{"gone", 5, "Old", "old words"},
+                    {"cut", 5, "Old", "old words"},
+                    {"fresh", 0, "New title", "fresh"}};
     ASSERT_EQ(saved.entries.size(), std::size(expected));
     for (std::size_t i = 0; i < std::size(expected); ++i) {
         const tviCabinetEntry& e = saved.entries[i];
@@ -326,7 +349,8 @@ TEST(tviCabinetCheck, CommandLineReChecksThroughThePageCache)
 {
     testsupport::TempHome home;
     testsupport::TestHttpServer server(120);
-    std::string path = writeCabinet(home, server, {{"top", "/etag?key=a&size=20000"}, {"inner", "/etag?key=b&size=20000"}});
+    std::string path = writeCabinet(
+        home, server, {{"top", "/etag?key=a&size=20000"}, {"inner", "/etag?key=b&size=20000"}});
     struct Case {
         const char* options;
         size_t conditional; // requests that carried If-None-Match or If-Modified-Since
@@ -339,7 +363,8 @@ TEST(tviCabinetCheck, CommandLineReChecksThroughThePageCache)
     for (const Case& c : cases) {
         server.clearArrivals();
         std::string out;
-        EXPECT_EQ(0, runCli(std::string("check --timeout 60 ") + c.options + " " + path, out)) << out;
+        EXPECT_EQ(0, runCli(std::string("check --timeout 60 ") + c.options + " " + path, out))
+            << out;
         size_t requests = 0;
         size_t conditional = 0;
         for (const auto& arrival : server.arrivals()) {
@@ -374,9 +399,13 @@ TEST(tviCabinetCheck, ReportsRetriesMovesAndLoopsInEveryFormat)
     testsupport::TempHome home;
     testsupport::TestHttpServer server(60);
     std::string path = writeCabinet(home, server,
-                                    {{"live", "/page"}, {"gone", "/status/404"}, {"permanent", "/moved?n=2&code=301"},
-                                     {"temporary", "/moved?n=2&code=302"}, {"flaky", "/flaky?key=report"},
-                                     {"loop", "/self"}, {"busy", "/status/429?after=3600"}});
+                                    {{"live", "/page"},
+                                     {"gone", "/status/404"},
+                                     {"permanent", "/moved?n=2&code=301"},
+                                     {"temporary", "/moved?n=2&code=302"},
+                                     {"flaky", "/flaky?key=report"},
+                                     {"loop", "/self"},
+                                     {"busy", "/status/429?after=3600"}});
     tviCabinetCheck check(quickOptions());
     ASSERT_TRUE(check.open(path)) << check.loadError();
     ASSERT_TRUE(check.run(30000));
@@ -392,39 +421,53 @@ TEST(tviCabinetCheck, ReportsRetriesMovesAndLoopsInEveryFormat)
     EXPECT_EQ(1u, check.movedCount());
     EXPECT_EQ(1u, check.retriedCount());
     // リダイレクトがループしています, with the 3xx code kept as the result.
-    EXPECT_EQ("\x83\x8A\x83_\x83" "C\x83\x8C\x83N\x83g\x82\xAA\x83\x8B\x81[\x83v\x82\xB5\x82\xC4\x82\xA2\x82\xDC\x82\xB7",
-              byName["loop"].statusText);
+    EXPECT_EQ(
+        "\x83\x8A\x83_\x83"
+        "C\x83\x8C\x83N\x83g\x82\xAA\x83\x8B\x81[\x83v\x82\xB5\x82\xC4\x82\xA2\x82\xDC\x82\xB7",
+        byName["loop"].statusText);
     EXPECT_EQ(301, byName["loop"].result);
     // （試行2回） after the loaded text; （3600秒後の再試行を求められました） after the error.
-    EXPECT_NE(std::string::npos, byName["flaky"].statusText.find("\x81i\x8E\x8E\x8Ds" "2\x89\xF1\x81j"));
-    EXPECT_NE(std::string::npos, byName["busy"].statusText.find("\x81i" "3600\x95" "b"));
+    EXPECT_NE(std::string::npos, byName["flaky"].statusText.find("\x81i\x8E\x8E\x8Ds"
+                                                                 "2\x89\xF1\x81j"));
+    EXPECT_NE(std::string::npos, byName["busy"].statusText.find("\x81i"
+                                                                "3600\x95"
+                                                                "b"));
 
     CliCheckReport report(check, "check.scb", 1.25);
     std::string summary = report.summaryLine();
-    EXPECT_EQ("7 items checked: 4 loaded, 3 failed (1 gone: 404 or 410), 0 not checked, 1 moved, 1 retried, 1.2 s", summary);
+    EXPECT_EQ("7 items checked: 4 loaded, 3 failed (1 gone: 404 or 410), 0 not checked, 1 moved, 1 "
+              "retried, 1.2 s",
+              summary);
 
     std::string junit = home.dir() + "report.xml";
     testsupport::writeFile(junit, report.junit());
     std::string schema = std::string(QUILLARA_TEST_DATA) + "/junit/junit-subset.xsd";
-    EXPECT_EQ(0, runShell("xmllint --noout --schema " + schema + " " + junit + " 2>/dev/null")) << readBack(junit);
+    EXPECT_EQ(0, runShell("xmllint --noout --schema " + schema + " " + junit + " 2>/dev/null"))
+        << readBack(junit);
     std::string xml = readBack(junit);
     EXPECT_NE(std::string::npos, xml.find("<failure message=\"")) << xml;
     EXPECT_NE(std::string::npos, xml.find("type=\"result 404\"")) << xml;
 
     std::string markdown = report.markdown();
-    EXPECT_NE(std::string::npos, markdown.find("| Result | Item | Address | Status |\n|---|---|---|---|\n")) << markdown;
-    EXPECT_NE(std::string::npos, markdown.find("| failed 404 | sub/gone | `" + server.url("/status/404") + "` |"))
+    EXPECT_NE(std::string::npos,
+              markdown.find("| Result | Item | Address | Status |\n|---|---|---|---|\n"))
+        << markdown;
+    EXPECT_NE(std::string::npos,
+              markdown.find("| failed 404 | sub/gone | `" + server.url("/status/404") + "` |"))
         << markdown;
     EXPECT_NE(std::string::npos, markdown.find("| moved | sub/permanent | `")) << markdown;
     EXPECT_EQ(std::string::npos, markdown.find("sub/temporary")) << markdown;
     size_t rows = 0;
-    for (size_t at = markdown.find("\n| "); at != std::string::npos; at = markdown.find("\n| ", at + 1)) {
+    for (size_t at = markdown.find("\n| "); at != std::string::npos;
+         at = markdown.find("\n| ", at + 1)) {
         ++rows;
     }
     EXPECT_EQ(5u, rows) << "header, 3 failed, 1 moved\n" << markdown;
 
     std::string json = report.json();
-    EXPECT_NE(std::string::npos, json.find("\"moved_to\":\"" + server.url("/moved?n=0&code=301") + "\"")) << json;
+    EXPECT_NE(std::string::npos,
+              json.find("\"moved_to\":\"" + server.url("/moved?n=0&code=301") + "\""))
+        << json;
     EXPECT_NE(std::string::npos, json.find("\"retry_after\":3600")) << json;
 }
 
@@ -438,9 +481,11 @@ TEST(tviCabinetCheck, ReportsAddressesNobodyFetchesAsNotChecked)
     testsupport::TestHttpServer server(60);
     tviCabinetDocument doc;
     doc.name = "schemes";
-    for (const auto& [name, address] : std::vector<std::pair<std::string, std::string>>{
-             {"live", server.url("/page")}, {"mail", "mailto:someone@example.jp"}, {"news", "news:comp.lang.c"},
-             {"script", "javascript:void(0)"}}) {
+    for (const auto& [name, address] :
+         std::vector<std::pair<std::string, std::string>>{{"live", server.url("/page")},
+                                                          {"mail", "mailto:someone@example.jp"},
+                                                          {"news", "news:comp.lang.c"},
+                                                          {"script", "javascript:void(0)"}}) {
         tviCabinetEntry e;
         e.name = name;
         e.url = address;
@@ -458,7 +503,8 @@ TEST(tviCabinetCheck, ReportsAddressesNobodyFetchesAsNotChecked)
     EXPECT_EQ(0u, check.failedCount());
     for (const tviCheckResult& r : check.results()) {
         SCOPED_TRACE(r.name);
-        EXPECT_EQ(r.name == "live" ? clsRequestStatus::complete : clsRequestStatus::unchecked, r.status);
+        EXPECT_EQ(r.name == "live" ? clsRequestStatus::complete : clsRequestStatus::unchecked,
+                  r.status);
         if (r.name != "live") {
             EXPECT_EQ("\x96\xa2\x8a\x6d\x94\x46", r.statusText); // 未確認
         }
@@ -473,23 +519,31 @@ TEST(tviCabinetCheck, ReportsAddressesNobodyFetchesAsNotChecked)
     EXPECT_EQ("old words", static_cast<tviURLItem*>(mail)->getKeywords());
 
     CliCheckReport report(check, "schemes.scb", 0.5);
-    EXPECT_EQ("4 items checked: 1 loaded, 0 failed (0 gone: 404 or 410), 3 not checked, 0 moved, 0 retried, 0.5 s",
+    EXPECT_EQ("4 items checked: 1 loaded, 0 failed (0 gone: 404 or 410), 3 not checked, 0 moved, 0 "
+              "retried, 0.5 s",
               report.summaryLine());
     std::string text = report.text();
-    EXPECT_NE(std::string::npos, text.find("mail  <mailto:someone@example.jp>  not checked  \xe6\x9c\xaa\xe7\xa2\xba\xe8\xaa\x8d"))
+    EXPECT_NE(
+        std::string::npos,
+        text.find(
+            "mail  <mailto:someone@example.jp>  not checked  \xe6\x9c\xaa\xe7\xa2\xba\xe8\xaa\x8d"))
         << text;
     std::string markdown = report.markdown();
-    EXPECT_NE(std::string::npos, markdown.find("| not checked | news | `news:comp.lang.c` |")) << markdown;
+    EXPECT_NE(std::string::npos, markdown.find("| not checked | news | `news:comp.lang.c` |"))
+        << markdown;
     std::string json = report.json();
     EXPECT_NE(std::string::npos, json.find("\"url\":\"javascript:void(0)\",\"status\":6")) << json;
     EXPECT_EQ(std::string::npos, json.find("\"name\":\"live\"")) << json;
     std::string junit = home.dir() + "report.xml";
     testsupport::writeFile(junit, report.junit());
     std::string schema = std::string(QUILLARA_TEST_DATA) + "/junit/junit-subset.xsd";
-    EXPECT_EQ(0, runShell("xmllint --noout --schema " + schema + " " + junit + " 2>/dev/null")) << readBack(junit);
+    EXPECT_EQ(0, runShell("xmllint --noout --schema " + schema + " " + junit + " 2>/dev/null"))
+        << readBack(junit);
     std::string xml = readBack(junit);
     EXPECT_NE(std::string::npos, xml.find("skipped=\"3\"")) << xml;
-    EXPECT_NE(std::string::npos, xml.find("<skipped message=\"\xe6\x9c\xaa\xe7\xa2\xba\xe8\xaa\x8d\"")) << xml;
+    EXPECT_NE(std::string::npos,
+              xml.find("<skipped message=\"\xe6\x9c\xaa\xe7\xa2\xba\xe8\xaa\x8d\""))
+        << xml;
     EXPECT_EQ(std::string::npos, xml.find("<failure")) << xml;
 
     std::string out;
@@ -516,7 +570,8 @@ TEST(tviCabinetCheck, UpdateMovedWritesOnlyPermanentMoves)
     testsupport::TempHome home;
     testsupport::TestHttpServer server(60);
     std::string path = writeCabinet(home, server,
-                                    {{"permanent", "/moved?n=1&code=308"}, {"temporary", "/moved?n=1&code=302"},
+                                    {{"permanent", "/moved?n=1&code=308"},
+                                     {"temporary", "/moved?n=1&code=302"},
                                      {"live", "/page"}});
     std::string before = readBack(path);
     {
@@ -557,14 +612,16 @@ TEST(tviCabinetCheck, UpdateMovedWritesOnlyPermanentMoves)
     testsupport::writeFile(big, tviCabinetFile::write(large));
     std::string old = readBack(big);
     std::string out;
-    int status = runShell("ulimit -f 32; exec " + std::string(QUILLARA_CLI) + " check --update-moved --timeout 30 " +
-                          big + " >/dev/null 2>&1");
+    int status = runShell("ulimit -f 32; exec " + std::string(QUILLARA_CLI) +
+                          " check --update-moved --timeout 30 " + big + " >/dev/null 2>&1");
     EXPECT_NE(0, status);
     EXPECT_EQ(old, readBack(big)) << "the killed save left the old file whole";
-    EXPECT_EQ(0, runCli("check --update-moved --format junit --output " + home.dir() + "cli.xml --timeout 30 " + big, out));
+    EXPECT_EQ(0, runCli("check --update-moved --format junit --output " + home.dir() +
+                            "cli.xml --timeout 30 " + big,
+                        out));
     EXPECT_NE(std::string::npos, out.find("1 moved")) << out;
-    EXPECT_EQ(0, runShell("xmllint --noout --schema " + std::string(QUILLARA_TEST_DATA) + "/junit/junit-subset.xsd " +
-                          home.dir() + "cli.xml 2>/dev/null"));
+    EXPECT_EQ(0, runShell("xmllint --noout --schema " + std::string(QUILLARA_TEST_DATA) +
+                          "/junit/junit-subset.xsd " + home.dir() + "cli.xml 2>/dev/null"));
     ASSERT_TRUE(tviCabinetFile::read(readBack(big), large, error));
     EXPECT_EQ(server.url("/moved?n=0&code=301"), large.entries.back().url);
 }

@@ -65,7 +65,8 @@ TEST(tviCabinetExport, CommandLineExportsAndRefusesWhatItMustNotReplace)
     std::string cabinetBytes = tviCabinetFile::write(sample());
     testsupport::writeFile(cabinet, cabinetBytes);
     std::string other = home.dir() + "other.scb";
-    testsupport::writeFile(other, "<HTML><TITLE>x</TITLE><DL><DT><A HREF=\"http://a/\">a</A></DL></HTML>");
+    testsupport::writeFile(other,
+                           "<HTML><TITLE>x</TITLE><DL><DT><A HREF=\"http://a/\">a</A></DL></HTML>");
     std::string notes = home.dir() + "notes.txt";
     testsupport::writeFile(notes, "my notes\n");
     std::string earlier = home.dir() + "earlier.html";
@@ -92,15 +93,18 @@ TEST(tviCabinetExport, CommandLineExportsAndRefusesWhatItMustNotReplace)
             before[path] = testsupport::readFile(path);
         }
         std::string out;
-        EXPECT_EQ(c.exitCode, runCli("export " + c.source + " --to " + c.target + " --json", out)) << c.target;
+        EXPECT_EQ(c.exitCode, runCli("export " + c.source + " --to " + c.target + " --json", out))
+            << c.target;
         for (const auto& [path, bytes] : before) {
-            EXPECT_EQ(bytes, testsupport::readFile(path)) << path << " after export to " << c.target;
+            EXPECT_EQ(bytes, testsupport::readFile(path))
+                << path << " after export to " << c.target;
         }
         if (c.exitCode != 0) {
             EXPECT_EQ("", out) << c.target;
             continue;
         }
-        EXPECT_EQ("{\"path\":\"" + c.target + "\",\"folders\":1,\"items\":1,\"warning\":\"\"}\n", out);
+        EXPECT_EQ("{\"path\":\"" + c.target + "\",\"folders\":1,\"items\":1,\"warning\":\"\"}\n",
+                  out);
         tviCabinetDocument back;
         std::string error;
         ASSERT_TRUE(tviBookmarkFile::read(testsupport::readFile(c.target), back, error)) << error;

@@ -34,7 +34,8 @@ struct Fixture {
             route->deleteSubtree();
             tree.destroyItem(route);
         }
-        route = static_cast<tviRouteSnapshot*>(tree.adopt(std::make_unique<tviRouteSnapshot>(&tree)));
+        route =
+            static_cast<tviRouteSnapshot*>(tree.adopt(std::make_unique<tviRouteSnapshot>(&tree)));
         route->insertItem(kTreeRoot, kTreeLast);
         route->setFilePath(home.dir() + "Footprint.scb");
         route->setDeleteDay(35);
@@ -49,19 +50,22 @@ struct Fixture {
     {
         auto* cabinet = static_cast<tviCabinet*>(tree.adopt(std::make_unique<tviCabinet>(&tree)));
         cabinet->insertItem(kTreeRoot, kTreeFirst);
-        auto* top = static_cast<tviCabinetItem*>(tree.adopt(std::make_unique<tviCabinetItem>(&tree)));
+        auto* top =
+            static_cast<tviCabinetItem*>(tree.adopt(std::make_unique<tviCabinetItem>(&tree)));
         top->setName("top  <one> & \x93\xfa\x96\x7b"); // 日本
         top->setUrl(url);
         top->setTitle("Title \"t\"");
         top->setKeywords("k1, k2");
         top->setDescription("line one\r\nline  two");
         top->insertItem(cabinet->getHandle(), kTreeLast);
-        auto* link = static_cast<tviSubItem*>(tree.adopt(std::make_unique<tviSubItem>(&tree, typeSubItem)));
+        auto* link =
+            static_cast<tviSubItem*>(tree.adopt(std::make_unique<tviSubItem>(&tree, typeSubItem)));
         link->setLinkText("second");
         link->setUrl("http://h/2?a=1&b=\"2\"");
         link->setStatus(clsRequestStatus::failed);
         link->insertItem(top->getHandle(), kTreeLast);
-        auto* deep = static_cast<tviSubItem*>(tree.adopt(std::make_unique<tviSubItem>(&tree, typeSubItem)));
+        auto* deep =
+            static_cast<tviSubItem*>(tree.adopt(std::make_unique<tviSubItem>(&tree, typeSubItem)));
         deep->setLinkText("third");
         deep->setUrl("http://h/3");
         deep->insertItem(link->getHandle(), kTreeLast);
@@ -72,10 +76,12 @@ struct Fixture {
     std::vector<std::string> chain(tviTreeViewItem* set) const
     {
         std::vector<std::string> out;
-        for (TreeNode n = tree.getFirstChild(set->getHandle()); n != nullptr; n = tree.getFirstChild(n)) {
+        for (TreeNode n = tree.getFirstChild(set->getHandle()); n != nullptr;
+             n = tree.getFirstChild(n)) {
             const auto* page = static_cast<const tviRSSItem*>(tree.getItem(n));
-            out.push_back(page->getName() + " <" + page->getUrl() + "> " + page->getTitle() + " | " +
-                          page->getKeywords() + " | " + page->getDescription() + " | " + std::to_string(static_cast<int>(page->getStatus())));
+            out.push_back(page->getName() + " <" + page->getUrl() + "> " + page->getTitle() +
+                          " | " + page->getKeywords() + " | " + page->getDescription() + " | " +
+                          std::to_string(static_cast<int>(page->getStatus())));
         }
         return out;
     }
@@ -91,17 +97,21 @@ TEST(tviRouteSnapshot, FootprintRoundTripKeepsTheRouteWithAddressesThatNeedEncod
     tviRSSItemSet* set = f.route->addFootprint(f.route3(odd), "my route", true);
     ASSERT_NE(nullptr, set);
     std::vector<std::string> expected{
-        "top  <one> & \x93\xfa\x96\x7b <" + odd + "> Title \"t\" | k1, k2 | line one\r\nline  two | 0",
+        "top  <one> & \x93\xfa\x96\x7b <" + odd +
+            "> Title \"t\" | k1, k2 | line one\r\nline  two | 0",
         "second <http://h/2?a=1&b=\"2\">  |  |  | 5",
         "third <http://h/3>  |  |  | 0",
     };
     EXPECT_EQ(expected, f.chain(set));
-    TreeNode deepest = f.tree.getFirstChild(f.tree.getFirstChild(f.tree.getFirstChild(set->getHandle())));
+    TreeNode deepest =
+        f.tree.getFirstChild(f.tree.getFirstChild(f.tree.getFirstChild(set->getHandle())));
     EXPECT_EQ(deepest, f.tree.getSelection());
-    EXPECT_EQ(overlayError, f.tree.getOverlay(f.tree.getFirstChild(f.tree.getFirstChild(set->getHandle()))));
+    EXPECT_EQ(overlayError,
+              f.tree.getOverlay(f.tree.getFirstChild(f.tree.getFirstChild(set->getHandle()))));
     // The file holds the address encoded, and reading it gives everything back.
     std::string bytes = testsupport::readFile(f.home.dir() + "Footprint.scb");
-    EXPECT_NE(std::string::npos, bytes.find("href=\"http://h/\x93\xfa\x96\x7b?q=&quot;a&quot;&amp;b=&lt;c&gt;\""));
+    EXPECT_NE(std::string::npos,
+              bytes.find("href=\"http://h/\x93\xfa\x96\x7b?q=&quot;a&quot;&amp;b=&lt;c&gt;\""));
     f.open();
     TreeNode first = f.tree.getFirstChild(f.route->getHandle());
     ASSERT_NE(nullptr, first);
@@ -128,10 +138,11 @@ TEST(tviRouteSnapshot, AgeingAtTheDayBoundariesWithAFixedClock)
         bool aged;
         size_t inFile;
     } cases[] = {
-        {kStart + 25 * kDay, false, 2},     // exactly 25 days: not yet later than the limit
-        {kStart + 25 * kDay + 1, true, 2},  // one second past: drawn in the mark colour
-        {kStart + 35 * kDay, true, 2},      // exactly 35 days: still kept
-        {kStart + 35 * kDay + 1, true, 1},  // past 35 days: the auto-delete footprint leaves the file
+        {kStart + 25 * kDay, false, 2},    // exactly 25 days: not yet later than the limit
+        {kStart + 25 * kDay + 1, true, 2}, // one second past: drawn in the mark colour
+        {kStart + 35 * kDay, true, 2},     // exactly 35 days: still kept
+        {kStart + 35 * kDay + 1, true,
+         1}, // past 35 days: the auto-delete footprint leaves the file
     };
     for (const Case& c : cases) {
         f.now = c.at;
@@ -168,7 +179,8 @@ TEST(tviRouteSnapshot, DeleteFoldersAndFilesItMustNotWrite)
     EXPECT_TRUE(handled);
     f.open();
     ASSERT_EQ(1u, f.tree.subtreeNodes(f.route->getHandle()).size() - 1);
-    auto* folder = static_cast<tviRSSFolder*>(f.tree.getItem(f.tree.getFirstChild(f.route->getHandle())));
+    auto* folder =
+        static_cast<tviRSSFolder*>(f.tree.getItem(f.tree.getFirstChild(f.route->getHandle())));
     EXPECT_EQ("folder", folder->getName());
     EXPECT_EQ("note", folder->getDescription());
     EXPECT_TRUE(folder->isMarked());
@@ -181,7 +193,8 @@ TEST(tviRouteSnapshot, DeleteFoldersAndFilesItMustNotWrite)
         EXPECT_EQ(nullptr, f.route->addFootprint(f.route3("http://b/"), "big", false));
         for (TreeNode n : f.tree.subtreeNodes(f.route->getHandle()))
             EXPECT_NE("big", f.tree.getItem(n)->getText());
-        EXPECT_TRUE(f.route->save() == false || testsupport::readFile(f.home.dir() + "Footprint.scb") == before);
+        EXPECT_TRUE(f.route->save() == false ||
+                    testsupport::readFile(f.home.dir() + "Footprint.scb") == before);
     }
     EXPECT_EQ(before, testsupport::readFile(f.home.dir() + "Footprint.scb"));
 
@@ -189,8 +202,9 @@ TEST(tviRouteSnapshot, DeleteFoldersAndFilesItMustNotWrite)
         const char* what;
         std::string bytes;
     } cases[] = {
-        {"newer format", "<HTML><HEAD><TITLE>t</TITLE><META name=\"quillara\" content=\"footprint\">"
-                         "<META name=\"version\" content=\"01.01.00\"></HEAD><BODY><DL></DL></BODY></HTML>"},
+        {"newer format",
+         "<HTML><HEAD><TITLE>t</TITLE><META name=\"quillara\" content=\"footprint\">"
+         "<META name=\"version\" content=\"01.01.00\"></HEAD><BODY><DL></DL></BODY></HTML>"},
         {"foreign file", "<HTML><HEAD><TITLE>t</TITLE></HEAD><BODY><DL></DL></BODY></HTML>"},
         {"cut short", before.substr(0, before.size() / 2)},
     };
@@ -209,10 +223,17 @@ TEST(tviFootprintFile, StrayBytesInFieldsReadBackAsWritten)
     // Lead bytes without a trail byte, NULs and control bytes in every field, the address's
     // scheme included: the written file reads back whole and writes out the same again.
     const std::string values[] = {
-        std::string("\x81"),       std::string("a\x81"),          std::string("\x81\""),
-        std::string("\x81>"),      std::string("\x81<A>"),        std::string("\x81&amp;"),
-        std::string("\0\x81\0", 3), std::string("\x01\x02\x1b\x7f"), std::string("\x81\t\x81\r\n\x81"),
-        std::string("\xfd\xfe\xff"), std::string("\x82\xa0\x81"),
+        std::string("\x81"),
+        std::string("a\x81"),
+        std::string("\x81\""),
+        std::string("\x81>"),
+        std::string("\x81<A>"),
+        std::string("\x81&amp;"),
+        std::string("\0\x81\0", 3),
+        std::string("\x01\x02\x1b\x7f"),
+        std::string("\x81\t\x81\r\n\x81"),
+        std::string("\xfd\xfe\xff"),
+        std::string("\x82\xa0\x81"),
     };
     for (const std::string& v : values) {
         tviFootprintDocument doc;
@@ -240,7 +261,8 @@ TEST(tviFootprintFile, StrayBytesInFieldsReadBackAsWritten)
         std::string once = tviFootprintFile::write(doc);
         tviFootprintDocument back;
         std::string error;
-        ASSERT_TRUE(tviFootprintFile::read(once, back, error)) << error << " for " << testing::PrintToString(v);
+        ASSERT_TRUE(tviFootprintFile::read(once, back, error))
+            << error << " for " << testing::PrintToString(v);
         ASSERT_EQ(doc.entries.size(), back.entries.size()) << testing::PrintToString(v);
         EXPECT_EQ(once, tviFootprintFile::write(back)) << testing::PrintToString(v);
     }
@@ -254,16 +276,20 @@ TEST(tviFootprintFile, OddNestingReadsAsATreeTheWriterKeeps)
         std::string body;
         std::vector<int> parents;
     } cases[] = {
-        {"<H4>h</H4><DL><A href=\"x\">p</A><H3>f</H3><DL><H4>g</H4><DL><A href=\"y\">q</A></DL></DL>"
+        {"<H4>h</H4><DL><A href=\"x\">p</A><H3>f</H3><DL><H4>g</H4><DL><A "
+         "href=\"y\">q</A></DL></DL>"
          "<A href=\"z\">r</A></DL>",
          {-1, 0, 0, 2, 3, 1}},
-        {"<H4>h</H4><DL><A href=\"x\">p</A><DL><A href=\"y\">q</A></DL><A href=\"z\">r</A></DL>", {-1, 0, 1, 2}},
+        {"<H4>h</H4><DL><A href=\"x\">p</A><DL><A href=\"y\">q</A></DL><A href=\"z\">r</A></DL>",
+         {-1, 0, 1, 2}},
         {"<H3>f</H3><H4>h</H4><DL><A href=\"x\">p</A></DL>", {-1, -1, 1}},
-        {"<H4>h</H4><DL><A href=\"x\">p</A><A href=\"y\">q</A></DL><H4>g</H4><DL><A href=\"z\">r</A></DL>",
+        {"<H4>h</H4><DL><A href=\"x\">p</A><A href=\"y\">q</A></DL><H4>g</H4><DL><A "
+         "href=\"z\">r</A></DL>",
          {-1, 0, 1, -1, 3}},
     };
     for (const Case& c : cases) {
-        std::string file = "<HTML><HEAD><TITLE>t</TITLE></HEAD><BODY><DL>" + c.body + "</DL></BODY></HTML>";
+        std::string file =
+            "<HTML><HEAD><TITLE>t</TITLE></HEAD><BODY><DL>" + c.body + "</DL></BODY></HTML>";
         tviFootprintDocument doc;
         std::string error;
         ASSERT_TRUE(tviFootprintFile::read(file, doc, error)) << error << " in " << c.body;
@@ -369,7 +395,8 @@ TEST(tviRouteSnapshot, UndoDeleteRestoresFoldersAndFootprintsWhole)
     const std::vector<std::string> chainOne = f.chain(one);
     ASSERT_EQ(3u, chainOne.size());
     for (tviTreeViewItem* gone : std::initializer_list<tviTreeViewItem*>{folder, one, two}) {
-        ASSERT_TRUE(gone->executeCommand(codeOf(utlCommand::deleteItem), false, handled)) << gone->getText();
+        ASSERT_TRUE(gone->executeCommand(codeOf(utlCommand::deleteItem), false, handled))
+            << gone->getText();
         EXPECT_NE(whole, testsupport::readFile(file));
         ASSERT_TRUE(f.tree.undoDelete()) << gone->getText();
         EXPECT_EQ(whole, testsupport::readFile(file)) << gone->getText();
@@ -410,7 +437,8 @@ TEST(tviRouteSnapshot, UnknownCreationDateNeverExpiresAndDaysAreAtLeastOne)
             if (e.type == typeRSSItemSet)
                 kept.push_back(e.name);
         EXPECT_EQ(std::vector<std::string>{"undated"}, kept) << spoilt;
-        auto* set = static_cast<tviRSSItemSet*>(f.tree.getItem(f.tree.getFirstChild(f.route->getHandle())));
+        auto* set =
+            static_cast<tviRSSItemSet*>(f.tree.getItem(f.tree.getFirstChild(f.route->getHandle())));
         EXPECT_EQ("undated", set->getName());
         EXPECT_FALSE(set->isSpecial());
         f.now = kStart;
@@ -425,7 +453,8 @@ TEST(tviRouteSnapshot, FootprintsCommandFailsOnADamagedOrForeignFile)
     Fixture f;
     std::string file = f.home.dir() + "Data/Footprint.scb";
     std::filesystem::create_directories(f.home.dir() + "Data");
-    f.route = static_cast<tviRouteSnapshot*>(f.tree.adopt(std::make_unique<tviRouteSnapshot>(&f.tree)));
+    f.route =
+        static_cast<tviRouteSnapshot*>(f.tree.adopt(std::make_unique<tviRouteSnapshot>(&f.tree)));
     f.route->insertItem(kTreeRoot, kTreeLast);
     f.route->setFilePath(file);
     ASSERT_NE(nullptr, f.route->addFootprint(f.route3("http://a/"), "one", false));
@@ -452,7 +481,9 @@ TEST(tviRouteSnapshot, FootprintsCommandFailsOnADamagedOrForeignFile)
         testsupport::writeFile(file, c.bytes);
         std::string out;
         EXPECT_EQ(c.exit, run(out)) << c.what << "\n" << out;
-        EXPECT_EQ(c.exit != 0, out.find("quillara-cli: " + file) != std::string::npos) << c.what << "\n" << out;
+        EXPECT_EQ(c.exit != 0, out.find("quillara-cli: " + file) != std::string::npos)
+            << c.what << "\n"
+            << out;
     }
 }
 #endif

@@ -70,19 +70,24 @@ TEST(tviBookmarkFile, FirefoxExportKeepsFoldersNamesAddressesDescriptionsTagsAnd
     EXPECT_FALSE(stats.truncated);
     // 😀 (U+1F600) and 한국어 have no Shift_JIS code: they stay as references, counted.
     EXPECT_EQ(4u, stats.replaced);
-    EXPECT_EQ("I [Firefox を入手] <https://www.mozilla.org/ja/firefox/> tags=browser,mozilla 1700000001/1700000002"
-              " dd=公式サイト  (two blanks)\\r\\nsecond line of the note\n"
-              "F [Bookmarks Toolbar] 1700000010/1700000011 dd=Add bookmarks to this folder to see them displayed on the Bookmarks Toolbar\n"
-              "  I [Search & <find>] <https://example.com/search?q=a&b=%22c%22> 1700000020/1700000021\n"
-              "  F [日本語 フォルダ] 1700000030/1700000031\n"
-              "    I [日本 - Wikipedia] <https://ja.wikipedia.org/wiki/%E6%97%A5%E6%9C%AC> 1700000040/1700000041\n"
-              "    I [Smile 😀 and 한국어] <https://example.org/emoji> 1700000050/1700000051\n"
-              "    I [Bookmarklet] <javascript:alert(%22hi%22)> 1700000060/1700000061\n"
-              "    I [Data page] <data:text/html,%3Ch1%3EHi%3C/h1%3E> 1700000070/0\n"
-              "  I [Most Visited] <place:sort=8&maxResults=10> 1700000080/1700000081\n"
-              "F [Other Bookmarks] 1700000090/1700000091\n"
-              "  I [Local page] <http://127.0.0.1/page.html> tags=local 1700000100/1700000101 dd=line one\\r\\nline two\n",
-              dump(doc));
+    EXPECT_EQ(
+        "I [Firefox を入手] <https://www.mozilla.org/ja/firefox/> tags=browser,mozilla "
+        "1700000001/1700000002"
+        " dd=公式サイト  (two blanks)\\r\\nsecond line of the note\n"
+        "F [Bookmarks Toolbar] 1700000010/1700000011 dd=Add bookmarks to this folder to see them "
+        "displayed on the Bookmarks Toolbar\n"
+        "  I [Search & <find>] <https://example.com/search?q=a&b=%22c%22> 1700000020/1700000021\n"
+        "  F [日本語 フォルダ] 1700000030/1700000031\n"
+        "    I [日本 - Wikipedia] <https://ja.wikipedia.org/wiki/%E6%97%A5%E6%9C%AC> "
+        "1700000040/1700000041\n"
+        "    I [Smile 😀 and 한국어] <https://example.org/emoji> 1700000050/1700000051\n"
+        "    I [Bookmarklet] <javascript:alert(%22hi%22)> 1700000060/1700000061\n"
+        "    I [Data page] <data:text/html,%3Ch1%3EHi%3C/h1%3E> 1700000070/0\n"
+        "  I [Most Visited] <place:sort=8&maxResults=10> 1700000080/1700000081\n"
+        "F [Other Bookmarks] 1700000090/1700000091\n"
+        "  I [Local page] <http://127.0.0.1/page.html> tags=local 1700000100/1700000101 dd=line "
+        "one\\r\\nline two\n",
+        dump(doc));
 }
 
 TEST(tviBookmarkFile, ChromeExportAndShiftJisFile)
@@ -124,14 +129,16 @@ TEST(tviBookmarkFile, UnbalancedListsJunkAndMissingAddresses)
          "<DT><H3>x</H3><DL><p><DT><H3>y</H3><DL><DT><A HREF=\"http://c/\">c</A>",
          "F [x] 0/0\n  F [y] 0/0\n    I [c] <http://c/> 0/0\n", 0, 3, 0},
         {"anchors without HREF are left out",
-         "<DT><A NAME=\"n\">no address</A><DT><A HREF=\"\">empty</A><DT><A HREF=\"http://d/\">d</A></DL>",
+         "<DT><A NAME=\"n\">no address</A><DT><A HREF=\"\">empty</A><DT><A "
+         "HREF=\"http://d/\">d</A></DL>",
          "I [d] <http://d/> 0/0\n", 0, 0, 2},
         {"junk between entries is not an entry",
-         "<<<>>> &&& <DT><A HREF=http://e/ ADD_DATE=12x>e  e</A><P><B>bold</B><DT><A HREF='http://f/'>f<B>g</B></A></DL>",
+         "<<<>>> &&& <DT><A HREF=http://e/ ADD_DATE=12x>e  e</A><P><B>bold</B><DT><A "
+         "HREF='http://f/'>f<B>g</B></A></DL>",
          "I [e e] <http://e/> 0/0\nI [fg] <http://f/> 0/0\n", 0, 0, 0},
         {"a tag cut by the end of the file ends the read with what was built",
-         "<DT><A HREF=\"http://g/\">g</A><DT><A HREF=\"http://h",
-         "I [g] <http://g/> 0/0\n", 0, 1, 0},
+         "<DT><A HREF=\"http://g/\">g</A><DT><A HREF=\"http://h", "I [g] <http://g/> 0/0\n", 0, 1,
+         0},
     };
     for (const Case& c : cases) {
         tviBookmarkStats stats;
@@ -149,7 +156,8 @@ TEST(tviBookmarkFile, RefusesWhatIsNoBookmarkFile)
         const char* what;
         std::string bytes;
     } cases[] = {
-        {"no list within 1024 bytes", "<TITLE>t</TITLE>" + std::string(1100, ' ') + "<DL><DT><A HREF=\"x\">x</A>"},
+        {"no list within 1024 bytes",
+         "<TITLE>t</TITLE>" + std::string(1100, ' ') + "<DL><DT><A HREF=\"x\">x</A>"},
         {"a NUL before the list", std::string("<TITLE>t</TITLE>\0<DL>", 21)},
         {"a control byte before the list", "<TITLE>t</TITLE>\x03<DL>"},
         {"no title", "<DL><DT><A HREF=\"http://a/\">a</A></DL>"},
@@ -170,7 +178,9 @@ TEST(tviBookmarkFile, DeepFoldersAndManyEntries)
         int depth;
         size_t folders;
         size_t flattened;
-    } cases[] = {{1000, 1000, 0}, {3000, static_cast<size_t>(tviBookmarkFile::maxDepth), 3000 - tviBookmarkFile::maxDepth}};
+    } cases[] = {
+        {1000, 1000, 0},
+        {3000, static_cast<size_t>(tviBookmarkFile::maxDepth), 3000 - tviBookmarkFile::maxDepth}};
     for (const Case& c : cases) {
         std::string body;
         for (int i = 0; i < c.depth; ++i) {
@@ -189,8 +199,8 @@ TEST(tviBookmarkFile, DeepFoldersAndManyEntries)
     }
     std::string many;
     for (int i = 0; i < 100000; ++i) {
-        many += "<DT><A HREF=\"https://example.com/" + std::to_string(i) + "\" ADD_DATE=\"" + std::to_string(i + 1) +
-                "\">entry " + std::to_string(i) + "</A>\n";
+        many += "<DT><A HREF=\"https://example.com/" + std::to_string(i) + "\" ADD_DATE=\"" +
+                std::to_string(i + 1) + "\">entry " + std::to_string(i) + "</A>\n";
     }
     tviCabinetDocument doc = readOk(wrap(many + "</DL>"));
     ASSERT_EQ(100000u, doc.entries.size());
@@ -220,7 +230,8 @@ TEST(tviBookmarkFile, WrittenFileReadsBackUnchanged)
 {
     tviCabinetDocument doc;
     doc.name = platform::utf8ToSjis("箱 <&> \"引用\"");
-    auto add = [&doc](int type, int parent, const char* utf8Name, const char* url = "") -> tviCabinetEntry& {
+    auto add = [&doc](int type, int parent, const char* utf8Name,
+                      const char* url = "") -> tviCabinetEntry& {
         tviCabinetEntry e;
         e.type = type;
         e.parent = parent;

@@ -27,8 +27,8 @@ std::string dump(const tviCabinetDocument& doc, bool whole, const std::string& e
 {
     std::string out = "name: " + show(doc.name) + "\ndescription: " + show(doc.description) +
                       "\nproduct: " + std::to_string(doc.productMark) +
-                      " newer: " + std::to_string(doc.newerVersion) + "\nwhole: " +
-                      std::to_string(whole) + " error: " + error + "\n";
+                      " newer: " + std::to_string(doc.newerVersion) +
+                      "\nwhole: " + std::to_string(whole) + " error: " + error + "\n";
     std::vector<int> depth(doc.entries.size(), 1);
     for (size_t i = 0; i < doc.entries.size(); ++i) {
         const tviCabinetEntry& e = doc.entries[i];
@@ -41,7 +41,8 @@ std::string dump(const tviCabinetDocument& doc, bool whole, const std::string& e
             out += " status=" + std::to_string(e.status) + " url=[" + show(e.url) + "] keyword=[" +
                    show(e.keyword) + "] title=[" + show(e.title) + "]";
             if (!e.archived.empty()) {
-                out += " archived=[" + show(e.archived) + "] archived_date=" + std::to_string(e.archivedDate);
+                out += " archived=[" + show(e.archived) +
+                       "] archived_date=" + std::to_string(e.archivedDate);
             }
         }
         out += " desc=[" + show(e.description) + "]\n";
@@ -130,7 +131,8 @@ TEST(tviCabinetFile, RoundTripOfEveryAttributeIsByteIdentical)
     tviCabinetDocument back = roundTrip(doc, &first, &second);
     EXPECT_EQ(dump(doc, true, ""), dump(back, true, ""));
     EXPECT_EQ(first, second);
-    EXPECT_NE(first.find(" archived=\"http://archive/web/20170715024000/http://h/p?a=1&amp;amount=2\" archived_date=\"1500086400\""),
+    EXPECT_NE(first.find(" archived=\"http://archive/web/20170715024000/http://h/"
+                         "p?a=1&amp;amount=2\" archived_date=\"1500086400\""),
               std::string::npos);
     EXPECT_NE(first.find("\r\n"), std::string::npos);
     EXPECT_EQ(first.find('\n'), first.find("\r\n") + 1);
@@ -141,13 +143,13 @@ TEST(tviCabinetFile, JapaneseTrailBytesThatLookLikeMarkupSurvive)
     // A lead byte takes the next byte whatever it is, so these pairs must never be taken for
     // a quote, a tag or a blank, in either direction.
     const std::string names[] = {
-        "\x95\x5c\x8e\xa6",          // 表示: trail byte '\'
+        "\x95\x5c\x8e\xa6",         // 表示: trail byte '\'
         "\x83\x5c\x83\x74\x83\x67", // ソフト
-        "a\x81<b",                    // lead byte with '<'
-        "a\x81\"b",                   // with '"'
-        "a\x81'b",                    // with '\''
-        "a\x81 b",                    // with a blank
-        "\x93\xfa\x96\x7b\x8c\xea",  // 日本語
+        "a\x81<b",                  // lead byte with '<'
+        "a\x81\"b",                 // with '"'
+        "a\x81'b",                  // with '\''
+        "a\x81 b",                  // with a blank
+        "\x93\xfa\x96\x7b\x8c\xea", // 日本語
     };
     for (const std::string& name : names) {
         tviCabinetDocument doc;
@@ -174,12 +176,8 @@ TEST(tviCabinetFile, JapaneseTrailBytesThatLookLikeMarkupSurvive)
 TEST(tviCabinetFile, AddressesSurviveExactlyAndRawFilesReadUnchanged)
 {
     const std::string addresses[] = {
-        "http://h/?a=1&amount=2",
-        "http://h/?q=\"quoted\"",
-        "http://h/<tag>",
-        "http://h/&amp;already",
-        "http://h/&lt;",
-        "http://h/\x93\xfa\x96\x7b",
+        "http://h/?a=1&amount=2", "http://h/?q=\"quoted\"", "http://h/<tag>",
+        "http://h/&amp;already",  "http://h/&lt;",          "http://h/\x93\xfa\x96\x7b",
         "http://h/a b",
     };
     for (const std::string& url : addresses) {
@@ -188,7 +186,8 @@ TEST(tviCabinetFile, AddressesSurviveExactlyAndRawFilesReadUnchanged)
         EXPECT_EQ(url, roundTrip(doc).entries.at(0).url);
     }
     // Files written by the old writer carry addresses raw.
-    std::string raw = "<TITLE>t</TITLE><DL><DT><A HREF=\"http://h/?a=1&amount=2&copy=3\">n</A></DL>";
+    std::string raw =
+        "<TITLE>t</TITLE><DL><DT><A HREF=\"http://h/?a=1&amount=2&copy=3\">n</A></DL>";
     tviCabinetDocument doc;
     std::string error;
     tviCabinetFile::read(raw, doc, error);
@@ -204,7 +203,8 @@ TEST(tviCabinetFile, DecodedPageTextRoundTripsExactly)
         std::string title;
         std::string href;
     } pages[] = {
-        {"AT&amp;T &#12509;&#x30FC;&#12479;&#12523; &lt;b&gt; &quot;q&quot; &amp;amp; \x93\xfa\x96\x7b",
+        {"AT&amp;T &#12509;&#x30FC;&#12479;&#12523; &lt;b&gt; &quot;q&quot; &amp;amp; "
+         "\x93\xfa\x96\x7b",
          "search?q=&#12509;&amp;t=&lt;a&gt;&amp;s=&quot;x&quot;&amp;e=&#x1F600;"},
         {"&nbsp;&nbsp;&lt;&nbsp;&gt;&nbsp;&amp;&nbsp;", "a&amp;b&#38;c&#x26;d&copy=2&amp"},
         // Kept references, and references that are text.
@@ -241,9 +241,12 @@ TEST(tviCabinetFile, VersionAndProductMarkDecideWritability)
         bool product;
         bool newer;
     } cases[] = {
-        {R"(<META name="quillara" content="cabinet"><META name="version" content="01.00.00">)", true, false},
-        {R"(<META name="quillara" content="cabinet"><META name="version" content="01.00.05">)", true, false},
-        {R"(<META name="quillara" content="cabinet"><META name="version" content="01.01.00">)", true, true},
+        {R"(<META name="quillara" content="cabinet"><META name="version" content="01.00.00">)",
+         true, false},
+        {R"(<META name="quillara" content="cabinet"><META name="version" content="01.00.05">)",
+         true, false},
+        {R"(<META name="quillara" content="cabinet"><META name="version" content="01.01.00">)",
+         true, true},
         {R"(<META name="version" content="01.00.00">)", false, false},
     };
     for (const Case& c : cases) {
@@ -367,8 +370,10 @@ TEST(tviCabinetFile, EntriesHandedOnAsReadAreTheDocumentsEntries)
         }
         inputs.push_back(junk);
     }
-    inputs.push_back("<TITLE>\xe6\x97\xa5</TITLE><DL><DT><A HREF=\"http://x/\">\xe6\x97\xa5</A></DL>");
-    for (const auto& entry : std::filesystem::directory_iterator(std::filesystem::path(QUILLARA_TEST_DATA) / "cabinet" / "input")) {
+    inputs.push_back(
+        "<TITLE>\xe6\x97\xa5</TITLE><DL><DT><A HREF=\"http://x/\">\xe6\x97\xa5</A></DL>");
+    for (const auto& entry : std::filesystem::directory_iterator(
+             std::filesystem::path(QUILLARA_TEST_DATA) / "cabinet" / "input")) {
         inputs.push_back(testsupport::readFile(entry.path()));
     }
     for (size_t i = 0; i < inputs.size(); ++i) {
@@ -421,10 +426,17 @@ TEST(tviCabinetFile, GeneratedCabinetRoundTripsByteIdentical)
 TEST(tviCabinetFile, StrayBytesInFieldsReadBackAsWritten)
 {
     const std::string values[] = {
-        std::string("\x81"),       std::string("a\x81"),          std::string("\x81\""),
-        std::string("\x81>"),      std::string("\x81<A>"),        std::string("\x81&amp;"),
-        std::string("\0\x81\0", 3), std::string("\x01\x02\x1b\x7f"), std::string("\x81\t\x81\r\n\x81"),
-        std::string("\xfd\xfe\xff"), std::string("\x82\xa0\x81"),
+        std::string("\x81"),
+        std::string("a\x81"),
+        std::string("\x81\""),
+        std::string("\x81>"),
+        std::string("\x81<A>"),
+        std::string("\x81&amp;"),
+        std::string("\0\x81\0", 3),
+        std::string("\x01\x02\x1b\x7f"),
+        std::string("\x81\t\x81\r\n\x81"),
+        std::string("\xfd\xfe\xff"),
+        std::string("\x82\xa0\x81"),
     };
     for (const std::string& v : values) {
         tviCabinetDocument doc;
@@ -444,7 +456,8 @@ TEST(tviCabinetFile, StrayBytesInFieldsReadBackAsWritten)
         std::string once = tviCabinetFile::write(doc);
         tviCabinetDocument back;
         std::string error;
-        ASSERT_TRUE(tviCabinetFile::read(once, back, error)) << error << " for " << testing::PrintToString(v);
+        ASSERT_TRUE(tviCabinetFile::read(once, back, error))
+            << error << " for " << testing::PrintToString(v);
         ASSERT_EQ(doc.entries.size(), back.entries.size()) << testing::PrintToString(v);
         EXPECT_EQ(once, tviCabinetFile::write(back)) << testing::PrintToString(v);
     }

@@ -69,7 +69,8 @@ TEST(tviTagCursor, FindAndTextStepWholeCharactersOnly)
     tviTagCursor stray("\x82<DL>");
     EXPECT_EQ(1u, stray.find("<DL"));
     // "\x83\x40" is one: its trail byte is never mistaken for the start of a search.
-    tviTagCursor pair("\x83\x40" "@");
+    tviTagCursor pair("\x83\x40"
+                      "@");
     EXPECT_EQ(2u, pair.find("@"));
     std::string text;
     tviTagCursor cut("\x82\xa0\x82");
@@ -88,7 +89,10 @@ size_t stepWidth(std::string_view b, size_t at, tviTagCursor::Code code)
     return tviTagCursor::charWidth(b, at, code);
 }
 
-bool blank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
+bool blank(char c)
+{
+    return c == ' ' || c == '\t' || c == '\r' || c == '\n';
+}
 
 // readTag's end and attribute text, stepping by characters.
 std::pair<size_t, std::string> tagByCharacters(std::string_view b, tviTagCursor::Code code)
@@ -184,8 +188,10 @@ std::string valueByCharacters(std::string_view t, std::string_view wanted, tviTa
 // character by character ends them, whatever lead and trail bytes stand around them.
 TEST(tviTagCursor, ByteSearchEndsWhereCharacterStepsEnd)
 {
-    const std::string alphabet[] = {"\"", "'", "=", ">", " ", "\r\n", std::string(1, '\0'), "\x81", "\x82\xa0",
-                                    "\x83\x5c", "\x81\x7f", "\xe3\x81", "a", "href", "TITLE", "mark", "x"};
+    const std::string alphabet[] = {
+        "\"",    "'",        "=",        ">",        " ",        "\r\n", std::string(1, '\0'),
+        "\x81",  "\x82\xa0", "\x83\x5c", "\x81\x7f", "\xe3\x81", "a",    "href",
+        "TITLE", "mark",     "x"};
     using Code = tviTagCursor::Code;
     std::mt19937 rng(21);
     for (int round = 0; round < 20000; ++round) {
@@ -198,11 +204,13 @@ TEST(tviTagCursor, ByteSearchEndsWhereCharacterStepsEnd)
             tviTag tag = cursor.readTag();
             auto [end, attributes] = tagByCharacters(text, code);
             ASSERT_EQ(end, cursor.pos()) << round;
-            ASSERT_EQ(attributes, (tag.closed ? "" : "open:") + std::string(tag.attributes)) << round;
+            ASSERT_EQ(attributes, (tag.closed ? "" : "open:") + std::string(tag.attributes))
+                << round;
             for (std::string_view name : {"href", "title", "a", "mark"}) {
                 bool found = false;
                 std::string value = tviTagCursor::getAttribute(tag.attributes, name, &found);
-                ASSERT_EQ(valueByCharacters(tag.attributes, name, code), found ? value : "-") << round << " " << name;
+                ASSERT_EQ(valueByCharacters(tag.attributes, name, code), found ? value : "-")
+                    << round << " " << name;
             }
         }
     }

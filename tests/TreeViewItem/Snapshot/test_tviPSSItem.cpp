@@ -40,7 +40,8 @@ TEST(SnapshotItem, TakenFromASelectedItemThroughTheDialogCommands)
 {
     testsupport::TempHome home;
     testsupport::TestHttpServer server;
-    server.setFile("p.html", "text/html", "<html><body><img src=\"i.gif\"><img src=\"gone.gif\"></body></html>");
+    server.setFile("p.html", "text/html",
+                   "<html><body><img src=\"i.gif\"><img src=\"gone.gif\"></body></html>");
     server.setFile("i.gif", "image/gif", "GIF89a");
     SnapshotTree tree;
     platform::QueueMessageTarget window;
@@ -53,7 +54,8 @@ TEST(SnapshotItem, TakenFromASelectedItemThroughTheDialogCommands)
     tviPageSnapshot* cabinet = tviPageSnapshot::openDefault(&tree, home.dir(), nullptr);
     ASSERT_TRUE(quillara && cabinet);
     EXPECT_EQ(tree.getNextSibling(quillara->getHandle()), cabinet->getHandle());
-    auto* source = static_cast<tviCabinetItem*>(tree.adopt(std::make_unique<tviCabinetItem>(&tree)));
+    auto* source =
+        static_cast<tviCabinetItem*>(tree.adopt(std::make_unique<tviCabinetItem>(&tree)));
     source->setName("page");
     source->setUrl(server.url("/site/p.html"));
     ASSERT_TRUE(source->insertItem(quillara->getHandle(), kTreeLast));
@@ -91,7 +93,8 @@ TEST(SnapshotItem, TakenFromASelectedItemThroughTheDialogCommands)
     std::string top = readFile(item->getUrl());
     EXPECT_NE(top.find("src=\"i.gif\""), std::string::npos);
     EXPECT_NE(top.find("/site/gone.gif\""), std::string::npos);
-    tviSnapshotRecord record = tviSnapshotFiles::readRecord(readFile(item->getFullPath() + "snapshot"), false);
+    tviSnapshotRecord record =
+        tviSnapshotFiles::readRecord(readFile(item->getFullPath() + "snapshot"), false);
     EXPECT_EQ(record.top, "p.html");
     EXPECT_EQ(record.source, server.url("/site/p.html"));
     EXPECT_TRUE(record.autoDelete);
@@ -172,16 +175,20 @@ TEST(SnapshotItem, CommandLineExitCodesAndListing)
         int exit;
     };
     // A fragment is not part of the page's file: the page is saved and reported so.
-    const std::vector<Case> cases = {
-        {"/site/ok.html", 0}, {"/site/part.html", 1}, {"/site/gone.html", 2}, {"/site/ok.html#top", 0}};
+    const std::vector<Case> cases = {{"/site/ok.html", 0},
+                                     {"/site/part.html", 1},
+                                     {"/site/gone.html", 2},
+                                     {"/site/ok.html#top", 0}};
     for (const Case& c : cases) {
         std::string out;
-        EXPECT_EQ(runCli("snapshot --json --name n " + server.url(c.path), out), c.exit) << c.path << out;
+        EXPECT_EQ(runCli("snapshot --json --name n " + server.url(c.path), out), c.exit)
+            << c.path << out;
         EXPECT_NE(out.find("\"directory\""), std::string::npos) << out;
     }
     std::string list;
     EXPECT_EQ(runCli("snapshots --json", list), 0);
-    EXPECT_NE(list.find("\"source\":\"" + server.url("/site/ok.html") + "\""), std::string::npos) << list;
+    EXPECT_NE(list.find("\"source\":\"" + server.url("/site/ok.html") + "\""), std::string::npos)
+        << list;
     EXPECT_NE(list.find("/Snapshot/n(1)/"), std::string::npos) << list;
 
     // What was deleted goes for good, without a question on the command line.
@@ -201,18 +208,23 @@ TEST(SnapshotItem, CommandLineKeepsScriptsOnlyWhenAsked)
         GTEST_SKIP() << "quillara-cli is built only in the plain build";
     testsupport::TempHome home;
     testsupport::TestHttpServer server;
-    server.setFile("s.html", "text/html", "<script src=\"s.js\"></script><p onclick=\"f()\">text</p>");
+    server.setFile("s.html", "text/html",
+                   "<script src=\"s.js\"></script><p onclick=\"f()\">text</p>");
     server.setFile("s.js", "text/javascript", "function f() {}");
     std::string removed;
-    EXPECT_EQ(runCli("snapshot --json --name r " + server.url("/site/s.html"), removed), 0) << removed;
+    EXPECT_EQ(runCli("snapshot --json --name r " + server.url("/site/s.html"), removed), 0)
+        << removed;
     EXPECT_NE(removed.find("\"scripts_kept\":false"), std::string::npos) << removed;
     EXPECT_EQ(server.arrivalCount("/site/s.js"), 0u);
     std::string kept;
-    EXPECT_EQ(runCli("snapshot --json --keep-scripts --name k " + server.url("/site/s.html"), kept), 0) << kept;
+    EXPECT_EQ(runCli("snapshot --json --keep-scripts --name k " + server.url("/site/s.html"), kept),
+              0)
+        << kept;
     EXPECT_NE(kept.find("\"scripts_kept\":true"), std::string::npos) << kept;
     EXPECT_EQ(server.arrivalCount("/site/s.js"), 1u);
     std::string page = readFile(home.path() / "Data/Snapshot/k/s.html");
-    EXPECT_NE(page.find("<script src=\"s.js\"></script><p onclick=\"f()\">"), std::string::npos) << page;
+    EXPECT_NE(page.find("<script src=\"s.js\"></script><p onclick=\"f()\">"), std::string::npos)
+        << page;
     EXPECT_EQ(readFile(home.path() / "Data/Snapshot/r/s.html").find("<script"), std::string::npos);
 }
 

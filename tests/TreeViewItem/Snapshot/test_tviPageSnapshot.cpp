@@ -51,7 +51,8 @@ TEST(SnapshotFiles, ReadsListLinesAndRefusesHostileDirectoryNames)
     EXPECT_EQ(entries[3].dirName, "lf/");
     EXPECT_EQ(refused, 6u);
     // No limit: a List far beyond 16 KB is read whole.
-    std::vector<tviSnapshotListEntry> many(2000, tviSnapshotListEntry{false, "d/", std::string(40, 'n')});
+    std::vector<tviSnapshotListEntry> many(2000,
+                                           tviSnapshotListEntry{false, "d/", std::string(40, 'n')});
     EXPECT_EQ(tviSnapshotFiles::readList(tviSnapshotFiles::writeList(many)).size(), 2000u);
     // Cut anywhere: never more entries than whole lines.
     std::string written = tviSnapshotFiles::writeList(entries);
@@ -89,10 +90,12 @@ TEST(SnapshotFiles, DirectoryNamesFromNames)
     EXPECT_EQ(tviSnapshotFiles::directoryNameOf("a b"), "a_b");
     EXPECT_EQ(tviSnapshotFiles::directoryNameOf("!?"), "__");
     EXPECT_EQ(tviSnapshotFiles::directoryNameOf("../x"), "___x");
-    EXPECT_EQ(tviSnapshotFiles::directoryNameOf("\x93\xFA\x96\x7B"), "\xE6\x97\xA5\xE6\x9C\xAC"); // 日本
+    EXPECT_EQ(tviSnapshotFiles::directoryNameOf("\x93\xFA\x96\x7B"),
+              "\xE6\x97\xA5\xE6\x9C\xAC"); // 日本
     EXPECT_EQ(tviSnapshotFiles::directoryNameOf(""), "_");
     // A character kept as a reference is itself; a reference to ASCII is no way to a '/'.
-    EXPECT_EQ(tviSnapshotFiles::directoryNameOf("x&#128512;&#38;&#47;"), "x\xF0\x9F\x98\x80__38___47_");
+    EXPECT_EQ(tviSnapshotFiles::directoryNameOf("x&#128512;&#38;&#47;"),
+              "x\xF0\x9F\x98\x80__38___47_");
     EXPECT_LE(tviSnapshotFiles::directoryNameOf(std::string(300, 'x')).size(), 100u);
 }
 
@@ -118,12 +121,9 @@ TEST(SnapshotAgeing, WholeDaysInAnyTimeZone)
         bool coloured;
     };
     const std::vector<Case> cases = {
-        {34 * 86400, true, false, true},
-        {35 * 86400, true, false, true},
-        {35 * 86400 + 1, true, true, true},
-        {36 * 86400, true, true, true},
-        {3650 * 86400, false, false, true},
-        {25 * 86400, true, false, false},
+        {34 * 86400, true, false, true},     {35 * 86400, true, false, true},
+        {35 * 86400 + 1, true, true, true},  {36 * 86400, true, true, true},
+        {3650 * 86400, false, false, true},  {25 * 86400, true, false, false},
         {25 * 86400 + 1, true, false, true},
     };
     for (const Case& c : cases) {
@@ -196,10 +196,12 @@ TEST_F(Cabinet, SameNamesGetNumberedDirectoriesAndReloadTheSame)
     EXPECT_TRUE(fs::is_directory(folder() + "a_b(0)"));
     EXPECT_TRUE(fs::is_directory(folder() + "a_b(1)"));
     EXPECT_TRUE(fs::is_directory(folder() + "_ Delete _"));
-    EXPECT_EQ(list(), "I:\xE6\x97\xA5\xE6\x9C\xAC/:\x93\xFA\x96\x7B\r\nI:a_b(1)/:a b\r\nI:a_b(0)/:a b\r\nI:a_b/:a b\r\n");
+    EXPECT_EQ(list(), "I:\xE6\x97\xA5\xE6\x9C\xAC/:\x93\xFA\x96\x7B\r\nI:a_b(1)/:a "
+                      "b\r\nI:a_b(0)/:a b\r\nI:a_b/:a b\r\n");
     reopen();
     int count = 0;
-    for (TreeNode n = tree.getFirstChild(cabinet->getHandle()); n != nullptr; n = tree.getNextSibling(n)) {
+    for (TreeNode n = tree.getFirstChild(cabinet->getHandle()); n != nullptr;
+         n = tree.getNextSibling(n)) {
         auto* item = dynamic_cast<tviPSSItem*>(tree.getItem(n));
         ASSERT_NE(item, nullptr);
         EXPECT_EQ(item->getSource(), "http://h/" + item->getName());
@@ -364,7 +366,8 @@ TEST_F(Cabinet, CutCopyPasteAndMovesTakeTheDirectoriesAlong)
     // A snapshot that downloads, and a folder holding one, stay where they are.
     b->beginDownload();
     for (tviTreeViewItem* busy : std::vector<tviTreeViewItem*>{b, box})
-        for (int code : {codeOf(utlCommand::cut), codeOf(utlCommand::copy), codeOf(utlCommand::moveUp), codeOf(utlCommand::moveDown)})
+        for (int code : {codeOf(utlCommand::cut), codeOf(utlCommand::copy),
+                         codeOf(utlCommand::moveUp), codeOf(utlCommand::moveDown)})
             EXPECT_FALSE(run(busy, code, true)) << code;
     b->endDownload();
     tree.bufferDeletion(nullptr, kTreeRoot, kTreeFirst);
@@ -421,15 +424,17 @@ TEST_F(Cabinet, UndoDeleteOfAFolderRestoresItsSnapshotsWhole)
     writeFile(folder() + "List", "F:fold/:Folder\r\n");
     writeFile(folder() + "fold/List", "I:b/:B one\r\nI:a/:A two\r\n");
     writeFile(folder() + "fold/snapshot", "Description=folder note\0Mark=1\0"s);
-    writeFile(folder() + "fold/a/snapshot", "Description=a note\0Mark=1\0Source=http://h/a\0Top=index.html\0"s);
-    writeFile(folder() + "fold/b/snapshot", "Description=b note\0Mark=0\0Source=http://h/b\0Top=index.html\0"s);
+    writeFile(folder() + "fold/a/snapshot",
+              "Description=a note\0Mark=1\0Source=http://h/a\0Top=index.html\0"s);
+    writeFile(folder() + "fold/b/snapshot",
+              "Description=b note\0Mark=0\0Source=http://h/b\0Top=index.html\0"s);
     reopen();
     auto shape = [&] {
         std::string out;
         for (TreeNode n : tree.subtreeNodes(cabinet->getHandle())) {
             tviTreeViewItem* item = tree.getItem(n);
-            out += item->getText() + "|" + item->getDescription() + "|" + (item->isMarked() ? "*" : "") + "|" +
-                   item->getUrl() + "\n";
+            out += item->getText() + "|" + item->getDescription() + "|" +
+                   (item->isMarked() ? "*" : "") + "|" + item->getUrl() + "\n";
         }
         return out;
     };
@@ -481,7 +486,8 @@ TEST_F(Cabinet, HostileListEntriesAndLinksAreNotFollowed)
     writeFile(outside / "precious", "x");
     fs::create_directories(folder() + "real");
     fs::create_directory_symlink(outside, folder() + "link");
-    writeFile(folder() + "List", "I:../outside/:up\r\nI:link/:link\r\nI:real/:real\r\nI:/tmp/:abs\r\n");
+    writeFile(folder() + "List",
+              "I:../outside/:up\r\nI:link/:link\r\nI:real/:real\r\nI:/tmp/:abs\r\n");
     reopen();
     ASSERT_NE(tree.getFirstChild(cabinet->getHandle()), nullptr);
     EXPECT_EQ(tree.getNextSibling(tree.getFirstChild(cabinet->getHandle())), nullptr);
