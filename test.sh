@@ -1,11 +1,11 @@
 #!/usr/bin/env bash
-# Checks the sources' style, installs what is missing, builds, and runs the whole test suite with CTest: once as built,
+# Installs what is missing, checks the sources' style, builds, and runs the whole test suite with CTest: once as built,
 # then the readers and utilities under AddressSanitizer + UBSan, then the engine under
 # ThreadSanitizer.
 set -euo pipefail
 cd "$(dirname "$0")"
-./scripts/check-style
 ./scripts/install-deps
+./scripts/check-style
 jobs=$(nproc)
 export QT_QPA_PLATFORM=offscreen
 
