@@ -666,9 +666,12 @@ bool clsQuillaraEngine::stop()
     stopWorkers();
     std::deque<Job> requests;
     std::deque<Job> communications;
-    takeQueuedJobs(requests, communications);
+    // requestItem marks a request reading and queues its read under the registry lock, so the
+    // queues are emptied under it too: a read queued meanwhile is either taken here or queued
+    // after its request was marked, never left running for a request marked failed.
     {
         std::lock_guard<std::recursive_mutex> registry(RegistryLock());
+        takeQueuedJobs(requests, communications);
         for (auto& [id, info] : byId) {
             if (info->getStatus() != clsRequestStatus::reading)
                 continue;
@@ -696,7 +699,7 @@ void clsQuillaraEngine::takeQueuedJobs(std::deque<Job>& requests, std::deque<Job
 // whose final pass was dropped, gets its one 3027, so that the tree shows its final status.
 void clsQuillaraEngine::dropJobs(std::deque<Job>& jobs, bool notify, bool communication)
 {
-    std::set<clsUrlInformation*> told;
+    std::set<clsQuillaraItem*> told;
     for (Job& job : jobs) {
         // A file of a snapshot: the snapshot ends (stopped) with its last one.
         if (auto* fetch = dynamic_cast<clsSnapshotFetch*>(job.object)) {
@@ -712,11 +715,13 @@ void clsQuillaraEngine::dropJobs(std::deque<Job>& jobs, bool notify, bool commun
             continue;
         }
         auto* info = dynamic_cast<clsUrlInformation*>(job.object);
+        // The pass of a page whose data is all in owes its final notification unless that has
+        // gone out; the request's status may already speak for a newer read.
         bool unreported = isReadJob(job.kind, communication) ||
-                          (!communication && job.kind == jobAnalyze && info != nullptr &&
-                           info->getStatus() == clsRequestStatus::complete);
+                          (!communication && job.kind == jobAnalyze && job.node != nullptr &&
+                           job.node->isTransferEnded() && !job.node->isFinalTold());
         if (notify && info != nullptr && job.node != nullptr && unreported &&
-            told.insert(info).second) {
+            told.insert(job.node).second) {
             // A page that was to be announced with its pass is announced here.
             const unsigned messages[2] = {WM_ENGINE_NODE_CREATED, WM_ENGINE_NODE_READ};
             bool announce = !communication && job.kind == jobAnalyze && job.extra == extraAnnounce;
