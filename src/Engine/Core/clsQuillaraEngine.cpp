@@ -64,20 +64,21 @@ clsNodePhase phaseOf(unsigned messageId)
     }
 }
 
-bool isReadJob(int kind, bool communication)
+bool isReadJob(const clsQuillaraEngine::Job& job, bool communication)
 {
-    return communication ? kind == communicationRead : (kind == jobRead || kind == jobReload);
+    return communication ? job.is(clsCommunicationKind::read)
+                         : (job.is(clsJobKind::read) || job.is(clsJobKind::reload));
 }
 
 // The host a communication job will send its first request to, or empty when the job sends
 // nothing that is paced.
 std::string pacedHost(const clsQuillaraEngine::Job& job)
 {
-    if (job.kind == communicationSnapshotFetch) {
+    if (job.is(clsCommunicationKind::snapshotFetch)) {
         auto* fetch = dynamic_cast<clsSnapshotFetch*>(job.object);
         return fetch != nullptr ? fetch->getHost() : std::string();
     }
-    if (job.kind != communicationRead && job.kind != communicationHead)
+    if (!job.is(clsCommunicationKind::read) && !job.is(clsCommunicationKind::head))
         return {};
     auto* info = dynamic_cast<clsUrlInformation*>(job.object);
     if (info == nullptr || info->getAddressKind() != addressNetwork)
@@ -296,12 +297,12 @@ bool clsQuillaraEngine::pushRequest(const Job& job)
 bool clsQuillaraEngine::queueHead(clsUrlInformation* info)
 {
     info->addQueueRef();
-    return pushRequest(Job{jobHead, info, 0, nullptr});
+    return pushRequest(Job{clsJobKind::head, info, 0, nullptr});
 }
 
 // A new read: a new node (the old one lives on with whoever holds it), a clean result and
 // redirect chain, and the job that owns the node's first reference.
-bool clsQuillaraEngine::queueNodeRead(clsUrlInformation* info, int kind, int codeKind)
+bool clsQuillaraEngine::queueNodeRead(clsUrlInformation* info, clsJobKind kind, int codeKind)
 {
     clsQuillaraItem* node = makeNode(info->getLinkKind());
     info->createNode(node);
@@ -312,8 +313,8 @@ bool clsQuillaraEngine::queueNodeRead(clsUrlInformation* info, int kind, int cod
     // A fetch has nothing for the engine thread to do before the transfer: the worker starts
     // it, which saves a hand-off between threads per request.
     if (isFetchedAddress(info)) {
-        return postCommunication(communicationRead, info, node,
-                                 kind == jobReload ? extraStartReload : extraStartRead);
+        return postCommunication(clsCommunicationKind::read, info, node,
+                                 kind == clsJobKind::reload ? extraStartReload : extraStartRead);
     }
     info->addQueueRef();
     return pushRequest(Job{kind, info, 0, node});
@@ -327,12 +328,12 @@ bool clsQuillaraEngine::isFetchedAddress(clsUrlInformation* info)
 
 bool clsQuillaraEngine::queueRead(clsUrlInformation* info, int codeKind)
 {
-    return queueNodeRead(info, jobRead, codeKind);
+    return queueNodeRead(info, clsJobKind::read, codeKind);
 }
 
 bool clsQuillaraEngine::queueReload(clsUrlInformation* info)
 {
-    return queueNodeRead(info, jobReload, 0);
+    return queueNodeRead(info, clsJobKind::reload, 0);
 }
 
 bool clsQuillaraEngine::queueAnalyze(clsUrlInformation* info, clsQuillaraItem* node)
@@ -343,12 +344,12 @@ bool clsQuillaraEngine::queueAnalyze(clsUrlInformation* info, clsQuillaraItem* n
 bool clsQuillaraEngine::queueAnalysis(clsUrlInformation* info, clsQuillaraItem* node, bool announce)
 {
     info->addQueueRef();
-    return pushRequest(Job{jobAnalyze, info, announce ? extraAnnounce : extraNone, node});
+    return pushRequest(Job{clsJobKind::analyze, info, announce ? extraAnnounce : extraNone, node});
 }
 
 bool clsQuillaraEngine::queueStop()
 {
-    return pushRequest(Job{jobStop, nullptr, 0, nullptr});
+    return pushRequest(Job{clsJobKind::stop, nullptr, 0, nullptr});
 }
 
 bool clsQuillaraEngine::registerItem(clsUrlInformation* info)
@@ -469,7 +470,7 @@ void clsQuillaraEngine::runRound(std::vector<Job>& round)
         Job& job = round[ran];
         // A stop or a shut-down acts on the jobs still waiting: the rest of the round goes back
         // to the head of the queue first, as if it had never been taken.
-        bool stopJob = job.kind == jobStop;
+        bool stopJob = job.is(clsJobKind::stop);
         if (stopJob || isStopping()) {
             std::lock_guard<std::mutex> guard(requestLock);
             requestQueue.insert(
@@ -481,7 +482,7 @@ void clsQuillaraEngine::runRound(std::vector<Job>& round)
         }
         // Only analysis passes keep their notifications for the end of the round: whatever
         // else a job tells goes after what came before it.
-        if (job.kind != jobAnalyze)
+        if (!job.is(clsJobKind::analyze))
             flushNotices();
         try {
             runJob(job);
@@ -505,13 +506,13 @@ bool clsQuillaraEngine::isStopping()
 bool clsQuillaraEngine::runJob(Job& job)
 {
     auto* info = dynamic_cast<clsUrlInformation*>(job.object);
-    switch (job.kind) {
-    case jobHead: return info != nullptr && head(info);
-    case jobRead: return info != nullptr && read(job, false);
-    case jobReload: return info != nullptr && read(job, true);
-    case jobAnalyze: return info != nullptr && analyze(job);
-    case jobStop: return stop();
-    case jobSnapshot: return snapshot(job);
+    switch (job.jobKind()) {
+    case clsJobKind::head: return info != nullptr && head(info);
+    case clsJobKind::read: return info != nullptr && read(job, false);
+    case clsJobKind::reload: return info != nullptr && read(job, true);
+    case clsJobKind::analyze: return info != nullptr && analyze(job);
+    case clsJobKind::stop: return stop();
+    case clsJobKind::snapshot: return snapshot(job);
     default: assert(!"unknown engine job"); return false;
     }
 }
@@ -529,7 +530,7 @@ void clsQuillaraEngine::releaseJob(Job& job)
 // The head-only path: a GET whose body is not read, reported by 3028.
 bool clsQuillaraEngine::head(clsUrlInformation* info)
 {
-    return postCommunication(communicationHead, info, nullptr);
+    return postCommunication(clsCommunicationKind::head, info, nullptr);
 }
 
 bool clsQuillaraEngine::read(Job& job, bool reload)
@@ -540,7 +541,8 @@ bool clsQuillaraEngine::read(Job& job, bool reload)
         return ok;
     clsQuillaraItem* node = job.node;
     job.node = nullptr;
-    return postCommunication(communicationRead, static_cast<clsUrlInformation*>(job.object), node);
+    return postCommunication(clsCommunicationKind::read,
+                             static_cast<clsUrlInformation*>(job.object), node);
 }
 
 bool clsQuillaraEngine::startRead(Job& job, bool reload, bool& needsNetwork)
@@ -717,14 +719,15 @@ void clsQuillaraEngine::dropJobs(std::deque<Job>& jobs, bool notify, bool commun
         auto* info = dynamic_cast<clsUrlInformation*>(job.object);
         // The pass of a page whose data is all in owes its final notification unless that has
         // gone out; the request's status may already speak for a newer read.
-        bool unreported = isReadJob(job.kind, communication) ||
-                          (!communication && job.kind == jobAnalyze && job.node != nullptr &&
+        bool unreported = isReadJob(job, communication) ||
+                          (!communication && job.is(clsJobKind::analyze) && job.node != nullptr &&
                            job.node->isTransferEnded() && !job.node->isFinalTold());
         if (notify && info != nullptr && job.node != nullptr && unreported &&
             told.insert(job.node).second) {
             // A page that was to be announced with its pass is announced here.
             const unsigned messages[2] = {WM_ENGINE_NODE_CREATED, WM_ENGINE_NODE_READ};
-            bool announce = !communication && job.kind == jobAnalyze && job.extra == extraAnnounce;
+            bool announce =
+                !communication && job.is(clsJobKind::analyze) && job.extra == extraAnnounce;
             std::lock_guard<std::recursive_mutex> registry(RegistryLock());
             postNodes(announce ? messages : messages + 1, announce ? 2 : 1, info, job.node);
             job.node->markFinalTold();
@@ -776,8 +779,8 @@ bool clsQuillaraEngine::postHead(clsUrlInformation* info)
     return logError("clsCommunicationManager::readHead", msgCreatedPostFailed);
 }
 
-bool clsQuillaraEngine::postCommunication(int kind, clsUrlInformation* info, clsQuillaraItem* node,
-                                          int extra)
+bool clsQuillaraEngine::postCommunication(clsCommunicationKind kind, clsUrlInformation* info,
+                                          clsQuillaraItem* node, int extra)
 {
     info->addQueueRef();
     Job job{kind, info, extra, node};
@@ -822,7 +825,7 @@ namespace {
 // Jobs that run whole on a worker (a snapshot, one of its files) rather than as a transfer.
 bool runsWhole(const clsQuillaraEngine::Job& job)
 {
-    return job.kind == communicationSnapshot || job.kind == communicationSnapshotFetch;
+    return job.is(clsCommunicationKind::snapshot) || job.is(clsCommunicationKind::snapshotFetch);
 }
 
 } // namespace
@@ -1102,7 +1105,7 @@ bool clsQuillaraEngine::queueSnapshot(clsQuillaraSnapshot* snapshot, int& id)
         std::lock_guard<std::mutex> guard(snapshotLock);
         snapshots[id] = snapshot;
     }
-    return pushRequest(Job{jobSnapshot, snapshot, 0, nullptr});
+    return pushRequest(Job{clsJobKind::snapshot, snapshot, 0, nullptr});
 }
 
 bool clsQuillaraEngine::cancelSnapshot(int id)
@@ -1142,7 +1145,7 @@ bool clsQuillaraEngine::snapshot(Job& job)
     bool idle = false;
     {
         std::lock_guard<std::mutex> guard(communicationLock);
-        communicationQueue.push_back(Job{communicationSnapshot, snapshot, 0, nullptr});
+        communicationQueue.push_back(Job{clsCommunicationKind::snapshot, snapshot, 0, nullptr});
         ++queueVersion;
         idle = idleWorkers > 0;
     }
@@ -1155,7 +1158,7 @@ bool clsQuillaraEngine::postSnapshotFetch(clsSnapshotFetch* fetch)
     bool idle = false;
     {
         std::lock_guard<std::mutex> guard(communicationLock);
-        Job job{communicationSnapshotFetch, fetch, 0, nullptr};
+        Job job{clsCommunicationKind::snapshotFetch, fetch, 0, nullptr};
         job.host = fetch->getHost();
         communicationQueue.push_back(std::move(job));
         ++queueVersion;

@@ -1,6 +1,8 @@
 #pragma once
 
+#include "Engine/Core/clsCommunicationKind.h"
 #include "Engine/Core/clsEngineOptions.h"
+#include "Engine/Core/clsJobKind.h"
 #include "Engine/Core/clsRequestMode.h"
 #include "Platform/MessageTarget.h"
 
@@ -44,22 +46,6 @@ enum : unsigned {
     WM_ENGINE_SNAPSHOT_DONE = 3030,
 };
 
-// Kinds of request-queue jobs and of communication-queue jobs.
-enum clsJobKind {
-    jobHead = 1,
-    jobRead = 2,
-    jobAnalyze = 3,
-    jobSnapshot = 4,
-    jobReload = 5,
-    jobStop = 6,
-};
-enum clsCommunicationKind {
-    communicationHead = 0,
-    communicationRead = 1,
-    communicationSnapshot = 4,
-    communicationSnapshotFetch = 5, // one file of a snapshot (clsSnapshotFetch)
-};
-
 // The extra word of a job. A network read goes to the workers straight from requestItem; the
 // worker that takes it starts it (node read) as the engine thread would have. A page whose
 // body was all in at once gets one analysis job that also announces it (3025 and the pass's
@@ -79,6 +65,21 @@ public:
     // A queued job: kind, object (one queue reference), extra, and for read, analyse and
     // transfer jobs the node the job works on, with one reference owned by the job.
     struct Job {
+        Job() = default;
+        Job(clsJobKind kind, clsQueueItem* object, int extra, clsQuillaraItem* node)
+            : kind(static_cast<int>(kind)), object(object), extra(extra), node(node)
+        {
+        }
+        Job(clsCommunicationKind kind, clsQueueItem* object, int extra, clsQuillaraItem* node)
+            : kind(static_cast<int>(kind)), object(object), extra(extra), node(node)
+        {
+        }
+        // The kind of a request-queue job, or of a communication-queue job: each queue
+        // holds jobs of its own kinds only.
+        bool is(clsJobKind other) const { return kind == static_cast<int>(other); }
+        bool is(clsCommunicationKind other) const { return kind == static_cast<int>(other); }
+        clsJobKind jobKind() const { return static_cast<clsJobKind>(kind); }
+
         int kind = 0;
         clsQueueItem* object = nullptr;
         int extra = 0;
@@ -148,8 +149,8 @@ public:
     bool postHead(clsUrlInformation* info);
 
     // Communication queue, used by the workers.
-    bool postCommunication(int kind, clsUrlInformation* info, clsQuillaraItem* node,
-                           int extra = extraNone);
+    bool postCommunication(clsCommunicationKind kind, clsUrlInformation* info,
+                           clsQuillaraItem* node, int extra = extraNone);
     // Starts a read (the node's read, and for a page that needs no network its 3025 and
     // analysis). needsNetwork: the job keeps its node and the page must be fetched; else the
     // job's node has gone with a notification or an analysis job.
@@ -222,7 +223,7 @@ private:
     void releaseJob(Job& job);
     bool startWorkers();
     void stopWorkers();
-    bool queueNodeRead(clsUrlInformation* info, int kind, int codeKind);
+    bool queueNodeRead(clsUrlInformation* info, clsJobKind kind, int codeKind);
     // A network address of a scheme that a transport fetches.
     static bool isFetchedAddress(clsUrlInformation* info);
     // The communication job a worker should take now, or end (readyAt: when to look again).

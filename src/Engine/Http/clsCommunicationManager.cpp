@@ -125,7 +125,7 @@ void clsCommunicationManager::runJob(clsQuillaraEngine::Job& job)
 {
     auto* info = dynamic_cast<clsUrlInformation*>(job.object);
     try {
-        if (job.kind == communicationSnapshot) {
+        if (job.is(clsCommunicationKind::snapshot)) {
             // The snapshot belongs to the engine again once it has run.
             auto* taken = dynamic_cast<clsQuillaraSnapshot*>(job.object);
             job.object = nullptr;
@@ -136,9 +136,9 @@ void clsCommunicationManager::runJob(clsQuillaraEngine::Job& job)
             clsCommunicationHttp* used = ensureTransport() ? transport.get() : nullptr;
             fetch->getSnapshot()->runFetch(*fetch, used, stopping);
         }
-        if (info != nullptr && job.kind == communicationHead)
+        if (info != nullptr && job.is(clsCommunicationKind::head))
             readHead(info);
-        if (info != nullptr && job.kind == communicationRead && startRead(job)) {
+        if (info != nullptr && job.is(clsCommunicationKind::read) && startRead(job)) {
             if (!isFetched(info)) {
                 // Only http, https, ftp and ftps are fetched. An address of another scheme
                 // is not tried, so it is neither loaded nor failed; one that could not be
@@ -152,7 +152,7 @@ void clsCommunicationManager::runJob(clsQuillaraEngine::Job& job)
             }
         }
         if (job.counted && info != nullptr && job.object != nullptr &&
-            (job.kind == communicationHead || job.node != nullptr))
+            (job.is(clsCommunicationKind::head) || job.node != nullptr))
             startTransfer(job);
     } catch (const std::exception& e) {
         logError("clsCommunicationManager::read", e.what());
