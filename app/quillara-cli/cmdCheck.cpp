@@ -129,12 +129,17 @@ void runCheck(CliContext& context, const CheckOptions& options)
     }
     auto start = std::chrono::steady_clock::now();
     std::unique_ptr<CliProgress> progress;
-    check.run(options.timeoutSeconds * 1000, [&progress](size_t done, size_t total) {
+    bool ran = check.run(options.timeoutSeconds * 1000, [&progress](size_t done, size_t total) {
         if (!progress) {
             progress = std::make_unique<CliProgress>(total);
         }
         progress->update(done);
     });
+    if (!ran) {
+        // No engine to ask: nothing was checked, which must not read as "no dead links".
+        context.fail(options.file + ": the check could not start");
+        return;
+    }
     if (progress) {
         progress->finish();
     }

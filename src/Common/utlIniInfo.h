@@ -136,7 +136,7 @@ public:
     virtual bool load();
     // Writes every key but the read-only ones and the two lists, atomically; false and a
     // log line when the file cannot be written, and then the old file stays whole.
-    virtual bool save();
+    [[nodiscard]] virtual bool save();
 
     int getInt(IniKey key) const;
     const std::string& getString(IniKey key) const;

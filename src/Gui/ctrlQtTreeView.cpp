@@ -542,12 +542,11 @@ void ctrlQtTreeView::showMessage(const std::string& text, const std::string& tit
     QMessageBox::information(QApplication::activeWindow(), fromSjisTitle(title), gui::toQt(text));
 }
 
-bool ctrlQtTreeView::setClipboardText(const std::string& text)
+void ctrlQtTreeView::setClipboardText(const std::string& text)
 {
     ctrlTreeView::setClipboardText(text);
     if (interactive)
         QApplication::clipboard()->setText(gui::addressToQt(text));
-    return true;
 }
 
 bool ctrlQtTreeView::openExternal(const std::string& target, bool newWindow)

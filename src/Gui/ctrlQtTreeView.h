@@ -45,7 +45,7 @@ public:
                   tviButtons buttons = tviButtons::okCancel) override;
     tviPastePlace choosePastePlace() override;
     void showMessage(const std::string& text, const std::string& title) override;
-    bool setClipboardText(const std::string& text) override;
+    void setClipboardText(const std::string& text) override;
     bool openExternal(const std::string& target, bool newWindow) override;
     void showContextMenu(tviTreeViewItem* item) override;
     void openDialog(tviDialog dialog, tviTreeViewItem* item, const std::string& name) override;

@@ -16,22 +16,26 @@ enum class Durability { Synced, Unsynced };
 // directory and the link stays. Replace: files whose names come from outside (snapshot
 // pages, the cache): a link there is replaced, never written through.
 enum class Links { Replace, Follow };
-bool atomicWriteFile(const std::string& path, std::string_view bytes, std::string* error = nullptr,
-                     Durability durability = Durability::Synced, Links links = Links::Replace);
+[[nodiscard]] bool atomicWriteFile(const std::string& path, std::string_view bytes,
+                                   std::string* error = nullptr,
+                                   Durability durability = Durability::Synced,
+                                   Links links = Links::Replace);
 
 // Creates path with bytes, whole or not at all, and never over an existing file: the content
 // is written and synced first, then given its name in one step that fails when the name is
 // taken (then existed is set). Nothing is left behind on failure.
-bool atomicCreateFile(const std::string& path, std::string_view bytes, std::string* error = nullptr,
-                      bool* existed = nullptr);
+[[nodiscard]] bool atomicCreateFile(const std::string& path, std::string_view bytes,
+                                    std::string* error = nullptr, bool* existed = nullptr);
 
 // Reads a file the program saves (a cabinet, the footprints, the settings, the snapshot
 // records): a temporary that a writer killed between naming and renaming it left is removed
 // first, so that none outlives the next reader.
-bool readSavedFile(const std::string& path, std::string& out, std::string* error = nullptr);
+[[nodiscard]] bool readSavedFile(const std::string& path, std::string& out,
+                                 std::string* error = nullptr);
 
 // Reads a whole file; false (with error) when it cannot be opened or read.
-bool readWholeFile(const std::string& path, std::string& out, std::string* error = nullptr);
+[[nodiscard]] bool readWholeFile(const std::string& path, std::string& out,
+                                 std::string* error = nullptr);
 
 // The file a path names once its symbolic links are followed (a chain of at most 40; relative
 // targets are taken from the link's directory). A path that is no link, or a dangling link's

@@ -18,7 +18,7 @@ public:
 
     // Takes the lock of path, waiting up to waitMs for another holder to let go (0: one try).
     // False, with error saying why, when it is held elsewhere or cannot be made.
-    bool lock(const std::string& path, int waitMs, std::string* error = nullptr);
+    [[nodiscard]] bool lock(const std::string& path, int waitMs, std::string* error = nullptr);
     void unlock();
     bool isLocked() const { return fd_ >= 0; }
 

@@ -24,7 +24,7 @@ using MessageHandler = std::function<void(const Message&)>;
 class MessageTarget {
 public:
     virtual ~MessageTarget();
-    virtual bool post(unsigned id, std::uintptr_t wParam, std::intptr_t lParam) = 0;
+    [[nodiscard]] virtual bool post(unsigned id, std::uintptr_t wParam, std::intptr_t lParam) = 0;
     // Posts messages in order; returns how many went (the first that fails ends the run).
     // A queue may take them at once, so that the receiver wakes once for all.
     virtual std::size_t postAll(const Message* messages, std::size_t count);
@@ -43,7 +43,7 @@ private:
 // The command-line front end's target: messages wait in a queue until pump() runs them.
 class QueueMessageTarget : public MessageTarget {
 public:
-    bool post(unsigned id, std::uintptr_t wParam, std::intptr_t lParam) override;
+    [[nodiscard]] bool post(unsigned id, std::uintptr_t wParam, std::intptr_t lParam) override;
     std::size_t postAll(const Message* messages, std::size_t count) override;
 
     // Handles every queued message on the calling thread, waiting up to timeoutMs for the

@@ -17,7 +17,7 @@ public:
     using Entry = std::pair<std::string, std::string>;
 
     // A missing file is an empty profile (true); an unreadable one is false and empty.
-    bool load(const std::string& path, std::string* error = nullptr);
+    [[nodiscard]] bool load(const std::string& path, std::string* error = nullptr);
     void parse(std::string_view bytes);
     std::string serialize() const;
     // Atomic: a failed save leaves the old file as it was.

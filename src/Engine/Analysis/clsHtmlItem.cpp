@@ -80,15 +80,14 @@ bool clsHtmlItem::read(bool& needsNetwork, bool reload)
     return true;
 }
 
-bool clsHtmlItem::startAnalysis()
+void clsHtmlItem::startAnalysis()
 {
     analysisStarted = true;
     clsUrlInformation* info = getOwner();
     if (info == nullptr)
-        return true;
+        return;
     setPageAddress(info->getAddressKind(), info->getAddress());
     setDeclaredCode(codeOfContentType(info->getContentType()));
-    return true;
 }
 
 bool clsHtmlItem::analyze(bool& complete)
@@ -121,10 +120,11 @@ bool clsHtmlItem::analyze(bool& complete)
     if (!ended)
         return true;
     complete = true;
-    return completeAnalysis();
+    completeAnalysis();
+    return true;
 }
 
-bool clsHtmlItem::completeAnalysis()
+void clsHtmlItem::completeAnalysis()
 {
     if (int meta = getMetaCharsetCode())
         setDeclaredCode(meta);
@@ -142,7 +142,6 @@ bool clsHtmlItem::completeAnalysis()
     cachedCopy = true;
     storeToCachePending = false;
     analysisStarted = false;
-    return true;
 }
 
 bool clsHtmlItem::setTransferEnded()
@@ -223,13 +222,12 @@ bool clsHtmlItem::makeDisplayText(std::string& out)
     return true;
 }
 
-bool clsHtmlItem::makeHeaderText(std::string& out)
+void clsHtmlItem::makeHeaderText(std::string& out)
 {
     clsUrlInformation* info = getOwner();
     out = info == nullptr ? std::string() : info->getRawHeader();
     if (out.empty())
         out = "No Http Response Header Information.";
-    return true;
 }
 
 bool clsHtmlItem::clear()

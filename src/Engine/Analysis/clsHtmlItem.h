@@ -30,7 +30,7 @@ public:
     // The plain-text rendering of the page for the HTML view.
     bool makeDisplayText(std::string& out) override;
     // The HTTP response header, for the HTML view's header switch.
-    bool makeHeaderText(std::string& out);
+    void makeHeaderText(std::string& out);
     bool clear() override;
     int getCodeKind() const override;
     bool setCodeKind(int kind) override;
@@ -45,8 +45,8 @@ protected:
                            std::string& extension) override;
 
 private:
-    bool startAnalysis();
-    bool completeAnalysis();
+    void startAnalysis();
+    void completeAnalysis();
     bool storeToCache();
     bool readSource(std::string& bytes);
 

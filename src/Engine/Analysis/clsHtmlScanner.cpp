@@ -341,27 +341,25 @@ void clsHtmlScanner::resetStates()
     lastLinkUrl.clear();
 }
 
-bool clsHtmlScanner::finishScan()
+void clsHtmlScanner::finishScan()
 {
     if (inAnchor)
         closeAnchor();
     resetStates();
     collectLinks = true;
     collectResources = true;
-    return true;
 }
 
-bool clsHtmlScanner::clearScanner()
+void clsHtmlScanner::clearScanner()
 {
     resetStates();
     keywords.clear();
     metaCharsetCode = 0;
     collectLinks = false;
     collectResources = true;
-    return true;
 }
 
-bool clsHtmlScanner::scanBlock(const char* bytes, std::size_t length)
+void clsHtmlScanner::scanBlock(const char* bytes, std::size_t length)
 {
     const auto* in = reinterpret_cast<const Byte*>(bytes);
     std::size_t i = 0;
@@ -376,7 +374,7 @@ bool clsHtmlScanner::scanBlock(const char* bytes, std::size_t length)
             }
             i = findCharacter(in, i, length, '<', trailNext);
             if (i == length)
-                return true;
+                return;
             setState(ScanState::open); // as parseHtml takes a '<' in text
             ++i;
             continue;
@@ -385,7 +383,7 @@ bool clsHtmlScanner::scanBlock(const char* bytes, std::size_t length)
             // up to a byte that closes the anchor, which the byte path handles.
             i = takeAnchorText(in, i, length);
             if (i == length)
-                return true;
+                return;
         } else if (scanState == ScanState::open && (isLetter(in[i]) || in[i] == '/')) {
             // The start of a tag name, as parseHtml takes it; the name follows in bulk.
             setState(in[i] == '/' ? ScanState::endTag : ScanState::startTag);
@@ -402,7 +400,7 @@ bool clsHtmlScanner::scanBlock(const char* bytes, std::size_t length)
                 ++i;
             }
             if (i == length)
-                return true;
+                return;
         } else if (!trailNext && (skipsToTagEnd() || (isRawText() && endTagMatched == 0))) {
             // Inside a tag, and in STYLE and SCRIPT, nothing but the pairing of double-byte
             // characters matters up to the next '>' or '<'; the tag's own bytes are kept for
@@ -414,12 +412,11 @@ bool clsHtmlScanner::scanBlock(const char* bytes, std::size_t length)
                 attributes.append(bytes + start,
                                   std::min(i - start, attributesLimit - attributes.size()));
             if (i == length)
-                return true;
+                return;
         }
         if (!parseHtml(in[i++]))
-            return true;
+            return;
     }
-    return true;
 }
 
 // What parseHtml and putAnchorText do with each byte of text inside an anchor, for the
@@ -1011,7 +1008,8 @@ bool clsHtmlScanner::decodeEntities(std::string& text)
     // Most names hold no reference at all; they read the same decoded.
     if (text.find('&') == std::string::npos)
         return true;
-    return decodeHtmlText(text);
+    decodeHtmlText(text);
+    return true;
 }
 
 bool clsHtmlScanner::getAddressAttribute(const char* name, std::string& value)

@@ -41,12 +41,12 @@ public:
     // The address of the page (its kind as clsUrlInformation gives it); links resolve against it.
     void setPageAddress(int addressKind, const std::string& address);
     // Scans one block of converted text.
-    bool scanBlock(const char* bytes, std::size_t length);
+    void scanBlock(const char* bytes, std::size_t length);
     // End of the page: reports an anchor still open, then returns every scanner state to its
     // start (keywords stay).
-    bool finishScan();
+    void finishScan();
     // Forgets everything, keywords included; link collection stays off until finishScan.
-    bool clearScanner();
+    void clearScanner();
 
     const std::string& getKeywordText() const { return keywords; }
     // The code kind a META charset names (utlKanjiConverter's numbers), 0 when none.

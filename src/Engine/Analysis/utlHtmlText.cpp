@@ -407,10 +407,9 @@ void decodeCharacterReferences(std::string& text, ReferenceTarget target)
     text = std::move(out);
 }
 
-bool decodeHtmlText(std::string& text)
+void decodeHtmlText(std::string& text)
 {
     decodeCharacterReferences(text, ReferenceTarget::text);
-    return true;
 }
 
 namespace {
@@ -432,7 +431,7 @@ void appendAmpersand(std::string& out, const std::string& text, std::size_t at, 
 
 } // namespace
 
-bool encodeHtmlText(std::string& text)
+void encodeHtmlText(std::string& text)
 {
     std::string out;
     out.reserve(text.size() + text.size() / 4);
@@ -457,5 +456,4 @@ bool encodeHtmlText(std::string& text)
         i += n;
     }
     text = std::move(out);
-    return true;
 }

@@ -27,8 +27,8 @@ enum class ReferenceTarget {
 void decodeCharacterReferences(std::string& text, ReferenceTarget target);
 
 // decodeCharacterReferences for text.
-bool decodeHtmlText(std::string& text);
+void decodeHtmlText(std::string& text);
 
 // Escapes < > & " and turns the second and further spaces of a run into &nbsp;, so that
 // decodeHtmlText gives the text back unchanged.
-bool encodeHtmlText(std::string& text);
+void encodeHtmlText(std::string& text);

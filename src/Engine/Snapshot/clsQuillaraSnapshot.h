@@ -54,10 +54,12 @@ public:
     // Stores the parameters, goes to queued, and queues the snapshot with the engine; queueId gets
     // the request id. folder is made to end with '/'. Scripts are kept when the setting
     // PrefFile/SnapshotScripts says so, else removed.
-    bool setup(int mode, const std::string& url, const std::string& folder, int& queueId);
+    [[nodiscard]] bool setup(int mode, const std::string& url, const std::string& folder,
+                             int& queueId);
     // Worker thread: names the top page and queues its fetch (or ends at once). The object
     // must not be touched by the caller afterwards: the last fetch to end hands it back.
-    bool run(clsCommunicationHttp* transport, const std::atomic<bool>& workerStopping);
+    [[nodiscard]] bool run(clsCommunicationHttp* transport,
+                           const std::atomic<bool>& workerStopping);
     // Worker thread: fetches and saves one file with the worker's transport (null: no
     // network), then queues what it named; the last one ends the snapshot.
     void runFetch(const clsSnapshotFetch& fetch, clsCommunicationHttp* transport,

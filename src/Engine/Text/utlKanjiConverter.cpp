@@ -803,7 +803,7 @@ bool utlKanjiConverter::checkCode(const char* bytes, std::size_t length, std::si
 }
 
 // A held CR moves into the JIS machine's own CR state; the other converters share it.
-bool utlKanjiConverter::switchTo(int kind, std::string& out)
+void utlKanjiConverter::switchTo(int kind, std::string& out)
 {
     (void)out;
     codeKind = kind;
@@ -811,7 +811,6 @@ bool utlKanjiConverter::switchTo(int kind, std::string& out)
         state.pendingCR = false;
         state.jisState = jisCrAscii;
     }
-    return true;
 }
 
 bool utlKanjiConverter::convertDetecting(const char* bytes, std::size_t length, std::string& out)

@@ -100,7 +100,7 @@ protected:
 private:
     bool convertInto(int kind, const char* bytes, std::size_t length, std::string& out);
     bool convertDetecting(const char* bytes, std::size_t length, std::string& out);
-    bool switchTo(int kind, std::string& out);
+    void switchTo(int kind, std::string& out);
     bool pushOutput(std::string&& out);
     std::string takeSpare();
     static const char* failureMessage(int kind);

@@ -31,10 +31,9 @@ void clearStatusBar()
     setStatusBar(nullptr);
 }
 
-bool setStatusText(const std::string& text, int pane)
+void setStatusText(const std::string& text, int pane)
 {
     std::lock_guard lock(statusMutex());
     if (utlStatusBarSink* bar = registeredBar())
         bar->showStatusText(text, pane);
-    return true;
 }

@@ -17,4 +17,4 @@ void setStatusBar(utlStatusBarSink* bar);
 void clearStatusBar();
 
 // Shows text (Shift_JIS) in a pane of the registered status bar; does nothing without one.
-bool setStatusText(const std::string& text, int pane);
+void setStatusText(const std::string& text, int pane);

@@ -5,7 +5,7 @@
 // Deletes folder and everything below it. Symbolic links are removed, never followed; a
 // folder that is not strictly inside allowedRoot (after resolving links in both paths), or that
 // is itself a link, is refused. Returns false, with a log line, when anything is left.
-bool deleteDirectoryTree(const std::string& folder, const std::string& allowedRoot);
+[[nodiscard]] bool deleteDirectoryTree(const std::string& folder, const std::string& allowedRoot);
 
 // The MIME type for a file extension ("html" -> "text/html"), from which the window picks its
 // icon. Only 1-16 ASCII letters and digits are taken as an extension; anything else (a dot, a

@@ -16,7 +16,7 @@ struct utlUrlParts {
 };
 
 // Splits address into parts; false when it has no scheme or a malformed port.
-bool crackUrl(const std::string& address, utlUrlParts& parts);
+[[nodiscard]] bool crackUrl(const std::string& address, utlUrlParts& parts);
 
 // The address of a request line: scheme, authority, path and query, never the fragment.
 // Blanks, control bytes and bytes above 0x7E are percent-encoded, so that a page address that

@@ -155,10 +155,9 @@ tviPastePlace ctrlTreeView::choosePastePlace()
 
 void ctrlTreeView::showMessage(const std::string&, const std::string&) {}
 
-bool ctrlTreeView::setClipboardText(const std::string& text)
+void ctrlTreeView::setClipboardText(const std::string& text)
 {
     clipboardText_ = text;
-    return true;
 }
 
 bool ctrlTreeView::openExternal(const std::string&, bool)

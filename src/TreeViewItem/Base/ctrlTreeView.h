@@ -121,7 +121,7 @@ public:
     virtual tviPastePlace choosePastePlace();
     virtual void showMessage(const std::string& text, const std::string& title);
     // The system clipboard; the default keeps the text in clipboardText().
-    virtual bool setClipboardText(const std::string& text);
+    virtual void setClipboardText(const std::string& text);
     // Opens an address the caller has already checked (http, https, ftp, a local path).
     virtual bool openExternal(const std::string& target, bool newWindow);
     // Shows the item's context menu at the cursor; the default does nothing.
@@ -240,10 +240,10 @@ public:
     void noteChanged(TreeNode node);
     // Saves every changed cabinet whose last change is at least saveDelayMs old. The window
     // calls this from a timer; returns false when a save failed.
-    bool saveDueCabinets(int64_t nowMs);
+    [[nodiscard]] bool saveDueCabinets(int64_t nowMs);
     // Saves every cabinet at the root that needs it (shut-down) and returns the paths of all
     // cabinets other than the default one, in tree order, for the settings' file list.
-    bool saveAll(std::vector<std::string>* cabinetPaths = nullptr);
+    [[nodiscard]] bool saveAll(std::vector<std::string>* cabinetPaths = nullptr);
     int64_t saveDelayMs = 1500;
     // A cabinet file another program wrote since it was read: the window merges it with the
     // tree before it writes (and reads it again while the tree has no change of its own); the

@@ -445,10 +445,7 @@ std::string tviTreeViewItem::proposeSnapshotName(const std::string& text, const 
     return text;
 }
 
-bool tviTreeViewItem::onRequestNotify(clsNodePhase)
-{
-    return true;
-}
+void tviTreeViewItem::onRequestNotify(clsNodePhase) {}
 
 bool tviTreeViewItem::onSnapshotNotify(const clsSnapshotReport&, clsSnapshotPhase)
 {

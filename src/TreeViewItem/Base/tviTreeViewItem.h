@@ -141,7 +141,7 @@ public:
     virtual bool cmdFootprintConfirmed(bool query, bool* enabled);
 
     // Engine notification for this item's request: phase 1 created, 2 reading, 3 read.
-    virtual bool onRequestNotify(clsNodePhase phase);
+    virtual void onRequestNotify(clsNodePhase phase);
     // A snapshot this item is paired with saved a file (phase 0) or ended (phase 2).
     virtual bool onSnapshotNotify(const clsSnapshotReport& report, clsSnapshotPhase phase);
     virtual void setSnapshotId(int id) { (void)id; }

@@ -172,7 +172,7 @@ void tviURLItem::takePageData(clsNodePhase phase)
     }
 }
 
-bool tviURLItem::onRequestNotify(clsNodePhase phase)
+void tviURLItem::onRequestNotify(clsNodePhase phase)
 {
     ctrlTreeView* t = tree();
     takePageData(phase);
@@ -195,7 +195,6 @@ bool tviURLItem::onRequestNotify(clsNodePhase phase)
         }
         setExpandDepth(0);
     }
-    return true;
 }
 
 bool tviURLItem::addSubItems()

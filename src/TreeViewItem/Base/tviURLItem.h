@@ -18,7 +18,7 @@ public:
     virtual void setStatus(clsRequestStatus status) { status_ = status; }
     void getStatusText(std::string& text, bool& isError) const override;
     int getCodeKind() const override { return codeKind_; }
-    bool onRequestNotify(clsNodePhase phase) override;
+    void onRequestNotify(clsNodePhase phase) override;
     bool cmdExpand(bool query, bool* enabled) override;
     bool cmdReExpand(bool query, bool* enabled) override;
     bool cmdShowArchived(bool query, bool* enabled) override;

@@ -80,15 +80,14 @@ tviNetscapeNavigator* tviSourceCabinets::showBookmarks(ctrlTreeView& tree, const
     return show<tviNetscapeNavigator>(tree, typeNetscapeNavigator, bookmarksPath(ini));
 }
 
-bool tviSourceCabinets::hide(ctrlTreeView& tree, int type)
+void tviSourceCabinets::hide(ctrlTreeView& tree, int type)
 {
     tviTreeViewItem* root = find(tree, type);
     if (root == nullptr) {
-        return true;
+        return;
     }
     root->deleteSubtree();
     tree.destroyItem(root);
-    return true;
 }
 
 bool tviSourceCabinets::toggle(ctrlTreeView& tree, utlIniInfo& ini, int type)
@@ -96,7 +95,8 @@ bool tviSourceCabinets::toggle(ctrlTreeView& tree, utlIniInfo& ini, int type)
     IniKey key = type == typeInternetExplorer ? IniKey::IEBK : IniKey::NNBK;
     if (find(tree, type) != nullptr) {
         ini.setInt(key, 0);
-        return hide(tree, type);
+        hide(tree, type);
+        return true;
     }
     bool shown = type == typeInternetExplorer ? showFavorites(tree, ini) != nullptr
                                               : showBookmarks(tree, ini) != nullptr;

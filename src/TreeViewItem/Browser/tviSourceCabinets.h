@@ -26,7 +26,7 @@ public:
     static tviInternetExplorer* showFavorites(ctrlTreeView& tree, const utlIniInfo& ini);
     static tviNetscapeNavigator* showBookmarks(ctrlTreeView& tree, const utlIniInfo& ini);
     // Removes the cabinet of that type with everything below it.
-    static bool hide(ctrlTreeView& tree, int type);
+    static void hide(ctrlTreeView& tree, int type);
     // Shows or hides (the menu entries' command) and stores 1 or 0 in IEBK or NNBK.
     static bool toggle(ctrlTreeView& tree, utlIniInfo& ini, int type);
     // Whether toggle has something to do: the bookmark cabinet always, the Favorites when shown

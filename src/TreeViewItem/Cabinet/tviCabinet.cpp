@@ -475,7 +475,8 @@ bool tviCabinet::cmdDelete(bool query, bool* enabled)
     }
     // Pending edits reach the file before the cabinet leaves the tree.
     if (isChanged() && !readOnly_) {
-        save();
+        // A failed save is logged; undo brings the cabinet back with its edits.
+        (void)save();
     }
     TreeNode previous = tree()->getPrevSibling(getHandle());
     deleteSubtree();

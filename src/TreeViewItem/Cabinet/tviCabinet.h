@@ -41,18 +41,18 @@ public:
     // 0 no path or no file, 2 the file is not writable, 1 otherwise.
     int getFileState() const;
     // Writes an empty cabinet (header and footer only) when no file exists yet.
-    bool createFile();
+    [[nodiscard]] bool createFile();
     // Writes the whole tree atomically, under the file's lock; refused for a read-only cabinet
     // or a missing file. A file another program wrote since it was read is merged with the
     // tree first (in the window) or left alone (the commands): getSaveError says why.
-    bool save();
+    [[nodiscard]] bool save();
     const std::string& getSaveError() const { return saveError_; }
     // Reads the file again when another program wrote it and the tree has no unsaved change;
     // true when it did.
     bool reloadIfChanged();
     // Writes to another path; a successful save there makes the cabinet writable (that is
     // how a cabinet read only in part is rescued).
-    bool saveAs(const std::string& path);
+    [[nodiscard]] bool saveAs(const std::string& path);
     // Reads the file into the tree under this cabinet's node.
     bool load();
     // The tree below this cabinet as a document, and back.

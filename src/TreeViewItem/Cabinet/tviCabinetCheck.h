@@ -50,7 +50,7 @@ public:
 
     // Opens path as a cabinet. False when it cannot be read at all; a cabinet read only in
     // part opens (read-only) and loadError() says why.
-    bool open(const std::string& path);
+    [[nodiscard]] bool open(const std::string& path);
     tviCabinet* cabinet() const { return cabinet_; }
     ctrlMemoryTreeView& tree() { return tree_; }
     const std::string& loadError() const;
@@ -58,7 +58,7 @@ public:
     // Requests every cabinet item and waits for their pages, at most giveUpMs; what has not
     // ended by then is cancelled and counted as failed (result -2). progress(done, total)
     // follows every finished item.
-    bool run(int giveUpMs, const std::function<void(size_t, size_t)>& progress = {});
+    [[nodiscard]] bool run(int giveUpMs, const std::function<void(size_t, size_t)>& progress = {});
     // Every URL item in tree order, with what the check found.
     const std::vector<tviCheckResult>& results() const { return results_; }
     size_t failedCount() const;
@@ -67,7 +67,7 @@ public:
     size_t movedCount() const;
     size_t retriedCount() const;
     // Writes the statuses into the cabinet file (atomically).
-    bool save();
+    [[nodiscard]] bool save();
     // Gives every moved item its new address and writes the cabinet (atomically), with the
     // statuses found when withStatuses, else with those it had before. changes lists
     // (old, new) in tree order. Nothing is written when nothing moved.

@@ -18,10 +18,11 @@ public:
     };
 
     // Reads source (a .scb, a bookmark file, a Favorites directory) and writes it to target.
-    static bool exportFile(const std::string& source, const std::string& target, Result& result,
-                           std::string& error);
+    [[nodiscard]] static bool exportFile(const std::string& source, const std::string& target,
+                                         Result& result, std::string& error);
     // Writes doc to target; source names the file doc was read from (empty for none), which
     // target must not be.
-    static bool exportDocument(const tviCabinetDocument& doc, const std::string& source,
-                               const std::string& target, Result& result, std::string& error);
+    [[nodiscard]] static bool exportDocument(const tviCabinetDocument& doc,
+                                             const std::string& source, const std::string& target,
+                                             Result& result, std::string& error);
 };

@@ -23,8 +23,9 @@ public:
     // to target, under a new top-level folder named folder (Shift_JIS) when it is not empty.
     // A missing target is created, named after the source. A target that is not a whole,
     // writable cabinet of ours is refused and left as it is.
-    static bool importInto(const std::string& source, const std::string& target,
-                           const std::string& folder, Result& result, std::string& error);
+    [[nodiscard]] static bool importInto(const std::string& source, const std::string& target,
+                                         const std::string& folder, Result& result,
+                                         std::string& error);
 
     // The file name of a cabinet named name (Shift_JIS): every single-byte character that is not
     // a letter or a digit becomes '_', double-byte characters stay; in UTF-8 for the disk,
@@ -32,10 +33,12 @@ public:
     static std::string fileNameOf(const std::string& name);
     // Writes doc as a new cabinet in folder under the file-name rule: NAME.scb, else
     // NAME(1).scb, NAME(2).scb, ... (the first name not taken).
-    static bool createCabinet(const std::string& folder, const tviCabinetDocument& doc,
-                              std::string& path, std::string& error);
+    [[nodiscard]] static bool createCabinet(const std::string& folder,
+                                            const tviCabinetDocument& doc, std::string& path,
+                                            std::string& error);
     // Copies every folder and item of the cabinet source into the new file target (refused
     // when target exists), titled name (Shift_JIS) or, when that is empty, as the source.
-    static bool copyCabinet(const std::string& source, const std::string& target,
-                            const std::string& name, Result& result, std::string& error);
+    [[nodiscard]] static bool copyCabinet(const std::string& source, const std::string& target,
+                                          const std::string& name, Result& result,
+                                          std::string& error);
 };

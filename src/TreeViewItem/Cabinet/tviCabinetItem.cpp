@@ -186,7 +186,7 @@ bool tviCabinetItem::cmdMoveDown(bool query, bool* enabled)
     return moveStep(false, query, enabled);
 }
 
-bool tviCabinetItem::onRequestNotify(clsNodePhase phase)
+void tviCabinetItem::onRequestNotify(clsNodePhase phase)
 {
     std::string oldTitle = title_;
     std::string oldKeywords = keywords_;
@@ -220,7 +220,6 @@ bool tviCabinetItem::onRequestNotify(clsNodePhase phase)
             tree()->deleteLater(this);
         }
     }
-    return true;
 }
 
 bool tviCabinetItem::holdsNewEntries() const

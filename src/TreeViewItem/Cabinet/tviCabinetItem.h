@@ -38,7 +38,7 @@ public:
     bool cmdDelete(bool query, bool* enabled) override;
     bool cmdMoveUp(bool query, bool* enabled) override;
     bool cmdMoveDown(bool query, bool* enabled) override;
-    bool onRequestNotify(clsNodePhase phase) override;
+    void onRequestNotify(clsNodePhase phase) override;
 
     // The protocol text of an address: its scheme, or "Local File".
     static std::string protocolOf(const std::string& url);

@@ -22,8 +22,8 @@ public:
     static tviSourceKind kindOf(const std::string& path);
     // Reads any source into doc. False (error says why) when nothing could be read; true
     // with a note in warning when only a part could be (a cut file, skipped entries).
-    static bool read(const std::string& path, tviCabinetDocument& doc, std::string& error,
-                     std::string& warning);
+    [[nodiscard]] static bool read(const std::string& path, tviCabinetDocument& doc,
+                                   std::string& error, std::string& warning);
 
     // Fills the tree below this cabinet from its path. A source that is not a .scb leaves
     // the cabinet read-only with an empty load error, or unreadable when it could not be read.

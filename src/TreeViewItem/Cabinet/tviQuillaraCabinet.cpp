@@ -63,7 +63,8 @@ tviQuillaraCabinet* tviQuillaraCabinet::openDefault(ctrlTreeView* tree, const st
     owned->setPath(dataDir + "Quillara.scb");
     if (owned->getFileState() == 0) {
         owned->setName(owned->getName());
-        owned->createFile();
+        // A failure is logged; the cabinet opens empty and its first save writes the file.
+        (void)owned->createFile();
     }
     auto* cabinet = static_cast<tviQuillaraCabinet*>(tree->adopt(std::move(owned)));
     if (!cabinet->insertItem(kTreeRoot, kTreeFirst)) {

@@ -39,13 +39,13 @@ public:
     // missing with no path or no file, readOnly when the file is not writable.
     tviFootprintFileState exists() const;
     // Writes an empty footprint file (header and footer) when none exists.
-    bool createFile();
+    [[nodiscard]] bool createFile();
     // Reads the file into the tree below this node. A foreign, newer, unwritable or partly
     // readable file makes the cabinet read-only; a missing one leaves it empty and writable.
     bool load();
     // Writes the tree (without expired footprints) atomically; refused when read-only. A failed
     // write leaves the old file and returns false.
-    bool save();
+    [[nodiscard]] bool save();
     // The tree below this node as a document; expired footprints left out.
     void toDocument(tviFootprintDocument& doc) const;
 

@@ -38,8 +38,8 @@ public:
     // Reads bytes into doc (title as name). False with a reason when it is no bookmark file
     // (binary, no list within headLimit bytes, no title); doc is then empty. A file cut short
     // gives what was read up to the cut (stats->truncated) and true.
-    static bool read(std::string_view bytes, tviCabinetDocument& doc, std::string& error,
-                     tviBookmarkStats* stats = nullptr);
+    [[nodiscard]] static bool read(std::string_view bytes, tviCabinetDocument& doc,
+                                   std::string& error, tviBookmarkStats* stats = nullptr);
     // The code the file is written in (2 to 5, as above): a byte-order mark or a declared
     // charset decides, else UTF-8 when the bytes are UTF-8 with a character above ASCII.
     static int codeOf(std::string_view bytes);

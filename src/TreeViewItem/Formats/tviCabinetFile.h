@@ -55,13 +55,14 @@ public:
 
     // Reads as much of bytes as is sound. Returns false (with a reason in error) when the
     // file could not be read whole; doc then holds what was read up to that point.
-    static bool read(std::string_view bytes, tviCabinetDocument& doc, std::string& error);
+    [[nodiscard]] static bool read(std::string_view bytes, tviCabinetDocument& doc,
+                                   std::string& error);
     // The same, but each entry goes to onEntry as soon as it is read instead of into
     // doc.entries, which stays empty; the head of doc is filled before the first entry comes.
     // onEntry may take the entry's texts.
     using EntrySink = std::function<void(tviCabinetEntry& entry)>;
-    static bool read(std::string_view bytes, tviCabinetDocument& doc, std::string& error,
-                     const EntrySink& onEntry);
+    [[nodiscard]] static bool read(std::string_view bytes, tviCabinetDocument& doc,
+                                   std::string& error, const EntrySink& onEntry);
     static std::string write(const tviCabinetDocument& doc);
 
     // Addresses are written with &, ", < and > as entities and read back with exactly
@@ -70,6 +71,6 @@ public:
     static std::string decodeAddress(std::string_view text);
 
 private:
-    static bool readInto(std::string_view bytes, tviCabinetDocument& doc, std::string& error,
-                         const EntrySink* onEntry);
+    [[nodiscard]] static bool readInto(std::string_view bytes, tviCabinetDocument& doc,
+                                       std::string& error, const EntrySink* onEntry);
 };

@@ -19,8 +19,8 @@ struct tviFavoritesStats {
 // nothing on Linux.
 class tviFavoritesFolder {
 public:
-    static bool read(const std::string& directory, tviCabinetDocument& doc, std::string& error,
-                     tviFavoritesStats* stats = nullptr);
+    [[nodiscard]] static bool read(const std::string& directory, tviCabinetDocument& doc,
+                                   std::string& error, tviFavoritesStats* stats = nullptr);
     // A name from the disk in Shift_JIS (UTF-8 converted, anything else kept as bytes).
     static std::string nameFromDisk(const std::string& name, size_t* replaced = nullptr);
 };

@@ -44,6 +44,7 @@ public:
     static constexpr int maxDepth = 1024;
 
     // False (with a reason) when the file could not be read whole; doc holds what was read.
-    static bool read(std::string_view bytes, tviFootprintDocument& doc, std::string& error);
+    [[nodiscard]] static bool read(std::string_view bytes, tviFootprintDocument& doc,
+                                   std::string& error);
     static std::string write(const tviFootprintDocument& doc);
 };

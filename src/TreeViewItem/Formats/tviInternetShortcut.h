@@ -13,5 +13,5 @@ public:
     // The address of the shortcut in bytes. False with a reason for a binary file, a file
     // without the section or without an address. An address in UTF-8 comes back with its
     // bytes above ASCII percent-encoded; other bytes are kept (a Shift_JIS address).
-    static bool read(std::string_view bytes, std::string& url, std::string& error);
+    [[nodiscard]] static bool read(std::string_view bytes, std::string& url, std::string& error);
 };

@@ -72,7 +72,7 @@ public:
 
     static std::string writeOrigin(const tviTrashOrigin& origin);
     // False for a record without a safe directory name or a parent path that could lead out.
-    static bool readOrigin(std::string_view bytes, tviTrashOrigin& origin);
+    [[nodiscard]] static bool readOrigin(std::string_view bytes, tviTrashOrigin& origin);
 
     static constexpr const char* trashName = "_ Delete _";
     static constexpr const char* originName = ".origin";

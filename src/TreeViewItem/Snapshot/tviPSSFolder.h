@@ -22,7 +22,7 @@ public:
 
     // Its own `snapshot` file, then its List and children, under path.
     bool load(const std::string& path);
-    bool save(const std::string& path);
+    [[nodiscard]] bool save(const std::string& path);
     std::string getFullPath() const;
 
     void setName(const std::string& name) { name_ = name; }

@@ -121,30 +121,27 @@ bool tviPSSItem::save(const std::string& path) const
     return true;
 }
 
-bool tviPSSItem::beginDownload()
+void tviPSSItem::beginDownload()
 {
     downloadState_ = 1;
     failed_ = false;
     stateLabel_ = labelStarted + name_;
     refreshText();
-    return true;
 }
 
-bool tviPSSItem::setDownloading()
+void tviPSSItem::setDownloading()
 {
     downloadState_ = 2;
     stateLabel_ = labelDownloading + name_;
     refreshText();
-    return true;
 }
 
-bool tviPSSItem::endDownload()
+void tviPSSItem::endDownload()
 {
     downloadState_ = 0;
     stateLabel_.clear();
     snapshotId_ = -1;
     refreshText();
-    return true;
 }
 
 void tviPSSItem::markFailed()
@@ -161,8 +158,10 @@ bool tviPSSItem::onSnapshotNotify(const clsSnapshotReport& report, clsSnapshotPh
 {
     if (report.topSaved && top_.empty())
         setTop(report.topName);
-    if (phase == clsSnapshotPhase::saved)
-        return setDownloading();
+    if (phase == clsSnapshotPhase::saved) {
+        setDownloading();
+        return true;
+    }
     failed_ = !report.topSaved;
     endDownload();
     tree()->setOverlay(getHandle(), overlayFor());

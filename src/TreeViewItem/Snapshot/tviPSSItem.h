@@ -64,9 +64,9 @@ public:
     // The download could not even start (the engine refused it): shown as failed, not saved.
     void markFailed();
 
-    bool beginDownload();
-    bool setDownloading();
-    bool endDownload();
+    void beginDownload();
+    void setDownloading();
+    void endDownload();
 
 protected:
     bool cmdDelete(bool query, bool* enabled) override;

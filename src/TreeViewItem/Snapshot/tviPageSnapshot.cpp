@@ -375,7 +375,9 @@ tviPSSItem* tviPageSnapshot::addSnapshot(const std::string& source, const std::s
     }
     item->beginDownload();
     tree()->selectNode(item->getHandle());
-    save();
+    // A list that cannot be written is logged; the snapshot is there and the next change
+    // writes the list again.
+    (void)save();
     return item;
 }
 
@@ -591,7 +593,8 @@ tviTreeViewItem* tviPageSnapshot::restoreLatestFromTrash()
     }
     tree()->setOverlay(restored->getHandle(), restored->overlayFor());
     tree()->selectNode(restored->getHandle());
-    save();
+    // As for a new snapshot: a failed write of the list is logged and tried again later.
+    (void)save();
     return restored;
 }
 
@@ -967,8 +970,9 @@ tviTreeViewItem* tviPageSnapshot::copyEntry(tviTreeViewItem* item, TreeNode pare
         return nullptr;
     std::string sourcePath = fullPathOf(item);
     // The records on disk are what the copy reads back.
+    // A record that cannot be written is logged; the copy takes the one last written.
     if (auto* folder = dynamic_cast<tviPSSFolder*>(item))
-        folder->save(sourcePath);
+        (void)folder->save(sourcePath);
     else
         static_cast<tviPSSItem*>(item)->save(sourcePath);
     std::string trash = getTrashPath();
@@ -977,7 +981,7 @@ tviTreeViewItem* tviPageSnapshot::copyEntry(tviTreeViewItem* item, TreeNode pare
     for (unsigned n = 1; staging.empty() || exists(staging); ++n)
         staging = trash + ".copy" + std::to_string(n);
     if (!copyTree(withoutSlash(sourcePath), staging)) {
-        deleteDirectoryTree(staging, trash);
+        (void)deleteDirectoryTree(staging, trash); // what is left stays in the trash
         logError(sourcePath);
         return nullptr;
     }
@@ -1005,7 +1009,7 @@ tviTreeViewItem* tviPageSnapshot::copyEntry(tviTreeViewItem* item, TreeNode pare
     if (!ok) {
         copy->deleteSubtree();
         tree()->destroyItem(copy);
-        deleteDirectoryTree(staging, trash);
+        (void)deleteDirectoryTree(staging, trash); // what is left stays in the trash
         return nullptr;
     }
     if (auto* folder = dynamic_cast<tviPSSFolder*>(copy))

@@ -44,7 +44,7 @@ public:
     // Reads the List files and builds the tree below the cabinet.
     bool load();
     // Writes every List and `snapshot` file; expired snapshots go to the trash instead.
-    bool save();
+    [[nodiscard]] bool save();
     std::string getCabinetName() const;
     // Creates the directory (and the trash directory) and keeps the path, ending with '/'.
     bool setFolderPath(const std::string& path);
@@ -70,8 +70,8 @@ public:
     // Moves the directory at path (inside the cabinet's directory, not a link) into the
     // trash under a new name; trashPath gets where it went (ending with '/'). With origin the
     // directory keeps where it came from, so that undo can bring it back later.
-    bool moveToTrash(const std::string& path, std::string& trashPath,
-                     const tviTrashOrigin* origin = nullptr) const;
+    [[nodiscard]] bool moveToTrash(const std::string& path, std::string& trashPath,
+                                   const tviTrashOrigin* origin = nullptr) const;
     // Where a folder or snapshot of this cabinet stands, for its trip to the trash.
     tviTrashOrigin originOf(const tviTreeViewItem* item) const;
     // Something deleted is still in the trash with its origin: undo can bring it back.
@@ -85,8 +85,8 @@ public:
     bool cmdEmptyTrash(bool query, bool* enabled);
     // Moves a directory back from the trash to the free directory name under parentPath that
     // comes closest to dirName; dirName gets the name used.
-    bool restoreFromTrash(const std::string& trashPath, const std::string& parentPath,
-                          std::string& dirName) const;
+    [[nodiscard]] bool restoreFromTrash(const std::string& trashPath, const std::string& parentPath,
+                                        std::string& dirName) const;
     // Removes everything in the trash (never following links).
     bool emptyTrash() const;
 
@@ -114,7 +114,7 @@ public:
     static std::string fullPathOf(const tviTreeViewItem* item);
     // Loads parent's List (under path) into children of parent; saves them back.
     static bool loadChildren(tviTreeViewItem* parent, const std::string& path);
-    static bool saveChildren(tviTreeViewItem* parent, const std::string& path);
+    [[nodiscard]] static bool saveChildren(tviTreeViewItem* parent, const std::string& path);
 
     // Opens the cabinet at the root, behind the first cabinet and the user's cabinets (and
     // the footprint cabinet when it follows them), with the ageing settings of ini (null:

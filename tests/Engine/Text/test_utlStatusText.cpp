@@ -18,11 +18,11 @@ struct RecordingBar : utlStatusBarSink {
 TEST(StatusText, ReachesOnlyTheRegisteredBar)
 {
     RecordingBar bar;
-    EXPECT_TRUE(setStatusText("before", 0));
+    setStatusText("before", 0);
     setStatusBar(&bar);
-    EXPECT_TRUE(setStatusText("found", statusPaneWhole));
+    setStatusText("found", statusPaneWhole);
     clearStatusBar();
-    EXPECT_TRUE(setStatusText("after", 1));
+    setStatusText("after", 1);
     ASSERT_EQ(bar.shown.size(), 1u);
     EXPECT_EQ(bar.shown[0].first, "found");
     EXPECT_EQ(bar.shown[0].second, 255);

@@ -122,11 +122,7 @@ public:
 class ProbeItem : public tviCabinetItem {
 public:
     ProbeItem(ctrlTreeView* tree, int index) : tviCabinetItem(tree), index(index) {}
-    bool onRequestNotify(clsNodePhase phase) override
-    {
-        onDeliver(index, phase);
-        return true;
-    }
+    void onRequestNotify(clsNodePhase phase) override { onDeliver(index, phase); }
     int index;
     std::function<void(int, clsNodePhase)> onDeliver;
 };
