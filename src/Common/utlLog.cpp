@@ -266,11 +266,6 @@ bool logError(const std::string& message, std::source_location where)
     return false;
 }
 
-bool logError(const std::string& method, const std::string& message)
-{
-    return logErrorAs(method, message);
-}
-
 bool logErrorAs(const std::string& method, const std::string& message)
 {
     if (g_log)

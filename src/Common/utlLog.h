@@ -74,9 +74,6 @@ bool logError(const std::string& message,
 // its caller or a failure whose log name is fixed apart from the function it happens in.
 bool logErrorAs(const std::string& method, const std::string& message);
 
-// The older form, naming the method by hand; it goes once its last callers move to the above.
-bool logError(const std::string& method, const std::string& message);
-
 // "Class::function" out of a compiler's function signature ("bool Class::function(int) const"):
 // no return type, parameters, qualifiers or template bindings; a lambda gives the function it
 // is written in.

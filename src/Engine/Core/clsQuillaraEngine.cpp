@@ -122,7 +122,7 @@ bool clsQuillaraEngine::init(clsEngineTarget* newTarget, platform::MessageTarget
                              const clsEngineOptions& newOptions)
 {
     if (running)
-        return logError("clsQuillaraEngine::init", "already running");
+        return logError("already running");
     target = newTarget;
     window = newWindow;
     options = newOptions;
@@ -203,7 +203,7 @@ bool clsQuillaraEngine::requestItem(clsRequestMode mode, int kind, const std::st
 {
     out = nullptr;
     if (mode < clsRequestMode::headOnly || mode > clsRequestMode::readAgainUtf8 || !running)
-        return logError("clsQuillaraEngine::requestItem", msgRequestFailed);
+        return logError(msgRequestFailed);
     try {
         std::lock_guard<std::recursive_mutex> registry(RegistryLock());
         int codeKind = codeKindOf(mode);
@@ -274,7 +274,7 @@ bool clsQuillaraEngine::requestItem(clsRequestMode mode, int kind, const std::st
         return true;
     } catch (const std::exception& e) {
         assert(!"exception in requestItem");
-        return logError("clsQuillaraEngine::requestItem", e.what());
+        return logError(e.what());
     }
 }
 
@@ -488,7 +488,7 @@ void clsQuillaraEngine::runRound(std::vector<Job>& round)
             runJob(job);
         } catch (const std::exception& e) {
             assert(!"exception in an engine job");
-            logError("clsQuillaraEngine::threadEngine", e.what());
+            logErrorAs("clsQuillaraEngine::threadEngine", e.what());
         }
     }
     flushNotices();
@@ -551,7 +551,7 @@ bool clsQuillaraEngine::startRead(Job& job, bool reload, bool& needsNetwork)
     clsQuillaraItem* node = job.node;
     needsNetwork = false;
     if (node == nullptr)
-        return logError("clsQuillaraEngine::read", msgReadFailed);
+        return logErrorAs("clsQuillaraEngine::read", msgReadFailed);
     if (info->getAddressKind() == addressNetwork && !isFetchedAddress(info)) {
         // Nothing fetches this scheme: the request ends untried, with no page.
         info->setStatus(clsRequestStatus::unchecked);
@@ -561,7 +561,7 @@ bool clsQuillaraEngine::startRead(Job& job, bool reload, bool& needsNetwork)
     }
     needsNetwork = info->getAddressKind() == addressNetwork;
     if (!node->read(needsNetwork, reload)) {
-        logError("clsQuillaraEngine::read", msgReadFailed);
+        logErrorAs("clsQuillaraEngine::read", msgReadFailed);
         needsNetwork = false;
         info->setResultCode(resultTransportError);
         info->setStatus(clsRequestStatus::failed);
@@ -586,7 +586,7 @@ bool clsQuillaraEngine::startRead(Job& job, bool reload, bool& needsNetwork)
     bool told = postNode(WM_ENGINE_NODE_CREATED, info, node);
     if (!queueAnalyze(info, node)) {
         node->release();
-        return logError("clsQuillaraEngine::read", msgAnalyzeQueueFailed);
+        return logErrorAs("clsQuillaraEngine::read", msgAnalyzeQueueFailed);
     }
     return told;
 }
@@ -604,7 +604,7 @@ bool clsQuillaraEngine::analyze(Job& job)
     if (node->getAnalysedCount() < 0)
         return true;
     if (!node->analyze(complete)) {
-        logError("clsQuillaraEngine::analyze", msgAnalyzeFailed);
+        logError(msgAnalyzeFailed);
         if (!node->isTransferEnded())
             return false;
         complete = true;
@@ -651,7 +651,7 @@ void clsQuillaraEngine::flushNotices()
     std::size_t posted = window->postAll(roundNotices.data(), roundNotices.size());
     for (std::size_t i = posted; i < roundNotices.size(); ++i) {
         if (i == posted)
-            logError("clsQuillaraEngine::postNode", postFailureText(roundNotices[i].id));
+            logError(postFailureText(roundNotices[i].id));
         reinterpret_cast<clsQuillaraItem*>(roundNotices[i].lParam)->release();
     }
     for (clsQuillaraItem* node : roundFinals)
@@ -747,7 +747,7 @@ bool clsQuillaraEngine::postNode(unsigned message, clsUrlInformation* info, clsQ
                      reinterpret_cast<std::intptr_t>(node)))
         return true;
     node->release();
-    return logError("clsQuillaraEngine::postNode", postFailureText(message));
+    return logError(postFailureText(message));
 }
 
 bool clsQuillaraEngine::postNodes(const unsigned* messages, std::size_t count,
@@ -767,7 +767,7 @@ bool clsQuillaraEngine::postNodes(const unsigned* messages, std::size_t count,
         node->release();
     if (posted == count)
         return true;
-    return logError("clsQuillaraEngine::postNode", postFailureText(messages[posted]));
+    return logError(postFailureText(messages[posted]));
 }
 
 bool clsQuillaraEngine::postHead(clsUrlInformation* info)
@@ -776,7 +776,7 @@ bool clsQuillaraEngine::postHead(clsUrlInformation* info)
         return true;
     if (window->post(WM_ENGINE_HEAD_READ, static_cast<std::uintptr_t>(info->getId()), 0))
         return true;
-    return logError("clsCommunicationManager::readHead", msgCreatedPostFailed);
+    return logErrorAs("clsCommunicationManager::readHead", msgCreatedPostFailed);
 }
 
 bool clsQuillaraEngine::postCommunication(clsCommunicationKind kind, clsUrlInformation* info,
@@ -1020,7 +1020,7 @@ bool clsQuillaraEngine::handleMessage(const platform::Message& message)
             if (admitted && node->admitDelivery(phase) && target != nullptr)
                 target->onNodeNotify(id, node, phase);
         } catch (const std::exception& e) {
-            logError("clsQuillaraEngine::handleMessage", e.what());
+            logError(e.what());
         }
         if (node != nullptr)
             node->release();
@@ -1033,7 +1033,7 @@ bool clsQuillaraEngine::handleMessage(const platform::Message& message)
             if (target != nullptr && report)
                 target->onSnapshotNotify(report->id, *report, clsSnapshotPhase::saved);
         } catch (const std::exception& e) {
-            logError("clsQuillaraEngine::handleMessage", e.what());
+            logError(e.what());
         }
         return true;
     }
@@ -1047,7 +1047,7 @@ bool clsQuillaraEngine::handleMessage(const platform::Message& message)
                 target->onSnapshotNotify(report.id, report, clsSnapshotPhase::ended);
             }
         } catch (const std::exception& e) {
-            logError("clsQuillaraEngine::handleMessage", e.what());
+            logError(e.what());
         }
         return true;
     }
@@ -1061,7 +1061,7 @@ bool clsQuillaraEngine::handleMessage(const platform::Message& message)
                                      info->getFileName(), info->getProtocol(),
                                      info->getContentLength(), info->getLastModifiedText());
         } catch (const std::exception& e) {
-            logError("clsQuillaraEngine::handleMessage", e.what());
+            logError(e.what());
         }
         info->releaseQueueRef();
         return true;
@@ -1174,7 +1174,7 @@ bool clsQuillaraEngine::postSnapshotSaved(clsQuillaraSnapshot* snapshot)
         return true;
     auto report = std::make_unique<clsSnapshotReport>(snapshot->makeReport(false));
     if (!window->post(WM_ENGINE_SNAPSHOT_SAVED, 0, reinterpret_cast<std::intptr_t>(report.get())))
-        return logError("clsQuillaraSnapshot::run", "PostMessage WM_ENGINE_SNAPSHOT_SAVED");
+        return logError("PostMessage WM_ENGINE_SNAPSHOT_SAVED");
     report.release();
     return true;
 }
@@ -1199,8 +1199,7 @@ bool clsQuillaraEngine::acquireEngine(clsEngineTarget* target, platform::Message
         g_engine = std::make_unique<clsQuillaraEngine>();
         if (!g_engine->init(target, window, clsEngineOptions::fromSettings())) {
             g_engine.reset();
-            return logError("clsQuillaraEngine::acquireEngine",
-                            utlTexts::sjis(utlText::engineInitFailed));
+            return logError(utlTexts::sjis(utlText::engineInitFailed));
         }
         g_enginePointer = g_engine.get();
     }

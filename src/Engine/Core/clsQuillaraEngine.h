@@ -105,6 +105,8 @@ public:
     // that the caller gives back with releaseQueueRef.
     virtual bool requestItem(clsRequestMode mode, int kind, const std::string& address,
                              clsUrlInformation*& out);
+    // A barrier: takes and at once leaves the registry lock, so that a registry change under
+    // way has ended when it returns.
     virtual bool synchronize();
     virtual bool queueHead(clsUrlInformation* info);
     virtual bool queueRead(clsUrlInformation* info, int codeKind);

@@ -185,7 +185,7 @@ int clsQuillaraItem::release()
         } else {
             assert(refCount > 0);
             if (refCount <= 0)
-                return logError("clsQuillaraItem::release", "reference count below zero");
+                return logError("reference count below zero");
             left = --refCount;
             if (left == 0)
                 deadNode = this;
@@ -212,7 +212,7 @@ bool clsQuillaraItem::RequestNode(clsRequestMode mode, int kind, const std::stri
     clsQuillaraEngine* engine = clsQuillaraEngine::getEngine();
     clsUrlInformation* info = nullptr;
     if (engine == nullptr || !engine->requestItem(mode, kind, address, info) || info == nullptr)
-        return logError("clsQuillaraItem::RequestNode", utlTexts::sjis(utlText::itemRequestFailed));
+        return logError(utlTexts::sjis(utlText::itemRequestFailed));
     id = info->getId();
     info->releaseQueueRef();
     return true;
@@ -360,7 +360,7 @@ bool clsQuillaraItem::readLocalFile()
         ::close(fd);
     setTransferEnded();
     if (!readAll) {
-        logError("clsQuillaraItem::readLocalFile", utlTexts::sjis(utlText::cannotOpenFile) + file);
+        logError(utlTexts::sjis(utlText::cannotOpenFile) + file);
         info->setResultCode(resultTransportError);
         info->setStatus(clsRequestStatus::failed);
         return true;

@@ -176,7 +176,7 @@ bool clsCommunicationHttp::init()
     fresh->multi = curl_multi_init();
     fresh->easy = curl_easy_init();
     if (fresh->multi == nullptr || fresh->easy == nullptr)
-        return logError("clsCommunicationHttp::init", withCode(msgOpenFailed, 0));
+        return logError(withCode(msgOpenFailed, 0));
     CURL* easy = fresh->easy;
     curl_easy_setopt(easy, CURLOPT_USERAGENT, options.agentName.c_str());
     curl_easy_setopt(easy, CURLOPT_NOSIGNAL, 1L);
@@ -246,7 +246,7 @@ bool clsCommunicationHttp::fail(int code, const char* operation, const std::stri
 {
     failureCode = code;
     if (code != resultCancelled)
-        logError(operation, message);
+        logErrorAs(operation, message);
     reset();
     return false;
 }
@@ -456,9 +456,9 @@ bool clsCommunicationHttp::followChain(clsUrlInformation* info)
             failureCode = code;
             info->setRedirectLoop(decision == clsRedirectChain::loop ||
                                   decision == clsRedirectChain::tooMany);
-            return logError("clsCommunicationHttp::readStart", std::string(msgRedirectStopped) +
-                                                                   " " + info->getAddress() +
-                                                                   " -> " + target);
+            return logErrorAs("clsCommunicationHttp::readStart", std::string(msgRedirectStopped) +
+                                                                     " " + info->getAddress() +
+                                                                     " -> " + target);
         }
         // Only the permanent redirects at the head of the chain say where the address now is.
         permanent = permanent && (code == 301 || code == 308);

@@ -155,7 +155,7 @@ void clsCommunicationManager::runJob(clsQuillaraEngine::Job& job)
             (job.is(clsCommunicationKind::head) || job.node != nullptr))
             startTransfer(job);
     } catch (const std::exception& e) {
-        logError("clsCommunicationManager::read", e.what());
+        logError(e.what());
     }
     // A job that took a transfer's place and started none gives the place back.
     if (job.counted)
@@ -238,7 +238,7 @@ void clsCommunicationManager::stepTransfers(std::uint64_t now)
         try {
             going = transfers[i]->step(now);
         } catch (const std::exception& e) {
-            logError("clsCommunicationManager::read", e.what());
+            logError(e.what());
             transfers[i]->cancel();
             going = false;
         }
@@ -282,7 +282,7 @@ bool clsCommunicationManager::ensureTransport()
                                                            &engine->getPacer());
         if (!transport->init()) {
             transport.reset();
-            return logError("clsCommunicationManager::read", msgTransportInitFailed);
+            return logError(msgTransportInitFailed);
         }
     }
     // A stop that came while the transport was being made must still reach it.

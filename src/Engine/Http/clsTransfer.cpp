@@ -172,7 +172,7 @@ bool clsTransfer::sendNow(std::uint64_t now)
     curl_easy_setopt(easy, CURLOPT_FILETIME, ftp ? 1L : 0L);
     curl_easy_setopt(easy, CURLOPT_URL, url.c_str());
     if (curl_multi_add_handle(multi, easy) != CURLM_OK) {
-        logError("clsCommunicationHttp::readStart", withCode(msgSendFailed, 0) + " " + url);
+        logErrorAs("clsCommunicationHttp::readStart", withCode(msgSendFailed, 0) + " " + url);
         failStart(resultTransportError);
         return false;
     }
@@ -270,7 +270,7 @@ void clsTransfer::onSending(std::uint64_t now)
 // A send that got no answer: tried again when the failure may pass, else the request fails.
 void clsTransfer::sendFailed(std::uint64_t now, const std::string& message)
 {
-    logError("clsCommunicationHttp::readStart", message);
+    logErrorAs("clsCommunicationHttp::readStart", message);
     detach();
     if (lastFailureRetryable && retry < options.retryCount) {
         waitForRetry(now, backoffMs(), false);
@@ -327,8 +327,8 @@ void clsTransfer::judgeResponse(std::uint64_t now)
         detach();
         info->setRedirectLoop(decision == clsRedirectChain::loop ||
                               decision == clsRedirectChain::tooMany);
-        logError("clsCommunicationHttp::readStart",
-                 std::string(msgRedirectStopped) + " " + info->getAddress() + " -> " + target);
+        logErrorAs("clsCommunicationHttp::readStart",
+                   std::string(msgRedirectStopped) + " " + info->getAddress() + " -> " + target);
         failStart(code);
         return;
     }
@@ -578,7 +578,7 @@ void clsTransfer::failStart(int code)
         return;
     }
     if (code != resultCancelled)
-        logError("clsCommunicationManager::readHead", msgTransportStartFailed);
+        logErrorAs("clsCommunicationManager::readHead", msgTransportStartFailed);
     info->setResultCode(code);
     info->setStatus(clsRequestStatus::failed);
     engine->postHead(info);
@@ -603,7 +603,7 @@ void clsTransfer::endRead(clsRequestStatus status, int code)
 void clsTransfer::failBody(int code, const std::string& message)
 {
     if (code != resultCancelled)
-        logError("clsCommunicationHttp::readNext", message);
+        logErrorAs("clsCommunicationHttp::readNext", message);
     detach();
     if (!announced) {
         announced = true;

@@ -93,7 +93,7 @@ bool clsUrlCache::write(const std::string& address, std::string_view body,
             return false;
     std::lock_guard<std::mutex> guard(lock);
     if (!platform::makeDirectories(directory))
-        return logError("clsUrlCache::store", "cannot create " + directory);
+        return logError("cannot create " + directory);
     std::uint64_t& total = sizeOnDisk();
     std::string stem = directory + nameOf(address);
     std::string error;
@@ -103,7 +103,7 @@ bool clsUrlCache::write(const std::string& address, std::string_view body,
           std::pair<std::string, std::string_view>{stem + ".meta", meta}}) {
         std::uint64_t old = fileSize(path);
         if (!platform::atomicWriteFile(path, bytes, &error, platform::Durability::Unsynced))
-            return logError("clsUrlCache::store", error);
+            return logError(error);
         total = total - std::min(total, old) + bytes.size();
     }
     return true;

@@ -176,7 +176,7 @@ int clsUrlInformation::dropLocked(bool access, clsQuillaraItem*& deadNode,
     int& count = access ? accessCount : queueCount;
     assert(count > 0);
     if (count <= 0) {
-        logError("clsUrlInformation::release", "reference count below zero");
+        logError("reference count below zero");
         return 0;
     }
     int left = --count;
