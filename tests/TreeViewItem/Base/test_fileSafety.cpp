@@ -188,7 +188,7 @@ TEST(CrashSafety, EveryFileIsOldOrNewWhenItsWriterIsKilled)
                        ASSERT_TRUE(c->fromDocument(tviCabinetGenerator::generate(150, 2)));
                        tree->noteChanged(c->getHandle());
                    },
-                   [&] { tree->saveDueCabinets(INT64_MAX / 2); },
+                   [&] { (void)tree->saveDueCabinets(INT64_MAX / 2); },
                    [&] { return openCabinet() != nullptr; },
                    {}};
 
@@ -254,7 +254,7 @@ TEST(CrashSafety, EveryFileIsOldOrNewWhenItsWriterIsKilled)
                 item->setDescription(std::string(300, 'd'));
             }
         },
-        [&] { snapshots->save(); },
+        [&] { (void)snapshots->save(); },
         [&] { return openSnapshots() && tree->getFirstChild(snapshots->getHandle()) != nullptr; },
         {}};
 

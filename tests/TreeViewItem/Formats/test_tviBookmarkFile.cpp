@@ -215,7 +215,8 @@ TEST(tviBookmarkFile, EveryCutOfAnExportReadsWithoutHarm)
     for (size_t cut = 0; cut <= bytes.size(); ++cut) {
         tviCabinetDocument doc;
         std::string error;
-        tviBookmarkFile::read(std::string_view(bytes).substr(0, cut), doc, error);
+        // A cut file may be refused; what it gives must still be a prefix of the whole.
+        (void)tviBookmarkFile::read(std::string_view(bytes).substr(0, cut), doc, error);
         ASSERT_LE(doc.entries.size(), full) << cut;
         for (size_t i = 0; i < doc.entries.size(); ++i) {
             ASSERT_LT(doc.entries[i].parent, static_cast<int>(i)) << cut;
