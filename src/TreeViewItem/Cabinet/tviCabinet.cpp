@@ -473,10 +473,11 @@ bool tviCabinet::cmdDelete(bool query, bool* enabled)
     if (!*enabled || query) {
         return true;
     }
-    // Pending edits reach the file before the cabinet leaves the tree.
-    if (isChanged() && !readOnly_) {
-        // A failed save is logged; undo brings the cabinet back with its edits.
-        (void)save();
+    // Pending edits reach the file before the cabinet leaves the tree. A cabinet whose edits
+    // cannot be written stays: in the deletion buffer they would be lost with the next delete.
+    if (isChanged() && !readOnly_ && !save()) {
+        tree()->showMessage(utlTexts::sjis(utlText::saveFailed), getText());
+        return false;
     }
     TreeNode previous = tree()->getPrevSibling(getHandle());
     deleteSubtree();

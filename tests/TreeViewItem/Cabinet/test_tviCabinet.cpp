@@ -208,6 +208,25 @@ TEST_F(tviCabinetModel, ClipboardForgetsAnItemWhoseAncestorIsDeleted)
     EXPECT_EQ("B", names(c->getHandle()));
 }
 
+// Closing a cabinet writes its edits first; when they cannot be written the cabinet stays
+// open with them, since the deletion buffer would drop them at the next delete.
+TEST_F(tviCabinetModel, CabinetWhoseEditsCannotBeWrittenStaysOpen)
+{
+    tviCabinet* c = open("c.scb", {entry(4, "A"), entry(4, "B")});
+    EXPECT_TRUE(run(child(c->getHandle(), "A"), deleteItem));
+    ASSERT_TRUE(c->isChanged());
+    // A directory where the file was: no lock, no merge, no rename can write it.
+    std::filesystem::remove(home.path() / "c.scb");
+    std::filesystem::create_directory(home.path() / "c.scb");
+    bool handled = false;
+    EXPECT_FALSE(c->executeCommand(codeOf(deleteItem), false, handled));
+    EXPECT_TRUE(tree.owns(c));
+    EXPECT_NE(nullptr, c->getHandle());
+    EXPECT_NE(c, tree.deletedItem());
+    EXPECT_EQ("B", names(c->getHandle()));
+    EXPECT_TRUE(c->isChanged());
+}
+
 // Undo of a deleted folder brings back everything that was below it: names, addresses,
 // descriptions, marks, statuses, order and the expanded folders; the links found on a page
 // are made again from the page, never kept.
