@@ -1,5 +1,6 @@
 #include "Dialog/ctrlPropertySheet.h"
 
+#include "Common/utlCommand.h"
 #include "Common/utlCommandRoot.h"
 #include "Common/utlHelp.h"
 #include "Common/utlLog.h"
@@ -114,7 +115,7 @@ bool ctrlPropertySheet::OnOK()
     // Written now, not only at shut-down: a program that ends abnormally keeps what was set.
     ini->save(); // a failure is logged by the settings themselves
     bool handled = false;
-    if (!GetUtlCommandRoot()->executeCommand(6002, false, handled))
+    if (!GetUtlCommandRoot()->executeCommand(codeOf(utlCommand::applySettings), false, handled))
         logError(gui::fromQt(tr("コマンド実行に失敗しました")));
     return true;
 }

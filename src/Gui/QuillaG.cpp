@@ -1,5 +1,6 @@
 #include "Gui/QuillaG.h"
 
+#include "Common/utlCommand.h"
 #include "Common/utlCommandRoot.h"
 #include "Common/utlEnvInfo.h"
 #include "Common/utlHelp.h"
@@ -89,14 +90,14 @@ QWidget* openDialogForScreenshot(wndApplication& app, const QString& name)
         return &app;
     bool handled = false;
     if (name.startsWith(QLatin1String("preferences"))) {
-        app.executeCommand(1018, false, handled);
+        app.executeCommand(codeOf(utlCommand::preferences), false, handled);
         ctrlPropertySheet* sheet = app.preferenceSheet();
         if (sheet != nullptr && name == QLatin1String("preferences-detailed"))
             sheet->OnSwitchMode();
         return sheet;
     }
     if (name == QLatin1String("search")) {
-        app.executeCommand(1023, false, handled);
+        app.executeCommand(codeOf(utlCommand::search), false, handled);
         return app.treeView()->searchDialog();
     }
     std::fprintf(stderr,

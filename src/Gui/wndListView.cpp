@@ -1,5 +1,6 @@
 #include "Gui/wndListView.h"
 
+#include "Common/utlCommand.h"
 #include "Common/utlIniInfo.h"
 #include "Engine/Core/clsQuillaraItem.h"
 #include "Gui/guiMenus.h"
@@ -53,7 +54,7 @@ wndListView::wndListView(QWidget* parent) : QTreeWidget(parent)
     // Double click and Enter both show the row in the browser.
     connect(this, &QTreeWidget::itemActivated, this, [this] {
         bool handled = false;
-        executeCommand(5002, false, handled);
+        executeCommand(codeOf(utlCommand::showInBrowser), false, handled);
     });
 }
 
@@ -189,7 +190,7 @@ void wndListView::contextMenuEvent(QContextMenuEvent* event)
         return; // empty space shows no menu
     setCurrentItem(item);
     bool handled = false;
-    executeCommand(5004, false, handled);
+    executeCommand(codeOf(utlCommand::contextMenu), false, handled);
 }
 
 void wndListView::showRowMenu()
