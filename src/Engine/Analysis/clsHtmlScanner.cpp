@@ -901,11 +901,11 @@ bool clsHtmlScanner::setLinkName(const std::string& name, bool isFrame)
 bool clsHtmlScanner::reportedFileParts(const std::string& url, bool& hasFileName,
                                        std::string& extension)
 {
-    if (!linkParser)
-        linkParser = std::make_unique<clsUrlInformation>();
-    linkParser->set(0, 0, url);
-    hasFileName = !linkParser->getFileName().empty();
-    extension = hasFileName ? linkParser->getExtension() : std::string();
+    std::string decoded;
+    std::string_view fileName, host;
+    clsUrlInformation::readLinkParts(url, decoded, fileName, host);
+    hasFileName = !fileName.empty();
+    extension.assign(clsUrlInformation::extensionOfFileName(fileName));
     return true;
 }
 

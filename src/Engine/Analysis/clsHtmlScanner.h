@@ -2,11 +2,8 @@
 
 #include <array>
 #include <cstddef>
-#include <memory>
 #include <string>
 #include <vector>
-
-class clsUrlInformation;
 
 // The byte-at-a-time HTML scanner of an analysis node: title, META keywords, BASE, links
 // (A, AREA, FRAME, IFRAME, META refresh) with their visible names, and resources (IMG, and
@@ -170,6 +167,4 @@ private:
     std::string lastLinkUrl;
     std::string keywords;
     int metaCharsetCode = 0;
-    // Reads the file name of each link; kept, so that its fields keep their buffers.
-    std::unique_ptr<clsUrlInformation> linkParser;
 };

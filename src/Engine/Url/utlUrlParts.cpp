@@ -47,20 +47,48 @@ void assignLower(std::string& out, std::string_view text)
             c = static_cast<char>(c - 'A' + 'a');
 }
 
+bool equalsLower(std::string_view text, std::string_view lower)
+{
+    if (text.size() != lower.size())
+        return false;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        char c = text[i];
+        if (c >= 'A' && c <= 'Z')
+            c = static_cast<char>(c - 'A' + 'a');
+        if (c != lower[i])
+            return false;
+    }
+    return true;
+}
+
+// defaultPortOf for a scheme in any case.
+int defaultPortOfView(std::string_view scheme)
+{
+    if (equalsLower(scheme, "http"))
+        return 80;
+    if (equalsLower(scheme, "https"))
+        return 443;
+    if (equalsLower(scheme, "ftp"))
+        return 21;
+    if (equalsLower(scheme, "gopher"))
+        return 70;
+    return 0;
+}
+
 // The port after the last ':' of an authority's host part, outside IPv6 brackets (colon and
 // bracket: the last of each in hostPort, npos when there is none).
 bool splitHostPort(std::string_view hostPort, std::size_t colon, std::size_t bracket,
-                   utlUrlParts& parts)
+                   utlUrlViews& views)
 {
     if (colon == std::string_view::npos || (bracket != std::string_view::npos && colon < bracket)) {
-        parts.host.assign(hostPort);
-        parts.port = defaultPortOf(parts.scheme);
+        views.host = hostPort;
+        views.port = defaultPortOfView(views.scheme);
         return true;
     }
-    parts.host.assign(hostPort.substr(0, colon));
+    views.host = hostPort.substr(0, colon);
     std::string_view digits = hostPort.substr(colon + 1);
     if (digits.empty()) {
-        parts.port = defaultPortOf(parts.scheme);
+        views.port = defaultPortOfView(views.scheme);
         return true;
     }
     if (digits.size() > 5)
@@ -73,11 +101,11 @@ bool splitHostPort(std::string_view hostPort, std::size_t colon, std::size_t bra
     }
     if (port > 65535)
         return false;
-    parts.port = port;
+    views.port = port;
     return true;
 }
 
-bool crackAuthority(std::string_view authority, utlUrlParts& parts)
+bool crackAuthority(std::string_view authority, utlUrlViews& views)
 {
     std::size_t at = authority.size();
     while (at > 0 && authority[at - 1] != '@')
@@ -87,9 +115,9 @@ bool crackAuthority(std::string_view authority, utlUrlParts& parts)
         std::string_view userInfo = authority.substr(0, at - 1);
         hostPort = authority.substr(at);
         std::size_t colon = userInfo.find(':');
-        parts.userName.assign(userInfo.substr(0, colon));
+        views.userName = userInfo.substr(0, colon);
         if (colon != std::string_view::npos)
-            parts.password.assign(userInfo.substr(colon + 1));
+            views.password = userInfo.substr(colon + 1);
     }
     // A host is sent as written; one with blanks, control or non-ASCII bytes (a NUL would cut
     // the name short and reach another host) is not an address we can send.
@@ -104,7 +132,7 @@ bool crackAuthority(std::string_view authority, utlUrlParts& parts)
         else if (byte == ']')
             bracket = i;
     }
-    return splitHostPort(hostPort, colon, bracket, parts);
+    return splitHostPort(hostPort, colon, bracket, views);
 }
 
 bool needsEscape(unsigned char c)
@@ -141,37 +169,44 @@ int defaultPortOf(const std::string& scheme)
 static_assert(sizeof(utlUrlParts) == 6 * sizeof(std::string) + 2 * alignof(std::string),
               "crackUrl clears every field of utlUrlParts by name");
 
-bool crackUrl(const std::string& text, utlUrlParts& parts)
+bool crackUrlViews(std::string_view address, utlUrlViews& views)
 {
-    // Field by field: the strings keep their buffers when the caller reuses parts.
-    parts.scheme.clear();
-    parts.host.clear();
-    parts.port = 0;
-    parts.userName.clear();
-    parts.password.clear();
-    parts.urlPath.clear();
-    parts.extraInfo.clear();
-    parts.hasAuthority = false;
-    std::string_view address(text);
+    views = utlUrlViews();
     std::size_t i = 0;
     while (i < address.size() && isSchemeChar(static_cast<unsigned char>(address[i]), i == 0))
         ++i;
     if (i == 0 || i >= address.size() || address[i] != ':')
         return false;
-    assignLower(parts.scheme, address.substr(0, i));
+    views.scheme = address.substr(0, i);
     std::size_t rest = i + 1;
     if (address.substr(rest, 2) == "//") {
-        parts.hasAuthority = true;
+        views.hasAuthority = true;
         std::size_t start = rest + 2;
         std::size_t end = findDelimiter(address, start, endsAuthority);
-        if (!crackAuthority(address.substr(start, end - start), parts))
+        if (!crackAuthority(address.substr(start, end - start), views))
             return false;
         rest = end;
     }
     std::size_t extra = findDelimiter(address, rest, endsPath);
-    parts.urlPath.assign(address.substr(rest, extra - rest));
-    parts.extraInfo.assign(address.substr(extra));
+    views.urlPath = address.substr(rest, extra - rest);
+    views.extraInfo = address.substr(extra);
     return true;
+}
+
+bool crackUrl(const std::string& text, utlUrlParts& parts)
+{
+    utlUrlViews views;
+    bool cracked = crackUrlViews(text, views);
+    // Field by field: the strings keep their buffers when the caller reuses parts.
+    assignLower(parts.scheme, views.scheme);
+    parts.host.assign(views.host);
+    parts.port = views.port;
+    parts.userName.assign(views.userName);
+    parts.password.assign(views.password);
+    parts.urlPath.assign(views.urlPath);
+    parts.extraInfo.assign(views.extraInfo);
+    parts.hasAuthority = views.hasAuthority;
+    return cracked;
 }
 
 namespace {
