@@ -127,6 +127,18 @@ void MultiHostServer::setPage(const std::string& path, const std::string& body)
     pages_[path] = body;
 }
 
+void MultiHostServer::setSilentHosts(const std::set<int>& hosts)
+{
+    std::lock_guard<std::mutex> guard(mutex_);
+    silentHosts_ = hosts;
+}
+
+void MultiHostServer::setSlowMs(int ms)
+{
+    std::lock_guard<std::mutex> guard(mutex_);
+    slowMs_ = static_cast<std::uint64_t>(ms);
+}
+
 std::vector<MultiHostServer::Arrival> MultiHostServer::takeArrivals()
 {
     std::lock_guard<std::mutex> guard(mutex_);
@@ -145,8 +157,12 @@ void MultiHostServer::run()
         for (int fd : listeners_)
             fds.push_back(pollfd{fd, POLLIN, 0});
         for (const Connection& connection : connections_)
-            fds.push_back(pollfd{connection.fd,
-                                 static_cast<short>(connection.out.empty() ? POLLIN : POLLOUT), 0});
+            fds.push_back(pollfd{
+                connection.fd,
+                static_cast<short>(
+                    connection.out.empty() || connection.sendAt > platform::tickCount() ? POLLIN
+                                                                                        : POLLOUT),
+                0});
         if (::poll(fds.data(), fds.size(), 50) < 0 && errno != EINTR)
             break;
         for (std::size_t i = 0; i < listeners_.size(); ++i)
@@ -161,9 +177,10 @@ void MultiHostServer::run()
             bool alive = true;
             if (events & (POLLIN | POLLHUP | POLLERR))
                 alive = readFrom(connection);
-            if (alive && !connection.out.empty())
+            if (alive && !connection.out.empty() && connection.sendAt <= now)
                 alive = writeTo(connection);
-            if (alive && connection.out.empty() && now - connection.lastActivity > idleCloseMs)
+            if (alive && !connection.silent && connection.out.empty() &&
+                now - connection.lastActivity > idleCloseMs)
                 alive = false;
             if (alive)
                 kept.push_back(std::move(connection));
@@ -238,16 +255,31 @@ void MultiHostServer::answer(Connection& connection)
             dead ? "<html><head><title>Not Found</title></head><body>gone</body></html>"
                  : "<html><head><title>Page " + arrival.path +
                        "</title></head><body>ok</body></html>";
+        std::string status = dead ? "HTTP/1.1 404 Not Found\r\n" : "HTTP/1.1 200 OK\r\n";
+        bool silent = false;
         {
             std::lock_guard<std::mutex> guard(mutex_);
             auto page = pages_.find(arrival.path);
             if (page != pages_.end())
                 body = page->second;
+            silent = silentHosts_.count(connection.host) != 0;
+            if (arrival.path.starts_with("/slow/"))
+                connection.sendAt = platform::tickCount() + slowMs_;
+        }
+        if (silent) {
+            connection.silent = true;
+            std::lock_guard<std::mutex> guard(mutex_);
+            arrivals_.push_back(std::move(arrival));
+            continue;
+        }
+        if (arrival.path.starts_with("/redirect/")) {
+            status = "HTTP/1.1 301 Moved Permanently\r\nLocation: " +
+                     url(connection.host, "/page/" + arrival.path.substr(10)) + "\r\n";
+            body = "<html><body>moved</body></html>";
         }
         connection.out +=
-            std::string(dead ? "HTTP/1.1 404 Not Found\r\n" : "HTTP/1.1 200 OK\r\n") +
-            "Content-Type: text/html\r\nContent-Length: " + std::to_string(body.size()) + "\r\n" +
-            (connection.closeAfterWrite ? "Connection: close\r\n" : "") + "\r\n";
+            status + "Content-Type: text/html\r\nContent-Length: " + std::to_string(body.size()) +
+            "\r\n" + (connection.closeAfterWrite ? "Connection: close\r\n" : "") + "\r\n";
         if (arrival.method != "HEAD")
             connection.out += body;
         {

@@ -4,16 +4,19 @@
 #include <cstdint>
 #include <map>
 #include <mutex>
+#include <set>
 #include <string>
 #include <thread>
 #include <vector>
 
 // A loopback HTTP server for benchmarks that answers on many hosts at once: 127.0.0.1 to
 // 127.0.0.N (all loopback on Linux), one port for all, one thread with poll(). HTTP/1.1 with
-// keep-alive, GET and HEAD. Routes: /dead/... and /robots.txt answer 404, anything else a
-// small text/html page, unless setPage gave the path a page of its own. Every request is
-// recorded with its host and arrival tick. It stops when destroyed or when its lifetime runs
-// out.
+// keep-alive, GET and HEAD. Routes: /dead/... and /robots.txt answer 404, /slow/... a page
+// after a delay (setSlowMs, 2 s), /redirect/REST a 301 to /page/REST on the same host,
+// anything else a small text/html page, unless setPage gave the path a page of its own. A
+// silent host (setSilentHosts) takes connections and requests and never answers. Every
+// request is recorded with its host and arrival tick. It stops when destroyed or when its
+// lifetime runs out.
 class MultiHostServer {
 public:
     struct Arrival {
@@ -34,6 +37,9 @@ public:
     std::vector<Arrival> takeArrivals();
     // Serves body (text/html) for exactly this path on every host.
     void setPage(const std::string& path, const std::string& body);
+    // Call before the first request.
+    void setSilentHosts(const std::set<int>& hosts);
+    void setSlowMs(int ms);
 
 private:
     struct Connection {
@@ -42,6 +48,8 @@ private:
         std::string in;
         std::string out;
         bool closeAfterWrite = false;
+        bool silent = false;
+        std::uint64_t sendAt = 0; // a slow answer waits until this tick
         std::uint64_t lastActivity = 0;
     };
 
@@ -61,4 +69,6 @@ private:
     std::mutex mutex_;
     std::vector<Arrival> arrivals_;
     std::map<std::string, std::string> pages_;
+    std::set<int> silentHosts_;
+    std::uint64_t slowMs_ = 2000;
 };

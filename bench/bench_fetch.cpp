@@ -261,11 +261,11 @@ int main(int argc, char** argv)
     std::printf("  engine + transport + HTML analysis:      %.3f s, %.3f s (%.0f/s, %d failed)\n",
                 best(analysedTimes), median(analysedTimes), count / best(analysedTimes),
                 analysedFailed);
-    std::printf("  ratio engine/libcurl throughput: best %.2fx, median of rounds %.2fx (floor "
-                "0.80x, goal 0.90x); "
-                "with analysis %.2fx, %.2fx\n",
-                best(curlTimes) / best(engineTimes), medianRatio(curlTimes, engineTimes),
-                best(curlTimes) / best(analysedTimes), medianRatio(curlTimes, analysedTimes));
+    std::printf(
+        "  ratio engine/libcurl throughput: best %.2fx, median of rounds %.2fx (goal 1.00x); "
+        "with analysis %.2fx, %.2fx\n",
+        best(curlTimes) / best(engineTimes), medianRatio(curlTimes, engineTimes),
+        best(curlTimes) / best(analysedTimes), medianRatio(curlTimes, analysedTimes));
 
     if (paced > 1) {
         clsEngineOptions pacedOptions = options;

@@ -46,6 +46,7 @@ std::vector<IniKeyInfo> buildTable()
     t.push_back(intKey(K::PacePerHost, "Communication", "PacePerHost", 0));
     t.push_back(intKey(K::RetryCount, "Communication", "RetryCount", 2));
     t.push_back(intKey(K::RetryMaxWait, "Communication", "RetryMaxWait", 60));
+    t.push_back(intKey(K::MaxTransfers, "Communication", "MaxTransfers", 64));
     // The Memento TimeGate asked for archived copies of dead links; empty asks none.
     t.push_back(textKey(K::ArchiveTimeGate, "Communication", "ArchiveTimeGate",
                         "https://web.archive.org/web/", 0));

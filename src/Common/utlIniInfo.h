@@ -16,6 +16,7 @@ enum class IniKey {
     PacePerHost,
     RetryCount,
     RetryMaxWait,
+    MaxTransfers,
     ArchiveTimeGate,
     MainWinLeft,
     MainWinTop,

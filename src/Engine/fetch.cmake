@@ -8,7 +8,9 @@ list(APPEND QUILLARA_ENGINE_SOURCES
   ${CMAKE_CURRENT_SOURCE_DIR}/Core/clsEngineOptions.cpp
   ${CMAKE_CURRENT_SOURCE_DIR}/Http/clsSendPacer.cpp
   ${CMAKE_CURRENT_SOURCE_DIR}/Http/clsRedirectChain.cpp
+  ${CMAKE_CURRENT_SOURCE_DIR}/Http/utlHttpResponse.cpp
   ${CMAKE_CURRENT_SOURCE_DIR}/Http/clsCommunicationHttp.cpp
+  ${CMAKE_CURRENT_SOURCE_DIR}/Http/clsTransfer.cpp
   ${CMAKE_CURRENT_SOURCE_DIR}/Http/clsCommunicationManager.cpp
   ${CMAKE_CURRENT_SOURCE_DIR}/Core/clsQuillaraEngine.cpp
 )

@@ -41,6 +41,7 @@ clsEngineOptions clsEngineOptions::fromSettings()
         ini->getInt(IniKey::PacePerHost) != 0 ? clsPaceMode::perHost : clsPaceMode::programWide;
     options.retryCount = std::clamp(ini->getInt(IniKey::RetryCount), 0, 10);
     options.retryMaxWaitSeconds = std::clamp(ini->getInt(IniKey::RetryMaxWait), 0, 24 * 3600);
+    options.maxTransfers = std::clamp(ini->getInt(IniKey::MaxTransfers), 1, 1024);
     options.snapshotFileLimitBytes =
         megabytesToBytes(ini->getInt(IniKey::SnapshotFileLimitMB), options.snapshotFileLimitBytes);
     options.snapshotLimitBytes =

@@ -21,6 +21,9 @@ struct clsEngineOptions {
     int paceIntervalMs = 1000;    // 0 turns pacing off
     clsPaceMode paceMode = clsPaceMode::programWide;
     int maxRedirects = 10;
+    // Transfers in flight at most (sending, receiving or waiting for a retry), across the
+    // four workers.
+    int maxTransfers = 64;
     // A time-out, a reset or refused connection, or a 408, 429, 500, 502, 503 or 504 is
     // tried again up to retryCount more times, after 1, 2, 4 ... seconds (plus jitter), or
     // after the Retry-After of a 429 or 503 when that asks for no more than retryMaxWaitSeconds.
@@ -41,6 +44,6 @@ struct clsEngineOptions {
     std::function<clsQuillaraItem*(int linkKind)> nodeFactory;
 
     // Communication/HttpAgentName, ConnectTimeout, ReceiveTimeout (seconds), PacePerHost,
-    // RetryCount, RetryMaxWait, SnapshotFileLimitMB and SnapshotLimitMB from the settings when they are loaded, else the defaults above.
+    // RetryCount, RetryMaxWait, MaxTransfers, SnapshotFileLimitMB and SnapshotLimitMB from the settings when they are loaded, else the defaults above.
     static clsEngineOptions fromSettings();
 };

@@ -64,20 +64,21 @@ clsNodePhase phaseOf(unsigned messageId)
     }
 }
 
-bool isReadJob(int kind, bool communication)
+bool isReadJob(const clsQuillaraEngine::Job& job, bool communication)
 {
-    return communication ? kind == communicationRead : (kind == jobRead || kind == jobReload);
+    return communication ? job.is(clsCommunicationKind::read)
+                         : (job.is(clsJobKind::read) || job.is(clsJobKind::reload));
 }
 
 // The host a communication job will send its first request to, or empty when the job sends
 // nothing that is paced.
 std::string pacedHost(const clsQuillaraEngine::Job& job)
 {
-    if (job.kind == communicationSnapshotFetch) {
+    if (job.is(clsCommunicationKind::snapshotFetch)) {
         auto* fetch = dynamic_cast<clsSnapshotFetch*>(job.object);
         return fetch != nullptr ? fetch->getHost() : std::string();
     }
-    if (job.kind != communicationRead && job.kind != communicationHead)
+    if (!job.is(clsCommunicationKind::read) && !job.is(clsCommunicationKind::head))
         return {};
     auto* info = dynamic_cast<clsUrlInformation*>(job.object);
     if (info == nullptr || info->getAddressKind() != addressNetwork)
@@ -296,12 +297,12 @@ bool clsQuillaraEngine::pushRequest(const Job& job)
 bool clsQuillaraEngine::queueHead(clsUrlInformation* info)
 {
     info->addQueueRef();
-    return pushRequest(Job{jobHead, info, 0, nullptr});
+    return pushRequest(Job{clsJobKind::head, info, 0, nullptr});
 }
 
 // A new read: a new node (the old one lives on with whoever holds it), a clean result and
 // redirect chain, and the job that owns the node's first reference.
-bool clsQuillaraEngine::queueNodeRead(clsUrlInformation* info, int kind, int codeKind)
+bool clsQuillaraEngine::queueNodeRead(clsUrlInformation* info, clsJobKind kind, int codeKind)
 {
     clsQuillaraItem* node = makeNode(info->getLinkKind());
     info->createNode(node);
@@ -312,8 +313,8 @@ bool clsQuillaraEngine::queueNodeRead(clsUrlInformation* info, int kind, int cod
     // A fetch has nothing for the engine thread to do before the transfer: the worker starts
     // it, which saves a hand-off between threads per request.
     if (isFetchedAddress(info)) {
-        return postCommunication(communicationRead, info, node,
-                                 kind == jobReload ? extraStartReload : extraStartRead);
+        return postCommunication(clsCommunicationKind::read, info, node,
+                                 kind == clsJobKind::reload ? extraStartReload : extraStartRead);
     }
     info->addQueueRef();
     return pushRequest(Job{kind, info, 0, node});
@@ -327,12 +328,12 @@ bool clsQuillaraEngine::isFetchedAddress(clsUrlInformation* info)
 
 bool clsQuillaraEngine::queueRead(clsUrlInformation* info, int codeKind)
 {
-    return queueNodeRead(info, jobRead, codeKind);
+    return queueNodeRead(info, clsJobKind::read, codeKind);
 }
 
 bool clsQuillaraEngine::queueReload(clsUrlInformation* info)
 {
-    return queueNodeRead(info, jobReload, 0);
+    return queueNodeRead(info, clsJobKind::reload, 0);
 }
 
 bool clsQuillaraEngine::queueAnalyze(clsUrlInformation* info, clsQuillaraItem* node)
@@ -343,12 +344,12 @@ bool clsQuillaraEngine::queueAnalyze(clsUrlInformation* info, clsQuillaraItem* n
 bool clsQuillaraEngine::queueAnalysis(clsUrlInformation* info, clsQuillaraItem* node, bool announce)
 {
     info->addQueueRef();
-    return pushRequest(Job{jobAnalyze, info, announce ? extraAnnounce : extraNone, node});
+    return pushRequest(Job{clsJobKind::analyze, info, announce ? extraAnnounce : extraNone, node});
 }
 
 bool clsQuillaraEngine::queueStop()
 {
-    return pushRequest(Job{jobStop, nullptr, 0, nullptr});
+    return pushRequest(Job{clsJobKind::stop, nullptr, 0, nullptr});
 }
 
 bool clsQuillaraEngine::registerItem(clsUrlInformation* info)
@@ -469,7 +470,7 @@ void clsQuillaraEngine::runRound(std::vector<Job>& round)
         Job& job = round[ran];
         // A stop or a shut-down acts on the jobs still waiting: the rest of the round goes back
         // to the head of the queue first, as if it had never been taken.
-        bool stopJob = job.kind == jobStop;
+        bool stopJob = job.is(clsJobKind::stop);
         if (stopJob || isStopping()) {
             std::lock_guard<std::mutex> guard(requestLock);
             requestQueue.insert(
@@ -481,7 +482,7 @@ void clsQuillaraEngine::runRound(std::vector<Job>& round)
         }
         // Only analysis passes keep their notifications for the end of the round: whatever
         // else a job tells goes after what came before it.
-        if (job.kind != jobAnalyze)
+        if (!job.is(clsJobKind::analyze))
             flushNotices();
         try {
             runJob(job);
@@ -505,13 +506,13 @@ bool clsQuillaraEngine::isStopping()
 bool clsQuillaraEngine::runJob(Job& job)
 {
     auto* info = dynamic_cast<clsUrlInformation*>(job.object);
-    switch (job.kind) {
-    case jobHead: return info != nullptr && head(info);
-    case jobRead: return info != nullptr && read(job, false);
-    case jobReload: return info != nullptr && read(job, true);
-    case jobAnalyze: return info != nullptr && analyze(job);
-    case jobStop: return stop();
-    case jobSnapshot: return snapshot(job);
+    switch (job.jobKind()) {
+    case clsJobKind::head: return info != nullptr && head(info);
+    case clsJobKind::read: return info != nullptr && read(job, false);
+    case clsJobKind::reload: return info != nullptr && read(job, true);
+    case clsJobKind::analyze: return info != nullptr && analyze(job);
+    case clsJobKind::stop: return stop();
+    case clsJobKind::snapshot: return snapshot(job);
     default: assert(!"unknown engine job"); return false;
     }
 }
@@ -529,7 +530,7 @@ void clsQuillaraEngine::releaseJob(Job& job)
 // The head-only path: a GET whose body is not read, reported by 3028.
 bool clsQuillaraEngine::head(clsUrlInformation* info)
 {
-    return postCommunication(communicationHead, info, nullptr);
+    return postCommunication(clsCommunicationKind::head, info, nullptr);
 }
 
 bool clsQuillaraEngine::read(Job& job, bool reload)
@@ -540,7 +541,8 @@ bool clsQuillaraEngine::read(Job& job, bool reload)
         return ok;
     clsQuillaraItem* node = job.node;
     job.node = nullptr;
-    return postCommunication(communicationRead, static_cast<clsUrlInformation*>(job.object), node);
+    return postCommunication(clsCommunicationKind::read,
+                             static_cast<clsUrlInformation*>(job.object), node);
 }
 
 bool clsQuillaraEngine::startRead(Job& job, bool reload, bool& needsNetwork)
@@ -666,9 +668,12 @@ bool clsQuillaraEngine::stop()
     stopWorkers();
     std::deque<Job> requests;
     std::deque<Job> communications;
-    takeQueuedJobs(requests, communications);
+    // requestItem marks a request reading and queues its read under the registry lock, so the
+    // queues are emptied under it too: a read queued meanwhile is either taken here or queued
+    // after its request was marked, never left running for a request marked failed.
     {
         std::lock_guard<std::recursive_mutex> registry(RegistryLock());
+        takeQueuedJobs(requests, communications);
         for (auto& [id, info] : byId) {
             if (info->getStatus() != clsRequestStatus::reading)
                 continue;
@@ -696,7 +701,7 @@ void clsQuillaraEngine::takeQueuedJobs(std::deque<Job>& requests, std::deque<Job
 // whose final pass was dropped, gets its one 3027, so that the tree shows its final status.
 void clsQuillaraEngine::dropJobs(std::deque<Job>& jobs, bool notify, bool communication)
 {
-    std::set<clsUrlInformation*> told;
+    std::set<clsQuillaraItem*> told;
     for (Job& job : jobs) {
         // A file of a snapshot: the snapshot ends (stopped) with its last one.
         if (auto* fetch = dynamic_cast<clsSnapshotFetch*>(job.object)) {
@@ -712,14 +717,17 @@ void clsQuillaraEngine::dropJobs(std::deque<Job>& jobs, bool notify, bool commun
             continue;
         }
         auto* info = dynamic_cast<clsUrlInformation*>(job.object);
-        bool unreported = isReadJob(job.kind, communication) ||
-                          (!communication && job.kind == jobAnalyze && info != nullptr &&
-                           info->getStatus() == clsRequestStatus::complete);
+        // The pass of a page whose data is all in owes its final notification unless that has
+        // gone out; the request's status may already speak for a newer read.
+        bool unreported = isReadJob(job, communication) ||
+                          (!communication && job.is(clsJobKind::analyze) && job.node != nullptr &&
+                           job.node->isTransferEnded() && !job.node->isFinalTold());
         if (notify && info != nullptr && job.node != nullptr && unreported &&
-            told.insert(info).second) {
+            told.insert(job.node).second) {
             // A page that was to be announced with its pass is announced here.
             const unsigned messages[2] = {WM_ENGINE_NODE_CREATED, WM_ENGINE_NODE_READ};
-            bool announce = !communication && job.kind == jobAnalyze && job.extra == extraAnnounce;
+            bool announce =
+                !communication && job.is(clsJobKind::analyze) && job.extra == extraAnnounce;
             std::lock_guard<std::recursive_mutex> registry(RegistryLock());
             postNodes(announce ? messages : messages + 1, announce ? 2 : 1, info, job.node);
             job.node->markFinalTold();
@@ -771,39 +779,110 @@ bool clsQuillaraEngine::postHead(clsUrlInformation* info)
     return logError("clsCommunicationManager::readHead", msgCreatedPostFailed);
 }
 
-bool clsQuillaraEngine::postCommunication(int kind, clsUrlInformation* info, clsQuillaraItem* node,
-                                          int extra)
+bool clsQuillaraEngine::postCommunication(clsCommunicationKind kind, clsUrlInformation* info,
+                                          clsQuillaraItem* node, int extra)
 {
     info->addQueueRef();
+    Job job{kind, info, extra, node};
+    job.host = pacedHost(job);
+    bool idle = false;
     {
         std::lock_guard<std::mutex> guard(communicationLock);
-        communicationQueue.push_back(Job{kind, info, extra, node});
+        communicationQueue.push_back(std::move(job));
+        ++queueVersion;
+        idle = idleWorkers > 0;
     }
-    communicationEvent.notify_one();
+    announceJob(idle);
     return true;
 }
 
-// With pacing per host, the first job whose host may send now is taken (its turn with it),
-// so that a host that must still wait holds no worker while other hosts are ready; when all
-// must wait, the worker sleeps until the first is due or a job comes. Otherwise the queue is
-// served in order.
-std::deque<clsQuillaraEngine::Job>::iterator clsQuillaraEngine::findReadyJob(std::uint64_t& readyAt)
+void clsQuillaraEngine::announceJob(bool idle)
 {
-    if (!pacer->pacesPerHost())
-        return communicationQueue.begin();
-    readyAt = ~std::uint64_t{0};
+    if (idle) {
+        communicationEvent.notify_one();
+        return;
+    }
+    std::lock_guard<std::mutex> guard(wakersLock);
+    if (wakers.empty())
+        return;
+    wakers[nextWaker++ % wakers.size()]->wake();
+}
+
+void clsQuillaraEngine::addWaker(clsCommunicationManager* worker)
+{
+    std::lock_guard<std::mutex> guard(wakersLock);
+    wakers.push_back(worker);
+}
+
+void clsQuillaraEngine::removeWaker(clsCommunicationManager* worker)
+{
+    std::lock_guard<std::mutex> guard(wakersLock);
+    std::erase(wakers, worker);
+}
+
+namespace {
+
+// Jobs that run whole on a worker (a snapshot, one of its files) rather than as a transfer.
+bool runsWhole(const clsQuillaraEngine::Job& job)
+{
+    return job.is(clsCommunicationKind::snapshot) || job.is(clsCommunicationKind::snapshotFetch);
+}
+
+} // namespace
+
+// A job is taken with its pacing turn: with pacing per host the first job whose host may
+// send now, so that a host that must wait holds no place while other hosts are ready;
+// program-wide, the queue is served in order. Transfers are taken while fewer than
+// MaxTransfers are in flight, and skipped while their host has as many as it may (one with
+// pacing per host, else one per worker). A worker that drives transfers takes no snapshot:
+// it stops at one, so that it ends its transfers and then takes it.
+std::deque<clsQuillaraEngine::Job>::iterator clsQuillaraEngine::findReadyJob(std::uint64_t& readyAt,
+                                                                             bool busy)
+{
+    readyAt = 0;
+    bool perHost = pacer->pacesPerHost();
     std::set<std::string> waiting;
+    auto sooner = [&](std::uint64_t hostReady) {
+        readyAt = readyAt == 0 ? hostReady : std::min(readyAt, hostReady);
+    };
     for (auto it = communicationQueue.begin(); it != communicationQueue.end(); ++it) {
-        std::string host = pacedHost(*it);
+        const std::string& host = it->host;
+        if (runsWhole(*it)) {
+            if (busy)
+                return communicationQueue.end();
+            if (host.empty() || !perHost)
+                return it;
+            if (waiting.count(host) != 0)
+                continue;
+            std::uint64_t hostReady = 0;
+            if (pacer->tryTurn(host, hostReady))
+                return it;
+            sooner(hostReady);
+            waiting.insert(host);
+            continue;
+        }
         if (host.empty())
             return it;
+        if (transfersInFlight >= options.maxTransfers)
+            return communicationQueue.end();
         if (waiting.count(host) != 0)
             continue;
+        auto held = hostTransfers.find(host);
+        if (held != hostTransfers.end() && held->second >= hostLimit()) {
+            waiting.insert(host);
+            continue;
+        }
         std::uint64_t hostReady = 0;
-        if (pacer->tryTurn(host, hostReady))
+        if (pacer->tryRelease(host, hostReady)) {
+            ++transfersInFlight;
+            it->counted = true;
+            ++hostTransfers[host];
             return it;
-        readyAt = std::min(readyAt, hostReady);
-        waiting.insert(std::move(host));
+        }
+        sooner(hostReady);
+        if (!perHost)
+            return communicationQueue.end();
+        waiting.insert(host);
     }
     return communicationQueue.end();
 }
@@ -812,19 +891,24 @@ bool clsQuillaraEngine::waitCommunication(const std::atomic<bool>& workerStoppin
 {
     std::unique_lock<std::mutex> guard(communicationLock);
     auto next = communicationQueue.end();
+    ++idleWorkers;
     for (;;) {
         communicationEvent.wait(
             guard, [&] { return workerStopping.load() || !communicationQueue.empty(); });
-        if (workerStopping)
+        if (workerStopping) {
+            --idleWorkers;
             return false;
+        }
         std::uint64_t readyAt = 0;
-        next = findReadyJob(readyAt);
+        next = findReadyJob(readyAt, false);
         if (next != communicationQueue.end())
             break;
         std::uint64_t now = pacer->now();
-        std::uint64_t wait = readyAt > now ? std::min(readyAt - now, readyRecheckMs) : 1;
+        std::uint64_t wait =
+            readyAt > now ? std::min(readyAt - now, readyRecheckMs) : readyRecheckMs;
         communicationEvent.wait_for(guard, std::chrono::milliseconds(wait));
     }
+    --idleWorkers;
     job = *next;
     communicationQueue.erase(next);
     bool more = !communicationQueue.empty();
@@ -832,6 +916,82 @@ bool clsQuillaraEngine::waitCommunication(const std::atomic<bool>& workerStoppin
     if (more)
         communicationEvent.notify_one();
     return true;
+}
+
+bool clsQuillaraEngine::takeCommunication(Job& job, std::uint64_t& readyAt)
+{
+    std::lock_guard<std::mutex> guard(communicationLock);
+    if (communicationQueue.empty()) {
+        readyAt = 0;
+        return false;
+    }
+    auto next = findReadyJob(readyAt, true);
+    if (next == communicationQueue.end())
+        return false;
+    job = *next;
+    communicationQueue.erase(next);
+    return true;
+}
+
+void clsQuillaraEngine::endTransfer(const std::string& host, bool releaseHost)
+{
+    bool waiting = false;
+    {
+        std::lock_guard<std::mutex> guard(communicationLock);
+        --transfersInFlight;
+        if (releaseHost)
+            dropHost(host);
+        ++queueVersion;
+        waiting = !communicationQueue.empty() && idleWorkers > 0;
+    }
+    if (waiting)
+        communicationEvent.notify_one();
+}
+
+int clsQuillaraEngine::hostLimit() const
+{
+    return pacer->pacesPerHost() ? 1 : static_cast<int>(workers.size());
+}
+
+void clsQuillaraEngine::dropHost(const std::string& host)
+{
+    auto held = hostTransfers.find(host);
+    if (held != hostTransfers.end() && --held->second <= 0)
+        hostTransfers.erase(held);
+}
+
+bool clsQuillaraEngine::claimHost(const std::string& host)
+{
+    std::lock_guard<std::mutex> guard(communicationLock);
+    int& count = hostTransfers[host];
+    if (count >= hostLimit())
+        return false;
+    ++count;
+    return true;
+}
+
+void clsQuillaraEngine::releaseHost(const std::string& host)
+{
+    bool waiting = false;
+    {
+        std::lock_guard<std::mutex> guard(communicationLock);
+        dropHost(host);
+        ++queueVersion;
+        waiting = !communicationQueue.empty() && idleWorkers > 0;
+    }
+    if (waiting)
+        communicationEvent.notify_one();
+}
+
+std::uint64_t clsQuillaraEngine::getQueueVersion() const
+{
+    return queueVersion.load();
+}
+
+std::size_t clsQuillaraEngine::getTransferShare() const
+{
+    std::size_t limit = static_cast<std::size_t>(std::max(options.maxTransfers, 1));
+    return std::max<std::size_t>(1, (limit + workers.size() - 1) / workers.size());
 }
 
 void clsQuillaraEngine::wakeWorkers()
@@ -945,7 +1105,7 @@ bool clsQuillaraEngine::queueSnapshot(clsQuillaraSnapshot* snapshot, int& id)
         std::lock_guard<std::mutex> guard(snapshotLock);
         snapshots[id] = snapshot;
     }
-    return pushRequest(Job{jobSnapshot, snapshot, 0, nullptr});
+    return pushRequest(Job{clsJobKind::snapshot, snapshot, 0, nullptr});
 }
 
 bool clsQuillaraEngine::cancelSnapshot(int id)
@@ -982,21 +1142,29 @@ bool clsQuillaraEngine::snapshot(Job& job)
     job.object = nullptr;
     if (snapshot == nullptr)
         return false;
+    bool idle = false;
     {
         std::lock_guard<std::mutex> guard(communicationLock);
-        communicationQueue.push_back(Job{communicationSnapshot, snapshot, 0, nullptr});
+        communicationQueue.push_back(Job{clsCommunicationKind::snapshot, snapshot, 0, nullptr});
+        ++queueVersion;
+        idle = idleWorkers > 0;
     }
-    communicationEvent.notify_one();
+    announceJob(idle);
     return true;
 }
 
 bool clsQuillaraEngine::postSnapshotFetch(clsSnapshotFetch* fetch)
 {
+    bool idle = false;
     {
         std::lock_guard<std::mutex> guard(communicationLock);
-        communicationQueue.push_back(Job{communicationSnapshotFetch, fetch, 0, nullptr});
+        Job job{clsCommunicationKind::snapshotFetch, fetch, 0, nullptr};
+        job.host = fetch->getHost();
+        communicationQueue.push_back(std::move(job));
+        ++queueVersion;
+        idle = idleWorkers > 0;
     }
-    communicationEvent.notify_one();
+    announceJob(idle);
     return true;
 }
 

@@ -1,6 +1,8 @@
 #pragma once
 
+#include "Engine/Core/clsCommunicationKind.h"
 #include "Engine/Core/clsEngineOptions.h"
+#include "Engine/Core/clsJobKind.h"
 #include "Engine/Core/clsRequestMode.h"
 #include "Platform/MessageTarget.h"
 
@@ -13,6 +15,7 @@
 #include <map>
 #include <memory>
 #include <mutex>
+#include <set>
 #include <string>
 #include <thread>
 #include <utility>
@@ -43,22 +46,6 @@ enum : unsigned {
     WM_ENGINE_SNAPSHOT_DONE = 3030,
 };
 
-// Kinds of request-queue jobs and of communication-queue jobs.
-enum clsJobKind {
-    jobHead = 1,
-    jobRead = 2,
-    jobAnalyze = 3,
-    jobSnapshot = 4,
-    jobReload = 5,
-    jobStop = 6,
-};
-enum clsCommunicationKind {
-    communicationHead = 0,
-    communicationRead = 1,
-    communicationSnapshot = 4,
-    communicationSnapshotFetch = 5, // one file of a snapshot (clsSnapshotFetch)
-};
-
 // The extra word of a job. A network read goes to the workers straight from requestItem; the
 // worker that takes it starts it (node read) as the engine thread would have. A page whose
 // body was all in at once gets one analysis job that also announces it (3025 and the pass's
@@ -78,10 +65,30 @@ public:
     // A queued job: kind, object (one queue reference), extra, and for read, analyse and
     // transfer jobs the node the job works on, with one reference owned by the job.
     struct Job {
+        Job() = default;
+        Job(clsJobKind kind, clsQueueItem* object, int extra, clsQuillaraItem* node)
+            : kind(static_cast<int>(kind)), object(object), extra(extra), node(node)
+        {
+        }
+        Job(clsCommunicationKind kind, clsQueueItem* object, int extra, clsQuillaraItem* node)
+            : kind(static_cast<int>(kind)), object(object), extra(extra), node(node)
+        {
+        }
+        // The kind of a request-queue job, or of a communication-queue job: each queue
+        // holds jobs of its own kinds only.
+        bool is(clsJobKind other) const { return kind == static_cast<int>(other); }
+        bool is(clsCommunicationKind other) const { return kind == static_cast<int>(other); }
+        clsJobKind jobKind() const { return static_cast<clsJobKind>(kind); }
+
         int kind = 0;
         clsQueueItem* object = nullptr;
         int extra = 0;
         clsQuillaraItem* node = nullptr;
+        // Taken as a transfer: it holds one of the places in flight (and, with pacing per
+        // host, its host) until endTransfer.
+        bool counted = false;
+        // The host a communication job sends its first request to (paced), or empty.
+        std::string host = {};
     };
 
     clsQuillaraEngine();
@@ -142,15 +149,35 @@ public:
     bool postHead(clsUrlInformation* info);
 
     // Communication queue, used by the workers.
-    bool postCommunication(int kind, clsUrlInformation* info, clsQuillaraItem* node,
-                           int extra = extraNone);
+    bool postCommunication(clsCommunicationKind kind, clsUrlInformation* info,
+                           clsQuillaraItem* node, int extra = extraNone);
     // Starts a read (the node's read, and for a page that needs no network its 3025 and
     // analysis). needsNetwork: the job keeps its node and the page must be fetched; else the
     // job's node has gone with a notification or an analysis job.
     bool startRead(Job& job, bool reload, bool& needsNetwork);
     // A worker's analysis pass; announce: the page's 3025 goes out with the pass's notification.
     bool queueAnalysis(clsUrlInformation* info, clsQuillaraItem* node, bool announce);
+    // An idle worker: waits for a job it may run now (its pacing turn taken with it).
     bool waitCommunication(const std::atomic<bool>& workerStopping, Job& job);
+    // A worker that drives transfers: a transfer job it may start now, never a snapshot;
+    // false when there is none, readyAt then when a queued host may be free (0: unknown).
+    bool takeCommunication(Job& job, std::uint64_t& readyAt);
+    // A transfer has ended (or a counted job started none): its place is free again, and
+    // with releaseHost its host (pacing per host).
+    void endTransfer(const std::string& host, bool releaseHost);
+    // A transfer talks to host: false when as many do already (one with pacing per host, else
+    // one per worker, as many as when each worker ran one transfer).
+    bool claimHost(const std::string& host);
+    void releaseHost(const std::string& host);
+    // Changes whenever a queued job may have become ready: a job came, a transfer ended or gave
+    // its host up. A busy worker that found nothing looks again only after a change (or when
+    // the pacer said a host would be free).
+    std::uint64_t getQueueVersion() const;
+    // How many transfers one worker drives at most.
+    std::size_t getTransferShare() const;
+    // Workers waiting on their sockets, woken when a job comes and no worker is idle.
+    void addWaker(clsCommunicationManager* worker);
+    void removeWaker(clsCommunicationManager* worker);
     void wakeWorkers();
 
     clsQuillaraItem* makeNode(int linkKind);
@@ -196,11 +223,13 @@ private:
     void releaseJob(Job& job);
     bool startWorkers();
     void stopWorkers();
-    bool queueNodeRead(clsUrlInformation* info, int kind, int codeKind);
+    bool queueNodeRead(clsUrlInformation* info, clsJobKind kind, int codeKind);
     // A network address of a scheme that a transport fetches.
     static bool isFetchedAddress(clsUrlInformation* info);
     // The communication job a worker should take now, or end (readyAt: when to look again).
-    std::deque<Job>::iterator findReadyJob(std::uint64_t& readyAt);
+    std::deque<Job>::iterator findReadyJob(std::uint64_t& readyAt, bool busy);
+    // A job was queued: an idle worker is told, else one that waits on its sockets.
+    void announceJob(bool idle);
 
     bool stopping = false;
     std::atomic<int> idCounter{1};
@@ -225,6 +254,15 @@ private:
     std::mutex communicationLock;
     std::condition_variable communicationEvent;
     std::deque<Job> communicationQueue;
+    int idleWorkers = 0;
+    int transfersInFlight = 0;
+    std::atomic<std::uint64_t> queueVersion{0}; // changed under the communication lock
+    std::map<std::string, int> hostTransfers;   // transfers that hold each host
+    int hostLimit() const;
+    void dropHost(const std::string& host); // the communication lock is held
+    std::mutex wakersLock;
+    std::vector<clsCommunicationManager*> wakers;
+    std::size_t nextWaker = 0;
     std::mutex workersLock;
     std::unique_ptr<clsSendPacer> pacer;
 

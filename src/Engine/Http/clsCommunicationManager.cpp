@@ -8,16 +8,22 @@
 #include "Engine/Core/clsQuillaraItem.h"
 #include "Engine/Snapshot/clsQuillaraSnapshot.h"
 #include "Engine/Snapshot/clsSnapshotFetch.h"
+#include "Engine/Http/clsSendPacer.h"
+#include "Engine/Http/clsTransfer.h"
 #include "Engine/Http/clsUrlInformation.h"
+#include "Platform/Tick.h"
 
+#include <algorithm>
 #include <cstdlib>
 #include <exception>
 #include <pthread.h>
+#include <random>
 
 namespace {
 
 const char* const msgTransportInitFailed = utlTexts::sjis(utlText::communicationInitFailed);
-const char* const msgTransportStartFailed = utlTexts::sjis(utlText::communicationStartFailed);
+// A worker that drives transfers looks at them at least this often (time-outs).
+constexpr std::uint64_t driveStepMs = 100;
 
 } // namespace
 
@@ -42,14 +48,15 @@ bool clsCommunicationManager::init()
     return true;
 }
 
-// The transfer under way is cancelled and the wait for the thread is short: every wait of
-// the transport polls the cancel mark.
+// The transfers under way are cancelled and the wait for the thread is short: the worker's
+// multi handle is woken, and a snapshot's transport polls the cancel mark.
 bool clsCommunicationManager::term()
 {
     if (!thread.joinable())
         return true;
     stopping = true;
     engine->wakeWorkers();
+    wake();
     {
         std::lock_guard<std::mutex> guard(transportLock);
         if (transport)
@@ -64,48 +71,196 @@ int clsCommunicationManager::getActivity() const
     return activity;
 }
 
+void clsCommunicationManager::wake()
+{
+    std::lock_guard<std::mutex> guard(multiLock);
+    if (multi != nullptr)
+        curl_multi_wakeup(multi);
+}
+
 void clsCommunicationManager::threadBody()
 {
     pthread_setname_np(pthread_self(), "qlr-worker");
-    clsQuillaraEngine::Job job;
-    while (engine->waitCommunication(stopping, job)) {
-        activity = 1;
-        auto* info = dynamic_cast<clsUrlInformation*>(job.object);
-        try {
-            if (job.kind == communicationSnapshot) {
-                // The snapshot belongs to the engine again once it has run.
-                auto* taken = dynamic_cast<clsQuillaraSnapshot*>(job.object);
-                job.object = nullptr;
-                if (taken != nullptr)
-                    snapshot(taken);
-            }
-            if (auto* fetch = dynamic_cast<clsSnapshotFetch*>(job.object)) {
-                clsCommunicationHttp* used = ensureTransport() ? transport.get() : nullptr;
-                fetch->getSnapshot()->runFetch(*fetch, used, stopping);
-            }
-            if (info != nullptr && job.kind == communicationHead)
-                readHead(info);
-            if (info != nullptr && job.kind == communicationRead && startRead(job)) {
-                clsQuillaraItem* node = job.node;
-                job.node = nullptr;
-                read(info, node);
-            }
-        } catch (const std::exception& e) {
-            logError("clsCommunicationManager::read", e.what());
-        }
-        if (job.node != nullptr)
-            job.node->release();
-        if (job.object != nullptr)
-            job.object->releaseQueueRef();
-        job = clsQuillaraEngine::Job{};
-        activity = 0;
+    {
+        std::lock_guard<std::mutex> guard(multiLock);
+        multi = curl_multi_init();
+        // With pacing per host one connection at a time talks to a host.
+        if (engine->getPacer().pacesPerHost())
+            curl_multi_setopt(multi, CURLMOPT_MAX_HOST_CONNECTIONS, 1L);
     }
-    std::lock_guard<std::mutex> guard(transportLock);
-    if (transport) {
-        transport->term();
-        transport.reset();
+    seed = std::random_device{}();
+    engine->addWaker(this);
+    clsQuillaraEngine::Job job;
+    while (!stopping) {
+        if (transfers.empty()) {
+            activity = 0;
+            if (!engine->waitCommunication(stopping, job))
+                break;
+            activity = 1;
+            runJob(job);
+            continue;
+        }
+        activity = 1;
+        takeJobs();
+        drive();
+    }
+    endTransfers();
+    engine->removeWaker(this);
+    {
+        std::lock_guard<std::mutex> guard(transportLock);
+        if (transport) {
+            transport->term();
+            transport.reset();
+        }
+    }
+    {
+        std::lock_guard<std::mutex> guard(multiLock);
+        curl_multi_cleanup(multi);
+        multi = nullptr;
     }
     activity = -1;
+}
+
+void clsCommunicationManager::runJob(clsQuillaraEngine::Job& job)
+{
+    auto* info = dynamic_cast<clsUrlInformation*>(job.object);
+    try {
+        if (job.is(clsCommunicationKind::snapshot)) {
+            // The snapshot belongs to the engine again once it has run.
+            auto* taken = dynamic_cast<clsQuillaraSnapshot*>(job.object);
+            job.object = nullptr;
+            if (taken != nullptr)
+                snapshot(taken);
+        }
+        if (auto* fetch = dynamic_cast<clsSnapshotFetch*>(job.object)) {
+            clsCommunicationHttp* used = ensureTransport() ? transport.get() : nullptr;
+            fetch->getSnapshot()->runFetch(*fetch, used, stopping);
+        }
+        if (info != nullptr && job.is(clsCommunicationKind::head))
+            readHead(info);
+        if (info != nullptr && job.is(clsCommunicationKind::read) && startRead(job)) {
+            if (!isFetched(info)) {
+                // Only http, https, ftp and ftps are fetched. An address of another scheme
+                // is not tried, so it is neither loaded nor failed; one that could not be
+                // parsed fails.
+                clsQuillaraItem* node = job.node;
+                job.node = nullptr;
+                bool network = info->getAddressKind() == addressNetwork;
+                endRead(info, node,
+                        network ? clsRequestStatus::unchecked : clsRequestStatus::failed,
+                        resultTransportError);
+            }
+        }
+        if (job.counted && info != nullptr && job.object != nullptr &&
+            (job.is(clsCommunicationKind::head) || job.node != nullptr))
+            startTransfer(job);
+    } catch (const std::exception& e) {
+        logError("clsCommunicationManager::read", e.what());
+    }
+    // A job that took a transfer's place and started none gives the place back.
+    if (job.counted)
+        engine->endTransfer(job.host, true);
+    if (job.node != nullptr)
+        job.node->release();
+    if (job.object != nullptr)
+        job.object->releaseQueueRef();
+    job = clsQuillaraEngine::Job{};
+}
+
+// The job's references go to the transfer, which the worker drives from now on.
+void clsCommunicationManager::startTransfer(clsQuillaraEngine::Job& job)
+{
+    auto* info = static_cast<clsUrlInformation*>(job.object);
+    auto transfer = std::make_unique<clsTransfer>(engine, multi, info, job.node, seed++);
+    job.object = nullptr;
+    job.node = nullptr;
+    job.counted = false;
+    if (!transfer->start(platform::tickCount())) {
+        transfer.reset();
+        engine->endTransfer({}, false);
+        return;
+    }
+    transfers.push_back(std::move(transfer));
+}
+
+// A worker that drives transfers takes more while it has room; never a snapshot.
+void clsCommunicationManager::takeJobs()
+{
+    std::size_t share = engine->getTransferShare();
+    while (transfers.size() < share && !stopping) {
+        std::uint64_t version = engine->getQueueVersion();
+        // Nothing has changed since the queue was last found with nothing ready.
+        if (version == queueSeen && (queueReadyAt == 0 || platform::tickCount() < queueReadyAt))
+            return;
+        clsQuillaraEngine::Job job;
+        std::uint64_t readyAt = 0;
+        if (!engine->takeCommunication(job, readyAt)) {
+            queueSeen = version;
+            queueReadyAt = readyAt;
+            return;
+        }
+        queueSeen = ~std::uint64_t{0};
+        queueReadyAt = 0;
+        runJob(job);
+    }
+}
+
+// One round of the multi handle: wait for a socket, a due time or a wake, then move every
+// transfer on.
+void clsCommunicationManager::drive()
+{
+    std::uint64_t now = platform::tickCount();
+    std::uint64_t until = now + driveStepMs;
+    for (const auto& transfer : transfers)
+        until = std::min(until, transfer->nextCheck());
+    if (queueReadyAt != 0)
+        until = std::min(until, std::max(queueReadyAt, now));
+    int waitMs = until > now ? static_cast<int>(until - now) : 0;
+    curl_multi_poll(multi, nullptr, 0, waitMs, nullptr);
+    int running = 0;
+    curl_multi_perform(multi, &running);
+    int queued = 0;
+    while (CURLMsg* message = curl_multi_info_read(multi, &queued)) {
+        if (message->msg != CURLMSG_DONE)
+            continue;
+        char* owner = nullptr;
+        curl_easy_getinfo(message->easy_handle, CURLINFO_PRIVATE, &owner);
+        if (owner != nullptr)
+            reinterpret_cast<clsTransfer*>(owner)->onDone(message->data.result);
+    }
+    stepTransfers(platform::tickCount());
+}
+
+void clsCommunicationManager::stepTransfers(std::uint64_t now)
+{
+    for (std::size_t i = 0; i < transfers.size();) {
+        bool going = true;
+        try {
+            going = transfers[i]->step(now);
+        } catch (const std::exception& e) {
+            logError("clsCommunicationManager::read", e.what());
+            transfers[i]->cancel();
+            going = false;
+        }
+        if (going) {
+            ++i;
+            continue;
+        }
+        transfers[i] = std::move(transfers.back());
+        transfers.pop_back();
+        engine->endTransfer({}, false);
+    }
+}
+
+// The worker is stopping: every transfer ends at once, failed and cancelled.
+void clsCommunicationManager::endTransfers()
+{
+    for (auto& transfer : transfers) {
+        transfer->cancel();
+        transfer.reset();
+        engine->endTransfer({}, false);
+    }
+    transfers.clear();
 }
 
 // A read that came straight from requestItem is started here; false when it needs no
@@ -153,99 +308,18 @@ bool clsCommunicationManager::endRead(clsUrlInformation* info, clsQuillaraItem* 
     return engine->postNode(WM_ENGINE_NODE_READ, info, node);
 }
 
-bool clsCommunicationManager::read(clsUrlInformation* info, clsQuillaraItem* node)
-{
-    // Only http, https, ftp and ftps are fetched. An address of another scheme is not tried,
-    // so it is neither loaded nor failed; an address that could not be parsed fails.
-    if (!isFetched(info)) {
-        bool network = info->getAddressKind() == addressNetwork;
-        return endRead(info, node, network ? clsRequestStatus::unchecked : clsRequestStatus::failed,
-                       resultTransportError);
-    }
-    if (!ensureTransport())
-        return endRead(info, node, clsRequestStatus::failed, resultTransportError);
-    if (!transport->readStart(info))
-        return endRead(info, node, clsRequestStatus::failed, transport->getFailureCode());
-    int code = std::atoi(info->getStatusCode().c_str());
-    if (code >= 400) {
-        transport->closeRequest();
-        return endRead(info, node, clsRequestStatus::failed, code);
-    }
-    // A page that is not text is not analysed: it ends complete with its header recorded.
-    if (info->getContentType().find("text/") == std::string::npos) {
-        transport->closeRequest();
-        return endRead(info, node, clsRequestStatus::complete, 0);
-    }
-    // A small page whose body came just after its header is still taken whole: the page is
-    // announced when its first block is in, not before.
-    if (!transport->waitForBlock()) {
-        node->addRef();
-        engine->postNode(WM_ENGINE_NODE_CREATED, info, node);
-        return endRead(info, node, clsRequestStatus::failed, transport->getFailureCode());
-    }
-    if (transport->isBodyIn())
-        return readWhole(info, node);
-    node->addRef();
-    engine->postNode(WM_ENGINE_NODE_CREATED, info, node);
-    // A pass after each block, and one after the end, which sees the transfer ended and
-    // posts 3027; a pass that is still waiting covers the blocks that arrive meanwhile.
-    for (bool more = true; more;) {
-        if (stopping || transport->isCancelled()) {
-            transport->closeRequest();
-            return endRead(info, node, clsRequestStatus::failed, resultCancelled);
-        }
-        if (!transport->readNext(info, node, more))
-            return endRead(info, node, clsRequestStatus::failed, transport->getFailureCode());
-        if (node->markAnalysisQueued()) {
-            node->addRef();
-            engine->queueAnalyze(info, node);
-        }
-    }
-    node->release();
-    return true;
-}
-
-// The whole body came with the header: its blocks are taken at once and one analysis pass
-// announces the page and ends it (3025 and 3027 posted together), which saves the caller a
-// wake-up. The pass takes over the read's node reference.
-bool clsCommunicationManager::readWhole(clsUrlInformation* info, clsQuillaraItem* node)
-{
-    for (bool more = true; more;) {
-        bool ok = !stopping && !transport->isCancelled() && transport->readNext(info, node, more);
-        if (ok)
-            continue;
-        node->addRef();
-        engine->postNode(WM_ENGINE_NODE_CREATED, info, node);
-        if (stopping || transport->isCancelled()) {
-            transport->closeRequest();
-            return endRead(info, node, clsRequestStatus::failed, resultCancelled);
-        }
-        return endRead(info, node, clsRequestStatus::failed, transport->getFailureCode());
-    }
-    node->markAnalysisQueued();
-    return engine->queueAnalysis(info, node, true);
-}
-
 bool clsCommunicationManager::snapshot(clsQuillaraSnapshot* taken)
 {
     clsCommunicationHttp* used = ensureTransport() ? transport.get() : nullptr;
     return taken->run(used, stopping);
 }
 
-bool clsCommunicationManager::readHead(clsUrlInformation* info)
+// A head-only request of an address that is not fetched ends at once; else its transfer
+// reports it.
+void clsCommunicationManager::readHead(clsUrlInformation* info)
 {
-    bool ok = true;
-    if (isFetched(info)) {
-        if (!ensureTransport()) {
-            ok = false;
-        } else if (!transport->readStart(info)) {
-            logError("clsCommunicationManager::readHead", msgTransportStartFailed);
-            info->setResultCode(transport->getFailureCode());
-            ok = false;
-        }
-        if (transport)
-            transport->closeRequest();
-    }
-    info->setStatus(ok ? clsRequestStatus::headRead : clsRequestStatus::failed);
-    return engine->postHead(info) && ok;
+    if (isFetched(info))
+        return;
+    info->setStatus(clsRequestStatus::headRead);
+    engine->postHead(info);
 }

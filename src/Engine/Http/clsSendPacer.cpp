@@ -152,6 +152,27 @@ bool clsSendPacer::tryTurn(const std::string& host, std::uint64_t& readyAt)
     return true;
 }
 
+bool clsSendPacer::tryRelease(const std::string& host, std::uint64_t& readyAt)
+{
+    if (interval == 0)
+        return true;
+    std::lock_guard<std::mutex> guard(lock);
+    std::uint64_t now = clock();
+    forgetOldHosts(now);
+    Lane& lane = laneOf(host);
+    std::uint64_t due = dueOf(host, lane);
+    if (now < due) {
+        readyAt = due;
+        return false;
+    }
+    if (!isFirstReady(lane, noTicket, now)) {
+        readyAt = now + cancelCheckMs;
+        return false;
+    }
+    release(host, lane, now);
+    return true;
+}
+
 void clsSendPacer::holdHost(const std::string& host, std::uint64_t delayMs)
 {
     std::lock_guard<std::mutex> guard(lock);

@@ -35,6 +35,10 @@ public:
     // the calling thread, whose next waitTurn for host uses it without waiting. Else returns
     // false and readyAt is the earliest tick at which host may be free.
     bool tryTurn(const std::string& host, std::uint64_t& readyAt);
+    // Takes host's turn and releases it at once when it is free now and no thread waits for
+    // it (a transfer that is driven without a thread of its own). Else returns false and
+    // readyAt is the earliest tick at which host may be free.
+    bool tryRelease(const std::string& host, std::uint64_t& readyAt);
     // Nothing is sent to host before delayMs from now (a server asked for a pause).
     void holdHost(const std::string& host, std::uint64_t delayMs);
 

@@ -484,16 +484,19 @@ TEST(clsQuillaraEngine, ReloadWhileReadingIsSafe)
     EXPECT_EQ(liveObjects(), baseline);
 }
 
-// A cancel ends the four running transfers with -2 and the queued requests with -1, tells
-// the tree about each, gives back every reference the dropped jobs held, returns however
-// the server behaves, and leaves workers that take new jobs.
+// A cancel ends the running transfers (four: the cap on transfers in flight) with -2 and
+// the queued requests with -1, tells the tree about each, gives back every reference the
+// dropped jobs held, returns however the server behaves, and leaves workers that take new
+// jobs.
 TEST(clsQuillaraEngine, StopCancelsTransfersAndDropsQueuedJobs)
 {
     testsupport::TempHome home;
     TestHttpServer server;
     int baseline = liveObjects();
     {
-        EngineHarness harness(optionsWithReceiveTimeout(30000));
+        clsEngineOptions options = optionsWithReceiveTimeout(30000);
+        options.maxTransfers = 4;
+        EngineHarness harness(options);
         std::vector<int> ids;
         for (int i = 0; i < 7; ++i)
             ids.push_back(
@@ -670,6 +673,57 @@ TEST(clsQuillaraEngine, PacesEachHostOnItsOwn)
     ASSERT_EQ(order.size(), 7u);
     EXPECT_EQ(std::count(order.begin(), order.begin() + 4, "B"), 2)
         << "the second host waited behind the first";
+}
+
+// A host that never answers holds its connections, not the workers: with more requests
+// waiting on it than there are workers, another host's requests are sent and end meanwhile.
+// With pacing per host only one of them is on the wire to the silent host at a time.
+TEST(clsQuillaraEngine, SilentHostHoldsUpNoOtherHost)
+{
+    testsupport::TempHome home;
+    TestHttpServer server;
+    struct Case {
+        clsPaceMode mode;
+        int intervalMs;
+        std::size_t silentReleases; // releases to the silent host while the other's requests ran
+    };
+    const Case cases[] = {{clsPaceMode::perHost, 150, 1}, {clsPaceMode::programWide, 0, 0}};
+    std::string port = std::to_string(server.port());
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.intervalMs);
+        clsEngineOptions options = optionsWithReceiveTimeout(60000);
+        options.paceMode = c.mode;
+        options.paceIntervalMs = c.intervalMs;
+        EngineHarness harness(options);
+        harness.engine.getPacer().recordReleases(true);
+        std::vector<int> silent;
+        for (int i = 0; i < 6; ++i)
+            silent.push_back(harness
+                                 .request(clsRequestMode::read, "http://127.0.0.1:" + port +
+                                                                    "/hang?c=" + std::to_string(i))
+                                 ->getId());
+        ASSERT_TRUE(harness.waitUntil([&] { return server.arrivalCount("/hang") >= 1; }));
+        std::vector<int> others;
+        for (int i = 0; i < 5; ++i)
+            others.push_back(
+                harness
+                    .request(clsRequestMode::read,
+                             "http://localhost:" + port + "/text?size=" + std::to_string(i + 1))
+                    ->getId());
+        // Far below the silent host's time-out: these end only if nothing waits for it.
+        ASSERT_TRUE(harness.waitForEnd(others, 30000)) << harness.unended();
+        for (int id : silent)
+            EXPECT_EQ(harness.countNotices(id, clsNodePhase::complete), 0)
+                << "the silent host's requests are still waiting";
+        std::size_t toSilent = 0;
+        for (const clsSendPacer::Release& release : harness.engine.getPacer().getReleases())
+            toSilent += release.host == "127.0.0.1" ? 1 : 0;
+        EXPECT_EQ(toSilent, c.silentReleases);
+        if (c.silentReleases != 0) {
+            EXPECT_EQ(server.arrivalCount("/hang"), 1u)
+                << "one connection to a paced host at a time";
+        }
+    }
 }
 
 } // namespace
