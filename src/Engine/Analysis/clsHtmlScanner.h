@@ -165,6 +165,12 @@ private:
     bool inTagAction = false;
     std::string lastHref;
     std::string lastLinkUrl;
+    // The attribute values a tag action reads, and the address of the resource reported
+    // last: kept, so that their buffers serve every tag.
+    struct TagValues {
+        std::string href, alt, src, name;
+    } tagValues;
+    std::string resourceUrl;
     std::string keywords;
     int metaCharsetCode = 0;
 };

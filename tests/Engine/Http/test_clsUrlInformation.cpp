@@ -1,12 +1,14 @@
 #include "Engine/Http/clsUrlInformation.h"
 #include "Engine/Core/clsLink.h"
 #include "Engine/Url/utlUrlParts.h"
+#include "Common/utlInstanceCounter.h"
 #include "TestSupport.h"
 
 #include <gtest/gtest.h>
 
 #include <random>
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -257,6 +259,30 @@ TEST(clsLink, KeepsTheAddressPartsAsTheRecordParsesThem)
         ASSERT_EQ(link.getName(), name);
         ASSERT_EQ(link.getHref(), i % 2 ? href : "");
     }
+}
+
+// Records move as their list grows; the instance counter must come back to where it was, so
+// that a leak shows and moves do not.
+TEST(clsLink, CountsEachRecordOnceThroughMoves)
+{
+    auto live = [] {
+        for (const InstanceCount& count : instanceCounts())
+            if (count.name == "clsLink")
+                return count.live;
+        return 0;
+    };
+    int before = live();
+    {
+        std::vector<clsLink> links;
+        for (int i = 0; i < 100; ++i)
+            links.emplace_back(0, "http://h/" + std::to_string(i) + ".png", "n", nullptr);
+        EXPECT_EQ(live(), before + 100);
+        clsLink moved(std::move(links.back()));
+        links.pop_back();
+        links.front() = std::move(moved);
+        EXPECT_EQ(links.front().getFileName(), "99.png");
+    }
+    EXPECT_EQ(live(), before);
 }
 
 } // namespace
