@@ -96,7 +96,7 @@ bool utlCommandRoot::executeCommand(int code, bool query, bool& handled)
     if (target_ == nullptr)
         return true;
     if (!target_->executeCommand(code, query, handled)) {
-        logError("utlCommandRoot::executeCommand", messageExecute);
+        logError(messageExecute);
         return false;
     }
     return true;
@@ -120,11 +120,11 @@ bool InitUtlCommand(utlCommandTarget* target)
     TermUtlCommand();
     LutlCommandRoot = new (std::nothrow) utlCommandRoot;
     if (LutlCommandRoot == nullptr) {
-        logError("InitUtlCommand", messageCreate);
+        logError(messageCreate);
         return false;
     }
     if (!LutlCommandRoot->init(target)) {
-        logError("InitUtlCommand", messageInit);
+        logError(messageInit);
         delete LutlCommandRoot;
         LutlCommandRoot = nullptr;
         return false;
@@ -144,7 +144,7 @@ bool TermUtlCommand()
         return true;
     bool ok = LutlCommandRoot->term();
     if (!ok)
-        logError("TermUtlCommand", messageTerm);
+        logError(messageTerm);
     delete LutlCommandRoot;
     LutlCommandRoot = nullptr;
     return ok;

@@ -41,7 +41,7 @@ bool utlEnvInfo::init()
         char message[160];
         std::snprintf(message, sizeof message, utlTexts::sjis(utlText::registryOpenFailed),
                       static_cast<unsigned>(errno));
-        return logError("utlEnvInfo::init", message);
+        return logError(message);
     }
     open_ = true;
     return true;
@@ -59,7 +59,7 @@ bool InitUtlEnvInfo()
     if (g_envInfo->init())
         return true;
     g_envInfo.reset();
-    logError("InitUtlEnvInfo", utlTexts::sjis(utlText::envInfoInitFailed));
+    logError(utlTexts::sjis(utlText::envInfoInitFailed));
     return false;
 }
 
@@ -76,7 +76,7 @@ bool TermUtlEnvInfo()
     bool ok = g_envInfo->term();
     g_envInfo.reset();
     if (!ok) {
-        logError("TermUtlEnvInfo", utlTexts::sjis(utlText::envInfoTermFailed));
+        logError(utlTexts::sjis(utlText::envInfoTermFailed));
     }
     return ok;
 }

@@ -124,7 +124,7 @@ bool utlHelp::showTopic(const std::string& title)
     if (isRegularFile(path) && opener_ && opener_(path))
         return true;
     std::string text = path + messageNotShown;
-    logError("utlHelp::showTopic", text);
+    logError(text);
     if (reporter_)
         reporter_(text, captionError);
     return false;
@@ -173,11 +173,11 @@ bool InitUtlHelp()
     TermUtlHelp();
     LutlHelp = new (std::nothrow) utlHelp;
     if (LutlHelp == nullptr) {
-        logError("InitUtlHelp", messageCreate);
+        logError(messageCreate);
         return false;
     }
     if (!LutlHelp->init()) {
-        logError("InitUtlHelp", messageInit);
+        logError(messageInit);
         delete LutlHelp;
         LutlHelp = nullptr;
         return false;
@@ -197,7 +197,7 @@ bool TermUtlHelp()
         return true;
     bool ok = LutlHelp->term();
     if (!ok)
-        logError("TermUtlHelp", messageTerm);
+        logError(messageTerm);
     delete LutlHelp;
     LutlHelp = nullptr;
     return ok;

@@ -252,7 +252,7 @@ bool utlIniInfo::load()
     platform::ProfileFile file;
     std::string error;
     if (!file.load(iniFilePath_, &error))
-        logError("utlIniInfo::load", error); // unreadable: the defaults hold
+        logError(error); // unreadable: the defaults hold
     loadValues(file);
     loadCabinetFolders(file);
     loadCabinetFiles(file);
@@ -381,11 +381,11 @@ bool utlIniInfo::save()
     platform::FileLock lock;
     if (!platform::makeDirectories(configDirectory_) ||
         !lock.lock(iniFilePath_, platform::FileLock::defaultWaitMs, &error))
-        return logError("utlIniInfo::save", kWriteFailed + error);
+        return logError(kWriteFailed + error);
     // Keep whatever else the file holds (comments, keys of other versions); a file that is
     // there but cannot be read is not written over, or its other contents would be lost.
     if (!file.load(iniFilePath_, &error))
-        return logError("utlIniInfo::save", kWriteFailed + error);
+        return logError(kWriteFailed + error);
     for (const IniKeyInfo& key : table()) {
         if (!key.written)
             continue;
@@ -400,7 +400,7 @@ bool utlIniInfo::save()
     }
     saveLists(file);
     if (!platform::makeDirectories(configDirectory_) || !file.save(iniFilePath_, &error))
-        return logError("utlIniInfo::save", kWriteFailed + error);
+        return logError(kWriteFailed + error);
     return true;
 }
 
@@ -514,7 +514,7 @@ bool InitUtlIniInfo()
     if (g_iniInfo->init())
         return true;
     g_iniInfo.reset();
-    return logError("InitUtlIniInfo", utlTexts::sjis(utlText::iniInfoInitFailed));
+    return logError(utlTexts::sjis(utlText::iniInfoInitFailed));
 }
 
 utlIniInfo* GetUtlIniInfo()
@@ -535,7 +535,7 @@ bool TermUtlIniInfo()
     bool ok = g_iniInfo->term();
     g_iniInfo.reset();
     if (!ok) {
-        logError("TermUtlIniInfo", utlTexts::sjis(utlText::iniInfoTermFailed));
+        logError(utlTexts::sjis(utlText::iniInfoTermFailed));
     }
     return ok;
 }

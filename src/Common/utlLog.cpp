@@ -4,6 +4,7 @@
 #include "Platform/platformText.h"
 
 #include <cassert>
+#include <cctype>
 #include <chrono>
 #include <cstdio>
 #include <ctime>
@@ -258,9 +259,84 @@ void logStateChange([[maybe_unused]] std::string_view machine,
 #endif
 }
 
+bool logError(const std::string& message, std::source_location where)
+{
+    if (g_log)
+        g_log->error(qualifiedFunctionName(where.function_name()) + " " + message);
+    return false;
+}
+
 bool logError(const std::string& method, const std::string& message)
+{
+    return logErrorAs(method, message);
+}
+
+bool logErrorAs(const std::string& method, const std::string& message)
 {
     if (g_log)
         g_log->error(method + " " + message);
     return false;
+}
+
+namespace {
+
+// The length of an operator's symbol after the word "operator" ("()" of a call operator, "<<",
+// " bool" of a conversion), so that its brackets are not read as the parameter list.
+std::size_t operatorSymbolLength(std::string_view rest)
+{
+    if (rest.starts_with("()"))
+        return 2;
+    std::size_t paren = rest.find('(');
+    return paren == std::string_view::npos ? rest.size() : paren;
+}
+
+bool startsOperator(std::string_view signature, std::size_t at, std::size_t tokenStart)
+{
+    constexpr std::string_view word = "operator";
+    if (signature.substr(at, word.size()) != word)
+        return false;
+    if (at != tokenStart && (at < 2 || signature.substr(at - 2, 2) != "::"))
+        return false;
+    char next = at + word.size() < signature.size() ? signature[at + word.size()] : '\0';
+    return !(std::isalnum(static_cast<unsigned char>(next)) || next == '_');
+}
+
+void eraseAll(std::string& text, std::string_view part)
+{
+    for (std::size_t at = text.find(part); at != std::string::npos; at = text.find(part, at))
+        text.erase(at, part.size());
+}
+
+} // namespace
+
+std::string qualifiedFunctionName(std::string_view signature)
+{
+    signature = signature.substr(0, signature.find(" [with "));
+    int angles = 0;
+    std::size_t tokenStart = 0;
+    for (std::size_t i = 0; i < signature.size(); ++i) {
+        char c = signature[i];
+        if (c == '<') {
+            ++angles;
+        } else if (c == '>') {
+            angles -= angles > 0 ? 1 : 0;
+        } else if (angles > 0) {
+            continue;
+        } else if (c == ' ') {
+            tokenStart = i + 1;
+        } else if (startsOperator(signature, i, tokenStart)) {
+            i += 8 + operatorSymbolLength(signature.substr(i + 8)) - 1;
+        } else if (c == '(' && i == tokenStart) {
+            // A declarator's bracket, as in "void (* Class::function())(int)".
+            while (i + 1 < signature.size() &&
+                   (signature[i + 1] == '*' || signature[i + 1] == '&' || signature[i + 1] == ' '))
+                ++i;
+            tokenStart = i + 1;
+        } else if (c == '(') {
+            std::string name(signature.substr(tokenStart, i - tokenStart));
+            eraseAll(name, "{anonymous}::");
+            return name;
+        }
+    }
+    return std::string(signature);
 }

@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <mutex>
+#include <source_location>
 #include <string>
 #include <string_view>
 
@@ -64,8 +65,22 @@ bool InitUtlLog(const std::string& name);
 utlLog* GetUtlLog();
 bool TermUtlLog();
 
-// Logs "method message" as an error and returns false, for the common failure path.
+// Logs "Class::function message" as an error, naming the function that calls it, and returns
+// false, for the common failure path.
+bool logError(const std::string& message,
+              std::source_location where = std::source_location::current());
+
+// Logs "method message" as an error and returns false, for a helper that reports on behalf of
+// its caller or a failure whose log name is fixed apart from the function it happens in.
+bool logErrorAs(const std::string& method, const std::string& message);
+
+// The older form, naming the method by hand; it goes once its last callers move to the above.
 bool logError(const std::string& method, const std::string& message);
+
+// "Class::function" out of a compiler's function signature ("bool Class::function(int) const"):
+// no return type, parameters, qualifiers or template bindings; a lambda gives the function it
+// is written in.
+std::string qualifiedFunctionName(std::string_view signature);
 
 // Debug builds log each change of a named state machine's state; release builds nothing.
 void logStateChange(std::string_view machine, std::string_view from, std::string_view to);

@@ -115,7 +115,7 @@ bool ctrlPropertySheet::OnOK()
     ini->save(); // a failure is logged by the settings themselves
     bool handled = false;
     if (!GetUtlCommandRoot()->executeCommand(6002, false, handled))
-        logError("ctrlPropertySheet::OnOK", gui::fromQt(tr("コマンド実行に失敗しました")));
+        logError(gui::fromQt(tr("コマンド実行に失敗しました")));
     return true;
 }
 

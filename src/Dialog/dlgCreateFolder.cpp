@@ -59,7 +59,7 @@ void dlgCreateFolder::OnOK()
         return;
     accepted_ = true;
     publish();
-    if (runCommand("dlgCreateFolder::OnOK"))
+    if (runCommand())
         done(QDialog::Accepted);
 }
 

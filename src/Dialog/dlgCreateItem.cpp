@@ -60,7 +60,7 @@ void dlgCreateItem::OnOK()
     readControls();
     accepted_ = true;
     publish();
-    if (runCommand("dlgCreateItem::OnOK"))
+    if (runCommand())
         done(QDialog::Accepted);
 }
 

@@ -84,14 +84,14 @@ void dlgModelessDialog::limitBytes(QLineEdit* edit, std::size_t bytes)
     });
 }
 
-bool dlgModelessDialog::runCommand(const char* method)
+bool dlgModelessDialog::runCommand(std::source_location caller)
 {
     bool handled = false;
     answering_ = true;
     bool ok = GetUtlCommandRoot()->executeCommand(command_, false, handled);
     answering_ = false;
     if (!ok)
-        return logError(method, gui::fromQt(tr(commandFailed)));
+        return logError(gui::fromQt(tr(commandFailed)), caller);
     return true;
 }
 
@@ -113,7 +113,7 @@ void dlgModelessDialog::OnOK()
 {
     readControls();
     accepted_ = true;
-    if (runCommand("dlgModelessDialog::OnOK"))
+    if (runCommand())
         done(QDialog::Accepted);
 }
 
@@ -123,7 +123,7 @@ void dlgModelessDialog::OnCancel()
         return;
     accepted_ = false;
     closing_ = true;
-    bool ok = runCommand("dlgModelessDialog::OnCancel");
+    bool ok = runCommand();
     closing_ = false;
     if (ok)
         done(QDialog::Rejected);

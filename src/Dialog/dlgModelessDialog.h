@@ -2,6 +2,7 @@
 
 #include <QDialog>
 
+#include <source_location>
 #include <string>
 
 class QDialogButtonBox;
@@ -41,8 +42,8 @@ public Q_SLOTS:
     void OnHelp();
 
 protected:
-    // Executes the command; a failure is logged under method and the dialog stays.
-    bool runCommand(const char* method);
+    // Executes the command; a failure is logged under the calling function and the dialog stays.
+    bool runCommand(std::source_location caller = std::source_location::current());
     void closeEvent(QCloseEvent* event) override;
     void reject() override;
     // Reads the controls into the fields.

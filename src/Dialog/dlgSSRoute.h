@@ -7,9 +7,10 @@
 class QCheckBox;
 class QLineEdit;
 
-// "フットプリントを撮る": the footprint's name and whether it is deleted when old, with the
-// footprint cabinet's current settings shown. Modeless: confirming and cancelling send command
-// 1022, which the tree view hands to the item the dialog was opened for.
+// The footprint dialog (SS route: snapshot of a route, a footprint), "フットプリントを撮る":
+// the footprint's name and whether it is deleted when old, with the footprint cabinet's
+// current settings shown. Modeless: confirming and cancelling send command 1022, which the tree
+// view hands to the item the dialog was opened for.
 class dlgSSRoute : public dlgModelessDialog {
     Q_OBJECT
 public:

@@ -128,5 +128,5 @@ void dlgSearch::doSearch(int direction)
         textBox_->addItem(gui::toQt(entry));
     textBox_->setEditText(gui::toQt(fields_.text));
     accepted_ = true;
-    runCommand("dlgSearch::doSearch");
+    runCommand();
 }

@@ -183,15 +183,15 @@ void QuillaG::applyArguments(wndApplication& app, const QStringList& openPaths,
         // 「…」が見つかりません。
         app.tellUser(QCoreApplication::translate("QuillaG", "「") + path +
                      QCoreApplication::translate("QuillaG", "」が見つかりません。"));
-        logError("QuillaG::applyArguments", "no such file: " + path.toStdString());
+        logError("no such file: " + path.toStdString());
     }
     for (const QString& path : openPaths) {
         if (!app.treeView()->openCabinetHere(path.toStdString()))
-            logError("QuillaG::applyArguments", path.toStdString());
+            logError(path.toStdString());
     }
     for (const QString& address : addresses) {
         if (!app.treeView()->goToAddress(gui::addressFromQt(address)))
-            logError("QuillaG::applyArguments", gui::addressFromQt(address));
+            logError(gui::addressFromQt(address));
     }
     if (!openPaths.isEmpty() || !addresses.isEmpty() || !missing.isEmpty()) {
         app.showNormal();
@@ -327,7 +327,7 @@ int runQuillaG(int argc, char** argv)
                              kind == QLatin1String("missing") ? QStringList{value} : QStringList{});
                      });
     for (const QString& a : options.ignored)
-        logError("QuillaG::parseArguments", "ignored argument: " + a.toStdString());
+        logError("ignored argument: " + a.toStdString());
     if (!screenshot)
         QuillaG::applyArguments(*app, options.openPaths, options.addresses, options.missing);
     if (splash)

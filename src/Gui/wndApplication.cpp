@@ -82,52 +82,31 @@ const char* paneFailure(int pane)
     return appFailure;
 }
 
-struct AppCommand {
-    int code;
-    const char* failure; // nullptr: nothing logged of its own
+// What the log says when one of the window's own commands fails; the others log nothing of
+// their own.
+struct AppFailure {
+    utlCommand command;
+    const char* failure;
 };
 
-constexpr AppCommand appCommands[] = {
-    {codeOf(utlCommand::exitApplication),
+constexpr AppFailure appFailures[] = {
+    {utlCommand::exitApplication,
      QT_TRANSLATE_NOOP("wndApplication", "アプリケーションの終了に失敗しました")},
-    {codeOf(utlCommand::about),
+    {utlCommand::about,
      QT_TRANSLATE_NOOP("wndApplication", "クイララについての表示に失敗しました")},
-    {codeOf(utlCommand::toggleListView),
+    {utlCommand::toggleListView,
      QT_TRANSLATE_NOOP("wndApplication", "リストビュー表示切り替えに失敗しました")},
-    {codeOf(utlCommand::showListView),
+    {utlCommand::showListView,
      QT_TRANSLATE_NOOP("wndApplication", "リストビューの表示に失敗しました")},
-    {codeOf(utlCommand::hideListView),
+    {utlCommand::hideListView,
      QT_TRANSLATE_NOOP("wndApplication", "リストビューの非表示に失敗しました")},
-    {codeOf(utlCommand::toggleHtmlView),
+    {utlCommand::toggleHtmlView,
      QT_TRANSLATE_NOOP("wndApplication", "HTMLビューの表示切り替えに失敗しました")},
-    {codeOf(utlCommand::showHtmlView),
+    {utlCommand::showHtmlView,
      QT_TRANSLATE_NOOP("wndApplication", "HTMLビューの表示に失敗しました")},
-    {codeOf(utlCommand::hideHtmlView),
+    {utlCommand::hideHtmlView,
      QT_TRANSLATE_NOOP("wndApplication", "HTMLビューの非表示に失敗しました")},
-    {codeOf(utlCommand::preferences), nullptr},
-    {codeOf(utlCommand::refreshViews), nullptr},
-    {codeOf(utlCommand::goToTypedAddress), nullptr},
-    {codeOf(utlCommand::applySettings), nullptr},
-    {codeOf(utlCommand::stop), nullptr},
-    {codeOf(utlCommand::helpContents), nullptr},
-    {codeOf(utlCommand::nextPane), nullptr},
-    {codeOf(utlCommand::previousPane), nullptr},
 };
-
-bool isTreeCommand(int code)
-{
-    using enum utlCommand;
-    for (utlCommand command :
-         {footprintConfirmed, search,       searchConfirmed,    createCabinet,
-          copyCabinet,        openCabinet,  openCabinetChosen,  exportCabinet,
-          emptySnapshotTrash, newItem,      newItemConfirmed,   newFolder,
-          newFolderConfirmed, openFile,     toggleFavorites,    toggleBookmarks,
-          properties,         markSearchUp, markSearchDown,     searchAgainDown,
-          searchAgainUp,      openNode,     deadLinkSearchDown, deadLinkSearchUp})
-        if (code == codeOf(command))
-            return true;
-    return false;
-}
 
 // The 文字コード entries, in the order of the item's charset choice (automatic first).
 bool isCharsetChoice(int menuId, int choice)
@@ -136,11 +115,11 @@ bool isCharsetChoice(int menuId, int choice)
     return choice >= 0 && choice < 4 && entries[choice] == menuId;
 }
 
-const AppCommand* appCommandOf(int code)
+const char* appFailureOf(int code)
 {
-    for (const AppCommand& c : appCommands) {
-        if (c.code == code)
-            return &c;
+    for (const AppFailure& f : appFailures) {
+        if (codeOf(f.command) == code)
+            return f.failure;
     }
     return nullptr;
 }
@@ -208,7 +187,7 @@ void wndApplication::releaseEngine()
 bool wndApplication::init()
 {
     if (!attachEngine())
-        logError("wndApplication::init", gui::fromQt(tr("エンジンの取得に失敗しました")));
+        logError(gui::fromQt(tr("エンジンの取得に失敗しました")));
     utlIniInfo* ini = GetUtlIniInfo();
     listVisible_ = ini->getInt(IniKey::ListView) == 1;
     htmlVisible_ = ini->getInt(IniKey::HTMLView) == 1;
@@ -333,8 +312,7 @@ void wndApplication::createPanes()
     saveTimer_ = new QTimer(this);
     connect(saveTimer_, &QTimer::timeout, this, [this] {
         if (!tree_->saveDueCabinets(static_cast<int64_t>(platform::tickCount())))
-            logError("wndApplication::onSaveTimer",
-                     gui::fromQt(tr("キャビネットの保存に失敗しました")));
+            logError(gui::fromQt(tr("キャビネットの保存に失敗しました")));
     });
     saveTimer_->start(500);
 }
@@ -438,7 +416,7 @@ bool wndApplication::save()
     if (route != nullptr && !route->isReadOnly())
         ok = route->save() && ok;
     if (!ok)
-        logError("wndApplication::save", gui::fromQt(tr("キャビネットの保存に失敗しました")));
+        logError(gui::fromQt(tr("キャビネットの保存に失敗しました")));
     while (ini->removeCabinetFile(0)) {
     }
     for (const std::string& path : cabinets)
@@ -505,6 +483,7 @@ void wndApplication::onFocusChanged(QWidget* now)
         focusPane_ = paneHtml;
 }
 
+// A pane's failure is logged under executeCommand, the window's entry point for commands.
 bool wndApplication::offerToPane(int pane, int code, bool query, bool& handled)
 {
     utlCommandTarget* target = nullptr;
@@ -519,7 +498,7 @@ bool wndApplication::offerToPane(int pane, int code, bool query, bool& handled)
     if (target == nullptr)
         return true;
     if (!target->executeCommand(code, query, handled))
-        return logError(
+        return logErrorAs(
             "wndApplication::executeCommand",
             gui::fromQt(QCoreApplication::translate("wndApplication", paneFailure(pane))));
     return true;
@@ -537,19 +516,17 @@ bool wndApplication::executeCommand(int code, bool query, bool& handled)
         return false;
     // The tree's own dialogs and searches work whichever pane has the focus: a modeless
     // dialog's command must reach the tree even when the list was clicked meanwhile.
-    if (!handled && focusPane_ != paneTree && isTreeCommand(code) &&
+    if (!handled && focusPane_ != paneTree && commandPaneOf(code) == utlCommandPane::tree &&
         !offerToPane(paneTree, code, query, handled))
         return false;
     if (!handled && !executeCommandApp(code, query, handled))
-        return logError("wndApplication::executeCommand",
-                        gui::fromQt(QCoreApplication::translate("wndApplication", appFailure)));
+        return logError(gui::fromQt(QCoreApplication::translate("wndApplication", appFailure)));
     return true;
 }
 
 bool wndApplication::executeCommandApp(int code, bool query, bool& handled)
 {
-    const AppCommand* command = appCommandOf(code);
-    handled = command != nullptr;
+    handled = commandPaneOf(code) == utlCommandPane::application;
     if (!handled || query)
         return true;
     bool ok = true;
@@ -580,9 +557,9 @@ bool wndApplication::executeCommandApp(int code, bool query, bool& handled)
     case codeOf(utlCommand::nextPane): cyclePane(code == codeOf(utlCommand::previousPane)); break;
     default: break;
     }
-    if (!ok && command->failure != nullptr)
-        logError("wndApplication::executeCommandApp",
-                 gui::fromQt(QCoreApplication::translate("wndApplication", command->failure)));
+    const char* failure = appFailureOf(code);
+    if (!ok && failure != nullptr)
+        logError(gui::fromQt(QCoreApplication::translate("wndApplication", failure)));
     return ok;
 }
 
@@ -749,6 +726,7 @@ bool wndApplication::applyFont()
     return true;
 }
 
+// A failure is logged under OnCommand, the handler of menu and accelerator commands.
 bool wndApplication::runMenuId(int menuId)
 {
     utlCommandRoot* root = GetUtlCommandRoot();
@@ -757,7 +735,8 @@ bool wndApplication::runMenuId(int menuId)
         return true;
     bool handled = false;
     if (!root->executeCommand(code, false, handled))
-        return logError("wndApplication::OnCommand", gui::fromQt(tr("コマンド実行に失敗しました")));
+        return logErrorAs("wndApplication::OnCommand",
+                          gui::fromQt(tr("コマンド実行に失敗しました")));
     return true;
 }
 

@@ -48,11 +48,6 @@ namespace {
 
 const char* const nodeMime = "application/x-quillara-node";
 
-bool isOneOf(int code, std::initializer_list<int> codes)
-{
-    return std::find(codes.begin(), codes.end(), code) != codes.end();
-}
-
 } // namespace
 
 wndTreeView::wndTreeView(ctrlQtTreeView* tree, QWidget* parent) : QTreeView(parent), tree_(tree)
@@ -433,15 +428,7 @@ void wndTreeView::openItemDialog(tviDialog dialog, tviTreeViewItem* item, const 
 
 void wndTreeView::forgetClipboardAfter(int code, bool handled)
 {
-    bool edits = isOneOf(code, {codeOf(utlCommand::preferences), codeOf(utlCommand::takeSnapshot),
-                                codeOf(utlCommand::takeFootprint), codeOf(utlCommand::deleteItem),
-                                codeOf(utlCommand::paste), codeOf(utlCommand::undoDelete),
-                                codeOf(utlCommand::moveUp), codeOf(utlCommand::moveDown),
-                                codeOf(utlCommand::command11016), codeOf(utlCommand::expand),
-                                codeOf(utlCommand::reExpand), codeOf(utlCommand::expandAll),
-                                codeOf(utlCommand::charsetAuto), codeOf(utlCommand::charsetSjis),
-                                codeOf(utlCommand::charsetEuc), codeOf(utlCommand::command11040),
-                                codeOf(utlCommand::charsetUtf8)});
+    bool edits = commandEditsTree(code);
     bool refusedClip =
         !handled && (code == codeOf(utlCommand::cut) || code == codeOf(utlCommand::copy));
     if (edits || refusedClip)
@@ -548,9 +535,9 @@ bool wndTreeView::openCabinetHere(const std::string& path)
     if (!cabinet->insertAndLoad(kTreeRoot, after != nullptr ? after : kTreeFirst)) {
         if (cabinet->getHandle() == nullptr) {
             tree_->destroyItem(cabinet);
-            return logError("wndTreeView::openCabinetHere", path);
+            return logError(path);
         }
-        logError("wndTreeView::openCabinetHere", path + " " + cabinet->getLoadError());
+        logError(path + " " + cabinet->getLoadError());
     }
     return tree_->selectNode(cabinet->getHandle());
 }
@@ -575,6 +562,7 @@ std::string cabinetFolderFor(const std::string& chosen)
 
 } // namespace
 
+// Failures are logged under the dialog whose confirmation this carries out.
 bool wndTreeView::createCabinet(const std::string& name, const std::string& description,
                                 const std::string& chosen)
 {
@@ -585,7 +573,7 @@ bool wndTreeView::createCabinet(const std::string& name, const std::string& desc
     std::string path;
     std::string error;
     if (!tviCabinetImport::createCabinet(folder, doc, path, error))
-        return logError("dlgCreateCabinet::OnOK", error);
+        return logErrorAs("dlgCreateCabinet::OnOK", error);
     int number = 0;
     GetUtlIniInfo()->addCabinetFolder(folder, number);
     return openCabinetHere(path);
@@ -598,6 +586,7 @@ std::string wndTreeView::copySourceOf(int index) const
     return copySources_[static_cast<size_t>(index)];
 }
 
+// Failures are logged under the dialog whose confirmation this carries out.
 bool wndTreeView::copyCabinet(const std::string& source, const std::string& name,
                               const std::string& chosen)
 {
@@ -606,14 +595,14 @@ bool wndTreeView::copyCabinet(const std::string& source, const std::string& name
     auto* from = static_cast<tviCabinet*>(openCabinetOf(source));
     if (from == nullptr) {
         tree_->showMessage(gui::fromQt(tr("コピー元のキャビネットは閉じられました。")), "Quillara");
-        return logError("dlgCopyCabinet::OnOK", source + ": no such cabinet is open");
+        return logErrorAs("dlgCopyCabinet::OnOK", source + ": no such cabinet is open");
     }
     if (from->isUnreadable() || from->isPartlyRead()) {
         tree_->showMessage(
             gui::fromQt(tr("コピー元のキャビネットは一部しか読めていないため、コピーできません。")),
             "Quillara");
-        return logError("dlgCopyCabinet::OnOK", source + ": the cabinet was read only in part (" +
-                                                    from->getLoadError() + ")");
+        return logErrorAs("dlgCopyCabinet::OnOK", source + ": the cabinet was read only in part (" +
+                                                      from->getLoadError() + ")");
     }
     std::string folder = cabinetFolderFor(chosen);
     tviCabinetDocument doc;
@@ -625,7 +614,7 @@ bool wndTreeView::copyCabinet(const std::string& source, const std::string& name
     std::string path;
     std::string error;
     if (!tviCabinetImport::createCabinet(folder, doc, path, error))
-        return logError("dlgCopyCabinet::OnOK", error);
+        return logErrorAs("dlgCopyCabinet::OnOK", error);
     int number = 0;
     GetUtlIniInfo()->addCabinetFolder(folder, number);
     tree_->selectNode(from->getHandle());
@@ -660,7 +649,7 @@ bool wndTreeView::exportCabinet(const std::string& path)
 {
     tviCabinet* cabinet = selectedCabinet();
     if (cabinet == nullptr)
-        return logError("wndTreeView::exportCabinet", "no cabinet selected");
+        return logError("no cabinet selected");
     // The tree as it stands, changes not yet saved included.
     tviCabinetDocument doc;
     cabinet->toDocument(doc);
@@ -668,7 +657,7 @@ bool wndTreeView::exportCabinet(const std::string& path)
     std::string error;
     if (tviCabinetExport::exportDocument(doc, cabinet->getPath(), path, result, error))
         return true;
-    logError("wndTreeView::exportCabinet", error);
+    logError(error);
     tree_->showMessage(gui::fromQt(tr("エクスポートできませんでした\r\n")) +
                            platform::utf8ToSjis(error),
                        gui::fromQt(tr("エクスポート")));
@@ -797,14 +786,14 @@ bool wndTreeView::openCabinetFile(const std::string& path, bool resolved)
         return tree_->selectNode(open->getHandle());
     std::unique_ptr<tviTreeViewItem> made = tviTreeViewItem::createItem(tree_, typeCabinet);
     if (!made)
-        return logError("wndTreeView::openCabinetFile", path);
+        return logError(path);
     auto* cabinet = static_cast<tviCabinet*>(tree_->adopt(std::move(made)));
     cabinet->setPath(path);
     cabinet->setPathUnresolved(!resolved);
     if (!cabinet->insertAndLoad(kTreeRoot, kTreeLast)) {
         if (cabinet->getHandle() == nullptr)
             tree_->destroyItem(cabinet);
-        return logError("wndTreeView::openCabinetFile", path + " " + cabinet->getLoadError());
+        return logError(path + " " + cabinet->getLoadError());
     }
     return true;
 }
@@ -828,7 +817,7 @@ bool wndTreeView::goToAddress(const std::string& address)
     item->setUrl(address);
     if (!item->insertItem(cabinetNode, kTreeFirst)) {
         tree_->destroyItem(item);
-        return logError("wndTreeView::goToAddress", address);
+        return logError(address);
     }
     item->noteChanged();
     item->setFlag(true);

@@ -127,9 +127,9 @@ bool tviPropertySheet::OnOK()
     return true;
 }
 
-bool tviPropertySheet::saveFailedMessage(const std::string& what)
+bool tviPropertySheet::saveFailedMessage(const std::string& what, std::source_location caller)
 {
-    logError("tviPropertySheet::OnOK", gui::fromQt(tr(saveFailed)) + " " + what);
+    logError(gui::fromQt(tr(saveFailed)) + " " + what, caller);
     QMessageBox::warning(this, QStringLiteral("Quillara"), tr(saveFailed));
     return false;
 }

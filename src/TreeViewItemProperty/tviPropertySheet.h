@@ -3,6 +3,7 @@
 #include <QDialog>
 
 #include <memory>
+#include <source_location>
 #include <string>
 
 class ctrlTreeView;
@@ -29,7 +30,8 @@ public:
 
 private:
     void OnHelp();
-    bool saveFailedMessage(const std::string& what);
+    bool saveFailedMessage(const std::string& what,
+                           std::source_location caller = std::source_location::current());
 
     ctrlTreeView* tree_;
     tviTreeViewItem* item_;

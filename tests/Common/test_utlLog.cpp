@@ -125,4 +125,49 @@ TEST_F(LogTest, ConcurrentWritersLoseNoLine)
     EXPECT_EQ(lines().size(), static_cast<size_t>(threads * perThread));
 }
 
+// What GCC gives as a function's name, for each shape of function that logs.
+TEST(LogName, KeepsOnlyClassAndFunction)
+{
+    const std::pair<std::string_view, std::string_view> cases[] = {
+        {"bool tviCabinet::load()", "tviCabinet::load"},
+        {"virtual bool clsX::f(int, std::vector<int>) const", "clsX::f"},
+        {"static bool clsX::s()", "clsX::s"},
+        {"clsX::clsX(int)", "clsX::clsX"},
+        {"clsX::~clsX()", "clsX::~clsX"},
+        {"bool InitUtlHelp()", "InitUtlHelp"},
+        {"bool {anonymous}::helper(int)", "helper"},
+        {"void ns::Y::g() const", "ns::Y::g"},
+        {"clsX::v()::<lambda(int)>", "clsX::v"},
+        {"std::pair<int, T> clsX::t(T) [with T = double]", "clsX::t"},
+        {"static void Z<T>::f(T) [with T = std::pair<int, int>]", "Z<T>::f"},
+        {"std::vector<std::pair<int, int> > clsX::r(const std::vector<int>&) const &", "clsX::r"},
+        {"bool clsX::operator()(int)", "clsX::operator()"},
+        {"bool clsX::operator<(const clsX&) const", "clsX::operator<"},
+        {"bool clsX::operator<<(int)", "clsX::operator<<"},
+        {"clsX& clsX::operator=(const clsX&)", "clsX::operator="},
+        {"clsX::operator bool() const", "clsX::operator bool"},
+        {"bool clsX::operatorName(int)", "clsX::operatorName"},
+        {"void (* clsX::fp())(int)", "clsX::fp"},
+        {"no brackets", "no brackets"},
+        {"", ""},
+    };
+    for (const auto& [signature, expected] : cases)
+        EXPECT_EQ(qualifiedFunctionName(signature), expected) << signature;
+}
+
+struct LogCaller {
+    bool fails() { return logError("m"); }
+};
+
+TEST_F(LogTest, ErrorNamesTheCallingFunction)
+{
+    configure(2, 1, logPath());
+    EXPECT_FALSE(LogCaller().fails());
+    EXPECT_FALSE(logErrorAs("dlgX::OnOK", "n"));
+    auto all = lines();
+    ASSERT_EQ(all.size(), 2u);
+    EXPECT_TRUE(all[0].ends_with(",ERROR,LogCaller::fails m")) << all[0];
+    EXPECT_TRUE(all[1].ends_with(",ERROR,dlgX::OnOK n")) << all[1];
+}
+
 } // namespace

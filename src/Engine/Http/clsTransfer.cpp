@@ -509,8 +509,10 @@ bool clsTransfer::handOneBlock(bool& more)
     more = false;
     if (pending() == 0) {
         info->setWireBytes(static_cast<std::int64_t>(wireBytes));
-        node->setTransferEnded();
+        // The status goes first: a pass on the engine thread that sees the transfer ended
+        // tells 3027 at once, and that must find the request complete.
         info->setStatus(clsRequestStatus::complete);
+        node->setTransferEnded();
         detach();
         return true;
     }

@@ -518,12 +518,14 @@ int clsUrlInformation::getQueueCount() const
     return queueCount;
 }
 
+// The end is noted before the status changes: a thread that sees the request ended and
+// reads it again (createNode) must find how the replaced read ended.
 void clsUrlInformation::setStatus(clsRequestStatus value)
 {
-    status = value;
     if (value == clsRequestStatus::complete || value == clsRequestStatus::failed ||
         value == clsRequestStatus::unchecked)
         lastEnd = (nodesMade.load() << 8) | static_cast<std::uint64_t>(value);
+    status = value;
 }
 void clsUrlInformation::setResultCode(int code)
 {

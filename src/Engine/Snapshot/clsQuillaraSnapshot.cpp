@@ -397,7 +397,7 @@ void clsQuillaraSnapshot::recordFailure(clsSnapshotEntry& result, Fetched& fetch
         result.error = why;
         finishEntry(result, fetched);
     } catch (...) {
-        logError("clsQuillaraSnapshot::run", msgException);
+        logError(msgException);
     }
 }
 
@@ -422,7 +422,7 @@ void clsQuillaraSnapshot::endFetch(int kind, bool workerStopped)
         dispatch();
     } catch (...) {
         interrupted = true;
-        logError("clsQuillaraSnapshot::run", msgException);
+        logError(msgException);
     }
     bool last = outstanding == 0;
     guard.unlock();
@@ -452,9 +452,9 @@ void clsQuillaraSnapshot::endRun()
     try {
         repairDocuments();
     } catch (const std::exception& e) {
-        logError("clsQuillaraSnapshot::savePage", std::string(msgException) + " " + e.what());
+        logError(std::string(msgException) + " " + e.what());
     } catch (...) {
-        logError("clsQuillaraSnapshot::savePage", msgException);
+        logError(msgException);
     }
     dropDocuments();
     if (cancelRequested) {
@@ -480,10 +480,9 @@ void clsQuillaraSnapshot::finishEntry(clsSnapshotEntry& result, Fetched& fetched
     if (!result.saved && result.result == 0)
         result.result = resultTransportError;
     if (!result.saved)
-        logError("clsQuillaraSnapshot::download",
-                 std::string(result.kind == clsSnapshotRewriter::refPage ? msgFetchFailed
+        logError(std::string(result.kind == clsSnapshotRewriter::refPage ? msgFetchFailed
                                                                          : msgFetchFailed) +
-                     " " + result.url + " " + result.error);
+                 " " + result.url + " " + result.error);
     done.push_back(result);
 }
 
@@ -570,7 +569,7 @@ std::string clsQuillaraSnapshot::nameFor(const std::string& absolute, int kind)
         return {};
     if (names.size() >= entryLimit) {
         if (!limitReached)
-            logError("clsQuillaraSnapshot::savePage", std::string(msgEntryLimit) + " " + url);
+            logError(std::string(msgEntryLimit) + " " + url);
         limitReached = true;
         return {};
     }
@@ -889,12 +888,12 @@ void clsQuillaraSnapshot::repairDocuments()
         std::string text = document.text;
         std::string error;
         if (!document.source.empty() && !platform::readWholeFile(document.source, text, &error)) {
-            logError("clsQuillaraSnapshot::savePage", std::string(msgSaveFailed) + " " + error);
+            logError(std::string(msgSaveFailed) + " " + error);
             continue;
         }
         if (!platform::atomicWriteFile(folder + document.name, rewrite(document, text), &error,
                                        platform::Durability::Unsynced))
-            logError("clsQuillaraSnapshot::savePage", std::string(msgSaveFailed) + " " + error);
+            logError(std::string(msgSaveFailed) + " " + error);
     }
     finalNaming = false;
 }

@@ -669,6 +669,9 @@ const std::string& utlKanjiConverter::lastOutput() const
     return output.empty() ? empty : output.back();
 }
 
+// The converting entry points log under this name whichever helper met the failure.
+constexpr const char* convertCodeName = "utlKanjiConverter::convertCode";
+
 const char* utlKanjiConverter::methodName(int kind)
 {
     switch (kind) {
@@ -701,10 +704,10 @@ bool utlKanjiConverter::convertInto(int kind, const char* bytes, std::size_t len
     State work = state;
     const char* method = methodName(kind);
     if (kind == codeAscii && work.heldCount != 0)
-        return logError(method, messageHeldNotCR);
+        return logErrorAs(method, messageHeldNotCR);
     if (kind == codeSjis && work.heldCount != 0 &&
         (work.heldCount != 1 || !platform::isLeadByte(work.held[0])))
-        return logError(method, messageHeldNotLead);
+        return logErrorAs(method, messageHeldNotLead);
     std::uint64_t unmappableBefore = work.unmappable;
     bool invalidJis = false;
     try {
@@ -729,17 +732,17 @@ bool utlKanjiConverter::convertInto(int kind, const char* bytes, std::size_t len
         }
         out.append(scratch.get(), static_cast<std::size_t>(cursor - scratch.get()));
     } catch (const std::bad_alloc&) {
-        logError(method, messageMemory);
-        return logError("utlKanjiConverter::convertCode", failureMessage(kind));
+        logErrorAs(method, messageMemory);
+        return logErrorAs(convertCodeName, failureMessage(kind));
     }
     if (invalidJis && !state.jisWarned) {
         // Once a page is enough: a broken page would otherwise fill the log.
-        logError("utlKanjiConverter::convertJIS", messageJisSequence);
+        logErrorAs(methodName(codeJis), messageJisSequence);
         work.jisWarned = true;
     }
     if (work.unmappable != unmappableBefore)
-        logError(method, std::string(messageUnmappable) + "(" +
-                             std::to_string(work.unmappable - unmappableBefore) + ")");
+        logErrorAs(method, std::string(messageUnmappable) + "(" +
+                               std::to_string(work.unmappable - unmappableBefore) + ")");
     state = work;
     return true;
 }
@@ -749,7 +752,7 @@ bool utlKanjiConverter::pushOutput(std::string&& out)
     try {
         output.push_back(std::move(out));
     } catch (const std::bad_alloc&) {
-        return logError("utlKanjiConverter::convertCode", messageMemory);
+        return logErrorAs(convertCodeName, messageMemory);
     }
     return true;
 }
@@ -884,9 +887,9 @@ bool utlKanjiConverter::convertCode(const char* bytes, std::size_t length)
     std::string out = takeSpare();
     if (codeKind == codeUnknown || codeKind == codeAscii) {
         if (!convertDetecting(bytes, length, out))
-            return logError("utlKanjiConverter::convertCode", messageCheck);
+            return logError(messageCheck);
     } else if (!convertInto(codeKind, bytes, length, out)) {
-        return logError("utlKanjiConverter::convertCode", failureMessage(codeKind));
+        return logError(failureMessage(codeKind));
     }
     return pushOutput(std::move(out));
 }
@@ -903,7 +906,7 @@ bool utlKanjiConverter::finishCode()
         std::size_t skip =
             decided == codeUtf8 ? std::min<std::size_t>(detector.bomLength(), held.size()) : 0;
         if (!convertInto(decided, held.data() + skip, held.size() - skip, out))
-            return logError("utlKanjiConverter::convertCode", failureMessage(decided));
+            return logErrorAs(convertCodeName, failureMessage(decided));
     }
     return pushOutput(std::move(out));
 }

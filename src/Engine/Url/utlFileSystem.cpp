@@ -23,11 +23,13 @@ namespace {
 const char* const messageDeleteFailed = utlTexts::sjis(utlText::folderDeleteFailed);
 const char* const messageOutsideRoot = utlTexts::sjis(utlText::folderNotDeletable);
 
-bool reportFailure(const char* message, const std::string& path, int error)
+// Logged under the function that failed, the one calling this.
+bool reportFailure(const char* message, const std::string& path, int error,
+                   std::source_location caller = std::source_location::current())
 {
     char code[32];
     std::snprintf(code, sizeof code, "(CODE=0x%08X)", static_cast<unsigned>(error));
-    return logError("deleteDirectoryTree", std::string(message) + code + " " + path);
+    return logError(std::string(message) + code + " " + path, caller);
 }
 
 std::string realPath(const std::string& path)

@@ -662,7 +662,7 @@ bool ctrlTreeView::request(tviTreeViewItem* item, clsRequestMode mode)
     if (!engine_->requestItem(mode, item->getType(), item->getUrl(), info) || info == nullptr) {
         // It asked: whatever its request brings next is for it too.
         markFresh(item->getRequestNumber(), item);
-        return logError("ctrlTreeView::request", utlTexts::sjis(utlText::itemRequestFailed));
+        return logError(utlTexts::sjis(utlText::itemRequestFailed));
     }
     int id = info->getId();
     info->releaseQueueRef();

@@ -112,6 +112,7 @@ public:
     // notification brought (its record gives status and result code).
     void setRequest(int number, clsQuillaraItem* node);
     int getRequestNumber() const { return requestNumber_; }
+    // The page node this item shows (the engine's record of its page), or null.
     clsQuillaraItem* getRequest() const { return request_; }
     virtual int getCodeKind() const { return 0; }
 
@@ -214,6 +215,7 @@ public:
     virtual bool copyFrom(const tviTreeViewItem& item);
     // Removes the sub-items below this item (not footprint pages).
     void clearSubItems();
+    // Expand pending: the item was asked to expand before its page was read.
     bool getFlag() const { return expandPending_; }
     void setFlag(bool pending) { expandPending_ = pending; }
     void setExpandDepth(int depth) { expandDepth_ = depth; }

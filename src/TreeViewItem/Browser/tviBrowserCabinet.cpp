@@ -58,10 +58,10 @@ bool tviBrowserCabinet::load()
     if (!read) {
         loadError_ = error.empty() ? path_ + ": not readable as expected" : error;
         t->setOverlay(getHandle(), overlayError);
-        return logError(where, path_ + ": " + loadError_);
+        return logErrorAs(where, path_ + ": " + loadError_);
     }
     if (!loadWarning_.empty()) {
-        logError(where, path_ + ": " + loadWarning_);
+        logErrorAs(where, path_ + ": " + loadWarning_);
     }
     cabinetName_ = doc.name;
     t->setOverlay(getHandle(), overlayNone);

@@ -85,14 +85,14 @@ bool tviCabinet::createFile()
         return true;
     }
     if (pathUnresolved_) {
-        return logError("tviCabinet::createFile", path_ + ": cabinet folder not listed");
+        return logError(path_ + ": cabinet folder not listed");
     }
     tviCabinetDocument doc;
     doc.name = getName();
     std::string error;
     if (!platform::atomicWriteFile(path_, tviCabinetFile::write(doc), &error,
                                    platform::Durability::Synced, platform::Links::Follow)) {
-        return logError("tviCabinet::createFile", path_ + ": " + error);
+        return logError(path_ + ": " + error);
     }
     stamp_ = platform::FileStamp::of(path_);
     base_ = tviCabinetMerge::baseOf(doc);
@@ -230,7 +230,7 @@ bool tviCabinet::load()
         loadError_ =
             pathUnresolved_ ? "cabinet folder not listed in the settings" : "file not found";
         t->setOverlay(getHandle(), overlayError);
-        return logError("tviCabinet::load", path_ + ": " + loadError_);
+        return logError(path_ + ": " + loadError_);
     }
     std::string bytes;
     std::string error;
@@ -242,7 +242,7 @@ bool tviCabinet::load()
         unreadable_ = true;
         loadError_ = error;
         t->setOverlay(getHandle(), overlayReadOnly);
-        return logError("tviCabinet::load", path_ + ": " + error);
+        return logError(path_ + ": " + error);
     }
     // Items are made as the reader finds their entries, so that no whole document is kept
     // beside the tree. What the head says decides whether they are read-only; a read that
@@ -286,7 +286,7 @@ bool tviCabinet::load()
     refreshText();
     base_.finish();
     if (!whole) {
-        return logError("tviCabinet::load", path_ + ": " + error);
+        return logError(path_ + ": " + error);
     }
     return built;
 }
@@ -297,19 +297,19 @@ bool tviCabinet::writeTo(const std::string& path, const tviCabinetDocument& doc)
     if (!platform::atomicWriteFile(path, tviCabinetFile::write(doc), &error,
                                    platform::Durability::Synced, platform::Links::Follow)) {
         saveError_ = error;
-        return logError("tviCabinet::save", path + ": " + error);
+        return logError(path + ": " + error);
     }
     stamp_ = platform::FileStamp::of(path);
     base_ = tviCabinetMerge::baseOf(doc);
     return true;
 }
 
-bool tviCabinet::refuse(const std::string& why)
+bool tviCabinet::refuse(const std::string& why, std::source_location caller)
 {
     saveError_ = why;
     // Tried again after the next delay; the file is left as it is.
     changedAt_ = static_cast<int64_t>(platform::tickCount());
-    return logError("tviCabinet::save", path_ + ": " + why);
+    return logError(path_ + ": " + why, caller);
 }
 
 bool tviCabinet::mergeWithFile(tviCabinetDocument& doc)
@@ -335,10 +335,10 @@ bool tviCabinet::mergeWithFile(tviCabinetDocument& doc)
 bool tviCabinet::save()
 {
     if (path_.empty() || fileMissing_) {
-        return logError("tviCabinet::save", path_ + ": no file to save to");
+        return logError(path_ + ": no file to save to");
     }
     if (readOnly_) {
-        return logError("tviCabinet::save", path_ + ": read-only cabinet is not written");
+        return logError(path_ + ": read-only cabinet is not written");
     }
     saveError_.clear();
     // One writer at a time for the whole read-modify-write, across programs.
@@ -414,7 +414,7 @@ bool tviCabinet::saveAs(const std::string& path)
     std::string error;
     if (!lock.lock(path, tree()->lockWaitMs, &error)) {
         saveError_ = error;
-        return logError("tviCabinet::save", path + ": " + error);
+        return logError(path + ": " + error);
     }
     tviCabinetDocument doc;
     toDocument(doc);

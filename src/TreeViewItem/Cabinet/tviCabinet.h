@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <source_location>
 #include <string>
 
 struct tviCabinetDocument;
@@ -102,7 +103,8 @@ protected:
 
 private:
     bool writeTo(const std::string& path, const tviCabinetDocument& doc);
-    bool refuse(const std::string& why);
+    bool refuse(const std::string& why,
+                std::source_location caller = std::source_location::current());
     // doc (the tree) merged with the file another program wrote; the tree is made anew from it.
     bool mergeWithFile(tviCabinetDocument& doc);
     platform::FileStamp stamp_;

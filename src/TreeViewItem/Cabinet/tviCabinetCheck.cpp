@@ -39,7 +39,7 @@ bool tviCabinetCheck::open(const std::string& path)
     auto* source = static_cast<tviCabinetSource*>(tree_.adopt(std::move(owned)));
     cabinet_ = source;
     if (!cabinet_->insertItem(kTreeRoot, kTreeLast)) {
-        return logError("tviCabinetCheck::open", path + ": no node");
+        return logError(path + ": no node");
     }
     source->loadSource();
     return !cabinet_->isUnreadable();
@@ -88,7 +88,7 @@ void tviCabinetCheck::noteFinished(tviTreeViewItem* item)
 bool tviCabinetCheck::run(int giveUpMs, const std::function<void(size_t, size_t)>& progress)
 {
     if (!engineStarted_ || cabinet_ == nullptr) {
-        return logError("tviCabinetCheck::run", "no engine or no cabinet");
+        return logError("no engine or no cabinet");
     }
     std::vector<tviCabinetItem*> items;
     for (TreeNode n : tree_.subtreeNodes(cabinet_->getHandle())) {

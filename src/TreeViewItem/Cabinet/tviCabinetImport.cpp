@@ -74,23 +74,23 @@ bool tviCabinetImport::importInto(const std::string& source, const std::string& 
     // Importing a cabinet into itself would double every entry.
     if (platform::realPathOf(source) == platform::realPathOf(target)) {
         error = "the source is the target cabinet itself; nothing was imported";
-        return logError("tviCabinetImport::importInto", target + ": " + error);
+        return logError(target + ": " + error);
     }
     tviCabinetDocument from;
     if (!tviCabinetSource::read(source, from, error, result.warning)) {
-        return logError("tviCabinetImport::importInto", source + ": " + error);
+        return logError(source + ": " + error);
     }
     // The target's read-modify-write is one step for every other writer of the file.
     platform::FileLock lock;
     if (!lock.lock(target, platform::FileLock::defaultWaitMs, &error)) {
-        return logError("tviCabinetImport::importInto", target + ": " + error);
+        return logError(target + ": " + error);
     }
     tviCabinetDocument into;
     result.created = !exists(target);
     if (result.created) {
         into.name = from.name;
     } else if (!readTarget(target, into, error)) {
-        return logError("tviCabinetImport::importInto", target + ": " + error);
+        return logError(target + ": " + error);
     }
     int base = -1;
     if (!folder.empty()) {
@@ -111,7 +111,7 @@ bool tviCabinetImport::importInto(const std::string& source, const std::string& 
     if (depthOf(into) > tviCabinetFile::maxDepth) {
         error =
             "folders nested deeper than " + std::to_string(tviCabinetFile::maxDepth) + " levels";
-        return logError("tviCabinetImport::importInto", target + ": " + error);
+        return logError(target + ": " + error);
     }
     std::string bytes = tviCabinetFile::write(into);
     bool existed = false;
@@ -120,7 +120,7 @@ bool tviCabinetImport::importInto(const std::string& source, const std::string& 
                   : platform::atomicWriteFile(target, bytes, &error, platform::Durability::Synced,
                                               platform::Links::Follow);
     if (!ok) {
-        return logError("tviCabinetImport::importInto", target + ": " + error);
+        return logError(target + ": " + error);
     }
     return true;
 }
@@ -170,11 +170,11 @@ bool tviCabinetImport::createCabinet(const std::string& folder, const tviCabinet
             return true;
         }
         if (!existed) {
-            return logError("tviCabinetImport::createCabinet", path + ": " + error);
+            return logError(path + ": " + error);
         }
     }
     error = "no free file name for " + stem;
-    return logError("tviCabinetImport::createCabinet", error);
+    return logError(error);
 }
 
 bool tviCabinetImport::copyCabinet(const std::string& source, const std::string& target,
@@ -186,14 +186,14 @@ bool tviCabinetImport::copyCabinet(const std::string& source, const std::string&
     if (tviCabinetSource::kindOf(source) == tviSourceKind::cabinet) {
         std::string bytes;
         if (!platform::readWholeFile(source, bytes, &error)) {
-            return logError("tviCabinetImport::copyCabinet", error);
+            return logError(error);
         }
         if (!tviCabinetFile::read(bytes, doc, error)) {
             error = source + ": the cabinet cannot be read whole (" + error + ")";
-            return logError("tviCabinetImport::copyCabinet", error);
+            return logError(error);
         }
     } else if (!tviCabinetSource::read(source, doc, error, result.warning)) {
-        return logError("tviCabinetImport::copyCabinet", source + ": " + error);
+        return logError(source + ": " + error);
     }
     if (!name.empty()) {
         doc.name = name;
@@ -204,7 +204,7 @@ bool tviCabinetImport::copyCabinet(const std::string& source, const std::string&
         if (existed) {
             error = target + " exists already; nothing was written";
         }
-        return logError("tviCabinetImport::copyCabinet", error);
+        return logError(error);
     }
     result.created = true;
     return true;

@@ -162,10 +162,10 @@ bool tviCabinetSource::loadSource()
     loadError_ = unreadable_ ? error : std::string();
     if (unreadable_) {
         t->setOverlay(getHandle(), overlayError);
-        return logError("tviCabinetSource::loadSource", path_ + ": " + error);
+        return logError(path_ + ": " + error);
     }
     if (!warning.empty()) {
-        logError("tviCabinetSource::loadSource", path_ + ": " + warning);
+        logError(path_ + ": " + warning);
     }
     bool built = fromDocument(std::move(doc));
     t->setOverlay(getHandle(), overlayReadOnly);

@@ -4,7 +4,7 @@
 
 #include <string>
 
-// A folder of the footprint cabinet.
+// A folder of the footprint cabinet (RSS: route snapshot, the code's word for a footprint).
 class tviRSSFolder : public tviTreeViewItem {
 public:
     explicit tviRSSFolder(ctrlTreeView* tree);

@@ -5,7 +5,8 @@
 #include <string>
 
 // One page of a footprint's route: a full URL item (shown, checked, expanded into its links,
-// itself footprinted), whose next page is its only footprint child.
+// itself footprinted), whose next page is its only footprint child. RSS: route snapshot, the
+// code's word for a footprint.
 class tviRSSItem : public tviURLItem {
 public:
     explicit tviRSSItem(ctrlTreeView* tree);

@@ -5,7 +5,8 @@
 #include <ctime>
 #include <string>
 
-// One footprint: a named, dated copy of a route; its pages hang below it as a chain.
+// One footprint (RSS: route snapshot): a named, dated copy of a route; its pages hang below it
+// as a chain.
 class tviRSSItemSet : public tviTreeViewItem {
 public:
     static constexpr std::time_t secondsPerDay = 86400;

@@ -101,18 +101,19 @@ void tviRouteSnapshot::applySettings(const utlIniInfo& ini)
         tree()->refreshNode(getHandle());
 }
 
-int tviRouteSnapshot::exists() const
+tviFootprintFileState tviRouteSnapshot::exists() const
 {
     struct stat st {};
     if (path_.empty() || ::stat(path_.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) {
-        return 0;
+        return tviFootprintFileState::missing;
     }
-    return ::access(path_.c_str(), W_OK) == 0 ? 1 : 2;
+    return ::access(path_.c_str(), W_OK) == 0 ? tviFootprintFileState::writable
+                                              : tviFootprintFileState::readOnly;
 }
 
 bool tviRouteSnapshot::createFile()
 {
-    if (exists() != 0) {
+    if (exists() != tviFootprintFileState::missing) {
         return true;
     }
     tviFootprintDocument doc;
@@ -120,7 +121,7 @@ bool tviRouteSnapshot::createFile()
     std::string error;
     if (!platform::atomicWriteFile(path_, tviFootprintFile::write(doc), &error,
                                    platform::Durability::Synced, platform::Links::Follow)) {
-        return logError("tviRouteSnapshot::createFile", path_ + ": " + error);
+        return logError(path_ + ": " + error);
     }
     return true;
 }
@@ -134,9 +135,9 @@ bool tviRouteSnapshot::load()
         t->destroyItem(item);
     }
     loadError_.clear();
-    int state = exists();
-    readOnly_ = path_.empty() || state == 2;
-    if (state == 0) {
+    tviFootprintFileState state = exists();
+    readOnly_ = path_.empty() || state == tviFootprintFileState::readOnly;
+    if (state == tviFootprintFileState::missing) {
         t->setOverlay(getHandle(), overlayFor());
         return true; // the first save creates the file
     }
@@ -146,7 +147,7 @@ bool tviRouteSnapshot::load()
         readOnly_ = true;
         loadError_ = error;
         t->setOverlay(getHandle(), overlayFor());
-        return logError("tviRouteSnapshot::load", path_ + ": " + error);
+        return logError(path_ + ": " + error);
     }
     tviFootprintDocument doc;
     bool whole = tviFootprintFile::read(bytes, doc, error);
@@ -156,7 +157,7 @@ bool tviRouteSnapshot::load()
         loadError_ = !whole             ? error
                      : !doc.productMark ? "not a footprint file of Quillara"
                                         : "newer footprint format";
-        logError("tviRouteSnapshot::load", path_ + ": " + loadError_);
+        logError(path_ + ": " + loadError_);
     }
     name_ = doc.name;
     description_ = doc.description;
@@ -258,19 +259,18 @@ void tviRouteSnapshot::toDocument(tviFootprintDocument& doc) const
 bool tviRouteSnapshot::save()
 {
     if (readOnly_) {
-        return logError("tviRouteSnapshot::save",
-                        path_ + ": read-only footprint cabinet is not written");
+        return logError(path_ + ": read-only footprint cabinet is not written");
     }
     tviFootprintDocument doc;
     toDocument(doc);
     std::string error;
     platform::FileLock lock;
     if (!lock.lock(path_, tree()->lockWaitMs, &error)) {
-        return logError("tviRouteSnapshot::save", path_ + ": " + error);
+        return logError(path_ + ": " + error);
     }
     if (!platform::atomicWriteFile(path_, tviFootprintFile::write(doc), &error,
                                    platform::Durability::Synced, platform::Links::Follow)) {
-        return logError("tviRouteSnapshot::save", path_ + ": " + error);
+        return logError(path_ + ": " + error);
     }
     return true;
 }

@@ -8,6 +8,10 @@
 
 struct tviFootprintDocument;
 
+// Whether the footprint file is there to be written; the values are the ones the operation
+// has always returned.
+enum class tviFootprintFileState : int { missing = 0, writable = 1, readOnly = 2 };
+
 // The footprint cabinet, "フットプリント キャビネット": the routes the user took to pages, kept
 // in Footprint.scb in the data directory. Footprints age in whole days from their creation:
 // they change colour after the colour days and, when they are set to, are dropped from the
@@ -32,8 +36,8 @@ public:
     bool cmdPaste(bool query, bool* enabled) override;
     bool cmdProperties(bool query, bool* enabled) override;
 
-    // 0 no path or no file, 2 the file is not writable, 1 otherwise.
-    int exists() const;
+    // missing with no path or no file, readOnly when the file is not writable.
+    tviFootprintFileState exists() const;
     // Writes an empty footprint file (header and footer) when none exists.
     bool createFile();
     // Reads the file into the tree below this node. A foreign, newer, unwritable or partly

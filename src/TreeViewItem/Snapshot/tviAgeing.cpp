@@ -7,11 +7,12 @@ namespace {
 
 constexpr std::time_t secondsPerDay = 86400;
 
-int atLeastOneDay(int days, const char* method)
+// Logged under the setter calling this.
+int atLeastOneDay(int days, std::source_location caller = std::source_location::current())
 {
     if (days >= 1)
         return days;
-    logError(method, std::to_string(days) + utlTexts::sjis(utlText::daysBelowOne));
+    logError(std::to_string(days) + utlTexts::sjis(utlText::daysBelowOne), caller);
     return 1;
 }
 
@@ -31,12 +32,12 @@ std::time_t tviAgeing::now() const
 
 void tviAgeing::setLimitDays(int days)
 {
-    limitDays_ = atLeastOneDay(days, "tviAgeing::setLimitDays");
+    limitDays_ = atLeastOneDay(days);
 }
 
 void tviAgeing::setColourDays(int days)
 {
-    colourDays_ = atLeastOneDay(days, "tviAgeing::setColourDays");
+    colourDays_ = atLeastOneDay(days);
 }
 
 bool tviAgeing::olderThan(const kivaTime& created, int days) const

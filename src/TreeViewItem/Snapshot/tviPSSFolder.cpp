@@ -58,7 +58,7 @@ bool tviPSSFolder::save(const std::string& path)
     bool ok = platform::atomicWriteFile(path + "snapshot",
                                         tviSnapshotFiles::writeRecord(record, true), &error);
     if (!ok)
-        logError("tviPSSFolder::save", path + "snapshot " + error);
+        logError(path + "snapshot " + error);
     return tviPageSnapshot::saveChildren(this, path) && ok;
 }
 

@@ -111,13 +111,13 @@ bool tviPSSItem::save(const std::string& path) const
     // (the directory may come back), and the saves of the others go on.
     struct stat st {};
     if (::lstat(path.c_str(), &st) != 0 && errno == ENOENT) {
-        logError("tviPSSItem::save", path + " is gone; its record is not written");
+        logError(path + " is gone; its record is not written");
         return true;
     }
     std::string error;
     if (!platform::atomicWriteFile(path + "snapshot", tviSnapshotFiles::writeRecord(record, false),
                                    &error))
-        return logError("tviPSSItem::save", path + "snapshot " + error);
+        return logError(path + "snapshot " + error);
     return true;
 }
 

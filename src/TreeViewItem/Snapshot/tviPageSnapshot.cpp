@@ -214,7 +214,7 @@ bool tviPageSnapshot::save()
     platform::FileLock lock;
     std::string error;
     if (!lock.lock(folderPath_ + "List", tree()->lockWaitMs, &error))
-        return logError("tviPageSnapshot::save", folderPath_ + "List: " + error);
+        return logError(folderPath_ + "List: " + error);
     if (platform::FileStamp::of(folderPath_ + "List") != listStamp_)
         mergeList();
     bool ok = saveChildren(this, folderPath_);
@@ -260,19 +260,18 @@ bool tviPageSnapshot::loadChildren(tviTreeViewItem* parent, const std::string& p
     if (!exists(listPath))
         return true;
     if (!platform::readSavedFile(listPath, bytes))
-        return logError("tviPageSnapshot::load", listPath);
+        return logError(listPath);
     std::size_t refused = 0;
     std::vector<tviSnapshotListEntry> entries = tviSnapshotFiles::readList(bytes, &refused);
     if (refused > 0)
-        logError("tviPageSnapshot::load",
-                 std::string(msgRefused) + " (" + std::to_string(refused) + ") " + listPath);
+        logError(std::string(msgRefused) + " (" + std::to_string(refused) + ") " + listPath);
     ctrlTreeView* tree = parent->tree();
     bool ok = true;
     for (const tviSnapshotListEntry& entry : entries) {
         std::string childPath = path + entry.dirName;
         // A directory that is a link, or that does not exist, is not followed.
         if (!isPlainDirectory(childPath) || !platform::isPathInside(path, childPath)) {
-            logError("tviPageSnapshot::load", std::string(msgRefused) + " " + childPath);
+            logError(std::string(msgRefused) + " " + childPath);
             continue;
         }
         if (entry.folder) {
@@ -333,8 +332,7 @@ bool tviPageSnapshot::saveChildren(tviTreeViewItem* parent, const std::string& p
     }
     std::string error;
     if (!platform::atomicWriteFile(path + "List", tviSnapshotFiles::writeList(entries), &error))
-        return logError("tviPageSnapshot::save",
-                        std::string(msgSaveFailed) + " " + path + "List " + error);
+        return logError(std::string(msgSaveFailed) + " " + path + "List " + error);
     return ok;
 }
 
@@ -358,7 +356,7 @@ tviPSSItem* tviPageSnapshot::addSnapshot(const std::string& source, const std::s
 {
     std::string dirName = makeDirectory(folderPath_, name);
     if (dirName.empty()) {
-        logError("tviPageSnapshot::addSnapshot", folderPath_ + name);
+        logError(folderPath_ + name);
         return nullptr;
     }
     auto* item = static_cast<tviPSSItem*>(tree()->adopt(std::make_unique<tviPSSItem>(tree())));
@@ -400,7 +398,7 @@ bool tviPageSnapshot::moveToTrash(const std::string& path, std::string& trashPat
     std::string from = withoutSlash(path);
     if (!isPlainDirectory(from) || !platform::isPathInside(folderPath_, from) ||
         platform::isPathInside(getTrashPath(), from))
-        return logError("tviPageSnapshot::moveToTrash", std::string(msgRefusedDelete) + " " + from);
+        return logError(std::string(msgRefusedDelete) + " " + from);
     std::string trash = getTrashPath();
     ::mkdir(withoutSlash(trash).c_str(), 0755);
     for (unsigned n = 1; n < 1000000; ++n) {
@@ -410,13 +408,13 @@ bool tviPageSnapshot::moveToTrash(const std::string& path, std::string& trashPat
         if (exists(target))
             continue;
         if (std::rename(from.c_str(), target.c_str()) != 0)
-            return logError("tviPageSnapshot::moveToTrash", from + " " + std::strerror(errno));
+            return logError(from + " " + std::strerror(errno));
         trashPath = target + "/";
         std::string error;
         if (origin != nullptr &&
             !platform::atomicWriteFile(trashPath + tviSnapshotFiles::originName,
                                        tviSnapshotFiles::writeOrigin(*origin), &error))
-            logError("tviPageSnapshot::moveToTrash", trashPath + " " + error);
+            logError(trashPath + " " + error);
         return true;
     }
     return false;
@@ -427,13 +425,13 @@ bool tviPageSnapshot::restoreFromTrash(const std::string& trashPath, const std::
 {
     std::string from = withoutSlash(trashPath);
     if (!isPlainDirectory(from) || !platform::isPathInside(getTrashPath(), from))
-        return logError("tviPageSnapshot::restoreFromTrash", from);
+        return logError(from);
     std::string base = withoutSlash(dirName);
     std::string name = base;
     for (int n = 0; exists(parentPath + name); ++n)
         name = base + "(" + std::to_string(n) + ")";
     if (std::rename(from.c_str(), (parentPath + name).c_str()) != 0)
-        return logError("tviPageSnapshot::restoreFromTrash", from + " " + std::strerror(errno));
+        return logError(from + " " + std::strerror(errno));
     dirName = name + "/";
     ::unlink((parentPath + dirName + tviSnapshotFiles::originName).c_str());
     return true;
@@ -588,7 +586,7 @@ tviTreeViewItem* tviPageSnapshot::restoreLatestFromTrash()
     }
     if (restored->getHandle() == nullptr) {
         tree()->destroyItem(restored);
-        logError("tviPageSnapshot::restoreFromTrash", parentPath + dirName);
+        logError(parentPath + dirName);
         return nullptr;
     }
     tree()->setOverlay(restored->getHandle(), restored->overlayFor());
@@ -651,7 +649,7 @@ bool tviPageSnapshot::cmdNewFolderConfirmed(bool query, bool* enabled)
     const tviDialogData& data = tree()->dialogData;
     std::string dirName = makeDirectory(folderPath_, data.name);
     if (dirName.empty())
-        return logError("tviPageSnapshot::cmdNewFolderConfirmed", data.name);
+        return logError(data.name);
     auto* folder =
         static_cast<tviPSSFolder*>(tree()->adopt(std::make_unique<tviPSSFolder>(tree())));
     folder->setName(data.name);
@@ -859,8 +857,7 @@ bool tviPageSnapshot::commitPlan(const Plan& plan) const
     }
     std::string error;
     if (!platform::atomicWriteFile(journalPath(), journal, &error))
-        return logError("tviPageSnapshot::save",
-                        std::string(msgSaveFailed) + " " + journalPath() + " " + error);
+        return logError(std::string(msgSaveFailed) + " " + journalPath() + " " + error);
     if (stopAfterStep != nullptr && stopAfterStep(1))
         return true;
     return carryOut(plan, false);
@@ -875,12 +872,12 @@ bool tviPageSnapshot::carryOut(const Plan& plan, bool replaying) const
         if (exists(target) && !exists(source))
             continue;
         if (!replaying && (exists(target) || std::rename(source.c_str(), target.c_str()) != 0)) {
-            logError("tviPageSnapshot::moveTo", source + " " + std::strerror(errno));
+            logError(source + " " + std::strerror(errno));
             ::unlink(journalPath().c_str());
             return false;
         }
         if (replaying && !exists(target) && std::rename(source.c_str(), target.c_str()) != 0)
-            logError("tviPageSnapshot::moveTo", source + " " + std::strerror(errno));
+            logError(source + " " + std::strerror(errno));
     }
     if (stopAfterStep != nullptr && stopAfterStep(2))
         return true;
@@ -888,8 +885,7 @@ bool tviPageSnapshot::carryOut(const Plan& plan, bool replaying) const
     for (const auto& [path, bytes] : plan.lists) {
         std::string error;
         if (!platform::atomicWriteFile(folderPath_ + path, bytes, &error))
-            ok = logError("tviPageSnapshot::save",
-                          std::string(msgSaveFailed) + " " + path + " " + error);
+            ok = logError(std::string(msgSaveFailed) + " " + path + " " + error);
     }
     if (stopAfterStep != nullptr && stopAfterStep(3))
         return true;
@@ -925,7 +921,7 @@ bool tviPageSnapshot::replayPlan() const
     }
     if (!valid) {
         ::unlink(journalPath().c_str());
-        return logError("tviPageSnapshot::load", std::string(msgRefused) + " " + journalPath());
+        return logError(std::string(msgRefused) + " " + journalPath());
     }
     return carryOut(plan, true);
 }
@@ -982,7 +978,7 @@ tviTreeViewItem* tviPageSnapshot::copyEntry(tviTreeViewItem* item, TreeNode pare
         staging = trash + ".copy" + std::to_string(n);
     if (!copyTree(withoutSlash(sourcePath), staging)) {
         deleteDirectoryTree(staging, trash);
-        logError("tviPageSnapshot::copyFrom", sourcePath);
+        logError(sourcePath);
         return nullptr;
     }
     std::string parentPath = fullPathOf(newParent);

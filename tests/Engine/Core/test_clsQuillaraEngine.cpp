@@ -3,13 +3,16 @@
 #include "TestSupport.h"
 
 #include "Common/utlInstanceCounter.h"
+#include "Engine/Core/clsBlockItem.h"
 #include "Engine/Http/clsSendPacer.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <chrono>
 #include <condition_variable>
 #include <mutex>
+#include <thread>
 
 namespace {
 
@@ -482,6 +485,41 @@ TEST(clsQuillaraEngine, ReloadWhileReadingIsSafe)
         EXPECT_EQ(server.arrivalCount("/text"), 16u) << "every reload fetched again";
     }
     EXPECT_EQ(liveObjects(), baseline);
+}
+
+// A node that takes its time to note that its data is all in (the analysis node stores the
+// page in the cache there): a pass waiting when the last block came may see the transfer
+// ended meanwhile and tell 3027 while the worker is still there.
+class SlowEndingNode : public clsBlockItem {
+public:
+    bool setTransferEnded() override
+    {
+        bool ok = clsBlockItem::setTransferEnded();
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        return ok;
+    }
+};
+
+// The final notification of a page that came in blocks finds the request complete, however
+// long the node takes to end its transfer while a pass is waiting.
+TEST(clsQuillaraEngine, FinalNotificationFindsThePageComplete)
+{
+    testsupport::TempHome home;
+    TestHttpServer server;
+    clsEngineOptions options = EngineHarness::quickOptions();
+    options.nodeFactory = [](int) -> clsQuillaraItem* { return new SlowEndingNode(); };
+    EngineHarness harness(options);
+    std::vector<int> ids;
+    // Pages that come in blocks over time, so that a pass is waiting when the last one is in.
+    for (int i = 0; i < 12; ++i)
+        ids.push_back(
+            harness.request(clsRequestMode::read, server.url("/big?mb=1&n=" + std::to_string(i)))
+                ->getId());
+    ASSERT_TRUE(harness.waitForEnd(ids)) << harness.unended();
+    for (const testsupport::Notice& n : harness.notices)
+        if (n.phase == static_cast<int>(clsNodePhase::complete)) {
+            EXPECT_EQ(n.status, static_cast<int>(clsRequestStatus::complete)) << "id " << n.id;
+        }
 }
 
 // A cancel ends the running transfers (four: the cap on transfers in flight) with -2 and
