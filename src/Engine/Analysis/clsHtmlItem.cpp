@@ -2,7 +2,6 @@
 
 #include "Common/utlInstanceCounter.h"
 #include "Common/utlTexts.h"
-#include "Engine/Core/clsLink.h"
 #include "Engine/Http/clsUrlCache.h"
 #include "Engine/Http/clsUrlInformation.h"
 #include "Engine/Text/utlDisplayText.h"
@@ -234,7 +233,7 @@ bool clsHtmlItem::clear()
 {
     utlKanjiConverter::reset();
     clearScanner();
-    reportedLink = nullptr;
+    linkReported = false;
     cachedCopy = true;
     storeToCachePending = false;
     analysisStarted = false;
@@ -261,24 +260,22 @@ const std::string* clsHtmlItem::getKeywords() const
 bool clsHtmlItem::reportLink(int kind, const std::string& address, const std::string& name,
                              const std::string& href)
 {
-    reportedLink = nullptr;
-    if (!clsQuillaraItem::addLink(kind, address, name, href))
-        return false;
-    reportedLink = getLastLink();
-    return true;
+    linkReported = clsQuillaraItem::addLink(kind, address, name, href);
+    return linkReported;
 }
 
 // The record holds the same address parsed; its link kind does not change the parts.
 bool clsHtmlItem::reportedFileParts(const std::string& url, bool& hasFileName,
                                     std::string& extension)
 {
-    const clsLink* link = reportedLink;
-    reportedLink = nullptr;
-    if (link == nullptr || link->getUrlInformation() == nullptr)
+    bool reported = linkReported;
+    linkReported = false;
+    std::string& fileName = reportedFileName;
+    if (!reported || !getLastLinkFileParts(fileName, extension))
         return clsHtmlScanner::reportedFileParts(url, hasFileName, extension);
-    extension = link->getFileName();
-    hasFileName = !extension.empty();
-    extension = hasFileName ? link->getExtension() : std::string();
+    hasFileName = !fileName.empty();
+    if (!hasFileName)
+        extension.clear();
     return true;
 }
 

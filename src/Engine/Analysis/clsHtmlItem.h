@@ -51,8 +51,9 @@ private:
     bool readSource(std::string& bytes);
 
     bool analysisStarted = false;
-    // The record of the link reported last, until the scanner has read its file parts.
-    const clsLink* reportedLink = nullptr;
+    // A link was just reported and made a record, whose file parts the scanner reads next.
+    bool linkReported = false;
+    std::string reportedFileName; // kept, so that its buffer serves every link
     std::atomic<bool> cachedCopy{false};
     std::atomic<bool> storeToCachePending{false};
     std::atomic<int> publishedCode{0};

@@ -413,6 +413,23 @@ void clsHtmlScanner::scanBlock(const char* bytes, std::size_t length)
                                   std::min(i - start, attributesLimit - attributes.size()));
             if (i == length)
                 return;
+        } else if (scanState == ScanState::title && !trailNext && titleCollected.empty()) {
+            // Title text up to the next '<' changes no state: appended whole when it fits with
+            // a byte to spare (else a lead byte at the limit is judged byte by byte).
+            std::size_t start = i;
+            bool trailAtEnd = false;
+            std::size_t at = findCharacter(in, i, length, '<', trailAtEnd);
+            if (titleFull || title.size() + (at - start) < titleLimit) {
+                if (!titleFull)
+                    title.append(bytes + start, at - start);
+                trailNext = trailAtEnd;
+                i = at;
+            } else {
+                while (i < at)
+                    parseHtml(in[i++]);
+            }
+            if (i == length)
+                return;
         }
         if (!parseHtml(in[i++]))
             return;
@@ -425,6 +442,28 @@ std::size_t clsHtmlScanner::takeAnchorText(const unsigned char* in, std::size_t 
                                            std::size_t length)
 {
     for (; i < length; ++i) {
+        // Whole characters that are neither blank nor '<', while they fit: copied as they
+        // are, a double-byte character as a pair.
+        if (!trailNext && !midDbcs && !blockBreakSeen) {
+            while (i < length && anchorTextLength + 2 <= anchorTextLimit) {
+                Byte first = in[i];
+                if (platform::isLeadByte(first)) {
+                    if (i + 1 >= length)
+                        break;
+                    anchorText[anchorTextLength++] = static_cast<char>(first);
+                    anchorText[anchorTextLength++] = static_cast<char>(in[i + 1]);
+                    i += 2;
+                } else if (first > ' ' && first != '<') {
+                    anchorText[anchorTextLength++] = static_cast<char>(first);
+                    ++i;
+                } else {
+                    break;
+                }
+                lastWasSpace = false;
+            }
+            if (i == length)
+                return i;
+        }
         Byte byte = in[i];
         bool trail = trailNext;
         if (!trail && byte == '<')
@@ -745,7 +784,11 @@ bool clsHtmlScanner::actOnStartTag()
     }
     if (tagClass != TagClass::byName)
         return true;
-    std::string href, alt, src, name;
+    // The values keep their buffers from tag to tag.
+    std::string& href = tagValues.href;
+    std::string& alt = tagValues.alt;
+    std::string& src = tagValues.src;
+    std::string& name = tagValues.name;
     if (isTag("A")) {
         if (collectLinks && getAddressAttribute("href", href) && !href.empty()) {
             addLink(href);
@@ -898,11 +941,11 @@ bool clsHtmlScanner::setLinkName(const std::string& name, bool isFrame)
 bool clsHtmlScanner::reportedFileParts(const std::string& url, bool& hasFileName,
                                        std::string& extension)
 {
-    if (!linkParser)
-        linkParser = std::make_unique<clsUrlInformation>();
-    linkParser->set(0, 0, url);
-    hasFileName = !linkParser->getFileName().empty();
-    extension = hasFileName ? linkParser->getExtension() : std::string();
+    std::string decoded;
+    std::string_view fileName, host;
+    clsUrlInformation::readLinkParts(url, decoded, fileName, host);
+    hasFileName = !fileName.empty();
+    extension.assign(clsUrlInformation::extensionOfFileName(fileName));
     return true;
 }
 
@@ -910,18 +953,16 @@ bool clsHtmlScanner::addResourceFromLink(const std::string& url, const std::stri
 {
     int kind = 0;
     const std::string& base = baseAddress(kind);
-    std::string absolute;
-    resolveUrl(kind, base, url, absolute);
-    return reportResource(0, absolute, name);
+    resolveUrl(kind, base, url, resourceUrl);
+    return reportResource(0, resourceUrl, name);
 }
 
 bool clsHtmlScanner::addResourceFromImg(const std::string& src, const std::string& alt)
 {
     int kind = 0;
     const std::string& base = baseAddress(kind);
-    std::string absolute;
-    resolveUrl(kind, base, src, absolute);
-    return reportResource(0, absolute, alt);
+    resolveUrl(kind, base, src, resourceUrl);
+    return reportResource(0, resourceUrl, alt);
 }
 
 bool clsHtmlScanner::addResourceFromApplet()

@@ -2,11 +2,8 @@
 
 #include <array>
 #include <cstddef>
-#include <memory>
 #include <string>
 #include <vector>
-
-class clsUrlInformation;
 
 // The byte-at-a-time HTML scanner of an analysis node: title, META keywords, BASE, links
 // (A, AREA, FRAME, IFRAME, META refresh) with their visible names, and resources (IMG, and
@@ -168,8 +165,12 @@ private:
     bool inTagAction = false;
     std::string lastHref;
     std::string lastLinkUrl;
+    // The attribute values a tag action reads, and the address of the resource reported
+    // last: kept, so that their buffers serve every tag.
+    struct TagValues {
+        std::string href, alt, src, name;
+    } tagValues;
+    std::string resourceUrl;
     std::string keywords;
     int metaCharsetCode = 0;
-    // Reads the file name of each link; kept, so that its fields keep their buffers.
-    std::unique_ptr<clsUrlInformation> linkParser;
 };

@@ -12,82 +12,70 @@ InstanceSlot* instances()
     return slot;
 }
 
+// Where part lies in whole, which holds it.
+std::size_t offsetIn(std::string_view whole, std::string_view part)
+{
+    return part.empty() ? 0 : static_cast<std::size_t>(part.data() - whole.data());
+}
+
 } // namespace
 
-clsLink::clsLink()
+clsLink::clsLink(int kind, std::string_view address, std::string_view name, const std::string* href)
+    : linkKind(kind)
 {
     countCreated(instances());
+    addressLength = clsUrlInformation::normalisedLength(address);
+    std::string_view trimmed = address.substr(0, addressLength);
+    std::string decoded;
+    std::string_view fileName, host;
+    addressKind = clsUrlInformation::readLinkParts(trimmed, decoded, fileName, host);
+    nameLength = name.size();
+    hrefLength = href != nullptr ? href->size() : 0;
+    // Only a "file:" address is decoded, and then its file name lies in what was decoded.
+    bool fileNameApart = !fileName.empty() && !decoded.empty();
+    text.reserve(addressLength + nameLength + hrefLength + (fileNameApart ? fileName.size() : 0));
+    text.append(trimmed).append(name);
+    if (href != nullptr)
+        text.append(*href);
+    fileNameLength = fileName.size();
+    extensionLength = clsUrlInformation::extensionOfFileName(fileName).size();
+    if (fileNameApart) {
+        fileNameAt = text.size();
+        text.append(fileName);
+    } else {
+        fileNameAt = offsetIn(trimmed, fileName);
+    }
+    hostAt = offsetIn(trimmed, host);
+    hostLength = host.size();
+}
+
+clsLink::clsLink(clsLink&& other) noexcept
+    : text(std::move(other.text)), linkKind(other.linkKind), addressKind(other.addressKind),
+      addressLength(other.addressLength), nameLength(other.nameLength),
+      hrefLength(other.hrefLength), fileNameAt(other.fileNameAt),
+      fileNameLength(other.fileNameLength), extensionLength(other.extensionLength),
+      hostAt(other.hostAt), hostLength(other.hostLength)
+{
+    countCreated(instances());
+}
+
+clsLink& clsLink::operator=(clsLink&& other) noexcept
+{
+    text = std::move(other.text);
+    linkKind = other.linkKind;
+    addressKind = other.addressKind;
+    addressLength = other.addressLength;
+    nameLength = other.nameLength;
+    hrefLength = other.hrefLength;
+    fileNameAt = other.fileNameAt;
+    fileNameLength = other.fileNameLength;
+    extensionLength = other.extensionLength;
+    hostAt = other.hostAt;
+    hostLength = other.hostLength;
+    return *this;
 }
 
 clsLink::~clsLink()
 {
     countDestroyed(instances());
-}
-
-bool clsLink::setUrlInformation(std::unique_ptr<clsUrlInformation> info)
-{
-    url = std::move(info);
-    return true;
-}
-
-int clsLink::getLinkKind() const
-{
-    return url ? url->getLinkKind() : -1;
-}
-
-int clsLink::getAddressKind() const
-{
-    return url ? url->getAddressKind() : addressNotParsed;
-}
-
-std::string clsLink::getAddress() const
-{
-    return url ? url->getAddress() : std::string();
-}
-
-std::string clsLink::getFileName() const
-{
-    return url ? url->getFileName() : std::string();
-}
-
-std::string clsLink::getExtension() const
-{
-    return url ? url->getExtension() : std::string();
-}
-
-std::string clsLink::getHost() const
-{
-    return url ? url->getHost() : std::string();
-}
-
-std::string clsLink::getProtocol() const
-{
-    return url ? url->getProtocol() : std::string();
-}
-
-std::string clsLink::getPath() const
-{
-    return url ? url->getPath() : std::string();
-}
-
-bool clsLink::setName(const std::string& text)
-{
-    name = text;
-    return true;
-}
-
-bool clsLink::setHref(const std::string& text)
-{
-    href = text;
-    return true;
-}
-
-const std::string& clsLink::getName() const
-{
-    return name;
-}
-
-const std::string& clsLink::getHref() const
-{
-    return href;
 }

@@ -3,7 +3,6 @@
 #include "Common/utlInstanceCounter.h"
 #include "Common/utlLog.h"
 #include "Common/utlTexts.h"
-#include "Engine/Core/clsLink.h"
 #include "Engine/Core/clsQuillaraEngine.h"
 #include "Engine/Http/clsUrlInformation.h"
 
@@ -260,7 +259,7 @@ bool clsQuillaraItem::getLink(int index, clsLinkProperties& out) const
     assert(index >= 0 && static_cast<std::size_t>(index) < links.size());
     if (index < 0 || static_cast<std::size_t>(index) >= links.size())
         return false;
-    return linkProperties(*links[index], out);
+    return linkProperties(links[index], out);
 }
 
 bool clsQuillaraItem::getResource(int index, clsLinkProperties& out) const
@@ -269,7 +268,7 @@ bool clsQuillaraItem::getResource(int index, clsLinkProperties& out) const
     assert(index >= 0 && static_cast<std::size_t>(index) < resources.size());
     if (index < 0 || static_cast<std::size_t>(index) >= resources.size())
         return false;
-    return linkProperties(*resources[index], out);
+    return linkProperties(resources[index], out);
 }
 
 std::size_t clsQuillaraItem::getBlockCount() const
@@ -369,25 +368,18 @@ bool clsQuillaraItem::readLocalFile()
     return true;
 }
 
-bool clsQuillaraItem::appendLinkRecord(std::unique_ptr<clsLink> link, bool resource)
+bool clsQuillaraItem::getLastLinkFileParts(std::string& fileName, std::string& extension) const
 {
     std::lock_guard<std::mutex> guard(nodeLock);
-    auto& list = resource ? resources : links;
-    // A page holds links by the dozen: one allocation for the first sixteen.
-    if (list.capacity() == 0)
-        list.reserve(16);
-    list.push_back(std::move(link));
+    if (links.empty())
+        return false;
+    fileName.assign(links.back().getFileName());
+    extension.assign(links.back().getExtension());
     return true;
 }
 
-const clsLink* clsQuillaraItem::getLastLink() const
-{
-    std::lock_guard<std::mutex> guard(nodeLock);
-    return links.empty() ? nullptr : links.back().get();
-}
-
 // Registers the address with the engine (nothing is fetched), so that the tree finds one
-// record per address, and keeps a record of the link with a parsed address of its own.
+// record per address, and keeps a record of the link with the parts of its address.
 bool clsQuillaraItem::makeLinkRecord(int kind, const std::string& address, const std::string& name,
                                      const std::string* href, bool resource)
 {
@@ -398,25 +390,24 @@ bool clsQuillaraItem::makeLinkRecord(int kind, const std::string& address, const
         engine->requestItem(clsRequestMode::registerOnly, kind, address, registered) &&
         registered != nullptr)
         registered->releaseQueueRef();
-    auto parsed = std::make_unique<clsUrlInformation>();
-    parsed->set(0, kind, address);
-    auto link = std::make_unique<clsLink>();
-    link->setUrlInformation(std::move(parsed));
-    link->setName(name);
-    if (href != nullptr)
-        link->setHref(*href);
-    return appendLinkRecord(std::move(link), resource);
+    std::lock_guard<std::mutex> guard(nodeLock);
+    auto& list = resource ? resources : links;
+    // A page holds links by the dozen: one allocation for the first sixteen.
+    if (list.capacity() == 0)
+        list.reserve(16);
+    list.emplace_back(kind, address, name, href);
+    return true;
 }
 
 bool clsQuillaraItem::linkProperties(const clsLink& link, clsLinkProperties& out)
 {
     out.linkKind = link.getLinkKind();
-    out.address = link.getAddress();
-    out.name = link.getName();
-    out.href = link.getHref();
-    out.fileName = link.getFileName();
-    out.extension = link.getExtension();
-    out.host = link.getHost();
+    out.address.assign(link.getAddress());
+    out.name.assign(link.getName());
+    out.href.assign(link.getHref());
+    out.fileName.assign(link.getFileName());
+    out.extension.assign(link.getExtension());
+    out.host.assign(link.getHost());
     return true;
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "Engine/Core/clsEnginePhase.h"
+#include "Engine/Core/clsLink.h"
 #include "Engine/Core/clsRequestMode.h"
 #include "Engine/Core/clsRequestStatus.h"
 
@@ -11,7 +12,6 @@
 #include <string>
 #include <vector>
 
-class clsLink;
 class clsUrlInformation;
 
 // What the tree reads of a node (getProperties); fields the node cannot know stay empty.
@@ -130,9 +130,8 @@ protected:
     // Reads the owner's local file (absolute path or file: address) as the read's data:
     // status 4 when it was read, 5 with result -1 when it cannot be opened or read.
     bool readLocalFile();
-    bool appendLinkRecord(std::unique_ptr<clsLink> link, bool resource);
-    // The link record appended last, or null; it lives until clear or destruction.
-    const clsLink* getLastLink() const;
+    // The file name and extension of the link record appended last; false when there is none.
+    bool getLastLinkFileParts(std::string& fileName, std::string& extension) const;
 
     mutable std::mutex nodeLock;
 
@@ -153,8 +152,8 @@ private:
     int analysedCount = 0;
     std::vector<Block> blocks;
     std::size_t receivedLength = 0;
-    std::vector<std::unique_ptr<clsLink>> links;
-    std::vector<std::unique_ptr<clsLink>> resources;
+    std::vector<clsLink> links;
+    std::vector<clsLink> resources;
     std::atomic<bool> analysisQueued{false};
     std::atomic<bool> finalTold{false};
     // Nothing delivered yet is phase 0, before started.

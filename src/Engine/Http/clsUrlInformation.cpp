@@ -10,6 +10,7 @@
 
 #include <cassert>
 #include <cstdlib>
+#include <string_view>
 
 namespace {
 
@@ -17,9 +18,26 @@ const char* const typeUnknown = utlTexts::sjis(utlText::unknownInParentheses);
 constexpr std::size_t statusCodeLimit = 255;
 constexpr std::size_t headerValueLimit = 1023;
 
+bool startsWithNoCase(std::string_view text, std::size_t at, std::string_view prefix)
+{
+    if (text.size() - at < prefix.size())
+        return false;
+    for (std::size_t i = 0; i < prefix.size(); ++i) {
+        char a = text[at + i];
+        char b = prefix[i];
+        if (a >= 'A' && a <= 'Z')
+            a = static_cast<char>(a - 'A' + 'a');
+        if (b >= 'A' && b <= 'Z')
+            b = static_cast<char>(b - 'A' + 'a');
+        if (a != b)
+            return false;
+    }
+    return true;
+}
+
 // The length of text without its trailing spaces and tabs; a double-byte character is stepped
 // over whole, so that its trail byte is never taken for a blank.
-std::size_t trimmedLength(const std::string& text)
+std::size_t trimmedLength(std::string_view text)
 {
     // A trail byte is never a blank, so text that does not end in one keeps its length.
     if (text.empty() || (text.back() != ' ' && text.back() != '\t'))
@@ -44,28 +62,75 @@ std::string trimTrailingBlanks(const std::string& text)
     return text.substr(0, trimmedLength(text));
 }
 
-bool startsWithNoCase(const std::string& text, std::size_t at, const std::string& prefix)
-{
-    if (text.size() - at < prefix.size())
-        return false;
-    for (std::size_t i = 0; i < prefix.size(); ++i) {
-        char a = text[at + i];
-        char b = prefix[i];
-        if (a >= 'A' && a <= 'Z')
-            a = static_cast<char>(a - 'A' + 'a');
-        if (b >= 'A' && b <= 'Z')
-            b = static_cast<char>(b - 'A' + 'a');
-        if (a != b)
-            return false;
-    }
-    return true;
-}
-
-bool isDriveLetterPath(const std::string& text)
+bool isDriveLetterPath(std::string_view text)
 {
     unsigned char first = text.empty() ? 0 : static_cast<unsigned char>(text[0]);
     bool letter = (first >= 'A' && first <= 'Z') || (first >= 'a' && first <= 'z');
     return letter && text.size() >= 2 && text[1] == ':';
+}
+
+// How an address is read: a path (network share or local), a "file:" address, a network
+// address, or none of them.
+enum class AddressForm { remotePath, localPath, fileUrl, network, notParsed };
+
+AddressForm formOf(std::string_view trimmed, utlUrlViews& views)
+{
+    if (trimmed.starts_with("\\\\") || trimmed.starts_with("//"))
+        return AddressForm::remotePath;
+    if (isDriveLetterPath(trimmed) || trimmed.starts_with("/"))
+        return AddressForm::localPath;
+    if (!crackUrlViews(trimmed, views))
+        return AddressForm::notParsed;
+    return views.scheme.size() == 4 && startsWithNoCase(views.scheme, 0, "file")
+               ? AddressForm::fileUrl
+               : AddressForm::network;
+}
+
+// Where the file name of a path starts: after its last separator, else after a drive.
+std::size_t fileNameStart(std::string_view file)
+{
+    std::size_t separator = file.find_last_of("/\\");
+    return separator == std::string_view::npos ? (isDriveLetterPath(file) ? 2 : 0) : separator + 1;
+}
+
+// The file name of a path, without a fragment.
+std::string_view fileNameOfPath(std::string_view file)
+{
+    std::string_view name = file.substr(fileNameStart(file));
+    return name.substr(0, name.find('#'));
+}
+
+// Only a hierarchical address names a file: "mailto:a@b.com" has no extension ".com".
+std::string_view fileNameOfUrlPath(std::string_view urlPath)
+{
+    std::size_t slash = urlPath.rfind('/');
+    return slash == std::string_view::npos ? std::string_view() : urlPath.substr(slash + 1);
+}
+
+std::string_view extensionOf(std::string_view fileName)
+{
+    std::size_t dot = fileName.rfind('.');
+    return dot == std::string_view::npos ? std::string_view() : fileName.substr(dot);
+}
+
+// "file:///p", "file://localhost/p" and "file:/p" name the local path /p, "file:///C:/p" a
+// drive path, and "file://server/share/p" a file on a share. The kind of path, or
+// addressNotParsed when the address names none.
+int decodeFileUrl(std::string_view text, std::string& file)
+{
+    std::string_view rest = text.substr(5);
+    if (rest.starts_with("//localhost/"))
+        rest = rest.substr(11);
+    else if (rest.starts_with("///"))
+        rest = rest.substr(2);
+    file = percentDecode(std::string(rest));
+    if (file.size() >= 3 && file[0] == '/' && isDriveLetterPath(std::string_view(file).substr(1)))
+        file.erase(0, 1);
+    if (file.starts_with("//"))
+        return addressRemoteFile;
+    if (file.starts_with("/") || isDriveLetterPath(file))
+        return addressLocalFile;
+    return addressNotParsed;
 }
 
 // The header value of name (with its colon) in a raw header, as getHeader finds it.
@@ -270,81 +335,80 @@ bool clsUrlInformation::set(int newId, int newKind, const std::string& text)
     password.clear();
     urlPath.clear();
     extraInfo.clear();
-    if (trimmed.starts_with("\\\\") || trimmed.starts_with("//")) {
-        parseFilePath(trimmed, addressRemoteFile, "Remote File");
+    utlUrlViews views;
+    switch (formOf(trimmed, views)) {
+    case AddressForm::remotePath: parseFilePath(trimmed, addressRemoteFile); return true;
+    case AddressForm::localPath: parseFilePath(trimmed, addressLocalFile); return true;
+    case AddressForm::notParsed: path = trimmed; return true;
+    case AddressForm::fileUrl: {
+        std::string file;
+        int kind = decodeFileUrl(trimmed, file);
+        if (kind != addressNotParsed)
+            parseFilePath(file, kind);
         return true;
     }
-    if (isDriveLetterPath(trimmed) || trimmed.starts_with("/")) {
-        parseFilePath(trimmed, addressLocalFile, "Local File");
-        return true;
-    }
-    utlUrlParts parts;
-    if (!crackUrl(trimmed, parts)) {
-        path = trimmed;
-        return true;
-    }
-    if (parts.scheme == "file") {
-        parseFileUrl(trimmed);
-        return true;
+    case AddressForm::network: break;
     }
     addressKind = addressNetwork;
-    protocol = parts.scheme;
-    scheme = std::move(parts.scheme);
+    scheme.assign(views.scheme);
+    for (char& c : scheme)
+        if (c >= 'A' && c <= 'Z')
+            c = static_cast<char>(c - 'A' + 'a');
+    protocol = scheme;
     path = trimmed;
-    // Only a hierarchical address names a file: "mailto:a@b.com" has no extension ".com".
-    std::size_t slash = parts.urlPath.rfind('/');
-    if (slash != std::string::npos)
-        fileName.assign(parts.urlPath, slash + 1);
-    std::size_t dot = fileName.rfind('.');
-    if (dot != std::string::npos)
-        extension.assign(fileName, dot);
-    host = std::move(parts.host);
-    port = parts.port;
-    userName = std::move(parts.userName);
-    password = std::move(parts.password);
-    urlPath = std::move(parts.urlPath);
-    extraInfo = std::move(parts.extraInfo);
+    fileName.assign(fileNameOfUrlPath(views.urlPath));
+    extension.assign(extensionOf(fileName));
+    host.assign(views.host);
+    port = views.port;
+    userName.assign(views.userName);
+    password.assign(views.password);
+    urlPath.assign(views.urlPath);
+    extraInfo.assign(views.extraInfo);
     return true;
 }
 
-// "file:///p", "file://localhost/p" and "file:/p" name the local path /p, "file:///C:/p" a
-// drive path, and "file://server/share/p" a file on a share.
-bool clsUrlInformation::parseFileUrl(const std::string& text)
+int clsUrlInformation::readLinkParts(std::string_view text, std::string& decoded,
+                                     std::string_view& fileName, std::string_view& host)
 {
-    std::string rest = text.substr(5);
-    if (rest.starts_with("//localhost/"))
-        rest = rest.substr(11);
-    else if (rest.starts_with("///"))
-        rest = rest.substr(2);
-    std::string file = percentDecode(rest);
-    if (file.size() >= 3 && file[0] == '/' && isDriveLetterPath(file.substr(1)))
-        file = file.substr(1);
-    if (file.starts_with("//")) {
-        parseFilePath(file, addressRemoteFile, "Remote File");
-        return true;
+    std::string_view trimmed = text.substr(0, trimmedLength(text));
+    fileName = {};
+    host = {};
+    utlUrlViews views;
+    switch (formOf(trimmed, views)) {
+    case AddressForm::remotePath: fileName = fileNameOfPath(trimmed); return addressRemoteFile;
+    case AddressForm::localPath: fileName = fileNameOfPath(trimmed); return addressLocalFile;
+    case AddressForm::notParsed: return addressNotParsed;
+    case AddressForm::fileUrl: {
+        int kind = decodeFileUrl(trimmed, decoded);
+        if (kind != addressNotParsed)
+            fileName = fileNameOfPath(decoded);
+        return kind;
     }
-    if (file.starts_with("/") || isDriveLetterPath(file)) {
-        parseFilePath(file, addressLocalFile, "Local File");
-        return true;
+    case AddressForm::network: break;
     }
-    path.clear();
-    return false;
+    fileName = fileNameOfUrlPath(views.urlPath);
+    host = views.host;
+    return addressNetwork;
 }
 
-void clsUrlInformation::parseFilePath(const std::string& file, int kind, const char* protocolText)
+std::string_view clsUrlInformation::extensionOfFileName(std::string_view fileName)
+{
+    return extensionOf(fileName);
+}
+
+std::size_t clsUrlInformation::normalisedLength(std::string_view text)
+{
+    return trimmedLength(text);
+}
+
+void clsUrlInformation::parseFilePath(const std::string& file, int kind)
 {
     addressKind = kind;
-    protocol = protocolText;
+    protocol = kind == addressRemoteFile ? "Remote File" : "Local File";
     path = file;
-    std::size_t separator = file.find_last_of("/\\");
-    std::size_t nameStart =
-        separator == std::string::npos ? (isDriveLetterPath(file) ? 2 : 0) : separator + 1;
-    directory = file.substr(0, nameStart);
-    std::string name = file.substr(nameStart);
-    name = name.substr(0, name.find('#'));
-    fileName = name;
-    std::size_t dot = name.rfind('.');
-    extension = dot == std::string::npos ? std::string() : name.substr(dot);
+    directory.assign(file, 0, fileNameStart(file));
+    fileName.assign(fileNameOfPath(file));
+    extension.assign(extensionOf(fileName));
 }
 
 bool clsUrlInformation::setHeaders(const std::string& text)

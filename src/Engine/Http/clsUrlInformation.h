@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <mutex>
 #include <string>
+#include <string_view>
 #include <vector>
 
 class clsQuillaraEngine;
@@ -54,6 +55,15 @@ public:
     static std::string normaliseAddress(const std::string& address);
     // Parses address (trailing blanks cut). Keeps status, counts, node and redirect chain.
     bool set(int id, int linkKind, const std::string& address);
+    // What a link record keeps of an address, read as set reads it but without a record: the
+    // address kind, the file name and the host, as views into text or, for a "file:" address,
+    // into decoded.
+    static int readLinkParts(std::string_view text, std::string& decoded,
+                             std::string_view& fileName, std::string_view& host);
+    // The extension of a file name as set takes it: from its last '.'.
+    static std::string_view extensionOfFileName(std::string_view fileName);
+    // The length of address without its trailing blanks (normaliseAddress's length).
+    static std::size_t normalisedLength(std::string_view address);
     bool setHeaders(const std::string& text);
     bool getHeader(const std::string& name, std::string& value) const;
 
@@ -150,8 +160,7 @@ private:
     // lock held); false, and nothing changed, when it might.
     bool dropWithoutRegistry(bool access, int& left, clsQuillaraItem*& deadNode);
     int dropReference(bool access);
-    void parseFilePath(const std::string& path, int kind, const char* protocolText);
-    bool parseFileUrl(const std::string& text);
+    void parseFilePath(const std::string& path, int kind);
 
     // Guarded by the reference lock.
     int accessCount = 0;

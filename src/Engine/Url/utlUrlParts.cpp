@@ -2,6 +2,7 @@
 
 #include <cctype>
 #include <cstddef>
+#include <cstring>
 #include <string_view>
 
 namespace {
@@ -14,29 +15,47 @@ bool isSchemeChar(unsigned char c, bool first)
     return !first && (std::isdigit(c) || c == '+' || c == '-' || c == '.');
 }
 
-// Bytes that end an authority ('/', '?', '#') or a path ('?', '#'); one table lookup a byte
-// instead of a search for each delimiter.
-constexpr unsigned char endsPath = 1;
+// Bytes that end an authority ('/', '?', '#'), and those an authority's
+// host part reads apart ('@', ':', ']', and blanks, control and non-ASCII bytes, which no
+// host may hold); one table lookup a byte, and most bytes are none of them.
 constexpr unsigned char endsAuthority = 2;
+constexpr unsigned char userInfoEnd = 4;
+constexpr unsigned char hostColon = 8;
+constexpr unsigned char hostBracket = 16;
+constexpr unsigned char notInHost = 32;
 
 struct DelimiterTable {
     unsigned char flags[256] = {};
     constexpr DelimiterTable()
     {
+        for (int byte = 0; byte < 256; ++byte)
+            if (byte <= 0x20 || byte >= 0x7F)
+                flags[byte] = notInHost;
         flags[static_cast<unsigned char>('/')] = endsAuthority;
-        flags[static_cast<unsigned char>('?')] = endsAuthority | endsPath;
-        flags[static_cast<unsigned char>('#')] = endsAuthority | endsPath;
+        flags[static_cast<unsigned char>('?')] = endsAuthority;
+        flags[static_cast<unsigned char>('#')] = endsAuthority;
+        flags[static_cast<unsigned char>('@')] = userInfoEnd;
+        flags[static_cast<unsigned char>(':')] = hostColon;
+        flags[static_cast<unsigned char>(']')] = hostBracket;
     }
 };
 
 constexpr DelimiterTable delimiters;
 
-std::size_t findDelimiter(std::string_view text, std::size_t from, unsigned char mask)
+// The first '?' or '#' at or after from, else the end: two searches at memchr speed.
+std::size_t findPathEnd(std::string_view text, std::size_t from)
 {
-    for (std::size_t i = from; i < text.size(); ++i)
-        if (delimiters.flags[static_cast<unsigned char>(text[i])] & mask)
-            return i;
-    return text.size();
+    if (from >= text.size())
+        return text.size();
+    const char* begin = text.data() + from;
+    std::size_t length = text.size() - from;
+    const void* query = std::memchr(begin, '?', length);
+    if (query != nullptr)
+        length = static_cast<std::size_t>(static_cast<const char*>(query) - begin);
+    const void* fragment = std::memchr(begin, '#', length);
+    if (fragment != nullptr)
+        length = static_cast<std::size_t>(static_cast<const char*>(fragment) - begin);
+    return from + length;
 }
 
 void assignLower(std::string& out, std::string_view text)
@@ -47,20 +66,48 @@ void assignLower(std::string& out, std::string_view text)
             c = static_cast<char>(c - 'A' + 'a');
 }
 
+bool equalsLower(std::string_view text, std::string_view lower)
+{
+    if (text.size() != lower.size())
+        return false;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        char c = text[i];
+        if (c >= 'A' && c <= 'Z')
+            c = static_cast<char>(c - 'A' + 'a');
+        if (c != lower[i])
+            return false;
+    }
+    return true;
+}
+
+// defaultPortOf for a scheme in any case.
+int defaultPortOfView(std::string_view scheme)
+{
+    if (equalsLower(scheme, "http"))
+        return 80;
+    if (equalsLower(scheme, "https"))
+        return 443;
+    if (equalsLower(scheme, "ftp"))
+        return 21;
+    if (equalsLower(scheme, "gopher"))
+        return 70;
+    return 0;
+}
+
 // The port after the last ':' of an authority's host part, outside IPv6 brackets (colon and
 // bracket: the last of each in hostPort, npos when there is none).
 bool splitHostPort(std::string_view hostPort, std::size_t colon, std::size_t bracket,
-                   utlUrlParts& parts)
+                   utlUrlViews& views)
 {
     if (colon == std::string_view::npos || (bracket != std::string_view::npos && colon < bracket)) {
-        parts.host.assign(hostPort);
-        parts.port = defaultPortOf(parts.scheme);
+        views.host = hostPort;
+        views.port = defaultPortOfView(views.scheme);
         return true;
     }
-    parts.host.assign(hostPort.substr(0, colon));
+    views.host = hostPort.substr(0, colon);
     std::string_view digits = hostPort.substr(colon + 1);
     if (digits.empty()) {
-        parts.port = defaultPortOf(parts.scheme);
+        views.port = defaultPortOfView(views.scheme);
         return true;
     }
     if (digits.size() > 5)
@@ -73,38 +120,52 @@ bool splitHostPort(std::string_view hostPort, std::size_t colon, std::size_t bra
     }
     if (port > 65535)
         return false;
-    parts.port = port;
+    views.port = port;
     return true;
 }
 
-bool crackAuthority(std::string_view authority, utlUrlParts& parts)
+// Reads the authority that starts at start, up to its end ('/', '?', '#' or the end of the
+// address), in one pass: the host part is what follows the last '@', and its port follows
+// its last ':' outside IPv6 brackets. Returns the end, or npos when the host part holds a
+// byte no host may hold or the port is malformed.
+std::size_t crackAuthority(std::string_view address, std::size_t start, utlUrlViews& views)
 {
-    std::size_t at = authority.size();
-    while (at > 0 && authority[at - 1] != '@')
-        --at;
-    std::string_view hostPort = authority;
-    if (at > 0) {
-        std::string_view userInfo = authority.substr(0, at - 1);
-        hostPort = authority.substr(at);
-        std::size_t colon = userInfo.find(':');
-        parts.userName.assign(userInfo.substr(0, colon));
-        if (colon != std::string_view::npos)
-            parts.password.assign(userInfo.substr(colon + 1));
+    constexpr std::size_t none = std::string_view::npos;
+    std::size_t lastAt = none, colon = none, bracket = none, bad = none;
+    std::size_t end = start;
+    for (; end < address.size(); ++end) {
+        unsigned char flags = delimiters.flags[static_cast<unsigned char>(address[end])];
+        if (flags == 0)
+            continue;
+        if (flags & endsAuthority)
+            break;
+        if (flags & userInfoEnd)
+            lastAt = end;
+        else if (flags & hostColon)
+            colon = end;
+        else if (flags & hostBracket)
+            bracket = end;
+        else
+            bad = end;
+    }
+    std::size_t hostStart = start;
+    if (lastAt != none) {
+        std::string_view userInfo = address.substr(start, lastAt - start);
+        hostStart = lastAt + 1;
+        std::size_t userColon = userInfo.find(':');
+        views.userName = userInfo.substr(0, userColon);
+        if (userColon != none)
+            views.password = userInfo.substr(userColon + 1);
     }
     // A host is sent as written; one with blanks, control or non-ASCII bytes (a NUL would cut
     // the name short and reach another host) is not an address we can send.
-    std::size_t colon = std::string_view::npos;
-    std::size_t bracket = std::string_view::npos;
-    for (std::size_t i = 0; i < hostPort.size(); ++i) {
-        unsigned char byte = static_cast<unsigned char>(hostPort[i]);
-        if (byte <= 0x20 || byte >= 0x7F)
-            return false;
-        if (byte == ':')
-            colon = i;
-        else if (byte == ']')
-            bracket = i;
-    }
-    return splitHostPort(hostPort, colon, bracket, parts);
+    if (bad != none && bad >= hostStart)
+        return none;
+    auto inHost = [&](std::size_t at) {
+        return at != none && at >= hostStart ? at - hostStart : none;
+    };
+    std::string_view hostPort = address.substr(hostStart, end - hostStart);
+    return splitHostPort(hostPort, inHost(colon), inHost(bracket), views) ? end : none;
 }
 
 bool needsEscape(unsigned char c)
@@ -141,37 +202,43 @@ int defaultPortOf(const std::string& scheme)
 static_assert(sizeof(utlUrlParts) == 6 * sizeof(std::string) + 2 * alignof(std::string),
               "crackUrl clears every field of utlUrlParts by name");
 
-bool crackUrl(const std::string& text, utlUrlParts& parts)
+bool crackUrlViews(std::string_view address, utlUrlViews& views)
 {
-    // Field by field: the strings keep their buffers when the caller reuses parts.
-    parts.scheme.clear();
-    parts.host.clear();
-    parts.port = 0;
-    parts.userName.clear();
-    parts.password.clear();
-    parts.urlPath.clear();
-    parts.extraInfo.clear();
-    parts.hasAuthority = false;
-    std::string_view address(text);
+    views = utlUrlViews();
     std::size_t i = 0;
     while (i < address.size() && isSchemeChar(static_cast<unsigned char>(address[i]), i == 0))
         ++i;
     if (i == 0 || i >= address.size() || address[i] != ':')
         return false;
-    assignLower(parts.scheme, address.substr(0, i));
+    views.scheme = address.substr(0, i);
     std::size_t rest = i + 1;
     if (address.substr(rest, 2) == "//") {
-        parts.hasAuthority = true;
-        std::size_t start = rest + 2;
-        std::size_t end = findDelimiter(address, start, endsAuthority);
-        if (!crackAuthority(address.substr(start, end - start), parts))
+        views.hasAuthority = true;
+        std::size_t end = crackAuthority(address, rest + 2, views);
+        if (end == std::string_view::npos)
             return false;
         rest = end;
     }
-    std::size_t extra = findDelimiter(address, rest, endsPath);
-    parts.urlPath.assign(address.substr(rest, extra - rest));
-    parts.extraInfo.assign(address.substr(extra));
+    std::size_t extra = findPathEnd(address, rest);
+    views.urlPath = address.substr(rest, extra - rest);
+    views.extraInfo = address.substr(extra);
     return true;
+}
+
+bool crackUrl(const std::string& text, utlUrlParts& parts)
+{
+    utlUrlViews views;
+    bool cracked = crackUrlViews(text, views);
+    // Field by field: the strings keep their buffers when the caller reuses parts.
+    assignLower(parts.scheme, views.scheme);
+    parts.host.assign(views.host);
+    parts.port = views.port;
+    parts.userName.assign(views.userName);
+    parts.password.assign(views.password);
+    parts.urlPath.assign(views.urlPath);
+    parts.extraInfo.assign(views.extraInfo);
+    parts.hasAuthority = views.hasAuthority;
+    return cracked;
 }
 
 namespace {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <string>
+#include <string_view>
 
 // The parts of an address as the Windows URL cracker splits them; our own parser, which gives
 // the same results for the addresses the program meets.
@@ -15,8 +16,22 @@ struct utlUrlParts {
     bool hasAuthority = false;
 };
 
+// The same parts as views into the address, without copies; the scheme as written.
+struct utlUrlViews {
+    std::string_view scheme;
+    std::string_view host;
+    int port = 0;
+    std::string_view userName;
+    std::string_view password;
+    std::string_view urlPath;
+    std::string_view extraInfo;
+    bool hasAuthority = false;
+};
+
 // Splits address into parts; false when it has no scheme or a malformed port.
 [[nodiscard]] bool crackUrl(const std::string& address, utlUrlParts& parts);
+// The same split; on failure the views hold what crackUrl's parts would hold.
+[[nodiscard]] bool crackUrlViews(std::string_view address, utlUrlViews& views);
 
 // The address of a request line: scheme, authority, path and query, never the fragment.
 // Blanks, control bytes and bytes above 0x7E are percent-encoded, so that a page address that

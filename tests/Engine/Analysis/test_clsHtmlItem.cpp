@@ -93,6 +93,7 @@ namespace {
 class LinkRecorder : public clsHtmlScanner {
 public:
     std::string links;
+    std::string title;
 
 protected:
     bool reportLink(int, const std::string& address, const std::string& name,
@@ -102,7 +103,11 @@ protected:
         return true;
     }
     bool reportResource(int, const std::string&, const std::string&) override { return true; }
-    bool reportTitle(const std::string&) override { return true; }
+    bool reportTitle(const std::string& text) override
+    {
+        title = text;
+        return true;
+    }
 };
 
 std::string scannedLinks(const std::string& text, std::size_t cut)
@@ -116,6 +121,43 @@ std::string scannedLinks(const std::string& text, std::size_t cut)
 }
 
 } // namespace
+
+// A title is kept up to 1 KB and never ends inside a character, however the page is cut:
+// double-byte characters fall on the limit at either parity, and more title text after it
+// (also in a second TITLE) is dropped. The scanner alone also sees blocks that end between
+// the two bytes of a character, which the converter never hands on.
+TEST(clsHtmlItem, CutsTheTitleAtOneKilobyteOnACharacter)
+{
+    const std::string pair = "\x82\xA0"; // a hiragana in Shift_JIS
+    for (std::size_t ascii = 1010; ascii <= 1026; ++ascii) {
+        std::string text = std::string(ascii, 'a');
+        for (int k = 0; k < 12; ++k)
+            text += pair + (k % 3 == 0 ? "b" : "");
+        std::string expected;
+        for (std::size_t i = 0; i < text.size();) {
+            std::size_t size = static_cast<unsigned char>(text[i]) == 0x82 ? 2 : 1;
+            if (expected.size() + size > 1024)
+                break;
+            expected.append(text, i, size);
+            i += size;
+        }
+        // The characters before the title decide the code, so that the title reaches the
+        // scanner cut as the page is.
+        const std::string head = "<html><!-- " + pair + pair + pair + pair + pair + " --><title>";
+        std::string bytes = head + text + "</title><title>x</title>" + pair + pair + "</html>";
+        for (std::size_t block : {0, 1, 2, 7, 1023, 2048}) {
+            AnalyzedPage page = analyzeBytes(bytes, pageAddress, block);
+            EXPECT_EQ(page.title, expected) << ascii << " in blocks of " << block;
+        }
+        for (std::size_t cut = head.size() + 1000; cut < head.size() + 1040; ++cut) {
+            LinkRecorder scanner;
+            scanner.scanBlock(bytes.data(), cut);
+            scanner.scanBlock(bytes.data() + cut, bytes.size() - cut);
+            scanner.finishScan();
+            EXPECT_EQ(scanner.title, expected) << ascii << " cut at " << cut;
+        }
+    }
+}
 
 // Malformed Shift_JIS: a '<' or '>' right after a lead byte is its trail, and opens or
 // closes nothing; after an even run of lead-byte values it is a character of its own. The

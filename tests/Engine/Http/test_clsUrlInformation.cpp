@@ -1,11 +1,14 @@
 #include "Engine/Http/clsUrlInformation.h"
+#include "Engine/Core/clsLink.h"
 #include "Engine/Url/utlUrlParts.h"
+#include "Common/utlInstanceCounter.h"
 #include "TestSupport.h"
 
 #include <gtest/gtest.h>
 
 #include <random>
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -212,6 +215,74 @@ TEST(utlUrlParts, RequestUrlUnchangedOnRandomParts)
         parts.extraInfo = text(30);
         ASSERT_EQ(makeRequestUrl(parts), requestUrlByBytes(parts)) << i;
     }
+}
+
+// A link record reads its address with views instead of a clsUrlInformation: on addresses of
+// every form (paths, shares, file: addresses with escapes, network addresses with users,
+// ports and brackets, bad ports and hosts, trailing blanks, double-byte bytes) it must keep
+// what the record would parse.
+TEST(clsLink, KeepsTheAddressPartsAsTheRecordParsesThem)
+{
+    std::mt19937 random(20261208);
+    const char* const heads[] = {
+        "http://",     "HTTPS://",    "ftp://",      "file:///", "File://localhost/",
+        "file:/",      "file://srv/", "file:///C:/", "FILE:",    "//",
+        "\\\\",        "C:",          "c:\\",        "/",        "mailto:",
+        "javascript:", "x-y.z+1:",    "1http://",    "",         "http:"};
+    const std::string alphabet = std::string("abAB09./\\#?%:@[]-_ ") + '\t' + '\x81' + '\x40' +
+                                 '\xE0' + '\xFF' + std::string(1, '\0');
+    const char* const pieces[] = {"%41",      "%2",        "%",      ".html", ".Tar.gz",
+                                  "u:p@",     ":8080",     ":99999", ":x",    "[::1]",
+                                  "[::1]:81", "localhost", "#a.b",   "?q=c.d"};
+    for (int i = 0; i < 20000; ++i) {
+        std::string address = heads[random() % std::size(heads)];
+        for (int n = static_cast<int>(random() % 12); n > 0; --n) {
+            if (random() % 3 == 0)
+                address += pieces[random() % std::size(pieces)];
+            else
+                address += alphabet[random() % alphabet.size()];
+        }
+        if (random() % 4 == 0)
+            address += random() % 2 ? " \t " : "\x82 ";
+        std::string name = i % 3 == 0 ? "" : "name" + std::to_string(i);
+        std::string href = "h" + address;
+        clsUrlInformation info;
+        info.set(0, i % 19, address);
+        clsLink link(i % 19, address, name, i % 2 ? &href : nullptr);
+        SCOPED_TRACE(testing::PrintToString(address));
+        ASSERT_EQ(link.getLinkKind(), info.getLinkKind());
+        ASSERT_EQ(link.getAddressKind(), info.getAddressKind());
+        ASSERT_EQ(link.getAddress(), info.getAddress());
+        ASSERT_EQ(link.getFileName(), info.getFileName());
+        ASSERT_EQ(link.getExtension(), info.getExtension());
+        ASSERT_EQ(link.getHost(), info.getHost());
+        ASSERT_EQ(link.getName(), name);
+        ASSERT_EQ(link.getHref(), i % 2 ? href : "");
+    }
+}
+
+// Records move as their list grows; the instance counter must come back to where it was, so
+// that a leak shows and moves do not.
+TEST(clsLink, CountsEachRecordOnceThroughMoves)
+{
+    auto live = [] {
+        for (const InstanceCount& count : instanceCounts())
+            if (count.name == "clsLink")
+                return count.live;
+        return 0;
+    };
+    int before = live();
+    {
+        std::vector<clsLink> links;
+        for (int i = 0; i < 100; ++i)
+            links.emplace_back(0, "http://h/" + std::to_string(i) + ".png", "n", nullptr);
+        EXPECT_EQ(live(), before + 100);
+        clsLink moved(std::move(links.back()));
+        links.pop_back();
+        links.front() = std::move(moved);
+        EXPECT_EQ(links.front().getFileName(), "99.png");
+    }
+    EXPECT_EQ(live(), before);
 }
 
 } // namespace
