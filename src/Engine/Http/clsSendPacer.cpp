@@ -127,28 +127,37 @@ bool clsSendPacer::waitTurn(const std::string& host, const std::atomic<bool>& ca
     }
 }
 
+clsSendPacer::Lane* clsSendPacer::readyLane(const std::string& host, std::uint64_t now,
+                                            std::uint64_t busyRetryMs, std::uint64_t& readyAt)
+{
+    forgetOldHosts(now);
+    Lane& lane = laneOf(host);
+    std::uint64_t due = dueOf(host, lane);
+    if (now < due) {
+        readyAt = due;
+        return nullptr;
+    }
+    if (!isFirstReady(lane, noTicket, now)) {
+        readyAt = now + busyRetryMs;
+        return nullptr;
+    }
+    return &lane;
+}
+
 bool clsSendPacer::tryTurn(const std::string& host, std::uint64_t& readyAt)
 {
     if (interval == 0)
         return true;
     std::lock_guard<std::mutex> guard(lock);
     std::uint64_t now = clock();
-    forgetOldHosts(now);
-    Lane& lane = laneOf(host);
-    std::uint64_t due = dueOf(host, lane);
-    if (now < due) {
-        readyAt = due;
+    Lane* lane = readyLane(host, now, interval, readyAt);
+    if (lane == nullptr)
         return false;
-    }
-    if (!isFirstReady(lane, noTicket, now)) {
-        readyAt = now + interval;
-        return false;
-    }
-    lane.nextFree = now + interval;
+    lane->nextFree = now + interval;
     // Turns of threads that ended unused (workers restarted by a cancel) are dropped.
     if (grants.size() >= grantTableLimit)
         std::erase_if(grants, [&](const auto& entry) { return entry.second.nextFree <= now; });
-    grants[std::this_thread::get_id()] = Grant{host, lane.nextFree};
+    grants[std::this_thread::get_id()] = Grant{host, lane->nextFree};
     return true;
 }
 
@@ -158,18 +167,10 @@ bool clsSendPacer::tryRelease(const std::string& host, std::uint64_t& readyAt)
         return true;
     std::lock_guard<std::mutex> guard(lock);
     std::uint64_t now = clock();
-    forgetOldHosts(now);
-    Lane& lane = laneOf(host);
-    std::uint64_t due = dueOf(host, lane);
-    if (now < due) {
-        readyAt = due;
+    Lane* lane = readyLane(host, now, cancelCheckMs, readyAt);
+    if (lane == nullptr)
         return false;
-    }
-    if (!isFirstReady(lane, noTicket, now)) {
-        readyAt = now + cancelCheckMs;
-        return false;
-    }
-    release(host, lane, now);
+    release(host, *lane, now);
     return true;
 }
 

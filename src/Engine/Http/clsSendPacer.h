@@ -67,6 +67,10 @@ private:
     bool isHeld(const std::string& host, std::uint64_t now) const;
     bool isFirstReady(const Lane& lane, std::uint64_t ticket, std::uint64_t now) const;
     bool useGrant(const std::string& host, std::uint64_t now);
+    // The lane of host when it may send at now without waiting; else null, with readyAt set
+    // to its due time, or to now + busyRetryMs when only other waiters are in the way.
+    Lane* readyLane(const std::string& host, std::uint64_t now, std::uint64_t busyRetryMs,
+                    std::uint64_t& readyAt);
     void release(const std::string& host, Lane& lane, std::uint64_t now);
     void forgetOldHosts(std::uint64_t now);
 
