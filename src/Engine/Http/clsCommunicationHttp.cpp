@@ -118,22 +118,8 @@ struct clsCommunicationHttp::Session {
         std::size_t length = size * count;
         self->lastActivity = platform::tickCount();
         *self->wireBytes += length;
-        std::string_view line(data, length);
-        while (!line.empty() && (line.back() == '\n' || line.back() == '\r'))
-            line.remove_suffix(1);
-        if (self->ftp) {
-            // The last line of a reply is "NNN text"; the lines of a longer one read "NNN-".
-            bool final = line.size() >= 4 && std::isdigit(static_cast<unsigned char>(line[0])) &&
-                         line[3] == ' ';
-            if (final)
-                self->lastReply.assign(line);
-            return length;
-        }
-        if (line.starts_with("HTTP/"))
-            self->headerLines.clear();
-        self->headerLines.append(line);
-        self->headerLines.append("\r\n");
-        if (line.empty() && statusOfHeader(self->headerLines) >= 200)
+        if (takeHeaderLine(std::string_view(data, length), self->ftp, self->headerLines,
+                           self->lastReply))
             self->headerDone = true;
         return length;
     }

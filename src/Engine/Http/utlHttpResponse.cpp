@@ -8,6 +8,26 @@
 
 namespace httpresponse {
 
+bool takeHeaderLine(std::string_view line, bool ftp, std::string& headerLines,
+                    std::string& lastReply)
+{
+    while (!line.empty() && (line.back() == '\n' || line.back() == '\r'))
+        line.remove_suffix(1);
+    if (ftp) {
+        // The last line of a reply is "NNN text"; the lines of a longer one read "NNN-".
+        bool final =
+            line.size() >= 4 && std::isdigit(static_cast<unsigned char>(line[0])) && line[3] == ' ';
+        if (final)
+            lastReply.assign(line);
+        return false;
+    }
+    if (line.starts_with("HTTP/"))
+        headerLines.clear();
+    headerLines.append(line);
+    headerLines.append("\r\n");
+    return line.empty() && statusOfHeader(headerLines) >= 200;
+}
+
 int statusOfHeader(const std::string& header)
 {
     std::size_t space = header.find(' ');
