@@ -833,7 +833,9 @@ void utlKanjiConverter::switchTo(int kind, std::string& out)
     }
 }
 
-bool utlKanjiConverter::convertDetecting(const char* bytes, std::size_t length, std::string& out)
+// With used, the bytes after the one that decided the code are left to the caller.
+bool utlKanjiConverter::convertDetecting(const char* bytes, std::size_t length, std::string& out,
+                                         std::size_t* used)
 {
     if (codeKind == codeUnknown)
         codeKind = codeAscii;
@@ -888,6 +890,10 @@ bool utlKanjiConverter::convertDetecting(const char* bytes, std::size_t length, 
         return true;
     }
     switchTo(decided, out);
+    if (used != nullptr) {
+        length = fed;
+        *used = fed;
+    }
     std::size_t bom = decided == codeUtf8 ? static_cast<std::size_t>(detector.bomLength()) : 0;
     if (pending.empty()) {
         // Nothing held from earlier blocks: the rest of this one is converted where it lies.
@@ -910,6 +916,18 @@ bool utlKanjiConverter::convertCode(const char* bytes, std::size_t length)
     } else if (!convertInto(codeKind, bytes, length, out)) {
         return logError(failureMessage(codeKind));
     }
+    return pushOutput(std::move(out));
+}
+
+bool utlKanjiConverter::convertUntilDecided(const char* bytes, std::size_t length,
+                                            std::size_t& used)
+{
+    used = length;
+    if (codeKind != codeUnknown && codeKind != codeAscii)
+        return convertCode(bytes, length);
+    std::string out = takeSpare();
+    if (!convertDetecting(bytes, length, out, &used))
+        return logError(messageCheck);
     return pushOutput(std::move(out));
 }
 
