@@ -695,6 +695,7 @@ void clsQuillaraEngine::takeQueuedJobs(std::deque<Job>& requests, std::deque<Job
     }
     std::lock_guard<std::mutex> guard(communicationLock);
     communications.swap(communicationQueue);
+    clearCommunicationCounts();
 }
 
 // Gives back what dropped jobs hold. With notify, a request whose read never started, or
@@ -786,13 +787,20 @@ bool clsQuillaraEngine::postCommunication(clsCommunicationKind kind, clsUrlInfor
     Job job{kind, info, extra, node};
     job.host = pacedHost(job);
     bool idle = false;
+    bool startable = true;
     {
         std::lock_guard<std::mutex> guard(communicationLock);
-        communicationQueue.push_back(std::move(job));
-        ++queueVersion;
-        idle = idleWorkers > 0;
+        // A job that cannot start now (the transfers it would join are all under way) wakes
+        // nobody: whoever ends one of those transfers looks at the queue again.
+        if (!job.host.empty()) {
+            auto held = hostTransfers.find(job.host);
+            startable = transfersInFlight < options.maxTransfers &&
+                        (held == hostTransfers.end() || held->second < hostLimit());
+        }
+        idle = queueCommunication(std::move(job));
     }
-    announceJob(idle);
+    if (startable)
+        announceJob(idle);
     return true;
 }
 
@@ -841,7 +849,18 @@ std::deque<clsQuillaraEngine::Job>::iterator clsQuillaraEngine::findReadyJob(std
 {
     readyAt = 0;
     bool perHost = pacer->pacesPerHost();
-    std::set<std::string> waiting;
+    // A host found waiting is marked with this scan's number; its later jobs are passed over.
+    std::uint64_t scan = ++scanCount;
+    // Once every queued host is found waiting, and nothing else is queued, the rest of the
+    // queue holds nothing ready.
+    int hostsLeft = queuedOthers == 0 ? queuedHosts : -1;
+    auto waiting = [&](const Job& job) {
+        return hostMarks[static_cast<std::size_t>(job.hostSlot)] == scan;
+    };
+    auto markWaiting = [&](const Job& job) {
+        hostMarks[static_cast<std::size_t>(job.hostSlot)] = scan;
+        return --hostsLeft == 0;
+    };
     auto sooner = [&](std::uint64_t hostReady) {
         readyAt = readyAt == 0 ? hostReady : std::min(readyAt, hostReady);
     };
@@ -852,24 +871,26 @@ std::deque<clsQuillaraEngine::Job>::iterator clsQuillaraEngine::findReadyJob(std
                 return communicationQueue.end();
             if (host.empty() || !perHost)
                 return it;
-            if (waiting.count(host) != 0)
+            if (waiting(*it))
                 continue;
             std::uint64_t hostReady = 0;
             if (pacer->tryTurn(host, hostReady))
                 return it;
             sooner(hostReady);
-            waiting.insert(host);
+            if (markWaiting(*it))
+                break;
             continue;
         }
         if (host.empty())
             return it;
         if (transfersInFlight >= options.maxTransfers)
             return communicationQueue.end();
-        if (waiting.count(host) != 0)
+        if (waiting(*it))
             continue;
         auto held = hostTransfers.find(host);
         if (held != hostTransfers.end() && held->second >= hostLimit()) {
-            waiting.insert(host);
+            if (markWaiting(*it))
+                break;
             continue;
         }
         std::uint64_t hostReady = 0;
@@ -880,11 +901,49 @@ std::deque<clsQuillaraEngine::Job>::iterator clsQuillaraEngine::findReadyJob(std
             return it;
         }
         sooner(hostReady);
-        if (!perHost)
-            return communicationQueue.end();
-        waiting.insert(host);
+        if (!perHost || markWaiting(*it))
+            break;
     }
     return communicationQueue.end();
+}
+
+// A job of no host or a snapshot counts among the others: a scan with one queued looks at
+// the whole queue.
+bool clsQuillaraEngine::queueCommunication(Job&& job)
+{
+    if (!job.host.empty()) {
+        auto [slot, added] = hostSlots.try_emplace(job.host, static_cast<int>(hostSlots.size()));
+        if (added) {
+            hostMarks.push_back(0);
+            hostQueued.push_back(0);
+        }
+        job.hostSlot = slot->second;
+    }
+    if (job.host.empty() || runsWhole(job))
+        ++queuedOthers;
+    else if (hostQueued[static_cast<std::size_t>(job.hostSlot)]++ == 0)
+        ++queuedHosts;
+    communicationQueue.push_back(std::move(job));
+    ++queueVersion;
+    return idleWorkers > 0;
+}
+
+clsQuillaraEngine::Job clsQuillaraEngine::unqueueCommunication(std::deque<Job>::iterator job)
+{
+    if (job->host.empty() || runsWhole(*job))
+        --queuedOthers;
+    else if (--hostQueued[static_cast<std::size_t>(job->hostSlot)] == 0)
+        --queuedHosts;
+    Job taken = std::move(*job);
+    communicationQueue.erase(job);
+    return taken;
+}
+
+void clsQuillaraEngine::clearCommunicationCounts()
+{
+    std::fill(hostQueued.begin(), hostQueued.end(), 0);
+    queuedHosts = 0;
+    queuedOthers = 0;
 }
 
 bool clsQuillaraEngine::waitCommunication(const std::atomic<bool>& workerStopping, Job& job)
@@ -909,8 +968,7 @@ bool clsQuillaraEngine::waitCommunication(const std::atomic<bool>& workerStoppin
         communicationEvent.wait_for(guard, std::chrono::milliseconds(wait));
     }
     --idleWorkers;
-    job = *next;
-    communicationQueue.erase(next);
+    job = unqueueCommunication(next);
     bool more = !communicationQueue.empty();
     guard.unlock();
     if (more)
@@ -928,24 +986,19 @@ bool clsQuillaraEngine::takeCommunication(Job& job, std::uint64_t& readyAt)
     auto next = findReadyJob(readyAt, true);
     if (next == communicationQueue.end())
         return false;
-    job = *next;
-    communicationQueue.erase(next);
+    job = unqueueCommunication(next);
     return true;
 }
 
+// No idle worker is woken: the worker that ended the transfer has room for one more and
+// looks at the queue before it waits again.
 void clsQuillaraEngine::endTransfer(const std::string& host, bool releaseHost)
 {
-    bool waiting = false;
-    {
-        std::lock_guard<std::mutex> guard(communicationLock);
-        --transfersInFlight;
-        if (releaseHost)
-            dropHost(host);
-        ++queueVersion;
-        waiting = !communicationQueue.empty() && idleWorkers > 0;
-    }
-    if (waiting)
-        communicationEvent.notify_one();
+    std::lock_guard<std::mutex> guard(communicationLock);
+    --transfersInFlight;
+    if (releaseHost)
+        dropHost(host);
+    ++queueVersion;
 }
 
 int clsQuillaraEngine::hostLimit() const
@@ -1145,9 +1198,7 @@ bool clsQuillaraEngine::snapshot(Job& job)
     bool idle = false;
     {
         std::lock_guard<std::mutex> guard(communicationLock);
-        communicationQueue.push_back(Job{clsCommunicationKind::snapshot, snapshot, 0, nullptr});
-        ++queueVersion;
-        idle = idleWorkers > 0;
+        idle = queueCommunication(Job{clsCommunicationKind::snapshot, snapshot, 0, nullptr});
     }
     announceJob(idle);
     return true;
@@ -1160,9 +1211,7 @@ bool clsQuillaraEngine::postSnapshotFetch(clsSnapshotFetch* fetch)
         std::lock_guard<std::mutex> guard(communicationLock);
         Job job{clsCommunicationKind::snapshotFetch, fetch, 0, nullptr};
         job.host = fetch->getHost();
-        communicationQueue.push_back(std::move(job));
-        ++queueVersion;
-        idle = idleWorkers > 0;
+        idle = queueCommunication(std::move(job));
     }
     announceJob(idle);
     return true;

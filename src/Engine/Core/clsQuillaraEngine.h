@@ -18,6 +18,7 @@
 #include <set>
 #include <string>
 #include <thread>
+#include <unordered_map>
 #include <utility>
 #include <vector>
 
@@ -89,6 +90,8 @@ public:
         bool counted = false;
         // The host a communication job sends its first request to (paced), or empty.
         std::string host = {};
+        // The host's number in the engine's host table (set when queued), or -1.
+        int hostSlot = -1;
     };
 
     clsQuillaraEngine();
@@ -165,7 +168,8 @@ public:
     // false when there is none, readyAt then when a queued host may be free (0: unknown).
     bool takeCommunication(Job& job, std::uint64_t& readyAt);
     // A transfer has ended (or a counted job started none): its place is free again, and
-    // with releaseHost its host (pacing per host).
+    // with releaseHost its host. Called by the worker that drove it, which looks at the queue
+    // next, so nobody else is woken.
     void endTransfer(const std::string& host, bool releaseHost);
     // A transfer talks to host: false when as many do already (one with pacing per host, else
     // one per worker, as many as when each worker ran one transfer).
@@ -260,6 +264,19 @@ private:
     int transfersInFlight = 0;
     std::atomic<std::uint64_t> queueVersion{0}; // changed under the communication lock
     std::map<std::string, int> hostTransfers;   // transfers that hold each host
+    // Every host that has had a queued job gets a number, so that a scan of the queue marks
+    // and tests a host by index instead of looking its name up for each job.
+    std::unordered_map<std::string, int> hostSlots;
+    std::vector<std::uint64_t> hostMarks; // the scan that last found the host waiting
+    std::vector<int> hostQueued;          // queued jobs of the host
+    int queuedHosts = 0;                  // hosts with a queued job
+    int queuedOthers = 0;                 // queued jobs of no host, and snapshots
+    std::uint64_t scanCount = 0;
+    // With the communication lock held: a job into the queue (true: a worker is idle), one
+    // out of it, and all of them out.
+    bool queueCommunication(Job&& job);
+    Job unqueueCommunication(std::deque<Job>::iterator job);
+    void clearCommunicationCounts();
     int hostLimit() const;
     void dropHost(const std::string& host); // the communication lock is held
     std::mutex wakersLock;

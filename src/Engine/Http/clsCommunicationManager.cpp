@@ -113,6 +113,9 @@ void clsCommunicationManager::threadBody()
             transport.reset();
         }
     }
+    for (CURL* easy : spareHandles)
+        curl_easy_cleanup(easy);
+    spareHandles.clear();
     {
         std::lock_guard<std::mutex> guard(multiLock);
         curl_multi_cleanup(multi);
@@ -171,7 +174,8 @@ void clsCommunicationManager::runJob(clsQuillaraEngine::Job& job)
 void clsCommunicationManager::startTransfer(clsQuillaraEngine::Job& job)
 {
     auto* info = static_cast<clsUrlInformation*>(job.object);
-    auto transfer = std::make_unique<clsTransfer>(engine, multi, info, job.node, seed++);
+    auto transfer =
+        std::make_unique<clsTransfer>(engine, multi, &spareHandles, info, job.node, seed++);
     job.object = nullptr;
     job.node = nullptr;
     job.counted = false;
@@ -246,9 +250,12 @@ void clsCommunicationManager::stepTransfers(std::uint64_t now)
             ++i;
             continue;
         }
+        // The place and the host go back under one hold of the queue's lock.
+        std::string host;
+        bool held = transfers[i]->handOverHost(host);
         transfers[i] = std::move(transfers.back());
         transfers.pop_back();
-        engine->endTransfer({}, false);
+        engine->endTransfer(host, held);
     }
 }
 

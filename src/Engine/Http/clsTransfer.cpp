@@ -33,6 +33,8 @@ constexpr std::size_t drainLimit = 64 * 1024;
 constexpr std::uint64_t drainMs = 500;
 // Consumed body bytes are dropped from the buffer's front once there are this many.
 constexpr std::size_t compactAt = 64 * 1024;
+// Easy handles a worker keeps for its next transfers.
+constexpr std::size_t maxSpareHandles = 16;
 // A host whose connection another transfer holds is asked again after this long.
 constexpr std::uint64_t hostRecheckMs = 20;
 
@@ -52,10 +54,10 @@ std::string withCode(const char* text, unsigned code)
 
 } // namespace
 
-clsTransfer::clsTransfer(clsQuillaraEngine* engine, CURLM* multi, clsUrlInformation* info,
-                         clsQuillaraItem* node, std::uint32_t seed)
-    : engine(engine), options(engine->getOptions()), multi(multi), info(info), node(node),
-      chain(engine->getOptions().maxRedirects), jitter(seed)
+clsTransfer::clsTransfer(clsQuillaraEngine* engine, CURLM* multi, std::vector<CURL*>* spares,
+                         clsUrlInformation* info, clsQuillaraItem* node, std::uint32_t seed)
+    : engine(engine), options(engine->getOptions()), multi(multi), spares(spares), info(info),
+      node(node), chain(engine->getOptions().maxRedirects), jitter(seed)
 {
     countCreated("clsTransfer");
 }
@@ -63,8 +65,7 @@ clsTransfer::clsTransfer(clsQuillaraEngine* engine, CURLM* multi, clsUrlInformat
 clsTransfer::~clsTransfer()
 {
     detach();
-    if (easy != nullptr)
-        curl_easy_cleanup(easy);
+    giveBackHandle();
     curl_slist_free_all(requestHeaders);
     releaseHost();
     if (node != nullptr)
@@ -77,6 +78,15 @@ clsTransfer::~clsTransfer()
 bool clsTransfer::hasEnded() const
 {
     return stage == Stage::ended;
+}
+
+bool clsTransfer::handOverHost(std::string& heldHost)
+{
+    if (!hostHeld)
+        return false;
+    hostHeld = false;
+    heldHost = std::move(host);
+    return true;
 }
 
 std::uint64_t clsTransfer::nextCheck() const
@@ -99,7 +109,12 @@ bool clsTransfer::start(std::uint64_t now)
     info->addAttempt();
     host = info->getHost();
     hostHeld = true; // taken with the job
-    easy = curl_easy_init();
+    if (spares != nullptr && !spares->empty()) {
+        easy = spares->back();
+        spares->pop_back();
+    } else {
+        easy = curl_easy_init();
+    }
     if (easy == nullptr) {
         failStart(resultTransportError);
         return false;
@@ -630,6 +645,21 @@ void clsTransfer::detach()
         return;
     curl_multi_remove_handle(multi, easy);
     attached = false;
+}
+
+// An easy handle costs an allocation of several kilobytes and its set-up; the worker keeps a
+// few, reset, for its next transfers (its connections live in the multi handle either way).
+void clsTransfer::giveBackHandle()
+{
+    if (easy == nullptr)
+        return;
+    if (spares != nullptr && spares->size() < maxSpareHandles) {
+        curl_easy_reset(easy);
+        spares->push_back(easy);
+    } else {
+        curl_easy_cleanup(easy);
+    }
+    easy = nullptr;
 }
 
 void clsTransfer::releaseHost()

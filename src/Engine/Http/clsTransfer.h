@@ -8,6 +8,7 @@
 #include <curl/curl.h>
 #include <random>
 #include <string>
+#include <vector>
 
 class clsQuillaraEngine;
 class clsQuillaraItem;
@@ -24,9 +25,10 @@ class clsTransfer {
 public:
     // info and node: the job's queue reference and node reference (node null for a head-only
     // request), both given back by the transfer. The first send's turn (and, with pacing per
-    // host, its host) has been taken with the job.
-    clsTransfer(clsQuillaraEngine* engine, CURLM* multi, clsUrlInformation* info,
-                clsQuillaraItem* node, std::uint32_t seed);
+    // host, its host) has been taken with the job. spares: the worker's easy handles kept
+    // from ended transfers; the transfer takes one from there and gives its own back.
+    clsTransfer(clsQuillaraEngine* engine, CURLM* multi, std::vector<CURL*>* spares,
+                clsUrlInformation* info, clsQuillaraItem* node, std::uint32_t seed);
     ~clsTransfer();
     clsTransfer(const clsTransfer&) = delete;
     clsTransfer& operator=(const clsTransfer&) = delete;
@@ -42,6 +44,9 @@ public:
     // The latest tick at which step() must run again, whatever the sockets do.
     std::uint64_t nextCheck() const;
     bool hasEnded() const;
+    // The host an ended transfer still holds, given to the caller to release with the
+    // transfer's place; false when it holds none.
+    bool handOverHost(std::string& heldHost);
 
 private:
     enum class Stage { waitTurn, sending, draining, waitRetry, body, ended };
@@ -67,6 +72,7 @@ private:
     void endRead(clsRequestStatus status, int result);
     void failBody(int code, const std::string& message);
     void detach();
+    void giveBackHandle();
     void releaseHost();
     bool timedOut(std::uint64_t now) const;
     int backoffMs();
@@ -78,6 +84,7 @@ private:
     clsQuillaraEngine* engine;
     const clsEngineOptions& options;
     CURLM* multi;
+    std::vector<CURL*>* spares;
     CURL* easy = nullptr;
     clsUrlInformation* info;
     clsQuillaraItem* node;
