@@ -109,7 +109,8 @@ bool clsTransfer::start(std::uint64_t now)
     info->addAttempt();
     host = info->getHost();
     hostHeld = true; // taken with the job
-    if (spares != nullptr && !spares->empty()) {
+    bool reused = spares != nullptr && !spares->empty();
+    if (reused) {
         easy = spares->back();
         spares->pop_back();
     } else {
@@ -119,7 +120,18 @@ bool clsTransfer::start(std::uint64_t now)
         failStart(resultTransportError);
         return false;
     }
+    if (!reused)
+        setSharedOptions();
     curl_easy_setopt(easy, CURLOPT_PRIVATE, this);
+    curl_easy_setopt(easy, CURLOPT_HEADERDATA, this);
+    curl_easy_setopt(easy, CURLOPT_WRITEDATA, this);
+    curl_easy_setopt(easy, CURLOPT_ERRORBUFFER, errorBuffer);
+    return sendNow(now);
+}
+
+// What every transfer of the engine asks for alike; a kept handle has it already.
+void clsTransfer::setSharedOptions()
+{
     curl_easy_setopt(easy, CURLOPT_USERAGENT, options.agentName.c_str());
     curl_easy_setopt(easy, CURLOPT_NOSIGNAL, 1L);
     curl_easy_setopt(easy, CURLOPT_FOLLOWLOCATION, 0L);
@@ -128,14 +140,10 @@ bool clsTransfer::start(std::uint64_t now)
     curl_easy_setopt(easy, CURLOPT_PROTOCOLS_STR, "http,https,ftp,ftps");
     curl_easy_setopt(easy, CURLOPT_CONNECTTIMEOUT_MS, static_cast<long>(options.connectTimeoutMs));
     curl_easy_setopt(easy, CURLOPT_HEADERFUNCTION, &clsTransfer::onHeaderData);
-    curl_easy_setopt(easy, CURLOPT_HEADERDATA, this);
     curl_easy_setopt(easy, CURLOPT_WRITEFUNCTION, &clsTransfer::onBodyData);
-    curl_easy_setopt(easy, CURLOPT_WRITEDATA, this);
-    curl_easy_setopt(easy, CURLOPT_ERRORBUFFER, errorBuffer);
     // The loopback is never sent through a proxy unless the user's own no_proxy says so.
     if (std::getenv("no_proxy") == nullptr && std::getenv("NO_PROXY") == nullptr)
         curl_easy_setopt(easy, CURLOPT_NOPROXY, "localhost,127.0.0.1,::1");
-    return sendNow(now);
 }
 
 // One GET to the request's current address (its turn taken); with a cached copy, a
@@ -648,13 +656,13 @@ void clsTransfer::detach()
 }
 
 // An easy handle costs an allocation of several kilobytes and its set-up; the worker keeps a
-// few, reset, for its next transfers (its connections live in the multi handle either way).
+// few for its next transfers, with the options they share (its connections live in the multi
+// handle either way). What differs per send is set by every send.
 void clsTransfer::giveBackHandle()
 {
     if (easy == nullptr)
         return;
     if (spares != nullptr && spares->size() < maxSpareHandles) {
-        curl_easy_reset(easy);
         spares->push_back(easy);
     } else {
         curl_easy_cleanup(easy);

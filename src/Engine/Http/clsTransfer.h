@@ -73,6 +73,7 @@ private:
     void failBody(int code, const std::string& message);
     void detach();
     void giveBackHandle();
+    void setSharedOptions();
     void releaseHost();
     bool timedOut(std::uint64_t now) const;
     int backoffMs();
