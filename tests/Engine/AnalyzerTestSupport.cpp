@@ -18,12 +18,14 @@ std::unique_ptr<char[]> copyOf(const std::string& bytes, std::size_t at, std::si
 }
 
 AnalyzedPage analyzeBlocks(const std::string& bytes, const std::string& address,
-                           const std::vector<std::size_t>& cuts)
+                           const std::vector<std::size_t>& cuts, int code = 0)
 {
     clsUrlInformation owner;
     owner.set(1, 0, address);
     clsHtmlItem item;
     item.setUrlInformation(&owner);
+    if (code != 0)
+        item.setCodeKind(code);
     bool complete = false;
     std::size_t at = 0;
     for (std::size_t i = 0; i <= cuts.size(); ++i) {
@@ -74,14 +76,14 @@ std::string AnalyzedPage::describe() const
 }
 
 AnalyzedPage analyzeBytes(const std::string& bytes, const std::string& address,
-                          std::size_t blockSize)
+                          std::size_t blockSize, int code)
 {
     std::vector<std::size_t> cuts;
     if (blockSize > 0) {
         for (std::size_t at = blockSize; at < bytes.size(); at += blockSize)
             cuts.push_back(at);
     }
-    return analyzeBlocks(bytes, address, cuts);
+    return analyzeBlocks(bytes, address, cuts, code);
 }
 
 AnalyzedPage analyzeCutAt(const std::string& bytes, const std::string& address, std::size_t offset)

@@ -22,8 +22,9 @@ struct AnalyzedPage {
 };
 
 // Runs a clsHtmlItem over bytes cut into blocks of blockSize (0: one block) as if they
-// arrived for address, analysing after every block, then ends the transfer.
+// arrived for address, analysing after every block, then ends the transfer. A code kind
+// other than 0 is set before, as an owner that knows the page's code does.
 AnalyzedPage analyzeBytes(const std::string& bytes, const std::string& address,
-                          std::size_t blockSize);
+                          std::size_t blockSize, int code = 0);
 // The same with one cut at offset: two blocks.
 AnalyzedPage analyzeCutAt(const std::string& bytes, const std::string& address, std::size_t offset);

@@ -7,7 +7,12 @@
 #include "Engine/Text/utlDisplayText.h"
 #include "Platform/AtomicFile.h"
 
+#include <cstring>
 #include <ctime>
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 namespace {
 
@@ -109,10 +114,7 @@ bool clsHtmlItem::analyze(bool& complete)
             break;
         if (int meta = getMetaCharsetCode())
             setDeclaredCode(meta);
-        // A block that cannot be converted is skipped; the converter has logged why.
-        if (convertCode(data, length))
-            scanBlock(lastOutput().data(), lastOutput().size());
-        discardOutput();
+        analyzeBlock(data, length);
         publishedCode = getConverterCode();
     }
     setAnalysedCount(static_cast<int>(count));
@@ -121,6 +123,84 @@ bool clsHtmlItem::analyze(bool& complete)
     complete = true;
     completeAnalysis();
     return true;
+}
+
+namespace {
+
+// Where the piece of a block that starts at at ends: after the last '>' before the next 64
+// bytes without a '<' (a long text, which the scanner may pass over), or at the end of the
+// block. Any end gives the same result; this one keeps pieces few, and finds it with one
+// branch for 64 bytes.
+std::size_t pieceEnd(const char* data, std::size_t at, std::size_t length)
+{
+    std::size_t window = at + 64;
+#if defined(__SSE2__)
+    const __m128i open = _mm_set1_epi8('<');
+    for (; window + 64 <= length; window += 64) {
+        const auto* bytes = reinterpret_cast<const __m128i*>(data + window);
+        __m128i hits = _mm_or_si128(_mm_or_si128(_mm_cmpeq_epi8(_mm_loadu_si128(bytes), open),
+                                                 _mm_cmpeq_epi8(_mm_loadu_si128(bytes + 1), open)),
+                                    _mm_or_si128(_mm_cmpeq_epi8(_mm_loadu_si128(bytes + 2), open),
+                                                 _mm_cmpeq_epi8(_mm_loadu_si128(bytes + 3), open)));
+        if (_mm_movemask_epi8(hits) == 0)
+            break;
+    }
+#else
+    while (window + 64 <= length && std::memchr(data + window, '<', 64) != nullptr)
+        window += 64;
+#endif
+    if (window + 64 > length)
+        return length;
+    const void* close = memrchr(data + at, '>', window - at);
+    return close == nullptr ? window
+                            : static_cast<std::size_t>(static_cast<const char*>(close) - data) + 1;
+}
+
+} // namespace
+
+// A UTF-8 page's text outside anchors and the title is not converted: the scanner would pass
+// over it up to the next '<', which the converter writes as it stands (never as part of a
+// character), and nothing written before it (CP932 pairs, single bytes, '?' for a broken
+// character, line ends) changes a thing there. The rest is converted a tag at a time, so
+// that the text after each tag can be passed over again. Conversion and scanning give the
+// same whatever the cuts, so the block may be taken in pieces.
+void clsHtmlItem::analyzeBlock(const char* data, std::size_t length)
+{
+    // A block that cannot be converted is skipped; the converter has logged why.
+    std::size_t at = 0;
+    if (getConverterCode() == codeUnknown || getConverterCode() == codeAscii) {
+        bool converted = convertUntilDecided(data, length, at);
+        if (converted)
+            scanBlock(lastOutput().data(), lastOutput().size());
+        discardOutput();
+        if (!converted)
+            return;
+    }
+    if (at == length)
+        return;
+    if (getConverterCode() != codeUtf8) {
+        if (convertCode(data + at, length - at))
+            scanBlock(lastOutput().data(), lastOutput().size());
+        discardOutput();
+        return;
+    }
+    while (at < length) {
+        if (skipsToNextTag()) {
+            const void* open = std::memchr(data + at, '<', length - at);
+            dropHeldText();
+            if (open == nullptr)
+                return;
+            at = static_cast<std::size_t>(static_cast<const char*>(open) - data);
+        }
+        std::size_t end = pieceEnd(data, at, length);
+        if (!convertCode(data + at, end - at)) {
+            discardOutput();
+            return;
+        }
+        scanBlock(lastOutput().data(), lastOutput().size());
+        discardOutput();
+        at = end;
+    }
 }
 
 void clsHtmlItem::completeAnalysis()

@@ -46,6 +46,7 @@ protected:
 
 private:
     void startAnalysis();
+    void analyzeBlock(const char* data, std::size_t length);
     void completeAnalysis();
     bool storeToCache();
     bool readSource(std::string& bytes);

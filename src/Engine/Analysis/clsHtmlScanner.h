@@ -45,6 +45,10 @@ public:
     // Forgets everything, keywords included; link collection stays off until finishScan.
     void clearScanner();
 
+    // Whether the bytes up to the next '<' would change nothing: text outside an anchor, at
+    // the start of a character.
+    bool skipsToNextTag() const { return scanState == ScanState::text && !inAnchor && !trailNext; }
+
     const std::string& getKeywordText() const { return keywords; }
     // The code kind a META charset names (utlKanjiConverter's numbers), 0 when none.
     int getMetaCharsetCode() const { return metaCharsetCode; }

@@ -41,6 +41,9 @@ public:
     // Converts one block and appends the result to the output list (possibly empty, while
     // bytes are held for detection).
     virtual bool convertCode(const char* bytes, std::size_t length);
+    // As convertCode, but when the code is decided inside the block, converts only up to the
+    // byte that decided it; used is the number of bytes taken, the rest is for the next call.
+    bool convertUntilDecided(const char* bytes, std::size_t length, std::size_t& used);
     virtual bool convertASCII(const char* bytes, std::size_t length);
     virtual bool convertSJIS(const char* bytes, std::size_t length);
     virtual bool convertJIS(const char* bytes, std::size_t length);
@@ -59,6 +62,14 @@ public:
     const std::vector<std::string>& getOutput() const { return output; }
     // The converted text of the last call.
     const std::string& lastOutput() const;
+    // For a reader that passes over a UTF-8 page's text up to a '<' without converting it:
+    // forgets a partial character or a CR held from that text, which would only have been
+    // written ('?' or a line end) before the '<'.
+    void dropHeldText()
+    {
+        state.heldCount = 0;
+        state.pendingCR = false;
+    }
     // Frees the output blocks, keeping every state (and the last block's buffer for the next
     // one: a page is converted block by block).
     void discardOutput();
@@ -99,7 +110,8 @@ protected:
 
 private:
     bool convertInto(int kind, const char* bytes, std::size_t length, std::string& out);
-    bool convertDetecting(const char* bytes, std::size_t length, std::string& out);
+    bool convertDetecting(const char* bytes, std::size_t length, std::string& out,
+                          std::size_t* used = nullptr);
     void switchTo(int kind, std::string& out);
     bool pushOutput(std::string&& out);
     std::string takeSpare();

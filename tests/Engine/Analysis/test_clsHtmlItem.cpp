@@ -3,7 +3,9 @@
 #include "TestSupport.h"
 
 #include "Engine/Analysis/clsHtmlScanner.h"
+#include "Engine/Text/utlKanjiConverter.h"
 
+#include <cstdint>
 #include <filesystem>
 #include <gtest/gtest.h>
 
@@ -54,6 +56,67 @@ TEST(clsHtmlItem, SameResultWhereverThePageIsCut)
             ASSERT_EQ(analyzeCutAt(bytes, pageAddress, cut).describe(), whole)
                 << input.filename() << " cut " << cut;
     }
+}
+
+// The text of a UTF-8 page outside anchors is passed over without being converted; what is
+// found must be what the converted page gives, read as Shift_JIS, wherever the page is cut
+// and whether its code is known or detected: long text before and after anchors, titles,
+// comments and scripts, broken characters and line ends right before a tag.
+TEST(clsHtmlItem, TextPassedOverUnconvertedGivesWhatConvertedTextGives)
+{
+    const std::string words[] = {"\xE6\x97\xA5\xE6\x9C\xAC\xE8\xAA\x9E",
+                                 "\xE3\x81\x82 ",
+                                 "abc ",
+                                 "\xEF\xBD\xB1",
+                                 "\xF0\x9F\x98\x80",
+                                 "\r\n",
+                                 "\xE2\x91\xA0",
+                                 "x > y "};
+    const std::string breaks[] = {"\xE3\x81", "\xE6", "\r", "\xF0\x9F", "\xC3", ""};
+    std::uint64_t seed = 7;
+    auto below = [&seed](std::size_t n) {
+        seed = seed * 6364136223846793005ull + 1442695040888963407ull;
+        return static_cast<std::size_t>((seed >> 33) % n);
+    };
+    auto text = [&](std::size_t bytes) {
+        std::string out;
+        while (out.size() < bytes)
+            out += words[below(std::size(words))];
+        return out;
+    };
+    std::size_t links = 0;
+    for (int n = 0; n < 40; ++n) {
+        std::string page = "<title>" + text(20 + below(200)) + "</title>";
+        for (std::size_t parts = 3 + below(12); parts > 0; --parts) {
+            std::string href = "p" + std::to_string(below(100)) + ".html";
+            switch (below(7)) {
+            case 0: page += "<a href=" + href + ">" + text(below(400)) + "</a>"; break;
+            case 1: page += "<a href=" + href + ">" + text(below(300)) + "<p>"; break;
+            case 2: page += "<!-- " + text(below(200)) + "<a href=no.html> -->"; break;
+            case 3: page += "<script>if (a<b) x = '" + text(below(200)) + "';</script>"; break;
+            case 4: page += "<img src=i.png alt='" + text(below(100)) + "'>"; break;
+            default: page += "<p>" + text(below(500)); break;
+            }
+            page += breaks[below(std::size(breaks))];
+        }
+        utlKanjiConverter converter;
+        converter.setConverterCode(utlKanjiConverter::codeUtf8);
+        ASSERT_TRUE(converter.convertCode(page.data(), page.size()));
+        std::string sjis = converter.lastOutput();
+        ASSERT_TRUE(converter.finishCode());
+        sjis += converter.lastOutput();
+        AnalyzedPage expected = analyzeBytes(sjis, pageAddress, 0, utlKanjiConverter::codeSjis);
+        expected.code = utlKanjiConverter::codeUtf8;
+        links += expected.links.size();
+        for (int code : {0, int{utlKanjiConverter::codeUtf8}}) {
+            for (std::size_t size : {0, 1, 2, 3, 5, 64, 100, 127, 129, 2048}) {
+                AnalyzedPage got = analyzeBytes(page, pageAddress, size, code);
+                ASSERT_EQ(got.describe(), expected.describe())
+                    << "page " << n << " blocks of " << size << " code " << code;
+            }
+        }
+    }
+    EXPECT_GT(links, 100u);
 }
 
 // Hostile pages: huge attributes, endless comments, many links, binary bytes. Memory stays
