@@ -12,6 +12,7 @@
 #include "TreeViewItem/Cabinet/tviCabinetMerge.h"
 #include "TreeViewItem/Base/tviEntryPlacer.h"
 
+#include <algorithm>
 #include <unistd.h>
 
 #include <sys/stat.h>
@@ -210,7 +211,18 @@ void tviCabinet::setItemsReadOnly()
     }
 }
 
+// A cabinet read again (another program wrote it) keeps the selection on the same folder or
+// item, found by its place, or on its nearest folder that is still there.
 bool tviCabinet::load()
+{
+    std::vector<PlaceStep> place = selectedPlace();
+    clearChildren();
+    bool loaded = readFile();
+    reselect(place);
+    return loaded;
+}
+
+void tviCabinet::clearChildren()
 {
     ctrlTreeView* t = tree();
     while (TreeNode child = t->getFirstChild(getHandle())) {
@@ -218,6 +230,59 @@ bool tviCabinet::load()
         item->deleteSubtree();
         t->destroyItem(item);
     }
+}
+
+tviCabinet::PlaceStep tviCabinet::stepOf(TreeNode node) const
+{
+    ctrlTreeView* t = tree();
+    tviTreeViewItem* item = t->getItem(node);
+    PlaceStep step{item->getType(), item->getText(), 0};
+    for (TreeNode n = t->getFirstChild(t->getParent(node)); n != node; n = t->getNextSibling(n)) {
+        tviTreeViewItem* sibling = t->getItem(n);
+        step.repeat += sibling->getType() == step.type && sibling->getText() == step.text ? 1 : 0;
+    }
+    return step;
+}
+
+std::vector<tviCabinet::PlaceStep> tviCabinet::selectedPlace() const
+{
+    ctrlTreeView* t = tree();
+    std::vector<PlaceStep> steps;
+    TreeNode node = t->getSelection();
+    for (; node != kTreeRoot && node != getHandle(); node = t->getParent(node))
+        steps.push_back(stepOf(node));
+    if (node != getHandle() || steps.empty())
+        return {};
+    std::reverse(steps.begin(), steps.end());
+    return steps;
+}
+
+void tviCabinet::reselect(const std::vector<PlaceStep>& place)
+{
+    if (place.empty())
+        return;
+    ctrlTreeView* t = tree();
+    TreeNode node = getHandle();
+    for (const PlaceStep& step : place) {
+        int seen = 0;
+        TreeNode found = kTreeRoot;
+        for (TreeNode n = t->getFirstChild(node); n != kTreeRoot && found == kTreeRoot;
+             n = t->getNextSibling(n)) {
+            tviTreeViewItem* item = t->getItem(n);
+            if (item->getType() == step.type && item->getText() == step.text &&
+                seen++ == step.repeat)
+                found = n;
+        }
+        if (found == kTreeRoot)
+            break;
+        node = found;
+    }
+    t->selectNode(node);
+}
+
+bool tviCabinet::readFile()
+{
+    ctrlTreeView* t = tree();
     loadError_.clear();
     changedAt_ = -1;
     unreadable_ = false;
@@ -322,14 +387,12 @@ bool tviCabinet::mergeWithFile(tviCabinetDocument& doc)
         return false;
     }
     doc = tviCabinetMerge::merge(base_, doc, theirs);
-    ctrlTreeView* t = tree();
-    while (TreeNode child = t->getFirstChild(getHandle())) {
-        tviTreeViewItem* item = t->getItem(child);
-        item->deleteSubtree();
-        t->destroyItem(item);
-    }
+    std::vector<PlaceStep> place = selectedPlace();
+    clearChildren();
     tviCabinetDocument copy = doc;
-    return fromDocument(std::move(copy));
+    bool built = fromDocument(std::move(copy));
+    reselect(place);
+    return built;
 }
 
 bool tviCabinet::save()

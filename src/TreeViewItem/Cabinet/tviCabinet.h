@@ -8,6 +8,7 @@
 #include <memory>
 #include <source_location>
 #include <string>
+#include <vector>
 
 struct tviCabinetDocument;
 struct tviCabinetEntry;
@@ -102,6 +103,19 @@ protected:
     int64_t changedAt_ = -1;
 
 private:
+    // A folder or item's place below the cabinet, a level a step: its kind, its text and how
+    // many siblings before it have both the same.
+    struct PlaceStep {
+        int type;
+        std::string text;
+        int repeat;
+    };
+    PlaceStep stepOf(TreeNode node) const;
+    // The selection's place when it is below the cabinet, else empty.
+    std::vector<PlaceStep> selectedPlace() const;
+    void reselect(const std::vector<PlaceStep>& place);
+    void clearChildren();
+    bool readFile(); // the file's entries made into the (empty) cabinet
     bool writeTo(const std::string& path, const tviCabinetDocument& doc);
     bool refuse(const std::string& why,
                 std::source_location caller = std::source_location::current());

@@ -386,6 +386,38 @@ TEST_F(tviCabinetModel, ItemRemovedByAnotherProgramStaysWhenTheUserChangedIt)
     EXPECT_EQ(note, child(c->getHandle(), "noted")->getDescription());
 }
 
+// Another program writes the cabinet while the window has nothing of its own to save: the
+// tree is read again and the selection stays on the same item, found by its place (the
+// second of two alike), or on its folder when the item has gone.
+TEST_F(tviCabinetModel, CabinetReadAgainKeepsTheSelection)
+{
+    tviCabinet* c =
+        open("c.scb", {entry(3, "F"), entry(4, "x", 0), entry(4, "y", 0), entry(4, "y", 0)});
+    auto rewrite = [&](std::vector<tviCabinetEntry> entries) {
+        tviCabinetDocument doc;
+        doc.name = "c.scb";
+        doc.entries = std::move(entries);
+        std::filesystem::remove(home.path() / "c.scb");
+        testsupport::writeFile(home.path() / "c.scb", tviCabinetFile::write(doc));
+    };
+    TreeNode folder = child(c->getHandle(), "F")->getHandle();
+    TreeNode second = tree.getNextSibling(tree.getNextSibling(tree.getFirstChild(folder)));
+    ASSERT_TRUE(tree.selectNode(second));
+    rewrite(
+        {entry(3, "F"), entry(4, "new", 0), entry(4, "x", 0), entry(4, "y", 0), entry(4, "y", 0)});
+    ASSERT_TRUE(c->reloadIfChanged());
+    folder = child(c->getHandle(), "F")->getHandle();
+    ASSERT_EQ("new,x,y,y", names(folder));
+    TreeNode last = tree.getFirstChild(folder);
+    while (tree.getNextSibling(last) != nullptr)
+        last = tree.getNextSibling(last);
+    EXPECT_EQ(last, tree.getSelection());
+
+    rewrite({entry(3, "F"), entry(4, "x", 0)});
+    ASSERT_TRUE(c->reloadIfChanged());
+    EXPECT_EQ(child(c->getHandle(), "F")->getHandle(), tree.getSelection());
+}
+
 TEST_F(tviCabinetModel, ShutDownSaveVisitsEveryRoot)
 {
     tviCabinet* c1 = open("c1.scb", {entry(4, "A")});
