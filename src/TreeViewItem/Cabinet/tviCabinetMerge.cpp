@@ -3,7 +3,6 @@
 #include "TreeViewItem/Formats/tviCabinetFile.h"
 
 #include <algorithm>
-#include <climits>
 #include <functional>
 #include <unordered_map>
 #include <unordered_set>
@@ -13,6 +12,11 @@ uint64_t tviCabinetMerge::keyOf(uint64_t parentKey, const tviCabinetEntry& e)
     std::string text = std::to_string(parentKey) + '\x1f' + std::to_string(e.type) + '\x1f' +
                        e.name + '\x1f' + e.url;
     return std::hash<std::string>{}(text);
+}
+
+uint64_t tviCabinetMerge::editsOf(const tviCabinetEntry& e)
+{
+    return std::hash<std::string>{}((e.marked ? "1" : "0") + e.description);
 }
 
 std::vector<uint64_t> tviCabinetMerge::keysOf(const tviCabinetDocument& doc)
@@ -32,14 +36,14 @@ void tviCabinetMerge::Base::add(const tviCabinetEntry& e)
     uint64_t parent = e.parent >= 0 && static_cast<size_t>(e.parent) < i ? folderKeys[e.parent] : 0;
     uint64_t key = keyOf(parent, e);
     folderKeys.push_back(key);
-    entries.emplace_back(key, e.status);
+    entries.push_back({key, e.status, editsOf(e)});
 }
 
 void tviCabinetMerge::Base::finish()
 {
     folderKeys.clear();
     folderKeys.shrink_to_fit();
-    std::sort(entries.begin(), entries.end());
+    std::stable_sort(entries.begin(), entries.end());
 }
 
 tviCabinetMerge::Base tviCabinetMerge::baseOf(const tviCabinetDocument& doc)
@@ -48,22 +52,23 @@ tviCabinetMerge::Base tviCabinetMerge::baseOf(const tviCabinetDocument& doc)
     std::vector<uint64_t> keys = keysOf(doc);
     base.entries.reserve(keys.size());
     for (size_t i = 0; i < keys.size(); ++i)
-        base.entries.emplace_back(keys[i], doc.entries[i].status);
-    std::sort(base.entries.begin(), base.entries.end());
+        base.entries.push_back({keys[i], doc.entries[i].status, editsOf(doc.entries[i])});
+    std::stable_sort(base.entries.begin(), base.entries.end());
     return base;
 }
 
 tviCabinetDocument tviCabinetMerge::merge(const Base& base, const tviCabinetDocument& ours,
                                           const tviCabinetDocument& theirs)
 {
+    auto findBase = [&](uint64_t key) -> const BaseEntry* {
+        auto it = std::lower_bound(base.entries.begin(), base.entries.end(), BaseEntry{key, 0, 0});
+        return it == base.entries.end() || it->key != key ? nullptr : &*it;
+    };
     auto inBase = [&](uint64_t key, int* status) {
-        auto it = std::lower_bound(base.entries.begin(), base.entries.end(),
-                                   std::make_pair(key, INT_MIN));
-        if (it == base.entries.end() || it->first != key)
-            return false;
-        if (status != nullptr)
-            *status = it->second;
-        return true;
+        const BaseEntry* found = findBase(key);
+        if (found != nullptr && status != nullptr)
+            *status = found->status;
+        return found != nullptr;
     };
     std::vector<uint64_t> ourKeys = keysOf(ours);
     std::vector<uint64_t> theirKeys = keysOf(theirs);
@@ -85,8 +90,10 @@ tviCabinetDocument tviCabinetMerge::merge(const Base& base, const tviCabinetDocu
         const tviCabinetEntry& e = ours.entries[i];
         size_t parent = e.parent >= 0 ? ourNode[e.parent] : 0;
         auto found = theirIndex.find(ourKeys[i]);
-        // An item the other program removed goes, unless the window made or changed it.
-        if (e.type != 3 && found == theirIndex.end() && inBase(ourKeys[i], nullptr))
+        // An item the other program removed goes, unless the window made it or the user
+        // changed its note or mark since: what the user wrote is not lost.
+        const BaseEntry* was = found == theirIndex.end() ? findBase(ourKeys[i]) : nullptr;
+        if (e.type != 3 && was != nullptr && was->edits == editsOf(e))
             continue;
         nodes.push_back({0, i, {}});
         size_t node = nodes.size() - 1;

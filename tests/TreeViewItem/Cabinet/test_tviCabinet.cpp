@@ -349,6 +349,43 @@ TEST_F(tviCabinetModel, ChangedCabinetIsSavedShortlyAfterTheChange)
     EXPECT_FALSE(std::filesystem::exists(home.path() / "c.scb"));
 }
 
+// Another program removes items the window still has: an untouched one goes with them, one
+// whose note or mark the user changed meanwhile stays, with the note as it was typed.
+TEST_F(tviCabinetModel, ItemRemovedByAnotherProgramStaysWhenTheUserChangedIt)
+{
+    tree.mergeChangedFiles = true;
+    tviCabinet* c = open("c.scb", {entry(4, "untouched"), entry(4, "noted"), entry(4, "marked")});
+    auto edit = [&](const std::string& name, const std::string& note, bool marked) {
+        tviTreeViewItem* item = child(c->getHandle(), name);
+        ASSERT_NE(nullptr, item);
+        tviDialogData data{name, "http://h/" + name, note, marked};
+        ASSERT_TRUE(item->applyProperties(data));
+    };
+    const std::string note = "my note\r\nsecond line";
+    edit("noted", note, false);
+    edit("marked", "", true);
+    // The other program's file: every item gone, one of its own added.
+    tviCabinetDocument theirs;
+    theirs.name = "c.scb";
+    theirs.productMark = true;
+    theirs.entries = {entry(4, "theirs")};
+    std::filesystem::remove(home.path() / "c.scb");
+    testsupport::writeFile(home.path() / "c.scb", tviCabinetFile::write(theirs));
+    ASSERT_TRUE(c->save());
+    tviCabinetDocument saved;
+    std::string error;
+    ASSERT_TRUE(tviCabinetFile::read(testsupport::readFile(home.path() / "c.scb"), saved, error));
+    std::string kept;
+    for (const tviCabinetEntry& e : saved.entries)
+        kept += e.name + ",";
+    EXPECT_EQ("noted,marked,theirs,", kept);
+    EXPECT_EQ(names(c->getHandle()), "noted,marked,theirs");
+    ASSERT_EQ(3u, saved.entries.size());
+    EXPECT_EQ(note, saved.entries[0].description);
+    EXPECT_TRUE(saved.entries[1].marked);
+    EXPECT_EQ(note, child(c->getHandle(), "noted")->getDescription());
+}
+
 TEST_F(tviCabinetModel, ShutDownSaveVisitsEveryRoot)
 {
     tviCabinet* c1 = open("c1.scb", {entry(4, "A")});
