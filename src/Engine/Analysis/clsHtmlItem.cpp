@@ -152,8 +152,15 @@ std::size_t pieceEnd(const char* data, std::size_t at, std::size_t length)
     if (window + 64 > length)
         return length;
     const void* close = memrchr(data + at, '>', window - at);
-    return close == nullptr ? window
-                            : static_cast<std::size_t>(static_cast<const char*>(close) - data) + 1;
+    if (close == nullptr) {
+        // No tag ends before the long text, so the scanner cannot pass over it (a long tag,
+        // comment, script, title or anchor text): the piece goes on to the next '>', rather
+        // than ending every 64 bytes.
+        close = std::memchr(data + window, '>', length - window);
+        if (close == nullptr)
+            return length;
+    }
+    return static_cast<std::size_t>(static_cast<const char*>(close) - data) + 1;
 }
 
 } // namespace
