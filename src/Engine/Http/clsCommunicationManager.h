@@ -65,9 +65,8 @@ private:
     CURLM* multi = nullptr;
     std::mutex multiLock; // guards the multi pointer against wake() on another thread
     std::vector<std::unique_ptr<clsTransfer>> transfers;
-    std::vector<CURL*> spareHandles; // easy handles of ended transfers, reset
-
-    std::uint64_t queueReadyAt = 0;              // when a queued job may be ready (its host's turn)
+    std::vector<CURL*> spareHandles; // easy handles of ended transfers, with their shared options
+    std::uint64_t queueReadyAt = 0;  // when a queued job may be ready (its host's turn)
     std::uint64_t queueSeen = ~std::uint64_t{0}; // the queue's version when nothing was ready
     std::uint32_t seed = 0;
 };
