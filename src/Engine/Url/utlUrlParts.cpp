@@ -1,5 +1,7 @@
 #include "Engine/Url/utlUrlParts.h"
 
+#include "Platform/platformText.h"
+
 #include <cctype>
 #include <cstddef>
 #include <cstring>
@@ -134,9 +136,18 @@ std::size_t crackAuthority(std::string_view address, std::size_t start, utlUrlVi
     std::size_t lastAt = none, colon = none, bracket = none, bad = none;
     std::size_t end = start;
     for (; end < address.size(); ++end) {
-        unsigned char flags = delimiters.flags[static_cast<unsigned char>(address[end])];
+        auto byte = static_cast<unsigned char>(address[end]);
+        unsigned char flags = delimiters.flags[byte];
         if (flags == 0)
             continue;
+        // The second byte of a Shift_JIS character may be '@' or ']': it is part of the
+        // character, never a delimiter, so a Japanese name cannot hand the request to the
+        // host written after it.
+        if (platform::isLeadByte(byte) && end + 1 < address.size() &&
+            static_cast<unsigned char>(address[end + 1]) >= 0x40) {
+            bad = end++;
+            continue;
+        }
         if (flags & endsAuthority)
             break;
         if (flags & userInfoEnd)

@@ -1,6 +1,7 @@
 #include "Engine/Http/clsUrlInformation.h"
 #include "Engine/Core/clsLink.h"
 #include "Engine/Url/utlUrlParts.h"
+#include "Platform/platformText.h"
 #include "Common/utlInstanceCounter.h"
 #include "TestSupport.h"
 
@@ -69,6 +70,17 @@ TEST(clsUrlInformation, SplitsEveryKindOfAddress)
         EXPECT_EQ(info.getExtraInfo(), c.extraInfo);
         EXPECT_EQ(info.getId(), 7);
     }
+    // A Shift_JIS character whose second byte is '@' (院 is 0x89 0x40) is no user name: the
+    // address names no host we can send to, not the host "evil.com". A user name in Japanese
+    // still ends at its '@'.
+    clsUrlInformation info;
+    ASSERT_TRUE(info.set(8, 0, platform::utf8ToSjis("http://院evil.com/")));
+    EXPECT_EQ(info.getAddressKind(), addressNotParsed);
+    EXPECT_EQ(info.getHost(), "");
+    ASSERT_TRUE(info.set(9, 0, platform::utf8ToSjis("http://ユーザ院:院@h.example/a")));
+    EXPECT_EQ(info.getHost(), "h.example");
+    EXPECT_EQ(info.getUserName(), platform::utf8ToSjis("ユーザ院"));
+    EXPECT_EQ(info.getPassword(), platform::utf8ToSjis("院"));
 }
 
 // Trailing blanks are cut, but a lead byte always takes the next byte with it, so the
