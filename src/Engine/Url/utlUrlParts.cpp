@@ -2,9 +2,11 @@
 
 #include "Platform/platformText.h"
 
+#include <algorithm>
 #include <cctype>
 #include <cstddef>
 #include <cstring>
+#include <idn2.h>
 #include <string_view>
 
 namespace {
@@ -126,6 +128,11 @@ bool splitHostPort(std::string_view hostPort, std::size_t colon, std::size_t bra
     return true;
 }
 
+bool isTrailByte(unsigned char byte)
+{
+    return (byte >= 0x40 && byte <= 0x7E) || (byte >= 0x80 && byte <= 0xFC);
+}
+
 // Reads the authority that starts at start, up to its end ('/', '?', '#' or the end of the
 // address), in one pass: the host part is what follows the last '@', and its port follows
 // its last ':' outside IPv6 brackets. Returns the end, or npos when the host part holds a
@@ -140,12 +147,12 @@ std::size_t crackAuthority(std::string_view address, std::size_t start, utlUrlVi
         unsigned char flags = delimiters.flags[byte];
         if (flags == 0)
             continue;
-        // The second byte of a Shift_JIS character may be '@' or ']': it is part of the
-        // character, never a delimiter, so a Japanese name cannot hand the request to the
-        // host written after it.
+        // A Shift_JIS character is part of a name (a Japanese host name is sent in its ASCII
+        // form, see requestHost). Its second byte may be '@' or ']': never a delimiter, so a
+        // Japanese name cannot hand the request to the host written after it.
         if (platform::isLeadByte(byte) && end + 1 < address.size() &&
-            static_cast<unsigned char>(address[end + 1]) >= 0x40) {
-            bad = end++;
+            isTrailByte(static_cast<unsigned char>(address[end + 1]))) {
+            ++end;
             continue;
         }
         if (flags & endsAuthority)
@@ -168,8 +175,9 @@ std::size_t crackAuthority(std::string_view address, std::size_t start, utlUrlVi
         if (userColon != none)
             views.password = userInfo.substr(userColon + 1);
     }
-    // A host is sent as written; one with blanks, control or non-ASCII bytes (a NUL would cut
-    // the name short and reach another host) is not an address we can send.
+    // A host is sent as written (or in UTF-8, see requestHost); one with blanks, control bytes
+    // or bytes that make no Shift_JIS character (a NUL would cut the name short and reach
+    // another host) is not an address we can send.
     if (bad != none && bad >= hostStart)
         return none;
     auto inHost = [&](std::size_t at) {
@@ -273,6 +281,30 @@ void appendEscaped(std::string& url, std::string_view text)
 
 } // namespace
 
+// libcurl would convert a UTF-8 name itself, but only under a UTF-8 locale; libidn2 is told
+// the input is UTF-8 whatever the locale. Raw bytes in a host are the program's Shift_JIS (an
+// address from a cabinet or a page); escapes are UTF-8 (an address typed in the window or on
+// the command line, which escapes every byte outside ASCII).
+std::string requestHost(std::string_view host)
+{
+    bool raw = std::any_of(host.begin(), host.end(),
+                           [](char c) { return static_cast<unsigned char>(c) >= 0x80; });
+    if (!raw && host.find('%') == std::string_view::npos)
+        return std::string(host);
+    std::string utf8 = percentDecode(raw ? platform::sjisToUtf8(host) : std::string(host));
+    if (std::all_of(utf8.begin(), utf8.end(),
+                    [](char c) { return static_cast<unsigned char>(c) < 0x80; }))
+        return std::string(host);
+    char* converted = nullptr;
+    // A name IDNA does not allow is sent as it was, and libcurl fails it with its reason.
+    if (idn2_to_ascii_8z(utf8.c_str(), &converted, IDN2_NFC_INPUT | IDN2_NONTRANSITIONAL) !=
+        IDN2_OK)
+        return std::string(host);
+    std::string name(converted);
+    idn2_free(converted);
+    return name;
+}
+
 std::string makeRequestUrl(const utlUrlParts& parts)
 {
     std::string_view query(parts.extraInfo);
@@ -290,7 +322,7 @@ std::string makeRequestUrl(const utlUrlParts& parts)
         }
         url += "@";
     }
-    appendEscaped(url, parts.host);
+    appendEscaped(url, requestHost(parts.host));
     if (parts.port != 0 && parts.port != defaultPortOf(parts.scheme)) {
         url += ':';
         url += std::to_string(parts.port);

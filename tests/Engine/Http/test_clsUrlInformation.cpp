@@ -70,13 +70,16 @@ TEST(clsUrlInformation, SplitsEveryKindOfAddress)
         EXPECT_EQ(info.getExtraInfo(), c.extraInfo);
         EXPECT_EQ(info.getId(), 7);
     }
-    // A Shift_JIS character whose second byte is '@' (院 is 0x89 0x40) is no user name: the
-    // address names no host we can send to, not the host "evil.com". A user name in Japanese
-    // still ends at its '@'.
+    // A Japanese host name is a host; a Shift_JIS character whose second byte is '@' (院 is
+    // 0x89 0x40) is part of it, no end of a user name that would leave the host "evil.com".
+    // A user name in Japanese still ends at its '@'; a stray byte that makes no character
+    // is no host.
     clsUrlInformation info;
     ASSERT_TRUE(info.set(8, 0, platform::utf8ToSjis("http://院evil.com/")));
+    EXPECT_EQ(info.getAddressKind(), addressNetwork);
+    EXPECT_EQ(info.getHost(), platform::utf8ToSjis("院evil.com"));
+    ASSERT_TRUE(info.set(10, 0, "http://h\x89/"));
     EXPECT_EQ(info.getAddressKind(), addressNotParsed);
-    EXPECT_EQ(info.getHost(), "");
     ASSERT_TRUE(info.set(9, 0, platform::utf8ToSjis("http://ユーザ院:院@h.example/a")));
     EXPECT_EQ(info.getHost(), "h.example");
     EXPECT_EQ(info.getUserName(), platform::utf8ToSjis("ユーザ院"));
@@ -164,6 +167,13 @@ TEST(utlUrlParts, BuildsRequestUrlWithoutFragment)
         ASSERT_TRUE(crackUrl(address, parts)) << address;
         EXPECT_EQ(makeRequestUrl(parts), expected);
     }
+    // A Japanese host name goes in its ASCII form; the path keeps its Shift_JIS bytes.
+    utlUrlParts parts;
+    ASSERT_TRUE(crackUrl(platform::utf8ToSjis("http://日本語.jp/日"), parts));
+    EXPECT_EQ(makeRequestUrl(parts), "http://xn--wgv71a119e.jp/%93%FA");
+    // Typed in the window or on the command line, the name comes escaped in UTF-8.
+    ASSERT_TRUE(crackUrl("http://%E6%97%A5%E6%9C%AC%E8%AA%9E.jp/", parts));
+    EXPECT_EQ(makeRequestUrl(parts), "http://xn--wgv71a119e.jp/");
 }
 
 // The request address as it was built byte by byte before runs were appended whole: the
@@ -192,7 +202,7 @@ std::string requestUrlByBytes(const utlUrlParts& parts)
         }
         url += "@";
     }
-    escape(url, parts.host);
+    escape(url, requestHost(parts.host));
     if (parts.port != 0 && parts.port != defaultPortOf(parts.scheme))
         url += ":" + std::to_string(parts.port);
     std::string target = parts.urlPath.empty() ? "/" : parts.urlPath;
