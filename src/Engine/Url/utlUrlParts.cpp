@@ -281,10 +281,34 @@ void appendEscaped(std::string& url, std::string_view text)
 
 } // namespace
 
+namespace {
+
+bool isPlainHostChar(char c)
+{
+    return std::isalnum(static_cast<unsigned char>(c)) != 0 || c == '-' || c == '.';
+}
+
+// Letters, digits, '-', '.' and at least one character outside ASCII: a name to convert. An
+// escaped '/', '#' or '@' (which IDNA would drop) leaves the host as it was written.
+bool isInternationalName(std::string_view utf8)
+{
+    bool international = false;
+    for (char c : utf8) {
+        if (static_cast<unsigned char>(c) >= 0x80)
+            international = true;
+        else if (!isPlainHostChar(c))
+            return false;
+    }
+    return international;
+}
+
+} // namespace
+
 // libcurl would convert a UTF-8 name itself, but only under a UTF-8 locale; libidn2 is told
 // the input is UTF-8 whatever the locale. Raw bytes in a host are the program's Shift_JIS (an
 // address from a cabinet or a page); escapes are UTF-8 (an address typed in the window or on
-// the command line, which escapes every byte outside ASCII).
+// the command line, which escapes every byte outside ASCII). A host that is not converted is
+// sent as written, and libcurl fails it with its reason.
 std::string requestHost(std::string_view host)
 {
     bool raw = std::any_of(host.begin(), host.end(),
@@ -292,17 +316,14 @@ std::string requestHost(std::string_view host)
     if (!raw && host.find('%') == std::string_view::npos)
         return std::string(host);
     std::string utf8 = percentDecode(raw ? platform::sjisToUtf8(host) : std::string(host));
-    if (std::all_of(utf8.begin(), utf8.end(),
-                    [](char c) { return static_cast<unsigned char>(c) < 0x80; }))
-        return std::string(host);
     char* converted = nullptr;
-    // A name IDNA does not allow is sent as it was, and libcurl fails it with its reason.
-    if (idn2_to_ascii_8z(utf8.c_str(), &converted, IDN2_NFC_INPUT | IDN2_NONTRANSITIONAL) !=
-        IDN2_OK)
+    if (!isInternationalName(utf8) || idn2_to_ascii_8z(utf8.c_str(), &converted,
+                                                       IDN2_NFC_INPUT | IDN2_NONTRANSITIONAL |
+                                                           IDN2_USE_STD3_ASCII_RULES) != IDN2_OK)
         return std::string(host);
-    std::string name(converted);
+    std::string form(converted);
     idn2_free(converted);
-    return name;
+    return std::all_of(form.begin(), form.end(), isPlainHostChar) ? form : std::string(host);
 }
 
 std::string makeRequestUrl(const utlUrlParts& parts)

@@ -174,6 +174,11 @@ TEST(utlUrlParts, BuildsRequestUrlWithoutFragment)
     // Typed in the window or on the command line, the name comes escaped in UTF-8.
     ASSERT_TRUE(crackUrl("http://%E6%97%A5%E6%9C%AC%E8%AA%9E.jp/", parts));
     EXPECT_EQ(makeRequestUrl(parts), "http://xn--wgv71a119e.jp/");
+    // An escaped '/', '#' or '@' beside Japanese stays escaped: never part of the address.
+    for (const char* host : {"%2Fevil.com%2F%E6%97%A5", "%E6%97%A5%23x.jp", "a%40%E6%97%A5.jp"}) {
+        ASSERT_TRUE(crackUrl(std::string("http://") + host + "/", parts)) << host;
+        EXPECT_EQ(makeRequestUrl(parts), std::string("http://") + host + "/");
+    }
 }
 
 // The request address as it was built byte by byte before runs were appended whole: the
