@@ -175,9 +175,9 @@ std::size_t crackAuthority(std::string_view address, std::size_t start, utlUrlVi
         if (userColon != none)
             views.password = userInfo.substr(userColon + 1);
     }
-    // A host is sent as written (or in UTF-8, see requestHost); one with blanks, control bytes
-    // or bytes that make no Shift_JIS character (a NUL would cut the name short and reach
-    // another host) is not an address we can send.
+    // A host is sent as written (or in its IDNA form, see requestHost); one with blanks,
+    // control bytes or bytes that make no Shift_JIS character (a NUL would cut the name short
+    // and reach another host) is not an address we can send.
     if (bad != none && bad >= hostStart)
         return none;
     auto inHost = [&](std::size_t at) {
@@ -278,10 +278,6 @@ void appendEscaped(std::string& url, std::string_view text)
     }
     url.append(text.substr(run));
 }
-
-} // namespace
-
-namespace {
 
 bool isPlainHostChar(char c)
 {
