@@ -13,6 +13,12 @@ inline bool isLeadByte(unsigned char byte)
     return (byte >= 0x81 && byte <= 0x9F) || (byte >= 0xE0 && byte <= 0xFC);
 }
 
+// CP932 trail bytes: the second byte of a double-byte character.
+inline bool isTrailByte(unsigned char byte)
+{
+    return byte >= 0x40 && byte <= 0xFC && byte != 0x7F;
+}
+
 // The program holds its text in Shift_JIS (CP932). A character CP932 cannot hold, or whose
 // CP932 bytes would read back as another character (U+2014 and U+2015 share 0x815C, U+301C
 // and U+FF5E share 0x8160, U+00A5 becomes '\'), is held as the decimal reference "&#N;",

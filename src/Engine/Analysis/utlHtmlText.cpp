@@ -12,11 +12,6 @@
 
 namespace {
 
-bool isTrailByte(unsigned char c)
-{
-    return c >= 0x40 && c <= 0xFC && c != 0x7F;
-}
-
 // Length of the character at text[i]: 2 for a lead byte with a valid trail byte behind it.
 // A lead byte that is cut off or followed by a single-byte character stands alone, so that
 // no '<' or '&' ever hides behind it.
@@ -25,7 +20,7 @@ size_t charLength(std::string_view text, size_t i)
     unsigned char c = static_cast<unsigned char>(text[i]);
     if (!platform::isLeadByte(c) || i + 1 >= text.size())
         return 1;
-    return isTrailByte(static_cast<unsigned char>(text[i + 1])) ? 2 : 1;
+    return platform::isTrailByte(static_cast<unsigned char>(text[i + 1])) ? 2 : 1;
 }
 
 // Half-width forms of the full-width katakana 0x8340-0x8394, one entry per code. A second byte

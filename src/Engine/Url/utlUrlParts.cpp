@@ -128,11 +128,6 @@ bool splitHostPort(std::string_view hostPort, std::size_t colon, std::size_t bra
     return true;
 }
 
-bool isTrailByte(unsigned char byte)
-{
-    return (byte >= 0x40 && byte <= 0x7E) || (byte >= 0x80 && byte <= 0xFC);
-}
-
 // Reads the authority that starts at start, up to its end ('/', '?', '#' or the end of the
 // address), in one pass: the host part is what follows the last '@', and its port follows
 // its last ':' outside IPv6 brackets. Returns the end, or npos when the host part holds a
@@ -151,7 +146,7 @@ std::size_t crackAuthority(std::string_view address, std::size_t start, utlUrlVi
         // form, see requestHost). Its second byte may be '@' or ']': never a delimiter, so a
         // Japanese name cannot hand the request to the host written after it.
         if (platform::isLeadByte(byte) && end + 1 < address.size() &&
-            isTrailByte(static_cast<unsigned char>(address[end + 1]))) {
+            platform::isTrailByte(static_cast<unsigned char>(address[end + 1]))) {
             ++end;
             continue;
         }

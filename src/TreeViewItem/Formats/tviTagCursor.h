@@ -35,8 +35,7 @@ public:
         if (code != Code::sjis || at + 1 >= text.size() || !platform::isLeadByte(text[at])) {
             return 1;
         }
-        auto trail = static_cast<unsigned char>(text[at + 1]);
-        return trail >= 0x40 && trail <= 0xFC && trail != 0x7F ? 2 : 1;
+        return platform::isTrailByte(static_cast<unsigned char>(text[at + 1])) ? 2 : 1;
     }
 
     bool atEnd() const { return pos_ >= b_.size(); }
