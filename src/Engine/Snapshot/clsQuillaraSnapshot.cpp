@@ -12,6 +12,7 @@
 #include "Engine/Http/clsUrlCache.h"
 #include "Engine/Http/clsUrlInformation.h"
 #include "Engine/Text/utlKanjiConverter.h"
+#include "Engine/Text/utlUnicodeText.h"
 #include "Engine/Url/utlUrlParts.h"
 #include "Platform/AtomicFile.h"
 
@@ -504,9 +505,7 @@ std::string clsQuillaraSnapshot::addressKey(const std::string& address)
     if (!parts.userName.empty() || !parts.password.empty())
         key += parts.userName + ":" + parts.password + "@";
     // A Japanese host name keeps its bytes: lowering would change a second byte in A-Z.
-    bool ascii = std::all_of(parts.host.begin(), parts.host.end(),
-                             [](char c) { return static_cast<unsigned char>(c) < 0x80; });
-    key += ascii ? lowered(parts.host) : parts.host;
+    key += isAscii(parts.host) ? lowered(parts.host) : parts.host;
     if (parts.port != 0 && parts.port != defaultPortOf(parts.scheme))
         key += ":" + std::to_string(parts.port);
     key += normalisedEscapes(parts.urlPath.empty() ? std::string("/") : parts.urlPath);
