@@ -1,6 +1,7 @@
 // The preference sheet in the window: every setting a page names goes through Quillara.ini
 // and back, OK applies at once, day counts below 1 and bookmarks without a file are refused,
 // the factory settings and the switch between the two modes.
+#include "GuiTestWindow.h"
 #include "TestSupport.h"
 
 #include "Common/utlIniInfo.h"
@@ -41,19 +42,11 @@
 
 namespace {
 
-struct Running {
-    QuillaG program;
-    wndApplication* app = nullptr;
+struct Running : GuiTestWindow {
     std::vector<std::string> told;
 
     Running()
     {
-        program.startServices();
-        auto window = std::make_unique<wndApplication>();
-        window->useOwnEngine(clsEngineOptions{});
-        program.startWindow(std::move(window));
-        app = program.application();
-        app->tree()->interactive = false;
         dlgPropertyPage::setNotifier(
             [this](const std::string& text, const std::string&) { told.push_back(text); });
     }

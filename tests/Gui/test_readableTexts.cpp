@@ -3,6 +3,7 @@
 // property page, the preference sheet, the tree, the list and the status bar are walked, and
 // no visible text may hold U+FFFD, half-width katakana the data does not hold (Shift_JIS bytes
 // shown as UTF-8), a raw "&#" or "&amp;", or an accelerator mark "(&X)" that Qt left as it is.
+#include "GuiTestWindow.h"
 #include "TestSupport.h"
 
 #include "Common/utlIniInfo.h"
@@ -129,28 +130,8 @@ QStringList unreadable(const Collected& collected)
     return faults;
 }
 
-struct Running {
-    QuillaG program;
-    wndApplication* app = nullptr;
-    Running()
-    {
-        program.startServices();
-        auto window = std::make_unique<wndApplication>();
-        clsEngineOptions options;
-        options.paceIntervalMs = 0;
-        window->useOwnEngine(options);
-        program.startWindow(std::move(window));
-        app = program.application();
-        app->tree()->interactive = false;
-        app->tree()->answerYes = true;
-        app->setFocusPane(wndApplication::paneTree);
-    }
-    ctrlQtTreeView* tree() const { return app->tree(); }
-    bool run(int code)
-    {
-        bool handled = false;
-        return app->executeCommand(code, false, handled) && handled;
-    }
+struct Running : GuiTestWindow {
+    Running() : GuiTestWindow({.engine = unpaced(), .answerYes = true, .focusTree = true}) {}
 };
 
 // Every visible window but the main one, collected and closed.

@@ -2,6 +2,7 @@
 // one request from a selection to the filled views, the URL box, greying, drops, a big
 // cabinet and the hand-over from a second start.
 #include "GuiTestServer.h"
+#include "GuiTestWindow.h"
 #include "TestSupport.h"
 
 #include "Common/utlIniInfo.h"
@@ -37,27 +38,16 @@
 
 namespace {
 
-// A started program: the services, the window with an engine of its own that does not pace.
-struct Running {
-    QuillaG program;
-    wndApplication* app = nullptr;
-
-    Running()
+// The started program, with an engine that gives up on a silent server soon.
+struct Running : GuiTestWindow {
+    Running() : GuiTestWindow({.engine = engineOptions(), .answerYes = true}) {}
+    static clsEngineOptions engineOptions()
     {
-        program.startServices();
-        auto window = std::make_unique<wndApplication>();
-        clsEngineOptions options;
-        options.paceIntervalMs = 0;
+        clsEngineOptions options = unpaced();
         options.connectTimeoutMs = 2000;
         options.receiveTimeoutMs = 5000;
-        window->useOwnEngine(options);
-        program.startWindow(std::move(window));
-        app = program.application();
-        app->tree()->interactive = false;
-        app->tree()->answerYes = true;
+        return options;
     }
-    ctrlQtTreeView* tree() const { return app->tree(); }
-    TreeNode defaultCabinet() const { return tree()->getFirstChild(kTreeRoot); }
 };
 
 TreeNode addFolder(ctrlTreeView* tree, TreeNode parent, const std::string& name)
@@ -67,17 +57,6 @@ TreeNode addFolder(ctrlTreeView* tree, TreeNode parent, const std::string& name)
     folder->setName(name);
     folder->insertItem(parent, kTreeLast);
     return folder->getHandle();
-}
-
-TreeNode addItem(ctrlTreeView* tree, TreeNode parent, const std::string& name,
-                 const std::string& url)
-{
-    auto* item = static_cast<tviCabinetItem*>(
-        tree->adopt(tviTreeViewItem::createItem(tree, typeCabinetItem)));
-    item->setName(name);
-    item->setUrl(url);
-    item->insertItem(parent, kTreeLast);
-    return item->getHandle();
 }
 
 int childCount(const ctrlTreeView* tree, TreeNode node)
@@ -163,7 +142,8 @@ void TestWndApplication::selectionLoadsPageAndFillsViews()
     testsupport::TempHome home;
     GuiTestServer server;
     Running run;
-    TreeNode item = addItem(run.tree(), run.defaultCabinet(), "page", server.url("/page/7"));
+    TreeNode item =
+        addItem(run.tree(), run.defaultCabinet(), "page", server.url("/page/7"))->getHandle();
     QVERIFY(run.tree()->selectNode(item));
     // The list: the style sheet, the photo and the logo once (its two addresses differ in case only).
     QTRY_COMPARE_WITH_TIMEOUT(run.app->listView()->rowCount(), size_t(3), 10000);
@@ -238,8 +218,10 @@ void TestWndApplication::greysCommandsNobodyCanRun()
 {
     testsupport::TempHome home;
     Running run;
-    TreeNode item = addItem(run.tree(), run.defaultCabinet(), "web", "http://127.0.0.1:9/");
-    TreeNode bad = addItem(run.tree(), run.defaultCabinet(), "bad", "-oProxyCommand=evil");
+    TreeNode item =
+        addItem(run.tree(), run.defaultCabinet(), "web", "http://127.0.0.1:9/")->getHandle();
+    TreeNode bad =
+        addItem(run.tree(), run.defaultCabinet(), "bad", "-oProxyCommand=evil")->getHandle();
     run.app->setFocusPane(wndApplication::paneTree);
     struct Case {
         TreeNode select;
@@ -287,7 +269,7 @@ void TestWndApplication::refusesDropOntoItselfOrDescendant()
     ctrlQtTreeView* tree = run.tree();
     TreeNode f = addFolder(tree, run.defaultCabinet(), "F");
     TreeNode g = addFolder(tree, f, "G");
-    TreeNode i = addItem(tree, g, "I", "http://127.0.0.1:9/i");
+    TreeNode i = addItem(tree, g, "I", "http://127.0.0.1:9/i")->getHandle();
     TreeNode h = addFolder(tree, run.defaultCabinet(), "H");
     wndTreeView* view = run.app->treeView();
     struct Case {
@@ -416,7 +398,8 @@ void TestWndApplication::missingPageSaysSoInTheView()
     testsupport::TempHome home;
     GuiTestServer server;
     Running run;
-    TreeNode gone = addItem(run.tree(), run.defaultCabinet(), "gone", server.url("/no/such/page"));
+    TreeNode gone =
+        addItem(run.tree(), run.defaultCabinet(), "gone", server.url("/no/such/page"))->getHandle();
     run.tree()->selectNode(gone);
     QTRY_VERIFY_WITH_TIMEOUT(run.tree()->getItem(gone)->getStatus() == clsRequestStatus::failed,
                              10000);

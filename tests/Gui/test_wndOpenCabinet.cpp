@@ -1,5 +1,6 @@
 // Opening, creating and copying cabinets in the window, and cabinets and addresses given on
 // the command line (of this start or of a later one).
+#include "GuiTestWindow.h"
 #include "TestSupport.h"
 
 #include "Common/utlIniInfo.h"
@@ -32,28 +33,8 @@ namespace fs = std::filesystem;
 
 namespace {
 
-struct Running {
-    QuillaG program;
-    wndApplication* app = nullptr;
-
-    Running()
-    {
-        program.startServices();
-        auto window = std::make_unique<wndApplication>();
-        clsEngineOptions options;
-        options.paceIntervalMs = 0;
-        window->useOwnEngine(options);
-        program.startWindow(std::move(window));
-        app = program.application();
-        app->setPersist(false);
-        app->tree()->interactive = false;
-    }
-    ctrlQtTreeView* tree() const { return app->tree(); }
-    bool run(int code)
-    {
-        bool handled = false;
-        return app->executeCommand(code, false, handled) && handled;
-    }
+struct Running : GuiTestWindow {
+    Running() : GuiTestWindow({.engine = unpaced()}) { app->setPersist(false); }
     // The root nodes' texts, in order.
     std::vector<std::string> roots() const
     {

@@ -1,6 +1,7 @@
 // The tree pane as a user meets it: a double click opens what Enter opens, the rename entry of
 // the menus, closing a cabinet says that its file stays, and 開く → ファイル adds a local page.
 #include "GuiTestServer.h"
+#include "GuiTestWindow.h"
 #include "TestSupport.h"
 
 #include "Engine/Core/clsEngineOptions.h"
@@ -24,37 +25,9 @@
 
 namespace {
 
-struct Running {
-    QuillaG program;
-    wndApplication* app = nullptr;
-
-    Running()
-    {
-        program.startServices();
-        auto window = std::make_unique<wndApplication>();
-        clsEngineOptions options;
-        options.paceIntervalMs = 0;
-        window->useOwnEngine(options);
-        program.startWindow(std::move(window));
-        app = program.application();
-        app->tree()->interactive = false;
-        app->tree()->answerYes = true;
-        app->setFocusPane(wndApplication::paneTree);
-    }
-    ctrlQtTreeView* tree() const { return app->tree(); }
-    TreeNode defaultCabinet() const { return tree()->getFirstChild(kTreeRoot); }
+struct Running : GuiTestWindow {
+    Running() : GuiTestWindow({.engine = unpaced(), .answerYes = true, .focusTree = true}) {}
 };
-
-tviCabinetItem* addItem(ctrlTreeView* tree, TreeNode parent, const std::string& name,
-                        const std::string& url)
-{
-    auto* item = static_cast<tviCabinetItem*>(
-        tree->adopt(tviTreeViewItem::createItem(tree, typeCabinetItem)));
-    item->setName(name);
-    item->setUrl(url);
-    item->insertItem(parent, kTreeLast);
-    return item;
-}
 
 // The action of a menu identifier in the window's menu bar, searched through every pop-up.
 QAction* menuAction(QWidget* window, int menuId)

@@ -1,6 +1,7 @@
 // The dialogs in the window: new item and new folder from the menu's commands end up in the
 // cabinet file, the search dialog steps through matches with F3, the mark and dead-link
 // searches, the status bar when nothing is left, and the dialog's place kept in the settings.
+#include "GuiTestWindow.h"
 #include "TestSupport.h"
 
 #include "Common/utlIniInfo.h"
@@ -32,40 +33,11 @@
 
 namespace {
 
-struct Running {
-    QuillaG program;
-    wndApplication* app = nullptr;
-
-    Running()
-    {
-        program.startServices();
-        auto window = std::make_unique<wndApplication>();
-        window->useOwnEngine(clsEngineOptions{});
-        program.startWindow(std::move(window));
-        app = program.application();
-        app->tree()->interactive = false;
-        app->setFocusPane(wndApplication::paneTree);
-    }
-    ctrlQtTreeView* tree() const { return app->tree(); }
-    TreeNode cabinet() const { return tree()->getFirstChild(kTreeRoot); }
-    bool run(int code)
-    {
-        bool handled = false;
-        return app->executeCommand(code, false, handled) && handled;
-    }
+struct Running : GuiTestWindow {
+    Running() : GuiTestWindow({.focusTree = true}) {}
+    TreeNode cabinet() const { return defaultCabinet(); }
     std::string selected() const { return tree()->getItem(tree()->getSelection())->getText(); }
 };
-
-tviCabinetItem* addItem(ctrlTreeView* tree, TreeNode parent, const std::string& name,
-                        const std::string& url)
-{
-    auto* item = static_cast<tviCabinetItem*>(
-        tree->adopt(tviTreeViewItem::createItem(tree, typeCabinetItem)));
-    item->setName(name);
-    item->setUrl(url);
-    item->insertItem(parent, kTreeLast);
-    return item;
-}
 
 } // namespace
 

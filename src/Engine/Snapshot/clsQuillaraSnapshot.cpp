@@ -503,10 +503,8 @@ std::string clsQuillaraSnapshot::addressKey(const std::string& address)
     std::string key = parts.scheme + "://";
     if (!parts.userName.empty() || !parts.password.empty())
         key += parts.userName + ":" + parts.password + "@";
-    // A Japanese host name keeps its bytes: lowering would change a second byte in A-Z.
-    bool ascii = std::all_of(parts.host.begin(), parts.host.end(),
-                             [](char c) { return static_cast<unsigned char>(c) < 0x80; });
-    key += ascii ? lowered(parts.host) : parts.host;
+    // One file however its host is written (Shift_JIS, escaped, IDNA, any case).
+    key += hostKey(parts.host);
     if (parts.port != 0 && parts.port != defaultPortOf(parts.scheme))
         key += ":" + std::to_string(parts.port);
     key += normalisedEscapes(parts.urlPath.empty() ? std::string("/") : parts.urlPath);

@@ -2,6 +2,7 @@
 
 #include "Platform/platformText.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <utility>
 
@@ -45,6 +46,29 @@ std::size_t decodeReference(std::string_view t, std::size_t i, std::uint32_t& co
     return p + 1 - i;
 }
 
+// How many characters of text are multibyte UTF-8; -1 when it is not UTF-8.
+long utf8Multibytes(std::string_view b)
+{
+    long multibyte = 0;
+    for (std::size_t i = 0; i < b.size();) {
+        unsigned char c = b[i];
+        std::size_t n = c < 0x80                   ? 1
+                        : (c >= 0xC2 && c <= 0xDF) ? 2
+                        : (c >= 0xE0 && c <= 0xEF) ? 3
+                        : (c >= 0xF0 && c <= 0xF4) ? 4
+                                                   : 0;
+        if (n == 0 || i + n > b.size())
+            return -1;
+        for (std::size_t k = 1; k < n; ++k) {
+            if ((static_cast<unsigned char>(b[i + k]) & 0xC0) != 0x80)
+                return -1;
+        }
+        multibyte += n > 1 ? 1 : 0;
+        i += n;
+    }
+    return multibyte;
+}
+
 } // namespace
 
 std::string utf8AddressToAscii(std::string_view utf8)
@@ -74,4 +98,20 @@ std::string utf8AddressToAscii(std::string_view utf8)
         out += hex[c & 0xF];
     }
     return out;
+}
+
+bool isAscii(std::string_view text)
+{
+    return std::all_of(text.begin(), text.end(),
+                       [](char c) { return static_cast<unsigned char>(c) < 0x80; });
+}
+
+bool isValidUtf8(std::string_view text)
+{
+    return utf8Multibytes(text) >= 0;
+}
+
+bool isUtf8WithMultibyte(std::string_view text)
+{
+    return utf8Multibytes(text) > 0;
 }

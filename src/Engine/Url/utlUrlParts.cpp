@@ -1,5 +1,6 @@
 #include "Engine/Url/utlUrlParts.h"
 
+#include "Engine/Text/utlUnicodeText.h"
 #include "Platform/platformText.h"
 
 #include <algorithm>
@@ -302,8 +303,7 @@ bool isInternationalName(std::string_view utf8)
 // sent as written, and libcurl fails it with its reason.
 std::string requestHost(std::string_view host)
 {
-    bool raw = std::any_of(host.begin(), host.end(),
-                           [](char c) { return static_cast<unsigned char>(c) >= 0x80; });
+    bool raw = !isAscii(host);
     if (!raw && host.find('%') == std::string_view::npos)
         return std::string(host);
     std::string utf8 = percentDecode(raw ? platform::sjisToUtf8(host) : std::string(host));
@@ -315,6 +315,16 @@ std::string requestHost(std::string_view host)
     std::string form(converted);
     idn2_free(converted);
     return std::all_of(form.begin(), form.end(), isPlainHostChar) ? form : std::string(host);
+}
+
+std::string hostKey(std::string_view host)
+{
+    std::string form = requestHost(host);
+    if (!isAscii(form))
+        return form;
+    std::string key;
+    assignLower(key, form);
+    return key;
 }
 
 std::string makeRequestUrl(const utlUrlParts& parts)

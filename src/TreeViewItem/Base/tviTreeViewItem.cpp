@@ -7,6 +7,7 @@
 #include "Platform/platformText.h"
 #include "TreeViewItem/Base/tviSubItem.h"
 #include "TreeViewItem/Base/tviURLItem.h"
+#include "TreeViewItem/Base/utlTreeStep.h"
 
 #include <array>
 
@@ -870,14 +871,42 @@ bool tviTreeViewItem::deleteHere(bool query, bool* enabled)
 
 namespace {
 
-bool isContainerFolder(const tviTreeViewItem* item)
-{
-    return item != nullptr && item->getType() == typeCabinetFolder;
-}
-
 bool isCabinetType(int type)
 {
     return type == typeCabinet || type == typeQuillaraCabinet;
+}
+
+// At the edge of its parent: out of a folder, or over the edge of a cabinet into the nearest
+// writable cabinet in that direction.
+std::optional<utlTreePlace> stepOverEdge(const ctrlTreeView& tree, TreeNode node, bool up)
+{
+    TreeNode parentNode = tree.getParent(node);
+    tviTreeViewItem* parent = tree.getItem(parentNode);
+    if (parent == nullptr) {
+        return std::nullopt;
+    }
+    if (!isCabinetType(parent->getType())) {
+        return stepOutOf(tree, parentNode, up);
+    }
+    TreeNode other = parentNode;
+    while (true) {
+        other = up ? tree.getPrevSibling(other) : tree.getNextSibling(other);
+        if (other == nullptr) {
+            return std::nullopt;
+        }
+        tviTreeViewItem* candidate = tree.getItem(other);
+        // Going down, the cabinets end at the first root that is not one (the footprints, the
+        // snapshots, Favorites): a cabinet opened behind those is not the next one.
+        if (!up && (candidate == nullptr || !isCabinetType(candidate->getType()))) {
+            return std::nullopt;
+        }
+        bool eligible =
+            candidate != nullptr && !candidate->isReadOnly() &&
+            (up ? isCabinetType(candidate->getType()) : candidate->getType() == typeCabinet);
+        if (eligible) {
+            return utlTreePlace{other, up ? kTreeLast : kTreeFirst};
+        }
+    }
 }
 
 bool isCopyableType(int type)
@@ -953,69 +982,16 @@ bool tviTreeViewItem::moveStep(bool up, bool query, bool* enabled)
     if (node_ == nullptr || isReadOnly()) {
         return true;
     }
-    TreeNode parentNode = tree_->getParent(node_);
-    TreeNode sibling = up ? tree_->getPrevSibling(node_) : tree_->getNextSibling(node_);
-    TreeNode targetParent = parentNode;
-    TreeNode after = kTreeFirst;
-    if (sibling != nullptr) {
-        tviTreeViewItem* s = tree_->getItem(sibling);
-        bool intoFolder = isContainerFolder(s) &&
-                          (tree_->getFirstChild(sibling) == nullptr || tree_->isExpanded(sibling));
-        if (intoFolder) {
-            targetParent = sibling;
-            after = up ? kTreeLast : kTreeFirst;
-        } else if (up) {
-            TreeNode before = tree_->getPrevSibling(sibling);
-            after = before != nullptr ? before : kTreeFirst;
-        } else {
-            after = sibling;
-        }
-    } else {
-        tviTreeViewItem* parent = tree_->getItem(parentNode);
-        if (parent == nullptr) {
-            return true;
-        }
-        if (isCabinetType(parent->getType())) {
-            // Over the edge of a cabinet: into the nearest writable cabinet in that direction.
-            TreeNode other = parentNode;
-            tviTreeViewItem* found = nullptr;
-            while (found == nullptr) {
-                other = up ? tree_->getPrevSibling(other) : tree_->getNextSibling(other);
-                if (other == nullptr) {
-                    break;
-                }
-                tviTreeViewItem* candidate = tree_->getItem(other);
-                // Going down, the cabinets end at the first root that is not one (the
-                // footprints, the snapshots, Favorites): a cabinet opened behind those is
-                // not the next one.
-                if (!up && (candidate == nullptr || !isCabinetType(candidate->getType()))) {
-                    break;
-                }
-                bool eligible = candidate != nullptr && !candidate->isReadOnly() &&
-                                (up ? isCabinetType(candidate->getType())
-                                    : candidate->getType() == typeCabinet);
-                if (eligible) {
-                    found = candidate;
-                }
-            }
-            if (found == nullptr) {
-                return true;
-            }
-            targetParent = found->node_;
-            after = up ? kTreeLast : kTreeFirst;
-        } else {
-            targetParent = tree_->getParent(parentNode);
-            if (up) {
-                TreeNode before = tree_->getPrevSibling(parentNode);
-                after = before != nullptr ? before : kTreeFirst;
-            } else {
-                after = parentNode;
-            }
-        }
+    std::optional<utlTreePlace> place = stepAmongSiblings(*tree_, node_, up, typeCabinetFolder);
+    if (!place) {
+        place = stepOverEdge(*tree_, node_, up);
+    }
+    if (!place) {
+        return true;
     }
     *enabled = true;
     if (query) {
         return true;
     }
-    return moveTo(targetParent, after);
+    return moveTo(place->parent, place->after);
 }

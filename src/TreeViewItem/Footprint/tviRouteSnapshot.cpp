@@ -7,6 +7,7 @@
 #include "Platform/AtomicFile.h"
 #include "Platform/FileLock.h"
 #include "TreeViewItem/Base/tviEntryPlacer.h"
+#include "TreeViewItem/Base/utlTreeStep.h"
 #include "TreeViewItem/Formats/tviFootprintFile.h"
 #include "TreeViewItem/Footprint/tviRSSFolder.h"
 #include "TreeViewItem/Footprint/tviRSSItem.h"
@@ -434,30 +435,13 @@ bool tviRouteSnapshot::stepEntry(tviTreeViewItem* item, bool up, bool query, boo
     *enabled = false;
     if (readOnly_ || !isRouteEntry(item) || of(item) != this)
         return true;
-    TreeNode node = item->getHandle();
-    TreeNode parentNode = tree()->getParent(node);
-    TreeNode sibling = up ? tree()->getPrevSibling(node) : tree()->getNextSibling(node);
-    TreeNode targetParent = parentNode;
-    TreeNode after = kTreeFirst;
-    if (sibling == nullptr) {
-        tviTreeViewItem* parent = tree()->getItem(parentNode);
-        if (parent == nullptr || parent->getType() != typeRSSFolder)
-            return true;
-        targetParent = tree()->getParent(parentNode);
-        TreeNode before = tree()->getPrevSibling(parentNode);
-        after = up ? (before != nullptr ? before : kTreeFirst) : parentNode;
-    } else if (tree()->getItem(sibling)->getType() == typeRSSFolder &&
-               (tree()->getFirstChild(sibling) == nullptr || tree()->isExpanded(sibling))) {
-        targetParent = sibling;
-        after = up ? kTreeLast : kTreeFirst;
-    } else {
-        TreeNode before = tree()->getPrevSibling(sibling);
-        after = up ? (before != nullptr ? before : kTreeFirst) : sibling;
-    }
+    std::optional<utlTreePlace> place = stepPlace(*tree(), item->getHandle(), up, typeRSSFolder);
+    if (!place)
+        return true;
     *enabled = true;
     if (query)
         return true;
-    return item->moveTo(targetParent, after) && save();
+    return item->moveTo(place->parent, place->after) && save();
 }
 
 // Folders, footprints and their pages copied as what they are (the general copy would turn

@@ -350,33 +350,6 @@ std::string convertJapanese(std::string_view bytes, int kind, size_t& replaced)
     return out;
 }
 
-bool isUtf8WithMultibyte(std::string_view b)
-{
-    bool multibyte = false;
-    for (size_t i = 0; i < b.size();) {
-        unsigned char c = b[i];
-        if (c < 0x80) {
-            ++i;
-            continue;
-        }
-        size_t n = (c >= 0xC2 && c <= 0xDF)   ? 2
-                   : (c >= 0xE0 && c <= 0xEF) ? 3
-                   : (c >= 0xF0 && c <= 0xF4) ? 4
-                                              : 0;
-        if (n == 0 || i + n > b.size()) {
-            return false;
-        }
-        for (size_t k = 1; k < n; ++k) {
-            if ((static_cast<unsigned char>(b[i + k]) & 0xC0) != 0x80) {
-                return false;
-            }
-        }
-        multibyte = true;
-        i += n;
-    }
-    return multibyte;
-}
-
 // Text of the program (Shift_JIS) as UTF-8 for a bookmark file, with what HTML gives a meaning
 // written as entities. Line breaks and NULs have no place in a name or an attribute.
 std::string exportText(std::string_view sjis)

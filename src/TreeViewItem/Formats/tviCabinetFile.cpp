@@ -2,6 +2,7 @@
 
 #include "Engine/Core/clsRequestStatus.h"
 #include "Engine/Analysis/utlHtmlText.h"
+#include "Engine/Text/utlUnicodeText.h"
 #include "Platform/platformText.h"
 #include "TreeViewItem/Formats/tviCabinetText.h"
 #include "TreeViewItem/Formats/tviTagCursor.h"
@@ -367,30 +368,6 @@ struct BodyReader {
         return false;
     }
 };
-
-bool isUtf8WithMultibyte(std::string_view b)
-{
-    bool multibyte = false;
-    for (size_t i = 0; i < b.size();) {
-        unsigned char c = b[i];
-        size_t n = c < 0x80                   ? 1
-                   : (c >= 0xC2 && c <= 0xDF) ? 2
-                   : (c >= 0xE0 && c <= 0xEF) ? 3
-                   : (c >= 0xF0 && c <= 0xF4) ? 4
-                                              : 0;
-        if (n == 0 || i + n > b.size()) {
-            return false;
-        }
-        for (size_t k = 1; k < n; ++k) {
-            if ((static_cast<unsigned char>(b[i + k]) & 0xC0) != 0x80) {
-                return false;
-            }
-        }
-        multibyte |= n > 1;
-        i += n;
-    }
-    return multibyte;
-}
 
 void readHead(tviTagCursor& s, tviCabinetDocument& doc)
 {

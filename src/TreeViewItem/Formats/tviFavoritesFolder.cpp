@@ -1,5 +1,6 @@
 #include "TreeViewItem/Formats/tviFavoritesFolder.h"
 
+#include "Engine/Text/utlUnicodeText.h"
 #include "Platform/platformText.h"
 #include "TreeViewItem/Formats/tviInternetShortcut.h"
 
@@ -51,28 +52,6 @@ bool readSmallFile(const std::string& path, std::string& out)
     }
     ::close(fd);
     return ok;
-}
-
-bool isValidUtf8(const std::string& b)
-{
-    for (size_t i = 0; i < b.size();) {
-        unsigned char c = b[i];
-        size_t n = c < 0x80                   ? 1
-                   : (c >= 0xC2 && c <= 0xDF) ? 2
-                   : (c >= 0xE0 && c <= 0xEF) ? 3
-                   : (c >= 0xF0 && c <= 0xF4) ? 4
-                                              : 0;
-        if (n == 0 || i + n > b.size()) {
-            return false;
-        }
-        for (size_t k = 1; k < n; ++k) {
-            if ((static_cast<unsigned char>(b[i + k]) & 0xC0) != 0x80) {
-                return false;
-            }
-        }
-        i += n;
-    }
-    return true;
 }
 
 } // namespace

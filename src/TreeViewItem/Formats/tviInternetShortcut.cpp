@@ -1,5 +1,7 @@
 #include "TreeViewItem/Formats/tviInternetShortcut.h"
 
+#include "Engine/Text/utlUnicodeText.h"
+
 #include <algorithm>
 
 namespace {
@@ -28,28 +30,6 @@ bool equalsNoCase(std::string_view a, std::string_view b)
                };
                return up(x) == up(y);
            });
-}
-
-bool isValidUtf8(std::string_view b)
-{
-    for (size_t i = 0; i < b.size();) {
-        unsigned char c = b[i];
-        size_t n = c < 0x80                   ? 1
-                   : (c >= 0xC2 && c <= 0xDF) ? 2
-                   : (c >= 0xE0 && c <= 0xEF) ? 3
-                   : (c >= 0xF0 && c <= 0xF4) ? 4
-                                              : 0;
-        if (n == 0 || i + n > b.size()) {
-            return false;
-        }
-        for (size_t k = 1; k < n; ++k) {
-            if ((static_cast<unsigned char>(b[i + k]) & 0xC0) != 0x80) {
-                return false;
-            }
-        }
-        i += n;
-    }
-    return true;
 }
 
 std::string asciiAddress(std::string_view value)

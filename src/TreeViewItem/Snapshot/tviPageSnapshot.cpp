@@ -8,6 +8,7 @@
 #include "Platform/AtomicFile.h"
 #include "Platform/FileLock.h"
 #include "Platform/SafePath.h"
+#include "TreeViewItem/Base/utlTreeStep.h"
 #include "TreeViewItem/Snapshot/tviPSSFolder.h"
 #include "TreeViewItem/Snapshot/tviPSSItem.h"
 #include "TreeViewItem/Formats/tviSnapshotFiles.h"
@@ -1084,27 +1085,11 @@ bool tviPageSnapshot::stepEntry(tviTreeViewItem* item, bool up, bool query, bool
     *enabled = false;
     if (!isEntry(item) || !isSettled(item))
         return true;
-    TreeNode node = item->getHandle();
-    TreeNode parentNode = tree()->getParent(node);
-    TreeNode sibling = up ? tree()->getPrevSibling(node) : tree()->getNextSibling(node);
-    TreeNode targetParent = parentNode;
-    TreeNode after = kTreeFirst;
-    if (sibling == nullptr) {
-        if (dynamic_cast<tviPSSFolder*>(tree()->getItem(parentNode)) == nullptr)
-            return true;
-        targetParent = tree()->getParent(parentNode);
-        TreeNode before = tree()->getPrevSibling(parentNode);
-        after = up ? (before != nullptr ? before : kTreeFirst) : parentNode;
-    } else if (dynamic_cast<tviPSSFolder*>(tree()->getItem(sibling)) != nullptr &&
-               (tree()->getFirstChild(sibling) == nullptr || tree()->isExpanded(sibling))) {
-        targetParent = sibling;
-        after = up ? kTreeLast : kTreeFirst;
-    } else {
-        TreeNode before = tree()->getPrevSibling(sibling);
-        after = up ? (before != nullptr ? before : kTreeFirst) : sibling;
-    }
+    std::optional<utlTreePlace> place = stepPlace(*tree(), item->getHandle(), up, typePSSFolder);
+    if (!place)
+        return true;
     *enabled = true;
-    return query || moveEntry(item, targetParent, after);
+    return query || moveEntry(item, place->parent, place->after);
 }
 
 std::string tviPageSnapshot::proposeSnapshotName(const std::string& text, const std::string& title,
