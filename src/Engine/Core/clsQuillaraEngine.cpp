@@ -12,6 +12,7 @@
 #include "Engine/Http/clsSendPacer.h"
 #include "Engine/Snapshot/clsSnapshotReport.h"
 #include "Engine/Http/clsUrlInformation.h"
+#include "Engine/Url/utlUrlParts.h"
 #include "Platform/MessageTarget.h"
 
 #include <algorithm>
@@ -70,8 +71,8 @@ bool isReadJob(const clsQuillaraEngine::Job& job, bool communication)
                          : (job.is(clsJobKind::read) || job.is(clsJobKind::reload));
 }
 
-// The host a communication job will send its first request to, or empty when the job sends
-// nothing that is paced.
+// The key (hostKey) of the host a communication job will send its first request to, or empty
+// when the job sends nothing that is paced.
 std::string pacedHost(const clsQuillaraEngine::Job& job)
 {
     if (job.is(clsCommunicationKind::snapshotFetch)) {
@@ -83,7 +84,8 @@ std::string pacedHost(const clsQuillaraEngine::Job& job)
     auto* info = dynamic_cast<clsUrlInformation*>(job.object);
     if (info == nullptr || info->getAddressKind() != addressNetwork)
         return {};
-    return clsCommunicationHttp::speaks(info->getScheme()) ? info->getHost() : std::string();
+    return clsCommunicationHttp::speaks(info->getScheme()) ? hostKey(info->getHost())
+                                                           : std::string();
 }
 
 // An idle worker looks again at least this often while every queued host must wait.

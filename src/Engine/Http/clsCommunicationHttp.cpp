@@ -324,7 +324,7 @@ bool clsCommunicationHttp::sendOnce(clsUrlInformation* info, const clsUrlCache::
     parts.password = info->getPassword();
     parts.urlPath = info->getUrlPath();
     parts.extraInfo = info->getExtraInfo();
-    if (!pacer->waitTurn(parts.host, cancelled))
+    if (!pacer->waitTurn(hostKey(parts.host), cancelled))
         return fail(resultCancelled, "clsCommunicationHttp::readStart", {});
     Session& s = *session;
     s.url = makeRequestUrl(parts);
@@ -521,7 +521,7 @@ bool clsCommunicationHttp::waitBeforeRetry(clsUrlInformation* info, int waitMs, 
     auto real =
         static_cast<std::uint64_t>(static_cast<std::int64_t>(waitMs) * options.retryUnitMs / 1000);
     if (holdHost)
-        pacer->holdHost(info->getHost(), real);
+        pacer->holdHost(hostKey(info->getHost()), real);
     std::uint64_t until = platform::tickCount() + real;
     while (!cancelled) {
         std::uint64_t now = platform::tickCount();

@@ -107,7 +107,7 @@ bool clsTransfer::start(std::uint64_t now)
 {
     info->resetFetchReport();
     info->addAttempt();
-    host = info->getHost();
+    host = hostKey(info->getHost());
     hostHeld = true; // taken with the job
     bool reused = spares != nullptr && !spares->empty();
     if (reused) {
@@ -208,8 +208,9 @@ bool clsTransfer::sendNow(std::uint64_t now)
 // pacer's turn.
 bool clsTransfer::takeTurn(std::uint64_t now)
 {
+    std::string key = hostKey(info->getHost());
     if (!hostHeld) {
-        host = info->getHost();
+        host = key;
         if (!engine->claimHost(host)) {
             due = now + hostRecheckMs;
             return false;
@@ -217,7 +218,7 @@ bool clsTransfer::takeTurn(std::uint64_t now)
         hostHeld = true;
     }
     std::uint64_t readyAt = 0;
-    if (!engine->getPacer().tryRelease(info->getHost(), readyAt)) {
+    if (!engine->getPacer().tryRelease(key, readyAt)) {
         due = std::max(readyAt, now + 1);
         return false;
     }
@@ -451,7 +452,7 @@ void clsTransfer::waitForRetry(std::uint64_t now, int waitMs, bool holdHost)
     auto real =
         static_cast<std::uint64_t>(static_cast<std::int64_t>(waitMs) * options.retryUnitMs / 1000);
     if (holdHost)
-        engine->getPacer().holdHost(info->getHost(), real);
+        engine->getPacer().holdHost(hostKey(info->getHost()), real);
     // The wait holds no connection: the host's other requests may go meanwhile.
     releaseHost();
     stage = Stage::waitRetry;

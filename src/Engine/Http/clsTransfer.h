@@ -92,7 +92,7 @@ private:
     Stage stage = Stage::waitTurn;
     AfterDrain afterDrain = AfterDrain::redirect;
     std::uint64_t due = 0;
-    std::string host; // the host whose connection this transfer holds (one of its places)
+    std::string host; // the host (its hostKey) whose connection this transfer holds
     bool hostHeld = false;
 
     // The response under way.

@@ -12,7 +12,6 @@
 #include "Engine/Http/clsUrlCache.h"
 #include "Engine/Http/clsUrlInformation.h"
 #include "Engine/Text/utlKanjiConverter.h"
-#include "Engine/Text/utlUnicodeText.h"
 #include "Engine/Url/utlUrlParts.h"
 #include "Platform/AtomicFile.h"
 
@@ -504,8 +503,8 @@ std::string clsQuillaraSnapshot::addressKey(const std::string& address)
     std::string key = parts.scheme + "://";
     if (!parts.userName.empty() || !parts.password.empty())
         key += parts.userName + ":" + parts.password + "@";
-    // A Japanese host name keeps its bytes: lowering would change a second byte in A-Z.
-    key += isAscii(parts.host) ? lowered(parts.host) : parts.host;
+    // One file however its host is written (Shift_JIS, escaped, IDNA, any case).
+    key += hostKey(parts.host);
     if (parts.port != 0 && parts.port != defaultPortOf(parts.scheme))
         key += ":" + std::to_string(parts.port);
     key += normalisedEscapes(parts.urlPath.empty() ? std::string("/") : parts.urlPath);

@@ -19,7 +19,7 @@ clsSnapshotFetch::clsSnapshotFetch(clsQuillaraSnapshot* snapshot, std::string ur
     countCreated("clsSnapshotFetch");
     utlUrlParts parts;
     if (crackUrl(this->url, parts) && parts.hasAuthority && isHttpScheme(parts.scheme))
-        host = parts.host;
+        host = hostKey(parts.host);
 }
 
 clsSnapshotFetch::~clsSnapshotFetch()

@@ -23,7 +23,8 @@ public:
     const std::string& getUrl() const { return url; }
     const std::string& getName() const { return name; }
     int getKind() const { return kind; }
-    // The host whose pacing the fetch waits for; empty for what is not fetched over HTTP.
+    // The key (hostKey) of the host whose pacing the fetch waits for; empty for what is not
+    // fetched over HTTP.
     const std::string& getHost() const { return host; }
 
 private:

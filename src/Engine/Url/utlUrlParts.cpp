@@ -317,6 +317,16 @@ std::string requestHost(std::string_view host)
     return std::all_of(form.begin(), form.end(), isPlainHostChar) ? form : std::string(host);
 }
 
+std::string hostKey(std::string_view host)
+{
+    std::string form = requestHost(host);
+    if (!isAscii(form))
+        return form;
+    std::string key;
+    assignLower(key, form);
+    return key;
+}
+
 std::string makeRequestUrl(const utlUrlParts& parts)
 {
     std::string_view query(parts.extraInfo);

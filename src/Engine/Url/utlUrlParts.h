@@ -41,6 +41,10 @@ std::string makeRequestUrl(const utlUrlParts& parts);
 // escaped UTF-8) in its ASCII form (IDNA: 日本語.jp is xn--wgv71a119e.jp), or as written when
 // IDNA refuses it.
 std::string requestHost(std::string_view host);
+// The key a host is paced and counted under, one for every way it is written (Shift_JIS,
+// escaped UTF-8, IDNA, any case): requestHost in lower case. A name left as written when it
+// is not ASCII keeps its bytes, since a Shift_JIS second byte may be a capital letter.
+std::string hostKey(std::string_view host);
 
 // The default port of a scheme, 0 when it has none.
 int defaultPortOf(const std::string& scheme);

@@ -5,6 +5,8 @@
 #include "Common/utlInstanceCounter.h"
 #include "Engine/Core/clsBlockItem.h"
 #include "Engine/Http/clsSendPacer.h"
+#include "Engine/Url/utlUrlParts.h"
+#include "Platform/platformText.h"
 
 #include <gtest/gtest.h>
 
@@ -762,6 +764,54 @@ TEST(clsQuillaraEngine, SilentHostHoldsUpNoOtherHost)
                 << "one connection to a paced host at a time";
         }
     }
+}
+
+// One server is one host however its name is written: a Japanese name in Shift_JIS, escaped
+// UTF-8 or IDNA, any name in any case. Its spellings share one pacing lane and one count of
+// connections.
+TEST(clsQuillaraEngine, SpellingsOfOneHostSharePacingAndConnections)
+{
+    const std::pair<std::string, std::string> keys[] = {
+        {platform::utf8ToSjis("日本語.jp"), "xn--wgv71a119e.jp"},
+        {"%E6%97%A5%E6%9C%AC%E8%AA%9E.jp", "xn--wgv71a119e.jp"},
+        {"XN--WGV71A119E.JP", "xn--wgv71a119e.jp"},
+        {"Example.COM", "example.com"},
+        {"\x81\x41x.jp", "\x81\x41x.jp"}, // IDNA refuses it: its second byte 'A' stays
+    };
+    for (const auto& [host, key] : keys)
+        EXPECT_EQ(hostKey(host), key) << host;
+
+    testsupport::TempHome home;
+    TestHttpServer server;
+    std::string port = std::to_string(server.port());
+    clsEngineOptions options = optionsWithReceiveTimeout(60000);
+    options.paceMode = clsPaceMode::perHost;
+    options.paceIntervalMs = 300;
+    {
+        EngineHarness harness(options);
+        harness.engine.getPacer().recordReleases(true);
+        std::vector<int> ids;
+        for (const char* host : {"localhost", "LOCALHOST", "LocalHost", "localhost"})
+            ids.push_back(harness
+                              .request(clsRequestMode::read,
+                                       std::string("http://") + host + ":" + port +
+                                           "/text?size=" + std::to_string(ids.size() + 1))
+                              ->getId());
+        ASSERT_TRUE(harness.waitForEnd(ids)) << harness.unended();
+        expectPaced(releaseTicks(harness.engine.getPacer().getReleases(), "localhost"),
+                    arrivalTicks(server), 4, 300, "one lane");
+    }
+    // A request that hangs holds the host's one connection for every spelling: the other
+    // spelling waits, while another host is served.
+    EngineHarness harness(options);
+    harness.engine.getPacer().recordReleases(true);
+    harness.request(clsRequestMode::read, "http://localhost:" + port + "/hang");
+    harness.request(clsRequestMode::read, "http://LOCALHOST:" + port + "/hang?c=1");
+    ASSERT_TRUE(harness.waitUntil([&] { return server.arrivalCount("/hang") >= 1; }));
+    int other =
+        harness.request(clsRequestMode::read, "http://127.0.0.1:" + port + "/text?size=5")->getId();
+    ASSERT_TRUE(harness.waitForEnd(other)) << harness.unended();
+    EXPECT_EQ(server.arrivalCount("/hang"), 1u) << "two connections to one host";
 }
 
 } // namespace

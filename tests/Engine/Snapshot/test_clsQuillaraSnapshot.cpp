@@ -8,6 +8,7 @@
 #include "Engine/Snapshot/clsQuillaraSnapshot.h"
 #include "Engine/Http/clsSendPacer.h"
 #include "Engine/Snapshot/clsSnapshotReport.h"
+#include "Platform/platformText.h"
 
 #include <gtest/gtest.h>
 
@@ -477,6 +478,11 @@ TEST(Snapshot, LocalNamesStayInsideTheFolder)
     EXPECT_TRUE(longName.ends_with(".gif"));
     EXPECT_EQ(clsQuillaraSnapshot::addressKey("HTTP://H.Example:80/%7Ea/b#f"),
               clsQuillaraSnapshot::addressKey("http://h.example/~a/b"));
+    // One file however its Japanese host is written.
+    for (std::string address : {platform::utf8ToSjis("http://日本語.jp/a"),
+                                std::string("http://%E6%97%A5%E6%9C%AC%E8%AA%9E.jp/a")})
+        EXPECT_EQ(clsQuillaraSnapshot::addressKey(address),
+                  clsQuillaraSnapshot::addressKey("http://XN--wgv71a119e.jp/a"));
 }
 
 } // namespace
