@@ -43,4 +43,17 @@ private:
 std::string readFile(const std::filesystem::path& path);
 void writeFile(const std::filesystem::path& path, const std::string& bytes);
 
+// Runs a shell command line: its exit status (-1 when it did not exit), and in out what it
+// wrote on standard output.
+int runCommand(const std::string& command, std::string& out);
+
+#ifdef QUILLARA_CLI
+// Runs quillara-cli (QUILLARA_CLI, set for the tests that run it) with its standard error
+// dropped.
+inline int runCli(const std::string& arguments, std::string& out)
+{
+    return runCommand(std::string(QUILLARA_CLI) + " " + arguments + " 2>/dev/null", out);
+}
+#endif
+
 } // namespace testsupport

@@ -2,6 +2,7 @@
 #include "cmdAnalyze.h"
 
 #include "CliContext.h"
+#include "CliEngine.h"
 #include "CliJson.h"
 #include "Engine/Core/clsEngineTarget.h"
 #include "Engine/Analysis/clsHtmlItem.h"
@@ -10,7 +11,6 @@
 #include "Engine/Http/clsUrlInformation.h"
 #include "Engine/Text/utlKanjiConverter.h"
 #include "Platform/AtomicFile.h"
-#include "Platform/MessageTarget.h"
 #include "Platform/platformText.h"
 
 #include <CLI/CLI.hpp>
@@ -148,20 +148,18 @@ int analyzeAddress(const AnalyzeRun& run, CliContext& context)
     InitUrlCache();
     clsUrlInformation* info = nullptr;
     AnalyzeListener listener(-1);
-    platform::QueueMessageTarget window;
-    if (!clsQuillaraEngine::acquireEngine(&listener, &window))
+    CliEngine session(&listener);
+    clsQuillaraEngine* engine = session.engine();
+    if (engine == nullptr)
         return context.fail("cannot start the fetch engine");
-    clsQuillaraEngine* engine = clsQuillaraEngine::getEngine();
-    window.setHandler([engine](const platform::Message& m) { engine->handleMessage(m); });
     int exitCode = CliContext::ExitOk;
-    bool local = run.argument.starts_with("/") || run.argument.starts_with("file:");
-    std::string address = local ? run.argument : platform::utf8AddressToPercent(run.argument);
+    std::string address = CliEngine::addressOf(run.argument);
     if (!engine->requestItem(clsRequestMode::read, 0, address, info) || info == nullptr) {
         exitCode = context.fail("cannot request " + run.argument);
     } else {
         listener.wanted = info->getId();
         while (listener.node == nullptr)
-            window.pump(100);
+            session.pump(100);
         if (info->getStatus() != clsRequestStatus::complete)
             exitCode = context.fail(run.argument + ": status " +
                                     std::to_string(static_cast<int>(info->getStatus())) +
@@ -174,10 +172,7 @@ int analyzeAddress(const AnalyzeRun& run, CliContext& context)
         listener.node->release();
         listener.node = nullptr;
     }
-    clsQuillaraEngine::releaseEngine();
-    window.setHandler(&clsQuillaraEngine::DiscardMessage);
-    while (window.pump(0) > 0) {
-    }
+    session.stop();
     TermUrlCache();
     return exitCode;
 }

@@ -1,17 +1,16 @@
 #include "cmdFetch.h"
 
 #include "CliContext.h"
+#include "CliEngine.h"
 #include "CliJson.h"
 #include "CliProgress.h"
 #include "Engine/Core/clsEngineTarget.h"
 #include "Engine/Core/clsQuillaraEngine.h"
 #include "Engine/Http/clsUrlInformation.h"
-#include "Platform/MessageTarget.h"
 #include "Platform/platformText.h"
 
 #include <CLI/CLI.hpp>
 #include <cstdio>
-#include <filesystem>
 #include <memory>
 #include <set>
 #include <string>
@@ -43,19 +42,6 @@ public:
     }
     std::set<int> ended;
 };
-
-// An argument that names an existing file by a relative path is read as that file.
-std::string addressOf(const std::string& argument)
-{
-    std::error_code error;
-    bool relativeFile = argument.find(':') == std::string::npos && !argument.starts_with("/") &&
-                        std::filesystem::is_regular_file(argument, error);
-    std::string text =
-        relativeFile ? std::filesystem::absolute(argument, error).string() : argument;
-    // A local file's address is its path: the file system's bytes, not Shift_JIS.
-    bool local = text.starts_with("/") || text.starts_with("file:");
-    return local ? text : platform::utf8AddressToPercent(text);
-}
 
 void printLine(const std::string& argument, const clsUrlInformation& info)
 {
@@ -99,18 +85,18 @@ int runFetch(const FetchRun& run, CliContext& context)
     if (!context.startServices())
         return CliContext::ExitError;
     FetchListener listener;
-    platform::QueueMessageTarget window;
-    if (!clsQuillaraEngine::acquireEngine(&listener, &window))
+    CliEngine session(&listener);
+    clsQuillaraEngine* engine = session.engine();
+    if (engine == nullptr)
         return context.fail("cannot start the fetch engine");
-    clsQuillaraEngine* engine = clsQuillaraEngine::getEngine();
-    window.setHandler([engine](const platform::Message& m) { engine->handleMessage(m); });
 
     std::vector<clsUrlInformation*> requests;
     bool requested = true;
     for (const std::string& argument : run.arguments) {
         clsUrlInformation* info = nullptr;
         requested =
-            engine->requestItem(clsRequestMode::read, 0, addressOf(argument), info) && requested;
+            engine->requestItem(clsRequestMode::read, 0, CliEngine::addressOf(argument), info) &&
+            requested;
         requests.push_back(info);
     }
     CliProgress progress(requests.size());
@@ -125,7 +111,7 @@ int runFetch(const FetchRun& run, CliContext& context)
         wanted += info != nullptr ? 1 : 0;
     for (std::size_t done = endedCount(); done < wanted; done = endedCount()) {
         progress.update(done);
-        window.pump(100);
+        session.pump(100);
     }
     progress.finish();
 
@@ -154,11 +140,7 @@ int runFetch(const FetchRun& run, CliContext& context)
     for (clsUrlInformation* info : requests)
         if (info != nullptr)
             info->releaseQueueRef();
-    clsQuillaraEngine::releaseEngine();
-    // Notifications still queued carry node references; they are given back unheard.
-    window.setHandler(&clsQuillaraEngine::DiscardMessage);
-    while (window.pump(0) > 0) {
-    }
+    session.stop();
     if (!requested)
         return CliContext::ExitError;
     return allComplete ? CliContext::ExitOk : CliContext::ExitFound;

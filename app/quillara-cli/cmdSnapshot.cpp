@@ -1,12 +1,12 @@
 #include "cmdSnapshot.h"
 
 #include "CliContext.h"
+#include "CliEngine.h"
 #include "CliJson.h"
 #include "CliProgress.h"
 #include "Common/utlIniInfo.h"
 #include "Engine/Core/clsQuillaraEngine.h"
 #include "Engine/Snapshot/clsSnapshotReport.h"
-#include "Platform/MessageTarget.h"
 #include "Platform/platformText.h"
 #include "TreeViewItem/Base/ctrlMemoryTreeView.h"
 #include "TreeViewItem/Snapshot/tviAgeing.h"
@@ -43,18 +43,6 @@ struct SnapshotRun {
     bool keepScripts = false;
     bool json = false;
 };
-
-std::string addressOf(const std::string& argument)
-{
-    std::error_code error;
-    bool relativeFile = argument.find(':') == std::string::npos && !argument.starts_with("/") &&
-                        std::filesystem::is_regular_file(argument, error);
-    std::string text =
-        relativeFile ? std::filesystem::absolute(argument, error).string() : argument;
-    // A local file's address is its path: the file system's bytes, not Shift_JIS.
-    bool local = text.starts_with("/") || text.starts_with("file:");
-    return local ? text : platform::utf8AddressToPercent(text);
-}
 
 const char* kindName(int kind)
 {
@@ -123,14 +111,12 @@ int runSnapshot(const SnapshotRun& run, CliContext& context)
     if (run.keepScripts)
         ini->setInt(IniKey::SnapshotScripts, 1);
     SnapshotTree tree;
-    platform::QueueMessageTarget window;
-    if (!clsQuillaraEngine::acquireEngine(&tree, &window))
+    CliEngine session(&tree);
+    if (session.engine() == nullptr)
         return context.fail("cannot start the fetch engine");
-    clsQuillaraEngine* engine = clsQuillaraEngine::getEngine();
-    window.setHandler([engine](const platform::Message& m) { engine->handleMessage(m); });
-    tree.setEngine(engine);
+    tree.setEngine(session.engine());
 
-    std::string address = addressOf(run.url);
+    std::string address = CliEngine::addressOf(run.url);
     tviPageSnapshot* cabinet = tviPageSnapshot::openDefault(&tree, ini->getDataDirectory(), ini);
     tviPSSItem* item = nullptr;
     if (cabinet != nullptr)
@@ -138,17 +124,14 @@ int runSnapshot(const SnapshotRun& run, CliContext& context)
                                      run.name.empty() ? address : platform::utf8ToSjis(run.name),
                                      run.autoDelete, 0);
     if (item == nullptr || item->getSnapshotId() < 0) {
-        clsQuillaraEngine::releaseEngine();
-        window.setHandler(&clsQuillaraEngine::DiscardMessage);
-        while (window.pump(0) > 0) {
-        }
+        session.stop();
         return context.fail("cannot take a snapshot into " +
                             (cabinet ? cabinet->getFolderPath() : std::string()));
     }
     std::unique_ptr<CliProgress> progress;
     std::size_t shownTotal = 0;
     while (!tree.ended) {
-        window.pump(100);
+        session.pump(100);
         const clsSnapshotReport& last = tree.last;
         std::size_t done = static_cast<std::size_t>(last.savedCount + last.failedCount);
         std::size_t total = done + static_cast<std::size_t>(last.waitingCount);
@@ -163,10 +146,7 @@ int runSnapshot(const SnapshotRun& run, CliContext& context)
         progress->finish();
     clsSnapshotReport report = tree.last;
     bool listed = cabinet->save();
-    clsQuillaraEngine::releaseEngine();
-    window.setHandler(&clsQuillaraEngine::DiscardMessage);
-    while (window.pump(0) > 0) {
-    }
+    session.stop();
     printReport(report, run.json);
     if (!listed)
         return context.fail(cabinet->getFolderPath() +

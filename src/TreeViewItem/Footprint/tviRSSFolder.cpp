@@ -87,19 +87,23 @@ bool tviRSSFolder::cmdNewFolderConfirmed(bool query, bool* enabled)
     if (!*enabled || query || !tree()->dialogData.confirmed) {
         return true;
     }
-    const tviDialogData& data = tree()->dialogData;
-    auto* folder =
-        static_cast<tviRSSFolder*>(tree()->adopt(std::make_unique<tviRSSFolder>(tree())));
+    return addFromDialog(tree(), getHandle()) && saveRoute(this);
+}
+
+bool tviRSSFolder::addFromDialog(ctrlTreeView* tree, TreeNode parent)
+{
+    const tviDialogData& data = tree->dialogData;
+    auto* folder = static_cast<tviRSSFolder*>(tree->adopt(std::make_unique<tviRSSFolder>(tree)));
     folder->setName(data.name);
     folder->setDescription(data.description);
     folder->setMarked(data.marked);
-    if (!folder->insertItem(getHandle(), kTreeLast)) {
-        tree()->destroyItem(folder);
+    if (!folder->insertItem(parent, kTreeLast)) {
+        tree->destroyItem(folder);
         return false;
     }
-    tree()->expand(getHandle(), true);
-    tree()->selectNode(folder->getHandle());
-    return saveRoute(this);
+    tree->expand(parent, true);
+    tree->selectNode(folder->getHandle());
+    return true;
 }
 
 bool tviRSSFolder::cmdProperties(bool query, bool* enabled)

@@ -32,6 +32,10 @@ public:
     bool onUndoDelete() override;
     bool cmdMark(bool query, bool* enabled) override;
 
+    // A folder made from what the new-folder dialog says, put last below parent and selected;
+    // false when it could not be put there.
+    static bool addFromDialog(ctrlTreeView* tree, TreeNode parent);
+
     void setName(std::string name) { name_ = std::move(name); }
     const std::string& getName() const { return name_; }
     void setDescription(std::string description) { description_ = std::move(description); }

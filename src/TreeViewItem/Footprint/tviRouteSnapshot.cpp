@@ -348,19 +348,7 @@ bool tviRouteSnapshot::cmdNewFolderConfirmed(bool query, bool* enabled)
     if (!*enabled || query || !tree()->dialogData.confirmed) {
         return true;
     }
-    const tviDialogData& data = tree()->dialogData;
-    auto* folder =
-        static_cast<tviRSSFolder*>(tree()->adopt(std::make_unique<tviRSSFolder>(tree())));
-    folder->setName(data.name);
-    folder->setDescription(data.description);
-    folder->setMarked(data.marked);
-    if (!folder->insertItem(getHandle(), kTreeLast)) {
-        tree()->destroyItem(folder);
-        return false;
-    }
-    tree()->expand(getHandle(), true);
-    tree()->selectNode(folder->getHandle());
-    return save();
+    return tviRSSFolder::addFromDialog(tree(), getHandle()) && save();
 }
 
 bool tviRouteSnapshot::cmdPaste(bool query, bool* enabled)

@@ -14,37 +14,11 @@
 
 namespace {
 
-bool isBlank(unsigned char c)
-{
-    return c == ' ' || c == '\t' || c == '\r' || c == '\n';
-}
-bool isNameChar(unsigned char c)
-{
-    return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9');
-}
-unsigned char upper(unsigned char c)
-{
-    return (c >= 'a' && c <= 'z') ? c - 32 : c;
-}
-
-bool startsNoCase(std::string_view text, size_t at, std::string_view prefix)
-{
-    if (text.size() - std::min(at, text.size()) < prefix.size()) {
-        return false;
-    }
-    for (size_t i = 0; i < prefix.size(); ++i) {
-        if (upper(text[at + i]) != upper(prefix[i])) {
-            return false;
-        }
-    }
-    return true;
-}
-
 size_t findNoCase(std::string_view text, std::string_view needle, size_t from, size_t limit)
 {
     limit = std::min(limit, text.size());
     for (size_t i = from; i + needle.size() <= limit; ++i) {
-        if (startsNoCase(text, i, needle)) {
+        if (tviTagCursor::startsNoCase(text, i, needle)) {
             return i;
         }
     }
@@ -123,7 +97,7 @@ public:
                 out += text[i];
             }
         }
-        while (!out.empty() && isBlank(out.back())) {
+        while (!out.empty() && tviTagCursor::isBlank(out.back())) {
             out.pop_back();
         }
         size_t lead = 0;
@@ -423,7 +397,7 @@ bool tviBookmarkFile::isBookmarkFile(std::string_view bytes)
 {
     size_t limit = std::min(bytes.size(), headLimit);
     for (size_t i = 0; i < limit; ++i) {
-        if (startsNoCase(bytes, i, "<DL")) {
+        if (tviTagCursor::startsNoCase(bytes, i, "<DL")) {
             return true;
         }
         if (!isTextByte(bytes[i])) {
@@ -443,7 +417,7 @@ int tviBookmarkFile::codeOf(std::string_view bytes)
         size_t start = at + 8;
         size_t end = start;
         while (end < bytes.size() && end < start + 32 &&
-               (isNameChar(bytes[end]) || bytes[end] == '-' || bytes[end] == '_')) {
+               (tviTagCursor::isNameChar(bytes[end]) || bytes[end] == '-' || bytes[end] == '_')) {
             ++end;
         }
         int kind = utlKanjiConverter::codeOfCharset(std::string(bytes.substr(start, end - start)));

@@ -18,14 +18,6 @@ bool isLead(unsigned char c)
 {
     return platform::isLeadByte(c);
 }
-bool isBlank(unsigned char c)
-{
-    return c == ' ' || c == '\t' || c == '\r' || c == '\n';
-}
-unsigned char upper(unsigned char c)
-{
-    return (c >= 'a' && c <= 'z') ? c - 32 : c;
-}
 
 bool equalsNoCase(std::string_view a, std::string_view b)
 {
@@ -33,7 +25,7 @@ bool equalsNoCase(std::string_view a, std::string_view b)
         return false;
     }
     for (size_t i = 0; i < a.size(); ++i) {
-        if (upper(a[i]) != upper(b[i])) {
+        if (tviTagCursor::upper(a[i]) != tviTagCursor::upper(b[i])) {
             return false;
         }
     }
@@ -111,7 +103,7 @@ bool takeText(tviTagCursor& s, std::string& text)
         s.seek(s.bytes().size());
         return false;
     }
-    if (isBlank(c) || c == '\0') {
+    if (tviTagCursor::isBlank(c) || c == '\0') {
         s.step();
         if (text.empty() || text.back() != ' ') {
             text += ' ';
@@ -125,7 +117,7 @@ bool takeText(tviTagCursor& s, std::string& text)
     size_t i = from + tviTagCursor::charWidth(b, from);
     while (i < b.size()) {
         unsigned char d = b[i];
-        if (d == '<' || isBlank(d) || d == '\0' || (isLead(d) && i + 1 >= b.size())) {
+        if (d == '<' || tviTagCursor::isBlank(d) || d == '\0' || (isLead(d) && i + 1 >= b.size())) {
             break;
         }
         i += tviTagCursor::charWidth(b, i);

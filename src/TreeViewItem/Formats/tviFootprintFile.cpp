@@ -15,10 +15,6 @@ namespace {
 
 using Text = tviCabinetText;
 
-unsigned char upper(unsigned char c)
-{
-    return (c >= 'a' && c <= 'z') ? c - 32 : c;
-}
 std::string decoded(std::string text)
 {
     std::erase(text, '\0');
@@ -152,7 +148,7 @@ private:
             std::string name = tviTagCursor::getAttribute(tag.attributes, "name");
             std::string upperName = name;
             for (char& c : upperName) {
-                c = static_cast<char>(upper(c));
+                c = static_cast<char>(tviTagCursor::upper(c));
             }
             if (upperName == "QUILLARA") {
                 doc_.productMark = true;

@@ -4,22 +4,7 @@
 
 #include <algorithm>
 
-namespace {
-
-bool isBlank(unsigned char c)
-{
-    return c == ' ' || c == '\t' || c == '\r' || c == '\n';
-}
-bool isNameChar(unsigned char c)
-{
-    return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9');
-}
-unsigned char upper(unsigned char c)
-{
-    return (c >= 'a' && c <= 'z') ? c - 32 : c;
-}
-
-bool startsNoCase(std::string_view text, size_t at, std::string_view prefix)
+bool tviTagCursor::startsNoCase(std::string_view text, size_t at, std::string_view prefix)
 {
     if (at > text.size() || text.size() - at < prefix.size()) {
         return false;
@@ -31,8 +16,6 @@ bool startsNoCase(std::string_view text, size_t at, std::string_view prefix)
     }
     return true;
 }
-
-} // namespace
 
 void tviTagCursor::seek(size_t at)
 {

@@ -29,6 +29,16 @@ public:
     {
     }
 
+    // What the markup's bytes are, for the readers' own scans as well as the cursor's.
+    static bool isBlank(unsigned char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
+    static bool isNameChar(unsigned char c)
+    {
+        return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9');
+    }
+    static unsigned char upper(unsigned char c) { return (c >= 'a' && c <= 'z') ? c - 32 : c; }
+    // Whether text holds prefix at at, in any case.
+    static bool startsNoCase(std::string_view text, size_t at, std::string_view prefix);
+
     // Width of the character at text[at] (1 or 2); at must be inside text.
     static size_t charWidth(std::string_view text, size_t at, Code code = Code::sjis)
     {

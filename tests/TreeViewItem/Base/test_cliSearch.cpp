@@ -5,26 +5,9 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdio>
-#include <sys/wait.h>
-
 namespace {
 
-int runCli(const std::string& arguments, std::string& out)
-{
-    out.clear();
-    FILE* pipe = popen((std::string(QUILLARA_CLI) + " " + arguments + " 2>/dev/null").c_str(), "r");
-    if (pipe == nullptr) {
-        return -1;
-    }
-    char buffer[4096];
-    size_t n;
-    while ((n = fread(buffer, 1, sizeof buffer, pipe)) > 0) {
-        out.append(buffer, n);
-    }
-    int status = pclose(pipe);
-    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-}
+using testsupport::runCli;
 
 tviCabinetEntry entry(int type, const char* utf8Name, const char* url, int parent = -1)
 {

@@ -15,11 +15,9 @@
 #include <atomic>
 #include <chrono>
 #include <condition_variable>
-#include <cstdio>
 #include <map>
 #include <mutex>
 #include <sys/time.h>
-#include <sys/wait.h>
 #include <thread>
 #include <vector>
 
@@ -185,19 +183,7 @@ std::string writeCabinet(const std::string& path, const std::vector<Item>& items
     return path;
 }
 
-int runCli(const std::string& arguments, std::string& out)
-{
-    out.clear();
-    FILE* pipe = popen((std::string(QUILLARA_CLI) + " " + arguments + " 2>/dev/null").c_str(), "r");
-    if (pipe == nullptr)
-        return -1;
-    char buffer[4096];
-    size_t n = 0;
-    while ((n = fread(buffer, 1, sizeof buffer, pipe)) > 0)
-        out.append(buffer, n);
-    int status = pclose(pipe);
-    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-}
+using testsupport::runCli;
 
 constexpr std::int64_t day = 86400;
 constexpr std::int64_t added = 1500000000;

@@ -14,7 +14,6 @@
 #include "TreeViewItem/Base/tviURLItem.h"
 
 #include <chrono>
-#include <cstdio>
 #include <cstdlib>
 #include <map>
 #include <random>
@@ -56,21 +55,7 @@ std::string writeCabinet(const testsupport::TempHome& home,
     return path;
 }
 
-// Runs the command line program and returns its exit code, with its standard output.
-int runCli(const std::string& arguments, std::string& out)
-{
-    FILE* pipe = popen((std::string(QUILLARA_CLI) + " " + arguments + " 2>/dev/null").c_str(), "r");
-    if (pipe == nullptr) {
-        return -1;
-    }
-    char buffer[4096];
-    size_t n;
-    while ((n = fread(buffer, 1, sizeof buffer, pipe)) > 0) {
-        out.append(buffer, n);
-    }
-    int status = pclose(pipe);
-    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-}
+using testsupport::runCli;
 
 // The check as it was: every item asks the engine itself, and every pump looks at every item.
 // Returns the results as the check collects them, one line per item, and saves the cabinet.

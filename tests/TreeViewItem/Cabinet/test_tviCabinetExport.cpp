@@ -7,30 +7,14 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdio>
 #include <map>
 #include <filesystem>
-#include <sys/wait.h>
 
 namespace fs = std::filesystem;
 
 namespace {
 
-int runCli(const std::string& arguments, std::string& out)
-{
-    out.clear();
-    FILE* pipe = popen((std::string(QUILLARA_CLI) + " " + arguments + " 2>/dev/null").c_str(), "r");
-    if (pipe == nullptr) {
-        return -1;
-    }
-    char buffer[4096];
-    size_t n = 0;
-    while ((n = fread(buffer, 1, sizeof buffer, pipe)) > 0) {
-        out.append(buffer, n);
-    }
-    int status = pclose(pipe);
-    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-}
+using testsupport::runCli;
 
 tviCabinetDocument sample()
 {

@@ -10,10 +10,8 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdio>
 #include <filesystem>
 #include <sys/stat.h>
-#include <sys/wait.h>
 
 namespace fs = std::filesystem;
 
@@ -48,20 +46,7 @@ std::vector<std::string> kept(const tviCabinetDocument& doc, int start = 0)
 }
 
 #ifdef QUILLARA_CLI
-int runCli(const std::string& arguments, std::string& out)
-{
-    FILE* pipe = popen((std::string(QUILLARA_CLI) + " " + arguments + " 2>/dev/null").c_str(), "r");
-    if (pipe == nullptr) {
-        return -1;
-    }
-    char buffer[4096];
-    size_t n = 0;
-    while ((n = fread(buffer, 1, sizeof buffer, pipe)) > 0) {
-        out.append(buffer, n);
-    }
-    int status = pclose(pipe);
-    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-}
+using testsupport::runCli;
 #endif
 
 } // namespace

@@ -15,9 +15,7 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
-#include <cstdio>
 #include <filesystem>
-#include <sys/wait.h>
 
 namespace fs = std::filesystem;
 using testsupport::readFile;
@@ -148,18 +146,7 @@ TEST(SnapshotItem, ShowInBrowserOnceTheTopPageIsSavedWhileTheRestDownloads)
     }
 }
 
-int runCli(const std::string& arguments, std::string& out)
-{
-    FILE* pipe = popen((std::string(QUILLARA_CLI) + " " + arguments + " 2>/dev/null").c_str(), "r");
-    if (pipe == nullptr)
-        return -1;
-    char buffer[4096];
-    std::size_t n;
-    while ((n = fread(buffer, 1, sizeof buffer, pipe)) > 0)
-        out.append(buffer, n);
-    int status = pclose(pipe);
-    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-}
+using testsupport::runCli;
 
 TEST(SnapshotItem, CommandLineExitCodesAndListing)
 {
