@@ -99,6 +99,15 @@ int defaultPortOfView(std::string_view scheme)
     return 0;
 }
 
+// A ':' in a host belongs inside IPv6 brackets: z: of http://z::/ is no name, and libcurl
+// would send it to z.
+bool isHostShape(std::string_view host)
+{
+    if (host.find(':') == std::string_view::npos)
+        return true;
+    return host.size() >= 2 && host.front() == '[' && host.back() == ']';
+}
+
 // The port after the last ':' of an authority's host part, outside IPv6 brackets (colon and
 // bracket: the last of each in hostPort, npos when there is none).
 bool splitHostPort(std::string_view hostPort, std::size_t colon, std::size_t bracket,
@@ -107,9 +116,11 @@ bool splitHostPort(std::string_view hostPort, std::size_t colon, std::size_t bra
     if (colon == std::string_view::npos || (bracket != std::string_view::npos && colon < bracket)) {
         views.host = hostPort;
         views.port = defaultPortOfView(views.scheme);
-        return true;
+        return isHostShape(views.host);
     }
     views.host = hostPort.substr(0, colon);
+    if (!isHostShape(views.host))
+        return false;
     std::string_view digits = hostPort.substr(colon + 1);
     if (digits.empty()) {
         views.port = defaultPortOfView(views.scheme);

@@ -55,6 +55,10 @@ TEST(clsUrlInformation, SplitsEveryKindOfAddress)
         {"www.example.com/page.html", addressNotParsed, "", "", "", "", 0, "", ""},
         {"http://h:99999/", addressNotParsed, "", "", "", "", 0, "", ""},
         {"http://bad host/", addressNotParsed, "", "", "", "", 0, "", ""},
+        // A ':' left in the host: libcurl would send these to z.
+        {"http://z::/", addressNotParsed, "", "", "", "", 0, "", ""},
+        {"http://z:8080:/", addressNotParsed, "", "", "", "", 0, "", ""},
+        {"http://[::1]::81/", addressNotParsed, "", "", "", "", 0, "", ""},
     };
     for (const ParseCase& c : cases) {
         SCOPED_TRACE(c.address);
