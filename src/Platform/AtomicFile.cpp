@@ -256,15 +256,26 @@ bool readSavedFile(const std::string& path, std::string& out, std::string* error
 bool readWholeFile(const std::string& path, std::string& out, std::string* error)
 {
     out.clear();
-    int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    // Not blocked at the open by a FIFO that nobody writes to; a pipe that is written to is
+    // read to its end.
+    int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
     if (fd < 0)
         return fail(error, "cannot open " + path);
     struct stat st {};
-    if (::fstat(fd, &st) == 0 && S_ISDIR(st.st_mode)) {
+    if (::fstat(fd, &st) != 0 || S_ISDIR(st.st_mode)) {
+        int reason = S_ISDIR(st.st_mode) ? EISDIR : errno;
         ::close(fd);
-        errno = EISDIR;
+        errno = reason;
         return fail(error, "cannot read " + path);
     }
+    // A device (/dev/zero, a terminal) is no file to read whole.
+    if (S_ISCHR(st.st_mode) || S_ISBLK(st.st_mode)) {
+        ::close(fd);
+        if (error)
+            *error = "cannot read " + path + ": not a file";
+        return false;
+    }
+    ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
     // One allocation for a regular file instead of a doubling string.
     if (S_ISREG(st.st_mode) && st.st_size > 0)
         out.reserve(static_cast<std::size_t>(st.st_size));

@@ -4,8 +4,11 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <csignal>
+#include <fcntl.h>
 #include <filesystem>
+#include <future>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -40,6 +43,39 @@ TEST(AtomicWriteFile, FailsWhereTheParentIsAFile)
     EXPECT_FALSE(platform::atomicWriteFile(home.dir() + "plain/a.ini", "new", &error));
     EXPECT_FALSE(error.empty());
     EXPECT_EQ(testsupport::readFile(home.path() / "plain"), "x");
+}
+
+// A file given to read whole may be anything a path names: a device is refused, a FIFO that
+// nobody writes to reads empty instead of holding the reader, and a pipe is read to its end.
+TEST(ReadWholeFile, RefusesDevicesAndWaitsForNoWriter)
+{
+    testsupport::TempHome home;
+    std::string out = "old";
+    std::string error;
+    // /dev/null, whose end comes at once, stands for /dev/zero, which has none.
+    EXPECT_FALSE(platform::readWholeFile("/dev/null", out, &error));
+    EXPECT_NE(error.find("not a file"), std::string::npos) << error;
+    EXPECT_TRUE(out.empty());
+
+    std::string fifo = home.dir() + "fifo";
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    auto reading = std::async(std::launch::async, [&] {
+        std::string text;
+        return platform::readWholeFile(fifo, text) && text.empty();
+    });
+    bool ended = reading.wait_for(std::chrono::seconds(20)) == std::future_status::ready;
+    if (!ended)
+        ::close(::open(fifo.c_str(), O_WRONLY)); // lets the held reader go
+    EXPECT_TRUE(ended);
+    EXPECT_TRUE(reading.get());
+
+    int ends[2];
+    ASSERT_EQ(::pipe(ends), 0);
+    ASSERT_EQ(::write(ends[1], "<TITLE>", 7), 7);
+    ::close(ends[1]);
+    EXPECT_TRUE(platform::readWholeFile("/proc/self/fd/" + std::to_string(ends[0]), out));
+    EXPECT_EQ(out, "<TITLE>");
+    ::close(ends[0]);
 }
 
 // A file kept behind a symbolic link (a synced folder) is replaced where it lies: the link

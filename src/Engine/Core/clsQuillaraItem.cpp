@@ -333,7 +333,9 @@ bool clsQuillaraItem::readLocalFile()
     if (info == nullptr)
         return false;
     std::string file = localPathOf(info->getPath());
-    int fd = ::open(file.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY);
+    // A FIFO would hold the worker at the open; it is refused below, as is any file but a
+    // regular one.
+    int fd = ::open(file.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
     struct stat st {};
     bool usable =
         fd >= 0 && ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && st.st_size <= localFileLimit;
