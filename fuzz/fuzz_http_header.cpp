@@ -1,16 +1,58 @@
 // The response header reader and the address parser take any bytes. A header value never
 // runs past its line or 1023 bytes, and a request line built from any address never carries
-// the fragment, a blank or a byte outside printable ASCII. A Retry-After value asks for no
-// wait below zero.
+// the fragment, a blank or a byte outside printable ASCII; where libcurl takes it, libcurl finds
+// the host and port that our parser found, so no address sends its request to another host. A
+// Retry-After value asks for no wait below zero.
 #include "Engine/Http/clsCommunicationHttp.h"
 #include "Engine/Http/clsUrlInformation.h"
 #include "Engine/Url/utlUrlParts.h"
 
+#include <arpa/inet.h>
 #include <cstdint>
 #include <cstdlib>
+#include <curl/curl.h>
 #include <string>
+#include <strings.h>
 
 namespace {
+
+bool isPlainAscii(const std::string& text)
+{
+    for (char c : text) {
+        unsigned char byte = static_cast<unsigned char>(c);
+        if (byte <= 0x20 || byte >= 0x7F || c == '%')
+            return false;
+    }
+    return true;
+}
+
+// A host sent escaped or as raw bytes is refused by libcurl or sent as it stands; only a plain
+// one can be compared.
+void checkSameHost(const utlUrlParts& parts, const std::string& url)
+{
+    std::string expected = requestHost(parts.host);
+    if (!isPlainAscii(expected))
+        return;
+    CURLU* handle = curl_url();
+    char* host = nullptr;
+    char* port = nullptr;
+    if (curl_url_set(handle, CURLUPART_URL, url.c_str(), CURLU_NON_SUPPORT_SCHEME) == CURLUE_OK &&
+        curl_url_get(handle, CURLUPART_HOST, &host, 0) == CURLUE_OK) {
+        // libcurl writes an IPv4 address in any of its old forms (0x7f.1) as 127.0.0.1.
+        in_addr numeric{};
+        if (inet_aton(expected.c_str(), &numeric) != 0)
+            expected = inet_ntoa(numeric);
+        if (strcasecmp(host, expected.c_str()) != 0)
+            std::abort();
+        bool explicitPort = parts.port != 0 && parts.port != defaultPortOf(parts.scheme);
+        if (explicitPort && (curl_url_get(handle, CURLUPART_PORT, &port, 0) != CURLUE_OK ||
+                             std::atoi(port) != parts.port))
+            std::abort();
+    }
+    curl_free(host);
+    curl_free(port);
+    curl_url_cleanup(handle);
+}
 
 void checkRequestUrl(const std::string& address)
 {
@@ -23,6 +65,8 @@ void checkRequestUrl(const std::string& address)
         if (c == '#' || byte <= 0x20 || byte >= 0x7F)
             std::abort();
     }
+    if (parts.hasAuthority)
+        checkSameHost(parts, url);
 }
 
 } // namespace

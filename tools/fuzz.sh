@@ -1,6 +1,6 @@
 #!/bin/sh
 # Usage: tools/fuzz.sh TARGET SECONDS
-# Builds one libFuzzer target with clang in build-fuzz/ and runs it for SECONDS on its seed
+# Builds one libFuzzer target with clang 16 in build-fuzz/ and runs it for SECONDS on its seed
 # corpus (fuzz/corpus/TARGET/). New inputs go to build-fuzz/corpus/TARGET/, crashes to
 # build-fuzz/artifacts/TARGET/, so the checked-in seeds stay as they are.
 set -eu
@@ -20,10 +20,15 @@ if [ ! -d "$seeds" ]; then
     exit 2
 fi
 
+# clang 14 lacks what <source_location> needs; a tree configured with another compiler is
+# configured again.
+if [ -f "$build/CMakeCache.txt" ] && ! grep -q '^CMAKE_CXX_COMPILER:.*clang++-16$' "$build/CMakeCache.txt"; then
+    rm -rf "$build/CMakeCache.txt" "$build/CMakeFiles"
+fi
 if [ ! -f "$build/CMakeCache.txt" ]; then
     cmake -S "$root" -B "$build" -G Ninja \
         -DCMAKE_BUILD_TYPE=RelWithDebInfo \
-        -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ \
+        -DCMAKE_C_COMPILER=clang-16 -DCMAKE_CXX_COMPILER=clang++-16 \
         -DQUILLARA_FUZZ=ON -DQUILLARA_GUI=OFF -DQUILLARA_TESTS=OFF -DQUILLARA_BENCH=OFF
 fi
 ninja -C "$build" -j2 "$target"

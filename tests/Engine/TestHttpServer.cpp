@@ -266,6 +266,10 @@ void TestHttpServer::addRoutes()
             body += textOfSize(size - body.size());
         res.set_content(body + "</body></html>", "text/html");
     });
+    // A redirect to any address, one that a request could not name itself included.
+    s.Get("/redirect-to", [](const httplib::Request& req, httplib::Response& res) {
+        res.set_redirect(req.get_param_value("to"), 302);
+    });
     s.Get("/moved", [this](const httplib::Request& req, httplib::Response& res) {
         std::size_t n = numberParam(req, "n", 1);
         int code = static_cast<int>(numberParam(req, "code", 301));

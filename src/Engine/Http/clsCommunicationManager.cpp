@@ -145,13 +145,17 @@ void clsCommunicationManager::runJob(clsQuillaraEngine::Job& job)
             if (!isFetched(info)) {
                 // Only http, https, ftp and ftps are fetched. An address of another scheme
                 // is not tried, so it is neither loaded nor failed; one that could not be
-                // parsed fails.
+                // parsed fails, and so does one that names no server (see readHead).
                 clsQuillaraItem* node = job.node;
                 job.node = nullptr;
                 bool network = info->getAddressKind() == addressNetwork;
                 endRead(info, node,
                         network ? clsRequestStatus::unchecked : clsRequestStatus::failed,
                         resultTransportError);
+            } else if (info->getHost().empty()) {
+                clsQuillaraItem* node = job.node;
+                job.node = nullptr;
+                endRead(info, node, clsRequestStatus::failed, resultTransportError);
             }
         }
         if (job.counted && info != nullptr && job.object != nullptr &&
@@ -323,10 +327,15 @@ bool clsCommunicationManager::snapshot(clsQuillaraSnapshot* taken)
 
 // A head-only request of an address that is not fetched ends at once; else its transfer
 // reports it.
+// A fetched address is asked by a transfer, unless it names no server (http:///x): that one
+// cannot be sent, and libcurl would take the first step of its path for the server.
 void clsCommunicationManager::readHead(clsUrlInformation* info)
 {
-    if (isFetched(info))
+    bool fetched = isFetched(info);
+    if (fetched && !info->getHost().empty())
         return;
-    info->setStatus(clsRequestStatus::headRead);
+    if (fetched)
+        info->setResultCode(resultTransportError);
+    info->setStatus(fetched ? clsRequestStatus::failed : clsRequestStatus::headRead);
     engine->postHead(info);
 }

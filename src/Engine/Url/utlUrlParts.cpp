@@ -307,10 +307,13 @@ std::string requestHost(std::string_view host)
     if (!raw && host.find('%') == std::string_view::npos)
         return std::string(host);
     std::string utf8 = percentDecode(raw ? platform::sjisToUtf8(host) : std::string(host));
+    // Not IDN2_USE_STD3_ASCII_RULES: under it libidn2 drops what the rules forbid rather than
+    // refuse it, so that ？x.jp became x.jp, another host. Without it ？ maps to '?', and the
+    // check below keeps the host as written.
     char* converted = nullptr;
-    if (!isInternationalName(utf8) || idn2_to_ascii_8z(utf8.c_str(), &converted,
-                                                       IDN2_NFC_INPUT | IDN2_NONTRANSITIONAL |
-                                                           IDN2_USE_STD3_ASCII_RULES) != IDN2_OK)
+    if (!isInternationalName(utf8) ||
+        idn2_to_ascii_8z(utf8.c_str(), &converted, IDN2_NFC_INPUT | IDN2_NONTRANSITIONAL) !=
+            IDN2_OK)
         return std::string(host);
     std::string form(converted);
     idn2_free(converted);
@@ -329,6 +332,9 @@ std::string hostKey(std::string_view host)
 
 std::string makeRequestUrl(const utlUrlParts& parts)
 {
+    // No server named (http:///x): libcurl would take the path's first step for one.
+    if (parts.host.empty())
+        return {};
     std::string_view query(parts.extraInfo);
     query = query.substr(0, query.find('#'));
     std::string url;

@@ -35,7 +35,8 @@ struct utlUrlViews {
 
 // The address of a request line: scheme, authority, path and query, never the fragment.
 // Blanks, control bytes and bytes above 0x7E are percent-encoded, so that a page address that
-// carries them is still sent; a Japanese host name goes in its ASCII form (requestHost).
+// carries them is still sent; a Japanese host name goes in its ASCII form (requestHost). Empty
+// when the address names no server, so that the request fails.
 std::string makeRequestUrl(const utlUrlParts& parts);
 // The host as a request names it: ASCII as it stands, else a Japanese name (in Shift_JIS, or
 // escaped UTF-8) in its ASCII form (IDNA: 日本語.jp is xn--wgv71a119e.jp), or as written when

@@ -57,7 +57,7 @@ struct RouteCase {
 // non-text pages end complete without data, a dead FTP address fails like a dead HTTP one, an
 // address of a scheme nobody fetches ends not checked (6), HTTP errors carry their code,
 // redirects that loop or go on too long fail with their 3xx code, stalled and broken
-// transfers fail with -1, and nothing stays "reading".
+// transfers fail with -1, so does an address that names no server, and nothing stays "reading".
 TEST(clsQuillaraEngine, EndsEveryRouteWithItsFinalStatus)
 {
     testsupport::TempHome home;
@@ -86,6 +86,10 @@ TEST(clsQuillaraEngine, EndsEveryRouteWithItsFinalStatus)
         {"ftp://127.0.0.1:1/file.zip", 5, -1, nullptr, 0, -1, nullptr},
         {"mailto:someone@example.jp", 6, 0, "mailto", 0, -1, nullptr},
         {"no-scheme-at-all", 5, -1, nullptr, 0, -1, nullptr},
+        {"http:///127.0.0.1/no-server", 5, -1, nullptr, 0, -1, nullptr},
+        {"https://@:8080/no-server", 5, -1, nullptr, 0, -1, nullptr},
+        {server.url("/redirect-to?to=http:///" + server.url("/page").substr(7)), 5, 302, nullptr,
+         -1, -1, nullptr},
         {local, 4, 0, "Local File", 33, -1, nullptr},
         {"file://" + local, 4, 0, "Local File", 33, -1, nullptr},
         {(home.path() / "missing.html").string(), 5, -1, nullptr, 0, -1, nullptr},
@@ -122,6 +126,10 @@ TEST(clsQuillaraEngine, EndsEveryRouteWithItsFinalStatus)
         }
         EXPECT_EQ(info->getOriginalAddress(), c.address);
     }
+    // A head of an address that names no server fails too, rather than never ending.
+    clsUrlInformation* head = harness.request(clsRequestMode::headOnly, "ftp:///no-server");
+    ASSERT_NE(head, nullptr);
+    EXPECT_TRUE(harness.waitUntil([&] { return head->getStatus() == clsRequestStatus::failed; }));
 }
 
 // Every request's notifications come in order whichever way its page arrives (all with the

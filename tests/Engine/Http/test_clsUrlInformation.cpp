@@ -179,6 +179,17 @@ TEST(utlUrlParts, BuildsRequestUrlWithoutFragment)
         ASSERT_TRUE(crackUrl(std::string("http://") + host + "/", parts)) << host;
         EXPECT_EQ(makeRequestUrl(parts), std::string("http://") + host + "/");
     }
+    // Full-width punctuation is never dropped from the name (？x.jp is not x.jp); full-width
+    // letters are the ASCII ones.
+    ASSERT_TRUE(crackUrl("http://%EF%BC%9Fx.jp/", parts));
+    EXPECT_EQ(makeRequestUrl(parts), "http://%EF%BC%9Fx.jp/");
+    ASSERT_TRUE(crackUrl(platform::utf8ToSjis("http://／x.jp/"), parts));
+    EXPECT_EQ(makeRequestUrl(parts), "http://%81^x.jp/");
+    ASSERT_TRUE(crackUrl(platform::utf8ToSjis("http://ｅｘａｍｐｌｅ.jp/"), parts));
+    EXPECT_EQ(makeRequestUrl(parts), "http://example.jp/");
+    // No server, no request: libcurl would send this one to evil.com.
+    ASSERT_TRUE(crackUrl("http:///evil.com/x", parts));
+    EXPECT_EQ(makeRequestUrl(parts), "");
 }
 
 // The request address as it was built byte by byte before runs were appended whole: the
@@ -198,6 +209,8 @@ std::string requestUrlByBytes(const utlUrlParts& parts)
             url += hex[byte & 0x0F];
         }
     };
+    if (parts.host.empty())
+        return {};
     std::string url = parts.scheme + "://";
     if (!parts.userName.empty() || !parts.password.empty()) {
         escape(url, parts.userName);
