@@ -5,7 +5,6 @@
 #include "QtBridge/guiText.h"
 
 #include <QCheckBox>
-#include <QGroupBox>
 #include <QVBoxLayout>
 
 dlgPrefEasy::dlgPrefEasy(dlgPrefValues& values, QWidget* parent)
@@ -13,14 +12,9 @@ dlgPrefEasy::dlgPrefEasy(dlgPrefValues& values, QWidget* parent)
                       utlTexts::sjis(utlText::helpPrefEasy), parent)
 {
     auto* layout = new QVBoxLayout(this);
-    QGroupBox* views = dlgPrefShared::group(layout, tr("表示する画面"));
-    auto* tree = new QCheckBox(tr("ツリービュー"));
-    tree->setChecked(true);
-    tree->setEnabled(false);
-    auto* list = new QCheckBox(tr("リストビュー(&L)"));
-    auto* html = new QCheckBox(tr("HTML ビュー(&V)"));
-    for (QCheckBox* box : {tree, list, html})
-        views->layout()->addWidget(box);
+    QCheckBox* list = nullptr;
+    QCheckBox* html = nullptr;
+    dlgPrefShared::shownViews(layout, &list, &html);
     bindCheck(IniKey::ListView, list);
     bindCheck(IniKey::HTMLView, html);
     bindRadios(IniKey::ShowDupLink, dlgPrefShared::duplicateLinks(layout, this));

@@ -65,4 +65,16 @@ void hiddenLinks(QBoxLayout* layout, QCheckBox** empty, QCheckBox** byNow)
     box->layout()->addWidget(*byNow);
 }
 
+void shownViews(QBoxLayout* layout, QCheckBox** list, QCheckBox** html)
+{
+    QGroupBox* box = group(layout, QCoreApplication::translate("dlgPrefShared", "表示する画面"));
+    auto* tree = new QCheckBox(QCoreApplication::translate("dlgPrefShared", "ツリービュー"));
+    tree->setChecked(true);
+    tree->setEnabled(false);
+    *list = new QCheckBox(QCoreApplication::translate("dlgPrefShared", "リストビュー(&L)"));
+    *html = new QCheckBox(QCoreApplication::translate("dlgPrefShared", "HTML ビュー(&V)"));
+    for (QCheckBox* view : {tree, *list, *html})
+        box->layout()->addWidget(view);
+}
+
 } // namespace dlgPrefShared

@@ -20,5 +20,7 @@ QButtonGroup* duplicateLinks(QBoxLayout* layout, QWidget* owner);
 QComboBox* depth(QBoxLayout* layout);
 // "説明の無いリンク(&N)" and "既出のリンク(&P)".
 void hiddenLinks(QBoxLayout* layout, QCheckBox** empty, QCheckBox** byNow);
+// "表示する画面": the tree view (always shown, so fixed), "リストビュー(&L)" and "HTML ビュー(&V)".
+void shownViews(QBoxLayout* layout, QCheckBox** list, QCheckBox** html);
 
 } // namespace dlgPrefShared

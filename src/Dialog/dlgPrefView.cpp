@@ -8,7 +8,6 @@
 #include <QComboBox>
 #include <QFontDatabase>
 #include <QFormLayout>
-#include <QGroupBox>
 #include <QVBoxLayout>
 
 dlgPrefView::dlgPrefView(dlgPrefValues& values, QWidget* parent)
@@ -16,14 +15,9 @@ dlgPrefView::dlgPrefView(dlgPrefValues& values, QWidget* parent)
                       parent)
 {
     auto* layout = new QVBoxLayout(this);
-    QGroupBox* views = dlgPrefShared::group(layout, tr("表示する画面"));
-    auto* tree = new QCheckBox(tr("ツリービュー"));
-    tree->setChecked(true);
-    tree->setEnabled(false);
-    auto* list = new QCheckBox(tr("リストビュー(&L)"));
-    auto* html = new QCheckBox(tr("HTML ビュー(&V)"));
-    for (QCheckBox* box : {tree, list, html})
-        views->layout()->addWidget(box);
+    QCheckBox* list = nullptr;
+    QCheckBox* html = nullptr;
+    dlgPrefShared::shownViews(layout, &list, &html);
     bindCheck(IniKey::ListView, list);
     bindCheck(IniKey::HTMLView, html);
 

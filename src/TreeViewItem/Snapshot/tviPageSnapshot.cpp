@@ -469,6 +469,22 @@ tviTrashOrigin tviPageSnapshot::originOf(const tviTreeViewItem* item) const
 
 namespace {
 
+// The names in a directory but "." and ".."; none when it cannot be read.
+std::vector<std::string> namesIn(const std::string& directory)
+{
+    std::vector<std::string> names;
+    DIR* dir = ::opendir(directory.c_str());
+    if (dir == nullptr)
+        return names;
+    while (dirent* entry = ::readdir(dir)) {
+        std::string name = entry->d_name;
+        if (name != "." && name != "..")
+            names.push_back(name);
+    }
+    ::closedir(dir);
+    return names;
+}
+
 struct TrashEntry {
     std::string path; // ending with '/'
     tviTrashOrigin origin;
@@ -478,17 +494,7 @@ struct TrashEntry {
 std::vector<TrashEntry> restorableEntries(const std::string& trash)
 {
     std::vector<TrashEntry> entries;
-    DIR* dir = ::opendir(trash.c_str());
-    if (dir == nullptr)
-        return entries;
-    std::vector<std::string> names;
-    while (dirent* entry = ::readdir(dir)) {
-        std::string name = entry->d_name;
-        if (name != "." && name != "..")
-            names.push_back(name);
-    }
-    ::closedir(dir);
-    for (const std::string& name : names) {
+    for (const std::string& name : namesIn(trash)) {
         std::string path = trash + name + "/";
         std::string bytes;
         TrashEntry entry{path, {}};
@@ -528,19 +534,7 @@ bool tviPageSnapshot::canRestoreFromTrash() const
 
 bool tviPageSnapshot::hasTrash() const
 {
-    DIR* dir = ::opendir(getTrashPath().c_str());
-    if (dir == nullptr)
-        return false;
-    bool any = false;
-    while (dirent* entry = ::readdir(dir)) {
-        std::string name = entry->d_name;
-        if (name != "." && name != "..") {
-            any = true;
-            break;
-        }
-    }
-    ::closedir(dir);
-    return any;
+    return !namesIn(getTrashPath()).empty();
 }
 
 tviTreeViewItem* tviPageSnapshot::restoreLatestFromTrash()
@@ -618,16 +612,7 @@ bool tviPageSnapshot::emptyTrash() const
 {
     bool ok = true;
     std::string trash = getTrashPath();
-    std::vector<std::string> names;
-    if (DIR* dir = ::opendir(trash.c_str())) {
-        while (dirent* entry = ::readdir(dir)) {
-            std::string name = entry->d_name;
-            if (name != "." && name != "..")
-                names.push_back(name);
-        }
-        ::closedir(dir);
-    }
-    for (const std::string& name : names) {
+    for (const std::string& name : namesIn(trash)) {
         std::string path = trash + name;
         if (isPlainDirectory(path))
             ok = deleteDirectoryTree(path, trash) && ok;
