@@ -270,13 +270,16 @@ bool crackUrl(const std::string& text, utlUrlParts& parts)
 namespace {
 
 // Runs of bytes that need no escape are appended whole.
-void appendEscaped(std::string& url, std::string_view text)
+constexpr std::string_view userInfoDelimiters = "@/?#[]";
+
+// also: bytes escaped besides blanks, control bytes and bytes above 0x7E.
+void appendEscaped(std::string& url, std::string_view text, std::string_view also = {})
 {
     static const char hex[] = "0123456789ABCDEF";
     std::size_t run = 0;
     for (std::size_t i = 0; i < text.size(); ++i) {
         auto byte = static_cast<unsigned char>(text[i]);
-        if (!needsEscape(byte))
+        if (!needsEscape(byte) && also.find(text[i]) == std::string_view::npos)
             continue;
         url.append(text.substr(run, i - run));
         const char escaped[3] = {'%', hex[byte >> 4], hex[byte & 0x0F]};
@@ -353,11 +356,13 @@ std::string makeRequestUrl(const utlUrlParts& parts)
                 parts.host.size() + parts.urlPath.size() + query.size() + 16);
     url.append(parts.scheme);
     url.append("://");
+    // A user name or password may hold what ends or splits an authority ('@' up to the last
+    // one, '[' or '/'); escaped, libcurl finds the same host and still sends them as written.
     if (!parts.userName.empty() || !parts.password.empty()) {
-        appendEscaped(url, parts.userName);
+        appendEscaped(url, parts.userName, userInfoDelimiters);
         if (!parts.password.empty()) {
             url += ":";
-            appendEscaped(url, parts.password);
+            appendEscaped(url, parts.password, userInfoDelimiters);
         }
         url += "@";
     }

@@ -7,6 +7,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <random>
 #include <string>
 #include <vector>
@@ -191,6 +192,10 @@ TEST(utlUrlParts, BuildsRequestUrlWithoutFragment)
     EXPECT_EQ(makeRequestUrl(parts), "http://%81^x.jp/");
     ASSERT_TRUE(crackUrl(platform::utf8ToSjis("http://ｅｘａｍｐｌｅ.jp/"), parts));
     EXPECT_EQ(makeRequestUrl(parts), "http://example.jp/");
+    // What splits an authority, inside a password: escaped, so that libcurl finds the host
+    // after the last '@' as the address does (it took [::] here).
+    ASSERT_TRUE(crackUrl("https://u:p@[::p@[::1]:99/x", parts));
+    EXPECT_EQ(makeRequestUrl(parts), "https://u:p%40%5B::p@[::1]:99/x");
     // No server, no request: libcurl would send this one to evil.com.
     ASSERT_TRUE(crackUrl("http:///evil.com/x", parts));
     EXPECT_EQ(makeRequestUrl(parts), "");
@@ -200,11 +205,11 @@ TEST(utlUrlParts, BuildsRequestUrlWithoutFragment)
 // reference for the test below.
 std::string requestUrlByBytes(const utlUrlParts& parts)
 {
-    auto escape = [](std::string& url, const std::string& text) {
+    auto escape = [](std::string& url, const std::string& text, const char* also = "") {
         static const char hex[] = "0123456789ABCDEF";
         for (char c : text) {
             auto byte = static_cast<unsigned char>(c);
-            if (byte > 0x20 && byte < 0x7F) {
+            if (byte > 0x20 && byte < 0x7F && std::strchr(also, c) == nullptr) {
                 url += c;
                 continue;
             }
@@ -217,10 +222,10 @@ std::string requestUrlByBytes(const utlUrlParts& parts)
         return {};
     std::string url = parts.scheme + "://";
     if (!parts.userName.empty() || !parts.password.empty()) {
-        escape(url, parts.userName);
+        escape(url, parts.userName, "@/?#[]");
         if (!parts.password.empty()) {
             url += ":";
-            escape(url, parts.password);
+            escape(url, parts.password, "@/?#[]");
         }
         url += "@";
     }
