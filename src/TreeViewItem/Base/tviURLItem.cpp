@@ -219,7 +219,8 @@ bool tviURLItem::addSubItems()
         return false;
     }
     const tviTreeSettings& s = t->settings;
-    std::string ownHost = node->getProperties().host;
+    // Host names compare without regard to case or spelling (Example.COM is example.com).
+    std::string ownHost = hostKey(node->getProperties().host);
     // Addresses above this item.
     std::set<std::string> above;
     for (tviTreeViewItem* a = parentItem(); a != nullptr && isAncestorLinkType(a->getType());
@@ -266,11 +267,11 @@ bool tviURLItem::addSubItems()
         if (s.byNowUrl != 0 && shownElsewhere(link.address)) {
             continue;
         }
-        if (s.hostNameLimit == 4 && !link.host.empty() && link.host != ownHost) {
+        std::string host = s.hostNameLimit != 1 ? hostKey(link.host) : std::string();
+        if (s.hostNameLimit == 4 && !host.empty() && host != ownHost) {
             continue;
         }
-        bool otherSite =
-            !link.host.empty() && !ownHost.empty() && siteOfHost(link.host) != siteOfHost(ownHost);
+        bool otherSite = !host.empty() && !ownHost.empty() && siteOfHost(host) != siteOfHost(ownHost);
         if (s.hostNameLimit == 3 && otherSite) {
             continue;
         }

@@ -182,6 +182,27 @@ TEST_F(SubItems, LinkRulesOfTheTreeSettings)
     }
 }
 
+// The server and domain limits know a host however its name is cased.
+TEST_F(SubItems, ServerAndDomainLimitsIgnoreTheCaseOfHostNames)
+{
+    tree.settings.byNowUrl = 0;
+    site()["http://www.Example.COM/p.html"] = {
+        {0, "http://WWW.example.com/a.html", "same server"},
+        {0, "http://other.EXAMPLE.com/b.html", "same domain"},
+        {0, "http://elsewhere.org/c.html", "elsewhere"},
+    };
+    tviCabinetItem* page = addItem("http://www.Example.COM/p.html");
+    const std::pair<int, const char*> limits[] = {
+        {4, "same server"}, {3, "same server|same domain"}, {1, "same server|same domain|elsewhere"}};
+    for (const auto& [limit, expected] : limits) {
+        tree.settings.hostNameLimit = limit;
+        bool handled = false;
+        ASSERT_TRUE(page->executeCommand(codeOf(utlCommand::reExpand), false, handled));
+        pumpUntil([&] { return tree.getFirstChild(page->getHandle()) != nullptr; });
+        EXPECT_EQ(expected, texts(page->getHandle())) << "HostNameLimit " << limit;
+    }
+}
+
 TEST_F(SubItems, ExpandAllOpensEveryLevelDownToTheSetDepth)
 {
     site()["http://h/top.html"] = {{0, "http://h/one.html", "one"},
