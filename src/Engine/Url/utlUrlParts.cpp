@@ -269,10 +269,10 @@ bool crackUrl(const std::string& text, utlUrlParts& parts)
 
 namespace {
 
-// Runs of bytes that need no escape are appended whole.
 constexpr std::string_view userInfoDelimiters = "@/?#[]";
 
-// also: bytes escaped besides blanks, control bytes and bytes above 0x7E.
+// Runs of bytes that need no escape are appended whole; also: bytes escaped besides blanks,
+// control bytes and bytes above 0x7E.
 void appendEscaped(std::string& url, std::string_view text, std::string_view also = {})
 {
     static const char hex[] = "0123456789ABCDEF";
