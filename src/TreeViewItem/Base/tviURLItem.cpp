@@ -271,7 +271,8 @@ bool tviURLItem::addSubItems()
         if (s.hostNameLimit == 4 && !host.empty() && host != ownHost) {
             continue;
         }
-        bool otherSite = !host.empty() && !ownHost.empty() && siteOfHost(host) != siteOfHost(ownHost);
+        bool otherSite =
+            !host.empty() && !ownHost.empty() && siteOfHost(host) != siteOfHost(ownHost);
         if (s.hostNameLimit == 3 && otherSite) {
             continue;
         }

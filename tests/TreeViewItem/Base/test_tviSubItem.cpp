@@ -192,8 +192,9 @@ TEST_F(SubItems, ServerAndDomainLimitsIgnoreTheCaseOfHostNames)
         {0, "http://elsewhere.org/c.html", "elsewhere"},
     };
     tviCabinetItem* page = addItem("http://www.Example.COM/p.html");
-    const std::pair<int, const char*> limits[] = {
-        {4, "same server"}, {3, "same server|same domain"}, {1, "same server|same domain|elsewhere"}};
+    const std::pair<int, const char*> limits[] = {{4, "same server"},
+                                                  {3, "same server|same domain"},
+                                                  {1, "same server|same domain|elsewhere"}};
     for (const auto& [limit, expected] : limits) {
         tree.settings.hostNameLimit = limit;
         bool handled = false;
