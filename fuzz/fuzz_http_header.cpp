@@ -10,6 +10,7 @@
 #include <arpa/inet.h>
 #include <cstdint>
 #include <cstdlib>
+#include <cstring>
 #include <curl/curl.h>
 #include <string>
 #include <strings.h>
@@ -26,6 +27,23 @@ bool isPlainAscii(const std::string& text)
     return true;
 }
 
+// libcurl writes an address in its own form: IPv4 in any of its old forms (0x7f.1) as
+// 127.0.0.1, IPv6 shortened ([::0] as [::]).
+bool sameHost(const std::string& curlHost, const std::string& ours)
+{
+    in_addr four{};
+    if (inet_aton(ours.c_str(), &four) != 0)
+        return curlHost == inet_ntoa(four);
+    in6_addr six{};
+    in6_addr curlSix{};
+    if (ours.size() > 2 && ours.front() == '[' && ours.back() == ']' &&
+        inet_pton(AF_INET6, ours.substr(1, ours.size() - 2).c_str(), &six) == 1 &&
+        curlHost.size() > 2 &&
+        inet_pton(AF_INET6, curlHost.substr(1, curlHost.size() - 2).c_str(), &curlSix) == 1)
+        return std::memcmp(&six, &curlSix, sizeof six) == 0;
+    return strcasecmp(curlHost.c_str(), ours.c_str()) == 0;
+}
+
 // A host sent escaped or as raw bytes is refused by libcurl or sent as it stands; only a plain
 // one can be compared.
 void checkSameHost(const utlUrlParts& parts, const std::string& url)
@@ -38,11 +56,7 @@ void checkSameHost(const utlUrlParts& parts, const std::string& url)
     char* port = nullptr;
     if (curl_url_set(handle, CURLUPART_URL, url.c_str(), CURLU_NON_SUPPORT_SCHEME) == CURLUE_OK &&
         curl_url_get(handle, CURLUPART_HOST, &host, 0) == CURLUE_OK) {
-        // libcurl writes an IPv4 address in any of its old forms (0x7f.1) as 127.0.0.1.
-        in_addr numeric{};
-        if (inet_aton(expected.c_str(), &numeric) != 0)
-            expected = inet_ntoa(numeric);
-        if (strcasecmp(host, expected.c_str()) != 0)
+        if (!sameHost(host, expected))
             std::abort();
         bool explicitPort = parts.port != 0 && parts.port != defaultPortOf(parts.scheme);
         if (explicitPort && (curl_url_get(handle, CURLUPART_PORT, &port, 0) != CURLUE_OK ||
