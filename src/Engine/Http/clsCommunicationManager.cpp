@@ -326,9 +326,8 @@ bool clsCommunicationManager::snapshot(clsQuillaraSnapshot* taken)
 }
 
 // A head-only request of an address that is not fetched ends at once; else its transfer
-// reports it.
-// A fetched address is asked by a transfer, unless it names no server (http:///x): that one
-// cannot be sent, and libcurl would take the first step of its path for the server.
+// reports it, unless the address names no server (http:///x): that one cannot be sent, and
+// libcurl would take the first step of its path for the server, so it fails at once.
 void clsCommunicationManager::readHead(clsUrlInformation* info)
 {
     bool fetched = isFetched(info);
